@@ -6,7 +6,7 @@ function(quillmar_library name dir)
   if(NOT _src)
     # A folder whose code has not been written yet still yields a linkable library.
     set(_src ${CMAKE_BINARY_DIR}/generated/empty_${name}.cpp)
-    file(WRITE ${_src} "")
+    file(WRITE ${_src} "namespace quillmar_placeholder {}\n")
   endif()
   add_library(${name} STATIC ${_src} ${ARGN})
   target_include_directories(${name} PUBLIC ${CMAKE_SOURCE_DIR} ${CMAKE_BINARY_DIR}/generated)
