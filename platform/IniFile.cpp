@@ -1,6 +1,7 @@
 #include "platform/IniFile.h"
 
 #include "platform/CodePage.h"
+#include "platform/QtConvert.h"
 
 #include <QFile>
 #include <QSaveFile>
@@ -134,7 +135,7 @@ std::u16string Fold(const WideString &name)
 
 TIniFile::TIniFile(const AnsiString &FileName) : FFileName(FileName), FBreak("\n")
 {
-    QFile file(QFile::decodeName(QByteArray::fromStdString(FileName)));
+    QFile file(FromLocalPath(FileName));
     if (!file.exists())
         return;
     if (!file.open(QIODevice::ReadOnly) || file.size() > MaxFileSize) {
@@ -466,7 +467,7 @@ void TIniFile::UpdateFile()
     if (!FModified)
         return;
     const std::string bytes = Text();
-    QSaveFile file(QFile::decodeName(QByteArray::fromStdString(FFileName)));
+    QSaveFile file(FromLocalPath(FFileName));
     if (!file.open(QIODevice::WriteOnly))
         throw EIniFileException(failure);
     if (file.write(bytes.data(), qint64(bytes.size())) != qint64(bytes.size())) {
