@@ -1,0 +1,734 @@
+#include "editor/WideStrings.h"
+
+#include <QCollator>
+#include <QLocale>
+#include <QString>
+
+#include <algorithm>
+#include <array>
+#include <cerrno>
+#include <climits>
+#include <cstdlib>
+#include <iterator>
+#include <cstring>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include "platform/CodePage.h"
+
+namespace {
+
+// Nested BeginUpdate/EndUpdate that is released on every way out.
+class TUpdateBracket {
+public:
+    explicit TUpdateBracket(TWideStrings &List) : FList(List) { FList.BeginUpdate(); }
+    ~TUpdateBracket() { FList.EndUpdate(); }
+    TUpdateBracket(const TUpdateBracket &) = delete;
+    TUpdateBracket &operator=(const TUpdateBracket &) = delete;
+
+private:
+    TWideStrings &FList;
+};
+
+inline bool IsLineBreak(WideChar c)
+{
+    // Most characters lie between the two groups of breaks; test that first.
+    if (c > 13 && c < 0x2028)
+        return false;
+    return (c >= 10 && c <= 13) || c == 0x2028 || c == 0x2029;
+}
+
+// Wide characters of the 256 ANSI bytes.
+const std::array<WideChar, 256> &AnsiTable()
+{
+    static const std::array<WideChar, 256> table = [] {
+        std::array<WideChar, 256> t{};
+        for (int i = 0; i < 256; ++i)
+            t[size_t(i)] = CodePage::AnsiCharToWide(static_cast<unsigned char>(i));
+        return t;
+    }();
+    return table;
+}
+
+// Byte for every character below U+0100 and a flag whether it round-trips; others are looked up.
+struct TAnsiReverse {
+    std::array<int16_t, 256> low{};
+    TAnsiReverse()
+    {
+        for (int c = 0; c < 256; ++c)
+            low[size_t(c)] = int16_t(CodePage::WideCharToAnsi(WideChar(c)));
+    }
+};
+
+const TAnsiReverse &AnsiReverse()
+{
+    static const TAnsiReverse table;
+    return table;
+}
+
+inline int WideToAnsiByte(WideChar c)
+{
+    return c < 256 ? AnsiReverse().low[c] : CodePage::WideCharToAnsi(c);
+}
+
+// Write-only stream over a descriptor we opened ourselves (the temporary file of a save).
+class TDescriptorStream : public TStream {
+public:
+    explicit TDescriptorStream(int Fd) : FFd(Fd) {}
+    int64_t Read(void *, int64_t) override { return 0; }
+    int64_t Write(const void *Buffer, int64_t Count) override
+    {
+        int64_t done = 0;
+        const auto *p = static_cast<const uint8_t *>(Buffer);
+        while (done < Count) {
+            const ssize_t n = ::write(FFd, p + done, static_cast<size_t>(Count - done));
+            if (n < 0 && errno == EINTR)
+                continue;
+            if (n <= 0) {
+                FError = n < 0 ? errno : ENOSPC;
+                break;
+            }
+            done += n;
+        }
+        return done;
+    }
+    int64_t Seek(int64_t Offset, TSeekOrigin Origin) override
+    {
+        const int whence = Origin == soBeginning ? SEEK_SET : Origin == soCurrent ? SEEK_CUR : SEEK_END;
+        const off_t r = ::lseek(FFd, static_cast<off_t>(Offset), whence);
+        return r < 0 ? -1 : static_cast<int64_t>(r);
+    }
+    int Error() const { return FError; }
+
+private:
+    int FFd;
+    int FError = 0;
+};
+
+AnsiString SaveErrorText(const AnsiString &FileName, int Err)
+{
+    return "Cannot save file \"" + FileName + "\". " + std::strerror(Err);
+}
+
+} // namespace
+
+// ======================================================================== TWideStrings
+
+TWideStrings::TWideStrings() = default;
+
+TWideStrings::~TWideStrings() = default;
+
+void TWideStrings::ListError(int Index)
+{
+    throw EStringListError("List index out of bounds (" + std::to_string(Index) + ")");
+}
+
+int TWideStrings::GetCapacity() const
+{
+    return GetCount();
+}
+
+TObject *TWideStrings::GetObject(int) const
+{
+    return nullptr;
+}
+
+void TWideStrings::PutObject(int, TObject *)
+{
+}
+
+void TWideStrings::SetCapacity(int)
+{
+}
+
+void TWideStrings::SetLanguage(uint32_t Language)
+{
+    FLanguage = Language;
+}
+
+void TWideStrings::SetUpdateState(bool)
+{
+}
+
+void TWideStrings::BeginUpdate()
+{
+    if (FUpdateCount == 0)
+        SetUpdateState(true);
+    ++FUpdateCount;
+}
+
+void TWideStrings::EndUpdate()
+{
+    if (FUpdateCount <= 0)
+        return;
+    --FUpdateCount;
+    if (FUpdateCount == 0)
+        SetUpdateState(false);
+}
+
+int TWideStrings::Add(const WideString &S)
+{
+    const int index = GetCount();
+    Insert(index, S);
+    return index;
+}
+
+int TWideStrings::AddObject(const WideString &S, TObject *AObject)
+{
+    const int index = Add(S);
+    PutObject(index, AObject);
+    return index;
+}
+
+void TWideStrings::InsertObject(int Index, const WideString &S, TObject *AObject)
+{
+    Insert(Index, S);
+    PutObject(Index, AObject);
+}
+
+void TWideStrings::Put(int Index, const WideString &S)
+{
+    TObject *obj = GetObject(Index);
+    WideString copy = S;   // S may be the very item that is deleted next
+    Delete(Index);
+    InsertObject(Index, copy, obj);
+}
+
+void TWideStrings::AddStrings(const TStrings &Strings)
+{
+    TUpdateBracket bracket(*this);
+    const int n = Strings.Count();
+    for (int i = 0; i < n; ++i)
+        AddObject(AnsiToWide(Strings.Get(i)), Strings.GetObject(i));
+}
+
+void TWideStrings::AddStrings(const TWideStrings &Strings)
+{
+    TUpdateBracket bracket(*this);
+    const int n = Strings.GetCount();   // adding a list to itself copies its original lines once
+    for (int i = 0; i < n; ++i) {
+        WideString s = Strings.Get(i);
+        AddObject(s, Strings.GetObject(i));
+    }
+}
+
+void TWideStrings::Assign(const TWideStrings &Source)
+{
+    if (&Source == this)
+        return;
+    TUpdateBracket bracket(*this);
+    Clear();
+    AddStrings(Source);
+}
+
+void TWideStrings::Assign(const TStrings &Source)
+{
+    TUpdateBracket bracket(*this);
+    Clear();
+    AddStrings(Source);
+}
+
+void TWideStrings::AssignTo(TWideStrings &Dest) const
+{
+    Dest.Assign(*this);
+}
+
+void TWideStrings::AssignTo(TStrings &Dest) const
+{
+    Dest.BeginUpdate();
+    try {
+        Dest.Clear();
+        const int n = GetCount();
+        for (int i = 0; i < n; ++i)
+            Dest.AddObject(WideToAnsi(Get(i)), GetObject(i));
+    } catch (...) {
+        Dest.EndUpdate();
+        throw;
+    }
+    Dest.EndUpdate();
+}
+
+void TWideStrings::Exchange(int Index1, int Index2)
+{
+    TUpdateBracket bracket(*this);
+    WideString s1 = Get(Index1);
+    TObject *o1 = GetObject(Index1);
+    WideString s2 = Get(Index2);
+    TObject *o2 = GetObject(Index2);
+    Put(Index1, s2);
+    PutObject(Index1, o2);
+    Put(Index2, s1);
+    PutObject(Index2, o1);
+}
+
+void TWideStrings::Move(int CurIndex, int NewIndex)
+{
+    if (CurIndex == NewIndex)
+        return;
+    TUpdateBracket bracket(*this);
+    WideString s = Get(CurIndex);
+    TObject *obj = GetObject(CurIndex);
+    Delete(CurIndex);
+    InsertObject(NewIndex, s, obj);
+}
+
+int TWideStrings::CompareStrings(const WideString &S1, const WideString &S2)
+{
+    // One collator for the program's lifetime, set up on first use.
+    static const QCollator collator = [] {
+        QCollator c(QLocale::system());
+        c.setCaseSensitivity(Qt::CaseInsensitive);
+        return c;
+    }();
+    const QString a = QString::fromUtf16(S1.data(), qsizetype(S1.size()));
+    const QString b = QString::fromUtf16(S2.data(), qsizetype(S2.size()));
+    const int r = collator.compare(a, b);
+    return r < 0 ? -1 : r > 0 ? 1 : 0;
+}
+
+int TWideStrings::IndexOf(const WideString &S) const
+{
+    const int n = GetCount();
+    for (int i = 0; i < n; ++i)
+        if (CompareStrings(Get(i), S) == 0)
+            return i;
+    return -1;
+}
+
+WideString TWideStrings::GetTextStr() const
+{
+    const int n = GetCount();
+    size_t total = 0;
+    for (int i = 0; i < n; ++i)
+        total += Get(i).size() + 2;
+    WideString text;
+    text.resize(total);
+    WideChar *p = text.data();
+    for (int i = 0; i < n; ++i) {
+        const WideString &s = Get(i);
+        if (!s.empty())
+            std::memcpy(p, s.data(), s.size() * sizeof(WideChar));
+        p += s.size();
+        *p++ = 13;
+        *p++ = 10;
+    }
+    return text;
+}
+
+TWideBuffer TWideStrings::GetText() const
+{
+    const WideString text = GetTextStr();
+    TWideBuffer buf = StrAllocW(text.size() + 1);
+    if (!text.empty())
+        std::memcpy(buf.get(), text.data(), text.size() * sizeof(WideChar));
+    return buf;
+}
+
+void TWideStrings::SetTextStr(const WideString &Text)
+{
+    SetTextBuffer(Text.data(), Text.size());
+}
+
+void TWideStrings::SetText(const WideChar *Text)
+{
+    SetTextBuffer(Text, Text ? StrLenW(Text) : 0);
+}
+
+void TWideStrings::SetTextBuffer(const WideChar *Text, size_t Length)
+{
+    TUpdateBracket bracket(*this);
+    Clear();
+    if (Length == 0)
+        return;
+    // Count the lines first so the array is sized once.
+    size_t lines = 0;
+    for (size_t i = 0; i < Length;) {
+        while (i < Length && !IsLineBreak(Text[i]))
+            ++i;
+        ++lines;
+        if (i < Length) {
+            if (Text[i] == 13 && i + 1 < Length && Text[i + 1] == 10)
+                ++i;
+            ++i;
+        }
+    }
+    if (lines > size_t(INT_MAX))
+        throw EStringListError("Text has too many lines");
+    if (GetCapacity() < int(lines))
+        SetCapacity(int(lines));
+    WideString line;
+    for (size_t i = 0; i < Length;) {
+        const size_t start = i;
+        while (i < Length && !IsLineBreak(Text[i]))
+            ++i;
+        line.assign(Text + start, i - start);
+        Add(line);
+        if (i < Length) {
+            if (Text[i] == 13 && i + 1 < Length && Text[i + 1] == 10)
+                ++i;
+            ++i;
+        }
+    }
+}
+
+void TWideStrings::LoadFromStream(TStream &Stream)
+{
+    TUpdateBracket bracket(*this);
+    const int64_t pos = Stream.GetPosition();
+    const int64_t size = Stream.GetSize();
+    const int64_t n = (pos >= 0 && size > pos) ? size - pos : 0;
+    if (uint64_t(n) > SIZE_MAX / 2)
+        throw EReadError("Stream read error");
+    std::vector<uint8_t> bytes(static_cast<size_t>(n));
+    if (n > 0)
+        Stream.ReadBuffer(bytes.data(), n);
+    ReadText(bytes);
+}
+
+void TWideStrings::ReadText(const std::vector<uint8_t> &Bytes)
+{
+    const size_t n = Bytes.size();
+    const uint16_t mark = n >= 2 ? uint16_t(Bytes[0] | (Bytes[1] << 8)) : 0;
+    WideString text;
+    if (mark == 0xFEFF || mark == 0xFFFE) {
+        FSaveUnicode = true;
+        const size_t count = (n - 2) / 2;   // an odd final byte belongs to no character
+        text.resize(count);
+        const uint8_t *src = Bytes.data() + 2;
+        WideChar *dst = text.data();
+        if (mark == 0xFEFF) {
+            for (size_t i = 0; i < count; ++i)
+                dst[i] = WideChar(src[2 * i] | (src[2 * i + 1] << 8));
+        } else {
+            // Big-endian: every character is swapped, zeros included, so the whole text is kept.
+            for (size_t i = 0; i < count; ++i)
+                dst[i] = WideChar((src[2 * i] << 8) | src[2 * i + 1]);
+        }
+    } else {
+        FSaveUnicode = false;
+        const auto &table = AnsiTable();
+        text.resize(n);
+        WideChar *dst = text.data();
+        for (size_t i = 0; i < n; ++i)
+            dst[i] = table[Bytes[i]];
+    }
+    SetTextStr(text);
+}
+
+void TWideStrings::SaveToStream(TStream &Stream)
+{
+    bool allowed = true;
+    FSaved = false;
+    const int count = GetCount();
+    size_t chars = 0;
+    for (int i = 0; i < count; ++i)
+        chars += Get(i).size() + 2;
+
+    if (!FSaveUnicode && OnAnsiLossConfirm) {
+        bool lossy = false;
+        for (int i = 0; i < count && !lossy; ++i)
+            for (WideChar c : Get(i))
+                if (WideToAnsiByte(c) < 0) {
+                    lossy = true;
+                    break;
+                }
+        if (lossy)
+            OnAnsiLossConfirm(*this, allowed);
+    }
+    if (!allowed)
+        return;
+
+    std::vector<uint8_t> out;
+    if (FSaveUnicode) {
+        out.resize(2 + 2 * chars);
+        uint8_t *p = out.data();
+        *p++ = 0xFF;
+        *p++ = 0xFE;
+        for (int i = 0; i < count; ++i) {
+            for (WideChar c : Get(i)) {
+                *p++ = uint8_t(c & 0xFF);
+                *p++ = uint8_t(c >> 8);
+            }
+            *p++ = 13;
+            *p++ = 0;
+            *p++ = 10;
+            *p++ = 0;
+        }
+    } else {
+        out.resize(chars);
+        uint8_t *p = out.data();
+        for (int i = 0; i < count; ++i) {
+            for (WideChar c : Get(i)) {
+                const int b = WideToAnsiByte(c);
+                *p++ = uint8_t(b < 0 ? '?' : b);
+            }
+            *p++ = 13;
+            *p++ = 10;
+        }
+    }
+    Stream.WriteBuffer(out.data(), int64_t(out.size()));
+    FSaved = true;
+}
+
+bool TWideStrings::LoadFromFile(const AnsiString &FileName, std::unique_ptr<TFileStream> &Handle, uint16_t Mode)
+{
+    Handle.reset();
+    {
+        std::unique_ptr<TFileStream> stream;
+        try {
+            stream = std::make_unique<TFileStream>(FileName, Mode);
+        } catch (const EStreamError &) {
+            return false;
+        }
+        LoadFromStream(*stream);
+    }
+    if (Mode != fmShareDenyNone) {
+        try {
+            Handle = std::make_unique<TFileStream>(FileName, Mode);
+        } catch (const EStreamError &) {
+            // The text is loaded; the file just cannot be held open any more.
+        }
+    }
+    return true;
+}
+
+bool TWideStrings::LoadFromFile(const AnsiString &FileName)
+{
+    std::unique_ptr<TFileStream> handle;
+    return LoadFromFile(FileName, handle, fmOpenRead | fmShareDenyNone);
+}
+
+void TWideStrings::SaveToFile(const AnsiString &FileName)
+{
+    // Write beside the file (beside the link's target for a symbolic link) and rename over it, so a
+    // failed write never leaves a half-written file in place of the old one.
+    AnsiString target = FileName;
+    struct stat st {};
+    const bool exists = ::stat(FileName.c_str(), &st) == 0;
+    if (exists) {
+        if (char *real = ::realpath(FileName.c_str(), nullptr)) {
+            target = real;
+            std::free(real);
+        }
+    }
+    const size_t slash = target.rfind('/');
+    const AnsiString dir = slash == AnsiString::npos ? AnsiString() : target.substr(0, slash + 1);
+    const AnsiString base = slash == AnsiString::npos ? target : target.substr(slash + 1);
+
+    static unsigned counter = 0;
+    AnsiString temp;
+    int fd = -1;
+    for (int attempt = 0; attempt < 100 && fd < 0; ++attempt) {
+        temp = dir + "." + base + "." + std::to_string(::getpid()) + "-" + std::to_string(++counter) + ".tmp";
+        fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+        if (fd < 0 && errno != EEXIST)
+            break;
+    }
+    if (fd < 0) {
+        const int err = errno;
+        if (exists && (err == EACCES || err == EPERM || err == EROFS) && ::access(target.c_str(), W_OK) == 0) {
+            // The folder refuses new files but the file itself is writable: prepare the bytes first, then
+            // overwrite the file in place.
+            TMemoryStream memory;
+            SaveToStream(memory);
+            if (!FSaved)
+                return;
+            FSaved = false;
+            TFileStream file(target, fmOpenWrite);
+            file.SetSize(0);
+            file.WriteBuffer(memory.Memory(), memory.GetSize());
+            FSaved = true;
+            return;
+        }
+        throw EFCreateError("Cannot create file \"" + FileName + "\". " + std::strerror(err));
+    }
+
+    auto discard = [&] {
+        if (fd >= 0)
+            ::close(fd);
+        fd = -1;
+        ::unlink(temp.c_str());
+    };
+    try {
+        if (exists) {
+            (void)::fchown(fd, st.st_uid, st.st_gid);
+            ::fchmod(fd, st.st_mode & 07777);
+        }
+        TDescriptorStream stream(fd);
+        try {
+            SaveToStream(stream);
+        } catch (const EWriteError &) {
+            const bool saved = FSaved;
+            FSaved = false;
+            if (!saved && stream.Error())
+                throw EWriteError(SaveErrorText(FileName, stream.Error()));
+            throw;
+        }
+        if (!FSaved) {
+            discard();
+            return;
+        }
+        FSaved = false;
+        if (::fsync(fd) != 0)
+            throw EWriteError(SaveErrorText(FileName, errno));
+        const int closing = ::close(fd);
+        fd = -1;
+        if (closing != 0)
+            throw EWriteError(SaveErrorText(FileName, errno));
+        if (::rename(temp.c_str(), target.c_str()) != 0)
+            throw EWriteError(SaveErrorText(FileName, errno));
+        FSaved = true;
+    } catch (...) {
+        discard();
+        throw;
+    }
+}
+
+// ======================================================================== TWideStringList
+
+TWideStringList::~TWideStringList()
+{
+    OnChange = nullptr;
+    OnChanging = nullptr;
+}
+
+void TWideStringList::CheckIndex(int Index) const
+{
+    if (Index < 0 || Index >= int(FList.size()))
+        ListError(Index);
+}
+
+const WideString &TWideStringList::Get(int Index) const
+{
+    CheckIndex(Index);
+    return FList[size_t(Index)].S;
+}
+
+TObject *TWideStringList::GetObject(int Index) const
+{
+    CheckIndex(Index);
+    return FList[size_t(Index)].Obj;
+}
+
+int TWideStringList::GetCount() const
+{
+    return int(FList.size());
+}
+
+int TWideStringList::GetCapacity() const
+{
+    return int(FList.capacity());
+}
+
+void TWideStringList::SetCapacity(int NewCapacity)
+{
+    if (NewCapacity < int(FList.size()))
+        throw EStringListError("List capacity out of bounds (" + std::to_string(NewCapacity) + ")");
+    if (size_t(NewCapacity) > FList.capacity()) {
+        FList.reserve(size_t(NewCapacity));
+    } else if (size_t(NewCapacity) < FList.capacity()) {
+        std::vector<TItem> smaller;
+        smaller.reserve(size_t(NewCapacity));
+        std::move(FList.begin(), FList.end(), std::back_inserter(smaller));
+        FList.swap(smaller);
+    }
+}
+
+void TWideStringList::SetLanguage(uint32_t Language)
+{
+    TWideStrings::SetLanguage(Language);
+}
+
+void TWideStringList::Changed()
+{
+    if (UpdateCount() == 0 && OnChange)
+        OnChange(*this);
+}
+
+void TWideStringList::Changing()
+{
+    if (UpdateCount() == 0 && OnChanging)
+        OnChanging(*this);
+}
+
+void TWideStringList::SetUpdateState(bool Updating)
+{
+    if (Updating)
+        Changing();
+    else
+        Changed();
+}
+
+void TWideStringList::Grow()
+{
+    const size_t cap = FList.capacity();
+    const size_t delta = cap > 64 ? cap / 4 : cap > 8 ? 16 : 4;
+    FList.reserve(cap + delta);
+}
+
+void TWideStringList::InsertItem(int Index, const WideString &S)
+{
+    Changing();
+    if (FList.size() == FList.capacity())
+        Grow();
+    FList.insert(FList.begin() + Index, TItem{S, nullptr});
+    Changed();
+}
+
+int TWideStringList::Add(const WideString &S)
+{
+    const int index = int(FList.size());
+    InsertItem(index, S);
+    return index;
+}
+
+void TWideStringList::Insert(int Index, const WideString &S)
+{
+    if (Index < 0 || Index > int(FList.size()))
+        ListError(Index);
+    InsertItem(Index, S);
+}
+
+void TWideStringList::Put(int Index, const WideString &S)
+{
+    CheckIndex(Index);
+    Changing();
+    FList[size_t(Index)].S = S;
+    Changed();
+}
+
+void TWideStringList::PutObject(int Index, TObject *AObject)
+{
+    CheckIndex(Index);
+    Changing();
+    FList[size_t(Index)].Obj = AObject;
+    Changed();
+}
+
+void TWideStringList::Delete(int Index)
+{
+    CheckIndex(Index);
+    Changing();
+    FList.erase(FList.begin() + Index);
+    Changed();
+}
+
+void TWideStringList::Clear()
+{
+    if (FList.empty())
+        return;
+    Changing();
+    std::vector<TItem>().swap(FList);
+    Changed();
+}
+
+void TWideStringList::Exchange(int Index1, int Index2)
+{
+    CheckIndex(Index1);
+    CheckIndex(Index2);
+    Changing();
+    std::swap(FList[size_t(Index1)], FList[size_t(Index2)]);
+    Changed();
+}

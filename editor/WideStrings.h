@@ -1,0 +1,151 @@
+#pragma once
+// Lists of UTF-16 lines, each with a pointer-sized object, and the edited-text file format.
+//
+// Reading a file: two leading bytes FF FE or FE FF mark UTF-16 (little- or big-endian); anything else is
+// Windows-1252 text. Lines end at CR LF, CR, LF, VT, FF, U+2028 or U+2029; a break at the very end adds no
+// empty line. U+0000 is an ordinary character: the whole text is kept. A UTF-16 file with an odd number of
+// bytes loses its last byte (it is not part of any character).
+// Writing: every line followed by CR LF, the last one too; UTF-16LE with FF FE when SaveUnicode is set,
+// else Windows-1252 without a mark.
+#include <functional>
+#include <memory>
+#include <vector>
+
+#include "editor/WideStrUtils.h"
+#include "platform/Classes.h"
+#include "platform/StringList.h"
+
+// Locale identifier of the list comparison; the user's default locale.
+constexpr uint32_t LOCALE_USER_DEFAULT = 0x0400;
+
+class TWideStringList;
+
+class TWideStrings {
+public:
+    TWideStrings();
+    virtual ~TWideStrings();
+    TWideStrings(const TWideStrings &) = delete;
+    TWideStrings &operator=(const TWideStrings &) = delete;
+
+    // ---- storage, supplied by descendants
+    virtual const WideString &Get(int Index) const = 0;
+    virtual int GetCapacity() const;
+    virtual int GetCount() const = 0;
+    virtual TObject *GetObject(int Index) const;
+    virtual WideString GetTextStr() const;
+    virtual void Put(int Index, const WideString &S);
+    virtual void PutObject(int Index, TObject *AObject);
+    virtual void SetCapacity(int NewCapacity);
+    virtual void SetTextStr(const WideString &Text);
+    virtual void SetLanguage(uint32_t Language);
+
+    virtual int Add(const WideString &S);
+    virtual int AddObject(const WideString &S, TObject *AObject);
+    virtual void AddStrings(const TStrings &Strings);
+    virtual void AddStrings(const TWideStrings &Strings);
+    virtual void Clear() = 0;
+    virtual void Delete(int Index) = 0;
+    virtual void Exchange(int Index1, int Index2);
+    // The text of GetTextStr as a fresh zero-terminated buffer.
+    virtual TWideBuffer GetText() const;
+    virtual int IndexOf(const WideString &S) const;
+    virtual void Insert(int Index, const WideString &S) = 0;
+    // Loads the file. Unless Mode is fmShareDenyNone, Handle receives the file opened once more with
+    // Mode, so the caller keeps it held with that sharing until it resets Handle. False (list unchanged)
+    // when the file cannot be opened; a failure while reading raises EReadError (list unchanged).
+    virtual bool LoadFromFile(const AnsiString &FileName, std::unique_ptr<TFileStream> &Handle, uint16_t Mode);
+    bool LoadFromFile(const AnsiString &FileName);
+    // Reads from the stream's position to its end and replaces the lines.
+    virtual void LoadFromStream(TStream &Stream);
+    virtual void Move(int CurIndex, int NewIndex);
+    // Writes the text beside FileName and renames it over the file, keeping the file's permissions; the
+    // file is untouched when the save is refused (Saved() false) or fails (exception).
+    virtual void SaveToFile(const AnsiString &FileName);
+    // Saved() tells whether the text was written.
+    virtual void SaveToStream(TStream &Stream);
+    // Replaces the lines by the text up to the first zero character.
+    virtual void SetText(const WideChar *Text);
+
+    void InsertObject(int Index, const WideString &S, TObject *AObject);
+    void Assign(const TWideStrings &Source);
+    void Assign(const TStrings &Source);
+    void AssignTo(TWideStrings &Dest) const;
+    void AssignTo(TStrings &Dest) const;
+
+    void BeginUpdate();
+    void EndUpdate();
+
+    // ---- convenience
+    int Count() const { return GetCount(); }
+    const WideString &Strings(int Index) const { return Get(Index); }
+    const WideString &operator[](int Index) const { return Get(Index); }
+    TObject *Objects(int Index) const { return GetObject(Index); }
+
+    int UpdateCount() const { return FUpdateCount; }
+    uint32_t Language() const { return FLanguage; }
+    bool Saved() const { return FSaved; }
+    bool SaveUnicode() const { return FSaveUnicode; }
+    void SetSaveUnicode(bool Value) { FSaveUnicode = Value; }
+
+    // Asked before an ANSI save that would lose characters; clearing Allowed cancels the save.
+    std::function<void(TWideStrings &Sender, bool &Allowed)> OnAnsiLossConfirm;
+
+    // Case-insensitive locale comparison of the lists: negative, 0 or positive.
+    static int CompareStrings(const WideString &S1, const WideString &S2);
+
+protected:
+    // Called when the update count goes 0 -> 1 (true) and 1 -> 0 (false).
+    virtual void SetUpdateState(bool Updating);
+    // Replaces the lines by the text of the buffer; Length characters, zeros included.
+    void SetTextBuffer(const WideChar *Text, size_t Length);
+    [[noreturn]] static void ListError(int Index);
+
+private:
+    void ReadText(const std::vector<uint8_t> &Bytes);
+
+    int FUpdateCount = 0;
+    uint32_t FLanguage = LOCALE_USER_DEFAULT;
+    bool FSaved = false;
+    bool FSaveUnicode = false;
+};
+
+// Array-backed list.
+class TWideStringList : public TWideStrings {
+public:
+    TWideStringList() = default;
+    ~TWideStringList() override;
+
+    const WideString &Get(int Index) const override;
+    int GetCapacity() const override;
+    int GetCount() const override;
+    TObject *GetObject(int Index) const override;
+    void Put(int Index, const WideString &S) override;
+    void PutObject(int Index, TObject *AObject) override;
+    void SetCapacity(int NewCapacity) override;
+    void SetLanguage(uint32_t Language) override;
+
+    int Add(const WideString &S) override;
+    void Clear() override;
+    void Delete(int Index) override;
+    void Exchange(int Index1, int Index2) override;
+    void Insert(int Index, const WideString &S) override;
+
+    std::function<void(TWideStringList &Sender)> OnChange;
+    std::function<void(TWideStringList &Sender)> OnChanging;
+
+protected:
+    void SetUpdateState(bool Updating) override;
+    virtual void Changed();
+    virtual void Changing();
+
+private:
+    struct TItem {
+        WideString S;
+        TObject *Obj = nullptr;
+    };
+    void CheckIndex(int Index) const;
+    void InsertItem(int Index, const WideString &S);
+    void Grow();
+
+    std::vector<TItem> FList;
+};

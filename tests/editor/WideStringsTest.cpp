@@ -1,0 +1,432 @@
+#include <gtest/gtest.h>
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <QDir>
+#include <QTemporaryDir>
+#include <algorithm>
+#include <cstring>
+#include <fstream>
+#include <iterator>
+#include <vector>
+
+#include "editor/WideStrings.h"
+
+namespace {
+
+using Bytes = std::vector<uint8_t>;
+
+Bytes ToBytes(std::initializer_list<int> v)
+{
+    Bytes b;
+    for (int x : v)
+        b.push_back(uint8_t(x));
+    return b;
+}
+
+Bytes Utf16(const WideString &s, bool bigEndian, bool mark = true)
+{
+    Bytes b;
+    if (mark) {
+        b.push_back(bigEndian ? 0xFE : 0xFF);
+        b.push_back(bigEndian ? 0xFF : 0xFE);
+    }
+    for (WideChar c : s) {
+        if (bigEndian) {
+            b.push_back(uint8_t(c >> 8));
+            b.push_back(uint8_t(c));
+        } else {
+            b.push_back(uint8_t(c));
+            b.push_back(uint8_t(c >> 8));
+        }
+    }
+    return b;
+}
+
+void Load(TWideStrings &list, const Bytes &bytes)
+{
+    TMemoryStream m;
+    if (!bytes.empty())
+        m.WriteBuffer(bytes.data(), int64_t(bytes.size()));
+    m.SetPosition(0);
+    list.LoadFromStream(m);
+}
+
+Bytes Save(TWideStrings &list)
+{
+    TMemoryStream m;
+    list.SaveToStream(m);
+    return m.Bytes();
+}
+
+std::vector<WideString> Lines(const TWideStrings &list)
+{
+    std::vector<WideString> out;
+    for (int i = 0; i < list.Count(); ++i)
+        out.push_back(list[i]);
+    return out;
+}
+
+Bytes ReadFile(const std::string &name)
+{
+    std::ifstream f(name, std::ios::binary);
+    return Bytes(std::istreambuf_iterator<char>(f), {});
+}
+
+void WriteFile(const std::string &name, const Bytes &b)
+{
+    std::ofstream f(name, std::ios::binary | std::ios::trunc);
+    f.write(reinterpret_cast<const char *>(b.data()), std::streamsize(b.size()));
+}
+
+} // namespace
+
+TEST(WideStrings, LineBreakRules)
+{
+    struct Case {
+        WideString text;
+        std::vector<WideString> lines;
+    } cases[] = {
+        {u"A\rB\nC\r\nD", {u"A", u"B", u"C", u"D"}},
+        {u"A\n\rB", {u"A", u"", u"B"}},
+        {u"A\r\n", {u"A"}},
+        {u"A\r\n\r\n", {u"A", u""}},
+        {u"", {}},
+        {u"\r\n", {u""}},
+        {u"A\vB\fC", {u"A", u"B", u"C"}},
+        {u"A\u2028B\u2029C", {u"A", u"B", u"C"}},
+        {u"A\u0085B", {u"A\u0085B"}},
+        {u"no final break", {u"no final break"}},
+        {WideString(u"A\0B\r\nC", 6), {WideString(u"A\0B", 3), u"C"}},
+    };
+    for (const auto &c : cases) {
+        TWideStringList list;
+        list.SetTextStr(c.text);
+        EXPECT_EQ(Lines(list), c.lines) << "case with " << c.text.size() << " characters";
+    }
+}
+
+TEST(WideStrings, LoadDetectsEncoding)
+{
+    struct Case {
+        const char *what;
+        Bytes bytes;
+        std::vector<WideString> lines;
+        bool unicode;
+    } cases[] = {
+        {"utf-16le", ToBytes({0xFF, 0xFE, 0x41, 0, 0x0D, 0, 0x0A, 0, 0x42, 0}), {u"A", u"B"}, true},
+        {"utf-16be", ToBytes({0xFE, 0xFF, 0, 0x41, 0, 0x0D, 0, 0x0A, 0, 0x42}), {u"A", u"B"}, true},
+        {"empty", {}, {}, false},
+        {"one byte", ToBytes({0x41}), {u"A"}, false},
+        {"one high byte", ToBytes({0x80}), {u"\u20AC"}, false},
+        {"mark only", ToBytes({0xFF, 0xFE}), {}, true},
+        {"odd utf-16 byte dropped", ToBytes({0xFF, 0xFE, 0x41, 0, 0x42}), {u"A"}, true},
+        {"utf-16 zero kept", ToBytes({0xFE, 0xFF, 0, 0x41, 0, 0, 0, 0x42}), {WideString(u"A\0B", 3)}, true},
+        {"ansi zero kept", ToBytes({0x41, 0, 0x42, 0x0D, 0x0A, 0x43}), {WideString(u"A\0B", 3), u"C"}, false},
+        {"no mark is ansi", ToBytes({0x41, 0, 0x42, 0}), {WideString(u"A\0B\0", 4)}, false},
+    };
+    for (const auto &c : cases) {
+        TWideStringList list;
+        list.SetSaveUnicode(!c.unicode);
+        Load(list, c.bytes);
+        EXPECT_EQ(Lines(list), c.lines) << c.what;
+        EXPECT_EQ(list.SaveUnicode(), c.unicode) << c.what;
+    }
+}
+
+TEST(WideStrings, RoundTrips)
+{
+    WideString sample = u"Line one\r\n\u00E9\u20AC\u4E2D\U0001F600\r\nlast";
+    Bytes ansiHigh;
+    for (int b = 0x80; b <= 0xFF; ++b)
+        ansiHigh.push_back(uint8_t(b));
+    ansiHigh.push_back(13);
+    ansiHigh.push_back(10);
+
+    struct Case {
+        const char *what;
+        Bytes in, out;
+    } cases[] = {
+        {"utf-16le", Utf16(sample, false),
+         Utf16(sample + u"\r\n", false)},
+        {"utf-16be saved little-endian", Utf16(sample, true), Utf16(sample + u"\r\n", false)},
+        {"ansi 0x80-0xFF", ansiHigh, ansiHigh},
+        {"empty file", {}, {}},
+        {"no final break", ToBytes({'a', 13, 10, 'b'}), ToBytes({'a', 13, 10, 'b', 13, 10})},
+        {"lf and cr become crlf", ToBytes({'a', 10, 'b', 13, 'c'}), ToBytes({'a', 13, 10, 'b', 13, 10, 'c', 13, 10})},
+        {"zero in ansi", ToBytes({'a', 0, 'b'}), ToBytes({'a', 0, 'b', 13, 10})},
+        {"spec sample", ToBytes({0xFF, 0xFE, 0x41, 0, 0x0D, 0, 0x0A, 0, 0x42, 0}),
+         ToBytes({0xFF, 0xFE, 0x41, 0, 0x0D, 0, 0x0A, 0, 0x42, 0, 0x0D, 0, 0x0A, 0})},
+    };
+    for (const auto &c : cases) {
+        TWideStringList list;
+        Load(list, c.in);
+        EXPECT_EQ(Save(list), c.out) << c.what;
+        EXPECT_TRUE(list.Saved()) << c.what;
+    }
+}
+
+TEST(WideStrings, AnsiLossIsConfirmed)
+{
+    struct Case {
+        WideString line;
+        bool asks;
+    } cases[] = {
+        {u"plain", false},
+        {u"\u00FF\u00E9\u20AC\u0153\u0081", false},   // everything the code page holds
+        {u"\u0100", true},
+        {u"\u0080", true},                                  // 0x80 is the euro sign, so U+0080 is lost
+        {u"\u4E2D", true},
+        {WideString(u"a\0b", 3), false},
+    };
+    for (const auto &c : cases) {
+        for (bool answer : {true, false}) {
+            TWideStringList list;
+            list.Add(c.line);
+            int asked = 0;
+            list.OnAnsiLossConfirm = [&](TWideStrings &sender, bool &allowed) {
+                EXPECT_EQ(&sender, &list);
+                EXPECT_TRUE(allowed);
+                ++asked;
+                allowed = answer;
+            };
+            const Bytes out = Save(list);
+            EXPECT_EQ(asked, c.asks ? 1 : 0);
+            const bool written = !c.asks || answer;
+            EXPECT_EQ(list.Saved(), written);
+            EXPECT_EQ(out.empty(), !written);
+        }
+    }
+    // Without a handler the save goes on and unmappable characters become '?'.
+    TWideStringList list;
+    list.Add(u"a\u4E2Db");
+    EXPECT_EQ(Save(list), ToBytes({'a', '?', 'b', 13, 10}));
+}
+
+TEST(WideStrings, FilesAreReplacedSafely)
+{
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    const std::string name = dir.filePath("doc.txt").toStdString();
+    WriteFile(name, ToBytes({'o', 'l', 'd', 13, 10}));
+    ASSERT_EQ(::chmod(name.c_str(), 0640), 0);
+
+    TWideStringList list;
+    ASSERT_TRUE(list.LoadFromFile(name));
+    EXPECT_EQ(Lines(list), std::vector<WideString>{u"old"});
+
+    // Refused: the file keeps its bytes.
+    list.Put(0, u"new \u4E2D");
+    list.OnAnsiLossConfirm = [](TWideStrings &, bool &allowed) { allowed = false; };
+    list.SaveToFile(name);
+    EXPECT_FALSE(list.Saved());
+    EXPECT_EQ(ReadFile(name), ToBytes({'o', 'l', 'd', 13, 10}));
+
+    // Written: new bytes, same permissions, no temporary file left behind.
+    list.OnAnsiLossConfirm = nullptr;
+    list.SetSaveUnicode(true);
+    list.SaveToFile(name);
+    EXPECT_TRUE(list.Saved());
+    EXPECT_EQ(ReadFile(name), Utf16(u"new \u4E2D\r\n", false));
+    struct stat st {};
+    ASSERT_EQ(::stat(name.c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 07777, 0640u);
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot).size(), 1);
+
+    // Through a symbolic link the target is replaced and the link kept.
+    const std::string link = dir.filePath("link.txt").toStdString();
+    ASSERT_EQ(::symlink(name.c_str(), link.c_str()), 0);
+    list.Clear();
+    list.Add(u"via link");
+    list.SetSaveUnicode(false);
+    list.SaveToFile(link);
+    struct stat lst {};
+    ASSERT_EQ(::lstat(link.c_str(), &lst), 0);
+    EXPECT_TRUE(S_ISLNK(lst.st_mode));
+    EXPECT_EQ(ReadFile(name), ToBytes({'v', 'i', 'a', ' ', 'l', 'i', 'n', 'k', 13, 10}));
+
+    // A new file in a folder that does not exist: a clear error, nothing created.
+    EXPECT_THROW(list.SaveToFile(dir.filePath("missing/x.txt").toStdString()), EStreamError);
+}
+
+TEST(WideStrings, LoadFromFileFailures)
+{
+    QTemporaryDir dir;
+    TWideStringList list;
+    list.Add(u"kept");
+    std::unique_ptr<TFileStream> handle;
+    EXPECT_FALSE(list.LoadFromFile(dir.filePath("absent.txt").toStdString(), handle, fmOpenRead));
+    EXPECT_FALSE(list.LoadFromFile(dir.path().toStdString(), handle, fmOpenRead));   // a folder
+    EXPECT_EQ(Lines(list), std::vector<WideString>{u"kept"});
+    EXPECT_EQ(handle, nullptr);
+
+    const std::string name = dir.filePath("a.txt").toStdString();
+    WriteFile(name, ToBytes({'x'}));
+    EXPECT_TRUE(list.LoadFromFile(name, handle, fmOpenRead | fmShareDenyWrite));
+    ASSERT_NE(handle, nullptr);
+    EXPECT_EQ(handle->FileName(), name);
+    EXPECT_TRUE(list.LoadFromFile(name, handle, fmOpenRead | fmShareDenyNone));
+    EXPECT_EQ(handle, nullptr);
+    EXPECT_EQ(Lines(list), std::vector<WideString>{u"x"});
+}
+
+namespace {
+// A stream that claims more bytes than it delivers, like a file truncated while it is read.
+class TShortStream : public TStream {
+public:
+    explicit TShortStream(Bytes data) : FData(std::move(data)) {}
+    int64_t Read(void *Buffer, int64_t Count) override
+    {
+        const int64_t n = std::min<int64_t>(Count, int64_t(FData.size()) - FPos);
+        if (n <= 0)
+            return 0;
+        std::memcpy(Buffer, FData.data() + FPos, size_t(n));
+        FPos += n;
+        return n;
+    }
+    int64_t Write(const void *, int64_t) override { return 0; }
+    int64_t Seek(int64_t Offset, TSeekOrigin Origin) override
+    {
+        if (Origin == soEnd)
+            return FPos = int64_t(FData.size()) + 100 + Offset;
+        return FPos = (Origin == soCurrent ? FPos : 0) + Offset;
+    }
+
+private:
+    Bytes FData;
+    int64_t FPos = 0;
+};
+} // namespace
+
+TEST(WideStrings, ShortReadRaisesAndKeepsLines)
+{
+    TWideStringList list;
+    list.Add(u"kept");
+    TShortStream s(ToBytes({0xFF, 0xFE, 'a', 0}));
+    EXPECT_THROW(list.LoadFromStream(s), EReadError);
+    EXPECT_EQ(Lines(list), std::vector<WideString>{u"kept"});
+    EXPECT_EQ(list.UpdateCount(), 0);
+}
+
+TEST(WideStrings, ListOperationsAndEvents)
+{
+    TWideStringList list;
+    int changing = 0, changed = 0;
+    list.OnChanging = [&](TWideStringList &) { ++changing; };
+    list.OnChange = [&](TWideStringList &) { ++changed; };
+
+    list.Clear();
+    EXPECT_EQ(changing + changed, 0);   // clearing an empty list is silent
+
+    int one = 1, two = 2;
+    EXPECT_EQ(list.AddObject(u"a", &one), 0);
+    EXPECT_EQ(list.Add(u"b"), 1);
+    list.Insert(2, u"c");               // Insert at Count appends
+    EXPECT_EQ(Lines(list), (std::vector<WideString>{u"a", u"b", u"c"}));
+    EXPECT_EQ(changing, 4);              // AddObject is two changes
+    EXPECT_EQ(changed, 4);
+
+    try {
+        list.Insert(4, u"x");
+        FAIL() << "no error";
+    } catch (const EStringListError &e) {
+        EXPECT_STREQ(e.what(), "List index out of bounds (4)");
+    }
+    struct Bad {
+        const char *what;
+        std::function<void()> call;
+        const char *message;
+    } bad[] = {
+        {"get", [&] { (void)list.Get(3); }, "List index out of bounds (3)"},
+        {"object", [&] { (void)list.GetObject(-1); }, "List index out of bounds (-1)"},
+        {"put", [&] { list.Put(3, u"x"); }, "List index out of bounds (3)"},
+        {"delete", [&] { list.Delete(5); }, "List index out of bounds (5)"},
+        {"exchange", [&] { list.Exchange(7, 9); }, "List index out of bounds (7)"},
+        {"exchange second", [&] { list.Exchange(0, 9); }, "List index out of bounds (9)"},
+    };
+    for (const auto &b : bad) {
+        try {
+            b.call();
+            ADD_FAILURE() << b.what;
+        } catch (const EStringListError &e) {
+            EXPECT_STREQ(e.what(), b.message) << b.what;
+        }
+    }
+    EXPECT_EQ(Lines(list), (std::vector<WideString>{u"a", u"b", u"c"}));
+
+    list.Put(0, u"A");
+    EXPECT_EQ(list.Objects(0), &one);   // Put keeps the object
+    list.PutObject(1, &two);
+    list.Exchange(0, 1);
+    EXPECT_EQ(Lines(list), (std::vector<WideString>{u"b", u"A", u"c"}));
+    EXPECT_EQ(list.Objects(0), &two);
+    EXPECT_EQ(list.Objects(1), &one);
+    list.Move(0, 2);
+    EXPECT_EQ(Lines(list), (std::vector<WideString>{u"A", u"c", u"b"}));
+    EXPECT_EQ(list.Objects(2), &two);
+    EXPECT_EQ(list.IndexOf(u"a"), 0);    // the list comparison ignores case
+    EXPECT_EQ(list.IndexOf(u"B"), 2);
+    EXPECT_EQ(list.IndexOf(u"d"), -1);
+    list.Delete(2);
+    EXPECT_EQ(list.Count(), 2);
+
+    // A bracket reports one change before and one after, however many happen inside.
+    changing = changed = 0;
+    list.BeginUpdate();
+    list.BeginUpdate();
+    list.Add(u"x");
+    list.SetTextStr(u"1\r\n2\r\n3");
+    list.EndUpdate();
+    EXPECT_EQ(changed, 0);
+    list.EndUpdate();
+    EXPECT_EQ(changing, 1);
+    EXPECT_EQ(changed, 1);
+    EXPECT_EQ(list.GetTextStr(), u"1\r\n2\r\n3\r\n");
+    TWideBuffer text = list.GetText();
+    EXPECT_EQ(WideString(text.get()), u"1\r\n2\r\n3\r\n");
+    list.SetText(u"p\nq");
+    EXPECT_EQ(Lines(list), (std::vector<WideString>{u"p", u"q"}));
+}
+
+TEST(WideStrings, CapacityGrowth)
+{
+    TWideStringList list;
+    std::vector<int> caps;
+    for (int i = 0; i < 100; ++i) {
+        list.Add(u"x");
+        if (caps.empty() || caps.back() != list.GetCapacity())
+            caps.push_back(list.GetCapacity());
+    }
+    EXPECT_EQ(caps, (std::vector<int>{4, 8, 12, 28, 44, 60, 76, 95, 118}));
+    list.Clear();
+    EXPECT_EQ(list.GetCapacity(), 0);
+}
+
+TEST(WideStrings, AssignBetweenNarrowAndWide)
+{
+    int tag = 7;
+    TStringList narrow;
+    narrow.AddObject("caf\xE9 \x80", &tag);
+    narrow.Add("two");
+
+    TWideStringList wide;
+    wide.Add(u"old");
+    wide.Assign(narrow);
+    EXPECT_EQ(Lines(wide), (std::vector<WideString>{u"caf\u00E9 \u20AC", u"two"}));
+    EXPECT_EQ(wide.Objects(0), &tag);
+
+    wide.Add(u"\u4E2D");
+    TStringList back;
+    wide.AssignTo(back);
+    ASSERT_EQ(back.Count(), 3);
+    EXPECT_EQ(back[0], "caf\xE9 \x80");
+    EXPECT_EQ(back[2], "?");
+    EXPECT_EQ(back.Objects(0), &tag);
+
+    TWideStringList copy;
+    copy.Assign(wide);
+    EXPECT_EQ(Lines(copy), Lines(wide));
+    copy.AddStrings(copy);   // adding a list to itself doubles it once
+    EXPECT_EQ(copy.Count(), 6);
+}
