@@ -38,7 +38,7 @@ public:
     }
     void Style(const char16_t *Section, const char16_t *Key, int &Field)
     {
-        Field = FIni.ReadInteger(Section, Key, 0) & fsAllBits;
+        Field = FIni.ReadInteger(Section, Key, 0) & TSettings::StyleBits;
     }
     void List(const char16_t *Section, const char16_t *CountKey, const char16_t *ItemPrefix,
               std::vector<WideString> &Field)
@@ -74,7 +74,7 @@ public:
     }
     void Style(const char16_t *Section, const char16_t *Key, int Field)
     {
-        FIni.WriteInteger(Section, Key, Field & fsAllBits);
+        FIni.WriteInteger(Section, Key, Field & TSettings::StyleBits);
     }
     void List(const char16_t *Section, const char16_t *CountKey, const char16_t *ItemPrefix,
               const std::vector<WideString> &Field)

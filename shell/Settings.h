@@ -54,9 +54,6 @@ struct THTMLColours {
         NamesStyle = 0;
 };
 
-// Font style bits of a style key; a style key keeps these four bits only.
-enum : int { fsBoldBit = 1, fsItalicBit = 2, fsUnderlineBit = 4, fsStrikeOutBit = 8, fsAllBits = 15 };
-
 class TSettings {
 public:
     explicit TSettings(const TDesignLayout &Design = TDesignLayout());
@@ -76,6 +73,9 @@ public:
     // A numbered list's count is cut to this many entries when read, so a damaged count
     // cannot make the program read (and later write) millions of empty entries.
     static constexpr int MaxListEntries = 1000;
+    // A style key holds a font style as bits 1 bold, 2 italic, 4 underline, 8 strike-out;
+    // other bits are dropped when it is read and written.
+    static constexpr int StyleBits = 15;
 
     const TDesignLayout &Design() const { return FDesign; }
 
