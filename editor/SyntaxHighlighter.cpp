@@ -1,0 +1,153 @@
+#include "editor/SyntaxHighlighter.h"
+
+#include "platform/StringList.h"
+#include "platform/SysUtils.h"
+#include <algorithm>
+
+// ---- TWindowList
+
+void TWindowList::AddEditor(ISyntaxHighlighterClient *Editor)
+{
+    if (!Editor || std::find(FItems.begin(), FItems.end(), Editor) != FItems.end())
+        return;
+    FItems.push_back(Editor);
+}
+
+void TWindowList::RemoveEditor(ISyntaxHighlighterClient *Editor)
+{
+    auto it = std::find(FItems.begin(), FItems.end(), Editor);
+    if (it != FItems.end())
+        FItems.erase(it);
+}
+
+void TWindowList::InvalidateAll() const
+{
+    // A copy, so an editor that leaves the list while repainting does not upset the loop.
+    const std::vector<ISyntaxHighlighterClient *> items = FItems;
+    for (ISyntaxHighlighterClient *e : items)
+        e->Invalidate();
+}
+
+ISyntaxHighlighterClient *TWindowList::Items(int Index) const
+{
+    return Index >= 0 && Index < Count() ? FItems[size_t(Index)] : nullptr;
+}
+
+// ---- THighlightLine
+
+void THighlightLine::Assign(const WideChar *Text, int Length)
+{
+    if (!Text || Length < 0)
+        Length = 0;
+    FText = Text;
+    FLength = Length;
+    FAssigned = true;
+    FBytes.resize(size_t(Length) + 1);
+    unsigned char *out = FBytes.data();
+    for (int i = 0; i < Length; ++i) {
+        const WideChar c = Text[i];
+        out[i] = c >= 0x100 ? 0x80 : c == 0 ? 0x01 : (unsigned char)c;
+    }
+    out[Length] = 0;
+}
+
+// ---- TSyntaxHighlighter
+
+TSyntaxHighlighter::TSyntaxHighlighter() = default;
+
+TSyntaxHighlighter::~TSyntaxHighlighter()
+{
+    const std::vector<TSyntaxHighlighter *> others = FFreeNotifies;
+    FFreeNotifies.clear();
+    for (TSyntaxHighlighter *o : others) {
+        auto &theirs = o->FFreeNotifies;
+        theirs.erase(std::remove(theirs.begin(), theirs.end(), this), theirs.end());
+        o->Notification(this);
+    }
+    for (int i = FWindowList.Count() - 1; i >= 0; --i)
+        FWindowList.Items(i)->HighlighterDestroyed(this);
+}
+
+TSyntaxHighlighter::TIdentChars TSyntaxHighlighter::GetIdentChars() const
+{
+    TIdentChars set;
+    for (int c = 33; c <= 255; ++c)
+        set.set(size_t(c));
+    return set;
+}
+
+uint8_t TSyntaxHighlighter::GetCapability() const
+{
+    return 2;
+}
+
+AnsiString TSyntaxHighlighter::GetDefaultFilter() const
+{
+    return FDefaultFilter;
+}
+
+void TSyntaxHighlighter::SetDefaultFilter(const AnsiString &Value)
+{
+    if (Value != FDefaultFilter)
+        FDefaultFilter = Value;
+}
+
+void TSyntaxHighlighter::AssignAttributes(const TSyntaxHighlighter &Source)
+{
+    for (int i = 0; i < Source.GetAttribCount(); ++i) {
+        const THighlightAttributes *src = Source.GetAttribute(i);
+        if (!src)
+            continue;
+        for (int j = 0; j < GetAttribCount(); ++j) {
+            THighlightAttributes *dst = GetAttribute(j);
+            if (dst && SameText(dst->Name(), src->Name()))
+                dst->Assign(*src);
+        }
+    }
+    FWindowList.InvalidateAll();
+}
+
+bool TSyntaxHighlighter::UseUserSettings(int)
+{
+    return false;
+}
+
+void TSyntaxHighlighter::EnumUserSettings(TStrings &List)
+{
+    List.Clear();
+}
+
+void TSyntaxHighlighter::FreeNotification(TSyntaxHighlighter *Other)
+{
+    if (!Other || Other == this)
+        return;
+    if (std::find(FFreeNotifies.begin(), FFreeNotifies.end(), Other) == FFreeNotifies.end())
+        FFreeNotifies.push_back(Other);
+    auto &theirs = Other->FFreeNotifies;
+    if (std::find(theirs.begin(), theirs.end(), this) == theirs.end())
+        theirs.push_back(this);
+}
+
+void TSyntaxHighlighter::RemoveFreeNotification(TSyntaxHighlighter *Other)
+{
+    if (!Other)
+        return;
+    FFreeNotifies.erase(std::remove(FFreeNotifies.begin(), FFreeNotifies.end(), Other),
+                        FFreeNotifies.end());
+    auto &theirs = Other->FFreeNotifies;
+    theirs.erase(std::remove(theirs.begin(), theirs.end(), this), theirs.end());
+}
+
+void TSyntaxHighlighter::Notification(TSyntaxHighlighter *) {}
+
+void TSyntaxHighlighter::WatchAttribute(THighlightAttributes &Attributes)
+{
+    Attributes.OnChange = [this](THighlightAttributes *) { FWindowList.InvalidateAll(); };
+}
+
+void TSyntaxHighlighter::FillColors(TTokenInfo &Info, const THighlightAttributes &Attributes)
+{
+    Info.Background = ResolveHighlightColor(Attributes.Background());
+    Info.Foreground = ResolveHighlightColor(Attributes.Foreground());
+    Info.Style = Attributes.Style();
+}

@@ -1,0 +1,56 @@
+#pragma once
+// Helpers shared by the highlighter tests: scanning a line into (kind, start, length)
+// triples, and building expected token lists from (kind, text) pairs.
+#include "editor/SyntaxHighlighter.h"
+#include <QString>
+#include <ostream>
+#include <string>
+#include <vector>
+
+struct Tok {
+    int32_t Kind = 0;
+    int Start = 0;
+    int Length = 0;
+    friend bool operator==(const Tok &, const Tok &) = default;
+};
+
+inline std::ostream &operator<<(std::ostream &os, const Tok &t)
+{
+    return os << "{" << t.Kind << "," << t.Start << "," << t.Length << "}";
+}
+
+inline WideString W(const char *Utf8)
+{
+    return QString::fromUtf8(Utf8).toStdU16String();
+}
+
+// Scans one line in the highlighter's current range, asking for every token's record.
+inline std::vector<Tok> ScanLine(TSyntaxHighlighter &H, const WideString &Line)
+{
+    std::vector<Tok> out;
+    H.SetLine(Line, false);
+    for (size_t guard = 0; !H.GetEol() && guard <= Line.size() + 2; ++guard) {
+        TTokenInfo info;
+        H.GetTokenInfo(info);
+        out.push_back({info.Kind, info.Start, info.Length});
+        H.Next();
+    }
+    return out;
+}
+
+// Expected tokens from (kind, UTF-8 text) pairs laid one after the other.
+struct KindText {
+    int32_t Kind;
+    const char *Text;
+};
+inline std::vector<Tok> Expect(std::initializer_list<KindText> Parts)
+{
+    std::vector<Tok> out;
+    int at = 0;
+    for (const KindText &p : Parts) {
+        const int len = int(W(p.Text).size());
+        out.push_back({p.Kind, at, len});
+        at += len;
+    }
+    return out;
+}
