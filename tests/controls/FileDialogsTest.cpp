@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QComboBox>
+#include <QFile>
 #include <QFileDialog>
 #include <QKeyEvent>
 #include <QLineEdit>
@@ -158,4 +159,42 @@ TEST(FileDialogs, SaveDialogNameFollowsChosenType)
     EXPECT_EQ(d.FileName(), folder + "/my.page.php");
     ASSERT_EQ(d.Files().Count(), 1);
     EXPECT_EQ(d.Files()[0], folder + "/my.page.php");
+}
+
+TEST(FileDialogs, SaveDialogWithoutAutoExtentionKeepsTypedName)
+{
+    QTemporaryDir dir;
+    TESaveDialog d;
+    d.SetAutoExtention(false);
+    d.SetFilter(SaveFilter);
+    d.SetFilterIndex(1);
+    d.SetFileName(dir.path().toStdString() + "/page.txt");
+    int typeChanges = 0;
+    d.OnTypeChange = [&](TEOpenDialog &) { ++typeChanges; };
+    std::vector<std::string> seen;
+    runWith(d, [&] {
+        for (int type : {1, 7, 10}) {
+            chooseType(d.Dialog(), type);
+            seen.push_back(d.GetEditSpec());
+        }
+    });
+    EXPECT_EQ(seen, (std::vector<std::string>{"page.txt", "page.txt", "page.txt"}));
+    EXPECT_EQ(typeChanges, 3);
+    EXPECT_EQ(d.GetEditSpec(), ""); // closed
+}
+
+TEST(FileDialogs, OpenDialogReturnsEveryChosenFile)
+{
+    QTemporaryDir dir;
+    for (const char *n : {"one.htm", "two.js"})
+        QFile(dir.filePath(n)).open(QIODevice::WriteOnly);
+    TEOpenDialog d;
+    d.SetFilter("All files (*.*)|*.*");
+    d.SetOptions(ofAllowMultiSelect | ofFileMustExist);
+    d.SetInitialDir(dir.path().toStdString());
+    ASSERT_TRUE(runWith(d, [&] { nameEdit(d.Dialog())->setText("\"one.htm\" \"two.js\""); }, true));
+    ASSERT_EQ(d.Files().Count(), 2);
+    EXPECT_EQ(d.Files()[0], dir.filePath("one.htm").toStdString());
+    EXPECT_EQ(d.Files()[1], dir.filePath("two.js").toStdString());
+    EXPECT_EQ(d.FileName(), d.Files()[0]);
 }
