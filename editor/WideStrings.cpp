@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <array>
+#include <bit>
 #include <cerrno>
 #include <climits>
 #include <cstdlib>
@@ -16,6 +17,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include "editor/WideTextCodec.h"
 #include "platform/CodePage.h"
 
 namespace {
@@ -31,47 +33,6 @@ public:
 private:
     TWideStrings &FList;
 };
-
-inline bool IsLineBreak(WideChar c)
-{
-    // Most characters lie between the two groups of breaks; test that first.
-    if (c > 13 && c < 0x2028)
-        return false;
-    return (c >= 10 && c <= 13) || c == 0x2028 || c == 0x2029;
-}
-
-// Wide characters of the 256 ANSI bytes.
-const std::array<WideChar, 256> &AnsiTable()
-{
-    static const std::array<WideChar, 256> table = [] {
-        std::array<WideChar, 256> t{};
-        for (int i = 0; i < 256; ++i)
-            t[size_t(i)] = CodePage::AnsiCharToWide(static_cast<unsigned char>(i));
-        return t;
-    }();
-    return table;
-}
-
-// Byte for every character below U+0100 and a flag whether it round-trips; others are looked up.
-struct TAnsiReverse {
-    std::array<int16_t, 256> low{};
-    TAnsiReverse()
-    {
-        for (int c = 0; c < 256; ++c)
-            low[size_t(c)] = int16_t(CodePage::WideCharToAnsi(WideChar(c)));
-    }
-};
-
-const TAnsiReverse &AnsiReverse()
-{
-    static const TAnsiReverse table;
-    return table;
-}
-
-inline int WideToAnsiByte(WideChar c)
-{
-    return c < 256 ? AnsiReverse().low[c] : CodePage::WideCharToAnsi(c);
-}
 
 // Write-only stream over a descriptor we opened ourselves (the temporary file of a save).
 class TDescriptorStream : public TStream {
@@ -345,8 +306,7 @@ void TWideStrings::SetTextBuffer(const WideChar *Text, size_t Length)
     // Count the lines first so the array is sized once.
     size_t lines = 0;
     for (size_t i = 0; i < Length;) {
-        while (i < Length && !IsLineBreak(Text[i]))
-            ++i;
+        i += FindLineBreak(Text + i, Length - i);
         ++lines;
         if (i < Length) {
             if (Text[i] == 13 && i + 1 < Length && Text[i + 1] == 10)
@@ -360,11 +320,10 @@ void TWideStrings::SetTextBuffer(const WideChar *Text, size_t Length)
         SetCapacity(int(lines));
     WideString line;
     for (size_t i = 0; i < Length;) {
-        const size_t start = i;
-        while (i < Length && !IsLineBreak(Text[i]))
-            ++i;
-        line.assign(Text + start, i - start);
+        const size_t run = FindLineBreak(Text + i, Length - i);
+        line.assign(Text + i, run);
         Add(line);
+        i += run;
         if (i < Length) {
             if (Text[i] == 13 && i + 1 < Length && Text[i + 1] == 10)
                 ++i;
@@ -379,41 +338,39 @@ void TWideStrings::LoadFromStream(TStream &Stream)
     const int64_t pos = Stream.GetPosition();
     const int64_t size = Stream.GetSize();
     const int64_t n = (pos >= 0 && size > pos) ? size - pos : 0;
-    if (uint64_t(n) > SIZE_MAX / 2)
+    if (uint64_t(n) >= uint64_t(SIZE_MAX / 4))
         throw EReadError("Stream read error");
-    std::vector<uint8_t> bytes(static_cast<size_t>(n));
-    if (n > 0)
-        Stream.ReadBuffer(bytes.data(), n);
-    ReadText(bytes);
-}
-
-void TWideStrings::ReadText(const std::vector<uint8_t> &Bytes)
-{
-    const size_t n = Bytes.size();
-    const uint16_t mark = n >= 2 ? uint16_t(Bytes[0] | (Bytes[1] << 8)) : 0;
+    uint8_t head[2] = {0, 0};
+    const int64_t headCount = std::min<int64_t>(n, 2);
+    Stream.ReadBuffer(head, headCount);
+    const uint16_t mark = headCount == 2 ? uint16_t(head[0] | (head[1] << 8)) : 0;
     WideString text;
+    bool unicode = false;
     if (mark == 0xFEFF || mark == 0xFFFE) {
-        FSaveUnicode = true;
-        const size_t count = (n - 2) / 2;   // an odd final byte belongs to no character
+        unicode = true;
+        // Read straight into the text; an odd final byte belongs to no character and is skipped.
+        const size_t count = size_t(n - 2) / 2;
         text.resize(count);
-        const uint8_t *src = Bytes.data() + 2;
-        WideChar *dst = text.data();
-        if (mark == 0xFEFF) {
-            for (size_t i = 0; i < count; ++i)
-                dst[i] = WideChar(src[2 * i] | (src[2 * i + 1] << 8));
-        } else {
-            // Big-endian: every character is swapped, zeros included, so the whole text is kept.
-            for (size_t i = 0; i < count; ++i)
-                dst[i] = WideChar((src[2 * i] << 8) | src[2 * i + 1]);
+        Stream.ReadBuffer(text.data(), int64_t(count * 2));
+        if ((n - 2) % 2 != 0) {
+            uint8_t odd;
+            Stream.ReadBuffer(&odd, 1);
         }
+        const bool bigEndianFile = mark == 0xFFFE;
+        if (bigEndianFile != (std::endian::native == std::endian::big))
+            SwapBytesBlock(text.data(), count);   // every character, zeros included
     } else {
-        FSaveUnicode = false;
-        const auto &table = AnsiTable();
-        text.resize(n);
-        WideChar *dst = text.data();
-        for (size_t i = 0; i < n; ++i)
-            dst[i] = table[Bytes[i]];
+        text.resize(size_t(n));
+        AnsiToWideBlock(head, size_t(headCount), text.data());
+        std::vector<uint8_t> chunk(size_t(std::min<int64_t>(n, 1 << 20)));
+        for (int64_t done = headCount; done < n;) {
+            const int64_t part = std::min<int64_t>(n - done, int64_t(chunk.size()));
+            Stream.ReadBuffer(chunk.data(), part);
+            AnsiToWideBlock(chunk.data(), size_t(part), text.data() + done);
+            done += part;
+        }
     }
+    FSaveUnicode = unicode;
     SetTextStr(text);
 }
 
@@ -422,53 +379,66 @@ void TWideStrings::SaveToStream(TStream &Stream)
     bool allowed = true;
     FSaved = false;
     const int count = GetCount();
-    size_t chars = 0;
-    for (int i = 0; i < count; ++i)
-        chars += Get(i).size() + 2;
 
     if (!FSaveUnicode && OnAnsiLossConfirm) {
         bool lossy = false;
-        for (int i = 0; i < count && !lossy; ++i)
-            for (WideChar c : Get(i))
-                if (WideToAnsiByte(c) < 0) {
-                    lossy = true;
-                    break;
-                }
+        for (int i = 0; i < count && !lossy; ++i) {
+            const WideString &s = Get(i);
+            lossy = !IsAnsiLosslessBlock(s.data(), s.size());
+        }
         if (lossy)
             OnAnsiLossConfirm(*this, allowed);
     }
     if (!allowed)
         return;
 
+    // Encoded in blocks of about a megabyte, so the whole text never exists twice in memory.
+    constexpr size_t kBlock = 1 << 20;
     std::vector<uint8_t> out;
+    out.reserve(kBlock + 64);
+    auto flush = [&] {
+        Stream.WriteBuffer(out.data(), int64_t(out.size()));
+        out.clear();
+    };
     if (FSaveUnicode) {
-        out.resize(2 + 2 * chars);
-        uint8_t *p = out.data();
-        *p++ = 0xFF;
-        *p++ = 0xFE;
-        for (int i = 0; i < count; ++i) {
-            for (WideChar c : Get(i)) {
-                *p++ = uint8_t(c & 0xFF);
-                *p++ = uint8_t(c >> 8);
+        out.push_back(0xFF);
+        out.push_back(0xFE);
+    }
+    for (int i = 0; i < count; ++i) {
+        const WideString &s = Get(i);
+        size_t done = 0;
+        do {
+            const size_t room = kBlock - std::min(out.size(), kBlock);
+            const size_t unit = FSaveUnicode ? 2 : 1;
+            const size_t part = std::min(s.size() - done, std::max<size_t>(room / unit, 1));
+            const size_t at = out.size();
+            out.resize(at + part * unit);
+            if (FSaveUnicode) {
+                if constexpr (std::endian::native == std::endian::little) {
+                    std::memcpy(out.data() + at, s.data() + done, part * 2);
+                } else {
+                    for (size_t k = 0; k < part; ++k) {
+                        out[at + 2 * k] = uint8_t(s[done + k]);
+                        out[at + 2 * k + 1] = uint8_t(s[done + k] >> 8);
+                    }
+                }
+            } else {
+                WideToAnsiBlock(s.data() + done, part, out.data() + at);
             }
-            *p++ = 13;
-            *p++ = 0;
-            *p++ = 10;
-            *p++ = 0;
-        }
-    } else {
-        out.resize(chars);
-        uint8_t *p = out.data();
-        for (int i = 0; i < count; ++i) {
-            for (WideChar c : Get(i)) {
-                const int b = WideToAnsiByte(c);
-                *p++ = uint8_t(b < 0 ? '?' : b);
-            }
-            *p++ = 13;
-            *p++ = 10;
+            done += part;
+            if (out.size() >= kBlock)
+                flush();
+        } while (done < s.size());
+        if (FSaveUnicode) {
+            const uint8_t crlf[4] = {13, 0, 10, 0};
+            out.insert(out.end(), crlf, crlf + 4);
+        } else {
+            out.push_back(13);
+            out.push_back(10);
         }
     }
-    Stream.WriteBuffer(out.data(), int64_t(out.size()));
+    if (!out.empty())
+        flush();
     FSaved = true;
 }
 

@@ -101,7 +101,6 @@ protected:
     [[noreturn]] static void ListError(int Index);
 
 private:
-    void ReadText(const std::vector<uint8_t> &Bytes);
 
     int FUpdateCount = 0;
     uint32_t FLanguage = LOCALE_USER_DEFAULT;
