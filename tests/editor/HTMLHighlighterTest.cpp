@@ -3,6 +3,7 @@
 #include "editor/JavaScriptHighlighter.h"
 
 #include <gtest/gtest.h>
+#include <QString>
 #include <memory>
 
 namespace {
@@ -276,6 +277,83 @@ TEST(HTMLHighlighter, TokenRecordAndAttributes)
     h.SetKeyAttributes(bold);
     EXPECT_EQ(h.KeyAttributes().Style(), hfsBold);
     EXPECT_NE(&h.KeyAttributes(), &bold);
+}
+
+std::vector<std::string> PackagedPages()
+{
+    // HTML documentation as Debian ships it (bzip2-doc, libtasn1-doc), and a page with
+    // script blocks (libjs-underscore).
+    std::vector<std::string> pages = {"/usr/share/doc/bzip2/manual.html",
+                                      "/usr/share/doc/libjs-underscore/index.html"};
+    for (const char *name : {"index.html", "ch01.html", "libtasn1-libtasn1.html",
+                             "api-index-full.html", "api-index-1-6.html", "api-index-2-0.html",
+                             "deprecated-api-index.html"})
+        pages.push_back(std::string("/usr/share/gtk-doc/html/libtasn1/") + name);
+    return pages;
+}
+
+TEST(HTMLHighlighter, PackagedPagesScanCleanly)
+{
+    THTMLHighlighter plain, linked;
+    TJavaScriptHighlighter js;
+    linked.SetJavaScriptHighLighter(&js);
+    int scanned = 0;
+    for (const std::string &path : PackagedPages()) {
+        const std::vector<WideString> lines = ReadLines(path.c_str());
+        if (lines.empty())
+            continue;
+        ++scanned;
+        for (THTMLHighlighter *h : {&plain, &linked}) {
+            const std::vector<int32_t> ranges = CheckScanInvariants(*h, lines, path.c_str());
+            EXPECT_EQ(ranges.back(), hsText) << path; // every page ends outside any tag
+        }
+    }
+    if (scanned == 0)
+        GTEST_SKIP() << "no packaged HTML documentation (Debian packages bzip2-doc, libtasn1-doc)";
+}
+
+TEST(HTMLHighlighter, ScriptBlockColoursLikeTheJavaScriptHighlighter)
+{
+    const std::vector<WideString> script = ReadLines("/usr/share/javascript/jquery/jquery.js");
+    if (script.empty())
+        GTEST_SKIP() << "jquery.js is missing (Debian package libjs-jquery)";
+    // What the JavaScript highlighter makes of the library on its own.
+    TJavaScriptHighlighter alone;
+    alone.ResetRange();
+    std::vector<std::vector<Tok>> expected;
+    std::vector<int32_t> expectedRanges;
+    for (const WideString &line : script) {
+        expected.push_back(ScanLine(alone, line));
+        expectedRanges.push_back(alone.GetRange());
+    }
+
+    std::vector<WideString> page = {u"<html><body>", u"<script type=\"text/javascript\">"};
+    page.insert(page.end(), script.begin(), script.end());
+    page.push_back(u"</script>");
+    page.push_back(u"</body></html>");
+    THTMLHighlighter h;
+    TJavaScriptHighlighter js;
+    h.SetJavaScriptHighLighter(&js);
+    const std::vector<int32_t> ranges = CheckScanInvariants(h, page, "page with jquery.js");
+    EXPECT_EQ(ranges.back(), hsText);
+
+    h.SetRange(ranges[2]);
+    int compared = 0, mismatches = 0;
+    for (size_t i = 0; i < script.size() && mismatches < 5; ++i) {
+        const std::vector<Tok> tokens = ScanLine(h, script[i]);
+        const std::u16string lower = QString::fromStdU16String(script[i]).toLower().toStdU16String();
+        if (lower.find(u"<script") != std::u16string::npos ||
+            lower.find(u"</script") != std::u16string::npos) {
+            h.SetRange(ranges[i + 3]); // a line with a script tag is the HTML scanner's own
+            continue;
+        }
+        ++compared;
+        if (tokens != expected[i] || h.GetRange() != expectedRanges[i] * 1000 + hsScript) {
+            ADD_FAILURE() << "jquery.js line " << i + 1 << " differs inside the script block";
+            ++mismatches;
+        }
+    }
+    EXPECT_GT(compared, 10000);
 }
 
 } // namespace

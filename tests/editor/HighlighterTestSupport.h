@@ -54,3 +54,13 @@ inline std::vector<Tok> Expect(std::initializer_list<KindText> Parts)
     }
     return out;
 }
+
+// Lines of a UTF-8 text file, split at CR LF, LF or CR; empty when the file cannot be read.
+std::vector<WideString> ReadLines(const char *Path);
+
+// Scans Lines the way an editor does (line after line, one range handed on) and checks
+// that every line's tokens are contiguous, non-empty and cover the line, and that starting a
+// line afresh from its stored range, without asking for token records, ends in the same
+// range. Returns the range at the start of every line and after the last one.
+std::vector<int32_t> CheckScanInvariants(TSyntaxHighlighter &H, const std::vector<WideString> &Lines,
+                                         const char *What);

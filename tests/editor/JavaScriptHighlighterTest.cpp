@@ -246,4 +246,18 @@ TEST(JavaScriptHighlighter, ReservedWordTable)
             << w;
 }
 
+TEST(JavaScriptHighlighter, PackagedLibraryScansCleanly)
+{
+    // Plain and minified jQuery as Debian ships it (libjs-jquery).
+    for (const char *path :
+         {"/usr/share/javascript/jquery/jquery.js", "/usr/share/javascript/jquery/jquery.min.js"}) {
+        const std::vector<WideString> lines = ReadLines(path);
+        if (lines.empty())
+            GTEST_SKIP() << path << " is missing (Debian package libjs-jquery)";
+        TJavaScriptHighlighter h;
+        const std::vector<int32_t> ranges = CheckScanInvariants(h, lines, path);
+        EXPECT_EQ(ranges.back(), jrNormal) << path;
+    }
+}
+
 } // namespace

@@ -1,0 +1,174 @@
+// Colouring every line of a 100,000-line HTML page (script blocks handed to the JavaScript
+// highlighter) and of minified jQuery, timed against pygmentize producing tokens for the
+// same files in the same run (plain jQuery as well). Prints one ratio per file
+// (pygmentize / ours; the aim is 10 or more).
+#include "editor/HTMLHighlighter.h"
+#include "editor/JavaScriptHighlighter.h"
+
+#include <QFile>
+#include <QString>
+#include <QTemporaryDir>
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <fcntl.h>
+#include <functional>
+#include <spawn.h>
+#include <string>
+#include <sys/wait.h>
+#include <vector>
+
+extern char **environ;
+
+namespace {
+
+double Seconds(const std::function<void()> &f, int runs)
+{
+    double best = 1e30;
+    for (int i = 0; i < runs; ++i) {
+        const auto t0 = std::chrono::steady_clock::now();
+        f();
+        const auto t1 = std::chrono::steady_clock::now();
+        best = std::min(best, std::chrono::duration<double>(t1 - t0).count());
+    }
+    return best;
+}
+
+// Runs pygmentize writing its token stream to /dev/null; false when it cannot run or fails.
+bool RunPygmentize(const char *lexer, const std::string &input)
+{
+    std::vector<std::string> args = {"pygmentize", "-l", lexer, "-f", "raw", "-o", "/dev/null",
+                                     input};
+    std::vector<char *> argv;
+    for (std::string &a : args)
+        argv.push_back(a.data());
+    argv.push_back(nullptr);
+    pid_t pid = 0;
+    if (posix_spawnp(&pid, "pygmentize", nullptr, nullptr, argv.data(), environ) != 0)
+        return false;
+    int status = 0;
+    if (waitpid(pid, &status, 0) < 0)
+        return false;
+    return WIFEXITED(status) && WEXITSTATUS(status) == 0;
+}
+
+QByteArray ReadFile(const QString &path)
+{
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+std::vector<WideString> SplitLines(const QByteArray &utf8)
+{
+    const WideString text = QString::fromUtf8(utf8).toStdU16String();
+    std::vector<WideString> lines;
+    size_t start = 0;
+    for (size_t i = 0; i < text.size(); ++i) {
+        if (text[i] != u'\r' && text[i] != u'\n')
+            continue;
+        lines.push_back(text.substr(start, i - start));
+        if (text[i] == u'\r' && i + 1 < text.size() && text[i + 1] == u'\n')
+            ++i;
+        start = i + 1;
+    }
+    if (start < text.size())
+        lines.push_back(text.substr(start));
+    return lines;
+}
+
+// A page of at least 100,000 lines made of the packaged documentation pages, one after the
+// other; a small page of our own with a script block when none is installed.
+QByteArray MakeLargePage()
+{
+    QByteArray parts;
+    for (const char *path : {"/usr/share/doc/bzip2/manual.html",
+                             "/usr/share/doc/libjs-underscore/index.html",
+                             "/usr/share/gtk-doc/html/libtasn1/libtasn1-libtasn1.html",
+                             "/usr/share/gtk-doc/html/libtasn1/api-index-full.html"})
+        parts += ReadFile(QString::fromUtf8(path));
+    if (parts.isEmpty())
+        parts = "<!DOCTYPE html>\n<html><head><title>T</title>\n"
+                "<script type=\"text/javascript\">\nfunction f(a) { /* sum */\n"
+                "  return a + 1; // one\n}\n</script></head>\n"
+                "<body bgcolor=#ffffff><p class=\"x\">Text &amp; more text</p>\n"
+                "<a href=\"http://example.org/\">link</a><!-- note -->\n</body></html>\n";
+    QByteArray page;
+    while (page.count('\n') < 100000)
+        page += parts;
+    return page;
+}
+
+// Colours every line the way the painter does and returns the number of tokens.
+size_t ColourAll(TSyntaxHighlighter &h, const std::vector<WideString> &lines)
+{
+    size_t tokens = 0;
+    h.ResetRange();
+    h.SetRange(h.GetRange());
+    TTokenInfo info;
+    for (const WideString &line : lines) {
+        h.SetLine(line.data(), int(line.size()), false);
+        while (!h.GetEol()) {
+            h.GetTokenInfo(info);
+            ++tokens;
+            h.Next();
+        }
+        h.GetRange();
+    }
+    return tokens;
+}
+
+void Compare(const char *what, const char *lexer, TSyntaxHighlighter &h, const QByteArray &data,
+             const std::string &file)
+{
+    const std::vector<WideString> lines = SplitLines(data);
+    size_t tokens = 0;
+    const double ours = Seconds([&] { tokens = ColourAll(h, lines); }, 5);
+    if (!RunPygmentize(lexer, file)) {
+        std::printf("%-22s ours %8.1f ms (%zu lines, %zu tokens); pygmentize is not available\n",
+                    what, ours * 1000, lines.size(), tokens);
+        return;
+    }
+    const double theirs = Seconds([&] { RunPygmentize(lexer, file); }, 2);
+    std::printf("%-22s ours %8.1f ms   pygmentize %8.1f ms   ratio %.1f   (%zu lines, %zu tokens)\n",
+                what, ours * 1000, theirs * 1000, theirs / ours, lines.size(), tokens);
+}
+
+} // namespace
+
+int main()
+{
+    QTemporaryDir dir;
+    if (!dir.isValid()) {
+        std::fprintf(stderr, "no temporary folder\n");
+        return 1;
+    }
+    const QByteArray page = MakeLargePage();
+    const std::string pageFile = dir.filePath("page.html").toStdString();
+    QFile out(QString::fromStdString(pageFile));
+    if (!out.open(QIODevice::WriteOnly) || out.write(page) != page.size()) {
+        std::fprintf(stderr, "cannot write %s\n", pageFile.c_str());
+        return 1;
+    }
+    out.close();
+
+    THTMLHighlighter html;
+    TJavaScriptHighlighter js;
+    html.SetJavaScriptHighLighter(&js);
+    Compare("100,000-line page", "html", html, page, pageFile);
+
+    const struct {
+        const char *What;
+        const char *Path;
+    } scripts[] = {{"minified jquery", "/usr/share/javascript/jquery/jquery.min.js"},
+                   {"plain jquery", "/usr/share/javascript/jquery/jquery.js"}};
+    for (const auto &s : scripts) {
+        const QByteArray text = ReadFile(QString::fromUtf8(s.Path));
+        if (text.isEmpty()) {
+            std::printf("%s is missing (Debian package libjs-jquery)\n", s.Path);
+            continue;
+        }
+        TJavaScriptHighlighter alone;
+        Compare(s.What, "javascript", alone, text, s.Path);
+    }
+    return 0;
+}
