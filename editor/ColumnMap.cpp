@@ -1,0 +1,91 @@
+#include "editor/ColumnMap.h"
+#include <algorithm>
+
+void TColumnMap::Reset()
+{
+    FLength = 0;
+    FDisplayLength = 0;
+    FHasTabs = false;
+    FStarts.clear();
+}
+
+void TColumnMap::Build(const WideString &text, int tabSize)
+{
+    if (tabSize < 1)
+        tabSize = 1;
+    FLength = static_cast<int>(text.size());
+    FHasTabs = text.find(u'\t') != WideString::npos;
+    FStarts.clear();
+    if (!FHasTabs) {
+        FDisplayLength = FLength;
+        return;
+    }
+    FStarts.resize(text.size() + 1);
+    int64_t col = 0;
+    for (size_t i = 0; i < text.size(); ++i) {
+        FStarts[i] = static_cast<int32_t>(col);
+        if (text[i] == u'\t')
+            col += tabSize - col % tabSize;
+        else
+            ++col;
+        if (col > INT32_MAX / 2)
+            col = INT32_MAX / 2; // absurdly long lines stop growing instead of overflowing
+    }
+    FStarts[text.size()] = static_cast<int32_t>(col);
+    FDisplayLength = static_cast<int>(col);
+}
+
+int TColumnMap::ColumnToCharIndex(int column) const
+{
+    if (column <= 0)
+        return 0;
+    if (column >= FDisplayLength)
+        return FLength + (column - FDisplayLength);
+    if (!FHasTabs)
+        return column;
+    // The last character whose start column is at or left of the column.
+    auto it = std::upper_bound(FStarts.begin(), FStarts.begin() + FLength, column);
+    return static_cast<int>(it - FStarts.begin()) - 1;
+}
+
+int TColumnMap::CharIndexToColumn(int index) const
+{
+    if (index <= 0)
+        return 0;
+    if (index >= FLength)
+        return FDisplayLength + (index - FLength);
+    return FHasTabs ? FStarts[static_cast<size_t>(index)] : index;
+}
+
+int TColumnMap::CellCount(int index) const
+{
+    if (index < 0 || index >= FLength || !FHasTabs)
+        return 1;
+    return FStarts[static_cast<size_t>(index) + 1] - FStarts[static_cast<size_t>(index)];
+}
+
+int TColumnMap::ExpandedLength(const WideString &text, int tabSize)
+{
+    if (tabSize < 1)
+        tabSize = 1;
+    int64_t n = 0;
+    for (WideChar c : text)
+        n += c == u'\t' ? tabSize : 1;
+    return static_cast<int>(std::min<int64_t>(n, INT32_MAX / 2));
+}
+
+int TColumnMap::DisplayLengthOf(const WideString &text, int tabSize)
+{
+    if (tabSize < 1)
+        tabSize = 1;
+    if (text.find(u'\t') == WideString::npos)
+        return static_cast<int>(text.size());
+    int64_t col = 0;
+    for (WideChar c : text) {
+        if (c == u'\t')
+            col += tabSize - col % tabSize;
+        else
+            ++col;
+    }
+    return static_cast<int>(std::min<int64_t>(col, INT32_MAX / 2));
+}

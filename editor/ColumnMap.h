@@ -1,0 +1,36 @@
+#pragma once
+// Display columns of one line. A tab spans the cells up to the next multiple of the tab
+// size; every other character takes one cell. The map converts between display columns and
+// character indexes, and is kept per line by the editor until that line changes.
+#include "platform/Types.h"
+#include <cstdint>
+#include <vector>
+
+class TColumnMap {
+public:
+    // Builds the map for a line; tabSize below 1 counts as 1.
+    void Build(const WideString &text, int tabSize);
+    void Reset();
+
+    int Length() const { return FLength; }              // characters in the line
+    int DisplayLength() const { return FDisplayLength; } // columns the line spans
+    // Index of the character whose cell holds the column; past the end of the line the
+    // line length plus the remaining whole columns.
+    int ColumnToCharIndex(int column) const;
+    // Column where the character at index starts; indexes past the end count one column each.
+    int CharIndexToColumn(int index) const;
+    // Width in cells of the character at index (1 past the end).
+    int CellCount(int index) const;
+
+    // Length of a text with every tab counted as tabSize characters.
+    static int ExpandedLength(const WideString &text, int tabSize);
+    // Display length of a text without keeping a map.
+    static int DisplayLengthOf(const WideString &text, int tabSize);
+
+private:
+    int FLength = 0;
+    int FDisplayLength = 0;
+    bool FHasTabs = false;
+    // Start column of each character, plus the display length at the end (only with tabs).
+    std::vector<int32_t> FStarts;
+};

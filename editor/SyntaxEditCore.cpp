@@ -1,0 +1,1210 @@
+#include "editor/SyntaxEditCore.h"
+#include "editor/SyntaxEditorStrings.h"
+#include "editor/TextLines.h"
+#include "editor/UnicodeData.h"
+#include <algorithm>
+#include <cmath>
+
+namespace {
+bool IsBlank(WideChar c)
+{
+    return UnicodeIsWhiteSpace(c);
+}
+
+WideString TrimRightBlanks(const WideString &s)
+{
+    size_t n = s.size();
+    while (n > 0 && (UnicodeIsWhiteSpace(s[n - 1]) || UnicodeIsControl(s[n - 1])))
+        --n;
+    return s.substr(0, n);
+}
+
+int FloorDiv(int a, int b)
+{
+    int q = a / b;
+    if ((a % b != 0) && ((a < 0) != (b < 0)))
+        --q;
+    return q;
+}
+
+// Restores a flag on every way out.
+struct TFlagGuard {
+    bool &Flag;
+    bool Old;
+    TFlagGuard(bool &flag, bool value) : Flag(flag), Old(flag) { Flag = value; }
+    ~TFlagGuard() { Flag = Old; }
+};
+} // namespace
+
+TSyntaxEditCore::TSyntaxEditCore()
+{
+    FLines = std::make_unique<TSyntaxEditorStrings>(this);
+    FIdentChars = DefaultIdentChars();
+    FVisibleLineCount = FClientHeight / FLineHeight;
+}
+
+TSyntaxEditCore::~TSyntaxEditCore()
+{
+    FLines->OnChange = nullptr;
+}
+
+TIdentChars TSyntaxEditCore::DefaultIdentChars()
+{
+    TIdentChars set;
+    for (int c = 33; c <= 255; ++c)
+        set.set(static_cast<size_t>(c));
+    return set;
+}
+
+bool TSyntaxEditCore::IsWordChar(WideChar c) const
+{
+    if (c < 256)
+        return FIdentChars.test(c);
+    // Beyond Latin-1 a character belongs to a word when it is a letter, a mark, a digit or
+    // other number, or connector punctuation.
+    constexpr uint32_t mask = 0x3Fu | (0x3Fu << 14);
+    return UnicodeHasProperties(c, mask, 0);
+}
+
+int TSyntaxEditCore::LineCount() const
+{
+    return FLines->GetCount();
+}
+
+WideString TSyntaxEditCore::LineText(int line) const
+{
+    if (line < 0 || line >= FLines->GetCount())
+        return WideString();
+    return FLines->Get(line);
+}
+
+// ======================================================================= properties
+
+void TSyntaxEditCore::SetOptions(TSyntaxEditOptions value)
+{
+    if (value == FOptions)
+        return;
+    const TSyntaxEditOptions old = FOptions;
+    const TSyntaxEditOptions changed = (value & ~old) | (old & ~value);
+    FOptions = value;
+    if (value & eoReadOnly)
+        ViewUpdateCaret();
+    if (changed & (eoHideSelection | eoShowControlChars | eoUseSyntaxHighlighting))
+        ViewInvalidate();
+    if (changed & eoLineNumbers) {
+        FVisibleColumns = (FClientWidth - FGutterRight + 1) / FCharWidth;
+        ViewInvalidate();
+    }
+    if ((old & eoScrollPastEOL) && !(value & eoScrollPastEOL)) {
+        const int limit = LineLimit(FCaretY);
+        if (FCaretX > limit)
+            SetCaretX(limit);
+    }
+    ViewUpdateCaret();
+    DoSettingChange();
+}
+
+void TSyntaxEditCore::SetTabSize(int value)
+{
+    if (value <= 0)
+        value = 1;
+    if (value == FTabSize)
+        return;
+    FTabSize = value;
+    FMapLine = -1;
+    FLongest = -1;
+    ViewInvalidate();
+}
+
+void TSyntaxEditCore::SetIndentSize(int value)
+{
+    if (value <= 0)
+        value = 1;
+    if (value == FIndentSize)
+        return;
+    FIndentSize = value;
+    ViewInvalidate();
+}
+
+void TSyntaxEditCore::SetCharWidth(int value)
+{
+    if (value < 1)
+        value = 1;
+    if (value == FCharWidth)
+        return;
+    FCharWidth = value;
+    FVisibleColumns = (FClientWidth - FGutterRight + 1) / FCharWidth;
+    ViewInvalidate();
+}
+
+void TSyntaxEditCore::SetExtraLineSpacing(int value)
+{
+    FExtraLineSpacing = value;
+    SetFontMetrics(FCharWidth, FFontHeight);
+}
+
+void TSyntaxEditCore::SetFontMetrics(int charWidth, int fontHeight)
+{
+    FCharWidth = std::max(1, charWidth);
+    FFontHeight = fontHeight;
+    FLineHeight = std::max(1, fontHeight + FExtraLineSpacing);
+    FVisibleLineCount = FClientHeight / FLineHeight;
+    FVisibleColumns = (FClientWidth - FGutterRight + 1) / FCharWidth;
+    ViewUpdateCaret();
+    UpdateScrollBars();
+    ViewInvalidate();
+}
+
+void TSyntaxEditCore::SetMaxRightChar(int value)
+{
+    if (value < 0)
+        value = 0;
+    if (value == FMaxRightChar)
+        return;
+    FMaxRightChar = value;
+    ViewInvalidate();
+    UpdateScrollBars();
+}
+
+void TSyntaxEditCore::SetGutterWidth(int value)
+{
+    if (value < 0)
+        value = 0;
+    if (value == FGutterWidth)
+        return;
+    FGutterWidth = value;
+    FGutterRight = value - 1;
+    FVisibleColumns = (FClientWidth - FGutterRight + 1) / FCharWidth;
+    ViewUpdateCaret();
+    UpdateScrollBars();
+    ViewInvalidate();
+}
+
+void TSyntaxEditCore::SetRightMargin(int value)
+{
+    if (value == FRightMargin)
+        return;
+    FRightMargin = value;
+    ViewInvalidate();
+}
+
+void TSyntaxEditCore::SetMarkLine(int value)
+{
+    if (value < -1)
+        value = -1;
+    if (value == FMarkLine)
+        return;
+    if (FMarkLine >= 0)
+        InvalidateLine(FMarkLine);
+    FMarkLine = value;
+    if (FMarkLine >= 0)
+        InvalidateLine(FMarkLine);
+}
+
+void TSyntaxEditCore::SetMaxUndo(int value)
+{
+    if (value < 0)
+        return;
+    FUndoList.SetMaxCount(value);
+}
+
+void TSyntaxEditCore::SetScrollBars(TScrollStyle value)
+{
+    if (value == FScrollBars)
+        return;
+    FScrollBars = value;
+    UpdateScrollBars();
+    ViewInvalidate();
+}
+
+// ======================================================================= column map
+
+const TColumnMap &TSyntaxEditCore::MapOf(int line)
+{
+    const int count = LineCount();
+    if (line >= count)
+        line = count - 1;
+    if (line < 0) {
+        FMap.Reset();
+        FMapLine = -1;
+        return FMap;
+    }
+    if (FMapLine != line) {
+        FMap.Build(FLines->Get(line), FTabSize);
+        FMapLine = line;
+    }
+    return FMap;
+}
+
+int TSyntaxEditCore::LineDisplayLength(int line)
+{
+    return MapOf(line).DisplayLength();
+}
+
+int TSyntaxEditCore::ColumnToCharIndex(int column, int line)
+{
+    return MapOf(line).ColumnToCharIndex(column);
+}
+
+int TSyntaxEditCore::CharIndexToColumn(int index, int line)
+{
+    return MapOf(line).CharIndexToColumn(index);
+}
+
+int TSyntaxEditCore::LineLimit(int line)
+{
+    if (line < 0 || line >= LineCount())
+        return FMaxRightChar;
+    return std::max(FMaxRightChar, LineDisplayLength(line));
+}
+
+int TSyntaxEditCore::NextColumn(int column, int line, bool stepOverTab)
+{
+    const TColumnMap &map = MapOf(line);
+    if ((!HasOption(eoCursorThroughTabs) || stepOverTab) && column >= 0 && column < map.DisplayLength()) {
+        const int index = map.ColumnToCharIndex(column);
+        return map.CharIndexToColumn(index + 1);
+    }
+    return column + 1;
+}
+
+int TSyntaxEditCore::PrevColumn(int column, int line)
+{
+    if (column <= 0)
+        return 0;
+    const TColumnMap &map = MapOf(line);
+    if (HasOption(eoCursorThroughTabs) || column > map.DisplayLength())
+        return column - 1;
+    return map.CharIndexToColumn(map.ColumnToCharIndex(column - 1));
+}
+
+int TSyntaxEditCore::SmartTabColumn(int column, int line, bool skipWord)
+{
+    for (int y = std::min(line, LineCount()) - 1; y >= 0; --y) {
+        const TColumnMap &map = MapOf(y);
+        if (map.DisplayLength() <= column)
+            continue;
+        const WideString &text = FLines->Get(y);
+        const int n = static_cast<int>(text.size());
+        int i = map.ColumnToCharIndex(column);
+        if (skipWord)
+            while (i < n && !IsBlank(text[static_cast<size_t>(i)]))
+                ++i;
+        while (i < n && IsBlank(text[static_cast<size_t>(i)]))
+            ++i;
+        return map.CharIndexToColumn(i);
+    }
+    return column;
+}
+
+int TSyntaxEditCore::UnindentColumn(int column, int line)
+{
+    if (column <= 0 || line <= 0)
+        return 0;
+    for (int y = std::min(line, LineCount()) - 1; y >= 0; --y) {
+        const WideString text = FLines->Get(y);
+        const int n = static_cast<int>(text.size());
+        int i = ColumnToCharIndex(column, y);
+        if (i > n)
+            i = n;
+        // Step left to the first character that is not white space.
+        int j = i - 1;
+        while (j >= 0 && IsBlank(text[static_cast<size_t>(j)]))
+            --j;
+        if (j < 0)
+            continue;
+        // Then over the word to the white space before it.
+        while (j >= 0 && !IsBlank(text[static_cast<size_t>(j)]))
+            --j;
+        if (j < 0)
+            return 0;
+        return CharIndexToColumn(j + 1, y);
+    }
+    return 0;
+}
+
+void TSyntaxEditCore::NextWordPos(TTextPoint &pos)
+{
+    pos = GetCaretXY();
+    const int count = LineCount();
+    if (count == 0 || FCaretY >= count)
+        return;
+    int y = FCaretY;
+    WideString text = FLines->Get(y);
+    int n = static_cast<int>(text.size());
+    int i = ColumnToCharIndex(FCaretX, y);
+    bool onCaretLine = true;
+    if (i >= n - 1) {
+        if (y + 1 >= count)
+            return;
+        ++y;
+        text = FLines->Get(y);
+        n = static_cast<int>(text.size());
+        onCaretLine = false;
+        bool allBlank = true;
+        for (WideChar c : text)
+            if (c != u' ' && c != u'\t')
+                allBlank = false;
+        if (allBlank) {
+            pos = {0, y};
+            return;
+        }
+        i = 0;
+    }
+    if (onCaretLine && i < n && IsWordChar(text[static_cast<size_t>(i)]))
+        while (i < n && IsWordChar(text[static_cast<size_t>(i)]))
+            ++i;
+    while (i < n && !IsWordChar(text[static_cast<size_t>(i)]))
+        ++i;
+    pos = {CharIndexToColumn(i, y), y};
+}
+
+void TSyntaxEditCore::PrevWordPos(TTextPoint &pos)
+{
+    pos = GetCaretXY();
+    const int count = LineCount();
+    if (count == 0 || FCaretY >= count)
+        return;
+    const int y = FCaretY;
+    const WideString text = FLines->Get(y);
+    int n = std::min(ColumnToCharIndex(FCaretX, y), static_cast<int>(text.size()));
+    auto endOfPrevious = [&]() {
+        if (y == 0)
+            pos = {0, 0};
+        else
+            pos = {LineDisplayLength(y - 1), y - 1};
+    };
+    if (n == 0) {
+        endOfPrevious();
+        return;
+    }
+    int i = n;
+    while (i > 0 && !IsWordChar(text[static_cast<size_t>(i - 1)]))
+        --i;
+    if (i == 0) {
+        endOfPrevious();
+        return;
+    }
+    while (i > 0 && IsWordChar(text[static_cast<size_t>(i - 1)]))
+        --i;
+    pos = {CharIndexToColumn(i, y), y};
+}
+
+// ======================================================================= line list events
+
+void TSyntaxEditCore::LineInserted(int index, const WideString &text)
+{
+    if (FMapLine >= index)
+        FMapLine = -1;
+    if (FLongest >= 0)
+        FLongest = std::max(FLongest, TColumnMap::DisplayLengthOf(text, FTabSize));
+}
+
+void TSyntaxEditCore::LineDeleted(int index, const WideString &oldText)
+{
+    if (FMapLine >= index)
+        FMapLine = -1;
+    if (FLongest >= 0 && static_cast<int64_t>(oldText.size()) * FTabSize >= FLongest &&
+        TColumnMap::DisplayLengthOf(oldText, FTabSize) >= FLongest)
+        FLongest = -1;
+    const int count = LineCount();
+    if (FCaretY >= count && FCaretY > 0) {
+        FCaretY = std::max(0, count - 1);
+        InvalidateFromLine(FCaretY);
+    }
+}
+
+void TSyntaxEditCore::LinePut(int index, const WideString &oldText, const WideString &newText)
+{
+    if (FMapLine == index)
+        FMapLine = -1;
+    if (FLongest >= 0) {
+        const int newLen = TColumnMap::DisplayLengthOf(newText, FTabSize);
+        if (newLen >= FLongest)
+            FLongest = newLen;
+        else if (static_cast<int64_t>(oldText.size()) * FTabSize >= FLongest &&
+                 TColumnMap::DisplayLengthOf(oldText, FTabSize) >= FLongest)
+            FLongest = -1;
+    }
+    InvalidateLine(index);
+}
+
+void TSyntaxEditCore::LinesCleared()
+{
+    FMapLine = -1;
+    FLongest = 0;
+}
+
+void TSyntaxEditCore::TextSet()
+{
+    FMapLine = -1;
+    FLongest = -1;
+    ViewInvalidate();
+    FCaretX = 0;
+    FCaretY = 0;
+    FBlockBegin = FBlockEnd = TTextPoint{};
+    SetTopOffset(0);
+    SetLeftOffset(0);
+    ClearUndo();
+    if (HighlighterActive())
+        ResetRangesFrom(0);
+}
+
+void TSyntaxEditCore::LinesChanged()
+{
+    UpdateScrollBars();
+    if (HighlighterActive() && !FInSetSelText)
+        ResetRangesFrom(FCaretY);
+}
+
+void TSyntaxEditCore::ResetRangesFrom(int line)
+{
+    if (line < 0 || line >= LineCount())
+        return;
+    FLines->BeginSilent();
+    try {
+        if (line == 0)
+            HighlighterSeedFirstLine();
+    } catch (...) {
+        FLines->EndSilent();
+        throw;
+    }
+    FLines->EndSilent();
+    FValidRangeLine = std::min(FValidRangeLine, line);
+    InvalidateFromLine(line);
+}
+
+// ======================================================================= invalidation
+
+void TSyntaxEditCore::InvalidateLine(int line)
+{
+    const int top = (line + FTopOffset) * FLineHeight;
+    if (top + FLineHeight <= 0 || top >= FClientHeight)
+        return;
+    ViewInvalidateRect({0, top, FClientWidth, top + FLineHeight});
+}
+
+void TSyntaxEditCore::InvalidateLines(int a, int b)
+{
+    int first = std::min(a, b) + FTopOffset;
+    int last = std::max(a, b) + FTopOffset + 1;
+    int rows = FVisibleLineCount + (FClientHeight % FLineHeight != 0 ? 1 : 0);
+    first = std::max(first, 0);
+    last = std::min(last, rows);
+    if (first >= last)
+        return;
+    ViewInvalidateRect({0, first * FLineHeight, FClientWidth, std::min(FClientHeight, last * FLineHeight)});
+}
+
+void TSyntaxEditCore::InvalidateFromLine(int line)
+{
+    int top = std::max(0, (line + FTopOffset) * FLineHeight);
+    if (top >= FClientHeight)
+        return;
+    ViewInvalidateRect({0, top, FClientWidth, FClientHeight});
+}
+
+// ======================================================================= viewport
+
+void TSyntaxEditCore::Resize(int clientWidth, int clientHeight)
+{
+    FClientWidth = std::max(0, clientWidth);
+    FClientHeight = std::max(0, clientHeight);
+    FVisibleColumns = std::max(0, (FClientWidth - FGutterRight + 1) / FCharWidth);
+    FVisibleLineCount = FClientHeight / FLineHeight;
+    const int count = LineCount();
+    if (count - GetTopLine() + 1 < FVisibleLineCount)
+        SetTopLine(count - FVisibleLineCount + 1);
+    UpdateScrollBars();
+}
+
+int TSyntaxEditCore::ScrollColumns()
+{
+    if (FLongest < 0) {
+        int longest = 0;
+        const int count = LineCount();
+        for (int i = 0; i < count; ++i) {
+            const WideString &s = FLines->Get(i);
+            if (static_cast<int64_t>(s.size()) * FTabSize <= longest)
+                continue;
+            longest = std::max(longest, TColumnMap::DisplayLengthOf(s, FTabSize));
+        }
+        FLongest = longest;
+    }
+    return std::max(FMaxRightChar, FLongest) + 1;
+}
+
+void TSyntaxEditCore::SetLeftOffset(int value)
+{
+    const int maxPixels = MaxScrollPixels();
+    if (maxPixels - FClientWidth + FGutterRight < -value)
+        value = -(maxPixels + FGutterRight - FClientWidth);
+    if (value > 0)
+        value = 0;
+    if (value == FLeftOffset)
+        return;
+    ViewScroll(value - FLeftOffset, 0, {FGutterRight + 1, 0, FClientWidth, FClientHeight});
+    FLeftOffset = value;
+    ViewUpdateCaret();
+    if (FUpdateCount == 0) {
+        ViewUpdate();
+        UpdateScrollBars();
+    }
+}
+
+void TSyntaxEditCore::SetTopOffset(int value)
+{
+    value = std::max(value, FVisibleLineCount - LineCount());
+    value = std::min(value, 0);
+    if (value == FTopOffset)
+        return;
+    const int old = FTopOffset;
+    FTopOffset = value;
+    ViewScroll(0, (value - old) * FLineHeight, {0, 0, FClientWidth, FClientHeight});
+    ViewUpdateCaret();
+    if (FUpdateCount == 0) {
+        ViewUpdate();
+        UpdateScrollBars();
+    }
+}
+
+void TSyntaxEditCore::SetTopLine(int value)
+{
+    if (value <= 0)
+        value = 1;
+    if (value == GetTopLine())
+        return;
+    value = std::min(value, std::max(1, LineCount()));
+    SetTopOffset(1 - value);
+}
+
+void TSyntaxEditCore::EnsureCaretVisible()
+{
+    const int firstColumn = -FLeftOffset / FCharWidth;
+    if (FCaretX < firstColumn)
+        SetLeftOffset(-FCaretX * FCharWidth);
+    else if (FCaretX >= FVisibleColumns + firstColumn)
+        SetLeftOffset(-(FCaretX - FVisibleColumns + 1) * FCharWidth);
+    const int visible = std::max(1, FVisibleLineCount);
+    const int top = GetTopLine();
+    if (FCaretY < top - 1)
+        SetTopLine(FCaretY + 1);
+    else if (FCaretY > top + visible - 2)
+        SetTopLine(FCaretY - visible + 2);
+}
+
+void TSyntaxEditCore::UpdateScrollBars()
+{
+    if (FUpdateCount > 0 || FClientWidth < 1)
+        return;
+    const int count = LineCount();
+    TScrollBarInfo v, h;
+    if (FScrollBars == ssVertical || FScrollBars == ssBoth) {
+        if (FVisibleLineCount > 0 && FVisibleLineCount < count) {
+            constexpr int limit = 65000;
+            v.Page = FVisibleLineCount + 1;
+            if (count > limit) {
+                v.Max = limit;
+                FThumbScale = static_cast<float>(count) / limit;
+                // The page shrinks with the scale, so the thumb still reaches the last line.
+                v.Page = std::max(1, static_cast<int>(std::lround(v.Page / FThumbScale)));
+            } else {
+                v.Max = count;
+                FThumbScale = 1.0f;
+            }
+            v.Pos = static_cast<int>(std::lround(-FTopOffset / FThumbScale));
+        } else {
+            FThumbScale = 1.0f;
+        }
+    }
+    if (FScrollBars == ssHorizontal || FScrollBars == ssBoth) {
+        h.Max = MaxScrollPixels();
+        h.Page = std::max(0, FClientWidth - FGutterRight + 1);
+        h.Pos = -FLeftOffset;
+    }
+    FVertInfo = v;
+    FHorzInfo = h;
+    ViewScrollBarsChanged();
+}
+
+void TSyntaxEditCore::HScroll(TScrollCode code, int pos)
+{
+    int value = FLeftOffset;
+    switch (code) {
+    case scLineUp:
+        if (FLeftOffset >= 0)
+            return;
+        value = FLeftOffset + FCharWidth;
+        break;
+    case scLineDown:
+        if (!(MaxScrollPixels() - FClientWidth + FGutterRight > -FLeftOffset))
+            return;
+        value = FLeftOffset - FCharWidth;
+        break;
+    case scPageUp:
+        value = FLeftOffset + FClientWidth - FGutterRight + 1;
+        break;
+    case scPageDown:
+        value = FLeftOffset - FClientWidth + FGutterRight + 1;
+        break;
+    case scThumbPosition:
+    case scThumbTrack:
+        value = -(pos - pos % FCharWidth);
+        break;
+    case scTop:
+        value = 0;
+        break;
+    case scBottom:
+        value = -MaxScrollPixels();
+        break;
+    default:
+        return;
+    }
+    SetLeftOffset(value);
+}
+
+void TSyntaxEditCore::VScroll(TScrollCode code, int pos)
+{
+    switch (code) {
+    case scLineUp:
+        SetTopOffset(FTopOffset + 1);
+        break;
+    case scLineDown:
+        SetTopOffset(FTopOffset - 1);
+        break;
+    case scPageUp:
+        SetTopOffset(FTopOffset + FVisibleLineCount);
+        break;
+    case scPageDown:
+        SetTopOffset(FTopOffset - FVisibleLineCount);
+        break;
+    case scThumbTrack:
+        SetTopOffset(-static_cast<int>(std::lround(static_cast<double>(pos) * FThumbScale)));
+        break;
+    case scTop:
+        SetTopOffset(0);
+        break;
+    case scBottom:
+        SetTopOffset(-LineCount());
+        break;
+    default:
+        break;
+    }
+}
+
+TPixelRect TSyntaxEditCore::ScrollHintRect(int pos, int hintWidth, int hintHeight, int scrollBarHeight) const
+{
+    const int h = scrollBarHeight + 8;
+    const int count = std::max(1, LineCount());
+    TPixelRect r;
+    r.Right = FClientWidth - 2;
+    r.Left = r.Right - hintWidth;
+    r.Top = h / 2 + static_cast<int>(std::lround(static_cast<double>(FClientHeight - hintHeight - h) * pos *
+                                                  FThumbScale / count));
+    r.Bottom = r.Top + hintHeight;
+    return r;
+}
+
+TTextPoint TSyntaxEditCore::PixelsToTextPos(int x, int y) const
+{
+    // Text starts one pixel right of the gutter's right edge.
+    const double column = static_cast<double>(x - FLeftOffset - FGutterRight - 1) / FCharWidth;
+    return {static_cast<int>(std::nearbyint(column)), FloorDiv(y, FLineHeight) - FTopOffset};
+}
+
+void TSyntaxEditCore::AutoScrollStep(int cursorX, int cursorY, bool dragTracking)
+{
+    ++FUpdateCount;
+    TTextPoint t;
+    try {
+        const TPixelRect r{FLineHeight, FLineHeight, FClientWidth - FLineHeight, FClientHeight - FLineHeight};
+        if (cursorX < r.Left)
+            SetLeftOffset(FLeftOffset + (r.Left - cursorX));
+        else if (cursorX > r.Right)
+            SetLeftOffset(FLeftOffset - (cursorX - r.Right));
+        // One line per tick, and one more for every line height the pointer lies further out.
+        if (cursorY < r.Top)
+            SetTopOffset(FTopOffset + 1 + (r.Top - cursorY) / FLineHeight);
+        else if (cursorY > r.Bottom)
+            SetTopOffset(FTopOffset - 1 - (cursorY - r.Bottom) / FLineHeight);
+        t = PixelsToTextPos(cursorX, cursorY);
+    } catch (...) {
+        --FUpdateCount;
+        throw;
+    }
+    --FUpdateCount;
+    if (FUpdateCount == 0) {
+        UpdateScrollBars();
+        ViewUpdate();
+    }
+    if (t == GetCaretXY())
+        return;
+    if (!dragTracking)
+        SetBlockEnd(t);
+    SetCaretXY(t);
+}
+
+bool TSyntaxEditCore::CaretPixelPos(int &x, int &y) const
+{
+    x = FCaretX * FCharWidth + FGutterRight + FLeftOffset + 1;
+    y = (FCaretY + FTopOffset) * FLineHeight;
+    return x >= FGutterRight + 1 && x <= FClientWidth && y >= 0 && y <= FClientHeight - FLineHeight;
+}
+
+// ======================================================================= caret
+
+void TSyntaxEditCore::SetCaretX(int value)
+{
+    if (value < 0)
+        value = 0;
+    if (value != FCaretX) {
+        int length = LineDisplayLength(FCaretY) + (HasOption(eoShowControlChars) ? 1 : 0);
+        if (HasOption(eoScrollPastEOL))
+            FCaretX = std::min(value, std::max(FMaxRightChar, length));
+        else
+            FCaretX = std::min(value, length);
+        EnsureCaretVisible();
+        if (FUpdateCount == 0) {
+            UpdateCaret();
+            DoCaretChange();
+        }
+    }
+    FWantedColumn = std::max(FWantedColumn, FCaretX);
+}
+
+void TSyntaxEditCore::SetCaretY(int value)
+{
+    const int count = LineCount();
+    if (value < 0 || count == 0)
+        value = 0;
+    else if (value > count - 1)
+        value = count - 1;
+    if (value == FCaretY)
+        return;
+    if (FCaretY >= 0 && FCaretY < count && !HasOption(eoKeepTrailingBlanks)) {
+        const WideString &line = FLines->Get(FCaretY);
+        if (!line.empty() && (UnicodeIsWhiteSpace(line.back()) || UnicodeIsControl(line.back())))
+            FLines->Put(FCaretY, TrimRightBlanks(line));
+    }
+    FCaretY = value;
+    if (!HasOption(eoScrollPastEOL)) {
+        const int n = LineDisplayLength(value);
+        if (n < FCaretX) {
+            SetCaretX(n);
+            if (FCaretX < -FLeftOffset / FCharWidth)
+                SetLeftOffset(0);
+            return;
+        }
+    }
+    if (!FInCaretXY)
+        EnsureCaretVisible();
+    if (FUpdateCount == 0) {
+        UpdateCaret();
+        DoCaretChange();
+    }
+}
+
+void TSyntaxEditCore::SetCaretXY(TTextPoint p)
+{
+    ++FUpdateCount;
+    try {
+        if (p.X != FCaretX) {
+            TFlagGuard guard(FInCaretXY, true);
+            SetCaretY(p.Y);
+        } else {
+            SetCaretY(p.Y);
+        }
+        SetCaretX(p.X);
+    } catch (...) {
+        --FUpdateCount;
+        throw;
+    }
+    --FUpdateCount;
+    if (FUpdateCount == 0) {
+        UpdateCaret();
+        UpdateScrollBars();
+        ViewUpdate();
+        DoCaretChange();
+    }
+}
+
+void TSyntaxEditCore::DoCaretChange()
+{
+    if (OnCaretChange)
+        OnCaretChange(*this, static_cast<uint32_t>(FCaretX), static_cast<uint32_t>(FCaretY));
+}
+
+void TSyntaxEditCore::DoChange()
+{
+    if (OnChange)
+        OnChange(*this);
+}
+
+void TSyntaxEditCore::DoSettingChange()
+{
+    if (OnSettingChange)
+        OnSettingChange(*this);
+}
+
+// ======================================================================= selection
+
+void TSyntaxEditCore::SetBlockBegin(TTextPoint p)
+{
+    p.Y = std::clamp(p.Y, 0, LineCount());
+    p.X = std::clamp(p.X, 0, LineLimit(p.Y));
+    if (FUpdateCount == 0 && SelAvail())
+        InvalidateLines(FBlockBegin.Y, FBlockEnd.Y);
+    FBlockBegin = FBlockEnd = p;
+}
+
+void TSyntaxEditCore::SetBlockEnd(TTextPoint p)
+{
+    p.Y = std::clamp(p.Y, 0, std::max(0, LineCount() - 1));
+    p.X = std::clamp(p.X, 0, LineLimit(p.Y));
+    if (p == FBlockEnd)
+        return;
+    if (FUpdateCount == 0)
+        InvalidateLines(p.Y, FBlockEnd.Y);
+    FBlockEnd = p;
+}
+
+bool TSyntaxEditCore::SelAvail() const
+{
+    return !(FBlockBegin == FBlockEnd) && LineCount() > 0;
+}
+
+TTextPoint TSyntaxEditCore::GetBlockStart() const
+{
+    return SelAvail() ? MinPoint(FBlockBegin, FBlockEnd) : GetCaretXY();
+}
+
+WideString TSyntaxEditCore::GetSelText() const
+{
+    if (!SelAvail())
+        return WideString();
+    auto *self = const_cast<TSyntaxEditCore *>(this); // the column map is a cache
+    const TTextPoint start = MinPoint(FBlockBegin, FBlockEnd);
+    const TTextPoint stop = MaxPoint(FBlockBegin, FBlockEnd);
+    const int count = LineCount();
+    auto slice = [&](int line, int from, int to) -> WideString {
+        if (line < 0 || line >= count)
+            return WideString();
+        const WideString &s = FLines->Get(line);
+        const size_t n = s.size();
+        size_t a = std::min(static_cast<size_t>(std::max(from, 0)), n);
+        size_t b = to < 0 ? n : std::min(static_cast<size_t>(to), n);
+        return b > a ? s.substr(a, b - a) : WideString();
+    };
+    const int s = self->ColumnToCharIndex(start.X, start.Y);
+    const int e = self->ColumnToCharIndex(stop.X, stop.Y);
+    if (start.Y == stop.Y)
+        return slice(start.Y, s, e);
+    WideString result = slice(start.Y, s, -1);
+    result += u"\r\n";
+    for (int y = start.Y + 1; y < stop.Y && y < count; ++y) {
+        result += FLines->Get(y);
+        result += u"\r\n";
+    }
+    if (stop.Y < count)
+        result += slice(stop.Y, 0, e);
+    return result;
+}
+
+WideString TSyntaxEditCore::GetLineText()
+{
+    if (LineCount() == 0) {
+        const bool editorModified = FModified;
+        const bool listModified = FLines->Modified();
+        FLines->Add(WideString());
+        FModified = editorModified;
+        FLines->SetModified(listModified);
+        if (HighlighterActive())
+            HighlighterSeedFirstLine();
+    }
+    return LineText(FCaretY);
+}
+
+void TSyntaxEditCore::SetLineText(const WideString &text)
+{
+    if (LineCount() == 0)
+        GetLineText();
+    if (FCaretY >= 0 && FCaretY < LineCount())
+        FLines->Put(FCaretY, text);
+}
+
+void TSyntaxEditCore::DeleteSelection(bool resetRanges)
+{
+    const TTextPoint start = MinPoint(FBlockBegin, FBlockEnd);
+    const TTextPoint stop = MaxPoint(FBlockBegin, FBlockEnd);
+    if (start.Y == stop.Y) {
+        SetCaretX(start.X);
+        if (start.Y >= LineCount())
+            return;
+        WideString line = FLines->Get(start.Y);
+        const size_t s = static_cast<size_t>(ColumnToCharIndex(start.X, start.Y));
+        const size_t e = static_cast<size_t>(ColumnToCharIndex(stop.X, stop.Y));
+        if (s < line.size() && e > s) {
+            line.erase(s, std::min(e, line.size()) - s);
+            FLines->Put(start.Y, line);
+        }
+        return;
+    }
+    SetCaretY(start.Y);
+    SetCaretX(start.X);
+    const int count = LineCount();
+    if (start.Y >= count)
+        return;
+    const int s = ColumnToCharIndex(start.X, start.Y);
+    WideString head = FLines->Get(start.Y);
+    if (static_cast<int>(head.size()) > s)
+        head.resize(static_cast<size_t>(s));
+    else
+        head.append(static_cast<size_t>(s) - head.size(), u' ');
+    const bool stopExists = stop.Y < count;
+    if (stopExists) {
+        const WideString &tail = FLines->Get(stop.Y);
+        const size_t e = std::min(static_cast<size_t>(ColumnToCharIndex(stop.X, stop.Y)), tail.size());
+        head += tail.substr(e);
+    }
+    if (!FKeepBookmarks) {
+        for (TBookmark &b : FBookmarks) {
+            if (b.Y < 0)
+                continue;
+            if (b.Y >= stop.Y)
+                b.Y -= stop.Y - start.Y;
+            else if (b.Y > start.Y)
+                b.Y = start.Y;
+        }
+    }
+    try {
+        // The start line survives (it receives the head and the stop line's tail), so no
+        // text before the selection is lost even when the selection runs past the last line.
+        const int first = stopExists ? start.Y : start.Y + 1;
+        const int last = stopExists ? stop.Y - 1 : count - 1;
+        TextLines::DeleteRange(*FLines, first, last - first + 1);
+        FLines->Put(start.Y, head);
+    } catch (...) {
+        if (HighlighterActive() && start.Y > 0 && resetRanges)
+            ResetRangesFrom(start.Y - 1);
+        throw;
+    }
+    if (HighlighterActive() && start.Y > 0 && resetRanges)
+        ResetRangesFrom(start.Y - 1);
+}
+
+void TSyntaxEditCore::InsertText(const WideString &text)
+{
+    if (text.empty())
+        return;
+    std::vector<WideString> pieces = TextLines::Split(text);
+    const int k = ColumnToCharIndex(FCaretX, FCaretY);
+    WideString line;
+    if (!(text == u"\r\n" && FCaretX == 0 && (FInUndoInsert || FInRedoInsert)))
+        line = GetLineText();
+    if (LineCount() == 0)
+        GetLineText();
+    if (static_cast<int>(line.size()) < k)
+        line.append(static_cast<size_t>(k) - line.size(), u' ');
+    if (pieces.size() == 1) {
+        line.insert(static_cast<size_t>(k), pieces[0]);
+        SetLineText(line);
+        SetCaretX(CharIndexToColumn(k + static_cast<int>(pieces[0].size()), FCaretY));
+        return;
+    }
+    // Lines are never cut here: MaxRightChar limits the caret, not the text.
+    const WideString current = LineText(FCaretY);
+    const WideString tail = static_cast<int>(current.size()) > k ? current.substr(static_cast<size_t>(k)) : WideString();
+    line = line.substr(0, static_cast<size_t>(k)) + pieces[0];
+    const int y = FCaretY;
+    const int n = static_cast<int>(pieces.size());
+    FLines->Put(y, line);
+    pieces.back() += tail;
+    TextLines::InsertRange(*FLines, y + 1, pieces, 1, n);
+    if (!FKeepBookmarks)
+        ShiftBookmarks(y, n - 1);
+    if (HighlighterActive())
+        ResetRangesFrom(y);
+    SetCaretY(y + n - 1);
+    if (!FKeepBookmarks)
+        SetCaretX(CharIndexToColumn(static_cast<int>(pieces.back().size() - tail.size()), FCaretY));
+}
+
+void TSyntaxEditCore::ReplaceSelection(const WideString &text)
+{
+    FLines->BeginUpdate();
+    try {
+        InvalidateFromLine(std::min(FBlockBegin.Y, FBlockEnd.Y));
+        if (SelAvail())
+            DeleteSelection(text.empty());
+        InsertText(text);
+        SetBlockBegin(GetCaretXY());
+    } catch (...) {
+        FLines->EndUpdate();
+        throw;
+    }
+    FLines->EndUpdate();
+}
+
+void TSyntaxEditCore::MoveCaretTo(TTextPoint p)
+{
+    const TUndoRecord snap = SnapshotUndoState(false);
+    if (!(p == GetCaretXY())) {
+        SetCaretXY(p);
+        const TTextPoint c = GetCaretXY();
+        AddUndo(ukCaret, snap, WideString(), WideString(), c, c, c);
+        SetBlockBegin(c);
+    }
+    ViewUpdate();
+}
+
+void TSyntaxEditCore::SelectTo(TTextPoint p)
+{
+    if (p == GetCaretXY())
+        return;
+    const TUndoRecord snap = SnapshotUndoState(false);
+    SetBlockBegin(GetCaretXY());
+    SetBlockEnd(p);
+    AddUndo(ukCaret, snap, WideString(), WideString(), GetCaretXY(), FBlockBegin, FBlockEnd);
+    ViewUpdate();
+}
+
+void TSyntaxEditCore::SelectAll()
+{
+    const int count = LineCount();
+    if (count < 1)
+        return;
+    const TUndoRecord snap = SnapshotUndoState(false);
+    FBlockBegin = {0, 0};
+    // The end is the last line's display length, so a line with tabs is selected whole.
+    const TTextPoint end{LineDisplayLength(count - 1), count - 1};
+    SetBlockEnd(end);
+    SetCaretXY(FBlockEnd);
+    ViewInvalidate();
+    AddUndo(ukCaret, snap, WideString(), WideString(), GetCaretXY(), FBlockBegin, FBlockEnd);
+}
+
+void TSyntaxEditCore::SetSelText(const WideString &text)
+{
+    if (!SelAvail())
+        FBlockBegin = FBlockEnd = GetCaretXY();
+    const TUndoRecord snap = SnapshotUndoState(true);
+    const TTextPoint start = MinPoint(FBlockBegin, FBlockEnd);
+    {
+        TFlagGuard guard(FInSetSelText, true);
+        ReplaceSelection(text);
+    }
+    FBlockBegin = FBlockEnd = GetCaretXY();
+    AddUndo(ukReplace, snap, snap.BeforeText, text, GetCaretXY(), start, GetCaretXY());
+    FBlockEnd = GetCaretXY();
+}
+
+// ======================================================================= bookmarks
+
+void TSyntaxEditCore::ShiftBookmarks(int fromLine, int delta)
+{
+    for (TBookmark &b : FBookmarks)
+        if (b.Y >= 0 && b.Y >= fromLine)
+            b.Y = std::max(0, b.Y + delta);
+}
+
+void TSyntaxEditCore::SetBookmark(int index, int x, int y)
+{
+    if (index < 0 || index > 9 || y < 0 || y >= LineCount())
+        return;
+    bool allowed = true;
+    if (OnBookmark)
+        OnBookmark(*this, index, x, y, allowed);
+    if (!allowed)
+        return;
+    TBookmark &b = FBookmarks[index];
+    if (b.IsSet && b.Y >= 0)
+        InvalidateLine(b.Y);
+    b.IsSet = true;
+    b.X = x;
+    b.Y = y;
+    InvalidateLine(y);
+}
+
+void TSyntaxEditCore::ClearBookmark(int index)
+{
+    if (index < 0 || index > 9)
+        return;
+    TBookmark &b = FBookmarks[index];
+    if (!b.IsSet)
+        return;
+    bool allowed = true;
+    if (OnBookmark)
+        OnBookmark(*this, index, b.X, b.Y, allowed);
+    b.IsSet = !allowed;
+    if (allowed) {
+        InvalidateLine(b.Y);
+        b.Y = -1;
+    }
+}
+
+void TSyntaxEditCore::GotoBookmark(int index)
+{
+    if (index < 0 || index > 9)
+        return;
+    SetCaretXY({FBookmarks[index].X, FBookmarks[index].Y});
+    EnsureCaretVisible();
+}
+
+// ======================================================================= modified, update bracket
+
+bool TSyntaxEditCore::GetModified() const
+{
+    return FModified || FLines->Modified();
+}
+
+void TSyntaxEditCore::SetModified(bool value)
+{
+    FModified = value;
+    FLines->SetModified(value);
+    if (!value)
+        FUndoList.MarkSaved();
+}
+
+void TSyntaxEditCore::BeginUpdate()
+{
+    ++FUpdateCount;
+}
+
+void TSyntaxEditCore::EndUpdate()
+{
+    if (FUpdateCount > 0)
+        --FUpdateCount;
+    if (FUpdateCount == 0) {
+        UpdateScrollBars();
+        UpdateCaret();
+        DoCaretChange();
+        ViewInvalidate();
+    }
+}
+
+void TSyntaxEditCore::ClearAll(bool withUndo, bool keepUndo)
+{
+    if (LineCount() > 0) {
+        BeginUpdate();
+        try {
+            TUndoRecord snap;
+            const bool record = withUndo && keepUndo;
+            if (record) {
+                FBlockBegin = {0, 0};
+                FBlockEnd = {LineDisplayLength(LineCount() - 1), LineCount() - 1};
+                snap = SnapshotUndoState(true);
+            }
+            FLines->Clear();
+            FBlockBegin = FBlockEnd = TTextPoint{};
+            FCaretX = FCaretY = 0;
+            if (record)
+                AddUndo(ukDelete, snap, snap.BeforeText, WideString(), {0, 0}, {0, 0}, {0, 0});
+        } catch (...) {
+            EndUpdate();
+            throw;
+        }
+        EndUpdate();
+    }
+    if (!keepUndo)
+        ClearUndo();
+}

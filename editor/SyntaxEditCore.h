@@ -1,0 +1,302 @@
+#pragma once
+// The editor control's model: text, caret, selection, bookmarks, undo and the viewport
+// arithmetic, without any painting. The widget (TCustomSyntaxEdit) derives from it and
+// fills in the View* hooks; tests drive it directly.
+#include "editor/ColumnMap.h"
+#include "editor/EditorTypes.h"
+#include "editor/UndoList.h"
+#include <bitset>
+#include <functional>
+#include <memory>
+
+class TSyntaxEditorStrings;
+class TSyntaxEditCore;
+
+using TIdentChars = std::bitset<256>;
+
+struct TBookmark {
+    bool IsSet = false;
+    int32_t X = 0;
+    int32_t Y = -1;
+};
+
+// A scroll bar's settings as the view should show them.
+struct TScrollBarInfo {
+    int Min = 0;
+    int Max = 0;
+    int Page = 0;
+    int Pos = 0;
+    friend bool operator==(const TScrollBarInfo &, const TScrollBarInfo &) = default;
+};
+
+// Scroll-bar request codes, as the scroll bars report them.
+enum TScrollCode {
+    scLineUp = 0,   // also line left
+    scLineDown = 1, // also line right
+    scPageUp = 2,
+    scPageDown = 3,
+    scThumbPosition = 4,
+    scThumbTrack = 5,
+    scTop = 6, // also left
+    scBottom = 7, // also right
+    scEndScroll = 8,
+};
+
+// A rectangle in pixels, right and bottom exclusive.
+struct TPixelRect {
+    int Left = 0, Top = 0, Right = 0, Bottom = 0;
+    friend bool operator==(const TPixelRect &, const TPixelRect &) = default;
+};
+
+using TNotifyEvent = std::function<void(TSyntaxEditCore &Sender)>;
+using TCaretEvent = std::function<void(TSyntaxEditCore &Sender, uint32_t X, uint32_t Y)>;
+using TBookMarkEvent = std::function<void(TSyntaxEditCore &Sender, int Index, int X, int Y, bool &Allowed)>;
+
+class TSyntaxEditCore {
+public:
+    TSyntaxEditCore();
+    virtual ~TSyntaxEditCore();
+    TSyntaxEditCore(const TSyntaxEditCore &) = delete;
+    TSyntaxEditCore &operator=(const TSyntaxEditCore &) = delete;
+
+    // ---- text
+    TSyntaxEditorStrings &Lines() { return *FLines; }
+    const TSyntaxEditorStrings &Lines() const { return *FLines; }
+    int LineCount() const;
+    WideString LineText(int line) const; // empty for a line outside the list
+
+    // ---- options and properties
+    TSyntaxEditOptions Options() const { return FOptions; }
+    virtual void SetOptions(TSyntaxEditOptions value);
+    bool HasOption(TSyntaxEditOption o) const { return (FOptions & o) != 0; }
+    int TabSize() const { return FTabSize; }
+    void SetTabSize(int value);
+    int IndentSize() const { return FIndentSize; }
+    void SetIndentSize(int value);
+    int CharWidth() const { return FCharWidth; }
+    void SetCharWidth(int value);
+    int LineHeight() const { return FLineHeight; }
+    int ExtraLineSpacing() const { return FExtraLineSpacing; }
+    void SetExtraLineSpacing(int value);
+    // The font's average character width and its height (with external leading).
+    void SetFontMetrics(int charWidth, int fontHeight);
+    int MaxRightChar() const { return FMaxRightChar; }
+    void SetMaxRightChar(int value);
+    int MaxRightPixels() const { return FMaxRightChar * FCharWidth; }
+    int GutterWidth() const { return FGutterWidth; }
+    void SetGutterWidth(int value);
+    int GutterRight() const { return FGutterRight; }
+    int RightMargin() const { return FRightMargin; }
+    void SetRightMargin(int value);
+    int MarkLine() const { return FMarkLine; }
+    void SetMarkLine(int value);
+    int MaxUndo() const { return FUndoList.MaxCount(); }
+    void SetMaxUndo(int value);
+    TScrollStyle ScrollBars() const { return FScrollBars; }
+    void SetScrollBars(TScrollStyle value);
+    const TIdentChars &IdentChars() const { return FIdentChars; }
+    void SetIdentChars(const TIdentChars &chars) { FIdentChars = chars; }
+    static TIdentChars DefaultIdentChars();
+    bool IsWordChar(WideChar c) const;
+
+    // ---- viewport
+    int ClientWidth() const { return FClientWidth; }
+    int ClientHeight() const { return FClientHeight; }
+    void Resize(int clientWidth, int clientHeight);
+    int VisibleColumns() const { return FVisibleColumns; }
+    int VisibleLineCount() const { return FVisibleLineCount; }
+    int LeftOffset() const { return FLeftOffset; }
+    int TopOffset() const { return FTopOffset; }
+    void SetLeftOffset(int value);
+    void SetTopOffset(int value);
+    int GetTopLine() const { return 1 - FTopOffset; }
+    void SetTopLine(int value);
+    void EnsureCaretVisible();
+    float ThumbScale() const { return FThumbScale; }
+    // Columns the horizontal scroll can reach: MaxRightChar, or the longest line when longer.
+    int ScrollColumns();
+    int MaxScrollPixels() { return ScrollColumns() * FCharWidth; }
+    void UpdateScrollBars();
+    TScrollBarInfo VertScrollInfo() const { return FVertInfo; }
+    TScrollBarInfo HorzScrollInfo() const { return FHorzInfo; }
+    void HScroll(TScrollCode code, int pos);
+    void VScroll(TScrollCode code, int pos);
+    // Where the line-number hint sits while the thumb is dragged to pos, in client
+    // coordinates, for a hint of the given size.
+    TPixelRect ScrollHintRect(int pos, int hintWidth, int hintHeight, int scrollBarHeight) const;
+    TTextPoint PixelsToTextPos(int x, int y) const;
+    // One step of the auto-scroll while the mouse is held: cursor in client coordinates.
+    void AutoScrollStep(int cursorX, int cursorY, bool dragTracking);
+    // Where the caret cell is drawn, and whether it lies inside the text area.
+    bool CaretPixelPos(int &x, int &y) const;
+
+    // ---- caret and selection
+    int CaretX() const { return FCaretX; }
+    int CaretY() const { return FCaretY; }
+    TTextPoint GetCaretXY() const { return {FCaretX, FCaretY}; }
+    void SetCaretX(int value);
+    void SetCaretY(int value);
+    void SetCaretXY(TTextPoint p);
+    int WantedColumn() const { return FWantedColumn; }
+    void SetWantedColumn(int value) { FWantedColumn = value; }
+    TTextPoint BlockBegin() const { return FBlockBegin; }
+    TTextPoint BlockEnd() const { return FBlockEnd; }
+    void SetBlockBegin(TTextPoint p);
+    void SetBlockEnd(TTextPoint p);
+    bool SelAvail() const;
+    WideString GetSelText() const;
+    TTextPoint GetBlockStart() const;
+    WideString GetLineText();
+    void SetLineText(const WideString &text);
+    void DeleteSelection(bool resetRanges);
+    void InsertText(const WideString &text);
+    void ReplaceSelection(const WideString &text);
+    void MoveCaretTo(TTextPoint p);
+    void SelectTo(TTextPoint p);
+    void SelectAll();
+    void SetSelText(const WideString &text);
+
+    // ---- column map and words
+    int LineDisplayLength(int line);
+    int ColumnToCharIndex(int column, int line);
+    int CharIndexToColumn(int index, int line);
+    int NextColumn(int column, int line, bool stepOverTab);
+    int PrevColumn(int column, int line);
+    int NextTabStop(int column) const { return (column / FTabSize + 1) * FTabSize; }
+    int ExpandedLength(const WideString &text) const { return TColumnMap::ExpandedLength(text, FTabSize); }
+    int SmartTabColumn(int column, int line, bool skipWord);
+    int UnindentColumn(int column, int line);
+    virtual void PrevWordPos(TTextPoint &pos);
+    virtual void NextWordPos(TTextPoint &pos);
+    // The longer of MaxRightChar and the line's display length: no column limit ever cuts
+    // a line's existing text.
+    int LineLimit(int line);
+    void DropColumnMap() { FMapLine = -1; }
+
+    // ---- bookmarks
+    const TBookmark &Bookmark(int i) const { return FBookmarks[static_cast<size_t>(i)]; }
+    void SetBookmark(int index, int x, int y);
+    void ClearBookmark(int index);
+    void GotoBookmark(int index);
+    // Moves every bookmark at or below fromLine by delta lines.
+    void ShiftBookmarks(int fromLine, int delta);
+
+    // ---- undo
+    TUndoList &UndoList() { return FUndoList; }
+    bool CanUndo() const { return FUndoList.CanUndo(); }
+    bool CanRedo() const { return FUndoList.CanRedo(); }
+    TUndoKind PeekUndoKind() const { return FUndoList.PeekUndoKind(); }
+    TUndoKind PeekRedoKind() const { return FUndoList.PeekRedoKind(); }
+    void Undo();
+    void Redo();
+    void ClearUndo();
+    // The before part of a coming change.
+    TUndoRecord SnapshotUndoState(bool withText) const;
+    // Adds a record whose after part is the editor as it stands now.
+    void AddSnapshot(TUndoKind kind, const WideString &beforeText, bool flag, const TUndoRecord &before);
+    void AddUndo(TUndoKind kind, const TUndoRecord &before, const WideString &beforeText,
+                 const WideString &afterText, TTextPoint caretAfter, TTextPoint blockBeginAfter,
+                 TTextPoint blockEndAfter);
+    void UndoAddCaretMoveFrom(const TUndoRecord &snapshot);
+
+    // ---- modified state and update bracket
+    bool GetModified() const;
+    void SetModified(bool value);
+    void BeginUpdate();
+    void EndUpdate();
+    int UpdateCount() const { return FUpdateCount; }
+    void ClearAll(bool withUndo, bool keepUndo);
+
+    // ---- events
+    TCaretEvent OnCaretChange;
+    TNotifyEvent OnChange;
+    TNotifyEvent OnSettingChange;
+    TBookMarkEvent OnBookmark;
+
+    virtual void DoChange();
+    virtual void DoSettingChange();
+    virtual void DoCaretChange();
+
+    // Called by the line list (TSyntaxEditorStrings) around its changes.
+    void LineInserted(int index, const WideString &text);
+    void LineDeleted(int index, const WideString &oldText);
+    void LinePut(int index, const WideString &oldText, const WideString &newText);
+    void TextSet();
+    void LinesCleared();
+    void LinesChanged();
+    int ValidRangeLine() const { return FValidRangeLine; }
+    void SetValidRangeLine(int line) { FValidRangeLine = line; }
+    virtual void ResetRangesFrom(int line);
+
+    // Invalidation in text lines (0-based).
+    void InvalidateLine(int line);
+    void InvalidateLines(int a, int b);
+    void InvalidateFromLine(int line);
+
+protected:
+    // ---- hooks for the view; the model alone does nothing here.
+    virtual void ViewInvalidate() {}
+    virtual void ViewInvalidateRect(const TPixelRect &) {}
+    virtual void ViewScroll(int /*dx*/, int /*dy*/, const TPixelRect & /*clip*/) {}
+    virtual void ViewUpdate() {}
+    virtual void ViewUpdateCaret() {}
+    virtual void ViewScrollBarsChanged() {}
+    // Seeds the highlighter range of line 0 (the view owns the highlighter).
+    virtual void HighlighterSeedFirstLine() {}
+    virtual bool HighlighterActive() const { return false; }
+
+    void UpdateCaret() { ViewUpdateCaret(); }
+    const TColumnMap &MapOf(int line);
+
+    // Replay of one undo record backward and forward.
+    void UndoRecordBackward(const TUndoRecord &r);
+    void UndoRecordForward(const TUndoRecord &r);
+    // Primitive deletions shared by commands and redo.
+    void DeleteCharAtCaret();         // delete at the caret or join the next line
+    void BackspaceAtCaret();          // delete before the caret or join with the line above
+    void DeleteLineAt(int line);
+
+    std::unique_ptr<TSyntaxEditorStrings> FLines;
+    TUndoList FUndoList;
+    TSyntaxEditOptions FOptions = DefaultSyntaxEditOptions;
+    TTextPoint FBlockBegin, FBlockEnd;
+    int FCaretX = 0, FCaretY = 0;
+    int FWantedColumn = 0;
+    int FVisibleColumns = 10;
+    int FVisibleLineCount = 0;
+    int FCharWidth = 8;
+    int FFontHeight = 16;
+    int FLineHeight = 16;
+    int FExtraLineSpacing = 0;
+    int FGutterWidth = 30;
+    int FGutterRight = 29;
+    int FClientWidth = 200;
+    int FClientHeight = 150;
+    int FLeftOffset = 0;
+    int FTopOffset = 0;
+    int FMaxRightChar = 128;
+    int FUpdateCount = 0;
+    int FRightMargin = 80;
+    int FTabSize = 8;
+    int FIndentSize = 2;
+    int FMarkLine = -1;
+    int FValidRangeLine = 0;
+    float FThumbScale = 1.0f;
+    TScrollStyle FScrollBars = ssBoth;
+    TScrollBarInfo FVertInfo, FHorzInfo;
+    TBookmark FBookmarks[10];
+    TIdentChars FIdentChars;
+    bool FModified = false;
+    bool FInSetSelText = false;
+    bool FInUndoInsert = false;
+    bool FInCaretXY = false;
+    bool FInRedoInsert = false;
+    bool FKeepBookmarks = false;
+    bool FInTextSet = false;
+
+    // Column map of one line.
+    TColumnMap FMap;
+    int FMapLine = -1;
+    // Longest line in display columns; -1 when it must be measured again.
+    int FLongest = -1;
+};

@@ -1,0 +1,334 @@
+// Recording of undo records and their replay, backward (Undo) and forward (Redo).
+#include "editor/SyntaxEditCore.h"
+#include "editor/SyntaxEditorStrings.h"
+#include "editor/TextLines.h"
+#include <algorithm>
+
+namespace {
+// Replay works on exact positions, also in virtual space past a line's end.
+struct TReplayScope {
+    TSyntaxEditOptions &Options;
+    TSyntaxEditOptions Old;
+    explicit TReplayScope(TSyntaxEditOptions &options) : Options(options), Old(options)
+    {
+        Options |= eoScrollPastEOL;
+    }
+    ~TReplayScope() { Options = Old; }
+};
+
+struct TFlagGuardUndo {
+    bool &Flag;
+    bool Old;
+    explicit TFlagGuardUndo(bool &flag) : Flag(flag), Old(flag) { Flag = true; }
+    ~TFlagGuardUndo() { Flag = Old; }
+};
+} // namespace
+
+TUndoRecord TSyntaxEditCore::SnapshotUndoState(bool withText) const
+{
+    TUndoRecord r;
+    if (withText)
+        r.BeforeText = GetSelText();
+    r.CaretBefore = GetCaretXY();
+    r.BlockBeginBefore = FBlockBegin;
+    r.BlockEndBefore = FBlockEnd;
+    return r;
+}
+
+void TSyntaxEditCore::AddSnapshot(TUndoKind kind, const WideString &beforeText, bool flag, const TUndoRecord &before)
+{
+    TUndoRecord r = before;
+    r.Kind = kind;
+    r.BeforeText = beforeText;
+    r.Flag = flag;
+    r.AfterText = GetSelText();
+    r.CaretAfter = GetCaretXY();
+    r.BlockBeginAfter = FBlockBegin;
+    r.BlockEndAfter = FBlockEnd;
+    FUndoList.Add(r);
+}
+
+void TSyntaxEditCore::AddUndo(TUndoKind kind, const TUndoRecord &before, const WideString &beforeText,
+                              const WideString &afterText, TTextPoint caretAfter, TTextPoint blockBeginAfter,
+                              TTextPoint blockEndAfter)
+{
+    TUndoRecord r = before;
+    r.Kind = kind;
+    r.BeforeText = beforeText;
+    r.AfterText = afterText;
+    r.CaretAfter = caretAfter;
+    r.BlockBeginAfter = blockBeginAfter;
+    r.BlockEndAfter = blockEndAfter;
+    FUndoList.Add(r);
+}
+
+void TSyntaxEditCore::UndoAddCaretMoveFrom(const TUndoRecord &snapshot)
+{
+    if (snapshot.CaretBefore == GetCaretXY() && snapshot.BlockBeginBefore == FBlockBegin &&
+        snapshot.BlockEndBefore == FBlockEnd)
+        return;
+    AddUndo(ukCaret, snapshot, WideString(), WideString(), GetCaretXY(), FBlockBegin, FBlockEnd);
+}
+
+void TSyntaxEditCore::ClearUndo()
+{
+    FUndoList.Clear();
+}
+
+// ----------------------------------------------------------------------- replay helpers
+
+namespace {
+struct TReplayHelpers {
+    TSyntaxEditCore &E;
+
+    void Select(TTextPoint a, TTextPoint b)
+    {
+        E.SetBlockBegin(a);
+        E.SetBlockEnd(b);
+    }
+    void RestoreBlock(TTextPoint a, TTextPoint b)
+    {
+        E.SetBlockBegin(a);
+        E.SetBlockEnd(b);
+    }
+    void Collapse()
+    {
+        E.SetBlockBegin(E.GetCaretXY());
+    }
+    // The point where a text inserted at p ends.
+    TTextPoint EndOf(TTextPoint p, const WideString &text)
+    {
+        int lines = 0, last = 0;
+        TextLines::Extent(text, lines, last);
+        if (lines == 0)
+            return {E.CharIndexToColumn(E.ColumnToCharIndex(p.X, p.Y) + last, p.Y), p.Y};
+        return {E.CharIndexToColumn(last, p.Y + lines), p.Y + lines};
+    }
+    // Inserts text at p exactly, appending lines first when p lies past the last line.
+    void InsertAt(TTextPoint p, const WideString &text)
+    {
+        int added = 0;
+        while (p.Y >= E.LineCount()) {
+            E.Lines().Add(WideString());
+            ++added;
+        }
+        E.SetCaretXY(p);
+        E.SetBlockBegin(E.GetCaretXY());
+        E.InsertText(text);
+        // The helper lines go again; a line that received text stays.
+        while (added > 0 && E.LineCount() > 1 && E.Lines().Get(E.LineCount() - 1).empty()) {
+            E.Lines().Delete(E.LineCount() - 1);
+            --added;
+        }
+    }
+    void DeleteRange(TTextPoint a, TTextPoint b)
+    {
+        Select(a, b);
+        if (E.SelAvail())
+            E.DeleteSelection(true);
+    }
+    // Writes the lines of text over the lines from first on.
+    void PutLines(int first, const WideString &text)
+    {
+        std::vector<WideString> lines = TextLines::SplitLines(text);
+        for (size_t i = 0; i < lines.size(); ++i) {
+            const int y = first + static_cast<int>(i);
+            if (y >= 0 && y < E.LineCount())
+                E.Lines().Put(y, lines[i]);
+        }
+    }
+    TTextPoint OneColumnOn(TTextPoint p)
+    {
+        return {E.NextColumn(p.X, p.Y, true), p.Y};
+    }
+};
+} // namespace
+
+void TSyntaxEditCore::DeleteLineAt(int line)
+{
+    if (line < 0 || line >= LineCount())
+        return;
+    FLines->Delete(line);
+    for (TBookmark &b : FBookmarks)
+        if (b.Y >= line && b.Y > 0)
+            --b.Y;
+    InvalidateFromLine(line);
+}
+
+void TSyntaxEditCore::UndoRecordBackward(const TUndoRecord &r)
+{
+    TReplayHelpers h{*this};
+    switch (r.Kind) {
+    case ukInsert:
+        h.DeleteRange(r.BlockBeginAfter, r.BlockEndAfter);
+        SetCaretXY(r.CaretBefore);
+        h.RestoreBlock(r.BlockBeginBefore, r.BlockEndBefore);
+        break;
+    case ukDelete:
+    case ukBackspace:
+    case ukLineDelete: {
+        // A deletion leaves the caret where the text was taken out; a line deletion took
+        // out the whole caret line.
+        const TTextPoint at = r.Kind == ukLineDelete ? TTextPoint{0, r.CaretBefore.Y} : r.CaretAfter;
+        {
+            TFlagGuardUndo guard(FInUndoInsert);
+            h.InsertAt(at, r.BeforeText);
+        }
+        h.RestoreBlock(r.BlockBeginBefore, r.BlockEndBefore);
+        SetCaretXY(r.CaretBefore);
+        if (r.Flag)
+            h.Collapse();
+        break;
+    }
+    case ukReplace:
+        h.Select(r.BlockBeginAfter, r.BlockEndAfter);
+        ReplaceSelection(r.BeforeText);
+        SetCaretXY(r.CaretBefore);
+        h.RestoreBlock(r.BlockBeginBefore, r.BlockEndBefore);
+        break;
+    case ukMove:
+    case ukCopy:
+        h.DeleteRange(r.BlockBeginAfter, r.BlockEndAfter);
+        if (r.Kind == ukMove)
+            h.InsertAt(MinPoint(r.BlockBeginBefore, r.BlockEndBefore), r.BeforeText);
+        SetCaretXY(r.CaretBefore);
+        h.RestoreBlock(r.BlockBeginBefore, r.BlockEndBefore);
+        break;
+    case ukCaret:
+        SetCaretXY(r.CaretBefore);
+        h.RestoreBlock(r.BlockBeginBefore, r.BlockEndBefore);
+        break;
+    case ukOverwrite:
+        SetCaretXY(r.CaretBefore);
+        h.Select(r.CaretBefore, h.OneColumnOn(r.CaretBefore));
+        ReplaceSelection(r.BeforeText);
+        SetCaretXY(r.CaretBefore);
+        h.Collapse();
+        break;
+    case ukIndent:
+    case ukComment: {
+        bool old = FKeepBookmarks;
+        FKeepBookmarks = true;
+        h.PutLines(std::min(r.BlockBeginAfter.Y, r.BlockEndAfter.Y), r.BeforeText);
+        FKeepBookmarks = old;
+        SetCaretXY(r.CaretBefore);
+        h.RestoreBlock(r.BlockBeginBefore, r.BlockEndBefore);
+        break;
+    }
+    case ukNone:
+        break;
+    }
+}
+
+void TSyntaxEditCore::UndoRecordForward(const TUndoRecord &r)
+{
+    TReplayHelpers h{*this};
+    switch (r.Kind) {
+    case ukInsert: {
+        TFlagGuardUndo guard(FInRedoInsert);
+        h.InsertAt(r.CaretBefore, r.AfterText);
+        SetCaretXY(r.CaretAfter);
+        h.Collapse();
+        break;
+    }
+    case ukDelete:
+    case ukBackspace: {
+        const TTextPoint at = r.CaretAfter;
+        h.DeleteRange(at, h.EndOf(at, r.BeforeText));
+        SetCaretXY(r.CaretAfter);
+        h.Collapse();
+        break;
+    }
+    case ukLineDelete:
+        DeleteLineAt(r.CaretBefore.Y);
+        SetCaretXY(r.CaretAfter);
+        h.Collapse();
+        break;
+    case ukReplace:
+        SetCaretXY(r.CaretBefore);
+        h.RestoreBlock(r.BlockBeginBefore, r.BlockEndBefore);
+        ReplaceSelection(r.AfterText);
+        SetCaretXY(r.CaretAfter);
+        h.Collapse();
+        break;
+    case ukMove:
+    case ukCopy:
+        if (r.Kind == ukMove)
+            h.DeleteRange(r.BlockBeginBefore, r.BlockEndBefore);
+        h.InsertAt(MinPoint(r.BlockBeginAfter, r.BlockEndAfter), r.AfterText);
+        SetCaretXY(r.CaretAfter);
+        h.RestoreBlock(r.BlockBeginAfter, r.BlockEndAfter);
+        break;
+    case ukCaret:
+        h.RestoreBlock(r.BlockBeginAfter, r.BlockEndAfter);
+        SetCaretXY(r.CaretAfter);
+        break;
+    case ukOverwrite:
+        SetCaretXY(r.CaretBefore);
+        h.Select(r.CaretBefore, h.OneColumnOn(r.CaretBefore));
+        ReplaceSelection(r.AfterText);
+        SetCaretXY(r.CaretAfter);
+        h.Collapse();
+        break;
+    case ukIndent:
+    case ukComment: {
+        bool old = FKeepBookmarks;
+        FKeepBookmarks = true;
+        h.PutLines(std::min(r.BlockBeginBefore.Y, r.BlockEndBefore.Y), r.AfterText);
+        FKeepBookmarks = old;
+        SetCaretXY(r.CaretAfter);
+        h.RestoreBlock(r.BlockBeginAfter, r.BlockEndAfter);
+        break;
+    }
+    case ukNone:
+        break;
+    }
+}
+
+void TSyntaxEditCore::Undo()
+{
+    if (!FUndoList.CanUndo())
+        return;
+    BeginUpdate();
+    try {
+        TReplayScope scope(FOptions);
+        TUndoKind kind;
+        do {
+            TUndoRecord *r = FUndoList.PopUndo();
+            kind = r->Kind;
+            UndoRecordBackward(*r);
+        } while (HasOption(eoGroupUndo) && FUndoList.CanUndo() && FUndoList.PeekUndoKind() == kind);
+    } catch (...) {
+        EndUpdate();
+        throw;
+    }
+    EndUpdate();
+    if (FUndoList.DiffersFromSaved())
+        FModified = true;
+    else
+        SetModified(false);
+}
+
+void TSyntaxEditCore::Redo()
+{
+    if (!FUndoList.CanRedo())
+        return;
+    BeginUpdate();
+    try {
+        TReplayScope scope(FOptions);
+        TUndoKind kind;
+        do {
+            TUndoRecord *r = FUndoList.NextRedo();
+            kind = r->Kind;
+            UndoRecordForward(*r);
+        } while (HasOption(eoGroupUndo) && FUndoList.CanRedo() && FUndoList.PeekRedoKind() == kind);
+    } catch (...) {
+        EndUpdate();
+        throw;
+    }
+    EndUpdate();
+    if (FUndoList.DiffersFromSaved())
+        FModified = true;
+    else
+        SetModified(false);
+}

@@ -1,0 +1,103 @@
+#include "editor/SyntaxEditorStrings.h"
+#include "editor/SyntaxEditCore.h"
+
+namespace {
+WideString WithoutTrailingBlanks(const WideString &s)
+{
+    size_t n = s.size();
+    while (n > 0 && (UnicodeIsWhiteSpace(s[n - 1]) || UnicodeIsControl(s[n - 1])))
+        --n;
+    return n == s.size() ? s : s.substr(0, n);
+}
+} // namespace
+
+int TSyntaxEditorStrings::Add(const WideString &S)
+{
+    const WideString text = FEditor->HasOption(eoKeepTrailingBlanks) ? S : WithoutTrailingBlanks(S);
+    const int index = TWideStringList::Add(text);
+    FModified = true;
+    FEditor->LineInserted(index, text);
+    return index;
+}
+
+void TSyntaxEditorStrings::Insert(int Index, const WideString &S)
+{
+    TWideStringList::Insert(Index, S);
+    FModified = true;
+    FEditor->LineInserted(Index, S);
+}
+
+void TSyntaxEditorStrings::Delete(int Index)
+{
+    const WideString old = Get(Index); // checks the index before anything changes
+    TWideStringList::Delete(Index);
+    FModified = true;
+    FEditor->LineDeleted(Index, old);
+}
+
+void TSyntaxEditorStrings::Clear()
+{
+    if (GetCount() == 0)
+        return;
+    TWideStringList::Clear();
+    FModified = true;
+    FEditor->LinesCleared();
+}
+
+void TSyntaxEditorStrings::Put(int Index, const WideString &S)
+{
+    const WideString &current = Get(Index);
+    if (current == S)
+        return;
+    const WideString old = current;
+    TWideStringList::Put(Index, S);
+    FModified = true;
+    FEditor->LinePut(Index, old, S);
+}
+
+void TSyntaxEditorStrings::SetTextStr(const WideString &Text)
+{
+    TWideStringList::SetTextStr(Text);
+    FModified = true;
+    FEditor->TextSet();
+}
+
+void TSyntaxEditorStrings::LoadFromStream(TStream &Stream)
+{
+    FEditor->ClearAll(false, false);
+    TWideStringList::LoadFromStream(Stream);
+    FEditor->DropColumnMap();
+    FEditor->ClearUndo();
+}
+
+void TSyntaxEditorStrings::SaveToStream(TStream &Stream)
+{
+    TWideStringList::SaveToStream(Stream);
+    if (Saved() && FClearModifiedOnSave) {
+        FModified = false;
+        FEditor->SetModified(false);
+    }
+    if (Saved() && !FEditor->HasOption(eoUndoAfterSave))
+        FEditor->ClearUndo();
+}
+
+void TSyntaxEditorStrings::SetRange(int Index, intptr_t value)
+{
+    BeginSilent();
+    try {
+        PutObject(Index, reinterpret_cast<TObject *>(value));
+    } catch (...) {
+        EndSilent();
+        throw;
+    }
+    EndSilent();
+}
+
+void TSyntaxEditorStrings::Changed()
+{
+    if (FSilent > 0)
+        return;
+    TWideStringList::Changed();
+    if (UpdateCount() == 0)
+        FEditor->LinesChanged();
+}

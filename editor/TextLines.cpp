@@ -1,0 +1,60 @@
+#include "editor/TextLines.h"
+#include "editor/WideStrings.h"
+
+namespace TextLines {
+namespace {
+bool IsBreak(WideChar c)
+{
+    return c == u'\n' || c == u'\r' || c == 0x0B || c == 0x0C || c == 0x2028 || c == 0x2029;
+}
+} // namespace
+
+std::vector<WideString> Split(const WideString &text)
+{
+    std::vector<WideString> pieces;
+    size_t start = 0;
+    const size_t n = text.size();
+    for (size_t i = 0; i < n;) {
+        if (!IsBreak(text[i])) {
+            ++i;
+            continue;
+        }
+        pieces.emplace_back(text, start, i - start);
+        if (text[i] == u'\r' && i + 1 < n && text[i + 1] == u'\n')
+            ++i;
+        ++i;
+        start = i;
+    }
+    pieces.emplace_back(text, start, n - start);
+    return pieces;
+}
+
+std::vector<WideString> SplitLines(const WideString &text)
+{
+    std::vector<WideString> pieces = Split(text);
+    if (pieces.size() > 1 && pieces.back().empty())
+        pieces.pop_back();
+    else if (pieces.size() == 1 && pieces[0].empty())
+        pieces.clear();
+    return pieces;
+}
+
+void InsertRange(TWideStrings &list, int index, const std::vector<WideString> &pieces, int from, int to)
+{
+    for (int i = from; i < to; ++i)
+        list.Insert(index + (i - from), pieces[static_cast<size_t>(i)]);
+}
+
+void DeleteRange(TWideStrings &list, int index, int count)
+{
+    for (int i = index + count - 1; i >= index; --i)
+        list.Delete(i);
+}
+
+void Extent(const WideString &text, int &lines, int &lastLength)
+{
+    std::vector<WideString> pieces = Split(text);
+    lines = static_cast<int>(pieces.size()) - 1;
+    lastLength = static_cast<int>(pieces.back().size());
+}
+} // namespace TextLines

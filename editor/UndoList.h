@@ -1,0 +1,62 @@
+#pragma once
+// The editor's undo history: one record per change of text or caret, replayed backward by
+// Undo and forward by Redo. The list also remembers which position in the history matches
+// the text as last saved, so undoing or redoing can tell whether the text differs from it.
+#include "editor/EditorTypes.h"
+#include <memory>
+#include <vector>
+
+struct TUndoRecord {
+    TUndoKind Kind = ukNone;
+    WideString BeforeText;
+    TTextPoint CaretBefore;
+    TTextPoint BlockBeginBefore;
+    TTextPoint BlockEndBefore;
+    WideString AfterText;
+    TTextPoint CaretAfter;
+    TTextPoint BlockBeginAfter;
+    TTextPoint BlockEndAfter;
+    bool Flag = false; // undoing a deletion leaves no selection
+};
+
+class TUndoList {
+public:
+    static constexpr int MaxCountLimit = 32767;
+    // SavedIndex value when the saved state can no longer be reached.
+    static constexpr int SavedUnreachable = -2;
+
+    TUndoList() = default;
+
+    int Count() const { return static_cast<int>(FItems.size()); }
+    int Index() const { return FIndex; }
+    int MaxCount() const { return FMaxCount; }
+    void SetMaxCount(int n);
+
+    // Appends a record, dropping the redo records and, when the list is full, the oldest one.
+    void Add(const TUndoRecord &record);
+    void Clear();
+
+    TUndoRecord *PopUndo();  // the record to undo, Index moves back; nullptr when none
+    TUndoRecord *NextRedo(); // the record to redo, Index moves on; nullptr when none
+    TUndoKind PeekUndoKind() const;
+    TUndoKind PeekRedoKind() const;
+    bool CanUndo() const { return FIndex >= 0; }
+    bool CanRedo() const { return FIndex < Count() - 1; }
+    const TUndoRecord &Item(int i) const { return *FItems.at(static_cast<size_t>(i)); }
+
+    // The saved state is the one reached with Index == SavedIndex.
+    void MarkSaved() { FSavedIndex = FIndex; }
+    int SavedIndex() const { return FSavedIndex; }
+    bool SavedStateReachable() const { return FSavedIndex != SavedUnreachable; }
+    // True when the text at the current Index differs from the saved text: the saved
+    // state is gone, or a record that changed text lies between the two positions.
+    bool DiffersFromSaved() const;
+
+private:
+    void DeleteOldest();
+
+    std::vector<std::unique_ptr<TUndoRecord>> FItems;
+    int FIndex = -1;
+    int FMaxCount = 10;
+    int FSavedIndex = -1;
+};
