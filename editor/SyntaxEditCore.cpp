@@ -414,6 +414,28 @@ void TSyntaxEditCore::LineDeleted(int index, const WideString &oldText)
     }
 }
 
+void TSyntaxEditCore::LinesInserted(int index, const std::vector<WideString> &lines)
+{
+    if (FMapLine >= index)
+        FMapLine = -1;
+    if (FLongest >= 0)
+        for (const WideString &s : lines)
+            FLongest = std::max(FLongest, DisplayLengthOf(s));
+}
+
+void TSyntaxEditCore::LinesDeleted(int index, int /*count*/, int longestDeleted)
+{
+    if (FMapLine >= index)
+        FMapLine = -1;
+    if (FLongest >= 0 && longestDeleted >= FLongest)
+        FLongest = -1;
+    const int count = LineCount();
+    if (FCaretY >= count && FCaretY > 0) {
+        FCaretY = std::max(0, count - 1);
+        InvalidateFromLine(FCaretY);
+    }
+}
+
 void TSyntaxEditCore::LinePut(int index, const WideString &oldText, const WideString &newText)
 {
     if (FMapLine == index)

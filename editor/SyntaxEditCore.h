@@ -220,6 +220,9 @@ public:
     // Called by the line list (TSyntaxEditorStrings) around its changes.
     void LineInserted(int index, const WideString &text);
     void LineDeleted(int index, const WideString &oldText);
+    void LinesInserted(int index, const std::vector<WideString> &lines);
+    void LinesDeleted(int index, int count, int longestDeleted);
+    int DisplayLengthOf(const WideString &text) const { return TColumnMap::DisplayLengthOf(text, FTabSize); }
     void LinePut(int index, const WideString &oldText, const WideString &newText);
     void TextSet();
     void LinesCleared();

@@ -1,5 +1,6 @@
 #include "editor/SyntaxEditorStrings.h"
 #include "editor/SyntaxEditCore.h"
+#include <algorithm>
 
 namespace {
 WideString WithoutTrailingBlanks(const WideString &s)
@@ -25,6 +26,29 @@ void TSyntaxEditorStrings::Insert(int Index, const WideString &S)
     TWideStringList::Insert(Index, S);
     FModified = true;
     FEditor->LineInserted(Index, S);
+}
+
+void TSyntaxEditorStrings::InsertStrings(int Index, const std::vector<WideString> &Lines)
+{
+    TWideStringList::InsertStrings(Index, Lines);
+    if (Lines.empty())
+        return;
+    FModified = true;
+    FEditor->LinesInserted(Index, Lines);
+}
+
+void TSyntaxEditorStrings::DeleteRange(int Index, int Count)
+{
+    if (Count <= 0)
+        return;
+    if (Index < 0 || Index + Count > GetCount())
+        ListError(Index < 0 ? Index : Index + Count - 1);
+    int longest = 0;
+    for (int i = Index; i < Index + Count; ++i)
+        longest = std::max(longest, FEditor->DisplayLengthOf(Get(i)));
+    TWideStringList::DeleteRange(Index, Count);
+    FModified = true;
+    FEditor->LinesDeleted(Index, Count, longest);
 }
 
 void TSyntaxEditorStrings::Delete(int Index)

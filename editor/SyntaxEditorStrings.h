@@ -12,6 +12,8 @@ public:
 
     int Add(const WideString &S) override;
     void Insert(int Index, const WideString &S) override;
+    void InsertStrings(int Index, const std::vector<WideString> &Lines) override;
+    void DeleteRange(int Index, int Count) override;
     void Delete(int Index) override;
     void Clear() override;
     void Put(int Index, const WideString &S) override;

@@ -41,14 +41,21 @@ std::vector<WideString> SplitLines(const WideString &text)
 
 void InsertRange(TWideStrings &list, int index, const std::vector<WideString> &pieces, int from, int to)
 {
-    for (int i = from; i < to; ++i)
-        list.Insert(index + (i - from), pieces[static_cast<size_t>(i)]);
+    if (to <= from)
+        return;
+    if (to - from == 1) {
+        list.Insert(index, pieces[static_cast<size_t>(from)]);
+        return;
+    }
+    list.InsertStrings(index, std::vector<WideString>(pieces.begin() + from, pieces.begin() + to));
 }
 
 void DeleteRange(TWideStrings &list, int index, int count)
 {
-    for (int i = index + count - 1; i >= index; --i)
-        list.Delete(i);
+    if (count == 1)
+        list.Delete(index);
+    else if (count > 1)
+        list.DeleteRange(index, count);
 }
 
 void Extent(const WideString &text, int &lines, int &lastLength)

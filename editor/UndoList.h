@@ -4,7 +4,7 @@
 // the text as last saved, so undoing or redoing can tell whether the text differs from it.
 #include "editor/EditorTypes.h"
 #include <memory>
-#include <vector>
+#include <deque>
 
 struct TUndoRecord {
     TUndoKind Kind = ukNone;
@@ -55,7 +55,7 @@ public:
 private:
     void DeleteOldest();
 
-    std::vector<std::unique_ptr<TUndoRecord>> FItems;
+    std::deque<std::unique_ptr<TUndoRecord>> FItems;
     int FIndex = -1;
     int FMaxCount = 10;
     int FSavedIndex = -1;

@@ -224,6 +224,26 @@ void TWideStrings::Exchange(int Index1, int Index2)
     PutObject(Index2, o1);
 }
 
+void TWideStrings::InsertStrings(int Index, const std::vector<WideString> &Lines)
+{
+    if (Index < 0 || Index > GetCount())
+        ListError(Index);
+    TUpdateBracket bracket(*this);
+    for (size_t i = 0; i < Lines.size(); ++i)
+        Insert(Index + int(i), Lines[i]);
+}
+
+void TWideStrings::DeleteRange(int Index, int Count)
+{
+    if (Count <= 0)
+        return;
+    if (Index < 0 || Index + Count > GetCount())
+        ListError(Index < 0 ? Index : Index + Count - 1);
+    TUpdateBracket bracket(*this);
+    for (int i = Index + Count - 1; i >= Index; --i)
+        Delete(i);
+}
+
 void TWideStrings::Move(int CurIndex, int NewIndex)
 {
     if (CurIndex == NewIndex)
@@ -652,6 +672,32 @@ int TWideStringList::Add(const WideString &S)
     const int index = int(FList.size());
     InsertItem(index, S);
     return index;
+}
+
+void TWideStringList::InsertStrings(int Index, const std::vector<WideString> &Lines)
+{
+    if (Index < 0 || Index > int(FList.size()))
+        ListError(Index);
+    if (Lines.empty())
+        return;
+    Changing();
+    std::vector<TItem> items;
+    items.reserve(Lines.size());
+    for (const WideString &s : Lines)
+        items.push_back(TItem{s, nullptr});
+    FList.insert(FList.begin() + Index, std::make_move_iterator(items.begin()), std::make_move_iterator(items.end()));
+    Changed();
+}
+
+void TWideStringList::DeleteRange(int Index, int Count)
+{
+    if (Count <= 0)
+        return;
+    if (Index < 0 || Index + Count > int(FList.size()))
+        ListError(Index < 0 ? Index : Index + Count - 1);
+    Changing();
+    FList.erase(FList.begin() + Index, FList.begin() + Index + Count);
+    Changed();
 }
 
 void TWideStringList::Insert(int Index, const WideString &S)

@@ -50,6 +50,10 @@ public:
     virtual TWideBuffer GetText() const;
     virtual int IndexOf(const WideString &S) const;
     virtual void Insert(int Index, const WideString &S) = 0;
+    // Inserts the lines at Index in order / deletes Count lines from Index on. The base does
+    // it line by line; an array-backed list moves its items once.
+    virtual void InsertStrings(int Index, const std::vector<WideString> &Lines);
+    virtual void DeleteRange(int Index, int Count);
     // Loads the file. Unless Mode is fmShareDenyNone, Handle receives the file opened once more with
     // Mode, so the caller keeps it held with that sharing until it resets Handle. False (list unchanged)
     // when the file cannot be opened; a failure while reading raises EReadError (list unchanged).
@@ -128,6 +132,8 @@ public:
     void Delete(int Index) override;
     void Exchange(int Index1, int Index2) override;
     void Insert(int Index, const WideString &S) override;
+    void InsertStrings(int Index, const std::vector<WideString> &Lines) override;
+    void DeleteRange(int Index, int Count) override;
 
     std::function<void(TWideStringList &Sender)> OnChange;
     std::function<void(TWideStringList &Sender)> OnChanging;

@@ -402,3 +402,37 @@ TEST(EditorDefaults, PutOfTheSameTextIsNoChange)
 }
 
 } // namespace
+
+namespace {
+TEST(EditorLineRuns, InsertAndDeleteRunsOfLines)
+{
+    TWideStringList list;
+    int changes = 0;
+    list.OnChange = [&](TWideStringList &) { ++changes; };
+    list.Add(u"a");
+    list.Add(u"d");
+    changes = 0;
+    list.InsertStrings(1, {u"b", u"c"});
+    EXPECT_EQ(changes, 1);
+    ASSERT_EQ(list.Count(), 4);
+    EXPECT_EQ(list.Get(2), u"c");
+    EXPECT_THROW(list.InsertStrings(5, {u"x"}), EStringListError);
+    EXPECT_THROW(list.DeleteRange(3, 2), EStringListError);
+    EXPECT_EQ(list.Count(), 4);
+    list.DeleteRange(0, 3);
+    EXPECT_EQ(changes, 2);
+    ASSERT_EQ(list.Count(), 1);
+    EXPECT_EQ(list.Get(0), u"d");
+
+    // The editor's list keeps the editor's longest line and caret in step.
+    TSyntaxEditCore e;
+    Fill(e, "ab|" + std::string(300, 'w') + "|cd");
+    e.SetCaretXY({1, 2});
+    EXPECT_EQ(e.ScrollColumns(), 301);
+    e.Lines().DeleteRange(1, 2);
+    EXPECT_EQ(e.ScrollColumns(), 129);
+    EXPECT_EQ(e.CaretY(), 0);
+    e.Lines().InsertStrings(1, {WideString(200, u'q'), u"z"});
+    EXPECT_EQ(e.ScrollColumns(), 201);
+}
+} // namespace
