@@ -356,4 +356,35 @@ TEST(HTMLHighlighter, ScriptBlockColoursLikeTheJavaScriptHighlighter)
     EXPECT_GT(compared, 10000);
 }
 
+TEST(HTMLHighlighter, ArbitraryLinesKeepTheInvariants)
+{
+    // Lines drawn from the characters the rules care about, in a fixed pseudo-random order.
+    using namespace std::string_literals;
+    const std::u16string alphabet = u"<>/!-=\"'&#;: \t\\aSsCcRrIiPpTt019%xX.\u00e9\u65e5\0\r\n"s;
+    ASSERT_EQ(alphabet.back(), u'\n');
+    uint32_t seed = 12345;
+    auto next = [&seed] {
+        seed = seed * 1103515245u + 12345u;
+        return seed >> 16;
+    };
+    std::vector<WideString> lines;
+    for (int i = 0; i < 3000; ++i) {
+        WideString line;
+        const uint32_t length = next() % 40;
+        for (uint32_t k = 0; k < length; ++k)
+            line += alphabet[next() % alphabet.size()];
+        if (i % 7 == 0)
+            line = u"<script a=1>" + line;
+        if (i % 11 == 0)
+            line += u"</script>";
+        lines.push_back(line);
+    }
+    THTMLHighlighter h;
+    CheckScanInvariants(h, lines, "arbitrary lines");
+    TJavaScriptHighlighter js;
+    h.SetJavaScriptHighLighter(&js);
+    CheckScanInvariants(h, lines, "arbitrary lines, script blocks handed over");
+    CheckScanInvariants(js, lines, "arbitrary lines as JavaScript");
+}
+
 } // namespace

@@ -129,9 +129,9 @@ TEST(SyntaxHighlighter, EditorsAreRepaintedOnAttributeChanges)
 
 TEST(SyntaxHighlighter, AssignAttributesMatchesNamesIgnoringCase)
 {
+    FakeEditor editor; // outlives the highlighters
     TJavaScriptHighlighter js;
     THTMLHighlighter html;
-    FakeEditor editor;
     html.WindowList().AddEditor(&editor);
     for (int i = 0; i < js.GetAttribCount(); ++i)
         js.GetAttribute(i)->SetForeground(TColor(0x100 + i));
