@@ -108,7 +108,8 @@ void TCustomTreeNT::ScrollAt(int, int) {}
 
 bool TCustomTreeNT::BeginStructureChange()
 {
-    if (!FListener)
+    // While Clear runs, the listener is inside a reset already.
+    if (!FListener || FItems->IsClearing())
         return false;
     if (FItems->IsUpdating()) {
         if (!FResetPending) {
@@ -139,7 +140,7 @@ void TCustomTreeNT::EndUpdateBatch()
 
 void TCustomTreeNT::NodeChanged(TTreeNTNode *Node)
 {
-    if (!FListener || (Node && !Node->IsInTree()))
+    if (!FListener || (Node && !Node->IsInTree()) || FItems->IsClearing())
         return;
     if (FItems->IsUpdating()) {
         FRepaintPending = true;
@@ -150,7 +151,7 @@ void TCustomTreeNT::NodeChanged(TTreeNTNode *Node)
 
 void TCustomTreeNT::ExpandRequest(TTreeNTNode *Node, bool Expand)
 {
-    if (FListener && !FResetPending && Node->IsInTree())
+    if (FListener && !FResetPending && !FItems->IsClearing() && Node->IsInTree())
         FListener->ExpandRequest(Node, Expand);
 }
 

@@ -1,0 +1,652 @@
+#include "controls/TreeNT.h"
+#include "controls/TreeNTDelegate.h"
+#include "controls/TreeNTModel.h"
+#include "platform/QtConvert.h"
+#include <QApplication>
+#include <QContextMenuEvent>
+#include <QHeaderView>
+#include <QKeyEvent>
+#include <QMenu>
+#include <QMouseEvent>
+#include <QScrollBar>
+#include <QTimer>
+#include <QToolTip>
+
+WideString TreeNTTipText(const WideString &Text)
+{
+    if (Text.size() >= 80)
+        return Text.substr(0, 76) + u"...";
+    return Text;
+}
+
+bool TTreeAutoScroll::Tick()
+{
+    if (FInterval == StartInterval)
+        FInterval = 50;
+    if (FInterval < 2)
+        return true;
+    FInterval = FInterval * 3 / 4;
+    return false;
+}
+
+namespace {
+
+// Qt keys to the virtual key codes the core's key handling uses.
+int VirtualKey(int QtKey)
+{
+    switch (QtKey) {
+    case Qt::Key_Return:
+    case Qt::Key_Enter: return tkReturn;
+    case Qt::Key_Space: return tkSpace;
+    case Qt::Key_PageUp: return tkPrior;
+    case Qt::Key_PageDown: return tkNext;
+    case Qt::Key_End: return tkEnd;
+    case Qt::Key_Home: return tkHome;
+    case Qt::Key_Left: return tkLeft;
+    case Qt::Key_Up: return tkUp;
+    case Qt::Key_Right: return tkRight;
+    case Qt::Key_Down: return tkDown;
+    case Qt::Key_F1: return tkF1;
+    case Qt::Key_Backspace: return 0x08;
+    case Qt::Key_Tab: return 0x09;
+    case Qt::Key_Escape: return 0x1B;
+    case Qt::Key_Shift: return 0x10;
+    case Qt::Key_Control: return 0x11;
+    case Qt::Key_Alt: return 0x12;
+    case Qt::Key_Insert: return 0x2D;
+    case Qt::Key_Delete: return 0x2E;
+    default: break;
+    }
+    if ((QtKey >= Qt::Key_0 && QtKey <= Qt::Key_9) || (QtKey >= Qt::Key_A && QtKey <= Qt::Key_Z))
+        return QtKey;
+    if (QtKey >= Qt::Key_F2 && QtKey <= Qt::Key_F24)
+        return tkF1 + (QtKey - Qt::Key_F1);
+    return QtKey < 0x80 && QtKey > 0x20 ? 0xBA : 0; // punctuation: beyond the digits
+}
+
+bool IsCaretKey(int Key)
+{
+    return Key == tkUp || Key == tkDown || Key == tkPrior || Key == tkNext || Key == tkHome ||
+           Key == tkEnd;
+}
+
+struct SyncGuard {
+    int &Count;
+    explicit SyncGuard(int &C) : Count(C) { ++Count; }
+    ~SyncGuard() { --Count; }
+};
+
+} // namespace
+
+TTreeNT::TTreeNT(QWidget *Parent) : QTreeView(Parent)
+{
+    FModel = new TTreeNTModel(*this, this);
+    FDelegate = new TTreeNTDelegate(*this);
+    setModel(FModel);
+    setItemDelegate(FDelegate);
+    setHeaderHidden(true);
+    header()->setStretchLastSection(false);
+    header()->setSectionResizeMode(QHeaderView::ResizeToContents);
+    setSelectionMode(QAbstractItemView::NoSelection);
+    setEditTriggers(QAbstractItemView::EditKeyPressed | QAbstractItemView::SelectedClicked);
+    setUniformRowHeights(false);
+    setAutoScroll(false);
+    resize(121, 97);
+    setFocusPolicy(Qt::StrongFocus);
+    FModel->Edited = [this](TTreeNTNode *Node, WideString &Text) {
+        if (OnEdited)
+            OnEdited(this, Node, Text);
+    };
+    FModel->TipText = [this](TTreeNTNode *Node) {
+        WideString Text = Node->GetText();
+        if (HasOption(toInfoTip)) {
+            if (!OnHint)
+                return QString();
+            OnHint(this, Node, Text);
+            return ToQString(Text);
+        }
+        if (Text.size() >= 80)
+            return ToQString(TreeNTTipText(Text));
+        // Shorter texts only when they do not fit.
+        const QRect Rect = visualRect(FModel->IndexFromNode(Node));
+        if (fontMetrics().horizontalAdvance(ToQString(Text)) + FDelegate->GlyphWidth() > viewport()->width() - Rect.left())
+            return ToQString(Text);
+        return QString();
+    };
+    connect(FModel, &TTreeNTModel::expandRequested, this, [this](const QModelIndex &Index, bool Expand) {
+        SyncGuard Guard(FSyncing);
+        setExpanded(Index, Expand);
+    });
+    connect(FModel, &TTreeNTModel::caretChanged, this, [this](const QModelIndex &Index) {
+        SyncGuard Guard(FSyncing);
+        setCurrentIndex(Index);
+        if (Index.isValid())
+            scrollTo(Index);
+    });
+    connect(FModel, &TTreeNTModel::redrawSwitched, this, [this](bool On) {
+        viewport()->setUpdatesEnabled(On);
+        if (On)
+            viewport()->update();
+    });
+    connect(FModel, &TTreeNTModel::repaintAll, this, [this] {
+        scheduleDelayedItemsLayout();
+        viewport()->update();
+    });
+    connect(FModel, &TTreeNTModel::resetDone, this, [this] { SyncFromCore(); });
+    connect(this, &QTreeView::expanded, this, [this](const QModelIndex &Index) { OnViewExpanded(Index, true); });
+    connect(this, &QTreeView::collapsed, this, [this](const QModelIndex &Index) { OnViewExpanded(Index, false); });
+    FAutoExpandTimer = new QTimer(this);
+    FAutoExpandTimer->setSingleShot(true);
+    FAutoExpandTimer->setInterval(1000);
+    connect(FAutoExpandTimer, &QTimer::timeout, this, [this] { AutoExpandTimerFired(); });
+    FAutoScrollTimer = new QTimer(this);
+    connect(FAutoScrollTimer, &QTimer::timeout, this, [this] { AutoScrollTimerFired(); });
+    ApplyOptions();
+}
+
+TTreeNT::~TTreeNT()
+{
+    // The model goes first: the node core below must no longer report to it.
+    setModel(nullptr);
+    delete FModel;
+    FModel = nullptr;
+}
+
+// ---- syncing the view with the core ----
+
+void TTreeNT::SyncFromCore()
+{
+    SyncGuard Guard(FSyncing);
+    const TTreeNodeList &Flat = Items().FlatOrder();
+    for (TTreeNTNode *Node : Flat)
+        if (Node->GetExpanded() && Node->GetCount() > 0)
+            setExpanded(FModel->IndexFromNode(Node), true);
+    const QModelIndex Caret = FModel->IndexFromNode(TCustomTreeNT::GetSelected());
+    setCurrentIndex(Caret);
+    viewport()->update();
+}
+
+void TTreeNT::OnViewExpanded(const QModelIndex &Index, bool Expand)
+{
+    if (FSyncing)
+        return;
+    TTreeNTNode *Node = FModel->NodeFromIndex(Index);
+    if (!Node)
+        return;
+    if (!Expanding(Node, Expand)) {
+        SyncGuard Guard(FSyncing);
+        setExpanded(FModel->IndexFromNode(Node), !Expand);
+        return;
+    }
+    Expanded(Node, Expand);
+    // The handlers may have rebuilt the node's children (and reset the model).
+    const QModelIndex Now = FModel->IndexFromNode(Node);
+    if (Now.isValid() && isExpanded(Now) != Expand) {
+        SyncGuard Guard(FSyncing);
+        setExpanded(Now, Expand);
+    }
+    if (Expand && HasOption(toSingleExpand) && Now.isValid()) {
+        bool AutoCollapse = true;
+        if (OnSingleExpanded)
+            OnSingleExpanded(this, Node, AutoCollapse);
+        if (AutoCollapse) {
+            const TTreeNTNode *Parent = Node->GetParent() ? Node->GetParent() : Items().GetRoot();
+            for (int I = 0; I < Parent->GetCount(); ++I) {
+                TTreeNTNode *Sibling = Parent->GetItem(I);
+                if (Sibling != Node && Sibling->GetExpanded())
+                    Sibling->Collapse(false);
+            }
+        }
+    }
+}
+
+void TTreeNT::currentChanged(const QModelIndex &Current, const QModelIndex &Previous)
+{
+    QTreeView::currentChanged(Current, Previous);
+    if (FSyncing)
+        return;
+    TTreeNTNode *Node = FModel->NodeFromIndex(Current);
+    if (Node == TCustomTreeNT::GetSelected())
+        return;
+    SetSelected(Node);
+    if (TCustomTreeNT::GetSelected() != Node) {
+        // Refused: the caret stays where the core has it.
+        SyncGuard Guard(FSyncing);
+        setCurrentIndex(FModel->IndexFromNode(TCustomTreeNT::GetSelected()));
+    }
+}
+
+// ---- options and properties ----
+
+void TTreeNT::SetOptions(TTreeOptions Value)
+{
+    TCustomTreeNT::SetOptions(Value);
+    ApplyOptions();
+}
+
+void TTreeNT::ApplyOptions()
+{
+    setRootIsDecorated(HasOption(toShowRoot) || HasOption(toShowButtons));
+    setItemsExpandable(true);
+    setExpandsOnDoubleClick(!HasOption(toFullRowSelect) || HasOption(toSingleExpand));
+    setEditTriggers(HasOption(toReadOnly) ? QAbstractItemView::NoEditTriggers
+                                          : QAbstractItemView::EditKeyPressed | QAbstractItemView::SelectedClicked);
+    setMouseTracking(HasOption(toHotTrack));
+    setAllColumnsShowFocus(HasOption(toFullRowSelect));
+    const Qt::ScrollBarPolicy Bars = HasOption(toNoScroll) ? Qt::ScrollBarAlwaysOff : Qt::ScrollBarAsNeeded;
+    setHorizontalScrollBarPolicy(Bars);
+    setVerticalScrollBarPolicy(Bars);
+    viewport()->update();
+}
+
+void TTreeNT::SetIndent(int Value)
+{
+    if (Value != indentation())
+        setIndentation(Value);
+}
+
+int TTreeNT::GetItemHeight() const { return FItemHeight; }
+
+void TTreeNT::SetItemHeight(int Value)
+{
+    FItemHeight = Value > 0 ? std::min(Value, 127) : 0;
+    scheduleDelayedItemsLayout();
+}
+
+int TTreeNT::PageRows() const
+{
+    const int Row = std::max(1, FItemHeight > 0 ? FItemHeight : sizeHintForRow(0));
+    return std::max(1, viewport()->height() / Row - 1);
+}
+
+TTreeNTNode *TTreeNT::GetNodeAt(int X, int Y) const
+{
+    return FModel->NodeFromIndex(indexAt(QPoint(X, Y)));
+}
+
+uint16_t TTreeNT::GetHitTestInfoAt(int X, int Y) const
+{
+    uint16_t Bits = 0;
+    const QRect Client = viewport()->rect();
+    if (Y < 0)
+        Bits |= 1u << 0;
+    if (Y >= Client.height())
+        Bits |= 1u << 1;
+    if (X < 0)
+        Bits |= 1u << 10;
+    if (X >= Client.width())
+        Bits |= 1u << 11;
+    if (Bits)
+        return Bits;
+    const QModelIndex Index = indexAt(QPoint(X, Y));
+    TTreeNTNode *Node = FModel->NodeFromIndex(Index);
+    if (!Node)
+        return 1u << 2;
+    const QRect Item = visualRect(Index);
+    if (X < Item.left()) {
+        const int ButtonLeft = Item.left() - indentation();
+        return (X >= ButtonLeft && FModel->hasChildren(Index)) ? (1u << 4) : (1u << 6);
+    }
+    if (HasOption(toCheckSupport) && FDelegate->GlyphRect(Item).contains(X, Y) &&
+        Node->GetStateIndex() > 0)
+        return (1u << 3) | (1u << 9);
+    const QRect Label = NodeRect(Node, true);
+    if (X < Label.right())
+        return (1u << 3) | (1u << 7);
+    return 1u << 8;
+}
+
+QRect TTreeNT::NodeRect(const TTreeNTNode *Node, bool TextOnly) const
+{
+    const QModelIndex Index = FModel->IndexFromNode(Node);
+    if (!Index.isValid())
+        return {};
+    QRect Rect = visualRect(Index);
+    if (TextOnly) {
+        Rect.setLeft(Rect.left() + FDelegate->GlyphWidth());
+        Rect.setWidth(fontMetrics().horizontalAdvance(ToQString(Node->GetText())) + 6);
+    }
+    return Rect;
+}
+
+TTreeNTNode *TTreeNT::GetTopItem() const { return GetNodeAt(1, 1); }
+
+void TTreeNT::SetTopItem(TTreeNTNode *Node)
+{
+    const QModelIndex Index = FModel->IndexFromNode(Node);
+    if (Index.isValid())
+        scrollTo(Index, QAbstractItemView::PositionAtTop);
+}
+
+bool TTreeNT::IsEditing() const { return state() == QAbstractItemView::EditingState; }
+
+bool TTreeNT::edit(const QModelIndex &Index, EditTrigger Trigger, QEvent *Event)
+{
+    TTreeNTNode *Node = FModel->NodeFromIndex(Index);
+    if (Node && Trigger != QAbstractItemView::NoEditTriggers && Trigger != QAbstractItemView::CurrentChanged) {
+        if (FDragging || HasOption(toReadOnly))
+            return false;
+        bool Allow = true;
+        if (OnEditing)
+            OnEditing(this, Node, Allow);
+        if (!Allow)
+            return false;
+    }
+    return QTreeView::edit(Index, Trigger, Event);
+}
+
+// ---- painting and focus ----
+
+void TTreeNT::paintEvent(QPaintEvent *Event)
+{
+    if (Items().InRangeOp())
+        return;
+    if (OnBeforePaint)
+        OnBeforePaint(this);
+    QTreeView::paintEvent(Event);
+    if (OnAfterPaint)
+        OnAfterPaint(this);
+}
+
+void TTreeNT::focusInEvent(QFocusEvent *Event)
+{
+    QTreeView::focusInEvent(Event);
+    if (!GetAnchor())
+        SetAnchor(TCustomTreeNT::GetSelected());
+    viewport()->update();
+}
+
+void TTreeNT::focusOutEvent(QFocusEvent *Event)
+{
+    QTreeView::focusOutEvent(Event);
+    viewport()->update();
+}
+
+// ---- mouse ----
+
+void TTreeNT::mousePressEvent(QMouseEvent *Event)
+{
+    if (IsEditing())
+        return QTreeView::mousePressEvent(Event);
+    const QPoint Pos = Event->position().toPoint();
+    if (Event->button() == Qt::RightButton) {
+        SetRightClickNode(nullptr);
+        QTreeView::mousePressEvent(Event);
+        return;
+    }
+    if (Event->button() != Qt::LeftButton)
+        return QTreeView::mousePressEvent(Event);
+    setFocus(Qt::MouseFocusReason);
+    const uint16_t Hit = GetHitTestInfoAt(Pos.x(), Pos.y());
+    TTreeNTNode *Node = GetNodeAt(Pos.x(), Pos.y());
+    const bool Shift = Event->modifiers() & Qt::ShiftModifier;
+    const bool Ctrl = Event->modifiers() & Qt::ControlModifier;
+    if (Hit & (1u << 9)) {
+        // The state glyph: shown pressed until the button comes up.
+        FPressedNode = Node;
+        switch (Node->GetStateIndex()) {
+        case cgUnchecked: Node->SetStateIndex(cgUncheckedDisabled); break;
+        case cgChecked: Node->SetStateIndex(cgCheckedDisabled); break;
+        case cgRadioOff: Node->SetStateIndex(cgRadioOffDisabled); break;
+        case cgRadioOn: Node->SetStateIndex(cgRadioOnDisabled); break;
+        default: break;
+        }
+        return;
+    }
+    if (Hit & (1u << 4)) {
+        // The expand button: the view expands or collapses.
+        QTreeView::mousePressEvent(Event);
+        return;
+    }
+    if ((Hit & (1u << 3)) || (HasOption(toFullRowSelect) && Node)) {
+        FDragPending = false;
+        FDragNode = nullptr;
+        ClickSelect(Node, Shift, Ctrl);
+        if (Node && dragEnabled()) {
+            FDragPending = true;
+            FDragNode = Node;
+            FPressPos = Pos;
+        }
+        if (OnClick)
+            OnClick(this, Node);
+        return;
+    }
+    if (HasOption(toMultiSelect) && !Shift && !Ctrl)
+        ClearSelection();
+    if (OnClick)
+        OnClick(this, nullptr);
+}
+
+void TTreeNT::mouseMoveEvent(QMouseEvent *Event)
+{
+    const QPoint Pos = Event->position().toPoint();
+    if (FDragging) {
+        DragMoveTo(Pos);
+        return;
+    }
+    if (FDragPending && (Event->buttons() & Qt::LeftButton) &&
+        (Pos - FPressPos).manhattanLength() >= QApplication::startDragDistance()) {
+        FDragPending = false;
+        DragStart(FDragNode);
+        DragMoveTo(Pos);
+        return;
+    }
+    if (HasOption(toAutoScroll) && (Event->buttons() & Qt::LeftButton))
+        ScrollAt(Pos.x(), Pos.y());
+    QTreeView::mouseMoveEvent(Event);
+}
+
+void TTreeNT::mouseReleaseEvent(QMouseEvent *Event)
+{
+    FDragPending = false;
+    if (FDragging && Event->button() == Qt::LeftButton) {
+        DragFinish(true);
+        return;
+    }
+    if (FPressedNode) {
+        TTreeNTNode *Node = FPressedNode;
+        FPressedNode = nullptr;
+        Node->ToggleCheck();
+        return;
+    }
+    FAutoScrollTimer->stop();
+    FScrollDirections = 0;
+    QTreeView::mouseReleaseEvent(Event);
+}
+
+void TTreeNT::mouseDoubleClickEvent(QMouseEvent *Event)
+{
+    const QPoint Pos = Event->position().toPoint();
+    TTreeNTNode *Node = GetNodeAt(Pos.x(), Pos.y());
+    if (OnDblClick)
+        OnDblClick(this, Node);
+    if (HasOption(toFullRowSelect) && !HasOption(toSingleExpand) &&
+        (GetHitTestInfoAt(Pos.x(), Pos.y()) & (1u << 8)) && Node) {
+        Node->SetExpanded(!Node->GetExpanded());
+        return;
+    }
+    if (Node && (GetHitTestInfoAt(Pos.x(), Pos.y()) & (1u << 3)))
+        Node->SetExpanded(!Node->GetExpanded());
+}
+
+void TTreeNT::contextMenuEvent(QContextMenuEvent *Event)
+{
+    TTreeNTNode *Node = GetNodeAt(Event->pos().x(), Event->pos().y());
+    if (HasOption(toRightClickSelect)) {
+        SetRightClickNode(Node);
+        if (Node && !Node->GetSelected())
+            ClearSelection();
+    }
+    QMenu *Menu = nullptr;
+    if (OnGetPopupMenu) {
+        bool AskParent = true;
+        for (TTreeNTNode *Ask = TCustomTreeNT::GetSelected(); Ask && !Menu && AskParent;
+             Ask = Ask->GetParent())
+            OnGetPopupMenu(this, Ask, AskParent, Menu);
+    }
+    if (Menu)
+        Menu->exec(Event->globalPos());
+    else
+        QTreeView::contextMenuEvent(Event);
+    SetRightClickNode(nullptr);
+}
+
+void TTreeNT::leaveEvent(QEvent *Event)
+{
+    if (!FDragging) {
+        FAutoScrollTimer->stop();
+        FScrollDirections = 0;
+    }
+    QTreeView::leaveEvent(Event);
+}
+
+// ---- keys ----
+
+TTreeNTNode *TTreeNT::MoveCaretByKey(int Key)
+{
+    QAbstractItemView::CursorAction Action;
+    switch (Key) {
+    case tkUp: Action = MoveUp; break;
+    case tkDown: Action = MoveDown; break;
+    case tkPrior: Action = MovePageUp; break;
+    case tkNext: Action = MovePageDown; break;
+    case tkHome: Action = MoveHome; break;
+    case tkEnd: Action = MoveEnd; break;
+    default: return TCustomTreeNT::GetSelected();
+    }
+    const QModelIndex Target = moveCursor(Action, Qt::NoModifier);
+    if (TTreeNTNode *Node = FModel->NodeFromIndex(Target))
+        SetSelected(Node);
+    return TCustomTreeNT::GetSelected();
+}
+
+void TTreeNT::keyPressEvent(QKeyEvent *Event)
+{
+    if (FDragging && Event->key() == Qt::Key_Escape) {
+        DragFinish(false);
+        return;
+    }
+    const int Key = VirtualKey(Event->key());
+    const bool Shift = Event->modifiers() & Qt::ShiftModifier;
+    const bool Ctrl = Event->modifiers() & Qt::ControlModifier;
+    if (IsCaretKey(Key) && Ctrl) {
+        // Ctrl with a caret key scrolls in the view without moving the selection.
+        QTreeView::keyPressEvent(Event);
+        return;
+    }
+    const bool Consumed = KeyDown(Key, Shift, Ctrl);
+    if (Consumed || IsCaretKey(Key))
+        return;
+    QTreeView::keyPressEvent(Event);
+}
+
+// ---- dragging, auto-expand and auto-scroll ----
+
+void TTreeNT::DragStart(TTreeNTNode *Node)
+{
+    FDragging = true;
+    FDragNode = Node;
+    if (OnStartDrag)
+        OnStartDrag(this, Node);
+    FAutoExpandTimer->start();
+    viewport()->update();
+}
+
+void TTreeNT::DragMoveTo(const QPoint &Pos)
+{
+    if (HasOption(toAutoScroll))
+        ScrollAt(Pos.x(), Pos.y());
+    TTreeNTNode *Target = GetNodeAt(Pos.x(), Pos.y());
+    if (Target != GetDropTarget()) {
+        FAutoExpandTimer->start();
+        SetDropTarget(Target);
+    }
+    if (OnDragOver) {
+        bool Accept = true;
+        OnDragOver(this, FDragNode, Target, Accept);
+        viewport()->setCursor(Accept ? Qt::DragMoveCursor : Qt::ForbiddenCursor);
+    }
+}
+
+void TTreeNT::DragFinish(bool Dropped)
+{
+    FAutoExpandTimer->stop();
+    FAutoScrollTimer->stop();
+    FScrollDirections = 0;
+    TTreeNTNode *Target = GetDropTarget();
+    TTreeNTNode *Source = FDragNode;
+    FDragging = false;
+    FDragPending = false;
+    FDragNode = nullptr;
+    SetDropTarget(nullptr);
+    viewport()->unsetCursor();
+    if (Dropped && OnDragDrop)
+        OnDragDrop(this, Source, Target);
+    viewport()->update();
+}
+
+void TTreeNT::AutoExpandTimerFired()
+{
+    FAutoExpandTimer->stop();
+    TTreeNTNode *Target = GetDropTarget();
+    if (HasOption(toAutoExpand) && Target && Target->GetCount() > 0 && !Target->GetExpanded())
+        Target->Expand(false);
+}
+
+void TTreeNT::ScrollAt(int X, int Y)
+{
+    int Margin = FItemHeight > 0 ? FItemHeight / 2 : std::abs(fontInfo().pixelSize());
+    if (Margin <= 0)
+        Margin = 8;
+    const QScrollBar *H = horizontalScrollBar();
+    const QScrollBar *V = verticalScrollBar();
+    const QRect Client = viewport()->rect();
+    int Directions = 0;
+    if (X < Margin && H->value() > H->minimum())
+        Directions |= 1;
+    if (X > Client.width() - Margin && H->value() < H->maximum())
+        Directions |= 4;
+    if (Y < Margin && V->value() > V->minimum())
+        Directions |= 2;
+    if (Y > Client.height() - Margin && V->value() < V->maximum())
+        Directions |= 8;
+    FScrollDirections = Directions;
+    if (!Directions) {
+        FAutoScrollTimer->stop();
+        return;
+    }
+    if (!FAutoScrollTimer->isActive()) {
+        FAutoScroll.Start();
+        FAutoScrollTimer->start(FAutoScroll.TimerInterval());
+    }
+}
+
+bool TTreeNT::AutoScrollActive() const { return FAutoScrollTimer->isActive(); }
+
+void TTreeNT::AutoScrollTimerFired()
+{
+    const bool Pages = FAutoScroll.Tick();
+    QScrollBar *H = horizontalScrollBar();
+    QScrollBar *V = verticalScrollBar();
+    if (FScrollDirections & 1)
+        H->triggerAction(QAbstractSlider::SliderSingleStepSub);
+    if (FScrollDirections & 4)
+        H->triggerAction(QAbstractSlider::SliderSingleStepAdd);
+    if (FScrollDirections & 2)
+        V->triggerAction(Pages ? QAbstractSlider::SliderPageStepSub : QAbstractSlider::SliderSingleStepSub);
+    if (FScrollDirections & 8)
+        V->triggerAction(Pages ? QAbstractSlider::SliderPageStepAdd : QAbstractSlider::SliderSingleStepAdd);
+    if (H->value() <= H->minimum())
+        FScrollDirections &= ~1;
+    if (H->value() >= H->maximum())
+        FScrollDirections &= ~4;
+    if (V->value() <= V->minimum())
+        FScrollDirections &= ~2;
+    if (V->value() >= V->maximum())
+        FScrollDirections &= ~8;
+    if (!FScrollDirections) {
+        FAutoScrollTimer->stop();
+        return;
+    }
+    FAutoScrollTimer->setInterval(FAutoScroll.TimerInterval());
+}

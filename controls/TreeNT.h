@@ -1,0 +1,119 @@
+#pragma once
+// The tree control as a widget: a QTreeView over TTreeNTModel, painting through
+// TTreeNTDelegate, with the input handling of clicks, keys, check glyphs, context menus,
+// dragging, auto-expanding and auto-scrolling. The logic lives in TCustomTreeNT.
+#include "controls/CustomTreeNT.h"
+#include <QTreeView>
+
+class QMenu;
+class QTimer;
+class TTreeNTModel;
+class TTreeNTDelegate;
+
+// Tooltip text for a node text: texts of 80 or more characters are cut to 76 and "...".
+WideString TreeNTTipText(const WideString &Text);
+
+// Interval progression of the automatic scrolling: 300 ms at the start, then 50 ms, then
+// three quarters of the previous interval at each tick; below 2 ms a tick scrolls by pages.
+// The timer itself never runs faster than MinInterval.
+class TTreeAutoScroll {
+public:
+    static constexpr int StartInterval = 300;
+    static constexpr int MinInterval = 10;
+    void Start() { FInterval = StartInterval; }
+    // One tick: returns true when it scrolls by pages.
+    bool Tick();
+    int Interval() const { return FInterval; }
+    int TimerInterval() const { return FInterval < MinInterval ? MinInterval : FInterval; }
+
+private:
+    int FInterval = StartInterval;
+};
+
+class TTreeNT : public QTreeView, public TCustomTreeNT {
+    Q_OBJECT
+public:
+    explicit TTreeNT(QWidget *Parent = nullptr);
+    ~TTreeNT() override;
+
+    TTreeNTModel *Model() const { return FModel; }
+    TTreeNTDelegate *Delegate() const { return FDelegate; }
+
+    void SetOptions(TTreeOptions Value) override;
+    TTreeNTNode *MoveCaretByKey(int Key) override;
+    int PageRows() const override;
+    void ScrollAt(int X, int Y) override;
+
+    int GetIndent() const { return indentation(); }
+    void SetIndent(int Value);
+    int GetItemHeight() const;
+    void SetItemHeight(int Value);
+
+    TTreeNTNode *GetNodeAt(int X, int Y) const;
+    // Hit-test bits: 0 above, 1 below, 2 nowhere, 3 on item, 4 button, 5 icon, 6 indent,
+    // 7 label, 8 right of label, 9 state glyph, 10 left, 11 right.
+    uint16_t GetHitTestInfoAt(int X, int Y) const;
+    TTreeNTNode *GetTopItem() const;
+    void SetTopItem(TTreeNTNode *Node);
+    QRect NodeRect(const TTreeNTNode *Node, bool TextOnly) const;
+    bool IsEditing() const;
+    bool IsDragging() const { return FDragging; }
+
+    // Events of the widget.
+    std::function<void(TTreeNT *, TTreeNTNode *, bool &)> OnEditing;
+    std::function<void(TTreeNT *, TTreeNTNode *, WideString &)> OnEdited;
+    std::function<void(TTreeNT *, TTreeNTNode *, WideString &)> OnHint;
+    std::function<void(TTreeNT *, TTreeNTNode *, bool &)> OnSingleExpanded;
+    std::function<void(TTreeNT *, TTreeNTNode *, bool &, QMenu *&)> OnGetPopupMenu;
+    std::function<void(TTreeNT *)> OnBeforePaint;
+    std::function<void(TTreeNT *)> OnAfterPaint;
+    std::function<void(TTreeNT *, TTreeNTNode *, const QRect &, uint16_t, bool &)> OnBeforeItemPaint;
+    std::function<void(TTreeNT *, TTreeNTNode *, const QRect &, uint16_t)> OnAfterItemPaint;
+    std::function<void(TTreeNT *, TTreeNTNode *)> OnClick;
+    std::function<void(TTreeNT *, TTreeNTNode *)> OnDblClick;
+    std::function<void(TTreeNT *, TTreeNTNode *)> OnStartDrag;
+    std::function<void(TTreeNT *, TTreeNTNode *, TTreeNTNode *, bool &)> OnDragOver;
+    std::function<void(TTreeNT *, TTreeNTNode *, TTreeNTNode *)> OnDragDrop;
+
+    // Drag support used by the widget's own drag handling and by tests.
+    void DragStart(TTreeNTNode *Node);
+    void DragMoveTo(const QPoint &Pos);
+    void DragFinish(bool Dropped);
+    void AutoExpandTimerFired();
+    void AutoScrollTimerFired();
+    bool AutoScrollActive() const;
+    const TTreeAutoScroll &AutoScroll() const { return FAutoScroll; }
+
+protected:
+    void paintEvent(QPaintEvent *Event) override;
+    void mousePressEvent(QMouseEvent *Event) override;
+    void mouseReleaseEvent(QMouseEvent *Event) override;
+    void mouseMoveEvent(QMouseEvent *Event) override;
+    void mouseDoubleClickEvent(QMouseEvent *Event) override;
+    void keyPressEvent(QKeyEvent *Event) override;
+    void contextMenuEvent(QContextMenuEvent *Event) override;
+    void focusInEvent(QFocusEvent *Event) override;
+    void focusOutEvent(QFocusEvent *Event) override;
+    void leaveEvent(QEvent *Event) override;
+    void currentChanged(const QModelIndex &Current, const QModelIndex &Previous) override;
+    bool edit(const QModelIndex &Index, EditTrigger Trigger, QEvent *Event) override;
+
+private:
+    void SyncFromCore();
+    void OnViewExpanded(const QModelIndex &Index, bool Expand);
+    void ApplyOptions();
+
+    TTreeNTModel *FModel = nullptr;
+    TTreeNTDelegate *FDelegate = nullptr;
+    int FSyncing = 0;
+    int FItemHeight = 0;
+    TTreeNTNode *FPressedNode = nullptr;
+    TTreeNTNode *FDragNode = nullptr;
+    QPoint FPressPos;
+    bool FDragPending = false;
+    bool FDragging = false;
+    QTimer *FAutoExpandTimer = nullptr;
+    QTimer *FAutoScrollTimer = nullptr;
+    TTreeAutoScroll FAutoScroll;
+    int FScrollDirections = 0; // 1 left, 2 up, 4 right, 8 down
+};

@@ -1,0 +1,170 @@
+#include "controls/TreeNTDelegate.h"
+#include "controls/TreeNT.h"
+#include "controls/TreeNTModel.h"
+#include "platform/Graphics.h"
+#include "platform/QtConvert.h"
+#include <QApplication>
+#include <QPainter>
+#include <QStyle>
+
+namespace {
+
+constexpr int GlyphSize = 16;
+constexpr int TextPadding = 3;
+
+QFont NodeQFont(const TNodeFont &F, const QFont &Base)
+{
+    QFont Font = Base;
+    if (!F.GetName().empty())
+        Font.setFamily(ToQString(F.GetName()));
+    if (F.GetHeight() != 0)
+        Font.setPixelSize(F.GetHeight() < 0 ? -F.GetHeight() : F.GetHeight());
+    Font.setBold(F.GetStyle() & TNodeFont::fsBold);
+    Font.setItalic(F.GetStyle() & TNodeFont::fsItalic);
+    Font.setUnderline(F.GetStyle() & TNodeFont::fsUnderline);
+    Font.setStrikeOut(F.GetStyle() & TNodeFont::fsStrikeOut);
+    if (F.GetPitch() == 2)
+        Font.setFixedPitch(true);
+    return Font;
+}
+
+} // namespace
+
+TTreeNTDelegate::TTreeNTDelegate(TTreeNT &Tree) : QStyledItemDelegate(&Tree), FTree(Tree) {}
+
+int TTreeNTDelegate::GlyphWidth() const
+{
+    return FTree.HasOption(toCheckSupport) ? GlyphSize + 2 : 0;
+}
+
+QRect TTreeNTDelegate::GlyphRect(const QRect &ItemRect) const
+{
+    return QRect(ItemRect.left() + 1, ItemRect.top() + (ItemRect.height() - GlyphSize) / 2,
+                 GlyphSize, GlyphSize);
+}
+
+QSize TTreeNTDelegate::sizeHint(const QStyleOptionViewItem &Option, const QModelIndex &Index) const
+{
+    QSize Size = QStyledItemDelegate::sizeHint(Option, Index);
+    Size.rwidth() += GlyphWidth();
+    if (TTreeNTNode *Node = FTree.Model()->NodeFromIndex(Index)) {
+        if (Node->HasOwnFont() && !Node->GetParentFont()) {
+            const QFontMetrics Metrics(NodeQFont(Node->GetFont(), Option.font));
+            Size.setWidth(std::max(Size.width(), Metrics.horizontalAdvance(ToQString(Node->GetText())) +
+                                                     GlyphWidth() + 2 * TextPadding));
+            Size.setHeight(std::max(Size.height(), Metrics.height() + 2));
+        }
+    }
+    if (FTree.GetItemHeight() > 0)
+        Size.setHeight(FTree.GetItemHeight());
+    Size.setHeight(std::max(Size.height(), FTree.HasOption(toCheckSupport) ? GlyphSize + 2 : 0));
+    // Items of several heights span that many rows.
+    if (TTreeNTNode *Node = FTree.Model()->NodeFromIndex(Index); Node && Node->GetIntegralHeight() > 1)
+        Size.rheight() *= std::min(Node->GetIntegralHeight(), 32);
+    return Size;
+}
+
+void TTreeNTDelegate::paint(QPainter *Painter, const QStyleOptionViewItem &Option,
+                            const QModelIndex &Index) const
+{
+    TTreeNTNode *Node = FTree.Model()->NodeFromIndex(Index);
+    if (!Node) {
+        QStyledItemDelegate::paint(Painter, Option, Index);
+        return;
+    }
+    const bool Focused = FTree.hasFocus();
+    bool Selected = Node->GetStateSelected();
+    if (Selected && !Focused && FTree.HasOption(toHideSelection) && !FTree.IsDragging())
+        Selected = false;
+    uint16_t States = 0;
+    if (Node->GetCheckState() == csChecked || Node->GetCheckState() == csPartly)
+        States |= nsChecked;
+    if (!Node->GetEnabled())
+        States |= nsDisabled;
+    if (Node->GetFocused() || FTree.GetSelected() == Node)
+        States |= nsFocused;
+    if (Option.state & QStyle::State_MouseOver)
+        States |= nsHot;
+    if (Selected)
+        States |= nsSelected;
+    bool OwnerDraw = false;
+    if (FTree.OnBeforeItemPaint)
+        FTree.OnBeforeItemPaint(&FTree, Node, Option.rect, States, OwnerDraw);
+    if (OwnerDraw)
+        return;
+
+    const QPalette &Palette = Option.palette;
+    const bool DropTarget = FTree.GetDropTarget() == Node;
+    TColor Back;
+    bool Highlighted = false;
+    if (Selected) {
+        if (FTree.IsDragging())
+            Back = DropTarget ? FTree.GetColorDropSelected() : FTree.GetColorSelected();
+        else if (Focused)
+            Back = FTree.GetColorSelected();
+        else
+            Back = FTree.GetColorUnfocusedSelected();
+        Highlighted = Focused;
+    } else if (DropTarget) {
+        Back = FTree.GetColorSelected();
+        Highlighted = true;
+    } else {
+        Back = Node->GetColor();
+    }
+
+    QFont Font = Option.font;
+    TColor TextColor = FTree.GetFont().GetColor();
+    if (!Node->GetParentFont() && Node->HasOwnFont()) {
+        Font = NodeQFont(Node->GetFont(), Option.font);
+        if (!Selected)
+            TextColor = Node->GetFont().GetColor();
+    }
+    QColor Pen = ColorToQColor(TextColor, Palette);
+    if (Highlighted)
+        Pen = Palette.color(QPalette::HighlightedText);
+
+    Painter->save();
+    QRect Rect = Option.rect;
+    if (FTree.HasOption(toCheckSupport)) {
+        const int Glyph = Node->GetStateIndex();
+        if (Glyph >= cgUnchecked && Glyph <= cgRadioOnDisabled) {
+            QStyleOptionButton Box;
+            Box.rect = GlyphRect(Rect);
+            Box.state = QStyle::State_None;
+            const bool Disabled = Glyph == cgUncheckedDisabled || Glyph == cgCheckedDisabled ||
+                                  Glyph == cgRadioOffDisabled || Glyph == cgRadioOnDisabled;
+            if (!Disabled)
+                Box.state |= QStyle::State_Enabled;
+            const bool On = Glyph == cgChecked || Glyph == cgCheckedDisabled ||
+                            Glyph == cgRadioOn || Glyph == cgRadioOnDisabled;
+            Box.state |= On ? QStyle::State_On : QStyle::State_Off;
+            if (Glyph == cgCheckedDisabled && Node->GetCheckState() == csPartly)
+                Box.state = (Box.state & ~QStyle::State_On) | QStyle::State_NoChange | QStyle::State_Enabled;
+            const bool Radio = Glyph >= cgRadioOff;
+            QStyle *Style = FTree.style();
+            Style->drawPrimitive(Radio ? QStyle::PE_IndicatorRadioButton : QStyle::PE_IndicatorCheckBox,
+                                 &Box, Painter, &FTree);
+        }
+        Rect.setLeft(Rect.left() + GlyphWidth());
+    }
+    const QString Text = ToQString(Node->GetText());
+    const QFontMetrics Metrics(Font);
+    QRect Label = Rect;
+    if (!FTree.HasOption(toFullRowSelect))
+        Label.setWidth(std::min(Rect.width(), Metrics.horizontalAdvance(Text) + 2 * TextPadding));
+    if (Selected || DropTarget || !Node->GetParentColor())
+        Painter->fillRect(Label, ColorToQColor(Back, Palette));
+    if (Node->GetStateSelected() && Focused && FTree.GetSelected() == Node) {
+        QStyleOptionFocusRect FocusOption;
+        FocusOption.rect = Label;
+        FocusOption.state = QStyle::State_HasFocus;
+        FTree.style()->drawPrimitive(QStyle::PE_FrameFocusRect, &FocusOption, Painter, &FTree);
+    }
+    Painter->setFont(Font);
+    Painter->setPen(Pen);
+    Painter->drawText(Label.adjusted(TextPadding, 0, -TextPadding, 0), Qt::AlignVCenter | Qt::AlignLeft,
+                      Metrics.elidedText(Text, Qt::ElideRight, Label.width() - 2 * TextPadding));
+    Painter->restore();
+    if (FTree.OnAfterItemPaint)
+        FTree.OnAfterItemPaint(&FTree, Node, Option.rect, States);
+}

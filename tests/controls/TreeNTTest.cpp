@@ -1,0 +1,216 @@
+#include "TreeTestUtil.h"
+#include "controls/TreeNT.h"
+#include "controls/TreeNTDelegate.h"
+#include "controls/TreeNTModel.h"
+#include <QScrollBar>
+#include "platform/Classes.h"
+#include <QApplication>
+#include <QTest>
+#include <gtest/gtest.h>
+
+using namespace treetest;
+
+namespace {
+
+struct TreeNTTest : ::testing::Test {
+    TTreeNT Tree;
+    void SetUp() override
+    {
+        Tree.resize(300, 400);
+        Tree.show();
+        QApplication::setActiveWindow(&Tree);
+        Tree.setFocus();
+    }
+    QPoint Center(const char *Name)
+    {
+        const QRect R = Tree.NodeRect(Find(Tree, Name), true);
+        return R.center();
+    }
+    void Click(const char *Name, Qt::KeyboardModifiers Mods = {})
+    {
+        QTest::mouseClick(Tree.viewport(), Qt::LeftButton, Mods, Center(Name));
+    }
+};
+
+TEST_F(TreeNTTest, ClicksAndKeysDriveTheCore)
+{
+    Tree.SetOptions(Tree.GetOptions() | toMultiSelect);
+    Build(Tree, "A(a1,a2),B,C");
+    Tree.FullExpand();
+    QApplication::processEvents();
+    Click("a1");
+    EXPECT_EQ(Tree.GetSelected(), Find(Tree, "a1"));
+    EXPECT_EQ(Tree.Model()->NodeFromIndex(Tree.currentIndex()), Find(Tree, "a1"));
+    Click("B", Qt::ControlModifier);
+    EXPECT_EQ(SelectionText(Tree), "B,a1");
+    Click("a2");
+    EXPECT_EQ(SelectionText(Tree), "a2");
+    QTest::keyClick(&Tree, Qt::Key_Down, Qt::ShiftModifier);
+    QTest::keyClick(&Tree, Qt::Key_Down, Qt::ShiftModifier);
+    EXPECT_EQ(Tree.GetSelected(), Find(Tree, "C"));
+    EXPECT_EQ(Tree.Items().GetSelectedCount(), 3);
+    QTest::keyClick(&Tree, Qt::Key_Home);
+    EXPECT_EQ(Tree.GetSelected(), Find(Tree, "A"));
+    EXPECT_EQ(SelectionText(Tree), "A");
+}
+
+TEST_F(TreeNTTest, StateGlyphClickTogglesOnRelease)
+{
+    Tree.SetOptions(Tree.GetOptions() | toCheckSupport);
+    Tree.Items().SetRootCheckType(ctCheckBox);
+    Build(Tree, "A,B");
+    QApplication::processEvents();
+    TTreeNTNode *B = Find(Tree, "B");
+    const QRect Item = Tree.visualRect(Tree.Model()->IndexFromNode(B));
+    const QPoint Glyph = Tree.Delegate()->GlyphRect(Item).center();
+    EXPECT_TRUE(Tree.GetHitTestInfoAt(Glyph.x(), Glyph.y()) & (1u << 9));
+    QTest::mousePress(Tree.viewport(), Qt::LeftButton, {}, Glyph);
+    EXPECT_EQ(B->GetStateIndex(), cgUncheckedDisabled); // pressed look
+    EXPECT_EQ(B->GetCheckState(), csUnchecked);
+    QTest::mouseRelease(Tree.viewport(), Qt::LeftButton, {}, Glyph);
+    EXPECT_EQ(B->GetCheckState(), csChecked);
+    EXPECT_EQ(B->GetStateIndex(), cgChecked);
+    // The glyph click does not move the caret.
+    EXPECT_EQ(Tree.GetSelected(), nullptr);
+}
+
+TEST_F(TreeNTTest, ViewExpansionAsksTheCoreAndFillsLazily)
+{
+    Build(Tree, "Dir,Locked(x)");
+    TTreeNTNode *Dir = Find(Tree, "Dir");
+    Dir->SetHasChildren(true);
+    Tree.OnExpanding = [&](TCustomTreeNT *, TTreeNTNode *Node, bool &Allow) {
+        if (Narrow(Node->GetText()) == "Locked") {
+            Allow = false;
+            return;
+        }
+        Tree.Items().BeginUpdate();
+        Node->DeleteChildren();
+        Tree.Items().AddChild(Node, u"file1");
+        Tree.Items().AddChild(Node, u"file2");
+        Tree.Items().EndUpdate();
+    };
+    Tree.expand(Tree.Model()->IndexFromNode(Dir));
+    QApplication::processEvents();
+    EXPECT_EQ(Outline(Tree), "Dir(file1,file2),Locked(x)");
+    EXPECT_TRUE(Dir->GetExpanded());
+    EXPECT_TRUE(Tree.isExpanded(Tree.Model()->IndexFromNode(Dir)));
+    TTreeNTNode *Locked = Find(Tree, "Locked");
+    Tree.expand(Tree.Model()->IndexFromNode(Locked));
+    EXPECT_FALSE(Locked->GetExpanded());
+    EXPECT_FALSE(Tree.isExpanded(Tree.Model()->IndexFromNode(Locked)));
+    // Expanding by code reaches the view.
+    Tree.OnExpanding = nullptr;
+    Locked->Expand(false);
+    EXPECT_TRUE(Tree.isExpanded(Tree.Model()->IndexFromNode(Locked)));
+}
+
+TEST_F(TreeNTTest, SnapshotRestoreKeepsViewState)
+{
+    Build(Tree, "A(a1(x),a2),B(b1)");
+    Find(Tree, "A")->Expand(false);
+    Find(Tree, "a1")->Expand(false);
+    Tree.SetSelected(Find(Tree, "x"));
+    const TTreeNTSnapshot Snap = Tree.Items().Snapshot();
+    Tree.Items().Clear();
+    Build(Tree, "other");
+    Tree.Items().Restore(Snap);
+    QApplication::processEvents();
+    EXPECT_TRUE(Tree.isExpanded(Tree.Model()->IndexFromNode(Find(Tree, "A"))));
+    EXPECT_TRUE(Tree.isExpanded(Tree.Model()->IndexFromNode(Find(Tree, "a1"))));
+    EXPECT_FALSE(Tree.isExpanded(Tree.Model()->IndexFromNode(Find(Tree, "B"))));
+    EXPECT_EQ(Tree.Model()->NodeFromIndex(Tree.currentIndex()), Find(Tree, "x"));
+}
+
+TEST_F(TreeNTTest, DragAutoExpandsAndDrops)
+{
+    Build(Tree, "Src,Folder(f1)");
+    QApplication::processEvents();
+    TTreeNTNode *Source = nullptr, *Target = nullptr;
+    Tree.OnDragDrop = [&](TTreeNT *, TTreeNTNode *S, TTreeNTNode *T) {
+        Source = S;
+        Target = T;
+    };
+    Tree.DragStart(Find(Tree, "Src"));
+    Tree.DragMoveTo(Center("Folder"));
+    EXPECT_EQ(Tree.GetDropTarget(), Find(Tree, "Folder"));
+    EXPECT_TRUE(Find(Tree, "Folder")->GetDropTarget());
+    Tree.AutoExpandTimerFired();
+    EXPECT_TRUE(Find(Tree, "Folder")->GetExpanded());
+    Tree.DragFinish(true);
+    EXPECT_EQ(Source, Find(Tree, "Src"));
+    EXPECT_EQ(Target, Find(Tree, "Folder"));
+    EXPECT_EQ(Tree.GetDropTarget(), nullptr);
+}
+
+TEST_F(TreeNTTest, AutoScrollRunsNearTheEdgeAndSpeedsUp)
+{
+    for (int I = 0; I < 200; ++I)
+        Tree.Items().Add(nullptr, u"line");
+    QApplication::processEvents();
+    Tree.ScrollAt(10, Tree.viewport()->height() - 1);
+    ASSERT_TRUE(Tree.AutoScrollActive());
+    EXPECT_EQ(Tree.AutoScroll().Interval(), 300);
+    const int Before = Tree.verticalScrollBar()->value();
+    Tree.AutoScrollTimerFired();
+    EXPECT_GT(Tree.verticalScrollBar()->value(), Before);
+    EXPECT_EQ(Tree.AutoScroll().Interval(), 37);
+    Tree.ScrollAt(10, Tree.viewport()->height() / 2);
+    EXPECT_FALSE(Tree.AutoScrollActive());
+
+    // The interval sequence, and pages once it is below 2 ms; the timer keeps 10 ms at least.
+    TTreeAutoScroll Scroll;
+    Scroll.Start();
+    std::vector<int> Intervals;
+    std::vector<bool> Pages;
+    for (int I = 0; I < 13; ++I) {
+        Pages.push_back(Scroll.Tick());
+        Intervals.push_back(Scroll.Interval());
+    }
+    EXPECT_EQ(Intervals, (std::vector<int>{37, 27, 20, 15, 11, 8, 6, 4, 3, 2, 1, 1, 1}));
+    EXPECT_EQ(Pages, (std::vector<bool>{0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 1, 1}));
+    EXPECT_EQ(Scroll.TimerInterval(), 10);
+}
+
+TEST_F(TreeNTTest, ChangeDelayReportsOnlyTheLast)
+{
+    Build(Tree, "A,B,C");
+    std::vector<TTreeNTNode *> Changes;
+    Tree.OnChange = [&](TCustomTreeNT *, TTreeNTNode *N) { Changes.push_back(N); };
+    Tree.SetChangeDelay(300);
+    Tree.SetSelected(Find(Tree, "A"));
+    Tree.SetSelected(Find(Tree, "B"));
+    Tree.SetSelected(Find(Tree, "C"));
+    EXPECT_TRUE(Changes.empty());
+    QTest::qWait(450);
+    EXPECT_EQ(Changes, (std::vector<TTreeNTNode *>{Find(Tree, "C")}));
+}
+
+TEST(TreeNTTipTest, LongTextsAreCut)
+{
+    EXPECT_EQ(TreeNTTipText(WideString(100, u'x')), WideString(76, u'x') + u"...");
+    EXPECT_EQ(TreeNTTipText(WideString(80, u'x')), WideString(76, u'x') + u"...");
+    EXPECT_EQ(TreeNTTipText(WideString(79, u'x')), WideString(79, u'x'));
+}
+
+TEST(TreeNTOptionsTest, PropertyRules)
+{
+    TTreeNT Tree;
+    EXPECT_EQ(Tree.GetOptions(), 0x3A053u);
+    Tree.SetOptions(Tree.GetOptions() | toFullRowSelect);
+    EXPECT_FALSE(Tree.HasOption(toShowLines));
+    EXPECT_EQ(Tree.GetScrollTime(), 0);
+    Tree.SetScrollTime(0);
+    EXPECT_EQ(Tree.GetScrollTime(), 0);
+    Tree.SetScrollTime(50);
+    EXPECT_EQ(Tree.GetScrollTime(), 100);
+    // Turning multi-selection off clears the selection.
+    Tree.SetOptions(Tree.GetOptions() | toMultiSelect);
+    Build(Tree, "A,B");
+    Tree.Items().Select(Find(Tree, "A"), 0);
+    Tree.Items().Select(Find(Tree, "B"), 0);
+    Tree.SetOptions(Tree.GetOptions() & ~TTreeOptions(toMultiSelect));
+    EXPECT_EQ(Tree.Items().GetSelectedCount(), 0);
+}
+
+} // namespace
