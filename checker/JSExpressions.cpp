@@ -1,0 +1,557 @@
+// Expression half of the parser: the precedence chain from assignment down to primary expressions.
+#include "checker/CheckerLists.h"
+#include "checker/JSModel.h"
+#include "checker/JSParser.h"
+#include "checker/ListUtils.h"
+#include "checker/NameTables.h"
+
+namespace {
+
+bool IsAssignOp(int C)
+{
+    return C == '=' || C == tkMulAssign || C == tkDivAssign || C == tkModAssign || C == tkAddAssign ||
+           C == tkSubAssign || C == tkShlAssign || C == tkShrAssign || C == tkUShrAssign || C == tkAndAssign ||
+           C == tkXorAssign || C == tkOrAssign;
+}
+
+bool EndsWith(const AnsiString &S, const char *Tail)
+{
+    size_t n = std::char_traits<char>::length(Tail);
+    return S.size() >= n && S.compare(S.size() - n, n, Tail) == 0;
+}
+
+struct LevelInfo {
+    int Result;
+    int Error;
+    const char *Message;
+};
+
+constexpr LevelInfo kLevels[10] = {
+    {erLogical, 145, "logical OR fail"},
+    {erLogical, 146, "logical AND fail"},
+    {erBitwise, 147, "bitwise OR fail"},
+    {erBitwise, 148, "bitwise XOR fail"},
+    {erBitwise, 149, "bitwise AND fail"},
+    {erEquality, 150, "logical equality or \"in\" fail"},
+    {erRelational, 151, "invalid relational expression"},
+    {erShift, 152, "shift fail"},
+    {erAdditive, 153, "add or subtract fail"},
+    {erMultiplicative, 154, "multiply, divide or modulus fail"},
+};
+
+} // namespace
+
+bool TJSParser::IsValueToken(int C) const
+{
+    return (C >= tkDOM1 && C <= tkDOM3) || C == tkMethod || C == erThis || C == erNull ||
+           (C >= erTrue && C <= erNew) || C == erRegExp || C == erArray;
+}
+
+bool TJSParser::IsMemberNameToken(int C) const
+{
+    return C == tkIdentifier || (C >= tkBreak && C <= tkFalse) || (C >= tkAlert && C <= tkWriteln) ||
+           C == tkInstanceof || C == tkMethod || C == tkInherits || (C >= tkConfirm && C <= tkSetTimeout);
+}
+
+int TJSParser::ParseAssignment(bool Statement, AnsiString &Text)
+{
+    TDepthGuard guard(*this);
+    if (FAborted) return -1;
+    const int32_t line = Look().Line;
+    int r = ParseConditional(Text);
+    if (r < 0) return r;
+    int op = PeekToken();
+    if (!IsAssignOp(op) || !IsValueToken(r)) return r;
+    if (Statement && (r == erNull || r == erTrue || r == erFalse || (r >= erDecimal && r <= erString) || r == erNew ||
+                      r == erRegExp || r == erArray))
+        AddMessage("assignment(=) only to a variable, object property or defaultStatus", sevError, 138, FLook.Line);
+    NextToken();
+    const AnsiString target = Text;
+    FLastAssignTarget = target;
+    const AnsiString savedPending = FPendingTarget;
+    FPendingTarget = target;
+    const bool eventAssignment = IsEventProperty(target);
+    AnsiString rhs;
+    int rr;
+    if (op == '=' && PeekToken() == '{') {
+        rr = ParseObjectLiteral(target);
+    } else {
+        rr = ParseAssignment(false, rhs);
+    }
+    FPendingTarget = savedPending;
+    if (rr < 0) {
+        AddMessage("rhs of assignment(=) missing or invalid", sevError, 139, FLook.Line);
+        Recover(false);
+    } else {
+        if (eventAssignment && rr == erIdentifier && !rhs.empty()) RecordCall(rhs, line);
+        RecordAssignmentTarget(target, op, rr, rhs, line);
+    }
+    Text = target;
+    return erAssignment;
+}
+
+int TJSParser::ParseConditional(AnsiString &Text)
+{
+    int r = ParseBinary(0, Text);
+    if (r < 0 || PeekToken() != '?') return r;
+    NextToken();
+    AnsiString second;
+    int r2 = ParseAssignment(false, second);
+    if (r2 < 0) {
+        AddMessage("invalid statement after ?", sevError, 141, FLook.Line);
+        Recover(false);
+        return erConditional;
+    }
+    int p = PeekToken();
+    if (p == ';') {
+        AddMessage("\";\" not valid in \"? :\"", sevError, 142, FLook.Line);
+        Recover(false);
+        return erConditional;
+    }
+    if (p != ':') {
+        AddMessage("\":\" expected", sevError, 143, FLook.Line);
+        Recover(false);
+        return erConditional;
+    }
+    NextToken();
+    AnsiString third;
+    if (ParseAssignment(false, third) < 0) {
+        AddMessage("invalid statement after :", sevError, 144, FLook.Line);
+        Recover(false);
+    }
+    return erConditional;
+}
+
+int TJSParser::ParseBinary(int MinLevel, AnsiString &Text)
+{
+    int r = ParseUnary(Text);
+    if (r < 0) return r;
+    for (;;) {
+        int op = PeekToken();
+        int level;
+        switch (op) {
+        case tkOrOr: level = 0; break;
+        case tkAndAnd: level = 1; break;
+        case '|': level = 2; break;
+        case '^': level = 3; break;
+        case '&': level = 4; break;
+        case tkEqual: case tkNotEqual: case tkStrictEqual: case tkStrictNotEqual: case tkInstanceof: level = 5; break;
+        case tkIn: level = FNoIn ? -1 : 5; break;
+        case '<': case '>': case tkLessEqual: case tkGreaterEqual: level = 6; break;
+        case '!': level = FLook.Line == FCur.Line ? 6 : -1; break; // only a misplaced "!" on the operand's line
+        case tkShl: case tkShr: case tkUShr: level = 7; break;
+        case '+': case '-': level = 8; break;
+        case '*': case '/': case '%': level = 9; break;
+        default: level = -1; break;
+        }
+        if (level < MinLevel || level < 0) return r;
+        if (!Text.empty()) RecordReference(Text, r);
+        NextToken();
+        const int32_t opLine = FCur.Line;
+        AnsiString right;
+        TDepthGuard guard(*this);
+        int r2 = ParseBinary(level + 1, right);
+        if (op == '!') {
+            if (r2 >= 0) AddMessage("\"!\" is not a relational symbol", sevError, 81, opLine);
+        }
+        if (r2 < 0) {
+            if (level == 6) {
+                if (!FLook.Err) AddMessage(kLevels[level].Message, sevError, kLevels[level].Error, FLook.Line);
+                Recover(false);
+            } else {
+                AddMessage(kLevels[level].Message, sevError, kLevels[level].Error, FLook.Line);
+            }
+            return kLevels[level].Result;
+        }
+        r = kLevels[level].Result;
+        Text = std::move(right);
+    }
+}
+
+int TJSParser::ParseUnary(AnsiString &Text)
+{
+    int n = PeekToken();
+    if (n == tkTypeof) {
+        TDepthGuard guard(*this);
+        NextToken();
+        int r = ParseUnary(Text);
+        if (r < 0) AddMessage("expression expected after \"typeof\"", sevError, 155, FLook.Line);
+        else if (r == erAssignment)
+            AddMessage("should probably be test for equality \"==\" not assignment \"=\"", sevWarning, 26, FCur.Line);
+        return erUnary;
+    }
+    if (n == tkDelete || n == tkVoid || n == '!' || n == '~' || n == '-' || n == '+' || n == tkPlusPlus ||
+        n == tkMinusMinus) {
+        TDepthGuard guard(*this);
+        NextToken();
+        int r = ParseUnary(Text);
+        if (r < 0) AddMessage("unary expr fail", sevError, 156, FLook.Line);
+        return (n == tkPlusPlus || n == tkMinusMinus) ? erPrefix : erUnary;
+    }
+    return ParsePostfix(Text);
+}
+
+int TJSParser::ParsePostfix(AnsiString &Text)
+{
+    int r = ParseMember(Text);
+    if (r < 0) return r;
+    int n = PeekToken();
+    if (n == tkPlusPlus || n == tkMinusMinus) {
+        if (FLook.Line == FCur.Line) {
+            NextToken();
+            return erPostfix;
+        }
+        if (FSemiColon)
+            AddMessage("preferable to have expression and ++ or -- on same line", sevWarning, 31, FLook.Line);
+    }
+    return r;
+}
+
+int TJSParser::ParseMember(AnsiString &Text)
+{
+    int r = PeekToken() == tkNew ? ParseNew(Text) : ParsePrimary(Text);
+    if (r < 0) return r;
+    for (;;) {
+        int n = PeekToken();
+        if (n == '(') {
+            const int32_t line = FLook.Line;
+            const bool createElement = EndsWith(Text, ".createElement") || Text == "createElement";
+            TJSFunctionCall *call = nullptr;
+            if (r != erNew) {
+                call = RecordCall(Text, line);
+                if ((Text == "open" || EndsWith(Text, ".open")) && !FPendingTarget.empty())
+                    FLists.OpenedWindows.AddObject(FPendingTarget, LineObject(line));
+            }
+            AnsiString args = ParseArguments(Text, line, call);
+            Text += args;
+            r = createElement ? erCreateElement : (r == erSetTimeout ? erSetTimeout : erCall);
+            continue;
+        }
+        if (n == '[') {
+            NextToken();
+            const bool markup = FMarkup;
+            FMarkup = false;
+            AnsiString index;
+            const AnsiString savedPending = FPendingTarget;
+            FPendingTarget.clear();
+            int ir = ParseExpressionList(false, index);
+            FPendingTarget = savedPending;
+            FMarkup = markup;
+            if (ir < 0) {
+                AddMessage("invalid array index expression", sevError, 33, FLook.Line);
+                Recover(false);
+            } else if (ir == erIdentifier) {
+                RecordReference(index, ir);
+            }
+            if (PeekToken() == ']') NextToken();
+            else AddMessage("\"]\" expected", sevError, 157, FLook.Line);
+            Text += "[" + index + "]";
+            r = erIndex;
+            continue;
+        }
+        if (n == '.') {
+            NextToken();
+            int m = PeekToken();
+            if (m == tkInherits) {
+                ParseInherits(Text);
+                r = erMember;
+                continue;
+            }
+            if (!IsMemberNameToken(m) && !(m >= tkDOM1 && m <= tkDOM4)) {
+                AddMessage("identifier expected", sevError, 108, FLook.Line);
+                return r;
+            }
+            NextToken();
+            Text += "." + FCur.Text;
+            if (m == tkIdentifier || m == tkDOM1) r = erIdentifier;
+            else if (m >= tkWindow && m <= tkDOM3) r = (r == erIdentifier) ? erIdentifier : (r >= tkWindow && r <= tkDOM4) ? m : erMember;
+            else r = (r == erIdentifier) ? erIdentifier : erMember;
+            continue;
+        }
+        return r;
+    }
+}
+
+int TJSParser::ParseNew(AnsiString &Text)
+{
+    TDepthGuard guard(*this);
+    NextToken(); // "new"
+    const int32_t line = FCur.Line;
+    AnsiString ctor;
+    int r;
+    if (PeekToken() == tkNew) r = ParseNew(ctor);
+    else r = ParsePrimary(ctor);
+    if (r < 0) {
+        AddMessage("\"new\" fail", sevError, 158, FLook.Line);
+        Recover(false);
+        return erNew;
+    }
+    for (;;) {
+        int n = PeekToken();
+        if (n == '.') {
+            NextToken();
+            int m = PeekToken();
+            if (m == tkInherits) {
+                ParseInherits(ctor);
+                continue;
+            }
+            if (!IsMemberNameToken(m) && !(m >= tkDOM1 && m <= tkDOM4)) {
+                AddMessage("identifier expected after \".\"", sevError, 161, FLook.Line);
+                break;
+            }
+            NextToken();
+            ctor += m == tkMethod ? AnsiString(".method") : "." + FCur.Text;
+            continue;
+        }
+        if (n == '[') {
+            NextToken();
+            AnsiString index;
+            int ir = ParseExpressionList(false, index);
+            if (ir < 0) {
+                AddMessage("invalid expression after \"[\"", sevError, 160, FLook.Line);
+                Recover(false);
+            } else {
+                RecordReference(index, ir);
+            }
+            if (PeekToken() == ']') NextToken();
+            else AddMessage("\"]\" expected", sevError, 157, FLook.Line);
+            ctor += "[" + index + "]";
+            continue;
+        }
+        break;
+    }
+    if (ctor == "Math") {
+        AddMessage("can't instantiate a \"Math\" object", sevError, 159, line);
+    } else if (!FPendingTarget.empty()) {
+        AddNewRecord(FPendingTarget, ctor, line);
+    }
+    FPendingConstructor = ctor;
+    if (PeekToken() == '(') ParseArguments(ctor, FLook.Line, nullptr);
+    Text = ctor;
+    return erNew;
+}
+
+int TJSParser::ParsePrimary(AnsiString &Text)
+{
+    if (FPrimed) {
+        FPrimed = false;
+        Text = FPrimedText;
+        return FPrimedCode == tkDOM1 ? erIdentifier : FPrimedCode;
+    }
+    int n = PeekToken();
+    switch (n) {
+    case tkAlert: case tkConfirm: case tkEscape: case tkUnescape: case tkPrompt: case tkParseInt:
+    case tkParseFloat: case tkIsNaN: case tkIsFinite: case tkGetterSetter: case tkEval: case tkOpen: case tkStatus:
+        NextToken();
+        Text = FCur.Text;
+        if (PeekToken() != '(' && n != tkStatus && !FInObjectLiteral)
+            AddMessage("( expected", sevError, 82, FLook.Line);
+        return n;
+    case tkSetTimeout:
+        NextToken();
+        Text = FCur.Text;
+        if (PeekToken() != '(') AddMessage("\"(\" expected after setTimeout", sevError, 162, FLook.Line);
+        return erSetTimeout;
+    case tkThis:
+        NextToken();
+        Text = "this";
+        return erThis;
+    case tkWindow: case tkDocument: case tkDOM2: case tkDOM3: case tkDOM4: case tkWrite: case tkWriteln:
+        NextToken();
+        Text = FCur.Text;
+        return n;
+    case tkIdentifier: case tkDOM1:
+        NextToken();
+        Text = FCur.Text;
+        return erIdentifier;
+    case tkInteger:
+        NextToken();
+        Text = FCur.Text;
+        return erInteger;
+    case tkDecimal:
+        NextToken();
+        Text = FCur.Text;
+        return erDecimal;
+    case tkString:
+        NextToken();
+        Text = "\"" + FCur.Text + "\"";
+        return erString;
+    case '/':
+    case tkDivAssign: {
+        NextToken();
+        TJSLexToken lt;
+        int32_t line;
+        FLexer.ReadRegExp(line, lt, n == tkDivAssign, FECMA);
+        FPrevCode = tkRegExp;
+        FPrevLine = lt.Line = FCur.Line;
+        Text = "/" + lt.Text + "/";
+        return erRegExp;
+    }
+    case tkNull: NextToken(); Text = "null"; return erNull;
+    case tkUndefined: NextToken(); Text = "undefined"; return erUndefined;
+    case tkTrue: NextToken(); Text = "true"; return erTrue;
+    case tkFalse: NextToken(); Text = "false"; return erFalse;
+    case tkMethod: NextToken(); Text = "method"; return tkMethod;
+    case '[':
+        return ParseArrayLiteral(Text);
+    case '(': {
+        TDepthGuard guard(*this);
+        NextToken();
+        const AnsiString savedPending = FPendingTarget;
+        const bool savedNoIn = FNoIn;
+        FNoIn = false;
+        AnsiString inner;
+        int r = ParseExpressionList(false, inner);
+        FNoIn = savedNoIn;
+        FPendingTarget = savedPending;
+        if (PeekToken() == ')') {
+            NextToken();
+        } else {
+            if (!FLook.Err && !FCur.Err) AddMessage(") expected", sevError, 86, FLook.Line);
+            Recover(true);
+        }
+        Text = inner;
+        return r < 0 ? erIdentifier : r;
+    }
+    case tkFunction: {
+        AnsiString name;
+        if (!FPendingTarget.empty() && !IsComplexName(FPendingTarget)) {
+            name = FPendingTarget;
+            if (name.rfind("Function.", 0) == 0) name.erase(0, 9);
+        }
+        AnsiString own;
+        ParseFunction(false, name, true);
+        Text = name;
+        return tkFunction;
+    }
+    case '{':
+        ParseObjectLiteral(FPendingTarget);
+        Text.clear();
+        return srBlock;
+    case tkInherits:
+        return ParseInherits(Text);
+    default:
+        return -1;
+    }
+}
+
+AnsiString TJSParser::ParseArguments(const AnsiString &Callee, int32_t Line, TJSFunctionCall *Call)
+{
+    (void)Callee;
+    NextToken(); // "("
+    const AnsiString savedPending = FPendingTarget;
+    const bool savedNoIn = FNoIn;
+    FPendingTarget.clear();
+    FNoIn = false;
+    std::vector<std::pair<AnsiString, int>> args;
+    AnsiString joined;
+    if (PeekToken() == ')') {
+        NextToken();
+    } else {
+        for (;;) {
+            const uint64_t start = FConsumed;
+            AnsiString t;
+            int r = PeekToken() == '{' ? ParseObjectLiteral(AnsiString()) : ParseAssignment(false, t);
+            if (r < 0) {
+                AddMessage("invalid parameters inside \"( )\"", sevError, 164, Line);
+                Recover(true);
+                break;
+            }
+            if (!joined.empty()) joined += ",";
+            joined += t;
+            args.emplace_back(t, r);
+            int s = PeekToken();
+            if (s == ',' || s == ':') {
+                NextToken();
+                int q = PeekToken();
+                if (q == ',' || q == ')') {
+                    AddMessage(s == ',' ? "expression expected after comma" : "expression expected after \":\"", sevError,
+                               137, FLook.Line);
+                    if (q == ')') {
+                        NextToken();
+                        break;
+                    }
+                }
+                if (FConsumed == start) break;
+                continue;
+            }
+            if (s == ')') {
+                NextToken();
+                break;
+            }
+            if (s == tkEnd) break;
+            AddMessage(") expected", sevError, 86, FLook.Line);
+            Recover(true);
+            break;
+        }
+    }
+    FPendingTarget = savedPending;
+    FNoIn = savedNoIn;
+    if (Call) AddCallArguments(Call, args);
+    return "(" + joined + ")";
+}
+
+int TJSParser::ParseArrayLiteral(AnsiString &Text)
+{
+    TDepthGuard guard(*this);
+    NextToken(); // "["
+    Text = "[]";
+    if (PeekToken() == ']') {
+        NextToken();
+        AddMessage("empty array initialiser", sevWarning, 32, FCur.Line);
+        return erArray;
+    }
+    const AnsiString savedPending = FPendingTarget;
+    const bool savedNoIn = FNoIn;
+    FPendingTarget.clear();
+    FNoIn = false;
+    for (int index = 0;; ++index) {
+        const uint64_t start = FConsumed;
+        AnsiString t;
+        int r = ParseAssignment(false, t);
+        if (r < 0) {
+            AddMessage("invalid array index expression", index == 0 ? sevWarning : sevError, 33, FLook.Line);
+            Recover(false);
+        }
+        int s = PeekToken();
+        if (s == ',') {
+            NextToken();
+            continue;
+        }
+        if (s == ']') {
+            NextToken();
+            break;
+        }
+        AddMessage("\",\" or \"]\" expected", sevError, 163, FLook.Line);
+        Recover(false);
+        if (PeekToken() == ']') NextToken();
+        if (FConsumed == start || true) break;
+    }
+    FPendingTarget = savedPending;
+    FNoIn = savedNoIn;
+    return erArray;
+}
+
+int TJSParser::ParseInherits(AnsiString &Text)
+{
+    NextToken(); // "inherits"
+    const int32_t line = FCur.Line;
+    const AnsiString owner = Text.empty() ? FPendingOwner : Text;
+    if (PeekToken() != '(') {
+        AddMessage("( expected", sevError, 82, FLook.Line);
+        return erMember;
+    }
+    NextToken();
+    if (PeekToken() != tkIdentifier) {
+        AddMessage("identifier expected", sevError, 108, FLook.Line);
+        Recover(true);
+        return erMember;
+    }
+    NextToken();
+    const AnsiString base = FCur.Text;
+    if (PeekToken() == ')') NextToken();
+    else AddMessage(") expected", sevError, 86, FLook.Line);
+    AddNewRecord(owner + ".prototype", base, line);
+    Text = owner + ".inherits";
+    return erMember;
+}

@@ -1,0 +1,68 @@
+#pragma once
+// The script lexer: turns the bytes of one script piece into tokens for the parser. It works on single
+// bytes (the page's 8-bit text), skips blanks, comments and the HTML comment / CDATA markers met inside
+// page scripts, counts lines, and reports lexical findings through the sink.
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+#include "checker/JSTokens.h"
+
+class IMessageSink;
+
+struct TJSLexToken {
+    int Code = tkEnd;
+    int32_t Line = 0;       // the line on which the token begins
+    bool ErrorFlag = false; // a lexical error was reported while the token was scanned
+    bool CallFlag = false;  // an identifier followed (after blanks) by "("
+    std::string ThisText;   // "this" for token 144
+    std::string Text;       // string contents, identifier or word; empty for numbers and operators
+};
+
+class TJSPLexer {
+public:
+    explicit TJSPLexer(IMessageSink *Sink);
+
+    // Scans the next token. Line receives the current line after it (line feeds passed are counted).
+    int GetToken(int32_t &Line, TJSLexToken &Tok, bool JSON, bool Markup, bool ECMA);
+    // Reads the rest of a regular-expression literal after "/" (or "/=" when AfterAssign) has been
+    // taken as a token; returns tkRegExp with the body in Tok.Text.
+    int ReadRegExp(int32_t &Line, TJSLexToken &Tok, bool AfterAssign, bool ECMA);
+
+    // Source handling. The source always ends with a line feed that is never delivered, so the line
+    // count of a piece is that of its lines.
+    void ClearSource();
+    void Rewind() { FPos = 0; }
+    size_t Position() const { return FPos; }
+    void AddLine(std::string_view Text);
+    // Replaces the source by the given bytes; a line feed is appended when the last one is missing, so
+    // the last character is kept.
+    void LoadSource(std::string_view Bytes);
+    void SetLine(int32_t Line) { FLine = Line; }
+    int32_t GetLine() const { return FLine; }
+    const std::string &Source() const { return FSource; }
+
+    // Lookup of a word in the keyword and DOM tables; tkIdentifier when none.
+    static int WordCode(std::string_view Word, bool JSON);
+
+private:
+    static constexpr int kEnd = -1;
+
+    int Read();                  // next byte, kEnd at the end (the position does not move then)
+    void StepBack();             // the byte just read is delivered again
+    int Peek(size_t Ahead = 0) const;
+    void NewLine();
+    void Report(const std::string &Text, int Severity, int Code);
+    void ScanString(char Quote, TJSLexToken &Tok);
+    // Reads one escape after a backslash; appends what it yields. Returns false at the end of the source.
+    bool ScanEscape(const char *What, int32_t StartLine, std::string &Out, bool InRegExp, bool ECMA);
+    void ReadHexDigits(int Count, int Code, const char *Message, const char *What, int32_t StartLine);
+    void ScanNumber(int First, TJSLexToken &Tok);
+    bool SkipToLineEnd();
+
+    IMessageSink *FSink;
+    std::string FSource;
+    size_t FPos = 0;
+    int32_t FLine = 0;
+    bool FErrorFlag = false;
+};

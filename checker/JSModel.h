@@ -1,0 +1,150 @@
+#pragma once
+// The symbol model the parser fills while it checks a script: function scopes, call sites and variables.
+// The file checker keeps the objects in its lists until the next check and walks them afterwards.
+#include <cstdint>
+
+#include "editor/ZSStrUtils.h"
+#include "platform/StringList.h"
+
+class TJSParser;
+class TJSFunction;
+
+// Variable kinds.
+enum : uint8_t { vkDeclared = 2, vkArgument = 4, vkTyped = 6, vkActiveX = 8 };
+
+class TJSVariable {
+public:
+    TJSVariable(void *Owner, int32_t Number, uint8_t Kind, int32_t DeclLine, const AnsiString &Text);
+
+    int32_t GetDeclLine() const { return FDeclLine; }
+    uint8_t GetKind() const { return FKind; }
+    void SetKind(uint8_t Kind) { FKind = Kind; }
+    int32_t GetValue() const { return FNumber; }
+    void SetValue(int32_t Number) { FNumber = Number; }
+    const AnsiString &GetText() const { return FText; }
+    void SetType(const AnsiString &Text);
+    void AddMember(const AnsiString &Name);
+    bool HasMember(const AnsiString &Name) const;
+    const TZSStringList &Members() const { return FMembers; }
+    void *Owner() const { return FOwner; }
+
+private:
+    void *FOwner;
+    int32_t FDeclLine;
+    int32_t FNumber;
+    uint8_t FKind;
+    AnsiString FText;
+    TZSStringList FMembers;
+};
+
+class TJSFunctionCall {
+public:
+    TJSFunctionCall(void *Owner, const AnsiString &CallerName, int32_t Line);
+    ~TJSFunctionCall();
+    TJSFunctionCall(const TJSFunctionCall &) = delete;
+    TJSFunctionCall &operator=(const TJSFunctionCall &) = delete;
+
+    int32_t GetLine() const { return FLine; }
+    void AddArgument(const AnsiString &Text, int32_t Number);
+    // Text and number of argument Index; -1 when Index is outside.
+    int32_t GetArgument(int Index, AnsiString &Text) const;
+    int ArgumentCount() const { return FArguments.Count(); }
+    const AnsiString &GetCallerName() const { return FCallerName; }
+    void *Owner() const { return FOwner; }
+
+private:
+    void *FOwner;
+    int32_t FLine;
+    AnsiString FCallerName;
+    TZSStringList FArguments; // text -> TJSVariable (kind 4), owned
+};
+
+class TJSFunction {
+public:
+    TJSFunction(TJSParser *Parser, int32_t ParentIndex, uint8_t Kind, int32_t Line, const AnsiString &Name);
+    ~TJSFunction();
+    TJSFunction(const TJSFunction &) = delete;
+    TJSFunction &operator=(const TJSFunction &) = delete;
+
+    const AnsiString &Name() const { return FName; }
+
+    void SetParameters(const AnsiString &Text, int32_t Line, bool Replace);
+    void AddLocalVar(const AnsiString &Name, int32_t Line, int TokenCode, const AnsiString &TypeText, bool Report);
+    void AddLabel(const AnsiString &Name, int32_t Line);
+    void AddLabelRef(const AnsiString &Name, int32_t Line);
+    void AddHtmlObject(const AnsiString &Name, int32_t Line);
+    void AddReference(const AnsiString &Name, int32_t Line);
+    void AddCall(const AnsiString &CalledName, int32_t Line);
+    AnsiString LastCallName() const;
+    TJSFunctionCall *LastCall() const;
+    void AddCallArgument(const AnsiString &CalledName, const AnsiString &Text, int32_t Number);
+    void AddEmbeddedFunction(const AnsiString &Name, int32_t Line);
+    void CheckLocals();
+    void CheckLabels();
+
+    bool IsParameter(const AnsiString &Name) const;
+    bool IsLocalVar(const AnsiString &Name) const;
+    bool HasEmbeddedFunction(const AnsiString &Name) const;
+    bool HasCall(const AnsiString &Name) const;
+    int32_t GetLine() const { return FLine; }
+    uint8_t GetKind() const { return FKind; }
+    void SetKind1() { FKind = 1; }
+    void SetKind2() { FKind = 2; }
+    int32_t GetParentIndex() const { return FParentIndex; }
+    int ParameterCount() const { return FParameters.Count(); }
+    int32_t GetLinkIndex() const { return FLinkIndex; }
+    void SetLinkIndex(int32_t Index) { FLinkIndex = Index; }
+    int32_t GetIndex2() const { return FIndex2; }
+    void SetIndex2(int32_t Index) { FIndex2 = Index; }
+    void SetUsed() { FUsed = true; }
+    bool IsUsed() const { return FUsed; }
+    int32_t GetReturnInfo(AnsiString &Name) const { Name = FReturnName; return FReturnCode; }
+    void SetReturnInfo(const AnsiString &Name, int32_t Code) { FReturnName = Name; FReturnCode = Code; }
+
+    AnsiString GetLocalVarType(const AnsiString &Name) const;
+    void SetLocalVarType(const AnsiString &Name, const AnsiString &Text);
+    int32_t GetParameterInfo(const AnsiString &Name, AnsiString &Text) const;
+    void SetParameterType(int Index, int32_t Number, const AnsiString &Text);
+
+    void ResetCursors() { FHtmlCursor = FLocalCursor = FReferenceCursor = FCallCursor = 0; }
+    void ResetLocalCursor() { FLocalCursor = 0; }
+    void ResetReferenceCursor() { FReferenceCursor = 0; }
+    // Next entry's name and line, advancing the cursor; -1 at the end.
+    int32_t NextHtmlObject(AnsiString &Name);
+    int32_t NextLocalVar(AnsiString &Name);
+    int32_t NextReference(AnsiString &Name);
+    int32_t NextCall(AnsiString &Name);
+
+    // Read access for the cross-reference pass and the tests.
+    const TZSStringList &Parameters() const { return FParameters; }
+    const TZSStringList &Locals() const { return FLocals; }
+    const TZSStringList &Labels() const { return FLabels; }
+    const TStringList &LabelRefs() const { return FLabelRefs; }
+    const TStringList &HtmlObjects() const { return FHtmlObjects; }
+    const TStringList &References() const { return FReferences; }
+    const TZSStringList &Calls() const { return FCalls; }
+    const TZSStringList &EmbeddedFunctions() const { return FEmbedded; }
+
+private:
+    void AddParameter(const AnsiString &Name, int32_t Line, bool Replace);
+
+    AnsiString FName;
+    TJSParser *FParser;
+    int32_t FLine;
+    uint8_t FKind;
+    TZSStringList FParameters; // name -> TJSVariable, owned
+    TStringList FHtmlObjects;  // object = line
+    TZSStringList FLocals;     // name -> TJSVariable, owned
+    TZSStringList FLabels;     // object = line
+    TStringList FLabelRefs;    // object = line
+    TStringList FReferences;   // object = line
+    TZSStringList FCalls;      // called name -> TJSFunctionCall, owned
+    TZSStringList FEmbedded;   // object = line
+    int FHtmlCursor = 0, FLocalCursor = 0, FReferenceCursor = 0, FCallCursor = 0;
+    int32_t FLinkIndex = -1;
+    int32_t FParentIndex;
+    int32_t FIndex2 = -1;
+    int32_t FReturnCode = 0;
+    AnsiString FReturnName;
+    bool FUsed = false;
+};

@@ -1,0 +1,403 @@
+// Name rules of the parser and the recording of what it learns into the model and the shared lists.
+#include <algorithm>
+
+#include "checker/CheckerLists.h"
+#include "checker/JSModel.h"
+#include "checker/JSParser.h"
+#include "checker/ListUtils.h"
+#include "checker/NameTables.h"
+
+namespace {
+
+bool IsNameChar(unsigned char C)
+{
+    return C == '$' || C == '_' || (C >= '0' && C <= '9') || (C >= 'A' && C <= 'Z') || (C >= 'a' && C <= 'z');
+}
+
+bool Contains(const AnsiString &S, const char *Part) { return S.find(Part) != AnsiString::npos; }
+
+bool EndsWith(const AnsiString &S, const AnsiString &Tail)
+{
+    return S.size() >= Tail.size() && S.compare(S.size() - Tail.size(), Tail.size(), Tail) == 0;
+}
+
+char Lower(char C) { return (C >= 'A' && C <= 'Z') ? static_cast<char>(C + 32) : C; }
+
+size_t FindNoCase(const AnsiString &Text, const char *Needle)
+{
+    const size_t n = std::char_traits<char>::length(Needle);
+    for (size_t i = 0; i + n <= Text.size(); ++i) {
+        size_t k = 0;
+        while (k < n && Lower(Text[i + k]) == Lower(Needle[k])) ++k;
+        if (k == n) return i;
+    }
+    return AnsiString::npos;
+}
+
+// Text that can name something: literals, parenthesised and other texts are not recorded.
+bool LooksLikeName(const AnsiString &S)
+{
+    if (S.empty()) return false;
+    unsigned char c = static_cast<unsigned char>(S[0]);
+    return c == '$' || c == '_' || (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z');
+}
+
+bool HasEntry(const TStrings &List, const AnsiString &Name, int32_t Line)
+{
+    for (int i = 0; i < List.Count(); ++i)
+        if (List[i] == Name && ObjectLine(List.Objects(i)) == Line) return true;
+    return false;
+}
+
+} // namespace
+
+// ---- name rules
+
+bool TJSParser::IsPredefinedGlobal(const AnsiString &Name) const
+{
+    if (!FWithObject.empty()) return false;
+    return IsPredefinedGlobalName(Name);
+}
+
+bool TJSParser::HasMemberSuffix(const AnsiString &Name)
+{
+    for (const char *suffix : MemberSuffixes) {
+        size_t p = FindNoCase(Name, suffix);
+        if (p == AnsiString::npos) continue;
+        size_t end = p + std::char_traits<char>::length(suffix);
+        if (end >= Name.size()) return true;
+        unsigned char c = static_cast<unsigned char>(Name[end]);
+        bool nameChar = c == '_' || (c >= '0' && c <= '9') || (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z');
+        if (!nameChar) return true;
+    }
+    return false;
+}
+
+bool TJSParser::IsWholeWordIn(const AnsiString &Word, const AnsiString &Text)
+{
+    if (Word.empty()) return false;
+    size_t p = Text.find(Word);
+    if (p == AnsiString::npos) return false;
+    const size_t end = p + Word.size();
+    const bool follows = end < Text.size();
+    const bool afterOk = follows && !IsNameChar(static_cast<unsigned char>(Text[end]));
+    const bool beforeOk = p > 0 && !IsNameChar(static_cast<unsigned char>(Text[p - 1]));
+    if (p == 0 && Word.back() != '.' && afterOk) return true;
+    if (!follows && Word.front() != '.' && beforeOk) return true;
+    if (Word.back() == '.' && beforeOk) return true;
+    if (Word.front() == '.' && (afterOk || !follows)) return true;
+    return false;
+}
+
+int TJSParser::ClassifyPath(const AnsiString &Text)
+{
+    if (Contains(Text, ".") && !Contains(Text, ".prototype.") && !Contains(Text, "this.")) {
+        AnsiString html;
+        HTMLNameOf(Text, false, html, nullptr);
+        if (html.empty()) return 0;
+    }
+    if (IsWholeWordIn(".arguments", Text)) return 7;
+    static const char *const kMarkers[] = {".value", "window.", "self.", "prototype.", ".prototype", ".style",
+                                           ".disabled", ".innerText", ".outerText", ".innerHTML", ".outerHTML",
+                                           ".src", ".all", ".checked", "Math."};
+    static const char *const kObjects[] = {"document", "images", "Array", "String", "Object", "Option", "RegExp",
+                                           "Number", "Image", "Function", "File", "Layer", "Date"};
+    bool marked = false;
+    for (const char *m : kMarkers)
+        if (IsWholeWordIn(m, Text)) {
+            marked = true;
+            break;
+        }
+    bool object = std::find_if(std::begin(kObjects), std::end(kObjects), [&](const char *o) { return Text == o; }) !=
+                  std::end(kObjects);
+    if (!marked && !object) return 2;
+    if (IsWholeWordIn(".length", Text) && !Contains(Text, ".value")) return 2;
+    if (Contains(Text, ".prototype")) return 5;
+    if (Contains(Text, ".value") && !Contains(Text, ".valueOf")) return 1;
+    if (Contains(Text, ".innerText") || Contains(Text, ".outerText") || Contains(Text, ".innerHTML") ||
+        Contains(Text, ".outerHTML"))
+        return 1;
+    if (Contains(Text, ".style") || Contains(Text, ".disabled") || Contains(Text, ".checked")) return 1;
+    if (!Contains(Text, ".")) return 4;
+    if (!Contains(Text, "document.")) return 3;
+    return 2;
+}
+
+bool TJSParser::IsEventProperty(const AnsiString &Text)
+{
+    for (const char *e : EventProperties)
+        if (EndsWith(Text, e)) return true;
+    return false;
+}
+
+bool TJSParser::IsComplexName(const AnsiString &Text)
+{
+    if (Text.empty()) return true;
+    auto letter = [](unsigned char c) { return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z'); };
+    unsigned char first = static_cast<unsigned char>(Text[0]);
+    if (!(first == '$' || first == '_' || letter(first))) return true;
+    for (size_t i = 1; i < Text.size(); ++i) {
+        unsigned char c = static_cast<unsigned char>(Text[i]);
+        if (!(c == '$' || c == '.' || c == '_' || letter(c) || (c >= '0' && c <= '9'))) return true;
+    }
+    return false;
+}
+
+// ---- recording
+
+AnsiString TJSParser::ScopeMark() const
+{
+    return (FFunctionIndex > 0 ? std::to_string(FFunctionIndex - 1) : AnsiString("-1")) + "\\";
+}
+
+AnsiString TJSParser::AnonymousName()
+{
+    // Numbered through the whole check and never reusing a name already in the function list, so that
+    // functions of different sections stay apart.
+    for (;;) {
+        AnsiString name = "Anonymous function" + std::to_string(++FAnonymousCount);
+        if (!FFunctions || IndexOfExact(*FFunctions, name) < 0) return name;
+    }
+}
+
+void TJSParser::RecordWithObject(const AnsiString &Text, int32_t Line)
+{
+    (void)Text;
+    if (!FWithObject.empty()) FLists.IncludeNames.AddObject(FWithObject, LineObject(Line));
+}
+
+void TJSParser::AddPrototypeInstance(const AnsiString &Record, int32_t Line)
+{
+    if (IndexOfExact(FLists.PrototypeInstances, Record) < 0)
+        FLists.PrototypeInstances.AddObject(Record, LineObject(Line));
+}
+
+TJSFunctionCall *TJSParser::RecordCall(const AnsiString &Name, int32_t Line)
+{
+    AnsiString name = Name.substr(0, Name.find('('));
+    if (name.empty() || !LooksLikeName(name)) return nullptr;
+    if (HasMemberSuffix(name) || name == "Array" || name == "String" || name == "Function" || name == "File" ||
+        name == "Date" || IndexOfExact(FLists.GlobalVars, name) >= 0)
+        return nullptr;
+    size_t p = name.find("window.");
+    if (p != AnsiString::npos) name.erase(p, 7);
+    else if ((p = name.find("self.")) != AnsiString::npos) name.erase(p, 5);
+    TJSFunctionCall *call;
+    if (TJSFunction *fn = CurrentFunction()) {
+        fn->AddCall(name, Line);
+        call = fn->LastCall();
+    } else {
+        call = new TJSFunctionCall(this, AnsiString(), Line);
+        FLists.Calls.AddObject(name, call);
+    }
+    RecordWithObject(name, Line);
+    return call;
+}
+
+void TJSParser::AddCallArguments(TJSFunctionCall *Call, const std::vector<std::pair<AnsiString, int>> &Arguments)
+{
+    if (!Call) return;
+    for (const auto &a : Arguments) Call->AddArgument(a.first, a.second);
+}
+
+void TJSParser::RecordHtmlObject(const AnsiString &Path, int32_t Line)
+{
+    if (TJSFunction *fn = CurrentFunction()) {
+        AnsiString html;
+        HTMLNameOf(Path, false, html, nullptr);
+        const AnsiString head = html.substr(0, html.find('.'));
+        if (fn->IsParameter(head) || fn->IsLocalVar(head)) return;
+        fn->AddHtmlObject(Path, Line);
+        if (FHost) FHost->AddFunctionNode("HTML obj- " + Path, Line - 1, nullptr, nkNestedFunction);
+    } else if (!HasEntry(FLists.GlobalHTMLRefs, Path, Line)) {
+        FLists.GlobalHTMLRefs.AddObject(Path, LineObject(Line));
+    }
+}
+
+void TJSParser::RecordReference(const AnsiString &Name, int ResultCode)
+{
+    if (!LooksLikeName(Name)) return;
+    const int32_t line = FCur.Line;
+    const int cls = ClassifyPath(Name);
+    TJSFunction *fn = CurrentFunction();
+    if (cls == 1) {
+        RecordHtmlObject(Name, line);
+    } else if (ResultCode == erIdentifier || cls == 2) {
+        RecordWithObject(Name, line);
+        if (fn) fn->AddReference(Name, line);
+        else if (!HasEntry(FLists.GlobalRefs, Name, line)) FLists.GlobalRefs.AddObject(Name, LineObject(line));
+    }
+    if (cls == 7 && fn) {
+        const AnsiString owner = Name.substr(0, Name.find(".arguments"));
+        if (!owner.empty() && owner != fn->Name())
+            AddMessage("\".arguments\" property only applies to current function name, not " + owner, sevError, 83, line);
+    }
+    size_t dot = Name.find('.');
+    if (dot == AnsiString::npos) return;
+    AnsiString object = Name.substr(0, dot);
+    AnsiString member = Name.substr(dot + 1);
+    if ((object == "window" || object == "document") && member.find('.') != AnsiString::npos) {
+        size_t d2 = member.find('.');
+        object = member.substr(0, d2);
+        member = member.substr(d2 + 1);
+    }
+    if (object == "this" && member.find('.') == AnsiString::npos) return;
+    AnsiString reduced;
+    HTMLNameOf(member, false, reduced, nullptr);
+    if (!reduced.empty()) AddPrototypeInstance(object + ".possiblePrototypeInst" + ScopeMark() + reduced, line);
+}
+
+void TJSParser::RecordAssignmentTarget(const AnsiString &Target, int Op, int RhsCode, const AnsiString &RhsText,
+                                       int32_t Line)
+{
+    (void)Op;
+    if (!LooksLikeName(Target)) return;
+    TJSFunction *fn = CurrentFunction();
+    const int cls = ClassifyPath(Target);
+    if (cls == 1) RecordHtmlObject(Target, Line);
+
+    AnsiString path = Target;
+    if ((cls == 2 || cls == 3) && path.rfind("document.all", 0) != 0) {
+        for (bool again = true; again;) {
+            again = false;
+            if (path.rfind("window.", 0) == 0) { path.erase(0, 7); again = true; }
+            if (path.rfind("document.", 0) == 0) { path.erase(0, 9); again = true; }
+        }
+    }
+    const size_t dot = path.find('.');
+    if (dot != AnsiString::npos) {
+        AnsiString object = path.substr(0, dot);
+        AnsiString member = path.substr(dot + 1);
+        AnsiString type;
+        int gi = IndexOfExact(FLists.GlobalVars, object);
+        if (fn && fn->IsLocalVar(object)) type = fn->GetLocalVarType(object);
+        else if (gi >= 0) type = static_cast<TJSVariable *>(FLists.GlobalVars.Objects(gi))->GetText();
+        if (Contains(type, "document.") || Contains(type, "window.")) {
+            path = member;
+            const size_t d = path.find('.');
+            object = d == AnsiString::npos ? path : path.substr(0, d);
+            member = d == AnsiString::npos ? AnsiString() : path.substr(d + 1);
+        }
+        const AnsiString last = path.substr(path.rfind('.') + 1);
+        if ((last == "id" || last == "name") && RhsCode == erString && RhsText.size() >= 2) {
+            const AnsiString value = RhsText.substr(1, RhsText.size() - 2);
+            if (!value.empty() && IndexOfExact(FLists.DynamicNames, value) < 0) {
+                FLists.DynamicNames.AddObject(value, LineObject(Line));
+                if (FHost) FHost->AddDynamicHTMLName(value, Line);
+            }
+        }
+        size_t proto = path.find(".prototype.");
+        if (proto != AnsiString::npos) {
+            const AnsiString ctor = path.substr(0, proto);
+            const AnsiString m = path.substr(proto + 11);
+            AddPrototypeInstance(ctor + ".prototypeInst" + ScopeMark() + m, Line);
+            if (IsBuiltInObject(ctor) && FHost) FHost->MarkDerived(ctor);
+        } else if ((last == "id" || last == "name") && dot != AnsiString::npos && !member.empty()) {
+            AddPrototypeInstance(object + ".prototypeInst" + ScopeMark() + last, Line);
+        }
+    } else if (fn) {
+        // A plain name assigned inside a function without a declaration becomes an implicit global.
+        bool declared = false;
+        for (TJSFunction *f = fn; f && !declared;) {
+            declared = f->IsParameter(path) || f->IsLocalVar(path);
+            int parent = f->GetParentIndex();
+            f = (parent >= 0 && parent < FFunctions->Count() && parent != FFunctionIndex - 1)
+                    ? static_cast<TJSFunction *>(FFunctions->Objects(parent))
+                    : nullptr;
+            if (f == fn) break;
+        }
+        if (!declared && IndexOfExact(FLists.GlobalVars, path) < 0) {
+            if (IsPredefinedGlobal(path))
+                AddMessage("recommended to avoid an identifier name of \"" + path + "\"", sevHint, 1, Line);
+            const bool typed = RhsCode >= tkWindow && RhsCode <= tkDOM4;
+            FLists.GlobalVars.AddObject(path, new TJSVariable(this, -1, typed ? vkTyped : vkDeclared, Line,
+                                                              typed ? RhsText : AnsiString()));
+            if (FHost) FHost->AddVariableNode(path, Line, nullptr, nkGlobalVar);
+            DeclareLocal(path, Line, RhsCode, RhsText, false);
+            if (FWarnNoVar)
+                AddMessage("recommended to use \"var\" when declaring variables in a function, \"" + path +
+                               "\" will be treated as global!", sevHint, 2, Line);
+        }
+    } else if (IsPredefinedGlobal(path) && IndexOfExact(FLists.GlobalVars, path) < 0) {
+        AddMessage("recommended to avoid an identifier name of \"" + path + "\"", sevHint, 1, Line);
+    }
+
+    // The right side's type passes to the target.
+    if (Target.find('.') == AnsiString::npos) {
+        AnsiString type;
+        if (RhsCode == tkWindow || RhsCode == tkDocument || (RhsCode >= tkDOM1 && RhsCode <= tkDOM4)) type = RhsText;
+        else if (RhsCode == erThis && RhsText == "this") type = "__self_";
+        if (!type.empty()) {
+            if (fn && fn->IsLocalVar(Target)) fn->SetLocalVarType(Target, type);
+            else if (int gi = IndexOfExact(FLists.GlobalVars, Target); gi >= 0)
+                static_cast<TJSVariable *>(FLists.GlobalVars.Objects(gi))->SetType(type);
+        }
+        if (RhsCode == erIdentifier) PropagateNewRecord(RhsText, Target, Line);
+    }
+    if (RhsText.find('.') != AnsiString::npos && RhsCode == erIdentifier) RecordReference(RhsText, RhsCode);
+}
+
+void TJSParser::AddNewRecord(const AnsiString &Variable, const AnsiString &Constructor, int32_t Line)
+{
+    if (Variable.empty() || Constructor.empty() || Contains(Constructor, "parent.")) return;
+    const int scope = FFunctionIndex > 0 ? FFunctionIndex - 1 : -2;
+    const AnsiString record = Variable + "|" + Constructor + "|" + std::to_string(scope);
+    if (IndexOfExact(FLists.NewRecords, record) < 0) FLists.NewRecords.AddObject(record, LineObject(Line));
+}
+
+void TJSParser::PropagateNewRecord(const AnsiString &Source, const AnsiString &Target, int32_t Line)
+{
+    if (Source.empty() || Target.empty() || Contains(Source, ".") || Contains(Target, ".")) return;
+    const AnsiString head = Source + "|";
+    const AnsiString tail = "|" + std::to_string(FFunctionIndex > 0 ? FFunctionIndex - 1 : -2);
+    for (int i = 0; i < FLists.NewRecords.Count(); ++i) {
+        const AnsiString &r = FLists.NewRecords[i];
+        if (r.rfind(head, 0) == 0 && EndsWith(r, tail)) {
+            const AnsiString ctor = r.substr(head.size(), r.size() - head.size() - tail.size());
+            AddNewRecord(Target, ctor, Line);
+            return;
+        }
+    }
+}
+
+void TJSParser::ScanStringForNames(const AnsiString &Text, int32_t Line)
+{
+    if (Text.size() < 4) return;
+    for (const char *word : {"name", "id"}) {
+        size_t offset = 0;
+        while (offset < Text.size()) {
+            const AnsiString rest = Text.substr(offset);
+            int p = FindWord(word, rest, false);
+            if (p < 0) break;
+            size_t at = offset + static_cast<size_t>(p) - 1;
+            size_t after = at + std::char_traits<char>::length(word);
+            const AnsiString before = Text.substr(offset, at - offset);
+            if (FindNoCase(before, "META") != AnsiString::npos || FindNoCase(before, "param") != AnsiString::npos) {
+                offset = after;
+                continue;
+            }
+            size_t i = after;
+            while (i < Text.size() && (Text[i] == ' ' || Text[i] == '\t')) ++i;
+            if (i >= Text.size() || Text[i] != '=') {
+                offset = after;
+                continue;
+            }
+            ++i;
+            while (i < Text.size() && (Text[i] == ' ' || Text[i] == '\t' || Text[i] == '"' || Text[i] == '\'')) ++i;
+            size_t s = i;
+            while (i < Text.size()) {
+                unsigned char c = static_cast<unsigned char>(Text[i]);
+                if (!(c == '_' || (c >= '0' && c <= '9') || (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z'))) break;
+                ++i;
+            }
+            if (i > s) {
+                const AnsiString name = Text.substr(s, i - s);
+                if (IndexOfExact(FLists.DynamicNames, name) < 0) {
+                    FLists.DynamicNames.AddObject(name, LineObject(Line));
+                    if (FHost) FHost->AddDynamicHTMLName(name, Line);
+                }
+            }
+            offset = std::max(i, after);
+        }
+    }
+}

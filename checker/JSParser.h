@@ -1,0 +1,247 @@
+#pragma once
+// The script checker-parser. The file checker feeds it one piece of script at a time (a script section of
+// a page, a whole .js file, an include, the code of an event handler, server-side code) and asks it to
+// parse each piece; the parser fills the symbol model and the shared lists, grows the navigation tree
+// through the host, and stores findings, which it finally sorts and appends to the findings list.
+#include <cstdint>
+#include <memory>
+#include <vector>
+
+#include "checker/JSLexer.h"
+#include "checker/MessageSink.h"
+#include "checker/ParserHost.h"
+#include "editor/ZSStrUtils.h"
+#include "platform/StringList.h"
+
+class TCheckerLists;
+class TJSFunction;
+class TJSFunctionCall;
+class TStream;
+
+// Section codes of Parse.
+enum : int32_t {
+    scJSFile = -1,           // -1 to -99: a whole .js file
+    scInclude = -999999,     // any other negative value: an include file
+    scInline = -99000000,    // event-handler code or server-side code
+};
+
+// Statement results.
+enum : int {
+    srBlock = 50, srVar = 51, srEmpty = 52, srExpression = 53, srIf = 54, srWhile = 55, srFor = 56,
+    srContinue = 58, srBreak = 59, srReturn = 60, srWith = 61, srTry = 62, srThrow = 63, srDo = 64,
+    srSwitch = 65, srLabelled = 66, srFunction = 138,
+};
+
+// Expression results (other codes pass on the token's).
+enum : int {
+    erCreateElement = 206, erAssignment = 301, erConditional = 302, erLogical = 303, erBitwise = 304,
+    erEquality = 305, erRelational = 306, erShift = 307, erMultiplicative = 308, erAdditive = 309,
+    erThis = 310, erNull = 311, erUndefined = 312, erTrue = 313, erFalse = 314, erIdentifier = 315,
+    erDecimal = 316, erInteger = 317, erString = 318, erCall = 319, erMember = 320, erIndex = 321,
+    erNew = 322, erPrefix = 326, erPostfix = 327, erUnary = 328, erRegExp = 329, erArray = 330,
+    erSetTimeout = 341,
+};
+
+// The deepest nesting of statements and expressions a piece may have; deeper input gets one finding.
+constexpr int kMaxParseDepth = 200;
+
+// Encodes line L (1 to 999999) of include K (from 1); false when K is beyond what 32 bits hold.
+bool EncodeIncludeLine(int32_t K, int32_t L, int32_t &Encoded);
+
+class TJSParser : public IMessageSink {
+public:
+    TJSParser(TCheckerLists &Lists, IParserHost *Host);
+    ~TJSParser() override;
+    TJSParser(const TJSParser &) = delete;
+    TJSParser &operator=(const TJSParser &) = delete;
+
+    // ---- driving protocol
+    void ClearSource();
+    void AddSourceLine(const AnsiString &Text);
+    void LoadSourceFromStream(TStream &Stream);
+    void SetStartLine(int32_t Line);
+    // Starts include piece K at its line 1; false (with one finding) when K cannot be encoded.
+    bool SetIncludeStart(int32_t K);
+    void InitMessages(TStrings *Items);
+    void ResetCounts();
+    void ResetInlineTotals();
+    void ResetSectionCounts();
+    void ResetState();
+    void Parse(int32_t SectionCode, TZSStringList &Functions, bool JSON, bool Deprecated, bool ECMA,
+               bool SemiColon, bool RepeatDec, bool Summary, bool WarnNoVar, bool NoWarnings, TStrings *Items);
+    void AddMessage(const std::string &Text, int Severity, int Code, int Line) override;
+    void ShowMessages(TStrings *Items);
+    void AddSummary();
+
+    // ---- read access
+    int32_t CurrentLine() const { return FLexer.GetLine(); }
+    bool OptRepeatDec() const { return FRepeatDec; }
+    bool InElse() const { return FElseFlag; }
+    int ErrorCount() const { return FErrors; }
+    int WarningCount() const { return FWarnings; }
+    int HintCount() const { return FHints; }
+    int MessageCount() const { return static_cast<int>(FMessages.size()); }
+    const AnsiString &StoredMessage(int Index) const { return FMessages[Index]; }
+    TJSPLexer &Lexer() { return FLexer; }
+
+private:
+    struct Token {
+        int Code = tkEnd;
+        AnsiString Text;
+        AnsiString ThisText;
+        int32_t Line = 0;
+        bool Call = false;
+        bool Err = false;
+    };
+
+    // ---- findings store
+    void StoreMessage(const AnsiString &Text, int32_t Line, int Code);
+
+    // ---- token fetch
+    Token Fetch();
+    int NextToken();
+    int PeekToken();
+    const Token &Look();
+    void CheckSemicolon();
+    void Recover(bool SkipParen);
+    void SkipToSemicolon();
+    void SkipLineTo(int A, int B, int C);
+    void Abort();
+    bool Aborted() const { return FAborted; }
+
+    // ---- statements
+    bool ParseSourceElement();
+    bool ParseFunction(bool Required, const AnsiString &Name, bool Expression = false);
+    int ParseBlock();
+    int ParseStatementList();
+    int ParseObjectLiteral(const AnsiString &Target);
+    int ParseStatement();
+    int ParseVar();
+    int ParseIf();
+    int ParseLoop();
+    int ParseFor();
+    int ParseSwitch();
+    int ParseTry();
+    int ParseBrowserStatement(bool Conditional);
+    int ParseExpressionList(bool Statement, AnsiString &Text);
+    int ParseExpressionStatement();
+    void DeclareGlobal(const AnsiString &Name, int32_t Line, int ValueCode, const AnsiString &ValueText,
+                       bool Report);
+    void DeclareLocal(const AnsiString &Name, int32_t Line, int ValueCode, const AnsiString &ValueText, bool Report);
+    TJSFunction *CurrentFunction() const;
+
+    // ---- expressions
+    int ParseAssignment(bool Statement, AnsiString &Text);
+    int ParseConditional(AnsiString &Text);
+    int ParseBinary(int Level, AnsiString &Text);
+    int ParseUnary(AnsiString &Text);
+    int ParsePostfix(AnsiString &Text);
+    int ParseMember(AnsiString &Text);
+    int ParseNew(AnsiString &Text);
+    int ParsePrimary(AnsiString &Text);
+    // Parses "( ... )"; returns the argument texts in parentheses.
+    AnsiString ParseArguments(const AnsiString &Callee, int32_t Line, TJSFunctionCall *Call);
+    int ParseArrayLiteral(AnsiString &Text);
+    int ParseInherits(AnsiString &Text);
+    bool IsValueToken(int Code) const;
+    bool IsMemberNameToken(int Code) const;
+
+    // ---- name rules and recording
+    // Records a call; returns the call made (null when the name is not recorded).
+    TJSFunctionCall *RecordCall(const AnsiString &Name, int32_t Line);
+    void AddCallArguments(TJSFunctionCall *Call, const std::vector<std::pair<AnsiString, int>> &Arguments);
+    void RecordHtmlObject(const AnsiString &Path, int32_t Line);
+    void RecordReference(const AnsiString &Name, int ResultCode);
+    void RecordAssignmentTarget(const AnsiString &Target, int Op, int RhsCode, const AnsiString &RhsText,
+                                int32_t Line);
+    void AddNewRecord(const AnsiString &Variable, const AnsiString &Constructor, int32_t Line);
+    void PropagateNewRecord(const AnsiString &Source, const AnsiString &Target, int32_t Line);
+    void RecordWithObject(const AnsiString &Text, int32_t Line);
+    void ScanStringForNames(const AnsiString &Text, int32_t Line);
+    void AddPrototypeInstance(const AnsiString &Record, int32_t Line);
+    AnsiString AnonymousName();
+    AnsiString ScopeMark() const;
+
+public:
+    // Name rules, public for the tests and the later passes.
+    bool IsPredefinedGlobal(const AnsiString &Name) const;
+    static bool HasMemberSuffix(const AnsiString &Name);
+    static bool IsWholeWordIn(const AnsiString &Word, const AnsiString &Text);
+    int ClassifyPath(const AnsiString &Text);
+    static bool IsEventProperty(const AnsiString &Text);
+    static bool IsComplexName(const AnsiString &Text);
+
+private:
+    friend class TDepthGuard;
+
+    TCheckerLists &FLists;
+    IParserHost *FHost;
+    TJSPLexer FLexer;
+    TStringList FOpenFunctions; // "name|index", object = tree node
+    TZSStringList FNames;       // member names of an object literal given to a global "var"
+    TZSStringList *FFunctions = nullptr;
+
+    std::vector<AnsiString> FMessages;
+    TStrings *FItems = nullptr;
+
+    int32_t FSectionCode = 0;
+    int32_t FStartLine = 0;
+    bool FNoWarnings = false, FWarnNoVar = false, FSummary = false, FRepeatDec = false, FSemiColon = false,
+         FECMA = false, FDeprecated = false, FJSON = false;
+
+    int FErrors = 0, FWarnings = 0, FHints = 0;
+    int FSemiTotal = 0, FSemiPiece = 0, FSemiInline = 0;
+    int FTokensPiece = 0, FTokensInline = 0;
+    int FArgumentsCount = 0;
+    int32_t FArgumentsLine = 0;
+
+    int FBraceDepth = 0, FFunctionStartDepth = 0, FIfDepth = 0, FLoopDepth = 0, FSwitchDepth = 0;
+    int FFunctionDepth = 0;
+    int FFunctionIndex = 0; // index + 1 of the function being parsed, 0 at top level
+    int FParentIndex = -1;
+    int FStall = 0;
+    bool FGoOn = true;
+    bool FAborted = false;
+    int FDepth = 0;
+    int FAnonymousCount = 0;
+    uint64_t FConsumed = 0; // tokens consumed since creation: proves loops advance
+
+    Token FCur, FLook;
+    bool FPeekPending = false;
+    int FPrevCode = 0;
+    int32_t FPrevLine = 0;
+    bool FMarkup = true;
+
+    TNavNode FCurrentNode = nullptr;
+    AnsiString FPendingTarget;      // the name being declared or assigned
+    AnsiString FOpenTarget;         // target of "open" results
+    AnsiString FPendingOwner;       // function name noted by "." after a function body
+    AnsiString FPendingConstructor; // constructor of the last "new"
+    AnsiString FWithObject;
+    bool FElseFlag = false;
+    bool FTerminated = false;
+    bool FNoSemicolonNeeded = false;
+    bool FInObjectLiteral = false;
+    bool FCollectMembers = false;
+    bool FEventAssignment = false;
+    bool FNoIn = false;             // "in" is no operator (the initialiser of a "for" header)
+    AnsiString FLastAssignTarget;   // left side of the last assignment parsed
+    bool FPrimed = false;           // a primary already consumed by the statement parser
+    int FPrimedCode = 0;
+    AnsiString FPrimedText;
+};
+
+// Counts the nesting of statements and expressions; past the cap the piece is abandoned with one finding.
+class TDepthGuard {
+public:
+    explicit TDepthGuard(TJSParser &P) : FP(P)
+    {
+        if (++FP.FDepth > kMaxParseDepth) FP.Abort();
+    }
+    ~TDepthGuard() { --FP.FDepth; }
+    TDepthGuard(const TDepthGuard &) = delete;
+    TDepthGuard &operator=(const TDepthGuard &) = delete;
+
+private:
+    TJSParser &FP;
+};

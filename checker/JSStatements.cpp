@@ -1,0 +1,1154 @@
+// Statement half of the parser: source elements, functions, blocks, object literals and statements.
+#include <algorithm>
+
+#include "checker/CheckerLists.h"
+#include "checker/JSModel.h"
+#include "checker/JSParser.h"
+#include "checker/ListUtils.h"
+#include "checker/NameTables.h"
+
+namespace {
+
+constexpr int kEmptyBlock = -2; // a block without statements: recognised, but "empty" to the callers
+
+bool IsKeywordOrBrowserWord(int C) { return (C >= tkBreak && C <= tkFalse) || (C >= tkAlert && C <= tkWriteln); }
+bool IsGlobalFunctionWord(int C) { return C >= tkConfirm && C <= tkSetTimeout; }
+bool IsBrowserWord(int C) { return C >= tkAlert && C <= tkWriteln; }
+
+} // namespace
+
+bool TJSParser::ParseSourceElement()
+{
+    int r = ParseStatement();
+    if (r == -1) return ParseFunction(true, AnsiString());
+    return true;
+}
+
+int TJSParser::ParseStatementList()
+{
+    int result = kEmptyBlock;
+    for (;;) {
+        const uint64_t start = FConsumed;
+        int r = ParseStatement();
+        if (r == -1) break;
+        if (r != kEmptyBlock) result = r;
+        if (FBraceDepth < FFunctionStartDepth) FFunctionStartDepth = FBraceDepth;
+        if (FConsumed == start) break;
+    }
+    return result;
+}
+
+int TJSParser::ParseBlock()
+{
+    if (PeekToken() != '{') return -1;
+    NextToken();
+    ++FBraceDepth;
+    int result = kEmptyBlock;
+    if (PeekToken() == tkFunction && ParseFunction(true, AnsiString())) result = srFunction;
+    if (PeekToken() != '}' && PeekToken() != tkEnd) {
+        int r = ParseStatementList();
+        if (r != kEmptyBlock) result = r;
+    }
+    if (PeekToken() == tkFunction && ParseFunction(true, AnsiString())) result = srFunction;
+    int n = PeekToken();
+    if (n == '}') {
+        NextToken();
+    } else if (n != tkEnd) {
+        if (n == tkElse && FIfDepth < 0) AddMessage("\"else\" without an \"if\"", sevError, 72, FLook.Line);
+        else AddMessage("} expected", sevError, 123, FLook.Line);
+        Recover(false);
+    }
+    return result;
+}
+
+bool TJSParser::ParseFunction(bool Required, const AnsiString &GivenName, bool Expression)
+{
+    if (PeekToken() != tkFunction) return false;
+    NextToken();
+    const int32_t line = FCur.Line;
+    FIfDepth = 0;
+    const int argumentsBefore = FArgumentsCount;
+
+    AnsiString name;
+    int n = PeekToken();
+    if (n == tkIdentifier) {
+        NextToken();
+        name = FCur.Text;
+    } else if (IsKeywordOrBrowserWord(n) || (n >= tkDOM1 && n <= tkDOM4)) {
+        NextToken();
+        name = FCur.Text;
+        AddMessage("function name \"" + name + "\" is a reserved word or DOM property/method", sevWarning, 22, FCur.Line);
+    } else if (n == tkPrompt) {
+        NextToken();
+        name = "prompt";
+    } else if (n != '(' && Required) {
+        AddMessage("function name expected", sevError, 85, FLook.Line);
+        Recover(false);
+        return false;
+    }
+    bool dotted = false;
+    while (!name.empty() && PeekToken() == '.') {
+        NextToken();
+        if (PeekToken() != tkIdentifier && !IsMemberNameToken(PeekToken())) {
+            AddMessage("identifier expected after \".\"", sevError, 161, FLook.Line);
+            break;
+        }
+        NextToken();
+        name += "." + FCur.Text;
+        dotted = true;
+    }
+    if (dotted) AddPrototypeInstance(name, line);
+    if (!GivenName.empty()) name = GivenName;
+    if (name.empty()) name = Expression ? AnonymousName() : AnsiString();
+
+    // Parameter list.
+    std::vector<AnsiString> params;
+    if (PeekToken() != '(') {
+        AddMessage("( expected", sevError, 82, FLook.Line);
+    } else {
+        NextToken();
+        if (PeekToken() == ')') {
+            NextToken();
+        } else {
+            for (;;) {
+                int p = PeekToken();
+                if (p == tkIdentifier || p == tkMethod || IsKeywordOrBrowserWord(p) || (p >= tkDOM1 && p <= tkDOM4)) {
+                    NextToken();
+                    AnsiString pname = FCur.Text;
+                    AnsiString html;
+                    if (p != tkIdentifier && p != tkMethod) {
+                        AddMessage("parameter \"" + pname + "\" is a reserved word or DOM object", sevWarning, 22, FCur.Line);
+                    } else {
+                        HTMLNameOf(pname, false, html, nullptr);
+                        if (html.empty())
+                            AddMessage("parameter \"" + pname + "\" is a reserved word or DOM object", sevWarning, 22, FCur.Line);
+                    }
+                    params.push_back(pname);
+                } else {
+                    AddMessage("function parameter expected", sevError, 84, FLook.Line);
+                    SkipLineTo(';', ')', '{');
+                    if (PeekToken() == ')') NextToken();
+                    break;
+                }
+                int s = PeekToken();
+                if (s == ',') {
+                    NextToken();
+                    continue;
+                }
+                if (s == ')') {
+                    NextToken();
+                    break;
+                }
+                AddMessage(") expected", sevError, 86, FLook.Line);
+                SkipLineTo(';', ')', '{');
+                if (PeekToken() == ')') NextToken();
+                break;
+            }
+        }
+        if (PeekToken() == ';' && !Expression) {
+            AddMessage("\";\" found after function definition", sevError, 87, FLook.Line);
+            NextToken();
+        }
+    }
+    AnsiString decl = name + "(";
+    for (size_t i = 0; i < params.size(); ++i) {
+        if (i) decl += ",";
+        decl += params[i];
+    }
+    decl += ")";
+
+    // Registration.
+    ++FFunctionDepth;
+    if (!Expression && IndexOfExact(*FFunctions, name) >= 0)
+        AddMessage("duplicate function - \"" + name + "\".  Browsers will use the last one without reporting any error!",
+                   sevWarning, 14, line);
+    int parentIndex = -1;
+    TNavNode parentNode = nullptr;
+    if (FOpenFunctions.Count() > 0) {
+        const AnsiString &top = FOpenFunctions[FOpenFunctions.Count() - 1];
+        size_t bar = top.rfind('|');
+        parentIndex = std::atoi(top.c_str() + bar + 1);
+        parentNode = FOpenFunctions.Objects(FOpenFunctions.Count() - 1);
+    }
+    if (parentIndex >= 0 && parentIndex < FFunctions->Count())
+        static_cast<TJSFunction *>(FFunctions->Objects(parentIndex))->AddEmbeddedFunction(name, line);
+    auto *fn = new TJSFunction(this, parentIndex, 0, line, name);
+    const int index = FFunctions->AddObject(name, fn);
+    TNavNode node = FHost ? FHost->AddFunctionNode(decl, line - 1, parentNode, nkFunction) : nullptr;
+    FCurrentNode = node;
+    fn->SetParameters(decl, line, true);
+    FOpenFunctions.AddObject(name + "|" + std::to_string(index), node);
+    if (parentIndex < 0) FParentIndex = index;
+
+    const int savedFunctionIndex = FFunctionIndex;
+    const int savedStartDepth = FFunctionStartDepth;
+    const int savedLoop = FLoopDepth, savedSwitch = FSwitchDepth;
+    const AnsiString savedTarget = FPendingTarget;
+    const bool savedInObject = FInObjectLiteral;
+    FFunctionIndex = index + 1;
+    FLoopDepth = FSwitchDepth = 0;
+    FInObjectLiteral = false;
+    FPendingTarget.clear();
+
+    int body = -1;
+    FFunctionStartDepth = FBraceDepth + 1;
+    if (PeekToken() == '{') {
+        body = ParseBlock();
+    } else {
+        AddMessage("{ expected", sevError, 99, FLook.Line);
+    }
+    if (PeekToken() == '.') FPendingOwner = name;
+
+    FFunctionStartDepth = savedStartDepth;
+    FLoopDepth = savedLoop;
+    FSwitchDepth = savedSwitch;
+    FPendingTarget = savedTarget;
+    FInObjectLiteral = savedInObject;
+    --FFunctionDepth;
+    FOpenFunctions.Delete(FOpenFunctions.Count() - 1);
+    FParentIndex = -1;
+    FCurrentNode = nullptr;
+    if (FOpenFunctions.Count() > 0) {
+        const AnsiString &top = FOpenFunctions[FOpenFunctions.Count() - 1];
+        FParentIndex = std::atoi(top.c_str() + top.rfind('|') + 1);
+        FCurrentNode = FOpenFunctions.Objects(FOpenFunctions.Count() - 1);
+    }
+    FFunctionIndex = savedFunctionIndex;
+
+    if (body < 0 && !FAborted)
+        AddMessage(Expression ? "empty block \"{...}\" in function" : "empty block \"{...}\" or missing \"{\" in function",
+                   sevWarning, 15, line);
+    if (FArgumentsCount > argumentsBefore && FDeprecated)
+        AddMessage("the \"arguments\" property of functions is deprecated", sevWarning, 16, FArgumentsLine);
+    fn->CheckLocals();
+    return true;
+}
+
+int TJSParser::ParseObjectLiteral(const AnsiString &Target)
+{
+    if (PeekToken() != '{') return -1;
+    TDepthGuard guard(*this);
+    NextToken();
+    ++FBraceDepth;
+    const AnsiString pseudo = "ObjectLiteral" + std::to_string(FFunctions->Count());
+    if (IndexOfExact(*FFunctions, pseudo) < 0)
+        FFunctions->AddObject(pseudo, new TJSFunction(this, -1, 0, FCur.Line, pseudo));
+    TJSFunction *fn = CurrentFunction();
+    if (!Target.empty()) {
+        AddNewRecord(Target, "Object", FCur.Line);
+        if (fn && !IsComplexName(Target) && Target.find('.') == AnsiString::npos && !fn->IsLocalVar(Target) &&
+            !fn->IsParameter(Target))
+            DeclareLocal(Target, FCur.Line, '{', AnsiString(), false);
+    }
+    const bool savedInObject = FInObjectLiteral;
+    FInObjectLiteral = true;
+    const bool collect = FCollectMembers && FFunctionIndex == 0;
+    FCollectMembers = false;
+    for (;;) {
+        int n = PeekToken();
+        if (n == '}' || n == tkEnd) break;
+        const uint64_t start = FConsumed;
+        // Member name: an identifier, any word, a string or a number.
+        if (n == tkIdentifier || n == tkString || n == tkInteger || n == tkDecimal || IsMemberNameToken(n)) {
+            NextToken();
+        } else {
+            AddMessage("\":\" or \"}\" expected in object literal", sevError, 88, FLook.Line);
+            Recover(false);
+            if (PeekToken() == ',' || PeekToken() == ';') NextToken();
+            if (FConsumed == start) break;
+            continue;
+        }
+        const AnsiString member = FCur.Text;
+        const int32_t memberLine = FCur.Line;
+        if (fn && !member.empty()) fn->AddLocalVar("this." + member, memberLine, 0, AnsiString(), false);
+        if (collect) FNames.Add(member);
+        if (Target.size() > 10 && Target.compare(Target.size() - 10, 10, ".prototype") == 0)
+            AddPrototypeInstance(Target + "." + member, memberLine);
+        int s = PeekToken();
+        if (s == '}' || s == ';' || s == ',') {
+            // a member without value (or a separator in its place) is tolerated as the original did for "}" and ";"
+            if (s == ';' || s == ',') NextToken();
+            if (s == ',') {
+                AddMessage("\":\" or \"}\" expected in object literal", sevError, 88, FCur.Line);
+            }
+            continue;
+        }
+        if (s != ':') {
+            AddMessage("\":\" or \"}\" expected in object literal", sevError, 88, FLook.Line);
+            Recover(false);
+            if (PeekToken() == ',' || PeekToken() == ';') NextToken();
+            if (FConsumed == start) break;
+            continue;
+        }
+        NextToken();
+        int v = PeekToken();
+        if (v == '{') {
+            ParseObjectLiteral(Target.empty() ? AnsiString() : Target + "." + member);
+        } else if (v == tkFunction) {
+            AnsiString fname = member;
+            if (!Target.empty() && Target.size() > 10 && Target.compare(Target.size() - 10, 10, ".prototype") == 0)
+                fname = Target.substr(0, Target.size() - 10) + ".prototype." + member;
+            ParseFunction(false, fname, true);
+            // a call or member access right after the function expression
+            AnsiString t = fname;
+            int r = 138;
+            (void)r;
+            while (PeekToken() == '(' || PeekToken() == '.' || PeekToken() == '[') {
+                const uint64_t before = FConsumed;
+                if (PeekToken() == '(') ParseArguments(t, FLook.Line, nullptr);
+                else {
+                    NextToken();
+                    if (FCur.Code == '.') {
+                        if (IsMemberNameToken(PeekToken())) NextToken();
+                    } else {
+                        AnsiString it;
+                        ParseExpressionList(false, it);
+                        if (PeekToken() == ']') NextToken();
+                    }
+                }
+                if (FConsumed == before) break;
+            }
+        } else {
+            AnsiString text;
+            const AnsiString savedTarget = FPendingTarget;
+            FPendingTarget = Target.empty() ? AnsiString() : Target + "." + member;
+            int r = ParseAssignment(false, text);
+            FPendingTarget = savedTarget;
+            if (r < 0) {
+                AddMessage("expression expected after : in object literal", sevError, 190, FLook.Line);
+                Recover(false);
+            }
+        }
+        int sep = PeekToken();
+        if (sep == ',' || sep == ';') {
+            NextToken();
+            continue;
+        }
+        if (sep != '}') {
+            if (FConsumed == start) break;
+            AddMessage("} expected to complete object literal", sevError, 89, FLook.Line);
+            break;
+        }
+    }
+    FInObjectLiteral = savedInObject;
+    if (PeekToken() == '}') NextToken();
+    else if (!FAborted) AddMessage("} expected to complete object literal", sevError, 89, FLook.Line);
+    return srBlock;
+}
+
+// ---- declarations
+
+void TJSParser::DeclareGlobal(const AnsiString &Name, int32_t Line, int ValueCode, const AnsiString &ValueText, bool Report)
+{
+    int i = IndexOfExact(FLists.GlobalVars, Name);
+    if (i >= 0) {
+        if (Report && FRepeatDec) {
+            auto *v = static_cast<TJSVariable *>(FLists.GlobalVars.Objects(i));
+            AddMessage("global var \"" + Name + "\" already declared on line " + std::to_string(DisplayLine(v->GetDeclLine())),
+                       sevWarning, 23, Line);
+        }
+        return;
+    }
+    bool typed = ValueCode >= tkWindow && ValueCode <= tkDOM4;
+    auto *v = new TJSVariable(this, -1, typed ? vkTyped : vkDeclared, Line, typed ? ValueText : AnsiString());
+    FLists.GlobalVars.AddObject(Name, v);
+    if (FHost) FHost->AddVariableNode(Name, Line, nullptr, nkGlobalVar);
+}
+
+void TJSParser::DeclareLocal(const AnsiString &Name, int32_t Line, int ValueCode, const AnsiString &ValueText, bool Report)
+{
+    TJSFunction *fn = CurrentFunction();
+    if (!fn) return;
+    bool isNew = !fn->IsLocalVar(Name);
+    fn->AddLocalVar(Name, Line, ValueCode, ValueText, Report);
+    if (isNew && FHost) FHost->AddVariableNode(Name, Line, FCurrentNode, nkLocalVar);
+}
+
+// ---- statements
+
+int TJSParser::ParseStatement()
+{
+    TDepthGuard guard(*this);
+    int n = PeekToken();
+    if (n == tkEnd) return -1;
+    if (n == '{') {
+        int r = ParseBlock();
+        if (PeekToken() == ';') {
+            AddMessage("\";\" after block not strict ECMA, (but IE allows it!)", sevWarning, 57, FLook.Line);
+            NextToken();
+            FTerminated = true;
+        } else if (PeekToken() == tkEnd) {
+            FTerminated = true;
+        }
+        return r == kEmptyBlock ? kEmptyBlock : srBlock;
+    }
+    if (n == tkVar || n == tkConst) return ParseVar();
+    if (n == tkIdentifier && FLook.Text == "Var")
+        AddMessage("Identifier named \"Var\" is probably meant to be keyword \"var\"", sevWarning, 21, FLook.Line);
+    if (IsBrowserWord(n)) return ParseBrowserStatement(false);
+    if (n == tkFunction && FBraceDepth == FFunctionStartDepth) {
+        if (ParseFunction(true, AnsiString())) return srFunction;
+        return -1;
+    }
+    if (n == tkIf) return ParseIf();
+    if (n == tkDo || n == tkWhile || n == tkFor) {
+        ++FLoopDepth;
+        int r = ParseLoop();
+        --FLoopDepth;
+        return r;
+    }
+    int r = ParseExpressionStatement();
+    if (r != -1) return r;
+
+    switch (PeekToken()) {
+    case ';':
+        NextToken();
+        return srEmpty;
+    case tkContinue:
+    case tkBreak: {
+        const bool isBreak = n == tkBreak;
+        NextToken();
+        const int32_t line = FCur.Line;
+        if (isBreak ? (FLoopDepth <= 0 && FSwitchDepth <= 0) : FLoopDepth <= 0) {
+            if (isBreak) AddMessage("\"break\" only inside a loop or switch", sevError, 93, line);
+            else AddMessage("\"continue\" only inside a loop", sevError, 92, line);
+        }
+        if (PeekToken() == tkIdentifier && FLook.Line == line) {
+            NextToken();
+            if (TJSFunction *fn = CurrentFunction()) fn->AddLabelRef(FCur.Text, FCur.Line);
+            else FLists.LabelRefs.AddObject(FCur.Text, LineObject(FCur.Line));
+        }
+        CheckSemicolon();
+        return isBreak ? srBreak : srContinue;
+    }
+    case tkReturn: {
+        NextToken();
+        const int32_t line = FCur.Line;
+        int p = PeekToken();
+        if (p == ';') {
+            NextToken();
+            return srReturn;
+        }
+        if (p == '}' || p == tkEnd || FLook.Line > line) {
+            // "return" alone before a line break: the value on the next line is not returned
+            if (FLook.Line > line && p != '}' && p != tkEnd) {
+                if (FSemiColon) AddMessage("missing semicolon", sevWarning, 13, line);
+                ++FSemiTotal;
+                ++FSemiPiece;
+                if (FSectionCode == scInline) ++FSemiInline;
+            } else {
+                CheckSemicolon();
+            }
+            return srReturn;
+        }
+        AnsiString text;
+        int rc;
+        if (p == '{') rc = ParseObjectLiteral(AnsiString());
+        else rc = ParseExpressionList(false, text);
+        if (rc < 0) {
+            AddMessage("return expression missing or invalid", sevWarning, 54, FLook.Line);
+            Recover(false);
+        }
+        if (FFunctions->Count() > 0) {
+            auto *last = static_cast<TJSFunction *>(FFunctions->Objects(FFunctions->Count() - 1));
+            if (last) last->SetReturnInfo(rc == erCall ? last->LastCallName() : text, rc);
+        }
+        CheckSemicolon();
+        return srReturn;
+    }
+    case tkSwitch: {
+        ++FSwitchDepth;
+        int r2 = ParseSwitch();
+        --FSwitchDepth;
+        return r2;
+    }
+    case tkWith: {
+        NextToken();
+        if (PeekToken() != '(') {
+            AddMessage("( expected", sevError, 82, FLook.Line);
+        } else {
+            NextToken();
+            const bool markup = FMarkup;
+            FMarkup = false;
+            AnsiString text;
+            int rc = ParseExpressionList(false, text);
+            FMarkup = markup;
+            if (rc < 0) {
+                AddMessage("\"with\" expression invalid", sevError, 95, FLook.Line);
+                Recover(false);
+            }
+            const AnsiString saved = FWithObject;
+            if (rc >= 0) FWithObject = text;
+            if (PeekToken() == ')') NextToken();
+            else AddMessage(") expected", sevError, 86, FLook.Line);
+            int s = ParseStatement();
+            if (s == -1) AddMessage("invalid or no statements in \"with\" block", sevError, 96, FLook.Line);
+            FWithObject = saved;
+        }
+        return srWith;
+    }
+    case tkTry:
+        return ParseTry();
+    case tkThrow: {
+        NextToken();
+        const int32_t line = FCur.Line;
+        AnsiString text;
+        int p = PeekToken();
+        const int32_t exprLine = FLook.Line;
+        int rc = p == '{' ? ParseObjectLiteral(AnsiString()) : ParseExpressionList(false, text);
+        if (rc < 0) {
+            AddMessage("\"throw\" expression invalid", sevError, 97, FLook.Line);
+            Recover(false);
+        } else if (FECMA && exprLine > line) {
+            AddMessage("ECMAScript doesn't allow line terminators between \"throw\" and expression", sevWarning, 17, line);
+        }
+        CheckSemicolon();
+        return srThrow;
+    }
+    default:
+        return -1;
+    }
+}
+
+int TJSParser::ParseExpressionStatement()
+{
+    int n = PeekToken();
+    bool starts = n == tkIdentifier || n == tkInteger || n == tkDecimal || n == tkString || n == '(' || n == '[' ||
+                  n == '!' || n == '~' || n == '-' || n == '+' || n == tkPlusPlus || n == tkMinusMinus || n == '/' ||
+                  n == tkDivAssign || n == tkNew || n == tkThis || n == tkTypeof || n == tkDelete || n == tkVoid ||
+                  n == tkNull || n == tkUndefined || n == tkTrue || n == tkFalse || n == tkEval || n == tkOpen ||
+                  n == tkFunction || (n >= tkWindow && n <= tkDOM4) || IsGlobalFunctionWord(n) || n == tkMethod ||
+                  n == tkInherits || n == tkSuper || n == tkClass;
+    if (!starts) return -1;
+    const uint64_t start = FConsumed;
+    AnsiString text;
+    int r = ParseExpressionList(true, text);
+    if (r < 0) {
+        if (FConsumed == start) return -1;
+        Recover(false);
+        return srExpression;
+    }
+    if (r == erIdentifier && PeekToken() == ':' && FLook.Line == FCur.Line && !IsComplexName(text) &&
+        text.find('.') == AnsiString::npos) {
+        NextToken();
+        const int32_t line = FCur.Line;
+        if (TJSFunction *fn = CurrentFunction()) {
+            fn->AddLabel(text, line);
+        } else if (IndexOfExact(FLists.LabelDefs, text) >= 0) {
+            AddMessage("global label \"" + text + "\" duplicated", sevError, 90, line);
+        } else {
+            FLists.LabelDefs.AddObject(text, LineObject(line));
+        }
+        if (PeekToken() == tkFor || PeekToken() == tkWhile || PeekToken() == tkDo) {
+            // the loop itself is parsed by ParseStatement
+        }
+        int s = ParseStatement();
+        if (s == -1) AddMessage("\"label\" statement fail or missing \";\"", sevError, 91, FLook.Line);
+        return srLabelled;
+    }
+    if (r == erIdentifier) RecordReference(text, r);
+    CheckSemicolon();
+    return srExpression;
+}
+
+int TJSParser::ParseBrowserStatement(bool Conditional)
+{
+    int n = PeekToken();
+    if (!IsBrowserWord(n)) return -1;
+    if (n == tkStatus) {
+        // "status" and "defaultStatus" are assigned, appended to or named alone
+        const AnsiString word = FLook.Text;
+        NextToken();
+        int p = PeekToken();
+        if (p != '=' && p != tkAddAssign && p != ';' && !(p == '.' || p == '(' || p == '[')) {
+            AddMessage("\"=\" or \"+=\" expected after status/defaultStatus", sevError, 119, FLook.Line);
+            Recover(false);
+            return tkStatus;
+        }
+        if (p == '=' || p == tkAddAssign) {
+            NextToken();
+            AnsiString text;
+            if (ParseExpressionList(false, text) < 0) {
+                AddMessage("invalid expression following \"=\"", sevError, 120, FLook.Line);
+                Recover(false);
+            }
+        } else if (p != ';') {
+            AnsiString text = word;
+            FNoSemicolonNeeded = false;
+            // a member of a user object named "status": treat as an expression
+            int r = ParseExpressionList(true, text);
+            (void)r;
+        }
+        if (!Conditional) CheckSemicolon();
+        return tkStatus;
+    }
+    if ((n == tkAlert || n == tkWrite || n == tkWriteln || n == tkDOM4) && !FLook.Call) {
+        // a browser function must be called (or assigned); look past the word without losing it
+        const Token word = FLook;
+        NextToken();
+        int p = PeekToken();
+        if (p == '=') {
+            NextToken();
+            AnsiString text;
+            if (PeekToken() == '{') ParseObjectLiteral(word.Text);
+            else if (ParseAssignment(false, text) < 0) {
+                AddMessage("rhs of assignment(=) missing or invalid", sevError, 139, FLook.Line);
+                Recover(false);
+            }
+            if (!Conditional) CheckSemicolon();
+            return tkAlert;
+        }
+        if (p != '(' && p != '.') {
+            AddMessage("( expected", sevError, 82, FLook.Line);
+            Recover(false);
+            return word.Code;
+        }
+        FPrimed = true;
+        FPrimedCode = word.Code;
+        FPrimedText = word.Text;
+    }
+    AnsiString text;
+    int r = ParseExpressionList(true, text);
+    if (r < 0) {
+        Recover(false);
+        return n;
+    }
+    if (r == erIdentifier) RecordReference(text, r);
+    if (!Conditional) CheckSemicolon();
+    return r;
+}
+
+int TJSParser::ParseVar()
+{
+    NextToken(); // "var" or "const"
+    int count = 0;
+    bool warned22 = false;
+    for (;;) {
+        int n = PeekToken();
+        AnsiString name;
+        if (n == tkIdentifier) {
+            NextToken();
+            name = FCur.Text;
+        } else if (IsKeywordOrBrowserWord(n) || (n >= tkDOM1 && n <= tkDOM4)) {
+            NextToken();
+            name = FCur.Text;
+            AddMessage("variable name \"" + name + "\" is a reserved word or DOM object", sevWarning, 22, FCur.Line);
+            warned22 = true;
+        } else if (IsGlobalFunctionWord(n)) {
+            NextToken();
+            AddMessage("variable name \"" + FCur.Text + "\" is a reserved word or DOM object", sevWarning, 22, FCur.Line);
+            warned22 = true;
+            break;
+        } else {
+            break;
+        }
+        const int32_t line = FCur.Line;
+        int valueCode = -1;
+        AnsiString valueText;
+        bool thisAlone = false;
+        int p = PeekToken();
+        if (p == '=') {
+            NextToken();
+            const AnsiString savedTarget = FPendingTarget;
+            FPendingTarget = name;
+            if (PeekToken() == '{') {
+                FNames.Clear();
+                FCollectMembers = FFunctionIndex == 0;
+                valueCode = ParseObjectLiteral(name);
+                FCollectMembers = false;
+            } else {
+                int first = PeekToken();
+                valueCode = ParseAssignment(false, valueText);
+                thisAlone = first == tkThis && valueText == "this";
+                if (valueCode < 0) {
+                    AddMessage("var initialiser expression fail", sevError, 113, FLook.Line);
+                    Recover(false);
+                } else if (valueCode == tkWindow || valueCode == tkDocument) {
+                    valueText = valueCode == tkWindow ? "window" : "document";
+                }
+            }
+            if (valueCode == erIdentifier && !valueText.empty()) PropagateNewRecord(valueText, name, line);
+            FPendingTarget = savedTarget;
+        } else if (p >= tkMulAssign && p <= tkSubAssign) {
+            AddMessage("declared variable can only be initialised by assignment (\"=\")", sevError, 114, FLook.Line);
+            Recover(false);
+            return srVar;
+        } else if (p != ',' && p != ';' && p != '}' && p != tkEnd && FLook.Line == FCur.Line) {
+            AddMessage("invalid character(s) after variable name", sevError, 115, FLook.Line);
+            SkipLineTo(';', '}', tkEnd);
+            return srVar;
+        }
+        if (ClassifyPath(name) == 2) {
+            ++count;
+            if (IsPredefinedGlobal(name))
+                AddMessage("recommended to avoid an identifier name of \"" + name + "\"", sevHint, 1, line);
+        }
+        if (FFunctionIndex == 0) {
+            const bool existed = IndexOfExact(FLists.GlobalVars, name) >= 0;
+            DeclareGlobal(name, line, valueCode, valueText, true);
+            if (!existed && valueCode == srBlock) {
+                auto *v = static_cast<TJSVariable *>(FLists.GlobalVars.Objects(IndexOfExact(FLists.GlobalVars, name)));
+                for (int i = 0; i < FNames.Count(); ++i) v->AddMember(FNames[i]);
+            }
+        } else {
+            DeclareLocal(name, line, valueCode, valueText, true);
+            if (thisAlone) CurrentFunction()->SetLocalVarType(name, "__self_");
+        }
+        FNames.Clear();
+        if (PeekToken() != ',') break;
+        NextToken();
+        int q = PeekToken();
+        if (q != tkIdentifier && !IsKeywordOrBrowserWord(q) && !(q >= tkDOM1 && q <= tkDOM4)) {
+            AddMessage("identifier expected after comma", sevError, 117, FLook.Line);
+            break;
+        }
+    }
+    if (count == 0 && !warned22) {
+        AddMessage("no variable(s) declared after \"var\"", sevError, 118, FLook.Line);
+        Recover(false);
+        return srVar;
+    }
+    CheckSemicolon();
+    return srVar;
+}
+
+int TJSParser::ParseIf()
+{
+    NextToken(); // "if"
+    if (PeekToken() != '(') {
+        AddMessage("( expected", sevError, 82, FLook.Line);
+        SkipToSemicolon();
+        return srIf;
+    }
+    NextToken();
+    const bool markup = FMarkup;
+    FMarkup = false;
+    AnsiString text;
+    int r = ParseExpressionList(false, text);
+    FMarkup = markup;
+    if (r < 0) {
+        AddMessage("expression fail in \"if\"", sevError, 121, FLook.Line);
+        Recover(false);
+    } else if (r == erAssignment) {
+        AddMessage("should be test for equality \"==\" not assignment \"=\"", sevWarning, 26, FCur.Line);
+    }
+    if (PeekToken() != ')') {
+        AddMessage(") expected", sevError, 86, FLook.Line);
+        SkipToSemicolon();
+        return srIf;
+    }
+    NextToken();
+    if (PeekToken() == ';') {
+        AddMessage("\";\" after \"if (expression)\", \"if\" now redundant", sevWarning, 24, FLook.Line);
+        NextToken();
+    }
+    int s = ParseStatement();
+    if (s < 0 && !FAborted) AddMessage("empty block or missing statement in \"if\"", sevWarning, 50, FCur.Line);
+    if (PeekToken() == tkElse) {
+        NextToken();
+        const bool savedElse = FElseFlag;
+        FElseFlag = true;
+        int e = ParseStatement();
+        FElseFlag = savedElse;
+        if (e < 0 && !FAborted) AddMessage("empty block or missing statement in \"else\"", sevWarning, 51, FCur.Line);
+    }
+    return srIf;
+}
+
+int TJSParser::ParseLoop()
+{
+    int n = PeekToken();
+    if (n == tkFor) return ParseFor();
+    NextToken();
+    AnsiString text;
+    if (n == tkDo) {
+        if (PeekToken() == ';') {
+            AddMessage("\";\" after \"do\"", sevError, 124, FLook.Line);
+            NextToken();
+        }
+        int body = ParseStatement();
+        if (body < 0 || body == srWhile) {
+            AddMessage("empty block in \"do . . while\"", sevWarning, 25, FCur.Line);
+            if (body == -1) Recover(false);
+        }
+        if (PeekToken() != tkWhile) {
+            AddMessage("\"while\" expected", sevError, 125, FLook.Line);
+            return srDo;
+        }
+        NextToken();
+        if (PeekToken() != '(') {
+            AddMessage("\"(\" expected after \"while\"", sevError, 126, FLook.Line);
+            return srDo;
+        }
+        NextToken();
+        int r = ParseExpressionList(false, text);
+        if (r < 0) {
+            AddMessage("\"while\" expression fail", sevError, 127, FLook.Line);
+            Recover(false);
+        } else if (r == erAssignment) {
+            AddMessage("should probably be test for equality \"==\" not assignment \"=\"", sevWarning, 26, FCur.Line);
+        }
+        if (PeekToken() != ')') {
+            AddMessage(") expected after expression", sevError, 128, FLook.Line);
+            return srDo;
+        }
+        NextToken();
+        CheckSemicolon();
+        return srDo;
+    }
+    // while
+    if (PeekToken() != '(') {
+        AddMessage("( expected after \"while\"", sevError, 129, FLook.Line);
+        Recover(false);
+        return srWhile;
+    }
+    NextToken();
+    const bool markup = FMarkup;
+    FMarkup = false;
+    int r = ParseExpressionList(false, text);
+    FMarkup = markup;
+    if (r < 0) {
+        AddMessage("\"while\" (expression) fail", sevError, 130, FLook.Line);
+        Recover(false);
+    } else if (r == erAssignment) {
+        AddMessage("should probably be test for equality \"==\" not assignment \"=\"", sevWarning, 26, FCur.Line);
+    }
+    if (PeekToken() != ')') {
+        AddMessage(") expected", sevError, 86, FLook.Line);
+        Recover(true);
+    } else {
+        NextToken();
+    }
+    if (PeekToken() == ';')
+        AddMessage("\";\" after \"while (expression)\", will only loop expression instructions", sevWarning, 27, FLook.Line);
+    int body = ParseStatement();
+    if (body < 0 && !FAborted) AddMessage("\"while\" empty", sevWarning, 28, FCur.Line);
+    return srWhile;
+}
+
+int TJSParser::ParseFor()
+{
+    NextToken(); // "for"
+    if (PeekToken() != '(') {
+        AddMessage("\"(\" expected after \"for\"", sevError, 129, FLook.Line);
+        Recover(false);
+        return srFor;
+    }
+    NextToken();
+    const bool markup = FMarkup;
+    FMarkup = false;
+    int names = 0;
+    int n = PeekToken();
+    AnsiString text;
+    if (n == tkVar) {
+        NextToken();
+        for (;;) {
+            int p = PeekToken();
+            if (p != tkIdentifier) {
+                if (IsKeywordOrBrowserWord(p) || (p >= tkDOM1 && p <= tkDOM4)) {
+                    AddMessage("variable name is a reserved word or DOM object", sevError, 116, FLook.Line);
+                    Recover(false);
+                    FMarkup = markup;
+                    return srFor;
+                }
+                break;
+            }
+            NextToken();
+            const AnsiString name = FCur.Text;
+            const int32_t line = FCur.Line;
+            ++names;
+            if (IsPredefinedGlobal(name))
+                AddMessage("recommended to avoid an identifier name of \"" + name + "\"", sevHint, 1, line);
+            if (FFunctionIndex == 0) DeclareGlobal(name, line, -1, AnsiString(), true);
+            else DeclareLocal(name, line, -1, AnsiString(), true);
+            if (PeekToken() == '=') {
+                NextToken();
+                AnsiString value;
+                const bool savedNoIn = FNoIn;
+                FNoIn = true;
+                int r = ParseAssignment(false, value);
+                FNoIn = savedNoIn;
+                if (r < 0) {
+                    AddMessage("invalid initialiser in \"for\"", sevError, 131, FLook.Line);
+                    Recover(false);
+                }
+            }
+            if (PeekToken() != ',') break;
+            NextToken();
+            if (PeekToken() != tkIdentifier) {
+                AddMessage("identifier expected after comma in \"for\"", sevError, 130, FLook.Line);
+                break;
+            }
+        }
+        if (names == 0) {
+            AddMessage("no variable declared after \"var\"", sevError, 118, FLook.Line);
+            Recover(false);
+            FMarkup = markup;
+            return srFor;
+        }
+    } else if (n != ';') {
+        const bool plainStart = n == tkIdentifier;
+        const AnsiString firstName = FLook.Text;
+        const int32_t firstLine = FLook.Line;
+        const bool savedNoIn = FNoIn;
+        FNoIn = true;
+        FLastAssignTarget.clear();
+        int r = ParseExpressionList(false, text);
+        FNoIn = savedNoIn;
+        if (r < 0) {
+            AddMessage("invalid initialiser in \"for\"", sevError, 131, FLook.Line);
+            Recover(false);
+        } else {
+            ++names;
+            if (plainStart && (text == firstName || FLastAssignTarget == firstName) &&
+                firstName.find('.') == AnsiString::npos) {
+                if (IsPredefinedGlobal(firstName))
+                    AddMessage("recommended to avoid an identifier name of \"" + firstName + "\"", sevHint, 1, firstLine);
+                if (FFunctionIndex == 0) DeclareGlobal(firstName, firstLine, -1, AnsiString(), false);
+                else DeclareLocal(firstName, firstLine, -1, AnsiString(), false);
+            }
+        }
+    }
+    int p = PeekToken();
+    if (p == ';') {
+        NextToken();
+        if (PeekToken() != ';') {
+            AnsiString cond;
+            int r = ParseExpressionList(false, cond);
+            if (r < 0) {
+                AddMessage("continuation expression fail in \"for\"", sevError, 132, FLook.Line);
+                Recover(false);
+            } else if (r == erAssignment) {
+                AddMessage("should probably be test for equality \"==\" not assignment \"=\"", sevWarning, 26, FCur.Line);
+            }
+        }
+        if (PeekToken() != ';') {
+            AddMessage("; expected in \"for\"", sevError, 122, FLook.Line);
+            Recover(false);
+        } else {
+            NextToken();
+        }
+        if (PeekToken() != ')') {
+            AnsiString update;
+            int r = ParseExpressionList(false, update);
+            if (r < 0) {
+                AddMessage("update expression fail in \"for\"", sevError, 133, FLook.Line);
+                Recover(false);
+            } else if (r != erPrefix && r != erPostfix && r != 300 && r != erAssignment) {
+                AnsiString lower = update;
+                std::transform(lower.begin(), lower.end(), lower.begin(), [](unsigned char c) { return std::tolower(c); });
+                if (lower.find(".movenext") == AnsiString::npos && lower.find(".moveprevious") == AnsiString::npos)
+                    AddMessage("update expression in \"for\" may not change anything", sevWarning, 48, FCur.Line);
+            }
+        }
+    } else if (p == tkIn) {
+        NextToken();
+        if (names != 1) AddMessage("only one variable allowed in \"for .. in\"", sevError, 135, FCur.Line);
+        AnsiString obj;
+        if (ParseExpressionList(false, obj) < 0) {
+            AddMessage("identifier expected after \"in\"", sevError, 134, FLook.Line);
+            Recover(false);
+        }
+    } else {
+        AddMessage("failed all iteration parsing", sevError, 136, FLook.Line);
+        Recover(false);
+    }
+    FMarkup = markup;
+    if (PeekToken() != ')') {
+        AddMessage(") expected", sevError, 86, FLook.Line);
+        Recover(true);
+    } else {
+        NextToken();
+    }
+    if (PeekToken() == ';') {
+        AddMessage("\";\" after \"for\", will only loop instructions inside ( )", sevWarning, 29, FLook.Line);
+        NextToken();
+    }
+    int body = ParseStatement();
+    if (body < 0 && !FAborted) AddMessage("empty \"for\" loop body", sevWarning, 30, FCur.Line);
+    return srFor;
+}
+
+int TJSParser::ParseSwitch()
+{
+    NextToken(); // "switch"
+    if (PeekToken() != '(') {
+        AddMessage("( expected", sevError, 82, FLook.Line);
+        Recover(false);
+    } else {
+        NextToken();
+    }
+    AnsiString text;
+    if (ParseExpressionList(false, text) < 0) {
+        AddMessage("invalid expression in \"(  )\"", sevError, 98, FLook.Line);
+        Recover(false);
+    }
+    if (PeekToken() != ')') {
+        AddMessage(") expected", sevError, 86, FLook.Line);
+        Recover(false);
+    } else {
+        NextToken();
+    }
+    bool reported = false;
+    if (PeekToken() == '{') {
+        NextToken();
+        ++FBraceDepth;
+    } else {
+        AddMessage("{ expected", sevError, 99, FLook.Line);
+        reported = true;
+    }
+    bool closed = false;
+    for (;;) {
+        int n = PeekToken();
+        if (n == '}') {
+            NextToken();
+            closed = true;
+            break;
+        }
+        if (n == tkEnd) break;
+        const uint64_t start = FConsumed;
+        if (n == tkCase) {
+            NextToken();
+            AnsiString value;
+            if (ParseExpressionList(false, value) < 0 && !reported) {
+                AddMessage("\"case\" expression fail", sevError, 100, FLook.Line);
+                reported = true;
+            }
+        } else if (n == tkDefault) {
+            NextToken();
+        } else {
+            if (!reported) AddMessage("parse switch fail", sevError, 104, FLook.Line);
+            reported = true;
+            break;
+        }
+        if (PeekToken() != ':') {
+            if (!reported) AddMessage("\":\" expected after case expression", sevError, 101, FLook.Line);
+            reported = true;
+            Recover(false);
+        } else {
+            NextToken();
+        }
+        bool failed = false;
+        for (;;) {
+            int s = PeekToken();
+            if (s == '}' || s == tkCase || s == tkDefault || s == tkEnd) break;
+            const uint64_t before = FConsumed;
+            const bool isElse = s == tkElse;
+            int r = ParseStatement();
+            if (r == srLabelled || r == -1) {
+                if (!reported) {
+                    if (r == -1 && isElse) AddMessage("use \"default\" not \"else\" in switch", sevError, 103, FLook.Line);
+                    else AddMessage("\"case\" action statement(s) fail", sevError, 102, FLook.Line);
+                }
+                reported = true;
+                failed = true;
+                Recover(false);
+                break;
+            }
+            if (FConsumed == before) break;
+        }
+        if (failed) {
+            // skip the rest of the switch without further messages
+            int depth = 0;
+            for (;;) {
+                int s = PeekToken();
+                if (s == tkEnd) break;
+                if (s == '}' && depth == 0) break;
+                NextToken();
+                if (s == '{') ++depth;
+                else if (s == '}') --depth;
+            }
+        }
+        if (FConsumed == start) break;
+    }
+    if (!closed && !reported) AddMessage("\"}\" missing to end switch statement", sevError, 105, FLook.Line);
+    return srSwitch;
+}
+
+int TJSParser::ParseTry()
+{
+    NextToken(); // "try"
+    const int32_t tryLine = FCur.Line;
+    int r = ParseStatement();
+    if (r < 0 && r != -2) AddMessage("\"try\" block parse statement fail", sevError, 106, FLook.Line);
+    int n = PeekToken();
+    if (n != tkCatch && n != tkFinally) {
+        AddMessage("\"catch\" or \"finally expected\"", sevError, 107, FLook.Line);
+        return srTry;
+    }
+    int catches = 0;
+    bool hadFinally = false;
+    int32_t lastLine = tryLine;
+    for (;;) {
+        n = PeekToken();
+        if (n == tkCatch) {
+            NextToken();
+            lastLine = FCur.Line;
+            if (hadFinally) {
+                AddMessage("\"catch\" must be before \"finally\"", sevError, 112, FCur.Line);
+                Recover(false);
+                break;
+            }
+            if (++catches > 1) AddMessage("only one \"catch\" permitted in Javascript", sevError, 111, FCur.Line);
+            if (PeekToken() != '(') {
+                AddMessage("( expected", sevError, 82, FLook.Line);
+            } else {
+                NextToken();
+                if (PeekToken() != tkIdentifier) {
+                    AddMessage("identifier expected", sevError, 108, FLook.Line);
+                } else {
+                    NextToken();
+                    const AnsiString name = FCur.Text;
+                    const int32_t line = FCur.Line;
+                    if (IsPredefinedGlobal(name))
+                        AddMessage("recommended to avoid an identifier name of \"" + name + "\"", sevHint, 1, line);
+                    if (TJSFunction *fn = CurrentFunction()) {
+                        if (fn->IsParameter(name)) AddMessage("catch Id same name as a function parameter", sevWarning, 18, line);
+                        else if (fn->IsLocalVar(name)) AddMessage("catch Id same name as a local variable", sevWarning, 19, line);
+                        else DeclareLocal(name, line, -1, AnsiString(), false);
+                    } else if (IndexOfExact(FLists.GlobalVars, name) >= 0) {
+                        AddMessage("catch Id same name as a global variable", sevWarning, 20, line);
+                    } else {
+                        DeclareGlobal(name, line, -1, AnsiString(), false);
+                    }
+                    if (PeekToken() == tkIf) {
+                        // a conditional catch clause: its condition is skipped
+                        NextToken();
+                        SkipLineTo(')', ')', ')');
+                    }
+                }
+                if (PeekToken() == ')') NextToken();
+                else AddMessage(") expected", sevError, 86, FLook.Line);
+            }
+            int h = ParseStatement();
+            if (h < 0) AddMessage("exception statement fail or empty", sevWarning, 109, FCur.Line);
+        } else if (n == tkFinally) {
+            NextToken();
+            hadFinally = true;
+            int f = ParseStatement();
+            if (f == -1) AddMessage("\"finally\" block statement(s) fail", sevError, 110, tryLine + 1);
+        } else {
+            break;
+        }
+    }
+    (void)lastLine;
+    return srTry;
+}
+
+int TJSParser::ParseExpressionList(bool Statement, AnsiString &Text)
+{
+    int r = ParseAssignment(Statement, Text);
+    if (r < 0) return r;
+    while (PeekToken() == ',') {
+        NextToken();
+        AnsiString next;
+        int r2 = ParseAssignment(false, next);
+        if (r2 < 0) {
+            AddMessage("expression expected after comma", sevError, 137, FLook.Line);
+            return r;
+        }
+        r = r2;
+        Text = std::move(next);
+    }
+    return r;
+}
