@@ -61,10 +61,12 @@ int TJSParser::ParseAssignment(bool Statement, AnsiString &Text)
     int r = ParseConditional(Text);
     if (r < 0) return r;
     int op = PeekToken();
-    if (!IsAssignOp(op) || !IsValueToken(r)) return r;
+    // "window" and "document" take an assignment only where the script declared a variable of that name.
+    const bool declaredWord = (r == tkWindow || r == tkDocument) && IsDeclaredInScope(Text);
+    if (!IsAssignOp(op) || (!IsValueToken(r) && !declaredWord)) return r;
     if (Statement && (r == erNull || r == erTrue || r == erFalse || (r >= erDecimal && r <= erString) || r == erNew ||
                       r == erRegExp || r == erArray))
-        AddMessage("assignment(=) only to a variable, object property or defaultStatus", sevError, 138, FLook.Line);
+        AddMessage("assignment(=) only to a variable, object property or defaultStatus", sevError, 138, Look().Line);
     NextToken();
     const AnsiString target = Text;
     FLastAssignTarget = target;
@@ -80,7 +82,7 @@ int TJSParser::ParseAssignment(bool Statement, AnsiString &Text)
     }
     FPendingTarget = savedPending;
     if (rr < 0) {
-        AddMessage("rhs of assignment(=) missing or invalid", sevError, 139, FLook.Line);
+        AddMessage("rhs of assignment(=) missing or invalid", sevError, 139, Look().Line);
         Recover(false);
     } else {
         if (eventAssignment && rr == erIdentifier && !rhs.empty()) RecordCall(rhs, line);
@@ -98,25 +100,25 @@ int TJSParser::ParseConditional(AnsiString &Text)
     AnsiString second;
     int r2 = ParseAssignment(false, second);
     if (r2 < 0) {
-        AddMessage("invalid statement after ?", sevError, 141, FLook.Line);
+        AddMessage("invalid statement after ?", sevError, 141, Look().Line);
         Recover(false);
         return erConditional;
     }
     int p = PeekToken();
     if (p == ';') {
-        AddMessage("\";\" not valid in \"? :\"", sevError, 142, FLook.Line);
+        AddMessage("\";\" not valid in \"? :\"", sevError, 142, Look().Line);
         Recover(false);
         return erConditional;
     }
     if (p != ':') {
-        AddMessage("\":\" expected", sevError, 143, FLook.Line);
+        AddMessage("\":\" expected", sevError, 143, Look().Line);
         Recover(false);
         return erConditional;
     }
     NextToken();
     AnsiString third;
     if (ParseAssignment(false, third) < 0) {
-        AddMessage("invalid statement after :", sevError, 144, FLook.Line);
+        AddMessage("invalid statement after :", sevError, 144, Look().Line);
         Recover(false);
     }
     return erConditional;
@@ -138,7 +140,7 @@ int TJSParser::ParseBinary(int MinLevel, AnsiString &Text)
         case tkEqual: case tkNotEqual: case tkStrictEqual: case tkStrictNotEqual: case tkInstanceof: level = 5; break;
         case tkIn: level = FNoIn ? -1 : 5; break;
         case '<': case '>': case tkLessEqual: case tkGreaterEqual: level = 6; break;
-        case '!': level = FLook.Line == FCur.Line ? 6 : -1; break; // only a misplaced "!" on the operand's line
+        case '!': level = Look().Line == FCur.Line ? 6 : -1; break; // only a misplaced "!" on the operand's line
         case tkShl: case tkShr: case tkUShr: level = 7; break;
         case '+': case '-': level = 8; break;
         case '*': case '/': case '%': level = 9; break;
@@ -156,10 +158,10 @@ int TJSParser::ParseBinary(int MinLevel, AnsiString &Text)
         }
         if (r2 < 0) {
             if (level == 6) {
-                if (!FLook.Err) AddMessage(kLevels[level].Message, sevError, kLevels[level].Error, FLook.Line);
+                if (!Look().Err) AddMessage(kLevels[level].Message, sevError, kLevels[level].Error, Look().Line);
                 Recover(false);
             } else {
-                AddMessage(kLevels[level].Message, sevError, kLevels[level].Error, FLook.Line);
+                AddMessage(kLevels[level].Message, sevError, kLevels[level].Error, Look().Line);
             }
             return kLevels[level].Result;
         }
@@ -175,7 +177,7 @@ int TJSParser::ParseUnary(AnsiString &Text)
         TDepthGuard guard(*this);
         NextToken();
         int r = ParseUnary(Text);
-        if (r < 0) AddMessage("expression expected after \"typeof\"", sevError, 155, FLook.Line);
+        if (r < 0) AddMessage("expression expected after \"typeof\"", sevError, 155, Look().Line);
         else if (r == erAssignment)
             AddMessage("should probably be test for equality \"==\" not assignment \"=\"", sevWarning, 26, FCur.Line);
         return erUnary;
@@ -185,7 +187,7 @@ int TJSParser::ParseUnary(AnsiString &Text)
         TDepthGuard guard(*this);
         NextToken();
         int r = ParseUnary(Text);
-        if (r < 0) AddMessage("unary expr fail", sevError, 156, FLook.Line);
+        if (r < 0) AddMessage("unary expr fail", sevError, 156, Look().Line);
         return (n == tkPlusPlus || n == tkMinusMinus) ? erPrefix : erUnary;
     }
     return ParsePostfix(Text);
@@ -197,12 +199,12 @@ int TJSParser::ParsePostfix(AnsiString &Text)
     if (r < 0) return r;
     int n = PeekToken();
     if (n == tkPlusPlus || n == tkMinusMinus) {
-        if (FLook.Line == FCur.Line) {
+        if (Look().Line == FCur.Line) {
             NextToken();
             return erPostfix;
         }
         if (FSemiColon)
-            AddMessage("preferable to have expression and ++ or -- on same line", sevWarning, 31, FLook.Line);
+            AddMessage("preferable to have expression and ++ or -- on same line", sevWarning, 31, Look().Line);
     }
     return r;
 }
@@ -214,7 +216,7 @@ int TJSParser::ParseMember(AnsiString &Text)
     for (;;) {
         int n = PeekToken();
         if (n == '(') {
-            const int32_t line = FLook.Line;
+            const int32_t line = Look().Line;
             const bool createElement = EndsWith(Text, ".createElement") || Text == "createElement";
             TJSFunctionCall *call = nullptr;
             if (r != erNew) {
@@ -238,13 +240,13 @@ int TJSParser::ParseMember(AnsiString &Text)
             FPendingTarget = savedPending;
             FMarkup = markup;
             if (ir < 0) {
-                AddMessage("invalid array index expression", sevError, 33, FLook.Line);
+                AddMessage("invalid array index expression", sevError, 33, Look().Line);
                 Recover(false);
             } else if (ir == erIdentifier) {
                 RecordReference(index, ir);
             }
             if (PeekToken() == ']') NextToken();
-            else AddMessage("\"]\" expected", sevError, 157, FLook.Line);
+            else AddMessage("\"]\" expected", sevError, 157, Look().Line);
             Text += "[" + index + "]";
             r = erIndex;
             continue;
@@ -258,13 +260,13 @@ int TJSParser::ParseMember(AnsiString &Text)
                 continue;
             }
             if (!IsMemberNameToken(m) && !(m >= tkDOM1 && m <= tkDOM4)) {
-                AddMessage("identifier expected", sevError, 108, FLook.Line);
+                AddMessage("identifier expected", sevError, 108, Look().Line);
                 return r;
             }
             NextToken();
             Text += "." + FCur.Text;
             if (m == tkIdentifier || m == tkDOM1) r = erIdentifier;
-            else if (m >= tkWindow && m <= tkDOM3) r = (r == erIdentifier) ? erIdentifier : (r >= tkWindow && r <= tkDOM4) ? m : erMember;
+            else if (m >= tkDOM1 && m <= tkDOM3) r = (r == erIdentifier) ? erIdentifier : (r >= tkWindow && r <= tkDOM4) ? m : erMember;
             else r = (r == erIdentifier) ? erIdentifier : erMember;
             continue;
         }
@@ -282,7 +284,7 @@ int TJSParser::ParseNew(AnsiString &Text)
     if (PeekToken() == tkNew) r = ParseNew(ctor);
     else r = ParsePrimary(ctor);
     if (r < 0) {
-        AddMessage("\"new\" fail", sevError, 158, FLook.Line);
+        AddMessage("\"new\" fail", sevError, 158, Look().Line);
         Recover(false);
         return erNew;
     }
@@ -296,7 +298,7 @@ int TJSParser::ParseNew(AnsiString &Text)
                 continue;
             }
             if (!IsMemberNameToken(m) && !(m >= tkDOM1 && m <= tkDOM4)) {
-                AddMessage("identifier expected after \".\"", sevError, 161, FLook.Line);
+                AddMessage("identifier expected after \".\"", sevError, 161, Look().Line);
                 break;
             }
             NextToken();
@@ -308,13 +310,13 @@ int TJSParser::ParseNew(AnsiString &Text)
             AnsiString index;
             int ir = ParseExpressionList(false, index);
             if (ir < 0) {
-                AddMessage("invalid expression after \"[\"", sevError, 160, FLook.Line);
+                AddMessage("invalid expression after \"[\"", sevError, 160, Look().Line);
                 Recover(false);
             } else {
                 RecordReference(index, ir);
             }
             if (PeekToken() == ']') NextToken();
-            else AddMessage("\"]\" expected", sevError, 157, FLook.Line);
+            else AddMessage("\"]\" expected", sevError, 157, Look().Line);
             ctor += "[" + index + "]";
             continue;
         }
@@ -326,7 +328,7 @@ int TJSParser::ParseNew(AnsiString &Text)
         AddNewRecord(FPendingTarget, ctor, line);
     }
     FPendingConstructor = ctor;
-    if (PeekToken() == '(') ParseArguments(ctor, FLook.Line, nullptr);
+    if (PeekToken() == '(') ParseArguments(ctor, Look().Line, nullptr);
     Text = ctor;
     return erNew;
 }
@@ -344,13 +346,13 @@ int TJSParser::ParsePrimary(AnsiString &Text)
     case tkParseFloat: case tkIsNaN: case tkIsFinite: case tkGetterSetter: case tkEval: case tkOpen: case tkStatus:
         NextToken();
         Text = FCur.Text;
-        if (PeekToken() != '(' && n != tkStatus && !FInObjectLiteral)
-            AddMessage("( expected", sevError, 82, FLook.Line);
+        if (PeekToken() != '(' && n != tkStatus && !FInObjectLiteral && !IsDeclaredInScope(Text))
+            AddMessage("( expected", sevError, 82, Look().Line);
         return n;
     case tkSetTimeout:
         NextToken();
         Text = FCur.Text;
-        if (PeekToken() != '(') AddMessage("\"(\" expected after setTimeout", sevError, 162, FLook.Line);
+        if (PeekToken() != '(') AddMessage("\"(\" expected after setTimeout", sevError, 162, Look().Line);
         return erSetTimeout;
     case tkThis:
         NextToken();
@@ -359,6 +361,8 @@ int TJSParser::ParsePrimary(AnsiString &Text)
     case tkWindow: case tkDocument: case tkDOM2: case tkDOM3: case tkDOM4: case tkWrite: case tkWriteln:
         NextToken();
         Text = FCur.Text;
+        // a script variable that happens to carry a browser word's name is a plain identifier
+        if (n != tkWindow && n != tkDocument && IsDeclaredInScope(Text)) return erIdentifier;
         return n;
     case tkIdentifier: case tkDOM1:
         NextToken();
@@ -407,7 +411,7 @@ int TJSParser::ParsePrimary(AnsiString &Text)
         if (PeekToken() == ')') {
             NextToken();
         } else {
-            if (!FLook.Err && !FCur.Err) AddMessage(") expected", sevError, 86, FLook.Line);
+            if (!Look().Err && !FCur.Err) AddMessage(") expected", sevError, 86, Look().Line);
             Recover(true);
         }
         Text = inner;
@@ -466,7 +470,7 @@ AnsiString TJSParser::ParseArguments(const AnsiString &Callee, int32_t Line, TJS
                 int q = PeekToken();
                 if (q == ',' || q == ')') {
                     AddMessage(s == ',' ? "expression expected after comma" : "expression expected after \":\"", sevError,
-                               137, FLook.Line);
+                               137, Look().Line);
                     if (q == ')') {
                         NextToken();
                         break;
@@ -480,7 +484,7 @@ AnsiString TJSParser::ParseArguments(const AnsiString &Callee, int32_t Line, TJS
                 break;
             }
             if (s == tkEnd) break;
-            AddMessage(") expected", sevError, 86, FLook.Line);
+            AddMessage(") expected", sevError, 86, Look().Line);
             Recover(true);
             break;
         }
@@ -510,7 +514,7 @@ int TJSParser::ParseArrayLiteral(AnsiString &Text)
         AnsiString t;
         int r = ParseAssignment(false, t);
         if (r < 0) {
-            AddMessage("invalid array index expression", index == 0 ? sevWarning : sevError, 33, FLook.Line);
+            AddMessage("invalid array index expression", index == 0 ? sevWarning : sevError, 33, Look().Line);
             Recover(false);
         }
         int s = PeekToken();
@@ -522,7 +526,7 @@ int TJSParser::ParseArrayLiteral(AnsiString &Text)
             NextToken();
             break;
         }
-        AddMessage("\",\" or \"]\" expected", sevError, 163, FLook.Line);
+        AddMessage("\",\" or \"]\" expected", sevError, 163, Look().Line);
         Recover(false);
         if (PeekToken() == ']') NextToken();
         if (FConsumed == start || true) break;
@@ -538,19 +542,19 @@ int TJSParser::ParseInherits(AnsiString &Text)
     const int32_t line = FCur.Line;
     const AnsiString owner = Text.empty() ? FPendingOwner : Text;
     if (PeekToken() != '(') {
-        AddMessage("( expected", sevError, 82, FLook.Line);
+        AddMessage("( expected", sevError, 82, Look().Line);
         return erMember;
     }
     NextToken();
     if (PeekToken() != tkIdentifier) {
-        AddMessage("identifier expected", sevError, 108, FLook.Line);
+        AddMessage("identifier expected", sevError, 108, Look().Line);
         Recover(true);
         return erMember;
     }
     NextToken();
     const AnsiString base = FCur.Text;
     if (PeekToken() == ')') NextToken();
-    else AddMessage(") expected", sevError, 86, FLook.Line);
+    else AddMessage(") expected", sevError, 86, Look().Line);
     AddNewRecord(owner + ".prototype", base, line);
     Text = owner + ".inherits";
     return erMember;

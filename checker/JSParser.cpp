@@ -29,7 +29,8 @@ AnsiString Digits(int64_t Value, int Width)
 }
 
 bool IsLiteralOrIdent(int C) { return C >= tkInteger && C <= tkIdentifier; }
-bool IsArithmeticAfter(int C) { return C == '%' || C == '*' || C == '+' || C == '/' || (C >= tkPlusPlus && C <= tkSubAssign); }
+// "+", "++" and "--" are not in this list: after an operator they are legal prefix operators.
+bool IsArithmeticAfter(int C) { return C == '%' || C == '*' || C == '/' || (C >= tkMulAssign && C <= tkSubAssign); }
 bool IsArithmeticBefore(int C) { return C == '%' || C == '*' || C == '+' || C == '-' || C == '/' || (C >= tkMulAssign && C <= tkSubAssign); }
 bool IsDomWord(int C) { return C == tkIdentifier || (C >= tkWindow && C <= tkDOM4) || C == tkWrite || C == tkWriteln; }
 
@@ -171,18 +172,18 @@ void TJSParser::Parse(int32_t SectionCode, TZSStringList &Functions, bool JSON, 
     FCur.Line = FStartLine;
 
     PeekToken();
-    while (FLook.Code != tkEnd && FGoOn) {
+    while (PeekToken() != tkEnd && FGoOn) {
         const uint64_t start = FConsumed;
         if (!ParseSourceElement()) {
-            if (FLook.Code == tkElse && FIfDepth < 0) {
+            if (PeekToken() == tkElse && FIfDepth < 0) {
                 AddMessage("\"else\" without an \"if\"", sevError, 72, FLook.Line);
                 NextToken();
             } else if (FBraceDepth < 0) {
-                AddMessage("extra closing block symbol \"}\" found", sevError, 73, FLook.Line);
+                AddMessage("extra closing block symbol \"}\" found", sevError, 73, Look().Line);
                 NextToken();
                 FBraceDepth = 0;
             } else if (FErrors == 0) {
-                AddMessage("unrecognised symbol found", sevError, 74, FLook.Line);
+                AddMessage("unrecognised symbol found", sevError, 74, Look().Line);
             }
             Recover(true);
         }

@@ -129,6 +129,8 @@ private:
                        bool Report);
     void DeclareLocal(const AnsiString &Name, int32_t Line, int ValueCode, const AnsiString &ValueText, bool Report);
     TJSFunction *CurrentFunction() const;
+    // A variable or parameter of that name is visible here (open functions, then globals).
+    bool IsDeclaredInScope(const AnsiString &Name) const;
 
     // ---- expressions
     int ParseAssignment(bool Statement, AnsiString &Text);
@@ -226,6 +228,7 @@ private:
     bool FEventAssignment = false;
     bool FNoIn = false;             // "in" is no operator (the initialiser of a "for" header)
     AnsiString FLastAssignTarget;   // left side of the last assignment parsed
+    int FLabelDepth = 0;            // labelled statements open: "break label" may leave any of them
     bool FPrimed = false;           // a primary already consumed by the statement parser
     int FPrimedCode = 0;
     AnsiString FPrimedText;

@@ -17,6 +17,19 @@ bool IsBrowserWord(int C) { return C >= tkAlert && C <= tkWriteln; }
 
 } // namespace
 
+bool TJSParser::IsDeclaredInScope(const AnsiString &Name) const
+{
+    if (IndexOfExact(FLists.GlobalVars, Name) >= 0) return true;
+    for (int i = FOpenFunctions.Count() - 1; i >= 0; --i) {
+        const AnsiString &e = FOpenFunctions[i];
+        int index = std::atoi(e.c_str() + e.rfind('|') + 1);
+        if (index < 0 || index >= FFunctions->Count()) continue;
+        auto *fn = static_cast<const TJSFunction *>(FFunctions->Objects(index));
+        if (fn && (fn->IsLocalVar(Name) || fn->IsParameter(Name))) return true;
+    }
+    return false;
+}
+
 bool TJSParser::ParseSourceElement()
 {
     int r = ParseStatement();
@@ -54,8 +67,8 @@ int TJSParser::ParseBlock()
     if (n == '}') {
         NextToken();
     } else if (n != tkEnd) {
-        if (n == tkElse && FIfDepth < 0) AddMessage("\"else\" without an \"if\"", sevError, 72, FLook.Line);
-        else AddMessage("} expected", sevError, 123, FLook.Line);
+        if (n == tkElse && FIfDepth < 0) AddMessage("\"else\" without an \"if\"", sevError, 72, Look().Line);
+        else AddMessage("} expected", sevError, 123, Look().Line);
         Recover(false);
     }
     return result;
@@ -82,7 +95,7 @@ bool TJSParser::ParseFunction(bool Required, const AnsiString &GivenName, bool E
         NextToken();
         name = "prompt";
     } else if (n != '(' && Required) {
-        AddMessage("function name expected", sevError, 85, FLook.Line);
+        AddMessage("function name expected", sevError, 85, Look().Line);
         Recover(false);
         return false;
     }
@@ -90,7 +103,7 @@ bool TJSParser::ParseFunction(bool Required, const AnsiString &GivenName, bool E
     while (!name.empty() && PeekToken() == '.') {
         NextToken();
         if (PeekToken() != tkIdentifier && !IsMemberNameToken(PeekToken())) {
-            AddMessage("identifier expected after \".\"", sevError, 161, FLook.Line);
+            AddMessage("identifier expected after \".\"", sevError, 161, Look().Line);
             break;
         }
         NextToken();
@@ -104,7 +117,7 @@ bool TJSParser::ParseFunction(bool Required, const AnsiString &GivenName, bool E
     // Parameter list.
     std::vector<AnsiString> params;
     if (PeekToken() != '(') {
-        AddMessage("( expected", sevError, 82, FLook.Line);
+        AddMessage("( expected", sevError, 82, Look().Line);
     } else {
         NextToken();
         if (PeekToken() == ')') {
@@ -112,7 +125,8 @@ bool TJSParser::ParseFunction(bool Required, const AnsiString &GivenName, bool E
         } else {
             for (;;) {
                 int p = PeekToken();
-                if (p == tkIdentifier || p == tkMethod || IsKeywordOrBrowserWord(p) || (p >= tkDOM1 && p <= tkDOM4)) {
+                if (p == tkIdentifier || p == tkMethod || IsKeywordOrBrowserWord(p) || (p >= tkDOM1 && p <= tkDOM4) ||
+                    IsGlobalFunctionWord(p)) {
                     NextToken();
                     AnsiString pname = FCur.Text;
                     AnsiString html;
@@ -125,7 +139,7 @@ bool TJSParser::ParseFunction(bool Required, const AnsiString &GivenName, bool E
                     }
                     params.push_back(pname);
                 } else {
-                    AddMessage("function parameter expected", sevError, 84, FLook.Line);
+                    AddMessage("function parameter expected", sevError, 84, Look().Line);
                     SkipLineTo(';', ')', '{');
                     if (PeekToken() == ')') NextToken();
                     break;
@@ -139,14 +153,14 @@ bool TJSParser::ParseFunction(bool Required, const AnsiString &GivenName, bool E
                     NextToken();
                     break;
                 }
-                AddMessage(") expected", sevError, 86, FLook.Line);
+                AddMessage(") expected", sevError, 86, Look().Line);
                 SkipLineTo(';', ')', '{');
                 if (PeekToken() == ')') NextToken();
                 break;
             }
         }
         if (PeekToken() == ';' && !Expression) {
-            AddMessage("\";\" found after function definition", sevError, 87, FLook.Line);
+            AddMessage("\";\" found after function definition", sevError, 87, Look().Line);
             NextToken();
         }
     }
@@ -195,7 +209,7 @@ bool TJSParser::ParseFunction(bool Required, const AnsiString &GivenName, bool E
     if (PeekToken() == '{') {
         body = ParseBlock();
     } else {
-        AddMessage("{ expected", sevError, 99, FLook.Line);
+        AddMessage("{ expected", sevError, 99, Look().Line);
     }
     if (PeekToken() == '.') FPendingOwner = name;
 
@@ -252,7 +266,7 @@ int TJSParser::ParseObjectLiteral(const AnsiString &Target)
         if (n == tkIdentifier || n == tkString || n == tkInteger || n == tkDecimal || IsMemberNameToken(n)) {
             NextToken();
         } else {
-            AddMessage("\":\" or \"}\" expected in object literal", sevError, 88, FLook.Line);
+            AddMessage("\":\" or \"}\" expected in object literal", sevError, 88, Look().Line);
             Recover(false);
             if (PeekToken() == ',' || PeekToken() == ';') NextToken();
             if (FConsumed == start) break;
@@ -274,7 +288,7 @@ int TJSParser::ParseObjectLiteral(const AnsiString &Target)
             continue;
         }
         if (s != ':') {
-            AddMessage("\":\" or \"}\" expected in object literal", sevError, 88, FLook.Line);
+            AddMessage("\":\" or \"}\" expected in object literal", sevError, 88, Look().Line);
             Recover(false);
             if (PeekToken() == ',' || PeekToken() == ';') NextToken();
             if (FConsumed == start) break;
@@ -295,7 +309,7 @@ int TJSParser::ParseObjectLiteral(const AnsiString &Target)
             (void)r;
             while (PeekToken() == '(' || PeekToken() == '.' || PeekToken() == '[') {
                 const uint64_t before = FConsumed;
-                if (PeekToken() == '(') ParseArguments(t, FLook.Line, nullptr);
+                if (PeekToken() == '(') ParseArguments(t, Look().Line, nullptr);
                 else {
                     NextToken();
                     if (FCur.Code == '.') {
@@ -315,7 +329,7 @@ int TJSParser::ParseObjectLiteral(const AnsiString &Target)
             int r = ParseAssignment(false, text);
             FPendingTarget = savedTarget;
             if (r < 0) {
-                AddMessage("expression expected after : in object literal", sevError, 190, FLook.Line);
+                AddMessage("expression expected after : in object literal", sevError, 190, Look().Line);
                 Recover(false);
             }
         }
@@ -326,13 +340,13 @@ int TJSParser::ParseObjectLiteral(const AnsiString &Target)
         }
         if (sep != '}') {
             if (FConsumed == start) break;
-            AddMessage("} expected to complete object literal", sevError, 89, FLook.Line);
+            AddMessage("} expected to complete object literal", sevError, 89, Look().Line);
             break;
         }
     }
     FInObjectLiteral = savedInObject;
     if (PeekToken() == '}') NextToken();
-    else if (!FAborted) AddMessage("} expected to complete object literal", sevError, 89, FLook.Line);
+    else if (!FAborted) AddMessage("} expected to complete object literal", sevError, 89, Look().Line);
     return srBlock;
 }
 
@@ -374,7 +388,7 @@ int TJSParser::ParseStatement()
     if (n == '{') {
         int r = ParseBlock();
         if (PeekToken() == ';') {
-            AddMessage("\";\" after block not strict ECMA, (but IE allows it!)", sevWarning, 57, FLook.Line);
+            AddMessage("\";\" after block not strict ECMA, (but IE allows it!)", sevWarning, 57, Look().Line);
             NextToken();
             FTerminated = true;
         } else if (PeekToken() == tkEnd) {
@@ -383,8 +397,8 @@ int TJSParser::ParseStatement()
         return r == kEmptyBlock ? kEmptyBlock : srBlock;
     }
     if (n == tkVar || n == tkConst) return ParseVar();
-    if (n == tkIdentifier && FLook.Text == "Var")
-        AddMessage("Identifier named \"Var\" is probably meant to be keyword \"var\"", sevWarning, 21, FLook.Line);
+    if (n == tkIdentifier && Look().Text == "Var")
+        AddMessage("Identifier named \"Var\" is probably meant to be keyword \"var\"", sevWarning, 21, Look().Line);
     if (IsBrowserWord(n)) return ParseBrowserStatement(false);
     if (n == tkFunction && FBraceDepth == FFunctionStartDepth) {
         if (ParseFunction(true, AnsiString())) return srFunction;
@@ -409,11 +423,13 @@ int TJSParser::ParseStatement()
         const bool isBreak = n == tkBreak;
         NextToken();
         const int32_t line = FCur.Line;
-        if (isBreak ? (FLoopDepth <= 0 && FSwitchDepth <= 0) : FLoopDepth <= 0) {
+        // "break label" may also leave a labelled block.
+        const bool labelled = isBreak && FLabelDepth > 0 && PeekToken() == tkIdentifier && Look().Line == line;
+        if (isBreak ? (FLoopDepth <= 0 && FSwitchDepth <= 0 && !labelled) : FLoopDepth <= 0) {
             if (isBreak) AddMessage("\"break\" only inside a loop or switch", sevError, 93, line);
             else AddMessage("\"continue\" only inside a loop", sevError, 92, line);
         }
-        if (PeekToken() == tkIdentifier && FLook.Line == line) {
+        if (PeekToken() == tkIdentifier && Look().Line == line) {
             NextToken();
             if (TJSFunction *fn = CurrentFunction()) fn->AddLabelRef(FCur.Text, FCur.Line);
             else FLists.LabelRefs.AddObject(FCur.Text, LineObject(FCur.Line));
@@ -429,9 +445,9 @@ int TJSParser::ParseStatement()
             NextToken();
             return srReturn;
         }
-        if (p == '}' || p == tkEnd || FLook.Line > line) {
+        if (p == '}' || p == tkEnd || Look().Line > line) {
             // "return" alone before a line break: the value on the next line is not returned
-            if (FLook.Line > line && p != '}' && p != tkEnd) {
+            if (Look().Line > line && p != '}' && p != tkEnd) {
                 if (FSemiColon) AddMessage("missing semicolon", sevWarning, 13, line);
                 ++FSemiTotal;
                 ++FSemiPiece;
@@ -446,7 +462,7 @@ int TJSParser::ParseStatement()
         if (p == '{') rc = ParseObjectLiteral(AnsiString());
         else rc = ParseExpressionList(false, text);
         if (rc < 0) {
-            AddMessage("return expression missing or invalid", sevWarning, 54, FLook.Line);
+            AddMessage("return expression missing or invalid", sevWarning, 54, Look().Line);
             Recover(false);
         }
         if (FFunctions->Count() > 0) {
@@ -465,7 +481,7 @@ int TJSParser::ParseStatement()
     case tkWith: {
         NextToken();
         if (PeekToken() != '(') {
-            AddMessage("( expected", sevError, 82, FLook.Line);
+            AddMessage("( expected", sevError, 82, Look().Line);
         } else {
             NextToken();
             const bool markup = FMarkup;
@@ -474,15 +490,15 @@ int TJSParser::ParseStatement()
             int rc = ParseExpressionList(false, text);
             FMarkup = markup;
             if (rc < 0) {
-                AddMessage("\"with\" expression invalid", sevError, 95, FLook.Line);
+                AddMessage("\"with\" expression invalid", sevError, 95, Look().Line);
                 Recover(false);
             }
             const AnsiString saved = FWithObject;
             if (rc >= 0) FWithObject = text;
             if (PeekToken() == ')') NextToken();
-            else AddMessage(") expected", sevError, 86, FLook.Line);
+            else AddMessage(") expected", sevError, 86, Look().Line);
             int s = ParseStatement();
-            if (s == -1) AddMessage("invalid or no statements in \"with\" block", sevError, 96, FLook.Line);
+            if (s == -1) AddMessage("invalid or no statements in \"with\" block", sevError, 96, Look().Line);
             FWithObject = saved;
         }
         return srWith;
@@ -494,10 +510,10 @@ int TJSParser::ParseStatement()
         const int32_t line = FCur.Line;
         AnsiString text;
         int p = PeekToken();
-        const int32_t exprLine = FLook.Line;
+        const int32_t exprLine = Look().Line;
         int rc = p == '{' ? ParseObjectLiteral(AnsiString()) : ParseExpressionList(false, text);
         if (rc < 0) {
-            AddMessage("\"throw\" expression invalid", sevError, 97, FLook.Line);
+            AddMessage("\"throw\" expression invalid", sevError, 97, Look().Line);
             Recover(false);
         } else if (FECMA && exprLine > line) {
             AddMessage("ECMAScript doesn't allow line terminators between \"throw\" and expression", sevWarning, 17, line);
@@ -528,7 +544,7 @@ int TJSParser::ParseExpressionStatement()
         Recover(false);
         return srExpression;
     }
-    if (r == erIdentifier && PeekToken() == ':' && FLook.Line == FCur.Line && !IsComplexName(text) &&
+    if (r == erIdentifier && PeekToken() == ':' && Look().Line == FCur.Line && !IsComplexName(text) &&
         text.find('.') == AnsiString::npos) {
         NextToken();
         const int32_t line = FCur.Line;
@@ -542,8 +558,10 @@ int TJSParser::ParseExpressionStatement()
         if (PeekToken() == tkFor || PeekToken() == tkWhile || PeekToken() == tkDo) {
             // the loop itself is parsed by ParseStatement
         }
+        ++FLabelDepth;
         int s = ParseStatement();
-        if (s == -1) AddMessage("\"label\" statement fail or missing \";\"", sevError, 91, FLook.Line);
+        --FLabelDepth;
+        if (s == -1) AddMessage("\"label\" statement fail or missing \";\"", sevError, 91, Look().Line);
         return srLabelled;
     }
     if (r == erIdentifier) RecordReference(text, r);
@@ -557,11 +575,11 @@ int TJSParser::ParseBrowserStatement(bool Conditional)
     if (!IsBrowserWord(n)) return -1;
     if (n == tkStatus) {
         // "status" and "defaultStatus" are assigned, appended to or named alone
-        const AnsiString word = FLook.Text;
+        const AnsiString word = Look().Text;
         NextToken();
         int p = PeekToken();
         if (p != '=' && p != tkAddAssign && p != ';' && !(p == '.' || p == '(' || p == '[')) {
-            AddMessage("\"=\" or \"+=\" expected after status/defaultStatus", sevError, 119, FLook.Line);
+            AddMessage("\"=\" or \"+=\" expected after status/defaultStatus", sevError, 119, Look().Line);
             Recover(false);
             return tkStatus;
         }
@@ -569,7 +587,7 @@ int TJSParser::ParseBrowserStatement(bool Conditional)
             NextToken();
             AnsiString text;
             if (ParseExpressionList(false, text) < 0) {
-                AddMessage("invalid expression following \"=\"", sevError, 120, FLook.Line);
+                AddMessage("invalid expression following \"=\"", sevError, 120, Look().Line);
                 Recover(false);
             }
         } else if (p != ';') {
@@ -582,7 +600,7 @@ int TJSParser::ParseBrowserStatement(bool Conditional)
         if (!Conditional) CheckSemicolon();
         return tkStatus;
     }
-    if ((n == tkAlert || n == tkWrite || n == tkWriteln || n == tkDOM4) && !FLook.Call) {
+    if ((n == tkAlert || n == tkWrite || n == tkWriteln || n == tkDOM4) && !Look().Call) {
         // a browser function must be called (or assigned); look past the word without losing it
         const Token word = FLook;
         NextToken();
@@ -592,14 +610,14 @@ int TJSParser::ParseBrowserStatement(bool Conditional)
             AnsiString text;
             if (PeekToken() == '{') ParseObjectLiteral(word.Text);
             else if (ParseAssignment(false, text) < 0) {
-                AddMessage("rhs of assignment(=) missing or invalid", sevError, 139, FLook.Line);
+                AddMessage("rhs of assignment(=) missing or invalid", sevError, 139, Look().Line);
                 Recover(false);
             }
             if (!Conditional) CheckSemicolon();
             return tkAlert;
         }
         if (p != '(' && p != '.') {
-            AddMessage("( expected", sevError, 82, FLook.Line);
+            AddMessage("( expected", sevError, 82, Look().Line);
             Recover(false);
             return word.Code;
         }
@@ -635,10 +653,11 @@ int TJSParser::ParseVar()
             AddMessage("variable name \"" + name + "\" is a reserved word or DOM object", sevWarning, 22, FCur.Line);
             warned22 = true;
         } else if (IsGlobalFunctionWord(n)) {
+            // a global function's name used for a variable: worth a warning, and the name is declared
             NextToken();
-            AddMessage("variable name \"" + FCur.Text + "\" is a reserved word or DOM object", sevWarning, 22, FCur.Line);
+            name = FCur.Text;
+            AddMessage("variable name \"" + name + "\" is a reserved word or DOM object", sevWarning, 22, FCur.Line);
             warned22 = true;
-            break;
         } else {
             break;
         }
@@ -661,7 +680,7 @@ int TJSParser::ParseVar()
                 valueCode = ParseAssignment(false, valueText);
                 thisAlone = first == tkThis && valueText == "this";
                 if (valueCode < 0) {
-                    AddMessage("var initialiser expression fail", sevError, 113, FLook.Line);
+                    AddMessage("var initialiser expression fail", sevError, 113, Look().Line);
                     Recover(false);
                 } else if (valueCode == tkWindow || valueCode == tkDocument) {
                     valueText = valueCode == tkWindow ? "window" : "document";
@@ -670,16 +689,17 @@ int TJSParser::ParseVar()
             if (valueCode == erIdentifier && !valueText.empty()) PropagateNewRecord(valueText, name, line);
             FPendingTarget = savedTarget;
         } else if (p >= tkMulAssign && p <= tkSubAssign) {
-            AddMessage("declared variable can only be initialised by assignment (\"=\")", sevError, 114, FLook.Line);
+            AddMessage("declared variable can only be initialised by assignment (\"=\")", sevError, 114, Look().Line);
             Recover(false);
             return srVar;
-        } else if (p != ',' && p != ';' && p != '}' && p != tkEnd && FLook.Line == FCur.Line) {
-            AddMessage("invalid character(s) after variable name", sevError, 115, FLook.Line);
+        } else if (p != ',' && p != ';' && p != '}' && p != tkEnd && Look().Line == FCur.Line) {
+            AddMessage("invalid character(s) after variable name", sevError, 115, Look().Line);
             SkipLineTo(';', '}', tkEnd);
             return srVar;
         }
+        // Every name written here is declared, whatever its class ("var Function = ..." is legal).
+        ++count;
         if (ClassifyPath(name) == 2) {
-            ++count;
             if (IsPredefinedGlobal(name))
                 AddMessage("recommended to avoid an identifier name of \"" + name + "\"", sevHint, 1, line);
         }
@@ -698,13 +718,13 @@ int TJSParser::ParseVar()
         if (PeekToken() != ',') break;
         NextToken();
         int q = PeekToken();
-        if (q != tkIdentifier && !IsKeywordOrBrowserWord(q) && !(q >= tkDOM1 && q <= tkDOM4)) {
-            AddMessage("identifier expected after comma", sevError, 117, FLook.Line);
+        if (q != tkIdentifier && !IsKeywordOrBrowserWord(q) && !(q >= tkDOM1 && q <= tkDOM4) && !IsGlobalFunctionWord(q)) {
+            AddMessage("identifier expected after comma", sevError, 117, Look().Line);
             break;
         }
     }
     if (count == 0 && !warned22) {
-        AddMessage("no variable(s) declared after \"var\"", sevError, 118, FLook.Line);
+        AddMessage("no variable(s) declared after \"var\"", sevError, 118, Look().Line);
         Recover(false);
         return srVar;
     }
@@ -716,7 +736,7 @@ int TJSParser::ParseIf()
 {
     NextToken(); // "if"
     if (PeekToken() != '(') {
-        AddMessage("( expected", sevError, 82, FLook.Line);
+        AddMessage("( expected", sevError, 82, Look().Line);
         SkipToSemicolon();
         return srIf;
     }
@@ -727,19 +747,19 @@ int TJSParser::ParseIf()
     int r = ParseExpressionList(false, text);
     FMarkup = markup;
     if (r < 0) {
-        AddMessage("expression fail in \"if\"", sevError, 121, FLook.Line);
+        AddMessage("expression fail in \"if\"", sevError, 121, Look().Line);
         Recover(false);
     } else if (r == erAssignment) {
         AddMessage("should be test for equality \"==\" not assignment \"=\"", sevWarning, 26, FCur.Line);
     }
     if (PeekToken() != ')') {
-        AddMessage(") expected", sevError, 86, FLook.Line);
+        AddMessage(") expected", sevError, 86, Look().Line);
         SkipToSemicolon();
         return srIf;
     }
     NextToken();
     if (PeekToken() == ';') {
-        AddMessage("\";\" after \"if (expression)\", \"if\" now redundant", sevWarning, 24, FLook.Line);
+        AddMessage("\";\" after \"if (expression)\", \"if\" now redundant", sevWarning, 24, Look().Line);
         NextToken();
     }
     int s = ParseStatement();
@@ -763,7 +783,7 @@ int TJSParser::ParseLoop()
     AnsiString text;
     if (n == tkDo) {
         if (PeekToken() == ';') {
-            AddMessage("\";\" after \"do\"", sevError, 124, FLook.Line);
+            AddMessage("\";\" after \"do\"", sevError, 124, Look().Line);
             NextToken();
         }
         int body = ParseStatement();
@@ -772,24 +792,24 @@ int TJSParser::ParseLoop()
             if (body == -1) Recover(false);
         }
         if (PeekToken() != tkWhile) {
-            AddMessage("\"while\" expected", sevError, 125, FLook.Line);
+            AddMessage("\"while\" expected", sevError, 125, Look().Line);
             return srDo;
         }
         NextToken();
         if (PeekToken() != '(') {
-            AddMessage("\"(\" expected after \"while\"", sevError, 126, FLook.Line);
+            AddMessage("\"(\" expected after \"while\"", sevError, 126, Look().Line);
             return srDo;
         }
         NextToken();
         int r = ParseExpressionList(false, text);
         if (r < 0) {
-            AddMessage("\"while\" expression fail", sevError, 127, FLook.Line);
+            AddMessage("\"while\" expression fail", sevError, 127, Look().Line);
             Recover(false);
         } else if (r == erAssignment) {
             AddMessage("should probably be test for equality \"==\" not assignment \"=\"", sevWarning, 26, FCur.Line);
         }
         if (PeekToken() != ')') {
-            AddMessage(") expected after expression", sevError, 128, FLook.Line);
+            AddMessage(") expected after expression", sevError, 128, Look().Line);
             return srDo;
         }
         NextToken();
@@ -798,7 +818,7 @@ int TJSParser::ParseLoop()
     }
     // while
     if (PeekToken() != '(') {
-        AddMessage("( expected after \"while\"", sevError, 129, FLook.Line);
+        AddMessage("( expected after \"while\"", sevError, 129, Look().Line);
         Recover(false);
         return srWhile;
     }
@@ -808,19 +828,19 @@ int TJSParser::ParseLoop()
     int r = ParseExpressionList(false, text);
     FMarkup = markup;
     if (r < 0) {
-        AddMessage("\"while\" (expression) fail", sevError, 130, FLook.Line);
+        AddMessage("\"while\" (expression) fail", sevError, 130, Look().Line);
         Recover(false);
     } else if (r == erAssignment) {
         AddMessage("should probably be test for equality \"==\" not assignment \"=\"", sevWarning, 26, FCur.Line);
     }
     if (PeekToken() != ')') {
-        AddMessage(") expected", sevError, 86, FLook.Line);
+        AddMessage(") expected", sevError, 86, Look().Line);
         Recover(true);
     } else {
         NextToken();
     }
     if (PeekToken() == ';')
-        AddMessage("\";\" after \"while (expression)\", will only loop expression instructions", sevWarning, 27, FLook.Line);
+        AddMessage("\";\" after \"while (expression)\", will only loop expression instructions", sevWarning, 27, Look().Line);
     int body = ParseStatement();
     if (body < 0 && !FAborted) AddMessage("\"while\" empty", sevWarning, 28, FCur.Line);
     return srWhile;
@@ -830,7 +850,7 @@ int TJSParser::ParseFor()
 {
     NextToken(); // "for"
     if (PeekToken() != '(') {
-        AddMessage("\"(\" expected after \"for\"", sevError, 129, FLook.Line);
+        AddMessage("\"(\" expected after \"for\"", sevError, 129, Look().Line);
         Recover(false);
         return srFor;
     }
@@ -845,13 +865,16 @@ int TJSParser::ParseFor()
         for (;;) {
             int p = PeekToken();
             if (p != tkIdentifier) {
-                if (IsKeywordOrBrowserWord(p) || (p >= tkDOM1 && p <= tkDOM4)) {
-                    AddMessage("variable name is a reserved word or DOM object", sevError, 116, FLook.Line);
+                if (p >= tkBreak && p <= tkFalse) {
+                    AddMessage("variable name is a reserved word or DOM object", sevError, 116, Look().Line);
                     Recover(false);
                     FMarkup = markup;
                     return srFor;
                 }
-                break;
+                if (!IsBrowserWord(p) && !(p >= tkDOM1 && p <= tkDOM4)) break;
+                // a browser or DOM word is a legal name: it is only worth a warning, as in "var"
+                AddMessage("variable name \"" + Look().Text + "\" is a reserved word or DOM object", sevWarning, 22,
+                           Look().Line);
             }
             NextToken();
             const AnsiString name = FCur.Text;
@@ -869,34 +892,35 @@ int TJSParser::ParseFor()
                 int r = ParseAssignment(false, value);
                 FNoIn = savedNoIn;
                 if (r < 0) {
-                    AddMessage("invalid initialiser in \"for\"", sevError, 131, FLook.Line);
+                    AddMessage("invalid initialiser in \"for\"", sevError, 131, Look().Line);
                     Recover(false);
                 }
             }
             if (PeekToken() != ',') break;
             NextToken();
-            if (PeekToken() != tkIdentifier) {
-                AddMessage("identifier expected after comma in \"for\"", sevError, 130, FLook.Line);
+            int q = PeekToken();
+            if (q != tkIdentifier && !IsBrowserWord(q) && !(q >= tkDOM1 && q <= tkDOM4)) {
+                AddMessage("identifier expected after comma in \"for\"", sevError, 130, Look().Line);
                 break;
             }
         }
         if (names == 0) {
-            AddMessage("no variable declared after \"var\"", sevError, 118, FLook.Line);
+            AddMessage("no variable declared after \"var\"", sevError, 118, Look().Line);
             Recover(false);
             FMarkup = markup;
             return srFor;
         }
     } else if (n != ';') {
         const bool plainStart = n == tkIdentifier;
-        const AnsiString firstName = FLook.Text;
-        const int32_t firstLine = FLook.Line;
+        const AnsiString firstName = Look().Text;
+        const int32_t firstLine = Look().Line;
         const bool savedNoIn = FNoIn;
         FNoIn = true;
         FLastAssignTarget.clear();
         int r = ParseExpressionList(false, text);
         FNoIn = savedNoIn;
         if (r < 0) {
-            AddMessage("invalid initialiser in \"for\"", sevError, 131, FLook.Line);
+            AddMessage("invalid initialiser in \"for\"", sevError, 131, Look().Line);
             Recover(false);
         } else {
             ++names;
@@ -916,14 +940,14 @@ int TJSParser::ParseFor()
             AnsiString cond;
             int r = ParseExpressionList(false, cond);
             if (r < 0) {
-                AddMessage("continuation expression fail in \"for\"", sevError, 132, FLook.Line);
+                AddMessage("continuation expression fail in \"for\"", sevError, 132, Look().Line);
                 Recover(false);
             } else if (r == erAssignment) {
                 AddMessage("should probably be test for equality \"==\" not assignment \"=\"", sevWarning, 26, FCur.Line);
             }
         }
         if (PeekToken() != ';') {
-            AddMessage("; expected in \"for\"", sevError, 122, FLook.Line);
+            AddMessage("; expected in \"for\"", sevError, 122, Look().Line);
             Recover(false);
         } else {
             NextToken();
@@ -932,7 +956,7 @@ int TJSParser::ParseFor()
             AnsiString update;
             int r = ParseExpressionList(false, update);
             if (r < 0) {
-                AddMessage("update expression fail in \"for\"", sevError, 133, FLook.Line);
+                AddMessage("update expression fail in \"for\"", sevError, 133, Look().Line);
                 Recover(false);
             } else if (r != erPrefix && r != erPostfix && r != 300 && r != erAssignment) {
                 AnsiString lower = update;
@@ -946,22 +970,22 @@ int TJSParser::ParseFor()
         if (names != 1) AddMessage("only one variable allowed in \"for .. in\"", sevError, 135, FCur.Line);
         AnsiString obj;
         if (ParseExpressionList(false, obj) < 0) {
-            AddMessage("identifier expected after \"in\"", sevError, 134, FLook.Line);
+            AddMessage("identifier expected after \"in\"", sevError, 134, Look().Line);
             Recover(false);
         }
     } else {
-        AddMessage("failed all iteration parsing", sevError, 136, FLook.Line);
+        AddMessage("failed all iteration parsing", sevError, 136, Look().Line);
         Recover(false);
     }
     FMarkup = markup;
     if (PeekToken() != ')') {
-        AddMessage(") expected", sevError, 86, FLook.Line);
+        AddMessage(") expected", sevError, 86, Look().Line);
         Recover(true);
     } else {
         NextToken();
     }
     if (PeekToken() == ';') {
-        AddMessage("\";\" after \"for\", will only loop instructions inside ( )", sevWarning, 29, FLook.Line);
+        AddMessage("\";\" after \"for\", will only loop instructions inside ( )", sevWarning, 29, Look().Line);
         NextToken();
     }
     int body = ParseStatement();
@@ -973,18 +997,18 @@ int TJSParser::ParseSwitch()
 {
     NextToken(); // "switch"
     if (PeekToken() != '(') {
-        AddMessage("( expected", sevError, 82, FLook.Line);
+        AddMessage("( expected", sevError, 82, Look().Line);
         Recover(false);
     } else {
         NextToken();
     }
     AnsiString text;
     if (ParseExpressionList(false, text) < 0) {
-        AddMessage("invalid expression in \"(  )\"", sevError, 98, FLook.Line);
+        AddMessage("invalid expression in \"(  )\"", sevError, 98, Look().Line);
         Recover(false);
     }
     if (PeekToken() != ')') {
-        AddMessage(") expected", sevError, 86, FLook.Line);
+        AddMessage(") expected", sevError, 86, Look().Line);
         Recover(false);
     } else {
         NextToken();
@@ -994,7 +1018,7 @@ int TJSParser::ParseSwitch()
         NextToken();
         ++FBraceDepth;
     } else {
-        AddMessage("{ expected", sevError, 99, FLook.Line);
+        AddMessage("{ expected", sevError, 99, Look().Line);
         reported = true;
     }
     bool closed = false;
@@ -1011,18 +1035,18 @@ int TJSParser::ParseSwitch()
             NextToken();
             AnsiString value;
             if (ParseExpressionList(false, value) < 0 && !reported) {
-                AddMessage("\"case\" expression fail", sevError, 100, FLook.Line);
+                AddMessage("\"case\" expression fail", sevError, 100, Look().Line);
                 reported = true;
             }
         } else if (n == tkDefault) {
             NextToken();
         } else {
-            if (!reported) AddMessage("parse switch fail", sevError, 104, FLook.Line);
+            if (!reported) AddMessage("parse switch fail", sevError, 104, Look().Line);
             reported = true;
             break;
         }
         if (PeekToken() != ':') {
-            if (!reported) AddMessage("\":\" expected after case expression", sevError, 101, FLook.Line);
+            if (!reported) AddMessage("\":\" expected after case expression", sevError, 101, Look().Line);
             reported = true;
             Recover(false);
         } else {
@@ -1037,8 +1061,8 @@ int TJSParser::ParseSwitch()
             int r = ParseStatement();
             if (r == srLabelled || r == -1) {
                 if (!reported) {
-                    if (r == -1 && isElse) AddMessage("use \"default\" not \"else\" in switch", sevError, 103, FLook.Line);
-                    else AddMessage("\"case\" action statement(s) fail", sevError, 102, FLook.Line);
+                    if (r == -1 && isElse) AddMessage("use \"default\" not \"else\" in switch", sevError, 103, Look().Line);
+                    else AddMessage("\"case\" action statement(s) fail", sevError, 102, Look().Line);
                 }
                 reported = true;
                 failed = true;
@@ -1061,7 +1085,7 @@ int TJSParser::ParseSwitch()
         }
         if (FConsumed == start) break;
     }
-    if (!closed && !reported) AddMessage("\"}\" missing to end switch statement", sevError, 105, FLook.Line);
+    if (!closed && !reported) AddMessage("\"}\" missing to end switch statement", sevError, 105, Look().Line);
     return srSwitch;
 }
 
@@ -1070,10 +1094,10 @@ int TJSParser::ParseTry()
     NextToken(); // "try"
     const int32_t tryLine = FCur.Line;
     int r = ParseStatement();
-    if (r < 0 && r != -2) AddMessage("\"try\" block parse statement fail", sevError, 106, FLook.Line);
+    if (r < 0 && r != -2) AddMessage("\"try\" block parse statement fail", sevError, 106, Look().Line);
     int n = PeekToken();
     if (n != tkCatch && n != tkFinally) {
-        AddMessage("\"catch\" or \"finally expected\"", sevError, 107, FLook.Line);
+        AddMessage("\"catch\" or \"finally expected\"", sevError, 107, Look().Line);
         return srTry;
     }
     int catches = 0;
@@ -1091,11 +1115,11 @@ int TJSParser::ParseTry()
             }
             if (++catches > 1) AddMessage("only one \"catch\" permitted in Javascript", sevError, 111, FCur.Line);
             if (PeekToken() != '(') {
-                AddMessage("( expected", sevError, 82, FLook.Line);
+                AddMessage("( expected", sevError, 82, Look().Line);
             } else {
                 NextToken();
                 if (PeekToken() != tkIdentifier) {
-                    AddMessage("identifier expected", sevError, 108, FLook.Line);
+                    AddMessage("identifier expected", sevError, 108, Look().Line);
                 } else {
                     NextToken();
                     const AnsiString name = FCur.Text;
@@ -1118,7 +1142,7 @@ int TJSParser::ParseTry()
                     }
                 }
                 if (PeekToken() == ')') NextToken();
-                else AddMessage(") expected", sevError, 86, FLook.Line);
+                else AddMessage(") expected", sevError, 86, Look().Line);
             }
             int h = ParseStatement();
             if (h < 0) AddMessage("exception statement fail or empty", sevWarning, 109, FCur.Line);
@@ -1144,7 +1168,7 @@ int TJSParser::ParseExpressionList(bool Statement, AnsiString &Text)
         AnsiString next;
         int r2 = ParseAssignment(false, next);
         if (r2 < 0) {
-            AddMessage("expression expected after comma", sevError, 137, FLook.Line);
+            AddMessage("expression expected after comma", sevError, 137, Look().Line);
             return r;
         }
         r = r2;
