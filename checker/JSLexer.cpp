@@ -151,22 +151,25 @@ bool TJSPLexer::SkipToLineEnd()
     }
 }
 
-void TJSPLexer::ReadHexDigits(int Count, int Code, const char *Message, const char *What, int32_t StartLine)
+std::string TJSPLexer::ReadHexDigits(int Count, int Code, const char *Message, const char *What, int32_t StartLine)
 {
+    std::string digits;
     for (int i = 0; i < Count; ++i) {
         int c = Peek();
         if (c == kEnd) {
             Report(std::string("missing closing quote for ") + What + " constant which began on line " +
                        std::to_string(StartLine), sevError, 67);
-            return;
+            return digits;
         }
         if (!IsHexDigit(c)) {
             // The offending character is left in place: a quote or line feed here still ends the literal.
             Report(Message, sevError, Code);
-            return;
+            return digits;
         }
+        digits += static_cast<char>(c);
         ++FPos;
     }
+    return digits;
 }
 
 bool TJSPLexer::ScanEscape(const char *What, int32_t StartLine, std::string &Out, bool InRegExp, bool ECMA)
@@ -180,10 +183,10 @@ bool TJSPLexer::ScanEscape(const char *What, int32_t StartLine, std::string &Out
         // Regular expressions keep their escapes; only the hexadecimal forms are validated.
         if (c == 'x') {
             Out += "\\x";
-            ReadHexDigits(2, 62, "\\x used with invalid hex digit in following 2 chars", What, StartLine);
+            Out += ReadHexDigits(2, 62, "\\x used with invalid hex digit in following 2 chars", What, StartLine);
         } else if (c == 'u') {
             Out += "\\u";
-            ReadHexDigits(4, 63, "\\u used with invalid hex digit in following 4 chars", What, StartLine);
+            Out += ReadHexDigits(4, 63, "\\u used with invalid hex digit in following 4 chars", What, StartLine);
         } else if (c == 'c' && ECMA && Peek() == '\n') {
             Out += "\\c";
         } else {
@@ -447,6 +450,7 @@ int TJSPLexer::GetToken(int32_t &Line, TJSLexToken &Tok, bool JSON, bool Markup,
             continue;
         }
         if (c == '0' && n != '.' && n != 'e' && n != 'E') {
+            const size_t start = FPos - 1;
             if (n == 'x' || n == 'X') {
                 ++FPos;
                 while (IsHexDigit(Peek())) ++FPos;
@@ -454,10 +458,13 @@ int TJSPLexer::GetToken(int32_t &Line, TJSLexToken &Tok, bool JSON, bool Markup,
                 while (IsDigit(Peek())) ++FPos;
             }
             Tok.Code = tkInteger;
+            Tok.Text.assign(FSource, start, FPos - start); // the literal as written, for call argument texts
             break;
         }
         if (IsDigit(c) || (c == '.' && IsDigit(n))) {
+            const size_t start = FPos - 1;
             ScanNumber(c, Tok);
+            Tok.Text.assign(FSource, start, FPos - start);
             break;
         }
         if (IsIdentStart(c)) {

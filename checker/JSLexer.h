@@ -56,7 +56,7 @@ private:
     void ScanString(char Quote, TJSLexToken &Tok);
     // Reads one escape after a backslash; appends what it yields. Returns false at the end of the source.
     bool ScanEscape(const char *What, int32_t StartLine, std::string &Out, bool InRegExp, bool ECMA);
-    void ReadHexDigits(int Count, int Code, const char *Message, const char *What, int32_t StartLine);
+    std::string ReadHexDigits(int Count, int Code, const char *Message, const char *What, int32_t StartLine);
     void ScanNumber(int First, TJSLexToken &Tok);
     bool SkipToLineEnd();
 

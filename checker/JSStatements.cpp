@@ -94,7 +94,7 @@ bool TJSParser::ParseFunction(bool Required, const AnsiString &GivenName, bool E
     } else if (n == tkPrompt) {
         NextToken();
         name = "prompt";
-    } else if (n != '(' && Required) {
+    } else if (Required) {
         AddMessage("function name expected", sevError, 85, Look().Line);
         Recover(false);
         return false;
@@ -267,7 +267,7 @@ int TJSParser::ParseObjectLiteral(const AnsiString &Target)
             NextToken();
         } else {
             AddMessage("\":\" or \"}\" expected in object literal", sevError, 88, Look().Line);
-            Recover(false);
+            SkipLineTo(',', ';', '}');
             if (PeekToken() == ',' || PeekToken() == ';') NextToken();
             if (FConsumed == start) break;
             continue;
@@ -289,7 +289,7 @@ int TJSParser::ParseObjectLiteral(const AnsiString &Target)
         }
         if (s != ':') {
             AddMessage("\":\" or \"}\" expected in object literal", sevError, 88, Look().Line);
-            Recover(false);
+            SkipLineTo(',', ';', '}');
             if (PeekToken() == ',' || PeekToken() == ';') NextToken();
             if (FConsumed == start) break;
             continue;
@@ -330,7 +330,7 @@ int TJSParser::ParseObjectLiteral(const AnsiString &Target)
             FPendingTarget = savedTarget;
             if (r < 0) {
                 AddMessage("expression expected after : in object literal", sevError, 190, Look().Line);
-                Recover(false);
+                SkipLineTo(',', ';', '}');
             }
         }
         int sep = PeekToken();
@@ -339,9 +339,9 @@ int TJSParser::ParseObjectLiteral(const AnsiString &Target)
             continue;
         }
         if (sep != '}') {
-            if (FConsumed == start) break;
             AddMessage("} expected to complete object literal", sevError, 89, Look().Line);
-            break;
+            FInObjectLiteral = savedInObject;
+            return srBlock;
         }
     }
     FInObjectLiteral = savedInObject;
