@@ -11,6 +11,7 @@
 #include <QScrollBar>
 #include <QTimer>
 #include <QToolTip>
+#include <algorithm>
 
 WideString TreeNTTipText(const WideString &Text)
 {
@@ -133,6 +134,9 @@ TTreeNT::TTreeNT(QWidget *Parent) : QTreeView(Parent)
         viewport()->update();
     });
     connect(FModel, &TTreeNTModel::resetDone, this, [this] { SyncFromCore(); });
+    // Nodes leaving the tree must not stay in the band list.
+    connect(FModel, &QAbstractItemModel::rowsAboutToBeRemoved, this, [this] { BandEnd(); });
+    connect(FModel, &QAbstractItemModel::modelAboutToBeReset, this, [this] { BandEnd(); });
     connect(this, &QTreeView::expanded, this, [this](const QModelIndex &Index) { OnViewExpanded(Index, true); });
     connect(this, &QTreeView::collapsed, this, [this](const QModelIndex &Index) { OnViewExpanded(Index, false); });
     FAutoExpandTimer = new QTimer(this);
@@ -245,7 +249,21 @@ void TTreeNT::SetIndent(int Value)
         setIndentation(Value);
 }
 
-int TTreeNT::GetItemHeight() const { return FItemHeight; }
+int TTreeNT::GetItemHeight() const
+{
+    if (FItemHeight > 0)
+        return FItemHeight;
+    if (TTreeNTNode *First = Items().GetFirstNode())
+        return visualRect(FModel->IndexFromNode(First)).height();
+    return 0;
+}
+
+void TTreeNT::SetImages(const QList<QIcon> &Images)
+{
+    FImages = Images;
+    scheduleDelayedItemsLayout();
+    viewport()->update();
+}
 
 void TTreeNT::SetItemHeight(int Value)
 {
@@ -370,6 +388,8 @@ void TTreeNT::mousePressEvent(QMouseEvent *Event)
         return QTreeView::mousePressEvent(Event);
     const QPoint Pos = Event->position().toPoint();
     if (Event->button() == Qt::RightButton) {
+        if (FBandActive)
+            BandEnd();
         SetRightClickNode(nullptr);
         QTreeView::mousePressEvent(Event);
         return;
@@ -411,8 +431,11 @@ void TTreeNT::mousePressEvent(QMouseEvent *Event)
             OnClick(this, Node);
         return;
     }
-    if (HasOption(toMultiSelect) && !Shift && !Ctrl)
-        ClearSelection();
+    if (HasOption(toMultiSelect)) {
+        if (!Shift && !Ctrl)
+            ClearSelection();
+        BandStart(Pos, Ctrl);
+    }
     if (OnClick)
         OnClick(this, nullptr);
 }
@@ -422,6 +445,12 @@ void TTreeNT::mouseMoveEvent(QMouseEvent *Event)
     const QPoint Pos = Event->position().toPoint();
     if (FDragging) {
         DragMoveTo(Pos);
+        return;
+    }
+    if (FBandActive) {
+        if (HasOption(toAutoScroll))
+            ScrollAt(Pos.x(), Pos.y());
+        BandMoveTo(Pos);
         return;
     }
     if (FDragPending && (Event->buttons() & Qt::LeftButton) &&
@@ -439,6 +468,8 @@ void TTreeNT::mouseMoveEvent(QMouseEvent *Event)
 void TTreeNT::mouseReleaseEvent(QMouseEvent *Event)
 {
     FDragPending = false;
+    if (FBandActive)
+        BandEnd();
     if (FDragging && Event->button() == Qt::LeftButton) {
         DragFinish(true);
         return;
@@ -649,4 +680,102 @@ void TTreeNT::AutoScrollTimerFired()
         return;
     }
     FAutoScrollTimer->setInterval(FAutoScroll.TimerInterval());
+}
+
+// ---- rubber band ----
+
+QPoint TTreeNT::ContentOffset() const
+{
+    return QPoint(horizontalScrollBar()->value(), verticalOffset());
+}
+
+void TTreeNT::BandStart(const QPoint &Pos, bool Ctrl)
+{
+    FBandActive = true;
+    FBandCtrl = Ctrl;
+    FBandStart = Pos + ContentOffset();
+    FBandRect = QRect(Pos, QSize());
+    FBanded.clear();
+    FBanded.reserve(size_t(Items().GetCount()));
+    if (!FBandShape)
+        FBandShape = new QRubberBand(QRubberBand::Rectangle, viewport());
+}
+
+void TTreeNT::BandMoveTo(const QPoint &Pos)
+{
+    if (!FBandActive)
+        return;
+    FBandRect = QRect(FBandStart - ContentOffset(), Pos).normalized();
+    if (Items().GetCount() > 0)
+        BandSelect();
+    FBandShape->setGeometry(FBandRect);
+    FBandShape->show();
+}
+
+void TTreeNT::BandEnd()
+{
+    FBandActive = false;
+    FBanded.clear();
+    if (FBandShape)
+        FBandShape->hide();
+}
+
+// Nodes whose label meets the band join it (selected, or toggled with Ctrl); nodes that
+// leave it go back.
+void TTreeNT::BandSelect()
+{
+    TTreeNTNodes &Nodes = Items();
+    const TTreeNodeList &Flat = Nodes.FlatOrder();
+    TTreeNTNode *From = GetNodeAt(0, 0);
+    TTreeNTNode *To = GetNodeAt(viewport()->width() - 1, viewport()->height() - 1);
+    const int First = From ? Nodes.FlatIndexOf(From) : 0;
+    const int Last = To ? std::min(Flat.Count() - 1, Nodes.FlatIndexOf(To) + 1) : Flat.Count() - 1;
+    auto Meets = [&](TTreeNTNode *Node) {
+        return Node->IsVisible() && NodeRect(Node, true).intersects(FBandRect);
+    };
+    auto IsBanded = [&](TTreeNTNode *Node) {
+        return std::find(FBanded.begin(), FBanded.end(), Node) != FBanded.end();
+    };
+    bool Changed = false;
+    Nodes.SetInRangeOp(true);
+    try {
+        if (FBandCtrl) {
+            for (int I = First; I <= Last; ++I) {
+                TTreeNTNode *Node = Flat.Get(I);
+                if (!IsBanded(Node) && Meets(Node)) {
+                    FBanded.push_back(Node);
+                    Nodes.Select(Node, 2);
+                    Changed = true;
+                }
+            }
+            for (size_t I = FBanded.size(); I-- > 0;)
+                if (!Meets(FBanded[I])) {
+                    Nodes.Select(FBanded[I], 2);
+                    FBanded.erase(FBanded.begin() + std::ptrdiff_t(I));
+                    Changed = true;
+                }
+        } else {
+            for (size_t I = FBanded.size(); I-- > 0;)
+                if (!Meets(FBanded[I])) {
+                    Nodes.Select(FBanded[I], 1);
+                    FBanded.erase(FBanded.begin() + std::ptrdiff_t(I));
+                    Changed = true;
+                }
+            for (int I = First; I <= Last; ++I) {
+                TTreeNTNode *Node = Flat.Get(I);
+                if (!IsBanded(Node) && Meets(Node)) {
+                    FBanded.push_back(Node);
+                    Nodes.Select(Node, 0);
+                    Changed = true;
+                }
+            }
+        }
+    } catch (...) {
+        Nodes.SetInRangeOp(false);
+        throw;
+    }
+    Nodes.SetInRangeOp(false);
+    if (Changed)
+        Change(GetNodeAt(FBandRect.left(), FBandRect.bottom()));
+    viewport()->update();
 }

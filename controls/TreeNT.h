@@ -3,6 +3,9 @@
 // TTreeNTDelegate, with the input handling of clicks, keys, check glyphs, context menus,
 // dragging, auto-expanding and auto-scrolling. The logic lives in TCustomTreeNT.
 #include "controls/CustomTreeNT.h"
+#include <QIcon>
+#include <QList>
+#include <QRubberBand>
 #include <QTreeView>
 
 class QMenu;
@@ -46,8 +49,13 @@ public:
 
     int GetIndent() const { return indentation(); }
     void SetIndent(int Value);
+    // The set height, else the first node's row height, else 0.
     int GetItemHeight() const;
+    int ItemHeightSetting() const { return FItemHeight; }
     void SetItemHeight(int Value);
+    // Node images by index (ImageIndex, SelectedIndex, OverlayIndex); empty for none.
+    const QList<QIcon> &GetImages() const { return FImages; }
+    void SetImages(const QList<QIcon> &Images);
 
     TTreeNTNode *GetNodeAt(int X, int Y) const;
     // Hit-test bits: 0 above, 1 below, 2 nowhere, 3 on item, 4 button, 5 icon, 6 indent,
@@ -83,6 +91,11 @@ public:
     void AutoScrollTimerFired();
     bool AutoScrollActive() const;
     const TTreeAutoScroll &AutoScroll() const { return FAutoScroll; }
+    // Rubber band of the multi-selection, in viewport coordinates.
+    void BandStart(const QPoint &Pos, bool Ctrl);
+    void BandMoveTo(const QPoint &Pos);
+    void BandEnd();
+    bool BandActive() const { return FBandActive; }
 
 protected:
     void paintEvent(QPaintEvent *Event) override;
@@ -102,6 +115,8 @@ private:
     void SyncFromCore();
     void OnViewExpanded(const QModelIndex &Index, bool Expand);
     void ApplyOptions();
+    void BandSelect();
+    QPoint ContentOffset() const;
 
     TTreeNTModel *FModel = nullptr;
     TTreeNTDelegate *FDelegate = nullptr;
@@ -116,4 +131,11 @@ private:
     QTimer *FAutoScrollTimer = nullptr;
     TTreeAutoScroll FAutoScroll;
     int FScrollDirections = 0; // 1 left, 2 up, 4 right, 8 down
+    QList<QIcon> FImages;
+    bool FBandActive = false;
+    bool FBandCtrl = false;
+    QPoint FBandStart;  // in content coordinates (scrolling moves it)
+    QRect FBandRect;
+    std::vector<TTreeNTNode *> FBanded;
+    QRubberBand *FBandShape = nullptr;
 };

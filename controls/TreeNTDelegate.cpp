@@ -11,6 +11,7 @@ namespace {
 
 constexpr int GlyphSize = 16;
 constexpr int TextPadding = 3;
+constexpr int ImageSize = 16;
 
 QFont NodeQFont(const TNodeFont &F, const QFont &Base)
 {
@@ -46,7 +47,7 @@ QRect TTreeNTDelegate::GlyphRect(const QRect &ItemRect) const
 QSize TTreeNTDelegate::sizeHint(const QStyleOptionViewItem &Option, const QModelIndex &Index) const
 {
     QSize Size = QStyledItemDelegate::sizeHint(Option, Index);
-    Size.rwidth() += GlyphWidth();
+    Size.rwidth() += GlyphWidth() + (FTree.GetImages().isEmpty() ? 0 : ImageSize + 2);
     if (TTreeNTNode *Node = FTree.Model()->NodeFromIndex(Index)) {
         if (Node->HasOwnFont() && !Node->GetParentFont()) {
             const QFontMetrics Metrics(NodeQFont(Node->GetFont(), Option.font));
@@ -55,8 +56,8 @@ QSize TTreeNTDelegate::sizeHint(const QStyleOptionViewItem &Option, const QModel
             Size.setHeight(std::max(Size.height(), Metrics.height() + 2));
         }
     }
-    if (FTree.GetItemHeight() > 0)
-        Size.setHeight(FTree.GetItemHeight());
+    if (FTree.ItemHeightSetting() > 0)
+        Size.setHeight(FTree.ItemHeightSetting());
     Size.setHeight(std::max(Size.height(), FTree.HasOption(toCheckSupport) ? GlyphSize + 2 : 0));
     // Items of several heights span that many rows.
     if (TTreeNTNode *Node = FTree.Model()->NodeFromIndex(Index); Node && Node->GetIntegralHeight() > 1)
@@ -146,6 +147,19 @@ void TTreeNTDelegate::paint(QPainter *Painter, const QStyleOptionViewItem &Optio
                                  &Box, Painter, &FTree);
         }
         Rect.setLeft(Rect.left() + GlyphWidth());
+    }
+    const QList<QIcon> &Images = FTree.GetImages();
+    if (!Images.isEmpty()) {
+        if (Selected ? bool(FTree.OnGetSelectedIndex) : bool(FTree.OnGetImageIndex))
+            (Selected ? FTree.OnGetSelectedIndex : FTree.OnGetImageIndex)(&FTree, Node);
+        const int Image = Selected ? Node->GetSelectedIndex() : Node->GetImageIndex();
+        const QRect IconRect(Rect.left() + 1, Rect.top() + (Rect.height() - ImageSize) / 2, ImageSize, ImageSize);
+        if (Image >= 0 && Image < Images.size())
+            Images[Image].paint(Painter, IconRect);
+        const int Overlay = Node->GetOverlayIndex();
+        if (Overlay >= 0 && Overlay < Images.size())
+            Images[Overlay].paint(Painter, IconRect);
+        Rect.setLeft(Rect.left() + ImageSize + 2);
     }
     const QString Text = ToQString(Node->GetText());
     const QFontMetrics Metrics(Font);

@@ -122,6 +122,30 @@ TEST_F(TreeNTTest, SnapshotRestoreKeepsViewState)
     EXPECT_EQ(Tree.Model()->NodeFromIndex(Tree.currentIndex()), Find(Tree, "x"));
 }
 
+TEST_F(TreeNTTest, RubberBandSelectsWhatItMeets)
+{
+    Tree.SetOptions(Tree.GetOptions() | toMultiSelect);
+    Build(Tree, "A,B,C,D");
+    QApplication::processEvents();
+    const QRect RA = Tree.NodeRect(Find(Tree, "A"), true);
+    const QRect RC = Tree.NodeRect(Find(Tree, "C"), true);
+    // From right of A's label down to C.
+    QTest::mousePress(Tree.viewport(), Qt::LeftButton, {}, QPoint(RA.right() + 40, RA.center().y()));
+    EXPECT_TRUE(Tree.BandActive());
+    QTest::mouseMove(Tree.viewport(), QPoint(RC.left() + 2, RC.center().y()));
+    EXPECT_EQ(SelectionText(Tree), "A,B,C");
+    // Shrinking the band gives C back.
+    QTest::mouseMove(Tree.viewport(), QPoint(RA.left() + 2, RA.bottom() + 2));
+    EXPECT_EQ(SelectionText(Tree), "A,B");
+    QTest::mouseRelease(Tree.viewport(), Qt::LeftButton, {}, QPoint(RA.left() + 2, RA.bottom() + 2));
+    EXPECT_FALSE(Tree.BandActive());
+    // With Ctrl the band toggles.
+    Tree.BandStart(QPoint(RA.right() + 40, RA.center().y()), true);
+    Tree.BandMoveTo(QPoint(RC.left() + 2, RC.center().y()));
+    Tree.BandEnd();
+    EXPECT_EQ(SelectionText(Tree), "C");
+}
+
 TEST_F(TreeNTTest, DragAutoExpandsAndDrops)
 {
     Build(Tree, "Src,Folder(f1)");
