@@ -45,6 +45,8 @@ TCustomTreeNT::~TCustomTreeNT()
     // Nodes die with the control without OnDeletion, as when the window is destroyed.
     FDestroying = true;
     FListener = nullptr;
+    StopChangeTimer();
+    FItems->Clear();
     FItems.reset();
 }
 
@@ -504,7 +506,10 @@ bool TCustomTreeNT::KeyDown(int Key, bool Shift, bool Ctrl)
         }
         return true;
     }
-    if (Key == tkSpace && !Ctrl && Selected) {
+    // Space toggles the check mark; without multi-selection only where there is one.
+    if (Key == tkSpace && !Ctrl && Selected &&
+        (HasOption(toMultiSelect) || (Selected->GetParent() ? Selected->GetParent()->GetCheckType()
+                                                             : FItems->GetRootCheckType()) != ctNone)) {
         Selected->ToggleCheck();
         return true;
     }

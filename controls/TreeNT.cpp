@@ -557,7 +557,12 @@ void TTreeNT::keyPressEvent(QKeyEvent *Event)
         DragFinish(false);
         return;
     }
-    const int Key = VirtualKey(Event->key());
+    int Key = VirtualKey(Event->key());
+    if (OnKeyDown) {
+        OnKeyDown(this, Key, Event->modifiers());
+        if (Key == 0)
+            return;
+    }
     const bool Shift = Event->modifiers() & Qt::ShiftModifier;
     const bool Ctrl = Event->modifiers() & Qt::ControlModifier;
     if (IsCaretKey(Key) && Ctrl) {

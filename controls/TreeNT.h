@@ -77,6 +77,8 @@ public:
     std::function<void(TTreeNT *)> OnAfterPaint;
     std::function<void(TTreeNT *, TTreeNTNode *, const QRect &, uint16_t, bool &)> OnBeforeItemPaint;
     std::function<void(TTreeNT *, TTreeNTNode *, const QRect &, uint16_t)> OnAfterItemPaint;
+    // Key before the tree handles it: Key is the virtual key code; setting it to 0 consumes it.
+    std::function<void(TTreeNT *, int &Key, Qt::KeyboardModifiers)> OnKeyDown;
     std::function<void(TTreeNT *, TTreeNTNode *)> OnClick;
     std::function<void(TTreeNT *, TTreeNTNode *)> OnDblClick;
     std::function<void(TTreeNT *, TTreeNTNode *)> OnStartDrag;
