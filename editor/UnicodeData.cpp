@@ -1,5 +1,6 @@
 #include "editor/UnicodeData.h"
 
+#include <algorithm>
 #include <atomic>
 #include <memory>
 #include <mutex>
@@ -148,16 +149,27 @@ TUnicodeCaseTable ReadCaseMap(const uint8_t *data, size_t size)
     return t;
 }
 
-bool TUnicodeTypeTable::HasProperty(uint32_t code, int property) const
+void TUnicodeTypeTable::PropertyRanges(int property, size_t &First, size_t &Last) const
 {
+    First = Last = 0;
     if (property < 0 || property >= PropertyCount || Offsets[property] == 0xFFFF)
-        return false;
+        return;
     // The pairs run up to the next property that has ranges (or the end).
     int q = property + 1;
     while (q < PropertyCount && Offsets[q] == 0xFFFF)
         ++q;
-    long l = Offsets[property];
-    long r = long(Offsets[q]) - 1;
+    First = Offsets[property];
+    Last = std::max<size_t>(First, std::min<size_t>(Offsets[q], Ranges.size()));
+}
+
+bool TUnicodeTypeTable::HasProperty(uint32_t code, int property) const
+{
+    size_t first, last;
+    PropertyRanges(property, first, last);
+    if (first == last)
+        return false;
+    long l = long(first);
+    long r = long(last) - 1;
     while (l <= r) {
         long m = ((l + r) / 2) & ~1L;
         if (m < l)
@@ -222,6 +234,16 @@ void LoadCaseMap()
     const uint8_t *data = CaseMapData(size);
     GCases = std::make_unique<TUnicodeCaseTable>(ReadCaseMap(data, size));
     GCasesReady.store(GCases.get(), std::memory_order_release);
+}
+
+const TUnicodeTypeTable &UnicodeTypeTable()
+{
+    return Types();
+}
+
+const TUnicodeCaseTable &UnicodeCaseTable()
+{
+    return Cases();
 }
 
 bool UnicodeHasProperty(uint32_t code, int property)

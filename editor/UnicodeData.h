@@ -30,6 +30,8 @@ struct TUnicodeTypeTable {
     std::vector<uint32_t> Ranges;    // (first, last) pairs
 
     bool HasProperty(uint32_t code, int property) const;
+    // Indexes [First, Last) of the property's range values; empty when it has none.
+    void PropertyRanges(int property, size_t &First, size_t &Last) const;
 };
 
 // The parsed "CASE" table: Total triples, the first Upper of them upper-case letters, the next Lower
@@ -55,6 +57,9 @@ const uint8_t *CaseMapData(size_t &size);
 
 void LoadCharacterTypes();
 void LoadCaseMap();
+// The loaded tables (loading them when needed), for code that works on whole ranges.
+const TUnicodeTypeTable &UnicodeTypeTable();
+const TUnicodeCaseTable &UnicodeCaseTable();
 
 bool UnicodeHasProperty(uint32_t code, int property);
 // Whether Code has any property whose bit is set: Mask1 bit n is property n, Mask2 bit n property 32 + n.

@@ -1,0 +1,1003 @@
+#include "editor/URESearch.h"
+
+#include <algorithm>
+#include <array>
+#include <cstring>
+#include <map>
+#include <unordered_map>
+#include <utility>
+
+#include "editor/UnicodeData.h"
+#include "platform/CodePage.h"
+
+namespace {
+
+constexpr uint32_t kMaxCode = 0x10FFFF;
+// Limits that keep a hostile or careless pattern from exhausting memory or time while compiling.
+constexpr int kMaxRepeat = 1000;      // n and m of {n,m}
+constexpr size_t kMaxNodes = 20000;   // expression nodes after repetitions are spelt out
+constexpr size_t kMaxPositions = 2000;
+constexpr size_t kMaxStates = 3000;
+constexpr int kMaxDepth = 200;        // nested groups
+
+const char *const kErrorTexts[] = {
+    "",
+    "Unexpected end of pattern.",
+    "Character class not closed, ']' is missing.",
+    "Unbalanced group expression, ')' is missing.",
+    "A character property is invalid",
+    "Invalid repeation range.",
+    "Repeation range not closed, '}' is missing.",
+    "Expression is too complex.",
+};
+enum TErrorCode { ecEndOfPattern = 1, ecClassNotClosed, ecUnbalancedGroup, ecProperty, ecRange, ecRangeNotClosed, ecTooComplex };
+
+struct TParseError {
+    int Code;
+};
+
+// ---- sets of code points as sorted, disjoint, non-adjacent ranges
+
+using TRanges = std::vector<std::pair<uint32_t, uint32_t>>;
+
+void Normalize(TRanges &r)
+{
+    std::sort(r.begin(), r.end());
+    TRanges out;
+    for (const auto &x : r) {
+        if (!out.empty() && x.first <= out.back().second + 1)
+            out.back().second = std::max(out.back().second, x.second);
+        else
+            out.push_back(x);
+    }
+    r.swap(out);
+}
+
+bool Contains(const TRanges &r, uint32_t c)
+{
+    auto it = std::upper_bound(r.begin(), r.end(), c, [](uint32_t v, const auto &x) { return v < x.first; });
+    return it != r.begin() && c <= std::prev(it)->second;
+}
+
+TRanges Complement(const TRanges &r)
+{
+    TRanges out;
+    uint32_t next = 0;
+    for (const auto &x : r) {
+        if (x.first > next)
+            out.emplace_back(next, x.first - 1);
+        next = x.second + 1;
+    }
+    if (next <= kMaxCode && (r.empty() || r.back().second < kMaxCode))
+        out.emplace_back(next, kMaxCode);
+    return out;
+}
+
+inline bool IsLineSeparator(uint32_t c)
+{
+    return c == 10 || c == 13 || c == 0x2028 || c == 0x2029;
+}
+
+inline bool IsHigh(uint32_t c)
+{
+    return c >= 0xD800 && c <= 0xDBFF;
+}
+
+inline bool IsLow(uint32_t c)
+{
+    return c >= 0xDC00 && c <= 0xDFFF;
+}
+
+// Table property of each \p number 1..32.
+constexpr std::array<int, 33> kPropertyOf = {-1, 0,  1,  3,  5,  6,  7,  8,  9,  12, 14, 15, 16, 17, 18, 20, 21,
+                                             22, 23, 24, 25, 26, 27, 28, 29, 30, 32, 33, 34, 35, 36, 37, 38};
+
+// Lower-case forms of the Basic Multilingual Plane, worked out once for case-blind matching.
+const std::vector<uint32_t> &LowerTable()
+{
+    static const std::vector<uint32_t> table = [] {
+        std::vector<uint32_t> t(0x10000);
+        for (uint32_t c = 0; c < 0x10000; ++c)
+            t[c] = UnicodeToLower(c);
+        return t;
+    }();
+    return table;
+}
+
+inline uint32_t Lower(uint32_t c)
+{
+    return c < 0x10000 ? LowerTable()[c] : UnicodeToLower(c);
+}
+
+// ---- dynamic bit sets over positions
+
+struct TBits {
+    std::vector<uint64_t> w;
+    explicit TBits(size_t n = 0) : w((n + 63) / 64, 0) {}
+    void Set(size_t i) { w[i / 64] |= uint64_t(1) << (i % 64); }
+    bool Test(size_t i) const { return (w[i / 64] >> (i % 64)) & 1; }
+    void Or(const TBits &o)
+    {
+        for (size_t i = 0; i < w.size(); ++i)
+            w[i] |= o.w[i];
+    }
+    bool Any() const
+    {
+        for (uint64_t x : w)
+            if (x)
+                return true;
+        return false;
+    }
+    template <class F>
+    void ForEach(F f) const
+    {
+        for (size_t i = 0; i < w.size(); ++i)
+            for (uint64_t x = w[i]; x; x &= x - 1)
+                f(i * 64 + size_t(__builtin_ctzll(x)));
+    }
+    bool operator==(const TBits &o) const { return w == o.w; }
+};
+
+struct TBitsHash {
+    size_t operator()(const TBits &b) const
+    {
+        size_t h = 1469598103934665603ull;
+        for (uint64_t x : b.w)
+            h = (h ^ x) * 1099511628211ull;
+        return h;
+    }
+};
+
+// ---- expression tree
+
+enum TNodeKind : uint8_t { nkSymbol, nkLineStart, nkLineEnd, nkEmpty, nkConcat, nkAlternation, nkStar, nkPlus, nkOptional };
+
+struct TNode {
+    TNodeKind Kind;
+    int A = -1, B = -1;   // operands
+    int Symbol = -1;      // for nkSymbol
+};
+
+class TParser {
+public:
+    TParser(const WideChar *p, int n, bool ignoreCase) : P(p), N(n), IgnoreCase(ignoreCase) {}
+
+    std::vector<TNode> Nodes;
+    std::vector<TRanges> Symbols;
+
+    int Parse()
+    {
+        const int root = ParseAlternation(0);
+        if (Pos < N)   // a ')' without its '('
+            throw TParseError{ecUnbalancedGroup};
+        return root;
+    }
+
+private:
+    const WideChar *P;
+    int N;
+    int Pos = 0;
+    bool IgnoreCase;
+    std::map<TRanges, int> FSymbolIndex;
+
+    int Add(TNodeKind kind, int a = -1, int b = -1, int symbol = -1)
+    {
+        if (Nodes.size() >= kMaxNodes)
+            throw TParseError{ecTooComplex};
+        Nodes.push_back({kind, a, b, symbol});
+        return int(Nodes.size()) - 1;
+    }
+
+    int AddSymbol(TRanges set)
+    {
+        Normalize(set);
+        auto it = FSymbolIndex.find(set);
+        int index;
+        if (it == FSymbolIndex.end()) {
+            index = int(Symbols.size());
+            Symbols.push_back(set);
+            FSymbolIndex.emplace(std::move(set), index);
+        } else {
+            index = it->second;
+        }
+        return Add(nkSymbol, -1, -1, index);
+    }
+
+    // Copies the nodes First..Last (one subtree, built in one stretch) and returns the copy of Last.
+    int Clone(int first, int last)
+    {
+        const int offset = int(Nodes.size()) - first;
+        for (int i = first; i <= last; ++i) {
+            TNode n = Nodes[size_t(i)];
+            if (n.A >= first)
+                n.A += offset;
+            if (n.B >= first)
+                n.B += offset;
+            if (Nodes.size() >= kMaxNodes)
+                throw TParseError{ecTooComplex};
+            Nodes.push_back(n);
+        }
+        return last + offset;
+    }
+
+    int ParseAlternation(int depth)
+    {
+        int left = ParseConcatenation(depth);
+        while (Pos < N && P[Pos] == '|') {
+            ++Pos;
+            const int right = ParseConcatenation(depth);
+            left = Add(nkAlternation, left, right);
+        }
+        return left;
+    }
+
+    int ParseConcatenation(int depth)
+    {
+        int result = -1;
+        while (Pos < N && P[Pos] != '|' && P[Pos] != ')') {
+            const int item = ParseRepetition(depth);
+            result = result < 0 ? item : Add(nkConcat, result, item);
+        }
+        return result < 0 ? Add(nkEmpty) : result;
+    }
+
+    int ParseRepetition(int depth)
+    {
+        const int first = int(Nodes.size());
+        int item = ParseAtom(depth);
+        while (Pos < N) {
+            const WideChar c = P[Pos];
+            if (c == '*') {
+                ++Pos;
+                item = Add(nkStar, item);
+            } else if (c == '+') {
+                ++Pos;
+                item = Add(nkPlus, item);
+            } else if (c == '?') {
+                ++Pos;
+                item = Add(nkOptional, item);
+            } else if (c == '{') {
+                ++Pos;
+                int lo = 0, hi = 0;
+                bool open = false;
+                ParseCounts(lo, hi, open);
+                item = Repeat(first, item, lo, hi, open);
+            } else {
+                break;
+            }
+        }
+        return item;
+    }
+
+    int Number()
+    {
+        int v = 0;
+        while (Pos < N && P[Pos] >= '0' && P[Pos] <= '9') {
+            v = std::min(v * 10 + (P[Pos] - '0'), kMaxRepeat + 1);
+            ++Pos;
+        }
+        return v;
+    }
+
+    void SkipBlanks()
+    {
+        while (Pos < N && P[Pos] == ' ')
+            ++Pos;
+    }
+
+    // After '{': n, optional blanks, then '}' or ',' m '}'.
+    void ParseCounts(int &lo, int &hi, bool &open)
+    {
+        lo = Number();
+        SkipBlanks();
+        if (Pos >= N)
+            throw TParseError{ecRangeNotClosed};
+        if (P[Pos] == '}') {
+            ++Pos;
+            hi = lo;
+        } else if (P[Pos] == ',') {
+            ++Pos;
+            SkipBlanks();
+            const bool hasMax = Pos < N && P[Pos] >= '0' && P[Pos] <= '9';
+            hi = hasMax ? Number() : 0;
+            open = !hasMax;
+            SkipBlanks();
+            if (Pos >= N)
+                throw TParseError{ecRangeNotClosed};
+            if (P[Pos] != '}')
+                throw TParseError{ecRange};
+            ++Pos;
+            if (hasMax && hi < lo)
+                throw TParseError{ecRange};
+        } else {
+            throw TParseError{ecRange};
+        }
+        if (lo > kMaxRepeat || hi > kMaxRepeat)
+            throw TParseError{ecTooComplex};
+    }
+
+    // The item (nodes First..Item) repeated Lo to Hi times, or Lo or more times when Open.
+    int Repeat(int first, int item, int lo, int hi, bool open)
+    {
+        if (open) {
+            if (lo == 0)
+                return Add(nkStar, item);
+            int result = item;
+            for (int i = 1; i < lo; ++i)
+                result = Add(nkConcat, result, Clone(first, item));
+            // The last copy repeats: x{3,} = x x x+.
+            if (lo == 1)
+                return Add(nkPlus, item);
+            const int tail = Add(nkStar, Clone(first, item));
+            return Add(nkConcat, result, tail);
+        }
+        if (hi == 0)
+            return Add(nkEmpty);   // x{0} and x{0,0} match the empty text
+        int result = -1;
+        for (int i = 0; i < lo; ++i) {
+            const int copy = i == 0 ? item : Clone(first, item);
+            result = result < 0 ? copy : Add(nkConcat, result, copy);
+        }
+        for (int i = lo; i < hi; ++i) {
+            const int copy = (i == 0) ? item : Clone(first, item);
+            const int optional = Add(nkOptional, copy);
+            result = result < 0 ? optional : Add(nkConcat, result, optional);
+        }
+        return result;
+    }
+
+    // One character of the pattern, a surrogate pair read as one code point.
+    uint32_t ReadChar()
+    {
+        uint32_t c = P[Pos++];
+        if (IsHigh(c) && Pos < N && IsLow(P[Pos]))
+            c = 0x10000 + ((c & 0x3FF) << 10) + (uint32_t(P[Pos++]) & 0x3FF);
+        return c;
+    }
+
+    // After a backslash and one of x X u U: up to four hexadecimal digits, else the letter itself.
+    uint32_t HexEscape(WideChar letter)
+    {
+        uint32_t v = 0;
+        int digits = 0;
+        while (digits < 4 && Pos < N) {
+            const WideChar d = P[Pos];
+            int x = -1;
+            if (d >= '0' && d <= '9')
+                x = d - '0';
+            else if (d >= 'a' && d <= 'f')
+                x = d - 'a' + 10;
+            else if (d >= 'A' && d <= 'F')
+                x = d - 'A' + 10;
+            if (x < 0)
+                break;
+            v = v * 16 + uint32_t(x);
+            ++digits;
+            ++Pos;
+        }
+        return digits ? v : letter;
+    }
+
+    // A high surrogate written as an escape or a character joins a low surrogate that follows the same way.
+    uint32_t JoinSurrogate(uint32_t c)
+    {
+        if (!IsHigh(c) || Pos >= N)
+            return c;
+        if (IsLow(P[Pos]))
+            return 0x10000 + ((c & 0x3FF) << 10) + (uint32_t(P[Pos++]) & 0x3FF);
+        if (P[Pos] == '\\' && Pos + 1 < N) {
+            const WideChar l = P[Pos + 1];
+            if (l == 'x' || l == 'X' || l == 'u' || l == 'U') {
+                const int save = Pos;
+                Pos += 2;
+                const uint32_t low = HexEscape(l);
+                if (IsLow(low) && Pos - save == 6)
+                    return 0x10000 + ((c & 0x3FF) << 10) + (low & 0x3FF);
+                Pos = save;
+            }
+        }
+        return c;
+    }
+
+    // The character of an escape (the backslash already read); \b is the backspace.
+    uint32_t EscapedChar()
+    {
+        if (Pos >= N)
+            throw TParseError{ecEndOfPattern};
+        const WideChar c = P[Pos];
+        switch (c) {
+        case 'a': ++Pos; return 7;
+        case 'b': ++Pos; return 8;
+        case 'f': ++Pos; return 12;
+        case 'n': ++Pos; return 10;
+        case 'r': ++Pos; return 13;
+        case 't': ++Pos; return 9;
+        case 'v': ++Pos; return 11;
+        case 'x': case 'X': case 'u': case 'U':
+            ++Pos;
+            return JoinSurrogate(HexEscape(c));
+        default:
+            return JoinSurrogate(ReadChar());
+        }
+    }
+
+    // "n,n,...": \p numbers 1..32 as a mask, bit n - 1 for number n.
+    uint32_t PropertyList()
+    {
+        uint32_t mask = 0;
+        bool any = false;
+        while (Pos < N && P[Pos] >= '0' && P[Pos] <= '9') {
+            const int n = Number();
+            if (n < 1 || n > 32)
+                throw TParseError{ecProperty};
+            mask |= uint32_t(1) << (n - 1);
+            any = true;
+            if (Pos + 1 < N && P[Pos] == ',' && P[Pos + 1] >= '0' && P[Pos + 1] <= '9')
+                ++Pos;
+            else
+                break;
+        }
+        if (!any)
+            throw TParseError{ecProperty};
+        return mask;
+    }
+
+    static void AddProperties(TRanges &set, uint32_t mask)
+    {
+        const TUnicodeTypeTable &t = UnicodeTypeTable();
+        for (int n = 1; n <= 32; ++n) {
+            if (!(mask & (uint32_t(1) << (n - 1))))
+                continue;
+            size_t first, last;
+            t.PropertyRanges(kPropertyOf[size_t(n)], first, last);
+            for (size_t i = first; i + 1 < last; i += 2)
+                set.emplace_back(t.Ranges[i], std::min(t.Ranges[i + 1], kMaxCode));
+        }
+    }
+
+    // With case ignored the text is read in lower case, so a set also holds the lower-case forms of its
+    // members.
+    void AddLowerForms(TRanges &set) const
+    {
+        if (!IgnoreCase)
+            return;
+        Normalize(set);
+        const TUnicodeCaseTable &c = UnicodeCaseTable();
+        TRanges extra;
+        for (int i = 0; i < c.Total; ++i) {
+            const uint32_t code = c.Triples[size_t(i) * 3];
+            if (Contains(set, code)) {
+                const uint32_t lower = Lower(code);
+                if (lower != code)
+                    extra.emplace_back(lower, lower);
+            }
+        }
+        set.insert(set.end(), extra.begin(), extra.end());
+    }
+
+    int ClassSymbol(TRanges set, bool negated)
+    {
+        AddLowerForms(set);
+        Normalize(set);
+        return AddSymbol(negated ? Complement(set) : set);
+    }
+
+    bool NamedClass(TRanges &ranges, uint32_t &mask)
+    {
+        static const std::map<std::u16string, uint32_t> masks = {
+            {u"alnum", 0x1C07},   {u"alpha", 0x1C03},  {u"cntrl", 0x80},      {u"digit", 0x4},
+            {u"graph", 0x1C1C0F}, {u"lower", 0x400},   {u"print", 0x1C1C1F},  {u"punct", 0x3C000},
+            {u"space", 0x70},     {u"upper", 0x200},   {u"xdigit", 0},
+        };
+        int end = Pos + 1;
+        while (end < N && P[end] >= 'a' && P[end] <= 'z')
+            ++end;
+        if (end >= N || P[end] != ':')
+            return false;
+        const std::u16string name(P + Pos + 1, P + end);
+        auto it = masks.find(name);
+        if (it == masks.end())
+            return false;
+        mask |= it->second;
+        if (name == u"space")
+            for (uint32_t c : {0x9u, 0xAu, 0xCu, 0xDu, 0xFEFFu})
+                ranges.emplace_back(c, c);
+        if (name == u"xdigit") {
+            ranges.emplace_back('0', '9');
+            ranges.emplace_back('A', 'F');
+            ranges.emplace_back('a', 'f');
+        }
+        Pos = end + 1;
+        return true;
+    }
+
+    // One member bound inside brackets, or false when it was a property escape (already applied).
+    bool ClassChar(uint32_t &c, uint32_t &mask)
+    {
+        if (P[Pos] != '\\') {
+            c = ReadChar();
+            c = JoinSurrogate(c);
+            return true;
+        }
+        ++Pos;
+        if (Pos >= N)
+            throw TParseError{ecEndOfPattern};
+        if (P[Pos] == 'p' || P[Pos] == 'P') {
+            const bool negated = P[Pos] == 'P';
+            ++Pos;
+            const uint32_t list = PropertyList();
+            mask = negated ? ~list : list;
+            return false;
+        }
+        c = EscapedChar();
+        return true;
+    }
+
+    int ParseClass()
+    {
+        ++Pos;   // '['
+        bool negated = false;
+        if (Pos < N && P[Pos] == '^') {
+            negated = true;
+            ++Pos;
+        }
+        TRanges ranges;
+        uint32_t mask = 0;
+        if (Pos < N && P[Pos] == ']') {
+            ranges.emplace_back(']', ']');
+            ++Pos;
+        }
+        for (;;) {
+            if (Pos >= N)
+                throw TParseError{ecClassNotClosed};
+            if (P[Pos] == ']') {
+                ++Pos;
+                break;
+            }
+            if (P[Pos] == ':' && NamedClass(ranges, mask))
+                continue;
+            uint32_t lo;
+            if (!ClassChar(lo, mask))
+                continue;
+            uint32_t hi = lo;
+            if (Pos + 1 < N && P[Pos] == '-' && P[Pos + 1] != ']') {
+                ++Pos;
+                uint32_t bound;
+                if (ClassChar(bound, mask)) {
+                    hi = bound;
+                    if (hi < lo)
+                        std::swap(lo, hi);
+                } else {
+                    ranges.emplace_back('-', '-');   // "a-\p1": the dash stands for itself
+                }
+            }
+            ranges.emplace_back(lo, hi);
+        }
+        AddProperties(ranges, mask);
+        return ClassSymbol(std::move(ranges), negated);
+    }
+
+    int ParseAtom(int depth)
+    {
+        const WideChar c = P[Pos];
+        switch (c) {
+        case '(': {
+            if (depth >= kMaxDepth)
+                throw TParseError{ecTooComplex};
+            ++Pos;
+            const int inner = ParseAlternation(depth + 1);
+            if (Pos >= N || P[Pos] != ')')
+                throw TParseError{ecUnbalancedGroup};
+            ++Pos;
+            return inner;
+        }
+        case '[':
+            return ParseClass();
+        case '.':
+            ++Pos;
+            return AddSymbol(Complement({{10, 10}, {13, 13}, {0x2028, 0x2029}}));
+        case '^':
+            ++Pos;
+            return Add(nkLineStart);
+        case '$':
+            ++Pos;
+            return Add(nkLineEnd);
+        case '\\': {
+            ++Pos;
+            if (Pos >= N)
+                throw TParseError{ecEndOfPattern};
+            if (P[Pos] == 'p' || P[Pos] == 'P') {
+                const bool negated = P[Pos] == 'P';
+                ++Pos;
+                TRanges set;
+                AddProperties(set, PropertyList());
+                return ClassSymbol(std::move(set), negated);
+            }
+            return Literal(EscapedChar());
+        }
+        default:
+            // '*', '+', '?' or '{' with nothing before them stand for themselves.
+            return Literal(ReadChar());
+        }
+    }
+
+    int Literal(uint32_t c)
+    {
+        if (IgnoreCase)
+            c = Lower(c);
+        return AddSymbol({{c, c}});
+    }
+};
+
+} // namespace
+
+// ---- the automaton
+
+struct TURESearch::TAutomaton {
+    bool IgnoreCase = false;
+    int Columns = 0;                      // character classes + line start + line end + both
+    int LineStartColumn = 0, LineEndColumn = 0, EmptyLineColumn = 0;
+    std::vector<uint32_t> IntervalStart;  // character classes by interval
+    std::vector<int> IntervalClass;
+    std::array<int, 256> LatinClass{};
+    std::vector<int> Next;                // state * Columns + column; state 0 is dead
+    std::vector<uint8_t> Accepting;
+    int Start = 1;
+
+    int ClassOf(uint32_t c) const
+    {
+        if (c < 256)
+            return LatinClass[c];
+        auto it = std::upper_bound(IntervalStart.begin(), IntervalStart.end(), c);
+        return IntervalClass[size_t(it - IntervalStart.begin()) - 1];
+    }
+    int Step(int state, int column) const { return Next[size_t(state) * size_t(Columns) + size_t(column)]; }
+};
+
+namespace {
+
+std::unique_ptr<TURESearch::TAutomaton> Build(TParser &parser, int root, bool ignoreCase)
+{
+    auto a = std::make_unique<TURESearch::TAutomaton>();
+    a->IgnoreCase = ignoreCase;
+    std::vector<TNode> &nodes = parser.Nodes;
+    const std::vector<TRanges> &symbols = parser.Symbols;
+
+    // Positions: every symbol and anchor leaf, then the end marker.
+    std::vector<int> positionOf(nodes.size(), -1);
+    std::vector<int> positionSymbol;   // symbol index, or -1 line start, -2 line end, -3 end marker
+    for (size_t i = 0; i < nodes.size(); ++i) {
+        const TNode &n = nodes[i];
+        if (n.Kind == nkSymbol || n.Kind == nkLineStart || n.Kind == nkLineEnd) {
+            positionOf[i] = int(positionSymbol.size());
+            positionSymbol.push_back(n.Kind == nkSymbol ? n.Symbol : n.Kind == nkLineStart ? -1 : -2);
+        }
+    }
+    if (positionSymbol.empty())
+        return nullptr;   // nothing but empty groups
+    if (positionSymbol.size() + 1 > kMaxPositions)
+        throw TParseError{ecTooComplex};
+    const size_t endPosition = positionSymbol.size();
+    positionSymbol.push_back(-3);
+    const size_t npos = positionSymbol.size();
+
+    // Nullable, first and last positions of each node (children come before their parents), and the
+    // positions that may follow each position.
+    std::vector<uint8_t> nullable(nodes.size());
+    std::vector<TBits> first(nodes.size(), TBits(npos)), last(nodes.size(), TBits(npos));
+    std::vector<TBits> follow(npos, TBits(npos));
+    auto visit = [&](size_t i) {
+        const TNode &n = nodes[i];
+        switch (n.Kind) {
+        case nkSymbol: case nkLineStart: case nkLineEnd:
+            nullable[i] = 0;
+            first[i].Set(size_t(positionOf[i]));
+            last[i].Set(size_t(positionOf[i]));
+            break;
+        case nkEmpty:
+            nullable[i] = 1;
+            break;
+        case nkConcat: {
+            const size_t x = size_t(n.A), y = size_t(n.B);
+            nullable[i] = nullable[x] && nullable[y];
+            first[i] = first[x];
+            if (nullable[x])
+                first[i].Or(first[y]);
+            last[i] = last[y];
+            if (nullable[y])
+                last[i].Or(last[x]);
+            last[x].ForEach([&](size_t p) { follow[p].Or(first[y]); });
+            break;
+        }
+        case nkAlternation: {
+            const size_t x = size_t(n.A), y = size_t(n.B);
+            nullable[i] = nullable[x] || nullable[y];
+            first[i] = first[x];
+            first[i].Or(first[y]);
+            last[i] = last[x];
+            last[i].Or(last[y]);
+            break;
+        }
+        case nkStar: case nkPlus: case nkOptional: {
+            const size_t x = size_t(n.A);
+            nullable[i] = n.Kind == nkPlus ? nullable[x] : 1;
+            first[i] = first[x];
+            last[i] = last[x];
+            if (n.Kind != nkOptional)
+                last[x].ForEach([&](size_t p) { follow[p].Or(first[x]); });
+            break;
+        }
+        }
+    };
+    for (size_t i = 0; i < nodes.size(); ++i)
+        visit(i);
+    // The end marker follows the whole expression.
+    TBits start = first[size_t(root)];
+    if (nullable[size_t(root)])
+        start.Set(endPosition);
+    last[size_t(root)].ForEach([&](size_t p) { follow[p].Set(endPosition); });
+
+    // Character classes: characters accepted by exactly the same symbols.
+    std::vector<uint32_t> bounds = {0};
+    for (const TRanges &s : symbols)
+        for (const auto &r : s) {
+            bounds.push_back(r.first);
+            if (r.second < kMaxCode)
+                bounds.push_back(r.second + 1);
+        }
+    std::sort(bounds.begin(), bounds.end());
+    bounds.erase(std::unique(bounds.begin(), bounds.end()), bounds.end());
+    std::unordered_map<TBits, int, TBitsHash> classOfSignature;
+    std::vector<TBits> classSymbols;
+    for (uint32_t b : bounds) {
+        TBits sig(symbols.size());
+        for (size_t s = 0; s < symbols.size(); ++s)
+            if (Contains(symbols[s], b))
+                sig.Set(s);
+        auto it = classOfSignature.find(sig);
+        int cls;
+        if (it == classOfSignature.end()) {
+            cls = int(classSymbols.size());
+            classSymbols.push_back(sig);
+            classOfSignature.emplace(sig, cls);
+        } else {
+            cls = it->second;
+        }
+        if (!a->IntervalClass.empty() && a->IntervalClass.back() == cls)
+            continue;
+        a->IntervalStart.push_back(b);
+        a->IntervalClass.push_back(cls);
+    }
+    for (uint32_t c = 0; c < 256; ++c) {
+        auto it = std::upper_bound(a->IntervalStart.begin(), a->IntervalStart.end(), c);
+        a->LatinClass[c] = a->IntervalClass[size_t(it - a->IntervalStart.begin()) - 1];
+    }
+    const int classes = int(classSymbols.size());
+    a->LineStartColumn = classes;
+    a->LineEndColumn = classes + 1;
+    a->EmptyLineColumn = classes + 2;
+    a->Columns = classes + 3;
+
+    // Positions accepting each class, and the anchor positions.
+    std::vector<TBits> classPositions(static_cast<size_t>(classes), TBits(npos));
+    TBits lineStarts(npos), lineEnds(npos);
+    for (size_t p = 0; p < npos; ++p) {
+        const int s = positionSymbol[p];
+        if (s >= 0) {
+            for (int k = 0; k < classes; ++k)
+                if (classSymbols[size_t(k)].Test(size_t(s)))
+                    classPositions[size_t(k)].Set(p);
+        } else if (s == -1) {
+            lineStarts.Set(p);
+        } else if (s == -2) {
+            lineEnds.Set(p);
+        }
+    }
+
+    // Subset construction. The line start and line end are read as characters of their own between the
+    // real ones; positions that do not wait for them stay as they are. On an empty line both hold at once,
+    // in either order.
+    std::vector<TBits> states;
+    std::unordered_map<TBits, int, TBitsHash> stateIndex;
+    auto intern = [&](const TBits &set) {
+        auto it = stateIndex.find(set);
+        if (it != stateIndex.end())
+            return it->second;
+        if (states.size() >= kMaxStates)
+            throw TParseError{ecTooComplex};
+        const int id = int(states.size());
+        states.push_back(set);
+        stateIndex.emplace(set, id);
+        return id;
+    };
+    intern(TBits(npos));   // 0: dead, every column leading back to it
+    a->Next.assign(size_t(a->Columns), 0);
+    a->Start = intern(start);
+    for (size_t s = 1; s < states.size(); ++s) {
+        const TBits set = states[s];
+        std::vector<int> row(size_t(a->Columns), 0);
+        for (int k = 0; k < classes; ++k) {
+            TBits next(npos);
+            bool any = false;
+            for (size_t w = 0; w < set.w.size(); ++w)
+                for (uint64_t x = set.w[w] & classPositions[size_t(k)].w[w]; x; x &= x - 1) {
+                    next.Or(follow[w * 64 + size_t(__builtin_ctzll(x))]);
+                    any = true;
+                }
+            row[size_t(k)] = any ? intern(next) : 0;
+        }
+        TBits bothAnchors = lineStarts;
+        bothAnchors.Or(lineEnds);
+        for (int anchor = 0; anchor < 3; ++anchor) {
+            const TBits &kind = anchor == 0 ? lineStarts : anchor == 1 ? lineEnds : bothAnchors;
+            TBits result(npos), done(npos);
+            std::vector<size_t> work;
+            set.ForEach([&](size_t p) {
+                if (kind.Test(p))
+                    work.push_back(p);
+                else
+                    result.Set(p);
+            });
+            while (!work.empty()) {
+                const size_t p = work.back();
+                work.pop_back();
+                if (done.Test(p))
+                    continue;
+                done.Set(p);
+                follow[p].ForEach([&](size_t q) {
+                    if (kind.Test(q))
+                        work.push_back(q);
+                    else
+                        result.Set(q);
+                });
+            }
+            row[size_t(classes + anchor)] = result.Any() ? intern(result) : 0;
+        }
+        a->Next.insert(a->Next.end(), row.begin(), row.end());
+    }
+    a->Accepting.resize(states.size());
+    for (size_t s = 0; s < states.size(); ++s)
+        a->Accepting[s] = states[s].Test(endPosition) ? 1 : 0;
+    return a;
+}
+
+AnsiString ErrorMessage(const WideChar *pattern, int length, int code)
+{
+    return "Error in regular expression: " + CodePage::WideToAnsi(pattern, size_t(length)) + "\r" +
+           kErrorTexts[code];
+}
+
+} // namespace
+
+TURESearch::TURESearch(TObject *AOwner) : TSearchEngine(AOwner) {}
+
+TURESearch::~TURESearch() = default;
+
+void TURESearch::Clear()
+{
+    FAutomaton.reset();
+    TSearchEngine::Clear();
+}
+
+int TURESearch::StateCount() const
+{
+    return FAutomaton ? int(FAutomaton->Accepting.size()) : 0;
+}
+
+void TURESearch::FindPrepare(const WideChar *Pattern, int Length, unsigned Flags)
+{
+    if (!Pattern || Length <= 0)
+        return;
+    FAutomaton.reset();
+    const bool ignoreCase = !(Flags & sfMatchCase);
+    try {
+        TParser parser(Pattern, Length, ignoreCase);
+        const int root = parser.Parse();
+        FAutomaton = Build(parser, root, ignoreCase);
+    } catch (const TParseError &e) {
+        throw ESearchError(ErrorMessage(Pattern, Length, e.Code));
+    }
+    if (!FAutomaton)
+        throw ESearchError("Expression is empty.");
+}
+
+bool TURESearch::Find(const WideChar *Text, int Length, int From, int &Start, int &Stop) const
+{
+    if (!FAutomaton || !Text || Length < 0 || From < 0 || From > Length)
+        return false;
+    const TAutomaton &a = *FAutomaton;
+    auto codeAt = [&](int i, int &units) -> uint32_t {
+        uint32_t c = Text[i];
+        units = 1;
+        if (IsHigh(c) && i + 1 < Length && IsLow(Text[i + 1])) {
+            c = 0x10000 + ((c & 0x3FF) << 10) + (uint32_t(Text[i + 1]) & 0x3FF);
+            units = 2;
+        }
+        return c;
+    };
+    auto lineStartAt = [&](int i) {
+        if (i == 0)
+            return true;
+        const WideChar p = Text[i - 1];
+        if (p == 13)
+            return i >= Length || Text[i] != 10;   // between CR and LF is inside one break
+        return IsLineSeparator(p);
+    };
+    const bool startAccepts = a.Accepting[size_t(a.Start)] != 0;
+    for (int s = From; s <= Length;) {
+        int units = 1;
+        const uint32_t first = s < Length ? codeAt(s, units) : 0;
+        const bool lineStart = lineStartAt(s);
+        // Most places cannot begin a match: the first character leads nowhere from the start state.
+        if (!lineStart && !startAccepts && s < Length && !IsLineSeparator(first)) {
+            const uint32_t c = a.IgnoreCase ? Lower(first) : first;
+            if (a.Step(a.Start, a.ClassOf(c)) == 0) {
+                s += units;
+                continue;
+            }
+        }
+        int state = a.Start;
+        if (lineStart)
+            state = a.Step(state, (s == Length || IsLineSeparator(first)) ? a.EmptyLineColumn : a.LineStartColumn);
+        int lastEnd = (state && a.Accepting[size_t(state)]) ? s : -1;
+        for (int i = s; state != 0;) {
+            int u = 1;
+            const uint32_t c = i < Length ? codeAt(i, u) : 0;
+            if (i == Length || IsLineSeparator(c)) {
+                state = a.Step(state, lineStartAt(i) ? a.EmptyLineColumn : a.LineEndColumn);
+                if (state == 0)
+                    break;
+                if (a.Accepting[size_t(state)])
+                    lastEnd = i;
+            }
+            if (i == Length)
+                break;
+            state = a.Step(state, a.ClassOf(a.IgnoreCase ? Lower(c) : c));
+            if (state == 0)
+                break;
+            i += u;
+            if (IsLineSeparator(c) && !(c == 13 && i < Length && Text[i] == 10)) {
+                state = a.Step(state, a.LineStartColumn);
+                if (state == 0)
+                    break;
+            }
+            if (a.Accepting[size_t(state)])
+                lastEnd = i;
+        }
+        if (lastEnd >= 0) {
+            Start = s;
+            Stop = lastEnd;
+            return true;
+        }
+        if (s == Length)
+            break;
+        s += units;
+    }
+    return false;
+}
+
+bool TURESearch::FindFirst(const WideChar *Text, int Length, int &Start, int &Stop)
+{
+    ClearResults();
+    if (!Find(Text, Length, 0, Start, Stop))
+        return false;
+    AddResult(Start, Stop);
+    return true;
+}
+
+bool TURESearch::FindAll(const WideChar *Text, int Length)
+{
+    ClearResults();
+    int from = 0, start = 0, stop = 0;
+    while (from <= Length && Find(Text, Length, from, start, stop)) {
+        AddResult(start, stop);
+        if (stop > start) {
+            from = stop;
+        } else {
+            if (stop >= Length)
+                break;
+            from = stop + ((IsHigh(Text[stop]) && stop + 1 < Length && IsLow(Text[stop + 1])) ? 2 : 1);
+        }
+    }
+    return Count() > 0;
+}

@@ -1,0 +1,40 @@
+#pragma once
+// Regular-expression search over UTF-16 text. The pattern is compiled into a deterministic automaton over
+// classes of characters; matches are leftmost-longest, as POSIX matchers report them.
+//
+// Syntax: ( ) grouping, | alternation, * + ? and {n}, {n,}, {n,m} repetition, . any character but a line
+// separator, ^ and $ line start and end, [ ] and [^ ] classes with ranges, \p and \P property lists and
+// named classes written :name: inside the brackets, the escapes \a \b \f \n \r \t \v and \x \X \u \U with
+// up to four hexadecimal digits. Without match case (search flag 1) letters match in either case.
+#include <memory>
+
+#include "editor/SearchEngine.h"
+
+class TURESearch : public TSearchEngine {
+public:
+    explicit TURESearch(TObject *AOwner);
+    ~TURESearch() override;
+
+    using TSearchEngine::FindAll;
+    using TSearchEngine::FindFirst;
+    using TSearchEngine::FindPrepare;
+
+    void Clear() override;
+    // Raises ESearchError with the message "Error in regular expression: <pattern>\r<detail>" on a
+    // malformed pattern ("Expression is empty." alone for one without any item); nothing stays compiled.
+    void FindPrepare(const WideChar *Pattern, int Length, unsigned Flags) override;
+    bool FindFirst(const WideChar *Text, int Length, int &Start, int &Stop) override;
+    // Matches from left to right without overlapping; after an empty match the search goes on one
+    // character further, so no position is reported twice.
+    bool FindAll(const WideChar *Text, int Length) override;
+
+    // Number of automaton states of the compiled pattern (0 when none is compiled).
+    int StateCount() const;
+
+    struct TAutomaton;
+
+private:
+    bool Find(const WideChar *Text, int Length, int From, int &Start, int &Stop) const;
+
+    std::unique_ptr<TAutomaton> FAutomaton;
+};

@@ -1,0 +1,250 @@
+#include <gtest/gtest.h>
+
+#include <regex.h>
+
+#include <chrono>
+#include <random>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "editor/URESearch.h"
+
+namespace {
+
+using Matches = std::vector<std::pair<int, int>>;
+
+Matches FindAllOf(const WideString &pattern, unsigned flags, const WideString &text)
+{
+    TURESearch engine(nullptr);
+    engine.FindPrepare(pattern, flags);
+    engine.FindAll(text);
+    Matches out;
+    for (int i = 0; i < engine.Count(); ++i) {
+        int s, e;
+        engine.GetResult(i, s, e);
+        out.emplace_back(s, e);
+    }
+    return out;
+}
+
+std::string CompileError(const WideString &pattern)
+{
+    TURESearch engine(nullptr);
+    try {
+        engine.FindPrepare(pattern, sfMatchCase);
+    } catch (const ESearchError &e) {
+        EXPECT_EQ(engine.StateCount(), 0);
+        return e.what();
+    }
+    return "";
+}
+
+WideString Wide(const std::string &s)
+{
+    return WideString(s.begin(), s.end());
+}
+
+} // namespace
+
+TEST(URESearch, ErrorTexts)
+{
+    struct Case {
+        WideString pattern;
+        std::string detail;
+    } cases[] = {
+        {u"ab\\", "Unexpected end of pattern."},
+        {u"[ab", "Character class not closed, ']' is missing."},
+        {u"[]", "Character class not closed, ']' is missing."},
+        {u"(ab", "Unbalanced group expression, ')' is missing."},
+        {u"ab)", "Unbalanced group expression, ')' is missing."},
+        {u"\\p33", "A character property is invalid"},
+        {u"[\\p1,40]", "A character property is invalid"},
+        {u"a{3,2}", "Invalid repeation range."},
+        {u"a{2x}", "Invalid repeation range."},
+        {u"a{2", "Repeation range not closed, '}' is missing."},
+        {u"a{2,", "Repeation range not closed, '}' is missing."},
+        {u"(a|b)*a(a|b){15}", "Expression is too complex."},
+        {u"a{1001}", "Expression is too complex."},
+        {u"((((a{1000}){1000}){1000}){1000})", "Expression is too complex."},
+        {WideString(300, u'(') + u"a" + WideString(300, u')'), "Expression is too complex."},
+    };
+    for (const auto &c : cases) {
+        const auto t0 = std::chrono::steady_clock::now();
+        const std::string expected = "Error in regular expression: " + std::string(c.pattern.begin(), c.pattern.end()) +
+                                     "\r" + c.detail;
+        EXPECT_EQ(CompileError(c.pattern), expected);
+        EXPECT_LT(std::chrono::steady_clock::now() - t0, std::chrono::seconds(2)) << c.detail;
+    }
+    EXPECT_EQ(CompileError(u"()"), "Expression is empty.");
+    EXPECT_EQ(CompileError(u"(())|()"), "Expression is empty.");
+    EXPECT_EQ(CompileError(u"(a|b)*a(a|b){5}"), "");
+
+    // A failed compile leaves nothing behind, and an empty pattern keeps what was compiled.
+    TURESearch engine(nullptr);
+    int s, e;
+    engine.FindPrepare(u"b", sfMatchCase);
+    engine.FindPrepare(u"", sfMatchCase);
+    EXPECT_TRUE(engine.FindFirst(u"abc", s, e));
+    EXPECT_THROW(engine.FindPrepare(u"(", sfMatchCase), ESearchError);
+    EXPECT_FALSE(engine.FindFirst(u"abc", s, e));
+}
+
+TEST(URESearch, Matches)
+{
+    const unsigned cs = sfMatchCase;
+    struct Case {
+        const char *what;
+        WideString pattern;
+        unsigned flags;
+        WideString text;
+        Matches found;
+    } cases[] = {
+        {"counted", u"a{2,3}", cs, u"a aa aaaa", {{2, 4}, {5, 8}}},
+        {"exact count", u"a{2}", cs, u"aaaaa", {{0, 2}, {2, 4}}},
+        {"at least", u"ba{2,}", cs, u"ba baa baaaa", {{3, 6}, {7, 12}}},
+        {"zero count matches empty", u"xa{0}y", cs, u"xy xay", {{0, 2}}},
+        {"case ignored", u"ABC", 0, u"xabcx", {{1, 4}}},
+        {"case kept", u"ABC", cs, u"xabcx", {}},
+        {"case ignored in classes", u"[A-C]+", 0, u"xaBcx", {{1, 4}}},
+        {"negated class ignores case too", u"[^a]", 0, u"Ab", {{1, 2}}},
+        {"dot stops at CR", u"a.b", cs, u"a\rb a-b", {{4, 7}}},
+        {"empty line", u"^$", cs, u"", {{0, 0}}},
+        {"end of line", u"b+$", cs, u"abb bb", {{4, 6}}},
+        {"start of line", u"^a", cs, u"aa", {{0, 1}}},
+        {"line breaks inside the text", u"^b", cs, u"a\r\nb\nb", {{3, 4}, {5, 6}}},
+        {"match inside a failed attempt", u"ab", cs, u"aab", {{1, 3}}},
+        {"earlier accepting point", u"ab|abcd", cs, u"abcx", {{0, 2}}},
+        {"longest of overlapping branches", u"a|ab|abc", cs, u"abc", {{0, 3}}},
+        {"overlapping transitions", u"a.c|abd", cs, u"abd axc", {{0, 3}, {4, 7}}},
+        {"accepting start does not take a character", u"a*", cs, u"b", {{0, 0}, {1, 1}}},
+        {"empty matches move on", u"x*", cs, u"axxb", {{0, 0}, {1, 3}, {3, 3}, {4, 4}}},
+        {"properties", u"\\p10+", cs, u"abCDe", {{2, 4}}},
+        {"negated properties", u"\\P3+", cs, u"12ab3", {{2, 4}}},
+        {"named classes", u"[:digit::upper:]+", cs, u"ab1C2d", {{2, 5}}},
+        {"space class", u"a[:space:]b", cs, u"a\tb", {{0, 3}}},
+        {"xdigit class", u"[:xdigit:]+", cs, u"xyzBEEFg", {{3, 7}}},
+        {"bracket first is a member", u"[]a]+", cs, u"x]a]", {{1, 4}}},
+        {"reversed range", u"[c-a]+", cs, u"xbay", {{1, 3}}},
+        {"escapes", u"\\t\\x41\\u00e9\\.", cs, u"\tA\u00E9.", {{0, 4}}},
+        {"hex without digits is the letter", u"\\xz", cs, u"xz", {{0, 2}}},
+        {"backspace in a class", u"[\\b]", cs, u"a\bb", {{1, 2}}},
+        {"supplementary character", u"\U0001F600+", cs, u"a\U0001F600\U0001F600", {{1, 5}}},
+        {"escaped surrogate pair", u"\\xD83D\\xDE00", cs, u"a\U0001F600", {{1, 3}}},
+        {"dot takes a whole pair", u"a.b", cs, u"a\U0001F600b", {{0, 4}}},
+        {"lone star is literal", u"*a", cs, u"b*a", {{1, 3}}},
+        {"alternation of groups", u"(ab|cd)+e", cs, u"xabcdabe", {{1, 8}}},
+    };
+    for (const auto &c : cases)
+        EXPECT_EQ(FindAllOf(c.pattern, c.flags, c.text), c.found) << c.what;
+}
+
+namespace {
+
+// Random patterns of the syntax this engine and POSIX extended expressions share.
+class TPatternMaker {
+public:
+    explicit TPatternMaker(unsigned seed) : FRng(seed) {}
+
+    std::string Make(int depth = 3)
+    {
+        FTop = depth;
+        return Alternation(depth);
+    }
+
+private:
+    std::mt19937 FRng;
+    int FTop = 0;
+    unsigned Pick(unsigned n) { return FRng() % n; }
+
+    std::string Alternation(int depth)
+    {
+        std::string s = Concatenation(depth);
+        while (Pick(5) == 0)
+            s += "|" + Concatenation(depth);
+        return s;
+    }
+    std::string Concatenation(int depth)
+    {
+        std::string s;
+        const unsigned n = 1 + Pick(3);
+        for (unsigned i = 0; i < n; ++i)
+            s += Item(depth);
+        return s;
+    }
+    std::string Item(int depth)
+    {
+        // Anchors only outside groups: the reference matcher lets an anchor in a repeated group match
+        // away from the line start.
+        const unsigned kind = Pick(20);
+        if (kind == 0 && depth == FTop)
+            return "^";
+        if (kind == 1 && depth == FTop)
+            return "$";
+        std::string atom;
+        if (kind < 9)
+            atom = std::string(1, "abc"[Pick(3)]);
+        else if (kind < 11)
+            atom = ".";
+        else if (kind < 15) {
+            static const char *classes[] = {"[ab]", "[^a]", "[a-c]", "[^bc]", "[b]", "[c-d]"};
+            atom = classes[Pick(6)];
+        } else if (depth > 0) {
+            atom = "(" + Alternation(depth - 1) + ")";
+        } else {
+            atom = "b";
+        }
+        switch (Pick(10)) {
+        case 0: return atom + "*";
+        case 1: return atom + "+";
+        case 2: return atom + "?";
+        case 3: return atom + "{" + std::to_string(1 + Pick(3)) + "}";
+        case 4: return atom + "{" + std::to_string(Pick(3)) + "," + std::to_string(2 + Pick(2)) + "}";
+        case 5: return atom + "{" + std::to_string(1 + Pick(2)) + ",}";
+        default: return atom;
+        }
+    }
+};
+
+} // namespace
+
+TEST(URESearch, AgreesWithPosixMatcher)
+{
+    TPatternMaker maker(3);
+    std::mt19937 rng(9);
+    int compared = 0;
+    for (int round = 0; round < 4000; ++round) {
+        const std::string pattern = maker.Make();
+        const bool icase = round % 4 == 3;
+        regex_t re;
+        if (regcomp(&re, pattern.c_str(), REG_EXTENDED | (icase ? REG_ICASE : 0)) != 0)
+            continue;
+        TURESearch engine(nullptr);
+        try {
+            engine.FindPrepare(Wide(pattern), icase ? 0u : unsigned(sfMatchCase));
+        } catch (const ESearchError &e) {
+            regfree(&re);
+            if (std::string(e.what()).find("too complex") != std::string::npos)
+                continue;
+            FAIL() << pattern << ": " << e.what();
+        }
+        for (int t = 0; t < 12; ++t) {
+            std::string text;
+            const unsigned len = rng() % 12;
+            for (unsigned i = 0; i < len; ++i)
+                text += (icase ? "abcdAB" : "abcd")[rng() % (icase ? 6 : 4)];
+            regmatch_t m;
+            const bool posix = regexec(&re, text.c_str(), 1, &m, 0) == 0;
+            int s = -1, e = -1;
+            const bool ours = engine.FindFirst(Wide(text), s, e);
+            ASSERT_EQ(ours, posix) << "pattern " << pattern << " text \"" << text << "\"";
+            if (posix) {
+                ASSERT_EQ(std::make_pair(s, e), std::make_pair(int(m.rm_so), int(m.rm_eo)))
+                    << "pattern " << pattern << " text \"" << text << "\"";
+            }
+            ++compared;
+        }
+        regfree(&re);
+    }
+    EXPECT_GT(compared, 10000);
+}
