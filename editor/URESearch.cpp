@@ -640,6 +640,7 @@ struct TURESearch::TAutomaton {
     std::vector<uint32_t> IntervalStart;  // character classes by interval
     std::vector<int> IntervalClass;
     std::array<int, 256> LatinClass{};
+    std::array<uint8_t, 256> LatinStart{};   // whether a match may begin with the character (or it is a break)
     std::vector<int> Next;                // state * Columns + column; state 0 is dead
     std::vector<uint8_t> Accepting;
     int Start = 1;
@@ -858,6 +859,8 @@ std::unique_ptr<TURESearch::TAutomaton> Build(TParser &parser, int root, bool ig
     a->Accepting.resize(states.size());
     for (size_t s = 0; s < states.size(); ++s)
         a->Accepting[s] = states[s].Test(endPosition) ? 1 : 0;
+    for (uint32_t c = 0; c < 256; ++c)
+        a->LatinStart[c] = IsLineSeparator(c) || a->Step(a->Start, a->ClassOf(ignoreCase ? Lower(c) : c)) != 0;
     return a;
 }
 
@@ -925,6 +928,12 @@ bool TURESearch::Find(const WideChar *Text, int Length, int From, int &Start, in
     };
     const bool startAccepts = a.Accepting[size_t(a.Start)] != 0;
     for (int s = From; s <= Length;) {
+        if (!startAccepts && s < Length && !lineStartAt(s)) {
+            // Step over characters that cannot begin a match. A line break stops the run, so every
+            // position passed over lies inside a line.
+            while (s < Length && Text[s] < 256 && !a.LatinStart[Text[s]])
+                ++s;
+        }
         int units = 1;
         const uint32_t first = s < Length ? codeAt(s, units) : 0;
         const bool lineStart = lineStartAt(s);
