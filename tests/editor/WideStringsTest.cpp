@@ -430,3 +430,27 @@ TEST(WideStrings, AssignBetweenNarrowAndWide)
     copy.AddStrings(copy);   // adding a list to itself doubles it once
     EXPECT_EQ(copy.Count(), 6);
 }
+
+TEST(WideStrings, ListComparisonIgnoresCase)
+{
+    struct Case {
+        WideString a, b;
+        bool equal;
+    } cases[] = {
+        {u"abc", u"ABC", true},
+        {u"\u00E9t\u00E9", u"\u00C9T\u00C9", true},
+        {u"stra\u00DFe", u"STRA\u00DFE", true},
+        {u"abc", u"abd", false},
+        {u"abc", u"ab", false},
+        {u"", u"", true},
+    };
+    for (const auto &c : cases) {
+        EXPECT_EQ(TWideStrings::CompareStrings(c.a, c.b) == 0, c.equal);
+        TWideStringList list;
+        list.Add(u"other");
+        list.Add(c.a);
+        EXPECT_EQ(list.IndexOf(c.b), c.equal ? 1 : -1);
+    }
+    EXPECT_LT(TWideStrings::CompareStrings(u"apple", u"Banana"), 0);
+    EXPECT_GT(TWideStrings::CompareStrings(u"b", u"A"), 0);
+}
