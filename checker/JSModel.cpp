@@ -130,8 +130,9 @@ void TJSFunction::AddHtmlObject(const AnsiString &Name, int32_t Line) { FHtmlObj
 
 void TJSFunction::AddReference(const AnsiString &Name, int32_t Line)
 {
-    for (int i = 0; i < FReferences.Count(); ++i)
-        if (FReferences[i] == Name && ObjectLine(FReferences.Objects(i)) == Line) return;
+    // entries of one line are appended together, so only the tail can hold the same name and line
+    for (int i = FReferences.Count() - 1; i >= 0 && ObjectLine(FReferences.Objects(i)) == Line; --i)
+        if (FReferences[i] == Name) return;
     FReferences.AddObject(Name, LineObject(Line));
 }
 

@@ -1,5 +1,6 @@
 // Name rules of the parser and the recording of what it learns into the model and the shared lists.
 #include <algorithm>
+#include <vector>
 
 #include "checker/CheckerLists.h"
 #include "checker/JSModel.h"
@@ -42,10 +43,14 @@ bool LooksLikeName(const AnsiString &S)
     return c == '$' || c == '_' || (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z');
 }
 
+// One entry per name and line: entries of the current line are the last ones, as lines only grow
+// within a piece, so the scan stops at the first entry of another line.
 bool HasEntry(const TStrings &List, const AnsiString &Name, int32_t Line)
 {
-    for (int i = 0; i < List.Count(); ++i)
-        if (List[i] == Name && ObjectLine(List.Objects(i)) == Line) return true;
+    for (int i = List.Count() - 1; i >= 0; --i) {
+        if (ObjectLine(List.Objects(i)) != Line) return false;
+        if (List[i] == Name) return true;
+    }
     return false;
 }
 
@@ -61,13 +66,25 @@ bool TJSParser::IsPredefinedGlobal(const AnsiString &Name) const
 
 bool TJSParser::HasMemberSuffix(const AnsiString &Name)
 {
-    for (const char *suffix : MemberSuffixes) {
-        size_t p = FindNoCase(Name, suffix);
+    // Letters are compared without case: both sides are folded once.
+    static const std::vector<AnsiString> suffixes = [] {
+        std::vector<AnsiString> v;
+        for (const char *suffix : MemberSuffixes) {
+            AnsiString l(suffix);
+            for (char &c : l) c = Lower(c);
+            v.push_back(std::move(l));
+        }
+        return v;
+    }();
+    AnsiString name(Name);
+    for (char &c : name) c = Lower(c);
+    for (const AnsiString &suffix : suffixes) {
+        size_t p = name.find(suffix);
         if (p == AnsiString::npos) continue;
-        size_t end = p + std::char_traits<char>::length(suffix);
-        if (end >= Name.size()) return true;
-        unsigned char c = static_cast<unsigned char>(Name[end]);
-        bool nameChar = c == '_' || (c >= '0' && c <= '9') || (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z');
+        size_t end = p + suffix.size();
+        if (end >= name.size()) return true;
+        unsigned char c = static_cast<unsigned char>(name[end]);
+        bool nameChar = c == '_' || (c >= '0' && c <= '9') || (c >= 'a' && c <= 'z');
         if (!nameChar) return true;
     }
     return false;
@@ -156,7 +173,7 @@ AnsiString TJSParser::AnonymousName()
     // functions of different sections stay apart.
     for (;;) {
         AnsiString name = "Anonymous function" + std::to_string(++FAnonymousCount);
-        if (!FFunctions || IndexOfExact(*FFunctions, name) < 0) return name;
+        if (!FFunctions || FFunctionNames.IndexOf(*FFunctions, name) < 0) return name;
     }
 }
 
@@ -177,7 +194,7 @@ TJSFunctionCall *TJSParser::RecordCall(const AnsiString &Name, int32_t Line)
     AnsiString name = Name.substr(0, Name.find('('));
     if (name.empty() || !LooksLikeName(name)) return nullptr;
     if (HasMemberSuffix(name) || name == "Array" || name == "String" || name == "Function" || name == "File" ||
-        name == "Date" || IndexOfExact(FLists.GlobalVars, name) >= 0)
+        name == "Date" || FGlobalNames.IndexOf(FLists.GlobalVars, name) >= 0)
         return nullptr;
     size_t p = name.find("window.");
     if (p != AnsiString::npos) name.erase(p, 7);
@@ -269,7 +286,7 @@ void TJSParser::RecordAssignmentTarget(const AnsiString &Target, int Op, int Rhs
         AnsiString object = path.substr(0, dot);
         AnsiString member = path.substr(dot + 1);
         AnsiString type;
-        int gi = IndexOfExact(FLists.GlobalVars, object);
+        int gi = FGlobalNames.IndexOf(FLists.GlobalVars, object);
         if (fn && fn->IsLocalVar(object)) type = fn->GetLocalVarType(object);
         else if (gi >= 0) type = static_cast<TJSVariable *>(FLists.GlobalVars.Objects(gi))->GetText();
         if (Contains(type, "document.") || Contains(type, "window.")) {
@@ -306,7 +323,7 @@ void TJSParser::RecordAssignmentTarget(const AnsiString &Target, int Op, int Rhs
                     : nullptr;
             if (f == fn) break;
         }
-        if (!declared && IndexOfExact(FLists.GlobalVars, path) < 0) {
+        if (!declared && FGlobalNames.IndexOf(FLists.GlobalVars, path) < 0) {
             if (IsPredefinedGlobal(path))
                 AddMessage("recommended to avoid an identifier name of \"" + path + "\"", sevHint, 1, Line);
             const bool typed = RhsCode >= tkWindow && RhsCode <= tkDOM4;
@@ -318,7 +335,7 @@ void TJSParser::RecordAssignmentTarget(const AnsiString &Target, int Op, int Rhs
                 AddMessage("recommended to use \"var\" when declaring variables in a function, \"" + path +
                                "\" will be treated as global!", sevHint, 2, Line);
         }
-    } else if (IsPredefinedGlobal(path) && IndexOfExact(FLists.GlobalVars, path) < 0) {
+    } else if (IsPredefinedGlobal(path) && FGlobalNames.IndexOf(FLists.GlobalVars, path) < 0) {
         AddMessage("recommended to avoid an identifier name of \"" + path + "\"", sevHint, 1, Line);
     }
 
@@ -329,7 +346,7 @@ void TJSParser::RecordAssignmentTarget(const AnsiString &Target, int Op, int Rhs
         else if (RhsCode == erThis && RhsText == "this") type = "__self_";
         if (!type.empty()) {
             if (fn && fn->IsLocalVar(Target)) fn->SetLocalVarType(Target, type);
-            else if (int gi = IndexOfExact(FLists.GlobalVars, Target); gi >= 0)
+            else if (int gi = FGlobalNames.IndexOf(FLists.GlobalVars, Target); gi >= 0)
                 static_cast<TJSVariable *>(FLists.GlobalVars.Objects(gi))->SetType(type);
         }
         if (RhsCode == erIdentifier) PropagateNewRecord(RhsText, Target, Line);

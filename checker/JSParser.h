@@ -7,6 +7,7 @@
 #include <memory>
 #include <vector>
 
+#include "checker/ExactIndex.h"
 #include "checker/JSLexer.h"
 #include "checker/MessageSink.h"
 #include "checker/ParserHost.h"
@@ -182,6 +183,8 @@ private:
     TStringList FOpenFunctions; // "name|index", object = tree node
     TZSStringList FNames;       // member names of an object literal given to a global "var"
     TZSStringList *FFunctions = nullptr;
+    mutable TExactIndex FFunctionNames; // lookups in the function list
+    mutable TExactIndex FGlobalNames;   // lookups in GlobalVars
 
     std::vector<AnsiString> FMessages;
     TStrings *FItems = nullptr;

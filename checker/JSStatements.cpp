@@ -19,7 +19,7 @@ bool IsBrowserWord(int C) { return C >= tkAlert && C <= tkWriteln; }
 
 bool TJSParser::IsDeclaredInScope(const AnsiString &Name) const
 {
-    if (IndexOfExact(FLists.GlobalVars, Name) >= 0) return true;
+    if (FGlobalNames.IndexOf(FLists.GlobalVars, Name) >= 0) return true;
     for (int i = FOpenFunctions.Count() - 1; i >= 0; --i) {
         const AnsiString &e = FOpenFunctions[i];
         int index = std::atoi(e.c_str() + e.rfind('|') + 1);
@@ -173,7 +173,7 @@ bool TJSParser::ParseFunction(bool Required, const AnsiString &GivenName, bool E
 
     // Registration.
     ++FFunctionDepth;
-    if (!Expression && IndexOfExact(*FFunctions, name) >= 0)
+    if (!Expression && FFunctionNames.IndexOf(*FFunctions, name) >= 0)
         AddMessage("duplicate function - \"" + name + "\".  Browsers will use the last one without reporting any error!",
                    sevWarning, 14, line);
     int parentIndex = -1;
@@ -245,7 +245,7 @@ int TJSParser::ParseObjectLiteral(const AnsiString &Target)
     NextToken();
     ++FBraceDepth;
     const AnsiString pseudo = "ObjectLiteral" + std::to_string(FFunctions->Count());
-    if (IndexOfExact(*FFunctions, pseudo) < 0)
+    if (FFunctionNames.IndexOf(*FFunctions, pseudo) < 0)
         FFunctions->AddObject(pseudo, new TJSFunction(this, -1, 0, FCur.Line, pseudo));
     TJSFunction *fn = CurrentFunction();
     if (!Target.empty()) {
@@ -354,7 +354,7 @@ int TJSParser::ParseObjectLiteral(const AnsiString &Target)
 
 void TJSParser::DeclareGlobal(const AnsiString &Name, int32_t Line, int ValueCode, const AnsiString &ValueText, bool Report)
 {
-    int i = IndexOfExact(FLists.GlobalVars, Name);
+    int i = FGlobalNames.IndexOf(FLists.GlobalVars, Name);
     if (i >= 0) {
         if (Report && FRepeatDec) {
             auto *v = static_cast<TJSVariable *>(FLists.GlobalVars.Objects(i));
@@ -704,10 +704,10 @@ int TJSParser::ParseVar()
                 AddMessage("recommended to avoid an identifier name of \"" + name + "\"", sevHint, 1, line);
         }
         if (FFunctionIndex == 0) {
-            const bool existed = IndexOfExact(FLists.GlobalVars, name) >= 0;
+            const bool existed = FGlobalNames.IndexOf(FLists.GlobalVars, name) >= 0;
             DeclareGlobal(name, line, valueCode, valueText, true);
             if (!existed && valueCode == srBlock) {
-                auto *v = static_cast<TJSVariable *>(FLists.GlobalVars.Objects(IndexOfExact(FLists.GlobalVars, name)));
+                auto *v = static_cast<TJSVariable *>(FLists.GlobalVars.Objects(FGlobalNames.IndexOf(FLists.GlobalVars, name)));
                 for (int i = 0; i < FNames.Count(); ++i) v->AddMember(FNames[i]);
             }
         } else {
@@ -1130,7 +1130,7 @@ int TJSParser::ParseTry()
                         if (fn->IsParameter(name)) AddMessage("catch Id same name as a function parameter", sevWarning, 18, line);
                         else if (fn->IsLocalVar(name)) AddMessage("catch Id same name as a local variable", sevWarning, 19, line);
                         else DeclareLocal(name, line, -1, AnsiString(), false);
-                    } else if (IndexOfExact(FLists.GlobalVars, name) >= 0) {
+                    } else if (FGlobalNames.IndexOf(FLists.GlobalVars, name) >= 0) {
                         AddMessage("catch Id same name as a global variable", sevWarning, 20, line);
                     } else {
                         DeclareGlobal(name, line, -1, AnsiString(), false);

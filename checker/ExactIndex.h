@@ -1,0 +1,41 @@
+#pragma once
+// A hash index over a string list that only grows while the parser works, giving the result of
+// IndexOfExact (the first exact match) without a linear scan. It follows the list: entries appended
+// since the last lookup are indexed on the next one, and a list that shrank or changed under it is
+// indexed afresh.
+#include <string>
+#include <string_view>
+#include <unordered_map>
+
+#include "editor/ZSStrUtils.h"
+#include "platform/StringList.h"
+
+class TExactIndex {
+public:
+    int IndexOf(const TStrings &List, const AnsiString &Name)
+    {
+        Sync(List);
+        auto it = FMap.find(Name);
+        if (it == FMap.end()) return -1;
+        if (it->second >= List.Count() || List[it->second] != Name) { // changed in place: start again
+            FList = nullptr;
+            return IndexOfExact(List, Name);
+        }
+        return it->second;
+    }
+
+private:
+    void Sync(const TStrings &List)
+    {
+        if (FList != &List || List.Count() < FCount) {
+            FMap.clear();
+            FCount = 0;
+            FList = &List;
+        }
+        for (; FCount < List.Count(); ++FCount) FMap.emplace(List[FCount], FCount);
+    }
+
+    const TStrings *FList = nullptr;
+    int FCount = 0;
+    std::unordered_map<std::string, int> FMap;
+};
