@@ -324,6 +324,8 @@ void TCustomTreeNT::Expanded(TTreeNTNode *Node, bool Expand)
     if (IsExpandingByCode() || !Node)
         return;
     Node->FExpanded = Expand;
+    if (Expand)
+        Node->FExpandedOnce = true;
     if (Expand && OnExpanded)
         OnExpanded(this, Node);
     else if (!Expand && OnCollapsed)

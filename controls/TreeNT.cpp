@@ -106,11 +106,13 @@ TTreeNT::TTreeNT(QWidget *Parent) : QTreeView(Parent)
             OnHint(this, Node, Text);
             return ToQString(Text);
         }
+        if (!HasOption(toToolTips))
+            return QString();
         if (Text.size() >= 80)
             return ToQString(TreeNTTipText(Text));
         // Shorter texts only when they do not fit.
         const QRect Rect = visualRect(FModel->IndexFromNode(Node));
-        if (fontMetrics().horizontalAdvance(ToQString(Text)) + FDelegate->GlyphWidth() > viewport()->width() - Rect.left())
+        if (fontMetrics().horizontalAdvance(ToQString(Text)) + FDelegate->LabelOffset() > viewport()->width() - Rect.left())
             return ToQString(Text);
         return QString();
     };
@@ -321,7 +323,7 @@ QRect TTreeNT::NodeRect(const TTreeNTNode *Node, bool TextOnly) const
         return {};
     QRect Rect = visualRect(Index);
     if (TextOnly) {
-        Rect.setLeft(Rect.left() + FDelegate->GlyphWidth());
+        Rect.setLeft(Rect.left() + FDelegate->LabelOffset());
         Rect.setWidth(fontMetrics().horizontalAdvance(ToQString(Node->GetText())) + 6);
     }
     return Rect;

@@ -38,6 +38,11 @@ int TTreeNTDelegate::GlyphWidth() const
     return FTree.HasOption(toCheckSupport) ? GlyphSize + 2 : 0;
 }
 
+int TTreeNTDelegate::LabelOffset() const
+{
+    return GlyphWidth() + (FTree.GetImages().isEmpty() ? 0 : ImageSize + 2);
+}
+
 QRect TTreeNTDelegate::GlyphRect(const QRect &ItemRect) const
 {
     return QRect(ItemRect.left() + 1, ItemRect.top() + (ItemRect.height() - GlyphSize) / 2,
@@ -47,7 +52,7 @@ QRect TTreeNTDelegate::GlyphRect(const QRect &ItemRect) const
 QSize TTreeNTDelegate::sizeHint(const QStyleOptionViewItem &Option, const QModelIndex &Index) const
 {
     QSize Size = QStyledItemDelegate::sizeHint(Option, Index);
-    Size.rwidth() += GlyphWidth() + (FTree.GetImages().isEmpty() ? 0 : ImageSize + 2);
+    Size.rwidth() += LabelOffset();
     if (TTreeNTNode *Node = FTree.Model()->NodeFromIndex(Index)) {
         if (Node->HasOwnFont() && !Node->GetParentFont()) {
             const QFontMetrics Metrics(NodeQFont(Node->GetFont(), Option.font));

@@ -29,6 +29,8 @@ public:
 
     // Width of the check glyph column (0 without check support).
     int GlyphWidth() const;
+    // Width in front of the label: check glyph and image.
+    int LabelOffset() const;
     // The glyph's rectangle within an item rectangle.
     QRect GlyphRect(const QRect &ItemRect) const;
 

@@ -316,6 +316,7 @@ void TTreeNTNode::Expand(bool Recursive)
                 if (Tree->OnExpanded)
                     Tree->OnExpanded(Tree, this);
                 FExpanded = true;
+                FExpandedOnce = true;
                 Tree->ExpandRequest(this, true);
             }
         }
@@ -379,6 +380,7 @@ bool TTreeNTNode::GetItemState(int Which) const
     switch (Which) {
     case isDropHilited: return GetDropTarget();
     case isExpanded: return FExpanded;
+    case isExpandedOnce: return FExpandedOnce;
     case isFocused: return FFocused;
     case isSelected: return FStateSelected;
     default: return false;

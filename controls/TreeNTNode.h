@@ -39,7 +39,7 @@ public:
 private:
     void Changed();
 
-    int32_t FHeight = -11;
+    int32_t FHeight = 0; // 0: the default size
     WideString FName;
     uint8_t FPitch = 0;
     uint8_t FStyle = 0;
@@ -211,6 +211,7 @@ private:
     bool FFocused = false;
     bool FInSelection = false;
     bool FStateSelected = false;
+    bool FExpandedOnce = false;
     int32_t FIntegralHeight = 1;
     // Position caches: sibling index and flat index, checked before use.
     mutable int FSiblingIndex = -1;

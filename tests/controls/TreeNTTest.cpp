@@ -3,6 +3,7 @@
 #include "controls/TreeNTDelegate.h"
 #include "controls/TreeNTModel.h"
 #include <QScrollBar>
+#include <QImage>
 #include "platform/Classes.h"
 #include <QApplication>
 #include <QTest>
@@ -144,6 +145,64 @@ TEST_F(TreeNTTest, RubberBandSelectsWhatItMeets)
     Tree.BandMoveTo(QPoint(RC.left() + 2, RC.center().y()));
     Tree.BandEnd();
     EXPECT_EQ(SelectionText(Tree), "C");
+}
+
+TEST_F(TreeNTTest, ItemBackgroundFollowsTheColourRules)
+{
+    Build(Tree, "Own,Plain,Sel");
+    Tree.SetColor(RGBToColor(0, 0, 200));
+    Tree.SetColorSelected(RGBToColor(0, 200, 0));
+    Tree.SetColorUnfocusedSelected(RGBToColor(200, 200, 0));
+    Find(Tree, "Own")->SetColor(RGBToColor(200, 0, 0));
+    Tree.SetSelected(Find(Tree, "Sel"));
+    std::vector<TTreeNTNode *> Painted;
+    uint16_t SelStates = 0;
+    Tree.OnBeforeItemPaint = [&](TTreeNT *, TTreeNTNode *N, const QRect &, uint16_t States, bool &) {
+        Painted.push_back(N);
+        if (N == Find(Tree, "Sel"))
+            SelStates = States;
+    };
+    auto Pixel = [&](const char *Name) {
+        const QRect R = Tree.NodeRect(Find(Tree, Name), true);
+        const QImage Image = Tree.viewport()->grab().toImage();
+        return QColor(Image.pixel(R.left() + 1, R.center().y()));
+    };
+    Tree.setFocus();
+    QApplication::processEvents();
+    ASSERT_TRUE(Tree.hasFocus());
+    {
+        EXPECT_EQ(Pixel("Sel"), QColor(0, 200, 0));
+        EXPECT_TRUE(SelStates & nsSelected);
+        EXPECT_TRUE(SelStates & nsFocused);
+    }
+    EXPECT_EQ(Pixel("Own"), QColor(200, 0, 0));
+    EXPECT_FALSE(Painted.empty());
+    // Unfocused, the selection keeps its own colour only without toHideSelection.
+    Tree.clearFocus();
+    Tree.SetOptions(Tree.GetOptions() & ~TTreeOptions(toHideSelection));
+    QApplication::processEvents();
+    EXPECT_EQ(Pixel("Sel"), QColor(200, 200, 0));
+    Tree.SetOptions(Tree.GetOptions() | toHideSelection);
+    EXPECT_NE(Pixel("Sel"), QColor(200, 200, 0));
+    // A drop target during a drag shows the selected colour.
+    Tree.DragStart(Find(Tree, "Plain"));
+    Tree.SetDropTarget(Find(Tree, "Plain"));
+    EXPECT_EQ(Pixel("Plain"), QColor(0, 200, 0));
+    Tree.DragFinish(false);
+}
+
+TEST_F(TreeNTTest, TooltipsFollowTheOptions)
+{
+    Build(Tree, "short");
+    TTreeNTNode *Long = Tree.Items().Add(nullptr, WideString(100, u'x'));
+    const QModelIndex Index = Tree.Model()->IndexFromNode(Long);
+    auto Tip = [&] { return Tree.Model()->data(Index, Qt::ToolTipRole).toString(); };
+    EXPECT_TRUE(Tip().isEmpty());
+    Tree.SetOptions(Tree.GetOptions() | toToolTips);
+    EXPECT_EQ(Tip(), QString(76, 'x') + "...");
+    Tree.SetOptions(Tree.GetOptions() | toInfoTip);
+    Tree.OnHint = [](TTreeNT *, TTreeNTNode *, WideString &Text) { Text = u"hint"; };
+    EXPECT_EQ(Tip(), "hint");
 }
 
 TEST_F(TreeNTTest, DragAutoExpandsAndDrops)
