@@ -641,6 +641,8 @@ struct TURESearch::TAutomaton {
     std::vector<int> IntervalClass;
     std::array<int, 256> LatinClass{};
     std::array<uint8_t, 256> LatinStart{};   // whether a match may begin with the character (or it is a break)
+    std::array<int, 256> LatinColumn{};      // column of each character as read (lowered when ignoring case)
+    std::array<uint8_t, 256> LatinStays{};   // the start state reads the character back into itself
     std::vector<int> Next;                // state * Columns + column; state 0 is dead
     std::vector<uint8_t> Accepting;
     int Start = 1;
@@ -657,7 +659,9 @@ struct TURESearch::TAutomaton {
 
 namespace {
 
-std::unique_ptr<TURESearch::TAutomaton> Build(TParser &parser, int root, bool ignoreCase)
+// The automaton of the pattern; with Search, one that also starts a new match at every character, whose
+// accepting states tell where the earliest match of a text ends.
+std::unique_ptr<TURESearch::TAutomaton> Build(TParser &parser, int root, bool ignoreCase, bool search)
 {
     auto a = std::make_unique<TURESearch::TAutomaton>();
     a->IgnoreCase = ignoreCase;
@@ -825,6 +829,10 @@ std::unique_ptr<TURESearch::TAutomaton> Build(TParser &parser, int root, bool ig
                     next.Or(follow[w * 64 + size_t(__builtin_ctzll(x))]);
                     any = true;
                 }
+            if (search) {
+                next.Or(start);
+                any = true;
+            }
             row[size_t(k)] = any ? intern(next) : 0;
         }
         TBits bothAnchors = lineStarts;
@@ -859,8 +867,12 @@ std::unique_ptr<TURESearch::TAutomaton> Build(TParser &parser, int root, bool ig
     a->Accepting.resize(states.size());
     for (size_t s = 0; s < states.size(); ++s)
         a->Accepting[s] = states[s].Test(endPosition) ? 1 : 0;
-    for (uint32_t c = 0; c < 256; ++c)
-        a->LatinStart[c] = IsLineSeparator(c) || a->Step(a->Start, a->ClassOf(ignoreCase ? Lower(c) : c)) != 0;
+    for (uint32_t c = 0; c < 256; ++c) {
+        a->LatinColumn[c] = a->ClassOf(ignoreCase ? Lower(c) : c);
+        a->LatinStart[c] = IsLineSeparator(c) || a->Step(a->Start, a->LatinColumn[c]) != 0;
+        a->LatinStays[c] = !IsLineSeparator(c) && !a->Accepting[size_t(a->Start)] &&
+                           a->Step(a->Start, a->LatinColumn[c]) == a->Start;
+    }
     return a;
 }
 
@@ -879,6 +891,7 @@ TURESearch::~TURESearch() = default;
 void TURESearch::Clear()
 {
     FAutomaton.reset();
+    FSearchAutomaton.reset();
     TSearchEngine::Clear();
 }
 
@@ -892,90 +905,138 @@ void TURESearch::FindPrepare(const WideChar *Pattern, int Length, unsigned Flags
     if (!Pattern || Length <= 0)
         return;
     FAutomaton.reset();
+    FSearchAutomaton.reset();
     const bool ignoreCase = !(Flags & sfMatchCase);
     try {
         TParser parser(Pattern, Length, ignoreCase);
         const int root = parser.Parse();
-        FAutomaton = Build(parser, root, ignoreCase);
+        FAutomaton = Build(parser, root, ignoreCase, false);
+        // Lets a text without any match be passed over in one sweep; a pattern whose searching
+        // automaton grows too large is matched without it.
+        try {
+            if (FAutomaton)
+                FSearchAutomaton = Build(parser, root, ignoreCase, true);
+        } catch (const TParseError &) {
+            FSearchAutomaton.reset();
+        }
     } catch (const TParseError &e) {
+        FAutomaton.reset();
         throw ESearchError(ErrorMessage(Pattern, Length, e.Code));
     }
     if (!FAutomaton)
         throw ESearchError("Expression is empty.");
 }
 
+namespace {
+
+inline uint32_t CodeAt(const WideChar *Text, int Length, int i, int &units)
+{
+    uint32_t c = Text[i];
+    units = 1;
+    if (IsHigh(c) && i + 1 < Length && IsLow(Text[i + 1])) {
+        c = 0x10000 + ((c & 0x3FF) << 10) + (uint32_t(Text[i + 1]) & 0x3FF);
+        units = 2;
+    }
+    return c;
+}
+
+inline bool LineStartAt(const WideChar *Text, int Length, int i)
+{
+    if (i == 0)
+        return true;
+    const WideChar p = Text[i - 1];
+    if (p == 13)
+        return i >= Length || Text[i] != 10;   // between CR and LF is inside one break
+    return IsLineSeparator(p);
+}
+
+// Runs the automaton from position S. With StopAtFirst the run ends at the first accepting point,
+// otherwise at the dead state or the text end; returns the last accepting point reached, or -1.
+int Run(const TURESearch::TAutomaton &a, const WideChar *Text, int Length, int s, bool StopAtFirst)
+{
+    int first = 0;
+    const uint32_t firstChar = s < Length ? CodeAt(Text, Length, s, first) : 0;
+    int state = a.Start;
+    if (LineStartAt(Text, Length, s))
+        state = a.Step(state, (s == Length || IsLineSeparator(firstChar)) ? a.EmptyLineColumn : a.LineStartColumn);
+    int lastEnd = (state && a.Accepting[size_t(state)]) ? s : -1;
+    for (int i = s; state != 0 && !(StopAtFirst && lastEnd >= 0);) {
+        // Characters below 256 other than line breaks: one table step each.
+        while (i < Length && Text[i] < 256 && Text[i] != 10 && Text[i] != 13) {
+            if (state == a.Start && a.LatinStays[Text[i]]) {
+                ++i;   // nothing begun yet, and this character begins nothing
+                continue;
+            }
+            state = a.Step(state, a.LatinColumn[Text[i]]);
+            ++i;
+            if (state == 0)
+                break;
+            if (a.Accepting[size_t(state)]) {
+                lastEnd = i;
+                if (StopAtFirst)
+                    break;
+            }
+        }
+        if (state == 0 || (StopAtFirst && lastEnd >= 0))
+            break;
+        int u = 1;
+        const uint32_t c = i < Length ? CodeAt(Text, Length, i, u) : 0;
+        if (i == Length || IsLineSeparator(c)) {
+            state = a.Step(state, LineStartAt(Text, Length, i) ? a.EmptyLineColumn : a.LineEndColumn);
+            if (state == 0)
+                break;
+            if (a.Accepting[size_t(state)]) {
+                lastEnd = i;
+                if (StopAtFirst)
+                    break;
+            }
+        }
+        if (i == Length)
+            break;
+        state = a.Step(state, a.ClassOf(a.IgnoreCase ? Lower(c) : c));
+        if (state == 0)
+            break;
+        i += u;
+        if (IsLineSeparator(c) && !(c == 13 && i < Length && Text[i] == 10)) {
+            state = a.Step(state, a.LineStartColumn);
+            if (state == 0)
+                break;
+        }
+        if (a.Accepting[size_t(state)])
+            lastEnd = i;
+    }
+    return lastEnd;
+}
+
+} // namespace
+
 bool TURESearch::Find(const WideChar *Text, int Length, int From, int &Start, int &Stop) const
 {
     if (!FAutomaton || !Text || Length < 0 || From < 0 || From > Length)
         return false;
     const TAutomaton &a = *FAutomaton;
-    auto codeAt = [&](int i, int &units) -> uint32_t {
-        uint32_t c = Text[i];
-        units = 1;
-        if (IsHigh(c) && i + 1 < Length && IsLow(Text[i + 1])) {
-            c = 0x10000 + ((c & 0x3FF) << 10) + (uint32_t(Text[i + 1]) & 0x3FF);
-            units = 2;
-        }
-        return c;
-    };
-    auto lineStartAt = [&](int i) {
-        if (i == 0)
-            return true;
-        const WideChar p = Text[i - 1];
-        if (p == 13)
-            return i >= Length || Text[i] != 10;   // between CR and LF is inside one break
-        return IsLineSeparator(p);
-    };
+    // No match ends anywhere: done in one sweep.
+    if (FSearchAutomaton && Run(*FSearchAutomaton, Text, Length, From, true) < 0)
+        return false;
     const bool startAccepts = a.Accepting[size_t(a.Start)] != 0;
     for (int s = From; s <= Length;) {
-        if (!startAccepts && s < Length && !lineStartAt(s)) {
+        if (!startAccepts && s < Length && !LineStartAt(Text, Length, s)) {
             // Step over characters that cannot begin a match. A line break stops the run, so every
             // position passed over lies inside a line.
             while (s < Length && Text[s] < 256 && !a.LatinStart[Text[s]])
                 ++s;
         }
         int units = 1;
-        const uint32_t first = s < Length ? codeAt(s, units) : 0;
-        const bool lineStart = lineStartAt(s);
-        // Most places cannot begin a match: the first character leads nowhere from the start state.
-        if (!lineStart && !startAccepts && s < Length && !IsLineSeparator(first)) {
-            const uint32_t c = a.IgnoreCase ? Lower(first) : first;
-            if (a.Step(a.Start, a.ClassOf(c)) == 0) {
-                s += units;
-                continue;
-            }
+        const uint32_t first = s < Length ? CodeAt(Text, Length, s, units) : 0;
+        if (!startAccepts && s < Length && !IsLineSeparator(first) && !LineStartAt(Text, Length, s) &&
+            a.Step(a.Start, a.ClassOf(a.IgnoreCase ? Lower(first) : first)) == 0) {
+            s += units;
+            continue;
         }
-        int state = a.Start;
-        if (lineStart)
-            state = a.Step(state, (s == Length || IsLineSeparator(first)) ? a.EmptyLineColumn : a.LineStartColumn);
-        int lastEnd = (state && a.Accepting[size_t(state)]) ? s : -1;
-        for (int i = s; state != 0;) {
-            int u = 1;
-            const uint32_t c = i < Length ? codeAt(i, u) : 0;
-            if (i == Length || IsLineSeparator(c)) {
-                state = a.Step(state, lineStartAt(i) ? a.EmptyLineColumn : a.LineEndColumn);
-                if (state == 0)
-                    break;
-                if (a.Accepting[size_t(state)])
-                    lastEnd = i;
-            }
-            if (i == Length)
-                break;
-            state = a.Step(state, a.ClassOf(a.IgnoreCase ? Lower(c) : c));
-            if (state == 0)
-                break;
-            i += u;
-            if (IsLineSeparator(c) && !(c == 13 && i < Length && Text[i] == 10)) {
-                state = a.Step(state, a.LineStartColumn);
-                if (state == 0)
-                    break;
-            }
-            if (a.Accepting[size_t(state)])
-                lastEnd = i;
-        }
-        if (lastEnd >= 0) {
+        const int end = Run(a, Text, Length, s, false);
+        if (end >= 0) {
             Start = s;
-            Stop = lastEnd;
+            Stop = end;
             return true;
         }
         if (s == Length)

@@ -37,4 +37,5 @@ private:
     bool Find(const WideChar *Text, int Length, int From, int &Start, int &Stop) const;
 
     std::unique_ptr<TAutomaton> FAutomaton;
+    std::unique_ptr<TAutomaton> FSearchAutomaton;
 };

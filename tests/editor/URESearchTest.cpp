@@ -248,3 +248,18 @@ TEST(URESearch, AgreesWithPosixMatcher)
     }
     EXPECT_GT(compared, 10000);
 }
+
+TEST(URESearch, LongLineWithoutMatchIsOneSweep)
+{
+    // Every place could begin ".*x", and each attempt would read to the end of the line.
+    const WideString line(1000000, u'a');
+    TURESearch engine(nullptr);
+    engine.FindPrepare(u".*x", sfMatchCase);
+    const auto t0 = std::chrono::steady_clock::now();
+    EXPECT_FALSE(engine.FindAll(line));
+    EXPECT_LT(std::chrono::steady_clock::now() - t0, std::chrono::seconds(2));
+
+    int s, e;
+    ASSERT_TRUE(engine.FindFirst(line + u"x", s, e));
+    EXPECT_EQ(std::make_pair(s, e), std::make_pair(0, 1000001));
+}
