@@ -159,11 +159,9 @@ void TCustomTreeNT::ExpandRequest(TTreeNTNode *Node, bool Expand)
 
 void TCustomTreeNT::NodeDeleted(TTreeNTNode *Node)
 {
-    if (FSelected == Node) {
+    // The view puts its current row back on the caret once the rows are gone.
+    if (FSelected == Node)
         FSelected = nullptr;
-        if (FListener && !FDestroying && !FResetPending && !FItems->IsClearing())
-            FListener->CaretChanged(nullptr);
-    }
     if (FRightClickNode == Node)
         FRightClickNode = nullptr;
     if (FDropTarget == Node)

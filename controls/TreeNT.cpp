@@ -138,6 +138,10 @@ TTreeNT::TTreeNT(QWidget *Parent) : QTreeView(Parent)
     connect(FModel, &TTreeNTModel::resetDone, this, [this] { SyncFromCore(); });
     // Nodes leaving the tree must not stay in the band list.
     connect(FModel, &QAbstractItemModel::rowsAboutToBeRemoved, this, [this] { BandEnd(); });
+    connect(FModel, &QAbstractItemModel::rowsRemoved, this, [this] {
+        SyncGuard Guard(FSyncing);
+        setCurrentIndex(FModel->IndexFromNode(TCustomTreeNT::GetSelected()));
+    });
     connect(FModel, &QAbstractItemModel::modelAboutToBeReset, this, [this] { BandEnd(); });
     connect(this, &QTreeView::expanded, this, [this](const QModelIndex &Index) { OnViewExpanded(Index, true); });
     connect(this, &QTreeView::collapsed, this, [this](const QModelIndex &Index) { OnViewExpanded(Index, false); });
@@ -209,7 +213,8 @@ void TTreeNT::OnViewExpanded(const QModelIndex &Index, bool Expand)
 void TTreeNT::currentChanged(const QModelIndex &Current, const QModelIndex &Previous)
 {
     QTreeView::currentChanged(Current, Previous);
-    if (FSyncing)
+    // Moves of the current row caused by the model's own changes are not the user's.
+    if (FSyncing || FModel->InChange())
         return;
     TTreeNTNode *Node = FModel->NodeFromIndex(Current);
     if (Node == TCustomTreeNT::GetSelected())

@@ -114,18 +114,28 @@ Qt::ItemFlags TTreeNTModel::flags(const QModelIndex &Index) const
 
 void TTreeNTModel::RowsInserting(TTreeNTNode *Parent, int Row)
 {
+    ++FInChange;
     beginInsertRows(IndexFromNode(Parent), Row, Row);
 }
 
-void TTreeNTModel::RowsInserted() { endInsertRows(); }
+void TTreeNTModel::RowsInserted()
+{
+    endInsertRows();
+    --FInChange;
+}
 
 void TTreeNTModel::RowRemoving(TTreeNTNode *Node)
 {
     const int Row = Node->GetIndex();
+    ++FInChange;
     beginRemoveRows(IndexFromNode(Node->GetParent()), Row, Row);
 }
 
-void TTreeNTModel::RowRemoved() { endRemoveRows(); }
+void TTreeNTModel::RowRemoved()
+{
+    endRemoveRows();
+    --FInChange;
+}
 
 void TTreeNTModel::LayoutChanging(TTreeNTNode *Parent)
 {
@@ -133,6 +143,7 @@ void TTreeNTModel::LayoutChanging(TTreeNTNode *Parent)
         emit layoutAboutToBeChanged({QPersistentModelIndex(IndexFromNode(Parent))});
     else
         emit layoutAboutToBeChanged();
+    ++FInChange;
     FLayoutOld = persistentIndexList();
     FLayoutNodes.clear();
     for (const QModelIndex &Index : FLayoutOld)
@@ -150,17 +161,23 @@ void TTreeNTModel::LayoutChanged(TTreeNTNode *Parent)
     changePersistentIndexList(FLayoutOld, New);
     FLayoutOld.clear();
     FLayoutNodes.clear();
+    --FInChange;
     if (Parent && Parent != FTree.Items().GetRoot())
         emit layoutChanged({QPersistentModelIndex(IndexFromNode(Parent))});
     else
         emit layoutChanged();
 }
 
-void TTreeNTModel::ResetBegin() { beginResetModel(); }
+void TTreeNTModel::ResetBegin()
+{
+    ++FInChange;
+    beginResetModel();
+}
 
 void TTreeNTModel::ResetEnd()
 {
     endResetModel();
+    --FInChange;
     ++FResetCount;
     emit resetDone();
 }

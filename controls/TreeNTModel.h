@@ -17,6 +17,8 @@ public:
     TTreeNTNode *NodeFromIndex(const QModelIndex &Index) const;
     QModelIndex IndexFromNode(const TTreeNTNode *Node) const;
     int ResetCount() const { return FResetCount; }
+    // True between the begin and end signals of a structural change.
+    bool InChange() const { return FInChange > 0; }
 
     QModelIndex index(int Row, int Column, const QModelIndex &Parent = {}) const override;
     QModelIndex parent(const QModelIndex &Child) const override;
@@ -59,4 +61,5 @@ private:
     QModelIndexList FLayoutOld;
     QList<TTreeNTNode *> FLayoutNodes;
     int FResetCount = 0;
+    int FInChange = 0;
 };

@@ -55,6 +55,23 @@ TEST_F(TreeNTTest, ClicksAndKeysDriveTheCore)
     EXPECT_EQ(SelectionText(Tree), "A");
 }
 
+TEST_F(TreeNTTest, DeletingTheCaretNodeLeavesNoCaret)
+{
+    Build(Tree, "A(a1,a2,a3),B");
+    Tree.FullExpand();
+    Tree.SetSelected(Find(Tree, "a2"));
+    int Changes = 0;
+    Tree.OnChange = [&](TCustomTreeNT *, TTreeNTNode *) { ++Changes; };
+    Find(Tree, "A")->DeleteChildren();
+    EXPECT_EQ(Tree.GetSelected(), nullptr);
+    EXPECT_FALSE(Tree.currentIndex().isValid());
+    EXPECT_EQ(Changes, 0);
+    Tree.SetSelected(Find(Tree, "B"));
+    Find(Tree, "B")->Free();
+    EXPECT_EQ(Tree.GetSelected(), nullptr);
+    EXPECT_FALSE(Tree.currentIndex().isValid());
+}
+
 TEST_F(TreeNTTest, StateGlyphClickTogglesOnRelease)
 {
     Tree.SetOptions(Tree.GetOptions() | toCheckSupport);
