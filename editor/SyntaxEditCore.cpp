@@ -2,6 +2,7 @@
 #include "editor/SyntaxEditorStrings.h"
 #include "editor/TextLines.h"
 #include "editor/UnicodeData.h"
+#include "platform/Classes.h"
 #include <algorithm>
 #include <cmath>
 
@@ -41,6 +42,7 @@ TSyntaxEditCore::TSyntaxEditCore()
     FLines = std::make_unique<TSyntaxEditorStrings>(this);
     FIdentChars = DefaultIdentChars();
     FVisibleLineCount = FClientHeight / FLineHeight;
+    FKeystrokes.ResetDefaults();
 }
 
 TSyntaxEditCore::~TSyntaxEditCore()

@@ -4,6 +4,7 @@
 // fills in the View* hooks; tests drive it directly.
 #include "editor/ColumnMap.h"
 #include "editor/EditorTypes.h"
+#include "editor/KeyStrokes.h"
 #include "editor/UndoList.h"
 #include <bitset>
 #include <functional>
@@ -50,6 +51,15 @@ struct TPixelRect {
 
 using TNotifyEvent = std::function<void(TSyntaxEditCore &Sender)>;
 using TCaretEvent = std::function<void(TSyntaxEditCore &Sender, uint32_t X, uint32_t Y)>;
+using TProcessCommandEvent = std::function<void(TEditorCommand &Command, WideChar &AChar, void *Data)>;
+class TFileStream;
+
+struct TBookmarkOptions {
+    bool EnableKeys = true;
+    bool GlyphsVisible = true;
+    int LeftMargin = 2; // x of the glyphs in the gutter
+};
+
 using TBookMarkEvent = std::function<void(TSyntaxEditCore &Sender, int Index, int X, int Y, bool &Allowed)>;
 
 class TSyntaxEditCore {
@@ -207,6 +217,51 @@ public:
     int UpdateCount() const { return FUpdateCount; }
     void ClearAll(bool withUndo, bool keepUndo);
 
+    // ---- commands and keys
+    virtual void RunEditorCommand(TEditorCommand command, WideChar ch, void *data);
+    virtual void DoProcessCommand(TEditorCommand &command, WideChar &ch, void *data);
+    void RunCommand(TEditorCommand command) { RunEditorCommand(command, u' ', nullptr); }
+    TEditorCommand KeyToCommand(uint16_t key, TShiftState shift) const;
+    TKeyStrokes &Keystrokes() { return FKeystrokes; }
+    // nullptr clears the bindings, otherwise they are copied.
+    void SetKeystrokes(const TKeyStrokes *value);
+    virtual void ResetKeystrokes();
+    // A key press: true when a binding ran a command (the character that follows is then
+    // swallowed until the key is released).
+    bool KeyDown(uint16_t key, TShiftState shift);
+    void KeyPress(WideChar ch);
+    void KeyUp();
+    // Text composed by an input method: typed like keys, replacing the selection.
+    void InsertImeText(const WideString &text);
+    // A mouse wheel turn of delta (120 a notch); Ctrl scrolls by pages.
+    void WheelScroll(int delta, bool ctrl, int wheelScrollLines);
+    TBookmarkOptions &BookMarkOptions() { return FBookMarkOptions; }
+    TProcessCommandEvent OnProcessCommand;
+    TProcessCommandEvent OnProcessUserCommand;
+
+    // ---- clipboard, comments, block indent
+    void CopyToClipboard();
+    void CutToClipboard();
+    void PasteFromClipboard();
+    void CommentSelectedLines();
+    void UncommentSelectedLines();
+    void BlockIndent();
+    void BlockUnindent();
+    int LeadingBlankCount(const WideString &text) const;
+    void ExpandLeadingTabs(WideString &text) const;
+
+    // ---- files
+    // Loads the file and, unless shareMode is fmShareDenyNone, keeps it open with that
+    // sharing until it is saved or another file is loaded. With fmShareDenyWrite a file
+    // someone else holds is loaded without being held, and the result is false.
+    bool LoadFromFile(const WideString &fileName, uint16_t shareMode);
+    bool SaveToFile(const WideString &fileName);
+    // The path or remote name of the text; set by LoadFromFile and SaveToFile.
+    const WideString &FileName() const { return FFileName; }
+    void SetFileName(const WideString &value) { FFileName = value; }
+    bool FileHeld() const { return FFileHandle != nullptr; }
+    uint16_t ShareMode() const { return FShareMode; }
+
     // ---- events
     TCaretEvent OnCaretChange;
     TNotifyEvent OnChange;
@@ -247,6 +302,25 @@ protected:
     // Seeds the highlighter range of line 0 (the view owns the highlighter).
     virtual void HighlighterSeedFirstLine() {}
     virtual bool HighlighterActive() const { return false; }
+    // The clipboard; the model alone keeps a private one.
+    virtual bool ClipboardHasText() { return FClipboardSet; }
+    virtual WideString ClipboardText() { return FClipboard; }
+    virtual void SetClipboardText(const WideString &text)
+    {
+        FClipboard = text;
+        FClipboardSet = true;
+    }
+
+    // Command parts.
+    void MoveCommand(TEditorCommand command, void *data);
+    void TextCommand(TEditorCommand command, WideChar ch);
+    void TypeChar(WideChar ch, const TUndoRecord &snap);
+    void LineBreak(bool insertLine, const TUndoRecord &snap);
+    void DeleteLastChar(const TUndoRecord &snap);
+    void DeleteNextChar(const TUndoRecord &snap);
+    void RightEdgeCheck();
+    void UndoAddCaretMove(const TUndoRecord &snap);
+    void ToggleInserting(int mode); // 0 insert, 1 overwrite, 2 toggle
 
     void UpdateCaret() { ViewUpdateCaret(); }
     const TColumnMap &MapOf(int line);
@@ -254,9 +328,6 @@ protected:
     // Replay of one undo record backward and forward.
     void UndoRecordBackward(const TUndoRecord &r);
     void UndoRecordForward(const TUndoRecord &r);
-    // Primitive deletions shared by commands and redo.
-    void DeleteCharAtCaret();         // delete at the caret or join the next line
-    void BackspaceAtCaret();          // delete before the caret or join with the line above
     void DeleteLineAt(int line);
 
     std::unique_ptr<TSyntaxEditorStrings> FLines;
@@ -296,6 +367,14 @@ protected:
     bool FInRedoInsert = false;
     bool FKeepBookmarks = false;
     bool FInTextSet = false;
+    bool FKeySwallowed = false;
+    TKeyStrokes FKeystrokes;
+    TBookmarkOptions FBookMarkOptions;
+    WideString FClipboard;
+    bool FClipboardSet = false;
+    WideString FFileName;
+    std::unique_ptr<TFileStream> FFileHandle;
+    uint16_t FShareMode = 0;
 
     // Column map of one line.
     TColumnMap FMap;

@@ -226,7 +226,8 @@ void TSyntaxEditCore::UndoRecordForward(const TUndoRecord &r)
     switch (r.Kind) {
     case ukInsert: {
         TFlagGuardUndo guard(FInRedoInsert);
-        h.InsertAt(r.CaretBefore, r.AfterText);
+        // The inserted text began at the record's after-block start.
+        h.InsertAt(r.BlockBeginAfter, r.AfterText);
         SetCaretXY(r.CaretAfter);
         h.Collapse();
         break;
