@@ -242,15 +242,19 @@ bool TSyntaxEditCore::LoadFromFile(const WideString &fileName, uint16_t shareMod
         if (!result) {
             // Someone else holds the file: show its text without holding it.
             FFileHandle.reset();
-            if (FLines->LoadFromFile(path, FFileHandle, fmShareDenyNone))
+            if (FLines->LoadFromFile(path, FFileHandle, fmShareDenyNone)) {
                 FFileName = fileName;
+                SetModified(false);
+            }
             return false;
         }
     } else {
         result = FLines->LoadFromFile(path, FFileHandle, shareMode);
     }
-    if (result)
+    if (result) {
         FFileName = fileName;
+        SetModified(false); // the text is the file's
+    }
     return result;
 }
 

@@ -209,8 +209,31 @@ void TSyntaxEditCore::KeyUp()
 
 void TSyntaxEditCore::InsertImeText(const WideString &text)
 {
+    if (HasOption(eoReadOnly))
+        return;
+    WideString typed;
     for (WideChar c : text)
-        RunEditorCommand(ecChar, c, nullptr);
+        if (!((c < 32 && c != u'\t') || c == 127))
+            typed += c;
+    if (typed.empty())
+        return;
+    if (typed.size() == 1) {
+        RunEditorCommand(ecChar, typed[0], nullptr);
+        return;
+    }
+    // A composed text is one typing step: it replaces the selection, or goes in at the caret.
+    const bool replacing = SelAvail();
+    if (!replacing)
+        SetBlockBegin(GetCaretXY());
+    const TUndoRecord snap = SnapshotUndoState(true);
+    const TTextPoint start = replacing ? MinPoint(FBlockBegin, FBlockEnd) : GetCaretXY();
+    ReplaceSelection(typed);
+    if (replacing)
+        AddUndo(ukReplace, snap, snap.BeforeText, typed, GetCaretXY(), start, GetCaretXY());
+    else
+        AddUndo(ukInsert, snap, WideString(), typed, GetCaretXY(), start, GetCaretXY());
+    RightEdgeCheck();
+    DoChange();
 }
 
 void TSyntaxEditCore::WheelScroll(int delta, bool ctrl, int wheelScrollLines)
@@ -692,9 +715,12 @@ void TSyntaxEditCore::TypeChar(WideChar ch, const TUndoRecord &snap)
     WideString line = GetLineText();
     const int y = FCaretY;
     const int length = LineDisplayLength(y);
+    // Past the line end the line is padded up to the caret; the blanks belong to the
+    // typed text, so undo takes them out again.
+    WideString pad;
     if (FCaretX > length) {
-        line.append(static_cast<size_t>(FCaretX - length), u' ');
-        FLines->Put(y, line);
+        pad = WideString(static_cast<size_t>(FCaretX - length), u' ');
+        line += pad;
     }
     TOptionScope scope(FOptions, eoScrollPastEOL);
     if (HasOption(eoInserting)) {
@@ -726,6 +752,10 @@ void TSyntaxEditCore::TypeChar(WideChar ch, const TUndoRecord &snap)
         }
         if (inserted.empty())
             return;
+        if (!pad.empty()) {
+            inserted = pad + inserted;
+            fromColumn = length;
+        }
         SetCaretX(newColumn);
         SetBlockBegin(GetCaretXY());
         AddUndo(ukInsert, snap, WideString(), inserted, GetCaretXY(), {fromColumn, y}, GetCaretXY());
@@ -736,10 +766,11 @@ void TSyntaxEditCore::TypeChar(WideChar ch, const TUndoRecord &snap)
     // Overwrite mode.
     if (ch == u'\t') {
         const int target = NextTabStop(FCaretX);
-        if (target > LineDisplayLength(y)) {
-            line.append(static_cast<size_t>(target - LineDisplayLength(y)), u' ');
+        const int shown = TColumnMap::DisplayLengthOf(line, FTabSize);
+        if (target > shown)
+            line.append(static_cast<size_t>(target - shown), u' ');
+        if (target > length)
             FLines->Put(y, line);
-        }
         SetCaretX(target);
         SetBlockBegin(GetCaretXY());
         UndoAddCaretMove(snap);
@@ -747,15 +778,20 @@ void TSyntaxEditCore::TypeChar(WideChar ch, const TUndoRecord &snap)
     }
     TUndoRecord r = snap;
     WideString old;
-    if (line.empty()) {
-        line = WideString(1, ch);
+    WideString typed(1, ch);
+    if (!pad.empty()) {
+        // Past the end: the blanks and the character are appended.
+        r.CaretBefore = {length, y};
+        typed = pad + typed;
+        line += ch;
+    } else if (line.empty()) {
+        line = typed;
         r.CaretBefore = {0, y};
     } else {
         const int k = ColumnToCharIndex(FCaretX, y);
         r.CaretBefore = {CharIndexToColumn(k, y), y};
         if (k >= static_cast<int>(line.size())) {
-            // At or past the end the character is appended, whatever the line's length.
-            line.append(static_cast<size_t>(k) - line.size(), u' ');
+            // At the end the character is appended, whatever the line's length.
             line += ch;
         } else {
             old = line.substr(static_cast<size_t>(k), 1);
@@ -763,9 +799,9 @@ void TSyntaxEditCore::TypeChar(WideChar ch, const TUndoRecord &snap)
         }
     }
     FLines->Put(y, line);
-    SetCaretX(NextColumn(r.CaretBefore.X, y, true));
+    SetCaretX(TColumnMap::DisplayLengthOf(line.substr(0, static_cast<size_t>(ColumnToCharIndex(r.CaretBefore.X, y)) + typed.size()), FTabSize));
     SetBlockBegin(GetCaretXY());
-    AddUndo(ukOverwrite, r, old, WideString(1, ch), GetCaretXY(), GetCaretXY(), GetCaretXY());
+    AddUndo(ukOverwrite, r, old, typed, GetCaretXY(), GetCaretXY(), GetCaretXY());
     RightEdgeCheck();
     DoChange();
 }

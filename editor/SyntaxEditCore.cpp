@@ -114,7 +114,7 @@ void TSyntaxEditCore::SetTabSize(int value)
         return;
     FTabSize = value;
     FMapLine = -1;
-    FLongest = -1;
+    FLengthsValid = false;
     ViewInvalidate();
 }
 
@@ -394,21 +394,38 @@ void TSyntaxEditCore::PrevWordPos(TTextPoint &pos)
 
 // ======================================================================= line list events
 
+void TSyntaxEditCore::CountLength(const WideString &text, int delta)
+{
+    if (!FLengthsValid)
+        return;
+    const int length = DisplayLengthOf(text);
+    auto it = FLengthCounts.find(length);
+    if (delta > 0) {
+        if (it == FLengthCounts.end())
+            FLengthCounts.emplace(length, delta);
+        else
+            it->second += delta;
+    } else if (it != FLengthCounts.end()) {
+        it->second += delta;
+        if (it->second <= 0)
+            FLengthCounts.erase(it);
+    } else {
+        FLengthsValid = false; // out of step: count again when next needed
+    }
+}
+
 void TSyntaxEditCore::LineInserted(int index, const WideString &text)
 {
     if (FMapLine >= index)
         FMapLine = -1;
-    if (FLongest >= 0)
-        FLongest = std::max(FLongest, TColumnMap::DisplayLengthOf(text, FTabSize));
+    CountLength(text, 1);
 }
 
 void TSyntaxEditCore::LineDeleted(int index, const WideString &oldText)
 {
     if (FMapLine >= index)
         FMapLine = -1;
-    if (FLongest >= 0 && static_cast<int64_t>(oldText.size()) * FTabSize >= FLongest &&
-        TColumnMap::DisplayLengthOf(oldText, FTabSize) >= FLongest)
-        FLongest = -1;
+    CountLength(oldText, -1);
     const int count = LineCount();
     if (FCaretY >= count && FCaretY > 0) {
         FCaretY = std::max(0, count - 1);
@@ -420,17 +437,16 @@ void TSyntaxEditCore::LinesInserted(int index, const std::vector<WideString> &li
 {
     if (FMapLine >= index)
         FMapLine = -1;
-    if (FLongest >= 0)
-        for (const WideString &s : lines)
-            FLongest = std::max(FLongest, DisplayLengthOf(s));
+    for (const WideString &s : lines)
+        CountLength(s, 1);
 }
 
-void TSyntaxEditCore::LinesDeleted(int index, int /*count*/, int longestDeleted)
+void TSyntaxEditCore::LinesDeleted(int index, const std::vector<WideString> &oldLines)
 {
     if (FMapLine >= index)
         FMapLine = -1;
-    if (FLongest >= 0 && longestDeleted >= FLongest)
-        FLongest = -1;
+    for (const WideString &s : oldLines)
+        CountLength(s, -1);
     const int count = LineCount();
     if (FCaretY >= count && FCaretY > 0) {
         FCaretY = std::max(0, count - 1);
@@ -442,27 +458,22 @@ void TSyntaxEditCore::LinePut(int index, const WideString &oldText, const WideSt
 {
     if (FMapLine == index)
         FMapLine = -1;
-    if (FLongest >= 0) {
-        const int newLen = TColumnMap::DisplayLengthOf(newText, FTabSize);
-        if (newLen >= FLongest)
-            FLongest = newLen;
-        else if (static_cast<int64_t>(oldText.size()) * FTabSize >= FLongest &&
-                 TColumnMap::DisplayLengthOf(oldText, FTabSize) >= FLongest)
-            FLongest = -1;
-    }
+    CountLength(oldText, -1);
+    CountLength(newText, 1);
     InvalidateLine(index);
 }
 
 void TSyntaxEditCore::LinesCleared()
 {
     FMapLine = -1;
-    FLongest = 0;
+    FLengthCounts.clear();
+    FLengthsValid = true;
 }
 
 void TSyntaxEditCore::TextSet()
 {
     FMapLine = -1;
-    FLongest = -1;
+    FLengthsValid = false;
     ViewInvalidate();
     FCaretX = 0;
     FCaretY = 0;
@@ -544,18 +555,15 @@ void TSyntaxEditCore::Resize(int clientWidth, int clientHeight)
 
 int TSyntaxEditCore::ScrollColumns()
 {
-    if (FLongest < 0) {
-        int longest = 0;
+    if (!FLengthsValid) {
+        FLengthCounts.clear();
         const int count = LineCount();
-        for (int i = 0; i < count; ++i) {
-            const WideString &s = FLines->Get(i);
-            if (static_cast<int64_t>(s.size()) * FTabSize <= longest)
-                continue;
-            longest = std::max(longest, TColumnMap::DisplayLengthOf(s, FTabSize));
-        }
-        FLongest = longest;
+        for (int i = 0; i < count; ++i)
+            ++FLengthCounts[DisplayLengthOf(FLines->Get(i))];
+        FLengthsValid = true;
     }
-    return std::max(FMaxRightChar, FLongest) + 1;
+    const int longest = FLengthCounts.empty() ? 0 : FLengthCounts.rbegin()->first;
+    return std::max(FMaxRightChar, longest) + 1;
 }
 
 void TSyntaxEditCore::SetLeftOffset(int value)

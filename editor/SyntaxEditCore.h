@@ -7,6 +7,7 @@
 #include "editor/KeyStrokes.h"
 #include "editor/UndoList.h"
 #include <bitset>
+#include <map>
 #include <functional>
 #include <memory>
 
@@ -276,7 +277,7 @@ public:
     void LineInserted(int index, const WideString &text);
     void LineDeleted(int index, const WideString &oldText);
     void LinesInserted(int index, const std::vector<WideString> &lines);
-    void LinesDeleted(int index, int count, int longestDeleted);
+    void LinesDeleted(int index, const std::vector<WideString> &oldLines);
     int DisplayLengthOf(const WideString &text) const { return TColumnMap::DisplayLengthOf(text, FTabSize); }
     void LinePut(int index, const WideString &oldText, const WideString &newText);
     void TextSet();
@@ -379,6 +380,9 @@ protected:
     // Column map of one line.
     TColumnMap FMap;
     int FMapLine = -1;
-    // Longest line in display columns; -1 when it must be measured again.
-    int FLongest = -1;
+    // How many lines have each display length, for the longest line; counted again when
+    // not valid.
+    void CountLength(const WideString &text, int delta);
+    std::map<int, int> FLengthCounts;
+    bool FLengthsValid = false;
 };

@@ -137,10 +137,6 @@ struct TReplayHelpers {
                 E.Lines().Put(y, lines[i]);
         }
     }
-    TTextPoint OneColumnOn(TTextPoint p)
-    {
-        return {E.NextColumn(p.X, p.Y, true), p.Y};
-    }
 };
 } // namespace
 
@@ -199,8 +195,9 @@ void TSyntaxEditCore::UndoRecordBackward(const TUndoRecord &r)
         h.RestoreBlock(r.BlockBeginBefore, r.BlockEndBefore);
         break;
     case ukOverwrite:
+        // The typed text stands where the replaced text stood.
         SetCaretXY(r.CaretBefore);
-        h.Select(r.CaretBefore, h.OneColumnOn(r.CaretBefore));
+        h.Select(r.CaretBefore, h.EndOf(r.CaretBefore, r.AfterText));
         ReplaceSelection(r.BeforeText);
         SetCaretXY(r.CaretBefore);
         h.Collapse();
@@ -266,7 +263,7 @@ void TSyntaxEditCore::UndoRecordForward(const TUndoRecord &r)
         break;
     case ukOverwrite:
         SetCaretXY(r.CaretBefore);
-        h.Select(r.CaretBefore, h.OneColumnOn(r.CaretBefore));
+        h.Select(r.CaretBefore, h.EndOf(r.CaretBefore, r.BeforeText));
         ReplaceSelection(r.AfterText);
         SetCaretXY(r.CaretAfter);
         h.Collapse();

@@ -43,12 +43,13 @@ void TSyntaxEditorStrings::DeleteRange(int Index, int Count)
         return;
     if (Index < 0 || Index + Count > GetCount())
         ListError(Index < 0 ? Index : Index + Count - 1);
-    int longest = 0;
+    std::vector<WideString> old;
+    old.reserve(static_cast<size_t>(Count));
     for (int i = Index; i < Index + Count; ++i)
-        longest = std::max(longest, FEditor->DisplayLengthOf(Get(i)));
+        old.push_back(Get(i));
     TWideStringList::DeleteRange(Index, Count);
     FModified = true;
-    FEditor->LinesDeleted(Index, Count, longest);
+    FEditor->LinesDeleted(Index, old);
 }
 
 void TSyntaxEditorStrings::Delete(int Index)

@@ -145,7 +145,9 @@ bool takeShareLock(int fd, uint16_t mode)
     if (lk.l_type == F_WRLCK && access == fmOpenRead)
         lk.l_type = F_RDLCK; // a read-only descriptor cannot hold a write lock
     lk.l_whence = SEEK_SET;
-    return fcntl(fd, F_SETLK, &lk) == 0;
+    // Open-file-description locks: two holders in one process conflict too, and closing
+    // another descriptor of the same file does not drop the lock.
+    return fcntl(fd, F_OFD_SETLK, &lk) == 0;
 }
 } // namespace
 
