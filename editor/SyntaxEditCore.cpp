@@ -1199,6 +1199,8 @@ void TSyntaxEditCore::SetModified(bool value)
 
 void TSyntaxEditCore::BeginUpdate()
 {
+    if (FUpdateCount == 0)
+        ViewSetRedraw(false);
     ++FUpdateCount;
 }
 
@@ -1207,6 +1209,7 @@ void TSyntaxEditCore::EndUpdate()
     if (FUpdateCount > 0)
         --FUpdateCount;
     if (FUpdateCount == 0) {
+        ViewSetRedraw(true);
         UpdateScrollBars();
         UpdateCaret();
         DoCaretChange();

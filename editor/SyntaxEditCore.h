@@ -298,6 +298,7 @@ protected:
     virtual void ViewInvalidateRect(const TPixelRect &) {}
     virtual void ViewScroll(int /*dx*/, int /*dy*/, const TPixelRect & /*clip*/) {}
     virtual void ViewUpdate() {}
+    virtual void ViewSetRedraw(bool /*on*/) {}
     virtual void ViewUpdateCaret() {}
     virtual void ViewScrollBarsChanged() {}
     // Seeds the highlighter range of line 0 (the view owns the highlighter).

@@ -49,9 +49,11 @@ public:
     int RectInvalidates = 0;
     int Scrolls = 0;
     int CaretChanges = 0;
+    int RedrawOff = 0, RedrawOn = 0;
 
 protected:
     void ViewInvalidate() override { ++Invalidates; }
     void ViewInvalidateRect(const TPixelRect &) override { ++RectInvalidates; }
     void ViewScroll(int, int, const TPixelRect &) override { ++Scrolls; }
+    void ViewSetRedraw(bool on) override { ++(on ? RedrawOn : RedrawOff); }
 };

@@ -388,6 +388,29 @@ TEST(EditorDefaults, FreshControlAndSetters)
     EXPECT_EQ(e.VisibleLineCount(), 200);
 }
 
+TEST(EditorDefaults, UpdateBracketNests)
+{
+    TRecordingEditor e;
+    Fill(e, "abc");
+    int caretEvents = 0;
+    e.OnCaretChange = [&](TSyntaxEditCore &, uint32_t, uint32_t) { ++caretEvents; };
+    const int invalidates = e.Invalidates;
+    e.BeginUpdate();
+    e.BeginUpdate();
+    e.SetCaretX(2);
+    e.EndUpdate();
+    EXPECT_EQ(e.RedrawOn, 0);
+    EXPECT_EQ(caretEvents, 0);
+    e.EndUpdate();
+    EXPECT_EQ(e.RedrawOff, 1);
+    EXPECT_EQ(e.RedrawOn, 1);
+    EXPECT_EQ(caretEvents, 1);
+    EXPECT_EQ(e.Invalidates, invalidates + 1);
+    e.EndUpdate(); // at 0 already: refreshes once more
+    EXPECT_EQ(caretEvents, 2);
+    EXPECT_EQ(e.UpdateCount(), 0);
+}
+
 TEST(EditorDefaults, PutOfTheSameTextIsNoChange)
 {
     TRecordingEditor e;
