@@ -80,6 +80,8 @@ public:
     virtual std::unique_ptr<TTreeNTNode> CreateNode();
     virtual void Change(TTreeNTNode *Node);
     virtual void ScrollAt(int X, int Y);
+    // Where the view shows a node; zero without a view.
+    virtual TNodeRect NodeDisplayRect(const TTreeNTNode *, bool) const { return {}; }
 
     TTreeOptions GetOptions() const { return FOptions; }
     bool HasOption(TTreeOption O) const { return (FOptions & O) != 0; }

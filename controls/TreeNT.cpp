@@ -334,6 +334,14 @@ QRect TTreeNT::NodeRect(const TTreeNTNode *Node, bool TextOnly) const
     return Rect;
 }
 
+TNodeRect TTreeNT::NodeDisplayRect(const TTreeNTNode *Node, bool TextOnly) const
+{
+    const QRect R = NodeRect(Node, TextOnly);
+    if (R.isNull())
+        return {};
+    return TNodeRect{R.left(), R.top(), R.right() + 1, R.bottom() + 1};
+}
+
 TTreeNTNode *TTreeNT::GetTopItem() const { return GetNodeAt(1, 1); }
 
 void TTreeNT::SetTopItem(TTreeNTNode *Node)

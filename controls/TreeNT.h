@@ -39,6 +39,7 @@ public:
     explicit TTreeNT(QWidget *Parent = nullptr);
     ~TTreeNT() override;
 
+    using QTreeView::edit;
     TTreeNTModel *Model() const { return FModel; }
     TTreeNTDelegate *Delegate() const { return FDelegate; }
 
@@ -46,6 +47,7 @@ public:
     TTreeNTNode *MoveCaretByKey(int Key) override;
     int PageRows() const override;
     void ScrollAt(int X, int Y) override;
+    TNodeRect NodeDisplayRect(const TTreeNTNode *Node, bool TextOnly) const override;
 
     int GetIndent() const { return indentation(); }
     void SetIndent(int Value);

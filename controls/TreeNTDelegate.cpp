@@ -70,6 +70,16 @@ QSize TTreeNTDelegate::sizeHint(const QStyleOptionViewItem &Option, const QModel
     return Size;
 }
 
+QWidget *TTreeNTDelegate::createEditor(QWidget *Parent, const QStyleOptionViewItem &Option,
+                                      const QModelIndex &Index) const
+{
+    QWidget *Editor = QStyledItemDelegate::createEditor(Parent, Option, Index);
+    TTreeNTNode *Node = FTree.Model()->NodeFromIndex(Index);
+    if (Editor && Node && !Node->GetParentFont() && Node->HasOwnFont())
+        Editor->setFont(NodeQFont(Node->GetFont(), Option.font));
+    return Editor;
+}
+
 void TTreeNTDelegate::paint(QPainter *Painter, const QStyleOptionViewItem &Option,
                             const QModelIndex &Index) const
 {

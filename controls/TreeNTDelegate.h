@@ -26,6 +26,9 @@ public:
     void paint(QPainter *Painter, const QStyleOptionViewItem &Option,
                const QModelIndex &Index) const override;
     QSize sizeHint(const QStyleOptionViewItem &Option, const QModelIndex &Index) const override;
+    // The label editor gets the node's own font.
+    QWidget *createEditor(QWidget *Parent, const QStyleOptionViewItem &Option,
+                          const QModelIndex &Index) const override;
 
     // Width of the check glyph column (0 without check support).
     int GlyphWidth() const;

@@ -375,6 +375,11 @@ void TTreeNTNode::SetDropTarget(bool Value)
         Tree->SetDropTarget(nullptr);
 }
 
+TNodeRect TTreeNTNode::DisplayRect(bool TextOnly) const
+{
+    return FItemId ? GetTreeView()->NodeDisplayRect(this, TextOnly) : TNodeRect();
+}
+
 bool TTreeNTNode::GetItemState(int Which) const
 {
     switch (Which) {

@@ -46,6 +46,12 @@ private:
     TColor FColor = clWindowText;
 };
 
+// A rectangle in the view's client coordinates (all zero when the node is not shown).
+struct TNodeRect {
+    int Left = 0, Top = 0, Right = 0, Bottom = 0;
+    bool operator==(const TNodeRect &) const = default;
+};
+
 // Check glyph numbers (state image indexes).
 enum TCheckGlyph : int32_t {
     cgNone = 0,
@@ -124,6 +130,8 @@ public:
     bool GetDropTarget() const;
     void SetDropTarget(bool Value);
     bool GetItemState(int Which) const;
+    // The node's row, or only its label, in the view; zero without a view.
+    TNodeRect DisplayRect(bool TextOnly) const;
     bool IsDeleting() const { return FDeleting; }
     bool IsInTree() const { return FInTree; }
     // Native item handle stand-in: non-zero while the node is shown by the control.

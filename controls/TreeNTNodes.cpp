@@ -239,6 +239,16 @@ int TTreeNTNodes::FlatIndexOf(const TTreeNTNode *Node)
 
 TTreeNTNode *TTreeNTNodes::GetNodeFromIndex(int Index) { return FlatOrder().Get(Index); }
 
+TTreeNTNode *TTreeNTNodes::GetNodeFromItem(uintptr_t Item)
+{
+    if (Item == 0)
+        return nullptr;
+    for (TTreeNTNode *Node : FlatOrder())
+        if (Node->FItemId == Item)
+            return Node;
+    return nullptr;
+}
+
 // ---- selection ----
 
 void TTreeNTNodes::AddToSelection(TTreeNTNode *Node)

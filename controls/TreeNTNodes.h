@@ -50,6 +50,8 @@ public:
     int GetCount() const { return FNodeCount; }
     TTreeNTNode *GetNodeFromIndex(int Index);
     TTreeNTNode *GetFirstNode() const { return FRoot->GetFirstChild(); }
+    // The node shown by an item handle (GetItemId); none for 0 or an unknown handle.
+    TTreeNTNode *GetNodeFromItem(uintptr_t Item);
 
     TTreeNTNode *Add(TTreeNTNode *Node, const WideString &S);
     TTreeNTNode *AddFirst(TTreeNTNode *Node, const WideString &S);

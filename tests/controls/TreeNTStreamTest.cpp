@@ -224,6 +224,15 @@ TEST(TreeNTStreamTest, TextFormReading)
         Tree.LoadFromStream(Stream);
         EXPECT_EQ(Outline(Tree), C.Outline) << C.Name;
     }
+    // Loading starts where the stream stands.
+    {
+        TMemoryStream Stream;
+        Put(Stream, std::string("junk\r\nx\r\n\ty"));
+        Stream.SetPosition(6);
+        TCustomTreeNT Tree;
+        Tree.LoadFromStream(Stream);
+        EXPECT_EQ(Outline(Tree), "x(y)");
+    }
     TMemoryStream Stream;
     Put(Stream, std::string("caf\xE9"));
     TCustomTreeNT Tree;

@@ -72,6 +72,39 @@ TEST_F(TreeNTTest, DeletingTheCaretNodeLeavesNoCaret)
     EXPECT_FALSE(Tree.currentIndex().isValid());
 }
 
+TEST_F(TreeNTTest, LabelEditsAskAndReport)
+{
+    Build(Tree, "A,B");
+    Tree.SetOptions(Tree.GetOptions() & ~TTreeOptions(toReadOnly));
+    Tree.OnEditing = [&](TTreeNT *, TTreeNTNode *N, bool &Allow) { Allow = N == Find(Tree, "A"); };
+    Tree.OnEdited = [](TTreeNT *, TTreeNTNode *, WideString &S) { S += u"!"; };
+    Tree.edit(Tree.Model()->IndexFromNode(Find(Tree, "B")));
+    EXPECT_FALSE(Tree.IsEditing());
+    const QModelIndex A = Tree.Model()->IndexFromNode(Find(Tree, "A"));
+    Tree.edit(A);
+    EXPECT_TRUE(Tree.IsEditing());
+    Tree.Model()->setData(A, QString("renamed"));
+    EXPECT_EQ(Tree.Items().GetFirstNode()->GetText(), u"renamed!");
+    // Read-only trees refuse edits.
+    Tree.SetOptions(Tree.GetOptions() | toReadOnly);
+    EXPECT_FALSE(Tree.Model()->flags(A) & Qt::ItemIsEditable);
+}
+
+TEST_F(TreeNTTest, NodesKnowWhereTheyAreShown)
+{
+    Build(Tree, "A(a1),B");
+    QApplication::processEvents();
+    TTreeNTNode *B = Find(Tree, "B");
+    const TNodeRect Row = B->DisplayRect(false);
+    const TNodeRect Label = B->DisplayRect(true);
+    EXPECT_GT(Row.Bottom, Row.Top);
+    EXPECT_GE(Label.Left, Row.Left);
+    EXPECT_EQ(Tree.GetNodeAt((Label.Left + Label.Right) / 2, (Label.Top + Label.Bottom) / 2), B);
+    EXPECT_EQ(Find(Tree, "a1")->DisplayRect(false), TNodeRect()); // hidden under a collapsed parent
+    EXPECT_EQ(Tree.Items().GetNodeFromItem(B->GetItemId()), B);
+    EXPECT_EQ(Tree.Items().GetNodeFromItem(0), nullptr);
+}
+
 TEST_F(TreeNTTest, StateGlyphClickTogglesOnRelease)
 {
     Tree.SetOptions(Tree.GetOptions() | toCheckSupport);
