@@ -213,6 +213,8 @@ int TJSParser::ParseMember(AnsiString &Text)
 {
     int r = PeekToken() == tkNew ? ParseNew(Text) : ParsePrimary(Text);
     if (r < 0) return r;
+    // a chain that starts at "window", "document" or a DOM word reports its own argument and index errors
+    const bool domChain = r >= tkWindow && r <= tkDOM4;
     for (;;) {
         int n = PeekToken();
         if (n == '(') {
@@ -224,7 +226,7 @@ int TJSParser::ParseMember(AnsiString &Text)
                 if ((Text == "open" || EndsWith(Text, ".open")) && !FPendingTarget.empty())
                     FLists.OpenedWindows.AddObject(FPendingTarget, LineObject(line));
             }
-            AnsiString args = ParseArguments(Text, line, call);
+            AnsiString args = ParseArguments(Text, line, call, domChain);
             Text += args;
             r = createElement ? erCreateElement : (r == erSetTimeout ? erSetTimeout : erCall);
             continue;
@@ -240,7 +242,8 @@ int TJSParser::ParseMember(AnsiString &Text)
             FPendingTarget = savedPending;
             FMarkup = markup;
             if (ir < 0) {
-                AddMessage("invalid array index expression", sevError, 33, Look().Line);
+                if (domChain) AddMessage("invalid expression in DOM [ ]", sevError, 166, Look().Line);
+                else AddMessage("invalid array index expression", sevError, 33, Look().Line);
                 Recover(false);
             } else if (ir == erIdentifier) {
                 RecordReference(index, ir);
@@ -270,6 +273,8 @@ int TJSParser::ParseMember(AnsiString &Text)
             else r = (r == erIdentifier) ? erIdentifier : erMember;
             continue;
         }
+        // a name path that is read (not called) is a reference
+        if (r == erIdentifier && Text.find('.') != AnsiString::npos) RecordReference(Text, r);
         return r;
     }
 }
@@ -423,9 +428,8 @@ int TJSParser::ParsePrimary(AnsiString &Text)
             name = FPendingTarget;
             if (name.rfind("Function.", 0) == 0) name.erase(0, 9);
         }
-        AnsiString own;
         ParseFunction(false, name, true);
-        Text = name;
+        Text = FLastFunctionName;
         return tkFunction;
     }
     case '{':
@@ -439,7 +443,7 @@ int TJSParser::ParsePrimary(AnsiString &Text)
     }
 }
 
-AnsiString TJSParser::ParseArguments(const AnsiString &Callee, int32_t Line, TJSFunctionCall *Call)
+AnsiString TJSParser::ParseArguments(const AnsiString &Callee, int32_t Line, TJSFunctionCall *Call, bool Dom)
 {
     (void)Callee;
     NextToken(); // "("
@@ -457,7 +461,8 @@ AnsiString TJSParser::ParseArguments(const AnsiString &Callee, int32_t Line, TJS
             AnsiString t;
             int r = PeekToken() == '{' ? ParseObjectLiteral(AnsiString()) : ParseAssignment(false, t);
             if (r < 0) {
-                AddMessage("invalid parameters inside \"( )\"", sevError, 164, Line);
+                if (Dom) AddMessage("invalid expression in DOM parameter", sevError, 165, Look().Line);
+                else AddMessage("invalid parameters inside \"( )\"", sevError, 164, Line);
                 Recover(true);
                 break;
             }

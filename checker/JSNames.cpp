@@ -235,6 +235,10 @@ void TJSParser::RecordReference(const AnsiString &Name, int ResultCode)
 {
     if (!LooksLikeName(Name)) return;
     const int32_t line = FCur.Line;
+    // the same path may be offered twice in a row (as a member chain and as an operand): record it once
+    if (Name == FLastReference && line == FLastReferenceLine) return;
+    FLastReference = Name;
+    FLastReferenceLine = line;
     const int cls = ClassifyPath(Name);
     TJSFunction *fn = CurrentFunction();
     if (cls == 1) {
@@ -246,7 +250,8 @@ void TJSParser::RecordReference(const AnsiString &Name, int ResultCode)
     }
     if (cls == 7 && fn) {
         const AnsiString owner = Name.substr(0, Name.find(".arguments"));
-        if (!owner.empty() && owner != fn->Name())
+        // only a function's own arguments can be read this way; an object's "arguments" member is no concern
+        if (!owner.empty() && owner != fn->Name() && FFunctionNames.IndexOf(*FFunctions, owner) >= 0)
             AddMessage("\".arguments\" property only applies to current function name, not " + owner, sevError, 83, line);
     }
     size_t dot = Name.find('.');

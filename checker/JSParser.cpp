@@ -170,6 +170,7 @@ void TJSParser::Parse(int32_t SectionCode, TZSStringList &Functions, bool JSON, 
     FInObjectLiteral = false;
     FCur = Token();
     FCur.Line = FStartLine;
+    FLastReference.clear();
 
     PeekToken();
     while (PeekToken() != tkEnd && FGoOn) {

@@ -143,7 +143,7 @@ private:
     int ParseNew(AnsiString &Text);
     int ParsePrimary(AnsiString &Text);
     // Parses "( ... )"; returns the argument texts in parentheses.
-    AnsiString ParseArguments(const AnsiString &Callee, int32_t Line, TJSFunctionCall *Call);
+    AnsiString ParseArguments(const AnsiString &Callee, int32_t Line, TJSFunctionCall *Call, bool Dom = false);
     int ParseArrayLiteral(AnsiString &Text);
     int ParseInherits(AnsiString &Text);
     bool IsValueToken(int Code) const;
@@ -222,6 +222,9 @@ private:
     AnsiString FOpenTarget;         // target of "open" results
     AnsiString FPendingOwner;       // function name noted by "." after a function body
     AnsiString FPendingConstructor; // constructor of the last "new"
+    AnsiString FLastFunctionName;   // name under which the last function was registered
+    AnsiString FLastReference;      // last path recorded as a reference, with its line
+    int32_t FLastReferenceLine = 0;
     AnsiString FWithObject;
     bool FElseFlag = false;
     bool FTerminated = false;

@@ -164,7 +164,9 @@ bool TJSParser::ParseFunction(bool Required, const AnsiString &GivenName, bool E
             NextToken();
         }
     }
-    AnsiString decl = name + "(";
+    // an anonymous function shows as its parameter list alone (the tree puts "function" in front)
+    const bool anonymous = Expression && GivenName.empty() && name.rfind("Anonymous function", 0) == 0;
+    AnsiString decl = (anonymous ? AnsiString() : name) + "(";
     for (size_t i = 0; i < params.size(); ++i) {
         if (i) decl += ",";
         decl += params[i];
@@ -191,6 +193,7 @@ bool TJSParser::ParseFunction(bool Required, const AnsiString &GivenName, bool E
     TNavNode node = FHost ? FHost->AddFunctionNode(decl, line - 1, parentNode, nkFunction) : nullptr;
     FCurrentNode = node;
     fn->SetParameters(decl, line, true);
+    FLastFunctionName = name;
     FOpenFunctions.AddObject(name + "|" + std::to_string(index), node);
     if (parentIndex < 0) FParentIndex = index;
 

@@ -1,0 +1,109 @@
+#pragma once
+// Text dump of the symbol model and the shared lists after a check, for the model tests.
+#include <string>
+
+#include "checker/CheckerLists.h"
+#include "checker/JSModel.h"
+#include "checker/ListUtils.h"
+
+inline std::string DumpVariable(const std::string &Name, const TJSVariable *V)
+{
+    std::string s = Name + ":" + std::to_string(V->GetKind());
+    if (!V->GetText().empty()) s += "(" + V->GetText() + ")";
+    return s;
+}
+
+inline std::string DumpLines(const char *Title, const TStrings &List)
+{
+    if (List.Count() == 0) return {};
+    std::string s = std::string(Title) + ":";
+    for (int i = 0; i < List.Count(); ++i) s += " " + List[i] + "@" + std::to_string(ObjectLine(List.Objects(i)));
+    return s + "\n";
+}
+
+inline std::string DumpCall(const std::string &Name, const TJSFunctionCall *C)
+{
+    std::string s = Name + "@" + std::to_string(C->GetLine()) + "(";
+    for (int a = 0; a < C->ArgumentCount(); ++a) {
+        AnsiString text;
+        int32_t n = C->GetArgument(a, text);
+        if (a) s += ",";
+        s += text + ":" + std::to_string(n);
+    }
+    return s + ")";
+}
+
+inline std::string DumpModel(const TCheckerLists &L)
+{
+    std::string out;
+    for (int i = 0; i < L.Functions.Count(); ++i) {
+        auto *f = static_cast<const TJSFunction *>(L.Functions.Objects(i));
+        out += "F " + L.Functions[i] + " parent=" + std::to_string(f->GetParentIndex()) + " line=" +
+               std::to_string(f->GetLine()) + " params=[";
+        for (int p = 0; p < f->Parameters().Count(); ++p)
+            out += (p ? "," : "") + f->Parameters()[p];
+        out += "]";
+        if (f->Locals().Count()) {
+            out += " locals=[";
+            for (int p = 0; p < f->Locals().Count(); ++p)
+                out += (p ? "," : "") +
+                       DumpVariable(f->Locals()[p], static_cast<const TJSVariable *>(f->Locals().Objects(p)));
+            out += "]";
+        }
+        if (f->Calls().Count()) {
+            out += " calls=[";
+            for (int c = 0; c < f->Calls().Count(); ++c)
+                out += (c ? "," : "") + DumpCall(f->Calls()[c], static_cast<const TJSFunctionCall *>(f->Calls().Objects(c)));
+            out += "]";
+        }
+        if (f->References().Count()) {
+            out += " refs=[";
+            for (int r = 0; r < f->References().Count(); ++r)
+                out += (r ? "," : "") + f->References()[r] + "@" + std::to_string(ObjectLine(f->References().Objects(r)));
+            out += "]";
+        }
+        if (f->HtmlObjects().Count()) {
+            out += " html=[";
+            for (int r = 0; r < f->HtmlObjects().Count(); ++r) out += (r ? "," : "") + f->HtmlObjects()[r];
+            out += "]";
+        }
+        if (f->EmbeddedFunctions().Count()) {
+            out += " embedded=[";
+            for (int r = 0; r < f->EmbeddedFunctions().Count(); ++r) out += (r ? "," : "") + f->EmbeddedFunctions()[r];
+            out += "]";
+        }
+        AnsiString rn;
+        int32_t rc = f->GetReturnInfo(rn);
+        if (rc) out += " return=" + std::to_string(rc) + ":" + rn;
+        out += "\n";
+    }
+    if (L.GlobalVars.Count()) {
+        out += "G:";
+        for (int i = 0; i < L.GlobalVars.Count(); ++i) {
+            auto *v = static_cast<const TJSVariable *>(L.GlobalVars.Objects(i));
+            out += " " + DumpVariable(L.GlobalVars[i], v) + "@" + std::to_string(v->GetDeclLine());
+            if (v->Members().Count()) {
+                out += "{";
+                for (int m = 0; m < v->Members().Count(); ++m) out += (m ? "," : "") + v->Members()[m];
+                out += "}";
+            }
+        }
+        out += "\n";
+    }
+    if (L.Calls.Count()) {
+        out += "Calls:";
+        for (int i = 0; i < L.Calls.Count(); ++i)
+            out += " " + DumpCall(L.Calls[i], static_cast<const TJSFunctionCall *>(L.Calls.Objects(i)));
+        out += "\n";
+    }
+    out += DumpLines("Refs", L.GlobalRefs);
+    out += DumpLines("HTMLRefs", L.GlobalHTMLRefs);
+    out += DumpLines("Windows", L.OpenedWindows);
+    out += DumpLines("New", L.NewRecords);
+    out += DumpLines("Proto", L.PrototypeInstances);
+    out += DumpLines("Dynamic", L.DynamicNames);
+    out += DumpLines("Labels", L.LabelDefs);
+    out += DumpLines("LabelRefs", L.LabelRefs);
+    out += DumpLines("With", L.IncludeNames);
+    return out;
+}
