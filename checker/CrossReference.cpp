@@ -1,0 +1,3 @@
+#include "checker/HTMLJSFileChecker.h"
+
+void THTMLJSFileChecker::CrossReference() {}

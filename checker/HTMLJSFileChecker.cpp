@@ -1,0 +1,348 @@
+#include "checker/HTMLJSFileChecker.h"
+
+#include <charconv>
+#include <chrono>
+#include <filesystem>
+#include <fstream>
+
+#include "checker/JSModel.h"
+#include "checker/JSParser.h"
+#include "checker/ListUtils.h"
+#include "editor/WideStrings.h"
+#include "platform/CodePage.h"
+#include "platform/SysUtils.h"
+
+namespace {
+
+// "%6.3f" of Seconds, independent of the locale.
+AnsiString FormatSeconds(double Seconds)
+{
+    char buf[64];
+    auto r = std::to_chars(buf, buf + sizeof buf, Seconds, std::chars_format::fixed, 3);
+    AnsiString s(buf, r.ptr);
+    if (s.size() < 6) s.insert(0, 6 - s.size(), ' ');
+    return s;
+}
+
+class TStringStream final : public TMemoryStream {
+public:
+    explicit TStringStream(const std::string &Text)
+    {
+        if (!Text.empty()) Write(Text.data(), static_cast<int64_t>(Text.size()));
+        Seek(0, soBeginning);
+    }
+};
+
+} // namespace
+
+THTMLJSFileChecker::THTMLJSFileChecker(IIncludeHost *Main)
+    : FMain(Main), FParser(std::make_unique<TJSParser>(FLists, this))
+{
+}
+
+THTMLJSFileChecker::~THTMLJSFileChecker()
+{
+    // The parser refers to the lists; it goes first.
+    FParser.reset();
+}
+
+AnsiString THTMLJSFileChecker::TabsToSpaces(const AnsiString &Line)
+{
+    AnsiString s = Line;
+    ReplaceChar(s, '\t', ' ');
+    return s;
+}
+
+void THTMLJSFileChecker::AddMessage(const AnsiString &Text, int Severity, int Code, int32_t Line)
+{
+    FParser->AddMessage(Text, Severity, Code, Line);
+}
+
+void THTMLJSFileChecker::RunParse(int32_t SectionCode)
+{
+    FParser->Parse(SectionCode, FLists.Functions, FOpt.JSON, FOpt.Deprecated, FOpt.ECMA, FOpt.SemiColon,
+                   FOpt.RepeatDec, FOpt.Summary, FOpt.WarnNoVar, FOpt.NoWarnings, FResultsBox);
+}
+
+AnsiString THTMLJSFileChecker::EditorLine(int Index) const
+{
+    if (!FEditor) return AnsiString();
+    const TWideStrings &lines = FEditor->Lines();
+    if (Index < 0 || Index >= lines.Count()) return AnsiString();
+    return WideToAnsi(lines[Index]);
+}
+
+// ---- parser host
+
+AnsiString THTMLJSFileChecker::GetIncludeName(int Index)
+{
+    if (FIncludes && Index >= 0 && Index < FIncludes->Count()) return FIncludes->Strings(Index);
+    return "unknown Include file";
+}
+
+TNavNode THTMLJSFileChecker::AddFunctionNode(const AnsiString &Name, int32_t Line, TNavNode Parent, int Kind)
+{
+    return FNav.AddFunctionNode(Name, Line, Parent, static_cast<uint8_t>(Kind), FInInclude);
+}
+
+void THTMLJSFileChecker::AddVariableNode(const AnsiString &Name, int32_t Line, TNavNode Parent, int Kind)
+{
+    FNav.AddVariableNode(Name, Line, Parent, static_cast<uint8_t>(Kind), FInInclude, FServerPass);
+}
+
+void THTMLJSFileChecker::AddDynamicHTMLName(const AnsiString &Name, int32_t Line) { FNav.AddDynamicHTMLName(Name, Line); }
+
+// ---- files
+
+bool THTMLJSFileChecker::ReadLines(const AnsiString &Path, std::vector<AnsiString> &Lines)
+{
+    Lines.clear();
+    if (Path.empty()) return false;
+    std::error_code ec;
+    const std::filesystem::path p(AnsiToWide(Path));
+    if (!std::filesystem::is_regular_file(p, ec)) return false;
+    const auto size = std::filesystem::file_size(p, ec);
+    if (ec || size > static_cast<uintmax_t>(kMaxIncludeBytes)) return false;
+    std::ifstream in(p, std::ios::binary);
+    if (!in) return false;
+    std::string bytes(static_cast<size_t>(size), '\0');
+    in.read(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+    bytes.resize(static_cast<size_t>(in.gcount()));
+    size_t start = 0;
+    while (start < bytes.size()) {
+        size_t end = bytes.find('\n', start);
+        if (end == std::string::npos) end = bytes.size();
+        size_t len = end - start;
+        if (len > 0 && bytes[start + len - 1] == '\r') --len;
+        Lines.emplace_back(bytes, start, len);
+        start = end + 1;
+    }
+    return true;
+}
+
+// ---- the run
+
+void THTMLJSFileChecker::ClearSymbolLists()
+{
+    FLists.ClearAll();
+    FHTMLNames.Clear();
+    FEventHandlers.Clear();
+    FEventTexts.Clear();
+    FForms.Clear();
+    FObjects.Clear();
+    FBuiltInMembers.Clear();
+}
+
+void THTMLJSFileChecker::ResetRun(const TCheckOptions &Options)
+{
+    FOpt = Options;
+    FServerCodeMark = false;
+    FEmbeds.clear();
+    FServerIncludeQueue.clear();
+
+    FParser->ClearSource();
+    FParser->ResetState();
+    FParser->ResetInlineTotals();
+    FParser->ResetCounts();
+    FParser->InitMessages(FResultsBox);
+    // The options hold from the first finding of the run on, also for those raised before any parse.
+    FParser->SetOptions(FOpt.JSON, FOpt.Deprecated, FOpt.ECMA, FOpt.SemiColon, FOpt.RepeatDec, FOpt.Summary,
+                        FOpt.WarnNoVar, FOpt.NoWarnings);
+
+    ClearSymbolLists();
+    FNav.SetOptions(FOpt.TreeGlobals, FOpt.TreeLocals);
+
+    FInScript = FInInclude = FIgnoreSection = FServerJScript = FServerPass = FServerScript = FInComment = false;
+    FTagSelfClosed = FSectionOpenedOnLine = false;
+    FNoServerCode = FTagLineFree = true;
+    FServerLastLine = 0;
+
+    FServerCode.clear();
+    FServerStream = &FServerCode;
+    FIncludeStreams.clear();
+    FTagLines = FServerLines = FServerFirstLine = FServerStartLine = 0;
+    FSectionCount = FIncludeCount = FOpenForms = FUnnamedForms = 0;
+    FCommentLine = FTagLine = 0;
+    FScanPos = 0;
+    FPendingTag.clear();
+    FPendingTagDropped = false;
+    FContinued = false;
+    FFormName.clear();
+    FCurrentLine.clear();
+    FJSMode = false;
+}
+
+void THTMLJSFileChecker::CheckFile(const ICheckDocument &Editor, TStrings *ResultsBox, INavTreeNodes *Tree,
+                                   const TCheckOptions &Options, TStrings *Includes, TStrings *ServerIncludes,
+                                   const AnsiString &FileName)
+{
+    const auto started = std::chrono::steady_clock::now();
+    FResultsBox = ResultsBox;
+    FIncludes = Includes ? Includes : &FOwnIncludes;
+    FServerIncludes = ServerIncludes ? ServerIncludes : &FOwnServerIncludes;
+    FEditor = &Editor;
+    FEditorFileName = Editor.FileName();
+    FFileName = FileName;
+
+    ResetRun(Options);
+    if (FResultsBox) FResultsBox->Clear();
+    FNav.ClearTree(Tree);
+    // Include number N names entry N-1 of the list: the list is rebuilt with the numbering.
+    FIncludes->Clear();
+    FServerIncludes->Clear();
+
+    const AnsiString editorName = WideToAnsi(FEditorFileName);
+    const AnsiString ext = ExtractFileExt(editorName);
+    FASPMode = PosNoCase(".asp", ext) == 1;
+    const TWideStrings &lines = Editor.Lines();
+    const int lineCount = lines.Count();
+
+    if (LowerCase(ext) != ".js") {
+        for (int i = 0; i < lineCount; ++i) FeedLine(WideToAnsi(lines[i]), i);
+    } else {
+        FNav.AddRootNode("Javascript functions", 0, nkSectionRoot);
+        FJSMode = true;
+        FInScript = true;
+        FParser->ClearSource();
+        FParser->SetStartLine(1);
+        for (int i = 0; i < lineCount; ++i) FParser->AddSourceLine(WideToAnsi(lines[i]));
+        RunParse(scJSFile);
+        TCheckProject project;
+        if (FMain && FMain->CurrentProject(project) && project.JSParent == editorName)
+            ProcessProjectFiles(editorName, lineCount);
+    }
+
+    // End checks.
+    if (!FJSMode) {
+        if (FInScript || FInInclude || FIgnoreSection) AddMessage("</script> tag missing", sevWarning, 42, lineCount);
+        if (FOpenForms != 0) AddMessage("</form> tag missing", sevWarning, 43, lineCount);
+    }
+    if (FInComment)
+        AddMessage("HTML comment tag never closed with a \"-->\" tag", sevWarning, 44, FCommentLine + 1);
+    FInScript = FIgnoreSection = false;
+
+    RunQueuedEmbeds();
+
+    for (int j = 0; j < FEventTexts.Count(); ++j) FNav.AddEventNode(FEventTexts[j], ObjectLine(FEventTexts.Objects(j)));
+
+    FServerStartLine = FServerFirstLine;
+    RunServerIncludes();
+
+    CrossReference();
+
+    RunServerCode();
+    if (FServerCodeMark) CrossReference();
+
+    FParser->AddSummary();
+    FParser->ShowMessages(FResultsBox);
+    if (FResultsBox) {
+        if (FResultsBox->Count() == 0) FResultsBox->Add("No errors detected");
+        const auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - started);
+        FResultsBox->Add("Checking took " + FormatSeconds(static_cast<double>(ms.count()) / 1000.0) + " seconds");
+    }
+    FInInclude = FServerPass = false;
+}
+
+void THTMLJSFileChecker::FeedLine(const AnsiString &Line, int32_t Index)
+{
+    FCurrentLine = Line;
+    ProcessLine(Index);
+}
+
+void THTMLJSFileChecker::RunQueuedEmbeds()
+{
+    // Entries may be queued while the queue runs (an SVG that embeds another): walk by index.
+    for (size_t j = 0; j < FEmbeds.size(); ++j) {
+        const TQueuedInclude entry = FEmbeds[j];
+        std::vector<AnsiString> lines;
+        if (!ReadLines(entry.Path, lines)) {
+            AddMessage("Include '" + entry.Path + "' not loaded, file missing or unreadable", sevError, 167,
+                       entry.Line + 1);
+            continue;
+        }
+        if (!FParser->SetIncludeStart(entry.N)) continue;
+        int32_t counter = -(entry.N * 1000000 + 999999);
+        for (const AnsiString &line : lines) {
+            FeedLine(line, counter);
+            ++counter;
+        }
+        if (FInScript) AddMessage("</script> tag missing", sevWarning, 42, counter);
+        FInScript = FInInclude = FIgnoreSection = false;
+    }
+}
+
+void THTMLJSFileChecker::RunServerIncludes()
+{
+    for (size_t j = 0; j < FServerIncludeQueue.size(); ++j) {
+        const TQueuedInclude entry = FServerIncludeQueue[j];
+        std::vector<AnsiString> lines;
+        if (!ReadLines(entry.Path, lines)) {
+            AddMessage("Include '" + entry.Path + "' not loaded, file missing or unreadable", sevError, 167,
+                       entry.Line + 1);
+            continue;
+        }
+        if (!FParser->SetIncludeStart(entry.N)) continue;
+        FIncludeStreams.push_back(TServerStream{entry.N, 0, false, {}});
+        const size_t streamIndex = FIncludeStreams.size() - 1;
+        FServerStream = &FIncludeStreams[streamIndex].Code;
+        FNoServerCode = true;
+        FServerLines = 0;
+        int32_t counter = -(entry.N * 1000000 + 999999);
+        FServerLastLine = counter;
+        for (const AnsiString &line : lines) {
+            FeedLine(line, counter);
+            ++counter;
+        }
+        FIncludeStreams[streamIndex].FirstLine = FServerFirstLine;
+        FIncludeStreams[streamIndex].HasFirstLine = !FNoServerCode;
+        FServerStream = &FServerCode;
+        RunParse(scInclude);
+    }
+}
+
+void THTMLJSFileChecker::ResetParserForServerPass()
+{
+    // The counts of the summary stay those of the whole run.
+    FParser->ClearSource();
+    FParser->ResetState();
+}
+
+void THTMLJSFileChecker::RunServerCode()
+{
+    if (!FServerCode.empty()) {
+        FServerCodeMark = true;
+        FServerCode += " \n";
+        ResetParserForServerPass();
+        ClearSymbolLists();
+        FServerPass = true;
+        FNav.AddRootNode("Server-side inline", FServerStartLine - 1, nkSectionRoot);
+        FParser->SetStartLine(FServerStartLine);
+        TStringStream stream(FServerCode);
+        FParser->LoadSourceFromStream(stream);
+        RunParse(scInline);
+    }
+    for (TServerStream &s : FIncludeStreams) {
+        if (s.Code.empty() || !s.HasFirstLine) continue;
+        FServerFirstLine = s.FirstLine;
+        FServerCodeMark = true;
+        s.Code += " \n";
+        ResetParserForServerPass();
+        FServerPass = true;
+        FParser->SetStartLine(FServerFirstLine);
+        TStringStream stream(s.Code);
+        FParser->LoadSourceFromStream(stream);
+        RunParse(scInline);
+    }
+}
+
+void THTMLJSFileChecker::ParseIncludeLines(int32_t N, const std::vector<AnsiString> &Lines)
+{
+    FParser->ClearSource();
+    if (!FParser->SetIncludeStart(N)) return;
+    for (const AnsiString &line : Lines) FParser->AddSourceLine(line);
+    const bool wasInInclude = FInInclude;
+    FInInclude = true;
+    RunParse(scInclude);
+    FParser->ResetSectionCounts();
+    FInInclude = wasInInclude;
+}

@@ -1,0 +1,195 @@
+#pragma once
+// The file checker: runs one syntax check of a page or script file. It resets the parser and its lists,
+// chooses the mode by the file's extension (.js file, HTML page, page with server-side code), feeds the
+// document line by line through the HTML line processing or straight to the parser, works through the
+// includes and the server-side code, runs the cross-reference pass and writes the findings, a closing line
+// and the time the check took into the findings list. One instance lives as long as the main window.
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "checker/CheckerHost.h"
+#include "checker/CheckerLists.h"
+#include "checker/NavTree.h"
+#include "checker/ParserHost.h"
+#include "editor/ZSStrUtils.h"
+#include "platform/Classes.h"
+#include "platform/StringList.h"
+
+class TJSParser;
+class TJSFunction;
+class TJSVariable;
+
+// The settings of the "Parser" section, as a check run takes them.
+struct TCheckOptions {
+    bool NoWarnings = false;
+    bool WarnJSFuncNotCalled = false;
+    bool WarnNoVar = false;
+    bool Summary = false;
+    bool OpenIncludes = false;
+    bool Embedsvg = false;
+    bool RepeatDec = false;
+    bool SemiColon = false;
+    bool ECMA = false;
+    bool Deprecated = false;
+    bool TreeGlobals = true;
+    bool TreeLocals = true;
+    bool JSON = false;
+};
+
+// A tag carried over lines longer than this is dropped with one finding.
+constexpr size_t kMaxPendingTag = 64 * 1024;
+// An include file larger than this is not read.
+constexpr int64_t kMaxIncludeBytes = 64LL * 1024 * 1024;
+
+// Resolves an include source as written in a page ("/" or "\\" separators) against the folder of the
+// document DocumentPath: a relative path and one with a leading separator both start in that folder.
+// Canonical when the file exists.
+AnsiString ResolveIncludePath(const AnsiString &Src, const AnsiString &DocumentPath);
+
+class THTMLJSFileChecker : public IParserHost {
+public:
+    explicit THTMLJSFileChecker(IIncludeHost *Main);
+    ~THTMLJSFileChecker() override;
+    THTMLJSFileChecker(const THTMLJSFileChecker &) = delete;
+    THTMLJSFileChecker &operator=(const THTMLJSFileChecker &) = delete;
+
+    // One check run. Includes and ServerIncludes are the document's include lists (cleared and filled by
+    // the run; entry N-1 of Includes always names include number N); FileName is its display name.
+    void CheckFile(const ICheckDocument &Editor, TStrings *ResultsBox, INavTreeNodes *Tree,
+                   const TCheckOptions &Options, TStrings *Includes, TStrings *ServerIncludes,
+                   const AnsiString &FileName);
+
+    // Empties the tree and starts a new record arena (also used by the main window).
+    void ClearTree(INavTreeNodes *Tree) { FNav.ClearTree(Tree); }
+    // The records of the tree the last run filled; the shell keeps them with the tab's saved tree.
+    std::shared_ptr<TNavRecArena> TreeRecords() const { return FNav.Records(); }
+    TNavTreeBuilder &Nav() { return FNav; }
+
+    static AnsiString TabsToSpaces(const AnsiString &Line);
+
+    // ---- parser host
+    AnsiString GetIncludeName(int Index) override;
+    TNavNode AddFunctionNode(const AnsiString &Name, int32_t Line, TNavNode Parent, int Kind) override;
+    void AddVariableNode(const AnsiString &Name, int32_t Line, TNavNode Parent, int Kind) override;
+    void AddDynamicHTMLName(const AnsiString &Name, int32_t Line) override;
+    void MarkDerived(const AnsiString &Name) override { FNav.MarkDerived(Name); }
+
+    // Parses text fetched for include N (http includes); the host may call it, the checker does.
+    void ParseIncludeLines(int32_t N, const std::vector<AnsiString> &Lines);
+
+    // ---- read access for tests and the shell
+    TJSParser &Parser() { return *FParser; }
+    TCheckerLists &Lists() { return FLists; }
+    const TZSStringList &HTMLNames() const { return FHTMLNames; }
+    const TStringList &EventHandlers() const { return FEventHandlers; }
+    const TStringList &EventTexts() const { return FEventTexts; }
+    const TZSStringList &Forms() const { return FForms; }
+    const TZSStringList &Objects() const { return FObjects; }
+    int SectionCount() const { return FSectionCount; }
+    int IncludeCount() const { return FIncludeCount; }
+
+    // ---- tag checks (public for the tests)
+    struct TBracketCounts {
+        int OpenParen = 0, CloseParen = 0, OpenCurly = 0, CloseCurly = 0, DoubleQuotes = 0;
+    };
+    static TBracketCounts CountBrackets(const AnsiString &Tag);
+    bool ReadAttributeValue(size_t Pos, const AnsiString &Tag, AnsiString &Value, bool Report, int32_t Line);
+    void GetNameAndId(const AnsiString &Tag, AnsiString &Name, int32_t Line, AnsiString &Id);
+    void CheckTag(const AnsiString &Tag, int32_t Line);
+    void CheckAttributeSyntax(const AnsiString &Tag, int32_t Line);
+
+private:
+    friend class TCrossReference;
+
+    // ---- run steps
+    void ResetRun(const TCheckOptions &Options);
+    void RunParse(int32_t SectionCode);
+    void ResetParserForServerPass();
+    void ClearSymbolLists();
+    void RunQueuedEmbeds();
+    void RunServerIncludes();
+    void RunServerCode();
+    void AddMessage(const AnsiString &Text, int Severity, int Code, int32_t Line);
+    bool ReadLines(const AnsiString &Path, std::vector<AnsiString> &Lines);
+    AnsiString EditorLine(int Index) const;
+    void FeedLine(const AnsiString &Line, int32_t Index);
+
+    // ---- HTML line processing
+    void ProcessLine(int32_t i);
+    AnsiString NextTag(bool &Continued, int32_t i);
+    void HandOn(const AnsiString &Text, int32_t Line);
+    void ScanServerBlocks(AnsiString Text, int32_t Line);
+    void AppendServerCode(AnsiString Text, int32_t Line);
+    void WriteServer(const AnsiString &Text);
+    void ProcessEventAttributes(AnsiString Tag, int32_t Line);
+    void DeclareScriptEventParams(AnsiString Tag, int32_t i);
+    void ProcessForm(const AnsiString &Tag, int32_t i);
+    void ProcessObjectTag(const AnsiString &Tag, int32_t i);
+    void AddHTMLName(const AnsiString &Name, const AnsiString &Tag, int32_t FirstLine, bool Radio);
+
+    // ---- includes
+    bool NextIncludeNumber(int32_t &N, int32_t Line);
+    void NoteInclude(int32_t N, const AnsiString &Name);
+    AnsiString ResolvePath(const AnsiString &Path, bool &Changed, int32_t Line);
+    bool ProcessScriptSrc(AnsiString Tag, int32_t i);
+    void ProcessProjectFiles(const AnsiString &FileName, int32_t LineCount);
+    void AddServerInclude(const AnsiString &Path, int32_t i);
+    void FindServerInclude(const AnsiString &Text, int32_t i);
+    bool GetIncludeNameByIndex(int32_t N, AnsiString &Name);
+
+    // ---- cross-reference pass
+    void CrossReference();
+
+    IIncludeHost *FMain;
+    std::unique_ptr<TJSParser> FParser;
+    TCheckerLists FLists;
+    TNavTreeBuilder FNav;
+
+    // Options of the run.
+    TCheckOptions FOpt;
+
+    // State of the run.
+    bool FInScript = false, FInInclude = false, FIgnoreSection = false, FJSMode = false, FTagSelfClosed = false,
+         FInComment = false, FASPMode = false, FServerJScript = false, FNoServerCode = true, FTagLineFree = true,
+         FServerPass = false, FServerScript = false, FServerCodeMark = false, FSectionOpenedOnLine = false;
+    int FSectionCount = 0, FOpenForms = 0, FUnnamedForms = 0;
+    int32_t FCommentLine = 0, FIncludeCount = 0, FTagLines = 0, FServerLines = 0, FServerFirstLine = 0,
+            FServerStartLine = 0, FServerLastLine = 0, FTagLine = 0;
+    size_t FScanPos = 0;
+    AnsiString FCurrentLine, FPendingTag, FFormName, FFileName;
+    bool FPendingTagDropped = false;
+    bool FContinued = false; // the last line ended inside a tag
+
+    const ICheckDocument *FEditor = nullptr;
+    WideString FEditorFileName;
+    TStrings *FResultsBox = nullptr;
+    TStrings *FIncludes = nullptr;
+    TStrings *FServerIncludes = nullptr;
+    TStringList FOwnIncludes, FOwnServerIncludes; // used when the caller hands no lists
+
+    // Lists the parser does not share.
+    TZSStringList FObjects;       // OBJECT and APPLET names and ids
+    TZSStringList FHTMLNames;     // NAME/ID values, object = line
+    TStringList FEventHandlers;   // leading name of each handler, object = line
+    TStringList FEventTexts;      // "event handler-text", object = line
+    TZSStringList FForms;         // FORM names and ids
+    TZSStringList FBuiltInMembers;
+    struct TQueuedInclude {
+        AnsiString Path;
+        int32_t N = 0;
+        int32_t Line = 0; // 0-based line of the tag that queued it
+    };
+    std::vector<TQueuedInclude> FEmbeds;
+    std::vector<TQueuedInclude> FServerIncludeQueue;
+    struct TServerStream {
+        int32_t N = 0;
+        int32_t FirstLine = 0;
+        bool HasFirstLine = false;
+        std::string Code;
+    };
+    std::vector<TServerStream> FIncludeStreams;
+    std::string FServerCode;
+    std::string *FServerStream = &FServerCode; // the current server stream
+};

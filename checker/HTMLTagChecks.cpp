@@ -1,0 +1,186 @@
+// The checks every HTML tag outside a script section goes through: bracket and quote balance, NAME and ID
+// values (recorded as HTML names and tree nodes) and the count of equals signs of form-related tags.
+#include "checker/HTMLJSFileChecker.h"
+
+#include "checker/JSParser.h"
+#include "checker/ListUtils.h"
+#include "checker/NameTables.h"
+#include "checker/TextScan.h"
+#include "platform/SysUtils.h"
+
+using textscan::FindNoCase;
+using textscan::IsQuote;
+
+namespace {
+
+bool IsNameChar(char c)
+{
+    return c == '_' || (c >= '0' && c <= '9') || (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z');
+}
+
+// The value after " type=" or " type =", up to a blank, ">" or quote.
+AnsiString TypeValue(const AnsiString &Tag)
+{
+    size_t p = FindNoCase(Tag, " type=");
+    size_t skip = 6;
+    if (p == AnsiString::npos) {
+        p = FindNoCase(Tag, " type =");
+        skip = 7;
+    }
+    if (p == AnsiString::npos) return AnsiString();
+    p += skip;
+    while (p < Tag.size() && (Tag[p] == ' ' || IsQuote(Tag[p]))) ++p;
+    size_t e = Tag.find_first_of(" >\"'", p);
+    return Tag.substr(p, e == AnsiString::npos ? AnsiString::npos : e - p);
+}
+
+} // namespace
+
+THTMLJSFileChecker::TBracketCounts THTMLJSFileChecker::CountBrackets(const AnsiString &Tag)
+{
+    TBracketCounts c;
+    bool dq = false;
+    for (char ch : Tag) {
+        if (ch == '"') {
+            ++c.DoubleQuotes;
+            dq = !dq;
+        } else if (!dq) {
+            if (ch == '(') ++c.OpenParen;
+            else if (ch == ')') ++c.CloseParen;
+            else if (ch == '{') ++c.OpenCurly;
+            else if (ch == '}') ++c.CloseCurly;
+        }
+    }
+    return c;
+}
+
+bool THTMLJSFileChecker::ReadAttributeValue(size_t Pos, const AnsiString &Tag, AnsiString &Value, bool Report,
+                                            int32_t Line)
+{
+    Value.clear();
+    size_t p = Tag.find_first_of("=\"'", Pos);
+    if (p == AnsiString::npos || Tag[p] != '=') {
+        if (Report) AddMessage("\"=\" expected following \"id\" or \"name\"", sevError, 189, Line - FTagLines);
+        return false;
+    }
+    ++p;
+    if (p + 1 < Tag.size() && IsQuote(Tag[p]) && Tag[p + 1] == Tag[p]) {
+        Value = Tag.substr(p, 2);
+        return true;
+    }
+    while (p < Tag.size() && (Tag[p] == ' ' || IsQuote(Tag[p]))) ++p;
+    size_t e = Tag.find_first_of(" >\"'", p);
+    Value = Tag.substr(p, e == AnsiString::npos ? AnsiString::npos : e - p);
+    return true;
+}
+
+void THTMLJSFileChecker::GetNameAndId(const AnsiString &Tag, AnsiString &Name, int32_t Line, AnsiString &Id)
+{
+    Name.clear();
+    Id.clear();
+    int p = FindWord("NAME", Tag, false);
+    if (p > 0) ReadAttributeValue(static_cast<size_t>(p) - 1 + 4, Tag, Name, false, Line);
+    p = FindWord("id", Tag, false);
+    if (p > 0) {
+        size_t q = static_cast<size_t>(p) - 1 + 2;
+        while (q < Tag.size() && Tag[q] == ' ') ++q;
+        if (q < Tag.size() && Tag[q] == '=') ReadAttributeValue(q, Tag, Id, false, Line);
+    }
+    if (!Name.empty() && !Id.empty() && Name != Id)
+        AddMessage("Name and Id attributes have different values \"" + Name + "\" & \"" + Id + "\"", sevWarning, 38,
+                   Line);
+}
+
+void THTMLJSFileChecker::AddHTMLName(const AnsiString &Name, const AnsiString &Tag, int32_t FirstLine, bool Radio)
+{
+    AnsiString reduced;
+    HTMLNameOf(Name, false, reduced, FParser.get());
+    if (reduced.empty())
+        AddMessage("tag name/id \"" + Name + "\" is a DOM property/method", sevWarning, 36, FirstLine);
+    const size_t sp = Tag.find_first_of(" \n");
+    const AnsiString tagName = Tag.substr(0, sp);
+    AnsiString key = Name;
+    if (FOpenForms > 0 && !FFormName.empty()) {
+        for (const char *t : {"input", "select", "option", "textarea", "img"}) {
+            if (SameText(tagName, t)) {
+                key = FFormName + "." + Name;
+                break;
+            }
+        }
+    }
+    if (IndexOfExact(FHTMLNames, key) < 0 || Radio)
+        FHTMLNames.AddObject(key, LineObject(FirstLine));
+    else
+        AddMessage("HTML Name/Id \"" + Name + "\" is duplicated", sevWarning, 37, FirstLine);
+    FNav.AddNamedObjectNode(Name + " " + tagName, FirstLine, nkNamedElement, FOpenForms);
+}
+
+void THTMLJSFileChecker::CheckTag(const AnsiString &Tag, int32_t Line)
+{
+    if (FServerJScript && !Tag.empty() && Tag[0] == '%') return;
+    const int32_t first = Line - FTagLines;
+    const TBracketCounts c = CountBrackets(Tag);
+    if (c.OpenParen != c.CloseParen)
+        AddMessage("unmatched opening and closing parethesis ( )", sevError, 168, first);
+    if (c.DoubleQuotes % 2 != 0) AddMessage("uneven number of double quotes", sevError, 169, first);
+    if (c.OpenCurly != c.CloseCurly)
+        AddMessage("unmatched opening and closing curly brackets { }", sevError, 170, first);
+
+    // The value of the whole word Word, or empty; false when a META or param tag stops the check.
+    auto valueOf = [&](const char *Word, AnsiString &Value) {
+        Value.clear();
+        const int p = FindWord(Word, Tag, false);
+        if (p <= 0) return true;
+        const size_t at = static_cast<size_t>(p) - 1;
+        const AnsiString before = Tag.substr(0, at);
+        if (textscan::ContainsNoCase(before, "META") || textscan::ContainsNoCase(before, "param")) return false;
+        const size_t end = at + std::strlen(Word);
+        if (end >= Tag.size() || IsNameChar(Tag[end])) return true;
+        if (at > 0 && IsQuote(Tag[at - 1]) && Tag[end] == Tag[at - 1]) return true;
+        ReadAttributeValue(end, Tag, Value, true, Line);
+        return true;
+    };
+
+    AnsiString name, id;
+    if (!valueOf("NAME", name)) return;
+    const bool radio = SameText(TypeValue(Tag), "radio");
+    if (!name.empty()) AddHTMLName(name, Tag, first, radio);
+    if (!valueOf("id", id)) return;
+    if (!id.empty() && id != name) AddHTMLName(id, Tag, first, radio);
+    if (!name.empty() && !id.empty() && name != id)
+        AddMessage("Name and Id attributes have different values \"" + name + "\" & \"" + id + "\"", sevWarning, 38,
+                   Line);
+}
+
+void THTMLJSFileChecker::CheckAttributeSyntax(const AnsiString &Tag, int32_t Line)
+{
+    if (Tag.empty()) return;
+    if (FASPMode && Tag.front() == '%' && Tag.back() == '%') return;
+    if (FindWord("INPUT", Tag, false) < 0 && FindWord("TEXTAREA", Tag, false) < 0 && FindWord("FORM", Tag, false) < 0 &&
+        FindWord("DIV", Tag, false) < 0)
+        return;
+    // The tag without its quoted values and server code.
+    AnsiString copy;
+    copy.reserve(Tag.size());
+    char quote = 0;
+    for (char ch : Tag) {
+        if (quote) {
+            if (ch == quote) quote = 0;
+        } else if (IsQuote(ch)) {
+            quote = ch;
+        } else {
+            copy += ch;
+        }
+    }
+    for (size_t p = copy.find("<%"); p != AnsiString::npos; p = copy.find("<%", p)) {
+        size_t e = copy.find("%>", p + 2);
+        copy.erase(p, e == AnsiString::npos ? AnsiString::npos : e + 2 - p);
+    }
+    int balance = 0;
+    for (const char *attr : AttributeNames)
+        if (FindWord(attr, copy, true) > 0) ++balance;
+    for (size_t p = 1; p < copy.size(); ++p)
+        if (copy[p] == '=' && copy[p - 1] != '%') --balance;
+    if (balance != 0)
+        AddMessage("check number of equals (\"=\") symbols or quotes (' or \")", sevWarning, 39, Line);
+}

@@ -1,0 +1,102 @@
+#pragma once
+// The navigation tree a check fills: section, include and server-side roots, function and variable
+// nodes, and the groups of HTML named objects, events, dynamic HTML names and global variables. Every node
+// carries a TNavNodeRec saying what it stands for and on which line; clicking a node moves the editor
+// there. Records live in an arena that belongs to one filling of the tree: the shell keeps the arena with
+// a tab's saved tree, and a new filling starts a new arena, so a record is freed exactly once and a saved
+// tree never points at freed records.
+#include <cstdint>
+#include <deque>
+#include <memory>
+
+#include "checker/CheckerHost.h"
+
+// Node kinds (5, 7, 8, 9 and 18 are declared beside the parser's host interface).
+enum : uint8_t {
+    nkIncludeRoot = 2,
+    nkSectionRoot = 3,
+    nkGlobalsGroup = 4,
+    nkTypedGlobalVar = 6,
+    nkHTMLGroup = 10,
+    nkForm = 11,
+    nkNamedElement = 12,
+    nkEventsGroup = 13,
+    nkEvent = 14,
+    nkDynamicGroup = 17,
+    nkConstructor = 19,
+    nkAnyKind = 20, // only as an argument of the lookups
+};
+
+struct TNavNodeRec {
+    AnsiString Name; // the node's text when it was made
+    int32_t Line = 0; // 0-based editor line; include-encoded (negative) inside includes
+    uint8_t Kind = 0;
+};
+
+// Owns the records of one filling of the tree.
+class TNavRecArena {
+public:
+    TNavNodeRec *New(const AnsiString &Name, int32_t Line, uint8_t Kind)
+    {
+        FRecs.push_back(TNavNodeRec{Name, Line, Kind});
+        return &FRecs.back();
+    }
+    size_t Count() const { return FRecs.size(); }
+
+private:
+    std::deque<TNavNodeRec> FRecs; // deque: addresses stay put as it grows
+};
+
+// Builds the tree of one check run through INavTreeNodes.
+class TNavTreeBuilder {
+public:
+    TNavTreeBuilder();
+
+    void SetOptions(bool TreeGlobals, bool TreeLocals) { FTreeGlobals = TreeGlobals; FTreeLocals = TreeLocals; }
+    bool TreeGlobals() const { return FTreeGlobals; }
+    bool TreeLocals() const { return FTreeLocals; }
+
+    // Empties Tree (null: no tree) and starts a new record arena; the old arena lives on while someone
+    // (a tab's saved tree) still holds it.
+    void ClearTree(INavTreeNodes *Tree);
+    INavTreeNodes *Tree() const { return FTree; }
+    std::shared_ptr<TNavRecArena> Records() const { return FArena; }
+
+    // Line arguments: AddRootNode and AddFunctionNode take the 0-based line as stored; the others take
+    // the 1-based line and store Line - 1.
+    void AddRootNode(const AnsiString &Name, int32_t Line, uint8_t Kind);
+    TNavNode AddFunctionNode(const AnsiString &Name, int32_t Line, TNavNode Parent, uint8_t Kind, bool InInclude);
+    void AddVariableNode(const AnsiString &Name, int32_t Line, TNavNode Parent, uint8_t Kind, bool InInclude,
+                         bool ServerPass);
+    void AddNamedObjectNode(const AnsiString &Name, int32_t Line, uint8_t Kind, int OpenForms);
+    void AddDynamicHTMLName(const AnsiString &Name, int32_t Line);
+    void AddEventNode(const AnsiString &Text, int32_t Line);
+    void AddConstructorMember(const AnsiString &Name, int32_t Line, const AnsiString &Ctor, uint8_t Kind);
+    TNavNode FindTreeNode(const AnsiString &Name, uint8_t Kind);
+    void DeleteTreeNode(const AnsiString &Name, uint8_t Kind);
+    void MarkConstructor(const AnsiString &Name);
+    void MarkDerived(const AnsiString &Name);
+
+    TNavNodeRec *Rec(TNavNode Node) const;
+    TNavNode CurrentFunctionNode() const { return FCurrentFunction; }
+    void ForgetCurrentFunction() { FCurrentFunction = nullptr; }
+
+private:
+    TNavNode NewNode(TNavNode Anchor, bool AsChild, const AnsiString &Text, int32_t Line, uint8_t Kind);
+    TNavNode Group(TNavNode &Ref, bool &Pending, const AnsiString &Text, int32_t Line, uint8_t Kind);
+    void DeleteNode(TNavNode Node);
+    void Forget(TNavNode Node);
+
+    INavTreeNodes *FTree = nullptr;
+    std::shared_ptr<TNavRecArena> FArena;
+    bool FTreeGlobals = true, FTreeLocals = true;
+
+    TNavNode FCurrentFunction = nullptr, FHTMLGroup = nullptr, FPageGlobals = nullptr, FIncludeGlobals = nullptr,
+             FCurrentForm = nullptr, FCurrentInclude = nullptr, FDynamicGroup = nullptr, FEventsGroup = nullptr,
+             FCurrentSection = nullptr;
+    bool FHTMLPending = true, FEventsPending = true, FPageGlobalsPending = true, FIncludeGlobalsPending = true,
+         FDynamicPending = true;
+};
+
+// Text before the first "(" (the whole text when there is none).
+AnsiString NameBeforeParen(const AnsiString &Text);
