@@ -371,13 +371,14 @@ void THTMLJSFileChecker::ProcessObjectTag(const AnsiString &Tag, int32_t i)
 {
     AnsiString name, id;
     GetNameAndId(Tag, name, i + 1, id);
-    for (const AnsiString &n : {name, id}) {
-        if (n.empty() || (&n != &name && n == name)) continue;
+    auto add = [&](const AnsiString &n) {
         if (IndexOfExact(FObjects, n) < 0)
             FObjects.Add(n);
         else
             AddMessage("duplicate object or applet name/id \"" + n + "\" found", sevError, 176, i + 1);
-    }
+    };
+    if (!name.empty()) add(name);
+    if (!id.empty() && id != name) add(id);
 }
 
 void THTMLJSFileChecker::ScanServerBlocks(AnsiString Text, int32_t Line)
