@@ -126,6 +126,19 @@ TJSFunction *TJSParser::CurrentFunction() const
     return static_cast<TJSFunction *>(FFunctions->Objects(FFunctionIndex - 1));
 }
 
+void TJSParser::SetOptions(bool JSON, bool Deprecated, bool ECMA, bool SemiColon, bool RepeatDec, bool Summary,
+                           bool WarnNoVar, bool NoWarnings)
+{
+    FJSON = JSON;
+    FDeprecated = Deprecated;
+    FECMA = ECMA;
+    FSemiColon = SemiColon;
+    FRepeatDec = RepeatDec;
+    FSummary = Summary;
+    FWarnNoVar = WarnNoVar;
+    FNoWarnings = NoWarnings;
+}
+
 void TJSParser::Parse(int32_t SectionCode, TZSStringList &Functions, bool JSON, bool Deprecated, bool ECMA,
                       bool SemiColon, bool RepeatDec, bool Summary, bool WarnNoVar, bool NoWarnings, TStrings *Items)
 {

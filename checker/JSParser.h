@@ -70,6 +70,9 @@ public:
     void ResetState();
     void Parse(int32_t SectionCode, TZSStringList &Functions, bool JSON, bool Deprecated, bool ECMA,
                bool SemiColon, bool RepeatDec, bool Summary, bool WarnNoVar, bool NoWarnings, TStrings *Items);
+    // Sets the options of the next findings without parsing (a run sets them before its first piece).
+    void SetOptions(bool JSON, bool Deprecated, bool ECMA, bool SemiColon, bool RepeatDec, bool Summary,
+                    bool WarnNoVar, bool NoWarnings);
     void AddMessage(const std::string &Text, int Severity, int Code, int Line) override;
     void ShowMessages(TStrings *Items);
     void AddSummary();
