@@ -161,7 +161,7 @@ void THTMLJSFileChecker::ResetRun(const TCheckOptions &Options)
     FServerStream = &FServerCode;
     FIncludeStreams.clear();
     FTagLines = FServerLines = FServerFirstLine = FServerStartLine = 0;
-    FSectionCount = FIncludeCount = FOpenForms = FUnnamedForms = 0;
+    FSectionCount = FIncludeCount = FOpenForms = FUnnamedForms = FScriptTags = 0;
     FCommentLine = FTagLine = 0;
     FScanPos = 0;
     FPendingTag.clear();

@@ -89,6 +89,8 @@ public:
     const TZSStringList &Objects() const { return FObjects; }
     int SectionCount() const { return FSectionCount; }
     int IncludeCount() const { return FIncludeCount; }
+    // Script tags met by the last run (sections, src includes and ignored sections alike).
+    int ScriptTagCount() const { return FScriptTags; }
 
     // ---- tag checks (public for the tests)
     struct TBracketCounts {
@@ -154,7 +156,7 @@ private:
     bool FInScript = false, FInInclude = false, FIgnoreSection = false, FJSMode = false, FTagSelfClosed = false,
          FInComment = false, FASPMode = false, FServerJScript = false, FNoServerCode = true, FTagLineFree = true,
          FServerPass = false, FServerScript = false, FServerCodeMark = false, FSectionOpenedOnLine = false;
-    int FSectionCount = 0, FOpenForms = 0, FUnnamedForms = 0;
+    int FSectionCount = 0, FOpenForms = 0, FUnnamedForms = 0, FScriptTags = 0;
     int32_t FCommentLine = 0, FIncludeCount = 0, FTagLines = 0, FServerLines = 0, FServerFirstLine = 0,
             FServerStartLine = 0, FServerLastLine = 0, FTagLine = 0;
     size_t FScanPos = 0;

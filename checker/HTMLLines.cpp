@@ -218,6 +218,7 @@ void THTMLJSFileChecker::ProcessLine(int32_t i)
                 return;
             }
             const bool embed = StartsNoCase(tag, "embed ");
+            if (!embed) ++FScriptTags;
             const bool typed = Contains(tag, "type") || Contains(tag, "language");
             const bool javascript = Contains(tag, "javascript") || Contains(tag, "jscript") ||
                                     Contains(tag, "ecmascript") || Contains(tag, "image/svg+xml");
