@@ -263,3 +263,40 @@ TEST(URESearch, LongLineWithoutMatchIsOneSweep)
     ASSERT_TRUE(engine.FindFirst(line + u"x", s, e));
     EXPECT_EQ(std::make_pair(s, e), std::make_pair(0, 1000001));
 }
+
+TEST(URESearch, ArbitraryPatternsCompileOrFailCleanly)
+{
+    // Any text typed into the find box either compiles or gives one of the error messages; searching
+    // with what compiled always ends.
+    const std::u16string syntax = u"()[]{}|*+?.^$\\-,:0123456789pPxXuUbnab :digit:\U0001F600\xD800";
+    std::mt19937 rng(17);
+    int compiled = 0;
+    for (int round = 0; round < 20000; ++round) {
+        WideString pattern;
+        const unsigned len = 1 + rng() % 14;
+        for (unsigned i = 0; i < len; ++i)
+            pattern += syntax[rng() % syntax.size()];
+        TURESearch engine(nullptr);
+        try {
+            engine.FindPrepare(pattern, rng() % 2 ? unsigned(sfMatchCase) : 0u);
+        } catch (const ESearchError &e) {
+            const std::string message = e.what();
+            EXPECT_TRUE(message.rfind("Error in regular expression: ", 0) == 0 || message == "Expression is empty.")
+                << message;
+            continue;
+        }
+        ++compiled;
+        WideString text;
+        for (unsigned i = 0; i < 20; ++i)
+            text += syntax[rng() % syntax.size()];
+        engine.FindAll(text);
+        for (int i = 0; i < engine.Count(); ++i) {
+            int s, e;
+            engine.GetResult(i, s, e);
+            ASSERT_LE(0, s);
+            ASSERT_LE(s, e);
+            ASSERT_LE(e, int(text.size()));
+        }
+    }
+    EXPECT_GT(compiled, 1000);
+}
