@@ -237,7 +237,7 @@ void TWideStrings::DeleteRange(int Index, int Count)
 {
     if (Count <= 0)
         return;
-    if (Index < 0 || Index + Count > GetCount())
+    if (Index < 0 || Index > GetCount() || Count > GetCount() - Index)
         ListError(Index < 0 ? Index : Index + Count - 1);
     TUpdateBracket bracket(*this);
     for (int i = Index + Count - 1; i >= Index; --i)
@@ -693,7 +693,7 @@ void TWideStringList::DeleteRange(int Index, int Count)
 {
     if (Count <= 0)
         return;
-    if (Index < 0 || Index + Count > int(FList.size()))
+    if (Index < 0 || Index > int(FList.size()) || Count > int(FList.size()) - Index)
         ListError(Index < 0 ? Index : Index + Count - 1);
     Changing();
     FList.erase(FList.begin() + Index, FList.begin() + Index + Count);
