@@ -530,6 +530,8 @@ void TTreeNT::contextMenuEvent(QContextMenuEvent *Event)
              Ask = Ask->GetParent())
             OnGetPopupMenu(this, Ask, AskParent, Menu);
     }
+    if (!Menu)
+        Menu = FPopupMenu;
     if (Menu)
         Menu->exec(Event->globalPos());
     else

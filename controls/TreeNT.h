@@ -68,6 +68,9 @@ public:
     QRect NodeRect(const TTreeNTNode *Node, bool TextOnly) const;
     bool IsEditing() const;
     bool IsDragging() const { return FDragging; }
+    // The menu shown on a right click when OnGetPopupMenu gives none.
+    QMenu *GetPopupMenu() const { return FPopupMenu; }
+    void SetPopupMenu(QMenu *Menu) { FPopupMenu = Menu; }
 
     // Events of the widget.
     std::function<void(TTreeNT *, TTreeNTNode *, bool &)> OnEditing;
@@ -136,6 +139,7 @@ private:
     TTreeAutoScroll FAutoScroll;
     int FScrollDirections = 0; // 1 left, 2 up, 4 right, 8 down
     QList<QIcon> FImages;
+    QMenu *FPopupMenu = nullptr;
     bool FBandActive = false;
     bool FBandCtrl = false;
     QPoint FBandStart;  // in content coordinates (scrolling moves it)
