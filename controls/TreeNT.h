@@ -5,10 +5,11 @@
 #include "controls/CustomTreeNT.h"
 #include <QIcon>
 #include <QList>
+#include <QPointer>
 #include <QRubberBand>
 #include <QTreeView>
 
-class QMenu;
+#include <QMenu>
 class QTimer;
 class TTreeNTModel;
 class TTreeNTDelegate;
@@ -139,7 +140,7 @@ private:
     TTreeAutoScroll FAutoScroll;
     int FScrollDirections = 0; // 1 left, 2 up, 4 right, 8 down
     QList<QIcon> FImages;
-    QMenu *FPopupMenu = nullptr;
+    QPointer<QMenu> FPopupMenu;
     bool FBandActive = false;
     bool FBandCtrl = false;
     QPoint FBandStart;  // in content coordinates (scrolling moves it)
