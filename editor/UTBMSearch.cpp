@@ -184,7 +184,7 @@ bool TUTBMSearch::Match(const WideChar *Text, int Length, int Pos, int From, int
         return true;
     }
     const bool wholeWord = FFlags & sfWholeWordOnly;
-    if (wholeWord && stop < Length && !UnicodeIsWhiteSpace(CodeAt(Text, Length, stop)))
+    if (wholeWord && stop < Length && Text[stop] != 0 && !UnicodeIsWhiteSpace(CodeAt(Text, Length, stop)))
         return false;
 
     int k = int(FPattern.size()) - 1;

@@ -99,6 +99,7 @@ TEST(UTBMSearch, NamedCases)
         {"word before a full stop", u"word", sfWholeWordOnly, u"a word.", {}},
         {"word between blanks", u"word", sfWholeWordOnly, u"a word b", {{2, 6}}},
         {"word at both ends", u"word", sfWholeWordOnly, u"word", {{0, 4}}},
+        {"a zero ends the text", u"word", sfWholeWordOnly, WideString(u"a word\0x", 8), {{2, 6}}},
         {"word inside a word", u"or", sfWholeWordOnly, u"word or", {{5, 7}}},
         {"one character ignores words", u"o", sfWholeWordOnly, u"wow", {{1, 2}}},
         {"supplementary pair", smile, 0, u"a" + smile + u"b", {{1, 3}}},

@@ -9,6 +9,7 @@
 #include <cstring>
 #include <fstream>
 #include <iterator>
+#include <random>
 #include <vector>
 
 #include "editor/WideStrings.h"
@@ -453,4 +454,44 @@ TEST(WideStrings, ListComparisonIgnoresCase)
     }
     EXPECT_LT(TWideStrings::CompareStrings(u"apple", u"Banana"), 0);
     EXPECT_GT(TWideStrings::CompareStrings(u"b", u"A"), 0);
+}
+
+TEST(WideStrings, ArbitraryBytesLoadAndSaveStably)
+{
+    // Whatever the bytes, loading keeps every character, and what is saved loads back to the same lines.
+    std::mt19937 rng(23);
+    for (int round = 0; round < 3000; ++round) {
+        Bytes bytes;
+        const unsigned len = rng() % 40;
+        const unsigned kind = rng() % 3;
+        if (kind == 1)
+            bytes = ToBytes({0xFF, 0xFE});
+        else if (kind == 2)
+            bytes = ToBytes({0xFE, 0xFF});
+        for (unsigned i = 0; i < len; ++i) {
+            static const uint8_t interesting[] = {0, 10, 11, 12, 13, 0x20, 0x28, 0x29, 0x80, 0x81, 0xD8, 0xDC, 0xFF, 'a'};
+            bytes.push_back(rng() % 3 ? interesting[rng() % sizeof interesting] : uint8_t(rng()));
+        }
+        TWideStringList first;
+        Load(first, bytes);
+        size_t chars = 0, breaks = 0;
+        for (int i = 0; i < first.Count(); ++i)
+            chars += first[i].size();
+        const size_t units = kind ? (bytes.size() - 2) / 2 : bytes.size();
+        for (size_t i = 0; i < units; ++i) {
+            const WideChar c = kind == 0 ? bytes[i]
+                               : kind == 1 ? WideChar(bytes[2 + 2 * i] | (bytes[3 + 2 * i] << 8))
+                                           : WideChar((bytes[2 + 2 * i] << 8) | bytes[3 + 2 * i]);
+            if ((c >= 10 && c <= 13) || c == 0x2028 || c == 0x2029)
+                ++breaks;
+        }
+        EXPECT_EQ(chars + breaks, units) << "round " << round;   // nothing dropped but line breaks
+
+        const Bytes saved = Save(first);
+        TWideStringList second;
+        Load(second, saved);
+        ASSERT_EQ(Lines(second), Lines(first)) << "round " << round;
+        EXPECT_EQ(second.SaveUnicode(), first.SaveUnicode());
+        EXPECT_EQ(Save(second), saved);
+    }
 }
