@@ -472,7 +472,13 @@ bool TWideStrings::LoadFromFile(const AnsiString &FileName, std::unique_ptr<TFil
         } catch (const EStreamError &) {
             return false;
         }
-        LoadFromStream(*stream);
+        errno = 0;
+        try {
+            LoadFromStream(*stream);
+        } catch (const EReadError &) {
+            const int err = errno;
+            throw EReadError("Cannot read file \"" + FileName + "\"." + (err ? AnsiString(" ") + std::strerror(err) : ""));
+        }
     }
     if (Mode != fmShareDenyNone) {
         try {
