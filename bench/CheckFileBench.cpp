@@ -1,0 +1,145 @@
+// Whole check runs: a .js library (prototype.js) through the file checker with findings list and navigation
+// tree filled, timed in the same run against jshint (npm, under node) on the same file; and a generated
+// page of 5,000 lines with 200 script sections and 1,000 event handlers. Prints medians and the ratio
+// (ours / theirs; below 1 means faster).
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include <QProcess>
+#include <QProcessEnvironment>
+#include <QString>
+
+#include "checker/HTMLJSFileChecker.h"
+#include "checker/NavTreeMemory.h"
+#include "editor/WideStrings.h"
+#include "platform/CodePage.h"
+
+namespace {
+
+constexpr int kRuns = 20;
+
+class Document final : public ICheckDocument {
+public:
+    Document(const std::string &Name, const std::vector<std::string> &Lines) : FName(AnsiToWide(Name))
+    {
+        for (const auto &l : Lines) FLines.Add(AnsiToWide(l));
+    }
+    const TWideStrings &Lines() const override { return FLines; }
+    WideString FileName() const override { return FName; }
+
+private:
+    TWideStringList FLines;
+    WideString FName;
+};
+
+double Median(std::vector<double> v)
+{
+    std::sort(v.begin(), v.end());
+    return v[v.size() / 2];
+}
+
+double CheckRuns(const std::string &Name, const std::vector<std::string> &Lines, int &Findings, int &Nodes)
+{
+    Document doc(Name, Lines);
+    THTMLJSFileChecker checker(nullptr);
+    TCheckOptions o;
+    o.Summary = true;
+    o.SemiColon = true;
+    o.WarnJSFuncNotCalled = true;
+    std::vector<double> times;
+    for (int i = 0; i < kRuns; ++i) {
+        TStringList items, includes, serverIncludes;
+        TNavTreeMemory tree;
+        const auto t0 = std::chrono::steady_clock::now();
+        checker.CheckFile(doc, &items, &tree, o, &includes, &serverIncludes, Name);
+        const auto t1 = std::chrono::steady_clock::now();
+        times.push_back(std::chrono::duration<double, std::milli>(t1 - t0).count());
+        Findings = items.Count();
+        Nodes = tree.GetCount();
+        checker.ClearTree(nullptr);
+    }
+    return Median(times);
+}
+
+const char *const kJshint = R"(
+const { JSHINT } = require('jshint'); const fs = require('fs');
+const src = fs.readFileSync(process.argv[1], 'latin1'); const runs = +process.argv[2];
+const t = [];
+for (let i = 0; i < runs; i++) { const s = process.hrtime.bigint(); JSHINT(src, {es3: true, maxerr: 100000});
+  t.push(Number(process.hrtime.bigint() - s) / 1e6); }
+t.sort((a, b) => a - b); console.log(t[t.length >> 1]);
+)";
+
+double JshintMedian(const std::string &File)
+{
+    const char *home = std::getenv("QUILLMAR_BENCH_NODE");
+    QProcess node;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert("NODE_PATH", home ? QString::fromUtf8(home) + "/node_modules:/usr/share/nodejs" : QString("/usr/share/nodejs"));
+    node.setProcessEnvironment(env);
+    node.start("node", {"-e", kJshint, QString::fromStdString(File), QString::number(kRuns)});
+    if (!node.waitForFinished(300000) || node.exitCode() != 0) return -1;
+    return node.readAllStandardOutput().trimmed().toDouble();
+}
+
+std::vector<std::string> GeneratedPage()
+{
+    std::vector<std::string> page{"<!DOCTYPE html>", "<html><head><title>generated</title></head>", "<body>"};
+    int handlers = 0;
+    for (int section = 0; section < 200; ++section) {
+        page.push_back("<script type=\"text/javascript\">");
+        page.push_back("var v" + std::to_string(section) + " = " + std::to_string(section) + ";");
+        page.push_back("function f" + std::to_string(section) + "(a, b) {");
+        for (int k = 0; k < 8; ++k) page.push_back("    var x" + std::to_string(k) + " = a * " + std::to_string(k) + " + b;");
+        page.push_back("    return a + b;");
+        page.push_back("}");
+        page.push_back("</script>");
+        page.push_back("<form name=\"form" + std::to_string(section) + "\">");
+        for (int k = 0; k < 5; ++k, ++handlers)
+            page.push_back("<input type=\"text\" name=\"in" + std::to_string(handlers) + "\" onchange=\"f" +
+                           std::to_string(section) + "(this.value, " + std::to_string(k) + ");\">");
+        page.push_back("</form>");
+    }
+    while (page.size() < 4998) page.push_back("<p class=\"text\">Some text of the page, <b>bold</b> and <i>italic</i>.</p>");
+    page.push_back("</body>");
+    page.push_back("</html>");
+    return page;
+}
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    const std::string file = argc > 1 ? argv[1] : "/usr/share/javascript/prototype/prototype.js";
+    std::ifstream in(file, std::ios::binary);
+    if (in) {
+        std::vector<std::string> lines;
+        for (std::string l; std::getline(in, l);) {
+            if (!l.empty() && l.back() == '\r') l.pop_back();
+            lines.push_back(l);
+        }
+        int findings = 0, nodes = 0;
+        const double ours = CheckRuns(file, lines, findings, nodes);
+        const double jshint = JshintMedian(file);
+        std::printf("check run of %s (%zu lines; %d findings lines, %d tree nodes), median of %d runs\n", file.c_str(),
+                    lines.size(), findings, nodes, kRuns);
+        std::printf("  quillmar CheckFile %8.2f ms\n", ours);
+        if (jshint > 0) std::printf("  jshint es3 (node)  %8.2f ms   ratio %.2f\n", jshint, ours / jshint);
+        else std::printf("  jshint (node)      not available (make bench installs it)\n");
+    } else {
+        std::printf("check run: %s not found, skipped\n", file.c_str());
+    }
+
+    const std::vector<std::string> page = GeneratedPage();
+    int findings = 0, nodes = 0;
+    const double ms = CheckRuns("generated.html", page, findings, nodes);
+    std::printf("check run of a generated page (%zu lines, 200 script sections, 1000 handlers; %d findings lines, "
+                "%d tree nodes): median %.2f ms (aim: under 100 ms)\n",
+                page.size(), findings, nodes, ms);
+    return 0;
+}
