@@ -230,7 +230,8 @@ void THTMLJSFileChecker::ProcessLine(int32_t i)
                 else
                     AddMessage("<script> tag found without \"type=text/Javascript\", ignoring script section",
                                sevError, 172, i + 1);
-                FIgnoreSection = true;
+                // An embed element has no body to skip, nor has a self-closed script tag.
+                FIgnoreSection = !embed && !(!tag.empty() && tag.back() == '/');
             } else {
                 if (Contains(tag, "src") || Contains(tag, "xlink:href")) {
                     FInInclude = ProcessScriptSrc(tag, i);
@@ -499,7 +500,8 @@ void THTMLJSFileChecker::ProcessEventAttributes(AnsiString Tag, int32_t Line)
                     break;
                 } else if (IsQuote(c)) {
                     inner = c;
-                } else if (c == '>' || (!quote && c == ' ')) {
+                } else if (!quote && (c == '>' || c == ' ')) {
+                    // A quoted value ends at its quote only: "a > b" is code, not the end of the tag.
                     break;
                 }
                 ++end;
@@ -517,6 +519,8 @@ void THTMLJSFileChecker::ProcessEventAttributes(AnsiString Tag, int32_t Line)
             FParser->SetStartLine(Line);
             FParser->AddSourceLine(handler);
             RunParse(scInline);
+            // A handler's unbalanced braces are its own: the next piece starts level.
+            FParser->ResetState();
             FEventHandlers.AddObject(leading, LineObject(Line));
             if (handler.size() > 40) handler = handler.substr(0, 40) + "...";
             FEventTexts.AddObject(entryName + " " + handler, LineObject(Line));
