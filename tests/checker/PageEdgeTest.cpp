@@ -1,0 +1,58 @@
+// Edge cases of the page processing that the golden pages do not show alone: unbounded tags, script types,
+// code on the opening tag's line, strings holding a closing tag.
+#include <gtest/gtest.h>
+
+#include <chrono>
+
+#include "tests/checker/CheckerTestSupport.h"
+
+using namespace checktest;
+
+TEST(PageEdge, ScriptSectionsByTypeAndLine)
+{
+    struct Case {
+        const char *Page;
+        const char *Findings;
+    } cases[] = {
+        // No type and no language: JavaScript, checked on its own line.
+        {"<p>\n<script>var a = 1</script>\n", "(013) Warning on line 2, missing semicolon\n<timing>\n"},
+        {"<script>\nvar a = 1\n</script>\n", "(013) Warning on line 2, missing semicolon\n<timing>\n"},
+        {"<script type=\"text/javascript\">var a = 1\nvar b = 2;\n</script>\n",
+         "(013) Warning on line 1, missing semicolon\n<timing>\n"},
+        {"<script type=\"module\">\nvar a = 1\n</script>\n",
+         "(172) Syntax error on line 1, <script> tag found without \"type=text/Javascript\", ignoring script section\n"
+         "<timing>\n"},
+        {"<script language=\"vbscript\">\nDim x\n</script>\n",
+         "(172) Syntax error on line 1, <script> tag found without \"type=text/Javascript\", ignoring script section\n"
+         "<timing>\n"},
+        // A self-closed script tag with src opens nothing that later lines could fall into.
+        {"<script type=\"text/javascript\" src=\"https://cdn.example/x.js\" />\n<p>\n",
+         "(167) Hint on line 1, Include 'https://cdn.example/x.js' not followed, only local files and http:// "
+         "includes (with includes opened) are checked\n<timing>\n"},
+        // A closing tag inside a string does not close; after the string it does.
+        {"<script>\nvar s = \"</script>\"; var t = 1\n</script>\n", "(013) Warning on line 2, missing semicolon\n<timing>\n"},
+        {"<script>\nvar s = 1 // </script>\n<p>\n", "No errors detected\n<timing>\n"},
+    };
+    for (const Case &c : cases) {
+        TRun run;
+        TCheckOptions o;
+        o.SemiColon = true;
+        EXPECT_EQ(run.Check("/site/p.html", c.Page, o), c.Findings) << c.Page;
+    }
+}
+
+TEST(PageEdge, AnUnclosedTagIsCappedAndTheRunGoesOn)
+{
+    std::string page = "<div title=\"never closed\n";
+    for (int i = 0; i < 3000; ++i) page += std::string(60, 'x') + "\n";
+    page += "<script>\nvar z = 1\n</script>\n";
+    TRun run;
+    TCheckOptions o;
+    o.SemiColon = true;
+    const auto started = std::chrono::steady_clock::now();
+    const std::string findings = run.Check("/site/big.html", page, o);
+    EXPECT_LT(std::chrono::steady_clock::now() - started, std::chrono::seconds(2));
+    EXPECT_EQ(findings,
+              "(192) Syntax error on line 1, tag not closed within 65536 characters, rest ignored\n"
+              "(013) Warning on line 3003, missing semicolon\n<timing>\n");
+}
