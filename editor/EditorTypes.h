@@ -1,6 +1,7 @@
 #pragma once
 // Small value types shared by the editor control: text positions, the option set, caret
 // shapes and the kinds of undo records.
+#include "platform/Graphics.h"
 #include "platform/Types.h"
 #include <cstdint>
 
@@ -65,16 +66,9 @@ enum TUndoKind : uint8_t {
     ukComment = 11,
 };
 
-// A colour as 0x00BBGGRR, or a system colour with the top bit set.
-using TColor = uint32_t;
-constexpr TColor clWindow = 0x80000005;
-constexpr TColor clWindowText = 0x80000008;
-constexpr TColor clHighlight = 0x8000000D;
-constexpr TColor clHighlightText = 0x8000000E;
-constexpr TColor clAppWorkSpace = 0x8000000C;
-constexpr TColor clInfoText = 0x80000017;
-constexpr TColor clBtnFace = 0x8000000F;
-constexpr TColor clBtnShadow = 0x80000010;
-constexpr TColor clBtnHighlight = 0x80000014;
-constexpr TColor clBlack = 0x000000;
-constexpr TColor clSilver = 0xC0C0C0;
+// Colours are platform/Graphics.h's 0x00BBGGRR values; the system colours the editor uses
+// beyond the ones named there.
+constexpr TColor clAppWorkSpace = 0x8000000Cu;
+constexpr TColor clBtnHighlight = 0x80000014u;
+constexpr TColor clInfoText = 0x80000017u;
+constexpr TColor clSilver = 0xC0C0C0u;

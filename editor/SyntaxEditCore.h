@@ -61,6 +61,28 @@ struct TBookmarkOptions {
     int LeftMargin = 2; // x of the glyphs in the gutter
 };
 
+// What to do with one match of a replace: cancel, skip it, replace it, replace it and all
+// that follow without asking.
+enum TReplaceAction : uint8_t { raCancel = 0, raSkip = 1, raReplace = 2, raReplaceAll = 3 };
+using TReplaceTextEvent = std::function<void(TSyntaxEditCore &Sender, const WideString &Search,
+                                             const WideString &Replace, int Line, int Start, int Stop,
+                                             TReplaceAction &Action)>;
+
+// Option word of SearchReplace.
+enum : int {
+    soBackward = 0x0001,
+    soEntireScope = 0x0002,
+    soIgnoreNonSpacing = 0x0004,
+    soMatchCase = 0x0008,
+    soPrompt = 0x0010,
+    soRegularExpression = 0x0020,
+    soReplace = 0x0040,
+    soReplaceAll = 0x0080,
+    soSelectedOnly = 0x0100,
+    soSpaceCompress = 0x0200,
+    soWholeWord = 0x0400,
+};
+
 using TBookMarkEvent = std::function<void(TSyntaxEditCore &Sender, int Index, int X, int Y, bool &Allowed)>;
 
 class TSyntaxEditCore {
@@ -251,6 +273,13 @@ public:
     int LeadingBlankCount(const WideString &text) const;
     void ExpandLeadingTabs(WideString &text) const;
 
+    // ---- search and replace
+    // Finds (and replaces) ASearch in the text. The result is the number of matches reached
+    // inside the scope; in find mode the first match is selected and the result is 1, or 0
+    // when there is none. Errors of a regular expression propagate unchanged.
+    int SearchReplace(const WideString &search, const WideString &replace, int options);
+    TReplaceTextEvent OnReplaceText;
+
     // ---- files
     // Loads the file and, unless shareMode is fmShareDenyNone, keeps it open with that
     // sharing until it is saved or another file is loaded. With fmShareDenyWrite a file
@@ -299,6 +328,8 @@ protected:
     virtual void ViewScroll(int /*dx*/, int /*dy*/, const TPixelRect & /*clip*/) {}
     virtual void ViewUpdate() {}
     virtual void ViewSetRedraw(bool /*on*/) {}
+    // Lets the view paint pending changes (the selection) before a question is asked.
+    virtual void ViewProcessMessages() {}
     virtual void ViewUpdateCaret() {}
     virtual void ViewScrollBarsChanged() {}
     // Seeds the highlighter range of line 0 (the view owns the highlighter).

@@ -8,6 +8,7 @@ QColor ColorToQColor(TColor C, const QPalette &Palette)
         return QColor(int(C & 0xFF), int((C >> 8) & 0xFF), int((C >> 16) & 0xFF));
     switch (C & 0xFF) {
     case 0x05: return Palette.color(QPalette::Base);
+    case 0x0C: return Palette.color(QPalette::Mid); // application workspace
     case 0x08: return Palette.color(QPalette::Text);
     case 0x0D: return Palette.color(QPalette::Highlight);
     case 0x0E: return Palette.color(QPalette::HighlightedText);
