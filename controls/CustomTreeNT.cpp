@@ -502,7 +502,6 @@ bool TCustomTreeNT::KeyDown(int Key, bool Shift, bool Ctrl)
         if (Next) {
             ClearSelection();
             SetSelected(Next);
-            FItems->Select(Next, 0);
         }
         return true;
     }

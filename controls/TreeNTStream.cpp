@@ -371,7 +371,12 @@ void TTreeNTNode::WriteText(TStream &Stream, int Level)
         auto [Node, NodeLevel] = Stack.back();
         Stack.pop_back();
         Out.append(size_t(NodeLevel), '\t');
-        Out += ToUtf8(Node->FText);
+        // One node per line: line breaks inside a text would split it into more nodes.
+        std::string Text = ToUtf8(Node->FText);
+        for (char &C : Text)
+            if (C == '\r' || C == '\n' || C == '\0')
+                C = ' ';
+        Out += Text;
         Out += "\r\n";
         for (int I = Node->GetCount() - 1; I >= 0; --I)
             Stack.emplace_back(Node->FChildren->Get(I), NodeLevel + 1);

@@ -240,6 +240,19 @@ TEST(TreeNTStreamTest, TextFormReading)
     EXPECT_EQ(Tree.Items().GetFirstNode()->GetText(), u"caf\u00E9");
 }
 
+TEST(TreeNTStreamTest, TextFormKeepsOneNodePerLine)
+{
+    TCustomTreeNT Tree;
+    TTreeNTNode *A = Tree.Items().Add(nullptr, u"onclick a();\r\nb()");
+    Tree.Items().AddChild(A, u"x\ny");
+    TMemoryStream Stream;
+    Tree.SaveToStream(Stream, false);
+    Stream.SetPosition(0);
+    TCustomTreeNT Loaded;
+    Loaded.LoadFromStream(Stream);
+    EXPECT_EQ(Outline(Loaded), "onclick a();  b()(x y)");
+}
+
 TEST(TreeNTStreamTest, LevelJumpIsAnErrorUnlessTheHandlerAllowsIt)
 {
     TMemoryStream Stream;
