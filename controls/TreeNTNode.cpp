@@ -100,16 +100,32 @@ TTreeNTNode::~TTreeNTNode()
     FData = nullptr;
 }
 
+// Deepest nodes first, without recursion: a node is deleted once it has no children left.
+// Nodes on the way down are marked as being deleted first, so that their children neither
+// detach themselves nor report rows of their own.
 void TTreeNTNode::DestroySubtree()
 {
-    if (!FChildren)
-        return;
-    // Last to first, as the window deletes child items.
-    while (FChildren->Count() > 0) {
-        const int Last = FChildren->Count() - 1;
-        TTreeNTNode *Child = FChildren->Get(Last);
-        FChildren->Delete(Last);
-        delete Child;
+    std::vector<TTreeNTNode *> Path{this};
+    while (!Path.empty()) {
+        TTreeNTNode *Node = Path.back();
+        if (Node->GetCount() > 0) {
+            // Last to first, as the window deletes child items.
+            TTreeNTNode *Child = Node->FChildren->Last();
+            if (Child->GetCount() > 0) {
+                Child->FDeleting = true;
+                Path.push_back(Child);
+                continue;
+            }
+            Node->FChildren->Delete(Node->FChildren->Count() - 1);
+            delete Child;
+            continue;
+        }
+        Path.pop_back();
+        if (!Path.empty()) {
+            TTreeNTNode *Parent = Path.back();
+            Parent->FChildren->Delete(Parent->FChildren->Count() - 1);
+            delete Node;
+        }
     }
 }
 
@@ -303,58 +319,52 @@ void TTreeNTNode::SetExpanded(bool Value)
         Collapse(false);
 }
 
-void TTreeNTNode::Expand(bool Recursive)
+void TTreeNTNode::ExpandOne(bool Expand)
 {
     TCustomTreeNT *Tree = GetTreeView();
     Tree->BeginExpandingByCode();
-    try {
-        if (GetCount() > 0 || FHasChildren) {
-            bool Allow = true;
-            if (Tree->OnExpanding)
-                Tree->OnExpanding(Tree, this, Allow);
-            if (Allow) {
-                if (Tree->OnExpanded)
-                    Tree->OnExpanded(Tree, this);
-                FExpanded = true;
-                FExpandedOnce = true;
-                Tree->ExpandRequest(this, true);
-            }
-        }
-    } catch (...) {
-        Tree->EndExpandingByCode();
-        throw;
-    }
-    Tree->EndExpandingByCode();
-    if (Recursive)
-        for (int I = 0; I < GetCount(); ++I)
-            FChildren->Get(I)->Expand(true);
+    struct EndGuard {
+        TCustomTreeNT *T;
+        ~EndGuard() { T->EndExpandingByCode(); }
+    } Guard{Tree};
+    if (GetCount() == 0 && !FHasChildren)
+        return;
+    bool Allow = true;
+    if (Expand ? bool(Tree->OnExpanding) : bool(Tree->OnCollapsing))
+        (Expand ? Tree->OnExpanding : Tree->OnCollapsing)(Tree, this, Allow);
+    if (!Allow)
+        return;
+    if (Expand ? bool(Tree->OnExpanded) : bool(Tree->OnCollapsed))
+        (Expand ? Tree->OnExpanded : Tree->OnCollapsed)(Tree, this);
+    FExpanded = Expand;
+    if (Expand)
+        FExpandedOnce = true;
+    Tree->ExpandRequest(this, Expand);
 }
 
-void TTreeNTNode::Collapse(bool Recursive)
+// This node, then with Recursive its whole subtree in pre-order (children are read as the
+// events leave them, so a handler may fill or empty a node on the way).
+void TTreeNTNode::ExpandTree(bool Expand, bool Recursive)
 {
-    TCustomTreeNT *Tree = GetTreeView();
-    Tree->BeginExpandingByCode();
-    try {
-        if (GetCount() > 0 || FHasChildren) {
-            bool Allow = true;
-            if (Tree->OnCollapsing)
-                Tree->OnCollapsing(Tree, this, Allow);
-            if (Allow) {
-                if (Tree->OnCollapsed)
-                    Tree->OnCollapsed(Tree, this);
-                FExpanded = false;
-                Tree->ExpandRequest(this, false);
-            }
+    ExpandOne(Expand);
+    if (!Recursive)
+        return;
+    std::vector<std::pair<TTreeNTNode *, int>> Stack{{this, 0}};
+    while (!Stack.empty()) {
+        auto &[Node, Next] = Stack.back();
+        if (Next >= Node->GetCount()) {
+            Stack.pop_back();
+            continue;
         }
-    } catch (...) {
-        Tree->EndExpandingByCode();
-        throw;
+        TTreeNTNode *Child = Node->FChildren->Get(Next++);
+        Child->ExpandOne(Expand);
+        Stack.emplace_back(Child, 0);
     }
-    Tree->EndExpandingByCode();
-    if (Recursive)
-        for (int I = 0; I < GetCount(); ++I)
-            FChildren->Get(I)->Collapse(true);
 }
+
+void TTreeNTNode::Expand(bool Recursive) { ExpandTree(true, Recursive); }
+
+void TTreeNTNode::Collapse(bool Recursive) { ExpandTree(false, Recursive); }
 
 void TTreeNTNode::SetHasChildren(bool Value)
 {

@@ -190,6 +190,8 @@ private:
     void Resort();
     void Changed();
     void DestroySubtree();
+    void ExpandOne(bool Expand);
+    void ExpandTree(bool Expand, bool Recursive);
     void ApplyRecord(const uint8_t *Record, int Size, bool &Selected, bool &Expanded,
                      int32_t &ChildCount);
     int FillRecord(uint8_t *Record) const;

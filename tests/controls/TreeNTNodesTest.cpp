@@ -127,6 +127,27 @@ TEST(TreeNTNodesTest, DeleteAndClearReportEveryNodeOnce)
     }
 }
 
+TEST(TreeNTNodesTest, VeryDeepTreesAreWalkedAndFreedWithoutRecursion)
+{
+    TCustomTreeNT Tree;
+    int Deleted = 0;
+    Tree.OnDeletion = [&](TCustomTreeNT *, TTreeNTNode *) { ++Deleted; };
+    Tree.Items().BeginUpdate();
+    TTreeNTNode *Node = nullptr;
+    for (int I = 0; I < 200000; ++I)
+        Node = Tree.Items().AddChild(Node, u"n");
+    Tree.Items().EndUpdate();
+    EXPECT_EQ(Tree.Items().GetNodeFromIndex(199999), Node);
+    Tree.FullExpand();
+    EXPECT_TRUE(Node->IsVisible());
+    Tree.Items().GetFirstNode()->GetFirstChild()->Free();
+    EXPECT_EQ(Deleted, 199999);
+    EXPECT_EQ(Tree.Items().GetCount(), 1);
+    Tree.Items().AddChild(Tree.Items().GetFirstNode(), u"again");
+    Tree.Items().Clear();
+    EXPECT_EQ(Deleted, 200001);
+}
+
 TEST(TreeNTNodesTest, EveryInsertionReportsAChange)
 {
     TCustomTreeNT Tree;
