@@ -159,6 +159,7 @@ std::string TJSPLexer::ReadHexDigits(int Count, int Code, const char *Message, c
         if (c == kEnd) {
             Report(std::string("missing closing quote for ") + What + " constant which began on line " +
                        std::to_string(StartLine), sevError, 67);
+            FHitEnd = true;
             return digits;
         }
         if (!IsHexDigit(c)) {
@@ -208,13 +209,15 @@ bool TJSPLexer::ScanEscape(const char *What, int32_t StartLine, std::string &Out
         Out += static_cast<char>(c);
         return true;
     case 'x':
+        FHitEnd = false;
         ReadHexDigits(2, 62, "\\x used with invalid hex digit in following 2 chars", What, StartLine);
         Out += 'x';
-        return true;
+        return !FHitEnd; // at the end the missing quote is reported already
     case 'u':
+        FHitEnd = false;
         ReadHexDigits(4, 63, "\\u used with invalid hex digit in following 4 chars", What, StartLine);
         Out += 'u';
-        return true;
+        return !FHitEnd;
     case 'c': {
         int d = Peek();
         if (d == kEnd) {

@@ -65,4 +65,5 @@ private:
     size_t FPos = 0;
     int32_t FLine = 0;
     bool FErrorFlag = false;
+    bool FHitEnd = false; // a hexadecimal escape ran into the end of the source
 };

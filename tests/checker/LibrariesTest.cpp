@@ -3,6 +3,8 @@
 #include <filesystem>
 #include <fstream>
 #include <gtest/gtest.h>
+#include <map>
+#include <regex>
 
 #include "CheckerTestUtil.h"
 #include "checker/JSModel.h"
@@ -41,6 +43,36 @@ TEST_P(LibraryCheck, ChecksWithoutFalseSyntaxErrors)
         EXPECT_EQ(errors, lib.Expected) << lib.Path;
     }
     EXPECT_GT(run.Lists.Functions.Count(), 0);
+    if (lib.NewerSyntax) return;
+
+    // Every function declared by name is in the model with its parameters, as often as it is declared.
+    std::map<std::string, std::vector<int>> model; // name -> parameter counts
+    for (int i = 0; i < run.Lists.Functions.Count(); ++i)
+        model[run.Lists.Functions[i]].push_back(
+            static_cast<const TJSFunction *>(run.Lists.Functions.Objects(i))->ParameterCount());
+    const std::string source = ReadFile(lib.Path);
+    static const std::regex declaration(R"(\bfunction\s+([A-Za-z_$][\w$]*)\s*\(([^)]*)\))");
+    std::map<std::string, int> declared;
+
+    for (auto it = std::sregex_iterator(source.begin(), source.end(), declaration); it != std::sregex_iterator(); ++it) {
+        // declarations only: what stands before them ends a statement; expressions and comments do not count
+        const size_t at = static_cast<size_t>(it->position());
+        const size_t lineStart = source.rfind('\n', at) == std::string::npos ? 0 : source.rfind('\n', at) + 1;
+        if (source.substr(lineStart, at - lineStart).find("//") != std::string::npos) continue;
+        const size_t before = at == 0 ? std::string::npos : source.find_last_not_of(" \t\r\n", at - 1);
+        if (before != std::string::npos && std::string(";{}").find(source[before]) == std::string::npos) continue;
+        const std::string name = (*it)[1];
+        const std::string params = (*it)[2];
+        int count = params.find_first_not_of(" \t") == std::string::npos
+                        ? 0
+                        : 1 + static_cast<int>(std::count(params.begin(), params.end(), ','));
+        ++declared[name];
+        auto found = model.find(name);
+        ASSERT_NE(found, model.end()) << name;
+        EXPECT_NE(std::find(found->second.begin(), found->second.end(), count), found->second.end()) << name;
+
+    }
+    for (const auto &[name, n] : declared) EXPECT_GE(static_cast<int>(model[name].size()), n) << name;
 }
 
 // underscore names the global functions isNaN and isFinite without calling them; the checker asks for

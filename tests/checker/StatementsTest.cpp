@@ -100,6 +100,12 @@ INSTANTIATE_TEST_SUITE_P(
         StatementCase{"objNoClose", "x = { a: 1 ;", {"(089) Syntax error on line 1, } expected to complete object literal", "(013) Warning on line 1, missing semicolon", "(076) Syntax error on line 1, on previous lines 1 opening block symbol \"{\" found without matching \"}\""}},
         StatementCase{"objBadValue", "x = { a: ) };", {"(190) Syntax error on line 1, expression expected after : in object literal"}},
         StatementCase{"caseOnlyInSwitch", "x = 1;\nelse y = 2;", {"(072) Syntax error on line 2, \"else\" without an \"if\""}},
+        StatementCase{"functionBodyMissing", "function f() x = 1;", {"(099) Syntax error on line 1, { expected", "(015) Warning on line 1, empty block \"{...}\" or missing \"{\" in function"}},
+        StatementCase{"statusNoValue", "status = ;", {"(120) Syntax error on line 1, invalid expression following \"=\""}},
+        StatementCase{"withNoStatement", "with (a) )", {"(096) Syntax error on line 1, invalid or no statements in \"with\" block"}},
+        StatementCase{"labelNoStatement", "lbl: )", {"(091) Syntax error on line 1, \"label\" statement fail or missing \";\""}},
+        StatementCase{"finallyFails", "try { a(); } finally )", {"(110) Syntax error on line 2, \"finally\" block statement(s) fail"}},
+        StatementCase{"tryFails", "try ) catch (e) { }", {"(106) Syntax error on line 1, \"try\" block parse statement fail", "(107) Syntax error on line 1, \"catch\" or \"finally expected\""}},
         StatementCase{"deprecated", "function f() { return arguments.length; }", {}}),
     [](const ::testing::TestParamInfo<StatementCase> &I) { return std::string(I.param.Name); });
 
