@@ -1,3 +1,866 @@
+// The cross-reference pass: what needs the whole page. Binds "new" expressions to constructor functions,
+// moves members assigned through "this" or "prototype" into their constructors, marks constructors in the
+// navigation tree and reports names that nothing declares, and functions that are never called.
 #include "checker/HTMLJSFileChecker.h"
 
-void THTMLJSFileChecker::CrossReference() {}
+#include <charconv>
+#include <unordered_set>
+
+#include "checker/ExactIndex.h"
+#include "checker/JSModel.h"
+#include "checker/JSParser.h"
+#include "checker/ListUtils.h"
+#include "checker/NameTables.h"
+
+namespace {
+
+constexpr int kMaxChain = 64; // constructor and parent chains are walked at most this deep
+
+bool Has(const AnsiString &S, const char *P) { return S.find(P) != AnsiString::npos; }
+
+// A whole decimal number, without the locale.
+bool TryStrToIntLocal(const AnsiString &S, int &Value)
+{
+    if (S.empty()) return false;
+    const char *end = S.data() + S.size();
+    auto r = std::from_chars(S.data(), end, Value);
+    return r.ec == std::errc() && r.ptr == end;
+}
+
+struct TNewRecord {
+    AnsiString Variable, Constructor;
+    int32_t Index = -1;
+};
+
+TNewRecord ParseNewRecord(const AnsiString &Record)
+{
+    TNewRecord r;
+    const size_t a = Record.find('|');
+    const size_t b = Record.rfind('|');
+    if (a == AnsiString::npos || b == a) {
+        r.Variable = Record;
+        return r;
+    }
+    r.Variable = Record.substr(0, a);
+    r.Constructor = Record.substr(a + 1, b - a - 1);
+    const AnsiString index = Record.substr(b + 1);
+    int value = 0;
+    r.Index = TryStrToIntLocal(index, value) ? value : 0;
+    return r;
+}
+
+} // namespace
+
+class TCrossReference {
+public:
+    explicit TCrossReference(THTMLJSFileChecker &C) : C(C), L(C.FLists) {}
+    void Run();
+
+private:
+    // ---- lookups
+    int FnIndex(const AnsiString &Name) { return FFunctionIndex.IndexOf(L.Functions, Name); }
+    TJSFunction *Fn(int Index) const
+    {
+        return Index >= 0 && Index < L.Functions.Count() ? static_cast<TJSFunction *>(L.Functions.Objects(Index)) : nullptr;
+    }
+    TJSFunction *FnNamed(const AnsiString &Name) { return Fn(FnIndex(Name)); }
+    int GlobalIndex(const AnsiString &Name) const { return IndexOfExact(L.GlobalVars, Name); }
+    TJSVariable *Global(const AnsiString &Name) const
+    {
+        const int i = GlobalIndex(Name);
+        return i >= 0 ? static_cast<TJSVariable *>(L.GlobalVars.Objects(i)) : nullptr;
+    }
+    bool IsGlobal(const AnsiString &Name) const { return GlobalIndex(Name) >= 0; }
+    bool IsHTML(const AnsiString &Name) { return FHTMLIndex.IndexOf(C.FHTMLNames, Name) >= 0; }
+    bool IsDynamic(const AnsiString &Name) const { return IndexOfExact(L.DynamicNames, Name) >= 0; }
+    bool IsForm(const AnsiString &Name) const { return IndexOfExact(C.FForms, Name) >= 0; }
+    AnsiString Reduce(const AnsiString &Name)
+    {
+        AnsiString r;
+        HTMLNameOf(Name, false, r, C.FParser.get());
+        return r;
+    }
+    // The part before the first dot replaced by its type when it is a typed global variable.
+    AnsiString TypedPrefix(const AnsiString &Name) const
+    {
+        const size_t dot = Name.find('.');
+        TJSVariable *v = Global(Name.substr(0, dot));
+        if (!v || v->GetKind() != vkTyped || v->GetText().empty()) return Name;
+        return dot == AnsiString::npos ? v->GetText() : v->GetText() + Name.substr(dot);
+    }
+    void Msg(const AnsiString &Text, int Severity, int Code, int32_t Line) { C.AddMessage(Text, Severity, Code, Line); }
+    void RemoveGlobal(int Index, bool WithNode);
+    bool CtorHasMember(int K, const AnsiString &Member);
+    bool NewRecordMember(const AnsiString &Object, const AnsiString &Member);
+    bool IsObjectMemberPath(const AnsiString &Path, int Depth = 0);
+    bool IsPrototypeMember(const AnsiString &Path, int Index);
+    bool IsInheritedMember(const AnsiString &Name, int Index);
+    bool HTMLEntryMatches(const AnsiString &N, int32_t &DeclLine);
+
+    void NewRecords();
+    void DottedGlobals();
+    void PrototypeInstances();
+    void Functions();
+    void GlobalsSecondPass();
+    void GlobalRefs();
+    void NewRecordsSecondPass();
+    void ObjectMethods();
+    void Calls();
+    void Labels();
+    void GlobalRefsSecondPass();
+    void HTMLRefs();
+    void FunctionReferences();
+    void Events();
+    void NeverCalled();
+
+    THTMLJSFileChecker &C;
+    TCheckerLists &L;
+    TExactIndex FFunctionIndex, FHTMLIndex;
+};
+
+void THTMLJSFileChecker::CrossReference()
+{
+    TCrossReference pass(*this);
+    pass.Run();
+}
+
+void TCrossReference::Run()
+{
+    NewRecords();
+    DottedGlobals();
+    PrototypeInstances();
+    Functions();
+    GlobalsSecondPass();
+    GlobalRefs();
+    NewRecordsSecondPass();
+    ObjectMethods();
+    Calls();
+    Labels();
+    GlobalRefsSecondPass();
+    HTMLRefs();
+    FunctionReferences();
+    Events();
+    NeverCalled();
+}
+
+void TCrossReference::RemoveGlobal(int Index, bool WithNode)
+{
+    const AnsiString name = L.GlobalVars[Index];
+    delete static_cast<TJSVariable *>(L.GlobalVars.Objects(Index));
+    L.GlobalVars.Delete(Index);
+    if (WithNode) C.FNav.DeleteTreeNode(name, nkGlobalVar);
+}
+
+bool TCrossReference::CtorHasMember(int K, const AnsiString &Member)
+{
+    // The constructor and its base constructors (second index), a bounded walk.
+    for (int depth = 0; depth < kMaxChain; ++depth) {
+        TJSFunction *k = Fn(K);
+        if (!k) return false;
+        if (k->IsLocalVar(Member)) return true;
+        if (k->GetIndex2() == K) return false;
+        K = k->GetIndex2();
+    }
+    return false;
+}
+
+// A new-record with variable Object names a constructor (or base) with the local Member.
+bool TCrossReference::NewRecordMember(const AnsiString &Object, const AnsiString &Member)
+{
+    for (int i = 0; i < L.NewRecords.Count(); ++i) {
+        const TNewRecord r = ParseNewRecord(L.NewRecords[i]);
+        if (r.Variable == Object && CtorHasMember(FnIndex(r.Constructor), Member)) return true;
+    }
+    return false;
+}
+
+bool TCrossReference::IsObjectMemberPath(const AnsiString &Path, int Depth)
+{
+    const size_t dot = Path.find('.');
+    if (dot == AnsiString::npos || Depth > kMaxChain) return false;
+    const AnsiString object = Path.substr(0, dot), member = Path.substr(dot + 1);
+    for (int i = 0; i < L.NewRecords.Count(); ++i) {
+        const TNewRecord r = ParseNewRecord(L.NewRecords[i]);
+        if (r.Variable != object && r.Variable != "this." + object) continue;
+        if (member.find('.') != AnsiString::npos) return IsObjectMemberPath(member, Depth + 1);
+        TJSFunction *f = Fn(r.Index);
+        return f && f->IsLocalVar("this." + member);
+    }
+    return false;
+}
+
+bool TCrossReference::IsPrototypeMember(const AnsiString &Path, int Index)
+{
+    const size_t dot = Path.find('.');
+    if (dot == AnsiString::npos) return false;
+    const AnsiString object = Path.substr(0, dot), member = Path.substr(dot + 1);
+    if (FnIndex(object) >= 0) return false;
+    const AnsiString reduced = Reduce(member);
+    if ((IsHTML(object) || IsDynamic(object)) && (IsHTML(reduced) || IsDynamic(reduced))) return true;
+    AnsiString type;
+    if (TJSFunction *f = Fn(Index); f && f->IsLocalVar(object)) type = f->GetLocalVarType(object);
+    for (int i = 0; i < L.PrototypeInstances.Count(); ++i) {
+        const AnsiString &rec = L.PrototypeInstances[i];
+        const size_t mark = rec.find(".prototypeInst");
+        const size_t slash = rec.find('\\', mark == AnsiString::npos ? 0 : mark);
+        if (mark == AnsiString::npos || slash == AnsiString::npos) continue;
+        const AnsiString owner = rec.substr(0, mark);
+        if (owner != object && (type.empty() || owner != type)) continue;
+        int n = -2;
+        if (!TryStrToIntLocal(rec.substr(mark + 14, slash - mark - 14), n)) continue;
+        if ((n == Index || n == -1) && rec.substr(slash + 1) == member) return true;
+    }
+    return false;
+}
+
+bool TCrossReference::IsInheritedMember(const AnsiString &Name, int Index)
+{
+    const AnsiString bare = Name.rfind("this.", 0) == 0 ? Name.substr(5) : Name;
+    TJSFunction *f = Fn(Index);
+    for (int depth = 0; f && depth < kMaxChain; ++depth) {
+        const int parent = f->GetParentIndex();
+        f = parent == Index ? nullptr : Fn(parent);
+        if (!f) break;
+        if (f->HasEmbeddedFunction(bare) || f->IsLocalVar("this." + bare)) return true;
+    }
+    return false;
+}
+
+// N names an HTML element: equal to an entry, or to one after its "unnamed Form" part, or after N's form part.
+bool TCrossReference::HTMLEntryMatches(const AnsiString &N, int32_t &DeclLine)
+{
+    AnsiString afterForm;
+    const size_t dot = N.find('.');
+    if (dot != AnsiString::npos && IsForm(N.substr(0, dot))) afterForm = N.substr(dot + 1);
+    for (int i = 0; i < C.FHTMLNames.Count(); ++i) {
+        const AnsiString &e = C.FHTMLNames[i];
+        bool match = e == N || (!afterForm.empty() && e == afterForm);
+        if (!match && Has(e, "unnamed Form")) {
+            const size_t d = e.find('.');
+            match = d != AnsiString::npos && e.substr(d + 1) == N;
+        }
+        if (match) {
+            DeclLine = ObjectLine(C.FHTMLNames.Objects(i));
+            return true;
+        }
+    }
+    return false;
+}
+
+// 1. Each "new C" binds C as a constructor.
+void TCrossReference::NewRecords()
+{
+    for (int i = 0; i < L.NewRecords.Count(); ++i) {
+        TNewRecord r = ParseNewRecord(L.NewRecords[i]);
+        const int32_t line = ObjectLine(L.NewRecords.Objects(i));
+        if (TJSFunction *scope = Fn(r.Index); r.Index >= 0 && scope && scope->IsParameter(r.Constructor)) continue;
+        if (r.Constructor == "ActiveXObject")
+            if (TJSVariable *v = Global(r.Variable)) v->SetKind(vkActiveX);
+        // Built-in constructors are no functions of the page.
+        if (IsBuiltInObject(r.Constructor)) continue;
+        const int k = FnIndex(r.Constructor);
+        if (k < 0) {
+            Msg("new object \"" + r.Constructor + "\" not found", sevError, 178, line);
+            continue;
+        }
+        L.NewRecords.Put(i, r.Variable + "|" + r.Constructor + "|" + std::to_string(k));
+        Fn(k)->SetKind1();
+        C.FNav.MarkConstructor(r.Constructor);
+    }
+}
+
+// 2. Global variables O.M of a constructor O become its members.
+void TCrossReference::DottedGlobals()
+{
+    for (int i = 0; i < L.GlobalVars.Count();) {
+        const AnsiString name = L.GlobalVars[i];
+        const size_t dot = name.find('.');
+        TJSFunction *o = dot == AnsiString::npos ? nullptr : FnNamed(name.substr(0, dot));
+        if (!o || o->GetKind() != 1) {
+            ++i;
+            continue;
+        }
+        const AnsiString member = name.substr(dot + 1);
+        auto *v = static_cast<TJSVariable *>(L.GlobalVars.Objects(i));
+        const int32_t line = v->GetDeclLine();
+        if (!o->IsLocalVar(member)) o->AddLocalVar(member, line, 0, AnsiString(), false);
+        const AnsiString owner = name.substr(0, dot);
+        if (C.FNav.FindTreeNode("Constructor-" + owner, nkConstructor)) {
+            if (C.FNav.FindTreeNode(name, nkGlobalVar))
+                C.FNav.DeleteTreeNode(name, nkGlobalVar);
+            else
+                C.FNav.DeleteTreeNode(name, nkAnyKind);
+            C.FNav.AddConstructorMember(name, line, owner, nkLocalVar);
+        }
+        RemoveGlobal(i, false);
+    }
+}
+
+// 3. Members given through prototypes and prototype instances.
+void TCrossReference::PrototypeInstances()
+{
+    for (int i = 0; i < L.PrototypeInstances.Count(); ++i) {
+        AnsiString rec = L.PrototypeInstances[i];
+        const int32_t line = ObjectLine(L.PrototypeInstances.Objects(i));
+        AnsiString typeOfC;
+        const size_t possible = rec.find(".possiblePrototypeInst");
+        if (possible != AnsiString::npos) {
+            const size_t slash = rec.find('\\', possible);
+            if (slash == AnsiString::npos) continue;
+            const AnsiString o = rec.substr(0, possible);
+            int n = -2;
+            TryStrToIntLocal(rec.substr(possible + 22, slash - possible - 22), n);
+            const AnsiString m = rec.substr(slash + 1);
+            if (Reduce(m).empty()) continue;
+            TJSFunction *scope = n >= 0 ? Fn(n) : nullptr;
+            const bool known = IsGlobal(o) || o == "document" || o == "window" || IsHTML(o) || (scope && scope->IsLocalVar(o));
+            if (!known) continue;
+            rec = o + ".prototypeInst" + std::to_string(n) + "\\" + m;
+            L.PrototypeInstances.Put(i, rec);
+            if (TJSVariable *g = Global(o); g && !g->GetText().empty()) typeOfC = Reduce(g->GetText());
+            else if (scope && scope->IsLocalVar(o)) typeOfC = Reduce(scope->GetLocalVarType(o));
+        }
+        const size_t proto = rec.find(".prototype");
+        if (proto == AnsiString::npos) continue;
+        AnsiString c = rec.substr(0, proto);
+        if (IsDOMName(c) && c != "document" && c != "window" && !IsBuiltInObject(c)) continue;
+        int n = -1;
+        AnsiString memberText;
+        const size_t inst = rec.find(".prototypeInst");
+        if (inst != AnsiString::npos) {
+            const size_t slash = rec.find('\\', inst);
+            if (slash == AnsiString::npos || !TryStrToIntLocal(rec.substr(inst + 14, slash - inst - 14), n)) n = -2;
+            memberText = slash == AnsiString::npos ? AnsiString() : rec.substr(slash + 1);
+            for (int k = 0; k < L.NewRecords.Count(); ++k) {
+                const TNewRecord r = ParseNewRecord(L.NewRecords[k]);
+                if (r.Variable == c) {
+                    c = r.Constructor;
+                    break;
+                }
+            }
+        } else {
+            const size_t after = proto + 10;
+            memberText = after < rec.size() && rec[after] == '.' ? rec.substr(after + 1) : AnsiString();
+        }
+        if (memberText.empty()) continue;
+        const AnsiString member = "this." + memberText;
+        if (IsBuiltInObject(c)) {
+            if (IndexOfExact(C.FBuiltInMembers, memberText) < 0) C.FBuiltInMembers.Add(memberText);
+            continue;
+        }
+        const int ci = FnIndex(c);
+        if (ci < 0) {
+            TJSFunction *scope = n >= 0 ? Fn(n) : nullptr;
+            if (n >= -1) {
+                if ((c == "document" || c == "window") && !IsGlobal(memberText)) {
+                    L.GlobalVars.AddObject(memberText, new TJSVariable(&C, -1, vkDeclared, line, AnsiString()));
+                    C.AddVariableNode(memberText, line, nullptr, nkGlobalVar);
+                }
+                const AnsiString type = !typeOfC.empty() ? typeOfC
+                                        : scope && scope->IsLocalVar(c) ? scope->GetLocalVarType(c)
+                                                                         : AnsiString();
+                const bool found = IsHTML(c) || IsForm(c) || IsDynamic(c) || c == "document" || c == "window" ||
+                                   IsGlobal(c) || (!type.empty() && IsGlobal(type)) || (scope && scope->IsLocalVar(c));
+                if (!found) Msg("constructor or instance \"" + c + "\" not found", sevError, 179, line);
+            } else if (!Reduce(c).empty() && !IsGlobal(c)) {
+                Msg("constructor or instance \"" + c + "\" not found", sevError, 179, line);
+            }
+            continue;
+        }
+        TJSFunction *f = Fn(ci);
+        if (f->GetKind() == 1) {
+            if (!f->IsLocalVar(member)) f->AddLocalVar(member, line, 0, AnsiString(), false);
+            if (TJSFunction *method = FnNamed(c + ".prototype." + memberText)) {
+                for (int k = 0; k < method->Locals().Count(); ++k)
+                    if (!f->IsLocalVar(method->Locals()[k]))
+                        f->AddLocalVar(method->Locals()[k], line, 0, AnsiString(), false);
+            }
+        } else {
+            Msg("function \"" + c + "\" is not strictly a \"constructor\"", sevWarning, 55, line);
+        }
+    }
+}
+
+// 4. Functions: names shared with HTML, prototype methods bound to their constructors, "this" types.
+void TCrossReference::Functions()
+{
+    for (int i = 0; i < L.Functions.Count(); ++i) {
+        TJSFunction *f = Fn(i);
+        if (!f) continue;
+        const AnsiString &name = L.Functions[i];
+        if (IndexOfExact(C.FHTMLNames, name) >= 0 || IsDynamic(name))
+            Msg("function name \"" + name + "\" is duplicated in HTML Names", sevWarning, 52, f->GetLine());
+        const size_t proto = name.find(".prototype.");
+        if ((f->GetKind() == 3 || f->GetKind() == 0) && proto != AnsiString::npos) {
+            const AnsiString c = name.substr(0, proto), m = name.substr(proto + 11);
+            if (!IsBuiltInObject(c)) {
+                const int ci = FnIndex(c);
+                TJSFunction *ctor = Fn(ci);
+                if (!ctor) {
+                    Msg("constructor \"" + c + "\" not found", sevError, 179, f->GetLine());
+                } else if (ctor->GetKind() == 1) {
+                    if (!ctor->IsLocalVar("this." + m)) ctor->AddLocalVar("this." + m, f->GetLine(), 0, AnsiString(), false);
+                    f->SetLinkIndex(ci);
+                    f->SetKind2();
+                } else {
+                    Msg("function \"" + c + "\" is not strictly a \"constructor\"", sevWarning, 55, f->GetLine());
+                }
+            }
+        }
+        const uint8_t kind = f->GetKind();
+        if (kind >= 1 && kind <= 3) {
+            AnsiString owner = name;
+            if (kind == 2) {
+                TJSFunction *k = Fn(f->GetLinkIndex());
+                owner = k ? L.Functions[f->GetLinkIndex()] : AnsiString();
+            }
+            for (int k = 0; k < f->Locals().Count() && !owner.empty(); ++k) {
+                const AnsiString local = f->Locals()[k];
+                if (f->GetLocalVarType(local) == "__self_") f->SetLocalVarType(local, owner);
+            }
+        }
+    }
+}
+
+// 5. Global variables again: members of constructors and of new-record instances.
+void TCrossReference::GlobalsSecondPass()
+{
+    for (int i = 0; i < L.GlobalVars.Count();) {
+        const AnsiString name = L.GlobalVars[i];
+        auto *v = static_cast<TJSVariable *>(L.GlobalVars.Objects(i));
+        const int32_t line = v->GetDeclLine();
+        const AnsiString n = Reduce(TypedPrefix(name));
+        const size_t dot = n.find('.');
+        if (dot == AnsiString::npos) {
+            TJSFunction *f = n.empty() ? nullptr : FnNamed(n);
+            if (f && f->GetLine() == line && name.find('.') == AnsiString::npos) {
+                RemoveGlobal(i, true);
+                continue;
+            }
+            ++i;
+            continue;
+        }
+        const AnsiString o = n.substr(0, dot), m = n.substr(dot + 1);
+        if (o == "this" || IsHTML(o)) {
+            ++i;
+            continue;
+        }
+        const AnsiString member = "this." + m;
+        if (TJSFunction *f = FnNamed(o)) {
+            if (f->GetKind() == 1) {
+                if (!f->IsLocalVar(member)) f->AddLocalVar(member, line, 0, AnsiString(), false);
+                RemoveGlobal(i, true);
+                continue;
+            }
+            Msg("function \"" + o + "\" is not strictly a \"constructor\"", sevWarning, 55, line);
+            ++i;
+            continue;
+        }
+        bool bound = false;
+        for (int k = 0; k < L.NewRecords.Count() && !bound; ++k) {
+            const TNewRecord r = ParseNewRecord(L.NewRecords[k]);
+            if (r.Variable != o) continue;
+            bound = true;
+            if (TJSFunction *ctor = FnNamed(r.Constructor)) {
+                if (!ctor->IsLocalVar(member)) ctor->AddLocalVar(member, line, 0, AnsiString(), false);
+            }
+        }
+        if (bound) {
+            RemoveGlobal(i, true);
+            continue;
+        }
+        if (!(IsGlobal(o) || IsForm(o) || IsHTML(o) || IsDynamic(o)))
+            Msg("constructor \"" + o + "\" not found", sevError, 179, line);
+        ++i;
+    }
+}
+
+// 6. Global references O.M to constructors.
+void TCrossReference::GlobalRefs()
+{
+    for (int i = 0; i < L.GlobalRefs.Count();) {
+        const AnsiString n = Reduce(TypedPrefix(L.GlobalRefs[i]));
+        const int32_t line = ObjectLine(L.GlobalRefs.Objects(i));
+        const size_t dot = n.find('.');
+        if (dot == AnsiString::npos || Has(n, "parent.")) {
+            ++i;
+            continue;
+        }
+        const AnsiString o = n.substr(0, dot), m = n.substr(dot + 1);
+        bool isRecordVariable = false;
+        for (int k = 0; k < L.NewRecords.Count() && !isRecordVariable; ++k)
+            isRecordVariable = ParseNewRecord(L.NewRecords[k]).Variable == o;
+        if (o == "this" || IsBuiltInObject(o) || isRecordVariable) {
+            ++i;
+            continue;
+        }
+        const AnsiString member = "this." + m;
+        if (TJSFunction *f = FnNamed(o)) {
+            if (f->GetKind() == 1) {
+                if (!f->IsLocalVar(member)) f->AddLocalVar(member, line, 0, AnsiString(), false);
+                L.GlobalRefs.Delete(i);
+                continue;
+            }
+            Msg("constructor \"" + o + "\" not found", sevError, 179, line);
+        } else if (!IsForm(n) && !IsGlobal(o) && !IsPrototypeMember(n, -1) && !IsHTML(n) && !IsHTML(o) &&
+                   !IsDynamic(o)) {
+            Msg("constructor \"" + o + "\" not found", sevError, 179, line);
+        }
+        ++i;
+    }
+}
+
+// 7. Instances get their constructor's type; constructors' own names and calls are checked.
+void TCrossReference::NewRecordsSecondPass()
+{
+    std::unordered_set<int> done;
+    for (int i = 0; i < L.NewRecords.Count(); ++i) {
+        const TNewRecord r = ParseNewRecord(L.NewRecords[i]);
+        const int32_t line = ObjectLine(L.NewRecords.Objects(i));
+        const int k = FnIndex(r.Constructor);
+        TJSFunction *ctor = Fn(k);
+        if (!ctor) continue;
+        const size_t proto = r.Variable.find(".prototype");
+        if (proto == AnsiString::npos) {
+            if (TJSVariable *v = Global(r.Variable)) {
+                v->SetType(r.Constructor);
+                v->SetValue(erNew);
+            }
+        } else {
+            const AnsiString x = r.Variable.substr(0, proto);
+            if (TJSFunction *derived = FnNamed(x))
+                derived->SetIndex2(k);
+            else
+                Msg("Constructor for derived object \"" + x + "\" not found", sevError, 191, line);
+        }
+        if (!done.insert(k).second) continue;
+
+        for (int j = 0; j < ctor->References().Count(); ++j) {
+            const AnsiString &name = ctor->References()[j];
+            const int32_t refLine = ObjectLine(ctor->References().Objects(j));
+            if (ctor->IsParameter(name) || IsGlobal(name) || Reduce(name).empty()) continue;
+            if (const int w = FnIndex(name); w >= 0 && w != k) {
+                Fn(w)->SetLinkIndex(k);
+                Fn(w)->SetKind2();
+                continue;
+            }
+            const size_t dot = name.find('.');
+            if (dot == AnsiString::npos) {
+                if (!ctor->IsLocalVar(name) && !ctor->IsLocalVar("this." + name) && !ctor->HasEmbeddedFunction(name) &&
+                    !IsHTML(name) && !IsDynamic(name))
+                    Msg("Object method, variable or parameter \"" + name + "\" not found", sevError, 177, refLine);
+            } else {
+                const AnsiString head = name.substr(0, dot);
+                const bool headKnown = ctor->IsParameter(head) || ctor->IsLocalVar(head) || IsGlobal(head) ||
+                                       FnIndex(head) >= 0 || IsHTML(head) || IsForm(head) || Reduce(head).empty();
+                if (head == "this" ? !ctor->IsLocalVar(name) && !IsObjectMemberPath(name)
+                                   : !headKnown && !IsObjectMemberPath(name))
+                    Msg("Object method or variable \"" + name + "\" not found", sevError, 177, refLine);
+            }
+        }
+        for (int j = 0; j < ctor->Calls().Count(); ++j) {
+            const AnsiString &called = ctor->Calls()[j];
+            auto *call = static_cast<TJSFunctionCall *>(ctor->Calls().Objects(j));
+            const int32_t callLine = call ? call->GetLine() : line;
+            if (Reduce(called).empty() || called.find('.') != AnsiString::npos) continue;
+            const int w = FnIndex(called);
+            if (w < 0) {
+                if (!ctor->IsLocalVar(called) && !ctor->IsParameter(called) && !ctor->HasEmbeddedFunction(called) &&
+                    !IsGlobal(called))
+                    Msg("Object method or function \"" + called + "\" not found", sevError, 185, callLine);
+                continue;
+            }
+            // Only plain page lines are read from the document; include lines are not the editor's.
+            const AnsiString text = callLine >= 1 ? C.EditorLine(callLine - 1) : AnsiString();
+            if (w != k && text.find('=') != AnsiString::npos) {
+                Fn(w)->SetLinkIndex(k);
+                Fn(w)->SetKind2();
+            }
+        }
+    }
+}
+
+// 8. "this." locals of object methods become members of their constructors.
+void TCrossReference::ObjectMethods()
+{
+    for (int i = 0; i < L.Functions.Count(); ++i) {
+        TJSFunction *f = Fn(i);
+        if (!f || f->GetKind() != 2) continue;
+        const int k = f->GetLinkIndex();
+        TJSFunction *ctor = Fn(k);
+        if (!ctor || ctor == f) continue;
+        for (int j = 0; j < f->Locals().Count(); ++j) {
+            const AnsiString local = f->Locals()[j];
+            if (local.rfind("this.", 0) != 0 || ctor->IsLocalVar(local)) continue;
+            const auto *v = static_cast<TJSVariable *>(f->Locals().Objects(j));
+            const int32_t line = v ? v->GetDeclLine() : f->GetLine();
+            ctor->AddLocalVar(local, line, 0, AnsiString(), false);
+            C.FNav.AddConstructorMember(local, line, L.Functions[k], nkLocalVar);
+        }
+    }
+}
+
+// 9. Calls outside functions.
+void TCrossReference::Calls()
+{
+    for (int i = 0; i < L.Calls.Count(); ++i) {
+        auto *call = static_cast<TJSFunctionCall *>(L.Calls.Objects(i));
+        const int32_t line = call ? call->GetLine() : 0;
+        const AnsiString n = Reduce(L.Calls[i]);
+        if (n.empty() || Has(n, "parent.")) continue;
+        bool found = false;
+        for (int k = 0; k < L.Functions.Count() && !found; ++k) {
+            TJSFunction *f = Fn(k);
+            if (!f || L.Functions[k] != n || f->GetParentIndex() != -1 || f->GetKind() == 1) continue;
+            found = true;
+            if (f->GetKind() == 2) Msg("function \"" + n + "\" is an object method", sevWarning, 53, line);
+        }
+        for (int k = 0; k < C.FObjects.Count() && !found; ++k) found = Has(n, C.FObjects[k].c_str());
+        const size_t dot = n.find('.');
+        const AnsiString o = dot == AnsiString::npos ? n : n.substr(0, dot);
+        if (!found && dot != AnsiString::npos) {
+            const AnsiString m = n.substr(dot + 1);
+            found = IndexOfExact(C.FBuiltInMembers, m) >= 0 || NewRecordMember(o, "this." + m);
+            if (!found)
+                if (TJSFunction *f = FnNamed(o)) found = f->GetKind() == 1 && f->IsLocalVar("this." + m);
+        }
+        if (!found) {
+            for (const char *method : {".click", ".focus", ".blur", ".select"}) {
+                const size_t p = n.find(method);
+                if (p == AnsiString::npos) continue;
+                const AnsiString before = n.substr(0, p);
+                found = IsHTML(before) || IsDynamic(before) || IndexOfExact(L.OpenedWindows, before) >= 0;
+                break;
+            }
+        }
+        if (!found) found = IsGlobal(n) || IsGlobal(o) || IsHTML(n) || IsDynamic(n);
+        for (int k = 0; k < C.FHTMLNames.Count() && !found; ++k) found = Has(C.FHTMLNames[k], ("." + n).c_str());
+        if (!found) Msg("function or method \"" + n + "\" not found, (maybe constructor?)", sevError, 180, line);
+    }
+}
+
+// 10. Labels named by break and continue outside functions.
+void TCrossReference::Labels()
+{
+    for (int i = 0; i < L.LabelRefs.Count(); ++i)
+        if (IndexOfExact(L.LabelDefs, L.LabelRefs[i]) < 0)
+            Msg("global label \"" + L.LabelRefs[i] + "\" not found", sevError, 181, ObjectLine(L.LabelRefs.Objects(i)));
+}
+
+// 11. Every name referenced at global level must be declared somewhere.
+void TCrossReference::GlobalRefsSecondPass()
+{
+    for (int i = 0; i < L.GlobalRefs.Count(); ++i) {
+        const AnsiString &r = L.GlobalRefs[i];
+        const int32_t line = ObjectLine(L.GlobalRefs.Objects(i));
+        AnsiString n = Reduce(r);
+        // "f()" used as a value refers to f.
+        if (n.size() > 2 && n.compare(n.size() - 2, 2, "()") == 0) n.resize(n.size() - 2);
+        const size_t firstDot = n.find('.');
+        if (TJSVariable *v = Global(n.substr(0, firstDot)); v && v->GetKind() == vkTyped) {
+            if (v->GetText() == "document" || v->GetText() == "window")
+                n.clear();
+            else
+                n = v->GetText() + (firstDot == AnsiString::npos ? AnsiString() : n.substr(firstDot));
+        }
+        if (n.empty() || Has(n, "parent.") || n == "this.form" || n == "this.blur") continue;
+        const size_t dot = n.find('.');
+        const AnsiString o = dot == AnsiString::npos ? n : n.substr(0, dot);
+        const AnsiString m = dot == AnsiString::npos ? AnsiString() : n.substr(dot + 1);
+        bool found = IsGlobal(n) || IsHTML(n) || IsDynamic(n) || FnIndex(n) >= 0 || IsForm(n);
+        // A member of a declared global object: its members are not all known.
+        if (!found && dot != AnsiString::npos) found = IsGlobal(o);
+        for (int k = 0; k < C.FHTMLNames.Count() && !found; ++k) {
+            const AnsiString &e = C.FHTMLNames[k];
+            const size_t p = e.find("." + n);
+            found = p != AnsiString::npos && (p + 1 + n.size() == e.size() || e[p + 1 + n.size()] == '.');
+        }
+        for (int k = 0; k < C.FObjects.Count() && !found; ++k) found = Has(n, (C.FObjects[k] + ".").c_str());
+        if (!found && dot != AnsiString::npos) {
+            found = NewRecordMember(o, "this." + m);
+            if (!found)
+                if (TJSFunction *f = FnNamed(o)) found = f->GetKind() == 1 && f->IsLocalVar("this." + m);
+        }
+        if (!found) found = IsPrototypeMember(n, -1) || IsPrototypeMember(r, -1);
+        if (!found) found = IndexOfExact(C.FBuiltInMembers, dot == AnsiString::npos ? n : m) >= 0;
+        if (!found) found = n.size() == 9 && n.rfind("RegExp.$", 0) == 0 && n[8] >= '0' && n[8] <= '9';
+        if (!found)
+            Msg("global var (or function, prototype or object property/method) \"" + n + "\" not found", sevError, 182,
+                line);
+    }
+}
+
+// 12. HTML objects referenced at global level.
+void TCrossReference::HTMLRefs()
+{
+    for (int i = 0; i < L.GlobalHTMLRefs.Count(); ++i) {
+        const AnsiString &p = L.GlobalHTMLRefs[i];
+        const int32_t line = ObjectLine(L.GlobalHTMLRefs.Objects(i));
+        const AnsiString n = Reduce(p);
+        if (n.empty()) continue;
+        if (IsForm(n)) continue;
+        int32_t declLine = 0;
+        bool found = HTMLEntryMatches(n, declLine);
+        if (!found && (p.rfind("document.all.", 0) == 0 || Has(p, "this."))) {
+            for (int k = 0; k < C.FHTMLNames.Count() && !found; ++k) {
+                if (C.FHTMLNames[k].rfind(n, 0) == 0) {
+                    found = true;
+                    declLine = ObjectLine(C.FHTMLNames.Objects(k));
+                }
+            }
+        }
+        if (found) {
+            if (declLine > line && line >= 0)
+                Msg("HTML object \"" + n + "\" referenced earlier than declaration on line " + std::to_string(declLine),
+                    sevWarning, 45, line);
+            continue;
+        }
+        if (IsGlobal(n) || IsGlobal(n.substr(0, n.find('.')))) continue;
+        Msg("HTML object \"" + p + "\" not found", sevError, 183, line);
+    }
+}
+
+// 13. Names used inside functions.
+void TCrossReference::FunctionReferences()
+{
+    for (int fi = 0; fi < L.Functions.Count(); ++fi) {
+        TJSFunction *f = Fn(fi);
+        if (!f || f->GetKind() == 1) continue;
+        f->CheckLabels();
+        TJSFunction *ctor = f->GetKind() == 2 ? Fn(f->GetLinkIndex()) : nullptr;
+        const AnsiString ctorName = ctor ? L.Functions[f->GetLinkIndex()] : AnsiString();
+
+        auto knownHead = [&](const AnsiString &head) {
+            return f->IsParameter(head) || f->IsLocalVar(head) || IsGlobal(head) || FnIndex(head) >= 0 ||
+                   IsHTML(head) || IsDynamic(head) || IsForm(head) || f->HasEmbeddedFunction(head) ||
+                   IndexOfExact(L.OpenedWindows, head) >= 0 || IsInheritedMember(head, fi);
+        };
+
+        // HTML objects referred to in the function.
+        for (int j = 0; j < f->HtmlObjects().Count(); ++j) {
+            const AnsiString &r = f->HtmlObjects()[j];
+            const int32_t line = ObjectLine(f->HtmlObjects().Objects(j));
+            const AnsiString n = Reduce(TypedPrefix(r));
+            if (n.empty() || Has(r, "parent.")) continue;
+            bool found = f->IsParameter(n) || IsDynamic(n) || IsForm(n) || f->IsLocalVar(n) || IsGlobal(n);
+            int32_t decl = 0;
+            if (!found) found = HTMLEntryMatches(n, decl);
+            for (int k = 0; k < C.FHTMLNames.Count() && !found; ++k) found = Has(C.FHTMLNames[k], ("." + n).c_str());
+            if (!found && C.FHTMLNames.Count() > 0)
+                found = Has(r, "document.all.") || Has(r, "document.forms.") || Has(r, "document.all(");
+            if (!found && ctor) found = ctor->IsLocalVar("this." + n);
+            if (!found) {
+                const size_t dot = n.find('.');
+                if (dot != AnsiString::npos) found = knownHead(n.substr(0, dot));
+            }
+            if (!found) found = IsInheritedMember(n, fi);
+            if (!found) Msg("\"" + n + "\" not found in local/global vars or HTMLNames", sevError, 184, line);
+        }
+
+        // Other names the function refers to.
+        for (int j = 0; j < f->References().Count(); ++j) {
+            AnsiString name = f->References()[j];
+            const int32_t line = ObjectLine(f->References().Objects(j));
+            const size_t thisPart = name.rfind("this.");
+            if (thisPart != AnsiString::npos && thisPart > 0 && name[thisPart - 1] == '.') name = name.substr(thisPart);
+            name = TypedPrefix(name);
+            if (name.empty() || Reduce(name).empty() || Has(name, "parent.")) continue;
+            const size_t dot = name.find('.');
+            const AnsiString head = dot == AnsiString::npos ? name : name.substr(0, dot);
+            bool found = f->IsLocalVar(name) || f->IsLocalVar("this." + name) || f->IsParameter(name) || IsGlobal(name) ||
+                         IsForm(name) || f->HasEmbeddedFunction(name) || IsHTML(name) || IsDynamic(name) ||
+                         FnIndex(name) >= 0 || (ctor && (ctor->IsLocalVar(name) || ctor->IsLocalVar("this." + name)));
+            if (!found && head == "this") found = f->IsLocalVar(name) || (ctor && ctor->IsLocalVar(name));
+            if (!found && head != "this" && dot != AnsiString::npos) found = knownHead(head) || NewRecordMember(head, "this." + name.substr(dot + 1));
+            for (int k = 0; k < C.FObjects.Count() && !found; ++k) found = Has(name, C.FObjects[k].c_str());
+            for (int k = 0; k < C.FHTMLNames.Count() && !found; ++k) {
+                const AnsiString &e = C.FHTMLNames[k];
+                found = e.size() > name.size() && e.compare(e.size() - name.size(), name.size(), name) == 0 &&
+                        e[e.size() - name.size() - 1] == '.';
+            }
+            if (!found) found = IsInheritedMember(name, fi);
+            if (!found && head == "this" && !ctor) found = true; // "this" of a plain function: unknown object
+            if (!found)
+                Msg("\"" + name + "\" not found in local/global vars, parameters, functions or object properties/methods",
+                    sevError, 186, line);
+        }
+
+        // Object methods: members they use and set must be their constructor's.
+        if (ctor) {
+            for (int j = 0; j < f->References().Count(); ++j) {
+                const AnsiString &name = f->References()[j];
+                if (name.rfind("this.", 0) != 0 || ctor->IsLocalVar(name) || f->IsLocalVar(name)) continue;
+                Msg("Object method or property \"" + name + "\" not found in \"" + ctorName + "\" or local variables",
+                    sevError, 185, ObjectLine(f->References().Objects(j)));
+            }
+            for (int j = 0; j < f->Locals().Count(); ++j) {
+                const AnsiString &local = f->Locals()[j];
+                if (local.rfind("this.", 0) != 0 || ctor->IsLocalVar(local)) continue;
+                const auto *v = static_cast<TJSVariable *>(f->Locals().Objects(j));
+                Msg("\"" + local + "\" not found in constructor \"" + ctorName + "\" properties", sevError, 187,
+                    v ? v->GetDeclLine() : f->GetLine());
+            }
+        }
+
+        // Calls made in the function.
+        for (int j = 0; j < f->Calls().Count(); ++j) {
+            const AnsiString &called = f->Calls()[j];
+            if (called.find('.') != AnsiString::npos || Reduce(called).empty()) continue;
+            auto *call = static_cast<TJSFunctionCall *>(f->Calls().Objects(j));
+            const int32_t line = call ? call->GetLine() : f->GetLine();
+            TJSFunction *w = FnNamed(called);
+            if (!w) {
+                if (!f->IsLocalVar(called) && !f->IsParameter(called) && !IsGlobal(called) &&
+                    !f->HasEmbeddedFunction(called) && !IsInheritedMember(called, fi))
+                    Msg("function \"" + called + "\" not found", sevError, 180, line);
+            } else if (w->GetKind() == 2) {
+                Msg("function \"" + called + "\" is an object method", sevWarning, 53, line);
+            }
+        }
+    }
+}
+
+// 14. Handlers that click elements.
+void TCrossReference::Events()
+{
+    for (int i = 0; i < C.FEventHandlers.Count(); ++i) {
+        const AnsiString &h = C.FEventHandlers[i];
+        const size_t p = h.find(".click");
+        if (p == AnsiString::npos) continue;
+        const AnsiString before = h.substr(0, p);
+        bool found = IsHTML(before) || IsDynamic(before);
+        if (!found) {
+            const size_t v = h.find(".value");
+            found = v != AnsiString::npos && IsHTML(h.substr(0, v));
+        }
+        if (!found) {
+            int32_t decl = 0;
+            found = HTMLEntryMatches(Reduce(before), decl);
+        }
+        if (!found)
+            Msg("event uses \"" + before + "\" not found in HTML Names", sevError, 188,
+                ObjectLine(C.FEventHandlers.Objects(i)));
+    }
+}
+
+// 15. Functions nothing calls.
+void TCrossReference::NeverCalled()
+{
+    if (!C.FOpt.WarnJSFuncNotCalled || C.FJSMode) return;
+    std::unordered_set<std::string> called;
+    for (int i = 0; i < C.FEventHandlers.Count(); ++i) called.insert(C.FEventHandlers[i]);
+    for (int i = 0; i < L.Calls.Count(); ++i) called.insert(L.Calls[i]);
+    for (int i = 0; i < L.Functions.Count(); ++i)
+        if (TJSFunction *f = Fn(i))
+            for (int j = 0; j < f->Calls().Count(); ++j)
+                if (f->Calls()[j] != L.Functions[i]) called.insert(f->Calls()[j]);
+    for (int i = 0; i < L.Functions.Count(); ++i) {
+        TJSFunction *f = Fn(i);
+        const AnsiString &name = L.Functions[i];
+        if (!f || f->GetParentIndex() != -1 || f->GetKind() != 0 || name.rfind("Anonymous function", 0) == 0) continue;
+        // The pseudo-function of an object literal is nothing one could call.
+        if (name.rfind("ObjectLiteral", 0) == 0) continue;
+        if (called.count(name)) continue;
+        Msg("function \"" + name + "\" not called from Javascript or HTML", sevWarning, 46, f->GetLine());
+    }
+}

@@ -34,7 +34,7 @@ const char *const kShapesFullTree =
     "  names [5] 2\n"
     "  s [5] 19\n"
     "Javascript functions [3] 0\n"
-    "  Shape(width,height) [7] 4\n"
+    "  Constructor-Shape(width,height) [19] 4\n"
     "    area [8] 5\n"
     "    describe(prefix) [7] 7\n"
     "  tick() [7] 13\n"
@@ -60,7 +60,7 @@ TEST(CheckRun, ScriptFileFindingsAndTreeFollowTheOptions)
         {"no warnings, no summary", Options(true, true, true, false), "No errors detected\n<timing>\n", kShapesFullTree},
         {"no globals", Options(false, true, false, false), std::string(kShapesWarnings) + "<timing>\n",
          "Javascript functions [3] 0\n"
-         "  Shape(width,height) [7] 4\n"
+         "  Constructor-Shape(width,height) [19] 4\n"
          "    area [8] 5\n"
          "    describe(prefix) [7] 7\n"
          "  tick() [7] 13\n"
@@ -71,7 +71,7 @@ TEST(CheckRun, ScriptFileFindingsAndTreeFollowTheOptions)
          "  names [5] 2\n"
          "  s [5] 19\n"
          "Javascript functions [3] 0\n"
-         "  Shape(width,height) [7] 4\n"
+         "  Constructor-Shape(width,height) [19] 4\n"
          "    describe(prefix) [7] 7\n"
          "  tick() [7] 13\n"},
     };
