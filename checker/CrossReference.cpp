@@ -89,6 +89,37 @@ private:
         return dot == AnsiString::npos ? v->GetText() : v->GetText() + Name.substr(dot);
     }
     void Msg(const AnsiString &Text, int Severity, int Code, int32_t Line) { C.AddMessage(Text, Severity, Code, Line); }
+    // The name part of a referenced expression: call arguments and indexes dropped.
+    static AnsiString BasePath(const AnsiString &Name)
+    {
+        AnsiString s = Name.substr(0, Name.find('('));
+        for (size_t open = s.find('['); open != AnsiString::npos; open = s.find('[', open)) {
+            const size_t close = s.find(']', open);
+            s.erase(open, close == AnsiString::npos ? AnsiString::npos : close - open + 1);
+        }
+        while (!s.empty() && s.back() == '.') s.pop_back();
+        return s;
+    }
+    // A name of the browser or of the language itself, whose members the page cannot declare.
+    static bool IsSystemName(const AnsiString &Name)
+    {
+        static const char *const extra[] = {"null", "true", "false", "undefined", "setTimeout", "clearTimeout",
+                                            "setInterval", "clearInterval"};
+        for (const char *e : extra)
+            if (Name == e) return true;
+        return IsDOMName(Name) || IsSpecialName(Name) || IsBuiltInObject(Name) || IsPredefinedGlobalName(Name);
+    }
+    // A local or parameter of a function enclosing function Index (a closure).
+    bool IsClosureName(const AnsiString &Name, int Index)
+    {
+        TJSFunction *f = Fn(Index);
+        for (int depth = 0; f && depth < kMaxChain; ++depth) {
+            const int parent = f->GetParentIndex();
+            f = parent == Index ? nullptr : Fn(parent);
+            if (f && (f->IsLocalVar(Name) || f->IsParameter(Name) || f->HasEmbeddedFunction(Name))) return true;
+        }
+        return false;
+    }
     void RemoveGlobal(int Index, bool WithNode);
     bool CtorHasMember(int K, const AnsiString &Member);
     bool NewRecordMember(const AnsiString &Object, const AnsiString &Member);
@@ -606,8 +637,9 @@ void TCrossReference::Calls()
     for (int i = 0; i < L.Calls.Count(); ++i) {
         auto *call = static_cast<TJSFunctionCall *>(L.Calls.Objects(i));
         const int32_t line = call ? call->GetLine() : 0;
-        const AnsiString n = Reduce(L.Calls[i]);
-        if (n.empty() || Has(n, "parent.")) continue;
+        const AnsiString n = Reduce(BasePath(L.Calls[i]));
+        if (n.empty() || Has(n, "parent.") || n.rfind("Anonymous function", 0) == 0) continue;
+        if (IsSystemName(n.substr(0, n.find('.')))) continue;
         bool found = false;
         for (int k = 0; k < L.Functions.Count() && !found; ++k) {
             TJSFunction *f = Fn(k);
@@ -634,6 +666,8 @@ void TCrossReference::Calls()
             }
         }
         if (!found) found = IsGlobal(n) || IsGlobal(o) || IsHTML(n) || IsDynamic(n);
+        // A function is an object too: what it carries is set anywhere.
+        if (!found && dot != AnsiString::npos) found = FnIndex(o) >= 0;
         for (int k = 0; k < C.FHTMLNames.Count() && !found; ++k) found = Has(C.FHTMLNames[k], ("." + n).c_str());
         if (!found) Msg("function or method \"" + n + "\" not found, (maybe constructor?)", sevError, 180, line);
     }
@@ -653,9 +687,8 @@ void TCrossReference::GlobalRefsSecondPass()
     for (int i = 0; i < L.GlobalRefs.Count(); ++i) {
         const AnsiString &r = L.GlobalRefs[i];
         const int32_t line = ObjectLine(L.GlobalRefs.Objects(i));
-        AnsiString n = Reduce(r);
         // "f()" used as a value refers to f.
-        if (n.size() > 2 && n.compare(n.size() - 2, 2, "()") == 0) n.resize(n.size() - 2);
+        AnsiString n = Reduce(BasePath(r));
         const size_t firstDot = n.find('.');
         if (TJSVariable *v = Global(n.substr(0, firstDot)); v && v->GetKind() == vkTyped) {
             if (v->GetText() == "document" || v->GetText() == "window")
@@ -667,9 +700,9 @@ void TCrossReference::GlobalRefsSecondPass()
         const size_t dot = n.find('.');
         const AnsiString o = dot == AnsiString::npos ? n : n.substr(0, dot);
         const AnsiString m = dot == AnsiString::npos ? AnsiString() : n.substr(dot + 1);
-        bool found = IsGlobal(n) || IsHTML(n) || IsDynamic(n) || FnIndex(n) >= 0 || IsForm(n);
+        bool found = IsGlobal(n) || IsHTML(n) || IsDynamic(n) || FnIndex(n) >= 0 || IsForm(n) || IsSystemName(o);
         // A member of a declared global object: its members are not all known.
-        if (!found && dot != AnsiString::npos) found = IsGlobal(o);
+        if (!found && dot != AnsiString::npos) found = IsGlobal(o) || FnIndex(o) >= 0;
         for (int k = 0; k < C.FHTMLNames.Count() && !found; ++k) {
             const AnsiString &e = C.FHTMLNames[k];
             const size_t p = e.find("." + n);
@@ -733,7 +766,8 @@ void TCrossReference::FunctionReferences()
         auto knownHead = [&](const AnsiString &head) {
             return f->IsParameter(head) || f->IsLocalVar(head) || IsGlobal(head) || FnIndex(head) >= 0 ||
                    IsHTML(head) || IsDynamic(head) || IsForm(head) || f->HasEmbeddedFunction(head) ||
-                   IndexOfExact(L.OpenedWindows, head) >= 0 || IsInheritedMember(head, fi);
+                   IndexOfExact(L.OpenedWindows, head) >= 0 || IsInheritedMember(head, fi) ||
+                   IsClosureName(head, fi) || IsSystemName(head);
         };
 
         // HTML objects referred to in the function.
@@ -759,7 +793,7 @@ void TCrossReference::FunctionReferences()
 
         // Other names the function refers to.
         for (int j = 0; j < f->References().Count(); ++j) {
-            AnsiString name = f->References()[j];
+            AnsiString name = BasePath(f->References()[j]);
             const int32_t line = ObjectLine(f->References().Objects(j));
             const size_t thisPart = name.rfind("this.");
             if (thisPart != AnsiString::npos && thisPart > 0 && name[thisPart - 1] == '.') name = name.substr(thisPart);
@@ -778,7 +812,7 @@ void TCrossReference::FunctionReferences()
                 found = e.size() > name.size() && e.compare(e.size() - name.size(), name.size(), name) == 0 &&
                         e[e.size() - name.size() - 1] == '.';
             }
-            if (!found) found = IsInheritedMember(name, fi);
+            if (!found) found = IsInheritedMember(name, fi) || IsClosureName(head, fi) || IsSystemName(head);
             if (!found && head == "this" && !ctor) found = true; // "this" of a plain function: unknown object
             if (!found)
                 Msg("\"" + name + "\" not found in local/global vars, parameters, functions or object properties/methods",
@@ -811,7 +845,8 @@ void TCrossReference::FunctionReferences()
             TJSFunction *w = FnNamed(called);
             if (!w) {
                 if (!f->IsLocalVar(called) && !f->IsParameter(called) && !IsGlobal(called) &&
-                    !f->HasEmbeddedFunction(called) && !IsInheritedMember(called, fi))
+                    !f->HasEmbeddedFunction(called) && !IsInheritedMember(called, fi) && !IsClosureName(called, fi) &&
+                    !IsSystemName(called))
                     Msg("function \"" + called + "\" not found", sevError, 180, line);
             } else if (w->GetKind() == 2) {
                 Msg("function \"" + called + "\" is an object method", sevWarning, 53, line);
