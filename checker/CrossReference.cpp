@@ -584,9 +584,12 @@ void TCrossReference::NewRecordsSecondPass()
                 const AnsiString head = name.substr(0, dot);
                 const bool headKnown = ctor->IsParameter(head) || ctor->IsLocalVar(head) || IsGlobal(head) ||
                                        FnIndex(head) >= 0 || IsHTML(head) || IsForm(head) || Reduce(head).empty();
-                if (head == "this" ? !ctor->IsLocalVar(name) && !IsObjectMemberPath(name)
-                                   : !headKnown && !IsObjectMemberPath(name))
+                if (head == "this") {
+                    // What a constructor sets on "this" is its own member.
+                    if (!ctor->IsLocalVar(name)) ctor->AddLocalVar(name, refLine, 0, AnsiString(), false);
+                } else if (!headKnown && !IsObjectMemberPath(name)) {
                     Msg("Object method or variable \"" + name + "\" not found", sevError, 177, refLine);
+                }
             }
         }
         for (int j = 0; j < ctor->Calls().Count(); ++j) {
@@ -895,6 +898,8 @@ void TCrossReference::NeverCalled()
         if (!f || f->GetParentIndex() != -1 || f->GetKind() != 0 || name.rfind("Anonymous function", 0) == 0) continue;
         // The pseudo-function of an object literal is nothing one could call.
         if (name.rfind("ObjectLiteral", 0) == 0) continue;
+        // A function stored in an object's member is called through that object.
+        if (name.find('.') != AnsiString::npos) continue;
         if (called.count(name)) continue;
         Msg("function \"" + name + "\" not called from Javascript or HTML", sevWarning, 46, f->GetLine());
     }

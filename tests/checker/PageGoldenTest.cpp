@@ -21,7 +21,7 @@ std::string ReplaceAll(std::string S, const std::string &From, const std::string
 
 TEST(PageGolden, FindingsAndTreeOfEachFixturePage)
 {
-    const char *pages[] = {"page.html", "handlers.html", "asp.asp", "noasp.asp", "svg.xhtml", "tags.htm", "unclosed.html"};
+    const char *pages[] = {"page.html", "handlers.html", "asp.asp", "noasp.asp", "svg.xhtml", "tags.htm", "unclosed.html", "objects.html"};
     const std::string dir = std::string(QUILLMAR_FIXTURES) + "/checker/";
     for (const char *page : pages) {
         TRun run;
