@@ -92,19 +92,16 @@ private:
     // The name part of a referenced expression: call arguments and indexes dropped.
     static AnsiString BasePath(const AnsiString &Name)
     {
-        AnsiString s = Name.substr(0, Name.find('('));
-        for (size_t open = s.find('['); open != AnsiString::npos; open = s.find('[', open)) {
-            const size_t close = s.find(']', open);
-            s.erase(open, close == AnsiString::npos ? AnsiString::npos : close - open + 1);
-        }
-        while (!s.empty() && s.back() == '.') s.pop_back();
+        // What follows an index is reached dynamically: the path ends before it.
+        AnsiString s = Name.substr(0, Name.find_first_of("(["));
+        while (!s.empty() && (s.back() == '.' || s.back() == ']')) s.pop_back();
         return s;
     }
     // A name of the browser or of the language itself, whose members the page cannot declare.
     static bool IsSystemName(const AnsiString &Name)
     {
         static const char *const extra[] = {"null", "true", "false", "undefined", "setTimeout", "clearTimeout",
-                                            "setInterval", "clearInterval"};
+                                            "setInterval", "clearInterval", "parseInt", "parseFloat", "escape", "unescape"};
         for (const char *e : extra)
             if (Name == e) return true;
         return IsDOMName(Name) || IsSpecialName(Name) || IsBuiltInObject(Name) || IsPredefinedGlobalName(Name);
@@ -596,7 +593,7 @@ void TCrossReference::NewRecordsSecondPass()
             const AnsiString &called = ctor->Calls()[j];
             auto *call = static_cast<TJSFunctionCall *>(ctor->Calls().Objects(j));
             const int32_t callLine = call ? call->GetLine() : line;
-            if (Reduce(called).empty() || called.find('.') != AnsiString::npos) continue;
+            if (Reduce(called).empty() || called.find_first_of(".[(") != AnsiString::npos) continue;
             const int w = FnIndex(called);
             if (w < 0) {
                 if (!ctor->IsLocalVar(called) && !ctor->IsParameter(called) && !ctor->HasEmbeddedFunction(called) &&
@@ -842,7 +839,7 @@ void TCrossReference::FunctionReferences()
         // Calls made in the function.
         for (int j = 0; j < f->Calls().Count(); ++j) {
             const AnsiString &called = f->Calls()[j];
-            if (called.find('.') != AnsiString::npos || Reduce(called).empty()) continue;
+            if (called.find_first_of(".[(") != AnsiString::npos || Reduce(called).empty()) continue;
             auto *call = static_cast<TJSFunctionCall *>(f->Calls().Objects(j));
             const int32_t line = call ? call->GetLine() : f->GetLine();
             TJSFunction *w = FnNamed(called);
