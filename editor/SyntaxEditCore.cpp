@@ -47,7 +47,68 @@ TSyntaxEditCore::TSyntaxEditCore()
 
 TSyntaxEditCore::~TSyntaxEditCore()
 {
+    if (FHighLighter)
+        FHighLighter->WindowList().RemoveEditor(this);
     FLines->OnChange = nullptr;
+}
+
+void TSyntaxEditCore::SetHighLighter(TSyntaxHighlighter *value)
+{
+    if (value == FHighLighter)
+        return;
+    if (FHighLighter)
+        FHighLighter->WindowList().RemoveEditor(this);
+    FHighLighter = value;
+    if (!value) {
+        FIdentChars = DefaultIdentChars();
+        ViewInvalidate();
+        return;
+    }
+    value->WindowList().AddEditor(this);
+    FIdentChars = value->GetIdentChars();
+    FValidRangeLine = 0;
+    ResetRangesFrom(0);
+}
+
+void TSyntaxEditCore::HighlighterDestroyed(TSyntaxHighlighter *highlighter)
+{
+    if (highlighter != FHighLighter)
+        return;
+    FHighLighter = nullptr;
+    FIdentChars = DefaultIdentChars();
+    ViewInvalidate();
+}
+
+void TSyntaxEditCore::HighlighterSeedFirstLine()
+{
+    if (!FHighLighter || LineCount() == 0)
+        return;
+    FHighLighter->ResetRange();
+    FLines->SetRange(0, FHighLighter->GetRange());
+}
+
+void TSyntaxEditCore::PrepareRanges(int line)
+{
+    const int count = LineCount();
+    if (!FHighLighter || count == 0)
+        return;
+    line = std::clamp(line, 0, count - 1);
+    if (FValidRangeLine < 0)
+        FValidRangeLine = 0;
+    if (FValidRangeLine == 0)
+        HighlighterSeedFirstLine();
+    if (FValidRangeLine < line) {
+        FHighLighter->SetRange(static_cast<int32_t>(FLines->Range(FValidRangeLine)));
+        for (int i = FValidRangeLine; i < line; ++i) {
+            const WideString &text = FLines->Get(i);
+            FHighLighter->SetLine(text, false);
+            while (!FHighLighter->GetEol())
+                FHighLighter->Next();
+            FLines->SetRange(i + 1, FHighLighter->GetRange());
+        }
+        FValidRangeLine = line;
+    }
+    FHighLighter->SetRange(static_cast<int32_t>(FLines->Range(line)));
 }
 
 TIdentChars TSyntaxEditCore::DefaultIdentChars()
@@ -414,8 +475,18 @@ void TSyntaxEditCore::CountLength(const WideString &text, int delta)
     }
 }
 
+void TSyntaxEditCore::RangesChangedFrom(int line)
+{
+    // The stored range of a line stays valid when only its text changes; a line that moved
+    // or appeared has a range that must be scanned again.
+    FValidRangeLine = std::max(0, std::min(FValidRangeLine, line));
+    if (FHighLighter)
+        InvalidateFromLine(line);
+}
+
 void TSyntaxEditCore::LineInserted(int index, const WideString &text)
 {
+    RangesChangedFrom(index - 1);
     if (FMapLine >= index)
         FMapLine = -1;
     CountLength(text, 1);
@@ -423,6 +494,7 @@ void TSyntaxEditCore::LineInserted(int index, const WideString &text)
 
 void TSyntaxEditCore::LineDeleted(int index, const WideString &oldText)
 {
+    RangesChangedFrom(index - 1);
     if (FMapLine >= index)
         FMapLine = -1;
     CountLength(oldText, -1);
@@ -435,6 +507,7 @@ void TSyntaxEditCore::LineDeleted(int index, const WideString &oldText)
 
 void TSyntaxEditCore::LinesInserted(int index, const std::vector<WideString> &lines)
 {
+    RangesChangedFrom(index - 1);
     if (FMapLine >= index)
         FMapLine = -1;
     for (const WideString &s : lines)
@@ -443,6 +516,7 @@ void TSyntaxEditCore::LinesInserted(int index, const std::vector<WideString> &li
 
 void TSyntaxEditCore::LinesDeleted(int index, const std::vector<WideString> &oldLines)
 {
+    RangesChangedFrom(index - 1);
     if (FMapLine >= index)
         FMapLine = -1;
     for (const WideString &s : oldLines)
@@ -456,6 +530,7 @@ void TSyntaxEditCore::LinesDeleted(int index, const std::vector<WideString> &old
 
 void TSyntaxEditCore::LinePut(int index, const WideString &oldText, const WideString &newText)
 {
+    RangesChangedFrom(index);
     if (FMapLine == index)
         FMapLine = -1;
     CountLength(oldText, -1);

@@ -5,6 +5,7 @@
 #include "editor/ColumnMap.h"
 #include "editor/EditorTypes.h"
 #include "editor/KeyStrokes.h"
+#include "editor/SyntaxHighlighter.h"
 #include "editor/UndoList.h"
 #include <bitset>
 #include <map>
@@ -85,10 +86,10 @@ enum : int {
 
 using TBookMarkEvent = std::function<void(TSyntaxEditCore &Sender, int Index, int X, int Y, bool &Allowed)>;
 
-class TSyntaxEditCore {
+class TSyntaxEditCore : public ISyntaxHighlighterClient {
 public:
     TSyntaxEditCore();
-    virtual ~TSyntaxEditCore();
+    ~TSyntaxEditCore() override;
     TSyntaxEditCore(const TSyntaxEditCore &) = delete;
     TSyntaxEditCore &operator=(const TSyntaxEditCore &) = delete;
 
@@ -273,6 +274,45 @@ public:
     int LeadingBlankCount(const WideString &text) const;
     void ExpandLeadingTabs(WideString &text) const;
 
+    // ---- highlighter
+    TSyntaxHighlighter *HighLighter() const { return FHighLighter; }
+    void SetHighLighter(TSyntaxHighlighter *value);
+    // Scans the lines from ValidRangeLine up to line, storing the range at the start of each,
+    // and leaves the highlighter in the range at the start of line.
+    void PrepareRanges(int line);
+    void Invalidate() override { ViewInvalidate(); }
+    void HighlighterDestroyed(TSyntaxHighlighter *highlighter) override;
+
+    // ---- mouse, words and dragging (positions in pixels of the text window)
+    enum TMouseDownResult { mdNone, mdFocusOnly, mdStartDrag, mdSelect };
+    // A press; `tick` is the time in ms, `doubleClick` the second press of a double click.
+    TMouseDownResult MouseDown(bool left, TShiftState shift, bool doubleClick, int x, int y, bool wasFocused,
+                               uint32_t tick);
+    // A move: +1 when the auto-scroll should run, -1 when it should stop, 0 unchanged.
+    int MouseMove(bool leftDown, bool timerRunning, int x, int y);
+    void MouseUp() { FClickSelected = false; }
+    void DblClick();
+    bool IsPointInSelection(TTextPoint p);
+    void MoveCaretToPixel(int x, int y);
+    void SelectLine();
+    void SelectWordAt(TTextPoint p);
+    void GetWordAtPos(TTextPoint p, TTextPoint &begin, WideString &word, TTextPoint &end);
+    TTextPoint MouseDownCaret() const { return FMouseDownCaret; }
+    uint32_t DoubleClickTime() const { return FDoubleClickTime; }
+    void SetDoubleClickTime(uint32_t ms) { FDoubleClickTime = ms; }
+    bool ClickSelected() const { return FClickSelected; }
+    // Dragging text: copy with Ctrl, or between editors without Shift; move otherwise.
+    static bool IsDragCopy(bool fromOtherEditor, TShiftState shift);
+    void DoStartDrag() { FDragEntered = false; }
+    void DragEnter() { FDragEntered = true; FDragTracking = true; }
+    void DragLeave() { FDragTracking = false; }
+    bool DragTracking() const { return FDragTracking; }
+    // Whether a drop from source at the cell would be taken.
+    bool DragAccept(const TSyntaxEditCore *source, TTextPoint cell);
+    void DragCanceled();
+    // Drops source's selected text at cell: moved, or copied.
+    void DragDrop(TSyntaxEditCore *source, TTextPoint cell, bool copy);
+
     // ---- search and replace
     // Finds (and replaces) ASearch in the text. The result is the number of matches reached
     // inside the scope; in find mode the first match is selected and the result is 1, or 0
@@ -312,6 +352,7 @@ public:
     void TextSet();
     void LinesCleared();
     void LinesChanged();
+    void RangesChangedFrom(int line);
     int ValidRangeLine() const { return FValidRangeLine; }
     void SetValidRangeLine(int line) { FValidRangeLine = line; }
     virtual void ResetRangesFrom(int line);
@@ -333,8 +374,8 @@ protected:
     virtual void ViewUpdateCaret() {}
     virtual void ViewScrollBarsChanged() {}
     // Seeds the highlighter range of line 0 (the view owns the highlighter).
-    virtual void HighlighterSeedFirstLine() {}
-    virtual bool HighlighterActive() const { return false; }
+    void HighlighterSeedFirstLine();
+    bool HighlighterActive() const { return FHighLighter != nullptr; }
     // The clipboard; the model alone keeps a private one.
     virtual bool ClipboardHasText() { return FClipboardSet; }
     virtual WideString ClipboardText() { return FClipboard; }
@@ -408,6 +449,13 @@ protected:
     WideString FFileName;
     std::unique_ptr<TFileStream> FFileHandle;
     uint16_t FShareMode = 0;
+    TSyntaxHighlighter *FHighLighter = nullptr;
+    TTextPoint FMouseDownCaret;
+    uint32_t FLastClickTick = 0;
+    uint32_t FDoubleClickTime = 500;
+    bool FClickSelected = false;
+    bool FDragEntered = false;
+    bool FDragTracking = false;
 
     // Column map of one line.
     TColumnMap FMap;

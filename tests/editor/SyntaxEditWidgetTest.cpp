@@ -1,0 +1,366 @@
+// The editor widget on the offscreen platform: mouse selection, bookmarks, line comments,
+// the clipboard, dragging text inside an editor, keys, and painting with a highlighter.
+#include "EditorTestUtil.h"
+#include "editor/HTMLHighlighter.h"
+#include "editor/SyntaxEdit.h"
+#include <QApplication>
+#include <QClipboard>
+#include <QImage>
+#include <QKeyEvent>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QScrollBar>
+#include <QElapsedTimer>
+#include <gtest/gtest.h>
+#include <memory>
+
+namespace {
+
+struct Widget {
+    std::unique_ptr<TSyntaxEdit> E = std::make_unique<TSyntaxEdit>();
+    explicit Widget(const std::string &lines, int w = 480, int h = 320)
+    {
+        E->resize(w, h);
+        E->show();
+        Fill(*E, lines);
+        E->setFocus();
+        QApplication::processEvents();
+    }
+    // Centre of the cell (column, line) in text window coordinates.
+    QPoint Cell(int x, int y) const
+    {
+        return QPoint(E->GutterRight() + 1 + E->LeftOffset() + x * E->CharWidth() + E->CharWidth() / 4,
+                      (y + E->TopOffset()) * E->LineHeight() + E->LineHeight() / 2);
+    }
+    QWidget *W() const { return E->TextWindow(); }
+};
+
+void Press(QWidget *w, QPoint p, Qt::KeyboardModifiers m = {}, ulong time = 0)
+{
+    QMouseEvent e(QEvent::MouseButtonPress, p, w->mapToGlobal(p), Qt::LeftButton, Qt::LeftButton, m);
+    e.setTimestamp(time);
+    QApplication::sendEvent(w, &e);
+}
+void Release(QWidget *w, QPoint p, Qt::KeyboardModifiers m = {})
+{
+    QMouseEvent e(QEvent::MouseButtonRelease, p, w->mapToGlobal(p), Qt::LeftButton, Qt::NoButton, m);
+    QApplication::sendEvent(w, &e);
+}
+void Move(QWidget *w, QPoint p, Qt::MouseButtons b = Qt::LeftButton)
+{
+    QMouseEvent e(QEvent::MouseMove, p, w->mapToGlobal(p), Qt::NoButton, b, {});
+    QApplication::sendEvent(w, &e);
+}
+void DoubleClick(QWidget *w, QPoint p, ulong time)
+{
+    Press(w, p, {}, time);
+    Release(w, p);
+    QMouseEvent e(QEvent::MouseButtonDblClick, p, w->mapToGlobal(p), Qt::LeftButton, Qt::LeftButton, {});
+    e.setTimestamp(time + 50);
+    QApplication::sendEvent(w, &e);
+    Release(w, p);
+}
+void KeyClick(QWidget *w, int key, Qt::KeyboardModifiers m = {}, const QString &text = QString())
+{
+    QKeyEvent press(QEvent::KeyPress, key, m, text);
+    QApplication::sendEvent(w, &press);
+    QKeyEvent release(QEvent::KeyRelease, key, m, text);
+    QApplication::sendEvent(w, &release);
+}
+void KeyClicks(QWidget *w, const QString &text)
+{
+    for (QChar c : text)
+        KeyClick(w, c.isLetter() ? Qt::Key_A + (c.toUpper().unicode() - 'A') : 0, {}, QString(c));
+}
+void Wait(int ms)
+{
+    QElapsedTimer t;
+    t.start();
+    while (t.elapsed() < ms)
+        QApplication::processEvents(QEventLoop::AllEvents, 5);
+}
+std::string Sel(const TSyntaxEditCore &e)
+{
+    return e.SelAvail() ? Pt(e.BlockBegin()) + "-" + Pt(e.BlockEnd()) : "";
+}
+
+TEST(EditorWidget, ClicksSelectCaretWordAndLine)
+{
+    Widget w("foo bar baz|second line");
+    Press(w.W(), w.Cell(5, 0));
+    Release(w.W(), w.Cell(5, 0));
+    EXPECT_EQ(Pt(w.E->GetCaretXY()), "(5,0)");
+    EXPECT_EQ(Sel(*w.E), "");
+    // Shift+click extends from the anchor.
+    Press(w.W(), w.Cell(3, 1), Qt::ShiftModifier);
+    Release(w.W(), w.Cell(3, 1), Qt::ShiftModifier);
+    EXPECT_EQ(Sel(*w.E), "(5,0)-(3,1)");
+    // A click in the gutter changes nothing.
+    Press(w.W(), QPoint(5, 5));
+    Release(w.W(), QPoint(5, 5));
+    EXPECT_EQ(Sel(*w.E), "(5,0)-(3,1)");
+    // Double click: the word; a third click soon after: the line.
+    DoubleClick(w.W(), w.Cell(5, 0), 1000);
+    EXPECT_EQ(Sel(*w.E), "(4,0)-(7,0)");
+    EXPECT_EQ(U8(w.E->GetSelText()), "bar");
+    Press(w.W(), w.Cell(5, 0), {}, 1200);
+    Release(w.W(), w.Cell(5, 0));
+    EXPECT_EQ(Sel(*w.E), "(0,0)-(0,1)");
+    EXPECT_EQ(U8(w.E->GetSelText()), "foo bar baz\r\n");
+    // Much later it is a plain click again.
+    Press(w.W(), w.Cell(2, 1), {}, 9000);
+    Release(w.W(), w.Cell(2, 1));
+    EXPECT_EQ(Sel(*w.E), "");
+    // Each click is one caret-move record.
+    EXPECT_EQ(w.E->PeekUndoKind(), ukCaret);
+}
+
+TEST(EditorWidget, DragSelectAutoScrollsBelowTheWindow)
+{
+    std::string text;
+    for (int i = 0; i < 200; ++i)
+        text += (i ? "|" : "") + std::string("line ") + std::to_string(i);
+    Widget w(text);
+    Press(w.W(), w.Cell(2, 1));
+    Move(w.W(), w.Cell(4, 3));
+    EXPECT_EQ(Sel(*w.E), "(2,1)-(4,3)");
+    const int top = w.E->GetTopLine();
+    // Held below the window, the selection grows with every tick of the timer.
+    Move(w.W(), QPoint(w.Cell(4, 0).x(), w.W()->height() + 30));
+    Wait(150);
+    Release(w.W(), QPoint(w.Cell(4, 0).x(), w.W()->height() + 30));
+    EXPECT_GT(w.E->GetTopLine(), top + 2);
+    EXPECT_EQ(Pt(w.E->BlockBegin()), "(2,1)");
+    EXPECT_EQ(w.E->BlockEnd().Y, w.E->CaretY());
+    EXPECT_GT(w.E->CaretY(), 20);
+}
+
+TEST(EditorWidget, BookmarksByKeysAndGlyphs)
+{
+    Widget w("a|b|c|d");
+    w.E->SetCaretXY({0, 2});
+    KeyClick(w.E.get(), Qt::Key_3, Qt::ControlModifier | Qt::ShiftModifier);
+    EXPECT_TRUE(w.E->Bookmark(3).IsSet);
+    EXPECT_EQ(w.E->Bookmark(3).Y, 2);
+    w.E->SetCaretXY({0, 0});
+    KeyClick(w.E.get(), Qt::Key_3, Qt::ControlModifier);
+    EXPECT_EQ(Pt(w.E->GetCaretXY()), "(0,2)");
+    // The glyph is drawn in the gutter on its line.
+    QImage img = w.W()->grab().toImage();
+    const int y = 2 * w.E->LineHeight() + w.E->LineHeight() / 2;
+    bool glyph = false;
+    for (int x = 2; x < 14; ++x)
+        if (img.pixelColor(x, y) == QColor(0x30, 0x78, 0xD0))
+            glyph = true;
+    EXPECT_TRUE(glyph);
+    KeyClick(w.E.get(), Qt::Key_3, Qt::ControlModifier | Qt::ShiftModifier);
+    EXPECT_FALSE(w.E->Bookmark(3).IsSet);
+}
+
+TEST(EditorWidget, CopyCutPasteKeepNonLatinText)
+{
+    Widget w("\xD0\xBF\xD1\x80\xD0\xB8\xD0\xB2\xD0\xB5\xD1\x82 \xE4\xB8\x96\xE7\x95\x8C|next");
+    w.E->SelectAll();
+    KeyClick(w.E.get(), Qt::Key_C, Qt::ControlModifier);
+    EXPECT_EQ(QApplication::clipboard()->text().toStdString(), "\xD0\xBF\xD1\x80\xD0\xB8\xD0\xB2\xD0\xB5\xD1\x82 \xE4\xB8\x96\xE7\x95\x8C\r\nnext");
+    KeyClick(w.E.get(), Qt::Key_X, Qt::ControlModifier);
+    EXPECT_EQ(Joined(*w.E), "");
+    KeyClick(w.E.get(), Qt::Key_V, Qt::ControlModifier);
+    KeyClick(w.E.get(), Qt::Key_V, Qt::ControlModifier);
+    EXPECT_EQ(Joined(*w.E), "\xD0\xBF\xD1\x80\xD0\xB8\xD0\xB2\xD0\xB5\xD1\x82 \xE4\xB8\x96\xE7\x95\x8C|next\xD0\xBF\xD1\x80\xD0\xB8\xD0\xB2\xD0\xB5\xD1\x82 \xE4\xB8\x96\xE7\x95\x8C|next");
+    w.E->SetOptions(w.E->Options() & ~eoGroupUndo);
+    KeyClick(w.E.get(), Qt::Key_Z, Qt::ControlModifier);
+    EXPECT_EQ(Joined(*w.E), "\xD0\xBF\xD1\x80\xD0\xB8\xD0\xB2\xD0\xB5\xD1\x82 \xE4\xB8\x96\xE7\x95\x8C|next");
+    KeyClick(w.E.get(), Qt::Key_Z, Qt::ControlModifier);
+    EXPECT_EQ(Joined(*w.E), "");
+    KeyClick(w.E.get(), Qt::Key_Z, Qt::ControlModifier);
+    EXPECT_EQ(Joined(*w.E), "\xD0\xBF\xD1\x80\xD0\xB8\xD0\xB2\xD0\xB5\xD1\x82 \xE4\xB8\x96\xE7\x95\x8C|next");
+}
+
+TEST(EditorWidget, LineCommentsByMenuCallsUndo)
+{
+    Widget w("a = 1;|b = 2;|c = 3;");
+    w.E->SetOptions(w.E->Options() & ~eoGroupUndo);
+    w.E->SetBlockBegin({0, 0});
+    w.E->SetBlockEnd({0, 2});
+    w.E->CommentSelectedLines();
+    EXPECT_EQ(Joined(*w.E), "//a = 1;|//b = 2;|c = 3;");
+    w.E->UncommentSelectedLines();
+    EXPECT_EQ(Joined(*w.E), "a = 1;|b = 2;|c = 3;");
+    w.E->Undo();
+    EXPECT_EQ(Joined(*w.E), "//a = 1;|//b = 2;|c = 3;");
+    w.E->Undo();
+    EXPECT_EQ(Joined(*w.E), "a = 1;|b = 2;|c = 3;");
+}
+
+// Drops the editor's selection at a cell as a drag inside the editor would.
+void DropAt(Widget &w, TSyntaxEdit *source, QPoint at, Qt::KeyboardModifiers m)
+{
+    auto *data = new TEditorDragData;
+    data->Source = source;
+    data->setText(QString::fromStdU16String(source->GetSelText()));
+    QDragEnterEvent enter(at, Qt::CopyAction | Qt::MoveAction, data, Qt::LeftButton, m);
+    QApplication::sendEvent(w.W(), &enter);
+    QDragMoveEvent move(at, Qt::CopyAction | Qt::MoveAction, data, Qt::LeftButton, m);
+    QApplication::sendEvent(w.W(), &move);
+    QDropEvent drop(at, Qt::CopyAction | Qt::MoveAction, data, Qt::LeftButton, m);
+    QApplication::sendEvent(w.W(), &drop);
+    delete data;
+}
+
+TEST(EditorWidget, DragMoveAndCopyInsideAnEditor)
+{
+    struct Case {
+        std::string name;
+        std::string lines;
+        TTextPoint a, b; // selection
+        TTextPoint drop;
+        Qt::KeyboardModifiers mods;
+        std::string text;
+        std::string selection;
+        int kind;
+    } cases[] = {
+        {"move later on the same line", "abc def ghi", {0, 0}, {4, 0}, {8, 0}, {}, "def abc ghi", "(4,0)-(8,0)", ukMove},
+        {"the text lands where the mouse showed", "abc def ghi", {0, 0}, {4, 0}, {9, 0}, {}, "def gabc hi", "(5,0)-(9,0)", ukMove},
+        {"move to an earlier line", "one|two three", {4, 1}, {9, 1}, {0, 0}, {}, "threeone|two ", "(0,0)-(5,0)", ukMove},
+        {"move to a later line", "xx yy|zz", {0, 0}, {3, 0}, {1, 1}, {}, "yy|zxx z", "(1,1)-(4,1)", ukMove},
+        {"copy with Ctrl", "abc def", {0, 0}, {3, 0}, {7, 0}, Qt::ControlModifier, "abc defabc", "(7,0)-(10,0)", ukCopy},
+    };
+    for (const Case &c : cases) {
+        Widget w(c.lines);
+        w.E->SetOptions(w.E->Options() | eoKeepTrailingBlanks);
+        w.E->SetCaretXY(c.b);
+        w.E->SetBlockBegin(c.a);
+        w.E->SetBlockEnd(c.b);
+        w.E->DoStartDrag();
+        DropAt(w, w.E.get(), w.Cell(c.drop.X, c.drop.Y), c.mods);
+        EXPECT_EQ(Joined(*w.E), c.text) << c.name;
+        EXPECT_EQ(Sel(*w.E), c.selection) << c.name;
+        EXPECT_EQ(w.E->PeekUndoKind(), c.kind) << c.name;
+        w.E->Undo();
+        EXPECT_EQ(Joined(*w.E), c.lines) << c.name;
+        w.E->Redo();
+        EXPECT_EQ(Joined(*w.E), c.text) << c.name;
+    }
+}
+
+TEST(EditorWidget, DropOntoItsOwnSelectionIsRefusedAndPressWithoutDragCollapses)
+{
+    Widget w("abc def");
+    w.E->SetCaretXY({7, 0});
+    w.E->SetBlockBegin({4, 0});
+    w.E->SetBlockEnd({7, 0});
+    DropAt(w, w.E.get(), w.Cell(5, 0), {});
+    EXPECT_EQ(Joined(*w.E), "abc def");
+    // A press inside the selection released without moving collapses it there.
+    Press(w.W(), w.Cell(5, 0));
+    Release(w.W(), w.Cell(5, 0));
+    EXPECT_EQ(Sel(*w.E), "");
+    EXPECT_EQ(Pt(w.E->GetCaretXY()), "(5,0)");
+}
+
+TEST(EditorWidget, DragBetweenEditorsMovesOrCopies)
+{
+    Widget a("source text");
+    Widget b("target");
+    b.E->SetOptions(b.E->Options() & ~eoGroupUndo);
+    a.E->SetCaretXY({6, 0});
+    a.E->SetBlockBegin({0, 0});
+    a.E->SetBlockEnd({6, 0});
+    ASSERT_TRUE(a.E->SelAvail());
+    DropAt(b, a.E.get(), b.Cell(6, 0), Qt::ShiftModifier); // Shift: move
+    EXPECT_EQ(Joined(*b.E), "targetsource");
+    EXPECT_EQ(Joined(*a.E), " text");
+    EXPECT_EQ(b.E->PeekUndoKind(), ukInsert);
+    EXPECT_EQ(a.E->PeekUndoKind(), ukDelete);
+    a.E->SetBlockBegin({1, 0});
+    a.E->SetBlockEnd({5, 0});
+    DropAt(b, a.E.get(), b.Cell(0, 0), {}); // plain: copy between editors
+    EXPECT_EQ(Joined(*b.E), "texttargetsource");
+    EXPECT_EQ(Joined(*a.E), " text");
+    b.E->Undo();
+    EXPECT_EQ(Joined(*b.E), "targetsource");
+}
+
+TEST(EditorWidget, KeysTypeAndRunCommands)
+{
+    Widget w("ab");
+    w.E->SetCaretXY({2, 0});
+    KeyClicks(w.E.get(), "cd");
+    KeyClick(w.E.get(), Qt::Key_Return, {}, QStringLiteral("\r"));
+    KeyClicks(w.E.get(), "x");
+    EXPECT_EQ(Joined(*w.E), "abcd|x");
+    KeyClick(w.E.get(), Qt::Key_Backspace);
+    KeyClick(w.E.get(), Qt::Key_Up);
+    KeyClick(w.E.get(), Qt::Key_Home);
+    KeyClick(w.E.get(), Qt::Key_End, Qt::ShiftModifier);
+    EXPECT_EQ(U8(w.E->GetSelText()), "abcd");
+    KeyClick(w.E.get(), Qt::Key_Tab, {}, QStringLiteral("\t"));
+    // A Tab over a selection (smart tabs, nothing above to align with) types into the text.
+    EXPECT_EQ(Joined(*w.E), "abcd|");
+    w.E->SetBlockBegin(w.E->GetCaretXY());
+    w.E->SetCaretXY({0, 1});
+    w.E->SetBlockBegin({0, 1});
+    KeyClick(w.E.get(), Qt::Key_Tab, {}, QStringLiteral("\t"));
+    EXPECT_EQ(Joined(*w.E), "abcd|    ");
+    EXPECT_TRUE(w.E->hasFocus()); // Tab stays in the editor
+}
+
+TEST(EditorWidget, PaintsHighlightedTextSelectionAndGutter)
+{
+    THTMLHighlighter html;
+    html.CommentAttributes().SetForeground(0x0000FF);
+    html.KeyAttributes().SetForeground(0xFF0000);
+    html.SymbolAttributes().SetForeground(0xFF0000);
+    Widget w("<html>|<!-- a comment|still comment -->|<p>text</p>", 480, 200);
+    w.E->SetOptions(w.E->Options() | eoLineNumbers);
+    w.E->SetHighLighter(&html);
+    w.E->SetCaretXY({2, 3});
+    w.E->SetBlockBegin({0, 3});
+    w.E->SetBlockEnd({2, 3});
+    QImage img = w.W()->grab().toImage();
+    const int lh = w.E->LineHeight(), cw = w.E->CharWidth(), left = w.E->GutterRight() + 1;
+    auto colorsIn = [&](int line, int col0, int col1) {
+        QSet<QRgb> set;
+        for (int x = left + col0 * cw; x < left + col1 * cw; ++x)
+            for (int y = line * lh; y < (line + 1) * lh; ++y)
+                set.insert(img.pixel(x, y));
+        return set;
+    };
+    // The selected cells carry the selection colour.
+    const QColor selBg = ColorToQColor(clHighlight, w.E->palette());
+    EXPECT_TRUE(colorsIn(3, 0, 2).contains(selBg.rgb()));
+    // A line inside an open comment keeps the comment colour, and the tags do not have it.
+    const QRgb red = qRgb(255, 0, 0);
+    EXPECT_TRUE(colorsIn(1, 5, 12).contains(red));
+    EXPECT_TRUE(colorsIn(2, 0, 7).contains(red));
+    EXPECT_FALSE(colorsIn(0, 0, 6).contains(red));
+    // The gutter shows numbers: dark pixels in the number column of line 1.
+    bool number = false;
+    for (int x = 0; x < w.E->GutterRight() - 5; ++x)
+        for (int y = 0; y < lh; ++y)
+            if (qGray(img.pixel(x, y)) < 80)
+                number = true;
+    EXPECT_TRUE(number);
+    w.E->SetHighLighter(nullptr);
+}
+
+TEST(EditorWidget, ScrollBarsFollowTheModel)
+{
+    std::string text;
+    for (int i = 0; i < 300; ++i)
+        text += (i ? "|" : "") + std::string("x");
+    Widget w(text);
+    QScrollBar *v = w.E->verticalScrollBar();
+    EXPECT_TRUE(v->isEnabled());
+    v->triggerAction(QAbstractSlider::SliderSingleStepAdd);
+    EXPECT_EQ(w.E->GetTopLine(), 2);
+    EXPECT_EQ(v->value(), 1);
+    v->triggerAction(QAbstractSlider::SliderToMaximum);
+    EXPECT_EQ(w.E->GetTopLine(), 300 - w.E->VisibleLineCount() + 1);
+    EXPECT_EQ(v->value(), v->maximum());
+    Widget small("a|b");
+    EXPECT_FALSE(small.E->verticalScrollBar()->isEnabled());
+}
+
+} // namespace
