@@ -459,7 +459,9 @@ AnsiString TJSParser::ParseArguments(const AnsiString &Callee, int32_t Line, TJS
         for (;;) {
             const uint64_t start = FConsumed;
             AnsiString t;
-            int r = PeekToken() == '{' ? ParseObjectLiteral(AnsiString()) : ParseAssignment(false, t);
+            int r = PeekToken() == '{' ? ParseObjectLiteral(FPendingTarget) : ParseAssignment(false, t);
+            // with the JSON option a string argument names what the following arguments define
+            if (FJSON && r == erString && t.size() >= 2) FPendingTarget = t.substr(1, t.size() - 2);
             if (r < 0) {
                 if (Dom) AddMessage("invalid expression in DOM parameter", sevError, 165, Look().Line);
                 else AddMessage("invalid parameters inside \"( )\"", sevError, 164, Line);

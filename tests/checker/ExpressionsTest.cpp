@@ -167,6 +167,19 @@ INSTANTIATE_TEST_SUITE_P(
                   "5:win@1\n7:f()@1\n8:doc@3\n8:me@4\n"}),
     [](const ::testing::TestParamInfo<ModelCase> &I) { return std::string(I.param.Name); });
 
+TEST(Model, JsonStringArgumentNamesTheFollowingLiteral)
+{
+    CheckRun run;
+    CheckOptions o;
+    o.JSON = true;
+    run.Piece("Class.create(\"Point\", { init: function(x) { this.x = x; } });", o);
+    EXPECT_EQ(run.Finish(), Lines{});
+    EXPECT_EQ(DumpModel(run.Lists), "F ObjectLiteral0 parent=-1 line=1 params=[]\n"
+                                    "F init parent=-1 line=1 params=[x] refs=[this.x@1]\n"
+                                    "Calls: Class.create@1(\"Point\":318,:50)\n"
+                                    "New: Point|Object|-2@1\n");
+}
+
 // Anonymous functions of different sections must not share a name in the page's function list.
 TEST(Model, AnonymousFunctionsOfSectionsStayApart)
 {
