@@ -389,20 +389,6 @@ void TCustomSyntaxEdit::BlinkCaret()
 
 // ======================================================================= events
 
-bool TCustomSyntaxEdit::event(QEvent *e)
-{
-    if (e->type() == QEvent::ShortcutOverride) {
-        // Bound keys belong to the editor, not to menu shortcuts.
-        auto *k = static_cast<QKeyEvent *>(e);
-        const uint16_t key = QtKeyToVirtualKey(k->key(), k->modifiers() & Qt::KeypadModifier);
-        if (key && KeyToCommand(key, QtModifiersToShift(k->modifiers())) != ecNone) {
-            e->accept();
-            return true;
-        }
-    }
-    return QAbstractScrollArea::event(e);
-}
-
 void TCustomSyntaxEdit::paintEvent(QPaintEvent *e)
 {
     QPainter p(viewport());

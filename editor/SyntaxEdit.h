@@ -99,7 +99,6 @@ protected:
     void SetClipboardText(const WideString &text) override;
 
     // ---- Qt events
-    bool event(QEvent *e) override;
     void paintEvent(QPaintEvent *e) override;
     void resizeEvent(QResizeEvent *e) override;
     void changeEvent(QEvent *e) override;
