@@ -59,7 +59,7 @@ void TSyntaxEditCore::PasteFromClipboard()
     if (!SelAvail())
         SetBlockBegin(GetCaretXY());
     const TUndoRecord snap = SnapshotUndoState(true);
-    const TTextPoint start = MinPoint(FBlockBegin, FBlockEnd);
+    const TTextPoint start = SelectionStartPoint();
     const WideString text = ClipboardText();
     ReplaceSelection(text);
     AddUndo(ukReplace, snap, snap.BeforeText, text, GetCaretXY(), start, GetCaretXY());

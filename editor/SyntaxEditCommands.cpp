@@ -226,7 +226,7 @@ void TSyntaxEditCore::InsertImeText(const WideString &text)
     if (!replacing)
         SetBlockBegin(GetCaretXY());
     const TUndoRecord snap = SnapshotUndoState(true);
-    const TTextPoint start = replacing ? MinPoint(FBlockBegin, FBlockEnd) : GetCaretXY();
+    const TTextPoint start = SelectionStartPoint();
     ReplaceSelection(typed);
     if (replacing)
         AddUndo(ukReplace, snap, snap.BeforeText, typed, GetCaretXY(), start, GetCaretXY());
@@ -455,6 +455,7 @@ void TSyntaxEditCore::TextCommand(TEditorCommand command, WideChar ch)
         if (FCaretY < LineCount()) {
             const WideString text = FLines->Get(FCaretY) + u"\r\n";
             const int line = FCaretY;
+            const bool onlyLine = LineCount() == 1;
             SetCaretX(0);
             SetBlockBegin(GetCaretXY());
             DeleteLineAt(line);
@@ -465,6 +466,9 @@ void TSyntaxEditCore::TextCommand(TEditorCommand command, WideChar ch)
             }
             SetBlockBegin(GetCaretXY());
             TUndoRecord r = snap;
+            // The flag marks the deletion of the only line, which leaves one empty line: undo
+            // fills that line instead of adding one more.
+            r.Flag = onlyLine;
             AddUndo(ukLineDelete, r, text, WideString(), GetCaretXY(), GetCaretXY(), GetCaretXY());
         }
         DoChange();
@@ -602,7 +606,7 @@ void TSyntaxEditCore::LineBreak(bool insertLine, const TUndoRecord &snap)
         return;
     }
     if (SelAvail()) {
-        const TTextPoint start = MinPoint(FBlockBegin, FBlockEnd);
+        const TTextPoint start = SelectionStartPoint();
         WideString before = snap.BeforeText;
         TTextPoint from = start;
         if (!HasOption(eoKeepTrailingBlanks) && start.Y < count) {
@@ -633,6 +637,8 @@ void TSyntaxEditCore::LineBreak(bool insertLine, const TUndoRecord &snap)
     const size_t cut = std::min(static_cast<size_t>(i), line.size());
     const WideString head = line.substr(0, cut);
     const WideString tail = line.substr(cut);
+    // Past the line end the break goes after the last character, not into virtual space.
+    const TTextPoint breakAt{CharIndexToColumn(static_cast<int>(cut), y), y};
     FLines->BeginSilent();
     int indent = 0;
     try {
@@ -662,13 +668,13 @@ void TSyntaxEditCore::LineBreak(bool insertLine, const TUndoRecord &snap)
     SetBlockBegin(GetCaretXY());
     TUndoRecord r = snap;
     r.CaretBefore = caret;
-    AddUndo(ukInsert, r, WideString(), u"\r\n" + WideString(static_cast<size_t>(indent), u' '), GetCaretXY(), caret, to);
+    AddUndo(ukInsert, r, WideString(), u"\r\n" + WideString(static_cast<size_t>(indent), u' '), GetCaretXY(), breakAt, to);
 }
 
 void TSyntaxEditCore::TypeChar(WideChar ch, const TUndoRecord &snap)
 {
     if (SelAvail()) {
-        const TTextPoint start = MinPoint(FBlockBegin, FBlockEnd);
+        const TTextPoint start = SelectionStartPoint();
         if (ch == u'\t' && HasOption(eoSmartTabs)) {
             // The selection stays; blanks up to the smart tab column go in at the caret.
             const int target = SmartTabColumn(FCaretX, FCaretY, true);
@@ -677,11 +683,14 @@ void TSyntaxEditCore::TypeChar(WideChar ch, const TUndoRecord &snap)
                 return;
             WideString line = GetLineText();
             const int k = ColumnToCharIndex(FCaretX, FCaretY);
-            if (static_cast<int>(line.size()) < k)
-                line.append(static_cast<size_t>(k) - line.size(), u' ');
-            const WideString blanks(static_cast<size_t>(width), u' ');
-            line.insert(static_cast<size_t>(k), blanks);
-            const TTextPoint from = GetCaretXY();
+            const int length = static_cast<int>(line.size());
+            const TTextPoint from{CharIndexToColumn(std::min(k, length), FCaretY), FCaretY};
+            WideString blanks(static_cast<size_t>(width), u' ');
+            if (length < k) {
+                line.append(static_cast<size_t>(k - length), u' ');
+                blanks.insert(0, static_cast<size_t>(k - length), u' ');
+            }
+            line.insert(static_cast<size_t>(k), WideString(static_cast<size_t>(width), u' '));
             TTextPoint b = MinPoint(FBlockBegin, FBlockEnd), e = MaxPoint(FBlockBegin, FBlockEnd);
             if (b.Y == FCaretY && b.X >= FCaretX) {
                 b.X += width;
@@ -696,7 +705,8 @@ void TSyntaxEditCore::TypeChar(WideChar ch, const TUndoRecord &snap)
             FBlockEnd = e;
             InvalidateLine(FCaretY);
             // Recorded as the insertion it is, so that undo takes exactly the blanks out.
-            AddUndo(ukInsert, snap, WideString(), blanks, GetCaretXY(), from, GetCaretXY());
+            const TTextPoint to{CharIndexToColumn(std::min(k, length) + static_cast<int>(blanks.size()), FCaretY), FCaretY};
+            AddUndo(ukInsert, snap, WideString(), blanks, GetCaretXY(), from, to);
             DoChange();
             return;
         }
@@ -725,40 +735,35 @@ void TSyntaxEditCore::TypeChar(WideChar ch, const TUndoRecord &snap)
     TOptionScope scope(FOptions, eoScrollPastEOL);
     if (HasOption(eoInserting)) {
         const int k = ColumnToCharIndex(FCaretX, y);
+        // The inserted text starts at the character index k (before a tab the caret stands in).
+        const int fromColumn = pad.empty() ? CharIndexToColumn(k, y) : length;
+        const int fromIndex = pad.empty() ? k : k - static_cast<int>(pad.size());
         WideString inserted;
         int newColumn = FCaretX;
-        int fromColumn = FCaretX;
         if (ch == u'\t' && HasOption(eoUseTabs)) {
             inserted = u"\t";
-            line.insert(static_cast<size_t>(k), inserted);
-            FLines->Put(y, line);
-            newColumn = NextColumn(FCaretX, y, true);
         } else if (ch == u'\t') {
             const int target = HasOption(eoSmartTabs) ? SmartTabColumn(FCaretX, y, true) : FCaretX + FTabSize;
             if (target > FCaretX) {
                 inserted = WideString(static_cast<size_t>(target - FCaretX), u' ');
-                line.insert(static_cast<size_t>(k), inserted);
-                FLines->Put(y, line);
                 newColumn = target;
             }
         } else {
             // Inside a tab the character goes before the tab, after blanks up to the caret.
-            const int startColumn = CharIndexToColumn(k, y);
-            inserted = WideString(static_cast<size_t>(std::max(0, FCaretX - startColumn)), u' ') + ch;
-            line.insert(static_cast<size_t>(k), inserted);
-            FLines->Put(y, line);
-            fromColumn = std::min(startColumn, FCaretX);
+            inserted = WideString(static_cast<size_t>(std::max(0, FCaretX - CharIndexToColumn(k, y))), u' ') + ch;
             newColumn = FCaretX + 1;
         }
         if (inserted.empty())
             return;
-        if (!pad.empty()) {
-            inserted = pad + inserted;
-            fromColumn = length;
-        }
+        line.insert(static_cast<size_t>(k), inserted);
+        FLines->Put(y, line);
+        inserted = pad + inserted;
+        const TTextPoint to{CharIndexToColumn(fromIndex + static_cast<int>(inserted.size()), y), y};
+        if (ch == u'\t' && HasOption(eoUseTabs))
+            newColumn = to.X;
         SetCaretX(newColumn);
         SetBlockBegin(GetCaretXY());
-        AddUndo(ukInsert, snap, WideString(), inserted, GetCaretXY(), {fromColumn, y}, GetCaretXY());
+        AddUndo(ukInsert, snap, WideString(), inserted, GetCaretXY(), {fromColumn, y}, to);
         RightEdgeCheck();
         DoChange();
         return;

@@ -980,6 +980,14 @@ bool TSyntaxEditCore::SelAvail() const
     return !(FBlockBegin == FBlockEnd) && LineCount() > 0;
 }
 
+TTextPoint TSyntaxEditCore::SelectionStartPoint()
+{
+    const TTextPoint p = SelAvail() ? MinPoint(FBlockBegin, FBlockEnd) : GetCaretXY();
+    if (p.Y < 0 || p.Y >= LineCount())
+        return p;
+    return {CharIndexToColumn(ColumnToCharIndex(p.X, p.Y), p.Y), p.Y};
+}
+
 TTextPoint TSyntaxEditCore::GetBlockStart() const
 {
     return SelAvail() ? MinPoint(FBlockBegin, FBlockEnd) : GetCaretXY();
@@ -1043,13 +1051,17 @@ void TSyntaxEditCore::DeleteSelection(bool resetRanges)
 {
     const TTextPoint start = MinPoint(FBlockBegin, FBlockEnd);
     const TTextPoint stop = MaxPoint(FBlockBegin, FBlockEnd);
+    // The caret goes where the first deleted character stood (the start of a tab the
+    // selection began in), which is where undo puts the text back.
     if (start.Y == stop.Y) {
-        SetCaretX(start.X);
-        if (start.Y >= LineCount())
+        if (start.Y >= LineCount()) {
+            SetCaretX(start.X);
             return;
+        }
         WideString line = FLines->Get(start.Y);
         const size_t s = static_cast<size_t>(ColumnToCharIndex(start.X, start.Y));
         const size_t e = static_cast<size_t>(ColumnToCharIndex(stop.X, stop.Y));
+        SetCaretX(CharIndexToColumn(static_cast<int>(s), start.Y));
         if (s < line.size() && e > s) {
             line.erase(s, std::min(e, line.size()) - s);
             FLines->Put(start.Y, line);
@@ -1057,11 +1069,13 @@ void TSyntaxEditCore::DeleteSelection(bool resetRanges)
         return;
     }
     SetCaretY(start.Y);
-    SetCaretX(start.X);
     const int count = LineCount();
-    if (start.Y >= count)
+    if (start.Y >= count) {
+        SetCaretX(start.X);
         return;
+    }
     const int s = ColumnToCharIndex(start.X, start.Y);
+    const int startColumn = CharIndexToColumn(s, start.Y);
     WideString head = FLines->Get(start.Y);
     if (static_cast<int>(head.size()) > s)
         head.resize(static_cast<size_t>(s));
@@ -1090,6 +1104,7 @@ void TSyntaxEditCore::DeleteSelection(bool resetRanges)
         const int last = stopExists ? stop.Y - 1 : count - 1;
         TextLines::DeleteRange(*FLines, first, last - first + 1);
         FLines->Put(start.Y, head);
+        SetCaretX(startColumn);
     } catch (...) {
         if (HighlighterActive() && start.Y > 0 && resetRanges)
             ResetRangesFrom(start.Y - 1);
@@ -1138,6 +1153,14 @@ void TSyntaxEditCore::InsertText(const WideString &text)
 
 void TSyntaxEditCore::ReplaceSelection(const WideString &text)
 {
+    // The text goes exactly where the selection began, also in virtual space.
+    const TSyntaxEditOptions options = FOptions;
+    FOptions |= eoScrollPastEOL;
+    struct TRestore {
+        TSyntaxEditOptions &Options;
+        TSyntaxEditOptions Old;
+        ~TRestore() { Options = Old; }
+    } restore{FOptions, options};
     FLines->BeginUpdate();
     try {
         InvalidateFromLine(std::min(FBlockBegin.Y, FBlockEnd.Y));
@@ -1195,7 +1218,7 @@ void TSyntaxEditCore::SetSelText(const WideString &text)
     if (!SelAvail())
         FBlockBegin = FBlockEnd = GetCaretXY();
     const TUndoRecord snap = SnapshotUndoState(true);
-    const TTextPoint start = MinPoint(FBlockBegin, FBlockEnd);
+    const TTextPoint start = SelectionStartPoint();
     {
         TFlagGuard guard(FInSetSelText, true);
         ReplaceSelection(text);

@@ -180,6 +180,9 @@ public:
     bool SelAvail() const;
     WideString GetSelText() const;
     TTextPoint GetBlockStart() const;
+    // Where text replacing the selection (or typed at the caret) begins: the selection's
+    // earlier end, or the caret, moved to the start of the tab it lies in.
+    TTextPoint SelectionStartPoint();
     WideString GetLineText();
     void SetLineText(const WideString &text);
     void DeleteSelection(bool resetRanges);

@@ -254,7 +254,7 @@ void TSyntaxEditCore::DragDrop(TSyntaxEditCore *source, TTextPoint cell, bool co
     TTextPoint start;
     try {
         if (replacing) {
-            start = MinPoint(FBlockBegin, FBlockEnd);
+            start = SelectionStartPoint();
             SetCaretXY(start);
         } else {
             TOptionsGuardDrop guard(FOptions);

@@ -2,6 +2,7 @@
 #include "editor/SyntaxEditCore.h"
 #include "editor/SyntaxEditorStrings.h"
 #include "editor/TextLines.h"
+#include "editor/WideStrUtils.h"
 #include <algorithm>
 
 namespace {
@@ -104,22 +105,22 @@ struct TReplayHelpers {
             return {E.CharIndexToColumn(E.ColumnToCharIndex(p.X, p.Y) + last, p.Y), p.Y};
         return {E.CharIndexToColumn(last, p.Y + lines), p.Y + lines};
     }
-    // Inserts text at p exactly, appending lines first when p lies past the last line.
+    // Inserts text at p exactly. A point on the line just past the last one (a deleted last
+    // line coming back) starts a new last line; the line break that ended the text then is
+    // the break before it.
     void InsertAt(TTextPoint p, const WideString &text)
     {
-        int added = 0;
-        while (p.Y >= E.LineCount()) {
+        const int count = E.LineCount();
+        WideString t = text;
+        if (count > 0 && p.Y >= count) {
+            if (t.size() >= 2 && t.compare(t.size() - 2, 2, u"\r\n") == 0)
+                t.resize(t.size() - 2);
             E.Lines().Add(WideString());
-            ++added;
+            p = {0, count};
         }
         E.SetCaretXY(p);
         E.SetBlockBegin(E.GetCaretXY());
-        E.InsertText(text);
-        // The helper lines go again; a line that received text stays.
-        while (added > 0 && E.LineCount() > 1 && E.Lines().Get(E.LineCount() - 1).empty()) {
-            E.Lines().Delete(E.LineCount() - 1);
-            --added;
-        }
+        E.InsertText(t);
     }
     void DeleteRange(TTextPoint a, TTextPoint b)
     {
@@ -144,6 +145,13 @@ void TSyntaxEditCore::DeleteLineAt(int line)
 {
     if (line < 0 || line >= LineCount())
         return;
+    if (LineCount() == 1) {
+        // The only line is emptied, not removed: an empty text keeps its one line, so
+        // replaying later records finds the text as it was.
+        FLines->Put(0, WideString());
+        InvalidateFromLine(0);
+        return;
+    }
     FLines->Delete(line);
     for (TBookmark &b : FBookmarks)
         if (b.Y >= line && b.Y > 0)
@@ -166,13 +174,22 @@ void TSyntaxEditCore::UndoRecordBackward(const TUndoRecord &r)
         // A deletion leaves the caret where the text was taken out; a line deletion took
         // out the whole caret line.
         const TTextPoint at = r.Kind == ukLineDelete ? TTextPoint{0, r.CaretBefore.Y} : r.CaretAfter;
-        {
+        if (r.Kind == ukLineDelete && r.Flag && LineCount() <= 1 && WideTrimRight(LineText(0)).empty()) {
+            // The only line was deleted: it comes back as the only line.
+            WideString text = r.BeforeText;
+            if (text.size() >= 2 && text.compare(text.size() - 2, 2, u"\r\n") == 0)
+                text.resize(text.size() - 2);
+            if (LineCount() == 0)
+                FLines->Add(text);
+            else
+                FLines->Put(0, text);
+        } else {
             TFlagGuardUndo guard(FInUndoInsert);
             h.InsertAt(at, r.BeforeText);
         }
         h.RestoreBlock(r.BlockBeginBefore, r.BlockEndBefore);
         SetCaretXY(r.CaretBefore);
-        if (r.Flag)
+        if (r.Flag && r.Kind != ukLineDelete)
             h.Collapse();
         break;
     }
