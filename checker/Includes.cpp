@@ -52,7 +52,7 @@ bool THTMLJSFileChecker::NextIncludeNumber(int32_t &N, int32_t Line)
         if (static_cast<int64_t>(FIncludeCount) == kMaxIncludeNumber) {
             ++FIncludeCount; // report once
             AddMessage("too many includes, include #" + std::to_string(kMaxIncludeNumber + 1) + " and later not checked",
-                       sevError, 167, Line + 1);
+                       sevError, 59, Line + 1);
         }
         return false;
     }

@@ -180,7 +180,7 @@ TEST(Includes, NumbersPastTheLineEncodingStopWithOneFinding)
     for (int i = 0; i < 2150; ++i) page += "<script type=\"text/javascript\" src=\"none" + std::to_string(i) + ".js\"></script>\n";
     TRun run;
     const std::string findings = run.Check("/nowhere/many.html", page, IncludeOptions(false));
-    EXPECT_NE(findings.find("(167) Syntax error on line 2147, too many includes, include #2147 and later not checked\n"),
+    EXPECT_NE(findings.find("(059) Syntax error on line 2147, too many includes, include #2147 and later not checked\n"),
               std::string::npos);
     EXPECT_EQ(run.Includes.Count(), 2146);
     size_t count = 0;

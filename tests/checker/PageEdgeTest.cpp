@@ -56,3 +56,21 @@ TEST(PageEdge, AnUnclosedTagIsCappedAndTheRunGoesOn)
               "(192) Syntax error on line 1, tag not closed within 65536 characters, rest ignored\n"
               "(013) Warning on line 3003, missing semicolon\n<timing>\n");
 }
+
+TEST(PageEdge, SummaryCountsTheWholeRunWithServerCode)
+{
+    // A warning of the page's script section and an error of its server-side code both enter the summary.
+    const std::string page = "<%@ LANGUAGE=\"JScript\" %>\n"
+                             "<script type=\"text/javascript\">\n"
+                             "var client = 1\n"
+                             "</script>\n"
+                             "<% var server = ; %>\n";
+    TRun run;
+    TCheckOptions o;
+    o.SemiColon = true;
+    o.Summary = true;
+    const std::string findings = run.Check("/site/p.asp", page, o);
+    EXPECT_NE(findings.find("(013) Warning on line 3, missing semicolon\n"), std::string::npos) << findings;
+    EXPECT_NE(findings.find("Syntax error on line 5"), std::string::npos) << findings;
+    EXPECT_NE(findings.find("Summary: 1 missing semicolons, 1 syntax errors, 1 warnings\n"), std::string::npos) << findings;
+}
