@@ -1054,6 +1054,8 @@ void TSyntaxEditCore::DeleteSelection(bool resetRanges)
     // The caret goes where the first deleted character stood (the start of a tab the
     // selection began in), which is where undo puts the text back.
     if (start.Y == stop.Y) {
+        // The caret may have left the selection's line (scrolling keeps the selection).
+        SetCaretY(start.Y);
         if (start.Y >= LineCount()) {
             SetCaretX(start.X);
             return;

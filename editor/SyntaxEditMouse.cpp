@@ -199,26 +199,35 @@ void TSyntaxEditCore::DragDrop(TSyntaxEditCore *source, TTextPoint cell, bool co
         return;
     const bool move = !copy;
     if (source == this) {
-        const TUndoRecord snap = SnapshotUndoState(true);
+        TUndoRecord snap = SnapshotUndoState(true);
         const WideString text = GetSelText();
-        const TTextPoint start = MinPoint(FBlockBegin, FBlockEnd);
-        const TTextPoint stop = MaxPoint(FBlockBegin, FBlockEnd);
+        // Positions on character boundaries: a column inside a tab stands for the tab's start.
+        auto aligned = [this](TTextPoint p) {
+            return p.Y < LineCount() ? TTextPoint{CharIndexToColumn(ColumnToCharIndex(p.X, p.Y), p.Y), p.Y} : p;
+        };
+        const TTextPoint start = aligned(MinPoint(FBlockBegin, FBlockEnd));
+        const TTextPoint stop = aligned(MaxPoint(FBlockBegin, FBlockEnd));
+        snap.BlockBeginBefore = start;
+        snap.BlockEndBefore = stop;
         TTextPoint d = cell;
         d.Y = std::clamp(d.Y, 0, LineCount() - 1);
-        d.X = std::max(0, d.X);
+        d = aligned({std::max(0, d.X), d.Y});
         BeginUpdate();
         try {
             if (move) {
-                if (IsPointInSelection(d)) {
-                    d = start;
-                } else if (PointLess(stop, d) || stop == d) {
+                if (!PointLess(d, start) && !PointLess(stop, d)) {
+                    d = start; // inside the moved text: it stays where it is
+                } else if (PointLess(stop, d)) {
                     // Where the drop position lands once the selection is gone.
                     if (d.Y == stop.Y)
                         d = {start.X + (d.X - stop.X), start.Y};
                     else
                         d.Y -= stop.Y - start.Y;
                 }
+                SetBlockBegin(start);
+                SetBlockEnd(stop);
                 ReplaceSelection(WideString());
+                d = aligned(d);
             }
             {
                 TOptionsGuardDrop guard(FOptions);
