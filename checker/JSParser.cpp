@@ -77,7 +77,10 @@ bool TJSParser::SetIncludeStart(int32_t K)
 {
     int32_t line;
     if (!EncodeIncludeLine(K, 1, line)) {
-        AddMessage("too many includes, include #" + std::to_string(K) + " not checked", sevError, 59, -1);
+        // reported once a check: every later include is past the limit as well
+        if (!FIncludeLimitReported)
+            AddMessage("too many includes, include #" + std::to_string(K) + " not checked", sevError, 59, -1);
+        FIncludeLimitReported = true;
         return false;
     }
     SetStartLine(line);
@@ -93,6 +96,9 @@ void TJSParser::InitMessages(TStrings *Items)
 
 void TJSParser::ResetCounts()
 {
+    // anonymous functions are numbered through the whole check, not per section
+    FAnonymousCount = 0;
+    FIncludeLimitReported = false;
     FSemiTotal = 0;
     FSemiPiece = 0;
     FErrors = FWarnings = FHints = 0;
@@ -117,7 +123,6 @@ void TJSParser::ResetState()
     FFunctionIndex = 0;
     FTerminated = false;
     FNoSemicolonNeeded = false;
-    FAnonymousCount = 0;
 }
 
 TJSFunction *TJSParser::CurrentFunction() const

@@ -212,6 +212,7 @@ private:
     bool FAborted = false;
     int FDepth = 0;
     int FAnonymousCount = 0;
+    bool FIncludeLimitReported = false;
     uint64_t FConsumed = 0; // tokens consumed since creation: proves loops advance
 
     Token FCur, FLook;

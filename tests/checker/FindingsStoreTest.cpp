@@ -70,6 +70,7 @@ TEST(FindingsStore, IncludeNumberTooLargeStopsWithOneFinding)
     EXPECT_EQ(run.Parser.CurrentLine(), -7999998);
     EXPECT_FALSE(run.Parser.SetIncludeStart(5000));
     EXPECT_EQ(run.Parser.CurrentLine(), -7999998); // unchanged
+    EXPECT_FALSE(run.Parser.SetIncludeStart(5001)); // refused without a second finding
     EXPECT_EQ(run.Finish(), (Lines{"(059) Syntax error on line 1 of Include; unknown Include file, too many includes, "
                                    "include #5000 not checked"}));
 }
