@@ -244,8 +244,17 @@ void TCustomSyntaxEdit::ViewScroll(int dx, int dy, const TPixelRect &clip)
 
 void TCustomSyntaxEdit::ViewUpdateCaret()
 {
+    // Both the cell the caret leaves and the one it goes to are repainted; a moved caret
+    // shows at once and blinks from there.
     const QRect r = CaretRect();
+    if (FDrawnCaret != r)
+        viewport()->update(FDrawnCaret.adjusted(-2, -2, 2, 2));
     viewport()->update(r.adjusted(-2, -2, 2, 2));
+    FDrawnCaret = r;
+    if (FCaretShown && !FCaretBlinkOn) {
+        FCaretBlinkOn = true;
+        FBlinkTimer.start();
+    }
 }
 
 void TCustomSyntaxEdit::ViewSetRedraw(bool on)
@@ -384,7 +393,7 @@ void TCustomSyntaxEdit::CreateEditorCaret()
 void TCustomSyntaxEdit::BlinkCaret()
 {
     FCaretBlinkOn = !FCaretBlinkOn;
-    ViewUpdateCaret();
+    viewport()->update(CaretRect().adjusted(-2, -2, 2, 2));
 }
 
 // ======================================================================= events

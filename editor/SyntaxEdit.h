@@ -148,6 +148,7 @@ private:
     QTimer FAutoScrollTimer;
     QTimer FBlinkTimer;
     bool FCaretShown = false;
+    QRect FDrawnCaret; // where the caret was last placed
     bool FCaretBlinkOn = true;
     bool FDragPending = false;
     QPoint FPressPos;

@@ -134,6 +134,15 @@ int TSyntaxEditCore::LineCount() const
     return FLines->GetCount();
 }
 
+void TSyntaxEditCore::SetLines(const TWideStrings &value)
+{
+    if (&value == FLines.get())
+        return;
+    FLines->Assign(value);
+    ViewInvalidate();
+    UpdateScrollBars();
+}
+
 WideString TSyntaxEditCore::LineText(int line) const
 {
     if (line < 0 || line >= FLines->GetCount())

@@ -13,6 +13,7 @@
 #include <memory>
 
 class TSyntaxEditorStrings;
+class TWideStrings;
 class TSyntaxEditCore;
 
 using TIdentChars = std::bitset<256>;
@@ -97,6 +98,8 @@ public:
     TSyntaxEditorStrings &Lines() { return *FLines; }
     const TSyntaxEditorStrings &Lines() const { return *FLines; }
     int LineCount() const;
+    // Replaces the text by a copy of the given lines.
+    void SetLines(const TWideStrings &value);
     WideString LineText(int line) const; // empty for a line outside the list
 
     // ---- options and properties

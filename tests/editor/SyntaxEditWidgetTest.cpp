@@ -364,3 +364,54 @@ TEST(EditorWidget, ScrollBarsFollowTheModel)
 }
 
 } // namespace
+
+namespace {
+TEST(EditorRanges, EditsLowerTheValidRangeAndRescansMatchAFreshScan)
+{
+    THTMLHighlighter html;
+    std::string text;
+    for (int i = 0; i < 100; ++i)
+        text += (i ? "|" : "") + std::string(i % 7 == 3 ? "<p class=\"x\">text</p>" : "plain <b>words</b>");
+    TSyntaxEditCore e;
+    Fill(e, text);
+    e.SetHighLighter(&html);
+    e.PrepareRanges(99);
+    EXPECT_EQ(e.ValidRangeLine(), 99);
+    e.Lines().Put(50, u"changed");
+    e.Lines().Put(5, u"<!-- an open comment");
+    EXPECT_LE(e.ValidRangeLine(), 5);
+    e.PrepareRanges(99);
+    // The stored ranges are those a scan of the same text from scratch gives.
+    TSyntaxEditCore fresh;
+    fresh.SetHighLighter(&html);
+    fresh.SetLines(e.Lines());
+    fresh.PrepareRanges(99);
+    for (int i = 0; i < 100; ++i)
+        ASSERT_EQ(e.Lines().Range(i), fresh.Lines().Range(i)) << "line " << i;
+    EXPECT_EQ(e.Lines().Range(6), hsComment); // the line after the opened comment is inside it
+    e.SetHighLighter(nullptr);
+    fresh.SetHighLighter(nullptr);
+}
+
+TEST(EditorRanges, PaintingOnlyTheLastLineKeepsTheCommentColour)
+{
+    THTMLHighlighter html;
+    html.CommentAttributes().SetForeground(0x0000FF);
+    Widget w("<p>|<!-- open|still|inside -->", 400, 200);
+    w.E->SetHighLighter(&html);
+    const int lh = w.E->LineHeight();
+    QImage img(w.W()->size(), QImage::Format_ARGB32_Premultiplied);
+    img.fill(Qt::black);
+    {
+        QPainter p(&img);
+        w.E->PaintTo(p, QRect(0, 3 * lh, w.W()->width(), lh));
+    }
+    bool red = false;
+    for (int x = w.E->GutterRight() + 1; x < w.W()->width(); ++x)
+        for (int y = 3 * lh; y < 4 * lh; ++y)
+            if (img.pixel(x, y) == qRgb(255, 0, 0))
+                red = true;
+    EXPECT_TRUE(red);
+    w.E->SetHighLighter(nullptr);
+}
+} // namespace
