@@ -1,5 +1,6 @@
 // Name rules of the parser and the recording of what it learns into the model and the shared lists.
 #include <algorithm>
+#include <unordered_set>
 #include <vector>
 
 #include "checker/CheckerLists.h"
@@ -66,26 +67,37 @@ bool TJSParser::IsPredefinedGlobal(const AnsiString &Name) const
 
 bool TJSParser::HasMemberSuffix(const AnsiString &Name)
 {
-    // Letters are compared without case: both sides are folded once.
-    static const std::vector<AnsiString> suffixes = [] {
-        std::vector<AnsiString> v;
+    // A suffix counts at its first occurrence when no letter, digit or "_" follows it (letters without case).
+    // Suffixes beginning with "." can only count as a whole ".member" of the name, so those are looked up by
+    // member; the few others are searched.
+    struct Tables {
+        std::unordered_set<std::string> Dotted;
+        std::vector<std::string> Others;
+    };
+    static const Tables tables = [] {
+        Tables t;
         for (const char *suffix : MemberSuffixes) {
-            AnsiString l(suffix);
+            std::string l(suffix);
             for (char &c : l) c = Lower(c);
-            v.push_back(std::move(l));
+            if (l[0] == '.') t.Dotted.insert(l);
+            else t.Others.push_back(l);
         }
-        return v;
+        return t;
     }();
+    auto nameChar = [](unsigned char c) { return c == '_' || (c >= '0' && c <= '9') || (c >= 'a' && c <= 'z'); };
     AnsiString name(Name);
     for (char &c : name) c = Lower(c);
-    for (const AnsiString &suffix : suffixes) {
+    for (size_t p = name.find('.'); p != AnsiString::npos; p = name.find('.', p + 1)) {
+        size_t q = p + 1;
+        while (q < name.size() && nameChar(static_cast<unsigned char>(name[q]))) ++q;
+        const AnsiString member = name.substr(p, q - p);
+        if (tables.Dotted.count(member) && name.find(member) == p) return true;
+    }
+    for (const std::string &suffix : tables.Others) {
         size_t p = name.find(suffix);
         if (p == AnsiString::npos) continue;
         size_t end = p + suffix.size();
-        if (end >= name.size()) return true;
-        unsigned char c = static_cast<unsigned char>(name[end]);
-        bool nameChar = c == '_' || (c >= '0' && c <= '9') || (c >= 'a' && c <= 'z');
-        if (!nameChar) return true;
+        if (end >= name.size() || !nameChar(static_cast<unsigned char>(name[end]))) return true;
     }
     return false;
 }
@@ -185,7 +197,7 @@ void TJSParser::RecordWithObject(const AnsiString &Text, int32_t Line)
 
 void TJSParser::AddPrototypeInstance(const AnsiString &Record, int32_t Line)
 {
-    if (IndexOfExact(FLists.PrototypeInstances, Record) < 0)
+    if (FPrototypeNames.IndexOf(FLists.PrototypeInstances, Record) < 0)
         FLists.PrototypeInstances.AddObject(Record, LineObject(Line));
 }
 
@@ -364,7 +376,7 @@ void TJSParser::AddNewRecord(const AnsiString &Variable, const AnsiString &Const
     if (Variable.empty() || Constructor.empty() || Contains(Constructor, "parent.")) return;
     const int scope = FFunctionIndex > 0 ? FFunctionIndex - 1 : -2;
     const AnsiString record = Variable + "|" + Constructor + "|" + std::to_string(scope);
-    if (IndexOfExact(FLists.NewRecords, record) < 0) FLists.NewRecords.AddObject(record, LineObject(Line));
+    if (FNewRecordNames.IndexOf(FLists.NewRecords, record) < 0) FLists.NewRecords.AddObject(record, LineObject(Line));
 }
 
 void TJSParser::PropagateNewRecord(const AnsiString &Source, const AnsiString &Target, int32_t Line)

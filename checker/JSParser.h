@@ -188,6 +188,8 @@ private:
     TZSStringList *FFunctions = nullptr;
     mutable TExactIndex FFunctionNames; // lookups in the function list
     mutable TExactIndex FGlobalNames;   // lookups in GlobalVars
+    TExactIndex FPrototypeNames;        // lookups in PrototypeInstances
+    TExactIndex FNewRecordNames;        // lookups in NewRecords
 
     std::vector<AnsiString> FMessages;
     TStrings *FItems = nullptr;

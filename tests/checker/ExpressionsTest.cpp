@@ -304,6 +304,9 @@ TEST(NameRules, MemberSuffixes)
         {"s.substring", true}, {"s.SUBSTRING", true}, {"a.valueOf", true}, {"x.valueX", false},
         {"text.length", true}, {"myFunc", false},     {"a.lengthy", false}, {"Math.max", true},
         {"collapse", true},    {"obj.join(", true},   {"obj.joined", false},
+        {"a.values.value", false}, // only the first occurrence of a suffix is looked at
+        {"x.subs.sub", false},     {"x.sub.subs", true},  {"document.", true}, {"document.x", false},
+        {"a.b.toUpperCase()", true}, {"x.E", true},       {"x.e2", false},
     };
     for (const auto &c : cases) EXPECT_EQ(TJSParser::HasMemberSuffix(c.first), c.second) << c.first;
 }
