@@ -53,7 +53,7 @@ int TColumnMap::CharIndexToColumn(int index) const
     if (index <= 0)
         return 0;
     if (index >= FLength)
-        return FDisplayLength + (index - FLength);
+        return static_cast<int>(std::min<int64_t>(INT32_MAX / 2, int64_t(FDisplayLength) + (index - FLength)));
     return FHasTabs ? FStarts[static_cast<size_t>(index)] : index;
 }
 

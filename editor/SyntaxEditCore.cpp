@@ -229,8 +229,8 @@ void TSyntaxEditCore::SetFontMetrics(int charWidth, int fontHeight)
 
 void TSyntaxEditCore::SetMaxRightChar(int value)
 {
-    if (value < 0)
-        value = 0;
+    // Far beyond any screen, and small enough that pixel sums cannot overflow.
+    value = std::clamp(value, 0, 1 << 24);
     if (value == FMaxRightChar)
         return;
     FMaxRightChar = value;
@@ -647,7 +647,7 @@ int TSyntaxEditCore::ScrollColumns()
         FLengthsValid = true;
     }
     const int longest = FLengthCounts.empty() ? 0 : FLengthCounts.rbegin()->first;
-    return std::max(FMaxRightChar, longest) + 1;
+    return static_cast<int>(std::min<int64_t>(int64_t(std::max(FMaxRightChar, longest)) + 1, INT32_MAX / 4));
 }
 
 void TSyntaxEditCore::SetLeftOffset(int value)

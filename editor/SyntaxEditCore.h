@@ -7,7 +7,9 @@
 #include "editor/KeyStrokes.h"
 #include "editor/SyntaxHighlighter.h"
 #include "editor/UndoList.h"
+#include <algorithm>
 #include <bitset>
+#include <cstdint>
 #include <map>
 #include <functional>
 #include <memory>
@@ -119,7 +121,7 @@ public:
     void SetFontMetrics(int charWidth, int fontHeight);
     int MaxRightChar() const { return FMaxRightChar; }
     void SetMaxRightChar(int value);
-    int MaxRightPixels() const { return FMaxRightChar * FCharWidth; }
+    int MaxRightPixels() const { return ClampPixels(int64_t(FMaxRightChar) * FCharWidth); }
     int GutterWidth() const { return FGutterWidth; }
     void SetGutterWidth(int value);
     int GutterRight() const { return FGutterRight; }
@@ -152,7 +154,8 @@ public:
     float ThumbScale() const { return FThumbScale; }
     // Columns the horizontal scroll can reach: MaxRightChar, or the longest line when longer.
     int ScrollColumns();
-    int MaxScrollPixels() { return ScrollColumns() * FCharWidth; }
+    int MaxScrollPixels() { return ClampPixels(int64_t(ScrollColumns()) * FCharWidth); }
+    static int ClampPixels(int64_t v) { return static_cast<int>(std::min<int64_t>(v, INT32_MAX / 4)); }
     void UpdateScrollBars();
     TScrollBarInfo VertScrollInfo() const { return FVertInfo; }
     TScrollBarInfo HorzScrollInfo() const { return FHorzInfo; }
