@@ -415,3 +415,112 @@ TEST(EditorRanges, PaintingOnlyTheLastLineKeepsTheCommentColour)
     w.E->SetHighLighter(nullptr);
 }
 } // namespace
+
+namespace {
+bool HasColor(const QImage &img, const QRect &r, QRgb c)
+{
+    for (int x = r.left(); x <= r.right(); ++x)
+        for (int y = r.top(); y <= r.bottom(); ++y)
+            if (img.pixel(x, y) == c)
+                return true;
+    return false;
+}
+
+TEST(EditorWidget, SelectionMarkLineAndControlCharacters)
+{
+    Widget w("a\tb c|second|third", 400, 200);
+    const int lh = w.E->LineHeight(), cw = w.E->CharWidth(), left = w.E->GutterRight() + 1;
+    const QRgb sel = ColorToQColor(clHighlight, w.E->palette()).rgb();
+    w.E->SetBlockBegin({0, 1});
+    w.E->SetBlockEnd({3, 1});
+    const QRect line1(left, lh, 3 * cw, lh);
+    struct Case {
+        const char *name;
+        TSyntaxEditOptions add, remove;
+        bool focused;
+        bool shown;
+    } cases[] = {
+        {"focused", 0, 0, true, true},
+        {"unfocused with hide selection", 0, 0, false, false},
+        {"unfocused without hide selection", 0, eoHideSelection, false, true},
+        {"read-only", eoReadOnly, 0, true, false},
+        {"read-only with read-only selection", eoReadOnly | eoReadOnlySelection, 0, true, true},
+    };
+    const TSyntaxEditOptions base = w.E->Options();
+    for (const Case &c : cases) {
+        w.E->SetOptions((base | c.add) & ~c.remove);
+        if (c.focused)
+            w.E->setFocus();
+        else
+            w.E->clearFocus();
+        QApplication::processEvents();
+        const QImage img = w.W()->grab().toImage();
+        EXPECT_EQ(HasColor(img, line1, sel), c.shown) << c.name;
+    }
+    w.E->SetOptions(base);
+    // The marked line is painted in the mark colours.
+    w.E->MarkColor().SetBackground(0x00FF00);
+    w.E->SetMarkLine(2);
+    QImage img = w.W()->grab().toImage();
+    EXPECT_TRUE(HasColor(img, QRect(left, 2 * lh, 5 * cw, lh), qRgb(0, 255, 0)));
+    EXPECT_FALSE(HasColor(img, QRect(left, 0, 5 * cw, lh), qRgb(0, 255, 0)));
+    // Control characters: a tab shows an arrow, blanks show dots; nothing changes the text.
+    w.E->SetMarkLine(-1);
+    const QImage plain = w.W()->grab().toImage().copy(left, 0, 10 * cw, lh);
+    w.E->SetOptions(w.E->Options() | eoShowControlChars);
+    const QImage marks = w.W()->grab().toImage().copy(left, 0, 10 * cw, lh);
+    EXPECT_NE(plain, marks);
+    EXPECT_EQ(Joined(*w.E), "a\tb c|second|third");
+}
+
+TEST(EditorWidget, WheelInputMethodAndScrollHint)
+{
+    std::string text;
+    for (int i = 0; i < 300; ++i)
+        text += (i ? "|" : "") + std::string("line");
+    Widget w(text);
+    QWheelEvent wheel(QPointF(50, 50), w.W()->mapToGlobal(QPointF(50, 50)), QPoint(), QPoint(0, -120), Qt::NoButton,
+                      Qt::NoModifier, Qt::NoScrollPhase, false);
+    QApplication::sendEvent(w.W(), &wheel);
+    EXPECT_EQ(w.E->GetTopLine(), 1 + QApplication::wheelScrollLines());
+
+    w.E->SetCaretXY({4, 0});
+    w.E->SetBlockBegin({0, 0});
+    w.E->SetBlockEnd({4, 0});
+    QInputMethodEvent ime;
+    ime.setCommitString(QString::fromUtf8("\xE6\x96\x87\xE5\xAD\x97"));
+    QApplication::sendEvent(w.E.get(), &ime);
+    EXPECT_EQ(U8(w.E->Lines().Get(0)), "\xE6\x96\x87\xE5\xAD\x97");
+    w.E->Undo();
+    EXPECT_EQ(U8(w.E->Lines().Get(0)), "line");
+
+    w.E->SetOptions(w.E->Options() | eoShowScrollHint);
+    QScrollBar *v = w.E->verticalScrollBar();
+    v->setSliderPosition(100);
+    v->triggerAction(QAbstractSlider::SliderMove);
+    EXPECT_EQ(w.E->GetTopLine(), 101);
+    auto *hint = w.E->findChild<QLabel *>(QStringLiteral("Scroll"));
+    ASSERT_NE(hint, nullptr);
+    EXPECT_TRUE(hint->isVisible());
+    EXPECT_EQ(hint->text(), QStringLiteral("101"));
+}
+} // namespace
+
+namespace {
+TEST(EditorWidget, ClickIntoAnUnfocusedEditorWithASelectionOnlyFocusesIt)
+{
+    Widget w("abc def");
+    w.E->SetBlockBegin({0, 0});
+    w.E->SetBlockEnd({3, 0});
+    w.E->clearFocus();
+    QApplication::processEvents();
+    ASSERT_FALSE(w.E->hasFocus());
+    Press(w.W(), w.Cell(5, 0));
+    Release(w.W(), w.Cell(5, 0));
+    EXPECT_EQ(Sel(*w.E), "(0,0)-(3,0)");
+    Press(w.W(), w.Cell(5, 0));
+    Release(w.W(), w.Cell(5, 0));
+    EXPECT_EQ(Sel(*w.E), "");
+    EXPECT_EQ(Pt(w.E->GetCaretXY()), "(5,0)");
+}
+} // namespace
