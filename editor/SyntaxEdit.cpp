@@ -79,6 +79,7 @@ TCustomSyntaxEdit::TCustomSyntaxEdit(QWidget *parent) : QAbstractScrollArea(pare
     setFocusPolicy(Qt::StrongFocus);
     setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    setFrameStyle(QFrame::StyledPanel | QFrame::Sunken);
     resize(200, 150);
 
     FLineNumberFont = QFont(QStringLiteral("Terminal"), 6);
@@ -183,6 +184,14 @@ void TCustomSyntaxEdit::SetSelectedColor(const TColors &value)
 void TCustomSyntaxEdit::SetScrollHintColor(const TColors &value)
 {
     FScrollHintColor.Assign(value);
+}
+
+void TCustomSyntaxEdit::SetBorderStyle(TBorderStyle value)
+{
+    if (value == FBorderStyle)
+        return;
+    FBorderStyle = value;
+    setFrameStyle(value == bsSingle ? QFrame::StyledPanel | QFrame::Sunken : QFrame::NoFrame);
 }
 
 void TCustomSyntaxEdit::SetLineNumberFont(const QFont &value)

@@ -67,6 +67,8 @@ public:
     TCaretType OverwriteCaret() const { return FOverwriteCaret; }
     void SetInsertCaret(TCaretType value);
     void SetOverwriteCaret(TCaretType value);
+    TBorderStyle BorderStyle() const { return FBorderStyle; }
+    void SetBorderStyle(TBorderStyle value);
     TScrollBarMode ScrollBarMode() const { return FScrollBarMode; }
     void SetScrollBarMode(TScrollBarMode value) { FScrollBarMode = value; }
     void SetOptions(TSyntaxEditOptions value) override;
@@ -145,6 +147,7 @@ private:
     TCaretType FInsertCaret = ctVerticalLine;
     TCaretType FOverwriteCaret = ctBlock;
     TScrollBarMode FScrollBarMode = sbmRegular;
+    TBorderStyle FBorderStyle = bsSingle;
     QTimer FAutoScrollTimer;
     QTimer FBlinkTimer;
     bool FCaretShown = false;
