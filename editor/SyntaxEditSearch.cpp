@@ -1,8 +1,10 @@
 // Search and replace over the editor's lines with the literal or the regular-expression engine.
 #include "editor/SyntaxEditCore.h"
 #include "editor/SyntaxEditorStrings.h"
+#include "editor/TextLines.h"
 #include "editor/URESearch.h"
 #include "editor/UTBMSearch.h"
+#include <climits>
 #include <memory>
 
 int TSyntaxEditCore::SearchReplace(const WideString &search, const WideString &replace, int options)
@@ -64,25 +66,34 @@ int TSyntaxEditCore::SearchReplace(const WideString &search, const WideString &r
         engine->FindPrepare(search, flags);
         TUndoRecord work = SnapshotUndoState(false);
         bool done = false;
-        for (int y = current.Y; !done && y >= scopeStart.Y && (toTextEnd || y <= scopeEnd.Y) && y < LineCount();
-             y += backward ? -1 : 1) {
+        // The scope's ends as character indexes of the text before any replacement.
+        const int scopeStartIndex = ColumnToCharIndex(scopeStart.X, scopeStart.Y);
+        const int scopeEndIndex = toTextEnd ? INT32_MAX : ColumnToCharIndex(scopeEnd.X, scopeEnd.Y);
+        std::vector<WideString> replacePieces = TextLines::Split(replace);
+        const int replaceBreaks = static_cast<int>(replacePieces.size()) - 1;
+        const int replaceTail = static_cast<int>(replacePieces.back().size());
+        int addedLines = 0; // lines that replacements with line breaks added above the current one
+        for (int line = current.Y; !done && line >= scopeStart.Y && (toTextEnd || line <= scopeEnd.Y);
+             line += backward ? -1 : 1) {
+            int y = line + addedLines;
+            if (y < 0 || y >= LineCount())
+                break;
+            // Where the rest of the searched line now stands: later matches were found in the
+            // text before the replacements, so they move by what each replacement changed.
             int shift = 0;
             const WideString text = FLines->Get(y);
             engine->FindAll(text);
             const int n = engine->Count();
             for (int i = 0; i < n && !done; ++i) {
                 const int k = backward ? n - 1 - i : i;
-                int start, stop;
-                engine->GetResult(k, start, stop);
-                start += shift;
-                stop += shift;
+                int start0, stop0;
+                engine->GetResult(k, start0, stop0);
+                if ((line == scopeStart.Y && start0 < scopeStartIndex) || (line == scopeEnd.Y && stop0 > scopeEndIndex))
+                    continue;
+                const int start = start0 + shift, stop = stop0 + shift;
                 DropColumnMap();
                 const int startColumn = CharIndexToColumn(start, y);
                 const int stopColumn = CharIndexToColumn(stop, y);
-                // The scope's end column moves with the replacements made before it on its line.
-                if ((y == scopeStart.Y && startColumn < scopeStart.X) ||
-                    (!toTextEnd && y == scopeEnd.Y && stopColumn > scopeEnd.X + shift))
-                    continue;
                 if (!findMode)
                     work = SnapshotUndoState(false);
                 ++count;
@@ -116,10 +127,16 @@ int TSyntaxEditCore::SearchReplace(const WideString &search, const WideString &r
                     UndoAddCaretMoveFrom(work);
                     SetSelText(replace);
                     replaced = true;
-                    // Later matches of the line were found in the text before this
-                    // replacement: they move by what it added or took away.
-                    if (!backward)
-                        shift += static_cast<int>(replace.size()) - (stop - start);
+                    if (!backward) {
+                        if (replaceBreaks == 0) {
+                            shift += replaceTail - (stop0 - start0);
+                        } else {
+                            // The rest of the line now follows the replacement's last line.
+                            y += replaceBreaks;
+                            addedLines += replaceBreaks;
+                            shift = replaceTail - stop0;
+                        }
+                    }
                 }
                 if (!replaceAll)
                     done = true;

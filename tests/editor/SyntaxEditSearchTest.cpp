@@ -49,6 +49,10 @@ TEST(EditorSearch, FindAndReplaceTable)
         {"prompt: yes, no, yes", "a a a", {0, 0}, {0, 0}, {0, 0}, "a", "b", A | P, {raReplace, raSkip, raReplace}, 3, "b a b", ""},
         {"prompt: cancel", "a a a", {0, 0}, {0, 0}, {0, 0}, "a", "b", A | P, {raReplace, raCancel}, 2, "b a a", "(2,0)-(3,0)"},
         {"prompt in single replace: all", "a a a", {0, 0}, {0, 0}, {0, 0}, "a", "b", R | P, {raReplaceAll}, 3, "b b b", ""},
+        {"replacements with line breaks keep later matches in place", "ab ab|b", {0, 0}, {0, 0}, {0, 0}, "b",
+         "1\r\n2", A | S, {}, 3, "a1|2 a1|2|1|2", ""},
+        {"selection scope with line-break replacements", "ab ab|b b|b", {0, 0}, {0, 0}, {1, 1}, "b", "1\r\n2",
+         A | SEL, {}, 3, "a1|2 a1|2|1|2 b|b", ""},
         {"empty search", "a", {0, 0}, {0, 0}, {0, 0}, "", "b", A, {}, 0, "a", ""},
         {"tabs: columns of the matches", "\tab\tab", {0, 0}, {0, 0}, {0, 0}, "ab", "X", A, {}, 2, "\tX\tX", ""},
     };
