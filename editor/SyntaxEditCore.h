@@ -251,7 +251,7 @@ public:
     void ClearAll(bool withUndo, bool keepUndo);
 
     // ---- commands and keys
-    virtual void RunEditorCommand(TEditorCommand command, WideChar ch, void *data);
+    virtual void RunEditorCommand(TEditorCommand command, WideChar ch, void *data = nullptr);
     virtual void DoProcessCommand(TEditorCommand &command, WideChar &ch, void *data);
     void RunCommand(TEditorCommand command) { RunEditorCommand(command, u' ', nullptr); }
     TEditorCommand KeyToCommand(uint16_t key, TShiftState shift) const;
