@@ -11,6 +11,8 @@
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QPixmap>
+#include <QPolygon>
 #include <QScrollBar>
 #include <QStyle>
 #include <QWheelEvent>
@@ -569,6 +571,34 @@ void TCustomSyntaxEdit::wheelEvent(QWheelEvent *e)
     e->accept();
 }
 
+// The cursors shown while text is dragged: an arrow with a small page, and a plus sign on
+// it for a copy. Drawn once.
+QPixmap TCustomSyntaxEdit::DragCursor(bool copy)
+{
+    static QPixmap cursors[2];
+    QPixmap &pm = cursors[copy ? 1 : 0];
+    if (pm.isNull()) {
+        pm = QPixmap(24, 24);
+        pm.fill(Qt::transparent);
+        QPainter p(&pm);
+        const QPolygon arrow({QPoint(0, 0), QPoint(0, 14), QPoint(4, 10), QPoint(7, 16), QPoint(9, 15), QPoint(6, 9),
+                              QPoint(11, 9)});
+        p.setPen(Qt::black);
+        p.setBrush(Qt::white);
+        p.drawPolygon(arrow);
+        p.drawRect(9, 13, 10, 8);
+        p.drawLine(11, 16, 17, 16);
+        p.drawLine(11, 18, 15, 18);
+        if (copy) {
+            p.fillRect(16, 6, 7, 7, Qt::white);
+            p.drawRect(16, 6, 7, 7);
+            p.drawLine(18, 9, 21, 9);
+            p.drawLine(19, 8, 19, 11);
+        }
+    }
+    return pm;
+}
+
 TCustomSyntaxEdit *TCustomSyntaxEdit::EditorOf(const QMimeData *data) const
 {
     const auto *drag = qobject_cast<const TEditorDragData *>(data);
@@ -584,6 +614,8 @@ void TCustomSyntaxEdit::StartDrag()
     DoStartDrag();
     QDrag drag(this);
     drag.setMimeData(data);
+    drag.setDragCursor(DragCursor(false), Qt::MoveAction);
+    drag.setDragCursor(DragCursor(true), Qt::CopyAction);
     const Qt::DropAction done = drag.exec(Qt::CopyAction | Qt::MoveAction, Qt::MoveAction);
     if (done == Qt::IgnoreAction)
         DragCanceled();

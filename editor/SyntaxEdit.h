@@ -5,6 +5,7 @@
 #include "editor/SyntaxEditCore.h"
 #include <QAbstractScrollArea>
 #include <QFont>
+#include <QPixmap>
 #include <QLabel>
 #include <QMimeData>
 #include <QPointer>
@@ -134,6 +135,7 @@ private:
     void PaintLines(QPainter &p, const QRect &clip);
     QColor Qc(TColor c) const;
     TCustomSyntaxEdit *EditorOf(const QMimeData *data) const;
+    static QPixmap DragCursor(bool copy);
 
     TColor FColor = clWindow;
     TColor FGutterColor = clBtnFace;
