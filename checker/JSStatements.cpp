@@ -594,11 +594,12 @@ int TJSParser::ParseBrowserStatement(bool Conditional)
                 Recover(false);
             }
         } else if (p != ';') {
-            AnsiString text = word;
-            FNoSemicolonNeeded = false;
-            // a member of a user object named "status": treat as an expression
-            int r = ParseExpressionList(true, text);
-            (void)r;
+            // a member, index or call of something named "status": the rest is an expression
+            FPrimed = true;
+            FPrimedCode = tkStatus;
+            FPrimedText = word;
+            AnsiString text;
+            ParseExpressionList(true, text);
         }
         if (!Conditional) CheckSemicolon();
         return tkStatus;

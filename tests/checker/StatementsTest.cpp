@@ -58,7 +58,7 @@ INSTANTIATE_TEST_SUITE_P(
         StatementCase{"throwEcma", "throw\n  new Error(\"x\");", {}},
         StatementCase{"withFail", "with () { }", {"(095) Syntax error on line 1, \"with\" expression invalid"}},
         StatementCase{"statusBad", "status 5;", {"(119) Syntax error on line 1, \"=\" or \"+=\" expected after status/defaultStatus"}},
-        StatementCase{"statusGood", "status = \"x\";", {}},
+        StatementCase{"statusGood", "status = \"x\";\nstatus += \"y\";\nwindow.status = \"z\";\nstatus.x = 1;", {}},
         StatementCase{"alertNoParen", "alert;", {"(082) Syntax error on line 1, ( expected"}},
         StatementCase{"switchNoParen", "switch a { }", {"(082) Syntax error on line 1, ( expected", "(098) Syntax error on line 1, invalid expression in \"(  )\"", "(086) Syntax error on line 1, ) expected", "(099) Syntax error on line 1, { expected"}},
         StatementCase{"switchElse", "switch (a) { case 1: x(); else: y(); }", {"(103) Syntax error on line 1, use \"default\" not \"else\" in switch"}},
