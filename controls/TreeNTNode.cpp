@@ -644,7 +644,7 @@ void TTreeNTNode::ToggleCheck()
             State = FCheckState == csUnchecked ? csPartly
                     : FCheckState == csPartly  ? csChecked
                     : FCheckState == csChecked ? csUnchecked
-                                               : FCheckState;
+                                               : TCheckState(FCheckState);
             break;
         case ctRadioButton: State = csChecked; break;
         default: break;

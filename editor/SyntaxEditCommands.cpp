@@ -170,7 +170,7 @@ void TSyntaxEditCore::ToggleInserting(int mode)
 TEditorCommand TSyntaxEditCore::KeyToCommand(uint16_t key, TShiftState shift) const
 {
     const int i = FKeystrokes.FindKey(key, shift);
-    return i >= 0 ? FKeystrokes.Items(i).Command : ecNone;
+    return i >= 0 ? FKeystrokes.Items(i).Command : TEditorCommand(ecNone);
 }
 
 void TSyntaxEditCore::SetKeystrokes(const TKeyStrokes *value)

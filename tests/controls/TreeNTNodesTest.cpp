@@ -67,10 +67,12 @@ TEST(TreeNTNodesTest, FlatIndexIsDepthFirstAndChecked)
         TTreeNTNode *Node = Tree.Items().GetNodeFromIndex(I);
         EXPECT_EQ(Narrow(Node->GetText()), Order[I]);
         EXPECT_EQ(Node->GetAbsoluteIndex(), I);
-        if (I + 1 < int(Order.size()))
+        if (I + 1 < int(Order.size())) {
             EXPECT_EQ(Node->GetNext(), Tree.Items().GetNodeFromIndex(I + 1));
-        if (I > 0)
+        }
+        if (I > 0) {
             EXPECT_EQ(Node->GetPrev(), Tree.Items().GetNodeFromIndex(I - 1));
+        }
     }
     for (int Bad : {-1, 8, 1000}) {
         try {
@@ -122,8 +124,9 @@ TEST(TreeNTNodesTest, DeleteAndClearReportEveryNodeOnce)
         // No dangling selection or caret.
         for (TTreeNTNode *N : Tree.Items().GetSelectionList())
             EXPECT_FALSE(C.Deleted.count(Narrow(N->GetText()))) << C.Name;
-        if (C.Deleted.count("a2"))
+        if (C.Deleted.count("a2")) {
             EXPECT_EQ(Tree.GetSelected(), nullptr) << C.Name;
+        }
     }
 }
 

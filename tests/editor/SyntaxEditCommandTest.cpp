@@ -59,8 +59,6 @@ std::string Lines(int n, const std::string &line = "x")
     return s;
 }
 
-TTextPoint GotoTarget{1, 1};
-
 TEST(EditorCommands, ProcessorTable)
 {
     const std::string w200(200, 'w');
@@ -228,13 +226,16 @@ TEST(EditorCommands, ProcessorTable)
         const std::string sel = e.SelAvail() ? Pt(e.BlockBegin()) + "-" + Pt(e.BlockEnd()) : "";
         EXPECT_EQ(sel, c.selection) << c.name;
         const int kind = e.UndoList().Count() > 0 && e.CanUndo() ? e.UndoList().Item(e.UndoList().Count() - 1).Kind : 0;
-        if (c.command != ecUndo && c.command != ecRedo)
+        if (c.command != ecUndo && c.command != ecRedo) {
             EXPECT_EQ(kind, c.undoKind) << c.name;
+        }
         EXPECT_EQ(changes > 0, c.changed) << c.name;
-        if (c.command >= ecInsertMode && c.command <= ecToggleMode)
+        if (c.command >= ecInsertMode && c.command <= ecToggleMode) {
             EXPECT_EQ(settings, 1) << c.name;
-        if (c.command > 1000)
+        }
+        if (c.command > 1000) {
             EXPECT_EQ(userCommand, c.command) << c.name;
+        }
         if (c.check)
             c.check(e);
     }

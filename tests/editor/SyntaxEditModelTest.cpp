@@ -297,8 +297,9 @@ TEST(EditorEdits, InsertDeleteReplaceWithBookmarks)
         EXPECT_EQ(Pt(e.GetCaretXY()), Pt(c.caretAfter)) << c.name;
         for (size_t i = 0; i < c.markLines.size(); ++i)
             EXPECT_EQ(e.Bookmark(c.marks[i].first).Y, c.markLines[i]) << c.name << " bookmark " << c.marks[i].first;
-        if (!c.selectionAfter)
+        if (!c.selectionAfter) {
             EXPECT_FALSE(e.SelAvail()) << c.name;
+        }
     }
 }
 

@@ -15,9 +15,9 @@ struct Step {
 
 Step Ins(int x, int y, std::string t) { return {'i', x, y, 0, 0, std::move(t)}; }
 Step Del(int x, int y, int x2, int y2) { return {'d', x, y, x2, y2, {}}; }
-Step U() { return {'u'}; }
-Step R() { return {'r'}; }
-Step Save() { return {'s'}; }
+Step U() { return {'u', 0, 0, 0, 0, {}}; }
+Step R() { return {'r', 0, 0, 0, 0, {}}; }
+Step Save() { return {'s', 0, 0, 0, 0, {}}; }
 
 void RunSteps(TSyntaxEditCore &e, const std::vector<Step> &steps)
 {
