@@ -157,7 +157,7 @@ TEST(WideStrings, RoundTrips)
         {"no final break", ToBytes({'a', 13, 10, 'b'}), ToBytes({'a', 13, 10, 'b', 13, 10})},
         {"lf and cr become crlf", ToBytes({'a', 10, 'b', 13, 'c'}), ToBytes({'a', 13, 10, 'b', 13, 10, 'c', 13, 10})},
         {"zero in ansi", ToBytes({'a', 0, 'b'}), ToBytes({'a', 0, 'b', 13, 10})},
-        {"spec sample", ToBytes({0xFF, 0xFE, 0x41, 0, 0x0D, 0, 0x0A, 0, 0x42, 0}),
+        {"documented sample", ToBytes({0xFF, 0xFE, 0x41, 0, 0x0D, 0, 0x0A, 0, 0x42, 0}),
          ToBytes({0xFF, 0xFE, 0x41, 0, 0x0D, 0, 0x0A, 0, 0x42, 0, 0x0D, 0, 0x0A, 0})},
     };
     for (const auto &c : cases) {
