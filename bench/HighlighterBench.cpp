@@ -1,7 +1,7 @@
 // Colouring every line of a 100,000-line HTML page (script blocks handed to the JavaScript
 // highlighter) and of minified jQuery, timed against pygmentize producing tokens for the
 // same files in the same run (plain jQuery as well). Prints one ratio per file
-// (pygmentize / ours; the aim is 10 or more).
+// (ours / pygmentize, as every benchmark here prints it; the aim is 0.1 or less).
 #include "editor/HTMLHighlighter.h"
 #include "editor/JavaScriptHighlighter.h"
 
@@ -129,8 +129,8 @@ void Compare(const char *what, const char *lexer, TSyntaxHighlighter &h, const Q
         return;
     }
     const double theirs = Seconds([&] { RunPygmentize(lexer, file); }, 2);
-    std::printf("%-22s ours %8.1f ms   pygmentize %8.1f ms   ratio %.1f   (%zu lines, %zu tokens)\n",
-                what, ours * 1000, theirs * 1000, theirs / ours, lines.size(), tokens);
+    std::printf("%-22s ours %8.1f ms   pygmentize %8.1f ms   ratio %.4f   (%zu lines, %zu tokens)\n",
+                what, ours * 1000, theirs * 1000, ours / theirs, lines.size(), tokens);
 }
 
 } // namespace
