@@ -485,8 +485,8 @@ private:
     bool NamedClass(TRanges &ranges, uint32_t &mask)
     {
         static const std::map<std::u16string, uint32_t> masks = {
-            {u"alnum", 0x1C07},   {u"alpha", 0x1C03},  {u"cntrl", 0x80},      {u"digit", 0x4},
-            {u"graph", 0x1C1C0F}, {u"lower", 0x400},   {u"print", 0x1C1C1F},  {u"punct", 0x3C000},
+            {u"alnum", 0x3E07},   {u"alpha", 0x3E03},  {u"cntrl", 0x80},      {u"digit", 0x4},
+            {u"graph", 0x1C3E0F}, {u"lower", 0x400},   {u"print", 0x1C3E1F},  {u"punct", 0x3C000},
             {u"space", 0x70},     {u"upper", 0x200},   {u"xdigit", 0},
         };
         int end = Pos + 1;
