@@ -14,6 +14,7 @@
 #include <QProcessEnvironment>
 #include <QString>
 
+#include "bench/BenchSupport.h"
 #include "checker/HTMLJSFileChecker.h"
 #include "checker/NavTreeMemory.h"
 #include "editor/WideStrings.h"
@@ -37,12 +38,6 @@ private:
     WideString FName;
 };
 
-double Median(std::vector<double> v)
-{
-    std::sort(v.begin(), v.end());
-    return v[v.size() / 2];
-}
-
 double CheckRuns(const std::string &Name, const std::vector<std::string> &Lines, int &Findings, int &Nodes)
 {
     Document doc(Name, Lines);
@@ -63,28 +58,7 @@ double CheckRuns(const std::string &Name, const std::vector<std::string> &Lines,
         Nodes = tree.GetCount();
         checker.ClearTree(nullptr);
     }
-    return Median(times);
-}
-
-const char *const kJshint = R"(
-const { JSHINT } = require('jshint'); const fs = require('fs');
-const src = fs.readFileSync(process.argv[1], 'latin1'); const runs = +process.argv[2];
-const t = [];
-for (let i = 0; i < runs; i++) { const s = process.hrtime.bigint(); JSHINT(src, {es3: true, maxerr: 100000});
-  t.push(Number(process.hrtime.bigint() - s) / 1e6); }
-t.sort((a, b) => a - b); console.log(t[t.length >> 1]);
-)";
-
-double JshintMedian(const std::string &File)
-{
-    const char *home = std::getenv("QUILLMAR_BENCH_NODE");
-    QProcess node;
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert("NODE_PATH", home ? QString::fromUtf8(home) + "/node_modules:/usr/share/nodejs" : QString("/usr/share/nodejs"));
-    node.setProcessEnvironment(env);
-    node.start("node", {"-e", kJshint, QString::fromStdString(File), QString::number(kRuns)});
-    if (!node.waitForFinished(300000) || node.exitCode() != 0) return -1;
-    return node.readAllStandardOutput().trimmed().toDouble();
+    return bench::Median(times);
 }
 
 std::vector<std::string> GeneratedPage()
@@ -125,7 +99,7 @@ int main(int argc, char **argv)
         }
         int findings = 0, nodes = 0;
         const double ours = CheckRuns(file, lines, findings, nodes);
-        const double jshint = JshintMedian(file);
+        const double jshint = bench::NodeMedian(bench::kJshintTimingScript, file, kRuns);
         std::printf("check run of %s (%zu lines; %d findings lines, %d tree nodes), median of %d runs\n", file.c_str(),
                     lines.size(), findings, nodes, kRuns);
         std::printf("  quillmar CheckFile %8.2f ms\n", ours);

@@ -15,6 +15,7 @@
 #include <QProcessEnvironment>
 #include <QString>
 
+#include "bench/BenchSupport.h"
 #include "checker/CheckerLists.h"
 #include "checker/JSParser.h"
 
@@ -28,12 +29,6 @@ struct NullHost : IParserHost {
     void AddVariableNode(const AnsiString &, int32_t, TNavNode, int) override {}
     void AddDynamicHTMLName(const AnsiString &, int32_t) override {}
 };
-
-double Median(std::vector<double> v)
-{
-    std::sort(v.begin(), v.end());
-    return v[v.size() / 2];
-}
 
 // Median milliseconds of one full check (source lines in, model and findings out).
 double OurParse(const std::vector<std::string> &Lines, int &Functions)
@@ -59,23 +54,7 @@ double OurParse(const std::vector<std::string> &Lines, int &Functions)
         times.push_back(std::chrono::duration<double, std::milli>(t1 - t0).count());
         Functions = lists.Functions.Count();
     }
-    return Median(times);
-}
-
-// Runs a node script that prints the median milliseconds of its parses; negative when node fails.
-double NodeMedian(const char *Script, const std::string &File, const QString &NodePath)
-{
-    QProcess node;
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    // Debian's node modules live in /usr/share/nodejs; the npm ones in the bench folder.
-    env.insert("NODE_PATH", NodePath.isEmpty() ? QString("/usr/share/nodejs") : NodePath + ":/usr/share/nodejs");
-    node.setProcessEnvironment(env);
-    node.start("node", {"-e", Script, QString::fromStdString(File), QString::number(kRuns)});
-    if (!node.waitForFinished(300000) || node.exitCode() != 0) {
-        std::fprintf(stderr, "%s\n", node.readAllStandardError().constData());
-        return -1;
-    }
-    return node.readAllStandardOutput().trimmed().toDouble();
+    return bench::Median(times);
 }
 
 const char *const kAcorn = R"(
@@ -83,15 +62,6 @@ const acorn = require('acorn'); const fs = require('fs');
 const src = fs.readFileSync(process.argv[1], 'latin1'); const runs = +process.argv[2];
 const t = [];
 for (let i = 0; i < runs; i++) { const s = process.hrtime.bigint(); acorn.parse(src, {ecmaVersion: 5});
-  t.push(Number(process.hrtime.bigint() - s) / 1e6); }
-t.sort((a, b) => a - b); console.log(t[t.length >> 1]);
-)";
-
-const char *const kJshint = R"(
-const { JSHINT } = require('jshint'); const fs = require('fs');
-const src = fs.readFileSync(process.argv[1], 'latin1'); const runs = +process.argv[2];
-const t = [];
-for (let i = 0; i < runs; i++) { const s = process.hrtime.bigint(); JSHINT(src, {es3: true, maxerr: 100000});
   t.push(Number(process.hrtime.bigint() - s) / 1e6); }
 t.sort((a, b) => a - b); console.log(t[t.length >> 1]);
 )";
@@ -111,10 +81,8 @@ int main(int argc, char **argv)
 
     int functions = 0;
     const double ours = OurParse(lines, functions);
-    const char *home = std::getenv("QUILLMAR_BENCH_NODE");
-    const QString nodePath = home ? QString::fromUtf8(home) + "/node_modules" : QString();
-    const double acorn = NodeMedian(kAcorn, file, nodePath);
-    const double jshint = NodeMedian(kJshint, file, nodePath);
+    const double acorn = bench::NodeMedian(kAcorn, file, kRuns);
+    const double jshint = bench::NodeMedian(bench::kJshintTimingScript, file, kRuns);
 
     std::printf("checker parse of %s (%zu lines, %d functions), median of %d runs\n", file.c_str(), lines.size(),
                 functions, kRuns);

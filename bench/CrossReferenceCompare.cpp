@@ -15,6 +15,7 @@
 #include <QProcessEnvironment>
 #include <QString>
 
+#include "bench/BenchSupport.h"
 #include "checker/HTMLJSFileChecker.h"
 #include "checker/NavTreeMemory.h"
 #include "editor/WideStrings.h"
@@ -91,10 +92,9 @@ for (const e of JSHINT.errors) {
 
 Names Jshint(const std::string &Path, bool &Ok)
 {
-    const char *home = std::getenv("QUILLMAR_BENCH_NODE");
     QProcess node;
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert("NODE_PATH", home ? QString::fromUtf8(home) + "/node_modules:/usr/share/nodejs" : QString("/usr/share/nodejs"));
+    env.insert("NODE_PATH", bench::NodePath());
     node.setProcessEnvironment(env);
     node.start("node", {"-e", kJshint, QString::fromStdString(Path)});
     Names n;

@@ -4,6 +4,7 @@
 // (ours / pygmentize, as every benchmark here prints it; the aim is 0.1 or less).
 #include "editor/HTMLHighlighter.h"
 #include "editor/JavaScriptHighlighter.h"
+#include "bench/BenchSupport.h"
 
 #include <QFile>
 #include <QString>
@@ -11,45 +12,17 @@
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
-#include <fcntl.h>
 #include <functional>
-#include <spawn.h>
 #include <string>
-#include <sys/wait.h>
 #include <vector>
 
-extern char **environ;
 
 namespace {
-
-double Seconds(const std::function<void()> &f, int runs)
-{
-    double best = 1e30;
-    for (int i = 0; i < runs; ++i) {
-        const auto t0 = std::chrono::steady_clock::now();
-        f();
-        const auto t1 = std::chrono::steady_clock::now();
-        best = std::min(best, std::chrono::duration<double>(t1 - t0).count());
-    }
-    return best;
-}
 
 // Runs pygmentize writing its token stream to /dev/null; false when it cannot run or fails.
 bool RunPygmentize(const char *lexer, const std::string &input)
 {
-    std::vector<std::string> args = {"pygmentize", "-l", lexer, "-f", "raw", "-o", "/dev/null",
-                                     input};
-    std::vector<char *> argv;
-    for (std::string &a : args)
-        argv.push_back(a.data());
-    argv.push_back(nullptr);
-    pid_t pid = 0;
-    if (posix_spawnp(&pid, "pygmentize", nullptr, nullptr, argv.data(), environ) != 0)
-        return false;
-    int status = 0;
-    if (waitpid(pid, &status, 0) < 0)
-        return false;
-    return WIFEXITED(status) && WEXITSTATUS(status) == 0;
+    return bench::RunProgram({"pygmentize", "-l", lexer, "-f", "raw", "-o", "/dev/null", input}) == 0;
 }
 
 QByteArray ReadFile(const QString &path)
@@ -122,13 +95,13 @@ void Compare(const char *what, const char *lexer, TSyntaxHighlighter &h, const Q
 {
     const std::vector<WideString> lines = SplitLines(data);
     size_t tokens = 0;
-    const double ours = Seconds([&] { tokens = ColourAll(h, lines); }, 5);
+    const double ours = bench::BestSeconds([&] { tokens = ColourAll(h, lines); }, 5);
     if (!RunPygmentize(lexer, file)) {
         std::printf("%-22s ours %8.1f ms (%zu lines, %zu tokens); pygmentize is not available\n",
                     what, ours * 1000, lines.size(), tokens);
         return;
     }
-    const double theirs = Seconds([&] { RunPygmentize(lexer, file); }, 2);
+    const double theirs = bench::BestSeconds([&] { RunPygmentize(lexer, file); }, 2);
     std::printf("%-22s ours %8.1f ms   pygmentize %8.1f ms   ratio %.4f   (%zu lines, %zu tokens)\n",
                 what, ours * 1000, theirs * 1000, ours / theirs, lines.size(), tokens);
 }

@@ -1,10 +1,5 @@
 // Literal and regular-expression search over a 50 MB text, line by line as the editor searches, timed
 // against grep counting the matching lines of the same file in the same run. Prints ratios (ours / grep).
-#include <fcntl.h>
-#include <spawn.h>
-#include <sys/wait.h>
-#include <unistd.h>
-
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
@@ -19,53 +14,24 @@
 #include "editor/URESearch.h"
 #include "editor/UTBMSearch.h"
 #include "editor/WideStrings.h"
-
-extern char **environ;
+#include "bench/BenchSupport.h"
 
 namespace {
 
 constexpr size_t kTargetBytes = 50u * 1024 * 1024;
 
-double Seconds(const std::function<void()> &f, int runs = 3)
-{
-    double best = 1e9;
-    for (int i = 0; i < runs; ++i) {
-        const auto t0 = std::chrono::steady_clock::now();
-        f();
-        best = std::min(best, std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count());
-    }
-    return best;
-}
-
 // Runs grep with the given options on the file; returns its count of matching lines, -1 on failure.
 long Grep(const std::vector<std::string> &options, const std::string &pattern, const std::string &file,
           const std::string &output)
 {
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, 1, output.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
     std::vector<std::string> args = {"grep"};
     args.insert(args.end(), options.begin(), options.end());
     args.push_back("-e");
     args.push_back(pattern);
     args.push_back(file);
-    std::vector<char *> argv;
-    for (auto &a : args)
-        argv.push_back(a.data());
-    argv.push_back(nullptr);
     std::vector<std::string> env = {"LC_ALL=C", "PATH=/usr/bin:/bin"};
-    std::vector<char *> envp;
-    for (auto &e : env)
-        envp.push_back(e.data());
-    envp.push_back(nullptr);
-    pid_t pid = 0;
-    const int rc = posix_spawnp(&pid, "grep", &actions, nullptr, argv.data(), envp.data());
-    posix_spawn_file_actions_destroy(&actions);
-    if (rc != 0)
-        return -1;
-    int status = 0;
-    waitpid(pid, &status, 0);
-    if (!WIFEXITED(status) || WEXITSTATUS(status) > 1)
+    const int status = bench::RunProgram(args, output, &env);
+    if (status < 0 || status > 1) // 1: no line matched
         return -1;
     FILE *f = std::fopen(output.c_str(), "r");
     long count = -1;
@@ -149,10 +115,10 @@ int main()
             engine = std::make_unique<TUTBMSearch>(nullptr);
         engine->FindPrepare(WideString(c.pattern.begin(), c.pattern.end()), c.regex ? unsigned(sfMatchCase) : 0u);
         long ours = 0, theirs = 0;
-        const double t = Seconds([&] { ours = CountLines(*engine, lines); });
+        const double t = bench::BestSeconds([&] { ours = CountLines(*engine, lines); });
         const std::vector<std::string> options = c.regex ? std::vector<std::string>{"-E", "-c"}
                                                           : std::vector<std::string>{"-F", "-i", "-c"};
-        const double g = Seconds([&] { theirs = Grep(options, c.pattern, file, out); });
+        const double g = bench::BestSeconds([&] { theirs = Grep(options, c.pattern, file, out); });
         if (theirs < 0) {
             std::fprintf(stderr, "grep is not available\n");
             return 1;

@@ -1,8 +1,5 @@
 // Load and save of large text files through TWideStringList, timed against iconv doing the same
 // conversion in the same run. Prints one ratio per case (ours / iconv; below 1 means faster).
-#include <fcntl.h>
-#include <spawn.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -18,44 +15,17 @@
 #include <QTemporaryDir>
 
 #include "editor/WideStrings.h"
+#include "bench/BenchSupport.h"
 
-extern char **environ;
 
 namespace {
 
 constexpr size_t kTargetBytes = 50u * 1024 * 1024;
 
-double Seconds(const std::function<void()> &f, int runs = 3)
-{
-    double best = 1e9;
-    for (int i = 0; i < runs; ++i) {
-        const auto t0 = std::chrono::steady_clock::now();
-        f();
-        const auto t1 = std::chrono::steady_clock::now();
-        best = std::min(best, std::chrono::duration<double>(t1 - t0).count());
-    }
-    return best;
-}
-
 // Runs iconv with stdout redirected to Output; false when it cannot run or fails.
 bool RunIconv(const std::string &from, const std::string &to, const std::string &input, const std::string &output)
 {
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, 1, output.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-    std::vector<std::string> args = {"iconv", "-f", from, "-t", to, input};
-    std::vector<char *> argv;
-    for (auto &a : args)
-        argv.push_back(a.data());
-    argv.push_back(nullptr);
-    pid_t pid = 0;
-    const int rc = posix_spawnp(&pid, "iconv", &actions, nullptr, argv.data(), environ);
-    posix_spawn_file_actions_destroy(&actions);
-    if (rc != 0)
-        return false;
-    int status = 0;
-    waitpid(pid, &status, 0);
-    return WIFEXITED(status) && WEXITSTATUS(status) == 0;
+    return bench::RunProgram({"iconv", "-f", from, "-t", to, input}, output) == 0;
 }
 
 // Lines of words with some accented letters and Windows-1252 punctuation.
@@ -132,32 +102,32 @@ int main()
         double best = 1e9;
         for (int i = 0; i < 3; ++i) {
             auto fresh = std::make_unique<TWideStringList>();
-            best = std::min(best, Seconds([&] { fresh->LoadFromFile(file); }, 1));
+            best = std::min(best, bench::BestSeconds([&] { fresh->LoadFromFile(file); }, 1));
         }
         return best;
     };
 
     const double loadAnsi = freshLoad(ansiFile);
-    const double iconvLoadAnsi = Seconds([&] { RunIconv("WINDOWS-1252", "UTF-16LE", ansiFile, iconvOut); });
+    const double iconvLoadAnsi = bench::BestSeconds([&] { RunIconv("WINDOWS-1252", "UTF-16LE", ansiFile, iconvOut); });
     Report("load ANSI (Windows-1252 -> UTF-16)", loadAnsi, iconvLoadAnsi);
 
     TWideStringList list;
     list.LoadFromFile(ansiFile);
-    const double saveAnsi = Seconds([&] { list.SaveToFile(out); });
-    const double iconvSaveAnsi = Seconds([&] { RunIconv("UTF-16LE", "WINDOWS-1252", iconvOut, out); });
+    const double saveAnsi = bench::BestSeconds([&] { list.SaveToFile(out); });
+    const double iconvSaveAnsi = bench::BestSeconds([&] { RunIconv("UTF-16LE", "WINDOWS-1252", iconvOut, out); });
     Report("save ANSI (UTF-16 -> Windows-1252)", saveAnsi, iconvSaveAnsi);
 
     const double loadWide = freshLoad(wideFile);
-    const double iconvLoadWide = Seconds([&] { RunIconv("UTF-16", "UTF-16LE", wideFile, iconvOut); });
+    const double iconvLoadWide = bench::BestSeconds([&] { RunIconv("UTF-16", "UTF-16LE", wideFile, iconvOut); });
     Report("load UTF-16 (marked -> UTF-16)", loadWide, iconvLoadWide);
 
     list.LoadFromFile(wideFile);
-    const double saveWide = Seconds([&] { list.SaveToFile(out); });
-    const double iconvSaveWide = Seconds([&] { RunIconv("UTF-16LE", "UTF-16", iconvOut, out); });
+    const double saveWide = bench::BestSeconds([&] { list.SaveToFile(out); });
+    const double iconvSaveWide = bench::BestSeconds([&] { RunIconv("UTF-16LE", "UTF-16", iconvOut, out); });
     Report("save UTF-16 (UTF-16 -> marked)", saveWide, iconvSaveWide);
 
     // Reloading over a full list also frees its million lines.
-    const double reload = Seconds([&] { list.LoadFromFile(ansiFile); });
+    const double reload = bench::BestSeconds([&] { list.LoadFromFile(ansiFile); });
     Report("reload ANSI over a full list", reload, iconvLoadAnsi);
     return 0;
 }
