@@ -567,7 +567,16 @@ void TCustomSyntaxEdit::AutoScrollTick()
 void TCustomSyntaxEdit::wheelEvent(QWheelEvent *e)
 {
     const int lines = QApplication::wheelScrollLines();
-    WheelScroll(e->angleDelta().y(), e->modifiers() & Qt::ControlModifier, lines);
+    // Fine wheels and touchpads report parts of a notch: they add up to whole notches, and a
+    // turn the other way starts afresh.
+    const int delta = e->angleDelta().y();
+    if ((delta < 0) != (FWheelRemainder < 0))
+        FWheelRemainder = 0;
+    FWheelRemainder += delta;
+    const int notches = FWheelRemainder / 120;
+    FWheelRemainder -= notches * 120;
+    if (notches != 0)
+        WheelScroll(notches * 120, e->modifiers() & Qt::ControlModifier, lines);
     e->accept();
 }
 

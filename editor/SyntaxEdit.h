@@ -159,6 +159,7 @@ private:
     QPoint FPressPos;
     QPoint FLastMousePos;
     bool FInScrollAction = false;
+    int FWheelRemainder = 0; // parts of a wheel notch not scrolled yet
     TScrollHintWindow *FScrollHint = nullptr;
 };
 

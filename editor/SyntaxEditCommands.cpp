@@ -189,8 +189,12 @@ void TSyntaxEditCore::ResetKeystrokes()
 bool TSyntaxEditCore::KeyDown(uint16_t key, TShiftState shift)
 {
     const TEditorCommand command = KeyToCommand(key, shift);
-    if (command == ecNone)
+    if (command == ecNone) {
+        // The character of this key is typed, also while a key that ran a command is still
+        // held down (keys rolled over when typing fast).
+        FKeySwallowed = false;
         return false;
+    }
     FKeySwallowed = true;
     RunEditorCommand(command, 0, nullptr);
     return true;

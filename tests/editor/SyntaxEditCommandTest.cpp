@@ -349,6 +349,15 @@ TEST(EditorCommands, KeysDispatchAndSwallowTheCharacter)
     EXPECT_EQ(e.Lines().Get(0), u"\u65e5\u672c");
     e.Undo();
     EXPECT_EQ(Joined(e), "abc");
+    // Keys rolled over: the next letter goes down while Enter is still held; it is typed.
+    e.SetCaretXY({3, 0});
+    e.SetBlockBegin(e.GetCaretXY());
+    EXPECT_TRUE(e.KeyDown(VK_RETURN, 0));
+    EXPECT_FALSE(e.KeyDown('D', 0));
+    e.KeyPress(u'd');
+    e.KeyUp();
+    e.KeyUp();
+    EXPECT_EQ(Joined(e), "abc|d");
 }
 
 TEST(EditorCommands, WheelScrollsLinesOrPages)

@@ -483,6 +483,13 @@ TEST(EditorWidget, WheelInputMethodAndScrollHint)
                       Qt::NoModifier, Qt::NoScrollPhase, false);
     QApplication::sendEvent(w.W(), &wheel);
     EXPECT_EQ(w.E->GetTopLine(), 1 + QApplication::wheelScrollLines());
+    // A touchpad's parts of a notch add up: three thirds scroll as one notch.
+    for (int i = 0; i < 3; ++i) {
+        QWheelEvent part(QPointF(50, 50), w.W()->mapToGlobal(QPointF(50, 50)), QPoint(), QPoint(0, -40), Qt::NoButton,
+                         Qt::NoModifier, Qt::NoScrollPhase, false);
+        QApplication::sendEvent(w.W(), &part);
+    }
+    EXPECT_EQ(w.E->GetTopLine(), 1 + 2 * QApplication::wheelScrollLines());
 
     w.E->SetCaretXY({4, 0});
     w.E->SetBlockBegin({0, 0});
