@@ -170,7 +170,8 @@ public:
     // Internal hooks of the node core.
     void NodeChanged(TTreeNTNode *Node);
     void ExpandRequest(TTreeNTNode *Node, bool Expand);
-    void NodeDeleted(TTreeNTNode *Node);
+    // A node leaves the tree; views forget what they hold of it.
+    virtual void NodeDeleted(TTreeNTNode *Node);
     bool BeginStructureChange();
     void EndUpdateBatch();
     void BeginExpandingByCode() { ++FExpandingByCode; }

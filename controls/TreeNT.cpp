@@ -342,6 +342,16 @@ TNodeRect TTreeNT::NodeDisplayRect(const TTreeNTNode *Node, bool TextOnly) const
     return TNodeRect{R.left(), R.top(), R.right() + 1, R.bottom() + 1};
 }
 
+void TTreeNT::NodeDeleted(TTreeNTNode *Node)
+{
+    // A glyph pressed or a node dragged may go while the button is still down.
+    if (FPressedNode == Node)
+        FPressedNode = nullptr;
+    if (FDragNode == Node)
+        FDragNode = nullptr;
+    TCustomTreeNT::NodeDeleted(Node);
+}
+
 TTreeNTNode *TTreeNT::GetTopItem() const { return GetNodeAt(1, 1); }
 
 void TTreeNT::SetTopItem(TTreeNTNode *Node)

@@ -49,6 +49,7 @@ public:
     int PageRows() const override;
     void ScrollAt(int X, int Y) override;
     TNodeRect NodeDisplayRect(const TTreeNTNode *Node, bool TextOnly) const override;
+    void NodeDeleted(TTreeNTNode *Node) override;
 
     int GetIndent() const { return indentation(); }
     void SetIndent(int Value);

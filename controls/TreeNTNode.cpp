@@ -178,6 +178,9 @@ TTreeNTNode *TTreeNTNode::GetItem(int Index) const
 {
     if (Index >= GetCount())
         throw ETreeNTError("List index out of bounds (" + std::to_string(Index) + ")");
+    // A negative index is the list's error; a leaf has no list yet.
+    if (!FChildren)
+        throw ENodeListError("List index out of bounds (" + std::to_string(Index) + ")");
     return FChildren->Get(Index);
 }
 

@@ -82,6 +82,24 @@ TEST(TreeNTNodesTest, FlatIndexIsDepthFirstAndChecked)
             EXPECT_EQ(std::string(E.what()), "List index out of bounds (" + std::to_string(Bad) + ")");
         }
     }
+    // A node's children by index: past the end is the tree's error, below 0 the list's,
+    // on a leaf as on a parent.
+    struct ItemCase {
+        const char *Node;
+        int Index;
+        bool ListError;
+    };
+    for (const ItemCase &C : {ItemCase{"A", 2, false}, ItemCase{"A", -1, true},
+                              ItemCase{"x", 0, false}, ItemCase{"x", -1, true}}) {
+        try {
+            Find(Tree, C.Node)->GetItem(C.Index);
+            ADD_FAILURE() << C.Node << " " << C.Index;
+        } catch (const ETreeNTError &E) {
+            EXPECT_EQ(dynamic_cast<const ENodeListError *>(&E) != nullptr, C.ListError) << C.Node;
+            EXPECT_EQ(std::string(E.what()), "List index out of bounds (" + std::to_string(C.Index) + ")");
+        }
+    }
+    EXPECT_EQ(Narrow(Find(Tree, "A")->GetItem(1)->GetText()), "a2");
     // Changes drop the cached order.
     Find(Tree, "a1")->Free();
     Tree.Items().AddFirst(nullptr, u"Z");

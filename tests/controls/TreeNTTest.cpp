@@ -276,6 +276,41 @@ TEST_F(TreeNTTest, DragAutoExpandsAndDrops)
     EXPECT_EQ(Tree.GetDropTarget(), nullptr);
 }
 
+TEST_F(TreeNTTest, NodesDeletedMidGestureAreForgotten)
+{
+    Tree.SetOptions(Tree.GetOptions() | toCheckSupport);
+    Tree.Items().SetRootCheckType(ctCheckBox);
+    Build(Tree, "A,B,C");
+    QApplication::processEvents();
+    int Checked = 0;
+    Tree.OnChecked = [&](TCustomTreeNT *, TTreeNTNode *) { ++Checked; };
+    TTreeNTNode *Source = Find(Tree, "A"), *Target = Find(Tree, "A");
+    Tree.OnDragDrop = [&](TTreeNT *, TTreeNTNode *S, TTreeNTNode *T) {
+        Source = S;
+        Target = T;
+    };
+    // A glyph pressed, then its node deleted before the button comes up.
+    const QPoint Glyph = Tree.Delegate()->GlyphRect(Tree.visualRect(Tree.Model()->IndexFromNode(Find(Tree, "B")))).center();
+    QTest::mousePress(Tree.viewport(), Qt::LeftButton, {}, Glyph);
+    Find(Tree, "B")->Free();
+    QTest::mouseRelease(Tree.viewport(), Qt::LeftButton, {}, Glyph);
+    EXPECT_EQ(Checked, 0);
+    // A dragged node deleted before the drop; then the whole tree cleared under a drag.
+    for (const bool ClearAll : {false, true}) {
+        Tree.DragStart(Find(Tree, "A"));
+        Tree.DragMoveTo(Center("C"));
+        if (ClearAll)
+            Tree.Items().Clear();
+        else
+            Find(Tree, "A")->Free();
+        Tree.DragFinish(true);
+        EXPECT_EQ(Source, nullptr) << ClearAll;
+        EXPECT_EQ(Target, ClearAll ? nullptr : Find(Tree, "C")) << ClearAll;
+        if (!ClearAll)
+            Tree.Items().Add(nullptr, u"A");
+    }
+}
+
 TEST_F(TreeNTTest, AutoScrollRunsNearTheEdgeAndSpeedsUp)
 {
     for (int I = 0; I < 200; ++I)
