@@ -215,6 +215,9 @@ int TJSParser::ParseMember(AnsiString &Text)
     if (r < 0) return r;
     // a chain that starts at "window", "document" or a DOM word reports its own argument and index errors
     const bool domChain = r >= tkWindow && r <= tkDOM4;
+    // the word of a browser statement ("alert(...)", "write(...)", "close(...)") reports its own argument errors
+    bool browserCall = FBrowserCall;
+    FBrowserCall = false;
     for (;;) {
         int n = PeekToken();
         if (n == '(') {
@@ -226,11 +229,13 @@ int TJSParser::ParseMember(AnsiString &Text)
                 if ((Text == "open" || EndsWith(Text, ".open")) && !FPendingTarget.empty())
                     FLists.OpenedWindows.AddObject(FPendingTarget, LineObject(line));
             }
-            AnsiString args = ParseArguments(Text, line, call, domChain);
+            AnsiString args = ParseArguments(Text, line, call, domChain, browserCall);
+            browserCall = false;
             Text += args;
             r = createElement ? erCreateElement : (r == erSetTimeout ? erSetTimeout : erCall);
             continue;
         }
+        browserCall = false;
         if (n == '[') {
             NextToken();
             const bool markup = FMarkup;
@@ -443,7 +448,8 @@ int TJSParser::ParsePrimary(AnsiString &Text)
     }
 }
 
-AnsiString TJSParser::ParseArguments(const AnsiString &Callee, int32_t Line, TJSFunctionCall *Call, bool Dom)
+AnsiString TJSParser::ParseArguments(const AnsiString &Callee, int32_t Line, TJSFunctionCall *Call, bool Dom,
+                                     bool Browser)
 {
     (void)Callee;
     NextToken(); // "("
@@ -463,7 +469,8 @@ AnsiString TJSParser::ParseArguments(const AnsiString &Callee, int32_t Line, TJS
             // with the JSON option a string argument names what the following arguments define
             if (FJSON && r == erString && t.size() >= 2) FPendingTarget = t.substr(1, t.size() - 2);
             if (r < 0) {
-                if (Dom) AddMessage("invalid expression in DOM parameter", sevError, 165, Look().Line);
+                if (Browser) AddMessage("invalid expression in \"( )\"", sevError, 98, Look().Line);
+                else if (Dom) AddMessage("invalid expression in DOM parameter", sevError, 165, Look().Line);
                 else AddMessage("invalid parameters inside \"( )\"", sevError, 164, Line);
                 Recover(true);
                 break;
@@ -491,7 +498,7 @@ AnsiString TJSParser::ParseArguments(const AnsiString &Callee, int32_t Line, TJS
                 break;
             }
             if (s == tkEnd) break;
-            AddMessage(") expected", sevError, 86, Look().Line);
+            if (!Browser || !Look().Err) AddMessage(") expected", sevError, 86, Look().Line);
             Recover(true);
             break;
         }

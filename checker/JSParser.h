@@ -146,7 +146,9 @@ private:
     int ParseNew(AnsiString &Text);
     int ParsePrimary(AnsiString &Text);
     // Parses "( ... )"; returns the argument texts in parentheses.
-    AnsiString ParseArguments(const AnsiString &Callee, int32_t Line, TJSFunctionCall *Call, bool Dom = false);
+    // Browser: the call of a statement that begins with "alert", "write", "writeln" or a browser function word.
+    AnsiString ParseArguments(const AnsiString &Callee, int32_t Line, TJSFunctionCall *Call, bool Dom = false,
+                              bool Browser = false);
     int ParseArrayLiteral(AnsiString &Text);
     int ParseInherits(AnsiString &Text);
     bool IsValueToken(int Code) const;
@@ -242,6 +244,7 @@ private:
     AnsiString FLastAssignTarget;   // left side of the last assignment parsed
     int FLabelDepth = 0;            // labelled statements open: "break label" may leave any of them
     bool FPrimed = false;           // a primary already consumed by the statement parser
+    bool FBrowserCall = false;      // the next member chain is the call of a browser statement's word
     int FPrimedCode = 0;
     AnsiString FPrimedText;
 };

@@ -211,6 +211,12 @@ bool TJSParser::ParseFunction(bool Required, const AnsiString &GivenName, bool E
     FFunctionStartDepth = FBraceDepth + 1;
     if (PeekToken() == '{') {
         body = ParseBlock();
+        // a declaration's body followed by ";" is a block followed by ";"; after a function expression the ";"
+        // ends the enclosing statement
+        if (!Expression && PeekToken() == ';') {
+            AddMessage("\";\" after block not strict ECMA, (but IE allows it!)", sevWarning, 57, Look().Line);
+            NextToken();
+        }
     } else {
         AddMessage("{ expected", sevError, 99, Look().Line);
     }
@@ -630,7 +636,9 @@ int TJSParser::ParseBrowserStatement(bool Conditional)
         FPrimedText = word.Text;
     }
     AnsiString text;
+    FBrowserCall = n == tkAlert || n == tkWrite || n == tkWriteln || n == tkDOM4;
     int r = ParseExpressionList(true, text);
+    FBrowserCall = false;
     if (r < 0) {
         Recover(false);
         return n;
