@@ -429,6 +429,7 @@ void TTreeNT::mousePressEvent(QMouseEvent *Event)
     if (Hit & (1u << 9)) {
         // The state glyph: shown pressed until the button comes up.
         FPressedNode = Node;
+        FPressedGlyph = Node->GetStateIndex();
         switch (Node->GetStateIndex()) {
         case cgUnchecked: Node->SetStateIndex(cgUncheckedDisabled); break;
         case cgChecked: Node->SetStateIndex(cgCheckedDisabled); break;
@@ -501,8 +502,13 @@ void TTreeNT::mouseReleaseEvent(QMouseEvent *Event)
     }
     if (FPressedNode) {
         TTreeNTNode *Node = FPressedNode;
-        FPressedNode = nullptr;
+        const int32_t PressedLook = Node->GetStateIndex();
         Node->ToggleCheck();
+        // A refused change (OnChecking) leaves the glyph as it was before the press. The
+        // handlers may also have deleted the node, which clears FPressedNode.
+        if (FPressedNode == Node && Node->GetStateIndex() == PressedLook)
+            Node->SetStateIndex(FPressedGlyph);
+        FPressedNode = nullptr;
         return;
     }
     FAutoScrollTimer->stop();

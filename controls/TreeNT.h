@@ -132,6 +132,7 @@ private:
     int FSyncing = 0;
     int FItemHeight = 0;
     TTreeNTNode *FPressedNode = nullptr;
+    int32_t FPressedGlyph = 0; // its glyph before the pressed look
     TTreeNTNode *FDragNode = nullptr;
     QPoint FPressPos;
     bool FDragPending = false;

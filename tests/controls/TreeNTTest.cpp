@@ -123,6 +123,13 @@ TEST_F(TreeNTTest, StateGlyphClickTogglesOnRelease)
     EXPECT_EQ(B->GetStateIndex(), cgChecked);
     // The glyph click does not move the caret.
     EXPECT_EQ(Tree.GetSelected(), nullptr);
+    // A refused change leaves the glyph as it was before the press.
+    Tree.OnChecking = [](TCustomTreeNT *, TTreeNTNode *, bool &Allow) { Allow = false; };
+    QTest::mousePress(Tree.viewport(), Qt::LeftButton, {}, Glyph);
+    EXPECT_EQ(B->GetStateIndex(), cgCheckedDisabled);
+    QTest::mouseRelease(Tree.viewport(), Qt::LeftButton, {}, Glyph);
+    EXPECT_EQ(B->GetCheckState(), csChecked);
+    EXPECT_EQ(B->GetStateIndex(), cgChecked);
 }
 
 TEST_F(TreeNTTest, ViewExpansionAsksTheCoreAndFillsLazily)
