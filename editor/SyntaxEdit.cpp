@@ -430,7 +430,9 @@ void TCustomSyntaxEdit::changeEvent(QEvent *e)
 
 void TCustomSyntaxEdit::keyPressEvent(QKeyEvent *e)
 {
-    const uint16_t key = QtKeyToVirtualKey(e->key(), e->modifiers() & Qt::KeypadModifier);
+    static const bool xkb = QGuiApplication::platformName() == QLatin1String("xcb") ||
+                            QGuiApplication::platformName().startsWith(QLatin1String("wayland"));
+    const uint16_t key = QtKeyEventToVirtualKey(e->key(), e->modifiers(), e->nativeScanCode(), xkb);
     const TShiftState shift = QtModifiersToShift(e->modifiers());
     try {
         if (key && KeyDown(key, shift)) {

@@ -123,3 +123,20 @@ TShiftState QtModifiersToShift(int qtModifiers)
         shift |= ssAlt;
     return shift;
 }
+
+uint16_t QtKeyEventToVirtualKey(int qtKey, int qtModifiers, uint32_t nativeScanCode, bool xkbScanCodes)
+{
+    const bool keypad = qtModifiers & Qt::KeypadModifier;
+    if (!keypad) {
+        // xkb key codes of the digit row: 10..18 are 1..9, 19 is 0.
+        if (xkbScanCodes && nativeScanCode >= 10 && nativeScanCode <= 19)
+            return static_cast<uint16_t>(nativeScanCode == 19 ? '0' : '1' + (nativeScanCode - 10));
+        if (qtModifiers & Qt::ShiftModifier) {
+            static const char shifted[] = ")!@#$%^&*(";
+            for (int d = 0; d < 10; ++d)
+                if (qtKey == shifted[d])
+                    return static_cast<uint16_t>('0' + d);
+        }
+    }
+    return QtKeyToVirtualKey(qtKey, keypad);
+}

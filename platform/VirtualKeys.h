@@ -52,3 +52,8 @@ AnsiString ShortCutToText(TShortCut shortCut);
 // virtual key (0 when it has none) and shift state.
 uint16_t QtKeyToVirtualKey(int qtKey, bool keypad = false);
 TShiftState QtModifiersToShift(int qtModifiers);
+// The virtual key of a whole key event. The main keyboard's digit keys stay digits whatever
+// the modifiers make of their symbol (Shift+3 reports '#'): on xkb platforms (X11, Wayland)
+// they are known by their key codes, elsewhere the shifted symbols of the common layout are
+// taken back to their digits.
+uint16_t QtKeyEventToVirtualKey(int qtKey, int qtModifiers, uint32_t nativeScanCode, bool xkbScanCodes);

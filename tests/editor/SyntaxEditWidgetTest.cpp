@@ -155,6 +155,9 @@ TEST(EditorWidget, BookmarksByKeysAndGlyphs)
     EXPECT_TRUE(glyph);
     KeyClick(w.E.get(), Qt::Key_3, Qt::ControlModifier | Qt::ShiftModifier);
     EXPECT_FALSE(w.E->Bookmark(3).IsSet);
+    // The keyboard reports the digit's shifted symbol: it is still the digit key.
+    KeyClick(w.E.get(), Qt::Key_NumberSign, Qt::ControlModifier | Qt::ShiftModifier);
+    EXPECT_TRUE(w.E->Bookmark(3).IsSet);
 }
 
 TEST(EditorWidget, CopyCutPasteKeepNonLatinText)

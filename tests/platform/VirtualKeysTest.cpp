@@ -38,4 +38,26 @@ TEST(VirtualKeys, QtKeysAndShortcutTexts)
         EXPECT_EQ(s2, shift);
     }
 }
+TEST(VirtualKeys, DigitKeysStayDigitsWithModifiers)
+{
+    struct Case {
+        int qtKey;
+        int modifiers;
+        uint32_t scanCode;
+        bool xkb;
+        uint16_t key;
+    } cases[] = {
+        {Qt::Key_NumberSign, Qt::ControlModifier | Qt::ShiftModifier, 12, true, '3'},
+        {Qt::Key_NumberSign, Qt::ControlModifier | Qt::ShiftModifier, 0, false, '3'},
+        {Qt::Key_ParenRight, Qt::ControlModifier | Qt::ShiftModifier, 0, false, '0'},
+        {Qt::Key_Ampersand, Qt::ControlModifier, 10, true, '1'}, // a layout with symbols on the digit row
+        {Qt::Key_0, Qt::ControlModifier | Qt::ShiftModifier, 19, true, '0'},
+        {Qt::Key_Asterisk, Qt::KeypadModifier, 63, true, VK_MULTIPLY},
+        {Qt::Key_5, Qt::KeypadModifier, 84, true, VK_NUMPAD0 + 5},
+        {Qt::Key_NumberSign, 0, 51, true, 0}, // a key of its own on some layouts
+        {Qt::Key_Z, Qt::ControlModifier, 52, true, 'Z'},
+    };
+    for (const Case &c : cases)
+        EXPECT_EQ(QtKeyEventToVirtualKey(c.qtKey, c.modifiers, c.scanCode, c.xkb), c.key) << c.qtKey;
+}
 } // namespace
