@@ -440,7 +440,10 @@ void TCustomSyntaxEdit::keyPressEvent(QKeyEvent *e)
             return;
         }
         const QString text = e->text();
-        if (text.isEmpty() || (shift & ssCtrl && !(shift & ssAlt))) {
+        // Ctrl or Alt alone make a key combination, not a character; both together may be the
+        // key that types a layout's third-level characters.
+        const TShiftState ctrlAlt = shift & (ssCtrl | ssAlt);
+        if (text.isEmpty() || ctrlAlt == ssCtrl || ctrlAlt == ssAlt) {
             e->ignore();
             return;
         }

@@ -293,6 +293,13 @@ TEST(EditorWidget, KeysTypeAndRunCommands)
     KeyClick(w.E.get(), Qt::Key_Return, {}, QStringLiteral("\r"));
     KeyClicks(w.E.get(), "x");
     EXPECT_EQ(Joined(*w.E), "abcd|x");
+    // An unbound Alt or Ctrl combination types nothing; Ctrl+Alt (a third-level key) types.
+    KeyClick(w.E.get(), Qt::Key_Q, Qt::AltModifier, QStringLiteral("q"));
+    KeyClick(w.E.get(), Qt::Key_Q, Qt::ControlModifier, QStringLiteral("\x11"));
+    EXPECT_EQ(Joined(*w.E), "abcd|x");
+    KeyClick(w.E.get(), Qt::Key_Q, Qt::ControlModifier | Qt::AltModifier, QStringLiteral("@"));
+    EXPECT_EQ(Joined(*w.E), "abcd|x@");
+    KeyClick(w.E.get(), Qt::Key_Backspace);
     KeyClick(w.E.get(), Qt::Key_Backspace);
     KeyClick(w.E.get(), Qt::Key_Up);
     KeyClick(w.E.get(), Qt::Key_Home);
