@@ -284,9 +284,22 @@ int TTreeNT::PageRows() const
     return std::max(1, viewport()->height() / Row - 1);
 }
 
+// The row at a point, also right of where the column's contents end: the whole width of the
+// client area belongs to the row, as in a native tree.
+QModelIndex TTreeNT::RowIndexAt(int X, int Y) const
+{
+    const QModelIndex Index = indexAt(QPoint(X, Y));
+    if (Index.isValid() || X < 0 || X >= viewport()->width())
+        return Index;
+    const int ColumnEnd = header()->sectionViewportPosition(0) + header()->sectionSize(0) - 1;
+    if (ColumnEnd >= 0 && X > ColumnEnd)
+        return indexAt(QPoint(ColumnEnd, Y));
+    return Index;
+}
+
 TTreeNTNode *TTreeNT::GetNodeAt(int X, int Y) const
 {
-    return FModel->NodeFromIndex(indexAt(QPoint(X, Y)));
+    return FModel->NodeFromIndex(RowIndexAt(X, Y));
 }
 
 uint16_t TTreeNT::GetHitTestInfoAt(int X, int Y) const
@@ -303,7 +316,7 @@ uint16_t TTreeNT::GetHitTestInfoAt(int X, int Y) const
         Bits |= 1u << 11;
     if (Bits)
         return Bits;
-    const QModelIndex Index = indexAt(QPoint(X, Y));
+    const QModelIndex Index = RowIndexAt(X, Y);
     TTreeNTNode *Node = FModel->NodeFromIndex(Index);
     if (!Node)
         return 1u << 2;
@@ -315,6 +328,9 @@ uint16_t TTreeNT::GetHitTestInfoAt(int X, int Y) const
     if (HasOption(toCheckSupport) && FDelegate->GlyphRect(Item).contains(X, Y) &&
         Node->GetStateIndex() > 0)
         return (1u << 3) | (1u << 9);
+    const int IconLeft = Item.left() + FDelegate->GlyphWidth();
+    if (!FImages.isEmpty() && X >= IconLeft && X < Item.left() + FDelegate->LabelOffset())
+        return (1u << 3) | (1u << 5);
     const QRect Label = NodeRect(Node, true);
     if (X < Label.right())
         return (1u << 3) | (1u << 7);

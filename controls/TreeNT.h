@@ -122,6 +122,7 @@ protected:
 
 private:
     void SyncFromCore();
+    QModelIndex RowIndexAt(int X, int Y) const;
     void OnViewExpanded(const QModelIndex &Index, bool Expand);
     void ApplyOptions();
     void BandSelect();

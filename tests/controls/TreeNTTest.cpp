@@ -103,6 +103,30 @@ TEST_F(TreeNTTest, NodesKnowWhereTheyAreShown)
     EXPECT_EQ(Find(Tree, "a1")->DisplayRect(false), TNodeRect()); // hidden under a collapsed parent
     EXPECT_EQ(Tree.Items().GetNodeFromItem(B->GetItemId()), B);
     EXPECT_EQ(Tree.Items().GetNodeFromItem(0), nullptr);
+
+    // Hit tests along B's row, with an image in front of the label.
+    QPixmap Image(16, 16);
+    Image.fill(Qt::red);
+    Tree.SetImages({QIcon(Image)});
+    B->SetImageIndex(0);
+    QApplication::processEvents();
+    const QRect Item = Tree.visualRect(Tree.Model()->IndexFromNode(B));
+    const QRect Text = Tree.NodeRect(B, true);
+    const int Y = Item.center().y();
+    struct HitCase {
+        int X;
+        uint16_t Bits;
+    };
+    for (const HitCase &C : {HitCase{Item.left() - 2, 1u << 6},
+                             HitCase{Item.left() + Tree.Delegate()->LabelOffset() / 2, (1u << 3) | (1u << 5)},
+                             HitCase{Text.center().x(), (1u << 3) | (1u << 7)},
+                             HitCase{Text.right() + 20, 1u << 8}})
+        EXPECT_EQ(Tree.GetHitTestInfoAt(C.X, Y), C.Bits) << C.X;
+    // The whole row is the node's: with full-row selection a click right of its label selects it.
+    EXPECT_EQ(Tree.GetNodeAt(Text.right() + 20, Y), B);
+    Tree.SetOptions(Tree.GetOptions() | toFullRowSelect);
+    QTest::mouseClick(Tree.viewport(), Qt::LeftButton, {}, QPoint(Text.right() + 20, Y));
+    EXPECT_EQ(Tree.GetSelected(), B);
 }
 
 TEST_F(TreeNTTest, StateGlyphClickTogglesOnRelease)
