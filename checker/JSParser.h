@@ -115,7 +115,8 @@ private:
 
     // ---- statements
     bool ParseSourceElement();
-    bool ParseFunction(bool Required, const AnsiString &Name, bool Expression = false);
+    // MemberValue: the value of an object-literal member, which reports an empty body as a declaration does.
+    bool ParseFunction(bool Required, const AnsiString &Name, bool Expression = false, bool MemberValue = false);
     int ParseBlock();
     int ParseStatementList();
     int ParseObjectLiteral(const AnsiString &Target);

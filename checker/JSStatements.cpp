@@ -74,7 +74,7 @@ int TJSParser::ParseBlock()
     return result;
 }
 
-bool TJSParser::ParseFunction(bool Required, const AnsiString &GivenName, bool Expression)
+bool TJSParser::ParseFunction(bool Required, const AnsiString &GivenName, bool Expression, bool MemberValue)
 {
     if (PeekToken() != tkFunction) return false;
     NextToken();
@@ -239,7 +239,8 @@ bool TJSParser::ParseFunction(bool Required, const AnsiString &GivenName, bool E
     FFunctionIndex = savedFunctionIndex;
 
     if (body < 0 && !FAborted)
-        AddMessage(Expression ? "empty block \"{...}\" in function" : "empty block \"{...}\" or missing \"{\" in function",
+        AddMessage(Expression && !MemberValue ? "empty block \"{...}\" in function"
+                                              : "empty block \"{...}\" or missing \"{\" in function",
                    sevWarning, 15, line);
     if (FArgumentsCount > argumentsBefore && FDeprecated)
         AddMessage("the \"arguments\" property of functions is deprecated", sevWarning, 16, FArgumentsLine);
@@ -311,7 +312,7 @@ int TJSParser::ParseObjectLiteral(const AnsiString &Target)
             AnsiString fname = member;
             if (!Target.empty() && Target.size() > 10 && Target.compare(Target.size() - 10, 10, ".prototype") == 0)
                 fname = Target.substr(0, Target.size() - 10) + ".prototype." + member;
-            ParseFunction(false, fname, true);
+            ParseFunction(false, fname, true, true);
             // a call or member access right after the function expression
             AnsiString t = fname;
             int r = 138;

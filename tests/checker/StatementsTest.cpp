@@ -34,6 +34,7 @@ INSTANTIATE_TEST_SUITE_P(
         StatementCase{"nestedFunction", "function outer() {\n  function inner() { return 1; }\n  return inner();\n}", {}},
         StatementCase{"dupFunction", "function f() { return 1; }\nfunction f() { return 2; }", {"(014) Warning on line 2, duplicate function - \"f\".  Browsers will use the last one without reporting any error!"}},
         StatementCase{"emptyFunction", "function f() {}", {"(015) Warning on line 1, empty block \"{...}\" or missing \"{\" in function"}},
+        StatementCase{"emptyMemberAndExpressionFunctions", "o = { m: function() {} };\nf = function() {};", {"(015) Warning on line 1, empty block \"{...}\" or missing \"{\" in function", "(015) Warning on line 2, empty block \"{...}\" in function"}},
         StatementCase{"elseNoIf", "}\nelse x = 1;", {"(073) Syntax error on line 1, extra closing block symbol \"}\" found"}},
         StatementCase{"extraBrace", "x = 1;\n}\ny = 2;", {"(073) Syntax error on line 2, extra closing block symbol \"}\" found"}},
         StatementCase{"unclosed", "function f() {\n  if (a) {\n    b();\n", {"(076) Syntax error on line 3, on previous lines 2 opening block symbol \"{\" found without matching \"}\""}},
