@@ -120,6 +120,16 @@ bool THTMLJSFileChecker::ReadLines(const AnsiString &Path, std::vector<AnsiStrin
     return true;
 }
 
+// A missing include file is reported as such; one that exists but cannot be read is not loaded.
+void THTMLJSFileChecker::ReportUnreadInclude(const AnsiString &Path, int32_t Line)
+{
+    std::error_code ec;
+    if (!Path.empty() && std::filesystem::exists(std::filesystem::path(AnsiToWide(Path)), ec))
+        AddMessage("Include '" + Path + "' not loaded, file unreadable", sevError, 167, Line);
+    else
+        AddMessage("Include File '" + Path + "' does not exist", sevError, 167, Line);
+}
+
 // ---- the run
 
 void THTMLJSFileChecker::ClearSymbolLists()
@@ -256,8 +266,7 @@ void THTMLJSFileChecker::RunQueuedEmbeds()
         const TQueuedInclude entry = FEmbeds[j];
         std::vector<AnsiString> lines;
         if (!ReadLines(entry.Path, lines)) {
-            AddMessage("Include '" + entry.Path + "' not loaded, file missing or unreadable", sevError, 167,
-                       entry.Line + 1);
+            ReportUnreadInclude(entry.Path, entry.Line + 1);
             continue;
         }
         if (!FParser->SetIncludeStart(entry.N)) continue;
@@ -277,8 +286,7 @@ void THTMLJSFileChecker::RunServerIncludes()
         const TQueuedInclude entry = FServerIncludeQueue[j];
         std::vector<AnsiString> lines;
         if (!ReadLines(entry.Path, lines)) {
-            AddMessage("Include '" + entry.Path + "' not loaded, file missing or unreadable", sevError, 167,
-                       entry.Line + 1);
+            ReportUnreadInclude(entry.Path, entry.Line + 1);
             continue;
         }
         if (!FParser->SetIncludeStart(entry.N)) continue;

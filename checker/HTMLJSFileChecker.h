@@ -115,6 +115,7 @@ private:
     void RunServerCode();
     void AddMessage(const AnsiString &Text, int Severity, int Code, int32_t Line);
     bool ReadLines(const AnsiString &Path, std::vector<AnsiString> &Lines);
+    void ReportUnreadInclude(const AnsiString &Path, int32_t Line);
     AnsiString EditorLine(int Index) const;
     void FeedLine(const AnsiString &Line, int32_t Index);
 

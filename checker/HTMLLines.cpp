@@ -301,7 +301,7 @@ void THTMLJSFileChecker::ProcessLine(int32_t i)
                     HandOn(dropBefore ? AnsiString() : FCurrentLine.substr(0, p), i + 1);
                     FCurrentLine.erase(0, p + formLen);
                     FScanPos = 0;
-                    closeInTag = AnsiString::npos;
+                    closeInTag = p; // at the line's start it keeps the server line count in step
                 }
             }
         }

@@ -134,7 +134,7 @@ TEST(Includes, ServerSideIncludesOfAnASPPage)
     EXPECT_EQ(findings,
               "(013) Warning on line 3, missing semicolon\n"
               "(013) Warning on line 3 of Include; <site>/inc/head.asp, missing semicolon\n"
-              "(167) Syntax error on line 4, Include '<site>/inc/gone.asp' not loaded, file missing or unreadable\n"
+              "(167) Syntax error on line 4, Include File '<site>/inc/gone.asp' does not exist\n"
               "<timing>\n");
     EXPECT_EQ(run.Host.Calls, (std::vector<std::string>{"OpenIncludeFile(inc/head.asp, 1)", "OpenIncludeFile(inc/gone.asp, 3)",
                                                          "OpenIncludeFile(inc/head.asp, 4)"}));
@@ -144,6 +144,21 @@ TEST(Includes, ServerSideIncludesOfAnASPPage)
     EXPECT_EQ(ObjectLine(run.ServerIncludes.Objects(1)), 2);
     EXPECT_NE(run.TreeDump().find("Include#1 inc/head.asp [2] 1\n"), std::string::npos);
     EXPECT_NE(run.TreeDump().find("Server-side inline [3] 2\n"), std::string::npos);
+}
+
+TEST(Includes, AMissingEmbedIsReportedAtItsTag)
+{
+    Site site;
+    const std::string text = "<html>\n<embed src=\"gone.svg\" type=\"image/svg+xml\" />\n<p>\n";
+    const std::string page = site.Write("page.html", text);
+    for (bool open : {true, false}) {
+        TRun run;
+        TCheckOptions o = IncludeOptions(false);
+        o.Embedsvg = open;
+        EXPECT_EQ(Replace(run.Check(page, text, o), site.Root(), "<site>"),
+                  "(167) Syntax error on line 2, Include File '<site>/gone.svg' does not exist\n<timing>\n")
+            << "embeds opened " << open;
+    }
 }
 
 TEST(Includes, ProjectFilesOfTheMainScript)

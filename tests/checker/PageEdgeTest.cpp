@@ -74,3 +74,29 @@ TEST(PageEdge, SummaryCountsTheWholeRunWithServerCode)
     EXPECT_NE(findings.find("Syntax error on line 5"), std::string::npos) << findings;
     EXPECT_NE(findings.find("Summary: 1 missing semicolons, 1 syntax errors, 1 warnings\n"), std::string::npos) << findings;
 }
+
+TEST(PageEdge, ServerCodeKeepsThePageLinesAfterAServerSection)
+{
+    // Server-side code after a runat=server section, with and without a gap, is reported on its page line.
+    const std::string head = "<%@ LANGUAGE=\"JScript\" %>\n<script language=\"jscript\" runat=\"server\">\n";
+    struct Case {
+        std::string Page;
+        const char *Findings;
+    } cases[] = {
+        {head + "function f() {\n  return 1;\n}\n</script>\n<p>\n<p>\n<% var a = ; %>\n",
+         "(113) Syntax error on line 9, var initialiser expression fail\n<timing>\n"},
+        {head + "var b = 1;\n</script>\n<p>\n<% var a = ; %>\n",
+         "(113) Syntax error on line 6, var initialiser expression fail\n<timing>\n"},
+        {head + "var b = 1;</script>\n<p>\n<% var a = ; %>\n",
+         "(113) Syntax error on line 5, var initialiser expression fail\n<timing>\n"},
+        {"<%@ LANGUAGE=\"JScript\" %>\n<p>\n<p>\n<% var a = ; %>\n<p><%= a %></p>\n<p>\n<% var c = ; %>\n",
+         "(113) Syntax error on line 4, var initialiser expression fail\n"
+         "(113) Syntax error on line 7, var initialiser expression fail\n<timing>\n"},
+    };
+    for (const Case &c : cases) {
+        TRun run;
+        TCheckOptions o;
+        o.SemiColon = true;
+        EXPECT_EQ(run.Check("/site/p.asp", c.Page, o), c.Findings) << c.Page;
+    }
+}
