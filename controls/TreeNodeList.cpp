@@ -24,7 +24,9 @@ void TTreeNodeList::Grow()
         Delta = 16;
     else
         Delta = 4;
-    SetCapacity(std::min(MaxListSize, FCapacity + Delta));
+    // A full list at the largest size must raise the capacity error, not write past its end.
+    const int Wanted = std::min(MaxListSize, FCapacity + Delta);
+    SetCapacity(Wanted > FCapacity ? Wanted : FCapacity + Delta);
 }
 
 int TTreeNodeList::Add(TTreeNTNode *Item)
