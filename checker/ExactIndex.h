@@ -23,19 +23,25 @@ public:
         }
         return it->second;
     }
+    // Forgets the list: the next lookup indexes it afresh (a list cleared and filled again between two
+    // lookups cannot be told from one that only grew).
+    void Reset() { FList = nullptr; }
 
 private:
     void Sync(const TStrings &List)
     {
-        if (FList != &List || List.Count() < FCount) {
+        if (FList != &List || List.Count() < FCount || (FCount > 0 && List[FCount - 1] != FLast)) {
             FMap.clear();
             FCount = 0;
             FList = &List;
         }
+        const int indexed = FCount;
         for (; FCount < List.Count(); ++FCount) FMap.emplace(List[FCount], FCount);
+        if (FCount != indexed) FLast = List[FCount - 1];
     }
 
     const TStrings *FList = nullptr;
     int FCount = 0;
+    std::string FLast; // the last entry indexed, to notice a list that was refilled
     std::unordered_map<std::string, int> FMap;
 };

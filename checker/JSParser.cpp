@@ -99,6 +99,11 @@ void TJSParser::ResetCounts()
     // anonymous functions are numbered through the whole check, not per section
     FAnonymousCount = 0;
     FIncludeLimitReported = false;
+    // a new check fills the lists afresh
+    FFunctionNames.Reset();
+    FGlobalNames.Reset();
+    FPrototypeNames.Reset();
+    FNewRecordNames.Reset();
     FSemiTotal = 0;
     FSemiPiece = 0;
     FErrors = FWarnings = FHints = 0;

@@ -172,6 +172,25 @@ TEST(Statements, ModelFindingsOfFunctions)
                      "(056) Warning on line 3, possible duplicate embedded function \"i\""}));
 }
 
+// A parser checks one document after another over the same lists; each check sees only its own names.
+TEST(Statements, NextCheckLooksUpItsOwnFunctions)
+{
+    CheckRun run;
+    run.Piece("function p() { return 1; }\nfunction q() { return 2; }\nfunction r() { return 3; }");
+    EXPECT_EQ(run.Finish(), Lines{});
+    run.Lists.ClearAll();
+    run.Parser.ClearSource();
+    run.Parser.ResetState();
+    run.Parser.ResetInlineTotals();
+    run.Parser.ResetCounts();
+    run.Items.Clear();
+    run.Parser.InitMessages(&run.Items);
+    run.Piece("a = function() { return 1; };\nb = function() { return 2; };\nc = function() { return 3; };\n"
+              "function a() { return 4; }\nfunction p() { return 5; }");
+    EXPECT_EQ(run.Finish(), (Lines{"(014) Warning on line 4, duplicate function - \"a\".  Browsers will use the last one "
+                                   "without reporting any error!"}));
+}
+
 TEST(Statements, NestedFunctionIsEmbeddedAndNodedUnderItsOuterFunction)
 {
     CheckRun run;
