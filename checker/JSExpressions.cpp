@@ -527,10 +527,8 @@ int TJSParser::ParseArrayLiteral(AnsiString &Text)
         const uint64_t start = FConsumed;
         AnsiString t;
         int r = ParseAssignment(false, t);
-        if (r < 0) {
-            AddMessage("invalid array index expression", index == 0 ? sevWarning : sevError, 33, Look().Line);
-            Recover(false);
-        }
+        // a missing element is reported and the list goes on at its "," or "]"
+        if (r < 0) AddMessage("invalid array index expression", index == 0 ? sevWarning : sevError, 33, Look().Line);
         int s = PeekToken();
         if (s == ',') {
             NextToken();
