@@ -222,14 +222,16 @@ void THTMLJSFileChecker::CheckFile(const ICheckDocument &Editor, TStrings *Resul
             ProcessProjectFiles(editorName, lineCount);
     }
 
-    // End checks.
+    // End checks. A self-closed src tag as the page's last tag has closed its section itself.
+    if (FTagSelfClosed) FInInclude = FInScript = FTagSelfClosed = false;
     if (!FJSMode) {
         if (FInScript || FInInclude || FIgnoreSection) AddMessage("</script> tag missing", sevWarning, 42, lineCount);
         if (FOpenForms != 0) AddMessage("</form> tag missing", sevWarning, 43, lineCount);
     }
     if (FInComment)
         AddMessage("HTML comment tag never closed with a \"-->\" tag", sevWarning, 44, FCommentLine + 1);
-    FInScript = FIgnoreSection = false;
+    // The page's last section ends with the page: queued embeds start outside any section.
+    FInScript = FIgnoreSection = FInInclude = false;
 
     RunQueuedEmbeds();
 

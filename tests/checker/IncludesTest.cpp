@@ -146,18 +146,32 @@ TEST(Includes, ServerSideIncludesOfAnASPPage)
     EXPECT_NE(run.TreeDump().find("Server-side inline [3] 2\n"), std::string::npos);
 }
 
-TEST(Includes, AMissingEmbedIsReportedAtItsTag)
+TEST(Includes, QueuedEmbedsRunAfterThePage)
 {
     Site site;
-    const std::string text = "<html>\n<embed src=\"gone.svg\" type=\"image/svg+xml\" />\n<p>\n";
-    const std::string page = site.Write("page.html", text);
-    for (bool open : {true, false}) {
-        TRun run;
-        TCheckOptions o = IncludeOptions(false);
-        o.Embedsvg = open;
-        EXPECT_EQ(Replace(run.Check(page, text, o), site.Root(), "<site>"),
-                  "(167) Syntax error on line 2, Include File '<site>/gone.svg' does not exist\n<timing>\n")
-            << "embeds opened " << open;
+    site.Write("pic.svg", "<svg>\n<script type=\"text/ecmascript\">\nvar inSvg = 1\n</script>\n</svg>\n");
+    struct Case {
+        const char *Page;
+        const char *Findings;
+    } cases[] = {
+        // A missing embed is reported at its tag.
+        {"<html>\n<embed src=\"gone.svg\" type=\"image/svg+xml\" />\n<p>\n",
+         "(167) Syntax error on line 2, Include File '<site>/gone.svg' does not exist\n<timing>\n"},
+        // The page's unclosed last section does not swallow the embed's lines.
+        {"<embed src=\"pic.svg\" type=\"image/svg+xml\" />\n<p>\n<script type=\"text/javascript\" src=\"gone.js\">\n",
+         "(167) Syntax error on line 3, Include File '<site>/gone.js' does not exist\n"
+         "(042) Warning on line 3, </script> tag missing\n"
+         "(013) Warning on line 3 of Include; <site>/pic.svg, missing semicolon\n<timing>\n"},
+    };
+    for (const Case &c : cases) {
+        for (bool open : {true, false}) {
+            const std::string page = site.Write("page.html", c.Page);
+            TRun run;
+            TCheckOptions o = IncludeOptions(false);
+            o.Embedsvg = open;
+            EXPECT_EQ(Replace(run.Check(page, c.Page, o), site.Root(), "<site>"), c.Findings)
+                << c.Page << "embeds opened " << open;
+        }
     }
 }
 

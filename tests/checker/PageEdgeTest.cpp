@@ -29,6 +29,9 @@ TEST(PageEdge, ScriptSectionsByTypeAndLine)
         {"<script type=\"text/javascript\" src=\"https://cdn.example/x.js\" />\n<p>\n",
          "(167) Hint on line 1, Include 'https://cdn.example/x.js' not followed, only local files and http:// "
          "includes (with includes opened) are checked\n<timing>\n"},
+        {"<script type=\"text/javascript\" src=\"https://cdn.example/x.js\" />\n",
+         "(167) Hint on line 1, Include 'https://cdn.example/x.js' not followed, only local files and http:// "
+         "includes (with includes opened) are checked\n<timing>\n"},
         // A closing tag inside a string does not close; after the string it does.
         {"<script>\nvar s = \"</script>\"; var t = 1\n</script>\n", "(013) Warning on line 2, missing semicolon\n<timing>\n"},
         {"<script>\nvar s = 1 // </script>\n<p>\n", "No errors detected\n<timing>\n"},
