@@ -399,8 +399,8 @@ int TJSParser::ParseStatement()
         int r = ParseBlock();
         if (PeekToken() == ';') {
             AddMessage("\";\" after block not strict ECMA, (but IE allows it!)", sevWarning, 57, Look().Line);
+            // the ";" ends this statement only: the next statement's own semicolon is still checked
             NextToken();
-            FTerminated = true;
         } else if (PeekToken() == tkEnd) {
             FTerminated = true;
         }

@@ -46,6 +46,7 @@ INSTANTIATE_TEST_SUITE_P(
         StatementCase{"forUpdate", "for (i = 0; i < 3; i + 1) { x(); }", {"(048) Warning on line 1, update expression in \"for\" may not change anything"}},
         StatementCase{"emptyIfElse", "if (a) {} else {}", {"(050) Warning on line 1, empty block or missing statement in \"if\"", "(051) Warning on line 1, empty block or missing statement in \"else\""}},
         StatementCase{"semiAfterBlock", "if (a) { b(); };", {"(057) Warning on line 1, \";\" after block not strict ECMA, (but IE allows it!)"}},
+        StatementCase{"semiAfterBlockThenMissingSemi", "if (a) { b(); };\nx = 1\ny = 2;", {"(057) Warning on line 1, \";\" after block not strict ECMA, (but IE allows it!)", "(013) Warning on line 2, missing semicolon"}},
         StatementCase{"semiAfterFunctionBody", "function f() { b(); };\nx = function() { b(); };", {"(057) Warning on line 1, \";\" after block not strict ECMA, (but IE allows it!)"}},
         StatementCase{"varKeyword", "var delete = 1;", {"(022) Warning on line 1, variable name \"delete\" is a reserved word or DOM object"}},
         StatementCase{"varDom", "var location = 1;", {"(022) Warning on line 1, variable name \"location\" is a reserved word or DOM object", "(001) Hint on line 1, recommended to avoid an identifier name of \"location\""}},
