@@ -425,7 +425,8 @@ int TJSParser::ParsePrimary(AnsiString &Text)
             Recover(true);
         }
         Text = inner;
-        return r < 0 ? erIdentifier : r;
+        // "()" or a list that cannot begin is no operand: the caller reports what it expected
+        return r;
     }
     case tkFunction: {
         AnsiString name;

@@ -551,6 +551,9 @@ int TJSParser::ParseExpressionStatement()
     int r = ParseExpressionList(true, text);
     if (r < 0) {
         if (FConsumed == start) return -1;
+        // a statement that failed without a finding of its own (such as "();") is reported as the driver
+        // reports a statement it cannot recognise
+        if (FErrors == 0) AddMessage("unrecognised symbol found", sevError, 74, Look().Line);
         Recover(false);
         return srExpression;
     }

@@ -37,6 +37,8 @@ INSTANTIATE_TEST_SUITE_P(
         ExpressionCase{"alertNoCall", "x = alert;", {"(082) Syntax error on line 1, ( expected"}},
         ExpressionCase{"argumentsOther", "function g() { }\nfunction f() { return g.arguments + opts.arguments; }", {"(015) Warning on line 1, empty block \"{...}\" or missing \"{\" in function", "(083) Syntax error on line 2, \".arguments\" property only applies to current function name, not g"}},
         ExpressionCase{"parenNoClose", "x = (a + b;", {"(086) Syntax error on line 1, ) expected"}},
+        ExpressionCase{"parenEmpty", "x = ();\nif (()) y();", {"(139) Syntax error on line 1, rhs of assignment(=) missing or invalid", "(121) Syntax error on line 2, expression fail in \"if\""}},
+        ExpressionCase{"parenEmptyStatement", "();", {"(074) Syntax error on line 1, unrecognised symbol found"}},
         ExpressionCase{"memberNoName", "x = a.;", {"(108) Syntax error on line 1, identifier expected"}},
         ExpressionCase{"argsComma", "f(a, , b);", {"(137) Syntax error on line 1, expression expected after comma", "(164) Syntax error on line 1, invalid parameters inside \"( )\""}},
         ExpressionCase{"argsColonEnd", "f(a: );", {"(137) Syntax error on line 1, expression expected after \":\""}},
