@@ -297,6 +297,8 @@ void THTMLJSFileChecker::RunServerIncludes()
         FServerStream = &FIncludeStreams[streamIndex].Code;
         FNoServerCode = true;
         FServerLines = 0;
+        // What the page left in the parser (the last handler's code) is no part of the include.
+        FParser->ClearSource();
         int32_t counter = -(entry.N * 1000000 + 999999);
         FServerLastLine = counter;
         for (const AnsiString &line : lines) {
@@ -319,11 +321,15 @@ void THTMLJSFileChecker::ResetParserForServerPass()
 
 void THTMLJSFileChecker::RunServerCode()
 {
+    // The server-side code is a program of its own: the page's symbols go before its first parse, also when
+    // only server include files hold server code (or the second cross-reference pass repeats the page's).
+    bool cleared = false;
     if (!FServerCode.empty()) {
         FServerCodeMark = true;
         FServerCode += " \n";
         ResetParserForServerPass();
         ClearSymbolLists();
+        cleared = true;
         FServerPass = true;
         FNav.AddRootNode("Server-side inline", FServerStartLine - 1, nkSectionRoot);
         FParser->SetStartLine(FServerStartLine);
@@ -337,6 +343,8 @@ void THTMLJSFileChecker::RunServerCode()
         FServerCodeMark = true;
         s.Code += " \n";
         ResetParserForServerPass();
+        if (!cleared) ClearSymbolLists();
+        cleared = true;
         FServerPass = true;
         FParser->SetStartLine(FServerFirstLine);
         TStringStream stream(s.Code);

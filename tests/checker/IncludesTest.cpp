@@ -146,6 +146,23 @@ TEST(Includes, ServerSideIncludesOfAnASPPage)
     EXPECT_NE(run.TreeDump().find("Server-side inline [3] 2\n"), std::string::npos);
 }
 
+TEST(Includes, ServerCodeOnlyInAnIncludeFile)
+{
+    // Each finding of the page once, none of them put on the include, whose own code is checked.
+    Site site;
+    site.Write("inc.asp", "<% var a = 1; %>\n<% var b = ; %>\n");
+    const std::string text = "<%@ LANGUAGE=\"JScript\" %>\n"
+                             "<!-- #include file=\"inc.asp\" -->\n"
+                             "<input onclick=\"undefinedFn()\">\n";
+    const std::string page = site.Write("page.asp", text);
+    TRun run;
+    EXPECT_EQ(Replace(run.Check(page, text, IncludeOptions(true)), site.Root(), "<site>"),
+              "(113) Syntax error on line 2 of Include; <site>/inc.asp, var initialiser expression fail\n"
+              "(013) Warning on line 3, missing semicolon\n"
+              "(180) Syntax error on line 3, function or method \"undefinedFn\" not found, (maybe constructor?)\n"
+              "<timing>\n");
+}
+
 TEST(Includes, QueuedEmbedsRunAfterThePage)
 {
     Site site;
