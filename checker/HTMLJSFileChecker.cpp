@@ -261,6 +261,16 @@ void THTMLJSFileChecker::FeedLine(const AnsiString &Line, int32_t Index)
     ProcessLine(Index);
 }
 
+// An included file starts outside any tag or comment the text before it left open.
+void THTMLJSFileChecker::StartIncludeFile()
+{
+    FInComment = false;
+    FContinued = false;
+    FPendingTag.clear();
+    FPendingTagDropped = false;
+    FTagLines = 0;
+}
+
 void THTMLJSFileChecker::RunQueuedEmbeds()
 {
     // Entries may be queued while the queue runs (an SVG that embeds another): walk by index.
@@ -272,6 +282,7 @@ void THTMLJSFileChecker::RunQueuedEmbeds()
             continue;
         }
         if (!FParser->SetIncludeStart(entry.N)) continue;
+        StartIncludeFile();
         int32_t counter = -(entry.N * 1000000 + 999999);
         for (const AnsiString &line : lines) {
             FeedLine(line, counter);
@@ -292,6 +303,7 @@ void THTMLJSFileChecker::RunServerIncludes()
             continue;
         }
         if (!FParser->SetIncludeStart(entry.N)) continue;
+        StartIncludeFile();
         FIncludeStreams.push_back(TServerStream{entry.N, 0, false, {}});
         const size_t streamIndex = FIncludeStreams.size() - 1;
         FServerStream = &FIncludeStreams[streamIndex].Code;

@@ -111,6 +111,7 @@ private:
     void ResetParserForServerPass();
     void ClearSymbolLists();
     void RunQueuedEmbeds();
+    void StartIncludeFile();
     void RunServerIncludes();
     void RunServerCode();
     void AddMessage(const AnsiString &Text, int Severity, int Code, int32_t Line);

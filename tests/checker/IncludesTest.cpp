@@ -179,6 +179,10 @@ TEST(Includes, QueuedEmbedsRunAfterThePage)
          "(167) Syntax error on line 3, Include File '<site>/gone.js' does not exist\n"
          "(042) Warning on line 3, </script> tag missing\n"
          "(013) Warning on line 3 of Include; <site>/pic.svg, missing semicolon\n<timing>\n"},
+        // Nor does a comment the page leaves open.
+        {"<embed src=\"pic.svg\" type=\"image/svg+xml\" />\n<p>\n<!-- never closed\n",
+         "(044) Warning on line 3, HTML comment tag never closed with a \"-->\" tag\n"
+         "(013) Warning on line 3 of Include; <site>/pic.svg, missing semicolon\n<timing>\n"},
     };
     for (const Case &c : cases) {
         for (bool open : {true, false}) {
