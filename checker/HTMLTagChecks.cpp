@@ -80,8 +80,12 @@ void THTMLJSFileChecker::GetNameAndId(const AnsiString &Tag, AnsiString &Name, i
     Id.clear();
     int p = FindWord("NAME", Tag, false);
     if (p > 0) ReadAttributeValue(static_cast<size_t>(p) - 1 + 4, Tag, Name, false, Line);
-    p = FindWord("id", Tag, false);
+    // "id=", else "id ="; a value without quotes (which the whole-word search passes over) after "id".
+    p = FindWord("id=", Tag, false);
+    if (p <= 0) p = FindWord("id =", Tag, false);
     if (p > 0) {
+        ReadAttributeValue(static_cast<size_t>(p) - 1 + 2, Tag, Id, false, Line);
+    } else if ((p = FindWord("id", Tag, false)) > 0) {
         size_t q = static_cast<size_t>(p) - 1 + 2;
         while (q < Tag.size() && Tag[q] == ' ') ++q;
         if (q < Tag.size() && Tag[q] == '=') ReadAttributeValue(q, Tag, Id, false, Line);

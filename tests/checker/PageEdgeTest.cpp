@@ -103,3 +103,23 @@ TEST(PageEdge, ServerCodeKeepsThePageLinesAfterAServerSection)
         EXPECT_EQ(run.Check("/site/p.asp", c.Page, o), c.Findings) << c.Page;
     }
 }
+
+TEST(PageEdge, FormIdsQuotedUnquotedAndAfterAWordIdInAValue)
+{
+    struct Case {
+        const char *Page;
+        const char *Findings;
+        const char *Tree;
+    } cases[] = {
+        {"<form name=\"a\" title=\"my id\" id=\"b\"></form>\n",
+         "(038) Warning on line 1, Name and Id attributes have different values \"a\" & \"b\"\n<timing>\n",
+         "HTML Named objects [10] 0\n  a [11] 0\n  b [11] 0\n"},
+        {"<form id=c></form>\n<form id = \"d\"></form>\n", "No errors detected\n<timing>\n",
+         "HTML Named objects [10] 0\n  c [11] 0\n  d [11] 1\n"},
+    };
+    for (const Case &c : cases) {
+        TRun run;
+        EXPECT_EQ(run.Check("/site/p.html", c.Page, TCheckOptions()), c.Findings) << c.Page;
+        EXPECT_EQ(run.TreeDump(), c.Tree) << c.Page;
+    }
+}
