@@ -153,14 +153,7 @@ void TJSParser::Parse(int32_t SectionCode, TZSStringList &Functions, bool JSON, 
                       bool SemiColon, bool RepeatDec, bool Summary, bool WarnNoVar, bool NoWarnings, TStrings *Items)
 {
     FItems = Items;
-    FJSON = JSON;
-    FDeprecated = Deprecated;
-    FECMA = ECMA;
-    FSemiColon = SemiColon;
-    FRepeatDec = RepeatDec;
-    FSummary = Summary;
-    FWarnNoVar = WarnNoVar;
-    FNoWarnings = NoWarnings;
+    SetOptions(JSON, Deprecated, ECMA, SemiColon, RepeatDec, Summary, WarnNoVar, NoWarnings);
     FSectionCode = SectionCode;
     FFunctions = &Functions;
     FStartLine = FLexer.GetLine();

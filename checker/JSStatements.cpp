@@ -817,13 +817,7 @@ int TJSParser::ParseLoop()
             return srDo;
         }
         NextToken();
-        int r = ParseExpressionList(false, text);
-        if (r < 0) {
-            AddMessage("\"while\" expression fail", sevError, 127, Look().Line);
-            Recover(false);
-        } else if (r == erAssignment) {
-            AddMessage("should probably be test for equality \"==\" not assignment \"=\"", sevWarning, 26, FCur.Line);
-        }
+        ParseCondition(text, "\"while\" expression fail", 127);
         if (PeekToken() != ')') {
             AddMessage(") expected after expression", sevError, 128, Look().Line);
             return srDo;
@@ -841,14 +835,9 @@ int TJSParser::ParseLoop()
     NextToken();
     const bool markup = FMarkup;
     FMarkup = false;
-    int r = ParseExpressionList(false, text);
+    const int r = ParseExpressionList(false, text);
     FMarkup = markup;
-    if (r < 0) {
-        AddMessage("\"while\" (expression) fail", sevError, 130, Look().Line);
-        Recover(false);
-    } else if (r == erAssignment) {
-        AddMessage("should probably be test for equality \"==\" not assignment \"=\"", sevWarning, 26, FCur.Line);
-    }
+    ReportCondition(r, "\"while\" (expression) fail", 130);
     if (PeekToken() != ')') {
         AddMessage(") expected", sevError, 86, Look().Line);
         Recover(true);
@@ -954,13 +943,7 @@ int TJSParser::ParseFor()
         NextToken();
         if (PeekToken() != ';') {
             AnsiString cond;
-            int r = ParseExpressionList(false, cond);
-            if (r < 0) {
-                AddMessage("continuation expression fail in \"for\"", sevError, 132, Look().Line);
-                Recover(false);
-            } else if (r == erAssignment) {
-                AddMessage("should probably be test for equality \"==\" not assignment \"=\"", sevWarning, 26, FCur.Line);
-            }
+            ParseCondition(cond, "continuation expression fail in \"for\"", 132);
         }
         if (PeekToken() != ';') {
             AddMessage("; expected in \"for\"", sevError, 122, Look().Line);
@@ -1191,4 +1174,19 @@ int TJSParser::ParseExpressionList(bool Statement, AnsiString &Text)
         Text = std::move(next);
     }
     return r;
+}
+
+void TJSParser::ReportCondition(int Result, const char *FailText, int FailCode)
+{
+    if (Result < 0) {
+        AddMessage(FailText, sevError, FailCode, Look().Line);
+        Recover(false);
+    } else if (Result == erAssignment) {
+        AddMessage("should probably be test for equality \"==\" not assignment \"=\"", sevWarning, 26, FCur.Line);
+    }
+}
+
+void TJSParser::ParseCondition(AnsiString &Text, const char *FailText, int FailCode)
+{
+    ReportCondition(ParseExpressionList(false, Text), FailText, FailCode);
 }

@@ -411,6 +411,8 @@ protected:
     // Replay of one undo record backward and forward.
     void UndoRecordBackward(const TUndoRecord &r);
     void UndoRecordForward(const TUndoRecord &r);
+    // Replays undo records backward (Undo) or forward (Redo).
+    void Replay(bool Forward);
     void DeleteLineAt(int line);
 
     std::unique_ptr<TSyntaxEditorStrings> FLines;

@@ -302,41 +302,32 @@ void TSyntaxEditCore::UndoRecordForward(const TUndoRecord &r)
 
 void TSyntaxEditCore::Undo()
 {
-    if (!FUndoList.CanUndo())
-        return;
-    BeginUpdate();
-    try {
-        TReplayScope scope(FOptions);
-        TUndoKind kind;
-        do {
-            TUndoRecord *r = FUndoList.PopUndo();
-            kind = r->Kind;
-            UndoRecordBackward(*r);
-        } while (HasOption(eoGroupUndo) && FUndoList.CanUndo() && FUndoList.PeekUndoKind() == kind);
-    } catch (...) {
-        EndUpdate();
-        throw;
-    }
-    EndUpdate();
-    if (FUndoList.DiffersFromSaved())
-        FModified = true;
-    else
-        SetModified(false);
+    if (FUndoList.CanUndo())
+        Replay(false);
 }
 
 void TSyntaxEditCore::Redo()
 {
-    if (!FUndoList.CanRedo())
-        return;
+    if (FUndoList.CanRedo())
+        Replay(true);
+}
+
+void TSyntaxEditCore::Replay(bool Forward)
+{
     BeginUpdate();
     try {
         TReplayScope scope(FOptions);
         TUndoKind kind;
+        // With grouped undo, a run of records of one kind goes in one step.
         do {
-            TUndoRecord *r = FUndoList.NextRedo();
+            TUndoRecord *r = Forward ? FUndoList.NextRedo() : FUndoList.PopUndo();
             kind = r->Kind;
-            UndoRecordForward(*r);
-        } while (HasOption(eoGroupUndo) && FUndoList.CanRedo() && FUndoList.PeekRedoKind() == kind);
+            if (Forward)
+                UndoRecordForward(*r);
+            else
+                UndoRecordBackward(*r);
+        } while (HasOption(eoGroupUndo) && (Forward ? FUndoList.CanRedo() && FUndoList.PeekRedoKind() == kind
+                                                    : FUndoList.CanUndo() && FUndoList.PeekUndoKind() == kind));
     } catch (...) {
         EndUpdate();
         throw;
