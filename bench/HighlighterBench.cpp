@@ -4,6 +4,7 @@
 // (ours / pygmentize, as every benchmark here prints it; the aim is 0.1 or less).
 #include "editor/HTMLHighlighter.h"
 #include "editor/JavaScriptHighlighter.h"
+#include "editor/WideStrings.h"
 #include "bench/BenchSupport.h"
 
 #include <QFile>
@@ -31,21 +32,15 @@ QByteArray ReadFile(const QString &path)
     return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
 }
 
+// The lines as the editor's line store splits them.
 std::vector<WideString> SplitLines(const QByteArray &utf8)
 {
-    const WideString text = QString::fromUtf8(utf8).toStdU16String();
+    TWideStringList list;
+    list.SetTextStr(QString::fromUtf8(utf8).toStdU16String());
     std::vector<WideString> lines;
-    size_t start = 0;
-    for (size_t i = 0; i < text.size(); ++i) {
-        if (text[i] != u'\r' && text[i] != u'\n')
-            continue;
-        lines.push_back(text.substr(start, i - start));
-        if (text[i] == u'\r' && i + 1 < text.size() && text[i + 1] == u'\n')
-            ++i;
-        start = i + 1;
-    }
-    if (start < text.size())
-        lines.push_back(text.substr(start));
+    lines.reserve(static_cast<size_t>(list.Count()));
+    for (int i = 0; i < list.Count(); ++i)
+        lines.push_back(list[i]);
     return lines;
 }
 

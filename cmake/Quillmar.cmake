@@ -29,3 +29,18 @@ function(quillmar_tests dir)
     PROPERTIES ENVIRONMENT "QT_QPA_PLATFORM=offscreen"
     DISCOVERY_TIMEOUT 60)
 endfunction()
+
+# Fuzz targets (clang with libFuzzer; configure with -DQUILLMAR_FUZZ=ON, with -DQUILLMAR_SANITIZE=ON too):
+# the library is instrumented, the target links the fuzzer driver. Never built by default.
+option(QUILLMAR_FUZZ "Build the fuzz targets" OFF)
+function(quillmar_fuzz_target name source library)
+  if(NOT QUILLMAR_FUZZ)
+    return()
+  endif()
+  target_compile_options(${library} PRIVATE -fsanitize=fuzzer-no-link)
+  add_executable(${name} ${CMAKE_SOURCE_DIR}/tests/fuzz/${source})
+  target_compile_options(${name} PRIVATE -fsanitize=fuzzer)
+  target_link_options(${name} PRIVATE -fsanitize=fuzzer)
+  target_link_libraries(${name} PRIVATE ${library})
+  set_target_properties(${name} PROPERTIES AUTOMOC OFF)
+endfunction()

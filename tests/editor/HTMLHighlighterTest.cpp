@@ -12,14 +12,6 @@ constexpr int32_t U = htUnmatched, DT = htDocType, T = htText, N = htNumber, K =
                   C = htComment, NM = htName, SC = htScript, ST = htString, SY = htSymbol,
                   P = htParam, URL = htURL, SP = htSpace;
 
-struct LineCase {
-    const char *Name;
-    int32_t RangeIn;
-    const char *Line;
-    std::vector<Tok> Tokens;
-    int32_t RangeOut;
-};
-
 class HTMLGolden : public ::testing::TestWithParam<LineCase> {};
 
 TEST_P(HTMLGolden, TokensAndRange)

@@ -19,6 +19,15 @@ inline std::ostream &operator<<(std::ostream &os, const Tok &t)
     return os << "{" << t.Kind << "," << t.Start << "," << t.Length << "}";
 }
 
+// One golden row: a line scanned from RangeIn gives Tokens and leaves RangeOut.
+struct LineCase {
+    const char *Name;
+    int32_t RangeIn;
+    const char *Line;
+    std::vector<Tok> Tokens;
+    int32_t RangeOut;
+};
+
 inline WideString W(const char *Utf8)
 {
     return QString::fromUtf8(Utf8).toStdU16String();

@@ -10,14 +10,6 @@ namespace {
 constexpr int32_t C = jtComment, D = jtDirective, I = jtIdentifier, K = jtKey, N = jtNumber,
                   S = jtSpace, Q = jtString, Y = jtSymbol, X = jtInvalid;
 
-struct LineCase {
-    const char *Name;
-    int32_t RangeIn;
-    const char *Line;
-    std::vector<Tok> Tokens;
-    int32_t RangeOut;
-};
-
 class JavaScriptGolden : public ::testing::TestWithParam<LineCase> {};
 
 TEST_P(JavaScriptGolden, TokensAndRange)

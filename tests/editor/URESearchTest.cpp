@@ -9,23 +9,13 @@
 #include <vector>
 
 #include "editor/URESearch.h"
+#include "SearchTestSupport.h"
 
 namespace {
 
-using Matches = std::vector<std::pair<int, int>>;
-
 Matches FindAllOf(const WideString &pattern, unsigned flags, const WideString &text)
 {
-    TURESearch engine(nullptr);
-    engine.FindPrepare(pattern, flags);
-    engine.FindAll(text);
-    Matches out;
-    for (int i = 0; i < engine.Count(); ++i) {
-        int s, e;
-        engine.GetResult(i, s, e);
-        out.emplace_back(s, e);
-    }
-    return out;
+    return FindAllWith<TURESearch>(pattern, flags, text);
 }
 
 std::string CompileError(const WideString &pattern)

@@ -5,25 +5,15 @@
 #include <vector>
 
 #include "editor/UTBMSearch.h"
+#include "SearchTestSupport.h"
 #include "editor/UnicodeData.h"
 #include "editor/WideStrUtils.h"
 
 namespace {
 
-using Matches = std::vector<std::pair<int, int>>;
-
 Matches FindAllOf(const WideString &pattern, unsigned flags, const WideString &text)
 {
-    TUTBMSearch engine(nullptr);
-    engine.FindPrepare(pattern, flags);
-    engine.FindAll(text);
-    Matches out;
-    for (int i = 0; i < engine.Count(); ++i) {
-        int s, e;
-        engine.GetResult(i, s, e);
-        out.emplace_back(s, e);
-    }
-    return out;
+    return FindAllWith<TUTBMSearch>(pattern, flags, text);
 }
 
 std::vector<uint32_t> CodePoints(const WideString &s)
