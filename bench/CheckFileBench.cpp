@@ -17,7 +17,7 @@
 #include "bench/BenchSupport.h"
 #include "checker/HTMLJSFileChecker.h"
 #include "checker/NavTreeMemory.h"
-#include "editor/WideStrings.h"
+#include "text/WideStrings.h"
 #include "platform/CodePage.h"
 
 namespace {

@@ -4,7 +4,7 @@
 // (ours / pygmentize, as every benchmark here prints it; the aim is 0.1 or less).
 #include "editor/HTMLHighlighter.h"
 #include "editor/JavaScriptHighlighter.h"
-#include "editor/WideStrings.h"
+#include "text/WideStrings.h"
 #include "bench/BenchSupport.h"
 
 #include <QFile>

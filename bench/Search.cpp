@@ -11,9 +11,9 @@
 
 #include <QTemporaryDir>
 
-#include "editor/URESearch.h"
-#include "editor/UTBMSearch.h"
-#include "editor/WideStrings.h"
+#include "text/URESearch.h"
+#include "text/UTBMSearch.h"
+#include "text/WideStrings.h"
 #include "bench/BenchSupport.h"
 
 namespace {

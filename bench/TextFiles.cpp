@@ -14,7 +14,7 @@
 
 #include <QTemporaryDir>
 
-#include "editor/WideStrings.h"
+#include "text/WideStrings.h"
 #include "bench/BenchSupport.h"
 
 

@@ -1,7 +1,7 @@
 #pragma once
 // The shared name lists of one check run. The file checker owns one set; the parser fills them and the
 // later passes read them. Model objects in Functions, GlobalVars and Calls belong to this set.
-#include "editor/ZSStrUtils.h"
+#include "text/ZSStrUtils.h"
 #include "platform/StringList.h"
 
 class TCheckerLists {

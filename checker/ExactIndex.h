@@ -7,7 +7,7 @@
 #include <string_view>
 #include <unordered_map>
 
-#include "editor/ZSStrUtils.h"
+#include "text/ZSStrUtils.h"
 #include "platform/StringList.h"
 
 class TExactIndex {

@@ -8,7 +8,7 @@
 #include "checker/JSModel.h"
 #include "checker/JSParser.h"
 #include "checker/ListUtils.h"
-#include "editor/WideStrings.h"
+#include "text/WideStrings.h"
 #include "platform/CodePage.h"
 #include "platform/SysUtils.h"
 

@@ -13,7 +13,7 @@
 #include "checker/CheckerLists.h"
 #include "checker/NavTree.h"
 #include "checker/ParserHost.h"
-#include "editor/ZSStrUtils.h"
+#include "text/ZSStrUtils.h"
 #include "platform/Classes.h"
 #include "platform/StringList.h"
 

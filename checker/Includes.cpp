@@ -9,7 +9,7 @@
 #include "checker/JSParser.h"
 #include "checker/ListUtils.h"
 #include "checker/TextScan.h"
-#include "editor/WideStrings.h"
+#include "text/WideStrings.h"
 #include "platform/CodePage.h"
 #include "platform/SysUtils.h"
 

@@ -3,7 +3,7 @@
 // The file checker keeps the objects in its lists until the next check and walks them afterwards.
 #include <cstdint>
 
-#include "editor/ZSStrUtils.h"
+#include "text/ZSStrUtils.h"
 #include "platform/StringList.h"
 
 class TJSParser;

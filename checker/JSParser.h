@@ -11,7 +11,7 @@
 #include "checker/JSLexer.h"
 #include "checker/MessageSink.h"
 #include "checker/ParserHost.h"
-#include "editor/ZSStrUtils.h"
+#include "text/ZSStrUtils.h"
 #include "platform/StringList.h"
 
 class TCheckerLists;

@@ -20,7 +20,7 @@ function(quillmar_tests dir)
   endif()
   set(_exe test_${dir})
   add_executable(${_exe} ${_src} ${CMAKE_SOURCE_DIR}/tests/TestMain.cpp)
-  target_link_libraries(${_exe} PRIVATE ${ARGN} GTest::gtest GTest::gmock Qt6::Widgets)
+  target_link_libraries(${_exe} PRIVATE ${ARGN} quillmar_platform_qt GTest::gtest GTest::gmock Qt6::Widgets)
   target_include_directories(${_exe} PRIVATE ${CMAKE_SOURCE_DIR} ${CMAKE_SOURCE_DIR}/tests)
   target_compile_definitions(${_exe} PRIVATE
     QUILLMAR_FIXTURES="${CMAKE_SOURCE_DIR}/tests/fixtures"

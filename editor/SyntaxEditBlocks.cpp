@@ -2,8 +2,8 @@
 // indent and unindent, and loading and saving files while holding them open.
 #include "editor/SyntaxEditCore.h"
 #include "editor/SyntaxEditorStrings.h"
-#include "editor/UnicodeData.h"
-#include "editor/WideStrUtils.h"
+#include "text/UnicodeData.h"
+#include "text/WideStrUtils.h"
 #include "platform/Classes.h"
 #include "platform/QtConvert.h"
 #include <algorithm>

@@ -2,8 +2,8 @@
 // bookmarks, and the key dispatch that feeds it.
 #include "editor/SyntaxEditCore.h"
 #include "editor/SyntaxEditorStrings.h"
-#include "editor/UnicodeData.h"
-#include "editor/WideStrUtils.h"
+#include "text/UnicodeData.h"
+#include "text/WideStrUtils.h"
 #include <algorithm>
 
 namespace {

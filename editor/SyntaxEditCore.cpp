@@ -1,7 +1,7 @@
 #include "editor/SyntaxEditCore.h"
 #include "editor/SyntaxEditorStrings.h"
 #include "editor/TextLines.h"
-#include "editor/UnicodeData.h"
+#include "text/UnicodeData.h"
 #include "platform/Classes.h"
 #include <algorithm>
 #include <cmath>

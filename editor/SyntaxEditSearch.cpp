@@ -2,8 +2,8 @@
 #include "editor/SyntaxEditCore.h"
 #include "editor/SyntaxEditorStrings.h"
 #include "editor/TextLines.h"
-#include "editor/URESearch.h"
-#include "editor/UTBMSearch.h"
+#include "text/URESearch.h"
+#include "text/UTBMSearch.h"
 #include <climits>
 #include <memory>
 

@@ -2,7 +2,7 @@
 #include "editor/SyntaxEditCore.h"
 #include "editor/SyntaxEditorStrings.h"
 #include "editor/TextLines.h"
-#include "editor/WideStrUtils.h"
+#include "text/WideStrUtils.h"
 #include <algorithm>
 
 namespace {

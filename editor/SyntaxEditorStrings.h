@@ -2,7 +2,7 @@
 // The editor's line list: a wide string list that tells its editor about every change, so
 // the editor can keep its column map, its longest-line measure, its bookmarks and the
 // screen in step. Objects[i] holds the highlighter range valid at the start of line i.
-#include "editor/WideStrings.h"
+#include "text/WideStrings.h"
 
 class TSyntaxEditCore;
 

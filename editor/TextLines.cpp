@@ -1,5 +1,5 @@
 #include "editor/TextLines.h"
-#include "editor/WideStrings.h"
+#include "text/WideStrings.h"
 
 namespace TextLines {
 namespace {

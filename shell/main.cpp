@@ -5,6 +5,7 @@
 #include "editor/JavaScriptHighlighter.h"
 #include "editor/SyntaxEdit.h"
 #include "platform/Classes.h"
+#include "platform/GuardedApplication.h"
 #include "platform/QtConvert.h"
 
 #include <QAction>
@@ -145,7 +146,7 @@ private:
 
 int main(int argc, char **argv)
 {
-    QApplication app(argc, argv);
+    TGuardedApplication app(argc, argv);
     QApplication::setApplicationName("Quillmar");
     TEditorWindow window;
     window.show();

@@ -11,7 +11,7 @@
 #include "checker/HTMLJSFileChecker.h"
 #include "checker/NavTree.h"
 #include "checker/NavTreeMemory.h"
-#include "editor/WideStrings.h"
+#include "text/WideStrings.h"
 #include "platform/CodePage.h"
 
 namespace checktest {

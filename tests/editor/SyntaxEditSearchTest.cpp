@@ -1,6 +1,6 @@
 // Search and replace in the editor: scopes, directions, prompts and replace-all shifts.
 #include "EditorTestUtil.h"
-#include "editor/SearchEngine.h"
+#include "text/SearchEngine.h"
 #include <gtest/gtest.h>
 #include <functional>
 

@@ -8,7 +8,7 @@
 #include <utility>
 #include <vector>
 
-#include "editor/URESearch.h"
+#include "text/URESearch.h"
 #include "SearchTestSupport.h"
 
 namespace {

@@ -1,8 +1,4 @@
-#include "editor/WideStrings.h"
-
-#include <QCollator>
-#include <QLocale>
-#include <QString>
+#include "text/WideStrings.h"
 
 #include <algorithm>
 #include <array>
@@ -17,8 +13,9 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include "editor/WideTextCodec.h"
+#include "text/WideTextCodec.h"
 #include "platform/CodePage.h"
+#include "platform/LocaleCompare.h"
 
 namespace {
 
@@ -257,16 +254,7 @@ void TWideStrings::Move(int CurIndex, int NewIndex)
 
 int TWideStrings::CompareStrings(const WideString &S1, const WideString &S2)
 {
-    // One collator for the program's lifetime, set up on first use.
-    static const QCollator collator = [] {
-        QCollator c(QLocale::system());
-        c.setCaseSensitivity(Qt::CaseInsensitive);
-        return c;
-    }();
-    const QString a = QString::fromUtf16(S1.data(), qsizetype(S1.size()));
-    const QString b = QString::fromUtf16(S2.data(), qsizetype(S2.size()));
-    const int r = collator.compare(a, b);
-    return r < 0 ? -1 : r > 0 ? 1 : 0;
+    return LocaleCompareText(S1, S2);
 }
 
 int TWideStrings::IndexOf(const WideString &S) const

@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "editor/ZSStrUtils.h"
+#include "text/ZSStrUtils.h"
 
 TEST(ZSStrUtils, PosNoCaseFoldsAsciiOnly)
 {

@@ -1,4 +1,4 @@
-#include "editor/SearchEngine.h"
+#include "text/SearchEngine.h"
 
 namespace {
 [[noreturn]] void RangeError()

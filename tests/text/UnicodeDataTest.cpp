@@ -6,8 +6,8 @@
 #include <string>
 #include <vector>
 
-#include "editor/UnicodeData.h"
-#include "editor/WideStrUtils.h"
+#include "text/UnicodeData.h"
+#include "text/WideStrUtils.h"
 
 namespace {
 

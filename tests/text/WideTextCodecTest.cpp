@@ -3,7 +3,7 @@
 #include <random>
 #include <vector>
 
-#include "editor/WideTextCodec.h"
+#include "text/WideTextCodec.h"
 #include "platform/CodePage.h"
 
 // The block routines take shortcuts over runs of plain ASCII; compare them with the per-character

@@ -8,7 +8,7 @@
 // up to four hexadecimal digits. Without match case (search flag 1) letters match in either case.
 #include <memory>
 
-#include "editor/SearchEngine.h"
+#include "text/SearchEngine.h"
 
 class TURESearch : public TSearchEngine {
 public:

@@ -1,4 +1,4 @@
-#include "editor/WideTextCodec.h"
+#include "text/WideTextCodec.h"
 
 #include <array>
 #include <cstring>

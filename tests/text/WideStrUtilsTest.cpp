@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "editor/WideStrUtils.h"
+#include "text/WideStrUtils.h"
 
 TEST(WideStrUtils, ZeroTerminatedBuffers)
 {

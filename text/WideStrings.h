@@ -11,7 +11,7 @@
 #include <memory>
 #include <vector>
 
-#include "editor/WideStrUtils.h"
+#include "text/WideStrUtils.h"
 #include "platform/Classes.h"
 #include "platform/StringList.h"
 

@@ -1,4 +1,4 @@
-#include "editor/URESearch.h"
+#include "text/URESearch.h"
 
 #include <algorithm>
 #include <array>
@@ -7,7 +7,7 @@
 #include <unordered_map>
 #include <utility>
 
-#include "editor/UnicodeData.h"
+#include "text/UnicodeData.h"
 #include "platform/CodePage.h"
 
 namespace {

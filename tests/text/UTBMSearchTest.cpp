@@ -4,10 +4,10 @@
 #include <utility>
 #include <vector>
 
-#include "editor/UTBMSearch.h"
+#include "text/UTBMSearch.h"
 #include "SearchTestSupport.h"
-#include "editor/UnicodeData.h"
-#include "editor/WideStrUtils.h"
+#include "text/UnicodeData.h"
+#include "text/WideStrUtils.h"
 
 namespace {
 

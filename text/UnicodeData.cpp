@@ -1,4 +1,4 @@
-#include "editor/UnicodeData.h"
+#include "text/UnicodeData.h"
 
 #include <algorithm>
 #include <atomic>

@@ -1,4 +1,4 @@
-#include "editor/ZSStrUtils.h"
+#include "text/ZSStrUtils.h"
 
 #include <pwd.h>
 #include <unistd.h>

@@ -5,7 +5,7 @@
 #include <array>
 #include <cstdint>
 
-#include "editor/SearchEngine.h"
+#include "text/SearchEngine.h"
 
 class TUTBMSearch : public TSearchEngine {
 public:

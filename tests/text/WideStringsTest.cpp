@@ -12,7 +12,7 @@
 #include <random>
 #include <vector>
 
-#include "editor/WideStrings.h"
+#include "text/WideStrings.h"
 
 namespace {
 

@@ -1,6 +1,6 @@
 #pragma once
 // Runs a search engine over one text and lists its matches as (start, stop) pairs.
-#include "editor/SearchEngine.h"
+#include "text/SearchEngine.h"
 #include <utility>
 #include <vector>
 

@@ -1,9 +1,9 @@
-#include "editor/WideStrUtils.h"
+#include "text/WideStrUtils.h"
 
 #include <array>
 #include <cstring>
 
-#include "editor/UnicodeData.h"
+#include "text/UnicodeData.h"
 #include "platform/CodePage.h"
 
 size_t StrLenW(const WideChar *p)

@@ -1,10 +1,10 @@
-#include "editor/UTBMSearch.h"
+#include "text/UTBMSearch.h"
 
 #include <algorithm>
 #include <climits>
 
-#include "editor/UnicodeData.h"
-#include "editor/WideStrUtils.h"
+#include "text/UnicodeData.h"
+#include "text/WideStrUtils.h"
 
 namespace {
 
