@@ -4,7 +4,9 @@
 #include "checker/HTMLJSFileChecker.h"
 
 #include <charconv>
+#include <unordered_map>
 #include <unordered_set>
+#include <vector>
 
 #include "checker/ExactIndex.h"
 #include "checker/JSModel.h"
@@ -64,16 +66,18 @@ private:
         return Index >= 0 && Index < L.Functions.Count() ? static_cast<TJSFunction *>(L.Functions.Objects(Index)) : nullptr;
     }
     TJSFunction *FnNamed(const AnsiString &Name) { return Fn(FnIndex(Name)); }
-    int GlobalIndex(const AnsiString &Name) const { return IndexOfExact(L.GlobalVars, Name); }
     TJSVariable *Global(const AnsiString &Name) const
     {
-        const int i = GlobalIndex(Name);
-        return i >= 0 ? static_cast<TJSVariable *>(L.GlobalVars.Objects(i)) : nullptr;
+        auto it = FGlobals.find(Name);
+        return it == FGlobals.end() || it->second.empty() ? nullptr
+                                                          : static_cast<TJSVariable *>(L.GlobalVars.Objects(it->second.front()));
     }
-    bool IsGlobal(const AnsiString &Name) const { return GlobalIndex(Name) >= 0; }
+    bool IsGlobal(const AnsiString &Name) const { return Global(Name) != nullptr; }
     bool IsHTML(const AnsiString &Name) { return FHTMLIndex.IndexOf(C.FHTMLNames, Name) >= 0; }
-    bool IsDynamic(const AnsiString &Name) const { return IndexOfExact(L.DynamicNames, Name) >= 0; }
-    bool IsForm(const AnsiString &Name) const { return IndexOfExact(C.FForms, Name) >= 0; }
+    bool IsDynamic(const AnsiString &Name) { return FDynamicIndex.IndexOf(L.DynamicNames, Name) >= 0; }
+    bool IsForm(const AnsiString &Name) { return FFormIndex.IndexOf(C.FForms, Name) >= 0; }
+    bool IsBuiltInMember(const AnsiString &Name) { return FBuiltInMemberIndex.IndexOf(C.FBuiltInMembers, Name) >= 0; }
+    bool IsOpenedWindow(const AnsiString &Name) { return FWindowIndex.IndexOf(L.OpenedWindows, Name) >= 0; }
     AnsiString Reduce(const AnsiString &Name)
     {
         AnsiString r;
@@ -117,7 +121,18 @@ private:
         }
         return false;
     }
+    void IndexGlobals();
+    void AddGlobal(const AnsiString &Name, TJSVariable *V);
     void RemoveGlobal(int Index, bool WithNode);
+    void SweepGlobals();
+    void IndexNewRecords();
+    // Index of the first new-record whose variable is Variable, -1 when none.
+    int FirstRecordOf(const AnsiString &Variable) const
+    {
+        auto it = FRecordsByVariable.find(Variable);
+        return it == FRecordsByVariable.end() ? -1 : it->second.front();
+    }
+    void IndexPrototypeInstances();
     bool CtorHasMember(int K, const AnsiString &Member);
     bool NewRecordMember(const AnsiString &Object, const AnsiString &Member);
     bool IsObjectMemberPath(const AnsiString &Path, int Depth = 0);
@@ -143,7 +158,17 @@ private:
 
     THTMLJSFileChecker &C;
     TCheckerLists &L;
-    TExactIndex FFunctionIndex, FHTMLIndex;
+    TExactIndex FFunctionIndex, FHTMLIndex, FDynamicIndex, FFormIndex, FBuiltInMemberIndex, FWindowIndex,
+        FLabelIndex;
+    // Global variables by name: their positions in GlobalVars, in list order. A removed variable leaves a
+    // hole (null object) that the pass sweeps away when it ends, so that removals stay cheap.
+    std::unordered_map<AnsiString, std::vector<int>> FGlobals;
+    bool FGlobalHoles = false;
+    // The new-records parsed once, after the first step has bound their constructors, and by variable.
+    std::vector<TNewRecord> FRecords;
+    std::unordered_map<AnsiString, std::vector<int>> FRecordsByVariable;
+    // Prototype-instance records "owner.prototypeInstN\\member" by owner and member: their scope numbers N.
+    std::unordered_map<AnsiString, std::vector<int>> FInstances;
 };
 
 void THTMLJSFileChecker::CrossReference()
@@ -154,11 +179,16 @@ void THTMLJSFileChecker::CrossReference()
 
 void TCrossReference::Run()
 {
+    IndexGlobals();
     NewRecords();
+    IndexNewRecords();
     DottedGlobals();
+    SweepGlobals();
     PrototypeInstances();
+    IndexPrototypeInstances();
     Functions();
     GlobalsSecondPass();
+    SweepGlobals();
     GlobalRefs();
     NewRecordsSecondPass();
     ObjectMethods();
@@ -171,12 +201,69 @@ void TCrossReference::Run()
     NeverCalled();
 }
 
+void TCrossReference::IndexGlobals()
+{
+    FGlobals.clear();
+    for (int i = 0; i < L.GlobalVars.Count(); ++i) FGlobals[L.GlobalVars[i]].push_back(i);
+}
+
+void TCrossReference::AddGlobal(const AnsiString &Name, TJSVariable *V)
+{
+    L.GlobalVars.AddObject(Name, V);
+    FGlobals[Name].push_back(L.GlobalVars.Count() - 1);
+}
+
 void TCrossReference::RemoveGlobal(int Index, bool WithNode)
 {
     const AnsiString name = L.GlobalVars[Index];
     delete static_cast<TJSVariable *>(L.GlobalVars.Objects(Index));
-    L.GlobalVars.Delete(Index);
+    L.GlobalVars.PutObject(Index, nullptr);
+    FGlobalHoles = true;
+    if (auto it = FGlobals.find(name); it != FGlobals.end()) {
+        std::erase(it->second, Index);
+        if (it->second.empty()) FGlobals.erase(it);
+    }
     if (WithNode) C.FNav.DeleteTreeNode(name, nkGlobalVar);
+}
+
+void TCrossReference::SweepGlobals()
+{
+    if (!FGlobalHoles) return;
+    TZSStringList kept;
+    for (int i = 0; i < L.GlobalVars.Count(); ++i)
+        if (L.GlobalVars.Objects(i)) kept.AddObject(L.GlobalVars[i], L.GlobalVars.Objects(i));
+    L.GlobalVars.Clear();
+    for (int i = 0; i < kept.Count(); ++i) L.GlobalVars.AddObject(kept[i], kept.Objects(i));
+    FGlobalHoles = false;
+    IndexGlobals();
+}
+
+void TCrossReference::IndexNewRecords()
+{
+    FRecords.clear();
+    FRecordsByVariable.clear();
+    FRecords.reserve(static_cast<size_t>(L.NewRecords.Count()));
+    for (int i = 0; i < L.NewRecords.Count(); ++i) {
+        FRecords.push_back(ParseNewRecord(L.NewRecords[i]));
+        FRecordsByVariable[FRecords.back().Variable].push_back(i);
+    }
+}
+
+void TCrossReference::IndexPrototypeInstances()
+{
+    FInstances.clear();
+    for (int i = 0; i < L.PrototypeInstances.Count(); ++i) {
+        const AnsiString &rec = L.PrototypeInstances[i];
+        const size_t mark = rec.find(".prototypeInst");
+        const size_t slash = rec.find('\\', mark == AnsiString::npos ? 0 : mark);
+        if (mark == AnsiString::npos || slash == AnsiString::npos) continue;
+        int n = -2;
+        if (!TryStrToIntLocal(rec.substr(mark + 14, slash - mark - 14), n)) continue;
+        AnsiString key = rec.substr(0, mark);
+        key += '\0';
+        key.append(rec, slash + 1);
+        FInstances[key].push_back(n);
+    }
 }
 
 bool TCrossReference::CtorHasMember(int K, const AnsiString &Member)
@@ -195,10 +282,10 @@ bool TCrossReference::CtorHasMember(int K, const AnsiString &Member)
 // A new-record with variable Object names a constructor (or base) with the local Member.
 bool TCrossReference::NewRecordMember(const AnsiString &Object, const AnsiString &Member)
 {
-    for (int i = 0; i < L.NewRecords.Count(); ++i) {
-        const TNewRecord r = ParseNewRecord(L.NewRecords[i]);
-        if (r.Variable == Object && CtorHasMember(FnIndex(r.Constructor), Member)) return true;
-    }
+    auto it = FRecordsByVariable.find(Object);
+    if (it == FRecordsByVariable.end()) return false;
+    for (int i : it->second)
+        if (CtorHasMember(FnIndex(FRecords[i].Constructor), Member)) return true;
     return false;
 }
 
@@ -207,14 +294,13 @@ bool TCrossReference::IsObjectMemberPath(const AnsiString &Path, int Depth)
     const size_t dot = Path.find('.');
     if (dot == AnsiString::npos || Depth > kMaxChain) return false;
     const AnsiString object = Path.substr(0, dot), member = Path.substr(dot + 1);
-    for (int i = 0; i < L.NewRecords.Count(); ++i) {
-        const TNewRecord r = ParseNewRecord(L.NewRecords[i]);
-        if (r.Variable != object && r.Variable != "this." + object) continue;
-        if (member.find('.') != AnsiString::npos) return IsObjectMemberPath(member, Depth + 1);
-        TJSFunction *f = Fn(r.Index);
-        return f && f->IsLocalVar("this." + member);
-    }
-    return false;
+    // the first record of either spelling
+    const int plain = FirstRecordOf(object), withThis = FirstRecordOf("this." + object);
+    const int i = plain < 0 ? withThis : withThis < 0 ? plain : std::min(plain, withThis);
+    if (i < 0) return false;
+    if (member.find('.') != AnsiString::npos) return IsObjectMemberPath(member, Depth + 1);
+    TJSFunction *f = Fn(FRecords[i].Index);
+    return f && f->IsLocalVar("this." + member);
 }
 
 bool TCrossReference::IsPrototypeMember(const AnsiString &Path, int Index)
@@ -227,18 +313,14 @@ bool TCrossReference::IsPrototypeMember(const AnsiString &Path, int Index)
     if ((IsHTML(object) || IsDynamic(object)) && (IsHTML(reduced) || IsDynamic(reduced))) return true;
     AnsiString type;
     if (TJSFunction *f = Fn(Index); f && f->IsLocalVar(object)) type = f->GetLocalVarType(object);
-    for (int i = 0; i < L.PrototypeInstances.Count(); ++i) {
-        const AnsiString &rec = L.PrototypeInstances[i];
-        const size_t mark = rec.find(".prototypeInst");
-        const size_t slash = rec.find('\\', mark == AnsiString::npos ? 0 : mark);
-        if (mark == AnsiString::npos || slash == AnsiString::npos) continue;
-        const AnsiString owner = rec.substr(0, mark);
-        if (owner != object && (type.empty() || owner != type)) continue;
-        int n = -2;
-        if (!TryStrToIntLocal(rec.substr(mark + 14, slash - mark - 14), n)) continue;
-        if ((n == Index || n == -1) && rec.substr(slash + 1) == member) return true;
-    }
-    return false;
+    auto instanceOf = [&](const AnsiString &Owner) {
+        auto it = FInstances.find(Owner + '\0' + member);
+        if (it == FInstances.end()) return false;
+        for (int n : it->second)
+            if (n == Index || n == -1) return true;
+        return false;
+    };
+    return instanceOf(object) || (!type.empty() && type != object && instanceOf(type));
 }
 
 bool TCrossReference::IsInheritedMember(const AnsiString &Name, int Index)
@@ -300,14 +382,11 @@ void TCrossReference::NewRecords()
 // 2. Global variables O.M of a constructor O become its members.
 void TCrossReference::DottedGlobals()
 {
-    for (int i = 0; i < L.GlobalVars.Count();) {
+    for (int i = 0; i < L.GlobalVars.Count(); ++i) {
         const AnsiString name = L.GlobalVars[i];
         const size_t dot = name.find('.');
         TJSFunction *o = dot == AnsiString::npos ? nullptr : FnNamed(name.substr(0, dot));
-        if (!o || o->GetKind() != 1) {
-            ++i;
-            continue;
-        }
+        if (!o || o->GetKind() != 1) continue;
         const AnsiString member = name.substr(dot + 1);
         auto *v = static_cast<TJSVariable *>(L.GlobalVars.Objects(i));
         const int32_t line = v->GetDeclLine();
@@ -359,13 +438,7 @@ void TCrossReference::PrototypeInstances()
             const size_t slash = rec.find('\\', inst);
             if (slash == AnsiString::npos || !TryStrToIntLocal(rec.substr(inst + 14, slash - inst - 14), n)) n = -2;
             memberText = slash == AnsiString::npos ? AnsiString() : rec.substr(slash + 1);
-            for (int k = 0; k < L.NewRecords.Count(); ++k) {
-                const TNewRecord r = ParseNewRecord(L.NewRecords[k]);
-                if (r.Variable == c) {
-                    c = r.Constructor;
-                    break;
-                }
-            }
+            if (const int k = FirstRecordOf(c); k >= 0) c = FRecords[k].Constructor;
         } else {
             const size_t after = proto + 10;
             memberText = after < rec.size() && rec[after] == '.' ? rec.substr(after + 1) : AnsiString();
@@ -373,7 +446,7 @@ void TCrossReference::PrototypeInstances()
         if (memberText.empty()) continue;
         const AnsiString member = "this." + memberText;
         if (IsBuiltInObject(c)) {
-            if (IndexOfExact(C.FBuiltInMembers, memberText) < 0) C.FBuiltInMembers.Add(memberText);
+            if (!IsBuiltInMember(memberText)) C.FBuiltInMembers.Add(memberText);
             continue;
         }
         const int ci = FnIndex(c);
@@ -381,7 +454,7 @@ void TCrossReference::PrototypeInstances()
             TJSFunction *scope = n >= 0 ? Fn(n) : nullptr;
             if (n >= -1) {
                 if ((c == "document" || c == "window") && !IsGlobal(memberText)) {
-                    L.GlobalVars.AddObject(memberText, new TJSVariable(&C, -1, vkDeclared, line, AnsiString()));
+                    AddGlobal(memberText, new TJSVariable(&C, -1, vkDeclared, line, AnsiString()));
                     C.AddVariableNode(memberText, line, nullptr, nkGlobalVar);
                 }
                 const AnsiString type = !typeOfC.empty() ? typeOfC
@@ -416,7 +489,7 @@ void TCrossReference::Functions()
         TJSFunction *f = Fn(i);
         if (!f) continue;
         const AnsiString &name = L.Functions[i];
-        if (IndexOfExact(C.FHTMLNames, name) >= 0 || IsDynamic(name))
+        if (IsHTML(name) || IsDynamic(name))
             Msg("function name \"" + name + "\" is duplicated in HTML Names", sevWarning, 52, f->GetLine());
         const size_t proto = name.find(".prototype.");
         if ((f->GetKind() == 3 || f->GetKind() == 0) && proto != AnsiString::npos) {
@@ -453,9 +526,10 @@ void TCrossReference::Functions()
 // 5. Global variables again: members of constructors and of new-record instances.
 void TCrossReference::GlobalsSecondPass()
 {
-    for (int i = 0; i < L.GlobalVars.Count();) {
+    for (int i = 0; i < L.GlobalVars.Count(); ++i) {
         const AnsiString name = L.GlobalVars[i];
         auto *v = static_cast<TJSVariable *>(L.GlobalVars.Objects(i));
+        if (!v) continue; // removed while the step ran
         const int32_t line = v->GetDeclLine();
         const AnsiString n = Reduce(TypedPrefix(name));
         const size_t dot = n.find('.');
@@ -465,14 +539,10 @@ void TCrossReference::GlobalsSecondPass()
                 RemoveGlobal(i, true);
                 continue;
             }
-            ++i;
             continue;
         }
         const AnsiString o = n.substr(0, dot), m = n.substr(dot + 1);
-        if (o == "this" || IsHTML(o)) {
-            ++i;
-            continue;
-        }
+        if (o == "this" || IsHTML(o)) continue;
         const AnsiString member = "this." + m;
         if (TJSFunction *f = FnNamed(o)) {
             if (f->GetKind() == 1) {
@@ -481,61 +551,53 @@ void TCrossReference::GlobalsSecondPass()
                 continue;
             }
             Msg("function \"" + o + "\" is not strictly a \"constructor\"", sevWarning, 55, line);
-            ++i;
             continue;
         }
-        bool bound = false;
-        for (int k = 0; k < L.NewRecords.Count() && !bound; ++k) {
-            const TNewRecord r = ParseNewRecord(L.NewRecords[k]);
-            if (r.Variable != o) continue;
-            bound = true;
-            if (TJSFunction *ctor = FnNamed(r.Constructor)) {
+        if (const int k = FirstRecordOf(o); k >= 0) {
+            if (TJSFunction *ctor = FnNamed(FRecords[k].Constructor)) {
                 if (!ctor->IsLocalVar(member)) ctor->AddLocalVar(member, line, 0, AnsiString(), false);
             }
-        }
-        if (bound) {
             RemoveGlobal(i, true);
             continue;
         }
         if (!(IsGlobal(o) || IsForm(o) || IsHTML(o) || IsDynamic(o)))
             Msg("constructor \"" + o + "\" not found", sevError, 179, line);
-        ++i;
     }
 }
 
 // 6. Global references O.M to constructors.
 void TCrossReference::GlobalRefs()
 {
-    for (int i = 0; i < L.GlobalRefs.Count();) {
+    // References that become constructor members leave the list; the rest are kept in order.
+    TZSStringList kept;
+    for (int i = 0; i < L.GlobalRefs.Count(); ++i) {
         const AnsiString n = Reduce(TypedPrefix(L.GlobalRefs[i]));
         const int32_t line = ObjectLine(L.GlobalRefs.Objects(i));
         const size_t dot = n.find('.');
-        if (dot == AnsiString::npos || Has(n, "parent.")) {
-            ++i;
-            continue;
-        }
-        const AnsiString o = n.substr(0, dot), m = n.substr(dot + 1);
-        bool isRecordVariable = false;
-        for (int k = 0; k < L.NewRecords.Count() && !isRecordVariable; ++k)
-            isRecordVariable = ParseNewRecord(L.NewRecords[k]).Variable == o;
-        if (o == "this" || IsBuiltInObject(o) || isRecordVariable) {
-            ++i;
-            continue;
-        }
-        const AnsiString member = "this." + m;
-        if (TJSFunction *f = FnNamed(o)) {
-            if (f->GetKind() == 1) {
-                if (!f->IsLocalVar(member)) f->AddLocalVar(member, line, 0, AnsiString(), false);
-                L.GlobalRefs.Delete(i);
-                continue;
+        bool keep = true;
+        if (dot != AnsiString::npos && !Has(n, "parent.")) {
+            const AnsiString o = n.substr(0, dot), m = n.substr(dot + 1);
+            const bool isRecordVariable = FirstRecordOf(o) >= 0;
+            if (o != "this" && !IsBuiltInObject(o) && !isRecordVariable) {
+                const AnsiString member = "this." + m;
+                if (TJSFunction *f = FnNamed(o)) {
+                    if (f->GetKind() == 1) {
+                        if (!f->IsLocalVar(member)) f->AddLocalVar(member, line, 0, AnsiString(), false);
+                        keep = false;
+                    } else {
+                        Msg("constructor \"" + o + "\" not found", sevError, 179, line);
+                    }
+                } else if (!IsForm(n) && !IsGlobal(o) && !IsPrototypeMember(n, -1) && !IsHTML(n) && !IsHTML(o) &&
+                           !IsDynamic(o)) {
+                    Msg("constructor \"" + o + "\" not found", sevError, 179, line);
+                }
             }
-            Msg("constructor \"" + o + "\" not found", sevError, 179, line);
-        } else if (!IsForm(n) && !IsGlobal(o) && !IsPrototypeMember(n, -1) && !IsHTML(n) && !IsHTML(o) &&
-                   !IsDynamic(o)) {
-            Msg("constructor \"" + o + "\" not found", sevError, 179, line);
         }
-        ++i;
+        if (keep) kept.AddObject(L.GlobalRefs[i], L.GlobalRefs.Objects(i));
     }
+    if (kept.Count() == L.GlobalRefs.Count()) return;
+    L.GlobalRefs.Clear();
+    for (int i = 0; i < kept.Count(); ++i) L.GlobalRefs.AddObject(kept[i], kept.Objects(i));
 }
 
 // 7. Instances get their constructor's type; constructors' own names and calls are checked.
@@ -543,7 +605,7 @@ void TCrossReference::NewRecordsSecondPass()
 {
     std::unordered_set<int> done;
     for (int i = 0; i < L.NewRecords.Count(); ++i) {
-        const TNewRecord r = ParseNewRecord(L.NewRecords[i]);
+        const TNewRecord &r = FRecords[i];
         const int32_t line = ObjectLine(L.NewRecords.Objects(i));
         const int k = FnIndex(r.Constructor);
         TJSFunction *ctor = Fn(k);
@@ -652,7 +714,7 @@ void TCrossReference::Calls()
         const AnsiString o = dot == AnsiString::npos ? n : n.substr(0, dot);
         if (!found && dot != AnsiString::npos) {
             const AnsiString m = n.substr(dot + 1);
-            found = IndexOfExact(C.FBuiltInMembers, m) >= 0 || NewRecordMember(o, "this." + m);
+            found = IsBuiltInMember(m) || NewRecordMember(o, "this." + m);
             if (!found)
                 if (TJSFunction *f = FnNamed(o)) found = f->GetKind() == 1 && f->IsLocalVar("this." + m);
         }
@@ -661,7 +723,7 @@ void TCrossReference::Calls()
                 const size_t p = n.find(method);
                 if (p == AnsiString::npos) continue;
                 const AnsiString before = n.substr(0, p);
-                found = IsHTML(before) || IsDynamic(before) || IndexOfExact(L.OpenedWindows, before) >= 0;
+                found = IsHTML(before) || IsDynamic(before) || IsOpenedWindow(before);
                 break;
             }
         }
@@ -677,7 +739,7 @@ void TCrossReference::Calls()
 void TCrossReference::Labels()
 {
     for (int i = 0; i < L.LabelRefs.Count(); ++i)
-        if (IndexOfExact(L.LabelDefs, L.LabelRefs[i]) < 0)
+        if (FLabelIndex.IndexOf(L.LabelDefs, L.LabelRefs[i]) < 0)
             Msg("global label \"" + L.LabelRefs[i] + "\" not found", sevError, 181, ObjectLine(L.LabelRefs.Objects(i)));
 }
 
@@ -715,7 +777,7 @@ void TCrossReference::GlobalRefsSecondPass()
                 if (TJSFunction *f = FnNamed(o)) found = f->GetKind() == 1 && f->IsLocalVar("this." + m);
         }
         if (!found) found = IsPrototypeMember(n, -1) || IsPrototypeMember(r, -1);
-        if (!found) found = IndexOfExact(C.FBuiltInMembers, dot == AnsiString::npos ? n : m) >= 0;
+        if (!found) found = IsBuiltInMember(dot == AnsiString::npos ? n : m);
         if (!found) found = n.size() == 9 && n.rfind("RegExp.$", 0) == 0 && n[8] >= '0' && n[8] <= '9';
         if (!found)
             Msg("global var (or function, prototype or object property/method) \"" + n + "\" not found", sevError, 182,
@@ -766,7 +828,7 @@ void TCrossReference::FunctionReferences()
         auto knownHead = [&](const AnsiString &head) {
             return f->IsParameter(head) || f->IsLocalVar(head) || IsGlobal(head) || FnIndex(head) >= 0 ||
                    IsHTML(head) || IsDynamic(head) || IsForm(head) || f->HasEmbeddedFunction(head) ||
-                   IndexOfExact(L.OpenedWindows, head) >= 0 || IsInheritedMember(head, fi) ||
+                   IsOpenedWindow(head) || IsInheritedMember(head, fi) ||
                    IsClosureName(head, fi) || IsSystemName(head);
         };
 

@@ -25,6 +25,7 @@ void TNavTreeBuilder::ClearTree(INavTreeNodes *Tree)
         FTree->EndUpdate();
     }
     FArena = std::make_shared<TNavRecArena>();
+    FFunctionIndexValid = false;
     FHTMLPending = FEventsPending = FPageGlobalsPending = FIncludeGlobalsPending = FDynamicPending = true;
     FCurrentFunction = FHTMLGroup = FPageGlobals = FIncludeGlobals = FCurrentForm = FCurrentInclude =
         FDynamicGroup = FEventsGroup = FCurrentSection = nullptr;
@@ -33,6 +34,7 @@ void TNavTreeBuilder::ClearTree(INavTreeNodes *Tree)
 TNavNode TNavTreeBuilder::NewNode(TNavNode Anchor, bool AsChild, const AnsiString &Text, int32_t Line, uint8_t Kind)
 {
     if (!FTree) return nullptr;
+    FFunctionIndexValid = false;
     TNavNodeRec *rec = FArena->New(Text, Line, Kind);
     return AsChild ? FTree->AddChildObject(Anchor, Text, rec) : FTree->AddObject(Anchor, Text, rec);
 }
@@ -104,6 +106,7 @@ void TNavTreeBuilder::AddVariableNode(const AnsiString &Name, int32_t Line, TNav
         } else {
             if (FPageGlobalsPending || !FPageGlobals) {
                 TNavNodeRec *rec = FArena->New("Global variables", Line - 1, nkGlobalsGroup);
+                FFunctionIndexValid = false;
                 FPageGlobals = FTree->AddFirstObject(nullptr, "Global variables", rec);
                 FPageGlobalsPending = false;
             }
@@ -186,6 +189,7 @@ void TNavTreeBuilder::Forget(TNavNode Node)
 void TNavTreeBuilder::DeleteNode(TNavNode Node)
 {
     // Children go with the node: forget any reference into the subtree first.
+    FFunctionIndexValid = false;
     const int n = FTree->GetCount();
     for (int i = 0; i < n; ++i) {
         TNavNode node = FTree->GetNodeFromIndex(i);
@@ -224,17 +228,31 @@ void TNavTreeBuilder::DeleteTreeNode(const AnsiString &Name, uint8_t Kind)
 void TNavTreeBuilder::MarkConstructor(const AnsiString &Name)
 {
     if (!FTree) return;
-    const AnsiString head = Name + "(";
-    const int n = FTree->GetCount();
-    for (int i = 0; i < n; ++i) {
-        TNavNode node = FTree->GetNodeFromIndex(i);
-        TNavNodeRec *r = Rec(node);
-        if (r && r->Kind == nkFunction && r->Name.compare(0, head.size(), head) == 0) {
-            r->Name = "Constructor-" + r->Name;
-            r->Kind = nkConstructor;
-            FTree->SetText(node, r->Name);
-            return;
+    // A check marks constructors one after another with no node added or removed in between: the
+    // function nodes are indexed by name once, in document order, and each mark takes the first left.
+    if (!FFunctionIndexValid) {
+        FFunctionsByName.clear();
+        const int n = FTree->GetCount();
+        for (int i = 0; i < n; ++i) {
+            TNavNode node = FTree->GetNodeFromIndex(i);
+            TNavNodeRec *r = Rec(node);
+            const size_t paren = r ? r->Name.find('(') : AnsiString::npos;
+            if (r && r->Kind == nkFunction && paren != AnsiString::npos)
+                FFunctionsByName[r->Name.substr(0, paren)].push_back(node);
         }
+        FFunctionIndexValid = true;
+    }
+    auto it = FFunctionsByName.find(Name);
+    if (it == FFunctionsByName.end()) return;
+    while (!it->second.empty()) {
+        TNavNode node = it->second.front();
+        it->second.pop_front();
+        TNavNodeRec *r = Rec(node);
+        if (!r || r->Kind != nkFunction) continue;
+        r->Name = "Constructor-" + r->Name;
+        r->Kind = nkConstructor;
+        FTree->SetText(node, r->Name);
+        return;
     }
 }
 

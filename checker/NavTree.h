@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <deque>
 #include <memory>
+#include <unordered_map>
 
 #include "checker/CheckerHost.h"
 
@@ -94,6 +95,10 @@ private:
     TNavNode FCurrentFunction = nullptr, FHTMLGroup = nullptr, FPageGlobals = nullptr, FIncludeGlobals = nullptr,
              FCurrentForm = nullptr, FCurrentInclude = nullptr, FDynamicGroup = nullptr, FEventsGroup = nullptr,
              FCurrentSection = nullptr;
+    // Function nodes not yet marked as constructors, by name (text before "("), in document order; valid
+    // until a node is added or removed.
+    std::unordered_map<AnsiString, std::deque<TNavNode>> FFunctionsByName;
+    bool FFunctionIndexValid = false;
     bool FHTMLPending = true, FEventsPending = true, FPageGlobalsPending = true, FIncludeGlobalsPending = true,
          FDynamicPending = true;
 };

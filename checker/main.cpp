@@ -1,0 +1,78 @@
+// quillmar-check: checks one page or script file from the command line, as the window's "Check syntax"
+// does, and prints the findings list. Built from the checker and the layers below it alone, without Qt.
+//   quillmar-check [--time] [--no-warnings] [--summary] FILE
+// Exit status: 0 when the check ran, 1 when it found errors, 2 when the file could not be read.
+#include <chrono>
+#include <cstdio>
+#include <cstring>
+#include <fstream>
+#include <iterator>
+#include <string>
+
+#include "checker/CheckerHost.h"
+#include "checker/HTMLJSFileChecker.h"
+#include "checker/JSParser.h"
+#include "checker/NavTreeMemory.h"
+#include "editor/WideStrings.h"
+#include "platform/CodePage.h"
+
+namespace {
+
+class TFileDocument final : public ICheckDocument {
+public:
+    TFileDocument(const std::string &Name, const std::string &Bytes) : FName(AnsiToWide(Name))
+    {
+        size_t start = 0;
+        while (start <= Bytes.size()) {
+            size_t end = Bytes.find('\n', start);
+            if (end == std::string::npos) end = Bytes.size();
+            size_t stop = end;
+            if (stop > start && Bytes[stop - 1] == '\r') --stop;
+            if (end < Bytes.size() || stop > start) FLines.Add(AnsiToWide(Bytes.data() + start, stop - start));
+            start = end + 1;
+        }
+    }
+    const TWideStrings &Lines() const override { return FLines; }
+    WideString FileName() const override { return FName; }
+
+private:
+    TWideStringList FLines;
+    WideString FName;
+};
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    bool time = false;
+    TCheckOptions options;
+    options.Summary = false;
+    const char *path = nullptr;
+    for (int i = 1; i < argc; ++i) {
+        if (std::strcmp(argv[i], "--time") == 0) time = true;
+        else if (std::strcmp(argv[i], "--no-warnings") == 0) options.NoWarnings = true;
+        else if (std::strcmp(argv[i], "--summary") == 0) options.Summary = true;
+        else path = argv[i];
+    }
+    if (!path) {
+        std::fprintf(stderr, "usage: quillmar-check [--time] [--no-warnings] [--summary] FILE\n");
+        return 2;
+    }
+    std::ifstream in(path, std::ios::binary);
+    if (!in) {
+        std::fprintf(stderr, "quillmar-check: cannot read %s\n", path);
+        return 2;
+    }
+    const std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    TFileDocument doc(path, bytes);
+    THTMLJSFileChecker checker(nullptr);
+    TStringList items, includes, serverIncludes;
+    TNavTreeMemory tree;
+    const auto t0 = std::chrono::steady_clock::now();
+    checker.CheckFile(doc, &items, &tree, options, &includes, &serverIncludes, path);
+    const auto t1 = std::chrono::steady_clock::now();
+    for (int i = 0; i < items.Count(); ++i) std::printf("%s\n", items[i].c_str());
+    if (time)
+        std::fprintf(stderr, "%.3f s\n", std::chrono::duration<double>(t1 - t0).count());
+    return checker.Parser().ErrorCount() > 0 ? 1 : 0;
+}
