@@ -13,7 +13,7 @@
 #include "checker/HTMLJSFileChecker.h"
 #include "checker/JSParser.h"
 #include "checker/NavTreeMemory.h"
-#include "editor/WideStrings.h"
+#include "text/WideStrings.h"
 #include "platform/CodePage.h"
 
 namespace {
