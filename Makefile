@@ -16,7 +16,7 @@ build: configure
 	@cmake --build $(BUILD) -j $(JOBS)
 
 run: build
-	./$(BUILD)/quillmar $(FILE)
+	./$(BUILD)/quillmar $(if $(FILE),"$(FILE)")
 
 test: build
 	cd $(BUILD) && ctest --output-on-failure -j $(JOBS)

@@ -1,0 +1,498 @@
+// The main window's creation, first showing, close query and destruction, its layout and the
+// settings wiring.
+#include "shell/MainWindow.h"
+
+#include "controls/DropFiles.h"
+#include "controls/FileDialogs.h"
+#include "controls/TextListBox.h"
+#include "controls/TreeNT.h"
+#include "editor/HTMLHighlighter.h"
+#include "editor/JavaScriptHighlighter.h"
+#include "editor/SyntaxEdit.h"
+#include "platform/Prompter.h"
+#include "platform/QtConvert.h"
+#include "platform/SysUtils.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QCloseEvent>
+#include <QFile>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QListWidget>
+#include <QMenuBar>
+#include <QPalette>
+#include <QScreen>
+#include <QSplitter>
+#include <QStatusBar>
+#include <QTabBar>
+#include <QTabWidget>
+#include <QVBoxLayout>
+
+#include <cstdio>
+
+namespace {
+
+TColor ToBGR(const QColor &c)
+{
+    return TColor(c.red()) | (TColor(c.green()) << 8) | (TColor(c.blue()) << 16);
+}
+
+// System colours (top bit set) as the palette has them.
+TColor ResolveSystemColour(TColor c)
+{
+    const QPalette p = QApplication::palette();
+    switch (c & 0xFFu) {
+    case 5: return ToBGR(p.color(QPalette::Base));             // window
+    case 8: return ToBGR(p.color(QPalette::Text));             // window text
+    case 13: return ToBGR(p.color(QPalette::Highlight));       // highlight
+    case 14: return ToBGR(p.color(QPalette::HighlightedText)); // highlight text
+    case 15: return ToBGR(p.color(QPalette::Button));          // button face
+    case 18: return ToBGR(p.color(QPalette::ButtonText));      // button text
+    case 23: return ToBGR(p.color(QPalette::ToolTipText));     // info text
+    case 24: return ToBGR(p.color(QPalette::ToolTipBase));     // info background
+    default: return ToBGR(p.color(QPalette::Window));
+    }
+}
+
+QColor ToQColor(int Colour)
+{
+    TColor c = TColor(Colour);
+    if (c & 0x80000000u)
+        c = ResolveSystemColour(c);
+    return QColor(int(c & 0xFF), int((c >> 8) & 0xFF), int((c >> 16) & 0xFF));
+}
+
+void SetWidgetBackground(QWidget *Widget, int Colour)
+{
+    QPalette p = Widget->palette();
+    p.setColor(QPalette::Base, ToQColor(Colour));
+    // Keep the text readable on whatever background the settings give.
+    p.setColor(QPalette::Text, ToQColor(Colour).lightness() < 128 ? Qt::white : Qt::black);
+    Widget->setPalette(p);
+}
+
+void Paint(THighlightAttributes &A, int FG, int BG, int Style)
+{
+    A.SetForeground(TColor(FG));
+    A.SetBackground(TColor(BG));
+    A.SetStyle(IntToStyle(Style));
+}
+
+} // namespace
+
+THighlightFontStyles IntToStyle(int N)
+{
+    return THighlightFontStyles(N & TSettings::StyleBits);
+}
+
+int StyleToInt(THighlightFontStyles Style)
+{
+    return int(Style) & TSettings::StyleBits;
+}
+
+void ReadStyleChecks(const QListWidget &CheckList, THighlightFontStyles &Style)
+{
+    for (int i = 0; i < 4 && i < CheckList.count(); ++i) {
+        const auto bit = THighlightFontStyles(1u << i);
+        if (CheckList.item(i)->checkState() == Qt::Checked)
+            Style = THighlightFontStyles(Style | bit);
+        else
+            Style = THighlightFontStyles(Style & ~bit);
+    }
+}
+
+WideString DoubleAmpersands(const WideString &Text)
+{
+    WideString r;
+    r.reserve(Text.size());
+    for (char16_t c : Text) {
+        r += c;
+        if (c == u'&')
+            r += c;
+    }
+    return r;
+}
+
+int LastDotPos(const WideString &Text)
+{
+    const size_t p = Text.rfind(u'.');
+    return p == WideString::npos ? 0 : int(p) + 1;
+}
+
+TEditorTab::TEditorTab(QWidget *Parent) : QWidget(Parent)
+{
+    auto *layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+}
+
+TEditorTab::~TEditorTab() = default;
+
+// ============================================================================ creation
+
+TfrmQuillmarMain::TfrmQuillmarMain(TMainWindowSetup Setup, QWidget *Parent) : QMainWindow(Parent)
+{
+    setObjectName(QStringLiteral("TfrmQuillmarMain"));
+    setWindowTitle(Setup.Caption);
+    RunFileDialog = [](TEOpenDialog &Dialog, QStringList &Chosen) {
+        if (!Dialog.Execute())
+            return false;
+        for (int i = 0; i < Dialog.Files().Count(); ++i)
+            Chosen << FromLocalPath(Dialog.Files().Strings(i));
+        if (Chosen.isEmpty() && !Dialog.FileName().empty())
+            Chosen << FromLocalPath(Dialog.FileName());
+        return !Chosen.isEmpty();
+    };
+
+    ReadSettings(Setup);
+
+    SetHighlightColorResolver(ResolveSystemColour);
+    FJavaScriptHighlighter = std::make_unique<TJavaScriptHighlighter>();
+    FHTMLHighlighter = std::make_unique<THTMLHighlighter>();
+
+    BuildLayout();
+    CreateActions();
+    BuildReopenMenus();
+    ApplyHighlighterColours();
+    FScriptChecker = std::make_unique<THTMLJSFileChecker>(this);
+
+    QzFormDropFiles1 = new TQzFormDropFiles(this);
+    QzFormDropFiles1->SetOptions({dfoIncFiles});
+    QzFormDropFiles1->SetForegroundOnDrop(false);
+    QzFormDropFiles1->SetOnDropFiles([this](TQzFormDropFiles &Sender) {
+        QStringList files;
+        for (int i = 0; i < Sender.Count(); ++i)
+            files << FromLocalPath(Sender.Files(i));
+        DropFiles(files);
+    });
+    QzFormDropFiles1->OnError = [](const std::exception &e) { ShowError(ToWideString(QString::fromUtf8(e.what()))); };
+
+    ApplyPlacement();
+}
+
+void TfrmQuillmarMain::ReadSettings(const TMainWindowSetup &Setup)
+{
+    FSettingsFile = Setup.SettingsFile;
+    if (FSettingsFile.empty()) {
+        const TSettingsLocation location = LocateSettingsFile(TSettingsEnvironment::System());
+        FSettingsFile = location.FileName;
+        FRunsFromNetwork = location.RunsFromNetwork;
+    }
+    if (Setup.SeedSettings && !QFileInfo::exists(FromLocalPath(FSettingsFile))) {
+        QFile seed(FromLocalPath(FSettingsFile));
+        if (seed.open(QIODevice::WriteOnly | QIODevice::NewOnly))
+            seed.write(ShippedSettingsText());
+    }
+    Settings.Load(FSettingsFile);
+}
+
+void TfrmQuillmarMain::BuildLayout()
+{
+    FSplitterBottom = new QSplitter(Qt::Vertical, this);
+    FSplitterMain = new QSplitter(Qt::Horizontal, FSplitterBottom);
+    FSplitterMain->setChildrenCollapsible(false);
+    FSplitterMain->setHandleWidth(2);
+    FSplitterBottom->setHandleWidth(3);
+    FSplitterBottom->setChildrenCollapsible(false);
+
+    PageControlNav = new QTabWidget(FSplitterMain);
+    PageControlNav->setObjectName(QStringLiteral("PageControlNav"));
+    PageControlNav->setTabPosition(QTabWidget::South);
+
+    NavTree = new TTreeNT(PageControlNav);
+    NavTree->setObjectName(QStringLiteral("NavTree"));
+    NavTree->SetIndent(12);
+    NavTree->SetItemHeight(16);
+    NavTree->SetOptions(NavTree->GetOptions() | toReadOnly | toToolTips);
+    NavTree->Items().Add(nullptr, WideString(u"Not Quillmar'ed!"));
+    SetWidgetBackground(NavTree, Settings.TreeView);
+    PageControlNav->addTab(NavTree, QStringLiteral("Nav"));
+
+    TreeNTProjects = new TTreeNT(PageControlNav);
+    TreeNTProjects->setObjectName(QStringLiteral("TreeNTProjects"));
+    TreeNTProjects->Items().Add(nullptr, WideString(u"No projects open"));
+    SetWidgetBackground(TreeNTProjects, Settings.TreeView);
+    PageControlNav->addTab(TreeNTProjects, QStringLiteral("Projects"));
+
+    TreeNTFiles = new TTreeNT(PageControlNav);
+    TreeNTFiles->setObjectName(QStringLiteral("TreeNTFiles"));
+    TreeNTFiles->Items().Add(nullptr, WideString(u"Select a root directory"));
+    SetWidgetBackground(TreeNTFiles, Settings.TreeView);
+    PageControlNav->addTab(TreeNTFiles, QStringLiteral("Dir"));
+
+    ScratchTree = new TTreeNT(this);
+    ScratchTree->setObjectName(QStringLiteral("ScratchTree"));
+    ScratchTree->hide();
+
+    PageControl1 = new QTabWidget(FSplitterMain);
+    PageControl1->setObjectName(QStringLiteral("PageControl1"));
+    PageControl1->setDocumentMode(true);
+    PageControl1->tabBar()->setUsesScrollButtons(true);
+    PageControl1->tabBar()->setMouseTracking(true); // hot tracking
+    connect(PageControl1, &QTabWidget::currentChanged, this, [this](int) {
+        if (!FProgramTabChange && !FDestroying)
+            Guarded([this] { PageControl1Change(); });
+    });
+
+    PageControl2 = new QTabWidget(FSplitterBottom);
+    PageControl2->setObjectName(QStringLiteral("PageControl2"));
+    ErrorList = new TTextListBox(PageControl2);
+    ErrorList->setObjectName(QStringLiteral("ErrorList"));
+    SetWidgetBackground(ErrorList, Settings.Errors);
+    ErrorList->viewport()->installEventFilter(this);
+    PageControl2->addTab(ErrorList, QStringLiteral("Errors"));
+
+    NavTree->installEventFilter(this);
+    ErrorList->installEventFilter(this);
+
+    FSplitterMain->setStretchFactor(1, 1);
+    FSplitterBottom->setStretchFactor(0, 1);
+    FSplitterMain->setSizes({std::max(Settings.NavWidth, 1), std::max(Settings.Width - Settings.NavWidth, 1)});
+    FSplitterBottom->setSizes({std::max(Settings.Height - Settings.ErrorHeight, 1), std::max(Settings.ErrorHeight, 50)});
+    connect(FSplitterMain, &QSplitter::splitterMoved, this, [this] { Settings.NavWidth = FSplitterMain->sizes().value(0); });
+    connect(FSplitterBottom, &QSplitter::splitterMoved, this,
+            [this] { Settings.ErrorHeight = FSplitterBottom->sizes().value(1); });
+    setCentralWidget(FSplitterBottom);
+
+    static const int widths[3] = {110, 90, 0};
+    for (int i = 0; i < 3; ++i) {
+        FPanels[i] = new QLabel(this);
+        FPanels[i]->setObjectName(QStringLiteral("StatusPanel%1").arg(i));
+        if (widths[i])
+            FPanels[i]->setMinimumWidth(widths[i]);
+        statusBar()->addWidget(FPanels[i], widths[i] ? 0 : 1);
+    }
+}
+
+void TfrmQuillmarMain::CreateActions()
+{
+    // Each group adds its menu and actions; the order of the calls is the order of the menus.
+    CreateFileActions();
+    CreateCheckActions();
+}
+
+void TfrmQuillmarMain::ApplyHighlighterColours()
+{
+    const TSettings &s = Settings;
+    TJavaScriptHighlighter &js = *FJavaScriptHighlighter;
+    Paint(js.CommentAttributes(), s.Javascript.CommentFG, s.Javascript.CommentBG, s.Javascript.CommentStyle);
+    Paint(js.NumberAttributes(), s.Javascript.NumbersFG, s.Javascript.NumbersBG, s.Javascript.NumbersStyle);
+    Paint(js.StringAttributes(), s.Javascript.StringsFG, s.Javascript.StringsBG, s.Javascript.StringsStyle);
+    Paint(js.KeyAttributes(), s.Javascript.KeywordsFG, s.Javascript.KeywordsBG, s.Javascript.KeywordsStyle);
+    for (THighlightAttributes *a : {&js.AsmAttributes(), &js.DirecAttributes(), &js.InvalidAttributes(),
+                                    &js.SpaceAttributes(), &js.IdentifierAttributes(), &js.SymbolAttributes()})
+        a->SetBackground(TColor(s.EditBackground));
+
+    THTMLHighlighter &html = *FHTMLHighlighter;
+    Paint(html.CommentAttributes(), s.HTML.CommentFG, s.HTML.CommentBG, s.HTML.CommentStyle);
+    Paint(html.NumberAttributes(), s.HTML.NumbersFG, s.HTML.NumberBG, s.HTML.NumbersStyle);
+    Paint(html.StringAttributes(), s.HTML.StringsFG, s.HTML.StringsBG, s.HTML.StringsStyle);
+    Paint(html.KeyAttributes(), s.HTML.TagsFG, s.HTML.TagsBG, s.HTML.TagsStyle);
+    Paint(html.ScriptAttributes(), s.HTML.ScriptFG, s.HTML.ScriptBG, s.HTML.ScriptStyle);
+    Paint(html.NameAttributes(), s.HTML.NamesFG, s.HTML.NamesBG, s.HTML.NamesStyle);
+    for (THighlightAttributes *a : {&html.DocTypeAttributes(), &html.SpaceAttributes(), &html.ParamAttributes(),
+                                    &html.IdentifierAttributes(), &html.SymbolAttributes(), &html.URLAttributes()})
+        a->SetBackground(TColor(s.EditBackground));
+}
+
+void TfrmQuillmarMain::ApplyPlacement()
+{
+    QScreen *screen = QGuiApplication::primaryScreen();
+    const QRect avail = screen ? screen->availableGeometry() : QRect(0, 0, 1280, 1024);
+    const TWindowPlacement placement =
+        PlaceMainWindow(Settings, TBoundsRect{avail.left(), avail.top(), avail.width(), avail.height()});
+    setGeometry(placement.Bounds.Left, placement.Bounds.Top, placement.Bounds.Width, placement.Bounds.Height);
+    if (placement.Maximised)
+        setWindowState(windowState() | Qt::WindowMaximized);
+}
+
+void TfrmQuillmarMain::NoteBounds()
+{
+    if (isMaximized() || isMinimized() || isFullScreen() || !isVisible())
+        return;
+    QScreen *s = screen();
+    const QRect avail = s ? s->availableGeometry() : QRect();
+    const QRect g = geometry();
+    NoteNormalBounds(Settings, TBoundsRect{g.left(), g.top(), g.width(), g.height()}, avail.width(), avail.height());
+}
+
+void TfrmQuillmarMain::resizeEvent(QResizeEvent *Event)
+{
+    QMainWindow::resizeEvent(Event);
+    NoteBounds();
+}
+
+void TfrmQuillmarMain::moveEvent(QMoveEvent *Event)
+{
+    QMainWindow::moveEvent(Event);
+    NoteBounds();
+}
+
+// ============================================================================ actions
+
+QMenu *TfrmQuillmarMain::Menu(const QString &Name) const
+{
+    auto it = FMenus.find(Name);
+    return it == FMenus.end() ? nullptr : it->second;
+}
+
+QAction *TfrmQuillmarMain::Action(const QString &Name) const
+{
+    auto it = FActions.find(Name);
+    return it == FActions.end() ? nullptr : it->second;
+}
+
+QAction *TfrmQuillmarMain::AddAction(QMenu *AMenu, const QString &Name, const QString &Caption,
+                                     const QKeySequence &Shortcut, std::function<void()> Handler)
+{
+    auto *action = new QAction(Caption, this);
+    action->setObjectName(Name);
+    if (!Shortcut.isEmpty()) {
+        action->setShortcut(Shortcut);
+        // The window's own shortcuts; keys an editor binds itself reach the editor first (see
+        // eventFilter), so no command runs twice.
+        action->setShortcutContext(Qt::WindowShortcut);
+    }
+    connect(action, &QAction::triggered, this, [Handler = std::move(Handler)] { Guarded(Handler); });
+    if (AMenu)
+        AMenu->addAction(action);
+    addAction(action);
+    FActions[Name] = action;
+    return action;
+}
+
+void TfrmQuillmarMain::Guarded(const std::function<void()> &Handler)
+{
+    try {
+        Handler();
+    } catch (const std::exception &e) {
+        ShowError(ToWideString(QString::fromUtf8(e.what())));
+    }
+}
+
+QString TfrmQuillmarMain::StatusPanel(int Index) const
+{
+    return Index >= 0 && Index < 3 ? FPanels[Index]->text() : QString();
+}
+
+void TfrmQuillmarMain::SetStatusPanel(int Index, const QString &Text)
+{
+    if (Index >= 0 && Index < 3 && FPanels[Index]->text() != Text)
+        FPanels[Index]->setText(Text);
+}
+
+QStringList TfrmQuillmarMain::ChooseFiles(TEOpenDialog &Dialog)
+{
+    QStringList chosen;
+    if (!RunFileDialog || !RunFileDialog(Dialog, chosen))
+        return {};
+    return chosen;
+}
+
+// ============================================================================ first showing
+
+void TfrmQuillmarMain::showEvent(QShowEvent *Event)
+{
+    QMainWindow::showEvent(Event);
+    if (!Event->spontaneous() && TabCount() == 0)
+        Guarded([this] { FirstShow(); });
+}
+
+void TfrmQuillmarMain::FirstShow()
+{
+    if (TabCount() != 0)
+        return;
+    FFirstShown = true;
+    if (Settings.NewFile)
+        FileNewActionExecute();
+    if (Settings.StartOpen) {
+        auto &list = Settings.StartOpenList;
+        for (size_t i = 0; i < list.size();) {
+            const WideString entry = list[i];
+            if (FileExists(ToLocalPath(ToQString(entry)))) {
+                OpenFile(entry, true, false, WideString());
+                ++i;
+            } else {
+                MessageDlg(u"File: " + entry + u" no longer exists. This entry will be removed from the Start open list.",
+                           TMsgDlgType::mtWarning, mbOK);
+                list.erase(list.begin() + std::ptrdiff_t(i));
+            }
+        }
+    }
+    if (TabCount() > 0)
+        if (TSyntaxEdit *last = Tab(TabCount() - 1)->Editor)
+            last->setFocus();
+}
+
+// ============================================================================ close and destroy
+
+bool TfrmQuillmarMain::SaveChangedTabOnClose(int Index)
+{
+    TEditorTab *tab = Tab(Index);
+    if (!tab->Editor->GetModified())
+        return true;
+    const int answer = MessageDlg(u"File: " + DisplayName(Index) + u", has changed. Save now?",
+                                  TMsgDlgType::mtConfirmation, mbYesNoCancel);
+    if (answer == mrCancel)
+        return false;
+    if (answer == mrYes) {
+        Guarded([this] { FileSaveActionExecute(); });
+        // A save that did not happen (Save As cancelled, write error) keeps the tab and its text.
+        if (tab->Editor->GetModified())
+            return false;
+    }
+    return true;
+}
+
+void TfrmQuillmarMain::closeEvent(QCloseEvent *Event)
+{
+    for (int i = TabCount() - 1; i >= 0; --i) {
+        SetActivePage(i);
+        ShowResultsOf(*Tab(i)->Record);
+        if (!SaveChangedTabOnClose(i)) {
+            Event->ignore();
+            return;
+        }
+        FScriptChecker->ClearTree(nullptr);
+        NavTree->Items().Clear();
+        FShownRecords.reset();
+        FProgramTabChange = true;
+        delete Tab(i);
+        FProgramTabChange = false;
+    }
+    Event->accept();
+}
+
+TfrmQuillmarMain::~TfrmQuillmarMain()
+{
+    FDestroying = true;
+    // Tabs still open (a window destroyed without closing) go first, while the highlighters
+    // and the checker they use are still there.
+    FProgramTabChange = true;
+    while (TabCount() > 0)
+        delete Tab(TabCount() - 1);
+    NavTree->Items().Clear();
+    FShownRecords.reset();
+    WriteSettings();
+    FScriptChecker.reset();
+}
+
+void TfrmQuillmarMain::WriteSettings()
+{
+    if (isVisible()) {
+        const bool maximised = isMaximized();
+        Settings.WState = maximised ? u"Max" : u"Normal";
+        const QRect g = geometry();
+        Settings.Left = g.left();
+        Settings.Top = g.top();
+        Settings.Width = g.width();
+        Settings.Height = g.height();
+    }
+    try {
+        Settings.Save(FSettingsFile);
+    } catch (const std::exception &e) {
+        std::fprintf(stderr, "Quillmar: %s\n", e.what());
+    }
+}

@@ -1,0 +1,260 @@
+#pragma once
+// The main window: editor tabs with their document records, the navigation tree and findings
+// panes, the status bar, the menus and the settings, which are read when the window is made
+// and written when it is destroyed.
+//
+// The window's code is split by concern, one file per group:
+//   MainWindow.cpp          creation, first showing, close query, destruction, layout
+//   MainWindowTabs.cpp      tabs, opening files, the new-file skeleton, tab switch, keys
+//   MainWindowFile.cpp      file actions (save, save as, close, close all, reopen list)
+//   MainWindowCheck.cpp     check syntax, findings and tree navigation, the include host
+//   MainWindowHints.cpp     the findings tooltip (texts in MainWindowTexts.cpp)
+// Further groups (edit, search, view, insert menus, projects, print, transfer) go into files of
+// their own in the same way: a member `CreateXxxActions()` declared below, called once from the
+// constructor (see CreateActions in MainWindow.cpp), that makes its menu with `Menu()` and its
+// actions with `AddAction()`. Every action is found again by its name with `Action()`, so the
+// state refresh and the tests never need the group's own pointers.
+#include "checker/HTMLJSFileChecker.h"
+#include "editor/EditorTypes.h"
+#include "editor/HighlightAttributes.h"
+#include "platform/Types.h"
+#include "platform/VirtualKeys.h"
+#include "shell/Settings.h"
+#include "shell/TarnFile.h"
+
+#include <QKeySequence>
+#include <QMainWindow>
+#include <QStringList>
+
+#include <functional>
+#include <map>
+#include <memory>
+
+class QAction;
+class QLabel;
+class QMenu;
+class QSplitter;
+class QTabWidget;
+class TEOpenDialog;
+class THTMLHighlighter;
+class TJavaScriptHighlighter;
+class TQzFormDropFiles;
+class TSyntaxEdit;
+class TSyntaxHighlighter;
+class TTextListBox;
+class TTreeNT;
+class TTreeNTNode;
+
+// One tab sheet of the editor page control: its editor fills it; the record travels with it.
+class TEditorTab : public QWidget {
+public:
+    explicit TEditorTab(QWidget *Parent);
+    ~TEditorTab() override;
+    TSyntaxEdit *Editor = nullptr;
+    std::unique_ptr<TTarnFile> Record;
+};
+
+// How the window is set up; the program uses the defaults, tests point the settings elsewhere.
+struct TMainWindowSetup {
+    // The settings file; empty: the place LocateSettingsFile chooses.
+    AnsiString SettingsFile;
+    // When the settings file does not exist yet it is started from the shipped settings.
+    bool SeedSettings = true;
+    // Text for the title bar and prompts.
+    QString Caption = QStringLiteral("Quillmar V1.15, Javascript Authoring Tool");
+};
+
+// The settings the program ships with (colours in particular), written as the settings file
+// when there is none yet.
+const char *ShippedSettingsText();
+
+// Style bits of a settings key (1 bold, 2 italic, 4 underline, 8 strike-out) and back.
+THighlightFontStyles IntToStyle(int N);
+int StyleToInt(THighlightFontStyles Style);
+// Sets bit i of Style from item i of a four-item check list ("Bold", "Italic", "Underline",
+// "Strikeout").
+class QListWidget;
+void ReadStyleChecks(const QListWidget &CheckList, THighlightFontStyles &Style);
+
+// "&" becomes "&&", so a file name shows literally in a tab caption or menu item.
+WideString DoubleAmpersands(const WideString &Text);
+// Position (from 1) of the last "." of Text, 0 when there is none.
+int LastDotPos(const WideString &Text);
+// An include-encoded line (negative): include number from 1 and the line in that include.
+void DecodeIncludeLine(int32_t Line, int64_t &Include, int64_t &EditorLine);
+
+class TfrmQuillmarMain : public QMainWindow, public IIncludeHost {
+public:
+    explicit TfrmQuillmarMain(TMainWindowSetup Setup = TMainWindowSetup(), QWidget *Parent = nullptr);
+    ~TfrmQuillmarMain() override;
+
+    // ---- settings
+    TSettings Settings;
+    const AnsiString &SettingsFileName() const { return FSettingsFile; }
+    bool RunsFromNetwork() const { return FRunsFromNetwork; }
+    // Writes every setting now (the destructor does it too).
+    void WriteSettings();
+    // Colours, styles and backgrounds of the two highlighters from the settings.
+    void ApplyHighlighterColours();
+
+    // ---- controls
+    QTabWidget *PageControl1 = nullptr;   // editor tabs
+    QTabWidget *PageControlNav = nullptr; // Nav, Projects, Dir
+    QTabWidget *PageControl2 = nullptr;   // Errors
+    TTreeNT *NavTree = nullptr;
+    TTreeNT *ScratchTree = nullptr; // hidden, always empty
+    TTreeNT *TreeNTProjects = nullptr;
+    TTreeNT *TreeNTFiles = nullptr;
+    TTextListBox *ErrorList = nullptr;
+    TQzFormDropFiles *QzFormDropFiles1 = nullptr;
+    THTMLHighlighter &HTMLHighlighter1() { return *FHTMLHighlighter; }
+    TJavaScriptHighlighter &JavaScriptHighlighter1() { return *FJavaScriptHighlighter; }
+    THTMLJSFileChecker &ScriptChecker() { return *FScriptChecker; }
+
+    // Status bar panels: 0 caret position, 1 edit mode, 2 file path.
+    QString StatusPanel(int Index) const;
+    void SetStatusPanel(int Index, const QString &Text);
+
+    // ---- actions
+    QMenu *Menu(const QString &Name) const;
+    QAction *Action(const QString &Name) const;
+    // Makes an action named Name in Menu (null: no menu) whose handler runs behind the error
+    // boundary: an exception it lets through is shown through the prompter.
+    QAction *AddAction(QMenu *Menu, const QString &Name, const QString &Caption, const QKeySequence &Shortcut,
+                       std::function<void()> Handler);
+    // Runs Handler; an exception becomes an error box.
+    static void Guarded(const std::function<void()> &Handler);
+
+    // Open and save dialogs go through this hook; tests replace it. Chosen receives the chosen
+    // files; the dialog's filter index is what the user left selected.
+    std::function<bool(TEOpenDialog &Dialog, QStringList &Chosen)> RunFileDialog;
+
+    // ---- tabs (MainWindowTabs.cpp)
+    int TabCount() const;
+    TEditorTab *Tab(int Index) const;
+    int ActiveIndex() const;
+    TEditorTab *ActiveTab() const;
+    TSyntaxEdit *ActiveEditor() const;
+    // Makes tab Index the active page as the program does: the tab-switch handler does not run.
+    void SetActivePage(int Index);
+    QString TabCaption(int Index) const;
+    void SetTabCaption(int Index, const QString &Caption);
+    // The caption without a trailing "*".
+    WideString DisplayName(int Index) const;
+
+    TEditorTab *NewEditorTab(const WideString &FileName, const WideString &ParentName, bool IsInclude);
+    void OpenFile(const WideString &Path, bool CheckOnOpen, bool IsInclude, const WideString &ParentName);
+    // Applies the settings to an editor (undo limit, tab width, colours, options).
+    void ApplyEditorSettings(TSyntaxEdit &Editor);
+    // The highlighter the View menu's choice gives a new tab.
+    TSyntaxHighlighter *ChosenHighlighter();
+    uint16_t ShareModeFor(const WideString &Path) const;
+    int FileName2Tab(const WideString &Name) const;
+    bool FileAlreadyOpen(const WideString &Name);
+    bool httpInclAlreadyOpen(const WideString &Name) const;
+    bool ViewThisFile(const WideString &Name);
+    void GotoLineAndMark(TSyntaxEdit &Editor, int Line);
+    // Tab switch as the user makes it.
+    void PageControl1Change();
+    void SelectNextTab();
+    // Keys of every editor, the tree and the findings: Ctrl+Tab, Ctrl+D. Never consumed.
+    void NewSyntaxEditKeyDown(uint16_t Key, TShiftState Shift);
+    void NewSyntaxEditCaretChange(TSyntaxEdit &Editor, int X, int Y);
+    // Shows the tree and findings of a record in NavTree and ErrorList.
+    void ShowResultsOf(const TTarnFile &Record);
+    // Saves what NavTree and ErrorList show into a record.
+    void SaveResultsInto(TTarnFile &Record, bool EmptyTree);
+
+    void FileNewActionExecute();
+    void FileOpenActionExecute();
+    void DropFiles(const QStringList &Files);
+
+    WideString ShownFileName;
+    WideString MissingFileName;
+    int NewFileCount() const { return FNewFileCount; }
+
+    // ---- file actions (MainWindowFile.cpp)
+    void FileSaveActionExecute();
+    void FileSaveAsActionExecute();
+    void FileSaveAllActionExecute();
+    void FileCloseActionExecute();
+    void FileCloseAllActionExecute();
+    // Removes tab Index with its tree records and record; Activate: make the tab the rules name
+    // active afterwards.
+    void RemoveTab(int Index);
+    void AddToReopen(const WideString &Path);
+    void BuildReopenMenus();
+    void ReopenEntryClick(const WideString &Path);
+
+    // ---- check syntax and navigation (MainWindowCheck.cpp)
+    void CheckSyntaxActionExecute();
+    TCheckOptions CheckOptions() const;
+    void NewListBoxClick();
+    void NewTreeViewClick();
+    void TreeViewExpandActionExecute();
+    void TreeViewCollapseActionExecute();
+    // True after Expand all, false after a check or Collapse all.
+    bool TreeExpanded() const { return FTreeExpanded; }
+    static void NewTreeViewBeforeItemPaint(TTreeNTNode *Node);
+    // The name of include Index+1 of the active tab (of its parent for an include tab); false
+    // when the parent tab is not open.
+    bool IncludeName(int Index, WideString &Name);
+
+    // ---- include host
+    bool OpenIncludeFile(const AnsiString &Path, AnsiString &Resolved, int32_t LineIndex) override;
+    bool LoadHttpIncl(const AnsiString &URL, int32_t LineIndex, int32_t N, const AnsiString &FileName,
+                      std::vector<AnsiString> &Lines, AnsiString &Error) override;
+    int FileName2Tab(const AnsiString &Path) override;
+    const TWideStrings *TabLines(int Index) override;
+    bool CurrentProject(TCheckProject &Project) override;
+
+    // ---- findings tooltip and tips (MainWindowHints.cpp, MainWindowTexts.cpp)
+    // The tooltip of a findings line, empty for none.
+    static QString FindingHint(const QString &Line);
+    static const char *const Tips[25];
+
+    // The window's own start: new file and start-open list (first showing with no tab).
+    void FirstShow();
+
+protected:
+    void showEvent(QShowEvent *Event) override;
+    void closeEvent(QCloseEvent *Event) override;
+    void resizeEvent(QResizeEvent *Event) override;
+    void moveEvent(QMoveEvent *Event) override;
+    bool eventFilter(QObject *Watched, QEvent *Event) override;
+
+private:
+    void ReadSettings(const TMainWindowSetup &Setup);
+    void BuildLayout();
+    void CreateActions();
+    void CreateFileActions();
+    void CreateCheckActions();
+    void ShowParentOfUncheckedInclude();
+    void ApplyPlacement();
+    void NoteBounds();
+    void ShowFindingHint(QEvent *Event);
+    bool SaveChangedTabOnClose(int Index);
+    QStringList ChooseFiles(TEOpenDialog &Dialog);
+
+    AnsiString FSettingsFile;
+    bool FRunsFromNetwork = false;
+    std::unique_ptr<THTMLHighlighter> FHTMLHighlighter;
+    std::unique_ptr<TJavaScriptHighlighter> FJavaScriptHighlighter;
+    std::unique_ptr<THTMLJSFileChecker> FScriptChecker;
+    // The records of the tree NavTree shows now.
+    std::shared_ptr<TNavRecArena> FShownRecords;
+    QSplitter *FSplitterMain = nullptr; // navigation | editors
+    QSplitter *FSplitterBottom = nullptr; // above | findings
+    QLabel *FPanels[3] = {};
+    std::map<QString, QAction *> FActions;
+    std::map<QString, QMenu *> FMenus;
+    QMenu *FReopenMenu = nullptr;
+    QMenu *FTabPopup = nullptr;
+    QMenu *FPopupReopen = nullptr;
+    int FNewFileCount = 0;
+    TEditorTab *FCheckedTab = nullptr; // the tab a running check belongs to
+    bool FTreeExpanded = false;
+    bool FProgramTabChange = false; // the program, not the user, changes the active tab
+    bool FFirstShown = false;
+    bool FDestroying = false;
+};

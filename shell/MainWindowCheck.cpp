@@ -1,0 +1,299 @@
+// Check syntax, the way back from findings and tree nodes to the text, and the main window's side
+// of includes (the checker's include host).
+#include "shell/MainWindow.h"
+
+#include "editor/SyntaxEditorStrings.h"
+#include "controls/TextListBox.h"
+#include "controls/TreeNT.h"
+#include "editor/SyntaxEdit.h"
+#include "platform/Prompter.h"
+#include "platform/QtConvert.h"
+#include "platform/SysUtils.h"
+#include "shell/NavTreeAdapter.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QFileInfo>
+#include <QMenu>
+#include <QMenuBar>
+#include <QTabWidget>
+
+namespace {
+
+// The editor's lines and file name, as the checker reads them.
+class TEditorDocument final : public ICheckDocument {
+public:
+    explicit TEditorDocument(const TSyntaxEdit &Editor) : FEditor(Editor) {}
+    const TWideStrings &Lines() const override { return FEditor.Lines(); }
+    WideString FileName() const override { return FEditor.FileName(); }
+
+private:
+    const TSyntaxEdit &FEditor;
+};
+
+class TCursorScope {
+public:
+    TCursorScope() { QApplication::setOverrideCursor(Qt::WaitCursor); }
+    ~TCursorScope() { QApplication::restoreOverrideCursor(); }
+    TCursorScope(const TCursorScope &) = delete;
+    TCursorScope &operator=(const TCursorScope &) = delete;
+};
+
+} // namespace
+
+// Splits an include-encoded line: include number (from 1) and editor line. 64-bit arithmetic,
+// so no line value overflows.
+void DecodeIncludeLine(int32_t Line, int64_t &Include, int64_t &EditorLine)
+{
+    const int64_t l = Line;
+    Include = l / -1000000;
+    EditorLine = l % 1000000 + 999999;
+}
+
+void TfrmQuillmarMain::CreateCheckActions()
+{
+    QMenu *check = menuBar()->addMenu(QStringLiteral("&Check"));
+    check->setObjectName(QStringLiteral("Check1"));
+    FMenus[QStringLiteral("Check1")] = check;
+    AddAction(check, QStringLiteral("CheckSyntaxAction"), QStringLiteral("&Check syntax\tCtrl+D"), QKeySequence(),
+              [this] { CheckSyntaxActionExecute(); });
+    QMenu *tree = new QMenu(this);
+    tree->setObjectName(QStringLiteral("PopupMenuTree"));
+    FMenus[QStringLiteral("PopupMenuTree")] = tree;
+    AddAction(tree, QStringLiteral("TreeViewExpandAction"), QStringLiteral("&Expand all in tree view"), QKeySequence(),
+              [this] { TreeViewExpandActionExecute(); });
+    AddAction(tree, QStringLiteral("TreeViewCollapseAction"), QStringLiteral("&Collapse all in tree view"),
+              QKeySequence(), [this] { TreeViewCollapseActionExecute(); });
+    QAction *sorted = AddAction(tree, QStringLiteral("Alphasort1"), QStringLiteral("&Sorted on text"), QKeySequence(),
+                                [] {});
+    sorted->setCheckable(true);
+    NavTree->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(NavTree, &QWidget::customContextMenuRequested, this,
+            [this, tree](const QPoint &p) { tree->popup(NavTree->viewport()->mapToGlobal(p)); });
+
+    NavTree->OnClick = [this](TTreeNT *, TTreeNTNode *) { Guarded([this] { NewTreeViewClick(); }); };
+    NavTree->OnBeforeItemPaint = [](TTreeNT *, TTreeNTNode *Node, const QRect &, uint16_t, bool &) {
+        NewTreeViewBeforeItemPaint(Node);
+    };
+    ErrorList->OnClick = [this](TTextListBox &) { Guarded([this] { NewListBoxClick(); }); };
+}
+
+TCheckOptions TfrmQuillmarMain::CheckOptions() const
+{
+    const TSettings &s = Settings;
+    TCheckOptions o;
+    o.NoWarnings = s.NoWarnings;
+    o.WarnJSFuncNotCalled = s.WarnJSFuncNotCalled;
+    o.WarnNoVar = s.WarnNoVar;
+    o.Summary = s.Summary;
+    o.OpenIncludes = s.OpenIncludes;
+    o.Embedsvg = s.Embedsvg;
+    o.RepeatDec = s.RepeatDec;
+    o.SemiColon = s.SemiColon;
+    o.ECMA = s.ECMA;
+    o.Deprecated = s.Deprecated;
+    o.TreeGlobals = s.TreeGlobals;
+    o.TreeLocals = s.TreeLocals;
+    o.JSON = s.JSON;
+    return o;
+}
+
+void TfrmQuillmarMain::CheckSyntaxActionExecute()
+{
+    const int index = ActiveIndex();
+    TEditorTab *tab = Tab(index);
+    if (!tab)
+        return;
+    TTarnFile &record = *tab->Record;
+    const WideString name = DisplayName(index);
+    ShowResultsOf(record);
+    {
+        TCursorScope cursor;
+        TNavTreeAdapter nodes(NavTree->Items());
+        TEditorDocument document(*tab->Editor);
+        FCheckedTab = tab;
+        struct TReset {
+            TEditorTab *&Ref;
+            ~TReset() { Ref = nullptr; }
+        } reset{FCheckedTab};
+        FScriptChecker->CheckFile(document, &ErrorList->Items(), &nodes, CheckOptions(), &record.Includes,
+                                  &record.ServerIncludes, ToLocalPath(ToQString(name)));
+        FShownRecords = FScriptChecker->TreeRecords();
+        FTreeExpanded = false;
+        if (QAction *sorted = Action(QStringLiteral("Alphasort1")); sorted && sorted->isChecked()) {
+            NavTree->Items().BeginUpdate();
+            NavTree->AlphaSort();
+            NavTree->Items().EndUpdate();
+        }
+        // The tab may have gone while includes were fetched.
+        if (PageControl1->indexOf(tab) < 0)
+            return;
+        SaveResultsInto(record, false);
+        record.Checked = true;
+        ShownFileName = tab->Editor->FileName();
+        if (Settings.ShowTree)
+            TreeViewExpandActionExecute();
+    }
+}
+
+void TfrmQuillmarMain::TreeViewExpandActionExecute()
+{
+    NavTree->Items().BeginUpdate();
+    NavTree->FullExpand();
+    NavTree->Items().EndUpdate();
+    FTreeExpanded = true;
+}
+
+void TfrmQuillmarMain::TreeViewCollapseActionExecute()
+{
+    NavTree->Items().BeginUpdate();
+    NavTree->FullCollapse();
+    NavTree->Items().EndUpdate();
+    FTreeExpanded = false;
+}
+
+void TfrmQuillmarMain::ShowParentOfUncheckedInclude()
+{
+    TEditorTab *tab = ActiveTab();
+    if (!tab || tab->Record->ParentName.empty() || tab->Record->Checked)
+        return;
+    const int parent = FileName2Tab(tab->Record->ParentName);
+    if (parent >= 0)
+        SetActivePage(parent);
+}
+
+void TfrmQuillmarMain::NewListBoxClick()
+{
+    const int item = ErrorList->ItemIndex();
+    if (item < 0 || item >= ErrorList->Items().Count())
+        return;
+    const QString line = AnsiToQString(ErrorList->Items().Strings(item));
+    const int on = line.indexOf(QLatin1String("on line"));
+    if (on < 0)
+        return;
+    const int start = on + 8;
+    int stop = start;
+    while (stop < line.size() && line[stop] != QLatin1Char(',') && line[stop] != QLatin1Char(' '))
+        ++stop;
+    bool ok = false;
+    const int number = line.mid(start, stop - start).toInt(&ok);
+    // A line whose number does not read is no way back to the text.
+    if (!ok)
+        return;
+    const int include = line.indexOf(QLatin1String(" of Include; "));
+    if (include < 0) {
+        ShowParentOfUncheckedInclude();
+    } else {
+        const int nameStart = include + 13;
+        int nameEnd = line.indexOf(QLatin1Char(','), nameStart);
+        if (nameEnd < 0)
+            nameEnd = line.size();
+        const QString file = line.mid(nameStart, nameEnd - nameStart);
+        if (!ViewThisFile(ToWideString(file)))
+            return;
+    }
+    if (TSyntaxEdit *editor = ActiveEditor())
+        GotoLineAndMark(*editor, number - 1);
+}
+
+void TfrmQuillmarMain::NewTreeViewClick()
+{
+    TTreeNTNode *node = NavTree->GetSelected();
+    if (!node || !node->GetData())
+        return;
+    // Records live in the arena held with the shown tree (FShownRecords), so the pointer is good.
+    const auto *rec = static_cast<const TNavNodeRec *>(node->GetData());
+    if (rec->Kind == 1)
+        return;
+    int64_t target = rec->Line;
+    if (rec->Line < 0) {
+        int64_t include = 0;
+        DecodeIncludeLine(rec->Line, include, target);
+        WideString name;
+        if (!IncludeName(int(include - 1), name) || !ViewThisFile(name))
+            return;
+    } else {
+        ShowParentOfUncheckedInclude();
+    }
+    if (TSyntaxEdit *editor = ActiveEditor())
+        GotoLineAndMark(*editor, int(target));
+}
+
+void TfrmQuillmarMain::NewTreeViewBeforeItemPaint(TTreeNTNode *Node)
+{
+    if (!Node || !Node->GetData())
+        return;
+    TColor colour;
+    switch (static_cast<const TNavNodeRec *>(Node->GetData())->Kind) {
+    case 2: colour = 0x008080; break;
+    case 3: colour = 0x000080; break;
+    case 6: case 9: case 10: case 11: case 12: colour = 0xFF0000; break;
+    case 13: case 14: colour = 0x0000FF; break;
+    case 17: case 18: colour = 0xFF00FF; break;
+    case 19: colour = 0x07857D; break;
+    default: return;
+    }
+    Node->GetFont().SetColor(colour);
+}
+
+bool TfrmQuillmarMain::IncludeName(int Index, WideString &Name)
+{
+    TEditorTab *tab = ActiveTab();
+    if (!tab)
+        return false;
+    const TTarnFile *record = tab->Record.get();
+    if (!record->ParentName.empty()) {
+        const int parent = FileName2Tab(record->ParentName);
+        if (parent < 0)
+            return false;
+        record = Tab(parent)->Record.get();
+    }
+    Name = ToWideString(FromLocalPath(record->GetInclude(Index)));
+    return true;
+}
+
+// ============================================================================ include host
+
+bool TfrmQuillmarMain::OpenIncludeFile(const AnsiString &Path, AnsiString &Resolved, int32_t)
+{
+    TEditorTab *caller = FCheckedTab ? FCheckedTab : ActiveTab();
+    if (!caller)
+        return false;
+    Resolved = ResolveIncludePath(Path, ToLocalPath(ToQString(caller->Editor->FileName())));
+    if (!QFileInfo(FromLocalPath(Resolved)).isFile())
+        return false;
+    const WideString wide = ToWideString(FromLocalPath(Resolved));
+    const int open = FileName2Tab(wide);
+    if (open >= 0) {
+        Tab(open)->Record->Checked = false;
+        return Tab(open)->Editor->GetModified();
+    }
+    OpenFile(wide, false, true, caller->Editor->FileName());
+    SetActivePage(PageControl1->indexOf(caller));
+    SetStatusPanel(2, ToQString(caller->Editor->FileName()));
+    return false;
+}
+
+bool TfrmQuillmarMain::LoadHttpIncl(const AnsiString &URL, int32_t, int32_t, const AnsiString &,
+                                    std::vector<AnsiString> &, AnsiString &Error)
+{
+    // Fetching needs the HTTP client; until the program has one, the include is reported.
+    Error = "Include '" + URL + "' not loaded, http error no HTTP client";
+    return false;
+}
+
+int TfrmQuillmarMain::FileName2Tab(const AnsiString &Path)
+{
+    return FileName2Tab(ToWideString(FromLocalPath(Path)));
+}
+
+const TWideStrings *TfrmQuillmarMain::TabLines(int Index)
+{
+    TEditorTab *tab = Tab(Index);
+    return tab ? &tab->Editor->Lines() : nullptr;
+}
+
+bool TfrmQuillmarMain::CurrentProject(TCheckProject &)
+{
+    return false;
+}

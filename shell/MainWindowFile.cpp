@@ -1,0 +1,319 @@
+// The File menu: new, open, save, save as, save all, close, close all, the reopen list, exit.
+#include "shell/MainWindow.h"
+
+#include "controls/FileDialogs.h"
+#include "editor/SyntaxEditorStrings.h"
+#include <QFileDialog>
+#include "controls/TextListBox.h"
+#include "controls/TreeNT.h"
+#include "editor/SyntaxEdit.h"
+#include "platform/Prompter.h"
+#include "platform/QtConvert.h"
+#include "platform/SysUtils.h"
+#include "shell/NavTreeAdapter.h"
+
+#include <QAction>
+#include <QFileInfo>
+#include <QMenu>
+#include <QMenuBar>
+#include <QTabWidget>
+
+namespace {
+
+QString WithoutStar(QString Caption)
+{
+    if (Caption.endsWith(QLatin1Char('*')))
+        Caption.chop(1);
+    return Caption;
+}
+
+} // namespace
+
+void TfrmQuillmarMain::CreateFileActions()
+{
+    QMenu *file = menuBar()->addMenu(QStringLiteral("&File"));
+    file->setObjectName(QStringLiteral("File1"));
+    FMenus[QStringLiteral("File1")] = file;
+    AddAction(file, QStringLiteral("FileNewAction"), QStringLiteral("&New"), QKeySequence(QStringLiteral("Ctrl+N")),
+              [this] { FileNewActionExecute(); });
+    AddAction(file, QStringLiteral("FileOpenAction"), QStringLiteral("&Open..."), QKeySequence(QStringLiteral("Ctrl+O")),
+              [this] { FileOpenActionExecute(); });
+    FReopenMenu = file->addMenu(QStringLiteral("&Reopen"));
+    FReopenMenu->setObjectName(QStringLiteral("MenuReopen1"));
+    FMenus[QStringLiteral("MenuReopen1")] = FReopenMenu;
+    AddAction(file, QStringLiteral("FileSaveAction"), QStringLiteral("&Save"), QKeySequence(QStringLiteral("Ctrl+S")),
+              [this] { FileSaveActionExecute(); });
+    AddAction(file, QStringLiteral("FileSaveAsAction"), QStringLiteral("Save &As..."), QKeySequence(),
+              [this] { FileSaveAsActionExecute(); });
+    AddAction(file, QStringLiteral("FileSaveAllAction"), QStringLiteral("Save A&ll"), QKeySequence(),
+              [this] { FileSaveAllActionExecute(); });
+    AddAction(file, QStringLiteral("FileCloseAction"), QStringLiteral("&Close"), QKeySequence(QStringLiteral("Ctrl+F4")),
+              [this] { FileCloseActionExecute(); });
+    AddAction(file, QStringLiteral("FileCloseAllAction"), QStringLiteral("Close all"), QKeySequence(),
+              [this] { FileCloseAllActionExecute(); });
+    file->addSeparator();
+    AddAction(file, QStringLiteral("Exit1"), QStringLiteral("&Exit"), QKeySequence(), [this] { close(); });
+
+    // The tab pop-up menu carries its own reopen list.
+    FTabPopup = new QMenu(this);
+    FTabPopup->setObjectName(QStringLiteral("PopupMenuActivePage"));
+    FMenus[QStringLiteral("PopupMenuActivePage")] = FTabPopup;
+    FPopupReopen = FTabPopup->addMenu(QStringLiteral("Reopen"));
+    FPopupReopen->setObjectName(QStringLiteral("PopUpReopen"));
+    FMenus[QStringLiteral("PopUpReopen")] = FPopupReopen;
+}
+
+// ============================================================================ save
+
+void TfrmQuillmarMain::FileSaveActionExecute()
+{
+    TEditorTab *tab = ActiveTab();
+    if (!tab)
+        return;
+    TSyntaxEdit &editor = *tab->Editor;
+    const WideString name = editor.FileName();
+    if (name.empty() || !QFileInfo(ToQString(name)).isFile()) {
+        FileSaveAsActionExecute();
+        return;
+    }
+    editor.SaveToFile(name);
+    // A save the user refused (characters the file's encoding cannot hold) keeps the text modified.
+    if (!editor.Lines().Saved())
+        return;
+    editor.SetModified(false);
+    if (!Settings.UndoAfterSave)
+        editor.ClearUndo();
+    tab->Record->UpdateFileAge();
+    const int index = ActiveIndex();
+    SetTabCaption(index, WithoutStar(TabCaption(index)));
+}
+
+void TfrmQuillmarMain::FileSaveAsActionExecute()
+{
+    const int index = ActiveIndex();
+    TEditorTab *tab = Tab(index);
+    if (!tab)
+        return;
+    TSyntaxEdit &editor = *tab->Editor;
+    TESaveDialog dialog(this);
+    dialog.SetFilter("HTML *.htm;*.html|*.htm;*.html;|Javascript *.js|*.js|ASP *.asp *.aspx|*.asp;*.aspx|PHP *.php; "
+                     "*.php3; *.php4|*.php;*.php3;*.php4|Flash ActiveScript *.as|*.as|ASP.NET VB *.*.vb|*.*.vb|ASP.NET "
+                     "C# *.*.cs|*.*.cs|CSS *.css|*.css|WSF (*.wsf)|*.wsf|SVG (*.svg)|*.svg|All files *.*|*.*");
+    dialog.SetAutoExtention(true);
+    const QString current = ToQString(editor.FileName());
+    if (!current.isEmpty()) {
+        dialog.SetFileName(ToLocalPath(current));
+        const QString ext = QFileInfo(current).suffix().toLower();
+        static const std::pair<const char *, int> filters[] = {{"htm", 1}, {"html", 1}, {"js", 2}, {"asp", 3},
+                                                               {"aspx", 3}, {"php", 4}, {"as", 5},  {"vb", 6},
+                                                               {"cs", 7},  {"css", 8}, {"wsf", 9}, {"svg", 10}};
+        for (const auto &f : filters)
+            if (ext == QLatin1String(f.first))
+                dialog.SetFilterIndex(f.second);
+    } else {
+        dialog.SetFilterIndex(1);
+        dialog.SetFileName(ToLocalPath(WithoutStar(TabCaption(index)) + QStringLiteral(".htm")));
+    }
+    const QStringList chosen = ChooseFiles(dialog);
+    if (chosen.isEmpty())
+        return;
+    QString name = chosen.first();
+    const int filter = dialog.FilterIndex();
+    const QString ext = LastDotPos(ToWideString(QFileInfo(name).fileName())) > 0
+                            ? QStringLiteral(".") + QFileInfo(name).suffix().toLower()
+                            : QString();
+    if (ext.isEmpty()) {
+        if (filter == 1)
+            name += QStringLiteral(".html");
+        else if (filter == 2)
+            name += QStringLiteral(".js");
+    } else {
+        bool fits = true;
+        switch (filter) {
+        case 1: fits = ext.contains(QLatin1String(".htm")); break;
+        case 2: fits = ext == QLatin1String(".js"); break;
+        case 3: fits = ext.contains(QLatin1String(".asp")); break;
+        case 4: fits = ext.contains(QLatin1String(".php")); break;
+        case 5: fits = ext == QLatin1String(".as"); break;
+        case 6: fits = ext == QLatin1String(".vb"); break;
+        case 7: fits = ext == QLatin1String(".cs"); break;
+        case 8: fits = ext == QLatin1String(".css"); break;
+        case 9: fits = ext == QLatin1String(".wsf"); break;
+        case 10: fits = ext == QLatin1String(".svg"); break;
+        default: break;
+        }
+        if (!fits &&
+            MessageDlg(u"File extension not same as selected filter.\r\nPlease confirm you wish to save file as " +
+                           ToWideString(name),
+                       TMsgDlgType::mtWarning, mbYesNo) != mrYes)
+            return;
+    }
+    const int other = FileName2Tab(ToWideString(name));
+    if (other >= 0 && other != index) {
+        MessageDlg(u"File: " + ToWideString(name) + u" is already open! Quillmar does not allow you to \"Save As\" this name.",
+                   TMsgDlgType::mtWarning, mbOK);
+        return;
+    }
+    const WideString wide = ToWideString(name);
+    const WideString before = editor.FileName();
+    editor.SetFileName(wide);
+    try {
+        editor.SaveToFile(wide);
+    } catch (...) {
+        editor.SetFileName(before);
+        throw;
+    }
+    if (!editor.Lines().Saved()) {
+        editor.SetFileName(before);
+        return;
+    }
+    editor.SetModified(false);
+    if (!Settings.UndoAfterSave)
+        editor.ClearUndo();
+    tab->Record->FileName = wide;
+    tab->Record->UpdateFileAge();
+    SetTabCaption(index, ToQString(DoubleAmpersands(ToWideString(QFileInfo(name).fileName()))));
+    SetStatusPanel(2, name);
+    AddToReopen(wide);
+}
+
+void TfrmQuillmarMain::FileSaveAllActionExecute()
+{
+    const int active = ActiveIndex();
+    for (int i = TabCount() - 1; i >= 0; --i) {
+        SetActivePage(i);
+        if (Tab(i)->Editor->GetModified())
+            FileSaveActionExecute();
+    }
+    SetActivePage(active);
+}
+
+// ============================================================================ close
+
+void TfrmQuillmarMain::RemoveTab(int Index)
+{
+    TEditorTab *tab = Tab(Index);
+    if (!tab)
+        return;
+    ShowResultsOf(*tab->Record);
+    TNavTreeAdapter nodes(NavTree->Items());
+    FScriptChecker->ClearTree(&nodes);
+    FShownRecords.reset();
+    const WideString name = tab->Editor->FileName();
+    if (!tab->Record->ParentName.empty()) {
+        const int parent = FileName2Tab(tab->Record->ParentName);
+        if (parent >= 0)
+            Tab(parent)->Record->RemoveInclude(ToLocalPath(ToQString(name)));
+    }
+    FProgramTabChange = true;
+    delete tab;
+    // The tab before the closed one becomes active; closing the first activates the last.
+    if (TabCount() > 0)
+        PageControl1->setCurrentIndex(Index > 0 ? Index - 1 : TabCount() - 1);
+    FProgramTabChange = false;
+}
+
+void TfrmQuillmarMain::FileCloseActionExecute()
+{
+    const int index = ActiveIndex();
+    TEditorTab *tab = Tab(index);
+    if (!tab)
+        return;
+    bool remove = true;
+    if (tab->Editor->GetModified()) {
+        const int answer = MessageDlg(u"File: " + ToWideString(TabCaption(index).chopped(1)) + u", has changed. Save now?",
+                                      TMsgDlgType::mtConfirmation, mbYesNoCancel);
+        if (answer == mrCancel)
+            remove = false;
+        else if (answer == mrYes) {
+            FileSaveActionExecute();
+            // A save that did not happen keeps the tab with its text.
+            remove = !tab->Editor->GetModified();
+        }
+    }
+    if (remove)
+        RemoveTab(index);
+    if (TabCount() == 0) {
+        SetStatusPanel(2, QString());
+        return;
+    }
+    TEditorTab *now = ActiveTab();
+    const TTarnFile &record = *now->Record;
+    if (!record.ParentName.empty()) {
+        const int parent = FileName2Tab(record.ParentName);
+        if (parent >= 0)
+            ShowResultsOf(*Tab(parent)->Record);
+    } else {
+        ShowResultsOf(record);
+    }
+    if (Settings.ShowTree)
+        NavTree->FullExpand();
+    SetStatusPanel(2, ToQString(now->Editor->FileName()));
+}
+
+void TfrmQuillmarMain::FileCloseAllActionExecute()
+{
+    for (int i = TabCount() - 1; i >= 0; --i) {
+        if (i >= TabCount())
+            continue;
+        SetActivePage(i);
+        FileCloseActionExecute();
+    }
+}
+
+// ============================================================================ reopen list
+
+void TfrmQuillmarMain::AddToReopen(const WideString &Path)
+{
+    auto &list = Settings.Reopen;
+    for (auto it = list.begin(); it != list.end(); ++it)
+        if (SameText(ToLocalPath(ToQString(*it)), ToLocalPath(ToQString(Path)))) {
+            list.erase(it);
+            break;
+        }
+    if (list.size() >= 10)
+        list.erase(list.begin());
+    list.push_back(Path);
+    BuildReopenMenus();
+}
+
+void TfrmQuillmarMain::BuildReopenMenus()
+{
+    const auto &list = Settings.Reopen;
+    for (QMenu *menu : {FReopenMenu, FPopupReopen}) {
+        if (!menu)
+            continue;
+        menu->clear();
+        menu->setEnabled(!list.empty());
+        const bool popup = menu == FPopupReopen;
+        // Newest first; the whole path travels in the action's data.
+        for (size_t i = 0; i < list.size(); ++i) {
+            const WideString &path = list[list.size() - 1 - i];
+            QAction *a = menu->addAction(QStringLiteral("&%1 ").arg(i) + ToQString(DoubleAmpersands(path)));
+            a->setObjectName((popup ? QStringLiteral("PReopen%1") : QStringLiteral("Reopen%1")).arg(i + 1));
+            a->setData(ToQString(path));
+            connect(a, &QAction::triggered, this, [this, a] {
+                const WideString p = ToWideString(a->data().toString());
+                Guarded([this, p] { ReopenEntryClick(p); });
+            });
+        }
+    }
+}
+
+void TfrmQuillmarMain::ReopenEntryClick(const WideString &Path)
+{
+    if (QFileInfo(ToQString(Path)).isFile()) {
+        if (!FileAlreadyOpen(Path))
+            OpenFile(Path, true, false, WideString());
+        return;
+    }
+    MessageDlg(u"File: " + Path + u" no longer exists. This entry will be removed from the Reopen list.",
+               TMsgDlgType::mtWarning, mbOK);
+    auto &list = Settings.Reopen;
+    for (auto it = list.begin(); it != list.end(); ++it)
+        if (*it == Path) {
+            list.erase(it);
+            break;
+        }
+    BuildReopenMenus();
+}

@@ -1,0 +1,73 @@
+#include "shell/TarnFile.h"
+
+#include "controls/CustomTreeNT.h"
+#include "platform/QtConvert.h"
+#include "platform/SysUtils.h"
+
+#include <sys/stat.h>
+
+int64_t FileAgeOf(const WideString &FileName)
+{
+    struct stat st {};
+    if (FileName.empty() || ::stat(ToLocalPath(ToQString(FileName)).c_str(), &st) != 0)
+        return -1;
+    return int64_t(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec;
+}
+
+TTarnFile::TTarnFile(TfrmQuillmarMain *AMain, WideString AFileName, WideString AParentName)
+    : Main(AMain), FileName(std::move(AFileName)), ParentName(std::move(AParentName))
+{
+}
+
+bool TTarnFile::ChangedOnDisk() const
+{
+    return FileAge != -1 && FileAgeOf(FileName) != FileAge;
+}
+
+void TTarnFile::UpdateFileAge()
+{
+    FileAge = FileAgeOf(FileName);
+}
+
+void TTarnFile::AddInclude(const AnsiString &Name)
+{
+    for (int i = 0; i < Includes.Count(); ++i)
+        if (SameText(Includes.Strings(i), Name))
+            return;
+    Includes.Add(Name);
+}
+
+void TTarnFile::RemoveInclude(const AnsiString &Name)
+{
+    for (int i = 0; i < Includes.Count(); ++i)
+        if (SameText(Includes.Strings(i), Name)) {
+            Includes.Delete(i);
+            return;
+        }
+}
+
+AnsiString TTarnFile::GetInclude(int Index) const
+{
+    if (Index >= 0 && Index < Includes.Count())
+        return Includes.Strings(Index);
+    return "unknown Include file";
+}
+
+void TTarnFile::SaveTree(TCustomTreeNT &Tree, std::shared_ptr<TNavRecArena> Records)
+{
+    FTreeData = Tree.Items().Snapshot();
+    FTreeRecords = std::move(Records);
+}
+
+std::shared_ptr<TNavRecArena> TTarnFile::RestoreTree(TCustomTreeNT &Tree) const
+{
+    Tree.Items().Restore(FTreeData);
+    return FTreeRecords;
+}
+
+void TTarnFile::SetMessageLines(const TStrings &Lines)
+{
+    MessageLines.Clear();
+    for (int i = 0; i < Lines.Count(); ++i)
+        MessageLines.Add(Lines.Strings(i));
+}

@@ -1,0 +1,61 @@
+#pragma once
+// The document record of one editor tab: which file the tab holds, when that file last changed on
+// disk, the parent page of an include tab, the tab's include lists and the navigation tree and
+// findings the tab's last check produced. The main window keeps one record per tab and frees it
+// with the tab.
+#include "checker/NavTree.h"
+#include "controls/TreeNTNodes.h"
+#include "platform/StringList.h"
+#include "platform/Types.h"
+
+#include <cstdint>
+#include <memory>
+
+class TfrmQuillmarMain;
+class TCustomTreeNT;
+
+// A file's modification stamp in nanoseconds since the epoch, -1 when the file does not exist.
+int64_t FileAgeOf(const WideString &FileName);
+
+class TTarnFile {
+public:
+    TTarnFile(TfrmQuillmarMain *Main, WideString FileName, WideString ParentName);
+
+    TfrmQuillmarMain *Main = nullptr;
+    // The path for a file from disk, "newfile" and a number for a new file, "http: " and the
+    // file part of the URL for a fetched include.
+    WideString FileName;
+    bool Checked = false;
+    int64_t FileAge = -1;
+    // For an include tab, the editor file name of the tab that included it.
+    WideString ParentName;
+    // Include N is entry N-1; names are unique without regard to case.
+    TStringList Includes;
+    TStringList ServerIncludes;
+    TStringList MessageLines;
+
+    // True when the file's stamp now differs from the one taken last (a deleted file counts as
+    // changed); false while no stamp was ever taken.
+    bool ChangedOnDisk() const;
+    void UpdateFileAge();
+
+    void AddInclude(const AnsiString &Name);
+    void RemoveInclude(const AnsiString &Name);
+    // Entry Index, or "unknown Include file" outside the list.
+    AnsiString GetInclude(int Index) const;
+
+    // Keeps the tree as it stands, node data at full width, with the arena that owns the node
+    // records (null for a tree that holds no records of a check).
+    void SaveTree(TCustomTreeNT &Tree, std::shared_ptr<TNavRecArena> Records);
+    // Puts the saved tree back into Tree; returns the arena of its records.
+    std::shared_ptr<TNavRecArena> RestoreTree(TCustomTreeNT &Tree) const;
+    const std::shared_ptr<TNavRecArena> &TreeRecords() const { return FTreeRecords; }
+    int SavedNodeCount() const { return static_cast<int>(FTreeData.Nodes.size()); }
+
+    void SetMessageLines(const TStrings &Lines);
+    const TStringList &GetMessageLines() const { return MessageLines; }
+
+private:
+    TTreeNTSnapshot FTreeData;
+    std::shared_ptr<TNavRecArena> FTreeRecords;
+};
