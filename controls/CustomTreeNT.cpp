@@ -42,7 +42,7 @@ TCustomTreeNT::TCustomTreeNT() : FItems(std::make_unique<TTreeNTNodes>(this)) {}
 
 TCustomTreeNT::~TCustomTreeNT()
 {
-    // Nodes die with the control without OnDeletion, as when the window is destroyed.
+    // Nodes die with the control without OnDeletion: nobody is left to be told.
     FDestroying = true;
     FListener = nullptr;
     StopChangeTimer();
@@ -427,7 +427,7 @@ void TCustomTreeNT::ClickSelect(TTreeNTNode *Node, bool Shift, bool Ctrl)
     if (!Plain)
         FItems->SetInRangeOp(true);
     try {
-        // What the window does with the button: the caret moves to the node.
+        // The button itself moves the caret to the node.
         if (Node)
             SetSelected(Node);
         if (Multi && Node && HasOption(toLevelSelectConstraint))

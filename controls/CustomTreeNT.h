@@ -135,7 +135,7 @@ public:
     // Number of rows a page key moves over.
     virtual int PageRows() const { return 10; }
 
-    // What the window reports (selection, expansion, deletion, editing).
+    // What the view reports (selection, expansion, deletion, editing).
     bool SelectionChanging(TTreeNTNode *NewNode);
     void SelectionChanged(TTreeNTNode *OldNode, TTreeNTNode *NewNode);
     bool Expanding(TTreeNTNode *Node, bool Expand);

@@ -298,19 +298,53 @@ int TTextListBox::TabStop() const
     return TabStopPixels(FMetrics.horizontalAdvance(QLatin1Char('0')), FTabWidth);
 }
 
+// Latin text is measured word by word: the words of findings repeat a lot (the kinds, the
+// messages, the names), so most are measured once. Words are laid out independently of
+// their neighbours in Latin scripts, so the sum is the width of the whole line.
+qreal TTextListBox::MeasurePlain(const QString &Text) const
+{
+    const qsizetype n = Text.size();
+    const QChar *chars = Text.constData();
+    for (qsizetype i = 0; i < n; ++i)
+        if (chars[i].unicode() >= 0x250)
+            return QFontMetricsF(font()).horizontalAdvance(Text);
+    if (FWordWidths.size() > 100000)
+        FWordWidths.clear();
+    const QFontMetricsF metrics(font());
+    if (FSpaceWidth < 0)
+        FSpaceWidth = metrics.horizontalAdvance(QLatin1Char(' '));
+    qreal x = 0;
+    qsizetype start = 0;
+    while (start <= n) {
+        qsizetype end = Text.indexOf(QLatin1Char(' '), start);
+        if (end < 0)
+            end = n;
+        if (end > start) {
+            const QStringView word(chars + start, end - start);
+            auto it = FWordWidths.constFind(word.toString());
+            if (it == FWordWidths.constEnd())
+                it = FWordWidths.insert(word.toString(), metrics.horizontalAdvance(word.toString()));
+            x += *it;
+        }
+        if (end < n)
+            x += FSpaceWidth;
+        start = end + 1;
+    }
+    return x;
+}
+
 int TTextListBox::MeasureText(const QString &Text) const
 {
     const QString s = Text + QLatin1Char('x');
     const int stop = TabStop();
     if (stop <= 0 || !s.contains(QLatin1Char('\t')))
-        return FMetrics.horizontalAdvance(s);
+        return qRound(MeasurePlain(s));
     // Each tab moves on to the next multiple of the stop, as the painter's text option does.
-    const QFontMetricsF metrics(font());
     qreal x = 0;
     qsizetype start = 0;
     for (;;) {
         const qsizetype tab = s.indexOf(QLatin1Char('\t'), start);
-        x += metrics.horizontalAdvance(s.mid(start, tab < 0 ? -1 : tab - start));
+        x += MeasurePlain(s.mid(start, tab < 0 ? -1 : tab - start));
         if (tab < 0)
             break;
         x = (std::floor(x / stop) + 1) * stop;
@@ -389,6 +423,8 @@ void TTextListBox::changeEvent(QEvent *Event)
     QListView::changeEvent(Event);
     if (Event->type() == QEvent::FontChange) {
         FMetrics = QFontMetrics(font());
+        FWordWidths.clear();
+        FSpaceWidth = -1;
         RecalcMaxWidth();
         LayoutChanged();
     }

@@ -4,6 +4,7 @@
 // Items(), a TStrings, so code without widgets (the script checker) can clear, count and add
 // lines.
 #include "platform/StringList.h"
+#include <QHash>
 #include <QListView>
 #include <functional>
 #include <memory>
@@ -92,6 +93,7 @@ private:
     void DeleteString(int Index);
     void ResetContent();
     int MeasureText(const QString &Text) const;
+    qreal MeasurePlain(const QString &Text) const;
     int TabStop() const;
     void LayoutChanged();
 
@@ -99,6 +101,8 @@ private:
     TextListModel *FModel = nullptr;       // owned by this widget (Qt parent)
     TextListDelegate *FDelegate = nullptr; // owned by this widget (Qt parent)
     QFontMetrics FMetrics; // of the current font, kept for measuring many lines
+    mutable QHash<QString, qreal> FWordWidths; // widths of the words measured so far
+    mutable qreal FSpaceWidth = -1;
     int FMaxWidth = 0;
     int FExtent = 0;
     int FTabWidth = 0;

@@ -285,7 +285,7 @@ int TTreeNT::PageRows() const
 }
 
 // The row at a point, also right of where the column's contents end: the whole width of the
-// client area belongs to the row, as in a native tree.
+// client area belongs to the row.
 QModelIndex TTreeNT::RowIndexAt(int X, int Y) const
 {
     const QModelIndex Index = indexAt(QPoint(X, Y));

@@ -62,8 +62,7 @@ TTreeNTNode::TTreeNTNode(TTreeNTNodes *AOwner) : FOwner(AOwner) {}
 TCustomTreeNT *TTreeNTNode::GetTreeView() const { return FOwner->GetOwner(); }
 
 // A node in the tree is owned by its parent's Children list; destroying it destroys its
-// subtree, each descendant reported through OnDeletion as the window's deletion
-// notifications would.
+// subtree, and each destroyed node is reported once through OnDeletion.
 TTreeNTNode::~TTreeNTNode()
 {
     FDeleting = true;
@@ -109,7 +108,7 @@ void TTreeNTNode::DestroySubtree()
     while (!Path.empty()) {
         TTreeNTNode *Node = Path.back();
         if (Node->GetCount() > 0) {
-            // Last to first, as the window deletes child items.
+            // Last to first: the order in which OnDeletion reports the children.
             TTreeNTNode *Child = Node->FChildren->Last();
             if (Child->GetCount() > 0) {
                 Child->FDeleting = true;

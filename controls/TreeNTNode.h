@@ -134,7 +134,7 @@ public:
     TNodeRect DisplayRect(bool TextOnly) const;
     bool IsDeleting() const { return FDeleting; }
     bool IsInTree() const { return FInTree; }
-    // Native item handle stand-in: non-zero while the node is shown by the control.
+    // Non-zero while the node belongs to a tree (its item in the tree's own item store).
     uintptr_t GetItemId() const { return FItemId; }
 
     int32_t GetImageIndex() const { return FImageIndex; }
@@ -216,7 +216,7 @@ private:
     uint8_t FCheckState = 0;
     uint8_t FCheckType = 0;
     bool FEnabled = true;
-    // Window-side state the native item would keep.
+    // Item state: child flag, focus and selection look, expanded once, row height.
     bool FHasChildren = false;
     bool FFocused = false;
     bool FInSelection = false;

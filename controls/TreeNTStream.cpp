@@ -7,8 +7,11 @@
 #include "controls/TreeNTNodes.h"
 #include "platform/Classes.h"
 #include "platform/CodePage.h"
+#include <algorithm>
 #include <cstring>
+#include <exception>
 #include <string>
+#include <vector>
 
 namespace {
 
@@ -36,6 +39,100 @@ int32_t GetInt32(const uint8_t *P)
 }
 
 [[noreturn]] void Fail(const std::string &Text) { throw ETreeNTError(Text); }
+
+// Reads a stream ahead in large blocks, so that the many small reads of the node records
+// (two per node, each asking for the bytes left) cost memory copies instead of system calls
+// on a file. Nothing may write to the source while it is wrapped. Release puts the source's
+// position where the reader logically stopped, so that its next user continues there.
+class TReadAheadStream final : public TStream {
+public:
+    explicit TReadAheadStream(TStream &Source)
+        : FSource(Source), FBase(Source.GetPosition()), FSize(Source.GetSize())
+    {
+    }
+    ~TReadAheadStream() override
+    {
+        // Only reached without Release when a read failed: the load is abandoned anyway.
+        if (!FReleased) {
+            try {
+                Release();
+            } catch (const std::exception &) {
+            }
+        }
+    }
+    TReadAheadStream(const TReadAheadStream &) = delete;
+    TReadAheadStream &operator=(const TReadAheadStream &) = delete;
+
+    int64_t Read(void *To, int64_t Count) override
+    {
+        uint8_t *Out = static_cast<uint8_t *>(To);
+        int64_t Done = 0;
+        while (Done < Count) {
+            if (FPos == FBuffer.size() && !Fill())
+                break;
+            const size_t N = size_t(std::min<int64_t>(Count - Done, int64_t(FBuffer.size() - FPos)));
+            std::memcpy(Out + Done, FBuffer.data() + FPos, N);
+            FPos += N;
+            Done += int64_t(N);
+        }
+        return Done;
+    }
+    int64_t Write(const void *, int64_t) override { return 0; }
+    int64_t Seek(int64_t Offset, TSeekOrigin Origin) override
+    {
+        const int64_t Here = FBase + int64_t(FPos);
+        const int64_t Target = Origin == soBeginning ? Offset : Origin == soCurrent ? Here + Offset : FSize + Offset;
+        if (Target == Here)
+            return Here;
+        if (Target >= FBase && Target <= FBase + int64_t(FBuffer.size())) {
+            FPos = size_t(Target - FBase);
+            return Target;
+        }
+        FBase = FSource.Seek(Target, soBeginning);
+        FBuffer.clear();
+        FPos = 0;
+        return FBase;
+    }
+    int64_t GetSize() override { return FSize; }
+
+    void Release()
+    {
+        FReleased = true;
+        FSource.Seek(FBase + int64_t(FPos), soBeginning);
+    }
+
+private:
+    bool Fill()
+    {
+        FBase += int64_t(FBuffer.size());
+        FBuffer.resize(BlockSize);
+        FPos = 0;
+        const int64_t Got = FSource.Read(FBuffer.data(), BlockSize);
+        FBuffer.resize(size_t(std::max<int64_t>(Got, 0)));
+        return !FBuffer.empty();
+    }
+
+    static constexpr int64_t BlockSize = 1 << 16;
+    TStream &FSource;
+    int64_t FBase;  // source position of the buffer's first byte
+    int64_t FSize;
+    std::vector<uint8_t> FBuffer;
+    size_t FPos = 0;
+    bool FReleased = false;
+};
+
+// Runs Read on Stream read ahead, unless it already is.
+template <class F>
+void WithReadAhead(TStream &Stream, F &&Read)
+{
+    if (auto *Ahead = dynamic_cast<TReadAheadStream *>(&Stream)) {
+        Read(*Ahead);
+        return;
+    }
+    TReadAheadStream Ahead(Stream);
+    Read(Ahead);
+    Ahead.Release();
+}
 
 } // namespace
 
@@ -337,8 +434,10 @@ void TTreeNTNode::ApplyRecord(const uint8_t *R, int Size, bool &Selected, bool &
 
 void TTreeNTNode::ReadData(TStream &Stream, std::vector<uint8_t> &Buffer)
 {
-    TTreeNTStreamReader Reader(Stream, Buffer);
-    Reader.ReadSubtree(this);
+    WithReadAhead(Stream, [&](TStream &Ahead) {
+        TTreeNTStreamReader Reader(Ahead, Buffer);
+        Reader.ReadSubtree(this);
+    });
 }
 
 void TTreeNTNodes::ReadData(TStream &Stream)
@@ -350,14 +449,16 @@ void TTreeNTNodes::ReadData(TStream &Stream)
         ~EndGuard() { N.EndUpdate(); }
     } Guard{*this};
     std::vector<uint8_t> Buffer(RecordMaxSize, 0);
-    TTreeNTStreamReader Reader(Stream, Buffer);
-    uint8_t Head[5];
-    Reader.ReadExact(Head, 5);
-    SetRootCheckType(Head[0]);
-    const int32_t Count = GetInt32(Head + 1);
-    Reader.CheckCount(Count);
-    for (int32_t I = 0; I < Count; ++I)
-        Add(nullptr, WideString())->ReadData(Stream, Buffer);
+    WithReadAhead(Stream, [&](TStream &Ahead) {
+        TTreeNTStreamReader Reader(Ahead, Buffer);
+        uint8_t Head[5];
+        Reader.ReadExact(Head, 5);
+        SetRootCheckType(Head[0]);
+        const int32_t Count = GetInt32(Head + 1);
+        Reader.CheckCount(Count);
+        for (int32_t I = 0; I < Count; ++I)
+            Add(nullptr, WideString())->ReadData(Ahead, Buffer);
+    });
 }
 
 // ---- text form ----

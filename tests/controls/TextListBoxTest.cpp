@@ -1,4 +1,5 @@
 #include "controls/TextListBox.h"
+#include "platform/QtConvert.h"
 
 #include <QApplication>
 #include <QFontMetricsF>
@@ -113,6 +114,42 @@ TEST(TextListBox, ExtentFollowsWidestLineThroughEveryChange)
     check("clear");
     EXPECT_EQ(box.MaxWidth(), 0);
     EXPECT_EQ(bar->maximum(), 0);
+}
+
+// Lines are measured word by word with a cache of word widths: the sum must be what the
+// painter lays out for the whole line, in proportional fonts with kerning pairs inside words
+// and next to spaces, for repeated words in another font size, and for text past Latin.
+TEST(TextListBox, WordByWordWidthsEqualWholeLineWidths)
+{
+    const char *const lines[] = {
+        "(012) Warning on line 17, 'AVATAR' is not declared with var",
+        "(102) Hint on line 3, To Yvonne: Wave at LTA, AV, T. Y. W. \"quoted\"",
+        "  leading and  double  spaces and trailing ",
+        "A V A T A Y W. y, r. f) {",
+        "\xe9t\xe9 \xc0 la fa\xe7on",
+        "\x80 10, \x93quoted\x94 \x85 AV", // characters past Latin: the whole line at once
+        "",
+    };
+    for (const char *family : {"DejaVu Sans", "DejaVu Serif", "DejaVu Sans Mono"}) {
+        for (int px : {11, 13, 17}) {
+            TTextListBox box;
+            QFont font{QString::fromLatin1(family)};
+            font.setPixelSize(px);
+            box.setFont(font);
+            for (const char *l : lines)
+                box.Items().Add(l);
+            box.Items().Add(AnsiString(lines[0]) + " again");
+            for (int i = 0; i < box.Items().Count(); ++i)
+                EXPECT_EQ(box.ItemWidth(i), expectedWidth(font, AnsiToQString(box.Items()[i]), 0))
+                    << family << " " << px << ": " << box.Items()[i];
+            box.SetTabWidth(8);
+            box.Items().Add("(012)\tAV To\tWa Ty");
+            const int last = box.Items().Count() - 1;
+            const int stop = TabStopPixels(QFontMetrics(font).horizontalAdvance(QLatin1Char('0')), 8);
+            EXPECT_NEAR(box.ItemWidth(last), expectedWidth(font, QStringLiteral("(012)\tAV To\tWa Ty"), stop), 1)
+                << family << " " << px;
+        }
+    }
 }
 
 TEST(TextListBox, TabbedLinesUseTheFullTabStops)

@@ -1,8 +1,11 @@
 #include "TreeTestUtil.h"
 #include "platform/Classes.h"
 #include <gtest/gtest.h>
+#include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <sstream>
+#include <unistd.h>
 
 using namespace treetest;
 
@@ -424,3 +427,40 @@ TEST(TreeNTStreamTest, SnapshotKeepsFullPointersAndState)
 }
 
 } // namespace
+
+// Node streams embedded in a file among other data: the reads are done ahead in blocks, yet
+// each reader leaves the file where its own data ends, for both forms of entry (the whole
+// collection, and one node's subtree read by itself).
+TEST(TreeNTStreamTest, FileReadsStopWhereTheTreeEnds)
+{
+    char Dir[] = "/tmp/treestreamXXXXXX";
+    ASSERT_NE(mkdtemp(Dir), nullptr);
+    const AnsiString Path = std::string(Dir) + "/tree.bin";
+    TCustomTreeNT Source;
+    Build(Source, "A(b(c),d),E,F(g)");
+    {
+        TFileStream Out(Path, fmCreate);
+        Out.WriteBuffer("HEAD", 4);
+        Source.SaveToStream(Out, true);
+        Out.WriteBuffer("MIDDLE", 6);
+        std::vector<uint8_t> Record(343);
+        Source.Items().GetFirstNode()->WriteData(Out, Record);
+        Out.WriteBuffer("TAIL", 4);
+    }
+    TFileStream In(Path, fmOpenRead);
+    char Word[8] = {};
+    In.ReadBuffer(Word, 4);
+    TCustomTreeNT Tree;
+    Tree.LoadFromStream(In);
+    EXPECT_EQ(Outline(Tree), "A(b(c),d),E,F(g)");
+    In.ReadBuffer(Word, 6);
+    EXPECT_EQ(std::string(Word, 6), "MIDDLE");
+    std::vector<uint8_t> Buffer(343);
+    TTreeNTNode *Node = Tree.Items().Add(nullptr, u"");
+    Node->ReadData(In, Buffer);
+    EXPECT_EQ(Outline(Tree), "A(b(c),d),E,F(g),A(b(c),d)");
+    In.ReadBuffer(Word, 4);
+    EXPECT_EQ(std::string(Word, 4), "TAIL");
+    std::remove(Path.c_str());
+    rmdir(Dir);
+}
