@@ -1,4 +1,5 @@
 #include "controls/CustomTreeNT.h"
+#include "platform/ScopeGuard.h"
 #include "platform/Classes.h"
 #include <QTimer>
 #include <algorithm>
@@ -270,24 +271,19 @@ bool TCustomTreeNT::CustomSort(const TTreeNodeListCompare &Compare, intptr_t Dat
     // The per-parent sorts below must not report layout changes of their own.
     TTreeNTListener *Listener = FListener;
     FListener = nullptr;
-    try {
-        Root->CustomSort(Compare, Data);
-        std::vector<TTreeNTNode *> Parents;
-        for (TTreeNTNode *Node : FItems->FlatOrder())
-            if (Node->GetCount() > 1)
-                Parents.push_back(Node);
-        for (TTreeNTNode *Node : Parents)
-            Node->CustomSort(Compare, Data);
-    } catch (...) {
+    TScopeGuard Finish([&] {
         FListener = Listener;
+        FItems->ClearCache();
         if (Signal)
             FListener->LayoutChanged(nullptr);
-        throw;
-    }
-    FListener = Listener;
-    FItems->ClearCache();
-    if (Signal)
-        FListener->LayoutChanged(nullptr);
+    });
+    Root->CustomSort(Compare, Data);
+    std::vector<TTreeNTNode *> Parents;
+    for (TTreeNTNode *Node : FItems->FlatOrder())
+        if (Node->GetCount() > 1)
+            Parents.push_back(Node);
+    for (TTreeNTNode *Node : Parents)
+        Node->CustomSort(Compare, Data);
     return true;
 }
 
@@ -398,21 +394,17 @@ void TCustomTreeNT::ClearSelection()
     if (FItems->GetSelectedCount() == 0)
         return;
     FItems->LockSelection();
-    FItems->SetInRangeOp(true);
-    try {
+    TScopeGuard Unlock([this] { FItems->UnlockSelection(); });
+    {
+        FItems->SetInRangeOp(true);
+        TScopeGuard RangeOp([this] { FItems->SetInRangeOp(false); });
         std::vector<TTreeNTNode *> Selected(FItems->GetSelectionList().begin(),
                                             FItems->GetSelectionList().end());
         for (TTreeNTNode *Node : Selected)
             FItems->Select(Node, 1);
         FItems->ClearSelectionList();
-    } catch (...) {
-        FItems->SetInRangeOp(false);
-        FItems->UnlockSelection();
-        throw;
     }
-    FItems->SetInRangeOp(false);
     Change(nullptr);
-    FItems->UnlockSelection();
 }
 
 void TCustomTreeNT::ClickSelect(TTreeNTNode *Node, bool Shift, bool Ctrl)
@@ -424,19 +416,16 @@ void TCustomTreeNT::ClickSelect(TTreeNTNode *Node, bool Shift, bool Ctrl)
     const bool Multi = HasOption(toMultiSelect);
     if (Multi && (!Node || (!NodeWasSelected && Plain)))
         ClearSelection();
-    if (!Plain)
-        FItems->SetInRangeOp(true);
-    try {
+    {
+        if (!Plain)
+            FItems->SetInRangeOp(true);
+        TScopeGuard RangeOp([this] { FItems->SetInRangeOp(false); });
         // The button itself moves the caret to the node.
         if (Node)
             SetSelected(Node);
         if (Multi && Node && HasOption(toLevelSelectConstraint))
             FItems->Select(Node, 1);
-    } catch (...) {
-        FItems->SetInRangeOp(false);
-        throw;
     }
-    FItems->SetInRangeOp(false);
     if (!Multi || !Node)
         return;
     if (Ctrl && Shift) {
@@ -609,10 +598,7 @@ void TCustomTreeNT::LoadFromStream(TStream &Stream)
     if (HasHead)
         Stream.ReadBuffer(Head, sizeof Head);
     FItems->BeginUpdate();
-    struct EndGuard {
-        TTreeNTNodes &N;
-        ~EndGuard() { N.EndUpdate(); }
-    } Guard{*FItems};
+    TScopeGuard End([this] { FItems->EndUpdate(); });
     FItems->Clear();
     if (HasHead && std::memcmp(Head, Signature, sizeof Signature) == 0) {
         FItems->ReadData(Stream);

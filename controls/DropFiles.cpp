@@ -168,23 +168,16 @@ bool TQzFormDropFiles::HandleDrop(const QStringList &Paths, QPoint Point)
 {
     if (!FEnabled)
         return false;
+    // Without OnError a failure goes on to the application's error boundary, which shows it.
     try {
         FHelper->DoBeforeDrop();
         FHelper->ReadDroppedFiles(Paths, Point);
         FHelper->DoDropFiles();
         return true;
     } catch (const std::exception &e) {
-        if (OnError) {
-            try {
-                OnError(e);
-            } catch (...) {
-                qWarning("dropped files: %s", e.what());
-            }
-        } else {
-            qWarning("dropped files: %s", e.what());
-        }
-    } catch (...) {
-        qWarning("dropped files: unknown failure");
+        if (!OnError)
+            throw;
+        OnError(e);
     }
     return false;
 }

@@ -123,7 +123,8 @@ public:
     bool DropPaths(const QStringList &Paths, QPoint Point);
 
     // Where a failure during a drop goes (the events' own exceptions included); without a
-    // handler it is logged. No exception leaves a drop.
+    // handler it goes on to the caller, or for a real drop to the application's error boundary,
+    // which shows it to the user.
     std::function<void(const std::exception &)> OnError;
 
 protected:

@@ -105,14 +105,8 @@ void TEOpenDialog::FilterChosen()
         if (combo->currentIndex() >= 0)
             FFilterIndex = combo->currentIndex() + 1;
     }
-    try {
-        DoTypeChange();
-    } catch (const std::exception &e) {
-        // Nothing may unwind through Qt's event dispatch.
-        qWarning("file dialog type change: %s", e.what());
-    } catch (...) {
-        qWarning("file dialog type change failed");
-    }
+    // A failure goes on to the application's error boundary, which shows it.
+    DoTypeChange();
 }
 
 bool TEOpenDialog::Execute()

@@ -19,19 +19,6 @@ namespace {
 
 constexpr int TextMargin = 2; // pixels left of each line's text
 
-// A handler's exception must not unwind through Qt's event dispatch.
-template <class F>
-void guarded(const char *what, F &&f)
-{
-    try {
-        f();
-    } catch (const std::exception &e) {
-        qWarning("%s: %s", what, e.what());
-    } catch (...) {
-        qWarning("%s failed", what);
-    }
-}
-
 } // namespace
 
 int TabStopPixels(int ZeroWidth, int TabWidth)
@@ -443,7 +430,7 @@ void TTextListBox::keyPressEvent(QKeyEvent *Event)
 {
     if (OnKeyDown) {
         Event->ignore();
-        guarded("list key handler", [&] { OnKeyDown(*this, *Event); });
+        OnKeyDown(*this, *Event);
         if (Event->isAccepted())
             return;
         Event->accept();
@@ -451,19 +438,19 @@ void TTextListBox::keyPressEvent(QKeyEvent *Event)
     const int before = ItemIndex();
     QListView::keyPressEvent(Event);
     if (ItemIndex() != before && OnClick)
-        guarded("list click handler", [&] { OnClick(*this); });
+        OnClick(*this);
 }
 
 void TTextListBox::mouseReleaseEvent(QMouseEvent *Event)
 {
     QListView::mouseReleaseEvent(Event);
     if (Event->button() == Qt::LeftButton && indexAt(Event->position().toPoint()).isValid() && OnClick)
-        guarded("list click handler", [&] { OnClick(*this); });
+        OnClick(*this);
 }
 
 void TTextListBox::mouseDoubleClickEvent(QMouseEvent *Event)
 {
     QListView::mouseDoubleClickEvent(Event);
     if (Event->button() == Qt::LeftButton && indexAt(Event->position().toPoint()).isValid() && OnDblClick)
-        guarded("list double-click handler", [&] { OnDblClick(*this); });
+        OnDblClick(*this);
 }

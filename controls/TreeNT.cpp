@@ -1,6 +1,7 @@
 #include "controls/TreeNT.h"
 #include "controls/TreeNTDelegate.h"
 #include "controls/TreeNTModel.h"
+#include "platform/ScopeGuard.h"
 #include "platform/QtConvert.h"
 #include <QApplication>
 #include <QContextMenuEvent>
@@ -71,11 +72,12 @@ bool IsCaretKey(int Key)
            Key == tkEnd;
 }
 
-struct SyncGuard {
-    int &Count;
-    explicit SyncGuard(int &C) : Count(C) { ++Count; }
-    ~SyncGuard() { --Count; }
-};
+// Marks the view's own changes made to follow the core, so that they are not taken for the user's.
+auto SyncGuard(int &Count)
+{
+    ++Count;
+    return TScopeGuard([&Count] { --Count; });
+}
 
 } // namespace
 
@@ -117,11 +119,11 @@ TTreeNT::TTreeNT(QWidget *Parent) : QTreeView(Parent)
         return QString();
     };
     connect(FModel, &TTreeNTModel::expandRequested, this, [this](const QModelIndex &Index, bool Expand) {
-        SyncGuard Guard(FSyncing);
+        const auto Guard = SyncGuard(FSyncing);
         setExpanded(Index, Expand);
     });
     connect(FModel, &TTreeNTModel::caretChanged, this, [this](const QModelIndex &Index) {
-        SyncGuard Guard(FSyncing);
+        const auto Guard = SyncGuard(FSyncing);
         setCurrentIndex(Index);
         if (Index.isValid())
             scrollTo(Index);
@@ -139,7 +141,7 @@ TTreeNT::TTreeNT(QWidget *Parent) : QTreeView(Parent)
     // Nodes leaving the tree must not stay in the band list.
     connect(FModel, &QAbstractItemModel::rowsAboutToBeRemoved, this, [this] { BandEnd(); });
     connect(FModel, &QAbstractItemModel::rowsRemoved, this, [this] {
-        SyncGuard Guard(FSyncing);
+        const auto Guard = SyncGuard(FSyncing);
         setCurrentIndex(FModel->IndexFromNode(TCustomTreeNT::GetSelected()));
     });
     connect(FModel, &QAbstractItemModel::modelAboutToBeReset, this, [this] { BandEnd(); });
@@ -166,7 +168,7 @@ TTreeNT::~TTreeNT()
 
 void TTreeNT::SyncFromCore()
 {
-    SyncGuard Guard(FSyncing);
+    const auto Guard = SyncGuard(FSyncing);
     const TTreeNodeList &Flat = Items().FlatOrder();
     for (TTreeNTNode *Node : Flat)
         if (Node->GetExpanded() && Node->GetCount() > 0)
@@ -184,7 +186,7 @@ void TTreeNT::OnViewExpanded(const QModelIndex &Index, bool Expand)
     if (!Node)
         return;
     if (!Expanding(Node, Expand)) {
-        SyncGuard Guard(FSyncing);
+        const auto Guard = SyncGuard(FSyncing);
         setExpanded(FModel->IndexFromNode(Node), !Expand);
         return;
     }
@@ -192,7 +194,7 @@ void TTreeNT::OnViewExpanded(const QModelIndex &Index, bool Expand)
     // The handlers may have rebuilt the node's children (and reset the model).
     const QModelIndex Now = FModel->IndexFromNode(Node);
     if (Now.isValid() && isExpanded(Now) != Expand) {
-        SyncGuard Guard(FSyncing);
+        const auto Guard = SyncGuard(FSyncing);
         setExpanded(Now, Expand);
     }
     if (Expand && HasOption(toSingleExpand) && Now.isValid()) {
@@ -222,7 +224,7 @@ void TTreeNT::currentChanged(const QModelIndex &Current, const QModelIndex &Prev
     SetSelected(Node);
     if (TCustomTreeNT::GetSelected() != Node) {
         // Refused: the caret stays where the core has it.
-        SyncGuard Guard(FSyncing);
+        const auto Guard = SyncGuard(FSyncing);
         setCurrentIndex(FModel->IndexFromNode(TCustomTreeNT::GetSelected()));
     }
 }
@@ -791,8 +793,9 @@ void TTreeNT::BandSelect()
         return std::find(FBanded.begin(), FBanded.end(), Node) != FBanded.end();
     };
     bool Changed = false;
-    Nodes.SetInRangeOp(true);
-    try {
+    {
+        Nodes.SetInRangeOp(true);
+        TScopeGuard RangeOp([&Nodes] { Nodes.SetInRangeOp(false); });
         if (FBandCtrl) {
             for (int I = First; I <= Last; ++I) {
                 TTreeNTNode *Node = Flat.Get(I);
@@ -824,11 +827,7 @@ void TTreeNT::BandSelect()
                 }
             }
         }
-    } catch (...) {
-        Nodes.SetInRangeOp(false);
-        throw;
     }
-    Nodes.SetInRangeOp(false);
     if (Changed)
         Change(GetNodeAt(FBandRect.left(), FBandRect.bottom()));
     viewport()->update();

@@ -1,4 +1,5 @@
 #include "controls/TreeNTNode.h"
+#include "platform/ScopeGuard.h"
 #include "controls/CustomTreeNT.h"
 #include "controls/TreeNTNodes.h"
 #include "platform/CodePage.h"
@@ -325,10 +326,7 @@ void TTreeNTNode::ExpandOne(bool Expand)
 {
     TCustomTreeNT *Tree = GetTreeView();
     Tree->BeginExpandingByCode();
-    struct EndGuard {
-        TCustomTreeNT *T;
-        ~EndGuard() { T->EndExpandingByCode(); }
-    } Guard{Tree};
+    TScopeGuard End([Tree] { Tree->EndExpandingByCode(); });
     if (GetCount() == 0 && !FHasChildren)
         return;
     bool Allow = true;

@@ -1,20 +1,10 @@
 #include "controls/TreeNTNodes.h"
+#include "platform/ScopeGuard.h"
 #include "controls/CustomTreeNT.h"
 #include "platform/Classes.h"
 #include "platform/CodePage.h"
 #include <algorithm>
 #include <unordered_set>
-
-namespace {
-
-// Restores a flag on every way out.
-struct FlagGuard {
-    bool &Flag;
-    explicit FlagGuard(bool &F) : Flag(F) { Flag = true; }
-    ~FlagGuard() { Flag = false; }
-};
-
-} // namespace
 
 TTreeNTNodes::TTreeNTNodes(TCustomTreeNT *AOwner)
     : FOwner(AOwner), FRoot(std::make_unique<TTreeNTNode>(this))
@@ -315,7 +305,8 @@ void TTreeNTNodes::ToggleRange(TTreeNTNode *From, TTreeNTNode *To)
     if (!From || !To || From == To)
         return;
     {
-        FlagGuard RangeOp(FInRangeOp);
+        FInRangeOp = true;
+        TScopeGuard RangeOp([this] { FInRangeOp = false; });
         const bool Forward = FlatIndexOf(From) < FlatIndexOf(To);
         TTreeNTNode *Node = Forward ? From->GetNextVisible() : From->GetPrevVisible();
         while (Node && Node != To) {
@@ -336,7 +327,8 @@ void TTreeNTNodes::SelectRange(TTreeNTNode *From, TTreeNTNode *To, bool Additive
         return;
     TTreeNTNode *Last;
     {
-        FlagGuard RangeOp(FInRangeOp);
+        FInRangeOp = true;
+        TScopeGuard RangeOp([this] { FInRangeOp = false; });
         int FromIndex = FlatIndexOf(From);
         int ToIndex = FlatIndexOf(To);
         TTreeNTNode *First = From;
@@ -391,16 +383,11 @@ void TTreeNTNodes::Assign(TTreeNTNodes &Source)
         return;
     Clear();
     BeginUpdate();
-    try {
-        TMemoryStream Stream;
-        Source.WriteData(Stream);
-        Stream.SetPosition(0);
-        ReadData(Stream);
-    } catch (...) {
-        EndUpdate();
-        throw;
-    }
-    EndUpdate();
+    TScopeGuard End([this] { EndUpdate(); });
+    TMemoryStream Stream;
+    Source.WriteData(Stream);
+    Stream.SetPosition(0);
+    ReadData(Stream);
 }
 
 // ---- snapshot ----
@@ -445,10 +432,7 @@ void TTreeNTNodes::Restore(const TTreeNTSnapshot &Snapshot)
         if (S.ChildCount < 0)
             throw ETreeNTError("Invalid tree snapshot");
     BeginUpdate();
-    struct EndGuard {
-        TTreeNTNodes &N;
-        ~EndGuard() { N.EndUpdate(); }
-    } Guard{*this};
+    TScopeGuard End([this] { EndUpdate(); });
     Clear();
     ClearSelectionList();
     FRootCheckType = Snapshot.RootCheckType;

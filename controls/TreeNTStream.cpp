@@ -4,6 +4,7 @@
 // before anything is read or allocated, and nesting is walked with an explicit stack and a
 // depth limit.
 #include "controls/CustomTreeNT.h"
+#include "platform/ScopeGuard.h"
 #include "controls/TreeNTNodes.h"
 #include "platform/Classes.h"
 #include "platform/CodePage.h"
@@ -444,10 +445,7 @@ void TTreeNTNodes::ReadData(TStream &Stream)
 {
     Clear();
     BeginUpdate();
-    struct EndGuard {
-        TTreeNTNodes &N;
-        ~EndGuard() { N.EndUpdate(); }
-    } Guard{*this};
+    TScopeGuard End([this] { EndUpdate(); });
     std::vector<uint8_t> Buffer(RecordMaxSize, 0);
     WithReadAhead(Stream, [&](TStream &Ahead) {
         TTreeNTStreamReader Reader(Ahead, Buffer);

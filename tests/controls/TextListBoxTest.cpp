@@ -1,4 +1,5 @@
 #include "controls/TextListBox.h"
+#include "platform/Prompter.h"
 #include "platform/QtConvert.h"
 
 #include <QApplication>
@@ -263,4 +264,36 @@ TEST(TextListBox, ClicksAndKeysReportTheSelectedLine)
     EXPECT_EQ(box.ItemHeight(), 30);
     QApplication::processEvents();
     EXPECT_EQ(box.visualRect(box.model()->index(11, 0)).height(), 30);
+}
+
+// A failing key or click handler of the findings list reaches the application's error box
+// instead of vanishing or ending the program; the list goes on working.
+TEST(TextListBox, HandlerFailuresReachTheErrorBox)
+{
+    TScriptedPrompter prompter;
+    TPrompterScope scope(prompter);
+    TTextListBox box;
+    box.resize(200, 100);
+    box.show();
+    box.Items().Add("one");
+    box.Items().Add("two");
+    box.OnKeyDown = [](TTextListBox &, QKeyEvent &e) {
+        if (e.key() == Qt::Key_F5)
+            throw Exception("key handler failed");
+    };
+    int clicks = 0;
+    box.OnClick = [&](TTextListBox &) {
+        ++clicks;
+        throw Exception("click handler failed");
+    };
+    QKeyEvent f5(QEvent::KeyPress, Qt::Key_F5, Qt::NoModifier);
+    QApplication::sendEvent(&box, &f5);
+    QKeyEvent down(QEvent::KeyPress, Qt::Key_Down, Qt::NoModifier);
+    QApplication::sendEvent(&box, &down);
+    ASSERT_EQ(prompter.Asked().size(), 2u);
+    EXPECT_EQ(prompter.Asked()[0].Text, u"key handler failed");
+    EXPECT_EQ(prompter.Asked()[0].Kind, TMsgDlgType::mtError);
+    EXPECT_EQ(prompter.Asked()[1].Text, u"click handler failed");
+    EXPECT_EQ(clicks, 1);
+    EXPECT_GE(box.ItemIndex(), 0);
 }
