@@ -1,10 +1,10 @@
 #include "platform/IniFile.h"
 
+#include "platform/AtomicSave.h"
 #include "platform/CodePage.h"
 #include "platform/QtConvert.h"
 
 #include <QFile>
-#include <QSaveFile>
 #include <QString>
 
 #include <charconv>
@@ -327,9 +327,31 @@ bool TIniFile::ReadBool(const WideString &Section, const WideString &Ident, bool
     return ReadInteger(Section, Ident, Default ? 1 : 0) != 0;
 }
 
+bool TIniFile::IsValidSectionName(const WideString &Name)
+{
+    // Read back as the text between '[' and the first ']', trimmed: a ']' or a line break would
+    // cut the name (and could forge a key or section after it), blanks at its ends would be lost.
+    if (Name.empty() || Name.front() == u' ' || Name.front() == u'\t' || Name.back() == u' ' || Name.back() == u'\t')
+        return false;
+    return Name.find_first_of(u"]\r\n") == WideString::npos;
+}
+
+bool TIniFile::IsValidKeyName(const WideString &Name)
+{
+    // Read back as the text before the first '=', trimmed; a line starting with '[' is a header
+    // and one starting with ';' a comment.
+    if (!IsValidSectionName(Name) || Name.front() == u'[' || Name.front() == u';')
+        return false;
+    return Name.find(u'=') == WideString::npos;
+}
+
 void TIniFile::WriteString(const WideString &Section, const WideString &Ident,
                            const WideString &Value)
 {
+    if (!IsValidSectionName(Section))
+        throw EIniFileException("Invalid section name \"" + EncodeUtf8(Section) + "\"");
+    if (!IsValidKeyName(Ident))
+        throw EIniFileException("Invalid key name \"" + EncodeUtf8(Ident) + "\"");
     WideString clean = Value;
     for (char16_t &c : clean)
         if (c == u'\r' || c == u'\n')
@@ -467,14 +489,12 @@ void TIniFile::UpdateFile()
     if (!FModified)
         return;
     const std::string bytes = Text();
-    QSaveFile file(FromLocalPath(FFileName));
-    if (!file.open(QIODevice::WriteOnly))
-        throw EIniFileException(failure);
-    if (file.write(bytes.data(), qint64(bytes.size())) != qint64(bytes.size())) {
-        file.cancelWriting();
-        throw EIniFileException(failure);
+    try {
+        TAtomicSave save(FFileName);
+        save.Stream().WriteBuffer(bytes.data(), int64_t(bytes.size()));
+        save.Commit();
+    } catch (const EStreamError &) {
+        throw EIniFileException(failure);  // the file stays as it was
     }
-    if (!file.commit())
-        throw EIniFileException(failure);
     FModified = false;
 }

@@ -49,7 +49,13 @@ public:
 
     // Line breaks in a value would break the file into further lines (and could forge keys
     // or sections), so each CR and LF of Value is written as a blank.
+    // A section or key name that would not read back as itself is refused with
+    // EIniFileException "Invalid section name "..."" / "Invalid key name "..."" and nothing
+    // is written: empty names, blanks at either end, line breaks, "]" in any name, and in a key
+    // "=" or a leading "[" or ";".
     void WriteString(const WideString &Section, const WideString &Ident, const WideString &Value);
+    static bool IsValidSectionName(const WideString &Name);
+    static bool IsValidKeyName(const WideString &Name);
     void WriteInteger(const WideString &Section, const WideString &Ident, int Value);
     // Written as "1" or "0".
     void WriteBool(const WideString &Section, const WideString &Ident, bool Value);

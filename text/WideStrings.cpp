@@ -14,6 +14,7 @@
 #include <unistd.h>
 
 #include "text/WideTextCodec.h"
+#include "platform/AtomicSave.h"
 #include "platform/CodePage.h"
 #include "platform/LocaleCompare.h"
 
@@ -30,45 +31,6 @@ public:
 private:
     TWideStrings &FList;
 };
-
-// Write-only stream over a descriptor we opened ourselves (the temporary file of a save).
-class TDescriptorStream : public TStream {
-public:
-    explicit TDescriptorStream(int Fd) : FFd(Fd) {}
-    int64_t Read(void *, int64_t) override { return 0; }
-    int64_t Write(const void *Buffer, int64_t Count) override
-    {
-        int64_t done = 0;
-        const auto *p = static_cast<const uint8_t *>(Buffer);
-        while (done < Count) {
-            const ssize_t n = ::write(FFd, p + done, static_cast<size_t>(Count - done));
-            if (n < 0 && errno == EINTR)
-                continue;
-            if (n <= 0) {
-                FError = n < 0 ? errno : ENOSPC;
-                break;
-            }
-            done += n;
-        }
-        return done;
-    }
-    int64_t Seek(int64_t Offset, TSeekOrigin Origin) override
-    {
-        const int whence = Origin == soBeginning ? SEEK_SET : Origin == soCurrent ? SEEK_CUR : SEEK_END;
-        const off_t r = ::lseek(FFd, static_cast<off_t>(Offset), whence);
-        return r < 0 ? -1 : static_cast<int64_t>(r);
-    }
-    int Error() const { return FError; }
-
-private:
-    int FFd;
-    int FError = 0;
-};
-
-AnsiString SaveErrorText(const AnsiString &FileName, int Err)
-{
-    return "Cannot save file \"" + FileName + "\". " + std::strerror(Err);
-}
 
 } // namespace
 
@@ -486,88 +448,13 @@ bool TWideStrings::LoadFromFile(const AnsiString &FileName)
 
 void TWideStrings::SaveToFile(const AnsiString &FileName)
 {
-    // Write beside the file (beside the link's target for a symbolic link) and rename over it, so a
-    // failed write never leaves a half-written file in place of the old one.
-    AnsiString target = FileName;
-    struct stat st {};
-    const bool exists = ::stat(FileName.c_str(), &st) == 0;
-    if (exists) {
-        if (char *real = ::realpath(FileName.c_str(), nullptr)) {
-            target = real;
-            std::free(real);
-        }
-    }
-    const size_t slash = target.rfind('/');
-    const AnsiString dir = slash == AnsiString::npos ? AnsiString() : target.substr(0, slash + 1);
-    const AnsiString base = slash == AnsiString::npos ? target : target.substr(slash + 1);
-
-    static unsigned counter = 0;
-    AnsiString temp;
-    int fd = -1;
-    for (int attempt = 0; attempt < 100 && fd < 0; ++attempt) {
-        temp = dir + "." + base + "." + std::to_string(::getpid()) + "-" + std::to_string(++counter) + ".tmp";
-        fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-        if (fd < 0 && errno != EEXIST)
-            break;
-    }
-    if (fd < 0) {
-        const int err = errno;
-        if (exists && (err == EACCES || err == EPERM || err == EROFS) && ::access(target.c_str(), W_OK) == 0) {
-            // The folder refuses new files but the file itself is writable: prepare the bytes first, then
-            // overwrite the file in place.
-            TMemoryStream memory;
-            SaveToStream(memory);
-            if (!FSaved)
-                return;
-            FSaved = false;
-            TFileStream file(target, fmOpenWrite);
-            file.SetSize(0);
-            file.WriteBuffer(memory.Memory(), memory.GetSize());
-            FSaved = true;
-            return;
-        }
-        throw EFCreateError("Cannot create file \"" + FileName + "\". " + std::strerror(err));
-    }
-
-    auto discard = [&] {
-        if (fd >= 0)
-            ::close(fd);
-        fd = -1;
-        ::unlink(temp.c_str());
-    };
-    try {
-        if (exists) {
-            (void)::fchown(fd, st.st_uid, st.st_gid);
-            ::fchmod(fd, st.st_mode & 07777);
-        }
-        TDescriptorStream stream(fd);
-        try {
-            SaveToStream(stream);
-        } catch (const EWriteError &) {
-            const bool saved = FSaved;
-            FSaved = false;
-            if (!saved && stream.Error())
-                throw EWriteError(SaveErrorText(FileName, stream.Error()));
-            throw;
-        }
-        if (!FSaved) {
-            discard();
-            return;
-        }
-        FSaved = false;
-        if (::fsync(fd) != 0)
-            throw EWriteError(SaveErrorText(FileName, errno));
-        const int closing = ::close(fd);
-        fd = -1;
-        if (closing != 0)
-            throw EWriteError(SaveErrorText(FileName, errno));
-        if (::rename(temp.c_str(), target.c_str()) != 0)
-            throw EWriteError(SaveErrorText(FileName, errno));
-        FSaved = true;
-    } catch (...) {
-        discard();
-        throw;
-    }
+    TAtomicSave save(FileName);
+    SaveToStream(save.Stream());
+    if (!FSaved)
+        return;  // refused: the new bytes are dropped, the file stays as it was
+    FSaved = false;
+    save.Commit();
+    FSaved = true;
 }
 
 // ======================================================================== TWideStringList

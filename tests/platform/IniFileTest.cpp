@@ -294,3 +294,33 @@ TEST_F(IniFileTest, FilesThatCannotBeReadOrWritten)
 }
 
 } // namespace
+
+TEST_F(IniFileTest, NamesThatWouldNotReadBackAreRefused)
+{
+    // Each of these, written as it is, would cut the name short, forge another entry or lose it.
+    const struct {
+        WideString Section, Key;
+    } refused[] = {
+        {u"Win]dow", u"Left"},          {u"Window\n[Forged", u"Left"}, {u"Window\r", u"Left"},
+        {u"", u"Left"},                 {u" Window", u"Left"},         {u"Window", u"Le=ft"},
+        {u"Window", u"Left\nAdmin=1"}, {u"Window", u"[Forged]"},      {u"Window", u";Left"},
+        {u"Window", u""},               {u"Window", u"Left "},         {u"Window", u"a]b"},
+    };
+    TIniFile ini(Path("names.ini"));
+    ini.WriteString(u"Window", u"Left", u"1");
+    const std::string before = ini.Text();
+    for (const auto &c : refused) {
+        SCOPED_TRACE(std::string(c.Section.begin(), c.Section.end()) + " / " + std::string(c.Key.begin(), c.Key.end()));
+        EXPECT_THROW(ini.WriteString(c.Section, c.Key, u"x"), EIniFileException);
+        EXPECT_THROW(ini.WriteInteger(c.Section, c.Key, 5), EIniFileException);
+        EXPECT_EQ(ini.Text(), before);
+    }
+    // Names with other punctuation and non-ASCII letters are fine and read back as written.
+    ini.WriteString(u"Recent [1", u"File.Name-2 (x)", u"a=b]c");
+    ini.WriteString(u"Caf\u00E9", u"Cl\u00E9", u"v");
+    ini.UpdateFile();
+    TIniFile again(Path("names.ini"));
+    EXPECT_EQ(again.ReadString(u"Recent [1", u"File.Name-2 (x)", u""), u"a=b]c");
+    EXPECT_EQ(again.ReadString(u"Caf\u00E9", u"Cl\u00E9", u""), u"v");
+    EXPECT_EQ(again.ReadSections(), (std::vector<WideString>{u"Window", u"Recent [1", u"Caf\u00E9"}));
+}
