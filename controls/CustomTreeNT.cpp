@@ -3,6 +3,7 @@
 #include "platform/Classes.h"
 #include <QTimer>
 #include <algorithm>
+#include <chrono>
 #include <cstring>
 
 namespace {
@@ -171,6 +172,15 @@ void TCustomTreeNT::NodeDeleted(TTreeNTNode *Node)
         FAnchor = nullptr;
     if (FChangeNode == Node)
         FChangeNode = nullptr;
+    for (TTreeNTNode *&Watched : FWatched)
+        if (Watched == Node)
+            Watched = nullptr;
+}
+
+void TCustomTreeNT::BranchCollapsed(TTreeNTNode *Node)
+{
+    if (FSelected && FSelected->HasAsParent(Node))
+        MoveCaret(Node, false);
 }
 
 void TCustomTreeNT::RestoreCaret(TTreeNTNode *Node)
@@ -335,12 +345,44 @@ TTreeNTNode *TCustomTreeNT::GetSelected() const
     return FSelected;
 }
 
-void TCustomTreeNT::SetSelected(TTreeNTNode *Node)
+void TCustomTreeNT::SetSelected(TTreeNTNode *Node) { MoveCaret(Node, true); }
+
+bool TCustomTreeNT::MakeVisible(TTreeNTNode *Node)
+{
+    if (!Node || Node->GetOwner() != FItems.get() || !Node->IsInTree())
+        return false;
+    // The ancestors are looked up afresh after each expansion: handlers may rebuild branches.
+    const size_t Slot = FWatched.size();
+    FWatched.push_back(Node);
+    TScopeGuard Unwatch([this] { FWatched.pop_back(); });
+    for (;;) {
+        TTreeNTNode *Top = nullptr;
+        for (TTreeNTNode *P = Node->GetParent(); P; P = P->GetParent())
+            if (!P->GetExpanded())
+                Top = P;
+        if (!Top)
+            return true;
+        Top->Expand(false);
+        if (FWatched[Slot] != Node || !Top->GetExpanded())
+            return false;
+    }
+}
+
+void TCustomTreeNT::MoveCaret(TTreeNTNode *Node, bool Show)
 {
     if (Node == FSelected || (Node && Node->GetOwner() != FItems.get()))
         return;
     if (!SelectionChanging(Node))
         return;
+    if (Node && Show && !Node->IsVisible()) {
+        const size_t Slot = FWatched.size();
+        FWatched.push_back(Node);
+        TScopeGuard Unwatch([this] { FWatched.pop_back(); });
+        MakeVisible(Node);
+        // A handler of the expansion may have deleted the node or moved the caret there.
+        if (FWatched[Slot] != Node || Node == FSelected)
+            return;
+    }
     TTreeNTNode *Old = FSelected;
     FSelected = Node;
     if (FListener && !FResetPending)
@@ -483,7 +525,116 @@ TTreeNTNode *TCustomTreeNT::MoveCaretByKey(int Key)
     return FSelected;
 }
 
-bool TCustomTreeNT::KeyDown(int Key, bool Shift, bool Ctrl)
+namespace {
+
+bool HasKids(const TTreeNTNode *Node) { return Node->GetCount() > 0 || Node->GetHasChildren(); }
+
+int64_t SteadyMilliseconds()
+{
+    return std::chrono::duration_cast<std::chrono::milliseconds>(
+               std::chrono::steady_clock::now().time_since_epoch())
+        .count();
+}
+
+bool StartsWithText(const WideString &Text, const WideString &Prefix)
+{
+    if (Prefix.size() > Text.size())
+        return false;
+    for (size_t I = 0; I < Prefix.size(); ++I)
+        if (FoldCase(Text[I]) != FoldCase(Prefix[I]))
+            return false;
+    return true;
+}
+
+} // namespace
+
+bool TCustomTreeNT::TreeKey(int Key, char16_t Char)
+{
+    TTreeNTNode *Caret = FSelected;
+    switch (Key) {
+    case tkUp:
+    case tkDown:
+    case tkPrior:
+    case tkNext:
+    case tkHome:
+    case tkEnd:
+        MoveCaretByKey(Key);
+        return true;
+    case tkLeft:
+        if (Caret && Caret->GetExpanded() && HasKids(Caret)) {
+            Caret->Collapse(false);
+            UserExpanded(Caret, false);
+        } else if (Caret && Caret->GetParent())
+            SetSelected(Caret->GetParent());
+        return true;
+    case tkBack:
+        if (Caret && Caret->GetParent())
+            SetSelected(Caret->GetParent());
+        return true;
+    case tkRight:
+        if (Caret && !Caret->GetExpanded()) {
+            Caret->Expand(false);
+            UserExpanded(Caret, true);
+        } else if (Caret && Caret->GetCount() > 0)
+            SetSelected(Caret->GetFirstChild());
+        return true;
+    case tkAdd:
+    case tkSubtract:
+        if (Caret) {
+            Caret->SetExpanded(Key == tkAdd);
+            UserExpanded(Caret, Key == tkAdd);
+        }
+        return true;
+    case tkMultiply:
+        if (Caret)
+            Caret->Expand(true);
+        return true;
+    default:
+        break;
+    }
+    if (Char >= 0x20 && Char != 0x7F)
+        return IncrementalSearch(Char);
+    return false;
+}
+
+WideString TCustomTreeNT::GetSearchString() const
+{
+    const int64_t Now = FSearchClock ? FSearchClock() : SteadyMilliseconds();
+    return Now - FSearchTick > TreeSearchTimeout ? WideString() : FSearchString;
+}
+
+// The caret goes to the next visible node whose text starts with what was typed, the caret's
+// own node first once the text is longer than one character; typing one character again and
+// again steps through the nodes starting with it. Nothing found leaves the caret.
+bool TCustomTreeNT::IncrementalSearch(char16_t C)
+{
+    const int64_t Now = FSearchClock ? FSearchClock() : SteadyMilliseconds();
+    if (Now - FSearchTick > TreeSearchTimeout)
+        FSearchString.clear();
+    FSearchTick = Now;
+    FSearchString += C;
+    const bool Repeated = FSearchString.find_first_not_of(FSearchString[0]) == WideString::npos;
+    const WideString Prefix = Repeated ? FSearchString.substr(0, 1) : FSearchString;
+    TTreeNTNode *First = FItems->GetFirstNode();
+    if (!First)
+        return true;
+    TTreeNTNode *Caret = FSelected && FSelected->IsVisible() ? FSelected : nullptr;
+    TTreeNTNode *Node = First;
+    if (Caret && !Repeated)
+        Node = Caret;
+    else if (Caret && Caret->GetNextVisible())
+        Node = Caret->GetNextVisible();
+    for (int Left = FItems->GetCount(); Left > 0; --Left) {
+        if (StartsWithText(Node->GetText(), Prefix)) {
+            SetSelected(Node);
+            return true;
+        }
+        Node = Node->GetNextVisible() ? Node->GetNextVisible() : First;
+    }
+    return true;
+}
+
+bool TCustomTreeNT::KeyDown(int Key, bool Shift, bool Ctrl, char16_t Char)
 {
     TTreeNTNode *Selected = GetSelected();
     if (Key == tkReturn && HasOption(toWantReturn)) {
@@ -515,13 +666,10 @@ bool TCustomTreeNT::KeyDown(int Key, bool Shift, bool Ctrl)
     }
     if (!HasOption(toMultiSelect)) {
         FAnchor = Selected;
-        MoveCaretByKey(Key);
-        return false;
+        return TreeKey(Key, Ctrl ? 0 : Char);
     }
-    if (Ctrl || !Selected) {
-        MoveCaretByKey(Key);
-        return false;
-    }
+    if (Ctrl || !Selected)
+        return TreeKey(Key, Ctrl ? 0 : Char);
     const bool ShiftOnly = Shift && !Ctrl;
     switch (Key) {
     case tkUp:
@@ -567,14 +715,12 @@ bool TCustomTreeNT::KeyDown(int Key, bool Shift, bool Ctrl)
         return true;
     }
     default:
-        if (Key <= 48) {
-            MoveCaretByKey(Key);
-            return false;
-        }
+        if (Key <= 48)
+            return TreeKey(Key, Char);
         ClearSelection();
-        MoveCaretByKey(Key);
+        const bool Used = TreeKey(Key, Char);
         FAnchor = Selected;
-        return false;
+        return Used;
     }
 }
 

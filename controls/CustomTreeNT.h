@@ -5,6 +5,7 @@
 #include "controls/TreeNTNodes.h"
 #include <functional>
 #include <memory>
+#include <vector>
 
 class QTimer;
 
@@ -39,9 +40,14 @@ constexpr TTreeOptions DefaultTreeOptions = toAutoExpand | toAutoScroll | toEven
 
 // Virtual key codes the key handling looks at.
 enum : int {
-    tkReturn = 0x0D, tkSpace = 0x20, tkPrior = 0x21, tkNext = 0x22, tkEnd = 0x23,
-    tkHome = 0x24, tkLeft = 0x25, tkUp = 0x26, tkRight = 0x27, tkDown = 0x28, tkF1 = 0x70,
+    tkBack = 0x08, tkReturn = 0x0D, tkSpace = 0x20, tkPrior = 0x21, tkNext = 0x22, tkEnd = 0x23,
+    tkHome = 0x24, tkLeft = 0x25, tkUp = 0x26, tkRight = 0x27, tkDown = 0x28, tkMultiply = 0x6A,
+    tkAdd = 0x6B, tkSubtract = 0x6D, tkF1 = 0x70,
 };
+
+// Typed characters within this many milliseconds of each other extend the incremental search
+// text; after a longer pause the next character starts a new search.
+constexpr int TreeSearchTimeout = 1000;
 
 // What the core tells the widget showing it. Structural calls come in pairs around the
 // change; inside an update bracket they are folded into one reset.
@@ -128,10 +134,26 @@ public:
     // Input logic shared by the widget and headless tests.
     // Left button on a node's row (not on the state glyph); Node may be none.
     void ClickSelect(TTreeNTNode *Node, bool Shift, bool Ctrl);
-    // A key with the modifiers; returns true when the key was consumed.
-    bool KeyDown(int Key, bool Shift, bool Ctrl);
+    // A key with the modifiers and the character it types (0 for none); returns true when the
+    // key was consumed.
+    bool KeyDown(int Key, bool Shift, bool Ctrl, char16_t Char = 0);
     // Moves the caret the way the view would for a navigation key; returns the new caret.
     virtual TTreeNTNode *MoveCaretByKey(int Key);
+    // What the tree does with a key nothing else took: caret moves, expanding and collapsing
+    // (Left, Right, Backspace, "+", "-", "*") and the incremental search by typed characters.
+    // Returns true when the key meant something to the tree.
+    bool TreeKey(int Key, char16_t Char);
+    // Node was expanded or collapsed by the user (a key, its button, a double click), not by
+    // the program: the view applies its single-expand rule.
+    virtual void UserExpanded(TTreeNTNode *, bool) {}
+
+    // Incremental search: the text typed so far (empty after a pause of TreeSearchTimeout).
+    WideString GetSearchString() const;
+    // The clock of the incremental search, in milliseconds (tests set their own).
+    void SetSearchClock(std::function<int64_t()> Clock) { FSearchClock = std::move(Clock); }
+    // Expands the collapsed ancestors of Node, top down, through their Expand; true when Node
+    // is visible afterwards (an OnExpanding handler may refuse).
+    bool MakeVisible(TTreeNTNode *Node);
     // Number of rows a page key moves over.
     virtual int PageRows() const { return 10; }
 
@@ -180,6 +202,11 @@ public:
     bool IsDestroying() const { return FDestroying; }
     // Puts the caret on Node without events (snapshot restore).
     void RestoreCaret(TTreeNTNode *Node);
+    // Node was collapsed: a caret inside its branch moves to it.
+    void BranchCollapsed(TTreeNTNode *Node);
+    // The caret moves to Node (OnChanging may refuse), showing it first when Show is set.
+    void MoveCaret(TTreeNTNode *Node, bool Show);
+    bool IncrementalSearch(char16_t C);
 
 private:
     std::unique_ptr<TTreeNTNodes> FItems;
@@ -198,6 +225,11 @@ private:
     TTreeNTNode *FDropTarget = nullptr;
     TTreeNTNode *FAnchor = nullptr;
     TTreeNTNode *FChangeNode = nullptr;
+    // Nodes an operation still works towards while handlers run; a deleted one becomes none.
+    std::vector<TTreeNTNode *> FWatched;
+    WideString FSearchString;
+    int64_t FSearchTick = 0;
+    std::function<int64_t()> FSearchClock;
     bool FChangePending = false;
     std::unique_ptr<QTimer> FChangeTimer;
     int FExpandingByCode = 0;

@@ -49,7 +49,10 @@ int VirtualKey(int QtKey)
     case Qt::Key_Right: return tkRight;
     case Qt::Key_Down: return tkDown;
     case Qt::Key_F1: return tkF1;
-    case Qt::Key_Backspace: return 0x08;
+    case Qt::Key_Backspace: return tkBack;
+    case Qt::Key_Plus: return tkAdd;
+    case Qt::Key_Minus: return tkSubtract;
+    case Qt::Key_Asterisk: return tkMultiply;
     case Qt::Key_Tab: return 0x09;
     case Qt::Key_Escape: return 0x1B;
     case Qt::Key_Shift: return 0x10;
@@ -178,38 +181,52 @@ void TTreeNT::SyncFromCore()
     viewport()->update();
 }
 
+// The view never keeps an expansion of its own: one the code above did not foresee is undone
+// and goes through the node instead, with its events.
 void TTreeNT::OnViewExpanded(const QModelIndex &Index, bool Expand)
 {
     if (FSyncing)
         return;
     TTreeNTNode *Node = FModel->NodeFromIndex(Index);
-    if (!Node)
-        return;
-    if (!Expanding(Node, Expand)) {
+    {
         const auto Guard = SyncGuard(FSyncing);
-        setExpanded(FModel->IndexFromNode(Node), !Expand);
+        setExpanded(Index, !Expand);
+    }
+    if (Node)
+        UserExpand(Node, Expand);
+}
+
+void TTreeNT::UserExpand(TTreeNTNode *Node, bool Expand)
+{
+    Node->SetExpanded(Expand);
+    UserExpanded(Node, Expand);
+}
+
+void TTreeNT::UserExpanded(TTreeNTNode *Node, bool Expand)
+{
+    if (!Expand || !HasOption(toSingleExpand) || !Node->GetExpanded())
         return;
-    }
-    Expanded(Node, Expand);
-    // The handlers may have rebuilt the node's children (and reset the model).
-    const QModelIndex Now = FModel->IndexFromNode(Node);
-    if (Now.isValid() && isExpanded(Now) != Expand) {
-        const auto Guard = SyncGuard(FSyncing);
-        setExpanded(Now, Expand);
-    }
-    if (Expand && HasOption(toSingleExpand) && Now.isValid()) {
-        bool AutoCollapse = true;
-        if (OnSingleExpanded)
-            OnSingleExpanded(this, Node, AutoCollapse);
-        if (AutoCollapse) {
-            const TTreeNTNode *Parent = Node->GetParent() ? Node->GetParent() : Items().GetRoot();
-            for (int I = 0; I < Parent->GetCount(); ++I) {
-                TTreeNTNode *Sibling = Parent->GetItem(I);
-                if (Sibling != Node && Sibling->GetExpanded())
-                    Sibling->Collapse(false);
-            }
-        }
-    }
+    bool AutoCollapse = true;
+    if (OnSingleExpanded)
+        OnSingleExpanded(this, Node, AutoCollapse);
+    if (!AutoCollapse)
+        return;
+    const TTreeNTNode *Parent = Node->GetParent() ? Node->GetParent() : Items().GetRoot();
+    std::vector<TTreeNTNode *> Open;
+    for (int I = 0; I < Parent->GetCount(); ++I)
+        if (Parent->GetItem(I) != Node && Parent->GetItem(I)->GetExpanded())
+            Open.push_back(Parent->GetItem(I));
+    for (TTreeNTNode *Sibling : Open)
+        Sibling->Collapse(false);
+}
+
+void TTreeNT::scrollTo(const QModelIndex &Index, ScrollHint Hint)
+{
+    // The view would expand a hidden row's ancestors behind the nodes' backs.
+    TTreeNTNode *Node = FModel->NodeFromIndex(Index);
+    if (Node && !Node->IsVisible())
+        return;
+    QTreeView::scrollTo(Index, Hint);
 }
 
 void TTreeNT::currentChanged(const QModelIndex &Current, const QModelIndex &Previous)
@@ -458,8 +475,7 @@ void TTreeNT::mousePressEvent(QMouseEvent *Event)
         return;
     }
     if (Hit & (1u << 4)) {
-        // The expand button: the view expands or collapses.
-        QTreeView::mousePressEvent(Event);
+        UserExpand(Node, !Node->GetExpanded());
         return;
     }
     if ((Hit & (1u << 3)) || (HasOption(toFullRowSelect) && Node)) {
@@ -542,11 +558,11 @@ void TTreeNT::mouseDoubleClickEvent(QMouseEvent *Event)
         OnDblClick(this, Node);
     if (HasOption(toFullRowSelect) && !HasOption(toSingleExpand) &&
         (GetHitTestInfoAt(Pos.x(), Pos.y()) & (1u << 8)) && Node) {
-        Node->SetExpanded(!Node->GetExpanded());
+        UserExpand(Node, !Node->GetExpanded());
         return;
     }
-    if (Node && (GetHitTestInfoAt(Pos.x(), Pos.y()) & (1u << 3)))
-        Node->SetExpanded(!Node->GetExpanded());
+    if (Node && (GetHitTestInfoAt(Pos.x(), Pos.y()) & (1u << 3)) && !(GetHitTestInfoAt(Pos.x(), Pos.y()) & (1u << 9)))
+        UserExpand(Node, !Node->GetExpanded());
 }
 
 void TTreeNT::contextMenuEvent(QContextMenuEvent *Event)
@@ -621,8 +637,18 @@ void TTreeNT::keyPressEvent(QKeyEvent *Event)
         QTreeView::keyPressEvent(Event);
         return;
     }
-    const bool Consumed = KeyDown(Key, Shift, Ctrl);
-    if (Consumed || IsCaretKey(Key))
+    if ((Key == tkLeft || Key == tkRight) && Ctrl) {
+        horizontalScrollBar()->triggerAction(Key == tkLeft ? QAbstractSlider::SliderSingleStepSub
+                                                           : QAbstractSlider::SliderSingleStepAdd);
+        return;
+    }
+    const QString Text = Event->text();
+    const char16_t Char = Text.size() == 1 ? char16_t(Text[0].unicode()) : 0;
+    const bool Consumed = KeyDown(Key, Shift, Ctrl, Char);
+    // Keys that move the caret or expand stay with the tree: the view's own handling would
+    // expand branches behind the nodes' backs.
+    if (Consumed || IsCaretKey(Key) || Key == tkLeft || Key == tkRight || Key == tkBack ||
+        Key == tkAdd || Key == tkSubtract || Key == tkMultiply)
         return;
     QTreeView::keyPressEvent(Event);
 }

@@ -50,6 +50,10 @@ public:
     void ScrollAt(int X, int Y) override;
     TNodeRect NodeDisplayRect(const TTreeNTNode *Node, bool TextOnly) const override;
     void NodeDeleted(TTreeNTNode *Node) override;
+    void UserExpanded(TTreeNTNode *Node, bool Expand) override;
+    // Expands or collapses Node as the user's action, with the single-expand rule.
+    void UserExpand(TTreeNTNode *Node, bool Expand);
+    void scrollTo(const QModelIndex &Index, ScrollHint Hint = EnsureVisible) override;
 
     int GetIndent() const { return indentation(); }
     void SetIndent(int Value);

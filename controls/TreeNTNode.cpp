@@ -95,8 +95,11 @@ TTreeNTNode::~TTreeNTNode()
     }
     if (Signal)
         Tree->GetListener()->RowRemoved();
-    if (ParentEmptied)
+    if (ParentEmptied) {
+        // The view shows the emptied parent collapsed too, so a child added later stays hidden.
+        Tree->ExpandRequest(Parent, false);
         Tree->NodeChanged(Parent);
+    }
     FData = nullptr;
 }
 
@@ -340,6 +343,8 @@ void TTreeNTNode::ExpandOne(bool Expand)
     if (Expand)
         FExpandedOnce = true;
     Tree->ExpandRequest(this, Expand);
+    if (!Expand)
+        Tree->BranchCollapsed(this);
 }
 
 // This node, then with Recursive its whole subtree in pre-order (children are read as the
