@@ -1,0 +1,136 @@
+#pragma once
+// Helpers of the network tests: a small threaded TCP peer on 127.0.0.1 that plays a scripted
+// role, a free-port finder, and an event-loop wait with a time limit.
+#include "net/WSocket.h"
+#include <arpa/inet.h>
+#include <atomic>
+#include <chrono>
+#include <cstring>
+#include <functional>
+#include <netinet/in.h>
+#include <string>
+#include <sys/socket.h>
+#include <thread>
+#include <unistd.h>
+#include <vector>
+
+namespace nettest {
+
+// Runs the event loop until Done() holds or Ms passed; true when Done() held.
+inline bool WaitFor(const std::function<bool()> &Done, int Ms = 10000)
+{
+    return WSocketWaitUntil(Done, Ms) == 0;
+}
+
+// Blocking helpers for the peer side.
+inline bool WriteAll(int Fd, const void *Data, size_t Len)
+{
+    const auto *P = static_cast<const char *>(Data);
+    while (Len > 0) {
+        const ssize_t N = ::send(Fd, P, Len, MSG_NOSIGNAL);
+        if (N <= 0)
+            return false;
+        P += N;
+        Len -= static_cast<size_t>(N);
+    }
+    return true;
+}
+
+inline std::string ReadAll(int Fd)
+{
+    std::string Out;
+    char Buf[65536];
+    for (;;) {
+        const ssize_t N = ::recv(Fd, Buf, sizeof Buf, 0);
+        if (N <= 0)
+            return Out;
+        Out.append(Buf, static_cast<size_t>(N));
+    }
+}
+
+// A listening socket on 127.0.0.1 with a free port; each accepted connection runs Role on a
+// thread of its own (the descriptor is closed after Role returns unless Role closed it and
+// returned true).
+class TestPeer {
+public:
+    using Role = std::function<void(int Fd)>;
+
+    explicit TestPeer(Role R) : FRole(std::move(R))
+    {
+        FListen = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+        const int One = 1;
+        setsockopt(FListen, SOL_SOCKET, SO_REUSEADDR, &One, sizeof One);
+        sockaddr_in A{};
+        A.sin_family = AF_INET;
+        A.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        bind(FListen, reinterpret_cast<sockaddr *>(&A), sizeof A);
+        socklen_t Len = sizeof A;
+        getsockname(FListen, reinterpret_cast<sockaddr *>(&A), &Len);
+        FPort = ntohs(A.sin_port);
+        ::listen(FListen, 16);
+        FThread = std::thread([this]() {
+            for (;;) {
+                const int Fd = ::accept(FListen, nullptr, nullptr);
+                if (Fd < 0 || FStop)
+                    return;
+                ++FAccepted;
+                FWorkers.emplace_back([this, Fd]() {
+                    FRole(Fd);
+                    ::close(Fd);
+                });
+            }
+        });
+    }
+    ~TestPeer()
+    {
+        FStop = true;
+        ::shutdown(FListen, SHUT_RDWR);
+        ::close(FListen);
+        FThread.join();
+        for (std::thread &T : FWorkers)
+            T.join();
+    }
+    TestPeer(const TestPeer &) = delete;
+    TestPeer &operator=(const TestPeer &) = delete;
+
+    int Port() const { return FPort; }
+    std::string PortText() const { return std::to_string(FPort); }
+    int Accepted() const { return FAccepted; }
+
+private:
+    Role FRole;
+    int FListen = -1;
+    int FPort = 0;
+    std::atomic<bool> FStop{false};
+    std::atomic<int> FAccepted{0};
+    std::thread FThread;
+    std::vector<std::thread> FWorkers;
+};
+
+// A port nothing listens on (bound once, then released).
+inline int UnusedPort()
+{
+    const int Fd = ::socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in A{};
+    A.sin_family = AF_INET;
+    A.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    bind(Fd, reinterpret_cast<sockaddr *>(&A), sizeof A);
+    socklen_t Len = sizeof A;
+    getsockname(Fd, reinterpret_cast<sockaddr *>(&A), &Len);
+    ::close(Fd);
+    return ntohs(A.sin_port);
+}
+
+// Bytes with a pattern that shows shifted, lost or repeated blocks.
+inline std::string PatternBytes(size_t Size, uint32_t Seed = 1)
+{
+    std::string S(Size, '\0');
+    uint32_t X = Seed;
+    for (size_t I = 0; I < Size; ++I) {
+        X = X * 1664525u + 1013904223u;
+        S[I] = static_cast<char>(X >> 24);
+    }
+    return S;
+}
+
+} // namespace nettest
