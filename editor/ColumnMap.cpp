@@ -9,12 +9,36 @@ void TColumnMap::Reset()
     FStarts.clear();
 }
 
+namespace {
+bool IsHigh(WideChar c)
+{
+    return c >= 0xD800 && c < 0xDC00;
+}
+bool IsLow(WideChar c)
+{
+    return c >= 0xDC00 && c < 0xE000;
+}
+// Whether the line needs a map: tabs, or surrogate pairs (a pair shares one cell).
+bool Irregular(const WideString &text)
+{
+    for (WideChar c : text)
+        if (c == u'\t' || IsHigh(c))
+            return true;
+    return false;
+}
+} // namespace
+
+bool TColumnMap::IsPairTail(const WideString &text, size_t i)
+{
+    return i > 0 && i < text.size() && IsLow(text[i]) && IsHigh(text[i - 1]);
+}
+
 void TColumnMap::Build(const WideString &text, int tabSize)
 {
     if (tabSize < 1)
         tabSize = 1;
     FLength = static_cast<int>(text.size());
-    FHasTabs = text.find(u'\t') != WideString::npos;
+    FHasTabs = Irregular(text);
     FStarts.clear();
     if (!FHasTabs) {
         FDisplayLength = FLength;
@@ -23,9 +47,17 @@ void TColumnMap::Build(const WideString &text, int tabSize)
     FStarts.resize(text.size() + 1);
     int64_t col = 0;
     for (size_t i = 0; i < text.size(); ++i) {
+        // The second half of a pair starts where the pair's cell ends: no column falls
+        // between the halves.
+        if (IsPairTail(text, i)) {
+            FStarts[i] = static_cast<int32_t>(col);
+            continue;
+        }
         FStarts[i] = static_cast<int32_t>(col);
         if (text[i] == u'\t')
             col += tabSize - col % tabSize;
+        else if (i + 1 < text.size() && IsHigh(text[i]) && IsLow(text[i + 1]))
+            col += 1, FStarts[i + 1] = static_cast<int32_t>(col);
         else
             ++col;
         if (col > INT32_MAX / 2)
@@ -78,13 +110,13 @@ int TColumnMap::DisplayLengthOf(const WideString &text, int tabSize)
 {
     if (tabSize < 1)
         tabSize = 1;
-    if (text.find(u'\t') == WideString::npos)
+    if (!Irregular(text))
         return static_cast<int>(text.size());
     int64_t col = 0;
-    for (WideChar c : text) {
-        if (c == u'\t')
+    for (size_t i = 0; i < text.size(); ++i) {
+        if (text[i] == u'\t')
             col += tabSize - col % tabSize;
-        else
+        else if (!IsPairTail(text, i))
             ++col;
     }
     return static_cast<int>(std::min<int64_t>(col, INT32_MAX / 2));

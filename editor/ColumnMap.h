@@ -1,6 +1,7 @@
 #pragma once
 // Display columns of one line. A tab spans the cells up to the next multiple of the tab
-// size; every other character takes one cell. The map converts between display columns and
+// size; a surrogate pair takes one cell (its second half starts where that cell ends, so no
+// column falls between the halves); every other character takes one cell. The map converts between display columns and
 // character indexes, and is kept per line by the editor until that line changes.
 #include "platform/Types.h"
 #include <cstdint>
@@ -26,11 +27,14 @@ public:
     static int ExpandedLength(const WideString &text, int tabSize);
     // Display length of a text without keeping a map.
     static int DisplayLengthOf(const WideString &text, int tabSize);
+    // Whether text[i] is the second half of a surrogate pair.
+    static bool IsPairTail(const WideString &text, size_t i);
 
 private:
     int FLength = 0;
     int FDisplayLength = 0;
-    bool FHasTabs = false;
-    // Start column of each character, plus the display length at the end (only with tabs).
+    bool FHasTabs = false; // tabs or surrogate pairs: the starts are kept
+    // Start column of each character, plus the display length at the end (only with tabs
+    // or pairs).
     std::vector<int32_t> FStarts;
 };

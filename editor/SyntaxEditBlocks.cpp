@@ -44,6 +44,7 @@ void TSyntaxEditCore::CopyToClipboard()
 
 void TSyntaxEditCore::CutToClipboard()
 {
+    TEditScope edit(*this);
     if (!SelAvail())
         return;
     const TUndoRecord snap = SnapshotUndoState(true);
@@ -54,6 +55,7 @@ void TSyntaxEditCore::CutToClipboard()
 
 void TSyntaxEditCore::PasteFromClipboard()
 {
+    TEditScope edit(*this);
     if (!ClipboardHasText())
         return;
     if (!SelAvail())
@@ -80,6 +82,7 @@ void CoveredLines(TTextPoint start, TTextPoint stop, int count, int &first, int 
 
 void TSyntaxEditCore::CommentSelectedLines()
 {
+    TEditScope edit(*this);
     InUpdate(*this, [&] {
         const TTextPoint start = MinPoint(FBlockBegin, FBlockEnd);
         const TTextPoint stop = MaxPoint(FBlockBegin, FBlockEnd);
@@ -103,6 +106,7 @@ void TSyntaxEditCore::CommentSelectedLines()
 
 void TSyntaxEditCore::UncommentSelectedLines()
 {
+    TEditScope edit(*this);
     InUpdate(*this, [&] {
         const TTextPoint start = MinPoint(FBlockBegin, FBlockEnd);
         const TTextPoint stop = MaxPoint(FBlockBegin, FBlockEnd);
@@ -221,11 +225,13 @@ void ShiftBlock(TSyntaxEditCore &e, bool indent)
 
 void TSyntaxEditCore::BlockIndent()
 {
+    TEditScope edit(*this);
     ShiftBlock(*this, true);
 }
 
 void TSyntaxEditCore::BlockUnindent()
 {
+    TEditScope edit(*this);
     ShiftBlock(*this, false);
 }
 

@@ -37,6 +37,7 @@ void TSyntaxEditCore::DoProcessCommand(TEditorCommand &command, WideChar &ch, vo
 
 void TSyntaxEditCore::RunEditorCommand(TEditorCommand command, WideChar ch, void *data)
 {
+    TEditScope edit(*this);
     DoProcessCommand(command, ch, data);
     if (command == ecNone || command > 1000)
         return;
@@ -213,6 +214,7 @@ void TSyntaxEditCore::KeyUp()
 
 void TSyntaxEditCore::InsertImeText(const WideString &text)
 {
+    TEditScope edit(*this);
     if (HasOption(eoReadOnly))
         return;
     WideString typed;
@@ -312,10 +314,18 @@ void TSyntaxEditCore::MoveCommand(TEditorCommand command, void *data)
         break;
     case ecLineEnd: {
         if (FCaretY < count && !HasOption(eoKeepTrailingBlanks)) {
+            // The blanks go when the command ends (recorded with its caret move); the caret
+            // goes to where the trimmed line ends.
             const WideString &line = FLines->Get(FCaretY);
             const WideString trimmed = WideTrimRight(line);
-            if (trimmed.size() != line.size())
-                FLines->Put(FCaretY, trimmed);
+            if (trimmed.size() != line.size()) {
+                if (FEditDepth > 0 && FTrimLine == FCaretY) {
+                    FTrimForce = true;
+                    SetCaretX(DisplayLengthOf(trimmed));
+                    break;
+                }
+                TrimTrailingBlanks(FCaretY, false);
+            }
         }
         SetCaretX(LineDisplayLength(FCaretY));
         break;
@@ -406,6 +416,17 @@ void TSyntaxEditCore::TextCommand(TEditorCommand command, WideChar ch)
         return;
     if (command == ecChar && ((ch < 32 && ch != u'\t') || ch == 127))
         return;
+    if (command == ecChar && ch >= 0xD800 && ch < 0xE000) {
+        // A character outside the basic plane arrives as two halves: the first waits for
+        // the second and the pair is typed as one text; a half without its partner is
+        // dropped, so typing never writes a broken pair.
+        const WideChar high = FPendingHigh;
+        FPendingHigh = ch < 0xDC00 ? ch : 0;
+        if (ch >= 0xDC00 && high)
+            InsertImeText(WideString{high, ch});
+        return;
+    }
+    FPendingHigh = 0;
     const TUndoRecord snap = SnapshotUndoState(true);
     switch (command) {
     case ecDeleteLastChar:
@@ -546,10 +567,16 @@ void TSyntaxEditCore::DeleteLastChar(const TUndoRecord &snap)
                 SetCaretX(CharIndexToColumn(from, y));
             } else {
                 // The character before the caret, or the tab the caret stands in.
-                const int at = FCaretX == CharIndexToColumn(i, y) ? i - 1 : i;
+                // A surrogate pair goes whole.
+                int at = FCaretX == CharIndexToColumn(i, y) ? i - 1 : i;
+                size_t width = 1;
+                if (TColumnMap::IsPairTail(line, static_cast<size_t>(at))) {
+                    --at;
+                    width = 2;
+                }
                 const int column = CharIndexToColumn(at, y);
-                removed = line.substr(static_cast<size_t>(at), 1);
-                FLines->Put(y, line.substr(0, static_cast<size_t>(at)) + line.substr(static_cast<size_t>(at) + 1));
+                removed = line.substr(static_cast<size_t>(at), width);
+                FLines->Put(y, line.substr(0, static_cast<size_t>(at)) + line.substr(static_cast<size_t>(at) + width));
                 SetCaretX(column);
             }
         }
@@ -577,8 +604,9 @@ void TSyntaxEditCore::DeleteNextChar(const TUndoRecord &snap)
     const int i = ColumnToCharIndex(FCaretX, y);
     const int n = static_cast<int>(line.size());
     if (i < n) {
-        const WideString removed = line.substr(static_cast<size_t>(i), 1);
-        line.erase(static_cast<size_t>(i), 1);
+        const size_t width = TColumnMap::IsPairTail(line, static_cast<size_t>(i) + 1) ? 2 : 1;
+        const WideString removed = line.substr(static_cast<size_t>(i), width);
+        line.erase(static_cast<size_t>(i), width);
         const int column = CharIndexToColumn(i, y);
         FLines->Put(y, line);
         SetCaretX(column);
@@ -586,8 +614,10 @@ void TSyntaxEditCore::DeleteNextChar(const TUndoRecord &snap)
         AddUndo(ukDelete, snap, removed, WideString(), GetCaretXY(), GetCaretXY(), GetCaretXY());
     } else if (y + 1 < LineCount()) {
         const int pad = FCaretX - LineDisplayLength(y);
-        if (pad > 0)
+        if (pad > 0) {
+            NotePadding(y, n, pad);
             line.append(static_cast<size_t>(pad), u' ');
+        }
         line += FLines->Get(y + 1);
         FLines->Delete(y + 1);
         FLines->Put(y, line);
@@ -776,10 +806,12 @@ void TSyntaxEditCore::TypeChar(WideChar ch, const TUndoRecord &snap)
     if (ch == u'\t') {
         const int target = NextTabStop(FCaretX);
         const int shown = TColumnMap::DisplayLengthOf(line, FTabSize);
-        if (target > shown)
+        if (target > shown && target > length) {
+            // The line is filled up to the tab stop (recorded with the blanks put in above).
+            NotePadding(y, static_cast<int>(line.size() - pad.size()), target - length);
             line.append(static_cast<size_t>(target - shown), u' ');
-        if (target > length)
             FLines->Put(y, line);
+        }
         SetCaretX(target);
         SetBlockBegin(GetCaretXY());
         UndoAddCaretMove(snap);
@@ -803,8 +835,10 @@ void TSyntaxEditCore::TypeChar(WideChar ch, const TUndoRecord &snap)
             // At the end the character is appended, whatever the line's length.
             line += ch;
         } else {
-            old = line.substr(static_cast<size_t>(k), 1);
-            line[static_cast<size_t>(k)] = ch;
+            // A surrogate pair is overwritten whole.
+            const size_t width = TColumnMap::IsPairTail(line, static_cast<size_t>(k) + 1) ? 2 : 1;
+            old = line.substr(static_cast<size_t>(k), width);
+            line.replace(static_cast<size_t>(k), width, 1, ch);
         }
     }
     FLines->Put(y, line);

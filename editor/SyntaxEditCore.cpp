@@ -487,6 +487,8 @@ void TSyntaxEditCore::RangesChangedFrom(int line)
 
 void TSyntaxEditCore::LineInserted(int index, const WideString &text)
 {
+    if (FTrimLine >= index)
+        ++FTrimLine;
     RangesChangedFrom(index - 1);
     if (FMapLine >= index)
         FMapLine = -1;
@@ -495,6 +497,10 @@ void TSyntaxEditCore::LineInserted(int index, const WideString &text)
 
 void TSyntaxEditCore::LineDeleted(int index, const WideString &oldText)
 {
+    if (FTrimLine == index)
+        FTrimLine = -1;
+    else if (FTrimLine > index)
+        --FTrimLine;
     RangesChangedFrom(index - 1);
     if (FMapLine >= index)
         FMapLine = -1;
@@ -508,6 +514,8 @@ void TSyntaxEditCore::LineDeleted(int index, const WideString &oldText)
 
 void TSyntaxEditCore::LinesInserted(int index, const std::vector<WideString> &lines)
 {
+    if (FTrimLine >= index)
+        FTrimLine += static_cast<int>(lines.size());
     RangesChangedFrom(index - 1);
     if (FMapLine >= index)
         FMapLine = -1;
@@ -517,6 +525,11 @@ void TSyntaxEditCore::LinesInserted(int index, const std::vector<WideString> &li
 
 void TSyntaxEditCore::LinesDeleted(int index, const std::vector<WideString> &oldLines)
 {
+    const int deleted = static_cast<int>(oldLines.size());
+    if (FTrimLine >= index + deleted)
+        FTrimLine -= deleted;
+    else if (FTrimLine >= index)
+        FTrimLine = -1;
     RangesChangedFrom(index - 1);
     if (FMapLine >= index)
         FMapLine = -1;
@@ -541,6 +554,7 @@ void TSyntaxEditCore::LinePut(int index, const WideString &oldText, const WideSt
 
 void TSyntaxEditCore::LinesCleared()
 {
+    FTrimLine = -1;
     FMapLine = -1;
     FLengthCounts.clear();
     FLengthsValid = true;
@@ -548,6 +562,7 @@ void TSyntaxEditCore::LinesCleared()
 
 void TSyntaxEditCore::TextSet()
 {
+    FTrimLine = -1;
     FMapLine = -1;
     FLengthsValid = false;
     ViewInvalidate();
@@ -585,6 +600,72 @@ void TSyntaxEditCore::ResetRangesFrom(int line)
     InvalidateFromLine(line);
 }
 
+// ======================================================================= edit bracket
+
+void TSyntaxEditCore::TrimTrailingBlanks(int line, bool joined)
+{
+    if (line < 0 || line >= LineCount())
+        return;
+    const WideString &text = FLines->Get(line);
+    if (text.empty() || !(UnicodeIsWhiteSpace(text.back()) || UnicodeIsControl(text.back())))
+        return;
+    const WideString trimmed = TrimRightBlanks(text);
+    TUndoRecord r;
+    r.Kind = ukDelete;
+    r.Blanks = bcTrimmed;
+    r.Joined = joined;
+    r.BlanksAt = {static_cast<int>(trimmed.size()), line};
+    r.BeforeText = text.substr(trimmed.size());
+    r.CaretBefore = r.CaretAfter = GetCaretXY();
+    r.BlockBeginBefore = r.BlockBeginAfter = FBlockBegin;
+    r.BlockEndBefore = r.BlockEndAfter = FBlockEnd;
+    FLines->Put(line, trimmed);
+    FUndoList.Add(r);
+}
+
+void TSyntaxEditCore::NotePadding(int line, int index, int count)
+{
+    if (FInReplay || count <= 0)
+        return;
+    TUndoRecord r;
+    r.Kind = ukInsert;
+    r.Blanks = bcPadded;
+    r.JoinedNext = true;
+    r.BlanksAt = {index, line};
+    r.AfterText.assign(static_cast<size_t>(count), u' ');
+    r.CaretBefore = r.CaretAfter = GetCaretXY();
+    r.BlockBeginBefore = r.BlockBeginAfter = FBlockBegin;
+    r.BlockEndBefore = r.BlockEndAfter = FBlockEnd;
+    FUndoList.Add(r);
+}
+
+void TSyntaxEditCore::BeginEdit()
+{
+    if (FEditDepth++ > 0)
+        return;
+    FTrimLine = FCaretY;
+    FTrimForce = false;
+    FEditAdds = FUndoList.AddCount();
+}
+
+void TSyntaxEditCore::EndEdit()
+{
+    if (FEditDepth > 0 && --FEditDepth > 0)
+        return;
+    FUndoList.UnchainLast();
+    const int line = FTrimLine;
+    FTrimLine = -1;
+    if (line < 0 || HasOption(eoKeepTrailingBlanks) || (line == FCaretY && !FTrimForce))
+        return;
+    TrimTrailingBlanks(line, FUndoList.AddCount() != FEditAdds && FUndoList.CanUndo());
+}
+
+void TSyntaxEditCore::AbortEdit()
+{
+    if (FEditDepth > 0 && --FEditDepth == 0)
+        FTrimLine = -1;
+}
+
 // ======================================================================= caret
 
 void TSyntaxEditCore::SetCaretX(int value)
@@ -615,11 +696,10 @@ void TSyntaxEditCore::SetCaretY(int value)
         value = count - 1;
     if (value == FCaretY)
         return;
-    if (FCaretY >= 0 && FCaretY < count && !HasOption(eoKeepTrailingBlanks)) {
-        const WideString &line = FLines->Get(FCaretY);
-        if (!line.empty() && (UnicodeIsWhiteSpace(line.back()) || UnicodeIsControl(line.back())))
-            FLines->Put(FCaretY, TrimRightBlanks(line));
-    }
+    // Inside an operation the line the caret leaves is trimmed when the operation ends;
+    // replay restores exact texts and trims nothing.
+    if (FCaretY >= 0 && FCaretY < count && !HasOption(eoKeepTrailingBlanks) && FEditDepth == 0 && !FInReplay)
+        TrimTrailingBlanks(FCaretY, false);
     FCaretY = value;
     if (!HasOption(eoScrollPastEOL)) {
         const int n = LineDisplayLength(value);
@@ -702,6 +782,16 @@ void TSyntaxEditCore::SetBlockEnd(TTextPoint p)
     FBlockEnd = p;
 }
 
+void TSyntaxEditCore::SetBlockExact(TTextPoint a, TTextPoint b)
+{
+    SetBlockBegin(b);
+    const TTextPoint end = FBlockBegin;
+    SetBlockBegin(a);
+    if (FUpdateCount == 0)
+        InvalidateLines(std::min(FBlockBegin.Y, end.Y), std::max(FBlockBegin.Y, end.Y));
+    FBlockEnd = end;
+}
+
 bool TSyntaxEditCore::SelAvail() const
 {
     return !(FBlockBegin == FBlockEnd) && LineCount() > 0;
@@ -726,8 +816,12 @@ WideString TSyntaxEditCore::GetSelText() const
         return WideString();
     auto *self = const_cast<TSyntaxEditCore *>(this); // the column map is a cache
     const TTextPoint start = MinPoint(FBlockBegin, FBlockEnd);
-    const TTextPoint stop = MaxPoint(FBlockBegin, FBlockEnd);
+    TTextPoint stop = MaxPoint(FBlockBegin, FBlockEnd);
     const int count = LineCount();
+    // A selection reaching onto the line past the last one ends with the text: there is no
+    // line break after the last line to select (deleting it removes none either).
+    if (stop.Y >= count && start.Y < count)
+        stop = {INT32_MAX / 2, count - 1};
     auto slice = [&](int line, int from, int to) -> WideString {
         if (line < 0 || line >= count)
             return WideString();
@@ -806,10 +900,12 @@ void TSyntaxEditCore::DeleteSelection(bool resetRanges)
     const int s = ColumnToCharIndex(start.X, start.Y);
     const int startColumn = CharIndexToColumn(s, start.Y);
     WideString head = FLines->Get(start.Y);
-    if (static_cast<int>(head.size()) > s)
+    if (static_cast<int>(head.size()) > s) {
         head.resize(static_cast<size_t>(s));
-    else
+    } else {
+        NotePadding(start.Y, static_cast<int>(head.size()), s - static_cast<int>(head.size()));
         head.append(static_cast<size_t>(s) - head.size(), u' ');
+    }
     const bool stopExists = stop.Y < count;
     if (stopExists) {
         const WideString &tail = FLines->Get(stop.Y);
@@ -854,8 +950,10 @@ void TSyntaxEditCore::InsertText(const WideString &text)
         line = GetLineText();
     if (LineCount() == 0)
         GetLineText();
-    if (static_cast<int>(line.size()) < k)
+    if (static_cast<int>(line.size()) < k) {
+        NotePadding(FCaretY, static_cast<int>(line.size()), k - static_cast<int>(line.size()));
         line.append(static_cast<size_t>(k) - line.size(), u' ');
+    }
     if (pieces.size() == 1) {
         line.insert(static_cast<size_t>(k), pieces[0]);
         SetLineText(line);
@@ -906,6 +1004,7 @@ void TSyntaxEditCore::ReplaceSelection(const WideString &text)
 
 void TSyntaxEditCore::MoveCaretTo(TTextPoint p)
 {
+    TEditScope edit(*this);
     const TUndoRecord snap = SnapshotUndoState(false);
     if (!(p == GetCaretXY())) {
         SetCaretXY(p);
@@ -918,6 +1017,7 @@ void TSyntaxEditCore::MoveCaretTo(TTextPoint p)
 
 void TSyntaxEditCore::SelectTo(TTextPoint p)
 {
+    TEditScope edit(*this);
     if (p == GetCaretXY())
         return;
     const TUndoRecord snap = SnapshotUndoState(false);
@@ -929,6 +1029,7 @@ void TSyntaxEditCore::SelectTo(TTextPoint p)
 
 void TSyntaxEditCore::SelectAll()
 {
+    TEditScope edit(*this);
     const int count = LineCount();
     if (count < 1)
         return;
@@ -944,6 +1045,7 @@ void TSyntaxEditCore::SelectAll()
 
 void TSyntaxEditCore::SetSelText(const WideString &text)
 {
+    TEditScope edit(*this);
     if (!SelAvail())
         FBlockBegin = FBlockEnd = GetCaretXY();
     const TUndoRecord snap = SnapshotUndoState(true);
@@ -1003,6 +1105,7 @@ void TSyntaxEditCore::ClearBookmark(int index)
 
 void TSyntaxEditCore::GotoBookmark(int index)
 {
+    TEditScope edit(*this);
     if (index < 0 || index > 9)
         return;
     SetCaretXY({FBookmarks[index].X, FBookmarks[index].Y});
@@ -1046,6 +1149,7 @@ void TSyntaxEditCore::EndUpdate()
 
 void TSyntaxEditCore::ClearAll(bool withUndo, bool keepUndo)
 {
+    TEditScope edit(*this);
     if (LineCount() > 0) {
         BeginUpdate();
         try {

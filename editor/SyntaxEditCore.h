@@ -9,6 +9,7 @@
 #include "editor/UndoList.h"
 #include <algorithm>
 #include <bitset>
+#include <exception>
 #include <cstdint>
 #include <map>
 #include <functional>
@@ -183,6 +184,9 @@ public:
     TTextPoint BlockEnd() const { return FBlockEnd; }
     void SetBlockBegin(TTextPoint p);
     void SetBlockEnd(TTextPoint p);
+    // Sets both ends of the selection as SetBlockBegin clamps a point (a selection may end
+    // on the line past the last one, as one that begins there may).
+    void SetBlockExact(TTextPoint a, TTextPoint b);
     bool SelAvail() const;
     WideString GetSelText() const;
     TTextPoint GetBlockStart() const;
@@ -241,6 +245,34 @@ public:
                  const WideString &afterText, TTextPoint caretAfter, TTextPoint blockBeginAfter,
                  TTextPoint blockEndAfter);
     void UndoAddCaretMoveFrom(const TUndoRecord &snapshot);
+
+    // ---- edit bracket
+    // An operation of the user (a command, a drop, a replace, a click) runs inside one
+    // bracket. Unless eoKeepTrailingBlanks, the trailing blanks of the line the caret stood on
+    // when the outermost bracket began are dropped when it ends, if the caret left that line,
+    // and recorded as joined to the operation's record, so undo restores them exactly.
+    void BeginEdit();
+    void EndEdit();
+    class TEditScope {
+    public:
+        explicit TEditScope(TSyntaxEditCore &editor) : FEditor(editor), FExceptions(std::uncaught_exceptions())
+        {
+            FEditor.BeginEdit();
+        }
+        ~TEditScope() noexcept(false)
+        {
+            if (std::uncaught_exceptions() > FExceptions)
+                FEditor.AbortEdit();
+            else
+                FEditor.EndEdit();
+        }
+        TEditScope(const TEditScope &) = delete;
+        TEditScope &operator=(const TEditScope &) = delete;
+
+    private:
+        TSyntaxEditCore &FEditor;
+        int FExceptions;
+    };
 
     // ---- modified state and update bracket
     bool GetModified() const;
@@ -411,9 +443,23 @@ protected:
     // Replay of one undo record backward and forward.
     void UndoRecordBackward(const TUndoRecord &r);
     void UndoRecordForward(const TUndoRecord &r);
+    void ReplayBlanks(const TUndoRecord &r, bool forward);
     // Replays undo records backward (Undo) or forward (Redo).
     void Replay(bool Forward);
     void DeleteLineAt(int line);
+    // Ends a bracket that an exception left: nothing more is trimmed.
+    void AbortEdit();
+    // Drops the trailing blanks of a line and records that; joined to the last record when
+    // an operation that added it is ending.
+    void TrimTrailingBlanks(int line, bool joined);
+    // Records blanks an edit puts into a line to reach a position past its end (count blanks
+    // at character index `index`), undone with the edit's record that follows.
+    void NotePadding(int line, int index, int count);
+    int FEditDepth = 0;
+    int FTrimLine = -1;     // the caret's line when the outermost bracket began
+    bool FTrimForce = false; // trim that line even when the caret is still on it
+    uint64_t FEditAdds = 0;  // the undo list's add count when the bracket began
+    bool FInReplay = false;
 
     std::unique_ptr<TSyntaxEditorStrings> FLines;
     TUndoList FUndoList;
@@ -453,6 +499,7 @@ protected:
     bool FKeepBookmarks = false;
     bool FInTextSet = false;
     bool FKeySwallowed = false;
+    WideChar FPendingHigh = 0; // first half of a surrogate pair being typed
     TKeyStrokes FKeystrokes;
     TBookmarkOptions FBookMarkOptions;
     WideString FClipboard;

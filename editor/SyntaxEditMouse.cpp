@@ -45,6 +45,7 @@ void TSyntaxEditCore::MoveCaretToPixel(int x, int y)
 TSyntaxEditCore::TMouseDownResult TSyntaxEditCore::MouseDown(bool left, TShiftState shift, bool doubleClick, int x,
                                                              int y, bool wasFocused, uint32_t tick)
 {
+    TEditScope edit(*this);
     if (!left)
         return mdNone;
     if (!wasFocused && SelAvail())
@@ -81,6 +82,7 @@ TSyntaxEditCore::TMouseDownResult TSyntaxEditCore::MouseDown(bool left, TShiftSt
 
 int TSyntaxEditCore::MouseMove(bool leftDown, bool timerRunning, int x, int y)
 {
+    TEditScope edit(*this);
     if (x <= FGutterWidth)
         return 0;
     if (leftDown && !FClickSelected) {
@@ -95,6 +97,7 @@ int TSyntaxEditCore::MouseMove(bool leftDown, bool timerRunning, int x, int y)
 
 void TSyntaxEditCore::DblClick()
 {
+    TEditScope edit(*this);
     if (LineCount() > 0)
         SelectWordAt(GetCaretXY());
     FClickSelected = true;
@@ -194,6 +197,7 @@ void TSyntaxEditCore::DragCanceled()
 
 void TSyntaxEditCore::DragDrop(TSyntaxEditCore *source, TTextPoint cell, bool copy)
 {
+    TEditScope edit(*this);
     FDragTracking = false;
     if (HasOption(eoReadOnly) || !source || !source->SelAvail())
         return;
@@ -202,8 +206,11 @@ void TSyntaxEditCore::DragDrop(TSyntaxEditCore *source, TTextPoint cell, bool co
         TUndoRecord snap = SnapshotUndoState(true);
         const WideString text = GetSelText();
         // Positions on character boundaries: a column inside a tab stands for the tab's start.
+        // A point on the line past the last one stands for the end of the text.
         auto aligned = [this](TTextPoint p) {
-            return p.Y < LineCount() ? TTextPoint{CharIndexToColumn(ColumnToCharIndex(p.X, p.Y), p.Y), p.Y} : p;
+            if (p.Y >= LineCount())
+                return TTextPoint{LineDisplayLength(LineCount() - 1), LineCount() - 1};
+            return TTextPoint{CharIndexToColumn(ColumnToCharIndex(p.X, p.Y), p.Y), p.Y};
         };
         const TTextPoint start = aligned(MinPoint(FBlockBegin, FBlockEnd));
         const TTextPoint stop = aligned(MaxPoint(FBlockBegin, FBlockEnd));
@@ -214,19 +221,39 @@ void TSyntaxEditCore::DragDrop(TSyntaxEditCore *source, TTextPoint cell, bool co
         d = aligned({std::max(0, d.X), d.Y});
         BeginUpdate();
         try {
+            if (move && (PointLess(d, start) || PointLess(stop, d)) && d.Y < LineCount()) {
+                // A drop past its line's end fills the line up to the drop first, while the
+                // line is as the record's before state has it.
+                WideString line = FLines->Get(d.Y);
+                const int k = ColumnToCharIndex(d.X, d.Y);
+                if (k > static_cast<int>(line.size())) {
+                    NotePadding(d.Y, static_cast<int>(line.size()), k - static_cast<int>(line.size()));
+                    line.append(static_cast<size_t>(k) - line.size(), u' ');
+                    FLines->Put(d.Y, line);
+                }
+            }
             if (move) {
                 if (!PointLess(d, start) && !PointLess(stop, d)) {
                     d = start; // inside the moved text: it stays where it is
-                } else if (PointLess(stop, d)) {
-                    // Where the drop position lands once the selection is gone.
-                    if (d.Y == stop.Y)
-                        d = {start.X + (d.X - stop.X), start.Y};
-                    else
+                }
+                // Where the drop position lands once the selection is gone; on the
+                // selection's last line it keeps its distance in characters from the
+                // selection's end (tab stops may fall differently on the joined line).
+                int dropIndex = -1;
+                if (PointLess(stop, d)) {
+                    if (d.Y == stop.Y) {
+                        dropIndex = ColumnToCharIndex(start.X, start.Y) + ColumnToCharIndex(d.X, d.Y) -
+                                    ColumnToCharIndex(stop.X, stop.Y);
+                        d.Y = start.Y;
+                    } else {
                         d.Y -= stop.Y - start.Y;
+                    }
                 }
                 SetBlockBegin(start);
                 SetBlockEnd(stop);
                 ReplaceSelection(WideString());
+                if (dropIndex >= 0)
+                    d.X = CharIndexToColumn(dropIndex, d.Y);
                 d = aligned(d);
             }
             {
@@ -256,6 +283,7 @@ void TSyntaxEditCore::DragDrop(TSyntaxEditCore *source, TTextPoint cell, bool co
         return;
     }
     // From another editor.
+    TEditScope sourceEdit(*source);
     const WideString text = source->GetSelText();
     const TUndoRecord snap = SnapshotUndoState(true);
     const bool replacing = IsPointInSelection(cell);
@@ -269,7 +297,8 @@ void TSyntaxEditCore::DragDrop(TSyntaxEditCore *source, TTextPoint cell, bool co
             TOptionsGuardDrop guard(FOptions);
             SetCaretXY({std::max(0, cell.X), std::clamp(cell.Y, 0, std::max(0, LineCount() - 1))});
             SetBlockBegin(GetCaretXY());
-            start = GetCaretXY();
+            // Inside a tab the text goes in before the tab: the record starts there.
+            start = SelectionStartPoint();
         }
         ReplaceSelection(text);
     } catch (...) {

@@ -197,6 +197,15 @@ void TCustomSyntaxEdit::PaintLines(QPainter &p, const QRect &clip)
                         p.drawText(QRect(tx0, y, tx1 - tx0, lh), Qt::AlignCenter, QString(TabMark));
                     continue;
                 }
+                if (c >= 0xD800 && c < 0xDC00 && i + 1 < length && TColumnMap::IsPairTail(line, static_cast<size_t>(i) + 1)) {
+                    // A pair is one character in its own cell: a glyph from a fallback font
+                    // must not shift the cells after it.
+                    const int cx0 = xStart + map.CharIndexToColumn(i) * cw;
+                    ++i;
+                    flush(xStart + map.CharIndexToColumn(i + 1) * cw);
+                    p.drawText(cx0, y + FAscent, QString::fromUtf16(&line[static_cast<size_t>(i) - 1], 2));
+                    continue;
+                }
                 if (c == u' ' && showControls)
                     piece += BlankMark;
                 else

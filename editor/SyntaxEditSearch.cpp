@@ -9,6 +9,7 @@
 
 int TSyntaxEditCore::SearchReplace(const WideString &search, const WideString &replace, int options)
 {
+    TEditScope edit(*this);
     if (search.empty() || LineCount() == 0)
         return 0;
     const bool backward = options & soBackward;

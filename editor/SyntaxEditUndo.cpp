@@ -82,16 +82,9 @@ namespace {
 struct TReplayHelpers {
     TSyntaxEditCore &E;
 
-    void Select(TTextPoint a, TTextPoint b)
-    {
-        E.SetBlockBegin(a);
-        E.SetBlockEnd(b);
-    }
-    void RestoreBlock(TTextPoint a, TTextPoint b)
-    {
-        E.SetBlockBegin(a);
-        E.SetBlockEnd(b);
-    }
+    // Both ends exactly as recorded: either may lie on the line past the last one.
+    void Select(TTextPoint a, TTextPoint b) { E.SetBlockExact(a, b); }
+    void RestoreBlock(TTextPoint a, TTextPoint b) { E.SetBlockExact(a, b); }
     void Collapse()
     {
         E.SetBlockBegin(E.GetCaretXY());
@@ -159,9 +152,29 @@ void TSyntaxEditCore::DeleteLineAt(int line)
     InvalidateFromLine(line);
 }
 
+void TSyntaxEditCore::ReplayBlanks(const TUndoRecord &r, bool forward)
+{
+    if (r.BlanksAt.Y < 0 || r.BlanksAt.Y >= LineCount())
+        return;
+    // Trimmed blanks come back on undo; filling blanks come back on redo.
+    const bool insert = (r.Blanks == bcTrimmed) != forward;
+    const WideString &blanks = r.Blanks == bcTrimmed ? r.BeforeText : r.AfterText;
+    WideString text = FLines->Get(r.BlanksAt.Y);
+    const size_t at = std::min(text.size(), static_cast<size_t>(std::max(0, r.BlanksAt.X)));
+    if (insert)
+        text.insert(at, blanks);
+    else
+        text.erase(at, std::min(blanks.size(), text.size() - at));
+    FLines->Put(r.BlanksAt.Y, text);
+}
+
 void TSyntaxEditCore::UndoRecordBackward(const TUndoRecord &r)
 {
     TReplayHelpers h{*this};
+    if (r.Blanks != bcNone) {
+        ReplayBlanks(r, false);
+        return;
+    }
     switch (r.Kind) {
     case ukInsert:
         h.DeleteRange(r.BlockBeginAfter, r.BlockEndAfter);
@@ -174,6 +187,10 @@ void TSyntaxEditCore::UndoRecordBackward(const TUndoRecord &r)
         // A deletion leaves the caret where the text was taken out; a line deletion took
         // out the whole caret line.
         const TTextPoint at = r.Kind == ukLineDelete ? TTextPoint{0, r.CaretBefore.Y} : r.CaretAfter;
+        // Clearing all text leaves no line at all; the text it took (even an empty line)
+        // comes back into one line.
+        if (LineCount() == 0 && r.Kind != ukLineDelete)
+            FLines->Add(WideString());
         if (r.Kind == ukLineDelete && r.Flag && LineCount() <= 1 && WideTrimRight(LineText(0)).empty()) {
             // The only line was deleted: it comes back as the only line.
             WideString text = r.BeforeText;
@@ -194,6 +211,9 @@ void TSyntaxEditCore::UndoRecordBackward(const TUndoRecord &r)
         break;
     }
     case ukReplace:
+        // An empty replacement left no selection: the old text goes back where the
+        // replacement stood, wherever the caret went since.
+        SetCaretXY(MinPoint(r.BlockBeginAfter, r.BlockEndAfter));
         h.Select(r.BlockBeginAfter, r.BlockEndAfter);
         ReplaceSelection(r.BeforeText);
         SetCaretXY(r.CaretBefore);
@@ -237,6 +257,10 @@ void TSyntaxEditCore::UndoRecordBackward(const TUndoRecord &r)
 void TSyntaxEditCore::UndoRecordForward(const TUndoRecord &r)
 {
     TReplayHelpers h{*this};
+    if (r.Blanks != bcNone) {
+        ReplayBlanks(r, true);
+        return;
+    }
     switch (r.Kind) {
     case ukInsert: {
         TFlagGuardUndo guard(FInRedoInsert);
@@ -315,17 +339,33 @@ void TSyntaxEditCore::Redo()
 void TSyntaxEditCore::Replay(bool Forward)
 {
     BeginUpdate();
+    FTrimLine = -1;
     try {
         TReplayScope scope(FOptions);
+        TFlagGuardUndo replaying(FInReplay);
         TUndoKind kind;
-        // With grouped undo, a run of records of one kind goes in one step.
+        // With grouped undo, a run of records of one kind goes in one step; a record joined
+        // to the one before it always goes with that one.
         do {
             TUndoRecord *r = Forward ? FUndoList.NextRedo() : FUndoList.PopUndo();
-            kind = r->Kind;
-            if (Forward)
+            if (Forward) {
+                while (r->JoinedNext && FUndoList.CanRedo()) {
+                    UndoRecordForward(*r);
+                    r = FUndoList.NextRedo();
+                }
                 UndoRecordForward(*r);
-            else
+                while (FUndoList.RedoJoined())
+                    UndoRecordForward(*FUndoList.NextRedo());
+            } else {
+                while (r->Joined && FUndoList.CanUndo()) {
+                    UndoRecordBackward(*r);
+                    r = FUndoList.PopUndo();
+                }
                 UndoRecordBackward(*r);
+                while (FUndoList.UndoJoinedNext())
+                    UndoRecordBackward(*FUndoList.PopUndo());
+            }
+            kind = r->Kind;
         } while (HasOption(eoGroupUndo) && (Forward ? FUndoList.CanRedo() && FUndoList.PeekRedoKind() == kind
                                                     : FUndoList.CanUndo() && FUndoList.PeekUndoKind() == kind));
     } catch (...) {

@@ -48,6 +48,7 @@ void TUndoList::Add(const TUndoRecord &record)
         FSavedIndex = SavedUnreachable;
     FItems.push_back(std::make_unique<TUndoRecord>(record));
     ++FIndex;
+    ++FAddCount;
 }
 
 void TUndoList::Clear()
@@ -77,12 +78,18 @@ TUndoRecord *TUndoList::NextRedo()
 
 TUndoKind TUndoList::PeekUndoKind() const
 {
-    return FIndex >= 0 ? FItems[static_cast<size_t>(FIndex)]->Kind : ukNone;
+    int i = FIndex;
+    while (i > 0 && FItems[static_cast<size_t>(i)]->Joined)
+        --i;
+    return i >= 0 ? FItems[static_cast<size_t>(i)]->Kind : ukNone;
 }
 
 TUndoKind TUndoList::PeekRedoKind() const
 {
-    return FIndex < Count() - 1 ? FItems[static_cast<size_t>(FIndex) + 1]->Kind : ukNone;
+    int i = FIndex + 1;
+    while (i < Count() - 1 && FItems[static_cast<size_t>(i)]->JoinedNext)
+        ++i;
+    return i < Count() ? FItems[static_cast<size_t>(i)]->Kind : ukNone;
 }
 
 bool TUndoList::DiffersFromSaved() const

@@ -4,7 +4,10 @@
 // the text as last saved, so undoing or redoing can tell whether the text differs from it.
 #include "editor/EditorTypes.h"
 #include <memory>
+#include <cstdint>
 #include <deque>
+
+enum TBlankChange : uint8_t { bcNone, bcTrimmed, bcPadded };
 
 struct TUndoRecord {
     TUndoKind Kind = ukNone;
@@ -17,6 +20,16 @@ struct TUndoRecord {
     TTextPoint BlockBeginAfter;
     TTextPoint BlockEndAfter;
     bool Flag = false; // undoing a deletion leaves no selection
+    // Blanks the editor took out of a line or put into it on its own: trailing blanks of a
+    // line the caret left (BeforeText), or blanks that filled the space up to a position past
+    // a line's end (AfterText), at character index BlanksAt.X of line BlanksAt.Y. Replaying
+    // such a record touches only that text.
+    TBlankChange Blanks = bcNone;
+    TTextPoint BlanksAt;
+    // Undone and redone together with the record before it (the edit that left the line),
+    // or with the record after it (the edit that needed the filling blanks).
+    bool Joined = false;
+    bool JoinedNext = false;
 };
 
 class TUndoList {
@@ -38,11 +51,25 @@ public:
 
     TUndoRecord *PopUndo();  // the record to undo, Index moves back; nullptr when none
     TUndoRecord *NextRedo(); // the record to redo, Index moves on; nullptr when none
+    // Kinds of the next records to undo and redo; a record joined to the one before it
+    // answers with that one's kind.
     TUndoKind PeekUndoKind() const;
     TUndoKind PeekRedoKind() const;
     bool CanUndo() const { return FIndex >= 0; }
     bool CanRedo() const { return FIndex < Count() - 1; }
     const TUndoRecord &Item(int i) const { return *FItems.at(static_cast<size_t>(i)); }
+    // Whether the next record to redo is joined to the one before it, and whether the next
+    // record to undo is joined to the one after it.
+    bool RedoJoined() const { return CanRedo() && FItems[static_cast<size_t>(FIndex) + 1]->Joined; }
+    bool UndoJoinedNext() const { return CanUndo() && FItems[static_cast<size_t>(FIndex)]->JoinedNext; }
+    // A record waiting for the record after it that never came stands alone.
+    void UnchainLast()
+    {
+        if (!FItems.empty())
+            FItems.back()->JoinedNext = false;
+    }
+    // Counts every Add, so a caller can tell whether an operation added a record.
+    uint64_t AddCount() const { return FAddCount; }
 
     // The saved state is the one reached with Index == SavedIndex.
     void MarkSaved() { FSavedIndex = FIndex; }
@@ -59,4 +86,5 @@ private:
     int FIndex = -1;
     int FMaxCount = 10;
     int FSavedIndex = -1;
+    uint64_t FAddCount = 0;
 };

@@ -225,7 +225,7 @@ TEST(EditorCommands, ProcessorTable)
         EXPECT_EQ(Pt(e.GetCaretXY()), Pt(c.caret)) << c.name;
         const std::string sel = e.SelAvail() ? Pt(e.BlockBegin()) + "-" + Pt(e.BlockEnd()) : "";
         EXPECT_EQ(sel, c.selection) << c.name;
-        const int kind = e.UndoList().Count() > 0 && e.CanUndo() ? e.UndoList().Item(e.UndoList().Count() - 1).Kind : 0;
+        const int kind = e.CanUndo() ? e.PeekUndoKind() : 0;
         if (c.command != ecUndo && c.command != ecRedo) {
             EXPECT_EQ(kind, c.undoKind) << c.name;
         }

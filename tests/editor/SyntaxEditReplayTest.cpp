@@ -1,5 +1,6 @@
 // Random scripts of commands and direct operations: whatever they do, undoing everything gives
 // the original text back and redoing everything gives the edited text again.
+#include "EditScript.h"
 #include "EditorTestUtil.h"
 #include <gtest/gtest.h>
 #include <cstdio>
@@ -148,6 +149,144 @@ TEST(EditorReplay, RandomScriptsUndoAndRedoExactly)
         ReplayExact(text, options, steps, n, &report);
         FAIL() << "round " << round << ", first failing step " << n << ": " << script << "\n" << report;
     }
+}
+
+// Random scripts on two editors with the default options (trailing blanks trimmed when the
+// caret leaves a line), empty replacements, drops between the editors, undo and redo in
+// between: undoing everything gives each original text exactly.
+TEST(EditorReplay, RandomScriptsOnTwoEditorsUndoExactly)
+{
+    namespace ES = EditScript;
+    const char *seedText = std::getenv("EDITOR_REPLAY_SEED");
+    const char *roundsText = std::getenv("EDITOR_REPLAY_ROUNDS");
+    std::mt19937 rng(seedText ? static_cast<unsigned>(std::atoi(seedText)) : 20261211u);
+    const int rounds = roundsText ? std::atoi(roundsText) : 1000;
+    auto randomText = [&rng]() {
+        WideString text;
+        const int lines = 1 + static_cast<int>(rng() % 6);
+        for (int i = 0; i < lines; ++i) {
+            text += i ? u"\r\n" : u"";
+            const int n = static_cast<int>(rng() % 12);
+            for (int k = 0; k < n; ++k)
+                text += u"ab \tx;"[rng() % 6];
+        }
+        return text;
+    };
+    for (int round = 0; round < rounds; ++round) {
+        TSyntaxEditOptions options = DefaultSyntaxEditOptions;
+        if (rng() % 2)
+            options &= ~eoScrollPastEOL;
+        if (rng() % 2)
+            options &= ~eoGroupUndo;
+        const WideString text = randomText(), otherText = randomText();
+        std::vector<ES::Step> steps;
+        for (int i = 0; i < 40; ++i) {
+            ES::Step s{ES::Commands[rng() % std::size(ES::Commands)], ES::Chars[rng() % (std::size(ES::Chars) - 1)],
+                   static_cast<int>(rng() % 14), static_cast<int>(rng() % 7), static_cast<int>(rng() % 16)};
+            if (rng() % 4 == 0)
+                s.Op = ES::opFirst + static_cast<int>(rng() % (ES::opLast - ES::opFirst));
+            steps.push_back(s);
+        }
+        if (ES::Play(text, otherText, options, steps, steps.size()).Exact)
+            continue;
+        // Find the first step that breaks the replay, for the message.
+        size_t n = 1;
+        while (n < steps.size() && ES::Play(text, otherText, options, steps, n).Exact)
+            ++n;
+        std::string script;
+        for (size_t k = 0; k < n; ++k)
+            script += ES::Name(steps[k]) + " ";
+        const ES::Outcome out = ES::Play(text, otherText, options, steps, n, std::getenv("EDITOR_REPLAY_TRACE") != nullptr);
+        FAIL() << "round " << round << " options " << std::hex << options << std::dec << ", first failing step " << n
+               << ": " << script << "\n" << out.Report;
+    }
+}
+
+} // namespace
+namespace {
+
+// Scripts that once put text in the wrong place on undo or redo.
+TEST(EditorReplay, KnownScriptsUndoAndRedoExactly)
+{
+    namespace ES = EditScript;
+    using ES::Step;
+    const TSyntaxEditOptions defaults = DefaultSyntaxEditOptions & ~eoGroupUndo;
+    struct Case {
+        const char *Name;
+        WideString Text;
+        TSyntaxEditOptions Options;
+        std::vector<Step> Steps;
+    } cases[] = {
+        {"empty replacement, then the caret goes elsewhere", u"alpha beta gamma", defaults,
+         {{ES::opMoveCaret, 0, 6, 0}, {ES::opSelectTo, 0, 11, 0}, {ES::opSelText, 0, 0, 0, 1}, {ES::opMoveCaret, 0, 0, 0}}},
+        {"replace all by nothing", u"ab;;\r\na\tx", defaults,
+         {{ES::opReplaceAll, 0, 0, 0, 1}, {ES::opMoveCaret, 0, 3, 1}}},
+        {"drop from the other editor onto a column inside a tab", u"  bx\tb ;\tb", defaults,
+         {{ES::opOtherSelect, 0, 0, 0, 2}, {ES::opDropFromOther, 0, 12, 0, 1}}},
+        {"trailing blanks and a tab dropped when the caret leaves", u"a\r\nb", defaults,
+         {{ES::opMoveCaret, 0, 1, 0}, {ecChar, u' '}, {ecChar, u'\t'}, {ecDown}, {ecLineEnd}, {ecChar, u' '}, {ecUp}}},
+        {"line end drops trailing blanks", u"a \t\r\nb", defaults & ~eoScrollPastEOL, {{ecLineEnd}, {ecDown}}},
+        {"typing past the line end", u"ab\r\nc", defaults, {{ES::opMoveCaret, 0, 6, 0}, {ecChar, u'x'}, {ecDown}}},
+        {"deleting past the line end joins", u"ab\r\ncd", defaults, {{ES::opMoveCaret, 0, 5, 0}, {ecDeleteChar}}},
+        {"selection from the line past the last, moved by dragging", u"\r\n \t\tb", defaults,
+         {{ES::opSetBlock, 0, 6, 2, 2}, {ES::opDropMove, 0, 0, 0}}},
+        {"selection from the line past the last, moved inside a tab", u"ab;;\r\n\tx", defaults,
+         {{ES::opSetBlock, 0, 6, 3, 3}, {ES::opDropMove, 0, 13, 2}}},
+        {"selection from the line past the last, replaced by nothing", u";\t\t bab;  x", defaults,
+         {{ES::opSetBlock, 0, 4, 4, 1}, {ES::opSelText, 0, 0, 0, 1}, {ecChar, u'a'}}},
+        {"selection to the line past the last, typed over", u"\t;x\r\nb b;\r\nbb\r\n\r\n;a xx; x ;", defaults,
+         {{ES::opSetBlock, 0, 8, 6, 5}, {ecChar, u'q'}, {ecInsertLine}}},
+        {"uncomment, clear all, two undos", u"//a\r\n//b", defaults,
+         {{ecSelectAll}, {ES::opUncomment}, {ecClearAll}, {ES::opUndo}, {ES::opUndo}}},
+        {"clear all of one empty line", u"\r\n;ax", defaults, {{ecEditorBottom}, {ecDeleteLine}, {ecClearAll}}},
+        {"overwrite-mode tab past column 128", u"ab\r\ncd", defaults,
+         {{ecToggleMode}, {ES::opMoveCaret, 0, 130, 0}, {ecChar, u'\t'}, {ecDown}}},
+        {"a pair typed, deleted and typed over", u"ab", defaults,
+         {{ecChar, 0xD83D}, {ecLeft}, {ecDeleteChar}, {ecChar, 0xD83D}, {ecChar, 0xDE00}, {ecDeleteLastChar},
+          {ecChar, 0xD83D}, {ecLeft}, {ecToggleMode}, {ecChar, u'z'}}},
+    };
+    for (const Case &c : cases) {
+        const ES::Outcome out = ES::Play(c.Text, u"x\r\n;;", c.Options, c.Steps, c.Steps.size());
+        EXPECT_TRUE(out.Exact) << c.Name << "\n" << out.Report;
+        const ES::Outcome grouped = ES::Play(c.Text, u"x\r\n;;", c.Options | eoGroupUndo, c.Steps, c.Steps.size());
+        EXPECT_TRUE(grouped.Exact) << c.Name << " (grouped)\n" << grouped.Report;
+    }
+}
+
+TEST(EditorReplay, EmptyReplacementUndoesWhereItStood)
+{
+    TSyntaxEditCore e;
+    Fill(e, "alpha beta gamma");
+    e.SetBookmark(1, 0, 0);
+    e.MoveCaretTo({6, 0});
+    e.SelectTo({11, 0});
+    e.SetSelText(WideString());
+    EXPECT_EQ(Joined(e), "alpha gamma");
+    e.RunEditorCommand(ecGotoMarker0 + 1, 0, nullptr);
+    e.Undo();
+    EXPECT_EQ(Joined(e), "alpha beta gamma");
+    e.Redo();
+    EXPECT_EQ(Joined(e), "alpha gamma");
+}
+
+TEST(EditorReplay, TrimmedBlanksComeBackWithTheMoveThatDroppedThem)
+{
+    TSyntaxEditCore e;
+    e.SetOptions(DefaultSyntaxEditOptions & ~eoGroupUndo);
+    Fill(e, "ab|cd");
+    e.MoveCaretTo({2, 0});
+    e.RunEditorCommand(ecChar, u' ', nullptr);
+    e.RunEditorCommand(ecChar, u'\t', nullptr);
+    const std::string typed = Joined(e);
+    e.RunEditorCommand(ecDown, 0, nullptr);
+    EXPECT_EQ(Joined(e), "ab|cd");
+    // One undo takes back the move and the trimming with it.
+    EXPECT_EQ(e.PeekUndoKind(), ukCaret);
+    e.Undo();
+    EXPECT_EQ(Joined(e), typed);
+    EXPECT_EQ(e.CaretY(), 0);
+    e.Redo();
+    EXPECT_EQ(Joined(e), "ab|cd");
 }
 
 } // namespace

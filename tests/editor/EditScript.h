@@ -1,0 +1,255 @@
+#pragma once
+// Random edit scripts for the editor model: a script is a list of steps (editor commands and
+// direct operations, drops from a second editor among them) played on two editors. Whatever a
+// script does, undoing everything must give each editor's original text back exactly, and
+// redoing everything the text it had at the head of its history. Used by the replay test and
+// by the edit-operations fuzz target, so no test framework here.
+#include "editor/EditorCommands.h"
+#include "editor/SyntaxEditCore.h"
+#include "editor/SyntaxEditorStrings.h"
+#include <cstdint>
+#include <cstdio>
+#include <string>
+#include <vector>
+
+namespace EditScript {
+
+// One step: an editor command, or (Op >= opFirst) an operation called directly. X and Y are
+// a cell for drops and caret moves, N picks a variant.
+struct Step {
+    int Op = 0;
+    WideChar Ch = u' ';
+    int X = 0, Y = 0, N = 0;
+};
+
+enum {
+    opFirst = 2000,
+    opComment = opFirst,
+    opUncomment,
+    opReplaceAll,   // "a" by "xy", or by nothing
+    opSelText,      // the selection replaced by a text with a line break, or by nothing
+    opDropMove,     // inside the editor
+    opDropCopy,
+    opDropFromOther, // the other editor's selection dropped here (moved or copied)
+    opOtherSelect,   // a selection in the other editor
+    opMoveCaret,     // MoveCaretTo a cell (like a jump to a bookmark)
+    opSelectTo,
+    opSetBlock,      // SetBlockBegin and SetBlockEnd as a program sets them (from up to one line past the last)
+    opUndo,
+    opRedo,
+    opLast
+};
+
+inline const TEditorCommand Commands[] = {
+    ecLeft, ecRight, ecUp, ecDown, ecWordLeft, ecWordRight, ecLineStart, ecLineEnd, ecPageUp, ecPageDown,
+    ecEditorTop, ecEditorBottom, ecSelectLeft, ecSelectRight, ecSelectUp, ecSelectDown, ecSelectWordRight,
+    ecSelectLineEnd, ecSelectAll, ecDeleteLastChar, ecDeleteChar, ecDeleteWord, ecDeleteLastWord, ecDeleteBOL,
+    ecDeleteEOL, ecDeleteLine, ecLineBreak, ecInsertLine, ecChar, ecChar, ecChar, ecChar, ecCut, ecCopy, ecPaste,
+    ecBlockIndent, ecBlockUnindent, ecToggleMode, ecScrollDown, ecScrollRight, ecSelectEditorBottom, ecClearAll};
+
+// Characters typed by ecChar steps: letters, blanks, a tab, a non-Latin letter and a
+// character outside the basic plane (a surrogate pair typed as its two halves).
+inline const char16_t Chars[] = u"ab \t\u00e9\u4e2d;\xD83D\xDE00";
+
+inline std::string U8(const WideString &w)
+{
+    std::string out;
+    for (size_t i = 0; i < w.size(); ++i) {
+        uint32_t c = w[i];
+        if (c >= 0xD800 && c < 0xDC00 && i + 1 < w.size() && w[i + 1] >= 0xDC00 && w[i + 1] < 0xE000)
+            c = 0x10000 + ((c - 0xD800) << 10) + (w[++i] - 0xDC00);
+        if (c < 0x80)
+            out += static_cast<char>(c);
+        else if (c < 0x800)
+            out += {static_cast<char>(0xC0 | (c >> 6)), static_cast<char>(0x80 | (c & 0x3F))};
+        else if (c < 0x10000)
+            out += {static_cast<char>(0xE0 | (c >> 12)), static_cast<char>(0x80 | ((c >> 6) & 0x3F)),
+                    static_cast<char>(0x80 | (c & 0x3F))};
+        else
+            out += {static_cast<char>(0xF0 | (c >> 18)), static_cast<char>(0x80 | ((c >> 12) & 0x3F)),
+                    static_cast<char>(0x80 | ((c >> 6) & 0x3F)), static_cast<char>(0x80 | (c & 0x3F))};
+    }
+    return out;
+}
+
+// The text with "|" between lines and "~" for a tab, so blanks at line ends stay visible.
+inline std::string Text(const TSyntaxEditCore &e)
+{
+    std::string out;
+    for (int i = 0; i < e.LineCount(); ++i) {
+        out += i ? "|" : "";
+        for (char c : U8(e.Lines().Get(i)))
+            out += c == '\t' ? '~' : c;
+    }
+    return out;
+}
+
+inline std::string Name(const Step &s)
+{
+    static const char *names[] = {"(comment)",   "(uncomment)", "(replace all)", "(set text)",
+                                  "(drop move)", "(drop copy)", "(drop from other)", "(other select)",
+                                  "(move caret)", "(select to)", "(set block)", "(undo)", "(redo)"};
+    std::string name = s.Op >= opFirst ? names[s.Op - opFirst] : EditorCommandToText(s.Op);
+    if (s.Op == ecChar)
+        name += "'" + U8(WideString(1, s.Ch)) + "'";
+    if (s.Op >= opFirst)
+        name += "{" + std::to_string(s.X) + "," + std::to_string(s.Y) + "," + std::to_string(s.N) + "}";
+    return name;
+}
+
+inline bool IsSurrogate(WideChar c)
+{
+    return c >= 0xD800 && c < 0xE000;
+}
+
+// Plays one step on e, with o as the other editor.
+inline void Apply(TSyntaxEditCore &e, TSyntaxEditCore &o, const Step &s)
+{
+    switch (s.Op) {
+    case opComment: e.CommentSelectedLines(); break;
+    case opUncomment: e.UncommentSelectedLines(); break;
+    case opReplaceAll: e.SearchReplace(u"a", s.N % 2 ? u"" : u"xy", soReplaceAll | soEntireScope); break;
+    case opSelText: e.SetSelText(s.N % 2 ? WideString() : WideString(u"p\r\nq")); break;
+    case opDropMove:
+    case opDropCopy:
+        if (e.SelAvail() && e.DragAccept(&e, {s.X, s.Y}))
+            e.DragDrop(&e, {s.X, s.Y}, s.Op == opDropCopy);
+        break;
+    case opDropFromOther:
+        if (o.SelAvail() && e.DragAccept(&o, {s.X, s.Y}))
+            e.DragDrop(&o, {s.X, s.Y}, s.N % 2 != 0);
+        break;
+    case opOtherSelect:
+        o.MoveCaretTo({s.X, s.Y % std::max(1, o.LineCount())});
+        o.SelectTo({s.N % 12, (s.Y + s.N) % std::max(1, o.LineCount())});
+        break;
+    case opMoveCaret: e.MoveCaretTo({s.X, s.Y}); break;
+    case opSelectTo: e.SelectTo({s.X, s.Y}); break;
+    case opSetBlock:
+        e.SetBlockBegin({s.X, std::min(s.Y, e.LineCount())});
+        e.SetBlockEnd({s.N % 12, (s.N / 2) % 8});
+        break;
+    case opUndo: (s.N % 2 ? o : e).Undo(); break;
+    case opRedo: (s.N % 2 ? o : e).Redo(); break;
+    default:
+        e.RunEditorCommand(static_cast<TEditorCommand>(s.Op), s.Ch, nullptr);
+        // The first half of U+1F600 is followed by its second half, as a key press gives
+        // them; the second half alone is typed as it is.
+        if (s.Op == ecChar && s.Ch == 0xD83D)
+            e.RunEditorCommand(ecChar, 0xDE00, nullptr);
+        break;
+    }
+}
+
+inline void Start(TSyntaxEditCore &e, const WideString &text, TSyntaxEditOptions options)
+{
+    e.SetOptions(options);
+    e.SetMaxUndo(TUndoList::MaxCountLimit);
+    e.Lines().SetTextStr(text);
+    e.SetModified(false);
+    e.Resize(200, 100);
+}
+
+// Whether some line holds half of a surrogate pair.
+inline bool HasLoneSurrogate(const TSyntaxEditCore &e)
+{
+    for (int y = 0; y < e.LineCount(); ++y) {
+        const WideString &s = e.Lines().Get(y);
+        for (size_t i = 0; i < s.size(); ++i) {
+            if (s[i] >= 0xD800 && s[i] < 0xDC00 && i + 1 < s.size() && s[i + 1] >= 0xDC00 && s[i + 1] < 0xE000)
+                ++i;
+            else if (IsSurrogate(s[i]))
+                return true;
+        }
+    }
+    return false;
+}
+
+struct Outcome {
+    bool Exact = true;
+    std::string Report;
+};
+
+// Plays steps[0..n) on two fresh editors holding text and otherText; then undoes all of each
+// editor's history, redoes all of it and undoes it again.
+inline Outcome Play(const WideString &text, const WideString &otherText, TSyntaxEditOptions options,
+                    const std::vector<Step> &steps, size_t n, bool trace = false)
+{
+    TSyntaxEditCore e, o;
+    Start(e, text, options);
+    Start(o, otherText, options);
+    const std::string original[2] = {Text(e), Text(o)};
+    std::string head[2] = {original[0], original[1]};
+    bool pairsWhole = true;
+    TSyntaxEditCore *eds[2] = {&e, &o};
+    for (size_t k = 0; k < n; ++k) {
+        Apply(e, o, steps[k]);
+        for (int i = 0; i < 2; ++i)
+            if (!eds[i]->CanRedo())
+                head[i] = Text(*eds[i]);
+        pairsWhole = pairsWhole && !HasLoneSurrogate(e) && !HasLoneSurrogate(o);
+        if (trace)
+            std::printf("  %-24s [%s] caret (%d,%d) sel (%d,%d)-(%d,%d) other [%s]\n", Name(steps[k]).c_str(),
+                        Text(e).c_str(), e.CaretX(), e.CaretY(), e.BlockBegin().X, e.BlockBegin().Y,
+                        e.BlockEnd().X, e.BlockEnd().Y, Text(o).c_str());
+    }
+    if (trace)
+        for (int r = 0; r < e.UndoList().Count(); ++r) {
+            const TUndoRecord &u = e.UndoList().Item(r);
+            std::printf("  rec %d kind %d%s%s%s before [%s] after [%s] cb (%d,%d) bb (%d,%d) be (%d,%d) ca (%d,%d) "
+                        "ba (%d,%d) bea (%d,%d) at (%d,%d)\n",
+                        r, u.Kind, u.Blanks == bcTrimmed ? " trim" : u.Blanks == bcPadded ? " pad" : "",
+                        u.Joined ? " joined" : "", u.JoinedNext ? " joined-next" : "", U8(u.BeforeText).c_str(),
+                        U8(u.AfterText).c_str(), u.CaretBefore.X, u.CaretBefore.Y, u.BlockBeginBefore.X,
+                        u.BlockBeginBefore.Y, u.BlockEndBefore.X, u.BlockEndBefore.Y, u.CaretAfter.X, u.CaretAfter.Y,
+                        u.BlockBeginAfter.X, u.BlockBeginAfter.Y, u.BlockEndAfter.X, u.BlockEndAfter.Y, u.BlanksAt.X,
+                        u.BlanksAt.Y);
+        }
+    Outcome out;
+    for (int i = 0; i < 2; ++i) {
+        TSyntaxEditCore &ed = *eds[i];
+        const std::string edited = Text(ed);
+        while (ed.CanUndo())
+            ed.Undo();
+        const std::string undone = Text(ed);
+        while (ed.CanRedo())
+            ed.Redo();
+        const std::string redone = Text(ed);
+        while (ed.CanUndo())
+            ed.Undo();
+        const std::string again = Text(ed);
+        const bool exact = undone == original[i] && redone == head[i] && again == original[i];
+        out.Exact = out.Exact && exact;
+        if (!exact)
+            out.Report += std::string(i ? "other" : "editor") + ": original [" + original[i] + "] edited [" +
+                          edited + "] undone [" + undone + "] head [" + head[i] + "] redone [" + redone +
+                          "] undone again [" + again + "]\n";
+    }
+    if (!pairsWhole) {
+        out.Exact = false;
+        out.Report += "a surrogate pair was split\n";
+    }
+    return out;
+}
+
+// Reads a script from bytes (for the fuzz target): 5 bytes a step.
+inline std::vector<Step> Decode(const uint8_t *data, size_t size)
+{
+    std::vector<Step> steps;
+    for (size_t i = 0; i + 5 <= size && steps.size() < 200; i += 5) {
+        Step s;
+        const uint8_t kind = data[i];
+        if (kind < 160)
+            s.Op = Commands[kind % std::size(Commands)];
+        else
+            s.Op = opFirst + (kind - 160) % (opLast - opFirst);
+        s.Ch = Chars[data[i + 1] % (std::size(Chars) - 1)];
+        s.X = data[i + 2] % 20;
+        s.Y = data[i + 3] % 8;
+        s.N = data[i + 4];
+        steps.push_back(s);
+    }
+    return steps;
+}
+
+} // namespace EditScript
