@@ -239,7 +239,8 @@ void TfrmQuillmarMain::FileCloseActionExecute()
     }
     TEditorTab *now = ActiveTab();
     const TTarnFile &record = *now->Record;
-    if (!record.ParentName.empty()) {
+    // An include tab checked by itself shows its own results, as the tab switch does.
+    if (!record.ParentName.empty() && !record.Checked) {
         const int parent = FileName2Tab(record.ParentName);
         if (parent >= 0)
             ShowResultsOf(*Tab(parent)->Record);
