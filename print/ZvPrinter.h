@@ -64,6 +64,8 @@ public:
     // The clip of the page being printed, in inches (none: no clip).
     void SetClip(const std::optional<QRectF> &Inches);
 
+    // The device pen the canvas pen stands for at the current resolution and scale.
+    QPen DevicePen() const;
     void SetupPen();
     void MoveTo(Extended x, Extended y);
     void LineTo(Extended x, Extended y);

@@ -72,16 +72,21 @@ TZvRealSize TZvPrinterCanvas::TextExtent(const WideString &Text) const
     return {h / (FResY * FScale), w / (FResX * FScale)};
 }
 
+QPen TZvPrinterCanvas::DevicePen() const
+{
+    // A pen's width counts in quarter points; thin pens and system colours stay one pixel.
+    const Extended w = Extended(FPen.Width()) * FScale;
+    const int32_t width = ZvRound(Extended(FPen.Width()) * (Extended(FResY) / 72) / 4 * FScale);
+    if (w <= 1 || IsSystemColor(FPen.Color()) || width < 0)
+        return ZvPen(FPen.Color(), FPen.Style(), 1, false);
+    return ZvPen(FPen.Color(), FPen.Style(), width, true);
+}
+
 void TZvPrinterCanvas::SetupPen()
 {
     if (!FPainter)
         return;
-    const Extended w = Extended(FPen.Width()) * FScale;
-    const int32_t width = ZvRound(Extended(FPen.Width()) * (Extended(FResY) / 72) / 4 * FScale);
-    if (w <= 1 || IsSystemColor(FPen.Color()) || width < 0)
-        FDevicePen = ZvPen(FPen.Color(), FPen.Style(), 1, false);
-    else
-        FDevicePen = ZvPen(FPen.Color(), FPen.Style(), width, true);
+    FDevicePen = DevicePen();
     FPainter->setPen(FDevicePen);
 }
 
