@@ -5,6 +5,7 @@
 #include <cstring>
 #include <map>
 #include <unordered_map>
+#include <unordered_set>
 #include <utility>
 
 #include "text/UnicodeData.h"
@@ -950,9 +951,90 @@ inline bool LineStartAt(const WideChar *Text, int Length, int i)
     return IsLineSeparator(p);
 }
 
+} // namespace
+
+// Pairs (state, position) from which a run already went on without reaching an accepting state.
+// The automaton is deterministic, so any later run that arrives at such a pair cannot accept after
+// it either: it stops there with what it has. Runs from successive start positions therefore visit
+// each pair at most once, which keeps a search linear in the text for a fixed pattern, however late
+// its attempts fail (a*b over a long line of a's).
+class TDeadEnds {
+public:
+    // Runs shorter than this cost little: they are not recorded.
+    static constexpr int kShortRun = 64;
+
+    bool Has(int Pos, int State) const
+    {
+        const size_t at = size_t(Pos - FBase);
+        if (Pos < FBase || at >= FFirst.size() || FFirst[at] == 0)
+            return false;
+        return FFirst[at] == State || (!FMore.empty() && FMore.count(Key(Pos, State)) != 0);
+    }
+    // Positions a failed run passed in the start state, reading characters back into it.
+    bool HasStartAt(int Pos) const
+    {
+        auto it = FStartRanges.upper_bound(Pos);
+        if (it == FStartRanges.begin())
+            return false;
+        --it;
+        return Pos < it->second;
+    }
+    // A run visits the pairs it records; when it fails they all become dead ends.
+    void Visit(int Pos, int State) { FVisited.emplace_back(Pos, State); }
+    void VisitStart(int From, int To) { FVisitedStart.emplace_back(From, To); }
+    // The run that started at RunStart failed. Later runs start further on, so what lies before
+    // RunStart is never asked for again and is dropped: the memory stays within the longest run.
+    void Failed(int RunStart)
+    {
+        if (RunStart > FBase && !FFirst.empty()) {
+            const size_t drop = std::min(size_t(RunStart - FBase), FFirst.size());
+            if (drop * 2 >= FFirst.size()) {
+                FFirst.erase(FFirst.begin(), FFirst.begin() + std::ptrdiff_t(drop));
+                FBase += int(drop);
+            }
+        }
+        for (const auto &[pos, state] : FVisited) {
+            if (FFirst.empty())
+                FBase = pos;
+            if (pos < FBase)
+                continue;
+            const size_t at = size_t(pos - FBase);
+            if (at >= FFirst.size())
+                FFirst.resize(std::max(at + 1, FFirst.size() * 2), 0);
+            if (FFirst[at] == 0)
+                FFirst[at] = uint16_t(state);
+            else if (FFirst[at] != state)
+                FMore.insert(Key(pos, state));
+        }
+        FVisited.clear();
+        for (const auto &[from, to] : FVisitedStart)
+            FStartRanges.emplace(from, to);
+        FVisitedStart.clear();
+    }
+    void Succeeded()
+    {
+        FVisited.clear();
+        FVisitedStart.clear();
+    }
+
+private:
+    static uint64_t Key(int Pos, int State) { return (uint64_t(uint32_t(Pos)) << 32) | uint32_t(State); }
+
+    int FBase = 0;
+    std::vector<uint16_t> FFirst;  // by position - FBase: one dead state, 0 for none (states < kMaxStates)
+    std::unordered_set<uint64_t> FMore;
+    std::vector<std::pair<int, int>> FVisited;
+    std::map<int, int> FStartRanges;  // from -> to (exclusive); never overlapping
+    std::vector<std::pair<int, int>> FVisitedStart;
+};
+
+namespace {
+
 // Runs the automaton from position S. With StopAtFirst the run ends at the first accepting point,
-// otherwise at the dead state or the text end; returns the last accepting point reached, or -1.
-int Run(const TURESearch::TAutomaton &a, const WideChar *Text, int Length, int s, bool StopAtFirst)
+// otherwise at the dead state, the text end or a dead end of an earlier run; returns the last
+// accepting point reached, or -1. Steps counts the characters read.
+int Run(const TURESearch::TAutomaton &a, const WideChar *Text, int Length, int s, bool StopAtFirst,
+        TDeadEnds *Dead, int64_t &Steps)
 {
     int first = 0;
     const uint32_t firstChar = s < Length ? CodeAt(Text, Length, s, first) : 0;
@@ -960,13 +1042,47 @@ int Run(const TURESearch::TAutomaton &a, const WideChar *Text, int Length, int s
     if (LineStartAt(Text, Length, s))
         state = a.Step(state, (s == Length || IsLineSeparator(firstChar)) ? a.EmptyLineColumn : a.LineStartColumn);
     int lastEnd = (state && a.Accepting[size_t(state)]) ? s : -1;
-    for (int i = s; state != 0 && !(StopAtFirst && lastEnd >= 0);) {
+    // Whether the run reached a pair that an earlier run left without accepting.
+    auto deadEnd = [&](int i) {
+        if (!Dead)
+            return false;
+        if (Dead->Has(i, state))
+            return true;
+        if (i - s >= TDeadEnds::kShortRun)
+            Dead->Visit(i, state);
+        return false;
+    };
+    const int64_t stepsBefore = Steps;
+    int i = s;
+    auto finish = [&] {
+        Steps = stepsBefore + (i - s) + 1;
+        if (Dead) {
+            if (lastEnd < 0)
+                Dead->Failed(s);
+            else
+                Dead->Succeeded();
+        }
+        return lastEnd;
+    };
+    while (state != 0 && !(StopAtFirst && lastEnd >= 0)) {
         // Characters below 256 other than line breaks: one table step each.
         while (i < Length && Text[i] < 256 && Text[i] != 10 && Text[i] != 13) {
             if (state == a.Start && a.LatinStays[Text[i]]) {
-                ++i;   // nothing begun yet, and this character begins nothing
+                // Nothing begun yet, and these characters begin nothing.
+                if (!Dead) {
+                    ++i;
+                    continue;
+                }
+                if (Dead->HasStartAt(i))
+                    return finish();
+                const int from = i;
+                while (i < Length && Text[i] < 256 && Text[i] != 10 && Text[i] != 13 && a.LatinStays[Text[i]])
+                    ++i;
+                Dead->VisitStart(from, i);
                 continue;
             }
+            if (deadEnd(i))
+                return finish();
             state = a.Step(state, a.LatinColumn[Text[i]]);
             ++i;
             if (state == 0)
@@ -979,6 +1095,8 @@ int Run(const TURESearch::TAutomaton &a, const WideChar *Text, int Length, int s
         }
         if (state == 0 || (StopAtFirst && lastEnd >= 0))
             break;
+        if (deadEnd(i))
+            return finish();
         int u = 1;
         const uint32_t c = i < Length ? CodeAt(Text, Length, i, u) : 0;
         if (i == Length || IsLineSeparator(c)) {
@@ -1005,18 +1123,18 @@ int Run(const TURESearch::TAutomaton &a, const WideChar *Text, int Length, int s
         if (a.Accepting[size_t(state)])
             lastEnd = i;
     }
-    return lastEnd;
+    return finish();
 }
 
 } // namespace
 
-bool TURESearch::Find(const WideChar *Text, int Length, int From, int &Start, int &Stop) const
+bool TURESearch::Find(const WideChar *Text, int Length, int From, int &Start, int &Stop, TDeadEnds &Dead) const
 {
     if (!FAutomaton || !Text || Length < 0 || From < 0 || From > Length)
         return false;
     const TAutomaton &a = *FAutomaton;
     // No match ends anywhere: done in one sweep.
-    if (FSearchAutomaton && Run(*FSearchAutomaton, Text, Length, From, true) < 0)
+    if (FSearchAutomaton && Run(*FSearchAutomaton, Text, Length, From, true, nullptr, FSteps) < 0)
         return false;
     const bool startAccepts = a.Accepting[size_t(a.Start)] != 0;
     for (int s = From; s <= Length;) {
@@ -1033,7 +1151,7 @@ bool TURESearch::Find(const WideChar *Text, int Length, int From, int &Start, in
             s += units;
             continue;
         }
-        const int end = Run(a, Text, Length, s, false);
+        const int end = Run(a, Text, Length, s, false, &Dead, FSteps);
         if (end >= 0) {
             Start = s;
             Stop = end;
@@ -1049,7 +1167,9 @@ bool TURESearch::Find(const WideChar *Text, int Length, int From, int &Start, in
 bool TURESearch::FindFirst(const WideChar *Text, int Length, int &Start, int &Stop)
 {
     ClearResults();
-    if (!Find(Text, Length, 0, Start, Stop))
+    FSteps = 0;
+    TDeadEnds dead;
+    if (!Find(Text, Length, 0, Start, Stop, dead))
         return false;
     AddResult(Start, Stop);
     return true;
@@ -1058,8 +1178,10 @@ bool TURESearch::FindFirst(const WideChar *Text, int Length, int &Start, int &St
 bool TURESearch::FindAll(const WideChar *Text, int Length)
 {
     ClearResults();
+    FSteps = 0;
+    TDeadEnds dead;  // shared by the searches of one text: a dead end stays one
     int from = 0, start = 0, stop = 0;
-    while (from <= Length && Find(Text, Length, from, start, stop)) {
+    while (from <= Length && Find(Text, Length, from, start, stop, dead)) {
         AddResult(start, stop);
         if (stop > start) {
             from = stop;

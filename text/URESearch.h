@@ -10,6 +10,8 @@
 
 #include "text/SearchEngine.h"
 
+class TDeadEnds;
+
 class TURESearch : public TSearchEngine {
 public:
     explicit TURESearch(TObject *AOwner);
@@ -30,12 +32,16 @@ public:
 
     // Number of automaton states of the compiled pattern (0 when none is compiled).
     int StateCount() const;
+    // Characters read by the automaton in the last FindFirst or FindAll: the work a search did,
+    // which grows linearly with the text for a fixed pattern.
+    int64_t StepsTaken() const { return FSteps; }
 
     struct TAutomaton;
 
 private:
-    bool Find(const WideChar *Text, int Length, int From, int &Start, int &Stop) const;
+    bool Find(const WideChar *Text, int Length, int From, int &Start, int &Stop, TDeadEnds &Dead) const;
 
     std::unique_ptr<TAutomaton> FAutomaton;
     std::unique_ptr<TAutomaton> FSearchAutomaton;
+    mutable int64_t FSteps = 0;
 };
