@@ -7,6 +7,8 @@
 #include <climits>
 #include <cstdlib>
 #include <iterator>
+#include <string>
+#include <tuple>
 #include <cstring>
 
 #include <fcntl.h>
@@ -17,6 +19,7 @@
 #include "platform/AtomicSave.h"
 #include "platform/CodePage.h"
 #include "platform/LocaleCompare.h"
+#include "platform/ScopeGuard.h"
 
 namespace {
 
@@ -302,46 +305,191 @@ void TWideStrings::SetTextBuffer(const WideChar *Text, size_t Length)
     }
 }
 
+namespace {
+
+constexpr size_t kLoadBlock = 1 << 20;  // bytes read and decoded at a time
+
+// Decodes the bytes after the mark a block at a time: Windows-1252 bytes one character each, UTF-16
+// two bytes each in the file's order (an odd last byte belongs to no character and is dropped).
+class TBlockDecoder {
+public:
+    TBlockDecoder(TStream &Stream, int64_t Bytes, bool Unicode, bool SwapBytes)
+        : FStream(Stream), FLeft(Unicode ? Bytes & ~int64_t(1) : Bytes), FOdd(Unicode && (Bytes & 1)),
+          FUnicode(Unicode), FSwap(SwapBytes)
+    {
+        FBytes.resize(size_t(std::min<int64_t>(FLeft, int64_t(kLoadBlock))));
+        FChars.resize(FUnicode ? FBytes.size() / 2 : FBytes.size());
+    }
+    // The next block of characters; empty at the end. Throws EReadError on a short read.
+    std::pair<const WideChar *, size_t> Next()
+    {
+        if (FLeft == 0) {
+            if (FOdd) {
+                uint8_t odd;
+                FStream.ReadBuffer(&odd, 1);
+                FOdd = false;
+            }
+            return {nullptr, 0};
+        }
+        const size_t part = size_t(std::min<int64_t>(FLeft, int64_t(FBytes.size())));
+        FLeft -= int64_t(part);
+        if (FUnicode) {
+            FStream.ReadBuffer(FChars.data(), int64_t(part));
+            if (FSwap)
+                SwapBytesBlock(FChars.data(), part / 2);  // every character, zeros included
+            return {FChars.data(), part / 2};
+        }
+        FStream.ReadBuffer(FBytes.data(), int64_t(part));
+        AnsiToWideBlock(FBytes.data(), part, FChars.data());
+        return {FChars.data(), part};
+    }
+
+private:
+    TStream &FStream;
+    int64_t FLeft;
+    bool FOdd;
+    bool FUnicode, FSwap;
+    std::vector<uint8_t> FBytes;
+    std::vector<WideChar> FChars;
+};
+
+// Splits characters fed in blocks into lines as SetTextStr does: CR LF (also across two blocks), CR,
+// LF, VT, FF, U+2028 and U+2029 each end a line; a break at the very end adds no empty line. Without
+// OnLine it only counts the lines and measures the longest.
+class TLineSplitter {
+public:
+    explicit TLineSplitter(std::function<void(const WideString &)> OnLine = nullptr, size_t Longest = 0)
+        : FOnLine(std::move(OnLine)), FLongest(Longest)
+    {
+    }
+    void Feed(const WideChar *p, size_t n)
+    {
+        size_t i = 0;
+        if (FSkipLF && n > 0) {
+            FSkipLF = false;
+            if (p[0] == 10)
+                i = 1;
+        }
+        while (i < n) {
+            const size_t run = FindLineBreak(p + i, n - i);
+            if (i + run == n) {
+                Append(p + i, run);  // the line goes on in the next block
+                return;
+            }
+            if (FOpen) {
+                Append(p + i, run);
+                Emit(FPending, FOpenLength);
+                FPending.clear();
+                FOpen = false;
+            } else if (FOnLine) {
+                FLine.assign(p + i, run);
+                Emit(FLine, run);
+            } else {
+                Emit(FLine, run);
+            }
+            i += run;
+            if (p[i] == 13) {
+                if (i + 1 < n) {
+                    if (p[i + 1] == 10)
+                        ++i;
+                } else {
+                    FSkipLF = true;
+                }
+            }
+            ++i;
+        }
+    }
+    void Finish()
+    {
+        if (FOpen)
+            Emit(FPending, FOpenLength);
+        FPending = WideString();
+        FOpen = false;
+    }
+    size_t Lines() const { return FLines; }
+    size_t Longest() const { return FLongest; }
+
+private:
+    void Append(const WideChar *p, size_t n)
+    {
+        if (!FOpen)
+            FOpenLength = 0;
+        FOpen = true;
+        FOpenLength += n;
+        if (!FOnLine)
+            return;
+        if (FPending.capacity() < FLongest)
+            FPending.reserve(FLongest);  // one allocation for a line over many blocks
+        FPending.append(p, n);
+    }
+    void Emit(const WideString &line, size_t length)
+    {
+        ++FLines;
+        FLongest = std::max(FLongest, length);
+        if (FOnLine)
+            FOnLine(line);
+    }
+
+    std::function<void(const WideString &)> FOnLine;
+    size_t FLongest;
+    WideString FPending, FLine;
+    size_t FOpenLength = 0;
+    size_t FLines = 0;
+    bool FOpen = false;   // characters after the last break
+    bool FSkipLF = false; // the last block ended in CR
+};
+
+} // namespace
+
 void TWideStrings::LoadFromStream(TStream &Stream)
 {
     TUpdateBracket bracket(*this);
     const int64_t pos = Stream.GetPosition();
     const int64_t size = Stream.GetSize();
     const int64_t n = (pos >= 0 && size > pos) ? size - pos : 0;
-    if (uint64_t(n) >= uint64_t(SIZE_MAX / 4))
-        throw EReadError("Stream read error");
+    if (n > kMaxTextFileBytes)
+        throw ETextTooLarge("The file is too large to open (" + std::to_string(n / (1024 * 1024)) +
+                            " MB; at most " + std::to_string(kMaxTextFileBytes / (1024 * 1024)) + " MB can be opened).");
     uint8_t head[2] = {0, 0};
     const int64_t headCount = std::min<int64_t>(n, 2);
     Stream.ReadBuffer(head, headCount);
     const uint16_t mark = headCount == 2 ? uint16_t(head[0] | (head[1] << 8)) : 0;
-    WideString text;
-    bool unicode = false;
-    if (mark == 0xFEFF || mark == 0xFFFE) {
-        unicode = true;
-        // Read straight into the text; an odd final byte belongs to no character and is skipped.
-        const size_t count = size_t(n - 2) / 2;
-        text.resize(count);
-        Stream.ReadBuffer(text.data(), int64_t(count * 2));
-        if ((n - 2) % 2 != 0) {
-            uint8_t odd;
-            Stream.ReadBuffer(&odd, 1);
-        }
-        const bool bigEndianFile = mark == 0xFFFE;
-        if (bigEndianFile != (std::endian::native == std::endian::big))
-            SwapBytesBlock(text.data(), count);   // every character, zeros included
-    } else {
-        text.resize(size_t(n));
-        AnsiToWideBlock(head, size_t(headCount), text.data());
-        std::vector<uint8_t> chunk(size_t(std::min<int64_t>(n, 1 << 20)));
-        for (int64_t done = headCount; done < n;) {
-            const int64_t part = std::min<int64_t>(n - done, int64_t(chunk.size()));
-            Stream.ReadBuffer(chunk.data(), part);
-            AnsiToWideBlock(chunk.data(), size_t(part), text.data() + done);
-            done += part;
-        }
+    const bool unicode = mark == 0xFEFF || mark == 0xFFFE;
+    const bool swap = unicode && ((mark == 0xFFFE) != (std::endian::native == std::endian::big));
+    // An ANSI file's first two bytes are text too.
+    const int64_t bodyStart = unicode ? pos + 2 : pos;
+    const int64_t body = unicode ? n - 2 : n;
+
+    // The text is read twice, a block at a time, and never held whole: first the lines are counted,
+    // so the list is sized once (a short or unreadable stream fails here, with the list unchanged);
+    // then each line goes into the list as soon as its end is read.
+    size_t lines = 0, longest = 0;
+    {
+        Stream.Seek(bodyStart, soBeginning);
+        TBlockDecoder decoder(Stream, body, unicode, swap);
+        TLineSplitter counter;
+        for (auto [p, count] = decoder.Next(); count > 0; std::tie(p, count) = decoder.Next())
+            counter.Feed(p, count);
+        counter.Finish();
+        lines = counter.Lines();
+        longest = counter.Longest();
     }
+    if (lines > size_t(INT_MAX))
+        throw EStringListError("Text has too many lines");
+
+    Stream.Seek(bodyStart, soBeginning);
+    Clear();
+    // A failure from here on (memory, a file changed under us) leaves no half text behind.
+    TScopeGuard emptyOnFailure([this] { Clear(); });
+    if (GetCapacity() < int(lines))
+        SetCapacity(int(lines));
+    TBlockDecoder decoder(Stream, body, unicode, swap);
+    TLineSplitter splitter([this](const WideString &line) { Add(line); }, longest);
+    for (auto [p, count] = decoder.Next(); count > 0; std::tie(p, count) = decoder.Next())
+        splitter.Feed(p, count);
+    splitter.Finish();
+    emptyOnFailure.Dismiss();
     FSaveUnicode = unicode;
-    SetTextStr(text);
 }
 
 void TWideStrings::SaveToStream(TStream &Stream)
@@ -425,9 +573,13 @@ bool TWideStrings::LoadFromFile(const AnsiString &FileName, std::unique_ptr<TFil
         errno = 0;
         try {
             LoadFromStream(*stream);
+        } catch (const ETextTooLarge &e) {
+            throw ETextTooLarge("Cannot open file \"" + FileName + "\". " + e.Message());
         } catch (const EReadError &) {
             const int err = errno;
             throw EReadError("Cannot read file \"" + FileName + "\"." + (err ? AnsiString(" ") + std::strerror(err) : ""));
+        } catch (const std::bad_alloc &) {
+            throw EReadError("Cannot open file \"" + FileName + "\". There is not enough memory for its text.");
         }
     }
     if (Mode != fmShareDenyNone) {

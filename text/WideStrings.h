@@ -15,6 +15,12 @@
 #include "platform/Classes.h"
 #include "platform/StringList.h"
 
+// A file larger than this is refused before anything is read: its text would not fit in memory
+// (two bytes a character) or in the list's line count.
+constexpr int64_t kMaxTextFileBytes = int64_t(1) << 30;
+// Raised for a file over kMaxTextFileBytes.
+QUILLMAR_EXCEPTION(ETextTooLarge, EReadError);
+
 // Locale identifier of the list comparison; the user's default locale.
 constexpr uint32_t LOCALE_USER_DEFAULT = 0x0400;
 
@@ -59,7 +65,10 @@ public:
     // when the file cannot be opened; a failure while reading raises EReadError (list unchanged).
     virtual bool LoadFromFile(const AnsiString &FileName, std::unique_ptr<TFileStream> &Handle, uint16_t Mode);
     bool LoadFromFile(const AnsiString &FileName);
-    // Reads from the stream's position to its end and replaces the lines.
+    // Reads from the stream's position to its end and replaces the lines. The text is decoded a block
+    // at a time straight into the lines (read twice: the lines are counted first), so it is never held
+    // whole. A stream over kMaxTextFileBytes raises ETextTooLarge and a short one EReadError, both with
+    // the list unchanged; running out of memory part-way leaves the list empty.
     virtual void LoadFromStream(TStream &Stream);
     virtual void Move(int CurIndex, int NewIndex);
     // Writes the text beside FileName and renames it over the file, keeping the file's permissions; the
