@@ -1,0 +1,6 @@
+#include "images/GIFTypes.h"
+
+void GIFError(const AnsiString &Message)
+{
+    throw GIFException(Message);
+}

@@ -1,0 +1,115 @@
+#include "images/QtPictures.h"
+
+#include <QBuffer>
+#include <QImageReader>
+#include <QImageWriter>
+#include <QPainter>
+#include <cmath>
+
+static QByteArray ReadRest(TStream &Stream)
+{
+    const int64_t size = Stream.GetSize() - Stream.GetPosition();
+    QByteArray data;
+    if (size > 0) {
+        data.resize(qsizetype(size));
+        data.resize(qsizetype(Stream.Read(data.data(), size)));
+    }
+    return data;
+}
+
+void TQtImageGraphic::Draw(QPainter &Painter, const QRect &Rect)
+{
+    if (!FImage.isNull())
+        Painter.drawImage(Rect, FImage);
+}
+
+void TQtImageGraphic::LoadFromStream(TStream &Stream)
+{
+    QByteArray data = ReadRest(Stream);
+    QBuffer buffer(&data);
+    QImageReader reader(&buffer, FFormat);
+    const QSize size = reader.size();
+    if (size.isValid())
+        CheckImageSize(size.width(), size.height());
+    QImage img;
+    if (!reader.read(&img))
+        throw EInvalidGraphic(AnsiString(ClassName() + 1) + " image is not valid");
+    CheckImageSize(img.width(), img.height());
+    FImage = img;
+    Changed();
+}
+
+void TQtImageGraphic::SaveToStream(TStream &Stream)
+{
+    QByteArray data;
+    QBuffer buffer(&data);
+    buffer.open(QIODevice::WriteOnly);
+    QImageWriter writer(&buffer, FFormat);
+    if (!writer.write(FImage))
+        throw EInvalidGraphicOperation("Picture could not be written");
+    Stream.WriteBuffer(data.constData(), data.size());
+}
+
+// ---- metafiles
+
+static uint32_t Le32(const uint8_t *p) { return p[0] | (p[1] << 8) | (p[2] << 16) | (uint32_t(p[3]) << 24); }
+static uint16_t Le16(const uint8_t *p) { return uint16_t(p[0] | (p[1] << 8)); }
+
+void TMetafile::LoadFromStream(TStream &Stream)
+{
+    const QByteArray data = ReadRest(Stream);
+    const auto *p = reinterpret_cast<const uint8_t *>(data.constData());
+    int w = 0, h = 0;
+    bool enhanced = false;
+    if (data.size() >= 22 && Le32(p) == 0x9AC6CDD7u) {
+        const int left = int16_t(Le16(p + 6)), top = int16_t(Le16(p + 8));
+        const int right = int16_t(Le16(p + 10)), bottom = int16_t(Le16(p + 12));
+        const int inch = Le16(p + 14);
+        if (inch == 0)
+            throw EInvalidGraphic("Metafile is not valid");
+        w = int(std::lround(double(std::abs(right - left)) * 96 / inch));
+        h = int(std::lround(double(std::abs(bottom - top)) * 96 / inch));
+    } else if (data.size() >= 88 && Le32(p) == 1 && Le32(p + 40) == 0x464D4520u) {
+        enhanced = true;
+        const auto frame = [&](int off) { return int32_t(Le32(p + off)); };
+        const int64_t fw = int64_t(frame(32)) - frame(24), fh = int64_t(frame(36)) - frame(28);
+        w = int(std::llround(double(std::llabs(fw)) * 96 / 2540));
+        h = int(std::llround(double(std::llabs(fh)) * 96 / 2540));
+    } else {
+        throw EInvalidGraphic("Metafile is not valid");
+    }
+    CheckImageSize(w, h);
+    FWidth = w;
+    FHeight = h;
+    FEnhanced = enhanced;
+    FData.assign(p, p + data.size());
+    Changed();
+}
+
+void TMetafile::SaveToStream(TStream &Stream)
+{
+    Stream.WriteBuffer(FData.data(), int64_t(FData.size()));
+}
+
+void TMetafile::Draw(QPainter &Painter, const QRect &Rect)
+{
+    Painter.save();
+    Painter.fillRect(Rect, QColor(255, 255, 255));
+    Painter.setPen(QPen(QColor(128, 128, 128), 1, Qt::DashLine));
+    Painter.drawRect(Rect.adjusted(0, 0, -1, -1));
+    Painter.drawLine(Rect.topLeft(), Rect.bottomRight());
+    Painter.drawLine(Rect.topRight(), Rect.bottomLeft());
+    Painter.setPen(QColor(64, 64, 64));
+    Painter.drawText(Rect, Qt::AlignCenter, FEnhanced ? QStringLiteral("EMF") : QStringLiteral("WMF"));
+    Painter.restore();
+}
+
+QImage TMetafile::ToImage() const
+{
+    if (FWidth <= 0 || FHeight <= 0)
+        return QImage();
+    QImage img(FWidth, FHeight, QImage::Format_ARGB32);
+    QPainter p(&img);
+    const_cast<TMetafile *>(this)->Draw(p, img.rect());
+    return img;
+}

@@ -1,0 +1,62 @@
+#pragma once
+// Pictures read through Qt's image readers (icons, JPEG) and metafiles, whose size comes from
+// their header and whose preview is a drawn placeholder.
+#include "images/Graphic.h"
+
+#include <QImage>
+
+// A picture held as a QImage, read by Qt's reader for one format.
+class TQtImageGraphic : public TGraphic {
+public:
+    explicit TQtImageGraphic(const char *Format) : FFormat(Format) {}
+    bool GetEmpty() const override { return FImage.isNull(); }
+    int GetWidth() const override { return FImage.width(); }
+    int GetHeight() const override { return FImage.height(); }
+    void Draw(QPainter &Painter, const QRect &Rect) override;
+    void LoadFromStream(TStream &Stream) override;
+    void SaveToStream(TStream &Stream) override;
+    QImage ToImage() const override { return FImage.convertToFormat(QImage::Format_ARGB32); }
+    const QImage &Image() const { return FImage; }
+
+protected:
+    const char *FFormat;
+    QImage FImage;
+};
+
+class TIcon : public TQtImageGraphic {
+public:
+    TIcon() : TQtImageGraphic("ico") {}
+    const char *ClassName() const override { return "TIcon"; }
+    std::unique_ptr<TGraphic> Clone() const override { return std::make_unique<TIcon>(*this); }
+};
+
+class TJPEGImage : public TQtImageGraphic {
+public:
+    TJPEGImage() : TQtImageGraphic("jpeg") {}
+    const char *ClassName() const override { return "TJPEGImage"; }
+    std::unique_ptr<TGraphic> Clone() const override { return std::make_unique<TJPEGImage>(*this); }
+};
+
+// Windows and enhanced metafiles. Only their size is read (a placeable metafile's bounding box
+// at its units per inch, an enhanced metafile's frame in 1/100 mm, both at 96 pixels per inch);
+// the picture draws as a framed placeholder.
+class TMetafile : public TGraphic {
+public:
+    const char *ClassName() const override { return "TMetafile"; }
+    bool GetEmpty() const override { return FWidth == 0 && FHeight == 0 && FData.empty(); }
+    int GetWidth() const override { return FWidth; }
+    int GetHeight() const override { return FHeight; }
+    bool Enhanced() const { return FEnhanced; }
+    void Draw(QPainter &Painter, const QRect &Rect) override;
+    // EInvalidGraphic "Metafile is not valid" for anything but a placeable WMF or an EMF.
+    void LoadFromStream(TStream &Stream) override;
+    void SaveToStream(TStream &Stream) override;
+    QImage ToImage() const override;
+    std::unique_ptr<TGraphic> Clone() const override { return std::make_unique<TMetafile>(*this); }
+
+private:
+    int FWidth = 0;
+    int FHeight = 0;
+    bool FEnhanced = false;
+    std::vector<uint8_t> FData;
+};

@@ -1,0 +1,191 @@
+#include "images/ThumbImage.h"
+
+#include "images/Pcx.h"
+#include "images/QtPictures.h"
+#include "images/Targa.h"
+#include "images/ThumbMisc.h"
+#include "platform/SysUtils.h"
+
+#include <QApplication>
+#include <QPainter>
+#include <cmath>
+
+tThumbimage::tThumbimage(QWidget *Parent) : QWidget(Parent)
+{
+    FPicture.OnChange = [this] { update(); };
+}
+
+void tThumbimage::LoadImage(const AnsiString &FileName)
+{
+    const AnsiString ext = UpperCase(ExtractFileExt(FileName));
+    if (ext == ".PCX") {
+        TBitmap &b = FPicture.NewBitmap();
+        PcxToBitmap(FileName, b);
+    } else if (ext == ".TGA") {
+        TBitmap &b = FPicture.NewBitmap();
+        TargaToBitmap(FileName, b);
+    } else {
+        FPicture.LoadFromFile(FileName);
+    }
+    FAngle = AT0;
+    update();
+}
+
+bool tThumbimage::CanModify() const
+{
+    const TGraphic *g = FPicture.Graphic();
+    return g && !g->GetEmpty() && !dynamic_cast<const TMetafile *>(g) && !dynamic_cast<const TIcon *>(g);
+}
+
+void tThumbimage::ShrinkToFit(int MaxWidth, int MaxHeight)
+{
+    TGraphic *g = FPicture.Graphic();
+    if (!g || g->GetEmpty())
+        return;
+    const QPoint f = ScaleToFit(QPoint(g->GetWidth(), g->GetHeight()), QPoint(MaxWidth, MaxHeight));
+    if (g->GetWidth() < f.x() && g->GetHeight() < f.y())
+        return;
+    QImage target(std::max(f.x(), 0), std::max(f.y(), 0), QImage::Format_RGB32);
+    target.fill(Qt::white);
+    if (!target.isNull()) {
+        QPainter p(&target);
+        p.setRenderHint(QPainter::SmoothPixmapTransform);
+        g->Draw(p, target.rect());
+    }
+    auto bitmap = std::make_unique<TBitmap>();
+    bitmap->FromImage(target);
+    bitmap->SetPixelFormat(pf24bit);
+    FPicture.SetGraphic(std::move(bitmap));
+    FModified = true;
+    update();
+}
+
+void tThumbimage::SetAngle(Tangle Value)
+{
+    const TGraphic *g = FPicture.Graphic();
+    if (!g || !CanModify() || Value == FAngle)
+        return;
+    const int turn = (int(Value) - int(FAngle) + 4) % 4;
+    bool done = true;
+    if (turn == 1)
+        done = RotateClockwise();
+    else if (turn == 2)
+        done = Rotate180();
+    else if (turn == 3)
+        done = RotateCounterClockwise();
+    if (!done)
+        return;
+    FAngle = Value;
+    FModified = Value != AT0;
+}
+
+bool tThumbimage::RotateClockwise()
+{
+    const bool done = Turn(1);
+    if (done && OnTurned)
+        OnTurned();
+    return done;
+}
+
+bool tThumbimage::RotateCounterClockwise()
+{
+    const bool done = Turn(3);
+    if (done && OnTurned)
+        OnTurned();
+    return done;
+}
+
+bool tThumbimage::Rotate180()
+{
+    return Turn(2);
+}
+
+// Kind 1 clockwise, 2 half turn, 3 counter-clockwise.
+bool tThumbimage::Turn(int Kind)
+{
+    const TGraphic *g = FPicture.Graphic();
+    if (!g || !CanModify())
+        return true;
+    const bool hourglass = !OnRotate;
+    if (hourglass)
+        QApplication::setOverrideCursor(Qt::WaitCursor);
+    struct TRestore {
+        bool On;
+        ~TRestore()
+        {
+            if (On)
+                QApplication::restoreOverrideCursor();
+        }
+    } restore{hourglass};
+
+    TBitmap source;
+    source.AssignGraphic(*g);
+    const int w = source.GetWidth(), h = source.GetHeight();
+    TBitmap target(source);
+    if (Kind == 2)
+        target.SetSize(w, h);
+    else {
+        target.Clear();
+        target.SetSize(h, w);
+    }
+    const double area = double(w) * double(h);
+    for (int x = 0; x < w; ++x)
+        for (int y = 0; y < h; ++y) {
+            if (OnRotate) {
+                bool cancel = false;
+                OnRotate(*this, uint8_t(std::trunc(double(x) * y / area * 100)), cancel);
+                if (cancel)
+                    return false;
+            }
+            const uint32_t v = source.GetPixelValue(x, y);
+            if (Kind == 3)
+                target.SetPixelValue(y, w - 1 - x, v);
+            else if (Kind == 1)
+                target.SetPixelValue(h - 1 - y, x, v);
+            else
+                target.SetPixelValue(w - 1 - x, h - 1 - y, v);
+        }
+    target.OnChange = nullptr;
+    target.OnProgress = nullptr;
+    target.OnWarning = nullptr;
+    FPicture.SetGraphic(std::make_unique<TBitmap>(std::move(target)));
+    update();
+    return true;
+}
+
+void tThumbimage::SetStretch(bool Value)
+{
+    if (Value != FStretch) {
+        FStretch = Value;
+        update();
+    }
+}
+
+void tThumbimage::SetCenter(bool Value)
+{
+    if (Value != FCenter) {
+        FCenter = Value;
+        update();
+    }
+}
+
+void tThumbimage::paintEvent(QPaintEvent *)
+{
+    TGraphic *g = FPicture.Graphic();
+    if (!g || g->GetEmpty())
+        return;
+    QPainter p(this);
+    QRect r(0, 0, g->GetWidth(), g->GetHeight());
+    if (FStretch)
+        r = rect();
+    else if (FCenter)
+        r.moveTo((width() - r.width()) / 2, (height() - r.height()) / 2);
+    g->Draw(p, r);
+}
+
+TThumbTitle::TThumbTitle(QWidget *Parent) : QLabel(Parent)
+{
+    setAlignment(Qt::AlignCenter);
+    setFrameShape(QFrame::Panel);
+    setFrameShadow(QFrame::Sunken);
+}
