@@ -35,6 +35,19 @@ public:
 
 } // namespace
 
+AnsiString StripByteOrderMark(AnsiString Line)
+{
+    if (Line.compare(0, 3, "\xEF\xBB\xBF") == 0) Line.erase(0, 3);
+    return Line;
+}
+
+AnsiString DocumentLine(const TWideStrings &Lines, int Index)
+{
+    const WideString &w = Lines[Index];
+    if (Index == 0 && !w.empty() && w[0] == 0xFEFF) return WideToAnsi(w.substr(1));
+    return Index == 0 ? StripByteOrderMark(WideToAnsi(w)) : WideToAnsi(w);
+}
+
 THTMLJSFileChecker::THTMLJSFileChecker(IIncludeHost *Main)
     : FMain(Main), FParser(std::make_unique<TJSParser>(FLists, this))
 {
@@ -69,7 +82,7 @@ AnsiString THTMLJSFileChecker::EditorLine(int Index) const
     if (!FEditor) return AnsiString();
     const TWideStrings &lines = FEditor->Lines();
     if (Index < 0 || Index >= lines.Count()) return AnsiString();
-    return WideToAnsi(lines[Index]);
+    return DocumentLine(lines, Index);
 }
 
 // ---- parser host
@@ -115,6 +128,7 @@ bool THTMLJSFileChecker::ReadLines(const AnsiString &Path, std::vector<AnsiStrin
         size_t len = end - start;
         if (len > 0 && bytes[start + len - 1] == '\r') --len;
         Lines.emplace_back(bytes, start, len);
+        if (start == 0) Lines.back() = StripByteOrderMark(std::move(Lines.back()));
         start = end + 1;
     }
     return true;
@@ -208,14 +222,14 @@ void THTMLJSFileChecker::CheckFile(const ICheckDocument &Editor, TStrings *Resul
     const int lineCount = lines.Count();
 
     if (LowerCase(ext) != ".js") {
-        for (int i = 0; i < lineCount; ++i) FeedLine(WideToAnsi(lines[i]), i);
+        for (int i = 0; i < lineCount; ++i) FeedLine(DocumentLine(lines, i), i);
     } else {
         FNav.AddRootNode("Javascript functions", 0, nkSectionRoot);
         FJSMode = true;
         FInScript = true;
         FParser->ClearSource();
         FParser->SetStartLine(1);
-        for (int i = 0; i < lineCount; ++i) FParser->AddSourceLine(WideToAnsi(lines[i]));
+        for (int i = 0; i < lineCount; ++i) FParser->AddSourceLine(DocumentLine(lines, i));
         RunParse(scJSFile);
         TCheckProject project;
         if (FMain && FMain->CurrentProject(project) && project.JSParent == editorName)

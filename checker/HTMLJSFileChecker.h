@@ -48,6 +48,11 @@ constexpr int64_t kMaxIncludeBytes = 64LL * 1024 * 1024;
 // Canonical when the file exists.
 AnsiString ResolveIncludePath(const AnsiString &Src, const AnsiString &DocumentPath);
 
+// A UTF-8 byte-order mark at the start of a file is no text of it.
+AnsiString StripByteOrderMark(AnsiString Line);
+// Line Index of a document as the checker reads it: 8-bit, without a byte-order mark on the first line.
+AnsiString DocumentLine(const TWideStrings &Lines, int Index);
+
 class THTMLJSFileChecker : public IParserHost {
 public:
     explicit THTMLJSFileChecker(IIncludeHost *Main);

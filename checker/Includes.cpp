@@ -192,7 +192,7 @@ void THTMLJSFileChecker::ProcessProjectFiles(const AnsiString &FileName, int32_t
         NoteInclude(n, f);
         FParser->ClearSource();
         if (!FParser->SetIncludeStart(n)) continue;
-        for (int k = 0; k < lines->Count(); ++k) FParser->AddSourceLine(WideToAnsi((*lines)[k]));
+        for (int k = 0; k < lines->Count(); ++k) FParser->AddSourceLine(DocumentLine(*lines, k));
         FInInclude = true;
         RunParse(scInclude);
         FParser->ResetSectionCounts();

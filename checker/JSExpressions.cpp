@@ -76,7 +76,7 @@ int TJSParser::ParseAssignment(bool Statement, AnsiString &Text)
     AnsiString rhs;
     int rr;
     if (op == '=' && PeekToken() == '{') {
-        rr = ParseObjectLiteral(target);
+        rr = ParseObjectOperand(target, rhs);
     } else {
         rr = ParseAssignment(false, rhs);
     }
@@ -356,13 +356,14 @@ int TJSParser::ParsePrimary(AnsiString &Text)
     case tkParseFloat: case tkIsNaN: case tkIsFinite: case tkGetterSetter: case tkEval: case tkOpen: case tkStatus:
         NextToken();
         Text = FCur.Text;
-        if (PeekToken() != '(' && n != tkStatus && !FInObjectLiteral && !IsDeclaredInScope(Text))
-            AddMessage("( expected", sevError, 82, Look().Line);
+        // a built-in function's name that is not called is an ordinary name: a value passed on, tested
+        // with "typeof", assigned, or a variable of the script that has the same name
+        if (PeekToken() != '(' && n != tkStatus) return erIdentifier;
         return n;
     case tkSetTimeout:
         NextToken();
         Text = FCur.Text;
-        if (PeekToken() != '(') AddMessage("\"(\" expected after setTimeout", sevError, 162, Look().Line);
+        if (PeekToken() != '(') return erIdentifier;
         return erSetTimeout;
     case tkThis:
         NextToken();
@@ -466,7 +467,7 @@ AnsiString TJSParser::ParseArguments(const AnsiString &Callee, int32_t Line, TJS
         for (;;) {
             const uint64_t start = FConsumed;
             AnsiString t;
-            int r = PeekToken() == '{' ? ParseObjectLiteral(FPendingTarget) : ParseAssignment(false, t);
+            int r = PeekToken() == '{' ? ParseObjectOperand(FPendingTarget, t) : ParseAssignment(false, t);
             // with the JSON option a string argument names what the following arguments define
             if (FJSON && r == erString && t.size() >= 2) FPendingTarget = t.substr(1, t.size() - 2);
             if (r < 0) {
@@ -526,6 +527,16 @@ int TJSParser::ParseArrayLiteral(AnsiString &Text)
     FNoIn = false;
     for (int index = 0;; ++index) {
         const uint64_t start = FConsumed;
+        // a comma before the closing bracket ends the list; a hole ("[a, , b]") is an element left out
+        if (index > 0 && PeekToken() == ']') {
+            NextToken();
+            break;
+        }
+        if (PeekToken() == ',') {
+            AddMessage("invalid array index expression", sevWarning, 33, Look().Line);
+            NextToken();
+            continue;
+        }
         AnsiString t;
         int r = ParseAssignment(false, t);
         // a missing element is reported and the list goes on at its "," or "]"

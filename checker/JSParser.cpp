@@ -30,7 +30,12 @@ AnsiString Digits(int64_t Value, int Width)
 
 bool IsLiteralOrIdent(int C) { return C >= tkInteger && C <= tkIdentifier; }
 // "+", "++" and "--" are not in this list: after an operator they are legal prefix operators.
-bool IsArithmeticAfter(int C) { return C == '%' || C == '*' || C == '/' || (C >= tkMulAssign && C <= tkSubAssign); }
+// A "/" or "/=" right after an operator starts a regular expression ("a" + /b/.source), so it is no
+// operator out of place.
+bool IsArithmeticAfter(int C)
+{
+    return C == '%' || C == '*' || C == tkMulAssign || C == tkModAssign || C == tkAddAssign || C == tkSubAssign;
+}
 bool IsArithmeticBefore(int C) { return C == '%' || C == '*' || C == '+' || C == '-' || C == '/' || (C >= tkMulAssign && C <= tkSubAssign); }
 bool IsDomWord(int C) { return C == tkIdentifier || (C >= tkWindow && C <= tkDOM4) || C == tkWrite || C == tkWriteln; }
 

@@ -120,6 +120,8 @@ private:
     int ParseBlock();
     int ParseStatementList();
     int ParseObjectLiteral(const AnsiString &Target);
+    // An object literal with whatever operators, members or indexes follow it.
+    int ParseObjectOperand(const AnsiString &Target, AnsiString &Text);
     int ParseStatement();
     int ParseVar();
     int ParseIf();

@@ -94,6 +94,11 @@ bool TJSParser::ParseFunction(bool Required, const AnsiString &GivenName, bool E
     } else if (n == tkPrompt) {
         NextToken();
         name = "prompt";
+    } else if (IsGlobalFunctionWord(n)) {
+        // a function of the script that shadows a built-in one
+        NextToken();
+        name = FCur.Text;
+        AddMessage("function name \"" + name + "\" is a reserved word or DOM property/method", sevWarning, 22, FCur.Line);
     } else if (Required) {
         AddMessage("function name expected", sevError, 85, Look().Line);
         Recover(false);
@@ -307,7 +312,8 @@ int TJSParser::ParseObjectLiteral(const AnsiString &Target)
         NextToken();
         int v = PeekToken();
         if (v == '{') {
-            ParseObjectLiteral(Target.empty() ? AnsiString() : Target + "." + member);
+            AnsiString text;
+            ParseObjectOperand(Target.empty() ? AnsiString() : Target + "." + member, text);
         } else if (v == tkFunction) {
             AnsiString fname = member;
             if (!Target.empty() && Target.size() > 10 && Target.compare(Target.size() - 10, 10, ".prototype") == 0)
@@ -358,6 +364,24 @@ int TJSParser::ParseObjectLiteral(const AnsiString &Target)
     if (PeekToken() == '}') NextToken();
     else if (!FAborted) AddMessage("} expected to complete object literal", sevError, 89, Look().Line);
     return srBlock;
+}
+
+int TJSParser::ParseObjectOperand(const AnsiString &Target, AnsiString &Text)
+{
+    const int r = ParseObjectLiteral(Target);
+    Text.clear();
+    if (r < 0) return r;
+    // an object literal is an operand like any other: "{ a: 1 } instanceof Object", "{ a: 1 }[key]"
+    const int n = PeekToken();
+    const bool continues = n == '.' || n == '[' || n == '?' || n == '+' || n == '-' || n == '*' || n == '/' ||
+                           n == '%' || n == '<' || n == '>' || n == '&' || n == '|' || n == '^' ||
+                           (n >= tkEqual && n <= tkOrOr) || (n >= tkShl && n <= tkUShr) || n == tkStrictEqual ||
+                           n == tkStrictNotEqual || n == tkInstanceof || (n == tkIn && !FNoIn);
+    if (!continues) return r;
+    FPrimed = true;
+    FPrimedCode = srBlock;
+    FPrimedText.clear();
+    return ParseAssignment(false, Text);
 }
 
 // ---- declarations
@@ -469,7 +493,7 @@ int TJSParser::ParseStatement()
         }
         AnsiString text;
         int rc;
-        if (p == '{') rc = ParseObjectLiteral(AnsiString());
+        if (p == '{') rc = ParseObjectOperand(AnsiString(), text);
         else rc = ParseExpressionList(false, text);
         if (rc < 0) {
             AddMessage("return expression missing or invalid", sevWarning, 54, Look().Line);
@@ -521,7 +545,7 @@ int TJSParser::ParseStatement()
         AnsiString text;
         int p = PeekToken();
         const int32_t exprLine = Look().Line;
-        int rc = p == '{' ? ParseObjectLiteral(AnsiString()) : ParseExpressionList(false, text);
+        int rc = p == '{' ? ParseObjectOperand(AnsiString(), text) : ParseExpressionList(false, text);
         if (rc < 0) {
             AddMessage("\"throw\" expression invalid", sevError, 97, Look().Line);
             Recover(false);
@@ -689,7 +713,7 @@ int TJSParser::ParseVar()
             if (PeekToken() == '{') {
                 FNames.Clear();
                 FCollectMembers = FFunctionIndex == 0;
-                valueCode = ParseObjectLiteral(name);
+                valueCode = ParseObjectOperand(name, valueText);
                 FCollectMembers = false;
             } else {
                 int first = PeekToken();
@@ -1117,7 +1141,9 @@ int TJSParser::ParseTry()
                 AddMessage("( expected", sevError, 82, Look().Line);
             } else {
                 NextToken();
-                if (PeekToken() != tkIdentifier) {
+                // a browser word or a built-in function's name is a valid name for the caught value
+                const int id = PeekToken();
+                if (id != tkIdentifier && !(id >= tkDOM1 && id <= tkDOM4) && !IsGlobalFunctionWord(id)) {
                     AddMessage("identifier expected", sevError, 108, Look().Line);
                 } else {
                     NextToken();
