@@ -181,11 +181,17 @@ bool TJSPLexer::ScanEscape(const char *What, int32_t StartLine, std::string &Out
         return false;
     }
     if (InRegExp) {
-        // Regular expressions keep their escapes; only the hexadecimal forms are validated.
-        if (c == 'x') {
+        // Regular expressions keep their escapes. "\\x" and "\\u" without their hexadecimal digits match
+        // the letter itself ("/\\url\\(/"), so only complete forms are read as such.
+        auto hexFollows = [&](size_t Count) {
+            for (size_t k = 0; k < Count; ++k)
+                if (FPos + k >= FSource.size() || !IsHexDigit(static_cast<unsigned char>(FSource[FPos + k]))) return false;
+            return true;
+        };
+        if (c == 'x' && hexFollows(2)) {
             Out += "\\x";
             Out += ReadHexDigits(2, 62, "\\x used with invalid hex digit in following 2 chars", What, StartLine);
-        } else if (c == 'u') {
+        } else if (c == 'u' && hexFollows(4)) {
             Out += "\\u";
             Out += ReadHexDigits(4, 63, "\\u used with invalid hex digit in following 4 chars", What, StartLine);
         } else if (c == 'c' && ECMA && Peek() == '\n') {

@@ -351,13 +351,15 @@ TJSParser::Token TJSParser::Fetch()
 
     bool reported = false;
     if (!t.Err && t.Code != tkEnd && FPrevCode != 0 && t.Line == FPrevLine) {
-        if (IsLiteralOrIdent(t.Code) && IsLiteralOrIdent(FPrevCode)) {
+        // in an object literal "get name" and "set name" begin an accessor
+        const bool accessor = FPrevAccessorWord && FInObjectLiteral;
+        if (IsLiteralOrIdent(t.Code) && IsLiteralOrIdent(FPrevCode) && !accessor) {
             AddMessage("missing symbol or operator between identifiers or literals (or space in identifier)", sevError, 77, t.Line);
             reported = true;
         } else if (IsArithmeticAfter(t.Code) && IsArithmeticBefore(FPrevCode)) {
             AddMessage("missing identifier or literal between operators", sevError, 78, t.Line);
             reported = true;
-        } else if (IsDomWord(t.Code) && IsDomWord(FPrevCode)) {
+        } else if (IsDomWord(t.Code) && IsDomWord(FPrevCode) && !accessor) {
             AddMessage("missing \".\" between DOM elements or identifiers", sevError, 79, t.Line);
             reported = true;
         } else if (t.Code == '=' && (FPrevCode == '!' || FPrevCode == '<' || FPrevCode == '>')) {
@@ -368,6 +370,7 @@ TJSParser::Token TJSParser::Fetch()
     if (!reported && t.Code == tkString) ScanStringForNames(t.Text, t.Line);
     FPrevCode = t.Code;
     FPrevLine = t.Line;
+    FPrevAccessorWord = t.Code == tkIdentifier && (t.Text == "get" || t.Text == "set");
     if (t.Code == '}') --FBraceDepth;
     else if (t.Code == tkIf) ++FIfDepth;
     else if (t.Code == tkElse) --FIfDepth;

@@ -230,6 +230,7 @@ private:
     bool FPeekPending = false;
     int FPrevCode = 0;
     int32_t FPrevLine = 0;
+    bool FPrevAccessorWord = false; // the previous token was "get" or "set"
     bool FMarkup = true;
 
     TNavNode FCurrentNode = nullptr;
@@ -252,6 +253,7 @@ private:
     int FLabelDepth = 0;            // labelled statements open: "break label" may leave any of them
     bool FPrimed = false;           // a primary already consumed by the statement parser
     bool FBrowserCall = false;      // the next member chain is the call of a browser statement's word
+    bool FAccessor = false;         // the next function is an accessor of an object literal
     int FPrimedCode = 0;
     AnsiString FPrimedText;
 };

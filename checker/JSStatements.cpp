@@ -76,14 +76,19 @@ int TJSParser::ParseBlock()
 
 bool TJSParser::ParseFunction(bool Required, const AnsiString &GivenName, bool Expression, bool MemberValue)
 {
-    if (PeekToken() != tkFunction) return false;
-    NextToken();
+    // an accessor ("get name() {...}" in an object literal) has its name read already and no keyword
+    const bool accessor = FAccessor;
+    FAccessor = false;
+    if (!accessor) {
+        if (PeekToken() != tkFunction) return false;
+        NextToken();
+    }
     const int32_t line = FCur.Line;
     FIfDepth = 0;
     const int argumentsBefore = FArgumentsCount;
 
     AnsiString name;
-    int n = PeekToken();
+    int n = accessor ? int('(') : PeekToken();
     if (n == tkIdentifier) {
         NextToken();
         name = FCur.Text;
@@ -287,13 +292,38 @@ int TJSParser::ParseObjectLiteral(const AnsiString &Target)
             if (FConsumed == start) break;
             continue;
         }
-        const AnsiString member = FCur.Text;
+        AnsiString member = FCur.Text;
+        // "get name() {...}" and "set name(v) {...}": an accessor of the member that follows
+        bool accessor = false;
+        if ((member == "get" || member == "set") && n == tkIdentifier) {
+            const int k = PeekToken();
+            if (k == tkIdentifier || k == tkString || k == tkInteger || k == tkDecimal || IsMemberNameToken(k)) {
+                NextToken();
+                member = FCur.Text;
+                accessor = true;
+            }
+        }
         const int32_t memberLine = FCur.Line;
         if (fn && !member.empty()) fn->AddLocalVar("this." + member, memberLine, 0, AnsiString(), false);
         if (collect) FNames.Add(member);
         if (Target.size() > 10 && Target.compare(Target.size() - 10, 10, ".prototype") == 0)
             AddPrototypeInstance(Target + "." + member, memberLine);
         int s = PeekToken();
+        if (accessor && s == '(') {
+            AnsiString fname = member;
+            if (Target.size() > 10 && Target.compare(Target.size() - 10, 10, ".prototype") == 0)
+                fname = Target.substr(0, Target.size() - 10) + ".prototype." + member;
+            FAccessor = true;
+            ParseFunction(false, fname, true, true);
+            s = PeekToken();
+            if (s == ',' || s == ';') NextToken();
+            else if (s != '}') {
+                AddMessage("} expected to complete object literal", sevError, 89, Look().Line);
+                FInObjectLiteral = savedInObject;
+                return srBlock;
+            }
+            continue;
+        }
         if (s == '}' || s == ';' || s == ',') {
             // a member without value (or a separator in its place) is tolerated as the original did for "}" and ";"
             if (s == ';' || s == ',') NextToken();
@@ -615,7 +645,10 @@ int TJSParser::ParseBrowserStatement(bool Conditional)
         const AnsiString word = Look().Text;
         NextToken();
         int p = PeekToken();
-        if (p != '=' && p != tkAddAssign && p != ';' && !(p == '.' || p == '(' || p == '[')) {
+        // read in an expression ("status && f()"), or a variable of the script with that name: an operand
+        const bool operand = IsDeclaredInScope(word) || (p < 128 && p != '{') || (p >= tkEqual && p <= tkStrictNotEqual) ||
+                             p == tkInstanceof || p == tkIn || p == tkEnd;
+        if (p != '=' && p != tkAddAssign && p != ';' && !operand) {
             AddMessage("\"=\" or \"+=\" expected after status/defaultStatus", sevError, 119, Look().Line);
             Recover(false);
             return tkStatus;
