@@ -27,6 +27,7 @@ const char *const EventAttributes[] = {
 constexpr int kEventAttributeCount = static_cast<int>(sizeof EventAttributes / sizeof EventAttributes[0]);
 static_assert(kEventAttributeCount == 70);
 
+using textscan::FindAttribute;
 using textscan::FindNoCase;
 using textscan::IsBlank;
 using textscan::IsQuote;
@@ -215,13 +216,19 @@ void THTMLJSFileChecker::ProcessLine(int32_t i)
             if (open) {
                 AddMessage("<script> or <embed> tag found within <script> section, fix and try again", sevError, 171,
                            i + 1);
+                // the line is dropped, but the section's later lines keep their numbers
+                HandOn(AnsiString(), i + 1);
                 return;
             }
             const bool embed = StartsNoCase(tag, "embed ");
             if (!embed) ++FScriptTags;
-            const bool typed = Contains(tag, "type") || Contains(tag, "language");
-            const bool javascript = Contains(tag, "javascript") || Contains(tag, "jscript") ||
-                                    Contains(tag, "ecmascript") || Contains(tag, "image/svg+xml");
+            // "type" and "language" are attributes: the word inside a src ("prototype.js") is none
+            AnsiString type, language;
+            const bool typed = FindAttribute(tag, "type", nullptr, &type) != AnsiString::npos ||
+                               FindAttribute(tag, "language", nullptr, &language) != AnsiString::npos;
+            const AnsiString kinds = type + " " + language;
+            const bool javascript = Contains(kinds, "javascript") || Contains(kinds, "jscript") ||
+                                    Contains(kinds, "ecmascript") || Contains(kinds, "image/svg+xml");
             // A script tag that names no language at all is JavaScript.
             if ((typed || embed) && !javascript) {
                 if (embed)
@@ -235,7 +242,8 @@ void THTMLJSFileChecker::ProcessLine(int32_t i)
             } else {
                 if (Contains(tag, "src") || Contains(tag, "xlink:href")) {
                     FInInclude = ProcessScriptSrc(tag, i);
-                    FTagSelfClosed = !tag.empty() && tag.back() == '/';
+                    // an embed element has no content and no closing tag, "/>" or not
+                    FTagSelfClosed = embed || (!tag.empty() && tag.back() == '/');
                 }
                 FServerScript = Contains(tag, "runat") && Contains(tag, "server");
                 if (!FInInclude) {

@@ -8,6 +8,7 @@
 #include "checker/TextScan.h"
 #include "platform/SysUtils.h"
 
+using textscan::FindAttribute;
 using textscan::FindNoCase;
 using textscan::IsQuote;
 
@@ -78,18 +79,12 @@ void THTMLJSFileChecker::GetNameAndId(const AnsiString &Tag, AnsiString &Name, i
 {
     Name.clear();
     Id.clear();
-    int p = FindWord("NAME", Tag, false);
-    if (p > 0) ReadAttributeValue(static_cast<size_t>(p) - 1 + 4, Tag, Name, false, Line);
-    // "id=", else "id ="; a value without quotes (which the whole-word search passes over) after "id".
-    p = FindWord("id=", Tag, false);
-    if (p <= 0) p = FindWord("id =", Tag, false);
-    if (p > 0) {
-        ReadAttributeValue(static_cast<size_t>(p) - 1 + 2, Tag, Id, false, Line);
-    } else if ((p = FindWord("id", Tag, false)) > 0) {
-        size_t q = static_cast<size_t>(p) - 1 + 2;
-        while (q < Tag.size() && Tag[q] == ' ') ++q;
-        if (q < Tag.size() && Tag[q] == '=') ReadAttributeValue(q, Tag, Id, false, Line);
-    }
+    // The attributes themselves: "name" or "id" inside another attribute's value does not count.
+    bool hasValue = false;
+    size_t p = FindAttribute(Tag, "name", &hasValue);
+    if (p != AnsiString::npos && hasValue) ReadAttributeValue(p, Tag, Name, false, Line);
+    p = FindAttribute(Tag, "id", &hasValue);
+    if (p != AnsiString::npos && hasValue) ReadAttributeValue(p, Tag, Id, false, Line);
     if (!Name.empty() && !Id.empty() && Name != Id)
         AddMessage("Name and Id attributes have different values \"" + Name + "\" & \"" + Id + "\"", sevWarning, 38,
                    Line);
@@ -130,12 +125,12 @@ void THTMLJSFileChecker::CheckTag(const AnsiString &Tag, int32_t Line)
     if (c.OpenCurly != c.CloseCurly)
         AddMessage("unmatched opening and closing curly brackets { }", sevError, 170, first);
 
-    // The value of the whole word Word, or empty; false when a META or param tag stops the check.
+    // The value of attribute Word, or empty; false when a META or param tag stops the check.
     auto valueOf = [&](const char *Word, AnsiString &Value) {
         Value.clear();
-        const int p = FindWord(Word, Tag, false);
-        if (p <= 0) return true;
-        const size_t at = static_cast<size_t>(p) - 1;
+        const size_t found = FindAttribute(Tag, Word);
+        if (found == AnsiString::npos) return true;
+        const size_t at = found - std::strlen(Word);
         const AnsiString before = Tag.substr(0, at);
         if (textscan::ContainsNoCase(before, "META") || textscan::ContainsNoCase(before, "param")) return false;
         const size_t end = at + std::strlen(Word);

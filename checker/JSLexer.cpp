@@ -142,6 +142,17 @@ void TJSPLexer::Report(const std::string &Text, int Severity, int Code)
     if (FSink) FSink->AddMessage(Text, Severity, Code, FLine);
 }
 
+bool TJSPLexer::AtLineStart(size_t Pos) const
+{
+    while (Pos > 0) {
+        const char c = FSource[Pos - 1];
+        if (c == '\n') return true;
+        if (!IsBlank(static_cast<unsigned char>(c))) return false;
+        --Pos;
+    }
+    return true;
+}
+
 bool TJSPLexer::SkipToLineEnd()
 {
     for (;;) {
@@ -424,6 +435,12 @@ int TJSPLexer::GetToken(int32_t &Line, TJSLexToken &Tok, bool JSON, bool Markup,
             break;
         case '-':
             if (n == '-') {
+                if (Peek(1) == '>' && AtLineStart(FPos - 1)) {
+                    // "-->" first on its line closes an old-style "<!--" around a script: the line is a comment
+                    Report("possible HTML closing comment tag \"-->\" found within script", sevWarning, 47);
+                    SkipToLineEnd();
+                    continue;
+                }
                 take(tkMinusMinus, 1);
                 if (Peek() == '>')
                     Report("possible HTML closing comment tag \"-->\" found within script", sevWarning, 47);

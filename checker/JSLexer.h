@@ -59,6 +59,8 @@ private:
     std::string ReadHexDigits(int Count, int Code, const char *Message, const char *What, int32_t StartLine);
     void ScanNumber(int First, TJSLexToken &Tok);
     bool SkipToLineEnd();
+    // Only blanks stand between the start of its line and position Pos.
+    bool AtLineStart(size_t Pos) const;
 
     IMessageSink *FSink;
     std::string FSource;

@@ -126,7 +126,14 @@ void TJSFunction::AddLabel(const AnsiString &Name, int32_t Line)
 
 void TJSFunction::AddLabelRef(const AnsiString &Name, int32_t Line) { FLabelRefs.AddObject(Name, LineObject(Line)); }
 
-void TJSFunction::AddHtmlObject(const AnsiString &Name, int32_t Line) { FHtmlObjects.AddObject(Name, LineObject(Line)); }
+bool TJSFunction::AddHtmlObject(const AnsiString &Name, int32_t Line)
+{
+    // an assigned path is offered as the assignment's target after its member chain was read: once only
+    for (int i = FHtmlObjects.Count() - 1; i >= 0 && ObjectLine(FHtmlObjects.Objects(i)) == Line; --i)
+        if (FHtmlObjects[i] == Name) return false;
+    FHtmlObjects.AddObject(Name, LineObject(Line));
+    return true;
+}
 
 void TJSFunction::AddReference(const AnsiString &Name, int32_t Line)
 {

@@ -72,7 +72,8 @@ public:
     void AddLocalVar(const AnsiString &Name, int32_t Line, int TokenCode, const AnsiString &TypeText, bool Report);
     void AddLabel(const AnsiString &Name, int32_t Line);
     void AddLabelRef(const AnsiString &Name, int32_t Line);
-    void AddHtmlObject(const AnsiString &Name, int32_t Line);
+    // False when the same path was recorded on the same line already.
+    bool AddHtmlObject(const AnsiString &Name, int32_t Line);
     void AddReference(const AnsiString &Name, int32_t Line);
     void AddCall(const AnsiString &CalledName, int32_t Line);
     AnsiString LastCallName() const;

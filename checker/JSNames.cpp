@@ -236,8 +236,9 @@ void TJSParser::RecordHtmlObject(const AnsiString &Path, int32_t Line)
         HTMLNameOf(Path, false, html, nullptr);
         const AnsiString head = html.substr(0, html.find('.'));
         if (fn->IsParameter(head) || fn->IsLocalVar(head)) return;
-        fn->AddHtmlObject(Path, Line);
-        if (FHost) FHost->AddFunctionNode("HTML obj- " + Path, Line - 1, nullptr, nkNestedFunction);
+        if (!fn->AddHtmlObject(Path, Line)) return;
+        // under the function that refers to it, not under the previous such node
+        if (FHost) FHost->AddFunctionNode("HTML obj- " + Path, Line - 1, FCurrentNode, nkNestedFunction);
     } else if (!HasEntry(FLists.GlobalHTMLRefs, Path, Line)) {
         FLists.GlobalHTMLRefs.AddObject(Path, LineObject(Line));
     }
@@ -329,8 +330,9 @@ void TJSParser::RecordAssignmentTarget(const AnsiString &Target, int Op, int Rhs
         } else if ((last == "id" || last == "name") && dot != AnsiString::npos && !member.empty()) {
             AddPrototypeInstance(object + ".prototypeInst" + ScopeMark() + last, Line);
         }
-    } else if (fn) {
-        // A plain name assigned inside a function without a declaration becomes an implicit global.
+    } else if (fn && path.find_first_of("[(") == AnsiString::npos) {
+        // A plain name assigned inside a function without a declaration becomes an implicit global (an
+        // element "m[k]" of an object is no variable of its own).
         bool declared = false;
         for (TJSFunction *f = fn; f && !declared;) {
             declared = f->IsParameter(path) || f->IsLocalVar(path);

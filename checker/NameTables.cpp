@@ -136,15 +136,19 @@ void HTMLNameOf(const AnsiString &Text, bool Report, AnsiString &Result, IMessag
     }
     if (!Result.empty() && Result.back() == '.') Result.pop_back();
 
-    size_t all = Result.find("all(");
-    if (all != AnsiString::npos) {
-        Result.erase(all, 4);
+    // all("x") and getElementById("x") name the element x
+    for (const char *lookup : {"all(", "getElementById("}) {
+        const size_t length = std::strlen(lookup);
+        size_t all = Result.find(lookup);
+        if (all == AnsiString::npos) continue;
+        Result.erase(all, length);
         if (all < Result.size() && Result[all] == '"') Result.erase(all, 1);
         size_t close = Result.find(')', all);
         if (close != AnsiString::npos) {
             Result.erase(close, 1);
             if (close > 0 && Result[close - 1] == '"') Result.erase(close - 1, 1);
         }
+        break;
     }
     for (;;) {
         size_t open = Result.find('[');

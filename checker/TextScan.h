@@ -43,4 +43,56 @@ inline bool IsBlank(const AnsiString &S) { return S.find_first_not_of(" \t\r\n")
 
 inline bool IsQuote(char C) { return C == '"' || C == '\''; }
 
+inline bool IsTagSpace(char C) { return C == ' ' || C == '\t' || C == '\n' || C == '\r' || C == '\f'; }
+
+// Attribute Name (ASCII case ignored) of Tag, the text of a tag after its "<": the position just after
+// the attribute's name, npos when the tag has none. Quoted values are skipped, so a word inside another
+// attribute's value ("title=\"Your name\"") is never taken for an attribute. HasValue tells whether "="
+// follows the name; Value receives the value without its quotes.
+inline size_t FindAttribute(const AnsiString &Tag, const char *Name, bool *HasValue = nullptr,
+                            AnsiString *Value = nullptr)
+{
+    const size_t n = Tag.size(), nameLen = std::strlen(Name);
+    size_t i = 0;
+    while (i < n && !IsTagSpace(Tag[i]) && Tag[i] != '>') ++i; // the element's name
+    while (i < n) {
+        while (i < n && (IsTagSpace(Tag[i]) || Tag[i] == '/')) ++i;
+        if (i >= n || Tag[i] == '>') break;
+        const size_t start = i;
+        while (i < n && !IsTagSpace(Tag[i]) && Tag[i] != '=' && Tag[i] != '>' && !(Tag[i] == '/' && i > start)) ++i;
+        if (i == start) ++i; // a stray quote or "=": step over it
+        const size_t nameEnd = i;
+        size_t k = i;
+        while (k < n && IsTagSpace(Tag[k])) ++k;
+        const bool hasValue = k < n && Tag[k] == '=';
+        size_t valueStart = k, valueEnd = k;
+        if (hasValue) {
+            ++k;
+            while (k < n && IsTagSpace(Tag[k])) ++k;
+            if (k < n && IsQuote(Tag[k])) {
+                const char q = Tag[k];
+                const size_t close = Tag.find(q, k + 1);
+                valueStart = k + 1;
+                valueEnd = close == AnsiString::npos ? n : close;
+                k = close == AnsiString::npos ? n : close + 1;
+            } else {
+                valueStart = k;
+                while (k < n && !IsTagSpace(Tag[k]) && Tag[k] != '>') ++k;
+                valueEnd = k;
+            }
+            i = k;
+        }
+        if (nameEnd - start == nameLen) {
+            size_t m = 0;
+            while (m < nameLen && Upper(Tag[start + m]) == Upper(Name[m])) ++m;
+            if (m == nameLen) {
+                if (HasValue) *HasValue = hasValue;
+                if (Value) *Value = hasValue ? Tag.substr(valueStart, valueEnd - valueStart) : AnsiString();
+                return nameEnd;
+            }
+        }
+    }
+    return AnsiString::npos;
+}
+
 } // namespace textscan

@@ -1,6 +1,6 @@
 // quillmar-check: checks one page or script file from the command line, as the window's "Check syntax"
 // does, and prints the findings list. Built from the checker and the layers below it alone, without Qt.
-//   quillmar-check [--time] [--no-warnings] [--summary] FILE
+//   quillmar-check [--time] [--tree] [--no-warnings] [--summary] FILE
 // Exit status: 0 when the check ran, 1 when it found errors, 2 when the file could not be read.
 #include <chrono>
 #include <cstdio>
@@ -44,18 +44,19 @@ private:
 
 int main(int argc, char **argv)
 {
-    bool time = false;
+    bool time = false, showTree = false;
     TCheckOptions options;
     options.Summary = false;
     const char *path = nullptr;
     for (int i = 1; i < argc; ++i) {
         if (std::strcmp(argv[i], "--time") == 0) time = true;
+        else if (std::strcmp(argv[i], "--tree") == 0) showTree = true;
         else if (std::strcmp(argv[i], "--no-warnings") == 0) options.NoWarnings = true;
         else if (std::strcmp(argv[i], "--summary") == 0) options.Summary = true;
         else path = argv[i];
     }
     if (!path) {
-        std::fprintf(stderr, "usage: quillmar-check [--time] [--no-warnings] [--summary] FILE\n");
+        std::fprintf(stderr, "usage: quillmar-check [--time] [--tree] [--no-warnings] [--summary] FILE\n");
         return 2;
     }
     std::ifstream in(path, std::ios::binary);
@@ -72,6 +73,15 @@ int main(int argc, char **argv)
     checker.CheckFile(doc, &items, &tree, options, &includes, &serverIncludes, path);
     const auto t1 = std::chrono::steady_clock::now();
     for (int i = 0; i < items.Count(); ++i) std::printf("%s\n", items[i].c_str());
+    if (showTree) {
+        // the navigation tree, one node a line, indented by depth
+        for (int i = 0; i < tree.GetCount(); ++i) {
+            TNavNode node = tree.GetNodeFromIndex(i);
+            int depth = 0;
+            for (TNavNode p = tree.GetParent(node); p; p = tree.GetParent(p)) ++depth;
+            std::printf("%*s%s\n", depth * 2, "", tree.GetText(node).c_str());
+        }
+    }
     if (time)
         std::fprintf(stderr, "%.3f s\n", std::chrono::duration<double>(t1 - t0).count());
     return checker.Parser().ErrorCount() > 0 ? 1 : 0;
