@@ -134,3 +134,56 @@ inline std::string PatternBytes(size_t Size, uint32_t Seed = 1)
 }
 
 } // namespace nettest
+
+#include <poll.h>
+
+namespace nettest {
+
+// Copies bytes both ways between two connected descriptors until either side ends.
+inline void Relay(int A, int B)
+{
+    pollfd P[2] = {{A, POLLIN, 0}, {B, POLLIN, 0}};
+    char Buf[65536];
+    for (;;) {
+        if (::poll(P, 2, 10000) <= 0)
+            return;
+        for (int I = 0; I < 2; ++I) {
+            if (P[I].revents & (POLLIN | POLLHUP | POLLERR)) {
+                const ssize_t N = ::recv(P[I].fd, Buf, sizeof Buf, 0);
+                if (N <= 0 || !WriteAll(P[1 - I].fd, Buf, static_cast<size_t>(N)))
+                    return;
+            }
+        }
+    }
+}
+
+// Connects to 127.0.0.1:Port; -1 on failure.
+inline int ConnectLoopback(int Port)
+{
+    const int Fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    sockaddr_in A{};
+    A.sin_family = AF_INET;
+    A.sin_port = htons(static_cast<uint16_t>(Port));
+    A.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    if (::connect(Fd, reinterpret_cast<sockaddr *>(&A), sizeof A) != 0) {
+        ::close(Fd);
+        return -1;
+    }
+    return Fd;
+}
+
+// Reads exactly N bytes (false at the end of the stream).
+inline bool ReadExact(int Fd, void *Buf, size_t N)
+{
+    auto *P = static_cast<char *>(Buf);
+    while (N > 0) {
+        const ssize_t Got = ::recv(Fd, P, N, 0);
+        if (Got <= 0)
+            return false;
+        P += Got;
+        N -= static_cast<size_t>(Got);
+    }
+    return true;
+}
+
+} // namespace nettest

@@ -1,0 +1,107 @@
+# A small HTTP/1.0 server for the HTTP client's tests: redirects, status codes, authorisation,
+# header echo, posts, odd responses. Usage: HttpTestServer.py PORT
+import base64
+import socketserver
+import sys
+import time
+from http.server import BaseHTTPRequestHandler, HTTPServer
+
+
+class Handler(BaseHTTPRequestHandler):
+    protocol_version = "HTTP/1.0"
+
+    def log_message(self, *args):
+        pass
+
+    def reply(self, code, body=b"", headers=()):
+        self.send_response(code)
+        for k, v in headers:
+            self.send_header(k, v)
+        self.send_header("Content-Length", str(len(body)))
+        self.end_headers()
+        if self.command != "HEAD":
+            self.wfile.write(body)
+
+    def echo(self, extra=b""):
+        text = self.requestline + "\n" + str(self.headers)
+        self.reply(200, text.encode("latin-1") + extra, [("Content-Type", "text/plain")])
+
+    def do_HEAD(self):
+        self.do_GET()
+
+    def do_POST(self):
+        if self.path == "/post-redirect":
+            self.rfile.read(int(self.headers.get("Content-Length", "0")))
+            self.reply(303, b"", [("Location", "/echo")])
+            return
+        length = int(self.headers.get("Content-Length", "0"))
+        body = self.rfile.read(length)
+        self.echo(b"BODY:" + body)
+
+    def do_GET(self):
+        p = self.path
+        port = self.server.server_address[1]
+        if p.startswith("/redirect/"):
+            n = int(p.split("/")[2])
+            if n == 0:
+                self.reply(200, b"arrived")
+            else:
+                self.reply(302, b"moved", [("Location", "/redirect/%d" % (n - 1))])
+        elif p == "/loop":
+            self.reply(302, b"", [("Location", "/loop")])
+        elif p == "/abs":
+            self.reply(301, b"", [("Location", "http://127.0.0.1:%d/echo" % port)])
+        elif p == "/HTTPabs":
+            self.reply(301, b"", [("Location", "HTTP://127.0.0.1:%d/echo" % port)])
+        elif p == "/https":
+            self.reply(302, b"", [("Location", "https://127.0.0.1:%d/echo" % port)])
+        elif p == "/rel/dir/page.htm":
+            self.reply(302, b"", [("Location", "target.htm")])
+        elif p.startswith("/status/"):
+            code = int(p.split("/")[2])
+            self.reply(code, b"status body %d" % code)
+        elif p == "/auth":
+            want = "Basic " + base64.b64encode(b"user:pa:ss").decode()
+            if self.headers.get("Authorization") == want:
+                self.reply(200, b"authorised")
+            else:
+                self.reply(401, b"who are you", [("WWW-Authenticate", 'Basic realm="test"')])
+        elif p == "/empty":
+            self.reply(200, b"")
+        elif p == "/noheader":
+            self.wfile.write(b"<HTML><body>\r\nno header here\r\n</body></html>\r\n")
+        elif p == "/pieces":
+            self.send_response(200)
+            self.send_header("Content-Type", "text/plain")
+            self.end_headers()
+            for i in range(20):
+                self.wfile.write(b"piece %02d;" % i)
+                self.wfile.flush()
+                time.sleep(0.005)
+        elif p == "/longheader":
+            self.send_response(200)
+            self.send_header("X-Long", "x" * 9000)
+            self.end_headers()
+            self.wfile.write(b"body")
+        elif p == "/badstatus":
+            self.wfile.write(b"HTTP/1.0 2x0 Odd\r\n\r\nbody")
+        elif p == "/nothing":
+            pass
+        elif p.startswith("/cgi/run.exe"):
+            self.reply(200, b"<p>page</p>", [("Content-Type", "Text/HTML")])
+        elif p == "/cookie":
+            self.reply(200, b"c", [("Set-Cookie", "a=1"), ("Content-Range", "bytes 100-199/1000"),
+                                   ("Accept-Ranges", "bytes")])
+        else:
+            self.echo()
+
+
+class Server(socketserver.ThreadingMixIn, HTTPServer):
+    daemon_threads = True
+    allow_reuse_address = True
+
+    def handle_error(self, request, client_address):
+        pass  # clients that close early are part of the tests
+
+
+Server(("127.0.0.1", int(sys.argv[1])), Handler).serve_forever()

@@ -1,0 +1,61 @@
+#pragma once
+// A server program started by a test on 127.0.0.1 and stopped when the object goes.
+#include "NetTestSupport.h"
+#include <QProcess>
+#include <QStringList>
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <string>
+#include <sys/socket.h>
+#include <unistd.h>
+
+namespace nettest {
+
+inline bool PortAccepts(int Port)
+{
+    const int Fd = ::socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in A{};
+    A.sin_family = AF_INET;
+    A.sin_port = htons(static_cast<uint16_t>(Port));
+    A.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    const bool Ok = ::connect(Fd, reinterpret_cast<sockaddr *>(&A), sizeof A) == 0;
+    ::close(Fd);
+    return Ok;
+}
+
+class ServerProcess {
+public:
+    // Starts Program with Args and waits until Port accepts connections (up to 15 s).
+    ServerProcess(const QString &Program, const QStringList &Args, int Port) : FPort(Port)
+    {
+        FProcess.setProgram(Program);
+        FProcess.setArguments(Args);
+        FProcess.setStandardErrorFile(QProcess::nullDevice());
+        FProcess.setStandardOutputFile(QProcess::nullDevice());
+        FProcess.start();
+        FProcess.waitForStarted(5000);
+        for (int I = 0; I < 750 && !PortAccepts(Port); ++I) {
+            if (FProcess.state() == QProcess::NotRunning)
+                break;
+            ::usleep(20000);
+        }
+        FReady = PortAccepts(Port);
+    }
+    ~ServerProcess()
+    {
+        FProcess.terminate();
+        if (!FProcess.waitForFinished(3000)) {
+            FProcess.kill();
+            FProcess.waitForFinished(3000);
+        }
+    }
+    bool Ready() const { return FReady; }
+    int Port() const { return FPort; }
+
+private:
+    QProcess FProcess;
+    int FPort;
+    bool FReady = false;
+};
+
+} // namespace nettest
