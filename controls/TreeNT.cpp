@@ -2,8 +2,13 @@
 #include "controls/TreeNTDelegate.h"
 #include "controls/TreeNTModel.h"
 #include "platform/ScopeGuard.h"
+#include "platform/Graphics.h"
 #include "platform/QtConvert.h"
 #include <QApplication>
+#include <QCursor>
+#include <QLabel>
+#include <QPainter>
+#include <QVariantAnimation>
 #include <QContextMenuEvent>
 #include <QHeaderView>
 #include <QKeyEvent>
@@ -226,7 +231,73 @@ void TTreeNT::scrollTo(const QModelIndex &Index, ScrollHint Hint)
     TTreeNTNode *Node = FModel->NodeFromIndex(Index);
     if (Node && !Node->IsVisible())
         return;
+    QScrollBar *Bar = verticalScrollBar();
+    const int From = Bar->value();
+    if (FScrollAnimation)
+        FScrollAnimation->stop();
     QTreeView::scrollTo(Index, Hint);
+    const int To = Bar->value();
+    if (GetScrollTime() <= 0 || To == From || !isVisible())
+        return;
+    // Glide from where the view was to where it has to be.
+    if (!FScrollAnimation) {
+        FScrollAnimation = new QVariantAnimation(this);
+        connect(FScrollAnimation, &QVariantAnimation::valueChanged, this,
+                [this](const QVariant &V) { verticalScrollBar()->setValue(V.toInt()); });
+    }
+    Bar->setValue(From);
+    FScrollAnimation->setDuration(GetScrollTime());
+    FScrollAnimation->setStartValue(From);
+    FScrollAnimation->setEndValue(To);
+    FScrollAnimation->start();
+}
+
+bool TTreeNT::IsScrollAnimating() const
+{
+    return FScrollAnimation && FScrollAnimation->state() == QAbstractAnimation::Running;
+}
+
+void TTreeNT::drawBranches(QPainter *Painter, const QRect &Rect, const QModelIndex &Index) const
+{
+    FDelegate->PaintBranches(Painter, Rect, Index);
+}
+
+void TTreeNT::SetStateImages(const QList<QIcon> &Images)
+{
+    FStateImages = Images;
+    scheduleDelayedItemsLayout();
+    viewport()->update();
+}
+
+void TTreeNT::SetBorderStyle(TBorderStyle Value)
+{
+    if (Value == FBorderStyle)
+        return;
+    FBorderStyle = Value;
+    setFrameShape(Value == bsSingle ? QFrame::StyledPanel : QFrame::NoFrame);
+}
+
+void TTreeNT::SetInsertMark(TTreeNTNode *Node, bool After)
+{
+    if (Node == FInsertMark && After == FInsertMarkAfter)
+        return;
+    FInsertMark = Node;
+    FInsertMarkAfter = After;
+    viewport()->update();
+}
+
+void TTreeNT::SetInsertMarkColor(TColor Value)
+{
+    if (Value == FInsertMarkColor)
+        return;
+    FInsertMarkColor = Value;
+    if (FInsertMark)
+        viewport()->update();
+}
+
+QPixmap TTreeNT::GetDragImage() const
+{
+    return FDragImage ? FDragImage->pixmap() : QPixmap();
 }
 
 void TTreeNT::currentChanged(const QModelIndex &Current, const QModelIndex &Previous)
@@ -256,12 +327,14 @@ void TTreeNT::SetOptions(TTreeOptions Value)
 
 void TTreeNT::ApplyOptions()
 {
-    setRootIsDecorated(HasOption(toShowRoot) || HasOption(toShowButtons));
+    setRootIsDecorated(HasOption(toShowRoot));
     setItemsExpandable(true);
     setExpandsOnDoubleClick(!HasOption(toFullRowSelect) || HasOption(toSingleExpand));
     setEditTriggers(HasOption(toReadOnly) ? QAbstractItemView::NoEditTriggers
                                           : QAbstractItemView::EditKeyPressed | QAbstractItemView::SelectedClicked);
     setMouseTracking(HasOption(toHotTrack));
+    if (!HasOption(toHotTrack))
+        FHotNode = nullptr;
     setAllColumnsShowFocus(HasOption(toFullRowSelect));
     const Qt::ScrollBarPolicy Bars = HasOption(toNoScroll) ? Qt::ScrollBarAlwaysOff : Qt::ScrollBarAsNeeded;
     setHorizontalScrollBarPolicy(Bars);
@@ -341,10 +414,11 @@ uint16_t TTreeNT::GetHitTestInfoAt(int X, int Y) const
         return 1u << 2;
     const QRect Item = visualRect(Index);
     if (X < Item.left()) {
-        const int ButtonLeft = Item.left() - indentation();
-        return (X >= ButtonLeft && FModel->hasChildren(Index)) ? (1u << 4) : (1u << 6);
+        // The whole last column left of the item answers for its button.
+        const bool Button = !FDelegate->ButtonRect(Item, Index).isEmpty();
+        return (Button && X >= Item.left() - indentation()) ? (1u << 4) : (1u << 6);
     }
-    if (HasOption(toCheckSupport) && FDelegate->GlyphRect(Item).contains(X, Y) &&
+    if (FDelegate->GlyphWidth() > 0 && FDelegate->GlyphRect(Item).contains(X, Y) &&
         Node->GetStateIndex() > 0)
         return (1u << 3) | (1u << 9);
     const int IconLeft = Item.left() + FDelegate->GlyphWidth();
@@ -379,6 +453,10 @@ TNodeRect TTreeNT::NodeDisplayRect(const TTreeNTNode *Node, bool TextOnly) const
 
 void TTreeNT::NodeDeleted(TTreeNTNode *Node)
 {
+    if (FHotNode == Node)
+        FHotNode = nullptr;
+    if (FInsertMark == Node)
+        FInsertMark = nullptr;
     // A glyph pressed or a node dragged may go while the button is still down.
     if (FPressedNode == Node)
         FPressedNode = nullptr;
@@ -422,6 +500,18 @@ void TTreeNT::paintEvent(QPaintEvent *Event)
     if (OnBeforePaint)
         OnBeforePaint(this);
     QTreeView::paintEvent(Event);
+    if (FInsertMark && FInsertMark->IsVisible()) {
+        const QRect Label = NodeRect(FInsertMark, true);
+        const QRect Row = visualRect(FModel->IndexFromNode(FInsertMark));
+        const int Y = FInsertMarkAfter ? Row.bottom() : Row.top();
+        const int Left = Label.left();
+        const int Right = std::max(Left + 8, viewport()->width() - 4);
+        QPainter Painter(viewport());
+        const QColor Color = ColorToQColor(FInsertMarkColor, palette());
+        Painter.fillRect(QRect(Left, Y - 1, Right - Left + 1, 2), Color);
+        Painter.fillRect(QRect(Left, Y - 3, 2, 6), Color);
+        Painter.fillRect(QRect(Right - 1, Y - 3, 2, 6), Color);
+    }
     if (OnAfterPaint)
         OnAfterPaint(this);
 }
@@ -503,6 +593,13 @@ void TTreeNT::mousePressEvent(QMouseEvent *Event)
 void TTreeNT::mouseMoveEvent(QMouseEvent *Event)
 {
     const QPoint Pos = Event->position().toPoint();
+    if (HasOption(toHotTrack)) {
+        TTreeNTNode *Hot = (GetHitTestInfoAt(Pos.x(), Pos.y()) & (1u << 3)) ? GetNodeAt(Pos.x(), Pos.y()) : nullptr;
+        if (Hot != FHotNode) {
+            FHotNode = Hot;
+            viewport()->update();
+        }
+    }
     if (FDragging) {
         DragMoveTo(Pos);
         return;
@@ -591,6 +688,10 @@ void TTreeNT::contextMenuEvent(QContextMenuEvent *Event)
 
 void TTreeNT::leaveEvent(QEvent *Event)
 {
+    if (FHotNode) {
+        FHotNode = nullptr;
+        viewport()->update();
+    }
     if (!FDragging) {
         FAutoScrollTimer->stop();
         FScrollDirections = 0;
@@ -659,6 +760,26 @@ void TTreeNT::DragStart(TTreeNTNode *Node)
 {
     FDragging = true;
     FDragNode = Node;
+    // The dragged node's glyph, image and label, half transparent, follow the mouse.
+    if (const QRect Label = Node ? NodeRect(Node, true) : QRect(); !Label.isEmpty()) {
+        const QRect Row = visualRect(FModel->IndexFromNode(Node));
+        const QRect Shot(Row.left(), Row.top(), Label.right() - Row.left() + 1, Row.height());
+        QPixmap Picture(Shot.size());
+        Picture.fill(Qt::transparent);
+        {
+            QPainter Painter(&Picture);
+            Painter.setOpacity(0.6);
+            Painter.drawPixmap(0, 0, viewport()->grab(Shot));
+        }
+        if (!FDragImage) {
+            FDragImage = new QLabel(viewport());
+            FDragImage->setAttribute(Qt::WA_TransparentForMouseEvents);
+        }
+        FDragImage->setPixmap(Picture);
+        FDragImage->resize(Picture.size());
+        FDragImage->move(mapFromGlobal(QCursor::pos()) - DragImageHotSpot());
+        FDragImage->show();
+    }
     if (OnStartDrag)
         OnStartDrag(this, Node);
     FAutoExpandTimer->start();
@@ -669,6 +790,8 @@ void TTreeNT::DragMoveTo(const QPoint &Pos)
 {
     if (HasOption(toAutoScroll))
         ScrollAt(Pos.x(), Pos.y());
+    if (FDragImage && FDragImage->isVisible())
+        FDragImage->move(Pos - DragImageHotSpot());
     TTreeNTNode *Target = GetNodeAt(Pos.x(), Pos.y());
     if (Target != GetDropTarget()) {
         FAutoExpandTimer->start();
@@ -691,6 +814,8 @@ void TTreeNT::DragFinish(bool Dropped)
     FDragging = false;
     FDragPending = false;
     FDragNode = nullptr;
+    if (FDragImage)
+        FDragImage->hide();
     SetDropTarget(nullptr);
     viewport()->unsetCursor();
     if (Dropped && OnDragDrop)

@@ -10,7 +10,9 @@
 #include <QTreeView>
 
 #include <QMenu>
+class QLabel;
 class QTimer;
+class QVariantAnimation;
 class TTreeNTModel;
 class TTreeNTDelegate;
 
@@ -74,6 +76,27 @@ public:
     QRect NodeRect(const TTreeNTNode *Node, bool TextOnly) const;
     bool IsEditing() const;
     bool IsDragging() const { return FDragging; }
+    // State images by StateIndex (index 0 is never shown); empty: the check glyphs.
+    const QList<QIcon> &GetStateImages() const { return FStateImages; }
+    void SetStateImages(const QList<QIcon> &Images);
+    TBorderStyle GetBorderStyle() const { return FBorderStyle; }
+    void SetBorderStyle(TBorderStyle Value);
+    // The node under the mouse while toHotTrack is set (drawn underlined in the link colour).
+    TTreeNTNode *GetHotNode() const { return FHotNode; }
+    // The insert mark: a line above (or, After, below) Node's row, none for no mark.
+    void SetInsertMark(TTreeNTNode *Node, bool After);
+    TTreeNTNode *GetInsertMark() const { return FInsertMark; }
+    bool GetInsertMarkAfter() const { return FInsertMarkAfter; }
+    TColor GetInsertMarkColor() const { return FInsertMarkColor; }
+    void SetInsertMarkColor(TColor Value);
+    // While dragging: the picture of the dragged node that follows the mouse, and its hot
+    // spot (the picture's point under the mouse).
+    QPixmap GetDragImage() const;
+    static QPoint DragImageHotSpot() { return QPoint(2, 2); }
+    QLabel *DragImageWidget() const { return FDragImage; }
+    // Scrolling a node into view glides over ScrollTime milliseconds (none while it is 0).
+    bool IsScrollAnimating() const;
+
     // The menu shown on a right click when OnGetPopupMenu gives none.
     QMenu *GetPopupMenu() const { return FPopupMenu; }
     void SetPopupMenu(QMenu *Menu) { FPopupMenu = Menu; }
@@ -112,6 +135,7 @@ public:
 
 protected:
     void paintEvent(QPaintEvent *Event) override;
+    void drawBranches(QPainter *Painter, const QRect &Rect, const QModelIndex &Index) const override;
     void mousePressEvent(QMouseEvent *Event) override;
     void mouseReleaseEvent(QMouseEvent *Event) override;
     void mouseMoveEvent(QMouseEvent *Event) override;
@@ -154,4 +178,12 @@ private:
     QRect FBandRect;
     std::vector<TTreeNTNode *> FBanded;
     QRubberBand *FBandShape = nullptr;
+    QList<QIcon> FStateImages;
+    TBorderStyle FBorderStyle = bsSingle;
+    TTreeNTNode *FHotNode = nullptr;
+    TTreeNTNode *FInsertMark = nullptr;
+    bool FInsertMarkAfter = false;
+    TColor FInsertMarkColor = clWindowText;
+    QLabel *FDragImage = nullptr;
+    QVariantAnimation *FScrollAnimation = nullptr;
 };

@@ -35,7 +35,87 @@ TTreeNTDelegate::TTreeNTDelegate(TTreeNT &Tree) : QStyledItemDelegate(&Tree), FT
 
 int TTreeNTDelegate::GlyphWidth() const
 {
-    return FTree.HasOption(toCheckSupport) ? GlyphSize + 2 : 0;
+    return FTree.HasOption(toCheckSupport) || !FTree.GetStateImages().isEmpty() ? GlyphSize + 2 : 0;
+}
+
+namespace {
+
+constexpr int ButtonSize = 9;
+
+bool HasKids(const TTreeNTNode *Node) { return Node->GetCount() > 0 || Node->GetHasChildren(); }
+
+// Dotted line as the lines of a tree are drawn: every other pixel.
+void DottedLine(QPainter *Painter, int X1, int Y1, int X2, int Y2)
+{
+    if (Y1 == Y2) {
+        for (int X = X1 + ((X1 + Y1) & 1); X <= X2; X += 2)
+            Painter->drawPoint(X, Y1);
+    } else {
+        for (int Y = Y1 + ((X1 + Y1) & 1); Y <= Y2; Y += 2)
+            Painter->drawPoint(X1, Y);
+    }
+}
+
+} // namespace
+
+QRect TTreeNTDelegate::ButtonRect(const QRect &ItemRect, const QModelIndex &Index) const
+{
+    TTreeNTNode *Node = FTree.Model()->NodeFromIndex(Index);
+    if (!Node || !FTree.HasOption(toShowButtons) || !HasKids(Node) ||
+        (!Node->GetParent() && !FTree.HasOption(toShowRoot)))
+        return {};
+    const int Indent = FTree.indentation();
+    const int CenterX = ItemRect.left() - Indent + Indent / 2;
+    const int CenterY = ItemRect.top() + ItemRect.height() / 2;
+    return QRect(CenterX - ButtonSize / 2, CenterY - ButtonSize / 2, ButtonSize, ButtonSize);
+}
+
+// One column per level left of the item; a node's own column holds its button and the line to
+// its label, each ancestor's column the line down to that ancestor's next sibling.
+void TTreeNTDelegate::PaintBranches(QPainter *Painter, const QRect &Rect, const QModelIndex &Index) const
+{
+    TTreeNTNode *Node = FTree.Model()->NodeFromIndex(Index);
+    if (!Node)
+        return;
+    const int Indent = FTree.indentation();
+    const QRect Item = FTree.visualRect(Index);
+    const int Top = Rect.top();
+    const int Bottom = Rect.bottom();
+    const int MidY = Top + Rect.height() / 2;
+    const QPalette &Palette = FTree.palette();
+    Painter->save();
+    Painter->fillRect(Rect, ColorToQColor(FTree.GetColor(), Palette));
+    if (FTree.HasOption(toShowLines)) {
+        Painter->setPen(Palette.color(QPalette::Disabled, QPalette::Text));
+        // Column of the node at depth D (top level 0) ends at the item's left edge.
+        auto ColumnCenter = [&](int D) { return Item.left() - (Node->GetLevel() - D) * Indent - Indent / 2; };
+        const bool RootLines = FTree.HasOption(toShowRoot);
+        if (Node->GetParent() || RootLines) {
+            const int X = ColumnCenter(Node->GetLevel());
+            const bool First = !Node->GetParent() && !Node->GetPrevSibling();
+            DottedLine(Painter, X, First ? MidY : Top, X, Node->GetNextSibling() ? Bottom : MidY);
+            DottedLine(Painter, X, MidY, Item.left() - 1, MidY);
+        }
+        for (const TTreeNTNode *A = Node->GetParent(); A; A = A->GetParent()) {
+            if (!A->GetNextSibling() || (!A->GetParent() && !RootLines))
+                continue;
+            const int X = ColumnCenter(A->GetLevel());
+            DottedLine(Painter, X, Top, X, Bottom);
+        }
+    }
+    const QRect Button = ButtonRect(Item, Index);
+    if (!Button.isEmpty()) {
+        Painter->setPen(Palette.color(QPalette::Dark));
+        Painter->setBrush(ColorToQColor(FTree.GetColor(), Palette));
+        Painter->drawRect(Button.adjusted(0, 0, -1, -1));
+        Painter->setPen(Palette.color(QPalette::Text));
+        const int CY = Button.top() + ButtonSize / 2;
+        const int CX = Button.left() + ButtonSize / 2;
+        Painter->drawLine(Button.left() + 2, CY, Button.right() - 2, CY);
+        if (!Node->GetExpanded())
+            Painter->drawLine(CX, Button.top() + 2, CX, Button.bottom() - 2);
+    }
+    Painter->restore();
 }
 
 int TTreeNTDelegate::LabelOffset() const
@@ -63,7 +143,7 @@ QSize TTreeNTDelegate::sizeHint(const QStyleOptionViewItem &Option, const QModel
     }
     if (FTree.ItemHeightSetting() > 0)
         Size.setHeight(FTree.ItemHeightSetting());
-    Size.setHeight(std::max(Size.height(), FTree.HasOption(toCheckSupport) ? GlyphSize + 2 : 0));
+    Size.setHeight(std::max(Size.height(), GlyphWidth() > 0 ? GlyphSize + 2 : 0));
     // Items of several heights span that many rows.
     if (TTreeNTNode *Node = FTree.Model()->NodeFromIndex(Index); Node && Node->GetIntegralHeight() > 1)
         Size.rheight() *= std::min(Node->GetIntegralHeight(), 32);
@@ -99,7 +179,7 @@ void TTreeNTDelegate::paint(QPainter *Painter, const QStyleOptionViewItem &Optio
         States |= nsDisabled;
     if (Node->GetFocused() || FTree.GetSelected() == Node)
         States |= nsFocused;
-    if (Option.state & QStyle::State_MouseOver)
+    if (FTree.GetHotNode() == Node)
         States |= nsHot;
     if (Selected)
         States |= nsSelected;
@@ -138,10 +218,21 @@ void TTreeNTDelegate::paint(QPainter *Painter, const QStyleOptionViewItem &Optio
     QColor Pen = ColorToQColor(TextColor, Palette);
     if (Highlighted)
         Pen = Palette.color(QPalette::HighlightedText);
+    else if (FTree.HasOption(toHotTrack) && FTree.GetHotNode() == Node)
+        Pen = Palette.color(QPalette::Link);
+    if (FTree.HasOption(toHotTrack) && FTree.GetHotNode() == Node)
+        Font.setUnderline(true);
 
     Painter->save();
     QRect Rect = Option.rect;
-    if (FTree.HasOption(toCheckSupport)) {
+    const QList<QIcon> &StateImages = FTree.GetStateImages();
+    if (!StateImages.isEmpty()) {
+        // Own state images replace the check glyphs; index 0 is never shown.
+        const int Glyph = Node->GetStateIndex();
+        if (Glyph > 0 && Glyph < StateImages.size())
+            StateImages[Glyph].paint(Painter, GlyphRect(Rect));
+        Rect.setLeft(Rect.left() + GlyphWidth());
+    } else if (FTree.HasOption(toCheckSupport)) {
         const int Glyph = Node->GetStateIndex();
         if (Glyph >= cgUnchecked && Glyph <= cgRadioOnDisabled) {
             QStyleOptionButton Box;

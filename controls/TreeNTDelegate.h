@@ -36,6 +36,11 @@ public:
     int LabelOffset() const;
     // The glyph's rectangle within an item rectangle.
     QRect GlyphRect(const QRect &ItemRect) const;
+    // Lines and expand buttons left of a row, in Rect (the row's indentation area), as the
+    // options toShowLines, toShowButtons and toShowRoot ask.
+    void PaintBranches(QPainter *Painter, const QRect &Rect, const QModelIndex &Index) const;
+    // The expand button's square for a row whose item starts at ItemLeft (empty without one).
+    QRect ButtonRect(const QRect &ItemRect, const QModelIndex &Index) const;
 
 private:
     TTreeNT &FTree;

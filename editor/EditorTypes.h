@@ -49,7 +49,6 @@ constexpr TSyntaxEditOptions DefaultSyntaxEditOptions = 0x19883F;
 enum TCaretType : uint8_t { ctVerticalLine, ctHorizontalLine, ctHalfBlock, ctBlock };
 enum TScrollBarMode : uint8_t { sbmRegular, sbmFlat, sbm3D };
 enum TScrollStyle : uint8_t { ssNone, ssHorizontal, ssVertical, ssBoth };
-enum TBorderStyle : uint8_t { bsNone, bsSingle };
 
 enum TUndoKind : uint8_t {
     ukNone = 0,

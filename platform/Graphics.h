@@ -20,6 +20,9 @@ constexpr TColor cl3DLight = 0x80000016u;
 constexpr TColor clBlack = 0x000000u;
 constexpr TColor clWhite = 0xFFFFFFu;
 
+// The border a control draws around itself.
+enum TBorderStyle : uint8_t { bsNone, bsSingle };
+
 constexpr TColor RGBToColor(uint8_t R, uint8_t G, uint8_t B)
 {
     return TColor(R) | (TColor(G) << 8) | (TColor(B) << 16);

@@ -5,6 +5,8 @@
 #include "controls/TreeNTDelegate.h"
 #include "controls/TreeNTModel.h"
 #include <QApplication>
+#include <QLabel>
+#include <QScrollBar>
 #include <QTest>
 #include <gtest/gtest.h>
 #include <random>
@@ -295,3 +297,180 @@ TEST_F(Expansion, IncrementalSearch)
 }
 
 } // namespace
+
+namespace {
+
+struct Drawing : ::testing::Test {
+    TTreeNT Tree;
+    void SetUp() override
+    {
+        Tree.resize(260, 300);
+        Tree.setIndentation(19);
+        Tree.show();
+        Build(Tree, "A(a1(x),a2,a3),B(b1),C");
+        Find(Tree, "A")->Expand(false);
+    }
+    QImage Shot() { return Tree.viewport()->grab().toImage(); }
+    QRect Item(const char *Name) { return Tree.visualRect(Tree.Model()->IndexFromNode(Find(Tree, Name))); }
+    // Pixels of a rectangle of Image whose colour is near Colour.
+    static int Count(const QImage &Image, const QRect &R, const QColor &Colour)
+    {
+        int N = 0;
+        for (int Y = R.top(); Y <= R.bottom(); ++Y)
+            for (int X = R.left(); X <= R.right(); ++X) {
+                const QColor C = Image.pixelColor(X, Y);
+                N += std::abs(C.red() - Colour.red()) + std::abs(C.green() - Colour.green()) +
+                         std::abs(C.blue() - Colour.blue()) < 40;
+            }
+        return N;
+    }
+};
+
+} // namespace
+
+// Lines and buttons are drawn by the tree itself as the three options ask: a button with
+// "+" or "-" for a node with children, dotted lines joining siblings, and for top-level nodes
+// only with toShowRoot.
+TEST_F(Drawing, LinesAndButtonsFollowTheOptions)
+{
+    const QColor Line = Tree.palette().color(QPalette::Disabled, QPalette::Text);
+    const QColor Frame = Tree.palette().color(QPalette::Dark);
+    const QColor Sign = Tree.palette().color(QPalette::Text);
+    struct Case {
+        TTreeOptions On;
+        bool TopButtons, ChildButtons, ChildLines, TopLines;
+    };
+    const Case Cases[] = {
+        {toShowButtons | toShowLines | toShowRoot, true, true, true, true},
+        {toShowButtons | toShowLines, false, true, true, false},
+        {toShowButtons | toShowRoot, true, true, false, false},
+        {toShowLines | toShowRoot, false, false, true, true},
+        {0, false, false, false, false},
+    };
+    for (const Case &C : Cases) {
+        Tree.SetOptions((Tree.GetOptions() & ~TTreeOptions(toShowButtons | toShowLines | toShowRoot)) | C.On);
+        QApplication::processEvents();
+        const QImage Image = Shot();
+        const QRect A = Item("A"), A1 = Item("a1"), A2 = Item("a2"), B = Item("B");
+        // Button squares: the collapsed B shows "+", the expanded A "-", a1 (collapsed) "+".
+        auto ButtonAt = [&](const QRect &R) {
+            return QRect(R.left() - Tree.indentation() + Tree.indentation() / 2 - 4, R.center().y() - 4, 9, 9);
+        };
+        const bool TopHasColumn = C.On & toShowRoot;
+        if (TopHasColumn) {
+            EXPECT_EQ(Count(Image, ButtonAt(B), Frame) >= 16, C.TopButtons) << C.On;
+            const QRect BButton = ButtonAt(B);
+            EXPECT_EQ(Image.pixelColor(BButton.center().x(), BButton.top() + 3) == Sign, C.TopButtons) << C.On;
+            const QRect AButton = ButtonAt(A);
+            EXPECT_NE(Image.pixelColor(AButton.center().x(), AButton.top() + 3), Sign) << C.On; // "-" only
+        } else {
+            EXPECT_EQ(A.left(), 0) << C.On;
+        }
+        EXPECT_EQ(Count(Image, ButtonAt(A1), Frame) >= 16, C.ChildButtons) << C.On;
+        // a2 is a leaf between siblings: a vertical line through its column and one to its label.
+        const int X = A2.left() - Tree.indentation() / 2;
+        const QRect Vertical(X, A2.top(), 1, A2.height());
+        const QRect Horizontal(X + 3, A2.top() + A2.height() / 2, Tree.indentation() / 2 - 3, 1);
+        EXPECT_EQ(Count(Image, Vertical, Line) >= A2.height() / 3, C.ChildLines) << C.On;
+        EXPECT_EQ(Count(Image, Horizontal, Line) >= 2, C.ChildLines) << C.On;
+        // The top level's column joins A and B through A's children rows.
+        if (TopHasColumn) {
+            const QRect TopLine(A.left() - Tree.indentation() / 2, A1.top(), 1, A1.height());
+            EXPECT_EQ(Count(Image, TopLine, Line) >= A1.height() / 3, C.TopLines) << C.On;
+        }
+    }
+    // Clicks on a button's column expand only where a button is drawn.
+    Tree.SetOptions(Tree.GetOptions() | toShowButtons | toShowRoot);
+    const QRect B = Item("B");
+    EXPECT_TRUE(Tree.GetHitTestInfoAt(B.left() - 3, B.center().y()) & (1u << 4));
+    Tree.SetOptions(Tree.GetOptions() & ~TTreeOptions(toShowButtons));
+    EXPECT_FALSE(Tree.GetHitTestInfoAt(B.left() - 3, B.center().y()) & (1u << 4));
+    QTest::mouseClick(Tree.viewport(), Qt::LeftButton, {}, QPoint(B.left() - 3, B.center().y()));
+    EXPECT_FALSE(Find(Tree, "B")->GetExpanded());
+}
+
+// The hot-track look, own state images, the insert mark in its colour and the border.
+TEST_F(Drawing, HotTrackStateImagesInsertMarkAndBorder)
+{
+    Tree.SetOptions(Tree.GetOptions() | toHotTrack);
+    const QRect B = Tree.NodeRect(Find(Tree, "B"), true);
+    QTest::mouseMove(Tree.viewport(), B.center());
+    EXPECT_EQ(Tree.GetHotNode(), Find(Tree, "B"));
+    const QColor Link = Tree.palette().color(QPalette::Link);
+    EXPECT_GT(Count(Shot(), B, Link), 5);
+    Tree.SetOptions(Tree.GetOptions() & ~TTreeOptions(toHotTrack));
+    EXPECT_EQ(Tree.GetHotNode(), nullptr);
+    EXPECT_EQ(Count(Shot(), B, Link), 0);
+
+    QPixmap Red(16, 16), Green(16, 16);
+    Red.fill(Qt::red);
+    Green.fill(Qt::green);
+    Tree.SetStateImages({QIcon(), QIcon(Red), QIcon(Green)});
+    Find(Tree, "B")->SetStateIndex(2);
+    Find(Tree, "C")->SetStateIndex(0);
+    QApplication::processEvents();
+    QImage Image = Shot();
+    const QRect BGlyph = Tree.Delegate()->GlyphRect(Item("B"));
+    EXPECT_GT(Count(Image, BGlyph, Qt::green), 200);
+    EXPECT_EQ(Count(Image, Tree.Delegate()->GlyphRect(Item("C")), Qt::green) +
+                  Count(Image, Tree.Delegate()->GlyphRect(Item("C")), Qt::red),
+              0);
+    EXPECT_TRUE(Tree.GetHitTestInfoAt(BGlyph.center().x(), BGlyph.center().y()) & (1u << 9));
+
+    Tree.SetInsertMarkColor(RGBToColor(0, 0, 255));
+    Tree.SetInsertMark(Find(Tree, "C"), false);
+    Image = Shot();
+    const QRect C = Item("C");
+    EXPECT_GT(Count(Image, QRect(0, C.top() - 1, Tree.viewport()->width(), 2), Qt::blue), 60);
+    Tree.SetInsertMark(Find(Tree, "C"), true);
+    Image = Shot();
+    EXPECT_EQ(Count(Image, QRect(0, C.top() - 1, Tree.viewport()->width(), 1), Qt::blue), 0);
+    EXPECT_GT(Count(Image, QRect(0, C.bottom() - 1, Tree.viewport()->width(), 2), Qt::blue), 60);
+    Find(Tree, "C")->Free();
+    EXPECT_EQ(Tree.GetInsertMark(), nullptr);
+
+    EXPECT_GT(Tree.frameWidth(), 0);
+    Tree.SetBorderStyle(bsNone);
+    EXPECT_EQ(Tree.frameWidth(), 0);
+    Tree.SetBorderStyle(bsSingle);
+    EXPECT_GT(Tree.frameWidth(), 0);
+}
+
+// The drag image is the dragged node's picture with its hot spot under the mouse.
+TEST_F(Drawing, DragImageFollowsTheMouseByItsHotSpot)
+{
+    Tree.setDragEnabled(true);
+    const QRect B = Tree.NodeRect(Find(Tree, "B"), true);
+    QTest::mousePress(Tree.viewport(), Qt::LeftButton, {}, B.center());
+    QTest::mouseMove(Tree.viewport(), B.center() + QPoint(0, 30));
+    QTest::mouseMove(Tree.viewport(), B.center() + QPoint(5, 40));
+    ASSERT_TRUE(Tree.IsDragging());
+    ASSERT_NE(Tree.DragImageWidget(), nullptr);
+    EXPECT_TRUE(Tree.DragImageWidget()->isVisible());
+    EXPECT_EQ(Tree.DragImageWidget()->pos(), B.center() + QPoint(5, 40) - QPoint(2, 2));
+    EXPECT_FALSE(Tree.GetDragImage().isNull());
+    EXPECT_GE(Tree.GetDragImage().width(), B.width());
+    QTest::mouseRelease(Tree.viewport(), Qt::LeftButton, {}, B.center() + QPoint(5, 40));
+    EXPECT_FALSE(Tree.DragImageWidget()->isVisible());
+}
+
+// With a scroll time, bringing a node into view glides there over that time.
+TEST_F(Drawing, ScrollTimeGlides)
+{
+    Tree.Items().BeginUpdate();
+    for (int I = 0; I < 200; ++I)
+        Tree.Items().Add(nullptr, Wide("n" + std::to_string(I)));
+    Tree.Items().EndUpdate();
+    QApplication::processEvents();
+    Tree.SetSelected(Find(Tree, "n199"));
+    const int Far = Tree.verticalScrollBar()->value();
+    EXPECT_GT(Far, 0);
+    EXPECT_FALSE(Tree.IsScrollAnimating());
+    Tree.SetScrollTime(50);
+    EXPECT_EQ(Tree.GetScrollTime(), 100);
+    Tree.SetSelected(Find(Tree, "A"));
+    EXPECT_TRUE(Tree.IsScrollAnimating());
+    EXPECT_EQ(Tree.verticalScrollBar()->value(), Far);
+    QTRY_VERIFY(!Tree.IsScrollAnimating());
+    EXPECT_EQ(Tree.verticalScrollBar()->value(), 0);
+}
