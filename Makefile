@@ -18,8 +18,12 @@ build: configure
 run: build
 	./$(BUILD)/quillmar $(if $(FILE),"$(FILE)")
 
-test: build
-	cd $(BUILD) && ctest --output-on-failure -j $(JOBS)
+# Prints the wall time of the build and of the test run, so a slow-down shows at once.
+test: configure
+	@start=$$(date +%s); cmake --build $(BUILD) -j $(JOBS) || exit 1; \
+	echo "make test: build took $$(( $$(date +%s) - start )) s"
+	@start=$$(date +%s); cd $(BUILD) && ctest --output-on-failure -j $(JOBS); rc=$$?; \
+	echo "make test: tests took $$(( $$(date +%s) - start )) s"; exit $$rc
 
 bench: build
 	@bash scripts/install-bench-deps $(BUILD)
