@@ -1,4 +1,5 @@
 #include "editor/HTMLHighlighter.h"
+#include "editor/JavaScriptHighlighter.h"
 
 #include <limits>
 
@@ -212,6 +213,34 @@ bool THTMLHighlighter::ContainsNoCase(const char *Pattern) const
     return false;
 }
 
+bool THTMLHighlighter::ScriptTagsQuoted()
+{
+    // Inside a script block, "<script" in a string, a regular expression or a comment of
+    // the script (document.write("<script ...")) opens no tag: the line stays script.
+    if (FStartState != hsScript || !FJavaScript)
+        return false;
+    const int n = FLine.Length();
+    const int32_t range = FJavaScript->GetRange();
+    FJavaScript->SetLine(FLine.Text(), n, false);
+    bool quoted = true;
+    int from = 0;
+    while (quoted && !FJavaScript->GetEol()) {
+        TTokenInfo token;
+        FJavaScript->GetTokenInfo(token);
+        const bool inside = token.Kind == jtString || token.Kind == jtComment;
+        for (int i = from; i < token.Start + token.Length && quoted; ++i)
+            if (FLine[i] == '<' && LettersAt(i, "<script") && (!inside || i + 7 > token.Start + token.Length))
+                quoted = false;
+        from = token.Start + token.Length;
+        FJavaScript->Next();
+    }
+    for (int i = from; i < n && quoted; ++i)
+        if (FLine[i] == '<' && LettersAt(i, "<script"))
+            quoted = false;
+    FJavaScript->SetRange(range);
+    return quoted;
+}
+
 void THTMLHighlighter::ResetScanner()
 {
     FPosition = 0;
@@ -225,7 +254,7 @@ void THTMLHighlighter::ResetScanner()
 void THTMLHighlighter::SetLine(const WideChar *Text, int Length, bool)
 {
     FLine.Assign(Text, Length);
-    FLineHasScriptTag = ContainsNoCase("<script") || ContainsNoCase("</script");
+    FLineHasScriptTag = ContainsNoCase("</script") || (ContainsNoCase("<script") && !ScriptTagsQuoted());
     FDelegating = false;
     // The script part of a line that starts outside a script block, or that holds a script
     // tag, begins in the JavaScript highlighter's default range; a line wholly inside a
@@ -648,14 +677,16 @@ THTMLHighlighter::TMatch THTMLHighlighter::MatchDeclaration(int P) const
 
 THTMLHighlighter::TMatch THTMLHighlighter::MatchComment(int P) const
 {
+    // A comment ends at "-->": a ">" alone (as in "a -> b") is part of it.
     TMatch m;
     const int n = FLine.Length();
-    if (FLine[P] == '>') {
-        m.Offer(33, 1);
+    auto endsHere = [&](int i) { return i + 2 < n && FLine[i] == '-' && FLine[i + 1] == '-' && FLine[i + 2] == '>'; };
+    if (endsHere(P)) {
+        m.Offer(33, 3);
         return m;
     }
     int i = P + 1;
-    while (i < n && FLine[i] != '>')
+    while (i < n && !endsHere(i))
         ++i;
     m.Offer(32, i - P);
     return m;

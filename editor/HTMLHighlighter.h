@@ -128,6 +128,9 @@ private:
     int NameLength(int P) const;
     int NameCharRun(int P) const;
     bool LettersAt(int P, const char *Lower) const;
+    // Whether every "<script" of a line inside a script block lies in a string, regular
+    // expression or comment of the script.
+    bool ScriptTagsQuoted();
     bool ContainsNoCase(const char *Lower) const;
     void ScanToken();
     void SetToken(int Start, int End, int32_t Kind);

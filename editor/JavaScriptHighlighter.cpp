@@ -209,6 +209,7 @@ void TJavaScriptHighlighter::SetLine(const WideChar *Text, int Length, bool Flag
     FLine.Assign(Text, Length);
     FRun = 0;
     FEolReached = false;
+    FRegexAllowed = true;
     Next();
     if (Flag)
         FRun = 0;
@@ -220,6 +221,7 @@ void TJavaScriptHighlighter::SetLineNoRange(const WideChar *Text, int Length)
     FRun = 0;
     FTokenPos = 0;
     FEolReached = false;
+    FRegexAllowed = true;
     Next();
     FRange = jrNormal;
 }
@@ -308,6 +310,51 @@ void TJavaScriptHighlighter::Next()
     case scLess: ScanLess(); break;
     case scInvalid: ScanInvalid(); break;
     default: ScanSymbol(); break;
+    }
+    if (FTokenKind != jtSpace && FTokenKind != jtComment && FTokenKind != jtEol)
+        FRegexAllowed = RegexMayFollow();
+}
+
+bool TJavaScriptHighlighter::RegexMayFollow() const
+{
+    const unsigned char *word = FLine.Bytes() + FTokenPos;
+    const int length = FRun - FTokenPos;
+    if (FTokenKind == jtSymbol)
+        return !(length == 1 && (word[0] == ')' || word[0] == ']'));
+    if (FTokenKind != jtKey)
+        return false;
+    static const char *const operandWords[] = {"return", "typeof", "in",  "case", "delete", "void",
+                                               "throw",  "new",    "instanceof", "else", "do"};
+    for (const char *w : operandWords)
+        if (static_cast<int>(std::strlen(w)) == length && std::memcmp(w, word, static_cast<size_t>(length)) == 0)
+            return true;
+    return false;
+}
+
+int TJavaScriptHighlighter::RegexLength() const
+{
+    bool inClass = false;
+    for (int i = FRun + 1;; ++i) {
+        const unsigned char c = FLine[i];
+        if (c == 0 || c == LF || c == CR)
+            return 0;
+        if (c == '\\') {
+            const unsigned char n = FLine[i + 1];
+            if (n == 0 || n == LF || n == CR)
+                return 0;
+            ++i;
+        } else if (c == '[') {
+            inClass = true;
+        } else if (c == ']') {
+            inClass = false;
+        } else if (c == '/' && !inClass) {
+            if (i == FRun + 1)
+                return 0; // "//" is a comment
+            ++i;
+            while (WordTable[FLine[i]])
+                ++i; // the flags
+            return i - FRun;
+        }
     }
 }
 
@@ -439,6 +486,11 @@ void TJavaScriptHighlighter::ScanSlash()
         FTokenKind = jtComment;
         FRun += 2;
         RunToLineEnd();
+    } else if (const int length = FRegexAllowed ? RegexLength() : 0) {
+        // A regular-expression literal reads as a string: quotes and "#" inside it are
+        // part of it.
+        FTokenKind = jtString;
+        FRun += length;
     } else {
         FTokenKind = jtSymbol;
         FRun += n == '=' ? 2 : 1;

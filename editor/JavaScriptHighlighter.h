@@ -89,6 +89,11 @@ private:
     void ScanString(unsigned char Quote);
     void ScanDirective();
     void ScanSlash();
+    // The length of a regular-expression literal starting at FRun (its flags included), 0
+    // when none closes on the line.
+    int RegexLength() const;
+    // Whether the token just scanned lets a regular expression follow (an operand may come).
+    bool RegexMayFollow() const;
     void ScanLess();
     void ScanInvalid();
     void ScanSymbol();
@@ -104,4 +109,5 @@ private:
     int32_t FTokenKind = jtEol;
     bool FEolReached = false;
     int32_t FRange = jrNormal;
+    bool FRegexAllowed = true; // a "/" here starts a regular expression, not a division
 };

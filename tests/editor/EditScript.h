@@ -7,7 +7,9 @@
 #include "editor/EditorCommands.h"
 #include "editor/SyntaxEditCore.h"
 #include "editor/SyntaxEditorStrings.h"
+#include <algorithm>
 #include <cstdint>
+#include <iterator>
 #include <cstdio>
 #include <string>
 #include <vector>
