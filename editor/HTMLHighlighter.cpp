@@ -287,6 +287,13 @@ WideString THTMLHighlighter::GetToken() const
     return WideString(FLine.Text() + FTokenStart, size_t(FTokenEnd - FTokenStart));
 }
 
+int THTMLHighlighter::GetTokenEnd() const
+{
+    if (Delegating())
+        return FJavaScript->GetTokenEnd();
+    return FTokenEnd;
+}
+
 int THTMLHighlighter::GetTokenPos() const
 {
     if (Delegating())

@@ -46,6 +46,7 @@ public:
     WideString GetToken() const override;
     void GetTokenInfo(TTokenInfo &Info) override;
     int GetTokenPos() const override;
+    int GetTokenEnd() const override { return FRun; }
     void Next() override;
     void SetLine(const WideChar *Text, int Length, bool Flag) override;
     void SetLineNoRange(const WideChar *Text, int Length) override;

@@ -59,6 +59,7 @@ void TSyntaxEditCore::SetHighLighter(TSyntaxHighlighter *value)
     value->WindowList().AddEditor(this);
     FIdentChars = value->GetIdentChars();
     FValidRangeLine = 0;
+    ForgetKnownRanges();
     ResetRangesFrom(0);
 }
 
@@ -96,9 +97,21 @@ void TSyntaxEditCore::PrepareRanges(int line)
             FHighLighter->SetLine(text, false);
             while (!FHighLighter->GetEol())
                 FHighLighter->Next();
-            FLines->SetRange(i + 1, FHighLighter->GetRange());
+            const int32_t range = FHighLighter->GetRange();
+            if (i + 1 > FDirtyRangeEnd && i + 1 <= FKnownRangeEnd && static_cast<int32_t>(FLines->Range(i + 1)) == range) {
+                // Past the changed lines the scan meets the state stored before: the known
+                // ranges below stand as they are.
+                i = FKnownRangeEnd - 1;
+                FValidRangeLine = FKnownRangeEnd;
+                ForgetKnownRanges();
+                FHighLighter->SetRange(static_cast<int32_t>(FLines->Range(i + 1)));
+                continue;
+            }
+            FLines->SetRange(i + 1, range);
         }
-        FValidRangeLine = line;
+        FValidRangeLine = std::max(FValidRangeLine, line);
+        if (FValidRangeLine >= FKnownRangeEnd)
+            ForgetKnownRanges();
     }
     FHighLighter->SetRange(static_cast<int32_t>(FLines->Range(line)));
 }
@@ -478,18 +491,54 @@ void TSyntaxEditCore::CountLength(const WideString &text, int delta)
 
 void TSyntaxEditCore::RangesChangedFrom(int line)
 {
-    // The stored range of a line stays valid when only its text changes; a line that moved
-    // or appeared has a range that must be scanned again.
-    FValidRangeLine = std::max(0, std::min(FValidRangeLine, line));
+    RangesChanged(line, line);
+}
+
+void TSyntaxEditCore::RangesChanged(int first, int last)
+{
+    // Lines first..last changed (or moved); the stored range of a line stays valid while
+    // the text above it is unchanged. The ranges known before (up to FKnownRangeEnd) are
+    // kept: a rescan that reaches a line past the last changed one with the range stored
+    // there knows that every known line below is unchanged too.
+    first = std::max(0, first);
+    if (FValidRangeLine > first) {
+        FKnownRangeEnd = std::max(FKnownRangeEnd, FValidRangeLine);
+        FValidRangeLine = first;
+    }
+    FDirtyRangeEnd = std::max(FDirtyRangeEnd, last);
     if (FHighLighter)
-        InvalidateFromLine(line);
+        InvalidateFromLine(first);
+}
+
+void TSyntaxEditCore::ShiftRangeMarks(int index, int delta)
+{
+    // Lines from index on moved by delta (a negative delta removed -delta lines there).
+    auto shift = [&](int &mark) {
+        if (mark < index)
+            return;
+        if (delta < 0 && mark < index - delta)
+            mark = index - 1;
+        else
+            mark += delta;
+    };
+    shift(FValidRangeLine);
+    shift(FKnownRangeEnd);
+    shift(FDirtyRangeEnd);
+    FValidRangeLine = std::max(0, FValidRangeLine);
+}
+
+void TSyntaxEditCore::ForgetKnownRanges()
+{
+    FKnownRangeEnd = -1;
+    FDirtyRangeEnd = -1;
 }
 
 void TSyntaxEditCore::LineInserted(int index, const WideString &text)
 {
     if (FTrimLine >= index)
         ++FTrimLine;
-    RangesChangedFrom(index - 1);
+    ShiftRangeMarks(index, 1);
+    RangesChanged(index - 1, index);
     if (FMapLine >= index)
         FMapLine = -1;
     CountLength(text, 1);
@@ -501,7 +550,8 @@ void TSyntaxEditCore::LineDeleted(int index, const WideString &oldText)
         FTrimLine = -1;
     else if (FTrimLine > index)
         --FTrimLine;
-    RangesChangedFrom(index - 1);
+    ShiftRangeMarks(index, -1);
+    RangesChanged(index - 1, index - 1);
     if (FMapLine >= index)
         FMapLine = -1;
     CountLength(oldText, -1);
@@ -516,7 +566,8 @@ void TSyntaxEditCore::LinesInserted(int index, const std::vector<WideString> &li
 {
     if (FTrimLine >= index)
         FTrimLine += static_cast<int>(lines.size());
-    RangesChangedFrom(index - 1);
+    ShiftRangeMarks(index, static_cast<int>(lines.size()));
+    RangesChanged(index - 1, index + static_cast<int>(lines.size()) - 1);
     if (FMapLine >= index)
         FMapLine = -1;
     for (const WideString &s : lines)
@@ -530,7 +581,8 @@ void TSyntaxEditCore::LinesDeleted(int index, const std::vector<WideString> &old
         FTrimLine -= deleted;
     else if (FTrimLine >= index)
         FTrimLine = -1;
-    RangesChangedFrom(index - 1);
+    ShiftRangeMarks(index, -deleted);
+    RangesChanged(index - 1, index - 1);
     if (FMapLine >= index)
         FMapLine = -1;
     for (const WideString &s : oldLines)
@@ -555,6 +607,8 @@ void TSyntaxEditCore::LinePut(int index, const WideString &oldText, const WideSt
 void TSyntaxEditCore::LinesCleared()
 {
     FTrimLine = -1;
+    FValidRangeLine = 0;
+    ForgetKnownRanges();
     FMapLine = -1;
     FLengthCounts.clear();
     FLengthsValid = true;
@@ -565,6 +619,8 @@ void TSyntaxEditCore::TextSet()
     FTrimLine = -1;
     FMapLine = -1;
     FLengthsValid = false;
+    FValidRangeLine = 0;
+    ForgetKnownRanges();
     ViewInvalidate();
     FCaretX = 0;
     FCaretY = 0;
@@ -596,8 +652,7 @@ void TSyntaxEditCore::ResetRangesFrom(int line)
         throw;
     }
     FLines->EndSilent();
-    FValidRangeLine = std::min(FValidRangeLine, line);
-    InvalidateFromLine(line);
+    RangesChanged(line, line);
 }
 
 // ======================================================================= edit bracket

@@ -394,6 +394,7 @@ public:
     void LinesCleared();
     void LinesChanged();
     void RangesChangedFrom(int line);
+    void RangesChanged(int first, int last);
     int ValidRangeLine() const { return FValidRangeLine; }
     void SetValidRangeLine(int line) { FValidRangeLine = line; }
     virtual void ResetRangesFrom(int line);
@@ -486,6 +487,12 @@ protected:
     int FIndentSize = 2;
     int FMarkLine = -1;
     int FValidRangeLine = 0;
+    // Ranges stored before the last edits, valid up to FKnownRangeEnd once a rescan past
+    // FDirtyRangeEnd (the last changed line) meets a stored range again.
+    int FKnownRangeEnd = -1;
+    int FDirtyRangeEnd = -1;
+    void ShiftRangeMarks(int index, int delta);
+    void ForgetKnownRanges();
     float FThumbScale = 1.0f;
     TScrollStyle FScrollBars = ssBoth;
     TScrollBarInfo FVertInfo, FHorzInfo;

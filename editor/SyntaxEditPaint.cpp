@@ -154,6 +154,7 @@ void TCustomSyntaxEdit::PaintLines(QPainter &p, const QRect &clip)
     const int colTo = std::max(0, (area.right() - xStart) / cw + 1);
 
     int y = (first + TopOffset()) * lh;
+    bool lineScanned = true;
     for (int j = first; j <= last; ++j, y += lh) {
         const WideString &line = Lines().Get(j);
         const int length = static_cast<int>(line.size());
@@ -231,13 +232,24 @@ void TCustomSyntaxEdit::PaintLines(QPainter &p, const QRect &clip)
             writeRun(std::max(start, s1), end, fg, bg, style);
         };
 
+        if (hl && !lineScanned)
+            hl->SetRange(static_cast<int32_t>(Lines().Range(j))); // the line above stopped early
+        lineScanned = true;
         if (hl) {
             hl->SetLine(line, false);
             TTokenInfo token;
+            // Past the visible part the scan goes on only for the range the next line
+            // starts in, and not at all when that is known already.
+            const bool nextKnown = j + 1 >= count || j + 1 <= ValidRangeLine();
             while (!hl->GetEol()) {
-                hl->GetTokenInfo(token);
-                if (token.Start < idxTo && token.Start + token.Length > idxFrom)
+                if (hl->GetTokenPos() >= idxTo && nextKnown) {
+                    lineScanned = false;
+                    break;
+                }
+                if (hl->GetTokenEnd() > idxFrom && hl->GetTokenPos() < idxTo) {
+                    hl->GetTokenInfo(token);
                     writeToken(token.Start, token.Length, Qc(token.Foreground), Qc(token.Background), token.Style);
+                }
                 hl->Next();
             }
         } else {
@@ -263,7 +275,7 @@ void TCustomSyntaxEdit::PaintLines(QPainter &p, const QRect &clip)
         if (x <= area.right())
             p.fillRect(QRect(QPoint(std::max(x, area.left()), y), QPoint(area.right(), y + lh - 1)), brush);
         marginLine(y, y + lh - 1);
-        if (hl && j + 1 < count)
+        if (hl && lineScanned && j + 1 < count)
             Lines().SetRange(j + 1, hl->GetRange());
     }
     Lines().EndSilent();

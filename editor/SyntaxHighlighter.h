@@ -108,6 +108,8 @@ public:
     virtual WideString GetToken() const = 0;
     virtual void GetTokenInfo(TTokenInfo &Info) = 0;
     virtual int GetTokenPos() const = 0;
+    // Where the current token ends (its position plus its length).
+    virtual int GetTokenEnd() const { return GetTokenPos() + static_cast<int>(GetToken().size()); }
     virtual void Next() = 0;
     // Starts a line in the current range and scans its first token. With Flag set, the
     // following Next scans the line again from its start.

@@ -11,7 +11,9 @@
 #include <QPainter>
 #include <QScrollBar>
 #include <QElapsedTimer>
+#include "editor/JavaScriptHighlighter.h"
 #include <gtest/gtest.h>
+#include <random>
 #include <memory>
 
 namespace {
@@ -401,6 +403,48 @@ TEST(EditorRanges, EditsLowerTheValidRangeAndRescansMatchAFreshScan)
     EXPECT_EQ(e.Lines().Range(6), hsComment); // the line after the opened comment is inside it
     e.SetHighLighter(nullptr);
     fresh.SetHighLighter(nullptr);
+}
+
+// Random edits between partial rescans: a rescan that stops where it meets a stored range
+// leaves every line's range as a scan from scratch gives it.
+TEST(EditorRanges, RescansStoppingEarlyMatchAFreshScan)
+{
+    THTMLHighlighter html;
+    TJavaScriptHighlighter js;
+    html.SetJavaScriptHighLighter(&js);
+    const WideString pieces[] = {u"plain <b>words</b>", u"<!-- open", u"closed -->", u"<script type=\"x\">",
+                                 u"var a = 1; /* open", u"end */ b();", u"</script>", u"<p class=\"x", u"y\">t</p>",
+                                 u""};
+    std::mt19937 rng(7);
+    TSyntaxEditCore e;
+    e.SetHighLighter(&html);
+    for (int i = 0; i < 60; ++i)
+        e.Lines().Add(pieces[rng() % std::size(pieces)]);
+    for (int step = 0; step < 400; ++step) {
+        const int count = e.LineCount();
+        const int at = static_cast<int>(rng() % static_cast<unsigned>(count));
+        switch (rng() % 4) {
+        case 0: e.Lines().Put(at, pieces[rng() % std::size(pieces)]); break;
+        case 1: e.Lines().Insert(at, pieces[rng() % std::size(pieces)]); break;
+        case 2:
+            if (count > 2)
+                e.Lines().Delete(at);
+            break;
+        default: e.PrepareRanges(static_cast<int>(rng() % static_cast<unsigned>(e.LineCount()))); break;
+        }
+        if (step % 5 != 4)
+            continue;
+        const int upTo = static_cast<int>(rng() % static_cast<unsigned>(e.LineCount()));
+        e.PrepareRanges(upTo);
+        TSyntaxEditCore fresh;
+        fresh.SetHighLighter(&html);
+        fresh.SetLines(e.Lines());
+        fresh.PrepareRanges(upTo);
+        for (int i = 0; i <= upTo; ++i)
+            ASSERT_EQ(e.Lines().Range(i), fresh.Lines().Range(i)) << "step " << step << " line " << i;
+        fresh.SetHighLighter(nullptr);
+    }
+    e.SetHighLighter(nullptr);
 }
 
 TEST(EditorRanges, PaintingOnlyTheLastLineKeepsTheCommentColour)
