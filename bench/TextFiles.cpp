@@ -1,11 +1,16 @@
-// Load and save of large text files through TWideStringList, timed against iconv doing the same
-// conversion in the same run. Prints one ratio per case (ours / iconv; below 1 means faster).
+// Load and save of a 50 MB text file through TWideStringList, side by side with the same work done by
+// iconv(3) in this process: read the file into memory, convert it, split the text into lines (load),
+// or convert the lines and write the file (save). Runs are paired (ours, then iconv's, again and
+// again); each row prints the medians, the spread (lowest to highest) and the median of the paired
+// ratios. The peak memory of a load is measured in a fresh process of this program.
+#include <iconv.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <functional>
 #include <memory>
 #include <random>
@@ -14,19 +19,13 @@
 
 #include <QTemporaryDir>
 
-#include "text/WideStrings.h"
 #include "bench/BenchSupport.h"
-
+#include "text/WideStrings.h"
 
 namespace {
 
 constexpr size_t kTargetBytes = 50u * 1024 * 1024;
-
-// Runs iconv with stdout redirected to Output; false when it cannot run or fails.
-bool RunIconv(const std::string &from, const std::string &to, const std::string &input, const std::string &output)
-{
-    return bench::RunProgram({"iconv", "-f", from, "-t", to, input}, output) == 0;
-}
+constexpr int kPairs = 7;
 
 // Lines of words with some accented letters and Windows-1252 punctuation.
 std::string MakeAnsiText()
@@ -66,22 +65,161 @@ void WriteAll(const std::string &name, const void *data, size_t size)
     std::fclose(f);
 }
 
-void Report(const char *what, double ours, double iconv)
+std::string ReadAll(const std::string &name)
 {
-    std::printf("%-34s ours %7.1f ms   iconv %7.1f ms   ratio %.2f\n", what, ours * 1000, iconv * 1000, ours / iconv);
+    std::string bytes;
+    FILE *f = std::fopen(name.c_str(), "rb");
+    if (!f)
+        return bytes;
+    std::fseek(f, 0, SEEK_END);
+    bytes.resize(size_t(std::ftell(f)));
+    std::fseek(f, 0, SEEK_SET);
+    if (std::fread(bytes.data(), 1, bytes.size(), f) != bytes.size())
+        bytes.clear();
+    std::fclose(f);
+    return bytes;
+}
+
+// iconv(3) over a whole buffer into memory; the output has room for the worst case.
+std::string Iconv(const char *to, const char *from, const std::string &in)
+{
+    iconv_t cd = iconv_open(to, from);
+    if (cd == iconv_t(-1)) {
+        std::fprintf(stderr, "iconv cannot convert %s to %s\n", from, to);
+        std::exit(1);
+    }
+    std::string out(in.size() * 2 + 4, '\0');
+    char *src = const_cast<char *>(in.data());
+    size_t srcLeft = in.size();
+    char *dst = out.data();
+    size_t dstLeft = out.size();
+    if (iconv(cd, &src, &srcLeft, &dst, &dstLeft) == size_t(-1)) {
+        std::fprintf(stderr, "iconv failed: %s\n", std::strerror(errno));
+        std::exit(1);
+    }
+    iconv_close(cd);
+    out.resize(out.size() - dstLeft);
+    return out;
+}
+
+// The same line rule as the list's: CR LF, CR, LF, VT, FF, U+2028, U+2029; no empty last line.
+std::vector<std::u16string> SplitLines(const char16_t *p, size_t n)
+{
+    std::vector<std::u16string> lines;
+    size_t start = 0;
+    for (size_t i = 0; i < n; ++i) {
+        const char16_t c = p[i];
+        if (c == 10 || c == 11 || c == 12 || c == 13 || c == 0x2028 || c == 0x2029) {
+            lines.emplace_back(p + start, i - start);
+            if (c == 13 && i + 1 < n && p[i + 1] == 10)
+                ++i;
+            start = i + 1;
+        }
+    }
+    if (start < n)
+        lines.emplace_back(p + start, n - start);
+    return lines;
+}
+
+// The reference load: read, convert with iconv(3), split into lines.
+size_t IconvLoad(const std::string &file, const char *from)
+{
+    std::string utf16 = Iconv("UTF-16LE", from, ReadAll(file));
+    // A marked file: iconv's UTF-16 reader drops the mark itself.
+    const auto lines = SplitLines(reinterpret_cast<const char16_t *>(utf16.data()), utf16.size() / 2);
+    return lines.size();
+}
+
+// The reference save: join the lines with CR LF, convert with iconv(3), write.
+void IconvSave(const std::vector<std::u16string> &lines, const char *to, const std::string &file)
+{
+    std::string utf16;
+    for (const auto &l : lines) {
+        utf16.append(reinterpret_cast<const char *>(l.data()), l.size() * 2);
+        utf16.append("\r\0\n\0", 4);
+    }
+    const std::string out = Iconv(to, "UTF-16LE", utf16);
+    WriteAll(file, out.data(), out.size());
+}
+
+double Seconds(const std::function<void()> &f)
+{
+    const auto t0 = std::chrono::steady_clock::now();
+    f();
+    return std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
+}
+
+void Row(const char *what, const std::function<void()> &ours, const std::function<void()> &theirs)
+{
+    std::vector<double> a, b, ratio;
+    for (int i = 0; i < kPairs; ++i) {
+        a.push_back(Seconds(ours));
+        b.push_back(Seconds(theirs));
+        ratio.push_back(a.back() / b.back());
+    }
+    const auto [aLow, aHigh] = std::minmax_element(a.begin(), a.end());
+    const auto [bLow, bHigh] = std::minmax_element(b.begin(), b.end());
+    std::printf("%-30s ours %7.1f ms (%6.1f-%6.1f)   iconv(3) %7.1f ms (%6.1f-%6.1f)   ratio %.2f\n", what,
+                bench::Median(a) * 1000, *aLow * 1000, *aHigh * 1000, bench::Median(b) * 1000, *bLow * 1000,
+                *bHigh * 1000, bench::Median(ratio));
+}
+
+// This process's peak resident memory in bytes (the high-water mark of its own address space).
+long OwnPeak()
+{
+    FILE *f = std::fopen("/proc/self/status", "r");
+    if (!f)
+        return -1;
+    char line[256];
+    long kb = -1;
+    while (std::fgets(line, sizeof line, f))
+        if (std::sscanf(line, "VmHWM: %ld kB", &kb) == 1)
+            break;
+    std::fclose(f);
+    return kb * 1024L;
+}
+
+// Peak resident memory, in bytes, of a fresh process of this program doing `what` on the file.
+long PeakOfChild(const char *self, const char *what, const std::string &file, const std::string &scratch)
+{
+    if (bench::RunProgram({self, what, file}, scratch) != 0)
+        return -1;
+    long peak = -1;
+    if (FILE *f = std::fopen(scratch.c_str(), "r")) {
+        if (std::fscanf(f, "%ld", &peak) != 1)
+            peak = -1;
+        std::fclose(f);
+    }
+    return peak;
 }
 
 } // namespace
 
-int main()
+int main(int argc, char **argv)
 {
+    // Child modes for the memory measurements.
+    if (argc == 3 && std::strcmp(argv[1], "--idle") == 0) {
+        std::printf("%ld\n", OwnPeak());
+        return 0;
+    }
+    if (argc == 3 && std::strcmp(argv[1], "--load") == 0) {
+        TWideStringList list;
+        const bool ok = list.LoadFromFile(argv[2]) && list.Count() > 0;
+        std::printf("%ld\n", OwnPeak());
+        return ok ? 0 : 1;
+    }
+    if (argc == 3 && std::strcmp(argv[1], "--iconv") == 0) {
+        const bool ok = IconvLoad(argv[2], "WINDOWS-1252") > 0;
+        std::printf("%ld\n", OwnPeak());
+        return ok ? 0 : 1;
+    }
+
     QTemporaryDir dir;
     if (!dir.isValid())
         return 1;
     const std::string ansiFile = dir.filePath("ansi.txt").toStdString();
     const std::string wideFile = dir.filePath("wide.txt").toStdString();
     const std::string out = dir.filePath("out.txt").toStdString();
-    const std::string iconvOut = dir.filePath("iconv.txt").toStdString();
 
     const std::string ansi = MakeAnsiText();
     WriteAll(ansiFile, ansi.data(), ansi.size());
@@ -91,43 +229,38 @@ int main()
         list.SetSaveUnicode(true);
         list.SaveToFile(wideFile);
     }
-    if (!RunIconv("WINDOWS-1252", "UTF-16LE", ansiFile, iconvOut)) {
-        std::fprintf(stderr, "iconv is not available\n");
-        return 1;
-    }
-    std::printf("files: %zu bytes ANSI, UTF-16 twice that\n", ansi.size());
+    std::printf("files: %zu bytes ANSI, UTF-16 twice that; %d paired runs, median (lowest-highest)\n", ansi.size(),
+                kPairs);
 
     // Opening a file loads it into a new list; the previous list is freed outside the timing.
-    auto freshLoad = [&](const std::string &file) {
-        double best = 1e9;
-        for (int i = 0; i < 3; ++i) {
-            auto fresh = std::make_unique<TWideStringList>();
-            best = std::min(best, bench::BestSeconds([&] { fresh->LoadFromFile(file); }, 1));
-        }
-        return best;
+    std::unique_ptr<TWideStringList> fresh;
+    auto load = [&](const std::string &file) {
+        return [&, file] {
+            fresh = std::make_unique<TWideStringList>();
+            fresh->LoadFromFile(file);
+        };
     };
-
-    const double loadAnsi = freshLoad(ansiFile);
-    const double iconvLoadAnsi = bench::BestSeconds([&] { RunIconv("WINDOWS-1252", "UTF-16LE", ansiFile, iconvOut); });
-    Report("load ANSI (Windows-1252 -> UTF-16)", loadAnsi, iconvLoadAnsi);
+    Row("load ANSI (Windows-1252)", load(ansiFile), [&] { IconvLoad(ansiFile, "WINDOWS-1252"); });
+    Row("load UTF-16 (marked)", load(wideFile), [&] { IconvLoad(wideFile, "UTF-16"); });
 
     TWideStringList list;
     list.LoadFromFile(ansiFile);
-    const double saveAnsi = bench::BestSeconds([&] { list.SaveToFile(out); });
-    const double iconvSaveAnsi = bench::BestSeconds([&] { RunIconv("UTF-16LE", "WINDOWS-1252", iconvOut, out); });
-    Report("save ANSI (UTF-16 -> Windows-1252)", saveAnsi, iconvSaveAnsi);
+    std::vector<std::u16string> lines;
+    for (int i = 0; i < list.Count(); ++i)
+        lines.push_back(list[i]);
+    Row("save ANSI (Windows-1252)", [&] { list.SaveToFile(out); }, [&] { IconvSave(lines, "WINDOWS-1252", out); });
+    list.SetSaveUnicode(true);
+    Row("save UTF-16 (marked)", [&] { list.SaveToFile(out); }, [&] { IconvSave(lines, "UTF-16", out); });
+    fresh.reset();
 
-    const double loadWide = freshLoad(wideFile);
-    const double iconvLoadWide = bench::BestSeconds([&] { RunIconv("UTF-16", "UTF-16LE", wideFile, iconvOut); });
-    Report("load UTF-16 (marked -> UTF-16)", loadWide, iconvLoadWide);
-
-    list.LoadFromFile(wideFile);
-    const double saveWide = bench::BestSeconds([&] { list.SaveToFile(out); });
-    const double iconvSaveWide = bench::BestSeconds([&] { RunIconv("UTF-16LE", "UTF-16", iconvOut, out); });
-    Report("save UTF-16 (UTF-16 -> marked)", saveWide, iconvSaveWide);
-
-    // Reloading over a full list also frees its million lines.
-    const double reload = bench::BestSeconds([&] { list.LoadFromFile(ansiFile); });
-    Report("reload ANSI over a full list", reload, iconvLoadAnsi);
+    const std::string scratch = dir.filePath("peak.txt").toStdString();
+    const long idle = PeakOfChild(argv[0], "--idle", ansiFile, scratch);
+    const long ours = PeakOfChild(argv[0], "--load", ansiFile, scratch);
+    const long theirs = PeakOfChild(argv[0], "--iconv", ansiFile, scratch);
+    const double mb = 1024.0 * 1024.0;
+    std::printf("peak memory loading the ANSI file: ours %.0f MB (%.2fx the file; %.2fx above an idle process of"
+                " %.0f MB), iconv(3) + lines %.0f MB (%.2fx)\n",
+                ours / mb, double(ours) / double(ansi.size()), double(ours - idle) / double(ansi.size()), idle / mb,
+                theirs / mb, double(theirs) / double(ansi.size()));
     return 0;
 }
