@@ -14,6 +14,13 @@
 #include "platform/SysUtils.h"
 
 #include <QAction>
+#include <QDateTime>
+#include <QLocale>
+#include <QDesktopServices>
+#include <QInputDialog>
+#include <QProcess>
+#include <QStandardPaths>
+#include <QUrl>
 #include <QApplication>
 #include <QCloseEvent>
 #include <QFile>
@@ -83,6 +90,27 @@ void Paint(THighlightAttributes &A, int FG, int BG, int Style)
 
 } // namespace
 
+bool StartBrowser(const QString &Browser, const QString &Target, QString &Error)
+{
+    const QUrl url = Target.contains(QLatin1String("://")) ? QUrl(Target) : QUrl::fromLocalFile(Target);
+    if (Browser.isEmpty()) {
+        if (QDesktopServices::openUrl(url))
+            return true;
+        Error = QStringLiteral("There is no application associated with the given filename extension.");
+        return false;
+    }
+    const QString program = QFileInfo(Browser).isAbsolute() ? Browser : QStandardPaths::findExecutable(Browser);
+    if (program.isEmpty() || !QFileInfo(program).isExecutable()) {
+        Error = QStringLiteral("The specified file was not found.");
+        return false;
+    }
+    // An argument vector, never a shell line.
+    if (QProcess::startDetached(program, {Target}))
+        return true;
+    Error = QStringLiteral("The operating system denied access to the specified file.");
+    return false;
+}
+
 THighlightFontStyles IntToStyle(int N)
 {
     return THighlightFontStyles(N & TSettings::StyleBits);
@@ -146,6 +174,18 @@ TfrmQuillmarMain::TfrmQuillmarMain(TMainWindowSetup Setup, QWidget *Parent) : QM
         return !Chosen.isEmpty();
     };
 
+    LaunchBrowser = StartBrowser;
+    ChooseBrowser = [this](const std::vector<WideString> &Browsers, WideString &Chosen, bool &Selected) {
+        QStringList items;
+        for (const WideString &b : Browsers)
+            items << ToQString(b);
+        bool ok = false;
+        const QString item = QInputDialog::getItem(this, QStringLiteral("View in Browser"), QStringLiteral("Browser"),
+                                                   items, 0, false, &ok);
+        Selected = ok && !item.isEmpty();
+        Chosen = ToWideString(item);
+        return ok;
+    };
     ReadSettings(Setup);
 
     SetHighlightColorResolver(ResolveSystemColour);
@@ -170,6 +210,7 @@ TfrmQuillmarMain::TfrmQuillmarMain(TMainWindowSetup Setup, QWidget *Parent) : QM
     QzFormDropFiles1->OnError = [](const std::exception &e) { ShowError(ToWideString(QString::fromUtf8(e.what()))); };
 
     ApplyPlacement();
+    WatchApplicationState();
 }
 
 void TfrmQuillmarMain::ReadSettings(const TMainWindowSetup &Setup)
@@ -355,7 +396,10 @@ QAction *TfrmQuillmarMain::AddAction(QMenu *AMenu, const QString &Name, const QS
         // eventFilter), so no command runs twice.
         action->setShortcutContext(Qt::WindowShortcut);
     }
-    connect(action, &QAction::triggered, this, [Handler = std::move(Handler)] { Guarded(Handler); });
+    connect(action, &QAction::triggered, this, [this, Handler = std::move(Handler)] {
+        Guarded(Handler);
+        ScheduleRefresh();
+    });
     if (AMenu)
         AMenu->addAction(action);
     addAction(action);
@@ -477,6 +521,9 @@ TfrmQuillmarMain::~TfrmQuillmarMain()
     FShownRecords.reset();
     WriteSettings();
     FScriptChecker.reset();
+    TraceLines << QLocale::c().toString(QDateTime::currentDateTime(), QStringLiteral("yyyy-MM-dd hh:mm:ss")) +
+                      QStringLiteral(" trace #99");
+    SaveTraceLog();
 }
 
 void TfrmQuillmarMain::WriteSettings()

@@ -19,6 +19,7 @@
 #include "editor/HighlightAttributes.h"
 #include "platform/Types.h"
 #include "platform/VirtualKeys.h"
+#include "shell/ActionStates.h"
 #include "shell/Settings.h"
 #include "shell/TarnFile.h"
 
@@ -75,6 +76,10 @@ int StyleToInt(THighlightFontStyles Style);
 // "Strikeout").
 class QListWidget;
 void ReadStyleChecks(const QListWidget &CheckList, THighlightFontStyles &Style);
+
+// The program's browser launcher: the desktop's default browser for an empty Browser, else
+// that program (a path, or a name found on PATH) with Target as its one argument.
+bool StartBrowser(const QString &Browser, const QString &Target, QString &Error);
 
 // "&" becomes "&&", so a file name shows literally in a tab caption or menu item.
 WideString DoubleAmpersands(const WideString &Text);
@@ -157,6 +162,9 @@ public:
     // Tab switch as the user makes it.
     void PageControl1Change();
     void SelectNextTab();
+    // Offers to reload tab Index when its file changed on disk (reload, read-only or close as
+    // opening would); false when the tab was closed.
+    bool ReloadIfChangedOnDisk(int Index);
     // Keys of every editor, the tree and the findings: Ctrl+Tab, Ctrl+D. Never consumed.
     void NewSyntaxEditKeyDown(uint16_t Key, TShiftState Shift);
     void NewSyntaxEditCaretChange(TSyntaxEdit &Editor, int X, int Y);
@@ -185,6 +193,13 @@ public:
     void AddToReopen(const WideString &Path);
     void BuildReopenMenus();
     void ReopenEntryClick(const WideString &Path);
+    void ViewInBrowserActionExecute();
+    // Starts a browser on Target (a path or an address): the desktop's default browser when
+    // Browser is empty, else that program (found on PATH). False with the error text on failure.
+    std::function<bool(const QString &Browser, const QString &Target, QString &Error)> LaunchBrowser;
+    // Offers the user-defined browsers; false when the choice was cancelled, Selected false when
+    // none was chosen.
+    std::function<bool(const std::vector<WideString> &Browsers, WideString &Chosen, bool &Selected)> ChooseBrowser;
 
     // ---- check syntax and navigation (MainWindowCheck.cpp)
     void CheckSyntaxActionExecute();
@@ -216,6 +231,26 @@ public:
     // The window's own start: new file and start-open list (first showing with no tab).
     void FirstShow();
 
+    // ---- start-up (MainWindowStart.cpp)
+    // Lines written to the trace log at exit.
+    QStringList TraceLines;
+    // Writes the trace log "Quillmar.log" beside the settings when the program was started with
+    // the argument "log" (not from a network drive); empties the list.
+    void SaveTraceLog();
+    // A second start handed over: come to the front (restored when minimised).
+    void ActivateInstance();
+    // A second start handed over Path: its tab becomes active when it is open, else it is opened.
+    void HandOverOpen(const QString &Path);
+
+    // ---- action states and status bar (MainWindowState.cpp)
+    // Set on every activation of the program: the next refresh offers reloading a file that
+    // changed on disk meanwhile.
+    bool RecheckDisk = false;
+    // Asks for one refresh of actions, captions and status bar once the event loop is idle.
+    void ScheduleRefresh();
+    void RefreshActionStates();
+    TActionStateInput ActionStateInput() const;
+
 protected:
     void showEvent(QShowEvent *Event) override;
     void closeEvent(QCloseEvent *Event) override;
@@ -231,6 +266,7 @@ private:
     void CreateCheckActions();
     void ShowParentOfUncheckedInclude();
     void ApplyPlacement();
+    void WatchApplicationState();
     void NoteBounds();
     void ShowFindingHint(QEvent *Event);
     bool SaveChangedTabOnClose(int Index);
@@ -252,8 +288,11 @@ private:
     QMenu *FTabPopup = nullptr;
     QMenu *FPopupReopen = nullptr;
     int FNewFileCount = 0;
+    WideString FBrowserPath; // the browser the next view starts
     TEditorTab *FCheckedTab = nullptr; // the tab a running check belongs to
     bool FTreeExpanded = false;
+    bool FRefreshPending = false;
+    bool FClipboardHasText = false;
     bool FProgramTabChange = false; // the program, not the user, changes the active tab
     bool FFirstShown = false;
     bool FDestroying = false;

@@ -11,6 +11,7 @@
 #include "platform/QtConvert.h"
 #include "platform/SysUtils.h"
 #include "shell/NavTreeAdapter.h"
+#include "shell/SaveAsRules.h"
 
 #include <QAction>
 #include <QFileInfo>
@@ -51,6 +52,9 @@ void TfrmQuillmarMain::CreateFileActions()
               [this] { FileCloseActionExecute(); });
     AddAction(file, QStringLiteral("FileCloseAllAction"), QStringLiteral("Close all"), QKeySequence(),
               [this] { FileCloseAllActionExecute(); });
+    file->addSeparator();
+    AddAction(file, QStringLiteral("ViewInBrowserAction"), QStringLiteral("View in Browser"),
+              QKeySequence(QStringLiteral("Ctrl+Alt+V")), [this] { ViewInBrowserActionExecute(); });
     file->addSeparator();
     AddAction(file, QStringLiteral("Exit1"), QStringLiteral("&Exit"), QKeySequence(), [this] { close(); });
 
@@ -103,13 +107,8 @@ void TfrmQuillmarMain::FileSaveAsActionExecute()
     const QString current = ToQString(editor.FileName());
     if (!current.isEmpty()) {
         dialog.SetFileName(ToLocalPath(current));
-        const QString ext = QFileInfo(current).suffix().toLower();
-        static const std::pair<const char *, int> filters[] = {{"htm", 1}, {"html", 1}, {"js", 2}, {"asp", 3},
-                                                               {"aspx", 3}, {"php", 4}, {"as", 5},  {"vb", 6},
-                                                               {"cs", 7},  {"css", 8}, {"wsf", 9}, {"svg", 10}};
-        for (const auto &f : filters)
-            if (ext == QLatin1String(f.first))
-                dialog.SetFilterIndex(f.second);
+        if (const int filter = SaveAsFilterForExtension(QStringLiteral(".") + QFileInfo(current).suffix().toLower()))
+            dialog.SetFilterIndex(filter);
     } else {
         dialog.SetFilterIndex(1);
         dialog.SetFileName(ToLocalPath(WithoutStar(TabCaption(index)) + QStringLiteral(".htm")));
@@ -117,37 +116,13 @@ void TfrmQuillmarMain::FileSaveAsActionExecute()
     const QStringList chosen = ChooseFiles(dialog);
     if (chosen.isEmpty())
         return;
-    QString name = chosen.first();
-    const int filter = dialog.FilterIndex();
-    const QString ext = LastDotPos(ToWideString(QFileInfo(name).fileName())) > 0
-                            ? QStringLiteral(".") + QFileInfo(name).suffix().toLower()
-                            : QString();
-    if (ext.isEmpty()) {
-        if (filter == 1)
-            name += QStringLiteral(".html");
-        else if (filter == 2)
-            name += QStringLiteral(".js");
-    } else {
-        bool fits = true;
-        switch (filter) {
-        case 1: fits = ext.contains(QLatin1String(".htm")); break;
-        case 2: fits = ext == QLatin1String(".js"); break;
-        case 3: fits = ext.contains(QLatin1String(".asp")); break;
-        case 4: fits = ext.contains(QLatin1String(".php")); break;
-        case 5: fits = ext == QLatin1String(".as"); break;
-        case 6: fits = ext == QLatin1String(".vb"); break;
-        case 7: fits = ext == QLatin1String(".cs"); break;
-        case 8: fits = ext == QLatin1String(".css"); break;
-        case 9: fits = ext == QLatin1String(".wsf"); break;
-        case 10: fits = ext == QLatin1String(".svg"); break;
-        default: break;
-        }
-        if (!fits &&
-            MessageDlg(u"File extension not same as selected filter.\r\nPlease confirm you wish to save file as " +
-                           ToWideString(name),
-                       TMsgDlgType::mtWarning, mbYesNo) != mrYes)
-            return;
-    }
+    const TSaveAsName decided = DecideSaveAsName(chosen.first(), dialog.FilterIndex());
+    const QString name = decided.Name;
+    if (decided.Confirm &&
+        MessageDlg(u"File extension not same as selected filter.\r\nPlease confirm you wish to save file as " +
+                       ToWideString(name),
+                   TMsgDlgType::mtWarning, mbYesNo) != mrYes)
+        return;
     const int other = FileName2Tab(ToWideString(name));
     if (other >= 0 && other != index) {
         MessageDlg(u"File: " + ToWideString(name) + u" is already open! Quillmar does not allow you to \"Save As\" this name.",
@@ -317,4 +292,60 @@ void TfrmQuillmarMain::ReopenEntryClick(const WideString &Path)
             break;
         }
     BuildReopenMenus();
+}
+
+// ============================================================================ browser preview
+
+void TfrmQuillmarMain::ViewInBrowserActionExecute()
+{
+    TEditorTab *tab = ActiveTab();
+    if (!tab)
+        return;
+    TSyntaxEdit &editor = *tab->Editor;
+    bool useDefault = Settings.DefaultBrowser;
+    bool useOther = Settings.OtherBrowser;
+    if (useOther)
+        FBrowserPath = Settings.OtherBrowserName;
+    if (Settings.OfferOtherBr) {
+        WideString chosen;
+        bool selected = false;
+        if (!ChooseBrowser || !ChooseBrowser(Settings.UserBrowsers, chosen, selected))
+            return;
+        if (!selected) {
+            MessageDlg(u"No browser selected!", TMsgDlgType::mtInformation, mbOK);
+            return;
+        }
+        FBrowserPath = chosen;
+        useOther = true;
+    }
+    if (editor.FileName().empty())
+        FileSaveAsActionExecute();
+    if (Settings.AutoSaveOnView)
+        FileSaveActionExecute();
+    if (editor.GetModified()) {
+        const int answer = MessageDlg(u"Document " + editor.FileName() + u" has changed,\r\n" +
+                                          u"do you want to save before viewing in Browser?",
+                                      TMsgDlgType::mtConfirmation, mbYesNoCancel);
+        if (answer == mrCancel)
+            return;
+        if (answer == mrYes)
+            FileSaveActionExecute();
+    }
+    WideString name = editor.FileName();
+    if (name.empty())
+        return;
+    if (!QFileInfo(ToQString(name)).isFile()) {
+        MessageDlg(u"File \"" + name + u"\" not found (new), must Save before viewing", TMsgDlgType::mtConfirmation, mbOK);
+        return;
+    }
+    if (!Settings.ViewFile)
+        name = Settings.Server + ToWideString(QFileInfo(ToQString(name)).fileName());
+    QString error;
+    bool started = true;
+    if (useDefault)
+        started = LaunchBrowser(QString(), ToQString(name), error);
+    else if (useOther)
+        started = LaunchBrowser(ToQString(FBrowserPath), ToQString(name), error);
+    if (!started && !error.isEmpty())
+        throw Exception(ToLocalPath(error));
 }

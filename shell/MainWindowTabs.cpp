@@ -208,7 +208,10 @@ TEditorTab *TfrmQuillmarMain::NewEditorTab(const WideString &FileName, const Wid
     editor->SetHighLighter(ChosenHighlighter());
     editor->OnCaretChange = [this, editor](TSyntaxEditCore &, int X, int Y) {
         NewSyntaxEditCaretChange(*editor, X, Y);
+        ScheduleRefresh();
     };
+    editor->OnChange = [this](TSyntaxEditCore &) { ScheduleRefresh(); };
+    editor->OnSettingChange = [this](TSyntaxEditCore &) { ScheduleRefresh(); };
     editor->installEventFilter(this);
     editor->ClearAll(false, false);
     editor->SetModified(false);
@@ -518,38 +521,51 @@ void TfrmQuillmarMain::PageControl1Change()
     Settings.JavaHighlight = h == FJavaScriptHighlighter.get();
     Settings.NoHighlight = h == nullptr;
 
-    if (record.ChangedOnDisk() && !editor.HasOption(eoReadOnly)) {
-        const int answer = MessageDlg(u"This file has been changed by another application! OK to Re-load this file now?",
-                                      TMsgDlgType::mtWarning, mbOKCancel);
-        if (answer == mrOk) {
-            const WideString path = editor.FileName();
-            editor.BeginUpdate();
-            TLoadOutcome outcome;
-            try {
-                outcome = LoadWithShareMode(editor, path, ShareModeFor(path));
-            } catch (...) {
-                editor.EndUpdate();
-                throw;
-            }
-            if (outcome == TLoadOutcome::Refused) {
-                editor.EndUpdate();
-                ExclusiveMessage(path);
-                FileCloseActionExecute();
-                return;
-            }
-            if (outcome == TLoadOutcome::ReadOnly) {
-                InUseMessage(path);
-                editor.SetOptions(editor.Options() | eoReadOnly);
-            }
-            editor.SetModified(false);
-            editor.ClearUndo();
-            QString caption = TabCaption(index);
-            if (caption.endsWith(QLatin1Char('*')))
-                SetTabCaption(index, caption.left(caption.size() - 1));
+    ReloadIfChangedOnDisk(index);
+}
+
+bool TfrmQuillmarMain::ReloadIfChangedOnDisk(int Index)
+{
+    TEditorTab *tab = Tab(Index);
+    if (!tab)
+        return true;
+    TSyntaxEdit &editor = *tab->Editor;
+    TTarnFile &record = *tab->Record;
+    if (!record.ChangedOnDisk() || editor.HasOption(eoReadOnly))
+        return true;
+    const int answer = MessageDlg(u"This file has been changed by another application! OK to Re-load this file now?",
+                                  TMsgDlgType::mtWarning, mbOKCancel);
+    if (answer == mrOk) {
+        const WideString path = editor.FileName();
+        editor.BeginUpdate();
+        TLoadOutcome outcome;
+        try {
+            outcome = LoadWithShareMode(editor, path, ShareModeFor(path));
+        } catch (...) {
             editor.EndUpdate();
+            record.UpdateFileAge();
+            throw;
         }
-        record.UpdateFileAge();
+        if (outcome == TLoadOutcome::Refused) {
+            editor.EndUpdate();
+            ExclusiveMessage(path);
+            SetActivePage(Index);
+            FileCloseActionExecute();
+            return false;
+        }
+        if (outcome == TLoadOutcome::ReadOnly) {
+            InUseMessage(path);
+            editor.SetOptions(editor.Options() | eoReadOnly);
+        }
+        editor.SetModified(false);
+        editor.ClearUndo();
+        const QString caption = TabCaption(Index);
+        if (caption.endsWith(QLatin1Char('*')))
+            SetTabCaption(Index, caption.left(caption.size() - 1));
+        editor.EndUpdate();
     }
+    record.UpdateFileAge();
+    return true;
 }
 
 void TfrmQuillmarMain::SelectNextTab()
@@ -594,7 +610,9 @@ bool TfrmQuillmarMain::eventFilter(QObject *Watched, QEvent *Event)
             }
         return QMainWindow::eventFilter(Watched, Event);
     }
-    if (Watched == NavTree || Watched == ErrorList || qobject_cast<TSyntaxEdit *>(Watched))
+    if (Watched == NavTree || Watched == ErrorList || qobject_cast<TSyntaxEdit *>(Watched)) {
         Guarded([&] { NewSyntaxEditKeyDown(vk, shift); });
+        ScheduleRefresh();
+    }
     return QMainWindow::eventFilter(Watched, Event);
 }

@@ -1,0 +1,55 @@
+// The main window's part of start-up: hand-overs from later starts and the trace log at exit.
+#include "shell/MainWindow.h"
+
+#include "platform/Prompter.h"
+#include "platform/QtConvert.h"
+
+#include <QCoreApplication>
+#include <QFile>
+#include <QFileInfo>
+#include <QTabWidget>
+#include <QTextStream>
+
+void TfrmQuillmarMain::SaveTraceLog()
+{
+    bool log = false;
+    for (const QString &arg : QCoreApplication::arguments().mid(1))
+        log = log || arg.compare(QLatin1String("log"), Qt::CaseInsensitive) == 0;
+    if (!FRunsFromNetwork && log && !TraceLines.isEmpty()) {
+        const QString path = QFileInfo(FromLocalPath(FSettingsFile)).absolutePath() + QStringLiteral("/Quillmar.log");
+        QFile file(path);
+        if (file.open(QIODevice::WriteOnly | QIODevice::Truncate | QIODevice::Text)) {
+            QTextStream out(&file);
+            for (const QString &line : TraceLines)
+                out << line << '\n';
+            out.flush();
+        }
+        if (file.error() != QFileDevice::NoError)
+            ShowError(u"Error writing to log file, " + ToWideString(path) + u" " + ToWideString(file.errorString()));
+    }
+    TraceLines.clear();
+}
+
+void TfrmQuillmarMain::ActivateInstance()
+{
+    if (isMinimized())
+        showNormal();
+    raise();
+    activateWindow();
+}
+
+void TfrmQuillmarMain::HandOverOpen(const QString &Path)
+{
+    const WideString path = ToWideString(Path);
+    const int open = FileName2Tab(path);
+    if (open >= 0) {
+        // As a click on its tab: its results come back too.
+        PageControl1->setCurrentIndex(open);
+        return;
+    }
+    try {
+        OpenFile(path, true, false, WideString());
+    } catch (const std::exception &e) {
+        throw Exception("Error opening " + ToLocalPath(Path) + " - " + e.what());
+    }
+}

@@ -1,0 +1,114 @@
+// Start-up as a user meets it: a second start hands its file to the running copy and ends.
+#include "tests/shell/MainWindowSupport.h"
+
+#include "shell/SingleInstance.h"
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QProcess>
+#include <QTabWidget>
+
+#include <gtest/gtest.h>
+
+#include <sys/socket.h>
+#include <sys/un.h>
+#include <unistd.h>
+
+using namespace mwtest;
+
+namespace {
+
+// Runs the built program with Args as a second copy while this process serves as the first.
+int RunSecondCopy(const QStringList &Args, const QString &RuntimeDir)
+{
+    QProcess second;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("XDG_RUNTIME_DIR"), RuntimeDir);
+    env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+    env.insert(QStringLiteral("QUILLMAR_NO_SPLASH_WAIT"), QStringLiteral("1"));
+    second.setProcessEnvironment(env);
+    second.start(QStringLiteral(QUILLMAR_BINARY), Args);
+    if (!second.waitForStarted(10000))
+        return -100;
+    QElapsedTimer timer;
+    timer.start();
+    while (second.state() != QProcess::NotRunning && timer.elapsed() < 30000) {
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+        second.waitForFinished(10);
+    }
+    if (second.state() != QProcess::NotRunning) {
+        second.kill();
+        second.waitForFinished();
+        return -101;
+    }
+    return second.exitStatus() == QProcess::NormalExit ? second.exitCode() : -102;
+}
+
+} // namespace
+
+TEST(Startup, SecondCopyHandsItsFileToTheFirstAndEnds)
+{
+    QTemporaryDir runtime;
+    qputenv("XDG_RUNTIME_DIR", runtime.path().toLocal8Bit());
+    TWindowFixture f;
+    f.Window->Settings.CheckOpen = false;
+    TSingleInstance first(TSingleInstance::DefaultName());
+    int activations = 0;
+    first.OnActivate = [&] { ++activations; };
+    first.OnOpen = [&](const QString &Path) { f.Window->HandOverOpen(Path); };
+    ASSERT_TRUE(first.Listen());
+
+    // A path of 400 characters arrives whole.
+    QString folder = f.Dir.path();
+    while (folder.size() < 360) {
+        folder += QStringLiteral("/folder-with-a-rather-long-name-%1").arg(folder.size());
+        QDir().mkpath(folder);
+    }
+    const QString path = folder + QLatin1Char('/') + QString(400 - folder.size() - 6, QLatin1Char('p')) + QStringLiteral(".html");
+    ASSERT_EQ(path.size(), 400);
+    WriteBytes(path, "<p>far away</p>\n");
+    EXPECT_EQ(RunSecondCopy({path}, runtime.path()), 0);
+    ASSERT_EQ(f.Window->TabCount(), 1);
+    EXPECT_EQ(f.Window->ActiveEditor()->FileName(), W(path));
+    EXPECT_EQ(activations, 1);
+
+    // A file that is open already: its tab becomes active, no second tab.
+    const QString other = f.Put(QStringLiteral("other.html"), "<p>other</p>\n");
+    f.Window->OpenFile(W(other), true, false, WideString());
+    ASSERT_EQ(f.Window->ActiveIndex(), 1);
+    EXPECT_EQ(RunSecondCopy({path}, runtime.path()), 0);
+    EXPECT_EQ(f.Window->TabCount(), 2);
+    EXPECT_EQ(f.Window->ActiveIndex(), 0);
+    EXPECT_EQ(f.Window->StatusPanel(2), path);
+
+    // No argument: the first copy only comes to the front. A relative name arrives absolute.
+    EXPECT_EQ(RunSecondCopy({}, runtime.path()), 0);
+    EXPECT_EQ(activations, 3);
+    EXPECT_EQ(f.Window->TabCount(), 2);
+    EXPECT_EQ(RunSecondCopy({QStringLiteral("log")}, runtime.path()), 0);
+    QCoreApplication::processEvents();
+    ASSERT_FALSE(f.PromptTexts().empty());
+    EXPECT_EQ(f.PromptTexts().back(), "File '" + QDir::current().absoluteFilePath(QStringLiteral("log")).toStdString() +
+                                          "' does not exist");
+    qunsetenv("XDG_RUNTIME_DIR");
+}
+
+TEST(Startup, SocketLeftByADeadCopyIsTakenOver)
+{
+    QTemporaryDir runtime;
+    const QString name = runtime.filePath(QStringLiteral("quillmar-test.sock"));
+    // A socket file nobody listens on any more.
+    const int fd = ::socket(AF_UNIX, SOCK_STREAM, 0);
+    ASSERT_GE(fd, 0);
+    sockaddr_un addr{};
+    addr.sun_family = AF_UNIX;
+    std::snprintf(addr.sun_path, sizeof addr.sun_path, "%s", name.toLocal8Bit().constData());
+    ASSERT_EQ(::bind(fd, reinterpret_cast<sockaddr *>(&addr), sizeof addr), 0);
+    ::close(fd);
+    EXPECT_FALSE(TSingleInstance::HandOver(name, {}, 500));
+    TSingleInstance first(name);
+    EXPECT_TRUE(first.Listen());
+    // A live first copy is not taken over.
+    TSingleInstance second(name);
+    EXPECT_FALSE(second.Listen());
+}
