@@ -1,0 +1,438 @@
+// The FTP client against pyftpdlib and vsftpd on loopback (active and passive, 0 bytes to
+// 16 MB), and against small fake servers that fail in the ways real ones do.
+#include "NetTestSupport.h"
+#include "ServerProcess.h"
+#include "net/FtpCli.h"
+#include <QFile>
+#include <QTemporaryDir>
+#include <fstream>
+#include <gtest/gtest.h>
+#include <memory>
+#include <sstream>
+
+using namespace nettest;
+
+namespace {
+
+std::string ReadFile(const std::string &Path)
+{
+    std::ifstream In(Path, std::ios::binary);
+    std::ostringstream S;
+    S << In.rdbuf();
+    return S.str();
+}
+
+void WriteFile(const std::string &Path, const std::string &Data)
+{
+    std::ofstream(Path, std::ios::binary) << Data;
+}
+
+struct FtpServers {
+    QTemporaryDir PyDir, VsDir;
+    std::unique_ptr<ServerProcess> Py, Vs;
+    std::vector<std::pair<std::string, std::string>> Files;
+
+    FtpServers()
+    {
+        const size_t Sizes[] = {0, 1, 1000, 100000, 16u << 20};
+        const std::string VsRoot = VsDir.path().toStdString() + "/root";
+        QDir().mkpath(QString::fromStdString(VsRoot + "/up"));
+        QDir().mkpath(VsDir.path() + "/empty");
+        QFile::setPermissions(QString::fromStdString(VsRoot + "/up"), QFileDevice::Permissions(0x7777));
+        QFile::setPermissions(QString::fromStdString(VsRoot), QFileDevice::Permissions(0x7755));
+        QFile::setPermissions(VsDir.path(), QFileDevice::Permissions(0x7755));
+        for (size_t Size : Sizes) {
+            const std::string Name = "f" + std::to_string(Size) + ".bin";
+            const std::string Body = PatternBytes(Size, static_cast<uint32_t>(Size + 11));
+            WriteFile(PyDir.path().toStdString() + "/" + Name, Body);
+            WriteFile(VsRoot + "/" + Name, Body);
+            Files.emplace_back(Name, Body);
+        }
+        const int PyPort = UnusedPort();
+        Py = std::make_unique<ServerProcess>("/usr/bin/python3",
+                                             QStringList{"-m", "pyftpdlib", "-i", "127.0.0.1", "-p",
+                                                         QString::number(PyPort), "-d", PyDir.path(), "-u", "quill",
+                                                         "-P", "secret", "-w"},
+                                             PyPort);
+        const int VsPort = UnusedPort();
+        const std::string Conf = VsDir.path().toStdString() + "/vsftpd.conf";
+        std::ofstream(Conf) << "listen=YES\nlisten_ipv6=NO\nlisten_address=127.0.0.1\nlisten_port=" << VsPort
+                            << "\nbackground=NO\nanonymous_enable=YES\nlocal_enable=NO\nwrite_enable=YES\n"
+                               "anon_upload_enable=YES\nanon_other_write_enable=YES\nanon_world_readable_only=NO\n"
+                               "anon_umask=022\nno_anon_password=YES\nanon_root="
+                            << VsRoot << "\nsecure_chroot_dir=" << VsDir.path().toStdString()
+                            << "/empty\nconnect_from_port_20=NO\npasv_enable=YES\nport_enable=YES\n"
+                               "seccomp_sandbox=NO\nxferlog_enable=NO\nrun_as_launching_user=NO\n";
+        Vs = std::make_unique<ServerProcess>("/usr/sbin/vsftpd", QStringList{QString::fromStdString(Conf)}, VsPort);
+    }
+};
+
+// One configured client with its log and done count.
+struct Client {
+    TFtpClient Cli;
+    std::vector<std::string> Log;
+    int Done = 0;
+
+    Client(int Port, const char *User, const char *Password)
+    {
+        Cli.HostName = "127.0.0.1";
+        Cli.Port = std::to_string(Port);
+        Cli.UserName = User;
+        Cli.PassWord = Password;
+        Cli.OnDisplay = [this](TCustomFtpCli *, const AnsiString &Msg) { Log.push_back(Msg); };
+        Cli.OnRequestDone = [this](TCustomFtpCli *, TFtpRequest, uint16_t) { ++Done; };
+    }
+    bool Logged(const std::string &Prefix) const
+    {
+        for (const std::string &L : Log)
+            if (L.rfind(Prefix, 0) == 0)
+                return true;
+        return false;
+    }
+    std::string Joined() const
+    {
+        std::string S;
+        for (const std::string &L : Log)
+            S += L + "\n";
+        return S;
+    }
+    // Lets a late second done event show itself.
+    void Settle() { WaitFor([] { return false; }, 30); }
+};
+
+void SetPassive(TFtpClient &Cli, bool Passive)
+{
+    // Passive mode is switched on through the connection type and stays on after it.
+    if (Passive) {
+        Cli.SetConnectionType(ftpProxy);
+        Cli.SetConnectionType(ftpDirect);
+    }
+}
+
+} // namespace
+
+class FtpClientTest : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() { Servers = new FtpServers; }
+    static void TearDownTestSuite()
+    {
+        delete Servers;
+        Servers = nullptr;
+    }
+    void SetUp() override
+    {
+        ASSERT_TRUE(Servers->Py->Ready());
+        ASSERT_TRUE(Servers->Vs->Ready());
+    }
+    static FtpServers *Servers;
+};
+FtpServers *FtpClientTest::Servers = nullptr;
+
+TEST_F(FtpClientTest, RetrAndStorByteIdenticalActiveAndPassive)
+{
+    struct Server {
+        const char *Name;
+        int Port;
+        const char *User, *Password;
+        std::string UploadDir, UploadPath;
+    } ServersUsed[] = {
+        {"pyftpdlib", Servers->Py->Port(), "quill", "secret", "", Servers->PyDir.path().toStdString()},
+        {"vsftpd", Servers->Vs->Port(), "anonymous", "", "/up", Servers->VsDir.path().toStdString() + "/root/up"},
+    };
+    QTemporaryDir Local;
+    for (const Server &S : ServersUsed) {
+        for (bool Passive : {false, true}) {
+            for (const auto &[Name, Body] : Servers->Files) {
+                SCOPED_TRACE(std::string(S.Name) + (Passive ? " passive " : " active ") + Name);
+                Client C(S.Port, S.User, S.Password);
+                SetPassive(C.Cli, Passive);
+                ASSERT_EQ(C.Cli.Passive(), Passive);
+                const std::string Target = Local.path().toStdString() + "/" + Name;
+                C.Cli.HostFileName = Name;
+                C.Cli.SetLocalFileName(Target);
+                EXPECT_TRUE(C.Cli.Receive()) << C.Joined();
+                EXPECT_TRUE(ReadFile(Target) == Body);
+                EXPECT_EQ(C.Cli.StatusCode(), 226);
+                EXPECT_EQ(C.Cli.LastResponse().substr(0, 3), "226");
+
+                // Back up again under another name, from a stream.
+                TMemoryStream Up;
+                Up.Write(Body.data(), static_cast<int64_t>(Body.size()));
+                Up.SetPosition(0);
+                C.Cli.HostDirName = S.UploadDir;
+                C.Cli.HostFileName = "up-" + std::string(Passive ? "p-" : "a-") + Name;
+                C.Cli.SetLocalStream(&Up);
+                EXPECT_TRUE(C.Cli.Transmit()) << C.Joined();
+                EXPECT_TRUE(ReadFile(S.UploadPath + "/" + C.Cli.HostFileName) == Body);
+                C.Settle();
+                EXPECT_EQ(C.Done, 2);
+                if (!Passive) {
+                    EXPECT_TRUE(C.Logged("> PORT 127,0,0,1,")) << C.Joined();
+                } else {
+                    EXPECT_TRUE(C.Logged("> PASV")) << C.Joined();
+                }
+            }
+        }
+    }
+}
+
+TEST_F(FtpClientTest, LoginListingAndRefusals)
+{
+    {
+        Client C(Servers->Py->Port(), "quill", "wrong");
+        TMemoryStream Sink;
+        C.Cli.HostFileName = "f1.bin";
+        C.Cli.SetLocalStream(&Sink);
+        EXPECT_FALSE(C.Cli.Receive());
+        EXPECT_EQ(C.Cli.StatusCode(), 530);
+        EXPECT_EQ(C.Cli.ErrorMessage().substr(0, 3), "530");
+        C.Settle();
+        EXPECT_EQ(C.Done, 1);
+        // The log shows the command but never the password.
+        EXPECT_TRUE(C.Logged("> PASS ********"));
+        EXPECT_EQ(C.Joined().find("wrong"), std::string::npos);
+    }
+    {
+        Client C(Servers->Vs->Port(), "nobodyhere", "x");
+        TMemoryStream Sink;
+        C.Cli.HostFileName = "f1.bin";
+        C.Cli.SetLocalStream(&Sink);
+        EXPECT_FALSE(C.Cli.Receive());
+        EXPECT_EQ(C.Cli.StatusCode(), 530);
+    }
+    {
+        // A missing file: the server's code, and no local file is left claiming success.
+        Client C(Servers->Py->Port(), "quill", "secret");
+        TMemoryStream Sink;
+        C.Cli.HostFileName = "no-such-file.bin";
+        C.Cli.SetLocalStream(&Sink);
+        EXPECT_FALSE(C.Cli.Receive());
+        EXPECT_EQ(C.Cli.StatusCode(), 550);
+        EXPECT_EQ(C.Cli.ErrorMessage().substr(0, 3), "550");
+        C.Settle();
+        EXPECT_EQ(C.Done, 1);
+    }
+    {
+        // A listing arrives through the display-file event.
+        Client C(Servers->Vs->Port(), "anonymous", "");
+        std::vector<std::string> Lines;
+        C.Cli.DisplayFileFlag = true;
+        C.Cli.OnDisplayFile = [&](TCustomFtpCli *, const AnsiString &L) { Lines.push_back(L); };
+        C.Cli.ListDirectory();
+        ASSERT_TRUE(WaitFor([&] { return C.Done > 0; }));
+        EXPECT_EQ(C.Cli.StatusCode(), 226);
+        std::string All;
+        for (const auto &L : Lines)
+            All += L + "\n";
+        EXPECT_NE(All.find("f16777216.bin"), std::string::npos) << All;
+        EXPECT_NE(All.find("up"), std::string::npos);
+        // vsftpd answers USER with 230 here: no PASS is sent.
+        EXPECT_FALSE(C.Logged("> PASS"));
+    }
+}
+
+TEST_F(FtpClientTest, LocalRefusalsAndAborts)
+{
+    {
+        Client C(Servers->Py->Port(), "quill", "secret");
+        TMemoryStream Up;
+        C.Cli.SetLocalStream(&Up);
+        C.Cli.HostFileName = "never.bin";
+        C.Cli.OnReadyToTransmit = [](TCustomFtpCli *, bool &Cancel) { Cancel = true; };
+        EXPECT_FALSE(C.Cli.Transmit());
+        EXPECT_EQ(C.Cli.StatusCode(), 426);
+        EXPECT_EQ(C.Cli.ErrorMessage(), "426 Transmit cancelled by application");
+        EXPECT_FALSE(QFile::exists(Servers->PyDir.path() + "/never.bin"));
+    }
+    {
+        // A progress abort in the middle of a download is a failure, not a short success.
+        Client C(Servers->Py->Port(), "quill", "secret");
+        TMemoryStream Sink;
+        C.Cli.SetLocalStream(&Sink);
+        C.Cli.HostFileName = "f16777216.bin";
+        C.Cli.OnProgress = [](TCustomFtpCli *, int64_t Count, bool &Abort) { Abort = Count > 100000; };
+        EXPECT_FALSE(C.Cli.Receive());
+        EXPECT_EQ(C.Cli.StatusCode(), 550);
+        C.Settle();
+        EXPECT_EQ(C.Done, 1);
+    }
+    {
+        // A local file that cannot be written.
+        Client C(Servers->Py->Port(), "quill", "secret");
+        C.Cli.HostFileName = "f1.bin";
+        C.Cli.SetLocalFileName("/nonexistent-folder/x.bin");
+        EXPECT_FALSE(C.Cli.Receive());
+        EXPECT_EQ(C.Cli.StatusCode(), 550);
+    }
+    {
+        // A request while one runs is refused at once.
+        Client C(Servers->Py->Port(), "quill", "secret");
+        TMemoryStream Sink;
+        C.Cli.SetLocalStream(&Sink);
+        C.Cli.HostFileName = "f1.bin";
+        C.Cli.ReceiveFile();
+        EXPECT_FALSE(C.Cli.Receive());
+        EXPECT_THROW(C.Cli.ReceiveFile(), FtpException);
+        EXPECT_TRUE(WaitFor([&] { return C.Done == 1; }));
+        EXPECT_EQ(Sink.GetSize(), 1);
+    }
+}
+
+namespace {
+
+std::string ReadLine(int Fd)
+{
+    std::string Line;
+    char C;
+    while (::recv(Fd, &C, 1, 0) == 1) {
+        if (C == '\n')
+            break;
+        if (C != '\r')
+            Line += C;
+    }
+    return Line;
+}
+
+void Say(int Fd, const std::string &Line)
+{
+    const std::string L = Line + "\r\n";
+    WriteAll(Fd, L.data(), L.size());
+}
+
+// Plays a login and a passive RETR; Transfer runs with the data connection (closed after it
+// returns) and may end the session itself.
+void FakeRetr(int Fd, const std::function<void(int Ctrl, int Data)> &Transfer)
+{
+    Say(Fd, "220-Welcome");
+    Say(Fd, "220 ready");
+    for (;;) {
+        const std::string Cmd = ReadLine(Fd);
+        if (Cmd.empty())
+            return;
+        if (Cmd.rfind("USER", 0) == 0)
+            Say(Fd, "331 password please");
+        else if (Cmd.rfind("PASS", 0) == 0)
+            Say(Fd, "230 in");
+        else if (Cmd.rfind("TYPE", 0) == 0)
+            Say(Fd, "200 type set");
+        else if (Cmd == "PASV") {
+            const int L = ::socket(AF_INET, SOCK_STREAM, 0);
+            sockaddr_in A{};
+            A.sin_family = AF_INET;
+            A.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+            ::bind(L, reinterpret_cast<sockaddr *>(&A), sizeof A);
+            socklen_t Len = sizeof A;
+            getsockname(L, reinterpret_cast<sockaddr *>(&A), &Len);
+            ::listen(L, 1);
+            const int P = ntohs(A.sin_port);
+            Say(Fd, "227 Entering Passive Mode (127,0,0,1," + std::to_string(P >> 8) + "," +
+                        std::to_string(P & 255) + ")");
+            const std::string Retr = ReadLine(Fd);
+            const int D = ::accept(L, nullptr, nullptr);
+            ::close(L);
+            Transfer(Fd, D);
+            ::close(D);
+            return;
+        } else if (Cmd == "QUIT") {
+            Say(Fd, "221 bye");
+            return;
+        } else
+            Say(Fd, "502 no");
+    }
+}
+
+} // namespace
+
+TEST(FtpFakeServers, FailuresEndWithTheRightCodeAndOneDoneEvent)
+{
+    const std::string Half(50000, 'h');
+    const struct {
+        const char *Name;
+        TestPeer::Role Role;
+        int Timeout;
+        int Status;
+        const char *Error;
+    } Cases[] = {
+        {"no banner", [](int Fd) { ReadAll(Fd); }, 1, 426, "426 Timeout"},
+        {"banner refused", [](int Fd) { Say(Fd, "421 Too many users"); }, 5, 421, "421 Too many users"},
+        {"control closed mid-transfer",
+         [&](int Fd) {
+             FakeRetr(Fd, [&](int Ctrl, int Data) {
+                 Say(Ctrl, "150 here it comes");
+                 WriteAll(Data, Half.data(), Half.size());
+                 ::shutdown(Ctrl, SHUT_RDWR);
+             });
+         },
+         5, 500, "500 Control connection closed."},
+        {"transfer aborted by the server",
+         [&](int Fd) {
+             FakeRetr(Fd, [&](int Ctrl, int Data) {
+                 Say(Ctrl, "150 here it comes");
+                 WriteAll(Data, Half.data(), Half.size());
+                 ::shutdown(Data, SHUT_RDWR);
+                 Say(Ctrl, "426 Connection closed; transfer aborted.");
+                 ReadLine(Ctrl);
+             });
+         },
+         5, 426, "426 Connection closed; transfer aborted."},
+        {"silent after the data",
+         [&](int Fd) {
+             FakeRetr(Fd, [&](int Ctrl, int Data) {
+                 Say(Ctrl, "150 here it comes");
+                 WriteAll(Data, Half.data(), Half.size());
+                 ::shutdown(Data, SHUT_RDWR);
+                 ReadAll(Ctrl);
+             });
+         },
+         1, 426, "426 Timeout"},
+        {"overlong reply line",
+         [](int Fd) {
+             Say(Fd, "220 " + std::string(5000, 'x'));
+             ReadAll(Fd);
+         },
+         5, 500, "500 Reply line too long"},
+    };
+    for (const auto &C : Cases) {
+        SCOPED_TRACE(C.Name);
+        TestPeer Peer(C.Role);
+        Client Cl(Peer.Port(), "user", "pw");
+        Cl.Cli.Timeout = C.Timeout;
+        SetPassive(Cl.Cli, true);
+        TMemoryStream Sink;
+        Cl.Cli.SetLocalStream(&Sink);
+        Cl.Cli.HostFileName = "file.bin";
+        EXPECT_FALSE(Cl.Cli.Receive()) << Cl.Joined();
+        EXPECT_EQ(Cl.Cli.StatusCode(), C.Status) << Cl.Joined();
+        EXPECT_EQ(Cl.Cli.ErrorMessage(), C.Error);
+        Cl.Settle();
+        EXPECT_LE(Cl.Done, 1);
+        EXPECT_EQ(Cl.Cli.State(), ftpReady);
+        Cl.Cli.Abort();
+    }
+}
+
+TEST(FtpFakeServers, PassiveReplyAndMultiLineReplies)
+{
+    const std::string Body = PatternBytes(70000, 5);
+    TestPeer Peer([&](int Fd) {
+        FakeRetr(Fd, [&](int Ctrl, int Data) {
+            Say(Ctrl, "125 Data connection already open");
+            WriteAll(Data, Body.data(), Body.size());
+            ::shutdown(Data, SHUT_RDWR);
+            Say(Ctrl, "226-Transfer complete");
+            Say(Ctrl, "226 done");
+            const std::string Quit = ReadLine(Ctrl);
+            Say(Ctrl, "221 bye");
+        });
+    });
+    Client C(Peer.Port(), "user", "pw");
+    SetPassive(C.Cli, true);
+    TMemoryStream Sink;
+    C.Cli.SetLocalStream(&Sink);
+    C.Cli.HostFileName = "file.bin";
+    EXPECT_TRUE(C.Cli.Receive()) << C.Joined();
+    EXPECT_EQ(std::string(reinterpret_cast<const char *>(Sink.Memory()), static_cast<size_t>(Sink.GetSize())), Body);
+    EXPECT_EQ(C.Cli.LastResponse(), "226 done");
+    EXPECT_TRUE(C.Logged("< 220-Welcome"));
+    EXPECT_TRUE(C.Logged("< 226-Transfer complete"));
+}
