@@ -1,5 +1,6 @@
 // The picture formats known to TPicture from the start.
 #include "images/Bitmap.h"
+#include "images/PNGImage.h"
 #include "images/QtPictures.h"
 
 void RegisterStandardPictureFormats()
@@ -10,4 +11,5 @@ void RegisterStandardPictureFormats()
     TPicture::RegisterFileFormat("JPEG", "JPEG Image File", [] { return std::make_unique<TJPEGImage>(); });
     TPicture::RegisterFileFormat("WMF", "Metafiles", [] { return std::make_unique<TMetafile>(); });
     TPicture::RegisterFileFormat("EMF", "Enhanced Metafiles", [] { return std::make_unique<TMetafile>(); });
+    RegisterPNGFormat();
 }
