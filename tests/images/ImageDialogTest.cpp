@@ -27,9 +27,10 @@ std::vector<std::string> WriteSamples(const QTemporaryDir &Dir)
     for (int y = 0; y < 23; ++y)
         for (int x = 0; x < 37; ++x)
             img.setPixel(x, y, qRgb(x * 6, y * 10, 128));
-    for (const char *fmt : {"bmp", "jpg", "ico"}) {
-        const QString p = Dir.filePath(QString("sample.%1").arg(fmt));
-        img.save(p, fmt == std::string("jpg") ? "JPEG" : fmt == std::string("ico") ? "ICO" : "BMP");
+    for (const auto &[ext, fmt] : {std::pair{"bmp", "BMP"}, std::pair{"jpg", "JPEG"}, std::pair{"ico", "ICO"},
+                                   std::pair{"PNG", "PNG"}}) {
+        const QString p = Dir.filePath(QString("sample.%1").arg(ext));
+        img.save(p, fmt);
         paths.push_back(p.toStdString());
     }
     // Targa and PCX made by ImageMagick from the BMP.
