@@ -95,7 +95,11 @@ void TFont::Assign(const TFont &Source)
 
 QFont TFont::ToQFont(double Resolution, double Scale) const
 {
-    QFont f(ToQString(FName));
+    // A font without a family name would be stored broken in a recorded page: the default
+    // family stands in for it.
+    QFont f;
+    if (!FName.empty())
+        f.setFamily(ToQString(FName));
     // A size below 1 point is read as a height in points, as font dialogs hand it out.
     const double points = FSize >= 1 ? double(FSize) : double(-FSize);
     const long px = std::lround(points * Resolution / 72.0 * Scale);

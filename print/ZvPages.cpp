@@ -176,7 +176,7 @@ void TZvPage::Clear()
 {
     while (!FObjects.empty())
         FObjects.pop_back();
-    FMetafile = QPicture();
+    FMetafile = std::make_unique<QPicture>();
     FMetafileSize = QSize();
     // An emptied page must be drawn again, even one that was empty before.
     Changed();
@@ -212,7 +212,7 @@ const QPicture &TZvPage::GetMetafile()
 {
     if (FOutOfDate)
         PaintToMetafile(ScreenPixelsPerInch());
-    return FMetafile;
+    return *FMetafile;
 }
 
 bool TZvPage::Refresh()
@@ -238,9 +238,8 @@ void TZvPage::PaintToMetafile(int32_t r)
     } done{*this};
 
     const Extended H = FSize.Height().AsInches(), W = FSize.Width().AsInches();
-    FMetafile = QPicture();
+    FMetafile = std::make_unique<QPicture>();
     FMetafileSize = QSize(ZvRound(W * r), ZvRound(H * r));
-    FMetafile.setBoundingRect(QRect(QPoint(0, 0), FMetafileSize));
     QRegion region;
     if (Margins && Margins->ClipMargins())
         region = QRegion(QRect(QPoint(Margins->Left().AsPixels(r), Margins->Top().AsPixels(r)),
@@ -248,7 +247,7 @@ void TZvPage::PaintToMetafile(int32_t r)
                                       FSize.Height().AsPixels(r) - Margins->Bottom().AsPixels(r) - 1)));
     else
         region = QRegion(0, 0, FSize.Width().AsPixels(r), FSize.Height().AsPixels(r));
-    QPainter canvas(&FMetafile);
+    QPainter canvas(FMetafile.get());
     if (ShowHeader && Header) {
         Header->SetPageSize(H, W);
         Header->Draw(canvas, r, &region, FPageNumber);
@@ -260,7 +259,7 @@ void TZvPage::PaintToMetafile(int32_t r)
     for (const auto &o : FObjects)
         o->Draw(canvas, r, &region);
     canvas.end();
-    FMetafile.setBoundingRect(QRect(QPoint(0, 0), FMetafileSize));
+    FMetafile->setBoundingRect(QRect(QPoint(0, 0), FMetafileSize));
 }
 
 void TZvPage::Print(TZvPrinter &Printer)

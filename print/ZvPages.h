@@ -68,7 +68,9 @@ private:
     TZvOrientation FOrientation = zvPortrait;
     int32_t FPageNumber = 0;
     TZvValueSize FSize;
-    QPicture FMetafile;
+    // Made anew for every rendering: a QPicture's paint engine does not survive assigning
+    // another picture to it.
+    std::unique_ptr<QPicture> FMetafile = std::make_unique<QPicture>();
     QSize FMetafileSize;
     bool FOutOfDate = true, FRendering = false;
 };

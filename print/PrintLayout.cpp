@@ -1,0 +1,203 @@
+#include "print/PrintLayout.h"
+#include "print/ZvPreview.h"
+#include <QPrinter>
+#include <cmath>
+
+namespace {
+
+bool IsBreakChar(char16_t c)
+{
+    return c == u'\t' || c == u' ' || c == u'-' || c == u'.' || c == u'=' || c == u'>';
+}
+
+bool IsQuote(char16_t c)
+{
+    return c == u'"' || c == u'\'';
+}
+
+const WideString kContinuation = u"     ";
+
+} // namespace
+
+size_t FittingLength(const WideString &Text, int32_t Reserve, int32_t WrapWidth, const TWidthMeasure &Measure)
+{
+    auto fits = [&](size_t n) { return Measure(Text.substr(0, n)) + Reserve < WrapWidth; };
+    const size_t len = Text.size();
+    // The longest fitting prefix, found by doubling and halving: widths grow with the prefix,
+    // so this gives what cutting one character at a time from the end gives, at a fraction of
+    // the measuring on very long lines.
+    size_t lo = 0, hi = 0; // fits(lo) (or lo = 0), !fits(hi)
+    if (len <= 512) {
+        if (fits(len))
+            return len;
+        hi = len;
+    } else {
+        size_t k = 64;
+        while (k < len && fits(k)) {
+            lo = k;
+            k *= 2;
+        }
+        if (k >= len) {
+            if (fits(len))
+                return len;
+            hi = len;
+        } else {
+            hi = k;
+        }
+    }
+    while (hi - lo > 1) {
+        const size_t mid = lo + (hi - lo) / 2;
+        if (fits(mid))
+            lo = mid;
+        else
+            hi = mid;
+    }
+    return (lo == 0 && !fits(0)) ? 0 : lo;
+}
+
+size_t FirstWordBreak(const WideString &Text, size_t M)
+{
+    const size_t n = Text.size();
+    size_t col = 1, linePos = 1, breakPos = 0; // 1-based positions
+    char16_t quote = u' ';
+    size_t pos = 0;
+    while (pos < n) {
+        const char16_t c = Text[pos];
+        if (IsBreakChar(c)) {
+            if (quote == u' ')
+                breakPos = pos + 1;
+        } else if (IsQuote(c)) {
+            if (c == quote)
+                quote = u' ';
+            else if (quote == u' ')
+                quote = c;
+        }
+        ++pos;
+        ++col;
+        if (quote == u' ' && col > M && breakPos > linePos) {
+            // Break after breakPos; the break counts only when text follows beyond the break
+            // characters right after it.
+            size_t next = pos + 1; // 1-based scan position
+            if (!IsQuote(c))
+                while (next <= n && (IsBreakChar(Text[next - 1]) || Text[next - 1] == u'\r' || Text[next - 1] == u'\n'))
+                    ++next;
+            return next < n ? breakPos : 0;
+        }
+    }
+    return 0;
+}
+
+void WrapLine(const WideString &Text, const TWrapSettings &S, const TWidthMeasure &Measure,
+              std::vector<WideString> &Pieces)
+{
+    WideString text = Text;
+    bool numbered = true;
+    for (;;) {
+        const int32_t reserve = S.LineNumbers && !numbered ? S.NumberReserve : 0;
+        const size_t m = FittingLength(text, reserve, S.WrapWidth, Measure);
+        if (m >= text.size()) {
+            Pieces.push_back(text);
+            return;
+        }
+        if (m == 0)
+            throw EPrintLayoutError("Not one character fits between the margins: choose a smaller font or smaller margins.");
+        size_t cut = FirstWordBreak(text, m);
+        if (cut == 0) {
+            // No break from the word wrap: break before the last ",", " ", "." or "=" up to the
+            // fitting length, else ten characters before it (or halfway).
+            size_t p = 0;
+            for (size_t q = m; q >= 2; --q)
+                if (const char16_t c = text[q - 1]; c == u',' || c == u' ' || c == u'.' || c == u'=') {
+                    p = q;
+                    break;
+                }
+            if (p == 0)
+                p = m > 10 ? m - 10 : m / 2;
+            cut = p > 1 ? p - 1 : 1; // every piece takes at least one character
+        }
+        const WideString first = text.substr(0, cut);
+        WideString rest = text.substr(cut);
+        Pieces.push_back(S.LineNumbers && !numbered ? kContinuation + first : first);
+        if (rest.empty())
+            return;
+        if (FittingLength(rest, 0, S.WrapWidth, Measure) >= rest.size()) {
+            Pieces.push_back(S.LineNumbers ? kContinuation + rest : rest);
+            return;
+        }
+        text = std::move(rest);
+        numbered = false;
+    }
+}
+
+WideString PrintedLine(const WideString &Line, int Index, bool LineNumbers)
+{
+    WideString text;
+    if (LineNumbers) {
+        std::string number = std::to_string(Index + 1);
+        if (number.size() < 4)
+            number.insert(0, 4 - number.size(), ' ');
+        text.assign(number.begin(), number.end());
+        text += u' ';
+    }
+    text.reserve(text.size() + Line.size());
+    for (char16_t c : Line) {
+        if (c == u'\t')
+            text += u"  ";
+        else
+            text += c;
+    }
+    return text;
+}
+
+void LayOutText(TZvPreview &Preview, int LineCount, const std::function<WideString(int)> &Line,
+                const TTextLayoutOptions &Options)
+{
+    const int32_t s = Options.FontSize;
+    const float lh = s >= 1 ? float(s) * 1.2f / 72.0f * 25.4f : float(-s) / 72.0f * 25.4f;
+    if (!(lh > 0))
+        throw EPrintLayoutError("The font has no height: choose another font.");
+    const Extended available = Preview.AvailablePageHeight().AsMillimetres();
+    const long n = long(std::trunc((available - lh) / lh));
+    if (n < 1)
+        throw EPrintLayoutError("The font is too large for the page: not one line fits between the margins.");
+    TZvCanvas &canvas = Preview.Canvas();
+    const int32_t resolution = Preview.ZvPrinter().PixelsPerInchX();
+    TWrapSettings wrap;
+    wrap.WrapWidth = Preview.AvailablePageWidth().AsPixels(resolution);
+    wrap.LineNumbers = Options.LineNumbers;
+    TWidthMeasure measure = [&](const WideString &Text) { return canvas.TextWidth(Text).AsPixels(resolution); };
+    wrap.NumberReserve = measure(u"9999 ");
+
+    const Extended top = Preview.Margins().Top().AsMillimetres();
+    const Extended left = Preview.Margins().Left().AsMillimetres();
+    Extended y = top + lh;
+    long onPage = 0;
+    std::vector<WideString> pieces;
+    Preview.BeginUpdate();
+    struct TEnd {
+        TZvPreview &P;
+        ~TEnd() { P.EndUpdate(); }
+    } end{Preview};
+    bool pending = false; // a piece was written and the page is full
+    for (int i = 0; i < LineCount; ++i) {
+        const WideString text = PrintedLine(Line(i), i, Options.LineNumbers);
+        pieces.clear();
+        if (Options.WordWrap)
+            WrapLine(text, wrap, measure, pieces);
+        else
+            pieces.push_back(text);
+        for (const WideString &piece : pieces) {
+            if (pending) {
+                // Only a piece that follows starts the next page: no empty page at the end.
+                Preview.NewPage();
+                onPage = 0;
+                y = top + lh;
+                pending = false;
+            }
+            y += lh;
+            canvas.TextOut(left, y, piece, zvuMillimetres);
+            if (++onPage >= n)
+                pending = true;
+        }
+    }
+}
