@@ -208,7 +208,9 @@ TZvPreview::~TZvPreview() = default;
 
 std::string TZvPreview::About() const
 {
-    return std::string("TZvPreview v") + ZvLibraryVersion;
+    std::string about = "TZvPreview v";
+    about.append(ZvLibraryVersion);
+    return about;
 }
 
 void TZvPreview::PostToLinked(int Message, bool Always)

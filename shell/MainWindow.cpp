@@ -12,6 +12,7 @@
 #include "platform/Prompter.h"
 #include "platform/QtConvert.h"
 #include "platform/SysUtils.h"
+#include "print/PrintAction.h"
 
 #include <QAction>
 #include <QDateTime>
@@ -311,6 +312,7 @@ void TfrmQuillmarMain::CreateActions()
 {
     // Each group adds its menu and actions; the order of the calls is the order of the menus.
     CreateFileActions();
+    CreatePrintActions();
     CreateCheckActions();
 }
 

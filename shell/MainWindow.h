@@ -39,6 +39,7 @@ class QTabWidget;
 class TEOpenDialog;
 class THTMLHighlighter;
 class TJavaScriptHighlighter;
+class TPrintAction;
 class TQzFormDropFiles;
 class TSyntaxEdit;
 class TSyntaxHighlighter;
@@ -201,6 +202,10 @@ public:
     // none was chosen.
     std::function<bool(const std::vector<WideString> &Browsers, WideString &Chosen, bool &Selected)> ChooseBrowser;
 
+    // ---- printing (MainWindowPrint.cpp)
+    void PrintActionExecute();
+    TPrintAction &Printing();
+
     // ---- check syntax and navigation (MainWindowCheck.cpp)
     void CheckSyntaxActionExecute();
     TCheckOptions CheckOptions() const;
@@ -264,6 +269,7 @@ private:
     void CreateActions();
     void CreateFileActions();
     void CreateCheckActions();
+    void CreatePrintActions();
     void ShowParentOfUncheckedInclude();
     void ApplyPlacement();
     void WatchApplicationState();
@@ -277,6 +283,7 @@ private:
     std::unique_ptr<THTMLHighlighter> FHTMLHighlighter;
     std::unique_ptr<TJavaScriptHighlighter> FJavaScriptHighlighter;
     std::unique_ptr<THTMLJSFileChecker> FScriptChecker;
+    std::unique_ptr<TPrintAction> FPrintAction;
     // The records of the tree NavTree shows now.
     std::shared_ptr<TNavRecArena> FShownRecords;
     QSplitter *FSplitterMain = nullptr; // navigation | editors
