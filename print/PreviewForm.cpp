@@ -79,9 +79,9 @@ TfrmPreview::TfrmPreview(QWidget *Parent, QPrinter *Printer) : QDialog(Parent)
     PrintPreview->SetZoom(40);
     PrintPreview->SetPrintCopies(1);
     PrintPreview->SetTitle(u"<document>");
-    PrintPreview->Margins().Pen().SetColor(clSilver);
+    PrintPreview->Margins().Pen().SetColor(zvSilver);
     PrintPreview->Margins().Pen().SetStyle(psDot);
-    PrintPreview->Margins().PrinterMarginPen().SetColor(clSilver);
+    PrintPreview->Margins().PrinterMarginPen().SetColor(zvSilver);
     PrintPreview->Margins().PrinterMarginPen().SetStyle(psDot);
     for (TZvHeaderFooter *hf : {&PrintPreview->Header(), &PrintPreview->Footer()})
         for (int i = 0; i < 3; ++i) {

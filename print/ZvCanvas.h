@@ -46,7 +46,7 @@ public:
     int32_t PenX() const { return FPenX; }
     int32_t PenY() const { return FPenY; }
 
-    TNotifyEvent OnChange;
+    TZvNotify OnChange;
 
 private:
     TFont FFont;
@@ -73,7 +73,7 @@ public:
     // The last range recorded for the page, or null.
     const TZvRtfRange *FindPage(int32_t PageNumber) const;
     void Clear();
-    TNotifyEvent OnClear;
+    TZvNotify OnClear;
 };
 
 // Renders characters First..Last of Document into a page of the given size (inches) inside the

@@ -12,7 +12,7 @@ class QFont;
 class QPen;
 class QBrush;
 
-using TNotifyEvent = std::function<void()>;
+using TZvNotify = std::function<void()>;
 
 enum TFontStyle : unsigned { fsBold = 1, fsItalic = 2, fsUnderline = 4, fsStrikeOut = 8 };
 using TFontStyles = unsigned;
@@ -27,10 +27,10 @@ enum TBrushStyle : int32_t {
     bsSolid, bsClear, bsHorizontal, bsVertical, bsFDiagonal, bsBDiagonal, bsCross, bsDiagCross
 };
 
-constexpr TColor clSilver = 0xC0C0C0u;
-constexpr TColor clGray = 0x808080u;
-constexpr TColor clRed = 0x0000FFu;
-constexpr TColor clYellow = 0x00FFFFu;
+constexpr TColor zvSilver = 0xC0C0C0u;
+constexpr TColor zvGray = 0x808080u;
+constexpr TColor zvRed = 0x0000FFu;
+constexpr TColor zvYellow = 0x00FFFFu;
 
 // Logical pixels per inch of the screen the library measures text with. Starts as the primary
 // screen's logical resolution (96 without a screen) and can be set (the preview's resolution
@@ -63,7 +63,7 @@ public:
     QFont ToQFont(double Resolution, double Scale = 1.0) const;
     void AssignQFont(const QFont &Font);
 
-    TNotifyEvent OnChange;
+    TZvNotify OnChange;
 
 private:
     void Changed();
@@ -91,7 +91,7 @@ public:
         return FColor == o.FColor && FStyle == o.FStyle && FWidth == o.FWidth && FMode == o.FMode;
     }
 
-    TNotifyEvent OnChange;
+    TZvNotify OnChange;
 
 private:
     void Changed();
@@ -109,7 +109,7 @@ public:
     void SetStyle(TBrushStyle Style);
     void Assign(const TBrush &Source);
 
-    TNotifyEvent OnChange;
+    TZvNotify OnChange;
 
 private:
     void Changed();

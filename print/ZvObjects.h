@@ -37,7 +37,7 @@ public:
     TZvBrushRecord Brush;
     TZvFontRecord Font;
     TZvPenRecord Pen;
-    TNotifyEvent OnChange;
+    TZvNotify OnChange;
 
     // A new object of this object's own class.
     virtual std::unique_ptr<TZvBaseObject> Create() const = 0;

@@ -101,7 +101,7 @@ public:
     int PagesOrientation() const;
     void MarkAllOutOfDate();
 
-    TNotifyEvent OnChange;
+    TZvNotify OnChange;
     std::function<void(TZvPage &Page, int32_t PageNumber, TZvOrientation Orientation)> OnPageOrientationChanged;
 
 private:
@@ -121,7 +121,7 @@ public:
     bool Visible() const { return FVisible; }
     void SetVisible(bool Value);
     void Assign(const TZvShadow &Other);
-    TNotifyEvent OnChange;
+    TZvNotify OnChange;
 
 private:
     void Changed()

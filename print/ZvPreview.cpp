@@ -219,13 +219,13 @@ void TZvPreview::PostToLinked(int Message, bool Always)
         return;
     for (const auto &target : LinkedControls)
         if (target && target->isWidgetType())
-            QCoreApplication::postEvent(target.data(), new TZvNotifyEvent(Message));
+            QCoreApplication::postEvent(target.data(), new TZvNotifyMessage(Message));
 }
 
 bool TZvPreview::event(QEvent *Event)
 {
     if (Event->type() == ZvNotifyEventType()) {
-        const int message = static_cast<TZvNotifyEvent *>(Event)->Message;
+        const int message = static_cast<TZvNotifyMessage *>(Event)->Message;
         if (message == zvmSetScreenResolution)
             SetScreenPixelsPerInch(ScreenPixelsPerInch());
         else if (message == zvmSetPrinterResolution)

@@ -26,9 +26,9 @@ enum : int {
     zvmBeginUpdate = 0x1B77, zvmEndUpdate = 0x1B78, zvmClear = 0x1B79
 };
 QEvent::Type ZvNotifyEventType();
-class TZvNotifyEvent : public QEvent {
+class TZvNotifyMessage : public QEvent {
 public:
-    explicit TZvNotifyEvent(int Message) : QEvent(ZvNotifyEventType()), Message(Message) {}
+    explicit TZvNotifyMessage(int Message) : QEvent(ZvNotifyEventType()), Message(Message) {}
     int Message;
 };
 
@@ -149,7 +149,7 @@ public:
     void UpdatePaper();
 
     // ---- events
-    TNotifyEvent AfterPrint, BeforePrint, OnAbortPrint, OnCanvasChange, OnChangeMargins, OnChangeOrientation,
+    TZvNotify AfterPrint, BeforePrint, OnAbortPrint, OnCanvasChange, OnChangeMargins, OnChangeOrientation,
         OnChangePrinter, OnClear, OnDeletePage, OnNewPage, OnPageSizeChange;
     std::function<void(TZvPage &Page)> BeforePrintPage, OnPrintPage, AfterPrintPage;
     std::function<void(int32_t Printed, int32_t Total)> OnPrintProgress;

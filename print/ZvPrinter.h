@@ -185,7 +185,7 @@ public:
     // Sheets begun in the current (or last) document and the orientation of each.
     const std::vector<TZvOrientation> &Sheets() const { return FSheets; }
 
-    TNotifyEvent OnChange;
+    TZvNotify OnChange;
 
 private:
     void ResetCache();

@@ -115,7 +115,7 @@ void TZvCustomValueSize::Assign(const TZvCustomValueSize &Other)
     FWidth->Assign(*Other.FWidth);
 }
 
-TZvValueRect::TZvValueRect(int32_t L, int32_t T, int32_t R, int32_t B, const TNotifyEvent &OnChange)
+TZvValueRect::TZvValueRect(int32_t L, int32_t T, int32_t R, int32_t B, const TZvNotify &OnChange)
     : Left(L, OnChange), Top(T, OnChange), Right(R, OnChange), Bottom(B, OnChange)
 {
 }
@@ -128,7 +128,7 @@ void TZvValueRect::Assign(const TZvValueRect &Other)
     Bottom.Assign(Other.Bottom);
 }
 
-void TZvValueRect::SetOnChange(const TNotifyEvent &OnChange)
+void TZvValueRect::SetOnChange(const TZvNotify &OnChange)
 {
     Left.OnChange = Top.OnChange = Right.OnChange = Bottom.OnChange = OnChange;
 }
@@ -142,7 +142,7 @@ TZvMargins::TZvMargins()
     FUser.Right.SetValue(2000);
     FUser.Bottom.SetValue(2000);
     FUser.SetOnChange([this] { Changed(); });
-    FPen.SetColor(clSilver);
+    FPen.SetColor(zvSilver);
     FPen.SetStyle(psDot);
     FPrinterMarginPen.Assign(FPen);
     FPen.OnChange = [this] { Changed(); };
@@ -201,7 +201,7 @@ void TZvMargins::Assign(const TZvMargins &Other)
     if (&Other == this)
         return;
     // One change event at the end, not one per member.
-    TNotifyEvent saved = std::move(OnChange);
+    TZvNotify saved = std::move(OnChange);
     OnChange = nullptr;
     FUser.Assign(Other.FUser);
     FPrinterRect.Assign(Other.FPrinterRect);
@@ -279,7 +279,7 @@ void TZvHeaderFooter::Assign(const TZvHeaderFooter &Other)
 {
     if (&Other == this)
         return;
-    TNotifyEvent saved = std::move(OnChange);
+    TZvNotify saved = std::move(OnChange);
     OnChange = nullptr;
     for (size_t i = 0; i < 3; ++i)
         FCaptions[i]->Assign(*Other.FCaptions[i]);

@@ -40,7 +40,7 @@ std::array<Extended, 8> ConvertPoints(uint8_t From, uint8_t To, const std::array
 class TZvValue {
 public:
     TZvValue() = default;
-    TZvValue(int32_t Value, TNotifyEvent OnChange) : OnChange(std::move(OnChange)), FValue(Value) {}
+    TZvValue(int32_t Value, TZvNotify OnChange) : OnChange(std::move(OnChange)), FValue(Value) {}
     TZvValue(const TZvValue &) = delete;
     TZvValue &operator=(const TZvValue &) = delete;
 
@@ -56,7 +56,7 @@ public:
     Extended AsInches() const { return Extended(FValue) / 100 / 25.4L; }
     void Assign(const TZvValue &Other) { SetValue(Other.FValue); }
 
-    TNotifyEvent OnChange;
+    TZvNotify OnChange;
 
 private:
     int32_t FValue = 0;
@@ -73,7 +73,7 @@ public:
     const TZvValue &Width() const { return *FWidth; }
     void Assign(const TZvCustomValueSize &Other);
 
-    TNotifyEvent OnChange;
+    TZvNotify OnChange;
 
 private:
     std::unique_ptr<TZvValue> FHeight, FWidth;
@@ -84,12 +84,12 @@ class TZvValueSize : public TZvCustomValueSize {};
 class TZvValueRect {
 public:
     TZvValueRect() = default;
-    TZvValueRect(int32_t Left, int32_t Top, int32_t Right, int32_t Bottom, const TNotifyEvent &OnChange);
+    TZvValueRect(int32_t Left, int32_t Top, int32_t Right, int32_t Bottom, const TZvNotify &OnChange);
     TZvValueRect(const TZvValueRect &) = delete;
     TZvValueRect &operator=(const TZvValueRect &) = delete;
     TZvValue Left, Top, Right, Bottom;
     void Assign(const TZvValueRect &Other);
-    void SetOnChange(const TNotifyEvent &OnChange);
+    void SetOnChange(const TZvNotify &OnChange);
 };
 
 class TZvMargins {
@@ -124,7 +124,7 @@ public:
     void SetPrinter(TZvPrinter *Printer) { FPrinter = Printer; }
     void Assign(const TZvMargins &Other);
 
-    TNotifyEvent OnChange;
+    TZvNotify OnChange;
 
 private:
     void Changed();
@@ -145,7 +145,7 @@ public:
     void SetFont(const TFont &Font) { FFont.Assign(Font); }
     void Assign(const TZvHeaderFooterCaption &Other);
 
-    TNotifyEvent OnChange;
+    TZvNotify OnChange;
 
 private:
     void Changed();
@@ -197,7 +197,7 @@ public:
     virtual void Draw(QPainter &Canvas, int32_t Resolution, const QRegion *Region, int32_t PageNumber) = 0;
     virtual void PrintOn(TZvPrinter &Printer, int32_t PageNumber) = 0;
 
-    TNotifyEvent OnChange;
+    TZvNotify OnChange;
 
 protected:
     void Changed();

@@ -180,7 +180,7 @@ TEST(Printer, EveryObjectKindPrintsOnOneTwoAndFourPagesASheet)
         red->Text = u"Red text line";
         red->Font.Name = u"Arial";
         red->Font.Size = 12;
-        red->Font.Color = clRed;
+        red->Font.Color = zvRed;
         objects.push_back(std::move(red));
         auto hidden = std::make_unique<TZvTextObject>();
         hidden->Left = 2000;
@@ -204,7 +204,7 @@ TEST(Printer, EveryObjectKindPrintsOnOneTwoAndFourPagesASheet)
         for (int kind : {zvkEllipse, zvkRectangle, zvkRoundRect, zvkArc, zvkChord, zvkPie}) {
             auto shape = CreateObjectOfKind(kind);
             shape->Left = x, shape->Top = 10000, shape->Right = x + 2000, shape->Bottom = 12000;
-            shape->Brush.Color = clYellow;
+            shape->Brush.Color = zvYellow;
             if (auto *c = dynamic_cast<TZvComplexShape *>(shape.get())) {
                 c->StartX = x + 2000, c->StartY = 11000, c->EndX = x + 1000, c->EndY = 10000;
             }

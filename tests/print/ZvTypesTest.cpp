@@ -106,13 +106,13 @@ TEST(ZvTypes, MarginsDefaultsAndAssign)
     TZvMargins m;
     EXPECT_EQ(m.Left().Value(), 2000);
     EXPECT_EQ(m.Bottom().Value(), 2000);
-    EXPECT_EQ(m.Pen().Color(), clSilver);
+    EXPECT_EQ(m.Pen().Color(), zvSilver);
     EXPECT_EQ(m.Pen().Style(), psDot);
     EXPECT_TRUE(m.PrinterMarginPen() == m.Pen());
     int fired = 0;
     m.OnChange = [&] { ++fired; };
     m.Top().SetAsMillimetres(10);
-    m.Pen().SetColor(clRed);
+    m.Pen().SetColor(zvRed);
     m.SetShowPrinterMargins(true); // no printer linked: nothing changes
     EXPECT_FALSE(m.ShowPrinterMargins());
     EXPECT_EQ(fired, 2);
@@ -131,7 +131,7 @@ TEST(ZvTypes, MarginsDefaultsAndAssign)
     EXPECT_EQ(m.Top().Value(), 2000);
     EXPECT_TRUE(m.Visible());
     EXPECT_FALSE(m.ClipMargins()) << "clipping is not copied";
-    EXPECT_EQ(m.Pen().Color(), clSilver);
+    EXPECT_EQ(m.Pen().Color(), zvSilver);
 }
 
 namespace {
@@ -184,7 +184,7 @@ TEST(ZvTypes, PaperSizesAndRecords)
     f.SetName(u"Liberation Serif");
     f.SetSize(9);
     f.SetStyle(fsBold | fsUnderline);
-    f.SetColor(clRed);
+    f.SetColor(zvRed);
     const TZvFontRecord r = FontToRecord(f, 30);
     TFont g;
     RecordToFont(r, g);
