@@ -18,6 +18,7 @@
 #include <QTimer>
 #include <QToolTip>
 #include <algorithm>
+#include <cmath>
 
 WideString TreeNTTipText(const WideString &Text)
 {
@@ -97,7 +98,7 @@ TTreeNT::TTreeNT(QWidget *Parent) : QTreeView(Parent)
     setItemDelegate(FDelegate);
     setHeaderHidden(true);
     header()->setStretchLastSection(false);
-    header()->setSectionResizeMode(QHeaderView::ResizeToContents);
+    header()->setSectionResizeMode(QHeaderView::Interactive);
     setSelectionMode(QAbstractItemView::NoSelection);
     setEditTriggers(QAbstractItemView::EditKeyPressed | QAbstractItemView::SelectedClicked);
     setUniformRowHeights(false);
@@ -255,6 +256,20 @@ void TTreeNT::scrollTo(const QModelIndex &Index, ScrollHint Hint)
 bool TTreeNT::IsScrollAnimating() const
 {
     return FScrollAnimation && FScrollAnimation->state() == QAbstractAnimation::Running;
+}
+
+// Labels are never cut: the column grows to the widest row shown (rows appear and widen as
+// branches expand), and the view scrolls sideways instead.
+void TTreeNT::updateGeometries()
+{
+    QTreeView::updateGeometries();
+    if (FFitting || !model())
+        return;
+    FFitting = true;
+    const auto Done = TScopeGuard([this] { FFitting = false; });
+    const int Wanted = sizeHintForColumn(0);
+    if (Wanted > header()->sectionSize(0))
+        header()->resizeSection(0, Wanted);
 }
 
 void TTreeNT::drawBranches(QPainter *Painter, const QRect &Rect, const QModelIndex &Index) const
@@ -438,7 +453,7 @@ QRect TTreeNT::NodeRect(const TTreeNTNode *Node, bool TextOnly) const
     QRect Rect = visualRect(Index);
     if (TextOnly) {
         Rect.setLeft(Rect.left() + FDelegate->LabelOffset());
-        Rect.setWidth(fontMetrics().horizontalAdvance(ToQString(Node->GetText())) + 6);
+        Rect.setWidth(int(std::ceil(QFontMetricsF(font()).horizontalAdvance(ToQString(Node->GetText())))) + 6);
     }
     return Rect;
 }

@@ -136,6 +136,7 @@ public:
 protected:
     void paintEvent(QPaintEvent *Event) override;
     void drawBranches(QPainter *Painter, const QRect &Rect, const QModelIndex &Index) const override;
+    void updateGeometries() override;
     void mousePressEvent(QMouseEvent *Event) override;
     void mouseReleaseEvent(QMouseEvent *Event) override;
     void mouseMoveEvent(QMouseEvent *Event) override;
@@ -186,4 +187,5 @@ private:
     TColor FInsertMarkColor = clWindowText;
     QLabel *FDragImage = nullptr;
     QVariantAnimation *FScrollAnimation = nullptr;
+    bool FFitting = false;
 };

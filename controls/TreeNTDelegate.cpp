@@ -6,6 +6,7 @@
 #include <QApplication>
 #include <QPainter>
 #include <QStyle>
+#include <cmath>
 
 namespace {
 
@@ -268,10 +269,13 @@ void TTreeNTDelegate::paint(QPainter *Painter, const QStyleOptionViewItem &Optio
         Rect.setLeft(Rect.left() + ImageSize + 2);
     }
     const QString Text = ToQString(Node->GetText());
-    const QFontMetrics Metrics(Font);
+    const QFontMetrics Metrics(Font, Painter->device());
+    // Fractional advances are rounded up, so that a label that fits is never cut.
+    const int TextWidth = int(std::ceil(QFontMetricsF(Font, Painter->device()).horizontalAdvance(Text)));
+    const bool Fits = TextWidth + 2 * TextPadding <= Rect.width();
     QRect Label = Rect;
     if (!FTree.HasOption(toFullRowSelect))
-        Label.setWidth(std::min(Rect.width(), Metrics.horizontalAdvance(Text) + 2 * TextPadding));
+        Label.setWidth(std::min(Rect.width(), TextWidth + 2 * TextPadding));
     if (Selected || DropTarget || !Node->GetParentColor())
         Painter->fillRect(Label, ColorToQColor(Back, Palette));
     if (Node->GetStateSelected() && Focused && FTree.GetSelected() == Node) {
@@ -282,8 +286,9 @@ void TTreeNTDelegate::paint(QPainter *Painter, const QStyleOptionViewItem &Optio
     }
     Painter->setFont(Font);
     Painter->setPen(Pen);
-    Painter->drawText(Label.adjusted(TextPadding, 0, -TextPadding, 0), Qt::AlignVCenter | Qt::AlignLeft,
-                      Metrics.elidedText(Text, Qt::ElideRight, Label.width() - 2 * TextPadding));
+    Painter->drawText(Label.adjusted(TextPadding, 0, FTree.HasOption(toFullRowSelect) ? 0 : TextPadding, 0),
+                      Qt::AlignVCenter | Qt::AlignLeft | Qt::TextDontClip,
+                      Fits ? Text : Metrics.elidedText(Text, Qt::ElideRight, Label.width() - 2 * TextPadding));
     Painter->restore();
     if (FTree.OnAfterItemPaint)
         FTree.OnAfterItemPaint(&FTree, Node, Option.rect, States);
