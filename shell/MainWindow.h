@@ -17,6 +17,7 @@
 #include "checker/HTMLJSFileChecker.h"
 #include "editor/EditorTypes.h"
 #include "editor/HighlightAttributes.h"
+#include "net/HttpProt.h"
 #include "platform/Types.h"
 #include "platform/VirtualKeys.h"
 #include "shell/ActionStates.h"
@@ -221,6 +222,8 @@ public:
     bool IncludeName(int Index, WideString &Name);
 
     // ---- include host
+    // The window's HTTP client: it fetches http:// includes (no events assigned).
+    THttpCli HttpCli1;
     bool OpenIncludeFile(const AnsiString &Path, AnsiString &Resolved, int32_t LineIndex) override;
     bool LoadHttpIncl(const AnsiString &URL, int32_t LineIndex, int32_t N, const AnsiString &FileName,
                       std::vector<AnsiString> &Lines, AnsiString &Error) override;

@@ -5,9 +5,12 @@
 #include "editor/SyntaxEditorStrings.h"
 #include "controls/TextListBox.h"
 #include "controls/TreeNT.h"
+#include "editor/JavaScriptHighlighter.h"
 #include "editor/SyntaxEdit.h"
 #include "platform/Prompter.h"
 #include "platform/QtConvert.h"
+#include "platform/ScopeGuard.h"
+#include "platform/CodePage.h"
 #include "platform/SysUtils.h"
 #include "shell/NavTreeAdapter.h"
 
@@ -275,11 +278,61 @@ bool TfrmQuillmarMain::OpenIncludeFile(const AnsiString &Path, AnsiString &Resol
 }
 
 bool TfrmQuillmarMain::LoadHttpIncl(const AnsiString &URL, int32_t, int32_t, const AnsiString &,
-                                    std::vector<AnsiString> &, AnsiString &Error)
+                                    std::vector<AnsiString> &Lines, AnsiString &Error)
 {
-    // Fetching needs the HTTP client; until the program has one, the include is reported.
-    Error = "Include '" + URL + "' not loaded, http error no HTTP client";
-    return false;
+    auto SplitLines = [&Lines](const AnsiString &Text) {
+        TStringList L;
+        L.SetText(Text);
+        for (int i = 0; i < L.Count(); ++i)
+            Lines.push_back(L[i]);
+    };
+    const WideString wideUrl = AnsiToWide(URL);
+    // An include fetched before is taken from its tab.
+    const int open = FileName2Tab(wideUrl);
+    if (open >= 0) {
+        Tab(open)->Record->Checked = false;
+        SplitLines(WideToAnsi(Tab(open)->Editor->Lines().GetTextStr()));
+        return true;
+    }
+
+    TMemoryStream stream;
+    bool fetched = true;
+    {
+        HttpCli1.URL = URL;
+        HttpCli1.ReceiveStream = &stream;
+        TScopeGuard release([this] { HttpCli1.ReceiveStream = nullptr; });
+        try {
+            HttpCli1.Get();
+        } catch (const EHttpException &) {
+            fetched = false;
+            Error = "Include '" + URL + "' not loaded, http error " + HttpCli1.ReasonText();
+        }
+    }
+
+    // The fetched text (or what came of it) is shown read-only in an include tab of its own.
+    TEditorTab *caller = FCheckedTab ? FCheckedTab : ActiveTab();
+    const WideString parent = caller ? caller->Editor->FileName() : WideString();
+    AnsiString name = URL.substr(0, URL.find_first_of("?#"));
+    name = name.substr(name.rfind('/') + 1);
+    TEditorTab *tab = NewEditorTab(u"http: " + AnsiToWide(name), parent, true);
+    TSyntaxEdit &editor = *tab->Editor;
+    stream.SetPosition(0);
+    editor.BeginUpdate();
+    editor.Lines().LoadFromStream(stream);
+    editor.SetFileName(wideUrl);
+    editor.EndUpdate();
+    editor.SetModified(false);
+    editor.SetHighLighter(FJavaScriptHighlighter.get());
+    editor.SetOptions(editor.Options() | eoReadOnly);
+    SetStatusPanel(2, ToQString(wideUrl));
+    SetTabCaption(PageControl1->indexOf(tab), ToQString(u"http:~ " + AnsiToWide(HttpCli1.DocumentName())));
+    if (caller)
+        SetActivePage(PageControl1->indexOf(caller));
+    if (!fetched)
+        return false;
+    // The checker reads the text as the tab shows it (an encoding mark is honoured there).
+    SplitLines(WideToAnsi(editor.Lines().GetTextStr()));
+    return true;
 }
 
 int TfrmQuillmarMain::FileName2Tab(const AnsiString &Path)

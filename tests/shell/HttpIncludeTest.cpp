@@ -1,0 +1,58 @@
+// Check syntax of a page whose script comes from an http:// address: the include is fetched by
+// the window's HTTP client from a local server, shown in a read-only include tab and checked; a
+// missing one becomes a finding with the server's reason.
+#include "tests/shell/MainWindowSupport.h"
+#include "tests/net/ServerProcess.h"
+
+#include "controls/TextListBox.h"
+#include "editor/SyntaxEdit.h"
+
+#include <QDir>
+#include <QTabWidget>
+
+#include <gtest/gtest.h>
+
+using namespace mwtest;
+
+TEST(CheckSyntax, HttpIncludesAreFetchedShownAndChecked)
+{
+    TWindowFixture f;
+    QDir(f.Dir.path()).mkdir(QStringLiteral("web"));
+    f.Put(QStringLiteral("web/lib.js"), "function helper(x) {\r\n  return x + ;\r\n}\r\n");
+    const int port = nettest::UnusedPort();
+    nettest::ServerProcess server("/usr/bin/python3",
+                                  {"-m", "http.server", "--bind", "127.0.0.1", "--directory",
+                                   f.Dir.filePath(QStringLiteral("web")), QString::number(port)},
+                                  port);
+    ASSERT_TRUE(server.Ready());
+    const std::string base = "http://127.0.0.1:" + std::to_string(port);
+    const QString page = f.Put(QStringLiteral("page.html"),
+                               "<html>\r\n<head>\r\n"
+                               "<script type=\"text/javascript\" src=\"" + base + "/lib.js\"></script>\r\n"
+                               "<script type=\"text/javascript\" src=\"" + base + "/missing.js\"></script>\r\n"
+                               "</head>\r\n<body onload=\"helper(1)\"></body>\r\n</html>\r\n");
+    f.Window->Settings.OpenIncludes = true;
+    f.Window->OpenFile(W(page), true, false, WideString());
+
+    TfrmQuillmarMain &w = *f.Window;
+    std::string findings;
+    for (int i = 0; i < w.ErrorList->Items().Count(); ++i)
+        findings += w.ErrorList->Items().Strings(i) + "\n";
+
+    // The fetched script: its own read-only tab named after the document, checked as include 1.
+    int tab = -1;
+    for (int i = 0; i < w.TabCount(); ++i)
+        if (w.TabCaption(i) == QStringLiteral("http:~ lib.js"))
+            tab = i;
+    ASSERT_GE(tab, 0) << findings;
+    EXPECT_EQ(Narrow(w.Tab(tab)->Editor->FileName()), base + "/lib.js");
+    EXPECT_TRUE(w.Tab(tab)->Editor->Options() & eoReadOnly);
+    EXPECT_FALSE(w.Tab(tab)->Editor->GetModified());
+    EXPECT_NE(findings.find("on line 2 of Include; " + base + "/lib.js"), std::string::npos) << findings;
+    // The page stays the active tab.
+    EXPECT_EQ(w.ActiveTab()->Editor->FileName(), W(page));
+    // The missing script is reported with the server's reason.
+    EXPECT_NE(findings.find("Include '" + base + "/missing.js' not loaded, http error File not found"),
+              std::string::npos)
+        << findings;
+}
