@@ -1,4 +1,5 @@
 #include "text/WideStrings.h"
+#include "platform/Prompter.h"
 
 #include <algorithm>
 #include <array>
@@ -313,12 +314,13 @@ constexpr size_t kLoadBlock = 1 << 20;  // bytes read and decoded at a time
 // two bytes each in the file's order (an odd last byte belongs to no character and is dropped).
 class TBlockDecoder {
 public:
-    TBlockDecoder(TStream &Stream, int64_t Bytes, bool Unicode, bool SwapBytes)
+    TBlockDecoder(TStream &Stream, int64_t Bytes, bool Unicode, bool SwapBytes, bool Utf8 = false,
+                  TUtf8Check *Check = nullptr)
         : FStream(Stream), FLeft(Unicode ? Bytes & ~int64_t(1) : Bytes), FOdd(Unicode && (Bytes & 1)),
-          FUnicode(Unicode), FSwap(SwapBytes)
+          FUnicode(Unicode), FSwap(SwapBytes), FUtf8(Utf8), FCheck(Check)
     {
         FBytes.resize(size_t(std::min<int64_t>(FLeft, int64_t(kLoadBlock))));
-        FChars.resize(FUnicode ? FBytes.size() / 2 : FBytes.size());
+        FChars.resize(FUnicode ? FBytes.size() / 2 : FBytes.size() + 4);
     }
     // The next block of characters; empty at the end. Throws EReadError on a short read.
     std::pair<const WideChar *, size_t> Next()
@@ -340,6 +342,10 @@ public:
             return {FChars.data(), part / 2};
         }
         FStream.ReadBuffer(FBytes.data(), int64_t(part));
+        if (FCheck)
+            FCheck->Feed(FBytes.data(), part);
+        if (FUtf8)
+            return {FChars.data(), FUtf8Decoder.Decode(FBytes.data(), part, FLeft == 0, FChars.data())};
         AnsiToWideBlock(FBytes.data(), part, FChars.data());
         return {FChars.data(), part};
     }
@@ -348,7 +354,9 @@ private:
     TStream &FStream;
     int64_t FLeft;
     bool FOdd;
-    bool FUnicode, FSwap;
+    bool FUnicode, FSwap, FUtf8;
+    TUtf8Check *FCheck;
+    TUtf8Decoder FUtf8Decoder;
     std::vector<uint8_t> FBytes;
     std::vector<WideChar> FChars;
 };
@@ -369,11 +377,14 @@ public:
             FSkipLF = false;
             if (p[0] == 10)
                 i = 1;
+            if (FStyle < 0)
+                FStyle = p[0] == 10 ? lbCRLF : lbCR;
         }
         while (i < n) {
             const size_t run = FindLineBreak(p + i, n - i);
             if (i + run == n) {
                 Append(p + i, run);  // the line goes on in the next block
+                FEndsWithBreak = false;
                 return;
             }
             if (FOpen) {
@@ -388,8 +399,12 @@ public:
                 Emit(FLine, run);
             }
             i += run;
+            if (FStyle < 0 && p[i] == 10)
+                FStyle = lbLF;
             if (p[i] == 13) {
                 if (i + 1 < n) {
+                    if (FStyle < 0)
+                        FStyle = p[i + 1] == 10 ? lbCRLF : lbCR;
                     if (p[i + 1] == 10)
                         ++i;
                 } else {
@@ -397,8 +412,13 @@ public:
                 }
             }
             ++i;
+            FEndsWithBreak = true;
         }
     }
+    // The first CR LF, LF or CR break of the text (-1: none), and whether the text ended
+    // with a break.
+    int Style() const { return FStyle < 0 && FSkipLF ? lbCR : FStyle; }
+    bool EndsWithBreak() const { return FEndsWithBreak; }
     void Finish()
     {
         if (FOpen)
@@ -437,6 +457,8 @@ private:
     size_t FLines = 0;
     bool FOpen = false;   // characters after the last break
     bool FSkipLF = false; // the last block ended in CR
+    int FStyle = -1;
+    bool FEndsWithBreak = false;
 };
 
 } // namespace
@@ -450,29 +472,46 @@ void TWideStrings::LoadFromStream(TStream &Stream)
     if (n > kMaxTextFileBytes)
         throw ETextTooLarge("The file is too large to open (" + std::to_string(n / (1024 * 1024)) +
                             " MB; at most " + std::to_string(kMaxTextFileBytes / (1024 * 1024)) + " MB can be opened).");
-    uint8_t head[2] = {0, 0};
-    const int64_t headCount = std::min<int64_t>(n, 2);
+    uint8_t head[3] = {0, 0, 0};
+    const int64_t headCount = std::min<int64_t>(n, 3);
     Stream.ReadBuffer(head, headCount);
-    const uint16_t mark = headCount == 2 ? uint16_t(head[0] | (head[1] << 8)) : 0;
+    const uint16_t mark = headCount >= 2 ? uint16_t(head[0] | (head[1] << 8)) : 0;
     const bool unicode = mark == 0xFEFF || mark == 0xFFFE;
     const bool swap = unicode && ((mark == 0xFFFE) != (std::endian::native == std::endian::big));
-    // An ANSI file's first two bytes are text too.
-    const int64_t bodyStart = unicode ? pos + 2 : pos;
-    const int64_t body = unicode ? n - 2 : n;
+    const bool utf8Mark = headCount == 3 && head[0] == 0xEF && head[1] == 0xBB && head[2] == 0xBF;
+    // An 8-bit file's first bytes are text too (a UTF-8 mark is dropped only when the rest is
+    // UTF-8 as well).
+    int64_t bodyStart = unicode ? pos + 2 : pos;
+    int64_t body = unicode ? n - 2 : n;
 
-    // The text is read twice, a block at a time, and never held whole: first the lines are counted,
-    // so the list is sized once (a short or unreadable stream fails here, with the list unchanged);
-    // then each line goes into the list as soon as its end is read.
+    // The text is read twice, a block at a time, and never held whole: first the lines are counted
+    // and an 8-bit text is checked for UTF-8, so the list is sized once (a short or unreadable
+    // stream fails here, with the list unchanged); then each line goes into the list as soon as its
+    // end is read.
     size_t lines = 0, longest = 0;
+    TUtf8Check check;
+    int style = -1;
+    bool endsWithBreak = false;
     {
         Stream.Seek(bodyStart, soBeginning);
-        TBlockDecoder decoder(Stream, body, unicode, swap);
+        TBlockDecoder decoder(Stream, body, unicode, swap, false, unicode ? nullptr : &check);
         TLineSplitter counter;
         for (auto [p, count] = decoder.Next(); count > 0; std::tie(p, count) = decoder.Next())
             counter.Feed(p, count);
         counter.Finish();
         lines = counter.Lines();
         longest = counter.Longest();
+        style = counter.Style();
+        endsWithBreak = counter.EndsWithBreak();
+    }
+    // Valid UTF-8 that is not plain ASCII (or that carries the mark) is read as UTF-8; any other
+    // 8-bit text as Windows-1252.
+    const bool utf8 = !unicode && check.Valid() && (check.NonAscii() || utf8Mark);
+    if (utf8 && utf8Mark) {
+        bodyStart += 3;
+        body -= 3;
+        if (lines > 0 && n == 3)
+            lines = 0;
     }
     if (lines > size_t(INT_MAX))
         throw EStringListError("Text has too many lines");
@@ -483,33 +522,51 @@ void TWideStrings::LoadFromStream(TStream &Stream)
     TScopeGuard emptyOnFailure([this] { Clear(); });
     if (GetCapacity() < int(lines))
         SetCapacity(int(lines));
-    TBlockDecoder decoder(Stream, body, unicode, swap);
+    TBlockDecoder decoder(Stream, body, unicode, swap, utf8);
     TLineSplitter splitter([this](const WideString &line) { Add(line); }, longest);
     for (auto [p, count] = decoder.Next(); count > 0; std::tie(p, count) = decoder.Next())
         splitter.Feed(p, count);
     splitter.Finish();
     emptyOnFailure.Dismiss();
-    FSaveUnicode = unicode;
+    FEncoding = unicode ? ((mark == 0xFEFF) ? teUtf16LE : teUtf16BE) : utf8 ? teUtf8 : teAnsi;
+    FByteOrderMark = unicode || (utf8 && utf8Mark);
+    FLineBreakStyle = style < 0 ? lbLF : TLineBreakStyle(style);
+    FFinalLineBreak = endsWithBreak || GetCount() == 0;
 }
 
 void TWideStrings::SaveToStream(TStream &Stream)
 {
-    bool allowed = true;
     FSaved = false;
     const int count = GetCount();
 
-    if (!FSaveUnicode && OnAnsiLossConfirm) {
+    if (FEncoding == teAnsi) {
         bool lossy = false;
         for (int i = 0; i < count && !lossy; ++i) {
             const WideString &s = Get(i);
             lossy = !IsAnsiLosslessBlock(s.data(), s.size());
         }
-        if (lossy)
-            OnAnsiLossConfirm(*this, allowed);
+        if (lossy) {
+            // Characters the code page cannot hold are never turned into '?' unasked: the text
+            // is saved as Unicode, or not at all.
+            TTextEncoding choice = teAnsi;
+            if (OnEncodingLoss) {
+                OnEncodingLoss(*this, choice);
+            } else {
+                const int answer = MessageDlg(
+                    u"The text holds characters that the Windows-1252 code page cannot store. Save it as UTF-8? "
+                    u"(No saves it as UTF-16, Cancel does not save it.)",
+                    TMsgDlgType::mtConfirmation, mbYesNoCancel, mrYes);
+                choice = answer == mrYes ? teUtf8 : answer == mrNo ? teUtf16LE : teAnsi;
+            }
+            if (choice == teAnsi)
+                return;
+            FEncoding = choice;
+            FByteOrderMark = choice != teUtf8;
+        }
     }
-    if (!allowed)
-        return;
 
+    const bool wide = FEncoding == teUtf16LE || FEncoding == teUtf16BE;
+    const bool bigEndian = FEncoding == teUtf16BE;
     // Encoded in blocks of about a megabyte, so the whole text never exists twice in memory.
     constexpr size_t kBlock = 1 << 20;
     std::vector<uint8_t> out;
@@ -518,41 +575,52 @@ void TWideStrings::SaveToStream(TStream &Stream)
         Stream.WriteBuffer(out.data(), int64_t(out.size()));
         out.clear();
     };
-    if (FSaveUnicode) {
-        out.push_back(0xFF);
-        out.push_back(0xFE);
-    }
+    auto putUnit = [&](WideChar c) {
+        out.push_back(uint8_t(bigEndian ? c >> 8 : c));
+        out.push_back(uint8_t(bigEndian ? c : c >> 8));
+    };
+    if (wide && FByteOrderMark)
+        putUnit(0xFEFF);
+    if (FEncoding == teUtf8 && FByteOrderMark)
+        out.insert(out.end(), {0xEF, 0xBB, 0xBF});
+    const WideString lineBreak = FLineBreakStyle == lbCRLF ? u"\r\n" : FLineBreakStyle == lbCR ? u"\r" : u"\n";
     for (int i = 0; i < count; ++i) {
         const WideString &s = Get(i);
         size_t done = 0;
         do {
             const size_t room = kBlock - std::min(out.size(), kBlock);
-            const size_t unit = FSaveUnicode ? 2 : 1;
-            const size_t part = std::min(s.size() - done, std::max<size_t>(room / unit, 1));
+            const size_t unit = wide ? 2 : FEncoding == teUtf8 ? 3 : 1;
+            size_t part = std::min(s.size() - done, std::max<size_t>(room / unit, 1));
+            // A surrogate pair is encoded whole.
+            if (part > 1 && done + part < s.size() && s[done + part - 1] >= 0xD800 && s[done + part - 1] < 0xDC00)
+                --part;
             const size_t at = out.size();
-            out.resize(at + part * unit);
-            if (FSaveUnicode) {
-                if constexpr (std::endian::native == std::endian::little) {
+            if (wide) {
+                if (!bigEndian && std::endian::native == std::endian::little) {
+                    out.resize(at + part * 2);
                     std::memcpy(out.data() + at, s.data() + done, part * 2);
                 } else {
-                    for (size_t k = 0; k < part; ++k) {
-                        out[at + 2 * k] = uint8_t(s[done + k]);
-                        out[at + 2 * k + 1] = uint8_t(s[done + k] >> 8);
-                    }
+                    for (size_t k = 0; k < part; ++k)
+                        putUnit(s[done + k]);
                 }
+            } else if (FEncoding == teUtf8) {
+                out.resize(at + part * 3 + 3);
+                out.resize(at + WideToUtf8Block(s.data() + done, part, out.data() + at));
             } else {
+                out.resize(at + part);
                 WideToAnsiBlock(s.data() + done, part, out.data() + at);
             }
             done += part;
             if (out.size() >= kBlock)
                 flush();
         } while (done < s.size());
-        if (FSaveUnicode) {
-            const uint8_t crlf[4] = {13, 0, 10, 0};
-            out.insert(out.end(), crlf, crlf + 4);
-        } else {
-            out.push_back(13);
-            out.push_back(10);
+        if (i + 1 < count || FFinalLineBreak) {
+            for (WideChar c : lineBreak) {
+                if (wide)
+                    putUnit(c);
+                else
+                    out.push_back(uint8_t(c));
+            }
         }
     }
     if (!out.empty())

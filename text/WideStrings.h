@@ -1,12 +1,12 @@
 #pragma once
 // Lists of UTF-16 lines, each with a pointer-sized object, and the edited-text file format.
 //
-// Reading a file: two leading bytes FF FE or FE FF mark UTF-16 (little- or big-endian); anything else is
-// Windows-1252 text. Lines end at CR LF, CR, LF, VT, FF, U+2028 or U+2029; a break at the very end adds no
+// Reading a file: two leading bytes FF FE or FE FF mark UTF-16 (little- or big-endian); valid UTF-8 that is
+// not plain ASCII (or starts with EF BB BF) is UTF-8; anything else is Windows-1252 text. Lines end at CR LF, CR, LF, VT, FF, U+2028 or U+2029; a break at the very end adds no
 // empty line. U+0000 is an ordinary character: the whole text is kept. A UTF-16 file with an odd number of
 // bytes loses its last byte (it is not part of any character).
-// Writing: every line followed by CR LF, the last one too; UTF-16LE with FF FE when SaveUnicode is set,
-// else Windows-1252 without a mark.
+// Writing: in the encoding, with the mark and the line break the file was read with (a new text:
+// Windows-1252, LF, a break after the last line too), so a file is saved as it was read.
 #include <functional>
 #include <memory>
 #include <vector>
@@ -20,6 +20,10 @@
 constexpr int64_t kMaxTextFileBytes = int64_t(1) << 30;
 // Raised for a file over kMaxTextFileBytes.
 QUILLMAR_EXCEPTION(ETextTooLarge, EReadError);
+
+// How a text file is encoded and how its lines end.
+enum TTextEncoding : uint8_t { teAnsi, teUtf8, teUtf16LE, teUtf16BE };
+enum TLineBreakStyle : uint8_t { lbCRLF, lbLF, lbCR };
 
 // Locale identifier of the list comparison; the user's default locale.
 constexpr uint32_t LOCALE_USER_DEFAULT = 0x0400;
@@ -97,11 +101,31 @@ public:
     int UpdateCount() const { return FUpdateCount; }
     uint32_t Language() const { return FLanguage; }
     bool Saved() const { return FSaved; }
-    bool SaveUnicode() const { return FSaveUnicode; }
-    void SetSaveUnicode(bool Value) { FSaveUnicode = Value; }
+    // How the text is written: the encoding, its mark, the line break and whether the last line
+    // has one. Loading takes them from the file, so a saved file keeps its form.
+    TTextEncoding Encoding() const { return FEncoding; }
+    void SetEncoding(TTextEncoding Value) { FEncoding = Value; }
+    bool ByteOrderMark() const { return FByteOrderMark; }
+    void SetByteOrderMark(bool Value) { FByteOrderMark = Value; }
+    TLineBreakStyle LineBreakStyle() const { return FLineBreakStyle; }
+    void SetLineBreakStyle(TLineBreakStyle Value) { FLineBreakStyle = Value; }
+    bool FinalLineBreak() const { return FFinalLineBreak; }
+    void SetFinalLineBreak(bool Value) { FFinalLineBreak = Value; }
+    // UTF-16 (little-endian unless the text was read big-endian), or Windows-1252.
+    bool SaveUnicode() const { return FEncoding == teUtf16LE || FEncoding == teUtf16BE; }
+    void SetSaveUnicode(bool Value)
+    {
+        if (Value != SaveUnicode()) {
+            FEncoding = Value ? teUtf16LE : teAnsi;
+            FByteOrderMark = Value;
+        }
+    }
 
     // Asked before an ANSI save that would lose characters; clearing Allowed cancels the save.
-    std::function<void(TWideStrings &Sender, bool &Allowed)> OnAnsiLossConfirm;
+    // Asked when a Windows-1252 text holds characters the code page cannot store: set Encoding to
+    // teUtf8 or teUtf16LE to save in it, leave teAnsi to save nothing. Without a handler the user
+    // is asked through the prompter (Yes UTF-8, No UTF-16, Cancel nothing).
+    std::function<void(TWideStrings &Sender, TTextEncoding &Encoding)> OnEncodingLoss;
 
     // Case-insensitive locale comparison of the lists: negative, 0 or positive.
     static int CompareStrings(const WideString &S1, const WideString &S2);
@@ -118,7 +142,10 @@ private:
     int FUpdateCount = 0;
     uint32_t FLanguage = LOCALE_USER_DEFAULT;
     bool FSaved = false;
-    bool FSaveUnicode = false;
+    TTextEncoding FEncoding = teAnsi;
+    bool FByteOrderMark = false;
+    TLineBreakStyle FLineBreakStyle = lbLF;
+    bool FFinalLineBreak = true;
 };
 
 // Array-backed list.

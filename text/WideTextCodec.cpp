@@ -138,3 +138,148 @@ void SwapBytesBlock(WideChar *p, size_t n)
     for (size_t i = 0; i < n; ++i)
         p[i] = WideChar((p[i] >> 8) | (p[i] << 8));
 }
+
+void TUtf8Check::Feed(const uint8_t *p, size_t n)
+{
+    for (size_t i = 0; i < n && FValid; ++i) {
+        const uint8_t b = p[i];
+        if (FNeed > 0) {
+            if (b < FLow || b > FHigh) {
+                FValid = false;
+                return;
+            }
+            FLow = 0x80;
+            FHigh = 0xBF;
+            --FNeed;
+            continue;
+        }
+        if (b < 0x80)
+            continue;
+        FNonAscii = true;
+        if (b >= 0xC2 && b <= 0xDF) {
+            FNeed = 1;
+        } else if (b >= 0xE0 && b <= 0xEF) {
+            FNeed = 2;
+            FLow = b == 0xE0 ? 0xA0 : 0x80;  // no overlong forms
+            FHigh = b == 0xED ? 0x9F : 0xBF; // no surrogates
+        } else if (b >= 0xF0 && b <= 0xF4) {
+            FNeed = 3;
+            FLow = b == 0xF0 ? 0x90 : 0x80;
+            FHigh = b == 0xF4 ? 0x8F : 0xBF; // nothing above U+10FFFF
+        } else {
+            FValid = false;
+        }
+    }
+}
+
+namespace {
+// Length of the sequence a lead byte starts (0 for a byte that starts none).
+int SequenceLength(uint8_t b)
+{
+    return b < 0x80 ? 1 : b >= 0xC2 && b <= 0xDF ? 2 : b >= 0xE0 && b <= 0xEF ? 3 : b >= 0xF0 && b <= 0xF4 ? 4 : 0;
+}
+
+// Decodes one complete sequence of `len` bytes; U+FFFD when it is malformed.
+uint32_t DecodeSequence(const uint8_t *p, int len)
+{
+    if (len == 1)
+        return p[0];
+    uint32_t c = p[0] & (0x7F >> len);
+    for (int k = 1; k < len; ++k) {
+        if ((p[k] & 0xC0) != 0x80)
+            return 0xFFFD;
+        c = (c << 6) | (p[k] & 0x3F);
+    }
+    static const uint32_t least[] = {0, 0, 0x80, 0x800, 0x10000};
+    if (c < least[len] || c > 0x10FFFF || (c >= 0xD800 && c < 0xE000))
+        return 0xFFFD;
+    return c;
+}
+
+WideChar *Put(WideChar *d, uint32_t c)
+{
+    if (c >= 0x10000) {
+        c -= 0x10000;
+        *d++ = WideChar(0xD800 + (c >> 10));
+        *d++ = WideChar(0xDC00 + (c & 0x3FF));
+    } else {
+        *d++ = WideChar(c);
+    }
+    return d;
+}
+} // namespace
+
+size_t TUtf8Decoder::Decode(const uint8_t *p, size_t n, bool last, WideChar *dst)
+{
+    WideChar *d = dst;
+    size_t i = 0;
+    // A sequence the previous block cut off is completed first.
+    while (FCarryCount > 0 && i < n) {
+        const int len = SequenceLength(FCarry[0]);
+        if (int(FCarryCount) >= len || (p[i] & 0xC0) != 0x80) {
+            d = Put(d, 0xFFFD);
+            FCarryCount = 0;
+            break;
+        }
+        FCarry[FCarryCount++] = p[i++];
+        if (int(FCarryCount) == len) {
+            d = Put(d, DecodeSequence(FCarry, len));
+            FCarryCount = 0;
+        }
+    }
+    while (i < n) {
+        const uint8_t b = p[i];
+        if (b < 0x80) {
+            *d++ = b;
+            ++i;
+            continue;
+        }
+        const int len = SequenceLength(b);
+        if (len == 0) {
+            d = Put(d, 0xFFFD);
+            ++i;
+            continue;
+        }
+        if (i + size_t(len) > n) {
+            FCarryCount = n - i;
+            std::memcpy(FCarry, p + i, FCarryCount);
+            i = n;
+            break;
+        }
+        d = Put(d, DecodeSequence(p + i, len));
+        i += size_t(len);
+    }
+    if (last && FCarryCount > 0) {
+        d = Put(d, 0xFFFD);
+        FCarryCount = 0;
+    }
+    return size_t(d - dst);
+}
+
+size_t WideToUtf8Block(const WideChar *src, size_t n, uint8_t *dst)
+{
+    uint8_t *d = dst;
+    for (size_t i = 0; i < n; ++i) {
+        uint32_t c = src[i];
+        if (c >= 0xD800 && c < 0xDC00 && i + 1 < n && src[i + 1] >= 0xDC00 && src[i + 1] < 0xE000)
+            c = 0x10000 + ((c - 0xD800) << 10) + (src[++i] - 0xDC00);
+        else if (c >= 0xD800 && c < 0xE000)
+            c = 0xFFFD;
+        if (c < 0x80) {
+            *d++ = uint8_t(c);
+        } else if (c < 0x800) {
+            *d++ = uint8_t(0xC0 | (c >> 6));
+            *d++ = uint8_t(0x80 | (c & 0x3F));
+        } else if (c < 0x10000) {
+            *d++ = uint8_t(0xE0 | (c >> 12));
+            *d++ = uint8_t(0x80 | ((c >> 6) & 0x3F));
+            *d++ = uint8_t(0x80 | (c & 0x3F));
+        } else {
+            *d++ = uint8_t(0xF0 | (c >> 18));
+            *d++ = uint8_t(0x80 | ((c >> 12) & 0x3F));
+            *d++ = uint8_t(0x80 | ((c >> 6) & 0x3F));
+            *d++ = uint8_t(0x80 | (c & 0x3F));
+        }
+    }
+    return size_t(d - dst);
+}

@@ -16,3 +16,33 @@ bool IsAnsiLosslessBlock(const WideChar *src, size_t n);
 void WideToAnsiBlock(const WideChar *src, size_t n, uint8_t *dst);
 // Swaps the two bytes of each of n characters in place.
 void SwapBytesBlock(WideChar *p, size_t n);
+
+// Checks bytes fed in blocks for UTF-8: well-formed sequences only (no overlong forms, no
+// surrogates, nothing above U+10FFFF), and whether any byte is not ASCII.
+class TUtf8Check {
+public:
+    void Feed(const uint8_t *p, size_t n);
+    bool Valid() const { return FValid && FNeed == 0; }
+    bool NonAscii() const { return FNonAscii; }
+
+private:
+    bool FValid = true;
+    bool FNonAscii = false;
+    int FNeed = 0;         // continuation bytes still expected
+    uint8_t FLow = 0x80, FHigh = 0xBF; // range of the next continuation byte
+};
+
+// Decodes UTF-8 fed in blocks into UTF-16; a sequence cut by the block end waits for the next
+// block. Malformed bytes become U+FFFD. `dst` holds n + 4 characters.
+class TUtf8Decoder {
+public:
+    size_t Decode(const uint8_t *p, size_t n, bool last, WideChar *dst);
+
+private:
+    uint8_t FCarry[4] = {};
+    size_t FCarryCount = 0;
+};
+
+// Encodes n UTF-16 units as UTF-8 into dst (room for 3 bytes a unit); a half of a surrogate pair
+// without its partner becomes U+FFFD. Returns the bytes written.
+size_t WideToUtf8Block(const WideChar *src, size_t n, uint8_t *dst);

@@ -275,7 +275,7 @@ TEST(MainWindowClose, QueryWalksFromTheLastTabAndCancelKeepsTheRest)
     f.Answers.push_back({{f.File(QStringLiteral("kept"))}, 1});
     EXPECT_TRUE(f.Window->close());
     EXPECT_EQ(f.Window->TabCount(), 0);
-    EXPECT_EQ(ReadBytes(f.File(QStringLiteral("kept.html"))), "text\r\n");
+    EXPECT_EQ(ReadBytes(f.File(QStringLiteral("kept.html"))), "text\n");
 }
 
 TEST(MainWindowClose, ClosingATabActivatesTheOneBeforeAndShowsItsResults)

@@ -12,6 +12,7 @@
 #include <random>
 #include <vector>
 
+#include "platform/Prompter.h"
 #include "text/WideStrings.h"
 
 namespace {
@@ -144,31 +145,86 @@ TEST(WideStrings, RoundTrips)
         ansiHigh.push_back(uint8_t(b));
     ansiHigh.push_back(13);
     ansiHigh.push_back(10);
+    const Bytes utf8 = ToBytes({'a', 0xC3, 0xA9, 0xE2, 0x82, 0xAC, 10, 0xF0, 0x9F, 0x98, 0x80, 10});
+    Bytes utf8Mark = ToBytes({0xEF, 0xBB, 0xBF});
+    utf8Mark.insert(utf8Mark.end(), utf8.begin(), utf8.end());
 
+    // Each file is saved as it was read, byte for byte.
+    const Bytes same[] = {
+        Utf16(sample, false), Utf16(sample + u"\r\n", false), Utf16(sample, true), Utf16(u"a\nb\n", true),
+        ansiHigh, {}, ToBytes({'a', 13, 10, 'b'}), ToBytes({'a', 10, 'b', 10}), ToBytes({'a', 13, 'b', 13}),
+        ToBytes({'a', 0, 'b'}), ToBytes({0xFF, 0xFE, 0x41, 0, 0x0D, 0, 0x0A, 0, 0x42, 0}), ToBytes({0xFF, 0xFE}),
+        utf8, utf8Mark, ToBytes({0xEF, 0xBB, 0xBF}), ToBytes({13, 10, 13, 10}), ToBytes({'p', 'l', 'a', 'i', 'n', 10}),
+        ToBytes({0xE9, 't', 0xE9, 13, 10}), // not UTF-8: Windows-1252
+    };
+    for (const Bytes &in : same) {
+        TWideStringList list;
+        Load(list, in);
+        EXPECT_EQ(Save(list), in) << "file of " << in.size() << " bytes";
+        EXPECT_TRUE(list.Saved());
+    }
     struct Case {
         const char *what;
         Bytes in, out;
     } cases[] = {
-        {"utf-16le", Utf16(sample, false),
-         Utf16(sample + u"\r\n", false)},
-        {"utf-16be saved little-endian", Utf16(sample, true), Utf16(sample + u"\r\n", false)},
-        {"ansi 0x80-0xFF", ansiHigh, ansiHigh},
-        {"empty file", {}, {}},
-        {"no final break", ToBytes({'a', 13, 10, 'b'}), ToBytes({'a', 13, 10, 'b', 13, 10})},
-        {"lf and cr become crlf", ToBytes({'a', 10, 'b', 13, 'c'}), ToBytes({'a', 13, 10, 'b', 13, 10, 'c', 13, 10})},
-        {"zero in ansi", ToBytes({'a', 0, 'b'}), ToBytes({'a', 0, 'b', 13, 10})},
-        {"documented sample", ToBytes({0xFF, 0xFE, 0x41, 0, 0x0D, 0, 0x0A, 0, 0x42, 0}),
-         ToBytes({0xFF, 0xFE, 0x41, 0, 0x0D, 0, 0x0A, 0, 0x42, 0, 0x0D, 0, 0x0A, 0})},
+        {"mixed breaks take the first one's kind", ToBytes({'a', 10, 'b', 13, 'c', 13, 10}), ToBytes({'a', 10, 'b', 10, 'c', 10})},
+        {"crlf first", ToBytes({'a', 13, 10, 'b', 10}), ToBytes({'a', 13, 10, 'b', 13, 10})},
     };
     for (const auto &c : cases) {
         TWideStringList list;
         Load(list, c.in);
         EXPECT_EQ(Save(list), c.out) << c.what;
-        EXPECT_TRUE(list.Saved()) << c.what;
     }
+    // A new text: Windows-1252, LF, a break after the last line.
+    TWideStringList fresh;
+    fresh.Add(u"a");
+    fresh.Add(u"\u00E9");
+    EXPECT_EQ(Save(fresh), ToBytes({'a', 10, 0xE9, 10}));
+    // A character beyond Latin-1 typed into a UTF-8 file is saved as UTF-8.
+    TWideStringList typed;
+    Load(typed, utf8);
+    EXPECT_EQ(typed.Encoding(), teUtf8);
+    typed.Put(0, u"\u4E2D");
+    EXPECT_EQ(Save(typed), ToBytes({0xE4, 0xB8, 0xAD, 10, 0xF0, 0x9F, 0x98, 0x80, 10}));
 }
 
-TEST(WideStrings, AnsiLossIsConfirmed)
+TEST(WideStrings, LoadReadsUtf8)
+{
+    struct Case {
+        const char *what;
+        Bytes bytes;
+        std::vector<WideString> lines;
+        TTextEncoding encoding;
+        bool mark;
+    } cases[] = {
+        {"utf-8", ToBytes({'a', 0xC3, 0xA9, 13, 10, 0xF0, 0x9F, 0x98, 0x80}), {u"a\u00E9", u"\U0001F600"}, teUtf8, false},
+        {"utf-8 with mark", ToBytes({0xEF, 0xBB, 0xBF, 'x'}), {u"x"}, teUtf8, true},
+        {"plain ascii stays 1252", ToBytes({'x', 'y'}), {u"xy"}, teAnsi, false},
+        {"overlong form is not utf-8", ToBytes({0xC0, 0xAF}), {u"\u00C0\u00AF"}, teAnsi, false},
+        {"encoded surrogate is not utf-8", ToBytes({0xED, 0xA0, 0x80}), {u"\u00ED\u00A0\u20AC"}, teAnsi, false},
+        {"cut sequence is not utf-8", ToBytes({'a', 0xE2, 0x82}), {u"a\u00E2\u201A"}, teAnsi, false},
+        {"above U+10FFFF is not utf-8", ToBytes({0xF4, 0x90, 0x80, 0x80}), {u"\u00F4\u0090\u20AC\u20AC"}, teAnsi, false},
+        {"mark with invalid text stays 1252", ToBytes({0xEF, 0xBB, 0xBF, 0xFF}), {u"\u00EF\u00BB\u00BF\u00FF"}, teAnsi, false},
+        {"utf-16be", ToBytes({0xFE, 0xFF, 0, 0x41}), {u"A"}, teUtf16BE, true},
+    };
+    for (const auto &c : cases) {
+        TWideStringList list;
+        Load(list, c.bytes);
+        EXPECT_EQ(Lines(list), c.lines) << c.what;
+        EXPECT_EQ(list.Encoding(), c.encoding) << c.what;
+        EXPECT_EQ(list.ByteOrderMark(), c.mark) << c.what;
+    }
+    // A sequence cut by the reading block's end reads whole.
+    Bytes big((1 << 20) - 1, 'x'); // the reading block is a megabyte
+    big.insert(big.end(), {0xE2, 0x82, 0xAC, 10});
+    TWideStringList list;
+    Load(list, big);
+    ASSERT_EQ(list.GetCount(), 1);
+    EXPECT_EQ(list.Get(0).substr(list.Get(0).size() - 2), u"x\u20AC");
+    EXPECT_EQ(Save(list), big);
+}
+
+TEST(WideStrings, UnencodableCharactersAskBeforeSaving)
 {
     struct Case {
         WideString line;
@@ -182,27 +238,48 @@ TEST(WideStrings, AnsiLossIsConfirmed)
         {WideString(u"a\0b", 3), false},
     };
     for (const auto &c : cases) {
-        for (bool answer : {true, false}) {
+        for (TTextEncoding answer : {teAnsi, teUtf8, teUtf16LE}) {
             TWideStringList list;
             list.Add(c.line);
             int asked = 0;
-            list.OnAnsiLossConfirm = [&](TWideStrings &sender, bool &allowed) {
+            list.OnEncodingLoss = [&](TWideStrings &sender, TTextEncoding &encoding) {
                 EXPECT_EQ(&sender, &list);
-                EXPECT_TRUE(allowed);
+                EXPECT_EQ(encoding, teAnsi);
                 ++asked;
-                allowed = answer;
+                encoding = answer;
             };
             const Bytes out = Save(list);
             EXPECT_EQ(asked, c.asks ? 1 : 0);
-            const bool written = !c.asks || answer;
+            const bool written = !c.asks || answer != teAnsi;
             EXPECT_EQ(list.Saved(), written);
             EXPECT_EQ(out.empty(), !written);
+            if (c.asks && written) {
+                TWideStringList back;
+                Load(back, out);
+                EXPECT_EQ(Lines(back), std::vector<WideString>{c.line});
+                EXPECT_EQ(back.Encoding(), answer);
+            }
         }
     }
-    // Without a handler the save goes on and unmappable characters become '?'.
-    TWideStringList list;
-    list.Add(u"a\u4E2Db");
-    EXPECT_EQ(Save(list), ToBytes({'a', '?', 'b', 13, 10}));
+    // Without a handler the prompter asks: Yes saves UTF-8, No UTF-16, Cancel nothing.
+    TScriptedPrompter prompter;
+    IPrompter *old = SetPrompter(&prompter);
+    for (int answer : {mrYes, mrNo, mrCancel}) {
+        prompter.Clear();
+        prompter.Answer(answer);
+        TWideStringList list;
+        list.Add(u"a\u4E2Db");
+        const Bytes out = Save(list);
+        ASSERT_EQ(prompter.Asked().size(), 1u);
+        EXPECT_EQ(prompter.Asked()[0].Buttons, mbYesNoCancel);
+        if (answer == mrYes)
+            EXPECT_EQ(out, ToBytes({'a', 0xE4, 0xB8, 0xAD, 'b', 10}));
+        else if (answer == mrNo)
+            EXPECT_EQ(out, Utf16(u"a\u4E2Db\n", false));
+        else
+            EXPECT_TRUE(out.empty() && !list.Saved());
+    }
+    SetPrompter(old);
 }
 
 TEST(WideStrings, FilesAreReplacedSafely)
@@ -219,13 +296,13 @@ TEST(WideStrings, FilesAreReplacedSafely)
 
     // Refused: the file keeps its bytes.
     list.Put(0, u"new \u4E2D");
-    list.OnAnsiLossConfirm = [](TWideStrings &, bool &allowed) { allowed = false; };
+    list.OnEncodingLoss = [](TWideStrings &, TTextEncoding &) {};
     list.SaveToFile(name);
     EXPECT_FALSE(list.Saved());
     EXPECT_EQ(ReadFile(name), ToBytes({'o', 'l', 'd', 13, 10}));
 
     // Written: new bytes, same permissions, no temporary file left behind.
-    list.OnAnsiLossConfirm = nullptr;
+    list.OnEncodingLoss = nullptr;
     list.SetSaveUnicode(true);
     list.SaveToFile(name);
     EXPECT_TRUE(list.Saved());
@@ -485,13 +562,17 @@ TEST(WideStrings, ArbitraryBytesLoadAndSaveStably)
             if ((c >= 10 && c <= 13) || c == 0x2028 || c == 0x2029)
                 ++breaks;
         }
-        EXPECT_EQ(chars + breaks, units) << "round " << round;   // nothing dropped but line breaks
+        // Nothing dropped but line breaks (bytes that happen to be UTF-8 read as fewer characters).
+        if (first.Encoding() != teUtf8) {
+            EXPECT_EQ(chars + breaks, units) << "round " << round;
+        }
 
         const Bytes saved = Save(first);
         TWideStringList second;
         Load(second, saved);
         ASSERT_EQ(Lines(second), Lines(first)) << "round " << round;
         EXPECT_EQ(second.SaveUnicode(), first.SaveUnicode());
+        EXPECT_EQ(second.Encoding(), first.Encoding());
         EXPECT_EQ(Save(second), saved);
     }
 }

@@ -1,0 +1,68 @@
+// Files through the editor: what was read is written back in the same form, and characters the
+// file's code page cannot hold are never lost without asking.
+#include "EditorTestUtil.h"
+#include "platform/Prompter.h"
+#include <QDir>
+#include <QTemporaryDir>
+#include <fstream>
+#include <gtest/gtest.h>
+#include <iterator>
+
+namespace {
+
+std::string ReadAll(const QString &path)
+{
+    std::ifstream in(path.toStdString(), std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+void WriteAll(const QString &path, const std::string &bytes)
+{
+    std::ofstream(path.toStdString(), std::ios::binary) << bytes;
+}
+
+TEST(EditorFiles, TypingSavesInTheFormTheFileWasRead)
+{
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    struct Case {
+        const char *what;
+        std::string before, after; // after typing "中" at the start of the first line
+        int prompts;
+    } cases[] = {
+        {"utf-8 with lf", "caf\xC3\xA9\nx\n", "\xE4\xB8\xAD" "caf\xC3\xA9\nx\n", 0},
+        {"utf-8 with mark and crlf", "\xEF\xBB\xBF" "a\r\nb", "\xEF\xBB\xBF\xE4\xB8\xAD" "a\r\nb", 0},
+        {"utf-16 big-endian", std::string("\xFE\xFF\0a\0\n", 6), std::string("\xFE\xFF\x4E\x2D\0a\0\n", 8), 0},
+        {"windows-1252 asks, yes saves utf-8", "caf\xE9\r\n", "\xE4\xB8\xAD" "caf\xC3\xA9\r\n", 1},
+    };
+    TScriptedPrompter prompter;
+    IPrompter *old = SetPrompter(&prompter);
+    for (const Case &c : cases) {
+        const QString path = dir.filePath(QString::fromLatin1(c.what));
+        WriteAll(path, c.before);
+        TSyntaxEditCore e;
+        ASSERT_TRUE(e.LoadFromFile(path.toStdU16String(), 0)) << c.what;
+        EXPECT_TRUE(e.SaveToFile(path.toStdU16String()));
+        EXPECT_EQ(ReadAll(path), c.before) << c.what << ": saved unchanged";
+        e.RunEditorCommand(ecChar, u'\u4E2D', nullptr);
+        prompter.Clear();
+        prompter.Answer(mrYes);
+        e.SaveToFile(path.toStdU16String());
+        EXPECT_EQ(ReadAll(path), c.after) << c.what;
+        EXPECT_EQ(static_cast<int>(prompter.Asked().size()), c.prompts) << c.what;
+    }
+    // Cancel writes nothing.
+    const QString path = dir.filePath(QStringLiteral("cancel.txt"));
+    WriteAll(path, "caf\xE9\r\n");
+    TSyntaxEditCore e;
+    ASSERT_TRUE(e.LoadFromFile(path.toStdU16String(), 0));
+    e.RunEditorCommand(ecChar, u'\u4E2D', nullptr);
+    prompter.Clear();
+    prompter.Answer(mrCancel);
+    e.SaveToFile(path.toStdU16String());
+    EXPECT_EQ(ReadAll(path), "caf\xE9\r\n");
+    EXPECT_TRUE(e.GetModified());
+    SetPrompter(old);
+}
+
+} // namespace
