@@ -144,7 +144,7 @@ TEST(FileActions, SaveAsProposesNamesAndRefusesANameOpenElsewhere)
     f.Prompts->Answer(mrYes);
     f.Answers.push_back({{f.File(QStringLiteral("notes.txt"))}, 1});
     f.Window->FileSaveAsActionExecute();
-    EXPECT_EQ(ReadBytes(f.File(QStringLiteral("notes.txt"))), "x\r\n");
+    EXPECT_EQ(ReadBytes(f.File(QStringLiteral("notes.txt"))), "x\n");
     EXPECT_EQ(f.Window->TabCaption(1), QStringLiteral("notes.txt"));
     EXPECT_EQ(f.Window->StatusPanel(2), f.File(QStringLiteral("notes.txt")));
     // The JavaScript file preselects filter 2.
