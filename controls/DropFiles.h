@@ -8,13 +8,13 @@
 #include <QPoint>
 #include <QPointer>
 #include <QStringList>
+#include <QWidget>
 #include <cstdint>
 #include <exception>
 #include <functional>
 #include <initializer_list>
 #include <memory>
 
-class QWidget;
 class QMimeData;
 class TQzFormDropFiles;
 

@@ -4,13 +4,11 @@
 // rule). Both run a QFileDialog with Qt's own widgets, where the filter change and the name
 // edit box are reachable.
 #include "platform/StringList.h"
+#include <QFileDialog>
 #include <QObject>
 #include <QPointer>
 #include <functional>
 #include <memory>
-
-class QFileDialog;
-class QWidget;
 
 enum TOpenOption : unsigned {
     ofOverwritePrompt = 1u << 0,  // ask before an existing file is chosen in a save dialog

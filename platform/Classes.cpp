@@ -1,4 +1,5 @@
 #include "platform/Classes.h"
+#include "platform/ScopeGuard.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -168,18 +169,19 @@ TFileStream::TFileStream(const AnsiString &FileName, uint16_t Mode) : FFileName(
     FHandle = ::open(FileName.c_str(), flags);
     if (FHandle < 0)
         throw EFOpenError("Cannot open file \"" + FileName + "\". " + reasonText(errno));
-    struct stat st {};
-    if (fstat(FHandle, &st) == 0 && S_ISDIR(st.st_mode)) {
+    // A constructor that throws runs no destructor: the descriptor is closed here on every refusal.
+    TScopeGuard closeOnRefusal([this] {
         ::close(FHandle);
         FHandle = -1;
+    });
+    struct stat st {};
+    if (fstat(FHandle, &st) == 0 && S_ISDIR(st.st_mode))
         throw EFOpenError("Cannot open file \"" + FileName + "\". " + reasonText(EISDIR));
-    }
     if (!takeShareLock(FHandle, Mode)) {
         const int err = errno;
-        ::close(FHandle);
-        FHandle = -1;
         throw EFOpenError("Cannot open file \"" + FileName + "\". " + reasonText(err));
     }
+    closeOnRefusal.Dismiss();
 }
 
 TFileStream::~TFileStream()

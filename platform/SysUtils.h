@@ -14,7 +14,7 @@ int StrToInt(const AnsiString &S);
 int StrToIntDef(const AnsiString &S, int Default);
 bool TryStrToInt(const AnsiString &S, int &Value);
 
-// ASCII letters only, as the 8-bit routines of the original did.
+// Case rules on ASCII letters only: other bytes compare and convert as they are.
 AnsiString UpperCase(const AnsiString &S);
 AnsiString LowerCase(const AnsiString &S);
 int CompareText(const AnsiString &S1, const AnsiString &S2);

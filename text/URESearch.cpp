@@ -660,39 +660,43 @@ struct TURESearch::TAutomaton {
 
 namespace {
 
-// The automaton of the pattern; with Search, one that also starts a new match at every character, whose
-// accepting states tell where the earliest match of a text ends.
-std::unique_ptr<TURESearch::TAutomaton> Build(TParser &parser, int root, bool ignoreCase, bool search)
-{
-    auto a = std::make_unique<TURESearch::TAutomaton>();
-    a->IgnoreCase = ignoreCase;
-    std::vector<TNode> &nodes = parser.Nodes;
-    const std::vector<TRanges> &symbols = parser.Symbols;
+// Positions of the classic follow-position construction: every symbol and anchor leaf of the tree,
+// then the end marker, with the positions a match may begin at and those that may follow each one.
+struct TPositions {
+    std::vector<int> Symbol;  // symbol index, or -1 line start, -2 line end, -3 end marker
+    size_t End = 0;           // the end marker
+    TBits Start;
+    std::vector<TBits> Follow;
+    size_t Count() const { return Symbol.size(); }
+};
 
-    // Positions: every symbol and anchor leaf, then the end marker.
+// False when the expression has no position at all (nothing but empty groups).
+bool FollowPositions(const TParser &parser, int root, TPositions &out)
+{
+    const std::vector<TNode> &nodes = parser.Nodes;
     std::vector<int> positionOf(nodes.size(), -1);
-    std::vector<int> positionSymbol;   // symbol index, or -1 line start, -2 line end, -3 end marker
     for (size_t i = 0; i < nodes.size(); ++i) {
         const TNode &n = nodes[i];
         if (n.Kind == nkSymbol || n.Kind == nkLineStart || n.Kind == nkLineEnd) {
-            positionOf[i] = int(positionSymbol.size());
-            positionSymbol.push_back(n.Kind == nkSymbol ? n.Symbol : n.Kind == nkLineStart ? -1 : -2);
+            positionOf[i] = int(out.Symbol.size());
+            out.Symbol.push_back(n.Kind == nkSymbol ? n.Symbol : n.Kind == nkLineStart ? -1 : -2);
         }
     }
-    if (positionSymbol.empty())
-        return nullptr;   // nothing but empty groups
-    if (positionSymbol.size() + 1 > kMaxPositions)
+    if (out.Symbol.empty())
+        return false;
+    if (out.Symbol.size() + 1 > kMaxPositions)
         throw TParseError{ecTooComplex};
-    const size_t endPosition = positionSymbol.size();
-    positionSymbol.push_back(-3);
-    const size_t npos = positionSymbol.size();
+    out.End = out.Symbol.size();
+    out.Symbol.push_back(-3);
+    const size_t npos = out.Count();
 
     // Nullable, first and last positions of each node (children come before their parents), and the
     // positions that may follow each position.
     std::vector<uint8_t> nullable(nodes.size());
     std::vector<TBits> first(nodes.size(), TBits(npos)), last(nodes.size(), TBits(npos));
-    std::vector<TBits> follow(npos, TBits(npos));
-    auto visit = [&](size_t i) {
+    std::vector<TBits> &follow = out.Follow;
+    follow.assign(npos, TBits(npos));
+    for (size_t i = 0; i < nodes.size(); ++i) {
         const TNode &n = nodes[i];
         switch (n.Kind) {
         case nkSymbol: case nkLineStart: case nkLineEnd:
@@ -734,16 +738,19 @@ std::unique_ptr<TURESearch::TAutomaton> Build(TParser &parser, int root, bool ig
             break;
         }
         }
-    };
-    for (size_t i = 0; i < nodes.size(); ++i)
-        visit(i);
+    }
     // The end marker follows the whole expression.
-    TBits start = first[size_t(root)];
+    out.Start = first[size_t(root)];
     if (nullable[size_t(root)])
-        start.Set(endPosition);
-    last[size_t(root)].ForEach([&](size_t p) { follow[p].Set(endPosition); });
+        out.Start.Set(out.End);
+    last[size_t(root)].ForEach([&](size_t p) { follow[p].Set(out.End); });
+    return true;
+}
 
-    // Character classes: characters accepted by exactly the same symbols.
+// Splits the alphabet into classes of characters accepted by exactly the same symbols, fills the
+// automaton's class lookup and columns, and returns the symbols of each class.
+std::vector<TBits> CharacterClasses(const std::vector<TRanges> &symbols, TURESearch::TAutomaton &a)
+{
     std::vector<uint32_t> bounds = {0};
     for (const TRanges &s : symbols)
         for (const auto &r : s) {
@@ -769,26 +776,64 @@ std::unique_ptr<TURESearch::TAutomaton> Build(TParser &parser, int root, bool ig
         } else {
             cls = it->second;
         }
-        if (!a->IntervalClass.empty() && a->IntervalClass.back() == cls)
+        if (!a.IntervalClass.empty() && a.IntervalClass.back() == cls)
             continue;
-        a->IntervalStart.push_back(b);
-        a->IntervalClass.push_back(cls);
+        a.IntervalStart.push_back(b);
+        a.IntervalClass.push_back(cls);
     }
     for (uint32_t c = 0; c < 256; ++c) {
-        auto it = std::upper_bound(a->IntervalStart.begin(), a->IntervalStart.end(), c);
-        a->LatinClass[c] = a->IntervalClass[size_t(it - a->IntervalStart.begin()) - 1];
+        auto it = std::upper_bound(a.IntervalStart.begin(), a.IntervalStart.end(), c);
+        a.LatinClass[c] = a.IntervalClass[size_t(it - a.IntervalStart.begin()) - 1];
     }
     const int classes = int(classSymbols.size());
-    a->LineStartColumn = classes;
-    a->LineEndColumn = classes + 1;
-    a->EmptyLineColumn = classes + 2;
-    a->Columns = classes + 3;
+    a.LineStartColumn = classes;
+    a.LineEndColumn = classes + 1;
+    a.EmptyLineColumn = classes + 2;
+    a.Columns = classes + 3;
+    return classSymbols;
+}
 
+// The positions Set leads to on reading a line start or end (Anchors): anchor positions are passed
+// through to what follows them, as often as anchors follow anchors; other positions stay as they are.
+TBits AnchorStep(const TBits &Set, const TBits &Anchors, const std::vector<TBits> &Follow)
+{
+    TBits result(Set.w.size() * 64), done(Set.w.size() * 64);
+    std::vector<size_t> work;
+    Set.ForEach([&](size_t p) {
+        if (Anchors.Test(p))
+            work.push_back(p);
+        else
+            result.Set(p);
+    });
+    while (!work.empty()) {
+        const size_t p = work.back();
+        work.pop_back();
+        if (done.Test(p))
+            continue;
+        done.Set(p);
+        Follow[p].ForEach([&](size_t q) {
+            if (Anchors.Test(q))
+                work.push_back(q);
+            else
+                result.Set(q);
+        });
+    }
+    return result;
+}
+
+// Subset construction. The line start and line end are read as characters of their own between the
+// real ones; positions that do not wait for them stay as they are. On an empty line both hold at once,
+// in either order. With Search every state also holds the start positions.
+void BuildStates(const TPositions &pos, const std::vector<TBits> &classSymbols, bool search,
+                 TURESearch::TAutomaton &a)
+{
+    const size_t npos = pos.Count();
+    const int classes = int(classSymbols.size());
     // Positions accepting each class, and the anchor positions.
     std::vector<TBits> classPositions(static_cast<size_t>(classes), TBits(npos));
     TBits lineStarts(npos), lineEnds(npos);
     for (size_t p = 0; p < npos; ++p) {
-        const int s = positionSymbol[p];
+        const int s = pos.Symbol[p];
         if (s >= 0) {
             for (int k = 0; k < classes; ++k)
                 if (classSymbols[size_t(k)].Test(size_t(s)))
@@ -799,10 +844,10 @@ std::unique_ptr<TURESearch::TAutomaton> Build(TParser &parser, int root, bool ig
             lineEnds.Set(p);
         }
     }
+    TBits bothAnchors = lineStarts;
+    bothAnchors.Or(lineEnds);
+    const TBits *anchorKinds[3] = {&lineStarts, &lineEnds, &bothAnchors};
 
-    // Subset construction. The line start and line end are read as characters of their own between the
-    // real ones; positions that do not wait for them stay as they are. On an empty line both hold at once,
-    // in either order.
     std::vector<TBits> states;
     std::unordered_map<TBits, int, TBitsHash> stateIndex;
     auto intern = [&](const TBits &set) {
@@ -817,63 +862,59 @@ std::unique_ptr<TURESearch::TAutomaton> Build(TParser &parser, int root, bool ig
         return id;
     };
     intern(TBits(npos));   // 0: dead, every column leading back to it
-    a->Next.assign(size_t(a->Columns), 0);
-    a->Start = intern(start);
+    a.Next.assign(size_t(a.Columns), 0);
+    a.Start = intern(pos.Start);
     for (size_t s = 1; s < states.size(); ++s) {
         const TBits set = states[s];
-        std::vector<int> row(size_t(a->Columns), 0);
+        std::vector<int> row(size_t(a.Columns), 0);
         for (int k = 0; k < classes; ++k) {
             TBits next(npos);
             bool any = false;
             for (size_t w = 0; w < set.w.size(); ++w)
                 for (uint64_t x = set.w[w] & classPositions[size_t(k)].w[w]; x; x &= x - 1) {
-                    next.Or(follow[w * 64 + size_t(__builtin_ctzll(x))]);
+                    next.Or(pos.Follow[w * 64 + size_t(__builtin_ctzll(x))]);
                     any = true;
                 }
             if (search) {
-                next.Or(start);
+                next.Or(pos.Start);
                 any = true;
             }
             row[size_t(k)] = any ? intern(next) : 0;
         }
-        TBits bothAnchors = lineStarts;
-        bothAnchors.Or(lineEnds);
         for (int anchor = 0; anchor < 3; ++anchor) {
-            const TBits &kind = anchor == 0 ? lineStarts : anchor == 1 ? lineEnds : bothAnchors;
-            TBits result(npos), done(npos);
-            std::vector<size_t> work;
-            set.ForEach([&](size_t p) {
-                if (kind.Test(p))
-                    work.push_back(p);
-                else
-                    result.Set(p);
-            });
-            while (!work.empty()) {
-                const size_t p = work.back();
-                work.pop_back();
-                if (done.Test(p))
-                    continue;
-                done.Set(p);
-                follow[p].ForEach([&](size_t q) {
-                    if (kind.Test(q))
-                        work.push_back(q);
-                    else
-                        result.Set(q);
-                });
-            }
+            const TBits result = AnchorStep(set, *anchorKinds[anchor], pos.Follow);
             row[size_t(classes + anchor)] = result.Any() ? intern(result) : 0;
         }
-        a->Next.insert(a->Next.end(), row.begin(), row.end());
+        a.Next.insert(a.Next.end(), row.begin(), row.end());
     }
-    a->Accepting.resize(states.size());
+    a.Accepting.resize(states.size());
     for (size_t s = 0; s < states.size(); ++s)
-        a->Accepting[s] = states[s].Test(endPosition) ? 1 : 0;
+        a.Accepting[s] = states[s].Test(pos.End) ? 1 : 0;
+}
+
+// The tables for characters below 256 that let a run read them one table step each.
+void FillLatinTables(TURESearch::TAutomaton &a)
+{
     for (uint32_t c = 0; c < 256; ++c) {
-        a->LatinColumn[c] = a->ClassOf(ignoreCase ? Lower(c) : c);
-        a->LatinStart[c] = IsLineSeparator(c) || a->Step(a->Start, a->LatinColumn[c]) != 0;
-        a->LatinStays[c] = !IsLineSeparator(c) && !a->Accepting[size_t(a->Start)] &&
-                           a->Step(a->Start, a->LatinColumn[c]) == a->Start;
+        a.LatinColumn[c] = a.ClassOf(a.IgnoreCase ? Lower(c) : c);
+        a.LatinStart[c] = IsLineSeparator(c) || a.Step(a.Start, a.LatinColumn[c]) != 0;
+        a.LatinStays[c] = !IsLineSeparator(c) && !a.Accepting[size_t(a.Start)] &&
+                          a.Step(a.Start, a.LatinColumn[c]) == a.Start;
     }
+}
+
+// The automaton of the pattern; with Search, one that also starts a new match at every character, whose
+// accepting states tell where the earliest match of a text ends. Null for an expression without any item.
+std::unique_ptr<TURESearch::TAutomaton> Build(const TParser &parser, int root, bool ignoreCase, bool search)
+{
+    TPositions positions;
+    if (!FollowPositions(parser, root, positions))
+        return nullptr;
+    auto a = std::make_unique<TURESearch::TAutomaton>();
+    a->IgnoreCase = ignoreCase;
+    const std::vector<TBits> classSymbols = CharacterClasses(parser.Symbols, *a);
+    BuildStates(positions, classSymbols, search, *a);
+    FillLatinTables(*a);
     return a;
 }
 
@@ -921,7 +962,7 @@ void TURESearch::FindPrepare(const WideChar *Pattern, int Length, unsigned Flags
             FSearchAutomaton.reset();
         }
     } catch (const TParseError &e) {
-        FAutomaton.reset();
+        // A parse or first build error: nothing was compiled.
         throw ESearchError(ErrorMessage(Pattern, Length, e.Code));
     }
     if (!FAutomaton)

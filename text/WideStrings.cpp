@@ -25,16 +25,11 @@
 namespace {
 
 // Nested BeginUpdate/EndUpdate that is released on every way out.
-class TUpdateBracket {
-public:
-    explicit TUpdateBracket(TWideStrings &List) : FList(List) { FList.BeginUpdate(); }
-    ~TUpdateBracket() { FList.EndUpdate(); }
-    TUpdateBracket(const TUpdateBracket &) = delete;
-    TUpdateBracket &operator=(const TUpdateBracket &) = delete;
-
-private:
-    TWideStrings &FList;
-};
+auto UpdateBracket(TWideStrings &List)
+{
+    List.BeginUpdate();
+    return TScopeGuard([&List] { List.EndUpdate(); });
+}
 
 } // namespace
 
@@ -122,7 +117,7 @@ void TWideStrings::Put(int Index, const WideString &S)
 
 void TWideStrings::AddStrings(const TStrings &Strings)
 {
-    TUpdateBracket bracket(*this);
+    const auto bracket = UpdateBracket(*this);
     const int n = Strings.Count();
     for (int i = 0; i < n; ++i)
         AddObject(AnsiToWide(Strings.Get(i)), Strings.GetObject(i));
@@ -130,7 +125,7 @@ void TWideStrings::AddStrings(const TStrings &Strings)
 
 void TWideStrings::AddStrings(const TWideStrings &Strings)
 {
-    TUpdateBracket bracket(*this);
+    const auto bracket = UpdateBracket(*this);
     const int n = Strings.GetCount();   // adding a list to itself copies its original lines once
     for (int i = 0; i < n; ++i) {
         WideString s = Strings.Get(i);
@@ -142,14 +137,14 @@ void TWideStrings::Assign(const TWideStrings &Source)
 {
     if (&Source == this)
         return;
-    TUpdateBracket bracket(*this);
+    const auto bracket = UpdateBracket(*this);
     Clear();
     AddStrings(Source);
 }
 
 void TWideStrings::Assign(const TStrings &Source)
 {
-    TUpdateBracket bracket(*this);
+    const auto bracket = UpdateBracket(*this);
     Clear();
     AddStrings(Source);
 }
@@ -162,21 +157,16 @@ void TWideStrings::AssignTo(TWideStrings &Dest) const
 void TWideStrings::AssignTo(TStrings &Dest) const
 {
     Dest.BeginUpdate();
-    try {
-        Dest.Clear();
-        const int n = GetCount();
-        for (int i = 0; i < n; ++i)
-            Dest.AddObject(WideToAnsi(Get(i)), GetObject(i));
-    } catch (...) {
-        Dest.EndUpdate();
-        throw;
-    }
-    Dest.EndUpdate();
+    TScopeGuard endUpdate([&Dest] { Dest.EndUpdate(); });
+    Dest.Clear();
+    const int n = GetCount();
+    for (int i = 0; i < n; ++i)
+        Dest.AddObject(WideToAnsi(Get(i)), GetObject(i));
 }
 
 void TWideStrings::Exchange(int Index1, int Index2)
 {
-    TUpdateBracket bracket(*this);
+    const auto bracket = UpdateBracket(*this);
     WideString s1 = Get(Index1);
     TObject *o1 = GetObject(Index1);
     WideString s2 = Get(Index2);
@@ -191,7 +181,7 @@ void TWideStrings::InsertStrings(int Index, const std::vector<WideString> &Lines
 {
     if (Index < 0 || Index > GetCount())
         ListError(Index);
-    TUpdateBracket bracket(*this);
+    const auto bracket = UpdateBracket(*this);
     for (size_t i = 0; i < Lines.size(); ++i)
         Insert(Index + int(i), Lines[i]);
 }
@@ -202,7 +192,7 @@ void TWideStrings::DeleteRange(int Index, int Count)
         return;
     if (Index < 0 || Index > GetCount() || Count > GetCount() - Index)
         ListError(Index < 0 ? Index : Index + Count - 1);
-    TUpdateBracket bracket(*this);
+    const auto bracket = UpdateBracket(*this);
     for (int i = Index + Count - 1; i >= Index; --i)
         Delete(i);
 }
@@ -211,7 +201,7 @@ void TWideStrings::Move(int CurIndex, int NewIndex)
 {
     if (CurIndex == NewIndex)
         return;
-    TUpdateBracket bracket(*this);
+    const auto bracket = UpdateBracket(*this);
     WideString s = Get(CurIndex);
     TObject *obj = GetObject(CurIndex);
     Delete(CurIndex);
@@ -273,7 +263,7 @@ void TWideStrings::SetText(const WideChar *Text)
 
 void TWideStrings::SetTextBuffer(const WideChar *Text, size_t Length)
 {
-    TUpdateBracket bracket(*this);
+    const auto bracket = UpdateBracket(*this);
     Clear();
     if (Length == 0)
         return;
@@ -465,7 +455,7 @@ private:
 
 void TWideStrings::LoadFromStream(TStream &Stream)
 {
-    TUpdateBracket bracket(*this);
+    const auto bracket = UpdateBracket(*this);
     const int64_t pos = Stream.GetPosition();
     const int64_t size = Stream.GetSize();
     const int64_t n = (pos >= 0 && size > pos) ? size - pos : 0;
