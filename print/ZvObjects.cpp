@@ -1,9 +1,9 @@
 #include "print/ZvObjects.h"
 #include "platform/QtConvert.h"
 #include "print/ZvPrinter.h"
-#include <QBuffer>
+#include "images/Bitmap.h"
+#include "images/Graphic.h"
 #include <QFontMetricsF>
-#include <QImageReader>
 #include <QPainter>
 #include <QRegion>
 #include <cmath>
@@ -236,61 +236,35 @@ void TZvTextBoxObject::Print(TZvPrinter &Printer, const std::optional<QRectF> &P
 
 // ---- graphic
 
-void TZvGraphicObject::SetBitmap(const QImage &Bitmap)
+TZvGraphicObject::~TZvGraphicObject() = default;
+
+void TZvGraphicObject::SetPicture(std::unique_ptr<TGraphic> Picture)
 {
-    FImage = Bitmap;
-    FMetafile = QPicture();
-    FEncoded.clear();
-    FType = zvpBitmap;
-    FHas = !Bitmap.isNull();
+    FPicture = std::move(Picture);
     Changed();
 }
 
-void TZvGraphicObject::SetEncoded(int32_t PictureType, const QByteArray &Data)
+void TZvGraphicObject::SetBitmap(const QImage &Image)
 {
-    FEncoded = Data;
-    FMetafile = QPicture();
-    FType = PictureType;
-    QImage image;
-    image.loadFromData(Data);
-    FImage = image;
-    FHas = true;
-    Changed();
+    auto bitmap = std::make_unique<TBitmap>();
+    bitmap->FromImage(Image);
+    SetPicture(std::move(bitmap));
 }
 
-void TZvGraphicObject::SetMetafile(const QPicture &Metafile)
+int32_t TZvGraphicObject::PictureType() const
 {
-    FMetafile = Metafile;
-    FImage = QImage();
-    FEncoded.clear();
-    FType = zvpMetafile;
-    FHas = true;
-    Changed();
-}
-
-void TZvGraphicObject::ClearPicture()
-{
-    FHas = false;
-    FType = zvpBitmap;
-    FImage = QImage();
-    FMetafile = QPicture();
-    FEncoded.clear();
-}
-
-QByteArray TZvGraphicObject::PictureData() const
-{
-    if (!FHas)
-        return {};
-    if (FType == zvpMetafile)
-        return QByteArray(FMetafile.data(), qsizetype(FMetafile.size()));
-    if (FType == zvpBitmap) {
-        QByteArray bytes;
-        QBuffer buffer(&bytes);
-        buffer.open(QIODevice::WriteOnly);
-        FImage.save(&buffer, "BMP");
-        return bytes;
-    }
-    return FEncoded;
+    if (!FPicture)
+        return zvpBitmap;
+    const std::string name = FPicture->ClassName();
+    if (name == "TBitmap")
+        return zvpBitmap;
+    if (name == "TJPEGImage")
+        return zvpJpeg;
+    if (name == "TIcon")
+        return zvpIcon;
+    if (name == "TMetafile")
+        return zvpMetafile;
+    return zvpRegistered;
 }
 
 void TZvGraphicObject::Assign(const TZvBaseObject &Source)
@@ -300,64 +274,38 @@ void TZvGraphicObject::Assign(const TZvBaseObject &Source)
         CopyMode = g->CopyMode;
         MetafileAsBitmap = g->MetafileAsBitmap;
         SecondFlag = g->SecondFlag;
-        FHas = g->FHas;
-        FType = g->FType;
-        FImage = g->FImage;
-        FMetafile = g->FMetafile;
-        FEncoded = g->FEncoded;
+        FPicture = g->FPicture ? g->FPicture->Clone() : nullptr;
     }
 }
 
-namespace {
-void DrawPictureInto(QPainter &Canvas, const QRectF &r, const QPicture &Metafile)
-{
-    const QRect src = Metafile.boundingRect();
-    if (src.width() <= 0 || src.height() <= 0)
-        return;
-    Canvas.save();
-    Canvas.translate(r.topLeft());
-    Canvas.scale(r.width() / src.width(), r.height() / src.height());
-    Canvas.translate(-src.topLeft());
-    Canvas.drawPicture(0, 0, Metafile);
-    Canvas.restore();
-}
-} // namespace
-
 void TZvGraphicObject::Draw(QPainter &Canvas, int32_t Resolution, const QRegion *Region)
 {
-    if (!FHas)
+    if (!FPicture || FPicture->GetEmpty())
         return;
     TPainterScope scope(Canvas);
     ClipStep(Canvas, Resolution, Region);
     const QRect b = PixelBounds(Resolution);
-    const QRectF r(b.left(), b.top(), b.width() + 1, b.height() + 1);
-    if (FType == zvpMetafile) {
-        if (MetafileAsBitmap && r.width() >= 1 && r.height() >= 1) {
-            QImage bitmap(int(r.width()), int(r.height()), QImage::Format_RGB888);
-            bitmap.fill(Qt::white);
-            QPainter p(&bitmap);
-            DrawPictureInto(p, QRectF(0, 0, r.width(), r.height()), FMetafile);
-            p.end();
-            Canvas.drawImage(r, bitmap);
-        } else {
-            DrawPictureInto(Canvas, r, FMetafile);
-        }
-    } else {
-        Canvas.drawImage(r, FImage);
+    if (MetafileAsBitmap && PictureType() == zvpMetafile) {
+        // The metafile played into a bitmap of the bounds' size, and that bitmap stretched.
+        QImage bitmap(std::max(1, b.width()), std::max(1, b.height()), QImage::Format_RGB888);
+        bitmap.fill(Qt::white);
+        QPainter p(&bitmap);
+        FPicture->Draw(p, QRect(QPoint(0, 0), bitmap.size()));
+        p.end();
+        Canvas.drawImage(b, bitmap);
+        return;
     }
+    FPicture->Draw(Canvas, b);
 }
 
 void TZvGraphicObject::Print(TZvPrinter &Printer, const std::optional<QRectF> &PageClip)
 {
-    if (!Visible || !FHas)
+    if (!Visible || !FPicture || FPicture->GetEmpty())
         return;
     PrintClipStep(Printer, PageClip);
     TZvPrinterCanvas &c = Printer.Canvas();
     c.CopyMode = CopyMode;
-    if (FType == zvpMetafile)
-        c.DrawMetafile(InchBounds(), FMetafile);
-    else
-        c.StretchDrawBitmap(InchBounds(), FImage);
+    c.DrawGraphic(InchBounds(), *FPicture);
 }
 
 // ---- line

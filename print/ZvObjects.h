@@ -3,10 +3,9 @@
 // bounds in 1/100 mm. Each draws itself on a screen surface at a resolution in pixels per inch,
 // prints itself through the printer canvas in inches, and reads and writes itself in the
 // object stream.
+#include "images/Graphic.h"
 #include "print/ZvTypes.h"
-#include <QByteArray>
 #include <QImage>
-#include <QPicture>
 #include <QRectF>
 #include <memory>
 #include <optional>
@@ -15,6 +14,7 @@ class QPainter;
 class QRegion;
 class TStream;
 class TZvPrinter;
+
 
 // Object kinds.
 enum : int32_t {
@@ -104,28 +104,25 @@ public:
     void LoadFromStream(TStream &Stream, Extended Version) override;
 };
 
-// Picture type codes of the stream.
-enum : int32_t { zvpMetafile = 0, zvpBitmap = 1, zvpJpeg = 2, zvpIcon = 3 };
+// Picture type codes of the stream; 4 is a picture of another registered format, stored with
+// its file extension.
+enum : int32_t { zvpMetafile = 0, zvpBitmap = 1, zvpJpeg = 2, zvpIcon = 3, zvpRegistered = 4 };
 
 class TZvGraphicObject : public TZvBaseObject {
 public:
     TZvGraphicObject() : TZvBaseObject(zvkGraphic) {}
+    ~TZvGraphicObject() override;
     uint32_t CopyMode = 0x00CC0020u;
     bool MetafileAsBitmap = false;
     bool SecondFlag = false;
 
-    // The picture: a bitmap, a JPEG or icon file's bytes (drawn decoded), or a metafile.
-    void SetBitmap(const QImage &Bitmap);
-    void SetEncoded(int32_t PictureType, const QByteArray &Data);
-    void SetMetafile(const QPicture &Metafile);
-    void ClearPicture();
-    int32_t PictureType() const { return FType; }
-    bool HasPicture() const { return FHas; }
-    const QImage &Image() const { return FImage; }
-    const QPicture &Metafile() const { return FMetafile; }
-    // The picture's own stream data: BMP for a bitmap, the file for JPEG and icons, the
-    // recorded metafile.
-    QByteArray PictureData() const;
+    // The picture (owned); null for none.
+    TGraphic *Picture() const { return FPicture.get(); }
+    void SetPicture(std::unique_ptr<TGraphic> Picture);
+    // A bitmap picture made from the image.
+    void SetBitmap(const QImage &Image);
+    // The stream's type code of the picture.
+    int32_t PictureType() const;
 
     std::unique_ptr<TZvBaseObject> Create() const override { return std::make_unique<TZvGraphicObject>(); }
     void Assign(const TZvBaseObject &Source) override;
@@ -135,11 +132,7 @@ public:
     void LoadFromStream(TStream &Stream, Extended Version) override;
 
 private:
-    bool FHas = false;
-    int32_t FType = zvpBitmap;
-    QImage FImage;
-    QPicture FMetafile;
-    QByteArray FEncoded;
+    std::unique_ptr<TGraphic> FPicture;
 };
 
 class TZvLineObject : public TZvBaseObject {

@@ -13,6 +13,7 @@
 
 class QPrinter;
 class QPrintDialog;
+class TGraphic;
 
 QUILLMAR_EXCEPTION(EZvPrintError, Exception);
 
@@ -83,6 +84,8 @@ public:
     void Polyline(const std::vector<QPointF> &PointsInches) { DrawPoly(8, PointsInches); }
     void StretchDrawBitmap(const QRectF &Inches, const QImage &Bitmap);
     void DrawMetafile(const QRectF &Inches, const QPicture &Metafile);
+    // Any picture, stretched into the rectangle on a white ground.
+    void DrawGraphic(const QRectF &Inches, TGraphic &Graphic);
     // Alignment: 0 the text starts at x, 1 it ends at x, 2 centred on x; y is the text's top.
     void TextOut(int Alignment, const WideString &Text, Extended x, Extended y);
     // HorzAlign 0 left, 1 right, 2 centre; Flags 16 wraps words; VertAlign 0 top, 1 centre,

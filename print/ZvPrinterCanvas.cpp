@@ -1,4 +1,5 @@
 #include "print/ZvPrinter.h"
+#include "images/Graphic.h"
 #include "platform/QtConvert.h"
 #include <QFontMetricsF>
 #include <QPainter>
@@ -252,6 +253,16 @@ void TZvPrinterCanvas::DrawMetafile(const QRectF &Inches, const QPicture &Metafi
     FPainter->translate(-src.left(), -src.top());
     FPainter->drawPicture(0, 0, Metafile);
     FPainter->restore();
+}
+
+void TZvPrinterCanvas::DrawGraphic(const QRectF &Inches, TGraphic &Graphic)
+{
+    if (!FPainter || Graphic.GetEmpty())
+        return;
+    FBrush.SetColor(clWhite);
+    FBrush.SetStyle(bsSolid);
+    const QRect r = DeviceRect(Inches.left(), Inches.top(), Inches.right(), Inches.bottom());
+    Graphic.Draw(*FPainter, QRect(r.left(), r.top(), r.width() + 1, r.height() + 1));
 }
 
 void TZvPrinterCanvas::TextOut(int Alignment, const WideString &Text, Extended x, Extended y)

@@ -1,8 +1,11 @@
 #include "print/ZvStream.h"
 #include "platform/QtConvert.h"
 #include "print/ZvObjects.h"
+#include "images/Bitmap.h"
+#include "images/Graphic.h"
+#include "images/QtPictures.h"
+#include "platform/CodePage.h"
 #include "print/ZvPrinter.h"
-#include <QBuffer>
 #include <cfloat>
 #include <cmath>
 #include <cstring>
@@ -332,6 +335,44 @@ void TZvTextBoxObject::LoadFromStream(TStream &Stream, Extended Version)
     VertLayout = ZvVersionAtLeast(Version, 2.63L) ? ZvReadInt(b) : 0;
 }
 
+namespace {
+
+// The registered extension of a picture's class ("PNG" for TPNGImage), empty when none.
+AnsiString ExtensionOfClass(const TGraphic &Picture)
+{
+    EnsurePictureFormats();
+    for (const auto &format : TPicture::FileFormats())
+        if (format.Factory)
+            if (auto probe = format.Factory(); probe && std::string(probe->ClassName()) == Picture.ClassName())
+                return format.Extension;
+    return {};
+}
+
+std::unique_ptr<TGraphic> PictureOfType(int32_t Type, const AnsiString &Extension)
+{
+    switch (Type) {
+    case zvpMetafile: return std::make_unique<TMetafile>();
+    case zvpBitmap: return std::make_unique<TBitmap>();
+    case zvpJpeg: return std::make_unique<TJPEGImage>();
+    case zvpIcon: return std::make_unique<TIcon>();
+    case zvpRegistered:
+        EnsurePictureFormats();
+        return TPicture::CreateForFile("picture." + Extension);
+    default: return nullptr;
+    }
+}
+
+} // namespace
+
+void EnsurePictureFormats()
+{
+    static const bool registered = [] {
+        RegisterStandardPictureFormats();
+        return true;
+    }();
+    (void)registered;
+}
+
 void TZvGraphicObject::SaveToStream(TStream &Stream) const
 {
     TZvBaseObject::SaveToStream(Stream);
@@ -339,18 +380,29 @@ void TZvGraphicObject::SaveToStream(TStream &Stream) const
     ZvWriteInt(b, Right);
     ZvWriteInt(b, Bottom);
     ZvWriteByte(b, MetafileAsBitmap ? 1 : 0);
-    // A decoded picture of a kind the stream has no code for is written as a bitmap, so it
-    // reads back as the same picture.
-    int32_t type = FHas ? FType : zvpBitmap;
-    QByteArray data = PictureData();
-    if (type != zvpMetafile && type != zvpBitmap && type != zvpJpeg && type != zvpIcon) {
-        TZvGraphicObject asBitmap;
-        asBitmap.SetBitmap(FImage);
-        type = zvpBitmap;
-        data = asBitmap.PictureData();
+    int32_t type = PictureType();
+    AnsiString extension;
+    TMemoryStream data;
+    if (FPicture && !FPicture->GetEmpty()) {
+        if (type == zvpRegistered)
+            extension = ExtensionOfClass(*FPicture);
+        try {
+            if (type == zvpRegistered && extension.empty())
+                throw EInvalidGraphicOperation("no file format");
+            FPicture->SaveToStream(data);
+        } catch (const EInvalidGraphicOperation &) {
+            // A picture that cannot write itself goes as a bitmap of its pixels.
+            TBitmap bitmap;
+            bitmap.FromImage(FPicture->ToImage());
+            data.Clear();
+            bitmap.SaveToStream(data);
+            type = zvpBitmap;
+        }
     }
     ZvWriteInt(b, type);
-    ZvWriteBytes(b, data.constData(), int32_t(data.size()));
+    if (type == zvpRegistered)
+        ZvWriteString(b, AnsiToWide(extension));
+    ZvWriteBytes(b, data.Memory(), int32_t(data.GetSize()));
     ZvWriteInt(b, int32_t(CopyMode));
     ZvWriteByte(b, SecondFlag ? 1 : 0);
     ZvWriteBlock(Stream, b);
@@ -365,26 +417,23 @@ void TZvGraphicObject::LoadFromStream(TStream &Stream, Extended Version)
     Bottom = ZvReadInt(b);
     MetafileAsBitmap = ZvReadByte(b) != 0;
     const int32_t type = ZvReadInt(b);
+    const AnsiString extension = type == zvpRegistered ? WideToAnsi(ZvReadString(b)) : AnsiString();
     const std::string data = ZvReadBytes(b);
-    ClearPicture();
+    FPicture.reset();
     if (!data.empty()) {
-        const QByteArray bytes(data.data(), qsizetype(data.size()));
-        if (type == zvpMetafile) {
-            QPicture picture;
-            QByteArray copy = bytes;
-            QBuffer buffer(&copy);
-            buffer.open(QIODevice::ReadOnly);
-            if (!picture.load(&buffer))
-                throw EZvStreamError(std::string(kMalformed) + "a metafile cannot be read.");
-            SetMetafile(picture);
-        } else if (type == zvpBitmap) {
-            QImage image;
-            if (!image.loadFromData(bytes, "BMP"))
-                throw EZvStreamError(std::string(kMalformed) + "a bitmap cannot be read.");
-            SetBitmap(image);
-        } else {
-            SetEncoded(type == zvpJpeg ? zvpJpeg : zvpIcon, bytes);
+        auto picture = PictureOfType(type, extension);
+        if (!picture)
+            throw EZvStreamError(std::string(kMalformed) + "unknown picture type " + std::to_string(type) + ".");
+        TMemoryStream source;
+        source.WriteBuffer(data.data(), int64_t(data.size()));
+        source.SetPosition(0);
+        try {
+            picture->LoadFromStream(source);
+        } catch (const Exception &e) {
+            // The picture's own reader refused it: the object stream is damaged.
+            throw EZvStreamError(std::string(kMalformed) + "a picture cannot be read (" + e.Message() + ").");
         }
+        FPicture = std::move(picture);
     }
     CopyMode = ZvVersionAtLeast(Version, 2.32L) ? uint32_t(ZvReadInt(b)) : SRCCOPY;
     SecondFlag = ZvVersionAtLeast(Version, 2.42L) ? ZvReadByteBounded(b) != 0 : false;

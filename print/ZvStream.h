@@ -53,3 +53,6 @@ TZvFontRecord ZvReadFont(TZvExtStream &S);
 // that kind loads itself; an unknown kind raises EZvStreamError.
 void ZvSaveObject(TStream &S, const TZvBaseObject &Object);
 std::unique_ptr<TZvBaseObject> ZvLoadObject(TStream &S, Extended Version);
+
+// Registers the picture formats the stream's pictures are read with (once).
+void EnsurePictureFormats();

@@ -1,4 +1,6 @@
 // The object stream: exact bytes of each kind, round trips, older versions and damaged input.
+#include "images/Bitmap.h"
+#include "images/QtPictures.h"
 #include "print/ZvObjects.h"
 #include "print/ZvStream.h"
 #include <QBuffer>
@@ -152,7 +154,8 @@ TEST(ObjectStream, EveryKindReadsBackAsItself)
     auto graphic = RoundTrip(*objects[6]);
     auto &g = dynamic_cast<TZvGraphicObject &>(*graphic);
     EXPECT_EQ(g.PictureType(), zvpBitmap);
-    EXPECT_EQ(g.Image().pixelColor(4, 3), QColor(10, 200, 30));
+    ASSERT_NE(g.Picture(), nullptr);
+    EXPECT_EQ(g.Picture()->ToImage().pixelColor(4, 3), QColor(10, 200, 30));
     EXPECT_EQ(g.CopyMode, 0x00EE0086u);
     EXPECT_TRUE(g.SecondFlag);
     auto box = RoundTrip(*objects[5]);
@@ -161,48 +164,81 @@ TEST(ObjectStream, EveryKindReadsBackAsItself)
     EXPECT_EQ(dynamic_cast<TZvRectangleShape &>(*rect).Style, 1);
 }
 
+namespace {
+// A picture class that cannot write itself.
+class TUnsavable : public TGraphic {
+public:
+    const char *ClassName() const override { return "TUnsavable"; }
+    bool GetEmpty() const override { return false; }
+    int GetWidth() const override { return 4; }
+    int GetHeight() const override { return 2; }
+    void Draw(QPainter &, const QRect &) override {}
+    void LoadFromStream(TStream &) override {}
+    QImage ToImage() const override
+    {
+        QImage image(4, 2, QImage::Format_ARGB32);
+        image.fill(Qt::green);
+        return image;
+    }
+    std::unique_ptr<TGraphic> Clone() const override { return std::make_unique<TUnsavable>(); }
+};
+
+std::unique_ptr<TGraphic> Decoded(std::unique_ptr<TGraphic> Picture, const QImage &Image, const char *Format)
+{
+    QByteArray bytes;
+    QBuffer b(&bytes);
+    b.open(QIODevice::WriteOnly);
+    Image.save(&b, Format);
+    TMemoryStream s;
+    s.WriteBuffer(bytes.constData(), bytes.size());
+    s.SetPosition(0);
+    Picture->LoadFromStream(s);
+    return Picture;
+}
+} // namespace
+
 TEST(ObjectStream, PicturesOfEveryTypeReadBackAsTheirOwnType)
 {
+    EnsurePictureFormats();
     QImage image(6, 3, QImage::Format_RGB32);
     image.fill(Qt::blue);
-    QByteArray png, jpeg;
-    {
-        QBuffer b(&png);
-        b.open(QIODevice::WriteOnly);
-        image.save(&b, "PNG");
-        QBuffer j(&jpeg);
-        j.open(QIODevice::WriteOnly);
-        image.save(&j, "JPEG");
-    }
-    QPicture metafile;
-    {
-        QPainter p(&metafile);
-        p.fillRect(0, 0, 10, 10, Qt::red);
-    }
     struct Case {
         const char *Name;
-        std::function<void(TZvGraphicObject &)> Set;
-        int32_t ReadType;
+        std::function<std::unique_ptr<TGraphic>()> Make;
+        int32_t Type;
+        const char *ReadClass;
     } cases[] = {
-        {"bitmap", [&](TZvGraphicObject &g) { g.SetBitmap(image); }, zvpBitmap},
-        {"jpeg", [&](TZvGraphicObject &g) { g.SetEncoded(zvpJpeg, jpeg); }, zvpJpeg},
-        {"metafile", [&](TZvGraphicObject &g) { g.SetMetafile(metafile); }, zvpMetafile},
-        // A picture the stream has no code for is written as a bitmap of the same pixels.
-        {"png", [&](TZvGraphicObject &g) { g.SetEncoded(7, png); }, zvpBitmap},
+        {"bitmap", [&] {
+             auto b = std::make_unique<TBitmap>();
+             b->FromImage(image);
+             return std::unique_ptr<TGraphic>(std::move(b));
+         }, zvpBitmap, "TBitmap"},
+        {"jpeg", [&] { return Decoded(std::make_unique<TJPEGImage>(), image, "JPEG"); }, zvpJpeg, "TJPEGImage"},
+        // A picture of a class the stream has no code for is stored with its file format and
+        // reads back as the same class.
+        {"png", [&] { return Decoded(TPicture::CreateForFile("a.png"), image, "PNG"); }, zvpRegistered, "TPNGImage"},
+        // A picture that cannot write itself is stored as a bitmap of its pixels.
+        {"unsavable", [] { return std::unique_ptr<TGraphic>(std::make_unique<TUnsavable>()); }, zvpBitmap, "TBitmap"},
     };
     for (const Case &c : cases) {
+        SCOPED_TRACE(c.Name);
         TZvGraphicObject g;
-        c.Set(g);
+        g.SetPicture(c.Make());
         auto back = RoundTrip(g);
         auto &r = dynamic_cast<TZvGraphicObject &>(*back);
-        EXPECT_TRUE(r.HasPicture()) << c.Name;
-        EXPECT_EQ(r.PictureType(), c.ReadType) << c.Name;
-        if (c.ReadType != zvpMetafile) {
-            EXPECT_EQ(r.Image().size(), image.size()) << c.Name;
-        } else {
-            EXPECT_EQ(r.Metafile().boundingRect(), metafile.boundingRect());
-        }
+        ASSERT_NE(r.Picture(), nullptr);
+        EXPECT_EQ(r.PictureType(), c.Type);
+        EXPECT_STREQ(r.Picture()->ClassName(), c.ReadClass);
+        EXPECT_EQ(r.Picture()->GetWidth(), g.Picture()->GetWidth());
+        EXPECT_EQ(r.Picture()->GetHeight(), g.Picture()->GetHeight());
     }
+    // A picture's own reader refusing the data is a damaged stream.
+    TZvGraphicObject g;
+    g.SetBitmap(image);
+    std::vector<uint8_t> bytes = Unhex(Saved(g));
+    for (size_t i = 40; i < 60 && i < bytes.size(); ++i)
+        bytes[i] = 0xEE;
+    EXPECT_THROW(Loaded(bytes), EZvStreamError);
 }
 
 TEST(ObjectStream, OlderVersionsReadWhatTheyHad)

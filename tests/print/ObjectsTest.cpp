@@ -120,7 +120,10 @@ TEST(ZvObjects, OffsetAssignAndClone)
     auto gc = CloneObject(g);
     auto *gcopy = dynamic_cast<TZvGraphicObject *>(gc.get());
     ASSERT_NE(gcopy, nullptr);
-    EXPECT_EQ(gcopy->Image(), picture);
+    ASSERT_NE(gcopy->Picture(), nullptr);
+    EXPECT_NE(gcopy->Picture(), g.Picture()) << "the copy has a picture of its own";
+    EXPECT_EQ(gcopy->Picture()->ToImage().size(), picture.size());
+    EXPECT_EQ(gcopy->Picture()->ToImage().pixelColor(2, 1), QColor(Qt::red));
     EXPECT_EQ(gcopy->CopyMode, 0x00EE0086u);
 
     TZvComplexShape pie(zvkPie);
