@@ -2,6 +2,7 @@
 #include "print/ZvPreview.h"
 #include <QFileDialog>
 #include <QHBoxLayout>
+#include <QIcon>
 #include <QLabel>
 #include <QPrinter>
 #include <QPrinterInfo>
@@ -36,7 +37,9 @@ TfrmPreview::TfrmPreview(QWidget *Parent, QPrinter *Printer) : QDialog(Parent)
     auto button = [this](QStyle::StandardPixmap Icon, const QString &Text, const QString &Hint,
                          void (TfrmPreview::*Handler)()) {
         auto *b = new QToolButton(ToolBar1);
-        b->setIcon(style()->standardIcon(Icon));
+        b->setIcon(Icon == QStyle::SP_DialogSaveButton
+                       ? QIcon::fromTheme(QStringLiteral("document-print"), style()->standardIcon(Icon))
+                       : style()->standardIcon(Icon));
         b->setText(Text);
         b->setToolTip(Hint);
         b->setAutoRaise(true);

@@ -6,6 +6,7 @@
 #include "print/PrintAction.h"
 #include "print/PrintForm.h"
 #include "print/ZvPreview.h"
+#include <QApplication>
 #include <QCheckBox>
 #include <QFile>
 #include <QLabel>
@@ -293,4 +294,34 @@ TEST(PrintAction, CancelLandscapeAndBadMargins)
     EXPECT_FALSE(run.Action.FillPreview(*big.PrintPreview, run.Document));
     ASSERT_EQ(prompter.Asked().size(), 2u); // the margin warning, then the layout error
     EXPECT_EQ(prompter.Asked()[1].Kind, TMsgDlgType::mtError);
+}
+
+TEST(PrintWindows, PreviewWindowShowsPaperWithTextOnGrey)
+{
+    TActionRun run;
+    TfrmPreview window(nullptr, &run.Device);
+    ASSERT_TRUE(run.Action.FillPreview(*window.PrintPreview, run.Document));
+    window.resize(900, 700);
+    window.show();
+    QApplication::processEvents();
+    const QImage shot = window.grab().toImage();
+    if (qEnvironmentVariableIsSet("QUILLMAR_SCREENSHOT"))
+        shot.save(qEnvironmentVariable("QUILLMAR_SCREENSHOT"));
+    EXPECT_EQ(window.Label1->text(), "Page 1 of 3");
+    // The paper sits in the middle of the grey ground, white with dark text on it.
+    const QRect paper = window.PrintPreview->PaperImage().PageRect().translated(
+        window.PrintPreview->PaperImage().mapTo(&window, QPoint(0, 0)));
+    ASSERT_TRUE(QRect(QPoint(0, 0), shot.size()).contains(paper.center()));
+    EXPECT_EQ(QColor(shot.pixel(window.PrintPreview->mapTo(&window, QPoint(3, window.PrintPreview->height() / 2)))),
+              QColor(0x80, 0x80, 0x80));
+    int white = 0, dark = 0;
+    for (int y = paper.top() + 2; y < paper.bottom() - 2; ++y)
+        for (int x = paper.left() + 2; x < paper.right() - 2; ++x) {
+            const int g = qGray(shot.pixel(x, y));
+            white += g > 240;
+            dark += g < 100;
+        }
+    EXPECT_GT(white, paper.width() * paper.height() / 2);
+    EXPECT_GT(dark, 200) << "the text of the page is drawn";
+    EXPECT_LE(paper.height(), window.PrintPreview->viewport()->height() + 10) << "opened fitted to the window";
 }
