@@ -244,10 +244,14 @@ void TCustomSyntaxEdit::ViewInvalidateRect(const TPixelRect &r)
 void TCustomSyntaxEdit::ViewScroll(int dx, int dy, const TPixelRect &clip)
 {
     const QRect r(QPoint(clip.Left, clip.Top), QPoint(clip.Right - 1, clip.Bottom - 1));
-    if (std::abs(dx) >= r.width() || std::abs(dy) >= r.height())
+    if (std::abs(dx) >= r.width() || std::abs(dy) >= r.height()) {
         viewport()->update(r);
-    else
+    } else {
         viewport()->scroll(dx, dy, r);
+        // The caret drawn before moved with the pixels: that cell is painted again.
+        if (!FDrawnCaret.isNull())
+            viewport()->update(FDrawnCaret.translated(dx, dy).adjusted(-2, -2, 2, 2));
+    }
     // The gutter's numbers follow a vertical scroll.
     if (dy != 0)
         RepaintGutter();
