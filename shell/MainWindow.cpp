@@ -313,6 +313,7 @@ void TfrmQuillmarMain::CreateActions()
     // Each group adds its menu and actions; the order of the calls is the order of the menus.
     CreateFileActions();
     CreatePrintActions();
+    CreateEditActions();
     CreateCheckActions();
 }
 

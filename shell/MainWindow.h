@@ -16,6 +16,7 @@
 // state refresh and the tests never need the group's own pointers.
 #include "checker/HTMLJSFileChecker.h"
 #include "editor/EditorTypes.h"
+#include "editor/SyntaxEditCore.h"
 #include "editor/HighlightAttributes.h"
 #include "net/HttpProt.h"
 #include "platform/Types.h"
@@ -45,6 +46,8 @@ class TQzFormDropFiles;
 class TSyntaxEdit;
 class TSyntaxHighlighter;
 class TTextListBox;
+class TSyntaxFindDialog;
+class TfrmEditorCmds;
 class TTreeNT;
 class TTreeNTNode;
 
@@ -239,6 +242,21 @@ public:
     // The window's own start: new file and start-open list (first showing with no tab).
     void FirstShow();
 
+    // ---- edit, search and view (MainWindowEdit.cpp)
+    enum class THighlightChoice { HTML, Javascript, Both, None };
+    // Tag 0 find, 1 replace.
+    void SearchFindActionExecute(int Tag);
+    void SearchNextActionExecute();
+    // The editors' replace prompt: Yes, No, Cancel or Yes to all for one match.
+    void SyntaxEditReplaceText(const WideString &Search, TReplaceAction &Action);
+    void ChooseHighlighter(THighlightChoice Choice);
+    void ShowEditorCmdsActionExecute();
+    TSyntaxFindDialog &FindDialog() const { return *FFindDialog; }
+    TfrmEditorCmds &EditorCmds() const { return *FEditorCmds; }
+    int FindOptions() const { return FFindOptions; }
+    // Shows the find dialog modally; tests replace it. The result is the dialog's.
+    std::function<int(TSyntaxFindDialog &Dialog)> RunFindDialog;
+
     // ---- start-up (MainWindowStart.cpp)
     // Lines written to the trace log at exit.
     QStringList TraceLines;
@@ -273,6 +291,8 @@ private:
     void CreateFileActions();
     void CreateCheckActions();
     void CreatePrintActions();
+    void CreateEditActions();
+    void CheckHighlighterItem();
     void ShowParentOfUncheckedInclude();
     void ApplyPlacement();
     void WatchApplicationState();
@@ -298,6 +318,9 @@ private:
     QMenu *FTabPopup = nullptr;
     QMenu *FPopupReopen = nullptr;
     int FNewFileCount = 0;
+    TSyntaxFindDialog *FFindDialog = nullptr;
+    TfrmEditorCmds *FEditorCmds = nullptr;
+    int FFindOptions = 0;
     WideString FBrowserPath; // the browser the next view starts
     TEditorTab *FCheckedTab = nullptr; // the tab a running check belongs to
     bool FTreeExpanded = false;

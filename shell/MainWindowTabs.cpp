@@ -211,6 +211,8 @@ TEditorTab *TfrmQuillmarMain::NewEditorTab(const WideString &FileName, const Wid
         ScheduleRefresh();
     };
     editor->OnChange = [this](TSyntaxEditCore &) { ScheduleRefresh(); };
+    editor->OnReplaceText = [this](TSyntaxEditCore &, const WideString &Search, const WideString &, int, int, int,
+                                   TReplaceAction &Action) { SyntaxEditReplaceText(Search, Action); };
     editor->OnSettingChange = [this](TSyntaxEditCore &) { ScheduleRefresh(); };
     editor->installEventFilter(this);
     editor->ClearAll(false, false);
@@ -520,6 +522,7 @@ void TfrmQuillmarMain::PageControl1Change()
     Settings.HTMLHighlight = h == FHTMLHighlighter.get() && !FHTMLHighlighter->JavaScriptHighLighter();
     Settings.JavaHighlight = h == FJavaScriptHighlighter.get();
     Settings.NoHighlight = h == nullptr;
+    CheckHighlighterItem();
 
     ReloadIfChangedOnDisk(index);
 }
