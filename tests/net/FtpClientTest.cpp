@@ -3,6 +3,7 @@
 #include "NetTestSupport.h"
 #include "ServerProcess.h"
 #include "net/FtpCli.h"
+#include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
 #include <fstream>
@@ -435,4 +436,109 @@ TEST(FtpFakeServers, PassiveReplyAndMultiLineReplies)
     EXPECT_EQ(C.Cli.LastResponse(), "226 done");
     EXPECT_TRUE(C.Logged("< 220-Welcome"));
     EXPECT_TRUE(C.Logged("< 226-Transfer complete"));
+}
+
+TEST_F(FtpClientTest, FileAndDirectoryCommands)
+{
+    Client C(Servers->Py->Port(), "quill", "secret");
+    TFtpClient &F = C.Cli;
+    auto Run = [&](const std::function<void()> &Op) { return F.RunAndWait(Op); };
+
+    // Single steps inside a session: this server tells sizes in binary mode only.
+    F.HostFileName = "f100000.bin";
+    EXPECT_TRUE(F.Open());
+    EXPECT_TRUE(Run([&] { F.SendTypeBinary(); }));
+    EXPECT_TRUE(Run([&] { F.SendSize(); })) << C.Joined();
+    EXPECT_EQ(F.SizeResult(), 100000);
+    EXPECT_TRUE(Run([&] { F.SendPwd(); }));
+    EXPECT_EQ(F.DirResult(), "/");
+    EXPECT_TRUE(F.Quit());
+    EXPECT_FALSE(F.Connected());
+
+    F.HostFileName = "new \"dir\"";
+    EXPECT_TRUE(Run([&] { F.MakeDirectory(); }));
+    EXPECT_EQ(F.DirResult(), "/new \"dir\"");
+    EXPECT_TRUE(QDir(Servers->PyDir.path() + "/new \"dir\"").exists());
+    EXPECT_TRUE(Run([&] { F.RemoveDirectory(); }));
+    EXPECT_FALSE(QDir(Servers->PyDir.path() + "/new \"dir\"").exists());
+
+    WriteFile(Servers->PyDir.path().toStdString() + "/old.txt", "x");
+    F.HostFileName = "old.txt";
+    F.SetLocalFileName("renamed.txt"); // the new name, for RNTO
+    EXPECT_TRUE(Run([&] { F.RenameFile(); })) << C.Joined();
+    EXPECT_TRUE(QFile::exists(Servers->PyDir.path() + "/renamed.txt"));
+    F.HostFileName = "renamed.txt";
+    EXPECT_TRUE(Run([&] { F.DeleteFile(); }));
+    EXPECT_FALSE(QFile::exists(Servers->PyDir.path() + "/renamed.txt"));
+
+    EXPECT_TRUE(Run([&] { F.QuerySystem(); }));
+    EXPECT_EQ(F.LastResponse().substr(0, 3), "215");
+
+    // A refused CWD ends the request at once with its code; no QUIT is sent.
+    C.Log.clear();
+    F.HostDirName = "no-such-dir";
+    F.HostFileName = "f1.bin";
+    TMemoryStream Sink;
+    F.SetLocalStream(&Sink);
+    EXPECT_FALSE(F.Receive());
+    EXPECT_EQ(F.StatusCode(), 550);
+    EXPECT_FALSE(C.Logged("> QUIT"));
+    EXPECT_TRUE(F.Connected());
+    F.HostDirName.clear();
+    EXPECT_THROW(F.SendCwd(), FtpException);
+    F.Abort();
+    EXPECT_FALSE(F.Connected());
+}
+
+TEST_F(FtpClientTest, ThroughSocks5BothConnections)
+{
+    const int Port = UnusedPort();
+    ServerProcess Socks("microsocks", {"-i", "127.0.0.1", "-p", QString::number(Port), "-u", "quill", "-P", "pw"},
+                        Port);
+    ASSERT_TRUE(Socks.Ready());
+    Client C(Servers->Py->Port(), "quill", "secret");
+    C.Cli.SetConnectionType(ftpSocks5);
+    C.Cli.SocksServer = "127.0.0.1";
+    C.Cli.SocksPort = std::to_string(Port);
+    C.Cli.SocksUserCode = "quill";
+    C.Cli.SocksPassword = "pw";
+    TMemoryStream Sink;
+    C.Cli.SetLocalStream(&Sink);
+    C.Cli.HostFileName = "f100000.bin";
+    EXPECT_TRUE(C.Cli.Passive());
+    // Twice: each connection gets the SOCKS settings again.
+    for (int Round = 0; Round < 2; ++Round) {
+        Sink.Clear();
+        EXPECT_TRUE(C.Cli.Receive()) << C.Joined();
+        EXPECT_TRUE(std::string(reinterpret_cast<const char *>(Sink.Memory()), static_cast<size_t>(Sink.GetSize())) ==
+                    Servers->Files[3].second);
+    }
+}
+
+TEST(FtpFakeServers, ThroughAnFtpProxyTheUserNamesTheHost)
+{
+    std::string UserLine;
+    TestPeer Proxy([&](int Fd) {
+        Say(Fd, "220 proxy ready");
+        UserLine = ReadLine(Fd);
+        Say(Fd, "230 logged in to the server");
+        ReadAll(Fd);
+    });
+    Client C(0, "someone", "pw");
+    C.Cli.HostName = "ftp.example";
+    C.Cli.Port = "2121";
+    C.Cli.SetConnectionType(ftpProxy);
+    C.Cli.ProxyServer = "127.0.0.1";
+    C.Cli.ProxyPort = Proxy.PortText();
+    EXPECT_TRUE(C.Cli.Open()) << C.Joined();
+    EXPECT_EQ(UserLine, "USER someone@ftp.example:2121");
+    EXPECT_FALSE(C.Logged("> PASS")); // 230 to USER: no password is sent
+    EXPECT_TRUE(C.Cli.Passive());
+    try {
+        C.Cli.SetConnectionType(ftpDirect);
+        ADD_FAILURE();
+    } catch (const FtpException &E) {
+        EXPECT_EQ(E.Message(), "FTP component connected");
+    }
+    C.Cli.Abort();
 }
