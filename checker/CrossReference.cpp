@@ -69,8 +69,7 @@ private:
     TJSVariable *Global(const AnsiString &Name) const
     {
         auto it = FGlobals.find(Name);
-        return it == FGlobals.end() || it->second.empty() ? nullptr
-                                                          : static_cast<TJSVariable *>(L.GlobalVars.Objects(it->second.front()));
+        return it == FGlobals.end() ? nullptr : static_cast<TJSVariable *>(L.GlobalVars.Objects(it->second));
     }
     bool IsGlobal(const AnsiString &Name) const { return Global(Name) != nullptr; }
     bool IsHTML(const AnsiString &Name) { return FHTMLIndex.IndexOf(C.FHTMLNames, Name) >= 0; }
@@ -89,7 +88,8 @@ private:
     {
         const size_t dot = Name.find('.');
         TJSVariable *v = Global(Name.substr(0, dot));
-        if (!v || v->GetKind() != vkTyped || v->GetText().empty()) return Name;
+        // "__self_" marks a copy of "this" whose owner is no constructor: the variable is its own type
+        if (!v || v->GetKind() != vkTyped || v->GetText().empty() || v->GetText() == "__self_") return Name;
         return dot == AnsiString::npos ? v->GetText() : v->GetText() + Name.substr(dot);
     }
     void Msg(const AnsiString &Text, int Severity, int Code, int32_t Line) { C.AddMessage(Text, Severity, Code, Line); }
@@ -160,9 +160,10 @@ private:
     TCheckerLists &L;
     TExactIndex FFunctionIndex, FHTMLIndex, FDynamicIndex, FFormIndex, FBuiltInMemberIndex, FWindowIndex,
         FLabelIndex;
-    // Global variables by name: their positions in GlobalVars, in list order. A removed variable leaves a
-    // hole (null object) that the pass sweeps away when it ends, so that removals stay cheap.
-    std::unordered_map<AnsiString, std::vector<int>> FGlobals;
+    // Global variables by name: the position of the first in GlobalVars. A removed variable leaves a hole
+    // (null object) that the pass sweeps away when it ends, so that removals stay cheap.
+    std::unordered_map<AnsiString, int> FGlobals;
+    std::unordered_set<AnsiString> FGlobalDuplicates; // names the list holds more than once
     bool FGlobalHoles = false;
     // The new-records parsed once, after the first step has bound their constructors, and by variable.
     std::vector<TNewRecord> FRecords;
@@ -204,13 +205,16 @@ void TCrossReference::Run()
 void TCrossReference::IndexGlobals()
 {
     FGlobals.clear();
-    for (int i = 0; i < L.GlobalVars.Count(); ++i) FGlobals[L.GlobalVars[i]].push_back(i);
+    FGlobals.reserve(static_cast<size_t>(L.GlobalVars.Count()));
+    FGlobalDuplicates.clear();
+    for (int i = 0; i < L.GlobalVars.Count(); ++i)
+        if (!FGlobals.emplace(L.GlobalVars[i], i).second) FGlobalDuplicates.insert(L.GlobalVars[i]);
 }
 
 void TCrossReference::AddGlobal(const AnsiString &Name, TJSVariable *V)
 {
     L.GlobalVars.AddObject(Name, V);
-    FGlobals[Name].push_back(L.GlobalVars.Count() - 1);
+    if (!FGlobals.emplace(Name, L.GlobalVars.Count() - 1).second) FGlobalDuplicates.insert(Name);
 }
 
 void TCrossReference::RemoveGlobal(int Index, bool WithNode)
@@ -219,9 +223,14 @@ void TCrossReference::RemoveGlobal(int Index, bool WithNode)
     delete static_cast<TJSVariable *>(L.GlobalVars.Objects(Index));
     L.GlobalVars.PutObject(Index, nullptr);
     FGlobalHoles = true;
-    if (auto it = FGlobals.find(name); it != FGlobals.end()) {
-        std::erase(it->second, Index);
-        if (it->second.empty()) FGlobals.erase(it);
+    if (auto it = FGlobals.find(name); it != FGlobals.end() && it->second == Index) {
+        FGlobals.erase(it);
+        // a later variable of the same name, if the list holds one, is found from now on
+        for (int i = Index + 1; FGlobalDuplicates.count(name) && i < L.GlobalVars.Count(); ++i)
+            if (L.GlobalVars.Objects(i) && L.GlobalVars[i] == name) {
+                FGlobals.emplace(name, i);
+                break;
+            }
     }
     if (WithNode) C.FNav.DeleteTreeNode(name, nkGlobalVar);
 }
@@ -696,6 +705,9 @@ void TCrossReference::ObjectMethods()
 // 9. Calls outside functions.
 void TCrossReference::Calls()
 {
+    // every function of a name, in list order, without a scan per call
+    std::unordered_map<AnsiString, std::vector<int>> functionsByName;
+    for (int k = 0; k < L.Functions.Count(); ++k) functionsByName[L.Functions[k]].push_back(k);
     for (int i = 0; i < L.Calls.Count(); ++i) {
         auto *call = static_cast<TJSFunctionCall *>(L.Calls.Objects(i));
         const int32_t line = call ? call->GetLine() : 0;
@@ -703,11 +715,14 @@ void TCrossReference::Calls()
         if (n.empty() || Has(n, "parent.") || n.rfind("Anonymous function", 0) == 0) continue;
         if (IsSystemName(n.substr(0, n.find('.')))) continue;
         bool found = false;
-        for (int k = 0; k < L.Functions.Count() && !found; ++k) {
-            TJSFunction *f = Fn(k);
-            if (!f || L.Functions[k] != n || f->GetParentIndex() != -1 || f->GetKind() == 1) continue;
-            found = true;
-            if (f->GetKind() == 2) Msg("function \"" + n + "\" is an object method", sevWarning, 53, line);
+        if (auto named = functionsByName.find(n); named != functionsByName.end()) {
+            for (int k : named->second) {
+                TJSFunction *f = Fn(k);
+                if (!f || f->GetParentIndex() != -1 || f->GetKind() == 1) continue;
+                found = true;
+                if (f->GetKind() == 2) Msg("function \"" + n + "\" is an object method", sevWarning, 53, line);
+                break;
+            }
         }
         for (int k = 0; k < C.FObjects.Count() && !found; ++k) found = Has(n, C.FObjects[k].c_str());
         const size_t dot = n.find('.');

@@ -14,6 +14,7 @@ class TExactIndex {
 public:
     int IndexOf(const TStrings &List, const AnsiString &Name)
     {
+        if (List.Count() <= kScanBelow) return IndexOfExact(List, Name); // a scan beats hashing there
         Sync(List);
         auto it = FMap.find(Name);
         if (it == FMap.end()) return -1;
@@ -28,6 +29,8 @@ public:
     void Reset() { FList = nullptr; }
 
 private:
+    static constexpr int kScanBelow = 8;
+
     void Sync(const TStrings &List)
     {
         if (FList != &List || List.Count() < FCount || (FCount > 0 && List[FCount - 1] != FLast)) {

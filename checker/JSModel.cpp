@@ -73,7 +73,7 @@ TJSFunction::~TJSFunction()
 
 void TJSFunction::AddParameter(const AnsiString &Name, int32_t Line, bool Replace)
 {
-    if (IndexOfExact(FParameters, Name) < 0)
+    if (FParameterIndex.IndexOf(FParameters, Name) < 0)
         FParameters.AddObject(Name, new TJSVariable(this, -1, vkDeclared, Line, Name));
     else if (Replace && FParser)
         FParser->AddMessage("duplicate parameter name, \"" + Name + "\"", sevError, 70, Line);
@@ -81,7 +81,10 @@ void TJSFunction::AddParameter(const AnsiString &Name, int32_t Line, bool Replac
 
 void TJSFunction::SetParameters(const AnsiString &Text, int32_t Line, bool Replace)
 {
-    if (Replace) FreeObjects<TJSVariable>(FParameters);
+    if (Replace) {
+        FreeObjects<TJSVariable>(FParameters);
+        FParameterIndex.Reset();
+    }
     if (Text.find("()") != AnsiString::npos || Text.find("( )") != AnsiString::npos) return;
     size_t open = Text.find('(');
     if (open == AnsiString::npos) return;
@@ -102,7 +105,7 @@ void TJSFunction::SetParameters(const AnsiString &Text, int32_t Line, bool Repla
 
 void TJSFunction::AddLocalVar(const AnsiString &Name, int32_t Line, int TokenCode, const AnsiString &TypeText, bool Report)
 {
-    int i = IndexOfExact(FLocals, Name);
+    int i = FLocalIndex.IndexOf(FLocals, Name);
     if (i < 0) {
         bool typed = (TokenCode >= 196 && TokenCode <= 201) || TypeText.rfind("window.", 0) == 0 ||
                      TypeText.rfind("document.", 0) == 0;
@@ -117,7 +120,7 @@ void TJSFunction::AddLocalVar(const AnsiString &Name, int32_t Line, int TokenCod
 
 void TJSFunction::AddLabel(const AnsiString &Name, int32_t Line)
 {
-    if (IndexOfExact(FLabels, Name) >= 0) {
+    if (FLabelIndex.IndexOf(FLabels, Name) >= 0) {
         if (FParser) FParser->AddMessage("label \"" + Name + "\" already declared", sevError, 68, Line);
         return;
     }
@@ -157,14 +160,14 @@ AnsiString TJSFunction::LastCallName() const { return FCalls.Count() ? FCalls[FC
 
 void TJSFunction::AddCallArgument(const AnsiString &CalledName, const AnsiString &Text, int32_t Number)
 {
-    int i = IndexOfExact(FCalls, CalledName);
+    int i = FCallIndex.IndexOf(FCalls, CalledName);
     if (i >= 0) static_cast<TJSFunctionCall *>(FCalls.Objects(i))->AddArgument(Text, Number);
 }
 
 void TJSFunction::AddEmbeddedFunction(const AnsiString &Name, int32_t Line)
 {
     if (Name.empty()) return;
-    if (IndexOfExact(FEmbedded, Name) >= 0) {
+    if (FEmbeddedIndex.IndexOf(FEmbedded, Name) >= 0) {
         if (FParser) FParser->AddMessage("possible duplicate embedded function \"" + Name + "\"", sevWarning, 56, Line);
         return;
     }
@@ -184,18 +187,18 @@ void TJSFunction::CheckLabels()
 {
     if (!FParser) return;
     for (int i = 0; i < FLabelRefs.Count(); ++i)
-        if (IndexOfExact(FLabels, FLabelRefs[i]) < 0)
+        if (FLabelIndex.IndexOf(FLabels, FLabelRefs[i]) < 0)
             FParser->AddMessage("label \"" + FLabelRefs[i] + "\" not found", sevError, 71, ObjectLine(FLabelRefs.Objects(i)));
 }
 
-bool TJSFunction::IsParameter(const AnsiString &Name) const { return IndexOfExact(FParameters, Name) >= 0; }
-bool TJSFunction::IsLocalVar(const AnsiString &Name) const { return IndexOfExact(FLocals, Name) >= 0; }
-bool TJSFunction::HasEmbeddedFunction(const AnsiString &Name) const { return IndexOfExact(FEmbedded, Name) >= 0; }
-bool TJSFunction::HasCall(const AnsiString &Name) const { return IndexOfExact(FCalls, Name) >= 0; }
+bool TJSFunction::IsParameter(const AnsiString &Name) const { return FParameterIndex.IndexOf(FParameters, Name) >= 0; }
+bool TJSFunction::IsLocalVar(const AnsiString &Name) const { return FLocalIndex.IndexOf(FLocals, Name) >= 0; }
+bool TJSFunction::HasEmbeddedFunction(const AnsiString &Name) const { return FEmbeddedIndex.IndexOf(FEmbedded, Name) >= 0; }
+bool TJSFunction::HasCall(const AnsiString &Name) const { return FCallIndex.IndexOf(FCalls, Name) >= 0; }
 
 AnsiString TJSFunction::GetLocalVarType(const AnsiString &Name) const
 {
-    int i = IndexOfExact(FLocals, Name);
+    int i = FLocalIndex.IndexOf(FLocals, Name);
     if (i < 0) return {};
     auto *v = static_cast<const TJSVariable *>(FLocals.Objects(i));
     return v->GetKind() == vkTyped ? v->GetText() : AnsiString();
@@ -203,13 +206,13 @@ AnsiString TJSFunction::GetLocalVarType(const AnsiString &Name) const
 
 void TJSFunction::SetLocalVarType(const AnsiString &Name, const AnsiString &Text)
 {
-    int i = IndexOfExact(FLocals, Name);
+    int i = FLocalIndex.IndexOf(FLocals, Name);
     if (i >= 0) static_cast<TJSVariable *>(FLocals.Objects(i))->SetType(Text);
 }
 
 int32_t TJSFunction::GetParameterInfo(const AnsiString &Name, AnsiString &Text) const
 {
-    int i = IndexOfExact(FParameters, Name);
+    int i = FParameterIndex.IndexOf(FParameters, Name);
     if (i < 0) return -1;
     auto *v = static_cast<const TJSVariable *>(FParameters.Objects(i));
     Text = v->GetText();

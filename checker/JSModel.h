@@ -3,6 +3,7 @@
 // The file checker keeps the objects in its lists until the next check and walks them afterwards.
 #include <cstdint>
 
+#include "checker/ExactIndex.h"
 #include "text/ZSStrUtils.h"
 #include "platform/StringList.h"
 
@@ -141,6 +142,8 @@ private:
     TStringList FReferences;   // object = line
     TZSStringList FCalls;      // called name -> TJSFunctionCall, owned
     TZSStringList FEmbedded;   // object = line
+    // name lookups in the lists above without a scan
+    mutable TExactIndex FParameterIndex, FLocalIndex, FLabelIndex, FCallIndex, FEmbeddedIndex;
     int FHtmlCursor = 0, FLocalCursor = 0, FReferenceCursor = 0, FCallCursor = 0;
     int32_t FLinkIndex = -1;
     int32_t FParentIndex;
