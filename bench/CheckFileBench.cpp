@@ -5,6 +5,7 @@
 // with 200 script sections and 1,000 event handlers. Ratios are ours / theirs; below 1 means faster.
 #include <algorithm>
 #include <chrono>
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -67,14 +68,17 @@ double CheckRuns(const std::string &Name, const std::vector<std::string> &Lines,
 }
 
 // One check run of Lines as the .js file Name.
-void CheckOnce(THTMLJSFileChecker &Checker, const Document &Doc, const std::string &Name)
-{
-    TCheckOptions o;
-    static TStringList items, includes, serverIncludes; // kept: freeing them is no part of the check
-    static TNavTreeMemory tree;
-    Checker.ClearTree(nullptr);
-    Checker.CheckFile(Doc, &items, &tree, o, &includes, &serverIncludes, Name);
-}
+// What one check run fills: made fresh, and freed, outside the timing.
+struct TRunState {
+    THTMLJSFileChecker Checker{nullptr};
+    TStringList Items, Includes, ServerIncludes;
+    TNavTreeMemory Tree;
+    void Check(const Document &Doc, const std::string &Name)
+    {
+        TCheckOptions o;
+        Checker.CheckFile(Doc, &Items, &Tree, o, &Includes, &ServerIncludes, Name);
+    }
+};
 
 // jquery.js concatenated 1x to 64x: the time of each size, its growth per doubling, and jshint's.
 void Scaling(const std::string &File)
@@ -87,7 +91,7 @@ void Scaling(const std::string &File)
     const std::string once((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
     std::printf("check run of %s concatenated 1x to 64x (warm paired runs against jshint es3)\n", File.c_str());
     const std::filesystem::path tmp = std::filesystem::temp_directory_path() / "quillmar-check-scaling.js";
-    double previous = 0;
+    double previous = 0, first = 0;
     std::string text = once;
     for (int factor = 1; factor <= 64; factor *= 2) {
         if (factor > 1) text += text;
@@ -103,14 +107,14 @@ void Scaling(const std::string &File)
             start = end + 1;
         }
         const Document doc(tmp.string(), lines);
-        // a fresh checker for each run, made and freed outside the timing: the run's own work is timed
-        std::unique_ptr<THTMLJSFileChecker> checker;
+        // a fresh checker, list and tree for each run, made and freed outside the timing
+        std::unique_ptr<TRunState> state;
         const int pairs = factor <= 4 ? 15 : factor <= 16 ? 7 : 3;
         bench::TNodeTimer jshint(bench::kJshintServer, tmp.string());
-        const bench::TPairedResult r = bench::Paired([&] { CheckOnce(*checker, doc, tmp.string()); }, jshint, pairs,
+        const bench::TPairedResult r = bench::Paired([&] { state->Check(doc, tmp.string()); }, jshint, pairs,
                                                      factor <= 16 ? 2 : 1, [&] {
-                                                         checker.reset();
-                                                         checker = std::make_unique<THTMLJSFileChecker>(nullptr);
+                                                         state.reset();
+                                                         state = std::make_unique<TRunState>();
                                                      });
         char label[64];
         std::snprintf(label, sizeof label, "%2dx (%zu lines)", factor, lines.size());
@@ -118,7 +122,12 @@ void Scaling(const std::string &File)
         if (previous > 0) std::printf("  %22s growth from %dx: %.2f (aim: at most 2.3)\n", "", factor / 2, r.Ours / previous);
         if (r.Theirs > 0) std::printf("  %22s jshint / ours: %.1f (aim: at least 5)\n", "", r.Theirs / r.Ours);
         previous = r.Ours;
+        if (factor == 1) first = r.Ours;
     }
+    if (first > 0)
+        std::printf("  1x to 64x: %.1f times the time for 64 times the input, %.2f per doubling on average "
+                    "(aim: at most 2.3)\n",
+                    previous / first, std::pow(previous / first, 1.0 / 6.0));
     std::filesystem::remove(tmp);
 }
 

@@ -153,6 +153,12 @@ private:
     void GlobalRefsSecondPass();
     void HTMLRefs();
     void FunctionReferences();
+    // the steps of FunctionReferences for function f (number fi) and the constructor of its method, if any
+    bool KnownHead(TJSFunction *f, int fi, const AnsiString &head);
+    void FunctionHtmlObjects(TJSFunction *f, int fi, TJSFunction *ctor);
+    void FunctionNames(TJSFunction *f, int fi, TJSFunction *ctor);
+    void ObjectMethodMembers(TJSFunction *f, TJSFunction *ctor, const AnsiString &ctorName);
+    void FunctionCalls(TJSFunction *f, int fi);
     void Events();
     void NeverCalled();
 
@@ -831,6 +837,13 @@ void TCrossReference::HTMLRefs()
 }
 
 // 13. Names used inside functions.
+bool TCrossReference::KnownHead(TJSFunction *f, int fi, const AnsiString &head)
+{
+    return f->IsParameter(head) || f->IsLocalVar(head) || IsGlobal(head) || FnIndex(head) >= 0 || IsHTML(head) ||
+           IsDynamic(head) || IsForm(head) || f->HasEmbeddedFunction(head) || IsOpenedWindow(head) ||
+           IsInheritedMember(head, fi) || IsClosureName(head, fi) || IsSystemName(head);
+}
+
 void TCrossReference::FunctionReferences()
 {
     for (int fi = 0; fi < L.Functions.Count(); ++fi) {
@@ -839,95 +852,102 @@ void TCrossReference::FunctionReferences()
         f->CheckLabels();
         TJSFunction *ctor = f->GetKind() == 2 ? Fn(f->GetLinkIndex()) : nullptr;
         const AnsiString ctorName = ctor ? L.Functions[f->GetLinkIndex()] : AnsiString();
+        FunctionHtmlObjects(f, fi, ctor);
+        FunctionNames(f, fi, ctor);
+        if (ctor) ObjectMethodMembers(f, ctor, ctorName);
+        FunctionCalls(f, fi);
+    }
+}
 
-        auto knownHead = [&](const AnsiString &head) {
-            return f->IsParameter(head) || f->IsLocalVar(head) || IsGlobal(head) || FnIndex(head) >= 0 ||
-                   IsHTML(head) || IsDynamic(head) || IsForm(head) || f->HasEmbeddedFunction(head) ||
-                   IsOpenedWindow(head) || IsInheritedMember(head, fi) ||
-                   IsClosureName(head, fi) || IsSystemName(head);
-        };
-
-        // HTML objects referred to in the function.
-        for (int j = 0; j < f->HtmlObjects().Count(); ++j) {
-            const AnsiString &r = f->HtmlObjects()[j];
-            const int32_t line = ObjectLine(f->HtmlObjects().Objects(j));
-            const AnsiString n = Reduce(TypedPrefix(r));
-            if (n.empty() || Has(r, "parent.")) continue;
-            bool found = f->IsParameter(n) || IsDynamic(n) || IsForm(n) || f->IsLocalVar(n) || IsGlobal(n);
-            int32_t decl = 0;
-            if (!found) found = HTMLEntryMatches(n, decl);
-            for (int k = 0; k < C.FHTMLNames.Count() && !found; ++k) found = Has(C.FHTMLNames[k], ("." + n).c_str());
-            if (!found && C.FHTMLNames.Count() > 0)
-                found = Has(r, "document.all.") || Has(r, "document.forms.") || Has(r, "document.all(");
-            if (!found && ctor) found = ctor->IsLocalVar("this." + n);
-            if (!found) {
-                const size_t dot = n.find('.');
-                if (dot != AnsiString::npos) found = knownHead(n.substr(0, dot));
-            }
-            if (!found) found = IsInheritedMember(n, fi);
-            if (!found) Msg("\"" + n + "\" not found in local/global vars or HTMLNames", sevError, 184, line);
+void TCrossReference::FunctionHtmlObjects(TJSFunction *f, int fi, TJSFunction *ctor)
+{
+    // HTML objects referred to in the function.
+    for (int j = 0; j < f->HtmlObjects().Count(); ++j) {
+        const AnsiString &r = f->HtmlObjects()[j];
+        const int32_t line = ObjectLine(f->HtmlObjects().Objects(j));
+        const AnsiString n = Reduce(TypedPrefix(r));
+        if (n.empty() || Has(r, "parent.")) continue;
+        bool found = f->IsParameter(n) || IsDynamic(n) || IsForm(n) || f->IsLocalVar(n) || IsGlobal(n);
+        int32_t decl = 0;
+        if (!found) found = HTMLEntryMatches(n, decl);
+        for (int k = 0; k < C.FHTMLNames.Count() && !found; ++k) found = Has(C.FHTMLNames[k], ("." + n).c_str());
+        if (!found && C.FHTMLNames.Count() > 0)
+            found = Has(r, "document.all.") || Has(r, "document.forms.") || Has(r, "document.all(");
+        if (!found && ctor) found = ctor->IsLocalVar("this." + n);
+        if (!found) {
+            const size_t dot = n.find('.');
+            if (dot != AnsiString::npos) found = KnownHead(f, fi, n.substr(0, dot));
         }
+        if (!found) found = IsInheritedMember(n, fi);
+        if (!found) Msg("\"" + n + "\" not found in local/global vars or HTMLNames", sevError, 184, line);
+    }
+}
 
-        // Other names the function refers to.
-        for (int j = 0; j < f->References().Count(); ++j) {
-            AnsiString name = BasePath(f->References()[j]);
-            const int32_t line = ObjectLine(f->References().Objects(j));
-            const size_t thisPart = name.rfind("this.");
-            if (thisPart != AnsiString::npos && thisPart > 0 && name[thisPart - 1] == '.') name = name.substr(thisPart);
-            name = TypedPrefix(name);
-            if (name.empty() || Reduce(name).empty() || Has(name, "parent.")) continue;
-            const size_t dot = name.find('.');
-            const AnsiString head = dot == AnsiString::npos ? name : name.substr(0, dot);
-            bool found = f->IsLocalVar(name) || f->IsLocalVar("this." + name) || f->IsParameter(name) || IsGlobal(name) ||
-                         IsForm(name) || f->HasEmbeddedFunction(name) || IsHTML(name) || IsDynamic(name) ||
-                         FnIndex(name) >= 0 || (ctor && (ctor->IsLocalVar(name) || ctor->IsLocalVar("this." + name)));
-            if (!found && head == "this") found = f->IsLocalVar(name) || (ctor && ctor->IsLocalVar(name));
-            if (!found && head != "this" && dot != AnsiString::npos) found = knownHead(head) || NewRecordMember(head, "this." + name.substr(dot + 1));
-            for (int k = 0; k < C.FObjects.Count() && !found; ++k) found = Has(name, C.FObjects[k].c_str());
-            for (int k = 0; k < C.FHTMLNames.Count() && !found; ++k) {
-                const AnsiString &e = C.FHTMLNames[k];
-                found = e.size() > name.size() && e.compare(e.size() - name.size(), name.size(), name) == 0 &&
-                        e[e.size() - name.size() - 1] == '.';
-            }
-            if (!found) found = IsInheritedMember(name, fi) || IsClosureName(head, fi) || IsSystemName(head);
-            if (!found && head == "this" && !ctor) found = true; // "this" of a plain function: unknown object
-            if (!found)
-                Msg("\"" + name + "\" not found in local/global vars, parameters, functions or object properties/methods",
-                    sevError, 186, line);
+void TCrossReference::FunctionNames(TJSFunction *f, int fi, TJSFunction *ctor)
+{
+    // Other names the function refers to.
+    for (int j = 0; j < f->References().Count(); ++j) {
+        AnsiString name = BasePath(f->References()[j]);
+        const int32_t line = ObjectLine(f->References().Objects(j));
+        const size_t thisPart = name.rfind("this.");
+        if (thisPart != AnsiString::npos && thisPart > 0 && name[thisPart - 1] == '.') name = name.substr(thisPart);
+        name = TypedPrefix(name);
+        if (name.empty() || Reduce(name).empty() || Has(name, "parent.")) continue;
+        const size_t dot = name.find('.');
+        const AnsiString head = dot == AnsiString::npos ? name : name.substr(0, dot);
+        bool found = f->IsLocalVar(name) || f->IsLocalVar("this." + name) || f->IsParameter(name) || IsGlobal(name) ||
+                     IsForm(name) || f->HasEmbeddedFunction(name) || IsHTML(name) || IsDynamic(name) ||
+                     FnIndex(name) >= 0 || (ctor && (ctor->IsLocalVar(name) || ctor->IsLocalVar("this." + name)));
+        if (!found && head == "this") found = f->IsLocalVar(name) || (ctor && ctor->IsLocalVar(name));
+        if (!found && head != "this" && dot != AnsiString::npos) found = KnownHead(f, fi, head) || NewRecordMember(head, "this." + name.substr(dot + 1));
+        for (int k = 0; k < C.FObjects.Count() && !found; ++k) found = Has(name, C.FObjects[k].c_str());
+        for (int k = 0; k < C.FHTMLNames.Count() && !found; ++k) {
+            const AnsiString &e = C.FHTMLNames[k];
+            found = e.size() > name.size() && e.compare(e.size() - name.size(), name.size(), name) == 0 &&
+                    e[e.size() - name.size() - 1] == '.';
         }
+        if (!found) found = IsInheritedMember(name, fi) || IsClosureName(head, fi) || IsSystemName(head);
+        if (!found && head == "this" && !ctor) found = true; // "this" of a plain function: unknown object
+        if (!found)
+            Msg("\"" + name + "\" not found in local/global vars, parameters, functions or object properties/methods",
+                sevError, 186, line);
+    }
+}
 
-        // Object methods: members they use and set must be their constructor's.
-        if (ctor) {
-            for (int j = 0; j < f->References().Count(); ++j) {
-                const AnsiString &name = f->References()[j];
-                if (name.rfind("this.", 0) != 0 || ctor->IsLocalVar(name) || f->IsLocalVar(name)) continue;
-                Msg("Object method or property \"" + name + "\" not found in \"" + ctorName + "\" or local variables",
-                    sevError, 185, ObjectLine(f->References().Objects(j)));
-            }
-            for (int j = 0; j < f->Locals().Count(); ++j) {
-                const AnsiString &local = f->Locals()[j];
-                if (local.rfind("this.", 0) != 0 || ctor->IsLocalVar(local)) continue;
-                const auto *v = static_cast<TJSVariable *>(f->Locals().Objects(j));
-                Msg("\"" + local + "\" not found in constructor \"" + ctorName + "\" properties", sevError, 187,
-                    v ? v->GetDeclLine() : f->GetLine());
-            }
-        }
+void TCrossReference::ObjectMethodMembers(TJSFunction *f, TJSFunction *ctor, const AnsiString &ctorName)
+{
+    // Object methods: members they use and set must be their constructor's.
+    for (int j = 0; j < f->References().Count(); ++j) {
+        const AnsiString &name = f->References()[j];
+        if (name.rfind("this.", 0) != 0 || ctor->IsLocalVar(name) || f->IsLocalVar(name)) continue;
+        Msg("Object method or property \"" + name + "\" not found in \"" + ctorName + "\" or local variables",
+            sevError, 185, ObjectLine(f->References().Objects(j)));
+    }
+    for (int j = 0; j < f->Locals().Count(); ++j) {
+        const AnsiString &local = f->Locals()[j];
+        if (local.rfind("this.", 0) != 0 || ctor->IsLocalVar(local)) continue;
+        const auto *v = static_cast<TJSVariable *>(f->Locals().Objects(j));
+        Msg("\"" + local + "\" not found in constructor \"" + ctorName + "\" properties", sevError, 187,
+            v ? v->GetDeclLine() : f->GetLine());
+    }
+}
 
-        // Calls made in the function.
-        for (int j = 0; j < f->Calls().Count(); ++j) {
-            const AnsiString &called = f->Calls()[j];
-            if (called.find_first_of(".[(") != AnsiString::npos || Reduce(called).empty()) continue;
-            auto *call = static_cast<TJSFunctionCall *>(f->Calls().Objects(j));
-            const int32_t line = call ? call->GetLine() : f->GetLine();
-            TJSFunction *w = FnNamed(called);
-            if (!w) {
-                if (!f->IsLocalVar(called) && !f->IsParameter(called) && !IsGlobal(called) &&
-                    !f->HasEmbeddedFunction(called) && !IsInheritedMember(called, fi) && !IsClosureName(called, fi) &&
-                    !IsSystemName(called))
-                    Msg("function \"" + called + "\" not found", sevError, 180, line);
-            } else if (w->GetKind() == 2) {
-                Msg("function \"" + called + "\" is an object method", sevWarning, 53, line);
-            }
+void TCrossReference::FunctionCalls(TJSFunction *f, int fi)
+{
+    // Calls made in the function.
+    for (int j = 0; j < f->Calls().Count(); ++j) {
+        const AnsiString &called = f->Calls()[j];
+        if (called.find_first_of(".[(") != AnsiString::npos || Reduce(called).empty()) continue;
+        auto *call = static_cast<TJSFunctionCall *>(f->Calls().Objects(j));
+        const int32_t line = call ? call->GetLine() : f->GetLine();
+        TJSFunction *w = FnNamed(called);
+        if (!w) {
+            if (!f->IsLocalVar(called) && !f->IsParameter(called) && !IsGlobal(called) &&
+                !f->HasEmbeddedFunction(called) && !IsInheritedMember(called, fi) && !IsClosureName(called, fi) &&
+                !IsSystemName(called))
+                Msg("function \"" + called + "\" not found", sevError, 180, line);
+        } else if (w->GetKind() == 2) {
+            Msg("function \"" + called + "\" is an object method", sevWarning, 53, line);
         }
     }
 }

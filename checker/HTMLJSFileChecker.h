@@ -127,6 +127,9 @@ private:
 
     // ---- HTML line processing
     void ProcessLine(int32_t i);
+    bool OpenSection(const AnsiString &tag, bool open, int32_t i);
+    bool FindSectionEnd(const AnsiString &tag, bool OpenNow, int32_t i, size_t &CloseInTag);
+    void ProcessPageTag(const AnsiString &tag, int32_t i);
     AnsiString NextTag(bool &Continued, int32_t i);
     void HandOn(const AnsiString &Text, int32_t Line);
     void ScanServerBlocks(AnsiString Text, int32_t Line);

@@ -212,107 +212,12 @@ void THTMLJSFileChecker::ProcessLine(int32_t i)
                               StartsNoCase(FCurrentLine, "<embed ")));
         }
 
-        if (opens) {
-            if (open) {
-                AddMessage("<script> or <embed> tag found within <script> section, fix and try again", sevError, 171,
-                           i + 1);
-                // the line is dropped, but the section's later lines keep their numbers
-                HandOn(AnsiString(), i + 1);
-                return;
-            }
-            const bool embed = StartsNoCase(tag, "embed ");
-            if (!embed) ++FScriptTags;
-            // "type" and "language" are attributes: the word inside a src ("prototype.js") is none
-            AnsiString type, language;
-            const bool typed = FindAttribute(tag, "type", nullptr, &type) != AnsiString::npos ||
-                               FindAttribute(tag, "language", nullptr, &language) != AnsiString::npos;
-            const AnsiString kinds = type + " " + language;
-            const bool javascript = Contains(kinds, "javascript") || Contains(kinds, "jscript") ||
-                                    Contains(kinds, "ecmascript") || Contains(kinds, "image/svg+xml");
-            // A script tag that names no language at all is JavaScript.
-            if ((typed || embed) && !javascript) {
-                if (embed)
-                    AddMessage("<embed> tag found without \"type=image/svg+xml\", ignoring embed section", sevWarning,
-                               172, i + 1);
-                else
-                    AddMessage("<script> tag found without \"type=text/Javascript\", ignoring script section",
-                               sevError, 172, i + 1);
-                // An embed element has no body to skip, nor has a self-closed script tag.
-                FIgnoreSection = !embed && !(!tag.empty() && tag.back() == '/');
-            } else {
-                if (Contains(tag, "src") || Contains(tag, "xlink:href")) {
-                    FInInclude = ProcessScriptSrc(tag, i);
-                    // an embed element has no content and no closing tag, "/>" or not
-                    FTagSelfClosed = embed || (!tag.empty() && tag.back() == '/');
-                }
-                FServerScript = Contains(tag, "runat") && Contains(tag, "server");
-                if (!FInInclude) {
-                    DeclareScriptEventParams(tag, i);
-                    FInScript = true;
-                    FParser->ClearSource();
-                    FSectionOpenedOnLine = true;
-                    // Code right after the opening tag belongs to this line.
-                    FParser->SetStartLine(IsBlank(FCurrentLine) ? i + 2 : i + 1);
-                    ++FSectionCount;
-                    FNav.AddRootNode("Javascript section#" + std::to_string(FSectionCount), i, nkSectionRoot);
-                }
-            }
-        }
+        if (opens && !OpenSection(tag, open, i)) return;
 
         // Closing tags.
         const bool openNow = FInScript || FInInclude || FIgnoreSection;
-        bool closing = false;
         size_t closeInTag = AnsiString::npos;
-        for (const char *name : {"/script", "/defanged_script"}) {
-            size_t p = FindNoCase(tag, name);
-            if (p == AnsiString::npos) continue;
-            size_t after = p + std::char_traits<char>::length(name);
-            if (after >= tag.size() || tag[after] == ' ') {
-                closing = true;
-                closeInTag = p;
-            }
-            break;
-        }
-        if (!closing && openNow) {
-            size_t p = AnsiString::npos, formLen = 0;
-            for (const char *form : {"</script>", "< /script>", "</defanged_script>", "< /defanged_script>"}) {
-                p = FindNoCase(FCurrentLine, form);
-                if (p != AnsiString::npos) {
-                    formLen = std::char_traits<char>::length(form);
-                    break;
-                }
-            }
-            if (p != AnsiString::npos) {
-                bool dropBefore = false;
-                size_t slashes = FCurrentLine.find("//");
-                if (slashes != AnsiString::npos && slashes < p) {
-                    dropBefore = true;
-                    closing = true;
-                } else {
-                    size_t q = FCurrentLine.find('"');
-                    if (q == AnsiString::npos || q >= p) q = FCurrentLine.find('\'');
-                    if (q != AnsiString::npos && q < p) {
-                        size_t partner = FCurrentLine.find(FCurrentLine[q], q + 1);
-                        if (partner == AnsiString::npos) {
-                            AddMessage("missing closing quote", sevError, 174, i + 1);
-                            FScanPos = FCurrentLine.size();
-                        } else if (partner > p) {
-                            FScanPos = partner;
-                        } else {
-                            closing = true;
-                        }
-                    } else {
-                        closing = true;
-                    }
-                }
-                if (closing) {
-                    HandOn(dropBefore ? AnsiString() : FCurrentLine.substr(0, p), i + 1);
-                    FCurrentLine.erase(0, p + formLen);
-                    FScanPos = 0;
-                    closeInTag = p; // at the line's start it keeps the server line count in step
-                }
-            }
-        }
+        const bool closing = FindSectionEnd(tag, openNow, i, closeInTag);
 
         if (closing && !FInComment) {
             if (closeInTag == 0 && FServerScript) --FServerLines;
@@ -331,23 +236,135 @@ void THTMLJSFileChecker::ProcessLine(int32_t i)
             return;
         }
 
-        if (!tag.empty()) {
-            if (StartsNoCase(tag, "form")) ProcessForm(tag, i);
-            if (StartsNoCase(tag, "/form")) {
-                if (FOpenForms < 1)
-                    AddMessage("</form> tag found without preceding <form> tag (maybe in dynamic HTML)", sevWarning, 41,
-                               i + 1);
-                else
-                    --FOpenForms;
-            }
-            CheckAttributeSyntax(tag, i + 1);
-            const AnsiString head = tag.substr(0, 5);
-            if (!Contains(head, "form")) CheckTag(tag, i + 1);
-            ProcessEventAttributes(tag, i + 1);
-            if (StartsNoCase(tag, "object") || StartsNoCase(tag, "applet")) ProcessObjectTag(tag, i);
-        }
+        if (!tag.empty()) ProcessPageTag(tag, i);
         FTagLines = 0;
     }
+}
+
+// A <script> or <embed> tag: the section it opens (checked, included or ignored). False when it stands
+// inside an open section, which ends the line's processing.
+bool THTMLJSFileChecker::OpenSection(const AnsiString &tag, bool open, int32_t i)
+{
+    if (open) {
+        AddMessage("<script> or <embed> tag found within <script> section, fix and try again", sevError, 171, i + 1);
+        // the line is dropped, but the section's later lines keep their numbers
+        HandOn(AnsiString(), i + 1);
+        return false;
+    }
+    const bool embed = StartsNoCase(tag, "embed ");
+    if (!embed) ++FScriptTags;
+    // "type" and "language" are attributes: the word inside a src ("prototype.js") is none
+    AnsiString type, language;
+    const bool typed = FindAttribute(tag, "type", nullptr, &type) != AnsiString::npos ||
+                       FindAttribute(tag, "language", nullptr, &language) != AnsiString::npos;
+    const AnsiString kinds = type + " " + language;
+    const bool javascript = Contains(kinds, "javascript") || Contains(kinds, "jscript") ||
+                            Contains(kinds, "ecmascript") || Contains(kinds, "image/svg+xml");
+    // A script tag that names no language at all is JavaScript.
+    if ((typed || embed) && !javascript) {
+        if (embed)
+            AddMessage("<embed> tag found without \"type=image/svg+xml\", ignoring embed section", sevWarning,
+                       172, i + 1);
+        else
+            AddMessage("<script> tag found without \"type=text/Javascript\", ignoring script section",
+                       sevError, 172, i + 1);
+        // An embed element has no body to skip, nor has a self-closed script tag.
+        FIgnoreSection = !embed && !(!tag.empty() && tag.back() == '/');
+    } else {
+        if (Contains(tag, "src") || Contains(tag, "xlink:href")) {
+            FInInclude = ProcessScriptSrc(tag, i);
+            // an embed element has no content and no closing tag, "/>" or not
+            FTagSelfClosed = embed || (!tag.empty() && tag.back() == '/');
+        }
+        FServerScript = Contains(tag, "runat") && Contains(tag, "server");
+        if (!FInInclude) {
+            DeclareScriptEventParams(tag, i);
+            FInScript = true;
+            FParser->ClearSource();
+            FSectionOpenedOnLine = true;
+            // Code right after the opening tag belongs to this line.
+            FParser->SetStartLine(IsBlank(FCurrentLine) ? i + 2 : i + 1);
+            ++FSectionCount;
+            FNav.AddRootNode("Javascript section#" + std::to_string(FSectionCount), i, nkSectionRoot);
+        }
+    }
+    return true;
+}
+
+// Whether tag or the line of an open section closes the section; CloseInTag gets where.
+bool THTMLJSFileChecker::FindSectionEnd(const AnsiString &tag, bool OpenNow, int32_t i, size_t &CloseInTag)
+{
+    bool closing = false;
+    CloseInTag = AnsiString::npos;
+    for (const char *name : {"/script", "/defanged_script"}) {
+        size_t p = FindNoCase(tag, name);
+        if (p == AnsiString::npos) continue;
+        size_t after = p + std::char_traits<char>::length(name);
+        if (after >= tag.size() || tag[after] == ' ') {
+            closing = true;
+            CloseInTag = p;
+        }
+        break;
+    }
+    if (!closing && OpenNow) {
+        size_t p = AnsiString::npos, formLen = 0;
+        for (const char *form : {"</script>", "< /script>", "</defanged_script>", "< /defanged_script>"}) {
+            p = FindNoCase(FCurrentLine, form);
+            if (p != AnsiString::npos) {
+                formLen = std::char_traits<char>::length(form);
+                break;
+            }
+        }
+        if (p != AnsiString::npos) {
+            bool dropBefore = false;
+            size_t slashes = FCurrentLine.find("//");
+            if (slashes != AnsiString::npos && slashes < p) {
+                dropBefore = true;
+                closing = true;
+            } else {
+                size_t q = FCurrentLine.find('"');
+                if (q == AnsiString::npos || q >= p) q = FCurrentLine.find('\'');
+                if (q != AnsiString::npos && q < p) {
+                    size_t partner = FCurrentLine.find(FCurrentLine[q], q + 1);
+                    if (partner == AnsiString::npos) {
+                        AddMessage("missing closing quote", sevError, 174, i + 1);
+                        FScanPos = FCurrentLine.size();
+                    } else if (partner > p) {
+                        FScanPos = partner;
+                    } else {
+                        closing = true;
+                    }
+                } else {
+                    closing = true;
+                }
+            }
+            if (closing) {
+                HandOn(dropBefore ? AnsiString() : FCurrentLine.substr(0, p), i + 1);
+                FCurrentLine.erase(0, p + formLen);
+                FScanPos = 0;
+                CloseInTag = p; // at the line's start it keeps the server line count in step
+            }
+        }
+    }
+    return closing;
+}
+
+// A tag outside the script sections: forms, attribute syntax, names and ids, events, objects.
+void THTMLJSFileChecker::ProcessPageTag(const AnsiString &tag, int32_t i)
+{
+    if (StartsNoCase(tag, "form")) ProcessForm(tag, i);
+    if (StartsNoCase(tag, "/form")) {
+        if (FOpenForms < 1)
+            AddMessage("</form> tag found without preceding <form> tag (maybe in dynamic HTML)", sevWarning, 41,
+                       i + 1);
+        else
+            --FOpenForms;
+    }
+    CheckAttributeSyntax(tag, i + 1);
+    const AnsiString head = tag.substr(0, 5);
+    if (!Contains(head, "form")) CheckTag(tag, i + 1);
+    ProcessEventAttributes(tag, i + 1);
+    if (StartsNoCase(tag, "object") || StartsNoCase(tag, "applet")) ProcessObjectTag(tag, i);
 }
 
 void THTMLJSFileChecker::ProcessForm(const AnsiString &Tag, int32_t i)

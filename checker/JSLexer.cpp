@@ -362,35 +362,7 @@ int TJSPLexer::GetToken(int32_t &Line, TJSLexToken &Tok, bool JSON, bool Markup,
         Tok.Line = FLine;
         int n = Peek();
 
-        if (c == '/' && n == '*') {
-            ++FPos;
-            for (;;) {
-                int d = Read();
-                if (d == kEnd) break;
-                if (d == '\n') NewLine();
-                else if (d == '*' && Peek() == '/') {
-                    ++FPos;
-                    break;
-                }
-            }
-            continue;
-        }
-        if (Markup && c == ']' && n == ']' && Peek(1) == '>') {
-            FPos += 2;
-            continue;
-        }
-        if ((c == '/' && n == '/') || (c == '#' && n == '!')) {
-            SkipToLineEnd();
-            continue;
-        }
-        if (Markup && c == '<' && n == '!') {
-            if (FSource.compare(FPos - 1, 9, "<![CDATA[") == 0 && FPos + 8 < FSource.size()) {
-                FPos += 8;
-                continue;
-            }
-            SkipToLineEnd();
-            continue;
-        }
+        if (SkipComment(c, n, Markup)) continue;
         if (c == '"' || c == '\'') {
             ScanString(static_cast<char>(c), Tok);
             Tok.Code = tkString;
@@ -398,81 +370,16 @@ int TJSPLexer::GetToken(int32_t &Line, TJSLexToken &Tok, bool JSON, bool Markup,
         }
 
         // Operators of two to four characters.
-        int code = 0;
-        auto take = [&](int Code, int Extra) { FPos += Extra; code = Code; };
-        switch (c) {
-        case '=':
-            if (n == '=') take(Peek(1) == '=' ? tkStrictEqual : tkEqual, Peek(1) == '=' ? 2 : 1);
-            break;
-        case '!':
-            if (n == '=') take(Peek(1) == '=' ? tkStrictNotEqual : tkNotEqual, Peek(1) == '=' ? 2 : 1);
-            break;
-        case '<':
-            if (n == '=') take(tkLessEqual, 1);
-            else if (n == '<') take(Peek(1) == '=' ? tkShlAssign : tkShl, Peek(1) == '=' ? 2 : 1);
-            else if (n == '%') take(tkServerOpen, Peek(1) == '=' ? 2 : 1);
-            break;
-        case '>':
-            if (n == '=') take(tkGreaterEqual, 1);
-            else if (n == '>') {
-                int n2 = Peek(1);
-                if (n2 == '=') take(tkShrAssign, 2);
-                else if (n2 == '>') take(Peek(2) == '=' ? tkUShrAssign : tkUShr, Peek(2) == '=' ? 3 : 2);
-                else take(tkShr, 1);
-            }
-            break;
-        case '&':
-            if (n == '&') take(tkAndAnd, 1);
-            else if (n == '=') take(tkAndAssign, 1);
-            break;
-        case '|':
-            if (n == '|') take(tkOrOr, 1);
-            else if (n == '=') take(tkOrAssign, 1);
-            break;
-        case '+':
-            if (n == '+') take(tkPlusPlus, 1);
-            else if (n == '=') take(tkAddAssign, 1);
-            break;
-        case '-':
-            if (n == '-') {
-                if (Peek(1) == '>' && AtLineStart(FPos - 1)) {
-                    // "-->" first on its line closes an old-style "<!--" around a script: the line is a comment
-                    Report("possible HTML closing comment tag \"-->\" found within script", sevWarning, 47);
-                    SkipToLineEnd();
-                    continue;
-                }
-                take(tkMinusMinus, 1);
-                if (Peek() == '>')
-                    Report("possible HTML closing comment tag \"-->\" found within script", sevWarning, 47);
-            } else if (n == '=') take(tkSubAssign, 1);
-            break;
-        case '*': if (n == '=') take(tkMulAssign, 1); break;
-        case '/': if (n == '=') take(tkDivAssign, 1); break;
-        case '%':
-            if (n == '=') take(tkModAssign, 1);
-            else if (n == '>') take(tkServerClose, 1);
-            break;
-        case '^': if (n == '=') take(tkXorAssign, 1); break;
-        default: break;
-        }
-        if (code) {
+        bool skipped = false;
+        if (const int code = ScanOperator(c, n, skipped)) {
             Tok.Code = code;
             break;
         }
+        if (skipped) continue;
 
         if (c == '#' && n == '\'') {
             // A character constant "#'c'" is checked and dropped.
-            ++FPos;
-            std::string dummy;
-            int d = Read();
-            bool ok = true;
-            if (d == '\\') ok = ScanEscape("string", FLine, dummy, false, false);
-            else if (d == kEnd || d == '\n') {
-                if (d == '\n') StepBack();
-                ok = false;
-            }
-            if (ok && Peek() == '\'') ++FPos;
-            else Report("invalid #'?' character constant", sevError, 60);
+            SkipCharacterConstant();
             continue;
         }
         if (c == '0' && n != '.' && n != 'e' && n != 'E') {
@@ -494,17 +401,7 @@ int TJSPLexer::GetToken(int32_t &Line, TJSLexToken &Tok, bool JSON, bool Markup,
             break;
         }
         if (IsIdentStart(c)) {
-            size_t start = FPos - 1;
-            while (IsIdentChar(Peek())) ++FPos;
-            Tok.Text.assign(FSource, start, FPos - start);
-            for (size_t p = FPos; p + 1 < FSource.size(); ++p) {
-                int b = static_cast<unsigned char>(FSource[p]);
-                if (IsBlank(b)) continue;
-                Tok.CallFlag = b == '(';
-                break;
-            }
-            Tok.Code = WordCode(Tok.Text, JSON);
-            if (Tok.Code == tkThis) Tok.ThisText = "this";
+            ScanWord(Tok, JSON);
             break;
         }
         if (c == 0 || c >= 128) {
@@ -518,6 +415,140 @@ int TJSPLexer::GetToken(int32_t &Line, TJSLexToken &Tok, bool JSON, bool Markup,
     Tok.ErrorFlag = FErrorFlag;
     Line = FLine;
     return Tok.Code;
+}
+
+// Comments and markup a script may hold; true when something was skipped (c is the character read, n
+// the one after it).
+bool TJSPLexer::SkipComment(int c, int n, bool Markup)
+{
+    if (c == '/' && n == '*') {
+        ++FPos;
+        for (;;) {
+            int d = Read();
+            if (d == kEnd) break;
+            if (d == '\n') NewLine();
+            else if (d == '*' && Peek() == '/') {
+                ++FPos;
+                break;
+            }
+        }
+        return true;
+    }
+    if (Markup && c == ']' && n == ']' && Peek(1) == '>') {
+        FPos += 2;
+        return true;
+    }
+    if ((c == '/' && n == '/') || (c == '#' && n == '!')) {
+        SkipToLineEnd();
+        return true;
+    }
+    if (Markup && c == '<' && n == '!') {
+        if (FSource.compare(FPos - 1, 9, "<![CDATA[") == 0 && FPos + 8 < FSource.size()) {
+            FPos += 8;
+            return true;
+        }
+        SkipToLineEnd();
+        return true;
+    }
+    return false;
+}
+
+// The code of the operator of two to four characters that starts with c, n; 0 for a single character.
+// Skipped: the rest of the line was a comment ("-->" first on its line).
+int TJSPLexer::ScanOperator(int c, int n, bool &Skipped)
+{
+    int code = 0;
+    auto take = [&](int Code, int Extra) { FPos += Extra; code = Code; };
+    switch (c) {
+    case '=':
+        if (n == '=') take(Peek(1) == '=' ? tkStrictEqual : tkEqual, Peek(1) == '=' ? 2 : 1);
+        break;
+    case '!':
+        if (n == '=') take(Peek(1) == '=' ? tkStrictNotEqual : tkNotEqual, Peek(1) == '=' ? 2 : 1);
+        break;
+    case '<':
+        if (n == '=') take(tkLessEqual, 1);
+        else if (n == '<') take(Peek(1) == '=' ? tkShlAssign : tkShl, Peek(1) == '=' ? 2 : 1);
+        else if (n == '%') take(tkServerOpen, Peek(1) == '=' ? 2 : 1);
+        break;
+    case '>':
+        if (n == '=') take(tkGreaterEqual, 1);
+        else if (n == '>') {
+            int n2 = Peek(1);
+            if (n2 == '=') take(tkShrAssign, 2);
+            else if (n2 == '>') take(Peek(2) == '=' ? tkUShrAssign : tkUShr, Peek(2) == '=' ? 3 : 2);
+            else take(tkShr, 1);
+        }
+        break;
+    case '&':
+        if (n == '&') take(tkAndAnd, 1);
+        else if (n == '=') take(tkAndAssign, 1);
+        break;
+    case '|':
+        if (n == '|') take(tkOrOr, 1);
+        else if (n == '=') take(tkOrAssign, 1);
+        break;
+    case '+':
+        if (n == '+') take(tkPlusPlus, 1);
+        else if (n == '=') take(tkAddAssign, 1);
+        break;
+    case '-':
+        if (n == '-') {
+            if (Peek(1) == '>' && AtLineStart(FPos - 1)) {
+                // "-->" first on its line closes an old-style "<!--" around a script: the line is a comment
+                Report("possible HTML closing comment tag \"-->\" found within script", sevWarning, 47);
+                SkipToLineEnd();
+                Skipped = true;
+                return 0;
+            }
+            take(tkMinusMinus, 1);
+            if (Peek() == '>')
+                Report("possible HTML closing comment tag \"-->\" found within script", sevWarning, 47);
+        } else if (n == '=') take(tkSubAssign, 1);
+        break;
+    case '*': if (n == '=') take(tkMulAssign, 1); break;
+    case '/': if (n == '=') take(tkDivAssign, 1); break;
+    case '%':
+        if (n == '=') take(tkModAssign, 1);
+        else if (n == '>') take(tkServerClose, 1);
+        break;
+    case '^': if (n == '=') take(tkXorAssign, 1); break;
+    default: break;
+    }
+    return code;
+
+}
+
+// A character constant "#'c'" after its "#": checked and dropped.
+void TJSPLexer::SkipCharacterConstant()
+{
+    ++FPos;
+    std::string dummy;
+    int d = Read();
+    bool ok = true;
+    if (d == '\\') ok = ScanEscape("string", FLine, dummy, false, false);
+    else if (d == kEnd || d == '\n') {
+        if (d == '\n') StepBack();
+        ok = false;
+    }
+    if (ok && Peek() == '\'') ++FPos;
+    else Report("invalid #'?' character constant", sevError, 60);
+}
+
+// An identifier or keyword whose first character was read; notes whether "(" follows it.
+void TJSPLexer::ScanWord(TJSLexToken &Tok, bool JSON)
+{
+    size_t start = FPos - 1;
+    while (IsIdentChar(Peek())) ++FPos;
+    Tok.Text.assign(FSource, start, FPos - start);
+    for (size_t p = FPos; p + 1 < FSource.size(); ++p) {
+        int b = static_cast<unsigned char>(FSource[p]);
+        if (IsBlank(b)) continue;
+        Tok.CallFlag = b == '(';
+        break;
+    }
+    Tok.Code = WordCode(Tok.Text, JSON);
+    if (Tok.Code == tkThis) Tok.ThisText = "this";
 }
 
 int TJSPLexer::ReadRegExp(int32_t &Line, TJSLexToken &Tok, bool AfterAssign, bool ECMA)

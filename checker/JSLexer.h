@@ -59,6 +59,10 @@ private:
     std::string ReadHexDigits(int Count, int Code, const char *Message, const char *What, int32_t StartLine);
     void ScanNumber(int First, TJSLexToken &Tok);
     bool SkipToLineEnd();
+    bool SkipComment(int c, int n, bool Markup);
+    int ScanOperator(int c, int n, bool &Skipped);
+    void SkipCharacterConstant();
+    void ScanWord(TJSLexToken &Tok, bool JSON);
     // Only blanks stand between the start of its line and position Pos.
     bool AtLineStart(size_t Pos) const;
 

@@ -325,7 +325,7 @@ int TJSParser::ParseObjectLiteral(const AnsiString &Target)
             continue;
         }
         if (s == '}' || s == ';' || s == ',') {
-            // a member without value (or a separator in its place) is tolerated as the original did for "}" and ";"
+            // a member without a value is tolerated before "}" and ";"; before "," it is reported
             if (s == ';' || s == ',') NextToken();
             if (s == ',') {
                 AddMessage("\":\" or \"}\" expected in object literal", sevError, 88, FCur.Line);
