@@ -225,10 +225,12 @@ void TZvPreview::PostToLinked(int Message, bool Always)
 bool TZvPreview::event(QEvent *Event)
 {
     if (Event->type() == ZvNotifyEventType()) {
-        const int message = static_cast<TZvNotifyMessage *>(Event)->Message;
-        if (message == zvmSetScreenResolution)
-            SetScreenPixelsPerInch(ScreenPixelsPerInch());
-        else if (message == zvmSetPrinterResolution)
+        // The resolution the library measures text with: the one given, or 600 to measure
+        // as a printer does.
+        const auto *m = static_cast<TZvNotifyMessage *>(Event);
+        if (m->Message == zvmSetScreenResolution && m->WParam > 0)
+            SetScreenPixelsPerInch(m->WParam);
+        else if (m->Message == zvmSetPrinterResolution)
             SetScreenPixelsPerInch(600);
         return true;
     }

@@ -28,8 +28,12 @@ enum : int {
 QEvent::Type ZvNotifyEventType();
 class TZvNotifyMessage : public QEvent {
 public:
-    explicit TZvNotifyMessage(int Message) : QEvent(ZvNotifyEventType()), Message(Message) {}
+    explicit TZvNotifyMessage(int Message, int WParam = 0)
+        : QEvent(ZvNotifyEventType()), Message(Message), WParam(WParam)
+    {
+    }
     int Message;
+    int WParam;
 };
 
 // "{DATE}" (dd-mmm-yyyy), "{TIME}" (hh:nn), "{PAGE}" and "{NUMPAGES}" replaced, in that order.

@@ -4,6 +4,7 @@
 #include "platform/Prompter.h"
 #include "platform/QtConvert.h"
 #include "print/ZvPreview.h"
+#include <QMouseEvent>
 #include <QPainter>
 #include <QPrinter>
 #include <gtest/gtest.h>
@@ -366,4 +367,106 @@ TEST(ZvPreview, TextObjectsPrintTheirStoredTextAndCaptionsTheirFields)
     EXPECT_TRUE(two.contains("Page 2 of 2"));
     EXPECT_TRUE(two.contains("Stored {PAGE} text"));
     EXPECT_TRUE(one.contains("Footer words"));
+}
+
+namespace {
+class TNotifyLog : public QWidget {
+public:
+    std::vector<int> Messages;
+
+protected:
+    bool event(QEvent *e) override
+    {
+        if (e->type() == ZvNotifyEventType()) {
+            Messages.push_back(static_cast<TZvNotifyMessage *>(e)->Message);
+            return true;
+        }
+        return QWidget::event(e);
+    }
+};
+} // namespace
+
+TEST(ZvPreview, LinkedControlsHearWhatChanged)
+{
+    TZvPreview preview;
+    TNotifyLog log;
+    preview.LinkedControls.push_back(&log);
+    QObject notWindowed;
+    preview.LinkedControls.push_back(&notWindowed);
+    auto messages = [&] {
+        QCoreApplication::processEvents();
+        auto m = log.Messages;
+        log.Messages.clear();
+        return m;
+    };
+    preview.BeginUpdate();
+    preview.NewPage();
+    preview.SetPagesPerSheet(zvTwoPage);
+    preview.EndUpdate();
+    EXPECT_EQ(messages(), (std::vector<int>{zvmBeginUpdate, zvmPaperRendered, zvmEndUpdate, zvmPageChanged}))
+        << "nothing but the always-posted ones while updating";
+    preview.NewPage();
+    std::vector<int> m = messages();
+    EXPECT_NE(std::find(m.begin(), m.end(), zvmNewPage), m.end());
+    EXPECT_NE(std::find(m.begin(), m.end(), zvmPageChanged), m.end());
+    preview.SetOrientation(zvLandscape);
+    m = messages();
+    EXPECT_NE(std::find(m.begin(), m.end(), zvmOrientation), m.end());
+    preview.Clear();
+    m = messages();
+    EXPECT_NE(std::find(m.begin(), m.end(), zvmClear), m.end());
+
+    const int before = ScreenPixelsPerInch();
+    QCoreApplication::sendEvent(&preview, new TZvNotifyMessage(zvmSetPrinterResolution));
+    EXPECT_EQ(ScreenPixelsPerInch(), 600);
+    TZvNotifyMessage back(zvmSetScreenResolution, before);
+    QCoreApplication::sendEvent(&preview, &back);
+    EXPECT_EQ(ScreenPixelsPerInch(), before);
+}
+
+TEST(ZvPreview, MouseOnThePaperReportsPagePositions)
+{
+    TZvPreview preview;
+    preview.SetZoom(50);
+    preview.SetGutter(20);
+    std::vector<std::tuple<Qt::MouseButton, int32_t, int32_t>> downs;
+    preview.OnPageMouseDown = [&](Qt::MouseButton b, Qt::KeyboardModifiers, TZvValue &x, TZvValue &y) {
+        downs.emplace_back(b, x.Value(), y.Value());
+    };
+    TZvPaperImage &paper = preview.PaperImage();
+    auto press = [&](QPoint p, Qt::MouseButton b) {
+        QMouseEvent e(QEvent::MouseButtonPress, QPointF(p), paper.mapToGlobal(QPointF(p)), b, b, Qt::NoModifier);
+        QCoreApplication::sendEvent(&paper, &e);
+    };
+    // 48 pixels past the gutter at 50 % are one inch of page.
+    press(QPoint(20 + 48, 20 + 96), Qt::LeftButton);
+    press(QPoint(5, 5), Qt::LeftButton); // in the gutter: not on the page
+    press(QPoint(20 + 24, 21), Qt::RightButton);
+    ASSERT_EQ(downs.size(), 2u);
+    EXPECT_EQ(downs[0], std::make_tuple(Qt::LeftButton, 2540, 5080));
+    EXPECT_EQ(std::get<0>(downs[1]), Qt::RightButton);
+    EXPECT_EQ(std::get<1>(downs[1]), 1270);
+}
+
+TEST(ZvPreview, AssignCopiesPagesAndSettings)
+{
+    TZvPreview a, b;
+    a.Canvas().TextOut(10, 10, u"first", zvuMillimetres);
+    a.NewPage();
+    a.Canvas().TextOut(10, 10, u"second", zvuMillimetres);
+    a.Header().CaptionLeft().SetCaption(u"head");
+    a.Margins().Left().SetValue(1234);
+    a.SetPagesPerSheet(zvFourPage);
+    a.SetOrientation(zvLandscape);
+    b.Assign(a);
+    EXPECT_FALSE(b.Updating());
+    ASSERT_EQ(b.PageCount(), 2);
+    EXPECT_EQ(dynamic_cast<TZvTextObject &>(*b.GetPage(2)->Objects(0)).Text, u"second");
+    EXPECT_NE(b.GetPage(2)->Objects(0), a.GetPage(2)->Objects(0));
+    EXPECT_EQ(b.Header().CaptionLeft().Caption(), u"head");
+    EXPECT_EQ(b.Margins().Left().Value(), 1234);
+    EXPECT_EQ(b.PagesPerSheet(), zvFourPage);
+    EXPECT_EQ(b.Orientation(), zvLandscape);
+    EXPECT_EQ(b.PaperWidth(), 29700);
+    EXPECT_EQ(b.CurrentPage(), 2);
 }

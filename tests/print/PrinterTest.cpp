@@ -278,3 +278,37 @@ TEST(Printer, PrinterMarginsComeFromTheDeviceGeometry)
     p.PrintableWidth();
     EXPECT_NEAR(double(p.PrintableWidth().AsMillimetres()), 210 - 30, 0.1);
 }
+
+TEST(Printer, ClipsAndPicturesFollowTheirSubPage)
+{
+    // Four pages a sheet. Page 4 fills its page black inside a clip of the page's left half;
+    // page 2 draws a picture over its whole page.
+    TPdfPrinter pdf;
+    TZvRectangleShape clipped;
+    clipped.Right = 21000, clipped.Bottom = 29700;
+    clipped.Style = 1;
+    clipped.Brush.Color = clBlack;
+    clipped.Clip = true;
+    clipped.ClipRect[2] = 10500, clipped.ClipRect[3] = 29700;
+    TZvGraphicObject picture;
+    QImage black(8, 8, QImage::Format_RGB32);
+    black.fill(Qt::black);
+    picture.SetBitmap(black);
+    picture.Right = 21000, picture.Bottom = 29700;
+    PrintPages(pdf.Printer, zvFourPage, {zvPortrait, zvPortrait, zvPortrait, zvPortrait}, [&](int i) {
+        if (i == 1)
+            picture.Print(pdf.Printer, std::nullopt);
+        if (i == 3)
+            clipped.Print(pdf.Printer, std::nullopt);
+    });
+    const QImage sheet = PdfPageImage(pdf.File, 1, 40, pdf.Dir.path());
+    const double W = sheet.width(), H = sheet.height();
+    const QRect upperRight = InkBox(sheet.copy(int(W / 2), 0, int(W / 2), int(H / 2)));
+    EXPECT_NEAR(upperRight.width(), W / 2, 2);
+    EXPECT_NEAR(upperRight.height(), H / 2, 2);
+    // Below the picture's last row.
+    const QRect lowerRight = InkBox(sheet.copy(int(W / 2), int(H / 2) + 3, int(W / 2), int(H / 2) - 3));
+    EXPECT_NEAR(lowerRight.left(), 0, 2);
+    EXPECT_NEAR(lowerRight.width(), W / 4, 2) << "the clip is a quarter sheet wide, as the page is scaled";
+    EXPECT_TRUE(InkBox(sheet.copy(0, 0, int(W / 2), int(H))).isEmpty());
+}
