@@ -417,7 +417,8 @@ TEST(ZvPreview, LinkedControlsHearWhatChanged)
     EXPECT_NE(std::find(m.begin(), m.end(), zvmClear), m.end());
 
     const int before = ScreenPixelsPerInch();
-    QCoreApplication::sendEvent(&preview, new TZvNotifyMessage(zvmSetPrinterResolution));
+    TZvNotifyMessage printer(zvmSetPrinterResolution);
+    QCoreApplication::sendEvent(&preview, &printer);
     EXPECT_EQ(ScreenPixelsPerInch(), 600);
     TZvNotifyMessage back(zvmSetScreenResolution, before);
     QCoreApplication::sendEvent(&preview, &back);
