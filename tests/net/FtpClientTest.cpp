@@ -542,3 +542,55 @@ TEST(FtpFakeServers, ThroughAnFtpProxyTheUserNamesTheHost)
     }
     C.Cli.Abort();
 }
+
+TEST_F(FtpClientTest, ResumeAndAppend)
+{
+    QTemporaryDir Local;
+    const auto &[Name, Body] = Servers->Files[3]; // 100000 bytes
+    const std::string Target = Local.path().toStdString() + "/part.bin";
+    WriteFile(Target, Body.substr(0, 30000));
+    Client C(Servers->Py->Port(), "quill", "secret");
+    C.Cli.HostFileName = Name;
+    C.Cli.SetLocalFileName(Target);
+    C.Cli.SetShareMode(ftpShareDenyNone);
+    // The offset comes from the local file's size.
+    EXPECT_TRUE(C.Cli.RunAndWait([&] { C.Cli.ResumeReceiveFile(); })) << C.Joined();
+    EXPECT_TRUE(C.Logged("> REST 30000"));
+    EXPECT_TRUE(ReadFile(Target) == Body);
+    EXPECT_EQ(C.Cli.ByteCount(), 70000);
+
+    TMemoryStream More;
+    More.Write("tail", 4);
+    More.SetPosition(0);
+    WriteFile(Servers->PyDir.path().toStdString() + "/log.txt", "head-");
+    C.Cli.HostFileName = "log.txt";
+    C.Cli.SetLocalStream(&More);
+    EXPECT_TRUE(C.Cli.RunAndWait([&] { C.Cli.AppendToFile(); })) << C.Joined();
+    EXPECT_EQ(ReadFile(Servers->PyDir.path().toStdString() + "/log.txt"), "head-tail");
+}
+
+TEST(FtpFakeServers, SlowButSteadyDownloadOutlastsTheTimeout)
+{
+    // Six blocks 300 ms apart take longer than the 1 s time-out, which counts from the last block.
+    TestPeer Peer([](int Fd) {
+        FakeRetr(Fd, [](int Ctrl, int Data) {
+            Say(Ctrl, "150 slowly");
+            for (int I = 0; I < 6; ++I) {
+                WriteAll(Data, "block", 5);
+                std::this_thread::sleep_for(std::chrono::milliseconds(300));
+            }
+            ::shutdown(Data, SHUT_RDWR);
+            Say(Ctrl, "226 done");
+            ReadLine(Ctrl);
+            Say(Ctrl, "221 bye");
+        });
+    });
+    Client C(Peer.Port(), "user", "pw");
+    C.Cli.Timeout = 1;
+    SetPassive(C.Cli, true);
+    TMemoryStream Sink;
+    C.Cli.SetLocalStream(&Sink);
+    C.Cli.HostFileName = "slow.bin";
+    EXPECT_TRUE(C.Cli.Receive()) << C.Joined();
+    EXPECT_EQ(Sink.GetSize(), 30);
+}

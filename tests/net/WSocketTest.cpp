@@ -312,3 +312,47 @@ TEST(WSocket, BackgroundExceptionAbortsTheConnection)
     ASSERT_TRUE(WaitFor([&] { return S.State() == wsClosed; }));
     EXPECT_EQ(Seen, "handler failed");
 }
+
+TEST(WSocket, DatagramsPauseResumeAndReverseLookup)
+{
+    // A datagram "listener" is connected at once and reads with ReceiveFrom.
+    TWSocket Server;
+    Server.SetProto("udp");
+    Server.SetAddr("127.0.0.1");
+    Server.SetPort("0");
+    std::string Got;
+    sockaddr_in From{};
+    Server.OnDataAvailable = [&](TCustomWSocket *S, uint16_t) {
+        char Buf[2048];
+        const int N = S->ReceiveFrom(Buf, sizeof Buf, From);
+        if (N > 0)
+            Got.append(Buf, static_cast<size_t>(N));
+    };
+    Server.Listen();
+    ASSERT_EQ(Server.State(), wsConnected);
+
+    TWSocket Client;
+    Client.SetProto("udp");
+    Client.SetAddr("127.0.0.1");
+    Client.SetPort(Server.BoundPort());
+    Client.Connect();
+    ASSERT_EQ(Client.State(), wsConnected);
+    EXPECT_EQ(Client.SendText("one"), 3);
+    ASSERT_TRUE(WaitFor([&] { return Got == "one"; }));
+    EXPECT_EQ(ntohs(From.sin_port), std::stoi(Client.BoundPort()));
+
+    // While paused nothing is delivered; resuming delivers what waited.
+    Server.Pause();
+    Client.SendText("two");
+    WaitFor([] { return false; }, 100);
+    EXPECT_EQ(Got, "one");
+    Server.Resume();
+    ASSERT_TRUE(WaitFor([&] { return Got == "onetwo"; }));
+
+    std::vector<int> Done;
+    Client.OnDnsLookupDone = [&](TCustomWSocket *, uint16_t E) { Done.push_back(E); };
+    Client.ReverseDnsLookup("127.0.0.1");
+    ASSERT_TRUE(WaitFor([&] { return !Done.empty(); }));
+    EXPECT_EQ(Done[0], 0);
+    EXPECT_EQ(Client.DnsResult(), "localhost");
+}
