@@ -323,6 +323,7 @@ private:
     int FFindOptions = 0;
     WideString FBrowserPath; // the browser the next view starts
     TEditorTab *FCheckedTab = nullptr; // the tab a running check belongs to
+    QStringList FPendingHandOvers;     // hand-overs that came in during a check
     bool FTreeExpanded = false;
     bool FRefreshPending = false;
     bool FClipboardHasText = false;

@@ -20,6 +20,7 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QTabWidget>
+#include <QTimer>
 
 namespace {
 
@@ -40,6 +41,47 @@ public:
     ~TCursorScope() { QApplication::restoreOverrideCursor(); }
     TCursorScope(const TCursorScope &) = delete;
     TCursorScope &operator=(const TCursorScope &) = delete;
+};
+
+// While a check runs, an include may be fetched over the network and the event loop turns: the
+// user's input (and closing the window) waits until the check is done, so nobody closes the tab
+// being checked or starts a second check inside the first. The fetch itself ends by its timeout.
+class TUserInputBlock : public QObject {
+public:
+    explicit TUserInputBlock(QWidget *Window) : FWindow(Window) { qApp->installEventFilter(this); }
+    ~TUserInputBlock() override { qApp->removeEventFilter(this); }
+
+protected:
+    bool eventFilter(QObject *Watched, QEvent *Event) override
+    {
+        switch (Event->type()) {
+        case QEvent::KeyPress:
+        case QEvent::KeyRelease:
+        case QEvent::ShortcutOverride:
+        case QEvent::Shortcut:
+        case QEvent::MouseButtonPress:
+        case QEvent::MouseButtonRelease:
+        case QEvent::MouseButtonDblClick:
+        case QEvent::Wheel:
+        case QEvent::ContextMenu:
+        case QEvent::TouchBegin:
+        case QEvent::TouchUpdate:
+        case QEvent::TouchEnd:
+        case QEvent::Drop:
+            return true;
+        case QEvent::Close:
+            if (Watched == FWindow) {
+                Event->ignore();
+                return true;
+            }
+            return false;
+        default:
+            return false;
+        }
+    }
+
+private:
+    QWidget *FWindow;
 };
 
 } // namespace
@@ -114,11 +156,18 @@ void TfrmQuillmarMain::CheckSyntaxActionExecute()
         TCursorScope cursor;
         TNavTreeAdapter nodes(NavTree->Items());
         TEditorDocument document(*tab->Editor);
+        TUserInputBlock block(this);
         FCheckedTab = tab;
-        struct TReset {
-            TEditorTab *&Ref;
-            ~TReset() { Ref = nullptr; }
-        } reset{FCheckedTab};
+        TScopeGuard reset([this] {
+            FCheckedTab = nullptr;
+            // Hand-overs from later starts that came in meanwhile.
+            if (!FPendingHandOvers.isEmpty())
+                QTimer::singleShot(0, this, [this] {
+                    const QStringList paths = std::exchange(FPendingHandOvers, {});
+                    for (const QString &path : paths)
+                        Guarded([&] { HandOverOpen(path); });
+                });
+        });
         FScriptChecker->CheckFile(document, &ErrorList->Items(), &nodes, CheckOptions(), &record.Includes,
                                   &record.ServerIncludes, ToLocalPath(ToQString(name)));
         FShownRecords = FScriptChecker->TreeRecords();

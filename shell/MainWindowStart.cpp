@@ -40,6 +40,11 @@ void TfrmQuillmarMain::ActivateInstance()
 
 void TfrmQuillmarMain::HandOverOpen(const QString &Path)
 {
+    if (FCheckedTab) {
+        // A check is fetching an include: the hand-over waits until it is done.
+        FPendingHandOvers << Path;
+        return;
+    }
     const WideString path = ToWideString(Path);
     const int open = FileName2Tab(path);
     if (open >= 0) {
