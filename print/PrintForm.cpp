@@ -12,10 +12,11 @@
 #include <QScreen>
 
 namespace {
-// The dialog was laid out at 120 pixels per inch: positions scale to the screen.
+// The dialog's layout was made for a smaller dialog font than the desktop's: positions and
+// sizes grow by a fifth so every text fits.
 int S(int v)
 {
-    return v * ScreenPixelsPerInch() / 120;
+    return (v * 6 + 2) / 5;
 }
 } // namespace
 
@@ -59,7 +60,7 @@ TfrmPrint::TfrmPrint(QWidget *Parent) : QDialog(Parent)
     }
 
     GroupBox2 = new QGroupBox(QStringLiteral(" Font "), this);
-    GroupBox2->setGeometry(S(10), S(92), S(196), S(73));
+    GroupBox2->setGeometry(S(10), S(92), S(206), S(73));
     LabelFontName = new QLabel(GroupBox2);
     LabelFontName->setGeometry(S(8), S(16), S(110), S(16));
     LabelFontSize = new QLabel(GroupBox2);
@@ -67,7 +68,7 @@ TfrmPrint::TfrmPrint(QWidget *Parent) : QDialog(Parent)
     ButtonFont = new QPushButton(QStringLiteral("Select font"), GroupBox2);
     ButtonFont->setGeometry(S(118), S(16), S(72), S(24));
     CheckBoxMonospace = new QCheckBox(QStringLiteral("Monospaced fonts (recommended)"), GroupBox2);
-    CheckBoxMonospace->setGeometry(S(8), S(50), S(184), S(18));
+    CheckBoxMonospace->setGeometry(S(4), S(50), S(200), S(18));
     CheckBoxMonospace->setChecked(true);
 
     CheckBoxLineNos = new QCheckBox(QStringLiteral("Line numbering"), this);

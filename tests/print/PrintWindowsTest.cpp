@@ -9,6 +9,8 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QFile>
+#include <QGroupBox>
+#include <QMouseEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPrinter>
@@ -324,4 +326,41 @@ TEST(PrintWindows, PreviewWindowShowsPaperWithTextOnGrey)
     EXPECT_GT(white, paper.width() * paper.height() / 2);
     EXPECT_GT(dark, 200) << "the text of the page is drawn";
     EXPECT_LE(paper.height(), window.PrintPreview->viewport()->height() + 10) << "opened fitted to the window";
+}
+
+TEST(PrintWindows, PrintDialogLaysItsControlsOutInside)
+{
+    TfrmPrint dialog;
+    dialog.show();
+    QApplication::processEvents();
+    if (qEnvironmentVariableIsSet("QUILLMAR_SCREENSHOT"))
+        dialog.grab().save(qEnvironmentVariable("QUILLMAR_SCREENSHOT"));
+    // Every control lies within the dialog and the buttons do not overlap.
+    for (QWidget *w : dialog.findChildren<QWidget *>())
+        if (w->parentWidget() == &dialog) {
+            EXPECT_TRUE(dialog.rect().contains(w->geometry())) << w->metaObject()->className();
+        }
+    EXPECT_FALSE(dialog.BitBtn2->geometry().intersects(dialog.ButtonPreview->geometry()));
+    EXPECT_FALSE(dialog.ButtonPreview->geometry().intersects(dialog.BitBtn1->geometry()));
+    EXPECT_FALSE(dialog.GroupBox2->geometry().intersects(dialog.GroupBox1->geometry()));
+}
+
+TEST(PrintWindows, ClicksOnThePaperZoom)
+{
+    TfrmPreview window;
+    window.resize(700, 600);
+    window.show();
+    QApplication::processEvents();
+    TZvPaperImage &paper = window.PrintPreview->PaperImage();
+    const int before = window.PrintPreview->Zoom();
+    auto click = [&](Qt::MouseButton b) {
+        const QPointF at = paper.PageRect().center();
+        QMouseEvent e(QEvent::MouseButtonPress, at, paper.mapToGlobal(at), b, b, Qt::NoModifier);
+        QCoreApplication::sendEvent(&paper, &e);
+    };
+    click(Qt::LeftButton);
+    EXPECT_EQ(window.PrintPreview->Zoom(), before + 10);
+    click(Qt::RightButton);
+    click(Qt::RightButton);
+    EXPECT_EQ(window.PrintPreview->Zoom(), before - 10);
 }
