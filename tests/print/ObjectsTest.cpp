@@ -212,3 +212,35 @@ TEST(ZvCanvas, TextOutRecordsATextObjectAndMovesThePen)
     EXPECT_THROW(canvas.TextOut(1e12L, 0, u"far", zvuMillimetres), ERangeError);
     EXPECT_EQ(page.Count(), 2) << "nothing is recorded for a position out of range";
 }
+
+TEST(ZvCanvas, RichTextRangesPerPage)
+{
+    TZvRtfInformation info;
+    info.Ranges.push_back({1, 0, 10, {}});
+    info.Ranges.push_back({2, 11, 20, {}});
+    info.Ranges.push_back({1, 21, 30, {}});
+    ASSERT_NE(info.FindPage(1), nullptr);
+    EXPECT_EQ(info.FindPage(1)->FirstChar, 21) << "the last range of the page";
+    EXPECT_EQ(info.FindPage(3), nullptr);
+    int cleared = 0;
+    info.OnClear = [&] { ++cleared; };
+    info.Clear();
+    EXPECT_TRUE(info.Ranges.empty());
+    EXPECT_EQ(cleared, 1);
+
+    // A range renders inside the page's margins only.
+    QTextDocument document;
+    document.setPlainText(QString("first part ").repeated(20) + QString("WWWWWWWW ").repeated(40));
+    QImage page(400, 400, QImage::Format_RGB32);
+    page.fill(Qt::white);
+    QPainter p(&page);
+    const Extended margins[4] = {1, 0.5L, 1, 0.5L}; // inches at 100 pixels per inch
+    RenderRichRange(p, 100, document, 220, 4, 4, margins, 400);
+    p.end();
+    const QRect ink = Ink(page);
+    ASSERT_FALSE(ink.isEmpty());
+    EXPECT_GE(ink.left(), 100);
+    EXPECT_GE(ink.top(), 50);
+    EXPECT_LE(ink.right(), 300);
+    EXPECT_LE(ink.bottom(), 350);
+}
