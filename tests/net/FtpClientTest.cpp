@@ -63,7 +63,9 @@ struct FtpServers {
                                "anon_umask=022\nno_anon_password=YES\nanon_root="
                             << VsRoot << "\nsecure_chroot_dir=" << VsDir.path().toStdString()
                             << "/empty\nconnect_from_port_20=NO\npasv_enable=YES\nport_enable=YES\n"
-                               "seccomp_sandbox=NO\nxferlog_enable=NO\nrun_as_launching_user=NO\n";
+                               "seccomp_sandbox=NO\nxferlog_enable=NO\ndelay_failed_login=0\n"
+                            // Without root, vsftpd runs as the user who starts it.
+                            << (::geteuid() != 0 ? "run_as_launching_user=YES\n" : "");
         Vs = std::make_unique<ServerProcess>("/usr/sbin/vsftpd", QStringList{QString::fromStdString(Conf)}, VsPort);
     }
 };

@@ -199,6 +199,16 @@ TEST_F(HttpCliTest, StatusCodesAndAuthorisation)
     Cli.Username = "user";
     Cli.Password = "pa:ss";
     EXPECT_EQ(Get(Cli, Servers->OwnUrl("/auth")).Body, "authorised");
+
+    // HEAD: the header only.
+    TMemoryStream Body;
+    Cli.ReceiveStream = &Body;
+    Cli.URL = Servers->FilesUrl("/f1000.bin");
+    Cli.Head();
+    EXPECT_EQ(Cli.StatusCode(), 200);
+    EXPECT_EQ(Cli.ContentLength(), 1000);
+    EXPECT_EQ(Body.GetSize(), 0);
+    Cli.ReceiveStream = nullptr;
 }
 
 TEST_F(HttpCliTest, RequestHeaderAndResponseFields)

@@ -83,6 +83,27 @@ TEST(LineWSocket, LineEditRemovesBackspacedCharacters)
     EXPECT_EQ(Client.Lines, (std::vector<std::string>{"ac\r\n", "x       y\r\n"}));
 }
 
+TEST(LineWSocket, LineEchoSendsTheBytesBack)
+{
+    std::string Echoed;
+    TestPeer Peer([&](int Fd) {
+        WriteAll(Fd, "hi\r\n", 4);
+        char Buf[16];
+        while (Echoed.size() < 4) {
+            const ssize_t N = ::recv(Fd, Buf, sizeof Buf, 0);
+            if (N <= 0)
+                break;
+            Echoed.append(Buf, static_cast<size_t>(N));
+        }
+    });
+    LineClient Client(Peer.Port());
+    Client.S.LineEcho = true;
+    Client.S.Connect();
+    ASSERT_TRUE(WaitFor([&] { return Client.Closed; }));
+    EXPECT_EQ(Client.Lines, std::vector<std::string>{"hi\r\n"});
+    EXPECT_EQ(Echoed, "hi\r\n");
+}
+
 TEST(LineWSocket, LineLimitDiscardsTheOverlongLine)
 {
     TestPeer Peer(Pieces({std::string(40, 'z'), "tail\r\n"}));
