@@ -1,6 +1,7 @@
 // Operations on whole lines and on the text as a whole: clipboard, line comments, block
 // indent and unindent, and loading and saving files while holding them open.
 #include "editor/SyntaxEditCore.h"
+#include "platform/ScopeGuard.h"
 #include "editor/SyntaxEditorStrings.h"
 #include "text/UnicodeData.h"
 #include "text/WideStrUtils.h"
@@ -13,11 +14,10 @@ namespace {
 template <class F> void InUpdate(TSyntaxEditCore &e, F &&f)
 {
     e.BeginUpdate();
-    try {
+    {
+        TScopeGuard onError([&] { e.EndUpdate(); });
         f();
-    } catch (...) {
-        e.EndUpdate();
-        throw;
+        onError.Dismiss();
     }
     e.EndUpdate();
 }
@@ -163,7 +163,8 @@ void ShiftBlock(TSyntaxEditCore &e, bool indent)
     if (!e.SelAvail())
         return;
     e.BeginUpdate();
-    try {
+    {
+        TScopeGuard onError([&] { e.EndUpdate(); });
         const TTextPoint bb = e.BlockBegin(), be = e.BlockEnd();
         const bool beginFirst = !PointLess(be, bb);
         TTextPoint first = MinPoint(bb, be), last = MaxPoint(bb, be);
@@ -215,9 +216,7 @@ void ShiftBlock(TSyntaxEditCore &e, bool indent)
         e.SetBlockBegin(beginFirst ? first : last);
         e.SetBlockEnd(beginFirst ? last : first);
         e.AddUndo(ukIndent, snap, before, after, e.GetCaretXY(), e.BlockBegin(), e.BlockEnd());
-    } catch (...) {
-        e.EndUpdate();
-        throw;
+        onError.Dismiss();
     }
     e.EndUpdate();
 }

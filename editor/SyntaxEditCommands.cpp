@@ -1,6 +1,7 @@
 // The command processor: caret moves, text commands, clipboard, undo, scrolling, modes and
 // bookmarks, and the key dispatch that feeds it.
 #include "editor/SyntaxEditCore.h"
+#include "platform/ScopeGuard.h"
 #include "editor/SyntaxEditorStrings.h"
 #include "text/UnicodeData.h"
 #include "text/WideStrUtils.h"
@@ -342,12 +343,11 @@ void TSyntaxEditCore::MoveCommand(TEditorCommand command, void *data)
             SetBlockBegin(target);
         }
         BeginUpdate();
-        try {
+        {
+            TScopeGuard onError([&] { EndUpdate(); });
             SetTopLine(GetTopLine() + delta);
             SetCaretXY(target);
-        } catch (...) {
-            EndUpdate();
-            throw;
+            onError.Dismiss();
         }
         EndUpdate();
         break;
@@ -675,13 +675,12 @@ void TSyntaxEditCore::LineBreak(bool insertLine, const TUndoRecord &snap)
     const TTextPoint breakAt{CharIndexToColumn(static_cast<int>(cut), y), y};
     FLines->BeginSilent();
     int indent = 0;
-    try {
+    {
+        TScopeGuard onError([&] { FLines->EndSilent(); });
         FLines->Put(y, head);
         indent = HasOption(eoAutoIndent) ? SmartTabColumn(0, y + 1, false) : 0;
         FLines->Insert(y + 1, WideString(static_cast<size_t>(indent), u' ') + tail);
-    } catch (...) {
-        FLines->EndSilent();
-        throw;
+        onError.Dismiss();
     }
     FLines->EndSilent();
     InvalidateFromLine(y);

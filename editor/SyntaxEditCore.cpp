@@ -1,4 +1,5 @@
 #include "editor/SyntaxEditCore.h"
+#include "platform/ScopeGuard.h"
 #include "editor/SyntaxEditorStrings.h"
 #include "editor/TextLines.h"
 #include "text/UnicodeData.h"
@@ -471,9 +472,14 @@ void TSyntaxEditCore::PrevWordPos(TTextPoint &pos)
 
 void TSyntaxEditCore::CountLength(const WideString &text, int delta)
 {
+    if (FLengthsValid)
+        CountDisplayLength(DisplayLengthOf(text), delta);
+}
+
+void TSyntaxEditCore::CountDisplayLength(int length, int delta)
+{
     if (!FLengthsValid)
         return;
-    const int length = DisplayLengthOf(text);
     auto it = FLengthCounts.find(length);
     if (delta > 0) {
         if (it == FLengthCounts.end())
@@ -597,9 +603,14 @@ void TSyntaxEditCore::LinesDeleted(int index, const std::vector<WideString> &old
 void TSyntaxEditCore::LinePut(int index, const WideString &oldText, const WideString &newText)
 {
     RangesChangedFrom(index);
+    // The old line's length comes from its map when it has one: a keystroke in a long line
+    // measures the line once, not twice.
+    if (FLengthsValid && FMapLine == index && FMap.Length() == static_cast<int>(oldText.size()))
+        CountDisplayLength(FMap.DisplayLength(), -1);
+    else
+        CountLength(oldText, -1);
     if (FMapLine == index)
         FMapLine = -1;
-    CountLength(oldText, -1);
     CountLength(newText, 1);
     InvalidateLine(index);
 }
@@ -644,12 +655,11 @@ void TSyntaxEditCore::ResetRangesFrom(int line)
     if (line < 0 || line >= LineCount())
         return;
     FLines->BeginSilent();
-    try {
+    {
+        TScopeGuard onError([&] { FLines->EndSilent(); });
         if (line == 0)
             HighlighterSeedFirstLine();
-    } catch (...) {
-        FLines->EndSilent();
-        throw;
+        onError.Dismiss();
     }
     FLines->EndSilent();
     RangesChanged(line, line);
@@ -776,7 +786,8 @@ void TSyntaxEditCore::SetCaretY(int value)
 void TSyntaxEditCore::SetCaretXY(TTextPoint p)
 {
     ++FUpdateCount;
-    try {
+    {
+        TScopeGuard onError([&] { --FUpdateCount; });
         if (p.X != FCaretX) {
             TFlagGuard guard(FInCaretXY, true);
             SetCaretY(p.Y);
@@ -784,9 +795,7 @@ void TSyntaxEditCore::SetCaretXY(TTextPoint p)
             SetCaretY(p.Y);
         }
         SetCaretX(p.X);
-    } catch (...) {
-        --FUpdateCount;
-        throw;
+        onError.Dismiss();
     }
     --FUpdateCount;
     if (FUpdateCount == 0) {
@@ -977,7 +986,11 @@ void TSyntaxEditCore::DeleteSelection(bool resetRanges)
                 b.Y = start.Y;
         }
     }
-    try {
+    {
+        TScopeGuard onError([&] {
+            if (HighlighterActive() && start.Y > 0 && resetRanges)
+                ResetRangesFrom(start.Y - 1);
+        });
         // The start line survives (it receives the head and the stop line's tail), so no
         // text before the selection is lost even when the selection runs past the last line.
         const int first = stopExists ? start.Y : start.Y + 1;
@@ -985,10 +998,7 @@ void TSyntaxEditCore::DeleteSelection(bool resetRanges)
         TextLines::DeleteRange(*FLines, first, last - first + 1);
         FLines->Put(start.Y, head);
         SetCaretX(startColumn);
-    } catch (...) {
-        if (HighlighterActive() && start.Y > 0 && resetRanges)
-            ResetRangesFrom(start.Y - 1);
-        throw;
+        onError.Dismiss();
     }
     if (HighlighterActive() && start.Y > 0 && resetRanges)
         ResetRangesFrom(start.Y - 1);
@@ -1044,15 +1054,14 @@ void TSyntaxEditCore::ReplaceSelection(const WideString &text)
         ~TRestore() { Options = Old; }
     } restore{FOptions, options};
     FLines->BeginUpdate();
-    try {
+    {
+        TScopeGuard onError([&] { FLines->EndUpdate(); });
         InvalidateFromLine(std::min(FBlockBegin.Y, FBlockEnd.Y));
         if (SelAvail())
             DeleteSelection(text.empty());
         InsertText(text);
         SetBlockBegin(GetCaretXY());
-    } catch (...) {
-        FLines->EndUpdate();
-        throw;
+        onError.Dismiss();
     }
     FLines->EndUpdate();
 }
@@ -1207,7 +1216,8 @@ void TSyntaxEditCore::ClearAll(bool withUndo, bool keepUndo)
     TEditScope edit(*this);
     if (LineCount() > 0) {
         BeginUpdate();
-        try {
+        {
+            TScopeGuard onError([&] { EndUpdate(); });
             TUndoRecord snap;
             const bool record = withUndo && keepUndo;
             if (record) {
@@ -1220,9 +1230,7 @@ void TSyntaxEditCore::ClearAll(bool withUndo, bool keepUndo)
             FCaretX = FCaretY = 0;
             if (record)
                 AddUndo(ukDelete, snap, snap.BeforeText, WideString(), {0, 0}, {0, 0}, {0, 0});
-        } catch (...) {
-            EndUpdate();
-            throw;
+            onError.Dismiss();
         }
         EndUpdate();
     }

@@ -528,6 +528,7 @@ protected:
     // How many lines have each display length, for the longest line; counted again when
     // not valid.
     void CountLength(const WideString &text, int delta);
+    void CountDisplayLength(int length, int delta);
     std::map<int, int> FLengthCounts;
     bool FLengthsValid = false;
 };

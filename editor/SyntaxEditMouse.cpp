@@ -1,5 +1,6 @@
 // Mouse presses and moves, word and line selection, and dropping dragged text.
 #include "editor/SyntaxEditCore.h"
+#include "platform/ScopeGuard.h"
 #include "editor/SyntaxEditorStrings.h"
 #include <algorithm>
 
@@ -220,7 +221,8 @@ void TSyntaxEditCore::DragDrop(TSyntaxEditCore *source, TTextPoint cell, bool co
         d.Y = std::clamp(d.Y, 0, LineCount() - 1);
         d = aligned({std::max(0, d.X), d.Y});
         BeginUpdate();
-        try {
+        {
+            TScopeGuard onError([&] { EndUpdate(); });
             if (move && (PointLess(d, start) || PointLess(stop, d)) && d.Y < LineCount()) {
                 // A drop past its line's end fills the line up to the drop first, while the
                 // line is as the record's before state has it.
@@ -274,9 +276,7 @@ void TSyntaxEditCore::DragDrop(TSyntaxEditCore *source, TTextPoint cell, bool co
                 before.CaretBefore = d;
                 AddSnapshot(ukCopy, text, false, before);
             }
-        } catch (...) {
-            EndUpdate();
-            throw;
+            onError.Dismiss();
         }
         EndUpdate();
         DoChange();
@@ -289,7 +289,8 @@ void TSyntaxEditCore::DragDrop(TSyntaxEditCore *source, TTextPoint cell, bool co
     const bool replacing = IsPointInSelection(cell);
     BeginUpdate();
     TTextPoint start;
-    try {
+    {
+        TScopeGuard onError([&] { EndUpdate(); });
         if (replacing) {
             start = SelectionStartPoint();
             SetCaretXY(start);
@@ -301,9 +302,7 @@ void TSyntaxEditCore::DragDrop(TSyntaxEditCore *source, TTextPoint cell, bool co
             start = SelectionStartPoint();
         }
         ReplaceSelection(text);
-    } catch (...) {
-        EndUpdate();
-        throw;
+        onError.Dismiss();
     }
     EndUpdate();
     if (move) {

@@ -108,6 +108,132 @@ void TCustomSyntaxEdit::PaintGutter(QPainter &p, const QRect &clip)
     p.restore();
 }
 
+namespace {
+// What painting the text lines needs of the widget for one paint: geometry, colours, the
+// selection and the fonts. One line at a time is painted through WriteRun and WriteToken.
+struct TLinePainter {
+    QPainter &P;
+    QRect Area;
+    int Lh, Cw, XStart, Ascent;
+    QFont Font;
+    QColor Back, Ink, SelFg, SelBg, MarkFg, MarkBg;
+    bool ShowControls;
+    // The line being painted.
+    const WideString *Line = nullptr;
+    const TColumnMap *Map = nullptr;
+    int Y = 0, Length = 0, IdxFrom = 0, IdxTo = 0;
+    int S0 = INT_MAX, S1 = INT_MAX; // selected characters [S0, S1) of the line
+    bool OnSelection = false, Marked = false;
+
+    int X(int index) const { return XStart + Map->CharIndexToColumn(index) * Cw; }
+
+    // Writes characters [from, to) of the line in the given colours.
+    void WriteRun(int from, int to, const QColor &fg, const QColor &bg, uint8_t style)
+    {
+        from = std::max(from, IdxFrom);
+        to = std::min(to, IdxTo);
+        if (from >= to)
+            return;
+        const WideString &line = *Line;
+        const int x0 = X(from), x1 = X(to);
+        P.fillRect(QRect(x0, Y, x1 - x0, Lh), bg);
+        P.setFont(Styled(Font, style));
+        P.setPen(fg);
+        QString piece;
+        int pieceX = x0;
+        auto flush = [&](int nextX) {
+            if (!piece.isEmpty())
+                P.drawText(pieceX, Y + Ascent, piece);
+            piece.clear();
+            pieceX = nextX;
+        };
+        for (int i = from; i < to; ++i) {
+            const WideChar c = line[static_cast<size_t>(i)];
+            if (c == u'\t') {
+                const int tx0 = X(i), tx1 = X(i + 1);
+                flush(tx1);
+                if (ShowControls)
+                    P.drawText(QRect(tx0, Y, tx1 - tx0, Lh), Qt::AlignCenter, QString(TabMark));
+                continue;
+            }
+            if (c >= 0xD800 && c < 0xDC00 && i + 1 < Length && TColumnMap::IsPairTail(line, static_cast<size_t>(i) + 1)) {
+                // A pair is one character in its own cell: a glyph from a fallback font must
+                // not shift the cells after it.
+                const int cx0 = X(i);
+                ++i;
+                flush(X(i + 1));
+                P.drawText(cx0, Y + Ascent, QString::fromUtf16(&line[static_cast<size_t>(i) - 1], 2));
+                continue;
+            }
+            if (c == u' ' && ShowControls)
+                piece += BlankMark;
+            else
+                piece += c < 32 ? QChar(u' ') : QChar(c);
+        }
+        flush(x1);
+    }
+
+    // Writes one token, split where the selection starts and ends.
+    void WriteToken(int start, int len, const QColor &fg, const QColor &bg, uint8_t style)
+    {
+        const int end = start + len;
+        if (end <= IdxFrom || start >= IdxTo)
+            return;
+        if (Marked) {
+            WriteRun(start, end, MarkFg, MarkBg, style);
+            return;
+        }
+        if (!OnSelection) {
+            WriteRun(start, end, fg, bg, style);
+            return;
+        }
+        WriteRun(start, std::min(end, S0), fg, bg, style);
+        WriteRun(std::max(start, S0), std::min(end, S1), SelFg, SelBg, style);
+        WriteRun(std::max(start, S1), end, fg, bg, style);
+    }
+
+    // The line's tokens through the highlighter. Past the visible part the scan goes on only
+    // for the range the next line starts in, and not at all when that is known already; the
+    // result tells whether the scan reached the line's end.
+    template <class FColor>
+    bool WriteTokens(TSyntaxHighlighter &hl, bool nextKnown, FColor colorOf)
+    {
+        hl.SetLine(*Line, false);
+        TTokenInfo token;
+        while (!hl.GetEol()) {
+            if (hl.GetTokenPos() >= IdxTo && nextKnown)
+                return false;
+            if (hl.GetTokenEnd() > IdxFrom && hl.GetTokenPos() < IdxTo) {
+                hl.GetTokenInfo(token);
+                WriteToken(token.Start, token.Length, colorOf(token.Foreground), colorOf(token.Background), token.Style);
+            }
+            hl.Next();
+        }
+        return true;
+    }
+
+    // Right of the text: the end mark (when shown) and the rest of the row in the line's
+    // background (the selection's when it runs on to the next line).
+    void WriteLineEnd(bool endMark, bool selectionGoesOn)
+    {
+        int x = XStart + Map->DisplayLength() * Cw;
+        const QColor brush = Marked ? MarkBg : selectionGoesOn ? SelBg : Back;
+        if (endMark) {
+            const QRect cell(x, Y, Cw, Lh);
+            if (cell.intersects(Area)) {
+                P.fillRect(cell, brush);
+                P.setFont(Font);
+                P.setPen(Marked ? MarkFg : (OnSelection && Length < S1) ? SelFg : Ink);
+                P.drawText(cell, Qt::AlignLeft | Qt::AlignVCenter, QString(EndMark));
+            }
+            x += Cw;
+        }
+        if (x <= Area.right())
+            P.fillRect(QRect(QPoint(std::max(x, Area.left()), Y), QPoint(Area.right(), Y + Lh - 1)), brush);
+    }
+};
+} // namespace
+
 void TCustomSyntaxEdit::PaintLines(QPainter &p, const QRect &clip)
 {
     const int lh = LineHeight(), cw = CharWidth();
@@ -120,7 +246,6 @@ void TCustomSyntaxEdit::PaintLines(QPainter &p, const QRect &clip)
     const int xStart = LeftOffset() + textLeft;
     const int marginX = RightMargin() * cw + xStart;
     const QColor back = Qc(FColor);
-    const QColor ink = Qc(clWindowText);
     const QPen marginPen(Qc(FMarginColor), 1);
     const int count = LineCount();
     auto marginLine = [&](int top, int bottom) {
@@ -146,10 +271,21 @@ void TCustomSyntaxEdit::PaintLines(QPainter &p, const QRect &clip)
                                 (hasFocus() || !HasOption(eoHideSelection));
     const TTextPoint selStart = MinPoint(BlockBegin(), BlockEnd());
     const TTextPoint selEnd = MaxPoint(BlockBegin(), BlockEnd());
-    const bool showControls = HasOption(eoShowControlChars);
-    const bool endMark = showControls && !HasOption(eoScrollPastEOL);
-    const QColor selFg = Qc(FSelectedColor.Foreground()), selBg = Qc(FSelectedColor.Background());
-    const QColor markFg = Qc(FMarkColor.Foreground()), markBg = Qc(FMarkColor.Background());
+    const bool endMark = HasOption(eoShowControlChars) && !HasOption(eoScrollPastEOL);
+    TLinePainter lp{p,
+                    area,
+                    lh,
+                    cw,
+                    xStart,
+                    FAscent,
+                    FPaintFont,
+                    back,
+                    Qc(clWindowText),
+                    Qc(FSelectedColor.Foreground()),
+                    Qc(FSelectedColor.Background()),
+                    Qc(FMarkColor.Foreground()),
+                    Qc(FMarkColor.Background()),
+                    HasOption(eoShowControlChars)};
     const int colFrom = std::max(0, (area.left() - xStart) / cw);
     const int colTo = std::max(0, (area.right() - xStart) / cw + 1);
 
@@ -157,123 +293,30 @@ void TCustomSyntaxEdit::PaintLines(QPainter &p, const QRect &clip)
     bool lineScanned = true;
     for (int j = first; j <= last; ++j, y += lh) {
         const WideString &line = Lines().Get(j);
-        const int length = static_cast<int>(line.size());
         const TColumnMap &map = MapOf(j);
-        const int idxFrom = std::min(length, map.ColumnToCharIndex(colFrom));
-        const int idxTo = std::min(length, map.ColumnToCharIndex(colTo) + 1);
-        int s0 = INT_MAX, s1 = INT_MAX;
-        const bool onSelection = selectionShown && j >= selStart.Y && j <= selEnd.Y;
-        if (onSelection) {
-            s0 = j == selStart.Y ? map.ColumnToCharIndex(selStart.X) : 0;
-            s1 = j == selEnd.Y ? map.ColumnToCharIndex(selEnd.X) : INT_MAX;
+        lp.Line = &line;
+        lp.Map = &map;
+        lp.Y = y;
+        lp.Length = static_cast<int>(line.size());
+        lp.IdxFrom = std::min(lp.Length, map.ColumnToCharIndex(colFrom));
+        lp.IdxTo = std::min(lp.Length, map.ColumnToCharIndex(colTo) + 1);
+        lp.OnSelection = selectionShown && j >= selStart.Y && j <= selEnd.Y;
+        lp.S0 = lp.S1 = INT_MAX;
+        if (lp.OnSelection) {
+            lp.S0 = j == selStart.Y ? map.ColumnToCharIndex(selStart.X) : 0;
+            lp.S1 = j == selEnd.Y ? map.ColumnToCharIndex(selEnd.X) : INT_MAX;
         }
-        const bool marked = j == MarkLine();
-
-        // Writes characters [from, to) of the line in the given colours.
-        auto writeRun = [&](int from, int to, const QColor &fg, const QColor &bg, uint8_t style) {
-            from = std::max(from, idxFrom);
-            to = std::min(to, idxTo);
-            if (from >= to)
-                return;
-            const int x0 = xStart + map.CharIndexToColumn(from) * cw;
-            const int x1 = xStart + map.CharIndexToColumn(to) * cw;
-            p.fillRect(QRect(x0, y, x1 - x0, lh), bg);
-            p.setFont(Styled(FPaintFont, style));
-            p.setPen(fg);
-            QString piece;
-            int pieceX = x0;
-            auto flush = [&](int nextX) {
-                if (!piece.isEmpty())
-                    p.drawText(pieceX, y + FAscent, piece);
-                piece.clear();
-                pieceX = nextX;
-            };
-            for (int i = from; i < to; ++i) {
-                const WideChar c = line[static_cast<size_t>(i)];
-                if (c == u'\t') {
-                    const int tx0 = xStart + map.CharIndexToColumn(i) * cw;
-                    const int tx1 = xStart + map.CharIndexToColumn(i + 1) * cw;
-                    flush(tx1);
-                    if (showControls)
-                        p.drawText(QRect(tx0, y, tx1 - tx0, lh), Qt::AlignCenter, QString(TabMark));
-                    continue;
-                }
-                if (c >= 0xD800 && c < 0xDC00 && i + 1 < length && TColumnMap::IsPairTail(line, static_cast<size_t>(i) + 1)) {
-                    // A pair is one character in its own cell: a glyph from a fallback font
-                    // must not shift the cells after it.
-                    const int cx0 = xStart + map.CharIndexToColumn(i) * cw;
-                    ++i;
-                    flush(xStart + map.CharIndexToColumn(i + 1) * cw);
-                    p.drawText(cx0, y + FAscent, QString::fromUtf16(&line[static_cast<size_t>(i) - 1], 2));
-                    continue;
-                }
-                if (c == u' ' && showControls)
-                    piece += BlankMark;
-                else
-                    piece += c < 32 ? QChar(u' ') : QChar(c);
-            }
-            flush(x1);
-        };
-        // Writes one token, split where the selection starts and ends.
-        auto writeToken = [&](int start, int len, const QColor &fg, const QColor &bg, uint8_t style) {
-            const int end = start + len;
-            if (end <= idxFrom || start >= idxTo)
-                return;
-            if (marked) {
-                writeRun(start, end, markFg, markBg, style);
-                return;
-            }
-            if (!onSelection) {
-                writeRun(start, end, fg, bg, style);
-                return;
-            }
-            writeRun(start, std::min(end, s0), fg, bg, style);
-            writeRun(std::max(start, s0), std::min(end, s1), selFg, selBg, style);
-            writeRun(std::max(start, s1), end, fg, bg, style);
-        };
+        lp.Marked = j == MarkLine();
 
         if (hl && !lineScanned)
             hl->SetRange(static_cast<int32_t>(Lines().Range(j))); // the line above stopped early
         lineScanned = true;
-        if (hl) {
-            hl->SetLine(line, false);
-            TTokenInfo token;
-            // Past the visible part the scan goes on only for the range the next line
-            // starts in, and not at all when that is known already.
-            const bool nextKnown = j + 1 >= count || j + 1 <= ValidRangeLine();
-            while (!hl->GetEol()) {
-                if (hl->GetTokenPos() >= idxTo && nextKnown) {
-                    lineScanned = false;
-                    break;
-                }
-                if (hl->GetTokenEnd() > idxFrom && hl->GetTokenPos() < idxTo) {
-                    hl->GetTokenInfo(token);
-                    writeToken(token.Start, token.Length, Qc(token.Foreground), Qc(token.Background), token.Style);
-                }
-                hl->Next();
-            }
-        } else {
-            writeToken(0, length, ink, back, 0);
-        }
-
-        int x = xStart + map.DisplayLength() * cw;
-        QColor brush = back;
-        if (marked)
-            brush = markBg;
-        else if (onSelection && j < selEnd.Y)
-            brush = selBg;
-        if (endMark) {
-            const QRect cell(x, y, cw, lh);
-            if (cell.intersects(area)) {
-                p.fillRect(cell, brush);
-                p.setFont(FPaintFont);
-                p.setPen(marked ? markFg : (onSelection && length < s1) ? selFg : ink);
-                p.drawText(cell, Qt::AlignLeft | Qt::AlignVCenter, QString(EndMark));
-            }
-            x += cw;
-        }
-        if (x <= area.right())
-            p.fillRect(QRect(QPoint(std::max(x, area.left()), y), QPoint(area.right(), y + lh - 1)), brush);
+        if (hl)
+            lineScanned = lp.WriteTokens(*hl, j + 1 >= count || j + 1 <= ValidRangeLine(),
+                                         [this](TColor c) { return Qc(c); });
+        else
+            lp.WriteToken(0, lp.Length, lp.Ink, back, 0);
+        lp.WriteLineEnd(endMark, lp.OnSelection && j < selEnd.Y);
         marginLine(y, y + lh - 1);
         if (hl && lineScanned && j + 1 < count)
             Lines().SetRange(j + 1, hl->GetRange());

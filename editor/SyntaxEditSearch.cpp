@@ -1,5 +1,6 @@
 // Search and replace over the editor's lines with the literal or the regular-expression engine.
 #include "editor/SyntaxEditCore.h"
+#include "platform/ScopeGuard.h"
 #include "editor/SyntaxEditorStrings.h"
 #include "editor/TextLines.h"
 #include "text/URESearch.h"
@@ -58,7 +59,11 @@ int TSyntaxEditCore::SearchReplace(const WideString &search, const WideString &r
     }
     int count = 0;
     bool replaced = false;
-    try {
+    {
+        TScopeGuard onError([&] {
+            if (bracketOpen)
+                EndUpdate();
+        });
         std::unique_ptr<TSearchEngine> engine;
         if (regex)
             engine = std::make_unique<TURESearch>(FLines.get());
@@ -145,10 +150,7 @@ int TSyntaxEditCore::SearchReplace(const WideString &search, const WideString &r
         }
         if (replaced)
             DoChange();
-    } catch (...) {
-        if (bracketOpen)
-            EndUpdate();
-        throw;
+        onError.Dismiss();
     }
     if (bracketOpen)
         EndUpdate();

@@ -1,5 +1,6 @@
 // Recording of undo records and their replay, backward (Undo) and forward (Redo).
 #include "editor/SyntaxEditCore.h"
+#include "platform/ScopeGuard.h"
 #include "editor/SyntaxEditorStrings.h"
 #include "editor/TextLines.h"
 #include "text/WideStrUtils.h"
@@ -340,7 +341,8 @@ void TSyntaxEditCore::Replay(bool Forward)
 {
     BeginUpdate();
     FTrimLine = -1;
-    try {
+    {
+        TScopeGuard onError([&] { EndUpdate(); });
         TReplayScope scope(FOptions);
         TFlagGuardUndo replaying(FInReplay);
         TUndoKind kind;
@@ -368,9 +370,7 @@ void TSyntaxEditCore::Replay(bool Forward)
             kind = r->Kind;
         } while (HasOption(eoGroupUndo) && (Forward ? FUndoList.CanRedo() && FUndoList.PeekRedoKind() == kind
                                                     : FUndoList.CanUndo() && FUndoList.PeekUndoKind() == kind));
-    } catch (...) {
-        EndUpdate();
-        throw;
+        onError.Dismiss();
     }
     EndUpdate();
     if (FUndoList.DiffersFromSaved())

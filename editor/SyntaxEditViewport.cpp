@@ -2,6 +2,7 @@
 // keeping the caret in view, scroll-bar settings and requests, the scroll hint's place, pixel
 // to text positions and the auto-scroll step.
 #include "editor/SyntaxEditCore.h"
+#include "platform/ScopeGuard.h"
 #include "editor/SyntaxEditorStrings.h"
 #include <algorithm>
 #include <cmath>
@@ -254,7 +255,8 @@ void TSyntaxEditCore::AutoScrollStep(int cursorX, int cursorY, bool dragTracking
 {
     ++FUpdateCount;
     TTextPoint t;
-    try {
+    {
+        TScopeGuard onError([&] { --FUpdateCount; });
         const TPixelRect r{FLineHeight, FLineHeight, FClientWidth - FLineHeight, FClientHeight - FLineHeight};
         if (cursorX < r.Left)
             SetLeftOffset(FLeftOffset + (r.Left - cursorX));
@@ -266,9 +268,7 @@ void TSyntaxEditCore::AutoScrollStep(int cursorX, int cursorY, bool dragTracking
         else if (cursorY > r.Bottom)
             SetTopOffset(FTopOffset - 1 - (cursorY - r.Bottom) / FLineHeight);
         t = PixelsToTextPos(cursorX, cursorY);
-    } catch (...) {
-        --FUpdateCount;
-        throw;
+        onError.Dismiss();
     }
     --FUpdateCount;
     if (FUpdateCount == 0) {

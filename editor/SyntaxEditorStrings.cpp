@@ -1,4 +1,5 @@
 #include "editor/SyntaxEditorStrings.h"
+#include "platform/ScopeGuard.h"
 #include "editor/SyntaxEditCore.h"
 #include <algorithm>
 
@@ -110,11 +111,10 @@ void TSyntaxEditorStrings::SaveToStream(TStream &Stream)
 void TSyntaxEditorStrings::SetRange(int Index, intptr_t value)
 {
     BeginSilent();
-    try {
+    {
+        TScopeGuard onError([&] { EndSilent(); });
         PutObject(Index, reinterpret_cast<TObject *>(value));
-    } catch (...) {
-        EndSilent();
-        throw;
+        onError.Dismiss();
     }
     EndSilent();
 }

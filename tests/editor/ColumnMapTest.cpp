@@ -1,0 +1,61 @@
+// The column map against a plain model of the cells: a tab runs to the next tab stop, a
+// surrogate pair takes one cell, every other unit (a lone half too) one cell.
+#include "editor/ColumnMap.h"
+#include <gtest/gtest.h>
+#include <random>
+#include <vector>
+
+namespace {
+
+// Start column of every unit (the second half of a pair starts where its cell ends) and the
+// display length.
+std::vector<int> Starts(const WideString &s, int tab)
+{
+    std::vector<int> starts;
+    int col = 0;
+    for (size_t i = 0; i < s.size(); ++i) {
+        starts.push_back(col);
+        const bool pairHead = s[i] >= 0xD800 && s[i] < 0xDC00 && i + 1 < s.size() && s[i + 1] >= 0xDC00 && s[i + 1] < 0xE000;
+        col += s[i] == u'\t' ? tab - col % tab : 1;
+        if (pairHead) {
+            starts.push_back(col);
+            ++i;
+        }
+    }
+    starts.push_back(col);
+    return starts;
+}
+
+TEST(ColumnMap, AgreesWithACellModel)
+{
+    const WideChar units[] = {u'a', u'\t', 0xD83D, 0xDE00, 0xDC00, 0xD800, u' ', 0x4E2D};
+    std::mt19937 rng(5);
+    for (int round = 0; round < 3000; ++round) {
+        WideString s;
+        const size_t n = rng() % 23;
+        for (size_t i = 0; i < n; ++i)
+            s += units[rng() % std::size(units)];
+        const int tab = 1 + static_cast<int>(rng() % 8);
+        const std::vector<int> starts = Starts(s, tab);
+        TColumnMap map;
+        map.Build(s, tab);
+        const int length = starts.back();
+        ASSERT_EQ(map.DisplayLength(), length) << round;
+        ASSERT_EQ(TColumnMap::DisplayLengthOf(s, tab), length) << round;
+        for (size_t i = 0; i <= s.size(); ++i)
+            ASSERT_EQ(map.CharIndexToColumn(static_cast<int>(i)), starts[i]) << round << " index " << i;
+        for (int col = 0; col < length + 3; ++col) {
+            const int k = map.ColumnToCharIndex(col);
+            // The unit whose cell holds the column; never the second half of a pair.
+            if (col >= length) {
+                ASSERT_EQ(k, static_cast<int>(s.size()) + col - length) << round;
+                continue;
+            }
+            ASSERT_LE(starts[static_cast<size_t>(k)], col) << round << " column " << col;
+            ASSERT_GT(starts[static_cast<size_t>(k) + 1], col) << round << " column " << col;
+            ASSERT_FALSE(TColumnMap::IsPairTail(s, static_cast<size_t>(k))) << round << " column " << col;
+        }
+    }
+}
+
+} // namespace
