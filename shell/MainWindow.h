@@ -260,9 +260,11 @@ public:
     // ---- start-up (MainWindowStart.cpp)
     // Lines written to the trace log at exit.
     QStringList TraceLines;
-    // Writes the trace log "Quillmar.log" beside the settings when the program was started with
-    // the argument "log" (not from a network drive); empties the list.
+    // Writes the trace log "Quillmar.log" beside the settings when one of Arguments (the program's
+    // own by default) is "log" in any case and the program does not run from a network drive;
+    // empties the list.
     void SaveTraceLog();
+    void SaveTraceLog(const QStringList &Arguments);
     // A second start handed over: come to the front (restored when minimised).
     void ActivateInstance();
     // A second start handed over Path: its tab becomes active when it is open, else it is opened.

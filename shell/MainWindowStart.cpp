@@ -12,8 +12,13 @@
 
 void TfrmQuillmarMain::SaveTraceLog()
 {
+    SaveTraceLog(QCoreApplication::arguments());
+}
+
+void TfrmQuillmarMain::SaveTraceLog(const QStringList &Arguments)
+{
     bool log = false;
-    for (const QString &arg : QCoreApplication::arguments().mid(1))
+    for (const QString &arg : Arguments.mid(1))
         log = log || arg.compare(QLatin1String("log"), Qt::CaseInsensitive) == 0;
     if (!FRunsFromNetwork && log && !TraceLines.isEmpty()) {
         const QString path = QFileInfo(FromLocalPath(FSettingsFile)).absolutePath() + QStringLiteral("/Quillmar.log");

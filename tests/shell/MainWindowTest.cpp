@@ -451,6 +451,12 @@ TEST(MainWindowTabs, SwitchHandlerRunsForTheUserOnly)
     EXPECT_EQ(f.Window->StatusPanel(2), a);
     EXPECT_EQ(f.Window->ShownFileName, W(a));
 
+    // Ctrl+D checks; Ctrl with the keypad's 4 does not.
+    f.Window->NewSyntaxEditKeyDown(uint16_t(VK_NUMPAD0 + 4), ssCtrl);
+    EXPECT_FALSE(f.Window->Tab(0)->Record->Checked);
+    f.Window->NewSyntaxEditKeyDown('D', ssCtrl);
+    EXPECT_TRUE(f.Window->Tab(0)->Record->Checked);
+
     // Ctrl+Tab on the editor selects the next tab, wrapping.
     f.Window->NewSyntaxEditKeyDown(VK_TAB, ssCtrl);
     EXPECT_EQ(f.Window->ActiveIndex(), 1);

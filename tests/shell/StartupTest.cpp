@@ -112,3 +112,17 @@ TEST(Startup, SocketLeftByADeadCopyIsTakenOver)
     TSingleInstance second(name);
     EXPECT_FALSE(second.Listen());
 }
+
+TEST(Startup, TraceLogOnlyWhenAskedFor)
+{
+    TWindowFixture f;
+    const QString log = f.File(QStringLiteral("Quillmar.log"));
+    f.Window->TraceLines << QStringLiteral("first line") << QStringLiteral("2026-01-01 10:00:00 trace #99");
+    f.Window->SaveTraceLog({QStringLiteral("quillmar"), QStringLiteral("page.html")});
+    EXPECT_FALSE(QFileInfo::exists(log));
+    EXPECT_TRUE(f.Window->TraceLines.isEmpty());
+    f.Window->TraceLines << QStringLiteral("first line");
+    f.Window->SaveTraceLog({QStringLiteral("quillmar"), QStringLiteral("page.html"), QStringLiteral("LOG")});
+    EXPECT_EQ(ReadBytes(log), "first line\n");
+    EXPECT_TRUE(f.PromptTexts().empty());
+}
