@@ -137,16 +137,17 @@ TNamedColorsForm::TNamedColorsForm(TWebGrid Grid, QWidget *Parent)
     // The web names put their controls under the grid, the 16 colours beside it.
     const bool Below = Grid == TWebGrid::WebNames;
     const int X = Below ? 8 : 240, Y = Below ? 468 : 8;
-    MakeLabel(this, QStringLiteral("Color mouse is over"), X, Y, 120);
+    const int Column = 128, ShapeWidth = Below ? 96 : 72;
+    MakeLabel(this, QStringLiteral("Color mouse is over"), X, Y, Column - 4);
     Shape4 = new TColorShape(this);
-    Shape4->setGeometry(X, Y + 18, 96, 36);
-    Label2 = MakeLabel(this, QStringLiteral("Hex value"), X, Y + 58, 110);
-    lblWebName = MakeLabel(this, QString(), X, Y + 76, 120);
-    MakeLabel(this, QStringLiteral("Selected"), X + 104 + 24, Y, 96);
+    Shape4->setGeometry(X, Y + 18, ShapeWidth, 36);
+    Label2 = MakeLabel(this, QStringLiteral("Hex value"), X, Y + 58, Column - 4);
+    lblWebName = MakeLabel(this, QString(), X, Y + 76, Column - 4);
+    MakeLabel(this, QStringLiteral("Selected"), X + Column, Y, Column - 4);
     Shape1 = new TColorShape(this);
-    Shape1->setGeometry(X + 128, Y + 18, 96, 36);
-    LabelSel = MakeLabel(this, QStringLiteral("Hex value"), X + 128, Y + 58, 110);
-    LabelWN = MakeLabel(this, QStringLiteral("Color name"), X + 128, Y + 76, 120);
+    Shape1->setGeometry(X + Column, Y + 18, ShapeWidth, 36);
+    LabelSel = MakeLabel(this, QStringLiteral("Hex value"), X + Column, Y + 58, Column - 4);
+    LabelWN = MakeLabel(this, QStringLiteral("Color name"), X + Column, Y + 76, Column - 4);
     auto *Group = new QGroupBox(QStringLiteral(" Value as "), this);
     Group->setGeometry(Below ? X + 256 : X, Below ? Y : Y + 100, 120, 64);
     RadioButtonHex = new QRadioButton(QStringLiteral("Hex"), Group);
@@ -155,12 +156,12 @@ TNamedColorsForm::TNamedColorsForm(TWebGrid Grid, QWidget *Parent)
     RadioButtonName = new QRadioButton(QStringLiteral("Name"), Group);
     RadioButtonName->setGeometry(10, 40, 100, 18);
     if (Below) {
-        MakeLabel(this, QStringLiteral("NOTE, these colors are not supported by W3C standards."), X, Y + 100, 400);
+        MakeLabel(this, QStringLiteral("NOTE, these colors are not supported by W3C standards."), X, Y + 94, 400);
         OKBtn->setGeometry(480, Y, 80, 25);
         CancelBtn->setGeometry(480, Y + 32, 80, 25);
     } else {
-        OKBtn->setGeometry(X + 140, 210, 75, 25);
-        CancelBtn->setGeometry(X + 140 - 84, 210, 75, 25);
+        OKBtn->setGeometry(444 - 8 - 75, 210, 75, 25);
+        CancelBtn->setGeometry(444 - 8 - 75 - 84, 210, 75, 25);
     }
 }
 
