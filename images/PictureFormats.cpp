@@ -1,5 +1,6 @@
 // The picture formats known to TPicture from the start.
 #include "images/Bitmap.h"
+#include "images/GIFImage.h"
 #include "images/PNGImage.h"
 #include "images/QtPictures.h"
 
@@ -12,4 +13,5 @@ void RegisterStandardPictureFormats()
     TPicture::RegisterFileFormat("WMF", "Metafiles", [] { return std::make_unique<TMetafile>(); });
     TPicture::RegisterFileFormat("EMF", "Enhanced Metafiles", [] { return std::make_unique<TMetafile>(); });
     RegisterPNGFormat();
+    RegisterGIFFormat();
 }
