@@ -56,6 +56,7 @@ public:
     QImage ToImage() const override;
     std::unique_ptr<TGraphic> Clone() const override;
     TPalette GetPalette() const override;
+    void StopAnimation() override { StopPainters(); }
 
     void Clear();
     void Assign(const TGIFImage &Source);

@@ -61,6 +61,8 @@ public:
     // A deep copy of the same class.
     virtual std::unique_ptr<TGraphic> Clone() const = 0;
     virtual TPalette GetPalette() const { return {}; }
+    // Animated pictures stop animating (a hidden view calls this); the next draw starts again.
+    virtual void StopAnimation() {}
 
     void LoadFromFile(const AnsiString &FileName);
     void SaveToFile(const AnsiString &FileName);

@@ -183,6 +183,13 @@ void tThumbimage::paintEvent(QPaintEvent *)
     g->Draw(p, r);
 }
 
+void tThumbimage::hideEvent(QHideEvent *Event)
+{
+    if (TGraphic *g = FPicture.Graphic())
+        g->StopAnimation();
+    QWidget::hideEvent(Event);
+}
+
 TThumbTitle::TThumbTitle(QWidget *Parent) : QLabel(Parent)
 {
     setAlignment(Qt::AlignCenter);

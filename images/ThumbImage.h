@@ -49,6 +49,7 @@ public:
 
 protected:
     void paintEvent(QPaintEvent *Event) override;
+    void hideEvent(QHideEvent *Event) override;
 
 private:
     bool Turn(int Kind);
