@@ -3,6 +3,8 @@
 #include "platform/QtConvert.h"
 #include "platform/ScopeGuard.h"
 #include <QCoreApplication>
+#include <QDragMoveEvent>
+#include <QDropEvent>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QScrollBar>
@@ -55,6 +57,7 @@ WideString ZvReplaceFields(const WideString &Text, int32_t PageNumber, int32_t P
 TZvPaperImage::TZvPaperImage(TZvPreview *Preview) : QWidget(nullptr), FPreview(Preview)
 {
     setMouseTracking(true);
+    setAcceptDrops(true);
 }
 
 QRect TZvPaperImage::PageRect() const
@@ -143,6 +146,27 @@ void TZvPaperImage::mouseReleaseEvent(QMouseEvent *Event)
     QWidget::mouseReleaseEvent(Event);
     if (FPreview->OnPageMouseUp && ToPage(Event->position().toPoint()))
         FPreview->OnPageMouseUp(Event->button(), Event->modifiers(), MouseX, MouseY);
+}
+
+void TZvPaperImage::dragEnterEvent(QDragEnterEvent *Event)
+{
+    dragMoveEvent(Event);
+}
+
+void TZvPaperImage::dragMoveEvent(QDragMoveEvent *Event)
+{
+    bool accept = false;
+    if (FPreview->OnPageDragOver && ToPage(Event->position().toPoint()))
+        FPreview->OnPageDragOver(Event->source(), MouseX, MouseY, Event->type(), accept);
+    Event->setAccepted(accept);
+}
+
+void TZvPaperImage::dropEvent(QDropEvent *Event)
+{
+    if (FPreview->OnPageDragDrop && ToPage(Event->position().toPoint())) {
+        FPreview->OnPageDragDrop(Event->source(), MouseX, MouseY);
+        Event->acceptProposedAction();
+    }
 }
 
 // ---- preview

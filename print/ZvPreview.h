@@ -14,6 +14,7 @@
 #include <vector>
 
 class QPrinter;
+class TStream;
 class TZvPreview;
 
 enum TZvZoomStyle : uint8_t { zvFixedZoom, zvVariableZoom };
@@ -60,6 +61,9 @@ protected:
     void mousePressEvent(QMouseEvent *Event) override;
     void mouseMoveEvent(QMouseEvent *Event) override;
     void mouseReleaseEvent(QMouseEvent *Event) override;
+    void dragEnterEvent(QDragEnterEvent *Event) override;
+    void dragMoveEvent(QDragMoveEvent *Event) override;
+    void dropEvent(QDropEvent *Event) override;
 
 private:
     // Converts a point to page inches in MouseX/MouseY; false outside the page.
@@ -163,6 +167,13 @@ public:
     std::function<void(Qt::MouseButton Button, Qt::KeyboardModifiers Shift, TZvValue &X, TZvValue &Y)>
         OnPageMouseDown, OnPageMouseUp;
     std::function<void(Qt::KeyboardModifiers Shift, TZvValue &X, TZvValue &Y)> OnPageMouseMove;
+    std::function<void(QObject *Source, TZvValue &X, TZvValue &Y)> OnPageDragDrop;
+    std::function<void(QObject *Source, TZvValue &X, TZvValue &Y, QEvent::Type State, bool &Accept)> OnPageDragOver;
+    // Carried for programs that use them; nothing in the control raises them.
+    std::function<void(QWidget *&RichEdit)> OnNeedRichEdit;
+    std::function<void(Extended Percent)> OnLoadProgress, OnSaveProgress;
+    std::function<void(Extended FileVersion, bool &LoadFile)> BeforeLoad;
+    std::function<void(TStream &FileStream)> BeforeReadStream, BeforeWriteStream;
 
 protected:
     void resizeEvent(QResizeEvent *Event) override;

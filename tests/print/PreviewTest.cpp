@@ -4,6 +4,7 @@
 #include "platform/Prompter.h"
 #include "platform/QtConvert.h"
 #include "print/ZvPreview.h"
+#include <QMimeData>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPrinter>
@@ -470,4 +471,36 @@ TEST(ZvPreview, AssignCopiesPagesAndSettings)
     EXPECT_EQ(b.Orientation(), zvLandscape);
     EXPECT_EQ(b.PaperWidth(), 29700);
     EXPECT_EQ(b.CurrentPage(), 2);
+}
+
+TEST(ZvPreview, DragsOverThePaperAskThePage)
+{
+    TZvPreview preview;
+    preview.SetZoom(50);
+    preview.SetGutter(20);
+    preview.resize(400, 400);
+    preview.show();
+    QCoreApplication::processEvents();
+    TZvPaperImage &paper = preview.PaperImage();
+    QMimeData data;
+    data.setText(QStringLiteral("x"));
+    std::vector<int32_t> over, dropped;
+    preview.OnPageDragOver = [&](QObject *, TZvValue &x, TZvValue &, QEvent::Type, bool &accept) {
+        over.push_back(x.Value());
+        accept = true;
+    };
+    preview.OnPageDragDrop = [&](QObject *, TZvValue &x, TZvValue &y) {
+        dropped.push_back(x.Value());
+        dropped.push_back(y.Value());
+    };
+    QDragEnterEvent move(QPoint(20 + 48, 30), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(&paper, &move);
+    EXPECT_TRUE(move.isAccepted());
+    QDragEnterEvent outside(QPoint(3, 3), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(&paper, &outside);
+    EXPECT_FALSE(outside.isAccepted()) << "the gutter is not the page";
+    QDropEvent drop(QPointF(20 + 24, 20 + 48), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(&paper, &drop);
+    EXPECT_EQ(over, std::vector<int32_t>{2540});
+    EXPECT_EQ(dropped, (std::vector<int32_t>{1270, 2540}));
 }
