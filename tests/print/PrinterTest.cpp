@@ -223,11 +223,20 @@ TEST(Printer, EveryObjectKindPrintsOnOneTwoAndFourPagesASheet)
         objects.push_back(std::move(picture));
         return objects;
     };
-    for (auto perSheet : {zvOnePage, zvTwoPage, zvFourPage}) {
+    struct Case {
+        TZvPagesPerSheet PerSheet;
+        std::vector<bool> SheetLandscape;
+    } cases[] = {
+        {zvOnePage, {false, true, false, false}},
+        {zvTwoPage, {true, true}},
+        {zvFourPage, {false}},
+    };
+    for (const Case &c : cases) {
+        const TZvPagesPerSheet perSheet = c.PerSheet;
         SCOPED_TRACE(int(perSheet));
         TPdfPrinter pdf;
         auto objects = makePage();
-        PrintPages(pdf.Printer, perSheet, {zvPortrait, zvPortrait, zvPortrait, zvPortrait}, [&](int) {
+        PrintPages(pdf.Printer, perSheet, {zvPortrait, zvLandscape, zvPortrait, zvPortrait}, [&](int) {
             for (auto &o : objects)
                 o->Print(pdf.Printer, std::nullopt);
         });
@@ -237,7 +246,10 @@ TEST(Printer, EveryObjectKindPrintsOnOneTwoAndFourPagesASheet)
         EXPECT_FALSE(text.contains("Red text line"));
         EXPECT_TRUE(text.contains("Boxed words"));
         EXPECT_FALSE(text.contains("Hidden"));
-        EXPECT_EQ(PdfPageSizes(pdf.File).size(), perSheet == zvOnePage ? 4u : perSheet == zvTwoPage ? 2u : 1u);
+        const auto sizes = PdfPageSizes(pdf.File);
+        ASSERT_EQ(sizes.size(), c.SheetLandscape.size());
+        for (size_t i = 0; i < sizes.size(); ++i)
+            EXPECT_EQ(IsLandscape(sizes[i]), c.SheetLandscape[i]) << "sheet " << i + 1;
         // The black picture is on the paper.
         const QImage sheet = PdfPageImage(pdf.File, 1, 30, pdf.Dir.path());
         EXPECT_FALSE(InkBox(sheet).isEmpty());
