@@ -131,6 +131,13 @@ TCustomWSocket::TCustomWSocket()
 TCustomWSocket::~TCustomWSocket()
 {
     FDestroying = true;
+    // Whoever listened may be gone already: a socket being destroyed reports nothing.
+    OnSessionAvailable = OnSessionConnected = OnSessionClosed = OnDataAvailable = OnDataSent = OnDnsLookupDone =
+        nullptr;
+    OnChangeState = nullptr;
+    OnSendData = nullptr;
+    OnError = nullptr;
+    OnBgException = nullptr;
     {
         std::lock_guard<std::mutex> Lock(FLookupChannel->Mutex);
         FLookupChannel->Target = nullptr;
