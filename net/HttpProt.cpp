@@ -3,6 +3,8 @@
 #include <QObject>
 #include <QTimer>
 #include <algorithm>
+#include <cctype>
+#include <cstdint>
 #include <cstring>
 
 namespace {
@@ -145,6 +147,10 @@ void THttpCli::ClearResponse()
     FReceivedBytes = FSentBytes = 0;
     FHeaderLineCount = FBodyLineCount = 0;
     FContentLength = -1;
+    FChunked = false;
+    FChunkState = csSize;
+    FChunkLeft = 0;
+    FChunkLine.clear();
     FDocumentName.clear();
     FContentType.clear();
     FAllowedToSend = false;
@@ -549,6 +555,8 @@ void THttpCli::HandleHeaderLine(const AnsiString &Line)
                         ContentRangeEnd =
                             Value.substr(Dash + 1, SlashPos == AnsiString::npos ? AnsiString::npos : SlashPos - Dash - 1);
                     }
+                } else if (Key == "transfer-encoding") {
+                    FChunked = LowerCase(Value).find("chunked") != AnsiString::npos;
                 } else if (Key == "accept-ranges") {
                     FAcceptRanges = Value;
                 } else if (Key == "content-type") {
@@ -692,6 +700,10 @@ void THttpCli::FollowLocation(uint16_t)
     FResponseHeader.Clear();
     FHeaderLineCount = FBodyLineCount = 0;
     FContentLength = -1;
+    FChunked = false;
+    FChunkState = csSize;
+    FChunkLeft = 0;
+    FChunkLine.clear();
     FContentType.clear();
     FStatusCode = 0;
     FReceiveLen = 0;
@@ -703,6 +715,16 @@ void THttpCli::FollowLocation(uint16_t)
 
 void THttpCli::ProcessBodyData(const char *Data, int Len)
 {
+    if (FChunked)
+        DecodeChunks(Data, Len);
+    else
+        DeliverBody(Data, Len);
+}
+
+void THttpCli::DeliverBody(const char *Data, int Len)
+{
+    if (Len <= 0)
+        return;
     if (FBodyLineCount == 0)
         Fire(OnDocBegin);
     ++FBodyLineCount;
@@ -711,6 +733,69 @@ void THttpCli::ProcessBodyData(const char *Data, int Len)
         ReceiveStream->WriteBuffer(Data, Len);
     if (OnDocData)
         OnDocData(this, Data, Len);
+}
+
+void THttpCli::DecodeChunks(const char *Data, int Len)
+{
+    int I = 0;
+    while (I < Len && FChunkState != csDone) {
+        switch (FChunkState) {
+        case csSize:
+        case csDataEnd:
+        case csTrailer: {
+            // Collect one line (size line, the line end after data, or a trailer line).
+            const char *LF = static_cast<const char *>(std::memchr(Data + I, '\n', static_cast<size_t>(Len - I)));
+            const int Stop = LF ? static_cast<int>(LF - Data) : Len;
+            FChunkLine.append(Data + I, static_cast<size_t>(Stop - I));
+            if (FChunkLine.size() > 4096)
+                throw EHttpException("HTTP chunk line too long", 4);
+            I = LF ? Stop + 1 : Len;
+            if (!LF)
+                break;
+            if (!FChunkLine.empty() && FChunkLine.back() == '\r')
+                FChunkLine.pop_back();
+            const AnsiString Line = FChunkLine;
+            FChunkLine.clear();
+            if (FChunkState == csDataEnd) {
+                if (!Line.empty())
+                    throw EHttpException("HTTP chunk not ended by a line end", 4);
+                FChunkState = csSize;
+            } else if (FChunkState == csTrailer) {
+                if (Line.empty()) {
+                    // The last chunk and its trailer are in: the document is complete.
+                    FChunkState = csDone;
+                    if (FCtrlSocket->State() != wsClosed)
+                        FCtrlSocket->PostClose();
+                }
+            } else {
+                int64_t Size = 0;
+                size_t P = 0;
+                for (; P < Line.size() && std::isxdigit(static_cast<unsigned char>(Line[P])); ++P) {
+                    if (Size > (INT64_MAX >> 4))
+                        throw EHttpException("HTTP chunk size too large", 4);
+                    const char C = static_cast<char>(std::tolower(static_cast<unsigned char>(Line[P])));
+                    Size = Size * 16 + (C <= '9' ? C - '0' : C - 'a' + 10);
+                }
+                if (P == 0)
+                    throw EHttpException("HTTP chunk size invalid", 4);
+                FChunkLeft = Size;
+                FChunkState = Size == 0 ? csTrailer : csData;
+            }
+            break;
+        }
+        case csData: {
+            const int N = static_cast<int>(std::min<int64_t>(FChunkLeft, Len - I));
+            DeliverBody(Data + I, N);
+            I += N;
+            FChunkLeft -= N;
+            if (FChunkLeft == 0)
+                FChunkState = csDataEnd;
+            break;
+        }
+        case csDone:
+            break;
+        }
+    }
 }
 
 void THttpCli::HandleSessionClosed(uint16_t Error)

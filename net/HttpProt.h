@@ -164,5 +164,13 @@ private:
     bool FFollowOnClose = false;
     AnsiString FBadLocation;
     bool FRemoteName = false; // the SOCKS server resolves the host name
+    // A body sent in chunks (a server that answers the 1.0 request so anyway) is unframed.
+    enum TChunkState { csSize, csData, csDataEnd, csTrailer, csDone };
+    void DeliverBody(const char *Data, int Len);
+    void DecodeChunks(const char *Data, int Len);
+    bool FChunked = false;
+    TChunkState FChunkState = csSize;
+    int64_t FChunkLeft = 0;
+    AnsiString FChunkLine;
     AnsiString FRawLine; // the header line being handled, with its line end
 };

@@ -1,6 +1,8 @@
 # A small HTTP/1.0 server for the HTTP client's tests: redirects, status codes, authorisation,
-# header echo, posts, odd responses. Usage: HttpTestServer.py PORT
+# header echo, posts, odd responses. Usage: HttpTestServer.py PORT [FOLDER]
+# /chunked/NAME sends the file NAME of FOLDER in chunks of changing sizes.
 import base64
+import os
 import socketserver
 import sys
 import time
@@ -66,6 +68,21 @@ class Handler(BaseHTTPRequestHandler):
                 self.reply(200, b"authorised")
             else:
                 self.reply(401, b"who are you", [("WWW-Authenticate", 'Basic realm="test"')])
+        elif p.startswith("/chunked/"):
+            with open(os.path.join(sys.argv[2], p[len("/chunked/"):]), "rb") as f:
+                data = f.read()
+            self.wfile.write(b"HTTP/1.1 200 OK\r\nTransfer-Encoding: chunked\r\n\r\n")
+            sizes = [1, 100, 4096, 65536, 8191, 3]
+            i = n = 0
+            while i < len(data):
+                piece = data[i:i + sizes[n % len(sizes)]]
+                ext = b";name=value" if n == 1 else b""
+                self.wfile.write(b"%x%s\r\n" % (len(piece), ext) + piece + b"\r\n")
+                i += len(piece)
+                n += 1
+            self.wfile.write(b"0\r\nX-Trailer: yes\r\n\r\n")
+        elif p == "/badchunk":
+            self.wfile.write(b"HTTP/1.1 200 OK\r\nTransfer-Encoding: chunked\r\n\r\nzz\r\nabc\r\n")
         elif p == "/empty":
             self.reply(200, b"")
         elif p == "/noheader":
