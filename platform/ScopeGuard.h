@@ -6,7 +6,10 @@
 //     ...                      // may throw
 //     restore.Dismiss();       // keep the work: the cleanup does not run
 //
-// The cleanup must not throw.
+// A cleanup that throws on a normal way out passes its exception on (EndUpdate may fire change
+// events whose handlers throw); while another exception is already unwinding the scope, the
+// cleanup's own exception is dropped so that the first one reaches its handler.
+#include <exception>
 #include <type_traits>
 #include <utility>
 
@@ -21,10 +24,19 @@ public:
     TScopeGuard(const TScopeGuard &) = delete;
     TScopeGuard &operator=(const TScopeGuard &) = delete;
     TScopeGuard &operator=(TScopeGuard &&) = delete;
-    ~TScopeGuard()
+    ~TScopeGuard() noexcept(false)
     {
-        if (FActive)
-            FCleanup();
+        if (!FActive)
+            return;
+        if (std::uncaught_exceptions() > FUnwinding) {
+            try {
+                FCleanup();
+            } catch (...) {
+                // The exception already on its way out is the one to report.
+            }
+            return;
+        }
+        FCleanup();
     }
     // The work succeeded: the cleanup will not run.
     void Dismiss() noexcept { FActive = false; }
@@ -32,6 +44,7 @@ public:
 private:
     F FCleanup;
     bool FActive = true;
+    int FUnwinding = std::uncaught_exceptions();
 };
 
 template <typename F>

@@ -1,7 +1,19 @@
 #include "platform/StringList.h"
 #include "platform/Classes.h"
+#include "platform/ScopeGuard.h"
 
 #include <algorithm>
+
+namespace {
+
+// BeginUpdate now, EndUpdate on every way out of the scope.
+auto UpdateBracket(TStrings &List)
+{
+    List.BeginUpdate();
+    return TScopeGuard([&List] { List.EndUpdate(); });
+}
+
+} // namespace
 
 namespace {
 inline unsigned char upperAscii(unsigned char c)
@@ -65,44 +77,40 @@ void TStrings::InsertObject(int Index, const AnsiString &S, TObject *AObject)
 
 void TStrings::AddStrings(const TStrings &Strings)
 {
-    BeginUpdate();
+    const auto bracket = UpdateBracket(*this);
     for (int i = 0; i < Strings.Count(); ++i)
         AddObject(Strings.Get(i), Strings.GetObject(i));
-    EndUpdate();
 }
 
 void TStrings::Assign(const TStrings &Source)
 {
     if (&Source == this)
         return;
-    BeginUpdate();
+    const auto bracket = UpdateBracket(*this);
     Clear();
     AddStrings(Source);
-    EndUpdate();
 }
 
 void TStrings::Move(int CurIndex, int NewIndex)
 {
     if (CurIndex == NewIndex)
         return;
-    BeginUpdate();
+    const auto bracket = UpdateBracket(*this);
     const AnsiString s = Get(CurIndex);
     TObject *obj = GetObject(CurIndex);
     Delete(CurIndex);
     InsertObject(NewIndex, s, obj);
-    EndUpdate();
 }
 
 void TStrings::Exchange(int Index1, int Index2)
 {
-    BeginUpdate();
+    const auto bracket = UpdateBracket(*this);
     const AnsiString s1 = Get(Index1);
     TObject *o1 = GetObject(Index1);
     Put(Index1, Get(Index2));
     PutObject(Index1, GetObject(Index2));
     Put(Index2, s1);
     PutObject(Index2, o1);
-    EndUpdate();
 }
 
 int TStrings::CompareStrings(const AnsiString &S1, const AnsiString &S2) const
@@ -184,7 +192,7 @@ AnsiString TStrings::Text() const
 
 void TStrings::SetText(const AnsiString &Text)
 {
-    BeginUpdate();
+    const auto bracket = UpdateBracket(*this);
     Clear();
     size_t start = 0;
     const size_t n = Text.size();
@@ -199,7 +207,6 @@ void TStrings::SetText(const AnsiString &Text)
             ++p;
         start = p;
     }
-    EndUpdate();
 }
 
 AnsiString TStrings::CommaText() const
@@ -228,7 +235,7 @@ AnsiString TStrings::CommaText() const
 
 void TStrings::SetCommaText(const AnsiString &Text)
 {
-    BeginUpdate();
+    const auto bracket = UpdateBracket(*this);
     Clear();
     size_t p = 0;
     const size_t n = Text.size();
@@ -266,7 +273,6 @@ void TStrings::SetCommaText(const AnsiString &Text)
                 Add("");
         }
     }
-    EndUpdate();
 }
 
 void TStrings::LoadFromFile(const AnsiString &FileName)
