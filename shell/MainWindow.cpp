@@ -250,18 +250,21 @@ void TfrmQuillmarMain::BuildLayout()
     NavTree->SetOptions(NavTree->GetOptions() | toReadOnly | toToolTips);
     NavTree->Items().Add(nullptr, WideString(u"Not Quillmar'ed!"));
     SetWidgetBackground(NavTree, Settings.TreeView);
+    NavTree->SetColor(TColor(Settings.TreeView));
     PageControlNav->addTab(NavTree, QStringLiteral("Nav"));
 
     TreeNTProjects = new TTreeNT(PageControlNav);
     TreeNTProjects->setObjectName(QStringLiteral("TreeNTProjects"));
     TreeNTProjects->Items().Add(nullptr, WideString(u"No projects open"));
     SetWidgetBackground(TreeNTProjects, Settings.TreeView);
+    TreeNTProjects->SetColor(TColor(Settings.TreeView));
     PageControlNav->addTab(TreeNTProjects, QStringLiteral("Projects"));
 
     TreeNTFiles = new TTreeNT(PageControlNav);
     TreeNTFiles->setObjectName(QStringLiteral("TreeNTFiles"));
     TreeNTFiles->Items().Add(nullptr, WideString(u"Select a root directory"));
     SetWidgetBackground(TreeNTFiles, Settings.TreeView);
+    TreeNTFiles->SetColor(TColor(Settings.TreeView));
     PageControlNav->addTab(TreeNTFiles, QStringLiteral("Dir"));
 
     ScratchTree = new TTreeNT(this);

@@ -78,6 +78,13 @@ void TfrmQuillmarMain::CreateEditActions()
     AddAction(view, QStringLiteral("Nexteditortab1"), QStringLiteral("Next editor tab\tCtrl+Tab"), QKeySequence(),
               [this] { SelectNextTab(); });
 
+    // The editors' pop-up menu offers the edit actions too.
+    if (QMenu *popup = Menu(QStringLiteral("PopupMenuActivePage"))) {
+        popup->addSeparator();
+        for (const char *name : {"EditUndoAction", "EditRedoAction", "EditCutAction", "EditCopyAction", "EditPasteAction",
+                                 "SearchFindAction", "ShowEditorCmdsAction"})
+            popup->addAction(Action(QString::fromLatin1(name)));
+    }
     FFindDialog = new TSyntaxFindDialog(this);
     FEditorCmds = new TfrmEditorCmds(this);
     RunFindDialog = [](TSyntaxFindDialog &Dialog) { return Dialog.exec(); };

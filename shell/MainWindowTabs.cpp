@@ -20,6 +20,7 @@
 #include <QFileInfo>
 #include <QKeyEvent>
 #include <QLayout>
+#include <QMenu>
 #include <QStorageInfo>
 #include <QTabWidget>
 #include <QTimer>
@@ -215,6 +216,11 @@ TEditorTab *TfrmQuillmarMain::NewEditorTab(const WideString &FileName, const Wid
                                    TReplaceAction &Action) { SyntaxEditReplaceText(Search, Action); };
     editor->OnSettingChange = [this](TSyntaxEditCore &) { ScheduleRefresh(); };
     editor->installEventFilter(this);
+    editor->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(editor, &QWidget::customContextMenuRequested, this, [this, editor](const QPoint &At) {
+        if (QMenu *popup = Menu(QStringLiteral("PopupMenuActivePage")))
+            popup->popup(editor->mapToGlobal(At));
+    });
     editor->ClearAll(false, false);
     editor->SetModified(false);
     return tab;
