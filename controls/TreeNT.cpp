@@ -506,6 +506,20 @@ bool TTreeNT::edit(const QModelIndex &Index, EditTrigger Trigger, QEvent *Event)
     return QTreeView::edit(Index, Trigger, Event);
 }
 
+// While a label is edited, OnKeyDown sees the editor's keys first; a key it sets to 0 does not
+// reach the editor.
+bool TTreeNT::eventFilter(QObject *Watched, QEvent *Event)
+{
+    if (Event->type() == QEvent::KeyPress && OnKeyDown && Watched != this && Watched != viewport()) {
+        auto *Key = static_cast<QKeyEvent *>(Event);
+        int Code = VirtualKey(Key->key());
+        OnKeyDown(this, Code, Key->modifiers());
+        if (Code == 0)
+            return true;
+    }
+    return QTreeView::eventFilter(Watched, Event);
+}
+
 // ---- painting and focus ----
 
 void TTreeNT::paintEvent(QPaintEvent *Event)

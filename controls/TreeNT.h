@@ -148,6 +148,7 @@ protected:
     void leaveEvent(QEvent *Event) override;
     void currentChanged(const QModelIndex &Current, const QModelIndex &Previous) override;
     bool edit(const QModelIndex &Index, EditTrigger Trigger, QEvent *Event) override;
+    bool eventFilter(QObject *Watched, QEvent *Event) override;
 
 private:
     void SyncFromCore();

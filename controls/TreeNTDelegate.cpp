@@ -155,6 +155,9 @@ QWidget *TTreeNTDelegate::createEditor(QWidget *Parent, const QStyleOptionViewIt
                                       const QModelIndex &Index) const
 {
     QWidget *Editor = QStyledItemDelegate::createEditor(Parent, Option, Index);
+    // The label editor's keys reach the tree's key event first.
+    if (Editor)
+        Editor->installEventFilter(&FTree);
     TTreeNTNode *Node = FTree.Model()->NodeFromIndex(Index);
     if (Editor && Node && !Node->GetParentFont() && Node->HasOwnFont())
         Editor->setFont(NodeQFont(Node->GetFont(), Option.font));

@@ -83,6 +83,20 @@ TEST_F(TreeNTTest, LabelEditsAskAndReport)
     const QModelIndex A = Tree.Model()->IndexFromNode(Find(Tree, "A"));
     Tree.edit(A);
     EXPECT_TRUE(Tree.IsEditing());
+    // The editor's keys reach OnKeyDown first; a key it consumes never reaches the editor.
+    std::vector<int> Keys;
+    Tree.OnKeyDown = [&](TTreeNT *, int &Key, Qt::KeyboardModifiers) {
+        Keys.push_back(Key);
+        if (Key == 'Q')
+            Key = 0;
+    };
+    QWidget *Editor = QApplication::focusWidget();
+    ASSERT_NE(Editor, nullptr);
+    ASSERT_NE(Editor, &Tree);
+    QTest::keyClicks(Editor, "xq");
+    EXPECT_EQ(Keys, (std::vector<int>{'X', 'Q'}));
+    EXPECT_EQ(Editor->property("text").toString(), "x");
+    Tree.OnKeyDown = nullptr;
     Tree.Model()->setData(A, QString("renamed"));
     EXPECT_EQ(Tree.Items().GetFirstNode()->GetText(), u"renamed!");
     // Read-only trees refuse edits.
