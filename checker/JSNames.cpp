@@ -378,22 +378,41 @@ void TJSParser::AddNewRecord(const AnsiString &Variable, const AnsiString &Const
     if (Variable.empty() || Constructor.empty() || Contains(Constructor, "parent.")) return;
     const int scope = FFunctionIndex > 0 ? FFunctionIndex - 1 : -2;
     const AnsiString record = Variable + "|" + Constructor + "|" + std::to_string(scope);
-    if (FNewRecordNames.IndexOf(FLists.NewRecords, record) < 0) FLists.NewRecords.AddObject(record, LineObject(Line));
+    if (FNewRecordNames.IndexOf(FLists.NewRecords, record) >= 0) return;
+    FirstNewRecord(Variable, std::to_string(scope)); // brings the map up to date first
+    FLists.NewRecords.AddObject(record, LineObject(Line));
+    FFirstNewRecord.emplace(Variable + "|" + std::to_string(scope), FLists.NewRecords.Count() - 1);
+    FNewRecordsSeen = FLists.NewRecords.Count();
+}
+
+int TJSParser::FirstNewRecord(const AnsiString &Variable, const AnsiString &Scope)
+{
+    const TStrings &records = FLists.NewRecords;
+    if (records.Count() != FNewRecordsSeen) {
+        // the list changed under the map (a new check, or records added elsewhere): index it afresh
+        FFirstNewRecord.clear();
+        for (int i = 0; i < records.Count(); ++i) {
+            const AnsiString &r = records[i];
+            const size_t first = r.find('|'), last = r.rfind('|');
+            if (first == AnsiString::npos || last == first) continue;
+            FFirstNewRecord.emplace(r.substr(0, first) + "|" + r.substr(last + 1), i);
+        }
+        FNewRecordsSeen = records.Count();
+    }
+    auto it = FFirstNewRecord.find(Variable + "|" + Scope);
+    return it == FFirstNewRecord.end() ? -1 : it->second;
 }
 
 void TJSParser::PropagateNewRecord(const AnsiString &Source, const AnsiString &Target, int32_t Line)
 {
     if (Source.empty() || Target.empty() || Contains(Source, ".") || Contains(Target, ".")) return;
-    const AnsiString head = Source + "|";
-    const AnsiString tail = "|" + std::to_string(FFunctionIndex > 0 ? FFunctionIndex - 1 : -2);
-    for (int i = 0; i < FLists.NewRecords.Count(); ++i) {
-        const AnsiString &r = FLists.NewRecords[i];
-        if (r.rfind(head, 0) == 0 && EndsWith(r, tail)) {
-            const AnsiString ctor = r.substr(head.size(), r.size() - head.size() - tail.size());
-            AddNewRecord(Target, ctor, Line);
-            return;
-        }
-    }
+    const AnsiString scope = std::to_string(FFunctionIndex > 0 ? FFunctionIndex - 1 : -2);
+    const int i = FirstNewRecord(Source, scope);
+    if (i < 0) return;
+    // "variable|constructor|scope": the constructor is what stands between the first and the last bar
+    const AnsiString &r = FLists.NewRecords[i];
+    const size_t first = r.find('|'), last = r.rfind('|');
+    AddNewRecord(Target, r.substr(first + 1, last - first - 1), Line);
 }
 
 void TJSParser::ScanStringForNames(const AnsiString &Text, int32_t Line)

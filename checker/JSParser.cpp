@@ -173,7 +173,7 @@ void TJSParser::Parse(int32_t SectionCode, TZSStringList &Functions, bool JSON, 
     FPrevCode = 0;
     FPrevLine = FStartLine;
     FLexer.Rewind();
-    FOpenFunctions.Clear();
+    FOpenFunctions.clear();
     FGoOn = true;
     FAborted = false;
     FDepth = 0;

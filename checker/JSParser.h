@@ -5,6 +5,7 @@
 // through the host, and stores findings, which it finally sorts and appends to the findings list.
 #include <cstdint>
 #include <memory>
+#include <unordered_map>
 #include <vector>
 
 #include "checker/ExactIndex.h"
@@ -192,13 +193,24 @@ private:
     TCheckerLists &FLists;
     IParserHost *FHost;
     TJSPLexer FLexer;
-    TStringList FOpenFunctions; // "name|index", object = tree node
+    // The functions being parsed, innermost last.
+    struct TOpenFunction {
+        AnsiString Name;
+        int Index = -1;           // in the function list
+        TNavNode Node = nullptr;  // its tree node
+    };
+    std::vector<TOpenFunction> FOpenFunctions;
     TZSStringList FNames;       // member names of an object literal given to a global "var"
     TZSStringList *FFunctions = nullptr;
     mutable TExactIndex FFunctionNames; // lookups in the function list
     mutable TExactIndex FGlobalNames;   // lookups in GlobalVars
     TExactIndex FPrototypeNames;        // lookups in PrototypeInstances
     TExactIndex FNewRecordNames;        // lookups in NewRecords
+    // The first new-record of each "variable|scope", as its position in NewRecords; NewRecordsSeen is the
+    // list's length when the map was last brought up to date (a shorter list was refilled: start again).
+    std::unordered_map<AnsiString, int> FFirstNewRecord;
+    int FNewRecordsSeen = 0;
+    int FirstNewRecord(const AnsiString &Variable, const AnsiString &Scope);
 
     std::vector<AnsiString> FMessages;
     TStrings *FItems = nullptr;

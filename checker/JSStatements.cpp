@@ -6,6 +6,7 @@
 #include "checker/JSParser.h"
 #include "checker/ListUtils.h"
 #include "checker/NameTables.h"
+#include "platform/ScopeGuard.h"
 
 namespace {
 
@@ -20,9 +21,8 @@ bool IsBrowserWord(int C) { return C >= tkAlert && C <= tkWriteln; }
 bool TJSParser::IsDeclaredInScope(const AnsiString &Name) const
 {
     if (FGlobalNames.IndexOf(FLists.GlobalVars, Name) >= 0) return true;
-    for (int i = FOpenFunctions.Count() - 1; i >= 0; --i) {
-        const AnsiString &e = FOpenFunctions[i];
-        int index = std::atoi(e.c_str() + e.rfind('|') + 1);
+    for (auto it = FOpenFunctions.rbegin(); it != FOpenFunctions.rend(); ++it) {
+        const int index = it->Index;
         if (index < 0 || index >= FFunctions->Count()) continue;
         auto *fn = static_cast<const TJSFunction *>(FFunctions->Objects(index));
         if (fn && (fn->IsLocalVar(Name) || fn->IsParameter(Name))) return true;
@@ -190,11 +190,9 @@ bool TJSParser::ParseFunction(bool Required, const AnsiString &GivenName, bool E
                    sevWarning, 14, line);
     int parentIndex = -1;
     TNavNode parentNode = nullptr;
-    if (FOpenFunctions.Count() > 0) {
-        const AnsiString &top = FOpenFunctions[FOpenFunctions.Count() - 1];
-        size_t bar = top.rfind('|');
-        parentIndex = std::atoi(top.c_str() + bar + 1);
-        parentNode = FOpenFunctions.Objects(FOpenFunctions.Count() - 1);
+    if (!FOpenFunctions.empty()) {
+        parentIndex = FOpenFunctions.back().Index;
+        parentNode = FOpenFunctions.back().Node;
     }
     if (parentIndex >= 0 && parentIndex < FFunctions->Count())
         static_cast<TJSFunction *>(FFunctions->Objects(parentIndex))->AddEmbeddedFunction(name, line);
@@ -204,49 +202,44 @@ bool TJSParser::ParseFunction(bool Required, const AnsiString &GivenName, bool E
     FCurrentNode = node;
     fn->SetParameters(decl, line, true);
     FLastFunctionName = name;
-    FOpenFunctions.AddObject(name + "|" + std::to_string(index), node);
+    FOpenFunctions.push_back({name, index, node});
     if (parentIndex < 0) FParentIndex = index;
 
-    const int savedFunctionIndex = FFunctionIndex;
-    const int savedStartDepth = FFunctionStartDepth;
-    const int savedLoop = FLoopDepth, savedSwitch = FSwitchDepth;
-    const AnsiString savedTarget = FPendingTarget;
-    const bool savedInObject = FInObjectLiteral;
-    FFunctionIndex = index + 1;
-    FLoopDepth = FSwitchDepth = 0;
-    FInObjectLiteral = false;
-    FPendingTarget.clear();
-
     int body = -1;
-    FFunctionStartDepth = FBraceDepth + 1;
-    if (PeekToken() == '{') {
-        body = ParseBlock();
-        // a declaration's body followed by ";" is a block followed by ";"; after a function expression the ";"
-        // ends the enclosing statement
-        if (!Expression && PeekToken() == ';') {
-            AddMessage("\";\" after block not strict ECMA, (but IE allows it!)", sevWarning, 57, Look().Line);
-            NextToken();
-        }
-    } else {
-        AddMessage("{ expected", sevError, 99, Look().Line);
-    }
-    if (PeekToken() == '.') FPendingOwner = name;
+    {
+        // the state of the enclosing code comes back when the body ends, however it ends
+        TScopeGuard restore([this, functionIndex = FFunctionIndex, startDepth = FFunctionStartDepth, loop = FLoopDepth,
+                             switchDepth = FSwitchDepth, target = FPendingTarget, inObject = FInObjectLiteral] {
+            FFunctionStartDepth = startDepth;
+            FLoopDepth = loop;
+            FSwitchDepth = switchDepth;
+            FPendingTarget = target;
+            FInObjectLiteral = inObject;
+            --FFunctionDepth;
+            FOpenFunctions.pop_back();
+            FParentIndex = FOpenFunctions.empty() ? -1 : FOpenFunctions.back().Index;
+            FCurrentNode = FOpenFunctions.empty() ? nullptr : FOpenFunctions.back().Node;
+            FFunctionIndex = functionIndex;
+        });
+        FFunctionIndex = index + 1;
+        FLoopDepth = FSwitchDepth = 0;
+        FInObjectLiteral = false;
+        FPendingTarget.clear();
 
-    FFunctionStartDepth = savedStartDepth;
-    FLoopDepth = savedLoop;
-    FSwitchDepth = savedSwitch;
-    FPendingTarget = savedTarget;
-    FInObjectLiteral = savedInObject;
-    --FFunctionDepth;
-    FOpenFunctions.Delete(FOpenFunctions.Count() - 1);
-    FParentIndex = -1;
-    FCurrentNode = nullptr;
-    if (FOpenFunctions.Count() > 0) {
-        const AnsiString &top = FOpenFunctions[FOpenFunctions.Count() - 1];
-        FParentIndex = std::atoi(top.c_str() + top.rfind('|') + 1);
-        FCurrentNode = FOpenFunctions.Objects(FOpenFunctions.Count() - 1);
+        FFunctionStartDepth = FBraceDepth + 1;
+        if (PeekToken() == '{') {
+            body = ParseBlock();
+            // a declaration's body followed by ";" is a block followed by ";"; after a function expression the ";"
+            // ends the enclosing statement
+            if (!Expression && PeekToken() == ';') {
+                AddMessage("\";\" after block not strict ECMA, (but IE allows it!)", sevWarning, 57, Look().Line);
+                NextToken();
+            }
+        } else {
+            AddMessage("{ expected", sevError, 99, Look().Line);
+        }
+        if (PeekToken() == '.') FPendingOwner = name;
     }
-    FFunctionIndex = savedFunctionIndex;
 
     if (body < 0 && !FAborted)
         AddMessage(Expression && !MemberValue ? "empty block \"{...}\" in function"
@@ -274,7 +267,7 @@ int TJSParser::ParseObjectLiteral(const AnsiString &Target)
             !fn->IsParameter(Target))
             DeclareLocal(Target, FCur.Line, '{', AnsiString(), false);
     }
-    const bool savedInObject = FInObjectLiteral;
+    TScopeGuard restoreInObject([this, saved = FInObjectLiteral] { FInObjectLiteral = saved; });
     FInObjectLiteral = true;
     const bool collect = FCollectMembers && FFunctionIndex == 0;
     FCollectMembers = false;
@@ -319,7 +312,6 @@ int TJSParser::ParseObjectLiteral(const AnsiString &Target)
             if (s == ',' || s == ';') NextToken();
             else if (s != '}') {
                 AddMessage("} expected to complete object literal", sevError, 89, Look().Line);
-                FInObjectLiteral = savedInObject;
                 return srBlock;
             }
             continue;
@@ -386,11 +378,9 @@ int TJSParser::ParseObjectLiteral(const AnsiString &Target)
         }
         if (sep != '}') {
             AddMessage("} expected to complete object literal", sevError, 89, Look().Line);
-            FInObjectLiteral = savedInObject;
             return srBlock;
         }
     }
-    FInObjectLiteral = savedInObject;
     if (PeekToken() == '}') NextToken();
     else if (!FAborted) AddMessage("} expected to complete object literal", sevError, 89, Look().Line);
     return srBlock;
