@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "checker/ExactIndex.h"
+#include "checker/Findings.h"
 #include "checker/JSModel.h"
 #include "checker/JSParser.h"
 #include "checker/ListUtils.h"
@@ -93,6 +94,8 @@ private:
         return dot == AnsiString::npos ? v->GetText() : v->GetText() + Name.substr(dot);
     }
     void Msg(const AnsiString &Text, int Severity, int Code, int32_t Line) { C.AddMessage(Text, Severity, Code, Line); }
+    void Msg(TFinding F, int32_t Line) { C.AddFinding(F, Line); }
+    void Msg(TFinding F, const AnsiString &Name, int32_t Line) { C.AddFinding(F, Name, Line); }
     // The name part of a referenced expression: call arguments and indexes dropped.
     static AnsiString BasePath(const AnsiString &Name)
     {
@@ -477,9 +480,9 @@ void TCrossReference::PrototypeInstances()
                                                                          : AnsiString();
                 const bool found = IsHTML(c) || IsForm(c) || IsDynamic(c) || c == "document" || c == "window" ||
                                    IsGlobal(c) || (!type.empty() && IsGlobal(type)) || (scope && scope->IsLocalVar(c));
-                if (!found) Msg("constructor or instance \"" + c + "\" not found", sevError, 179, line);
+                if (!found) Msg(fdConstructorOrInstanceNotFound, c, line);
             } else if (!Reduce(c).empty() && !IsGlobal(c)) {
-                Msg("constructor or instance \"" + c + "\" not found", sevError, 179, line);
+                Msg(fdConstructorOrInstanceNotFound, c, line);
             }
             continue;
         }
@@ -492,7 +495,7 @@ void TCrossReference::PrototypeInstances()
                         f->AddLocalVar(method->Locals()[k], line, 0, AnsiString(), false);
             }
         } else {
-            Msg("function \"" + c + "\" is not strictly a \"constructor\"", sevWarning, 55, line);
+            Msg(fdNotStrictlyConstructor, c, line);
         }
     }
 }
@@ -513,13 +516,13 @@ void TCrossReference::Functions()
                 const int ci = FnIndex(c);
                 TJSFunction *ctor = Fn(ci);
                 if (!ctor) {
-                    Msg("constructor \"" + c + "\" not found", sevError, 179, f->GetLine());
+                    Msg(fdConstructorNotFound, c, f->GetLine());
                 } else if (ctor->GetKind() == 1) {
                     if (!ctor->IsLocalVar("this." + m)) ctor->AddLocalVar("this." + m, f->GetLine(), 0, AnsiString(), false);
                     f->SetLinkIndex(ci);
                     f->SetKind2();
                 } else {
-                    Msg("function \"" + c + "\" is not strictly a \"constructor\"", sevWarning, 55, f->GetLine());
+                    Msg(fdNotStrictlyConstructor, c, f->GetLine());
                 }
             }
         }
@@ -565,7 +568,7 @@ void TCrossReference::GlobalsSecondPass()
                 RemoveGlobal(i, true);
                 continue;
             }
-            Msg("function \"" + o + "\" is not strictly a \"constructor\"", sevWarning, 55, line);
+            Msg(fdNotStrictlyConstructor, o, line);
             continue;
         }
         if (const int k = FirstRecordOf(o); k >= 0) {
@@ -576,7 +579,7 @@ void TCrossReference::GlobalsSecondPass()
             continue;
         }
         if (!(IsGlobal(o) || IsForm(o) || IsHTML(o) || IsDynamic(o)))
-            Msg("constructor \"" + o + "\" not found", sevError, 179, line);
+            Msg(fdConstructorNotFound, o, line);
     }
 }
 
@@ -600,11 +603,11 @@ void TCrossReference::GlobalRefs()
                         if (!f->IsLocalVar(member)) f->AddLocalVar(member, line, 0, AnsiString(), false);
                         keep = false;
                     } else {
-                        Msg("constructor \"" + o + "\" not found", sevError, 179, line);
+                        Msg(fdConstructorNotFound, o, line);
                     }
                 } else if (!IsForm(n) && !IsGlobal(o) && !IsPrototypeMember(n, -1) && !IsHTML(n) && !IsHTML(o) &&
                            !IsDynamic(o)) {
-                    Msg("constructor \"" + o + "\" not found", sevError, 179, line);
+                    Msg(fdConstructorNotFound, o, line);
                 }
             }
         }
@@ -726,7 +729,7 @@ void TCrossReference::Calls()
                 TJSFunction *f = Fn(k);
                 if (!f || f->GetParentIndex() != -1 || f->GetKind() == 1) continue;
                 found = true;
-                if (f->GetKind() == 2) Msg("function \"" + n + "\" is an object method", sevWarning, 53, line);
+                if (f->GetKind() == 2) Msg(fdIsObjectMethod, n, line);
                 break;
             }
         }
@@ -832,7 +835,7 @@ void TCrossReference::HTMLRefs()
             continue;
         }
         if (IsGlobal(n) || IsGlobal(n.substr(0, n.find('.')))) continue;
-        Msg("HTML object \"" + p + "\" not found", sevError, 183, line);
+        Msg(fdHtmlObjectNotFound, p, line);
     }
 }
 
@@ -945,9 +948,9 @@ void TCrossReference::FunctionCalls(TJSFunction *f, int fi)
             if (!f->IsLocalVar(called) && !f->IsParameter(called) && !IsGlobal(called) &&
                 !f->HasEmbeddedFunction(called) && !IsInheritedMember(called, fi) && !IsClosureName(called, fi) &&
                 !IsSystemName(called))
-                Msg("function \"" + called + "\" not found", sevError, 180, line);
+                Msg(fdFunctionNotFound, called, line);
         } else if (w->GetKind() == 2) {
-            Msg("function \"" + called + "\" is an object method", sevWarning, 53, line);
+            Msg(fdIsObjectMethod, called, line);
         }
     }
 }

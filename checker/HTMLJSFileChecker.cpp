@@ -5,6 +5,7 @@
 #include <filesystem>
 #include <fstream>
 
+#include "checker/Findings.h"
 #include "checker/JSModel.h"
 #include "checker/JSParser.h"
 #include "checker/ListUtils.h"
@@ -69,6 +70,12 @@ AnsiString THTMLJSFileChecker::TabsToSpaces(const AnsiString &Line)
 void THTMLJSFileChecker::AddMessage(const AnsiString &Text, int Severity, int Code, int32_t Line)
 {
     FParser->AddMessage(Text, Severity, Code, Line);
+}
+
+void THTMLJSFileChecker::AddFinding(TFinding F, int32_t Line) { FParser->AddFinding(F, Line); }
+void THTMLJSFileChecker::AddFinding(TFinding F, const AnsiString &Name, int32_t Line)
+{
+    FParser->AddFinding(F, Name, Line);
 }
 
 void THTMLJSFileChecker::RunParse(int32_t SectionCode)
@@ -139,9 +146,9 @@ void THTMLJSFileChecker::ReportUnreadInclude(const AnsiString &Path, int32_t Lin
 {
     std::error_code ec;
     if (!Path.empty() && std::filesystem::exists(std::filesystem::path(AnsiToWide(Path)), ec))
-        AddMessage("Include '" + Path + "' not loaded, file unreadable", sevError, 167, Line);
+        AddFinding(fdIncludeUnreadable, Path, Line);
     else
-        AddMessage("Include File '" + Path + "' does not exist", sevError, 167, Line);
+        AddFinding(fdIncludeMissing, Path, Line);
 }
 
 // ---- the run
@@ -239,11 +246,11 @@ void THTMLJSFileChecker::CheckFile(const ICheckDocument &Editor, TStrings *Resul
     // End checks. A self-closed src tag as the page's last tag has closed its section itself.
     if (FTagSelfClosed) FInInclude = FInScript = FTagSelfClosed = false;
     if (!FJSMode) {
-        if (FInScript || FInInclude || FIgnoreSection) AddMessage("</script> tag missing", sevWarning, 42, lineCount);
-        if (FOpenForms != 0) AddMessage("</form> tag missing", sevWarning, 43, lineCount);
+        if (FInScript || FInInclude || FIgnoreSection) AddFinding(fdScriptTagMissing, lineCount);
+        if (FOpenForms != 0) AddFinding(fdFormTagMissing, lineCount);
     }
     if (FInComment)
-        AddMessage("HTML comment tag never closed with a \"-->\" tag", sevWarning, 44, FCommentLine + 1);
+        AddFinding(fdHtmlCommentTagNeverClosed, FCommentLine + 1);
     // The page's last section ends with the page: queued embeds start outside any section.
     FInScript = FIgnoreSection = FInInclude = false;
 
@@ -302,7 +309,7 @@ void THTMLJSFileChecker::RunQueuedEmbeds()
             FeedLine(line, counter);
             ++counter;
         }
-        if (FInScript) AddMessage("</script> tag missing", sevWarning, 42, counter);
+        if (FInScript) AddFinding(fdScriptTagMissing, counter);
         FInScript = FInInclude = FIgnoreSection = false;
     }
 }

@@ -11,6 +11,7 @@
 
 #include "checker/CheckerHost.h"
 #include "checker/CheckerLists.h"
+#include "checker/MessageSink.h"
 #include "checker/NavTree.h"
 #include "checker/ParserHost.h"
 #include "text/ZSStrUtils.h"
@@ -120,6 +121,8 @@ private:
     void RunServerIncludes();
     void RunServerCode();
     void AddMessage(const AnsiString &Text, int Severity, int Code, int32_t Line);
+    void AddFinding(TFinding F, int32_t Line);
+    void AddFinding(TFinding F, const AnsiString &Name, int32_t Line);
     bool ReadLines(const AnsiString &Path, std::vector<AnsiString> &Lines);
     void ReportUnreadInclude(const AnsiString &Path, int32_t Line);
     AnsiString EditorLine(int Index) const;

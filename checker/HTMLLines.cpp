@@ -3,6 +3,7 @@
 // event-handler attributes, records forms and objects, and collects the server-side code of ASP pages.
 #include "checker/HTMLJSFileChecker.h"
 
+#include "checker/Findings.h"
 #include "checker/JSModel.h"
 #include "checker/JSParser.h"
 #include "checker/ListUtils.h"
@@ -85,7 +86,7 @@ AnsiString THTMLJSFileChecker::NextTag(bool &Continued, int32_t i)
         const size_t comment = FindNoCase(line, "comment>");
         if (bang == s + 1 || (bang != s + 1 && comment == s + 1)) {
             if (FInComment)
-                AddMessage("Nested HTML comment tag found, close previous with a \"-->\" tag", sevWarning, 44, i + 1);
+                AddFinding(fdNestedHtmlCommentTagFound, i + 1);
             FInComment = true;
             FCommentLine = i;
             if (FASPMode) FindServerInclude(line, i);
@@ -148,7 +149,7 @@ AnsiString THTMLJSFileChecker::NextTag(bool &Continued, int32_t i)
         if (e > 0 && line[e - 1] == '-' && !sectionOpen) FInComment = false;
         if (e != s && !FInComment) {
             if (line.size() >= s + 8 && PosNoCase("< input ", line.substr(s, 8)) == 1)
-                AddMessage("space between < and input causes problems with some browsers", sevWarning, 49, i + 1);
+                AddFinding(fdSpaceBetweenAndInputCauses, i + 1);
             tag = Trim(line.substr(s + 1, e - s - 1));
         }
     }
@@ -227,7 +228,7 @@ void THTMLJSFileChecker::ProcessLine(int32_t i)
                 FServerScript = FInScript = FInInclude = FIgnoreSection = false;
                 FParser->ClearSource();
             } else {
-                AddMessage("</script> tag found without preceding <script> tag", sevError, 173, i + 1);
+                AddFinding(fdScriptTagFoundWithoutPreceding, i + 1);
             }
         }
 
@@ -246,7 +247,7 @@ void THTMLJSFileChecker::ProcessLine(int32_t i)
 bool THTMLJSFileChecker::OpenSection(const AnsiString &tag, bool open, int32_t i)
 {
     if (open) {
-        AddMessage("<script> or <embed> tag found within <script> section, fix and try again", sevError, 171, i + 1);
+        AddFinding(fdScriptOrEmbedTagFound, i + 1);
         // the line is dropped, but the section's later lines keep their numbers
         HandOn(AnsiString(), i + 1);
         return false;
@@ -263,11 +264,9 @@ bool THTMLJSFileChecker::OpenSection(const AnsiString &tag, bool open, int32_t i
     // A script tag that names no language at all is JavaScript.
     if ((typed || embed) && !javascript) {
         if (embed)
-            AddMessage("<embed> tag found without \"type=image/svg+xml\", ignoring embed section", sevWarning,
-                       172, i + 1);
+            AddFinding(fdEmbedTagFoundWithoutType, i + 1);
         else
-            AddMessage("<script> tag found without \"type=text/Javascript\", ignoring script section",
-                       sevError, 172, i + 1);
+            AddFinding(fdScriptTagFoundWithoutType, i + 1);
         // An embed element has no body to skip, nor has a self-closed script tag.
         FIgnoreSection = !embed && !(!tag.empty() && tag.back() == '/');
     } else {
@@ -327,7 +326,7 @@ bool THTMLJSFileChecker::FindSectionEnd(const AnsiString &tag, bool OpenNow, int
                 if (q != AnsiString::npos && q < p) {
                     size_t partner = FCurrentLine.find(FCurrentLine[q], q + 1);
                     if (partner == AnsiString::npos) {
-                        AddMessage("missing closing quote", sevError, 174, i + 1);
+                        AddFinding(fdMissingClosingQuote, i + 1);
                         FScanPos = FCurrentLine.size();
                     } else if (partner > p) {
                         FScanPos = partner;
@@ -355,7 +354,7 @@ void THTMLJSFileChecker::ProcessPageTag(const AnsiString &tag, int32_t i)
     if (StartsNoCase(tag, "form")) ProcessForm(tag, i);
     if (StartsNoCase(tag, "/form")) {
         if (FOpenForms < 1)
-            AddMessage("</form> tag found without preceding <form> tag (maybe in dynamic HTML)", sevWarning, 41,
+            AddFinding(fdFormTagFoundWithoutPreceding,
                        i + 1);
         else
             --FOpenForms;

@@ -2,6 +2,7 @@
 // values (recorded as HTML names and tree nodes) and the count of equals signs of form-related tags.
 #include "checker/HTMLJSFileChecker.h"
 
+#include "checker/Findings.h"
 #include "checker/JSParser.h"
 #include "checker/ListUtils.h"
 #include "checker/NameTables.h"
@@ -61,7 +62,7 @@ bool THTMLJSFileChecker::ReadAttributeValue(size_t Pos, const AnsiString &Tag, A
     Value.clear();
     size_t p = Tag.find_first_of("=\"'", Pos);
     if (p == AnsiString::npos || Tag[p] != '=') {
-        if (Report) AddMessage("\"=\" expected following \"id\" or \"name\"", sevError, 189, Line - FTagLines);
+        if (Report) AddFinding(fdEqualsExpectedAfterIdOrName, Line - FTagLines);
         return false;
     }
     ++p;
@@ -120,10 +121,10 @@ void THTMLJSFileChecker::CheckTag(const AnsiString &Tag, int32_t Line)
     const int32_t first = Line - FTagLines;
     const TBracketCounts c = CountBrackets(Tag);
     if (c.OpenParen != c.CloseParen)
-        AddMessage("unmatched opening and closing parethesis ( )", sevError, 168, first);
-    if (c.DoubleQuotes % 2 != 0) AddMessage("uneven number of double quotes", sevError, 169, first);
+        AddFinding(fdUnmatchedOpeningAndClosingParethesis, first);
+    if (c.DoubleQuotes % 2 != 0) AddFinding(fdUnevenNumberOfDoubleQuotes, first);
     if (c.OpenCurly != c.CloseCurly)
-        AddMessage("unmatched opening and closing curly brackets { }", sevError, 170, first);
+        AddFinding(fdUnmatchedOpeningAndClosingCurly, first);
 
     // The value of attribute Word, or empty; false when a META or param tag stops the check.
     auto valueOf = [&](const char *Word, AnsiString &Value) {
@@ -181,5 +182,5 @@ void THTMLJSFileChecker::CheckAttributeSyntax(const AnsiString &Tag, int32_t Lin
     for (size_t p = 1; p < copy.size(); ++p)
         if (copy[p] == '=' && copy[p - 1] != '%') --balance;
     if (balance != 0)
-        AddMessage("check number of equals (\"=\") symbols or quotes (' or \")", sevWarning, 39, Line);
+        AddFinding(fdCheckNumberOfEqualsSymbols, Line);
 }

@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <filesystem>
 
+#include "checker/Findings.h"
 #include "checker/JSParser.h"
 #include "checker/ListUtils.h"
 #include "checker/TextScan.h"
@@ -166,9 +167,9 @@ bool THTMLJSFileChecker::ProcessScriptSrc(AnsiString Tag, int32_t i)
     } else {
         std::error_code ec;
         if (!resolved.empty() && std::filesystem::exists(FsPath(resolved), ec))
-            AddMessage("Include '" + resolved + "' not loaded, file unreadable", sevError, 167, i + 1);
+            AddFinding(fdIncludeUnreadable, resolved, i + 1);
         else
-            AddMessage("Include File '" + resolved + "' does not exist", sevError, 167, i + 1);
+            AddFinding(fdIncludeMissing, resolved, i + 1);
     }
     FParser->ClearSource();
     return true;

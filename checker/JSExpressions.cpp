@@ -1,5 +1,6 @@
 // Expression half of the parser: the precedence chain from assignment down to primary expressions.
 #include "checker/CheckerLists.h"
+#include "checker/Findings.h"
 #include "checker/JSModel.h"
 #include "checker/JSParser.h"
 #include "checker/ListUtils.h"
@@ -66,7 +67,7 @@ int TJSParser::ParseAssignment(bool Statement, AnsiString &Text)
     if (!IsAssignOp(op) || (!IsValueToken(r) && !declaredWord)) return r;
     if (Statement && (r == erNull || r == erTrue || r == erFalse || (r >= erDecimal && r <= erString) || r == erNew ||
                       r == erRegExp || r == erArray))
-        AddMessage("assignment(=) only to a variable, object property or defaultStatus", sevError, 138, Look().Line);
+        AddFinding(fdAssignmentOnlyToAVariable, Look().Line);
     NextToken();
     const AnsiString target = Text;
     FLastAssignTarget = target;
@@ -82,7 +83,7 @@ int TJSParser::ParseAssignment(bool Statement, AnsiString &Text)
     }
     FPendingTarget = savedPending;
     if (rr < 0) {
-        AddMessage("rhs of assignment(=) missing or invalid", sevError, 139, Look().Line);
+        AddFinding(fdRhsOfAssignmentMissingOr, Look().Line);
         Recover(false);
     } else {
         if (eventAssignment && rr == erIdentifier && !rhs.empty()) RecordCall(rhs, line);
@@ -100,25 +101,25 @@ int TJSParser::ParseConditional(AnsiString &Text)
     AnsiString second;
     int r2 = ParseAssignment(false, second);
     if (r2 < 0) {
-        AddMessage("invalid statement after ?", sevError, 141, Look().Line);
+        AddFinding(fdInvalidStatementAfterQuestion, Look().Line);
         Recover(false);
         return erConditional;
     }
     int p = PeekToken();
     if (p == ';') {
-        AddMessage("\";\" not valid in \"? :\"", sevError, 142, Look().Line);
+        AddFinding(fdNotValidIn, Look().Line);
         Recover(false);
         return erConditional;
     }
     if (p != ':') {
-        AddMessage("\":\" expected", sevError, 143, Look().Line);
+        AddFinding(fdColonExpected, Look().Line);
         Recover(false);
         return erConditional;
     }
     NextToken();
     AnsiString third;
     if (ParseAssignment(false, third) < 0) {
-        AddMessage("invalid statement after :", sevError, 144, Look().Line);
+        AddFinding(fdInvalidStatementAfterColon, Look().Line);
         Recover(false);
     }
     return erConditional;
@@ -154,7 +155,7 @@ int TJSParser::ParseBinary(int MinLevel, AnsiString &Text)
         TDepthGuard guard(*this);
         int r2 = ParseBinary(level + 1, right);
         if (op == '!') {
-            if (r2 >= 0) AddMessage("\"!\" is not a relational symbol", sevError, 81, opLine);
+            if (r2 >= 0) AddFinding(fdIsNotARelationalSymbol, opLine);
         }
         if (r2 < 0) {
             if (level == 6) {
@@ -177,9 +178,9 @@ int TJSParser::ParseUnary(AnsiString &Text)
         TDepthGuard guard(*this);
         NextToken();
         int r = ParseUnary(Text);
-        if (r < 0) AddMessage("expression expected after \"typeof\"", sevError, 155, Look().Line);
+        if (r < 0) AddFinding(fdExpressionExpectedAfterTypeof, Look().Line);
         else if (r == erAssignment)
-            AddMessage("should probably be test for equality \"==\" not assignment \"=\"", sevWarning, 26, FCur.Line);
+            AddFinding(fdShouldProbablyBeTestFor, FCur.Line);
         return erUnary;
     }
     if (n == tkDelete || n == tkVoid || n == '!' || n == '~' || n == '-' || n == '+' || n == tkPlusPlus ||
@@ -187,7 +188,7 @@ int TJSParser::ParseUnary(AnsiString &Text)
         TDepthGuard guard(*this);
         NextToken();
         int r = ParseUnary(Text);
-        if (r < 0) AddMessage("unary expr fail", sevError, 156, Look().Line);
+        if (r < 0) AddFinding(fdUnaryExprFail, Look().Line);
         return (n == tkPlusPlus || n == tkMinusMinus) ? erPrefix : erUnary;
     }
     return ParsePostfix(Text);
@@ -204,7 +205,7 @@ int TJSParser::ParsePostfix(AnsiString &Text)
             return erPostfix;
         }
         if (FSemiColon)
-            AddMessage("preferable to have expression and ++ or -- on same line", sevWarning, 31, Look().Line);
+            AddFinding(fdPreferableToHaveExpressionAnd, Look().Line);
     }
     return r;
 }
@@ -247,14 +248,14 @@ int TJSParser::ParseMember(AnsiString &Text)
             FPendingTarget = savedPending;
             FMarkup = markup;
             if (ir < 0) {
-                if (domChain) AddMessage("invalid expression in DOM [ ]", sevError, 166, Look().Line);
-                else AddMessage("invalid array index expression", sevError, 33, Look().Line);
+                if (domChain) AddFinding(fdInvalidExpressionInDom, Look().Line);
+                else AddFinding(fdInvalidArrayIndexExpression, Look().Line);
                 Recover(false);
             } else if (ir == erIdentifier) {
                 RecordReference(index, ir);
             }
             if (PeekToken() == ']') NextToken();
-            else AddMessage("\"]\" expected", sevError, 157, Look().Line);
+            else AddFinding(fdCloseBracketExpected, Look().Line);
             Text += "[" + index + "]";
             r = erIndex;
             continue;
@@ -268,7 +269,7 @@ int TJSParser::ParseMember(AnsiString &Text)
                 continue;
             }
             if (!IsMemberNameToken(m) && !(m >= tkDOM1 && m <= tkDOM4)) {
-                AddMessage("identifier expected", sevError, 108, Look().Line);
+                AddFinding(fdIdentifierExpected, Look().Line);
                 return r;
             }
             NextToken();
@@ -294,7 +295,7 @@ int TJSParser::ParseNew(AnsiString &Text)
     if (PeekToken() == tkNew) r = ParseNew(ctor);
     else r = ParsePrimary(ctor);
     if (r < 0) {
-        AddMessage("\"new\" fail", sevError, 158, Look().Line);
+        AddFinding(fdNewFail, Look().Line);
         Recover(false);
         return erNew;
     }
@@ -308,7 +309,7 @@ int TJSParser::ParseNew(AnsiString &Text)
                 continue;
             }
             if (!IsMemberNameToken(m) && !(m >= tkDOM1 && m <= tkDOM4)) {
-                AddMessage("identifier expected after \".\"", sevError, 161, Look().Line);
+                AddFinding(fdIdentifierExpectedAfter, Look().Line);
                 break;
             }
             NextToken();
@@ -320,20 +321,20 @@ int TJSParser::ParseNew(AnsiString &Text)
             AnsiString index;
             int ir = ParseExpressionList(false, index);
             if (ir < 0) {
-                AddMessage("invalid expression after \"[\"", sevError, 160, Look().Line);
+                AddFinding(fdInvalidExpressionAfter, Look().Line);
                 Recover(false);
             } else {
                 RecordReference(index, ir);
             }
             if (PeekToken() == ']') NextToken();
-            else AddMessage("\"]\" expected", sevError, 157, Look().Line);
+            else AddFinding(fdCloseBracketExpected, Look().Line);
             ctor += "[" + index + "]";
             continue;
         }
         break;
     }
     if (ctor == "Math") {
-        AddMessage("can't instantiate a \"Math\" object", sevError, 159, line);
+        AddFinding(fdCanTInstantiateAMath, line);
     } else if (!FPendingTarget.empty()) {
         AddNewRecord(FPendingTarget, ctor, line);
     }
@@ -422,7 +423,7 @@ int TJSParser::ParsePrimary(AnsiString &Text)
         if (PeekToken() == ')') {
             NextToken();
         } else {
-            if (!Look().Err && !FCur.Err) AddMessage(") expected", sevError, 86, Look().Line);
+            if (!Look().Err && !FCur.Err) AddFinding(fdCloseParenExpected, Look().Line);
             Recover(true);
         }
         Text = inner;
@@ -471,9 +472,9 @@ AnsiString TJSParser::ParseArguments(const AnsiString &Callee, int32_t Line, TJS
             // with the JSON option a string argument names what the following arguments define
             if (FJSON && r == erString && t.size() >= 2) FPendingTarget = t.substr(1, t.size() - 2);
             if (r < 0) {
-                if (Browser) AddMessage("invalid expression in \"( )\"", sevError, 98, Look().Line);
-                else if (Dom) AddMessage("invalid expression in DOM parameter", sevError, 165, Look().Line);
-                else AddMessage("invalid parameters inside \"( )\"", sevError, 164, Line);
+                if (Browser) AddFinding(fdInvalidExpressionInParentheses, Look().Line);
+                else if (Dom) AddFinding(fdInvalidExpressionInDomParameter, Look().Line);
+                else AddFinding(fdInvalidParametersInside, Line);
                 Recover(true);
                 break;
             }
@@ -500,7 +501,7 @@ AnsiString TJSParser::ParseArguments(const AnsiString &Callee, int32_t Line, TJS
                 break;
             }
             if (s == tkEnd) break;
-            if (!Browser || !Look().Err) AddMessage(") expected", sevError, 86, Look().Line);
+            if (!Browser || !Look().Err) AddFinding(fdCloseParenExpected, Look().Line);
             Recover(true);
             break;
         }
@@ -518,7 +519,7 @@ int TJSParser::ParseArrayLiteral(AnsiString &Text)
     Text = "[]";
     if (PeekToken() == ']') {
         NextToken();
-        AddMessage("empty array initialiser", sevWarning, 32, FCur.Line);
+        AddFinding(fdEmptyArrayInitialiser, FCur.Line);
         return erArray;
     }
     const AnsiString savedPending = FPendingTarget;
@@ -533,14 +534,14 @@ int TJSParser::ParseArrayLiteral(AnsiString &Text)
             break;
         }
         if (PeekToken() == ',') {
-            AddMessage("invalid array index expression", sevWarning, 33, Look().Line);
+            AddFinding(fdInvalidArrayIndexExpression, Look().Line, sevWarning);
             NextToken();
             continue;
         }
         AnsiString t;
         int r = ParseAssignment(false, t);
         // a missing element is reported and the list goes on at its "," or "]"
-        if (r < 0) AddMessage("invalid array index expression", index == 0 ? sevWarning : sevError, 33, Look().Line);
+        if (r < 0) AddFinding(fdInvalidArrayIndexExpression, Look().Line, index == 0 ? sevWarning : sevError);
         int s = PeekToken();
         if (s == ',') {
             NextToken();
@@ -550,7 +551,7 @@ int TJSParser::ParseArrayLiteral(AnsiString &Text)
             NextToken();
             break;
         }
-        AddMessage("\",\" or \"]\" expected", sevError, 163, Look().Line);
+        AddFinding(fdOrExpected, Look().Line);
         Recover(false);
         if (PeekToken() == ']') NextToken();
         if (FConsumed == start || true) break;
@@ -566,19 +567,19 @@ int TJSParser::ParseInherits(AnsiString &Text)
     const int32_t line = FCur.Line;
     const AnsiString owner = Text.empty() ? FPendingOwner : Text;
     if (PeekToken() != '(') {
-        AddMessage("( expected", sevError, 82, Look().Line);
+        AddFinding(fdOpenParenExpected, Look().Line);
         return erMember;
     }
     NextToken();
     if (PeekToken() != tkIdentifier) {
-        AddMessage("identifier expected", sevError, 108, Look().Line);
+        AddFinding(fdIdentifierExpected, Look().Line);
         Recover(true);
         return erMember;
     }
     NextToken();
     const AnsiString base = FCur.Text;
     if (PeekToken() == ')') NextToken();
-    else AddMessage(") expected", sevError, 86, Look().Line);
+    else AddFinding(fdCloseParenExpected, Look().Line);
     AddNewRecord(owner + ".prototype", base, line);
     Text = owner + ".inherits";
     return erMember;

@@ -4,6 +4,7 @@
 #include <climits>
 #include <unordered_map>
 
+#include "checker/Findings.h"
 #include "checker/MessageSink.h"
 
 namespace {
@@ -142,6 +143,12 @@ void TJSPLexer::Report(const std::string &Text, int Severity, int Code)
     if (FSink) FSink->AddMessage(Text, Severity, Code, FLine);
 }
 
+void TJSPLexer::Report(TFinding F)
+{
+    const TFindingText &t = FindingText(F);
+    Report(t.Text, t.Severity, t.Code);
+}
+
 bool TJSPLexer::AtLineStart(size_t Pos) const
 {
     while (Pos > 0) {
@@ -243,7 +250,7 @@ bool TJSPLexer::ScanEscape(const char *What, int32_t StartLine, std::string &Out
             return false;
         }
         if (d < 'A' || d > 'Z') {
-            Report("\\c used with invalid following char, only A - Z", sevError, 64);
+            Report(fdCUsedWithInvalidFollowing);
             return true; // the character stays for the literal
         }
         ++FPos;
@@ -263,7 +270,7 @@ bool TJSPLexer::ScanEscape(const char *What, int32_t StartLine, std::string &Out
             value = value * 8 + (d - '0');
         }
         if (value > 255) {
-            Report("\\octal value bigger than 0377", sevError, 65);
+            Report(fdOctalValueBiggerThan);
             value = 0;
         }
         Out += static_cast<char>(value);
@@ -292,7 +299,7 @@ void TJSPLexer::ScanString(char Quote, TJSLexToken &Tok)
         }
         if (c == Quote) break;
         if (c == '\n') {
-            Report("missing string constant closing quote", sevError, 67);
+            Report(fdMissingStringConstantClosingQuote);
             NewLine();
             out.clear();
             break;
@@ -334,7 +341,7 @@ void TJSPLexer::ScanNumber(int First, TJSLexToken &Tok)
         int s = Peek();
         if (s == '+' || s == '-') ++FPos;
         if (!IsDigit(Peek()))
-            Report("invalid exponent part in a decimal literal", sevError, 61);
+            Report(fdInvalidExponentPartInA);
         while (IsDigit(Peek())) ++FPos;
     }
     Tok.Code = decimal ? tkDecimal : tkInteger;
@@ -496,14 +503,14 @@ int TJSPLexer::ScanOperator(int c, int n, bool &Skipped)
         if (n == '-') {
             if (Peek(1) == '>' && AtLineStart(FPos - 1)) {
                 // "-->" first on its line closes an old-style "<!--" around a script: the line is a comment
-                Report("possible HTML closing comment tag \"-->\" found within script", sevWarning, 47);
+                Report(fdPossibleHtmlClosingCommentTag);
                 SkipToLineEnd();
                 Skipped = true;
                 return 0;
             }
             take(tkMinusMinus, 1);
             if (Peek() == '>')
-                Report("possible HTML closing comment tag \"-->\" found within script", sevWarning, 47);
+                Report(fdPossibleHtmlClosingCommentTag);
         } else if (n == '=') take(tkSubAssign, 1);
         break;
     case '*': if (n == '=') take(tkMulAssign, 1); break;
@@ -532,7 +539,7 @@ void TJSPLexer::SkipCharacterConstant()
         ok = false;
     }
     if (ok && Peek() == '\'') ++FPos;
-    else Report("invalid #'?' character constant", sevError, 60);
+    else Report(fdInvalidCharacterConstant);
 }
 
 // An identifier or keyword whose first character was read; notes whether "(" follows it.
@@ -567,7 +574,7 @@ int TJSPLexer::ReadRegExp(int32_t &Line, TJSLexToken &Tok, bool AfterAssign, boo
         if (c == '\n') {
             // A literal never spans lines; the line feed is left to be counted by the next token.
             StepBack();
-            Report("missing regular expression constant closing quote", sevError, 67);
+            Report(fdMissingRegularExpressionConstantClosing);
             break;
         }
         if (c == '\\') {

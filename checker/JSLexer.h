@@ -7,8 +7,8 @@
 #include <string_view>
 
 #include "checker/JSTokens.h"
+#include "checker/MessageSink.h"
 
-class IMessageSink;
 
 struct TJSLexToken {
     int Code = tkEnd;
@@ -53,6 +53,7 @@ private:
     int Peek(size_t Ahead = 0) const;
     void NewLine();
     void Report(const std::string &Text, int Severity, int Code);
+    void Report(TFinding F);
     void ScanString(char Quote, TJSLexToken &Tok);
     // Reads one escape after a backslash; appends what it yields. Returns false at the end of the source.
     bool ScanEscape(const char *What, int32_t StartLine, std::string &Out, bool InRegExp, bool ECMA);

@@ -5,6 +5,7 @@
 
 #include "checker/CheckerLists.h"
 #include "checker/JSModel.h"
+#include "checker/Findings.h"
 #include "checker/JSParser.h"
 #include "checker/ListUtils.h"
 #include "checker/NameTables.h"
@@ -344,7 +345,7 @@ void TJSParser::RecordAssignmentTarget(const AnsiString &Target, int Op, int Rhs
         }
         if (!declared && FGlobalNames.IndexOf(FLists.GlobalVars, path) < 0) {
             if (IsPredefinedGlobal(path))
-                AddMessage("recommended to avoid an identifier name of \"" + path + "\"", sevHint, 1, Line);
+                AddFinding(fdAvoidIdentifierName, path, Line);
             const bool typed = RhsCode >= tkWindow && RhsCode <= tkDOM4;
             FLists.GlobalVars.AddObject(path, new TJSVariable(this, -1, typed ? vkTyped : vkDeclared, Line,
                                                               typed ? RhsText : AnsiString()));
@@ -355,7 +356,7 @@ void TJSParser::RecordAssignmentTarget(const AnsiString &Target, int Op, int Rhs
                                "\" will be treated as global!", sevHint, 2, Line);
         }
     } else if (IsPredefinedGlobal(path) && FGlobalNames.IndexOf(FLists.GlobalVars, path) < 0) {
-        AddMessage("recommended to avoid an identifier name of \"" + path + "\"", sevHint, 1, Line);
+        AddFinding(fdAvoidIdentifierName, path, Line);
     }
 
     // The right side's type passes to the target.

@@ -6,6 +6,7 @@
 #include <climits>
 
 #include "checker/CheckerLists.h"
+#include "checker/Findings.h"
 #include "checker/JSModel.h"
 #include "checker/ListUtils.h"
 #include "platform/Classes.h"
@@ -198,14 +199,14 @@ void TJSParser::Parse(int32_t SectionCode, TZSStringList &Functions, bool JSON, 
         const uint64_t start = FConsumed;
         if (!ParseSourceElement()) {
             if (PeekToken() == tkElse && FIfDepth < 0) {
-                AddMessage("\"else\" without an \"if\"", sevError, 72, FLook.Line);
+                AddFinding(fdElseWithoutAnIf, FLook.Line);
                 NextToken();
             } else if (FBraceDepth < 0) {
-                AddMessage("extra closing block symbol \"}\" found", sevError, 73, Look().Line);
+                AddFinding(fdExtraClosingBlockSymbolFound, Look().Line);
                 NextToken();
                 FBraceDepth = 0;
             } else if (FErrors == 0) {
-                AddMessage("unrecognised symbol found", sevError, 74, Look().Line);
+                AddFinding(fdUnrecognisedSymbolFound, Look().Line);
             }
             Recover(true);
         }
@@ -214,7 +215,7 @@ void TJSParser::Parse(int32_t SectionCode, TZSStringList &Functions, bool JSON, 
         if (FStall > 0) FGoOn = false;
     }
     if (!FGoOn && !FAborted && PeekToken() != tkEnd)
-        AddMessage("parsing stopped, correct previous error(s)", sevError, 75, -1);
+        AddFinding(fdParsingStoppedCorrectPreviousError, -1);
     if (FBraceDepth > 0 && !FAborted)
         AddMessage("on previous lines " + std::to_string(FBraceDepth) +
                        " opening block symbol \"{\" found without matching \"}\"", sevError, 76, -1);
@@ -322,7 +323,7 @@ void TJSParser::AddSummary()
 void TJSParser::Abort()
 {
     if (FAborted) return;
-    AddMessage("nesting too deep, rest of the script not checked", sevError, 94, -1);
+    AddFinding(fdNestingTooDeepRestOf, -1);
     FAborted = true;
     FGoOn = false;
     FLook = Token();
@@ -354,16 +355,16 @@ TJSParser::Token TJSParser::Fetch()
         // in an object literal "get name" and "set name" begin an accessor
         const bool accessor = FPrevAccessorWord && FInObjectLiteral;
         if (IsLiteralOrIdent(t.Code) && IsLiteralOrIdent(FPrevCode) && !accessor) {
-            AddMessage("missing symbol or operator between identifiers or literals (or space in identifier)", sevError, 77, t.Line);
+            AddFinding(fdMissingSymbolOrOperatorBetween, t.Line);
             reported = true;
         } else if (IsArithmeticAfter(t.Code) && IsArithmeticBefore(FPrevCode)) {
-            AddMessage("missing identifier or literal between operators", sevError, 78, t.Line);
+            AddFinding(fdMissingIdentifierOrLiteralBetween, t.Line);
             reported = true;
         } else if (IsDomWord(t.Code) && IsDomWord(FPrevCode) && !accessor) {
-            AddMessage("missing \".\" between DOM elements or identifiers", sevError, 79, t.Line);
+            AddFinding(fdMissingBetweenDomElementsOr, t.Line);
             reported = true;
         } else if (t.Code == '=' && (FPrevCode == '!' || FPrevCode == '<' || FPrevCode == '>')) {
-            AddMessage("invalid space between comparison symbols", sevError, 80, t.Line);
+            AddFinding(fdInvalidSpaceBetweenComparisonSymbols, t.Line);
             reported = true;
         }
     }
@@ -432,7 +433,7 @@ void TJSParser::CheckSemicolon()
     }
     if (n == '}' || n == tkEnd || FLook.Line > FCur.Line) {
         // Reported where the statement ends, which is the line before the next token in the usual layout.
-        if (FSemiColon) AddMessage("missing semicolon", sevWarning, 13, FCur.Line);
+        if (FSemiColon) AddFinding(fdMissingSemicolon, FCur.Line);
         ++FSemiTotal;
         ++FSemiPiece;
         if (FSectionCode == scInline) ++FSemiInline;

@@ -2,6 +2,7 @@
 #include <algorithm>
 
 #include "checker/CheckerLists.h"
+#include "checker/Findings.h"
 #include "checker/JSModel.h"
 #include "checker/JSParser.h"
 #include "checker/ListUtils.h"
@@ -67,8 +68,8 @@ int TJSParser::ParseBlock()
     if (n == '}') {
         NextToken();
     } else if (n != tkEnd) {
-        if (n == tkElse && FIfDepth < 0) AddMessage("\"else\" without an \"if\"", sevError, 72, Look().Line);
-        else AddMessage("} expected", sevError, 123, Look().Line);
+        if (n == tkElse && FIfDepth < 0) AddFinding(fdElseWithoutAnIf, Look().Line);
+        else AddFinding(fdCloseBraceExpected, Look().Line);
         Recover(false);
     }
     return result;
@@ -95,7 +96,7 @@ bool TJSParser::ParseFunction(bool Required, const AnsiString &GivenName, bool E
     } else if (IsKeywordOrBrowserWord(n) || (n >= tkDOM1 && n <= tkDOM4)) {
         NextToken();
         name = FCur.Text;
-        AddMessage("function name \"" + name + "\" is a reserved word or DOM property/method", sevWarning, 22, FCur.Line);
+        AddFinding(fdFunctionNameReserved, name, FCur.Line);
     } else if (n == tkPrompt) {
         NextToken();
         name = "prompt";
@@ -103,9 +104,9 @@ bool TJSParser::ParseFunction(bool Required, const AnsiString &GivenName, bool E
         // a function of the script that shadows a built-in one
         NextToken();
         name = FCur.Text;
-        AddMessage("function name \"" + name + "\" is a reserved word or DOM property/method", sevWarning, 22, FCur.Line);
+        AddFinding(fdFunctionNameReserved, name, FCur.Line);
     } else if (Required) {
-        AddMessage("function name expected", sevError, 85, Look().Line);
+        AddFinding(fdFunctionNameExpected, Look().Line);
         Recover(false);
         return false;
     }
@@ -113,7 +114,7 @@ bool TJSParser::ParseFunction(bool Required, const AnsiString &GivenName, bool E
     while (!name.empty() && PeekToken() == '.') {
         NextToken();
         if (PeekToken() != tkIdentifier && !IsMemberNameToken(PeekToken())) {
-            AddMessage("identifier expected after \".\"", sevError, 161, Look().Line);
+            AddFinding(fdIdentifierExpectedAfter, Look().Line);
             break;
         }
         NextToken();
@@ -127,7 +128,7 @@ bool TJSParser::ParseFunction(bool Required, const AnsiString &GivenName, bool E
     // Parameter list.
     std::vector<AnsiString> params;
     if (PeekToken() != '(') {
-        AddMessage("( expected", sevError, 82, Look().Line);
+        AddFinding(fdOpenParenExpected, Look().Line);
     } else {
         NextToken();
         if (PeekToken() == ')') {
@@ -141,15 +142,15 @@ bool TJSParser::ParseFunction(bool Required, const AnsiString &GivenName, bool E
                     AnsiString pname = FCur.Text;
                     AnsiString html;
                     if (p != tkIdentifier && p != tkMethod) {
-                        AddMessage("parameter \"" + pname + "\" is a reserved word or DOM object", sevWarning, 22, FCur.Line);
+                        AddFinding(fdParameterReserved, pname, FCur.Line);
                     } else {
                         HTMLNameOf(pname, false, html, nullptr);
                         if (html.empty())
-                            AddMessage("parameter \"" + pname + "\" is a reserved word or DOM object", sevWarning, 22, FCur.Line);
+                            AddFinding(fdParameterReserved, pname, FCur.Line);
                     }
                     params.push_back(pname);
                 } else {
-                    AddMessage("function parameter expected", sevError, 84, Look().Line);
+                    AddFinding(fdFunctionParameterExpected, Look().Line);
                     SkipLineTo(';', ')', '{');
                     if (PeekToken() == ')') NextToken();
                     break;
@@ -163,14 +164,14 @@ bool TJSParser::ParseFunction(bool Required, const AnsiString &GivenName, bool E
                     NextToken();
                     break;
                 }
-                AddMessage(") expected", sevError, 86, Look().Line);
+                AddFinding(fdCloseParenExpected, Look().Line);
                 SkipLineTo(';', ')', '{');
                 if (PeekToken() == ')') NextToken();
                 break;
             }
         }
         if (PeekToken() == ';' && !Expression) {
-            AddMessage("\";\" found after function definition", sevError, 87, Look().Line);
+            AddFinding(fdFoundAfterFunctionDefinition, Look().Line);
             NextToken();
         }
     }
@@ -232,11 +233,11 @@ bool TJSParser::ParseFunction(bool Required, const AnsiString &GivenName, bool E
             // a declaration's body followed by ";" is a block followed by ";"; after a function expression the ";"
             // ends the enclosing statement
             if (!Expression && PeekToken() == ';') {
-                AddMessage("\";\" after block not strict ECMA, (but IE allows it!)", sevWarning, 57, Look().Line);
+                AddFinding(fdAfterBlockNotStrictEcma, Look().Line);
                 NextToken();
             }
         } else {
-            AddMessage("{ expected", sevError, 99, Look().Line);
+            AddFinding(fdOpenBraceExpected, Look().Line);
         }
         if (PeekToken() == '.') FPendingOwner = name;
     }
@@ -246,7 +247,7 @@ bool TJSParser::ParseFunction(bool Required, const AnsiString &GivenName, bool E
                                               : "empty block \"{...}\" or missing \"{\" in function",
                    sevWarning, 15, line);
     if (FArgumentsCount > argumentsBefore && FDeprecated)
-        AddMessage("the \"arguments\" property of functions is deprecated", sevWarning, 16, FArgumentsLine);
+        AddFinding(fdTheArgumentsPropertyOfFunctions, FArgumentsLine);
     fn->CheckLocals();
     return true;
 }
@@ -279,7 +280,7 @@ int TJSParser::ParseObjectLiteral(const AnsiString &Target)
         if (n == tkIdentifier || n == tkString || n == tkInteger || n == tkDecimal || IsMemberNameToken(n)) {
             NextToken();
         } else {
-            AddMessage("\":\" or \"}\" expected in object literal", sevError, 88, Look().Line);
+            AddFinding(fdOrExpectedInObjectLiteral, Look().Line);
             SkipLineTo(',', ';', '}');
             if (PeekToken() == ',' || PeekToken() == ';') NextToken();
             if (FConsumed == start) break;
@@ -311,7 +312,7 @@ int TJSParser::ParseObjectLiteral(const AnsiString &Target)
             s = PeekToken();
             if (s == ',' || s == ';') NextToken();
             else if (s != '}') {
-                AddMessage("} expected to complete object literal", sevError, 89, Look().Line);
+                AddFinding(fdCloseBraceExpectedInObject, Look().Line);
                 return srBlock;
             }
             continue;
@@ -320,12 +321,12 @@ int TJSParser::ParseObjectLiteral(const AnsiString &Target)
             // a member without a value is tolerated before "}" and ";"; before "," it is reported
             if (s == ';' || s == ',') NextToken();
             if (s == ',') {
-                AddMessage("\":\" or \"}\" expected in object literal", sevError, 88, FCur.Line);
+                AddFinding(fdOrExpectedInObjectLiteral, FCur.Line);
             }
             continue;
         }
         if (s != ':') {
-            AddMessage("\":\" or \"}\" expected in object literal", sevError, 88, Look().Line);
+            AddFinding(fdOrExpectedInObjectLiteral, Look().Line);
             SkipLineTo(',', ';', '}');
             if (PeekToken() == ',' || PeekToken() == ';') NextToken();
             if (FConsumed == start) break;
@@ -367,7 +368,7 @@ int TJSParser::ParseObjectLiteral(const AnsiString &Target)
             int r = ParseAssignment(false, text);
             FPendingTarget = savedTarget;
             if (r < 0) {
-                AddMessage("expression expected after : in object literal", sevError, 190, Look().Line);
+                AddFinding(fdExpressionExpectedAfterInObject, Look().Line);
                 SkipLineTo(',', ';', '}');
             }
         }
@@ -377,12 +378,12 @@ int TJSParser::ParseObjectLiteral(const AnsiString &Target)
             continue;
         }
         if (sep != '}') {
-            AddMessage("} expected to complete object literal", sevError, 89, Look().Line);
+            AddFinding(fdCloseBraceExpectedInObject, Look().Line);
             return srBlock;
         }
     }
     if (PeekToken() == '}') NextToken();
-    else if (!FAborted) AddMessage("} expected to complete object literal", sevError, 89, Look().Line);
+    else if (!FAborted) AddFinding(fdCloseBraceExpectedInObject, Look().Line);
     return srBlock;
 }
 
@@ -442,7 +443,7 @@ int TJSParser::ParseStatement()
     if (n == '{') {
         int r = ParseBlock();
         if (PeekToken() == ';') {
-            AddMessage("\";\" after block not strict ECMA, (but IE allows it!)", sevWarning, 57, Look().Line);
+            AddFinding(fdAfterBlockNotStrictEcma, Look().Line);
             // the ";" ends this statement only: the next statement's own semicolon is still checked
             NextToken();
         } else if (PeekToken() == tkEnd) {
@@ -452,7 +453,7 @@ int TJSParser::ParseStatement()
     }
     if (n == tkVar || n == tkConst) return ParseVar();
     if (n == tkIdentifier && Look().Text == "Var")
-        AddMessage("Identifier named \"Var\" is probably meant to be keyword \"var\"", sevWarning, 21, Look().Line);
+        AddFinding(fdIdentifierNamedVarIsProbably, Look().Line);
     if (IsBrowserWord(n)) return ParseBrowserStatement(false);
     if (n == tkFunction && FBraceDepth == FFunctionStartDepth) {
         if (ParseFunction(true, AnsiString())) return srFunction;
@@ -480,8 +481,8 @@ int TJSParser::ParseStatement()
         // "break label" may also leave a labelled block.
         const bool labelled = isBreak && FLabelDepth > 0 && PeekToken() == tkIdentifier && Look().Line == line;
         if (isBreak ? (FLoopDepth <= 0 && FSwitchDepth <= 0 && !labelled) : FLoopDepth <= 0) {
-            if (isBreak) AddMessage("\"break\" only inside a loop or switch", sevError, 93, line);
-            else AddMessage("\"continue\" only inside a loop", sevError, 92, line);
+            if (isBreak) AddFinding(fdBreakOnlyInsideALoop, line);
+            else AddFinding(fdContinueOnlyInsideALoop, line);
         }
         if (PeekToken() == tkIdentifier && Look().Line == line) {
             NextToken();
@@ -502,7 +503,7 @@ int TJSParser::ParseStatement()
         if (p == '}' || p == tkEnd || Look().Line > line) {
             // "return" alone before a line break: the value on the next line is not returned
             if (Look().Line > line && p != '}' && p != tkEnd) {
-                if (FSemiColon) AddMessage("missing semicolon", sevWarning, 13, line);
+                if (FSemiColon) AddFinding(fdMissingSemicolon, line);
                 ++FSemiTotal;
                 ++FSemiPiece;
                 if (FSectionCode == scInline) ++FSemiInline;
@@ -516,7 +517,7 @@ int TJSParser::ParseStatement()
         if (p == '{') rc = ParseObjectOperand(AnsiString(), text);
         else rc = ParseExpressionList(false, text);
         if (rc < 0) {
-            AddMessage("return expression missing or invalid", sevWarning, 54, Look().Line);
+            AddFinding(fdReturnExpressionMissingOrInvalid, Look().Line);
             Recover(false);
         }
         if (FFunctions->Count() > 0) {
@@ -535,7 +536,7 @@ int TJSParser::ParseStatement()
     case tkWith: {
         NextToken();
         if (PeekToken() != '(') {
-            AddMessage("( expected", sevError, 82, Look().Line);
+            AddFinding(fdOpenParenExpected, Look().Line);
         } else {
             NextToken();
             const bool markup = FMarkup;
@@ -544,15 +545,15 @@ int TJSParser::ParseStatement()
             int rc = ParseExpressionList(false, text);
             FMarkup = markup;
             if (rc < 0) {
-                AddMessage("\"with\" expression invalid", sevError, 95, Look().Line);
+                AddFinding(fdWithExpressionInvalid, Look().Line);
                 Recover(false);
             }
             const AnsiString saved = FWithObject;
             if (rc >= 0) FWithObject = text;
             if (PeekToken() == ')') NextToken();
-            else AddMessage(") expected", sevError, 86, Look().Line);
+            else AddFinding(fdCloseParenExpected, Look().Line);
             int s = ParseStatement();
-            if (s == -1) AddMessage("invalid or no statements in \"with\" block", sevError, 96, Look().Line);
+            if (s == -1) AddFinding(fdInvalidOrNoStatementsIn, Look().Line);
             FWithObject = saved;
         }
         return srWith;
@@ -567,10 +568,10 @@ int TJSParser::ParseStatement()
         const int32_t exprLine = Look().Line;
         int rc = p == '{' ? ParseObjectOperand(AnsiString(), text) : ParseExpressionList(false, text);
         if (rc < 0) {
-            AddMessage("\"throw\" expression invalid", sevError, 97, Look().Line);
+            AddFinding(fdThrowExpressionInvalid, Look().Line);
             Recover(false);
         } else if (FECMA && exprLine > line) {
-            AddMessage("ECMAScript doesn't allow line terminators between \"throw\" and expression", sevWarning, 17, line);
+            AddFinding(fdEcmascriptDoesnTAllowLine, line);
         }
         CheckSemicolon();
         return srThrow;
@@ -597,7 +598,7 @@ int TJSParser::ParseExpressionStatement()
         if (FConsumed == start) return -1;
         // a statement that failed without a finding of its own (such as "();") is reported as the driver
         // reports a statement it cannot recognise
-        if (FErrors == 0) AddMessage("unrecognised symbol found", sevError, 74, Look().Line);
+        if (FErrors == 0) AddFinding(fdUnrecognisedSymbolFound, Look().Line);
         Recover(false);
         return srExpression;
     }
@@ -618,7 +619,7 @@ int TJSParser::ParseExpressionStatement()
         ++FLabelDepth;
         int s = ParseStatement();
         --FLabelDepth;
-        if (s == -1) AddMessage("\"label\" statement fail or missing \";\"", sevError, 91, Look().Line);
+        if (s == -1) AddFinding(fdLabelStatementFailOrMissing, Look().Line);
         return srLabelled;
     }
     if (r == erIdentifier) RecordReference(text, r);
@@ -639,7 +640,7 @@ int TJSParser::ParseBrowserStatement(bool Conditional)
         const bool operand = IsDeclaredInScope(word) || (p < 128 && p != '{') || (p >= tkEqual && p <= tkStrictNotEqual) ||
                              p == tkInstanceof || p == tkIn || p == tkEnd;
         if (p != '=' && p != tkAddAssign && p != ';' && !operand) {
-            AddMessage("\"=\" or \"+=\" expected after status/defaultStatus", sevError, 119, Look().Line);
+            AddFinding(fdOrExpectedAfterStatusDefaultstatus, Look().Line);
             Recover(false);
             return tkStatus;
         }
@@ -647,7 +648,7 @@ int TJSParser::ParseBrowserStatement(bool Conditional)
             NextToken();
             AnsiString text;
             if (ParseExpressionList(false, text) < 0) {
-                AddMessage("invalid expression following \"=\"", sevError, 120, Look().Line);
+                AddFinding(fdInvalidExpressionFollowing, Look().Line);
                 Recover(false);
             }
         } else if (p != ';') {
@@ -671,14 +672,14 @@ int TJSParser::ParseBrowserStatement(bool Conditional)
             AnsiString text;
             if (PeekToken() == '{') ParseObjectLiteral(word.Text);
             else if (ParseAssignment(false, text) < 0) {
-                AddMessage("rhs of assignment(=) missing or invalid", sevError, 139, Look().Line);
+                AddFinding(fdRhsOfAssignmentMissingOr, Look().Line);
                 Recover(false);
             }
             if (!Conditional) CheckSemicolon();
             return tkAlert;
         }
         if (p != '(' && p != '.') {
-            AddMessage("( expected", sevError, 82, Look().Line);
+            AddFinding(fdOpenParenExpected, Look().Line);
             Recover(false);
             return word.Code;
         }
@@ -713,13 +714,13 @@ int TJSParser::ParseVar()
         } else if (IsKeywordOrBrowserWord(n) || (n >= tkDOM1 && n <= tkDOM4)) {
             NextToken();
             name = FCur.Text;
-            AddMessage("variable name \"" + name + "\" is a reserved word or DOM object", sevWarning, 22, FCur.Line);
+            AddFinding(fdVariableNameReserved, name, FCur.Line);
             warned22 = true;
         } else if (IsGlobalFunctionWord(n)) {
             // a global function's name used for a variable: worth a warning, and the name is declared
             NextToken();
             name = FCur.Text;
-            AddMessage("variable name \"" + name + "\" is a reserved word or DOM object", sevWarning, 22, FCur.Line);
+            AddFinding(fdVariableNameReserved, name, FCur.Line);
             warned22 = true;
         } else {
             break;
@@ -743,7 +744,7 @@ int TJSParser::ParseVar()
                 valueCode = ParseAssignment(false, valueText);
                 thisAlone = first == tkThis && valueText == "this";
                 if (valueCode < 0) {
-                    AddMessage("var initialiser expression fail", sevError, 113, Look().Line);
+                    AddFinding(fdVarInitialiserExpressionFail, Look().Line);
                     Recover(false);
                 } else if (valueCode == tkWindow || valueCode == tkDocument) {
                     valueText = valueCode == tkWindow ? "window" : "document";
@@ -752,11 +753,11 @@ int TJSParser::ParseVar()
             if (valueCode == erIdentifier && !valueText.empty()) PropagateNewRecord(valueText, name, line);
             FPendingTarget = savedTarget;
         } else if (p >= tkMulAssign && p <= tkSubAssign) {
-            AddMessage("declared variable can only be initialised by assignment (\"=\")", sevError, 114, Look().Line);
+            AddFinding(fdDeclaredVariableCanOnlyBe, Look().Line);
             Recover(false);
             return srVar;
         } else if (p != ',' && p != ';' && p != '}' && p != tkEnd && Look().Line == FCur.Line) {
-            AddMessage("invalid character(s) after variable name", sevError, 115, Look().Line);
+            AddFinding(fdInvalidCharacterSAfterVariable, Look().Line);
             SkipLineTo(';', '}', tkEnd);
             return srVar;
         }
@@ -764,7 +765,7 @@ int TJSParser::ParseVar()
         ++count;
         if (ClassifyPath(name) == 2) {
             if (IsPredefinedGlobal(name))
-                AddMessage("recommended to avoid an identifier name of \"" + name + "\"", sevHint, 1, line);
+                AddFinding(fdAvoidIdentifierName, name, line);
         }
         if (FFunctionIndex == 0) {
             const bool existed = FGlobalNames.IndexOf(FLists.GlobalVars, name) >= 0;
@@ -782,12 +783,12 @@ int TJSParser::ParseVar()
         NextToken();
         int q = PeekToken();
         if (q != tkIdentifier && !IsKeywordOrBrowserWord(q) && !(q >= tkDOM1 && q <= tkDOM4) && !IsGlobalFunctionWord(q)) {
-            AddMessage("identifier expected after comma", sevError, 117, Look().Line);
+            AddFinding(fdIdentifierExpectedAfterComma, Look().Line);
             break;
         }
     }
     if (count == 0 && !warned22) {
-        AddMessage("no variable(s) declared after \"var\"", sevError, 118, Look().Line);
+        AddFinding(fdNoVariableSDeclaredAfter, Look().Line);
         Recover(false);
         return srVar;
     }
@@ -799,7 +800,7 @@ int TJSParser::ParseIf()
 {
     NextToken(); // "if"
     if (PeekToken() != '(') {
-        AddMessage("( expected", sevError, 82, Look().Line);
+        AddFinding(fdOpenParenExpected, Look().Line);
         SkipToSemicolon();
         return srIf;
     }
@@ -810,30 +811,30 @@ int TJSParser::ParseIf()
     int r = ParseExpressionList(false, text);
     FMarkup = markup;
     if (r < 0) {
-        AddMessage("expression fail in \"if\"", sevError, 121, Look().Line);
+        AddFinding(fdExpressionFailInIf, Look().Line);
         Recover(false);
     } else if (r == erAssignment) {
-        AddMessage("should be test for equality \"==\" not assignment \"=\"", sevWarning, 26, FCur.Line);
+        AddFinding(fdShouldBeTestForEquality, FCur.Line);
     }
     if (PeekToken() != ')') {
-        AddMessage(") expected", sevError, 86, Look().Line);
+        AddFinding(fdCloseParenExpected, Look().Line);
         SkipToSemicolon();
         return srIf;
     }
     NextToken();
     if (PeekToken() == ';') {
-        AddMessage("\";\" after \"if (expression)\", \"if\" now redundant", sevWarning, 24, Look().Line);
+        AddFinding(fdAfterIfExpressionIfNow, Look().Line);
         NextToken();
     }
     int s = ParseStatement();
-    if (s < 0 && !FAborted) AddMessage("empty block or missing statement in \"if\"", sevWarning, 50, FCur.Line);
+    if (s < 0 && !FAborted) AddFinding(fdEmptyIf, FCur.Line);
     if (PeekToken() == tkElse) {
         NextToken();
         const bool savedElse = FElseFlag;
         FElseFlag = true;
         int e = ParseStatement();
         FElseFlag = savedElse;
-        if (e < 0 && !FAborted) AddMessage("empty block or missing statement in \"else\"", sevWarning, 51, FCur.Line);
+        if (e < 0 && !FAborted) AddFinding(fdEmptyElse, FCur.Line);
     }
     return srIf;
 }
@@ -846,27 +847,27 @@ int TJSParser::ParseLoop()
     AnsiString text;
     if (n == tkDo) {
         if (PeekToken() == ';') {
-            AddMessage("\";\" after \"do\"", sevError, 124, Look().Line);
+            AddFinding(fdAfterDo, Look().Line);
             NextToken();
         }
         int body = ParseStatement();
         if (body < 0 || body == srWhile) {
-            AddMessage("empty block in \"do . . while\"", sevWarning, 25, FCur.Line);
+            AddFinding(fdEmptyBlockInDoWhile, FCur.Line);
             if (body == -1) Recover(false);
         }
         if (PeekToken() != tkWhile) {
-            AddMessage("\"while\" expected", sevError, 125, Look().Line);
+            AddFinding(fdWhileExpected, Look().Line);
             return srDo;
         }
         NextToken();
         if (PeekToken() != '(') {
-            AddMessage("\"(\" expected after \"while\"", sevError, 126, Look().Line);
+            AddFinding(fdQuotedParenExpectedAfterWhile, Look().Line);
             return srDo;
         }
         NextToken();
         ParseCondition(text, "\"while\" expression fail", 127);
         if (PeekToken() != ')') {
-            AddMessage(") expected after expression", sevError, 128, Look().Line);
+            AddFinding(fdCloseParenExpectedAfterExpression, Look().Line);
             return srDo;
         }
         NextToken();
@@ -875,7 +876,7 @@ int TJSParser::ParseLoop()
     }
     // while
     if (PeekToken() != '(') {
-        AddMessage("( expected after \"while\"", sevError, 129, Look().Line);
+        AddFinding(fdParenExpectedAfterWhile, Look().Line);
         Recover(false);
         return srWhile;
     }
@@ -886,15 +887,15 @@ int TJSParser::ParseLoop()
     FMarkup = markup;
     ReportCondition(r, "\"while\" (expression) fail", 130);
     if (PeekToken() != ')') {
-        AddMessage(") expected", sevError, 86, Look().Line);
+        AddFinding(fdCloseParenExpected, Look().Line);
         Recover(true);
     } else {
         NextToken();
     }
     if (PeekToken() == ';')
-        AddMessage("\";\" after \"while (expression)\", will only loop expression instructions", sevWarning, 27, Look().Line);
+        AddFinding(fdAfterWhileExpressionWillOnly, Look().Line);
     int body = ParseStatement();
-    if (body < 0 && !FAborted) AddMessage("\"while\" empty", sevWarning, 28, FCur.Line);
+    if (body < 0 && !FAborted) AddFinding(fdWhileEmpty, FCur.Line);
     return srWhile;
 }
 
@@ -902,7 +903,7 @@ int TJSParser::ParseFor()
 {
     NextToken(); // "for"
     if (PeekToken() != '(') {
-        AddMessage("\"(\" expected after \"for\"", sevError, 129, Look().Line);
+        AddFinding(fdParenExpectedAfterFor, Look().Line);
         Recover(false);
         return srFor;
     }
@@ -918,14 +919,14 @@ int TJSParser::ParseFor()
             int p = PeekToken();
             if (p != tkIdentifier) {
                 if (p >= tkBreak && p <= tkFalse) {
-                    AddMessage("variable name is a reserved word or DOM object", sevError, 116, Look().Line);
+                    AddFinding(fdVariableNameIsAReserved, Look().Line);
                     Recover(false);
                     FMarkup = markup;
                     return srFor;
                 }
                 if (!IsBrowserWord(p) && !(p >= tkDOM1 && p <= tkDOM4)) break;
                 // a browser or DOM word is a legal name: it is only worth a warning, as in "var"
-                AddMessage("variable name \"" + Look().Text + "\" is a reserved word or DOM object", sevWarning, 22,
+                AddFinding(fdVariableNameReserved, Look().Text,
                            Look().Line);
             }
             NextToken();
@@ -933,7 +934,7 @@ int TJSParser::ParseFor()
             const int32_t line = FCur.Line;
             ++names;
             if (IsPredefinedGlobal(name))
-                AddMessage("recommended to avoid an identifier name of \"" + name + "\"", sevHint, 1, line);
+                AddFinding(fdAvoidIdentifierName, name, line);
             if (FFunctionIndex == 0) DeclareGlobal(name, line, -1, AnsiString(), true);
             else DeclareLocal(name, line, -1, AnsiString(), true);
             if (PeekToken() == '=') {
@@ -944,7 +945,7 @@ int TJSParser::ParseFor()
                 int r = ParseAssignment(false, value);
                 FNoIn = savedNoIn;
                 if (r < 0) {
-                    AddMessage("invalid initialiser in \"for\"", sevError, 131, Look().Line);
+                    AddFinding(fdInvalidInitialiserInFor, Look().Line);
                     Recover(false);
                 }
             }
@@ -952,12 +953,12 @@ int TJSParser::ParseFor()
             NextToken();
             int q = PeekToken();
             if (q != tkIdentifier && !IsBrowserWord(q) && !(q >= tkDOM1 && q <= tkDOM4)) {
-                AddMessage("identifier expected after comma in \"for\"", sevError, 130, Look().Line);
+                AddFinding(fdIdentifierExpectedAfterCommaIn, Look().Line);
                 break;
             }
         }
         if (names == 0) {
-            AddMessage("no variable declared after \"var\"", sevError, 118, Look().Line);
+            AddFinding(fdNoVariableDeclaredAfterVar, Look().Line);
             Recover(false);
             FMarkup = markup;
             return srFor;
@@ -972,14 +973,14 @@ int TJSParser::ParseFor()
         int r = ParseExpressionList(false, text);
         FNoIn = savedNoIn;
         if (r < 0) {
-            AddMessage("invalid initialiser in \"for\"", sevError, 131, Look().Line);
+            AddFinding(fdInvalidInitialiserInFor, Look().Line);
             Recover(false);
         } else {
             ++names;
             if (plainStart && (text == firstName || FLastAssignTarget == firstName) &&
                 firstName.find('.') == AnsiString::npos) {
                 if (IsPredefinedGlobal(firstName))
-                    AddMessage("recommended to avoid an identifier name of \"" + firstName + "\"", sevHint, 1, firstLine);
+                    AddFinding(fdAvoidIdentifierName, firstName, firstLine);
                 if (FFunctionIndex == 0) DeclareGlobal(firstName, firstLine, -1, AnsiString(), false);
                 else DeclareLocal(firstName, firstLine, -1, AnsiString(), false);
             }
@@ -993,7 +994,7 @@ int TJSParser::ParseFor()
             ParseCondition(cond, "continuation expression fail in \"for\"", 132);
         }
         if (PeekToken() != ';') {
-            AddMessage("; expected in \"for\"", sevError, 122, Look().Line);
+            AddFinding(fdSemicolonExpectedInFor, Look().Line);
             Recover(false);
         } else {
             NextToken();
@@ -1002,40 +1003,40 @@ int TJSParser::ParseFor()
             AnsiString update;
             int r = ParseExpressionList(false, update);
             if (r < 0) {
-                AddMessage("update expression fail in \"for\"", sevError, 133, Look().Line);
+                AddFinding(fdUpdateExpressionFailInFor, Look().Line);
                 Recover(false);
             } else if (r != erPrefix && r != erPostfix && r != 300 && r != erAssignment) {
                 AnsiString lower = update;
                 std::transform(lower.begin(), lower.end(), lower.begin(), [](unsigned char c) { return std::tolower(c); });
                 if (lower.find(".movenext") == AnsiString::npos && lower.find(".moveprevious") == AnsiString::npos)
-                    AddMessage("update expression in \"for\" may not change anything", sevWarning, 48, FCur.Line);
+                    AddFinding(fdUpdateExpressionInForMay, FCur.Line);
             }
         }
     } else if (p == tkIn) {
         NextToken();
-        if (names != 1) AddMessage("only one variable allowed in \"for .. in\"", sevError, 135, FCur.Line);
+        if (names != 1) AddFinding(fdOnlyOneVariableAllowedIn, FCur.Line);
         AnsiString obj;
         if (ParseExpressionList(false, obj) < 0) {
-            AddMessage("identifier expected after \"in\"", sevError, 134, Look().Line);
+            AddFinding(fdIdentifierExpectedAfterIn, Look().Line);
             Recover(false);
         }
     } else {
-        AddMessage("failed all iteration parsing", sevError, 136, Look().Line);
+        AddFinding(fdFailedAllIterationParsing, Look().Line);
         Recover(false);
     }
     FMarkup = markup;
     if (PeekToken() != ')') {
-        AddMessage(") expected", sevError, 86, Look().Line);
+        AddFinding(fdCloseParenExpected, Look().Line);
         Recover(true);
     } else {
         NextToken();
     }
     if (PeekToken() == ';') {
-        AddMessage("\";\" after \"for\", will only loop instructions inside ( )", sevWarning, 29, Look().Line);
+        AddFinding(fdAfterForWillOnlyLoop, Look().Line);
         NextToken();
     }
     int body = ParseStatement();
-    if (body < 0 && !FAborted) AddMessage("empty \"for\" loop body", sevWarning, 30, FCur.Line);
+    if (body < 0 && !FAborted) AddFinding(fdEmptyForLoopBody, FCur.Line);
     return srFor;
 }
 
@@ -1043,18 +1044,18 @@ int TJSParser::ParseSwitch()
 {
     NextToken(); // "switch"
     if (PeekToken() != '(') {
-        AddMessage("( expected", sevError, 82, Look().Line);
+        AddFinding(fdOpenParenExpected, Look().Line);
         Recover(false);
     } else {
         NextToken();
     }
     AnsiString text;
     if (ParseExpressionList(false, text) < 0) {
-        AddMessage("invalid expression in \"(  )\"", sevError, 98, Look().Line);
+        AddFinding(fdInvalidExpressionInSpacedParentheses, Look().Line);
         Recover(false);
     }
     if (PeekToken() != ')') {
-        AddMessage(") expected", sevError, 86, Look().Line);
+        AddFinding(fdCloseParenExpected, Look().Line);
         Recover(false);
     } else {
         NextToken();
@@ -1064,7 +1065,7 @@ int TJSParser::ParseSwitch()
         NextToken();
         ++FBraceDepth;
     } else {
-        AddMessage("{ expected", sevError, 99, Look().Line);
+        AddFinding(fdOpenBraceExpected, Look().Line);
         reported = true;
     }
     bool closed = false;
@@ -1081,18 +1082,18 @@ int TJSParser::ParseSwitch()
             NextToken();
             AnsiString value;
             if (ParseExpressionList(false, value) < 0 && !reported) {
-                AddMessage("\"case\" expression fail", sevError, 100, Look().Line);
+                AddFinding(fdCaseExpressionFail, Look().Line);
                 reported = true;
             }
         } else if (n == tkDefault) {
             NextToken();
         } else {
-            if (!reported) AddMessage("parse switch fail", sevError, 104, Look().Line);
+            if (!reported) AddFinding(fdParseSwitchFail, Look().Line);
             reported = true;
             break;
         }
         if (PeekToken() != ':') {
-            if (!reported) AddMessage("\":\" expected after case expression", sevError, 101, Look().Line);
+            if (!reported) AddFinding(fdColonExpectedAfterCase, Look().Line);
             reported = true;
             Recover(false);
         } else {
@@ -1107,8 +1108,8 @@ int TJSParser::ParseSwitch()
             int r = ParseStatement();
             if (r == srLabelled || r == -1) {
                 if (!reported) {
-                    if (r == -1 && isElse) AddMessage("use \"default\" not \"else\" in switch", sevError, 103, Look().Line);
-                    else AddMessage("\"case\" action statement(s) fail", sevError, 102, Look().Line);
+                    if (r == -1 && isElse) AddFinding(fdUseDefaultNotElseIn, Look().Line);
+                    else AddFinding(fdCaseActionStatementSFail, Look().Line);
                 }
                 reported = true;
                 failed = true;
@@ -1131,7 +1132,7 @@ int TJSParser::ParseSwitch()
         }
         if (FConsumed == start) break;
     }
-    if (!closed && !reported) AddMessage("\"}\" missing to end switch statement", sevError, 105, Look().Line);
+    if (!closed && !reported) AddFinding(fdMissingToEndSwitchStatement, Look().Line);
     return srSwitch;
 }
 
@@ -1140,10 +1141,10 @@ int TJSParser::ParseTry()
     NextToken(); // "try"
     const int32_t tryLine = FCur.Line;
     int r = ParseStatement();
-    if (r < 0 && r != -2) AddMessage("\"try\" block parse statement fail", sevError, 106, Look().Line);
+    if (r < 0 && r != -2) AddFinding(fdTryBlockParseStatementFail, Look().Line);
     int n = PeekToken();
     if (n != tkCatch && n != tkFinally) {
-        AddMessage("\"catch\" or \"finally expected\"", sevError, 107, Look().Line);
+        AddFinding(fdCatchOrFinallyExpected, Look().Line);
         return srTry;
     }
     int catches = 0;
@@ -1155,31 +1156,31 @@ int TJSParser::ParseTry()
             NextToken();
             lastLine = FCur.Line;
             if (hadFinally) {
-                AddMessage("\"catch\" must be before \"finally\"", sevError, 112, FCur.Line);
+                AddFinding(fdCatchMustBeBeforeFinally, FCur.Line);
                 Recover(false);
                 break;
             }
-            if (++catches > 1) AddMessage("only one \"catch\" permitted in Javascript", sevError, 111, FCur.Line);
+            if (++catches > 1) AddFinding(fdOnlyOneCatchPermittedIn, FCur.Line);
             if (PeekToken() != '(') {
-                AddMessage("( expected", sevError, 82, Look().Line);
+                AddFinding(fdOpenParenExpected, Look().Line);
             } else {
                 NextToken();
                 // a browser word or a built-in function's name is a valid name for the caught value
                 const int id = PeekToken();
                 if (id != tkIdentifier && !(id >= tkDOM1 && id <= tkDOM4) && !IsGlobalFunctionWord(id)) {
-                    AddMessage("identifier expected", sevError, 108, Look().Line);
+                    AddFinding(fdIdentifierExpected, Look().Line);
                 } else {
                     NextToken();
                     const AnsiString name = FCur.Text;
                     const int32_t line = FCur.Line;
                     if (IsPredefinedGlobal(name))
-                        AddMessage("recommended to avoid an identifier name of \"" + name + "\"", sevHint, 1, line);
+                        AddFinding(fdAvoidIdentifierName, name, line);
                     if (TJSFunction *fn = CurrentFunction()) {
-                        if (fn->IsParameter(name)) AddMessage("catch Id same name as a function parameter", sevWarning, 18, line);
-                        else if (fn->IsLocalVar(name)) AddMessage("catch Id same name as a local variable", sevWarning, 19, line);
+                        if (fn->IsParameter(name)) AddFinding(fdCatchIdSameAsParameter, line);
+                        else if (fn->IsLocalVar(name)) AddFinding(fdCatchIdSameAsLocal, line);
                         else DeclareLocal(name, line, -1, AnsiString(), false);
                     } else if (FGlobalNames.IndexOf(FLists.GlobalVars, name) >= 0) {
-                        AddMessage("catch Id same name as a global variable", sevWarning, 20, line);
+                        AddFinding(fdCatchIdSameAsGlobal, line);
                     } else {
                         DeclareGlobal(name, line, -1, AnsiString(), false);
                     }
@@ -1190,15 +1191,15 @@ int TJSParser::ParseTry()
                     }
                 }
                 if (PeekToken() == ')') NextToken();
-                else AddMessage(") expected", sevError, 86, Look().Line);
+                else AddFinding(fdCloseParenExpected, Look().Line);
             }
             int h = ParseStatement();
-            if (h < 0) AddMessage("exception statement fail or empty", sevWarning, 109, FCur.Line);
+            if (h < 0) AddFinding(fdExceptionStatementFailOrEmpty, FCur.Line);
         } else if (n == tkFinally) {
             NextToken();
             hadFinally = true;
             int f = ParseStatement();
-            if (f == -1) AddMessage("\"finally\" block statement(s) fail", sevError, 110, tryLine + 1);
+            if (f == -1) AddFinding(fdFinallyBlockStatementSFail, tryLine + 1);
         } else {
             break;
         }
@@ -1216,7 +1217,7 @@ int TJSParser::ParseExpressionList(bool Statement, AnsiString &Text)
         AnsiString next;
         int r2 = ParseAssignment(false, next);
         if (r2 < 0) {
-            AddMessage("expression expected after comma", sevError, 137, Look().Line);
+            AddFinding(fdExpressionExpectedAfterComma, Look().Line);
             return r;
         }
         r = r2;
@@ -1231,7 +1232,7 @@ void TJSParser::ReportCondition(int Result, const char *FailText, int FailCode)
         AddMessage(FailText, sevError, FailCode, Look().Line);
         Recover(false);
     } else if (Result == erAssignment) {
-        AddMessage("should probably be test for equality \"==\" not assignment \"=\"", sevWarning, 26, FCur.Line);
+        AddFinding(fdShouldProbablyBeTestFor, FCur.Line);
     }
 }
 

@@ -4,10 +4,17 @@
 #include <string>
 
 enum TFindingSeverity : int { sevHint = 0, sevWarning = 1, sevError = 2, sevPlain = 3 };
+enum TFinding : int; // the findings of fixed text (Findings.h)
 
 class IMessageSink {
 public:
     virtual ~IMessageSink() = default;
     // Line -1 means "the current line"; a negative line is include-encoded.
     virtual void AddMessage(const std::string &Text, int Severity, int Code, int Line) = 0;
+    // A finding of fixed text, with the code and severity of its entry.
+    void AddFinding(TFinding F, int Line);
+    // A finding about Name ("%1" in its text).
+    void AddFinding(TFinding F, const std::string &Name, int Line);
+    // The same with another severity, where one text is graded by where it occurs.
+    void AddFinding(TFinding F, int Line, int Severity);
 };

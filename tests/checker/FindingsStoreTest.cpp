@@ -160,3 +160,20 @@ TEST(FindingsStore, StreamPieceKeepsItsLastCharacter)
 }
 
 } // namespace
+
+#include <set>
+
+#include "checker/Findings.h"
+
+// The table of fixed-text findings holds each text once, with a code that fits the findings line.
+TEST(FindingTable, EachTextOnceWithAShownCode)
+{
+    std::set<std::string> texts;
+    for (int f = 0; f < fdCount; ++f) {
+        const TFindingText &t = FindingText(static_cast<TFinding>(f));
+        EXPECT_TRUE(texts.insert(t.Text).second) << "written twice: " << t.Text;
+        EXPECT_GE(t.Code, 1);
+        EXPECT_LE(t.Code, 255);
+        EXPECT_TRUE(t.Severity == sevHint || t.Severity == sevWarning || t.Severity == sevError) << t.Text;
+    }
+}
