@@ -12,21 +12,6 @@ function(quillmar_library name dir)
   target_include_directories(${name} PUBLIC ${CMAKE_SOURCE_DIR} ${CMAKE_BINARY_DIR}/generated)
 endfunction()
 
-# The precompiled header every test program reuses, built once with the test programs' options.
-function(quillmar_test_pch)
-  if(TARGET quillmar_test_pch)
-    return()
-  endif()
-  set(_src ${CMAKE_BINARY_DIR}/generated/test_pch.cpp)
-  file(WRITE ${_src} "namespace quillmar_test_pch {}\n")
-  add_library(quillmar_test_pch STATIC ${_src})
-  target_link_libraries(quillmar_test_pch PRIVATE GTest::gtest GTest::gmock Qt6::Widgets)
-  target_compile_options(quillmar_test_pch PRIVATE -O0)
-  target_precompile_headers(quillmar_test_pch PRIVATE
-    <gtest/gtest.h> <gmock/gmock.h> <QApplication> <QWidget> <QString>
-    <string> <vector> <memory> <functional> <algorithm>)
-endfunction()
-
 # One test program per folder under tests/: every .cpp in it, plus the shared test main.
 function(quillmar_tests dir)
   file(GLOB _src CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/${dir}/*.cpp)
@@ -43,10 +28,6 @@ function(quillmar_tests dir)
   # Test code itself is compiled without optimisation: it is most of the build's compile time, and the
   # code under test (the libraries) keeps the build type's optimisation.
   target_compile_options(${_exe} PRIVATE -O0)
-  # Every test source parses GoogleTest, GoogleMock and Qt's widget headers: all test programs share one
-  # precompiled header of them.
-  quillmar_test_pch()
-  target_precompile_headers(${_exe} REUSE_FROM quillmar_test_pch)
   gtest_discover_tests(${_exe}
     PROPERTIES ENVIRONMENT "QT_QPA_PLATFORM=offscreen"
     DISCOVERY_TIMEOUT 60)
@@ -68,8 +49,9 @@ function(quillmar_fuzz_target name source library)
 endfunction()
 
 # Build-time settings applied once every target exists (called at the end of the top-level CMakeLists):
-# - moc runs only on targets that have a Q_OBJECT class among their sources;
-# - widget libraries of six sources or more precompile the Qt headers their sources share.
+# moc runs only on targets that have a Q_OBJECT class among their sources. (Precompiled headers, for the
+# libraries and for the tests' GoogleTest and Qt headers, were measured and gained nothing: the time goes into
+# generating code, not into parsing headers.)
 function(quillmar_all_targets dir out)
   get_property(_targets DIRECTORY ${dir} PROPERTY BUILDSYSTEM_TARGETS)
   get_property(_subdirs DIRECTORY ${dir} PROPERTY SUBDIRECTORIES)
@@ -103,12 +85,5 @@ function(quillmar_finish_targets)
       endif()
     endforeach()
     set_target_properties(${_t} PROPERTIES AUTOMOC ${_moc})
-    get_target_property(_links ${_t} LINK_LIBRARIES)
-    list(FILTER _sources INCLUDE REGEX "\\.cpp$")
-    list(LENGTH _sources _count)
-    # A precompiled header costs about as much as four sources: worth it for the bigger widget libraries.
-    if(_type STREQUAL "STATIC_LIBRARY" AND "Qt6::Widgets" IN_LIST _links AND _count GREATER_EQUAL 6)
-      target_precompile_headers(${_t} PRIVATE <QWidget> <QString> <QPainter> <string> <vector> <memory> <functional>)
-    endif()
   endforeach()
 endfunction()
