@@ -24,6 +24,14 @@ enum TGIFPaintOption : uint16_t {
     gpDitherOnPalette = 1 << 10,
 };
 
+enum TGIFOptimizeOption : uint8_t {
+    opTrimFrames = 1 << 0,
+    opBlankRepeats = 1 << 1,
+    opTidy = 1 << 2,
+    opSortColors = 1 << 3,
+    opReduce = 1 << 4,
+};
+
 constexpr TColor clNone = 0x1FFFFFFF;
 // Milliseconds per unit of a frame's delay, and the delay limits in units.
 constexpr int FrameDelayScale = 12;
@@ -59,6 +67,10 @@ public:
     void StopAnimation() override { StopPainters(); }
 
     void Clear();
+    // Shrinks the file: sorts colour tables by use, drops needless extensions and transparency,
+    // blanks pixels that repeat the frame below, trims transparent borders. Reduction 9 without
+    // opTidy raises "Invalid reduction method"; no reduction is done otherwise.
+    void Optimize(uint8_t Options, int Reduction, int Bits, const TPalette &Palette);
     void Assign(const TGIFImage &Source);
     // A bitmap becomes the only frame.
     void AssignBitmap(const TBitmap &Source);
