@@ -37,6 +37,7 @@ enum {
     opMoveCaret,     // MoveCaretTo a cell (like a jump to a bookmark)
     opSelectTo,
     opSetBlock,      // SetBlockBegin and SetBlockEnd as a program sets them (from up to one line past the last)
+    opJump,          // the caret set without a record, as a jump to a bookmark does
     opUndo,
     opRedo,
     opLast
@@ -90,7 +91,7 @@ inline std::string Name(const Step &s)
 {
     static const char *names[] = {"(comment)",   "(uncomment)", "(replace all)", "(set text)",
                                   "(drop move)", "(drop copy)", "(drop from other)", "(other select)",
-                                  "(move caret)", "(select to)", "(set block)", "(undo)", "(redo)"};
+                                  "(move caret)", "(select to)", "(set block)", "(jump)", "(undo)", "(redo)"};
     std::string name = s.Op >= opFirst ? names[s.Op - opFirst] : EditorCommandToText(s.Op);
     if (s.Op == ecChar)
         name += "'" + U8(WideString(1, s.Ch)) + "'";
@@ -130,6 +131,10 @@ inline void Apply(TSyntaxEditCore &e, TSyntaxEditCore &o, const Step &s)
     case opSetBlock:
         e.SetBlockBegin({s.X, std::min(s.Y, e.LineCount())});
         e.SetBlockEnd({s.N % 12, (s.N / 2) % 8});
+        break;
+    case opJump:
+        e.SetBookmark(s.N % 10, s.X, std::min(s.Y, std::max(0, e.LineCount() - 1)));
+        e.GotoBookmark(s.N % 10);
         break;
     case opUndo: (s.N % 2 ? o : e).Undo(); break;
     case opRedo: (s.N % 2 ? o : e).Redo(); break;

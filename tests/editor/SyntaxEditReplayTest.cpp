@@ -218,9 +218,10 @@ TEST(EditorReplay, KnownScriptsUndoAndRedoExactly)
         std::vector<Step> Steps;
     } cases[] = {
         {"empty replacement, then the caret goes elsewhere", u"alpha beta gamma", defaults,
-         {{ES::opMoveCaret, 0, 6, 0}, {ES::opSelectTo, 0, 11, 0}, {ES::opSelText, 0, 0, 0, 1}, {ES::opMoveCaret, 0, 0, 0}}},
+         {{ES::opMoveCaret, 0, 6, 0}, {ES::opSelectTo, 0, 11, 0}, {ES::opSelText, 0, 0, 0, 1}, {ES::opJump, 0, 0, 0},
+          {ES::opUndo}, {ES::opRedo}, {ES::opJump, 0, 3, 0}}},
         {"replace all by nothing", u"ab;;\r\na\tx", defaults,
-         {{ES::opReplaceAll, 0, 0, 0, 1}, {ES::opMoveCaret, 0, 3, 1}}},
+         {{ES::opReplaceAll, 0, 0, 0, 1}, {ES::opJump, 0, 3, 1}, {ES::opUndo}}},
         {"drop from the other editor onto a column inside a tab", u"  bx\tb ;\tb", defaults,
          {{ES::opOtherSelect, 0, 0, 0, 2}, {ES::opDropFromOther, 0, 12, 0, 1}}},
         {"trailing blanks and a tab dropped when the caret leaves", u"a\r\nb", defaults,
