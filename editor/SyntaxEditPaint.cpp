@@ -165,6 +165,14 @@ struct TLinePainter {
                 P.drawText(cx0, Y + Ascent, QString::fromUtf16(&line[static_cast<size_t>(i) - 1], 2));
                 continue;
             }
+            if (c >= 0x0250) {
+                // Beyond Latin the glyph may come from a wider fallback font: it gets its own
+                // cell, so the characters after it stay on their columns.
+                const int cx0 = X(i);
+                flush(X(i + 1));
+                P.drawText(cx0, Y + Ascent, QString(QChar(c)));
+                continue;
+            }
             if (c == u' ' && ShowControls)
                 piece += BlankMark;
             else
