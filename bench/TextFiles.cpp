@@ -38,7 +38,7 @@ std::string MakeAnsiText()
         for (int k = 0; k < len; ++k)
             w += char('a' + rng() % 26);
         if (i % 17 == 0)
-            w += "\xE9\x80\x93";
+            w += "\x80\x93\xE9";  // never valid UTF-8, so the file reads as Windows-1252
         words.push_back(w);
     }
     std::string text;
