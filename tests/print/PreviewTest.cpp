@@ -4,6 +4,7 @@
 #include "platform/Prompter.h"
 #include "platform/QtConvert.h"
 #include "print/ZvPreview.h"
+#include <QCoreApplication>
 #include <QMimeData>
 #include <QMouseEvent>
 #include <QPainter>
