@@ -180,7 +180,7 @@ void TTreeNT::SyncFromCore()
     const auto Guard = SyncGuard(FSyncing);
     const TTreeNodeList &Flat = Items().FlatOrder();
     for (TTreeNTNode *Node : Flat)
-        if (Node->GetExpanded() && Node->GetCount() > 0)
+        if (Node->GetExpanded())
             setExpanded(FModel->IndexFromNode(Node), true);
     const QModelIndex Caret = FModel->IndexFromNode(TCustomTreeNT::GetSelected());
     setCurrentIndex(Caret);

@@ -31,6 +31,13 @@ struct Expansion : ::testing::Test {
             Events.push_back("expanding " + Narrow(N->GetText()));
             LeavesAsked += N->GetCount() == 0 && !N->GetHasChildren();
             Allow = Narrow(N->GetText()).rfind("locked", 0) != 0;
+            // Lazy nodes fill themselves on their first expansion ("lazyEmpty" finds nothing).
+            if (Narrow(N->GetText()) == "lazy" && N->GetCount() == 0) {
+                Tree.Items().BeginUpdate();
+                Tree.Items().AddChild(N, u"lz1");
+                Tree.Items().AddChild(N, u"lz2");
+                Tree.Items().EndUpdate();
+            }
         };
         Tree.OnCollapsing = [this](TCustomTreeNT *, TTreeNTNode *N, bool &) {
             Events.push_back("collapsing " + Narrow(N->GetText()));
@@ -82,7 +89,9 @@ TEST_F(Expansion, RandomOperationsKeepNodesAndViewInAgreement)
 {
     for (unsigned Seed = 1; Seed <= 6; ++Seed) {
         Tree.Items().Clear();
-        Build(Tree, "A(a1(x1,x2),a2,locked(l1)),B(b1(y1(z1))),C,D(d1,d2,d3)");
+        Build(Tree, "A(a1(x1,x2),a2,locked(l1)),B(b1(y1(z1))),C,D(d1,d2,d3),lazy,lazyEmpty");
+        Find(Tree, "lazy")->SetHasChildren(true);
+        Find(Tree, "lazyEmpty")->SetHasChildren(true);
         Tree.SetOptions(Seed % 2 ? Tree.GetOptions() | toWantReturn : Tree.GetOptions() & ~TTreeOptions(toWantReturn));
         std::mt19937 Rng(Seed);
         int Made = 0;
