@@ -2,6 +2,7 @@
 // unsaved changes, settings kept across starts, tab switches and keys.
 #include "tests/shell/MainWindowSupport.h"
 
+#include "controls/DropFiles.h"
 #include "controls/TextListBox.h"
 #include "controls/TreeNT.h"
 #include "editor/HTMLHighlighter.h"
@@ -565,4 +566,18 @@ TEST(MainWindowStyles, StyleConversions)
     EXPECT_EQ(DoubleAmpersands(u"a&b&&c"), u"a&&b&&&&c");
     EXPECT_EQ(LastDotPos(u"a.b.c"), 4);
     EXPECT_EQ(LastDotPos(u"abc"), 0);
+}
+
+TEST(MainWindowOpen, DroppedFilesOpenUncheckedAndOnce)
+{
+    TWindowFixture f;
+    const QString a = f.Put(QStringLiteral("a.html"), "<p>a</p>\n");
+    const QString b = f.Put(QStringLiteral("b.js"), "var b;\n");
+    f.Window->OpenFile(W(a), false, false, WideString());
+    ASSERT_TRUE(f.Window->QzFormDropFiles1->DropPaths({a, b}, QPoint(10, 10)));
+    ASSERT_EQ(f.Window->TabCount(), 2);
+    EXPECT_EQ(f.Window->TabCaption(1), QStringLiteral("b.js"));
+    EXPECT_FALSE(f.Window->Tab(1)->Record->Checked); // dropped files are never checked on opening
+    ASSERT_EQ(f.PromptTexts().size(), 1u);
+    EXPECT_NE(f.PromptTexts()[0].find("is already open!"), std::string::npos);
 }
