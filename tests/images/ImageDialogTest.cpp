@@ -33,8 +33,8 @@ std::vector<std::string> WriteSamples(const QTemporaryDir &Dir)
         img.save(p, fmt);
         paths.push_back(p.toStdString());
     }
-    // Targa and PCX made by ImageMagick from the BMP.
-    for (const char *ext : {"tga", "pcx"}) {
+    // Targa, PCX and GIF made by ImageMagick from the BMP.
+    for (const char *ext : {"tga", "pcx", "gif"}) {
         const QString p = Dir.filePath(QString("sample.%1").arg(ext));
         RunTool("convert", {QString::fromStdString(paths[0]), p});
         paths.push_back(p.toStdString());
