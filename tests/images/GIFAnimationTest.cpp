@@ -83,6 +83,9 @@ TEST(GIFAnimation, FramesMatchTheCoalescedOnesAndTheDelaysAndLoopsHold)
     TClockScope scope;
     QTemporaryDir dir;
     const std::string path = MakeAnimation(dir, {"None", "Background", "Previous", "None"}, 2);
+    // What the handlers count outlives the picture, whose end stops its painters.
+    std::vector<QImage> shown;
+    int ends = 0, loops = 0;
     TGIFImage gif;
     gif.LoadFromFile(path);
     ASSERT_EQ(gif.Count(), 4);
@@ -98,8 +101,6 @@ TEST(GIFAnimation, FramesMatchTheCoalescedOnesAndTheDelaysAndLoopsHold)
     EXPECT_EQ(loop->Loops, 1);
     loop->Loops = 2;
 
-    std::vector<QImage> shown;
-    int ends = 0, loops = 0;
     gif.OnFramePainted = [&](TGIFPainter &P) { shown.push_back(P.Surface().convertToFormat(QImage::Format_ARGB32)); };
     gif.OnPaintLoop = [&](TGIFPainter &) { ++loops; };
     gif.OnPaintEnd = [&](TGIFPainter &) { ++ends; };
@@ -132,6 +133,8 @@ TEST(GIFAnimation, DelayRulesSpeedAndStopping)
     TClockScope scope;
     QTemporaryDir dir;
     const std::string path = MakeAnimation(dir, {"None", "None", "None"}, 0);
+    int painted = 0, ends = 0;
+    std::vector<int> order;
     TGIFImage gif;
     gif.LoadFromFile(path);
     // Delays 0 (default 10 units), 1 (at least 3) and 5000 (kept).
@@ -139,7 +142,6 @@ TEST(GIFAnimation, DelayRulesSpeedAndStopping)
     for (int i = 0; i < 3; ++i)
         gif.Frame(i).GraphicControlExtension->Delay = uint16_t(delays[i]);
     gif.PlaySpeed = 200;
-    int painted = 0, ends = 0;
     gif.OnFramePainted = [&](TGIFPainter &) { ++painted; };
     gif.OnPaintEnd = [&](TGIFPainter &) { ++ends; };
     gif.StartPainter(gif.PaintOptions(), QRect(0, 0, 10, 10));
@@ -154,7 +156,6 @@ TEST(GIFAnimation, DelayRulesSpeedAndStopping)
     EXPECT_TRUE(scope.Clock.Idle());
     // A handler may choose the next frame.
     painted = 0;
-    std::vector<int> order;
     gif.OnFramePainted = [&](TGIFPainter &P) {
         order.push_back(P.ActiveImage);
         if (P.ActiveImage == 1)
