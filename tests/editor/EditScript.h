@@ -189,7 +189,15 @@ inline Outcome Play(const WideString &text, const WideString &otherText, TSyntax
     std::string head[2] = {original[0], original[1]};
     bool pairsWhole = true;
     TSyntaxEditCore *eds[2] = {&e, &o};
-    for (size_t k = 0; k < n; ++k) {
+    // Copying and pasting the whole text doubles it: a script stops growing it past a size
+    // where each step would only take longer, not test more.
+    auto size = [](const TSyntaxEditCore &ed) {
+        size_t chars = 0;
+        for (int y = 0; y < ed.LineCount(); ++y)
+            chars += ed.Lines().Get(y).size() + 2;
+        return chars;
+    };
+    for (size_t k = 0; k < n && size(e) + size(o) < 20000; ++k) {
         Apply(e, o, steps[k]);
         for (int i = 0; i < 2; ++i)
             if (!eds[i]->CanRedo())
