@@ -11,9 +11,27 @@
 #include "shell/Splash.h"
 
 #include <QElapsedTimer>
+#include <QSocketNotifier>
 #include <QThread>
 
+#include <csignal>
 #include <memory>
+#include <sys/socket.h>
+#include <unistd.h>
+
+namespace {
+
+// The end of the session (SIGTERM) or an interrupt closes the window as the user would, so the
+// settings are written and unsaved text is offered for saving. The handler only writes a byte.
+int TermSignalFds[2] = {-1, -1};
+
+void OnTermSignal(int)
+{
+    const char c = 1;
+    [[maybe_unused]] const ssize_t n = ::write(TermSignalFds[0], &c, 1);
+}
+
+} // namespace
 
 int main(int argc, char **argv)
 {
@@ -29,8 +47,27 @@ int main(int argc, char **argv)
 
     TMessageBoxPrompter prompter(QStringLiteral("Quillmar"));
     TPrompterScope prompterScope(prompter);
-    TfrmQuillmarMain window;
+    TMainWindowSetup setup;
+    // QUILLMAR_SETTINGS_FILE names another settings file (tests).
+    setup.SettingsFile = ToLocalPath(qEnvironmentVariable("QUILLMAR_SETTINGS_FILE"));
+    TfrmQuillmarMain window(setup);
     prompter.SetParent(&window);
+
+    std::unique_ptr<QSocketNotifier> termNotifier;
+    if (::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, TermSignalFds) == 0) {
+        termNotifier = std::make_unique<QSocketNotifier>(TermSignalFds[1], QSocketNotifier::Read);
+        QObject::connect(termNotifier.get(), &QSocketNotifier::activated, &window, [&window] {
+            char c;
+            [[maybe_unused]] const ssize_t n = ::read(TermSignalFds[1], &c, 1);
+            window.close();
+        });
+        struct sigaction action {};
+        action.sa_handler = OnTermSignal;
+        sigemptyset(&action.sa_mask);
+        action.sa_flags = SA_RESTART;
+        sigaction(SIGTERM, &action, nullptr);
+        sigaction(SIGINT, &action, nullptr);
+    }
 
     TSingleInstance instance(instanceName);
     instance.OnActivate = [&window] { window.ActivateInstance(); };

@@ -5,6 +5,7 @@
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
+#include <QFile>
 #include <QProcess>
 #include <QTabWidget>
 
@@ -125,4 +126,48 @@ TEST(Startup, TraceLogOnlyWhenAskedFor)
     f.Window->SaveTraceLog({QStringLiteral("quillmar"), QStringLiteral("page.html"), QStringLiteral("LOG")});
     EXPECT_EQ(ReadBytes(log), "first line\n");
     EXPECT_TRUE(f.PromptTexts().empty());
+}
+
+TEST(Startup, TwoStartsOfTheProgram)
+{
+    QTemporaryDir dir;
+    const QString runtime = dir.filePath(QStringLiteral("run"));
+    QDir().mkpath(runtime);
+    QFile::setPermissions(runtime, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    const QString settings = dir.filePath(QStringLiteral("Quillmar.ini"));
+    const QString page = QDir(dir.path()).canonicalPath() + QStringLiteral("/page.html");
+    WriteBytes(page, "<p>handed over</p>\n");
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("XDG_RUNTIME_DIR"), runtime);
+    env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+    env.insert(QStringLiteral("QUILLMAR_NO_SPLASH_WAIT"), QStringLiteral("1"));
+    env.insert(QStringLiteral("QUILLMAR_SETTINGS_FILE"), settings);
+
+    QProcess first;
+    first.setProcessEnvironment(env);
+    first.start(QStringLiteral(QUILLMAR_BINARY), {});
+    ASSERT_TRUE(first.waitForStarted(10000));
+    // The first copy is up once its socket is there.
+    QElapsedTimer timer;
+    timer.start();
+    while (QDir(runtime).entryList({QStringLiteral("quillmar-*.sock")}, QDir::System).isEmpty() &&
+           timer.elapsed() < 20000)
+        first.waitForFinished(50);
+    ASSERT_EQ(first.state(), QProcess::Running);
+
+    QProcess second;
+    second.setProcessEnvironment(env);
+    second.setWorkingDirectory(dir.path());
+    second.start(QStringLiteral(QUILLMAR_BINARY), {QStringLiteral("page.html")}); // relative to its own folder
+    ASSERT_TRUE(second.waitForFinished(20000));
+    EXPECT_EQ(second.exitCode(), 0);
+    EXPECT_EQ(first.state(), QProcess::Running);
+
+    // Ending the session closes the first copy as the user would: the settings name the page.
+    first.terminate();
+    ASSERT_TRUE(first.waitForFinished(20000));
+    TSettings written;
+    written.Load(ToLocalPath(settings));
+    ASSERT_FALSE(written.Reopen.empty()) << ReadBytes(settings);
+    EXPECT_EQ(written.Reopen.back(), W(page));
 }
