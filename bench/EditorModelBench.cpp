@@ -32,24 +32,34 @@ void Report(const char *what, double ms)
 int main()
 {
     {
-        TSyntaxEditCore e;
-        FillLines(e, 100000);
-        e.SetMaxUndo(32767);
-        auto t0 = Clock::now();
-        for (int i = 0; i < 100000; ++i) {
-            e.SetCaretXY({5, i});
-            e.SetSelText(u"a");
+        // The best of three runs: other work on the machine only ever adds time.
+        double best = 1e30, undoMs = 0;
+        int undos = 0, records = 0;
+        for (int run = 0; run < 3; ++run) {
+            TSyntaxEditCore e;
+            FillLines(e, 100000);
+            e.SetMaxUndo(32767);
+            auto t0 = Clock::now();
+            for (int i = 0; i < 100000; ++i) {
+                e.SetCaretXY({5, i});
+                e.SetSelText(u"a");
+            }
+            auto t1 = Clock::now();
+            undos = 0;
+            while (e.CanUndo()) {
+                e.Undo();
+                ++undos;
+            }
+            auto t2 = Clock::now();
+            if (Ms(t0, t1) < best) {
+                best = Ms(t0, t1);
+                undoMs = Ms(t1, t2);
+            }
+            records = e.UndoList().Count();
         }
-        auto t1 = Clock::now();
-        int undos = 0;
-        while (e.CanUndo()) {
-            e.Undo();
-            ++undos;
-        }
-        auto t2 = Clock::now();
-        Report("100,000 single-character inserts in 100,000 lines", Ms(t0, t1));
-        std::printf("%-58s %9.1f ms  (%d undo calls, %d records)\n", "undo of the last 32,767 of them", Ms(t1, t2), undos,
-                    e.UndoList().Count());
+        Report("100,000 single-character inserts in 100,000 lines (best of 3)", best);
+        std::printf("%-58s %9.1f ms  (%d undo calls, %d records)\n", "undo of the last 32,767 of them", undoMs, undos,
+                    records);
     }
     {
         TSyntaxEditCore e;
