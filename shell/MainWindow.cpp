@@ -512,6 +512,8 @@ void TfrmQuillmarMain::closeEvent(QCloseEvent *Event)
         delete Tab(i);
         FProgramTabChange = false;
     }
+    // The window is hidden once the close goes through: its place is taken now.
+    NoteWindowState();
     Event->accept();
 }
 
@@ -532,17 +534,21 @@ TfrmQuillmarMain::~TfrmQuillmarMain()
     SaveTraceLog();
 }
 
+void TfrmQuillmarMain::NoteWindowState()
+{
+    if (!isVisible())
+        return;
+    Settings.WState = isMaximized() ? u"Max" : u"Normal";
+    const QRect g = geometry();
+    Settings.Left = g.left();
+    Settings.Top = g.top();
+    Settings.Width = g.width();
+    Settings.Height = g.height();
+}
+
 void TfrmQuillmarMain::WriteSettings()
 {
-    if (isVisible()) {
-        const bool maximised = isMaximized();
-        Settings.WState = maximised ? u"Max" : u"Normal";
-        const QRect g = geometry();
-        Settings.Left = g.left();
-        Settings.Top = g.top();
-        Settings.Width = g.width();
-        Settings.Height = g.height();
-    }
+    NoteWindowState();
     try {
         Settings.Save(FSettingsFile);
     } catch (const std::exception &e) {

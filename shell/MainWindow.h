@@ -299,6 +299,8 @@ private:
     void ApplyPlacement();
     void WatchApplicationState();
     void NoteBounds();
+    // Takes the window's bounds and state into the settings while it is shown.
+    void NoteWindowState();
     void ShowFindingHint(QEvent *Event);
     bool SaveChangedTabOnClose(int Index);
     QStringList ChooseFiles(TEOpenDialog &Dialog);

@@ -581,3 +581,19 @@ TEST(MainWindowOpen, DroppedFilesOpenUncheckedAndOnce)
     ASSERT_EQ(f.PromptTexts().size(), 1u);
     EXPECT_NE(f.PromptTexts()[0].find("is already open!"), std::string::npos);
 }
+
+TEST(MainWindowSettings, WindowBoundsOfAClosedWindowAreKept)
+{
+    TWindowFixture f;
+    f.Window->Settings.NewFile = false;
+    f.Window->show();
+    f.Window->setGeometry(120, 90, 700, 500);
+    QCoreApplication::processEvents();
+    const QRect shown = f.Window->geometry();
+    EXPECT_TRUE(f.Window->close());
+    f.Restart();
+    EXPECT_EQ(f.Window->Settings.Width, shown.width());
+    EXPECT_EQ(f.Window->Settings.Height, shown.height());
+    EXPECT_EQ(f.Window->Settings.Left, shown.left());
+    EXPECT_EQ(f.Window->Settings.WState, u"Normal");
+}
