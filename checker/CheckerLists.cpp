@@ -41,7 +41,7 @@ void TCheckerLists::ClearAll()
     GlobalHTMLRefs.Clear();
     LabelDefs.Clear();
     LabelRefs.Clear();
-    NewRecords.Clear();
+    NewRecords.clear();
     PrototypeInstances.Clear();
     DynamicNames.Clear();
     IncludeNames.Clear();

@@ -4,6 +4,18 @@
 #include "text/ZSStrUtils.h"
 #include "platform/StringList.h"
 
+#include <cstdint>
+#include <vector>
+
+// What a "new" expression gave a variable.
+struct TNewRecord {
+    AnsiString Variable;    // what receives the object
+    AnsiString Constructor; // what "new" names
+    int32_t Scope = -2;     // the function it was made in (index), -2 at top level; the cross-reference pass
+                            // puts the constructor's index here once it has found it
+    int32_t Line = 0;
+};
+
 class TCheckerLists {
 public:
     TCheckerLists() = default;
@@ -25,7 +37,7 @@ public:
     TStringList Calls;             // name -> TJSFunctionCall, owned
     TZSStringList LabelDefs;       // object = line
     TStringList LabelRefs;         // object = line
-    TZSStringList NewRecords;      // "variable|constructor|scope", object = line
+    std::vector<TNewRecord> NewRecords;
     TZSStringList PrototypeInstances; // object = line
     TZSStringList DynamicNames;    // object = line
     TStringList IncludeNames;      // object = include number (or line for "with" objects)

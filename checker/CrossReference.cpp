@@ -30,28 +30,6 @@ bool TryStrToIntLocal(const AnsiString &S, int &Value)
     return r.ec == std::errc() && r.ptr == end;
 }
 
-struct TNewRecord {
-    AnsiString Variable, Constructor;
-    int32_t Index = -1;
-};
-
-TNewRecord ParseNewRecord(const AnsiString &Record)
-{
-    TNewRecord r;
-    const size_t a = Record.find('|');
-    const size_t b = Record.rfind('|');
-    if (a == AnsiString::npos || b == a) {
-        r.Variable = Record;
-        return r;
-    }
-    r.Variable = Record.substr(0, a);
-    r.Constructor = Record.substr(a + 1, b - a - 1);
-    const AnsiString index = Record.substr(b + 1);
-    int value = 0;
-    r.Index = TryStrToIntLocal(index, value) ? value : 0;
-    return r;
-}
-
 } // namespace
 
 class TCrossReference {
@@ -175,7 +153,7 @@ private:
     std::unordered_set<AnsiString> FGlobalDuplicates; // names the list holds more than once
     bool FGlobalHoles = false;
     // The new-records parsed once, after the first step has bound their constructors, and by variable.
-    std::vector<TNewRecord> FRecords;
+    const std::vector<TNewRecord> &FRecords = L.NewRecords;
     std::unordered_map<AnsiString, std::vector<int>> FRecordsByVariable;
     // Prototype-instance records "owner.prototypeInstN\\member" by owner and member: their scope numbers N.
     std::unordered_map<AnsiString, std::vector<int>> FInstances;
@@ -258,13 +236,8 @@ void TCrossReference::SweepGlobals()
 
 void TCrossReference::IndexNewRecords()
 {
-    FRecords.clear();
     FRecordsByVariable.clear();
-    FRecords.reserve(static_cast<size_t>(L.NewRecords.Count()));
-    for (int i = 0; i < L.NewRecords.Count(); ++i) {
-        FRecords.push_back(ParseNewRecord(L.NewRecords[i]));
-        FRecordsByVariable[FRecords.back().Variable].push_back(i);
-    }
+    for (size_t i = 0; i < FRecords.size(); ++i) FRecordsByVariable[FRecords[i].Variable].push_back(static_cast<int>(i));
 }
 
 void TCrossReference::IndexPrototypeInstances()
@@ -317,7 +290,7 @@ bool TCrossReference::IsObjectMemberPath(const AnsiString &Path, int Depth)
     const int i = plain < 0 ? withThis : withThis < 0 ? plain : std::min(plain, withThis);
     if (i < 0) return false;
     if (member.find('.') != AnsiString::npos) return IsObjectMemberPath(member, Depth + 1);
-    TJSFunction *f = Fn(FRecords[i].Index);
+    TJSFunction *f = Fn(FRecords[i].Scope);
     return f && f->IsLocalVar("this." + member);
 }
 
@@ -378,10 +351,9 @@ bool TCrossReference::HTMLEntryMatches(const AnsiString &N, int32_t &DeclLine)
 // 1. Each "new C" binds C as a constructor.
 void TCrossReference::NewRecords()
 {
-    for (int i = 0; i < L.NewRecords.Count(); ++i) {
-        TNewRecord r = ParseNewRecord(L.NewRecords[i]);
-        const int32_t line = ObjectLine(L.NewRecords.Objects(i));
-        if (TJSFunction *scope = Fn(r.Index); r.Index >= 0 && scope && scope->IsParameter(r.Constructor)) continue;
+    for (TNewRecord &r : L.NewRecords) {
+        const int32_t line = r.Line;
+        if (TJSFunction *scope = Fn(r.Scope); r.Scope >= 0 && scope && scope->IsParameter(r.Constructor)) continue;
         if (r.Constructor == "ActiveXObject")
             if (TJSVariable *v = Global(r.Variable)) v->SetKind(vkActiveX);
         // Built-in constructors are no functions of the page.
@@ -391,7 +363,7 @@ void TCrossReference::NewRecords()
             Msg("new object \"" + r.Constructor + "\" not found", sevError, 178, line);
             continue;
         }
-        L.NewRecords.Put(i, r.Variable + "|" + r.Constructor + "|" + std::to_string(k));
+        r.Scope = k;
         Fn(k)->SetKind1();
         C.FNav.MarkConstructor(r.Constructor);
     }
@@ -622,9 +594,8 @@ void TCrossReference::GlobalRefs()
 void TCrossReference::NewRecordsSecondPass()
 {
     std::unordered_set<int> done;
-    for (int i = 0; i < L.NewRecords.Count(); ++i) {
-        const TNewRecord &r = FRecords[i];
-        const int32_t line = ObjectLine(L.NewRecords.Objects(i));
+    for (const TNewRecord &r : L.NewRecords) {
+        const int32_t line = r.Line;
         const int k = FnIndex(r.Constructor);
         TJSFunction *ctor = Fn(k);
         if (!ctor) continue;

@@ -377,43 +377,44 @@ void TJSParser::RecordAssignmentTarget(const AnsiString &Target, int Op, int Rhs
 void TJSParser::AddNewRecord(const AnsiString &Variable, const AnsiString &Constructor, int32_t Line)
 {
     if (Variable.empty() || Constructor.empty() || Contains(Constructor, "parent.")) return;
-    const int scope = FFunctionIndex > 0 ? FFunctionIndex - 1 : -2;
-    const AnsiString record = Variable + "|" + Constructor + "|" + std::to_string(scope);
-    if (FNewRecordNames.IndexOf(FLists.NewRecords, record) >= 0) return;
-    FirstNewRecord(Variable, std::to_string(scope)); // brings the map up to date first
-    FLists.NewRecords.AddObject(record, LineObject(Line));
-    FFirstNewRecord.emplace(Variable + "|" + std::to_string(scope), FLists.NewRecords.Count() - 1);
-    FNewRecordsSeen = FLists.NewRecords.Count();
+    const int32_t scope = FFunctionIndex > 0 ? FFunctionIndex - 1 : -2;
+    SyncNewRecords();
+    if (!FNewRecordKeys.insert(Variable + '\0' + Constructor + '\0' + std::to_string(scope)).second) return;
+    FLists.NewRecords.push_back({Variable, Constructor, scope, Line});
+    FFirstNewRecord.emplace(Variable + '\0' + std::to_string(scope), static_cast<int>(FLists.NewRecords.size()) - 1);
+    FNewRecordsSeen = FLists.NewRecords.size();
 }
 
-int TJSParser::FirstNewRecord(const AnsiString &Variable, const AnsiString &Scope)
+void TJSParser::SyncNewRecords()
 {
-    const TStrings &records = FLists.NewRecords;
-    if (records.Count() != FNewRecordsSeen) {
-        // the list changed under the map (a new check, or records added elsewhere): index it afresh
-        FFirstNewRecord.clear();
-        for (int i = 0; i < records.Count(); ++i) {
-            const AnsiString &r = records[i];
-            const size_t first = r.find('|'), last = r.rfind('|');
-            if (first == AnsiString::npos || last == first) continue;
-            FFirstNewRecord.emplace(r.substr(0, first) + "|" + r.substr(last + 1), i);
-        }
-        FNewRecordsSeen = records.Count();
+    const std::vector<TNewRecord> &records = FLists.NewRecords;
+    if (records.size() == FNewRecordsSeen) return;
+    // the list changed under the indexes (a new check): index it afresh
+    FNewRecordKeys.clear();
+    FFirstNewRecord.clear();
+    for (size_t i = 0; i < records.size(); ++i) {
+        const TNewRecord &r = records[i];
+        const AnsiString scope = std::to_string(r.Scope);
+        FNewRecordKeys.insert(r.Variable + '\0' + r.Constructor + '\0' + scope);
+        FFirstNewRecord.emplace(r.Variable + '\0' + scope, static_cast<int>(i));
     }
-    auto it = FFirstNewRecord.find(Variable + "|" + Scope);
+    FNewRecordsSeen = records.size();
+}
+
+int TJSParser::FirstNewRecord(const AnsiString &Variable, int32_t Scope)
+{
+    SyncNewRecords();
+    auto it = FFirstNewRecord.find(Variable + '\0' + std::to_string(Scope));
     return it == FFirstNewRecord.end() ? -1 : it->second;
 }
 
 void TJSParser::PropagateNewRecord(const AnsiString &Source, const AnsiString &Target, int32_t Line)
 {
     if (Source.empty() || Target.empty() || Contains(Source, ".") || Contains(Target, ".")) return;
-    const AnsiString scope = std::to_string(FFunctionIndex > 0 ? FFunctionIndex - 1 : -2);
-    const int i = FirstNewRecord(Source, scope);
+    const int i = FirstNewRecord(Source, FFunctionIndex > 0 ? FFunctionIndex - 1 : -2);
     if (i < 0) return;
-    // "variable|constructor|scope": the constructor is what stands between the first and the last bar
-    const AnsiString &r = FLists.NewRecords[i];
-    const size_t first = r.find('|'), last = r.rfind('|');
-    AddNewRecord(Target, r.substr(first + 1, last - first - 1), Line);
+    const AnsiString constructor = FLists.NewRecords[static_cast<size_t>(i)].Constructor; // a copy: the list grows
+    AddNewRecord(Target, constructor, Line);
 }
 
 void TJSParser::ScanStringForNames(const AnsiString &Text, int32_t Line)

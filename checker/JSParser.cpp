@@ -109,7 +109,9 @@ void TJSParser::ResetCounts()
     FFunctionNames.Reset();
     FGlobalNames.Reset();
     FPrototypeNames.Reset();
-    FNewRecordNames.Reset();
+    FNewRecordKeys.clear();
+    FFirstNewRecord.clear();
+    FNewRecordsSeen = 0;
     FSemiTotal = 0;
     FSemiPiece = 0;
     FErrors = FWarnings = FHints = 0;

@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <memory>
 #include <unordered_map>
+#include <unordered_set>
 #include <vector>
 
 #include "checker/ExactIndex.h"
@@ -205,12 +206,14 @@ private:
     mutable TExactIndex FFunctionNames; // lookups in the function list
     mutable TExactIndex FGlobalNames;   // lookups in GlobalVars
     TExactIndex FPrototypeNames;        // lookups in PrototypeInstances
-    TExactIndex FNewRecordNames;        // lookups in NewRecords
-    // The first new-record of each "variable|scope", as its position in NewRecords; NewRecordsSeen is the
-    // list's length when the map was last brought up to date (a shorter list was refilled: start again).
+    // The new-records made (variable, constructor and scope), and the first of each variable and scope, as
+    // its position in NewRecords; NewRecordsSeen is the list's length when they were last brought up to
+    // date (another length: the list was refilled, they are made afresh).
+    std::unordered_set<AnsiString> FNewRecordKeys;
     std::unordered_map<AnsiString, int> FFirstNewRecord;
-    int FNewRecordsSeen = 0;
-    int FirstNewRecord(const AnsiString &Variable, const AnsiString &Scope);
+    size_t FNewRecordsSeen = 0;
+    void SyncNewRecords();
+    int FirstNewRecord(const AnsiString &Variable, int32_t Scope);
 
     std::vector<AnsiString> FMessages;
     TStrings *FItems = nullptr;

@@ -99,7 +99,12 @@ inline std::string DumpModel(const TCheckerLists &L)
     out += DumpLines("Refs", L.GlobalRefs);
     out += DumpLines("HTMLRefs", L.GlobalHTMLRefs);
     out += DumpLines("Windows", L.OpenedWindows);
-    out += DumpLines("New", L.NewRecords);
+    if (!L.NewRecords.empty()) {
+        out += "New:";
+        for (const TNewRecord &r : L.NewRecords)
+            out += " " + r.Variable + "|" + r.Constructor + "|" + std::to_string(r.Scope) + "@" + std::to_string(r.Line);
+        out += "\n";
+    }
     out += DumpLines("Proto", L.PrototypeInstances);
     out += DumpLines("Dynamic", L.DynamicNames);
     out += DumpLines("Labels", L.LabelDefs);
