@@ -109,10 +109,10 @@ void Scaling(const std::string &File)
         const Document doc(tmp.string(), lines);
         // a fresh checker, list and tree for each run, made and freed outside the timing
         std::unique_ptr<TRunState> state;
-        const int pairs = factor <= 4 ? 15 : factor <= 16 ? 7 : 3;
+        const int pairs = factor <= 4 ? 21 : factor <= 16 ? 7 : 3;
         bench::TNodeTimer jshint(bench::kJshintServer, tmp.string());
         const bench::TPairedResult r = bench::Paired([&] { state->Check(doc, tmp.string()); }, jshint, pairs,
-                                                     factor <= 16 ? 2 : 1, [&] {
+                                                     factor <= 4 ? 5 : factor <= 16 ? 2 : 1, [&] {
                                                          state.reset();
                                                          state = std::make_unique<TRunState>();
                                                      });
