@@ -480,6 +480,40 @@ bool HasColor(const QImage &img, const QRect &r, QRgb c)
     return false;
 }
 
+// A long line whose end lies off screen opens a comment: the lines below keep the comment
+// colour whether the painter scanned the long line to its end or stopped after the visible part
+// (because the next line's state was known), and after an edit at the long line's start.
+TEST(EditorRanges, LongLinesPaintAlikeWhetherScannedWholeOrNot)
+{
+    TJavaScriptHighlighter js;
+    js.CommentAttributes().SetForeground(0x0000FF);
+    js.StringAttributes().SetForeground(0x00FF00);
+    const std::string text = "var s = 'x'; " + std::string(3000, 'a') + " /* open|still in it|*/ b = 'y';";
+    auto picture = [&](bool rangesFirst, bool edit) {
+        Widget w(text, 400, 200);
+        w.E->SetHighLighter(&js);
+        if (edit) {
+            w.E->SetCaretXY({0, 0});
+            w.E->RunEditorCommand(ecChar, u'q', nullptr);
+        }
+        if (rangesFirst)
+            w.E->PrepareRanges(w.E->LineCount() - 1);
+        QImage img(w.W()->size(), QImage::Format_ARGB32_Premultiplied);
+        {
+            QPainter p(&img);
+            w.E->PaintTo(p, img.rect());
+        }
+        w.E->SetHighLighter(nullptr);
+        return img;
+    };
+    for (bool edit : {false, true}) {
+        const QImage whole = picture(false, edit);
+        EXPECT_TRUE(HasColor(whole, whole.rect(), qRgb(255, 0, 0))) << edit; // the comment below
+        EXPECT_TRUE(whole == picture(true, edit)) << edit;
+    }
+}
+
+
 TEST(EditorWidget, SelectionMarkLineAndControlCharacters)
 {
     Widget w("a\tb c|second|third", 400, 200);
