@@ -318,6 +318,7 @@ void TfrmQuillmarMain::CreateActions()
     CreatePrintActions();
     CreateEditActions();
     CreateCheckActions();
+    CreateToolsActions();
 }
 
 void TfrmQuillmarMain::ApplyHighlighterColours()

@@ -39,6 +39,9 @@ class QMenu;
 class QSplitter;
 class QTabWidget;
 class TEOpenDialog;
+class TfrmAsciRef;
+class TfrmBuiltinRef;
+class TfrmCodeTree;
 class THTMLHighlighter;
 class TJavaScriptHighlighter;
 class TPrintAction;
@@ -109,6 +112,12 @@ public:
 
     // ---- controls
     QTabWidget *PageControl1 = nullptr;   // editor tabs
+    // The reference tool windows (children of the window, made with it).
+    TfrmAsciRef *frmAsciRef = nullptr;
+    TfrmBuiltinRef *frmBuiltinRef = nullptr;
+    TfrmCodeTree *frmCodeTree = nullptr;
+    // Puts a text on the clipboard as Unicode text.
+    static void CopyToClipboardUnicode(const WideString &Text);
     QTabWidget *PageControlNav = nullptr; // Nav, Projects, Dir
     QTabWidget *PageControl2 = nullptr;   // Errors
     TTreeNT *NavTree = nullptr;
@@ -294,6 +303,7 @@ private:
     void CreateCheckActions();
     void CreatePrintActions();
     void CreateEditActions();
+    void CreateToolsActions();
     void CheckHighlighterItem();
     void ShowParentOfUncheckedInclude();
     void ApplyPlacement();
