@@ -160,7 +160,7 @@ TEST(EditorReplay, RandomScriptsOnTwoEditorsUndoExactly)
     const char *seedText = std::getenv("EDITOR_REPLAY_SEED");
     const char *roundsText = std::getenv("EDITOR_REPLAY_ROUNDS");
     std::mt19937 rng(seedText ? static_cast<unsigned>(std::atoi(seedText)) : 20261211u);
-    const int rounds = roundsText ? std::atoi(roundsText) : 1000;
+    const int rounds = roundsText ? std::atoi(roundsText) : 2000;
     auto randomText = [&rng]() {
         WideString text;
         const int lines = 1 + static_cast<int>(rng() % 6);
