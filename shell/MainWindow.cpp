@@ -317,6 +317,8 @@ void TfrmQuillmarMain::CreateActions()
     CreateFileActions();
     CreatePrintActions();
     CreateEditActions();
+    CreateInsertJSActions();
+    CreateInsertHTMLActions();
     CreateCheckActions();
     CreateToolsActions();
 }

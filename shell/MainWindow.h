@@ -51,6 +51,8 @@ class TSyntaxHighlighter;
 class TTextListBox;
 class TSyntaxFindDialog;
 class TfrmEditorCmds;
+class TInsertTools;
+struct TFragmentItem;
 class TTreeNT;
 class TTreeNTNode;
 
@@ -288,6 +290,16 @@ public:
     void RefreshActionStates();
     TActionStateInput ActionStateInput() const;
 
+    // ---- JavaScript and HTML insert menus (MainWindowInsertJS.cpp, MainWindowInsertHTML.cpp)
+    TInsertTools &InsertTools() const { return *FInsertTools; }
+    void functionblock1Click();
+    void Messageboxalertconfirmprompt1Click();
+    void Table1Click();
+    void Lists1Click();
+    void Imagenew1Click();
+    void AnchorsAHREF1Click();
+    void Fontcolor2Click(int Tag);
+
 protected:
     void showEvent(QShowEvent *Event) override;
     void closeEvent(QCloseEvent *Event) override;
@@ -304,6 +316,11 @@ private:
     void CreatePrintActions();
     void CreateEditActions();
     void CreateToolsActions();
+    void CreateInsertJSActions();
+    void CreateInsertHTMLActions();
+    // The active editor when it takes insertions (not read-only), else null.
+    TSyntaxEdit *InsertTarget() const;
+    void InsertFragment(const std::vector<TFragmentItem> &Items, const char *Name);
     void CheckHighlighterItem();
     void ShowParentOfUncheckedInclude();
     void ApplyPlacement();
@@ -334,6 +351,7 @@ private:
     int FNewFileCount = 0;
     TSyntaxFindDialog *FFindDialog = nullptr;
     TfrmEditorCmds *FEditorCmds = nullptr;
+    TInsertTools *FInsertTools = nullptr;
     int FFindOptions = 0;
     WideString FBrowserPath; // the browser the next view starts
     TEditorTab *FCheckedTab = nullptr; // the tab a running check belongs to
