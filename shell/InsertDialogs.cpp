@@ -246,6 +246,8 @@ TfrmAnchors::TfrmAnchors(QWidget *Owner) : TInsertDialog(Owner)
     EditURL = Edit(QStringLiteral("EditURL"), QStringLiteral("http://"), this);
     EditSection = Edit(QStringLiteral("EditSection"), QStringLiteral("#"), this);
     EditBkMark = Edit(QStringLiteral("EditBkMark"), QString(), this);
+    for (QLineEdit *e : {EditAnchorText, EditURL, EditSection, EditBkMark})
+        e->setMinimumWidth(240);
     form->addRow(QStringLiteral("Text (appears as \"clickable\" link)"), EditAnchorText);
     form->addRow(QStringLiteral("URL or document to go to"), EditURL);
     form->addRow(QStringLiteral("Section identifier"), EditSection);

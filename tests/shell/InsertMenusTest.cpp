@@ -531,6 +531,16 @@ TEST(InsertMenus, FunctionHeaderNamesTheNetworkedComputerAndTypingReplacesTheNam
     EXPECT_EQ(Narrow(f.Editor().LineText(6)), "function g()");
 }
 
+TEST(InsertMenus, CaptionItemInsertsItsCaptionWithoutTheAccelerator)
+{
+    TInsertFixture f;
+    f.Window->Action(QStringLiteral("StringFunction18"))->setText(QStringLiteral(".to&UpperCase();"));
+    Prepare(f.Editor(), u"s\u2038");
+    f.Trigger("StringFunction18");
+    EXPECT_EQ(Narrow(Shown(f.Editor())), "s.toUpperCase();\u2038");
+    EXPECT_EQ(Narrow(CaptionText(u"a&&b")), "a&b");
+}
+
 TEST(InsertMenus, DialogsKeepTheirValuesAndEnableTheFieldsOfTheirChoice)
 {
     TInsertFixture f;
