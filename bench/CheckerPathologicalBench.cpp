@@ -17,7 +17,7 @@ namespace {
 
 class TLinesDocument final : public ICheckDocument {
 public:
-    explicit TLinesDocument(const std::vector<std::string> &Lines) : FName(AnsiToWide("pathological.js"))
+    TLinesDocument(const std::vector<std::string> &Lines, const char *Name) : FName(AnsiToWide(Name))
     {
         for (const auto &l : Lines) FLines.Add(AnsiToWide(l));
     }
@@ -31,13 +31,14 @@ private:
 
 double CheckSeconds(const std::vector<std::string> &Lines, int &Findings)
 {
-    const TLinesDocument doc(Lines);
+    const TLinesDocument doc(Lines, Lines.empty() || Lines[0].rfind("<html", 0) != 0 ? "pathological.js"
+                                                                                     : "pathological.html");
     THTMLJSFileChecker checker(nullptr);
     TStringList items, includes, serverIncludes;
     TNavTreeMemory tree;
     TCheckOptions o;
     const auto t0 = std::chrono::steady_clock::now();
-    checker.CheckFile(doc, &items, &tree, o, &includes, &serverIncludes, "pathological.js");
+    checker.CheckFile(doc, &items, &tree, o, &includes, &serverIncludes, WideToAnsi(doc.FileName()));
     const double s = std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
     Findings = items.Count();
     return s;
@@ -82,6 +83,13 @@ int main()
         std::vector<std::string> lines;
         for (int i = 0; i < n; ++i) lines.push_back("function f" + std::to_string(i) + "(a) { return a + 1; }");
         for (int i = 0; i < n; ++i) lines.push_back("f" + std::to_string(i) + "(" + std::to_string(i) + ");");
+        return lines;
+    });
+    Row("named form fields on a page", {5000, 20000, 80000}, [](int n) {
+        std::vector<std::string> lines{"<html><body><form name=\"f\">"};
+        for (int i = 0; i < n; ++i)
+            lines.push_back("<input type=\"text\" name=\"in" + std::to_string(i) + "\" onchange=\"g(this.value)\">");
+        lines.push_back("</form><script type=\"text/javascript\">function g(v) { return v; }</script></body></html>");
         return lines;
     });
     Row("array literal on one line", {62500, 250000, 1000000}, [](int n) {

@@ -161,6 +161,9 @@ void THTMLJSFileChecker::ClearSymbolLists()
     FEventTexts.Clear();
     FForms.Clear();
     FObjects.Clear();
+    FHTMLNameIndex.Reset();
+    FFormIndex.Reset();
+    FObjectIndex.Reset();
     FBuiltInMembers.Clear();
 }
 

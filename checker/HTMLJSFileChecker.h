@@ -11,6 +11,7 @@
 
 #include "checker/CheckerHost.h"
 #include "checker/CheckerLists.h"
+#include "checker/ExactIndex.h"
 #include "checker/MessageSink.h"
 #include "checker/NavTree.h"
 #include "checker/ParserHost.h"
@@ -191,6 +192,7 @@ private:
     TStringList FEventTexts;      // "event handler-text", object = line
     TZSStringList FForms;         // FORM names and ids
     TZSStringList FBuiltInMembers;
+    TExactIndex FHTMLNameIndex, FFormIndex, FObjectIndex; // name lookups in the lists above
     struct TQueuedInclude {
         AnsiString Path;
         int32_t N = 0;

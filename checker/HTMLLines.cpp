@@ -382,7 +382,7 @@ void THTMLJSFileChecker::ProcessForm(const AnsiString &Tag, int32_t i)
         HTMLNameOf(n, false, reduced, FParser.get());
         if (reduced.empty())
             AddMessage("form name/id \"" + n + "\" is a DOM property/method", sevWarning, 40, i + 1);
-        if (IndexOfExact(FForms, n) < 0) {
+        if (FFormIndex.IndexOf(FForms, n) < 0) {
             FForms.Add(n);
             FNav.AddNamedObjectNode(n, i + 1, nkForm, FOpenForms);
         } else {
@@ -398,7 +398,7 @@ void THTMLJSFileChecker::ProcessObjectTag(const AnsiString &Tag, int32_t i)
     AnsiString name, id;
     GetNameAndId(Tag, name, i + 1, id);
     auto add = [&](const AnsiString &n) {
-        if (IndexOfExact(FObjects, n) < 0)
+        if (FObjectIndex.IndexOf(FObjects, n) < 0)
             FObjects.Add(n);
         else
             AddMessage("duplicate object or applet name/id \"" + n + "\" found", sevError, 176, i + 1);

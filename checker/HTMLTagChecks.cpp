@@ -108,7 +108,7 @@ void THTMLJSFileChecker::AddHTMLName(const AnsiString &Name, const AnsiString &T
             }
         }
     }
-    if (IndexOfExact(FHTMLNames, key) < 0 || Radio)
+    if (FHTMLNameIndex.IndexOf(FHTMLNames, key) < 0 || Radio)
         FHTMLNames.AddObject(key, LineObject(FirstLine));
     else
         AddMessage("HTML Name/Id \"" + Name + "\" is duplicated", sevWarning, 37, FirstLine);
