@@ -274,18 +274,24 @@ WideString MessageBoxText(const TMessageBoxFields &F)
 
 const char16_t *const TableNotCompleteMessage = u"Table not complete, non numeric entry in table details";
 const char16_t *const ListNotCompleteMessage = u"List not complete, non numeric entry in list items";
+const char16_t *const TableTooLargeMessage = u"Table not inserted, it would have more than 100000 cells";
+const char16_t *const ListTooLargeMessage = u"List not inserted, it would have more than 100000 items";
 
-WideString TableText(const TTableFields &F, bool &Complete)
+WideString TableText(const TTableFields &F, TBuildStatus &Status)
 {
+    int rows = 0, cols = 0;
+    if (ToInt(F.Rows, rows) && ToInt(F.Columns, cols) &&
+        int64_t(std::max(rows, 0)) * std::max(cols, 1) > MaxInsertCells) {
+        Status = TBuildStatus::TooLarge;
+        return WideString();
+    }
     WideString t = u"<table border = \"" + F.Border + u"\" cellspacing = \"" + F.Spacing + u"\" cellpadding = \"" +
                    F.Padding + u"\" width = \"" + F.Width + u"%\">\r\n";
-    Complete = false;
-    int rows = 0;
+    Status = TBuildStatus::NotNumeric;
     if (!ToInt(F.Rows, rows))
         return t;
     for (int r = 1; r <= rows; ++r) {
         t += u"<tr>\r\n";
-        int cols = 0;
         if (!ToInt(F.Columns, cols))
             return t;
         for (int c = 1; c <= cols; ++c)
@@ -293,12 +299,17 @@ WideString TableText(const TTableFields &F, bool &Complete)
         t += u"</tr>\r\n";
     }
     t += u"</table>\r\n";
-    Complete = true;
+    Status = TBuildStatus::Complete;
     return t;
 }
 
-std::vector<WideString> ListPieces(const TListFields &F, bool &Complete)
+std::vector<WideString> ListPieces(const TListFields &F, TBuildStatus &Status)
 {
+    int items = 0;
+    if (ToInt(F.Items, items) && items > MaxInsertCells) {
+        Status = TBuildStatus::TooLarge;
+        return {};
+    }
     std::vector<WideString> pieces;
     WideString close;
     if (F.Ordered) {
@@ -315,14 +326,13 @@ std::vector<WideString> ListPieces(const TListFields &F, bool &Complete)
                                                          : u"<ul type = \"" + lower + u"\">\r\n");
         close = u"</ul>\r\n";
     }
-    Complete = false;
-    int items = 0;
+    Status = TBuildStatus::NotNumeric;
     if (!ToInt(F.Items, items))
         return pieces;
     for (int i = 1; i <= items; ++i)
         pieces.push_back(u"  <li>item " + Num(i) + u"</li>" + u"\r\n");
     pieces.push_back(close);
-    Complete = true;
+    Status = TBuildStatus::Complete;
     return pieces;
 }
 

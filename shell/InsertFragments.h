@@ -88,18 +88,25 @@ WideString MessageBoxText(const TMessageBoxFields &Fields);
 struct TTableFields {
     WideString Rows = u"2", Columns = u"2", Width = u"95", Border = u"1", Padding = u"4", Spacing = u"0";
 };
-// The table; Complete false when a count was not a number (the text then stops there).
-WideString TableText(const TTableFields &Fields, bool &Complete);
+// How building a table or list went: complete; stopped at a count that is not a number (the
+// text built so far is used); or refused because it would exceed MaxInsertCells cells or items
+// (nothing is built: a slip of the finger must not fill the memory).
+enum class TBuildStatus : uint8_t { Complete, NotNumeric, TooLarge };
+constexpr int64_t MaxInsertCells = 100000;
+
+WideString TableText(const TTableFields &Fields, TBuildStatus &Status);
 extern const char16_t *const TableNotCompleteMessage;
+extern const char16_t *const TableTooLargeMessage;
 
 struct TListFields {
     bool Ordered = true;
     WideString OrderedStyle = u"Default", UnorderedStyle = u"Default", Items = u"4";
 };
-// The list as the pieces it is inserted in; Complete false when the item count was not a
-// number (the pieces then stop after the opening tag).
-std::vector<WideString> ListPieces(const TListFields &Fields, bool &Complete);
+// The list as the pieces it is inserted in; for a count that is not a number the pieces stop
+// after the opening tag.
+std::vector<WideString> ListPieces(const TListFields &Fields, TBuildStatus &Status);
 extern const char16_t *const ListNotCompleteMessage;
+extern const char16_t *const ListTooLargeMessage;
 
 enum class TAnchorKind : uint8_t { External, Internal, Bookmark };
 struct TAnchorFields {

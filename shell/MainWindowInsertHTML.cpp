@@ -81,9 +81,13 @@ void TfrmQuillmarMain::Table1Click()
     TSyntaxEdit *e = InsertTarget();
     if (!e)
         return;
-    bool complete = false;
-    const WideString text = TableText(FInsertTools->frmTables->Fields(), complete);
-    if (!complete)
+    TBuildStatus status = TBuildStatus::Complete;
+    const WideString text = TableText(FInsertTools->frmTables->Fields(), status);
+    if (status == TBuildStatus::TooLarge) {
+        MessageDlg(TableTooLargeMessage, TMsgDlgType::mtWarning, mbOK);
+        return;
+    }
+    if (status == TBuildStatus::NotNumeric)
         MessageDlg(TableNotCompleteMessage, TMsgDlgType::mtWarning, mbOK);
     TInsertion insertion{text, {}, true};
     ApplyInsertion(*e, insertion);
@@ -96,8 +100,12 @@ void TfrmQuillmarMain::Lists1Click()
     TSyntaxEdit *e = InsertTarget();
     if (!e)
         return;
-    bool complete = false;
-    const std::vector<WideString> pieces = ListPieces(FInsertTools->frmLists->Fields(), complete);
+    TBuildStatus status = TBuildStatus::Complete;
+    const std::vector<WideString> pieces = ListPieces(FInsertTools->frmLists->Fields(), status);
+    if (status == TBuildStatus::TooLarge) {
+        MessageDlg(ListTooLargeMessage, TMsgDlgType::mtWarning, mbOK);
+        return;
+    }
     e->BeginUpdate();
     struct TEnd {
         TSyntaxEdit *E;
@@ -105,7 +113,7 @@ void TfrmQuillmarMain::Lists1Click()
     } end{e};
     for (const WideString &p : pieces)
         ApplyInsertion(*e, TInsertion{p, {}, false});
-    if (!complete)
+    if (status == TBuildStatus::NotNumeric)
         MessageDlg(ListNotCompleteMessage, TMsgDlgType::mtWarning, mbOK);
 }
 

@@ -143,6 +143,8 @@ std::vector<TRow> Rows()
     auto any = [](const char16_t *C) { return TAnswers{{}, {}, C, csAnyColour}; };
     const char *tableWarning = "Table not complete, non numeric entry in table details";
     const char *listWarning = "List not complete, non numeric entry in list items";
+    const char *tableTooLarge = "Table not inserted, it would have more than 100000 cells";
+    const char *listTooLarge = "List not inserted, it would have more than 100000 items";
     return {
         // ---- JavaScript
         {"SCRIPTBlock1", Both, u"\u2038",
@@ -258,6 +260,8 @@ std::vector<TRow> Rows()
         {"Table1", Both, u"\u2038", table0.c_str(), {Tables("0", "2")}, nullptr, true},
         {"Table1", Both, u"\u2038", tableBad.c_str(), {Tables("2", "abc")}, tableWarning},
         {"Table1", Both, u"a\u2038", u"a\u2038", {Answer<TfrmTables>({}, QDialog::Rejected)}},
+        {"Table1", Both, u"a\u2038", u"a\u2038", {Tables("1000", "1000")}, tableTooLarge},
+        {"Table1", Both, u"a\u2038", u"a\u2038", {Tables("2000000000", "0")}, tableTooLarge},
         {"Lists1", Both, u"\u2038",
          u"<ol>\r\n  <li>item 1</li>\r\n  <li>item 2</li>\r\n  <li>item 3</li>\r\n  <li>item 4</li>\r\n</ol>\r\n\u2038",
          {Lists(true, "Default", "4")}, nullptr, true},
@@ -269,6 +273,7 @@ std::vector<TRow> Rows()
         {"Lists1", Both, u"\u2038", u"<ul>\r\n</ul>\r\n\u2038", {Lists(false, "Default", "0")}, nullptr, true},
         {"Lists1", Both, u"\u2038", u"<ol>\r\n\u2038", {Lists(true, "Default", "four")}, listWarning},
         {"Lists1", Both, u"\u2038", u"\u2038", {Answer<TfrmLists>({}, QDialog::Rejected)}},
+        {"Lists1", Both, u"\u2038", u"\u2038", {Lists(false, "Disc", "100001")}, listTooLarge},
         {"Imagenew1", XOnly, u"\u2038", u"<img src = \"C:/img/a.gif\" width = \"10\" height = \"20\" alt = \"pic\" />\r\n\u2038",
          {{}, Image("C:\\img\\a.gif", "pic", "10", "20")}, nullptr, true},
         {"Imagenew1", HOnly, u"\u2038", u"<img src = \"C:/img/a.gif\" width = 10 height = 20 alt = \"pic\">\r\n\u2038",
