@@ -317,7 +317,7 @@ void TJavaScriptHighlighter::Next()
 
 bool TJavaScriptHighlighter::RegexMayFollow() const
 {
-    const unsigned char *word = FLine.Bytes() + FTokenPos;
+    const unsigned char *word = FLine.ReadBytes() + FTokenPos;
     const int length = FRun - FTokenPos;
     if (FTokenKind == jtSymbol)
         return !(length == 1 && (word[0] == ')' || word[0] == ']'));
@@ -392,7 +392,7 @@ void TJavaScriptHighlighter::ScanIdentifier()
     const int start = FRun;
     while (WordTable[FLine[FRun]])
         ++FRun;
-    FTokenKind = IsKeyword(FLine.Bytes() + start, FRun - start) ? jtKey : jtIdentifier;
+    FTokenKind = IsKeyword(FLine.ReadBytes() + start, FRun - start) ? jtKey : jtIdentifier;
 }
 
 void TJavaScriptHighlighter::ScanNumber()

@@ -42,13 +42,22 @@ void THighlightLine::Assign(const WideChar *Text, int Length)
     FText = Text;
     FLength = Length;
     FAssigned = true;
-    FBytes.resize(size_t(Length) + 1);
+    FConverted = 0;
+    if (FBytes.size() < size_t(Length) + 1)
+        FBytes.resize(size_t(Length) + 1);
+    FBytes[size_t(Length)] = 0;
+}
+
+void THighlightLine::ConvertThrough(int Index) const
+{
+    // In pieces of 64 K characters: a scan reads on, byte after byte.
+    const int to = std::min(FLength, std::max(Index + 1, FConverted + 65536));
     unsigned char *out = FBytes.data();
-    for (int i = 0; i < Length; ++i) {
-        const WideChar c = Text[i];
+    for (int i = FConverted; i < to; ++i) {
+        const WideChar c = FText[i];
         out[i] = c >= 0x100 ? 0x80 : c == 0 ? 0x01 : (unsigned char)c;
     }
-    out[Length] = 0;
+    FConverted = std::max(FConverted, to);
 }
 
 // ---- TSyntaxHighlighter

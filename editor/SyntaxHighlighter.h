@@ -65,19 +65,34 @@ public:
     void Assign(const WideChar *Text, int Length);
     const WideChar *Text() const { return FText; }
     int Length() const { return FLength; }
-    // The byte at Index, 0 at and beyond the end.
+    // The byte at Index, 0 at and beyond the end. Bytes are made from the text as far as they
+    // are read, so a scan that stops early in a long line never converts the rest.
     unsigned char operator[](int Index) const
     {
-        return Index >= 0 && Index < FLength ? FBytes[size_t(Index)] : 0;
+        if (Index < 0 || Index >= FLength)
+            return 0;
+        if (Index >= FConverted)
+            ConvertThrough(Index);
+        return FBytes[size_t(Index)];
     }
-    const unsigned char *Bytes() const { return FBytes.data(); } // Length() + 1 bytes
+    // All Length() + 1 bytes.
+    const unsigned char *Bytes() const
+    {
+        ConvertThrough(FLength - 1);
+        return FBytes.data();
+    }
+    // The bytes as far as they were read through operator[] (a token just scanned).
+    const unsigned char *ReadBytes() const { return FBytes.data(); }
     bool Assigned() const { return FAssigned; }
 
 private:
+    void ConvertThrough(int Index) const;
+
     const WideChar *FText = nullptr;
     int FLength = 0;
     bool FAssigned = false;
-    std::vector<unsigned char> FBytes{0};
+    mutable int FConverted = 0;
+    mutable std::vector<unsigned char> FBytes{0};
 };
 
 class TSyntaxHighlighter {
