@@ -119,6 +119,13 @@ public:
     TFtpConnectionType ConnectionType() const { return FConnectionType; }
     void SetConnectionType(int Value);
     bool Passive() const { return FPassive; }
+    // Direct connections choose active (PORT) or passive (PASV) data connections; the proxy and
+    // SOCKS types always use passive ones. Ignored while connected.
+    void SetPassive(bool Value)
+    {
+        if (!FConnected)
+            FPassive = Value || FConnectionType != ftpDirect;
+    }
 
     // Results.
     const AnsiString &ErrorMessage() const { return FErrorMessage; }

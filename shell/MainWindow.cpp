@@ -5,6 +5,7 @@
 #include "controls/DropFiles.h"
 #include "controls/FileDialogs.h"
 #include "controls/TextListBox.h"
+#include "controls/TipOfTheDay.h"
 #include "controls/TreeNT.h"
 #include "editor/HTMLHighlighter.h"
 #include "editor/JavaScriptHighlighter.h"
@@ -321,6 +322,7 @@ void TfrmQuillmarMain::CreateActions()
     CreateInsertHTMLActions();
     CreateCheckActions();
     CreateToolsActions();
+    CreateTransferActions();
 }
 
 void TfrmQuillmarMain::ApplyHighlighterColours()

@@ -53,6 +53,10 @@ class TSyntaxFindDialog;
 class TfrmEditorCmds;
 class TInsertTools;
 struct TFragmentItem;
+class TfrmAbout;
+class TfrmFTP;
+class TfrmNewVersion;
+class TTipOfTheDayDlg;
 class TTreeNT;
 class TTreeNTNode;
 
@@ -300,6 +304,21 @@ public:
     void AnchorsAHREF1Click();
     void Fontcolor2Click(int Tag);
 
+    // ---- transfer and remaining window actions (MainWindowTransfer.cpp)
+    void FTPActionExecute();
+    void Checkfornewerversion1Click();
+    void ShowTipofDay1Click();
+    // The first idle moment after start-up (runs once): the tip of the day when it is wanted.
+    void myIdle();
+    void CommentselectedLines1Click();
+    void Uncommentselectedlines1Click();
+    void Alphasort1Click();
+    void ShowAboutBox();
+    TfrmFTP &FtpDialog() const { return *FFtpDialog; }
+    TfrmNewVersion &NewVersionDialog() const { return *FNewVersionDialog; }
+    TfrmAbout &AboutBox() const { return *FAboutBox; }
+    std::unique_ptr<TTipOfTheDayDlg> TipOfTheDayDlg1;
+
 protected:
     void showEvent(QShowEvent *Event) override;
     void closeEvent(QCloseEvent *Event) override;
@@ -321,6 +340,7 @@ private:
     // The active editor when it takes insertions (not read-only), else null.
     TSyntaxEdit *InsertTarget() const;
     void InsertFragment(const std::vector<TFragmentItem> &Items, const char *Name);
+    void CreateTransferActions();
     void CheckHighlighterItem();
     void ShowParentOfUncheckedInclude();
     void ApplyPlacement();
@@ -362,4 +382,8 @@ private:
     bool FProgramTabChange = false; // the program, not the user, changes the active tab
     bool FFirstShown = false;
     bool FDestroying = false;
+    TfrmFTP *FFtpDialog = nullptr;
+    TfrmNewVersion *FNewVersionDialog = nullptr;
+    TfrmAbout *FAboutBox = nullptr;
+    bool FIdleDone = false;
 };

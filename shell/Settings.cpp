@@ -220,6 +220,8 @@ template <class TVisitor, class TSelf> void TSettings::VisitKeys(TSelf &S, TVisi
     V.Str(u"FTP", u"Port", S.FtpPort, u"21");
     V.Bool(u"FTP", u"Binary", S.FtpBinary, false);
     V.Bool(u"FTP", u"Passive", S.FtpPassive, true);
+    V.Str(u"Update", u"VersionURL", S.VersionURL, u"http://www.quillmar.example/quillmar/version.txt");
+    V.Str(u"Update", u"DownloadURL", S.DownloadURL, u"http://www.quillmar.example/download/");
 }
 
 void TSettings::Read(const TIniFile &Ini) { VisitKeys(*this, TReader(Ini)); }

@@ -167,6 +167,9 @@ public:
     WideString FtpPort = u"21";
     bool FtpBinary = false;
     bool FtpPassive = true;
+    // [Update]: the version file the newer-version check reads and the folder of the downloads.
+    WideString VersionURL = u"http://www.quillmar.example/quillmar/version.txt";
+    WideString DownloadURL = u"http://www.quillmar.example/download/";
 
 private:
     // Hands every scalar key with its section, field and default to the visitor, in file order.

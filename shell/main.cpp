@@ -13,6 +13,7 @@
 #include <QElapsedTimer>
 #include <QSocketNotifier>
 #include <QThread>
+#include <QTimer>
 
 #include <csignal>
 #include <memory>
@@ -100,5 +101,7 @@ int main(int argc, char **argv)
     }
     splash.reset();
     window.show();
+    // The first idle moment after start-up: the tip of the day when it is wanted.
+    QTimer::singleShot(0, &window, [&window] { TfrmQuillmarMain::Guarded([&window] { window.myIdle(); }); });
     return app.exec();
 }

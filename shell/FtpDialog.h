@@ -1,0 +1,77 @@
+#pragma once
+// The FTP load and save dialog: loads one remote file into the active editor tab or saves the
+// active tab's text to the server, through its waiting FTP client. A log at the bottom shows the
+// client's trace and the outcome of each request.
+#include "net/FtpCli.h"
+#include "platform/Types.h"
+
+#include <QDialog>
+
+#include <functional>
+
+class QCheckBox;
+class QLabel;
+class QLineEdit;
+class QPlainTextEdit;
+class QPushButton;
+class TEditorTab;
+class TfrmQuillmarMain;
+
+// Whether this computer has a network connection other than its loopback interface.
+bool InternetConnectedState();
+
+// Appends Line to a log memo: more than 200 lines first lose their oldest 50; the memo then
+// scrolls to its end.
+void AddLogLine(QPlainTextEdit &Memo, const QString &Line);
+
+class TfrmFTP : public QDialog {
+public:
+    explicit TfrmFTP(TfrmQuillmarMain &Main);
+    ~TfrmFTP() override;
+
+    QLabel *Label7 = nullptr;
+    QLineEdit *HostNameEdit = nullptr;
+    QLineEdit *PortEdit = nullptr;
+    QLineEdit *UserNameEdit = nullptr;
+    QLineEdit *PasswordEdit = nullptr;
+    QLineEdit *HostDirEdit = nullptr;
+    QLineEdit *HostFileEdit = nullptr;
+    QCheckBox *BinaryCheckBox = nullptr;
+    QCheckBox *PassiveCheckBox = nullptr;
+    QPushButton *LoadButton = nullptr;
+    QPushButton *SaveButton = nullptr;
+    QPushButton *BitBtn1 = nullptr;
+    QPushButton *ClearButton = nullptr;
+    QPlainTextEdit *DisplayMemo = nullptr;
+    TFtpClient FtpClient1;
+
+    // Whether the computer is online; the platform's answer unless replaced (tests).
+    std::function<bool()> ConnectedState = InternetConnectedState;
+
+    void FormCreate();
+    void FormShow();
+    void LoadButtonClick();
+    void SaveButtonClick();
+    void ClearButtonClick();
+    void AddDisplayLine(const QString &Text);
+    bool IsConnected();
+    // Whether the active tab may receive the remote file named RemoteName (asks the user where
+    // needed).
+    bool CheckTargetTab(const WideString &RemoteName);
+    // "FTP " + user + "@" + host + directory + file, from the edits as they stand.
+    WideString RemoteName() const;
+    // The log's lines, for a look from outside.
+    QStringList LogLines() const;
+
+protected:
+    void showEvent(QShowEvent *Event) override;
+
+private:
+    void FtpClient1SessionConnected(uint16_t Error);
+    void FtpClient1SessionClosed(uint16_t Error);
+    void FtpClient1RequestDone(TFtpRequest RqType, uint16_t Error);
+    void PrepareClient(TStream &Stream);
+    int TabIndexOf(const TEditorTab *Tab) const;
+
+    TfrmQuillmarMain &FMain;
+};

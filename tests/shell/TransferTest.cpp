@@ -1,0 +1,535 @@
+// The FTP dialog on the real main window against pyftpdlib on loopback (load, edit, save back,
+// and loads and saves that fail), the newer-version check against a local HTTP server, the tip
+// of the day, line comments, the tree sort toggle and the about box.
+#include "tests/shell/MainWindowSupport.h"
+#include "tests/net/ServerProcess.h"
+
+#include "controls/TipOfTheDay.h"
+#include "controls/TreeNT.h"
+#include "editor/SyntaxEdit.h"
+#include "editor/JavaScriptHighlighter.h"
+#include "editor/SyntaxEditorStrings.h"
+#include "shell/AboutBox.h"
+#include "shell/FtpDialog.h"
+#include "shell/NewVersionDialog.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QCheckBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QRegularExpression>
+#include <QTest>
+#include <QTimer>
+
+#include <gtest/gtest.h>
+
+using namespace mwtest;
+
+namespace {
+
+std::vector<std::string> Lines(const TSyntaxEdit &E)
+{
+    std::vector<std::string> r;
+    for (int i = 0; i < E.Lines().Count(); ++i)
+        r.push_back(Narrow(E.Lines()[i]));
+    return r;
+}
+
+bool LogHas(const QStringList &Log, const QString &Part)
+{
+    for (const QString &l : Log)
+        if (l.contains(Part))
+            return true;
+    return false;
+}
+
+// pyftpdlib on a free loopback port, user "quill" with password "secret", writable root.
+struct TFtpServer {
+    QTemporaryDir Root;
+    int Port = nettest::UnusedPort();
+    std::unique_ptr<nettest::ServerProcess> Process;
+    TFtpServer()
+    {
+        Process = std::make_unique<nettest::ServerProcess>(
+            "/usr/bin/python3",
+            QStringList{"-m", "pyftpdlib", "-i", "127.0.0.1", "-p", QString::number(Port), "-d", Root.path(), "-u",
+                        "quill", "-P", "secret", "-w"},
+            Port);
+    }
+    QString Path(const QString &Name) const { return Root.filePath(Name); }
+};
+
+// Points the window's FTP dialog at a server (the password is typed, as the user must).
+void Aim(TfrmFTP &D, int Port, const QString &File, const QString &Dir = QStringLiteral("/"),
+         const QString &Password = QStringLiteral("secret"))
+{
+    D.HostNameEdit->setText(QStringLiteral("127.0.0.1"));
+    D.PortEdit->setText(QString::number(Port));
+    D.UserNameEdit->setText(QStringLiteral("quill"));
+    D.PasswordEdit->setText(Password);
+    D.HostDirEdit->setText(Dir);
+    D.HostFileEdit->setText(File);
+    D.ConnectedState = [] { return true; };
+}
+
+// Runs Action once a modal window is up (polled from the event loop).
+void WhenModal(std::function<void(QWidget &)> Action)
+{
+    auto *timer = new QTimer;
+    timer->setInterval(20);
+    QObject::connect(timer, &QTimer::timeout, [timer, Action] {
+        if (QWidget *w = QApplication::activeModalWidget()) {
+            timer->stop();
+            timer->deleteLater();
+            Action(*w);
+        }
+    });
+    timer->start();
+}
+
+} // namespace
+
+TEST(FtpDialog, PagesLoadIntoTabsAndSaveBackByteForByte)
+{
+    TFtpServer server;
+    ASSERT_TRUE(server.Process->Ready());
+    const std::string utf16 = std::string("\xFF\xFE", 2) + std::string("<\0p\0>\0\xE9\0\x14\x20\r\0\n\0", 14);
+    const struct {
+        const char *Name;
+        std::string Bytes;
+        bool Passive, LoadBinary, SaveBinary;
+        std::vector<std::string> Shown;
+        std::string Saved; // after typing "X" at the start
+    } cases[] = {
+        {"page.html", "<p>caf\xC3\xA9 \xE2\x82\xAC</p>\r\n<b>x</b>\r\n", true, true, true, {"<p>caf\xC3\xA9 \xE2\x82\xAC</p>", "<b>x</b>"},
+         "X<p>caf\xC3\xA9 \xE2\x82\xAC</p>\r\n<b>x</b>\r\n"},
+        {"wide.htm", utf16, false, true, true, {"<p>\xC3\xA9\xE2\x80\x94"},
+         std::string("\xFF\xFE", 2) + std::string("X\0<\0p\0>\0\xE9\0\x14\x20\r\0\n\0", 16)},
+        {"code.JS", "var a = 1;\n", true, true, true, {"var a = 1;"}, "Xvar a = 1;\n"},
+        // ASCII mode: the server stores its own line breaks (LF here); UTF-16 text still goes
+        // in binary, as ASCII mode would cut its characters apart.
+        {"ascii.htm", "<i>a</i>\r\n", false, false, false, {"<i>a</i>"}, "X<i>a</i>\n"},
+        {"wide2.htm", utf16, true, true, false, {"<p>\xC3\xA9\xE2\x80\x94"},
+         std::string("\xFF\xFE", 2) + std::string("X\0<\0p\0>\0\xE9\0\x14\x20\r\0\n\0", 16)},
+    };
+    TWindowFixture f;
+    TfrmQuillmarMain &w = *f.Window;
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.Name);
+        WriteBytes(server.Path(QString::fromLatin1(c.Name)), c.Bytes);
+        w.FileNewActionExecute();
+        TfrmFTP &d = w.FtpDialog();
+        Aim(d, server.Port, QString::fromLatin1(c.Name));
+        d.PassiveCheckBox->setChecked(c.Passive);
+        d.BinaryCheckBox->setChecked(c.LoadBinary);
+        d.ClearButtonClick();
+        d.LoadButtonClick();
+        TSyntaxEdit &e = *w.ActiveEditor();
+        EXPECT_EQ(Lines(e), c.Shown) << d.LogLines().join(QLatin1Char('\n')).toStdString();
+        EXPECT_EQ(Narrow(e.FileName()), std::string("FTP quill@127.0.0.1/") + c.Name);
+        EXPECT_EQ(w.DisplayName(w.ActiveIndex()), W(QString::fromLatin1(c.Name)));
+        EXPECT_EQ(w.StatusPanel(2), ToQString(e.FileName()));
+        EXPECT_FALSE(e.GetModified());
+        EXPECT_TRUE(LogHas(d.LogLines(), QStringLiteral("Request 6 Done.")));
+        // A .js name in any case gets the JavaScript highlighter.
+        if (QString::fromLatin1(c.Name).endsWith(QLatin1String(".JS"))) {
+            EXPECT_EQ(e.HighLighter(), static_cast<TSyntaxHighlighter *>(&w.JavaScriptHighlighter1()));
+        }
+
+        e.SetCaretXY(TTextPoint{0, 0});
+        e.SetSelText(u"X");
+        ASSERT_TRUE(e.GetModified());
+        d.BinaryCheckBox->setChecked(c.SaveBinary);
+        d.SaveButtonClick();
+        EXPECT_EQ(ReadBytes(server.Path(QString::fromLatin1(c.Name))), c.Saved)
+            << d.LogLines().join(QLatin1Char('\n')).toStdString();
+        EXPECT_FALSE(e.GetModified());
+        EXPECT_TRUE(LogHas(d.LogLines(), QStringLiteral("No error")));
+    }
+    EXPECT_TRUE(f.PromptTexts().empty());
+}
+
+TEST(FtpDialog, FailedLoadsAndSavesLeaveTheTabAsItWasAndSayWhy)
+{
+    TFtpServer server;
+    ASSERT_TRUE(server.Process->Ready());
+    // A server that accepts and never says a word.
+    nettest::TestPeer silent([](int Fd) { ::usleep(2500 * 1000); (void)Fd; });
+    TWindowFixture f;
+    TfrmQuillmarMain &w = *f.Window;
+    const QString local = f.Put(QStringLiteral("mine.html"), "<p>mine</p>\r\n");
+    w.OpenFile(W(local), false, false, WideString());
+    TSyntaxEdit &e = *w.ActiveEditor();
+    e.SetSelText(u"edited ");
+    const auto before = Lines(e);
+    const WideString caption = w.DisplayName(w.ActiveIndex());
+
+    const struct {
+        const char *Case;
+        int Port;
+        QString File, Password;
+        int Timeout;
+        const char *Why;
+    } loads[] = {
+        {"missing file", server.Port, QStringLiteral("nothere.html"), QStringLiteral("secret"), 15, "550"},
+        // The server answers a wrong password after a pause of its own.
+        {"wrong password", server.Port, QStringLiteral("page.html"), QStringLiteral("wrong"), 15, "530"},
+        {"silent server", silent.Port(), QStringLiteral("page.html"), QStringLiteral("secret"), 1, "426 Timeout"},
+        {"nobody listening", nettest::UnusedPort(), QStringLiteral("page.html"), QStringLiteral("secret"), 15, ""},
+    };
+    TfrmFTP &d = w.FtpDialog();
+    for (const auto &c : loads) {
+        SCOPED_TRACE(c.Case);
+        d.FtpClient1.Timeout = c.Timeout;
+        f.Prompts->Clear();
+        f.Prompts->Answer(mrYes); // overwrite the active tab
+        Aim(d, c.Port, c.File, QStringLiteral("/"), c.Password);
+        d.ClearButtonClick();
+        d.LoadButtonClick();
+        EXPECT_EQ(f.PromptTexts(), std::vector<std::string>{"Do you want to overwrite the file mine.html with this remote "
+                                                            "file?"});
+        EXPECT_EQ(Lines(e), before);
+        EXPECT_EQ(e.FileName(), W(local));
+        EXPECT_TRUE(e.GetModified());
+        EXPECT_EQ(w.DisplayName(w.ActiveIndex()), caption);
+        const QString log = d.LogLines().join(QLatin1Char('\n'));
+        EXPECT_TRUE(log.contains(QStringLiteral("Load failed, the editor tab is unchanged: ") + QLatin1String(c.Why)))
+            << log.toStdString();
+    }
+
+    // A save into a folder that does not exist fails and the tab stays modified.
+    Aim(d, server.Port, QStringLiteral("out.html"), QStringLiteral("/no/such/folder/"));
+    d.SaveButtonClick();
+    EXPECT_TRUE(e.GetModified()) << d.LogLines().join(QLatin1Char('\n')).toStdString();
+    EXPECT_FALSE(QFile::exists(server.Path(QStringLiteral("out.html"))));
+    EXPECT_TRUE(LogHas(d.LogLines(), QStringLiteral("Save failed, the editor tab is still modified: 550")))
+        << d.LogLines().join(QLatin1Char('\n')).toStdString();
+}
+
+TEST(FtpDialog, TheTargetTabIsCheckedBeforeAnythingIsFetched)
+{
+    // Each case is refused before the network is touched (the dialog points at a closed port, and
+    // an accepted one would log a failed load).
+    const struct {
+        const char *Case;
+        bool ModifiedNewFile;    // the active tab is a new file with typing in it
+        int SameFileTab;         // -1 none, 0 the active tab, 1 another tab holds the remote file
+        int Answer;
+        std::vector<std::string> Prompts;
+        bool Fetches;
+    } cases[] = {
+        {"untouched new file", false, -1, mrNone, {}, true},
+        {"new file with typing, No", true, -1, mrNo,
+         {"Do you want to overwrite the file newfile1 with this remote file?"}, false},
+        {"new file with typing, Yes", true, -1, mrYes,
+         {"Do you want to overwrite the file newfile1 with this remote file?"}, true},
+        {"same file in the active tab, Cancel", false, 0, mrCancel,
+         {"Overwrite the active editor tab with the same remote file?"}, false},
+        {"same file in another tab", false, 1, mrOk,
+         {"Remote File: FTP quill@127.0.0.1/page.html is already open! Quillmar does not allow the same file to be "
+          "opened more than once."},
+         false},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.Case);
+        TWindowFixture f;
+        TfrmQuillmarMain &w = *f.Window;
+        TfrmFTP &d = w.FtpDialog();
+        Aim(d, nettest::UnusedPort(), QStringLiteral("page.html"));
+        d.FtpClient1.Timeout = 1;
+        w.FileNewActionExecute();
+        if (c.SameFileTab == 1) {
+            w.FileNewActionExecute();
+            w.ActiveEditor()->SetFileName(d.RemoteName());
+            w.SetTabCaption(w.ActiveIndex(), QStringLiteral("page.html"));
+            w.SetActivePage(0);
+        }
+        TSyntaxEdit &e = *w.ActiveEditor();
+        if (c.SameFileTab == 0) {
+            e.SetFileName(d.RemoteName());
+            w.SetTabCaption(w.ActiveIndex(), QStringLiteral("page.html"));
+        }
+        if (c.ModifiedNewFile)
+            e.SetSelText(u"typed");
+        const auto before = Lines(e);
+        if (c.Answer != mrNone)
+            f.Prompts->Answer(c.Answer);
+        d.LoadButtonClick();
+        EXPECT_EQ(f.PromptTexts(), c.Prompts);
+        EXPECT_EQ(LogHas(d.LogLines(), QStringLiteral("Load failed")), c.Fetches);
+        EXPECT_EQ(Lines(e), before);
+    }
+}
+
+TEST(FtpDialog, OfflineLoadAsksAndFetchesNothing)
+{
+    TWindowFixture f;
+    TfrmFTP &d = f.Window->FtpDialog();
+    f.Window->FileNewActionExecute();
+    Aim(d, nettest::UnusedPort(), QStringLiteral("page.html"));
+    d.ConnectedState = [] { return false; };
+    d.LoadButtonClick();
+    EXPECT_EQ(f.PromptTexts(), std::vector<std::string>{"You are not currently connected to the intenet, try again when "
+                                                        "connected. Connect now?"});
+    EXPECT_FALSE(LogHas(d.LogLines(), QStringLiteral("Request")));
+}
+
+TEST(FtpDialog, TheActionKeepsTheEditedFieldsButNeverThePassword)
+{
+    TWindowFixture f;
+    f.Window->FileNewActionExecute();
+    f.Window->RefreshActionStates();
+    ASSERT_TRUE(f.Window->Action(QStringLiteral("FTPAction"))->isEnabled());
+    WhenModal([](QWidget &W) {
+        auto &d = dynamic_cast<TfrmFTP &>(W);
+        EXPECT_TRUE(d.PasswordEdit->text().isEmpty());
+        EXPECT_EQ(d.HostNameEdit->text(), QStringLiteral("ftp.example.com"));
+        d.HostNameEdit->setText(QStringLiteral("ftp.quillmar.test"));
+        d.UserNameEdit->setText(QStringLiteral("ann"));
+        d.HostDirEdit->setText(QStringLiteral("/www/"));
+        d.HostFileEdit->setText(QStringLiteral("index.html"));
+        d.PortEdit->setText(QStringLiteral("2121"));
+        d.BinaryCheckBox->setChecked(true);
+        d.PassiveCheckBox->setChecked(false);
+        d.PasswordEdit->setText(QStringLiteral("topsecret"));
+        EXPECT_TRUE(LogHas(d.LogLines(), QStringLiteral("Winsock version")));
+        d.BitBtn1->click(); // closed, not OK: the fields are kept all the same
+    });
+    f.Window->Action(QStringLiteral("FTPAction"))->trigger();
+    f.Restart();
+    const TSettings &s = f.Window->Settings;
+    EXPECT_EQ(s.FtpHost, u"ftp.quillmar.test");
+    EXPECT_EQ(s.FtpUser, u"ann");
+    EXPECT_EQ(s.FtpDir, u"/www/");
+    EXPECT_EQ(s.FtpFile, u"index.html");
+    EXPECT_EQ(s.FtpPort, u"2121");
+    EXPECT_TRUE(s.FtpBinary);
+    EXPECT_FALSE(s.FtpPassive);
+    EXPECT_EQ(ReadBytes(f.SettingsPath).find("topsecret"), std::string::npos);
+    EXPECT_EQ(f.Window->FtpDialog().HostNameEdit->text(), QStringLiteral("ftp.quillmar.test"));
+}
+
+TEST(FtpDialog, TheLogKeepsItsNewest200Lines)
+{
+    QPlainTextEdit memo;
+    for (int i = 1; i <= 201; ++i)
+        AddLogLine(memo, QString::number(i));
+    EXPECT_EQ(memo.document()->blockCount(), 201);
+    AddLogLine(memo, QStringLiteral("202"));
+    const QStringList lines = memo.toPlainText().split(QLatin1Char('\n'));
+    ASSERT_EQ(lines.size(), 152);
+    EXPECT_EQ(lines.front(), QStringLiteral("51"));
+    EXPECT_EQ(lines.back(), QStringLiteral("202"));
+}
+
+TEST(NewVersion, VersionTextsAreComparedAsNumbers)
+{
+    const struct {
+        std::string Body;
+        const char *Version;
+        bool Newer;
+    } cases[] = {
+        {"1.17\r\n", "1.17", true},  {"1.16", "1.16", false}, {"1.15\n", "1.15", false},
+        {"2.00 beta", "2.00", true}, {"v1.2", "1.2", false},  {"", "", false},
+        {"1.9", "1.9", false},       {"1.161", "1.16", false},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.Body);
+        const QString v = VersionFromBody(c.Body);
+        EXPECT_EQ(v, QString::fromLatin1(c.Version));
+        EXPECT_EQ(IsNewerVersion(v, QStringLiteral("1.16")), c.Newer);
+    }
+    EXPECT_TRUE(IsNewerVersion(QStringLiteral("1.100"), QStringLiteral("1.16")));
+    EXPECT_EQ(DownloadLink(QStringLiteral("http://h/dl/"), QStringLiteral("1.17")),
+              QStringLiteral("http://h/dl/Quillmar117.zip"));
+}
+
+TEST(NewVersion, TheCheckAsksTheConfiguredServer)
+{
+    // /ok/NAME answers 200 with file NAME, /err/NAME answers 500 with it.
+    QTemporaryDir web;
+    WriteBytes(web.filePath(QStringLiteral("server.py")),
+               "import sys, os\n"
+               "from http.server import BaseHTTPRequestHandler, HTTPServer\n"
+               "class H(BaseHTTPRequestHandler):\n"
+               "    def log_message(self, *a): pass\n"
+               "    def do_GET(self):\n"
+               "        kind, name = self.path.split('/')[1:3]\n"
+               "        body = open(os.path.join(sys.argv[2], name), 'rb').read()\n"
+               "        self.send_response(200 if kind == 'ok' else 500)\n"
+               "        self.send_header('Content-Length', str(len(body)))\n"
+               "        self.end_headers()\n"
+               "        self.wfile.write(body)\n"
+               "HTTPServer(('127.0.0.1', int(sys.argv[1])), H).serve_forever()\n");
+    const int port = nettest::UnusedPort();
+    nettest::ServerProcess server("/usr/bin/python3",
+                                  {web.filePath(QStringLiteral("server.py")), QString::number(port), web.path()}, port);
+    ASSERT_TRUE(server.Ready());
+    const QString base = QStringLiteral("http://127.0.0.1:%1").arg(port);
+    const struct {
+        const char *Case;
+        QString Path;
+        std::string Body;
+        std::vector<std::string> Prompts;
+        QString Last;
+    } cases[] = {
+        {"newer", QStringLiteral("/ok/v.txt"), "1.17\r\n",
+         {"There is a newer version, 1.17 available. Download now?"}, QStringLiteral("The latest version available is 1.17")},
+        {"equal", QStringLiteral("/ok/v.txt"), "1.16", {}, QStringLiteral("You have the latest version")},
+        {"older", QStringLiteral("/ok/v.txt"), "1.15", {}, QStringLiteral("You have the latest version")},
+        {"error page", QStringLiteral("/err/v.txt"), "2.00 server error", {},
+         QStringLiteral("Failed to retrieve latest version number")},
+        {"empty body", QStringLiteral("/ok/v.txt"), "", {}, QStringLiteral("Failed to retrieve latest version number")},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.Case);
+        WriteBytes(web.filePath(QStringLiteral("v.txt")), c.Body);
+        TWindowFixture f;
+        TfrmQuillmarMain &w = *f.Window;
+        w.Settings.VersionURL = W(base + c.Path);
+        w.Settings.DownloadURL = W(base + QStringLiteral("/dl/"));
+        QStringList opened;
+        w.LaunchBrowser = [&](const QString &Browser, const QString &Target, QString &) {
+            opened << Browser + QLatin1Char('|') + Target;
+            return true;
+        };
+        f.Prompts->Answer(mrYes);
+        TfrmNewVersion &d = w.NewVersionDialog();
+        d.ConnectedState = [] { return true; };
+        d.ButtonChkVersClick();
+        const QStringList log = d.LogLines();
+        EXPECT_EQ(f.PromptTexts(), c.Prompts) << log.join(QLatin1Char('\n')).toStdString();
+        EXPECT_TRUE(log.contains(c.Last)) << log.join(QLatin1Char('\n')).toStdString();
+        EXPECT_EQ(log.front(), QStringLiteral("Connecting to ") + base + c.Path +
+                                   QStringLiteral(" to detect latest version available"));
+        if (c.Prompts.empty())
+            EXPECT_TRUE(opened.isEmpty());
+        else
+            EXPECT_EQ(opened, QStringList{QStringLiteral("|") + base + QStringLiteral("/dl/Quillmar117.zip")});
+        if (QString::fromLatin1(c.Case) == QLatin1String("error page")) {
+            EXPECT_TRUE(log.contains(QStringLiteral("Failed : 500 Internal Server Error")));
+        }
+    }
+}
+
+TEST(NewVersion, AServerThatIsNotThereIsReported)
+{
+    TWindowFixture f;
+    f.Window->Settings.VersionURL = W(QStringLiteral("http://127.0.0.1:%1/version.txt").arg(nettest::UnusedPort()));
+    TfrmNewVersion &d = f.Window->NewVersionDialog();
+    d.ConnectedState = [] { return true; };
+    d.ButtonChkVersClick();
+    const QStringList log = d.LogLines();
+    ASSERT_EQ(log.size(), 3) << log.join(QLatin1Char('\n')).toStdString();
+    EXPECT_TRUE(log[1].startsWith(QStringLiteral("Failed : ")));
+    EXPECT_EQ(log[2], QStringLiteral("Failed to retrieve latest version number"));
+    EXPECT_TRUE(f.PromptTexts().empty());
+}
+
+TEST(WindowActions, TipOfTheDayGoesOnFromWhereItWasLeft)
+{
+    TWindowFixture f;
+    TfrmQuillmarMain &w = *f.Window;
+    w.Settings.TODIndex = 5;
+    w.Settings.ShowTOD = true;
+    int shown = 0;
+    auto closeWithOk = [&shown] {
+        WhenModal([&shown](QWidget &) {
+            TTipOfTheDayForm *form = TTipOfTheDayDlg::ActiveForm();
+            ASSERT_NE(form, nullptr);
+            ++shown;
+            form->OKBtn->click();
+        });
+    };
+    closeWithOk();
+    w.Action(QStringLiteral("ShowTipofDay1"))->trigger();
+    EXPECT_EQ(shown, 1);
+    EXPECT_EQ(w.Settings.TODIndex, 6);
+    // The first idle moment shows it once, and only while it is wanted.
+    closeWithOk();
+    w.myIdle();
+    w.myIdle();
+    EXPECT_EQ(shown, 2);
+    EXPECT_EQ(w.Settings.TODIndex, 7);
+    f.Restart();
+    EXPECT_EQ(f.Window->Settings.TODIndex, 7);
+    f.Window->Settings.ShowTOD = false;
+    f.Window->myIdle();
+    EXPECT_EQ(shown, 2);
+}
+
+TEST(WindowActions, SelectedLinesAreCommentedAndUncommented)
+{
+    TWindowFixture f;
+    TfrmQuillmarMain &w = *f.Window;
+    w.OpenFile(W(f.Put(QStringLiteral("a.js"), "var a;\r\nvar b;\r\nvar c;\r\n")), false, false, WideString());
+    TSyntaxEdit &e = *w.ActiveEditor();
+    e.SetBlockBegin(TTextPoint{0, 0});
+    e.SetBlockEnd(TTextPoint{3, 1});
+    w.RefreshActionStates();
+    ASSERT_TRUE(w.Action(QStringLiteral("CommentselectedLines1"))->isEnabled());
+    w.Action(QStringLiteral("CommentselectedLines1"))->trigger();
+    EXPECT_EQ(Lines(e), (std::vector<std::string>{"//var a;", "//var b;", "var c;"}));
+    w.Action(QStringLiteral("Uncommentselectedlines1"))->trigger();
+    EXPECT_EQ(Lines(e), (std::vector<std::string>{"var a;", "var b;", "var c;"}));
+}
+
+TEST(WindowActions, SortingTheTreeIsKeptWhenUnchecked)
+{
+    TWindowFixture f;
+    TfrmQuillmarMain &w = *f.Window;
+    w.NavTree->Items().Clear();
+    for (const char16_t *t : {u"pear", u"apple", u"fig"})
+        w.NavTree->Items().Add(nullptr, t);
+    auto order = [&w] {
+        std::vector<std::string> r;
+        for (TTreeNTNode *n = w.NavTree->Items().GetFirstNode(); n; n = n->GetNextSibling())
+            r.push_back(Narrow(n->GetText()));
+        return r;
+    };
+    QAction *sorted = w.Action(QStringLiteral("Alphasort1"));
+    sorted->trigger();
+    EXPECT_TRUE(sorted->isChecked());
+    EXPECT_EQ(order(), (std::vector<std::string>{"apple", "fig", "pear"}));
+    w.NavTree->Items().Add(nullptr, u"banana");
+    sorted->trigger();
+    EXPECT_FALSE(sorted->isChecked());
+    EXPECT_EQ(order(), (std::vector<std::string>{"apple", "fig", "pear", "banana"}));
+}
+
+TEST(AboutBox, ShowsBuildDateAndMemoryInKilobytes)
+{
+    const struct {
+        uint64_t Bytes;
+        const char *Text;
+    } cases[] = {
+        {0, " KB"}, {1023, " KB"}, {1024, "1 KB"}, {999 * 1024, "999 KB"}, {1000 * 1024, "1,000 KB"},
+        {uint64_t(16) << 30, "16,777,216 KB"},
+    };
+    for (const auto &c : cases)
+        EXPECT_EQ(KilobytesText(c.Bytes), QString::fromLatin1(c.Text)) << c.Bytes;
+    EXPECT_EQ(BuildDateText(5, 3, 2026), QStringLiteral("5/3/2026"));
+    EXPECT_EQ(BuildDateText(25, 12, 2026), QStringLiteral("25/12/2026"));
+
+    TWindowFixture f;
+    TfrmAbout &about = f.Window->AboutBox();
+    EXPECT_EQ(about.windowTitle(), QStringLiteral("About Quillmar V1.16"));
+    about.FormActivate();
+    EXPECT_TRUE(QRegularExpression(QStringLiteral("^[1-9][0-9]{0,2}(,[0-9]{3})* KB$"))
+                    .match(about.PhysMem->text())
+                    .hasMatch())
+        << about.PhysMem->text().toStdString();
+    EXPECT_TRUE(QRegularExpression(QStringLiteral("^[1-9][0-9]?/[1-9][0-9]?/20[0-9]{2}$"))
+                    .match(about.BuildDate->text())
+                    .hasMatch());
+    QStringList opened;
+    f.Window->LaunchBrowser = [&](const QString &, const QString &Target, QString &) {
+        opened << Target;
+        return true;
+    };
+    about.EmailLabelClick();
+    EXPECT_EQ(opened, QStringList{QStringLiteral("mailto:support@quillmar.example")});
+}
