@@ -36,6 +36,10 @@ public:
     {
         Field = FIni.ReadString(Section, Key, Default);
     }
+    void OptStr(const char16_t *Section, const char16_t *Key, WideString &Field, const char16_t *Default)
+    {
+        Str(Section, Key, Field, Default);
+    }
     void Style(const char16_t *Section, const char16_t *Key, int &Field)
     {
         Field = FIni.ReadInteger(Section, Key, 0) & TSettings::StyleBits;
@@ -71,6 +75,12 @@ public:
              const char16_t *)
     {
         FIni.WriteString(Section, Key, Field);
+    }
+    // A key written only once it holds something other than its default (or was in the file).
+    void OptStr(const char16_t *Section, const char16_t *Key, const WideString &Field, const char16_t *Default)
+    {
+        if (Field != Default || FIni.ValueExists(Section, Key))
+            FIni.WriteString(Section, Key, Field);
     }
     void Style(const char16_t *Section, const char16_t *Key, int Field)
     {
@@ -220,8 +230,8 @@ template <class TVisitor, class TSelf> void TSettings::VisitKeys(TSelf &S, TVisi
     V.Str(u"FTP", u"Port", S.FtpPort, u"21");
     V.Bool(u"FTP", u"Binary", S.FtpBinary, false);
     V.Bool(u"FTP", u"Passive", S.FtpPassive, true);
-    V.Str(u"Update", u"VersionURL", S.VersionURL, u"http://www.quillmar.example/quillmar/version.txt");
-    V.Str(u"Update", u"DownloadURL", S.DownloadURL, u"http://www.quillmar.example/download/");
+    V.OptStr(u"Update", u"VersionURL", S.VersionURL, u"http://www.quillmar.example/quillmar/version.txt");
+    V.OptStr(u"Update", u"DownloadURL", S.DownloadURL, u"http://www.quillmar.example/download/");
 }
 
 void TSettings::Read(const TIniFile &Ini) { VisitKeys(*this, TReader(Ini)); }

@@ -533,3 +533,14 @@ TEST(AboutBox, ShowsBuildDateAndMemoryInKilobytes)
     about.EmailLabelClick();
     EXPECT_EQ(opened, QStringList{QStringLiteral("mailto:support@quillmar.example")});
 }
+
+TEST(NewVersion, TheAddressIsAStoredSettingWrittenOnlyOnceChanged)
+{
+    TWindowFixture f;
+    f.Restart();
+    EXPECT_EQ(ReadBytes(f.SettingsPath).find("[Update]"), std::string::npos);
+    f.Window->Settings.VersionURL = u"http://127.0.0.1:8/v.txt";
+    f.Restart();
+    EXPECT_EQ(f.Window->Settings.VersionURL, u"http://127.0.0.1:8/v.txt");
+    EXPECT_EQ(f.Window->Settings.DownloadURL, u"http://www.quillmar.example/download/");
+}
