@@ -45,6 +45,8 @@ public:
             Count -= int64_t(n);
         }
     }
+    // The data ended and every byte of it was handed out: from here on only zeros come.
+    bool Exhausted() const { return FAtEnd && FPos == FCount; }
     // Logical position: bytes handed out so far, from where the reader started.
     int64_t Position() const { return FConsumedBefore + int64_t(FPos); }
     // Re-positions the underlying stream (absolute) and empties the buffer.

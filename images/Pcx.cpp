@@ -3,6 +3,7 @@
 #include "images/PaddedReader.h"
 
 #include <algorithm>
+#include <cstring>
 
 int PcxColorDepth = 0;
 
@@ -205,6 +206,8 @@ void TPcxReader::Run(TBitmap &Bitmap)
     FRow.assign(size_t(std::max<int64_t>({int64_t(FWidth) * 4, planeBytes, int64_t(FBPL) * 8}) + 20), 0);
     const bool known = (FBits == 1) || (FBits == 8 && (FPlanes == 1 || FPlanes == 3));
     for (int y = 0; y < FHeight; ++y) {
+        // Once the file has ended, every row decodes alike: the first such row is copied down.
+        const bool steady = FIn.Exhausted() && FRunLeft == 0;
         if (FBits != 8)
             std::fill(FRow.begin(), FRow.end(), 0);
         ReadRow();
@@ -212,6 +215,21 @@ void TPcxReader::Run(TBitmap &Bitmap)
             continue;
         uint8_t *dest = result.ScanLine(y);
         const size_t lineBytes = size_t(result.BytesPerLine());
+        struct TCopyDown {
+            bool Steady;
+            TBitmap &B;
+            int Y;
+            int &LoopY;
+            int Height;
+            ~TCopyDown()
+            {
+                if (!Steady)
+                    return;
+                for (int r = Y + 1; r < Height; ++r)
+                    std::memcpy(B.ScanLine(r), B.ScanLine(Y), size_t(B.BytesPerLine()));
+                LoopY = Height;
+            }
+        } copyDown{steady, result, y, y, FHeight};
         if (FBits == 8 && FPlanes == 3) {
             if (FMode == 1) {
                 for (int x = 0; x < FWidth; ++x)

@@ -234,6 +234,8 @@ void TTargaReader::Run(TBitmap &Bitmap)
     const bool topFirst = (H.Descriptor & 0x20) != 0;
     const bool mirror = (H.Descriptor & 0x10) != 0;
     for (int i = 0; i < h; ++i) {
+        // Once the file has ended, every row decodes alike: the first such row is copied to the rest.
+        const bool steady = FIn.Exhausted() && FPacketLeft == 0;
         std::fill(row.begin(), row.end(), 0);
         ReadRow(row.data());
         uint8_t *src = row.data();
@@ -257,6 +259,11 @@ void TTargaReader::Run(TBitmap &Bitmap)
         uint8_t *dest = result.ScanLine(topFirst ? i : h - 1 - i);
         const size_t n = fmt == pf1bit ? size_t((w + 7) / 8) : size_t(w) * size_t(pixelBytes);
         std::copy(src, src + n, dest);
+        if (steady) {
+            for (int k = i + 1; k < h; ++k)
+                std::copy(src, src + n, result.ScanLine(topFirst ? k : h - 1 - k));
+            break;
+        }
     }
     auto onChange = Bitmap.OnChange;
     auto onProgress = Bitmap.OnProgress;

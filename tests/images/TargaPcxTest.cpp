@@ -475,3 +475,52 @@ TEST(PictureReaders, MutatedFilesNeverCrash)
 }
 
 }  // namespace
+
+namespace {
+
+TEST(PictureReaders, CutFilesDecodeAsIfPaddedWithZeros)
+{
+    // A file that ends early reads as if zeros followed; the rows after the end are made once and
+    // copied, so a tiny file claiming a large picture is cheap. Compared with the same file padded.
+    struct Case {
+        const char *Name;
+        Bytes File;
+        bool Pcx;
+        size_t Padding;
+    };
+    Bytes tga = {0, 0, 10, 0, 0, 0, 0, 0, 0, 0, 0, 0};
+    Put16(tga, 300);
+    Put16(tga, 200);
+    tga.insert(tga.end(), {24, 0x20, 0x85, 9, 8, 7, 0x02, 1, 2, 3, 4, 5, 6, 7, 8});  // a run, then a raw packet cut short
+    Bytes pcx = {10, 5, 1, 8};
+    Put16(pcx, 0);
+    Put16(pcx, 0);
+    Put16(pcx, 299);
+    Put16(pcx, 199);
+    pcx.resize(65, 0);
+    pcx.push_back(3);
+    Put16(pcx, 300);
+    pcx.resize(128, 0);
+    pcx.insert(pcx.end(), {0xC5, 200, 17, 0xC9});  // a run cut before its value
+    const Case cases[] = {{"targa", tga, false, 300 * 200 * 4}, {"pcx", pcx, true, 300 * 200 * 3 + 10}};
+    for (const Case &c : cases)
+        for (int mode : {0, 2}) {
+            TBitmap cut, padded;
+            for (int k = 0; k < 2; ++k) {
+                Bytes f = c.File;
+                if (k == 1)
+                    f.resize(f.size() + c.Padding, 0);
+                TMemoryStream s;
+                s.WriteBuffer(f.data(), int64_t(f.size()));
+                s.SetPosition(0);
+                if (c.Pcx)
+                    PcxToBitmap(s, k ? padded : cut, mode);
+                else
+                    TargaToBitmap(s, k ? padded : cut, mode);
+            }
+            ASSERT_EQ(cut.GetHeight(), 200);
+            EXPECT_TRUE(BitmapRGB(cut) == BitmapRGB(padded)) << c.Name << " mode " << mode;
+        }
+}
+
+}  // namespace
