@@ -16,6 +16,8 @@
 #include <QProcess>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QTest>
+#include <QTimer>
 
 #include <gtest/gtest.h>
 
@@ -596,6 +598,37 @@ TEST(InsertMenus, DialogsKeepTheirValuesAndEnableTheFieldsOfTheirChoice)
     const TTableFields d = tb.Fields();
     EXPECT_EQ(Narrow(d.Rows + u"," + d.Columns + u"," + d.Width + u"," + d.Border + u"," + d.Padding + u"," + d.Spacing),
               "2,2,95,1,4,0");
+}
+
+TEST(InsertMenus, UserFillsTheShownDialogsWithKeysAndButtons)
+{
+    // The dialogs as the program shows them: modal, over the window's centre.
+    TWindowFixture f;
+    f.Window->FileNewActionExecute();
+    f.Window->setGeometry(100, 100, 800, 600);
+    f.Window->show();
+    TInsertTools &t = f.Window->InsertTools();
+    QPoint centre;
+    QTimer::singleShot(0, [&] {
+        TfrmTables &d = *t.frmTables;
+        centre = d.frameGeometry().center();
+        d.EditRows->selectAll();
+        QTest::keyClicks(d.EditRows, QStringLiteral("1"));
+        d.EditColumns->selectAll();
+        QTest::keyClicks(d.EditColumns, QStringLiteral("3"));
+        QTest::mouseClick(d.BitBtnOk, Qt::LeftButton);
+    });
+    f.Window->Action(QStringLiteral("Table1"))->trigger();
+    EXPECT_EQ(Narrow(f.Window->ActiveEditor()->Lines().GetTextStr()),
+              Narrow(TableOpen + u"<tr>\r\n  <td>1,1</td>\r\n  <td>1,2</td>\r\n  <td>1,3</td>\r\n</tr>\r\n</table>\r\n\r\n"));
+    EXPECT_LE((centre - f.Window->frameGeometry().center()).manhattanLength(), 4);
+
+    QTimer::singleShot(0, [&] {
+        QTest::keyClicks(t.frmMessageBox->MessTextEdit, QStringLiteral("x"));
+        QTest::keyClick(t.frmMessageBox, Qt::Key_Escape);
+    });
+    f.Window->Action(QStringLiteral("Messageboxalertconfirmprompt1"))->trigger();
+    EXPECT_EQ(f.Window->ActiveEditor()->LineCount(), 8) << "a cancelled dialog inserts nothing";
 }
 
 TEST(InsertMenus, ColourDialogGivesUpperCaseHex)
