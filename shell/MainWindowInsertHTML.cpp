@@ -67,7 +67,7 @@ void TfrmQuillmarMain::CreateInsertHTMLActions()
         }
     };
     html->addSeparator();
-    colours(subMenu(html, "Fontcolor1", QStringLiteral("&Font color")), 0);
+    colours(subMenu(html, "FontcolorMenu1", QStringLiteral("&Font color")), 0);
     QMenu *hex = subMenu(html, "Hexcoloronly1", QStringLiteral("He&x color only"));
     colours(subMenu(hex, "insidedoublequotes1", QStringLiteral("inside double quotes")), 1);
     colours(subMenu(hex, "insidesinglequotes1", QStringLiteral("inside single quotes")), 2);
