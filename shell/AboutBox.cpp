@@ -45,6 +45,7 @@ TfrmAbout::TfrmAbout(QWidget *Parent) : QDialog(Parent)
 {
     setObjectName(QStringLiteral("frmAbout"));
     setWindowTitle(QStringLiteral("About Quillmar V1.16"));
+    setMinimumWidth(340);
     auto *top = new QVBoxLayout(this);
     auto *name = new QLabel(QStringLiteral("Quillmar V1.16\nJavascript Authoring Tool"));
     QFont big = name->font();

@@ -240,6 +240,12 @@ bool TfrmFTP::CheckTargetTab(const WideString &Name)
     return false;
 }
 
+void TfrmFTP::SetBusy(bool Busy)
+{
+    LoadButton->setEnabled(!Busy);
+    SaveButton->setEnabled(!Busy);
+}
+
 int TfrmFTP::TabIndexOf(const TEditorTab *Tab) const
 {
     for (int i = 0; i < FMain.TabCount(); ++i)
@@ -284,7 +290,12 @@ void TfrmFTP::LoadButtonClick()
     TMemoryStream stream;
     bool received = false;
     {
-        TScopeGuard release([this] { FtpClient1.SetLocalStream(nullptr); });
+        // The wait runs the event loop: no second request may start from this window meanwhile.
+        SetBusy(true);
+        TScopeGuard release([this] {
+            FtpClient1.SetLocalStream(nullptr);
+            SetBusy(false);
+        });
         PrepareClient(stream);
         received = FtpClient1.Receive();
     }
@@ -341,7 +352,11 @@ void TfrmFTP::SaveButtonClick()
     stream.SetPosition(0);
     bool sent = false;
     {
-        TScopeGuard release([this] { FtpClient1.SetLocalStream(nullptr); });
+        SetBusy(true);
+        TScopeGuard release([this] {
+            FtpClient1.SetLocalStream(nullptr);
+            SetBusy(false);
+        });
         PrepareClient(stream);
         // ASCII mode rewrites line-break bytes, which would break UTF-16 text apart.
         if (editor->Lines().SaveUnicode() && !FtpClient1.Binary()) {

@@ -72,6 +72,7 @@ private:
     void FtpClient1RequestDone(TFtpRequest RqType, uint16_t Error);
     void PrepareClient(TStream &Stream);
     int TabIndexOf(const TEditorTab *Tab) const;
+    void SetBusy(bool Busy);
 
     TfrmQuillmarMain &FMain;
 };
