@@ -343,6 +343,12 @@ void TGIFSubImage::LoadFromStream(TStream &Stream)
         h = FImage ? FImage->Header.Height : 0;
         Warning(1, "Image exceeds Logical Screen size");
     }
+    // One byte of image data yields at most a few thousand pixels (a 12-bit code stands for at most
+    // 4096 of them): a frame far larger than the data left cannot be real, and is refused before
+    // anything is allocated for it.
+    const int64_t left_bytes = std::max<int64_t>(Stream.GetSize() - Stream.GetPosition(), 0);
+    if (int64_t(w) * h > (left_bytes + 16) * 11000)
+        GIFError("Image is larger than its data");
     FLeft = left;
     FTop = top;
     SetBounds(left, top, w, h);

@@ -232,6 +232,8 @@ TEST(GIFRead, LzwEdgeCases)
         const auto g = Load(f);
         EXPECT_EQ(g->Count(), 2);
     }
+    // A frame of 60000 x 60000 pixels in a file of a few bytes is refused before any allocation.
+    EXPECT_THROW(Load(GifWith({2, 2, 0x81, 0x0B, 0}, 60000, 60000)), GIFException);
     // A code size above 11 and a cycle in the table are errors; a sub-block longer than the file warns.
     EXPECT_THROW(Load(GifWith({12, 1, 0, 0}, 2, 2)), GIFException);
     std::vector<AnsiString> warnings;
