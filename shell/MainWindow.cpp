@@ -321,6 +321,7 @@ void TfrmQuillmarMain::CreateActions()
     CreateInsertJSActions();
     CreateInsertHTMLActions();
     CreateCheckActions();
+    CreateProjectActions();
     CreateToolsActions();
     CreateTransferActions();
 }

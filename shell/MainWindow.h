@@ -9,6 +9,7 @@
 //   MainWindowFile.cpp      file actions (save, save as, close, close all, reopen list)
 //   MainWindowCheck.cpp     check syntax, findings and tree navigation, the include host
 //   MainWindowHints.cpp     the findings tooltip (texts in MainWindowTexts.cpp)
+//   MainWindowProject.cpp   the Projects menu and project tree (the project file: Project.cpp)
 // Further groups (edit, search, view, insert menus, projects, print, transfer) go into files of
 // their own in the same way: a member `CreateXxxActions()` declared below, called once from the
 // constructor (see CreateActions in MainWindow.cpp), that makes its menu with `Menu()` and its
@@ -22,6 +23,7 @@
 #include "platform/Types.h"
 #include "platform/VirtualKeys.h"
 #include "shell/ActionStates.h"
+#include "shell/Project.h"
 #include "shell/Settings.h"
 #include "shell/TarnFile.h"
 
@@ -38,6 +40,7 @@ class QLabel;
 class QMenu;
 class QSplitter;
 class QTabWidget;
+class TDirectoryTab;
 class TEOpenDialog;
 class TfrmAsciRef;
 class TfrmBuiltinRef;
@@ -249,6 +252,30 @@ public:
     const TWideStrings *TabLines(int Index) override;
     bool CurrentProject(TCheckProject &Project) override;
 
+    // ---- projects (MainWindowProject.cpp)
+    // The open projects; the current one is the last (the actions allow one at a time).
+    std::vector<std::unique_ptr<TProject>> Projects;
+    TProject *CurrentProjectObject() const;
+    // Appends the project, reads it, opens its files and shows its tree.
+    void OpenProject(const QString &Name);
+    void ActionProjNewExecute();
+    void ActionProjOpenExecute();
+    void ActionProjCloseExecute();
+    void ActionProjAddActiveFileExecute();
+    void ActionProjAddAllExecute();
+    void ActionProjRemoveFileExecute();
+    void ActionProjToggleExecute();
+    void ActionProjSetJSParentExecute();
+    void TreeNTProjectsClick();
+    void TreeNTProjectsBeforeItemPaint(TTreeNTNode *Node) const;
+    // A node under "Javascript Files" is selected in the project tree.
+    bool ProjectJSFileSelected() const;
+    // Tab Index's editor holds the file Name (compared without regard to case).
+    bool TabHoldsProjectFile(int Index, const AnsiString &Name) const;
+
+    // ---- directory tab (DirectoryTab.cpp): the side panel's "Dir" page
+    TDirectoryTab *TabSheetFiles = nullptr;
+
     // ---- findings tooltip and tips (MainWindowHints.cpp, MainWindowTexts.cpp)
     // The tooltip of a findings line, empty for none.
     static QString FindingHint(const QString &Line);
@@ -341,6 +368,10 @@ private:
     TSyntaxEdit *InsertTarget() const;
     void InsertFragment(const std::vector<TFragmentItem> &Items, const char *Name);
     void CreateTransferActions();
+    void CreateProjectActions();
+    void ShowNoProject();
+    // Writes the current project and rebuilds its tree.
+    void ProjectChanged();
     void CheckHighlighterItem();
     void ShowParentOfUncheckedInclude();
     void ApplyPlacement();

@@ -394,8 +394,3 @@ const TWideStrings *TfrmQuillmarMain::TabLines(int Index)
     TEditorTab *tab = Tab(Index);
     return tab ? &tab->Editor->Lines() : nullptr;
 }
-
-bool TfrmQuillmarMain::CurrentProject(TCheckProject &)
-{
-    return false;
-}

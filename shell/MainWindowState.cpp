@@ -54,6 +54,8 @@ TActionStateInput TfrmQuillmarMain::ActionStateInput() const
     in.NoBrowser = Settings.NoBrowser;
     in.TreeExpanded = FTreeExpanded;
     in.ClipboardHasText = FClipboardHasText;
+    in.ProjectCount = int(Projects.size());
+    in.ProjectJSFileSelected = ProjectJSFileSelected();
     if (TSyntaxEdit *e = ActiveEditor()) {
         in.ReadOnly = e->HasOption(eoReadOnly);
         in.Inserting = e->HasOption(eoInserting);
