@@ -24,11 +24,7 @@ void TCheckerLists::FreeGlobalVars()
 
 void TCheckerLists::FreeCalls()
 {
-    for (int i = 0; i < Calls.Count(); ++i) {
-        delete static_cast<TJSFunctionCall *>(Calls.Objects(i));
-        Calls.PutObject(i, nullptr);
-    }
-    Calls.Clear();
+    Calls.clear();
 }
 
 void TCheckerLists::ClearAll()

@@ -1,11 +1,19 @@
 #pragma once
 // The shared name lists of one check run. The file checker owns one set; the parser fills them and the
 // later passes read them. Model objects in Functions, GlobalVars and Calls belong to this set.
-#include "text/ZSStrUtils.h"
-#include "platform/StringList.h"
-
 #include <cstdint>
+#include <memory>
 #include <vector>
+
+#include "checker/JSModel.h"
+#include "platform/StringList.h"
+#include "text/ZSStrUtils.h"
+
+// A call made outside any function: the name called and the call's record.
+struct TGlobalCall {
+    AnsiString Name;
+    std::unique_ptr<TJSFunctionCall> Call;
+};
 
 // What a "new" expression gave a variable.
 struct TNewRecord {
@@ -25,7 +33,7 @@ public:
 
     void FreeFunctions();  // frees and clears Functions
     void FreeGlobalVars(); // frees and clears GlobalVars
-    void FreeCalls();      // frees and clears Calls
+    void FreeCalls();      // frees and clears Calls (kept for the callers that empty the calls alone)
     // Frees the model and empties every list.
     void ClearAll();
 
@@ -34,7 +42,7 @@ public:
     TZSStringList GlobalRefs;      // object = line
     TZSStringList OpenedWindows;   // object = line
     TZSStringList GlobalHTMLRefs;  // object = line
-    TStringList Calls;             // name -> TJSFunctionCall, owned
+    std::vector<TGlobalCall> Calls; // calls made outside any function
     TZSStringList LabelDefs;       // object = line
     TStringList LabelRefs;         // object = line
     std::vector<TNewRecord> NewRecords;

@@ -688,10 +688,9 @@ void TCrossReference::Calls()
     // every function of a name, in list order, without a scan per call
     std::unordered_map<AnsiString, std::vector<int>> functionsByName;
     for (int k = 0; k < L.Functions.Count(); ++k) functionsByName[L.Functions[k]].push_back(k);
-    for (int i = 0; i < L.Calls.Count(); ++i) {
-        auto *call = static_cast<TJSFunctionCall *>(L.Calls.Objects(i));
-        const int32_t line = call ? call->GetLine() : 0;
-        const AnsiString n = Reduce(BasePath(L.Calls[i]));
+    for (const TGlobalCall &c : L.Calls) {
+        const int32_t line = c.Call ? c.Call->GetLine() : 0;
+        const AnsiString n = Reduce(BasePath(c.Name));
         if (n.empty() || Has(n, "parent.") || n.rfind("Anonymous function", 0) == 0) continue;
         if (IsSystemName(n.substr(0, n.find('.')))) continue;
         bool found = false;
@@ -955,7 +954,7 @@ void TCrossReference::NeverCalled()
     if (!C.FOpt.WarnJSFuncNotCalled || C.FJSMode) return;
     std::unordered_set<std::string> called;
     for (int i = 0; i < C.FEventHandlers.Count(); ++i) called.insert(C.FEventHandlers[i]);
-    for (int i = 0; i < L.Calls.Count(); ++i) called.insert(L.Calls[i]);
+    for (const TGlobalCall &c : L.Calls) called.insert(c.Name);
     for (int i = 0; i < L.Functions.Count(); ++i)
         if (TJSFunction *f = Fn(i))
             for (int j = 0; j < f->Calls().Count(); ++j)

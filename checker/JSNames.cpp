@@ -4,8 +4,8 @@
 #include <vector>
 
 #include "checker/CheckerLists.h"
-#include "checker/JSModel.h"
 #include "checker/Findings.h"
+#include "checker/JSModel.h"
 #include "checker/JSParser.h"
 #include "checker/ListUtils.h"
 #include "checker/NameTables.h"
@@ -217,8 +217,8 @@ TJSFunctionCall *TJSParser::RecordCall(const AnsiString &Name, int32_t Line)
         fn->AddCall(name, Line);
         call = fn->LastCall();
     } else {
-        call = new TJSFunctionCall(this, AnsiString(), Line);
-        FLists.Calls.AddObject(name, call);
+        FLists.Calls.push_back({name, std::make_unique<TJSFunctionCall>(this, AnsiString(), Line)});
+        call = FLists.Calls.back().Call.get();
     }
     RecordWithObject(name, Line);
     return call;

@@ -355,8 +355,8 @@ TEST(NameRules, ComplexNamesAndEventProperties)
     CheckRun run;
     run.Piece("window.onload = init;");
     run.Finish();
-    ASSERT_EQ(run.Lists.Calls.Count(), 1);
-    EXPECT_EQ(run.Lists.Calls[0], "init");
+    ASSERT_EQ(run.Lists.Calls.size(), 1u);
+    EXPECT_EQ(run.Lists.Calls[0].Name, "init");
 }
 
 // ---- name tables

@@ -90,10 +90,9 @@ inline std::string DumpModel(const TCheckerLists &L)
         }
         out += "\n";
     }
-    if (L.Calls.Count()) {
+    if (!L.Calls.empty()) {
         out += "Calls:";
-        for (int i = 0; i < L.Calls.Count(); ++i)
-            out += " " + DumpCall(L.Calls[i], static_cast<const TJSFunctionCall *>(L.Calls.Objects(i)));
+        for (const TGlobalCall &c : L.Calls) out += " " + DumpCall(c.Name, c.Call.get());
         out += "\n";
     }
     out += DumpLines("Refs", L.GlobalRefs);
