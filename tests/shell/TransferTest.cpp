@@ -147,6 +147,7 @@ TEST(FtpDialog, PagesLoadIntoTabsAndSaveBackByteForByte)
         EXPECT_EQ(ReadBytes(server.Path(QString::fromLatin1(c.Name))), c.Saved)
             << d.LogLines().join(QLatin1Char('\n')).toStdString();
         EXPECT_FALSE(e.GetModified());
+        EXPECT_TRUE(LogHas(d.LogLines(), QStringLiteral("Request 18 Done.")));
         EXPECT_TRUE(LogHas(d.LogLines(), QStringLiteral("No error")));
     }
     EXPECT_TRUE(f.PromptTexts().empty());
@@ -543,4 +544,26 @@ TEST(NewVersion, TheAddressIsAStoredSettingWrittenOnlyOnceChanged)
     f.Restart();
     EXPECT_EQ(f.Window->Settings.VersionURL, u"http://127.0.0.1:8/v.txt");
     EXPECT_EQ(f.Window->Settings.DownloadURL, u"http://www.quillmar.example/download/");
+}
+
+TEST(FtpDialog, AUserLoadsThroughTheMenuAndTheButtons)
+{
+    TFtpServer server;
+    ASSERT_TRUE(server.Process->Ready());
+    WriteBytes(server.Path(QStringLiteral("menu.html")), "<h1>remote</h1>\r\n");
+    TWindowFixture f;
+    f.Window->FileNewActionExecute();
+    const int port = server.Port;
+    WhenModal([port](QWidget &W) {
+        auto &d = dynamic_cast<TfrmFTP &>(W);
+        Aim(d, port, QStringLiteral("menu.html"));
+        QTest::mouseClick(d.LoadButton, Qt::LeftButton);
+        EXPECT_TRUE(d.LoadButton->isEnabled());
+        QTest::mouseClick(d.BitBtn1, Qt::LeftButton);
+    });
+    f.Window->Action(QStringLiteral("FTPAction"))->trigger();
+    EXPECT_EQ(Lines(*f.Window->ActiveEditor()), std::vector<std::string>{"<h1>remote</h1>"});
+    EXPECT_EQ(f.Window->DisplayName(f.Window->ActiveIndex()), u"menu.html");
+    EXPECT_EQ(f.Window->Settings.FtpFile, u"menu.html");
+    EXPECT_EQ(f.Window->Settings.FtpPort, W(QString::number(port)));
 }
