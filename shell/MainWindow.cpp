@@ -19,7 +19,6 @@
 #include <QDateTime>
 #include <QLocale>
 #include <QDesktopServices>
-#include <QInputDialog>
 #include <QProcess>
 #include <QStandardPaths>
 #include <QUrl>
@@ -177,17 +176,6 @@ TfrmQuillmarMain::TfrmQuillmarMain(TMainWindowSetup Setup, QWidget *Parent) : QM
     };
 
     LaunchBrowser = StartBrowser;
-    ChooseBrowser = [this](const std::vector<WideString> &Browsers, WideString &Chosen, bool &Selected) {
-        QStringList items;
-        for (const WideString &b : Browsers)
-            items << ToQString(b);
-        bool ok = false;
-        const QString item = QInputDialog::getItem(this, QStringLiteral("View in Browser"), QStringLiteral("Browser"),
-                                                   items, 0, false, &ok);
-        Selected = ok && !item.isEmpty();
-        Chosen = ToWideString(item);
-        return ok;
-    };
     ReadSettings(Setup);
 
     SetHighlightColorResolver(ResolveSystemColour);
@@ -324,6 +312,7 @@ void TfrmQuillmarMain::CreateActions()
     CreateProjectActions();
     CreateToolsActions();
     CreateTransferActions();
+    CreateOptionsActions();
 }
 
 void TfrmQuillmarMain::ApplyHighlighterColours()

@@ -24,6 +24,7 @@
 #include "platform/VirtualKeys.h"
 #include "shell/ActionStates.h"
 #include "shell/Project.h"
+#include "shell/OptionsLogic.h"
 #include "shell/Settings.h"
 #include "shell/TarnFile.h"
 
@@ -60,6 +61,7 @@ class TfrmAbout;
 class TfrmFTP;
 class TfrmNewVersion;
 class TTipOfTheDayDlg;
+class TfrmOptions;
 class TTreeNT;
 class TTreeNTNode;
 
@@ -224,6 +226,17 @@ public:
     // none was chosen.
     std::function<bool(const std::vector<WideString> &Browsers, WideString &Chosen, bool &Selected)> ChooseBrowser;
 
+    // ---- options (MainWindowOptions.cpp)
+    // Opens the options dialog on page Tag (TOptionsPage); after OK the settings are applied.
+    void Options1Click(int Tag);
+    // The settings to every open editor, the highlighters, the trees and the findings list.
+    void ApplyOptions();
+    TfrmOptions &OptionsDialog();
+    // Where the options dialog looks for browsers; tests replace it before the dialog is made.
+    TBrowserEnvironment BrowserEnvironment;
+    // Shows the options dialog modally; tests replace it. The result is the dialog's.
+    std::function<int(TfrmOptions &Dialog)> RunOptionsDialog;
+
     // ---- printing (MainWindowPrint.cpp)
     void PrintActionExecute();
     TPrintAction &Printing();
@@ -372,6 +385,7 @@ private:
     void ShowNoProject();
     // Writes the current project and rebuilds its tree.
     void ProjectChanged();
+    void CreateOptionsActions();
     void CheckHighlighterItem();
     void ShowParentOfUncheckedInclude();
     void ApplyPlacement();
@@ -403,6 +417,7 @@ private:
     TSyntaxFindDialog *FFindDialog = nullptr;
     TfrmEditorCmds *FEditorCmds = nullptr;
     TInsertTools *FInsertTools = nullptr;
+    TfrmOptions *FOptionsDialog = nullptr;
     int FFindOptions = 0;
     WideString FBrowserPath; // the browser the next view starts
     TEditorTab *FCheckedTab = nullptr; // the tab a running check belongs to
