@@ -310,6 +310,7 @@ void TfrmQuillmarMain::CreateActions()
     CreateInsertHTMLActions();
     CreateCheckActions();
     CreateProjectActions();
+    CreateDirectoryTab();
     CreateToolsActions();
     CreateTransferActions();
     CreateOptionsActions();

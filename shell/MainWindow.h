@@ -10,6 +10,7 @@
 //   MainWindowCheck.cpp     check syntax, findings and tree navigation, the include host
 //   MainWindowHints.cpp     the findings tooltip (texts in MainWindowTexts.cpp)
 //   MainWindowProject.cpp   the Projects menu and project tree (the project file: Project.cpp)
+//   DirectoryTab.cpp        the side panel's folder browser
 // Further groups (edit, search, view, insert menus, projects, print, transfer) go into files of
 // their own in the same way: a member `CreateXxxActions()` declared below, called once from the
 // constructor (see CreateActions in MainWindow.cpp), that makes its menu with `Menu()` and its
@@ -382,6 +383,7 @@ private:
     void InsertFragment(const std::vector<TFragmentItem> &Items, const char *Name);
     void CreateTransferActions();
     void CreateProjectActions();
+    void CreateDirectoryTab();
     void ShowNoProject();
     // Writes the current project and rebuilds its tree.
     void ProjectChanged();
