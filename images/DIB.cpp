@@ -56,13 +56,7 @@ void TDIBWriter::Finish()
     if (!FDIB)
         return;
     std::unique_ptr<TBitmap> dib = std::move(FDIB);
-    auto onChange = FBitmap->OnChange;
-    auto onProgress = FBitmap->OnProgress;
-    auto onWarning = FBitmap->OnWarning;
-    *FBitmap = std::move(*dib);
-    FBitmap->OnChange = onChange;
-    FBitmap->OnProgress = onProgress;
-    FBitmap->OnWarning = onWarning;
+    FBitmap->KeepingCallbacks([&] { *FBitmap = std::move(*dib); });
     FBitmap->Changed();
 }
 

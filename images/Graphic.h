@@ -83,6 +83,20 @@ public:
                   const AnsiString &Msg);
     void Changed();
 
+    // Runs Assign (which may overwrite the whole object, callbacks included) and gives the
+    // callbacks this graphic had before back to it.
+    template <typename F>
+    void KeepingCallbacks(F &&Assign)
+    {
+        auto onProgress = OnProgress;
+        auto onWarning = OnWarning;
+        auto onChange = OnChange;
+        Assign();
+        OnProgress = std::move(onProgress);
+        OnWarning = std::move(onWarning);
+        OnChange = std::move(onChange);
+    }
+
 protected:
     bool FTransparent = false;
 };

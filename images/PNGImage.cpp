@@ -460,13 +460,7 @@ void TPNGImage::AssignPNG(const TPNGImage &Source)
     }
     FFilters = Source.FFilters;
     Interlaced = Source.Interlaced;
-    auto onChange = OnChange;
-    auto onProgress = OnProgress;
-    auto onWarning = OnWarning;
-    TBitmap::operator=(Source);
-    OnChange = onChange;
-    OnProgress = onProgress;
-    OnWarning = onWarning;
+    KeepingCallbacks([&] { TBitmap::operator=(Source); });
 }
 
 void TPNGImage::InitializeChunks()

@@ -259,11 +259,7 @@ void TPcxReader::Run(TBitmap &Bitmap)
             std::copy_n(FRow.data(), std::min<size_t>(size_t(FWidth), lineBytes), dest);
         }
     }
-    auto onChange = Bitmap.OnChange;
-    auto onProgress = Bitmap.OnProgress;
-    Bitmap = std::move(result);
-    Bitmap.OnChange = onChange;
-    Bitmap.OnProgress = onProgress;
+    Bitmap.KeepingCallbacks([&] { Bitmap = std::move(result); });
     Bitmap.Changed();
 }
 

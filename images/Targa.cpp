@@ -265,11 +265,7 @@ void TTargaReader::Run(TBitmap &Bitmap)
             break;
         }
     }
-    auto onChange = Bitmap.OnChange;
-    auto onProgress = Bitmap.OnProgress;
-    Bitmap = std::move(result);
-    Bitmap.OnChange = onChange;
-    Bitmap.OnProgress = onProgress;
+    Bitmap.KeepingCallbacks([&] { Bitmap = std::move(result); });
     Bitmap.Changed();
 }
 
