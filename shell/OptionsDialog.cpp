@@ -151,7 +151,6 @@ TfrmOptions::TfrmOptions(TBrowserEnvironment Environment, QWidget *Parent)
 {
     setObjectName(QStringLiteral("frmOptions"));
     setWindowTitle(QStringLiteral("Options"));
-    setMinimumSize(512, 416);
     RunBrowserDialog = [this] {
         return QFileDialog::getOpenFileName(this, QStringLiteral("Add Browser"), QString(),
                                             QStringLiteral("Executable (*)"));
@@ -177,6 +176,9 @@ TfrmOptions::TfrmOptions(TBrowserEnvironment Environment, QWidget *Parent)
     layout->addWidget(buttons);
 
     DetectBrowsers();
+    // Never smaller than the pages need, nor than 512 by 416 pixels.
+    setMinimumSize(minimumSizeHint().expandedTo(QSize(512, 416)));
+    resize(sizeHint().expandedTo(minimumSize()));
 }
 
 TfrmOptions::~TfrmOptions() = default;
@@ -356,6 +358,7 @@ TruvColorButton *TfrmOptions::ColourButton(QWidget *Parent, const QString &Name)
     auto *b = new TruvColorButton(Parent);
     b->setObjectName(Name);
     b->setMinimumWidth(60);
+    b->setMaximumWidth(120);
     return b;
 }
 
@@ -416,6 +419,7 @@ QWidget *TfrmOptions::MakeColourPage(bool Html)
     restore->setObjectName(QString::fromLatin1(Html ? "ButtonHTMLRestore" : "ButtonRestoreJS"));
     grid->addWidget(restore, row + 1, 0);
     grid->setRowStretch(row + 2, 1);
+    grid->setColumnStretch(Html ? 9 : 4, 1);
     connect(same, &QCheckBox::toggled, this, [this, Html] { BackgroundsSame(Html); });
     connect(restore, &QPushButton::clicked, this, [this, Html] { Html ? RestoreHTML() : RestoreJavascript(); });
     return page;

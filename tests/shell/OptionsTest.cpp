@@ -12,6 +12,8 @@
 #include "shell/OptionsLogic.h"
 
 #include <QAction>
+#include <QApplication>
+#include <QPixmap>
 #include <QCheckBox>
 #include <QFile>
 #include <QLineEdit>
@@ -44,7 +46,7 @@ TBrowserEnvironment FakeDesktop(std::vector<QString> OnPath = {QStringLiteral("f
 // A window whose options dialog sees the fake desktop and a data folder of its own.
 class TOptionsFixture : public TWindowFixture {
 public:
-    TOptionsFixture()
+    explicit TOptionsFixture(const std::string &SettingsText = std::string()) : TWindowFixture(SettingsText)
     {
         DataHome = Dir.filePath(QStringLiteral("data"));
         Window->BrowserEnvironment = FakeDesktop();
@@ -585,4 +587,41 @@ TEST(OptionsDialog, EditEntryQuotesAwkwardProgramPaths)
     EXPECT_FALSE(WriteAssociations(dir.path(), QStringLiteral("/opt/a\nb"), {}, {true, false}, error));
     EXPECT_FALSE(error.isEmpty());
     EXPECT_FALSE(QFile::exists(AssociationFile(dir.path())));
+}
+
+// ============================================================================ what the user sees
+
+TEST(OptionsDialog, EveryPageShowsItsControlsInsideTheDialog)
+{
+    TOptionsFixture f(ShippedSettingsText());
+    f.Window->Settings.UserBrowsers = {u"/opt/browsers/mine"};
+    f.Window->FileNewActionExecute();
+    const QString shots = qEnvironmentVariable("QUILLMAR_SCREENSHOTS");
+    f.Run(opErrors, [&](TfrmOptions &D) {
+        D.show();
+        for (int page = 0; page < D.PageControl1->count(); ++page) {
+            D.PageControl1->setCurrentIndex(page);
+            QApplication::processEvents();
+            QWidget *p = D.PageControl1->currentWidget();
+            // Every visible control of the page lies within the page: nothing is cut off.
+            for (QWidget *w : p->findChildren<QWidget *>()) {
+                if (!w->isVisibleTo(p) || w->objectName().isEmpty() || w->objectName().startsWith(QLatin1String("qt_")))
+                    continue;
+                const QRect r(w->mapTo(p, QPoint(0, 0)), w->size());
+                EXPECT_TRUE(p->rect().contains(r)) << D.PageControl1->tabText(page).toStdString() << ": "
+                                                   << w->objectName().toStdString();
+            }
+            const QPixmap shot = D.grab();
+            EXPECT_FALSE(shot.isNull());
+            if (!shots.isEmpty())
+                shot.save(QStringLiteral("%1/options-%2.png").arg(shots).arg(page));
+        }
+        TfrmViewOptions view(&D);
+        view.Fill(D.BrowserNames());
+        view.show();
+        QApplication::processEvents();
+        if (!shots.isEmpty())
+            view.grab().save(shots + QStringLiteral("/viewer-options.png"));
+        D.hide();
+    }, false);
 }
