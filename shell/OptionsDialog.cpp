@@ -237,19 +237,19 @@ QWidget *TfrmOptions::MakeEditingPage()
         Edit->setFixedWidth(16 + 10 * Digits);
         UpDown = new QScrollBar(Qt::Vertical, page);
         UpDown->setObjectName(QString::fromLatin1(UpDownName));
-        UpDown->setRange(0, Max);
-        UpDown->setInvertedControls(false);
-        UpDown->setInvertedAppearance(true);
+        // A scroll bar's upper arrow steps down; the bar holds the negated number so that it
+        // counts up, as an up-down control does.
+        UpDown->setRange(-Max, 0);
         UpDown->setFixedSize(16, Edit->sizeHint().height());
         QLineEdit *edit = Edit;
         QScrollBar *updown = UpDown;
-        connect(UpDown, &QScrollBar::valueChanged, Edit, [edit](int V) { edit->setText(QString::number(V)); });
+        connect(UpDown, &QScrollBar::valueChanged, Edit, [edit](int V) { edit->setText(QString::number(-V)); });
         connect(Edit, &QLineEdit::textEdited, UpDown, [edit, updown] {
             bool ok = false;
             const int n = edit->text().trimmed().toInt(&ok);
             if (ok) {
                 QSignalBlocker block(updown);
-                updown->setValue(n);
+                updown->setValue(-n);
             }
         });
         row->addWidget(Edit);
@@ -554,9 +554,9 @@ void TfrmOptions::LoadFrom(const TSettings &S)
     Control<QRadioButton>("RadioButtonServer")->setChecked(!S.ViewFile);
     Control<QLineEdit>("EditServer")->setText(ToQString(S.Server));
 
-    FUpDown1->setValue(std::clamp(S.UndoCount, 0, 32000));
+    FUpDown1->setValue(-std::clamp(S.UndoCount, 0, 32000));
     FUndoCount->setText(QString::number(S.UndoCount));
-    FUpDown2->setValue(std::clamp(S.TabSize, 0, 16));
+    FUpDown2->setValue(-std::clamp(S.TabSize, 0, 16));
     FTabSize->setText(QString::number(S.TabSize));
 
     int share = 1;

@@ -20,6 +20,8 @@
 #include <QListWidget>
 #include <QProcess>
 #include <QRadioButton>
+#include <QScrollBar>
+#include <QTest>
 #include <QTabWidget>
 
 #include <gtest/gtest.h>
@@ -401,6 +403,22 @@ TEST(OptionsDialog, ControlsEnableAsTheirChoicesAllow)
         EXPECT_FALSE(C<QLineEdit>(D, "EditServer")->isEnabled());
         C<QRadioButton>(D, "RadioButtonServer")->click();
         EXPECT_TRUE(C<QLineEdit>(D, "EditServer")->isEnabled());
+
+        // The upper arrow beside a number counts up, the lower one down; typing moves the arrows.
+        D.show();
+        QLineEdit *tab = C<QLineEdit>(D, "MaskEditTabSize");
+        QScrollBar *updown = C<QScrollBar>(D, "UpDown2");
+        tab->setText(QStringLiteral("4"));
+        QTest::keyClick(tab, Qt::Key_0); // "40" is past the top: the arrows stay
+        tab->setText(QString());
+        QTest::keyClicks(tab, QStringLiteral("5"));
+        EXPECT_EQ(updown->value(), -5);
+        QTest::mouseClick(updown, Qt::LeftButton, {}, QPoint(updown->width() / 2, 2));
+        EXPECT_EQ(tab->text(), QStringLiteral("6"));
+        QTest::mouseClick(updown, Qt::LeftButton, {}, QPoint(updown->width() / 2, updown->height() - 3));
+        QTest::mouseClick(updown, Qt::LeftButton, {}, QPoint(updown->width() / 2, updown->height() - 3));
+        EXPECT_EQ(tab->text(), QStringLiteral("4"));
+        D.hide();
     }, false);
 }
 
