@@ -149,8 +149,10 @@ void TProject::OpenAllFiles()
     for (const AnsiString &name : OtherFiles)
         if (!m.FileAlreadyOpen(Wide(name)))
             m.OpenFile(Wide(name), true, false, WideString());
-    if (!JSParent.empty())
-        m.ViewThisFile(Wide(JSParent));
+    // The parent's tab comes to the front with its own findings, tree and status, as a tab
+    // switch shows them.
+    if (!JSParent.empty() && m.ViewThisFile(Wide(JSParent)))
+        m.PageControl1Change();
 }
 
 void TProject::FillTree(TCustomTreeNT &Tree) const
@@ -226,7 +228,15 @@ void TfrmQuillmarMain::OpenProject(const QString &Name)
     Projects.push_back(std::make_unique<TProject>(this, ToLocalPath(Name)));
     TProject &p = *Projects.back();
     ScheduleRefresh();
-    const TProjectLoad loaded = p.LoadFromFile();
+    TProjectLoad loaded;
+    try {
+        loaded = p.LoadFromFile();
+    } catch (...) {
+        // A project that could not be read is not kept: its empty lists would overwrite the
+        // file at the next saving action.
+        Projects.pop_back();
+        throw;
+    }
     if (QAction *toggle = Action(QStringLiteral("ActionProjToggle")))
         toggle->setChecked(p.Frameset);
     if (loaded == TProjectLoad::Truncated)

@@ -77,6 +77,7 @@ TEST(ProjectWindow, OpenOpensFilesParentLastThenChecksAndCloseKeepsThemOnNo)
     // The parent's tab is in front, lists the other script as its include and was checked; the
     // other script is an include tab of the parent and was not checked on its own.
     EXPECT_EQ(w.ActiveIndex(), 2);
+    EXPECT_EQ(w.StatusPanel(2), main);
     const TTarnFile &parent = *w.Tab(2)->Record;
     ASSERT_EQ(parent.Includes.Count(), 1);
     EXPECT_EQ(parent.Includes.Strings(0), lib.toStdString());
@@ -182,6 +183,15 @@ TEST(ProjectWindow, NewAddRemoveAndShortFiles)
     f.Prompts->Answer(mrYes);
     ASSERT_TRUE(Trigger(w, "ActionProjClose"));
     EXPECT_EQ(w.TabCount(), 0);
+
+    // A project that cannot be read is reported and not kept open.
+    f.Prompts->Clear();
+    QDir(f.Dir.path()).mkdir(QStringLiteral("folder.prj"));
+    f.Answers.push_back({{f.File(QStringLiteral("folder.prj"))}});
+    ASSERT_TRUE(Trigger(w, "ActionProjOpen"));
+    ASSERT_EQ(f.PromptTexts().size(), 1u);
+    EXPECT_NE(f.PromptTexts()[0].find("Cannot open project file"), std::string::npos);
+    EXPECT_TRUE(w.Projects.empty());
 
     // A file cut short loads what it has and says so.
     const QString shortPrj = f.Put(QStringLiteral("short.prj"), "NotFrames\r\n3\r\n" + page.toStdString() + "\r\n");
