@@ -190,6 +190,70 @@ TEST(OptionsDialog, RadioButtonsNumbersTextsAndColoursRoundTrip)
     }, false);
 }
 
+TEST(OptionsDialog, EveryColourAndStyleReachesTheSettingsFile)
+{
+    struct TColourCase {
+        const char *Control;
+        std::function<int(const TSettings &)> Field;
+    };
+    const std::vector<TColourCase> colours = {
+        {"ColorPickerButtonEditorBck", [](const TSettings &s) { return s.EditBackground; }},
+        {"ColorPickerButtonNav", [](const TSettings &s) { return s.TreeView; }},
+        {"ColorPickerButtonErrors", [](const TSettings &s) { return s.Errors; }},
+        {"ColorPickerButtonGutter", [](const TSettings &s) { return s.Gutter; }},
+        {"ColorPickerButtonMarked", [](const TSettings &s) { return s.Marked; }},
+        {"ColorPickerButtonJSCommentFG", [](const TSettings &s) { return s.Javascript.CommentFG; }},
+        {"ColorPickerButtonJSCommentBG", [](const TSettings &s) { return s.Javascript.CommentBG; }},
+        {"ColorPickerButtonJSNumbersFG", [](const TSettings &s) { return s.Javascript.NumbersFG; }},
+        {"ColorPickerButtonJSNumbersBG", [](const TSettings &s) { return s.Javascript.NumbersBG; }},
+        {"ColorPickerButtonJSStringsFG", [](const TSettings &s) { return s.Javascript.StringsFG; }},
+        {"ColorPickerButtonJSStringsBG", [](const TSettings &s) { return s.Javascript.StringsBG; }},
+        {"ColorPickerButtonJSKeywordsFG", [](const TSettings &s) { return s.Javascript.KeywordsFG; }},
+        {"ColorPickerButtonJSKeywordsBG", [](const TSettings &s) { return s.Javascript.KeywordsBG; }},
+        {"ColorPickerButtonHTMLCommentsFG", [](const TSettings &s) { return s.HTML.CommentFG; }},
+        {"ColorPickerButtonHTMLCommentsBG", [](const TSettings &s) { return s.HTML.CommentBG; }},
+        {"ColorPickerButtonHTMLNumbersFG", [](const TSettings &s) { return s.HTML.NumbersFG; }},
+        {"ColorPickerButtonHTMLNumbersBG", [](const TSettings &s) { return s.HTML.NumberBG; }},
+        {"ColorPickerButtonHTMLStringsFG", [](const TSettings &s) { return s.HTML.StringsFG; }},
+        {"ColorPickerButtonHTMLStringsBG", [](const TSettings &s) { return s.HTML.StringsBG; }},
+        {"ColorPickerButtonHTMLTagsFG", [](const TSettings &s) { return s.HTML.TagsFG; }},
+        {"ColorPickerButtonHTMLTagsBG", [](const TSettings &s) { return s.HTML.TagsBG; }},
+        {"ColorPickerButtonHTMLScriptFG", [](const TSettings &s) { return s.HTML.ScriptFG; }},
+        {"ColorPickerButtonHTMLScriptBG", [](const TSettings &s) { return s.HTML.ScriptBG; }},
+        {"ColorPickerButtonHTMLNamesFG", [](const TSettings &s) { return s.HTML.NamesFG; }},
+        {"ColorPickerButtonHTMLNamesBG", [](const TSettings &s) { return s.HTML.NamesBG; }},
+    };
+    const std::vector<TColourCase> styles = {
+        {"CheckListBoxJSComment", [](const TSettings &s) { return s.Javascript.CommentStyle; }},
+        {"CheckListBoxJSNumbers", [](const TSettings &s) { return s.Javascript.NumbersStyle; }},
+        {"CheckListBoxJSStrings", [](const TSettings &s) { return s.Javascript.StringsStyle; }},
+        {"CheckListBoxJSKeywords", [](const TSettings &s) { return s.Javascript.KeywordsStyle; }},
+        {"CheckListBoxHTMLComments", [](const TSettings &s) { return s.HTML.CommentStyle; }},
+        {"CheckListBoxHTMLNumbers", [](const TSettings &s) { return s.HTML.NumbersStyle; }},
+        {"CheckListBoxHTMLStrings", [](const TSettings &s) { return s.HTML.StringsStyle; }},
+        {"CheckListBoxHTMLTags", [](const TSettings &s) { return s.HTML.TagsStyle; }},
+        {"CheckListBoxHTMLScript", [](const TSettings &s) { return s.HTML.ScriptStyle; }},
+        {"CheckListBoxHTMLNames", [](const TSettings &s) { return s.HTML.NamesStyle; }},
+    };
+    TOptionsFixture f;
+    f.Window->Settings.JavaSame = f.Window->Settings.HTMLSame = false;
+    f.Run(opJavascript, [&](TfrmOptions &D) {
+        int n = 0;
+        for (const TColourCase &c : colours)
+            C<TruvColorButton>(D, c.Control)->SetColor(TColor(0x010101 * ++n));
+        n = 0;
+        for (const TColourCase &c : styles)
+            SetStyleChecks(*C<QListWidget>(D, c.Control), ++n % 16);
+    });
+    f.Restart();
+    int n = 0;
+    for (const TColourCase &c : colours)
+        EXPECT_EQ(c.Field(f.Window->Settings), 0x010101 * ++n) << c.Control;
+    n = 0;
+    for (const TColourCase &c : styles)
+        EXPECT_EQ(c.Field(f.Window->Settings), ++n % 16) << c.Control;
+}
+
 TEST(OptionsDialog, MenuItemsOpenTheirPages)
 {
     TOptionsFixture f;
