@@ -8,6 +8,7 @@
 #include "platform/QtConvert.h"
 #include "platform/ScopeGuard.h"
 #include "shell/MainWindow.h"
+#include "text/WideStrings.h"
 
 #include <QCheckBox>
 #include <QGridLayout>
@@ -72,7 +73,7 @@ AnsiString Utf8(const QLineEdit *Edit)
 
 } // namespace
 
-TfrmFTP::TfrmFTP(TfrmQuillmarMain &Main) : QDialog(&Main), FMain(Main)
+TfrmFTP::TfrmFTP(TfrmQuillmarMain &Main) : QDialog(&Main), MaxLoadBytes(kMaxTextFileBytes), FMain(Main)
 {
     setObjectName(QStringLiteral("frmFTP"));
     setWindowTitle(QStringLiteral("FTP - load/save a file from/to a remote server"));
@@ -297,7 +298,15 @@ void TfrmFTP::LoadButtonClick()
             SetBusy(false);
         });
         PrepareClient(stream);
-        received = FtpClient1.Receive();
+        bool tooLarge = false;
+        FtpClient1.OnProgress = [this, &tooLarge](TCustomFtpCli *, int64_t Count, bool &Abort) {
+            if (Count > MaxLoadBytes)
+                Abort = tooLarge = true;
+        };
+        TScopeGuard noProgress([this] { FtpClient1.OnProgress = nullptr; });
+        received = FtpClient1.Receive() && !tooLarge;
+        if (tooLarge)
+            AddDisplayLine(QStringLiteral("The remote file is larger than an editor tab can hold"));
     }
     if (!received) {
         // The tab keeps its text, name and modified state; the log says what went wrong.

@@ -47,6 +47,8 @@ public:
 
     // Whether the computer is online; the platform's answer unless replaced (tests).
     std::function<bool()> ConnectedState = InternetConnectedState;
+    // A load that grows past this many bytes is aborted (an editor cannot hold more text).
+    int64_t MaxLoadBytes;
 
     void FormCreate();
     void FormShow();

@@ -180,11 +180,15 @@ TEST(FtpDialog, FailedLoadsAndSavesLeaveTheTabAsItWasAndSayWhy)
         {"wrong password", server.Port, QStringLiteral("page.html"), QStringLiteral("wrong"), 15, "530"},
         {"silent server", silent.Port(), QStringLiteral("page.html"), QStringLiteral("secret"), 1, "426 Timeout"},
         {"nobody listening", nettest::UnusedPort(), QStringLiteral("page.html"), QStringLiteral("secret"), 15, ""},
+        {"larger than a tab holds", server.Port, QStringLiteral("big.html"), QStringLiteral("secret"), 15, ""},
     };
+    WriteBytes(server.Path(QStringLiteral("big.html")), std::string(300000, 'x'));
     TfrmFTP &d = w.FtpDialog();
     for (const auto &c : loads) {
         SCOPED_TRACE(c.Case);
         d.FtpClient1.Timeout = c.Timeout;
+        const bool big = c.File == QLatin1String("big.html");
+        d.MaxLoadBytes = big ? 100000 : kMaxTextFileBytes;
         f.Prompts->Clear();
         f.Prompts->Answer(mrYes); // overwrite the active tab
         Aim(d, c.Port, c.File, QStringLiteral("/"), c.Password);
@@ -199,6 +203,7 @@ TEST(FtpDialog, FailedLoadsAndSavesLeaveTheTabAsItWasAndSayWhy)
         const QString log = d.LogLines().join(QLatin1Char('\n'));
         EXPECT_TRUE(log.contains(QStringLiteral("Load failed, the editor tab is unchanged: ") + QLatin1String(c.Why)))
             << log.toStdString();
+        EXPECT_EQ(log.contains(QStringLiteral("The remote file is larger than an editor tab can hold")), big);
     }
 
     // A save into a folder that does not exist fails and the tab stays modified.
