@@ -5,7 +5,10 @@
 #include "controls/TreeNT.h"
 #include "shell/DirectoryTab.h"
 
+#include <QApplication>
 #include <QPushButton>
+#include <QTabWidget>
+#include <QTest>
 
 #include <gtest/gtest.h>
 
@@ -111,4 +114,33 @@ TEST(DirectoryTab, RefusedExtensions)
         EXPECT_TRUE(IsRefusedExtension(QString::fromLatin1(name))) << name;
     for (const char *name : {"a.txt", "readme", "g.html", "h.jpeg", "/dir.exe/plain", "i.gzip"})
         EXPECT_FALSE(IsRefusedExtension(QString::fromLatin1(name))) << name;
+}
+
+TEST(DirectoryTab, MouseOpensFoldersAndFilesAsTheUserClicks)
+{
+    TWindowFixture f;
+    f.Window->Settings.CheckOpen = false;
+    ASSERT_TRUE(QDir(f.Dir.path()).mkpath(QStringLiteral("root/inner")));
+    WriteBytes(f.File(QStringLiteral("root/inner/note.txt")), "note\n");
+    const QString root = QDir(f.File(QStringLiteral("root"))).canonicalPath();
+    f.Window->resize(900, 600);
+    f.Window->show();
+    const int tabs = f.Window->TabCount(); // the first showing may open a new file
+    TDirectoryTab &page = *f.Window->TabSheetFiles;
+    f.Window->PageControlNav->setCurrentWidget(&page);
+    page.SelectRoot(root);
+    TTreeNT &tree = *page.TreeNTFiles;
+    QApplication::processEvents();
+    TTreeNTNode *inner = tree.Items().GetFirstNode()->GetFirstChild();
+    ASSERT_NE(inner, nullptr);
+    // A double click on a folder expands it (reading it), and opens nothing.
+    QTest::mouseDClick(tree.viewport(), Qt::LeftButton, {}, tree.NodeRect(inner, true).center());
+    QApplication::processEvents();
+    ASSERT_EQ(ChildTexts(inner), std::vector<std::string>{"note.txt"});
+    EXPECT_EQ(f.Window->TabCount(), tabs);
+    TTreeNTNode *note = inner->GetFirstChild();
+    QTest::mouseDClick(tree.viewport(), Qt::LeftButton, {}, tree.NodeRect(note, true).center());
+    ASSERT_EQ(f.Window->TabCount(), tabs + 1);
+    EXPECT_EQ(ToQString(f.Window->ActiveEditor()->FileName()), root + QStringLiteral("/inner/note.txt"));
+    EXPECT_TRUE(f.PromptTexts().empty());
 }

@@ -6,6 +6,8 @@
 #include "controls/TreeNT.h"
 
 #include <QAction>
+#include <QApplication>
+#include <QTest>
 #include <QTabWidget>
 
 #include <gtest/gtest.h>
@@ -215,4 +217,38 @@ TEST(ProjectWindow, NewAddRemoveAndShortFiles)
     w.TreeNTProjectsClick();
     EXPECT_TRUE(f.PromptTexts().empty());
     EXPECT_EQ(w.ActiveIndex(), 0);
+}
+
+TEST(ProjectWindow, ClickOnAFileNodeOffersToOpenItThenShowsItsTab)
+{
+    TWindowFixture f;
+    f.Window->Settings.CheckOpen = false;
+    TfrmQuillmarMain &w = *f.Window;
+    const QString other = f.Put(QStringLiteral("notes.txt"), "n\r\n");
+    const QString prj = f.Put(QStringLiteral("n.prj"), "NotFrames\r\n0\r\n0\r\n1\r\n" + other.toStdString() + "\r\n\r\n");
+    w.resize(900, 600);
+    w.show();
+    f.Answers.push_back({{prj}});
+    ASSERT_TRUE(Trigger(w, "ActionProjOpen"));
+    const int tabs = w.TabCount();
+    w.FileCloseActionExecute(); // notes.txt, opened with the project
+    w.PageControlNav->setCurrentWidget(w.TreeNTProjects);
+    QApplication::processEvents();
+    TTreeNTNode *node = FindNode(*w.TreeNTProjects, other);
+    ASSERT_NE(node, nullptr);
+    // The start of the label: a full path is wider than the panel.
+    const QRect label = w.TreeNTProjects->NodeRect(node, true);
+    const QPoint at(label.left() + 4, label.center().y());
+    f.Prompts->Clear();
+    f.Prompts->Answer(mrYes);
+    QTest::mouseClick(w.TreeNTProjects->viewport(), Qt::LeftButton, {}, at);
+    EXPECT_EQ(f.PromptTexts(), std::vector<std::string>{"File: " + other.toStdString() + " not open. Do you want to open it now?"});
+    ASSERT_EQ(w.TabCount(), tabs);
+    // With the file open, a click on its node brings its tab to the front without asking.
+    w.SetActivePage(0);
+    f.Prompts->Clear();
+    QTest::mouseClick(w.TreeNTProjects->viewport(), Qt::LeftButton, {}, at);
+    EXPECT_TRUE(f.PromptTexts().empty());
+    EXPECT_EQ(ToQString(w.ActiveEditor()->FileName()), other);
+    EXPECT_EQ(w.StatusPanel(2), other);
 }
