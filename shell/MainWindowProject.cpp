@@ -413,6 +413,8 @@ void TfrmQuillmarMain::CreateProjectActions()
         Guarded([this] { TreeNTProjectsClick(); });
         ScheduleRefresh();
     };
+    // "Set JS file as parent" follows the selection, also when the keys move it.
+    TreeNTProjects->OnChange = [this](TCustomTreeNT *, TTreeNTNode *) { ScheduleRefresh(); };
     TreeNTProjects->OnBeforeItemPaint = [this](TTreeNT *, TTreeNTNode *Node, const QRect &, uint16_t, bool &) {
         TreeNTProjectsBeforeItemPaint(Node);
     };
