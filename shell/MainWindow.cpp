@@ -247,7 +247,7 @@ void TfrmQuillmarMain::BuildLayout()
     TreeNTProjects->Items().Add(nullptr, WideString(u"No projects open"));
     SetWidgetBackground(TreeNTProjects, Settings.TreeView);
     TreeNTProjects->SetColor(TColor(Settings.TreeView));
-    PageControlNav->addTab(TreeNTProjects, QStringLiteral("Projects"));
+    PageControlNav->addTab(TreeNTProjects, QStringLiteral("Proj"));
 
     TreeNTFiles = new TTreeNT(PageControlNav);
     TreeNTFiles->setObjectName(QStringLiteral("TreeNTFiles"));
