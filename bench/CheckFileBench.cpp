@@ -34,7 +34,8 @@ class Document final : public ICheckDocument {
 public:
     Document(const std::string &Name, const std::vector<std::string> &Lines) : FName(AnsiToWide(Name))
     {
-        for (const auto &l : Lines) FLines.Add(AnsiToWide(l));
+        for (const auto &l : Lines)
+            FLines.Add(AnsiToWide(l));
     }
     const TWideStrings &Lines() const override { return FLines; }
     WideString FileName() const override { return FName; }
@@ -94,7 +95,8 @@ void Scaling(const std::string &File)
     double previous = 0, first = 0;
     std::string text = once;
     for (int factor = 1; factor <= 64; factor *= 2) {
-        if (factor > 1) text += text;
+        if (factor > 1)
+            text += text;
         {
             std::ofstream out(tmp, std::ios::binary);
             out << text;
@@ -102,7 +104,8 @@ void Scaling(const std::string &File)
         std::vector<std::string> lines;
         for (size_t start = 0; start < text.size();) {
             size_t end = text.find('\n', start);
-            if (end == std::string::npos) end = text.size();
+            if (end == std::string::npos)
+                end = text.size();
             lines.push_back(text.substr(start, end - start));
             start = end + 1;
         }
@@ -112,17 +115,23 @@ void Scaling(const std::string &File)
         const int pairs = factor <= 4 ? 21 : factor <= 16 ? 7 : 3;
         bench::TNodeTimer jshint(bench::kJshintServer, tmp.string());
         const bench::TPairedResult r = bench::Paired([&] { state->Check(doc, tmp.string()); }, jshint, pairs,
-                                                     factor <= 4 ? 5 : factor <= 16 ? 2 : 1, [&] {
+                                                     factor <= 4    ? 5
+                                                     : factor <= 16 ? 2
+                                                                    : 1,
+                                                     [&] {
                                                          state.reset();
                                                          state = std::make_unique<TRunState>();
                                                      });
         char label[64];
         std::snprintf(label, sizeof label, "%2dx (%zu lines)", factor, lines.size());
         bench::PrintPaired(label, r, pairs);
-        if (previous > 0) std::printf("  %22s growth from %dx: %.2f (aim: at most 2.3)\n", "", factor / 2, r.Ours / previous);
-        if (r.Theirs > 0) std::printf("  %22s jshint / ours: %.1f (aim: at least 5)\n", "", r.Theirs / r.Ours);
+        if (previous > 0)
+            std::printf("  %22s growth from %dx: %.2f (aim: at most 2.3)\n", "", factor / 2, r.Ours / previous);
+        if (r.Theirs > 0)
+            std::printf("  %22s jshint / ours: %.1f (aim: at least 5)\n", "", r.Theirs / r.Ours);
         previous = r.Ours;
-        if (factor == 1) first = r.Ours;
+        if (factor == 1)
+            first = r.Ours;
     }
     if (first > 0)
         std::printf("  1x to 64x: %.1f times the time for 64 times the input, %.2f per doubling on average "
@@ -139,7 +148,8 @@ std::vector<std::string> GeneratedPage()
         page.push_back("<script type=\"text/javascript\">");
         page.push_back("var v" + std::to_string(section) + " = " + std::to_string(section) + ";");
         page.push_back("function f" + std::to_string(section) + "(a, b) {");
-        for (int k = 0; k < 8; ++k) page.push_back("    var x" + std::to_string(k) + " = a * " + std::to_string(k) + " + b;");
+        for (int k = 0; k < 8; ++k)
+            page.push_back("    var x" + std::to_string(k) + " = a * " + std::to_string(k) + " + b;");
         page.push_back("    return a + b;");
         page.push_back("}");
         page.push_back("</script>");
@@ -149,7 +159,8 @@ std::vector<std::string> GeneratedPage()
                            std::to_string(section) + "(this.value, " + std::to_string(k) + ");\">");
         page.push_back("</form>");
     }
-    while (page.size() < 4998) page.push_back("<p class=\"text\">Some text of the page, <b>bold</b> and <i>italic</i>.</p>");
+    while (page.size() < 4998)
+        page.push_back("<p class=\"text\">Some text of the page, <b>bold</b> and <i>italic</i>.</p>");
     page.push_back("</body>");
     page.push_back("</html>");
     return page;
@@ -164,7 +175,8 @@ int main(int argc, char **argv)
     if (in) {
         std::vector<std::string> lines;
         for (std::string l; std::getline(in, l);) {
-            if (!l.empty() && l.back() == '\r') l.pop_back();
+            if (!l.empty() && l.back() == '\r')
+                l.pop_back();
             lines.push_back(l);
         }
         int findings = 0, nodes = 0;
@@ -173,8 +185,10 @@ int main(int argc, char **argv)
         std::printf("check run of %s (%zu lines; %d findings lines, %d tree nodes), median of %d runs\n", file.c_str(),
                     lines.size(), findings, nodes, kRuns);
         std::printf("  quillmar CheckFile %8.2f ms\n", ours);
-        if (jshint > 0) std::printf("  jshint es3 (node)  %8.2f ms   ratio %.2f\n", jshint, ours / jshint);
-        else std::printf("  jshint (node)      not available (make bench installs it)\n");
+        if (jshint > 0)
+            std::printf("  jshint es3 (node)  %8.2f ms   ratio %.2f\n", jshint, ours / jshint);
+        else
+            std::printf("  jshint (node)      not available (make bench installs it)\n");
     } else {
         std::printf("check run: %s not found, skipped\n", file.c_str());
     }

@@ -33,9 +33,11 @@ public:
         const std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
         for (size_t start = 0; start < bytes.size();) {
             size_t end = bytes.find('\n', start);
-            if (end == std::string::npos) end = bytes.size();
+            if (end == std::string::npos)
+                end = bytes.size();
             size_t stop = end;
-            if (stop > start && bytes[stop - 1] == '\r') --stop;
+            if (stop > start && bytes[stop - 1] == '\r')
+                --stop;
             FLines.Add(AnsiToWide(bytes.data() + start, stop - start));
             start = end + 1;
         }
@@ -52,14 +54,18 @@ std::vector<std::string> FilesUnder(const std::string &Root, const std::string &
 {
     std::set<std::string> found;
     std::error_code ec;
-    if (!fs::exists(Root, ec)) return {};
-    for (auto it = fs::recursive_directory_iterator(Root, fs::directory_options::follow_directory_symlink |
-                                                              fs::directory_options::skip_permission_denied, ec);
+    if (!fs::exists(Root, ec))
+        return {};
+    for (auto it = fs::recursive_directory_iterator(
+             Root, fs::directory_options::follow_directory_symlink | fs::directory_options::skip_permission_denied, ec);
          it != fs::recursive_directory_iterator(); it.increment(ec)) {
-        if (ec) break;
-        if (it->path().extension() != Extension || !it->is_regular_file(ec)) continue;
+        if (ec)
+            break;
+        if (it->path().extension() != Extension || !it->is_regular_file(ec))
+            continue;
         const fs::path canonical = fs::canonical(it->path(), ec);
-        if (!ec) found.insert(canonical.string());
+        if (!ec)
+            found.insert(canonical.string());
     }
     return {found.begin(), found.end()};
 }
@@ -71,7 +77,8 @@ std::set<std::string> AcornAccepts(const std::vector<std::string> &List, bool &A
     const fs::path outFile = fs::temp_directory_path() / "quillmar-corpus-es5.txt";
     {
         std::ofstream out(listFile);
-        for (const auto &f : List) out << f << "\n";
+        for (const auto &f : List)
+            out << f << "\n";
     }
     static const char *const script = R"(
 const acorn = require('acorn'); const fs = require('fs');
@@ -79,13 +86,15 @@ const files = fs.readFileSync(process.argv[1], 'utf8').split('\n').filter(Boolea
 for (const f of files) { try { acorn.parse(fs.readFileSync(f, 'latin1'), {ecmaVersion: 5}); console.log(f); } catch (e) {} }
 )";
     std::vector<std::string> env;
-    for (char **e = environ; *e; ++e) env.emplace_back(*e);
+    for (char **e = environ; *e; ++e)
+        env.emplace_back(*e);
     env.push_back("NODE_PATH=" + bench::NodePath().toStdString());
     Available = bench::RunProgram({"node", "-e", script, listFile.string()}, outFile.string(), &env) == 0;
     std::set<std::string> accepted;
     std::ifstream in(outFile);
     for (std::string line; std::getline(in, line);)
-        if (!line.empty()) accepted.insert(line);
+        if (!line.empty())
+            accepted.insert(line);
     fs::remove(listFile);
     fs::remove(outFile);
     return accepted;
@@ -101,7 +110,8 @@ std::vector<std::string> Check(THTMLJSFileChecker &Checker, const std::string &P
     Checker.CheckFile(doc, &items, &tree, o, &includes, &serverIncludes, Path);
     Checker.ClearTree(nullptr);
     std::vector<std::string> lines;
-    for (int i = 0; i < items.Count(); ++i) lines.push_back(items[i]);
+    for (int i = 0; i < items.Count(); ++i)
+        lines.push_back(items[i]);
     return lines;
 }
 
@@ -112,7 +122,10 @@ int CodeOf(const std::string &Line)
 
 // Codes of the cross-reference pass: names the file uses but does not declare (the page, its includes
 // and the language's and browser's own names are all the checker knows).
-bool IsCrossReferenceCode(int Code) { return Code >= 177 && Code <= 191; }
+bool IsCrossReferenceCode(int Code)
+{
+    return Code >= 177 && Code <= 191;
+}
 
 } // namespace
 
@@ -133,12 +146,15 @@ int main()
     int findings = 0;
     for (const std::string &file : valid) {
         for (const std::string &line : Check(checker, file)) {
-            if (line.find("Syntax error") == std::string::npos) continue;
+            if (line.find("Syntax error") == std::string::npos)
+                continue;
             const int code = CodeOf(line);
             ++byCode[code];
             ++findings;
-            if (IsCrossReferenceCode(code)) ++crossReferenceFiles[file];
-            else parseErrors[file].push_back(line);
+            if (IsCrossReferenceCode(code))
+                ++crossReferenceFiles[file];
+            else
+                parseErrors[file].push_back(line);
         }
     }
     const double scriptSeconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
@@ -146,10 +162,12 @@ int main()
                 "checked in %.1f s\n",
                 scripts.size(), valid.size(), scriptSeconds);
     int parseTotal = 0;
-    for (const auto &[file, lines] : parseErrors) parseTotal += static_cast<int>(lines.size());
+    for (const auto &[file, lines] : parseErrors)
+        parseTotal += static_cast<int>(lines.size());
     std::printf("  syntax errors of the lexer and parser in valid files: %d (target 0)\n", parseTotal);
     for (const auto &[file, lines] : parseErrors)
-        for (const auto &l : lines) std::printf("    %s: %s\n", file.c_str(), l.c_str());
+        for (const auto &l : lines)
+            std::printf("    %s: %s\n", file.c_str(), l.c_str());
     std::printf("  names used but not declared in the file (cross-reference findings, codes 177-191): %d in %zu "
                 "files\n",
                 findings - parseTotal, crossReferenceFiles.size());
@@ -157,13 +175,15 @@ int main()
                 "    jQuery, ...) or members set outside their constructor; a check knows the file, its includes\n"
                 "    and the built-in names only. By code:");
     for (const auto &[code, count] : byCode)
-        if (IsCrossReferenceCode(code)) std::printf(" %03d:%d", code, count);
+        if (IsCrossReferenceCode(code))
+            std::printf(" %03d:%d", code, count);
     std::printf("\n");
 
     const auto t1 = std::chrono::steady_clock::now();
     std::vector<std::string> pages = FilesUnder("/usr/share/doc/libjs-jquery-ui-docs", ".html");
     const size_t jqueryUiPages = pages.size();
-    for (const auto &p : FilesUnder("/usr/share/doc/python3-doc/html", ".html")) pages.push_back(p);
+    for (const auto &p : FilesUnder("/usr/share/doc/python3-doc/html", ".html"))
+        pages.push_back(p);
     std::map<int, std::vector<std::string>> pageFindings;
     for (const std::string &page : pages)
         for (const std::string &line : Check(checker, page))
@@ -174,7 +194,8 @@ int main()
                 pages.size(), jqueryUiPages, pages.size() - jqueryUiPages, pageSeconds);
     for (int code : {172, 156, 151}) {
         std::printf("  finding %03d: %zu (target 0)\n", code, pageFindings[code].size());
-        for (const auto &l : pageFindings[code]) std::printf("    %s\n", l.c_str());
+        for (const auto &l : pageFindings[code])
+            std::printf("    %s\n", l.c_str());
     }
     return 0;
 }

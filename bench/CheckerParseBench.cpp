@@ -44,7 +44,8 @@ void OurParse(const std::vector<std::string> &Lines, int &Functions)
     parser.ResetCounts();
     parser.InitMessages(&items);
     parser.SetStartLine(1);
-    for (const auto &l : Lines) parser.AddSourceLine(l);
+    for (const auto &l : Lines)
+        parser.AddSourceLine(l);
     parser.Parse(scJSFile, lists.Functions, false, false, false, true, true, true, false, false, &items);
     parser.AddSummary();
     parser.ShowMessages(&items);
@@ -56,8 +57,10 @@ void OurParse(const std::vector<std::string> &Lines, int &Functions)
 int main(int argc, char **argv)
 {
     std::vector<std::string> files;
-    for (int i = 1; i < argc; ++i) files.push_back(argv[i]);
-    if (files.empty()) files = {"/usr/share/javascript/prototype/prototype.js", "/usr/share/javascript/jquery/jquery.js"};
+    for (int i = 1; i < argc; ++i)
+        files.push_back(argv[i]);
+    if (files.empty())
+        files = {"/usr/share/javascript/prototype/prototype.js", "/usr/share/javascript/jquery/jquery.js"};
     for (const std::string &file : files) {
         std::ifstream in(file, std::ios::binary);
         if (!in) {
@@ -65,7 +68,8 @@ int main(int argc, char **argv)
             continue;
         }
         std::vector<std::string> lines;
-        for (std::string l; std::getline(in, l);) lines.push_back(l);
+        for (std::string l; std::getline(in, l);)
+            lines.push_back(l);
         int functions = 0;
         const auto ours = [&] { OurParse(lines, functions); };
         std::printf("checker parse of %s (%zu lines), warm runs in pairs; ratio = ours / theirs, below 1 is faster\n",
@@ -79,7 +83,8 @@ int main(int argc, char **argv)
             bench::PrintPaired("vs jshint (ES3 check)", bench::Paired(ours, jshint, kRuns), kRuns);
         }
         std::vector<double> alone;
-        for (int i = 0; i < kRuns; ++i) alone.push_back(bench::TimeMs(ours));
+        for (int i = 0; i < kRuns; ++i)
+            alone.push_back(bench::TimeMs(ours));
         std::printf("  ours alone, %d runs back to back: median %.2f ms (%d functions in the model)\n", kRuns,
                     bench::Quantile(alone, 0.5), functions);
     }

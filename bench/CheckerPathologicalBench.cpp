@@ -19,7 +19,8 @@ class TLinesDocument final : public ICheckDocument {
 public:
     TLinesDocument(const std::vector<std::string> &Lines, const char *Name) : FName(AnsiToWide(Name))
     {
-        for (const auto &l : Lines) FLines.Add(AnsiToWide(l));
+        for (const auto &l : Lines)
+            FLines.Add(AnsiToWide(l));
     }
     const TWideStrings &Lines() const override { return FLines; }
     WideString FileName() const override { return FName; }
@@ -69,20 +70,24 @@ int main()
     Row("global var lines", {15625, 62500, 250000, 1000000}, [](int n) {
         std::vector<std::string> lines;
         lines.reserve(static_cast<size_t>(n));
-        for (int i = 0; i < n; ++i) lines.push_back("var v" + std::to_string(i) + " = " + std::to_string(i) + ";");
+        for (int i = 0; i < n; ++i)
+            lines.push_back("var v" + std::to_string(i) + " = " + std::to_string(i) + ";");
         return lines;
     });
     Row("local var lines in one function", {15625, 62500, 250000}, [](int n) {
         std::vector<std::string> lines{"function f() {"};
-        for (int i = 0; i < n; ++i) lines.push_back("  var v" + std::to_string(i) + " = " + std::to_string(i) + ";");
+        for (int i = 0; i < n; ++i)
+            lines.push_back("  var v" + std::to_string(i) + " = " + std::to_string(i) + ";");
         lines.push_back("}");
         lines.push_back("f();");
         return lines;
     });
     Row("functions, each called", {3906, 15625, 62500}, [](int n) {
         std::vector<std::string> lines;
-        for (int i = 0; i < n; ++i) lines.push_back("function f" + std::to_string(i) + "(a) { return a + 1; }");
-        for (int i = 0; i < n; ++i) lines.push_back("f" + std::to_string(i) + "(" + std::to_string(i) + ");");
+        for (int i = 0; i < n; ++i)
+            lines.push_back("function f" + std::to_string(i) + "(a) { return a + 1; }");
+        for (int i = 0; i < n; ++i)
+            lines.push_back("f" + std::to_string(i) + "(" + std::to_string(i) + ");");
         return lines;
     });
     Row("named form fields on a page", {5000, 20000, 80000}, [](int n) {
@@ -94,7 +99,8 @@ int main()
     });
     Row("array literal on one line", {62500, 250000, 1000000}, [](int n) {
         std::string line = "var a = [";
-        for (int i = 0; i < n; ++i) line += std::to_string(i % 10) + ",";
+        for (int i = 0; i < n; ++i)
+            line += std::to_string(i % 10) + ",";
         line += "0];";
         return std::vector<std::string>{line};
     });

@@ -29,7 +29,8 @@ public:
     {
         std::istringstream in(Text);
         for (std::string l; std::getline(in, l);) {
-            if (!l.empty() && l.back() == '\r') l.pop_back();
+            if (!l.empty() && l.back() == '\r')
+                l.pop_back();
             FLines.Add(AnsiToWide(l));
         }
     }
@@ -55,7 +56,8 @@ Names Ours(const std::string &Path)
 {
     const bool page = Path.size() > 5 && Path.compare(Path.size() - 5, 5, ".html") == 0;
     std::string text = ReadFile(Path);
-    if (!page) text = "<script type=\"text/javascript\">\n" + text + "\n</script>\n";
+    if (!page)
+        text = "<script type=\"text/javascript\">\n" + text + "\n</script>\n";
     Document doc(page ? Path : Path + ".html", text);
     THTMLJSFileChecker checker(nullptr);
     TCheckOptions o;
@@ -68,8 +70,10 @@ Names Ours(const std::string &Path)
     Names n;
     for (int i = 0; i < items.Count(); ++i) {
         std::smatch m;
-        if (std::regex_search(items[i], m, unused)) n.Unused.insert(m[1]);
-        else if (std::regex_search(items[i], m, undef)) n.Undefined.insert(m[2]);
+        if (std::regex_search(items[i], m, unused))
+            n.Unused.insert(m[1]);
+        else if (std::regex_search(items[i], m, undef))
+            n.Undefined.insert(m[2]);
     }
     return n;
 }
@@ -102,7 +106,8 @@ Names Jshint(const std::string &Path, bool &Ok)
     std::istringstream out(node.readAllStandardOutput().toStdString());
     for (std::string line; std::getline(out, line);) {
         const size_t tab = line.find('\t');
-        if (tab == std::string::npos) continue;
+        if (tab == std::string::npos)
+            continue;
         (line.compare(0, tab, "unused") == 0 ? n.Unused : n.Undefined).insert(line.substr(tab + 1));
     }
     return n;
@@ -111,18 +116,25 @@ Names Jshint(const std::string &Path, bool &Ok)
 void Print(const char *What, const std::set<std::string> &A, const std::set<std::string> &B)
 {
     std::vector<std::string> both, onlyA, onlyB;
-    for (const auto &s : A) (B.count(s) ? both : onlyA).push_back(s);
+    for (const auto &s : A)
+        (B.count(s) ? both : onlyA).push_back(s);
     for (const auto &s : B)
-        if (!A.count(s)) onlyB.push_back(s);
+        if (!A.count(s))
+            onlyB.push_back(s);
     auto list = [](const std::vector<std::string> &v) {
         std::string s;
-        for (size_t i = 0; i < v.size() && i < 12; ++i) s += (i ? ", " : "") + v[i];
-        if (v.size() > 12) s += ", ...";
+        for (size_t i = 0; i < v.size() && i < 12; ++i)
+            s += (i ? ", " : "") + v[i];
+        if (v.size() > 12)
+            s += ", ...";
         return s;
     };
-    std::printf("  %-10s both %3zu  checker only %3zu  jshint only %3zu\n", What, both.size(), onlyA.size(), onlyB.size());
-    if (!onlyA.empty()) std::printf("    checker only: %s\n", list(onlyA).c_str());
-    if (!onlyB.empty()) std::printf("    jshint only:  %s\n", list(onlyB).c_str());
+    std::printf("  %-10s both %3zu  checker only %3zu  jshint only %3zu\n", What, both.size(), onlyA.size(),
+                onlyB.size());
+    if (!onlyA.empty())
+        std::printf("    checker only: %s\n", list(onlyA).c_str());
+    if (!onlyB.empty())
+        std::printf("    jshint only:  %s\n", list(onlyB).c_str());
 }
 
 } // namespace
@@ -130,10 +142,13 @@ void Print(const char *What, const std::set<std::string> &A, const std::set<std:
 int main(int argc, char **argv)
 {
     std::vector<std::string> files;
-    for (int i = 1; i < argc; ++i) files.push_back(argv[i]);
+    for (int i = 1; i < argc; ++i)
+        files.push_back(argv[i]);
     if (files.empty())
-        files = {"/usr/share/javascript/prototype/prototype.js", "/usr/share/javascript/mootools/mootools-core-nc.js",
-                 "/usr/share/javascript/underscore/underscore.js", "/usr/share/javascript/json/json2.js",
+        files = {"/usr/share/javascript/prototype/prototype.js",
+                 "/usr/share/javascript/mootools/mootools-core-nc.js",
+                 "/usr/share/javascript/underscore/underscore.js",
+                 "/usr/share/javascript/json/json2.js",
                  "/usr/share/javascript/jquery/jquery.js",
                  "/usr/share/doc/libjs-jquery-ui-docs/examples/accordion/default.html",
                  "/usr/share/doc/libjs-jquery-ui-docs/examples/dialog/modal-form.html"};

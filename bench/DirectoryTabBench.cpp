@@ -24,7 +24,7 @@ void BM_FillFolderOf10000(benchmark::State &State)
     base.mkdir(QStringLiteral("big"));
     const QString big = dir.filePath(QStringLiteral("big"));
     static const char *const exts[] = {".txt", ".html", ".js", ".css", ".png", ".pdf",
-                                       ".xml", ".json", ".c", ".h", ".md", ""};
+                                       ".xml", ".json", ".c",  ".h",   ".md",  ""};
     for (int i = 0; i < Files; ++i) {
         QFile f(big + QStringLiteral("/file%1%2").arg(i).arg(QLatin1String(exts[i % 12])));
         f.open(QIODevice::WriteOnly);

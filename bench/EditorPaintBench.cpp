@@ -107,9 +107,10 @@ int main(int argc, char **argv)
         e.resize(1000, 800);
         e.SetHighLighter(&html);
         WideString page;
-        const WideString block = u"<div class=\"row\"><a href=\"x.htm\">link</a> text &amp; more</div>\r\n"
-                                 u"<script type=\"text/javascript\">\r\nfunction f(a) {\r\n  return a + 1; // add\r\n}\r\n"
-                                 u"</script>\r\n<!-- a comment\r\n  over lines -->\r\n<p>para</p>\r\n<br>\r\n";
+        const WideString block =
+            u"<div class=\"row\"><a href=\"x.htm\">link</a> text &amp; more</div>\r\n"
+            u"<script type=\"text/javascript\">\r\nfunction f(a) {\r\n  return a + 1; // add\r\n}\r\n"
+            u"</script>\r\n<!-- a comment\r\n  over lines -->\r\n<p>para</p>\r\n<br>\r\n";
         while (page.size() < 20 * 1024 * 1024)
             page += block;
         e.Lines().SetTextStr(page);

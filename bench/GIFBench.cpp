@@ -32,7 +32,7 @@ QImage MakePhoto(int W, int H, uint32_t Seed)
     return img;
 }
 
-}  // namespace
+} // namespace
 
 int main()
 {
@@ -73,7 +73,10 @@ int main()
         },
         1);
     const double convert = bench::BestSeconds(
-        [&] { bench::RunProgram({Tool("convert"), photo.toStdString(), dir.filePath("im.gif").toStdString()}); }, 1);
+        [&] {
+            bench::RunProgram({Tool("convert"), photo.toStdString(), dir.filePath("im.gif").toStdString()});
+        },
+        1);
     std::printf("%-28s ours %7.1f ms  convert %7.1f ms  ratio %.2f\n", "GIF write 12 MP true colour", write * 1000,
                 convert * 1000, write / convert);
     return 0;

@@ -19,7 +19,6 @@
 #include <string>
 #include <vector>
 
-
 namespace {
 
 // Pygments in a Python process started once: every line written to it lexes the whole text
@@ -28,15 +27,14 @@ class TPygments {
 public:
     TPygments(const char *lexer, const std::string &file)
     {
-        static const char *script =
-            "import sys, time\n"
-            "from pygments.lexers import get_lexer_by_name\n"
-            "lexer = get_lexer_by_name(sys.argv[1])\n"
-            "text = open(sys.argv[2], encoding='utf-8', errors='replace').read()\n"
-            "for _ in sys.stdin:\n"
-            "    t = time.perf_counter()\n"
-            "    n = sum(1 for _ in lexer.get_tokens(text))\n"
-            "    print(time.perf_counter() - t, n, flush=True)\n";
+        static const char *script = "import sys, time\n"
+                                    "from pygments.lexers import get_lexer_by_name\n"
+                                    "lexer = get_lexer_by_name(sys.argv[1])\n"
+                                    "text = open(sys.argv[2], encoding='utf-8', errors='replace').read()\n"
+                                    "for _ in sys.stdin:\n"
+                                    "    t = time.perf_counter()\n"
+                                    "    n = sum(1 for _ in lexer.get_tokens(text))\n"
+                                    "    print(time.perf_counter() - t, n, flush=True)\n";
         FProcess.start(QStringLiteral("python3"), {QStringLiteral("-c"), QString::fromUtf8(script),
                                                    QString::fromUtf8(lexer), QString::fromStdString(file)});
         FReady = FProcess.waitForStarted(10000);
@@ -90,8 +88,7 @@ std::vector<WideString> SplitLines(const QByteArray &utf8)
 QByteArray MakeLargePage()
 {
     QByteArray parts;
-    for (const char *path : {"/usr/share/doc/bzip2/manual.html",
-                             "/usr/share/doc/libjs-underscore/index.html",
+    for (const char *path : {"/usr/share/doc/bzip2/manual.html", "/usr/share/doc/libjs-underscore/index.html",
                              "/usr/share/gtk-doc/html/libtasn1/libtasn1-libtasn1.html",
                              "/usr/share/gtk-doc/html/libtasn1/api-index-full.html"})
         parts += ReadFile(QString::fromUtf8(path));
@@ -134,8 +131,8 @@ void Compare(const char *what, const char *lexer, TSyntaxHighlighter &h, const Q
     TPygments pygments(lexer, file);
     if (pygments.Run() < 0) { // the first run also warms Pygments up
         const double ours = bench::BestSeconds([&] { tokens = ColourAll(h, lines); }, 5);
-        std::printf("%-22s ours %8.1f ms (%zu lines, %zu tokens); Pygments (python3-pygments) is not available\n",
-                    what, ours * 1000, lines.size(), tokens);
+        std::printf("%-22s ours %8.1f ms (%zu lines, %zu tokens); Pygments (python3-pygments) is not available\n", what,
+                    ours * 1000, lines.size(), tokens);
         return;
     }
     ColourAll(h, lines);

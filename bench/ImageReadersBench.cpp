@@ -33,7 +33,7 @@ std::string ConvertPath()
     return QFile::exists("/usr/bin/convert") ? "/usr/bin/convert" : "convert";
 }
 
-}  // namespace
+} // namespace
 
 int main()
 {
@@ -69,8 +69,9 @@ int main()
             return 1;
         }
         const double ours = bench::BestSeconds([&] { c.Ours(file); });
-        const double theirs = bench::BestSeconds(
-            [&] { bench::RunProgram({ConvertPath(), file, "-depth", "8", "rgb:-"}, "/dev/null"); });
+        const double theirs = bench::BestSeconds([&] {
+            bench::RunProgram({ConvertPath(), file, "-depth", "8", "rgb:-"}, "/dev/null");
+        });
         std::printf("%-26s ours %7.1f ms  convert %7.1f ms  ratio %.2f\n", c.Name, ours * 1000, theirs * 1000,
                     ours / theirs);
     }

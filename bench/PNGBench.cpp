@@ -1,6 +1,7 @@
 // Decoding a 12-megapixel PNG (RGB, and the same picture as a 256-colour palette image) with our
 // reader, timed against libpng through netpbm's pngtopam (writing to /dev/null) in the same run;
-// and our writer against ImageMagick writing the same picture as PNG. Prints ratios (ours / theirs; below 1 means faster).
+// and our writer against ImageMagick writing the same picture as PNG. Prints ratios (ours / theirs; below 1 means
+// faster).
 #include "bench/BenchSupport.h"
 #include "images/PNGImage.h"
 
@@ -31,7 +32,7 @@ std::string Tool(const char *Name)
     return QFile::exists(QString::fromStdString(p)) ? p : Name;
 }
 
-}  // namespace
+} // namespace
 
 int main()
 {
@@ -46,18 +47,20 @@ int main()
             TPNGImage img;
             img.LoadFromFile(file);
         });
-        const double theirs =
-            bench::BestSeconds([&] { bench::RunProgram({Tool("pngtopam"), file}, "/dev/null"); });
-        std::printf("%-22s ours %7.1f ms  libpng (pngtopam) %7.1f ms  ratio %.2f\n", name, ours * 1000,
-                    theirs * 1000, ours / theirs);
+        const double theirs = bench::BestSeconds([&] { bench::RunProgram({Tool("pngtopam"), file}, "/dev/null"); });
+        std::printf("%-22s ours %7.1f ms  libpng (pngtopam) %7.1f ms  ratio %.2f\n", name, ours * 1000, theirs * 1000,
+                    ours / theirs);
     }
     TPNGImage img;
     img.LoadFromFile(rgb);
     const std::string out = dir.filePath("ours.png").toStdString();
     const double ours = bench::BestSeconds([&] { img.SaveToFile(out); }, 2);
     const double theirs = bench::BestSeconds(
-        [&] { bench::RunProgram({Tool("convert"), rgb, dir.filePath("im.png").toStdString()}); }, 2);
-    std::printf("%-22s ours %7.1f ms  convert %7.1f ms  ratio %.2f\n", "PNG write 12 MP", ours * 1000,
-                theirs * 1000, ours / theirs);
+        [&] {
+            bench::RunProgram({Tool("convert"), rgb, dir.filePath("im.png").toStdString()});
+        },
+        2);
+    std::printf("%-22s ours %7.1f ms  convert %7.1f ms  ratio %.2f\n", "PNG write 12 MP", ours * 1000, theirs * 1000,
+                ours / theirs);
     return 0;
 }

@@ -49,12 +49,14 @@ public:
     ~TNodeTimer()
     {
         FNode.closeWriteChannel();
-        if (!FNode.waitForFinished(10000)) FNode.kill();
+        if (!FNode.waitForFinished(10000))
+            FNode.kill();
     }
     // Milliseconds of one run; -1 when the tool is not available.
     double Once()
     {
-        if (!FOk) return -1;
+        if (!FOk)
+            return -1;
         FNode.write("\n");
         while (!FNode.canReadLine())
             if (!FNode.waitForReadyRead(600000)) {
@@ -63,7 +65,8 @@ public:
             }
         bool ok = false;
         const double ms = FNode.readLine().trimmed().toDouble(&ok);
-        if (!ok) FOk = false;
+        if (!ok)
+            FOk = false;
         return ok ? ms : -1;
     }
 
@@ -73,13 +76,14 @@ private:
 };
 
 struct TPairedResult {
-    double Ours = 0, Theirs = -1;             // medians, ms
+    double Ours = 0, Theirs = -1; // medians, ms
     double Ratio = 0, RatioLow = 0, RatioHigh = 0; // median and quartiles of ours/theirs per pair
 };
 
 inline double Quantile(std::vector<double> V, double Q)
 {
-    if (V.empty()) return 0;
+    if (V.empty())
+        return 0;
     std::sort(V.begin(), V.end());
     return V[static_cast<size_t>(Q * static_cast<double>(V.size() - 1) + 0.5)];
 }
@@ -97,12 +101,14 @@ inline TPairedResult Paired(const std::function<void()> &Ours, TNodeTimer &Their
                             const std::function<void()> &Prepare = nullptr)
 {
     for (int i = 0; i < WarmUp; ++i) {
-        if (Prepare) Prepare();
+        if (Prepare)
+            Prepare();
         Ours();
     }
     std::vector<double> ours, theirs, ratios;
     for (int i = 0; i < Pairs; ++i) {
-        if (Prepare) Prepare();
+        if (Prepare)
+            Prepare();
         ours.push_back(TimeMs(Ours));
         const double t = Theirs.Once();
         if (t > 0) {
@@ -127,8 +133,8 @@ inline void PrintPaired(const char *Label, const TPairedResult &R, int Pairs)
         std::printf("  %-22s ours %9.2f ms   (tool not available: make bench installs it)\n", Label, R.Ours);
         return;
     }
-    std::printf("  %-22s ours %9.2f ms  theirs %9.2f ms  ratio %.3f (quartiles %.3f-%.3f, %d pairs)\n", Label,
-                R.Ours, R.Theirs, R.Ratio, R.RatioLow, R.RatioHigh, Pairs);
+    std::printf("  %-22s ours %9.2f ms  theirs %9.2f ms  ratio %.3f (quartiles %.3f-%.3f, %d pairs)\n", Label, R.Ours,
+                R.Theirs, R.Ratio, R.RatioLow, R.RatioHigh, Pairs);
 }
 
 } // namespace bench

@@ -37,19 +37,22 @@ WideString MinifiedLine()
 
 double LayOut(const std::vector<WideString> &Lines, int &Pages)
 {
-    return bench::BestSeconds([&] {
-        QPrinter device(QPrinter::HighResolution);
-        device.setResolution(600);
-        TZvPreview preview(nullptr, &device);
-        preview.Canvas().Font().SetName(u"Liberation Mono");
-        preview.Canvas().Font().SetSize(10);
-        preview.Header().SetVisible(true);
-        preview.Footer().SetVisible(true);
-        TTextLayoutOptions o;
-        o.FontSize = 10;
-        LayOutText(preview, int(Lines.size()), [&](int i) { return Lines[size_t(i)]; }, o);
-        Pages = preview.PageCount();
-    }, 3);
+    return bench::BestSeconds(
+        [&] {
+            QPrinter device(QPrinter::HighResolution);
+            device.setResolution(600);
+            TZvPreview preview(nullptr, &device);
+            preview.Canvas().Font().SetName(u"Liberation Mono");
+            preview.Canvas().Font().SetSize(10);
+            preview.Header().SetVisible(true);
+            preview.Footer().SetVisible(true);
+            TTextLayoutOptions o;
+            o.FontSize = 10;
+            LayOutText(
+                preview, int(Lines.size()), [&](int i) { return Lines[size_t(i)]; }, o);
+            Pages = preview.PageCount();
+        },
+        3);
 }
 
 } // namespace

@@ -32,7 +32,8 @@ int main(int argc, char **argv)
         const auto t0 = std::chrono::steady_clock::now();
         for (int i = 0; i < kPasses; ++i)
             window.RefreshActionStates();
-        runs.push_back(std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - t0).count() / kPasses);
+        runs.push_back(std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - t0).count() /
+                       kPasses);
     }
     const double ms = bench::Median(runs);
     std::printf("action refresh with 50 tabs: %.4f ms a pass (aim 0.2 ms: %s)\n", ms, ms < 0.2 ? "met" : "missed");

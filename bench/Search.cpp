@@ -116,8 +116,8 @@ int main()
         engine->FindPrepare(WideString(c.pattern.begin(), c.pattern.end()), c.regex ? unsigned(sfMatchCase) : 0u);
         long ours = 0, theirs = 0;
         const double t = bench::BestSeconds([&] { ours = CountLines(*engine, lines); });
-        const std::vector<std::string> options = c.regex ? std::vector<std::string>{"-E", "-c"}
-                                                          : std::vector<std::string>{"-F", "-i", "-c"};
+        const std::vector<std::string> options =
+            c.regex ? std::vector<std::string>{"-E", "-c"} : std::vector<std::string>{"-F", "-i", "-c"};
         const double g = bench::BestSeconds([&] { theirs = Grep(options, c.pattern, file, out); });
         if (theirs < 0) {
             std::fprintf(stderr, "grep is not available\n");

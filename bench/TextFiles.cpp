@@ -38,7 +38,7 @@ std::string MakeAnsiText()
         for (int k = 0; k < len; ++k)
             w += char('a' + rng() % 26);
         if (i % 17 == 0)
-            w += "\x80\x93\xE9";  // never valid UTF-8, so the file reads as Windows-1252
+            w += "\x80\x93\xE9"; // never valid UTF-8, so the file reads as Windows-1252
         words.push_back(w);
     }
     std::string text;
@@ -246,8 +246,10 @@ int main(int argc, char **argv)
         fresh = std::make_unique<TWideStringList>();
         held = {};
     };
-    Row("load ANSI (Windows-1252)", load(ansiFile), [&] { IconvLoad(ansiFile, "WINDOWS-1252", held); }, renew);
-    Row("load UTF-16 (marked)", load(wideFile), [&] { IconvLoad(wideFile, "UTF-16", held); }, renew);
+    Row(
+        "load ANSI (Windows-1252)", load(ansiFile), [&] { IconvLoad(ansiFile, "WINDOWS-1252", held); }, renew);
+    Row(
+        "load UTF-16 (marked)", load(wideFile), [&] { IconvLoad(wideFile, "UTF-16", held); }, renew);
     held = {};
 
     TWideStringList list;
@@ -255,9 +257,11 @@ int main(int argc, char **argv)
     std::vector<std::u16string> lines;
     for (int i = 0; i < list.Count(); ++i)
         lines.push_back(list[i]);
-    Row("save ANSI (Windows-1252)", [&] { list.SaveToFile(out); }, [&] { IconvSave(lines, "WINDOWS-1252", out); });
+    Row(
+        "save ANSI (Windows-1252)", [&] { list.SaveToFile(out); }, [&] { IconvSave(lines, "WINDOWS-1252", out); });
     list.SetSaveUnicode(true);
-    Row("save UTF-16 (marked)", [&] { list.SaveToFile(out); }, [&] { IconvSave(lines, "UTF-16", out); });
+    Row(
+        "save UTF-16 (marked)", [&] { list.SaveToFile(out); }, [&] { IconvSave(lines, "UTF-16", out); });
     fresh.reset();
 
     const std::string scratch = dir.filePath("peak.txt").toStdString();

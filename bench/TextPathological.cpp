@@ -26,7 +26,7 @@ struct TRegexCase {
 
 double PeakMegabytes()
 {
-    rusage usage {};
+    rusage usage{};
     getrusage(RUSAGE_SELF, &usage);
     return double(usage.ru_maxrss) / 1024.0;
 }
@@ -38,8 +38,10 @@ int main()
     const TRegexCase cases[] = {
         {"a*b, no b on the line", u"a*b", [](int n) { return WideString(size_t(n), u'a') + u"\nb"; }},
         {"a*b, b at the end", u"a*b", [](int n) { return WideString(size_t(n), u'a') + u"b"; }},
-        {"(a|b)*c over a's and b's", u"(a|b)*c", [](int n) { return WideString(size_t(n), u'a') + WideString(size_t(n), u'b'); }},
-        {"x.*y$ over xyxy...z", u"x.*y$", [](int n) {
+        {"(a|b)*c over a's and b's", u"(a|b)*c",
+         [](int n) { return WideString(size_t(n), u'a') + WideString(size_t(n), u'b'); }},
+        {"x.*y$ over xyxy...z", u"x.*y$",
+         [](int n) {
              WideString t;
              for (int i = 0; i < n / 2; ++i)
                  t += u"xy";

@@ -63,26 +63,25 @@ int main(int argc, char **argv)
 {
     QCoreApplication App(argc, argv);
     QTemporaryDir Dir;
-    std::printf("%-10s %-6s %-7s %12s %12s %8s\n", "nodes", "shape", "form", "file (s)", "memory (s)",
-                "ratio");
+    std::printf("%-10s %-6s %-7s %12s %12s %8s\n", "nodes", "shape", "form", "file (s)", "memory (s)", "ratio");
     for (const int Count : {250000, 500000, 1000000})
-    for (const bool Flat : {false, true}) {
-        TCustomTreeNT Source;
-        Fill(Source, Count, Flat);
-        for (const bool Binary : {true, false}) {
-            const AnsiString Path = (Dir.path() + "/tree.bin").toStdString();
-            {
-                TFileStream Out(Path, fmCreate);
-                Source.SaveToStream(Out, Binary);
+        for (const bool Flat : {false, true}) {
+            TCustomTreeNT Source;
+            Fill(Source, Count, Flat);
+            for (const bool Binary : {true, false}) {
+                const AnsiString Path = (Dir.path() + "/tree.bin").toStdString();
+                {
+                    TFileStream Out(Path, fmCreate);
+                    Source.SaveToStream(Out, Binary);
+                }
+                TMemoryStream Memory;
+                Memory.LoadFromFile(Path);
+                TFileStream In(Path, fmOpenRead);
+                const double FromFile = TimeLoad(In, Count);
+                const double FromMemory = TimeLoad(Memory, Count);
+                std::printf("%-10d %-6s %-7s %12.3f %12.3f %8.2f\n", Count, Flat ? "flat" : "nested",
+                            Binary ? "binary" : "text", FromFile, FromMemory, FromFile / FromMemory);
             }
-            TMemoryStream Memory;
-            Memory.LoadFromFile(Path);
-            TFileStream In(Path, fmOpenRead);
-            const double FromFile = TimeLoad(In, Count);
-            const double FromMemory = TimeLoad(Memory, Count);
-            std::printf("%-10d %-6s %-7s %12.3f %12.3f %8.2f\n", Count, Flat ? "flat" : "nested",
-                        Binary ? "binary" : "text", FromFile, FromMemory, FromFile / FromMemory);
         }
-    }
     return 0;
 }

@@ -44,7 +44,7 @@ public:
 
 // The current project, as far as a check of its main script reads it.
 struct TCheckProject {
-    AnsiString JSParent;                     // the project's main JavaScript file
+    AnsiString JSParent; // the project's main JavaScript file
     std::vector<AnsiString> JavascriptFiles; // the project's JavaScript files, in list order
 };
 

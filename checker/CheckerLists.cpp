@@ -2,7 +2,10 @@
 
 #include "checker/JSModel.h"
 
-TCheckerLists::~TCheckerLists() { ClearAll(); }
+TCheckerLists::~TCheckerLists()
+{
+    ClearAll();
+}
 
 void TCheckerLists::FreeFunctions()
 {

@@ -17,10 +17,10 @@ struct TGlobalCall {
 
 // What a "new" expression gave a variable.
 struct TNewRecord {
-    AnsiString Variable;    // what receives the object
+    AnsiString Variable; // what receives the object
     AnsiString Constructor; // what "new" names
-    int32_t Scope = -2;     // the function it was made in (index), -2 at top level; the cross-reference pass
-                            // puts the constructor's index here once it has found it
+    int32_t Scope = -2; // the function it was made in (index), -2 at top level; the cross-reference pass
+                        // puts the constructor's index here once it has found it
     int32_t Line = 0;
 };
 
@@ -31,22 +31,22 @@ public:
     TCheckerLists(const TCheckerLists &) = delete;
     TCheckerLists &operator=(const TCheckerLists &) = delete;
 
-    void FreeFunctions();  // frees and clears Functions
+    void FreeFunctions(); // frees and clears Functions
     void FreeGlobalVars(); // frees and clears GlobalVars
-    void FreeCalls();      // frees and clears Calls (kept for the callers that empty the calls alone)
+    void FreeCalls(); // frees and clears Calls (kept for the callers that empty the calls alone)
     // Frees the model and empties every list.
     void ClearAll();
 
-    TZSStringList Functions;       // name -> TJSFunction, owned
-    TZSStringList GlobalVars;      // name -> TJSVariable, owned
-    TZSStringList GlobalRefs;      // object = line
-    TZSStringList OpenedWindows;   // object = line
-    TZSStringList GlobalHTMLRefs;  // object = line
+    TZSStringList Functions; // name -> TJSFunction, owned
+    TZSStringList GlobalVars; // name -> TJSVariable, owned
+    TZSStringList GlobalRefs; // object = line
+    TZSStringList OpenedWindows; // object = line
+    TZSStringList GlobalHTMLRefs; // object = line
     std::vector<TGlobalCall> Calls; // calls made outside any function
-    TZSStringList LabelDefs;       // object = line
-    TStringList LabelRefs;         // object = line
+    TZSStringList LabelDefs; // object = line
+    TStringList LabelRefs; // object = line
     std::vector<TNewRecord> NewRecords;
     TZSStringList PrototypeInstances; // object = line
-    TZSStringList DynamicNames;    // object = line
-    TStringList IncludeNames;      // object = include number (or line for "with" objects)
+    TZSStringList DynamicNames; // object = line
+    TStringList IncludeNames; // object = include number (or line for "with" objects)
 };

@@ -19,12 +19,16 @@ namespace {
 
 constexpr int kMaxChain = 64; // constructor and parent chains are walked at most this deep
 
-bool Has(const AnsiString &S, const char *P) { return S.find(P) != AnsiString::npos; }
+bool Has(const AnsiString &S, const char *P)
+{
+    return S.find(P) != AnsiString::npos;
+}
 
 // A whole decimal number, without the locale.
 bool TryStrToIntLocal(const AnsiString &S, int &Value)
 {
-    if (S.empty()) return false;
+    if (S.empty())
+        return false;
     const char *end = S.data() + S.size();
     auto r = std::from_chars(S.data(), end, Value);
     return r.ec == std::errc() && r.ptr == end;
@@ -42,7 +46,8 @@ private:
     int FnIndex(const AnsiString &Name) { return FFunctionIndex.IndexOf(L.Functions, Name); }
     TJSFunction *Fn(int Index) const
     {
-        return Index >= 0 && Index < L.Functions.Count() ? static_cast<TJSFunction *>(L.Functions.Objects(Index)) : nullptr;
+        return Index >= 0 && Index < L.Functions.Count() ? static_cast<TJSFunction *>(L.Functions.Objects(Index))
+                                                         : nullptr;
     }
     TJSFunction *FnNamed(const AnsiString &Name) { return Fn(FnIndex(Name)); }
     TJSVariable *Global(const AnsiString &Name) const
@@ -68,7 +73,8 @@ private:
         const size_t dot = Name.find('.');
         TJSVariable *v = Global(Name.substr(0, dot));
         // "__self_" marks a copy of "this" whose owner is no constructor: the variable is its own type
-        if (!v || v->GetKind() != vkTyped || v->GetText().empty() || v->GetText() == "__self_") return Name;
+        if (!v || v->GetKind() != vkTyped || v->GetText().empty() || v->GetText() == "__self_")
+            return Name;
         return dot == AnsiString::npos ? v->GetText() : v->GetText() + Name.substr(dot);
     }
     void Msg(const AnsiString &Text, int Severity, int Code, int32_t Line) { C.AddMessage(Text, Severity, Code, Line); }
@@ -79,16 +85,19 @@ private:
     {
         // What follows an index is reached dynamically: the path ends before it.
         AnsiString s = Name.substr(0, Name.find_first_of("(["));
-        while (!s.empty() && (s.back() == '.' || s.back() == ']')) s.pop_back();
+        while (!s.empty() && (s.back() == '.' || s.back() == ']'))
+            s.pop_back();
         return s;
     }
     // A name of the browser or of the language itself, whose members the page cannot declare.
     static bool IsSystemName(const AnsiString &Name)
     {
-        static const char *const extra[] = {"null", "true", "false", "undefined", "setTimeout", "clearTimeout",
-                                            "setInterval", "clearInterval", "parseInt", "parseFloat", "escape", "unescape"};
+        static const char *const extra[] = {"null",       "true",         "false",       "undefined",
+                                            "setTimeout", "clearTimeout", "setInterval", "clearInterval",
+                                            "parseInt",   "parseFloat",   "escape",      "unescape"};
         for (const char *e : extra)
-            if (Name == e) return true;
+            if (Name == e)
+                return true;
         return IsDOMName(Name) || IsSpecialName(Name) || IsBuiltInObject(Name) || IsPredefinedGlobalName(Name);
     }
     // A local or parameter of a function enclosing function Index (a closure).
@@ -98,7 +107,8 @@ private:
         for (int depth = 0; f && depth < kMaxChain; ++depth) {
             const int parent = f->GetParentIndex();
             f = parent == Index ? nullptr : Fn(parent);
-            if (f && (f->IsLocalVar(Name) || f->IsParameter(Name) || f->HasEmbeddedFunction(Name))) return true;
+            if (f && (f->IsLocalVar(Name) || f->IsParameter(Name) || f->HasEmbeddedFunction(Name)))
+                return true;
         }
         return false;
     }
@@ -145,8 +155,7 @@ private:
 
     THTMLJSFileChecker &C;
     TCheckerLists &L;
-    TExactIndex FFunctionIndex, FHTMLIndex, FDynamicIndex, FFormIndex, FBuiltInMemberIndex, FWindowIndex,
-        FLabelIndex;
+    TExactIndex FFunctionIndex, FHTMLIndex, FDynamicIndex, FFormIndex, FBuiltInMemberIndex, FWindowIndex, FLabelIndex;
     // Global variables by name: the position of the first in GlobalVars. A removed variable leaves a hole
     // (null object) that the pass sweeps away when it ends, so that removals stay cheap.
     std::unordered_map<AnsiString, int> FGlobals;
@@ -195,13 +204,15 @@ void TCrossReference::IndexGlobals()
     FGlobals.reserve(static_cast<size_t>(L.GlobalVars.Count()));
     FGlobalDuplicates.clear();
     for (int i = 0; i < L.GlobalVars.Count(); ++i)
-        if (!FGlobals.emplace(L.GlobalVars[i], i).second) FGlobalDuplicates.insert(L.GlobalVars[i]);
+        if (!FGlobals.emplace(L.GlobalVars[i], i).second)
+            FGlobalDuplicates.insert(L.GlobalVars[i]);
 }
 
 void TCrossReference::AddGlobal(const AnsiString &Name, TJSVariable *V)
 {
     L.GlobalVars.AddObject(Name, V);
-    if (!FGlobals.emplace(Name, L.GlobalVars.Count() - 1).second) FGlobalDuplicates.insert(Name);
+    if (!FGlobals.emplace(Name, L.GlobalVars.Count() - 1).second)
+        FGlobalDuplicates.insert(Name);
 }
 
 void TCrossReference::RemoveGlobal(int Index, bool WithNode)
@@ -219,17 +230,21 @@ void TCrossReference::RemoveGlobal(int Index, bool WithNode)
                 break;
             }
     }
-    if (WithNode) C.FNav.DeleteTreeNode(name, nkGlobalVar);
+    if (WithNode)
+        C.FNav.DeleteTreeNode(name, nkGlobalVar);
 }
 
 void TCrossReference::SweepGlobals()
 {
-    if (!FGlobalHoles) return;
+    if (!FGlobalHoles)
+        return;
     TZSStringList kept;
     for (int i = 0; i < L.GlobalVars.Count(); ++i)
-        if (L.GlobalVars.Objects(i)) kept.AddObject(L.GlobalVars[i], L.GlobalVars.Objects(i));
+        if (L.GlobalVars.Objects(i))
+            kept.AddObject(L.GlobalVars[i], L.GlobalVars.Objects(i));
     L.GlobalVars.Clear();
-    for (int i = 0; i < kept.Count(); ++i) L.GlobalVars.AddObject(kept[i], kept.Objects(i));
+    for (int i = 0; i < kept.Count(); ++i)
+        L.GlobalVars.AddObject(kept[i], kept.Objects(i));
     FGlobalHoles = false;
     IndexGlobals();
 }
@@ -237,7 +252,8 @@ void TCrossReference::SweepGlobals()
 void TCrossReference::IndexNewRecords()
 {
     FRecordsByVariable.clear();
-    for (size_t i = 0; i < FRecords.size(); ++i) FRecordsByVariable[FRecords[i].Variable].push_back(static_cast<int>(i));
+    for (size_t i = 0; i < FRecords.size(); ++i)
+        FRecordsByVariable[FRecords[i].Variable].push_back(static_cast<int>(i));
 }
 
 void TCrossReference::IndexPrototypeInstances()
@@ -247,9 +263,11 @@ void TCrossReference::IndexPrototypeInstances()
         const AnsiString &rec = L.PrototypeInstances[i];
         const size_t mark = rec.find(".prototypeInst");
         const size_t slash = rec.find('\\', mark == AnsiString::npos ? 0 : mark);
-        if (mark == AnsiString::npos || slash == AnsiString::npos) continue;
+        if (mark == AnsiString::npos || slash == AnsiString::npos)
+            continue;
         int n = -2;
-        if (!TryStrToIntLocal(rec.substr(mark + 14, slash - mark - 14), n)) continue;
+        if (!TryStrToIntLocal(rec.substr(mark + 14, slash - mark - 14), n))
+            continue;
         AnsiString key = rec.substr(0, mark);
         key += '\0';
         key.append(rec, slash + 1);
@@ -262,9 +280,12 @@ bool TCrossReference::CtorHasMember(int K, const AnsiString &Member)
     // The constructor and its base constructors (second index), a bounded walk.
     for (int depth = 0; depth < kMaxChain; ++depth) {
         TJSFunction *k = Fn(K);
-        if (!k) return false;
-        if (k->IsLocalVar(Member)) return true;
-        if (k->GetIndex2() == K) return false;
+        if (!k)
+            return false;
+        if (k->IsLocalVar(Member))
+            return true;
+        if (k->GetIndex2() == K)
+            return false;
         K = k->GetIndex2();
     }
     return false;
@@ -274,22 +295,27 @@ bool TCrossReference::CtorHasMember(int K, const AnsiString &Member)
 bool TCrossReference::NewRecordMember(const AnsiString &Object, const AnsiString &Member)
 {
     auto it = FRecordsByVariable.find(Object);
-    if (it == FRecordsByVariable.end()) return false;
+    if (it == FRecordsByVariable.end())
+        return false;
     for (int i : it->second)
-        if (CtorHasMember(FnIndex(FRecords[i].Constructor), Member)) return true;
+        if (CtorHasMember(FnIndex(FRecords[i].Constructor), Member))
+            return true;
     return false;
 }
 
 bool TCrossReference::IsObjectMemberPath(const AnsiString &Path, int Depth)
 {
     const size_t dot = Path.find('.');
-    if (dot == AnsiString::npos || Depth > kMaxChain) return false;
+    if (dot == AnsiString::npos || Depth > kMaxChain)
+        return false;
     const AnsiString object = Path.substr(0, dot), member = Path.substr(dot + 1);
     // the first record of either spelling
     const int plain = FirstRecordOf(object), withThis = FirstRecordOf("this." + object);
     const int i = plain < 0 ? withThis : withThis < 0 ? plain : std::min(plain, withThis);
-    if (i < 0) return false;
-    if (member.find('.') != AnsiString::npos) return IsObjectMemberPath(member, Depth + 1);
+    if (i < 0)
+        return false;
+    if (member.find('.') != AnsiString::npos)
+        return IsObjectMemberPath(member, Depth + 1);
     TJSFunction *f = Fn(FRecords[i].Scope);
     return f && f->IsLocalVar("this." + member);
 }
@@ -297,18 +323,24 @@ bool TCrossReference::IsObjectMemberPath(const AnsiString &Path, int Depth)
 bool TCrossReference::IsPrototypeMember(const AnsiString &Path, int Index)
 {
     const size_t dot = Path.find('.');
-    if (dot == AnsiString::npos) return false;
+    if (dot == AnsiString::npos)
+        return false;
     const AnsiString object = Path.substr(0, dot), member = Path.substr(dot + 1);
-    if (FnIndex(object) >= 0) return false;
+    if (FnIndex(object) >= 0)
+        return false;
     const AnsiString reduced = Reduce(member);
-    if ((IsHTML(object) || IsDynamic(object)) && (IsHTML(reduced) || IsDynamic(reduced))) return true;
+    if ((IsHTML(object) || IsDynamic(object)) && (IsHTML(reduced) || IsDynamic(reduced)))
+        return true;
     AnsiString type;
-    if (TJSFunction *f = Fn(Index); f && f->IsLocalVar(object)) type = f->GetLocalVarType(object);
+    if (TJSFunction *f = Fn(Index); f && f->IsLocalVar(object))
+        type = f->GetLocalVarType(object);
     auto instanceOf = [&](const AnsiString &Owner) {
         auto it = FInstances.find(Owner + '\0' + member);
-        if (it == FInstances.end()) return false;
+        if (it == FInstances.end())
+            return false;
         for (int n : it->second)
-            if (n == Index || n == -1) return true;
+            if (n == Index || n == -1)
+                return true;
         return false;
     };
     return instanceOf(object) || (!type.empty() && type != object && instanceOf(type));
@@ -321,8 +353,10 @@ bool TCrossReference::IsInheritedMember(const AnsiString &Name, int Index)
     for (int depth = 0; f && depth < kMaxChain; ++depth) {
         const int parent = f->GetParentIndex();
         f = parent == Index ? nullptr : Fn(parent);
-        if (!f) break;
-        if (f->HasEmbeddedFunction(bare) || f->IsLocalVar("this." + bare)) return true;
+        if (!f)
+            break;
+        if (f->HasEmbeddedFunction(bare) || f->IsLocalVar("this." + bare))
+            return true;
     }
     return false;
 }
@@ -332,7 +366,8 @@ bool TCrossReference::HTMLEntryMatches(const AnsiString &N, int32_t &DeclLine)
 {
     AnsiString afterForm;
     const size_t dot = N.find('.');
-    if (dot != AnsiString::npos && IsForm(N.substr(0, dot))) afterForm = N.substr(dot + 1);
+    if (dot != AnsiString::npos && IsForm(N.substr(0, dot)))
+        afterForm = N.substr(dot + 1);
     for (int i = 0; i < C.FHTMLNames.Count(); ++i) {
         const AnsiString &e = C.FHTMLNames[i];
         bool match = e == N || (!afterForm.empty() && e == afterForm);
@@ -353,11 +388,14 @@ void TCrossReference::NewRecords()
 {
     for (TNewRecord &r : L.NewRecords) {
         const int32_t line = r.Line;
-        if (TJSFunction *scope = Fn(r.Scope); r.Scope >= 0 && scope && scope->IsParameter(r.Constructor)) continue;
+        if (TJSFunction *scope = Fn(r.Scope); r.Scope >= 0 && scope && scope->IsParameter(r.Constructor))
+            continue;
         if (r.Constructor == "ActiveXObject")
-            if (TJSVariable *v = Global(r.Variable)) v->SetKind(vkActiveX);
+            if (TJSVariable *v = Global(r.Variable))
+                v->SetKind(vkActiveX);
         // Built-in constructors are no functions of the page.
-        if (IsBuiltInObject(r.Constructor)) continue;
+        if (IsBuiltInObject(r.Constructor))
+            continue;
         const int k = FnIndex(r.Constructor);
         if (k < 0) {
             Msg("new object \"" + r.Constructor + "\" not found", sevError, 178, line);
@@ -376,11 +414,13 @@ void TCrossReference::DottedGlobals()
         const AnsiString name = L.GlobalVars[i];
         const size_t dot = name.find('.');
         TJSFunction *o = dot == AnsiString::npos ? nullptr : FnNamed(name.substr(0, dot));
-        if (!o || o->GetKind() != 1) continue;
+        if (!o || o->GetKind() != 1)
+            continue;
         const AnsiString member = name.substr(dot + 1);
         auto *v = static_cast<TJSVariable *>(L.GlobalVars.Objects(i));
         const int32_t line = v->GetDeclLine();
-        if (!o->IsLocalVar(member)) o->AddLocalVar(member, line, 0, AnsiString(), false);
+        if (!o->IsLocalVar(member))
+            o->AddLocalVar(member, line, 0, AnsiString(), false);
         const AnsiString owner = name.substr(0, dot);
         if (C.FNav.FindTreeNode("Constructor-" + owner, nkConstructor)) {
             if (C.FNav.FindTreeNode(name, nkGlobalVar))
@@ -403,40 +443,52 @@ void TCrossReference::PrototypeInstances()
         const size_t possible = rec.find(".possiblePrototypeInst");
         if (possible != AnsiString::npos) {
             const size_t slash = rec.find('\\', possible);
-            if (slash == AnsiString::npos) continue;
+            if (slash == AnsiString::npos)
+                continue;
             const AnsiString o = rec.substr(0, possible);
             int n = -2;
             TryStrToIntLocal(rec.substr(possible + 22, slash - possible - 22), n);
             const AnsiString m = rec.substr(slash + 1);
-            if (Reduce(m).empty()) continue;
+            if (Reduce(m).empty())
+                continue;
             TJSFunction *scope = n >= 0 ? Fn(n) : nullptr;
-            const bool known = IsGlobal(o) || o == "document" || o == "window" || IsHTML(o) || (scope && scope->IsLocalVar(o));
-            if (!known) continue;
+            const bool known =
+                IsGlobal(o) || o == "document" || o == "window" || IsHTML(o) || (scope && scope->IsLocalVar(o));
+            if (!known)
+                continue;
             rec = o + ".prototypeInst" + std::to_string(n) + "\\" + m;
             L.PrototypeInstances.Put(i, rec);
-            if (TJSVariable *g = Global(o); g && !g->GetText().empty()) typeOfC = Reduce(g->GetText());
-            else if (scope && scope->IsLocalVar(o)) typeOfC = Reduce(scope->GetLocalVarType(o));
+            if (TJSVariable *g = Global(o); g && !g->GetText().empty())
+                typeOfC = Reduce(g->GetText());
+            else if (scope && scope->IsLocalVar(o))
+                typeOfC = Reduce(scope->GetLocalVarType(o));
         }
         const size_t proto = rec.find(".prototype");
-        if (proto == AnsiString::npos) continue;
+        if (proto == AnsiString::npos)
+            continue;
         AnsiString c = rec.substr(0, proto);
-        if (IsDOMName(c) && c != "document" && c != "window" && !IsBuiltInObject(c)) continue;
+        if (IsDOMName(c) && c != "document" && c != "window" && !IsBuiltInObject(c))
+            continue;
         int n = -1;
         AnsiString memberText;
         const size_t inst = rec.find(".prototypeInst");
         if (inst != AnsiString::npos) {
             const size_t slash = rec.find('\\', inst);
-            if (slash == AnsiString::npos || !TryStrToIntLocal(rec.substr(inst + 14, slash - inst - 14), n)) n = -2;
+            if (slash == AnsiString::npos || !TryStrToIntLocal(rec.substr(inst + 14, slash - inst - 14), n))
+                n = -2;
             memberText = slash == AnsiString::npos ? AnsiString() : rec.substr(slash + 1);
-            if (const int k = FirstRecordOf(c); k >= 0) c = FRecords[k].Constructor;
+            if (const int k = FirstRecordOf(c); k >= 0)
+                c = FRecords[k].Constructor;
         } else {
             const size_t after = proto + 10;
             memberText = after < rec.size() && rec[after] == '.' ? rec.substr(after + 1) : AnsiString();
         }
-        if (memberText.empty()) continue;
+        if (memberText.empty())
+            continue;
         const AnsiString member = "this." + memberText;
         if (IsBuiltInObject(c)) {
-            if (!IsBuiltInMember(memberText)) C.FBuiltInMembers.Add(memberText);
+            if (!IsBuiltInMember(memberText))
+                C.FBuiltInMembers.Add(memberText);
             continue;
         }
         const int ci = FnIndex(c);
@@ -447,12 +499,13 @@ void TCrossReference::PrototypeInstances()
                     AddGlobal(memberText, new TJSVariable(&C, -1, vkDeclared, line, AnsiString()));
                     C.AddVariableNode(memberText, line, nullptr, nkGlobalVar);
                 }
-                const AnsiString type = !typeOfC.empty() ? typeOfC
+                const AnsiString type = !typeOfC.empty()                ? typeOfC
                                         : scope && scope->IsLocalVar(c) ? scope->GetLocalVarType(c)
-                                                                         : AnsiString();
+                                                                        : AnsiString();
                 const bool found = IsHTML(c) || IsForm(c) || IsDynamic(c) || c == "document" || c == "window" ||
                                    IsGlobal(c) || (!type.empty() && IsGlobal(type)) || (scope && scope->IsLocalVar(c));
-                if (!found) Msg(fdConstructorOrInstanceNotFound, c, line);
+                if (!found)
+                    Msg(fdConstructorOrInstanceNotFound, c, line);
             } else if (!Reduce(c).empty() && !IsGlobal(c)) {
                 Msg(fdConstructorOrInstanceNotFound, c, line);
             }
@@ -460,7 +513,8 @@ void TCrossReference::PrototypeInstances()
         }
         TJSFunction *f = Fn(ci);
         if (f->GetKind() == 1) {
-            if (!f->IsLocalVar(member)) f->AddLocalVar(member, line, 0, AnsiString(), false);
+            if (!f->IsLocalVar(member))
+                f->AddLocalVar(member, line, 0, AnsiString(), false);
             if (TJSFunction *method = FnNamed(c + ".prototype." + memberText)) {
                 for (int k = 0; k < method->Locals().Count(); ++k)
                     if (!f->IsLocalVar(method->Locals()[k]))
@@ -477,7 +531,8 @@ void TCrossReference::Functions()
 {
     for (int i = 0; i < L.Functions.Count(); ++i) {
         TJSFunction *f = Fn(i);
-        if (!f) continue;
+        if (!f)
+            continue;
         const AnsiString &name = L.Functions[i];
         if (IsHTML(name) || IsDynamic(name))
             Msg("function name \"" + name + "\" is duplicated in HTML Names", sevWarning, 52, f->GetLine());
@@ -490,7 +545,8 @@ void TCrossReference::Functions()
                 if (!ctor) {
                     Msg(fdConstructorNotFound, c, f->GetLine());
                 } else if (ctor->GetKind() == 1) {
-                    if (!ctor->IsLocalVar("this." + m)) ctor->AddLocalVar("this." + m, f->GetLine(), 0, AnsiString(), false);
+                    if (!ctor->IsLocalVar("this." + m))
+                        ctor->AddLocalVar("this." + m, f->GetLine(), 0, AnsiString(), false);
                     f->SetLinkIndex(ci);
                     f->SetKind2();
                 } else {
@@ -507,7 +563,8 @@ void TCrossReference::Functions()
             }
             for (int k = 0; k < f->Locals().Count() && !owner.empty(); ++k) {
                 const AnsiString local = f->Locals()[k];
-                if (f->GetLocalVarType(local) == "__self_") f->SetLocalVarType(local, owner);
+                if (f->GetLocalVarType(local) == "__self_")
+                    f->SetLocalVarType(local, owner);
             }
         }
     }
@@ -519,7 +576,8 @@ void TCrossReference::GlobalsSecondPass()
     for (int i = 0; i < L.GlobalVars.Count(); ++i) {
         const AnsiString name = L.GlobalVars[i];
         auto *v = static_cast<TJSVariable *>(L.GlobalVars.Objects(i));
-        if (!v) continue; // removed while the step ran
+        if (!v)
+            continue; // removed while the step ran
         const int32_t line = v->GetDeclLine();
         const AnsiString n = Reduce(TypedPrefix(name));
         const size_t dot = n.find('.');
@@ -532,11 +590,13 @@ void TCrossReference::GlobalsSecondPass()
             continue;
         }
         const AnsiString o = n.substr(0, dot), m = n.substr(dot + 1);
-        if (o == "this" || IsHTML(o)) continue;
+        if (o == "this" || IsHTML(o))
+            continue;
         const AnsiString member = "this." + m;
         if (TJSFunction *f = FnNamed(o)) {
             if (f->GetKind() == 1) {
-                if (!f->IsLocalVar(member)) f->AddLocalVar(member, line, 0, AnsiString(), false);
+                if (!f->IsLocalVar(member))
+                    f->AddLocalVar(member, line, 0, AnsiString(), false);
                 RemoveGlobal(i, true);
                 continue;
             }
@@ -545,7 +605,8 @@ void TCrossReference::GlobalsSecondPass()
         }
         if (const int k = FirstRecordOf(o); k >= 0) {
             if (TJSFunction *ctor = FnNamed(FRecords[k].Constructor)) {
-                if (!ctor->IsLocalVar(member)) ctor->AddLocalVar(member, line, 0, AnsiString(), false);
+                if (!ctor->IsLocalVar(member))
+                    ctor->AddLocalVar(member, line, 0, AnsiString(), false);
             }
             RemoveGlobal(i, true);
             continue;
@@ -572,7 +633,8 @@ void TCrossReference::GlobalRefs()
                 const AnsiString member = "this." + m;
                 if (TJSFunction *f = FnNamed(o)) {
                     if (f->GetKind() == 1) {
-                        if (!f->IsLocalVar(member)) f->AddLocalVar(member, line, 0, AnsiString(), false);
+                        if (!f->IsLocalVar(member))
+                            f->AddLocalVar(member, line, 0, AnsiString(), false);
                         keep = false;
                     } else {
                         Msg(fdConstructorNotFound, o, line);
@@ -583,11 +645,14 @@ void TCrossReference::GlobalRefs()
                 }
             }
         }
-        if (keep) kept.AddObject(L.GlobalRefs[i], L.GlobalRefs.Objects(i));
+        if (keep)
+            kept.AddObject(L.GlobalRefs[i], L.GlobalRefs.Objects(i));
     }
-    if (kept.Count() == L.GlobalRefs.Count()) return;
+    if (kept.Count() == L.GlobalRefs.Count())
+        return;
     L.GlobalRefs.Clear();
-    for (int i = 0; i < kept.Count(); ++i) L.GlobalRefs.AddObject(kept[i], kept.Objects(i));
+    for (int i = 0; i < kept.Count(); ++i)
+        L.GlobalRefs.AddObject(kept[i], kept.Objects(i));
 }
 
 // 7. Instances get their constructor's type; constructors' own names and calls are checked.
@@ -598,7 +663,8 @@ void TCrossReference::NewRecordsSecondPass()
         const int32_t line = r.Line;
         const int k = FnIndex(r.Constructor);
         TJSFunction *ctor = Fn(k);
-        if (!ctor) continue;
+        if (!ctor)
+            continue;
         const size_t proto = r.Variable.find(".prototype");
         if (proto == AnsiString::npos) {
             if (TJSVariable *v = Global(r.Variable)) {
@@ -612,12 +678,14 @@ void TCrossReference::NewRecordsSecondPass()
             else
                 Msg("Constructor for derived object \"" + x + "\" not found", sevError, 191, line);
         }
-        if (!done.insert(k).second) continue;
+        if (!done.insert(k).second)
+            continue;
 
         for (int j = 0; j < ctor->References().Count(); ++j) {
             const AnsiString &name = ctor->References()[j];
             const int32_t refLine = ObjectLine(ctor->References().Objects(j));
-            if (ctor->IsParameter(name) || IsGlobal(name) || Reduce(name).empty()) continue;
+            if (ctor->IsParameter(name) || IsGlobal(name) || Reduce(name).empty())
+                continue;
             if (const int w = FnIndex(name); w >= 0 && w != k) {
                 Fn(w)->SetLinkIndex(k);
                 Fn(w)->SetKind2();
@@ -634,7 +702,8 @@ void TCrossReference::NewRecordsSecondPass()
                                        FnIndex(head) >= 0 || IsHTML(head) || IsForm(head) || Reduce(head).empty();
                 if (head == "this") {
                     // What a constructor sets on "this" is its own member.
-                    if (!ctor->IsLocalVar(name)) ctor->AddLocalVar(name, refLine, 0, AnsiString(), false);
+                    if (!ctor->IsLocalVar(name))
+                        ctor->AddLocalVar(name, refLine, 0, AnsiString(), false);
                 } else if (!headKnown && !IsObjectMemberPath(name)) {
                     Msg("Object method or variable \"" + name + "\" not found", sevError, 177, refLine);
                 }
@@ -644,7 +713,8 @@ void TCrossReference::NewRecordsSecondPass()
             const AnsiString &called = ctor->Calls()[j];
             auto *call = static_cast<TJSFunctionCall *>(ctor->Calls().Objects(j));
             const int32_t callLine = call ? call->GetLine() : line;
-            if (Reduce(called).empty() || called.find_first_of(".[(") != AnsiString::npos) continue;
+            if (Reduce(called).empty() || called.find_first_of(".[(") != AnsiString::npos)
+                continue;
             const int w = FnIndex(called);
             if (w < 0) {
                 if (!ctor->IsLocalVar(called) && !ctor->IsParameter(called) && !ctor->HasEmbeddedFunction(called) &&
@@ -667,13 +737,16 @@ void TCrossReference::ObjectMethods()
 {
     for (int i = 0; i < L.Functions.Count(); ++i) {
         TJSFunction *f = Fn(i);
-        if (!f || f->GetKind() != 2) continue;
+        if (!f || f->GetKind() != 2)
+            continue;
         const int k = f->GetLinkIndex();
         TJSFunction *ctor = Fn(k);
-        if (!ctor || ctor == f) continue;
+        if (!ctor || ctor == f)
+            continue;
         for (int j = 0; j < f->Locals().Count(); ++j) {
             const AnsiString local = f->Locals()[j];
-            if (local.rfind("this.", 0) != 0 || ctor->IsLocalVar(local)) continue;
+            if (local.rfind("this.", 0) != 0 || ctor->IsLocalVar(local))
+                continue;
             const auto *v = static_cast<TJSVariable *>(f->Locals().Objects(j));
             const int32_t line = v ? v->GetDeclLine() : f->GetLine();
             ctor->AddLocalVar(local, line, 0, AnsiString(), false);
@@ -687,45 +760,57 @@ void TCrossReference::Calls()
 {
     // every function of a name, in list order, without a scan per call
     std::unordered_map<AnsiString, std::vector<int>> functionsByName;
-    for (int k = 0; k < L.Functions.Count(); ++k) functionsByName[L.Functions[k]].push_back(k);
+    for (int k = 0; k < L.Functions.Count(); ++k)
+        functionsByName[L.Functions[k]].push_back(k);
     for (const TGlobalCall &c : L.Calls) {
         const int32_t line = c.Call ? c.Call->GetLine() : 0;
         const AnsiString n = Reduce(BasePath(c.Name));
-        if (n.empty() || Has(n, "parent.") || n.rfind("Anonymous function", 0) == 0) continue;
-        if (IsSystemName(n.substr(0, n.find('.')))) continue;
+        if (n.empty() || Has(n, "parent.") || n.rfind("Anonymous function", 0) == 0)
+            continue;
+        if (IsSystemName(n.substr(0, n.find('.'))))
+            continue;
         bool found = false;
         if (auto named = functionsByName.find(n); named != functionsByName.end()) {
             for (int k : named->second) {
                 TJSFunction *f = Fn(k);
-                if (!f || f->GetParentIndex() != -1 || f->GetKind() == 1) continue;
+                if (!f || f->GetParentIndex() != -1 || f->GetKind() == 1)
+                    continue;
                 found = true;
-                if (f->GetKind() == 2) Msg(fdIsObjectMethod, n, line);
+                if (f->GetKind() == 2)
+                    Msg(fdIsObjectMethod, n, line);
                 break;
             }
         }
-        for (int k = 0; k < C.FObjects.Count() && !found; ++k) found = Has(n, C.FObjects[k].c_str());
+        for (int k = 0; k < C.FObjects.Count() && !found; ++k)
+            found = Has(n, C.FObjects[k].c_str());
         const size_t dot = n.find('.');
         const AnsiString o = dot == AnsiString::npos ? n : n.substr(0, dot);
         if (!found && dot != AnsiString::npos) {
             const AnsiString m = n.substr(dot + 1);
             found = IsBuiltInMember(m) || NewRecordMember(o, "this." + m);
             if (!found)
-                if (TJSFunction *f = FnNamed(o)) found = f->GetKind() == 1 && f->IsLocalVar("this." + m);
+                if (TJSFunction *f = FnNamed(o))
+                    found = f->GetKind() == 1 && f->IsLocalVar("this." + m);
         }
         if (!found) {
             for (const char *method : {".click", ".focus", ".blur", ".select"}) {
                 const size_t p = n.find(method);
-                if (p == AnsiString::npos) continue;
+                if (p == AnsiString::npos)
+                    continue;
                 const AnsiString before = n.substr(0, p);
                 found = IsHTML(before) || IsDynamic(before) || IsOpenedWindow(before);
                 break;
             }
         }
-        if (!found) found = IsGlobal(n) || IsGlobal(o) || IsHTML(n) || IsDynamic(n);
+        if (!found)
+            found = IsGlobal(n) || IsGlobal(o) || IsHTML(n) || IsDynamic(n);
         // A function is an object too: what it carries is set anywhere.
-        if (!found && dot != AnsiString::npos) found = FnIndex(o) >= 0;
-        for (int k = 0; k < C.FHTMLNames.Count() && !found; ++k) found = Has(C.FHTMLNames[k], ("." + n).c_str());
-        if (!found) Msg("function or method \"" + n + "\" not found, (maybe constructor?)", sevError, 180, line);
+        if (!found && dot != AnsiString::npos)
+            found = FnIndex(o) >= 0;
+        for (int k = 0; k < C.FHTMLNames.Count() && !found; ++k)
+            found = Has(C.FHTMLNames[k], ("." + n).c_str());
+        if (!found)
+            Msg("function or method \"" + n + "\" not found, (maybe constructor?)", sevError, 180, line);
     }
 }
 
@@ -752,27 +837,34 @@ void TCrossReference::GlobalRefsSecondPass()
             else
                 n = v->GetText() + (firstDot == AnsiString::npos ? AnsiString() : n.substr(firstDot));
         }
-        if (n.empty() || Has(n, "parent.") || n == "this.form" || n == "this.blur") continue;
+        if (n.empty() || Has(n, "parent.") || n == "this.form" || n == "this.blur")
+            continue;
         const size_t dot = n.find('.');
         const AnsiString o = dot == AnsiString::npos ? n : n.substr(0, dot);
         const AnsiString m = dot == AnsiString::npos ? AnsiString() : n.substr(dot + 1);
         bool found = IsGlobal(n) || IsHTML(n) || IsDynamic(n) || FnIndex(n) >= 0 || IsForm(n) || IsSystemName(o);
         // A member of a declared global object: its members are not all known.
-        if (!found && dot != AnsiString::npos) found = IsGlobal(o) || FnIndex(o) >= 0;
+        if (!found && dot != AnsiString::npos)
+            found = IsGlobal(o) || FnIndex(o) >= 0;
         for (int k = 0; k < C.FHTMLNames.Count() && !found; ++k) {
             const AnsiString &e = C.FHTMLNames[k];
             const size_t p = e.find("." + n);
             found = p != AnsiString::npos && (p + 1 + n.size() == e.size() || e[p + 1 + n.size()] == '.');
         }
-        for (int k = 0; k < C.FObjects.Count() && !found; ++k) found = Has(n, (C.FObjects[k] + ".").c_str());
+        for (int k = 0; k < C.FObjects.Count() && !found; ++k)
+            found = Has(n, (C.FObjects[k] + ".").c_str());
         if (!found && dot != AnsiString::npos) {
             found = NewRecordMember(o, "this." + m);
             if (!found)
-                if (TJSFunction *f = FnNamed(o)) found = f->GetKind() == 1 && f->IsLocalVar("this." + m);
+                if (TJSFunction *f = FnNamed(o))
+                    found = f->GetKind() == 1 && f->IsLocalVar("this." + m);
         }
-        if (!found) found = IsPrototypeMember(n, -1) || IsPrototypeMember(r, -1);
-        if (!found) found = IsBuiltInMember(dot == AnsiString::npos ? n : m);
-        if (!found) found = n.size() == 9 && n.rfind("RegExp.$", 0) == 0 && n[8] >= '0' && n[8] <= '9';
+        if (!found)
+            found = IsPrototypeMember(n, -1) || IsPrototypeMember(r, -1);
+        if (!found)
+            found = IsBuiltInMember(dot == AnsiString::npos ? n : m);
+        if (!found)
+            found = n.size() == 9 && n.rfind("RegExp.$", 0) == 0 && n[8] >= '0' && n[8] <= '9';
         if (!found)
             Msg("global var (or function, prototype or object property/method) \"" + n + "\" not found", sevError, 182,
                 line);
@@ -786,8 +878,10 @@ void TCrossReference::HTMLRefs()
         const AnsiString &p = L.GlobalHTMLRefs[i];
         const int32_t line = ObjectLine(L.GlobalHTMLRefs.Objects(i));
         const AnsiString n = Reduce(p);
-        if (n.empty()) continue;
-        if (IsForm(n)) continue;
+        if (n.empty())
+            continue;
+        if (IsForm(n))
+            continue;
         int32_t declLine = 0;
         bool found = HTMLEntryMatches(n, declLine);
         if (!found && (p.rfind("document.all.", 0) == 0 || Has(p, "this."))) {
@@ -804,7 +898,8 @@ void TCrossReference::HTMLRefs()
                     sevWarning, 45, line);
             continue;
         }
-        if (IsGlobal(n) || IsGlobal(n.substr(0, n.find('.')))) continue;
+        if (IsGlobal(n) || IsGlobal(n.substr(0, n.find('.'))))
+            continue;
         Msg(fdHtmlObjectNotFound, p, line);
     }
 }
@@ -821,13 +916,15 @@ void TCrossReference::FunctionReferences()
 {
     for (int fi = 0; fi < L.Functions.Count(); ++fi) {
         TJSFunction *f = Fn(fi);
-        if (!f || f->GetKind() == 1) continue;
+        if (!f || f->GetKind() == 1)
+            continue;
         f->CheckLabels();
         TJSFunction *ctor = f->GetKind() == 2 ? Fn(f->GetLinkIndex()) : nullptr;
         const AnsiString ctorName = ctor ? L.Functions[f->GetLinkIndex()] : AnsiString();
         FunctionHtmlObjects(f, fi, ctor);
         FunctionNames(f, fi, ctor);
-        if (ctor) ObjectMethodMembers(f, ctor, ctorName);
+        if (ctor)
+            ObjectMethodMembers(f, ctor, ctorName);
         FunctionCalls(f, fi);
     }
 }
@@ -839,20 +936,27 @@ void TCrossReference::FunctionHtmlObjects(TJSFunction *f, int fi, TJSFunction *c
         const AnsiString &r = f->HtmlObjects()[j];
         const int32_t line = ObjectLine(f->HtmlObjects().Objects(j));
         const AnsiString n = Reduce(TypedPrefix(r));
-        if (n.empty() || Has(r, "parent.")) continue;
+        if (n.empty() || Has(r, "parent."))
+            continue;
         bool found = f->IsParameter(n) || IsDynamic(n) || IsForm(n) || f->IsLocalVar(n) || IsGlobal(n);
         int32_t decl = 0;
-        if (!found) found = HTMLEntryMatches(n, decl);
-        for (int k = 0; k < C.FHTMLNames.Count() && !found; ++k) found = Has(C.FHTMLNames[k], ("." + n).c_str());
+        if (!found)
+            found = HTMLEntryMatches(n, decl);
+        for (int k = 0; k < C.FHTMLNames.Count() && !found; ++k)
+            found = Has(C.FHTMLNames[k], ("." + n).c_str());
         if (!found && C.FHTMLNames.Count() > 0)
             found = Has(r, "document.all.") || Has(r, "document.forms.") || Has(r, "document.all(");
-        if (!found && ctor) found = ctor->IsLocalVar("this." + n);
+        if (!found && ctor)
+            found = ctor->IsLocalVar("this." + n);
         if (!found) {
             const size_t dot = n.find('.');
-            if (dot != AnsiString::npos) found = KnownHead(f, fi, n.substr(0, dot));
+            if (dot != AnsiString::npos)
+                found = KnownHead(f, fi, n.substr(0, dot));
         }
-        if (!found) found = IsInheritedMember(n, fi);
-        if (!found) Msg("\"" + n + "\" not found in local/global vars or HTMLNames", sevError, 184, line);
+        if (!found)
+            found = IsInheritedMember(n, fi);
+        if (!found)
+            Msg("\"" + n + "\" not found in local/global vars or HTMLNames", sevError, 184, line);
     }
 }
 
@@ -863,24 +967,31 @@ void TCrossReference::FunctionNames(TJSFunction *f, int fi, TJSFunction *ctor)
         AnsiString name = BasePath(f->References()[j]);
         const int32_t line = ObjectLine(f->References().Objects(j));
         const size_t thisPart = name.rfind("this.");
-        if (thisPart != AnsiString::npos && thisPart > 0 && name[thisPart - 1] == '.') name = name.substr(thisPart);
+        if (thisPart != AnsiString::npos && thisPart > 0 && name[thisPart - 1] == '.')
+            name = name.substr(thisPart);
         name = TypedPrefix(name);
-        if (name.empty() || Reduce(name).empty() || Has(name, "parent.")) continue;
+        if (name.empty() || Reduce(name).empty() || Has(name, "parent."))
+            continue;
         const size_t dot = name.find('.');
         const AnsiString head = dot == AnsiString::npos ? name : name.substr(0, dot);
         bool found = f->IsLocalVar(name) || f->IsLocalVar("this." + name) || f->IsParameter(name) || IsGlobal(name) ||
                      IsForm(name) || f->HasEmbeddedFunction(name) || IsHTML(name) || IsDynamic(name) ||
                      FnIndex(name) >= 0 || (ctor && (ctor->IsLocalVar(name) || ctor->IsLocalVar("this." + name)));
-        if (!found && head == "this") found = f->IsLocalVar(name) || (ctor && ctor->IsLocalVar(name));
-        if (!found && head != "this" && dot != AnsiString::npos) found = KnownHead(f, fi, head) || NewRecordMember(head, "this." + name.substr(dot + 1));
-        for (int k = 0; k < C.FObjects.Count() && !found; ++k) found = Has(name, C.FObjects[k].c_str());
+        if (!found && head == "this")
+            found = f->IsLocalVar(name) || (ctor && ctor->IsLocalVar(name));
+        if (!found && head != "this" && dot != AnsiString::npos)
+            found = KnownHead(f, fi, head) || NewRecordMember(head, "this." + name.substr(dot + 1));
+        for (int k = 0; k < C.FObjects.Count() && !found; ++k)
+            found = Has(name, C.FObjects[k].c_str());
         for (int k = 0; k < C.FHTMLNames.Count() && !found; ++k) {
             const AnsiString &e = C.FHTMLNames[k];
             found = e.size() > name.size() && e.compare(e.size() - name.size(), name.size(), name) == 0 &&
                     e[e.size() - name.size() - 1] == '.';
         }
-        if (!found) found = IsInheritedMember(name, fi) || IsClosureName(head, fi) || IsSystemName(head);
-        if (!found && head == "this" && !ctor) found = true; // "this" of a plain function: unknown object
+        if (!found)
+            found = IsInheritedMember(name, fi) || IsClosureName(head, fi) || IsSystemName(head);
+        if (!found && head == "this" && !ctor)
+            found = true; // "this" of a plain function: unknown object
         if (!found)
             Msg("\"" + name + "\" not found in local/global vars, parameters, functions or object properties/methods",
                 sevError, 186, line);
@@ -892,13 +1003,15 @@ void TCrossReference::ObjectMethodMembers(TJSFunction *f, TJSFunction *ctor, con
     // Object methods: members they use and set must be their constructor's.
     for (int j = 0; j < f->References().Count(); ++j) {
         const AnsiString &name = f->References()[j];
-        if (name.rfind("this.", 0) != 0 || ctor->IsLocalVar(name) || f->IsLocalVar(name)) continue;
-        Msg("Object method or property \"" + name + "\" not found in \"" + ctorName + "\" or local variables",
-            sevError, 185, ObjectLine(f->References().Objects(j)));
+        if (name.rfind("this.", 0) != 0 || ctor->IsLocalVar(name) || f->IsLocalVar(name))
+            continue;
+        Msg("Object method or property \"" + name + "\" not found in \"" + ctorName + "\" or local variables", sevError,
+            185, ObjectLine(f->References().Objects(j)));
     }
     for (int j = 0; j < f->Locals().Count(); ++j) {
         const AnsiString &local = f->Locals()[j];
-        if (local.rfind("this.", 0) != 0 || ctor->IsLocalVar(local)) continue;
+        if (local.rfind("this.", 0) != 0 || ctor->IsLocalVar(local))
+            continue;
         const auto *v = static_cast<TJSVariable *>(f->Locals().Objects(j));
         Msg("\"" + local + "\" not found in constructor \"" + ctorName + "\" properties", sevError, 187,
             v ? v->GetDeclLine() : f->GetLine());
@@ -910,7 +1023,8 @@ void TCrossReference::FunctionCalls(TJSFunction *f, int fi)
     // Calls made in the function.
     for (int j = 0; j < f->Calls().Count(); ++j) {
         const AnsiString &called = f->Calls()[j];
-        if (called.find_first_of(".[(") != AnsiString::npos || Reduce(called).empty()) continue;
+        if (called.find_first_of(".[(") != AnsiString::npos || Reduce(called).empty())
+            continue;
         auto *call = static_cast<TJSFunctionCall *>(f->Calls().Objects(j));
         const int32_t line = call ? call->GetLine() : f->GetLine();
         TJSFunction *w = FnNamed(called);
@@ -931,7 +1045,8 @@ void TCrossReference::Events()
     for (int i = 0; i < C.FEventHandlers.Count(); ++i) {
         const AnsiString &h = C.FEventHandlers[i];
         const size_t p = h.find(".click");
-        if (p == AnsiString::npos) continue;
+        if (p == AnsiString::npos)
+            continue;
         const AnsiString before = h.substr(0, p);
         bool found = IsHTML(before) || IsDynamic(before);
         if (!found) {
@@ -951,23 +1066,31 @@ void TCrossReference::Events()
 // 15. Functions nothing calls.
 void TCrossReference::NeverCalled()
 {
-    if (!C.FOpt.WarnJSFuncNotCalled || C.FJSMode) return;
+    if (!C.FOpt.WarnJSFuncNotCalled || C.FJSMode)
+        return;
     std::unordered_set<std::string> called;
-    for (int i = 0; i < C.FEventHandlers.Count(); ++i) called.insert(C.FEventHandlers[i]);
-    for (const TGlobalCall &c : L.Calls) called.insert(c.Name);
+    for (int i = 0; i < C.FEventHandlers.Count(); ++i)
+        called.insert(C.FEventHandlers[i]);
+    for (const TGlobalCall &c : L.Calls)
+        called.insert(c.Name);
     for (int i = 0; i < L.Functions.Count(); ++i)
         if (TJSFunction *f = Fn(i))
             for (int j = 0; j < f->Calls().Count(); ++j)
-                if (f->Calls()[j] != L.Functions[i]) called.insert(f->Calls()[j]);
+                if (f->Calls()[j] != L.Functions[i])
+                    called.insert(f->Calls()[j]);
     for (int i = 0; i < L.Functions.Count(); ++i) {
         TJSFunction *f = Fn(i);
         const AnsiString &name = L.Functions[i];
-        if (!f || f->GetParentIndex() != -1 || f->GetKind() != 0 || name.rfind("Anonymous function", 0) == 0) continue;
+        if (!f || f->GetParentIndex() != -1 || f->GetKind() != 0 || name.rfind("Anonymous function", 0) == 0)
+            continue;
         // The pseudo-function of an object literal is nothing one could call.
-        if (name.rfind("ObjectLiteral", 0) == 0) continue;
+        if (name.rfind("ObjectLiteral", 0) == 0)
+            continue;
         // A function stored in an object's member is called through that object.
-        if (name.find('.') != AnsiString::npos) continue;
-        if (called.count(name)) continue;
+        if (name.find('.') != AnsiString::npos)
+            continue;
+        if (called.count(name))
+            continue;
         Msg("function \"" + name + "\" not called from Javascript or HTML", sevWarning, 46, f->GetLine());
     }
 }

@@ -14,10 +14,12 @@ class TExactIndex {
 public:
     int IndexOf(const TStrings &List, const AnsiString &Name)
     {
-        if (List.Count() <= kScanBelow) return IndexOfExact(List, Name); // a scan beats hashing there
+        if (List.Count() <= kScanBelow)
+            return IndexOfExact(List, Name); // a scan beats hashing there
         Sync(List);
         auto it = FMap.find(Name);
-        if (it == FMap.end()) return -1;
+        if (it == FMap.end())
+            return -1;
         if (it->second >= List.Count() || List[it->second] != Name) { // changed in place: start again
             FList = nullptr;
             return IndexOfExact(List, Name);
@@ -39,8 +41,10 @@ private:
             FList = &List;
         }
         const int indexed = FCount;
-        for (; FCount < List.Count(); ++FCount) FMap.emplace(List[FCount], FCount);
-        if (FCount != indexed) FLast = List[FCount - 1];
+        for (; FCount < List.Count(); ++FCount)
+            FMap.emplace(List[FCount], FCount);
+        if (FCount != indexed)
+            FLast = List[FCount - 1];
     }
 
     const TStrings *FList = nullptr;

@@ -143,12 +143,14 @@ const TFindingText kFindings[fdCount] = {
     {167, sevError, "Include File '%1' does not exist"},
     {167, sevError, "Include '%1' not loaded, file unreadable"},
     {180, sevError, "function \"%1\" not found"},
-    {183, sevError, "HTML object \"%1\" not found"}
-};
+    {183, sevError, "HTML object \"%1\" not found"}};
 
 } // namespace
 
-const TFindingText &FindingText(TFinding F) { return kFindings[F]; }
+const TFindingText &FindingText(TFinding F)
+{
+    return kFindings[F];
+}
 
 void IMessageSink::AddFinding(TFinding F, int Line)
 {
@@ -159,7 +161,8 @@ void IMessageSink::AddFinding(TFinding F, int Line)
 std::string FindingMessage(TFinding F, const std::string &Name)
 {
     std::string text = FindingText(F).Text;
-    if (const size_t at = text.find("%1"); at != std::string::npos) text.replace(at, 2, Name);
+    if (const size_t at = text.find("%1"); at != std::string::npos)
+        text.replace(at, 2, Name);
     return text;
 }
 

@@ -21,7 +21,8 @@ AnsiString FormatSeconds(double Seconds)
     char buf[64];
     auto r = std::to_chars(buf, buf + sizeof buf, Seconds, std::chars_format::fixed, 3);
     AnsiString s(buf, r.ptr);
-    if (s.size() < 6) s.insert(0, 6 - s.size(), ' ');
+    if (s.size() < 6)
+        s.insert(0, 6 - s.size(), ' ');
     return s;
 }
 
@@ -29,7 +30,8 @@ class TStringStream final : public TMemoryStream {
 public:
     explicit TStringStream(const std::string &Text)
     {
-        if (!Text.empty()) Write(Text.data(), static_cast<int64_t>(Text.size()));
+        if (!Text.empty())
+            Write(Text.data(), static_cast<int64_t>(Text.size()));
         Seek(0, soBeginning);
     }
 };
@@ -38,14 +40,16 @@ public:
 
 AnsiString StripByteOrderMark(AnsiString Line)
 {
-    if (Line.compare(0, 3, "\xEF\xBB\xBF") == 0) Line.erase(0, 3);
+    if (Line.compare(0, 3, "\xEF\xBB\xBF") == 0)
+        Line.erase(0, 3);
     return Line;
 }
 
 AnsiString DocumentLine(const TWideStrings &Lines, int Index)
 {
     const WideString &w = Lines[Index];
-    if (Index == 0 && !w.empty() && w[0] == 0xFEFF) return WideToAnsi(w.substr(1));
+    if (Index == 0 && !w.empty() && w[0] == 0xFEFF)
+        return WideToAnsi(w.substr(1));
     return Index == 0 ? StripByteOrderMark(WideToAnsi(w)) : WideToAnsi(w);
 }
 
@@ -72,7 +76,10 @@ void THTMLJSFileChecker::AddMessage(const AnsiString &Text, int Severity, int Co
     FParser->AddMessage(Text, Severity, Code, Line);
 }
 
-void THTMLJSFileChecker::AddFinding(TFinding F, int32_t Line) { FParser->AddFinding(F, Line); }
+void THTMLJSFileChecker::AddFinding(TFinding F, int32_t Line)
+{
+    FParser->AddFinding(F, Line);
+}
 void THTMLJSFileChecker::AddFinding(TFinding F, const AnsiString &Name, int32_t Line)
 {
     FParser->AddFinding(F, Name, Line);
@@ -80,15 +87,17 @@ void THTMLJSFileChecker::AddFinding(TFinding F, const AnsiString &Name, int32_t 
 
 void THTMLJSFileChecker::RunParse(int32_t SectionCode)
 {
-    FParser->Parse(SectionCode, FLists.Functions, FOpt.JSON, FOpt.Deprecated, FOpt.ECMA, FOpt.SemiColon,
-                   FOpt.RepeatDec, FOpt.Summary, FOpt.WarnNoVar, FOpt.NoWarnings, FResultsBox);
+    FParser->Parse(SectionCode, FLists.Functions, FOpt.JSON, FOpt.Deprecated, FOpt.ECMA, FOpt.SemiColon, FOpt.RepeatDec,
+                   FOpt.Summary, FOpt.WarnNoVar, FOpt.NoWarnings, FResultsBox);
 }
 
 AnsiString THTMLJSFileChecker::EditorLine(int Index) const
 {
-    if (!FEditor) return AnsiString();
+    if (!FEditor)
+        return AnsiString();
     const TWideStrings &lines = FEditor->Lines();
-    if (Index < 0 || Index >= lines.Count()) return AnsiString();
+    if (Index < 0 || Index >= lines.Count())
+        return AnsiString();
     return DocumentLine(lines, Index);
 }
 
@@ -96,7 +105,8 @@ AnsiString THTMLJSFileChecker::EditorLine(int Index) const
 
 AnsiString THTMLJSFileChecker::GetIncludeName(int Index)
 {
-    if (FIncludes && Index >= 0 && Index < FIncludes->Count()) return FIncludes->Strings(Index);
+    if (FIncludes && Index >= 0 && Index < FIncludes->Count())
+        return FIncludes->Strings(Index);
     return "unknown Include file";
 }
 
@@ -110,32 +120,42 @@ void THTMLJSFileChecker::AddVariableNode(const AnsiString &Name, int32_t Line, T
     FNav.AddVariableNode(Name, Line, Parent, static_cast<uint8_t>(Kind), FInInclude, FServerPass);
 }
 
-void THTMLJSFileChecker::AddDynamicHTMLName(const AnsiString &Name, int32_t Line) { FNav.AddDynamicHTMLName(Name, Line); }
+void THTMLJSFileChecker::AddDynamicHTMLName(const AnsiString &Name, int32_t Line)
+{
+    FNav.AddDynamicHTMLName(Name, Line);
+}
 
 // ---- files
 
 bool THTMLJSFileChecker::ReadLines(const AnsiString &Path, std::vector<AnsiString> &Lines)
 {
     Lines.clear();
-    if (Path.empty()) return false;
+    if (Path.empty())
+        return false;
     std::error_code ec;
     const std::filesystem::path p(AnsiToWide(Path));
-    if (!std::filesystem::is_regular_file(p, ec)) return false;
+    if (!std::filesystem::is_regular_file(p, ec))
+        return false;
     const auto size = std::filesystem::file_size(p, ec);
-    if (ec || size > static_cast<uintmax_t>(kMaxIncludeBytes)) return false;
+    if (ec || size > static_cast<uintmax_t>(kMaxIncludeBytes))
+        return false;
     std::ifstream in(p, std::ios::binary);
-    if (!in) return false;
+    if (!in)
+        return false;
     std::string bytes(static_cast<size_t>(size), '\0');
     in.read(bytes.data(), static_cast<std::streamsize>(bytes.size()));
     bytes.resize(static_cast<size_t>(in.gcount()));
     size_t start = 0;
     while (start < bytes.size()) {
         size_t end = bytes.find('\n', start);
-        if (end == std::string::npos) end = bytes.size();
+        if (end == std::string::npos)
+            end = bytes.size();
         size_t len = end - start;
-        if (len > 0 && bytes[start + len - 1] == '\r') --len;
+        if (len > 0 && bytes[start + len - 1] == '\r')
+            --len;
         Lines.emplace_back(bytes, start, len);
-        if (start == 0) Lines.back() = StripByteOrderMark(std::move(Lines.back()));
+        if (start == 0)
+            Lines.back() = StripByteOrderMark(std::move(Lines.back()));
         start = end + 1;
     }
     return true;
@@ -219,7 +239,8 @@ void THTMLJSFileChecker::CheckFile(const ICheckDocument &Editor, TStrings *Resul
     FFileName = FileName;
 
     ResetRun(Options);
-    if (FResultsBox) FResultsBox->Clear();
+    if (FResultsBox)
+        FResultsBox->Clear();
     FNav.ClearTree(Tree);
     // Include number N names entry N-1 of the list: the list is rebuilt with the numbering.
     FIncludes->Clear();
@@ -232,14 +253,16 @@ void THTMLJSFileChecker::CheckFile(const ICheckDocument &Editor, TStrings *Resul
     const int lineCount = lines.Count();
 
     if (LowerCase(ext) != ".js") {
-        for (int i = 0; i < lineCount; ++i) FeedLine(DocumentLine(lines, i), i);
+        for (int i = 0; i < lineCount; ++i)
+            FeedLine(DocumentLine(lines, i), i);
     } else {
         FNav.AddRootNode("Javascript functions", 0, nkSectionRoot);
         FJSMode = true;
         FInScript = true;
         FParser->ClearSource();
         FParser->SetStartLine(1);
-        for (int i = 0; i < lineCount; ++i) FParser->AddSourceLine(DocumentLine(lines, i));
+        for (int i = 0; i < lineCount; ++i)
+            FParser->AddSourceLine(DocumentLine(lines, i));
         RunParse(scJSFile);
         TCheckProject project;
         if (FMain && FMain->CurrentProject(project) && project.JSParent == editorName)
@@ -247,10 +270,13 @@ void THTMLJSFileChecker::CheckFile(const ICheckDocument &Editor, TStrings *Resul
     }
 
     // End checks. A self-closed src tag as the page's last tag has closed its section itself.
-    if (FTagSelfClosed) FInInclude = FInScript = FTagSelfClosed = false;
+    if (FTagSelfClosed)
+        FInInclude = FInScript = FTagSelfClosed = false;
     if (!FJSMode) {
-        if (FInScript || FInInclude || FIgnoreSection) AddFinding(fdScriptTagMissing, lineCount);
-        if (FOpenForms != 0) AddFinding(fdFormTagMissing, lineCount);
+        if (FInScript || FInInclude || FIgnoreSection)
+            AddFinding(fdScriptTagMissing, lineCount);
+        if (FOpenForms != 0)
+            AddFinding(fdFormTagMissing, lineCount);
     }
     if (FInComment)
         AddFinding(fdHtmlCommentTagNeverClosed, FCommentLine + 1);
@@ -259,7 +285,8 @@ void THTMLJSFileChecker::CheckFile(const ICheckDocument &Editor, TStrings *Resul
 
     RunQueuedEmbeds();
 
-    for (int j = 0; j < FEventTexts.Count(); ++j) FNav.AddEventNode(FEventTexts[j], ObjectLine(FEventTexts.Objects(j)));
+    for (int j = 0; j < FEventTexts.Count(); ++j)
+        FNav.AddEventNode(FEventTexts[j], ObjectLine(FEventTexts.Objects(j)));
 
     FServerStartLine = FServerFirstLine;
     RunServerIncludes();
@@ -267,13 +294,16 @@ void THTMLJSFileChecker::CheckFile(const ICheckDocument &Editor, TStrings *Resul
     CrossReference();
 
     RunServerCode();
-    if (FServerCodeMark) CrossReference();
+    if (FServerCodeMark)
+        CrossReference();
 
     FParser->AddSummary();
     FParser->ShowMessages(FResultsBox);
     if (FResultsBox) {
-        if (FResultsBox->Count() == 0) FResultsBox->Add("No errors detected");
-        const auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - started);
+        if (FResultsBox->Count() == 0)
+            FResultsBox->Add("No errors detected");
+        const auto ms =
+            std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - started);
         FResultsBox->Add("Checking took " + FormatSeconds(static_cast<double>(ms.count()) / 1000.0) + " seconds");
     }
     FInInclude = FServerPass = false;
@@ -305,14 +335,16 @@ void THTMLJSFileChecker::RunQueuedEmbeds()
             ReportUnreadInclude(entry.Path, entry.Line + 1);
             continue;
         }
-        if (!FParser->SetIncludeStart(entry.N)) continue;
+        if (!FParser->SetIncludeStart(entry.N))
+            continue;
         StartIncludeFile();
         int32_t counter = -(entry.N * 1000000 + 999999);
         for (const AnsiString &line : lines) {
             FeedLine(line, counter);
             ++counter;
         }
-        if (FInScript) AddFinding(fdScriptTagMissing, counter);
+        if (FInScript)
+            AddFinding(fdScriptTagMissing, counter);
         FInScript = FInInclude = FIgnoreSection = false;
     }
 }
@@ -326,7 +358,8 @@ void THTMLJSFileChecker::RunServerIncludes()
             ReportUnreadInclude(entry.Path, entry.Line + 1);
             continue;
         }
-        if (!FParser->SetIncludeStart(entry.N)) continue;
+        if (!FParser->SetIncludeStart(entry.N))
+            continue;
         StartIncludeFile();
         FIncludeStreams.push_back(TServerStream{entry.N, 0, false, {}});
         const size_t streamIndex = FIncludeStreams.size() - 1;
@@ -374,12 +407,14 @@ void THTMLJSFileChecker::RunServerCode()
         RunParse(scInline);
     }
     for (TServerStream &s : FIncludeStreams) {
-        if (s.Code.empty() || !s.HasFirstLine) continue;
+        if (s.Code.empty() || !s.HasFirstLine)
+            continue;
         FServerFirstLine = s.FirstLine;
         FServerCodeMark = true;
         s.Code += " \n";
         ResetParserForServerPass();
-        if (!cleared) ClearSymbolLists();
+        if (!cleared)
+            ClearSymbolLists();
         cleared = true;
         FServerPass = true;
         FParser->SetStartLine(FServerFirstLine);
@@ -392,8 +427,10 @@ void THTMLJSFileChecker::RunServerCode()
 void THTMLJSFileChecker::ParseIncludeLines(int32_t N, const std::vector<AnsiString> &Lines)
 {
     FParser->ClearSource();
-    if (!FParser->SetIncludeStart(N)) return;
-    for (const AnsiString &line : Lines) FParser->AddSourceLine(line);
+    if (!FParser->SetIncludeStart(N))
+        return;
+    for (const AnsiString &line : Lines)
+        FParser->AddSourceLine(line);
     const bool wasInInclude = FInInclude;
     FInInclude = true;
     RunParse(scInclude);

@@ -186,11 +186,11 @@ private:
     TStringList FOwnIncludes, FOwnServerIncludes; // used when the caller hands no lists
 
     // Lists the parser does not share.
-    TZSStringList FObjects;       // OBJECT and APPLET names and ids
-    TZSStringList FHTMLNames;     // NAME/ID values, object = line
-    TStringList FEventHandlers;   // leading name of each handler, object = line
-    TStringList FEventTexts;      // "event handler-text", object = line
-    TZSStringList FForms;         // FORM names and ids
+    TZSStringList FObjects; // OBJECT and APPLET names and ids
+    TZSStringList FHTMLNames; // NAME/ID values, object = line
+    TStringList FEventHandlers; // leading name of each handler, object = line
+    TStringList FEventTexts; // "event handler-text", object = line
+    TZSStringList FForms; // FORM names and ids
     TZSStringList FBuiltInMembers;
     TExactIndex FHTMLNameIndex, FFormIndex, FObjectIndex; // name lookups in the lists above
     struct TQueuedInclude {

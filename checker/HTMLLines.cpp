@@ -14,16 +14,76 @@
 namespace {
 
 const char *const EventAttributes[] = {
-    "onblur", "onchange", "onclick", "ondblclick", "onfocus", "onkeydown", "onkeypress", "onkeyup", "onload",
-    "onmousedown", "onmouseEnter", "onmousemove", "onmouseout", "onmouseover", "onmouseup", "onreset",
-    "onselect", "onsubmit", "onunload", "onzoom", "onAbort", "onActivate", "onAfterPrint", "onAfterUpdate",
-    "onBeforeCopy", "onBeforeCut", "onBeforeDeactivate", "onBeforeEditFocus", "onBeforePaste", "onBeforePrint",
-    "onBeforeUnload", "onBeforeUpdate", "onBounce", "onContextMenu", "onControlSelect", "onCopy", "onCut",
-    "onDataAvailable", "onDatasetChanged", "onDatasetComplete", "onDeactivate", "onDragdrop", "onDragEnter",
-    "onDragOver", "onDragStart", "onDragLeave", "onDrag", "onDrop", "onErrorUpdate", "onError", "onEvent",
-    "onFilterChange", "onFinish", "onHelp", "onLoseCapture", "onMove", "onPaste", "onPropertyChange",
-    "onReadyStateChange", "onResize", "onResizeEnd", "onResizeStart", "onRowEnter", "onRowExit", "onScroll",
-    "onSelectionChange", "onSelectStart", "onStart", "onStop", "javascript:",
+    "onblur",
+    "onchange",
+    "onclick",
+    "ondblclick",
+    "onfocus",
+    "onkeydown",
+    "onkeypress",
+    "onkeyup",
+    "onload",
+    "onmousedown",
+    "onmouseEnter",
+    "onmousemove",
+    "onmouseout",
+    "onmouseover",
+    "onmouseup",
+    "onreset",
+    "onselect",
+    "onsubmit",
+    "onunload",
+    "onzoom",
+    "onAbort",
+    "onActivate",
+    "onAfterPrint",
+    "onAfterUpdate",
+    "onBeforeCopy",
+    "onBeforeCut",
+    "onBeforeDeactivate",
+    "onBeforeEditFocus",
+    "onBeforePaste",
+    "onBeforePrint",
+    "onBeforeUnload",
+    "onBeforeUpdate",
+    "onBounce",
+    "onContextMenu",
+    "onControlSelect",
+    "onCopy",
+    "onCut",
+    "onDataAvailable",
+    "onDatasetChanged",
+    "onDatasetComplete",
+    "onDeactivate",
+    "onDragdrop",
+    "onDragEnter",
+    "onDragOver",
+    "onDragStart",
+    "onDragLeave",
+    "onDrag",
+    "onDrop",
+    "onErrorUpdate",
+    "onError",
+    "onEvent",
+    "onFilterChange",
+    "onFinish",
+    "onHelp",
+    "onLoseCapture",
+    "onMove",
+    "onPaste",
+    "onPropertyChange",
+    "onReadyStateChange",
+    "onResize",
+    "onResizeEnd",
+    "onResizeStart",
+    "onRowEnter",
+    "onRowExit",
+    "onScroll",
+    "onSelectionChange",
+    "onSelectStart",
+    "onStart",
+    "onStop",
+    "javascript:",
 };
 constexpr int kEventAttributeCount = static_cast<int>(sizeof EventAttributes / sizeof EventAttributes[0]);
 static_assert(kEventAttributeCount == 70);
@@ -34,14 +94,18 @@ using textscan::IsBlank;
 using textscan::IsQuote;
 using textscan::StartsNoCase;
 
-bool Contains(const AnsiString &S, const char *P) { return textscan::ContainsNoCase(S, P); }
+bool Contains(const AnsiString &S, const char *P)
+{
+    return textscan::ContainsNoCase(S, P);
+}
 
 } // namespace
 
 // The text of an open section goes to the server stream (runat=server) or to the parser.
 void THTMLJSFileChecker::HandOn(const AnsiString &Text, int32_t Line)
 {
-    if (FIgnoreSection || FInInclude) return; // an ignored or included section's body is not checked
+    if (FIgnoreSection || FInInclude)
+        return; // an ignored or included section's body is not checked
     if (FServerScript)
         AppendServerCode(Text, Line);
     else
@@ -66,17 +130,21 @@ AnsiString THTMLJSFileChecker::NextTag(bool &Continued, int32_t i)
     size_t pos = 0;
     for (; pos + 1 < len; ++pos) {
         const char c = line[pos];
-        if (c == '"' && !sq) dq = !dq;
-        else if (c == '\'' && !dq) sq = !sq;
+        if (c == '"' && !sq)
+            dq = !dq;
+        else if (c == '\'' && !dq)
+            sq = !sq;
         else if (c == '<' && !dq && !sq) {
             s = pos;
             size_t arrow = line.find("->");
-            if (arrow != AnsiString::npos && arrow < pos) FInComment = false;
+            if (arrow != AnsiString::npos && arrow < pos)
+                FInComment = false;
             break;
         }
     }
     if (s == AnsiString::npos) {
-        if (len >= 2 && line[len - 2] == '-' && !sectionOpen) FInComment = false;
+        if (len >= 2 && line[len - 2] == '-' && !sectionOpen)
+            FInComment = false;
         FScanPos = len + 1;
         return AnsiString();
     }
@@ -89,9 +157,11 @@ AnsiString THTMLJSFileChecker::NextTag(bool &Continued, int32_t i)
                 AddFinding(fdNestedHtmlCommentTagFound, i + 1);
             FInComment = true;
             FCommentLine = i;
-            if (FASPMode) FindServerInclude(line, i);
+            if (FASPMode)
+                FindServerInclude(line, i);
         }
-        if (FindNoCase(line, "/comment>") == s + 1) FInComment = false;
+        if (FindNoCase(line, "/comment>") == s + 1)
+            FInComment = false;
     }
 
     // Second scan: the ">" that ends the tag, outside quotes and server code.
@@ -103,12 +173,15 @@ AnsiString THTMLJSFileChecker::NextTag(bool &Continued, int32_t i)
         if (server) {
             if (c == '%' && pos + 1 < len && line[pos + 1] == '>') {
                 server = false;
-                if ((dq || sq) && pos + 2 < len) ++pos; // skip the ">" as well
+                if ((dq || sq) && pos + 2 < len)
+                    ++pos; // skip the ">" as well
             }
             continue;
         }
-        if (c == '"' && !sq) dq = !dq;
-        else if (c == '\'' && !dq) sq = !sq;
+        if (c == '"' && !sq)
+            dq = !dq;
+        else if (c == '\'' && !dq)
+            sq = !sq;
         else if (!dq && !sq) {
             if (c == '<' && pos + 1 < len && line[pos + 1] == '%') {
                 server = true;
@@ -143,10 +216,12 @@ AnsiString THTMLJSFileChecker::NextTag(bool &Continued, int32_t i)
         return AnsiString();
     }
 
-    if (FTagLines == 0) FTagLine = i;
+    if (FTagLines == 0)
+        FTagLine = i;
     AnsiString tag;
     if (e != AnsiString::npos) {
-        if (e > 0 && line[e - 1] == '-' && !sectionOpen) FInComment = false;
+        if (e > 0 && line[e - 1] == '-' && !sectionOpen)
+            FInComment = false;
         if (e != s && !FInComment) {
             if (line.size() >= s + 8 && PosNoCase("< input ", line.substr(s, 8)) == 1)
                 AddFinding(fdSpaceBetweenAndInputCauses, i + 1);
@@ -184,7 +259,8 @@ void THTMLJSFileChecker::ProcessLine(int32_t i)
     size_t guardLen = AnsiString::npos, guardPos = AnsiString::npos;
     while (FScanPos < FCurrentLine.size()) {
         // Every pass takes something off the line or moves the scan position.
-        if (FCurrentLine.size() == guardLen && FScanPos == guardPos) break;
+        if (FCurrentLine.size() == guardLen && FScanPos == guardPos)
+            break;
         guardLen = FCurrentLine.size();
         guardPos = FScanPos;
 
@@ -195,25 +271,31 @@ void THTMLJSFileChecker::ProcessLine(int32_t i)
         AnsiString tag;
         if (!open) {
             tag = NextTag(FContinued, i);
-            if (FContinued) continue;
+            if (FContinued)
+                continue;
         }
-        if (FServerJScript) ScanServerBlocks(tag, FTagLine + 1);
+        if (FServerJScript)
+            ScanServerBlocks(tag, FTagLine + 1);
         if (!open && !tag.empty() && tag[0] == '!') {
             size_t gt = tag.find('>');
             tag = gt == AnsiString::npos ? AnsiString() : tag.substr(gt + 1);
         }
 
         bool opens = false;
-        if (FASPMode && Contains(tag, "@") && Contains(tag, "language") && Contains(tag, "=") && Contains(tag, "jscript")) {
+        if (FASPMode && Contains(tag, "@") && Contains(tag, "language") && Contains(tag, "=") &&
+            Contains(tag, "jscript")) {
             FServerJScript = true;
         } else {
-            if (FServerJScript && !open) AppendServerCode(tag, FTagLine + 1);
-            opens = StartsNoCase(tag, "script") || StartsNoCase(tag, "defanged_script") || StartsNoCase(tag, "embed ") ||
+            if (FServerJScript && !open)
+                AppendServerCode(tag, FTagLine + 1);
+            opens = StartsNoCase(tag, "script") || StartsNoCase(tag, "defanged_script") ||
+                    StartsNoCase(tag, "embed ") ||
                     (open && (StartsNoCase(FCurrentLine, "<script") || StartsNoCase(FCurrentLine, "<defanged_script") ||
                               StartsNoCase(FCurrentLine, "<embed ")));
         }
 
-        if (opens && !OpenSection(tag, open, i)) return;
+        if (opens && !OpenSection(tag, open, i))
+            return;
 
         // Closing tags.
         const bool openNow = FInScript || FInInclude || FIgnoreSection;
@@ -221,10 +303,12 @@ void THTMLJSFileChecker::ProcessLine(int32_t i)
         const bool closing = FindSectionEnd(tag, openNow, i, closeInTag);
 
         if (closing && !FInComment) {
-            if (closeInTag == 0 && FServerScript) --FServerLines;
+            if (closeInTag == 0 && FServerScript)
+                --FServerLines;
             if (openNow) {
                 tag.clear();
-                if (!FInInclude && !FIgnoreSection) RunParse(FSectionCount);
+                if (!FInInclude && !FIgnoreSection)
+                    RunParse(FSectionCount);
                 FServerScript = FInScript = FInInclude = FIgnoreSection = false;
                 FParser->ClearSource();
             } else {
@@ -233,11 +317,13 @@ void THTMLJSFileChecker::ProcessLine(int32_t i)
         }
 
         if (FInScript || FInInclude || FIgnoreSection) {
-            if (!FSectionOpenedOnLine || !IsBlank(FCurrentLine)) HandOn(FCurrentLine, i + 1);
+            if (!FSectionOpenedOnLine || !IsBlank(FCurrentLine))
+                HandOn(FCurrentLine, i + 1);
             return;
         }
 
-        if (!tag.empty()) ProcessPageTag(tag, i);
+        if (!tag.empty())
+            ProcessPageTag(tag, i);
         FTagLines = 0;
     }
 }
@@ -253,7 +339,8 @@ bool THTMLJSFileChecker::OpenSection(const AnsiString &tag, bool open, int32_t i
         return false;
     }
     const bool embed = StartsNoCase(tag, "embed ");
-    if (!embed) ++FScriptTags;
+    if (!embed)
+        ++FScriptTags;
     // "type" and "language" are attributes: the word inside a src ("prototype.js") is none
     AnsiString type, language;
     const bool typed = FindAttribute(tag, "type", nullptr, &type) != AnsiString::npos ||
@@ -297,7 +384,8 @@ bool THTMLJSFileChecker::FindSectionEnd(const AnsiString &tag, bool OpenNow, int
     CloseInTag = AnsiString::npos;
     for (const char *name : {"/script", "/defanged_script"}) {
         size_t p = FindNoCase(tag, name);
-        if (p == AnsiString::npos) continue;
+        if (p == AnsiString::npos)
+            continue;
         size_t after = p + std::char_traits<char>::length(name);
         if (after >= tag.size() || tag[after] == ' ') {
             closing = true;
@@ -322,7 +410,8 @@ bool THTMLJSFileChecker::FindSectionEnd(const AnsiString &tag, bool OpenNow, int
                 closing = true;
             } else {
                 size_t q = FCurrentLine.find('"');
-                if (q == AnsiString::npos || q >= p) q = FCurrentLine.find('\'');
+                if (q == AnsiString::npos || q >= p)
+                    q = FCurrentLine.find('\'');
                 if (q != AnsiString::npos && q < p) {
                     size_t partner = FCurrentLine.find(FCurrentLine[q], q + 1);
                     if (partner == AnsiString::npos) {
@@ -351,19 +440,21 @@ bool THTMLJSFileChecker::FindSectionEnd(const AnsiString &tag, bool OpenNow, int
 // A tag outside the script sections: forms, attribute syntax, names and ids, events, objects.
 void THTMLJSFileChecker::ProcessPageTag(const AnsiString &tag, int32_t i)
 {
-    if (StartsNoCase(tag, "form")) ProcessForm(tag, i);
+    if (StartsNoCase(tag, "form"))
+        ProcessForm(tag, i);
     if (StartsNoCase(tag, "/form")) {
         if (FOpenForms < 1)
-            AddFinding(fdFormTagFoundWithoutPreceding,
-                       i + 1);
+            AddFinding(fdFormTagFoundWithoutPreceding, i + 1);
         else
             --FOpenForms;
     }
     CheckAttributeSyntax(tag, i + 1);
     const AnsiString head = tag.substr(0, 5);
-    if (!Contains(head, "form")) CheckTag(tag, i + 1);
+    if (!Contains(head, "form"))
+        CheckTag(tag, i + 1);
     ProcessEventAttributes(tag, i + 1);
-    if (StartsNoCase(tag, "object") || StartsNoCase(tag, "applet")) ProcessObjectTag(tag, i);
+    if (StartsNoCase(tag, "object") || StartsNoCase(tag, "applet"))
+        ProcessObjectTag(tag, i);
 }
 
 void THTMLJSFileChecker::ProcessForm(const AnsiString &Tag, int32_t i)
@@ -390,7 +481,8 @@ void THTMLJSFileChecker::ProcessForm(const AnsiString &Tag, int32_t i)
         }
     };
     addForm(FFormName);
-    if (!name.empty() && !id.empty() && name != id) addForm(id);
+    if (!name.empty() && !id.empty() && name != id)
+        addForm(id);
 }
 
 void THTMLJSFileChecker::ProcessObjectTag(const AnsiString &Tag, int32_t i)
@@ -403,8 +495,10 @@ void THTMLJSFileChecker::ProcessObjectTag(const AnsiString &Tag, int32_t i)
         else
             AddMessage("duplicate object or applet name/id \"" + n + "\" found", sevError, 176, i + 1);
     };
-    if (!name.empty()) add(name);
-    if (!id.empty() && id != name) add(id);
+    if (!name.empty())
+        add(name);
+    if (!id.empty() && id != name)
+        add(id);
 }
 
 void THTMLJSFileChecker::ScanServerBlocks(AnsiString Text, int32_t Line)
@@ -412,19 +506,25 @@ void THTMLJSFileChecker::ScanServerBlocks(AnsiString Text, int32_t Line)
     for (;;) {
         const size_t open = Text.find("<%");
         const size_t close = Text.find("%>");
-        if (open == AnsiString::npos || close == AnsiString::npos || open >= close) return;
-        if (Text.find('\n') < open) ++Line;
+        if (open == AnsiString::npos || close == AnsiString::npos || open >= close)
+            return;
+        if (Text.find('\n') < open)
+            ++Line;
         FTagLines = 0;
         AppendServerCode(Text.substr(open + 1, close - open), Line);
         Text.erase(0, close + 2);
     }
 }
 
-void THTMLJSFileChecker::WriteServer(const AnsiString &Text) { FServerStream->append(Text); }
+void THTMLJSFileChecker::WriteServer(const AnsiString &Text)
+{
+    FServerStream->append(Text);
+}
 
 void THTMLJSFileChecker::AppendServerCode(AnsiString Text, int32_t Line)
 {
-    if (!FServerScript && (Text.size() < 2 || Text.front() != '%' || Text.back() != '%')) return;
+    if (!FServerScript && (Text.size() < 2 || Text.front() != '%' || Text.back() != '%'))
+        return;
     if (FNoServerCode) {
         FServerFirstLine = FServerScript ? Line - 1 : Line;
         FNoServerCode = false;
@@ -432,7 +532,8 @@ void THTMLJSFileChecker::AppendServerCode(AnsiString Text, int32_t Line)
         const int64_t d = static_cast<int64_t>(Line) - FServerFirstLine - FServerLines;
         if (d > 0 && d < 10000000) {
             FServerLines += static_cast<int32_t>(d);
-            for (int64_t k = 0; k < d - 1; ++k) WriteServer(" \n");
+            for (int64_t k = 0; k < d - 1; ++k)
+                WriteServer(" \n");
         }
     }
     if (!FServerScript) {
@@ -458,8 +559,10 @@ void THTMLJSFileChecker::AppendServerCode(AnsiString Text, int32_t Line)
 
 void THTMLJSFileChecker::ProcessEventAttributes(AnsiString Tag, int32_t Line)
 {
-    if (Tag.empty()) return;
-    if (FASPMode && Tag.front() == '%' && Tag.back() == '%') return;
+    if (Tag.empty())
+        return;
+    if (FASPMode && Tag.front() == '%' && Tag.back() == '%')
+        return;
     int next = 0;
     while (next < kEventAttributeCount) {
         int entry = -1;
@@ -471,7 +574,8 @@ void THTMLJSFileChecker::ProcessEventAttributes(AnsiString Tag, int32_t Line)
                 break;
             }
         }
-        if (entry < 0) return;
+        if (entry < 0)
+            return;
         next = entry + 1;
         const bool url = entry == kEventAttributeCount - 1;
         const AnsiString entryName = EventAttributes[entry];
@@ -485,7 +589,8 @@ void THTMLJSFileChecker::ProcessEventAttributes(AnsiString Tag, int32_t Line)
             }
         }
         size_t pos = p + entryName.size();
-        while (pos < Tag.size() && Tag[pos] == ' ') ++pos;
+        while (pos < Tag.size() && Tag[pos] == ' ')
+            ++pos;
         if (!url) {
             if (pos >= Tag.size() || Tag[pos] != '=') {
                 Tag.erase(p, std::min(Tag.size(), pos + 1) - p);
@@ -512,14 +617,16 @@ void THTMLJSFileChecker::ProcessEventAttributes(AnsiString Tag, int32_t Line)
             valueEnd = emptyEnd;
         } else {
             size_t n = pos;
-            while (n < Tag.size() && Tag[n] != ' ' && Tag[n] != '>' && Tag[n] != '(' && (quote == 0 || Tag[n] != quote)) ++n;
+            while (n < Tag.size() && Tag[n] != ' ' && Tag[n] != '>' && Tag[n] != '(' && (quote == 0 || Tag[n] != quote))
+                ++n;
             leading = Tag.substr(pos, n - pos);
             size_t end = pos;
             char inner = 0;
             while (end < Tag.size()) {
                 const char c = Tag[end];
                 if (inner) {
-                    if (c == inner) inner = 0;
+                    if (c == inner)
+                        inner = 0;
                 } else if (quote && c == quote) {
                     break;
                 } else if (IsQuote(c)) {
@@ -536,7 +643,8 @@ void THTMLJSFileChecker::ProcessEventAttributes(AnsiString Tag, int32_t Line)
         Tag.erase(p, valueEnd - p);
         if (!url) {
             size_t js = FindNoCase(handler, "javascript:");
-            if (js != AnsiString::npos) handler.erase(js, 11);
+            if (js != AnsiString::npos)
+                handler.erase(js, 11);
         }
         if (!empty && !handler.empty() && !(handler.size() == 1 && IsQuote(handler[0]))) {
             FParser->ClearSource();
@@ -546,29 +654,35 @@ void THTMLJSFileChecker::ProcessEventAttributes(AnsiString Tag, int32_t Line)
             // A handler's unbalanced braces are its own: the next piece starts level.
             FParser->ResetState();
             FEventHandlers.AddObject(leading, LineObject(Line));
-            if (handler.size() > 40) handler = handler.substr(0, 40) + "...";
+            if (handler.size() > 40)
+                handler = handler.substr(0, 40) + "...";
             FEventTexts.AddObject(entryName + " " + handler, LineObject(Line));
         }
-        if (url) return;
+        if (url)
+            return;
     }
 }
 
 void THTMLJSFileChecker::DeclareScriptEventParams(AnsiString Tag, int32_t i)
 {
     size_t ev = FindNoCase(Tag, " event");
-    if (ev == AnsiString::npos) return;
+    if (ev == AnsiString::npos)
+        return;
     Tag.erase(0, ev + 6);
     const size_t open = Tag.find('(');
     const size_t close = Tag.find(')');
-    if (open == AnsiString::npos || close == AnsiString::npos || open > close) return;
+    if (open == AnsiString::npos || close == AnsiString::npos || open > close)
+        return;
     AnsiString names = Tag.substr(open + 1, close - open - 1);
     size_t start = 0;
     while (start <= names.size()) {
         size_t comma = names.find(',', start);
-        if (comma == AnsiString::npos) comma = names.size();
+        if (comma == AnsiString::npos)
+            comma = names.size();
         AnsiString name;
         for (size_t k = start; k < comma; ++k)
-            if (names[k] != ' ') name += names[k];
+            if (names[k] != ' ')
+                name += names[k];
         if (!name.empty() && FLists.GlobalVars.IndexOf(name) < 0) {
             FLists.GlobalVars.AddObject(name, new TJSVariable(this, -1, vkDeclared, i, AnsiString()));
             AddVariableNode(name, i + 1, nullptr, nkGlobalVar);

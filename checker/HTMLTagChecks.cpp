@@ -29,9 +29,11 @@ AnsiString TypeValue(const AnsiString &Tag)
         p = FindNoCase(Tag, " type =");
         skip = 7;
     }
-    if (p == AnsiString::npos) return AnsiString();
+    if (p == AnsiString::npos)
+        return AnsiString();
     p += skip;
-    while (p < Tag.size() && (Tag[p] == ' ' || IsQuote(Tag[p]))) ++p;
+    while (p < Tag.size() && (Tag[p] == ' ' || IsQuote(Tag[p])))
+        ++p;
     size_t e = Tag.find_first_of(" >\"'", p);
     return Tag.substr(p, e == AnsiString::npos ? AnsiString::npos : e - p);
 }
@@ -47,10 +49,14 @@ THTMLJSFileChecker::TBracketCounts THTMLJSFileChecker::CountBrackets(const AnsiS
             ++c.DoubleQuotes;
             dq = !dq;
         } else if (!dq) {
-            if (ch == '(') ++c.OpenParen;
-            else if (ch == ')') ++c.CloseParen;
-            else if (ch == '{') ++c.OpenCurly;
-            else if (ch == '}') ++c.CloseCurly;
+            if (ch == '(')
+                ++c.OpenParen;
+            else if (ch == ')')
+                ++c.CloseParen;
+            else if (ch == '{')
+                ++c.OpenCurly;
+            else if (ch == '}')
+                ++c.CloseCurly;
         }
     }
     return c;
@@ -62,7 +68,8 @@ bool THTMLJSFileChecker::ReadAttributeValue(size_t Pos, const AnsiString &Tag, A
     Value.clear();
     size_t p = Tag.find_first_of("=\"'", Pos);
     if (p == AnsiString::npos || Tag[p] != '=') {
-        if (Report) AddFinding(fdEqualsExpectedAfterIdOrName, Line - FTagLines);
+        if (Report)
+            AddFinding(fdEqualsExpectedAfterIdOrName, Line - FTagLines);
         return false;
     }
     ++p;
@@ -70,7 +77,8 @@ bool THTMLJSFileChecker::ReadAttributeValue(size_t Pos, const AnsiString &Tag, A
         Value = Tag.substr(p, 2);
         return true;
     }
-    while (p < Tag.size() && (Tag[p] == ' ' || IsQuote(Tag[p]))) ++p;
+    while (p < Tag.size() && (Tag[p] == ' ' || IsQuote(Tag[p])))
+        ++p;
     size_t e = Tag.find_first_of(" >\"'", p);
     Value = Tag.substr(p, e == AnsiString::npos ? AnsiString::npos : e - p);
     return true;
@@ -83,9 +91,11 @@ void THTMLJSFileChecker::GetNameAndId(const AnsiString &Tag, AnsiString &Name, i
     // The attributes themselves: "name" or "id" inside another attribute's value does not count.
     bool hasValue = false;
     size_t p = FindAttribute(Tag, "name", &hasValue);
-    if (p != AnsiString::npos && hasValue) ReadAttributeValue(p, Tag, Name, false, Line);
+    if (p != AnsiString::npos && hasValue)
+        ReadAttributeValue(p, Tag, Name, false, Line);
     p = FindAttribute(Tag, "id", &hasValue);
-    if (p != AnsiString::npos && hasValue) ReadAttributeValue(p, Tag, Id, false, Line);
+    if (p != AnsiString::npos && hasValue)
+        ReadAttributeValue(p, Tag, Id, false, Line);
     if (!Name.empty() && !Id.empty() && Name != Id)
         AddMessage("Name and Id attributes have different values \"" + Name + "\" & \"" + Id + "\"", sevWarning, 38,
                    Line);
@@ -117,12 +127,14 @@ void THTMLJSFileChecker::AddHTMLName(const AnsiString &Name, const AnsiString &T
 
 void THTMLJSFileChecker::CheckTag(const AnsiString &Tag, int32_t Line)
 {
-    if (FServerJScript && !Tag.empty() && Tag[0] == '%') return;
+    if (FServerJScript && !Tag.empty() && Tag[0] == '%')
+        return;
     const int32_t first = Line - FTagLines;
     const TBracketCounts c = CountBrackets(Tag);
     if (c.OpenParen != c.CloseParen)
         AddFinding(fdUnmatchedOpeningAndClosingParethesis, first);
-    if (c.DoubleQuotes % 2 != 0) AddFinding(fdUnevenNumberOfDoubleQuotes, first);
+    if (c.DoubleQuotes % 2 != 0)
+        AddFinding(fdUnevenNumberOfDoubleQuotes, first);
     if (c.OpenCurly != c.CloseCurly)
         AddFinding(fdUnmatchedOpeningAndClosingCurly, first);
 
@@ -130,23 +142,31 @@ void THTMLJSFileChecker::CheckTag(const AnsiString &Tag, int32_t Line)
     auto valueOf = [&](const char *Word, AnsiString &Value) {
         Value.clear();
         const size_t found = FindAttribute(Tag, Word);
-        if (found == AnsiString::npos) return true;
+        if (found == AnsiString::npos)
+            return true;
         const size_t at = found - std::strlen(Word);
         const AnsiString before = Tag.substr(0, at);
-        if (textscan::ContainsNoCase(before, "META") || textscan::ContainsNoCase(before, "param")) return false;
+        if (textscan::ContainsNoCase(before, "META") || textscan::ContainsNoCase(before, "param"))
+            return false;
         const size_t end = at + std::strlen(Word);
-        if (end >= Tag.size() || IsNameChar(Tag[end])) return true;
-        if (at > 0 && IsQuote(Tag[at - 1]) && Tag[end] == Tag[at - 1]) return true;
+        if (end >= Tag.size() || IsNameChar(Tag[end]))
+            return true;
+        if (at > 0 && IsQuote(Tag[at - 1]) && Tag[end] == Tag[at - 1])
+            return true;
         ReadAttributeValue(end, Tag, Value, true, Line);
         return true;
     };
 
     AnsiString name, id;
-    if (!valueOf("NAME", name)) return;
+    if (!valueOf("NAME", name))
+        return;
     const bool radio = SameText(TypeValue(Tag), "radio");
-    if (!name.empty()) AddHTMLName(name, Tag, first, radio);
-    if (!valueOf("id", id)) return;
-    if (!id.empty() && id != name) AddHTMLName(id, Tag, first, radio);
+    if (!name.empty())
+        AddHTMLName(name, Tag, first, radio);
+    if (!valueOf("id", id))
+        return;
+    if (!id.empty() && id != name)
+        AddHTMLName(id, Tag, first, radio);
     if (!name.empty() && !id.empty() && name != id)
         AddMessage("Name and Id attributes have different values \"" + name + "\" & \"" + id + "\"", sevWarning, 38,
                    Line);
@@ -154,8 +174,10 @@ void THTMLJSFileChecker::CheckTag(const AnsiString &Tag, int32_t Line)
 
 void THTMLJSFileChecker::CheckAttributeSyntax(const AnsiString &Tag, int32_t Line)
 {
-    if (Tag.empty()) return;
-    if (FASPMode && Tag.front() == '%' && Tag.back() == '%') return;
+    if (Tag.empty())
+        return;
+    if (FASPMode && Tag.front() == '%' && Tag.back() == '%')
+        return;
     if (FindWord("INPUT", Tag, false) < 0 && FindWord("TEXTAREA", Tag, false) < 0 && FindWord("FORM", Tag, false) < 0 &&
         FindWord("DIV", Tag, false) < 0)
         return;
@@ -165,7 +187,8 @@ void THTMLJSFileChecker::CheckAttributeSyntax(const AnsiString &Tag, int32_t Lin
     char quote = 0;
     for (char ch : Tag) {
         if (quote) {
-            if (ch == quote) quote = 0;
+            if (ch == quote)
+                quote = 0;
         } else if (IsQuote(ch)) {
             quote = ch;
         } else {
@@ -178,9 +201,11 @@ void THTMLJSFileChecker::CheckAttributeSyntax(const AnsiString &Tag, int32_t Lin
     }
     int balance = 0;
     for (const char *attr : AttributeNames)
-        if (FindWord(attr, copy, true) > 0) ++balance;
+        if (FindWord(attr, copy, true) > 0)
+            ++balance;
     for (size_t p = 1; p < copy.size(); ++p)
-        if (copy[p] == '=' && copy[p - 1] != '%') --balance;
+        if (copy[p] == '=' && copy[p - 1] != '%')
+            --balance;
     if (balance != 0)
         AddFinding(fdCheckNumberOfEqualsSymbols, Line);
 }

@@ -21,8 +21,14 @@ constexpr int64_t kMaxIncludeNumber = (2147483648LL - 999999) / 1000000;
 
 using textscan::StartsNoCase;
 
-std::filesystem::path FsPath(const AnsiString &S) { return std::filesystem::path(AnsiToWide(S)); }
-AnsiString FromFs(const std::filesystem::path &P) { return WideToAnsi(P.u16string()); }
+std::filesystem::path FsPath(const AnsiString &S)
+{
+    return std::filesystem::path(AnsiToWide(S));
+}
+AnsiString FromFs(const std::filesystem::path &P)
+{
+    return WideToAnsi(P.u16string());
+}
 
 } // namespace
 
@@ -32,17 +38,20 @@ AnsiString ResolveIncludePath(const AnsiString &Src, const AnsiString &DocumentP
     ReplaceChar(s, '\\', '/');
     size_t lead = s.find_first_not_of('/');
     s = lead == AnsiString::npos ? AnsiString() : s.substr(lead);
-    if (s.empty()) return AnsiString();
+    if (s.empty())
+        return AnsiString();
     std::filesystem::path base = FsPath(DocumentPath).parent_path();
     std::filesystem::path p = (base / FsPath(s)).lexically_normal();
     std::error_code ec;
     if (std::filesystem::exists(p, ec)) {
         std::filesystem::path c = std::filesystem::canonical(p, ec);
-        if (!ec) return FromFs(c);
+        if (!ec)
+            return FromFs(c);
     }
     if (p.is_relative()) {
         std::filesystem::path a = std::filesystem::absolute(p, ec);
-        if (!ec) p = a.lexically_normal();
+        if (!ec)
+            p = a.lexically_normal();
     }
     return FromFs(p);
 }
@@ -52,7 +61,8 @@ bool THTMLJSFileChecker::NextIncludeNumber(int32_t &N, int32_t Line)
     if (static_cast<int64_t>(FIncludeCount) + 1 > kMaxIncludeNumber) {
         if (static_cast<int64_t>(FIncludeCount) == kMaxIncludeNumber) {
             ++FIncludeCount; // report once
-            AddMessage("too many includes, include #" + std::to_string(kMaxIncludeNumber + 1) + " and later not checked",
+            AddMessage("too many includes, include #" + std::to_string(kMaxIncludeNumber + 1) +
+                           " and later not checked",
                        sevError, 59, Line + 1);
         }
         return false;
@@ -64,7 +74,8 @@ bool THTMLJSFileChecker::NextIncludeNumber(int32_t &N, int32_t Line)
 void THTMLJSFileChecker::NoteInclude(int32_t N, const AnsiString &Name)
 {
     // Keep entry N-1 of the list for include N, also for duplicates.
-    while (FIncludes->Count() < N - 1) FIncludes->Add("unknown Include file");
+    while (FIncludes->Count() < N - 1)
+        FIncludes->Add("unknown Include file");
     if (FIncludes->Count() == N - 1)
         FIncludes->Add(Name);
     else
@@ -89,7 +100,8 @@ AnsiString THTMLJSFileChecker::ResolvePath(const AnsiString &Path, bool &Changed
     AnsiString resolved;
     if ((FOpt.OpenIncludes || FOpt.Embedsvg) && FMain) {
         Changed = FMain->OpenIncludeFile(Path, resolved, Line);
-        if (resolved.empty()) resolved = ResolveIncludePath(Path, WideToAnsi(FEditorFileName));
+        if (resolved.empty())
+            resolved = ResolveIncludePath(Path, WideToAnsi(FEditorFileName));
     } else {
         resolved = ResolveIncludePath(Path, WideToAnsi(FEditorFileName));
     }
@@ -105,7 +117,8 @@ bool THTMLJSFileChecker::ProcessScriptSrc(AnsiString Tag, int32_t i)
         cut = static_cast<size_t>(at) - 1 + 3;
     } else {
         at = PosNoCase("xlink:href", Tag);
-        if (at > 0) cut = static_cast<size_t>(at) - 1 + 10;
+        if (at > 0)
+            cut = static_cast<size_t>(at) - 1 + 10;
     }
     AnsiString path;
     if (at > 0) {
@@ -113,26 +126,31 @@ bool THTMLJSFileChecker::ProcessScriptSrc(AnsiString Tag, int32_t i)
         size_t eq = Tag.find('=');
         if (eq != AnsiString::npos) {
             size_t p = eq + 1;
-            while (p < Tag.size() && (Tag[p] == ' ' || Tag[p] == '"' || Tag[p] == '\'')) ++p;
+            while (p < Tag.size() && (Tag[p] == ' ' || Tag[p] == '"' || Tag[p] == '\''))
+                ++p;
             size_t end = Tag.find_first_of("\"'>?", p);
             path = Tag.substr(p, end == AnsiString::npos ? AnsiString::npos : end - p);
-            if (end == AnsiString::npos && !path.empty() && path.back() == '/') path.pop_back(); // "/>" of the tag
+            if (end == AnsiString::npos && !path.empty() && path.back() == '/')
+                path.pop_back(); // "/>" of the tag
             path = Trim(path);
         }
     }
     ReplaceChar(path, '\\', '/');
-    if (std::count(path.begin(), path.end(), '/') == 1 && !path.empty() && path[0] == '/') path.erase(0, 1);
+    if (std::count(path.begin(), path.end(), '/') == 1 && !path.empty() && path[0] == '/')
+        path.erase(0, 1);
 
     // Sources the checker does not follow.
     if (StartsNoCase(path, "https://") || StartsNoCase(path, "//") ||
         (StartsNoCase(path, "http://") && !(FOpt.OpenIncludes || FOpt.Embedsvg))) {
-        AddMessage("Include '" + path + "' not followed, only local files and http:// includes (with includes opened) are checked",
+        AddMessage("Include '" + path +
+                       "' not followed, only local files and http:// includes (with includes opened) are checked",
                    sevHint, 167, i + 1);
         return !embed;
     }
 
     int32_t n = 0;
-    if (!NextIncludeNumber(n, i)) return !embed;
+    if (!NextIncludeNumber(n, i))
+        return !embed;
     FNav.AddRootNode("Include#" + std::to_string(n) + " " + path, i, nkIncludeRoot);
 
     if (StartsNoCase(path, "http://")) {
@@ -149,7 +167,8 @@ bool THTMLJSFileChecker::ProcessScriptSrc(AnsiString Tag, int32_t i)
 
     bool changed = false;
     const AnsiString resolved = ResolvePath(path, changed, i);
-    if (changed) AddMessage("Include File '" + path + "' has been changed but not saved!", sevWarning, 34, i + 1);
+    if (changed)
+        AddMessage("Include File '" + path + "' has been changed but not saved!", sevWarning, 34, i + 1);
     NoteInclude(n, resolved);
     if (embed) {
         FEmbeds.push_back(TQueuedInclude{resolved, n, i});
@@ -159,7 +178,8 @@ bool THTMLJSFileChecker::ProcessScriptSrc(AnsiString Tag, int32_t i)
     if (ReadLines(resolved, lines)) {
         FParser->ClearSource();
         if (FParser->SetIncludeStart(n)) {
-            for (const AnsiString &line : lines) FParser->AddSourceLine(line);
+            for (const AnsiString &line : lines)
+                FParser->AddSourceLine(line);
             FInInclude = true;
             RunParse(scInclude);
             FParser->ResetSectionCounts();
@@ -178,9 +198,11 @@ bool THTMLJSFileChecker::ProcessScriptSrc(AnsiString Tag, int32_t i)
 void THTMLJSFileChecker::ProcessProjectFiles(const AnsiString &FileName, int32_t LineCount)
 {
     TCheckProject project;
-    if (!FMain || !FMain->CurrentProject(project)) return;
+    if (!FMain || !FMain->CurrentProject(project))
+        return;
     for (const AnsiString &f : project.JavascriptFiles) {
-        if (f == FileName) continue;
+        if (f == FileName)
+            continue;
         const int tab = FMain->FileName2Tab(f);
         const TWideStrings *lines = tab >= 0 ? FMain->TabLines(tab) : nullptr;
         if (!lines) {
@@ -188,12 +210,15 @@ void THTMLJSFileChecker::ProcessProjectFiles(const AnsiString &FileName, int32_t
             continue;
         }
         int32_t n = 0;
-        if (!NextIncludeNumber(n, LineCount - 1)) return;
+        if (!NextIncludeNumber(n, LineCount - 1))
+            return;
         FNav.AddRootNode("Include#" + std::to_string(n) + " " + f, LineCount, nkIncludeRoot);
         NoteInclude(n, f);
         FParser->ClearSource();
-        if (!FParser->SetIncludeStart(n)) continue;
-        for (int k = 0; k < lines->Count(); ++k) FParser->AddSourceLine(DocumentLine(*lines, k));
+        if (!FParser->SetIncludeStart(n))
+            continue;
+        for (int k = 0; k < lines->Count(); ++k)
+            FParser->AddSourceLine(DocumentLine(*lines, k));
         FInInclude = true;
         RunParse(scInclude);
         FParser->ResetSectionCounts();
@@ -204,16 +229,20 @@ void THTMLJSFileChecker::ProcessProjectFiles(const AnsiString &FileName, int32_t
 void THTMLJSFileChecker::FindServerInclude(const AnsiString &Text, int32_t i)
 {
     int at = PosNoCase("#include file", Text);
-    if (at <= 0) return;
+    if (at <= 0)
+        return;
     size_t p = static_cast<size_t>(at) - 1 + 13;
-    while (p < Text.size() && Text[p] == ' ') ++p;
+    while (p < Text.size() && Text[p] == ' ')
+        ++p;
     if (p < Text.size() && Text[p] == '=') {
         ++p;
-        while (p < Text.size() && (Text[p] == ' ' || Text[p] == '"' || Text[p] == '\'')) ++p;
+        while (p < Text.size() && (Text[p] == ' ' || Text[p] == '"' || Text[p] == '\''))
+            ++p;
     }
     size_t end = Text.find_first_of("\"'>", p);
     AnsiString path = Trim(Text.substr(std::min(p, Text.size()), end == AnsiString::npos ? AnsiString::npos : end - p));
-    if (!path.empty()) AddServerInclude(path, i);
+    if (!path.empty())
+        AddServerInclude(path, i);
 }
 
 void THTMLJSFileChecker::AddServerInclude(const AnsiString &Path, int32_t i)
@@ -222,15 +251,19 @@ void THTMLJSFileChecker::AddServerInclude(const AnsiString &Path, int32_t i)
     AnsiString resolved;
     if (FOpt.OpenIncludes && FMain) {
         changed = FMain->OpenIncludeFile(Path, resolved, i);
-        if (changed) AddMessage("Include File '" + Path + "' has been changed but not saved!", sevWarning, 34, i + 1);
+        if (changed)
+            AddMessage("Include File '" + Path + "' has been changed but not saved!", sevWarning, 34, i + 1);
     }
-    if (resolved.empty()) resolved = ResolveIncludePath(Path, WideToAnsi(FEditorFileName));
+    if (resolved.empty())
+        resolved = ResolveIncludePath(Path, WideToAnsi(FEditorFileName));
     // A page that includes itself, or a file already included, is not run again.
     if (resolved == ResolveIncludePath(ExtractFileName(WideToAnsi(FEditorFileName)), WideToAnsi(FEditorFileName)))
         return;
-    if (IndexOfExact(*FServerIncludes, resolved) >= 0) return;
+    if (IndexOfExact(*FServerIncludes, resolved) >= 0)
+        return;
     int32_t n = 0;
-    if (!NextIncludeNumber(n, i)) return;
+    if (!NextIncludeNumber(n, i))
+        return;
     FNav.AddRootNode("Include#" + std::to_string(n) + " " + Path, i, nkIncludeRoot);
     FServerIncludes->AddObject(resolved, LineObject(n));
     NoteInclude(n, resolved);

@@ -44,8 +44,8 @@ constexpr LevelInfo kLevels[10] = {
 
 bool TJSParser::IsValueToken(int C) const
 {
-    return (C >= tkDOM1 && C <= tkDOM3) || C == tkMethod || C == erThis || C == erNull ||
-           (C >= erTrue && C <= erNew) || C == erRegExp || C == erArray;
+    return (C >= tkDOM1 && C <= tkDOM3) || C == tkMethod || C == erThis || C == erNull || (C >= erTrue && C <= erNew) ||
+           C == erRegExp || C == erArray;
 }
 
 bool TJSParser::IsMemberNameToken(int C) const
@@ -57,14 +57,17 @@ bool TJSParser::IsMemberNameToken(int C) const
 int TJSParser::ParseAssignment(bool Statement, AnsiString &Text)
 {
     TDepthGuard guard(*this);
-    if (FAborted) return -1;
+    if (FAborted)
+        return -1;
     const int32_t line = Look().Line;
     int r = ParseConditional(Text);
-    if (r < 0) return r;
+    if (r < 0)
+        return r;
     int op = PeekToken();
     // "window" and "document" take an assignment only where the script declared a variable of that name.
     const bool declaredWord = (r == tkWindow || r == tkDocument) && IsDeclaredInScope(Text);
-    if (!IsAssignOp(op) || (!IsValueToken(r) && !declaredWord)) return r;
+    if (!IsAssignOp(op) || (!IsValueToken(r) && !declaredWord))
+        return r;
     if (Statement && (r == erNull || r == erTrue || r == erFalse || (r >= erDecimal && r <= erString) || r == erNew ||
                       r == erRegExp || r == erArray))
         AddFinding(fdAssignmentOnlyToAVariable, Look().Line);
@@ -86,7 +89,8 @@ int TJSParser::ParseAssignment(bool Statement, AnsiString &Text)
         AddFinding(fdRhsOfAssignmentMissingOr, Look().Line);
         Recover(false);
     } else {
-        if (eventAssignment && rr == erIdentifier && !rhs.empty()) RecordCall(rhs, line);
+        if (eventAssignment && rr == erIdentifier && !rhs.empty())
+            RecordCall(rhs, line);
         RecordAssignmentTarget(target, op, rr, rhs, line);
     }
     Text = target;
@@ -96,7 +100,8 @@ int TJSParser::ParseAssignment(bool Statement, AnsiString &Text)
 int TJSParser::ParseConditional(AnsiString &Text)
 {
     int r = ParseBinary(0, Text);
-    if (r < 0 || PeekToken() != '?') return r;
+    if (r < 0 || PeekToken() != '?')
+        return r;
     NextToken();
     AnsiString second;
     int r2 = ParseAssignment(false, second);
@@ -128,7 +133,8 @@ int TJSParser::ParseConditional(AnsiString &Text)
 int TJSParser::ParseBinary(int MinLevel, AnsiString &Text)
 {
     int r = ParseUnary(Text);
-    if (r < 0) return r;
+    if (r < 0)
+        return r;
     for (;;) {
         int op = PeekToken();
         int level;
@@ -138,28 +144,44 @@ int TJSParser::ParseBinary(int MinLevel, AnsiString &Text)
         case '|': level = 2; break;
         case '^': level = 3; break;
         case '&': level = 4; break;
-        case tkEqual: case tkNotEqual: case tkStrictEqual: case tkStrictNotEqual: case tkInstanceof: level = 5; break;
+        case tkEqual:
+        case tkNotEqual:
+        case tkStrictEqual:
+        case tkStrictNotEqual:
+        case tkInstanceof: level = 5; break;
         case tkIn: level = FNoIn ? -1 : 5; break;
-        case '<': case '>': case tkLessEqual: case tkGreaterEqual: level = 6; break;
+        case '<':
+        case '>':
+        case tkLessEqual:
+        case tkGreaterEqual: level = 6; break;
         case '!': level = Look().Line == FCur.Line ? 6 : -1; break; // only a misplaced "!" on the operand's line
-        case tkShl: case tkShr: case tkUShr: level = 7; break;
-        case '+': case '-': level = 8; break;
-        case '*': case '/': case '%': level = 9; break;
+        case tkShl:
+        case tkShr:
+        case tkUShr: level = 7; break;
+        case '+':
+        case '-': level = 8; break;
+        case '*':
+        case '/':
+        case '%': level = 9; break;
         default: level = -1; break;
         }
-        if (level < MinLevel || level < 0) return r;
-        if (!Text.empty()) RecordReference(Text, r);
+        if (level < MinLevel || level < 0)
+            return r;
+        if (!Text.empty())
+            RecordReference(Text, r);
         NextToken();
         const int32_t opLine = FCur.Line;
         AnsiString right;
         TDepthGuard guard(*this);
         int r2 = ParseBinary(level + 1, right);
         if (op == '!') {
-            if (r2 >= 0) AddFinding(fdIsNotARelationalSymbol, opLine);
+            if (r2 >= 0)
+                AddFinding(fdIsNotARelationalSymbol, opLine);
         }
         if (r2 < 0) {
             if (level == 6) {
-                if (!Look().Err) AddMessage(kLevels[level].Message, sevError, kLevels[level].Error, Look().Line);
+                if (!Look().Err)
+                    AddMessage(kLevels[level].Message, sevError, kLevels[level].Error, Look().Line);
                 Recover(false);
             } else {
                 AddMessage(kLevels[level].Message, sevError, kLevels[level].Error, Look().Line);
@@ -178,7 +200,8 @@ int TJSParser::ParseUnary(AnsiString &Text)
         TDepthGuard guard(*this);
         NextToken();
         int r = ParseUnary(Text);
-        if (r < 0) AddFinding(fdExpressionExpectedAfterTypeof, Look().Line);
+        if (r < 0)
+            AddFinding(fdExpressionExpectedAfterTypeof, Look().Line);
         else if (r == erAssignment)
             AddFinding(fdShouldProbablyBeTestFor, FCur.Line);
         return erUnary;
@@ -188,7 +211,8 @@ int TJSParser::ParseUnary(AnsiString &Text)
         TDepthGuard guard(*this);
         NextToken();
         int r = ParseUnary(Text);
-        if (r < 0) AddFinding(fdUnaryExprFail, Look().Line);
+        if (r < 0)
+            AddFinding(fdUnaryExprFail, Look().Line);
         return (n == tkPlusPlus || n == tkMinusMinus) ? erPrefix : erUnary;
     }
     return ParsePostfix(Text);
@@ -197,7 +221,8 @@ int TJSParser::ParseUnary(AnsiString &Text)
 int TJSParser::ParsePostfix(AnsiString &Text)
 {
     int r = ParseMember(Text);
-    if (r < 0) return r;
+    if (r < 0)
+        return r;
     int n = PeekToken();
     if (n == tkPlusPlus || n == tkMinusMinus) {
         if (Look().Line == FCur.Line) {
@@ -213,7 +238,8 @@ int TJSParser::ParsePostfix(AnsiString &Text)
 int TJSParser::ParseMember(AnsiString &Text)
 {
     int r = PeekToken() == tkNew ? ParseNew(Text) : ParsePrimary(Text);
-    if (r < 0) return r;
+    if (r < 0)
+        return r;
     // a chain that starts at "window", "document" or a DOM word reports its own argument and index errors
     const bool domChain = r >= tkWindow && r <= tkDOM4;
     // the word of a browser statement ("alert(...)", "write(...)", "close(...)") reports its own argument errors
@@ -248,14 +274,18 @@ int TJSParser::ParseMember(AnsiString &Text)
             FPendingTarget = savedPending;
             FMarkup = markup;
             if (ir < 0) {
-                if (domChain) AddFinding(fdInvalidExpressionInDom, Look().Line);
-                else AddFinding(fdInvalidArrayIndexExpression, Look().Line);
+                if (domChain)
+                    AddFinding(fdInvalidExpressionInDom, Look().Line);
+                else
+                    AddFinding(fdInvalidArrayIndexExpression, Look().Line);
                 Recover(false);
             } else if (ir == erIdentifier) {
                 RecordReference(index, ir);
             }
-            if (PeekToken() == ']') NextToken();
-            else AddFinding(fdCloseBracketExpected, Look().Line);
+            if (PeekToken() == ']')
+                NextToken();
+            else
+                AddFinding(fdCloseBracketExpected, Look().Line);
             Text += "[" + index + "]";
             r = erIndex;
             continue;
@@ -274,13 +304,17 @@ int TJSParser::ParseMember(AnsiString &Text)
             }
             NextToken();
             Text += "." + FCur.Text;
-            if (m == tkIdentifier || m == tkDOM1) r = erIdentifier;
-            else if (m >= tkDOM1 && m <= tkDOM3) r = (r == erIdentifier) ? erIdentifier : (r >= tkWindow && r <= tkDOM4) ? m : erMember;
-            else r = (r == erIdentifier) ? erIdentifier : erMember;
+            if (m == tkIdentifier || m == tkDOM1)
+                r = erIdentifier;
+            else if (m >= tkDOM1 && m <= tkDOM3)
+                r = (r == erIdentifier) ? erIdentifier : (r >= tkWindow && r <= tkDOM4) ? m : erMember;
+            else
+                r = (r == erIdentifier) ? erIdentifier : erMember;
             continue;
         }
         // a name path that is read (not called) is a reference
-        if (r == erIdentifier && Text.find('.') != AnsiString::npos) RecordReference(Text, r);
+        if (r == erIdentifier && Text.find('.') != AnsiString::npos)
+            RecordReference(Text, r);
         return r;
     }
 }
@@ -292,8 +326,10 @@ int TJSParser::ParseNew(AnsiString &Text)
     const int32_t line = FCur.Line;
     AnsiString ctor;
     int r;
-    if (PeekToken() == tkNew) r = ParseNew(ctor);
-    else r = ParsePrimary(ctor);
+    if (PeekToken() == tkNew)
+        r = ParseNew(ctor);
+    else
+        r = ParsePrimary(ctor);
     if (r < 0) {
         AddFinding(fdNewFail, Look().Line);
         Recover(false);
@@ -326,8 +362,10 @@ int TJSParser::ParseNew(AnsiString &Text)
             } else {
                 RecordReference(index, ir);
             }
-            if (PeekToken() == ']') NextToken();
-            else AddFinding(fdCloseBracketExpected, Look().Line);
+            if (PeekToken() == ']')
+                NextToken();
+            else
+                AddFinding(fdCloseBracketExpected, Look().Line);
             ctor += "[" + index + "]";
             continue;
         }
@@ -339,7 +377,8 @@ int TJSParser::ParseNew(AnsiString &Text)
         AddNewRecord(FPendingTarget, ctor, line);
     }
     FPendingConstructor = ctor;
-    if (PeekToken() == '(') ParseArguments(ctor, Look().Line, nullptr);
+    if (PeekToken() == '(')
+        ParseArguments(ctor, Look().Line, nullptr);
     Text = ctor;
     return erNew;
 }
@@ -353,30 +392,51 @@ int TJSParser::ParsePrimary(AnsiString &Text)
     }
     int n = PeekToken();
     switch (n) {
-    case tkAlert: case tkConfirm: case tkEscape: case tkUnescape: case tkPrompt: case tkParseInt:
-    case tkParseFloat: case tkIsNaN: case tkIsFinite: case tkGetterSetter: case tkEval: case tkOpen: case tkStatus:
+    case tkAlert:
+    case tkConfirm:
+    case tkEscape:
+    case tkUnescape:
+    case tkPrompt:
+    case tkParseInt:
+    case tkParseFloat:
+    case tkIsNaN:
+    case tkIsFinite:
+    case tkGetterSetter:
+    case tkEval:
+    case tkOpen:
+    case tkStatus:
         NextToken();
         Text = FCur.Text;
         // a built-in function's name that is not called is an ordinary name: a value passed on, tested
         // with "typeof", assigned, or a variable of the script that has the same name
-        if (PeekToken() != '(' && n != tkStatus) return erIdentifier;
+        if (PeekToken() != '(' && n != tkStatus)
+            return erIdentifier;
         return n;
     case tkSetTimeout:
         NextToken();
         Text = FCur.Text;
-        if (PeekToken() != '(') return erIdentifier;
+        if (PeekToken() != '(')
+            return erIdentifier;
         return erSetTimeout;
     case tkThis:
         NextToken();
         Text = "this";
         return erThis;
-    case tkWindow: case tkDocument: case tkDOM2: case tkDOM3: case tkDOM4: case tkWrite: case tkWriteln:
+    case tkWindow:
+    case tkDocument:
+    case tkDOM2:
+    case tkDOM3:
+    case tkDOM4:
+    case tkWrite:
+    case tkWriteln:
         NextToken();
         Text = FCur.Text;
         // a script variable that happens to carry a browser word's name is a plain identifier
-        if (n != tkWindow && n != tkDocument && IsDeclaredInScope(Text)) return erIdentifier;
+        if (n != tkWindow && n != tkDocument && IsDeclaredInScope(Text))
+            return erIdentifier;
         return n;
-    case tkIdentifier: case tkDOM1:
+    case tkIdentifier:
+    case tkDOM1:
         NextToken();
         Text = FCur.Text;
         return erIdentifier;
@@ -403,13 +463,27 @@ int TJSParser::ParsePrimary(AnsiString &Text)
         Text = "/" + lt.Text + "/";
         return erRegExp;
     }
-    case tkNull: NextToken(); Text = "null"; return erNull;
-    case tkUndefined: NextToken(); Text = "undefined"; return erUndefined;
-    case tkTrue: NextToken(); Text = "true"; return erTrue;
-    case tkFalse: NextToken(); Text = "false"; return erFalse;
-    case tkMethod: NextToken(); Text = "method"; return tkMethod;
-    case '[':
-        return ParseArrayLiteral(Text);
+    case tkNull:
+        NextToken();
+        Text = "null";
+        return erNull;
+    case tkUndefined:
+        NextToken();
+        Text = "undefined";
+        return erUndefined;
+    case tkTrue:
+        NextToken();
+        Text = "true";
+        return erTrue;
+    case tkFalse:
+        NextToken();
+        Text = "false";
+        return erFalse;
+    case tkMethod:
+        NextToken();
+        Text = "method";
+        return tkMethod;
+    case '[': return ParseArrayLiteral(Text);
     case '(': {
         TDepthGuard guard(*this);
         NextToken();
@@ -423,7 +497,8 @@ int TJSParser::ParsePrimary(AnsiString &Text)
         if (PeekToken() == ')') {
             NextToken();
         } else {
-            if (!Look().Err && !FCur.Err) AddFinding(fdCloseParenExpected, Look().Line);
+            if (!Look().Err && !FCur.Err)
+                AddFinding(fdCloseParenExpected, Look().Line);
             Recover(true);
         }
         Text = inner;
@@ -434,7 +509,8 @@ int TJSParser::ParsePrimary(AnsiString &Text)
         AnsiString name;
         if (!FPendingTarget.empty() && !IsComplexName(FPendingTarget)) {
             name = FPendingTarget;
-            if (name.rfind("Function.", 0) == 0) name.erase(0, 9);
+            if (name.rfind("Function.", 0) == 0)
+                name.erase(0, 9);
         }
         ParseFunction(false, name, true);
         Text = FLastFunctionName;
@@ -444,10 +520,8 @@ int TJSParser::ParsePrimary(AnsiString &Text)
         ParseObjectLiteral(FPendingTarget);
         Text.clear();
         return srBlock;
-    case tkInherits:
-        return ParseInherits(Text);
-    default:
-        return -1;
+    case tkInherits: return ParseInherits(Text);
+    default: return -1;
     }
 }
 
@@ -470,15 +544,20 @@ AnsiString TJSParser::ParseArguments(const AnsiString &Callee, int32_t Line, TJS
             AnsiString t;
             int r = PeekToken() == '{' ? ParseObjectOperand(FPendingTarget, t) : ParseAssignment(false, t);
             // with the JSON option a string argument names what the following arguments define
-            if (FJSON && r == erString && t.size() >= 2) FPendingTarget = t.substr(1, t.size() - 2);
+            if (FJSON && r == erString && t.size() >= 2)
+                FPendingTarget = t.substr(1, t.size() - 2);
             if (r < 0) {
-                if (Browser) AddFinding(fdInvalidExpressionInParentheses, Look().Line);
-                else if (Dom) AddFinding(fdInvalidExpressionInDomParameter, Look().Line);
-                else AddFinding(fdInvalidParametersInside, Line);
+                if (Browser)
+                    AddFinding(fdInvalidExpressionInParentheses, Look().Line);
+                else if (Dom)
+                    AddFinding(fdInvalidExpressionInDomParameter, Look().Line);
+                else
+                    AddFinding(fdInvalidParametersInside, Line);
                 Recover(true);
                 break;
             }
-            if (!joined.empty()) joined += ",";
+            if (!joined.empty())
+                joined += ",";
             joined += t;
             args.emplace_back(t, r);
             int s = PeekToken();
@@ -486,29 +565,33 @@ AnsiString TJSParser::ParseArguments(const AnsiString &Callee, int32_t Line, TJS
                 NextToken();
                 int q = PeekToken();
                 if (q == ',' || q == ')') {
-                    AddMessage(s == ',' ? "expression expected after comma" : "expression expected after \":\"", sevError,
-                               137, Look().Line);
+                    AddMessage(s == ',' ? "expression expected after comma" : "expression expected after \":\"",
+                               sevError, 137, Look().Line);
                     if (q == ')') {
                         NextToken();
                         break;
                     }
                 }
-                if (FConsumed == start) break;
+                if (FConsumed == start)
+                    break;
                 continue;
             }
             if (s == ')') {
                 NextToken();
                 break;
             }
-            if (s == tkEnd) break;
-            if (!Browser || !Look().Err) AddFinding(fdCloseParenExpected, Look().Line);
+            if (s == tkEnd)
+                break;
+            if (!Browser || !Look().Err)
+                AddFinding(fdCloseParenExpected, Look().Line);
             Recover(true);
             break;
         }
     }
     FPendingTarget = savedPending;
     FNoIn = savedNoIn;
-    if (Call) AddCallArguments(Call, args);
+    if (Call)
+        AddCallArguments(Call, args);
     return "(" + joined + ")";
 }
 
@@ -541,7 +624,8 @@ int TJSParser::ParseArrayLiteral(AnsiString &Text)
         AnsiString t;
         int r = ParseAssignment(false, t);
         // a missing element is reported and the list goes on at its "," or "]"
-        if (r < 0) AddFinding(fdInvalidArrayIndexExpression, Look().Line, index == 0 ? sevWarning : sevError);
+        if (r < 0)
+            AddFinding(fdInvalidArrayIndexExpression, Look().Line, index == 0 ? sevWarning : sevError);
         int s = PeekToken();
         if (s == ',') {
             NextToken();
@@ -553,8 +637,10 @@ int TJSParser::ParseArrayLiteral(AnsiString &Text)
         }
         AddFinding(fdOrExpected, Look().Line);
         Recover(false);
-        if (PeekToken() == ']') NextToken();
-        if (FConsumed == start || true) break;
+        if (PeekToken() == ']')
+            NextToken();
+        if (FConsumed == start || true)
+            break;
     }
     FPendingTarget = savedPending;
     FNoIn = savedNoIn;
@@ -578,8 +664,10 @@ int TJSParser::ParseInherits(AnsiString &Text)
     }
     NextToken();
     const AnsiString base = FCur.Text;
-    if (PeekToken() == ')') NextToken();
-    else AddFinding(fdCloseParenExpected, Look().Line);
+    if (PeekToken() == ')')
+        NextToken();
+    else
+        AddFinding(fdCloseParenExpected, Look().Line);
     AddNewRecord(owner + ".prototype", base, line);
     Text = owner + ".inherits";
     return erMember;

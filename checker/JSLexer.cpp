@@ -9,11 +9,26 @@
 
 namespace {
 
-bool IsBlank(int C) { return (C >= 7 && C <= 13) || C == ' '; }
-bool IsDigit(int C) { return C >= '0' && C <= '9'; }
-bool IsHexDigit(int C) { return IsDigit(C) || (C >= 'a' && C <= 'f') || (C >= 'A' && C <= 'F'); }
-bool IsIdentStart(int C) { return (C >= 'a' && C <= 'z') || (C >= 'A' && C <= 'Z') || C == '$' || C == '_'; }
-bool IsIdentChar(int C) { return IsIdentStart(C) || IsDigit(C); }
+bool IsBlank(int C)
+{
+    return (C >= 7 && C <= 13) || C == ' ';
+}
+bool IsDigit(int C)
+{
+    return C >= '0' && C <= '9';
+}
+bool IsHexDigit(int C)
+{
+    return IsDigit(C) || (C >= 'a' && C <= 'f') || (C >= 'A' && C <= 'F');
+}
+bool IsIdentStart(int C)
+{
+    return (C >= 'a' && C <= 'z') || (C >= 'A' && C <= 'Z') || C == '$' || C == '_';
+}
+bool IsIdentChar(int C)
+{
+    return IsIdentStart(C) || IsDigit(C);
+}
 
 struct WordEntry {
     const char *Word;
@@ -23,42 +38,104 @@ struct WordEntry {
 // Keywords and predefined words, then the four DOM word lists in the order they are tried: a word in two
 // lists takes the first, and keywords win over every list ("open").
 constexpr WordEntry kKeywords[] = {
-    {"break", 133},        {"continue", 134},        {"delete", 135},      {"else", 136},
-    {"for", 137},          {"function", 138},        {"if", 139},          {"in", 140},
-    {"new", 141},          {"open", 142},            {"return", 143},      {"this", 144},
-    {"typeof", 145},       {"var", 146},             {"void", 147},        {"while", 148},
-    {"with", 149},         {"case", 150},            {"catch", 151},       {"class", 152},
-    {"const", 153},        {"debugger", 154},        {"default", 155},     {"do", 156},
-    {"enum", 157},         {"export", 158},          {"extends", 159},     {"finally", 160},
-    {"import", 161},       {"super", 162},           {"switch", 163},      {"throw", 164},
-    {"try", 165},          {"eval", 166},            {"null", 167},        {"undefined", 168},
-    {"true", 169},         {"false", 170},           {"alert", 195},       {"window", 196},
-    {"document", 197},     {"defaultStatus", 202},   {"status", 202},      {"write", 203},
-    {"writeln", 204},      {"instanceof", 207},      {"confirm", 332},     {"escape", 333},
-    {"unescape", 334},     {"prompt", 335},          {"parseInt", 336},    {"parseFloat", 337},
-    {"isNaN", 338},        {"isFinite", 339},        {"__defineGetter__", 340},
-    {"__defineSetter__", 340}, {"setTimeout", 341},
+    {"break", 133},
+    {"continue", 134},
+    {"delete", 135},
+    {"else", 136},
+    {"for", 137},
+    {"function", 138},
+    {"if", 139},
+    {"in", 140},
+    {"new", 141},
+    {"open", 142},
+    {"return", 143},
+    {"this", 144},
+    {"typeof", 145},
+    {"var", 146},
+    {"void", 147},
+    {"while", 148},
+    {"with", 149},
+    {"case", 150},
+    {"catch", 151},
+    {"class", 152},
+    {"const", 153},
+    {"debugger", 154},
+    {"default", 155},
+    {"do", 156},
+    {"enum", 157},
+    {"export", 158},
+    {"extends", 159},
+    {"finally", 160},
+    {"import", 161},
+    {"super", 162},
+    {"switch", 163},
+    {"throw", 164},
+    {"try", 165},
+    {"eval", 166},
+    {"null", 167},
+    {"undefined", 168},
+    {"true", 169},
+    {"false", 170},
+    {"alert", 195},
+    {"window", 196},
+    {"document", 197},
+    {"defaultStatus", 202},
+    {"status", 202},
+    {"write", 203},
+    {"writeln", 204},
+    {"instanceof", 207},
+    {"confirm", 332},
+    {"escape", 333},
+    {"unescape", 334},
+    {"prompt", 335},
+    {"parseInt", 336},
+    {"parseFloat", 337},
+    {"isNaN", 338},
+    {"isFinite", 339},
+    {"__defineGetter__", 340},
+    {"__defineSetter__", 340},
+    {"setTimeout", 341},
 };
 
-constexpr const char *kDOM198[] = {
-    "color", "all", "disabled", "keyCode", "isComponentInstalled", "alinkColor", "bgColor",
-    "borderColor", "location", "cookie", "fgColor", "linkColor", "getElementById", "title", "URL",
-    "style", "href", "button", "useMap", "onhelp", "onerror", "onstop", "onkeypress", "ondragstart",
-    "vlinkColor", "returnValue"};
-constexpr const char *kDOM199[] = {
-    "frames", "history", "navigator", "anchors", "forms", "links", "layers", "elements", "self",
-    "button", "checkbox", "hidden", "parent", "password", "radio", "reset", "select", "submit", "text",
-    "textarea", "option"};
-constexpr const char *kDOM200[] = {
-    "lastModified", "external", "all", "event", "Math", "location", "menuArguments", "dialogArguments",
-    "srcElement", "parentElement", "parentNode", "body", "accessKey", "canHaveChildren", "closed",
-    "referrer"};
-constexpr const char *kDOM201[] = {
-    "close", "showHelp", "clearTimeout", "clearInterval", "setInterval", "routeEvent",
-    "showModalDialog", "showModelessDialog", "go", "back", "forward", "addEventListener",
-    "isComponentInstalled", "addReadRequest", "clearRequest", "doReadRequest", "getAttribute",
-    "setAttribute", "deleteCell", "insertCell", "appendChild", "createElement", "releaseCapture",
-    "createTextNode", "reload", "open"};
+constexpr const char *kDOM198[] = {"color",      "all",       "disabled",       "keyCode",     "isComponentInstalled",
+                                   "alinkColor", "bgColor",   "borderColor",    "location",    "cookie",
+                                   "fgColor",    "linkColor", "getElementById", "title",       "URL",
+                                   "style",      "href",      "button",         "useMap",      "onhelp",
+                                   "onerror",    "onstop",    "onkeypress",     "ondragstart", "vlinkColor",
+                                   "returnValue"};
+constexpr const char *kDOM199[] = {"frames",   "history", "navigator", "anchors",  "forms",  "links",    "layers",
+                                   "elements", "self",    "button",    "checkbox", "hidden", "parent",   "password",
+                                   "radio",    "reset",   "select",    "submit",   "text",   "textarea", "option"};
+constexpr const char *kDOM200[] = {"lastModified", "external",        "all",           "event",
+                                   "Math",         "location",        "menuArguments", "dialogArguments",
+                                   "srcElement",   "parentElement",   "parentNode",    "body",
+                                   "accessKey",    "canHaveChildren", "closed",        "referrer"};
+constexpr const char *kDOM201[] = {"close",
+                                   "showHelp",
+                                   "clearTimeout",
+                                   "clearInterval",
+                                   "setInterval",
+                                   "routeEvent",
+                                   "showModalDialog",
+                                   "showModelessDialog",
+                                   "go",
+                                   "back",
+                                   "forward",
+                                   "addEventListener",
+                                   "isComponentInstalled",
+                                   "addReadRequest",
+                                   "clearRequest",
+                                   "doReadRequest",
+                                   "getAttribute",
+                                   "setAttribute",
+                                   "deleteCell",
+                                   "insertCell",
+                                   "appendChild",
+                                   "createElement",
+                                   "releaseCapture",
+                                   "createTextNode",
+                                   "reload",
+                                   "open"};
 
 const std::unordered_map<std::string_view, int> &WordTable()
 {
@@ -67,10 +144,14 @@ const std::unordered_map<std::string_view, int> &WordTable()
         for (const auto &e : kKeywords)
             t.emplace(e.Word, e.Code);
         // emplace keeps the first entry, so earlier lists win.
-        for (const char *w : kDOM198) t.emplace(w, 198);
-        for (const char *w : kDOM199) t.emplace(w, 199);
-        for (const char *w : kDOM200) t.emplace(w, 200);
-        for (const char *w : kDOM201) t.emplace(w, 201);
+        for (const char *w : kDOM198)
+            t.emplace(w, 198);
+        for (const char *w : kDOM199)
+            t.emplace(w, 199);
+        for (const char *w : kDOM200)
+            t.emplace(w, 200);
+        for (const char *w : kDOM201)
+            t.emplace(w, 201);
         return t;
     }();
     return table;
@@ -78,13 +159,17 @@ const std::unordered_map<std::string_view, int> &WordTable()
 
 } // namespace
 
-TJSPLexer::TJSPLexer(IMessageSink *Sink) : FSink(Sink) {}
+TJSPLexer::TJSPLexer(IMessageSink *Sink) : FSink(Sink)
+{
+}
 
 int TJSPLexer::WordCode(std::string_view Word, bool JSON)
 {
     // "method" and "inherits" come right after the keywords, so they win over the DOM lists.
-    if (Word == "method") return JSON ? tkMethod : tkIdentifier;
-    if (Word == "inherits") return JSON ? tkInherits : tkIdentifier;
+    if (Word == "method")
+        return JSON ? tkMethod : tkIdentifier;
+    if (Word == "inherits")
+        return JSON ? tkInherits : tkIdentifier;
     const auto &t = WordTable();
     auto it = t.find(Word);
     return it == t.end() ? tkIdentifier : it->second;
@@ -121,7 +206,8 @@ int TJSPLexer::Read()
 
 void TJSPLexer::StepBack()
 {
-    if (FPos > 0) --FPos;
+    if (FPos > 0)
+        --FPos;
 }
 
 int TJSPLexer::Peek(size_t Ahead) const
@@ -134,13 +220,16 @@ int TJSPLexer::Peek(size_t Ahead) const
 
 void TJSPLexer::NewLine()
 {
-    if (FLine < INT32_MAX) ++FLine;
+    if (FLine < INT32_MAX)
+        ++FLine;
 }
 
 void TJSPLexer::Report(const std::string &Text, int Severity, int Code)
 {
-    if (Severity == sevError) FErrorFlag = true;
-    if (FSink) FSink->AddMessage(Text, Severity, Code, FLine);
+    if (Severity == sevError)
+        FErrorFlag = true;
+    if (FSink)
+        FSink->AddMessage(Text, Severity, Code, FLine);
 }
 
 void TJSPLexer::Report(TFinding F)
@@ -153,8 +242,10 @@ bool TJSPLexer::AtLineStart(size_t Pos) const
 {
     while (Pos > 0) {
         const char c = FSource[Pos - 1];
-        if (c == '\n') return true;
-        if (!IsBlank(static_cast<unsigned char>(c))) return false;
+        if (c == '\n')
+            return true;
+        if (!IsBlank(static_cast<unsigned char>(c)))
+            return false;
         --Pos;
     }
     return true;
@@ -164,7 +255,8 @@ bool TJSPLexer::SkipToLineEnd()
 {
     for (;;) {
         int c = Peek();
-        if (c == kEnd || c == '\n') return c != kEnd;
+        if (c == kEnd || c == '\n')
+            return c != kEnd;
         ++FPos;
     }
 }
@@ -176,7 +268,8 @@ std::string TJSPLexer::ReadHexDigits(int Count, int Code, const char *Message, c
         int c = Peek();
         if (c == kEnd) {
             Report(std::string("missing closing quote for ") + What + " constant which began on line " +
-                       std::to_string(StartLine), sevError, 67);
+                       std::to_string(StartLine),
+                   sevError, 67);
             FHitEnd = true;
             return digits;
         }
@@ -203,7 +296,8 @@ bool TJSPLexer::ScanEscape(const char *What, int32_t StartLine, std::string &Out
         // the letter itself ("/\\url\\(/"), so only complete forms are read as such.
         auto hexFollows = [&](size_t Count) {
             for (size_t k = 0; k < Count; ++k)
-                if (FPos + k >= FSource.size() || !IsHexDigit(static_cast<unsigned char>(FSource[FPos + k]))) return false;
+                if (FPos + k >= FSource.size() || !IsHexDigit(static_cast<unsigned char>(FSource[FPos + k])))
+                    return false;
             return true;
         };
         if (c == 'x' && hexFollows(2)) {
@@ -227,11 +321,31 @@ bool TJSPLexer::ScanEscape(const char *What, int32_t StartLine, std::string &Out
     case 'b': Out += '\b'; return true;
     case 'r': Out += '\r'; return true;
     case 'f': Out += '\f'; return true;
-    case '\\': case '\'': case '"': case '/': case '.': case '*': case '+': case '?': case '|':
-    case '(': case ')': case '[': case ']': case '{': case '}': case ':': case ';': case '=':
-    case 'B': case 'D': case 'S': case 'W': case 'd': case 's': case 'w':
-        Out += static_cast<char>(c);
-        return true;
+    case '\\':
+    case '\'':
+    case '"':
+    case '/':
+    case '.':
+    case '*':
+    case '+':
+    case '?':
+    case '|':
+    case '(':
+    case ')':
+    case '[':
+    case ']':
+    case '{':
+    case '}':
+    case ':':
+    case ';':
+    case '=':
+    case 'B':
+    case 'D':
+    case 'S':
+    case 'W':
+    case 'd':
+    case 's':
+    case 'w': Out += static_cast<char>(c); return true;
     case 'x':
         FHitEnd = false;
         ReadHexDigits(2, 62, "\\x used with invalid hex digit in following 2 chars", What, StartLine);
@@ -245,8 +359,10 @@ bool TJSPLexer::ScanEscape(const char *What, int32_t StartLine, std::string &Out
     case 'c': {
         int d = Peek();
         if (d == kEnd) {
-            Report(std::string("missing closing quote for control character escape code constant which began on line ") +
-                       std::to_string(StartLine), sevError, 67);
+            Report(
+                std::string("missing closing quote for control character escape code constant which began on line ") +
+                    std::to_string(StartLine),
+                sevError, 67);
             return false;
         }
         if (d < 'A' || d > 'Z') {
@@ -257,15 +373,15 @@ bool TJSPLexer::ScanEscape(const char *What, int32_t StartLine, std::string &Out
         Out += static_cast<char>(d - 'A');
         return true;
     }
-    default:
-        break;
+    default: break;
     }
     if (c >= '0' && c <= '7') {
         int maxDigits = c == '0' ? 4 : 3;
         int value = c - '0';
         for (int n = 1; n < maxDigits; ++n) {
             int d = Peek();
-            if (d < '0' || d > '7') break;
+            if (d < '0' || d > '7')
+                break;
             ++FPos;
             value = value * 8 + (d - '0');
         }
@@ -281,7 +397,8 @@ bool TJSPLexer::ScanEscape(const char *What, int32_t StartLine, std::string &Out
         return true;
     }
     Report(std::string("unknown escape sequence \"\\") + static_cast<char>(c) +
-               "\", (maybe a correct URL or file path)", sevHint, 10);
+               "\", (maybe a correct URL or file path)",
+           sevHint, 10);
     Out += static_cast<char>(c);
     return true;
 }
@@ -293,11 +410,12 @@ void TJSPLexer::ScanString(char Quote, TJSLexToken &Tok)
     for (;;) {
         int c = Read();
         if (c == kEnd) {
-            Report("missing closing quote for string constant which began on line " + std::to_string(start),
-                   sevError, 67);
+            Report("missing closing quote for string constant which began on line " + std::to_string(start), sevError,
+                   67);
             break;
         }
-        if (c == Quote) break;
+        if (c == Quote)
+            break;
         if (c == '\n') {
             Report(fdMissingStringConstantClosingQuote);
             NewLine();
@@ -310,7 +428,8 @@ void TJSPLexer::ScanString(char Quote, TJSLexToken &Tok)
                 NewLine();
                 continue;
             }
-            if (!ScanEscape("string", start, out, false, false)) break;
+            if (!ScanEscape("string", start, out, false, false))
+                break;
             continue;
         }
         out += static_cast<char>(c);
@@ -324,7 +443,8 @@ void TJSPLexer::ScanNumber(int First, TJSLexToken &Tok)
     bool decimal = false;
     int c = First;
     if (c != '.') {
-        while (IsDigit(Peek())) ++FPos;
+        while (IsDigit(Peek()))
+            ++FPos;
         if (Peek() == '.') {
             ++FPos;
             decimal = true;
@@ -333,16 +453,19 @@ void TJSPLexer::ScanNumber(int First, TJSLexToken &Tok)
         decimal = true;
     }
     if (decimal)
-        while (IsDigit(Peek())) ++FPos;
+        while (IsDigit(Peek()))
+            ++FPos;
     int e = Peek();
     if (e == 'e' || e == 'E') {
         ++FPos;
         decimal = true;
         int s = Peek();
-        if (s == '+' || s == '-') ++FPos;
+        if (s == '+' || s == '-')
+            ++FPos;
         if (!IsDigit(Peek()))
             Report(fdInvalidExponentPartInA);
-        while (IsDigit(Peek())) ++FPos;
+        while (IsDigit(Peek()))
+            ++FPos;
     }
     Tok.Code = decimal ? tkDecimal : tkInteger;
 }
@@ -365,11 +488,13 @@ int TJSPLexer::GetToken(int32_t &Line, TJSLexToken &Tok, bool JSON, bool Markup,
             NewLine();
             continue;
         }
-        if (IsBlank(c)) continue;
+        if (IsBlank(c))
+            continue;
         Tok.Line = FLine;
         int n = Peek();
 
-        if (SkipComment(c, n, Markup)) continue;
+        if (SkipComment(c, n, Markup))
+            continue;
         if (c == '"' || c == '\'') {
             ScanString(static_cast<char>(c), Tok);
             Tok.Code = tkString;
@@ -382,7 +507,8 @@ int TJSPLexer::GetToken(int32_t &Line, TJSLexToken &Tok, bool JSON, bool Markup,
             Tok.Code = code;
             break;
         }
-        if (skipped) continue;
+        if (skipped)
+            continue;
 
         if (c == '#' && n == '\'') {
             // A character constant "#'c'" is checked and dropped.
@@ -393,9 +519,11 @@ int TJSPLexer::GetToken(int32_t &Line, TJSLexToken &Tok, bool JSON, bool Markup,
             const size_t start = FPos - 1;
             if (n == 'x' || n == 'X') {
                 ++FPos;
-                while (IsHexDigit(Peek())) ++FPos;
+                while (IsHexDigit(Peek()))
+                    ++FPos;
             } else {
-                while (IsDigit(Peek())) ++FPos;
+                while (IsDigit(Peek()))
+                    ++FPos;
             }
             Tok.Code = tkInteger;
             Tok.Text.assign(FSource, start, FPos - start); // the literal as written, for call argument texts
@@ -432,8 +560,10 @@ bool TJSPLexer::SkipComment(int c, int n, bool Markup)
         ++FPos;
         for (;;) {
             int d = Read();
-            if (d == kEnd) break;
-            if (d == '\n') NewLine();
+            if (d == kEnd)
+                break;
+            if (d == '\n')
+                NewLine();
             else if (d == '*' && Peek() == '/') {
                 ++FPos;
                 break;
@@ -465,39 +595,57 @@ bool TJSPLexer::SkipComment(int c, int n, bool Markup)
 int TJSPLexer::ScanOperator(int c, int n, bool &Skipped)
 {
     int code = 0;
-    auto take = [&](int Code, int Extra) { FPos += Extra; code = Code; };
+    auto take = [&](int Code, int Extra) {
+        FPos += Extra;
+        code = Code;
+    };
     switch (c) {
     case '=':
-        if (n == '=') take(Peek(1) == '=' ? tkStrictEqual : tkEqual, Peek(1) == '=' ? 2 : 1);
+        if (n == '=')
+            take(Peek(1) == '=' ? tkStrictEqual : tkEqual, Peek(1) == '=' ? 2 : 1);
         break;
     case '!':
-        if (n == '=') take(Peek(1) == '=' ? tkStrictNotEqual : tkNotEqual, Peek(1) == '=' ? 2 : 1);
+        if (n == '=')
+            take(Peek(1) == '=' ? tkStrictNotEqual : tkNotEqual, Peek(1) == '=' ? 2 : 1);
         break;
     case '<':
-        if (n == '=') take(tkLessEqual, 1);
-        else if (n == '<') take(Peek(1) == '=' ? tkShlAssign : tkShl, Peek(1) == '=' ? 2 : 1);
-        else if (n == '%') take(tkServerOpen, Peek(1) == '=' ? 2 : 1);
+        if (n == '=')
+            take(tkLessEqual, 1);
+        else if (n == '<')
+            take(Peek(1) == '=' ? tkShlAssign : tkShl, Peek(1) == '=' ? 2 : 1);
+        else if (n == '%')
+            take(tkServerOpen, Peek(1) == '=' ? 2 : 1);
         break;
     case '>':
-        if (n == '=') take(tkGreaterEqual, 1);
+        if (n == '=')
+            take(tkGreaterEqual, 1);
         else if (n == '>') {
             int n2 = Peek(1);
-            if (n2 == '=') take(tkShrAssign, 2);
-            else if (n2 == '>') take(Peek(2) == '=' ? tkUShrAssign : tkUShr, Peek(2) == '=' ? 3 : 2);
-            else take(tkShr, 1);
+            if (n2 == '=')
+                take(tkShrAssign, 2);
+            else if (n2 == '>')
+                take(Peek(2) == '=' ? tkUShrAssign : tkUShr, Peek(2) == '=' ? 3 : 2);
+            else
+                take(tkShr, 1);
         }
         break;
     case '&':
-        if (n == '&') take(tkAndAnd, 1);
-        else if (n == '=') take(tkAndAssign, 1);
+        if (n == '&')
+            take(tkAndAnd, 1);
+        else if (n == '=')
+            take(tkAndAssign, 1);
         break;
     case '|':
-        if (n == '|') take(tkOrOr, 1);
-        else if (n == '=') take(tkOrAssign, 1);
+        if (n == '|')
+            take(tkOrOr, 1);
+        else if (n == '=')
+            take(tkOrAssign, 1);
         break;
     case '+':
-        if (n == '+') take(tkPlusPlus, 1);
-        else if (n == '=') take(tkAddAssign, 1);
+        if (n == '+')
+            take(tkPlusPlus, 1);
+        else if (n == '=')
+            take(tkAddAssign, 1);
         break;
     case '-':
         if (n == '-') {
@@ -511,19 +659,30 @@ int TJSPLexer::ScanOperator(int c, int n, bool &Skipped)
             take(tkMinusMinus, 1);
             if (Peek() == '>')
                 Report(fdPossibleHtmlClosingCommentTag);
-        } else if (n == '=') take(tkSubAssign, 1);
+        } else if (n == '=')
+            take(tkSubAssign, 1);
         break;
-    case '*': if (n == '=') take(tkMulAssign, 1); break;
-    case '/': if (n == '=') take(tkDivAssign, 1); break;
+    case '*':
+        if (n == '=')
+            take(tkMulAssign, 1);
+        break;
+    case '/':
+        if (n == '=')
+            take(tkDivAssign, 1);
+        break;
     case '%':
-        if (n == '=') take(tkModAssign, 1);
-        else if (n == '>') take(tkServerClose, 1);
+        if (n == '=')
+            take(tkModAssign, 1);
+        else if (n == '>')
+            take(tkServerClose, 1);
         break;
-    case '^': if (n == '=') take(tkXorAssign, 1); break;
+    case '^':
+        if (n == '=')
+            take(tkXorAssign, 1);
+        break;
     default: break;
     }
     return code;
-
 }
 
 // A character constant "#'c'" after its "#": checked and dropped.
@@ -533,29 +692,36 @@ void TJSPLexer::SkipCharacterConstant()
     std::string dummy;
     int d = Read();
     bool ok = true;
-    if (d == '\\') ok = ScanEscape("string", FLine, dummy, false, false);
+    if (d == '\\')
+        ok = ScanEscape("string", FLine, dummy, false, false);
     else if (d == kEnd || d == '\n') {
-        if (d == '\n') StepBack();
+        if (d == '\n')
+            StepBack();
         ok = false;
     }
-    if (ok && Peek() == '\'') ++FPos;
-    else Report(fdInvalidCharacterConstant);
+    if (ok && Peek() == '\'')
+        ++FPos;
+    else
+        Report(fdInvalidCharacterConstant);
 }
 
 // An identifier or keyword whose first character was read; notes whether "(" follows it.
 void TJSPLexer::ScanWord(TJSLexToken &Tok, bool JSON)
 {
     size_t start = FPos - 1;
-    while (IsIdentChar(Peek())) ++FPos;
+    while (IsIdentChar(Peek()))
+        ++FPos;
     Tok.Text.assign(FSource, start, FPos - start);
     for (size_t p = FPos; p + 1 < FSource.size(); ++p) {
         int b = static_cast<unsigned char>(FSource[p]);
-        if (IsBlank(b)) continue;
+        if (IsBlank(b))
+            continue;
         Tok.CallFlag = b == '(';
         break;
     }
     Tok.Code = WordCode(Tok.Text, JSON);
-    if (Tok.Code == tkThis) Tok.ThisText = "this";
+    if (Tok.Code == tkThis)
+        Tok.ThisText = "this";
 }
 
 int TJSPLexer::ReadRegExp(int32_t &Line, TJSLexToken &Tok, bool AfterAssign, bool ECMA)
@@ -567,8 +733,8 @@ int TJSPLexer::ReadRegExp(int32_t &Line, TJSLexToken &Tok, bool AfterAssign, boo
     for (;;) {
         int c = Read();
         if (c == kEnd) {
-            Report("missing closing quote for regular expression constant which began on line " +
-                       std::to_string(start), sevError, 67);
+            Report("missing closing quote for regular expression constant which began on line " + std::to_string(start),
+                   sevError, 67);
             break;
         }
         if (c == '\n') {
@@ -578,13 +744,17 @@ int TJSPLexer::ReadRegExp(int32_t &Line, TJSLexToken &Tok, bool AfterAssign, boo
             break;
         }
         if (c == '\\') {
-            if (Peek() == '\n' || Peek() == kEnd) continue;
+            if (Peek() == '\n' || Peek() == kEnd)
+                continue;
             ScanEscape("regular expression", start, body, true, ECMA);
             continue;
         }
-        if (c == '[') inClass = true;
-        else if (c == ']') inClass = false;
-        else if (c == '/' && !inClass) break;
+        if (c == '[')
+            inClass = true;
+        else if (c == ']')
+            inClass = false;
+        else if (c == '/' && !inClass)
+            break;
         body += static_cast<char>(c);
     }
     for (int f = Peek(); f == 'g' || f == 'i' || f == 'm'; f = Peek())

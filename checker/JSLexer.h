@@ -9,14 +9,13 @@
 #include "checker/JSTokens.h"
 #include "checker/MessageSink.h"
 
-
 struct TJSLexToken {
     int Code = tkEnd;
-    int32_t Line = 0;       // the line on which the token begins
+    int32_t Line = 0; // the line on which the token begins
     bool ErrorFlag = false; // a lexical error was reported while the token was scanned
-    bool CallFlag = false;  // an identifier followed (after blanks) by "("
-    std::string ThisText;   // "this" for token 144
-    std::string Text;       // string contents, identifier or word; empty for numbers and operators
+    bool CallFlag = false; // an identifier followed (after blanks) by "("
+    std::string ThisText; // "this" for token 144
+    std::string Text; // string contents, identifier or word; empty for numbers and operators
 };
 
 class TJSPLexer {
@@ -48,8 +47,8 @@ public:
 private:
     static constexpr int kEnd = -1;
 
-    int Read();                  // next byte, kEnd at the end (the position does not move then)
-    void StepBack();             // the byte just read is delivered again
+    int Read(); // next byte, kEnd at the end (the position does not move then)
+    void StepBack(); // the byte just read is delivered again
     int Peek(size_t Ahead = 0) const;
     void NewLine();
     void Report(const std::string &Text, int Severity, int Code);

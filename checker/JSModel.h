@@ -100,8 +100,16 @@ public:
     void SetIndex2(int32_t Index) { FIndex2 = Index; }
     void SetUsed() { FUsed = true; }
     bool IsUsed() const { return FUsed; }
-    int32_t GetReturnInfo(AnsiString &Name) const { Name = FReturnName; return FReturnCode; }
-    void SetReturnInfo(const AnsiString &Name, int32_t Code) { FReturnName = Name; FReturnCode = Code; }
+    int32_t GetReturnInfo(AnsiString &Name) const
+    {
+        Name = FReturnName;
+        return FReturnCode;
+    }
+    void SetReturnInfo(const AnsiString &Name, int32_t Code)
+    {
+        FReturnName = Name;
+        FReturnCode = Code;
+    }
 
     AnsiString GetLocalVarType(const AnsiString &Name) const;
     void SetLocalVarType(const AnsiString &Name, const AnsiString &Text);
@@ -135,13 +143,13 @@ private:
     int32_t FLine;
     uint8_t FKind;
     TZSStringList FParameters; // name -> TJSVariable, owned
-    TStringList FHtmlObjects;  // object = line
-    TZSStringList FLocals;     // name -> TJSVariable, owned
-    TZSStringList FLabels;     // object = line
-    TStringList FLabelRefs;    // object = line
-    TStringList FReferences;   // object = line
-    TZSStringList FCalls;      // called name -> TJSFunctionCall, owned
-    TZSStringList FEmbedded;   // object = line
+    TStringList FHtmlObjects; // object = line
+    TZSStringList FLocals; // name -> TJSVariable, owned
+    TZSStringList FLabels; // object = line
+    TStringList FLabelRefs; // object = line
+    TStringList FReferences; // object = line
+    TZSStringList FCalls; // called name -> TJSFunctionCall, owned
+    TZSStringList FEmbedded; // object = line
     // name lookups in the lists above without a scan
     mutable TExactIndex FParameterIndex, FLocalIndex, FLabelIndex, FCallIndex, FEmbeddedIndex;
     int FHtmlCursor = 0, FLocalCursor = 0, FReferenceCursor = 0, FCallCursor = 0;

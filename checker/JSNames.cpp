@@ -17,22 +17,30 @@ bool IsNameChar(unsigned char C)
     return C == '$' || C == '_' || (C >= '0' && C <= '9') || (C >= 'A' && C <= 'Z') || (C >= 'a' && C <= 'z');
 }
 
-bool Contains(const AnsiString &S, const char *Part) { return S.find(Part) != AnsiString::npos; }
+bool Contains(const AnsiString &S, const char *Part)
+{
+    return S.find(Part) != AnsiString::npos;
+}
 
 bool EndsWith(const AnsiString &S, const AnsiString &Tail)
 {
     return S.size() >= Tail.size() && S.compare(S.size() - Tail.size(), Tail.size(), Tail) == 0;
 }
 
-char Lower(char C) { return (C >= 'A' && C <= 'Z') ? static_cast<char>(C + 32) : C; }
+char Lower(char C)
+{
+    return (C >= 'A' && C <= 'Z') ? static_cast<char>(C + 32) : C;
+}
 
 size_t FindNoCase(const AnsiString &Text, const char *Needle)
 {
     const size_t n = std::char_traits<char>::length(Needle);
     for (size_t i = 0; i + n <= Text.size(); ++i) {
         size_t k = 0;
-        while (k < n && Lower(Text[i + k]) == Lower(Needle[k])) ++k;
-        if (k == n) return i;
+        while (k < n && Lower(Text[i + k]) == Lower(Needle[k]))
+            ++k;
+        if (k == n)
+            return i;
     }
     return AnsiString::npos;
 }
@@ -40,7 +48,8 @@ size_t FindNoCase(const AnsiString &Text, const char *Needle)
 // Text that can name something: literals, parenthesised and other texts are not recorded.
 bool LooksLikeName(const AnsiString &S)
 {
-    if (S.empty()) return false;
+    if (S.empty())
+        return false;
     unsigned char c = static_cast<unsigned char>(S[0]);
     return c == '$' || c == '_' || (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z');
 }
@@ -50,8 +59,10 @@ bool LooksLikeName(const AnsiString &S)
 bool HasEntry(const TStrings &List, const AnsiString &Name, int32_t Line)
 {
     for (int i = List.Count() - 1; i >= 0; --i) {
-        if (ObjectLine(List.Objects(i)) != Line) return false;
-        if (List[i] == Name) return true;
+        if (ObjectLine(List.Objects(i)) != Line)
+            return false;
+        if (List[i] == Name)
+            return true;
     }
     return false;
 }
@@ -62,7 +73,8 @@ bool HasEntry(const TStrings &List, const AnsiString &Name, int32_t Line)
 
 bool TJSParser::IsPredefinedGlobal(const AnsiString &Name) const
 {
-    if (!FWithObject.empty()) return false;
+    if (!FWithObject.empty())
+        return false;
     return IsPredefinedGlobalName(Name);
 }
 
@@ -79,43 +91,57 @@ bool TJSParser::HasMemberSuffix(const AnsiString &Name)
         Tables t;
         for (const char *suffix : MemberSuffixes) {
             std::string l(suffix);
-            for (char &c : l) c = Lower(c);
-            if (l[0] == '.') t.Dotted.insert(l);
-            else t.Others.push_back(l);
+            for (char &c : l)
+                c = Lower(c);
+            if (l[0] == '.')
+                t.Dotted.insert(l);
+            else
+                t.Others.push_back(l);
         }
         return t;
     }();
     auto nameChar = [](unsigned char c) { return c == '_' || (c >= '0' && c <= '9') || (c >= 'a' && c <= 'z'); };
     AnsiString name(Name);
-    for (char &c : name) c = Lower(c);
+    for (char &c : name)
+        c = Lower(c);
     for (size_t p = name.find('.'); p != AnsiString::npos; p = name.find('.', p + 1)) {
         size_t q = p + 1;
-        while (q < name.size() && nameChar(static_cast<unsigned char>(name[q]))) ++q;
+        while (q < name.size() && nameChar(static_cast<unsigned char>(name[q])))
+            ++q;
         const AnsiString member = name.substr(p, q - p);
-        if (tables.Dotted.count(member) && name.find(member) == p) return true;
+        if (tables.Dotted.count(member) && name.find(member) == p)
+            return true;
     }
     for (const std::string &suffix : tables.Others) {
         size_t p = name.find(suffix);
-        if (p == AnsiString::npos) continue;
+        if (p == AnsiString::npos)
+            continue;
         size_t end = p + suffix.size();
-        if (end >= name.size() || !nameChar(static_cast<unsigned char>(name[end]))) return true;
+        if (end >= name.size() || !nameChar(static_cast<unsigned char>(name[end])))
+            return true;
     }
     return false;
 }
 
 bool TJSParser::IsWholeWordIn(const AnsiString &Word, const AnsiString &Text)
 {
-    if (Word.empty()) return false;
+    if (Word.empty())
+        return false;
     size_t p = Text.find(Word);
-    if (p == AnsiString::npos) return false;
+    if (p == AnsiString::npos)
+        return false;
     const size_t end = p + Word.size();
     const bool follows = end < Text.size();
     const bool afterOk = follows && !IsNameChar(static_cast<unsigned char>(Text[end]));
     const bool beforeOk = p > 0 && !IsNameChar(static_cast<unsigned char>(Text[p - 1]));
-    if (p == 0 && Word.back() != '.' && afterOk) return true;
-    if (!follows && Word.front() != '.' && beforeOk) return true;
-    if (Word.back() == '.' && beforeOk) return true;
-    if (Word.front() == '.' && (afterOk || !follows)) return true;
+    if (p == 0 && Word.back() != '.' && afterOk)
+        return true;
+    if (!follows && Word.front() != '.' && beforeOk)
+        return true;
+    if (Word.back() == '.' && beforeOk)
+        return true;
+    if (Word.front() == '.' && (afterOk || !follows))
+        return true;
     return false;
 }
 
@@ -124,14 +150,16 @@ int TJSParser::ClassifyPath(const AnsiString &Text)
     if (Contains(Text, ".") && !Contains(Text, ".prototype.") && !Contains(Text, "this.")) {
         AnsiString html;
         HTMLNameOf(Text, false, html, nullptr);
-        if (html.empty()) return 0;
+        if (html.empty())
+            return 0;
     }
-    if (IsWholeWordIn(".arguments", Text)) return 7;
-    static const char *const kMarkers[] = {".value", "window.", "self.", "prototype.", ".prototype", ".style",
-                                           ".disabled", ".innerText", ".outerText", ".innerHTML", ".outerHTML",
-                                           ".src", ".all", ".checked", "Math."};
-    static const char *const kObjects[] = {"document", "images", "Array", "String", "Object", "Option", "RegExp",
-                                           "Number", "Image", "Function", "File", "Layer", "Date"};
+    if (IsWholeWordIn(".arguments", Text))
+        return 7;
+    static const char *const kMarkers[] = {".value",     "window.",   "self.",      "prototype.", ".prototype",
+                                           ".style",     ".disabled", ".innerText", ".outerText", ".innerHTML",
+                                           ".outerHTML", ".src",      ".all",       ".checked",   "Math."};
+    static const char *const kObjects[] = {"document", "images", "Array",    "String", "Object", "Option", "RegExp",
+                                           "Number",   "Image",  "Function", "File",   "Layer",  "Date"};
     bool marked = false;
     for (const char *m : kMarkers)
         if (IsWholeWordIn(m, Text)) {
@@ -140,35 +168,46 @@ int TJSParser::ClassifyPath(const AnsiString &Text)
         }
     bool object = std::find_if(std::begin(kObjects), std::end(kObjects), [&](const char *o) { return Text == o; }) !=
                   std::end(kObjects);
-    if (!marked && !object) return 2;
-    if (IsWholeWordIn(".length", Text) && !Contains(Text, ".value")) return 2;
-    if (Contains(Text, ".prototype")) return 5;
-    if (Contains(Text, ".value") && !Contains(Text, ".valueOf")) return 1;
+    if (!marked && !object)
+        return 2;
+    if (IsWholeWordIn(".length", Text) && !Contains(Text, ".value"))
+        return 2;
+    if (Contains(Text, ".prototype"))
+        return 5;
+    if (Contains(Text, ".value") && !Contains(Text, ".valueOf"))
+        return 1;
     if (Contains(Text, ".innerText") || Contains(Text, ".outerText") || Contains(Text, ".innerHTML") ||
         Contains(Text, ".outerHTML"))
         return 1;
-    if (Contains(Text, ".style") || Contains(Text, ".disabled") || Contains(Text, ".checked")) return 1;
-    if (!Contains(Text, ".")) return 4;
-    if (!Contains(Text, "document.")) return 3;
+    if (Contains(Text, ".style") || Contains(Text, ".disabled") || Contains(Text, ".checked"))
+        return 1;
+    if (!Contains(Text, "."))
+        return 4;
+    if (!Contains(Text, "document."))
+        return 3;
     return 2;
 }
 
 bool TJSParser::IsEventProperty(const AnsiString &Text)
 {
     for (const char *e : EventProperties)
-        if (EndsWith(Text, e)) return true;
+        if (EndsWith(Text, e))
+            return true;
     return false;
 }
 
 bool TJSParser::IsComplexName(const AnsiString &Text)
 {
-    if (Text.empty()) return true;
+    if (Text.empty())
+        return true;
     auto letter = [](unsigned char c) { return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z'); };
     unsigned char first = static_cast<unsigned char>(Text[0]);
-    if (!(first == '$' || first == '_' || letter(first))) return true;
+    if (!(first == '$' || first == '_' || letter(first)))
+        return true;
     for (size_t i = 1; i < Text.size(); ++i) {
         unsigned char c = static_cast<unsigned char>(Text[i]);
-        if (!(c == '$' || c == '.' || c == '_' || letter(c) || (c >= '0' && c <= '9'))) return true;
+        if (!(c == '$' || c == '.' || c == '_' || letter(c) || (c >= '0' && c <= '9')))
+            return true;
     }
     return false;
 }
@@ -186,14 +225,16 @@ AnsiString TJSParser::AnonymousName()
     // functions of different sections stay apart.
     for (;;) {
         AnsiString name = "Anonymous function" + std::to_string(++FAnonymousCount);
-        if (!FFunctions || FFunctionNames.IndexOf(*FFunctions, name) < 0) return name;
+        if (!FFunctions || FFunctionNames.IndexOf(*FFunctions, name) < 0)
+            return name;
     }
 }
 
 void TJSParser::RecordWithObject(const AnsiString &Text, int32_t Line)
 {
     (void)Text;
-    if (!FWithObject.empty()) FLists.IncludeNames.AddObject(FWithObject, LineObject(Line));
+    if (!FWithObject.empty())
+        FLists.IncludeNames.AddObject(FWithObject, LineObject(Line));
 }
 
 void TJSParser::AddPrototypeInstance(const AnsiString &Record, int32_t Line)
@@ -205,13 +246,16 @@ void TJSParser::AddPrototypeInstance(const AnsiString &Record, int32_t Line)
 TJSFunctionCall *TJSParser::RecordCall(const AnsiString &Name, int32_t Line)
 {
     AnsiString name = Name.substr(0, Name.find('('));
-    if (name.empty() || !LooksLikeName(name)) return nullptr;
+    if (name.empty() || !LooksLikeName(name))
+        return nullptr;
     if (HasMemberSuffix(name) || name == "Array" || name == "String" || name == "Function" || name == "File" ||
         name == "Date" || FGlobalNames.IndexOf(FLists.GlobalVars, name) >= 0)
         return nullptr;
     size_t p = name.find("window.");
-    if (p != AnsiString::npos) name.erase(p, 7);
-    else if ((p = name.find("self.")) != AnsiString::npos) name.erase(p, 5);
+    if (p != AnsiString::npos)
+        name.erase(p, 7);
+    else if ((p = name.find("self.")) != AnsiString::npos)
+        name.erase(p, 5);
     TJSFunctionCall *call;
     if (TJSFunction *fn = CurrentFunction()) {
         fn->AddCall(name, Line);
@@ -226,8 +270,10 @@ TJSFunctionCall *TJSParser::RecordCall(const AnsiString &Name, int32_t Line)
 
 void TJSParser::AddCallArguments(TJSFunctionCall *Call, const std::vector<std::pair<AnsiString, int>> &Arguments)
 {
-    if (!Call) return;
-    for (const auto &a : Arguments) Call->AddArgument(a.first, a.second);
+    if (!Call)
+        return;
+    for (const auto &a : Arguments)
+        Call->AddArgument(a.first, a.second);
 }
 
 void TJSParser::RecordHtmlObject(const AnsiString &Path, int32_t Line)
@@ -236,10 +282,13 @@ void TJSParser::RecordHtmlObject(const AnsiString &Path, int32_t Line)
         AnsiString html;
         HTMLNameOf(Path, false, html, nullptr);
         const AnsiString head = html.substr(0, html.find('.'));
-        if (fn->IsParameter(head) || fn->IsLocalVar(head)) return;
-        if (!fn->AddHtmlObject(Path, Line)) return;
+        if (fn->IsParameter(head) || fn->IsLocalVar(head))
+            return;
+        if (!fn->AddHtmlObject(Path, Line))
+            return;
         // under the function that refers to it, not under the previous such node
-        if (FHost) FHost->AddFunctionNode("HTML obj- " + Path, Line - 1, FCurrentNode, nkNestedFunction);
+        if (FHost)
+            FHost->AddFunctionNode("HTML obj- " + Path, Line - 1, FCurrentNode, nkNestedFunction);
     } else if (!HasEntry(FLists.GlobalHTMLRefs, Path, Line)) {
         FLists.GlobalHTMLRefs.AddObject(Path, LineObject(Line));
     }
@@ -247,10 +296,12 @@ void TJSParser::RecordHtmlObject(const AnsiString &Path, int32_t Line)
 
 void TJSParser::RecordReference(const AnsiString &Name, int ResultCode)
 {
-    if (!LooksLikeName(Name)) return;
+    if (!LooksLikeName(Name))
+        return;
     const int32_t line = FCur.Line;
     // the same path may be offered twice in a row (as a member chain and as an operand): record it once
-    if (Name == FLastReference && line == FLastReferenceLine) return;
+    if (Name == FLastReference && line == FLastReferenceLine)
+        return;
     FLastReference = Name;
     FLastReferenceLine = line;
     const int cls = ClassifyPath(Name);
@@ -259,17 +310,21 @@ void TJSParser::RecordReference(const AnsiString &Name, int ResultCode)
         RecordHtmlObject(Name, line);
     } else if (ResultCode == erIdentifier || cls == 2) {
         RecordWithObject(Name, line);
-        if (fn) fn->AddReference(Name, line);
-        else if (!HasEntry(FLists.GlobalRefs, Name, line)) FLists.GlobalRefs.AddObject(Name, LineObject(line));
+        if (fn)
+            fn->AddReference(Name, line);
+        else if (!HasEntry(FLists.GlobalRefs, Name, line))
+            FLists.GlobalRefs.AddObject(Name, LineObject(line));
     }
     if (cls == 7 && fn) {
         const AnsiString owner = Name.substr(0, Name.find(".arguments"));
         // only a function's own arguments can be read this way; an object's "arguments" member is no concern
         if (!owner.empty() && owner != fn->Name() && FFunctionNames.IndexOf(*FFunctions, owner) >= 0)
-            AddMessage("\".arguments\" property only applies to current function name, not " + owner, sevError, 83, line);
+            AddMessage("\".arguments\" property only applies to current function name, not " + owner, sevError, 83,
+                       line);
     }
     size_t dot = Name.find('.');
-    if (dot == AnsiString::npos) return;
+    if (dot == AnsiString::npos)
+        return;
     AnsiString object = Name.substr(0, dot);
     AnsiString member = Name.substr(dot + 1);
     if ((object == "window" || object == "document") && member.find('.') != AnsiString::npos) {
@@ -277,27 +332,37 @@ void TJSParser::RecordReference(const AnsiString &Name, int ResultCode)
         object = member.substr(0, d2);
         member = member.substr(d2 + 1);
     }
-    if (object == "this" && member.find('.') == AnsiString::npos) return;
+    if (object == "this" && member.find('.') == AnsiString::npos)
+        return;
     AnsiString reduced;
     HTMLNameOf(member, false, reduced, nullptr);
-    if (!reduced.empty()) AddPrototypeInstance(object + ".possiblePrototypeInst" + ScopeMark() + reduced, line);
+    if (!reduced.empty())
+        AddPrototypeInstance(object + ".possiblePrototypeInst" + ScopeMark() + reduced, line);
 }
 
 void TJSParser::RecordAssignmentTarget(const AnsiString &Target, int Op, int RhsCode, const AnsiString &RhsText,
                                        int32_t Line)
 {
     (void)Op;
-    if (!LooksLikeName(Target)) return;
+    if (!LooksLikeName(Target))
+        return;
     TJSFunction *fn = CurrentFunction();
     const int cls = ClassifyPath(Target);
-    if (cls == 1) RecordHtmlObject(Target, Line);
+    if (cls == 1)
+        RecordHtmlObject(Target, Line);
 
     AnsiString path = Target;
     if ((cls == 2 || cls == 3) && path.rfind("document.all", 0) != 0) {
         for (bool again = true; again;) {
             again = false;
-            if (path.rfind("window.", 0) == 0) { path.erase(0, 7); again = true; }
-            if (path.rfind("document.", 0) == 0) { path.erase(0, 9); again = true; }
+            if (path.rfind("window.", 0) == 0) {
+                path.erase(0, 7);
+                again = true;
+            }
+            if (path.rfind("document.", 0) == 0) {
+                path.erase(0, 9);
+                again = true;
+            }
         }
     }
     const size_t dot = path.find('.');
@@ -306,8 +371,10 @@ void TJSParser::RecordAssignmentTarget(const AnsiString &Target, int Op, int Rhs
         AnsiString member = path.substr(dot + 1);
         AnsiString type;
         int gi = FGlobalNames.IndexOf(FLists.GlobalVars, object);
-        if (fn && fn->IsLocalVar(object)) type = fn->GetLocalVarType(object);
-        else if (gi >= 0) type = static_cast<TJSVariable *>(FLists.GlobalVars.Objects(gi))->GetText();
+        if (fn && fn->IsLocalVar(object))
+            type = fn->GetLocalVarType(object);
+        else if (gi >= 0)
+            type = static_cast<TJSVariable *>(FLists.GlobalVars.Objects(gi))->GetText();
         if (Contains(type, "document.") || Contains(type, "window.")) {
             path = member;
             const size_t d = path.find('.');
@@ -319,7 +386,8 @@ void TJSParser::RecordAssignmentTarget(const AnsiString &Target, int Op, int Rhs
             const AnsiString value = RhsText.substr(1, RhsText.size() - 2);
             if (!value.empty() && IndexOfExact(FLists.DynamicNames, value) < 0) {
                 FLists.DynamicNames.AddObject(value, LineObject(Line));
-                if (FHost) FHost->AddDynamicHTMLName(value, Line);
+                if (FHost)
+                    FHost->AddDynamicHTMLName(value, Line);
             }
         }
         size_t proto = path.find(".prototype.");
@@ -327,7 +395,8 @@ void TJSParser::RecordAssignmentTarget(const AnsiString &Target, int Op, int Rhs
             const AnsiString ctor = path.substr(0, proto);
             const AnsiString m = path.substr(proto + 11);
             AddPrototypeInstance(ctor + ".prototypeInst" + ScopeMark() + m, Line);
-            if (IsBuiltInObject(ctor) && FHost) FHost->MarkDerived(ctor);
+            if (IsBuiltInObject(ctor) && FHost)
+                FHost->MarkDerived(ctor);
         } else if ((last == "id" || last == "name") && dot != AnsiString::npos && !member.empty()) {
             AddPrototypeInstance(object + ".prototypeInst" + ScopeMark() + last, Line);
         }
@@ -341,19 +410,22 @@ void TJSParser::RecordAssignmentTarget(const AnsiString &Target, int Op, int Rhs
             f = (parent >= 0 && parent < FFunctions->Count() && parent != FFunctionIndex - 1)
                     ? static_cast<TJSFunction *>(FFunctions->Objects(parent))
                     : nullptr;
-            if (f == fn) break;
+            if (f == fn)
+                break;
         }
         if (!declared && FGlobalNames.IndexOf(FLists.GlobalVars, path) < 0) {
             if (IsPredefinedGlobal(path))
                 AddFinding(fdAvoidIdentifierName, path, Line);
             const bool typed = RhsCode >= tkWindow && RhsCode <= tkDOM4;
-            FLists.GlobalVars.AddObject(path, new TJSVariable(this, -1, typed ? vkTyped : vkDeclared, Line,
-                                                              typed ? RhsText : AnsiString()));
-            if (FHost) FHost->AddVariableNode(path, Line, nullptr, nkGlobalVar);
+            FLists.GlobalVars.AddObject(
+                path, new TJSVariable(this, -1, typed ? vkTyped : vkDeclared, Line, typed ? RhsText : AnsiString()));
+            if (FHost)
+                FHost->AddVariableNode(path, Line, nullptr, nkGlobalVar);
             DeclareLocal(path, Line, RhsCode, RhsText, false);
             if (FWarnNoVar)
                 AddMessage("recommended to use \"var\" when declaring variables in a function, \"" + path +
-                               "\" will be treated as global!", sevHint, 2, Line);
+                               "\" will be treated as global!",
+                           sevHint, 2, Line);
         }
     } else if (IsPredefinedGlobal(path) && FGlobalNames.IndexOf(FLists.GlobalVars, path) < 0) {
         AddFinding(fdAvoidIdentifierName, path, Line);
@@ -362,24 +434,31 @@ void TJSParser::RecordAssignmentTarget(const AnsiString &Target, int Op, int Rhs
     // The right side's type passes to the target.
     if (Target.find('.') == AnsiString::npos) {
         AnsiString type;
-        if (RhsCode == tkWindow || RhsCode == tkDocument || (RhsCode >= tkDOM1 && RhsCode <= tkDOM4)) type = RhsText;
-        else if (RhsCode == erThis && RhsText == "this") type = "__self_";
+        if (RhsCode == tkWindow || RhsCode == tkDocument || (RhsCode >= tkDOM1 && RhsCode <= tkDOM4))
+            type = RhsText;
+        else if (RhsCode == erThis && RhsText == "this")
+            type = "__self_";
         if (!type.empty()) {
-            if (fn && fn->IsLocalVar(Target)) fn->SetLocalVarType(Target, type);
+            if (fn && fn->IsLocalVar(Target))
+                fn->SetLocalVarType(Target, type);
             else if (int gi = FGlobalNames.IndexOf(FLists.GlobalVars, Target); gi >= 0)
                 static_cast<TJSVariable *>(FLists.GlobalVars.Objects(gi))->SetType(type);
         }
-        if (RhsCode == erIdentifier) PropagateNewRecord(RhsText, Target, Line);
+        if (RhsCode == erIdentifier)
+            PropagateNewRecord(RhsText, Target, Line);
     }
-    if (RhsText.find('.') != AnsiString::npos && RhsCode == erIdentifier) RecordReference(RhsText, RhsCode);
+    if (RhsText.find('.') != AnsiString::npos && RhsCode == erIdentifier)
+        RecordReference(RhsText, RhsCode);
 }
 
 void TJSParser::AddNewRecord(const AnsiString &Variable, const AnsiString &Constructor, int32_t Line)
 {
-    if (Variable.empty() || Constructor.empty() || Contains(Constructor, "parent.")) return;
+    if (Variable.empty() || Constructor.empty() || Contains(Constructor, "parent."))
+        return;
     const int32_t scope = FFunctionIndex > 0 ? FFunctionIndex - 1 : -2;
     SyncNewRecords();
-    if (!FNewRecordKeys.insert(Variable + '\0' + Constructor + '\0' + std::to_string(scope)).second) return;
+    if (!FNewRecordKeys.insert(Variable + '\0' + Constructor + '\0' + std::to_string(scope)).second)
+        return;
     FLists.NewRecords.push_back({Variable, Constructor, scope, Line});
     FFirstNewRecord.emplace(Variable + '\0' + std::to_string(scope), static_cast<int>(FLists.NewRecords.size()) - 1);
     FNewRecordsSeen = FLists.NewRecords.size();
@@ -388,7 +467,8 @@ void TJSParser::AddNewRecord(const AnsiString &Variable, const AnsiString &Const
 void TJSParser::SyncNewRecords()
 {
     const std::vector<TNewRecord> &records = FLists.NewRecords;
-    if (records.size() == FNewRecordsSeen) return;
+    if (records.size() == FNewRecordsSeen)
+        return;
     // the list changed under the indexes (a new check): index it afresh
     FNewRecordKeys.clear();
     FFirstNewRecord.clear();
@@ -410,22 +490,26 @@ int TJSParser::FirstNewRecord(const AnsiString &Variable, int32_t Scope)
 
 void TJSParser::PropagateNewRecord(const AnsiString &Source, const AnsiString &Target, int32_t Line)
 {
-    if (Source.empty() || Target.empty() || Contains(Source, ".") || Contains(Target, ".")) return;
+    if (Source.empty() || Target.empty() || Contains(Source, ".") || Contains(Target, "."))
+        return;
     const int i = FirstNewRecord(Source, FFunctionIndex > 0 ? FFunctionIndex - 1 : -2);
-    if (i < 0) return;
+    if (i < 0)
+        return;
     const AnsiString constructor = FLists.NewRecords[static_cast<size_t>(i)].Constructor; // a copy: the list grows
     AddNewRecord(Target, constructor, Line);
 }
 
 void TJSParser::ScanStringForNames(const AnsiString &Text, int32_t Line)
 {
-    if (Text.size() < 4) return;
+    if (Text.size() < 4)
+        return;
     for (const char *word : {"name", "id"}) {
         size_t offset = 0;
         while (offset < Text.size()) {
             const AnsiString rest = Text.substr(offset);
             int p = FindWord(word, rest, false);
-            if (p < 0) break;
+            if (p < 0)
+                break;
             size_t at = offset + static_cast<size_t>(p) - 1;
             size_t after = at + std::char_traits<char>::length(word);
             const AnsiString before = Text.substr(offset, at - offset);
@@ -434,24 +518,28 @@ void TJSParser::ScanStringForNames(const AnsiString &Text, int32_t Line)
                 continue;
             }
             size_t i = after;
-            while (i < Text.size() && (Text[i] == ' ' || Text[i] == '\t')) ++i;
+            while (i < Text.size() && (Text[i] == ' ' || Text[i] == '\t'))
+                ++i;
             if (i >= Text.size() || Text[i] != '=') {
                 offset = after;
                 continue;
             }
             ++i;
-            while (i < Text.size() && (Text[i] == ' ' || Text[i] == '\t' || Text[i] == '"' || Text[i] == '\'')) ++i;
+            while (i < Text.size() && (Text[i] == ' ' || Text[i] == '\t' || Text[i] == '"' || Text[i] == '\''))
+                ++i;
             size_t s = i;
             while (i < Text.size()) {
                 unsigned char c = static_cast<unsigned char>(Text[i]);
-                if (!(c == '_' || (c >= '0' && c <= '9') || (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z'))) break;
+                if (!(c == '_' || (c >= '0' && c <= '9') || (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z')))
+                    break;
                 ++i;
             }
             if (i > s) {
                 const AnsiString name = Text.substr(s, i - s);
                 if (IndexOfExact(FLists.DynamicNames, name) < 0) {
                     FLists.DynamicNames.AddObject(name, LineObject(Line));
-                    if (FHost) FHost->AddDynamicHTMLName(name, Line);
+                    if (FHost)
+                        FHost->AddDynamicHTMLName(name, Line);
                 }
             }
             offset = std::max(i, after);

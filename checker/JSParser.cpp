@@ -25,11 +25,15 @@ AnsiString Digits(int64_t Value, int Width)
     char buf[32];
     auto res = std::to_chars(buf, buf + sizeof buf, Value);
     AnsiString s(buf, res.ptr);
-    if (static_cast<int>(s.size()) < Width) s.insert(0, Width - s.size(), '0');
+    if (static_cast<int>(s.size()) < Width)
+        s.insert(0, Width - s.size(), '0');
     return s;
 }
 
-bool IsLiteralOrIdent(int C) { return C >= tkInteger && C <= tkIdentifier; }
+bool IsLiteralOrIdent(int C)
+{
+    return C >= tkInteger && C <= tkIdentifier;
+}
 // "+", "++" and "--" are not in this list: after an operator they are legal prefix operators.
 // A "/" or "/=" right after an operator starts a regular expression ("a" + /b/.source), so it is no
 // operator out of place.
@@ -37,16 +41,24 @@ bool IsArithmeticAfter(int C)
 {
     return C == '%' || C == '*' || C == tkMulAssign || C == tkModAssign || C == tkAddAssign || C == tkSubAssign;
 }
-bool IsArithmeticBefore(int C) { return C == '%' || C == '*' || C == '+' || C == '-' || C == '/' || (C >= tkMulAssign && C <= tkSubAssign); }
-bool IsDomWord(int C) { return C == tkIdentifier || (C >= tkWindow && C <= tkDOM4) || C == tkWrite || C == tkWriteln; }
+bool IsArithmeticBefore(int C)
+{
+    return C == '%' || C == '*' || C == '+' || C == '-' || C == '/' || (C >= tkMulAssign && C <= tkSubAssign);
+}
+bool IsDomWord(int C)
+{
+    return C == tkIdentifier || (C >= tkWindow && C <= tkDOM4) || C == tkWrite || C == tkWriteln;
+}
 
 } // namespace
 
 bool EncodeIncludeLine(int32_t K, int32_t L, int32_t &Encoded)
 {
-    if (K < 1 || L < 0 || L > 999999) return false;
+    if (K < 1 || L < 0 || L > 999999)
+        return false;
     int64_t v = -(static_cast<int64_t>(K) * 1000000 + 999999 - L);
-    if (v < INT32_MIN) return false;
+    if (v < INT32_MIN)
+        return false;
     Encoded = static_cast<int32_t>(v);
     return true;
 }
@@ -60,9 +72,15 @@ TJSParser::~TJSParser() = default;
 
 // ---- driving protocol
 
-void TJSParser::ClearSource() { FLexer.ClearSource(); }
+void TJSParser::ClearSource()
+{
+    FLexer.ClearSource();
+}
 
-void TJSParser::AddSourceLine(const AnsiString &Text) { FLexer.AddLine(Text); }
+void TJSParser::AddSourceLine(const AnsiString &Text)
+{
+    FLexer.AddLine(Text);
+}
 
 void TJSParser::LoadSourceFromStream(TStream &Stream)
 {
@@ -71,13 +89,17 @@ void TJSParser::LoadSourceFromStream(TStream &Stream)
     char buf[65536];
     for (;;) {
         int64_t n = Stream.Read(buf, sizeof buf);
-        if (n <= 0) break;
+        if (n <= 0)
+            break;
         bytes.append(buf, static_cast<size_t>(n));
     }
     FLexer.LoadSource(bytes);
 }
 
-void TJSParser::SetStartLine(int32_t Line) { FLexer.SetLine(Line); }
+void TJSParser::SetStartLine(int32_t Line)
+{
+    FLexer.SetLine(Line);
+}
 
 bool TJSParser::SetIncludeStart(int32_t K)
 {
@@ -124,7 +146,10 @@ void TJSParser::ResetInlineTotals()
 }
 
 // The summary total keeps counting: every missing semicolon enters it once, whatever piece it is in.
-void TJSParser::ResetSectionCounts() { FSemiPiece = 0; }
+void TJSParser::ResetSectionCounts()
+{
+    FSemiPiece = 0;
+}
 
 void TJSParser::ResetState()
 {
@@ -140,7 +165,8 @@ void TJSParser::ResetState()
 
 TJSFunction *TJSParser::CurrentFunction() const
 {
-    if (FFunctionIndex <= 0 || !FFunctions || FFunctionIndex > FFunctions->Count()) return nullptr;
+    if (FFunctionIndex <= 0 || !FFunctions || FFunctionIndex > FFunctions->Count())
+        return nullptr;
     return static_cast<TJSFunction *>(FFunctions->Objects(FFunctionIndex - 1));
 }
 
@@ -212,15 +238,19 @@ void TJSParser::Parse(int32_t SectionCode, TZSStringList &Functions, bool JSON, 
             }
             Recover(true);
         }
-        if (FConsumed != start) FStall = 0;
-        else if (PeekToken() != tkEnd) ++FStall;
-        if (FStall > 0) FGoOn = false;
+        if (FConsumed != start)
+            FStall = 0;
+        else if (PeekToken() != tkEnd)
+            ++FStall;
+        if (FStall > 0)
+            FGoOn = false;
     }
     if (!FGoOn && !FAborted && PeekToken() != tkEnd)
         AddFinding(fdParsingStoppedCorrectPreviousError, -1);
     if (FBraceDepth > 0 && !FAborted)
         AddMessage("on previous lines " + std::to_string(FBraceDepth) +
-                       " opening block symbol \"{\" found without matching \"}\"", sevError, 76, -1);
+                       " opening block symbol \"{\" found without matching \"}\"",
+                   sevError, 76, -1);
 
     if (FSummary) {
         if (SectionCode == scInline) {
@@ -242,18 +272,21 @@ void TJSParser::Parse(int32_t SectionCode, TZSStringList &Functions, bool JSON, 
                 line = kTotalsBase;
             }
             AnsiString text = head + std::to_string(lines) + " lines, " + std::to_string(FTokensPiece) + " tokens";
-            if (FSemiPiece > 0) text += ", " + std::to_string(FSemiPiece) + " missing semicolons";
+            if (FSemiPiece > 0)
+                text += ", " + std::to_string(FSemiPiece) + " missing semicolons";
             AddMessage(text, sevPlain, 0, line);
         }
     }
-    if (SectionCode >= 0) ResetState();
+    if (SectionCode >= 0)
+        ResetState();
 }
 
 // ---- findings store
 
 void TJSParser::AddMessage(const std::string &Text, int Severity, int Code, int Line)
 {
-    if (FNoWarnings && (Severity == sevHint || Severity == sevWarning)) return;
+    if (FNoWarnings && (Severity == sevHint || Severity == sevWarning))
+        return;
     int32_t line = Line == -1 ? FLexer.GetLine() : Line;
     AnsiString suffix;
     if (line < 0 && Severity != sevPlain) {
@@ -266,9 +299,18 @@ void TJSParser::AddMessage(const std::string &Text, int Severity, int Code, int 
     }
     AnsiString stored;
     switch (Severity) {
-    case sevHint: stored = "Hint on line " + std::to_string(line) + suffix + ", " + Text; ++FHints; break;
-    case sevWarning: stored = "Warning on line " + std::to_string(line) + suffix + ", " + Text; ++FWarnings; break;
-    case sevError: stored = "Syntax error on line " + std::to_string(line) + suffix + ", " + Text; ++FErrors; break;
+    case sevHint:
+        stored = "Hint on line " + std::to_string(line) + suffix + ", " + Text;
+        ++FHints;
+        break;
+    case sevWarning:
+        stored = "Warning on line " + std::to_string(line) + suffix + ", " + Text;
+        ++FWarnings;
+        break;
+    case sevError:
+        stored = "Syntax error on line " + std::to_string(line) + suffix + ", " + Text;
+        ++FErrors;
+        break;
     default: stored = Text; break;
     }
     // Real findings carry their code wherever they are; only the totals and summary lines go without one,
@@ -290,26 +332,32 @@ void TJSParser::ShowMessages(TStrings *Items)
 {
     if (FSummary && FTokensInline > 0) {
         AnsiString text = "Inline code had " + std::to_string(FTokensInline) + " tokens";
-        if (FSemiInline > 0) text += ", " + std::to_string(FSemiInline) + " missing semicolons";
+        if (FSemiInline > 0)
+            text += ", " + std::to_string(FSemiInline) + " missing semicolons";
         AddMessage(text, sevPlain, 0, kInlineTotalsLine);
     }
     std::stable_sort(FMessages.begin(), FMessages.end(), [](const AnsiString &A, const AnsiString &B) {
         return A.compare(0, kKeyLength, B, 0, kKeyLength) < 0;
     });
-    if (!Items) return;
+    if (!Items)
+        return;
     for (const AnsiString &m : FMessages)
         Items->Add(m.substr(kKeyLength, kShownLength));
 }
 
 void TJSParser::AddSummary()
 {
-    if (!FSummary) return;
-    if (FSemiTotal <= 0 && FErrors <= 0 && FWarnings <= 0 && FHints <= 0) return;
+    if (!FSummary)
+        return;
+    if (FSemiTotal <= 0 && FErrors <= 0 && FWarnings <= 0 && FHints <= 0)
+        return;
     AnsiString text = "Summary: ";
     bool first = true;
     auto part = [&](int N, const char *What) {
-        if (N <= 0) return;
-        if (!first) text += ", ";
+        if (N <= 0)
+            return;
+        if (!first)
+            text += ", ";
         text += std::to_string(N) + What;
         first = false;
     };
@@ -324,7 +372,8 @@ void TJSParser::AddSummary()
 
 void TJSParser::Abort()
 {
-    if (FAborted) return;
+    if (FAborted)
+        return;
     AddFinding(fdNestingTooDeepRestOf, -1);
     FAborted = true;
     FGoOn = false;
@@ -370,13 +419,17 @@ TJSParser::Token TJSParser::Fetch()
             reported = true;
         }
     }
-    if (!reported && t.Code == tkString) ScanStringForNames(t.Text, t.Line);
+    if (!reported && t.Code == tkString)
+        ScanStringForNames(t.Text, t.Line);
     FPrevCode = t.Code;
     FPrevLine = t.Line;
     FPrevAccessorWord = t.Code == tkIdentifier && (t.Text == "get" || t.Text == "set");
-    if (t.Code == '}') --FBraceDepth;
-    else if (t.Code == tkIf) ++FIfDepth;
-    else if (t.Code == tkElse) --FIfDepth;
+    if (t.Code == '}')
+        --FBraceDepth;
+    else if (t.Code == tkIf)
+        ++FIfDepth;
+    else if (t.Code == tkElse)
+        --FIfDepth;
     return t;
 }
 
@@ -435,10 +488,12 @@ void TJSParser::CheckSemicolon()
     }
     if (n == '}' || n == tkEnd || FLook.Line > FCur.Line) {
         // Reported where the statement ends, which is the line before the next token in the usual layout.
-        if (FSemiColon) AddFinding(fdMissingSemicolon, FCur.Line);
+        if (FSemiColon)
+            AddFinding(fdMissingSemicolon, FCur.Line);
         ++FSemiTotal;
         ++FSemiPiece;
-        if (FSectionCode == scInline) ++FSemiInline;
+        if (FSectionCode == scInline)
+            ++FSemiInline;
     }
 }
 
@@ -447,17 +502,20 @@ void TJSParser::Recover(bool SkipParen)
     const int32_t line = Look().Line;
     for (;;) {
         int n = PeekToken();
-        if (n == ')' || n == ';' || n == tkEnd || FLook.Line != line) break;
+        if (n == ')' || n == ';' || n == tkEnd || FLook.Line != line)
+            break;
         NextToken();
     }
-    if (SkipParen && PeekToken() == ')') NextToken();
+    if (SkipParen && PeekToken() == ')')
+        NextToken();
 }
 
 void TJSParser::SkipToSemicolon()
 {
     for (;;) {
         int n = NextToken();
-        if (n == ';' || n == tkEnd) break;
+        if (n == ';' || n == tkEnd)
+            break;
     }
 }
 
@@ -466,7 +524,8 @@ void TJSParser::SkipLineTo(int A, int B, int C)
     const int32_t line = FCur.Line;
     for (;;) {
         int n = PeekToken();
-        if (n == A || n == B || n == C || n == tkEnd || FLook.Line != line) break;
+        if (n == A || n == B || n == C || n == tkEnd || FLook.Line != line)
+            break;
         NextToken();
     }
 }

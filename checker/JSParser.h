@@ -23,25 +23,62 @@ class TStream;
 
 // Section codes of Parse.
 enum : int32_t {
-    scJSFile = -1,           // -1 to -99: a whole .js file
-    scInclude = -999999,     // any other negative value: an include file
-    scInline = -99000000,    // event-handler code or server-side code
+    scJSFile = -1, // -1 to -99: a whole .js file
+    scInclude = -999999, // any other negative value: an include file
+    scInline = -99000000, // event-handler code or server-side code
 };
 
 // Statement results.
 enum : int {
-    srBlock = 50, srVar = 51, srEmpty = 52, srExpression = 53, srIf = 54, srWhile = 55, srFor = 56,
-    srContinue = 58, srBreak = 59, srReturn = 60, srWith = 61, srTry = 62, srThrow = 63, srDo = 64,
-    srSwitch = 65, srLabelled = 66, srFunction = 138,
+    srBlock = 50,
+    srVar = 51,
+    srEmpty = 52,
+    srExpression = 53,
+    srIf = 54,
+    srWhile = 55,
+    srFor = 56,
+    srContinue = 58,
+    srBreak = 59,
+    srReturn = 60,
+    srWith = 61,
+    srTry = 62,
+    srThrow = 63,
+    srDo = 64,
+    srSwitch = 65,
+    srLabelled = 66,
+    srFunction = 138,
 };
 
 // Expression results (other codes pass on the token's).
 enum : int {
-    erCreateElement = 206, erAssignment = 301, erConditional = 302, erLogical = 303, erBitwise = 304,
-    erEquality = 305, erRelational = 306, erShift = 307, erMultiplicative = 308, erAdditive = 309,
-    erThis = 310, erNull = 311, erUndefined = 312, erTrue = 313, erFalse = 314, erIdentifier = 315,
-    erDecimal = 316, erInteger = 317, erString = 318, erCall = 319, erMember = 320, erIndex = 321,
-    erNew = 322, erPrefix = 326, erPostfix = 327, erUnary = 328, erRegExp = 329, erArray = 330,
+    erCreateElement = 206,
+    erAssignment = 301,
+    erConditional = 302,
+    erLogical = 303,
+    erBitwise = 304,
+    erEquality = 305,
+    erRelational = 306,
+    erShift = 307,
+    erMultiplicative = 308,
+    erAdditive = 309,
+    erThis = 310,
+    erNull = 311,
+    erUndefined = 312,
+    erTrue = 313,
+    erFalse = 314,
+    erIdentifier = 315,
+    erDecimal = 316,
+    erInteger = 317,
+    erString = 318,
+    erCall = 319,
+    erMember = 320,
+    erIndex = 321,
+    erNew = 322,
+    erPrefix = 326,
+    erPostfix = 327,
+    erUnary = 328,
+    erRegExp = 329,
+    erArray = 330,
     erSetTimeout = 341,
 };
 
@@ -70,11 +107,11 @@ public:
     void ResetInlineTotals();
     void ResetSectionCounts();
     void ResetState();
-    void Parse(int32_t SectionCode, TZSStringList &Functions, bool JSON, bool Deprecated, bool ECMA,
-               bool SemiColon, bool RepeatDec, bool Summary, bool WarnNoVar, bool NoWarnings, TStrings *Items);
+    void Parse(int32_t SectionCode, TZSStringList &Functions, bool JSON, bool Deprecated, bool ECMA, bool SemiColon,
+               bool RepeatDec, bool Summary, bool WarnNoVar, bool NoWarnings, TStrings *Items);
     // Sets the options of the next findings without parsing (a run sets them before its first piece).
-    void SetOptions(bool JSON, bool Deprecated, bool ECMA, bool SemiColon, bool RepeatDec, bool Summary,
-                    bool WarnNoVar, bool NoWarnings);
+    void SetOptions(bool JSON, bool Deprecated, bool ECMA, bool SemiColon, bool RepeatDec, bool Summary, bool WarnNoVar,
+                    bool NoWarnings);
     void AddMessage(const std::string &Text, int Severity, int Code, int Line) override;
     void ShowMessages(TStrings *Items);
     void AddSummary();
@@ -138,8 +175,7 @@ private:
     void ParseCondition(AnsiString &Text, const char *FailText, int FailCode);
     void ReportCondition(int Result, const char *FailText, int FailCode);
     int ParseExpressionStatement();
-    void DeclareGlobal(const AnsiString &Name, int32_t Line, int ValueCode, const AnsiString &ValueText,
-                       bool Report);
+    void DeclareGlobal(const AnsiString &Name, int32_t Line, int ValueCode, const AnsiString &ValueText, bool Report);
     void DeclareLocal(const AnsiString &Name, int32_t Line, int ValueCode, const AnsiString &ValueText, bool Report);
     TJSFunction *CurrentFunction() const;
     // A variable or parameter of that name is visible here (open functions, then globals).
@@ -169,8 +205,7 @@ private:
     void AddCallArguments(TJSFunctionCall *Call, const std::vector<std::pair<AnsiString, int>> &Arguments);
     void RecordHtmlObject(const AnsiString &Path, int32_t Line);
     void RecordReference(const AnsiString &Name, int ResultCode);
-    void RecordAssignmentTarget(const AnsiString &Target, int Op, int RhsCode, const AnsiString &RhsText,
-                                int32_t Line);
+    void RecordAssignmentTarget(const AnsiString &Target, int Op, int RhsCode, const AnsiString &RhsText, int32_t Line);
     void AddNewRecord(const AnsiString &Variable, const AnsiString &Constructor, int32_t Line);
     void PropagateNewRecord(const AnsiString &Source, const AnsiString &Target, int32_t Line);
     void RecordWithObject(const AnsiString &Text, int32_t Line);
@@ -197,15 +232,15 @@ private:
     // The functions being parsed, innermost last.
     struct TOpenFunction {
         AnsiString Name;
-        int Index = -1;           // in the function list
-        TNavNode Node = nullptr;  // its tree node
+        int Index = -1; // in the function list
+        TNavNode Node = nullptr; // its tree node
     };
     std::vector<TOpenFunction> FOpenFunctions;
-    TZSStringList FNames;       // member names of an object literal given to a global "var"
+    TZSStringList FNames; // member names of an object literal given to a global "var"
     TZSStringList *FFunctions = nullptr;
     mutable TExactIndex FFunctionNames; // lookups in the function list
-    mutable TExactIndex FGlobalNames;   // lookups in GlobalVars
-    TExactIndex FPrototypeNames;        // lookups in PrototypeInstances
+    mutable TExactIndex FGlobalNames; // lookups in GlobalVars
+    TExactIndex FPrototypeNames; // lookups in PrototypeInstances
     // The new-records made (variable, constructor and scope), and the first of each variable and scope, as
     // its position in NewRecords; NewRecordsSeen is the list's length when they were last brought up to
     // date (another length: the list was refilled, they are made afresh).
@@ -249,12 +284,12 @@ private:
     bool FMarkup = true;
 
     TNavNode FCurrentNode = nullptr;
-    AnsiString FPendingTarget;      // the name being declared or assigned
-    AnsiString FOpenTarget;         // target of "open" results
-    AnsiString FPendingOwner;       // function name noted by "." after a function body
+    AnsiString FPendingTarget; // the name being declared or assigned
+    AnsiString FOpenTarget; // target of "open" results
+    AnsiString FPendingOwner; // function name noted by "." after a function body
     AnsiString FPendingConstructor; // constructor of the last "new"
-    AnsiString FLastFunctionName;   // name under which the last function was registered
-    AnsiString FLastReference;      // last path recorded as a reference, with its line
+    AnsiString FLastFunctionName; // name under which the last function was registered
+    AnsiString FLastReference; // last path recorded as a reference, with its line
     int32_t FLastReferenceLine = 0;
     AnsiString FWithObject;
     bool FElseFlag = false;
@@ -263,12 +298,12 @@ private:
     bool FInObjectLiteral = false;
     bool FCollectMembers = false;
     bool FEventAssignment = false;
-    bool FNoIn = false;             // "in" is no operator (the initialiser of a "for" header)
-    AnsiString FLastAssignTarget;   // left side of the last assignment parsed
-    int FLabelDepth = 0;            // labelled statements open: "break label" may leave any of them
-    bool FPrimed = false;           // a primary already consumed by the statement parser
-    bool FBrowserCall = false;      // the next member chain is the call of a browser statement's word
-    bool FAccessor = false;         // the next function is an accessor of an object literal
+    bool FNoIn = false; // "in" is no operator (the initialiser of a "for" header)
+    AnsiString FLastAssignTarget; // left side of the last assignment parsed
+    int FLabelDepth = 0; // labelled statements open: "break label" may leave any of them
+    bool FPrimed = false; // a primary already consumed by the statement parser
+    bool FBrowserCall = false; // the next member chain is the call of a browser statement's word
+    bool FAccessor = false; // the next function is an accessor of an object literal
     int FPrimedCode = 0;
     AnsiString FPrimedText;
 };
@@ -278,7 +313,8 @@ class TDepthGuard {
 public:
     explicit TDepthGuard(TJSParser &P) : FP(P)
     {
-        if (++FP.FDepth > kMaxParseDepth) FP.Abort();
+        if (++FP.FDepth > kMaxParseDepth)
+            FP.Abort();
     }
     ~TDepthGuard() { --FP.FDepth; }
     TDepthGuard(const TDepthGuard &) = delete;

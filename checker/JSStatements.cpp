@@ -13,20 +13,32 @@ namespace {
 
 constexpr int kEmptyBlock = -2; // a block without statements: recognised, but "empty" to the callers
 
-bool IsKeywordOrBrowserWord(int C) { return (C >= tkBreak && C <= tkFalse) || (C >= tkAlert && C <= tkWriteln); }
-bool IsGlobalFunctionWord(int C) { return C >= tkConfirm && C <= tkSetTimeout; }
-bool IsBrowserWord(int C) { return C >= tkAlert && C <= tkWriteln; }
+bool IsKeywordOrBrowserWord(int C)
+{
+    return (C >= tkBreak && C <= tkFalse) || (C >= tkAlert && C <= tkWriteln);
+}
+bool IsGlobalFunctionWord(int C)
+{
+    return C >= tkConfirm && C <= tkSetTimeout;
+}
+bool IsBrowserWord(int C)
+{
+    return C >= tkAlert && C <= tkWriteln;
+}
 
 } // namespace
 
 bool TJSParser::IsDeclaredInScope(const AnsiString &Name) const
 {
-    if (FGlobalNames.IndexOf(FLists.GlobalVars, Name) >= 0) return true;
+    if (FGlobalNames.IndexOf(FLists.GlobalVars, Name) >= 0)
+        return true;
     for (auto it = FOpenFunctions.rbegin(); it != FOpenFunctions.rend(); ++it) {
         const int index = it->Index;
-        if (index < 0 || index >= FFunctions->Count()) continue;
+        if (index < 0 || index >= FFunctions->Count())
+            continue;
         auto *fn = static_cast<const TJSFunction *>(FFunctions->Objects(index));
-        if (fn && (fn->IsLocalVar(Name) || fn->IsParameter(Name))) return true;
+        if (fn && (fn->IsLocalVar(Name) || fn->IsParameter(Name)))
+            return true;
     }
     return false;
 }
@@ -34,7 +46,8 @@ bool TJSParser::IsDeclaredInScope(const AnsiString &Name) const
 bool TJSParser::ParseSourceElement()
 {
     int r = ParseStatement();
-    if (r == -1) return ParseFunction(true, AnsiString());
+    if (r == -1)
+        return ParseFunction(true, AnsiString());
     return true;
 }
 
@@ -44,32 +57,42 @@ int TJSParser::ParseStatementList()
     for (;;) {
         const uint64_t start = FConsumed;
         int r = ParseStatement();
-        if (r == -1) break;
-        if (r != kEmptyBlock) result = r;
-        if (FBraceDepth < FFunctionStartDepth) FFunctionStartDepth = FBraceDepth;
-        if (FConsumed == start) break;
+        if (r == -1)
+            break;
+        if (r != kEmptyBlock)
+            result = r;
+        if (FBraceDepth < FFunctionStartDepth)
+            FFunctionStartDepth = FBraceDepth;
+        if (FConsumed == start)
+            break;
     }
     return result;
 }
 
 int TJSParser::ParseBlock()
 {
-    if (PeekToken() != '{') return -1;
+    if (PeekToken() != '{')
+        return -1;
     NextToken();
     ++FBraceDepth;
     int result = kEmptyBlock;
-    if (PeekToken() == tkFunction && ParseFunction(true, AnsiString())) result = srFunction;
+    if (PeekToken() == tkFunction && ParseFunction(true, AnsiString()))
+        result = srFunction;
     if (PeekToken() != '}' && PeekToken() != tkEnd) {
         int r = ParseStatementList();
-        if (r != kEmptyBlock) result = r;
+        if (r != kEmptyBlock)
+            result = r;
     }
-    if (PeekToken() == tkFunction && ParseFunction(true, AnsiString())) result = srFunction;
+    if (PeekToken() == tkFunction && ParseFunction(true, AnsiString()))
+        result = srFunction;
     int n = PeekToken();
     if (n == '}') {
         NextToken();
     } else if (n != tkEnd) {
-        if (n == tkElse && FIfDepth < 0) AddFinding(fdElseWithoutAnIf, Look().Line);
-        else AddFinding(fdCloseBraceExpected, Look().Line);
+        if (n == tkElse && FIfDepth < 0)
+            AddFinding(fdElseWithoutAnIf, Look().Line);
+        else
+            AddFinding(fdCloseBraceExpected, Look().Line);
         Recover(false);
     }
     return result;
@@ -81,7 +104,8 @@ bool TJSParser::ParseFunction(bool Required, const AnsiString &GivenName, bool E
     const bool accessor = FAccessor;
     FAccessor = false;
     if (!accessor) {
-        if (PeekToken() != tkFunction) return false;
+        if (PeekToken() != tkFunction)
+            return false;
         NextToken();
     }
     const int32_t line = FCur.Line;
@@ -121,9 +145,12 @@ bool TJSParser::ParseFunction(bool Required, const AnsiString &GivenName, bool E
         name += "." + FCur.Text;
         dotted = true;
     }
-    if (dotted) AddPrototypeInstance(name, line);
-    if (!GivenName.empty()) name = GivenName;
-    if (name.empty()) name = Expression ? AnonymousName() : AnsiString();
+    if (dotted)
+        AddPrototypeInstance(name, line);
+    if (!GivenName.empty())
+        name = GivenName;
+    if (name.empty())
+        name = Expression ? AnonymousName() : AnsiString();
 
     // Parameter list.
     std::vector<AnsiString> params;
@@ -152,7 +179,8 @@ bool TJSParser::ParseFunction(bool Required, const AnsiString &GivenName, bool E
                 } else {
                     AddFinding(fdFunctionParameterExpected, Look().Line);
                     SkipLineTo(';', ')', '{');
-                    if (PeekToken() == ')') NextToken();
+                    if (PeekToken() == ')')
+                        NextToken();
                     break;
                 }
                 int s = PeekToken();
@@ -166,7 +194,8 @@ bool TJSParser::ParseFunction(bool Required, const AnsiString &GivenName, bool E
                 }
                 AddFinding(fdCloseParenExpected, Look().Line);
                 SkipLineTo(';', ')', '{');
-                if (PeekToken() == ')') NextToken();
+                if (PeekToken() == ')')
+                    NextToken();
                 break;
             }
         }
@@ -179,7 +208,8 @@ bool TJSParser::ParseFunction(bool Required, const AnsiString &GivenName, bool E
     const bool anonymous = Expression && GivenName.empty() && name.rfind("Anonymous function", 0) == 0;
     AnsiString decl = (anonymous ? AnsiString() : name) + "(";
     for (size_t i = 0; i < params.size(); ++i) {
-        if (i) decl += ",";
+        if (i)
+            decl += ",";
         decl += params[i];
     }
     decl += ")";
@@ -187,7 +217,8 @@ bool TJSParser::ParseFunction(bool Required, const AnsiString &GivenName, bool E
     // Registration.
     ++FFunctionDepth;
     if (!Expression && FFunctionNames.IndexOf(*FFunctions, name) >= 0)
-        AddMessage("duplicate function - \"" + name + "\".  Browsers will use the last one without reporting any error!",
+        AddMessage("duplicate function - \"" + name +
+                       "\".  Browsers will use the last one without reporting any error!",
                    sevWarning, 14, line);
     int parentIndex = -1;
     TNavNode parentNode = nullptr;
@@ -204,7 +235,8 @@ bool TJSParser::ParseFunction(bool Required, const AnsiString &GivenName, bool E
     fn->SetParameters(decl, line, true);
     FLastFunctionName = name;
     FOpenFunctions.push_back({name, index, node});
-    if (parentIndex < 0) FParentIndex = index;
+    if (parentIndex < 0)
+        FParentIndex = index;
 
     int body = -1;
     {
@@ -239,7 +271,8 @@ bool TJSParser::ParseFunction(bool Required, const AnsiString &GivenName, bool E
         } else {
             AddFinding(fdOpenBraceExpected, Look().Line);
         }
-        if (PeekToken() == '.') FPendingOwner = name;
+        if (PeekToken() == '.')
+            FPendingOwner = name;
     }
 
     if (body < 0 && !FAborted)
@@ -254,7 +287,8 @@ bool TJSParser::ParseFunction(bool Required, const AnsiString &GivenName, bool E
 
 int TJSParser::ParseObjectLiteral(const AnsiString &Target)
 {
-    if (PeekToken() != '{') return -1;
+    if (PeekToken() != '{')
+        return -1;
     TDepthGuard guard(*this);
     NextToken();
     ++FBraceDepth;
@@ -274,7 +308,8 @@ int TJSParser::ParseObjectLiteral(const AnsiString &Target)
     FCollectMembers = false;
     for (;;) {
         int n = PeekToken();
-        if (n == '}' || n == tkEnd) break;
+        if (n == '}' || n == tkEnd)
+            break;
         const uint64_t start = FConsumed;
         // Member name: an identifier, any word, a string or a number.
         if (n == tkIdentifier || n == tkString || n == tkInteger || n == tkDecimal || IsMemberNameToken(n)) {
@@ -282,8 +317,10 @@ int TJSParser::ParseObjectLiteral(const AnsiString &Target)
         } else {
             AddFinding(fdOrExpectedInObjectLiteral, Look().Line);
             SkipLineTo(',', ';', '}');
-            if (PeekToken() == ',' || PeekToken() == ';') NextToken();
-            if (FConsumed == start) break;
+            if (PeekToken() == ',' || PeekToken() == ';')
+                NextToken();
+            if (FConsumed == start)
+                break;
             continue;
         }
         AnsiString member = FCur.Text;
@@ -298,8 +335,10 @@ int TJSParser::ParseObjectLiteral(const AnsiString &Target)
             }
         }
         const int32_t memberLine = FCur.Line;
-        if (fn && !member.empty()) fn->AddLocalVar("this." + member, memberLine, 0, AnsiString(), false);
-        if (collect) FNames.Add(member);
+        if (fn && !member.empty())
+            fn->AddLocalVar("this." + member, memberLine, 0, AnsiString(), false);
+        if (collect)
+            FNames.Add(member);
         if (Target.size() > 10 && Target.compare(Target.size() - 10, 10, ".prototype") == 0)
             AddPrototypeInstance(Target + "." + member, memberLine);
         int s = PeekToken();
@@ -310,7 +349,8 @@ int TJSParser::ParseObjectLiteral(const AnsiString &Target)
             FAccessor = true;
             ParseFunction(false, fname, true, true);
             s = PeekToken();
-            if (s == ',' || s == ';') NextToken();
+            if (s == ',' || s == ';')
+                NextToken();
             else if (s != '}') {
                 AddFinding(fdCloseBraceExpectedInObject, Look().Line);
                 return srBlock;
@@ -319,7 +359,8 @@ int TJSParser::ParseObjectLiteral(const AnsiString &Target)
         }
         if (s == '}' || s == ';' || s == ',') {
             // a member without a value is tolerated before "}" and ";"; before "," it is reported
-            if (s == ';' || s == ',') NextToken();
+            if (s == ';' || s == ',')
+                NextToken();
             if (s == ',') {
                 AddFinding(fdOrExpectedInObjectLiteral, FCur.Line);
             }
@@ -328,8 +369,10 @@ int TJSParser::ParseObjectLiteral(const AnsiString &Target)
         if (s != ':') {
             AddFinding(fdOrExpectedInObjectLiteral, Look().Line);
             SkipLineTo(',', ';', '}');
-            if (PeekToken() == ',' || PeekToken() == ';') NextToken();
-            if (FConsumed == start) break;
+            if (PeekToken() == ',' || PeekToken() == ';')
+                NextToken();
+            if (FConsumed == start)
+                break;
             continue;
         }
         NextToken();
@@ -348,18 +391,22 @@ int TJSParser::ParseObjectLiteral(const AnsiString &Target)
             (void)r;
             while (PeekToken() == '(' || PeekToken() == '.' || PeekToken() == '[') {
                 const uint64_t before = FConsumed;
-                if (PeekToken() == '(') ParseArguments(t, Look().Line, nullptr);
+                if (PeekToken() == '(')
+                    ParseArguments(t, Look().Line, nullptr);
                 else {
                     NextToken();
                     if (FCur.Code == '.') {
-                        if (IsMemberNameToken(PeekToken())) NextToken();
+                        if (IsMemberNameToken(PeekToken()))
+                            NextToken();
                     } else {
                         AnsiString it;
                         ParseExpressionList(false, it);
-                        if (PeekToken() == ']') NextToken();
+                        if (PeekToken() == ']')
+                            NextToken();
                     }
                 }
-                if (FConsumed == before) break;
+                if (FConsumed == before)
+                    break;
             }
         } else {
             AnsiString text;
@@ -382,8 +429,10 @@ int TJSParser::ParseObjectLiteral(const AnsiString &Target)
             return srBlock;
         }
     }
-    if (PeekToken() == '}') NextToken();
-    else if (!FAborted) AddFinding(fdCloseBraceExpectedInObject, Look().Line);
+    if (PeekToken() == '}')
+        NextToken();
+    else if (!FAborted)
+        AddFinding(fdCloseBraceExpectedInObject, Look().Line);
     return srBlock;
 }
 
@@ -391,14 +440,16 @@ int TJSParser::ParseObjectOperand(const AnsiString &Target, AnsiString &Text)
 {
     const int r = ParseObjectLiteral(Target);
     Text.clear();
-    if (r < 0) return r;
+    if (r < 0)
+        return r;
     // an object literal is an operand like any other: "{ a: 1 } instanceof Object", "{ a: 1 }[key]"
     const int n = PeekToken();
     const bool continues = n == '.' || n == '[' || n == '?' || n == '+' || n == '-' || n == '*' || n == '/' ||
                            n == '%' || n == '<' || n == '>' || n == '&' || n == '|' || n == '^' ||
                            (n >= tkEqual && n <= tkOrOr) || (n >= tkShl && n <= tkUShr) || n == tkStrictEqual ||
                            n == tkStrictNotEqual || n == tkInstanceof || (n == tkIn && !FNoIn);
-    if (!continues) return r;
+    if (!continues)
+        return r;
     FPrimed = true;
     FPrimedCode = srBlock;
     FPrimedText.clear();
@@ -407,13 +458,15 @@ int TJSParser::ParseObjectOperand(const AnsiString &Target, AnsiString &Text)
 
 // ---- declarations
 
-void TJSParser::DeclareGlobal(const AnsiString &Name, int32_t Line, int ValueCode, const AnsiString &ValueText, bool Report)
+void TJSParser::DeclareGlobal(const AnsiString &Name, int32_t Line, int ValueCode, const AnsiString &ValueText,
+                              bool Report)
 {
     int i = FGlobalNames.IndexOf(FLists.GlobalVars, Name);
     if (i >= 0) {
         if (Report && FRepeatDec) {
             auto *v = static_cast<TJSVariable *>(FLists.GlobalVars.Objects(i));
-            AddMessage("global var \"" + Name + "\" already declared on line " + std::to_string(DisplayLine(v->GetDeclLine())),
+            AddMessage("global var \"" + Name + "\" already declared on line " +
+                           std::to_string(DisplayLine(v->GetDeclLine())),
                        sevWarning, 23, Line);
         }
         return;
@@ -421,16 +474,20 @@ void TJSParser::DeclareGlobal(const AnsiString &Name, int32_t Line, int ValueCod
     bool typed = ValueCode >= tkWindow && ValueCode <= tkDOM4;
     auto *v = new TJSVariable(this, -1, typed ? vkTyped : vkDeclared, Line, typed ? ValueText : AnsiString());
     FLists.GlobalVars.AddObject(Name, v);
-    if (FHost) FHost->AddVariableNode(Name, Line, nullptr, nkGlobalVar);
+    if (FHost)
+        FHost->AddVariableNode(Name, Line, nullptr, nkGlobalVar);
 }
 
-void TJSParser::DeclareLocal(const AnsiString &Name, int32_t Line, int ValueCode, const AnsiString &ValueText, bool Report)
+void TJSParser::DeclareLocal(const AnsiString &Name, int32_t Line, int ValueCode, const AnsiString &ValueText,
+                             bool Report)
 {
     TJSFunction *fn = CurrentFunction();
-    if (!fn) return;
+    if (!fn)
+        return;
     bool isNew = !fn->IsLocalVar(Name);
     fn->AddLocalVar(Name, Line, ValueCode, ValueText, Report);
-    if (isNew && FHost) FHost->AddVariableNode(Name, Line, FCurrentNode, nkLocalVar);
+    if (isNew && FHost)
+        FHost->AddVariableNode(Name, Line, FCurrentNode, nkLocalVar);
 }
 
 // ---- statements
@@ -439,7 +496,8 @@ int TJSParser::ParseStatement()
 {
     TDepthGuard guard(*this);
     int n = PeekToken();
-    if (n == tkEnd) return -1;
+    if (n == tkEnd)
+        return -1;
     if (n == '{') {
         int r = ParseBlock();
         if (PeekToken() == ';') {
@@ -451,15 +509,19 @@ int TJSParser::ParseStatement()
         }
         return r == kEmptyBlock ? kEmptyBlock : srBlock;
     }
-    if (n == tkVar || n == tkConst) return ParseVar();
+    if (n == tkVar || n == tkConst)
+        return ParseVar();
     if (n == tkIdentifier && Look().Text == "Var")
         AddFinding(fdIdentifierNamedVarIsProbably, Look().Line);
-    if (IsBrowserWord(n)) return ParseBrowserStatement(false);
+    if (IsBrowserWord(n))
+        return ParseBrowserStatement(false);
     if (n == tkFunction && FBraceDepth == FFunctionStartDepth) {
-        if (ParseFunction(true, AnsiString())) return srFunction;
+        if (ParseFunction(true, AnsiString()))
+            return srFunction;
         return -1;
     }
-    if (n == tkIf) return ParseIf();
+    if (n == tkIf)
+        return ParseIf();
     if (n == tkDo || n == tkWhile || n == tkFor) {
         ++FLoopDepth;
         int r = ParseLoop();
@@ -467,12 +529,11 @@ int TJSParser::ParseStatement()
         return r;
     }
     int r = ParseExpressionStatement();
-    if (r != -1) return r;
+    if (r != -1)
+        return r;
 
     switch (PeekToken()) {
-    case ';':
-        NextToken();
-        return srEmpty;
+    case ';': NextToken(); return srEmpty;
     case tkContinue:
     case tkBreak: {
         const bool isBreak = n == tkBreak;
@@ -481,13 +542,17 @@ int TJSParser::ParseStatement()
         // "break label" may also leave a labelled block.
         const bool labelled = isBreak && FLabelDepth > 0 && PeekToken() == tkIdentifier && Look().Line == line;
         if (isBreak ? (FLoopDepth <= 0 && FSwitchDepth <= 0 && !labelled) : FLoopDepth <= 0) {
-            if (isBreak) AddFinding(fdBreakOnlyInsideALoop, line);
-            else AddFinding(fdContinueOnlyInsideALoop, line);
+            if (isBreak)
+                AddFinding(fdBreakOnlyInsideALoop, line);
+            else
+                AddFinding(fdContinueOnlyInsideALoop, line);
         }
         if (PeekToken() == tkIdentifier && Look().Line == line) {
             NextToken();
-            if (TJSFunction *fn = CurrentFunction()) fn->AddLabelRef(FCur.Text, FCur.Line);
-            else FLists.LabelRefs.AddObject(FCur.Text, LineObject(FCur.Line));
+            if (TJSFunction *fn = CurrentFunction())
+                fn->AddLabelRef(FCur.Text, FCur.Line);
+            else
+                FLists.LabelRefs.AddObject(FCur.Text, LineObject(FCur.Line));
         }
         CheckSemicolon();
         return isBreak ? srBreak : srContinue;
@@ -503,10 +568,12 @@ int TJSParser::ParseStatement()
         if (p == '}' || p == tkEnd || Look().Line > line) {
             // "return" alone before a line break: the value on the next line is not returned
             if (Look().Line > line && p != '}' && p != tkEnd) {
-                if (FSemiColon) AddFinding(fdMissingSemicolon, line);
+                if (FSemiColon)
+                    AddFinding(fdMissingSemicolon, line);
                 ++FSemiTotal;
                 ++FSemiPiece;
-                if (FSectionCode == scInline) ++FSemiInline;
+                if (FSectionCode == scInline)
+                    ++FSemiInline;
             } else {
                 CheckSemicolon();
             }
@@ -514,15 +581,18 @@ int TJSParser::ParseStatement()
         }
         AnsiString text;
         int rc;
-        if (p == '{') rc = ParseObjectOperand(AnsiString(), text);
-        else rc = ParseExpressionList(false, text);
+        if (p == '{')
+            rc = ParseObjectOperand(AnsiString(), text);
+        else
+            rc = ParseExpressionList(false, text);
         if (rc < 0) {
             AddFinding(fdReturnExpressionMissingOrInvalid, Look().Line);
             Recover(false);
         }
         if (FFunctions->Count() > 0) {
             auto *last = static_cast<TJSFunction *>(FFunctions->Objects(FFunctions->Count() - 1));
-            if (last) last->SetReturnInfo(rc == erCall ? last->LastCallName() : text, rc);
+            if (last)
+                last->SetReturnInfo(rc == erCall ? last->LastCallName() : text, rc);
         }
         CheckSemicolon();
         return srReturn;
@@ -549,17 +619,20 @@ int TJSParser::ParseStatement()
                 Recover(false);
             }
             const AnsiString saved = FWithObject;
-            if (rc >= 0) FWithObject = text;
-            if (PeekToken() == ')') NextToken();
-            else AddFinding(fdCloseParenExpected, Look().Line);
+            if (rc >= 0)
+                FWithObject = text;
+            if (PeekToken() == ')')
+                NextToken();
+            else
+                AddFinding(fdCloseParenExpected, Look().Line);
             int s = ParseStatement();
-            if (s == -1) AddFinding(fdInvalidOrNoStatementsIn, Look().Line);
+            if (s == -1)
+                AddFinding(fdInvalidOrNoStatementsIn, Look().Line);
             FWithObject = saved;
         }
         return srWith;
     }
-    case tkTry:
-        return ParseTry();
+    case tkTry: return ParseTry();
     case tkThrow: {
         NextToken();
         const int32_t line = FCur.Line;
@@ -576,8 +649,7 @@ int TJSParser::ParseStatement()
         CheckSemicolon();
         return srThrow;
     }
-    default:
-        return -1;
+    default: return -1;
     }
 }
 
@@ -590,15 +662,18 @@ int TJSParser::ParseExpressionStatement()
                   n == tkNull || n == tkUndefined || n == tkTrue || n == tkFalse || n == tkEval || n == tkOpen ||
                   n == tkFunction || (n >= tkWindow && n <= tkDOM4) || IsGlobalFunctionWord(n) || n == tkMethod ||
                   n == tkInherits || n == tkSuper || n == tkClass;
-    if (!starts) return -1;
+    if (!starts)
+        return -1;
     const uint64_t start = FConsumed;
     AnsiString text;
     int r = ParseExpressionList(true, text);
     if (r < 0) {
-        if (FConsumed == start) return -1;
+        if (FConsumed == start)
+            return -1;
         // a statement that failed without a finding of its own (such as "();") is reported as the driver
         // reports a statement it cannot recognise
-        if (FErrors == 0) AddFinding(fdUnrecognisedSymbolFound, Look().Line);
+        if (FErrors == 0)
+            AddFinding(fdUnrecognisedSymbolFound, Look().Line);
         Recover(false);
         return srExpression;
     }
@@ -619,10 +694,12 @@ int TJSParser::ParseExpressionStatement()
         ++FLabelDepth;
         int s = ParseStatement();
         --FLabelDepth;
-        if (s == -1) AddFinding(fdLabelStatementFailOrMissing, Look().Line);
+        if (s == -1)
+            AddFinding(fdLabelStatementFailOrMissing, Look().Line);
         return srLabelled;
     }
-    if (r == erIdentifier) RecordReference(text, r);
+    if (r == erIdentifier)
+        RecordReference(text, r);
     CheckSemicolon();
     return srExpression;
 }
@@ -630,15 +707,16 @@ int TJSParser::ParseExpressionStatement()
 int TJSParser::ParseBrowserStatement(bool Conditional)
 {
     int n = PeekToken();
-    if (!IsBrowserWord(n)) return -1;
+    if (!IsBrowserWord(n))
+        return -1;
     if (n == tkStatus) {
         // "status" and "defaultStatus" are assigned, appended to or named alone
         const AnsiString word = Look().Text;
         NextToken();
         int p = PeekToken();
         // read in an expression ("status && f()"), or a variable of the script with that name: an operand
-        const bool operand = IsDeclaredInScope(word) || (p < 128 && p != '{') || (p >= tkEqual && p <= tkStrictNotEqual) ||
-                             p == tkInstanceof || p == tkIn || p == tkEnd;
+        const bool operand = IsDeclaredInScope(word) || (p < 128 && p != '{') ||
+                             (p >= tkEqual && p <= tkStrictNotEqual) || p == tkInstanceof || p == tkIn || p == tkEnd;
         if (p != '=' && p != tkAddAssign && p != ';' && !operand) {
             AddFinding(fdOrExpectedAfterStatusDefaultstatus, Look().Line);
             Recover(false);
@@ -659,7 +737,8 @@ int TJSParser::ParseBrowserStatement(bool Conditional)
             AnsiString text;
             ParseExpressionList(true, text);
         }
-        if (!Conditional) CheckSemicolon();
+        if (!Conditional)
+            CheckSemicolon();
         return tkStatus;
     }
     if ((n == tkAlert || n == tkWrite || n == tkWriteln || n == tkDOM4) && !Look().Call) {
@@ -670,12 +749,14 @@ int TJSParser::ParseBrowserStatement(bool Conditional)
         if (p == '=') {
             NextToken();
             AnsiString text;
-            if (PeekToken() == '{') ParseObjectLiteral(word.Text);
+            if (PeekToken() == '{')
+                ParseObjectLiteral(word.Text);
             else if (ParseAssignment(false, text) < 0) {
                 AddFinding(fdRhsOfAssignmentMissingOr, Look().Line);
                 Recover(false);
             }
-            if (!Conditional) CheckSemicolon();
+            if (!Conditional)
+                CheckSemicolon();
             return tkAlert;
         }
         if (p != '(' && p != '.') {
@@ -695,8 +776,10 @@ int TJSParser::ParseBrowserStatement(bool Conditional)
         Recover(false);
         return n;
     }
-    if (r == erIdentifier) RecordReference(text, r);
-    if (!Conditional) CheckSemicolon();
+    if (r == erIdentifier)
+        RecordReference(text, r);
+    if (!Conditional)
+        CheckSemicolon();
     return r;
 }
 
@@ -750,7 +833,8 @@ int TJSParser::ParseVar()
                     valueText = valueCode == tkWindow ? "window" : "document";
                 }
             }
-            if (valueCode == erIdentifier && !valueText.empty()) PropagateNewRecord(valueText, name, line);
+            if (valueCode == erIdentifier && !valueText.empty())
+                PropagateNewRecord(valueText, name, line);
             FPendingTarget = savedTarget;
         } else if (p >= tkMulAssign && p <= tkSubAssign) {
             AddFinding(fdDeclaredVariableCanOnlyBe, Look().Line);
@@ -771,18 +855,23 @@ int TJSParser::ParseVar()
             const bool existed = FGlobalNames.IndexOf(FLists.GlobalVars, name) >= 0;
             DeclareGlobal(name, line, valueCode, valueText, true);
             if (!existed && valueCode == srBlock) {
-                auto *v = static_cast<TJSVariable *>(FLists.GlobalVars.Objects(FGlobalNames.IndexOf(FLists.GlobalVars, name)));
-                for (int i = 0; i < FNames.Count(); ++i) v->AddMember(FNames[i]);
+                auto *v = static_cast<TJSVariable *>(
+                    FLists.GlobalVars.Objects(FGlobalNames.IndexOf(FLists.GlobalVars, name)));
+                for (int i = 0; i < FNames.Count(); ++i)
+                    v->AddMember(FNames[i]);
             }
         } else {
             DeclareLocal(name, line, valueCode, valueText, true);
-            if (thisAlone) CurrentFunction()->SetLocalVarType(name, "__self_");
+            if (thisAlone)
+                CurrentFunction()->SetLocalVarType(name, "__self_");
         }
         FNames.Clear();
-        if (PeekToken() != ',') break;
+        if (PeekToken() != ',')
+            break;
         NextToken();
         int q = PeekToken();
-        if (q != tkIdentifier && !IsKeywordOrBrowserWord(q) && !(q >= tkDOM1 && q <= tkDOM4) && !IsGlobalFunctionWord(q)) {
+        if (q != tkIdentifier && !IsKeywordOrBrowserWord(q) && !(q >= tkDOM1 && q <= tkDOM4) &&
+            !IsGlobalFunctionWord(q)) {
             AddFinding(fdIdentifierExpectedAfterComma, Look().Line);
             break;
         }
@@ -827,14 +916,16 @@ int TJSParser::ParseIf()
         NextToken();
     }
     int s = ParseStatement();
-    if (s < 0 && !FAborted) AddFinding(fdEmptyIf, FCur.Line);
+    if (s < 0 && !FAborted)
+        AddFinding(fdEmptyIf, FCur.Line);
     if (PeekToken() == tkElse) {
         NextToken();
         const bool savedElse = FElseFlag;
         FElseFlag = true;
         int e = ParseStatement();
         FElseFlag = savedElse;
-        if (e < 0 && !FAborted) AddFinding(fdEmptyElse, FCur.Line);
+        if (e < 0 && !FAborted)
+            AddFinding(fdEmptyElse, FCur.Line);
     }
     return srIf;
 }
@@ -842,7 +933,8 @@ int TJSParser::ParseIf()
 int TJSParser::ParseLoop()
 {
     int n = PeekToken();
-    if (n == tkFor) return ParseFor();
+    if (n == tkFor)
+        return ParseFor();
     NextToken();
     AnsiString text;
     if (n == tkDo) {
@@ -853,7 +945,8 @@ int TJSParser::ParseLoop()
         int body = ParseStatement();
         if (body < 0 || body == srWhile) {
             AddFinding(fdEmptyBlockInDoWhile, FCur.Line);
-            if (body == -1) Recover(false);
+            if (body == -1)
+                Recover(false);
         }
         if (PeekToken() != tkWhile) {
             AddFinding(fdWhileExpected, Look().Line);
@@ -895,7 +988,8 @@ int TJSParser::ParseLoop()
     if (PeekToken() == ';')
         AddFinding(fdAfterWhileExpressionWillOnly, Look().Line);
     int body = ParseStatement();
-    if (body < 0 && !FAborted) AddFinding(fdWhileEmpty, FCur.Line);
+    if (body < 0 && !FAborted)
+        AddFinding(fdWhileEmpty, FCur.Line);
     return srWhile;
 }
 
@@ -924,10 +1018,10 @@ int TJSParser::ParseFor()
                     FMarkup = markup;
                     return srFor;
                 }
-                if (!IsBrowserWord(p) && !(p >= tkDOM1 && p <= tkDOM4)) break;
+                if (!IsBrowserWord(p) && !(p >= tkDOM1 && p <= tkDOM4))
+                    break;
                 // a browser or DOM word is a legal name: it is only worth a warning, as in "var"
-                AddFinding(fdVariableNameReserved, Look().Text,
-                           Look().Line);
+                AddFinding(fdVariableNameReserved, Look().Text, Look().Line);
             }
             NextToken();
             const AnsiString name = FCur.Text;
@@ -935,8 +1029,10 @@ int TJSParser::ParseFor()
             ++names;
             if (IsPredefinedGlobal(name))
                 AddFinding(fdAvoidIdentifierName, name, line);
-            if (FFunctionIndex == 0) DeclareGlobal(name, line, -1, AnsiString(), true);
-            else DeclareLocal(name, line, -1, AnsiString(), true);
+            if (FFunctionIndex == 0)
+                DeclareGlobal(name, line, -1, AnsiString(), true);
+            else
+                DeclareLocal(name, line, -1, AnsiString(), true);
             if (PeekToken() == '=') {
                 NextToken();
                 AnsiString value;
@@ -949,7 +1045,8 @@ int TJSParser::ParseFor()
                     Recover(false);
                 }
             }
-            if (PeekToken() != ',') break;
+            if (PeekToken() != ',')
+                break;
             NextToken();
             int q = PeekToken();
             if (q != tkIdentifier && !IsBrowserWord(q) && !(q >= tkDOM1 && q <= tkDOM4)) {
@@ -981,8 +1078,10 @@ int TJSParser::ParseFor()
                 firstName.find('.') == AnsiString::npos) {
                 if (IsPredefinedGlobal(firstName))
                     AddFinding(fdAvoidIdentifierName, firstName, firstLine);
-                if (FFunctionIndex == 0) DeclareGlobal(firstName, firstLine, -1, AnsiString(), false);
-                else DeclareLocal(firstName, firstLine, -1, AnsiString(), false);
+                if (FFunctionIndex == 0)
+                    DeclareGlobal(firstName, firstLine, -1, AnsiString(), false);
+                else
+                    DeclareLocal(firstName, firstLine, -1, AnsiString(), false);
             }
         }
     }
@@ -1007,14 +1106,16 @@ int TJSParser::ParseFor()
                 Recover(false);
             } else if (r != erPrefix && r != erPostfix && r != 300 && r != erAssignment) {
                 AnsiString lower = update;
-                std::transform(lower.begin(), lower.end(), lower.begin(), [](unsigned char c) { return std::tolower(c); });
+                std::transform(lower.begin(), lower.end(), lower.begin(),
+                               [](unsigned char c) { return std::tolower(c); });
                 if (lower.find(".movenext") == AnsiString::npos && lower.find(".moveprevious") == AnsiString::npos)
                     AddFinding(fdUpdateExpressionInForMay, FCur.Line);
             }
         }
     } else if (p == tkIn) {
         NextToken();
-        if (names != 1) AddFinding(fdOnlyOneVariableAllowedIn, FCur.Line);
+        if (names != 1)
+            AddFinding(fdOnlyOneVariableAllowedIn, FCur.Line);
         AnsiString obj;
         if (ParseExpressionList(false, obj) < 0) {
             AddFinding(fdIdentifierExpectedAfterIn, Look().Line);
@@ -1036,7 +1137,8 @@ int TJSParser::ParseFor()
         NextToken();
     }
     int body = ParseStatement();
-    if (body < 0 && !FAborted) AddFinding(fdEmptyForLoopBody, FCur.Line);
+    if (body < 0 && !FAborted)
+        AddFinding(fdEmptyForLoopBody, FCur.Line);
     return srFor;
 }
 
@@ -1076,7 +1178,8 @@ int TJSParser::ParseSwitch()
             closed = true;
             break;
         }
-        if (n == tkEnd) break;
+        if (n == tkEnd)
+            break;
         const uint64_t start = FConsumed;
         if (n == tkCase) {
             NextToken();
@@ -1088,12 +1191,14 @@ int TJSParser::ParseSwitch()
         } else if (n == tkDefault) {
             NextToken();
         } else {
-            if (!reported) AddFinding(fdParseSwitchFail, Look().Line);
+            if (!reported)
+                AddFinding(fdParseSwitchFail, Look().Line);
             reported = true;
             break;
         }
         if (PeekToken() != ':') {
-            if (!reported) AddFinding(fdColonExpectedAfterCase, Look().Line);
+            if (!reported)
+                AddFinding(fdColonExpectedAfterCase, Look().Line);
             reported = true;
             Recover(false);
         } else {
@@ -1102,37 +1207,47 @@ int TJSParser::ParseSwitch()
         bool failed = false;
         for (;;) {
             int s = PeekToken();
-            if (s == '}' || s == tkCase || s == tkDefault || s == tkEnd) break;
+            if (s == '}' || s == tkCase || s == tkDefault || s == tkEnd)
+                break;
             const uint64_t before = FConsumed;
             const bool isElse = s == tkElse;
             int r = ParseStatement();
             if (r == srLabelled || r == -1) {
                 if (!reported) {
-                    if (r == -1 && isElse) AddFinding(fdUseDefaultNotElseIn, Look().Line);
-                    else AddFinding(fdCaseActionStatementSFail, Look().Line);
+                    if (r == -1 && isElse)
+                        AddFinding(fdUseDefaultNotElseIn, Look().Line);
+                    else
+                        AddFinding(fdCaseActionStatementSFail, Look().Line);
                 }
                 reported = true;
                 failed = true;
                 Recover(false);
                 break;
             }
-            if (FConsumed == before) break;
+            if (FConsumed == before)
+                break;
         }
         if (failed) {
             // skip the rest of the switch without further messages
             int depth = 0;
             for (;;) {
                 int s = PeekToken();
-                if (s == tkEnd) break;
-                if (s == '}' && depth == 0) break;
+                if (s == tkEnd)
+                    break;
+                if (s == '}' && depth == 0)
+                    break;
                 NextToken();
-                if (s == '{') ++depth;
-                else if (s == '}') --depth;
+                if (s == '{')
+                    ++depth;
+                else if (s == '}')
+                    --depth;
             }
         }
-        if (FConsumed == start) break;
+        if (FConsumed == start)
+            break;
     }
-    if (!closed && !reported) AddFinding(fdMissingToEndSwitchStatement, Look().Line);
+    if (!closed && !reported)
+        AddFinding(fdMissingToEndSwitchStatement, Look().Line);
     return srSwitch;
 }
 
@@ -1141,7 +1256,8 @@ int TJSParser::ParseTry()
     NextToken(); // "try"
     const int32_t tryLine = FCur.Line;
     int r = ParseStatement();
-    if (r < 0 && r != -2) AddFinding(fdTryBlockParseStatementFail, Look().Line);
+    if (r < 0 && r != -2)
+        AddFinding(fdTryBlockParseStatementFail, Look().Line);
     int n = PeekToken();
     if (n != tkCatch && n != tkFinally) {
         AddFinding(fdCatchOrFinallyExpected, Look().Line);
@@ -1160,7 +1276,8 @@ int TJSParser::ParseTry()
                 Recover(false);
                 break;
             }
-            if (++catches > 1) AddFinding(fdOnlyOneCatchPermittedIn, FCur.Line);
+            if (++catches > 1)
+                AddFinding(fdOnlyOneCatchPermittedIn, FCur.Line);
             if (PeekToken() != '(') {
                 AddFinding(fdOpenParenExpected, Look().Line);
             } else {
@@ -1176,9 +1293,12 @@ int TJSParser::ParseTry()
                     if (IsPredefinedGlobal(name))
                         AddFinding(fdAvoidIdentifierName, name, line);
                     if (TJSFunction *fn = CurrentFunction()) {
-                        if (fn->IsParameter(name)) AddFinding(fdCatchIdSameAsParameter, line);
-                        else if (fn->IsLocalVar(name)) AddFinding(fdCatchIdSameAsLocal, line);
-                        else DeclareLocal(name, line, -1, AnsiString(), false);
+                        if (fn->IsParameter(name))
+                            AddFinding(fdCatchIdSameAsParameter, line);
+                        else if (fn->IsLocalVar(name))
+                            AddFinding(fdCatchIdSameAsLocal, line);
+                        else
+                            DeclareLocal(name, line, -1, AnsiString(), false);
                     } else if (FGlobalNames.IndexOf(FLists.GlobalVars, name) >= 0) {
                         AddFinding(fdCatchIdSameAsGlobal, line);
                     } else {
@@ -1190,16 +1310,20 @@ int TJSParser::ParseTry()
                         SkipLineTo(')', ')', ')');
                     }
                 }
-                if (PeekToken() == ')') NextToken();
-                else AddFinding(fdCloseParenExpected, Look().Line);
+                if (PeekToken() == ')')
+                    NextToken();
+                else
+                    AddFinding(fdCloseParenExpected, Look().Line);
             }
             int h = ParseStatement();
-            if (h < 0) AddFinding(fdExceptionStatementFailOrEmpty, FCur.Line);
+            if (h < 0)
+                AddFinding(fdExceptionStatementFailOrEmpty, FCur.Line);
         } else if (n == tkFinally) {
             NextToken();
             hadFinally = true;
             int f = ParseStatement();
-            if (f == -1) AddFinding(fdFinallyBlockStatementSFail, tryLine + 1);
+            if (f == -1)
+                AddFinding(fdFinallyBlockStatementSFail, tryLine + 1);
         } else {
             break;
         }
@@ -1211,7 +1335,8 @@ int TJSParser::ParseTry()
 int TJSParser::ParseExpressionList(bool Statement, AnsiString &Text)
 {
     int r = ParseAssignment(Statement, Text);
-    if (r < 0) return r;
+    if (r < 0)
+        return r;
     while (PeekToken() == ',') {
         NextToken();
         AnsiString next;

@@ -10,35 +10,69 @@ enum JSTokenCode : int {
     tkString = 131,
     tkIdentifier = 132,
 
-    tkBreak = 133, tkContinue, tkDelete, tkElse, tkFor, tkFunction, tkIf, tkIn, tkNew, tkOpen,
-    tkReturn, tkThis, tkTypeof, tkVar, tkVoid, tkWhile, tkWith, tkCase, tkCatch, tkClass, tkConst,
-    tkDebugger, tkDefault, tkDo, tkEnum, tkExport, tkExtends, tkFinally, tkImport, tkSuper, tkSwitch,
-    tkThrow, tkTry, tkEval, tkNull, tkUndefined, tkTrue, tkFalse, // 170
+    tkBreak = 133,
+    tkContinue,
+    tkDelete,
+    tkElse,
+    tkFor,
+    tkFunction,
+    tkIf,
+    tkIn,
+    tkNew,
+    tkOpen,
+    tkReturn,
+    tkThis,
+    tkTypeof,
+    tkVar,
+    tkVoid,
+    tkWhile,
+    tkWith,
+    tkCase,
+    tkCatch,
+    tkClass,
+    tkConst,
+    tkDebugger,
+    tkDefault,
+    tkDo,
+    tkEnum,
+    tkExport,
+    tkExtends,
+    tkFinally,
+    tkImport,
+    tkSuper,
+    tkSwitch,
+    tkThrow,
+    tkTry,
+    tkEval,
+    tkNull,
+    tkUndefined,
+    tkTrue,
+    tkFalse, // 170
 
-    tkEqual = 171,        // ==
-    tkNotEqual,           // !=
-    tkLessEqual,          // <=
-    tkGreaterEqual,       // >=
-    tkAndAnd,             // &&
-    tkOrOr,               // ||
-    tkPlusPlus,           // ++
-    tkMinusMinus,         // --
-    tkMulAssign,          // *=
-    tkDivAssign,          // /=
-    tkModAssign,          // %=
-    tkAddAssign,          // +=
-    tkSubAssign,          // -=
-    tkAndAssign,          // &=
-    tkXorAssign,          // ^=
-    tkOrAssign,           // |=
-    tkShlAssign,          // <<=
-    tkShl,                // <<
-    tkShr,                // >>
-    tkUShr,               // >>>
-    tkShrAssign,          // >>=
-    tkUShrAssign,         // >>>=
-    tkStrictEqual,        // ===
-    tkStrictNotEqual,     // !== (194)
+    tkEqual = 171, // ==
+    tkNotEqual, // !=
+    tkLessEqual, // <=
+    tkGreaterEqual, // >=
+    tkAndAnd, // &&
+    tkOrOr, // ||
+    tkPlusPlus, // ++
+    tkMinusMinus, // --
+    tkMulAssign, // *=
+    tkDivAssign, // /=
+    tkModAssign, // %=
+    tkAddAssign, // +=
+    tkSubAssign, // -=
+    tkAndAssign, // &=
+    tkXorAssign, // ^=
+    tkOrAssign, // |=
+    tkShlAssign, // <<=
+    tkShl, // <<
+    tkShr, // >>
+    tkUShr, // >>>
+    tkShrAssign, // >>=
+    tkUShrAssign, // >>>=
+    tkStrictEqual, // ===
+    tkStrictNotEqual, // !== (194)
 
     tkAlert = 195,
     tkWindow = 196,
@@ -52,14 +86,21 @@ enum JSTokenCode : int {
     tkWriteln = 204,
     tkInstanceof = 207,
 
-    tkServerOpen = 250,   // <% or <%=
-    tkServerClose = 251,  // %>
-    tkMethod = 252,       // JSON option
-    tkInherits = 253,     // JSON option
+    tkServerOpen = 250, // <% or <%=
+    tkServerClose = 251, // %>
+    tkMethod = 252, // JSON option
+    tkInherits = 253, // JSON option
 
     tkRegExp = 329,
 
-    tkConfirm = 332, tkEscape, tkUnescape, tkPrompt, tkParseInt, tkParseFloat, tkIsNaN, tkIsFinite,
+    tkConfirm = 332,
+    tkEscape,
+    tkUnescape,
+    tkPrompt,
+    tkParseInt,
+    tkParseFloat,
+    tkIsNaN,
+    tkIsFinite,
     tkGetterSetter = 340, // __defineGetter__, __defineSetter__
     tkSetTimeout = 341,
 };

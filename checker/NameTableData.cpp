@@ -1,6 +1,9 @@
 // Fixed name tables of the checker. The searched tables are kept sorted (a test proves count and order).
 #include "checker/NameTables.h"
 
+// The tables keep their packed layout.
+// clang-format off
+
 // DOM and JavaScript names, in byte order (upper case before lower case).
 const char *const DOMNames[kDOMNameCount] = {
     "ALT_MASK", "APPLICATION", "ATOMICSELECTION", "Anchor", "Applet", "Application", "Area", "Arguments",
@@ -194,3 +197,4 @@ const char *const EventProperties[kEventPropertyCount] = {
     ".onblur", ".ondragdrop", ".ondragstart", ".onkeypress", ".onerror", ".onfocus", ".onload", ".onmove",
     ".onresize", ".onunload",
 };
+// clang-format on

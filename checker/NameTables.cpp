@@ -11,9 +11,12 @@ int CompareNoCase(const char *A, const char *B)
 {
     for (;; ++A, ++B) {
         int a = static_cast<unsigned char>(*A), b = static_cast<unsigned char>(*B);
-        if (a >= 'A' && a <= 'Z') a += 32;
-        if (b >= 'A' && b <= 'Z') b += 32;
-        if (a != b || !a) return a - b;
+        if (a >= 'A' && a <= 'Z')
+            a += 32;
+        if (b >= 'A' && b <= 'Z')
+            b += 32;
+        if (a != b || !a)
+            return a - b;
     }
 }
 
@@ -22,28 +25,38 @@ bool IsWordChar(unsigned char C)
     return C == '$' || C == '_' || (C >= '0' && C <= '9') || (C >= 'A' && C <= 'Z') || (C >= 'a' && C <= 'z');
 }
 
-char Upper(char C) { return (C >= 'a' && C <= 'z') ? static_cast<char>(C - 32) : C; }
+char Upper(char C)
+{
+    return (C >= 'a' && C <= 'z') ? static_cast<char>(C - 32) : C;
+}
 
 size_t FindNoCase(const AnsiString &Needle, const AnsiString &Text, size_t From)
 {
-    if (Needle.empty() || Needle.size() > Text.size()) return AnsiString::npos;
+    if (Needle.empty() || Needle.size() > Text.size())
+        return AnsiString::npos;
     for (size_t i = From; i + Needle.size() <= Text.size(); ++i) {
         size_t k = 0;
-        while (k < Needle.size() && Upper(Text[i + k]) == Upper(Needle[k])) ++k;
-        if (k == Needle.size()) return i;
+        while (k < Needle.size() && Upper(Text[i + k]) == Upper(Needle[k]))
+            ++k;
+        if (k == Needle.size())
+            return i;
     }
     return AnsiString::npos;
 }
 
 bool ExactSearch(const char *const *Begin, const char *const *End, const AnsiString &Name)
 {
-    auto it = std::lower_bound(Begin, End, Name.c_str(), [](const char *A, const char *B) { return std::strcmp(A, B) < 0; });
+    auto it =
+        std::lower_bound(Begin, End, Name.c_str(), [](const char *A, const char *B) { return std::strcmp(A, B) < 0; });
     return it != End && Name == *it;
 }
 
 } // namespace
 
-bool IsDOMName(const AnsiString &Name) { return ExactSearch(DOMNames, DOMNames + kDOMNameCount, Name); }
+bool IsDOMName(const AnsiString &Name)
+{
+    return ExactSearch(DOMNames, DOMNames + kDOMNameCount, Name);
+}
 
 bool IsPredefinedGlobalName(const AnsiString &Name)
 {
@@ -53,7 +66,8 @@ bool IsPredefinedGlobalName(const AnsiString &Name)
 bool IsSpecialName(const AnsiString &Name)
 {
     for (const char *s : SpecialNames)
-        if (CompareNoCase(s, Name.c_str()) == 0) return true;
+        if (CompareNoCase(s, Name.c_str()) == 0)
+            return true;
     return false;
 }
 
@@ -67,7 +81,8 @@ bool IsServerObjectName(const AnsiString &Name)
 bool IsBuiltInObject(const AnsiString &Name)
 {
     for (const char *s : BuiltInObjects)
-        if (Name == s) return true;
+        if (Name == s)
+            return true;
     return false;
 }
 
@@ -76,7 +91,8 @@ int FindWord(const AnsiString &Word, const AnsiString &Text, bool NoQuoteCheck)
     size_t from = 0;
     for (;;) {
         size_t p = FindNoCase(Word, Text, from);
-        if (p == AnsiString::npos) return -1;
+        if (p == AnsiString::npos)
+            return -1;
         size_t end = p + Word.size();
         bool before = p == 0 || !IsWordChar(static_cast<unsigned char>(Text[p - 1]));
         bool after = end >= Text.size() || !IsWordChar(static_cast<unsigned char>(Text[end]));
@@ -94,15 +110,22 @@ int FindWord(const AnsiString &Word, const AnsiString &Text, bool NoQuoteCheck)
                 for (size_t i = 0; i < p; ++i) {
                     char c = Text[i];
                     if (state == 0) {
-                        if (c == quote) { state = 1; ++count; }
-                        else if (c == '"' || c == '\'') state = 2;
+                        if (c == quote) {
+                            state = 1;
+                            ++count;
+                        } else if (c == '"' || c == '\'')
+                            state = 2;
                     } else if (state == 1) {
-                        if (c == quote) { state = 0; ++count; }
+                        if (c == quote) {
+                            state = 0;
+                            ++count;
+                        }
                     } else if (c != quote && (c == '"' || c == '\'')) {
                         state = 0;
                     }
                 }
-                if ((count & 1) && Text.find(quote, end) != AnsiString::npos) return -1;
+                if ((count & 1) && Text.find(quote, end) != AnsiString::npos)
+                    return -1;
             }
         }
         return static_cast<int>(p) + 1;
@@ -129,30 +152,37 @@ void HTMLNameOf(const AnsiString &Text, bool Report, AnsiString &Result, IMessag
         AnsiString part = t.substr(start, dot == AnsiString::npos ? AnsiString::npos : dot - start);
         if (!IsDOMName(part) && !IsSpecialName(part) && !IsServerObjectName(part)) {
             Result += part;
-            if (dot != AnsiString::npos) Result += '.';
+            if (dot != AnsiString::npos)
+                Result += '.';
         }
-        if (dot == AnsiString::npos) break;
+        if (dot == AnsiString::npos)
+            break;
         start = dot + 1;
     }
-    if (!Result.empty() && Result.back() == '.') Result.pop_back();
+    if (!Result.empty() && Result.back() == '.')
+        Result.pop_back();
 
     // all("x") and getElementById("x") name the element x
     for (const char *lookup : {"all(", "getElementById("}) {
         const size_t length = std::strlen(lookup);
         size_t all = Result.find(lookup);
-        if (all == AnsiString::npos) continue;
+        if (all == AnsiString::npos)
+            continue;
         Result.erase(all, length);
-        if (all < Result.size() && Result[all] == '"') Result.erase(all, 1);
+        if (all < Result.size() && Result[all] == '"')
+            Result.erase(all, 1);
         size_t close = Result.find(')', all);
         if (close != AnsiString::npos) {
             Result.erase(close, 1);
-            if (close > 0 && Result[close - 1] == '"') Result.erase(close - 1, 1);
+            if (close > 0 && Result[close - 1] == '"')
+                Result.erase(close - 1, 1);
         }
         break;
     }
     for (;;) {
         size_t open = Result.find('[');
-        if (open == AnsiString::npos) break;
+        if (open == AnsiString::npos)
+            break;
         size_t close = Result.find(']', open);
         if (close == AnsiString::npos) {
             if (Report && Sink)

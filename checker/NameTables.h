@@ -17,19 +17,19 @@ constexpr size_t kPredefinedGlobalCount = 79;
 constexpr size_t kMemberSuffixCount = 162;
 constexpr size_t kEventPropertyCount = 10;
 
-extern const char *const DOMNames[kDOMNameCount];           // byte order
+extern const char *const DOMNames[kDOMNameCount]; // byte order
 extern const char *const SpecialNames[kSpecialNameCount];
-extern const char *const ServerNames[kServerNameCount];     // order without case
+extern const char *const ServerNames[kServerNameCount]; // order without case
 extern const char *const BuiltInObjects[kBuiltInObjectCount];
 extern const char *const AttributeNames[kAttributeNameCount];
 extern const char *const PredefinedGlobals[kPredefinedGlobalCount]; // byte order
 extern const char *const MemberSuffixes[kMemberSuffixCount];
 extern const char *const EventProperties[kEventPropertyCount];
 
-bool IsDOMName(const AnsiString &Name);          // exact
-bool IsSpecialName(const AnsiString &Name);      // without case
+bool IsDOMName(const AnsiString &Name); // exact
+bool IsSpecialName(const AnsiString &Name); // without case
 bool IsServerObjectName(const AnsiString &Name); // without case
-bool IsBuiltInObject(const AnsiString &Name);    // exact
+bool IsBuiltInObject(const AnsiString &Name); // exact
 bool IsPredefinedGlobalName(const AnsiString &Name); // exact
 
 // 1-based position of Word in Text as a whole word, found without case; -1 when absent. Unless

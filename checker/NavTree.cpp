@@ -6,7 +6,9 @@ AnsiString NameBeforeParen(const AnsiString &Text)
     return p == AnsiString::npos ? Text : Text.substr(0, p);
 }
 
-TNavTreeBuilder::TNavTreeBuilder() : FArena(std::make_shared<TNavRecArena>()) {}
+TNavTreeBuilder::TNavTreeBuilder() : FArena(std::make_shared<TNavRecArena>())
+{
+}
 
 TNavNodeRec *TNavTreeBuilder::Rec(TNavNode Node) const
 {
@@ -20,20 +22,22 @@ void TNavTreeBuilder::ClearTree(INavTreeNodes *Tree)
         FTree->BeginUpdate();
         const int n = FTree->GetCount();
         for (int i = 0; i < n; ++i)
-            if (TNavNode node = FTree->GetNodeFromIndex(i)) FTree->SetData(node, nullptr);
+            if (TNavNode node = FTree->GetNodeFromIndex(i))
+                FTree->SetData(node, nullptr);
         FTree->Clear();
         FTree->EndUpdate();
     }
     FArena = std::make_shared<TNavRecArena>();
     FFunctionIndexValid = false;
     FHTMLPending = FEventsPending = FPageGlobalsPending = FIncludeGlobalsPending = FDynamicPending = true;
-    FCurrentFunction = FHTMLGroup = FPageGlobals = FIncludeGlobals = FCurrentForm = FCurrentInclude =
-        FDynamicGroup = FEventsGroup = FCurrentSection = nullptr;
+    FCurrentFunction = FHTMLGroup = FPageGlobals = FIncludeGlobals = FCurrentForm = FCurrentInclude = FDynamicGroup =
+        FEventsGroup = FCurrentSection = nullptr;
 }
 
 TNavNode TNavTreeBuilder::NewNode(TNavNode Anchor, bool AsChild, const AnsiString &Text, int32_t Line, uint8_t Kind)
 {
-    if (!FTree) return nullptr;
+    if (!FTree)
+        return nullptr;
     FFunctionIndexValid = false;
     TNavNodeRec *rec = FArena->New(Text, Line, Kind);
     return AsChild ? FTree->AddChildObject(Anchor, Text, rec) : FTree->AddObject(Anchor, Text, rec);
@@ -51,7 +55,8 @@ TNavNode TNavTreeBuilder::Group(TNavNode &Ref, bool &Pending, const AnsiString &
 void TNavTreeBuilder::AddRootNode(const AnsiString &Name, int32_t Line, uint8_t Kind)
 {
     TNavNode node = NewNode(nullptr, false, Name, Line, Kind);
-    if (Kind == nkSectionRoot) FCurrentSection = node;
+    if (Kind == nkSectionRoot)
+        FCurrentSection = node;
     if (Kind == nkIncludeRoot) {
         FCurrentInclude = node;
         // Each include gets its own global variables group.
@@ -63,14 +68,17 @@ void TNavTreeBuilder::AddRootNode(const AnsiString &Name, int32_t Line, uint8_t 
 TNavNode TNavTreeBuilder::AddFunctionNode(const AnsiString &Name, int32_t Line, TNavNode Parent, uint8_t Kind,
                                           bool InInclude)
 {
-    if (!FTree) return nullptr;
+    if (!FTree)
+        return nullptr;
     AnsiString text = Name;
     TNavNode anchor;
     if (Kind == nkNestedFunction) {
-        if (!FTreeLocals) return nullptr;
+        if (!FTreeLocals)
+            return nullptr;
         anchor = Parent ? Parent : FCurrentFunction;
     } else {
-        if (!text.empty() && text[0] == '(') text = "function" + text;
+        if (!text.empty() && text[0] == '(')
+            text = "function" + text;
         if (Parent) {
             TNavNode last = FTree->GetLastChild(Parent);
             TNavNodeRec *r = Rec(last);
@@ -89,9 +97,11 @@ TNavNode TNavTreeBuilder::AddFunctionNode(const AnsiString &Name, int32_t Line, 
 void TNavTreeBuilder::AddVariableNode(const AnsiString &Name, int32_t Line, TNavNode Parent, uint8_t Kind,
                                       bool InInclude, bool ServerPass)
 {
-    if (!FTree) return;
+    if (!FTree)
+        return;
     if (Kind == nkGlobalVar || Kind == nkTypedGlobalVar) {
-        if (!FTreeGlobals) return;
+        if (!FTreeGlobals)
+            return;
         if (ServerPass) {
             NewNode(FCurrentSection, true, Name, Line - 1, Kind);
             return;
@@ -112,23 +122,28 @@ void TNavTreeBuilder::AddVariableNode(const AnsiString &Name, int32_t Line, TNav
             }
             group = FPageGlobals;
         }
-        if (group) NewNode(group, true, Name, Line - 1, Kind);
+        if (group)
+            NewNode(group, true, Name, Line - 1, Kind);
         return;
     }
     if (Kind == nkLocalVar) {
-        if (!FTreeLocals) return;
+        if (!FTreeLocals)
+            return;
         if (Parent) {
             TNavNodeRec *r = Rec(FTree->GetLastChild(Parent));
-            if (r && r->Kind == nkFunction && r->Name.compare(0, Name.size() + 1, Name + "(") == 0) return;
+            if (r && r->Kind == nkFunction && r->Name.compare(0, Name.size() + 1, Name + "(") == 0)
+                return;
         }
         TNavNode anchor = Parent ? Parent : FCurrentFunction;
-        if (anchor) NewNode(anchor, true, Name, Line - 1, Kind);
+        if (anchor)
+            NewNode(anchor, true, Name, Line - 1, Kind);
     }
 }
 
 void TNavTreeBuilder::AddNamedObjectNode(const AnsiString &Name, int32_t Line, uint8_t Kind, int OpenForms)
 {
-    if (!FTree) return;
+    if (!FTree)
+        return;
     TNavNode group = Group(FHTMLGroup, FHTMLPending, "HTML Named objects", Line - 1, nkHTMLGroup);
     if (Kind == nkForm) {
         FCurrentForm = NewNode(group, true, Name, Line - 1, Kind);
@@ -139,21 +154,24 @@ void TNavTreeBuilder::AddNamedObjectNode(const AnsiString &Name, int32_t Line, u
 
 void TNavTreeBuilder::AddDynamicHTMLName(const AnsiString &Name, int32_t Line)
 {
-    if (!FTree) return;
+    if (!FTree)
+        return;
     TNavNode group = Group(FDynamicGroup, FDynamicPending, "Dynamic HTML Names", Line - 1, nkDynamicGroup);
     NewNode(group, true, Name, Line - 1, nkDynamicName);
 }
 
 void TNavTreeBuilder::AddEventNode(const AnsiString &Text, int32_t Line)
 {
-    if (!FTree) return;
+    if (!FTree)
+        return;
     TNavNode group = Group(FEventsGroup, FEventsPending, "Events", Line - 1, nkEventsGroup);
     NewNode(group, true, Text, Line - 1, nkEvent);
 }
 
 void TNavTreeBuilder::AddConstructorMember(const AnsiString &Name, int32_t Line, const AnsiString &Ctor, uint8_t Kind)
 {
-    if (!FTree || !FTreeLocals) return;
+    if (!FTree || !FTreeLocals)
+        return;
     const AnsiString head = "Constructor-" + Ctor + "(";
     // Collect first: adding children changes the flat indexes.
     std::vector<TNavNode> ctors;
@@ -161,19 +179,23 @@ void TNavTreeBuilder::AddConstructorMember(const AnsiString &Name, int32_t Line,
     for (int i = 0; i < n; ++i) {
         TNavNode node = FTree->GetNodeFromIndex(i);
         TNavNodeRec *r = Rec(node);
-        if (r && r->Kind == nkConstructor && r->Name.compare(0, head.size(), head) == 0) ctors.push_back(node);
+        if (r && r->Kind == nkConstructor && r->Name.compare(0, head.size(), head) == 0)
+            ctors.push_back(node);
     }
-    for (TNavNode node : ctors) NewNode(node, true, Name, Line - 1, Kind);
+    for (TNavNode node : ctors)
+        NewNode(node, true, Name, Line - 1, Kind);
 }
 
 TNavNode TNavTreeBuilder::FindTreeNode(const AnsiString &Name, uint8_t Kind)
 {
-    if (!FTree) return nullptr;
+    if (!FTree)
+        return nullptr;
     const int n = FTree->GetCount();
     for (int i = 0; i < n; ++i) {
         TNavNode node = FTree->GetNodeFromIndex(i);
         TNavNodeRec *r = Rec(node);
-        if (r && (Kind == nkAnyKind || r->Kind == Kind) && NameBeforeParen(r->Name) == Name) return node;
+        if (r && (Kind == nkAnyKind || r->Kind == Kind) && NameBeforeParen(r->Name) == Name)
+            return node;
     }
     return nullptr;
 }
@@ -182,7 +204,8 @@ void TNavTreeBuilder::Forget(TNavNode Node)
 {
     for (TNavNode *ref : {&FCurrentFunction, &FHTMLGroup, &FPageGlobals, &FIncludeGlobals, &FCurrentForm,
                           &FCurrentInclude, &FDynamicGroup, &FEventsGroup, &FCurrentSection}) {
-        if (*ref == Node) *ref = nullptr;
+        if (*ref == Node)
+            *ref = nullptr;
     }
 }
 
@@ -206,18 +229,22 @@ void TNavTreeBuilder::DeleteNode(TNavNode Node)
 
 void TNavTreeBuilder::DeleteTreeNode(const AnsiString &Name, uint8_t Kind)
 {
-    if (!FTree) return;
+    if (!FTree)
+        return;
     FTree->BeginUpdate();
     const int n = FTree->GetCount();
     for (int i = 0; i < n; ++i) {
         TNavNode node = FTree->GetNodeFromIndex(i);
         TNavNodeRec *r = Rec(node);
-        if (!r || (Kind != nkAnyKind && r->Kind != Kind) || r->Name != Name) continue;
+        if (!r || (Kind != nkAnyKind && r->Kind != Kind) || r->Name != Name)
+            continue;
         TNavNode parent = FTree->GetParent(node);
         DeleteNode(node);
         if (parent && FTree->GetChildCount(parent) == 0) {
-            if (parent == FPageGlobals) FPageGlobalsPending = true;
-            if (parent == FIncludeGlobals) FIncludeGlobalsPending = true;
+            if (parent == FPageGlobals)
+                FPageGlobalsPending = true;
+            if (parent == FIncludeGlobals)
+                FIncludeGlobalsPending = true;
             DeleteNode(parent);
         }
         break;
@@ -227,7 +254,8 @@ void TNavTreeBuilder::DeleteTreeNode(const AnsiString &Name, uint8_t Kind)
 
 void TNavTreeBuilder::MarkConstructor(const AnsiString &Name)
 {
-    if (!FTree) return;
+    if (!FTree)
+        return;
     // A check marks constructors one after another with no node added or removed in between: the
     // function nodes are indexed by name once, in document order, and each mark takes the first left.
     if (!FFunctionIndexValid) {
@@ -243,12 +271,14 @@ void TNavTreeBuilder::MarkConstructor(const AnsiString &Name)
         FFunctionIndexValid = true;
     }
     auto it = FFunctionsByName.find(Name);
-    if (it == FFunctionsByName.end()) return;
+    if (it == FFunctionsByName.end())
+        return;
     while (!it->second.empty()) {
         TNavNode node = it->second.front();
         it->second.pop_front();
         TNavNodeRec *r = Rec(node);
-        if (!r || r->Kind != nkFunction) continue;
+        if (!r || r->Kind != nkFunction)
+            continue;
         r->Name = "Constructor-" + r->Name;
         r->Kind = nkConstructor;
         FTree->SetText(node, r->Name);

@@ -53,7 +53,11 @@ class TNavTreeBuilder {
 public:
     TNavTreeBuilder();
 
-    void SetOptions(bool TreeGlobals, bool TreeLocals) { FTreeGlobals = TreeGlobals; FTreeLocals = TreeLocals; }
+    void SetOptions(bool TreeGlobals, bool TreeLocals)
+    {
+        FTreeGlobals = TreeGlobals;
+        FTreeLocals = TreeLocals;
+    }
     bool TreeGlobals() const { return FTreeGlobals; }
     bool TreeLocals() const { return FTreeLocals; }
 

@@ -7,7 +7,8 @@ TNavTreeMemory::~TNavTreeMemory() = default;
 
 void TNavTreeMemory::Flatten()
 {
-    if (!FDirty) return;
+    if (!FDirty)
+        return;
     FFlat.clear();
     // Iterative pre-order walk: deep trees must not exhaust the stack.
     std::vector<std::pair<Node *, size_t>> stack{{&FRoot, 0}};
@@ -43,7 +44,8 @@ TNavTreeMemory::Node *TNavTreeMemory::Insert(Node *Parent, size_t Pos, const Ans
     node->Data = Data;
     node->Parent = Parent;
     Node *raw = node.get();
-    Parent->Children.insert(Parent->Children.begin() + static_cast<std::ptrdiff_t>(std::min(Pos, Parent->Children.size())),
+    Parent->Children.insert(Parent->Children.begin() +
+                                static_cast<std::ptrdiff_t>(std::min(Pos, Parent->Children.size())),
                             std::move(node));
     FDirty = true;
     return raw;
@@ -69,11 +71,13 @@ TNavNode TNavTreeMemory::AddChildObject(TNavNode Parent, const AnsiString &Text,
 
 void TNavTreeMemory::Delete(TNavNode Handle)
 {
-    if (!Handle) return;
+    if (!Handle)
+        return;
     Node *node = static_cast<Node *>(Handle);
     auto &siblings = node->Parent->Children;
     auto it = std::find_if(siblings.begin(), siblings.end(), [&](const auto &p) { return p.get() == node; });
-    if (it != siblings.end()) siblings.erase(it);
+    if (it != siblings.end())
+        siblings.erase(it);
     FDirty = true;
 }
 
@@ -83,25 +87,35 @@ void TNavTreeMemory::Clear()
     FDirty = true;
 }
 
-void *TNavTreeMemory::GetData(TNavNode Node_) { return Node_ ? static_cast<Node *>(Node_)->Data : nullptr; }
+void *TNavTreeMemory::GetData(TNavNode Node_)
+{
+    return Node_ ? static_cast<Node *>(Node_)->Data : nullptr;
+}
 void TNavTreeMemory::SetData(TNavNode Node_, void *Data)
 {
-    if (Node_) static_cast<Node *>(Node_)->Data = Data;
+    if (Node_)
+        static_cast<Node *>(Node_)->Data = Data;
 }
-AnsiString TNavTreeMemory::GetText(TNavNode Node_) { return Node_ ? static_cast<Node *>(Node_)->Text : AnsiString(); }
+AnsiString TNavTreeMemory::GetText(TNavNode Node_)
+{
+    return Node_ ? static_cast<Node *>(Node_)->Text : AnsiString();
+}
 void TNavTreeMemory::SetText(TNavNode Node_, const AnsiString &Text)
 {
-    if (Node_) static_cast<Node *>(Node_)->Text = Text;
+    if (Node_)
+        static_cast<Node *>(Node_)->Text = Text;
 }
 TNavNode TNavTreeMemory::GetParent(TNavNode Node_)
 {
-    if (!Node_) return nullptr;
+    if (!Node_)
+        return nullptr;
     Node *p = static_cast<Node *>(Node_)->Parent;
     return p == &FRoot ? nullptr : p;
 }
 TNavNode TNavTreeMemory::GetLastChild(TNavNode Node_)
 {
-    if (!Node_) return nullptr;
+    if (!Node_)
+        return nullptr;
     auto &c = static_cast<Node *>(Node_)->Children;
     return c.empty() ? nullptr : c.back().get();
 }

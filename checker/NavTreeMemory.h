@@ -14,7 +14,11 @@ public:
     int GetCount() override;
     TNavNode GetNodeFromIndex(int Index) override;
     void BeginUpdate() override { ++FUpdates; }
-    void EndUpdate() override { if (FUpdates > 0) --FUpdates; }
+    void EndUpdate() override
+    {
+        if (FUpdates > 0)
+            --FUpdates;
+    }
     TNavNode AddObject(TNavNode Sibling, const AnsiString &Text, void *Data) override;
     TNavNode AddFirstObject(TNavNode Sibling, const AnsiString &Text, void *Data) override;
     TNavNode AddChildObject(TNavNode Parent, const AnsiString &Text, void *Data) override;

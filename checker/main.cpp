@@ -28,10 +28,13 @@ public:
         size_t start = 0;
         while (start <= Bytes.size()) {
             size_t end = Bytes.find('\n', start);
-            if (end == std::string::npos) end = Bytes.size();
+            if (end == std::string::npos)
+                end = Bytes.size();
             size_t stop = end;
-            if (stop > start && Bytes[stop - 1] == '\r') --stop;
-            if (end < Bytes.size() || stop > start) FLines.Add(AnsiToWide(Bytes.data() + start, stop - start));
+            if (stop > start && Bytes[stop - 1] == '\r')
+                --stop;
+            if (end < Bytes.size() || stop > start)
+                FLines.Add(AnsiToWide(Bytes.data() + start, stop - start));
             start = end + 1;
         }
     }
@@ -53,12 +56,18 @@ int main(int argc, char **argv)
     options.Summary = false;
     const char *path = nullptr;
     for (int i = 1; i < argc; ++i) {
-        if (std::strcmp(argv[i], "--time") == 0) time = true;
-        else if (std::strcmp(argv[i], "--tree") == 0) showTree = true;
-        else if (std::strcmp(argv[i], "--repeat") == 0 && i + 1 < argc) repeat = std::max(1, std::atoi(argv[++i]));
-        else if (std::strcmp(argv[i], "--no-warnings") == 0) options.NoWarnings = true;
-        else if (std::strcmp(argv[i], "--summary") == 0) options.Summary = true;
-        else path = argv[i];
+        if (std::strcmp(argv[i], "--time") == 0)
+            time = true;
+        else if (std::strcmp(argv[i], "--tree") == 0)
+            showTree = true;
+        else if (std::strcmp(argv[i], "--repeat") == 0 && i + 1 < argc)
+            repeat = std::max(1, std::atoi(argv[++i]));
+        else if (std::strcmp(argv[i], "--no-warnings") == 0)
+            options.NoWarnings = true;
+        else if (std::strcmp(argv[i], "--summary") == 0)
+            options.Summary = true;
+        else
+            path = argv[i];
     }
     if (!path) {
         std::fprintf(stderr, "usage: quillmar-check [--time] [--repeat N] [--tree] [--no-warnings] [--summary] FILE\n");
@@ -76,22 +85,26 @@ int main(int argc, char **argv)
     TNavTreeMemory tree;
     std::vector<double> seconds;
     for (int run = 0; run < repeat; ++run) {
-        if (run > 0) checker.ClearTree(&tree);
+        if (run > 0)
+            checker.ClearTree(&tree);
         const auto t0 = std::chrono::steady_clock::now();
         checker.CheckFile(doc, &items, &tree, options, &includes, &serverIncludes, path);
         seconds.push_back(std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count());
     }
-    for (int i = 0; i < items.Count(); ++i) std::printf("%s\n", items[i].c_str());
+    for (int i = 0; i < items.Count(); ++i)
+        std::printf("%s\n", items[i].c_str());
     if (showTree) {
         // the navigation tree, one node a line, indented by depth
         for (int i = 0; i < tree.GetCount(); ++i) {
             TNavNode node = tree.GetNodeFromIndex(i);
             int depth = 0;
-            for (TNavNode p = tree.GetParent(node); p; p = tree.GetParent(p)) ++depth;
+            for (TNavNode p = tree.GetParent(node); p; p = tree.GetParent(p))
+                ++depth;
             std::printf("%*s%s\n", depth * 2, "", tree.GetText(node).c_str());
         }
     }
     if (time)
-        for (double s : seconds) std::fprintf(stderr, "%.3f s\n", s);
+        for (double s : seconds)
+            std::fprintf(stderr, "%.3f s\n", s);
     return checker.Parser().ErrorCount() > 0 ? 1 : 0;
 }

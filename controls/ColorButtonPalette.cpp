@@ -41,8 +41,14 @@ size_t TColorArrayClass::Offset(int X, int Y) const
     return size_t(Y - 1) * size_t(FXSize) + size_t(X - 1);
 }
 
-TColor TColorArrayClass::Cell(int X, int Y) const { return FColors[Offset(X, Y)]; }
-void TColorArrayClass::SetCell(int X, int Y, TColor Value) { FColors[Offset(X, Y)] = Value; }
+TColor TColorArrayClass::Cell(int X, int Y) const
+{
+    return FColors[Offset(X, Y)];
+}
+void TColorArrayClass::SetCell(int X, int Y, TColor Value)
+{
+    FColors[Offset(X, Y)] = Value;
+}
 
 TColor TColorArrayClass::CellByIndex(int I) const
 {
@@ -88,7 +94,10 @@ void FillDefaultPalette(TColorArrayClass &Palette)
 
 // ---- palette rules ----
 
-bool IsValidCell(TPaletteCell Cell) { return Cell.Y == 0 || (Cell.X >= 1 && Cell.X <= 4 && Cell.Y >= 1 && Cell.Y <= 5); }
+bool IsValidCell(TPaletteCell Cell)
+{
+    return Cell.Y == 0 || (Cell.X >= 1 && Cell.X <= 4 && Cell.Y >= 1 && Cell.Y <= 5);
+}
 
 QRect PaletteCellRect(TPaletteCell Cell)
 {
@@ -312,9 +321,7 @@ void TRUVColorButtonPalette::keyPressEvent(QKeyEvent *Event)
     case Qt::Key_Left:
     case Qt::Key_Right:
     case Qt::Key_Up:
-    case Qt::Key_Down:
-        SelectCell(PaletteKeyMove(FCurrent, Event->key()));
-        return;
+    case Qt::Key_Down: SelectCell(PaletteKeyMove(FCurrent, Event->key())); return;
     case Qt::Key_Return:
     case Qt::Key_Enter:
         Choose(FCurrent);
@@ -325,8 +332,7 @@ void TRUVColorButtonPalette::keyPressEvent(QKeyEvent *Event)
         FClosedByKey = true;
         close();
         return;
-    default:
-        QWidget::keyPressEvent(Event);
+    default: QWidget::keyPressEvent(Event);
     }
 }
 
@@ -349,7 +355,8 @@ bool TRUVColorButtonPalette::event(QEvent *Event)
     if (Event->type() == QEvent::ToolTip) {
         auto *Help = static_cast<QHelpEvent *>(Event);
         const TPaletteCell Cell = PaletteCellAt(Help->pos());
-        const WideString Text = FShowHints && IsValidCell(Cell) ? GetHintText(CellColor(Cell), Cell.X, Cell.Y) : WideString();
+        const WideString Text =
+            FShowHints && IsValidCell(Cell) ? GetHintText(CellColor(Cell), Cell.X, Cell.Y) : WideString();
         if (Text.empty())
             QToolTip::hideText();
         else
@@ -373,7 +380,8 @@ void TRUVColorButtonPalette::OtherClick()
             Ok = OnRunColorDialog(Colour, Custom);
         } else {
             for (int N = 1; N <= 16; ++N)
-                QColorDialog::setCustomColor(N - 1, ColorToQColor(Custom.Cell((N - 1) % 8 + 1, (N - 1) / 8 + 1), palette()));
+                QColorDialog::setCustomColor(N - 1,
+                                             ColorToQColor(Custom.Cell((N - 1) % 8 + 1, (N - 1) / 8 + 1), palette()));
             const QColor Chosen = QColorDialog::getColor(ColorToQColor(Colour, palette()), this);
             Ok = Chosen.isValid();
             if (Ok) {

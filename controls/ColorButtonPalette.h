@@ -82,7 +82,11 @@ public:
     TColorArrayClass &PaletteColors() { return FPalette; }
     TColorArrayClass &CustomColors() { return FCustom; }
     TColor OtherColor() const { return FOtherColor; }
-    void SetOtherColor(TColor Value) { FOtherColor = Value; update(); }
+    void SetOtherColor(TColor Value)
+    {
+        FOtherColor = Value;
+        update();
+    }
     bool ShowHints() const { return FShowHints; }
     void SetShowHints(bool Value) { FShowHints = Value; }
     QPushButton *btnOther = nullptr;

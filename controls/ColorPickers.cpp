@@ -9,7 +9,10 @@
 
 namespace {
 
-QColor ToColor(TColor C) { return QColor(int(C & 0xFF), int((C >> 8) & 0xFF), int((C >> 16) & 0xFF)); }
+QColor ToColor(TColor C)
+{
+    return QColor(int(C & 0xFF), int((C >> 8) & 0xFF), int((C >> 16) & 0xFF));
+}
 
 QLabel *MakeLabel(QWidget *Parent, const QString &Text, int X, int Y, int W = 140, int H = 16)
 {
@@ -22,7 +25,8 @@ QLabel *MakeLabel(QWidget *Parent, const QString &Text, int X, int Y, int W = 14
 void CentreOn(QWidget &Form, QWidget *Owner)
 {
     QWidget *Main = Owner ? Owner->window() : nullptr;
-    const QRect Area = Main ? Main->frameGeometry() : QRect(QPoint(0, 0), Form.screen() ? Form.screen()->availableSize() : QSize(800, 600));
+    const QRect Area = Main ? Main->frameGeometry()
+                            : QRect(QPoint(0, 0), Form.screen() ? Form.screen()->availableSize() : QSize(800, 600));
     Form.move(Area.center() - QPoint(Form.width() / 2, Form.height() / 2));
 }
 
@@ -79,7 +83,10 @@ TColorPickerForm::TColorPickerForm(TWebGrid Grid, const QString &Caption, QSize 
     connect(CancelBtn, &QPushButton::clicked, this, &QDialog::reject);
 }
 
-std::optional<TWebPick> TColorPickerForm::ColorAt(int X, int Y) { return GridColorAt(Image1->Grid(), X, Y); }
+std::optional<TWebPick> TColorPickerForm::ColorAt(int X, int Y)
+{
+    return GridColorAt(Image1->Grid(), X, Y);
+}
 
 // ---- web-safe ----
 
@@ -109,7 +116,10 @@ TwebsafeF::TwebsafeF(QWidget *Parent)
     CancelBtn->setGeometry(X + 156, 384, 75, 25);
 }
 
-int TwebsafeF::CheckedSlot() const { return RadioButton[0]->isChecked() ? 0 : RadioButton[1]->isChecked() ? 1 : 2; }
+int TwebsafeF::CheckedSlot() const
+{
+    return RadioButton[0]->isChecked() ? 0 : RadioButton[1]->isChecked() ? 1 : 2;
+}
 
 void TwebsafeF::ImageMouseMove(int X, int Y)
 {
@@ -131,8 +141,9 @@ void TwebsafeF::ImageMouseUp(int X, int Y)
 // ---- named colours ----
 
 TNamedColorsForm::TNamedColorsForm(TWebGrid Grid, QWidget *Parent)
-    : TColorPickerForm(Grid, Grid == TWebGrid::WebNames ? QStringLiteral("Web Named Colors") : QStringLiteral("Standard 16 colors"),
-                       Grid == TWebGrid::WebNames ? QSize(572, 579) : QSize(444, 249), Parent)
+    : TColorPickerForm(
+          Grid, Grid == TWebGrid::WebNames ? QStringLiteral("Web Named Colors") : QStringLiteral("Standard 16 colors"),
+          Grid == TWebGrid::WebNames ? QSize(572, 579) : QSize(444, 249), Parent)
 {
     // The web names put their controls under the grid, the 16 colours beside it.
     const bool Below = Grid == TWebGrid::WebNames;
@@ -190,9 +201,13 @@ void TNamedColorsForm::ImageMouseUp(int X, int Y)
     }
 }
 
-TwebNamesF::TwebNamesF(QWidget *Parent) : TNamedColorsForm(TWebGrid::WebNames, Parent) {}
+TwebNamesF::TwebNamesF(QWidget *Parent) : TNamedColorsForm(TWebGrid::WebNames, Parent)
+{
+}
 
-TStd16ColF::TStd16ColF(QWidget *Parent) : TNamedColorsForm(TWebGrid::Std16, Parent) {}
+TStd16ColF::TStd16ColF(QWidget *Parent) : TNamedColorsForm(TWebGrid::Std16, Parent)
+{
+}
 
 // ---- components ----
 
@@ -212,8 +227,13 @@ WideString NamedResult(TNamedColorsForm &F)
 
 } // namespace
 
-TkivWebSafe::TkivWebSafe(QWidget *Owner) : FForm(new TwebsafeF(Owner)) {}
-TkivWebSafe::~TkivWebSafe() { delete FForm.data(); }
+TkivWebSafe::TkivWebSafe(QWidget *Owner) : FForm(new TwebsafeF(Owner))
+{
+}
+TkivWebSafe::~TkivWebSafe()
+{
+    delete FForm.data();
+}
 
 bool TkivWebSafe::Execute()
 {
@@ -225,8 +245,13 @@ bool TkivWebSafe::Execute()
     return true;
 }
 
-TkivWebNames::TkivWebNames(QWidget *Owner) : FForm(new TwebNamesF(Owner)) {}
-TkivWebNames::~TkivWebNames() { delete FForm.data(); }
+TkivWebNames::TkivWebNames(QWidget *Owner) : FForm(new TwebNamesF(Owner))
+{
+}
+TkivWebNames::~TkivWebNames()
+{
+    delete FForm.data();
+}
 
 bool TkivWebNames::Execute()
 {
@@ -236,8 +261,13 @@ bool TkivWebNames::Execute()
     return true;
 }
 
-TkivStd16Col::TkivStd16Col(QWidget *Owner) : FForm(new TStd16ColF(Owner)) {}
-TkivStd16Col::~TkivStd16Col() { delete FForm.data(); }
+TkivStd16Col::TkivStd16Col(QWidget *Owner) : FForm(new TStd16ColF(Owner))
+{
+}
+TkivStd16Col::~TkivStd16Col()
+{
+    delete FForm.data();
+}
 
 bool TkivStd16Col::Execute()
 {

@@ -16,8 +16,7 @@ char16_t FoldCase(char16_t C)
 {
     if (C < 0x80)
         return (C >= 'A' && C <= 'Z') ? char16_t(C + 32) : C;
-    if ((C >= 0xC0 && C <= 0xDE && C != 0xD7) || (C >= 0x391 && C <= 0x3AB) ||
-        (C >= 0x410 && C <= 0x42F))
+    if ((C >= 0xC0 && C <= 0xDE && C != 0xD7) || (C >= 0x391 && C <= 0x3AB) || (C >= 0x410 && C <= 0x42F))
         return char16_t(C + 32);
     if (C >= 0x400 && C <= 0x40F)
         return char16_t(C + 80);
@@ -40,7 +39,9 @@ int CompareTextInsensitive(const WideString &A, const WideString &B)
 
 } // namespace
 
-TCustomTreeNT::TCustomTreeNT() : FItems(std::make_unique<TTreeNTNodes>(this)) {}
+TCustomTreeNT::TCustomTreeNT() : FItems(std::make_unique<TTreeNTNodes>(this))
+{
+}
 
 TCustomTreeNT::~TCustomTreeNT()
 {
@@ -54,9 +55,7 @@ TCustomTreeNT::~TCustomTreeNT()
 
 std::unique_ptr<TTreeNTNode> TCustomTreeNT::CreateNode()
 {
-    TTreeNTNodeFactory Factory = [](TTreeNTNodes *Owner) {
-        return std::make_unique<TTreeNTNode>(Owner);
-    };
+    TTreeNTNodeFactory Factory = [](TTreeNTNodes *Owner) { return std::make_unique<TTreeNTNode>(Owner); };
     if (OnCreateNode)
         OnCreateNode(this, Factory);
     std::unique_ptr<TTreeNTNode> Node = Factory ? Factory(FItems.get()) : nullptr;
@@ -106,7 +105,9 @@ void TCustomTreeNT::StopChangeTimer()
     FChangeNode = nullptr;
 }
 
-void TCustomTreeNT::ScrollAt(int, int) {}
+void TCustomTreeNT::ScrollAt(int, int)
+{
+}
 
 // ---- notifications towards the view ----
 
@@ -214,7 +215,10 @@ void TCustomTreeNT::SetSortType(TSortType Value)
         AlphaSort();
 }
 
-void TCustomTreeNT::SetChangeDelay(int Value) { FChangeDelay = std::max(0, Value); }
+void TCustomTreeNT::SetChangeDelay(int Value)
+{
+    FChangeDelay = std::max(0, Value);
+}
 
 void TCustomTreeNT::SetScrollTime(int Value)
 {
@@ -225,22 +229,34 @@ void TCustomTreeNT::SetScrollTime(int Value)
 
 void TCustomTreeNT::SetColor(TColor Value)
 {
-    if (FColor != Value) { FColor = Value; NodeChanged(nullptr); }
+    if (FColor != Value) {
+        FColor = Value;
+        NodeChanged(nullptr);
+    }
 }
 
 void TCustomTreeNT::SetColorSelected(TColor Value)
 {
-    if (FColorSelected != Value) { FColorSelected = Value; NodeChanged(nullptr); }
+    if (FColorSelected != Value) {
+        FColorSelected = Value;
+        NodeChanged(nullptr);
+    }
 }
 
 void TCustomTreeNT::SetColorUnfocusedSelected(TColor Value)
 {
-    if (FColorUnfocusedSelected != Value) { FColorUnfocusedSelected = Value; NodeChanged(nullptr); }
+    if (FColorUnfocusedSelected != Value) {
+        FColorUnfocusedSelected = Value;
+        NodeChanged(nullptr);
+    }
 }
 
 void TCustomTreeNT::SetColorDropSelected(TColor Value)
 {
-    if (FColorDropSelected != Value) { FColorDropSelected = Value; NodeChanged(nullptr); }
+    if (FColorDropSelected != Value) {
+        FColorDropSelected = Value;
+        NodeChanged(nullptr);
+    }
 }
 
 // ---- sorting and expanding ----
@@ -268,7 +284,10 @@ int TCustomTreeNT::DefaultCompare(TTreeNTNode *Node1, TTreeNTNode *Node2, intptr
     }
 }
 
-bool TCustomTreeNT::AlphaSort() { return CustomSort(nullptr, 0); }
+bool TCustomTreeNT::AlphaSort()
+{
+    return CustomSort(nullptr, 0);
+}
 
 bool TCustomTreeNT::CustomSort(const TTreeNodeListCompare &Compare, intptr_t Data)
 {
@@ -345,7 +364,10 @@ TTreeNTNode *TCustomTreeNT::GetSelected() const
     return FSelected;
 }
 
-void TCustomTreeNT::SetSelected(TTreeNTNode *Node) { MoveCaret(Node, true); }
+void TCustomTreeNT::SetSelected(TTreeNTNode *Node)
+{
+    MoveCaret(Node, true);
+}
 
 bool TCustomTreeNT::MakeVisible(TTreeNTNode *Node)
 {
@@ -440,8 +462,7 @@ void TCustomTreeNT::ClearSelection()
     {
         FItems->SetInRangeOp(true);
         TScopeGuard RangeOp([this] { FItems->SetInRangeOp(false); });
-        std::vector<TTreeNTNode *> Selected(FItems->GetSelectionList().begin(),
-                                            FItems->GetSelectionList().end());
+        std::vector<TTreeNTNode *> Selected(FItems->GetSelectionList().begin(), FItems->GetSelectionList().end());
         for (TTreeNTNode *Node : Selected)
             FItems->Select(Node, 1);
         FItems->ClearSelectionList();
@@ -527,12 +548,14 @@ TTreeNTNode *TCustomTreeNT::MoveCaretByKey(int Key)
 
 namespace {
 
-bool HasKids(const TTreeNTNode *Node) { return Node->GetCount() > 0 || Node->GetHasChildren(); }
+bool HasKids(const TTreeNTNode *Node)
+{
+    return Node->GetCount() > 0 || Node->GetHasChildren();
+}
 
 int64_t SteadyMilliseconds()
 {
-    return std::chrono::duration_cast<std::chrono::milliseconds>(
-               std::chrono::steady_clock::now().time_since_epoch())
+    return std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now().time_since_epoch())
         .count();
 }
 
@@ -557,9 +580,7 @@ bool TCustomTreeNT::TreeKey(int Key, char16_t Char)
     case tkPrior:
     case tkNext:
     case tkHome:
-    case tkEnd:
-        MoveCaretByKey(Key);
-        return true;
+    case tkEnd: MoveCaretByKey(Key); return true;
     case tkLeft:
         if (Caret && Caret->GetExpanded() && HasKids(Caret)) {
             Caret->Collapse(false);
@@ -589,8 +610,7 @@ bool TCustomTreeNT::TreeKey(int Key, char16_t Char)
         if (Caret)
             Caret->Expand(true);
         return true;
-    default:
-        break;
+    default: break;
     }
     if (Char >= 0x20 && Char != 0x7F)
         return IncrementalSearch(Char);
@@ -647,8 +667,8 @@ bool TCustomTreeNT::KeyDown(int Key, bool Shift, bool Ctrl, char16_t Char)
     }
     // Space toggles the check mark; without multi-selection only where there is one.
     if (Key == tkSpace && !Ctrl && Selected &&
-        (HasOption(toMultiSelect) || (Selected->GetParent() ? Selected->GetParent()->GetCheckType()
-                                                             : FItems->GetRootCheckType()) != ctNone)) {
+        (HasOption(toMultiSelect) ||
+         (Selected->GetParent() ? Selected->GetParent()->GetCheckType() : FItems->GetRootCheckType()) != ctNone)) {
         Selected->ToggleCheck();
         return true;
     }

@@ -35,14 +35,26 @@ enum TTreeOption : uint32_t {
     toWantReturn = 1u << 19,
 };
 using TTreeOptions = uint32_t;
-constexpr TTreeOptions DefaultTreeOptions = toAutoExpand | toAutoScroll | toEvenHeight |
-    toHideSelection | toRightClickSelect | toShowButtons | toShowLines | toShowRoot;
+constexpr TTreeOptions DefaultTreeOptions = toAutoExpand | toAutoScroll | toEvenHeight | toHideSelection |
+                                            toRightClickSelect | toShowButtons | toShowLines | toShowRoot;
 
 // Virtual key codes the key handling looks at.
 enum : int {
-    tkBack = 0x08, tkReturn = 0x0D, tkSpace = 0x20, tkPrior = 0x21, tkNext = 0x22, tkEnd = 0x23,
-    tkHome = 0x24, tkLeft = 0x25, tkUp = 0x26, tkRight = 0x27, tkDown = 0x28, tkMultiply = 0x6A,
-    tkAdd = 0x6B, tkSubtract = 0x6D, tkF1 = 0x70,
+    tkBack = 0x08,
+    tkReturn = 0x0D,
+    tkSpace = 0x20,
+    tkPrior = 0x21,
+    tkNext = 0x22,
+    tkEnd = 0x23,
+    tkHome = 0x24,
+    tkLeft = 0x25,
+    tkUp = 0x26,
+    tkRight = 0x27,
+    tkDown = 0x28,
+    tkMultiply = 0x6A,
+    tkAdd = 0x6B,
+    tkSubtract = 0x6D,
+    tkF1 = 0x70,
 };
 
 // Typed characters within this many milliseconds of each other extend the incremental search

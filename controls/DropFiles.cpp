@@ -34,7 +34,9 @@ std::vector<AnsiString> folderEntries(const AnsiString &Dir)
 
 // ---- TQzAbstractDropFilesHelper
 
-TQzAbstractDropFilesHelper::TQzAbstractDropFilesHelper(TQzFormDropFiles &Owner) : FOwner(Owner) {}
+TQzAbstractDropFilesHelper::TQzAbstractDropFilesHelper(TQzFormDropFiles &Owner) : FOwner(Owner)
+{
+}
 
 TQzAbstractDropFilesHelper::~TQzAbstractDropFilesHelper()
 {
@@ -121,9 +123,9 @@ QWidget *TQzFormDropFiles::CheckedOwner(QWidget *AOwner)
         throw Exception("TQzFormDropFiles owner must be a form");
     for (QObject *child : AOwner->children()) {
         if (dynamic_cast<TQzFormDropFiles *>(child))
-            throw Exception("Only one TQzFormDropFiles component is permitted on a form: " +
-                            QStringToAnsi(child->objectName()) + " is already present on " +
-                            QStringToAnsi(AOwner->objectName()));
+            throw Exception(
+                "Only one TQzFormDropFiles component is permitted on a form: " + QStringToAnsi(child->objectName()) +
+                " is already present on " + QStringToAnsi(AOwner->objectName()));
     }
     return AOwner;
 }
@@ -210,7 +212,6 @@ bool TQzFormDropFiles::eventFilter(QObject *Watched, QEvent *Event)
         HandleDrop(paths, e->position().toPoint());
         return true;
     }
-    default:
-        return false;
+    default: return false;
     }
 }

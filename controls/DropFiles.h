@@ -19,8 +19,8 @@ class QMimeData;
 class TQzFormDropFiles;
 
 enum TQzDropFilesOption : uint8_t {
-    dfoIncFolders = 0,     // list dropped folders (and, when recursing, the folders inside)
-    dfoIncFiles = 1,       // list files
+    dfoIncFolders = 0, // list dropped folders (and, when recursing, the folders inside)
+    dfoIncFiles = 1, // list files
     dfoRecurseFolders = 2, // look inside dropped folders, at any depth
 };
 

@@ -38,7 +38,9 @@ QStringList ToQtNameFilters(const AnsiString &Filter)
 
 // ---- TEOpenDialog
 
-TEOpenDialog::TEOpenDialog(QObject *Owner) : TEOpenDialog(Owner, false) {}
+TEOpenDialog::TEOpenDialog(QObject *Owner) : TEOpenDialog(Owner, false)
+{
+}
 
 TEOpenDialog::TEOpenDialog(QObject *Owner, bool AutoExtentionDefault)
     : QObject(Owner), FAutoExtention(AutoExtentionDefault)
@@ -165,8 +167,7 @@ bool TEOpenDialog::RunDialog(bool Save)
             }
         });
     }
-    QObject::connect(dialog.get(), &QFileDialog::filterSelected, this,
-                     [this](const QString &) { FilterChosen(); });
+    QObject::connect(dialog.get(), &QFileDialog::filterSelected, this, [this](const QString &) { FilterChosen(); });
 
     FDialog = dialog.get();
     FTypedNameValid = false;
@@ -190,7 +191,9 @@ bool TEOpenDialog::RunDialog(bool Save)
 
 // ---- TESaveDialog
 
-TESaveDialog::TESaveDialog(QObject *Owner) : TEOpenDialog(Owner, true) {}
+TESaveDialog::TESaveDialog(QObject *Owner) : TEOpenDialog(Owner, true)
+{
+}
 
 bool TESaveDialog::Execute()
 {

@@ -11,9 +11,9 @@
 #include <memory>
 
 enum TOpenOption : unsigned {
-    ofOverwritePrompt = 1u << 0,  // ask before an existing file is chosen in a save dialog
+    ofOverwritePrompt = 1u << 0, // ask before an existing file is chosen in a save dialog
     ofAllowMultiSelect = 1u << 1, // Files() may hold several names
-    ofFileMustExist = 1u << 2,    // an open dialog only accepts existing files
+    ofFileMustExist = 1u << 2, // an open dialog only accepts existing files
 };
 using TOpenOptions = unsigned;
 

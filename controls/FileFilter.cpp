@@ -42,8 +42,7 @@ std::vector<TFileFilterItem> ParseFileFilter(const AnsiString &Filter)
         }
         pos = bar + 1;
         bar = Filter.find('|', pos);
-        const AnsiString patterns =
-            Filter.substr(pos, bar == AnsiString::npos ? AnsiString::npos : bar - pos);
+        const AnsiString patterns = Filter.substr(pos, bar == AnsiString::npos ? AnsiString::npos : bar - pos);
         size_t p = 0;
         while (p <= patterns.size()) {
             size_t semi = patterns.find(';', p);

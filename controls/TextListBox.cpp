@@ -116,15 +116,15 @@ public:
                                                                                 : QPalette::Inactive;
         Painter->save();
         Painter->setFont(opt.font);
-        Painter->setPen(opt.palette.color(
-            group, (opt.state & QStyle::State_Selected) ? QPalette::HighlightedText : QPalette::Text));
+        Painter->setPen(opt.palette.color(group, (opt.state & QStyle::State_Selected) ? QPalette::HighlightedText
+                                                                                      : QPalette::Text));
         QTextOption to(Qt::AlignLeft | Qt::AlignVCenter);
         to.setWrapMode(QTextOption::NoWrap);
         const int stop = FBox.TabStop();
         if (stop > 0)
             to.setTabStopDistance(stop);
-        QRectF r(opt.rect.left() + TextMargin, opt.rect.top(),
-                 std::max(opt.rect.width(), FBox.FMaxWidth) + TextMargin, opt.rect.height());
+        QRectF r(opt.rect.left() + TextMargin, opt.rect.top(), std::max(opt.rect.width(), FBox.FMaxWidth) + TextMargin,
+                 opt.rect.height());
         Painter->drawText(r, text, to);
         Painter->restore();
     }
@@ -173,9 +173,8 @@ int TListBoxStrings::Add(const AnsiString &S)
     int index = Count();
     if (FOwner.FSorted) {
         const auto &lines = FOwner.FModel->Lines;
-        const auto it = std::upper_bound(lines.begin(), lines.end(), S, [](const AnsiString &v, const auto &l) {
-            return CompareText(v, l.S) < 0;
-        });
+        const auto it = std::upper_bound(lines.begin(), lines.end(), S,
+                                         [](const AnsiString &v, const auto &l) { return CompareText(v, l.S) < 0; });
         index = static_cast<int>(it - lines.begin());
     }
     return FOwner.InsertString(index, S);

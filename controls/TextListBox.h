@@ -98,7 +98,7 @@ private:
     void LayoutChanged();
 
     std::unique_ptr<TListBoxStrings> FItems;
-    TextListModel *FModel = nullptr;       // owned by this widget (Qt parent)
+    TextListModel *FModel = nullptr; // owned by this widget (Qt parent)
     TextListDelegate *FDelegate = nullptr; // owned by this widget (Qt parent)
     QFontMetrics FMetrics; // of the current font, kept for measuring many lines
     mutable QHash<QString, qreal> FWordWidths; // widths of the words measured so far

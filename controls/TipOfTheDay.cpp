@@ -136,9 +136,15 @@ void TTipOfTheDayForm::OKBtnClick()
     accept();
 }
 
-void TTipOfTheDayForm::ShowOnStartupClick() { ShowFlag = ShowOnStartup->isChecked(); }
+void TTipOfTheDayForm::ShowOnStartupClick()
+{
+    ShowFlag = ShowOnStartup->isChecked();
+}
 
-TTipOfTheDayForm *TTipOfTheDayDlg::ActiveForm() { return CurrentForm; }
+TTipOfTheDayForm *TTipOfTheDayDlg::ActiveForm()
+{
+    return CurrentForm;
+}
 
 void TTipOfTheDayDlg::Execute(QWidget *Parent)
 {

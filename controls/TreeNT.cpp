@@ -77,8 +77,7 @@ int VirtualKey(int QtKey)
 
 bool IsCaretKey(int Key)
 {
-    return Key == tkUp || Key == tkDown || Key == tkPrior || Key == tkNext || Key == tkHome ||
-           Key == tkEnd;
+    return Key == tkUp || Key == tkDown || Key == tkPrior || Key == tkNext || Key == tkHome || Key == tkEnd;
 }
 
 // Marks the view's own changes made to follow the core, so that they are not taken for the user's.
@@ -123,7 +122,8 @@ TTreeNT::TTreeNT(QWidget *Parent) : QTreeView(Parent)
             return ToQString(TreeNTTipText(Text));
         // Shorter texts only when they do not fit.
         const QRect Rect = visualRect(FModel->IndexFromNode(Node));
-        if (fontMetrics().horizontalAdvance(ToQString(Text)) + FDelegate->LabelOffset() > viewport()->width() - Rect.left())
+        if (fontMetrics().horizontalAdvance(ToQString(Text)) + FDelegate->LabelOffset() >
+            viewport()->width() - Rect.left())
             return ToQString(Text);
         return QString();
     };
@@ -433,8 +433,7 @@ uint16_t TTreeNT::GetHitTestInfoAt(int X, int Y) const
         const bool Button = !FDelegate->ButtonRect(Item, Index).isEmpty();
         return (Button && X >= Item.left() - indentation()) ? (1u << 4) : (1u << 6);
     }
-    if (FDelegate->GlyphWidth() > 0 && FDelegate->GlyphRect(Item).contains(X, Y) &&
-        Node->GetStateIndex() > 0)
+    if (FDelegate->GlyphWidth() > 0 && FDelegate->GlyphRect(Item).contains(X, Y) && Node->GetStateIndex() > 0)
         return (1u << 3) | (1u << 9);
     const int IconLeft = Item.left() + FDelegate->GlyphWidth();
     if (!FImages.isEmpty() && X >= IconLeft && X < Item.left() + FDelegate->LabelOffset())
@@ -480,7 +479,10 @@ void TTreeNT::NodeDeleted(TTreeNTNode *Node)
     TCustomTreeNT::NodeDeleted(Node);
 }
 
-TTreeNTNode *TTreeNT::GetTopItem() const { return GetNodeAt(1, 1); }
+TTreeNTNode *TTreeNT::GetTopItem() const
+{
+    return GetNodeAt(1, 1);
+}
 
 void TTreeNT::SetTopItem(TTreeNTNode *Node)
 {
@@ -489,7 +491,10 @@ void TTreeNT::SetTopItem(TTreeNTNode *Node)
         scrollTo(Index, QAbstractItemView::PositionAtTop);
 }
 
-bool TTreeNT::IsEditing() const { return state() == QAbstractItemView::EditingState; }
+bool TTreeNT::IsEditing() const
+{
+    return state() == QAbstractItemView::EditingState;
+}
 
 bool TTreeNT::edit(const QModelIndex &Index, EditTrigger Trigger, QEvent *Event)
 {
@@ -682,8 +687,8 @@ void TTreeNT::mouseDoubleClickEvent(QMouseEvent *Event)
     TTreeNTNode *Node = GetNodeAt(Pos.x(), Pos.y());
     if (OnDblClick)
         OnDblClick(this, Node);
-    if (HasOption(toFullRowSelect) && !HasOption(toSingleExpand) &&
-        (GetHitTestInfoAt(Pos.x(), Pos.y()) & (1u << 8)) && Node) {
+    if (HasOption(toFullRowSelect) && !HasOption(toSingleExpand) && (GetHitTestInfoAt(Pos.x(), Pos.y()) & (1u << 8)) &&
+        Node) {
         UserExpand(Node, !Node->GetExpanded());
         return;
     }
@@ -702,8 +707,7 @@ void TTreeNT::contextMenuEvent(QContextMenuEvent *Event)
     QMenu *Menu = nullptr;
     if (OnGetPopupMenu) {
         bool AskParent = true;
-        for (TTreeNTNode *Ask = TCustomTreeNT::GetSelected(); Ask && !Menu && AskParent;
-             Ask = Ask->GetParent())
+        for (TTreeNTNode *Ask = TCustomTreeNT::GetSelected(); Ask && !Menu && AskParent; Ask = Ask->GetParent())
             OnGetPopupMenu(this, Ask, AskParent, Menu);
     }
     if (!Menu)
@@ -777,8 +781,8 @@ void TTreeNT::keyPressEvent(QKeyEvent *Event)
     const bool Consumed = KeyDown(Key, Shift, Ctrl, Char);
     // Keys that move the caret or expand stay with the tree: the view's own handling would
     // expand branches behind the nodes' backs.
-    if (Consumed || IsCaretKey(Key) || Key == tkLeft || Key == tkRight || Key == tkBack ||
-        Key == tkAdd || Key == tkSubtract || Key == tkMultiply)
+    if (Consumed || IsCaretKey(Key) || Key == tkLeft || Key == tkRight || Key == tkBack || Key == tkAdd ||
+        Key == tkSubtract || Key == tkMultiply)
         return;
     QTreeView::keyPressEvent(Event);
 }
@@ -888,7 +892,10 @@ void TTreeNT::ScrollAt(int X, int Y)
     }
 }
 
-bool TTreeNT::AutoScrollActive() const { return FAutoScrollTimer->isActive(); }
+bool TTreeNT::AutoScrollActive() const
+{
+    return FAutoScrollTimer->isActive();
+}
 
 void TTreeNT::AutoScrollTimerFired()
 {
@@ -966,12 +973,8 @@ void TTreeNT::BandSelect()
     TTreeNTNode *To = GetNodeAt(viewport()->width() - 1, viewport()->height() - 1);
     const int First = From ? Nodes.FlatIndexOf(From) : 0;
     const int Last = To ? std::min(Flat.Count() - 1, Nodes.FlatIndexOf(To) + 1) : Flat.Count() - 1;
-    auto Meets = [&](TTreeNTNode *Node) {
-        return Node->IsVisible() && NodeRect(Node, true).intersects(FBandRect);
-    };
-    auto IsBanded = [&](TTreeNTNode *Node) {
-        return std::find(FBanded.begin(), FBanded.end(), Node) != FBanded.end();
-    };
+    auto Meets = [&](TTreeNTNode *Node) { return Node->IsVisible() && NodeRect(Node, true).intersects(FBandRect); };
+    auto IsBanded = [&](TTreeNTNode *Node) { return std::find(FBanded.begin(), FBanded.end(), Node) != FBanded.end(); };
     bool Changed = false;
     {
         Nodes.SetInRangeOp(true);

@@ -176,7 +176,7 @@ private:
     QPointer<QMenu> FPopupMenu;
     bool FBandActive = false;
     bool FBandCtrl = false;
-    QPoint FBandStart;  // in content coordinates (scrolling moves it)
+    QPoint FBandStart; // in content coordinates (scrolling moves it)
     QRect FBandRect;
     std::vector<TTreeNTNode *> FBanded;
     QRubberBand *FBandShape = nullptr;

@@ -32,7 +32,9 @@ QFont NodeQFont(const TNodeFont &F, const QFont &Base)
 
 } // namespace
 
-TTreeNTDelegate::TTreeNTDelegate(TTreeNT &Tree) : QStyledItemDelegate(&Tree), FTree(Tree) {}
+TTreeNTDelegate::TTreeNTDelegate(TTreeNT &Tree) : QStyledItemDelegate(&Tree), FTree(Tree)
+{
+}
 
 int TTreeNTDelegate::GlyphWidth() const
 {
@@ -43,7 +45,10 @@ namespace {
 
 constexpr int ButtonSize = 9;
 
-bool HasKids(const TTreeNTNode *Node) { return Node->GetCount() > 0 || Node->GetHasChildren(); }
+bool HasKids(const TTreeNTNode *Node)
+{
+    return Node->GetCount() > 0 || Node->GetHasChildren();
+}
 
 // Dotted line as the lines of a tree are drawn: every other pixel.
 void DottedLine(QPainter *Painter, int X1, int Y1, int X2, int Y2)
@@ -126,8 +131,7 @@ int TTreeNTDelegate::LabelOffset() const
 
 QRect TTreeNTDelegate::GlyphRect(const QRect &ItemRect) const
 {
-    return QRect(ItemRect.left() + 1, ItemRect.top() + (ItemRect.height() - GlyphSize) / 2,
-                 GlyphSize, GlyphSize);
+    return QRect(ItemRect.left() + 1, ItemRect.top() + (ItemRect.height() - GlyphSize) / 2, GlyphSize, GlyphSize);
 }
 
 QSize TTreeNTDelegate::sizeHint(const QStyleOptionViewItem &Option, const QModelIndex &Index) const
@@ -137,8 +141,8 @@ QSize TTreeNTDelegate::sizeHint(const QStyleOptionViewItem &Option, const QModel
     if (TTreeNTNode *Node = FTree.Model()->NodeFromIndex(Index)) {
         if (Node->HasOwnFont() && !Node->GetParentFont()) {
             const QFontMetrics Metrics(NodeQFont(Node->GetFont(), Option.font));
-            Size.setWidth(std::max(Size.width(), Metrics.horizontalAdvance(ToQString(Node->GetText())) +
-                                                     GlyphWidth() + 2 * TextPadding));
+            Size.setWidth(std::max(Size.width(), Metrics.horizontalAdvance(ToQString(Node->GetText())) + GlyphWidth() +
+                                                     2 * TextPadding));
             Size.setHeight(std::max(Size.height(), Metrics.height() + 2));
         }
     }
@@ -152,7 +156,7 @@ QSize TTreeNTDelegate::sizeHint(const QStyleOptionViewItem &Option, const QModel
 }
 
 QWidget *TTreeNTDelegate::createEditor(QWidget *Parent, const QStyleOptionViewItem &Option,
-                                      const QModelIndex &Index) const
+                                       const QModelIndex &Index) const
 {
     QWidget *Editor = QStyledItemDelegate::createEditor(Parent, Option, Index);
     // The label editor's keys reach the tree's key event first.
@@ -164,8 +168,7 @@ QWidget *TTreeNTDelegate::createEditor(QWidget *Parent, const QStyleOptionViewIt
     return Editor;
 }
 
-void TTreeNTDelegate::paint(QPainter *Painter, const QStyleOptionViewItem &Option,
-                            const QModelIndex &Index) const
+void TTreeNTDelegate::paint(QPainter *Painter, const QStyleOptionViewItem &Option, const QModelIndex &Index) const
 {
     TTreeNTNode *Node = FTree.Model()->NodeFromIndex(Index);
     if (!Node) {
@@ -246,15 +249,15 @@ void TTreeNTDelegate::paint(QPainter *Painter, const QStyleOptionViewItem &Optio
                                   Glyph == cgRadioOffDisabled || Glyph == cgRadioOnDisabled;
             if (!Disabled)
                 Box.state |= QStyle::State_Enabled;
-            const bool On = Glyph == cgChecked || Glyph == cgCheckedDisabled ||
-                            Glyph == cgRadioOn || Glyph == cgRadioOnDisabled;
+            const bool On =
+                Glyph == cgChecked || Glyph == cgCheckedDisabled || Glyph == cgRadioOn || Glyph == cgRadioOnDisabled;
             Box.state |= On ? QStyle::State_On : QStyle::State_Off;
             if (Glyph == cgCheckedDisabled && Node->GetCheckState() == csPartly)
                 Box.state = (Box.state & ~QStyle::State_On) | QStyle::State_NoChange | QStyle::State_Enabled;
             const bool Radio = Glyph >= cgRadioOff;
             QStyle *Style = FTree.style();
-            Style->drawPrimitive(Radio ? QStyle::PE_IndicatorRadioButton : QStyle::PE_IndicatorCheckBox,
-                                 &Box, Painter, &FTree);
+            Style->drawPrimitive(Radio ? QStyle::PE_IndicatorRadioButton : QStyle::PE_IndicatorCheckBox, &Box, Painter,
+                                 &FTree);
         }
         Rect.setLeft(Rect.left() + GlyphWidth());
     }

@@ -23,12 +23,10 @@ class TTreeNTDelegate : public QStyledItemDelegate {
 public:
     explicit TTreeNTDelegate(TTreeNT &Tree);
 
-    void paint(QPainter *Painter, const QStyleOptionViewItem &Option,
-               const QModelIndex &Index) const override;
+    void paint(QPainter *Painter, const QStyleOptionViewItem &Option, const QModelIndex &Index) const override;
     QSize sizeHint(const QStyleOptionViewItem &Option, const QModelIndex &Index) const override;
     // The label editor gets the node's own font.
-    QWidget *createEditor(QWidget *Parent, const QStyleOptionViewItem &Option,
-                          const QModelIndex &Index) const override;
+    QWidget *createEditor(QWidget *Parent, const QStyleOptionViewItem &Option, const QModelIndex &Index) const override;
 
     // Width of the check glyph column (0 without check support).
     int GlyphWidth() const;

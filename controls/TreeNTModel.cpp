@@ -1,8 +1,7 @@
 #include "controls/TreeNTModel.h"
 #include "platform/QtConvert.h"
 
-TTreeNTModel::TTreeNTModel(TCustomTreeNT &Tree, QObject *Parent)
-    : QAbstractItemModel(Parent), FTree(Tree)
+TTreeNTModel::TTreeNTModel(TCustomTreeNT &Tree, QObject *Parent) : QAbstractItemModel(Parent), FTree(Tree)
 {
     FTree.SetListener(this);
 }
@@ -56,7 +55,10 @@ int TTreeNTModel::rowCount(const QModelIndex &Parent) const
     return P ? P->GetCount() : 0;
 }
 
-int TTreeNTModel::columnCount(const QModelIndex &) const { return 1; }
+int TTreeNTModel::columnCount(const QModelIndex &) const
+{
+    return 1;
+}
 
 bool TTreeNTModel::hasChildren(const QModelIndex &Parent) const
 {
@@ -75,14 +77,10 @@ QVariant TTreeNTModel::data(const QModelIndex &Index, int Role) const
         return {};
     switch (Role) {
     case Qt::DisplayRole:
-    case Qt::EditRole:
-        return ToQString(Node->GetText());
-    case Qt::ToolTipRole:
-        return TipText ? QVariant(TipText(Node)) : QVariant();
-    case NodeRole:
-        return QVariant::fromValue(static_cast<void *>(Node));
-    default:
-        return {};
+    case Qt::EditRole: return ToQString(Node->GetText());
+    case Qt::ToolTipRole: return TipText ? QVariant(TipText(Node)) : QVariant();
+    case NodeRole: return QVariant::fromValue(static_cast<void *>(Node));
+    default: return {};
     }
 }
 
@@ -103,8 +101,7 @@ Qt::ItemFlags TTreeNTModel::flags(const QModelIndex &Index) const
     TTreeNTNode *Node = NodeFromIndex(Index);
     if (!Node)
         return Qt::NoItemFlags;
-    Qt::ItemFlags Flags = Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemIsDragEnabled |
-                          Qt::ItemIsDropEnabled;
+    Qt::ItemFlags Flags = Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemIsDragEnabled | Qt::ItemIsDropEnabled;
     if (!FTree.HasOption(toReadOnly) && (!CanEdit || CanEdit(Node)))
         Flags |= Qt::ItemIsEditable;
     return Flags;
@@ -200,6 +197,12 @@ void TTreeNTModel::ExpandRequest(TTreeNTNode *Node, bool Expand)
         emit expandRequested(Index, Expand);
 }
 
-void TTreeNTModel::CaretChanged(TTreeNTNode *Node) { emit caretChanged(IndexFromNode(Node)); }
+void TTreeNTModel::CaretChanged(TTreeNTNode *Node)
+{
+    emit caretChanged(IndexFromNode(Node));
+}
 
-void TTreeNTModel::RedrawSwitch(bool On) { emit redrawSwitched(On); }
+void TTreeNTModel::RedrawSwitch(bool On)
+{
+    emit redrawSwitched(On);
+}

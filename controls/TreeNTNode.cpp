@@ -15,33 +15,48 @@ void TNodeFont::Changed()
 
 void TNodeFont::SetHeight(int32_t Value)
 {
-    if (FHeight != Value) { FHeight = Value; Changed(); }
+    if (FHeight != Value) {
+        FHeight = Value;
+        Changed();
+    }
 }
 
 void TNodeFont::SetName(const WideString &Value)
 {
-    if (FName != Value) { FName = Value; Changed(); }
+    if (FName != Value) {
+        FName = Value;
+        Changed();
+    }
 }
 
 void TNodeFont::SetPitch(uint8_t Value)
 {
-    if (FPitch != Value) { FPitch = Value; Changed(); }
+    if (FPitch != Value) {
+        FPitch = Value;
+        Changed();
+    }
 }
 
 void TNodeFont::SetStyle(uint8_t Value)
 {
-    if (FStyle != Value) { FStyle = Value; Changed(); }
+    if (FStyle != Value) {
+        FStyle = Value;
+        Changed();
+    }
 }
 
 void TNodeFont::SetColor(TColor Value)
 {
-    if (FColor != Value) { FColor = Value; Changed(); }
+    if (FColor != Value) {
+        FColor = Value;
+        Changed();
+    }
 }
 
 bool TNodeFont::SameAs(const TNodeFont &Other) const
 {
-    return FHeight == Other.FHeight && FName == Other.FName && FPitch == Other.FPitch &&
-           FStyle == Other.FStyle && FColor == Other.FColor;
+    return FHeight == Other.FHeight && FName == Other.FName && FPitch == Other.FPitch && FStyle == Other.FStyle &&
+           FColor == Other.FColor;
 }
 
 void TNodeFont::Assign(const TNodeFont &Source)
@@ -58,9 +73,14 @@ void TNodeFont::Assign(const TNodeFont &Source)
 
 // ---- TTreeNTNode ----
 
-TTreeNTNode::TTreeNTNode(TTreeNTNodes *AOwner) : FOwner(AOwner) {}
+TTreeNTNode::TTreeNTNode(TTreeNTNodes *AOwner) : FOwner(AOwner)
+{
+}
 
-TCustomTreeNT *TTreeNTNode::GetTreeView() const { return FOwner->GetOwner(); }
+TCustomTreeNT *TTreeNTNode::GetTreeView() const
+{
+    return FOwner->GetOwner();
+}
 
 // A node in the tree is owned by its parent's Children list; destroying it destroys its
 // subtree, and each destroyed node is reported once through OnDeletion.
@@ -161,7 +181,10 @@ void TTreeNTNode::SetText(const WideString &S)
         Resort();
 }
 
-void TTreeNTNode::SetText(const AnsiString &S) { SetText(AnsiToWide(S)); }
+void TTreeNTNode::SetText(const AnsiString &S)
+{
+    SetText(AnsiToWide(S));
+}
 
 void TTreeNTNode::SetData(void *Value)
 {
@@ -192,8 +215,7 @@ int TTreeNTNode::GetIndex() const
     if (!FParent || !FParent->FChildren)
         return -1;
     const TTreeNodeList &Siblings = *FParent->FChildren;
-    if (FSiblingIndex >= 0 && FSiblingIndex < Siblings.Count() &&
-        *(Siblings.begin() + FSiblingIndex) == this)
+    if (FSiblingIndex >= 0 && FSiblingIndex < Siblings.Count() && *(Siblings.begin() + FSiblingIndex) == this)
         return FSiblingIndex;
     FSiblingIndex = Siblings.IndexOf(this);
     return FSiblingIndex;
@@ -207,7 +229,10 @@ int TTreeNTNode::GetLevel() const
     return Level;
 }
 
-int TTreeNTNode::GetAbsoluteIndex() const { return FOwner->FlatIndexOf(this); }
+int TTreeNTNode::GetAbsoluteIndex() const
+{
+    return FOwner->FlatIndexOf(this);
+}
 
 TTreeNTNode *TTreeNTNode::GetNextSibling() const
 {
@@ -305,9 +330,15 @@ bool TTreeNTNode::HasAsParent(const TTreeNTNode *Node) const
     return false;
 }
 
-void TTreeNTNode::SetSelected(bool Value) { FOwner->Select(this, Value ? 0 : 1); }
+void TTreeNTNode::SetSelected(bool Value)
+{
+    FOwner->Select(this, Value ? 0 : 1);
+}
 
-bool TTreeNTNode::GetFocused() const { return FFocused; }
+bool TTreeNTNode::GetFocused() const
+{
+    return FFocused;
+}
 
 void TTreeNTNode::SetFocused(bool Value)
 {
@@ -367,9 +398,15 @@ void TTreeNTNode::ExpandTree(bool Expand, bool Recursive)
     }
 }
 
-void TTreeNTNode::Expand(bool Recursive) { ExpandTree(true, Recursive); }
+void TTreeNTNode::Expand(bool Recursive)
+{
+    ExpandTree(true, Recursive);
+}
 
-void TTreeNTNode::Collapse(bool Recursive) { ExpandTree(false, Recursive); }
+void TTreeNTNode::Collapse(bool Recursive)
+{
+    ExpandTree(false, Recursive);
+}
 
 void TTreeNTNode::SetHasChildren(bool Value)
 {
@@ -379,7 +416,10 @@ void TTreeNTNode::SetHasChildren(bool Value)
     }
 }
 
-bool TTreeNTNode::GetDropTarget() const { return GetTreeView()->GetDropTarget() == this; }
+bool TTreeNTNode::GetDropTarget() const
+{
+    return GetTreeView()->GetDropTarget() == this;
+}
 
 void TTreeNTNode::SetDropTarget(bool Value)
 {
@@ -409,35 +449,56 @@ bool TTreeNTNode::GetItemState(int Which) const
 
 void TTreeNTNode::SetImageIndex(int32_t Value)
 {
-    if (FImageIndex != Value) { FImageIndex = Value; Changed(); }
+    if (FImageIndex != Value) {
+        FImageIndex = Value;
+        Changed();
+    }
 }
 
 void TTreeNTNode::SetSelectedIndex(int32_t Value)
 {
-    if (FSelectedIndex != Value) { FSelectedIndex = Value; Changed(); }
+    if (FSelectedIndex != Value) {
+        FSelectedIndex = Value;
+        Changed();
+    }
 }
 
 void TTreeNTNode::SetOverlayIndex(int32_t Value)
 {
-    if (FOverlayIndex != Value) { FOverlayIndex = Value; Changed(); }
+    if (FOverlayIndex != Value) {
+        FOverlayIndex = Value;
+        Changed();
+    }
 }
 
 void TTreeNTNode::SetStateIndex(int32_t Value)
 {
-    if (FStateIndex != Value) { FStateIndex = Value; Changed(); }
+    if (FStateIndex != Value) {
+        FStateIndex = Value;
+        Changed();
+    }
 }
 
 void TTreeNTNode::SetIntegralHeight(int32_t Value)
 {
-    if (FIntegralHeight != Value) { FIntegralHeight = Value; Changed(); }
+    if (FIntegralHeight != Value) {
+        FIntegralHeight = Value;
+        Changed();
+    }
 }
 
 void TTreeNTNode::SetParentColor(bool Value)
 {
-    if (FParentColor != Value) { FParentColor = Value; Changed(); }
+    if (FParentColor != Value) {
+        FParentColor = Value;
+        Changed();
+    }
 }
 
-TColor TTreeNTNode::GetColor() const { return FParentColor ? GetTreeView()->GetColor() : FColor; }
+TColor TTreeNTNode::GetColor() const
+{
+    return FParentColor ? GetTreeView()->GetColor() : FColor;
+}
 
 void TTreeNTNode::SetColor(TColor Value)
 {
@@ -493,8 +554,7 @@ void TTreeNTNode::SetCheckType(uint8_t T)
     case ctCheckBox:
         for (int I = 0; I < Count; ++I) {
             TTreeNTNode *Child = FChildren->Get(I);
-            Child->SetGlyph(1 + (Child->FCheckState != csUnchecked ? 1 : 0) +
-                            (Child->FEnabled ? 0 : 2));
+            Child->SetGlyph(1 + (Child->FCheckState != csUnchecked ? 1 : 0) + (Child->FEnabled ? 0 : 2));
         }
         break;
     case ctThreeState:
@@ -519,8 +579,7 @@ void TTreeNTNode::SetCheckType(uint8_t T)
         }
         break;
     }
-    default:
-        break;
+    default: break;
     }
     FCheckType = T;
 }
@@ -545,8 +604,7 @@ void TTreeNTNode::SetCheckState(uint8_t S)
     case ctThreeState:
         FCheckState = S;
         SetGlyph(S == csChecked ? cgChecked : S == csPartly ? cgCheckedDisabled : cgUnchecked);
-        if ((FCheckType == ctCheckBox || FCheckType == ctThreeState) &&
-            (S == csUnchecked || S == csChecked))
+        if ((FCheckType == ctCheckBox || FCheckType == ctThreeState) && (S == csUnchecked || S == csChecked))
             for (int I = 0; I < GetCount(); ++I)
                 FChildren->Get(I)->SetCheckState(S);
         UpdateParent = true;
@@ -567,8 +625,7 @@ void TTreeNTNode::SetCheckState(uint8_t S)
             return;
         }
         break;
-    default:
-        break;
+    default: break;
     }
     if (UpdateParent && FParent != FOwner->GetRoot() && FParent->FParent &&
         FParent->FParent->FCheckType == ctThreeState)
@@ -661,9 +718,7 @@ void TTreeNTNode::ToggleCheck()
     switch (Kind) {
     case ctCheckBox: SetGlyph(FCheckState != csUnchecked ? cgChecked : cgUnchecked); break;
     case ctThreeState:
-        SetGlyph(FCheckState == csUnchecked ? cgUnchecked
-                 : FCheckState == csChecked ? cgChecked
-                                            : cgCheckedDisabled);
+        SetGlyph(FCheckState == csUnchecked ? cgUnchecked : FCheckState == csChecked ? cgChecked : cgCheckedDisabled);
         break;
     case ctRadioButton: SetGlyph(FCheckState != csUnchecked ? cgRadioOn : cgRadioOff); break;
     default: break;
@@ -672,7 +727,10 @@ void TTreeNTNode::ToggleCheck()
 
 // ---- sorting ----
 
-bool TTreeNTNode::AlphaSort() { return CustomSort(nullptr, 0); }
+bool TTreeNTNode::AlphaSort()
+{
+    return CustomSort(nullptr, 0);
+}
 
 bool TTreeNTNode::CustomSort(const TTreeNodeListCompare &Compare, intptr_t Data)
 {
@@ -685,9 +743,8 @@ bool TTreeNTNode::CustomSort(const TTreeNodeListCompare &Compare, intptr_t Data)
     if (Compare)
         FChildren->Sort(Compare, Data);
     else
-        FChildren->Sort([Tree](TTreeNTNode *A, TTreeNTNode *B, intptr_t D) {
-            return Tree->DefaultCompare(A, B, D);
-        }, Data);
+        FChildren->Sort([Tree](TTreeNTNode *A, TTreeNTNode *B, intptr_t D) { return Tree->DefaultCompare(A, B, D); },
+                        Data);
     FOwner->ClearCache();
     if (Signal)
         Tree->GetListener()->LayoutChanged(this);

@@ -71,8 +71,15 @@ enum TCheckType : uint8_t { ctNone = 0, ctCheckBox = 1, ctThreeState = 2, ctRadi
 enum TCheckState : uint8_t { csUnchecked = 0, csChecked = 1, csPartly = 3 };
 
 // Item state bits asked through GetItemState.
-enum TNodeItemState { isCut = 1, isDropHilited = 3, isExpanded = 4, isExpandedOnce = 5,
-                      isExpandPartial = 6, isFocused = 7, isSelected = 12 };
+enum TNodeItemState {
+    isCut = 1,
+    isDropHilited = 3,
+    isExpanded = 4,
+    isExpandedOnce = 5,
+    isExpandPartial = 6,
+    isFocused = 7,
+    isSelected = 12
+};
 
 class TTreeNTNode {
 public:
@@ -192,8 +199,7 @@ private:
     void DestroySubtree();
     void ExpandOne(bool Expand);
     void ExpandTree(bool Expand, bool Recursive);
-    void ApplyRecord(const uint8_t *Record, int Size, bool &Selected, bool &Expanded,
-                     int32_t &ChildCount);
+    void ApplyRecord(const uint8_t *Record, int Size, bool &Selected, bool &Expanded, int32_t &ChildCount);
     int FillRecord(uint8_t *Record) const;
 
     TTreeNTNodes *FOwner;

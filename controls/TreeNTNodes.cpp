@@ -6,8 +6,7 @@
 #include <algorithm>
 #include <unordered_set>
 
-TTreeNTNodes::TTreeNTNodes(TCustomTreeNT *AOwner)
-    : FOwner(AOwner), FRoot(std::make_unique<TTreeNTNode>(this))
+TTreeNTNodes::TTreeNTNodes(TCustomTreeNT *AOwner) : FOwner(AOwner), FRoot(std::make_unique<TTreeNTNode>(this))
 {
     FRoot->FExpanded = true;
 }
@@ -65,8 +64,7 @@ TTreeNTNode *TTreeNTNodes::AddChildObject(TTreeNTNode *Parent, const AnsiString 
     return AddChildObject(Parent, AnsiToWide(S), Data);
 }
 
-TTreeNTNode *TTreeNTNodes::InternalAddObject(TTreeNTNode *Parent, const WideString &S,
-                                             void *Data, bool First)
+TTreeNTNode *TTreeNTNodes::InternalAddObject(TTreeNTNode *Parent, const WideString &S, void *Data, bool First)
 {
     if (!Parent)
         Parent = FRoot.get();
@@ -190,7 +188,10 @@ void TTreeNTNodes::EndUpdate()
 
 // ---- flat order ----
 
-void TTreeNTNodes::ClearCache() { FFlatCache.reset(); }
+void TTreeNTNodes::ClearCache()
+{
+    FFlatCache.reset();
+}
 
 const TTreeNodeList &TTreeNTNodes::FlatOrder()
 {
@@ -227,7 +228,10 @@ int TTreeNTNodes::FlatIndexOf(const TTreeNTNode *Node)
     return Flat.IndexOf(Node);
 }
 
-TTreeNTNode *TTreeNTNodes::GetNodeFromIndex(int Index) { return FlatOrder().Get(Index); }
+TTreeNTNode *TTreeNTNodes::GetNodeFromIndex(int Index)
+{
+    return FlatOrder().Get(Index);
+}
 
 TTreeNTNode *TTreeNTNodes::GetNodeFromItem(uintptr_t Item)
 {
@@ -285,8 +289,7 @@ void TTreeNTNodes::Select(TTreeNTNode *Node, int Mode)
     const bool Selecting = Mode == 0 || (Mode == 2 && !Node->FInSelection);
     if (Selecting) {
         // Until a first node fixed the level, any level may start the selection.
-        if (FOwner->HasOption(toLevelSelectConstraint) && FSelectionLevel >= 0 &&
-            Node->GetLevel() != FSelectionLevel)
+        if (FOwner->HasOption(toLevelSelectConstraint) && FSelectionLevel >= 0 && Node->GetLevel() != FSelectionLevel)
             return;
         AddToSelection(Node);
     } else {

@@ -33,7 +33,7 @@ struct TTreeNTSnapshotNode {
 struct TTreeNTSnapshot {
     uint8_t RootCheckType = 0;
     std::vector<TTreeNTSnapshotNode> Nodes;
-    int32_t SelectedIndex = -1;           // flat index of the control's selected node
+    int32_t SelectedIndex = -1; // flat index of the control's selected node
     std::vector<int32_t> SelectionOrder; // flat indexes of the selection list, in order
 };
 
@@ -84,7 +84,11 @@ public:
     void ClearSelectionList();
     void RemoveFromSelection(TTreeNTNode *Node);
     void LockSelection() { ++FSelectionLock; }
-    void UnlockSelection() { if (FSelectionLock > 0) --FSelectionLock; }
+    void UnlockSelection()
+    {
+        if (FSelectionLock > 0)
+            --FSelectionLock;
+    }
     bool InRangeOp() const { return FInRangeOp; }
     void SetInRangeOp(bool Value) { FInRangeOp = Value; }
     int GetSelectionLevel() const { return FSelectionLevel; }
@@ -118,8 +122,7 @@ private:
     friend class TTreeNTNode;
     friend class TTreeNTStreamReader;
 
-    TTreeNTNode *InternalAddObject(TTreeNTNode *Parent, const WideString &S, void *Data,
-                                   bool First);
+    TTreeNTNode *InternalAddObject(TTreeNTNode *Parent, const WideString &S, void *Data, bool First);
     void AttachNode(TTreeNTNode *Node, TTreeNTNode *Parent, bool First);
     void ItemDeleted(TTreeNTNode *Node);
     void DropSelection(TTreeNTNode *Node);

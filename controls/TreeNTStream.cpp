@@ -16,7 +16,7 @@
 
 namespace {
 
-constexpr int RecordFixedSize = 88;                  // Size of a record with empty text
+constexpr int RecordFixedSize = 88; // Size of a record with empty text
 constexpr int RecordMaxSize = RecordFixedSize + 255; // record buffer size
 constexpr int MaxTextBytes = 255;
 constexpr int MaxFontNameBytes = 31;
@@ -35,11 +35,13 @@ void PutInt32(uint8_t *P, int32_t V)
 
 int32_t GetInt32(const uint8_t *P)
 {
-    return int32_t(uint32_t(P[0]) | (uint32_t(P[1]) << 8) | (uint32_t(P[2]) << 16) |
-                   (uint32_t(P[3]) << 24));
+    return int32_t(uint32_t(P[0]) | (uint32_t(P[1]) << 8) | (uint32_t(P[2]) << 16) | (uint32_t(P[3]) << 24));
 }
 
-[[noreturn]] void Fail(const std::string &Text) { throw ETreeNTError(Text); }
+[[noreturn]] void Fail(const std::string &Text)
+{
+    throw ETreeNTError(Text);
+}
 
 // Reads a stream ahead in large blocks, so that the many small reads of the node records
 // (two per node, each asking for the bytes left) cost memory copies instead of system calls
@@ -47,8 +49,7 @@ int32_t GetInt32(const uint8_t *P)
 // position where the reader logically stopped, so that its next user continues there.
 class TReadAheadStream final : public TStream {
 public:
-    explicit TReadAheadStream(TStream &Source)
-        : FSource(Source), FBase(Source.GetPosition()), FSize(Source.GetSize())
+    explicit TReadAheadStream(TStream &Source) : FSource(Source), FBase(Source.GetPosition()), FSize(Source.GetSize())
     {
     }
     ~TReadAheadStream() override
@@ -115,7 +116,7 @@ private:
 
     static constexpr int64_t BlockSize = 1 << 16;
     TStream &FSource;
-    int64_t FBase;  // source position of the buffer's first byte
+    int64_t FBase; // source position of the buffer's first byte
     int64_t FSize;
     std::vector<uint8_t> FBuffer;
     size_t FPos = 0;
@@ -147,8 +148,7 @@ std::string ToUtf8(const WideString &S)
     Out.reserve(S.size());
     for (size_t I = 0; I < S.size(); ++I) {
         uint32_t C = S[I];
-        if (C >= 0xD800 && C <= 0xDBFF && I + 1 < S.size() && S[I + 1] >= 0xDC00 &&
-            S[I + 1] <= 0xDFFF) {
+        if (C >= 0xD800 && C <= 0xDBFF && I + 1 < S.size() && S[I + 1] >= 0xDC00 && S[I + 1] <= 0xDFFF) {
             C = 0x10000 + ((C - 0xD800) << 10) + (S[I + 1] - 0xDC00);
             ++I;
         } else if (C >= 0xD800 && C <= 0xDFFF) {
@@ -194,11 +194,20 @@ bool FromUtf8(const uint8_t *P, size_t N, WideString &Out)
         const uint8_t B = P[I];
         uint32_t C;
         size_t Len;
-        if (B < 0x80) { C = B; Len = 1; }
-        else if ((B & 0xE0) == 0xC0) { C = B & 0x1F; Len = 2; }
-        else if ((B & 0xF0) == 0xE0) { C = B & 0x0F; Len = 3; }
-        else if ((B & 0xF8) == 0xF0) { C = B & 0x07; Len = 4; }
-        else return false;
+        if (B < 0x80) {
+            C = B;
+            Len = 1;
+        } else if ((B & 0xE0) == 0xC0) {
+            C = B & 0x1F;
+            Len = 2;
+        } else if ((B & 0xF0) == 0xE0) {
+            C = B & 0x0F;
+            Len = 3;
+        } else if ((B & 0xF8) == 0xF0) {
+            C = B & 0x07;
+            Len = 4;
+        } else
+            return false;
         if (I + Len > N)
             return false;
         for (size_t K = 1; K < Len; ++K) {
@@ -206,8 +215,8 @@ bool FromUtf8(const uint8_t *P, size_t N, WideString &Out)
                 return false;
             C = (C << 6) | (P[I + K] & 0x3F);
         }
-        if ((Len == 2 && C < 0x80) || (Len == 3 && C < 0x800) || (Len == 4 && C < 0x10000) ||
-            C > 0x10FFFF || (C >= 0xD800 && C <= 0xDFFF))
+        if ((Len == 2 && C < 0x80) || (Len == 3 && C < 0x800) || (Len == 4 && C < 0x10000) || C > 0x10FFFF ||
+            (C >= 0xD800 && C <= 0xDFFF))
             return false;
         if (C >= 0x10000) {
             C -= 0x10000;
@@ -395,8 +404,7 @@ private:
     std::vector<uint8_t> &FBuffer;
 };
 
-void TTreeNTNode::ApplyRecord(const uint8_t *R, int Size, bool &Selected, bool &Expanded,
-                              int32_t &ChildCount)
+void TTreeNTNode::ApplyRecord(const uint8_t *R, int Size, bool &Selected, bool &Expanded, int32_t &ChildCount)
 {
     (void)Size;
     SetText(Decode(R + 88, R[87]));

@@ -42,9 +42,9 @@ struct TWebPick {
 };
 
 struct TWebGridLayout {
-    int Width, Height;     // of the grid's bitmap
-    int Count;             // swatches
-    int Rows;              // swatches per column (the index runs down a column first)
+    int Width, Height; // of the grid's bitmap
+    int Count; // swatches
+    int Rows; // swatches per column (the index runs down a column first)
     int CellWidth, CellHeight;
 };
 const TWebGridLayout &GridLayout(TWebGrid Grid);

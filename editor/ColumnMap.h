@@ -13,7 +13,7 @@ public:
     void Build(const WideString &text, int tabSize);
     void Reset();
 
-    int Length() const { return FLength; }              // characters in the line
+    int Length() const { return FLength; } // characters in the line
     int DisplayLength() const { return FDisplayLength; } // columns the line spans
     // Index of the character whose cell holds the column; past the end of the line the
     // line length plus the remaining whole columns.

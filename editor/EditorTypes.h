@@ -17,8 +17,14 @@ inline bool PointLess(const TTextPoint &a, const TTextPoint &b)
 {
     return a.Y < b.Y || (a.Y == b.Y && a.X < b.X);
 }
-inline TTextPoint MinPoint(const TTextPoint &a, const TTextPoint &b) { return PointLess(b, a) ? b : a; }
-inline TTextPoint MaxPoint(const TTextPoint &a, const TTextPoint &b) { return PointLess(a, b) ? b : a; }
+inline TTextPoint MinPoint(const TTextPoint &a, const TTextPoint &b)
+{
+    return PointLess(b, a) ? b : a;
+}
+inline TTextPoint MaxPoint(const TTextPoint &a, const TTextPoint &b)
+{
+    return PointLess(a, b) ? b : a;
+}
 
 enum TSyntaxEditOption : uint32_t {
     eoAutoIndent = 1u << 0,

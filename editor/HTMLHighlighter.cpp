@@ -9,13 +9,13 @@ constexpr unsigned char LF = 10;
 constexpr unsigned char CR = 13;
 
 enum : uint8_t {
-    cfNameStart = 1,  // A-Z, _, a-z and the letter-like bytes 0x80-0xA5
-    cfNameChar = 2,   // a name start, '-' or a digit
-    cfEscaped = 4,    // may follow a backslash inside a name
-    cfSpace = 8,      // tab, LF, CR, blank
+    cfNameStart = 1, // A-Z, _, a-z and the letter-like bytes 0x80-0xA5
+    cfNameChar = 2, // a name start, '-' or a digit
+    cfEscaped = 4, // may follow a backslash inside a name
+    cfSpace = 8, // tab, LF, CR, blank
     cfDigit = 16,
     cfHex = 32,
-    cfLetter = 64,    // A-Z, a-z
+    cfLetter = 64, // A-Z, a-z
 };
 
 constexpr std::array<uint8_t, 256> MakeClasses()
@@ -56,43 +56,43 @@ struct TRuleAction {
     int32_t NewState;
 };
 constexpr TRuleAction RuleActions[37] = {
-    {htText, 0},           // 0  text
-    {htNumber, 0},         // 1  &#169;
-    {htString, 0},         // 2  &amp;
-    {htScript, hsScript},  // 3  <script
-    {htTag, 0},            // 4  <name>
+    {htText, 0}, // 0  text
+    {htNumber, 0}, // 1  &#169;
+    {htString, 0}, // 2  &amp;
+    {htScript, hsScript}, // 3  <script
+    {htTag, 0}, // 4  <name>
     {htComment, hsDeclaration}, // 5  <!
-    {htComment, hsComment},     // 6  <!--
-    {htTag, hsTag},        // 7  <name
-    {htTag, hsTag},        // 8  <ns:name
-    {htTag, hsText},       // 9  </name>
-    {htTag, hsText},       // 10 </ns:name>
-    {htSpace, 0},          // 11 blanks in a tag
-    {htName, 0},           // 12 attribute name
-    {htSymbol, hsValue},   // 13 =
-    {htTag, hsText},       // 14 >
-    {htParam, 0},          // 15 other run in a tag
-    {htSpace, 0},          // 16 blanks before a value
-    {htNumber, hsTag},     // 17 10 or 50%
-    {htNumber, hsTag},     // 18 "10" or "50%"
-    {htNumber, hsTag},     // 19 #ff0000
-    {htNumber, hsTag},     // 20 "#ff0000"
-    {htNumber, hsTag},     // 21 10px
-    {htNumber, hsTag},     // 22 "10px"
-    {htURL, hsTag},        // 23 http://...
-    {htURL, hsTag},        // 24 "ftp://..."
-    {htString, hsTag},     // 25 "" or ''
-    {htString, hsTag},     // 26 'single'
-    {htString, hsTag},     // 27 "double"
-    {htName, hsTag},       // 28 unquoted value
-    {htDocType, 0},        // 29 doctype ...
-    {htComment, 0},        // 30 declaration text
-    {htComment, hsText},   // 31 > ending a declaration
-    {htComment, 0},        // 32 comment text
-    {htComment, hsText},   // 33 > ending a comment
-    {htScript, hsText},    // 34 script text ending in </script>
-    {htScript, 0},         // 35 script text
-    {htEnd, 0},            // 36 end of the line
+    {htComment, hsComment}, // 6  <!--
+    {htTag, hsTag}, // 7  <name
+    {htTag, hsTag}, // 8  <ns:name
+    {htTag, hsText}, // 9  </name>
+    {htTag, hsText}, // 10 </ns:name>
+    {htSpace, 0}, // 11 blanks in a tag
+    {htName, 0}, // 12 attribute name
+    {htSymbol, hsValue}, // 13 =
+    {htTag, hsText}, // 14 >
+    {htParam, 0}, // 15 other run in a tag
+    {htSpace, 0}, // 16 blanks before a value
+    {htNumber, hsTag}, // 17 10 or 50%
+    {htNumber, hsTag}, // 18 "10" or "50%"
+    {htNumber, hsTag}, // 19 #ff0000
+    {htNumber, hsTag}, // 20 "#ff0000"
+    {htNumber, hsTag}, // 21 10px
+    {htNumber, hsTag}, // 22 "10px"
+    {htURL, hsTag}, // 23 http://...
+    {htURL, hsTag}, // 24 "ftp://..."
+    {htString, hsTag}, // 25 "" or ''
+    {htString, hsTag}, // 26 'single'
+    {htString, hsTag}, // 27 "double"
+    {htName, hsTag}, // 28 unquoted value
+    {htDocType, 0}, // 29 doctype ...
+    {htComment, 0}, // 30 declaration text
+    {htComment, hsText}, // 31 > ending a declaration
+    {htComment, 0}, // 32 comment text
+    {htComment, hsText}, // 33 > ending a comment
+    {htScript, hsText}, // 34 script text ending in </script>
+    {htScript, 0}, // 35 script text
+    {htEnd, 0}, // 36 end of the line
 };
 constexpr int RuleText = 0;
 constexpr int RuleScriptText = 35;
@@ -102,9 +102,8 @@ constexpr int RuleEnd = 36;
 
 THTMLHighlighter::THTMLHighlighter()
 {
-    const char *names[13] = {"identifier", "number", "space", "string", "comment",
-                             "symbol", "keyword", "unknown", "parameter", "URL",
-                             "doctype", "name", "script"};
+    const char *names[13] = {"identifier", "number",    "space", "string",  "comment", "symbol", "keyword",
+                             "unknown",    "parameter", "URL",   "doctype", "name",    "script"};
     for (size_t i = 0; i < FAttributes.size(); ++i) {
         FAttributes[i] = std::make_unique<THighlightAttributes>(names[i]);
         WatchAttribute(*FAttributes[i]);

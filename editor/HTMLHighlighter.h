@@ -13,21 +13,21 @@
 #include <memory>
 
 enum THTMLTokenKind : int32_t {
-    htEnd = -1,        // end of the line
-    htUnmatched = 0,   // characters no rule matched
-    htDocType = 257,   // document-type declaration
+    htEnd = -1, // end of the line
+    htUnmatched = 0, // characters no rule matched
+    htDocType = 257, // document-type declaration
     htNumberAlt = 258, // never produced
-    htText = 259,      // text between tags
-    htNumber = 260,    // numeric character references and numeric attribute values
-    htTag = 261,       // tag names and tag ends
-    htComment = 262,   // comments and declarations
-    htName = 263,      // attribute names and unquoted attribute values
-    htScript = 264,    // script tag and script text
-    htString = 265,    // entity references and quoted attribute values
-    htSymbol = 266,    // '=' inside a tag
-    htParam = 269,     // other runs inside a tag
-    htURL = 272,       // URL values
-    htSpace = 273,     // white space inside tags
+    htText = 259, // text between tags
+    htNumber = 260, // numeric character references and numeric attribute values
+    htTag = 261, // tag names and tag ends
+    htComment = 262, // comments and declarations
+    htName = 263, // attribute names and unquoted attribute values
+    htScript = 264, // script tag and script text
+    htString = 265, // entity references and quoted attribute values
+    htSymbol = 266, // '=' inside a tag
+    htParam = 269, // other runs inside a tag
+    htURL = 272, // URL values
+    htSpace = 273, // white space inside tags
 };
 
 enum THTMLStartState : int32_t {
@@ -142,8 +142,8 @@ private:
     TSyntaxHighlighter *FJavaScript = nullptr;
 
     int32_t FStartState = hsText;
-    int FPosition = 0;   // next unread character
-    int FCovered = 0;    // end of the last token handed out
+    int FPosition = 0; // next unread character
+    int FCovered = 0; // end of the last token handed out
     int FTokenStart = 0;
     int FTokenEnd = 0;
     int32_t FTokenKind = htUnmatched;

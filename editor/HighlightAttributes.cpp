@@ -40,7 +40,9 @@ TColor ResolveHighlightColor(TColor Color)
     return Color == HighlightWindowColor ? 0xFFFFFFu : 0x000000u;
 }
 
-THighlightAttributes::THighlightAttributes(AnsiString Name) : FName(std::move(Name)) {}
+THighlightAttributes::THighlightAttributes(AnsiString Name) : FName(std::move(Name))
+{
+}
 
 void THighlightAttributes::Changed()
 {

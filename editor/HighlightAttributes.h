@@ -19,7 +19,7 @@ enum THighlightFontStyle : uint8_t {
 using THighlightFontStyles = uint8_t;
 
 // The two system colours the attributes start with.
-constexpr TColor HighlightWindowColor = 0x80000005u;     // window background
+constexpr TColor HighlightWindowColor = 0x80000005u; // window background
 constexpr TColor HighlightWindowTextColor = 0x80000008u; // window text
 
 // Turns a system colour (top bit set) into 0x00BBGGRR; plain colours pass unchanged. The

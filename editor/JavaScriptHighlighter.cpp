@@ -91,23 +91,146 @@ constexpr std::array<bool, 256> NumberTable = MakeNumberTable();
 constexpr int MaxKeywordHash = 181;
 
 const char *const Keywords[] = {
-    "if", "do", "in", "NaN", "case", "Date", "char", "find", "name", "java", "catch", "for",
-    "break", "var", "callee", "eval", "else", "new", "home", "Math", "int", "self", "final",
-    "false", "bool", "package", "long", "void", "open", "top", "escape", "byte", "delete",
-    "blur", "caller", "class", "float", "close", "this", "isNaN", "Object", "watch", "goto",
-    "alert", "while", "null", "with", "closed", "double", "try", "Array", "true", "frames",
-    "public", "focus", "Boolean", "Packages", "boolean", "length", "stop", "const", "default",
-    "native", "static", "Number", "opener", "RegExp", "parent", "write", "menubar", "print",
-    "super", "short", "confirm", "scroll", "finally", "moveBy", "switch", "valueOf", "throw",
-    "interface", "toolbar", "netscape", "abstract", "String", "unescape", "typeof", "window",
-    "moveTo", "import", "location", "unwatch", "private", "extends", "isFinite", "return",
-    "document", "prompt", "status", "writeln", "continue", "throws", "Function", "parseInt",
-    "function", "Infinity", "scrollBy", "protected", "instanceof", "resizeBy", "history",
-    "locationbar", "scrollTo", "parseFloat", "resizeTo", "arguments", "innerHeight",
-    "transient", "scrollbars", "toString", "statusbar", "personalbar", "innerWidth",
-    "pageXOffset", "pageYOffset", "implements", "Enumerator", "outerHeight", "ActiveXObject",
-    "clearInterval", "outerWidth", "clearTimeout", "routeEvent", "setInterval", "setTimeout",
-    "prototype", "releaseEvents", "synchronized", "constructor", "captureEvents",
+    "if",
+    "do",
+    "in",
+    "NaN",
+    "case",
+    "Date",
+    "char",
+    "find",
+    "name",
+    "java",
+    "catch",
+    "for",
+    "break",
+    "var",
+    "callee",
+    "eval",
+    "else",
+    "new",
+    "home",
+    "Math",
+    "int",
+    "self",
+    "final",
+    "false",
+    "bool",
+    "package",
+    "long",
+    "void",
+    "open",
+    "top",
+    "escape",
+    "byte",
+    "delete",
+    "blur",
+    "caller",
+    "class",
+    "float",
+    "close",
+    "this",
+    "isNaN",
+    "Object",
+    "watch",
+    "goto",
+    "alert",
+    "while",
+    "null",
+    "with",
+    "closed",
+    "double",
+    "try",
+    "Array",
+    "true",
+    "frames",
+    "public",
+    "focus",
+    "Boolean",
+    "Packages",
+    "boolean",
+    "length",
+    "stop",
+    "const",
+    "default",
+    "native",
+    "static",
+    "Number",
+    "opener",
+    "RegExp",
+    "parent",
+    "write",
+    "menubar",
+    "print",
+    "super",
+    "short",
+    "confirm",
+    "scroll",
+    "finally",
+    "moveBy",
+    "switch",
+    "valueOf",
+    "throw",
+    "interface",
+    "toolbar",
+    "netscape",
+    "abstract",
+    "String",
+    "unescape",
+    "typeof",
+    "window",
+    "moveTo",
+    "import",
+    "location",
+    "unwatch",
+    "private",
+    "extends",
+    "isFinite",
+    "return",
+    "document",
+    "prompt",
+    "status",
+    "writeln",
+    "continue",
+    "throws",
+    "Function",
+    "parseInt",
+    "function",
+    "Infinity",
+    "scrollBy",
+    "protected",
+    "instanceof",
+    "resizeBy",
+    "history",
+    "locationbar",
+    "scrollTo",
+    "parseFloat",
+    "resizeTo",
+    "arguments",
+    "innerHeight",
+    "transient",
+    "scrollbars",
+    "toString",
+    "statusbar",
+    "personalbar",
+    "innerWidth",
+    "pageXOffset",
+    "pageYOffset",
+    "implements",
+    "Enumerator",
+    "outerHeight",
+    "ActiveXObject",
+    "clearInterval",
+    "outerWidth",
+    "clearTimeout",
+    "routeEvent",
+    "setInterval",
+    "setTimeout",
+    "prototype",
+    "releaseEvents",
+    "synchronized",
+    "constructor",
+    "captureEvents",
     "defaultStatus",
 };
 
@@ -118,8 +241,8 @@ const std::array<std::vector<std::string_view>, MaxKeywordHash + 1> &KeywordBuck
         std::array<std::vector<std::string_view>, MaxKeywordHash + 1> b;
         for (const char *k : Keywords) {
             const std::string_view w(k);
-            const int h = TJavaScriptHighlighter::KeywordHash(
-                reinterpret_cast<const unsigned char *>(w.data()), int(w.size()));
+            const int h =
+                TJavaScriptHighlighter::KeywordHash(reinterpret_cast<const unsigned char *>(w.data()), int(w.size()));
             if (h >= 0 && h <= MaxKeywordHash)
                 b[size_t(h)].push_back(w);
         }
@@ -132,8 +255,8 @@ const std::array<std::vector<std::string_view>, MaxKeywordHash + 1> &KeywordBuck
 
 TJavaScriptHighlighter::TJavaScriptHighlighter()
 {
-    const char *names[10] = {"assembler", "comment", "preprocessor", "identifier", "illegal char",
-                             "reserved word", "number", "space", "String", "symbol"};
+    const char *names[10] = {"assembler",     "comment", "preprocessor", "identifier", "illegal char",
+                             "reserved word", "number",  "space",        "String",     "symbol"};
     for (size_t i = 0; i < FAttributes.size(); ++i) {
         FAttributes[i] = std::make_unique<THighlightAttributes>(names[i]);
         WatchAttribute(*FAttributes[i]);
@@ -323,7 +446,7 @@ bool TJavaScriptHighlighter::RegexMayFollow() const
         return !(length == 1 && (word[0] == ')' || word[0] == ']'));
     if (FTokenKind != jtKey)
         return false;
-    static const char *const operandWords[] = {"return", "typeof", "in",  "case", "delete", "void",
+    static const char *const operandWords[] = {"return", "typeof", "in",         "case", "delete", "void",
                                                "throw",  "new",    "instanceof", "else", "do"};
     for (const char *w : operandWords)
         if (static_cast<int>(std::strlen(w)) == length && std::memcmp(w, word, static_cast<size_t>(length)) == 0)
@@ -523,8 +646,8 @@ void TJavaScriptHighlighter::ScanInvalid()
     FTokenKind = jtInvalid;
     // A character outside the basic plane is one token, both of its halves.
     const WideChar *t = FLine.Text();
-    if (t && FRun + 1 < FLine.Length() && t[FRun] >= 0xD800 && t[FRun] <= 0xDBFF &&
-        t[FRun + 1] >= 0xDC00 && t[FRun + 1] <= 0xDFFF)
+    if (t && FRun + 1 < FLine.Length() && t[FRun] >= 0xD800 && t[FRun] <= 0xDBFF && t[FRun + 1] >= 0xDC00 &&
+        t[FRun + 1] <= 0xDFFF)
         FRun += 2;
     else
         ++FRun;
@@ -541,35 +664,20 @@ void TJavaScriptHighlighter::ScanSymbol()
     case '%':
     case '*':
     case '^':
-    case '=':
-        len = n == '=' ? 2 : 1;
-        break;
-    case '&':
-        len = n == '&' || n == '=' ? 2 : 1;
-        break;
-    case '+':
-        len = n == '+' || n == '=' ? 2 : 1;
-        break;
-    case '-':
-        len = n == '-' || n == '=' || n == '>' ? 2 : 1;
-        break;
-    case '|':
-        len = n == '|' || n == '=' ? 2 : 1;
-        break;
-    case ':':
-        len = n == ':' ? 2 : 1;
-        break;
-    case '.':
-        len = n == '.' && FLine[FRun + 2] == '.' ? 3 : 1;
-        break;
+    case '=': len = n == '=' ? 2 : 1; break;
+    case '&': len = n == '&' || n == '=' ? 2 : 1; break;
+    case '+': len = n == '+' || n == '=' ? 2 : 1; break;
+    case '-': len = n == '-' || n == '=' || n == '>' ? 2 : 1; break;
+    case '|': len = n == '|' || n == '=' ? 2 : 1; break;
+    case ':': len = n == ':' ? 2 : 1; break;
+    case '.': len = n == '.' && FLine[FRun + 2] == '.' ? 3 : 1; break;
     case '>':
         if (n == '>')
             len = FLine[FRun + 2] == '=' ? 3 : 2;
         else
             len = n == '=' ? 2 : 1;
         break;
-    default:
-        break;
+    default: break;
     }
     FRun += len;
 }

@@ -287,7 +287,7 @@ void TCustomSyntaxEdit::ViewScrollBarsChanged()
     const TScrollStyle bars = ScrollBars();
     setVerticalScrollBarPolicy(bars == ssVertical || bars == ssBoth ? Qt::ScrollBarAlwaysOn : Qt::ScrollBarAlwaysOff);
     setHorizontalScrollBarPolicy(bars == ssHorizontal || bars == ssBoth ? Qt::ScrollBarAlwaysOn
-                                                                         : Qt::ScrollBarAlwaysOff);
+                                                                        : Qt::ScrollBarAlwaysOff);
     auto apply = [this](QScrollBar *bar, const TScrollBarInfo &info) {
         const QSignalBlocker block(bar);
         // A bar with nothing to scroll is shown disabled.
@@ -343,9 +343,10 @@ void TCustomSyntaxEdit::VerticalAction(int action)
                 FScrollHint = new TScrollHintWindow(this);
             const QString text = QString::number(GetTopLine());
             FScrollHint->setFont(font());
-            const QSize size = FScrollHint->fontMetrics().boundingRect(QRect(0, 0, 2000, 2000), 0, text).size() + QSize(8, 6);
-            const TPixelRect r = ScrollHintRect(pos, size.width(), size.height(),
-                                                style()->pixelMetric(QStyle::PM_ScrollBarExtent));
+            const QSize size =
+                FScrollHint->fontMetrics().boundingRect(QRect(0, 0, 2000, 2000), 0, text).size() + QSize(8, 6);
+            const TPixelRect r =
+                ScrollHintRect(pos, size.width(), size.height(), style()->pixelMetric(QStyle::PM_ScrollBarExtent));
             const QPoint topLeft = viewport()->mapToGlobal(QPoint(r.Left, r.Top));
             FScrollHint->ShowHint(text, QRect(topLeft, size), Qc(FScrollHintColor.Background()),
                                   Qc(FScrollHintColor.Foreground()));
@@ -599,8 +600,8 @@ QPixmap TCustomSyntaxEdit::DragCursor(bool copy)
         pm = QPixmap(24, 24);
         pm.fill(Qt::transparent);
         QPainter p(&pm);
-        const QPolygon arrow({QPoint(0, 0), QPoint(0, 14), QPoint(4, 10), QPoint(7, 16), QPoint(9, 15), QPoint(6, 9),
-                              QPoint(11, 9)});
+        const QPolygon arrow(
+            {QPoint(0, 0), QPoint(0, 14), QPoint(4, 10), QPoint(7, 16), QPoint(9, 15), QPoint(6, 9), QPoint(11, 9)});
         p.setPen(Qt::black);
         p.setBrush(Qt::white);
         p.drawPolygon(arrow);

@@ -11,7 +11,8 @@
 
 namespace {
 // Runs a function between BeginUpdate and EndUpdate, closing the bracket on every way out.
-template <class F> void InUpdate(TSyntaxEditCore &e, F &&f)
+template <class F>
+void InUpdate(TSyntaxEditCore &e, F &&f)
 {
     e.BeginUpdate();
     {

@@ -47,9 +47,7 @@ void TSyntaxEditCore::RunEditorCommand(TEditorCommand command, WideChar ch, void
         return;
     }
     switch (command) {
-    case ecSelectAll:
-        SelectAll();
-        return;
+    case ecSelectAll: SelectAll(); return;
     case ecDeleteLastChar:
     case ecDeleteChar:
     case ecDeleteWord:
@@ -60,24 +58,16 @@ void TSyntaxEditCore::RunEditorCommand(TEditorCommand command, WideChar ch, void
     case ecClearAll:
     case ecLineBreak:
     case ecInsertLine:
-    case ecChar:
-        TextCommand(command, ch);
-        return;
-    case ecUndo:
-        Undo();
-        return;
-    case ecRedo:
-        Redo();
-        return;
+    case ecChar: TextCommand(command, ch); return;
+    case ecUndo: Undo(); return;
+    case ecRedo: Redo(); return;
     case ecCut:
         if (!HasOption(eoReadOnly) && SelAvail()) {
             CutToClipboard();
             DoChange();
         }
         return;
-    case ecCopy:
-        CopyToClipboard();
-        return;
+    case ecCopy: CopyToClipboard(); return;
     case ecPaste:
         if (!HasOption(eoReadOnly)) {
             PasteFromClipboard();
@@ -115,15 +105,9 @@ void TSyntaxEditCore::RunEditorCommand(TEditorCommand command, WideChar ch, void
         UndoAddCaretMove(snap);
         return;
     }
-    case ecInsertMode:
-        ToggleInserting(0);
-        return;
-    case ecOverwriteMode:
-        ToggleInserting(1);
-        return;
-    case ecToggleMode:
-        ToggleInserting(2);
-        return;
+    case ecInsertMode: ToggleInserting(0); return;
+    case ecOverwriteMode: ToggleInserting(1); return;
+    case ecToggleMode: ToggleInserting(2); return;
     case ecBlockIndent:
         if (!HasOption(eoReadOnly)) {
             BlockIndent();
@@ -136,8 +120,7 @@ void TSyntaxEditCore::RunEditorCommand(TEditorCommand command, WideChar ch, void
             DoChange();
         }
         return;
-    default:
-        break;
+    default: break;
     }
     if (command >= ecGotoMarker0 && command <= ecGotoMarker9) {
         const int n = command - ecGotoMarker0;
@@ -364,15 +347,9 @@ void TSyntaxEditCore::MoveCommand(TEditorCommand command, void *data)
         }
         break;
     }
-    case ecPageTop:
-        SetCaretXY({FCaretX, GetTopLine() - 1});
-        break;
-    case ecPageBottom:
-        SetCaretXY({FCaretX, std::max(GetTopLine() - 1, GetTopLine() + FVisibleLineCount - 2)});
-        break;
-    case ecEditorTop:
-        SetCaretXY({0, 0});
-        break;
+    case ecPageTop: SetCaretXY({FCaretX, GetTopLine() - 1}); break;
+    case ecPageBottom: SetCaretXY({FCaretX, std::max(GetTopLine() - 1, GetTopLine() + FVisibleLineCount - 2)}); break;
+    case ecEditorTop: SetCaretXY({0, 0}); break;
     case ecEditorBottom: {
         const int last = std::max(0, count - 1);
         SetTopLine(count - FVisibleLineCount + 1);
@@ -386,8 +363,7 @@ void TSyntaxEditCore::MoveCommand(TEditorCommand command, void *data)
         if (data)
             SetCaretXY(*static_cast<TTextPoint *>(data));
         break;
-    default:
-        break;
+    default: break;
     }
     if (!selecting) {
         SetBlockBegin(GetCaretXY());
@@ -429,9 +405,7 @@ void TSyntaxEditCore::TextCommand(TEditorCommand command, WideChar ch)
     FPendingHigh = 0;
     const TUndoRecord snap = SnapshotUndoState(true);
     switch (command) {
-    case ecDeleteLastChar:
-        DeleteLastChar(snap);
-        return;
+    case ecDeleteLastChar: DeleteLastChar(snap); return;
     case ecDeleteChar:
         DeleteNextChar(snap);
         DoChange();
@@ -459,8 +433,9 @@ void TSyntaxEditCore::TextCommand(TEditorCommand command, WideChar ch)
     case ecDeleteEOL: {
         if (LineCount() > 0 && FCaretY < LineCount()) {
             const TTextPoint caret = GetCaretXY();
-            const TTextPoint other = command == ecDeleteBOL ? TTextPoint{0, FCaretY}
-                                                            : TTextPoint{std::max(FCaretX, LineDisplayLength(FCaretY)), FCaretY};
+            const TTextPoint other = command == ecDeleteBOL
+                                         ? TTextPoint{0, FCaretY}
+                                         : TTextPoint{std::max(FCaretX, LineDisplayLength(FCaretY)), FCaretY};
             SetBlockBegin(MinPoint(caret, other));
             SetBlockEnd(MaxPoint(caret, other));
             const TUndoRecord range = SnapshotUndoState(true);
@@ -508,11 +483,8 @@ void TSyntaxEditCore::TextCommand(TEditorCommand command, WideChar ch)
         LineBreak(command == ecInsertLine, snap);
         DoChange();
         return;
-    case ecChar:
-        TypeChar(ch, snap);
-        return;
-    default:
-        return;
+    case ecChar: TypeChar(ch, snap); return;
+    default: return;
     }
 }
 
@@ -701,7 +673,8 @@ void TSyntaxEditCore::LineBreak(bool insertLine, const TUndoRecord &snap)
     SetBlockBegin(GetCaretXY());
     TUndoRecord r = snap;
     r.CaretBefore = caret;
-    AddUndo(ukInsert, r, WideString(), u"\r\n" + WideString(static_cast<size_t>(indent), u' '), GetCaretXY(), breakAt, to);
+    AddUndo(ukInsert, r, WideString(), u"\r\n" + WideString(static_cast<size_t>(indent), u' '), GetCaretXY(), breakAt,
+            to);
 }
 
 void TSyntaxEditCore::TypeChar(WideChar ch, const TUndoRecord &snap)
@@ -738,13 +711,14 @@ void TSyntaxEditCore::TypeChar(WideChar ch, const TUndoRecord &snap)
             FBlockEnd = e;
             InvalidateLine(FCaretY);
             // Recorded as the insertion it is, so that undo takes exactly the blanks out.
-            const TTextPoint to{CharIndexToColumn(std::min(k, length) + static_cast<int>(blanks.size()), FCaretY), FCaretY};
+            const TTextPoint to{CharIndexToColumn(std::min(k, length) + static_cast<int>(blanks.size()), FCaretY),
+                                FCaretY};
             AddUndo(ukInsert, snap, WideString(), blanks, GetCaretXY(), from, to);
             DoChange();
             return;
         }
-        const WideString text =
-            (ch == u'\t' && !HasOption(eoUseTabs)) ? WideString(static_cast<size_t>(FTabSize), u' ') : WideString(1, ch);
+        const WideString text = (ch == u'\t' && !HasOption(eoUseTabs)) ? WideString(static_cast<size_t>(FTabSize), u' ')
+                                                                       : WideString(1, ch);
         ReplaceSelection(text);
         const TTextPoint end = GetCaretXY();
         SetCaretXY({NextColumn(start.X, start.Y, true), start.Y});
@@ -841,7 +815,8 @@ void TSyntaxEditCore::TypeChar(WideChar ch, const TUndoRecord &snap)
         }
     }
     FLines->Put(y, line);
-    SetCaretX(TColumnMap::DisplayLengthOf(line.substr(0, static_cast<size_t>(ColumnToCharIndex(r.CaretBefore.X, y)) + typed.size()), FTabSize));
+    SetCaretX(TColumnMap::DisplayLengthOf(
+        line.substr(0, static_cast<size_t>(ColumnToCharIndex(r.CaretBefore.X, y)) + typed.size()), FTabSize));
     SetBlockBegin(GetCaretXY());
     AddUndo(ukOverwrite, r, old, typed, GetCaretXY(), GetCaretXY(), GetCaretXY());
     RightEdgeCheck();

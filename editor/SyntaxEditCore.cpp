@@ -99,7 +99,8 @@ void TSyntaxEditCore::PrepareRanges(int line)
             while (!FHighLighter->GetEol())
                 FHighLighter->Next();
             const int32_t range = FHighLighter->GetRange();
-            if (i + 1 > FDirtyRangeEnd && i + 1 <= FKnownRangeEnd && static_cast<int32_t>(FLines->Range(i + 1)) == range) {
+            if (i + 1 > FDirtyRangeEnd && i + 1 <= FKnownRangeEnd &&
+                static_cast<int32_t>(FLines->Range(i + 1)) == range) {
                 // Past the changed lines the scan meets the state stored before: the known
                 // ranges below stand as they are.
                 i = FKnownRangeEnd - 1;
@@ -1027,7 +1028,8 @@ void TSyntaxEditCore::InsertText(const WideString &text)
     }
     // Lines are never cut here: MaxRightChar limits the caret, not the text.
     const WideString current = LineText(FCaretY);
-    const WideString tail = static_cast<int>(current.size()) > k ? current.substr(static_cast<size_t>(k)) : WideString();
+    const WideString tail =
+        static_cast<int>(current.size()) > k ? current.substr(static_cast<size_t>(k)) : WideString();
     line = line.substr(0, static_cast<size_t>(k)) + pieces[0];
     const int y = FCaretY;
     const int n = static_cast<int>(pieces.size());

@@ -38,7 +38,7 @@ struct TScrollBarInfo {
 
 // Scroll-bar request codes, as the scroll bars report them.
 enum TScrollCode {
-    scLineUp = 0,   // also line left
+    scLineUp = 0, // also line left
     scLineDown = 1, // also line right
     scPageUp = 2,
     scPageDown = 3,
@@ -69,9 +69,9 @@ struct TBookmarkOptions {
 // What to do with one match of a replace: cancel, skip it, replace it, replace it and all
 // that follow without asking.
 enum TReplaceAction : uint8_t { raCancel = 0, raSkip = 1, raReplace = 2, raReplaceAll = 3 };
-using TReplaceTextEvent = std::function<void(TSyntaxEditCore &Sender, const WideString &Search,
-                                             const WideString &Replace, int Line, int Start, int Stop,
-                                             TReplaceAction &Action)>;
+using TReplaceTextEvent =
+    std::function<void(TSyntaxEditCore &Sender, const WideString &Search, const WideString &Replace, int Line,
+                       int Start, int Stop, TReplaceAction &Action)>;
 
 // Option word of SearchReplace.
 enum : int {
@@ -241,9 +241,8 @@ public:
     TUndoRecord SnapshotUndoState(bool withText) const;
     // Adds a record whose after part is the editor as it stands now.
     void AddSnapshot(TUndoKind kind, const WideString &beforeText, bool flag, const TUndoRecord &before);
-    void AddUndo(TUndoKind kind, const TUndoRecord &before, const WideString &beforeText,
-                 const WideString &afterText, TTextPoint caretAfter, TTextPoint blockBeginAfter,
-                 TTextPoint blockEndAfter);
+    void AddUndo(TUndoKind kind, const TUndoRecord &before, const WideString &beforeText, const WideString &afterText,
+                 TTextPoint caretAfter, TTextPoint blockBeginAfter, TTextPoint blockEndAfter);
     void UndoAddCaretMoveFrom(const TUndoRecord &snapshot);
 
     // ---- edit bracket
@@ -345,7 +344,11 @@ public:
     // Dragging text: copy with Ctrl, or between editors without Shift; move otherwise.
     static bool IsDragCopy(bool fromOtherEditor, TShiftState shift);
     void DoStartDrag() { FDragEntered = false; }
-    void DragEnter() { FDragEntered = true; FDragTracking = true; }
+    void DragEnter()
+    {
+        FDragEntered = true;
+        FDragTracking = true;
+    }
     void DragLeave() { FDragTracking = false; }
     bool DragTracking() const { return FDragTracking; }
     // Whether a drop from source at the cell would be taken.
@@ -457,9 +460,9 @@ protected:
     // at character index `index`), undone with the edit's record that follows.
     void NotePadding(int line, int index, int count);
     int FEditDepth = 0;
-    int FTrimLine = -1;     // the caret's line when the outermost bracket began
+    int FTrimLine = -1; // the caret's line when the outermost bracket began
     bool FTrimForce = false; // trim that line even when the caret is still on it
-    uint64_t FEditAdds = 0;  // the undo list's add count when the bracket began
+    uint64_t FEditAdds = 0; // the undo list's add count when the bracket began
     bool FInReplay = false;
 
     std::unique_ptr<TSyntaxEditorStrings> FLines;

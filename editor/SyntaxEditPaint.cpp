@@ -7,9 +7,9 @@
 #include <climits>
 
 namespace {
-constexpr QChar BlankMark(0x2219);  // a blank when control characters are shown
-constexpr QChar TabMark(0x2192);    // a tab when control characters are shown
-constexpr QChar EndMark(0x00B6);    // the end of a line when control characters are shown
+constexpr QChar BlankMark(0x2219); // a blank when control characters are shown
+constexpr QChar TabMark(0x2192); // a tab when control characters are shown
+constexpr QChar EndMark(0x00B6); // the end of a line when control characters are shown
 
 QFont Styled(const QFont &base, uint8_t style)
 {
@@ -156,7 +156,8 @@ struct TLinePainter {
                     P.drawText(QRect(tx0, Y, tx1 - tx0, Lh), Qt::AlignCenter, QString(TabMark));
                 continue;
             }
-            if (c >= 0xD800 && c < 0xDC00 && i + 1 < Length && TColumnMap::IsPairTail(line, static_cast<size_t>(i) + 1)) {
+            if (c >= 0xD800 && c < 0xDC00 && i + 1 < Length &&
+                TColumnMap::IsPairTail(line, static_cast<size_t>(i) + 1)) {
                 // A pair is one character in its own cell: a glyph from a fallback font must
                 // not shift the cells after it.
                 const int cx0 = X(i);
@@ -213,7 +214,8 @@ struct TLinePainter {
                 return false;
             if (hl.GetTokenEnd() > IdxFrom && hl.GetTokenPos() < IdxTo) {
                 hl.GetTokenInfo(token);
-                WriteToken(token.Start, token.Length, colorOf(token.Foreground), colorOf(token.Background), token.Style);
+                WriteToken(token.Start, token.Length, colorOf(token.Foreground), colorOf(token.Background),
+                           token.Style);
             }
             hl.Next();
         }
@@ -320,8 +322,8 @@ void TCustomSyntaxEdit::PaintLines(QPainter &p, const QRect &clip)
             hl->SetRange(static_cast<int32_t>(Lines().Range(j))); // the line above stopped early
         lineScanned = true;
         if (hl)
-            lineScanned = lp.WriteTokens(*hl, j + 1 >= count || j + 1 <= ValidRangeLine(),
-                                         [this](TColor c) { return Qc(c); });
+            lineScanned =
+                lp.WriteTokens(*hl, j + 1 >= count || j + 1 <= ValidRangeLine(), [this](TColor c) { return Qc(c); });
         else
             lp.WriteToken(0, lp.Length, lp.Ink, back, 0);
         lp.WriteLineEnd(endMark, lp.OnSelection && j < selEnd.Y);

@@ -11,10 +11,7 @@ namespace {
 struct TReplayScope {
     TSyntaxEditOptions &Options;
     TSyntaxEditOptions Old;
-    explicit TReplayScope(TSyntaxEditOptions &options) : Options(options), Old(options)
-    {
-        Options |= eoScrollPastEOL;
-    }
+    explicit TReplayScope(TSyntaxEditOptions &options) : Options(options), Old(options) { Options |= eoScrollPastEOL; }
     ~TReplayScope() { Options = Old; }
 };
 
@@ -86,10 +83,7 @@ struct TReplayHelpers {
     // Both ends exactly as recorded: either may lie on the line past the last one.
     void Select(TTextPoint a, TTextPoint b) { E.SetBlockExact(a, b); }
     void RestoreBlock(TTextPoint a, TTextPoint b) { E.SetBlockExact(a, b); }
-    void Collapse()
-    {
-        E.SetBlockBegin(E.GetCaretXY());
-    }
+    void Collapse() { E.SetBlockBegin(E.GetCaretXY()); }
     // The point where a text inserted at p ends.
     TTextPoint EndOf(TTextPoint p, const WideString &text)
     {
@@ -250,8 +244,7 @@ void TSyntaxEditCore::UndoRecordBackward(const TUndoRecord &r)
         h.RestoreBlock(r.BlockBeginBefore, r.BlockEndBefore);
         break;
     }
-    case ukNone:
-        break;
+    case ukNone: break;
     }
 }
 
@@ -320,8 +313,7 @@ void TSyntaxEditCore::UndoRecordForward(const TUndoRecord &r)
         h.RestoreBlock(r.BlockBeginAfter, r.BlockEndAfter);
         break;
     }
-    case ukNone:
-        break;
+    case ukNone: break;
     }
 }
 

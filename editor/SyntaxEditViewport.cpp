@@ -180,24 +180,13 @@ void TSyntaxEditCore::HScroll(TScrollCode code, int pos)
             return;
         value = FLeftOffset - FCharWidth;
         break;
-    case scPageUp:
-        value = FLeftOffset + FClientWidth - FGutterRight + 1;
-        break;
-    case scPageDown:
-        value = FLeftOffset - FClientWidth + FGutterRight + 1;
-        break;
+    case scPageUp: value = FLeftOffset + FClientWidth - FGutterRight + 1; break;
+    case scPageDown: value = FLeftOffset - FClientWidth + FGutterRight + 1; break;
     case scThumbPosition:
-    case scThumbTrack:
-        value = -(pos - pos % FCharWidth);
-        break;
-    case scTop:
-        value = 0;
-        break;
-    case scBottom:
-        value = -MaxScrollPixels();
-        break;
-    default:
-        return;
+    case scThumbTrack: value = -(pos - pos % FCharWidth); break;
+    case scTop: value = 0; break;
+    case scBottom: value = -MaxScrollPixels(); break;
+    default: return;
     }
     SetLeftOffset(value);
 }
@@ -205,29 +194,14 @@ void TSyntaxEditCore::HScroll(TScrollCode code, int pos)
 void TSyntaxEditCore::VScroll(TScrollCode code, int pos)
 {
     switch (code) {
-    case scLineUp:
-        SetTopOffset(FTopOffset + 1);
-        break;
-    case scLineDown:
-        SetTopOffset(FTopOffset - 1);
-        break;
-    case scPageUp:
-        SetTopOffset(FTopOffset + FVisibleLineCount);
-        break;
-    case scPageDown:
-        SetTopOffset(FTopOffset - FVisibleLineCount);
-        break;
-    case scThumbTrack:
-        SetTopOffset(-static_cast<int>(std::lround(static_cast<double>(pos) * FThumbScale)));
-        break;
-    case scTop:
-        SetTopOffset(0);
-        break;
-    case scBottom:
-        SetTopOffset(-LineCount());
-        break;
-    default:
-        break;
+    case scLineUp: SetTopOffset(FTopOffset + 1); break;
+    case scLineDown: SetTopOffset(FTopOffset - 1); break;
+    case scPageUp: SetTopOffset(FTopOffset + FVisibleLineCount); break;
+    case scPageDown: SetTopOffset(FTopOffset - FVisibleLineCount); break;
+    case scThumbTrack: SetTopOffset(-static_cast<int>(std::lround(static_cast<double>(pos) * FThumbScale))); break;
+    case scTop: SetTopOffset(0); break;
+    case scBottom: SetTopOffset(-LineCount()); break;
+    default: break;
     }
 }
 
@@ -238,8 +212,8 @@ TPixelRect TSyntaxEditCore::ScrollHintRect(int pos, int hintWidth, int hintHeigh
     TPixelRect r;
     r.Right = FClientWidth - 2;
     r.Left = r.Right - hintWidth;
-    r.Top = h / 2 + static_cast<int>(std::lround(static_cast<double>(FClientHeight - hintHeight - h) * pos *
-                                                  FThumbScale / count));
+    r.Top = h / 2 + static_cast<int>(
+                        std::lround(static_cast<double>(FClientHeight - hintHeight - h) * pos * FThumbScale / count));
     r.Bottom = r.Top + hintHeight;
     return r;
 }

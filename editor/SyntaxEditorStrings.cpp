@@ -92,7 +92,7 @@ void TSyntaxEditorStrings::LoadFromStream(TStream &Stream)
 {
     FEditor->ClearAll(false, false);
     TWideStringList::LoadFromStream(Stream);
-    FEditor->TextSet();  // the load adds line by line; the editor starts over as for a new text
+    FEditor->TextSet(); // the load adds line by line; the editor starts over as for a new text
     FEditor->DropColumnMap();
     FEditor->ClearUndo();
 }

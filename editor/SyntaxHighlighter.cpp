@@ -141,13 +141,14 @@ void TSyntaxHighlighter::RemoveFreeNotification(TSyntaxHighlighter *Other)
 {
     if (!Other)
         return;
-    FFreeNotifies.erase(std::remove(FFreeNotifies.begin(), FFreeNotifies.end(), Other),
-                        FFreeNotifies.end());
+    FFreeNotifies.erase(std::remove(FFreeNotifies.begin(), FFreeNotifies.end(), Other), FFreeNotifies.end());
     auto &theirs = Other->FFreeNotifies;
     theirs.erase(std::remove(theirs.begin(), theirs.end(), this), theirs.end());
 }
 
-void TSyntaxHighlighter::Notification(TSyntaxHighlighter *) {}
+void TSyntaxHighlighter::Notification(TSyntaxHighlighter *)
+{
+}
 
 void TSyntaxHighlighter::WatchAttribute(THighlightAttributes &Attributes)
 {

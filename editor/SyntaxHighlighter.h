@@ -48,10 +48,10 @@ private:
 // One token as the painter receives it.
 struct TTokenInfo {
     const WideChar *Token = nullptr; // first character of the token inside the line
-    int32_t Kind = 0;                // the highlighter's own numbering
-    int32_t Start = 0;               // 0-based index in the line, in UTF-16 units
-    int32_t Length = 0;              // in UTF-16 units
-    TColor Background = 0;           // 0x00BBGGRR, system colours resolved
+    int32_t Kind = 0; // the highlighter's own numbering
+    int32_t Start = 0; // 0-based index in the line, in UTF-16 units
+    int32_t Length = 0; // in UTF-16 units
+    TColor Background = 0; // 0x00BBGGRR, system colours resolved
     TColor Foreground = 0;
     THighlightFontStyles Style = 0;
 };
@@ -129,10 +129,7 @@ public:
     // Starts a line in the current range and scans its first token. With Flag set, the
     // following Next scans the line again from its start.
     virtual void SetLine(const WideChar *Text, int Length, bool Flag) = 0;
-    void SetLine(const WideString &Text, bool Flag = false)
-    {
-        SetLine(Text.data(), int(Text.size()), Flag);
-    }
+    void SetLine(const WideString &Text, bool Flag = false) { SetLine(Text.data(), int(Text.size()), Flag); }
     void SetLine(WideString &&, bool = false) = delete; // the text must outlive the scan
     // Starts a line, scans its first token, then returns to the default range.
     virtual void SetLineNoRange(const WideChar *Text, int Length) = 0;

@@ -49,7 +49,7 @@ public:
     void Add(const TUndoRecord &record);
     void Clear();
 
-    TUndoRecord *PopUndo();  // the record to undo, Index moves back; nullptr when none
+    TUndoRecord *PopUndo(); // the record to undo, Index moves back; nullptr when none
     TUndoRecord *NextRedo(); // the record to redo, Index moves on; nullptr when none
     // Kinds of the next records to undo and redo; a record joined to the one before it
     // answers with that one's kind.

@@ -191,8 +191,8 @@ TColor TBitmap::GetPixel(int X, int Y) const
 void TBitmap::SetPixel(int X, int Y, TColor Color)
 {
     if (IsIndexed(FPixelFormat))
-        SetPixelValue(X, Y, uint32_t(NearestPaletteIndex(FPalette, uint8_t(Color), uint8_t(Color >> 8),
-                                                          uint8_t(Color >> 16))));
+        SetPixelValue(
+            X, Y, uint32_t(NearestPaletteIndex(FPalette, uint8_t(Color), uint8_t(Color >> 8), uint8_t(Color >> 16))));
     else
         SetPixelValue(X, Y, Color & 0xFFFFFF);
 }

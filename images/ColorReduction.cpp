@@ -205,8 +205,7 @@ TPalette CreateOptimizedPaletteForBitmap(TBitmap &Bitmap, int Colors, int ColorB
     return result;
 }
 
-TBitmap ReduceColors(const TBitmap &Bitmap, int Reduction, int DitherMode, const TPalette &Palette,
-                     int ReductionBits)
+TBitmap ReduceColors(const TBitmap &Bitmap, int Reduction, int DitherMode, const TPalette &Palette, int ReductionBits)
 {
     TBitmap result;
     if (Reduction == 0) {

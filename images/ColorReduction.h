@@ -45,5 +45,4 @@ TPalette CreateHalftonePalette();
 // optimised 236 plus the system colours, 9 the given palette. DitherMode: 0 nearest, 1 Floyd-
 // Steinberg, 2 Stucki, 3 Sierra, 4 Jarvis-Judice-Ninke, 5 Stevenson-Arce, 6 Burkes. An unknown
 // reduction, mode or an empty palette gives an empty bitmap.
-TBitmap ReduceColors(const TBitmap &Bitmap, int Reduction, int DitherMode, const TPalette &Palette,
-                     int ReductionBits);
+TBitmap ReduceColors(const TBitmap &Bitmap, int Reduction, int DitherMode, const TPalette &Palette, int ReductionBits);

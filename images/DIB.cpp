@@ -81,7 +81,8 @@ uint8_t TFastColorLookup::Lookup(uint8_t Red, uint8_t Green, uint8_t Blue, uint8
         index = 0;
         for (int i = 0; i < Colors; ++i) {
             const TPaletteEntry &e = FPaletteEntries[size_t(i)];
-            const int d = std::abs(int(e.peRed) - Red) + std::abs(int(e.peGreen) - Green) + std::abs(int(e.peBlue) - Blue);
+            const int d =
+                std::abs(int(e.peRed) - Red) + std::abs(int(e.peGreen) - Green) + std::abs(int(e.peBlue) - Blue);
             if (d < best) {
                 best = d;
                 index = i;

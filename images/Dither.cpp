@@ -7,7 +7,7 @@ uint8_t Clamp(int V)
 {
     return uint8_t(std::clamp(V, 0, 255));
 }
-}  // namespace
+} // namespace
 
 uint8_t TDitherEngine::Dither(uint8_t Red, uint8_t Green, uint8_t Blue, uint8_t &R, uint8_t &G, uint8_t &B)
 {
@@ -86,7 +86,7 @@ uint8_t TMatrixDitherer::Dither(uint8_t Red, uint8_t Green, uint8_t Blue, uint8_
         adjusted[c] = Clamp(in[c] + (FErrors[c][0][size_t(FPos)] + rounding) / FDivisor);
     const uint8_t index = TDitherEngine::Dither(adjusted[0], adjusted[1], adjusted[2], R, G, B);
     const uint8_t chosen[3] = {R, G, B};
-    const int dir = -FDirection;  // TDitherEngine::Dither already stepped the column
+    const int dir = -FDirection; // TDitherEngine::Dither already stepped the column
     for (int c = 0; c < 3; ++c) {
         const int32_t e = int32_t(adjusted[c]) - chosen[c];
         if (e == 0)
@@ -110,22 +110,50 @@ void TMatrixDitherer::NextLine()
 
 TStuckiDitherer::TStuckiDitherer(int W, TColorLookup &L)
     : TMatrixDitherer(W, L, 3, 2, 42,
-                      {{0, 1, 8}, {0, 2, 4}, {1, -2, 2}, {1, -1, 4}, {1, 0, 8}, {1, 1, 4}, {1, 2, 2},
-                       {2, -2, 1}, {2, -1, 2}, {2, 0, 4}, {2, 1, 2}, {2, 2, 1}})
+                      {{0, 1, 8},
+                       {0, 2, 4},
+                       {1, -2, 2},
+                       {1, -1, 4},
+                       {1, 0, 8},
+                       {1, 1, 4},
+                       {1, 2, 2},
+                       {2, -2, 1},
+                       {2, -1, 2},
+                       {2, 0, 4},
+                       {2, 1, 2},
+                       {2, 2, 1}})
 {
 }
 
 TSierraDitherer::TSierraDitherer(int W, TColorLookup &L)
     : TMatrixDitherer(W, L, 3, 2, 32,
-                      {{0, 1, 5}, {0, 2, 3}, {1, -2, 2}, {1, -1, 4}, {1, 0, 5}, {1, 1, 4}, {1, 2, 2},
-                       {2, -1, 2}, {2, 0, 3}, {2, 1, 2}})
+                      {{0, 1, 5},
+                       {0, 2, 3},
+                       {1, -2, 2},
+                       {1, -1, 4},
+                       {1, 0, 5},
+                       {1, 1, 4},
+                       {1, 2, 2},
+                       {2, -1, 2},
+                       {2, 0, 3},
+                       {2, 1, 2}})
 {
 }
 
 TJaJuNiDitherer::TJaJuNiDitherer(int W, TColorLookup &L)
     : TMatrixDitherer(W, L, 3, 2, 48,
-                      {{0, 1, 7}, {0, 2, 5}, {1, -2, 3}, {1, -1, 5}, {1, 0, 7}, {1, 1, 5}, {1, 2, 3},
-                       {2, -2, 1}, {2, -1, 3}, {2, 0, 5}, {2, 1, 3}, {2, 2, 1}})
+                      {{0, 1, 7},
+                       {0, 2, 5},
+                       {1, -2, 3},
+                       {1, -1, 5},
+                       {1, 0, 7},
+                       {1, 1, 5},
+                       {1, 2, 3},
+                       {2, -2, 1},
+                       {2, -1, 3},
+                       {2, 0, 5},
+                       {2, 1, 3},
+                       {2, 2, 1}})
 {
 }
 
@@ -136,8 +164,18 @@ TBurkesDitherer::TBurkesDitherer(int W, TColorLookup &L)
 
 TSteveArcheDitherer::TSteveArcheDitherer(int W, TColorLookup &L)
     : TMatrixDitherer(W, L, 4, 3, 200,
-                      {{0, 2, 32}, {1, -3, 12}, {1, -1, 26}, {1, 1, 30}, {1, 3, 16}, {2, -2, 12}, {2, 0, 26},
-                       {2, 2, 12}, {3, -3, 5}, {3, -1, 12}, {3, 1, 12}, {3, 3, 5}})
+                      {{0, 2, 32},
+                       {1, -3, 12},
+                       {1, -1, 26},
+                       {1, 1, 30},
+                       {1, 3, 16},
+                       {2, -2, 12},
+                       {2, 0, 26},
+                       {2, 2, 12},
+                       {3, -3, 5},
+                       {3, -1, 12},
+                       {3, 1, 12},
+                       {3, 3, 5}})
 {
 }
 

@@ -39,7 +39,7 @@ public:
     }
 
 private:
-    std::vector<int32_t> FErrors[3];  // Width + 2 cells a channel
+    std::vector<int32_t> FErrors[3]; // Width + 2 cells a channel
     int FPos = 0;
     int32_t FCurrent[3]{}, FBelow[3]{}, FBelowPrev[3]{};
 };
@@ -47,8 +47,8 @@ private:
 // Engines with an error matrix over up to four rows: Stucki, Sierra, Jarvis-Judice-Ninke,
 // Burkes and Stevenson-Arce.
 struct TDitherMatrixEntry {
-    int Row;     // 0 the current row, 1 the next, ...
-    int Offset;  // pixels along the scan direction
+    int Row; // 0 the current row, 1 the next, ...
+    int Offset; // pixels along the scan direction
     int Weight;
 };
 
@@ -68,7 +68,7 @@ public:
 private:
     int FRows, FMargin, FDivisor;
     std::vector<TDitherMatrixEntry> FMatrix;
-    std::vector<std::vector<int32_t>> FErrors[3];  // [channel][row][cell]
+    std::vector<std::vector<int32_t>> FErrors[3]; // [channel][row][cell]
     int FPos = 0;
 };
 

@@ -390,7 +390,7 @@ private:
     int FTableMax = 0, FTablePixel = 0, FPrefix = -1;
 };
 
-}  // namespace
+} // namespace
 
 void TGIFSubImage::Compress(TStream &Stream)
 {

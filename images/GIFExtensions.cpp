@@ -22,7 +22,8 @@ TGIFIdentifier Id(const char *Text)
     return id;
 }
 
-template <class T> TGIFExtensionFactory Make()
+template <class T>
+TGIFExtensionFactory Make()
 {
     return [](TGIFSubImage *S) { return std::make_unique<T>(S); };
 }
@@ -34,14 +35,14 @@ TRegistry &Registry()
         reg->Labels.push_back({0x01, Make<TGIFTextExtension>()});
         reg->Labels.push_back({0xF9, Make<TGIFGraphicControlExtension>()});
         reg->Labels.push_back({0xFE, Make<TGIFCommentExtension>()});
-        reg->Labels.push_back({0xFF, nullptr});  // resolved by the block's size and identifier
+        reg->Labels.push_back({0xFF, nullptr}); // resolved by the block's size and identifier
         reg->Apps.push_back({Id("NETSCAPE2.0"), Make<TGIFAppExtNSLoop>()});
         reg->Apps.push_back({Id("ANIMEXTS1.0"), Make<TGIFAppExtNSLoop>()});
         return reg;
     }();
     return *r;
 }
-}  // namespace
+} // namespace
 
 void RegisterExtensionClass(uint8_t Label, TGIFExtensionFactory Factory)
 {
@@ -70,7 +71,8 @@ TGIFExtensionFactory FindExtensionClass(TStream &Stream)
         return nullptr;
     TRegistry &r = Registry();
     std::lock_guard lock(r.Lock);
-    const auto found = std::find_if(r.Labels.rbegin(), r.Labels.rend(), [&](const auto &e) { return e.first == label; });
+    const auto found =
+        std::find_if(r.Labels.rbegin(), r.Labels.rend(), [&](const auto &e) { return e.first == label; });
     if (found == r.Labels.rend())
         return nullptr;
     if (label != 0xFF || found->second)
@@ -83,8 +85,7 @@ TGIFExtensionFactory FindExtensionClass(TStream &Stream)
     if (size == 11) {
         TGIFIdentifier id{};
         if (Stream.Read(id.data(), 11) == 11) {
-            const auto app =
-                std::find_if(r.Apps.rbegin(), r.Apps.rend(), [&](const auto &e) { return e.first == id; });
+            const auto app = std::find_if(r.Apps.rbegin(), r.Apps.rend(), [&](const auto &e) { return e.first == id; });
             if (app != r.Apps.rend())
                 return app->second;
         }
@@ -262,8 +263,8 @@ void TGIFAppExtNSLoop::SaveData(TStream &Stream)
     const uint8_t loops[4] = {3, 1, uint8_t(Loops), uint8_t(Loops >> 8)};
     Stream.WriteBuffer(loops, 4);
     if (BufferSize != 0) {
-        const uint8_t buf[6] = {5, 2, uint8_t(BufferSize), uint8_t(BufferSize >> 8), uint8_t(BufferSize >> 16),
-                                uint8_t(BufferSize >> 24)};
+        const uint8_t buf[6] = {
+            5, 2, uint8_t(BufferSize), uint8_t(BufferSize >> 8), uint8_t(BufferSize >> 16), uint8_t(BufferSize >> 24)};
         Stream.WriteBuffer(buf, 6);
     }
     WriteByte(Stream, 0);

@@ -56,7 +56,7 @@ public:
     void SaveToStream(TStream &Stream) override;
     void LoadFromStream(TStream &Stream) override;
     std::vector<AnsiString> Text;
-    uint8_t Header[13] = {12};  // block size, then left, top, grid width and height, cells, colours
+    uint8_t Header[13] = {12}; // block size, then left, top, grid width and height, cells, colours
 };
 
 class TGIFCommentExtension : public TGIFExtension {
@@ -83,7 +83,7 @@ public:
 };
 
 struct TGIFBlock {
-    std::vector<uint8_t> Data;  // 1 to 255 bytes
+    std::vector<uint8_t> Data; // 1 to 255 bytes
 };
 
 class TGIFUnknownAppExtension : public TGIFApplicationExtension {
@@ -100,7 +100,7 @@ public:
     void SaveData(TStream &Stream) override;
     // "Invalid GIF data" for a sub-block too short for its value.
     void LoadData(TStream &Stream) override;
-    uint16_t Loops = 0;  // 0: for ever
+    uint16_t Loops = 0; // 0: for ever
     uint32_t BufferSize = 0;
 };
 

@@ -15,9 +15,11 @@ uint8_t Percent(int64_t Part, int64_t Whole)
         return 0;
     return uint8_t(std::clamp<int64_t>((Part * 100 + Whole / 2) / Whole, 0, 100));
 }
-}  // namespace
+} // namespace
 
-TGIFImage::TGIFImage() : Header(this) {}
+TGIFImage::TGIFImage() : Header(this)
+{
+}
 
 TGIFImage::~TGIFImage()
 {

@@ -55,7 +55,7 @@ int64_t Saturate(int64_t V)
     return std::clamp<int64_t>(V, 0, INT_MAX);
 }
 
-}  // namespace
+} // namespace
 
 TAnimationClock &AnimationClock()
 {
@@ -165,11 +165,11 @@ void TGIFPainter::NextFrame(bool Immediately)
         });
         return;
     }
-    FImage->Frame(ActiveImage).Bitmap();  // rendered before the wait, which absorbs the time
+    FImage->Frame(ActiveImage).Bitmap(); // rendered before the wait, which absorbs the time
     const int64_t now = AnimationClock().Now();
     int64_t wait;
     if (PlaySpeed <= 0 && PlaySpeed == 0) {
-        FPendingWait = -1;  // until stopped
+        FPendingWait = -1; // until stopped
         FLastTime = now;
         return;
     }
@@ -262,8 +262,7 @@ void TGIFPainter::EndPass()
         return;
     if (FLoopCount > 0)
         --FLoopCount;
-    const bool again = (FOptions & gpAnimate) && (FOptions & gpLoop) &&
-                       (FLoopCount != 0 || (FOptions & gpLoopForever));
+    const bool again = (FOptions & gpAnimate) && (FOptions & gpLoop) && (FLoopCount != 0 || (FOptions & gpLoopForever));
     if (!again) {
         Finish();
         return;

@@ -18,9 +18,11 @@ int MulDiv(int A, int B, int C)
     const int64_t p = int64_t(A) * B;
     return int((p + (p >= 0 ? C / 2 : -C / 2)) / C);
 }
-}  // namespace
+} // namespace
 
-TGIFSubImage::TGIFSubImage(TGIFImage *Image) : TGIFItem(Image), ColorMap(*this), Extensions(*this) {}
+TGIFSubImage::TGIFSubImage(TGIFImage *Image) : TGIFItem(Image), ColorMap(*this), Extensions(*this)
+{
+}
 
 TGIFSubImage::~TGIFSubImage()
 {
@@ -264,8 +266,8 @@ void TGIFSubImage::Render()
                         ditherer.Skip();
                         continue;
                     }
-                    const TEntry3 e = map.Count() > 0 ? map.Entry(std::min<int>(src[x], map.Count() - 1))
-                                                      : TEntry3{0, 0, 0};
+                    const TEntry3 e =
+                        map.Count() > 0 ? map.Entry(std::min<int>(src[x], map.Count() - 1)) : TEntry3{0, 0, 0};
                     uint8_t r, g, b;
                     dest[x] = ditherer.Dither(e[0], e[1], e[2], r, g, b);
                 }
@@ -333,7 +335,7 @@ void TGIFSubImage::LoadFromStream(TStream &Stream)
         return;
     Stream.Seek(-1, soCurrent);
     if (b == ';' || b == 0)
-        return;  // extensions without a picture
+        return; // extensions without a picture
     uint8_t d[10];
     ReadCheck(Stream, d, 10);
     int left = d[1] | (d[2] << 8), top = d[3] | (d[4] << 8), w = d[5] | (d[6] << 8), h = d[7] | (d[8] << 8);
@@ -364,8 +366,8 @@ void TGIFSubImage::PrepareDescriptor()
     if (ColorMap.Count() == 0)
         DescriptorFlags &= 0x58;
     else
-        DescriptorFlags = uint8_t(((BitsPerPixel() - 1) & 7) | 0x80 | (ColorMap.Optimized() ? 0x20 : 0) |
-                                  (DescriptorFlags & 0x40));
+        DescriptorFlags =
+            uint8_t(((BitsPerPixel() - 1) & 7) | 0x80 | (ColorMap.Optimized() ? 0x20 : 0) | (DescriptorFlags & 0x40));
 }
 
 void TGIFSubImage::SaveToStream(TStream &Stream)
@@ -459,7 +461,7 @@ int TLZWDecoder::ReadCode()
                 FFrame.Warning(1, "Decoder bit buffer under-run");
             if (FZeroBlock || n == 0)
                 return -1;
-            return ReadCode();  // a block too short for the code: take the next one too
+            return ReadCode(); // a block too short for the code: take the next one too
         }
     }
     const int first = FCurBit >> 3;
@@ -596,9 +598,9 @@ void TLZWDecoder::Run(uint8_t *Out, int Width, int Height, bool Interlaced)
         }
     }
     if (!FEnded)
-        NextCode();  // normally the end code, which the data ends with
+        NextCode(); // normally the end code, which the data ends with
 }
-}  // namespace
+} // namespace
 
 void TGIFSubImage::Decompress(TStream &Stream)
 {
@@ -768,12 +770,13 @@ void TGIFSubImage::BlankRepeats(TGIFSubImage *Previous)
     for (int y = common.top(); y <= common.bottom(); ++y)
         for (int x = common.left(); x <= common.right(); ++x) {
             uint8_t &p = Data[size_t(y - FTop) * size_t(FWidth) + size_t(x - FLeft)];
-            const uint8_t q = Previous->Data[size_t(y - Previous->FTop) * size_t(Previous->FWidth) +
-                                             size_t(x - Previous->FLeft)];
+            const uint8_t q =
+                Previous->Data[size_t(y - Previous->FTop) * size_t(Previous->FWidth) + size_t(x - Previous->FLeft)];
             if ((index >= 0 && p == index) || q == prevKey)
                 continue;
-            const bool same = &mine == &theirs ? p == q
-                                               : (p < mine.Count() && q < theirs.Count() && mine.Entry(p) == theirs.Entry(q));
+            const bool same = &mine == &theirs
+                                  ? p == q
+                                  : (p < mine.Count() && q < theirs.Count() && mine.Entry(p) == theirs.Entry(q));
             if (!same)
                 continue;
             if (index < 0) {

@@ -29,7 +29,10 @@ public:
     QRect ScaleRect(const QRect &Rect) const;
 
     bool Interlaced() const { return DescriptorFlags & 0x40; }
-    void SetInterlaced(bool Value) { DescriptorFlags = uint8_t(Value ? DescriptorFlags | 0x40 : DescriptorFlags & ~0x40); }
+    void SetInterlaced(bool Value)
+    {
+        DescriptorFlags = uint8_t(Value ? DescriptorFlags | 0x40 : DescriptorFlags & ~0x40);
+    }
     int BitsPerPixel() const { return ColorMap.BitsPerPixel(); }
     // The local table when it has entries or there is no global one; else the image's table.
     TGIFColorMap &ActiveColorMap();

@@ -399,7 +399,9 @@ void TGIFHeader::LoadFromStream(TStream &Stream)
     const int64_t start = Stream.GetPosition();
     char sig[6];
     ReadCheck(Stream, sig, 6);
-    auto isGif = [&] { return toupper(uint8_t(sig[0])) == 'G' && toupper(uint8_t(sig[1])) == 'I' && toupper(uint8_t(sig[2])) == 'F'; };
+    auto isGif = [&] {
+        return toupper(uint8_t(sig[0])) == 'G' && toupper(uint8_t(sig[1])) == 'I' && toupper(uint8_t(sig[2])) == 'F';
+    };
     if (!isGif()) {
         // A stream may carry a four-byte prefix in front of the signature.
         Stream.SetPosition(start);
@@ -430,8 +432,8 @@ void TGIFHeader::SaveToStream(TStream &Stream)
     Stream.WriteBuffer("GIF", 3);
     Stream.WriteBuffer(versions + (v == gv87a ? 0 : 3), 3);
     Prepare();
-    const uint8_t d[7] = {uint8_t(Width), uint8_t(Width >> 8), uint8_t(Height), uint8_t(Height >> 8), Flags,
-                          BackgroundColorIndex, AspectRatio};
+    const uint8_t d[7] = {uint8_t(Width), uint8_t(Width >> 8),  uint8_t(Height), uint8_t(Height >> 8),
+                          Flags,          BackgroundColorIndex, AspectRatio};
     Stream.WriteBuffer(d, 7);
     if (Flags & 0x80)
         ColorMap.SaveToStream(Stream);

@@ -12,8 +12,8 @@ void CheckImageSize(int64_t Width, int64_t Height)
     if (Width < 0 || Height < 0)
         throw EImageRangeError("Range check error");
     if (Width > kMaxImageSide || Height > kMaxImageSide || Width * Height > kMaxImagePixels)
-        throw EInvalidGraphic("Image too large (" + IntToStr(Width) + " x " + IntToStr(Height) +
-                              " pixels, at most " + IntToStr(kMaxImagePixels) + ")");
+        throw EInvalidGraphic("Image too large (" + IntToStr(Width) + " x " + IntToStr(Height) + " pixels, at most " +
+                              IntToStr(kMaxImagePixels) + ")");
 }
 
 void TGraphic::SetWidth(int)
@@ -72,10 +72,9 @@ void EnsureStandardFormats()
     static std::once_flag once;
     std::call_once(once, [] { RegisterStandardPictureFormats(); });
 }
-}  // namespace
+} // namespace
 
-void TPicture::RegisterFileFormat(const AnsiString &Extension, const AnsiString &Description,
-                                  TGraphicFactory Factory)
+void TPicture::RegisterFileFormat(const AnsiString &Extension, const AnsiString &Description, TGraphicFactory Factory)
 {
     std::lock_guard lock(gFormatsLock);
     const AnsiString ext = UpperCase(Extension);

@@ -73,14 +73,13 @@ public:
     // Callbacks. Progress of long operations (stage, percent 0..100, whether a redraw is
     // worth it, the rectangle that changed, a text such as "Loading..."); warnings of
     // readers that go on after a damaged part (severity, text); any change of the picture.
-    std::function<void(TGraphic &Sender, TProgressStage Stage, uint8_t PercentDone, bool RedrawNow,
-                       const QRect &R, const AnsiString &Msg)>
+    std::function<void(TGraphic &Sender, TProgressStage Stage, uint8_t PercentDone, bool RedrawNow, const QRect &R,
+                       const AnsiString &Msg)>
         OnProgress;
     std::function<void(TGraphic &Sender, uint8_t Severity, const AnsiString &Message)> OnWarning;
     std::function<void(TGraphic &Sender)> OnChange;
 
-    void Progress(TProgressStage Stage, uint8_t PercentDone, bool RedrawNow, const QRect &R,
-                  const AnsiString &Msg);
+    void Progress(TProgressStage Stage, uint8_t PercentDone, bool RedrawNow, const QRect &R, const AnsiString &Msg);
     void Changed();
 
     // Runs Assign (which may overwrite the whole object, callbacks included) and gives the
@@ -132,11 +131,10 @@ public:
 
     // The registry: Extension without dot, any case ("GIF"). A later registration of the same
     // extension replaces the earlier one.
-    static void RegisterFileFormat(const AnsiString &Extension, const AnsiString &Description,
-                                   TGraphicFactory Factory);
+    static void RegisterFileFormat(const AnsiString &Extension, const AnsiString &Description, TGraphicFactory Factory);
     static void UnregisterFileFormat(const AnsiString &Extension);
     struct TFileFormat {
-        AnsiString Extension;  // upper case
+        AnsiString Extension; // upper case
         AnsiString Description;
         TGraphicFactory Factory;
     };

@@ -26,7 +26,7 @@ QLineEdit *MakeEdit(QWidget *Parent, const char *Name, const QRect &R, bool Read
     e->setReadOnly(ReadOnly);
     return e;
 }
-}  // namespace
+} // namespace
 
 TfrmImage::TfrmImage(QWidget *Owner) : QDialog(Owner, Qt::Tool)
 {
@@ -47,7 +47,8 @@ TfrmImage::TfrmImage(QWidget *Owner) : QDialog(Owner, Qt::Tool)
     QPalette red = Label7->palette();
     red.setColor(QPalette::WindowText, QColor(255, 0, 0));
     Label7->setPalette(red);
-    Label2 = MakeLabel(this, "Label2", QStringLiteral("Browsers show this text as a tooltip, useful if images not displayed"),
+    Label2 = MakeLabel(this, "Label2",
+                       QStringLiteral("Browsers show this text as a tooltip, useful if images not displayed"),
                        QRect(8, 84, 397, 18));
     QFont small = Label2->font();
     small.setPointSizeF(small.pointSizeF() * 0.9);

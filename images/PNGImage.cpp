@@ -13,8 +13,7 @@ const char *const kPNGNoIHDR =
 const char *const kPNGNoIDAT = "The current image being loaded has no data and could not be loaded.";
 const char *const kPNGUnknownColorType = "Could not read the image because it has an unknown color type.";
 const char *const kPNGUnknownInterlace = "The image has an unknown interlace method.";
-const char *const kPNGUnknownFilter =
-    "The image could not be loaded because it uses an unknown set of filter types.";
+const char *const kPNGUnknownFilter = "The image could not be loaded because it uses an unknown set of filter types.";
 const char *const kPNGNoPalette = "The current image requeries a palette but it is not avaliable.";
 const char *const kPNGInvalidPalette = "The current image being loaded has an invalid palette!";
 
@@ -49,11 +48,13 @@ uint32_t ChunkCRC(const TChunkType &Type, const uint8_t *Data, size_t Size)
     return uint32_t(crc);
 }
 const uint8_t kSignature[8] = {137, 80, 78, 71, 13, 10, 26, 10};
-}  // namespace
+} // namespace
 
 // ---- TChunk
 
-TChunk::TChunk(TChunkList &Owner, TChunkType Type) : Type(Type), FOwner(&Owner) {}
+TChunk::TChunk(TChunkList &Owner, TChunkType Type) : Type(Type), FOwner(&Owner)
+{
+}
 
 void TChunk::Assign(const TChunk &Source)
 {
@@ -193,7 +194,7 @@ void TChunkGAMA::Decode()
     const uint32_t g = Gamma();
     FHasTables = false;
     if (g == 0)
-        return;  // a gamma of 0 means nothing; the picture is shown uncorrected
+        return; // a gamma of 0 means nothing; the picture is shown uncorrected
     const double exponent = 1.0 / (double(g) / 100000.0 * 2.2);
     for (int i = 0; i < 256; ++i)
         InverseTable[i] = 0;

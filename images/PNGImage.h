@@ -14,12 +14,12 @@ QUILLMAR_EXCEPTION(EPNGImageException, EInvalidGraphic);
 [[noreturn]] void RaisePNGError(const AnsiString &Text);
 
 // Chunk-level texts.
-extern const char *const kPNGInvalidHeader;     // wrong signature
-extern const char *const kPNGCorrupted;         // CRC mismatch, impossible length
-extern const char *const kPNGUnknownCritical;   // unregistered critical chunk
-extern const char *const kPNGNoIHDR;            // IHDR missing or not first
-extern const char *const kPNGNoIDAT;            // no image data
-extern const char *const kPNGUnknownColorType;  // impossible colour type, depth or size
+extern const char *const kPNGInvalidHeader; // wrong signature
+extern const char *const kPNGCorrupted; // CRC mismatch, impossible length
+extern const char *const kPNGUnknownCritical; // unregistered critical chunk
+extern const char *const kPNGNoIHDR; // IHDR missing or not first
+extern const char *const kPNGNoIDAT; // no image data
+extern const char *const kPNGUnknownColorType; // impossible colour type, depth or size
 extern const char *const kPNGUnknownInterlace;
 extern const char *const kPNGUnknownFilter;
 extern const char *const kPNGNoPalette;
@@ -153,11 +153,16 @@ public:
     // "The chunk index especified is out of the range." for a bad index.
     TChunk *Item(int Index) const;
     TChunk *Add(std::unique_ptr<TChunk> Chunk);
-    template <class T> T *AddNew() { return static_cast<T *>(Add(std::make_unique<T>(*this))); }
+    template <class T>
+    T *AddNew()
+    {
+        return static_cast<T *>(Add(std::make_unique<T>(*this)));
+    }
     int IndexOf(const TChunk *Chunk) const;
     // The first chunk of exactly this class; -1 when none.
     int IndexOfClass(std::type_index Class) const;
-    template <class T> T *Find() const
+    template <class T>
+    T *Find() const
     {
         const int i = IndexOfClass(typeid(T));
         return i < 0 ? nullptr : static_cast<T *>(FItems[size_t(i)].get());
@@ -194,7 +199,8 @@ private:
 
 TChunkClasses &ChunkClasses();
 
-template <class T> void RegisterChunkClass(const char *Type)
+template <class T>
+void RegisterChunkClass(const char *Type)
 {
     ChunkClasses().Add(ChunkType(Type), typeid(T), [](TChunkList &L) { return std::make_unique<T>(L); });
 }

@@ -16,7 +16,7 @@ int MulDiv(int A, int B, int C)
     const int64_t p = int64_t(A) * B;
     return int((p + (p >= 0 ? C / 2 : -C / 2)) / C);
 }
-}  // namespace
+} // namespace
 
 int64_t TChunkIDAT::RowBytes(int64_t W) const
 {
@@ -77,7 +77,7 @@ void TChunkIDAT::Unfilter(uint8_t F, uint8_t *X, const uint8_t *P, int64_t Size,
         break;
     case 4:
         for (int64_t i = 0; i < std::min<int64_t>(D, Size); ++i)
-            X[i] = uint8_t(X[i] + P[i]);  // predictor of (0, up, 0) is up
+            X[i] = uint8_t(X[i] + P[i]); // predictor of (0, up, 0) is up
         for (int64_t i = D; i < Size; ++i)
             X[i] = uint8_t(X[i] + PaethPredictor(X[i - D], P[i], P[i - D]));
         break;

@@ -15,7 +15,7 @@ const char *ZText(int Code)
     default: return "unknown zlib error";
     }
 }
-}  // namespace
+} // namespace
 
 int CheckDeflateResult(int Code)
 {

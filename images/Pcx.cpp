@@ -10,12 +10,12 @@ int PcxColorDepth = 0;
 namespace {
 
 struct TEntry {
-    uint8_t R, G, B;  // 6-bit components
+    uint8_t R, G, B; // 6-bit components
 };
 
-const TEntry kBuiltIn16[16] = {{0, 0, 0},    {0, 0, 32},   {0, 32, 0},   {0, 32, 32},  {32, 0, 0},  {32, 0, 32},
-                               {32, 32, 0},  {42, 42, 42}, {21, 21, 21}, {0, 0, 63},   {0, 63, 0},  {0, 63, 63},
-                               {63, 0, 0},   {63, 0, 63},  {63, 63, 0},  {63, 63, 63}};
+const TEntry kBuiltIn16[16] = {{0, 0, 0},   {0, 0, 32},   {0, 32, 0},   {0, 32, 32}, {32, 0, 0}, {32, 0, 32},
+                               {32, 32, 0}, {42, 42, 42}, {21, 21, 21}, {0, 0, 63},  {0, 63, 0}, {0, 63, 63},
+                               {63, 0, 0},  {63, 0, 63},  {63, 63, 0},  {63, 63, 63}};
 
 uint8_t GrayLevel(unsigned R, unsigned G, unsigned B)
 {
@@ -142,7 +142,7 @@ void TPcxReader::ReadRow()
             if (b >= 0xC0) {
                 FRunLeft = b & 0x3F;
                 FRunValue = FIn.Byte();
-                if (FRunLeft == 0) {  // an empty run gives no byte
+                if (FRunLeft == 0) { // an empty run gives no byte
                     --n;
                     continue;
                 }
@@ -245,8 +245,7 @@ void TPcxReader::Run(TBitmap &Bitmap)
             // Indexes to colours: each entry's component x 4 + 3 (black and white for 1 bit).
             for (int x = 0; x < FWidth; ++x) {
                 const uint8_t i = FRow[size_t(x)];
-                const TEntry e = (FBits == 1 && FPlanes == 1) ? (i ? TEntry{63, 63, 63} : TEntry{0, 0, 0})
-                                                              : FTable[i];
+                const TEntry e = (FBits == 1 && FPlanes == 1) ? (i ? TEntry{63, 63, 63} : TEntry{0, 0, 0}) : FTable[i];
                 dest[x * 3] = uint8_t(e.B * 4 + 3);
                 dest[x * 3 + 1] = uint8_t(e.G * 4 + 3);
                 dest[x * 3 + 2] = uint8_t(e.R * 4 + 3);
@@ -263,7 +262,7 @@ void TPcxReader::Run(TBitmap &Bitmap)
     Bitmap.Changed();
 }
 
-}  // namespace
+} // namespace
 
 void PcxToBitmap(TStream &Stream, TBitmap &Bitmap, int ColorDepth)
 {

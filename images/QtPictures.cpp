@@ -52,8 +52,14 @@ void TQtImageGraphic::SaveToStream(TStream &Stream)
 
 // ---- metafiles
 
-static uint32_t Le32(const uint8_t *p) { return p[0] | (p[1] << 8) | (p[2] << 16) | (uint32_t(p[3]) << 24); }
-static uint16_t Le16(const uint8_t *p) { return uint16_t(p[0] | (p[1] << 8)); }
+static uint32_t Le32(const uint8_t *p)
+{
+    return p[0] | (p[1] << 8) | (p[2] << 16) | (uint32_t(p[3]) << 24);
+}
+static uint16_t Le16(const uint8_t *p)
+{
+    return uint16_t(p[0] | (p[1] << 8));
+}
 
 void TMetafile::LoadFromStream(TStream &Stream)
 {

@@ -17,7 +17,7 @@ struct TTargaHeader {
 };
 
 struct TEntry {
-    uint8_t R, G, B;  // 6-bit components
+    uint8_t R, G, B; // 6-bit components
 };
 
 uint8_t GrayLevel(unsigned R, unsigned G, unsigned B)
@@ -40,7 +40,7 @@ private:
     TTargaHeader H{};
     TEntry FTable[256]{};
     bool FRle = false;
-    int FOutBytes = 1;  // output bytes of one unit (a pixel, or a byte of 8 pixels at depth 1)
+    int FOutBytes = 1; // output bytes of one unit (a pixel, or a byte of 8 pixels at depth 1)
     // Run-length state carried from one row to the next.
     int FPacketLeft = 0;
     bool FPacketIsRun = false;
@@ -142,7 +142,7 @@ inline void TTargaReader::ReadUnit(uint8_t *Out)
         }
         break;
     }
-    default: break;  // 4 bits: no conversion, the row stays blank
+    default: break; // 4 bits: no conversion, the row stays blank
     }
 }
 
@@ -269,7 +269,7 @@ void TTargaReader::Run(TBitmap &Bitmap)
     Bitmap.Changed();
 }
 
-}  // namespace
+} // namespace
 
 void TargaToBitmap(TStream &Stream, TBitmap &Bitmap, int ColorDepth)
 {

@@ -160,7 +160,8 @@ void TTHumbview::ListFiles(const AnsiString &Folder, std::vector<AnsiString> &Un
             if (f.suffix().compare(QLatin1String(ext), Qt::CaseInsensitive) == 0)
                 Unsorted.push_back(f.absoluteFilePath().toStdString());
     Sorted = Unsorted;
-    std::sort(Sorted.begin(), Sorted.end(), [](const AnsiString &A, const AnsiString &B) { return CompareText(A, B) < 0; });
+    std::sort(Sorted.begin(), Sorted.end(),
+              [](const AnsiString &A, const AnsiString &B) { return CompareText(A, B) < 0; });
 }
 
 void TTHumbview::CalcCellSize()
@@ -355,7 +356,8 @@ void TTHumbview::SetSelected(int Value)
     if (FThumbs.empty())
         return;
     if (FSelected >= 0 && FSelected < Count())
-        FThumbs[size_t(FSelected)]->SetTitleColors(palette().color(QPalette::Button), palette().color(QPalette::WindowText));
+        FThumbs[size_t(FSelected)]->SetTitleColors(palette().color(QPalette::Button),
+                                                   palette().color(QPalette::WindowText));
     FSelected = Value;
     if (Value < 0 || Value >= Count())
         return;

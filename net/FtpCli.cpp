@@ -53,10 +53,8 @@ TFtpShareMode TCustomFtpCli::ShareMode() const
     case ftpShareExclusive:
     case ftpShareDenyWrite:
     case ftpShareDenyRead:
-    case ftpShareDenyNone:
-        return static_cast<TFtpShareMode>(FShareMode);
-    default:
-        return ftpShareExclusive;
+    case ftpShareDenyNone: return static_cast<TFtpShareMode>(FShareMode);
+    default: return ftpShareExclusive;
     }
 }
 
@@ -67,11 +65,8 @@ void TCustomFtpCli::SetShareMode(int Value)
     case ftpShareExclusive:
     case ftpShareDenyWrite:
     case ftpShareDenyRead:
-    case ftpShareDenyNone:
-        FShareMode = static_cast<uint16_t>(Value);
-        break;
-    default:
-        FShareMode = ftpShareExclusive;
+    case ftpShareDenyNone: FShareMode = static_cast<uint16_t>(Value); break;
+    default: FShareMode = ftpShareExclusive;
     }
 }
 
@@ -411,8 +406,8 @@ void TCustomFtpCli::ControlSessionClosed(uint16_t Error)
             StateChange(ftpInternalReady);
     }
     if (Error != 0) {
-        FLastResponse = "500 Control connection closed. " + SocketErrorText(Error) + " (Winsock error #" +
-                        IntToStr(Error) + ")";
+        FLastResponse =
+            "500 Control connection closed. " + SocketErrorText(Error) + " (Winsock error #" + IntToStr(Error) + ")";
         FStatusCode = FStatus = 500;
         FErrorMessage = FLastResponse;
     } else if (!FRequestDoneFlag && !FQuitSent && FStatus == 0) {
@@ -554,18 +549,54 @@ void TCustomFtpCli::SendCwd()
     SendCommand(ftpCwdAsync, fctCwd, "CWD " + HostDirName, {200, 250, 257});
 }
 
-void TCustomFtpCli::SendSize() { SendCommand(ftpSizeAsync, fctSize, "SIZE " + HostFileName, {213}); }
-void TCustomFtpCli::SendMkd() { SendCommand(ftpMkdAsync, fctMkd, "MKD " + HostFileName, {250, 257}); }
-void TCustomFtpCli::SendRmd() { SendCommand(ftpRmdAsync, fctRmd, "RMD " + HostFileName, {250, 257}); }
-void TCustomFtpCli::SendRnfr() { SendCommand(ftpRenFromAsync, fctRenFrom, "RNFR " + HostFileName, {350}); }
-void TCustomFtpCli::SendRnto() { SendCommand(ftpRenToAsync, fctRenTo, "RNTO " + FLocalFileName, {200, 250, 257}); }
-void TCustomFtpCli::SendSyst() { SendCommand(ftpSystAsync, fctSyst, "SYST", {215}); }
-void TCustomFtpCli::SendDele() { SendCommand(ftpDeleAsync, fctDele, "DELE " + HostFileName, {250, 257}); }
-void TCustomFtpCli::SendPwd() { SendCommand(ftpPwdAsync, fctPwd, "PWD", {250, 257}); }
-void TCustomFtpCli::SendQuote() { SendCommand(ftpQuoteAsync, fctQuote, FLocalFileName, {}); }
-void TCustomFtpCli::SendType() { SendCommand(ftpTypeSetAsync, fctTypeSet, AnsiString("TYPE ") + FType, {200}); }
-void TCustomFtpCli::SendCdup() { SendCommand(ftpCDupAsync, fctCDup, "CDUP", {250, 257}); }
-void TCustomFtpCli::SendAbor() { SendCommand(ftpAbortXferAsync, fctAbortXfer, "ABOR", {}); }
+void TCustomFtpCli::SendSize()
+{
+    SendCommand(ftpSizeAsync, fctSize, "SIZE " + HostFileName, {213});
+}
+void TCustomFtpCli::SendMkd()
+{
+    SendCommand(ftpMkdAsync, fctMkd, "MKD " + HostFileName, {250, 257});
+}
+void TCustomFtpCli::SendRmd()
+{
+    SendCommand(ftpRmdAsync, fctRmd, "RMD " + HostFileName, {250, 257});
+}
+void TCustomFtpCli::SendRnfr()
+{
+    SendCommand(ftpRenFromAsync, fctRenFrom, "RNFR " + HostFileName, {350});
+}
+void TCustomFtpCli::SendRnto()
+{
+    SendCommand(ftpRenToAsync, fctRenTo, "RNTO " + FLocalFileName, {200, 250, 257});
+}
+void TCustomFtpCli::SendSyst()
+{
+    SendCommand(ftpSystAsync, fctSyst, "SYST", {215});
+}
+void TCustomFtpCli::SendDele()
+{
+    SendCommand(ftpDeleAsync, fctDele, "DELE " + HostFileName, {250, 257});
+}
+void TCustomFtpCli::SendPwd()
+{
+    SendCommand(ftpPwdAsync, fctPwd, "PWD", {250, 257});
+}
+void TCustomFtpCli::SendQuote()
+{
+    SendCommand(ftpQuoteAsync, fctQuote, FLocalFileName, {});
+}
+void TCustomFtpCli::SendType()
+{
+    SendCommand(ftpTypeSetAsync, fctTypeSet, AnsiString("TYPE ") + FType, {200});
+}
+void TCustomFtpCli::SendCdup()
+{
+    SendCommand(ftpCDupAsync, fctCDup, "CDUP", {250, 257});
+}
+void TCustomFtpCli::SendAbor()
+{
+    SendCommand(ftpAbortXferAsync, fctAbortXfer, "ABOR", {});
+}
 
 void TCustomFtpCli::SendTypeBinary()
 {
@@ -591,7 +622,7 @@ void TCustomFtpCli::SendQuit()
 void TCustomFtpCli::SendRest()
 {
     if (FRequestType != ftpRestPutAsync && FRequestType != ftpRestartPutAsync && !(Options & ftpNoAutoResumeAt)) {
-        struct stat St{};
+        struct stat St {};
         ResumeAt = (!FLocalFileName.empty() && ::stat(FLocalFileName.c_str(), &St) == 0)
                        ? static_cast<int32_t>(std::min<int64_t>(St.st_size, INT32_MAX))
                        : -1;
@@ -606,9 +637,18 @@ void TCustomFtpCli::SendRest()
     SendCommand(ftpRestAsync, fctRest, "REST " + IntToStr(ResumeAt), {});
 }
 
-void TCustomFtpCli::TransferRetr() { StartDataReceive(ftpGetAsync, "RETR"); }
-void TCustomFtpCli::TransferList() { StartDataReceive(ftpDirAsync, "LIST"); }
-void TCustomFtpCli::TransferNlst() { StartDataReceive(ftpLsAsync, "NLST"); }
+void TCustomFtpCli::TransferRetr()
+{
+    StartDataReceive(ftpGetAsync, "RETR");
+}
+void TCustomFtpCli::TransferList()
+{
+    StartDataReceive(ftpDirAsync, "LIST");
+}
+void TCustomFtpCli::TransferNlst()
+{
+    StartDataReceive(ftpLsAsync, "NLST");
+}
 
 void TCustomFtpCli::TransferStor()
 {
@@ -625,7 +665,10 @@ void TCustomFtpCli::TransferAppe()
 // ---- high-level requests ----------------------------------------------------------------------
 
 namespace {
-constexpr uint32_t Bit(int Fct) { return 1u << Fct; }
+constexpr uint32_t Bit(int Fct)
+{
+    return 1u << Fct;
+}
 } // namespace
 
 void TCustomFtpCli::StartSteps(TFtpRequest RqType, uint32_t Steps)
@@ -665,9 +708,9 @@ void TCustomFtpCli::RunNextStep()
         FRequestResult = FStatus;
         FFctSet = (StepPending(fctQuit) && FFctPrv != fctQuit) ? Bit(fctQuit) : 0;
     }
-    static const TFtpFct Order[] = {fctOpen,  fctUser,   fctPass,    fctCwd, fctCDup, fctTypeSet, fctPort, fctRest,
-                                    fctGet,   fctPut,    fctAppend,  fctDir, fctLs,   fctSyst,    fctMkd,  fctRmd,
-                                    fctRenFrom, fctRenTo, fctSize,   fctDele, fctPwd, fctAbortXfer, fctQuote, fctQuit};
+    static const TFtpFct Order[] = {fctOpen,    fctUser,  fctPass,   fctCwd,  fctCDup, fctTypeSet,   fctPort,  fctRest,
+                                    fctGet,     fctPut,   fctAppend, fctDir,  fctLs,   fctSyst,      fctMkd,   fctRmd,
+                                    fctRenFrom, fctRenTo, fctSize,   fctDele, fctPwd,  fctAbortXfer, fctQuote, fctQuit};
     for (TFtpFct Fct : Order) {
         if (!StepPending(Fct))
             continue;
@@ -728,7 +771,10 @@ void TCustomFtpCli::RunNextStep()
     RequestDone(static_cast<uint16_t>(FRequestResult));
 }
 
-void TCustomFtpCli::OpenSession() { StartSteps(ftpConnectAsync, Bit(fctOpen) | Bit(fctUser) | Bit(fctPass)); }
+void TCustomFtpCli::OpenSession()
+{
+    StartSteps(ftpConnectAsync, Bit(fctOpen) | Bit(fctUser) | Bit(fctPass));
+}
 
 #define FTP_LOGIN (Bit(fctOpen) | Bit(fctUser) | Bit(fctPass) | Bit(fctCwd))
 void TCustomFtpCli::ReceiveFile()
@@ -753,29 +799,74 @@ void TCustomFtpCli::AppendToFile()
 {
     StartSteps(ftpTransmitAsync, FTP_LOGIN | Bit(fctTypeSet) | Bit(fctPort) | Bit(fctAppend) | Bit(fctQuit));
 }
-void TCustomFtpCli::ListDirectory() { StartSteps(ftpDirectoryAsync, FTP_LOGIN | Bit(fctPort) | Bit(fctDir) | Bit(fctQuit)); }
-void TCustomFtpCli::ListNames() { StartSteps(ftpListAsync, FTP_LOGIN | Bit(fctPort) | Bit(fctLs) | Bit(fctQuit)); }
+void TCustomFtpCli::ListDirectory()
+{
+    StartSteps(ftpDirectoryAsync, FTP_LOGIN | Bit(fctPort) | Bit(fctDir) | Bit(fctQuit));
+}
+void TCustomFtpCli::ListNames()
+{
+    StartSteps(ftpListAsync, FTP_LOGIN | Bit(fctPort) | Bit(fctLs) | Bit(fctQuit));
+}
 void TCustomFtpCli::QuerySystem()
 {
     StartSteps(ftpSystemAsync, Bit(fctOpen) | Bit(fctUser) | Bit(fctPass) | Bit(fctSyst) | Bit(fctQuit));
 }
-void TCustomFtpCli::MakeDirectory() { StartSteps(ftpMkdirAsync, FTP_LOGIN | Bit(fctMkd) | Bit(fctQuit)); }
-void TCustomFtpCli::RemoveDirectory() { StartSteps(ftpRmdirAsync, FTP_LOGIN | Bit(fctRmd) | Bit(fctQuit)); }
-void TCustomFtpCli::DeleteFile() { StartSteps(ftpDeleteAsync, FTP_LOGIN | Bit(fctDele) | Bit(fctQuit)); }
-void TCustomFtpCli::SendQuoteCommand() { StartSteps(ftpDoQuoteAsync, FTP_LOGIN | Bit(fctQuote) | Bit(fctQuit)); }
+void TCustomFtpCli::MakeDirectory()
+{
+    StartSteps(ftpMkdirAsync, FTP_LOGIN | Bit(fctMkd) | Bit(fctQuit));
+}
+void TCustomFtpCli::RemoveDirectory()
+{
+    StartSteps(ftpRmdirAsync, FTP_LOGIN | Bit(fctRmd) | Bit(fctQuit));
+}
+void TCustomFtpCli::DeleteFile()
+{
+    StartSteps(ftpDeleteAsync, FTP_LOGIN | Bit(fctDele) | Bit(fctQuit));
+}
+void TCustomFtpCli::SendQuoteCommand()
+{
+    StartSteps(ftpDoQuoteAsync, FTP_LOGIN | Bit(fctQuote) | Bit(fctQuit));
+}
 void TCustomFtpCli::RenameFile()
 {
     StartSteps(ftpRenameAsync, FTP_LOGIN | Bit(fctRenFrom) | Bit(fctRenTo) | Bit(fctQuit));
 }
-void TCustomFtpCli::QueryFileSize() { StartSteps(ftpSizeAsync, FTP_LOGIN | Bit(fctSize) | Bit(fctQuit)); }
-void TCustomFtpCli::RetrieveData() { StartSteps(ftpGetAsync, Bit(fctPort) | Bit(fctGet)); }
-void TCustomFtpCli::ResumeRetrieveData() { StartSteps(ftpRestGetAsync, Bit(fctPort) | Bit(fctRest) | Bit(fctGet)); }
-void TCustomFtpCli::StoreData() { StartSteps(ftpPutAsync, Bit(fctPort) | Bit(fctPut)); }
-void TCustomFtpCli::ResumeStoreData() { StartSteps(ftpRestPutAsync, Bit(fctPort) | Bit(fctRest) | Bit(fctPut)); }
-void TCustomFtpCli::AppendToData() { StartSteps(ftpAppendAsync, Bit(fctPort) | Bit(fctAppend)); }
-void TCustomFtpCli::ListData() { StartSteps(ftpDirAsync, Bit(fctPort) | Bit(fctDir)); }
-void TCustomFtpCli::NameListData() { StartSteps(ftpLsAsync, Bit(fctPort) | Bit(fctLs)); }
-void TCustomFtpCli::RenameOnly() { StartSteps(ftpRenAsync, Bit(fctRenFrom) | Bit(fctRenTo)); }
+void TCustomFtpCli::QueryFileSize()
+{
+    StartSteps(ftpSizeAsync, FTP_LOGIN | Bit(fctSize) | Bit(fctQuit));
+}
+void TCustomFtpCli::RetrieveData()
+{
+    StartSteps(ftpGetAsync, Bit(fctPort) | Bit(fctGet));
+}
+void TCustomFtpCli::ResumeRetrieveData()
+{
+    StartSteps(ftpRestGetAsync, Bit(fctPort) | Bit(fctRest) | Bit(fctGet));
+}
+void TCustomFtpCli::StoreData()
+{
+    StartSteps(ftpPutAsync, Bit(fctPort) | Bit(fctPut));
+}
+void TCustomFtpCli::ResumeStoreData()
+{
+    StartSteps(ftpRestPutAsync, Bit(fctPort) | Bit(fctRest) | Bit(fctPut));
+}
+void TCustomFtpCli::AppendToData()
+{
+    StartSteps(ftpAppendAsync, Bit(fctPort) | Bit(fctAppend));
+}
+void TCustomFtpCli::ListData()
+{
+    StartSteps(ftpDirAsync, Bit(fctPort) | Bit(fctDir));
+}
+void TCustomFtpCli::NameListData()
+{
+    StartSteps(ftpLsAsync, Bit(fctPort) | Bit(fctLs));
+}
+void TCustomFtpCli::RenameOnly()
+{
+    StartSteps(ftpRenAsync, Bit(fctRenFrom) | Bit(fctRenTo));
+}
 #undef FTP_LOGIN
 
 void TCustomFtpCli::SetFailure(int Code, const AnsiString &Msg)
@@ -810,7 +901,10 @@ void TFtpClient::TriggerProgress(int64_t Count, bool &Abort)
         FTimeStop = GetTickCount() + static_cast<uint32_t>(Timeout) * 1000u;
 }
 
-bool TFtpClient::WaitForDone() { return WaitSince(RequestsDone()); }
+bool TFtpClient::WaitForDone()
+{
+    return WaitSince(RequestsDone());
+}
 
 bool TFtpClient::WaitSince(uint64_t Before)
 {
@@ -857,7 +951,19 @@ bool TFtpClient::RunAndWait(const std::function<void()> &Operation)
     return WaitSince(Before);
 }
 
-bool TFtpClient::Quit() { return RunAndWait([this]() { SendQuit(); }); }
-bool TFtpClient::Receive() { return RunAndWait([this]() { ReceiveFile(); }); }
-bool TFtpClient::Transmit() { return RunAndWait([this]() { TransmitFile(); }); }
-bool TFtpClient::Open() { return RunAndWait([this]() { OpenSession(); }); }
+bool TFtpClient::Quit()
+{
+    return RunAndWait([this]() { SendQuit(); });
+}
+bool TFtpClient::Receive()
+{
+    return RunAndWait([this]() { ReceiveFile(); });
+}
+bool TFtpClient::Transmit()
+{
+    return RunAndWait([this]() { TransmitFile(); });
+}
+bool TFtpClient::Open()
+{
+    return RunAndWait([this]() { OpenSession(); });
+}

@@ -230,9 +230,31 @@ protected:
 private:
     using THandler = std::function<void()>;
     enum TFtpFct : uint8_t {
-        fctNone = 0, fctOpen = 1, fctUser, fctPass, fctCwd, fctSize, fctMkd, fctRmd, fctRenFrom, fctRenTo,
-        fctGet = 10, fctDir, fctQuit, fctSyst, fctDele, fctPwd, fctQuote, fctPut, fctTypeSet, fctRest,
-        fctCDup = 20, fctLs, fctAppend, fctPort, fctAbortXfer
+        fctNone = 0,
+        fctOpen = 1,
+        fctUser,
+        fctPass,
+        fctCwd,
+        fctSize,
+        fctMkd,
+        fctRmd,
+        fctRenFrom,
+        fctRenTo,
+        fctGet = 10,
+        fctDir,
+        fctQuit,
+        fctSyst,
+        fctDele,
+        fctPwd,
+        fctQuote,
+        fctPut,
+        fctTypeSet,
+        fctRest,
+        fctCDup = 20,
+        fctLs,
+        fctAppend,
+        fctPort,
+        fctAbortXfer
     };
 
     void SendCommand(TFtpRequest RqType, TFtpFct Fct, const AnsiString &Cmd, std::initializer_list<int> OkResponses,

@@ -12,9 +12,15 @@ constexpr int kSendBlock = 1460;
 
 } // namespace
 
-TStream *TCustomFtpCli::ActiveStream() const { return FLocalStream ? FLocalStream : FOwnedStream.get(); }
+TStream *TCustomFtpCli::ActiveStream() const
+{
+    return FLocalStream ? FLocalStream : FOwnedStream.get();
+}
 
-void TCustomFtpCli::FreeOwnedStream() { FOwnedStream.reset(); }
+void TCustomFtpCli::FreeOwnedStream()
+{
+    FOwnedStream.reset();
+}
 
 void TCustomFtpCli::ResetDataSocket()
 {
@@ -98,8 +104,8 @@ bool TCustomFtpCli::ConnectPassive(bool Receive)
         Fields[I] = StrToIntDef(Trim(Field), -1);
         Pos = Stop == AnsiString::npos ? Text.size() : Stop + 1;
     }
-    const AnsiString Host = IntToStr(Fields[0]) + "." + IntToStr(Fields[1]) + "." + IntToStr(Fields[2]) + "." +
-                            IntToStr(Fields[3]);
+    const AnsiString Host =
+        IntToStr(Fields[0]) + "." + IntToStr(Fields[1]) + "." + IntToStr(Fields[2]) + "." + IntToStr(Fields[3]);
     const int DataPort = ((Fields[4] & 0xFF) << 8) | (Fields[5] & 0xFF);
     TWSocket &D = *FDataSocket;
     try {

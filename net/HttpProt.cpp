@@ -9,7 +9,10 @@
 
 namespace {
 
-bool StartsWith(const AnsiString &S, const char *Prefix) { return S.rfind(Prefix, 0) == 0; }
+bool StartsWith(const AnsiString &S, const char *Prefix)
+{
+    return S.rfind(Prefix, 0) == 0;
+}
 
 // The scheme of an absolute URL ("" when V has none), in lower case.
 AnsiString SchemeOf(const AnsiString &V)
@@ -160,12 +163,30 @@ void THttpCli::ClearResponse()
     FHeaderFlag = FLocationFlag = false;
 }
 
-void THttpCli::Get() { RunRequest(hrqGet); }
-void THttpCli::Post() { RunRequest(hrqPost); }
-void THttpCli::Head() { RunRequest(hrqHead); }
-void THttpCli::GetASync() { BeginRequest(hrqGet); }
-void THttpCli::PostASync() { BeginRequest(hrqPost); }
-void THttpCli::HeadASync() { BeginRequest(hrqHead); }
+void THttpCli::Get()
+{
+    RunRequest(hrqGet);
+}
+void THttpCli::Post()
+{
+    RunRequest(hrqPost);
+}
+void THttpCli::Head()
+{
+    RunRequest(hrqHead);
+}
+void THttpCli::GetASync()
+{
+    BeginRequest(hrqGet);
+}
+void THttpCli::PostASync()
+{
+    BeginRequest(hrqPost);
+}
+void THttpCli::HeadASync()
+{
+    BeginRequest(hrqHead);
+}
 
 void THttpCli::RunRequest(THttpRequest Request)
 {
@@ -367,12 +388,8 @@ void THttpCli::HandleSessionConnected(uint16_t Error)
             FAllowedToSend = true;
             HandleDataSent(0);
             break;
-        case hrqHead:
-            SendRequest("HEAD", "1.0");
-            break;
-        default:
-            SendRequest("GET", "1.0");
-            break;
+        case hrqHead: SendRequest("HEAD", "1.0"); break;
+        default: SendRequest("GET", "1.0"); break;
         }
     } catch (const Exception &E) {
         FailRequest(WSAECONNABORTED, E.Message());
@@ -552,8 +569,8 @@ void THttpCli::HandleHeaderLine(const AnsiString &Line)
                     const size_t SlashPos = Value.find('/');
                     if (Dash != AnsiString::npos && Value.size() > 6) {
                         ContentRangeBegin = Value.substr(6, Dash > 6 ? Dash - 6 : 0);
-                        ContentRangeEnd =
-                            Value.substr(Dash + 1, SlashPos == AnsiString::npos ? AnsiString::npos : SlashPos - Dash - 1);
+                        ContentRangeEnd = Value.substr(Dash + 1, SlashPos == AnsiString::npos ? AnsiString::npos
+                                                                                              : SlashPos - Dash - 1);
                     }
                 } else if (Key == "transfer-encoding") {
                     FChunked = LowerCase(Value).find("chunked") != AnsiString::npos;
@@ -792,8 +809,7 @@ void THttpCli::DecodeChunks(const char *Data, int Len)
                 FChunkState = csDataEnd;
             break;
         }
-        case csDone:
-            break;
+        case csDone: break;
         }
     }
 }

@@ -55,7 +55,7 @@ public:
     TDateTime ModifiedSince = 0; // local time; 0 = not sent
     bool NoCache = false;
     TStream *ReceiveStream = nullptr; // not owned
-    TStream *SendStream = nullptr;    // not owned: the POST body
+    TStream *SendStream = nullptr; // not owned: the POST body
     // SOCKS settings, applied to the socket before every connection.
     AnsiString SocksServer, SocksPort, SocksLevel = "5", SocksUsercode, SocksPassword;
     TSocksAuthentication SocksAuthentication = socksNoAuthentication;
@@ -95,8 +95,8 @@ public:
     void Abort();
 
     // Events.
-    TNotify OnStateChange, OnSessionConnected, OnRequestHeaderBegin, OnRequestHeaderEnd, OnHeaderBegin,
-        OnHeaderEnd, OnHeaderData, OnDocBegin, OnDocEnd, OnSendBegin, OnSendEnd, OnLocationChange;
+    TNotify OnStateChange, OnSessionConnected, OnRequestHeaderBegin, OnRequestHeaderEnd, OnHeaderBegin, OnHeaderEnd,
+        OnHeaderData, OnDocBegin, OnDocEnd, OnSendBegin, OnSendEnd, OnLocationChange;
     TData OnDocData, OnSendData;
     std::function<void(THttpCli *Sender, AnsiString &S)> OnCommand;
     std::function<void(THttpCli *Sender, const AnsiString &Data, bool &Accept)> OnCookie;
@@ -131,7 +131,11 @@ private:
     void SendRequest(const AnsiString &Method, const AnsiString &Version);
     void ComputeLocation(const AnsiString &Value);
     void FailRequest(int Error, const AnsiString &Reason);
-    void Fire(const TNotify &E) { if (E) E(this); }
+    void Fire(const TNotify &E)
+    {
+        if (E)
+            E(this);
+    }
     void PostMessage(std::function<void()> Handler);
     void Touch();
     void TimedOut();

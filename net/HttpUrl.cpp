@@ -56,8 +56,8 @@ AnsiString BaseOf(const AnsiString &Path)
 
 } // namespace
 
-void SplitUrl(const AnsiString &URL, AnsiString &Proto, AnsiString &User, AnsiString &Password,
-              AnsiString &Host, AnsiString &Port, AnsiString &Path)
+void SplitUrl(const AnsiString &URL, AnsiString &Proto, AnsiString &User, AnsiString &Password, AnsiString &Host,
+              AnsiString &Port, AnsiString &Path)
 {
     const AnsiString BasePath = Path;
     Proto.clear();

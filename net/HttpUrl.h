@@ -12,8 +12,8 @@ int PosN(const AnsiString &Sub, const AnsiString &S, int N);
 
 // Splits URL into its parts. Path brings in the base path that "./" and "../" forms resolve
 // against. The scheme is matched without regard to case and stored in lower case.
-void SplitUrl(const AnsiString &URL, AnsiString &Proto, AnsiString &User, AnsiString &Password,
-              AnsiString &Host, AnsiString &Port, AnsiString &Path);
+void SplitUrl(const AnsiString &URL, AnsiString &Proto, AnsiString &User, AnsiString &Password, AnsiString &Host,
+              AnsiString &Port, AnsiString &Path);
 
 // Encoding 1 or 2: Base64 on one line; 0: one uuencoded line; other values give "".
 AnsiString EncodeText(int Encoding, const AnsiString &S);

@@ -101,8 +101,8 @@ void TCustomLineWSocket::OfferLines(size_t SearchFrom)
     while (FLineMode && FRcvdCnt > 0) {
         const auto Begin = FRcvdPtr.begin();
         const auto End = Begin + FRcvdCnt;
-        const auto Found = std::search(Begin + static_cast<std::ptrdiff_t>(std::min<size_t>(SearchFrom, FRcvdCnt)),
-                                       End, LineEnd.begin(), LineEnd.end());
+        const auto Found = std::search(Begin + static_cast<std::ptrdiff_t>(std::min<size_t>(SearchFrom, FRcvdCnt)), End,
+                                       LineEnd.begin(), LineEnd.end());
         if (Found == End)
             break;
         FLineLength = static_cast<int32_t>(Found - Begin) + static_cast<int32_t>(LineEnd.size());

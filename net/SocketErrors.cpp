@@ -76,24 +76,64 @@ struct ErrnoMap {
 };
 
 constexpr ErrnoMap kErrnoMap[] = {
-    {EINTR, 10004},        {EBADF, 10009},          {EACCES, 10013},          {EPERM, 10013},
-    {EFAULT, 10014},       {EINVAL, 10022},         {EMFILE, 10024},          {ENFILE, 10024},
-    {EAGAIN, 10035},       {EINPROGRESS, 10036},    {EALREADY, 10037},        {ENOTSOCK, 10038},
-    {EDESTADDRREQ, 10039}, {EMSGSIZE, 10040},       {EPROTOTYPE, 10041},      {ENOPROTOOPT, 10042},
-    {EPROTONOSUPPORT, 10043}, {ESOCKTNOSUPPORT, 10044}, {EOPNOTSUPP, 10045}, {EPFNOSUPPORT, 10046},
-    {EAFNOSUPPORT, 10047}, {EADDRINUSE, 10048},     {EADDRNOTAVAIL, 10049},   {ENETDOWN, 10050},
-    {ENETUNREACH, 10051},  {ENETRESET, 10052},      {ECONNABORTED, 10053},    {ECONNRESET, 10054},
+    {EINTR, 10004},
+    {EBADF, 10009},
+    {EACCES, 10013},
+    {EPERM, 10013},
+    {EFAULT, 10014},
+    {EINVAL, 10022},
+    {EMFILE, 10024},
+    {ENFILE, 10024},
+    {EAGAIN, 10035},
+    {EINPROGRESS, 10036},
+    {EALREADY, 10037},
+    {ENOTSOCK, 10038},
+    {EDESTADDRREQ, 10039},
+    {EMSGSIZE, 10040},
+    {EPROTOTYPE, 10041},
+    {ENOPROTOOPT, 10042},
+    {EPROTONOSUPPORT, 10043},
+    {ESOCKTNOSUPPORT, 10044},
+    {EOPNOTSUPP, 10045},
+    {EPFNOSUPPORT, 10046},
+    {EAFNOSUPPORT, 10047},
+    {EADDRINUSE, 10048},
+    {EADDRNOTAVAIL, 10049},
+    {ENETDOWN, 10050},
+    {ENETUNREACH, 10051},
+    {ENETRESET, 10052},
+    {ECONNABORTED, 10053},
+    {ECONNRESET, 10054},
     // A send on a connection the peer has dropped: reported as the reset it is.
-    {EPIPE, 10054},        {ENOBUFS, 10055},        {ENOMEM, 10055},          {EISCONN, 10056},
-    {ENOTCONN, 10057},     {ESHUTDOWN, 10058},      {ETOOMANYREFS, 10059},    {ETIMEDOUT, 10060},
-    {ECONNREFUSED, 10061}, {ELOOP, 10062},          {ENAMETOOLONG, 10063},    {EHOSTDOWN, 10064},
-    {EHOSTUNREACH, 10065}, {ENOTEMPTY, 10066},      {EUSERS, 10068},          {EDQUOT, 10069},
-    {ESTALE, 10070},       {EREMOTE, 10071},
+    {EPIPE, 10054},
+    {ENOBUFS, 10055},
+    {ENOMEM, 10055},
+    {EISCONN, 10056},
+    {ENOTCONN, 10057},
+    {ESHUTDOWN, 10058},
+    {ETOOMANYREFS, 10059},
+    {ETIMEDOUT, 10060},
+    {ECONNREFUSED, 10061},
+    {ELOOP, 10062},
+    {ENAMETOOLONG, 10063},
+    {EHOSTDOWN, 10064},
+    {EHOSTUNREACH, 10065},
+    {ENOTEMPTY, 10066},
+    {EUSERS, 10068},
+    {EDQUOT, 10069},
+    {ESTALE, 10070},
+    {EREMOTE, 10071},
 };
 
-AnsiString Trimmed(const AnsiString &S) { return Trim(S); }
+AnsiString Trimmed(const AnsiString &S)
+{
+    return Trim(S);
+}
 
-bool StartsWithDigit(const AnsiString &S) { return !S.empty() && S[0] >= '0' && S[0] <= '9'; }
+bool StartsWithDigit(const AnsiString &S)
+{
+    return !S.empty() && S[0] >= '0' && S[0] <= '9';
+}
 
 } // namespace
 
@@ -118,8 +158,7 @@ int SocketErrorFromErrno(int Errno)
 int SocketErrorFromResolver(int GaiError, int Errno)
 {
     switch (GaiError) {
-    case 0:
-        return 0;
+    case 0: return 0;
     case EAI_NONAME:
 #ifdef EAI_NODATA
     case EAI_NODATA:
@@ -128,23 +167,23 @@ int SocketErrorFromResolver(int GaiError, int Errno)
     case EAI_ADDRFAMILY:
 #endif
         return WSAHOST_NOT_FOUND;
-    case EAI_AGAIN:
-        return WSATRY_AGAIN;
-    case EAI_FAIL:
-        return WSANO_RECOVERY;
-    case EAI_SERVICE:
-        return WSANO_DATA;
-    case EAI_MEMORY:
-        return 10055;
-    case EAI_SYSTEM:
-        return SocketErrorFromErrno(Errno);
-    default:
-        return WSANO_RECOVERY;
+    case EAI_AGAIN: return WSATRY_AGAIN;
+    case EAI_FAIL: return WSANO_RECOVERY;
+    case EAI_SERVICE: return WSANO_DATA;
+    case EAI_MEMORY: return 10055;
+    case EAI_SYSTEM: return SocketErrorFromErrno(Errno);
+    default: return WSANO_RECOVERY;
     }
 }
 
-int WSocketLastError() { return LastSocketError; }
-void WSocketSetLastError(int Error) { LastSocketError = Error; }
+int WSocketLastError()
+{
+    return LastSocketError;
+}
+void WSocketSetLastError(int Error)
+{
+    LastSocketError = Error;
+}
 
 bool IsDottedAddress(const AnsiString &S)
 {

@@ -10,7 +10,10 @@ namespace {
 
 constexpr int kSocksRequestTooLong = 20014;
 
-bool LevelIs4(const AnsiString &Level) { return !Level.empty() && Level[0] == '4'; }
+bool LevelIs4(const AnsiString &Level)
+{
+    return !Level.empty() && Level[0] == '4';
+}
 
 } // namespace
 
@@ -288,18 +291,10 @@ bool TCustomSocksWSocket::FireDataAvailable(uint16_t Error)
                 TCustomWSocket::FireSessionConnected(0);
                 FireDataAvailable(0);
                 break;
-            case 91:
-                SocksError(20016, "request rejected or failed");
-                break;
-            case 92:
-                SocksError(20008, "connection refused");
-                break;
-            case 93:
-                SocksError(20015, "authentification failed");
-                break;
-            default:
-                SocksError(20012, "unassigned error #" + IntToStr(FRcvBuf[1]));
-                break;
+            case 91: SocksError(20016, "request rejected or failed"); break;
+            case 92: SocksError(20008, "connection refused"); break;
+            case 93: SocksError(20015, "authentification failed"); break;
+            default: SocksError(20012, "unassigned error #" + IntToStr(FRcvBuf[1])); break;
             }
             return true;
         }
@@ -308,14 +303,10 @@ bool TCustomSocksWSocket::FireDataAvailable(uint16_t Error)
             return true;
         }
         if (FRcvCnt >= 2 && FRcvBuf[1] != 0) {
-            static const char *const kTexts[] = {"general SOCKS server failure",
-                                                 "connection not allowed by ruleset",
-                                                 "network unreachable",
-                                                 "host unreachable",
-                                                 "connection refused",
-                                                 "time to live expired",
-                                                 "command not supported",
-                                                 "address type not supported"};
+            static const char *const kTexts[] = {"general SOCKS server failure", "connection not allowed by ruleset",
+                                                 "network unreachable",          "host unreachable",
+                                                 "connection refused",           "time to live expired",
+                                                 "command not supported",        "address type not supported"};
             const int Code = FRcvBuf[1];
             if (Code >= 1 && Code <= 8)
                 SocksError(20003 + Code, kTexts[Code - 1]);
@@ -351,9 +342,7 @@ bool TCustomSocksWSocket::FireDataAvailable(uint16_t Error)
             FireDataAvailable(0);
         }
         return true;
-    default:
-        SocksError(20013, "internal error");
-        return true;
+    default: SocksError(20013, "internal error"); return true;
     }
 }
 

@@ -67,8 +67,8 @@ void StartLookup(const std::shared_ptr<TLookupChannel> &Channel, uint64_t Handle
             Sin.sin_family = AF_INET;
             Sin.sin_addr.s_addr = WSocketInetAddr(Name);
             char Host[NI_MAXHOST] = {};
-            const int Rc = getnameinfo(reinterpret_cast<const sockaddr *>(&Sin), sizeof Sin, Host, sizeof Host,
-                                       nullptr, 0, NI_NAMEREQD);
+            const int Rc = getnameinfo(reinterpret_cast<const sockaddr *>(&Sin), sizeof Sin, Host, sizeof Host, nullptr,
+                                       0, NI_NAMEREQD);
             if (Rc != 0)
                 Error = SocketErrorFromResolver(Rc, errno);
             else
@@ -155,7 +155,10 @@ TCustomWSocket::~TCustomWSocket()
     --LiveSocketCount;
 }
 
-int TCustomWSocket::LiveSockets() { return LiveSocketCount.load(); }
+int TCustomWSocket::LiveSockets()
+{
+    return LiveSocketCount.load();
+}
 
 void TCustomWSocket::ResetDefaults()
 {
@@ -590,7 +593,10 @@ int TCustomWSocket::RawReadData(void *Buffer, int Len)
     return static_cast<int>(Rc);
 }
 
-int TCustomWSocket::ReadData(void *Buffer, int Len) { return RawReadData(Buffer, Len); }
+int TCustomWSocket::ReadData(void *Buffer, int Len)
+{
+    return RawReadData(Buffer, Len);
+}
 
 void TCustomWSocket::NoteRead()
 {
@@ -651,11 +657,17 @@ int TCustomWSocket::BaseRcvdCount()
     return Count < 0 ? -1 : Count;
 }
 
-int TCustomWSocket::RcvdCount() { return BaseRcvdCount(); }
+int TCustomWSocket::RcvdCount()
+{
+    return BaseRcvdCount();
+}
 
 // ---- sending ----------------------------------------------------------------------------------
 
-void TCustomWSocket::DeleteBufferedData() { FBufList.clear(); }
+void TCustomWSocket::DeleteBufferedData()
+{
+    FBufList.clear();
+}
 
 void TCustomWSocket::PutDataInSendBuffer(const void *Data, int Len)
 {
@@ -960,7 +972,8 @@ void TCustomWSocket::Connect()
                 }
             }
         }
-        if (FSin.sin_addr.s_addr == INADDR_BROADCAST && !Option(SOL_SOCKET, SO_BROADCAST, 1, "setsockopt(SO_BROADCAST)"))
+        if (FSin.sin_addr.s_addr == INADDR_BROADCAST &&
+            !Option(SOL_SOCKET, SO_BROADCAST, 1, "setsockopt(SO_BROADCAST)"))
             return;
     } else {
         if (!Option(SOL_SOCKET, SO_REUSEADDR, 1, "setsockopt(SO_REUSEADDR)"))
@@ -1170,7 +1183,10 @@ void TCustomWSocket::CloseSocket(bool DoShutdown, uint16_t Error)
     }
 }
 
-void TCustomWSocket::Close() { CloseSocket(true, 0); }
+void TCustomWSocket::Close()
+{
+    CloseSocket(true, 0);
+}
 
 void TCustomWSocket::Abort()
 {

@@ -17,16 +17,7 @@ class QObject;
 class QSocketNotifier;
 struct TLookupChannel;
 
-enum TSocketState {
-    wsInvalidState,
-    wsOpened,
-    wsBound,
-    wsConnecting,
-    wsConnected,
-    wsAccepting,
-    wsListening,
-    wsClosed
-};
+enum TSocketState { wsInvalidState, wsOpened, wsBound, wsConnecting, wsConnected, wsAccepting, wsListening, wsClosed };
 enum TSocketSendFlags { wsSendNormal, wsSendUrgent };
 enum TSocketLingerOnOff { wsLingerOff, wsLingerOn, wsLingerNoSet };
 enum TWSocketOption : unsigned { wsoNoReceiveLoop = 1, wsoTcpNoDelay = 2 };

@@ -187,7 +187,7 @@ TAtomicSave::TAtomicSave(const AnsiString &FileName) : FFileName(FileName), FTar
         if (S_ISDIR(st.st_mode))
             refuse(EISDIR);
         if (!S_ISREG(st.st_mode))
-            refuse(EINVAL);  // a device or pipe is no file to replace
+            refuse(EINVAL); // a device or pipe is no file to replace
         if (!MayWrite(FTarget, st))
             refuse(EACCES);
     }
@@ -261,7 +261,8 @@ void TAtomicSave::CommitRename()
         Fail(err);
     FTemp.clear();
     // The rename itself lasts once the folder is synced.
-    if (const int dir = ::open(FolderOf(FTarget).empty() ? "." : FolderOf(FTarget).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (const int dir =
+            ::open(FolderOf(FTarget).empty() ? "." : FolderOf(FTarget).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
         dir >= 0) {
         (void)::fsync(dir);
         ::close(dir);
@@ -323,11 +324,11 @@ void TAtomicSave::CommitInPlace()
         if (err == 0)
             err = ::posix_fallocate(fd, 0, newSize);
         if (err) {
-            (void)::ftruncate(fd, oldSize);  // an allocation that failed half-way may have grown it
+            (void)::ftruncate(fd, oldSize); // an allocation that failed half-way may have grown it
             if (err != EOPNOTSUPP && err != EINVAL)
                 Fail(err);
             if (!haveBackup)
-                Fail(backupErr);  // neither the space nor a copy to fall back on
+                Fail(backupErr); // neither the space nor a copy to fall back on
         }
     }
 

@@ -58,9 +58,9 @@ private:
     void CommitInPlace();
     [[noreturn]] void Fail(int Err) const;
 
-    AnsiString FFileName;  // as the caller named it (for messages)
-    AnsiString FTarget;    // the file written
-    AnsiString FTemp;      // the temporary file beside the target (rename mode)
+    AnsiString FFileName; // as the caller named it (for messages)
+    AnsiString FTarget; // the file written
+    AnsiString FTemp; // the temporary file beside the target (rename mode)
     bool FExists = false;
     bool FInPlace = false;
     bool FCommitted = false;

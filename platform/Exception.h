@@ -15,10 +15,10 @@ private:
     AnsiString FMessage;
 };
 
-#define QUILLMAR_EXCEPTION(Name, Base)                  \
-    class Name : public Base {                          \
-    public:                                             \
-        using Base::Base;                               \
+#define QUILLMAR_EXCEPTION(Name, Base)                                                                                 \
+    class Name : public Base {                                                                                         \
+    public:                                                                                                            \
+        using Base::Base;                                                                                              \
     }
 
 QUILLMAR_EXCEPTION(EStreamError, Exception);

@@ -28,7 +28,10 @@ constexpr TColor RGBToColor(uint8_t R, uint8_t G, uint8_t B)
     return TColor(R) | (TColor(G) << 8) | (TColor(B) << 16);
 }
 
-constexpr bool IsSystemColor(TColor C) { return (C & clSystemColor) != 0; }
+constexpr bool IsSystemColor(TColor C)
+{
+    return (C & clSystemColor) != 0;
+}
 
 // Plain colours map directly; system colours map to the matching role of the palette
 // (window, text, highlight, button face, ...); an unknown system colour is black.

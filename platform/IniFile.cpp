@@ -15,7 +15,10 @@ namespace {
 
 const std::string kBom = "\xEF\xBB\xBF";
 
-bool IsBlank(char c) { return c == ' ' || c == '\t' || c == '\r'; }
+bool IsBlank(char c)
+{
+    return c == ' ' || c == '\t' || c == '\r';
+}
 
 std::size_t SkipBlanks(const std::string &s, std::size_t from, std::size_t to)
 {
@@ -67,8 +70,8 @@ bool DecodeUtf8(const char *text, std::size_t length, WideString &out)
                 return false;
             cp = (cp << 6) | (c & 0x3F);
         }
-        if ((extra == 2 && cp < 0x800) || (extra == 3 && cp < 0x10000) || cp > 0x10FFFF
-            || (cp >= 0xD800 && cp <= 0xDFFF))
+        if ((extra == 2 && cp < 0x800) || (extra == 3 && cp < 0x10000) || cp > 0x10FFFF ||
+            (cp >= 0xD800 && cp <= 0xDFFF))
             return false;
         if (cp >= 0x10000) {
             cp -= 0x10000;
@@ -89,8 +92,7 @@ std::string EncodeUtf8(const WideString &s)
     out.reserve(s.size());
     for (std::size_t i = 0; i < s.size(); ++i) {
         char32_t cp = s[i];
-        if (cp >= 0xD800 && cp <= 0xDBFF && i + 1 < s.size() && s[i + 1] >= 0xDC00
-            && s[i + 1] <= 0xDFFF) {
+        if (cp >= 0xD800 && cp <= 0xDBFF && i + 1 < s.size() && s[i + 1] >= 0xDC00 && s[i + 1] <= 0xDFFF) {
             cp = 0x10000 + ((cp - 0xD800) << 10) + (s[i + 1] - 0xDC00);
             ++i;
         } else if (cp >= 0xD800 && cp <= 0xDFFF) {
@@ -127,8 +129,7 @@ WideString DecodeBytes(const std::string &s, std::size_t from, std::size_t to)
 std::u16string Fold(const WideString &name)
 {
     QString folded = QString::fromUtf16(name.data(), qsizetype(name.size())).toCaseFolded();
-    return std::u16string(reinterpret_cast<const char16_t *>(folded.utf16()),
-                          std::size_t(folded.size()));
+    return std::u16string(reinterpret_cast<const char16_t *>(folded.utf16()), std::size_t(folded.size()));
 }
 
 } // namespace
@@ -226,7 +227,7 @@ void TIniFile::Reindex()
     FSections.clear();
     FSectionByName.clear();
     constexpr std::size_t none = std::size_t(-1);
-    std::size_t current = none;  // index into FSections; none in the preamble or a repeated section
+    std::size_t current = none; // index into FSections; none in the preamble or a repeated section
     for (std::size_t i = 0; i < FLines.size(); ++i) {
         const TLine &line = FLines[i];
         if (line.Kind == TLineKind::Header) {
@@ -259,14 +260,12 @@ const TIniFile::TLine *TIniFile::FindKey(const WideString &Section, const WideSt
     return it == section->Keys.end() ? nullptr : &FLines[it->second];
 }
 
-WideString TIniFile::ReadString(const WideString &Section, const WideString &Ident,
-                                const WideString &Default) const
+WideString TIniFile::ReadString(const WideString &Section, const WideString &Ident, const WideString &Default) const
 {
     const TLine *line = FindKey(Section, Ident);
     if (!line)
         return Default;
-    return DecodeBytes(line->Raw, line->ValueStart,
-                       TrimEnd(line->Raw, line->ValueStart, line->Raw.size()));
+    return DecodeBytes(line->Raw, line->ValueStart, TrimEnd(line->Raw, line->ValueStart, line->Raw.size()));
 }
 
 bool TIniFile::ParseInteger(const WideString &Text, int &Value)
@@ -302,8 +301,8 @@ bool TIniFile::ParseInteger(const WideString &Text, int &Value)
     if (i == n)
         return false;
     std::int64_t v = 0;
-    const std::int64_t limit = negative ? std::int64_t(std::numeric_limits<int>::max()) + 1
-                                        : std::int64_t(std::numeric_limits<int>::max());
+    const std::int64_t limit =
+        negative ? std::int64_t(std::numeric_limits<int>::max()) + 1 : std::int64_t(std::numeric_limits<int>::max());
     for (; i < n; ++i) {
         char16_t c = Text[i];
         if (c < u'0' || c > u'9')
@@ -345,8 +344,7 @@ bool TIniFile::IsValidKeyName(const WideString &Name)
     return Name.find(u'=') == WideString::npos;
 }
 
-void TIniFile::WriteString(const WideString &Section, const WideString &Ident,
-                           const WideString &Value)
+void TIniFile::WriteString(const WideString &Section, const WideString &Ident, const WideString &Value)
 {
     if (!IsValidSectionName(Section))
         throw EIniFileException("Invalid section name \"" + EncodeUtf8(Section) + "\"");
@@ -390,8 +388,7 @@ void TIniFile::WriteString(const WideString &Section, const WideString &Ident,
     std::size_t after = section->LastKey;
     if (FLines[after].Break.empty())
         FLines[after].Break = FBreak;
-    FLines.insert(FLines.begin() + std::ptrdiff_t(after + 1),
-                  makeLine(EncodeUtf8(Ident) + "=" + value));
+    FLines.insert(FLines.begin() + std::ptrdiff_t(after + 1), makeLine(EncodeUtf8(Ident) + "=" + value));
     FModified = true;
     Reindex();
 }
@@ -462,8 +459,7 @@ void TIniFile::EraseSection(const WideString &Section)
     const TSectionIndex *section = FindSection(Section);
     if (!section)
         return;
-    FLines.erase(FLines.begin() + std::ptrdiff_t(section->Header),
-                 FLines.begin() + std::ptrdiff_t(section->End));
+    FLines.erase(FLines.begin() + std::ptrdiff_t(section->Header), FLines.begin() + std::ptrdiff_t(section->End));
     FModified = true;
     Reindex();
 }
@@ -494,7 +490,7 @@ void TIniFile::UpdateFile()
         save.Stream().WriteBuffer(bytes.data(), int64_t(bytes.size()));
         save.Commit();
     } catch (const EStreamError &) {
-        throw EIniFileException(failure);  // the file stays as it was
+        throw EIniFileException(failure); // the file stays as it was
     }
     FModified = false;
 }

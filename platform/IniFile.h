@@ -39,8 +39,7 @@ public:
 
     // The trimmed value of the first Ident of the first Section, or Default when either is
     // missing.
-    WideString ReadString(const WideString &Section, const WideString &Ident,
-                          const WideString &Default) const;
+    WideString ReadString(const WideString &Section, const WideString &Ident, const WideString &Default) const;
     // A decimal number, or "0x" followed by hexadecimal digits (up to 32 bits, read as a
     // signed 32-bit value); anything else, also a number out of range, gives Default.
     int ReadInteger(const WideString &Section, const WideString &Ident, int Default) const;
@@ -87,18 +86,18 @@ public:
 private:
     enum class TLineKind { Other, Header, Key };
     struct TLine {
-        std::string Raw;          // bytes of the line without its line break
-        std::string Break;        // "\r\n", "\n", or empty for a last line without one
+        std::string Raw; // bytes of the line without its line break
+        std::string Break; // "\r\n", "\n", or empty for a last line without one
         TLineKind Kind = TLineKind::Other;
-        WideString Name;          // section or key name as written (trimmed)
-        std::u16string Folded;    // Name case-folded, for lookups
+        WideString Name; // section or key name as written (trimmed)
+        std::u16string Folded; // Name case-folded, for lookups
         std::size_t ValueStart = 0; // Key: offset of the value in Raw (after '=' and blanks)
     };
     struct TSectionIndex {
-        std::size_t Header;       // line index of the header
-        std::size_t End;          // one past the section's last line
+        std::size_t Header; // line index of the header
+        std::size_t End; // one past the section's last line
         std::unordered_map<std::u16string, std::size_t> Keys; // first line of each key
-        std::size_t LastKey;      // line after which a new key goes
+        std::size_t LastKey; // line after which a new key goes
     };
 
     void Parse(const std::string &Bytes);
@@ -111,8 +110,8 @@ private:
     bool FReadFailed = false;
     bool FModified = false;
     bool FBom = false;
-    std::string FBreak;           // the file's line-break style ("\n" for a new file)
+    std::string FBreak; // the file's line-break style ("\n" for a new file)
     std::vector<TLine> FLines;
-    std::vector<TSectionIndex> FSections;  // first occurrence of each section name, file order
+    std::vector<TSectionIndex> FSections; // first occurrence of each section name, file order
     std::unordered_map<std::u16string, std::size_t> FSectionByName; // into FSections
 };

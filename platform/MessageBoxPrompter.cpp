@@ -23,11 +23,16 @@ int TMessageBoxPrompter::Ask(const TPrompt &prompt)
         QMessageBox::StandardButton Button;
     };
     static const Choice choices[] = {
-        {mbYes, mrYes, QMessageBox::Yes},           {mbNo, mrNo, QMessageBox::No},
-        {mbOK, mrOk, QMessageBox::Ok},              {mbCancel, mrCancel, QMessageBox::Cancel},
-        {mbAbort, mrAbort, QMessageBox::Abort},     {mbRetry, mrRetry, QMessageBox::Retry},
-        {mbIgnore, mrIgnore, QMessageBox::Ignore},  {mbAll, mrAll, QMessageBox::YesToAll},
-        {mbNoToAll, mrNoToAll, QMessageBox::NoToAll}, {mbYesToAll, mrYesToAll, QMessageBox::YesToAll},
+        {mbYes, mrYes, QMessageBox::Yes},
+        {mbNo, mrNo, QMessageBox::No},
+        {mbOK, mrOk, QMessageBox::Ok},
+        {mbCancel, mrCancel, QMessageBox::Cancel},
+        {mbAbort, mrAbort, QMessageBox::Abort},
+        {mbRetry, mrRetry, QMessageBox::Retry},
+        {mbIgnore, mrIgnore, QMessageBox::Ignore},
+        {mbAll, mrAll, QMessageBox::YesToAll},
+        {mbNoToAll, mrNoToAll, QMessageBox::NoToAll},
+        {mbYesToAll, mrYesToAll, QMessageBox::YesToAll},
     };
     const TMsgDlgButtons buttons = prompt.Buttons ? prompt.Buttons : mbOK;
     const int wanted = prompt.DefaultResult != mrNone ? prompt.DefaultResult : FirstResultOf(buttons);

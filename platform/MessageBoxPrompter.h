@@ -8,7 +8,9 @@ class QWidget;
 class TMessageBoxPrompter : public IPrompter {
 public:
     // `title` is the caption of prompts that bring none; `parent` may be null.
-    explicit TMessageBoxPrompter(QString title, QWidget *parent = nullptr) : FTitle(std::move(title)), FParent(parent) {}
+    explicit TMessageBoxPrompter(QString title, QWidget *parent = nullptr) : FTitle(std::move(title)), FParent(parent)
+    {
+    }
     int Ask(const TPrompt &prompt) override;
     void SetParent(QWidget *parent) { FParent = parent; }
 

@@ -32,7 +32,7 @@ IPrompter *SetPrompter(IPrompter *prompter)
 int FirstResultOf(TMsgDlgButtons buttons)
 {
     static const std::pair<TMsgDlgButtons, int> order[] = {
-        {mbYes, mrYes},     {mbOK, mrOk},     {mbNo, mrNo},   {mbCancel, mrCancel},     {mbAbort, mrAbort},
+        {mbYes, mrYes},     {mbOK, mrOk},         {mbNo, mrNo},   {mbCancel, mrCancel},   {mbAbort, mrAbort},
         {mbRetry, mrRetry}, {mbIgnore, mrIgnore}, {mbAll, mrAll}, {mbNoToAll, mrNoToAll}, {mbYesToAll, mrYesToAll},
     };
     for (const auto &[bit, result] : order)

@@ -39,10 +39,10 @@ constexpr int mrYesToAll = 10;
 
 struct TPrompt {
     TMsgDlgType Kind = TMsgDlgType::mtInformation;
-    WideString Caption;  // empty: the application's title
+    WideString Caption; // empty: the application's title
     WideString Text;
     TMsgDlgButtons Buttons = mbOK;
-    int DefaultResult = mrNone;  // mrNone: the first button
+    int DefaultResult = mrNone; // mrNone: the first button
 };
 
 class IPrompter {

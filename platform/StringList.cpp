@@ -53,7 +53,9 @@ TObject *TStrings::GetObject(int) const
     return nullptr;
 }
 
-void TStrings::PutObject(int, TObject *) {}
+void TStrings::PutObject(int, TObject *)
+{
+}
 
 int TStrings::Add(const AnsiString &S)
 {

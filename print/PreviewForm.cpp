@@ -104,7 +104,10 @@ TfrmPreview::TfrmPreview(QWidget *Parent, QPrinter *Printer) : QDialog(Parent)
 
 TfrmPreview::~TfrmPreview() = default;
 
-void TfrmPreview::ToolButtonFirstClick() { PrintPreview->FirstPage(); }
+void TfrmPreview::ToolButtonFirstClick()
+{
+    PrintPreview->FirstPage();
+}
 
 void TfrmPreview::ToolButtonPrevClick()
 {
@@ -118,11 +121,26 @@ void TfrmPreview::ToolButtonNextClick()
         PrintPreview->NextPage();
 }
 
-void TfrmPreview::ToolButtonLastClick() { PrintPreview->LastPage(); }
-void TfrmPreview::ToolButtonZoomInClick() { PrintPreview->ZoomIn(); }
-void TfrmPreview::ToolButtonZoomOutClick() { PrintPreview->ZoomOut(); }
-void TfrmPreview::ToolButtonFitWidthClick() { PrintPreview->FitWidth(); }
-void TfrmPreview::ToolButtonToFitClick() { PrintPreview->ZoomToFit(); }
+void TfrmPreview::ToolButtonLastClick()
+{
+    PrintPreview->LastPage();
+}
+void TfrmPreview::ToolButtonZoomInClick()
+{
+    PrintPreview->ZoomIn();
+}
+void TfrmPreview::ToolButtonZoomOutClick()
+{
+    PrintPreview->ZoomOut();
+}
+void TfrmPreview::ToolButtonFitWidthClick()
+{
+    PrintPreview->FitWidth();
+}
+void TfrmPreview::ToolButtonToFitClick()
+{
+    PrintPreview->ZoomToFit();
+}
 
 void TfrmPreview::ToolButtonPrintClick()
 {
@@ -182,9 +200,9 @@ bool EnsurePrintTarget(QWidget *Parent, QPrinter &Device)
         return true;
     if (Device.outputFormat() == QPrinter::PdfFormat && !Device.outputFileName().isEmpty())
         return true;
-    const QString file = QFileDialog::getSaveFileName(Parent, QStringLiteral("Print to PDF file"), QString(),
-                                                      QStringLiteral("PDF files (*.pdf)"), nullptr,
-                                                      QFileDialog::DontUseNativeDialog);
+    const QString file =
+        QFileDialog::getSaveFileName(Parent, QStringLiteral("Print to PDF file"), QString(),
+                                     QStringLiteral("PDF files (*.pdf)"), nullptr, QFileDialog::DontUseNativeDialog);
     if (file.isEmpty())
         return false;
     Device.setOutputFormat(QPrinter::PdfFormat);

@@ -12,7 +12,7 @@ class TfrmPrint;
 class TZvPreview;
 
 struct TPrintDocument {
-    WideString Caption;     // the tab's caption ("*" marks unsaved changes)
+    WideString Caption; // the tab's caption ("*" marks unsaved changes)
     WideString MainCaption; // the main window's caption, printed in the footer
     int LineCount = 0;
     std::function<WideString(int Index)> Line;

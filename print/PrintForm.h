@@ -34,9 +34,9 @@ public:
     QCheckBox *CheckBoxLineNos = nullptr;
     QCheckBox *CheckBoxWordWrap = nullptr;
     QPushButton *SelectPrt = nullptr;
-    QPushButton *BitBtn2 = nullptr;      // Print
+    QPushButton *BitBtn2 = nullptr; // Print
     QPushButton *ButtonPreview = nullptr;
-    QPushButton *BitBtn1 = nullptr;      // Cancel
+    QPushButton *BitBtn1 = nullptr; // Cancel
 
     // The font dialog's font and options.
     TFont &FontDialogFont() { return FDialogFont; }

@@ -100,7 +100,8 @@ void WrapLine(const WideString &Text, const TWrapSettings &S, const TWidthMeasur
             return;
         }
         if (m == 0)
-            throw EPrintLayoutError("Not one character fits between the margins: choose a smaller font or smaller margins.");
+            throw EPrintLayoutError(
+                "Not one character fits between the margins: choose a smaller font or smaller margins.");
         size_t cut = FirstWordBreak(text, m);
         if (cut == 0) {
             // No break from the word wrap: break before the last ",", " ", "." or "=" up to the

@@ -13,8 +13,8 @@ QUILLMAR_EXCEPTION(EPrintLayoutError, Exception);
 using TWidthMeasure = std::function<int32_t(const WideString &Text)>;
 
 struct TWrapSettings {
-    int32_t WrapWidth = 0;     // printer pixels; a piece fits when it is narrower
-    bool LineNumbers = false;  // continuation pieces are indented by five blanks
+    int32_t WrapWidth = 0; // printer pixels; a piece fits when it is narrower
+    bool LineNumbers = false; // continuation pieces are indented by five blanks
     int32_t NumberReserve = 0; // width of "9999 ", kept free on continuation lines
 };
 

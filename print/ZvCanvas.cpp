@@ -88,8 +88,8 @@ void TZvRtfInformation::Clear()
         OnClear();
 }
 
-void RenderRichRange(QPainter &Canvas, int32_t r, const QTextDocument &Document, int32_t First,
-                     Extended PageHeight, Extended PageWidth, const Extended Margins[4], int32_t Last)
+void RenderRichRange(QPainter &Canvas, int32_t r, const QTextDocument &Document, int32_t First, Extended PageHeight,
+                     Extended PageWidth, const Extended Margins[4], int32_t Last)
 {
     const int32_t w = ZvRound(r * PageWidth), h = ZvRound(r * PageHeight);
     const QRect target(QPoint(ZvRound(r * Margins[0]), ZvRound(r * Margins[1])),

@@ -31,7 +31,9 @@ void SetScreenPixelsPerInch(int PixelsPerInch)
 
 // ---- TFont
 
-TFont::TFont() : FName(u"Arial"), FPixelsPerInch(ScreenPixelsPerInch()) {}
+TFont::TFont() : FName(u"Arial"), FPixelsPerInch(ScreenPixelsPerInch())
+{
+}
 
 void TFont::Changed()
 {

@@ -322,7 +322,8 @@ void TZvLineObject::Draw(QPainter &Canvas, int32_t Resolution, const QRegion *Re
     TPainterScope scope(Canvas);
     ClipStep(Canvas, Resolution, Region);
     Canvas.setPen(GeometricPen(Pen, Resolution));
-    Canvas.drawLine(QPoint(Px(Left, Resolution), Px(Top, Resolution)), QPoint(Px(Right, Resolution), Px(Bottom, Resolution)));
+    Canvas.drawLine(QPoint(Px(Left, Resolution), Px(Top, Resolution)),
+                    QPoint(Px(Right, Resolution), Px(Bottom, Resolution)));
 }
 
 void TZvLineObject::Print(TZvPrinter &Printer, const std::optional<QRectF> &PageClip)
@@ -420,7 +421,8 @@ void TZvRoundRectShape::Draw(QPainter &Canvas, int32_t Resolution, const QRegion
     ClipStep(Canvas, Resolution, Region);
     Canvas.setPen(GeometricPen(Pen, Resolution));
     Canvas.setBrush(ZvBrush(Brush.Color, Brush.Style));
-    Canvas.drawRoundedRect(PixelBounds(Resolution), Px(CornerWidth, Resolution) / 2.0, Px(CornerHeight, Resolution) / 2.0);
+    Canvas.drawRoundedRect(PixelBounds(Resolution), Px(CornerWidth, Resolution) / 2.0,
+                           Px(CornerHeight, Resolution) / 2.0);
 }
 
 void TZvRoundRectShape::Print(TZvPrinter &Printer, const std::optional<QRectF> &PageClip)

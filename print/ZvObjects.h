@@ -15,11 +15,18 @@ class QRegion;
 class TStream;
 class TZvPrinter;
 
-
 // Object kinds.
 enum : int32_t {
-    zvkText = 1, zvkLine = 2, zvkEllipse = 3, zvkRectangle = 4, zvkRoundRect = 5, zvkTextBox = 6,
-    zvkGraphic = 9, zvkArc = 10, zvkChord = 11, zvkPie = 12
+    zvkText = 1,
+    zvkLine = 2,
+    zvkEllipse = 3,
+    zvkRectangle = 4,
+    zvkRoundRect = 5,
+    zvkTextBox = 6,
+    zvkGraphic = 9,
+    zvkArc = 10,
+    zvkChord = 11,
+    zvkPie = 12
 };
 
 class TZvBaseObject {
@@ -93,7 +100,7 @@ class TZvTextBoxObject : public TZvTextObject {
 public:
     TZvTextBoxObject() : TZvTextObject(zvkTextBox) {}
     int32_t BoxAlignment = 0; // 0 left, 1 right, 2 centre
-    int32_t VertLayout = 0;   // 0 top, 1 centre, 2 bottom
+    int32_t VertLayout = 0; // 0 top, 1 centre, 2 bottom
     bool WordWrap = true;
 
     std::unique_ptr<TZvBaseObject> Create() const override { return std::make_unique<TZvTextBoxObject>(); }

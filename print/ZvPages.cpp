@@ -40,8 +40,8 @@ void DrawCaptions(TZvHeaderFooter &HF, QPainter &Canvas, int32_t r, int32_t x0, 
     }
 }
 
-void PrintCaptions(TZvHeaderFooter &HF, TZvPrinterCanvas &C, Extended x0, Extended x1, Extended Rule,
-                   bool StandOnRule, int32_t PageNumber)
+void PrintCaptions(TZvHeaderFooter &HF, TZvPrinterCanvas &C, Extended x0, Extended x1, Extended Rule, bool StandOnRule,
+                   int32_t PageNumber)
 {
     for (int i = 0; i < 3; ++i) {
         const WideString text = HF.ReplaceFields(HF.Captions(i).Caption(), PageNumber);

@@ -45,7 +45,8 @@ WideString ZvReplaceFields(const WideString &Text, int32_t PageNumber, int32_t P
                              .arg(QLatin1String(Months[std::clamp(d.month(), 1, 12) - 1]))
                              .arg(d.year(), 4, 10, QLatin1Char('0'));
     const QTime t = Now.time();
-    const QString time = QStringLiteral("%1:%2").arg(t.hour(), 2, 10, QLatin1Char('0')).arg(t.minute(), 2, 10, QLatin1Char('0'));
+    const QString time =
+        QStringLiteral("%1:%2").arg(t.hour(), 2, 10, QLatin1Char('0')).arg(t.minute(), 2, 10, QLatin1Char('0'));
     WideString s = ReplaceAll(Text, u"{DATE}", Wide(date));
     s = ReplaceAll(s, u"{TIME}", Wide(time));
     s = ReplaceAll(s, u"{PAGE}", Wide(QString::number(PageNumber)));
@@ -207,7 +208,8 @@ TZvPreview::TZvPreview(QWidget *Parent, QPrinter *Printer) : QScrollArea(Parent)
     FPages->Header = FHeader.get();
     FPages->Footer = FFooter.get();
     FPages->Margins = FMargins.get();
-    for (TZvHeaderFooter *hf : {static_cast<TZvHeaderFooter *>(FHeader.get()), static_cast<TZvHeaderFooter *>(FFooter.get())}) {
+    for (TZvHeaderFooter *hf :
+         {static_cast<TZvHeaderFooter *>(FHeader.get()), static_cast<TZvHeaderFooter *>(FFooter.get())}) {
         hf->SetMargins(FMargins.get());
         hf->SetFieldReplacer([this](const WideString &Text, int32_t Page) { return ReplaceFields(Text, Page); });
     }

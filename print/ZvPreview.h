@@ -22,9 +22,16 @@ enum TZvCoordsRelative : uint8_t { fromPage, fromPrinterMargins, fromUserMargins
 
 // Notifications posted to linked controls (a QEvent of type ZvNotifyEventType carrying the code).
 enum : int {
-    zvmPaperRendered = 0x1B70, zvmSetScreenResolution = 0x1B71, zvmSetPrinterResolution = 0x1B72,
-    zvmNewPage = 0x1B73, zvmPagesPerSheet = 0x1B74, zvmOrientation = 0x1B75, zvmPageChanged = 0x1B76,
-    zvmBeginUpdate = 0x1B77, zvmEndUpdate = 0x1B78, zvmClear = 0x1B79
+    zvmPaperRendered = 0x1B70,
+    zvmSetScreenResolution = 0x1B71,
+    zvmSetPrinterResolution = 0x1B72,
+    zvmNewPage = 0x1B73,
+    zvmPagesPerSheet = 0x1B74,
+    zvmOrientation = 0x1B75,
+    zvmPageChanged = 0x1B76,
+    zvmBeginUpdate = 0x1B77,
+    zvmEndUpdate = 0x1B78,
+    zvmClear = 0x1B79
 };
 QEvent::Type ZvNotifyEventType();
 class TZvNotifyMessage : public QEvent {
@@ -164,8 +171,8 @@ public:
     std::function<void(int32_t PageNumber)> OnPageChange, OnPageChanging;
     std::function<void(int32_t OldZoom, int32_t NewZoom)> OnZoom;
     std::function<void(TZvPage &Page, int32_t PageNumber, TZvOrientation Orientation)> OnChangePageOrientation;
-    std::function<void(Qt::MouseButton Button, Qt::KeyboardModifiers Shift, TZvValue &X, TZvValue &Y)>
-        OnPageMouseDown, OnPageMouseUp;
+    std::function<void(Qt::MouseButton Button, Qt::KeyboardModifiers Shift, TZvValue &X, TZvValue &Y)> OnPageMouseDown,
+        OnPageMouseUp;
     std::function<void(Qt::KeyboardModifiers Shift, TZvValue &X, TZvValue &Y)> OnPageMouseMove;
     std::function<void(QObject *Source, TZvValue &X, TZvValue &Y)> OnPageDragDrop;
     std::function<void(QObject *Source, TZvValue &X, TZvValue &Y, QEvent::Type State, bool &Accept)> OnPageDragOver;

@@ -26,8 +26,7 @@ bool IsNamedCopyMode(uint32_t CopyMode)
     case 0x00FB0A09u: // PATPAINT
     case 0x00FF0062u: // WHITENESS
         return true;
-    default:
-        return false;
+    default: return false;
     }
 }
 
@@ -346,7 +345,10 @@ void TZvPrinter::SetPageOrigin()
         switch (k % 4) {
         case 1: dx = W / 2; break;
         case 2: dy = H / 2; break;
-        case 3: dx = W / 2; dy = H / 2; break;
+        case 3:
+            dx = W / 2;
+            dy = H / 2;
+            break;
         default: break;
         }
     }

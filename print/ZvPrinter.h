@@ -93,8 +93,8 @@ public:
     void TextBox(const QRectF &Inches, int HorzAlign, const WideString &Text, uint32_t Flags, int VertAlign);
 
     // Set by the printer.
-    void Attach(QPainter *Painter, int32_t ResX, int32_t ResY, int32_t OffsetX, int32_t OffsetY,
-                TZvPrintColor Color, Extended Scale);
+    void Attach(QPainter *Painter, int32_t ResX, int32_t ResY, int32_t OffsetX, int32_t OffsetY, TZvPrintColor Color,
+                Extended Scale);
     void SetOrigin(int32_t OriginX, int32_t OriginY);
 
 private:
@@ -209,7 +209,7 @@ private:
     bool FReversePrintOrder = true, FShowPrintDialog = true;
     WideString FTitle = u"<document>";
     QString FOutputFileName;
-    TZvOrientation FOrientation = zvPortrait;      // of the pages
+    TZvOrientation FOrientation = zvPortrait; // of the pages
     TZvOrientation FSheetOrientation = zvPortrait; // of the paper in the device
     bool FTurnedForTwoUp = false;
     int32_t FPageCounter = 0;

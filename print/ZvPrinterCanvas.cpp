@@ -174,9 +174,18 @@ void TZvPrinterCanvas::ArcLike(int Kind, const std::array<Extended, 8> &P)
         FPainter->drawPie(r, a, s);
 }
 
-void TZvPrinterCanvas::Arc(const std::array<Extended, 8> &P) { ArcLike(0, P); }
-void TZvPrinterCanvas::Chord(const std::array<Extended, 8> &P) { ArcLike(1, P); }
-void TZvPrinterCanvas::Pie(const std::array<Extended, 8> &P) { ArcLike(2, P); }
+void TZvPrinterCanvas::Arc(const std::array<Extended, 8> &P)
+{
+    ArcLike(0, P);
+}
+void TZvPrinterCanvas::Chord(const std::array<Extended, 8> &P)
+{
+    ArcLike(1, P);
+}
+void TZvPrinterCanvas::Pie(const std::array<Extended, 8> &P)
+{
+    ArcLike(2, P);
+}
 
 void TZvPrinterCanvas::Frame3D(Extended Left, Extended Top, Extended Right, Extended Bottom)
 {
@@ -210,9 +219,7 @@ void TZvPrinterCanvas::DrawPoly(int Kind, const std::vector<QPointF> &PointsInch
         FPainter->drawPolygon(poly);
         break;
     case 8:
-    case 19:
-        FPainter->drawPolyline(poly);
-        break;
+    case 19: FPainter->drawPolyline(poly); break;
     case 13:
     case 20: {
         QPainterPath path(poly.first());
@@ -222,8 +229,7 @@ void TZvPrinterCanvas::DrawPoly(int Kind, const std::vector<QPointF> &PointsInch
         FPainter->drawPath(path);
         break;
     }
-    default:
-        return;
+    default: return;
     }
     if (Kind == 19 || Kind == 20)
         FPosition = PointsInches.back();

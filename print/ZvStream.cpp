@@ -186,7 +186,8 @@ void ZvWriteFont(TStream &S, const TZvFontRecord &R)
 }
 
 namespace {
-template <typename E> E Ordinal(int32_t v, E last)
+template <typename E>
+E Ordinal(int32_t v, E last)
 {
     // Ordinals outside the enumeration come from damaged or newer data: the first value then.
     return v >= 0 && v <= int32_t(last) ? E(v) : E(0);
@@ -355,9 +356,7 @@ std::unique_ptr<TGraphic> PictureOfType(int32_t Type, const AnsiString &Extensio
     case zvpBitmap: return std::make_unique<TBitmap>();
     case zvpJpeg: return std::make_unique<TJPEGImage>();
     case zvpIcon: return std::make_unique<TIcon>();
-    case zvpRegistered:
-        EnsurePictureFormats();
-        return TPicture::CreateForFile("picture." + Extension);
+    case zvpRegistered: EnsurePictureFormats(); return TPicture::CreateForFile("picture." + Extension);
     default: return nullptr;
     }
 }

@@ -21,7 +21,14 @@ QUILLMAR_EXCEPTION(EZeroDivide, Exception);
 using Extended = long double;
 
 // Unit codes.
-enum : uint8_t { zvuHundredthMM = 0, zvuPixels = 1, zvuMillimetres = 2, zvuCentimetres = 3, zvuInches = 4, zvuTwips = 5 };
+enum : uint8_t {
+    zvuHundredthMM = 0,
+    zvuPixels = 1,
+    zvuMillimetres = 2,
+    zvuCentimetres = 3,
+    zvuInches = 4,
+    zvuTwips = 5
+};
 
 enum TZvOrientation : uint8_t { zvPortrait, zvLandscape };
 enum TZvPagesPerSheet : uint8_t { zvOnePage, zvTwoPage, zvFourPage };

@@ -38,9 +38,9 @@ TActionStates ComputeActionStates(const TActionStateInput &In)
     set({"ActionProjSetJSParent"}, projects && In.ProjectJSFileSelected);
 
     if (In.TabCount > 0) {
-        set({"FileCloseAction", "FileCloseAllAction", "FileSaveAsAction", "PrintAction", "FTPAction", "SearchFindAction",
-             "SearchNextAction", "HTMLSyntaxAction", "JavascriptSyntaxAction", "BothSyntaxAction", "NoSyntaxAction",
-             "ShowEditorCmdsAction", "ShowCodeTreeAction", "CheckSyntaxAction"},
+        set({"FileCloseAction", "FileCloseAllAction", "FileSaveAsAction", "PrintAction", "FTPAction",
+             "SearchFindAction", "SearchNextAction", "HTMLSyntaxAction", "JavascriptSyntaxAction", "BothSyntaxAction",
+             "NoSyntaxAction", "ShowEditorCmdsAction", "ShowCodeTreeAction", "CheckSyntaxAction"},
             true);
         set({"Javascript1", "HTML1", "SearchReplaceAction"}, !In.ReadOnly);
         set({"TreeViewExpandAction"}, !In.TreeExpanded);
@@ -59,12 +59,36 @@ TActionStates ComputeActionStates(const TActionStateInput &In)
         set({"EditCutAction"}, !In.ReadOnly && In.SelAvail);
         set({"EditPasteAction"}, !In.ReadOnly && In.ClipboardHasText);
     } else {
-        set({"ViewInBrowserAction", "Javascript1", "HTML1", "CheckSyntaxAction", "SearchFindAction", "SearchNextAction",
-             "SearchReplaceAction", "HTMLSyntaxAction", "JavascriptSyntaxAction", "BothSyntaxAction", "NoSyntaxAction",
-             "EditCopyAction", "EditCutAction", "EditPasteAction", "EditUndoAction", "EditRedoAction",
-             "ShowEditorCmdsAction", "ShowCodeTreeAction", "Nexteditortab1", "FileCloseAction", "FileCloseAllAction",
-             "FileSaveAction", "FileSaveAsAction", "FileSaveAllAction", "PrintAction", "FTPAction",
-             "TreeViewExpandAction", "TreeViewCollapseAction", "ActionProjAddActiveFile", "ActionProjAddAll"},
+        set({"ViewInBrowserAction",
+             "Javascript1",
+             "HTML1",
+             "CheckSyntaxAction",
+             "SearchFindAction",
+             "SearchNextAction",
+             "SearchReplaceAction",
+             "HTMLSyntaxAction",
+             "JavascriptSyntaxAction",
+             "BothSyntaxAction",
+             "NoSyntaxAction",
+             "EditCopyAction",
+             "EditCutAction",
+             "EditPasteAction",
+             "EditUndoAction",
+             "EditRedoAction",
+             "ShowEditorCmdsAction",
+             "ShowCodeTreeAction",
+             "Nexteditortab1",
+             "FileCloseAction",
+             "FileCloseAllAction",
+             "FileSaveAction",
+             "FileSaveAsAction",
+             "FileSaveAllAction",
+             "PrintAction",
+             "FTPAction",
+             "TreeViewExpandAction",
+             "TreeViewCollapseAction",
+             "ActionProjAddActiveFile",
+             "ActionProjAddAll"},
             false);
         r.ClearAll = true;
     }

@@ -14,19 +14,29 @@
 int FindOptionWord(const TFindChoices &c)
 {
     int w = 0;
-    if (c.Backward) w |= 1;
-    if (c.FromHome) w |= 2;
-    if (c.IgnoreNonSpacing) w |= 4;
-    if (c.CaseSensitive) w |= 8;
-    if (c.Prompt) w |= 16;
-    if (c.RegularExpression) w |= 32;
+    if (c.Backward)
+        w |= 1;
+    if (c.FromHome)
+        w |= 2;
+    if (c.IgnoreNonSpacing)
+        w |= 4;
+    if (c.CaseSensitive)
+        w |= 8;
+    if (c.Prompt)
+        w |= 16;
+    if (c.RegularExpression)
+        w |= 32;
     if (c.Replace) {
         w |= 64;
-        if (c.ReplaceAll) w |= 128;
+        if (c.ReplaceAll)
+            w |= 128;
     }
-    if (c.SelectedText) w |= 256;
-    if (c.SpaceCompression) w |= 512;
-    if (c.WholeWords) w |= 1024;
+    if (c.SelectedText)
+        w |= 256;
+    if (c.SpaceCompression)
+        w |= 512;
+    if (c.WholeWords)
+        w |= 1024;
     return w;
 }
 
@@ -78,8 +88,8 @@ TSyntaxFindDialog::TSyntaxFindDialog(QWidget *Parent) : QDialog(Parent, Qt::Tool
     PromptCheckBox = new QCheckBox(QStringLiteral("&Prompt on replace"), this);
     RECheckBox = new QCheckBox(QStringLiteral("&Regular expression"), this);
     CheckBoxReplaceAll = new QCheckBox(QStringLiteral("Replace All"), this);
-    const QList<QCheckBox *> boxes = {CaseCheckBox, WholeWordCheckBox, NonSpacingCheckBox, CompressCheckBox,
-                                      PromptCheckBox, RECheckBox, CheckBoxReplaceAll};
+    const QList<QCheckBox *> boxes = {CaseCheckBox,   WholeWordCheckBox, NonSpacingCheckBox, CompressCheckBox,
+                                      PromptCheckBox, RECheckBox,        CheckBoxReplaceAll};
     for (int i = 0; i < boxes.size(); ++i)
         options->addWidget(boxes[i], i / 2, i % 2);
     layout->addLayout(options);
@@ -114,8 +124,14 @@ TSyntaxFindDialog::TSyntaxFindDialog(QWidget *Parent) : QDialog(Parent, Qt::Tool
     buttons->addWidget(CancelButton);
     layout->addLayout(buttons);
 
-    connect(SearchRadioButton, &QRadioButton::clicked, this, [this] { ApplyOperationRule(); ApplyFindTextRule(); });
-    connect(ReplaceRadioButton, &QRadioButton::clicked, this, [this] { ApplyOperationRule(); ApplyFindTextRule(); });
+    connect(SearchRadioButton, &QRadioButton::clicked, this, [this] {
+        ApplyOperationRule();
+        ApplyFindTextRule();
+    });
+    connect(ReplaceRadioButton, &QRadioButton::clicked, this, [this] {
+        ApplyOperationRule();
+        ApplyFindTextRule();
+    });
     connect(FindTextComboBox, &QComboBox::editTextChanged, this, [this] { ApplyFindTextRule(); });
     connect(RECheckBox, &QCheckBox::clicked, this, [this] { ApplyRegularExpressionRule(); });
     connect(NonSpacingCheckBox, &QCheckBox::clicked, this, [this] { ApplyRegularExpressionRule(); });
@@ -166,9 +182,9 @@ TFindChoices TSyntaxFindDialog::Choices(int Result) const
 void TSyntaxFindDialog::ApplyOperationRule()
 {
     const bool replace = ReplaceRadioButton->isChecked();
-    for (QWidget *w : {static_cast<QWidget *>(NewTextComboBox), static_cast<QWidget *>(Label2),
-                       static_cast<QWidget *>(AllButton), static_cast<QWidget *>(PromptCheckBox),
-                       static_cast<QWidget *>(CheckBoxReplaceAll)})
+    for (QWidget *w :
+         {static_cast<QWidget *>(NewTextComboBox), static_cast<QWidget *>(Label2), static_cast<QWidget *>(AllButton),
+          static_cast<QWidget *>(PromptCheckBox), static_cast<QWidget *>(CheckBoxReplaceAll)})
         w->setEnabled(replace);
 }
 

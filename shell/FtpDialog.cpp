@@ -124,8 +124,10 @@ TfrmFTP::TfrmFTP(TfrmQuillmarMain &Main) : QDialog(&Main), MaxLoadBytes(kMaxText
     DisplayMemo->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     top->addWidget(DisplayMemo, 1);
 
-    connect(LoadButton, &QPushButton::clicked, this, [this] { TfrmQuillmarMain::Guarded([this] { LoadButtonClick(); }); });
-    connect(SaveButton, &QPushButton::clicked, this, [this] { TfrmQuillmarMain::Guarded([this] { SaveButtonClick(); }); });
+    connect(LoadButton, &QPushButton::clicked, this,
+            [this] { TfrmQuillmarMain::Guarded([this] { LoadButtonClick(); }); });
+    connect(SaveButton, &QPushButton::clicked, this,
+            [this] { TfrmQuillmarMain::Guarded([this] { SaveButtonClick(); }); });
     connect(ClearButton, &QPushButton::clicked, this, [this] { ClearButtonClick(); });
     connect(BitBtn1, &QPushButton::clicked, this, [this] { reject(); });
 
@@ -183,7 +185,8 @@ void TfrmFTP::FormShow()
     AddDisplayLine(QStringLiteral("Winsock version 2.2"));
     AddDisplayLine(QStringLiteral("Qt network sockets ") + QString::fromLatin1(qVersion()));
     AddDisplayLine(QStringLiteral("Running on ") + QSysInfo::prettyProductName());
-    AddDisplayLine(IsConnected() ? QStringLiteral("Connected to Internet") : QStringLiteral("No current Internet connection"));
+    AddDisplayLine(IsConnected() ? QStringLiteral("Connected to Internet")
+                                 : QStringLiteral("No current Internet connection"));
 }
 
 bool TfrmFTP::IsConnected()
@@ -235,8 +238,9 @@ bool TfrmFTP::CheckTargetTab(const WideString &Name)
                           TMsgDlgType::mtConfirmation, mbYesNoCancel) == mrYes;
     }
     // The same file is never open twice, also not beside a new file.
-    MessageDlg(u"Remote File: " + Name + u" is already open! Quillmar does not allow the same file to be opened more "
-                                         u"than once.",
+    MessageDlg(u"Remote File: " + Name +
+                   u" is already open! Quillmar does not allow the same file to be opened more "
+                   u"than once.",
                TMsgDlgType::mtWarning, mbOK);
     return false;
 }
@@ -310,9 +314,9 @@ void TfrmFTP::LoadButtonClick()
     }
     if (!received) {
         // The tab keeps its text, name and modified state; the log says what went wrong.
-        AddDisplayLine(QStringLiteral("Load failed, the editor tab is unchanged: ") +
-                       AnsiToQString(FtpClient1.ErrorMessage().empty() ? FtpClient1.LastResponse()
-                                                                       : FtpClient1.ErrorMessage()));
+        AddDisplayLine(
+            QStringLiteral("Load failed, the editor tab is unchanged: ") +
+            AnsiToQString(FtpClient1.ErrorMessage().empty() ? FtpClient1.LastResponse() : FtpClient1.ErrorMessage()));
         return;
     }
     // The transfer pumped events: the tab may have been closed or another one made active.
@@ -376,9 +380,9 @@ void TfrmFTP::SaveButtonClick()
     }
     if (!sent) {
         // The text is not on the server: the tab stays modified.
-        AddDisplayLine(QStringLiteral("Save failed, the editor tab is still modified: ") +
-                       AnsiToQString(FtpClient1.ErrorMessage().empty() ? FtpClient1.LastResponse()
-                                                                       : FtpClient1.ErrorMessage()));
+        AddDisplayLine(
+            QStringLiteral("Save failed, the editor tab is still modified: ") +
+            AnsiToQString(FtpClient1.ErrorMessage().empty() ? FtpClient1.LastResponse() : FtpClient1.ErrorMessage()));
         return;
     }
     if (TabIndexOf(target) >= 0) {

@@ -10,9 +10,18 @@
 namespace {
 
 using O = TCaretOp;
-constexpr TCaretStep Move(O Op, int X, int DY = 0) { return {Op, X, DY}; }
-constexpr TCaretStep Cmd(TEditorCommand C) { return {O::Command, int(C), 0}; }
-constexpr TCaretStep SelectCols(int N) { return {O::SelectRight, N, 0}; }
+constexpr TCaretStep Move(O Op, int X, int DY = 0)
+{
+    return {Op, X, DY};
+}
+constexpr TCaretStep Cmd(TEditorCommand C)
+{
+    return {O::Command, int(C), 0};
+}
+constexpr TCaretStep SelectCols(int N)
+{
+    return {O::SelectRight, N, 0};
+}
 
 const char16_t *const NoScriptText =
     u"<noscript>\r\n<b>This page is enhanced by JavaScript (or JScript or VBScript). Upgrade to the latest version "
@@ -34,44 +43,64 @@ bool ToInt(const WideString &S, int &Value)
 } // namespace
 
 const char16_t *const StringFunctionCaptions[19] = {
-    u".length;",      u".anchor();",    u".link();",        u".big();",       u".small();",
-    u".blink();",     u".bold();",      u".italics();",     u".strike();",    u".sub();",
-    u".sup();",       u".fontcolor();", u".fontsize();",    u".charAt();",    u".indexOf();",
+    u".length;",        u".anchor();",    u".link();",        u".big();",         u".small();",
+    u".blink();",       u".bold();",      u".italics();",     u".strike();",      u".sub();",
+    u".sup();",         u".fontcolor();", u".fontsize();",    u".charAt();",      u".indexOf();",
     u".lastindexof();", u".substring();", u".toUpperCase();", u".toLowerCase();",
 };
 const char16_t *const WindowFunctionCaptions[3] = {u".name();", u".close();", u".setTimeout( , );"};
 const char16_t *const DocumentFunctionCaptions[2] = {u".clear();", u".close();"};
-const char16_t *const EventCaptions[10] = {u"onBlur =",   u"onClick =",     u"onChange =",   u"onFocus =",
-                                           u"onLoad =",   u"onMouseout =",  u"onMouseover =", u"onSelect =",
+const char16_t *const EventCaptions[10] = {u"onBlur =",   u"onClick =",    u"onChange =",    u"onFocus =",
+                                           u"onLoad =",   u"onMouseout =", u"onMouseover =", u"onSelect =",
                                            u"onSubmit =", u"onUnload ="};
 
 const std::vector<TFragmentItem> &JavaScriptFragmentItems()
 {
     static const std::vector<TFragmentItem> items = {
-        {"SCRIPTBlock1", u"<&script> Block",
+        {"SCRIPTBlock1",
+         u"<&script> Block",
          u"<script type = \"text/javascript\" language = \"Javascript\">\r\n<!-- Hide from older browsers;\r\n\r\n"
          u"// end hide -->\r\n</script>\r\n",
-         nullptr, {Move(O::AtColumn, 0, -3)}},
-        {"SCRIPTBlockrunatserver1", u"<script> Block runat=server",
+         nullptr,
+         {Move(O::AtColumn, 0, -3)}},
+        {"SCRIPTBlockrunatserver1",
+         u"<script> Block runat=server",
          u"<script type = \"text/javascript\" language = \"Javascript\" runat = \"server\">\r\n"
          u"<!-- Hide from older browsers;\r\n\r\n// end hide -->\r\n</script>\r\n",
-         nullptr, {Move(O::AtColumn, 0, -3)}},
+         nullptr,
+         {Move(O::AtColumn, 0, -3)}},
         {"NOSCRIPTBlock1", u"<&noscript> Block", NoScriptText, nullptr, {}},
-        {"ifonewaydecision1", u"&if (one way decision)", u"  if()\r\n  {\r\n    \r\n  }\r\n", nullptr,
+        {"ifonewaydecision1",
+         u"&if (one way decision)",
+         u"  if()\r\n  {\r\n    \r\n  }\r\n",
+         nullptr,
          {Move(O::FromCaret, 0, -4), Cmd(ecLineEnd), Cmd(ecLeft)}},
-        {"ifelsetwowaydecision1", u"if ... &else (two way decision)",
-         u"  if()\r\n  {\r\n\r\n  }\r\n  else\r\n  {\r\n\r\n  }\r\n", nullptr,
+        {"ifelsetwowaydecision1",
+         u"if ... &else (two way decision)",
+         u"  if()\r\n  {\r\n\r\n  }\r\n  else\r\n  {\r\n\r\n  }\r\n",
+         nullptr,
          {Move(O::FromCaret, 0, -8), Cmd(ecLineEnd), Cmd(ecLeft)}},
-        {"switchmultiwaydecision1", u"s&witch (multi way decision)",
+        {"switchmultiwaydecision1",
+         u"s&witch (multi way decision)",
          u"  switch() {\r\n    case 1 :\r\n      break;\r\n    case 2 :\r\n      break;\r\n    default :\r\n"
          u"      break;\r\n  }",
-         nullptr, {Move(O::FromCaret, 0, -7), Cmd(ecLineEnd), Move(O::FromCaret, -3)}},
-        {"forcountingloop1", u"f&or (counting loop)", u"  for( ; ; )\r\n  {\r\n\r\n  }\r\n", nullptr,
+         nullptr,
+         {Move(O::FromCaret, 0, -7), Cmd(ecLineEnd), Move(O::FromCaret, -3)}},
+        {"forcountingloop1",
+         u"f&or (counting loop)",
+         u"  for( ; ; )\r\n  {\r\n\r\n  }\r\n",
+         nullptr,
          {Move(O::FromCaret, 0, -4), Cmd(ecLineEnd), Move(O::FromCaret, -6)}},
-        {"whileconditionalloop1", u"w&hile (conditional loop)", u"  while( )\r\n  {\r\n\r\n  }\r\n", nullptr,
+        {"whileconditionalloop1",
+         u"w&hile (conditional loop)",
+         u"  while( )\r\n  {\r\n\r\n  }\r\n",
+         nullptr,
          {Move(O::FromCaret, 0, -4), Cmd(ecLineEnd), Move(O::FromCaret, -2)}},
-        {"dowhileconditionalloop1", u"&do ... while (conditional loop)", u"  do\r\n  {\r\n\r\n  }\r\n  while( );\r\n",
-         nullptr, {Cmd(ecUp), Cmd(ecLineEnd), Move(O::FromCaret, -3)}},
+        {"dowhileconditionalloop1",
+         u"&do ... while (conditional loop)",
+         u"  do\r\n  {\r\n\r\n  }\r\n  while( );\r\n",
+         nullptr,
+         {Cmd(ecUp), Cmd(ecLineEnd), Move(O::FromCaret, -3)}},
         {"Equals1", u"== &Equals", u"==", nullptr, {}},
         {"NotEquals1", u"!= &Not equals", u"!=", nullptr, {}},
         {"LessThan1", u"< &Less than", u"<", nullptr, {}},
@@ -99,37 +128,54 @@ const std::vector<TFragmentItem> &HTMLFragmentItems()
             const char *Name;
             const char16_t *Caption, *Type;
         } inputs[] = {
-            {"input1", u"&Input (text box)", u"input"},   {"submit1", u"&Submit", u"submit"},
-            {"reset1", u"&Reset", u"reset"},              {"password1", u"&Password", u"password"},
-            {"hidden1", u"&Hidden", u"hidden"},           {"fileupload1", u"File &upload", u"file"},
+            {"input1", u"&Input (text box)", u"input"},
+            {"submit1", u"&Submit", u"submit"},
+            {"reset1", u"&Reset", u"reset"},
+            {"password1", u"&Password", u"password"},
+            {"hidden1", u"&Hidden", u"hidden"},
+            {"fileupload1", u"File &upload", u"file"},
         };
         inputTexts.reserve(6);
         std::vector<TFragmentItem> v = {
             {"Form1", u"&Form", u"<form id = \"form1\">\r\n\r\n</form>\r\n", nullptr, {Move(O::AtColumn, 0, -2)}},
         };
         for (const auto &i : inputs) {
-            inputTexts.push_back(u"<input type = \"" + WideString(i.Type) + u"\" id = \"TextBoxName\" size = \"20\">\r\n");
+            inputTexts.push_back(u"<input type = \"" + WideString(i.Type) +
+                                 u"\" id = \"TextBoxName\" size = \"20\">\r\n");
             const int length = int(std::char_traits<char16_t>::length(i.Type));
-            v.push_back({i.Name, i.Caption, inputTexts.back().c_str(), nullptr,
+            v.push_back({i.Name,
+                         i.Caption,
+                         inputTexts.back().c_str(),
+                         nullptr,
                          {Move(O::FromStart, 23 + length, -1), SelectCols(11)}});
         }
         const std::vector<TFragmentItem> rest = {
-            {"InputButton1", u"&Button",
-             u"<input type = \"button\" value = \"Btn caption\" onclick = \"doSomething();\">\r\n", nullptr,
+            {"InputButton1",
+             u"&Button",
+             u"<input type = \"button\" value = \"Btn caption\" onclick = \"doSomething();\">\r\n",
+             nullptr,
              {Move(O::FromStart, 56, -1), SelectCols(11)}},
-            {"RadioButton1", u"&Radio Button",
-             u"<input type = \"radio\" id = \"Radio_Group\" onclick = \"radioClick()\">\r\n", nullptr,
+            {"RadioButton1",
+             u"&Radio Button",
+             u"<input type = \"radio\" id = \"Radio_Group\" onclick = \"radioClick()\">\r\n",
+             nullptr,
              {Move(O::FromStart, 28, -1), SelectCols(11)}},
-            {"CheckBox1", u"&CheckBox",
-             u"<input type = \"checkbox\" id = \"CheckBox1\" onclick = \"checkBoxClick()\">\r\n", nullptr,
+            {"CheckBox1",
+             u"&CheckBox",
+             u"<input type = \"checkbox\" id = \"CheckBox1\" onclick = \"checkBoxClick()\">\r\n",
+             nullptr,
              {Move(O::FromStart, 31, -1), SelectCols(9)}},
-            {"OutputTextArea1", u"Text&Area",
-             u"<textarea id = \"TextAreaName\" rows = \"5\" cols = \"20\"></textarea>\r\n", nullptr,
+            {"OutputTextArea1",
+             u"Text&Area",
+             u"<textarea id = \"TextAreaName\" rows = \"5\" cols = \"20\"></textarea>\r\n",
+             nullptr,
              {Move(O::FromStart, 16, -1), SelectCols(12)}},
-            {"Selectdropdown1", u"&Select (dropdown)",
+            {"Selectdropdown1",
+             u"&Select (dropdown)",
              u"<select id = \"DropDown1\" size = \"1\">\r\n<option value = \"item 1\">item 1\r\n"
              u"<option value = \"item 2\">item 2\r\n</select>\r\n",
-             nullptr, {Move(O::FromStart, 14, -4), SelectCols(9)}},
+             nullptr,
+             {Move(O::FromStart, 14, -4), SelectCols(9)}},
 
             {"Bold2", u"&Bold", u"<b>", u"</b>", {}},
             {"Italic1", u"&Italic", u"<i>", u"</i>", {}},
@@ -138,8 +184,7 @@ const std::vector<TFragmentItem> &HTMLFragmentItems()
             {"Left1", u"&Left", u"<p align = \"left\">", u"</p>", {Move(O::FromStart, 18)}, TMarkupForm::HTML},
             {"Right1", u"&Right", u"<div align=\"right\">", u"</div>", {Move(O::FromStart, 19)}, TMarkupForm::XHTML},
             {"Right1", u"&Right", u"<p align = \"right\">", u"</p>", {Move(O::FromStart, 19)}, TMarkupForm::HTML},
-            {"Centre1", u"&Centre", u"<div align=\"center\">", u"</div>", {Move(O::FromStart, 20)},
-             TMarkupForm::XHTML},
+            {"Centre1", u"&Centre", u"<div align=\"center\">", u"</div>", {Move(O::FromStart, 20)}, TMarkupForm::XHTML},
             {"Centre1", u"&Centre", u"<center>", u"</center>", {Move(O::FromStart, 8)}, TMarkupForm::HTML},
             {"H11", u"H&1", u"<h1>", u"</h1>", {Move(O::FromCaret, -5)}},
             {"H21", u"H&2", u"<h2>", u"</h2>", {Move(O::FromCaret, -5)}},
@@ -153,7 +198,10 @@ const std::vector<TFragmentItem> &HTMLFragmentItems()
             {"SpanSPAN1", u"&Span <span>", u"<span>", u"</span>\r\n", {Move(O::FromLineEnd, -7, -1)}},
             {"IframeIFRAME1", u"&Iframe <iframe>", u"<iframe>", u"</iframe>\r\n", {Move(O::FromLineEnd, -9, -1)}},
             {"Comment2", u"&Comment <!--  -->", u"<!-- ", u" -->", {Move(O::FromCaret, -4)}},
-            {"Stylestylestyle1", u"Style <style>...</style>", u"<style type=\"text/css\">\r\n", u"</style>\r\n",
+            {"Stylestylestyle1",
+             u"Style <style>...</style>",
+             u"<style type=\"text/css\">\r\n",
+             u"</style>\r\n",
              {Move(O::FromCaret, -8, -1)}},
 
             {"LinebreakBR1", u"Line brea&k <br>", u"<br />\r\n", nullptr, {}, TMarkupForm::XHTML},
@@ -184,8 +232,7 @@ const std::vector<TFragmentItem> &HTMLFragmentItems()
 const TFragmentItem *FindFragmentItem(const std::vector<TFragmentItem> &Items, const char *Name, bool XHTML)
 {
     for (const TFragmentItem &i : Items)
-        if (std::strcmp(i.Name, Name) == 0 &&
-            (i.Form == TMarkupForm::Any || (i.Form == TMarkupForm::XHTML) == XHTML))
+        if (std::strcmp(i.Name, Name) == 0 && (i.Form == TMarkupForm::Any || (i.Form == TMarkupForm::XHTML) == XHTML))
             return &i;
     return nullptr;
 }
@@ -252,7 +299,8 @@ TInsertion FunctionBlock(const WideString &UserName, const WideString &ComputerN
     const WideString stars = u"// *******************************************************************";
     TInsertion r;
     r.Text = stars + u"\r\n// Author: " + UserName +
-             (Networked ? u" (on a networked computer - " + ComputerName + u")" : WideString(u" (on a stand alone computer) ")) +
+             (Networked ? u" (on a networked computer - " + ComputerName + u")"
+                        : WideString(u" (on a stand alone computer) ")) +
              u" Date: " + DateTime + u"\r\n// Input:" + u"\r\n// Output:" + u"\r\n// Description:" + u"\r\n" + stars +
              u"\r\nfunction fname()\r\n{\r\n\r\n}\r\n";
     r.Steps = {Move(O::AtColumn, 9, -4), Move(O::SelectRight, 5)};
@@ -315,7 +363,7 @@ std::vector<WideString> ListPieces(const TListFields &F, TBuildStatus &Status)
     if (F.Ordered) {
         const WideString &style = F.OrderedStyle;
         pieces.push_back(style.empty() || style[0] == u'D' ? WideString(u"<ol>\r\n")
-                                                            : u"<ol type = \"" + style.substr(0, 1) + u"\">\r\n");
+                                                           : u"<ol type = \"" + style.substr(0, 1) + u"\">\r\n");
         close = u"</ol>\r\n";
     } else {
         WideString lower = F.UnorderedStyle;
@@ -323,7 +371,7 @@ std::vector<WideString> ListPieces(const TListFields &F, TBuildStatus &Status)
             if (c >= u'A' && c <= u'Z')
                 c = char16_t(c + 32);
         pieces.push_back(F.UnorderedStyle == u"Default" ? WideString(u"<ul>\r\n")
-                                                         : u"<ul type = \"" + lower + u"\">\r\n");
+                                                        : u"<ul type = \"" + lower + u"\">\r\n");
         close = u"</ul>\r\n";
     }
     Status = TBuildStatus::NotNumeric;

@@ -15,12 +15,12 @@ class TSyntaxEditCore;
 // One step that places the caret after the text went in. CaretX and CaretY are the caret as
 // the previous step left it; "start" is where the inserted text began.
 enum class TCaretOp : uint8_t {
-    None,        // end of the steps
-    FromCaret,   // move to (CaretX + X, CaretY + DY), the column not below 0
-    AtColumn,    // move to (X, CaretY + DY)
-    FromStart,   // move to (start column + X, CaretY + DY)
+    None, // end of the steps
+    FromCaret, // move to (CaretX + X, CaretY + DY), the column not below 0
+    AtColumn, // move to (X, CaretY + DY)
+    FromStart, // move to (start column + X, CaretY + DY)
     FromLineEnd, // move to (length of line CaretY + DY, plus X, CaretY + DY)
-    Command,     // run the editor command X
+    Command, // run the editor command X
     SelectRight, // select from the caret to (CaretX + X, CaretY)
 };
 
@@ -36,10 +36,10 @@ enum class TMarkupForm : uint8_t { Any, XHTML, HTML };
 // A fixed menu fragment: Before + selection + After when it wraps the selection, Before alone
 // (replacing the selection) when it does not.
 struct TFragmentItem {
-    const char *Name;           // the menu item's (action's) name
-    const char16_t *Caption;    // the menu caption
+    const char *Name; // the menu item's (action's) name
+    const char16_t *Caption; // the menu caption
     const char16_t *Before;
-    const char16_t *After;      // null: the fragment replaces the selection
+    const char16_t *After; // null: the fragment replaces the selection
     TCaretStep Steps[3];
     TMarkupForm Form = TMarkupForm::Any;
 };

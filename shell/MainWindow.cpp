@@ -53,14 +53,14 @@ TColor ResolveSystemColour(TColor c)
 {
     const QPalette p = QApplication::palette();
     switch (c & 0xFFu) {
-    case 5: return ToBGR(p.color(QPalette::Base));             // window
-    case 8: return ToBGR(p.color(QPalette::Text));             // window text
-    case 13: return ToBGR(p.color(QPalette::Highlight));       // highlight
+    case 5: return ToBGR(p.color(QPalette::Base)); // window
+    case 8: return ToBGR(p.color(QPalette::Text)); // window text
+    case 13: return ToBGR(p.color(QPalette::Highlight)); // highlight
     case 14: return ToBGR(p.color(QPalette::HighlightedText)); // highlight text
-    case 15: return ToBGR(p.color(QPalette::Button));          // button face
-    case 18: return ToBGR(p.color(QPalette::ButtonText));      // button text
-    case 23: return ToBGR(p.color(QPalette::ToolTipText));     // info text
-    case 24: return ToBGR(p.color(QPalette::ToolTipBase));     // info background
+    case 15: return ToBGR(p.color(QPalette::Button)); // button face
+    case 18: return ToBGR(p.color(QPalette::ButtonText)); // button text
+    case 23: return ToBGR(p.color(QPalette::ToolTipText)); // info text
+    case 24: return ToBGR(p.color(QPalette::ToolTipBase)); // info background
     default: return ToBGR(p.color(QPalette::Window));
     }
 }
@@ -284,8 +284,10 @@ void TfrmQuillmarMain::BuildLayout()
     FSplitterMain->setStretchFactor(1, 1);
     FSplitterBottom->setStretchFactor(0, 1);
     FSplitterMain->setSizes({std::max(Settings.NavWidth, 1), std::max(Settings.Width - Settings.NavWidth, 1)});
-    FSplitterBottom->setSizes({std::max(Settings.Height - Settings.ErrorHeight, 1), std::max(Settings.ErrorHeight, 50)});
-    connect(FSplitterMain, &QSplitter::splitterMoved, this, [this] { Settings.NavWidth = FSplitterMain->sizes().value(0); });
+    FSplitterBottom->setSizes(
+        {std::max(Settings.Height - Settings.ErrorHeight, 1), std::max(Settings.ErrorHeight, 50)});
+    connect(FSplitterMain, &QSplitter::splitterMoved, this,
+            [this] { Settings.NavWidth = FSplitterMain->sizes().value(0); });
     connect(FSplitterBottom, &QSplitter::splitterMoved, this,
             [this] { Settings.ErrorHeight = FSplitterBottom->sizes().value(1); });
     setCentralWidget(FSplitterBottom);
@@ -461,7 +463,8 @@ void TfrmQuillmarMain::FirstShow()
                 OpenFile(entry, true, false, WideString());
                 ++i;
             } else {
-                MessageDlg(u"File: " + entry + u" no longer exists. This entry will be removed from the Start open list.",
+                MessageDlg(u"File: " + entry +
+                               u" no longer exists. This entry will be removed from the Start open list.",
                            TMsgDlgType::mtWarning, mbOK);
                 list.erase(list.begin() + std::ptrdiff_t(i));
             }

@@ -123,7 +123,7 @@ public:
     void ApplyHighlighterColours();
 
     // ---- controls
-    QTabWidget *PageControl1 = nullptr;   // editor tabs
+    QTabWidget *PageControl1 = nullptr; // editor tabs
     // The reference tool windows (children of the window, made with it).
     TfrmAsciRef *frmAsciRef = nullptr;
     TfrmBuiltinRef *frmBuiltinRef = nullptr;
@@ -131,7 +131,7 @@ public:
     // Puts a text on the clipboard as Unicode text.
     static void CopyToClipboardUnicode(const WideString &Text);
     QTabWidget *PageControlNav = nullptr; // Nav, Projects, Dir
-    QTabWidget *PageControl2 = nullptr;   // Errors
+    QTabWidget *PageControl2 = nullptr; // Errors
     TTreeNT *NavTree = nullptr;
     TTreeNT *ScratchTree = nullptr; // hidden, always empty
     TTreeNT *TreeNTProjects = nullptr;
@@ -423,7 +423,7 @@ private:
     int FFindOptions = 0;
     WideString FBrowserPath; // the browser the next view starts
     TEditorTab *FCheckedTab = nullptr; // the tab a running check belongs to
-    QStringList FPendingHandOvers;     // hand-overs that came in during a check
+    QStringList FPendingHandOvers; // hand-overs that came in during a check
     bool FTreeExpanded = false;
     bool FRefreshPending = false;
     bool FClipboardHasText = false;

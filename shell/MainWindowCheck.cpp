@@ -67,16 +67,14 @@ protected:
         case QEvent::TouchBegin:
         case QEvent::TouchUpdate:
         case QEvent::TouchEnd:
-        case QEvent::Drop:
-            return true;
+        case QEvent::Drop: return true;
         case QEvent::Close:
             if (Watched == FWindow) {
                 Event->ignore();
                 return true;
             }
             return false;
-        default:
-            return false;
+        default: return false;
         }
     }
 
@@ -109,8 +107,8 @@ void TfrmQuillmarMain::CreateCheckActions()
               [this] { TreeViewExpandActionExecute(); });
     AddAction(tree, QStringLiteral("TreeViewCollapseAction"), QStringLiteral("&Collapse all in tree view"),
               QKeySequence(), [this] { TreeViewCollapseActionExecute(); });
-    QAction *sorted = AddAction(tree, QStringLiteral("Alphasort1"), QStringLiteral("&Sorted on text"), QKeySequence(),
-                                [] {});
+    QAction *sorted =
+        AddAction(tree, QStringLiteral("Alphasort1"), QStringLiteral("&Sorted on text"), QKeySequence(), [] {});
     sorted->setCheckable(true);
     NavTree->setContextMenuPolicy(Qt::CustomContextMenu);
     connect(NavTree, &QWidget::customContextMenuRequested, this,
@@ -279,9 +277,15 @@ void TfrmQuillmarMain::NewTreeViewBeforeItemPaint(TTreeNTNode *Node)
     switch (static_cast<const TNavNodeRec *>(Node->GetData())->Kind) {
     case 2: colour = 0x008080; break;
     case 3: colour = 0x000080; break;
-    case 6: case 9: case 10: case 11: case 12: colour = 0xFF0000; break;
-    case 13: case 14: colour = 0x0000FF; break;
-    case 17: case 18: colour = 0xFF00FF; break;
+    case 6:
+    case 9:
+    case 10:
+    case 11:
+    case 12: colour = 0xFF0000; break;
+    case 13:
+    case 14: colour = 0x0000FF; break;
+    case 17:
+    case 18: colour = 0xFF00FF; break;
     case 19: colour = 0x07857D; break;
     default: return;
     }

@@ -44,12 +44,12 @@ void TfrmQuillmarMain::CreateEditActions()
     QMenu *search = menuBar()->addMenu(QStringLiteral("&Search"));
     search->setObjectName(QStringLiteral("Search1"));
     FMenus[QStringLiteral("Search1")] = search;
-    AddAction(search, QStringLiteral("SearchFindAction"), QStringLiteral("Find..."), QKeySequence(QStringLiteral("Ctrl+F")),
-              [this] { SearchFindActionExecute(0); });
+    AddAction(search, QStringLiteral("SearchFindAction"), QStringLiteral("Find..."),
+              QKeySequence(QStringLiteral("Ctrl+F")), [this] { SearchFindActionExecute(0); });
     AddAction(search, QStringLiteral("SearchReplaceAction"), QStringLiteral("Replace..."),
               QKeySequence(QStringLiteral("Ctrl+R")), [this] { SearchFindActionExecute(1); });
-    AddAction(search, QStringLiteral("SearchNextAction"), QStringLiteral("Search again"), QKeySequence(QStringLiteral("F3")),
-              [this] { SearchNextActionExecute(); });
+    AddAction(search, QStringLiteral("SearchNextAction"), QStringLiteral("Search again"),
+              QKeySequence(QStringLiteral("F3")), [this] { SearchNextActionExecute(); });
 
     QMenu *view = menuBar()->addMenu(QStringLiteral("&View"));
     view->setObjectName(QStringLiteral("View1"));
@@ -81,8 +81,8 @@ void TfrmQuillmarMain::CreateEditActions()
     // The editors' pop-up menu offers the edit actions too.
     if (QMenu *popup = Menu(QStringLiteral("PopupMenuActivePage"))) {
         popup->addSeparator();
-        for (const char *name : {"EditUndoAction", "EditRedoAction", "EditCutAction", "EditCopyAction", "EditPasteAction",
-                                 "SearchFindAction", "ShowEditorCmdsAction"})
+        for (const char *name : {"EditUndoAction", "EditRedoAction", "EditCutAction", "EditCopyAction",
+                                 "EditPasteAction", "SearchFindAction", "ShowEditorCmdsAction"})
             popup->addAction(Action(QString::fromLatin1(name)));
     }
     FFindDialog = new TSyntaxFindDialog(this);
@@ -162,18 +162,14 @@ void TfrmQuillmarMain::ChooseHighlighter(THighlightChoice Choice)
         html.SetJavaScriptHighLighter(nullptr);
         editor->SetHighLighter(&html);
         break;
-    case THighlightChoice::Javascript:
-        editor->SetHighLighter(FJavaScriptHighlighter.get());
-        break;
+    case THighlightChoice::Javascript: editor->SetHighLighter(FJavaScriptHighlighter.get()); break;
     case THighlightChoice::Both:
         // Off first, so the editor registers again and rescans with the changed highlighter.
         editor->SetHighLighter(nullptr);
         html.SetJavaScriptHighLighter(FJavaScriptHighlighter.get());
         editor->SetHighLighter(&html);
         break;
-    case THighlightChoice::None:
-        editor->SetHighLighter(nullptr);
-        break;
+    case THighlightChoice::None: editor->SetHighLighter(nullptr); break;
     }
     editor->viewport()->update();
     Settings.HTMLHighlight = Choice == THighlightChoice::HTML;

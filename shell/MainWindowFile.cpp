@@ -37,8 +37,8 @@ void TfrmQuillmarMain::CreateFileActions()
     FMenus[QStringLiteral("File1")] = file;
     AddAction(file, QStringLiteral("FileNewAction"), QStringLiteral("&New"), QKeySequence(QStringLiteral("Ctrl+N")),
               [this] { FileNewActionExecute(); });
-    AddAction(file, QStringLiteral("FileOpenAction"), QStringLiteral("&Open..."), QKeySequence(QStringLiteral("Ctrl+O")),
-              [this] { FileOpenActionExecute(); });
+    AddAction(file, QStringLiteral("FileOpenAction"), QStringLiteral("&Open..."),
+              QKeySequence(QStringLiteral("Ctrl+O")), [this] { FileOpenActionExecute(); });
     FReopenMenu = file->addMenu(QStringLiteral("&Reopen"));
     FReopenMenu->setObjectName(QStringLiteral("MenuReopen1"));
     FMenus[QStringLiteral("MenuReopen1")] = FReopenMenu;
@@ -48,8 +48,8 @@ void TfrmQuillmarMain::CreateFileActions()
               [this] { FileSaveAsActionExecute(); });
     AddAction(file, QStringLiteral("FileSaveAllAction"), QStringLiteral("Save A&ll"), QKeySequence(),
               [this] { FileSaveAllActionExecute(); });
-    AddAction(file, QStringLiteral("FileCloseAction"), QStringLiteral("&Close"), QKeySequence(QStringLiteral("Ctrl+F4")),
-              [this] { FileCloseActionExecute(); });
+    AddAction(file, QStringLiteral("FileCloseAction"), QStringLiteral("&Close"),
+              QKeySequence(QStringLiteral("Ctrl+F4")), [this] { FileCloseActionExecute(); });
     AddAction(file, QStringLiteral("FileCloseAllAction"), QStringLiteral("Close all"), QKeySequence(),
               [this] { FileCloseAllActionExecute(); });
     file->addSeparator();
@@ -125,7 +125,8 @@ void TfrmQuillmarMain::FileSaveAsActionExecute()
         return;
     const int other = FileName2Tab(ToWideString(name));
     if (other >= 0 && other != index) {
-        MessageDlg(u"File: " + ToWideString(name) + u" is already open! Quillmar does not allow you to \"Save As\" this name.",
+        MessageDlg(u"File: " + ToWideString(name) +
+                       u" is already open! Quillmar does not allow you to \"Save As\" this name.",
                    TMsgDlgType::mtWarning, mbOK);
         return;
     }
@@ -196,8 +197,9 @@ void TfrmQuillmarMain::FileCloseActionExecute()
         return;
     bool remove = true;
     if (tab->Editor->GetModified()) {
-        const int answer = MessageDlg(u"File: " + ToWideString(TabCaption(index).chopped(1)) + u", has changed. Save now?",
-                                      TMsgDlgType::mtConfirmation, mbYesNoCancel);
+        const int answer =
+            MessageDlg(u"File: " + ToWideString(TabCaption(index).chopped(1)) + u", has changed. Save now?",
+                       TMsgDlgType::mtConfirmation, mbYesNoCancel);
         if (answer == mrCancel)
             remove = false;
         else if (answer == mrYes) {
@@ -335,7 +337,8 @@ void TfrmQuillmarMain::ViewInBrowserActionExecute()
     if (name.empty())
         return;
     if (!QFileInfo(ToQString(name)).isFile()) {
-        MessageDlg(u"File \"" + name + u"\" not found (new), must Save before viewing", TMsgDlgType::mtConfirmation, mbOK);
+        MessageDlg(u"File \"" + name + u"\" not found (new), must Save before viewing", TMsgDlgType::mtConfirmation,
+                   mbOK);
         return;
     }
     if (!Settings.ViewFile)

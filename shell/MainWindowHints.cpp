@@ -27,8 +27,9 @@ void TfrmQuillmarMain::ShowFindingHint(QEvent *Event)
     auto *help = static_cast<QHelpEvent *>(Event);
     const int height = std::max(1, ErrorList->ItemHeight());
     const int row = help->pos().y() / height + ErrorList->TopIndex();
-    const QString hint =
-        row >= 0 && row < ErrorList->Items().Count() ? FindingHint(AnsiToQString(ErrorList->Items().Strings(row))) : QString();
+    const QString hint = row >= 0 && row < ErrorList->Items().Count()
+                             ? FindingHint(AnsiToQString(ErrorList->Items().Strings(row)))
+                             : QString();
     if (hint.isEmpty()) {
         QToolTip::hideText();
         return;

@@ -125,7 +125,8 @@ void TfrmQuillmarMain::Imagenew1Click()
     if (TSyntaxEdit *e = InsertTarget())
         ApplyInsertion(*e, TInsertion{ImageText(ToWideString(data.Src), ToWideString(data.Alt),
                                                 ToWideString(data.Width), ToWideString(data.Height), Settings.XHTML),
-                                      {}, false});
+                                      {},
+                                      false});
 }
 
 void TfrmQuillmarMain::AnchorsAHREF1Click()

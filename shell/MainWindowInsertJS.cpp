@@ -85,8 +85,9 @@ void TfrmQuillmarMain::CreateInsertJSActions()
     js->addSeparator();
     fragment(js, "Comment1");
     fragment(js, "documentwriteln1");
-    AddAction(js, QStringLiteral("Messageboxalertconfirmprompt1"), QStringLiteral("&Message box (alert, confirm, prompt)"),
-              QKeySequence(), [this] { Messageboxalertconfirmprompt1Click(); });
+    AddAction(js, QStringLiteral("Messageboxalertconfirmprompt1"),
+              QStringLiteral("&Message box (alert, confirm, prompt)"), QKeySequence(),
+              [this] { Messageboxalertconfirmprompt1Click(); });
 }
 
 void TfrmQuillmarMain::functionblock1Click()
@@ -95,8 +96,8 @@ void TfrmQuillmarMain::functionblock1Click()
     if (!e)
         return;
     const QString date = QLocale().toString(FInsertTools->Clock(), QLocale::ShortFormat);
-    ApplyInsertion(*e, FunctionBlock(FInsertTools->UserName, FInsertTools->ComputerName, RunsFromNetwork(),
-                                     ToWideString(date)));
+    ApplyInsertion(
+        *e, FunctionBlock(FInsertTools->UserName, FInsertTools->ComputerName, RunsFromNetwork(), ToWideString(date)));
 }
 
 void TfrmQuillmarMain::Messageboxalertconfirmprompt1Click()

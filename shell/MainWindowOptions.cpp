@@ -40,9 +40,12 @@ void TfrmQuillmarMain::CreateOptionsActions()
     const struct {
         const char *Name, *Caption;
     } items[] = {
-        {"errorsandWarnings1", "&Errors and Warnings"}, {"GeneralEditor1", "&General Editing"},
-        {"Javascriptcolours1", "&Javascript colors"},   {"HTMLcolours1", "&HTML colors"},
-        {"Appcolours1", "&App. colors"},                {"Fileassociations1", "&File associations"},
+        {"errorsandWarnings1", "&Errors and Warnings"},
+        {"GeneralEditor1", "&General Editing"},
+        {"Javascriptcolours1", "&Javascript colors"},
+        {"HTMLcolours1", "&HTML colors"},
+        {"Appcolours1", "&App. colors"},
+        {"Fileassociations1", "&File associations"},
         {"Startup1", "&Startup"},
     };
     int tag = 0;
@@ -110,9 +113,12 @@ void TfrmQuillmarMain::ApplyOptions()
         e.SetTabSize(s.TabSize);
         TSyntaxEditOptions o = e.Options();
         const std::pair<TSyntaxEditOptions, bool> bits[] = {
-            {eoAutoIndent, s.AutoIndent},       {eoAutoUnindent, s.AutoUnindent},
-            {eoCursorThroughTabs, s.CursorThruTabs}, {eoShowControlChars, s.ShowControl},
-            {eoGroupUndo, s.GroupUndo},         {eoUndoAfterSave, s.UndoAfterSave},
+            {eoAutoIndent, s.AutoIndent},
+            {eoAutoUnindent, s.AutoUnindent},
+            {eoCursorThroughTabs, s.CursorThruTabs},
+            {eoShowControlChars, s.ShowControl},
+            {eoGroupUndo, s.GroupUndo},
+            {eoUndoAfterSave, s.UndoAfterSave},
             {eoUseTabs, !s.TabsAsSpaces},
         };
         for (const auto &[bit, on] : bits)

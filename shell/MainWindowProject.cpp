@@ -73,15 +73,9 @@ void TProject::RemoveFile(const AnsiString &Name)
     if (Name.empty())
         return;
     switch (ProjectListOf(Name)) {
-    case TProjectList::HTML:
-        RemoveHTMLFile(Name);
-        break;
-    case TProjectList::Javascript:
-        RemoveJavascriptFile(Name);
-        break;
-    case TProjectList::Other:
-        RemoveOtherFile(Name);
-        break;
+    case TProjectList::HTML: RemoveHTMLFile(Name); break;
+    case TProjectList::Javascript: RemoveJavascriptFile(Name); break;
+    case TProjectList::Other: RemoveOtherFile(Name); break;
     }
     if (!Main)
         return;
@@ -345,9 +339,8 @@ void TfrmQuillmarMain::TreeNTProjectsClick()
         PageControl1Change();
         return;
     }
-    if (node->GetLevel() == 2 &&
-        MessageDlg(u"File: " + name + u" not open. Do you want to open it now?", TMsgDlgType::mtConfirmation,
-                   mbYesNoCancel) == mrYes)
+    if (node->GetLevel() == 2 && MessageDlg(u"File: " + name + u" not open. Do you want to open it now?",
+                                            TMsgDlgType::mtConfirmation, mbYesNoCancel) == mrYes)
         OpenFile(name, true, false, WideString());
 }
 
@@ -364,7 +357,8 @@ void TfrmQuillmarMain::TreeNTProjectsBeforeItemPaint(TTreeNTNode *Node) const
         if (const TColor colour = GroupColour(group))
             Node->GetFont().SetColor(colour);
         const TProject *p = CurrentProjectObject();
-        const bool parent = Contains(group, JSGroup) && p && !p->JSParent.empty() && Local(Node->GetText()) == p->JSParent;
+        const bool parent =
+            Contains(group, JSGroup) && p && !p->JSParent.empty() && Local(Node->GetText()) == p->JSParent;
         Node->GetFont().SetStyle(parent ? TNodeFont::fsUnderline : 0);
     }
 }

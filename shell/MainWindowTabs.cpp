@@ -164,13 +164,20 @@ void TfrmQuillmarMain::ApplyEditorSettings(TSyntaxEdit &Editor)
     o |= eoInserting | eoLineNumbers | eoReadOnlySelection | eoShowCursorWhileReadOnly | eoWantTabs;
     o &= ~TSyntaxEditOptions(eoAutoIndent | eoAutoUnindent | eoCursorThroughTabs | eoGroupUndo | eoHideSelection |
                              eoScrollPastEOL | eoSmartTabs | eoUndoAfterSave | eoUseTabs);
-    if (!s.TabsAsSpaces) o |= eoUseTabs;
-    if (s.AutoIndent) o |= eoAutoIndent;
-    if (s.AutoUnindent) o |= eoAutoUnindent;
-    if (s.CursorThruTabs) o |= eoCursorThroughTabs;
-    if (s.ShowControl) o |= eoShowControlChars;
-    if (s.GroupUndo) o |= eoGroupUndo;
-    if (s.UndoAfterSave) o |= eoUndoAfterSave;
+    if (!s.TabsAsSpaces)
+        o |= eoUseTabs;
+    if (s.AutoIndent)
+        o |= eoAutoIndent;
+    if (s.AutoUnindent)
+        o |= eoAutoUnindent;
+    if (s.CursorThruTabs)
+        o |= eoCursorThroughTabs;
+    if (s.ShowControl)
+        o |= eoShowControlChars;
+    if (s.GroupUndo)
+        o |= eoGroupUndo;
+    if (s.UndoAfterSave)
+        o |= eoUndoAfterSave;
     Editor.SetOptions(o);
 }
 
@@ -252,9 +259,12 @@ uint16_t TfrmQuillmarMain::ShareModeFor(const WideString &Path) const
     if (!OnNetworkFileSystem(Path))
         return fmShareDenyNone;
     uint16_t share = fmShareDenyNone;
-    if (Settings.ShareNone) share = fmShareDenyNone;
-    if (Settings.ShareRead) share = fmShareDenyWrite;
-    if (Settings.ShareExclusive) share = fmShareExclusive;
+    if (Settings.ShareNone)
+        share = fmShareDenyNone;
+    if (Settings.ShareRead)
+        share = fmShareDenyWrite;
+    if (Settings.ShareExclusive)
+        share = fmShareExclusive;
     return share;
 }
 
@@ -343,7 +353,8 @@ void TfrmQuillmarMain::OpenFile(const WideString &APath, bool CheckOnOpen, bool 
     editor.SetModified(false);
     tab->Record->UpdateFileAge();
 
-    const bool readOnly = outcome == TLoadOutcome::ReadOnly || ::access(ToLocalPath(ToQString(Path)).c_str(), W_OK) != 0;
+    const bool readOnly =
+        outcome == TLoadOutcome::ReadOnly || ::access(ToLocalPath(ToQString(Path)).c_str(), W_OK) != 0;
     TSyntaxEditOptions o = editor.Options();
     editor.SetOptions(readOnly ? (o | eoReadOnly) : (o & ~TSyntaxEditOptions(eoReadOnly)));
     editor.setFocus();
@@ -459,7 +470,8 @@ bool TfrmQuillmarMain::FileAlreadyOpen(const WideString &Name)
 {
     if (FileName2Tab(Name) < 0)
         return false;
-    MessageDlg(u"File: " + Name + u" is already open! Quillmar does not allow the same file to be opened more than once.",
+    MessageDlg(u"File: " + Name +
+                   u" is already open! Quillmar does not allow the same file to be opened more than once.",
                TMsgDlgType::mtWarning, mbOK);
     return true;
 }

@@ -4,11 +4,14 @@
 const char *const TfrmQuillmarMain::Tips[25] = {
     "",
     "You can delete the current line in the editor by pressing CTRL + \"Y\"",
-    "You can get a list of all editor key commands from the View menu or from the popup menu (right click in the editor)",
-    "You can get a list of ascii codes from the View menu or from the popup menu (right click in the editor). You can easily copy and paste from the list.",
+    "You can get a list of all editor key commands from the View menu or from the popup menu (right click in the "
+    "editor)",
+    "You can get a list of ascii codes from the View menu or from the popup menu (right click in the editor). You can "
+    "easily copy and paste from the list.",
     "You can get a list of all DOM keywords from the View menu or from the popup menu (right click in the editor)",
     "An \"*\" after the file name in the tab indicates that the file has been modified",
-    "The full path of each file is shown in the status bar, this will help if you have several files open all with the same name",
+    "The full path of each file is shown in the status bar, this will help if you have several files open all with the "
+    "same name",
     "The \"reopen\" option lets you open any of the last ten files you have worked on",
     "You can get Quillmar to syntax check files immediately on opening, look in the \"start\" tab of the \"options\"",
     "Creating an empty file on start up is optional, look in the \"start\" tab of the \"options\"",
@@ -17,14 +20,21 @@ const char *const TfrmQuillmarMain::Tips[25] = {
     "Quillmar will automatically open files dragged and dropped from Windows Explorer",
     "You can switch to the next editor tab by pressing CTRL + \"Tab\"",
     "You can erase from the cursor to the end of a line by pressing CTRL + SHIFT + \"Y\"",
-    "You can adjust the indenting of a selected block of code by pressing CTRL + SHIFT + \"I\" to indent and CTRL + SHIFT + \"U\" to unindent",
-    "You can insert images into your HTML from the  \"HTML\" menu.  You even get a preview and the size of the .gif, .jpg or .png",
-    "You can insert HEX color values for any color you choose from the \"HTML\" menu. Optionally, the HEX value can be wrapped in single or double quotes",
-    "You can have up to ten bookmarks within an editor file, use CTRL + SHIFT + number (0 - 9) to toggle, and jump to a bookmark with CTRL + number",
+    "You can adjust the indenting of a selected block of code by pressing CTRL + SHIFT + \"I\" to indent and CTRL + "
+    "SHIFT + \"U\" to unindent",
+    "You can insert images into your HTML from the  \"HTML\" menu.  You even get a preview and the size of the .gif, "
+    ".jpg or .png",
+    "You can insert HEX color values for any color you choose from the \"HTML\" menu. Optionally, the HEX value can be "
+    "wrapped in single or double quotes",
+    "You can have up to ten bookmarks within an editor file, use CTRL + SHIFT + number (0 - 9) to toggle, and jump to "
+    "a bookmark with CTRL + number",
     "You can copy many convenient pieces of Javascript template code and HTML tags from the Javascript and HTML menus",
-    "You can get more information on an error or warning as a \"tooltip\" by hovering the mouse over an error or warning",
-    "You can get Quillmar to insert XHTML tags such as <br /> by setting an option on the \"General Editing\" tab in the Options",
-    "You can see a tree view display of many built-in properties and methods from the \"Show Javascript Code Tree\" option of the view menu or the editor pop-up menu. Double clicking any item will copy it into the editor",
+    "You can get more information on an error or warning as a \"tooltip\" by hovering the mouse over an error or "
+    "warning",
+    "You can get Quillmar to insert XHTML tags such as <br /> by setting an option on the \"General Editing\" tab in "
+    "the Options",
+    "You can see a tree view display of many built-in properties and methods from the \"Show Javascript Code Tree\" "
+    "option of the view menu or the editor pop-up menu. Double clicking any item will copy it into the editor",
     "You can load and save files via FTP to make quick fixes to remote sites. Select FTP from the \"File\" menu",
     "You can set up \"Projects\" containing groups of files you are working on",
 };
@@ -41,13 +51,15 @@ const char *const FindingExplanations[192] = {
     "fix 7",
     "fix 8",
     "fix 9",
-    "The valid escape codes are:- \\b, \\t, \\n, \\v, \\f, \\r, \\\", \\', \\\\, \\000 (octal number 0 -377), \\xHH (hex), \\uHHHH (unicode) where H is a Hex value (0 - F)",
+    "The valid escape codes are:- \\b, \\t, \\n, \\v, \\f, \\r, \\\", \\', \\\\, \\000 (octal number 0 -377), \\xHH "
+    "(hex), \\uHHHH (unicode) where H is a Hex value (0 - F)",
     "Declaring the same variable again - warning only.",
     "A local variable \"shadows\" a parameter by using the same name. Very likely an error.",
     "Statement separator missing. Only required for multiple statements per line. Can disable this warning in Options.",
     "You may have several functions named the same and browsers do not report any error. Not a good idea!",
     "Function may be under construction - warning only.",
-    "Meaning this will eventually not be a feature of later versions of Javascript and therefore use of \"arguments\" is not a good idea.",
+    "Meaning this will eventually not be a feature of later versions of Javascript and therefore use of \"arguments\" "
+    "is not a good idea.",
     "To adhere to ECMA you can't have a line-break between \"throw\" and expression.",
     "Catch ID should have a unique name.",
     "Catch ID should have a unique name.",
@@ -70,13 +82,16 @@ const char *const FindingExplanations[192] = {
     "Try to avoid using these names.",
     "Browsers don't seem to mind this, but it does not seem exactly \"robust\"!",
     "Warning only",
-    "HTML tags with attributes are checked for the number of \"=\" symbols being the same as the number of attributes. It is better (compulsory in XHTML) that that every attribute value is quoted (inside ' or \").",
+    "HTML tags with attributes are checked for the number of \"=\" symbols being the same as the number of attributes. "
+    "It is better (compulsory in XHTML) that that every attribute value is quoted (inside ' or \").",
     "Try to avoid using these names.",
     "Tag pairing, should normally match unless the opening <form> tag is created dynamically.",
     "No closing tag found for a <script> tag.",
     "No closing tag found for a <form> tag.",
-    "This can mean that large parts of a document are ignored because they are treated as a comment. May need a closing comment tag.",
-    "Global or inline Javascript code which refers to HTML objects that are at higher line numbers than the code can cause browser errors. May need to shift script section to below the document body.",
+    "This can mean that large parts of a document are ignored because they are treated as a comment. May need a "
+    "closing comment tag.",
+    "Global or inline Javascript code which refers to HTML objects that are at higher line numbers than the code can "
+    "cause browser errors. May need to shift script section to below the document body.",
     "Maybe a redundant function that you can remove, or maybe about to be used.",
     "Should be preceeded by Javascript/JScript comment \"//\".",
     "The update part of a \"for\" loop should change a variable by assignment or pre/postfix operator",
@@ -169,7 +184,8 @@ const char *const FindingExplanations[192] = {
     "The for .. in statement can only control one variable.",
     "Something general wrong with while, do .. while or for loops.",
     "General error where there should be an identifier or expression following a comma in a list.",
-    "The left hand side of an assignment can only be a variable, object property or DOM read/write property such as defaultStatus.",
+    "The left hand side of an assignment can only be a variable, object property or DOM read/write property such as "
+    "defaultStatus.",
     "The right hand side of an assignment must be valid.",
     "The ternary operator can only contain a single statement for each branch.",
     "The ternary operator must be followed by a valid statement.",
@@ -203,19 +219,22 @@ const char *const FindingExplanations[192] = {
     "A HTML tag has a mismatch in the number of double quotes.",
     "A HTML tag has a mismatch in the number of opening and closing curly brackets.",
     "Cannot nest <script> sections, must close one off before opening another.",
-    "Because Quillmar only checks Javascript and JScript, not VBscript, the language must be specified in order for the script to be checked.",
+    "Because Quillmar only checks Javascript and JScript, not VBscript, the language must be specified in order for "
+    "the script to be checked.",
     "Cannot close a <tag> that isn't opened.",
     "A HTML attribute value has an opening quote without a closing quote.",
     "Browsers don't seem to mind this, but it does not seem exactly \"robust\"!",
     "HTML object tag name is duplicated.",
     "In an object constructor function a right hand side method, variable or parameter could not be found.",
     "Creating a user defined object with new, the constructor function could not be found.",
-    "The constructor function or instance could not be found when adding a property or method(maybe by using .prototype).",
+    "The constructor function or instance could not be found when adding a property or method(maybe by using "
+    ".prototype).",
     "A called function could not be found.",
     "Missing label referred to by a \"break\" or \"continue\".",
     "Missing variable from global code.",
     "An identifier referenced by myForm.myIdentifier.value could not be found.",
-    "Missing variable. It has not been declared using \"var\" keyword, as the left hand side of an assignment or established as an HTML object.",
+    "Missing variable. It has not been declared using \"var\" keyword, as the left hand side of an assignment or "
+    "established as an HTML object.",
     "Missing property or method referred to by an object's method using \"this.identifier\".",
     "Missing identifier referred to within a function.",
     "Missing identifier referred to by \"this.identifier\" within an object's method.",

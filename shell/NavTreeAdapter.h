@@ -31,18 +31,21 @@ public:
     }
     void Delete(TNavNode Node) override
     {
-        if (Node) FNodes.Delete(N(Node));
+        if (Node)
+            FNodes.Delete(N(Node));
     }
     void Clear() override { FNodes.Clear(); }
     void *GetData(TNavNode Node) override { return Node ? N(Node)->GetData() : nullptr; }
     void SetData(TNavNode Node, void *Data) override
     {
-        if (Node) N(Node)->SetData(Data);
+        if (Node)
+            N(Node)->SetData(Data);
     }
     AnsiString GetText(TNavNode Node) override { return Node ? WideToAnsi(N(Node)->GetText()) : AnsiString(); }
     void SetText(TNavNode Node, const AnsiString &Text) override
     {
-        if (Node) N(Node)->SetText(Text);
+        if (Node)
+            N(Node)->SetText(Text);
     }
     TNavNode GetParent(TNavNode Node) override { return Node ? N(Node)->GetParent() : nullptr; }
     TNavNode GetLastChild(TNavNode Node) override { return Node ? N(Node)->GetLastChild() : nullptr; }

@@ -133,7 +133,8 @@ void TfrmNewVersion::ButtonChkVersClick()
         fetched = true;
         AddDisplayLine(QStringLiteral("Received %1 bytes").arg(stream.GetSize()));
     } catch (const EHttpException &) {
-        AddDisplayLine(QStringLiteral("Failed : %1 ").arg(HttpCli1.StatusCode()) + AnsiToQString(HttpCli1.ReasonText()));
+        AddDisplayLine(QStringLiteral("Failed : %1 ").arg(HttpCli1.StatusCode()) +
+                       AnsiToQString(HttpCli1.ReasonText()));
     } catch (const std::exception &e) {
         AddDisplayLine(QStringLiteral("Failed : ") + QString::fromUtf8(e.what()));
     }

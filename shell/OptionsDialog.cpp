@@ -76,8 +76,9 @@ const TBoxField RadioFields[] = {
 };
 
 // A highlighter attribute's row on a colour page.
-template <class TColours> struct TColourRow {
-    const char *Name;    // row caption and the part of the control names
+template <class TColours>
+struct TColourRow {
+    const char *Name; // row caption and the part of the control names
     const char *Caption;
     int TColours::*FG;
     int TColours::*BG;
@@ -298,9 +299,9 @@ QWidget *TfrmOptions::MakeEditingPage()
     BrowserList->setMinimumSize(228, 70);
     vb->addWidget(BrowserList, 0, 1, 4, 1);
     auto *brButtons = new QHBoxLayout;
-    for (const auto &[name, caption] : {std::pair{"ButtonRefreshBr", "Refresh Browser list"},
-                                        std::pair{"ButtonAddBr", "Add Browser"},
-                                        std::pair{"ButtonDelBr", "Delete Browser"}}) {
+    for (const auto &[name, caption] :
+         {std::pair{"ButtonRefreshBr", "Refresh Browser list"}, std::pair{"ButtonAddBr", "Add Browser"},
+          std::pair{"ButtonDelBr", "Delete Browser"}}) {
         auto *b = new QPushButton(QString::fromUtf8(caption), view);
         b->setObjectName(QString::fromLatin1(name));
         brButtons->addWidget(b);
@@ -492,8 +493,7 @@ QWidget *TfrmOptions::MakeStartupPage()
     auto *page = new QWidget(this);
     auto *grid = new QGridLayout(page);
     grid->addWidget(Box(page, "CheckBoxNewFile", QStringLiteral("Create an empty new file")), 0, 0, 1, 3);
-    grid->addWidget(Box(page, "CheckBoxStartOpen", QStringLiteral("Open files from the start files list")), 1, 0, 1,
-                    3);
+    grid->addWidget(Box(page, "CheckBoxStartOpen", QStringLiteral("Open files from the start files list")), 1, 0, 1, 3);
     grid->addWidget(Box(page, "CheckBoxCheckOpen", QStringLiteral("Syntax check on file open")), 2, 0, 1, 3);
     auto list = [&](const char *Caption, const char *Name, int Column) {
         auto *box = new QGroupBox(QString::fromLatin1(Caption), page);
@@ -560,9 +560,12 @@ void TfrmOptions::LoadFrom(const TSettings &S)
     FTabSize->setText(QString::number(S.TabSize));
 
     int share = 1;
-    if (S.ShareNone) share = 0;
-    if (S.ShareRead) share = 1;
-    if (S.ShareExclusive) share = 2;
+    if (S.ShareNone)
+        share = 0;
+    if (S.ShareRead)
+        share = 1;
+    if (S.ShareExclusive)
+        share = 2;
     Control<QRadioButton>(QStringLiteral("RadioGroupShare%1").arg(share).toLatin1().constData())->setChecked(true);
 
     const TAppColours app{S.EditBackground, S.TreeView, S.Errors, S.Gutter, S.Marked};

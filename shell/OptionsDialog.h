@@ -75,7 +75,11 @@ public:
     TTextListBox *StartFilesList = nullptr;
 
     // Named controls, for the main window and tests.
-    template <class T> T *Control(const char *Name) const { return findChild<T *>(QString::fromLatin1(Name)); }
+    template <class T>
+    T *Control(const char *Name) const
+    {
+        return findChild<T *>(QString::fromLatin1(Name));
+    }
 
     void done(int Result) override;
 

@@ -63,9 +63,9 @@ TBrowserEnvironment TBrowserEnvironment::System()
 const std::vector<QString> &KnownBrowsers()
 {
     static const std::vector<QString> names = {
-        QStringLiteral("firefox"),  QStringLiteral("firefox-esr"), QStringLiteral("chromium"),
-        QStringLiteral("epiphany-browser"), QStringLiteral("falkon"), QStringLiteral("konqueror"),
-        QStringLiteral("qutebrowser"), QStringLiteral("midori"), QStringLiteral("opera"),
+        QStringLiteral("firefox"),          QStringLiteral("firefox-esr"), QStringLiteral("chromium"),
+        QStringLiteral("epiphany-browser"), QStringLiteral("falkon"),      QStringLiteral("konqueror"),
+        QStringLiteral("qutebrowser"),      QStringLiteral("midori"),      QStringLiteral("opera"),
     };
     return names;
 }
@@ -160,8 +160,12 @@ std::string AssociationEntryText(const QString &Program, TAssociations Kinds)
            "Type=Application\n"
            "Name=Edit with Quillmar\n"
            "Comment=Edit web pages and scripts\n"
-           "Exec=" + ExecArgument(Program) + " %F\n"
-           "MimeType=" + types + "\n"
+           "Exec=" +
+           ExecArgument(Program) +
+           " %F\n"
+           "MimeType=" +
+           types +
+           "\n"
            "NoDisplay=true\n"
            "Terminal=false\n";
 }

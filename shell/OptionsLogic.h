@@ -24,8 +24,8 @@ struct TBrowserEnvironment {
 };
 
 struct TBrowserDetection {
-    WideString DefaultCommand;         // the default browser as the desktop names it
-    std::vector<WideString> Browsers;  // program names of the known browsers found, in order
+    WideString DefaultCommand; // the default browser as the desktop names it
+    std::vector<WideString> Browsers; // program names of the known browsers found, in order
 };
 
 // The known browsers (in the order they are listed) that are on PATH, and the default browser.

@@ -110,7 +110,9 @@ int ReadProjectCount(const AnsiString &Line)
     return value > INT_MAX ? INT_MAX : static_cast<int>(value);
 }
 
-TProject::TProject(TfrmQuillmarMain *AMain, AnsiString AFileName) : Main(AMain), FileName(std::move(AFileName)) {}
+TProject::TProject(TfrmQuillmarMain *AMain, AnsiString AFileName) : Main(AMain), FileName(std::move(AFileName))
+{
+}
 
 std::string TProject::Format() const
 {
@@ -188,12 +190,9 @@ AnsiString TProject::DisplayName() const
 std::vector<AnsiString> &TProject::ListFor(const AnsiString &Name)
 {
     switch (ProjectListOf(Name)) {
-    case TProjectList::HTML:
-        return HTMLFiles;
-    case TProjectList::Javascript:
-        return JavascriptFiles;
-    case TProjectList::Other:
-        break;
+    case TProjectList::HTML: return HTMLFiles;
+    case TProjectList::Javascript: return JavascriptFiles;
+    case TProjectList::Other: break;
     }
     return OtherFiles;
 }
@@ -223,15 +222,9 @@ void TProject::AddFile(const AnsiString &Name)
     if (Name.empty())
         return;
     switch (ProjectListOf(Name)) {
-    case TProjectList::HTML:
-        AddHTMLFile(Name);
-        break;
-    case TProjectList::Javascript:
-        AddJavascriptFile(Name);
-        break;
-    case TProjectList::Other:
-        AddOtherFile(Name);
-        break;
+    case TProjectList::HTML: AddHTMLFile(Name); break;
+    case TProjectList::Javascript: AddJavascriptFile(Name); break;
+    case TProjectList::Other: AddOtherFile(Name); break;
     }
 }
 

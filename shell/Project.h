@@ -29,7 +29,7 @@ int ReadProjectCount(const AnsiString &Line);
 
 // What reading a project file found.
 enum class TProjectLoad {
-    Complete,  // every line was there
+    Complete, // every line was there
     Truncated, // the file ended before a line it announced; what was there is loaded
 };
 

@@ -56,8 +56,8 @@ TfrmAsciRef::TfrmAsciRef(QWidget *Parent, std::function<void(const WideString &)
     setObjectName(QStringLiteral("frmAsciRef"));
     setWindowTitle(QStringLiteral("Ascii Reference"));
     resize(310, 420);
-    ListView = MakeReportList(this, {QStringLiteral("Ascii code"), QStringLiteral("Hex code"), QStringLiteral("Character")},
-                              {80, 80, 120});
+    ListView = MakeReportList(
+        this, {QStringLiteral("Ascii code"), QStringLiteral("Hex code"), QStringLiteral("Character")}, {80, 80, 120});
     // The codes are right-aligned in their field; a fixed-pitch font keeps the padding visible.
     QFont fixed(QStringLiteral("Monospace"));
     fixed.setStyleHint(QFont::TypeWriter);
@@ -91,8 +91,8 @@ TfrmBuiltinRef::TfrmBuiltinRef(QWidget *Parent) : QWidget(Parent, Qt::Tool)
     setObjectName(QStringLiteral("frmBuiltinRef"));
     setWindowTitle(QStringLiteral("Built-in, Browser and DOM properties and methods"));
     resize(480, 420);
-    ListView = MakeReportList(this, {QStringLiteral("Column 1"), QStringLiteral("Column 2"), QStringLiteral("Column 3")},
-                              {150, 150, 150});
+    ListView = MakeReportList(
+        this, {QStringLiteral("Column 1"), QStringLiteral("Column 2"), QStringLiteral("Column 3")}, {150, 150, 150});
     AddRows(ListView, BuiltinReferenceRows(), {});
 }
 

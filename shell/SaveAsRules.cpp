@@ -4,9 +4,9 @@
 
 int SaveAsFilterForExtension(const QString &Extension)
 {
-    static const std::pair<const char *, int> filters[] = {{".htm", 1}, {".html", 1}, {".js", 2},  {".asp", 3},
-                                                           {".aspx", 3}, {".php", 4}, {".as", 5},  {".vb", 6},
-                                                           {".cs", 7},   {".css", 8}, {".wsf", 9}, {".svg", 10}};
+    static const std::pair<const char *, int> filters[] = {{".htm", 1},  {".html", 1}, {".js", 2},  {".asp", 3},
+                                                           {".aspx", 3}, {".php", 4},  {".as", 5},  {".vb", 6},
+                                                           {".cs", 7},   {".css", 8},  {".wsf", 9}, {".svg", 10}};
     for (const auto &f : filters)
         if (Extension == QLatin1String(f.first))
             return f.second;

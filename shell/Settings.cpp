@@ -31,8 +31,7 @@ public:
     {
         Field = FIni.ReadBool(Section, Key, Default);
     }
-    void Str(const char16_t *Section, const char16_t *Key, WideString &Field,
-             const char16_t *Default)
+    void Str(const char16_t *Section, const char16_t *Key, WideString &Field, const char16_t *Default)
     {
         Field = FIni.ReadString(Section, Key, Default);
     }
@@ -47,8 +46,7 @@ public:
     void List(const char16_t *Section, const char16_t *CountKey, const char16_t *ItemPrefix,
               std::vector<WideString> &Field)
     {
-        const int count = std::clamp(FIni.ReadInteger(Section, CountKey, 0), 0,
-                                     TSettings::MaxListEntries);
+        const int count = std::clamp(FIni.ReadInteger(Section, CountKey, 0), 0, TSettings::MaxListEntries);
         Field.clear();
         Field.reserve(std::size_t(count));
         // Every numbered entry up to the count, also missing or empty ones.
@@ -63,16 +61,9 @@ private:
 class TWriter {
 public:
     explicit TWriter(TIniFile &Ini) : FIni(Ini) {}
-    void Int(const char16_t *Section, const char16_t *Key, int Field, int)
-    {
-        FIni.WriteInteger(Section, Key, Field);
-    }
-    void Bool(const char16_t *Section, const char16_t *Key, bool Field, bool)
-    {
-        FIni.WriteBool(Section, Key, Field);
-    }
-    void Str(const char16_t *Section, const char16_t *Key, const WideString &Field,
-             const char16_t *)
+    void Int(const char16_t *Section, const char16_t *Key, int Field, int) { FIni.WriteInteger(Section, Key, Field); }
+    void Bool(const char16_t *Section, const char16_t *Key, bool Field, bool) { FIni.WriteBool(Section, Key, Field); }
+    void Str(const char16_t *Section, const char16_t *Key, const WideString &Field, const char16_t *)
     {
         FIni.WriteString(Section, Key, Field);
     }
@@ -99,18 +90,21 @@ private:
 };
 
 // Truncated like the layout does it: 16 % of the client width, 13 % of its height.
-int Percent(int Value, int Percentage) { return int(std::int64_t(Value) * Percentage / 100); }
+int Percent(int Value, int Percentage)
+{
+    return int(std::int64_t(Value) * Percentage / 100);
+}
 
 } // namespace
 
 TSettings::TSettings(const TDesignLayout &Design)
     : Left(Design.Left), Top(Design.Top), Width(Design.Width), Height(Design.Height),
-      NavWidth(Percent(Design.ClientWidth, 16)), ErrorHeight(Percent(Design.ClientHeight, 13)),
-      FDesign(Design)
+      NavWidth(Percent(Design.ClientWidth, 16)), ErrorHeight(Percent(Design.ClientHeight, 13)), FDesign(Design)
 {
 }
 
-template <class TVisitor, class TSelf> void TSettings::VisitKeys(TSelf &S, TVisitor &&V)
+template <class TVisitor, class TSelf>
+void TSettings::VisitKeys(TSelf &S, TVisitor &&V)
 {
     const TDesignLayout &d = S.FDesign;
     V.Int(u"Window", u"Left", S.Left, d.Left);
@@ -234,9 +228,15 @@ template <class TVisitor, class TSelf> void TSettings::VisitKeys(TSelf &S, TVisi
     V.OptStr(u"Update", u"DownloadURL", S.DownloadURL, u"http://www.quillmar.example/download/");
 }
 
-void TSettings::Read(const TIniFile &Ini) { VisitKeys(*this, TReader(Ini)); }
+void TSettings::Read(const TIniFile &Ini)
+{
+    VisitKeys(*this, TReader(Ini));
+}
 
-void TSettings::Write(TIniFile &Ini) const { VisitKeys(*this, TWriter(Ini)); }
+void TSettings::Write(TIniFile &Ini) const
+{
+    VisitKeys(*this, TWriter(Ini));
+}
 
 void TSettings::Load(const AnsiString &FileName)
 {
@@ -255,10 +255,8 @@ TWindowPlacement PlaceMainWindow(const TSettings &Settings, const TBoundsRect &S
 {
     TWindowPlacement placement;
     const bool maximised = Settings.WState == u"Max";
-    TBoundsRect b = maximised
-                        ? TBoundsRect{Settings.rsLeft, Settings.rsTop, Settings.rsWidth,
-                                      Settings.rsHeight}
-                        : TBoundsRect{Settings.Left, Settings.Top, Settings.Width, Settings.Height};
+    TBoundsRect b = maximised ? TBoundsRect{Settings.rsLeft, Settings.rsTop, Settings.rsWidth, Settings.rsHeight}
+                              : TBoundsRect{Settings.Left, Settings.Top, Settings.Width, Settings.Height};
     // The same guard for both states: bounds from another screen or a damaged file would
     // otherwise put the window where nobody can reach it.
     const std::int64_t right = std::int64_t(Screen.Left) + Screen.Width;
@@ -274,8 +272,7 @@ TWindowPlacement PlaceMainWindow(const TSettings &Settings, const TBoundsRect &S
     return placement;
 }
 
-void NoteNormalBounds(TSettings &Settings, const TBoundsRect &Bounds, int MaximisedWidth,
-                      int MaximisedHeight)
+void NoteNormalBounds(TSettings &Settings, const TBoundsRect &Bounds, int MaximisedWidth, int MaximisedHeight)
 {
     if (Bounds.Height == MaximisedHeight || Bounds.Width == MaximisedWidth)
         return;
@@ -291,27 +288,22 @@ bool IsNetworkFileSystem(const std::string &Type)
     if (t.rfind("fuse.", 0) == 0)
         t.erase(0, 5);
     static const char *const kNetwork[] = {"nfs", "nfs4", "cifs", "smb3", "smbfs", "sshfs", "9p"};
-    return std::any_of(std::begin(kNetwork), std::end(kNetwork),
-                       [&t](const char *n) { return t == n; });
+    return std::any_of(std::begin(kNetwork), std::end(kNetwork), [&t](const char *n) { return t == n; });
 }
 
 TSettingsEnvironment TSettingsEnvironment::System()
 {
     TSettingsEnvironment env;
     env.ProgramFolder = ToLocalPath(QCoreApplication::applicationDirPath());
-    env.ConfigFolder =
-        ToLocalPath(QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation));
+    env.ConfigFolder = ToLocalPath(QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation));
     QString documents = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
     env.PersonalFolder =
-        ToLocalPath(!documents.isEmpty() && QFileInfo(documents).isDir() ? documents
-                                                                         : QDir::homePath());
+        ToLocalPath(!documents.isEmpty() && QFileInfo(documents).isDir() ? documents : QDir::homePath());
     env.FileSystemType = [](const AnsiString &Folder) {
         QStorageInfo storage(FromLocalPath(Folder));
         return storage.isValid() ? storage.fileSystemType().toStdString() : std::string();
     };
-    env.IsWritableFolder = [](const AnsiString &Folder) {
-        return ::access(Folder.c_str(), W_OK) == 0;
-    };
+    env.IsWritableFolder = [](const AnsiString &Folder) { return ::access(Folder.c_str(), W_OK) == 0; };
     return env;
 }
 
@@ -319,20 +311,17 @@ TSettingsLocation LocateSettingsFile(const TSettingsEnvironment &Environment)
 {
     TSettingsLocation location;
     const QString program = FromLocalPath(Environment.ProgramFolder);
-    const std::string type =
-        Environment.FileSystemType ? Environment.FileSystemType(Environment.ProgramFolder) : "";
+    const std::string type = Environment.FileSystemType ? Environment.FileSystemType(Environment.ProgramFolder) : "";
     // A file system we cannot name is treated like a network one.
     location.RunsFromNetwork = type.empty() || IsNetworkFileSystem(type);
-    const bool writable =
-        Environment.IsWritableFolder && Environment.IsWritableFolder(Environment.ProgramFolder);
+    const bool writable = Environment.IsWritableFolder && Environment.IsWritableFolder(Environment.ProgramFolder);
     if (!location.RunsFromNetwork && writable) {
         location.Folder = ToLocalPath(QDir::cleanPath(program));
         location.FileName = ToLocalPath(QDir(program).filePath("Quillmar.ini"));
         return location;
     }
     location.PerUser = true;
-    const AnsiString &base = Environment.ConfigFolder.empty() ? Environment.PersonalFolder
-                                                              : Environment.ConfigFolder;
+    const AnsiString &base = Environment.ConfigFolder.empty() ? Environment.PersonalFolder : Environment.ConfigFolder;
     const QString folder = QDir(FromLocalPath(base)).filePath("Quillmar");
     const QString file = QDir(folder).filePath("Quillmar.ini");
     location.Folder = ToLocalPath(QDir::cleanPath(folder));
@@ -341,7 +330,7 @@ TSettingsLocation LocateSettingsFile(const TSettingsEnvironment &Environment)
         QDir().mkpath(folder);
         const QString seed = QDir(program).filePath("Quillmar.inx");
         if (QFileInfo(seed).isFile())
-            QFile::copy(seed, file);  // never overwrites
+            QFile::copy(seed, file); // never overwrites
     }
     return location;
 }

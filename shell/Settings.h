@@ -50,8 +50,7 @@ struct THTMLColours {
     int TagsFG = 0, TagsBG = 0;
     int ScriptFG = 0, ScriptBG = 0;
     int NamesFG = 0, NamesBG = 0;
-    int CommentStyle = 0, NumbersStyle = 0, StringsStyle = 0, TagsStyle = 0, ScriptStyle = 0,
-        NamesStyle = 0;
+    int CommentStyle = 0, NumbersStyle = 0, StringsStyle = 0, TagsStyle = 0, ScriptStyle = 0, NamesStyle = 0;
 };
 
 class TSettings {
@@ -142,7 +141,7 @@ public:
     bool OfferOtherBr = false;
     bool JSHead = true;
     bool JSAfterBody = false;
-    std::vector<WideString> UserBrowsers;   // BrCount, UserDefBr0 ...
+    std::vector<WideString> UserBrowsers; // BrCount, UserDefBr0 ...
 
     // [View]
     bool HTMLHighlight = false;
@@ -173,7 +172,8 @@ public:
 
 private:
     // Hands every scalar key with its section, field and default to the visitor, in file order.
-    template <class TVisitor, class TSelf> static void VisitKeys(TSelf &Self, TVisitor &&Visitor);
+    template <class TVisitor, class TSelf>
+    static void VisitKeys(TSelf &Self, TVisitor &&Visitor);
 
     TDesignLayout FDesign;
 };
@@ -193,14 +193,13 @@ TWindowPlacement PlaceMainWindow(const TSettings &Settings, const TBoundsRect &S
 
 // Called on every resize of the main window: bounds that are not the maximised size in both
 // directions are remembered as the normal bounds (rsLeft, rsTop, rsWidth, rsHeight).
-void NoteNormalBounds(TSettings &Settings, const TBoundsRect &Bounds, int MaximisedWidth,
-                      int MaximisedHeight);
+void NoteNormalBounds(TSettings &Settings, const TBoundsRect &Bounds, int MaximisedWidth, int MaximisedHeight);
 
 // What LocateSettingsFile needs to know about the system; System() gives the real one, tests
 // make their own.
 struct TSettingsEnvironment {
-    AnsiString ProgramFolder;  // the folder of the program file
-    AnsiString ConfigFolder;   // the user's XDG config folder (may be empty)
+    AnsiString ProgramFolder; // the folder of the program file
+    AnsiString ConfigFolder; // the user's XDG config folder (may be empty)
     AnsiString PersonalFolder; // the user's documents folder, else the home folder
     // File-system type of a folder as the system names it ("ext4", "nfs4", "fuse.sshfs"),
     // empty when it cannot be determined.
@@ -215,9 +214,9 @@ struct TSettingsEnvironment {
 bool IsNetworkFileSystem(const std::string &Type);
 
 struct TSettingsLocation {
-    AnsiString FileName;       // the settings file
-    AnsiString Folder;         // its folder, where the trace log goes too
-    bool PerUser = false;      // the user's own copy rather than the one beside the program
+    AnsiString FileName; // the settings file
+    AnsiString Folder; // its folder, where the trace log goes too
+    bool PerUser = false; // the user's own copy rather than the one beside the program
     bool RunsFromNetwork = false; // the program's folder is on a network or unknown file system
 };
 

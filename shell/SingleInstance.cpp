@@ -17,7 +17,9 @@ constexpr quint32 kHandOverMagic = 0x514D4831;
 
 } // namespace
 
-TSingleInstance::TSingleInstance(QString Name, QObject *Parent) : QObject(Parent), FName(std::move(Name)) {}
+TSingleInstance::TSingleInstance(QString Name, QObject *Parent) : QObject(Parent), FName(std::move(Name))
+{
+}
 
 TSingleInstance::~TSingleInstance() = default;
 

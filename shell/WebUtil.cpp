@@ -137,12 +137,30 @@ void BuildJSLiteral(const std::u32string &Text, Emit emit, Outside outside)
     for (size_t i = 0; i < Text.size(); ++i) {
         const char32_t c = Text[i];
         switch (c) {
-        case '\\': emit(U'\\'); emit(U'\\'); break;
-        case '\'': emit(U'\\'); emit(U'\''); break;
-        case '"': emit(U'\\'); emit(U'"'); break;
-        case '\r': emit(U'\\'); emit(U'r'); break;
-        case '\n': emit(U'\\'); emit(U'n'); break;
-        case '\t': emit(U'\\'); emit(U't'); break;
+        case '\\':
+            emit(U'\\');
+            emit(U'\\');
+            break;
+        case '\'':
+            emit(U'\\');
+            emit(U'\'');
+            break;
+        case '"':
+            emit(U'\\');
+            emit(U'"');
+            break;
+        case '\r':
+            emit(U'\\');
+            emit(U'r');
+            break;
+        case '\n':
+            emit(U'\\');
+            emit(U'n');
+            break;
+        case '\t':
+            emit(U'\\');
+            emit(U't');
+            break;
         default:
             if (c < 0x20 || c == 0x7F || c == 0x2028 || c == 0x2029) {
                 hex4(unsigned(c));

@@ -15,11 +15,11 @@ namespace {
 
 constexpr uint32_t kMaxCode = 0x10FFFF;
 // Limits that keep a hostile or careless pattern from exhausting memory or time while compiling.
-constexpr int kMaxRepeat = 1000;      // n and m of {n,m}
-constexpr size_t kMaxNodes = 20000;   // expression nodes after repetitions are spelt out
+constexpr int kMaxRepeat = 1000; // n and m of {n,m}
+constexpr size_t kMaxNodes = 20000; // expression nodes after repetitions are spelt out
 constexpr size_t kMaxPositions = 2000;
 constexpr size_t kMaxStates = 3000;
-constexpr int kMaxDepth = 200;        // nested groups
+constexpr int kMaxDepth = 200; // nested groups
 
 const char *const kErrorTexts[] = {
     "",
@@ -31,7 +31,15 @@ const char *const kErrorTexts[] = {
     "Repeation range not closed, '}' is missing.",
     "Expression is too complex.",
 };
-enum TErrorCode { ecEndOfPattern = 1, ecClassNotClosed, ecUnbalancedGroup, ecProperty, ecRange, ecRangeNotClosed, ecTooComplex };
+enum TErrorCode {
+    ecEndOfPattern = 1,
+    ecClassNotClosed,
+    ecUnbalancedGroup,
+    ecProperty,
+    ecRange,
+    ecRangeNotClosed,
+    ecTooComplex
+};
 
 struct TParseError {
     int Code;
@@ -151,12 +159,22 @@ struct TBitsHash {
 
 // ---- expression tree
 
-enum TNodeKind : uint8_t { nkSymbol, nkLineStart, nkLineEnd, nkEmpty, nkConcat, nkAlternation, nkStar, nkPlus, nkOptional };
+enum TNodeKind : uint8_t {
+    nkSymbol,
+    nkLineStart,
+    nkLineEnd,
+    nkEmpty,
+    nkConcat,
+    nkAlternation,
+    nkStar,
+    nkPlus,
+    nkOptional
+};
 
 struct TNode {
     TNodeKind Kind;
-    int A = -1, B = -1;   // operands
-    int Symbol = -1;      // for nkSymbol
+    int A = -1, B = -1; // operands
+    int Symbol = -1; // for nkSymbol
 };
 
 class TParser {
@@ -169,7 +187,7 @@ public:
     int Parse()
     {
         const int root = ParseAlternation(0);
-        if (Pos < N)   // a ')' without its '('
+        if (Pos < N) // a ')' without its '('
             throw TParseError{ecUnbalancedGroup};
         return root;
     }
@@ -333,7 +351,7 @@ private:
             return Add(nkConcat, result, tail);
         }
         if (hi == 0)
-            return Add(nkEmpty);   // x{0} and x{0,0} match the empty text
+            return Add(nkEmpty); // x{0} and x{0,0} match the empty text
         int result = -1;
         for (int i = 0; i < lo; ++i) {
             const int copy = i == 0 ? item : Clone(first, item);
@@ -414,11 +432,11 @@ private:
         case 'r': ++Pos; return 13;
         case 't': ++Pos; return 9;
         case 'v': ++Pos; return 11;
-        case 'x': case 'X': case 'u': case 'U':
-            ++Pos;
-            return JoinSurrogate(HexEscape(c));
-        default:
-            return JoinSurrogate(ReadChar());
+        case 'x':
+        case 'X':
+        case 'u':
+        case 'U': ++Pos; return JoinSurrogate(HexEscape(c));
+        default: return JoinSurrogate(ReadChar());
         }
     }
 
@@ -486,9 +504,9 @@ private:
     bool NamedClass(TRanges &ranges, uint32_t &mask)
     {
         static const std::map<std::u16string, uint32_t> masks = {
-            {u"alnum", 0x3E07},   {u"alpha", 0x3E03},  {u"cntrl", 0x80},      {u"digit", 0x4},
-            {u"graph", 0x1C3E0F}, {u"lower", 0x400},   {u"print", 0x1C3E1F},  {u"punct", 0x3C000},
-            {u"space", 0x70},     {u"upper", 0x200},   {u"xdigit", 0},
+            {u"alnum", 0x3E07},   {u"alpha", 0x3E03}, {u"cntrl", 0x80},     {u"digit", 0x4},
+            {u"graph", 0x1C3E0F}, {u"lower", 0x400},  {u"print", 0x1C3E1F}, {u"punct", 0x3C000},
+            {u"space", 0x70},     {u"upper", 0x200},  {u"xdigit", 0},
         };
         int end = Pos + 1;
         while (end < N && P[end] >= 'a' && P[end] <= 'z')
@@ -536,7 +554,7 @@ private:
 
     int ParseClass()
     {
-        ++Pos;   // '['
+        ++Pos; // '['
         bool negated = false;
         if (Pos < N && P[Pos] == '^') {
             negated = true;
@@ -569,7 +587,7 @@ private:
                     if (hi < lo)
                         std::swap(lo, hi);
                 } else {
-                    ranges.emplace_back('-', '-');   // "a-\p1": the dash stands for itself
+                    ranges.emplace_back('-', '-'); // "a-\p1": the dash stands for itself
                 }
             }
             ranges.emplace_back(lo, hi);
@@ -592,17 +610,10 @@ private:
             ++Pos;
             return inner;
         }
-        case '[':
-            return ParseClass();
-        case '.':
-            ++Pos;
-            return AddSymbol(Complement({{10, 10}, {13, 13}, {0x2028, 0x2029}}));
-        case '^':
-            ++Pos;
-            return Add(nkLineStart);
-        case '$':
-            ++Pos;
-            return Add(nkLineEnd);
+        case '[': return ParseClass();
+        case '.': ++Pos; return AddSymbol(Complement({{10, 10}, {13, 13}, {0x2028, 0x2029}}));
+        case '^': ++Pos; return Add(nkLineStart);
+        case '$': ++Pos; return Add(nkLineEnd);
         case '\\': {
             ++Pos;
             if (Pos >= N)
@@ -636,15 +647,15 @@ private:
 
 struct TURESearch::TAutomaton {
     bool IgnoreCase = false;
-    int Columns = 0;                      // character classes + line start + line end + both
+    int Columns = 0; // character classes + line start + line end + both
     int LineStartColumn = 0, LineEndColumn = 0, EmptyLineColumn = 0;
-    std::vector<uint32_t> IntervalStart;  // character classes by interval
+    std::vector<uint32_t> IntervalStart; // character classes by interval
     std::vector<int> IntervalClass;
     std::array<int, 256> LatinClass{};
-    std::array<uint8_t, 256> LatinStart{};   // whether a match may begin with the character (or it is a break)
-    std::array<int, 256> LatinColumn{};      // column of each character as read (lowered when ignoring case)
-    std::array<uint8_t, 256> LatinStays{};   // the start state reads the character back into itself
-    std::vector<int> Next;                // state * Columns + column; state 0 is dead
+    std::array<uint8_t, 256> LatinStart{}; // whether a match may begin with the character (or it is a break)
+    std::array<int, 256> LatinColumn{}; // column of each character as read (lowered when ignoring case)
+    std::array<uint8_t, 256> LatinStays{}; // the start state reads the character back into itself
+    std::vector<int> Next; // state * Columns + column; state 0 is dead
     std::vector<uint8_t> Accepting;
     int Start = 1;
 
@@ -663,8 +674,8 @@ namespace {
 // Positions of the classic follow-position construction: every symbol and anchor leaf of the tree,
 // then the end marker, with the positions a match may begin at and those that may follow each one.
 struct TPositions {
-    std::vector<int> Symbol;  // symbol index, or -1 line start, -2 line end, -3 end marker
-    size_t End = 0;           // the end marker
+    std::vector<int> Symbol; // symbol index, or -1 line start, -2 line end, -3 end marker
+    size_t End = 0; // the end marker
     TBits Start;
     std::vector<TBits> Follow;
     size_t Count() const { return Symbol.size(); }
@@ -699,14 +710,14 @@ bool FollowPositions(const TParser &parser, int root, TPositions &out)
     for (size_t i = 0; i < nodes.size(); ++i) {
         const TNode &n = nodes[i];
         switch (n.Kind) {
-        case nkSymbol: case nkLineStart: case nkLineEnd:
+        case nkSymbol:
+        case nkLineStart:
+        case nkLineEnd:
             nullable[i] = 0;
             first[i].Set(size_t(positionOf[i]));
             last[i].Set(size_t(positionOf[i]));
             break;
-        case nkEmpty:
-            nullable[i] = 1;
-            break;
+        case nkEmpty: nullable[i] = 1; break;
         case nkConcat: {
             const size_t x = size_t(n.A), y = size_t(n.B);
             nullable[i] = nullable[x] && nullable[y];
@@ -728,7 +739,9 @@ bool FollowPositions(const TParser &parser, int root, TPositions &out)
             last[i].Or(last[y]);
             break;
         }
-        case nkStar: case nkPlus: case nkOptional: {
+        case nkStar:
+        case nkPlus:
+        case nkOptional: {
             const size_t x = size_t(n.A);
             nullable[i] = n.Kind == nkPlus ? nullable[x] : 1;
             first[i] = first[x];
@@ -824,8 +837,7 @@ TBits AnchorStep(const TBits &Set, const TBits &Anchors, const std::vector<TBits
 // Subset construction. The line start and line end are read as characters of their own between the
 // real ones; positions that do not wait for them stay as they are. On an empty line both hold at once,
 // in either order. With Search every state also holds the start positions.
-void BuildStates(const TPositions &pos, const std::vector<TBits> &classSymbols, bool search,
-                 TURESearch::TAutomaton &a)
+void BuildStates(const TPositions &pos, const std::vector<TBits> &classSymbols, bool search, TURESearch::TAutomaton &a)
 {
     const size_t npos = pos.Count();
     const int classes = int(classSymbols.size());
@@ -861,7 +873,7 @@ void BuildStates(const TPositions &pos, const std::vector<TBits> &classSymbols, 
         stateIndex.emplace(set, id);
         return id;
     };
-    intern(TBits(npos));   // 0: dead, every column leading back to it
+    intern(TBits(npos)); // 0: dead, every column leading back to it
     a.Next.assign(size_t(a.Columns), 0);
     a.Start = intern(pos.Start);
     for (size_t s = 1; s < states.size(); ++s) {
@@ -898,8 +910,8 @@ void FillLatinTables(TURESearch::TAutomaton &a)
     for (uint32_t c = 0; c < 256; ++c) {
         a.LatinColumn[c] = a.ClassOf(a.IgnoreCase ? Lower(c) : c);
         a.LatinStart[c] = IsLineSeparator(c) || a.Step(a.Start, a.LatinColumn[c]) != 0;
-        a.LatinStays[c] = !IsLineSeparator(c) && !a.Accepting[size_t(a.Start)] &&
-                          a.Step(a.Start, a.LatinColumn[c]) == a.Start;
+        a.LatinStays[c] =
+            !IsLineSeparator(c) && !a.Accepting[size_t(a.Start)] && a.Step(a.Start, a.LatinColumn[c]) == a.Start;
     }
 }
 
@@ -920,13 +932,14 @@ std::unique_ptr<TURESearch::TAutomaton> Build(const TParser &parser, int root, b
 
 AnsiString ErrorMessage(const WideChar *pattern, int length, int code)
 {
-    return "Error in regular expression: " + CodePage::WideToAnsi(pattern, size_t(length)) + "\r" +
-           kErrorTexts[code];
+    return "Error in regular expression: " + CodePage::WideToAnsi(pattern, size_t(length)) + "\r" + kErrorTexts[code];
 }
 
 } // namespace
 
-TURESearch::TURESearch(TObject *AOwner) : TSearchEngine(AOwner) {}
+TURESearch::TURESearch(TObject *AOwner) : TSearchEngine(AOwner)
+{
+}
 
 TURESearch::~TURESearch() = default;
 
@@ -988,7 +1001,7 @@ inline bool LineStartAt(const WideChar *Text, int Length, int i)
         return true;
     const WideChar p = Text[i - 1];
     if (p == 13)
-        return i >= Length || Text[i] != 10;   // between CR and LF is inside one break
+        return i >= Length || Text[i] != 10; // between CR and LF is inside one break
     return IsLineSeparator(p);
 }
 
@@ -1062,10 +1075,10 @@ private:
     static uint64_t Key(int Pos, int State) { return (uint64_t(uint32_t(Pos)) << 32) | uint32_t(State); }
 
     int FBase = 0;
-    std::vector<uint16_t> FFirst;  // by position - FBase: one dead state, 0 for none (states < kMaxStates)
+    std::vector<uint16_t> FFirst; // by position - FBase: one dead state, 0 for none (states < kMaxStates)
     std::unordered_set<uint64_t> FMore;
     std::vector<std::pair<int, int>> FVisited;
-    std::map<int, int> FStartRanges;  // from -> to (exclusive); never overlapping
+    std::map<int, int> FStartRanges; // from -> to (exclusive); never overlapping
     std::vector<std::pair<int, int>> FVisitedStart;
 };
 
@@ -1074,8 +1087,8 @@ namespace {
 // Runs the automaton from position S. With StopAtFirst the run ends at the first accepting point,
 // otherwise at the dead state, the text end or a dead end of an earlier run; returns the last
 // accepting point reached, or -1. Steps counts the characters read.
-int Run(const TURESearch::TAutomaton &a, const WideChar *Text, int Length, int s, bool StopAtFirst,
-        TDeadEnds *Dead, int64_t &Steps)
+int Run(const TURESearch::TAutomaton &a, const WideChar *Text, int Length, int s, bool StopAtFirst, TDeadEnds *Dead,
+        int64_t &Steps)
 {
     int first = 0;
     const uint32_t firstChar = s < Length ? CodeAt(Text, Length, s, first) : 0;
@@ -1220,7 +1233,7 @@ bool TURESearch::FindAll(const WideChar *Text, int Length)
 {
     ClearResults();
     FSteps = 0;
-    TDeadEnds dead;  // shared by the searches of one text: a dead end stays one
+    TDeadEnds dead; // shared by the searches of one text: a dead end stays one
     int from = 0, start = 0, stop = 0;
     while (from <= Length && Find(Text, Length, from, start, stop, dead)) {
         AddResult(start, stop);

@@ -70,7 +70,7 @@ void TUTBMSearch::FindPrepare(const WideChar *Pattern, int Length, unsigned Flag
     FSkipTable.clear();
     FPatternLength = 0;
 
-    bool inRun = false;   // inside a run of white-space and control characters (compressing)
+    bool inRun = false; // inside a run of white-space and control characters (compressing)
     for (int i = 0; i < Length;) {
         int units;
         const uint32_t c = CodeAt(Pattern, Length, i, units);
@@ -230,9 +230,7 @@ bool TUTBMSearch::Find(const WideChar *Text, int Length, int From, int &Start, i
     if (FPattern.empty() || !Text || Length <= 0 || From < 0 || Length - From < FPatternLength)
         return false;
     int p = From + FLastStart;
-    auto realign = [&](int i) {
-        return (i < Length && i > 0 && IsLow(Text[i]) && IsHigh(Text[i - 1])) ? i - 1 : i;
-    };
+    auto realign = [&](int i) { return (i < Length && i > 0 && IsLow(Text[i]) && IsHigh(Text[i - 1])) ? i - 1 : i; };
     p = realign(p);
     while (p < Length) {
         int units;

@@ -30,14 +30,14 @@ public:
 private:
     struct TEntry {
         uint32_t Lower = 0, Upper = 0, Title = 0;
-        int Offset = 0;   // unit index in the pattern
+        int Offset = 0; // unit index in the pattern
         int Units = 1;
         bool Blank = false;
         bool Equals(uint32_t c) const { return c == Lower || c == Upper || c == Title; }
     };
     struct TSkip {
         uint32_t Lower, Upper, Title;
-        int After;       // fewest pattern units between an entry of these forms and the last entry
+        int After; // fewest pattern units between an entry of these forms and the last entry
         bool Equals(uint32_t c) const { return c == Lower || c == Upper || c == Title; }
     };
 

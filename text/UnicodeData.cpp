@@ -12,7 +12,7 @@ extern const unsigned long kUnicodeCaseTableSize;
 
 namespace {
 
-constexpr int kMaxSectionCount = 21846;   // 21846 * 3 * 4 bytes no longer fits a 16-bit-sized table
+constexpr int kMaxSectionCount = 21846; // 21846 * 3 * 4 bytes no longer fits a 16-bit-sized table
 
 // Sequential reader over a stored table; the mark decides whether values are byte-swapped.
 class TTableReader {

@@ -26,8 +26,8 @@ public:
 // The parsed "TYPE" table.
 struct TUnicodeTypeTable {
     int PropertyCount = 0;
-    std::vector<uint16_t> Offsets;   // PropertyCount + 1 entries; 0xFFFF = no ranges
-    std::vector<uint32_t> Ranges;    // (first, last) pairs
+    std::vector<uint16_t> Offsets; // PropertyCount + 1 entries; 0xFFFF = no ranges
+    std::vector<uint32_t> Ranges; // (first, last) pairs
 
     bool HasProperty(uint32_t code, int property) const;
     // Indexes [First, Last) of the property's range values; empty when it has none.
@@ -40,7 +40,7 @@ struct TUnicodeCaseTable {
     int Total = 0;
     int Upper = 0;
     int Lower = 0;
-    std::vector<uint32_t> Triples;   // 3 * Total code points
+    std::vector<uint32_t> Triples; // 3 * Total code points
 
     // Field (1 or 2) of the triple among positions First..Last whose first value is Code; Code when none.
     uint32_t Lookup(uint32_t code, int first, int last, int field) const;

@@ -54,7 +54,7 @@ TWideBuffer StrAllocW(size_t N)
 void StrDisposeW(WideChar *p)
 {
     if (p)
-        delete[] (reinterpret_cast<uint8_t *>(p) - 4);
+        delete[](reinterpret_cast<uint8_t *>(p) - 4);
 }
 
 uint32_t StrBufSizeW(const WideChar *p)

@@ -43,8 +43,8 @@ WideString WideTrimRight(const WideString &S);
 
 // ---- character classes (Unicode property tables)
 
-bool UnicodeIsControl(uint32_t C);        // properties 9, 10 (Cc, Cf)
-bool UnicodeIsWhiteSpace(uint32_t C);     // properties 6, 13, 36, 37 (Zs, segment separator, white space)
+bool UnicodeIsControl(uint32_t C); // properties 9, 10 (Cc, Cf)
+bool UnicodeIsWhiteSpace(uint32_t C); // properties 6, 13, 36, 37 (Zs, segment separator, white space)
 bool UnicodeIsUpper(uint32_t C);
 bool UnicodeIsLower(uint32_t C);
 bool UnicodeIsTitle(uint32_t C);

@@ -110,7 +110,7 @@ void TWideStrings::InsertObject(int Index, const WideString &S, TObject *AObject
 void TWideStrings::Put(int Index, const WideString &S)
 {
     TObject *obj = GetObject(Index);
-    WideString copy = S;   // S may be the very item that is deleted next
+    WideString copy = S; // S may be the very item that is deleted next
     Delete(Index);
     InsertObject(Index, copy, obj);
 }
@@ -126,7 +126,7 @@ void TWideStrings::AddStrings(const TStrings &Strings)
 void TWideStrings::AddStrings(const TWideStrings &Strings)
 {
     const auto bracket = UpdateBracket(*this);
-    const int n = Strings.GetCount();   // adding a list to itself copies its original lines once
+    const int n = Strings.GetCount(); // adding a list to itself copies its original lines once
     for (int i = 0; i < n; ++i) {
         WideString s = Strings.Get(i);
         AddObject(s, Strings.GetObject(i));
@@ -298,7 +298,7 @@ void TWideStrings::SetTextBuffer(const WideChar *Text, size_t Length)
 
 namespace {
 
-constexpr size_t kLoadBlock = 1 << 20;  // bytes read and decoded at a time
+constexpr size_t kLoadBlock = 1 << 20; // bytes read and decoded at a time
 
 // Decodes the bytes after the mark a block at a time: Windows-1252 bytes one character each, UTF-16
 // two bytes each in the file's order (an odd last byte belongs to no character and is dropped).
@@ -328,7 +328,7 @@ public:
         if (FUnicode) {
             FStream.ReadBuffer(FChars.data(), int64_t(part));
             if (FSwap)
-                SwapBytesBlock(FChars.data(), part / 2);  // every character, zeros included
+                SwapBytesBlock(FChars.data(), part / 2); // every character, zeros included
             return {FChars.data(), part / 2};
         }
         FStream.ReadBuffer(FBytes.data(), int64_t(part));
@@ -373,7 +373,7 @@ public:
         while (i < n) {
             const size_t run = FindLineBreak(p + i, n - i);
             if (i + run == n) {
-                Append(p + i, run);  // the line goes on in the next block
+                Append(p + i, run); // the line goes on in the next block
                 FEndsWithBreak = false;
                 return;
             }
@@ -429,7 +429,7 @@ private:
         if (!FOnLine)
             return;
         if (FPending.capacity() < FLongest)
-            FPending.reserve(FLongest);  // one allocation for a line over many blocks
+            FPending.reserve(FLongest); // one allocation for a line over many blocks
         FPending.append(p, n);
     }
     void Emit(const WideString &line, size_t length)
@@ -445,7 +445,7 @@ private:
     WideString FPending, FLine;
     size_t FOpenLength = 0;
     size_t FLines = 0;
-    bool FOpen = false;   // characters after the last break
+    bool FOpen = false; // characters after the last break
     bool FSkipLF = false; // the last block ended in CR
     int FStyle = -1;
     bool FEndsWithBreak = false;
@@ -460,8 +460,8 @@ void TWideStrings::LoadFromStream(TStream &Stream)
     const int64_t size = Stream.GetSize();
     const int64_t n = (pos >= 0 && size > pos) ? size - pos : 0;
     if (n > kMaxTextFileBytes)
-        throw ETextTooLarge("The file is too large to open (" + std::to_string(n / (1024 * 1024)) +
-                            " MB; at most " + std::to_string(kMaxTextFileBytes / (1024 * 1024)) + " MB can be opened).");
+        throw ETextTooLarge("The file is too large to open (" + std::to_string(n / (1024 * 1024)) + " MB; at most " +
+                            std::to_string(kMaxTextFileBytes / (1024 * 1024)) + " MB can be opened).");
     uint8_t head[3] = {0, 0, 0};
     const int64_t headCount = std::min<int64_t>(n, 3);
     Stream.ReadBuffer(head, headCount);
@@ -635,7 +635,8 @@ bool TWideStrings::LoadFromFile(const AnsiString &FileName, std::unique_ptr<TFil
             throw ETextTooLarge("Cannot open file \"" + FileName + "\". " + e.Message());
         } catch (const EReadError &) {
             const int err = errno;
-            throw EReadError("Cannot read file \"" + FileName + "\"." + (err ? AnsiString(" ") + std::strerror(err) : ""));
+            throw EReadError("Cannot read file \"" + FileName + "\"." +
+                             (err ? AnsiString(" ") + std::strerror(err) : ""));
         } catch (const std::bad_alloc &) {
             throw EReadError("Cannot open file \"" + FileName + "\". There is not enough memory for its text.");
         }
@@ -661,7 +662,7 @@ void TWideStrings::SaveToFile(const AnsiString &FileName)
     TAtomicSave save(FileName);
     SaveToStream(save.Stream());
     if (!FSaved)
-        return;  // refused: the new bytes are dropped, the file stays as it was
+        return; // refused: the new bytes are dropped, the file stays as it was
     FSaved = false;
     save.Commit();
     FSaved = true;

@@ -2,11 +2,11 @@
 // Lists of UTF-16 lines, each with a pointer-sized object, and the edited-text file format.
 //
 // Reading a file: two leading bytes FF FE or FE FF mark UTF-16 (little- or big-endian); valid UTF-8 that is
-// not plain ASCII (or starts with EF BB BF) is UTF-8; anything else is Windows-1252 text. Lines end at CR LF, CR, LF, VT, FF, U+2028 or U+2029; a break at the very end adds no
-// empty line. U+0000 is an ordinary character: the whole text is kept. A UTF-16 file with an odd number of
-// bytes loses its last byte (it is not part of any character).
-// Writing: in the encoding, with the mark and the line break the file was read with (a new text:
-// Windows-1252, LF, a break after the last line too), so a file is saved as it was read.
+// not plain ASCII (or starts with EF BB BF) is UTF-8; anything else is Windows-1252 text. Lines end at CR LF, CR, LF,
+// VT, FF, U+2028 or U+2029; a break at the very end adds no empty line. U+0000 is an ordinary character: the whole text
+// is kept. A UTF-16 file with an odd number of bytes loses its last byte (it is not part of any character). Writing: in
+// the encoding, with the mark and the line break the file was read with (a new text: Windows-1252, LF, a break after
+// the last line too), so a file is saved as it was read.
 #include <functional>
 #include <memory>
 #include <vector>
@@ -138,7 +138,6 @@ protected:
     [[noreturn]] static void ListError(int Index);
 
 private:
-
     int FUpdateCount = 0;
     uint32_t FLanguage = LOCALE_USER_DEFAULT;
     bool FSaved = false;

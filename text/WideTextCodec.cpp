@@ -13,7 +13,7 @@ namespace {
 
 struct TTables {
     std::array<WideChar, 256> toWide{};
-    std::array<int16_t, 256> fromLow{};   // byte of each character below U+0100, -1 when none
+    std::array<int16_t, 256> fromLow{}; // byte of each character below U+0100, -1 when none
     TTables()
     {
         for (int i = 0; i < 256; ++i) {
@@ -73,7 +73,7 @@ void AnsiToWideBlock(const uint8_t *src, size_t n, WideChar *dst)
     const __m128i zero = _mm_setzero_si128();
     for (; i + 16 <= n; i += 16) {
         const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i *>(src + i));
-        if (_mm_movemask_epi8(v) == 0) {   // all ASCII: widen
+        if (_mm_movemask_epi8(v) == 0) { // all ASCII: widen
             _mm_storeu_si128(reinterpret_cast<__m128i *>(dst + i), _mm_unpacklo_epi8(v, zero));
             _mm_storeu_si128(reinterpret_cast<__m128i *>(dst + i + 8), _mm_unpackhi_epi8(v, zero));
         } else {
@@ -160,7 +160,7 @@ void TUtf8Check::Feed(const uint8_t *p, size_t n)
             FNeed = 1;
         } else if (b >= 0xE0 && b <= 0xEF) {
             FNeed = 2;
-            FLow = b == 0xE0 ? 0xA0 : 0x80;  // no overlong forms
+            FLow = b == 0xE0 ? 0xA0 : 0x80; // no overlong forms
             FHigh = b == 0xED ? 0x9F : 0xBF; // no surrogates
         } else if (b >= 0xF0 && b <= 0xF4) {
             FNeed = 3;

@@ -28,7 +28,7 @@ public:
 private:
     bool FValid = true;
     bool FNonAscii = false;
-    int FNeed = 0;         // continuation bytes still expected
+    int FNeed = 0; // continuation bytes still expected
     uint8_t FLow = 0x80, FHigh = 0xBF; // range of the next continuation byte
 };
 

@@ -20,25 +20,22 @@ TCheckOptions Options(bool TreeGlobals, bool TreeLocals, bool NoWarnings, bool S
     return o;
 }
 
-const char *const kShapesWarnings =
-    "(022) Warning on line 5, parameter \"width\" is a reserved word or DOM object\n"
-    "(022) Warning on line 5, parameter \"height\" is a reserved word or DOM object\n"
-    "(013) Warning on line 15, missing semicolon\n";
+const char *const kShapesWarnings = "(022) Warning on line 5, parameter \"width\" is a reserved word or DOM object\n"
+                                    "(022) Warning on line 5, parameter \"height\" is a reserved word or DOM object\n"
+                                    "(013) Warning on line 15, missing semicolon\n";
 
-const char *const kShapesSummary =
-    "Javascript file had 21 lines, 88 tokens, 1 missing semicolons\n";
+const char *const kShapesSummary = "Javascript file had 21 lines, 88 tokens, 1 missing semicolons\n";
 
-const char *const kShapesFullTree =
-    "Global variables [4] 1\n"
-    "  count [5] 1\n"
-    "  names [5] 2\n"
-    "  s [5] 19\n"
-    "Javascript functions [3] 0\n"
-    "  Constructor-Shape(width,height) [19] 4\n"
-    "    area [8] 5\n"
-    "    describe(prefix) [7] 7\n"
-    "  tick() [7] 13\n"
-    "    local [8] 15\n";
+const char *const kShapesFullTree = "Global variables [4] 1\n"
+                                    "  count [5] 1\n"
+                                    "  names [5] 2\n"
+                                    "  s [5] 19\n"
+                                    "Javascript functions [3] 0\n"
+                                    "  Constructor-Shape(width,height) [19] 4\n"
+                                    "    area [8] 5\n"
+                                    "    describe(prefix) [7] 7\n"
+                                    "  tick() [7] 13\n"
+                                    "    local [8] 15\n";
 
 } // namespace
 
@@ -57,7 +54,8 @@ TEST(CheckRun, ScriptFileFindingsAndTreeFollowTheOptions)
          kShapesFullTree},
         {"no warnings", Options(true, true, true, true),
          std::string(kShapesSummary) + "Summary: 1 missing semicolons\n<timing>\n", kShapesFullTree},
-        {"no warnings, no summary", Options(true, true, true, false), "No errors detected\n<timing>\n", kShapesFullTree},
+        {"no warnings, no summary", Options(true, true, true, false), "No errors detected\n<timing>\n",
+         kShapesFullTree},
         {"no globals", Options(false, true, false, false), std::string(kShapesWarnings) + "<timing>\n",
          "Javascript functions [3] 0\n"
          "  Constructor-Shape(width,height) [19] 4\n"
@@ -115,7 +113,8 @@ TEST(CheckRun, EmptyDocumentsAndRepeatedRunsStartClean)
     // A run with findings, then a clean one on the same checker: nothing of the first remains.
     EXPECT_NE(run.Check("/a/x.js", "var a = 1\nfunction g() {}\n", Options(true, true, false, false)),
               "No errors detected\n<timing>\n");
-    EXPECT_EQ(run.Check("/a/x.js", "var b = 2;\n", Options(true, true, false, false)), "No errors detected\n<timing>\n");
+    EXPECT_EQ(run.Check("/a/x.js", "var b = 2;\n", Options(true, true, false, false)),
+              "No errors detected\n<timing>\n");
     EXPECT_EQ(run.TreeDump(), "Global variables [4] 0\n  b [5] 0\nJavascript functions [3] 0\n");
     EXPECT_EQ(run.Checker.Lists().Functions.Count(), 0);
     EXPECT_EQ(run.Checker.Lists().GlobalVars.Count(), 1);

@@ -23,7 +23,8 @@ inline void FillLines(TWideStringList &Lines, const std::string &Text)
     while (start <= Text.size()) {
         size_t end = Text.find('\n', start);
         if (end == std::string::npos) {
-            if (start < Text.size()) Lines.Add(AnsiToWide(Text.substr(start)));
+            if (start < Text.size())
+                Lines.Add(AnsiToWide(Text.substr(start)));
             break;
         }
         Lines.Add(AnsiToWide(Text.substr(start, end - start)));
@@ -33,7 +34,10 @@ inline void FillLines(TWideStringList &Lines, const std::string &Text)
 
 class TTestDocument final : public ICheckDocument {
 public:
-    TTestDocument(const std::string &FileName, const std::string &Text) : FName(AnsiToWide(FileName)) { FillLines(FLines, Text); }
+    TTestDocument(const std::string &FileName, const std::string &Text) : FName(AnsiToWide(FileName))
+    {
+        FillLines(FLines, Text);
+    }
     const TWideStrings &Lines() const override { return FLines; }
     WideString FileName() const override { return FName; }
     TWideStringList &Mutable() { return FLines; }
@@ -51,7 +55,8 @@ inline std::string DumpTree(INavTreeNodes &Tree)
     for (int i = 0; i < n; ++i) {
         TNavNode node = Tree.GetNodeFromIndex(i);
         int depth = 0;
-        for (TNavNode p = Tree.GetParent(node); p; p = Tree.GetParent(p)) ++depth;
+        for (TNavNode p = Tree.GetParent(node); p; p = Tree.GetParent(p))
+            ++depth;
         out += std::string(static_cast<size_t>(depth) * 2, ' ') + Tree.GetText(node);
         if (auto *rec = static_cast<TNavNodeRec *>(Tree.GetData(node)))
             out += " [" + std::to_string(rec->Kind) + "] " + std::to_string(rec->Line);
@@ -81,8 +86,8 @@ inline std::string Findings(const TStrings &Items)
 class TFakeIncludeHost final : public IIncludeHost {
 public:
     std::vector<std::string> Calls;
-    std::string DocumentPath;                  // what paths resolve against
-    std::map<std::string, bool> Unsaved;       // resolved path -> unsaved changes
+    std::string DocumentPath; // what paths resolve against
+    std::map<std::string, bool> Unsaved; // resolved path -> unsaved changes
     std::map<std::string, std::vector<std::string>> Http; // URL -> lines
     bool HasProject = false;
     TCheckProject Project;
@@ -119,16 +124,19 @@ public:
     {
         Calls.push_back("FileName2Tab(" + Path + ")");
         for (size_t i = 0; i < Tabs.size(); ++i)
-            if (Tabs[i].first == Path) return static_cast<int>(i);
+            if (Tabs[i].first == Path)
+                return static_cast<int>(i);
         return -1;
     }
     const TWideStrings *TabLines(int Index) override
     {
-        return Index >= 0 && Index < static_cast<int>(Tabs.size()) ? Tabs[static_cast<size_t>(Index)].second.get() : nullptr;
+        return Index >= 0 && Index < static_cast<int>(Tabs.size()) ? Tabs[static_cast<size_t>(Index)].second.get()
+                                                                   : nullptr;
     }
     bool CurrentProject(TCheckProject &P) override
     {
-        if (HasProject) P = Project;
+        if (HasProject)
+            P = Project;
         return HasProject;
     }
 };
@@ -154,11 +162,13 @@ inline std::string ReadFixture(const std::string &Name)
 {
     std::string path = std::string(QUILLMAR_FIXTURES) + "/checker/" + Name;
     std::FILE *f = std::fopen(path.c_str(), "rb");
-    if (!f) return std::string();
+    if (!f)
+        return std::string();
     std::string s;
     char buf[4096];
     size_t n;
-    while ((n = std::fread(buf, 1, sizeof buf, f)) > 0) s.append(buf, n);
+    while ((n = std::fread(buf, 1, sizeof buf, f)) > 0)
+        s.append(buf, n);
     std::fclose(f);
     return s;
 }

@@ -60,9 +60,10 @@ struct CheckRun {
         Parser.SetStartLine(O.StartLine);
         std::istringstream in(Source);
         std::string line;
-        while (std::getline(in, line)) Parser.AddSourceLine(line);
-        Parser.Parse(O.SectionCode, Lists.Functions, O.JSON, O.Deprecated, O.ECMA, O.SemiColon, O.RepeatDec,
-                     O.Summary, O.WarnNoVar, O.NoWarnings, &Items);
+        while (std::getline(in, line))
+            Parser.AddSourceLine(line);
+        Parser.Parse(O.SectionCode, Lists.Functions, O.JSON, O.Deprecated, O.ECMA, O.SemiColon, O.RepeatDec, O.Summary,
+                     O.WarnNoVar, O.NoWarnings, &Items);
     }
 
     std::vector<std::string> Finish()
@@ -70,7 +71,8 @@ struct CheckRun {
         Parser.AddSummary();
         Parser.ShowMessages(&Items);
         std::vector<std::string> out;
-        for (int i = 0; i < Items.Count(); ++i) out.push_back(Items[i]);
+        for (int i = 0; i < Items.Count(); ++i)
+            out.push_back(Items[i]);
         return out;
     }
 };
@@ -86,6 +88,7 @@ inline std::vector<std::string> CheckScript(const std::string &Source, const Che
 inline std::string Joined(const std::vector<std::string> &Lines)
 {
     std::string s;
-    for (const auto &l : Lines) s += l + "\n";
+    for (const auto &l : Lines)
+        s += l + "\n";
     return s;
 }

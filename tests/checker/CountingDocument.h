@@ -32,7 +32,7 @@ public:
         int64_t n = 0;
         for (int i = 0; i < FLines.Count(); ++i)
             n += int64_t(FLines[i].size()) + 1;
-        FLines.CharactersRead -= n;  // counting the size is no work of the run
+        FLines.CharactersRead -= n; // counting the size is no work of the run
         return n;
     }
 

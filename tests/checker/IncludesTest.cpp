@@ -43,7 +43,8 @@ private:
 
 std::string Replace(std::string S, const std::string &From, const std::string &To)
 {
-    for (size_t p = S.find(From); p != std::string::npos; p = S.find(From, p + To.size())) S.replace(p, From.size(), To);
+    for (size_t p = S.find(From); p != std::string::npos; p = S.find(From, p + To.size()))
+        S.replace(p, From.size(), To);
     return S;
 }
 
@@ -64,17 +65,17 @@ TEST(Includes, ScriptSourcesResolveAgainstThePageFolder)
     site.Write("sub/js/app.js", "var app = 1;\nfunction start() {\n  x = \n}\n");
     site.Write("sub/top.js", "var top1 = 1\n");
     site.Write("sub/pic.svg", "<svg>\n<script type=\"text/ecmascript\">\nvar inSvg = 1\n</script>\n</svg>\n");
-    const std::string page = site.Write("sub/page.html",
-                                        "<html>\n"
-                                        "<script type=\"text/javascript\" src=\"js/app.js\"></script>\n"
-                                        "<script type=\"text/javascript\" src=\"../shared/lib.js\"></script>\n"
-                                        "<script type=\"text/javascript\" src=\"missing.js\"></script>\n"
-                                        "<script type=\"text/javascript\" src=\"\\top.js\"></script>\n"
-                                        "<script type=\"text/javascript\" src=\"js\\app.js\"></script>\n"
-                                        "<script type=\"text/javascript\" src=\"//cdn.example/x.js\"></script>\n"
-                                        "<script type=\"text/javascript\" src=\"http://example.test/remote.js\"></script>\n"
-                                        "<embed src=\"pic.svg\" type=\"image/svg+xml\" />\n"
-                                        "</html>\n");
+    const std::string page =
+        site.Write("sub/page.html", "<html>\n"
+                                    "<script type=\"text/javascript\" src=\"js/app.js\"></script>\n"
+                                    "<script type=\"text/javascript\" src=\"../shared/lib.js\"></script>\n"
+                                    "<script type=\"text/javascript\" src=\"missing.js\"></script>\n"
+                                    "<script type=\"text/javascript\" src=\"\\top.js\"></script>\n"
+                                    "<script type=\"text/javascript\" src=\"js\\app.js\"></script>\n"
+                                    "<script type=\"text/javascript\" src=\"//cdn.example/x.js\"></script>\n"
+                                    "<script type=\"text/javascript\" src=\"http://example.test/remote.js\"></script>\n"
+                                    "<embed src=\"pic.svg\" type=\"image/svg+xml\" />\n"
+                                    "</html>\n");
     for (bool open : {true, false}) {
         TRun run;
         run.Host.Http["http://example.test/remote.js"] = {"var remote = 1", "remote()"};
@@ -82,35 +83,46 @@ TEST(Includes, ScriptSourcesResolveAgainstThePageFolder)
         std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
         const std::string findings = Replace(run.Check(page, text, IncludeOptions(open)), site.Root(), "<site>");
         // Findings sort by their line within the page or include; duplicates of one file are each checked.
-        const std::string app4 = "(139) Syntax error on line 4 of Include; <site>/sub/js/app.js, rhs of assignment(=) "
-                                 "missing or invalid\n(013) Warning on line 4 of Include; <site>/sub/js/app.js, missing "
-                                 "semicolon\n";
-        EXPECT_EQ(findings,
-                  "(013) Warning on line 1 of Include; <site>/sub/top.js, missing semicolon\n" +
-                      std::string(open ? "(013) Warning on line 1 of Include; http://example.test/remote.js, missing semicolon\n" : "") +
-                      "(013) Warning on line 2 of Include; <site>/shared/lib.js, missing semicolon\n"
-                      "(014) Warning on line 2 of Include; <site>/sub/js/app.js, duplicate function - \"start\".  "
-                      "Browsers will use the last one without reporting any error!\n" +
-                      std::string(open ? "(013) Warning on line 2 of Include; http://example.test/remote.js, missing semicolon\n" : "") +
-                      "(013) Warning on line 3 of Include; <site>/sub/pic.svg, missing semicolon\n" + app4 +
-                      "(167) Syntax error on line 4, Include File '<site>/sub/missing.js' does not exist\n" + app4 +
-                      "(167) Hint on line 7, Include '//cdn.example/x.js' not followed, only local files and http:// "
-                      "includes (with includes opened) are checked\n" +
-                      std::string(open ? "" : "(167) Hint on line 8, Include 'http://example.test/remote.js' not followed, "
-                                              "only local files and http:// includes (with includes opened) are checked\n") +
-                      "<timing>\n")
+        const std::string app4 =
+            "(139) Syntax error on line 4 of Include; <site>/sub/js/app.js, rhs of assignment(=) "
+            "missing or invalid\n(013) Warning on line 4 of Include; <site>/sub/js/app.js, missing "
+            "semicolon\n";
+        EXPECT_EQ(
+            findings,
+            "(013) Warning on line 1 of Include; <site>/sub/top.js, missing semicolon\n" +
+                std::string(
+                    open ? "(013) Warning on line 1 of Include; http://example.test/remote.js, missing semicolon\n"
+                         : "") +
+                "(013) Warning on line 2 of Include; <site>/shared/lib.js, missing semicolon\n"
+                "(014) Warning on line 2 of Include; <site>/sub/js/app.js, duplicate function - \"start\".  "
+                "Browsers will use the last one without reporting any error!\n" +
+                std::string(
+                    open ? "(013) Warning on line 2 of Include; http://example.test/remote.js, missing semicolon\n"
+                         : "") +
+                "(013) Warning on line 3 of Include; <site>/sub/pic.svg, missing semicolon\n" + app4 +
+                "(167) Syntax error on line 4, Include File '<site>/sub/missing.js' does not exist\n" + app4 +
+                "(167) Hint on line 7, Include '//cdn.example/x.js' not followed, only local files and http:// "
+                "includes (with includes opened) are checked\n" +
+                std::string(open ? ""
+                                 : "(167) Hint on line 8, Include 'http://example.test/remote.js' not followed, "
+                                   "only local files and http:// includes (with includes opened) are checked\n") +
+                "<timing>\n")
             << "open includes " << open;
         // Include N is entry N-1 of the list, duplicates included.
         std::vector<std::string> includes;
-        for (int i = 0; i < run.Includes.Count(); ++i) includes.push_back(Replace(run.Includes[i], site.Root(), "<site>"));
+        for (int i = 0; i < run.Includes.Count(); ++i)
+            includes.push_back(Replace(run.Includes[i], site.Root(), "<site>"));
         std::vector<std::string> expected = {"<site>/sub/js/app.js", "<site>/shared/lib.js", "<site>/sub/missing.js",
                                              "<site>/sub/top.js", "<site>/sub/js/app.js"};
-        if (open) expected.push_back("http://example.test/remote.js");
+        if (open)
+            expected.push_back("http://example.test/remote.js");
         expected.push_back("<site>/sub/pic.svg");
         EXPECT_EQ(includes, expected);
         const std::vector<std::string> calls =
-            open ? std::vector<std::string>{"OpenIncludeFile(js/app.js, 1)", "OpenIncludeFile(../shared/lib.js, 2)",
-                                            "OpenIncludeFile(missing.js, 3)", "OpenIncludeFile(top.js, 4)",
+            open ? std::vector<std::string>{"OpenIncludeFile(js/app.js, 1)",
+                                            "OpenIncludeFile(../shared/lib.js, 2)",
+                                            "OpenIncludeFile(missing.js, 3)",
+                                            "OpenIncludeFile(top.js, 4)",
                                             "OpenIncludeFile(js/app.js, 5)",
                                             "loadHttpIncl(http://example.test/remote.js, 7, 6, " + page + ")",
                                             "OpenIncludeFile(pic.svg, 8)"}
@@ -131,13 +143,13 @@ TEST(Includes, ServerSideIncludesOfAnASPPage)
     const std::string page = site.Write("page.asp", text);
     TRun run;
     const std::string findings = Replace(run.Check(page, text, IncludeOptions(true)), site.Root(), "<site>");
-    EXPECT_EQ(findings,
-              "(013) Warning on line 3, missing semicolon\n"
-              "(013) Warning on line 3 of Include; <site>/inc/head.asp, missing semicolon\n"
-              "(167) Syntax error on line 4, Include File '<site>/inc/gone.asp' does not exist\n"
-              "<timing>\n");
-    EXPECT_EQ(run.Host.Calls, (std::vector<std::string>{"OpenIncludeFile(inc/head.asp, 1)", "OpenIncludeFile(inc/gone.asp, 3)",
-                                                         "OpenIncludeFile(inc/head.asp, 4)"}));
+    EXPECT_EQ(findings, "(013) Warning on line 3, missing semicolon\n"
+                        "(013) Warning on line 3 of Include; <site>/inc/head.asp, missing semicolon\n"
+                        "(167) Syntax error on line 4, Include File '<site>/inc/gone.asp' does not exist\n"
+                        "<timing>\n");
+    EXPECT_EQ(run.Host.Calls,
+              (std::vector<std::string>{"OpenIncludeFile(inc/head.asp, 1)", "OpenIncludeFile(inc/gone.asp, 3)",
+                                        "OpenIncludeFile(inc/head.asp, 4)"}));
     // The second include of the same file is not run again.
     ASSERT_EQ(run.ServerIncludes.Count(), 2);
     EXPECT_EQ(Replace(run.ServerIncludes[0], site.Root(), "<site>"), "<site>/inc/head.asp");
@@ -227,14 +239,17 @@ TEST(Includes, NumbersPastTheLineEncodingStopWithOneFinding)
 {
     // 2,146 includes fit the line encoding; the rest of a page's includes are reported once.
     std::string page;
-    for (int i = 0; i < 2150; ++i) page += "<script type=\"text/javascript\" src=\"none" + std::to_string(i) + ".js\"></script>\n";
+    for (int i = 0; i < 2150; ++i)
+        page += "<script type=\"text/javascript\" src=\"none" + std::to_string(i) + ".js\"></script>\n";
     TRun run;
     const std::string findings = run.Check("/nowhere/many.html", page, IncludeOptions(false));
-    EXPECT_NE(findings.find("(059) Syntax error on line 2147, too many includes, include #2147 and later not checked\n"),
-              std::string::npos);
+    EXPECT_NE(
+        findings.find("(059) Syntax error on line 2147, too many includes, include #2147 and later not checked\n"),
+        std::string::npos);
     EXPECT_EQ(run.Includes.Count(), 2146);
     size_t count = 0;
-    for (size_t p = findings.find("too many includes"); p != std::string::npos; p = findings.find("too many includes", p + 1))
+    for (size_t p = findings.find("too many includes"); p != std::string::npos;
+         p = findings.find("too many includes", p + 1))
         ++count;
     EXPECT_EQ(count, 1u);
 }

@@ -20,13 +20,15 @@ std::string Lex(const std::string &Source, bool JSON = false, bool Markup = true
 {
     RecordingSink sink;
     TJSPLexer lexer(&sink);
-    if (Raw) lexer.LoadSource(Source);
+    if (Raw)
+        lexer.LoadSource(Source);
     else {
         size_t start = 0;
         for (;;) {
             size_t nl = Source.find('\n', start);
             lexer.AddLine(Source.substr(start, nl == std::string::npos ? std::string::npos : nl - start));
-            if (nl == std::string::npos) break;
+            if (nl == std::string::npos)
+                break;
             start = nl + 1;
         }
     }
@@ -36,8 +38,10 @@ std::string Lex(const std::string &Source, bool JSON = false, bool Markup = true
     int32_t line = 0;
     for (int guard = 0; guard < 1000; ++guard) {
         int code = lexer.GetToken(line, tok, JSON, Markup, false);
-        if (code == tkEnd) break;
-        if (!out.empty()) out += " ";
+        if (code == tkEnd)
+            break;
+        if (!out.empty())
+            out += " ";
         out += std::to_string(code);
         if (!tok.Text.empty()) {
             out += ":";
@@ -53,10 +57,13 @@ std::string Lex(const std::string &Source, bool JSON = false, bool Markup = true
             }
         }
         out += "@" + std::to_string(tok.Line);
-        if (tok.ErrorFlag) out += "!E";
-        if (tok.CallFlag) out += "!C";
+        if (tok.ErrorFlag)
+            out += "!E";
+        if (tok.CallFlag)
+            out += "!C";
     }
-    if (Findings) *Findings = sink.Log;
+    if (Findings)
+        *Findings = sink.Log;
     return out;
 }
 
@@ -86,8 +93,9 @@ INSTANTIATE_TEST_SUITE_P(
                   "198:all@1 198:location@1 198:button@1 198:isComponentInstalled@1 199:frames@1 200:event@1 "
                   "201:close@1 195:alert@1",
                   ""},
-        TokenCase{"GlobalFunctionWords", "confirm escape unescape prompt parseInt parseFloat isNaN isFinite "
-                                         "__defineGetter__ __defineSetter__ setTimeout instanceof",
+        TokenCase{"GlobalFunctionWords",
+                  "confirm escape unescape prompt parseInt parseFloat isNaN isFinite "
+                  "__defineGetter__ __defineSetter__ setTimeout instanceof",
                   "332:confirm@1 333:escape@1 334:unescape@1 335:prompt@1 336:parseInt@1 337:parseFloat@1 "
                   "338:isNaN@1 339:isFinite@1 340:__defineGetter__@1 340:__defineSetter__@1 341:setTimeout@1 "
                   "207:instanceof@1",
@@ -104,8 +112,9 @@ INSTANTIATE_TEST_SUITE_P(
                   "60/2@1 invalid #'?' character constant\n"},
         TokenCase{"DecimalPointIsAlwaysDot", "f(1,5) g(1.5)",
                   "132:f@1!C 40@1 129:1@1 44@1 129:5@1 41@1 132:g@1!C 40@1 130:1.5@1 41@1", ""},
-        TokenCase{"Numbers", "0 017 0x1F 1.5 .5 1e3 2E-4 7.", "129:0@1 129:017@1 129:0x1F@1 130:1.5@1 130:.5@1 "
-                                                             "130:1e3@1 130:2E-4@1 130:7.@1",
+        TokenCase{"Numbers", "0 017 0x1F 1.5 .5 1e3 2E-4 7.",
+                  "129:0@1 129:017@1 129:0x1F@1 130:1.5@1 130:.5@1 "
+                  "130:1e3@1 130:2E-4@1 130:7.@1",
                   ""},
         TokenCase{"BadExponent", "1e+;", "130:1e+@1!E 59@1", "61/2@1 invalid exponent part in a decimal literal\n"},
         TokenCase{"StringEscapes", "'a\\tb' \"q\\\"\\x41\\u0042\\101\\cB\"", "131:a\\x09b@1 131:q\"xuA\\x01@1", ""},
@@ -129,8 +138,9 @@ INSTANTIATE_TEST_SUITE_P(
         TokenCase{"Comments", "/* a\n b */ x // c\n y #! shell\nz", "132:x@2 132:y@3 132:z@4", ""},
         TokenCase{"HtmlCommentOpenerSkipped", "<!-- hide\nx", "132:x@2", ""},
         TokenCase{"CDataMarkerSkipped", "<![CDATA[ x ]]> y", "132:x@1 132:y@1", ""},
-        TokenCase{"CallFlagAcrossBlanksAndLines", "f (1) g\n(2) h", "132:f@1!C 40@1 129:1@1 41@1 132:g@1!C 40@2 "
-                                                                  "129:2@2 41@2 132:h@2",
+        TokenCase{"CallFlagAcrossBlanksAndLines", "f (1) g\n(2) h",
+                  "132:f@1!C 40@1 129:1@1 41@1 132:g@1!C 40@2 "
+                  "129:2@2 41@2 132:h@2",
                   ""}));
 
 TEST(Lexer, StrayBytesAreReportedAndScanningGoesOn)
@@ -166,7 +176,8 @@ TEST(Lexer, StreamSourceKeepsItsLastCharacterAndLineCount)
     lexer.SetLine(1);
     TJSLexToken tok;
     int32_t line = 0;
-    while (lexer.GetToken(line, tok, false, true, false) != tkEnd) {}
+    while (lexer.GetToken(line, tok, false, true, false) != tkEnd) {
+    }
     EXPECT_EQ(line, 2); // the appended line feed is not counted as a further line
 }
 
@@ -179,10 +190,10 @@ TEST(Lexer, RegularExpressionBodies)
         const char *Next;
     };
     const Case cases[] = {
-        {"ga+/g;", false, "ga+", ";"},           // body starting with a flag letter is read whole
-        {"[/]x/i)", false, "[/]x", ")"},         // "/" inside a class does not end it
-        {"a\\/b/gim.x", false, "a\\/b", "."},    // escaped "/"
-        {" b/", true, "= b", ""},               // after "/=" the "=" belongs to the body
+        {"ga+/g;", false, "ga+", ";"}, // body starting with a flag letter is read whole
+        {"[/]x/i)", false, "[/]x", ")"}, // "/" inside a class does not end it
+        {"a\\/b/gim.x", false, "a\\/b", "."}, // escaped "/"
+        {" b/", true, "= b", ""}, // after "/=" the "=" belongs to the body
         {"\\d+\\x4/", false, "\\d+\\x4", ""},
     };
     for (const Case &c : cases) {

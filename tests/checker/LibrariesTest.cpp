@@ -18,7 +18,7 @@ std::string ReadFile(const std::string &Path)
 
 struct Library {
     const char *Path;
-    bool NewerSyntax;     // uses syntax newer than the checker knows: only no crash and no hang count
+    bool NewerSyntax; // uses syntax newer than the checker knows: only no crash and no hang count
     const char *Expected; // syntax errors the checker's own rules raise on this valid code
 };
 
@@ -27,7 +27,8 @@ class LibraryCheck : public ::testing::TestWithParam<Library> {};
 TEST_P(LibraryCheck, ChecksWithoutFalseSyntaxErrors)
 {
     const Library lib = GetParam();
-    if (!std::filesystem::exists(lib.Path)) GTEST_SKIP() << lib.Path << " not installed";
+    if (!std::filesystem::exists(lib.Path))
+        GTEST_SKIP() << lib.Path << " not installed";
     CheckRun run;
     CheckOptions o;
     // how long it takes is measured in bench/, not asserted here
@@ -35,12 +36,14 @@ TEST_P(LibraryCheck, ChecksWithoutFalseSyntaxErrors)
     auto lines = run.Finish();
     std::string errors;
     for (const auto &l : lines)
-        if (l.find("Syntax error") != std::string::npos) errors += l + "\n";
+        if (l.find("Syntax error") != std::string::npos)
+            errors += l + "\n";
     if (!lib.NewerSyntax) {
         EXPECT_EQ(errors, lib.Expected) << lib.Path;
     }
     EXPECT_GT(run.Lists.Functions.Count(), 0);
-    if (lib.NewerSyntax) return;
+    if (lib.NewerSyntax)
+        return;
 
     // Every function declared by name is in the model with its parameters, as often as it is declared.
     std::map<std::string, std::vector<int>> model; // name -> parameter counts
@@ -51,13 +54,16 @@ TEST_P(LibraryCheck, ChecksWithoutFalseSyntaxErrors)
     static const std::regex declaration(R"(\bfunction\s+([A-Za-z_$][\w$]*)\s*\(([^)]*)\))");
     std::map<std::string, int> declared;
 
-    for (auto it = std::sregex_iterator(source.begin(), source.end(), declaration); it != std::sregex_iterator(); ++it) {
+    for (auto it = std::sregex_iterator(source.begin(), source.end(), declaration); it != std::sregex_iterator();
+         ++it) {
         // declarations only: what stands before them ends a statement; expressions and comments do not count
         const size_t at = static_cast<size_t>(it->position());
         const size_t lineStart = source.rfind('\n', at) == std::string::npos ? 0 : source.rfind('\n', at) + 1;
-        if (source.substr(lineStart, at - lineStart).find("//") != std::string::npos) continue;
+        if (source.substr(lineStart, at - lineStart).find("//") != std::string::npos)
+            continue;
         const size_t before = at == 0 ? std::string::npos : source.find_last_not_of(" \t\r\n", at - 1);
-        if (before != std::string::npos && std::string(";{}").find(source[before]) == std::string::npos) continue;
+        if (before != std::string::npos && std::string(";{}").find(source[before]) == std::string::npos)
+            continue;
         const std::string name = (*it)[1];
         const std::string params = (*it)[2];
         int count = params.find_first_not_of(" \t") == std::string::npos
@@ -67,9 +73,9 @@ TEST_P(LibraryCheck, ChecksWithoutFalseSyntaxErrors)
         auto found = model.find(name);
         ASSERT_NE(found, model.end()) << name;
         EXPECT_NE(std::find(found->second.begin(), found->second.end(), count), found->second.end()) << name;
-
     }
-    for (const auto &[name, n] : declared) EXPECT_GE(static_cast<int>(model[name].size()), n) << name;
+    for (const auto &[name, n] : declared)
+        EXPECT_GE(static_cast<int>(model[name].size()), n) << name;
 }
 
 // underscore names the global functions isNaN and isFinite without calling them: ordinary names.
@@ -80,7 +86,8 @@ INSTANTIATE_TEST_SUITE_P(Debian, LibraryCheck,
                                            Library{"/usr/share/javascript/mootools/mootools.js", false, ""},
                                            Library{"/usr/share/javascript/mootools/mootools-core-nc.js", false, ""},
                                            Library{"/usr/share/javascript/mootools/mootools-more-nc.js", false, ""},
-                                           Library{"/usr/share/javascript/underscore/underscore.js", false, kUnderscore},
+                                           Library{"/usr/share/javascript/underscore/underscore.js", false,
+                                                   kUnderscore},
                                            Library{"/usr/share/javascript/json/json2.js", false, ""},
                                            Library{"/usr/share/javascript/json/cycle.js", false, ""},
                                            Library{"/usr/share/javascript/jquery/jquery.js", true, ""},

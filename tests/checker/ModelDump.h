@@ -9,15 +9,18 @@
 inline std::string DumpVariable(const std::string &Name, const TJSVariable *V)
 {
     std::string s = Name + ":" + std::to_string(V->GetKind());
-    if (!V->GetText().empty()) s += "(" + V->GetText() + ")";
+    if (!V->GetText().empty())
+        s += "(" + V->GetText() + ")";
     return s;
 }
 
 inline std::string DumpLines(const char *Title, const TStrings &List)
 {
-    if (List.Count() == 0) return {};
+    if (List.Count() == 0)
+        return {};
     std::string s = std::string(Title) + ":";
-    for (int i = 0; i < List.Count(); ++i) s += " " + List[i] + "@" + std::to_string(ObjectLine(List.Objects(i)));
+    for (int i = 0; i < List.Count(); ++i)
+        s += " " + List[i] + "@" + std::to_string(ObjectLine(List.Objects(i)));
     return s + "\n";
 }
 
@@ -27,7 +30,8 @@ inline std::string DumpCall(const std::string &Name, const TJSFunctionCall *C)
     for (int a = 0; a < C->ArgumentCount(); ++a) {
         AnsiString text;
         int32_t n = C->GetArgument(a, text);
-        if (a) s += ",";
+        if (a)
+            s += ",";
         s += text + ":" + std::to_string(n);
     }
     return s + ")";
@@ -38,8 +42,8 @@ inline std::string DumpModel(const TCheckerLists &L)
     std::string out;
     for (int i = 0; i < L.Functions.Count(); ++i) {
         auto *f = static_cast<const TJSFunction *>(L.Functions.Objects(i));
-        out += "F " + L.Functions[i] + " parent=" + std::to_string(f->GetParentIndex()) + " line=" +
-               std::to_string(f->GetLine()) + " params=[";
+        out += "F " + L.Functions[i] + " parent=" + std::to_string(f->GetParentIndex()) +
+               " line=" + std::to_string(f->GetLine()) + " params=[";
         for (int p = 0; p < f->Parameters().Count(); ++p)
             out += (p ? "," : "") + f->Parameters()[p];
         out += "]";
@@ -53,28 +57,33 @@ inline std::string DumpModel(const TCheckerLists &L)
         if (f->Calls().Count()) {
             out += " calls=[";
             for (int c = 0; c < f->Calls().Count(); ++c)
-                out += (c ? "," : "") + DumpCall(f->Calls()[c], static_cast<const TJSFunctionCall *>(f->Calls().Objects(c)));
+                out += (c ? "," : "") +
+                       DumpCall(f->Calls()[c], static_cast<const TJSFunctionCall *>(f->Calls().Objects(c)));
             out += "]";
         }
         if (f->References().Count()) {
             out += " refs=[";
             for (int r = 0; r < f->References().Count(); ++r)
-                out += (r ? "," : "") + f->References()[r] + "@" + std::to_string(ObjectLine(f->References().Objects(r)));
+                out +=
+                    (r ? "," : "") + f->References()[r] + "@" + std::to_string(ObjectLine(f->References().Objects(r)));
             out += "]";
         }
         if (f->HtmlObjects().Count()) {
             out += " html=[";
-            for (int r = 0; r < f->HtmlObjects().Count(); ++r) out += (r ? "," : "") + f->HtmlObjects()[r];
+            for (int r = 0; r < f->HtmlObjects().Count(); ++r)
+                out += (r ? "," : "") + f->HtmlObjects()[r];
             out += "]";
         }
         if (f->EmbeddedFunctions().Count()) {
             out += " embedded=[";
-            for (int r = 0; r < f->EmbeddedFunctions().Count(); ++r) out += (r ? "," : "") + f->EmbeddedFunctions()[r];
+            for (int r = 0; r < f->EmbeddedFunctions().Count(); ++r)
+                out += (r ? "," : "") + f->EmbeddedFunctions()[r];
             out += "]";
         }
         AnsiString rn;
         int32_t rc = f->GetReturnInfo(rn);
-        if (rc) out += " return=" + std::to_string(rc) + ":" + rn;
+        if (rc)
+            out += " return=" + std::to_string(rc) + ":" + rn;
         out += "\n";
     }
     if (L.GlobalVars.Count()) {
@@ -84,7 +93,8 @@ inline std::string DumpModel(const TCheckerLists &L)
             out += " " + DumpVariable(L.GlobalVars[i], v) + "@" + std::to_string(v->GetDeclLine());
             if (v->Members().Count()) {
                 out += "{";
-                for (int m = 0; m < v->Members().Count(); ++m) out += (m ? "," : "") + v->Members()[m];
+                for (int m = 0; m < v->Members().Count(); ++m)
+                    out += (m ? "," : "") + v->Members()[m];
                 out += "}";
             }
         }
@@ -92,7 +102,8 @@ inline std::string DumpModel(const TCheckerLists &L)
     }
     if (!L.Calls.empty()) {
         out += "Calls:";
-        for (const TGlobalCall &c : L.Calls) out += " " + DumpCall(c.Name, c.Call.get());
+        for (const TGlobalCall &c : L.Calls)
+            out += " " + DumpCall(c.Name, c.Call.get());
         out += "\n";
     }
     out += DumpLines("Refs", L.GlobalRefs);
@@ -101,7 +112,8 @@ inline std::string DumpModel(const TCheckerLists &L)
     if (!L.NewRecords.empty()) {
         out += "New:";
         for (const TNewRecord &r : L.NewRecords)
-            out += " " + r.Variable + "|" + r.Constructor + "|" + std::to_string(r.Scope) + "@" + std::to_string(r.Line);
+            out +=
+                " " + r.Variable + "|" + r.Constructor + "|" + std::to_string(r.Scope) + "@" + std::to_string(r.Line);
         out += "\n";
     }
     out += DumpLines("Proto", L.PrototypeInstances);

@@ -25,26 +25,25 @@ TEST(NavTree, NodesGoUnderTheirGroupsAndRoots)
     b.AddDynamicHTMLName("dyn", 31);
     b.AddRootNode("Server-side inline", 40, nkSectionRoot);
     b.AddVariableNode("srv", 42, nullptr, nkGlobalVar, false, true);
-    EXPECT_EQ(DumpTree(tree),
-              "Global variables [4] 2\n"
-              "  g [5] 2\n"
-              "Javascript section#1 [3] 4\n"
-              "  function(a) [7] 5\n"
-              "    x [8] 6\n"
-              "HTML Named objects [10] 9\n"
-              "  f1 [11] 9\n"
-              "    field input [12] 10\n"
-              "  pic img [12] 11\n"
-              "Include#1 lib.js [2] 20\n"
-              "  lib() [7] -1999999\n"
-              "  Global variables [4] -1999999\n"
-              "    libvar [5] -1999999\n"
-              "Events [13] 29\n"
-              "  onclick go() [14] 29\n"
-              "Dynamic HTML Names [17] 30\n"
-              "  dyn [18] 30\n"
-              "Server-side inline [3] 40\n"
-              "  srv [5] 41\n");
+    EXPECT_EQ(DumpTree(tree), "Global variables [4] 2\n"
+                              "  g [5] 2\n"
+                              "Javascript section#1 [3] 4\n"
+                              "  function(a) [7] 5\n"
+                              "    x [8] 6\n"
+                              "HTML Named objects [10] 9\n"
+                              "  f1 [11] 9\n"
+                              "    field input [12] 10\n"
+                              "  pic img [12] 11\n"
+                              "Include#1 lib.js [2] 20\n"
+                              "  lib() [7] -1999999\n"
+                              "  Global variables [4] -1999999\n"
+                              "    libvar [5] -1999999\n"
+                              "Events [13] 29\n"
+                              "  onclick go() [14] 29\n"
+                              "Dynamic HTML Names [17] 30\n"
+                              "  dyn [18] 30\n"
+                              "Server-side inline [3] 40\n"
+                              "  srv [5] 41\n");
 }
 
 TEST(NavTree, OptionsKeepNodesOut)
@@ -53,7 +52,9 @@ TEST(NavTree, OptionsKeepNodesOut)
         bool Globals, Locals;
         const char *Dump;
     } cases[] = {
-        {true, true, "Global variables [4] 0\n  g [5] 0\nJavascript functions [3] 0\n  f() [7] 1\n    loc [8] 2\n    inner() [9] 3\n"},
+        {true, true,
+         "Global variables [4] 0\n  g [5] 0\nJavascript functions [3] 0\n  f() [7] 1\n    loc [8] 2\n    inner() [9] "
+         "3\n"},
         {false, true, "Javascript functions [3] 0\n  f() [7] 1\n    loc [8] 2\n    inner() [9] 3\n"},
         {true, false, "Global variables [4] 0\n  g [5] 0\nJavascript functions [3] 0\n  f() [7] 1\n"},
     };
@@ -99,13 +100,12 @@ TEST(NavTree, LookupsDeletionAndConstructors)
     b.MarkConstructor("init");
     b.AddConstructorMember("this.x", 6, "init", nkLocalVar);
     b.AddConstructorMember("this.y", 6, "nobody", nkLocalVar);
-    EXPECT_EQ(DumpTree(tree),
-              "Global variables [4] 8\n"
-              "  again [5] 8\n"
-              "Javascript functions [3] 0\n"
-              "  Constructor-init(a,b) [19] 2\n"
-              "    helper() [7] 3\n"
-              "    this.x [8] 5\n");
+    EXPECT_EQ(DumpTree(tree), "Global variables [4] 8\n"
+                              "  again [5] 8\n"
+                              "Javascript functions [3] 0\n"
+                              "  Constructor-init(a,b) [19] 2\n"
+                              "    helper() [7] 3\n"
+                              "    this.x [8] 5\n");
     // Deleting the current function node forgets it: a nested function then has no parent to go to.
     b.DeleteTreeNode("helper()", nkFunction);
     EXPECT_EQ(b.CurrentFunctionNode(), nullptr);

@@ -32,7 +32,8 @@ TEST(PageEdge, ScriptSectionsByTypeAndLine)
          "(167) Hint on line 1, Include 'https://cdn.example/x.js' not followed, only local files and http:// "
          "includes (with includes opened) are checked\n<timing>\n"},
         // A closing tag inside a string does not close; after the string it does.
-        {"<script>\nvar s = \"</script>\"; var t = 1\n</script>\n", "(013) Warning on line 2, missing semicolon\n<timing>\n"},
+        {"<script>\nvar s = \"</script>\"; var t = 1\n</script>\n",
+         "(013) Warning on line 2, missing semicolon\n<timing>\n"},
         {"<script>\nvar s = 1 // </script>\n<p>\n", "No errors detected\n<timing>\n"},
     };
     for (const Case &c : cases) {
@@ -43,11 +44,11 @@ TEST(PageEdge, ScriptSectionsByTypeAndLine)
     }
 }
 
-
 TEST(PageEdge, AnUnclosedTagIsCappedAndTheRunGoesOn)
 {
     std::string page = "<div title=\"never closed\n";
-    for (int i = 0; i < 3000; ++i) page += std::string(60, 'x') + "\n";
+    for (int i = 0; i < 3000; ++i)
+        page += std::string(60, 'x') + "\n";
     page += "<script>\nvar z = 1\n</script>\n";
     TRun run;
     TCheckOptions o;
@@ -56,9 +57,8 @@ TEST(PageEdge, AnUnclosedTagIsCappedAndTheRunGoesOn)
     const std::string findings = CheckCounting(run, doc, "/site/big.html", o);
     // The capped tag is not read again line after line: the run reads each line once.
     EXPECT_LE(doc.CharactersRead(), 2 * doc.Size());
-    EXPECT_EQ(findings,
-              "(192) Syntax error on line 1, tag not closed within 65536 characters, rest ignored\n"
-              "(013) Warning on line 3003, missing semicolon\n<timing>\n");
+    EXPECT_EQ(findings, "(192) Syntax error on line 1, tag not closed within 65536 characters, rest ignored\n"
+                        "(013) Warning on line 3003, missing semicolon\n<timing>\n");
 }
 
 TEST(PageEdge, SummaryCountsTheWholeRunWithServerCode)
@@ -76,7 +76,8 @@ TEST(PageEdge, SummaryCountsTheWholeRunWithServerCode)
     const std::string findings = run.Check("/site/p.asp", page, o);
     EXPECT_NE(findings.find("(013) Warning on line 3, missing semicolon\n"), std::string::npos) << findings;
     EXPECT_NE(findings.find("Syntax error on line 5"), std::string::npos) << findings;
-    EXPECT_NE(findings.find("Summary: 1 missing semicolons, 1 syntax errors, 1 warnings\n"), std::string::npos) << findings;
+    EXPECT_NE(findings.find("Summary: 1 missing semicolons, 1 syntax errors, 1 warnings\n"), std::string::npos)
+        << findings;
 }
 
 TEST(PageEdge, ServerCodeKeepsThePageLinesAfterAServerSection)

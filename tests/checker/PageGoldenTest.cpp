@@ -13,7 +13,8 @@ namespace {
 
 std::string ReplaceAll(std::string S, const std::string &From, const std::string &To)
 {
-    for (size_t p = S.find(From); p != std::string::npos; p = S.find(From, p + To.size())) S.replace(p, From.size(), To);
+    for (size_t p = S.find(From); p != std::string::npos; p = S.find(From, p + To.size()))
+        S.replace(p, From.size(), To);
     return S;
 }
 
@@ -21,7 +22,8 @@ std::string ReplaceAll(std::string S, const std::string &From, const std::string
 
 TEST(PageGolden, FindingsAndTreeOfEachFixturePage)
 {
-    const char *pages[] = {"page.html", "handlers.html", "asp.asp", "noasp.asp", "svg.xhtml", "tags.htm", "unclosed.html", "objects.html"};
+    const char *pages[] = {"page.html", "handlers.html", "asp.asp",       "noasp.asp",
+                           "svg.xhtml", "tags.htm",      "unclosed.html", "objects.html"};
     const std::string dir = std::string(QUILLMAR_FIXTURES) + "/checker/";
     for (const char *page : pages) {
         TRun run;
@@ -34,7 +36,8 @@ TEST(PageGolden, FindingsAndTreeOfEachFixturePage)
         ASSERT_FALSE(text.empty()) << page;
         std::string got = run.Check(dir + page, text, o);
         got += "----\n" + run.TreeDump();
-        for (const std::string &call : run.Host.Calls) got += "host: " + call + "\n";
+        for (const std::string &call : run.Host.Calls)
+            got += "host: " + call + "\n";
         got = ReplaceAll(got, dir, "<fixtures>/");
         const std::string expectedPath = dir + page + ".expected";
         if (std::getenv("QUILLMAR_UPDATE_GOLDEN")) {

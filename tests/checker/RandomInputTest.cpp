@@ -9,13 +9,17 @@
 namespace {
 
 const char *const kVocabulary[] = {
-    "var", "function", "if", "else", "for", "while", "do", "switch", "case", "default", "break", "continue",
-    "return", "with", "try", "catch", "finally", "throw", "new", "delete", "typeof", "void", "in", "this",
-    "null", "true", "window", "document", "status", "alert", "open", "eval", "setTimeout", "escape", "all",
-    "frames", "event", "close", "method", "inherits", "x", "y1", "$", "_a", "0", "12", "1.5e3", "0x1F", "'s'",
-    "\"d\"", "'\\x4'", "/re/g", "(", ")", "{", "}", "[", "]", ";", ",", ":", "?", ".", "=", "==", "===",
-    "!", "!=", "<", ">", "<=", "<<", ">>>=", "+", "++", "-", "--", "*", "/", "%", "&&", "||", "&", "|", "^",
-    "~", "+=", "<!--", "-->", "<%", "%>", "#'a'", "//c", "/*", "*/", "\n", "\n", "\n", "\\", "'", "\"", "#!",
+    "var",    "function", "if",         "else",   "for",  "while",  "do",      "switch",   "case",   "default",
+    "break",  "continue", "return",     "with",   "try",  "catch",  "finally", "throw",    "new",    "delete",
+    "typeof", "void",     "in",         "this",   "null", "true",   "window",  "document", "status", "alert",
+    "open",   "eval",     "setTimeout", "escape", "all",  "frames", "event",   "close",    "method", "inherits",
+    "x",      "y1",       "$",          "_a",     "0",    "12",     "1.5e3",   "0x1F",     "'s'",    "\"d\"",
+    "'\\x4'", "/re/g",    "(",          ")",      "{",    "}",      "[",       "]",        ";",      ",",
+    ":",      "?",        ".",          "=",      "==",   "===",    "!",       "!=",       "<",      ">",
+    "<=",     "<<",       ">>>=",       "+",      "++",   "-",      "--",      "*",        "/",      "%",
+    "&&",     "||",       "&",          "|",      "^",    "~",      "+=",      "<!--",     "-->",    "<%",
+    "%>",     "#'a'",     "//c",        "/*",     "*/",   "\n",     "\n",      "\n",       "\\",     "'",
+    "\"",     "#!",
 };
 
 std::string Soup(std::mt19937 &Rng, int Tokens)
@@ -33,7 +37,8 @@ std::string Noise(std::mt19937 &Rng, int Bytes)
 {
     std::uniform_int_distribution<int> byte(0, 255);
     std::string s;
-    for (int i = 0; i < Bytes; ++i) s += static_cast<char>(byte(Rng));
+    for (int i = 0; i < Bytes; ++i)
+        s += static_cast<char>(byte(Rng));
     return s;
 }
 

@@ -17,7 +17,8 @@ std::string RunFindings(checktest::TRun &Run, const std::string &FileName, const
     TCheckOptions o;
     std::string all = Run.Check(FileName, Text, o);
     const size_t timing = all.rfind("<timing>\n");
-    if (timing != std::string::npos) all.erase(timing);
+    if (timing != std::string::npos)
+        all.erase(timing);
     return all;
 }
 
@@ -76,8 +77,8 @@ INSTANTIATE_TEST_SUITE_P(
         ScriptCase{"statusParameter", "function f(status) {\n  status && f(1);\n}\nf(0);\n",
                    "(022) Warning on line 1, parameter \"status\" is a reserved word or DOM object\n"},
         // an element of a local object is no global variable
-        ScriptCase{"indexedLocalAssigned", "function f() {\n  var m = {}, k = \"a\", o = 1;\n  m[k] = o;\n  return m;\n}\nf();\n",
-                   kNoErrors}),
+        ScriptCase{"indexedLocalAssigned",
+                   "function f() {\n  var m = {}, k = \"a\", o = 1;\n  m[k] = o;\n  return m;\n}\nf();\n", kNoErrors}),
     [](const ::testing::TestParamInfo<ScriptCase> &I) { return std::string(I.param.Name); });
 
 TEST(ValidScriptModel, IndexedLocalMakesNoGlobal)
@@ -85,7 +86,8 @@ TEST(ValidScriptModel, IndexedLocalMakesNoGlobal)
     CheckRun run;
     run.Piece("function f() {\n  var m = {}, k = \"a\";\n  m[k] = 1;\n}\nf();\n");
     run.Finish();
-    for (int i = 0; i < run.Lists.GlobalVars.Count(); ++i) EXPECT_NE(run.Lists.GlobalVars[i], "m[k]");
+    for (int i = 0; i < run.Lists.GlobalVars.Count(); ++i)
+        EXPECT_NE(run.Lists.GlobalVars[i], "m[k]");
 }
 
 // Pages: the files they name are found where they are.
@@ -97,8 +99,9 @@ protected:
         std::filesystem::create_directories(FDir);
         std::ofstream(FDir / "prototype.js") << "function p() { return 1; }\n";
         std::ofstream(FDir / "language_data.js") << "var stopwords = [\"a\"];\n";
-        std::ofstream(FDir / "pic.svg") << "<svg xmlns=\"http://www.w3.org/2000/svg\"><script type=\"text/ecmascript\">\n"
-                                           "var v = 1;\n</script></svg>\n";
+        std::ofstream(FDir / "pic.svg")
+            << "<svg xmlns=\"http://www.w3.org/2000/svg\"><script type=\"text/ecmascript\">\n"
+               "var v = 1;\n</script></svg>\n";
     }
     void TearDown() override { std::filesystem::remove_all(FDir); }
     std::string Page() const { return (FDir / "page.html").string(); }
@@ -135,7 +138,8 @@ TEST_F(ValidPage, ElementsFoundByIdAndByNameAfterQuotedWords)
                     "</script>\n"
                     "</body></html>\n");
     // only the element that is not there is reported
-    EXPECT_EQ(findings, "(183) Syntax error on line 8, HTML object \"document.getElementById(\"nobox\").innerHTML\" not found\n");
+    EXPECT_EQ(findings,
+              "(183) Syntax error on line 8, HTML object \"document.getElementById(\"nobox\").innerHTML\" not found\n");
 }
 
 TEST_F(ValidPage, EmbedWithoutSlashDoesNotSwallowThePage)
@@ -184,8 +188,10 @@ TEST_F(ValidPage, AssignedHtmlPathRecordedOnce)
     EXPECT_EQ(findings, kNoErrors);
     // one node for each assignment, both under the function
     const std::string tree = run.TreeDump();
-    EXPECT_NE(tree.find("  set() [7] 3\n    HTML obj- document.f.who.value [9] 4\n    HTML obj- document.f.who.value [9] 5\n"),
-              std::string::npos)
+    EXPECT_NE(
+        tree.find(
+            "  set() [7] 3\n    HTML obj- document.f.who.value [9] 4\n    HTML obj- document.f.who.value [9] 5\n"),
+        std::string::npos)
         << tree;
 }
 
@@ -200,8 +206,9 @@ TEST_F(ValidPage, LinesAfterNestedScriptTagKeepTheirNumbers)
                                              "var y = ;\n"
                                              "</script>\n"
                                              "</body></html>\n");
-    EXPECT_EQ(findings, "(171) Syntax error on line 4, <script> or <embed> tag found within <script> section, fix and try again\n"
-                        "(113) Syntax error on line 5, var initialiser expression fail\n");
+    EXPECT_EQ(findings,
+              "(171) Syntax error on line 4, <script> or <embed> tag found within <script> section, fix and try again\n"
+              "(113) Syntax error on line 5, var initialiser expression fail\n");
 }
 
 } // namespace

@@ -6,7 +6,10 @@
 
 namespace {
 
-std::string Narrow(const WideString &S) { return std::string(S.begin(), S.end()); }
+std::string Narrow(const WideString &S)
+{
+    return std::string(S.begin(), S.end());
+}
 
 } // namespace
 
@@ -59,10 +62,11 @@ TEST(ColorPalette, CellsKeysAndPlacement)
         int Key;
         TPaletteCell To;
     };
-    for (const Move &M : {Move{{}, Qt::Key_A, {1, 1}}, Move{{1, 1}, Qt::Key_Left, {4, 1}}, Move{{4, 2}, Qt::Key_Right, {1, 2}},
-                          Move{{2, 1}, Qt::Key_Up, {2, 0}}, Move{{2, 0}, Qt::Key_Down, {2, 1}}, Move{{2, 0}, Qt::Key_Up, {2, 5}},
-                          Move{{3, 5}, Qt::Key_Down, {3, 0}}, Move{{2, 0}, Qt::Key_Left, {2, 0}},
-                          Move{{2, 0}, Qt::Key_Right, {2, 0}}, Move{{3, 3}, Qt::Key_Home, {3, 3}}})
+    for (const Move &M :
+         {Move{{}, Qt::Key_A, {1, 1}}, Move{{1, 1}, Qt::Key_Left, {4, 1}}, Move{{4, 2}, Qt::Key_Right, {1, 2}},
+          Move{{2, 1}, Qt::Key_Up, {2, 0}}, Move{{2, 0}, Qt::Key_Down, {2, 1}}, Move{{2, 0}, Qt::Key_Up, {2, 5}},
+          Move{{3, 5}, Qt::Key_Down, {3, 0}}, Move{{2, 0}, Qt::Key_Left, {2, 0}}, Move{{2, 0}, Qt::Key_Right, {2, 0}},
+          Move{{3, 3}, Qt::Key_Home, {3, 3}}})
         EXPECT_EQ(PaletteKeyMove(M.From, M.Key), M.To) << M.From.X << "," << M.From.Y << " key " << M.Key;
 
     const QRect Work(0, 0, 1024, 740);
@@ -70,11 +74,11 @@ TEST(ColorPalette, CellsKeysAndPlacement)
     struct Place {
         QPoint Below, Above, Result;
     };
-    for (const Place &P : {Place{{100, 200}, {100, 57}, {100, 200}},        // room below
-                           Place{{100, 650}, {100, 507}, {100, 507}},       // too low: above the button
-                           Place{{100, 619}, {100, 476}, {100, 619}},       // exactly fits
-                           Place{{980, 200}, {980, 57}, {1024 - 78, 200}},   // too far right
-                           Place{{-20, 200}, {-20, 57}, {0, 200}}})         // too far left
+    for (const Place &P : {Place{{100, 200}, {100, 57}, {100, 200}}, // room below
+                           Place{{100, 650}, {100, 507}, {100, 507}}, // too low: above the button
+                           Place{{100, 619}, {100, 476}, {100, 619}}, // exactly fits
+                           Place{{980, 200}, {980, 57}, {1024 - 78, 200}}, // too far right
+                           Place{{-20, 200}, {-20, 57}, {0, 200}}}) // too far left
         EXPECT_EQ(PalettePlacement(P.Below, P.Above, Size, Work), P.Result) << P.Below.x() << "," << P.Below.y();
 
     TColorArrayClass Palette(4, 5);

@@ -11,7 +11,10 @@
 
 namespace {
 
-std::string Narrow(const WideString &S) { return std::string(S.begin(), S.end()); }
+std::string Narrow(const WideString &S)
+{
+    return std::string(S.begin(), S.end());
+}
 
 } // namespace
 
@@ -29,9 +32,9 @@ TEST(WebColors, PointsPickTheirSwatches)
         {TWebGrid::WebSafe, 0, 0, 0, "#000000", ""},
         {TWebGrid::WebSafe, 5 * 32 + 10, 35 * 11 + 5, 215, "#FFFFFF", ""},
         {TWebGrid::WebSafe, 2 * 32 + 3, 9 * 11 + 3, 56, "#663399", ""},
-        {TWebGrid::WebSafe, 193, 397, 215, "#FFFFFF", ""},      // bottom-right margin: the last swatch
+        {TWebGrid::WebSafe, 193, 397, 215, "#FFFFFF", ""}, // bottom-right margin: the last swatch
         {TWebGrid::WebSafe, 192, 9 * 11 + 3, 59, "#FF3399", ""}, // right margin stays in its row
-        {TWebGrid::WebSafe, 40, 396, 211, "#33FFFF", ""},         // bottom margin stays in its column
+        {TWebGrid::WebSafe, 40, 396, 211, "#33FFFF", ""}, // bottom margin stays in its column
         {TWebGrid::WebSafe, -1, 20, -1, "", ""},
         {TWebGrid::WebSafe, 20, -3, -1, "", ""},
         {TWebGrid::WebSafe, 194, 20, -1, "", ""},
@@ -39,7 +42,7 @@ TEST(WebColors, PointsPickTheirSwatches)
         {TWebGrid::WebNames, 108 + 5, 16 * 22 + 5, 50, "#BEBEBE", "Gray"},
         {TWebGrid::WebNames, 2 * 108 + 5, 2 * 16 + 5, 58, "#F0D58C", "Khaki"},
         {TWebGrid::WebNames, 4 * 108 + 5, 27 * 16 + 5, 139, "#9ACD32", "YellowGreen"},
-        {TWebGrid::WebNames, 541, 5, 112, "#800080", "Purple"},   // right margin: the last column
+        {TWebGrid::WebNames, 541, 5, 112, "#800080", "Purple"}, // right margin: the last column
         {TWebGrid::WebNames, 5, 449, 27, "#8B008B", "DarkMagenta"}, // bottom margin: the last row
         {TWebGrid::WebNames, 542, 5, -1, "", ""},
         {TWebGrid::Std16, 5, 5, 0, "#000000", "black"},
@@ -109,7 +112,8 @@ TEST(WebColors, GridPixelsAreTheColoursTheHitTestReports)
             GridSwatchRect(Grid, I, L, T, R, B);
             // Named swatches carry their name from the top left: probe the bottom row and corners.
             const bool Named = Grid != TWebGrid::WebSafe;
-            for (const QPoint P : {QPoint(R - 1, B - 1), QPoint(L, B - 1), QPoint(Named ? L : R - 1, Named ? B - 1 : T)}) {
+            for (const QPoint P :
+                 {QPoint(R - 1, B - 1), QPoint(L, B - 1), QPoint(Named ? L : R - 1, Named ? B - 1 : T)}) {
                 const auto Pick = GridColorAt(Grid, P.x(), P.y());
                 ASSERT_TRUE(Pick.has_value());
                 // The web-safe hit test numbers its swatches by rows, the drawing by columns.

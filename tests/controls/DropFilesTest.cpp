@@ -75,15 +75,15 @@ protected:
 TEST_F(DropTree, EachOptionSetListsItsNames)
 {
     using V = std::vector<std::string>;
-    const V all = {"sub", "sub/.hidden", "sub/b.js", "sub/deeper", "sub/deeper/c.htm", "sub/loop", "sub/zlink",
-                   "a.txt"};
+    const V all = {"sub",      "sub/.hidden", "sub/b.js", "sub/deeper", "sub/deeper/c.htm",
+                   "sub/loop", "sub/zlink",   "a.txt"};
     const V expected[8] = {
-        {},                                                                  // none
-        {"sub"},                                                             // folders
-        {"a.txt"},                                                           // files
-        {"sub", "a.txt"},                                                    // folders, files
-        {},                                                                  // recurse only
-        {"sub", "sub/deeper", "sub/loop"},                                   // folders, recurse
+        {}, // none
+        {"sub"}, // folders
+        {"a.txt"}, // files
+        {"sub", "a.txt"}, // folders, files
+        {}, // recurse only
+        {"sub", "sub/deeper", "sub/loop"}, // folders, recurse
         {"sub/.hidden", "sub/b.js", "sub/deeper/c.htm", "sub/zlink", "a.txt"}, // files, recurse
         all,
     };

@@ -12,11 +12,10 @@
 
 namespace {
 
-const AnsiString SaveFilter =
-    "HTML *.htm;*.html|*.htm;*.html;|Javascript *.js|*.js|ASP *.asp *.aspx|*.asp;*.aspx|"
-    "PHP *.php; *.php3; *.php4|*.php;*.php3;*.php4|Flash ActiveScript *.as|*.as|"
-    "ASP.NET VB *.*.vb|*.*.vb|ASP.NET C# *.*.cs|*.*.cs|CSS *.css|*.css|WSF (*.wsf)|*.wsf|"
-    "SVG (*.svg)|*.svg|All files *.*|*.*";
+const AnsiString SaveFilter = "HTML *.htm;*.html|*.htm;*.html;|Javascript *.js|*.js|ASP *.asp *.aspx|*.asp;*.aspx|"
+                              "PHP *.php; *.php3; *.php4|*.php;*.php3;*.php4|Flash ActiveScript *.as|*.as|"
+                              "ASP.NET VB *.*.vb|*.*.vb|ASP.NET C# *.*.cs|*.*.cs|CSS *.css|*.css|WSF (*.wsf)|*.wsf|"
+                              "SVG (*.svg)|*.svg|All files *.*|*.*";
 
 QLineEdit *nameEdit(QFileDialog *d)
 {
@@ -122,12 +121,9 @@ TEST(FileDialogs, SaveDialogNameFollowsChosenType)
     };
     const Step steps[] = {
         {-1, nullptr, "page.txt"}, // shown as stored: no change before showing
-        {0, nullptr, "page.htm"},
-        {10, nullptr, "page.htm"}, // all files: no extension, typed name stays
-        {7, nullptr, "page.css"},
-        {5, nullptr, "page.css"},  // *.*.vb has no usable extension
-        {1, "notes", "notes.js"},
-        {2, "my.page.html", "my.page.asp"},
+        {0, nullptr, "page.htm"},     {10, nullptr, "page.htm"}, // all files: no extension, typed name stays
+        {7, nullptr, "page.css"},     {5, nullptr, "page.css"}, // *.*.vb has no usable extension
+        {1, "notes", "notes.js"},     {2, "my.page.html", "my.page.asp"},
         {-2, nullptr, "my.page.php"}, // keyboard: one step down
     };
     std::vector<std::string> seen;
@@ -192,7 +188,8 @@ TEST(FileDialogs, OpenDialogReturnsEveryChosenFile)
     d.SetFilter("All files (*.*)|*.*");
     d.SetOptions(ofAllowMultiSelect | ofFileMustExist);
     d.SetInitialDir(dir.path().toStdString());
-    ASSERT_TRUE(runWith(d, [&] { nameEdit(d.Dialog())->setText("\"one.htm\" \"two.js\""); }, true));
+    ASSERT_TRUE(runWith(
+        d, [&] { nameEdit(d.Dialog())->setText("\"one.htm\" \"two.js\""); }, true));
     ASSERT_EQ(d.Files().Count(), 2);
     EXPECT_EQ(d.Files()[0], dir.filePath("one.htm").toStdString());
     EXPECT_EQ(d.Files()[1], dir.filePath("two.js").toStdString());

@@ -10,11 +10,10 @@ const AnsiString OpenFilter =
     "PHP (*.php, *.php3, *.php4)|*.php; *.php3; *.php4|Flash ActiveScript *.as|*.as|"
     "ASP.NET VB (*.*.vb)|*.vb|ASP.NET C# (*.*.cs)|*.cs|CSS (*.css)|*.css|WSF (*.wsf)|*.wsf|"
     "SVG (*.svg)|*.svg|All files (*.*)|*.*";
-const AnsiString SaveFilter =
-    "HTML *.htm;*.html|*.htm;*.html;|Javascript *.js|*.js|ASP *.asp *.aspx|*.asp;*.aspx|"
-    "PHP *.php; *.php3; *.php4|*.php;*.php3;*.php4|Flash ActiveScript *.as|*.as|"
-    "ASP.NET VB *.*.vb|*.*.vb|ASP.NET C# *.*.cs|*.*.cs|CSS *.css|*.css|WSF (*.wsf)|*.wsf|"
-    "SVG (*.svg)|*.svg|All files *.*|*.*";
+const AnsiString SaveFilter = "HTML *.htm;*.html|*.htm;*.html;|Javascript *.js|*.js|ASP *.asp *.aspx|*.asp;*.aspx|"
+                              "PHP *.php; *.php3; *.php4|*.php;*.php3;*.php4|Flash ActiveScript *.as|*.as|"
+                              "ASP.NET VB *.*.vb|*.*.vb|ASP.NET C# *.*.cs|*.*.cs|CSS *.css|*.css|WSF (*.wsf)|*.wsf|"
+                              "SVG (*.svg)|*.svg|All files *.*|*.*";
 const AnsiString ProjectSaveFilter = "Projects *.prj|*.prj|All files *.*|*.*";
 const AnsiString ProjectOpenFilter = "Projects .prj|*.prj|All files|*.*";
 const AnsiString BrowserFilter = "Executable *.exe|*.exe|Any file *.*|*.*";
@@ -30,22 +29,20 @@ TEST(FileFilter, ExtensionOfEachProgramFilter)
         const char *expected;
     };
     const Case cases[] = {
-        {&OpenFilter, 1, "", ".htm"},  {&OpenFilter, 2, "", ".js"},   {&OpenFilter, 3, "", ".asp"},
-        {&OpenFilter, 4, "", ".php"},  {&OpenFilter, 5, "", ".as"},   {&OpenFilter, 6, "", ".vb"},
-        {&OpenFilter, 7, "", ".cs"},   {&OpenFilter, 8, "", ".css"},  {&OpenFilter, 9, "", ".wsf"},
-        {&OpenFilter, 10, "", ".svg"}, {&OpenFilter, 11, "", ""},     {&OpenFilter, 11, "htm", ".htm"},
-        {&OpenFilter, 0, "", ".htm"},  {&OpenFilter, 12, "", ""},     {&OpenFilter, 12, "js", ".js"},
-        {&SaveFilter, 1, "", ".htm"},  {&SaveFilter, 2, "", ".js"},   {&SaveFilter, 3, "", ".asp"},
-        {&SaveFilter, 4, "", ".php"},  {&SaveFilter, 5, "", ".as"},   {&SaveFilter, 6, "", ""},
-        {&SaveFilter, 7, "", ""},      {&SaveFilter, 8, "", ".css"},  {&SaveFilter, 9, "", ".wsf"},
-        {&SaveFilter, 10, "", ".svg"}, {&SaveFilter, 11, "", ""},
-        {&ProjectSaveFilter, 1, "", ".prj"}, {&ProjectSaveFilter, 2, "", ""},
-        {&ProjectOpenFilter, 1, "", ".prj"}, {&ProjectOpenFilter, 2, "prj", ".prj"},
+        {&OpenFilter, 1, "", ".htm"},    {&OpenFilter, 2, "", ".js"},         {&OpenFilter, 3, "", ".asp"},
+        {&OpenFilter, 4, "", ".php"},    {&OpenFilter, 5, "", ".as"},         {&OpenFilter, 6, "", ".vb"},
+        {&OpenFilter, 7, "", ".cs"},     {&OpenFilter, 8, "", ".css"},        {&OpenFilter, 9, "", ".wsf"},
+        {&OpenFilter, 10, "", ".svg"},   {&OpenFilter, 11, "", ""},           {&OpenFilter, 11, "htm", ".htm"},
+        {&OpenFilter, 0, "", ".htm"},    {&OpenFilter, 12, "", ""},           {&OpenFilter, 12, "js", ".js"},
+        {&SaveFilter, 1, "", ".htm"},    {&SaveFilter, 2, "", ".js"},         {&SaveFilter, 3, "", ".asp"},
+        {&SaveFilter, 4, "", ".php"},    {&SaveFilter, 5, "", ".as"},         {&SaveFilter, 6, "", ""},
+        {&SaveFilter, 7, "", ""},        {&SaveFilter, 8, "", ".css"},        {&SaveFilter, 9, "", ".wsf"},
+        {&SaveFilter, 10, "", ".svg"},   {&SaveFilter, 11, "", ""},           {&ProjectSaveFilter, 1, "", ".prj"},
+        {&ProjectSaveFilter, 2, "", ""}, {&ProjectOpenFilter, 1, "", ".prj"}, {&ProjectOpenFilter, 2, "prj", ".prj"},
         {&BrowserFilter, 1, "", ".exe"}, {&BrowserFilter, 2, "", ""},
     };
     for (const Case &c : cases)
-        EXPECT_EQ(FilterExtension(*c.filter, c.index, c.defaultExt), c.expected)
-            << *c.filter << " index " << c.index;
+        EXPECT_EQ(FilterExtension(*c.filter, c.index, c.defaultExt), c.expected) << *c.filter << " index " << c.index;
 }
 
 TEST(FileFilter, ExtensionRulesOnOddFilters)
@@ -61,19 +58,18 @@ TEST(FileFilter, ExtensionRulesOnOddFilters)
         {"HTML|*.htm;*.html|Script|*.js", 1, "", ".htm"},
         {"Everything|*.*", 1, "htm", ".htm"},
         {"Everything|*.*", 1, ".htm", ".htm"},
-        {"Long|*.html", 1, "", ""},           // over four characters
-        {"Wild|*.h?m", 1, "", ""},            // wildcard inside
-        {"Named|Makefile", 1, "", ""},        // no dot: nothing to follow
+        {"Long|*.html", 1, "", ""}, // over four characters
+        {"Wild|*.h?m", 1, "", ""}, // wildcard inside
+        {"Named|Makefile", 1, "", ""}, // no dot: nothing to follow
         {"Bare dot|*.", 1, "", ""},
         {"Description only", 1, "txt", ".txt"},
         {"", 1, "", ""},
-        {"A|*.a|B", 2, "", ""},               // last description lacks its pattern
+        {"A|*.a|B", 2, "", ""}, // last description lacks its pattern
         {"A|*.a|B|*.b", -5, "", ".a"},
         {"Spaced| *.txt ; *.text", 1, "", ".txt"},
     };
     for (const Case &c : cases)
-        EXPECT_EQ(FilterExtension(c.filter, c.index, c.defaultExt), c.expected)
-            << c.filter << " index " << c.index;
+        EXPECT_EQ(FilterExtension(c.filter, c.index, c.defaultExt), c.expected) << c.filter << " index " << c.index;
 }
 
 TEST(FileFilter, FollowExtensionKeepsTheTypedName)
@@ -89,7 +85,7 @@ TEST(FileFilter, FollowExtensionKeepsTheTypedName)
         {"my.page.txt", ".htm", "my.page.htm"},
         {"sub.dir/page", ".css", "sub.dir/page.css"},
         {"/home/u/site/index.html", ".php", "/home/u/site/index.php"},
-        {"page.txt", "", "page.txt"},        // a filter without extension leaves the name
+        {"page.txt", "", "page.txt"}, // a filter without extension leaves the name
         {"", ".js", ""},
         {"folder/", ".js", "folder/"},
         {"\"a.txt\" \"b.txt\"", ".js", "\"a.txt\" \"b.txt\""},

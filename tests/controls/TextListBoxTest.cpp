@@ -55,9 +55,9 @@ TEST(TextListBox, TabStopRoundsHalvesToEven)
     struct Case {
         int zero, tabWidth, expected;
     };
-    for (const Case &c : {Case{7, 8, 14}, Case{6, 1, 2}, Case{2, 5, 2}, Case{10, 3, 8}, Case{7, 3, 5},
-                          Case{5, 1, 1}, Case{0, 8, 0}, Case{7, 0, 0}, Case{7, -4, 0},
-                          Case{1 << 20, 1 << 12, 1 << 30}, Case{INT_MAX, 8, INT_MAX}})
+    for (const Case &c :
+         {Case{7, 8, 14}, Case{6, 1, 2}, Case{2, 5, 2}, Case{10, 3, 8}, Case{7, 3, 5}, Case{5, 1, 1}, Case{0, 8, 0},
+          Case{7, 0, 0}, Case{7, -4, 0}, Case{1 << 20, 1 << 12, 1 << 30}, Case{INT_MAX, 8, INT_MAX}})
         EXPECT_EQ(TabStopPixels(c.zero, c.tabWidth), c.expected) << c.zero << " x " << c.tabWidth;
 }
 
@@ -171,12 +171,14 @@ TEST(TextListBox, TabbedLinesUseTheFullTabStops)
                     << "tab width " << tabWidth << " line " << i;
             }
         }
-        EXPECT_EQ(box.MaxWidth(), [&] {
-            int w = 0;
-            for (int i = 0; i < box.Items().Count(); ++i)
-                w = std::max(w, box.ItemWidth(i));
-            return w;
-        }()) << "tab width " << tabWidth;
+        EXPECT_EQ(box.MaxWidth(),
+                  [&] {
+                      int w = 0;
+                      for (int i = 0; i < box.Items().Count(); ++i)
+                          w = std::max(w, box.ItemWidth(i));
+                      return w;
+                  }())
+            << "tab width " << tabWidth;
     }
     // 6000 tabs at 8 quarters of "0" each: far beyond 16 bits, and kept whole.
     box.SetTabWidth(8);
@@ -236,8 +238,8 @@ TEST(TextListBox, ClicksAndKeysReportTheSelectedLine)
     };
 
     const QPoint row2 = box.visualRect(box.model()->index(2, 0)).center();
-    QMouseEvent press(QEvent::MouseButtonPress, row2, box.viewport()->mapToGlobal(row2), Qt::LeftButton,
-                      Qt::LeftButton, Qt::NoModifier);
+    QMouseEvent press(QEvent::MouseButtonPress, row2, box.viewport()->mapToGlobal(row2), Qt::LeftButton, Qt::LeftButton,
+                      Qt::NoModifier);
     QMouseEvent release(QEvent::MouseButtonRelease, row2, box.viewport()->mapToGlobal(row2), Qt::LeftButton,
                         Qt::NoButton, Qt::NoModifier);
     QApplication::sendEvent(box.viewport(), &press);

@@ -34,17 +34,11 @@ TEST(TipOfTheDay, SteppingRules)
         const char *Shown;
     };
     const Case Cases[] = {
-        {24, 24, "o", 1, 1, "tip 24"},
-        {24, 5, "ppo", 4, 5, "tip 3"},
-        {24, 5, "nnno", 9, 9, "tip 8"},
-        {24, 1, "p", 24, 1, "tip 24"},
-        {24, 23, "nn", 1, 1, "tip 1"},
-        {24, 23, "nnno", 3, 3, "tip 2"},
-        {24, 0, "", 1, 1, "tip 1"},    // bad stored values: clamped
-        {24, 99, "", 24, 24, "tip 24"},
-        {24, -7, "n", 2, 2, "tip 2"},
-        {1, 1, "nnp", 1, 1, "tip 1"},
-        {0, 3, "nnpo", 0, 0, ""},      // no tips at all: nothing to page
+        {24, 24, "o", 1, 1, "tip 24"},  {24, 5, "ppo", 4, 5, "tip 3"}, {24, 5, "nnno", 9, 9, "tip 8"},
+        {24, 1, "p", 24, 1, "tip 24"},  {24, 23, "nn", 1, 1, "tip 1"}, {24, 23, "nnno", 3, 3, "tip 2"},
+        {24, 0, "", 1, 1, "tip 1"}, // bad stored values: clamped
+        {24, 99, "", 24, 24, "tip 24"}, {24, -7, "n", 2, 2, "tip 2"},  {1, 1, "nnp", 1, 1, "tip 1"},
+        {0, 3, "nnpo", 0, 0, ""}, // no tips at all: nothing to page
     };
     for (const Case &C : Cases) {
         TTipOfTheDayForm Form;

@@ -43,7 +43,9 @@ struct Expansion : ::testing::Test {
             Events.push_back("collapsing " + Narrow(N->GetText()));
             LeavesAsked += N->GetCount() == 0 && !N->GetHasChildren();
         };
-        Tree.OnExpanded = [this](TCustomTreeNT *, TTreeNTNode *N) { Events.push_back("expanded " + Narrow(N->GetText())); };
+        Tree.OnExpanded = [this](TCustomTreeNT *, TTreeNTNode *N) {
+            Events.push_back("expanded " + Narrow(N->GetText()));
+        };
         Tree.OnCollapsed = [this](TCustomTreeNT *, TTreeNTNode *N) {
             Events.push_back("collapsed " + Narrow(N->GetText()));
         };
@@ -105,9 +107,9 @@ TEST_F(Expansion, RandomOperationsKeepNodesAndViewInAgreement)
                 Shown.push_back(N);
             return Shown.empty() ? nullptr : Shown[Rng() % Shown.size()];
         };
-        static const Qt::Key Keys[] = {Qt::Key_Up, Qt::Key_Down, Qt::Key_Left, Qt::Key_Right, Qt::Key_Plus,
-                                       Qt::Key_Minus, Qt::Key_Asterisk, Qt::Key_Home, Qt::Key_End,
-                                       Qt::Key_Backspace, Qt::Key_Return, Qt::Key_PageDown, Qt::Key_A, Qt::Key_X};
+        static const Qt::Key Keys[] = {Qt::Key_Up,     Qt::Key_Down,     Qt::Key_Left, Qt::Key_Right, Qt::Key_Plus,
+                                       Qt::Key_Minus,  Qt::Key_Asterisk, Qt::Key_Home, Qt::Key_End,   Qt::Key_Backspace,
+                                       Qt::Key_Return, Qt::Key_PageDown, Qt::Key_A,    Qt::Key_X};
         for (int Step = 0; Step < 400; ++Step) {
             std::string Op;
             TTreeNTNode *N = nullptr;
@@ -187,8 +189,7 @@ TEST_F(Expansion, RandomOperationsKeepNodesAndViewInAgreement)
                 break;
             }
             const std::string Wrong = Disagreement();
-            ASSERT_EQ(Wrong, "") << "seed " << Seed << " step " << Step << " after " << Op << "\n"
-                                 << Outline(Tree);
+            ASSERT_EQ(Wrong, "") << "seed " << Seed << " step " << Step << " after " << Op << "\n" << Outline(Tree);
         }
     }
     EXPECT_EQ(LeavesAsked, 0);
@@ -237,13 +238,15 @@ TEST_F(Expansion, EveryWayToExpandGoesThroughTheNode)
     EXPECT_EQ(Changes, 1);
     // Selecting a hidden node shows it through its ancestors' expansion.
     Find(Tree, "a1")->Collapse(false);
-    EXPECT_EQ(Run([&] { Tree.SetSelected(Find(Tree, "x")); }),
-              "expanding A,expanded A,expanding a1,expanded a1");
+    EXPECT_EQ(Run([&] { Tree.SetSelected(Find(Tree, "x")); }), "expanding A,expanded A,expanding a1,expanded a1");
     // A refused expansion leaves the branch closed in the view as well.
     Tree.SetSelected(Find(Tree, "locked"));
     EXPECT_EQ(Run([&] { QTest::keyClick(&Tree, Qt::Key_Right); }), "expanding locked");
     EXPECT_FALSE(Tree.isExpanded(Index(Find(Tree, "locked"))));
-    EXPECT_EQ(Run([&] { QTest::mouseDClick(Tree.viewport(), Qt::LeftButton, {}, Tree.NodeRect(Find(Tree, "B"), true).center()); }),
+    EXPECT_EQ(Run([&] {
+                  QTest::mouseDClick(Tree.viewport(), Qt::LeftButton, {},
+                                     Tree.NodeRect(Find(Tree, "B"), true).center());
+              }),
               "");
     // Enter with toWantReturn moves to the next node in flat order, showing it.
     Tree.SetOptions(Tree.GetOptions() | toWantReturn);
@@ -286,14 +289,14 @@ TEST_F(Expansion, IncrementalSearch)
     };
     const Step Steps[] = {
         {"b", 0, "beta", "b"},
-        {"r", 100, "Bravo", "br"},      // the caret's own node no longer matches: on to the next
-        {"a", 999, "Bravo", "bra"},     // still matches: stays
-        {"c", 1001, "Charlie", "c"},    // after the pause a new search
+        {"r", 100, "Bravo", "br"}, // the caret's own node no longer matches: on to the next
+        {"a", 999, "Bravo", "bra"}, // still matches: stays
+        {"c", 1001, "Charlie", "c"}, // after the pause a new search
         {"b", 2000, "beta", "b"},
-        {"b", 10, "Bravo", "bb"},       // the same letter again steps on; hidden "bold" is skipped
+        {"b", 10, "Bravo", "bb"}, // the same letter again steps on; hidden "bold" is skipped
         {"b", 10, "Berlin", "bbb"},
-        {"b", 10, "beta", "bbbb"},      // and wraps
-        {"z", 10, "beta", "bbbbz"},     // nothing matches: the caret stays
+        {"b", 10, "beta", "bbbb"}, // and wraps
+        {"z", 10, "beta", "bbbbz"}, // nothing matches: the caret stays
     };
     for (const Step &S : Steps) {
         Now += S.Pause;
@@ -329,7 +332,8 @@ struct Drawing : ::testing::Test {
             for (int X = R.left(); X <= R.right(); ++X) {
                 const QColor C = Image.pixelColor(X, Y);
                 N += std::abs(C.red() - Colour.red()) + std::abs(C.green() - Colour.green()) +
-                         std::abs(C.blue() - Colour.blue()) < 40;
+                         std::abs(C.blue() - Colour.blue()) <
+                     40;
             }
         return N;
     }

@@ -15,8 +15,8 @@ struct TreeNTModelTest : ::testing::Test {
     std::unique_ptr<QAbstractItemModelTester> Tester;
     void SetUp() override
     {
-        Tester = std::make_unique<QAbstractItemModelTester>(
-            &Model, QAbstractItemModelTester::FailureReportingMode::Fatal);
+        Tester =
+            std::make_unique<QAbstractItemModelTester>(&Model, QAbstractItemModelTester::FailureReportingMode::Fatal);
     }
     // The model's rows mirror the core's children everywhere.
     void ExpectMirrors(const QModelIndex &Parent = {})

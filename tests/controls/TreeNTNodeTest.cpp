@@ -165,8 +165,7 @@ TEST(TreeNTNodeTest, VisibleNeighbours)
         const char *Node, *Next, *Prev;
     };
     const std::vector<Case> Cases = {
-        {"A", "a1", ""}, {"a1", "a2", "A"}, {"a2", "B", "a1"}, {"B", "", "a2"},
-        {"x", "a2", "a1"}, {"b1", "", "B"},
+        {"A", "a1", ""}, {"a1", "a2", "A"}, {"a2", "B", "a1"}, {"B", "", "a2"}, {"x", "a2", "a1"}, {"b1", "", "B"},
     };
     auto Name = [](TTreeNTNode *N) { return N ? Narrow(N->GetText()) : std::string(); };
     for (const Case &C : Cases) {
@@ -185,9 +184,7 @@ TEST(TreeNTNodeTest, ExpandAndCollapseAskFirst)
     TCustomTreeNT Tree;
     Build(Tree, "A(a1(x)),B");
     std::vector<std::string> Events;
-    Tree.OnExpanding = [&](TCustomTreeNT *, TTreeNTNode *N, bool &Allow) {
-        Allow = Narrow(N->GetText()) != "a1";
-    };
+    Tree.OnExpanding = [&](TCustomTreeNT *, TTreeNTNode *N, bool &Allow) { Allow = Narrow(N->GetText()) != "a1"; };
     Tree.OnExpanded = [&](TCustomTreeNT *, TTreeNTNode *N) { Events.push_back("+" + Narrow(N->GetText())); };
     Tree.OnCollapsed = [&](TCustomTreeNT *, TTreeNTNode *N) { Events.push_back("-" + Narrow(N->GetText())); };
     Tree.FullExpand();

@@ -17,11 +17,14 @@ TEST(TreeNTNodesTest, InsertionPlacesNodes)
         {"last top-level", [](TCustomTreeNT &T) { T.Items().AddObject(nullptr, u"x", nullptr); }, "A(a1,a2),B,x"},
         {"first top-level", [](TCustomTreeNT &T) { T.Items().AddFirstObject(nullptr, u"x", nullptr); }, "x,A(a1,a2),B"},
         {"last sibling", [](TCustomTreeNT &T) { T.Items().AddObject(Find(T, "a1"), u"x", nullptr); }, "A(a1,a2,x),B"},
-        {"first sibling, not a child", [](TCustomTreeNT &T) { T.Items().AddFirstObject(Find(T, "a2"), u"x", nullptr); }, "A(x,a1,a2),B"},
+        {"first sibling, not a child", [](TCustomTreeNT &T) { T.Items().AddFirstObject(Find(T, "a2"), u"x", nullptr); },
+         "A(x,a1,a2),B"},
         {"last child", [](TCustomTreeNT &T) { T.Items().AddChildObject(Find(T, "A"), u"x", nullptr); }, "A(a1,a2,x),B"},
-        {"child of a leaf", [](TCustomTreeNT &T) { T.Items().AddChildObject(Find(T, "B"), u"x", nullptr); }, "A(a1,a2),B(x)"},
+        {"child of a leaf", [](TCustomTreeNT &T) { T.Items().AddChildObject(Find(T, "B"), u"x", nullptr); },
+         "A(a1,a2),B(x)"},
         {"child of none", [](TCustomTreeNT &T) { T.Items().AddChildObject(nullptr, u"x", nullptr); }, "A(a1,a2),B,x"},
-        {"sibling of a top node", [](TCustomTreeNT &T) { T.Items().AddFirstObject(Find(T, "B"), u"x", nullptr); }, "x,A(a1,a2),B"},
+        {"sibling of a top node", [](TCustomTreeNT &T) { T.Items().AddFirstObject(Find(T, "B"), u"x", nullptr); },
+         "x,A(a1,a2),B"},
     };
     for (const Case &C : Cases) {
         TCustomTreeNT Tree;
@@ -89,8 +92,8 @@ TEST(TreeNTNodesTest, FlatIndexIsDepthFirstAndChecked)
         int Index;
         bool ListError;
     };
-    for (const ItemCase &C : {ItemCase{"A", 2, false}, ItemCase{"A", -1, true},
-                              ItemCase{"x", 0, false}, ItemCase{"x", -1, true}}) {
+    for (const ItemCase &C :
+         {ItemCase{"A", 2, false}, ItemCase{"A", -1, true}, ItemCase{"x", 0, false}, ItemCase{"x", -1, true}}) {
         try {
             Find(Tree, C.Node)->GetItem(C.Index);
             ADD_FAILURE() << C.Node << " " << C.Index;
@@ -173,9 +176,7 @@ TEST(TreeNTNodesTest, EveryInsertionReportsAChange)
 {
     TCustomTreeNT Tree;
     std::vector<std::string> Changes;
-    Tree.OnChange = [&](TCustomTreeNT *, TTreeNTNode *N) {
-        Changes.push_back(N ? Narrow(N->GetText()) : "-");
-    };
+    Tree.OnChange = [&](TCustomTreeNT *, TTreeNTNode *N) { Changes.push_back(N ? Narrow(N->GetText()) : "-"); };
     Build(Tree, "A(a1),B");
     EXPECT_EQ(Changes, (std::vector<std::string>{"A", "a1", "B"}));
     // With a change delay only the last one arrives, when the timer fires.
@@ -217,9 +218,7 @@ struct TreeNTSelectionTest : ::testing::Test {
         Tree.SetOptions(Tree.GetOptions() | toMultiSelect);
         Build(Tree, "A(a1,a2(x),a3),B,C");
         Find(Tree, "A")->Expand(false);
-        Tree.OnChange = [&](TCustomTreeNT *, TTreeNTNode *N) {
-            Changes.push_back(N ? Narrow(N->GetText()) : "-");
-        };
+        Tree.OnChange = [&](TCustomTreeNT *, TTreeNTNode *N) { Changes.push_back(N ? Narrow(N->GetText()) : "-"); };
     }
     TTreeNTNode *N(const char *Name) { return Find(Tree, Name); }
 };
@@ -253,20 +252,39 @@ TEST_F(TreeNTSelectionTest, RangesOverVisibleNodes)
     };
     const std::vector<Case> Cases = {
         // x is hidden (a2 collapsed) and so not part of any range.
-        {"range down", [](TTreeNTNodes &I, TreeNTSelectionTest &F) { I.SelectRange(F.N("a1"), F.N("B"), false); }, "a1,a2,a3,B", {"B"}},
-        {"range up drops the rest", [](TTreeNTNodes &I, TreeNTSelectionTest &F) {
+        {"range down",
+         [](TTreeNTNodes &I, TreeNTSelectionTest &F) { I.SelectRange(F.N("a1"), F.N("B"), false); },
+         "a1,a2,a3,B",
+         {"B"}},
+        {"range up drops the rest",
+         [](TTreeNTNodes &I, TreeNTSelectionTest &F) {
              I.Select(F.N("C"), 0);
-             I.SelectRange(F.N("a3"), F.N("A"), false); }, "A,a1,a2,a3", {"C", "a3"}},
-        {"additive range keeps the rest", [](TTreeNTNodes &I, TreeNTSelectionTest &F) {
+             I.SelectRange(F.N("a3"), F.N("A"), false);
+         },
+         "A,a1,a2,a3",
+         {"C", "a3"}},
+        {"additive range keeps the rest",
+         [](TTreeNTNodes &I, TreeNTSelectionTest &F) {
              I.Select(F.N("C"), 0);
-             I.SelectRange(F.N("a2"), F.N("a3"), true); }, "C,a2,a3", {"C", "a3"}},
-        {"toggle range excludes both ends", [](TTreeNTNodes &I, TreeNTSelectionTest &F) {
+             I.SelectRange(F.N("a2"), F.N("a3"), true);
+         },
+         "C,a2,a3",
+         {"C", "a3"}},
+        {"toggle range excludes both ends",
+         [](TTreeNTNodes &I, TreeNTSelectionTest &F) {
              I.Select(F.N("a2"), 0);
-             I.ToggleRange(F.N("A"), F.N("B")); }, "a1,a3", {"a2", "B"}},
-        {"toggle range between neighbours", [](TTreeNTNodes &I, TreeNTSelectionTest &F) {
-             I.ToggleRange(F.N("B"), F.N("C")); }, "", {"C"}},
-        {"toggle range backwards", [](TTreeNTNodes &I, TreeNTSelectionTest &F) {
-             I.ToggleRange(F.N("C"), F.N("a2")); }, "B,a3", {"a2"}},
+             I.ToggleRange(F.N("A"), F.N("B"));
+         },
+         "a1,a3",
+         {"a2", "B"}},
+        {"toggle range between neighbours",
+         [](TTreeNTNodes &I, TreeNTSelectionTest &F) { I.ToggleRange(F.N("B"), F.N("C")); },
+         "",
+         {"C"}},
+        {"toggle range backwards",
+         [](TTreeNTNodes &I, TreeNTSelectionTest &F) { I.ToggleRange(F.N("C"), F.N("a2")); },
+         "B,a3",
+         {"a2"}},
     };
     for (const Case &C : Cases) {
         Tree.ClearSelection();

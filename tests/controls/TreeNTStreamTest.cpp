@@ -57,8 +57,8 @@ void BuildSmall(TCustomTreeNT &Tree)
 // Hand-laid records: Size, 5 indexes, check state/type, enabled, expanded, selected, data,
 // child count, colour, parent colour/font, 44 bytes of font block and reserved, text.
 const char *const SmallBinary =
-    "0D544E540D"        // signature
-    "00 02000000"       // root check type, two top-level nodes
+    "0D544E540D" // signature
+    "00 02000000" // root check type, two top-level nodes
     // A
     "59000000 01000000 FFFFFFFF FFFFFFFF FFFFFFFF 01000000 00 00 01 01 00 78563412 01000000"
     "00000000 01 01 00000000 00000000 00 00 00 0000000000000000000000000000000000000000000000000000000000000000"
@@ -167,8 +167,8 @@ TEST(TreeNTStreamTest, LongTextsAreCutAtACharacterBoundary)
     };
     const std::vector<Case> Cases = {
         {WideString(300, u'x'), 343, 255},
-        {WideString(200, u'\u0416'), 88 + 254, 127},  // two bytes each: 127 fit
-        {WideString(100, u'\u20AC'), 88 + 255, 85},   // three bytes each
+        {WideString(200, u'\u0416'), 88 + 254, 127}, // two bytes each: 127 fit
+        {WideString(100, u'\u20AC'), 88 + 255, 85}, // three bytes each
         {u"a" + WideString(100, u'\u20AC'), 88 + 253, 85},
     };
     for (const Case &C : Cases) {

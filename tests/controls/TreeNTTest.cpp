@@ -133,8 +133,7 @@ TEST_F(TreeNTTest, NodesKnowWhereTheyAreShown)
     };
     for (const HitCase &C : {HitCase{Item.left() - 2, 1u << 6},
                              HitCase{Item.left() + Tree.Delegate()->LabelOffset() / 2, (1u << 3) | (1u << 5)},
-                             HitCase{Text.center().x(), (1u << 3) | (1u << 7)},
-                             HitCase{Text.right() + 20, 1u << 8}})
+                             HitCase{Text.center().x(), (1u << 3) | (1u << 7)}, HitCase{Text.right() + 20, 1u << 8}})
         EXPECT_EQ(Tree.GetHitTestInfoAt(C.X, Y), C.Bits) << C.X;
     // The whole row is the node's: with full-row selection a click right of its label selects it.
     EXPECT_EQ(Tree.GetNodeAt(Text.right() + 20, Y), B);
@@ -335,7 +334,8 @@ TEST_F(TreeNTTest, NodesDeletedMidGestureAreForgotten)
         Target = T;
     };
     // A glyph pressed, then its node deleted before the button comes up.
-    const QPoint Glyph = Tree.Delegate()->GlyphRect(Tree.visualRect(Tree.Model()->IndexFromNode(Find(Tree, "B")))).center();
+    const QPoint Glyph =
+        Tree.Delegate()->GlyphRect(Tree.visualRect(Tree.Model()->IndexFromNode(Find(Tree, "B")))).center();
     QTest::mousePress(Tree.viewport(), Qt::LeftButton, {}, Glyph);
     Find(Tree, "B")->Free();
     QTest::mouseRelease(Tree.viewport(), Qt::LeftButton, {}, Glyph);

@@ -6,8 +6,14 @@
 
 namespace {
 
-TTreeNTNode *P(intptr_t V) { return reinterpret_cast<TTreeNTNode *>(V); }
-intptr_t V(TTreeNTNode *N) { return reinterpret_cast<intptr_t>(N); }
+TTreeNTNode *P(intptr_t V)
+{
+    return reinterpret_cast<TTreeNTNode *>(V);
+}
+intptr_t V(TTreeNTNode *N)
+{
+    return reinterpret_cast<intptr_t>(N);
+}
 
 TEST(TreeNodeListTest, CapacityGrowsBy4Then16ThenAQuarter)
 {
@@ -37,7 +43,8 @@ TEST(TreeNodeListTest, BoundsErrorsNameTheValue)
         {"insert past count", [](TTreeNodeList &L) { L.Insert(4, nullptr); }, "List index out of bounds (4)"},
         {"delete at count", [](TTreeNodeList &L) { L.Delete(3); }, "List index out of bounds (3)"},
         {"capacity below count", [](TTreeNodeList &L) { L.SetCapacity(2); }, "List capacity out of bounds (2)"},
-        {"capacity too big", [](TTreeNodeList &L) { L.SetCapacity(134217728); }, "List capacity out of bounds (134217728)"},
+        {"capacity too big", [](TTreeNodeList &L) { L.SetCapacity(134217728); },
+         "List capacity out of bounds (134217728)"},
         {"count negative", [](TTreeNodeList &L) { L.SetCount(-1); }, "List count out of bounds (-1)"},
         {"count too big", [](TTreeNodeList &L) { L.SetCount(134217728); }, "List count out of bounds (134217728)"},
     };
@@ -81,9 +88,7 @@ TEST(TreeNodeListTest, SortOrdersAnyInputAndSurvivesABrokenComparison)
     std::mt19937 Random(7);
     const std::vector<std::vector<int>> Inputs = {
         {}, {1}, {2, 1}, {5, 5, 5, 5}, {1, 2, 3, 4, 5, 6}, {6, 5, 4, 3, 2, 1}};
-    auto Ascending = [](TTreeNTNode *A, TTreeNTNode *B, intptr_t) {
-        return V(A) < V(B) ? -1 : V(A) > V(B) ? 1 : 0;
-    };
+    auto Ascending = [](TTreeNTNode *A, TTreeNTNode *B, intptr_t) { return V(A) < V(B) ? -1 : V(A) > V(B) ? 1 : 0; };
     std::vector<std::vector<int>> All = Inputs;
     std::vector<int> Big(5000);
     for (int &X : Big)

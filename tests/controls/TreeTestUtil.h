@@ -14,7 +14,10 @@ inline std::string Narrow(const WideString &S)
     return Out;
 }
 
-inline WideString Wide(const std::string &S) { return WideString(S.begin(), S.end()); }
+inline WideString Wide(const std::string &S)
+{
+    return WideString(S.begin(), S.end());
+}
 
 // "A(b,c),D": texts in order, children in parentheses.
 inline std::string Outline(const TTreeNTNode *Parent)
@@ -31,7 +34,10 @@ inline std::string Outline(const TTreeNTNode *Parent)
     return Out;
 }
 
-inline std::string Outline(TCustomTreeNT &Tree) { return Outline(Tree.Items().GetRoot()); }
+inline std::string Outline(TCustomTreeNT &Tree)
+{
+    return Outline(Tree.Items().GetRoot());
+}
 
 // Builds nodes from an outline string as Outline writes it.
 inline void Build(TCustomTreeNT &Tree, const std::string &Text)

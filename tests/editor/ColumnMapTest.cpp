@@ -15,7 +15,8 @@ std::vector<int> Starts(const WideString &s, int tab)
     int col = 0;
     for (size_t i = 0; i < s.size(); ++i) {
         starts.push_back(col);
-        const bool pairHead = s[i] >= 0xD800 && s[i] < 0xDC00 && i + 1 < s.size() && s[i + 1] >= 0xDC00 && s[i + 1] < 0xE000;
+        const bool pairHead =
+            s[i] >= 0xD800 && s[i] < 0xDC00 && i + 1 < s.size() && s[i + 1] >= 0xDC00 && s[i + 1] < 0xE000;
         col += s[i] == u'\t' ? tab - col % tab : 1;
         if (pairHead) {
             starts.push_back(col);

@@ -28,27 +28,63 @@ enum {
     opFirst = 2000,
     opComment = opFirst,
     opUncomment,
-    opReplaceAll,   // "a" by "xy", or by nothing
-    opSelText,      // the selection replaced by a text with a line break, or by nothing
-    opDropMove,     // inside the editor
+    opReplaceAll, // "a" by "xy", or by nothing
+    opSelText, // the selection replaced by a text with a line break, or by nothing
+    opDropMove, // inside the editor
     opDropCopy,
     opDropFromOther, // the other editor's selection dropped here (moved or copied)
-    opOtherSelect,   // a selection in the other editor
-    opMoveCaret,     // MoveCaretTo a cell (like a jump to a bookmark)
+    opOtherSelect, // a selection in the other editor
+    opMoveCaret, // MoveCaretTo a cell (like a jump to a bookmark)
     opSelectTo,
-    opSetBlock,      // SetBlockBegin and SetBlockEnd as a program sets them (from up to one line past the last)
-    opJump,          // the caret set without a record, as a jump to a bookmark does
+    opSetBlock, // SetBlockBegin and SetBlockEnd as a program sets them (from up to one line past the last)
+    opJump, // the caret set without a record, as a jump to a bookmark does
     opUndo,
     opRedo,
     opLast
 };
 
-inline const TEditorCommand Commands[] = {
-    ecLeft, ecRight, ecUp, ecDown, ecWordLeft, ecWordRight, ecLineStart, ecLineEnd, ecPageUp, ecPageDown,
-    ecEditorTop, ecEditorBottom, ecSelectLeft, ecSelectRight, ecSelectUp, ecSelectDown, ecSelectWordRight,
-    ecSelectLineEnd, ecSelectAll, ecDeleteLastChar, ecDeleteChar, ecDeleteWord, ecDeleteLastWord, ecDeleteBOL,
-    ecDeleteEOL, ecDeleteLine, ecLineBreak, ecInsertLine, ecChar, ecChar, ecChar, ecChar, ecCut, ecCopy, ecPaste,
-    ecBlockIndent, ecBlockUnindent, ecToggleMode, ecScrollDown, ecScrollRight, ecSelectEditorBottom, ecClearAll};
+inline const TEditorCommand Commands[] = {ecLeft,
+                                          ecRight,
+                                          ecUp,
+                                          ecDown,
+                                          ecWordLeft,
+                                          ecWordRight,
+                                          ecLineStart,
+                                          ecLineEnd,
+                                          ecPageUp,
+                                          ecPageDown,
+                                          ecEditorTop,
+                                          ecEditorBottom,
+                                          ecSelectLeft,
+                                          ecSelectRight,
+                                          ecSelectUp,
+                                          ecSelectDown,
+                                          ecSelectWordRight,
+                                          ecSelectLineEnd,
+                                          ecSelectAll,
+                                          ecDeleteLastChar,
+                                          ecDeleteChar,
+                                          ecDeleteWord,
+                                          ecDeleteLastWord,
+                                          ecDeleteBOL,
+                                          ecDeleteEOL,
+                                          ecDeleteLine,
+                                          ecLineBreak,
+                                          ecInsertLine,
+                                          ecChar,
+                                          ecChar,
+                                          ecChar,
+                                          ecChar,
+                                          ecCut,
+                                          ecCopy,
+                                          ecPaste,
+                                          ecBlockIndent,
+                                          ecBlockUnindent,
+                                          ecToggleMode,
+                                          ecScrollDown,
+                                          ecScrollRight,
+                                          ecSelectEditorBottom,
+                                          ecClearAll};
 
 // Characters typed by ecChar steps: letters, blanks, a tab, a non-Latin letter and a
 // character outside the basic plane (a surrogate pair typed as its two halves).
@@ -89,9 +125,10 @@ inline std::string Text(const TSyntaxEditCore &e)
 
 inline std::string Name(const Step &s)
 {
-    static const char *names[] = {"(comment)",   "(uncomment)", "(replace all)", "(set text)",
-                                  "(drop move)", "(drop copy)", "(drop from other)", "(other select)",
-                                  "(move caret)", "(select to)", "(set block)", "(jump)", "(undo)", "(redo)"};
+    static const char *names[] = {"(comment)",    "(uncomment)", "(replace all)",     "(set text)",
+                                  "(drop move)",  "(drop copy)", "(drop from other)", "(other select)",
+                                  "(move caret)", "(select to)", "(set block)",       "(jump)",
+                                  "(undo)",       "(redo)"};
     std::string name = s.Op >= opFirst ? names[s.Op - opFirst] : EditorCommandToText(s.Op);
     if (s.Op == ecChar)
         name += "'" + U8(WideString(1, s.Ch)) + "'";
@@ -205,15 +242,18 @@ inline Outcome Play(const WideString &text, const WideString &otherText, TSyntax
         pairsWhole = pairsWhole && !HasLoneSurrogate(e) && !HasLoneSurrogate(o);
         if (trace)
             std::printf("  %-24s [%s] caret (%d,%d) sel (%d,%d)-(%d,%d) other [%s]\n", Name(steps[k]).c_str(),
-                        Text(e).c_str(), e.CaretX(), e.CaretY(), e.BlockBegin().X, e.BlockBegin().Y,
-                        e.BlockEnd().X, e.BlockEnd().Y, Text(o).c_str());
+                        Text(e).c_str(), e.CaretX(), e.CaretY(), e.BlockBegin().X, e.BlockBegin().Y, e.BlockEnd().X,
+                        e.BlockEnd().Y, Text(o).c_str());
     }
     if (trace)
         for (int r = 0; r < e.UndoList().Count(); ++r) {
             const TUndoRecord &u = e.UndoList().Item(r);
             std::printf("  rec %d kind %d%s%s%s before [%s] after [%s] cb (%d,%d) bb (%d,%d) be (%d,%d) ca (%d,%d) "
                         "ba (%d,%d) bea (%d,%d) at (%d,%d)\n",
-                        r, u.Kind, u.Blanks == bcTrimmed ? " trim" : u.Blanks == bcPadded ? " pad" : "",
+                        r, u.Kind,
+                        u.Blanks == bcTrimmed  ? " trim"
+                        : u.Blanks == bcPadded ? " pad"
+                                               : "",
                         u.Joined ? " joined" : "", u.JoinedNext ? " joined-next" : "", U8(u.BeforeText).c_str(),
                         U8(u.AfterText).c_str(), u.CaretBefore.X, u.CaretBefore.Y, u.BlockBeginBefore.X,
                         u.BlockBeginBefore.Y, u.BlockEndBefore.X, u.BlockEndBefore.Y, u.CaretAfter.X, u.CaretAfter.Y,
@@ -236,9 +276,9 @@ inline Outcome Play(const WideString &text, const WideString &otherText, TSyntax
         const bool exact = undone == original[i] && redone == head[i] && again == original[i];
         out.Exact = out.Exact && exact;
         if (!exact)
-            out.Report += std::string(i ? "other" : "editor") + ": original [" + original[i] + "] edited [" +
-                          edited + "] undone [" + undone + "] head [" + head[i] + "] redone [" + redone +
-                          "] undone again [" + again + "]\n";
+            out.Report += std::string(i ? "other" : "editor") + ": original [" + original[i] + "] edited [" + edited +
+                          "] undone [" + undone + "] head [" + head[i] + "] redone [" + redone + "] undone again [" +
+                          again + "]\n";
     }
     if (!pairsWhole) {
         out.Exact = false;

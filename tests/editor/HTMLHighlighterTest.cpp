@@ -8,9 +8,8 @@
 
 namespace {
 
-constexpr int32_t U = htUnmatched, DT = htDocType, T = htText, N = htNumber, K = htTag,
-                  C = htComment, NM = htName, SC = htScript, ST = htString, SY = htSymbol,
-                  P = htParam, URL = htURL, SP = htSpace;
+constexpr int32_t U = htUnmatched, DT = htDocType, T = htText, N = htNumber, K = htTag, C = htComment, NM = htName,
+                  SC = htScript, ST = htString, SY = htSymbol, P = htParam, URL = htURL, SP = htSpace;
 
 class HTMLGolden : public ::testing::TestWithParam<LineCase> {};
 
@@ -25,80 +24,72 @@ TEST_P(HTMLGolden, TokensAndRange)
 
 const LineCase GoldenCases[] = {
     {"tags, attribute, entities", 2, "<p class=\"x\">Hi &amp; bye &#169;</p>",
-     Expect({{K, "<p"}, {SP, " "}, {NM, "class"}, {SY, "="}, {ST, "\"x\""}, {K, ">"},
-             {T, "Hi "}, {ST, "&amp;"}, {T, " bye "}, {N, "&#169;"}, {K, "</p>"}}),
+     Expect({{K, "<p"},
+             {SP, " "},
+             {NM, "class"},
+             {SY, "="},
+             {ST, "\"x\""},
+             {K, ">"},
+             {T, "Hi "},
+             {ST, "&amp;"},
+             {T, " bye "},
+             {N, "&#169;"},
+             {K, "</p>"}}),
      2},
     {"script tag with attributes opens a script block", 2, "<script language=\"javascript\">",
      Expect({{SC, "<script"}, {SC, " language=\"javascript\">"}}), 12},
-    {"script tag without attributes opens a script block too", 2, "<SCRIPT>",
-     Expect({{SC, "<SCRIPT"}, {SC, ">"}}), 12},
+    {"script tag without attributes opens a script block too", 2, "<SCRIPT>", Expect({{SC, "<SCRIPT"}, {SC, ">"}}), 12},
     {"a longer tag name is a plain tag", 2, "<scripts>", Expect({{K, "<scripts>"}}), 2},
-    {"script line without a linked highlighter", 12, "var x = '<b>';",
-     Expect({{SC, "var x = '<b>';"}}), 12},
+    {"script line without a linked highlighter", 12, "var x = '<b>';", Expect({{SC, "var x = '<b>';"}}), 12},
     {"empty line inside a script block", 12, "", {}, 12},
     {"script block ends at the first end tag", 12, "x();</script></body>",
      Expect({{SC, "x();</script>"}, {K, "</body>"}}), 2},
     {"script block on one line", 2, "<script src=a.js></script><p>",
      Expect({{SC, "<script"}, {SC, " src=a.js></script>"}, {K, "<p>"}}), 2},
-    {"document type", 2, "<!DOCTYPE html>", Expect({{C, "<!"}, {DT, "DOCTYPE html"}, {C, ">"}}),
-     2},
-    {"doctype needs a character after the word", 2, "<!doctype>",
-     Expect({{C, "<!"}, {C, "doctype"}, {C, ">"}}), 2},
+    {"document type", 2, "<!DOCTYPE html>", Expect({{C, "<!"}, {DT, "DOCTYPE html"}, {C, ">"}}), 2},
+    {"doctype needs a character after the word", 2, "<!doctype>", Expect({{C, "<!"}, {C, "doctype"}, {C, ">"}}), 2},
     {"other declaration", 2, "<!ELEMENT x>", Expect({{C, "<!"}, {C, "ELEMENT x"}, {C, ">"}}), 2},
-    {"a greater-than alone does not end a comment", 2, "<!-- a -- > b",
-     Expect({{C, "<!--"}, {C, " a -- > b"}}), 10},
+    {"a greater-than alone does not end a comment", 2, "<!-- a -- > b", Expect({{C, "<!--"}, {C, " a -- > b"}}), 10},
     {"comment ends at the first -->", 2, "<!-- a -> b --> c -->",
      Expect({{C, "<!--"}, {C, " a -> b "}, {C, "-->"}, {T, " c -->"}}), 2},
     {"comment left open", 2, "<!-- open", Expect({{C, "<!--"}, {C, " open"}}), 10},
-    {"comment continued", 10, "still --> after",
-     Expect({{C, "still "}, {C, "-->"}, {T, " after"}}), 2},
+    {"comment continued", 10, "still --> after", Expect({{C, "still "}, {C, "-->"}, {T, " after"}}), 2},
     {"declaration continued", 8, "x>", Expect({{C, "x"}, {C, ">"}}), 2},
     {"greater-than right after the equals sign", 2, "<a href=>x",
      Expect({{K, "<a"}, {SP, " "}, {NM, "href"}, {SY, "="}, {U, ">"}, {NM, "x"}}), 4},
     {"unquoted URL with a four-letter scheme runs to the tag end", 2, "<a href=http://x.org/a b>",
-     Expect({{K, "<a"}, {SP, " "}, {NM, "href"}, {SY, "="}, {URL, "http://x.org/a b"},
-             {K, ">"}}),
-     2},
+     Expect({{K, "<a"}, {SP, " "}, {NM, "href"}, {SY, "="}, {URL, "http://x.org/a b"}, {K, ">"}}), 2},
     {"unquoted three-letter scheme is a plain value", 2, "<a href=ftp://x/a b>",
-     Expect({{K, "<a"}, {SP, " "}, {NM, "href"}, {SY, "="}, {NM, "ftp://x/a"}, {SP, " "},
-             {NM, "b"}, {K, ">"}}),
-     2},
+     Expect({{K, "<a"}, {SP, " "}, {NM, "href"}, {SY, "="}, {NM, "ftp://x/a"}, {SP, " "}, {NM, "b"}, {K, ">"}}), 2},
     {"quoted three-letter scheme is a URL", 2, "<a href=\"ftp://x/a b\">",
-     Expect({{K, "<a"}, {SP, " "}, {NM, "href"}, {SY, "="}, {URL, "\"ftp://x/a b\""},
-             {K, ">"}}),
-     2},
+     Expect({{K, "<a"}, {SP, " "}, {NM, "href"}, {SY, "="}, {URL, "\"ftp://x/a b\""}, {K, ">"}}), 2},
     {"value forms", 2, "<td w=10px h=\"50%\" c=#ff0000 d='w' e=\"\" f=\"open",
-     Expect({{K, "<td"}, {SP, " "}, {NM, "w"}, {SY, "="}, {N, "10px"}, {SP, " "}, {NM, "h"},
-             {SY, "="}, {N, "\"50%\""}, {SP, " "}, {NM, "c"}, {SY, "="}, {N, "#ff0000"},
-             {SP, " "}, {NM, "d"}, {SY, "="}, {ST, "'w'"}, {SP, " "}, {NM, "e"}, {SY, "="},
-             {ST, "\"\""}, {SP, " "}, {NM, "f"}, {SY, "="}, {ST, "\"open"}}),
+     Expect({{K, "<td"}, {SP, " "},      {NM, "w"},   {SY, "="},     {N, "10px"}, {SP, " "},      {NM, "h"},
+             {SY, "="},  {N, "\"50%\""}, {SP, " "},   {NM, "c"},     {SY, "="},   {N, "#ff0000"}, {SP, " "},
+             {NM, "d"},  {SY, "="},      {ST, "'w'"}, {SP, " "},     {NM, "e"},   {SY, "="},      {ST, "\"\""},
+             {SP, " "},  {NM, "f"},      {SY, "="},   {ST, "\"open"}}),
      4},
     {"more value forms", 4, "a= 1 b=\"#0f\" c=\"10px\" d=50%x e='x",
-     Expect({{NM, "a"}, {SY, "="}, {SP, " "}, {N, "1"}, {SP, " "}, {NM, "b"}, {SY, "="},
-             {N, "\"#0f\""}, {SP, " "}, {NM, "c"}, {SY, "="}, {N, "\"10px\""}, {SP, " "},
-             {NM, "d"}, {SY, "="}, {NM, "50%x"}, {SP, " "}, {NM, "e"}, {SY, "="}, {NM, "'x"}}),
+     Expect({{NM, "a"},      {SY, "="},    {SP, " "}, {N, "1"},  {SP, " "},       {NM, "b"}, {SY, "="},
+             {N, "\"#0f\""}, {SP, " "},    {NM, "c"}, {SY, "="}, {N, "\"10px\""}, {SP, " "}, {NM, "d"},
+             {SY, "="},      {NM, "50%x"}, {SP, " "}, {NM, "e"}, {SY, "="},       {NM, "'x"}}),
      4},
     {"namespaced tag and number value", 2, "<ns:x a=1>",
      Expect({{K, "<ns:x"}, {SP, " "}, {NM, "a"}, {SY, "="}, {N, "1"}, {K, ">"}}), 2},
     {"other runs inside a tag", 2, "<a b.c=d/>",
      Expect({{K, "<a"}, {SP, " "}, {P, "b.c"}, {SY, "="}, {NM, "d/"}, {K, ">"}}), 2},
     {"escapes inside a name", 2, "<a\\>b>", Expect({{K, "<a\\>b>"}}), 2},
-    {"ampersand without a reference", 2, "&#;x &",
-     Expect({{U, "&"}, {T, "#;x "}, {U, "&"}}), 2},
-    {"less-than signs that start no tag go with the text", 2, "a << b",
-     Expect({{T, "a "}, {T, "<< b"}}), 2},
+    {"ampersand without a reference", 2, "&#;x &", Expect({{U, "&"}, {T, "#;x "}, {U, "&"}}), 2},
+    {"less-than signs that start no tag go with the text", 2, "a << b", Expect({{T, "a "}, {T, "<< b"}}), 2},
     {"less-than signs before a tag go with the tag", 2, "<<b>", Expect({{K, "<<b>"}}), 2},
     {"lone less-than at the end", 2, "x <", Expect({{T, "x "}, {U, "<"}}), 2},
-    {"lone quote after the equals sign at the end", 4, "a=\"",
-     Expect({{NM, "a"}, {SY, "="}, {U, "\""}}), 2},
+    {"lone quote after the equals sign at the end", 4, "a=\"", Expect({{NM, "a"}, {SY, "="}, {U, "\""}}), 2},
     {"quote and greater-than after the equals sign", 2, "<a href=\">",
      Expect({{K, "<a"}, {SP, " "}, {NM, "href"}, {SY, "="}, {U, "\">"}}), 2},
     {"unfinished open tag", 2, "<img src=\"a.png\"",
      Expect({{K, "<img"}, {SP, " "}, {NM, "src"}, {SY, "="}, {ST, "\"a.png\""}}), 4},
     {"characters beyond Latin-1", 2, "<p title=日本>é😀",
-     Expect({{K, "<p"}, {SP, " "}, {NM, "title"}, {SY, "="}, {NM, "日本"}, {K, ">"},
-             {T, "é😀"}}),
-     2},
+     Expect({{K, "<p"}, {SP, " "}, {NM, "title"}, {SY, "="}, {NM, "日本"}, {K, ">"}, {T, "é😀"}}), 2},
     {"value state at the line start", 6, "  \"x\"", Expect({{SP, "  "}, {ST, "\"x\""}}), 4},
     {"twin of a start state", 7, "x", Expect({{NM, "x"}}), 4},
     {"unknown range value", 99, "<b>", Expect({{K, "<b>"}}), 2},
@@ -125,24 +116,30 @@ struct ScriptLine {
     int32_t RangeOut;
 };
 
-constexpr int32_t JK = jtKey, JI = jtIdentifier, JS = jtSpace, JY = jtSymbol, JN = jtNumber,
-                  JC = jtComment, JQ = jtString;
+constexpr int32_t JK = jtKey, JI = jtIdentifier, JS = jtSpace, JY = jtSymbol, JN = jtNumber, JC = jtComment,
+                  JQ = jtString;
 
 const std::vector<ScriptLine> &ScriptPage()
 {
     static const std::vector<ScriptLine> page = {
         {"<p>Hi</p>", Expect({{K, "<p>"}, {T, "Hi"}, {K, "</p>"}}), 2},
-        {"<script type=\"text/javascript\">",
-         Expect({{SC, "<script"}, {SC, " type=\"text/javascript\">"}}), 6012},
+        {"<script type=\"text/javascript\">", Expect({{SC, "<script"}, {SC, " type=\"text/javascript\">"}}), 6012},
         {"var a = 1; /* open",
-         Expect({{JK, "var"}, {JS, " "}, {JI, "a"}, {JS, " "}, {JY, "="}, {JS, " "}, {JN, "1"},
-                 {JY, ";"}, {JS, " "}, {JC, "/* open"}}),
+         Expect({{JK, "var"},
+                 {JS, " "},
+                 {JI, "a"},
+                 {JS, " "},
+                 {JY, "="},
+                 {JS, " "},
+                 {JN, "1"},
+                 {JY, ";"},
+                 {JS, " "},
+                 {JC, "/* open"}}),
          1012},
         {"still comment", Expect({{JC, "still comment"}}), 1012},
         {"", {}, 1012},
         {"end */ s = \"x\";",
-         Expect({{JC, "end */"}, {JS, " "}, {JI, "s"}, {JS, " "}, {JY, "="}, {JS, " "},
-                 {JQ, "\"x\""}, {JY, ";"}}),
+         Expect({{JC, "end */"}, {JS, " "}, {JI, "s"}, {JS, " "}, {JY, "="}, {JS, " "}, {JQ, "\"x\""}, {JY, ";"}}),
          6012},
         {"// <b>x</b>", Expect({{JC, "// <b>x</b>"}}), 6012},
         // "<script" in a string or a regular expression of the script opens no tag.
@@ -151,8 +148,23 @@ const std::vector<ScriptLine> &ScriptPage()
          6012},
         {"r = /<script/i;", Expect({{JI, "r"}, {JS, " "}, {JY, "="}, {JS, " "}, {JQ, "/<script/i"}, {JY, ";"}}), 6012},
         {"x = \"a\"; y = '<script>' + \"<b>\";",
-         Expect({{JI, "x"}, {JS, " "}, {JY, "="}, {JS, " "}, {JQ, "\"a\""}, {JY, ";"}, {JS, " "}, {JI, "y"}, {JS, " "},
-                 {JY, "="}, {JS, " "}, {JQ, "'<script>'"}, {JS, " "}, {JY, "+"}, {JS, " "}, {JQ, "\"<b>\""}, {JY, ";"}}),
+         Expect({{JI, "x"},
+                 {JS, " "},
+                 {JY, "="},
+                 {JS, " "},
+                 {JQ, "\"a\""},
+                 {JY, ";"},
+                 {JS, " "},
+                 {JI, "y"},
+                 {JS, " "},
+                 {JY, "="},
+                 {JS, " "},
+                 {JQ, "'<script>'"},
+                 {JS, " "},
+                 {JY, "+"},
+                 {JS, " "},
+                 {JQ, "\"<b>\""},
+                 {JY, ";"}}),
          6012},
         {"</script></body>", Expect({{SC, "</script>"}, {K, "</body>"}}), 2},
         {"<b>x</b>", Expect({{K, "<b>"}, {T, "x"}, {K, "</b>"}}), 2},
@@ -242,9 +254,8 @@ TEST(HTMLHighlighter, TokenRecordAndAttributes)
     EXPECT_EQ(h.GetCapability(), 2);
     EXPECT_EQ(h.GetDefaultFilter(), "HTML files (*.htm, *.html)|*.htm;*.html");
     ASSERT_EQ(h.GetAttribCount(), 13);
-    const char *names[] = {"identifier", "number",  "space", "string",  "comment",
-                           "symbol",     "keyword", "unknown", "parameter", "URL",
-                           "doctype",    "name",    "script"};
+    const char *names[] = {"identifier", "number",    "space", "string",  "comment", "symbol", "keyword",
+                           "unknown",    "parameter", "URL",   "doctype", "name",    "script"};
     for (int i = 0; i < 13; ++i) {
         ASSERT_NE(h.GetAttribute(i), nullptr);
         EXPECT_EQ(h.GetAttribute(i)->Name(), names[i]);
@@ -256,9 +267,8 @@ TEST(HTMLHighlighter, TokenRecordAndAttributes)
 
     // Each kind is coloured by its attribute.
     const std::pair<const char *, THighlightAttributes *> cases[] = {
-        {"<b>", &h.KeyAttributes()},       {"x", &h.IdentifierAttributes()},
-        {"&amp;", &h.StringAttributes()},  {"&#1;", &h.NumberAttributes()},
-        {"<!--", &h.CommentAttributes()},  {"<script", &h.ScriptAttributes()},
+        {"<b>", &h.KeyAttributes()},     {"x", &h.IdentifierAttributes()}, {"&amp;", &h.StringAttributes()},
+        {"&#1;", &h.NumberAttributes()}, {"<!--", &h.CommentAttributes()}, {"<script", &h.ScriptAttributes()},
     };
     TColor colour = 0x010101;
     for (const auto &[text, attr] : cases) {
@@ -285,11 +295,9 @@ std::vector<std::string> PackagedPages()
 {
     // HTML documentation as Debian ships it (bzip2-doc, libtasn1-doc), and a page with
     // script blocks (libjs-underscore).
-    std::vector<std::string> pages = {"/usr/share/doc/bzip2/manual.html",
-                                      "/usr/share/doc/libjs-underscore/index.html"};
-    for (const char *name : {"index.html", "ch01.html", "libtasn1-libtasn1.html",
-                             "api-index-full.html", "api-index-1-6.html", "api-index-2-0.html",
-                             "deprecated-api-index.html"})
+    std::vector<std::string> pages = {"/usr/share/doc/bzip2/manual.html", "/usr/share/doc/libjs-underscore/index.html"};
+    for (const char *name : {"index.html", "ch01.html", "libtasn1-libtasn1.html", "api-index-full.html",
+                             "api-index-1-6.html", "api-index-2-0.html", "deprecated-api-index.html"})
         pages.push_back(std::string("/usr/share/gtk-doc/html/libtasn1/") + name);
     return pages;
 }
@@ -344,8 +352,7 @@ TEST(HTMLHighlighter, ScriptBlockColoursLikeTheJavaScriptHighlighter)
     for (size_t i = 0; i < script.size() && mismatches < 5; ++i) {
         const std::vector<Tok> tokens = ScanLine(h, script[i]);
         const std::u16string lower = QString::fromStdU16String(script[i]).toLower().toStdU16String();
-        if (lower.find(u"<script") != std::u16string::npos ||
-            lower.find(u"</script") != std::u16string::npos) {
+        if (lower.find(u"<script") != std::u16string::npos || lower.find(u"</script") != std::u16string::npos) {
             h.SetRange(ranges[i + 3]); // a line with a script tag is the HTML scanner's own
             continue;
         }

@@ -24,8 +24,7 @@ std::vector<WideString> ReadLines(const char *Path)
     return lines;
 }
 
-std::vector<int32_t> CheckScanInvariants(TSyntaxHighlighter &H, const std::vector<WideString> &Lines,
-                                         const char *What)
+std::vector<int32_t> CheckScanInvariants(TSyntaxHighlighter &H, const std::vector<WideString> &Lines, const char *What)
 {
     std::vector<int32_t> ranges(Lines.size() + 1);
     H.ResetRange();
@@ -42,9 +41,8 @@ std::vector<int32_t> CheckScanInvariants(TSyntaxHighlighter &H, const std::vecto
             H.GetTokenInfo(info);
             if (info.Start != at || info.Length <= 0 || info.Token != line.data() + info.Start ||
                 ++count > line.size()) {
-                ADD_FAILURE() << What << " line " << i + 1 << ": token " << info.Kind << " at "
-                              << info.Start << " length " << info.Length << ", expected start "
-                              << at;
+                ADD_FAILURE() << What << " line " << i + 1 << ": token " << info.Kind << " at " << info.Start
+                              << " length " << info.Length << ", expected start " << at;
                 ++failures;
                 break;
             }
@@ -52,8 +50,7 @@ std::vector<int32_t> CheckScanInvariants(TSyntaxHighlighter &H, const std::vecto
             H.Next();
         }
         if (at != int(line.size()) && failures == 0) {
-            ADD_FAILURE() << What << " line " << i + 1 << ": tokens end at " << at << " of "
-                          << line.size();
+            ADD_FAILURE() << What << " line " << i + 1 << ": tokens end at " << at << " of " << line.size();
             ++failures;
         }
         ranges[i + 1] = H.GetRange();
@@ -64,8 +61,8 @@ std::vector<int32_t> CheckScanInvariants(TSyntaxHighlighter &H, const std::vecto
         for (size_t guard = 0; !H.GetEol() && guard <= Lines[i].size() + 1; ++guard)
             H.Next();
         if (H.GetRange() != ranges[i + 1]) {
-            ADD_FAILURE() << What << " line " << i + 1 << ": range " << H.GetRange()
-                          << " from a fresh start, " << ranges[i + 1] << " when scanned in a row";
+            ADD_FAILURE() << What << " line " << i + 1 << ": range " << H.GetRange() << " from a fresh start, "
+                          << ranges[i + 1] << " when scanned in a row";
             ++failures;
         }
     }

@@ -71,5 +71,4 @@ std::vector<WideString> ReadLines(const char *Path);
 // that every line's tokens are contiguous, non-empty and cover the line, and that starting a
 // line afresh from its stored range, without asking for token records, ends in the same
 // range. Returns the range at the start of every line and after the last one.
-std::vector<int32_t> CheckScanInvariants(TSyntaxHighlighter &H, const std::vector<WideString> &Lines,
-                                         const char *What);
+std::vector<int32_t> CheckScanInvariants(TSyntaxHighlighter &H, const std::vector<WideString> &Lines, const char *What);

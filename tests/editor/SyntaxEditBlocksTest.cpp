@@ -19,12 +19,24 @@ TEST(EditorBlocks, IndentAndUnindentByDisplayColumns)
         std::string text;
         std::string selection;
     } cases[] = {
-        {"a block ending at column 0 stops above", "a|b|c|d|e|f", {0, 0}, {0, 5}, true, 2, "  a|  b|  c|  d|  e|f",
+        {"a block ending at column 0 stops above",
+         "a|b|c|d|e|f",
+         {0, 0},
+         {0, 5},
+         true,
+         2,
+         "  a|  b|  c|  d|  e|f",
          "(2,0)-(0,5)"},
         {"tabs become the blanks they showed", "  \tx|y", {0, 0}, {9, 0}, true, 2, "          x|y", "(10,0)-(11,0)"},
         {"one blank with an indent of two", " x|y", {0, 0}, {2, 0}, false, 2, "x|y", "(0,0)-(1,0)"},
         {"a tab unindents to six blanks", "\tx|y", {0, 0}, {9, 0}, false, 2, "      x|y", "(6,0)-(7,0)"},
-        {"other white space is text and stays", "\xC2\xA0x|  y", {0, 0}, {3, 1}, false, 2, "\xC2\xA0x|y",
+        {"other white space is text and stays",
+         "\xC2\xA0x|  y",
+         {0, 0},
+         {3, 1},
+         false,
+         2,
+         "\xC2\xA0x|y",
          "(0,0)-(1,1)"},
         {"the selection may run backwards", "ab|cd", {2, 1}, {1, 0}, true, 4, "    ab|    cd", "(6,1)-(5,0)"},
     };

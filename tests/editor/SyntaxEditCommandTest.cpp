@@ -14,17 +14,20 @@ struct CommandCase {
     Act pre; // state set-up after filling (may be null)
     TEditorCommand command;
     WideChar ch;
-    std::string text;      // lines afterwards
-    TTextPoint caret;      // caret afterwards
+    std::string text; // lines afterwards
+    TTextPoint caret; // caret afterwards
     std::string selection; // "" none, else "(x,y)-(x,y)" as block begin - block end
-    int undoKind;          // kind of the record added, 0 none
-    bool changed;          // OnChange fired
-    Act check = nullptr;   // further checks
+    int undoKind; // kind of the record added, 0 none
+    bool changed; // OnChange fired
+    Act check = nullptr; // further checks
 };
 
 Act Caret(int x, int y)
 {
-    return [=](TSyntaxEditCore &e) { e.SetCaretXY({x, y}); e.SetBlockBegin(e.GetCaretXY()); };
+    return [=](TSyntaxEditCore &e) {
+        e.SetCaretXY({x, y});
+        e.SetBlockBegin(e.GetCaretXY());
+    };
 }
 Act Select(int x1, int y1, int x2, int y2)
 {
@@ -44,7 +47,10 @@ Act With(TSyntaxEditOptions add, TSyntaxEditOptions remove, Act then)
 }
 Act Then(Act a, Act b)
 {
-    return [=](TSyntaxEditCore &e) { a(e); b(e); };
+    return [=](TSyntaxEditCore &e) {
+        a(e);
+        b(e);
+    };
 }
 Act Top(int line)
 {

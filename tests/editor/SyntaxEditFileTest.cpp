@@ -30,10 +30,21 @@ TEST(EditorFiles, TypingSavesInTheFormTheFileWasRead)
         std::string before, after; // after typing "中" at the start of the first line
         int prompts;
     } cases[] = {
-        {"utf-8 with lf", "caf\xC3\xA9\nx\n", "\xE4\xB8\xAD" "caf\xC3\xA9\nx\n", 0},
-        {"utf-8 with mark and crlf", "\xEF\xBB\xBF" "a\r\nb", "\xEF\xBB\xBF\xE4\xB8\xAD" "a\r\nb", 0},
+        {"utf-8 with lf", "caf\xC3\xA9\nx\n",
+         "\xE4\xB8\xAD"
+         "caf\xC3\xA9\nx\n",
+         0},
+        {"utf-8 with mark and crlf",
+         "\xEF\xBB\xBF"
+         "a\r\nb",
+         "\xEF\xBB\xBF\xE4\xB8\xAD"
+         "a\r\nb",
+         0},
         {"utf-16 big-endian", std::string("\xFE\xFF\0a\0\n", 6), std::string("\xFE\xFF\x4E\x2D\0a\0\n", 8), 0},
-        {"windows-1252 asks, yes saves utf-8", "caf\xE9\r\n", "\xE4\xB8\xAD" "caf\xC3\xA9\r\n", 1},
+        {"windows-1252 asks, yes saves utf-8", "caf\xE9\r\n",
+         "\xE4\xB8\xAD"
+         "caf\xC3\xA9\r\n",
+         1},
     };
     TScriptedPrompter prompter;
     IPrompter *old = SetPrompter(&prompter);

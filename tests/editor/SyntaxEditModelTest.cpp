@@ -61,7 +61,7 @@ TEST(EditorColumnMap, CacheFollowsLineInsertsAndDeletesAbove)
     TSyntaxEditCore e;
     Fill(e, "ab|\tc|xy");
     EXPECT_EQ(e.CharIndexToColumn(1, 1), 8); // builds the map of "\tc"
-    e.Lines().Insert(1, W("pq"));          // line 1 is now "pq"
+    e.Lines().Insert(1, W("pq")); // line 1 is now "pq"
     EXPECT_EQ(e.CharIndexToColumn(1, 1), 1);
     EXPECT_EQ(e.CharIndexToColumn(1, 2), 8);
     e.Lines().Delete(0); // "\tc" moves up to line 1
@@ -82,21 +82,19 @@ TEST(EditorColumnMap, SmartTabAndUnindentColumns)
         bool skipWord;
         int expected;
     } cases[] = {
-        {"    foo bar|x", false, 0, 1, false, 4},
-        {"    foo bar|x", false, 4, 1, true, 8},
+        {"    foo bar|x", false, 0, 1, false, 4},    {"    foo bar|x", false, 4, 1, true, 8},
         {"    foo bar|x", false, 20, 1, true, 20}, // no line above reaches the column
         {"ab|    foo bar|x", false, 3, 2, false, 4}, // the nearest line long enough
-        {"  if (x)|      y", true, 6, 1, false, 5},
-        {"  if (x)|      y", true, 3, 1, false, 2},
-        {"  if (x)|      y", true, 2, 1, false, 0},
-        {"  if (x)|      y", true, 0, 1, false, 0},
+        {"  if (x)|      y", true, 6, 1, false, 5},  {"  if (x)|      y", true, 3, 1, false, 2},
+        {"  if (x)|      y", true, 2, 1, false, 0},  {"  if (x)|      y", true, 0, 1, false, 0},
         {"abc|     |    z", true, 4, 2, false, 0}, // blank line skipped, word runs to the line start
     };
     for (const Case &c : cases) {
         TSyntaxEditCore e;
         e.SetOptions(e.Options() | eoKeepTrailingBlanks);
         Fill(e, c.lines);
-        const int got = c.unindent ? e.UnindentColumn(c.column, c.line) : e.SmartTabColumn(c.column, c.line, c.skipWord);
+        const int got =
+            c.unindent ? e.UnindentColumn(c.column, c.line) : e.SmartTabColumn(c.column, c.line, c.skipWord);
         EXPECT_EQ(got, c.expected) << c.lines << " col " << c.column;
     }
 }
@@ -114,15 +112,23 @@ TEST(EditorWords, NextAndPreviousWordPositions)
         {"foo bar baz", {5, 0}, false, {4, 0}},
         {"foo bar baz", {4, 0}, false, {0, 0}},
         {"foo bar baz", {10, 0}, true, {10, 0}}, // last character, no next line
-        {"a.b c", {0, 0}, true, {4, 0}},          // without a highlighter only blanks separate
-        {"|  |x", {0, 0}, true, {0, 1}},          // next line of blanks only: its column 0
+        {"a.b c", {0, 0}, true, {4, 0}}, // without a highlighter only blanks separate
+        {"|  |x", {0, 0}, true, {0, 1}}, // next line of blanks only: its column 0
         {"|  |x", {0, 1}, true, {2, 1}}, // no word left on the line: its end
         {"abc|def", {0, 1}, false, {3, 0}},
         {"abc|   def", {3, 1}, false, {3, 0}}, // only blanks before the caret
         {"x\tfoo", {9, 0}, false, {8, 0}},
         // Characters above 255 count by their Unicode class, not by their low byte.
-        {"a\xC4\xA0" "b c", {0, 0}, true, {4, 0}},   // U+0120 is a letter (low byte is a blank)
-        {"a\xE2\x81\xA1" "b", {0, 0}, true, {2, 0}}, // U+2061 is a format character (low byte 'a')
+        {"a\xC4\xA0"
+         "b c",
+         {0, 0},
+         true,
+         {4, 0}}, // U+0120 is a letter (low byte is a blank)
+        {"a\xE2\x81\xA1"
+         "b",
+         {0, 0},
+         true,
+         {2, 0}}, // U+2061 is a format character (low byte 'a')
     };
     for (const Case &c : cases) {
         TSyntaxEditCore e;
@@ -151,20 +157,55 @@ TEST(EditorCaret, ClampsAndWantedColumn)
         TTextPoint caret;
         int wanted;
     } cases[] = {
-        {"down onto a shorter line", "abcdef|ab|abcdefgh", 0, eoScrollPastEOL,
-         [](TSyntaxEditCore &e) { e.SetCaretX(5); e.SetCaretY(1); }, {2, 1}, 5},
+        {"down onto a shorter line",
+         "abcdef|ab|abcdefgh",
+         0,
+         eoScrollPastEOL,
+         [](TSyntaxEditCore &e) {
+             e.SetCaretX(5);
+             e.SetCaretY(1);
+         },
+         {2, 1},
+         5},
         {"negative column", "abc", 0, 0, [](TSyntaxEditCore &e) { e.SetCaretX(-3); }, {0, 0}, 0},
-        {"past the end without virtual space", "abcdef", 0, eoScrollPastEOL,
-         [](TSyntaxEditCore &e) { e.SetCaretX(100); }, {6, 0}, 6},
-        {"control chars add one column", "abcdef", eoShowControlChars, eoScrollPastEOL,
-         [](TSyntaxEditCore &e) { e.SetCaretX(100); }, {7, 0}, 7},
-        {"virtual space up to MaxRightChar", "abc", eoScrollPastEOL, 0,
-         [](TSyntaxEditCore &e) { e.SetCaretX(500); }, {128, 0}, 128},
-        {"a line longer than MaxRightChar is reachable", longLine, eoScrollPastEOL, 0,
-         [](TSyntaxEditCore &e) { e.SetCaretX(500); }, {200, 0}, 200},
+        {"past the end without virtual space",
+         "abcdef",
+         0,
+         eoScrollPastEOL,
+         [](TSyntaxEditCore &e) { e.SetCaretX(100); },
+         {6, 0},
+         6},
+        {"control chars add one column",
+         "abcdef",
+         eoShowControlChars,
+         eoScrollPastEOL,
+         [](TSyntaxEditCore &e) { e.SetCaretX(100); },
+         {7, 0},
+         7},
+        {"virtual space up to MaxRightChar",
+         "abc",
+         eoScrollPastEOL,
+         0,
+         [](TSyntaxEditCore &e) { e.SetCaretX(500); },
+         {128, 0},
+         128},
+        {"a line longer than MaxRightChar is reachable",
+         longLine,
+         eoScrollPastEOL,
+         0,
+         [](TSyntaxEditCore &e) { e.SetCaretX(500); },
+         {200, 0},
+         200},
         {"line below the last", "a|b", 0, 0, [](TSyntaxEditCore &e) { e.SetCaretY(7); }, {0, 1}, 0},
-        {"caret xy", "abc|defgh", 0, eoScrollPastEOL,
-         [](TSyntaxEditCore &e) { e.SetCaretXY({4, 1}); }, {4, 1}, 4},
+        {"caret xy",
+         "abc|defgh",
+         0,
+         eoScrollPastEOL,
+         [](TSyntaxEditCore &e) {
+             e.SetCaretXY({4, 1});
+         },
+         {4, 1},
+         4},
     };
     for (const Case &c : cases) {
         TSyntaxEditCore e;
@@ -198,7 +239,11 @@ TEST(EditorCaret, CaretChangeEventFiresOncePerCompoundMove)
     Fill(e, "abc|defgh|ij");
     int fired = 0;
     uint32_t lastX = 99, lastY = 99;
-    e.OnCaretChange = [&](TSyntaxEditCore &, uint32_t x, uint32_t y) { ++fired; lastX = x; lastY = y; };
+    e.OnCaretChange = [&](TSyntaxEditCore &, uint32_t x, uint32_t y) {
+        ++fired;
+        lastX = x;
+        lastY = y;
+    };
     e.SetCaretXY({4, 1});
     EXPECT_EQ(fired, 1);
     EXPECT_EQ(lastX, 4u);
@@ -219,9 +264,9 @@ TEST(EditorSelection, BlockBeginAndEndBounds)
         bool begin;
         TTextPoint in, expected;
     } cases[] = {
-        {"abc|de", true, {5, 2}, {5, 2}},  // the line just past the last is accepted
+        {"abc|de", true, {5, 2}, {5, 2}}, // the line just past the last is accepted
         {"abc|de", true, {50, 9}, {10, 2}}, // X up to MaxRightChar
-        {"abc|de", false, {3, 9}, {3, 1}},  // the end stays on the last line
+        {"abc|de", false, {3, 9}, {3, 1}}, // the end stays on the last line
         {"abc|de", false, {-1, -1}, {0, 0}},
         {thirty + "|x", false, {25, 0}, {25, 0}}, // a line longer than MaxRightChar is selectable whole
         {thirty + "|x", false, {40, 0}, {30, 0}},
@@ -257,31 +302,144 @@ TEST(EditorEdits, InsertDeleteReplaceWithBookmarks)
 {
     const std::string twenty(20, 'x');
     EditCase cases[] = {
-        {"two pieces inside a line", "abc", {2, 0}, {2, 0}, {2, 0}, {},
-         [](TSyntaxEditCore &e) { e.InsertText(W("x\r\ny")); }, "abx|yc", {1, 1}, {}, false},
-        {"delete over several lines", "l0|l1xx|l2|l3yy|l4|l5", {1, 3}, {2, 1}, {1, 3}, {{0, 5}, {1, 2}, {2, 1}},
-         [](TSyntaxEditCore &e) { e.DeleteSelection(true); }, "l0|l13yy|l4|l5", {2, 1}, {3, 1, 1}, true},
-        {"lines longer than MaxRightChar are not cut", "ab", {1, 0}, {1, 0}, {1, 0}, {{4, 0}},
-         [&](TSyntaxEditCore &e) { e.SetMaxRightChar(10); e.InsertText(W("1\r\n" + twenty + "\r\n2")); },
-         "a1|" + twenty + "|2b", {1, 2}, {2}, false},
-        {"replace a selection", "hello world", {5, 0}, {0, 0}, {5, 0}, {},
-         [](TSyntaxEditCore &e) { e.ReplaceSelection(W("bye")); }, "bye world", {3, 0}, {}, false},
-        {"selected text at the caret over two lines", "ab", {1, 0}, {1, 0}, {1, 0}, {{1, 0}},
-         [](TSyntaxEditCore &e) { e.SetSelText(W("X\r\nY")); }, "aX|Yb", {1, 1}, {1}, false},
-        {"selection reaching past the last line keeps the text before it", "abc|def", {1, 1}, {0, 2}, {1, 1}, {},
-         [](TSyntaxEditCore &e) { e.DeleteSelection(true); }, "abc|d", {1, 1}, {}, true},
-        {"insert after a tab", "\tab", {8, 0}, {8, 0}, {8, 0}, {},
-         [](TSyntaxEditCore &e) { e.InsertText(W("X")); }, "\tXab", {9, 0}, {}, false},
-        {"insert with the caret inside a tab", "\tab", {3, 0}, {3, 0}, {3, 0}, {},
-         [](TSyntaxEditCore &e) { e.InsertText(W("Y")); }, "Y\tab", {1, 0}, {}, false},
-        {"insert past the line end pads", "ab", {5, 0}, {5, 0}, {5, 0}, {},
-         [](TSyntaxEditCore &e) { e.InsertText(W("Z")); }, "ab   Z", {6, 0}, {}, false},
-        {"trailing break yields an empty last piece", "ab|cd", {1, 0}, {1, 0}, {1, 0}, {{0, 1}},
-         [](TSyntaxEditCore &e) { e.InsertText(W("Q\r\n")); }, "aQ|b|cd", {0, 1}, {2}, false},
-        {"zero characters are text", "ab", {1, 0}, {1, 0}, {1, 0}, {},
-         [](TSyntaxEditCore &e) { e.InsertText(WideString(u"\u0000z", 2)); }, std::string("a\0zb", 4), {3, 0}, {}, false},
-        {"select all with tabs in the last line", "ab|\t\tx", {0, 0}, {0, 0}, {0, 0}, {},
-         [](TSyntaxEditCore &e) { e.SelectAll(); e.SetSelText(WideString()); }, "", {0, 0}, {}, false},
+        {"two pieces inside a line",
+         "abc",
+         {2, 0},
+         {2, 0},
+         {2, 0},
+         {},
+         [](TSyntaxEditCore &e) { e.InsertText(W("x\r\ny")); },
+         "abx|yc",
+         {1, 1},
+         {},
+         false},
+        {"delete over several lines",
+         "l0|l1xx|l2|l3yy|l4|l5",
+         {1, 3},
+         {2, 1},
+         {1, 3},
+         {{0, 5}, {1, 2}, {2, 1}},
+         [](TSyntaxEditCore &e) { e.DeleteSelection(true); },
+         "l0|l13yy|l4|l5",
+         {2, 1},
+         {3, 1, 1},
+         true},
+        {"lines longer than MaxRightChar are not cut",
+         "ab",
+         {1, 0},
+         {1, 0},
+         {1, 0},
+         {{4, 0}},
+         [&](TSyntaxEditCore &e) {
+             e.SetMaxRightChar(10);
+             e.InsertText(W("1\r\n" + twenty + "\r\n2"));
+         },
+         "a1|" + twenty + "|2b",
+         {1, 2},
+         {2},
+         false},
+        {"replace a selection",
+         "hello world",
+         {5, 0},
+         {0, 0},
+         {5, 0},
+         {},
+         [](TSyntaxEditCore &e) { e.ReplaceSelection(W("bye")); },
+         "bye world",
+         {3, 0},
+         {},
+         false},
+        {"selected text at the caret over two lines",
+         "ab",
+         {1, 0},
+         {1, 0},
+         {1, 0},
+         {{1, 0}},
+         [](TSyntaxEditCore &e) { e.SetSelText(W("X\r\nY")); },
+         "aX|Yb",
+         {1, 1},
+         {1},
+         false},
+        {"selection reaching past the last line keeps the text before it",
+         "abc|def",
+         {1, 1},
+         {0, 2},
+         {1, 1},
+         {},
+         [](TSyntaxEditCore &e) { e.DeleteSelection(true); },
+         "abc|d",
+         {1, 1},
+         {},
+         true},
+        {"insert after a tab",
+         "\tab",
+         {8, 0},
+         {8, 0},
+         {8, 0},
+         {},
+         [](TSyntaxEditCore &e) { e.InsertText(W("X")); },
+         "\tXab",
+         {9, 0},
+         {},
+         false},
+        {"insert with the caret inside a tab",
+         "\tab",
+         {3, 0},
+         {3, 0},
+         {3, 0},
+         {},
+         [](TSyntaxEditCore &e) { e.InsertText(W("Y")); },
+         "Y\tab",
+         {1, 0},
+         {},
+         false},
+        {"insert past the line end pads",
+         "ab",
+         {5, 0},
+         {5, 0},
+         {5, 0},
+         {},
+         [](TSyntaxEditCore &e) { e.InsertText(W("Z")); },
+         "ab   Z",
+         {6, 0},
+         {},
+         false},
+        {"trailing break yields an empty last piece",
+         "ab|cd",
+         {1, 0},
+         {1, 0},
+         {1, 0},
+         {{0, 1}},
+         [](TSyntaxEditCore &e) { e.InsertText(W("Q\r\n")); },
+         "aQ|b|cd",
+         {0, 1},
+         {2},
+         false},
+        {"zero characters are text",
+         "ab",
+         {1, 0},
+         {1, 0},
+         {1, 0},
+         {},
+         [](TSyntaxEditCore &e) { e.InsertText(WideString(u"\u0000z", 2)); },
+         std::string("a\0zb", 4),
+         {3, 0},
+         {},
+         false},
+        {"select all with tabs in the last line",
+         "ab|\t\tx",
+         {0, 0},
+         {0, 0},
+         {0, 0},
+         {},
+         [](TSyntaxEditCore &e) {
+             e.SelectAll();
+             e.SetSelText(WideString());
+         },
+         "",
+         {0, 0},
+         {},
+         false},
     };
     for (const EditCase &c : cases) {
         TSyntaxEditCore e;
@@ -312,7 +470,7 @@ TEST(EditorEdits, SelectedTextOverLinesAndTabs)
     } cases[] = {
         {"abc|def|ghi", {1, 0}, {2, 2}, "bc\r\ndef\r\ngh"},
         {"abc|def|ghi", {2, 2}, {1, 0}, "bc\r\ndef\r\ngh"}, // either end may be the earlier
-        {"a\tb|x", {1, 0}, {9, 0}, "\tb"},                // columns inside and after a tab
+        {"a\tb|x", {1, 0}, {9, 0}, "\tb"}, // columns inside and after a tab
         {"abc|de", {1, 0}, {0, 1}, "bc\r\n"},
         {"abc|de", {2, 0}, {2, 0}, ""},
     };
@@ -330,7 +488,7 @@ TEST(EditorBookmarks, SetClearVetoAndBounds)
     TSyntaxEditCore e;
     Fill(e, "a|b|c");
     e.SetBookmark(10, 0, 1); // no such bookmark
-    e.SetBookmark(3, 0, 3);  // past the last line
+    e.SetBookmark(3, 0, 3); // past the last line
     for (int i = 0; i < 10; ++i)
         EXPECT_FALSE(e.Bookmark(i).IsSet);
     e.SetBookmark(3, 1, 2);

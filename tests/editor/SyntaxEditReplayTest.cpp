@@ -34,8 +34,8 @@ enum { opComment = 2000, opUncomment, opReplaceAll, opSelText, opDropMove, opDro
 
 std::string Name(const Step &s)
 {
-    static const char *names[] = {"(comment)", "(uncomment)", "(replace all)", "(set text)", "(drop move)",
-                                  "(drop copy)"};
+    static const char *names[] = {"(comment)",  "(uncomment)", "(replace all)",
+                                  "(set text)", "(drop move)", "(drop copy)"};
     return s.Op >= opComment ? names[s.Op - opComment] : EditorCommandToText(s.Op);
 }
 
@@ -99,12 +99,46 @@ bool ReplayExact(const std::string &text, TSyntaxEditOptions options, const std:
 
 TEST(EditorReplay, RandomScriptsUndoAndRedoExactly)
 {
-    const TEditorCommand commands[] = {
-        ecLeft, ecRight, ecUp, ecDown, ecWordLeft, ecWordRight, ecLineStart, ecLineEnd, ecPageUp, ecPageDown,
-        ecEditorTop, ecEditorBottom, ecSelectLeft, ecSelectRight, ecSelectUp, ecSelectDown, ecSelectWordRight,
-        ecSelectLineEnd, ecSelectAll, ecDeleteLastChar, ecDeleteChar, ecDeleteWord, ecDeleteLastWord, ecDeleteBOL,
-        ecDeleteEOL, ecDeleteLine, ecLineBreak, ecInsertLine, ecChar, ecChar, ecChar, ecChar, ecCut, ecCopy, ecPaste,
-        ecBlockIndent, ecBlockUnindent, ecToggleMode, ecScrollDown, ecScrollRight};
+    const TEditorCommand commands[] = {ecLeft,
+                                       ecRight,
+                                       ecUp,
+                                       ecDown,
+                                       ecWordLeft,
+                                       ecWordRight,
+                                       ecLineStart,
+                                       ecLineEnd,
+                                       ecPageUp,
+                                       ecPageDown,
+                                       ecEditorTop,
+                                       ecEditorBottom,
+                                       ecSelectLeft,
+                                       ecSelectRight,
+                                       ecSelectUp,
+                                       ecSelectDown,
+                                       ecSelectWordRight,
+                                       ecSelectLineEnd,
+                                       ecSelectAll,
+                                       ecDeleteLastChar,
+                                       ecDeleteChar,
+                                       ecDeleteWord,
+                                       ecDeleteLastWord,
+                                       ecDeleteBOL,
+                                       ecDeleteEOL,
+                                       ecDeleteLine,
+                                       ecLineBreak,
+                                       ecInsertLine,
+                                       ecChar,
+                                       ecChar,
+                                       ecChar,
+                                       ecChar,
+                                       ecCut,
+                                       ecCopy,
+                                       ecPaste,
+                                       ecBlockIndent,
+                                       ecBlockUnindent,
+                                       ecToggleMode,
+                                       ecScrollDown,
+                                       ecScrollRight};
     const char16_t chars[] = u"ab \t\u00e9\u4e2d;";
     const char *seedText = std::getenv("EDITOR_REPLAY_SEED");
     const char *roundsText = std::getenv("EDITOR_REPLAY_ROUNDS");
@@ -182,7 +216,7 @@ TEST(EditorReplay, RandomScriptsOnTwoEditorsUndoExactly)
         std::vector<ES::Step> steps;
         for (int i = 0; i < 40; ++i) {
             ES::Step s{ES::Commands[rng() % std::size(ES::Commands)], ES::Chars[rng() % (std::size(ES::Chars) - 1)],
-                   static_cast<int>(rng() % 14), static_cast<int>(rng() % 7), static_cast<int>(rng() % 16)};
+                       static_cast<int>(rng() % 14), static_cast<int>(rng() % 7), static_cast<int>(rng() % 16)};
             if (rng() % 4 == 0)
                 s.Op = ES::opFirst + static_cast<int>(rng() % (ES::opLast - ES::opFirst));
             steps.push_back(s);
@@ -196,9 +230,11 @@ TEST(EditorReplay, RandomScriptsOnTwoEditorsUndoExactly)
         std::string script;
         for (size_t k = 0; k < n; ++k)
             script += ES::Name(steps[k]) + " ";
-        const ES::Outcome out = ES::Play(text, otherText, options, steps, n, std::getenv("EDITOR_REPLAY_TRACE") != nullptr);
+        const ES::Outcome out =
+            ES::Play(text, otherText, options, steps, n, std::getenv("EDITOR_REPLAY_TRACE") != nullptr);
         FAIL() << "round " << round << " options " << std::hex << options << std::dec << ", first failing step " << n
-               << ": " << script << "\n" << out.Report;
+               << ": " << script << "\n"
+               << out.Report;
     }
 }
 
@@ -217,34 +253,69 @@ TEST(EditorReplay, KnownScriptsUndoAndRedoExactly)
         TSyntaxEditOptions Options;
         std::vector<Step> Steps;
     } cases[] = {
-        {"empty replacement, then the caret goes elsewhere", u"alpha beta gamma", defaults,
-         {{ES::opMoveCaret, 0, 6, 0}, {ES::opSelectTo, 0, 11, 0}, {ES::opSelText, 0, 0, 0, 1}, {ES::opJump, 0, 0, 0},
-          {ES::opUndo}, {ES::opRedo}, {ES::opJump, 0, 3, 0}}},
-        {"replace all by nothing", u"ab;;\r\na\tx", defaults,
+        {"empty replacement, then the caret goes elsewhere",
+         u"alpha beta gamma",
+         defaults,
+         {{ES::opMoveCaret, 0, 6, 0},
+          {ES::opSelectTo, 0, 11, 0},
+          {ES::opSelText, 0, 0, 0, 1},
+          {ES::opJump, 0, 0, 0},
+          {ES::opUndo},
+          {ES::opRedo},
+          {ES::opJump, 0, 3, 0}}},
+        {"replace all by nothing",
+         u"ab;;\r\na\tx",
+         defaults,
          {{ES::opReplaceAll, 0, 0, 0, 1}, {ES::opJump, 0, 3, 1}, {ES::opUndo}}},
-        {"drop from the other editor onto a column inside a tab", u"  bx\tb ;\tb", defaults,
+        {"drop from the other editor onto a column inside a tab",
+         u"  bx\tb ;\tb",
+         defaults,
          {{ES::opOtherSelect, 0, 0, 0, 2}, {ES::opDropFromOther, 0, 12, 0, 1}}},
-        {"trailing blanks and a tab dropped when the caret leaves", u"a\r\nb", defaults,
+        {"trailing blanks and a tab dropped when the caret leaves",
+         u"a\r\nb",
+         defaults,
          {{ES::opMoveCaret, 0, 1, 0}, {ecChar, u' '}, {ecChar, u'\t'}, {ecDown}, {ecLineEnd}, {ecChar, u' '}, {ecUp}}},
         {"line end drops trailing blanks", u"a \t\r\nb", defaults & ~eoScrollPastEOL, {{ecLineEnd}, {ecDown}}},
         {"typing past the line end", u"ab\r\nc", defaults, {{ES::opMoveCaret, 0, 6, 0}, {ecChar, u'x'}, {ecDown}}},
         {"deleting past the line end joins", u"ab\r\ncd", defaults, {{ES::opMoveCaret, 0, 5, 0}, {ecDeleteChar}}},
-        {"selection from the line past the last, moved by dragging", u"\r\n \t\tb", defaults,
+        {"selection from the line past the last, moved by dragging",
+         u"\r\n \t\tb",
+         defaults,
          {{ES::opSetBlock, 0, 6, 2, 2}, {ES::opDropMove, 0, 0, 0}}},
-        {"selection from the line past the last, moved inside a tab", u"ab;;\r\n\tx", defaults,
+        {"selection from the line past the last, moved inside a tab",
+         u"ab;;\r\n\tx",
+         defaults,
          {{ES::opSetBlock, 0, 6, 3, 3}, {ES::opDropMove, 0, 13, 2}}},
-        {"selection from the line past the last, replaced by nothing", u";\t\t bab;  x", defaults,
+        {"selection from the line past the last, replaced by nothing",
+         u";\t\t bab;  x",
+         defaults,
          {{ES::opSetBlock, 0, 4, 4, 1}, {ES::opSelText, 0, 0, 0, 1}, {ecChar, u'a'}}},
-        {"selection to the line past the last, typed over", u"\t;x\r\nb b;\r\nbb\r\n\r\n;a xx; x ;", defaults,
+        {"selection to the line past the last, typed over",
+         u"\t;x\r\nb b;\r\nbb\r\n\r\n;a xx; x ;",
+         defaults,
          {{ES::opSetBlock, 0, 8, 6, 5}, {ecChar, u'q'}, {ecInsertLine}}},
-        {"uncomment, clear all, two undos", u"//a\r\n//b", defaults,
+        {"uncomment, clear all, two undos",
+         u"//a\r\n//b",
+         defaults,
          {{ecSelectAll}, {ES::opUncomment}, {ecClearAll}, {ES::opUndo}, {ES::opUndo}}},
         {"clear all of one empty line", u"\r\n;ax", defaults, {{ecEditorBottom}, {ecDeleteLine}, {ecClearAll}}},
-        {"overwrite-mode tab past column 128", u"ab\r\ncd", defaults,
+        {"overwrite-mode tab past column 128",
+         u"ab\r\ncd",
+         defaults,
          {{ecToggleMode}, {ES::opMoveCaret, 0, 130, 0}, {ecChar, u'\t'}, {ecDown}}},
-        {"a pair typed, deleted and typed over", u"ab", defaults,
-         {{ecChar, 0xD83D}, {ecLeft}, {ecDeleteChar}, {ecChar, 0xD83D}, {ecChar, 0xDE00}, {ecDeleteLastChar},
-          {ecChar, 0xD83D}, {ecLeft}, {ecToggleMode}, {ecChar, u'z'}}},
+        {"a pair typed, deleted and typed over",
+         u"ab",
+         defaults,
+         {{ecChar, 0xD83D},
+          {ecLeft},
+          {ecDeleteChar},
+          {ecChar, 0xD83D},
+          {ecChar, 0xDE00},
+          {ecDeleteLastChar},
+          {ecChar, 0xD83D},
+          {ecLeft},
+          {ecToggleMode},
+          {ecChar, u'z'}}},
     };
     for (const Case &c : cases) {
         const ES::Outcome out = ES::Play(c.Text, u"x\r\n;;", c.Options, c.Steps, c.Steps.size());

@@ -13,11 +13,26 @@ struct Step {
     std::string text;
 };
 
-Step Ins(int x, int y, std::string t) { return {'i', x, y, 0, 0, std::move(t)}; }
-Step Del(int x, int y, int x2, int y2) { return {'d', x, y, x2, y2, {}}; }
-Step U() { return {'u', 0, 0, 0, 0, {}}; }
-Step R() { return {'r', 0, 0, 0, 0, {}}; }
-Step Save() { return {'s', 0, 0, 0, 0, {}}; }
+Step Ins(int x, int y, std::string t)
+{
+    return {'i', x, y, 0, 0, std::move(t)};
+}
+Step Del(int x, int y, int x2, int y2)
+{
+    return {'d', x, y, x2, y2, {}};
+}
+Step U()
+{
+    return {'u', 0, 0, 0, 0, {}};
+}
+Step R()
+{
+    return {'r', 0, 0, 0, 0, {}};
+}
+Step Save()
+{
+    return {'s', 0, 0, 0, 0, {}};
+}
 
 void RunSteps(TSyntaxEditCore &e, const std::vector<Step> &steps)
 {
@@ -52,30 +67,116 @@ TEST(EditorUndo, Scripts)
         std::string text;
         bool modified, canUndo, canRedo;
     } cases[] = {
-        {"grouped typing undone at once", "", 10, true,
-         {Ins(0, 0, "h"), Ins(1, 0, "e"), Ins(2, 0, "l"), Ins(3, 0, "l"), Ins(4, 0, "o"), U()}, "", false, false, true},
-        {"ungrouped typing one per undo", "", 10, false,
-         {Ins(0, 0, "h"), Ins(1, 0, "e"), Ins(2, 0, "l"), Ins(3, 0, "l"), Ins(4, 0, "o"), U()}, "hell", true, true, true},
-        {"redo after undo", "ab", 10, false, {Ins(1, 0, "X\r\nY"), U(), R()}, "aX|Yb", true, true, false},
-        {"deleting lines and undoing it", "l0|l1|l2|l3", 10, false, {Del(1, 0, 1, 2), U()}, "l0|l1|l2|l3", false, false,
+        {"grouped typing undone at once",
+         "",
+         10,
+         true,
+         {Ins(0, 0, "h"), Ins(1, 0, "e"), Ins(2, 0, "l"), Ins(3, 0, "l"), Ins(4, 0, "o"), U()},
+         "",
+         false,
+         false,
          true},
-        {"deleting lines, undo, redo", "l0|l1|l2|l3", 10, false, {Del(1, 0, 1, 2), U(), R()}, "l2|l3", true, true, false},
-        {"MaxUndo 3 keeps the last three", "", 3, false,
-         {Ins(0, 0, "a"), Ins(1, 0, "b"), Ins(2, 0, "c"), Ins(3, 0, "d"), U(), U(), U(), U()}, "a", true, false, true},
-        {"a new edit drops the redo records", "", 10, false,
-         {Ins(0, 0, "a"), Ins(1, 0, "b"), Ins(2, 0, "c"), U(), U(), Ins(1, 0, "z")}, "az", true, true, false},
-        {"a full list with redo records keeps the next undo", "", 3, false,
-         {Ins(0, 0, "a"), Ins(1, 0, "b"), Ins(2, 0, "c"), U(), Ins(2, 0, "d"), U(), U()}, "a", true, false, true},
-        {"undo back to the save", "x", 10, false, {Ins(1, 0, "a"), Save(), Ins(2, 0, "b"), U()}, "xa", false, true, true},
-        {"undo past the save is modified again", "x", 10, false, {Ins(1, 0, "a"), Save(), Ins(2, 0, "b"), U(), U()}, "x",
-         true, false, true},
-        {"redo back to the save", "x", 10, false,
-         {Ins(1, 0, "a"), Save(), Ins(2, 0, "b"), U(), U(), R()}, "xa", false, true, true},
-        {"a save lost off the old end stays modified", "", 2, false,
-         {Save(), Ins(0, 0, "a"), Ins(1, 0, "b"), Ins(2, 0, "c"), U(), U()}, "a", true, false, true},
+        {"ungrouped typing one per undo",
+         "",
+         10,
+         false,
+         {Ins(0, 0, "h"), Ins(1, 0, "e"), Ins(2, 0, "l"), Ins(3, 0, "l"), Ins(4, 0, "o"), U()},
+         "hell",
+         true,
+         true,
+         true},
+        {"redo after undo", "ab", 10, false, {Ins(1, 0, "X\r\nY"), U(), R()}, "aX|Yb", true, true, false},
+        {"deleting lines and undoing it",
+         "l0|l1|l2|l3",
+         10,
+         false,
+         {Del(1, 0, 1, 2), U()},
+         "l0|l1|l2|l3",
+         false,
+         false,
+         true},
+        {"deleting lines, undo, redo",
+         "l0|l1|l2|l3",
+         10,
+         false,
+         {Del(1, 0, 1, 2), U(), R()},
+         "l2|l3",
+         true,
+         true,
+         false},
+        {"MaxUndo 3 keeps the last three",
+         "",
+         3,
+         false,
+         {Ins(0, 0, "a"), Ins(1, 0, "b"), Ins(2, 0, "c"), Ins(3, 0, "d"), U(), U(), U(), U()},
+         "a",
+         true,
+         false,
+         true},
+        {"a new edit drops the redo records",
+         "",
+         10,
+         false,
+         {Ins(0, 0, "a"), Ins(1, 0, "b"), Ins(2, 0, "c"), U(), U(), Ins(1, 0, "z")},
+         "az",
+         true,
+         true,
+         false},
+        {"a full list with redo records keeps the next undo",
+         "",
+         3,
+         false,
+         {Ins(0, 0, "a"), Ins(1, 0, "b"), Ins(2, 0, "c"), U(), Ins(2, 0, "d"), U(), U()},
+         "a",
+         true,
+         false,
+         true},
+        {"undo back to the save",
+         "x",
+         10,
+         false,
+         {Ins(1, 0, "a"), Save(), Ins(2, 0, "b"), U()},
+         "xa",
+         false,
+         true,
+         true},
+        {"undo past the save is modified again",
+         "x",
+         10,
+         false,
+         {Ins(1, 0, "a"), Save(), Ins(2, 0, "b"), U(), U()},
+         "x",
+         true,
+         false,
+         true},
+        {"redo back to the save",
+         "x",
+         10,
+         false,
+         {Ins(1, 0, "a"), Save(), Ins(2, 0, "b"), U(), U(), R()},
+         "xa",
+         false,
+         true,
+         true},
+        {"a save lost off the old end stays modified",
+         "",
+         2,
+         false,
+         {Save(), Ins(0, 0, "a"), Ins(1, 0, "b"), Ins(2, 0, "c"), U(), U()},
+         "a",
+         true,
+         false,
+         true},
         {"MaxUndo 0 records nothing", "", 0, false, {Ins(0, 0, "a"), U()}, "a", true, false, false},
-        {"tabs and several lines", "\tab|cd", 10, false, {Del(9, 0, 1, 1), Ins(9, 0, "\t1\r\n2\r\n"), U(), U()},
-         "\tab|cd", false, false, true},
+        {"tabs and several lines",
+         "\tab|cd",
+         10,
+         false,
+         {Del(9, 0, 1, 1), Ins(9, 0, "\t1\r\n2\r\n"), U(), U()},
+         "\tab|cd",
+         false,
+         false,
+         true},
     };
     for (const Case &c : cases) {
         TSyntaxEditCore e;

@@ -30,13 +30,27 @@ TEST(EditorViewport, ArithmeticTable)
         {"top line below 1", 100, 3, [](TSyntaxEditCore &e) { e.SetTopLine(0); }, 1, 0},
         {"top line past the end keeps a full page", 100, 3, [](TSyntaxEditCore &e) { e.SetTopLine(500); }, 81, 0},
         {"caret below the page becomes the last whole line", 100, 3,
-         [](TSyntaxEditCore &e) { e.SetCaretXY({0, 50}); }, 32, 0},
+         [](TSyntaxEditCore &e) {
+             e.SetCaretXY({0, 50});
+         },
+         32, 0},
         {"caret above the page becomes the top line", 100, 3,
-         [](TSyntaxEditCore &e) { e.SetTopLine(60); e.SetCaretXY({0, 10}); }, 11, 0},
+         [](TSyntaxEditCore &e) {
+             e.SetTopLine(60);
+             e.SetCaretXY({0, 10});
+         },
+         11, 0},
         {"caret right of the page", 10, 200,
-         [](TSyntaxEditCore &e) { e.SetCaretXY({100, 0}); }, 1, -(100 - 46 + 1) * 8},
+         [](TSyntaxEditCore &e) {
+             e.SetCaretXY({100, 0});
+         },
+         1, -(100 - 46 + 1) * 8},
         {"caret left of the page", 10, 200,
-         [](TSyntaxEditCore &e) { e.SetCaretXY({100, 0}); e.SetCaretXY({5, 0}); }, 1, -40},
+         [](TSyntaxEditCore &e) {
+             e.SetCaretXY({100, 0});
+             e.SetCaretXY({5, 0});
+         },
+         1, -40},
         {"line left at the left edge does nothing", 10, 3, [](TSyntaxEditCore &e) { e.HScroll(scLineUp, 0); }, 1, 0},
         {"right end with MaxRightChar", 10, 3, [](TSyntaxEditCore &e) { e.HScroll(scBottom, 0); }, 1,
          -(129 * 8 + 29 - 400)},
@@ -45,12 +59,21 @@ TEST(EditorViewport, ArithmeticTable)
         {"thumb track keeps whole columns", 10, 300, [](TSyntaxEditCore &e) { e.HScroll(scThumbTrack, 100); }, 1, -96},
         {"line down", 100, 3, [](TSyntaxEditCore &e) { e.VScroll(scLineDown, 0); }, 2, 0},
         {"page down then line up", 100, 3,
-         [](TSyntaxEditCore &e) { e.VScroll(scPageDown, 0); e.VScroll(scLineUp, 0); }, 20, 0},
+         [](TSyntaxEditCore &e) {
+             e.VScroll(scPageDown, 0);
+             e.VScroll(scLineUp, 0);
+         },
+         20, 0},
         {"bottom", 100, 3, [](TSyntaxEditCore &e) { e.VScroll(scBottom, 0); }, 81, 0},
         {"all lines visible: line down changes nothing", 10, 3, [](TSyntaxEditCore &e) { e.VScroll(scLineDown, 0); }, 1,
          0},
         {"enlarging at the end scrolls back", 100, 3,
-         [](TSyntaxEditCore &e) { e.Resize(400, 160); e.SetTopLine(91); e.Resize(400, 320); }, 81, 0},
+         [](TSyntaxEditCore &e) {
+             e.Resize(400, 160);
+             e.SetTopLine(91);
+             e.Resize(400, 320);
+         },
+         81, 0},
     };
     for (const Case &c : cases) {
         TSyntaxEditCore e;
@@ -104,12 +127,12 @@ TEST(EditorViewport, PixelsToTextPositions)
         int x, y, left, top;
         TTextPoint expected;
     } cases[] = {
-        {30, 0, 0, 0, {0, 0}},           // first pixel of the text area
+        {30, 0, 0, 0, {0, 0}}, // first pixel of the text area
         {30 + 24 + 3, 35, 0, 0, {3, 2}}, // 3.375 cells rounds down
-        {30 + 28, 0, 0, 0, {4, 0}},      // 3.5 rounds to even
-        {30 + 20, 0, 0, 0, {2, 0}},      // 2.5 rounds to even
-        {30, 40, -80, -5, {10, 7}},      // scrolled view
-        {30, -1, 0, -5, {0, 4}},         // above the client area: the line above the top
+        {30 + 28, 0, 0, 0, {4, 0}}, // 3.5 rounds to even
+        {30 + 20, 0, 0, 0, {2, 0}}, // 2.5 rounds to even
+        {30, 40, -80, -5, {10, 7}}, // scrolled view
+        {30, -1, 0, -5, {0, 4}}, // above the client area: the line above the top
     };
     for (const Case &c : cases) {
         TSyntaxEditCore e;

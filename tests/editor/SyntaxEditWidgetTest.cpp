@@ -167,12 +167,16 @@ TEST(EditorWidget, CopyCutPasteKeepNonLatinText)
     Widget w("\xD0\xBF\xD1\x80\xD0\xB8\xD0\xB2\xD0\xB5\xD1\x82 \xE4\xB8\x96\xE7\x95\x8C|next");
     w.E->SelectAll();
     KeyClick(w.E.get(), Qt::Key_C, Qt::ControlModifier);
-    EXPECT_EQ(QApplication::clipboard()->text().toStdString(), "\xD0\xBF\xD1\x80\xD0\xB8\xD0\xB2\xD0\xB5\xD1\x82 \xE4\xB8\x96\xE7\x95\x8C\r\nnext");
+    EXPECT_EQ(QApplication::clipboard()->text().toStdString(),
+              "\xD0\xBF\xD1\x80\xD0\xB8\xD0\xB2\xD0\xB5\xD1\x82 \xE4\xB8\x96\xE7\x95\x8C\r\nnext");
     KeyClick(w.E.get(), Qt::Key_X, Qt::ControlModifier);
     EXPECT_EQ(Joined(*w.E), "");
     KeyClick(w.E.get(), Qt::Key_V, Qt::ControlModifier);
     KeyClick(w.E.get(), Qt::Key_V, Qt::ControlModifier);
-    EXPECT_EQ(Joined(*w.E), "\xD0\xBF\xD1\x80\xD0\xB8\xD0\xB2\xD0\xB5\xD1\x82 \xE4\xB8\x96\xE7\x95\x8C|next\xD0\xBF\xD1\x80\xD0\xB8\xD0\xB2\xD0\xB5\xD1\x82 \xE4\xB8\x96\xE7\x95\x8C|next");
+    EXPECT_EQ(
+        Joined(*w.E),
+        "\xD0\xBF\xD1\x80\xD0\xB8\xD0\xB2\xD0\xB5\xD1\x82 "
+        "\xE4\xB8\x96\xE7\x95\x8C|next\xD0\xBF\xD1\x80\xD0\xB8\xD0\xB2\xD0\xB5\xD1\x82 \xE4\xB8\x96\xE7\x95\x8C|next");
     w.E->SetOptions(w.E->Options() & ~eoGroupUndo);
     KeyClick(w.E.get(), Qt::Key_Z, Qt::ControlModifier);
     EXPECT_EQ(Joined(*w.E), "\xD0\xBF\xD1\x80\xD0\xB8\xD0\xB2\xD0\xB5\xD1\x82 \xE4\xB8\x96\xE7\x95\x8C|next");
@@ -225,11 +229,43 @@ TEST(EditorWidget, DragMoveAndCopyInsideAnEditor)
         std::string selection;
         int kind;
     } cases[] = {
-        {"move later on the same line", "abc def ghi", {0, 0}, {4, 0}, {8, 0}, {}, "def abc ghi", "(4,0)-(8,0)", ukMove},
-        {"the text lands where the mouse showed", "abc def ghi", {0, 0}, {4, 0}, {9, 0}, {}, "def gabc hi", "(5,0)-(9,0)", ukMove},
-        {"move to an earlier line", "one|two three", {4, 1}, {9, 1}, {0, 0}, {}, "threeone|two ", "(0,0)-(5,0)", ukMove},
+        {"move later on the same line",
+         "abc def ghi",
+         {0, 0},
+         {4, 0},
+         {8, 0},
+         {},
+         "def abc ghi",
+         "(4,0)-(8,0)",
+         ukMove},
+        {"the text lands where the mouse showed",
+         "abc def ghi",
+         {0, 0},
+         {4, 0},
+         {9, 0},
+         {},
+         "def gabc hi",
+         "(5,0)-(9,0)",
+         ukMove},
+        {"move to an earlier line",
+         "one|two three",
+         {4, 1},
+         {9, 1},
+         {0, 0},
+         {},
+         "threeone|two ",
+         "(0,0)-(5,0)",
+         ukMove},
         {"move to a later line", "xx yy|zz", {0, 0}, {3, 0}, {1, 1}, {}, "yy|zxx z", "(1,1)-(4,1)", ukMove},
-        {"copy with Ctrl", "abc def", {0, 0}, {3, 0}, {7, 0}, Qt::ControlModifier, "abc defabc", "(7,0)-(10,0)", ukCopy},
+        {"copy with Ctrl",
+         "abc def",
+         {0, 0},
+         {3, 0},
+         {7, 0},
+         Qt::ControlModifier,
+         "abc defabc",
+         "(7,0)-(10,0)",
+         ukCopy},
     };
     for (const Case &c : cases) {
         Widget w(c.lines);
@@ -412,9 +448,9 @@ TEST(EditorRanges, RescansStoppingEarlyMatchAFreshScan)
     THTMLHighlighter html;
     TJavaScriptHighlighter js;
     html.SetJavaScriptHighLighter(&js);
-    const WideString pieces[] = {u"plain <b>words</b>", u"<!-- open", u"closed -->", u"<script type=\"x\">",
-                                 u"var a = 1; /* open", u"end */ b();", u"</script>", u"<p class=\"x", u"y\">t</p>",
-                                 u""};
+    const WideString pieces[] = {
+        u"plain <b>words</b>", u"<!-- open", u"closed -->",   u"<script type=\"x\">", u"var a = 1; /* open",
+        u"end */ b();",        u"</script>", u"<p class=\"x", u"y\">t</p>",           u""};
     std::mt19937 rng(7);
     TSyntaxEditCore e;
     e.SetHighLighter(&html);
@@ -512,7 +548,6 @@ TEST(EditorRanges, LongLinesPaintAlikeWhetherScannedWholeOrNot)
         EXPECT_TRUE(whole == picture(true, edit)) << edit;
     }
 }
-
 
 TEST(EditorWidget, SelectionMarkLineAndControlCharacters)
 {

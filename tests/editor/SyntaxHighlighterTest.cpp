@@ -25,12 +25,10 @@ TEST(HighlightAttributes, SettersFireOnlyOnChange)
         uint32_t Other;
     };
     const Case cases[] = {
-        {"foreground", [](THighlightAttributes &a, uint32_t v) { a.SetForeground(v); },
-         HighlightWindowTextColor, 0x0000FF},
-        {"background", [](THighlightAttributes &a, uint32_t v) { a.SetBackground(v); },
-         HighlightWindowColor, 0xFF0000},
-        {"style", [](THighlightAttributes &a, uint32_t v) { a.SetStyle(uint8_t(v)); }, 0,
-         hfsItalic | hfsUnderline},
+        {"foreground", [](THighlightAttributes &a, uint32_t v) { a.SetForeground(v); }, HighlightWindowTextColor,
+         0x0000FF},
+        {"background", [](THighlightAttributes &a, uint32_t v) { a.SetBackground(v); }, HighlightWindowColor, 0xFF0000},
+        {"style", [](THighlightAttributes &a, uint32_t v) { a.SetStyle(uint8_t(v)); }, 0, hfsItalic | hfsUnderline},
     };
     for (const Case &c : cases) {
         THighlightAttributes a("x");
@@ -76,8 +74,7 @@ TEST(HighlightAttributes, StoredValue)
     EXPECT_EQ(a.Background(), HighlightWindowColor);
     EXPECT_EQ(a.Style(), hfsBold);
     EXPECT_EQ(fired, 0);
-    const THighlightAttributes::TStoredValue expected = {0xFF, 0, 0, 0, 0x05, 0, 0, 0x80,
-                                                         0x01, 0, 0, 0};
+    const THighlightAttributes::TStoredValue expected = {0xFF, 0, 0, 0, 0x05, 0, 0, 0x80, 0x01, 0, 0, 0};
     EXPECT_EQ(a.SaveToValue(), expected);
 }
 

@@ -20,8 +20,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *Data, size_t Size)
         Options |= eoKeepTrailingBlanks;
     if (Data[0] & 8)
         Options &= ~eoInserting;
-    static const char16_t *const Texts[] = {u"", u"alpha beta gamma", u"\ta\tb  \r\n  x;\r\n\r\n;a xx; x ;",
-                                            u"a\U0001F600b\r\n\t\U0001F600\t", u"\r\n\r\n", u"ab  \r\n\tcd\t"};
+    static const char16_t *const Texts[] = {
+        u"",         u"alpha beta gamma", u"\ta\tb  \r\n  x;\r\n\r\n;a xx; x ;", u"a\U0001F600b\r\n\t\U0001F600\t",
+        u"\r\n\r\n", u"ab  \r\n\tcd\t"};
     const WideString Text = Texts[Data[1] % std::size(Texts)];
     const WideString Other = Texts[(Data[1] / 8) % std::size(Texts)];
     const std::vector<EditScript::Step> Steps = EditScript::Decode(Data + 2, Size - 2);

@@ -9,7 +9,7 @@
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *Data, size_t Size)
 {
     if (Size >= 10 && int64_t(Data[6] | (Data[7] << 8)) * (Data[8] | (Data[9] << 8)) > 4'000'000)
-        return 0;  // huge screens are valid but only slow the search down
+        return 0; // huge screens are valid but only slow the search down
     TMemoryStream input;
     if (Size > 0)
         input.WriteBuffer(Data, int64_t(Size));
@@ -31,7 +31,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *Data, size_t Size)
     try {
         image.SaveToStream(output);
     } catch (const GIFException &) {
-        return 0;  // pixels outside their colour table cannot be written
+        return 0; // pixels outside their colour table cannot be written
     }
     output.SetPosition(0);
     TGIFImage back;

@@ -21,7 +21,8 @@ struct NullHost : IParserHost {
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *Data, size_t Size)
 {
-    if (Size == 0) return 0;
+    if (Size == 0)
+        return 0;
     const uint8_t flags = Data[0];
     const std::string text(reinterpret_cast<const char *>(Data + 1), Size - 1);
     TCheckerLists lists;
@@ -36,18 +37,22 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *Data, size_t Size)
     for (int piece = 0; piece < 2; ++piece) {
         parser.ClearSource();
         const int32_t section = (flags & 0x40) ? (piece ? scInline : scInclude) : (piece ? 1 : scJSFile);
-        if (section == scInclude) parser.SetIncludeStart(1 + (flags & 3));
-        else parser.SetStartLine(1);
+        if (section == scInclude)
+            parser.SetIncludeStart(1 + (flags & 3));
+        else
+            parser.SetStartLine(1);
         if (flags & 0x80) {
             TMemoryStream stream;
-            if (!text.empty()) stream.WriteBuffer(text.data(), static_cast<int64_t>(text.size()));
+            if (!text.empty())
+                stream.WriteBuffer(text.data(), static_cast<int64_t>(text.size()));
             parser.LoadSourceFromStream(stream);
         } else {
             size_t start = 0;
             for (;;) {
                 size_t nl = text.find('\n', start);
                 parser.AddSourceLine(text.substr(start, nl == std::string::npos ? std::string::npos : nl - start));
-                if (nl == std::string::npos) break;
+                if (nl == std::string::npos)
+                    break;
                 start = nl + 1;
             }
         }

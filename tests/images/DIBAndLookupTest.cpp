@@ -8,7 +8,7 @@ namespace {
 
 struct LookupCase {
     const char *Name;
-    int Kind;  // 0 web-safe, 1 grey, 2 monochrome
+    int Kind; // 0 web-safe, 1 grey, 2 monochrome
     uint8_t R, G, B;
     int Index;
     uint8_t OutR, OutG, OutB;
@@ -18,8 +18,8 @@ TEST(ColorLookup, ArithmeticLookups)
 {
     const LookupCase cases[] = {
         {"white web", 0, 255, 255, 255, 215, 255, 255, 255}, {"levels 0 1 5", 0, 47, 48, 255, 11, 0, 51, 255},
-        {"red grey", 1, 255, 0, 0, 76, 76, 76, 76},           {"blue grey", 1, 0, 0, 255, 28, 28, 28, 28},
-        {"dark mono", 2, 127, 127, 127, 0, 0, 0, 0},          {"light mono", 2, 128, 128, 128, 1, 255, 255, 255},
+        {"red grey", 1, 255, 0, 0, 76, 76, 76, 76},          {"blue grey", 1, 0, 0, 255, 28, 28, 28, 28},
+        {"dark mono", 2, 127, 127, 127, 0, 0, 0, 0},         {"light mono", 2, 128, 128, 128, 1, 255, 255, 255},
     };
     TNetscapeColorLookup web;
     TGrayScaleLookup grey;
@@ -43,7 +43,7 @@ TEST(ColorLookup, FastLookupKeepsTheFirstAnswerOfACell)
     TFastColorLookup fast(pal);
     EXPECT_EQ(fast.Colors, 4);
     uint8_t r, g, b;
-    EXPECT_EQ(fast.Lookup(10, 10, 10, r, g, b), 0);  // two identical entries: the lower index
+    EXPECT_EQ(fast.Lookup(10, 10, 10, r, g, b), 0); // two identical entries: the lower index
     EXPECT_EQ(fast.Lookup(190, 5, 5, r, g, b), 1);
     EXPECT_EQ(r, 200);
     // The cell of (255, 0, 0) is answered once by a search; a later colour of the same
@@ -114,4 +114,4 @@ TEST(Bitmap, PixelFormatsRoundTripColours)
     EXPECT_EQ(qAlpha(img.pixel(0, 0)), 255);
 }
 
-}  // namespace
+} // namespace

@@ -64,7 +64,7 @@ std::string MakeAnimation(const QTemporaryDir &Dir, const QStringList &Disposals
         QImage img(12 - i * 2, 10 - i * 2, QImage::Format_ARGB32);
         img.fill(colours[i % 4]);
         for (int y = 0; y < img.height(); ++y)
-            img.setPixel((y + i) % img.width(), y, qRgba(0, 0, 0, 0));  // a transparent diagonal
+            img.setPixel((y + i) % img.width(), y, qRgba(0, 0, 0, 0)); // a transparent diagonal
         const QString p = Dir.filePath(QString("f%1.png").arg(i));
         img.save(p, "PNG");
         args << "-dispose" << Disposals[i] << "-delay" << QString::number(5 + i * 10) << "-page"
@@ -106,9 +106,9 @@ TEST(GIFAnimation, FramesMatchTheCoalescedOnesAndTheDelaysAndLoopsHold)
     gif.OnPaintEnd = [&](TGIFPainter &) { ++ends; };
     TGIFPainter *p = gif.StartPainter(gif.PaintOptions(), QRect(0, 0, W, H));
     ASSERT_NE(p, nullptr);
-    EXPECT_EQ(shown.size(), 1u);  // the first frame at once
+    EXPECT_EQ(shown.size(), 1u); // the first frame at once
     scope.Clock.Advance(100000);
-    EXPECT_EQ(shown.size(), 8u);  // two passes
+    EXPECT_EQ(shown.size(), 8u); // two passes
     EXPECT_EQ(loops, 1);
     EXPECT_EQ(ends, 1);
     // Delays of 5, 15, 25 and 35 hundredths, 12 ms a unit; the second pass waits the same.
@@ -123,7 +123,8 @@ TEST(GIFAnimation, FramesMatchTheCoalescedOnesAndTheDelaysAndLoopsHold)
                 const QRgb ours = shown[size_t(f)].pixel(x, y);
                 ASSERT_EQ(qAlpha(ours) > 0, c[3] > 0) << "frame " << f << " at " << x << "," << y;
                 if (c[3] > 0) {
-                    ASSERT_EQ(ours & 0xFFFFFF, qRgb(c[0], c[1], c[2]) & 0xFFFFFF) << "frame " << f << " at " << x << "," << y;
+                    ASSERT_EQ(ours & 0xFFFFFF, qRgb(c[0], c[1], c[2]) & 0xFFFFFF)
+                        << "frame " << f << " at " << x << "," << y;
                 }
             }
 }
@@ -147,10 +148,10 @@ TEST(GIFAnimation, DelayRulesSpeedAndStopping)
     gif.StartPainter(gif.PaintOptions(), QRect(0, 0, 10, 10));
     scope.Clock.Advance(10 * 12 / 2 + 3 * 12 / 2 + 5000 * 12 / 2);
     ASSERT_GE(scope.Clock.Delays.size(), 3u);
-    EXPECT_EQ(scope.Clock.Delays[0], 60);     // 10 units at double speed
-    EXPECT_EQ(scope.Clock.Delays[1], 18);     // 3 units
-    EXPECT_EQ(scope.Clock.Delays[2], 30000);  // 5000 units
-    EXPECT_EQ(painted, 4);                    // loop count 0: for ever
+    EXPECT_EQ(scope.Clock.Delays[0], 60); // 10 units at double speed
+    EXPECT_EQ(scope.Clock.Delays[1], 18); // 3 units
+    EXPECT_EQ(scope.Clock.Delays[2], 30000); // 5000 units
+    EXPECT_EQ(painted, 4); // loop count 0: for ever
     gif.StopPainters();
     EXPECT_EQ(ends, 1);
     EXPECT_TRUE(scope.Clock.Idle());
@@ -195,11 +196,11 @@ TEST(GIFAnimation, ThePreviewAnimatesAndStopsWhenHiddenOrReplaced)
     view.show();
     (void)view.grab();
     EXPECT_FALSE(scope.Clock.Idle());
-    view.LoadImage(path);  // another file: the old painters are gone with their picture
+    view.LoadImage(path); // another file: the old painters are gone with their picture
     (void)view.grab();
     scope.Clock.Advance(1000);
     view.Picture().SetGraphic(nullptr);
     EXPECT_TRUE(scope.Clock.Idle());
 }
 
-}  // namespace
+} // namespace

@@ -15,7 +15,7 @@ TEST(GIFOptimize, SamePictureFewerFramesAndBlocks)
     for (int i = 0; i < 4; ++i) {
         QImage img(30, 20, QImage::Format_RGB32);
         img.fill(QColor(20, 40, 60));
-        const int k = i == 2 ? 1 : i;  // the third frame repeats the second
+        const int k = i == 2 ? 1 : i; // the third frame repeats the second
         for (int y = 0; y < 20; ++y)
             for (int x = 0; x < 30; ++x)
                 if ((x + y * k) % 7 == 0 || (x > 10 + k && x < 15 + k && y > 5))
@@ -25,7 +25,8 @@ TEST(GIFOptimize, SamePictureFewerFramesAndBlocks)
         args << p;
     }
     const QString src = dir.filePath("src.gif");
-    args << "-comment" << "made for a test" << src;
+    args << "-comment"
+         << "made for a test" << src;
     RunTool("convert", args);
     TGIFImage gif;
     gif.LoadFromFile(src.toStdString());
@@ -37,7 +38,7 @@ TEST(GIFOptimize, SamePictureFewerFramesAndBlocks)
     };
     gif.Optimize(opTrimFrames | opBlankRepeats | opTidy | opSortColors, 0, 8, {});
     EXPECT_GT(progress, 2);
-    EXPECT_EQ(gif.Count(), 3);  // the repeated frame became wholly transparent and went
+    EXPECT_EQ(gif.Count(), 3); // the repeated frame became wholly transparent and went
     const QString out = dir.filePath("opt.gif");
 
     gif.SaveToFile(out.toStdString());
@@ -61,4 +62,4 @@ TEST(GIFOptimize, SamePictureFewerFramesAndBlocks)
     EXPECT_THROW(gif.Optimize(opReduce, 9, 8, {}), GIFException);
 }
 
-}  // namespace
+} // namespace

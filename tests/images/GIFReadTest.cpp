@@ -48,7 +48,7 @@ Bytes OurRawPixels(const TGIFImage &G)
 
 struct GifCase {
     const char *Name;
-    std::vector<std::string> Tool;  // program and arguments; "%in" and "%out" stand for the files
+    std::vector<std::string> Tool; // program and arguments; "%in" and "%out" stand for the files
     int Colours;
     int Frames;
 };
@@ -61,8 +61,8 @@ TEST_P(GifMatrix, ReadsWhatGiflibReads)
     QTemporaryDir dir;
     QStringList sources;
     for (int i = 0; i < c.Frames; ++i)
-        sources << QString::fromStdString(MakeSource(dir, ("src" + std::to_string(i)).c_str(), 23, 17,
-                                                      c.Colours, uint32_t(i * 7 + c.Colours)));
+        sources << QString::fromStdString(
+            MakeSource(dir, ("src" + std::to_string(i)).c_str(), 23, 17, c.Colours, uint32_t(i * 7 + c.Colours)));
     const QString out = dir.filePath("t.gif");
     QStringList args;
     for (size_t i = 1; i < c.Tool.size(); ++i) {
@@ -77,7 +77,7 @@ TEST_P(GifMatrix, ReadsWhatGiflibReads)
     int rc = -1;
     RunTool(c.Tool[0], args, &rc);
     ASSERT_EQ(rc, 0) << c.Name;
-    if (c.Tool[0] == "gifsicle") {  // gifsicle takes GIF input: make it from the first source first
+    if (c.Tool[0] == "gifsicle") { // gifsicle takes GIF input: make it from the first source first
         ASSERT_TRUE(true);
     }
     TGIFImage ours;
@@ -96,15 +96,14 @@ TEST_P(GifMatrix, ReadsWhatGiflibReads)
 
 INSTANTIATE_TEST_SUITE_P(
     Files, GifMatrix,
-    ::testing::Values(
-        GifCase{"still256", {"convert", "%in", "%out"}, 200, 1},
-        GifCase{"interlaced", {"convert", "%in", "-interlace", "GIF", "%out"}, 60, 1},
-        GifCase{"two_colours", {"convert", "%in", "%out"}, 2, 1},
-        GifCase{"five_colours", {"convert", "%in", "%out"}, 5, 1},
-        GifCase{"seventeen_colours", {"convert", "%in", "%out"}, 17, 1},
-        GifCase{"transparent", {"convert", "%in", "-transparent", "black", "%out"}, 30, 1},
-        GifCase{"animated_local_maps", {"convert", "-delay", "7", "%in", "-loop", "2", "%out"}, 40, 6},
-        GifCase{"many_frames", {"convert", "-delay", "3", "%in", "%out"}, 9, 30}),
+    ::testing::Values(GifCase{"still256", {"convert", "%in", "%out"}, 200, 1},
+                      GifCase{"interlaced", {"convert", "%in", "-interlace", "GIF", "%out"}, 60, 1},
+                      GifCase{"two_colours", {"convert", "%in", "%out"}, 2, 1},
+                      GifCase{"five_colours", {"convert", "%in", "%out"}, 5, 1},
+                      GifCase{"seventeen_colours", {"convert", "%in", "%out"}, 17, 1},
+                      GifCase{"transparent", {"convert", "%in", "-transparent", "black", "%out"}, 30, 1},
+                      GifCase{"animated_local_maps", {"convert", "-delay", "7", "%in", "-loop", "2", "%out"}, 40, 6},
+                      GifCase{"many_frames", {"convert", "-delay", "3", "%in", "%out"}, 9, 30}),
     [](const auto &Info) { return std::string(Info.param.Name); });
 
 TEST(GIFRead, GifsicleOutputsAgree)
@@ -146,7 +145,8 @@ TEST(GIFRead, DamagedFilesKeepWhatWasRead)
     for (int i = 0; i < 4; ++i)
         sources << QString::fromStdString(MakeSource(dir, ("s" + std::to_string(i)).c_str(), 40, 30, 100, uint32_t(i)));
     const QString out = dir.filePath("a.gif");
-    RunTool("convert", QStringList() << "-delay" << "5" << sources << out);
+    RunTool("convert", QStringList() << "-delay"
+                                     << "5" << sources << out);
     QFile f(out);
     ASSERT_TRUE(f.open(QIODevice::ReadOnly));
     const QByteArray all = f.readAll();
@@ -219,14 +219,14 @@ TEST(GIFRead, LzwEdgeCases)
     }
     // An end code before the last pixel: the rest keeps 0 and the next block is still read.
     {
-        Bytes f = GifWith({2, 1, 0x29, 0}, 4, 1);  // codes 1, 5
+        Bytes f = GifWith({2, 1, 0x29, 0}, 4, 1); // codes 1, 5
         const auto g = Load(f);
         EXPECT_EQ(g->Frame(0).Pixels(0, 0), 1);
         EXPECT_EQ(g->Frame(0).Pixels(3, 0), 0);
     }
     // Frames whose data ends without an end code are followed by the next frame.
     {
-        Bytes f = GifWith({2, 1, 0x01, 0}, 2, 1);  // one code (1), no end code
+        Bytes f = GifWith({2, 1, 0x01, 0}, 2, 1); // one code (1), no end code
         f.pop_back();
         f.insert(f.end(), {',', 0, 0, 0, 0, 2, 0, 1, 0, 0, 2, 2, 0x81, 0x0B, 0, ';'});
         const auto g = Load(f);
@@ -289,7 +289,7 @@ TEST(GIFRead, HeaderAndBlocks)
     EXPECT_NE(std::find(warnings.begin(), warnings.end(), "Unknown GIF block type"), warnings.end());
     // A descriptor of width 0 takes the logical screen and warns.
     Bytes z = GifWith({2, 2, 0x81, 0x0B, 0}, 4, 1);
-    z[24] = 0;  // the frame's width
+    z[24] = 0; // the frame's width
     warnings.clear();
     const auto g2 = Load(z, &warnings);
     EXPECT_EQ(g2->Frame(0).Width(), 4);
@@ -300,4 +300,4 @@ TEST(GIFRead, HeaderAndBlocks)
     EXPECT_THROW(Load(Bytes(bad.begin() + 4, bad.end())), GIFException);
 }
 
-}  // namespace
+} // namespace

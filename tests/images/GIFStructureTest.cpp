@@ -72,7 +72,7 @@ TEST(GIFStructure, ColourTables)
     EXPECT_THROW(m.Delete(3), GIFException);
     std::vector<AnsiString> warnings;
     img.OnWarning = [&](TGraphic &, uint8_t, const AnsiString &M) { warnings.push_back(M); };
-    EXPECT_EQ(m.Colors(7), clWhite);  // a bad index warns and answers entry 0
+    EXPECT_EQ(m.Colors(7), clWhite); // a bad index warns and answers entry 0
     EXPECT_EQ(warnings, (std::vector<AnsiString>{"Invalid color index"}));
     // Written padded to a power of two: 3 colours as 4 entries, 1 as 2, none as nothing.
     for (const auto &[count, bytes] : {std::pair{3, 12}, std::pair{1, 6}, std::pair{0, 0}}) {
@@ -126,7 +126,8 @@ TEST(GIFStructure, ExtensionsRoundTrip)
     loop->Loops = 7;
     auto *comment = static_cast<TGIFCommentExtension *>(f->Extensions.Add(std::make_unique<TGIFCommentExtension>(f)));
     comment->Text = {"first line", AnsiString(300, 'c')};
-    auto *unknown = static_cast<TGIFUnknownAppExtension *>(f->Extensions.Add(std::make_unique<TGIFUnknownAppExtension>(f)));
+    auto *unknown =
+        static_cast<TGIFUnknownAppExtension *>(f->Extensions.Add(std::make_unique<TGIFUnknownAppExtension>(f)));
     std::memcpy(unknown->Identifier.data(), "QUILLMARxyz", 11);
     unknown->Blocks = {TGIFBlock{{1, 2, 3}}, TGIFBlock{{4}}};
     auto *anim = static_cast<TGIFAppExtNSLoop *>(f->Extensions.Add(std::make_unique<TGIFAppExtNSLoop>(f)));
@@ -150,7 +151,7 @@ TEST(GIFStructure, ExtensionsRoundTrip)
     TGIFExtensionList &e = back.Frame(0).Extensions;
     ASSERT_EQ(e.Count(), 4);
     EXPECT_EQ(dynamic_cast<TGIFAppExtNSLoop &>(e[0]).Loops, 7);
-    EXPECT_EQ(dynamic_cast<TGIFCommentExtension &>(e[1]).Text.size(), 3u);  // 300 bytes: two sub-blocks
+    EXPECT_EQ(dynamic_cast<TGIFCommentExtension &>(e[1]).Text.size(), 3u); // 300 bytes: two sub-blocks
     auto &u = dynamic_cast<TGIFUnknownAppExtension &>(e[2]);
     EXPECT_EQ(u.Identifier, unknown->Identifier);
     ASSERT_EQ(u.Blocks.size(), 2u);
@@ -179,7 +180,7 @@ TEST(GIFStructure, ApplicationExtensionsOfEverySize)
     };
     Bytes id = {'N', 'E', 'T', 'S', 'C', 'A', 'P', 'E', '2', '.', '0'};
     Bytes loopShort = id;
-    loopShort.insert(loopShort.end(), {2, 1, 5, 0});  // identifying byte 1 with one byte left
+    loopShort.insert(loopShort.end(), {2, 1, 5, 0}); // identifying byte 1 with one byte left
     Bytes twelve = {'A', 'B', 'C', 'D', 'E', 'F', 'G', 'H', '1', '2', '3', 'x', 2, 9, 9, 0};
     Bytes ten = {'A', 'B', 'C', 'D', 'E', 'F', 'G', 'H', '1', '2', 1, 5, 0};
     const Case cases[] = {
@@ -213,10 +214,10 @@ TEST(GIFStructure, FrameBoundsAndPixels)
     auto f = std::make_unique<TGIFSubImage>(&img);
     TGIFSubImage *frame = f.get();
     img.Add(std::move(f));
-    frame->SetBounds(0, 0, 10, 5);  // an image of width 0 only takes the size
+    frame->SetBounds(0, 0, 10, 5); // an image of width 0 only takes the size
     EXPECT_TRUE(warnings.empty());
     EXPECT_EQ(img.GetWidth(), 10);
-    frame->SetBounds(5, 0, 10, 5);  // wider than the screen: widens it with two warnings
+    frame->SetBounds(5, 0, 10, 5); // wider than the screen: widens it with two warnings
     EXPECT_EQ(warnings, (std::vector<AnsiString>{"Image width too small for contained frames",
                                                  "Image exceeds Logical Screen size"}));
     EXPECT_EQ(img.GetWidth(), 15);
@@ -238,4 +239,4 @@ TEST(GIFStructure, FrameBoundsAndPixels)
     EXPECT_TRUE(none.GetPalette().empty());
 }
 
-}  // namespace
+} // namespace

@@ -179,7 +179,8 @@ TEST(ColourReduction, QuantiserAndReductions)
     // Fewer colours than asked: the palette holds them exactly.
     TBitmap b;
     b.SetSize(20, 10);
-    const TColor colours[5] = {RGBToColor(10, 20, 30), RGBToColor(200, 10, 10), RGBToColor(0, 255, 0), clWhite, clBlack};
+    const TColor colours[5] = {RGBToColor(10, 20, 30), RGBToColor(200, 10, 10), RGBToColor(0, 255, 0), clWhite,
+                               clBlack};
     for (int y = 0; y < 10; ++y)
         for (int x = 0; x < 20; ++x)
             b.SetPixel(x, y, colours[(x + y) % 5]);
@@ -234,7 +235,7 @@ TEST(ColourReduction, QuantiserAndReductions)
     gif.AssignBitmap(many);
     EXPECT_LE(gif.Frame(0).ColorMap.Count(), 256);
     gif.ReductionMethod = 0;
-    EXPECT_THROW(gif.AssignBitmap(many), GIFException);  // over 256 colours: the table overflows
+    EXPECT_THROW(gif.AssignBitmap(many), GIFException); // over 256 colours: the table overflows
 }
 
-}  // namespace
+} // namespace

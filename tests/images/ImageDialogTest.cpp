@@ -27,8 +27,8 @@ std::vector<std::string> WriteSamples(const QTemporaryDir &Dir)
     for (int y = 0; y < 23; ++y)
         for (int x = 0; x < 37; ++x)
             img.setPixel(x, y, qRgb(x * 6, y * 10, 128));
-    for (const auto &[ext, fmt] : {std::pair{"bmp", "BMP"}, std::pair{"jpg", "JPEG"}, std::pair{"ico", "ICO"},
-                                   std::pair{"PNG", "PNG"}}) {
+    for (const auto &[ext, fmt] :
+         {std::pair{"bmp", "BMP"}, std::pair{"jpg", "JPEG"}, std::pair{"ico", "ICO"}, std::pair{"PNG", "PNG"}}) {
         const QString p = Dir.filePath(QString("sample.%1").arg(ext));
         img.save(p, fmt);
         paths.push_back(p.toStdString());
@@ -116,4 +116,4 @@ TEST(ImageDialog, FailuresShowInTheErrorLineAndClearTheSizes)
     EXPECT_EQ(form.EditWidth->text(), "37");
 }
 
-}  // namespace
+} // namespace

@@ -52,7 +52,8 @@ inline QByteArray RunTool(const std::string &Program, const QStringList &Args, i
 // ImageMagick's decoding of a file as 8-bit RGB triplets, row by row from the top.
 inline Bytes ConvertToRGB(const std::string &Path, int *ExitCode = nullptr)
 {
-    const QByteArray out = RunTool("convert", {QString::fromStdString(Path), "-auto-orient", "-depth", "8", "rgb:-"}, ExitCode);
+    const QByteArray out =
+        RunTool("convert", {QString::fromStdString(Path), "-auto-orient", "-depth", "8", "rgb:-"}, ExitCode);
     return Bytes(out.begin(), out.end());
 }
 
@@ -85,4 +86,4 @@ inline Bytes Noise(size_t N, uint32_t Seed)
     return b;
 }
 
-}  // namespace imgtest
+} // namespace imgtest

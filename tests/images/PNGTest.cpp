@@ -153,13 +153,14 @@ Pnm ParsePnm(const QByteArray &B)
     p.Channels = magic == "P6" ? 3 : 1;
     p.W = std::stoi(token());
     p.H = std::stoi(token());
-    if (magic == "P4") {  // bitmap: one bit a pixel, set = black, rows padded to bytes
+    if (magic == "P4") { // bitmap: one bit a pixel, set = black, rows padded to bytes
         p.MaxVal = 1;
         ++pos;
         const int rowBytes = (p.W + 7) / 8;
         for (int y = 0; y < p.H; ++y)
             for (int x = 0; x < p.W; ++x)
-                p.Samples.push_back(1 - ((uint8_t(B[qsizetype(pos + size_t(y * rowBytes + x / 8))]) >> (7 - x % 8)) & 1));
+                p.Samples.push_back(1 -
+                                    ((uint8_t(B[qsizetype(pos + size_t(y * rowBytes + x / 8))]) >> (7 - x % 8)) & 1));
         return p;
     }
     p.MaxVal = std::stoi(token());
@@ -180,10 +181,10 @@ TEST_P(PngMatrix, DecodesAsLibpngDoes)
     Bytes raw = Noise(size_t(RowBytesOf(S, W) * H), uint32_t(S.ColorType * 100 + S.Depth * 10 + S.Interlace));
     Bytes palette = Noise(3 * (1 << std::min(S.Depth, 8)), 3);
     if (S.ColorType == 3 && S.Depth == 8)
-        palette.resize(3 * 200);  // fewer entries than the depth allows...
+        palette.resize(3 * 200); // fewer entries than the depth allows...
     if (S.ColorType == 3 && S.Depth == 8)
         for (auto &v : raw)
-            v = uint8_t(v % 200);  // ...and every index inside them
+            v = uint8_t(v % 200); // ...and every index inside them
     QTemporaryDir dir;
     const std::string path = dir.filePath("m.png").toStdString();
     WriteFile(path, MakePng(S, W, H, raw, palette));
@@ -241,8 +242,8 @@ TEST(PNG, WhatWeWritePassesPngcheckAndReadsBackInLibpng)
         bool Transparent;
         uint8_t Filters;
     };
-    const Case cases[] = {{"rgb", pf24bit, false, 27},  {"rgb_trns", pf24bit, true, 31}, {"pal8", pf8bit, false, 27},
-                          {"pal4", pf4bit, false, 1},    {"pal1", pf1bit, false, 31},    {"rgb32", pf32bit, false, 4}};
+    const Case cases[] = {{"rgb", pf24bit, false, 27}, {"rgb_trns", pf24bit, true, 31}, {"pal8", pf8bit, false, 27},
+                          {"pal4", pf4bit, false, 1},  {"pal1", pf1bit, false, 31},     {"rgb32", pf32bit, false, 4}};
     for (const Case &c : cases) {
         TPNGImage img;
         img.SetPixelFormat(pf24bit);
@@ -299,9 +300,9 @@ TEST(PNG, DamagedFilesGiveTheirTexts)
     Bytes badSig = good;
     badSig[1] = 'Q';
     Bytes badCrc = good;
-    badCrc[8 + 4 + 4 + 13] ^= 1;  // IHDR's CRC
+    badCrc[8 + 4 + 4 + 13] ^= 1; // IHDR's CRC
     Bytes hugeLength = good;
-    hugeLength[8 + 25] = 0x90;  // the chunk after IHDR claims more than 2 GB
+    hugeLength[8 + 25] = 0x90; // the chunk after IHDR claims more than 2 GB
     Bytes critical = Bytes(good.begin(), good.begin() + 33);
     AddChunk(critical, "QUUX", {1, 2});
     critical.insert(critical.end(), good.begin() + 33, good.end());
@@ -314,7 +315,7 @@ TEST(PNG, DamagedFilesGiveTheirTexts)
     PutBe32(ihdr13, 2);
     PutBe32(ihdr13, 2);
     Bytes badDepth = ihdr13;
-    badDepth.insert(badDepth.end(), {3, 2, 0, 0, 0});  // RGB of depth 3
+    badDepth.insert(badDepth.end(), {3, 2, 0, 0, 0}); // RGB of depth 3
     Bytes zeroWidth(8, 0);
     zeroWidth[7] = 2;
     zeroWidth.insert(zeroWidth.end(), {8, 2, 0, 0, 0});
@@ -386,7 +387,7 @@ TEST(PNG, ChunkHandling)
     Bytes one = MakePng({2, 8, 0, false, false}, W, H, raw, {}, 1 << 20);
     Bytes ancillary(one.begin(), one.begin() + 33);
     AddChunk(ancillary, "zzZZ", {9});
-    ancillary.insert(ancillary.end(), one.begin() + 33, one.end() - 12);  // and no IEND
+    ancillary.insert(ancillary.end(), one.begin() + 33, one.end() - 12); // and no IEND
     TPNGImage img;
     TMemoryStream s;
     s.WriteBuffer(ancillary.data(), int64_t(ancillary.size()));
@@ -402,13 +403,13 @@ TEST(PNG, ChunkHandling)
     EXPECT_EQ(unknown, 1);
     EXPECT_EQ(texts, 1);
     EXPECT_GT(img.Chunks().Find<TChunkIDAT>()->Data.size(), 40000u);
-    EXPECT_EQ(img.GetPixel(5, 7), RGBToColor(raw[size_t(7 * W + 5) * 3], raw[size_t(7 * W + 5) * 3 + 1],
-                                              raw[size_t(7 * W + 5) * 3 + 2]));
+    EXPECT_EQ(img.GetPixel(5, 7),
+              RGBToColor(raw[size_t(7 * W + 5) * 3], raw[size_t(7 * W + 5) * 3 + 1], raw[size_t(7 * W + 5) * 3 + 2]));
     TMemoryStream out;
     img.SaveToStream(out);
     const std::string bytes(reinterpret_cast<const char *>(out.Memory()), size_t(out.GetSize()));
     EXPECT_EQ(bytes.find("tEXt"), std::string::npos);
-    EXPECT_NE(bytes.find("zzZZ"), std::string::npos);  // fourth letter upper case: kept
+    EXPECT_NE(bytes.find("zzZZ"), std::string::npos); // fourth letter upper case: kept
     EXPECT_THROW(img.Chunks().Item(99), EPNGImageException);
     EXPECT_THROW(img.Chunks().Move(0, 99), EPNGImageException);
     TPNGImage other;
@@ -483,4 +484,4 @@ TEST(PNG, CompressionStreams)
     EXPECT_EQ(u.Read(back.data(), 10), 10);
 }
 
-}  // namespace
+} // namespace

@@ -14,10 +14,10 @@ namespace {
 
 struct TgaSpec {
     const char *Name;
-    uint8_t Type;      // 1, 2, 3 (+8 run-length encoded)
+    uint8_t Type; // 1, 2, 3 (+8 run-length encoded)
     uint8_t Depth;
     uint8_t Descriptor;
-    int MapEntrySize;  // 0: no colour map
+    int MapEntrySize; // 0: no colour map
 };
 
 // Pixels of a test image in source units, with runs so that run-length packets appear.
@@ -25,7 +25,7 @@ Bytes SourcePixels(int W, int H, int BytesPerPixel, uint32_t Seed)
 {
     Bytes noise = Noise(size_t(W) * size_t(H) * size_t(BytesPerPixel), Seed);
     for (size_t i = 0; i + 1 < size_t(W * H); ++i)
-        if (noise[i * size_t(BytesPerPixel)] % 3 == 0)  // repeat the previous pixel
+        if (noise[i * size_t(BytesPerPixel)] % 3 == 0) // repeat the previous pixel
             for (int c = 0; c < BytesPerPixel; ++c)
                 noise[(i + 1) * size_t(BytesPerPixel) + size_t(c)] = noise[i * size_t(BytesPerPixel) + size_t(c)];
     return noise;
@@ -67,7 +67,7 @@ Bytes EncodeTgaRle(const Bytes &Pixels, int BytesPerPixel)
 Bytes MakeTga(const TgaSpec &S, int W, int H, const Bytes &Pixels, const Bytes &Map, int MapLength)
 {
     Bytes f;
-    f.push_back(3);  // ID length: three ID bytes follow
+    f.push_back(3); // ID length: three ID bytes follow
     f.push_back(S.MapEntrySize ? 1 : 0);
     f.push_back(S.Type);
     Put16(f, 0);
@@ -128,7 +128,7 @@ TEST_P(TargaMatrix, DecodesAsImageMagickDoes)
     }
     if (S.Depth == 16)
         for (size_t i = 1; i < pixels.size(); i += 2)
-            pixels[i] &= 0x7F;  // the attribute bit stays clear
+            pixels[i] &= 0x7F; // the attribute bit stays clear
     const std::string path = dir.filePath(QString("%1.tga").arg(S.Name)).toStdString();
     WriteFile(path, MakeTga(S, W, H, pixels, map, mapLength));
 
@@ -230,7 +230,7 @@ TEST(Targa, BadFilesGiveClearErrors)
     struct Case {
         const char *Name;
         Bytes Data;
-        bool Range;  // EImageRangeError rather than EInvalidGraphic
+        bool Range; // EImageRangeError rather than EInvalidGraphic
     };
     Bytes bigMap = {0, 1, 1, 0x80, 0, 0x81, 0, 24, 0, 0, 0, 0, 1, 0, 1, 0, 8, 0x20};
     std::vector<Case> cases = {
@@ -257,7 +257,7 @@ TEST(Targa, BadFilesGiveClearErrors)
 TEST(Targa, TruncatedDataReadsAsBlack)
 {
     Bytes f = TgaHeader(10, 24, 4, 2, 0x20);
-    f.insert(f.end(), {0x81, 1, 2, 3});  // a run of two pixels, then the file ends
+    f.insert(f.end(), {0x81, 1, 2, 3}); // a run of two pixels, then the file ends
     TMemoryStream s;
     s.WriteBuffer(f.data(), int64_t(f.size()));
     s.SetPosition(0);
@@ -333,8 +333,7 @@ TEST_P(PcxMatrix, DecodesAsImageMagickDoes)
     Bytes headerPalette = Noise(48, 5);
     Bytes endPalette = Noise(768, 9);
     const std::string path = dir.filePath(QString("%1.pcx").arg(S.Name)).toStdString();
-    WriteFile(path, MakePcx(S, W, H, BPL, planes, headerPalette,
-                            S.Bits == 8 && S.Planes == 1 ? &endPalette : nullptr));
+    WriteFile(path, MakePcx(S, W, H, BPL, planes, headerPalette, S.Bits == 8 && S.Planes == 1 ? &endPalette : nullptr));
 
     TBitmap ours;
     PcxToBitmap(path, ours);
@@ -348,9 +347,9 @@ TEST_P(PcxMatrix, DecodesAsImageMagickDoes)
     for (size_t i = 0; i < im.size(); ++i) {
         uint8_t expected = im[i];
         if (S.Bits == 1 && S.Planes == 1)
-            expected = uint8_t(255 - im[i]);  // ImageMagick draws set bits black; here they are white
+            expected = uint8_t(255 - im[i]); // ImageMagick draws set bits black; here they are white
         else if (S.Bits == 1 && S.Planes > 1)
-            expected = uint8_t(im[i] | 3);  // ((v >> 2) + 1) * 4 - 1
+            expected = uint8_t(im[i] | 3); // ((v >> 2) + 1) * 4 - 1
         else if (S.Bits == 8 && S.Planes == 1)
             expected = im[i] & 0xFC;
         ASSERT_EQ(int(got[i]), int(expected)) << S.Name << " pixel " << i / 3 % W << "," << i / 3 / W;
@@ -392,9 +391,9 @@ TEST(Pcx, VersionTwoScalesSmallComponents)
     end[1] = 2;
     end[2] = 1;
     Bytes f = MakePcx(S, 2, 1, 2, Bytes{0, 0}, Bytes(48, 0), &end);
-    f[f.size() - 769] = 0;  // the marker is not checked
+    f[f.size() - 769] = 0; // the marker is not checked
     const TBitmap b = ReadPcx(f);
-    EXPECT_EQ(b.Palette()[0], (TPaletteEntry{252, 168, 84, 0}));  // (255, 170, 85) kept to 6 bits
+    EXPECT_EQ(b.Palette()[0], (TPaletteEntry{252, 168, 84, 0})); // (255, 170, 85) kept to 6 bits
 }
 
 TEST(Pcx, BadFilesGiveClearErrors)
@@ -426,7 +425,7 @@ TEST(Pcx, BadFilesGiveClearErrors)
     }
     Bytes inverted = good;
     inverted[8] = 0;
-    inverted[4] = 5;  // X max below X min
+    inverted[4] = 5; // X max below X min
     EXPECT_THROW(ReadPcx(inverted), EImageRangeError);
     Bytes huge = good;
     huge[8] = huge[9] = huge[10] = huge[11] = 0xFF;
@@ -438,10 +437,10 @@ TEST(Pcx, ShortFilesAndOverlongRunsStayInsideTheirBuffers)
     // A 256-colour file too short for an end palette, and runs that cross the row end.
     Bytes f = MakePcx(PcxSpec{"s", 5, 8, 1}, 3, 3, 4, Bytes(12, 0), Bytes(48, 0), nullptr);
     f.resize(128);
-    f.insert(f.end(), {0xFF, 0x07, 0xFF, 0x09});  // 63 pixels of 7, then 63 of 9
+    f.insert(f.end(), {0xFF, 0x07, 0xFF, 0x09}); // 63 pixels of 7, then 63 of 9
     const TBitmap b = ReadPcx(f);
     EXPECT_EQ(b.GetPixelValue(0, 0), 7u);
-    EXPECT_EQ(b.GetPixelValue(2, 2), 7u);  // the first run fills all three rows
+    EXPECT_EQ(b.GetPixelValue(2, 2), 7u); // the first run fills all three rows
 }
 
 TEST(PictureReaders, MutatedFilesNeverCrash)
@@ -474,7 +473,7 @@ TEST(PictureReaders, MutatedFilesNeverCrash)
     }
 }
 
-}  // namespace
+} // namespace
 
 namespace {
 
@@ -491,7 +490,8 @@ TEST(PictureReaders, CutFilesDecodeAsIfPaddedWithZeros)
     Bytes tga = {0, 0, 10, 0, 0, 0, 0, 0, 0, 0, 0, 0};
     Put16(tga, 300);
     Put16(tga, 200);
-    tga.insert(tga.end(), {24, 0x20, 0x85, 9, 8, 7, 0x02, 1, 2, 3, 4, 5, 6, 7, 8});  // a run, then a raw packet cut short
+    tga.insert(tga.end(),
+               {24, 0x20, 0x85, 9, 8, 7, 0x02, 1, 2, 3, 4, 5, 6, 7, 8}); // a run, then a raw packet cut short
     Bytes pcx = {10, 5, 1, 8};
     Put16(pcx, 0);
     Put16(pcx, 0);
@@ -501,7 +501,7 @@ TEST(PictureReaders, CutFilesDecodeAsIfPaddedWithZeros)
     pcx.push_back(3);
     Put16(pcx, 300);
     pcx.resize(128, 0);
-    pcx.insert(pcx.end(), {0xC5, 200, 17, 0xC9});  // a run cut before its value
+    pcx.insert(pcx.end(), {0xC5, 200, 17, 0xC9}); // a run cut before its value
     const Case cases[] = {{"targa", tga, false, 300 * 200 * 4}, {"pcx", pcx, true, 300 * 200 * 3 + 10}};
     for (const Case &c : cases)
         for (int mode : {0, 2}) {
@@ -523,4 +523,4 @@ TEST(PictureReaders, CutFilesDecodeAsIfPaddedWithZeros)
         }
 }
 
-}  // namespace
+} // namespace

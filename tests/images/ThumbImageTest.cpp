@@ -86,7 +86,7 @@ TEST(ThumbImage, TurnsMapEveryPixel)
     t.SetAngle(AT270);
     turns = 0;
     t.SetAngle(AT90);
-    EXPECT_EQ(turns, 0);  // the half turn sends no quarter-turn notice
+    EXPECT_EQ(turns, 0); // the half turn sends no quarter-turn notice
     t.LoadImage(path);
     EXPECT_EQ(t.Angle(), AT0);
     EXPECT_TRUE(t.Modified());
@@ -174,4 +174,4 @@ TEST(ThumbImage, ShrinkToFitAndExtensions)
     EXPECT_THROW(y.LoadImage(bak), EInvalidGraphic);
 }
 
-}  // namespace
+} // namespace

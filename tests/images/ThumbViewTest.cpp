@@ -50,7 +50,7 @@ TEST(ThumbView, ScansOnFirstPaintAndLaysOutTheGrid)
     view.OnStartScanning = [&](TTHumbview &, int N) { started = N; };
     view.OnStopScanning = [&](TTHumbview &) { ++stopped; };
     view.SetDirectory(dir.path().toStdString());
-    EXPECT_EQ(view.Count(), 0);  // nothing before the first paint
+    EXPECT_EQ(view.Count(), 0); // nothing before the first paint
     view.show();
     QApplication::processEvents();
     (void)view.grab();
@@ -103,13 +103,13 @@ TEST(ThumbView, KeysAndMouse)
     EXPECT_EQ(view.Selected(), 1 + k);
     QTest::keyClick(&view, Qt::Key_End);
     EXPECT_EQ(view.Selected(), 11);
-    QTest::keyClick(&view, Qt::Key_Right);  // past the last: kept
+    QTest::keyClick(&view, Qt::Key_Right); // past the last: kept
     EXPECT_EQ(view.Selected(), 11);
     QTest::keyClick(&view, Qt::Key_Home);
     EXPECT_EQ(view.Selected(), 0);
     const int top = view.verticalScrollBar()->value();
     EXPECT_LE(top, view.ThumbGap());
-    QTest::keyClick(&view, Qt::Key_PageDown);  // scrolls, shows no message box
+    QTest::keyClick(&view, Qt::Key_PageDown); // scrolls, shows no message box
     EXPECT_GT(view.verticalScrollBar()->value(), top + 100);
     QTest::keyClick(&view, Qt::Key_PageUp);
     EXPECT_EQ(view.verticalScrollBar()->value(), top);
@@ -140,11 +140,11 @@ TEST(ThumbView, ASecondFileIsShrunkLikeTheFirst)
     EXPECT_EQ(t.Title(), "one.bmp");
     t.SetFilename(dir.filePath("two.bmp").toStdString());
     EXPECT_LE(t.Image()->Picture().Height(), 120);
-    EXPECT_EQ(t.Title(), "two.bmp");  // a title that was the old name follows the file
+    EXPECT_EQ(t.Title(), "two.bmp"); // a title that was the old name follows the file
     EXPECT_EQ(t.ImageWidth(), 400);
     t.SetTitle("mine");
     t.SetFilename(dir.filePath("one.bmp").toStdString());
     EXPECT_EQ(t.Title(), "mine");
 }
 
-}  // namespace
+} // namespace

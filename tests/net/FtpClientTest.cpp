@@ -100,7 +100,10 @@ struct Client {
         return S;
     }
     // Lets a late second done event show itself.
-    void Settle() { WaitFor([] { return false; }, 30); }
+    void Settle()
+    {
+        WaitFor([] { return false; }, 30);
+    }
 };
 
 void SetPassive(TFtpClient &Cli, bool Passive)
@@ -328,8 +331,8 @@ void FakeRetr(int Fd, const std::function<void(int Ctrl, int Data)> &Transfer)
             getsockname(L, reinterpret_cast<sockaddr *>(&A), &Len);
             ::listen(L, 1);
             const int P = ntohs(A.sin_port);
-            Say(Fd, "227 Entering Passive Mode (127,0,0,1," + std::to_string(P >> 8) + "," +
-                        std::to_string(P & 255) + ")");
+            Say(Fd,
+                "227 Entering Passive Mode (127,0,0,1," + std::to_string(P >> 8) + "," + std::to_string(P & 255) + ")");
             const std::string Retr = ReadLine(Fd);
             const int D = ::accept(L, nullptr, nullptr);
             ::close(L);

@@ -33,11 +33,10 @@ struct HttpServers {
         }
         std::ofstream(Dir.path().toStdString() + "/index.htm") << "<p>index</p>";
         const int FilesPort = UnusedPort();
-        Files = std::make_unique<ServerProcess>(
-            kPython,
-            QStringList{"-m", "http.server", "--bind", "127.0.0.1", "--directory", Dir.path(),
-                        QString::number(FilesPort)},
-            FilesPort);
+        Files = std::make_unique<ServerProcess>(kPython,
+                                                QStringList{"-m", "http.server", "--bind", "127.0.0.1", "--directory",
+                                                            Dir.path(), QString::number(FilesPort)},
+                                                FilesPort);
         const int OwnPort = UnusedPort();
         Own = std::make_unique<ServerProcess>(
             kPython,
@@ -235,10 +234,10 @@ TEST_F(HttpCliTest, RequestHeaderAndResponseFields)
     const Fetch F = Get(Cli, Servers->OwnUrl("/echo?x=1"));
     unsetenv("TZ");
     tzset();
-    for (const char *Line : {"GET /echo?x=1 HTTP/1.0\n", "\nHost: 127.0.0.1\n", "\nUser-Agent: Mozilla/3.0 (compatible)\n",
-                             "\nPragma: no-cache\n", "\nReferer: http://ref/\n", "\nCookie: k=v\n",
-                             "\nRange: bytes=10-\n", "\nAuthorization: Basic dTo=\n",
-                             "\nIf-Modified-Since: Tue, 31 Dec 2019 23:30:00 GMT\n"})
+    for (const char *Line :
+         {"GET /echo?x=1 HTTP/1.0\n", "\nHost: 127.0.0.1\n", "\nUser-Agent: Mozilla/3.0 (compatible)\n",
+          "\nPragma: no-cache\n", "\nReferer: http://ref/\n", "\nCookie: k=v\n", "\nRange: bytes=10-\n",
+          "\nAuthorization: Basic dTo=\n", "\nIf-Modified-Since: Tue, 31 Dec 2019 23:30:00 GMT\n"})
         EXPECT_NE(F.Body.find(Line), std::string::npos) << Line << F.Body;
     EXPECT_TRUE(Cli.ContentRangeBegin.empty()); // sent once
     EXPECT_EQ(F.DocumentName, "echo");

@@ -31,7 +31,7 @@ TEST(SocketErrors, ErrnoValuesMapOntoSocketNumbers)
         int Errno;
         int Error;
     } Cases[] = {
-        {ECONNREFUSED, 10061}, {ECONNRESET, 10054}, {EPIPE, 10054},     {EAGAIN, 10035},
+        {ECONNREFUSED, 10061}, {ECONNRESET, 10054}, {EPIPE, 10054},      {EAGAIN, 10035},
         {EINPROGRESS, 10036},  {ENOTCONN, 10057},   {EADDRINUSE, 10048}, {ETIMEDOUT, 10060},
         {EHOSTUNREACH, 10065}, {EBADF, 10009},      {ENOTSOCK, 10038},   {EINTR, 10004},
     };

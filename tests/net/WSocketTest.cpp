@@ -19,7 +19,9 @@ struct EventLog {
         S.OnChangeState = [this](TCustomWSocket *, TSocketState, TSocketState New) {
             Lines.push_back("state " + std::to_string(New));
         };
-        S.OnSessionConnected = [this](TCustomWSocket *, uint16_t E) { Lines.push_back("connected " + std::to_string(E)); };
+        S.OnSessionConnected = [this](TCustomWSocket *, uint16_t E) {
+            Lines.push_back("connected " + std::to_string(E));
+        };
         S.OnSessionClosed = [this](TCustomWSocket *, uint16_t E) { Lines.push_back("closed " + std::to_string(E)); };
         if (ReadData)
             S.OnDataAvailable = [this](TCustomWSocket *Sock, uint16_t) {
@@ -29,10 +31,7 @@ struct EventLog {
                     Data.append(Buf, static_cast<size_t>(N));
             };
     }
-    bool Has(const std::string &Line) const
-    {
-        return std::find(Lines.begin(), Lines.end(), Line) != Lines.end();
-    }
+    bool Has(const std::string &Line) const { return std::find(Lines.begin(), Lines.end(), Line) != Lines.end(); }
 };
 
 std::string Joined(const std::vector<std::string> &V)
@@ -114,7 +113,8 @@ TEST(WSocket, PeerCloseAndResetEndTheSession)
         ASSERT_TRUE(WaitFor([&] { return Log.Data == "hello"; }));
         Go = true;
         ASSERT_TRUE(WaitFor([&] { return S.State() == wsClosed; })) << Joined(Log.Lines);
-        EXPECT_EQ(Joined(Log.Lines), std::string("state 1; state 3; state 4; connected 0; ") + C.Closed + "; state 7; ");
+        EXPECT_EQ(Joined(Log.Lines),
+                  std::string("state 1; state 3; state 4; connected 0; ") + C.Closed + "; state 7; ");
     }
 }
 

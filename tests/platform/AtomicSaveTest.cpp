@@ -87,12 +87,12 @@ protected:
     }
     std::string Path(const std::string &name) const { return Dir.path().toStdString() + "/" + name; }
     // Names in the folder (hidden ones too): a failed save leaves no temporary file behind.
-    QStringList Entries() const { return QDir(Dir.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot | QDir::System); }
-    // Files left in the backup folder.
-    int Backups() const
+    QStringList Entries() const
     {
-        return int(QDir(Cache.path() + "/quillmar").entryList(QDir::Files | QDir::Hidden).size());
+        return QDir(Dir.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot | QDir::System);
     }
+    // Files left in the backup folder.
+    int Backups() const { return int(QDir(Cache.path() + "/quillmar").entryList(QDir::Files | QDir::Hidden).size()); }
 
     QTemporaryDir Dir;
     QTemporaryDir Cache;
@@ -110,7 +110,8 @@ TEST_F(AtomicSaveTest, KeepsWhatTheFileIs)
     const std::string plain = Path("plain.txt");
     WriteFile(plain, "old");
     ASSERT_EQ(::chmod(plain.c_str(), 0640), 0);
-    struct stat before {}, after {};
+    struct stat before {
+    }, after{};
     ASSERT_EQ(::stat(plain.c_str(), &before), 0);
     Save(plain, "new");
     ASSERT_EQ(::stat(plain.c_str(), &after), 0);
@@ -125,7 +126,8 @@ TEST_F(AtomicSaveTest, KeepsWhatTheFileIs)
     for (const std::string &text : {Content(9000, 'b'), Content(10, 'c'), std::string()}) {
         Save(first, text);
         EXPECT_TRUE(ReadFile(second) == text);
-        struct stat a {}, b {};
+        struct stat a {
+        }, b{};
         ASSERT_EQ(::stat(first.c_str(), &a), 0);
         ASSERT_EQ(::stat(second.c_str(), &b), 0);
         EXPECT_EQ(a.st_ino, b.st_ino);
@@ -184,9 +186,9 @@ TEST_F(AtomicSaveTest, AnyFailedStepLeavesTheFileAsItWas)
     const std::string bigger = Content(700000, 'n'), smaller = Content(1000, 's');
     struct Case {
         const char *Name;
-        bool InPlace;  // the folder refuses new files (a failed create), so the file is written in place
+        bool InPlace; // the folder refuses new files (a failed create), so the file is written in place
         S Step;
-        int64_t FromOffset;  // Write / Overwrite fail once this many bytes are done
+        int64_t FromOffset; // Write / Overwrite fail once this many bytes are done
         int Err;
         const std::string *Text;
     };
@@ -223,7 +225,9 @@ TEST_F(AtomicSaveTest, AnyFailedStepLeavesTheFileAsItWas)
     EXPECT_EQ(SaveError(path, bigger), Expected(path, ENOSPC));
     EXPECT_TRUE(ReadFile(path) == original);
     // With the space allocated, it goes ahead without the backup.
-    TAtomicSave::SetFaultHook([](S step, int64_t) { return step == S::Create ? EACCES : step == S::Backup ? ENOSPC : 0; });
+    TAtomicSave::SetFaultHook([](S step, int64_t) {
+        return step == S::Create ? EACCES : step == S::Backup ? ENOSPC : 0;
+    });
     EXPECT_EQ(SaveError(path, bigger), "");
     EXPECT_TRUE(ReadFile(path) == bigger);
 }

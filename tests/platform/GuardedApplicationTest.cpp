@@ -122,8 +122,8 @@ TEST(LocaleCompare, PlainDefaultAndInstalledComparison)
         int Plain;
     };
     const Case cases[] = {
-        {u"abc", u"ABC", 0}, {u"abc", u"abd", -1}, {u"b", u"A", 1}, {u"ab", u"abc", -1},
-        {u"", u"", 0},       {u"\u00E9", u"\u00C9", 1},  // only ASCII letters fold in the plain comparison
+        {u"abc", u"ABC", 0}, {u"abc", u"abd", -1},      {u"b", u"A", 1}, {u"ab", u"abc", -1},
+        {u"", u"", 0},       {u"\u00E9", u"\u00C9", 1}, // only ASCII letters fold in the plain comparison
     };
     for (const Case &c : cases)
         EXPECT_EQ(PlainCompareText(c.A, c.B), c.Plain) << std::string(c.A.begin(), c.A.end());

@@ -16,10 +16,7 @@ namespace {
 
 class IniFileTest : public ::testing::Test {
 protected:
-    std::string Path(const std::string &name) const
-    {
-        return Dir.path().toStdString() + "/" + name;
-    }
+    std::string Path(const std::string &name) const { return Dir.path().toStdString() + "/" + name; }
     static void Put(const std::string &path, const std::string &bytes)
     {
         std::ofstream(path, std::ios::binary) << bytes;
@@ -67,32 +64,30 @@ TEST_F(IniFileTest, ReadsWithProfileRules)
     struct Case {
         const char16_t *section, *key, *expected;
     } cases[] = {
-        {u"Window", u"Left", u"10"},            // trimmed blanks and tab
-        {u"WINDOW", u"LEFT", u"10"},            // case-insensitive; first duplicate key wins
-        {u"Window", u"Width", u"?"},            // commented out
-        {u"Window", u"garbage line", u"?"},     // a line without '=' is no key
-        {u"Window", u"", u"?"},                 // "=nokey" names nothing
-        {u"Window", u"Path", u"a=b"},           // split at the first '='
-        {u"Window", u"Name", u"caf\u00e9"},     // UTF-8
-        {u"Window", u"Old", u"caf\u00e9"},      // not UTF-8: read as Windows-1252
-        {u"Window", u"Empty", u""},             // present but empty: not the default
-        {u"Window", u"Top", u"?"},              // only the first [Window] is read
-        {u"", u"top", u"?"},                    // keys before any section are in none
-        {u"Broken", u"Inside", u"yes"},         // header without ']'
-        {u"spaced", u"key", u"some value"},     // indented header and key, CRLF
+        {u"Window", u"Left", u"10"}, // trimmed blanks and tab
+        {u"WINDOW", u"LEFT", u"10"}, // case-insensitive; first duplicate key wins
+        {u"Window", u"Width", u"?"}, // commented out
+        {u"Window", u"garbage line", u"?"}, // a line without '=' is no key
+        {u"Window", u"", u"?"}, // "=nokey" names nothing
+        {u"Window", u"Path", u"a=b"}, // split at the first '='
+        {u"Window", u"Name", u"caf\u00e9"}, // UTF-8
+        {u"Window", u"Old", u"caf\u00e9"}, // not UTF-8: read as Windows-1252
+        {u"Window", u"Empty", u""}, // present but empty: not the default
+        {u"Window", u"Top", u"?"}, // only the first [Window] is read
+        {u"", u"top", u"?"}, // keys before any section are in none
+        {u"Broken", u"Inside", u"yes"}, // header without ']'
+        {u"spaced", u"key", u"some value"}, // indented header and key, CRLF
         {u"Missing", u"Left", u"?"},
     };
     for (const Case &c : cases)
-        EXPECT_EQ(ini.ReadString(c.section, c.key, u"?"), WideString(c.expected))
-            << "case " << (&c - cases);
+        EXPECT_EQ(ini.ReadString(c.section, c.key, u"?"), WideString(c.expected)) << "case " << (&c - cases);
 
     EXPECT_TRUE(ini.SectionExists(u"window"));
     EXPECT_FALSE(ini.SectionExists(u"Missing"));
     EXPECT_TRUE(ini.ValueExists(u"Window", u"EMPTY"));
     EXPECT_FALSE(ini.ValueExists(u"Window", u"Width"));
     EXPECT_EQ(ini.ReadSections(), (std::vector<WideString>{u"Window", u"Broken", u"Spaced"}));
-    EXPECT_EQ(ini.ReadSection(u"Window"),
-              (std::vector<WideString>{u"Left", u"Path", u"Name", u"Old", u"Empty"}));
+    EXPECT_EQ(ini.ReadSection(u"Window"), (std::vector<WideString>{u"Left", u"Path", u"Name", u"Old", u"Empty"}));
 }
 
 TEST_F(IniFileTest, IntegersAndBooleans)
@@ -108,7 +103,7 @@ TEST_F(IniFileTest, IntegersAndBooleans)
         {"0", true, 0},
         {"0x1F", true, 31},
         {"0X1f", true, 31},
-        {"0xFFFFFFFF", true, -1},                 // a system colour's 32 bits
+        {"0xFFFFFFFF", true, -1}, // a system colour's 32 bits
         {"0x80000005", true, INT_MIN + 5},
         {"2147483647", true, INT_MAX},
         {"-2147483648", true, INT_MIN},
@@ -152,8 +147,8 @@ TEST_F(IniFileTest, NewFileHasPredictableBytesAndReadsBack)
         ini.WriteString(u"Window", u"WState", u"Normal");
         ini.WriteBool(u"Parser", u"ECMA", true);
         ini.WriteString(u"Reopen", u"Item0", u"/home/u/d\u00e9j\u00e0 vu.html");
-        ini.WriteBool(u"window", u"ShowTOD", false);   // same section, other spelling
-        ini.WriteInteger(u"WINDOW", u"LEFT", 3);       // same key: value replaced
+        ini.WriteBool(u"window", u"ShowTOD", false); // same section, other spelling
+        ini.WriteInteger(u"WINDOW", u"LEFT", 3); // same key: value replaced
         ini.UpdateFile();
     }
     EXPECT_EQ(Get(path), "[Window]\n"
@@ -189,10 +184,8 @@ TEST_F(IniFileTest, EditsKeepEveryOtherByte)
          },
          kMixed},
         {"value replaced, key spelling and blanks kept", "[W]\r\n  Left =  10  \r\nTop=1\r\n",
-         [](TIniFile &ini) { ini.WriteInteger(u"w", u"LEFT", 20); },
-         "[W]\r\n  Left =  20\r\nTop=1\r\n"},
-        {"new key after the section's last key, CRLF kept",
-         "[A]\r\nx=1\r\n\r\n; about B\r\n[B]\r\ny=2\r\n",
+         [](TIniFile &ini) { ini.WriteInteger(u"w", u"LEFT", 20); }, "[W]\r\n  Left =  20\r\nTop=1\r\n"},
+        {"new key after the section's last key, CRLF kept", "[A]\r\nx=1\r\n\r\n; about B\r\n[B]\r\ny=2\r\n",
          [](TIniFile &ini) { ini.WriteString(u"A", u"z", u"3"); },
          "[A]\r\nx=1\r\nz=3\r\n\r\n; about B\r\n[B]\r\ny=2\r\n"},
         {"new key in an empty section goes under its header", "[A]\n[B]\nb=1\n",
@@ -210,13 +203,18 @@ TEST_F(IniFileTest, EditsKeepEveryOtherByte)
          },
          "[Reopen]\nRCount=2\nItem0=b\nItem1=e\nItem2=c\nItem3=d\n[Next]\n"},
         {"line breaks in a value cannot forge lines", "",
-         [](TIniFile &ini) { ini.WriteString(u"A", u"p", u"x\n[Editor]\r\nk=1"); },
-         "[A]\np=x [Editor]  k=1\n"},
+         [](TIniFile &ini) { ini.WriteString(u"A", u"p", u"x\n[Editor]\r\nk=1"); }, "[A]\np=x [Editor]  k=1\n"},
         {"the second copy of a section is left alone", "[A]\nx=1\n[a]\nx=2\n",
-         [](TIniFile &ini) { ini.WriteInteger(u"A", u"x", 5); ini.WriteInteger(u"A", u"y", 6); },
+         [](TIniFile &ini) {
+             ini.WriteInteger(u"A", u"x", 5);
+             ini.WriteInteger(u"A", u"y", 6);
+         },
          "[A]\nx=5\ny=6\n[a]\nx=2\n"},
         {"delete a key and erase a section", "[A]\nx=1\ny=2\n; c\n[B]\nz=3\n[C]\n",
-         [](TIniFile &ini) { ini.DeleteKey(u"a", u"X"); ini.EraseSection(u"b"); },
+         [](TIniFile &ini) {
+             ini.DeleteKey(u"a", u"X");
+             ini.EraseSection(u"b");
+         },
          "[A]\ny=2\n; c\n[C]\n"},
     };
     for (const Case &c : cases) {
@@ -301,10 +299,12 @@ TEST_F(IniFileTest, NamesThatWouldNotReadBackAreRefused)
     const struct {
         WideString Section, Key;
     } refused[] = {
-        {u"Win]dow", u"Left"},          {u"Window\n[Forged", u"Left"}, {u"Window\r", u"Left"},
-        {u"", u"Left"},                 {u" Window", u"Left"},         {u"Window", u"Le=ft"},
-        {u"Window", u"Left\nAdmin=1"}, {u"Window", u"[Forged]"},      {u"Window", u";Left"},
-        {u"Window", u""},               {u"Window", u"Left "},         {u"Window", u"a]b"},
+        {u"Win]dow", u"Left"},         {u"Window\n[Forged", u"Left"},
+        {u"Window\r", u"Left"},        {u"", u"Left"},
+        {u" Window", u"Left"},         {u"Window", u"Le=ft"},
+        {u"Window", u"Left\nAdmin=1"}, {u"Window", u"[Forged]"},
+        {u"Window", u";Left"},         {u"Window", u""},
+        {u"Window", u"Left "},         {u"Window", u"a]b"},
     };
     TIniFile ini(Path("names.ini"));
     ini.WriteString(u"Window", u"Left", u"1");

@@ -14,8 +14,8 @@ TEST(ScopeGuard, RunsOnEveryWayOutUnlessDismissed)
     struct Case {
         const char *Name;
         bool Dismiss, BodyThrows, CleanupThrows;
-        int Runs;                // times the cleanup ran
-        const char *Escaping;    // message of the exception leaving the scope, "" for none
+        int Runs; // times the cleanup ran
+        const char *Escaping; // message of the exception leaving the scope, "" for none
     };
     const Case cases[] = {
         {"normal exit", false, false, false, 1, ""},
@@ -60,7 +60,7 @@ TEST(ScopeGuard, FailedBulkOperationsEndTheirUpdate)
     source.Add("b");
     EXPECT_THROW(list.AddStrings(source), EStringListError);
     EXPECT_EQ(list.UpdateCount(), 0);
-    EXPECT_GE(changes, 1);  // the bracket's closing change was reported
+    EXPECT_GE(changes, 1); // the bracket's closing change was reported
     EXPECT_THROW(list.SetCommaText("x,y,x"), EStringListError);
     EXPECT_EQ(list.UpdateCount(), 0);
     // The list still reports single changes afterwards.

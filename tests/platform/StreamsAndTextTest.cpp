@@ -13,7 +13,8 @@ TEST(CodePage, EveryByteRoundTripsAndForeignCharactersBecomeQuestionMarks)
     }
     EXPECT_EQ(CodePage::AnsiCharToWide(0x80), u'\u20AC');
     EXPECT_EQ(CodePage::AnsiCharToWide(0x9F), u'\u0178');
-    EXPECT_EQ(WideToAnsi(u"a\u20ACb\u4E2D"), "a\x80" "b?");
+    EXPECT_EQ(WideToAnsi(u"a\u20ACb\u4E2D"), "a\x80"
+                                             "b?");
     EXPECT_TRUE(CodePage::IsAnsiLossless(u"\u00FF\u2122"));
     EXPECT_FALSE(CodePage::IsAnsiLossless(u"\u0100"));
 }
@@ -63,9 +64,9 @@ TEST(SysUtils, IntegerParsingIsStrictAndLocaleFree)
         bool ok;
         int value;
     };
-    for (const Case &c : {Case{"42", true, 42}, Case{" -7 ", true, -7}, Case{"$FF", true, 255},
-                          Case{"0x10", true, 16}, Case{"1,5", false, 0}, Case{"", false, 0},
-                          Case{"2147483648", false, 0}, Case{"12a", false, 0}}) {
+    for (const Case &c :
+         {Case{"42", true, 42}, Case{" -7 ", true, -7}, Case{"$FF", true, 255}, Case{"0x10", true, 16},
+          Case{"1,5", false, 0}, Case{"", false, 0}, Case{"2147483648", false, 0}, Case{"12a", false, 0}}) {
         int v = 0;
         EXPECT_EQ(TryStrToInt(c.text, v), c.ok) << c.text;
         if (c.ok) {

@@ -83,18 +83,25 @@ TEST(ObjectStream, GoldenBytesOfEachKind)
         const TZvBaseObject *Object;
         std::string Bytes;
     } cases[] = {
-        {"line", &line, 
-         "020000000a00000064000000c800000001002000000010000000ff0000000100000003000000040000002c0100009001000007000000"},
-        {"text", &text, 
-         "010000000a000000e8030000d007000001003800000008000000ffffff000100000002000000486921000000000000000000000000000000000005000000417269616c0c00000002000000425502"},
-        {"rectangle", &rect, 
-         "040000001a00000001000000020000000101050000000600000007000000080000002c0000000800000000ff0000000000001000000000000000000000000100000004000000030000000400000002000000"},
-        {"text box", &box, 
-         "060000000a000000000000000000000000003100000008000000ffffff000000000001000000421b000000000000000000000000000000000001000000410000000000000000002500000001000000090000000a00000010000000000000000000000001000000040000000002000000"},
-        {"round rectangle", &round, 
-         "050000000a000000000000000000000001002800000008000000ffffff000000000010000000000000000000000001000000040000000000000000000000080000000b0000000c000000"},
-        {"pie", &pie, 
-         "0c0000000a000000000000000000000001002800000008000000ffffff0000000000100000000000000000000000010000000400000000000000000000001000000001000000020000000300000004000000"},
+        {"line", &line,
+         "020000000a00000064000000c800000001002000000010000000ff0000000100000003000000040000002c010000900100000700000"
+         "0"},
+        {"text", &text,
+         "010000000a000000e8030000d007000001003800000008000000ffffff000100000002000000486921000000000000000000000000000"
+         "000000005000000417269616c0c00000002000000425502"},
+        {"rectangle", &rect,
+         "040000001a00000001000000020000000101050000000600000007000000080000002c0000000800000000ff000000000000100000000"
+         "0000000000000000100000004000000030000000400000002000000"},
+        {"text box", &box,
+         "060000000a000000000000000000000000003100000008000000ffffff000000000001000000421b00000000000000000000000000000"
+         "0000001000000410000000000000000002500000001000000090000000a00000010000000000000000000000001000000040000000002"
+         "000000"},
+        {"round rectangle", &round,
+         "050000000a000000000000000000000001002800000008000000ffffff000000000010000000000000000000000001000000040000000"
+         "000000000000000080000000b0000000c000000"},
+        {"pie", &pie,
+         "0c0000000a000000000000000000000001002800000008000000ffffff000000000010000000000000000000000001000000040000000"
+         "0000000000000001000000001000000020000000300000004000000"},
     };
     for (const Case &c : cases)
         EXPECT_EQ(Saved(*c.Object), c.Bytes) << c.Name;
@@ -103,8 +110,8 @@ TEST(ObjectStream, GoldenBytesOfEachKind)
 TEST(ObjectStream, EveryKindReadsBackAsItself)
 {
     std::vector<std::unique_ptr<TZvBaseObject>> objects;
-    for (int32_t kind : {zvkText, zvkLine, zvkEllipse, zvkRectangle, zvkRoundRect, zvkTextBox, zvkGraphic, zvkArc,
-                         zvkChord, zvkPie}) {
+    for (int32_t kind :
+         {zvkText, zvkLine, zvkEllipse, zvkRectangle, zvkRoundRect, zvkTextBox, zvkGraphic, zvkArc, zvkChord, zvkPie}) {
         auto o = CreateObjectOfKind(kind);
         o->Left = 10 * kind, o->Top = -20 * kind, o->Right = 30 * kind, o->Bottom = 40 * kind;
         o->Clip = (kind & 1) != 0;
@@ -208,11 +215,13 @@ TEST(ObjectStream, PicturesOfEveryTypeReadBackAsTheirOwnType)
         int32_t Type;
         const char *ReadClass;
     } cases[] = {
-        {"bitmap", [&] {
+        {"bitmap",
+         [&] {
              auto b = std::make_unique<TBitmap>();
              b->FromImage(image);
              return std::unique_ptr<TGraphic>(std::move(b));
-         }, zvpBitmap, "TBitmap"},
+         },
+         zvpBitmap, "TBitmap"},
         {"jpeg", [&] { return Decoded(std::make_unique<TJPEGImage>(), image, "JPEG"); }, zvpJpeg, "TJPEGImage"},
         // A picture of a class the stream has no code for is stored with its file format and
         // reads back as the same class.
@@ -245,14 +254,21 @@ TEST(ObjectStream, OlderVersionsReadWhatTheyHad)
 {
     // A version 2.5 text object: Left, Top only in its base block, no alignment; a later
     // field in the block is ignored.
-    const std::string v25 =
-        "01000000"                  // kind
-        "0c000000" "0a000000" "14000000" "ffffffff" // base: left 10, top 20, an extra int
-        "38000000"                  // text block
-        "08000000ffffff0001000000"  // brush
-        "020000004869"              // "Hi"
-        "21000000" "00000000000000000000" "00000000" "05000000417269616c" "0c000000" "020000005542" // font, "UB"
-        "02";                       // alignment byte (not read before 2.6)
+    const std::string v25 = "01000000" // kind
+                            "0c000000"
+                            "0a000000"
+                            "14000000"
+                            "ffffffff" // base: left 10, top 20, an extra int
+                            "38000000" // text block
+                            "08000000ffffff0001000000" // brush
+                            "020000004869" // "Hi"
+                            "21000000"
+                            "00000000000000000000"
+                            "00000000"
+                            "05000000417269616c"
+                            "0c000000"
+                            "020000005542" // font, "UB"
+                            "02"; // alignment byte (not read before 2.6)
     auto o = Loaded(Unhex(v25), 2.5L);
     auto &t = dynamic_cast<TZvTextObject &>(*o);
     EXPECT_EQ(t.Left, 10);
@@ -288,8 +304,15 @@ TEST(ObjectStream, OlderVersionsReadWhatTheyHad)
     EXPECT_FALSE(dynamic_cast<TZvGraphicObject &>(*og).SecondFlag);
 
     // Int fields missing at the end of a block read as 0.
-    const std::string shortLine = "02000000" "0a000000" "0100000002000000" "0100"
-                                  "18000000" "10000000" "ff000000000000000100000004000000" "2c010000" "9001";
+    const std::string shortLine = "02000000"
+                                  "0a000000"
+                                  "0100000002000000"
+                                  "0100"
+                                  "18000000"
+                                  "10000000"
+                                  "ff000000000000000100000004000000"
+                                  "2c010000"
+                                  "9001";
     auto l = Loaded(Unhex(shortLine));
     EXPECT_EQ(l->Right, 300);
     EXPECT_EQ(l->Bottom, 0);
@@ -307,11 +330,21 @@ TEST(ObjectStream, DamagedInputGivesAFormatError)
     } cases[] = {
         {"empty", {}},
         {"kind only", Unhex("01000000")},
-        {"unknown kind", Unhex("07000000" "0a000000" "00000000000000000100")},
-        {"negative block length", Unhex("02000000" "f6ffffff")},
-        {"block past the end", Unhex("02000000" "ff000000" "0000")},
-        {"huge string length", Unhex("01000000" "0a000000" "00000000000000000100" "16000000"
-                                     "08000000ffffff0001000000" "ffffff7f" "41424344")},
+        {"unknown kind", Unhex("07000000"
+                               "0a000000"
+                               "00000000000000000100")},
+        {"negative block length", Unhex("02000000"
+                                        "f6ffffff")},
+        {"block past the end", Unhex("02000000"
+                                     "ff000000"
+                                     "0000")},
+        {"huge string length", Unhex("01000000"
+                                     "0a000000"
+                                     "00000000000000000100"
+                                     "16000000"
+                                     "08000000ffffff0001000000"
+                                     "ffffff7f"
+                                     "41424344")},
         {"cut in the middle", std::vector<uint8_t>(good.begin(), good.begin() + 30)},
     };
     for (const Case &c : cases)

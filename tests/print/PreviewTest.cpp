@@ -106,8 +106,8 @@ TEST(ZvPages, HeaderRuleUnderItsCaptionsAndFooterRuleAboveThem)
     p.end();
     const int r = ScreenPixelsPerInch();
     const int headerRule = preview.Margins().Top().AsPixels(r) + header.Height().AsPixels(r);
-    const int footerRule = page->Size().Height().AsPixels(r) - preview.Margins().Bottom().AsPixels(r) -
-                           footer.Height().AsPixels(r);
+    const int footerRule =
+        page->Size().Height().AsPixels(r) - preview.Margins().Bottom().AsPixels(r) - footer.Height().AsPixels(r);
     const QRect headerInk = InkBox(image.copy(0, 0, size.width(), headerRule + 2));
     EXPECT_NEAR(headerInk.bottom(), headerRule, 1) << "the header's captions stand on its rule";
     EXPECT_GT(headerInk.top(), preview.Margins().Top().AsPixels(r) - 2);
@@ -303,7 +303,8 @@ TEST(ZvPreview, PrintRangesOrderAndCopies)
         pdf.Preview->AfterPrint = [&] { ++after; };
         EXPECT_TRUE(pdf.Preview->PrintRange(c.First, c.Last));
         EXPECT_EQ(pdf.Order(), c.Expected);
-        EXPECT_EQ(PdfPageSizes(pdf.File).size(), c.Expected.size()) << "one sheet a page: the printer advanced n - 1 times";
+        EXPECT_EQ(PdfPageSizes(pdf.File).size(), c.Expected.size())
+            << "one sheet a page: the printer advanced n - 1 times";
         ASSERT_EQ(progress.size(), c.Expected.size());
         EXPECT_EQ(progress.back(), std::make_pair(int(c.Expected.size()), int(c.Expected.size())));
         EXPECT_EQ(after, 1);

@@ -40,20 +40,25 @@ TEST(PrintLayout, WrapTable)
     } cases[] = {
         {"fits", W("short line"), {W("short line")}},
         {"exactly below the width", WideString(20, u'a'), {WideString(20, u'a')}},
-        {"breaks after the last blank", W("aaaa bbbb cccc dddd eeee ffff"), {W("aaaa bbbb cccc dddd "), W("eeee ffff")}},
+        {"breaks after the last blank",
+         W("aaaa bbbb cccc dddd eeee ffff"),
+         {W("aaaa bbbb cccc dddd "), W("eeee ffff")}},
         {"breaks after = and >", W("a=bbbbbbbbbb>ccccccccccccc"), {W("a=bbbbbbbbbb>"), W("ccccccccccccc")}},
         // No break character at all: cut ten characters before the fitting length.
-        {"forced cut", xs, {WideString(9, u'x'), WideString(9, u'x'), WideString(9, u'x'), WideString(9, u'x'),
-                            WideString(14, u'x')}},
+        {"forced cut",
+         xs,
+         {WideString(9, u'x'), WideString(9, u'x'), WideString(9, u'x'), WideString(9, u'x'), WideString(14, u'x')}},
         // The forced cut goes before the last ",", " ", "." or "=" within the fitting length (a
         // comma is no break character of the word wrap).
-        {"forced before a comma", W("aaaaaaaaaaaa,bbbbbbbbbbbbbbbbbbbbb"),
+        {"forced before a comma",
+         W("aaaaaaaaaaaa,bbbbbbbbbbbbbbbbbbbbb"),
          {W("aaaaaaaaaaaa"), W(",bbbbbbbb"), W("bbbbbbbbbbbbb")}},
         // Blanks inside quotes do not break: the word wrap breaks before the quote; when the
         // only break left would leave the last character alone, the forced cut applies.
         {"quotes", W("say \"aaaa bbbb cccc dddd eeee\" x"), {W("say "), W("\"aaaa bbbb cccc"), W(" dddd eeee\" x")}},
         {"quotes then a word", W("\"aaaa bbbb cccc dddd eeee\" xyz"), {W("\"aaaa bbbb cccc dddd eeee\" "), W("xyz")}},
-        {"quoted without breaks", W("\"aaaaaaaaaaaaaaaaaaaaaaaaaaaa\""),
+        {"quoted without breaks",
+         W("\"aaaaaaaaaaaaaaaaaaaaaaaaaaaa\""),
          {W("\"aaaaaaaa"), W("aaaaaaaaa"), W("aaaaaaaaaaa\"")}},
     };
     for (const Case &c : cases)
@@ -66,7 +71,8 @@ TEST(PrintLayout, NumberedLinesAndTabs)
     EXPECT_EQ(PrintedLine(u"\tx\t", 0, false), u"  x  ");
     EXPECT_EQ(PrintedLine(u"x", 12344, true), u"12345 x");
     // Continuation pieces stand behind five blanks; the numbers' room is kept free on them.
-    const auto pieces = Wrap(PrintedLine(u"aaaa bbbb cccc dddd eeee ffff gggg hhhh iiii jjjj kkkk", 6, true), 255, true, 50);
+    const auto pieces =
+        Wrap(PrintedLine(u"aaaa bbbb cccc dddd eeee ffff gggg hhhh iiii jjjj kkkk", 6, true), 255, true, 50);
     ASSERT_EQ(pieces.size(), 3u);
     EXPECT_EQ(pieces[0], u"   7 aaaa bbbb cccc dddd ");
     EXPECT_EQ(pieces[1], u"     eeee ffff gggg hhhh ");
@@ -79,7 +85,8 @@ TEST(PrintLayout, EveryPieceMakesProgressAndNothingFittingStops)
     const auto pieces = Wrap(u"abcdef", 15);
     EXPECT_EQ(pieces, (std::vector<WideString>{u"a", u"b", u"c", u"d", u"e", u"f"}));
     EXPECT_THROW(Wrap(u"abc", 10), EPrintLayoutError);
-    EXPECT_THROW(Wrap(u"abc defghijk", 60, true, 60), EPrintLayoutError) << "the reserve leaves no room on continuations";
+    EXPECT_THROW(Wrap(u"abc defghijk", 60, true, 60), EPrintLayoutError)
+        << "the reserve leaves no room on continuations";
 
     // Random lines: the pieces always give back the line.
     std::mt19937 rng(7);
@@ -147,7 +154,8 @@ struct TLaidOut {
         TTextLayoutOptions o;
         o.LineNumbers = Numbers;
         o.FontSize = 10;
-        LayOutText(*Preview, Lines, [](int i) { return u"line " + WideString(size_t(i % 7), u'x'); }, o);
+        LayOutText(
+            *Preview, Lines, [](int i) { return u"line " + WideString(size_t(i % 7), u'x'); }, o);
     }
 };
 
@@ -181,7 +189,9 @@ TEST(PrintLayout, AFontTooLargeForThePageStops)
     TLaidOut big;
     TTextLayoutOptions o;
     o.FontSize = 800;
-    EXPECT_THROW(LayOutText(*big.Preview, 3, [](int) { return WideString(u"x"); }, o), EPrintLayoutError);
+    EXPECT_THROW(LayOutText(
+                     *big.Preview, 3, [](int) { return WideString(u"x"); }, o),
+                 EPrintLayoutError);
     EXPECT_FALSE(big.Preview->Updating());
     EXPECT_EQ(big.Preview->GetPage(1)->Count(), 0);
 }

@@ -60,8 +60,8 @@ inline QString PdfText(const QString &Pdf, int Page = 0)
 inline QImage PdfPageImage(const QString &Pdf, int Page, int Dpi, const QString &Dir)
 {
     const QString prefix = Dir + "/render";
-    RunTool("pdftoppm", {"-r", QString::number(Dpi), "-gray", "-f", QString::number(Page), "-l",
-                         QString::number(Page), "-singlefile", Pdf, prefix});
+    RunTool("pdftoppm", {"-r", QString::number(Dpi), "-gray", "-f", QString::number(Page), "-l", QString::number(Page),
+                         "-singlefile", Pdf, prefix});
     return QImage(prefix + ".pgm");
 }
 

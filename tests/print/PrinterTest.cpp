@@ -50,12 +50,9 @@ TEST(Printer, SheetsFollowPagesPerSheetAndOrientation)
         std::vector<TZvOrientation> Pages;
         std::vector<bool> SheetLandscape;
     } cases[] = {
-        {zvOnePage, {P, L, P}, {false, true, false}},
-        {zvOnePage, {L, L}, {true, true}},
-        {zvTwoPage, {P, P, P}, {true, true}},
-        {zvTwoPage, {L, L, L, L}, {false, false}},
-        {zvFourPage, {P, P, P, P, P}, {false, false}},
-        {zvFourPage, {P, P, P, P, L, L}, {false, true}},
+        {zvOnePage, {P, L, P}, {false, true, false}},  {zvOnePage, {L, L}, {true, true}},
+        {zvTwoPage, {P, P, P}, {true, true}},          {zvTwoPage, {L, L, L, L}, {false, false}},
+        {zvFourPage, {P, P, P, P, P}, {false, false}}, {zvFourPage, {P, P, P, P, L, L}, {false, true}},
     };
     for (const Case &c : cases) {
         SCOPED_TRACE(testing::Message() << "pages per sheet " << int(c.PerSheet) << ", " << c.Pages.size() << " pages");
@@ -81,12 +78,9 @@ TEST(Printer, EachPageOfASharedSheetInksOnlyItsPlaceAtItsScale)
         int Pages, InkedPage;
         QRectF Expected; // fractions of the sheet
     } cases[] = {
-        {zvFourPage, 4, 0, {0, 0, 0.5, 0.5}},
-        {zvFourPage, 4, 1, {0.5, 0, 0.5, 0.5}},
-        {zvFourPage, 4, 2, {0, 0.5, 0.5, 0.5}},
-        {zvFourPage, 4, 3, {0.5, 0.5, 0.5, 0.5}},
-        {zvTwoPage, 2, 0, {0, 0, 0.5, 1}},
-        {zvTwoPage, 2, 1, {0.5, 0, 0.5, 1}},
+        {zvFourPage, 4, 0, {0, 0, 0.5, 0.5}},   {zvFourPage, 4, 1, {0.5, 0, 0.5, 0.5}},
+        {zvFourPage, 4, 2, {0, 0.5, 0.5, 0.5}}, {zvFourPage, 4, 3, {0.5, 0.5, 0.5, 0.5}},
+        {zvTwoPage, 2, 0, {0, 0, 0.5, 1}},      {zvTwoPage, 2, 1, {0.5, 0, 0.5, 1}},
         {zvOnePage, 1, 0, {0, 0, 1, 1}},
     };
     for (const Case &c : cases) {
@@ -144,10 +138,9 @@ TEST(Printer, DevicePenCountsWidthInQuarterPoints)
         bool Geometric;
         double DeviceWidth;
     } cases[] = {
-        {1, 600, 0.5L, clBlack, false, 1},
-        {2, 600, 0.5L, clBlack, false, 1},   // 2 x 0.5 is not more than one
-        {8, 600, 1, clBlack, true, 17},      // round(8 x 600 / 72 / 4)
-        {8, 600, 0.5L, clBlack, true, 8},    // round(8.33) at half size
+        {1, 600, 0.5L, clBlack, false, 1},   {2, 600, 0.5L, clBlack, false, 1}, // 2 x 0.5 is not more than one
+        {8, 600, 1, clBlack, true, 17}, // round(8 x 600 / 72 / 4)
+        {8, 600, 0.5L, clBlack, true, 8}, // round(8.33) at half size
         {8, 600, 1, clWindowText, false, 1}, // system colours stay thin
     };
     for (const Case &k : cases) {
@@ -268,7 +261,8 @@ TEST(Printer, AFailedStartIsReportedAndTheNextPrintWorks)
     }
     EXPECT_FALSE(pdf.Printer.Printing());
     pdf.Printer.SetOutputFileName(pdf.File);
-    PrintPages(pdf.Printer, zvOnePage, {zvPortrait, zvPortrait}, [&](int) { pdf.Printer.Canvas().TextOut(0, u"Works", 1, 1); });
+    PrintPages(pdf.Printer, zvOnePage, {zvPortrait, zvPortrait},
+               [&](int) { pdf.Printer.Canvas().TextOut(0, u"Works", 1, 1); });
     EXPECT_EQ(PdfPageSizes(pdf.File).size(), 2u);
     EXPECT_EQ(PdfText(pdf.File).count("Works"), 2);
 }

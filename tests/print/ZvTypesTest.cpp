@@ -46,12 +46,10 @@ TEST(ZvTypes, ValueSettersConvertAndFireOnlyOnARealChange)
         std::function<void(TZvValue &)> Set;
         int32_t Expected;
     } cases[] = {
-        {[](TZvValue &x) { x.SetAsMillimetres(10); }, 1000},
-        {[](TZvValue &x) { x.SetAsInches(1); }, 2540},
-        {[](TZvValue &x) { x.SetAsPixels(5080, 1); }, 0},   // 0.5 goes to 0
-        {[](TZvValue &x) { x.SetAsPixels(5080, 3); }, 2},   // 1.5 goes to 2
-        {[](TZvValue &x) { x.SetAsPixels(96, 96); }, 2540},
-        {[](TZvValue &x) { x.SetAsPixels(600, -300); }, -1270},
+        {[](TZvValue &x) { x.SetAsMillimetres(10); }, 1000}, {[](TZvValue &x) { x.SetAsInches(1); }, 2540},
+        {[](TZvValue &x) { x.SetAsPixels(5080, 1); }, 0}, // 0.5 goes to 0
+        {[](TZvValue &x) { x.SetAsPixels(5080, 3); }, 2}, // 1.5 goes to 2
+        {[](TZvValue &x) { x.SetAsPixels(96, 96); }, 2540},  {[](TZvValue &x) { x.SetAsPixels(600, -300); }, -1270},
     };
     for (const Case &c : cases) {
         c.Set(v);
@@ -207,8 +205,8 @@ TEST(ZvTypes, WidePensOnTheScreenCountQuarterPoints)
         double Pixels;
     } cases[] = {
         {1, psSolid, false, 1},
-        {8, psSolid, true, 3},  // round(8 x 96/72 / 4) = round(2.67)
-        {2, psDash, true, 2},   // round(0.67) = 1 is below s = 1.33: round(1.83) = 2
+        {8, psSolid, true, 3}, // round(8 x 96/72 / 4) = round(2.67)
+        {2, psDash, true, 2}, // round(0.67) = 1 is below s = 1.33: round(1.83) = 2
         {2, psSolid, true, 1},
     };
     for (const Case &c : cases) {

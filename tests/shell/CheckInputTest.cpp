@@ -28,9 +28,10 @@ TEST(CheckSyntax, InputAndHandOversWaitWhileAnIncludeIsFetched)
     TfrmQuillmarMain &w = *f.Window;
     w.Settings.CheckOpen = false;
     w.Settings.OpenIncludes = true;
-    const QString page = f.Put(QStringLiteral("page.html"),
-                               "<html>\r\n<head>\r\n<script type=\"text/javascript\" src=\"http://127.0.0.1:" +
-                                   std::to_string(port) + "/lib.js\"></script>\r\n</head>\r\n</html>\r\n");
+    const QString page =
+        f.Put(QStringLiteral("page.html"),
+              "<html>\r\n<head>\r\n<script type=\"text/javascript\" src=\"http://127.0.0.1:" + std::to_string(port) +
+                  "/lib.js\"></script>\r\n</head>\r\n</html>\r\n");
     const QString later = f.Put(QStringLiteral("later.js"), "var later;\r\n");
     w.OpenFile(W(page), true, false, WideString());
     ASSERT_EQ(w.TabCount(), 1);
@@ -49,7 +50,7 @@ TEST(CheckSyntax, InputAndHandOversWaitWhileAnIncludeIsFetched)
     w.CheckSyntaxActionExecute();
     ASSERT_TRUE(fired);
     EXPECT_EQ(tabsDuringCheck, 1); // nothing opened or closed by them during the check
-    EXPECT_EQ(w.TabCount(), 2);    // the page and the fetched include
+    EXPECT_EQ(w.TabCount(), 2); // the page and the fetched include
     EXPECT_EQ(w.Tab(0)->Editor->LineText(0), u"<html>");
     EXPECT_FALSE(w.Tab(0)->Editor->GetModified());
     EXPECT_TRUE(w.Tab(0)->Record->Checked);

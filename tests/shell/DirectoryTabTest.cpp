@@ -61,8 +61,8 @@ TEST(DirectoryTab, ListsFoldersFirstReadsThemWhenExpandedAndOpensTextFiles)
     EXPECT_EQ(page.RootPath(), root);
     EXPECT_TRUE(top->GetExpanded());
     // Folders first, then files, each without regard to case; dot names left out.
-    EXPECT_EQ(ChildTexts(top), (std::vector<std::string>{"a", "B", "Zeta", "b.txt", "c.TXT", "page.html", "photo.PDF",
-                                                          "readme"}));
+    EXPECT_EQ(ChildTexts(top),
+              (std::vector<std::string>{"a", "B", "Zeta", "b.txt", "c.TXT", "page.html", "photo.PDF", "readme"}));
     // Only a folder holding a visible entry shows an expand button, and nothing is read yet.
     TTreeNTNode *a = Child(top, "a"), *b = Child(top, "B"), *zeta = Child(top, "Zeta");
     EXPECT_FALSE(a->GetHasChildren());

@@ -46,30 +46,80 @@ TEST(ActionStates, RulesForTabStates)
         return in;
     };
     const std::vector<Case> cases = {
-        {"plain tab", with([](auto &) {}),
-         {{"FileSaveAction", 0}, {"EditCopyAction", 0}, {"EditCutAction", 0}, {"EditPasteAction", 0},
-          {"Nexteditortab1", 0}, {"TreeViewExpandAction", 1}, {"TreeViewCollapseAction", 0},
-          {"ViewInBrowserAction", 0}, {"SearchReplaceAction", 1}, {"HTML1", 1}, {"CheckSyntaxAction", 1}},
-         u"Insert", u""},
-        {"typed text", with([](auto &i) { i.Modified = true; i.CanUndo = true; i.UndoKind = 1; }),
+        {"plain tab",
+         with([](auto &) {}),
+         {{"FileSaveAction", 0},
+          {"EditCopyAction", 0},
+          {"EditCutAction", 0},
+          {"EditPasteAction", 0},
+          {"Nexteditortab1", 0},
+          {"TreeViewExpandAction", 1},
+          {"TreeViewCollapseAction", 0},
+          {"ViewInBrowserAction", 0},
+          {"SearchReplaceAction", 1},
+          {"HTML1", 1},
+          {"CheckSyntaxAction", 1}},
+         u"Insert",
+         u""},
+        {"typed text",
+         with([](auto &i) {
+             i.Modified = true;
+             i.CanUndo = true;
+             i.UndoKind = 1;
+         }),
          {{"FileSaveAction", 1}, {"FileSaveAllAction", 1}, {"EditUndoAction", 1}, {"EditRedoAction", 0}},
-         u"Insert", u"Undo text insertion"},
+         u"Insert",
+         u"Undo text insertion"},
         {"commented lines, kind with its group bit",
-         with([](auto &i) { i.CanUndo = true; i.UndoKind = 11 + 128; i.Inserting = false; }),
-         {{"EditUndoAction", 1}}, u"Overwrite", u"Undo // comment"},
+         with([](auto &i) {
+             i.CanUndo = true;
+             i.UndoKind = 11 + 128;
+             i.Inserting = false;
+         }),
+         {{"EditUndoAction", 1}},
+         u"Overwrite",
+         u"Undo // comment"},
         {"selection and clipboard",
-         with([](auto &i) { i.SelAvail = true; i.ClipboardHasText = true; i.TabCount = 2; i.TreeExpanded = true; }),
-         {{"EditCopyAction", 1}, {"EditCutAction", 1}, {"EditPasteAction", 1}, {"EncHTMLEncAction", 1},
-          {"CommentselectedLines1", 1}, {"Nexteditortab1", 1}, {"TreeViewExpandAction", 0},
+         with([](auto &i) {
+             i.SelAvail = true;
+             i.ClipboardHasText = true;
+             i.TabCount = 2;
+             i.TreeExpanded = true;
+         }),
+         {{"EditCopyAction", 1},
+          {"EditCutAction", 1},
+          {"EditPasteAction", 1},
+          {"EncHTMLEncAction", 1},
+          {"CommentselectedLines1", 1},
+          {"Nexteditortab1", 1},
+          {"TreeViewExpandAction", 0},
           {"TreeViewCollapseAction", 1}},
-         u"Insert", u""},
+         u"Insert",
+         u""},
         {"read only",
-         with([](auto &i) { i.ReadOnly = true; i.SelAvail = true; i.ClipboardHasText = true; i.NoBrowser = false; }),
-         {{"EditCopyAction", 1}, {"EditCutAction", 0}, {"EditPasteAction", 0}, {"SearchReplaceAction", 0},
-          {"Javascript1", 0}, {"HTML1", 0}, {"ViewInBrowserAction", 1}},
-         u"Read only", u""},
-        {"projects", with([](auto &i) { i.ProjectCount = 1; i.ProjectJSFileSelected = true; }),
-         {{"ActionProjClose", 1}, {"ActionProjNew", 0}, {"ActionProjSetJSParent", 1}}, u"Insert", u""},
+         with([](auto &i) {
+             i.ReadOnly = true;
+             i.SelAvail = true;
+             i.ClipboardHasText = true;
+             i.NoBrowser = false;
+         }),
+         {{"EditCopyAction", 1},
+          {"EditCutAction", 0},
+          {"EditPasteAction", 0},
+          {"SearchReplaceAction", 0},
+          {"Javascript1", 0},
+          {"HTML1", 0},
+          {"ViewInBrowserAction", 1}},
+         u"Read only",
+         u""},
+        {"projects",
+         with([](auto &i) {
+             i.ProjectCount = 1;
+             i.ProjectJSFileSelected = true;
+         }),
+         {{"ActionProjClose", 1}, {"ActionProjNew", 0}, {"ActionProjSetJSParent", 1}},
+         u"Insert",
+         u""},
     };
     for (const Case &c : cases) {
         const TActionStates r = ComputeActionStates(c.In);
@@ -112,7 +162,7 @@ TEST(SaveAsRules, FiltersAndExtensions)
     struct Ext {
         const char *Ext;
         int Filter;
-    } exts[] = {{".htm", 1}, {".html", 1}, {".js", 2}, {".aspx", 3}, {".php", 4}, {".as", 5}, {".vb", 6},
+    } exts[] = {{".htm", 1}, {".html", 1}, {".js", 2},  {".aspx", 3}, {".php", 4}, {".as", 5}, {".vb", 6},
                 {".cs", 7},  {".css", 8},  {".wsf", 9}, {".svg", 10}, {".txt", 0}, {"", 0}};
     for (const Ext &e : exts)
         EXPECT_EQ(SaveAsFilterForExtension(QString::fromLatin1(e.Ext)), e.Filter) << e.Ext;

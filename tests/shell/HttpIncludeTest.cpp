@@ -26,11 +26,15 @@ TEST(CheckSyntax, HttpIncludesAreFetchedShownAndChecked)
                                   port);
     ASSERT_TRUE(server.Ready());
     const std::string base = "http://127.0.0.1:" + std::to_string(port);
-    const QString page = f.Put(QStringLiteral("page.html"),
-                               "<html>\r\n<head>\r\n"
-                               "<script type=\"text/javascript\" src=\"" + base + "/lib.js\"></script>\r\n"
-                               "<script type=\"text/javascript\" src=\"" + base + "/missing.js\"></script>\r\n"
-                               "</head>\r\n<body onload=\"helper(1)\"></body>\r\n</html>\r\n");
+    const QString page =
+        f.Put(QStringLiteral("page.html"), "<html>\r\n<head>\r\n"
+                                           "<script type=\"text/javascript\" src=\"" +
+                                               base +
+                                               "/lib.js\"></script>\r\n"
+                                               "<script type=\"text/javascript\" src=\"" +
+                                               base +
+                                               "/missing.js\"></script>\r\n"
+                                               "</head>\r\n<body onload=\"helper(1)\"></body>\r\n</html>\r\n");
     f.Window->Settings.OpenIncludes = true;
     f.Window->OpenFile(W(page), true, false, WideString());
 

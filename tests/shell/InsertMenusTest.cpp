@@ -40,7 +40,7 @@ struct TAnswers {
     std::function<int(QDialog &)> Dialog = {};
     std::function<bool(TImageTagData &)> Image = {};
     const char16_t *Colour = nullptr; // null: the picker is cancelled
-    int Source = 0;                   // the source the colour item must ask
+    int Source = 0; // the source the colour item must ask
 };
 
 struct TRow {
@@ -50,7 +50,7 @@ struct TRow {
     const char16_t *After;
     TAnswers Answers = {};
     const char *Message = nullptr; // the warning shown, if any
-    bool CompleteElement = false;  // with XHTML on the inserted text is one well-formed element
+    bool CompleteElement = false; // with XHTML on the inserted text is one well-formed element
 };
 
 template <class D>
@@ -149,9 +149,14 @@ std::vector<TRow> Rows()
     const char *listTooLarge = "List not inserted, it would have more than 100000 items";
     return {
         // ---- JavaScript
-        {"SCRIPTBlock1", Both, u"\u2038",
+        {"SCRIPTBlock1",
+         Both,
+         u"\u2038",
          u"<script type = \"text/javascript\" language = \"Javascript\">\r\n<!-- Hide from older browsers;\r\n"
-         u"\u2038\r\n// end hide -->\r\n</script>\r\n", {}, nullptr, true},
+         u"\u2038\r\n// end hide -->\r\n</script>\r\n",
+         {},
+         nullptr,
+         true},
         {"SCRIPTBlockrunatserver1", Both, u"x\u2038y",
          u"x<script type = \"text/javascript\" language = \"Javascript\" runat = \"server\">\r\n"
          u"<!-- Hide from older browsers;\r\n\u2038\r\n// end hide -->\r\n</script>\r\ny"},
@@ -180,24 +185,39 @@ std::vector<TRow> Rows()
         {"Comment1", Both, u"\u2038", u"/* \u2038 */"},
         {"documentwriteln1", Both, u"\u2038", u"document.writeln()\u2038;"},
         {"functionblock1", Both, u"\u2038", functionBlock.c_str()},
-        {"Messageboxalertconfirmprompt1", Both, u"\u2038",
-         u"alert(\"Say \"hi\"\");\u2038", {MessageBox(&TfrmMessageBox::AlertRadioButton, "Say \"hi\"", "")}},
-        {"Messageboxalertconfirmprompt1", Both, u"\u2038",
-         u"confirm(\"Sure?\");\u2038", {MessageBox(&TfrmMessageBox::ConfirmRadioButton, "Sure?", "")}},
-        {"Messageboxalertconfirmprompt1", Both, u"\u2038", u"prompt(\"Name\", \"ann\");\u2038",
+        {"Messageboxalertconfirmprompt1",
+         Both,
+         u"\u2038",
+         u"alert(\"Say \"hi\"\");\u2038",
+         {MessageBox(&TfrmMessageBox::AlertRadioButton, "Say \"hi\"", "")}},
+        {"Messageboxalertconfirmprompt1",
+         Both,
+         u"\u2038",
+         u"confirm(\"Sure?\");\u2038",
+         {MessageBox(&TfrmMessageBox::ConfirmRadioButton, "Sure?", "")}},
+        {"Messageboxalertconfirmprompt1",
+         Both,
+         u"\u2038",
+         u"prompt(\"Name\", \"ann\");\u2038",
          {MessageBox(&TfrmMessageBox::PromptRadioButton, "Name", "ann")}},
-        {"Messageboxalertconfirmprompt1", Both, u"a\u2038", u"a\u2038",
+        {"Messageboxalertconfirmprompt1",
+         Both,
+         u"a\u2038",
+         u"a\u2038",
          {Answer<TfrmMessageBox>({}, QDialog::Rejected)}},
 
         // ---- HTML: input and output
         {"Form1", Both, u"\u2038", u"<form id = \"form1\">\r\n\u2038\r\n</form>\r\n", {}, nullptr, true},
         {"input1", Both, u"ab\u2038",
          u"ab<input type = \"input\" id = \"\u2038\u00ABTextBoxName\u00BB\" size = \"20\">\r\n"},
-        {"submit1", Both, u"\u2038", u"<input type = \"submit\" id = \"\u2038\u00ABTextBoxName\u00BB\" size = \"20\">\r\n"},
-        {"reset1", Both, u"\u2038", u"<input type = \"reset\" id = \"\u2038\u00ABTextBoxName\u00BB\" size = \"20\">\r\n"},
+        {"submit1", Both, u"\u2038",
+         u"<input type = \"submit\" id = \"\u2038\u00ABTextBoxName\u00BB\" size = \"20\">\r\n"},
+        {"reset1", Both, u"\u2038",
+         u"<input type = \"reset\" id = \"\u2038\u00ABTextBoxName\u00BB\" size = \"20\">\r\n"},
         {"password1", Both, u"\u2038",
          u"<input type = \"password\" id = \"\u2038\u00ABTextBoxName\u00BB\" size = \"20\">\r\n"},
-        {"hidden1", Both, u"\u2038", u"<input type = \"hidden\" id = \"\u2038\u00ABTextBoxName\u00BB\" size = \"20\">\r\n"},
+        {"hidden1", Both, u"\u2038",
+         u"<input type = \"hidden\" id = \"\u2038\u00ABTextBoxName\u00BB\" size = \"20\">\r\n"},
         {"fileupload1", Both, u"\u2038",
          u"<input type = \"file\" id = \"\u2038\u00ABTextBoxName\u00BB\" size = \"20\">\r\n"},
         {"InputButton1", Both, u"\u2038",
@@ -206,8 +226,12 @@ std::vector<TRow> Rows()
          u"<input type = \"radio\" id = \"\u2038\u00ABRadio_Group\u00BB\" onclick = \"radioClick()\">\r\n"},
         {"CheckBox1", Both, u"\u2038",
          u"<input type = \"checkbox\" id = \"\u2038\u00ABCheckBox1\u00BB\" onclick = \"checkBoxClick()\">\r\n"},
-        {"OutputTextArea1", Both, u"\u2038",
-         u"<textarea id = \"\u2038\u00ABTextAreaName\u00BB\" rows = \"5\" cols = \"20\"></textarea>\r\n", {}, nullptr,
+        {"OutputTextArea1",
+         Both,
+         u"\u2038",
+         u"<textarea id = \"\u2038\u00ABTextAreaName\u00BB\" rows = \"5\" cols = \"20\"></textarea>\r\n",
+         {},
+         nullptr,
          true},
         {"Selectdropdown1", Both, u"\u2038",
          u"<select id = \"\u2038\u00ABDropDown1\u00BB\" size = \"1\">\r\n<option value = \"item 1\">item 1\r\n"
@@ -264,28 +288,62 @@ std::vector<TRow> Rows()
         {"Table1", Both, u"a\u2038", u"a\u2038", {Answer<TfrmTables>({}, QDialog::Rejected)}},
         {"Table1", Both, u"a\u2038", u"a\u2038", {Tables("1000", "1000")}, tableTooLarge},
         {"Table1", Both, u"a\u2038", u"a\u2038", {Tables("2000000000", "0")}, tableTooLarge},
-        {"Lists1", Both, u"\u2038",
+        {"Lists1",
+         Both,
+         u"\u2038",
          u"<ol>\r\n  <li>item 1</li>\r\n  <li>item 2</li>\r\n  <li>item 3</li>\r\n  <li>item 4</li>\r\n</ol>\r\n\u2038",
-         {Lists(true, "Default", "4")}, nullptr, true},
-        {"Lists1", Both, u"\u2038",
+         {Lists(true, "Default", "4")},
+         nullptr,
+         true},
+        {"Lists1",
+         Both,
+         u"\u2038",
          u"<ol type = \"a\">\r\n  <li>item 1</li>\r\n  <li>item 2</li>\r\n  <li>item 3</li>\r\n</ol>\r\n\u2038",
-         {Lists(true, "a,b,c", "3")}, nullptr, true},
-        {"Lists1", Both, u"\u2038", u"<ul type = \"circle\">\r\n  <li>item 1</li>\r\n</ul>\r\n\u2038",
-         {Lists(false, "Circle", "1")}, nullptr, true},
+         {Lists(true, "a,b,c", "3")},
+         nullptr,
+         true},
+        {"Lists1",
+         Both,
+         u"\u2038",
+         u"<ul type = \"circle\">\r\n  <li>item 1</li>\r\n</ul>\r\n\u2038",
+         {Lists(false, "Circle", "1")},
+         nullptr,
+         true},
         {"Lists1", Both, u"\u2038", u"<ul>\r\n</ul>\r\n\u2038", {Lists(false, "Default", "0")}, nullptr, true},
         {"Lists1", Both, u"\u2038", u"<ol>\r\n\u2038", {Lists(true, "Default", "four")}, listWarning},
         {"Lists1", Both, u"\u2038", u"\u2038", {Answer<TfrmLists>({}, QDialog::Rejected)}},
         {"Lists1", Both, u"\u2038", u"\u2038", {Lists(false, "Disc", "100001")}, listTooLarge},
-        {"Imagenew1", XOnly, u"\u2038", u"<img src = \"C:/img/a.gif\" width = \"10\" height = \"20\" alt = \"pic\" />\r\n\u2038",
-         {{}, Image("C:\\img\\a.gif", "pic", "10", "20")}, nullptr, true},
-        {"Imagenew1", HOnly, u"\u2038", u"<img src = \"C:/img/a.gif\" width = 10 height = 20 alt = \"pic\">\r\n\u2038",
+        {"Imagenew1",
+         XOnly,
+         u"\u2038",
+         u"<img src = \"C:/img/a.gif\" width = \"10\" height = \"20\" alt = \"pic\" />\r\n\u2038",
+         {{}, Image("C:\\img\\a.gif", "pic", "10", "20")},
+         nullptr,
+         true},
+        {"Imagenew1",
+         HOnly,
+         u"\u2038",
+         u"<img src = \"C:/img/a.gif\" width = 10 height = 20 alt = \"pic\">\r\n\u2038",
          {{}, Image("C:\\img\\a.gif", "pic", "10", "20")}},
         {"Imagenew1", Both, u"\u2038", u"\u2038", {{}, [](TImageTagData &) { return false; }}},
-        {"AnchorsAHREF1", Both, u"\u2038", u"<a href = \"http://x.org/\">Home</a>\r\n\u2038",
-         {Anchors(&TfrmAnchors::RadioButtonExternal, "Home", "http://x.org/")}, nullptr, true},
-        {"AnchorsAHREF1", Both, u"\u2038", u"<a href = \"#top\">Up</a>\r\n\u2038",
-         {Anchors(&TfrmAnchors::RadioButtonInternal, "Up", "#top")}, nullptr, true},
-        {"AnchorsAHREF1", Both, u"\u2038", u"<a id = \"top\">\r\n\u2038",
+        {"AnchorsAHREF1",
+         Both,
+         u"\u2038",
+         u"<a href = \"http://x.org/\">Home</a>\r\n\u2038",
+         {Anchors(&TfrmAnchors::RadioButtonExternal, "Home", "http://x.org/")},
+         nullptr,
+         true},
+        {"AnchorsAHREF1",
+         Both,
+         u"\u2038",
+         u"<a href = \"#top\">Up</a>\r\n\u2038",
+         {Anchors(&TfrmAnchors::RadioButtonInternal, "Up", "#top")},
+         nullptr,
+         true},
+        {"AnchorsAHREF1",
+         Both,
+         u"\u2038",
+         u"<a id = \"top\">\r\n\u2038",
          {Anchors(&TfrmAnchors::RadioButtonBkMark, "", "top")}},
         {"AnchorsAHREF1", Both, u"\u2038", u"\u2038", {Answer<TfrmAnchors>({}, QDialog::Rejected)}},
 
@@ -480,8 +538,7 @@ TEST(InsertMenus, EveryItemInsertsItsTextAndPlacesTheCaret)
             if ((row.Form == XOnly && !xhtml) || (row.Form == HOnly && xhtml))
                 continue;
             covered.insert(row.Item);
-            SCOPED_TRACE(std::string(row.Item) + (xhtml ? " (XHTML)" : " (HTML)") + " before " +
-                         Narrow(row.Before));
+            SCOPED_TRACE(std::string(row.Item) + (xhtml ? " (XHTML)" : " (HTML)") + " before " + Narrow(row.Before));
             Prepare(f.Editor(), row.Before);
             ASSERT_EQ(Narrow(Shown(f.Editor())), Narrow(row.Before)) << "the test's own setup";
             f.Current = row.Answers;
@@ -596,8 +653,9 @@ TEST(InsertMenus, DialogsKeepTheirValuesAndEnableTheFieldsOfTheirChoice)
 
     TfrmTables &tb = *t.frmTables;
     const TTableFields d = tb.Fields();
-    EXPECT_EQ(Narrow(d.Rows + u"," + d.Columns + u"," + d.Width + u"," + d.Border + u"," + d.Padding + u"," + d.Spacing),
-              "2,2,95,1,4,0");
+    EXPECT_EQ(
+        Narrow(d.Rows + u"," + d.Columns + u"," + d.Width + u"," + d.Border + u"," + d.Padding + u"," + d.Spacing),
+        "2,2,95,1,4,0");
 }
 
 TEST(InsertMenus, UserFillsTheShownDialogsWithKeysAndButtons)
@@ -619,8 +677,9 @@ TEST(InsertMenus, UserFillsTheShownDialogsWithKeysAndButtons)
         QTest::mouseClick(d.BitBtnOk, Qt::LeftButton);
     });
     f.Window->Action(QStringLiteral("Table1"))->trigger();
-    EXPECT_EQ(Narrow(f.Window->ActiveEditor()->Lines().GetTextStr()),
-              Narrow(TableOpen + u"<tr>\r\n  <td>1,1</td>\r\n  <td>1,2</td>\r\n  <td>1,3</td>\r\n</tr>\r\n</table>\r\n\r\n"));
+    EXPECT_EQ(
+        Narrow(f.Window->ActiveEditor()->Lines().GetTextStr()),
+        Narrow(TableOpen + u"<tr>\r\n  <td>1,1</td>\r\n  <td>1,2</td>\r\n  <td>1,3</td>\r\n</tr>\r\n</table>\r\n\r\n"));
     EXPECT_LE((centre - f.Window->frameGeometry().center()).manhattanLength(), 4);
 
     QTimer::singleShot(0, [&] {
@@ -667,8 +726,8 @@ TEST(InsertMenus, InsertedHTMLPassesXmllint)
                 continue;
             SCOPED_TRACE(std::string(row.Item) + (xhtml ? " (XHTML)" : " (HTML)") + " gives " + Narrow(row.After));
             const QByteArray text = ToQString(Plain(row.After)).toUtf8();
-            const QByteArray page = "<!DOCTYPE html>\n<html><head><title>t</title></head><body>\n" + text +
-                                    "\n</body></html>\n";
+            const QByteArray page =
+                "<!DOCTYPE html>\n<html><head><title>t</title></head><body>\n" + text + "\n</body></html>\n";
             EXPECT_EQ(Lint(path, page, {QStringLiteral("--html"), QStringLiteral("--noout")}), QString());
             if (xhtml && row.CompleteElement) {
                 EXPECT_EQ(Lint(path, text, {QStringLiteral("--noout")}), QString());

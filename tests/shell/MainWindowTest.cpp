@@ -103,8 +103,9 @@ TEST(MainWindowOpen, SameFileTwiceIsRefusedByCanonicalPath)
     const QString viaSub = f.Dir.path() + QStringLiteral("/sub/../page.html");
     EXPECT_TRUE(f.Window->FileAlreadyOpen(W(viaSub)));
     ASSERT_EQ(f.PromptTexts().size(), 1u);
-    EXPECT_EQ(f.PromptTexts()[0], "File: " + viaSub.toStdString() +
-                                      " is already open! Quillmar does not allow the same file to be opened more than once.");
+    EXPECT_EQ(f.PromptTexts()[0],
+              "File: " + viaSub.toStdString() +
+                  " is already open! Quillmar does not allow the same file to be opened more than once.");
     // File names are case-sensitive here: Page.html is another file.
     EXPECT_FALSE(f.Window->FileAlreadyOpen(W(f.File(QStringLiteral("Page.html")))));
     // File Open skips the open one and opens the other.
@@ -134,7 +135,8 @@ TEST(MainWindowOpen, ShareModesLocksAndWriteProtection)
     EXPECT_TRUE(f.Editor(1).HasOption(eoReadOnly));
     EXPECT_EQ(Lines(f.Editor(1)).at(0), "<p>held</p>");
     ASSERT_EQ(f.PromptTexts().size(), 1u);
-    EXPECT_EQ(f.PromptTexts()[0], held.toStdString() + " is currently in use.\r\n It wil be opened as a READ ONLY file.");
+    EXPECT_EQ(f.PromptTexts()[0],
+              held.toStdString() + " is currently in use.\r\n It wil be opened as a READ ONLY file.");
     EXPECT_EQ(f.Prompts->Asked()[0].Kind, TMsgDlgType::mtWarning);
 
     // A file the user may not write opens read-only without any message.
@@ -213,7 +215,13 @@ TEST(MainWindowNewFile, SkeletonAndCaretForEachChoice)
         {false, false, false, true, false, {""}, 0, 0},
         {true, false, false, true, false, html, 0, 8},
         {true, false, true, true, false, xhtml, 0, 10},
-        {false, true, false, true, false, [&] { auto s = script; s.push_back(""); return s; }(), 0, 2},
+        {false, true, false, true, false,
+         [&] {
+             auto s = script;
+             s.push_back("");
+             return s;
+         }(),
+         0, 2},
         {true, true, false, true, false, with(html, 5), 0, 7},
         {true, true, false, false, true, with(html, 10), 0, 12},
         {true, true, false, false, false, with(html, 8), 0, 10},
@@ -232,7 +240,8 @@ TEST(MainWindowNewFile, SkeletonAndCaretForEachChoice)
         ++n;
         TSyntaxEdit &e = *f.Window->ActiveEditor();
         const std::string label = "case " + std::to_string(n);
-        EXPECT_EQ(Lines(e).size() <= 1 && c.Text.size() == 1 ? std::vector<std::string>{""} : Lines(e), c.Text) << label;
+        EXPECT_EQ(Lines(e).size() <= 1 && c.Text.size() == 1 ? std::vector<std::string>{""} : Lines(e), c.Text)
+            << label;
         EXPECT_EQ(e.CaretX(), c.CaretX) << label;
         EXPECT_EQ(e.CaretY(), c.CaretY) << label;
         EXPECT_FALSE(e.GetModified()) << label;
@@ -423,7 +432,8 @@ TEST(MainWindowReopen, TenNewestEntriesWithAmpersandsShownLiterally)
 
     // An entry whose file is gone goes from the list and both menus.
     f.Window->ReopenEntryClick(u"/site/a&b.html");
-    EXPECT_EQ(f.PromptTexts().back(), "File: /site/a&b.html no longer exists. This entry will be removed from the Reopen list.");
+    EXPECT_EQ(f.PromptTexts().back(),
+              "File: /site/a&b.html no longer exists. This entry will be removed from the Reopen list.");
     EXPECT_EQ(f.Window->Settings.Reopen.size(), 9u);
     EXPECT_EQ(menu->actions().size(), 9);
 
@@ -506,8 +516,8 @@ TEST(MainWindowKeys, EditorKeysRunOnceAndWindowShortcutsStillWork)
     int undoAction = 0;
     int saveAllAction = 0;
     // A window action bound to the editor's own undo key, as the Edit menu binds it.
-    f.Window->AddAction(nullptr, QStringLiteral("TestUndo"), QStringLiteral("Undo"), QKeySequence(QStringLiteral("Ctrl+Z")),
-                        [&] { ++undoAction; });
+    f.Window->AddAction(nullptr, QStringLiteral("TestUndo"), QStringLiteral("Undo"),
+                        QKeySequence(QStringLiteral("Ctrl+Z")), [&] { ++undoAction; });
     f.Window->AddAction(nullptr, QStringLiteral("TestSaveAll"), QStringLiteral("Save all"),
                         QKeySequence(QStringLiteral("Ctrl+Shift+F12")), [&] { ++saveAllAction; });
     TSyntaxEdit &e = f.Editor(0);
@@ -533,7 +543,8 @@ TEST(MainWindowHints, FindingsTooltipByCode)
         const char *Line;
         const char *Hint;
     } cases[] = {
-        {"(034) Warning on line 5, x", "When checking syntax, Quillmar always reads include files from disk NOT from the editor."},
+        {"(034) Warning on line 5, x",
+         "When checking syntax, Quillmar always reads include files from disk NOT from the editor."},
         {"(001) Hint on line 1, y", "The name is a DOM keyword or similar and best avoided."},
         {"(192) Syntax error on line 2, z", "In an if condition must follow \"in\" with valid expression."},
         {"(069) Syntax error on line 2, z", ""}, // an empty entry

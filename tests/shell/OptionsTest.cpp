@@ -80,7 +80,8 @@ public:
     int ShownPage = -1;
 };
 
-template <class T> T *C(TfrmOptions &D, const char *Name)
+template <class T>
+T *C(TfrmOptions &D, const char *Name)
 {
     T *c = D.Control<T>(Name);
     EXPECT_NE(c, nullptr) << Name;
@@ -94,21 +95,36 @@ struct TBoolCase {
 
 // Every check box and radio button with its setting.
 const TBoolCase BoolCases[] = {
-    {"CheckBoxWarnJSfuncNotCalled", &TSettings::WarnJSFuncNotCalled}, {"CheckBoxWarnNoVar", &TSettings::WarnNoVar},
-    {"CheckBoxSummary", &TSettings::Summary},           {"CheckBoxOpenIncludes", &TSettings::OpenIncludes},
-    {"CheckBoxShowTree", &TSettings::ShowTree},         {"CheckBoxRepeatDec", &TSettings::RepeatDec},
-    {"CheckBoxWarnSemiColon", &TSettings::SemiColon},   {"CheckBoxECMA", &TSettings::ECMA},
-    {"CheckBoxDeprecated", &TSettings::Deprecated},     {"CheckBoxNoWarnings", &TSettings::NoWarnings},
-    {"CheckBoxTreeGlobals", &TSettings::TreeGlobals},   {"CheckBoxTreeLocals", &TSettings::TreeLocals},
-    {"CheckBoxJSON", &TSettings::JSON},                 {"CheckBoxEmbedsvg", &TSettings::Embedsvg},
-    {"CheckBoxShowCntrl", &TSettings::ShowControl},     {"CheckBoxGrpUndo", &TSettings::GroupUndo},
-    {"CheckBoxXHTML", &TSettings::XHTML},               {"CheckBoxUndoAfterSave", &TSettings::UndoAfterSave},
-    {"CheckBoxTabsAsSpaces", &TSettings::TabsAsSpaces}, {"CheckBoxAutoIndent", &TSettings::AutoIndent},
-    {"CheckBoxautoUnindent", &TSettings::AutoUnindent}, {"CheckBoxCursorThruTabs", &TSettings::CursorThruTabs},
-    {"CheckBoxAutoSaveOnView", &TSettings::AutoSaveOnView}, {"CheckBoxNewFileHTML", &TSettings::NFIncHTML},
-    {"CheckBoxNewFileJSSection", &TSettings::NFIncJava}, {"CheckBoxNewFile", &TSettings::NewFile},
-    {"CheckBoxStartOpen", &TSettings::StartOpen},       {"CheckBoxCheckOpen", &TSettings::CheckOpen},
-    {"CheckBoxHTMLBckSame", &TSettings::HTMLSame},      {"CheckBoxJSBckSame", &TSettings::JavaSame},
+    {"CheckBoxWarnJSfuncNotCalled", &TSettings::WarnJSFuncNotCalled},
+    {"CheckBoxWarnNoVar", &TSettings::WarnNoVar},
+    {"CheckBoxSummary", &TSettings::Summary},
+    {"CheckBoxOpenIncludes", &TSettings::OpenIncludes},
+    {"CheckBoxShowTree", &TSettings::ShowTree},
+    {"CheckBoxRepeatDec", &TSettings::RepeatDec},
+    {"CheckBoxWarnSemiColon", &TSettings::SemiColon},
+    {"CheckBoxECMA", &TSettings::ECMA},
+    {"CheckBoxDeprecated", &TSettings::Deprecated},
+    {"CheckBoxNoWarnings", &TSettings::NoWarnings},
+    {"CheckBoxTreeGlobals", &TSettings::TreeGlobals},
+    {"CheckBoxTreeLocals", &TSettings::TreeLocals},
+    {"CheckBoxJSON", &TSettings::JSON},
+    {"CheckBoxEmbedsvg", &TSettings::Embedsvg},
+    {"CheckBoxShowCntrl", &TSettings::ShowControl},
+    {"CheckBoxGrpUndo", &TSettings::GroupUndo},
+    {"CheckBoxXHTML", &TSettings::XHTML},
+    {"CheckBoxUndoAfterSave", &TSettings::UndoAfterSave},
+    {"CheckBoxTabsAsSpaces", &TSettings::TabsAsSpaces},
+    {"CheckBoxAutoIndent", &TSettings::AutoIndent},
+    {"CheckBoxautoUnindent", &TSettings::AutoUnindent},
+    {"CheckBoxCursorThruTabs", &TSettings::CursorThruTabs},
+    {"CheckBoxAutoSaveOnView", &TSettings::AutoSaveOnView},
+    {"CheckBoxNewFileHTML", &TSettings::NFIncHTML},
+    {"CheckBoxNewFileJSSection", &TSettings::NFIncJava},
+    {"CheckBoxNewFile", &TSettings::NewFile},
+    {"CheckBoxStartOpen", &TSettings::StartOpen},
+    {"CheckBoxCheckOpen", &TSettings::CheckOpen},
+    {"CheckBoxHTMLBckSame", &TSettings::HTMLSame},
+    {"CheckBoxJSBckSame", &TSettings::JavaSame},
 };
 
 } // namespace
@@ -178,16 +194,19 @@ TEST(OptionsDialog, RadioButtonsNumbersTextsAndColoursRoundTrip)
 
     // Shown again, the controls hold what was saved.
     f.Window->BrowserEnvironment = FakeDesktop();
-    f.Run(opEditing, [&](TfrmOptions &D) {
-        EXPECT_TRUE(C<QRadioButton>(D, "RadioButtonAfterBody")->isChecked());
-        EXPECT_FALSE(C<QRadioButton>(D, "RadioButtonHead")->isChecked());
-        EXPECT_TRUE(C<QRadioButton>(D, "RadioButtonServer")->isChecked());
-        EXPECT_TRUE(C<QRadioButton>(D, "RadioGroupShare2")->isChecked());
-        EXPECT_EQ(D.BrowserList->ItemIndex(), 3);
-        EXPECT_EQ(C<QLineEdit>(D, "MaskEditUndoCount")->text(), QStringLiteral("250"));
-        EXPECT_EQ(StyleChecks(*C<QListWidget>(D, "CheckListBoxHTMLTags")), 9);
-        EXPECT_EQ(C<TruvColorButton>(D, "ColorPickerButtonHTMLNamesBG")->GetColor(), 0x654321u);
-    }, false);
+    f.Run(
+        opEditing,
+        [&](TfrmOptions &D) {
+            EXPECT_TRUE(C<QRadioButton>(D, "RadioButtonAfterBody")->isChecked());
+            EXPECT_FALSE(C<QRadioButton>(D, "RadioButtonHead")->isChecked());
+            EXPECT_TRUE(C<QRadioButton>(D, "RadioButtonServer")->isChecked());
+            EXPECT_TRUE(C<QRadioButton>(D, "RadioGroupShare2")->isChecked());
+            EXPECT_EQ(D.BrowserList->ItemIndex(), 3);
+            EXPECT_EQ(C<QLineEdit>(D, "MaskEditUndoCount")->text(), QStringLiteral("250"));
+            EXPECT_EQ(StyleChecks(*C<QListWidget>(D, "CheckListBoxHTMLTags")), 9);
+            EXPECT_EQ(C<TruvColorButton>(D, "ColorPickerButtonHTMLNamesBG")->GetColor(), 0x654321u);
+        },
+        false);
 }
 
 TEST(OptionsDialog, EveryColourAndStyleReachesTheSettingsFile)
@@ -257,10 +276,11 @@ TEST(OptionsDialog, EveryColourAndStyleReachesTheSettingsFile)
 TEST(OptionsDialog, MenuItemsOpenTheirPages)
 {
     TOptionsFixture f;
-    const char *const items[] = {"errorsandWarnings1", "GeneralEditor1", "Javascriptcolours1", "HTMLcolours1",
-                                 "Appcolours1",        "Fileassociations1", "Startup1"};
-    const char *const pages[] = {"Errors and Warnings", "General Editing", "Javascript colors", "HTML colors",
-                                 "App. colors", "File associations", "Start-up"};
+    const char *const items[] = {
+        "errorsandWarnings1", "GeneralEditor1", "Javascriptcolours1", "HTMLcolours1", "Appcolours1",
+        "Fileassociations1",  "Startup1"};
+    const char *const pages[] = {"Errors and Warnings", "General Editing",   "Javascript colors", "HTML colors",
+                                 "App. colors",         "File associations", "Start-up"};
     for (int i = 0; i < 7; ++i) {
         QString title;
         f.Window->RunOptionsDialog = [&](TfrmOptions &D) {
@@ -342,7 +362,7 @@ TEST(OptionsDialog, PanesTakeTheirColoursWithOrWithoutTabs)
         if (withTab)
             f.Window->FileNewActionExecute();
         f.Run(opAppColours, [&](TfrmOptions &D) {
-            C<TruvColorButton>(D, "ColorPickerButtonNav")->SetColor(0x0000FF);   // red
+            C<TruvColorButton>(D, "ColorPickerButtonNav")->SetColor(0x0000FF); // red
             C<TruvColorButton>(D, "ColorPickerButtonErrors")->SetColor(0xFF0000); // blue
         });
         EXPECT_EQ(f.Window->NavTree->palette().color(QPalette::Base), QColor(255, 0, 0)) << withTab;
@@ -359,25 +379,31 @@ TEST(OptionsDialog, CancelLeavesEverythingAsItWas)
     const std::string before = f.SettingsText();
     const int tabBefore = f.Editor(0).TabSize();
     const TColor stringsBefore = f.Window->JavaScriptHighlighter1().StringAttributes().Foreground();
-    f.Run(opStartup, [&](TfrmOptions &D) {
-        for (const TBoolCase &c : BoolCases)
-            C<QCheckBox>(D, c.Control)->toggle();
-        C<QLineEdit>(D, "MaskEditTabSize")->setText(QStringLiteral("9"));
-        C<QPushButton>(D, "ButtonRestoreJS")->click();
-        C<QPushButton>(D, "ButtonRestoreDefaults")->click();
-        C<QPushButton>(D, "ButtonClearStartFiles")->click();
-        C<QRadioButton>(D, "RadioButtonDefaultBrowser")->setChecked(true);
-        C<QCheckBox>(D, "CheckBoxEditHtm")->setChecked(true);
-    }, false);
+    f.Run(
+        opStartup,
+        [&](TfrmOptions &D) {
+            for (const TBoolCase &c : BoolCases)
+                C<QCheckBox>(D, c.Control)->toggle();
+            C<QLineEdit>(D, "MaskEditTabSize")->setText(QStringLiteral("9"));
+            C<QPushButton>(D, "ButtonRestoreJS")->click();
+            C<QPushButton>(D, "ButtonRestoreDefaults")->click();
+            C<QPushButton>(D, "ButtonClearStartFiles")->click();
+            C<QRadioButton>(D, "RadioButtonDefaultBrowser")->setChecked(true);
+            C<QCheckBox>(D, "CheckBoxEditHtm")->setChecked(true);
+        },
+        false);
     EXPECT_EQ(f.SettingsText(), before);
     EXPECT_EQ(f.Editor(0).TabSize(), tabBefore);
     EXPECT_EQ(f.Window->JavaScriptHighlighter1().StringAttributes().Foreground(), stringsBefore);
     EXPECT_FALSE(QFile::exists(AssociationFile(f.DataHome)));
     // The next showing starts from the settings, not from the cancelled edits.
-    f.Run(opStartup, [&](TfrmOptions &D) {
-        EXPECT_EQ(C<QLineEdit>(D, "MaskEditTabSize")->text(), QString::number(f.Window->Settings.TabSize));
-        EXPECT_EQ(D.StartFiles().size(), 1u);
-    }, false);
+    f.Run(
+        opStartup,
+        [&](TfrmOptions &D) {
+            EXPECT_EQ(C<QLineEdit>(D, "MaskEditTabSize")->text(), QString::number(f.Window->Settings.TabSize));
+            EXPECT_EQ(D.StartFiles().size(), 1u);
+        },
+        false);
 }
 
 // ============================================================================ restore buttons
@@ -387,8 +413,9 @@ TEST(OptionsDialog, RestoreButtonsGiveTheDefaultColours)
     TJavascriptColours js;
     RestoreJavascriptDefaults(js, 0xABCDEF);
     const int jsWant[] = {0xFF00FF, 0xABCDEF, 0x79BF62, 0xABCDEF, 0x0000FF, 0xABCDEF, 0, 0xABCDEF, 2, 0, 0, 1};
-    const int jsGot[] = {js.CommentFG, js.CommentBG, js.NumbersFG,   js.NumbersBG,   js.StringsFG,    js.StringsBG,
-                         js.KeywordsFG, js.KeywordsBG, js.CommentStyle, js.NumbersStyle, js.StringsStyle, js.KeywordsStyle};
+    const int jsGot[] = {js.CommentFG,    js.CommentBG,    js.NumbersFG,    js.NumbersBG,
+                         js.StringsFG,    js.StringsBG,    js.KeywordsFG,   js.KeywordsBG,
+                         js.CommentStyle, js.NumbersStyle, js.StringsStyle, js.KeywordsStyle};
     for (int i = 0; i < 12; ++i)
         EXPECT_EQ(jsGot[i], jsWant[i]) << "Javascript value " << i;
 
@@ -396,8 +423,8 @@ TEST(OptionsDialog, RestoreButtonsGiveTheDefaultColours)
     RestoreHTMLDefaults(h, 0x010203);
     const int htmlWant[] = {0xFF00FF, 0x010203, 0x79BF62, 0x010203, 0x0000FF, 0x010203, 0, 0x010203, 0x37949B,
                             0x010203, 0xFF0000, 0x010203, 2,        0,        0,        1, 0,        0};
-    const int htmlGot[] = {h.CommentFG, h.CommentBG, h.NumbersFG, h.NumberBG,     h.StringsFG,    h.StringsBG,
-                           h.TagsFG,    h.TagsBG,    h.ScriptFG,  h.ScriptBG,     h.NamesFG,      h.NamesBG,
+    const int htmlGot[] = {h.CommentFG,    h.CommentBG,    h.NumbersFG,    h.NumberBG,  h.StringsFG,   h.StringsBG,
+                           h.TagsFG,       h.TagsBG,       h.ScriptFG,     h.ScriptBG,  h.NamesFG,     h.NamesBG,
                            h.CommentStyle, h.NumbersStyle, h.StringsStyle, h.TagsStyle, h.ScriptStyle, h.NamesStyle};
     for (int i = 0; i < 18; ++i)
         EXPECT_EQ(htmlGot[i], htmlWant[i]) << "HTML value " << i;
@@ -443,47 +470,50 @@ TEST(OptionsDialog, BackgroundsSameFollowTheEditorBackground)
 TEST(OptionsDialog, ControlsEnableAsTheirChoicesAllow)
 {
     TOptionsFixture f;
-    f.Run(opErrors, [&](TfrmOptions &D) {
-        C<QCheckBox>(D, "CheckBoxNoWarnings")->setChecked(true);
-        for (const char *n : {"CheckBoxWarnJSfuncNotCalled", "CheckBoxRepeatDec", "CheckBoxWarnNoVar",
-                              "CheckBoxDeprecated", "CheckBoxWarnSemiColon"})
-            EXPECT_FALSE(C<QCheckBox>(D, n)->isEnabled()) << n;
-        EXPECT_TRUE(C<QCheckBox>(D, "CheckBoxECMA")->isEnabled());
-        C<QCheckBox>(D, "CheckBoxNoWarnings")->setChecked(false);
-        EXPECT_TRUE(C<QCheckBox>(D, "CheckBoxWarnNoVar")->isEnabled());
+    f.Run(
+        opErrors,
+        [&](TfrmOptions &D) {
+            C<QCheckBox>(D, "CheckBoxNoWarnings")->setChecked(true);
+            for (const char *n : {"CheckBoxWarnJSfuncNotCalled", "CheckBoxRepeatDec", "CheckBoxWarnNoVar",
+                                  "CheckBoxDeprecated", "CheckBoxWarnSemiColon"})
+                EXPECT_FALSE(C<QCheckBox>(D, n)->isEnabled()) << n;
+            EXPECT_TRUE(C<QCheckBox>(D, "CheckBoxECMA")->isEnabled());
+            C<QCheckBox>(D, "CheckBoxNoWarnings")->setChecked(false);
+            EXPECT_TRUE(C<QCheckBox>(D, "CheckBoxWarnNoVar")->isEnabled());
 
-        C<QCheckBox>(D, "CheckBoxNewFileHTML")->setChecked(true);
-        C<QCheckBox>(D, "CheckBoxNewFileJSSection")->setChecked(false);
-        EXPECT_FALSE(C<QRadioButton>(D, "RadioButtonHead")->isEnabled());
-        C<QCheckBox>(D, "CheckBoxNewFileJSSection")->setChecked(true);
-        EXPECT_TRUE(C<QRadioButton>(D, "RadioButtonAfterBody")->isEnabled());
+            C<QCheckBox>(D, "CheckBoxNewFileHTML")->setChecked(true);
+            C<QCheckBox>(D, "CheckBoxNewFileJSSection")->setChecked(false);
+            EXPECT_FALSE(C<QRadioButton>(D, "RadioButtonHead")->isEnabled());
+            C<QCheckBox>(D, "CheckBoxNewFileJSSection")->setChecked(true);
+            EXPECT_TRUE(C<QRadioButton>(D, "RadioButtonAfterBody")->isEnabled());
 
-        C<QRadioButton>(D, "RadioButtonNoBrowser")->click();
-        EXPECT_FALSE(C<QRadioButton>(D, "RadioButtonFile")->isEnabled());
-        EXPECT_FALSE(C<QLineEdit>(D, "EditServer")->isEnabled());
-        C<QRadioButton>(D, "RadioButtonDefaultBrowser")->click();
-        C<QRadioButton>(D, "RadioButtonFile")->click();
-        EXPECT_TRUE(C<QRadioButton>(D, "RadioButtonFile")->isEnabled());
-        EXPECT_FALSE(C<QLineEdit>(D, "EditServer")->isEnabled());
-        C<QRadioButton>(D, "RadioButtonServer")->click();
-        EXPECT_TRUE(C<QLineEdit>(D, "EditServer")->isEnabled());
+            C<QRadioButton>(D, "RadioButtonNoBrowser")->click();
+            EXPECT_FALSE(C<QRadioButton>(D, "RadioButtonFile")->isEnabled());
+            EXPECT_FALSE(C<QLineEdit>(D, "EditServer")->isEnabled());
+            C<QRadioButton>(D, "RadioButtonDefaultBrowser")->click();
+            C<QRadioButton>(D, "RadioButtonFile")->click();
+            EXPECT_TRUE(C<QRadioButton>(D, "RadioButtonFile")->isEnabled());
+            EXPECT_FALSE(C<QLineEdit>(D, "EditServer")->isEnabled());
+            C<QRadioButton>(D, "RadioButtonServer")->click();
+            EXPECT_TRUE(C<QLineEdit>(D, "EditServer")->isEnabled());
 
-        // The upper arrow beside a number counts up, the lower one down; typing moves the arrows.
-        D.show();
-        QLineEdit *tab = C<QLineEdit>(D, "MaskEditTabSize");
-        QScrollBar *updown = C<QScrollBar>(D, "UpDown2");
-        tab->setText(QStringLiteral("4"));
-        QTest::keyClick(tab, Qt::Key_0); // "40" is past the top: the arrows stay
-        tab->setText(QString());
-        QTest::keyClicks(tab, QStringLiteral("5"));
-        EXPECT_EQ(updown->value(), -5);
-        QTest::mouseClick(updown, Qt::LeftButton, {}, QPoint(updown->width() / 2, 2));
-        EXPECT_EQ(tab->text(), QStringLiteral("6"));
-        QTest::mouseClick(updown, Qt::LeftButton, {}, QPoint(updown->width() / 2, updown->height() - 3));
-        QTest::mouseClick(updown, Qt::LeftButton, {}, QPoint(updown->width() / 2, updown->height() - 3));
-        EXPECT_EQ(tab->text(), QStringLiteral("4"));
-        D.hide();
-    }, false);
+            // The upper arrow beside a number counts up, the lower one down; typing moves the arrows.
+            D.show();
+            QLineEdit *tab = C<QLineEdit>(D, "MaskEditTabSize");
+            QScrollBar *updown = C<QScrollBar>(D, "UpDown2");
+            tab->setText(QStringLiteral("4"));
+            QTest::keyClick(tab, Qt::Key_0); // "40" is past the top: the arrows stay
+            tab->setText(QString());
+            QTest::keyClicks(tab, QStringLiteral("5"));
+            EXPECT_EQ(updown->value(), -5);
+            QTest::mouseClick(updown, Qt::LeftButton, {}, QPoint(updown->width() / 2, 2));
+            EXPECT_EQ(tab->text(), QStringLiteral("6"));
+            QTest::mouseClick(updown, Qt::LeftButton, {}, QPoint(updown->width() / 2, updown->height() - 3));
+            QTest::mouseClick(updown, Qt::LeftButton, {}, QPoint(updown->width() / 2, updown->height() - 3));
+            EXPECT_EQ(tab->text(), QStringLiteral("4"));
+            D.hide();
+        },
+        false);
 }
 
 // ============================================================================ browsers
@@ -637,10 +667,13 @@ TEST(OptionsDialog, EditEntryIsWrittenOnlyOnChangeAndValidates)
         EXPECT_EQ(validate.exitCode(), 0) << validate.readAllStandardOutput().toStdString();
         EXPECT_TRUE(validate.readAllStandardOutput().trimmed().isEmpty());
         // Shown again, the boxes show the entry.
-        f.Run(opAssociations, [&](TfrmOptions &D) {
-            EXPECT_EQ(C<QCheckBox>(D, "CheckBoxEditHtm")->isChecked(), s.Html);
-            EXPECT_EQ(C<QCheckBox>(D, "CheckBoxEditJs")->isChecked(), s.Js);
-        }, false);
+        f.Run(
+            opAssociations,
+            [&](TfrmOptions &D) {
+                EXPECT_EQ(C<QCheckBox>(D, "CheckBoxEditHtm")->isChecked(), s.Html);
+                EXPECT_EQ(C<QCheckBox>(D, "CheckBoxEditJs")->isChecked(), s.Js);
+            },
+            false);
     }
 }
 
@@ -679,31 +712,35 @@ TEST(OptionsDialog, EveryPageShowsItsControlsInsideTheDialog)
     f.Window->Settings.UserBrowsers = {u"/opt/browsers/mine"};
     f.Window->FileNewActionExecute();
     const QString shots = qEnvironmentVariable("QUILLMAR_SCREENSHOTS");
-    f.Run(opErrors, [&](TfrmOptions &D) {
-        D.show();
-        for (int page = 0; page < D.PageControl1->count(); ++page) {
-            D.PageControl1->setCurrentIndex(page);
-            QApplication::processEvents();
-            QWidget *p = D.PageControl1->currentWidget();
-            // Every visible control of the page lies within the page: nothing is cut off.
-            for (QWidget *w : p->findChildren<QWidget *>()) {
-                if (!w->isVisibleTo(p) || w->objectName().isEmpty() || w->objectName().startsWith(QLatin1String("qt_")))
-                    continue;
-                const QRect r(w->mapTo(p, QPoint(0, 0)), w->size());
-                EXPECT_TRUE(p->rect().contains(r)) << D.PageControl1->tabText(page).toStdString() << ": "
-                                                   << w->objectName().toStdString();
+    f.Run(
+        opErrors,
+        [&](TfrmOptions &D) {
+            D.show();
+            for (int page = 0; page < D.PageControl1->count(); ++page) {
+                D.PageControl1->setCurrentIndex(page);
+                QApplication::processEvents();
+                QWidget *p = D.PageControl1->currentWidget();
+                // Every visible control of the page lies within the page: nothing is cut off.
+                for (QWidget *w : p->findChildren<QWidget *>()) {
+                    if (!w->isVisibleTo(p) || w->objectName().isEmpty() ||
+                        w->objectName().startsWith(QLatin1String("qt_")))
+                        continue;
+                    const QRect r(w->mapTo(p, QPoint(0, 0)), w->size());
+                    EXPECT_TRUE(p->rect().contains(r))
+                        << D.PageControl1->tabText(page).toStdString() << ": " << w->objectName().toStdString();
+                }
+                const QPixmap shot = D.grab();
+                EXPECT_FALSE(shot.isNull());
+                if (!shots.isEmpty())
+                    shot.save(QStringLiteral("%1/options-%2.png").arg(shots).arg(page));
             }
-            const QPixmap shot = D.grab();
-            EXPECT_FALSE(shot.isNull());
+            TfrmViewOptions view(&D);
+            view.Fill(D.BrowserNames());
+            view.show();
+            QApplication::processEvents();
             if (!shots.isEmpty())
-                shot.save(QStringLiteral("%1/options-%2.png").arg(shots).arg(page));
-        }
-        TfrmViewOptions view(&D);
-        view.Fill(D.BrowserNames());
-        view.show();
-        QApplication::processEvents();
-        if (!shots.isEmpty())
-            view.grab().save(shots + QStringLiteral("/viewer-options.png"));
-        D.hide();
-    }, false);
+                view.grab().save(shots + QStringLiteral("/viewer-options.png"));
+            D.hide();
+        },
+        false);
 }

@@ -164,7 +164,8 @@ TEST(ProjectWindow, NewAddRemoveAndShortFiles)
     ASSERT_TRUE(Trigger(w, "ActionProjAddActiveFile"));
     EXPECT_EQ(ReadBytes(prj), "NotFrames\r\n0\r\n1\r\n" + script.toStdString() + "\r\n0\r\n\r\n");
     ASSERT_TRUE(Trigger(w, "ActionProjAddAll"));
-    const std::string both = "NotFrames\r\n1\r\n" + page.toStdString() + "\r\n1\r\n" + script.toStdString() + "\r\n0\r\n\r\n";
+    const std::string both =
+        "NotFrames\r\n1\r\n" + page.toStdString() + "\r\n1\r\n" + script.toStdString() + "\r\n0\r\n\r\n";
     EXPECT_EQ(ReadBytes(prj), both);
 
     // Remove: nothing selected is refused; a group node does nothing; a file asks to close its tab.
@@ -209,7 +210,8 @@ TEST(ProjectWindow, NewAddRemoveAndShortFiles)
     w.TreeNTProjects->SetSelected(FindNode(*w.TreeNTProjects, page));
     f.Prompts->Answer(mrYes);
     w.TreeNTProjectsClick();
-    EXPECT_EQ(f.PromptTexts(), std::vector<std::string>{"File: " + page.toStdString() + " not open. Do you want to open it now?"});
+    EXPECT_EQ(f.PromptTexts(),
+              std::vector<std::string>{"File: " + page.toStdString() + " not open. Do you want to open it now?"});
     EXPECT_EQ(TabFiles(w), std::vector<QString>{"a.HTML"});
     // With the file open, a click brings its tab to the front without asking.
     w.FileNewActionExecute();
@@ -225,7 +227,8 @@ TEST(ProjectWindow, ClickOnAFileNodeOffersToOpenItThenShowsItsTab)
     f.Window->Settings.CheckOpen = false;
     TfrmQuillmarMain &w = *f.Window;
     const QString other = f.Put(QStringLiteral("notes.txt"), "n\r\n");
-    const QString prj = f.Put(QStringLiteral("n.prj"), "NotFrames\r\n0\r\n0\r\n1\r\n" + other.toStdString() + "\r\n\r\n");
+    const QString prj =
+        f.Put(QStringLiteral("n.prj"), "NotFrames\r\n0\r\n0\r\n1\r\n" + other.toStdString() + "\r\n\r\n");
     w.resize(900, 600);
     w.show();
     f.Answers.push_back({{prj}});
@@ -242,7 +245,8 @@ TEST(ProjectWindow, ClickOnAFileNodeOffersToOpenItThenShowsItsTab)
     f.Prompts->Clear();
     f.Prompts->Answer(mrYes);
     QTest::mouseClick(w.TreeNTProjects->viewport(), Qt::LeftButton, {}, at);
-    EXPECT_EQ(f.PromptTexts(), std::vector<std::string>{"File: " + other.toStdString() + " not open. Do you want to open it now?"});
+    EXPECT_EQ(f.PromptTexts(),
+              std::vector<std::string>{"File: " + other.toStdString() + " not open. Do you want to open it now?"});
     ASSERT_EQ(w.TabCount(), tabs);
     // With the file open, a click on its node brings its tab to the front without asking.
     w.SetActivePage(0);

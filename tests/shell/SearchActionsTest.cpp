@@ -57,14 +57,22 @@ std::function<int(TSyntaxFindDialog &)> Choose(const QString &Find, std::initial
         D.ForwardRadioButton->setChecked(true);
         D.RadioButton5->setChecked(true);
         for (const std::string &n : on) {
-            if (n == "case") D.CaseCheckBox->setChecked(true);
-            if (n == "word") D.WholeWordCheckBox->setChecked(true);
-            if (n == "re") D.RECheckBox->setChecked(true);
-            if (n == "prompt") D.PromptCheckBox->setChecked(true);
-            if (n == "all") D.CheckBoxReplaceAll->setChecked(true);
-            if (n == "back") D.BackwardRadioButton->setChecked(true);
-            if (n == "home") D.HomeRadioButton->setChecked(true);
-            if (n == "global") D.GlobalRadioButton->setChecked(true);
+            if (n == "case")
+                D.CaseCheckBox->setChecked(true);
+            if (n == "word")
+                D.WholeWordCheckBox->setChecked(true);
+            if (n == "re")
+                D.RECheckBox->setChecked(true);
+            if (n == "prompt")
+                D.PromptCheckBox->setChecked(true);
+            if (n == "all")
+                D.CheckBoxReplaceAll->setChecked(true);
+            if (n == "back")
+                D.BackwardRadioButton->setChecked(true);
+            if (n == "home")
+                D.HomeRadioButton->setChecked(true);
+            if (n == "global")
+                D.GlobalRadioButton->setChecked(true);
         }
         return Result;
     };

@@ -162,10 +162,7 @@ const TKey kKeys[] = {
 
 class SettingsTest : public ::testing::Test {
 protected:
-    std::string Path(const std::string &name) const
-    {
-        return Dir.path().toStdString() + "/" + name;
-    }
+    std::string Path(const std::string &name) const { return Dir.path().toStdString() + "/" + name; }
     QTemporaryDir Dir;
 };
 
@@ -183,7 +180,7 @@ std::map<std::string, std::string> KeysOf(const std::string &path)
 TEST_F(SettingsTest, MissingFileGivesEveryDefault)
 {
     TSettings settings(kDesign);
-    settings.NavWidth = settings.TabSize = 77;   // must be replaced by the defaults
+    settings.NavWidth = settings.TabSize = 77; // must be replaced by the defaults
     settings.Load(Path("missing.ini"));
     settings.Save(Path("first.ini"));
 
@@ -195,9 +192,8 @@ TEST_F(SettingsTest, MissingFileGivesEveryDefault)
     // Sections come in a fixed order.
     TIniFile ini(Path("first.ini"));
     std::vector<WideString> sections = ini.ReadSections();
-    EXPECT_EQ(sections, (std::vector<WideString>{u"Window", u"Parser", u"Colours", u"Editor",
-                                                 u"View", u"Javascript", u"HTML", u"Reopen",
-                                                 u"StartOpenList", u"FTP"}));
+    EXPECT_EQ(sections, (std::vector<WideString>{u"Window", u"Parser", u"Colours", u"Editor", u"View", u"Javascript",
+                                                 u"HTML", u"Reopen", u"StartOpenList", u"FTP"}));
     // A fresh object holds the same defaults as one read from no file.
     TSettings fresh(kDesign);
     fresh.Save(Path("fresh.ini"));
@@ -265,10 +261,8 @@ TEST_F(SettingsTest, EveryKeyRoundTripsAndAnUnchangedFileKeepsItsBytes)
     EXPECT_FALSE(settings.FtpPassive);
     EXPECT_FALSE(settings.CheckOpen);
     EXPECT_EQ(settings.Reopen, (std::vector<WideString>{u"Reopen entry 0", u"Reopen entry 1"}));
-    EXPECT_EQ(settings.StartOpenList,
-              (std::vector<WideString>{u"StartOpenList entry 0", u"StartOpenList entry 1"}));
-    EXPECT_EQ(settings.UserBrowsers,
-              (std::vector<WideString>{u"Editor entry 0", u"Editor entry 1"}));
+    EXPECT_EQ(settings.StartOpenList, (std::vector<WideString>{u"StartOpenList entry 0", u"StartOpenList entry 1"}));
+    EXPECT_EQ(settings.UserBrowsers, (std::vector<WideString>{u"Editor entry 0", u"Editor entry 1"}));
 }
 
 TEST_F(SettingsTest, MalformedValues)
@@ -283,18 +277,15 @@ TEST_F(SettingsTest, MalformedValues)
         {"[Editor]\nUndoCount=0x1F", [](const TSettings &s) { EXPECT_EQ(s.UndoCount, 31); }},
         {"[Editor]\nUndoCount=", [](const TSettings &s) { EXPECT_EQ(s.UndoCount, 1000); }},
         {"[Editor]\nUndoCount=-3", [](const TSettings &s) { EXPECT_EQ(s.UndoCount, -3); }},
-        {"[Editor]\nUndoCount=99999999999",
-         [](const TSettings &s) { EXPECT_EQ(s.UndoCount, 1000); }},
+        {"[Editor]\nUndoCount=99999999999", [](const TSettings &s) { EXPECT_EQ(s.UndoCount, 1000); }},
         {"[editor]\ntabsize = 8 ", [](const TSettings &s) { EXPECT_EQ(s.TabSize, 8); }},
         {"[Window]\nNavWidth=wide", [](const TSettings &s) { EXPECT_EQ(s.NavWidth, 157); }},
         {"[Window]\nShowTOD=false", [](const TSettings &s) { EXPECT_TRUE(s.ShowTOD); }},
         {"[Window]\nShowTOD=0", [](const TSettings &s) { EXPECT_FALSE(s.ShowTOD); }},
         {"[Parser]\nECMA=-2", [](const TSettings &s) { EXPECT_TRUE(s.ECMA); }},
         {"[Window]\nWState=max", [](const TSettings &s) { EXPECT_EQ(s.WState, u"max"); }},
-        {"[Colours]\nGutter=-2147483643",
-         [](const TSettings &s) { EXPECT_EQ(s.Gutter, int(0x80000005u)); }},
-        {"[Javascript]\nCommentStyle=17",
-         [](const TSettings &s) { EXPECT_EQ(s.Javascript.CommentStyle, 1); }},
+        {"[Colours]\nGutter=-2147483643", [](const TSettings &s) { EXPECT_EQ(s.Gutter, int(0x80000005u)); }},
+        {"[Javascript]\nCommentStyle=17", [](const TSettings &s) { EXPECT_EQ(s.Javascript.CommentStyle, 1); }},
         {"[HTML]\nNamesStyle=-1", [](const TSettings &s) { EXPECT_EQ(s.HTML.NamesStyle, 15); }},
         {"[Reopen]\nRCount=-3\nItem0=a", [none](const TSettings &s) { EXPECT_EQ(s.Reopen, none); }},
         {"[Reopen]\nRCount=4\nItem0=a\nItem2=\nItem3=d\nItem4=e",
@@ -307,9 +298,7 @@ TEST_F(SettingsTest, MalformedValues)
              EXPECT_EQ(s.Reopen[0], u"a");
          }},
         {"[StartOpenList]\nSCount=0x1\nItem0= /a b.html ",
-         [](const TSettings &s) {
-             EXPECT_EQ(s.StartOpenList, (std::vector<WideString>{u"/a b.html"}));
-         }},
+         [](const TSettings &s) { EXPECT_EQ(s.StartOpenList, (std::vector<WideString>{u"/a b.html"})); }},
     };
     for (const Case &c : cases) {
         SCOPED_TRACE(c.file);
@@ -332,13 +321,11 @@ TEST_F(SettingsTest, StyleKeysKeepFourBitsAndShorterListsLeaveStaleItems)
 
     TIniFile ini(Path("lists.ini"));
     EXPECT_EQ(ini.ReadInteger(u"Reopen", u"RCount", -1), 3);
-    EXPECT_EQ(ini.ReadSection(u"Reopen"), (std::vector<WideString>{u"RCount", u"Item0", u"Item1",
-                                                                    u"Item2", u"Item3", u"Item4",
-                                                                    u"Item5", u"Item6"}));
+    EXPECT_EQ(ini.ReadSection(u"Reopen"), (std::vector<WideString>{u"RCount", u"Item0", u"Item1", u"Item2", u"Item3",
+                                                                   u"Item4", u"Item5", u"Item6"}));
     const char16_t *expected[] = {u"5", u"6", u"7", u"4", u"5", u"6", u"7"};
     for (int i = 0; i < 7; ++i)
-        EXPECT_EQ(ini.ReadString(u"Reopen", u"Item" + WideString(1, char16_t(u'0' + i)), u"?"),
-                  expected[i]);
+        EXPECT_EQ(ini.ReadString(u"Reopen", u"Item" + WideString(1, char16_t(u'0' + i)), u"?"), expected[i]);
     EXPECT_EQ(ini.ReadInteger(u"HTML", u"TagsStyle", -1), 3);
 
     TSettings again(kDesign);
@@ -358,9 +345,9 @@ TEST_F(SettingsTest, FileLocation)
         const char *name;
         std::string fsType;
         bool writable;
-        bool seed;          // "Quillmar.inx" beside the program
-        bool ownCopy;       // the per-user copy exists already
-        bool noConfig;      // no XDG config folder
+        bool seed; // "Quillmar.inx" beside the program
+        bool ownCopy; // the per-user copy exists already
+        bool noConfig; // no XDG config folder
         bool perUser;
         bool network;
     } cases[] = {
@@ -375,8 +362,7 @@ TEST_F(SettingsTest, FileLocation)
         {"unknown type", "", true, true, false, false, true, true},
         {"own copy is not overwritten", "nfs", true, true, true, false, true, true},
         {"no config folder: personal folder", "cifs", true, true, false, true, true, true},
-        {"other fuse file system is local", "fuse.portal", true, true, false, false, false,
-         false},
+        {"other fuse file system is local", "fuse.portal", true, true, false, false, false, false},
     };
     for (const Case &c : cases) {
         SCOPED_TRACE(c.name);
@@ -450,38 +436,55 @@ TEST(WindowPlacementTest, StartBoundsFollowTheSavedState)
     struct Case {
         const char *name;
         const char16_t *wstate;
-        TBoundsRect normal;     // Left, Top, Width, Height
-        TBoundsRect restore;    // rsLeft, rsTop, rsWidth, rsHeight
+        TBoundsRect normal; // Left, Top, Width, Height
+        TBoundsRect restore; // rsLeft, rsTop, rsWidth, rsHeight
         TBoundsRect screen;
         TWindowPlacement expected;
     } cases[] = {
-        {"normal as read", u"Normal", {100, 80, 900, 600}, {5, 5, 5, 5}, screen,
-         {{100, 80, 900, 600}, false}},
-        {"maximised uses the restore bounds", u"Max", {0, 0, 1920, 1080}, {120, 90, 800, 500},
-         screen, {{120, 90, 800, 500}, true}},
-        {"restore left -500", u"Max", {0, 0, 1920, 1080}, {-500, 90, 800, 500}, screen,
-         {{10, 90, 800, 500}, true}},
-        {"restore left past the screen", u"Max", {}, {1921, 90, 800, 500}, screen,
-         {{10, 90, 800, 500}, true}},
-        {"restore left at the screen edge stays", u"Max", {}, {1920, 90, 800, 500}, screen,
+        {"normal as read", u"Normal", {100, 80, 900, 600}, {5, 5, 5, 5}, screen, {{100, 80, 900, 600}, false}},
+        {"maximised uses the restore bounds",
+         u"Max",
+         {0, 0, 1920, 1080},
+         {120, 90, 800, 500},
+         screen,
+         {{120, 90, 800, 500}, true}},
+        {"restore left -500", u"Max", {0, 0, 1920, 1080}, {-500, 90, 800, 500}, screen, {{10, 90, 800, 500}, true}},
+        {"restore left past the screen", u"Max", {}, {1921, 90, 800, 500}, screen, {{10, 90, 800, 500}, true}},
+        {"restore left at the screen edge stays",
+         u"Max",
+         {},
+         {1920, 90, 800, 500},
+         screen,
          {{1920, 90, 800, 500}, true}},
-        {"restore top negative", u"Max", {}, {10, -1, 800, 500}, screen,
-         {{10, 50, 800, 500}, true}},
-        {"restore top past the screen", u"Max", {}, {10, 1081, 800, 500}, screen,
-         {{10, 50, 800, 500}, true}},
-        {"restore size too small", u"Max", {}, {10, 10, 199, 49}, screen,
-         {{10, 10, 200, 50}, true}},
+        {"restore top negative", u"Max", {}, {10, -1, 800, 500}, screen, {{10, 50, 800, 500}, true}},
+        {"restore top past the screen", u"Max", {}, {10, 1081, 800, 500}, screen, {{10, 50, 800, 500}, true}},
+        {"restore size too small", u"Max", {}, {10, 10, 199, 49}, screen, {{10, 10, 200, 50}, true}},
         {"never saved (all 0)", u"Max", {}, {0, 0, 0, 0}, screen, {{0, 0, 200, 50}, true}},
-        {"state is case-sensitive", u"max", {100, 80, 900, 600}, {1, 2, 300, 400}, screen,
+        {"state is case-sensitive",
+         u"max",
+         {100, 80, 900, 600},
+         {1, 2, 300, 400},
+         screen,
          {{100, 80, 900, 600}, false}},
-        {"normal bounds off a smaller screen", u"Normal", {2500, 1300, 900, 600}, {}, screen,
+        {"normal bounds off a smaller screen",
+         u"Normal",
+         {2500, 1300, 900, 600},
+         {},
+         screen,
          {{10, 50, 900, 600}, false}},
-        {"normal bounds of zero size", u"Normal", {100, 80, 0, -5}, {}, screen,
-         {{100, 80, 200, 50}, false}},
-        {"screen not at the origin", u"Max", {}, {-500, 5, 800, 500}, {-1280, 0, 1280, 1024},
+        {"normal bounds of zero size", u"Normal", {100, 80, 0, -5}, {}, screen, {{100, 80, 200, 50}, false}},
+        {"screen not at the origin",
+         u"Max",
+         {},
+         {-500, 5, 800, 500},
+         {-1280, 0, 1280, 1024},
          {{-500, 5, 800, 500}, true}},
-        {"left of a screen not at the origin", u"Normal", {-1300, 20, 800, 500}, {},
-         {-1280, 0, 3200, 1080}, {{-1270, 20, 800, 500}, false}},
+        {"left of a screen not at the origin",
+         u"Normal",
+         {-1300, 20, 800, 500},
+         {},
+         {-1280, 0, 3200, 1080},
+         {{-1270, 20, 800, 500}, false}},
     };
     for (const Case &c : cases) {
         SCOPED_TRACE(c.name);
@@ -511,9 +514,9 @@ TEST(WindowPlacementTest, ResizesRememberOnlyNormalBounds)
         bool remembered;
     } cases[] = {
         {{10, 20, 800, 600}, true},
-        {{0, 0, 1920, 1050}, false},   // maximised
-        {{0, 0, 1920, 600}, false},    // full width only
-        {{0, 0, 800, 1050}, false},    // full height only
+        {{0, 0, 1920, 1050}, false}, // maximised
+        {{0, 0, 1920, 600}, false}, // full width only
+        {{0, 0, 800, 1050}, false}, // full height only
     };
     for (const Case &c : cases) {
         TSettings s;
@@ -521,8 +524,7 @@ TEST(WindowPlacementTest, ResizesRememberOnlyNormalBounds)
         NoteNormalBounds(s, c.bounds, 1920, 1050);
         TBoundsRect kept{s.rsLeft, s.rsTop, s.rsWidth, s.rsHeight};
         const TBoundsRect untouched{-1, -1, -1, -1};
-        EXPECT_EQ(kept, c.remembered ? c.bounds : untouched)
-            << c.bounds.Width << "x" << c.bounds.Height;
+        EXPECT_EQ(kept, c.remembered ? c.bounds : untouched) << c.bounds.Width << "x" << c.bounds.Height;
     }
 }
 

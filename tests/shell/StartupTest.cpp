@@ -65,7 +65,8 @@ TEST(Startup, SecondCopyHandsItsFileToTheFirstAndEnds)
         folder += QStringLiteral("/folder-with-a-rather-long-name-%1").arg(folder.size());
         QDir().mkpath(folder);
     }
-    const QString path = folder + QLatin1Char('/') + QString(400 - folder.size() - 6, QLatin1Char('p')) + QStringLiteral(".html");
+    const QString path =
+        folder + QLatin1Char('/') + QString(400 - folder.size() - 6, QLatin1Char('p')) + QStringLiteral(".html");
     ASSERT_EQ(path.size(), 400);
     WriteBytes(path, "<p>far away</p>\n");
     EXPECT_EQ(RunSecondCopy({path}, runtime.path()), 0);
@@ -89,8 +90,8 @@ TEST(Startup, SecondCopyHandsItsFileToTheFirstAndEnds)
     EXPECT_EQ(RunSecondCopy({QStringLiteral("log")}, runtime.path()), 0);
     QCoreApplication::processEvents();
     ASSERT_FALSE(f.PromptTexts().empty());
-    EXPECT_EQ(f.PromptTexts().back(), "File '" + QDir::current().absoluteFilePath(QStringLiteral("log")).toStdString() +
-                                          "' does not exist");
+    EXPECT_EQ(f.PromptTexts().back(),
+              "File '" + QDir::current().absoluteFilePath(QStringLiteral("log")).toStdString() + "' does not exist");
     qunsetenv("XDG_RUNTIME_DIR");
 }
 

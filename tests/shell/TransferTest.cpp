@@ -53,11 +53,11 @@ struct TFtpServer {
     std::unique_ptr<nettest::ServerProcess> Process;
     TFtpServer()
     {
-        Process = std::make_unique<nettest::ServerProcess>(
-            "/usr/bin/python3",
-            QStringList{"-m", "pyftpdlib", "-i", "127.0.0.1", "-p", QString::number(Port), "-d", Root.path(), "-u",
-                        "quill", "-P", "secret", "-w"},
-            Port);
+        Process = std::make_unique<nettest::ServerProcess>("/usr/bin/python3",
+                                                           QStringList{"-m", "pyftpdlib", "-i", "127.0.0.1", "-p",
+                                                                       QString::number(Port), "-d", Root.path(), "-u",
+                                                                       "quill", "-P", "secret", "-w"},
+                                                           Port);
     }
     QString Path(const QString &Name) const { return Root.filePath(Name); }
 };
@@ -104,15 +104,30 @@ TEST(FtpDialog, PagesLoadIntoTabsAndSaveBackByteForByte)
         std::vector<std::string> Shown;
         std::string Saved; // after typing "X" at the start
     } cases[] = {
-        {"page.html", "<p>caf\xC3\xA9 \xE2\x82\xAC</p>\r\n<b>x</b>\r\n", true, true, true, {"<p>caf\xC3\xA9 \xE2\x82\xAC</p>", "<b>x</b>"},
+        {"page.html",
+         "<p>caf\xC3\xA9 \xE2\x82\xAC</p>\r\n<b>x</b>\r\n",
+         true,
+         true,
+         true,
+         {"<p>caf\xC3\xA9 \xE2\x82\xAC</p>", "<b>x</b>"},
          "X<p>caf\xC3\xA9 \xE2\x82\xAC</p>\r\n<b>x</b>\r\n"},
-        {"wide.htm", utf16, false, true, true, {"<p>\xC3\xA9\xE2\x80\x94"},
+        {"wide.htm",
+         utf16,
+         false,
+         true,
+         true,
+         {"<p>\xC3\xA9\xE2\x80\x94"},
          std::string("\xFF\xFE", 2) + std::string("X\0<\0p\0>\0\xE9\0\x14\x20\r\0\n\0", 16)},
         {"code.JS", "var a = 1;\n", true, true, true, {"var a = 1;"}, "Xvar a = 1;\n"},
         // ASCII mode: the server stores its own line breaks (LF here); UTF-16 text still goes
         // in binary, as ASCII mode would cut its characters apart.
         {"ascii.htm", "<i>a</i>\r\n", false, false, false, {"<i>a</i>"}, "X<i>a</i>\n"},
-        {"wide2.htm", utf16, true, true, false, {"<p>\xC3\xA9\xE2\x80\x94"},
+        {"wide2.htm",
+         utf16,
+         true,
+         true,
+         false,
+         {"<p>\xC3\xA9\xE2\x80\x94"},
          std::string("\xFF\xFE", 2) + std::string("X\0<\0p\0>\0\xE9\0\x14\x20\r\0\n\0", 16)},
     };
     TWindowFixture f;
@@ -158,7 +173,10 @@ TEST(FtpDialog, FailedLoadsAndSavesLeaveTheTabAsItWasAndSayWhy)
     TFtpServer server;
     ASSERT_TRUE(server.Process->Ready());
     // A server that accepts and never says a word.
-    nettest::TestPeer silent([](int Fd) { ::usleep(2500 * 1000); (void)Fd; });
+    nettest::TestPeer silent([](int Fd) {
+        ::usleep(2500 * 1000);
+        (void)Fd;
+    });
     TWindowFixture f;
     TfrmQuillmarMain &w = *f.Window;
     const QString local = f.Put(QStringLiteral("mine.html"), "<p>mine</p>\r\n");
@@ -194,8 +212,9 @@ TEST(FtpDialog, FailedLoadsAndSavesLeaveTheTabAsItWasAndSayWhy)
         Aim(d, c.Port, c.File, QStringLiteral("/"), c.Password);
         d.ClearButtonClick();
         d.LoadButtonClick();
-        EXPECT_EQ(f.PromptTexts(), std::vector<std::string>{"Do you want to overwrite the file mine.html with this remote "
-                                                            "file?"});
+        EXPECT_EQ(f.PromptTexts(),
+                  std::vector<std::string>{"Do you want to overwrite the file mine.html with this remote "
+                                           "file?"});
         EXPECT_EQ(Lines(e), before);
         EXPECT_EQ(e.FileName(), W(local));
         EXPECT_TRUE(e.GetModified());
@@ -221,20 +240,35 @@ TEST(FtpDialog, TheTargetTabIsCheckedBeforeAnythingIsFetched)
     // an accepted one would log a failed load).
     const struct {
         const char *Case;
-        bool ModifiedNewFile;    // the active tab is a new file with typing in it
-        int SameFileTab;         // -1 none, 0 the active tab, 1 another tab holds the remote file
+        bool ModifiedNewFile; // the active tab is a new file with typing in it
+        int SameFileTab; // -1 none, 0 the active tab, 1 another tab holds the remote file
         int Answer;
         std::vector<std::string> Prompts;
         bool Fetches;
     } cases[] = {
         {"untouched new file", false, -1, mrNone, {}, true},
-        {"new file with typing, No", true, -1, mrNo,
-         {"Do you want to overwrite the file newfile1 with this remote file?"}, false},
-        {"new file with typing, Yes", true, -1, mrYes,
-         {"Do you want to overwrite the file newfile1 with this remote file?"}, true},
-        {"same file in the active tab, Cancel", false, 0, mrCancel,
-         {"Overwrite the active editor tab with the same remote file?"}, false},
-        {"same file in another tab", false, 1, mrOk,
+        {"new file with typing, No",
+         true,
+         -1,
+         mrNo,
+         {"Do you want to overwrite the file newfile1 with this remote file?"},
+         false},
+        {"new file with typing, Yes",
+         true,
+         -1,
+         mrYes,
+         {"Do you want to overwrite the file newfile1 with this remote file?"},
+         true},
+        {"same file in the active tab, Cancel",
+         false,
+         0,
+         mrCancel,
+         {"Overwrite the active editor tab with the same remote file?"},
+         false},
+        {"same file in another tab",
+         false,
+         1,
+         mrOk,
          {"Remote File: FTP quill@127.0.0.1/page.html is already open! Quillmar does not allow the same file to be "
           "opened more than once."},
          false},
@@ -278,8 +312,9 @@ TEST(FtpDialog, OfflineLoadAsksAndFetchesNothing)
     Aim(d, nettest::UnusedPort(), QStringLiteral("page.html"));
     d.ConnectedState = [] { return false; };
     d.LoadButtonClick();
-    EXPECT_EQ(f.PromptTexts(), std::vector<std::string>{"You are not currently connected to the intenet, try again when "
-                                                        "connected. Connect now?"});
+    EXPECT_EQ(f.PromptTexts(),
+              std::vector<std::string>{"You are not currently connected to the intenet, try again when "
+                                       "connected. Connect now?"});
     EXPECT_FALSE(LogHas(d.LogLines(), QStringLiteral("Request")));
 }
 
@@ -338,9 +373,8 @@ TEST(NewVersion, VersionTextsAreComparedAsNumbers)
         const char *Version;
         bool Newer;
     } cases[] = {
-        {"1.17\r\n", "1.17", true},  {"1.16", "1.16", false}, {"1.15\n", "1.15", false},
-        {"2.00 beta", "2.00", true}, {"v1.2", "1.2", false},  {"", "", false},
-        {"1.9", "1.9", false},       {"1.161", "1.16", false},
+        {"1.17\r\n", "1.17", true}, {"1.16", "1.16", false}, {"1.15\n", "1.15", false}, {"2.00 beta", "2.00", true},
+        {"v1.2", "1.2", false},     {"", "", false},         {"1.9", "1.9", false},     {"1.161", "1.16", false},
     };
     for (const auto &c : cases) {
         SCOPED_TRACE(c.Body);
@@ -382,11 +416,17 @@ TEST(NewVersion, TheCheckAsksTheConfiguredServer)
         std::vector<std::string> Prompts;
         QString Last;
     } cases[] = {
-        {"newer", QStringLiteral("/ok/v.txt"), "1.17\r\n",
-         {"There is a newer version, 1.17 available. Download now?"}, QStringLiteral("The latest version available is 1.17")},
+        {"newer",
+         QStringLiteral("/ok/v.txt"),
+         "1.17\r\n",
+         {"There is a newer version, 1.17 available. Download now?"},
+         QStringLiteral("The latest version available is 1.17")},
         {"equal", QStringLiteral("/ok/v.txt"), "1.16", {}, QStringLiteral("You have the latest version")},
         {"older", QStringLiteral("/ok/v.txt"), "1.15", {}, QStringLiteral("You have the latest version")},
-        {"error page", QStringLiteral("/err/v.txt"), "2.00 server error", {},
+        {"error page",
+         QStringLiteral("/err/v.txt"),
+         "2.00 server error",
+         {},
          QStringLiteral("Failed to retrieve latest version number")},
         {"empty body", QStringLiteral("/ok/v.txt"), "", {}, QStringLiteral("Failed to retrieve latest version number")},
     };
@@ -512,7 +552,11 @@ TEST(AboutBox, ShowsBuildDateAndMemoryInKilobytes)
         uint64_t Bytes;
         const char *Text;
     } cases[] = {
-        {0, " KB"}, {1023, " KB"}, {1024, "1 KB"}, {999 * 1024, "999 KB"}, {1000 * 1024, "1,000 KB"},
+        {0, " KB"},
+        {1023, " KB"},
+        {1024, "1 KB"},
+        {999 * 1024, "999 KB"},
+        {1000 * 1024, "1,000 KB"},
         {uint64_t(16) << 30, "16,777,216 KB"},
     };
     for (const auto &c : cases)
@@ -524,9 +568,8 @@ TEST(AboutBox, ShowsBuildDateAndMemoryInKilobytes)
     TfrmAbout &about = f.Window->AboutBox();
     EXPECT_EQ(about.windowTitle(), QStringLiteral("About Quillmar V1.16"));
     about.FormActivate();
-    EXPECT_TRUE(QRegularExpression(QStringLiteral("^[1-9][0-9]{0,2}(,[0-9]{3})* KB$"))
-                    .match(about.PhysMem->text())
-                    .hasMatch())
+    EXPECT_TRUE(
+        QRegularExpression(QStringLiteral("^[1-9][0-9]{0,2}(,[0-9]{3})* KB$")).match(about.PhysMem->text()).hasMatch())
         << about.PhysMem->text().toStdString();
     EXPECT_TRUE(QRegularExpression(QStringLiteral("^[1-9][0-9]?/[1-9][0-9]?/20[0-9]{2}$"))
                     .match(about.BuildDate->text())

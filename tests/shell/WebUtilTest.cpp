@@ -127,9 +127,9 @@ TEST(WebUtil, AgreesWithNodeOnRandomTexts)
     // encoding equals encodeURIComponent where both use UTF-8 (characters outside the code page and
     // ASCII), and node's eval of the JavaScript literal gives back the text.
     std::mt19937 rng(7);
-    const char16_t pool[] = {u'a', u'Z', u'0', u' ', u'\'', u'"', u'\\', u'\r', u'\n', u'\t', u'%', u'+', u'/',
-                             u'~', u'*', u'\x01', u'\x1F', u'\x7F', u'\xE9', u'\x20AC', u'\x3A9', u'\x2028',
-                             u'<', u'&', u'\x4E2D'};
+    const char16_t pool[] = {u'a',    u'Z',      u'0',     u' ',      u'\'', u'"', u'\\',    u'\r',   u'\n',
+                             u'\t',   u'%',      u'+',     u'/',      u'~',  u'*', u'\x01',  u'\x1F', u'\x7F',
+                             u'\xE9', u'\x20AC', u'\x3A9', u'\x2028', u'<',  u'&', u'\x4E2D'};
     std::vector<WideString> texts;
     for (int n = 0; n < 300; ++n) {
         WideString t;

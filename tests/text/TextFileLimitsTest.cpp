@@ -21,7 +21,7 @@
 
 namespace {
 
-constexpr size_t kBlock = 1 << 20;  // the loader's block size, in bytes
+constexpr size_t kBlock = 1 << 20; // the loader's block size, in bytes
 
 std::vector<WideString> LinesOf(const TWideStrings &list)
 {
@@ -59,7 +59,7 @@ TEST(TextFileLimits, BreaksOnBlockBoundariesSplitAsInOnePiece)
     // A break placed just before, on and after the end of the first block, in both encodings.
     struct Case {
         const char *Name;
-        size_t At;  // byte offset of the break in the file (after any mark)
+        size_t At; // byte offset of the break in the file (after any mark)
         WideString Break;
     };
     const Case cases[] = {
@@ -76,7 +76,7 @@ TEST(TextFileLimits, BreaksOnBlockBoundariesSplitAsInOnePiece)
         for (const bool unicode : {false, true}) {
             SCOPED_TRACE(std::string(c.Name) + (unicode ? " (UTF-16)" : " (ANSI)"));
             if (!unicode && c.Break == u"\u2028")
-                continue;  // Windows-1252 has no such character
+                continue; // Windows-1252 has no such character
             // Characters before the break so that it starts at byte c.At of the body.
             const size_t before = unicode ? c.At / 2 : c.At;
             WideString text(before, u'x');

@@ -61,8 +61,8 @@ TEST(URESearch, ErrorTexts)
     };
     // The limits end the compile of the huge ones early: their message is the proof.
     for (const auto &c : cases) {
-        const std::string expected = "Error in regular expression: " + std::string(c.pattern.begin(), c.pattern.end()) +
-                                     "\r" + c.detail;
+        const std::string expected =
+            "Error in regular expression: " + std::string(c.pattern.begin(), c.pattern.end()) + "\r" + c.detail;
         EXPECT_EQ(CompileError(c.pattern), expected);
     }
     EXPECT_EQ(CompileError(u"()"), "Expression is empty.");
@@ -317,12 +317,19 @@ TEST(URESearch, LateFailuresStayLinear)
     };
     const Case cases[] = {
         {u"a*b", [](int n) { return WideString(size_t(n), u'a') + u"\nb"; },
-         [](int n) { return std::vector<std::pair<int, int>>{{n + 1, n + 2}}; }},
+         [](int n) {
+             return std::vector<std::pair<int, int>>{{n + 1, n + 2}};
+         }},
         {u"a*b", [](int n) { return WideString(size_t(n), u'a') + u"b"; },
-         [](int n) { return std::vector<std::pair<int, int>>{{0, n + 1}}; }},
+         [](int n) {
+             return std::vector<std::pair<int, int>>{{0, n + 1}};
+         }},
         {u"(a|b)*c", [](int n) { return WideString(size_t(n), u'a') + WideString(size_t(n), u'b') + u"\rc"; },
-         [](int n) { return std::vector<std::pair<int, int>>{{2 * n + 1, 2 * n + 2}}; }},
-        {u"x.*y$", [](int n) {
+         [](int n) {
+             return std::vector<std::pair<int, int>>{{2 * n + 1, 2 * n + 2}};
+         }},
+        {u"x.*y$",
+         [](int n) {
              WideString t;
              for (int i = 0; i < n / 2; ++i)
                  t += u"xy";

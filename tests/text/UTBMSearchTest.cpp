@@ -36,7 +36,7 @@ Matches NaiveFindAll(const WideString &pattern, unsigned flags, const WideString
 {
     const std::vector<uint32_t> p = CodePoints(pattern);
     std::vector<uint32_t> t;
-    std::vector<int> offset;   // unit index of each text code point, plus the end
+    std::vector<int> offset; // unit index of each text code point, plus the end
     for (size_t i = 0; i < text.size();) {
         offset.push_back(int(i));
         const uint32_t c = CodePoints(text.substr(i, 2)).front();
@@ -93,7 +93,12 @@ TEST(UTBMSearch, NamedCases)
         {"word inside a word", u"or", sfWholeWordOnly, u"word or", {{5, 7}}},
         {"one character ignores words", u"o", sfWholeWordOnly, u"wow", {{1, 2}}},
         {"supplementary pair", smile, 0, u"a" + smile + u"b", {{1, 3}}},
-        {"no lone surrogate", smile, 0, u"a\xD83D" u"b", {}},
+        {"no lone surrogate",
+         smile,
+         0,
+         u"a\xD83D"
+         u"b",
+         {}},
         {"non-overlapping", u"aa", 0, u"aaaa", {{0, 2}, {2, 4}}},
         {"text shorter than pattern", u"abc", 0, u"ab", {}},
         {"marks stepped over", u"ab", sfIgnoreNonSpacing, u"a\u0301\u0300b", {{0, 4}}},
@@ -108,9 +113,9 @@ TEST(UTBMSearch, NamedCases)
 
     TUTBMSearch engine(nullptr);
     int s = -1, e = -1;
-    EXPECT_FALSE(engine.FindFirst(u"abc", s, e));   // nothing compiled
+    EXPECT_FALSE(engine.FindFirst(u"abc", s, e)); // nothing compiled
     engine.FindPrepare(u"b", 0);
-    engine.FindPrepare(u"", 0);                     // an empty pattern keeps the compiled one
+    engine.FindPrepare(u"", 0); // an empty pattern keeps the compiled one
     ASSERT_TRUE(engine.FindFirst(u"abc", s, e));
     EXPECT_EQ(std::make_pair(s, e), std::make_pair(1, 2));
     EXPECT_EQ(engine.Count(), 1);
@@ -135,8 +140,9 @@ TEST(UTBMSearch, WholeWordTestStaysInsideTheText)
 TEST(UTBMSearch, AgreesWithNaiveSearch)
 {
     std::mt19937 rng(11);
-    const std::vector<WideString> alphabet = {u"a", u"b", u"A", u"B", u" ", u"\u00E9", u"\u00C9", u"\U0001F600",
-                                              u"\U00010428", u"\U00010400", u"\u01C5", u"\u01C6", u"\xD83D"};
+    const std::vector<WideString> alphabet = {u"a",      u"b",      u"A",          u"B",          u" ",
+                                              u"\u00E9", u"\u00C9", u"\U0001F600", u"\U00010428", u"\U00010400",
+                                              u"\u01C5", u"\u01C6", u"\xD83D"};
     const unsigned flagSets[] = {0, sfMatchCase, sfWholeWordOnly, sfMatchCase | sfWholeWordOnly};
     for (int round = 0; round < 3000; ++round) {
         auto make = [&](int maxLen, size_t letters) {

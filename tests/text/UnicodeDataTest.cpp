@@ -19,7 +19,7 @@ struct TCharInfo {
     std::string gc, bidi, decomposition;
     bool mirrored = false;
     bool hexDigit = false, quotation = false;
-    uint32_t upper = 0, lower = 0, title = 0;   // simple mappings, 0 = none
+    uint32_t upper = 0, lower = 0, title = 0; // simple mappings, 0 = none
 };
 
 std::vector<std::string> Fields(const std::string &line, char sep)
@@ -84,7 +84,8 @@ const std::vector<TCharInfo> &Database()
                 continue;
             const auto dots = f[0].find("..");
             const uint32_t a = Hex(f[0].substr(0, dots));
-            const uint32_t b = dots == std::string::npos ? a : Hex(f[0].substr(dots + 2, f[0].find(' ', dots) - dots - 2));
+            const uint32_t b =
+                dots == std::string::npos ? a : Hex(f[0].substr(dots + 2, f[0].find(' ', dots) - dots - 2));
             for (uint32_t c = a; c <= b; ++c)
                 (hex ? info[c].hexDigit : info[c].quotation) = true;
         }
@@ -102,14 +103,44 @@ TEST(UnicodeData, EveryPropertyOfEveryCodePointAgreesWithTheDatabase)
     auto bidi = [](const char *cls) -> Pred { return [cls](uint32_t, const TCharInfo &c) { return c.bidi == cls; }; };
     const Pred never = [](uint32_t, const TCharInfo &) { return false; };
     const std::vector<std::pair<int, Pred>> table = {
-        {0, gc("Mn")}, {1, gc("Mc")}, {2, gc("Me")}, {3, gc("Nd")}, {4, gc("Nl")}, {5, gc("No")},
-        {6, gc("Zs")}, {7, gc("Zl")}, {8, gc("Zp")}, {9, gc("Cc")}, {10, gc("Cf")},
+        {0, gc("Mn")},
+        {1, gc("Mc")},
+        {2, gc("Me")},
+        {3, gc("Nd")},
+        {4, gc("Nl")},
+        {5, gc("No")},
+        {6, gc("Zs")},
+        {7, gc("Zl")},
+        {8, gc("Zp")},
+        {9, gc("Cc")},
+        {10, gc("Cf")},
         {11, [](uint32_t code, const TCharInfo &) { return code >= 0x10000; }},
-        {12, gc("Co")}, {13, never}, {14, gc("Lu")}, {15, gc("Ll")}, {16, gc("Lt")}, {17, gc("Lm")},
-        {18, gc("Lo")}, {19, gc("Pc")}, {20, gc("Pd")}, {21, gc("Ps")}, {22, gc("Pe")}, {23, gc("Po")},
-        {24, gc("Sm")}, {25, gc("Sc")}, {26, gc("Sk")}, {27, gc("So")},
-        {28, bidi("L")}, {29, bidi("R")}, {30, bidi("EN")}, {31, bidi("ES")}, {32, bidi("ET")},
-        {33, bidi("AN")}, {34, bidi("CS")}, {35, bidi("B")}, {36, bidi("S")}, {37, bidi("WS")},
+        {12, gc("Co")},
+        {13, never},
+        {14, gc("Lu")},
+        {15, gc("Ll")},
+        {16, gc("Lt")},
+        {17, gc("Lm")},
+        {18, gc("Lo")},
+        {19, gc("Pc")},
+        {20, gc("Pd")},
+        {21, gc("Ps")},
+        {22, gc("Pe")},
+        {23, gc("Po")},
+        {24, gc("Sm")},
+        {25, gc("Sc")},
+        {26, gc("Sk")},
+        {27, gc("So")},
+        {28, bidi("L")},
+        {29, bidi("R")},
+        {30, bidi("EN")},
+        {31, bidi("ES")},
+        {32, bidi("ET")},
+        {33, bidi("AN")},
+        {34, bidi("CS")},
+        {35, bidi("B")},
+        {36, bidi("S")},
+        {37, bidi("WS")},
         {38, bidi("ON")},
         {39, [](uint32_t, const TCharInfo &c) { return !c.decomposition.empty(); }},
         {40, [](uint32_t, const TCharInfo &c) { return c.decomposition.rfind("<noBreak>", 0) == 0; }},
@@ -119,7 +150,8 @@ TEST(UnicodeData, EveryPropertyOfEveryCodePointAgreesWithTheDatabase)
         {44, never},
         {45, [](uint32_t code, const TCharInfo &) { return code >= 9 && code <= 13; }},
         {46, [](uint32_t, const TCharInfo &c) { return c.defined; }},
-        {47, gc("Pi")}, {48, gc("Pf")},
+        {47, gc("Pi")},
+        {48, gc("Pf")},
     };
     const auto &db = Database();
     for (const auto &[property, expected] : table) {
@@ -173,10 +205,10 @@ TEST(UnicodeData, NamedCases)
     EXPECT_TRUE(UnicodeHasProperty(0x41, 14));
     EXPECT_FALSE(UnicodeHasProperty(0x41, 15));
     EXPECT_TRUE(UnicodeHasProperties(0x20, 0x2040, 0x30));
-    EXPECT_TRUE(UnicodeHasProperties(0x1F, 0, 0x10));     // a segment separator through the second mask
+    EXPECT_TRUE(UnicodeHasProperties(0x1F, 0, 0x10)); // a segment separator through the second mask
     EXPECT_FALSE(UnicodeHasProperties(0x41, 0x2040, 0x30));
-    EXPECT_FALSE(UnicodeHasProperties(0x41, 0, 0xFFFE0000));  // bits past the last property are ignored
-    EXPECT_TRUE(UnicodeHasProperty(0xFF21, 42));   // full-width A is a hexadecimal digit
+    EXPECT_FALSE(UnicodeHasProperties(0x41, 0, 0xFFFE0000)); // bits past the last property are ignored
+    EXPECT_TRUE(UnicodeHasProperty(0xFF21, 42)); // full-width A is a hexadecimal digit
     EXPECT_TRUE(UnicodeHasProperty(0x00AB, 43));
     EXPECT_TRUE(UnicodeHasProperty(0x00AB, 47));
     EXPECT_EQ(SwapLongWord(0x11223344), 0x44332211u);

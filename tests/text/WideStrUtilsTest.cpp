@@ -9,7 +9,7 @@ TEST(WideStrUtils, ZeroTerminatedBuffers)
     EXPECT_EQ(StrLenW(u""), 0u);
     EXPECT_EQ(StrScanW(text, u'c'), text + 2);
     EXPECT_EQ(StrScanW(text, u'a'), text);
-    EXPECT_EQ(StrScanW(text, 0), text + 4);   // the terminator is found
+    EXPECT_EQ(StrScanW(text, 0), text + 4); // the terminator is found
     EXPECT_EQ(StrScanW(text, u'z'), nullptr);
 
     // Overlapping moves in both directions.
@@ -33,7 +33,7 @@ TEST(WideStrUtils, ZeroTerminatedBuffers)
     StrSwapBytesW(swap);
     EXPECT_EQ(swap[0], 0x0041);
     EXPECT_EQ(swap[1], 0xFE00);
-    EXPECT_EQ(swap[3], 0x4100);   // stops at the first zero
+    EXPECT_EQ(swap[3], 0x4100); // stops at the first zero
 }
 
 TEST(WideStrUtils, TrimAndRepeat)
@@ -46,7 +46,8 @@ TEST(WideStrUtils, TrimAndRepeat)
         {u"", u"", u""},
         {u"a b", u"a b", u"a b"},
         {u"\u3000\u00A0a\u200B\u2028", u"a", u"\u3000\u00A0a"},
-        {u"a\u2029", u"a\u2029", u"a\u2029"},   // a paragraph separator is neither   // ideographic and no-break space, format char
+        {u"a\u2029", u"a\u2029",
+         u"a\u2029"}, // a paragraph separator is neither   // ideographic and no-break space, format char
         {u"\u0001x\u001F", u"x", u"\u0001x"},
         {u"\u00E9", u"\u00E9", u"\u00E9"},
     };
@@ -66,7 +67,7 @@ TEST(WideStrUtils, CharacterClasses)
         bool control, white, upper, lower, title, mark;
     } cases[] = {
         {0x0009, true, true, false, false, false, false},
-        {0x000A, true, false, false, false, false, false},   // LF is a paragraph separator, not white space
+        {0x000A, true, false, false, false, false, false}, // LF is a paragraph separator, not white space
         {0x0020, false, true, false, false, false, false},
         {0x00A0, false, true, false, false, false, false},
         {0x200B, true, false, false, false, false, false},

@@ -151,10 +151,23 @@ TEST(WideStrings, RoundTrips)
 
     // Each file is saved as it was read, byte for byte.
     const Bytes same[] = {
-        Utf16(sample, false), Utf16(sample + u"\r\n", false), Utf16(sample, true), Utf16(u"a\nb\n", true),
-        ansiHigh, {}, ToBytes({'a', 13, 10, 'b'}), ToBytes({'a', 10, 'b', 10}), ToBytes({'a', 13, 'b', 13}),
-        ToBytes({'a', 0, 'b'}), ToBytes({0xFF, 0xFE, 0x41, 0, 0x0D, 0, 0x0A, 0, 0x42, 0}), ToBytes({0xFF, 0xFE}),
-        utf8, utf8Mark, ToBytes({0xEF, 0xBB, 0xBF}), ToBytes({13, 10, 13, 10}), ToBytes({'p', 'l', 'a', 'i', 'n', 10}),
+        Utf16(sample, false),
+        Utf16(sample + u"\r\n", false),
+        Utf16(sample, true),
+        Utf16(u"a\nb\n", true),
+        ansiHigh,
+        {},
+        ToBytes({'a', 13, 10, 'b'}),
+        ToBytes({'a', 10, 'b', 10}),
+        ToBytes({'a', 13, 'b', 13}),
+        ToBytes({'a', 0, 'b'}),
+        ToBytes({0xFF, 0xFE, 0x41, 0, 0x0D, 0, 0x0A, 0, 0x42, 0}),
+        ToBytes({0xFF, 0xFE}),
+        utf8,
+        utf8Mark,
+        ToBytes({0xEF, 0xBB, 0xBF}),
+        ToBytes({13, 10, 13, 10}),
+        ToBytes({'p', 'l', 'a', 'i', 'n', 10}),
         ToBytes({0xE9, 't', 0xE9, 13, 10}), // not UTF-8: Windows-1252
     };
     for (const Bytes &in : same) {
@@ -167,7 +180,8 @@ TEST(WideStrings, RoundTrips)
         const char *what;
         Bytes in, out;
     } cases[] = {
-        {"mixed breaks take the first one's kind", ToBytes({'a', 10, 'b', 13, 'c', 13, 10}), ToBytes({'a', 10, 'b', 10, 'c', 10})},
+        {"mixed breaks take the first one's kind", ToBytes({'a', 10, 'b', 13, 'c', 13, 10}),
+         ToBytes({'a', 10, 'b', 10, 'c', 10})},
         {"crlf first", ToBytes({'a', 13, 10, 'b', 10}), ToBytes({'a', 13, 10, 'b', 13, 10})},
     };
     for (const auto &c : cases) {
@@ -197,14 +211,26 @@ TEST(WideStrings, LoadReadsUtf8)
         TTextEncoding encoding;
         bool mark;
     } cases[] = {
-        {"utf-8", ToBytes({'a', 0xC3, 0xA9, 13, 10, 0xF0, 0x9F, 0x98, 0x80}), {u"a\u00E9", u"\U0001F600"}, teUtf8, false},
+        {"utf-8",
+         ToBytes({'a', 0xC3, 0xA9, 13, 10, 0xF0, 0x9F, 0x98, 0x80}),
+         {u"a\u00E9", u"\U0001F600"},
+         teUtf8,
+         false},
         {"utf-8 with mark", ToBytes({0xEF, 0xBB, 0xBF, 'x'}), {u"x"}, teUtf8, true},
         {"plain ascii stays 1252", ToBytes({'x', 'y'}), {u"xy"}, teAnsi, false},
         {"overlong form is not utf-8", ToBytes({0xC0, 0xAF}), {u"\u00C0\u00AF"}, teAnsi, false},
         {"encoded surrogate is not utf-8", ToBytes({0xED, 0xA0, 0x80}), {u"\u00ED\u00A0\u20AC"}, teAnsi, false},
         {"cut sequence is not utf-8", ToBytes({'a', 0xE2, 0x82}), {u"a\u00E2\u201A"}, teAnsi, false},
-        {"above U+10FFFF is not utf-8", ToBytes({0xF4, 0x90, 0x80, 0x80}), {u"\u00F4\u0090\u20AC\u20AC"}, teAnsi, false},
-        {"mark with invalid text stays 1252", ToBytes({0xEF, 0xBB, 0xBF, 0xFF}), {u"\u00EF\u00BB\u00BF\u00FF"}, teAnsi, false},
+        {"above U+10FFFF is not utf-8",
+         ToBytes({0xF4, 0x90, 0x80, 0x80}),
+         {u"\u00F4\u0090\u20AC\u20AC"},
+         teAnsi,
+         false},
+        {"mark with invalid text stays 1252",
+         ToBytes({0xEF, 0xBB, 0xBF, 0xFF}),
+         {u"\u00EF\u00BB\u00BF\u00FF"},
+         teAnsi,
+         false},
         {"utf-16be", ToBytes({0xFE, 0xFF, 0, 0x41}), {u"A"}, teUtf16BE, true},
     };
     for (const auto &c : cases) {
@@ -230,12 +256,9 @@ TEST(WideStrings, UnencodableCharactersAskBeforeSaving)
         WideString line;
         bool asks;
     } cases[] = {
-        {u"plain", false},
-        {u"\u00FF\u00E9\u20AC\u0153\u0081", false},   // everything the code page holds
-        {u"\u0100", true},
-        {u"\u0080", true},                                  // 0x80 is the euro sign, so U+0080 is lost
-        {u"\u4E2D", true},
-        {WideString(u"a\0b", 3), false},
+        {u"plain", false}, {u"\u00FF\u00E9\u20AC\u0153\u0081", false}, // everything the code page holds
+        {u"\u0100", true}, {u"\u0080", true}, // 0x80 is the euro sign, so U+0080 is lost
+        {u"\u4E2D", true}, {WideString(u"a\0b", 3), false},
     };
     for (const auto &c : cases) {
         for (TTextEncoding answer : {teAnsi, teUtf8, teUtf16LE}) {
@@ -335,7 +358,7 @@ TEST(WideStrings, LoadFromFileFailures)
     list.Add(u"kept");
     std::unique_ptr<TFileStream> handle;
     EXPECT_FALSE(list.LoadFromFile(dir.filePath("absent.txt").toStdString(), handle, fmOpenRead));
-    EXPECT_FALSE(list.LoadFromFile(dir.path().toStdString(), handle, fmOpenRead));   // a folder
+    EXPECT_FALSE(list.LoadFromFile(dir.path().toStdString(), handle, fmOpenRead)); // a folder
     EXPECT_EQ(Lines(list), std::vector<WideString>{u"kept"});
     EXPECT_EQ(handle, nullptr);
 
@@ -395,14 +418,14 @@ TEST(WideStrings, ListOperationsAndEvents)
     list.OnChange = [&](TWideStringList &) { ++changed; };
 
     list.Clear();
-    EXPECT_EQ(changing + changed, 0);   // clearing an empty list is silent
+    EXPECT_EQ(changing + changed, 0); // clearing an empty list is silent
 
     int one = 1, two = 2;
     EXPECT_EQ(list.AddObject(u"a", &one), 0);
     EXPECT_EQ(list.Add(u"b"), 1);
-    list.Insert(2, u"c");               // Insert at Count appends
+    list.Insert(2, u"c"); // Insert at Count appends
     EXPECT_EQ(Lines(list), (std::vector<WideString>{u"a", u"b", u"c"}));
-    EXPECT_EQ(changing, 4);              // AddObject is two changes
+    EXPECT_EQ(changing, 4); // AddObject is two changes
     EXPECT_EQ(changed, 4);
 
     try {
@@ -434,7 +457,7 @@ TEST(WideStrings, ListOperationsAndEvents)
     EXPECT_EQ(Lines(list), (std::vector<WideString>{u"a", u"b", u"c"}));
 
     list.Put(0, u"A");
-    EXPECT_EQ(list.Objects(0), &one);   // Put keeps the object
+    EXPECT_EQ(list.Objects(0), &one); // Put keeps the object
     list.PutObject(1, &two);
     list.Exchange(0, 1);
     EXPECT_EQ(Lines(list), (std::vector<WideString>{u"b", u"A", u"c"}));
@@ -443,7 +466,7 @@ TEST(WideStrings, ListOperationsAndEvents)
     list.Move(0, 2);
     EXPECT_EQ(Lines(list), (std::vector<WideString>{u"A", u"c", u"b"}));
     EXPECT_EQ(list.Objects(2), &two);
-    EXPECT_EQ(list.IndexOf(u"a"), 0);    // the list comparison ignores case
+    EXPECT_EQ(list.IndexOf(u"a"), 0); // the list comparison ignores case
     EXPECT_EQ(list.IndexOf(u"B"), 2);
     EXPECT_EQ(list.IndexOf(u"d"), -1);
     list.Delete(2);
@@ -505,7 +528,7 @@ TEST(WideStrings, AssignBetweenNarrowAndWide)
     TWideStringList copy;
     copy.Assign(wide);
     EXPECT_EQ(Lines(copy), Lines(wide));
-    copy.AddStrings(copy);   // adding a list to itself doubles it once
+    copy.AddStrings(copy); // adding a list to itself doubles it once
     EXPECT_EQ(copy.Count(), 6);
 }
 
@@ -546,7 +569,8 @@ TEST(WideStrings, ArbitraryBytesLoadAndSaveStably)
         else if (kind == 2)
             bytes = ToBytes({0xFE, 0xFF});
         for (unsigned i = 0; i < len; ++i) {
-            static const uint8_t interesting[] = {0, 10, 11, 12, 13, 0x20, 0x28, 0x29, 0x80, 0x81, 0xD8, 0xDC, 0xFF, 'a'};
+            static const uint8_t interesting[] = {0,    10,   11,   12,   13,   0x20, 0x28,
+                                                  0x29, 0x80, 0x81, 0xD8, 0xDC, 0xFF, 'a'};
             bytes.push_back(rng() % 3 ? interesting[rng() % sizeof interesting] : uint8_t(rng()));
         }
         TWideStringList first;
@@ -556,7 +580,7 @@ TEST(WideStrings, ArbitraryBytesLoadAndSaveStably)
             chars += first[i].size();
         const size_t units = kind ? (bytes.size() - 2) / 2 : bytes.size();
         for (size_t i = 0; i < units; ++i) {
-            const WideChar c = kind == 0 ? bytes[i]
+            const WideChar c = kind == 0   ? bytes[i]
                                : kind == 1 ? WideChar(bytes[2 + 2 * i] | (bytes[3 + 2 * i] << 8))
                                            : WideChar((bytes[2 + 2 * i] << 8) | bytes[3 + 2 * i]);
             if ((c >= 10 && c <= 13) || c == 0x2028 || c == 0x2029)

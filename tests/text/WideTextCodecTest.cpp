@@ -11,11 +11,11 @@
 TEST(WideTextCodec, BlocksAgreeWithCharacterConversions)
 {
     std::mt19937 rng(7);
-    const WideChar special[] = {0, 9, 10, 11, 12, 13, 14, 0x7F, 0x80, 0x81, 0x9F, 0xFF, 0x100, 0x152, 0x20AC,
-                                0x2027, 0x2028, 0x2029, 0x202A, 0x800A, 0xD83D, 0xFFFF};
+    const WideChar special[] = {0,    9,     10,    11,     12,     13,     14,     0x7F,   0x80,   0x81,   0x9F,
+                                0xFF, 0x100, 0x152, 0x20AC, 0x2027, 0x2028, 0x2029, 0x202A, 0x800A, 0xD83D, 0xFFFF};
     for (int round = 0; round < 400; ++round) {
         const size_t n = size_t(round % 40) + (round > 200 ? 100 : 0);
-        const int density = round % 5;   // 0: ASCII only
+        const int density = round % 5; // 0: ASCII only
         WideString text(n, u'a');
         std::vector<uint8_t> bytes(n);
         for (size_t i = 0; i < n; ++i) {

@@ -9,14 +9,14 @@ TEST(ZSStrUtils, PosNoCaseFoldsAsciiOnly)
         int pos;
     } cases[] = {
         {"</SCRIPT", "x</script>", 2},
-        {"\xE4", "\xC4", 0},            // a-umlaut is not folded to A-umlaut
+        {"\xE4", "\xC4", 0}, // a-umlaut is not folded to A-umlaut
         {"\xE4", "x\xE4", 2},
         {"", "abc", 0},
         {"abcd", "abc", 0},
         {"abc", "abc", 1},
-        {"aab", "aaab", 2},             // a failed candidate does not hide the next one
+        {"aab", "aaab", 2}, // a failed candidate does not hide the next one
         {"B", "abcb", 2},
-        {"[", "{[", 2},                 // only letters fold: '[' and '{' differ by 0x20 too
+        {"[", "{[", 2}, // only letters fold: '[' and '{' differ by 0x20 too
         {"x", "", 0},
     };
     for (const auto &c : cases)
@@ -48,7 +48,7 @@ TEST(ZSStrUtils, IndexOfExactIgnoresListSettings)
     EXPECT_EQ(IndexOfExact(list, "foo"), 2);
     EXPECT_EQ(IndexOfExact(list, "FOO"), -1);
     EXPECT_EQ(IndexOfExact(list, "Fo"), -1);
-    EXPECT_EQ(list.IndexOf("FOO"), 0);   // the list's own lookup stays case-insensitive
+    EXPECT_EQ(list.IndexOf("FOO"), 0); // the list's own lookup stays case-insensitive
 
     // A sorted list is still scanned linearly for the first exact match.
     TZSStringList sorted;
