@@ -99,47 +99,9 @@ bool ReplayExact(const std::string &text, TSyntaxEditOptions options, const std:
 
 TEST(EditorReplay, RandomScriptsUndoAndRedoExactly)
 {
-    const TEditorCommand commands[] = {ecLeft,
-                                       ecRight,
-                                       ecUp,
-                                       ecDown,
-                                       ecWordLeft,
-                                       ecWordRight,
-                                       ecLineStart,
-                                       ecLineEnd,
-                                       ecPageUp,
-                                       ecPageDown,
-                                       ecEditorTop,
-                                       ecEditorBottom,
-                                       ecSelectLeft,
-                                       ecSelectRight,
-                                       ecSelectUp,
-                                       ecSelectDown,
-                                       ecSelectWordRight,
-                                       ecSelectLineEnd,
-                                       ecSelectAll,
-                                       ecDeleteLastChar,
-                                       ecDeleteChar,
-                                       ecDeleteWord,
-                                       ecDeleteLastWord,
-                                       ecDeleteBOL,
-                                       ecDeleteEOL,
-                                       ecDeleteLine,
-                                       ecLineBreak,
-                                       ecInsertLine,
-                                       ecChar,
-                                       ecChar,
-                                       ecChar,
-                                       ecChar,
-                                       ecCut,
-                                       ecCopy,
-                                       ecPaste,
-                                       ecBlockIndent,
-                                       ecBlockUnindent,
-                                       ecToggleMode,
-                                       ecScrollDown,
-                                       ecScrollRight};
-    const char16_t chars[] = u"ab \t\u00e9\u4e2d;";
+    // The random scripts' commands and characters (clear-all and pairs outside the basic plane included).
+    const auto &commands = EditScript::Commands;
+    const auto &chars = EditScript::Chars;
     const char *seedText = std::getenv("EDITOR_REPLAY_SEED");
     const char *roundsText = std::getenv("EDITOR_REPLAY_ROUNDS");
     std::mt19937 rng(seedText ? static_cast<unsigned>(std::atoi(seedText)) : 20261210u);
