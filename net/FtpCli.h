@@ -282,6 +282,7 @@ private:
     void StartDataSend(bool Append);
     bool ConnectPassive(bool Receive);
     void DataReceiveAccept(uint16_t Error);
+    void DataConnectFailed(uint16_t Error);
     void DataReceiveConnected(uint16_t Error);
     void DataReceiveData();
     void DataReceiveClosed(uint16_t Error);

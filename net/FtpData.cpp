@@ -198,18 +198,24 @@ void TCustomFtpCli::StartDataReceive(TFtpRequest RqType, const AnsiString &Cmd)
     SendCommandText(HostFileName.empty() ? Cmd : Cmd + " " + HostFileName);
 }
 
+// The data connection could not be made: the request ends with 550, for a transfer either way.
+void TCustomFtpCli::DataConnectFailed(uint16_t Error)
+{
+    FLastResponse = "550 Unable to establish data connection, error #" + IntToStr(Error);
+    FErrorMessage = FLastResponse;
+    FStatusCode = FStatus = 550;
+    TriggerDisplay("! " + FLastResponse);
+    FDataSocket->OnSessionClosed = nullptr;
+    FreeOwnedStream();
+    ResumeAt = 0;
+    RequestDone(550);
+}
+
 void TCustomFtpCli::DataReceiveConnected(uint16_t Error)
 {
     TWSocket &D = *FDataSocket;
     if (Error != 0) {
-        FLastResponse = "550 Unable to establish data connection, error #" + IntToStr(Error);
-        FErrorMessage = FLastResponse;
-        FStatusCode = FStatus = 550;
-        TriggerDisplay("! " + FLastResponse);
-        D.OnSessionClosed = nullptr;
-        FreeOwnedStream();
-        ResumeAt = 0;
-        RequestDone(550);
+        DataConnectFailed(Error);
         return;
     }
     D.OnDataAvailable = [this](TCustomWSocket *, uint16_t) { DataReceiveData(); };
@@ -436,14 +442,7 @@ void TCustomFtpCli::DataSendConnected(uint16_t Error)
 {
     TWSocket &D = *FDataSocket;
     if (Error != 0) {
-        FLastResponse = "550 Unable to establish data connection, error #" + IntToStr(Error);
-        FErrorMessage = FLastResponse;
-        FStatusCode = FStatus = 550;
-        TriggerDisplay("! " + FLastResponse);
-        D.OnSessionClosed = nullptr;
-        FreeOwnedStream();
-        ResumeAt = 0;
-        RequestDone(550);
+        DataConnectFailed(Error);
         return;
     }
     D.OnSessionClosed = [this](TCustomWSocket *, uint16_t E) { DataSendClosed(E); };
