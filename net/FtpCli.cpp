@@ -250,15 +250,24 @@ void TCustomFtpCli::TakeResults(const AnsiString &Line)
     }
 }
 
+// Shows the reply line just read; for the last line of a reply, reads its code into Code and the
+// status, and returns true (continuation lines and lines without a code give false).
+bool TCustomFtpCli::TakeFinalReply(int &Code)
+{
+    TriggerDisplay("< " + FLastResponse);
+    bool Continued;
+    if (!ParseReplyCode(FLastResponse, Code, Continued) || Continued)
+        return false;
+    FStatusCode = Code;
+    return true;
+}
+
 void TCustomFtpCli::CheckReply()
 {
     const AnsiString Line = FLastResponse;
-    TriggerDisplay("< " + Line);
     int Code;
-    bool Continued;
-    if (!ParseReplyCode(Line, Code, Continued) || Continued)
+    if (!TakeFinalReply(Code))
         return;
-    FStatusCode = Code;
     bool Ok;
     if (FOkResponses[0] == 0) {
         Ok = Code < 500;

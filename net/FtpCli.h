@@ -283,6 +283,7 @@ private:
     bool ConnectPassive(bool Receive);
     void DataReceiveAccept(uint16_t Error);
     void DataConnectFailed(uint16_t Error);
+    bool TakeFinalReply(int &Code);
     void DataReceiveConnected(uint16_t Error);
     void DataReceiveData();
     void DataReceiveClosed(uint16_t Error);

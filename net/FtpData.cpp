@@ -309,12 +309,9 @@ void TCustomFtpCli::DataReceiveClosed(uint16_t Error)
 void TCustomFtpCli::ReceiveFirstReply()
 {
     const AnsiString Line = FLastResponse;
-    TriggerDisplay("< " + Line);
     int Code;
-    bool Continued;
-    if (!ParseReplyCode(Line, Code, Continued) || Continued)
+    if (!TakeFinalReply(Code))
         return;
-    FStatusCode = Code;
     if (Code == 125 || (Code >= 150 && Code <= 159)) {
         FReply150Seen = true;
         FNext = [this]() { ReceiveFinalReply(); };
@@ -332,12 +329,9 @@ void TCustomFtpCli::ReceiveFirstReply()
 void TCustomFtpCli::ReceiveFinalReply()
 {
     const AnsiString Line = FLastResponse;
-    TriggerDisplay("< " + Line);
     int Code;
-    bool Continued;
-    if (!ParseReplyCode(Line, Code, Continued) || Continued)
+    if (!TakeFinalReply(Code))
         return;
-    FStatusCode = Code;
     if (Code == 125 || Code == 226 || Code == 250) {
         FTransferReplySeen = true;
         if (FDataClosed)
@@ -489,12 +483,9 @@ void TCustomFtpCli::StartSending()
 void TCustomFtpCli::SendFirstReply()
 {
     const AnsiString Line = FLastResponse;
-    TriggerDisplay("< " + Line);
     int Code;
-    bool Continued;
-    if (!ParseReplyCode(Line, Code, Continued) || Continued)
+    if (!TakeFinalReply(Code))
         return;
-    FStatusCode = Code;
     if (Code == 150 || Code == 125) {
         FReply150Seen = true;
         FNext = [this]() { SendFinalReply(); };
@@ -578,12 +569,9 @@ void TCustomFtpCli::DataSendClosed(uint16_t Error)
 void TCustomFtpCli::SendFinalReply()
 {
     const AnsiString Line = FLastResponse;
-    TriggerDisplay("< " + Line);
     int Code;
-    bool Continued;
-    if (!ParseReplyCode(Line, Code, Continued) || Continued)
+    if (!TakeFinalReply(Code))
         return;
-    FStatusCode = Code;
     if (Code == 226 || Code == 250) {
         FTransferReplySeen = true;
         if (FDataClosed)
