@@ -16,25 +16,11 @@ void TCheckerLists::FreeFunctions()
     Functions.Clear();
 }
 
-void TCheckerLists::FreeGlobalVars()
-{
-    for (int i = 0; i < GlobalVars.Count(); ++i) {
-        delete static_cast<TJSVariable *>(GlobalVars.Objects(i));
-        GlobalVars.PutObject(i, nullptr);
-    }
-    GlobalVars.Clear();
-}
-
-void TCheckerLists::FreeCalls()
-{
-    Calls.clear();
-}
-
 void TCheckerLists::ClearAll()
 {
     FreeFunctions();
-    FreeGlobalVars();
-    FreeCalls();
+    GlobalVars.Clear();
+    Calls.clear();
     GlobalRefs.Clear();
     OpenedWindows.Clear();
     GlobalHTMLRefs.Clear();

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "checker/JSModel.h"
+#include "checker/NamedList.h"
 #include "platform/StringList.h"
 #include "text/ZSStrUtils.h"
 
@@ -32,13 +33,11 @@ public:
     TCheckerLists &operator=(const TCheckerLists &) = delete;
 
     void FreeFunctions(); // frees and clears Functions
-    void FreeGlobalVars(); // frees and clears GlobalVars
-    void FreeCalls(); // frees and clears Calls (kept for the callers that empty the calls alone)
     // Frees the model and empties every list.
     void ClearAll();
 
     TZSStringList Functions; // name -> TJSFunction, owned
-    TZSStringList GlobalVars; // name -> TJSVariable, owned
+    TRecordList<TJSVariable> GlobalVars;
     TZSStringList GlobalRefs; // object = line
     TZSStringList OpenedWindows; // object = line
     TZSStringList GlobalHTMLRefs; // object = line

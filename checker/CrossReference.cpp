@@ -53,7 +53,7 @@ private:
     TJSVariable *Global(const AnsiString &Name) const
     {
         auto it = FGlobals.find(Name);
-        return it == FGlobals.end() ? nullptr : static_cast<TJSVariable *>(L.GlobalVars.Objects(it->second));
+        return it == FGlobals.end() ? nullptr : L.GlobalVars.At(it->second);
     }
     bool IsGlobal(const AnsiString &Name) const { return Global(Name) != nullptr; }
     bool IsHTML(const AnsiString &Name) { return FHTMLIndex.IndexOf(C.FHTMLNames, Name) >= 0; }
@@ -113,7 +113,7 @@ private:
         return false;
     }
     void IndexGlobals();
-    void AddGlobal(const AnsiString &Name, TJSVariable *V);
+    void AddGlobal(const AnsiString &Name, std::unique_ptr<TJSVariable> V);
     void RemoveGlobal(int Index, bool WithNode);
     void SweepGlobals();
     void IndexNewRecords();
@@ -157,7 +157,7 @@ private:
     TCheckerLists &L;
     TExactIndex FFunctionIndex, FHTMLIndex, FDynamicIndex, FFormIndex, FBuiltInMemberIndex, FWindowIndex, FLabelIndex;
     // Global variables by name: the position of the first in GlobalVars. A removed variable leaves a hole
-    // (null object) that the pass sweeps away when it ends, so that removals stay cheap.
+    // (null record) that the pass sweeps away when the step ends, so that removals stay cheap.
     std::unordered_map<AnsiString, int> FGlobals;
     std::unordered_set<AnsiString> FGlobalDuplicates; // names the list holds more than once
     bool FGlobalHoles = false;
@@ -204,28 +204,27 @@ void TCrossReference::IndexGlobals()
     FGlobals.reserve(static_cast<size_t>(L.GlobalVars.Count()));
     FGlobalDuplicates.clear();
     for (int i = 0; i < L.GlobalVars.Count(); ++i)
-        if (!FGlobals.emplace(L.GlobalVars[i], i).second)
-            FGlobalDuplicates.insert(L.GlobalVars[i]);
+        if (!FGlobals.emplace(L.GlobalVars.Name(i), i).second)
+            FGlobalDuplicates.insert(L.GlobalVars.Name(i));
 }
 
-void TCrossReference::AddGlobal(const AnsiString &Name, TJSVariable *V)
+void TCrossReference::AddGlobal(const AnsiString &Name, std::unique_ptr<TJSVariable> V)
 {
-    L.GlobalVars.AddObject(Name, V);
-    if (!FGlobals.emplace(Name, L.GlobalVars.Count() - 1).second)
+    const int index = L.GlobalVars.Add(Name, std::move(V));
+    if (!FGlobals.emplace(Name, index).second)
         FGlobalDuplicates.insert(Name);
 }
 
 void TCrossReference::RemoveGlobal(int Index, bool WithNode)
 {
-    const AnsiString name = L.GlobalVars[Index];
-    delete static_cast<TJSVariable *>(L.GlobalVars.Objects(Index));
-    L.GlobalVars.PutObject(Index, nullptr);
+    const AnsiString name = L.GlobalVars.Name(Index);
+    L.GlobalVars.Value(Index).reset();
     FGlobalHoles = true;
     if (auto it = FGlobals.find(name); it != FGlobals.end() && it->second == Index) {
         FGlobals.erase(it);
         // a later variable of the same name, if the list holds one, is found from now on
         for (int i = Index + 1; FGlobalDuplicates.count(name) && i < L.GlobalVars.Count(); ++i)
-            if (L.GlobalVars.Objects(i) && L.GlobalVars[i] == name) {
+            if (L.GlobalVars.At(i) && L.GlobalVars.Name(i) == name) {
                 FGlobals.emplace(name, i);
                 break;
             }
@@ -238,13 +237,7 @@ void TCrossReference::SweepGlobals()
 {
     if (!FGlobalHoles)
         return;
-    TZSStringList kept;
-    for (int i = 0; i < L.GlobalVars.Count(); ++i)
-        if (L.GlobalVars.Objects(i))
-            kept.AddObject(L.GlobalVars[i], L.GlobalVars.Objects(i));
-    L.GlobalVars.Clear();
-    for (int i = 0; i < kept.Count(); ++i)
-        L.GlobalVars.AddObject(kept[i], kept.Objects(i));
+    L.GlobalVars.RemoveIf([](const auto &G) { return !G.Value; });
     FGlobalHoles = false;
     IndexGlobals();
 }
@@ -411,13 +404,13 @@ void TCrossReference::NewRecords()
 void TCrossReference::DottedGlobals()
 {
     for (int i = 0; i < L.GlobalVars.Count(); ++i) {
-        const AnsiString name = L.GlobalVars[i];
+        const AnsiString name = L.GlobalVars.Name(i);
         const size_t dot = name.find('.');
         TJSFunction *o = dot == AnsiString::npos ? nullptr : FnNamed(name.substr(0, dot));
         if (!o || o->GetKind() != 1)
             continue;
         const AnsiString member = name.substr(dot + 1);
-        auto *v = static_cast<TJSVariable *>(L.GlobalVars.Objects(i));
+        TJSVariable *v = L.GlobalVars.At(i);
         const int32_t line = v->GetDeclLine();
         if (!o->IsLocalVar(member))
             o->AddLocalVar(member, line, 0, AnsiString(), false);
@@ -496,7 +489,7 @@ void TCrossReference::PrototypeInstances()
             TJSFunction *scope = n >= 0 ? Fn(n) : nullptr;
             if (n >= -1) {
                 if ((c == "document" || c == "window") && !IsGlobal(memberText)) {
-                    AddGlobal(memberText, new TJSVariable(&C, -1, vkDeclared, line, AnsiString()));
+                    AddGlobal(memberText, std::make_unique<TJSVariable>(-1, vkDeclared, line, AnsiString()));
                     C.AddVariableNode(memberText, line, nullptr, nkGlobalVar);
                 }
                 const AnsiString type = !typeOfC.empty()                ? typeOfC
@@ -574,8 +567,8 @@ void TCrossReference::Functions()
 void TCrossReference::GlobalsSecondPass()
 {
     for (int i = 0; i < L.GlobalVars.Count(); ++i) {
-        const AnsiString name = L.GlobalVars[i];
-        auto *v = static_cast<TJSVariable *>(L.GlobalVars.Objects(i));
+        const AnsiString name = L.GlobalVars.Name(i);
+        TJSVariable *v = L.GlobalVars.At(i);
         if (!v)
             continue; // removed while the step ran
         const int32_t line = v->GetDeclLine();

@@ -3,6 +3,10 @@
 // event-handler attributes, records forms and objects, and collects the server-side code of ASP pages.
 #include "checker/HTMLJSFileChecker.h"
 
+#include <algorithm>
+#include <memory>
+
+
 #include "checker/Findings.h"
 #include "checker/JSModel.h"
 #include "checker/JSParser.h"
@@ -683,8 +687,11 @@ void THTMLJSFileChecker::DeclareScriptEventParams(AnsiString Tag, int32_t i)
         for (size_t k = start; k < comma; ++k)
             if (names[k] != ' ')
                 name += names[k];
-        if (!name.empty() && FLists.GlobalVars.IndexOf(name) < 0) {
-            FLists.GlobalVars.AddObject(name, new TJSVariable(this, -1, vkDeclared, i, AnsiString()));
+        const auto &globals = FLists.GlobalVars;
+        if (!name.empty() && std::none_of(globals.begin(), globals.end(), [&](const auto &G) {
+                return SameText(G.Name, name); // any spelling of the name declares it already
+            })) {
+            FLists.GlobalVars.Add(name, std::make_unique<TJSVariable>(-1, vkDeclared, i, AnsiString()));
             AddVariableNode(name, i + 1, nullptr, nkGlobalVar);
         }
         start = comma + 1;

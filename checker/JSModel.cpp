@@ -19,8 +19,8 @@ void FreeObjects(TStrings &List)
 
 // ---- TJSVariable
 
-TJSVariable::TJSVariable(void *Owner, int32_t Number, uint8_t Kind, int32_t DeclLine, const AnsiString &Text)
-    : FOwner(Owner), FDeclLine(DeclLine), FNumber(Number), FKind(Kind), FText(Text)
+TJSVariable::TJSVariable(int32_t Number, uint8_t Kind, int32_t DeclLine, const AnsiString &Text)
+    : FDeclLine(DeclLine), FNumber(Number), FKind(Kind), FText(Text)
 {
 }
 
@@ -55,7 +55,7 @@ TJSFunctionCall::~TJSFunctionCall()
 
 void TJSFunctionCall::AddArgument(const AnsiString &Text, int32_t Number)
 {
-    FArguments.AddObject(Text, new TJSVariable(this, Number, vkArgument, -1, Text));
+    FArguments.AddObject(Text, new TJSVariable(Number, vkArgument, -1, Text));
 }
 
 int32_t TJSFunctionCall::GetArgument(int Index, AnsiString &Text) const
@@ -83,7 +83,7 @@ TJSFunction::~TJSFunction()
 void TJSFunction::AddParameter(const AnsiString &Name, int32_t Line, bool Replace)
 {
     if (FParameterIndex.IndexOf(FParameters, Name) < 0)
-        FParameters.AddObject(Name, new TJSVariable(this, -1, vkDeclared, Line, Name));
+        FParameters.AddObject(Name, new TJSVariable(-1, vkDeclared, Line, Name));
     else if (Replace && FParser)
         FParser->AddMessage("duplicate parameter name, \"" + Name + "\"", sevError, 70, Line);
 }
@@ -126,7 +126,7 @@ void TJSFunction::AddLocalVar(const AnsiString &Name, int32_t Line, int TokenCod
         bool typed = (TokenCode >= 196 && TokenCode <= 201) || TypeText.rfind("window.", 0) == 0 ||
                      TypeText.rfind("document.", 0) == 0;
         FLocals.AddObject(
-            Name, new TJSVariable(this, -1, typed ? vkTyped : vkDeclared, Line, typed ? TypeText : AnsiString()));
+            Name, new TJSVariable(-1, typed ? vkTyped : vkDeclared, Line, typed ? TypeText : AnsiString()));
         return;
     }
     int32_t first = DisplayLine(static_cast<TJSVariable *>(FLocals.Objects(i))->GetDeclLine());

@@ -15,7 +15,7 @@ enum : uint8_t { vkDeclared = 2, vkArgument = 4, vkTyped = 6, vkActiveX = 8 };
 
 class TJSVariable {
 public:
-    TJSVariable(void *Owner, int32_t Number, uint8_t Kind, int32_t DeclLine, const AnsiString &Text);
+    TJSVariable(int32_t Number, uint8_t Kind, int32_t DeclLine, const AnsiString &Text);
 
     int32_t GetDeclLine() const { return FDeclLine; }
     uint8_t GetKind() const { return FKind; }
@@ -27,10 +27,8 @@ public:
     void AddMember(const AnsiString &Name);
     bool HasMember(const AnsiString &Name) const;
     const TZSStringList &Members() const { return FMembers; }
-    void *Owner() const { return FOwner; }
 
 private:
-    void *FOwner;
     int32_t FDeclLine;
     int32_t FNumber;
     uint8_t FKind;

@@ -249,7 +249,7 @@ TJSFunctionCall *TJSParser::RecordCall(const AnsiString &Name, int32_t Line)
     if (name.empty() || !LooksLikeName(name))
         return nullptr;
     if (HasMemberSuffix(name) || name == "Array" || name == "String" || name == "Function" || name == "File" ||
-        name == "Date" || FGlobalNames.IndexOf(FLists.GlobalVars, name) >= 0)
+        name == "Date" || FLists.GlobalVars.Contains(name))
         return nullptr;
     size_t p = name.find("window.");
     if (p != AnsiString::npos)
@@ -370,11 +370,11 @@ void TJSParser::RecordAssignmentTarget(const AnsiString &Target, int Op, int Rhs
         AnsiString object = path.substr(0, dot);
         AnsiString member = path.substr(dot + 1);
         AnsiString type;
-        int gi = FGlobalNames.IndexOf(FLists.GlobalVars, object);
+        const TJSVariable *global = FLists.GlobalVars.Find(object);
         if (fn && fn->IsLocalVar(object))
             type = fn->GetLocalVarType(object);
-        else if (gi >= 0)
-            type = static_cast<TJSVariable *>(FLists.GlobalVars.Objects(gi))->GetText();
+        else if (global)
+            type = global->GetText();
         if (Contains(type, "document.") || Contains(type, "window.")) {
             path = member;
             const size_t d = path.find('.');
@@ -413,12 +413,12 @@ void TJSParser::RecordAssignmentTarget(const AnsiString &Target, int Op, int Rhs
             if (f == fn)
                 break;
         }
-        if (!declared && FGlobalNames.IndexOf(FLists.GlobalVars, path) < 0) {
+        if (!declared && !FLists.GlobalVars.Contains(path)) {
             if (IsPredefinedGlobal(path))
                 AddFinding(fdAvoidIdentifierName, path, Line);
             const bool typed = RhsCode >= tkWindow && RhsCode <= tkDOM4;
-            FLists.GlobalVars.AddObject(
-                path, new TJSVariable(this, -1, typed ? vkTyped : vkDeclared, Line, typed ? RhsText : AnsiString()));
+            FLists.GlobalVars.Add(path, std::make_unique<TJSVariable>(-1, typed ? vkTyped : vkDeclared, Line,
+                                                                      typed ? RhsText : AnsiString()));
             if (FHost)
                 FHost->AddVariableNode(path, Line, nullptr, nkGlobalVar);
             DeclareLocal(path, Line, RhsCode, RhsText, false);
@@ -427,7 +427,7 @@ void TJSParser::RecordAssignmentTarget(const AnsiString &Target, int Op, int Rhs
                                "\" will be treated as global!",
                            sevHint, 2, Line);
         }
-    } else if (IsPredefinedGlobal(path) && FGlobalNames.IndexOf(FLists.GlobalVars, path) < 0) {
+    } else if (IsPredefinedGlobal(path) && !FLists.GlobalVars.Contains(path)) {
         AddFinding(fdAvoidIdentifierName, path, Line);
     }
 
@@ -441,8 +441,8 @@ void TJSParser::RecordAssignmentTarget(const AnsiString &Target, int Op, int Rhs
         if (!type.empty()) {
             if (fn && fn->IsLocalVar(Target))
                 fn->SetLocalVarType(Target, type);
-            else if (int gi = FGlobalNames.IndexOf(FLists.GlobalVars, Target); gi >= 0)
-                static_cast<TJSVariable *>(FLists.GlobalVars.Objects(gi))->SetType(type);
+            else if (TJSVariable *global = FLists.GlobalVars.Find(Target))
+                global->SetType(type);
         }
         if (RhsCode == erIdentifier)
             PropagateNewRecord(RhsText, Target, Line);

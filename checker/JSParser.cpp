@@ -129,7 +129,6 @@ void TJSParser::ResetCounts()
     FIncludeLimitReported = false;
     // a new check fills the lists afresh
     FFunctionNames.Reset();
-    FGlobalNames.Reset();
     FPrototypeNames.Reset();
     FNewRecordKeys.clear();
     FFirstNewRecord.clear();

@@ -239,7 +239,6 @@ private:
     TZSStringList FNames; // member names of an object literal given to a global "var"
     TZSStringList *FFunctions = nullptr;
     mutable TExactIndex FFunctionNames; // lookups in the function list
-    mutable TExactIndex FGlobalNames; // lookups in GlobalVars
     TExactIndex FPrototypeNames; // lookups in PrototypeInstances
     // The new-records made (variable, constructor and scope), and the first of each variable and scope, as
     // its position in NewRecords; NewRecordsSeen is the list's length when they were last brought up to

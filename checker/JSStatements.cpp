@@ -30,7 +30,7 @@ bool IsBrowserWord(int C)
 
 bool TJSParser::IsDeclaredInScope(const AnsiString &Name) const
 {
-    if (FGlobalNames.IndexOf(FLists.GlobalVars, Name) >= 0)
+    if (FLists.GlobalVars.Contains(Name))
         return true;
     for (auto it = FOpenFunctions.rbegin(); it != FOpenFunctions.rend(); ++it) {
         const int index = it->Index;
@@ -461,10 +461,8 @@ int TJSParser::ParseObjectOperand(const AnsiString &Target, AnsiString &Text)
 void TJSParser::DeclareGlobal(const AnsiString &Name, int32_t Line, int ValueCode, const AnsiString &ValueText,
                               bool Report)
 {
-    int i = FGlobalNames.IndexOf(FLists.GlobalVars, Name);
-    if (i >= 0) {
+    if (const TJSVariable *v = FLists.GlobalVars.Find(Name)) {
         if (Report && FRepeatDec) {
-            auto *v = static_cast<TJSVariable *>(FLists.GlobalVars.Objects(i));
             AddMessage("global var \"" + Name + "\" already declared on line " +
                            std::to_string(DisplayLine(v->GetDeclLine())),
                        sevWarning, 23, Line);
@@ -472,8 +470,8 @@ void TJSParser::DeclareGlobal(const AnsiString &Name, int32_t Line, int ValueCod
         return;
     }
     bool typed = ValueCode >= tkWindow && ValueCode <= tkDOM4;
-    auto *v = new TJSVariable(this, -1, typed ? vkTyped : vkDeclared, Line, typed ? ValueText : AnsiString());
-    FLists.GlobalVars.AddObject(Name, v);
+    FLists.GlobalVars.Add(Name, std::make_unique<TJSVariable>(-1, typed ? vkTyped : vkDeclared, Line,
+                                                              typed ? ValueText : AnsiString()));
     if (FHost)
         FHost->AddVariableNode(Name, Line, nullptr, nkGlobalVar);
 }
@@ -852,11 +850,10 @@ int TJSParser::ParseVar()
                 AddFinding(fdAvoidIdentifierName, name, line);
         }
         if (FFunctionIndex == 0) {
-            const bool existed = FGlobalNames.IndexOf(FLists.GlobalVars, name) >= 0;
+            const bool existed = FLists.GlobalVars.Contains(name);
             DeclareGlobal(name, line, valueCode, valueText, true);
             if (!existed && valueCode == srBlock) {
-                auto *v = static_cast<TJSVariable *>(
-                    FLists.GlobalVars.Objects(FGlobalNames.IndexOf(FLists.GlobalVars, name)));
+                TJSVariable *v = FLists.GlobalVars.Find(name);
                 for (int i = 0; i < FNames.Count(); ++i)
                     v->AddMember(FNames[i]);
             }
@@ -1299,7 +1296,7 @@ int TJSParser::ParseTry()
                             AddFinding(fdCatchIdSameAsLocal, line);
                         else
                             DeclareLocal(name, line, -1, AnsiString(), false);
-                    } else if (FGlobalNames.IndexOf(FLists.GlobalVars, name) >= 0) {
+                    } else if (FLists.GlobalVars.Contains(name)) {
                         AddFinding(fdCatchIdSameAsGlobal, line);
                     } else {
                         DeclareGlobal(name, line, -1, AnsiString(), false);

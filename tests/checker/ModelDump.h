@@ -89,7 +89,7 @@ inline std::string DumpModel(const TCheckerLists &L)
     if (L.GlobalVars.Count()) {
         out += "G:";
         for (int i = 0; i < L.GlobalVars.Count(); ++i) {
-            auto *v = static_cast<const TJSVariable *>(L.GlobalVars.Objects(i));
+            const TJSVariable *v = L.GlobalVars.At(i);
             out += " " + DumpVariable(L.GlobalVars[i], v) + "@" + std::to_string(v->GetDeclLine());
             if (v->Members().Count()) {
                 out += "{";

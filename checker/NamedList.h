@@ -1,0 +1,109 @@
+#pragma once
+// The lists of the checker's model: records kept in the order they were added, each under a name, where
+// a name finds its first record through a hash index instead of a scan. The index follows the list as it
+// grows; renaming or removing records makes it start again at the next lookup.
+#include <algorithm>
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <unordered_map>
+#include <utility>
+#include <vector>
+
+#include "text/ZSStrUtils.h"
+
+template <class T>
+class TNamedList {
+public:
+    struct TEntry {
+        AnsiString Name;
+        T Value;
+    };
+
+    int Count() const { return static_cast<int>(FEntries.size()); }
+    bool Empty() const { return FEntries.empty(); }
+    const AnsiString &Name(int Index) const { return FEntries[Index].Name; }
+    // The name at Index, as a string list reads.
+    const AnsiString &operator[](int Index) const { return FEntries[Index].Name; }
+    T &Value(int Index) { return FEntries[Index].Value; }
+    const T &Value(int Index) const { return FEntries[Index].Value; }
+    const TEntry &Back() const { return FEntries.back(); }
+
+    // Appends a record; its index.
+    int Add(AnsiString Name, T Value)
+    {
+        FEntries.push_back({std::move(Name), std::move(Value)});
+        return Count() - 1;
+    }
+    // Index of the first record named Name (byte for byte), -1 when none.
+    int IndexOf(const AnsiString &Name) const
+    {
+        if (FEntries.size() <= kScanBelow) { // a scan beats hashing there
+            for (size_t i = 0; i < FEntries.size(); ++i)
+                if (FEntries[i].Name == Name)
+                    return static_cast<int>(i);
+            return -1;
+        }
+        for (; FIndexed < FEntries.size(); ++FIndexed)
+            FIndex.emplace(FEntries[FIndexed].Name, static_cast<int>(FIndexed));
+        auto it = FIndex.find(Name);
+        return it == FIndex.end() ? -1 : it->second;
+    }
+    bool Contains(const AnsiString &Name) const { return IndexOf(Name) >= 0; }
+
+    void Rename(int Index, AnsiString Name)
+    {
+        FEntries[Index].Name = std::move(Name);
+        ForgetIndex();
+    }
+    // Removes the records Drop(entry) picks, keeping the others in order.
+    template <class Pred>
+    void RemoveIf(Pred Drop)
+    {
+        const auto end = std::remove_if(FEntries.begin(), FEntries.end(), Drop);
+        if (end == FEntries.end())
+            return;
+        FEntries.erase(end, FEntries.end());
+        ForgetIndex();
+    }
+    void Clear()
+    {
+        FEntries.clear();
+        ForgetIndex();
+    }
+
+    auto begin() { return FEntries.begin(); }
+    auto end() { return FEntries.end(); }
+    auto begin() const { return FEntries.begin(); }
+    auto end() const { return FEntries.end(); }
+
+private:
+    static constexpr size_t kScanBelow = 8;
+
+    void ForgetIndex()
+    {
+        FIndex.clear();
+        FIndexed = 0;
+    }
+
+    std::vector<TEntry> FEntries;
+    mutable std::unordered_map<std::string, int> FIndex;
+    mutable size_t FIndexed = 0; // records in FIndex
+};
+
+// Names with the line each was met on (an include-encoded line for include pieces).
+class TLineList : public TNamedList<int32_t> {
+public:
+    int32_t Line(int Index) const { return Value(Index); }
+};
+
+// Owned model objects under their names.
+template <class T>
+class TRecordList : public TNamedList<std::unique_ptr<T>> {
+public:
+    using Base = TNamedList<std::unique_ptr<T>>;
+    // The record at Index; null outside the list or where the record was removed.
+    T *At(int Index) const { return Index >= 0 && Index < Base::Count() ? Base::Value(Index).get() : nullptr; }
+    T *Find(const AnsiString &Name) const { return At(Base::IndexOf(Name)); }
+    T *Last() const { return Base::Empty() ? nullptr : Base::Back().Value.get(); }
+};
