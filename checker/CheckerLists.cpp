@@ -7,18 +7,9 @@ TCheckerLists::~TCheckerLists()
     ClearAll();
 }
 
-void TCheckerLists::FreeFunctions()
-{
-    for (int i = 0; i < Functions.Count(); ++i) {
-        delete static_cast<TJSFunction *>(Functions.Objects(i));
-        Functions.PutObject(i, nullptr);
-    }
-    Functions.Clear();
-}
-
 void TCheckerLists::ClearAll()
 {
-    FreeFunctions();
+    Functions.Clear();
     GlobalVars.Clear();
     Calls.clear();
     GlobalRefs.Clear();

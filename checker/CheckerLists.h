@@ -32,11 +32,10 @@ public:
     TCheckerLists(const TCheckerLists &) = delete;
     TCheckerLists &operator=(const TCheckerLists &) = delete;
 
-    void FreeFunctions(); // frees and clears Functions
     // Frees the model and empties every list.
     void ClearAll();
 
-    TZSStringList Functions; // name -> TJSFunction, owned
+    TRecordList<TJSFunction> Functions;
     TRecordList<TJSVariable> GlobalVars;
     TZSStringList GlobalRefs; // object = line
     TZSStringList OpenedWindows; // object = line

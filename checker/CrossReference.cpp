@@ -43,12 +43,8 @@ public:
 
 private:
     // ---- lookups
-    int FnIndex(const AnsiString &Name) { return FFunctionIndex.IndexOf(L.Functions, Name); }
-    TJSFunction *Fn(int Index) const
-    {
-        return Index >= 0 && Index < L.Functions.Count() ? static_cast<TJSFunction *>(L.Functions.Objects(Index))
-                                                         : nullptr;
-    }
+    int FnIndex(const AnsiString &Name) const { return L.Functions.IndexOf(Name); }
+    TJSFunction *Fn(int Index) const { return L.Functions.At(Index); }
     TJSFunction *FnNamed(const AnsiString &Name) { return Fn(FnIndex(Name)); }
     TJSVariable *Global(const AnsiString &Name) const
     {
@@ -155,7 +151,7 @@ private:
 
     THTMLJSFileChecker &C;
     TCheckerLists &L;
-    TExactIndex FFunctionIndex, FHTMLIndex, FDynamicIndex, FFormIndex, FBuiltInMemberIndex, FWindowIndex, FLabelIndex;
+    TExactIndex FHTMLIndex, FDynamicIndex, FFormIndex, FBuiltInMemberIndex, FWindowIndex, FLabelIndex;
     // Global variables by name: the position of the first in GlobalVars. A removed variable leaves a hole
     // (null record) that the pass sweeps away when the step ends, so that removals stay cheap.
     std::unordered_map<AnsiString, int> FGlobals;
@@ -526,7 +522,7 @@ void TCrossReference::Functions()
         TJSFunction *f = Fn(i);
         if (!f)
             continue;
-        const AnsiString &name = L.Functions[i];
+        const AnsiString &name = L.Functions.Name(i);
         if (IsHTML(name) || IsDynamic(name))
             Msg("function name \"" + name + "\" is duplicated in HTML Names", sevWarning, 52, f->GetLine());
         const size_t proto = name.find(".prototype.");
@@ -552,7 +548,7 @@ void TCrossReference::Functions()
             AnsiString owner = name;
             if (kind == 2) {
                 TJSFunction *k = Fn(f->GetLinkIndex());
-                owner = k ? L.Functions[f->GetLinkIndex()] : AnsiString();
+                owner = k ? L.Functions.Name(f->GetLinkIndex()) : AnsiString();
             }
             for (int k = 0; k < f->Locals().Count() && !owner.empty(); ++k) {
                 const AnsiString local = f->Locals()[k];
@@ -743,7 +739,7 @@ void TCrossReference::ObjectMethods()
             const auto *v = static_cast<TJSVariable *>(f->Locals().Objects(j));
             const int32_t line = v ? v->GetDeclLine() : f->GetLine();
             ctor->AddLocalVar(local, line, 0, AnsiString(), false);
-            C.FNav.AddConstructorMember(local, line, L.Functions[k], nkLocalVar);
+            C.FNav.AddConstructorMember(local, line, L.Functions.Name(k), nkLocalVar);
         }
     }
 }
@@ -754,7 +750,7 @@ void TCrossReference::Calls()
     // every function of a name, in list order, without a scan per call
     std::unordered_map<AnsiString, std::vector<int>> functionsByName;
     for (int k = 0; k < L.Functions.Count(); ++k)
-        functionsByName[L.Functions[k]].push_back(k);
+        functionsByName[L.Functions.Name(k)].push_back(k);
     for (const TGlobalCall &c : L.Calls) {
         const int32_t line = c.Call ? c.Call->GetLine() : 0;
         const AnsiString n = Reduce(BasePath(c.Name));
@@ -913,7 +909,7 @@ void TCrossReference::FunctionReferences()
             continue;
         f->CheckLabels();
         TJSFunction *ctor = f->GetKind() == 2 ? Fn(f->GetLinkIndex()) : nullptr;
-        const AnsiString ctorName = ctor ? L.Functions[f->GetLinkIndex()] : AnsiString();
+        const AnsiString ctorName = ctor ? L.Functions.Name(f->GetLinkIndex()) : AnsiString();
         FunctionHtmlObjects(f, fi, ctor);
         FunctionNames(f, fi, ctor);
         if (ctor)
@@ -1069,11 +1065,11 @@ void TCrossReference::NeverCalled()
     for (int i = 0; i < L.Functions.Count(); ++i)
         if (TJSFunction *f = Fn(i))
             for (int j = 0; j < f->Calls().Count(); ++j)
-                if (f->Calls()[j] != L.Functions[i])
+                if (f->Calls()[j] != L.Functions.Name(i))
                     called.insert(f->Calls()[j]);
     for (int i = 0; i < L.Functions.Count(); ++i) {
         TJSFunction *f = Fn(i);
-        const AnsiString &name = L.Functions[i];
+        const AnsiString &name = L.Functions.Name(i);
         if (!f || f->GetParentIndex() != -1 || f->GetKind() != 0 || name.rfind("Anonymous function", 0) == 0)
             continue;
         // The pseudo-function of an object literal is nothing one could call.

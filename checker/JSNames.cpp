@@ -225,7 +225,7 @@ AnsiString TJSParser::AnonymousName()
     // functions of different sections stay apart.
     for (;;) {
         AnsiString name = "Anonymous function" + std::to_string(++FAnonymousCount);
-        if (!FFunctions || FFunctionNames.IndexOf(*FFunctions, name) < 0)
+        if (!FFunctions || !FFunctions->Contains(name))
             return name;
     }
 }
@@ -318,7 +318,7 @@ void TJSParser::RecordReference(const AnsiString &Name, int ResultCode)
     if (cls == 7 && fn) {
         const AnsiString owner = Name.substr(0, Name.find(".arguments"));
         // only a function's own arguments can be read this way; an object's "arguments" member is no concern
-        if (!owner.empty() && owner != fn->Name() && FFunctionNames.IndexOf(*FFunctions, owner) >= 0)
+        if (!owner.empty() && owner != fn->Name() && FFunctions->Contains(owner))
             AddMessage("\".arguments\" property only applies to current function name, not " + owner, sevError, 83,
                        line);
     }
@@ -407,9 +407,7 @@ void TJSParser::RecordAssignmentTarget(const AnsiString &Target, int Op, int Rhs
         for (TJSFunction *f = fn; f && !declared;) {
             declared = f->IsParameter(path) || f->IsLocalVar(path);
             int parent = f->GetParentIndex();
-            f = (parent >= 0 && parent < FFunctions->Count() && parent != FFunctionIndex - 1)
-                    ? static_cast<TJSFunction *>(FFunctions->Objects(parent))
-                    : nullptr;
+            f = parent != FFunctionIndex - 1 ? FFunctions->At(parent) : nullptr;
             if (f == fn)
                 break;
         }

@@ -128,7 +128,6 @@ void TJSParser::ResetCounts()
     FAnonymousCount = 0;
     FIncludeLimitReported = false;
     // a new check fills the lists afresh
-    FFunctionNames.Reset();
     FPrototypeNames.Reset();
     FNewRecordKeys.clear();
     FFirstNewRecord.clear();
@@ -164,9 +163,7 @@ void TJSParser::ResetState()
 
 TJSFunction *TJSParser::CurrentFunction() const
 {
-    if (FFunctionIndex <= 0 || !FFunctions || FFunctionIndex > FFunctions->Count())
-        return nullptr;
-    return static_cast<TJSFunction *>(FFunctions->Objects(FFunctionIndex - 1));
+    return FFunctionIndex > 0 && FFunctions ? FFunctions->At(FFunctionIndex - 1) : nullptr;
 }
 
 void TJSParser::SetOptions(bool JSON, bool Deprecated, bool ECMA, bool SemiColon, bool RepeatDec, bool Summary,
@@ -182,7 +179,7 @@ void TJSParser::SetOptions(bool JSON, bool Deprecated, bool ECMA, bool SemiColon
     FNoWarnings = NoWarnings;
 }
 
-void TJSParser::Parse(int32_t SectionCode, TZSStringList &Functions, bool JSON, bool Deprecated, bool ECMA,
+void TJSParser::Parse(int32_t SectionCode, TRecordList<TJSFunction> &Functions, bool JSON, bool Deprecated, bool ECMA,
                       bool SemiColon, bool RepeatDec, bool Summary, bool WarnNoVar, bool NoWarnings, TStrings *Items)
 {
     FItems = Items;

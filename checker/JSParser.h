@@ -12,6 +12,7 @@
 #include "checker/ExactIndex.h"
 #include "checker/JSLexer.h"
 #include "checker/MessageSink.h"
+#include "checker/NamedList.h"
 #include "checker/ParserHost.h"
 #include "text/ZSStrUtils.h"
 #include "platform/StringList.h"
@@ -107,7 +108,7 @@ public:
     void ResetInlineTotals();
     void ResetSectionCounts();
     void ResetState();
-    void Parse(int32_t SectionCode, TZSStringList &Functions, bool JSON, bool Deprecated, bool ECMA, bool SemiColon,
+    void Parse(int32_t SectionCode, TRecordList<TJSFunction> &Functions, bool JSON, bool Deprecated, bool ECMA, bool SemiColon,
                bool RepeatDec, bool Summary, bool WarnNoVar, bool NoWarnings, TStrings *Items);
     // Sets the options of the next findings without parsing (a run sets them before its first piece).
     void SetOptions(bool JSON, bool Deprecated, bool ECMA, bool SemiColon, bool RepeatDec, bool Summary, bool WarnNoVar,
@@ -237,8 +238,7 @@ private:
     };
     std::vector<TOpenFunction> FOpenFunctions;
     TZSStringList FNames; // member names of an object literal given to a global "var"
-    TZSStringList *FFunctions = nullptr;
-    mutable TExactIndex FFunctionNames; // lookups in the function list
+    TRecordList<TJSFunction> *FFunctions = nullptr;
     TExactIndex FPrototypeNames; // lookups in PrototypeInstances
     // The new-records made (variable, constructor and scope), and the first of each variable and scope, as
     // its position in NewRecords; NewRecordsSeen is the list's length when they were last brought up to

@@ -33,10 +33,7 @@ bool TJSParser::IsDeclaredInScope(const AnsiString &Name) const
     if (FLists.GlobalVars.Contains(Name))
         return true;
     for (auto it = FOpenFunctions.rbegin(); it != FOpenFunctions.rend(); ++it) {
-        const int index = it->Index;
-        if (index < 0 || index >= FFunctions->Count())
-            continue;
-        auto *fn = static_cast<const TJSFunction *>(FFunctions->Objects(index));
+        const TJSFunction *fn = FFunctions->At(it->Index);
         if (fn && (fn->IsLocalVar(Name) || fn->IsParameter(Name)))
             return true;
     }
@@ -216,7 +213,7 @@ bool TJSParser::ParseFunction(bool Required, const AnsiString &GivenName, bool E
 
     // Registration.
     ++FFunctionDepth;
-    if (!Expression && FFunctionNames.IndexOf(*FFunctions, name) >= 0)
+    if (!Expression && FFunctions->Contains(name))
         AddMessage("duplicate function - \"" + name +
                        "\".  Browsers will use the last one without reporting any error!",
                    sevWarning, 14, line);
@@ -226,10 +223,10 @@ bool TJSParser::ParseFunction(bool Required, const AnsiString &GivenName, bool E
         parentIndex = FOpenFunctions.back().Index;
         parentNode = FOpenFunctions.back().Node;
     }
-    if (parentIndex >= 0 && parentIndex < FFunctions->Count())
-        static_cast<TJSFunction *>(FFunctions->Objects(parentIndex))->AddEmbeddedFunction(name, line);
-    auto *fn = new TJSFunction(this, parentIndex, 0, line, name);
-    const int index = FFunctions->AddObject(name, fn);
+    if (TJSFunction *parent = FFunctions->At(parentIndex))
+        parent->AddEmbeddedFunction(name, line);
+    const int index = FFunctions->Add(name, std::make_unique<TJSFunction>(this, parentIndex, 0, line, name));
+    TJSFunction *fn = FFunctions->At(index);
     TNavNode node = FHost ? FHost->AddFunctionNode(decl, line - 1, parentNode, nkFunction) : nullptr;
     FCurrentNode = node;
     fn->SetParameters(decl, line, true);
@@ -293,8 +290,8 @@ int TJSParser::ParseObjectLiteral(const AnsiString &Target)
     NextToken();
     ++FBraceDepth;
     const AnsiString pseudo = "ObjectLiteral" + std::to_string(FFunctions->Count());
-    if (FFunctionNames.IndexOf(*FFunctions, pseudo) < 0)
-        FFunctions->AddObject(pseudo, new TJSFunction(this, -1, 0, FCur.Line, pseudo));
+    if (!FFunctions->Contains(pseudo))
+        FFunctions->Add(pseudo, std::make_unique<TJSFunction>(this, -1, 0, FCur.Line, pseudo));
     TJSFunction *fn = CurrentFunction();
     if (!Target.empty()) {
         AddNewRecord(Target, "Object", FCur.Line);
@@ -587,11 +584,8 @@ int TJSParser::ParseStatement()
             AddFinding(fdReturnExpressionMissingOrInvalid, Look().Line);
             Recover(false);
         }
-        if (FFunctions->Count() > 0) {
-            auto *last = static_cast<TJSFunction *>(FFunctions->Objects(FFunctions->Count() - 1));
-            if (last)
-                last->SetReturnInfo(rc == erCall ? last->LastCallName() : text, rc);
-        }
+        if (TJSFunction *last = FFunctions->Last())
+            last->SetReturnInfo(rc == erCall ? last->LastCallName() : text, rc);
         CheckSemicolon();
         return srReturn;
     }

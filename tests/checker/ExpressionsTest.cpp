@@ -263,7 +263,7 @@ TEST(Model, FunctionsOfALibraryAppearOnceWithTheirParameters)
     run.Finish();
     std::string names;
     for (int i = 0; i < run.Lists.Functions.Count(); ++i) {
-        auto *f = static_cast<const TJSFunction *>(run.Lists.Functions.Objects(i));
+        const TJSFunction *f = run.Lists.Functions.At(i);
         names += run.Lists.Functions[i] + "/" + std::to_string(f->ParameterCount()) + " ";
     }
     EXPECT_EQ(names, "a/1 b/2 ObjectLiteral2/0 m/1 c/0 ");

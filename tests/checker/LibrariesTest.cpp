@@ -48,8 +48,7 @@ TEST_P(LibraryCheck, ChecksWithoutFalseSyntaxErrors)
     // Every function declared by name is in the model with its parameters, as often as it is declared.
     std::map<std::string, std::vector<int>> model; // name -> parameter counts
     for (int i = 0; i < run.Lists.Functions.Count(); ++i)
-        model[run.Lists.Functions[i]].push_back(
-            static_cast<const TJSFunction *>(run.Lists.Functions.Objects(i))->ParameterCount());
+        model[run.Lists.Functions[i]].push_back(run.Lists.Functions.At(i)->ParameterCount());
     const std::string source = ReadFile(lib.Path);
     static const std::regex declaration(R"(\bfunction\s+([A-Za-z_$][\w$]*)\s*\(([^)]*)\))");
     std::map<std::string, int> declared;

@@ -41,7 +41,7 @@ inline std::string DumpModel(const TCheckerLists &L)
 {
     std::string out;
     for (int i = 0; i < L.Functions.Count(); ++i) {
-        auto *f = static_cast<const TJSFunction *>(L.Functions.Objects(i));
+        const TJSFunction *f = L.Functions.At(i);
         out += "F " + L.Functions[i] + " parent=" + std::to_string(f->GetParentIndex()) +
                " line=" + std::to_string(f->GetLine()) + " params=[";
         for (int p = 0; p < f->Parameters().Count(); ++p)
