@@ -672,7 +672,7 @@ void TCrossReference::NewRecordsSecondPass()
 
         for (int j = 0; j < ctor->References().Count(); ++j) {
             const AnsiString &name = ctor->References()[j];
-            const int32_t refLine = ObjectLine(ctor->References().Objects(j));
+            const int32_t refLine = ctor->References().Line(j);
             if (ctor->IsParameter(name) || IsGlobal(name) || Reduce(name).empty())
                 continue;
             if (const int w = FnIndex(name); w >= 0 && w != k) {
@@ -700,7 +700,7 @@ void TCrossReference::NewRecordsSecondPass()
         }
         for (int j = 0; j < ctor->Calls().Count(); ++j) {
             const AnsiString &called = ctor->Calls()[j];
-            auto *call = static_cast<TJSFunctionCall *>(ctor->Calls().Objects(j));
+            auto *call = ctor->Calls().At(j);
             const int32_t callLine = call ? call->GetLine() : line;
             if (Reduce(called).empty() || called.find_first_of(".[(") != AnsiString::npos)
                 continue;
@@ -736,7 +736,7 @@ void TCrossReference::ObjectMethods()
             const AnsiString local = f->Locals()[j];
             if (local.rfind("this.", 0) != 0 || ctor->IsLocalVar(local))
                 continue;
-            const auto *v = static_cast<TJSVariable *>(f->Locals().Objects(j));
+            const auto *v = f->Locals().At(j);
             const int32_t line = v ? v->GetDeclLine() : f->GetLine();
             ctor->AddLocalVar(local, line, 0, AnsiString(), false);
             C.FNav.AddConstructorMember(local, line, L.Functions.Name(k), nkLocalVar);
@@ -923,7 +923,7 @@ void TCrossReference::FunctionHtmlObjects(TJSFunction *f, int fi, TJSFunction *c
     // HTML objects referred to in the function.
     for (int j = 0; j < f->HtmlObjects().Count(); ++j) {
         const AnsiString &r = f->HtmlObjects()[j];
-        const int32_t line = ObjectLine(f->HtmlObjects().Objects(j));
+        const int32_t line = f->HtmlObjects().Line(j);
         const AnsiString n = Reduce(TypedPrefix(r));
         if (n.empty() || Has(r, "parent."))
             continue;
@@ -954,7 +954,7 @@ void TCrossReference::FunctionNames(TJSFunction *f, int fi, TJSFunction *ctor)
     // Other names the function refers to.
     for (int j = 0; j < f->References().Count(); ++j) {
         AnsiString name = BasePath(f->References()[j]);
-        const int32_t line = ObjectLine(f->References().Objects(j));
+        const int32_t line = f->References().Line(j);
         const size_t thisPart = name.rfind("this.");
         if (thisPart != AnsiString::npos && thisPart > 0 && name[thisPart - 1] == '.')
             name = name.substr(thisPart);
@@ -995,13 +995,13 @@ void TCrossReference::ObjectMethodMembers(TJSFunction *f, TJSFunction *ctor, con
         if (name.rfind("this.", 0) != 0 || ctor->IsLocalVar(name) || f->IsLocalVar(name))
             continue;
         Msg("Object method or property \"" + name + "\" not found in \"" + ctorName + "\" or local variables", sevError,
-            185, ObjectLine(f->References().Objects(j)));
+            185, f->References().Line(j));
     }
     for (int j = 0; j < f->Locals().Count(); ++j) {
         const AnsiString &local = f->Locals()[j];
         if (local.rfind("this.", 0) != 0 || ctor->IsLocalVar(local))
             continue;
-        const auto *v = static_cast<TJSVariable *>(f->Locals().Objects(j));
+        const auto *v = f->Locals().At(j);
         Msg("\"" + local + "\" not found in constructor \"" + ctorName + "\" properties", sevError, 187,
             v ? v->GetDeclLine() : f->GetLine());
     }
@@ -1014,7 +1014,7 @@ void TCrossReference::FunctionCalls(TJSFunction *f, int fi)
         const AnsiString &called = f->Calls()[j];
         if (called.find_first_of(".[(") != AnsiString::npos || Reduce(called).empty())
             continue;
-        auto *call = static_cast<TJSFunctionCall *>(f->Calls().Objects(j));
+        auto *call = f->Calls().At(j);
         const int32_t line = call ? call->GetLine() : f->GetLine();
         TJSFunction *w = FnNamed(called);
         if (!w) {

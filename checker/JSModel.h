@@ -2,8 +2,9 @@
 // The symbol model the parser fills while it checks a script: function scopes, call sites and variables.
 // The file checker keeps the objects in its lists until the next check and walks them afterwards.
 #include <cstdint>
+#include <vector>
 
-#include "checker/ExactIndex.h"
+#include "checker/NamedList.h"
 #include "text/ZSStrUtils.h"
 #include "platform/StringList.h"
 
@@ -36,32 +37,32 @@ private:
     TZSStringList FMembers;
 };
 
+// An argument of a call: its text and the result code its expression gave.
+struct TCallArgument {
+    AnsiString Text;
+    int32_t Number = 0;
+};
+
 class TJSFunctionCall {
 public:
-    TJSFunctionCall(void *Owner, const AnsiString &CallerName, int32_t Line);
-    ~TJSFunctionCall();
-    TJSFunctionCall(const TJSFunctionCall &) = delete;
-    TJSFunctionCall &operator=(const TJSFunctionCall &) = delete;
+    TJSFunctionCall(const AnsiString &CallerName, int32_t Line);
 
     int32_t GetLine() const { return FLine; }
     void AddArgument(const AnsiString &Text, int32_t Number);
     // Text and number of argument Index; -1 when Index is outside.
     int32_t GetArgument(int Index, AnsiString &Text) const;
-    int ArgumentCount() const { return FArguments.Count(); }
+    int ArgumentCount() const { return static_cast<int>(FArguments.size()); }
     const AnsiString &GetCallerName() const { return FCallerName; }
-    void *Owner() const { return FOwner; }
 
 private:
-    void *FOwner;
     int32_t FLine;
     AnsiString FCallerName;
-    TZSStringList FArguments; // text -> TJSVariable (kind 4), owned
+    std::vector<TCallArgument> FArguments;
 };
 
 class TJSFunction {
 public:
     TJSFunction(TJSParser *Parser, int32_t ParentIndex, uint8_t Kind, int32_t Line, const AnsiString &Name);
-    ~TJSFunction();
     TJSFunction(const TJSFunction &) = delete;
     TJSFunction &operator=(const TJSFunction &) = delete;
 
@@ -124,14 +125,14 @@ public:
     int32_t NextCall(AnsiString &Name);
 
     // Read access for the cross-reference pass and the tests.
-    const TZSStringList &Parameters() const { return FParameters; }
-    const TZSStringList &Locals() const { return FLocals; }
-    const TZSStringList &Labels() const { return FLabels; }
-    const TStringList &LabelRefs() const { return FLabelRefs; }
-    const TStringList &HtmlObjects() const { return FHtmlObjects; }
-    const TStringList &References() const { return FReferences; }
-    const TZSStringList &Calls() const { return FCalls; }
-    const TZSStringList &EmbeddedFunctions() const { return FEmbedded; }
+    const TRecordList<TJSVariable> &Parameters() const { return FParameters; }
+    const TRecordList<TJSVariable> &Locals() const { return FLocals; }
+    const TLineList &Labels() const { return FLabels; }
+    const TLineList &LabelRefs() const { return FLabelRefs; }
+    const TLineList &HtmlObjects() const { return FHtmlObjects; }
+    const TLineList &References() const { return FReferences; }
+    const TRecordList<TJSFunctionCall> &Calls() const { return FCalls; }
+    const TLineList &EmbeddedFunctions() const { return FEmbedded; }
 
 private:
     void AddParameter(const AnsiString &Name, int32_t Line, bool Replace);
@@ -140,16 +141,14 @@ private:
     TJSParser *FParser;
     int32_t FLine;
     uint8_t FKind;
-    TZSStringList FParameters; // name -> TJSVariable, owned
-    TStringList FHtmlObjects; // object = line
-    TZSStringList FLocals; // name -> TJSVariable, owned
-    TZSStringList FLabels; // object = line
-    TStringList FLabelRefs; // object = line
-    TStringList FReferences; // object = line
-    TZSStringList FCalls; // called name -> TJSFunctionCall, owned
-    TZSStringList FEmbedded; // object = line
-    // name lookups in the lists above without a scan
-    mutable TExactIndex FParameterIndex, FLocalIndex, FLabelIndex, FCallIndex, FEmbeddedIndex;
+    TRecordList<TJSVariable> FParameters;
+    TLineList FHtmlObjects; // paths of HTML objects referred to
+    TRecordList<TJSVariable> FLocals;
+    TLineList FLabels;
+    TLineList FLabelRefs; // labels named by "break" and "continue"
+    TLineList FReferences; // other names referred to
+    TRecordList<TJSFunctionCall> FCalls; // under the name called
+    TLineList FEmbedded; // functions declared inside
     int FHtmlCursor = 0, FLocalCursor = 0, FReferenceCursor = 0, FCallCursor = 0;
     int32_t FLinkIndex = -1;
     int32_t FParentIndex;

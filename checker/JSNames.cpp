@@ -261,7 +261,7 @@ TJSFunctionCall *TJSParser::RecordCall(const AnsiString &Name, int32_t Line)
         fn->AddCall(name, Line);
         call = fn->LastCall();
     } else {
-        FLists.Calls.push_back({name, std::make_unique<TJSFunctionCall>(this, AnsiString(), Line)});
+        FLists.Calls.push_back({name, std::make_unique<TJSFunctionCall>(AnsiString(), Line)});
         call = FLists.Calls.back().Call.get();
     }
     RecordWithObject(name, Line);

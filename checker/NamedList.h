@@ -95,6 +95,15 @@ private:
 class TLineList : public TNamedList<int32_t> {
 public:
     int32_t Line(int Index) const { return Value(Index); }
+    // Whether the records of line Line at the end of the list hold Name. Records of one line are added
+    // together, as lines only grow within a piece, so only the tail can hold them.
+    bool EndsWith(const AnsiString &Name, int32_t Line) const
+    {
+        for (int i = Count() - 1; i >= 0 && Value(i) == Line; --i)
+            if (this->Name(i) == Name)
+                return true;
+        return false;
+    }
 };
 
 // Owned model objects under their names.

@@ -323,7 +323,7 @@ TEST(SymbolModel, CursorsCallsAndLabels)
     f.AddCall("g", 7);
     f.AddCallArgument("g", "x", 315); // the first call of that name
     EXPECT_EQ(f.LastCallName(), "g");
-    auto *first = static_cast<TJSFunctionCall *>(f.Calls().Objects(0));
+    const TJSFunctionCall *first = f.Calls().At(0);
     EXPECT_EQ(first->ArgumentCount(), 1);
     EXPECT_EQ(first->GetCallerName(), "f");
     EXPECT_EQ(first->GetArgument(1, name), -1);

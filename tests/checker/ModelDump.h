@@ -50,22 +50,19 @@ inline std::string DumpModel(const TCheckerLists &L)
         if (f->Locals().Count()) {
             out += " locals=[";
             for (int p = 0; p < f->Locals().Count(); ++p)
-                out += (p ? "," : "") +
-                       DumpVariable(f->Locals()[p], static_cast<const TJSVariable *>(f->Locals().Objects(p)));
+                out += (p ? "," : "") + DumpVariable(f->Locals()[p], f->Locals().At(p));
             out += "]";
         }
         if (f->Calls().Count()) {
             out += " calls=[";
             for (int c = 0; c < f->Calls().Count(); ++c)
-                out += (c ? "," : "") +
-                       DumpCall(f->Calls()[c], static_cast<const TJSFunctionCall *>(f->Calls().Objects(c)));
+                out += (c ? "," : "") + DumpCall(f->Calls()[c], f->Calls().At(c));
             out += "]";
         }
         if (f->References().Count()) {
             out += " refs=[";
             for (int r = 0; r < f->References().Count(); ++r)
-                out +=
-                    (r ? "," : "") + f->References()[r] + "@" + std::to_string(ObjectLine(f->References().Objects(r)));
+                out += (r ? "," : "") + f->References()[r] + "@" + std::to_string(f->References().Line(r));
             out += "]";
         }
         if (f->HtmlObjects().Count()) {
