@@ -21,4 +21,5 @@ void TCheckerLists::ClearAll()
     PrototypeInstances.Clear();
     DynamicNames.Clear();
     IncludeNames.Clear();
+    WithObjects.Clear();
 }

@@ -7,7 +7,6 @@
 
 #include "checker/JSModel.h"
 #include "checker/NamedList.h"
-#include "platform/StringList.h"
 #include "text/ZSStrUtils.h"
 
 // A call made outside any function: the name called and the call's record.
@@ -37,14 +36,15 @@ public:
 
     TRecordList<TJSFunction> Functions;
     TRecordList<TJSVariable> GlobalVars;
-    TZSStringList GlobalRefs; // object = line
-    TZSStringList OpenedWindows; // object = line
-    TZSStringList GlobalHTMLRefs; // object = line
+    TLineList GlobalRefs; // names referred to outside any function
+    TLineList OpenedWindows; // variables given the result of "open"
+    TLineList GlobalHTMLRefs; // HTML objects referred to outside any function
     std::vector<TGlobalCall> Calls; // calls made outside any function
-    TZSStringList LabelDefs; // object = line
-    TStringList LabelRefs; // object = line
+    TLineList LabelDefs; // labels outside any function
+    TLineList LabelRefs; // labels named by "break" and "continue" outside any function
     std::vector<TNewRecord> NewRecords;
-    TZSStringList PrototypeInstances; // object = line
-    TZSStringList DynamicNames; // object = line
-    TStringList IncludeNames; // object = include number (or line for "with" objects)
+    TLineList PrototypeInstances; // "owner.prototypeInstN\member" records (see the cross-reference pass)
+    TLineList DynamicNames; // names and ids given to elements by script
+    TNamedList<int32_t> IncludeNames; // the names of the includes with their numbers
+    TLineList WithObjects; // the objects of "with" statements, where a name was used inside
 };

@@ -12,7 +12,6 @@
 #include "checker/Findings.h"
 #include "checker/JSModel.h"
 #include "checker/JSParser.h"
-#include "checker/ListUtils.h"
 #include "checker/NameTables.h"
 
 namespace {
@@ -52,11 +51,11 @@ private:
         return it == FGlobals.end() ? nullptr : L.GlobalVars.At(it->second);
     }
     bool IsGlobal(const AnsiString &Name) const { return Global(Name) != nullptr; }
-    bool IsHTML(const AnsiString &Name) { return FHTMLIndex.IndexOf(C.FHTMLNames, Name) >= 0; }
-    bool IsDynamic(const AnsiString &Name) { return FDynamicIndex.IndexOf(L.DynamicNames, Name) >= 0; }
+    bool IsHTML(const AnsiString &Name) const { return C.FHTMLNames.Contains(Name); }
+    bool IsDynamic(const AnsiString &Name) const { return L.DynamicNames.Contains(Name); }
     bool IsForm(const AnsiString &Name) { return FFormIndex.IndexOf(C.FForms, Name) >= 0; }
     bool IsBuiltInMember(const AnsiString &Name) { return FBuiltInMemberIndex.IndexOf(C.FBuiltInMembers, Name) >= 0; }
-    bool IsOpenedWindow(const AnsiString &Name) { return FWindowIndex.IndexOf(L.OpenedWindows, Name) >= 0; }
+    bool IsOpenedWindow(const AnsiString &Name) const { return L.OpenedWindows.Contains(Name); }
     AnsiString Reduce(const AnsiString &Name)
     {
         AnsiString r;
@@ -151,7 +150,7 @@ private:
 
     THTMLJSFileChecker &C;
     TCheckerLists &L;
-    TExactIndex FHTMLIndex, FDynamicIndex, FFormIndex, FBuiltInMemberIndex, FWindowIndex, FLabelIndex;
+    TExactIndex FFormIndex, FBuiltInMemberIndex;
     // Global variables by name: the position of the first in GlobalVars. A removed variable leaves a hole
     // (null record) that the pass sweeps away when the step ends, so that removals stay cheap.
     std::unordered_map<AnsiString, int> FGlobals;
@@ -365,7 +364,7 @@ bool TCrossReference::HTMLEntryMatches(const AnsiString &N, int32_t &DeclLine)
             match = d != AnsiString::npos && e.substr(d + 1) == N;
         }
         if (match) {
-            DeclLine = ObjectLine(C.FHTMLNames.Objects(i));
+            DeclLine = C.FHTMLNames.Line(i);
             return true;
         }
     }
@@ -427,7 +426,7 @@ void TCrossReference::PrototypeInstances()
 {
     for (int i = 0; i < L.PrototypeInstances.Count(); ++i) {
         AnsiString rec = L.PrototypeInstances[i];
-        const int32_t line = ObjectLine(L.PrototypeInstances.Objects(i));
+        const int32_t line = L.PrototypeInstances.Line(i);
         AnsiString typeOfC;
         const size_t possible = rec.find(".possiblePrototypeInst");
         if (possible != AnsiString::npos) {
@@ -446,7 +445,7 @@ void TCrossReference::PrototypeInstances()
             if (!known)
                 continue;
             rec = o + ".prototypeInst" + std::to_string(n) + "\\" + m;
-            L.PrototypeInstances.Put(i, rec);
+            L.PrototypeInstances.Rename(i, rec);
             if (TJSVariable *g = Global(o); g && !g->GetText().empty())
                 typeOfC = Reduce(g->GetText());
             else if (scope && scope->IsLocalVar(o))
@@ -609,10 +608,10 @@ void TCrossReference::GlobalsSecondPass()
 void TCrossReference::GlobalRefs()
 {
     // References that become constructor members leave the list; the rest are kept in order.
-    TZSStringList kept;
+    std::vector<char> moved(static_cast<size_t>(L.GlobalRefs.Count()), 0);
     for (int i = 0; i < L.GlobalRefs.Count(); ++i) {
-        const AnsiString n = Reduce(TypedPrefix(L.GlobalRefs[i]));
-        const int32_t line = ObjectLine(L.GlobalRefs.Objects(i));
+        const AnsiString n = Reduce(TypedPrefix(L.GlobalRefs.Name(i)));
+        const int32_t line = L.GlobalRefs.Line(i);
         const size_t dot = n.find('.');
         bool keep = true;
         if (dot != AnsiString::npos && !Has(n, "parent.")) {
@@ -634,14 +633,10 @@ void TCrossReference::GlobalRefs()
                 }
             }
         }
-        if (keep)
-            kept.AddObject(L.GlobalRefs[i], L.GlobalRefs.Objects(i));
+        moved[static_cast<size_t>(i)] = !keep;
     }
-    if (kept.Count() == L.GlobalRefs.Count())
-        return;
-    L.GlobalRefs.Clear();
-    for (int i = 0; i < kept.Count(); ++i)
-        L.GlobalRefs.AddObject(kept[i], kept.Objects(i));
+    size_t next = 0;
+    L.GlobalRefs.RemoveIf([&](const auto &) { return moved[next++] != 0; });
 }
 
 // 7. Instances get their constructor's type; constructors' own names and calls are checked.
@@ -806,17 +801,17 @@ void TCrossReference::Calls()
 // 10. Labels named by break and continue outside functions.
 void TCrossReference::Labels()
 {
-    for (int i = 0; i < L.LabelRefs.Count(); ++i)
-        if (FLabelIndex.IndexOf(L.LabelDefs, L.LabelRefs[i]) < 0)
-            Msg("global label \"" + L.LabelRefs[i] + "\" not found", sevError, 181, ObjectLine(L.LabelRefs.Objects(i)));
+    for (const auto &ref : L.LabelRefs)
+        if (!L.LabelDefs.Contains(ref.Name))
+            Msg("global label \"" + ref.Name + "\" not found", sevError, 181, ref.Value);
 }
 
 // 11. Every name referenced at global level must be declared somewhere.
 void TCrossReference::GlobalRefsSecondPass()
 {
     for (int i = 0; i < L.GlobalRefs.Count(); ++i) {
-        const AnsiString &r = L.GlobalRefs[i];
-        const int32_t line = ObjectLine(L.GlobalRefs.Objects(i));
+        const AnsiString &r = L.GlobalRefs.Name(i);
+        const int32_t line = L.GlobalRefs.Line(i);
         // "f()" used as a value refers to f.
         AnsiString n = Reduce(BasePath(r));
         const size_t firstDot = n.find('.');
@@ -864,8 +859,8 @@ void TCrossReference::GlobalRefsSecondPass()
 void TCrossReference::HTMLRefs()
 {
     for (int i = 0; i < L.GlobalHTMLRefs.Count(); ++i) {
-        const AnsiString &p = L.GlobalHTMLRefs[i];
-        const int32_t line = ObjectLine(L.GlobalHTMLRefs.Objects(i));
+        const AnsiString &p = L.GlobalHTMLRefs.Name(i);
+        const int32_t line = L.GlobalHTMLRefs.Line(i);
         const AnsiString n = Reduce(p);
         if (n.empty())
             continue;
@@ -877,7 +872,7 @@ void TCrossReference::HTMLRefs()
             for (int k = 0; k < C.FHTMLNames.Count() && !found; ++k) {
                 if (C.FHTMLNames[k].rfind(n, 0) == 0) {
                     found = true;
-                    declLine = ObjectLine(C.FHTMLNames.Objects(k));
+                    declLine = C.FHTMLNames.Line(k);
                 }
             }
         }
@@ -1048,7 +1043,7 @@ void TCrossReference::Events()
         }
         if (!found)
             Msg("event uses \"" + before + "\" not found in HTML Names", sevError, 188,
-                ObjectLine(C.FEventHandlers.Objects(i)));
+                C.FEventHandlers.Line(i));
     }
 }
 

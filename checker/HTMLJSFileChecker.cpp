@@ -181,7 +181,6 @@ void THTMLJSFileChecker::ClearSymbolLists()
     FEventTexts.Clear();
     FForms.Clear();
     FObjects.Clear();
-    FHTMLNameIndex.Reset();
     FFormIndex.Reset();
     FObjectIndex.Reset();
     FBuiltInMembers.Clear();
@@ -286,7 +285,7 @@ void THTMLJSFileChecker::CheckFile(const ICheckDocument &Editor, TStrings *Resul
     RunQueuedEmbeds();
 
     for (int j = 0; j < FEventTexts.Count(); ++j)
-        FNav.AddEventNode(FEventTexts[j], ObjectLine(FEventTexts.Objects(j)));
+        FNav.AddEventNode(FEventTexts.Name(j), FEventTexts.Line(j));
 
     FServerStartLine = FServerFirstLine;
     RunServerIncludes();

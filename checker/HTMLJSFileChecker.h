@@ -13,6 +13,7 @@
 #include "checker/CheckerLists.h"
 #include "checker/ExactIndex.h"
 #include "checker/MessageSink.h"
+#include "checker/NamedList.h"
 #include "checker/NavTree.h"
 #include "checker/ParserHost.h"
 #include "text/ZSStrUtils.h"
@@ -89,9 +90,9 @@ public:
     // ---- read access for tests and the shell
     TJSParser &Parser() { return *FParser; }
     TCheckerLists &Lists() { return FLists; }
-    const TZSStringList &HTMLNames() const { return FHTMLNames; }
-    const TStringList &EventHandlers() const { return FEventHandlers; }
-    const TStringList &EventTexts() const { return FEventTexts; }
+    const TLineList &HTMLNames() const { return FHTMLNames; }
+    const TLineList &EventHandlers() const { return FEventHandlers; }
+    const TLineList &EventTexts() const { return FEventTexts; }
     const TZSStringList &Forms() const { return FForms; }
     const TZSStringList &Objects() const { return FObjects; }
     int SectionCount() const { return FSectionCount; }
@@ -153,7 +154,6 @@ private:
     void ProcessProjectFiles(const AnsiString &FileName, int32_t LineCount);
     void AddServerInclude(const AnsiString &Path, int32_t i);
     void FindServerInclude(const AnsiString &Text, int32_t i);
-    bool GetIncludeNameByIndex(int32_t N, AnsiString &Name);
 
     // ---- cross-reference pass
     void CrossReference();
@@ -187,12 +187,12 @@ private:
 
     // Lists the parser does not share.
     TZSStringList FObjects; // OBJECT and APPLET names and ids
-    TZSStringList FHTMLNames; // NAME/ID values, object = line
-    TStringList FEventHandlers; // leading name of each handler, object = line
-    TStringList FEventTexts; // "event handler-text", object = line
+    TLineList FHTMLNames; // NAME/ID values
+    TLineList FEventHandlers; // leading name of each handler
+    TLineList FEventTexts; // "event handler-text"
     TZSStringList FForms; // FORM names and ids
     TZSStringList FBuiltInMembers;
-    TExactIndex FHTMLNameIndex, FFormIndex, FObjectIndex; // name lookups in the lists above
+    TExactIndex FFormIndex, FObjectIndex; // name lookups in the lists above
     struct TQueuedInclude {
         AnsiString Path;
         int32_t N = 0;

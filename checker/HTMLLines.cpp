@@ -657,10 +657,10 @@ void THTMLJSFileChecker::ProcessEventAttributes(AnsiString Tag, int32_t Line)
             RunParse(scInline);
             // A handler's unbalanced braces are its own: the next piece starts level.
             FParser->ResetState();
-            FEventHandlers.AddObject(leading, LineObject(Line));
+            FEventHandlers.Add(leading, Line);
             if (handler.size() > 40)
                 handler = handler.substr(0, 40) + "...";
-            FEventTexts.AddObject(entryName + " " + handler, LineObject(Line));
+            FEventTexts.Add(entryName + " " + handler, Line);
         }
         if (url)
             return;

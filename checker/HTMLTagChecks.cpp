@@ -118,8 +118,8 @@ void THTMLJSFileChecker::AddHTMLName(const AnsiString &Name, const AnsiString &T
             }
         }
     }
-    if (FHTMLNameIndex.IndexOf(FHTMLNames, key) < 0 || Radio)
-        FHTMLNames.AddObject(key, LineObject(FirstLine));
+    if (!FHTMLNames.Contains(key) || Radio)
+        FHTMLNames.Add(key, FirstLine);
     else
         AddMessage("HTML Name/Id \"" + Name + "\" is duplicated", sevWarning, 37, FirstLine);
     FNav.AddNamedObjectNode(Name + " " + tagName, FirstLine, nkNamedElement, FOpenForms);

@@ -80,18 +80,7 @@ void THTMLJSFileChecker::NoteInclude(int32_t N, const AnsiString &Name)
         FIncludes->Add(Name);
     else
         FIncludes->Put(N - 1, Name);
-    FLists.IncludeNames.AddObject(Name, LineObject(N));
-}
-
-bool THTMLJSFileChecker::GetIncludeNameByIndex(int32_t N, AnsiString &Name)
-{
-    for (int k = 0; k < FLists.IncludeNames.Count(); ++k) {
-        if (ObjectLine(FLists.IncludeNames.Objects(k)) == N) {
-            Name = FLists.IncludeNames[k];
-            return true;
-        }
-    }
-    return false;
+    FLists.IncludeNames.Add(Name, N);
 }
 
 AnsiString THTMLJSFileChecker::ResolvePath(const AnsiString &Path, bool &Changed, int32_t Line)

@@ -254,7 +254,7 @@ int TJSParser::ParseMember(AnsiString &Text)
             if (r != erNew) {
                 call = RecordCall(Text, line);
                 if ((Text == "open" || EndsWith(Text, ".open")) && !FPendingTarget.empty())
-                    FLists.OpenedWindows.AddObject(FPendingTarget, LineObject(line));
+                    FLists.OpenedWindows.Add(FPendingTarget, line);
             }
             AnsiString args = ParseArguments(Text, line, call, domChain, browserCall);
             browserCall = false;

@@ -54,19 +54,6 @@ bool LooksLikeName(const AnsiString &S)
     return c == '$' || c == '_' || (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z');
 }
 
-// One entry per name and line: entries of the current line are the last ones, as lines only grow
-// within a piece, so the scan stops at the first entry of another line.
-bool HasEntry(const TStrings &List, const AnsiString &Name, int32_t Line)
-{
-    for (int i = List.Count() - 1; i >= 0; --i) {
-        if (ObjectLine(List.Objects(i)) != Line)
-            return false;
-        if (List[i] == Name)
-            return true;
-    }
-    return false;
-}
-
 } // namespace
 
 // ---- name rules
@@ -234,13 +221,13 @@ void TJSParser::RecordWithObject(const AnsiString &Text, int32_t Line)
 {
     (void)Text;
     if (!FWithObject.empty())
-        FLists.IncludeNames.AddObject(FWithObject, LineObject(Line));
+        FLists.WithObjects.Add(FWithObject, Line);
 }
 
 void TJSParser::AddPrototypeInstance(const AnsiString &Record, int32_t Line)
 {
-    if (FPrototypeNames.IndexOf(FLists.PrototypeInstances, Record) < 0)
-        FLists.PrototypeInstances.AddObject(Record, LineObject(Line));
+    if (!FLists.PrototypeInstances.Contains(Record))
+        FLists.PrototypeInstances.Add(Record, Line);
 }
 
 TJSFunctionCall *TJSParser::RecordCall(const AnsiString &Name, int32_t Line)
@@ -289,8 +276,8 @@ void TJSParser::RecordHtmlObject(const AnsiString &Path, int32_t Line)
         // under the function that refers to it, not under the previous such node
         if (FHost)
             FHost->AddFunctionNode("HTML obj- " + Path, Line - 1, FCurrentNode, nkNestedFunction);
-    } else if (!HasEntry(FLists.GlobalHTMLRefs, Path, Line)) {
-        FLists.GlobalHTMLRefs.AddObject(Path, LineObject(Line));
+    } else if (!FLists.GlobalHTMLRefs.EndsWith(Path, Line)) {
+        FLists.GlobalHTMLRefs.Add(Path, Line);
     }
 }
 
@@ -312,8 +299,8 @@ void TJSParser::RecordReference(const AnsiString &Name, int ResultCode)
         RecordWithObject(Name, line);
         if (fn)
             fn->AddReference(Name, line);
-        else if (!HasEntry(FLists.GlobalRefs, Name, line))
-            FLists.GlobalRefs.AddObject(Name, LineObject(line));
+        else if (!FLists.GlobalRefs.EndsWith(Name, line))
+            FLists.GlobalRefs.Add(Name, line);
     }
     if (cls == 7 && fn) {
         const AnsiString owner = Name.substr(0, Name.find(".arguments"));
@@ -384,8 +371,8 @@ void TJSParser::RecordAssignmentTarget(const AnsiString &Target, int Op, int Rhs
         const AnsiString last = path.substr(path.rfind('.') + 1);
         if ((last == "id" || last == "name") && RhsCode == erString && RhsText.size() >= 2) {
             const AnsiString value = RhsText.substr(1, RhsText.size() - 2);
-            if (!value.empty() && IndexOfExact(FLists.DynamicNames, value) < 0) {
-                FLists.DynamicNames.AddObject(value, LineObject(Line));
+            if (!value.empty() && !FLists.DynamicNames.Contains(value)) {
+                FLists.DynamicNames.Add(value, Line);
                 if (FHost)
                     FHost->AddDynamicHTMLName(value, Line);
             }
@@ -534,8 +521,8 @@ void TJSParser::ScanStringForNames(const AnsiString &Text, int32_t Line)
             }
             if (i > s) {
                 const AnsiString name = Text.substr(s, i - s);
-                if (IndexOfExact(FLists.DynamicNames, name) < 0) {
-                    FLists.DynamicNames.AddObject(name, LineObject(Line));
+                if (!FLists.DynamicNames.Contains(name)) {
+                    FLists.DynamicNames.Add(name, Line);
                     if (FHost)
                         FHost->AddDynamicHTMLName(name, Line);
                 }

@@ -128,7 +128,6 @@ void TJSParser::ResetCounts()
     FAnonymousCount = 0;
     FIncludeLimitReported = false;
     // a new check fills the lists afresh
-    FPrototypeNames.Reset();
     FNewRecordKeys.clear();
     FFirstNewRecord.clear();
     FNewRecordsSeen = 0;

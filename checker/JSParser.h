@@ -9,7 +9,6 @@
 #include <unordered_set>
 #include <vector>
 
-#include "checker/ExactIndex.h"
 #include "checker/JSLexer.h"
 #include "checker/MessageSink.h"
 #include "checker/NamedList.h"
@@ -239,7 +238,6 @@ private:
     std::vector<TOpenFunction> FOpenFunctions;
     TZSStringList FNames; // member names of an object literal given to a global "var"
     TRecordList<TJSFunction> *FFunctions = nullptr;
-    TExactIndex FPrototypeNames; // lookups in PrototypeInstances
     // The new-records made (variable, constructor and scope), and the first of each variable and scope, as
     // its position in NewRecords; NewRecordsSeen is the list's length when they were last brought up to
     // date (another length: the list was refilled, they are made afresh).

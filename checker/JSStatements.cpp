@@ -547,7 +547,7 @@ int TJSParser::ParseStatement()
             if (TJSFunction *fn = CurrentFunction())
                 fn->AddLabelRef(FCur.Text, FCur.Line);
             else
-                FLists.LabelRefs.AddObject(FCur.Text, LineObject(FCur.Line));
+                FLists.LabelRefs.Add(FCur.Text, FCur.Line);
         }
         CheckSemicolon();
         return isBreak ? srBreak : srContinue;
@@ -675,10 +675,10 @@ int TJSParser::ParseExpressionStatement()
         const int32_t line = FCur.Line;
         if (TJSFunction *fn = CurrentFunction()) {
             fn->AddLabel(text, line);
-        } else if (IndexOfExact(FLists.LabelDefs, text) >= 0) {
+        } else if (FLists.LabelDefs.Contains(text)) {
             AddMessage("global label \"" + text + "\" duplicated", sevError, 90, line);
         } else {
-            FLists.LabelDefs.AddObject(text, LineObject(line));
+            FLists.LabelDefs.Add(text, line);
         }
         if (PeekToken() == tkFor || PeekToken() == tkWhile || PeekToken() == tkDo) {
             // the loop itself is parsed by ParseStatement

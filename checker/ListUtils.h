@@ -1,5 +1,6 @@
 #pragma once
-// Helpers for the checker's string lists, whose objects are either model objects or plain line numbers.
+// Line numbers: kept in the object slots of the include lists a check hands back to its caller, and
+// decoded from the numbering of include pieces.
 #include <cstdint>
 
 #include "platform/StringList.h"

@@ -2,7 +2,7 @@
 // The lists of the checker's model: records kept in the order they were added, each under a name, where
 // a name finds its first record through a hash index instead of a scan. The index follows the list as it
 // grows; renaming or removing records makes it start again at the next lookup.
-#include <algorithm>
+#include <cstddef>
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -56,14 +56,22 @@ public:
         FEntries[Index].Name = std::move(Name);
         ForgetIndex();
     }
-    // Removes the records Drop(entry) picks, keeping the others in order.
+    // Removes the records Drop(entry) picks, keeping the others in order. Drop sees each record once, in
+    // the list's order.
     template <class Pred>
     void RemoveIf(Pred Drop)
     {
-        const auto end = std::remove_if(FEntries.begin(), FEntries.end(), Drop);
-        if (end == FEntries.end())
+        size_t kept = 0;
+        for (size_t i = 0; i < FEntries.size(); ++i) {
+            if (Drop(std::as_const(FEntries[i])))
+                continue;
+            if (kept != i)
+                FEntries[kept] = std::move(FEntries[i]);
+            ++kept;
+        }
+        if (kept == FEntries.size())
             return;
-        FEntries.erase(end, FEntries.end());
+        FEntries.erase(FEntries.begin() + static_cast<std::ptrdiff_t>(kept), FEntries.end());
         ForgetIndex();
     }
     void Clear()

@@ -4,7 +4,6 @@
 
 #include "checker/CheckerLists.h"
 #include "checker/JSModel.h"
-#include "checker/ListUtils.h"
 
 inline std::string DumpVariable(const std::string &Name, const TJSVariable *V)
 {
@@ -14,13 +13,13 @@ inline std::string DumpVariable(const std::string &Name, const TJSVariable *V)
     return s;
 }
 
-inline std::string DumpLines(const char *Title, const TStrings &List)
+inline std::string DumpLines(const char *Title, const TNamedList<int32_t> &List)
 {
     if (List.Count() == 0)
         return {};
     std::string s = std::string(Title) + ":";
-    for (int i = 0; i < List.Count(); ++i)
-        s += " " + List[i] + "@" + std::to_string(ObjectLine(List.Objects(i)));
+    for (const auto &e : List)
+        s += " " + e.Name + "@" + std::to_string(e.Value);
     return s + "\n";
 }
 
@@ -117,6 +116,6 @@ inline std::string DumpModel(const TCheckerLists &L)
     out += DumpLines("Dynamic", L.DynamicNames);
     out += DumpLines("Labels", L.LabelDefs);
     out += DumpLines("LabelRefs", L.LabelRefs);
-    out += DumpLines("With", L.IncludeNames);
+    out += DumpLines("With", L.WithObjects);
     return out;
 }
