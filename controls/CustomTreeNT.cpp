@@ -1,4 +1,6 @@
 #include "controls/CustomTreeNT.h"
+
+#include "platform/HtmlHelp.h"
 #include "platform/ScopeGuard.h"
 #include "platform/Classes.h"
 #include <QTimer>
@@ -654,6 +656,24 @@ bool TCustomTreeNT::IncrementalSearch(char16_t C)
     return true;
 }
 
+bool TCustomTreeNT::HelpRequest()
+{
+    if (!OnGetHelpContext)
+        return false;
+    int Context = 0;
+    for (TTreeNTNode *Node = GetSelected(); Node && Context == 0; Node = Node->GetParent())
+        OnGetHelpContext(this, Node, Context);
+    if (Context == 0)
+        Context = ControlHelpContext();
+    if (Context != 0) {
+        if (OnHelp)
+            OnHelp(Context);
+        else
+            ApplicationHelpContext(Context);
+    }
+    return true;
+}
+
 bool TCustomTreeNT::KeyDown(int Key, bool Shift, bool Ctrl, char16_t Char)
 {
     TTreeNTNode *Selected = GetSelected();
@@ -673,15 +693,7 @@ bool TCustomTreeNT::KeyDown(int Key, bool Shift, bool Ctrl, char16_t Char)
         return true;
     }
     if (Key == tkF1) {
-        int Context = 0;
-        if (!OnGetHelpContext)
-            return true;
-        for (TTreeNTNode *Node = Selected; Node && Context == 0; Node = Node->GetParent())
-            OnGetHelpContext(this, Node, Context);
-        if (Context == 0)
-            OnGetHelpContext(this, nullptr, Context);
-        if (Context != 0 && OnHelp)
-            OnHelp(Context);
+        HelpRequest();
         return true;
     }
     if (!HasOption(toMultiSelect)) {

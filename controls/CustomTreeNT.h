@@ -198,8 +198,13 @@ public:
     // Text form: a line deeper than one level below its predecessor.
     std::function<void(TCustomTreeNT *, int Line, bool &RaiseError)> OnLevelError;
     std::function<void(TCustomTreeNT *, TTreeNTNode *, int &)> OnGetHelpContext;
-    // Opens the application's help at a context (F1 with OnGetHelpContext).
+    // Opens the help at a context (F1 with OnGetHelpContext); unset: the application's help.
     std::function<void(int)> OnHelp;
+    // F1: with OnGetHelpContext, the context of the caret node or its nearest ancestor that has
+    // one, else the control's own (ControlHelpContext), opens the help. False without the event.
+    bool HelpRequest();
+    // The control's help context (its window's or its parents'); none without a window.
+    virtual int ControlHelpContext() const { return 0; }
 
     // Internal hooks of the node core.
     void NodeChanged(TTreeNTNode *Node);

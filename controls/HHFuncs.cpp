@@ -82,7 +82,7 @@ AnsiString HHFormatURL(AnsiString File, AnsiString Topic, AnsiString WinDef, int
     if (!Topic.empty()) {
         ReplaceAll(Topic, "\\", "/");
         if (Topic[0] != '/')
-            Topic.insert(0, "/");
+            Topic = "/" + Topic;
         url = File.empty() ? Topic : File + "::" + Topic;
     } else {
         url = File;

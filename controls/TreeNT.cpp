@@ -752,6 +752,11 @@ TTreeNTNode *TTreeNT::MoveCaretByKey(int Key)
     return TCustomTreeNT::GetSelected();
 }
 
+int TTreeNT::ControlHelpContext() const
+{
+    return HelpContextOf(this);
+}
+
 void TTreeNT::keyPressEvent(QKeyEvent *Event)
 {
     if (FDragging && Event->key() == Qt::Key_Escape) {

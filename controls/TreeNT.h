@@ -3,6 +3,7 @@
 // TTreeNTDelegate, with the input handling of clicks, keys, check glyphs, context menus,
 // dragging, auto-expanding and auto-scrolling. The logic lives in TCustomTreeNT.
 #include "controls/CustomTreeNT.h"
+#include "platform/HelpContext.h"
 #include <QIcon>
 #include <QList>
 #include <QPointer>
@@ -36,7 +37,7 @@ private:
     int FInterval = StartInterval;
 };
 
-class TTreeNT : public QTreeView, public TCustomTreeNT {
+class TTreeNT : public QTreeView, public TCustomTreeNT, public IHelpKeyTarget {
     Q_OBJECT
 public:
     explicit TTreeNT(QWidget *Parent = nullptr);
@@ -47,6 +48,8 @@ public:
     TTreeNTDelegate *Delegate() const { return FDelegate; }
 
     void SetOptions(TTreeOptions Value) override;
+    int ControlHelpContext() const override;
+    bool HelpKey() override { return HelpRequest(); }
     TTreeNTNode *MoveCaretByKey(int Key) override;
     int PageRows() const override;
     void ScrollAt(int X, int Y) override;

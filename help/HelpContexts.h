@@ -1,0 +1,24 @@
+/* Context numbers of the help topics: the help project's map and the program's widgets use them. */
+#define IDH_CONTENTS 1000
+#define IDH_EDITOR 1010
+#define IDH_CHECK 1020
+#define IDH_PROJECTS 1030
+#define IDH_DIRECTORY 1040
+#define IDH_FIND 1050
+#define IDH_OPTIONS 1060
+#define IDH_VIEWER_OPTIONS 1065
+#define IDH_MESSAGE_BOX 1070
+#define IDH_TABLES 1071
+#define IDH_LISTS 1072
+#define IDH_ANCHORS 1073
+#define IDH_IMAGE 1074
+#define IDH_FTP 1080
+#define IDH_NEW_VERSION 1090
+#define IDH_PRINT 1100
+#define IDH_PREVIEW 1101
+#define IDH_ASCII 1110
+#define IDH_BUILTIN 1111
+#define IDH_CODE_TREE 1112
+#define IDH_EDITOR_CMDS 1120
+#define IDH_TIP 1130
+#define IDH_ABOUT 1140
