@@ -37,6 +37,7 @@ QPixmap BulbPicture()
 
 TTipOfTheDayForm::TTipOfTheDayForm(QWidget *Parent) : QDialog(Parent, Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint)
 {
+    setObjectName(QStringLiteral("TipOfTheDayForm"));
     setWindowTitle(QStringLiteral("Tip of the Day"));
     setFixedSize(379, 184);
     auto *Panel = new QFrame(this);

@@ -7,9 +7,17 @@
 #include <QVariant>
 #include <QWidget>
 
+#include <map>
+
 namespace {
 
 const char *const Property = "quillmarHelpContext";
+
+std::map<QString, int> &WindowContexts()
+{
+    static std::map<QString, int> contexts;
+    return contexts;
+}
 
 class THelpKeyFilter : public QObject {
 public:
@@ -21,11 +29,8 @@ public:
         const auto *key = static_cast<QKeyEvent *>(Event);
         if (key->key() != Qt::Key_F1 || (key->modifiers() & ~Qt::KeypadModifier) != Qt::NoModifier)
             return false;
-        // A key press travels up the parents when a widget ignores it: act on its first stop only.
-        QWidget *focus = QApplication::focusWidget();
-        if (focus && Watched != focus)
-            return false;
-        return HelpKeyPressed(focus ? focus : static_cast<QWidget *>(Watched));
+        // An F1 that finds no context travels on to the parents, which find none either.
+        return HelpKeyPressed(static_cast<QWidget *>(Watched));
     }
 };
 
@@ -37,6 +42,11 @@ void SetHelpContext(QWidget *Widget, int Context)
         Widget->setProperty(Property, Context);
 }
 
+void SetHelpContextOfWindow(const char *ObjectName, int Context)
+{
+    WindowContexts()[QString::fromLatin1(ObjectName)] = Context;
+}
+
 int OwnHelpContext(const QWidget *Widget)
 {
     return Widget ? Widget->property(Property).toInt() : 0;
@@ -44,9 +54,13 @@ int OwnHelpContext(const QWidget *Widget)
 
 int HelpContextOf(const QWidget *Widget)
 {
-    for (const QWidget *w = Widget; w; w = w->parentWidget())
+    for (const QWidget *w = Widget; w; w = w->parentWidget()) {
         if (const int context = OwnHelpContext(w))
             return context;
+        if (w->isWindow())
+            if (auto it = WindowContexts().find(w->objectName()); it != WindowContexts().end() && it->second)
+                return it->second;
+    }
     return 0;
 }
 

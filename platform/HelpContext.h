@@ -11,7 +11,10 @@ class QWidget;
 void SetHelpContext(QWidget *Widget, int Context);
 // The widget's own context, 0 when it has none.
 int OwnHelpContext(const QWidget *Widget);
-// The context of Widget or of its nearest parent that has one; 0 when none has.
+// A context for every window (dialog, tool window) with this object name, also one made later.
+void SetHelpContextOfWindow(const char *ObjectName, int Context);
+// The context of Widget or of its nearest parent that has one (its own, or for a window the one
+// of its object name); 0 when none has.
 int HelpContextOf(const QWidget *Widget);
 
 class IHelpKeyTarget {

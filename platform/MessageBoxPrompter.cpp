@@ -15,7 +15,10 @@ int TMessageBoxPrompter::Ask(const TPrompt &prompt)
     case TMsgDlgType::mtCustom: box.setIcon(QMessageBox::NoIcon); break;
     }
     box.setWindowTitle(prompt.Caption.empty() ? FTitle : ToQString(prompt.Caption));
-    box.setText(ToQString(prompt.Text));
+    // A text may break its lines with CR alone ("Help file not found\r" + path): shown as breaks.
+    QString text = ToQString(prompt.Text);
+    text.replace(QStringLiteral("\r\n"), QStringLiteral("\n")).replace(QLatin1Char('\r'), QLatin1Char('\n'));
+    box.setText(text);
 
     struct Choice {
         TMsgDlgButtons Bit;

@@ -13,6 +13,7 @@
 
 TfrmPreview::TfrmPreview(QWidget *Parent, QPrinter *Printer) : QDialog(Parent)
 {
+    setObjectName(QStringLiteral("frmPreview"));
     setWindowTitle(QStringLiteral(" Print Preview"));
     setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowMaximizeButtonHint |
                    Qt::WindowCloseButtonHint);

@@ -22,6 +22,7 @@ int S(int v)
 
 TfrmPrint::TfrmPrint(QWidget *Parent) : QDialog(Parent)
 {
+    setObjectName(QStringLiteral("frmPrint"));
     setWindowTitle(QStringLiteral("Print, preview and options"));
     setWindowFlags(Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint);
     setFixedSize(S(398), S(250));

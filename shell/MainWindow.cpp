@@ -3,6 +3,7 @@
 #include "shell/MainWindow.h"
 
 #include "controls/DropFiles.h"
+#include "controls/HHFuncs.h"
 #include "controls/FileDialogs.h"
 #include "controls/TextListBox.h"
 #include "controls/TipOfTheDay.h"
@@ -176,6 +177,7 @@ TfrmQuillmarMain::TfrmQuillmarMain(TMainWindowSetup Setup, QWidget *Parent) : QM
     };
 
     LaunchBrowser = StartBrowser;
+    CreateHelpHook(Setup);
     ReadSettings(Setup);
 
     SetHighlightColorResolver(ResolveSystemColour);
@@ -316,6 +318,7 @@ void TfrmQuillmarMain::CreateActions()
     CreateToolsActions();
     CreateTransferActions();
     CreateOptionsActions();
+    CreateHelpActions();
 }
 
 void TfrmQuillmarMain::ApplyHighlighterColours()
@@ -519,6 +522,8 @@ void TfrmQuillmarMain::closeEvent(QCloseEvent *Event)
 TfrmQuillmarMain::~TfrmQuillmarMain()
 {
     FDestroying = true;
+    // The hook goes first; it closes the help windows.
+    FHelpHook.reset();
     // Tabs still open (a window destroyed without closing) go first, while the highlighters
     // and the checker they use are still there.
     FProgramTabChange = true;

@@ -11,6 +11,7 @@
 //   MainWindowHints.cpp     the findings tooltip (texts in MainWindowTexts.cpp)
 //   MainWindowProject.cpp   the Projects menu and project tree (the project file: Project.cpp)
 //   DirectoryTab.cpp        the side panel's folder browser
+//   MainWindowHelp.cpp      the help hook, F1 and the help contexts, Help > Contents
 // Further groups (edit, search, view, insert menus, projects, print, transfer) go into files of
 // their own in the same way: a member `CreateXxxActions()` declared below, called once from the
 // constructor (see CreateActions in MainWindow.cpp), that makes its menu with `Menu()` and its
@@ -63,6 +64,8 @@ class TfrmFTP;
 class TfrmNewVersion;
 class TTipOfTheDayDlg;
 class TfrmOptions;
+class THookHelpSystem;
+struct TDebugLogSystem;
 class TTreeNT;
 class TTreeNTNode;
 
@@ -83,6 +86,8 @@ struct TMainWindowSetup {
     bool SeedSettings = true;
     // Text for the title bar and prompts.
     QString Caption = QStringLiteral("Quillmar V1.15, Javascript Authoring Tool");
+    // The help file; empty: "Quillmar.chm" in the program's folder.
+    QString HelpFile;
 };
 
 // The settings the program ships with (colours in particular), written as the settings file
@@ -360,6 +365,15 @@ public:
     TfrmAbout &AboutBox() const { return *FAboutBox; }
     std::unique_ptr<TTipOfTheDayDlg> TipOfTheDayDlg1;
 
+    // ---- help (MainWindowHelp.cpp)
+    // The help file the hook opens (full path).
+    const QString &HelpFileName() const { return FHelpFile; }
+    THookHelpSystem *HelpHook() const { return FHelpHook.get(); }
+    // Help > Contents: the help's contents topic.
+    void HelpContentsActionExecute();
+    // What the debug log reports about the program started with Arguments (the program first).
+    static TDebugLogSystem DebugLogSystem(const QStringList &Arguments);
+
 protected:
     void showEvent(QShowEvent *Event) override;
     void closeEvent(QCloseEvent *Event) override;
@@ -382,6 +396,8 @@ private:
     TSyntaxEdit *InsertTarget() const;
     void InsertFragment(const std::vector<TFragmentItem> &Items, const char *Name);
     void CreateTransferActions();
+    void CreateHelpHook(const TMainWindowSetup &Setup);
+    void CreateHelpActions();
     void CreateProjectActions();
     void CreateDirectoryTab();
     void ShowNoProject();
@@ -400,6 +416,8 @@ private:
     QStringList ChooseFiles(TEOpenDialog &Dialog);
 
     AnsiString FSettingsFile;
+    QString FHelpFile;
+    std::unique_ptr<THookHelpSystem> FHelpHook;
     bool FRunsFromNetwork = false;
     std::unique_ptr<THTMLHighlighter> FHTMLHighlighter;
     std::unique_ptr<TJavaScriptHighlighter> FJavaScriptHighlighter;

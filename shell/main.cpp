@@ -2,7 +2,9 @@
 // and this process ends. Otherwise the main window is made (it reads its settings), the splash
 // shows while the program starts, a file named on the command line (other than "log") is opened,
 // and the message loop runs until the window closes.
+#include "controls/DebugLog.h"
 #include "platform/GuardedApplication.h"
+#include "platform/ScopeGuard.h"
 #include "platform/MessageBoxPrompter.h"
 #include "platform/Prompter.h"
 #include "platform/QtConvert.h"
@@ -45,6 +47,11 @@ int main(int argc, char **argv)
         return 0;
     QElapsedTimer started;
     started.start();
+
+    // The help system's debug log (on with /debug, -debug or a file debug.debug beside the
+    // program); it ends after the window.
+    DebugLogInit(TfrmQuillmarMain::DebugLogSystem(QApplication::arguments()));
+    const TScopeGuard endLog([] { DebugLogDone(); });
 
     TMessageBoxPrompter prompter(QStringLiteral("Quillmar"));
     TPrompterScope prompterScope(prompter);
