@@ -72,9 +72,12 @@ private:
             return Name;
         return dot == AnsiString::npos ? v->GetText() : v->GetText() + Name.substr(dot);
     }
-    void Msg(const AnsiString &Text, int Severity, int Code, int32_t Line) { C.AddMessage(Text, Severity, Code, Line); }
     void Msg(TFinding F, int32_t Line) { C.AddFinding(F, Line); }
     void Msg(TFinding F, const AnsiString &Name, int32_t Line) { C.AddFinding(F, Name, Line); }
+    void Msg(TFinding F, const AnsiString &First, const AnsiString &Second, int32_t Line)
+    {
+        C.AddFinding(F, First, Second, Line);
+    }
     // The name part of a referenced expression: call arguments and indexes dropped.
     static AnsiString BasePath(const AnsiString &Name)
     {
@@ -386,7 +389,7 @@ void TCrossReference::NewRecords()
             continue;
         const int k = FnIndex(r.Constructor);
         if (k < 0) {
-            Msg("new object \"" + r.Constructor + "\" not found", sevError, 178, line);
+            Msg(fdNewObjectNotFound, r.Constructor, line);
             continue;
         }
         r.Scope = k;
@@ -523,7 +526,7 @@ void TCrossReference::Functions()
             continue;
         const AnsiString &name = L.Functions.Name(i);
         if (IsHTML(name) || IsDynamic(name))
-            Msg("function name \"" + name + "\" is duplicated in HTML Names", sevWarning, 52, f->GetLine());
+            Msg(fdFunctionNameInHtmlNames, name, f->GetLine());
         const size_t proto = name.find(".prototype.");
         if ((f->GetKind() == 3 || f->GetKind() == 0) && proto != AnsiString::npos) {
             const AnsiString c = name.substr(0, proto), m = name.substr(proto + 11);
@@ -660,7 +663,7 @@ void TCrossReference::NewRecordsSecondPass()
             if (TJSFunction *derived = FnNamed(x))
                 derived->SetIndex2(k);
             else
-                Msg("Constructor for derived object \"" + x + "\" not found", sevError, 191, line);
+                Msg(fdDerivedConstructorNotFound, x, line);
         }
         if (!done.insert(k).second)
             continue;
@@ -679,7 +682,7 @@ void TCrossReference::NewRecordsSecondPass()
             if (dot == AnsiString::npos) {
                 if (!ctor->IsLocalVar(name) && !ctor->IsLocalVar("this." + name) && !ctor->HasEmbeddedFunction(name) &&
                     !IsHTML(name) && !IsDynamic(name))
-                    Msg("Object method, variable or parameter \"" + name + "\" not found", sevError, 177, refLine);
+                    Msg(fdObjectMemberOrParameterNotFound, name, refLine);
             } else {
                 const AnsiString head = name.substr(0, dot);
                 const bool headKnown = ctor->IsParameter(head) || ctor->IsLocalVar(head) || IsGlobal(head) ||
@@ -689,7 +692,7 @@ void TCrossReference::NewRecordsSecondPass()
                     if (!ctor->IsLocalVar(name))
                         ctor->AddLocalVar(name, refLine, 0, AnsiString(), false);
                 } else if (!headKnown && !IsObjectMemberPath(name)) {
-                    Msg("Object method or variable \"" + name + "\" not found", sevError, 177, refLine);
+                    Msg(fdObjectMemberNotFound, name, refLine);
                 }
             }
         }
@@ -703,7 +706,7 @@ void TCrossReference::NewRecordsSecondPass()
             if (w < 0) {
                 if (!ctor->IsLocalVar(called) && !ctor->IsParameter(called) && !ctor->HasEmbeddedFunction(called) &&
                     !IsGlobal(called))
-                    Msg("Object method or function \"" + called + "\" not found", sevError, 185, callLine);
+                    Msg(fdObjectMethodOrFunctionNotFound, called, callLine);
                 continue;
             }
             // Only plain page lines are read from the document; include lines are not the editor's.
@@ -794,7 +797,7 @@ void TCrossReference::Calls()
         for (int k = 0; k < C.FHTMLNames.Count() && !found; ++k)
             found = Has(C.FHTMLNames[k], ("." + n).c_str());
         if (!found)
-            Msg("function or method \"" + n + "\" not found, (maybe constructor?)", sevError, 180, line);
+            Msg(fdFunctionOrMethodNotFound, n, line);
     }
 }
 
@@ -803,7 +806,7 @@ void TCrossReference::Labels()
 {
     for (const auto &ref : L.LabelRefs)
         if (!L.LabelDefs.Contains(ref.Name))
-            Msg("global label \"" + ref.Name + "\" not found", sevError, 181, ref.Value);
+            Msg(fdGlobalLabelNotFound, ref.Name, ref.Value);
 }
 
 // 11. Every name referenced at global level must be declared somewhere.
@@ -850,8 +853,7 @@ void TCrossReference::GlobalRefsSecondPass()
         if (!found)
             found = n.size() == 9 && n.rfind("RegExp.$", 0) == 0 && n[8] >= '0' && n[8] <= '9';
         if (!found)
-            Msg("global var (or function, prototype or object property/method) \"" + n + "\" not found", sevError, 182,
-                line);
+            Msg(fdGlobalNameNotFound, n, line);
     }
 }
 
@@ -878,8 +880,7 @@ void TCrossReference::HTMLRefs()
         }
         if (found) {
             if (declLine > line && line >= 0)
-                Msg("HTML object \"" + n + "\" referenced earlier than declaration on line " + std::to_string(declLine),
-                    sevWarning, 45, line);
+                Msg(fdHtmlObjectBeforeDeclaration, n, std::to_string(declLine), line);
             continue;
         }
         if (IsGlobal(n) || IsGlobal(n.substr(0, n.find('.'))))
@@ -940,7 +941,7 @@ void TCrossReference::FunctionHtmlObjects(TJSFunction *f, int fi, TJSFunction *c
         if (!found)
             found = IsInheritedMember(n, fi);
         if (!found)
-            Msg("\"" + n + "\" not found in local/global vars or HTMLNames", sevError, 184, line);
+            Msg(fdNotInVarsOrHtmlNames, n, line);
     }
 }
 
@@ -977,8 +978,7 @@ void TCrossReference::FunctionNames(TJSFunction *f, int fi, TJSFunction *ctor)
         if (!found && head == "this" && !ctor)
             found = true; // "this" of a plain function: unknown object
         if (!found)
-            Msg("\"" + name + "\" not found in local/global vars, parameters, functions or object properties/methods",
-                sevError, 186, line);
+            Msg(fdNameNotFound, name, line);
     }
 }
 
@@ -989,16 +989,14 @@ void TCrossReference::ObjectMethodMembers(TJSFunction *f, TJSFunction *ctor, con
         const AnsiString &name = f->References()[j];
         if (name.rfind("this.", 0) != 0 || ctor->IsLocalVar(name) || f->IsLocalVar(name))
             continue;
-        Msg("Object method or property \"" + name + "\" not found in \"" + ctorName + "\" or local variables", sevError,
-            185, f->References().Line(j));
+        Msg(fdMemberNotInConstructorOrLocals, name, ctorName, f->References().Line(j));
     }
     for (int j = 0; j < f->Locals().Count(); ++j) {
         const AnsiString &local = f->Locals()[j];
         if (local.rfind("this.", 0) != 0 || ctor->IsLocalVar(local))
             continue;
         const auto *v = f->Locals().At(j);
-        Msg("\"" + local + "\" not found in constructor \"" + ctorName + "\" properties", sevError, 187,
-            v ? v->GetDeclLine() : f->GetLine());
+        Msg(fdNotConstructorProperty, local, ctorName, v ? v->GetDeclLine() : f->GetLine());
     }
 }
 
@@ -1042,8 +1040,7 @@ void TCrossReference::Events()
             found = HTMLEntryMatches(Reduce(before), decl);
         }
         if (!found)
-            Msg("event uses \"" + before + "\" not found in HTML Names", sevError, 188,
-                C.FEventHandlers.Line(i));
+            Msg(fdEventNameNotFound, before, C.FEventHandlers.Line(i));
     }
 }
 
@@ -1075,6 +1072,6 @@ void TCrossReference::NeverCalled()
             continue;
         if (called.count(name))
             continue;
-        Msg("function \"" + name + "\" not called from Javascript or HTML", sevWarning, 46, f->GetLine());
+        Msg(fdFunctionNotCalled, name, f->GetLine());
     }
 }

@@ -1,9 +1,11 @@
 #include "checker/Findings.h"
 
+#include <iterator>
+
 namespace {
 
 // In the order of TFinding.
-const TFindingText kFindings[fdCount] = {
+const TFindingText kFindings[] = {
     {13, sevWarning, "missing semicolon"},
     {16, sevWarning, "the \"arguments\" property of functions is deprecated"},
     {17, sevWarning, "ECMAScript doesn't allow line terminators between \"throw\" and expression"},
@@ -143,7 +145,73 @@ const TFindingText kFindings[fdCount] = {
     {167, sevError, "Include File '%1' does not exist"},
     {167, sevError, "Include '%1' not loaded, file unreadable"},
     {180, sevError, "function \"%1\" not found"},
-    {183, sevError, "HTML object \"%1\" not found"}};
+    {183, sevError, "HTML object \"%1\" not found"},
+    {145, sevError, "logical OR fail"},
+    {146, sevError, "logical AND fail"},
+    {147, sevError, "bitwise OR fail"},
+    {148, sevError, "bitwise XOR fail"},
+    {149, sevError, "bitwise AND fail"},
+    {150, sevError, "logical equality or \"in\" fail"},
+    {151, sevError, "invalid relational expression"},
+    {152, sevError, "shift fail"},
+    {153, sevError, "add or subtract fail"},
+    {154, sevError, "multiply, divide or modulus fail"},
+    {137, sevError, "expression expected after \":\""},
+    {127, sevError, "\"while\" expression fail"},
+    {130, sevError, "\"while\" (expression) fail"},
+    {132, sevError, "continuation expression fail in \"for\""},
+    {15, sevWarning, "empty block \"{...}\" in function"},
+    {15, sevWarning, "empty block \"{...}\" or missing \"{\" in function"},
+    {62, sevError, "\\x used with invalid hex digit in following 2 chars"},
+    {63, sevError, "\\u used with invalid hex digit in following 4 chars"},
+    {178, sevError, "new object \"%1\" not found"},
+    {52, sevWarning, "function name \"%1\" is duplicated in HTML Names"},
+    {191, sevError, "Constructor for derived object \"%1\" not found"},
+    {177, sevError, "Object method, variable or parameter \"%1\" not found"},
+    {177, sevError, "Object method or variable \"%1\" not found"},
+    {185, sevError, "Object method or function \"%1\" not found"},
+    {180, sevError, "function or method \"%1\" not found, (maybe constructor?)"},
+    {181, sevError, "global label \"%1\" not found"},
+    {182, sevError, "global var (or function, prototype or object property/method) \"%1\" not found"},
+    {45, sevWarning, "HTML object \"%1\" referenced earlier than declaration on line %2"},
+    {184, sevError, "\"%1\" not found in local/global vars or HTMLNames"},
+    {186, sevError, "\"%1\" not found in local/global vars, parameters, functions or object properties/methods"},
+    {185, sevError, "Object method or property \"%1\" not found in \"%2\" or local variables"},
+    {187, sevError, "\"%1\" not found in constructor \"%2\" properties"},
+    {188, sevError, "event uses \"%1\" not found in HTML Names"},
+    {46, sevWarning, "function \"%1\" not called from Javascript or HTML"},
+    {192, sevError, "tag not closed within %1 characters, rest ignored"},
+    {40, sevWarning, "form name/id \"%1\" is a DOM property/method"},
+    {175, sevError, "duplicate form name/id \"%1\" found"},
+    {176, sevError, "duplicate object or applet name/id \"%1\" found"},
+    {38, sevWarning, "Name and Id attributes have different values \"%1\" & \"%2\""},
+    {36, sevWarning, "tag name/id \"%1\" is a DOM property/method"},
+    {37, sevWarning, "HTML Name/Id \"%1\" is duplicated"},
+    {35, sevWarning, "HTML Name \"%1\" missing \"]\""},
+    {59, sevError, "too many includes, include #%1 and later not checked"},
+    {59, sevError, "too many includes, include #%1 not checked"},
+    {167, sevHint, "Include '%1' not followed, only local files and http:// includes (with includes opened) are checked"},
+    {167, sevError, "Include '%1' not loaded"},
+    {34, sevWarning, "Include File '%1' has been changed but not saved!"},
+    {34, sevWarning, "Include File '%1' not open in editor - disregarded!"},
+    {67, sevError, "missing closing quote for %1 constant which began on line %2"},
+    {66, sevError, "unterminated %1"},
+    {10, sevHint, "unknown escape sequence \"\\%1\", (maybe a correct URL or file path)"},
+    {69, sevError, "invalid character (code %1) outside a string or comment"},
+    {70, sevError, "duplicate parameter name, \"%1\""},
+    {11, sevWarning, "local var \"%1\" already declared on line %2"},
+    {68, sevError, "label \"%1\" already declared"},
+    {56, sevWarning, "possible duplicate embedded function \"%1\""},
+    {12, sevWarning, "local var \"%1\" same name as a function parameter"},
+    {71, sevError, "label \"%1\" not found"},
+    {83, sevError, "\".arguments\" property only applies to current function name, not %1"},
+    {2, sevHint, "recommended to use \"var\" when declaring variables in a function, \"%1\" will be treated as global!"},
+    {76, sevError, "on previous lines %1 opening block symbol \"{\" found without matching \"}\""},
+    {14, sevWarning, "duplicate function - \"%1\".  Browsers will use the last one without reporting any error!"},
+    {23, sevWarning, "global var \"%1\" already declared on line %2"},
+    {90, sevError, "global label \"%1\" duplicated"}};
+
+static_assert(std::size(kFindings) == fdCount, "one entry for each finding");
 
 } // namespace
 
@@ -158,11 +226,18 @@ void IMessageSink::AddFinding(TFinding F, int Line)
     AddMessage(t.Text, t.Severity, t.Code, Line);
 }
 
-std::string FindingMessage(TFinding F, const std::string &Name)
+std::string FindingMessage(TFinding F, const std::string &First, const std::string &Second)
 {
-    std::string text = FindingText(F).Text;
-    if (const size_t at = text.find("%1"); at != std::string::npos)
-        text.replace(at, 2, Name);
+    // one pass, so that a value holding "%2" stays as it is
+    std::string text;
+    for (const char *p = FindingText(F).Text; *p; ++p) {
+        if (p[0] == '%' && (p[1] == '1' || p[1] == '2')) {
+            text += p[1] == '1' ? First : Second;
+            ++p;
+        } else {
+            text += *p;
+        }
+    }
     return text;
 }
 
@@ -170,6 +245,12 @@ void IMessageSink::AddFinding(TFinding F, const std::string &Name, int Line)
 {
     const TFindingText &t = FindingText(F);
     AddMessage(FindingMessage(F, Name), t.Severity, t.Code, Line);
+}
+
+void IMessageSink::AddFinding(TFinding F, const std::string &First, const std::string &Second, int Line)
+{
+    const TFindingText &t = FindingText(F);
+    AddMessage(FindingMessage(F, First, Second), t.Severity, t.Code, Line);
 }
 
 void IMessageSink::AddFinding(TFinding F, int Line, int Severity)

@@ -1,7 +1,7 @@
 #pragma once
 // The checker's findings: one entry for each text, with the code shown in front of it and its severity,
-// so that no text is written twice. "%1" in a text stands for the name the finding is about. A few
-// findings whose texts carry several values are still formed where they are raised, under the same codes.
+// so that no text is written twice. "%1" in a text stands for the name the finding is about, "%2" for
+// its second value (a line, an owner, a second attribute value).
 #include <string>
 
 #include "checker/MessageSink.h"
@@ -147,6 +147,70 @@ enum TFinding : int {
     fdIncludeUnreadable,
     fdFunctionNotFound,
     fdHtmlObjectNotFound,
+    fdLogicalOrFail,
+    fdLogicalAndFail,
+    fdBitwiseOrFail,
+    fdBitwiseXorFail,
+    fdBitwiseAndFail,
+    fdEqualityOrInFail,
+    fdInvalidRelationalExpression,
+    fdShiftFail,
+    fdAddOrSubtractFail,
+    fdMultiplyDivideOrModulusFail,
+    fdExpressionExpectedAfterColon,
+    fdWhileExpressionFail,
+    fdWhileConditionFail,
+    fdForContinuationFail,
+    fdEmptyFunctionExpressionBody,
+    fdEmptyFunctionBody,
+    fdHexDigitsAfterX,
+    fdHexDigitsAfterU,
+    fdNewObjectNotFound,
+    fdFunctionNameInHtmlNames,
+    fdDerivedConstructorNotFound,
+    fdObjectMemberOrParameterNotFound,
+    fdObjectMemberNotFound,
+    fdObjectMethodOrFunctionNotFound,
+    fdFunctionOrMethodNotFound,
+    fdGlobalLabelNotFound,
+    fdGlobalNameNotFound,
+    fdHtmlObjectBeforeDeclaration,
+    fdNotInVarsOrHtmlNames,
+    fdNameNotFound,
+    fdMemberNotInConstructorOrLocals,
+    fdNotConstructorProperty,
+    fdEventNameNotFound,
+    fdFunctionNotCalled,
+    fdTagNotClosedWithin,
+    fdFormNameIsDomName,
+    fdDuplicateFormName,
+    fdDuplicateObjectName,
+    fdNameAndIdDiffer,
+    fdTagNameIsDomName,
+    fdHtmlNameDuplicated,
+    fdHtmlNameMissingBracket,
+    fdTooManyIncludesAndLater,
+    fdTooManyIncludes,
+    fdIncludeNotFollowed,
+    fdIncludeNotLoaded,
+    fdIncludeChangedNotSaved,
+    fdIncludeNotOpenInEditor,
+    fdMissingClosingQuoteFor,
+    fdUnterminated,
+    fdUnknownEscapeSequence,
+    fdInvalidCharacterCode,
+    fdDuplicateParameter,
+    fdLocalAlreadyDeclared,
+    fdLabelAlreadyDeclared,
+    fdDuplicateEmbeddedFunction,
+    fdLocalSameAsParameter,
+    fdLabelNotFound,
+    fdArgumentsOfOtherFunction,
+    fdUseVarInFunction,
+    fdUnclosedBlocks,
+    fdDuplicateFunction,
+    fdGlobalAlreadyDeclared,
+    fdGlobalLabelDuplicated,
     fdCount
 };
 
@@ -158,5 +222,5 @@ struct TFindingText {
 
 // The entry of F.
 const TFindingText &FindingText(TFinding F);
-// The text of F with Name in place of its "%1".
-std::string FindingMessage(TFinding F, const std::string &Name);
+// The text of F with First in place of its "%1" and Second in place of its "%2".
+std::string FindingMessage(TFinding F, const std::string &First, const std::string &Second = std::string());

@@ -84,6 +84,10 @@ void THTMLJSFileChecker::AddFinding(TFinding F, const AnsiString &Name, int32_t 
 {
     FParser->AddFinding(F, Name, Line);
 }
+void THTMLJSFileChecker::AddFinding(TFinding F, const AnsiString &First, const AnsiString &Second, int32_t Line)
+{
+    FParser->AddFinding(F, First, Second, Line);
+}
 
 void THTMLJSFileChecker::RunParse(int32_t SectionCode)
 {

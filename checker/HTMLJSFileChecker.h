@@ -125,6 +125,7 @@ private:
     void AddMessage(const AnsiString &Text, int Severity, int Code, int32_t Line);
     void AddFinding(TFinding F, int32_t Line);
     void AddFinding(TFinding F, const AnsiString &Name, int32_t Line);
+    void AddFinding(TFinding F, const AnsiString &First, const AnsiString &Second, int32_t Line);
     bool ReadLines(const AnsiString &Path, std::vector<AnsiString> &Lines);
     void ReportUnreadInclude(const AnsiString &Path, int32_t Line);
     AnsiString EditorLine(int Index) const;

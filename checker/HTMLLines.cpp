@@ -201,8 +201,7 @@ AnsiString THTMLJSFileChecker::NextTag(bool &Continued, int32_t i)
         if (line.size() > kMaxPendingTag) {
             // A "<" that is never closed must not make the carried text grow without bound.
             if (!FPendingTagDropped)
-                AddMessage("tag not closed within " + std::to_string(kMaxPendingTag) + " characters, rest ignored",
-                           sevError, 192, FTagLine + 1);
+                AddFinding(fdTagNotClosedWithin, std::to_string(kMaxPendingTag), FTagLine + 1);
             FPendingTagDropped = true;
             FPendingTag.clear();
             FTagLines = 0;
@@ -476,12 +475,12 @@ void THTMLJSFileChecker::ProcessForm(const AnsiString &Tag, int32_t i)
         AnsiString reduced;
         HTMLNameOf(n, false, reduced, FParser.get());
         if (reduced.empty())
-            AddMessage("form name/id \"" + n + "\" is a DOM property/method", sevWarning, 40, i + 1);
+            AddFinding(fdFormNameIsDomName, n, i + 1);
         if (FFormIndex.IndexOf(FForms, n) < 0) {
             FForms.Add(n);
             FNav.AddNamedObjectNode(n, i + 1, nkForm, FOpenForms);
         } else {
-            AddMessage("duplicate form name/id \"" + n + "\" found", sevError, 175, i + 1);
+            AddFinding(fdDuplicateFormName, n, i + 1);
         }
     };
     addForm(FFormName);
@@ -497,7 +496,7 @@ void THTMLJSFileChecker::ProcessObjectTag(const AnsiString &Tag, int32_t i)
         if (FObjectIndex.IndexOf(FObjects, n) < 0)
             FObjects.Add(n);
         else
-            AddMessage("duplicate object or applet name/id \"" + n + "\" found", sevError, 176, i + 1);
+            AddFinding(fdDuplicateObjectName, n, i + 1);
     };
     if (!name.empty())
         add(name);

@@ -97,8 +97,7 @@ void THTMLJSFileChecker::GetNameAndId(const AnsiString &Tag, AnsiString &Name, i
     if (p != AnsiString::npos && hasValue)
         ReadAttributeValue(p, Tag, Id, false, Line);
     if (!Name.empty() && !Id.empty() && Name != Id)
-        AddMessage("Name and Id attributes have different values \"" + Name + "\" & \"" + Id + "\"", sevWarning, 38,
-                   Line);
+        AddFinding(fdNameAndIdDiffer, Name, Id, Line);
 }
 
 void THTMLJSFileChecker::AddHTMLName(const AnsiString &Name, const AnsiString &Tag, int32_t FirstLine, bool Radio)
@@ -106,7 +105,7 @@ void THTMLJSFileChecker::AddHTMLName(const AnsiString &Name, const AnsiString &T
     AnsiString reduced;
     HTMLNameOf(Name, false, reduced, FParser.get());
     if (reduced.empty())
-        AddMessage("tag name/id \"" + Name + "\" is a DOM property/method", sevWarning, 36, FirstLine);
+        AddFinding(fdTagNameIsDomName, Name, FirstLine);
     const size_t sp = Tag.find_first_of(" \n");
     const AnsiString tagName = Tag.substr(0, sp);
     AnsiString key = Name;
@@ -121,7 +120,7 @@ void THTMLJSFileChecker::AddHTMLName(const AnsiString &Name, const AnsiString &T
     if (!FHTMLNames.Contains(key) || Radio)
         FHTMLNames.Add(key, FirstLine);
     else
-        AddMessage("HTML Name/Id \"" + Name + "\" is duplicated", sevWarning, 37, FirstLine);
+        AddFinding(fdHtmlNameDuplicated, Name, FirstLine);
     FNav.AddNamedObjectNode(Name + " " + tagName, FirstLine, nkNamedElement, FOpenForms);
 }
 
@@ -168,8 +167,7 @@ void THTMLJSFileChecker::CheckTag(const AnsiString &Tag, int32_t Line)
     if (!id.empty() && id != name)
         AddHTMLName(id, Tag, first, radio);
     if (!name.empty() && !id.empty() && name != id)
-        AddMessage("Name and Id attributes have different values \"" + name + "\" & \"" + id + "\"", sevWarning, 38,
-                   Line);
+        AddFinding(fdNameAndIdDiffer, name, id, Line);
 }
 
 void THTMLJSFileChecker::CheckAttributeSyntax(const AnsiString &Tag, int32_t Line)

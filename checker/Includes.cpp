@@ -61,9 +61,7 @@ bool THTMLJSFileChecker::NextIncludeNumber(int32_t &N, int32_t Line)
     if (static_cast<int64_t>(FIncludeCount) + 1 > kMaxIncludeNumber) {
         if (static_cast<int64_t>(FIncludeCount) == kMaxIncludeNumber) {
             ++FIncludeCount; // report once
-            AddMessage("too many includes, include #" + std::to_string(kMaxIncludeNumber + 1) +
-                           " and later not checked",
-                       sevError, 59, Line + 1);
+            AddFinding(fdTooManyIncludesAndLater, std::to_string(kMaxIncludeNumber + 1), Line + 1);
         }
         return false;
     }
@@ -131,9 +129,7 @@ bool THTMLJSFileChecker::ProcessScriptSrc(AnsiString Tag, int32_t i)
     // Sources the checker does not follow.
     if (StartsNoCase(path, "https://") || StartsNoCase(path, "//") ||
         (StartsNoCase(path, "http://") && !(FOpt.OpenIncludes || FOpt.Embedsvg))) {
-        AddMessage("Include '" + path +
-                       "' not followed, only local files and http:// includes (with includes opened) are checked",
-                   sevHint, 167, i + 1);
+        AddFinding(fdIncludeNotFollowed, path, i + 1);
         return !embed;
     }
 
@@ -149,15 +145,17 @@ bool THTMLJSFileChecker::ProcessScriptSrc(AnsiString Tag, int32_t i)
         AnsiString error;
         if (FMain && FMain->LoadHttpIncl(path, i, n, FFileName, lines, error))
             ParseIncludeLines(n, lines);
+        else if (error.empty())
+            AddFinding(fdIncludeNotLoaded, path, i + 1);
         else
-            AddMessage(error.empty() ? "Include '" + path + "' not loaded" : error, sevError, 167, i + 1);
+            AddMessage(error, FindingText(fdIncludeNotLoaded).Severity, FindingText(fdIncludeNotLoaded).Code, i + 1);
         return true;
     }
 
     bool changed = false;
     const AnsiString resolved = ResolvePath(path, changed, i);
     if (changed)
-        AddMessage("Include File '" + path + "' has been changed but not saved!", sevWarning, 34, i + 1);
+        AddFinding(fdIncludeChangedNotSaved, path, i + 1);
     NoteInclude(n, resolved);
     if (embed) {
         FEmbeds.push_back(TQueuedInclude{resolved, n, i});
@@ -195,7 +193,7 @@ void THTMLJSFileChecker::ProcessProjectFiles(const AnsiString &FileName, int32_t
         const int tab = FMain->FileName2Tab(f);
         const TWideStrings *lines = tab >= 0 ? FMain->TabLines(tab) : nullptr;
         if (!lines) {
-            AddMessage("Include File '" + f + "' not open in editor - disregarded!", sevWarning, 34, LineCount);
+            AddFinding(fdIncludeNotOpenInEditor, f, LineCount);
             continue;
         }
         int32_t n = 0;
@@ -241,7 +239,7 @@ void THTMLJSFileChecker::AddServerInclude(const AnsiString &Path, int32_t i)
     if (FOpt.OpenIncludes && FMain) {
         changed = FMain->OpenIncludeFile(Path, resolved, i);
         if (changed)
-            AddMessage("Include File '" + Path + "' has been changed but not saved!", sevWarning, 34, i + 1);
+            AddFinding(fdIncludeChangedNotSaved, Path, i + 1);
     }
     if (resolved.empty())
         resolved = ResolveIncludePath(Path, WideToAnsi(FEditorFileName));

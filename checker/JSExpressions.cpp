@@ -23,21 +23,20 @@ bool EndsWith(const AnsiString &S, const char *Tail)
 
 struct LevelInfo {
     int Result;
-    int Error;
-    const char *Message;
+    TFinding Fail;
 };
 
 constexpr LevelInfo kLevels[10] = {
-    {erLogical, 145, "logical OR fail"},
-    {erLogical, 146, "logical AND fail"},
-    {erBitwise, 147, "bitwise OR fail"},
-    {erBitwise, 148, "bitwise XOR fail"},
-    {erBitwise, 149, "bitwise AND fail"},
-    {erEquality, 150, "logical equality or \"in\" fail"},
-    {erRelational, 151, "invalid relational expression"},
-    {erShift, 152, "shift fail"},
-    {erAdditive, 153, "add or subtract fail"},
-    {erMultiplicative, 154, "multiply, divide or modulus fail"},
+    {erLogical, fdLogicalOrFail},
+    {erLogical, fdLogicalAndFail},
+    {erBitwise, fdBitwiseOrFail},
+    {erBitwise, fdBitwiseXorFail},
+    {erBitwise, fdBitwiseAndFail},
+    {erEquality, fdEqualityOrInFail},
+    {erRelational, fdInvalidRelationalExpression},
+    {erShift, fdShiftFail},
+    {erAdditive, fdAddOrSubtractFail},
+    {erMultiplicative, fdMultiplyDivideOrModulusFail},
 };
 
 } // namespace
@@ -181,10 +180,10 @@ int TJSParser::ParseBinary(int MinLevel, AnsiString &Text)
         if (r2 < 0) {
             if (level == 6) {
                 if (!Look().Err)
-                    AddMessage(kLevels[level].Message, sevError, kLevels[level].Error, Look().Line);
+                    AddFinding(kLevels[level].Fail, Look().Line);
                 Recover(false);
             } else {
-                AddMessage(kLevels[level].Message, sevError, kLevels[level].Error, Look().Line);
+                AddFinding(kLevels[level].Fail, Look().Line);
             }
             return kLevels[level].Result;
         }
@@ -565,8 +564,8 @@ AnsiString TJSParser::ParseArguments(const AnsiString &Callee, int32_t Line, TJS
                 NextToken();
                 int q = PeekToken();
                 if (q == ',' || q == ')') {
-                    AddMessage(s == ',' ? "expression expected after comma" : "expression expected after \":\"",
-                               sevError, 137, Look().Line);
+                    AddFinding(s == ',' ? fdExpressionExpectedAfterComma : fdExpressionExpectedAfterColon,
+                               Look().Line);
                     if (q == ')') {
                         NextToken();
                         break;

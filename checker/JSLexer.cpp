@@ -238,6 +238,12 @@ void TJSPLexer::Report(TFinding F)
     Report(t.Text, t.Severity, t.Code);
 }
 
+void TJSPLexer::Report(TFinding F, const std::string &First, const std::string &Second)
+{
+    const TFindingText &t = FindingText(F);
+    Report(FindingMessage(F, First, Second), t.Severity, t.Code);
+}
+
 bool TJSPLexer::AtLineStart(size_t Pos) const
 {
     while (Pos > 0) {
@@ -261,21 +267,19 @@ bool TJSPLexer::SkipToLineEnd()
     }
 }
 
-std::string TJSPLexer::ReadHexDigits(int Count, int Code, const char *Message, const char *What, int32_t StartLine)
+std::string TJSPLexer::ReadHexDigits(int Count, TFinding Invalid, const char *What, int32_t StartLine)
 {
     std::string digits;
     for (int i = 0; i < Count; ++i) {
         int c = Peek();
         if (c == kEnd) {
-            Report(std::string("missing closing quote for ") + What + " constant which began on line " +
-                       std::to_string(StartLine),
-                   sevError, 67);
+            Report(fdMissingClosingQuoteFor, What, std::to_string(StartLine));
             FHitEnd = true;
             return digits;
         }
         if (!IsHexDigit(c)) {
             // The offending character is left in place: a quote or line feed here still ends the literal.
-            Report(Message, sevError, Code);
+            Report(Invalid);
             return digits;
         }
         digits += static_cast<char>(c);
@@ -288,7 +292,7 @@ bool TJSPLexer::ScanEscape(const char *What, int32_t StartLine, std::string &Out
 {
     int c = Read();
     if (c == kEnd) {
-        Report(std::string("unterminated ") + What, sevError, 66);
+        Report(fdUnterminated, What);
         return false;
     }
     if (InRegExp) {
@@ -302,10 +306,10 @@ bool TJSPLexer::ScanEscape(const char *What, int32_t StartLine, std::string &Out
         };
         if (c == 'x' && hexFollows(2)) {
             Out += "\\x";
-            Out += ReadHexDigits(2, 62, "\\x used with invalid hex digit in following 2 chars", What, StartLine);
+            Out += ReadHexDigits(2, fdHexDigitsAfterX, What, StartLine);
         } else if (c == 'u' && hexFollows(4)) {
             Out += "\\u";
-            Out += ReadHexDigits(4, 63, "\\u used with invalid hex digit in following 4 chars", What, StartLine);
+            Out += ReadHexDigits(4, fdHexDigitsAfterU, What, StartLine);
         } else if (c == 'c' && ECMA && Peek() == '\n') {
             Out += "\\c";
         } else {
@@ -348,21 +352,18 @@ bool TJSPLexer::ScanEscape(const char *What, int32_t StartLine, std::string &Out
     case 'w': Out += static_cast<char>(c); return true;
     case 'x':
         FHitEnd = false;
-        ReadHexDigits(2, 62, "\\x used with invalid hex digit in following 2 chars", What, StartLine);
+        ReadHexDigits(2, fdHexDigitsAfterX, What, StartLine);
         Out += 'x';
         return !FHitEnd; // at the end the missing quote is reported already
     case 'u':
         FHitEnd = false;
-        ReadHexDigits(4, 63, "\\u used with invalid hex digit in following 4 chars", What, StartLine);
+        ReadHexDigits(4, fdHexDigitsAfterU, What, StartLine);
         Out += 'u';
         return !FHitEnd;
     case 'c': {
         int d = Peek();
         if (d == kEnd) {
-            Report(
-                std::string("missing closing quote for control character escape code constant which began on line ") +
-                    std::to_string(StartLine),
-                sevError, 67);
+            Report(fdMissingClosingQuoteFor, "control character escape code", std::to_string(StartLine));
             return false;
         }
         if (d < 'A' || d > 'Z') {
@@ -396,9 +397,7 @@ bool TJSPLexer::ScanEscape(const char *What, int32_t StartLine, std::string &Out
         NewLine();
         return true;
     }
-    Report(std::string("unknown escape sequence \"\\") + static_cast<char>(c) +
-               "\", (maybe a correct URL or file path)",
-           sevHint, 10);
+    Report(fdUnknownEscapeSequence, std::string(1, static_cast<char>(c)));
     Out += static_cast<char>(c);
     return true;
 }
@@ -410,8 +409,7 @@ void TJSPLexer::ScanString(char Quote, TJSLexToken &Tok)
     for (;;) {
         int c = Read();
         if (c == kEnd) {
-            Report("missing closing quote for string constant which began on line " + std::to_string(start), sevError,
-                   67);
+            Report(fdMissingClosingQuoteFor, "string", std::to_string(start));
             break;
         }
         if (c == Quote)
@@ -541,7 +539,7 @@ int TJSPLexer::GetToken(int32_t &Line, TJSLexToken &Tok, bool JSON, bool Markup,
         }
         if (c == 0 || c >= 128) {
             // Such a byte would read like the end or like a token code: report it and go on.
-            Report("invalid character (code " + std::to_string(c) + ") outside a string or comment", sevError, 69);
+            Report(fdInvalidCharacterCode, std::to_string(c));
             continue;
         }
         Tok.Code = c;
@@ -733,8 +731,7 @@ int TJSPLexer::ReadRegExp(int32_t &Line, TJSLexToken &Tok, bool AfterAssign, boo
     for (;;) {
         int c = Read();
         if (c == kEnd) {
-            Report("missing closing quote for regular expression constant which began on line " + std::to_string(start),
-                   sevError, 67);
+            Report(fdMissingClosingQuoteFor, "regular expression", std::to_string(start));
             break;
         }
         if (c == '\n') {

@@ -53,10 +53,12 @@ private:
     void NewLine();
     void Report(const std::string &Text, int Severity, int Code);
     void Report(TFinding F);
+    // A finding with values in place of its "%1" and "%2".
+    void Report(TFinding F, const std::string &First, const std::string &Second = std::string());
     void ScanString(char Quote, TJSLexToken &Tok);
     // Reads one escape after a backslash; appends what it yields. Returns false at the end of the source.
     bool ScanEscape(const char *What, int32_t StartLine, std::string &Out, bool InRegExp, bool ECMA);
-    std::string ReadHexDigits(int Count, int Code, const char *Message, const char *What, int32_t StartLine);
+    std::string ReadHexDigits(int Count, TFinding Invalid, const char *What, int32_t StartLine);
     void ScanNumber(int First, TJSLexToken &Tok);
     bool SkipToLineEnd();
     bool SkipComment(int c, int n, bool Markup);

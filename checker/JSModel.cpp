@@ -2,6 +2,8 @@
 
 #include <memory>
 
+#include "checker/Findings.h"
+
 #include "checker/JSParser.h"
 #include "checker/ListUtils.h"
 
@@ -60,7 +62,7 @@ void TJSFunction::AddParameter(const AnsiString &Name, int32_t Line, bool Replac
     if (!FParameters.Contains(Name))
         FParameters.Add(Name, std::make_unique<TJSVariable>(-1, vkDeclared, Line, Name));
     else if (Replace && FParser)
-        FParser->AddMessage("duplicate parameter name, \"" + Name + "\"", sevError, 70, Line);
+        FParser->AddFinding(fdDuplicateParameter, Name, Line);
 }
 
 void TJSFunction::SetParameters(const AnsiString &Text, int32_t Line, bool Replace)
@@ -104,15 +106,14 @@ void TJSFunction::AddLocalVar(const AnsiString &Name, int32_t Line, int TokenCod
     }
     int32_t first = DisplayLine(existing->GetDeclLine());
     if (Report && FParser && FParser->OptRepeatDec() && !FParser->InElse())
-        FParser->AddMessage("local var \"" + Name + "\" already declared on line " + std::to_string(first), sevWarning,
-                            11, Line);
+        FParser->AddFinding(fdLocalAlreadyDeclared, Name, std::to_string(first), Line);
 }
 
 void TJSFunction::AddLabel(const AnsiString &Name, int32_t Line)
 {
     if (FLabels.Contains(Name)) {
         if (FParser)
-            FParser->AddMessage("label \"" + Name + "\" already declared", sevError, 68, Line);
+            FParser->AddFinding(fdLabelAlreadyDeclared, Name, Line);
         return;
     }
     FLabels.Add(Name, Line);
@@ -165,7 +166,7 @@ void TJSFunction::AddEmbeddedFunction(const AnsiString &Name, int32_t Line)
         return;
     if (FEmbedded.Contains(Name)) {
         if (FParser)
-            FParser->AddMessage("possible duplicate embedded function \"" + Name + "\"", sevWarning, 56, Line);
+            FParser->AddFinding(fdDuplicateEmbeddedFunction, Name, Line);
         return;
     }
     FEmbedded.Add(Name, Line);
@@ -177,8 +178,7 @@ void TJSFunction::CheckLocals()
         return;
     for (const auto &local : FLocals)
         if (IsParameter(local.Name))
-            FParser->AddMessage("local var \"" + local.Name + "\" same name as a function parameter", sevWarning, 12,
-                                local.Value->GetDeclLine());
+            FParser->AddFinding(fdLocalSameAsParameter, local.Name, local.Value->GetDeclLine());
 }
 
 void TJSFunction::CheckLabels()
@@ -187,7 +187,7 @@ void TJSFunction::CheckLabels()
         return;
     for (const auto &ref : FLabelRefs)
         if (!FLabels.Contains(ref.Name))
-            FParser->AddMessage("label \"" + ref.Name + "\" not found", sevError, 71, ref.Value);
+            FParser->AddFinding(fdLabelNotFound, ref.Name, ref.Value);
 }
 
 bool TJSFunction::IsParameter(const AnsiString &Name) const

@@ -306,8 +306,7 @@ void TJSParser::RecordReference(const AnsiString &Name, int ResultCode)
         const AnsiString owner = Name.substr(0, Name.find(".arguments"));
         // only a function's own arguments can be read this way; an object's "arguments" member is no concern
         if (!owner.empty() && owner != fn->Name() && FFunctions->Contains(owner))
-            AddMessage("\".arguments\" property only applies to current function name, not " + owner, sevError, 83,
-                       line);
+            AddFinding(fdArgumentsOfOtherFunction, owner, line);
     }
     size_t dot = Name.find('.');
     if (dot == AnsiString::npos)
@@ -408,9 +407,7 @@ void TJSParser::RecordAssignmentTarget(const AnsiString &Target, int Op, int Rhs
                 FHost->AddVariableNode(path, Line, nullptr, nkGlobalVar);
             DeclareLocal(path, Line, RhsCode, RhsText, false);
             if (FWarnNoVar)
-                AddMessage("recommended to use \"var\" when declaring variables in a function, \"" + path +
-                               "\" will be treated as global!",
-                           sevHint, 2, Line);
+                AddFinding(fdUseVarInFunction, path, Line);
         }
     } else if (IsPredefinedGlobal(path) && !FLists.GlobalVars.Contains(path)) {
         AddFinding(fdAvoidIdentifierName, path, Line);

@@ -107,7 +107,7 @@ bool TJSParser::SetIncludeStart(int32_t K)
     if (!EncodeIncludeLine(K, 1, line)) {
         // reported once a check: every later include is past the limit as well
         if (!FIncludeLimitReported)
-            AddMessage("too many includes, include #" + std::to_string(K) + " not checked", sevError, 59, -1);
+            AddFinding(fdTooManyIncludes, std::to_string(K), -1);
         FIncludeLimitReported = true;
         return false;
     }
@@ -243,9 +243,7 @@ void TJSParser::Parse(int32_t SectionCode, TRecordList<TJSFunction> &Functions, 
     if (!FGoOn && !FAborted && PeekToken() != tkEnd)
         AddFinding(fdParsingStoppedCorrectPreviousError, -1);
     if (FBraceDepth > 0 && !FAborted)
-        AddMessage("on previous lines " + std::to_string(FBraceDepth) +
-                       " opening block symbol \"{\" found without matching \"}\"",
-                   sevError, 76, -1);
+        AddFinding(fdUnclosedBlocks, std::to_string(FBraceDepth), -1);
 
     if (FSummary) {
         if (SectionCode == scInline) {

@@ -170,10 +170,10 @@ private:
     int ParseTry();
     int ParseBrowserStatement(bool Conditional);
     int ParseExpressionList(bool Statement, AnsiString &Text);
-    // A loop condition: a failed parse is reported with FailText/FailCode and recovered from; an
-    // assignment where a test is expected gets warning 26.
-    void ParseCondition(AnsiString &Text, const char *FailText, int FailCode);
-    void ReportCondition(int Result, const char *FailText, int FailCode);
+    // A loop condition: a failed parse is reported as Fail and recovered from; an assignment where a test
+    // is expected gets warning 26.
+    void ParseCondition(AnsiString &Text, TFinding Fail);
+    void ReportCondition(int Result, TFinding Fail);
     int ParseExpressionStatement();
     void DeclareGlobal(const AnsiString &Name, int32_t Line, int ValueCode, const AnsiString &ValueText, bool Report);
     void DeclareLocal(const AnsiString &Name, int32_t Line, int ValueCode, const AnsiString &ValueText, bool Report);

@@ -214,9 +214,7 @@ bool TJSParser::ParseFunction(bool Required, const AnsiString &GivenName, bool E
     // Registration.
     ++FFunctionDepth;
     if (!Expression && FFunctions->Contains(name))
-        AddMessage("duplicate function - \"" + name +
-                       "\".  Browsers will use the last one without reporting any error!",
-                   sevWarning, 14, line);
+        AddFinding(fdDuplicateFunction, name, line);
     int parentIndex = -1;
     TNavNode parentNode = nullptr;
     if (!FOpenFunctions.empty()) {
@@ -273,9 +271,7 @@ bool TJSParser::ParseFunction(bool Required, const AnsiString &GivenName, bool E
     }
 
     if (body < 0 && !FAborted)
-        AddMessage(Expression && !MemberValue ? "empty block \"{...}\" in function"
-                                              : "empty block \"{...}\" or missing \"{\" in function",
-                   sevWarning, 15, line);
+        AddFinding(Expression && !MemberValue ? fdEmptyFunctionExpressionBody : fdEmptyFunctionBody, line);
     if (FArgumentsCount > argumentsBefore && FDeprecated)
         AddFinding(fdTheArgumentsPropertyOfFunctions, FArgumentsLine);
     fn->CheckLocals();
@@ -459,11 +455,8 @@ void TJSParser::DeclareGlobal(const AnsiString &Name, int32_t Line, int ValueCod
                               bool Report)
 {
     if (const TJSVariable *v = FLists.GlobalVars.Find(Name)) {
-        if (Report && FRepeatDec) {
-            AddMessage("global var \"" + Name + "\" already declared on line " +
-                           std::to_string(DisplayLine(v->GetDeclLine())),
-                       sevWarning, 23, Line);
-        }
+        if (Report && FRepeatDec)
+            AddFinding(fdGlobalAlreadyDeclared, Name, std::to_string(DisplayLine(v->GetDeclLine())), Line);
         return;
     }
     bool typed = ValueCode >= tkWindow && ValueCode <= tkDOM4;
@@ -676,7 +669,7 @@ int TJSParser::ParseExpressionStatement()
         if (TJSFunction *fn = CurrentFunction()) {
             fn->AddLabel(text, line);
         } else if (FLists.LabelDefs.Contains(text)) {
-            AddMessage("global label \"" + text + "\" duplicated", sevError, 90, line);
+            AddFinding(fdGlobalLabelDuplicated, text, line);
         } else {
             FLists.LabelDefs.Add(text, line);
         }
@@ -949,7 +942,7 @@ int TJSParser::ParseLoop()
             return srDo;
         }
         NextToken();
-        ParseCondition(text, "\"while\" expression fail", 127);
+        ParseCondition(text, fdWhileExpressionFail);
         if (PeekToken() != ')') {
             AddFinding(fdCloseParenExpectedAfterExpression, Look().Line);
             return srDo;
@@ -969,7 +962,7 @@ int TJSParser::ParseLoop()
     FMarkup = false;
     const int r = ParseExpressionList(false, text);
     FMarkup = markup;
-    ReportCondition(r, "\"while\" (expression) fail", 130);
+    ReportCondition(r, fdWhileConditionFail);
     if (PeekToken() != ')') {
         AddFinding(fdCloseParenExpected, Look().Line);
         Recover(true);
@@ -1081,7 +1074,7 @@ int TJSParser::ParseFor()
         NextToken();
         if (PeekToken() != ';') {
             AnsiString cond;
-            ParseCondition(cond, "continuation expression fail in \"for\"", 132);
+            ParseCondition(cond, fdForContinuationFail);
         }
         if (PeekToken() != ';') {
             AddFinding(fdSemicolonExpectedInFor, Look().Line);
@@ -1342,17 +1335,17 @@ int TJSParser::ParseExpressionList(bool Statement, AnsiString &Text)
     return r;
 }
 
-void TJSParser::ReportCondition(int Result, const char *FailText, int FailCode)
+void TJSParser::ReportCondition(int Result, TFinding Fail)
 {
     if (Result < 0) {
-        AddMessage(FailText, sevError, FailCode, Look().Line);
+        AddFinding(Fail, Look().Line);
         Recover(false);
     } else if (Result == erAssignment) {
         AddFinding(fdShouldProbablyBeTestFor, FCur.Line);
     }
 }
 
-void TJSParser::ParseCondition(AnsiString &Text, const char *FailText, int FailCode)
+void TJSParser::ParseCondition(AnsiString &Text, TFinding Fail)
 {
-    ReportCondition(ParseExpressionList(false, Text), FailText, FailCode);
+    ReportCondition(ParseExpressionList(false, Text), Fail);
 }

@@ -15,6 +15,8 @@ public:
     void AddFinding(TFinding F, int Line);
     // A finding about Name ("%1" in its text).
     void AddFinding(TFinding F, const std::string &Name, int Line);
+    // A finding with two values ("%1" and "%2" in its text).
+    void AddFinding(TFinding F, const std::string &First, const std::string &Second, int Line);
     // The same with another severity, where one text is graded by where it occurs.
     void AddFinding(TFinding F, int Line, int Severity);
 };

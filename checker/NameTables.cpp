@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstring>
 
+#include "checker/Findings.h"
 #include "checker/MessageSink.h"
 
 namespace {
@@ -186,7 +187,7 @@ void HTMLNameOf(const AnsiString &Text, bool Report, AnsiString &Result, IMessag
         size_t close = Result.find(']', open);
         if (close == AnsiString::npos) {
             if (Report && Sink)
-                Sink->AddMessage("HTML Name \"" + Text + "\" missing \"]\"", sevWarning, 35, -1);
+                Sink->AddFinding(fdHtmlNameMissingBracket, Text, -1);
             break;
         }
         Result.erase(open, close - open + 1);

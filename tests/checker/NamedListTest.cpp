@@ -1,0 +1,74 @@
+// The model's named lists: the hash index gives the first record of a name as a scan would, also after
+// the list grew, was renamed in, had records removed or was emptied.
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <string>
+
+#include "checker/NamedList.h"
+
+namespace {
+
+// Index of the first record named Name by a plain scan.
+int Scan(const TLineList &List, const std::string &Name)
+{
+    for (int i = 0; i < List.Count(); ++i)
+        if (List.Name(i) == Name)
+            return i;
+    return -1;
+}
+
+void ExpectLookupsMatchScan(const TLineList &List, const char *Step)
+{
+    for (const char *name : {"a", "b", "n3", "n7", "n19", "n20", "renamed", "A", ""})
+        EXPECT_EQ(List.IndexOf(name), Scan(List, name)) << Step << ": " << name;
+}
+
+} // namespace
+
+TEST(NamedList, LookupsFollowTheListThroughEveryChange)
+{
+    TLineList list;
+    list.Add("a", 1);
+    list.Add("b", 2);
+    list.Add("a", 3); // a second record of a name: the first is found
+    ExpectLookupsMatchScan(list, "short");
+    for (int i = 0; i < 20; ++i) // past the length below which the list is scanned
+        list.Add("n" + std::to_string(i), 10 + i);
+    list.Add("b", 40);
+    ExpectLookupsMatchScan(list, "grown");
+    EXPECT_EQ(list.IndexOf("b"), 1);
+
+    list.Rename(1, "renamed");
+    ExpectLookupsMatchScan(list, "renamed");
+    EXPECT_EQ(list.IndexOf("b"), list.Count() - 1);
+
+    list.RemoveIf([](const auto &E) { return E.Value % 2 == 1; }); // odd lines go
+    ExpectLookupsMatchScan(list, "removed");
+    EXPECT_EQ(list.IndexOf("n19"), -1); // on line 29
+    EXPECT_EQ(list.Line(list.IndexOf("n18")), 28);
+    list.Add("n19", 50);
+    ExpectLookupsMatchScan(list, "added after removal");
+
+    list.Clear();
+    EXPECT_EQ(list.IndexOf("a"), -1);
+    list.Add("a", 7);
+    EXPECT_EQ(list.IndexOf("a"), 0);
+}
+
+TEST(NamedList, RecordsAreOwnedAndFoundByName)
+{
+    TRecordList<std::string> list;
+    EXPECT_EQ(list.Last(), nullptr);
+    list.Add("x", std::make_unique<std::string>("first"));
+    list.Add("x", std::make_unique<std::string>("second"));
+    EXPECT_EQ(*list.Find("x"), "first");
+    EXPECT_EQ(*list.Last(), "second");
+    EXPECT_EQ(list.Find("y"), nullptr);
+    EXPECT_EQ(list.At(-1), nullptr);
+    EXPECT_EQ(list.At(2), nullptr);
+    list.Value(0).reset(); // a removed record leaves a hole until it is swept
+    EXPECT_EQ(list.Find("x"), nullptr);
+    list.RemoveIf([](const auto &E) { return !E.Value; });
+    EXPECT_EQ(*list.Find("x"), "second");
+}
