@@ -1,6 +1,7 @@
 #include "editor/HTMLHighlighter.h"
 #include "editor/JavaScriptHighlighter.h"
 
+#include <cstring>
 #include <limits>
 
 namespace {
@@ -202,25 +203,68 @@ void THTMLHighlighter::ResetRange()
 
 // ---- line
 
-bool THTMLHighlighter::ContainsNoCase(const char *Pattern) const
+namespace {
+unsigned char ByteOf(const WideChar *Text, int Length, int Index)
 {
-    const int n = FLine.Length();
-    const unsigned char *b = FLine.Bytes();
-    for (int i = 0; i < n; ++i)
-        if (b[i] == (unsigned char)Pattern[0] && LettersAt(i, Pattern))
-            return true;
-    return false;
+    if (Index < 0 || Index >= Length)
+        return 0;
+    const WideChar c = Text[Index];
+    return c >= 0x100 ? 0x80 : c == 0 ? 0x01 : (unsigned char)c;
 }
 
-bool THTMLHighlighter::ScriptTagsQuoted()
+bool LettersAtRaw(const WideChar *Text, int Length, int P, const char *Pattern)
+{
+    for (int i = 0; Pattern[i]; ++i) {
+        const unsigned char b = ByteOf(Text, Length, P + i);
+        const unsigned char c = (unsigned char)Pattern[i];
+        if (c >= 'a' && c <= 'z' ? (b | 0x20) != c : b != c)
+            return false;
+    }
+    return true;
+}
+
+// The index of the first '<' at or after From, Length when there is none. Four characters
+// are tested at a time.
+int FindLess(const WideChar *Text, int Length, int From)
+{
+    constexpr uint64_t ones = 0x0001000100010001ull, highs = 0x8000800080008000ull;
+    int i = From;
+    for (; i + 4 <= Length; i += 4) {
+        uint64_t w;
+        std::memcpy(&w, Text + i, 8);
+        w ^= 0x003C003C003C003Cull;
+        if (((w - ones) & ~w & highs) != 0)
+            break;
+    }
+    for (; i < Length; ++i)
+        if (Text[i] == u'<')
+            return i;
+    return Length;
+}
+} // namespace
+
+bool THTMLHighlighter::HasScriptTag(const WideChar *Text, int Length, int32_t ScriptRange)
+{
+    bool open = false;
+    for (int i = FindLess(Text, Length, 0); i < Length; i = FindLess(Text, Length, i + 1)) {
+        if (LettersAtRaw(Text, Length, i, "</script"))
+            return true;
+        if (LettersAtRaw(Text, Length, i, "<script"))
+            open = true;
+    }
+    return open && !ScriptTagsQuoted(Text, Length, ScriptRange);
+}
+
+bool THTMLHighlighter::ScriptTagsQuoted(const WideChar *Text, int Length, int32_t ScriptRange)
 {
     // Inside a script block, "<script" in a string, a regular expression or a comment of
     // the script (document.write("<script ...")) opens no tag: the line stays script.
-    if (FStartState != hsScript || !FJavaScript)
+    if (!FJavaScript)
         return false;
-    const int n = FLine.Length();
+    const int n = Length;
     const int32_t range = FJavaScript->GetRange();
-    FJavaScript->SetLine(FLine.Text(), n, false);
+    FJavaScript->SetRange(ScriptRange);
+    FJavaScript->SetLine(Text, n, false);
     bool quoted = true;
     int from = 0;
     while (quoted && !FJavaScript->GetEol()) {
@@ -228,13 +272,13 @@ bool THTMLHighlighter::ScriptTagsQuoted()
         FJavaScript->GetTokenInfo(token);
         const bool inside = token.Kind == jtString || token.Kind == jtComment;
         for (int i = from; i < token.Start + token.Length && quoted; ++i)
-            if (FLine[i] == '<' && LettersAt(i, "<script") && (!inside || i + 7 > token.Start + token.Length))
+            if (Text[i] == u'<' && LettersAtRaw(Text, n, i, "<script") && (!inside || i + 7 > token.Start + token.Length))
                 quoted = false;
         from = token.Start + token.Length;
         FJavaScript->Next();
     }
     for (int i = from; i < n && quoted; ++i)
-        if (FLine[i] == '<' && LettersAt(i, "<script"))
+        if (Text[i] == u'<' && LettersAtRaw(Text, n, i, "<script"))
             quoted = false;
     FJavaScript->SetRange(range);
     return quoted;
@@ -253,7 +297,11 @@ void THTMLHighlighter::ResetScanner()
 void THTMLHighlighter::SetLine(const WideChar *Text, int Length, bool)
 {
     FLine.Assign(Text, Length);
-    FLineHasScriptTag = ContainsNoCase("</script") || (ContainsNoCase("<script") && !ScriptTagsQuoted());
+    // Whether the line holds a script tag matters only to a line that starts inside a script
+    // block (it is handed over to the script scanner whole when it holds none).
+    FScriptTagChecked = FStartState == hsScript;
+    FLineScriptRange = FJavaScript ? FJavaScript->GetRange() : 0;
+    FLineHasScriptTag = FScriptTagChecked && HasScriptTag(FLine.Text(), FLine.Length(), FLineScriptRange);
     FDelegating = false;
     // The script part of a line that starts outside a script block, or that holds a script
     // tag, begins in the JavaScript highlighter's default range; a line wholly inside a
@@ -268,6 +316,95 @@ void THTMLHighlighter::SetLineNoRange(const WideChar *Text, int Length)
 {
     SetLine(Text, Length, false);
     FStartState = hsText;
+}
+
+// Checkpoint state: positions count from the checkpoint's position.
+namespace {
+enum : size_t {
+    cpStartState,
+    cpPosition,
+    cpCovered,
+    cpPending,
+    cpPendingStart,
+    cpPendingEnd,
+    cpPendingKind,
+    cpFlags,
+    cpLineScriptRange,
+    cpScriptRange,
+    cpScriptState, // the script scanner's own state while it has the line, two values
+};
+enum : int32_t { cfChecked = 1, cfHasTag = 2, cfDelegating = 4 };
+} // namespace
+
+bool THTMLHighlighter::SaveCheckpoint(THighlightCheckpoint &Point) const
+{
+    if (!FLine.Assigned() || GetEol())
+        return false;
+    Point.State.fill(0);
+    if (Delegating()) {
+        THighlightCheckpoint script;
+        if (!FJavaScript->SaveCheckpoint(script))
+            return false;
+        Point.Position = script.Position;
+        Point.Horizon = std::max(script.Horizon, FLine.Horizon());
+        Point.State[cpScriptState] = script.State[0];
+        Point.State[cpScriptState + 1] = script.State[1];
+    } else {
+        Point.Position = FCovered;
+        Point.Horizon = FLine.Horizon();
+    }
+    auto &s = Point.State;
+    s[cpStartState] = FStartState;
+    s[cpPosition] = FPosition - Point.Position;
+    s[cpCovered] = FCovered - Point.Position;
+    s[cpPending] = FHasPending ? 1 : 0;
+    s[cpPendingStart] = FHasPending ? FPendingStart - Point.Position : 0;
+    s[cpPendingEnd] = FHasPending ? FPendingEnd - Point.Position : 0;
+    s[cpPendingKind] = FHasPending ? FPendingKind : 0;
+    s[cpFlags] = (FScriptTagChecked ? cfChecked : 0) | (FLineHasScriptTag ? cfHasTag : 0) |
+                 (Delegating() ? cfDelegating : 0);
+    s[cpLineScriptRange] = FScriptTagChecked ? FLineScriptRange : 0;
+    s[cpScriptRange] = FJavaScript && !Delegating() ? FJavaScript->GetRange() : 0;
+    return true;
+}
+
+bool THTMLHighlighter::ResumeLine(const WideChar *Text, int Length, const THighlightCheckpoint &Point)
+{
+    const auto &s = Point.State;
+    const bool delegating = (s[cpFlags] & cfDelegating) != 0;
+    if (!Text || Point.Position < 0 || Point.Position > Length || (delegating && !FJavaScript))
+        return false;
+    const bool checked = (s[cpFlags] & cfChecked) != 0;
+    const bool hasTag = (s[cpFlags] & cfHasTag) != 0;
+    // The script-tag check depends on the whole line: made again, it must come out the same.
+    if (checked && HasScriptTag(Text, Length, s[cpLineScriptRange]) != hasTag)
+        return false;
+    FLine.Assign(Text, Length, Point.Position, Point.Horizon);
+    FScriptTagChecked = checked;
+    FLineHasScriptTag = hasTag;
+    FLineScriptRange = s[cpLineScriptRange];
+    FStartState = s[cpStartState];
+    FPosition = Point.Position + s[cpPosition];
+    FCovered = Point.Position + s[cpCovered];
+    FHasPending = s[cpPending] != 0;
+    FPendingStart = Point.Position + s[cpPendingStart];
+    FPendingEnd = Point.Position + s[cpPendingEnd];
+    FPendingKind = s[cpPendingKind];
+    FTokenStart = FTokenEnd = FCovered;
+    FTokenKind = htUnmatched;
+    FDelegating = delegating;
+    if (delegating) {
+        THighlightCheckpoint script;
+        script.Position = Point.Position;
+        script.Horizon = Point.Horizon;
+        script.State[0] = s[cpScriptState];
+        script.State[1] = s[cpScriptState + 1];
+        return FJavaScript->ResumeLine(Text, Length, script);
+    }
+    if (FJavaScript)
+        FJavaScript->SetRange(s[cpScriptRange]);
+    ScanToken();
+    return true;
 }
 
 bool THTMLHighlighter::GetEol() const
@@ -365,6 +502,17 @@ void THTMLHighlighter::ScanToken()
         return;
     }
     const int n = FLine.Length();
+    if (FPosition == 0 && n > 0 && FStartState == hsScript && FJavaScript && !FLineHasScriptTag &&
+        FLine[0] != LF) {
+        // A line wholly inside a script block (no script tag in it, so the script rule takes
+        // it to its end or to its first line feed): the JavaScript highlighter takes it over,
+        // starting in the range the block has reached.
+        FPosition = n;
+        SetToken(0, n, htScript);
+        FDelegating = true;
+        FJavaScript->SetLine(FLine.Text(), n, false);
+        return;
+    }
     for (;;) {
         const int p = FPosition;
         TMatch m;
@@ -397,15 +545,6 @@ void THTMLHighlighter::ScanToken()
         const TRuleAction &action = RuleActions[m.Rule];
         if (action.NewState)
             FStartState = action.NewState;
-
-        if (m.Rule == RuleScriptText && FJavaScript && !FLineHasScriptTag && p == 0) {
-            // A line wholly inside a script block: the JavaScript highlighter takes it over,
-            // starting in the range the block has reached.
-            SetToken(0, n, htScript);
-            FDelegating = true;
-            FJavaScript->SetLine(FLine.Text(), n, false);
-            return;
-        }
 
         int start = p;
         // A '<' that started no tag is shown with the text or tag that follows it.

@@ -63,6 +63,8 @@ public:
     void SetLineNoRange(const WideChar *Text, int Length) override;
     void SetRange(int32_t Value) override;
     void ResetRange() override;
+    bool SaveCheckpoint(THighlightCheckpoint &Point) const override;
+    bool ResumeLine(const WideChar *Text, int Length, const THighlightCheckpoint &Point) override;
 
     // Back to the start of the current line: no token, nothing read.
     virtual void ResetScanner();
@@ -129,10 +131,14 @@ private:
     int NameLength(int P) const;
     int NameCharRun(int P) const;
     bool LettersAt(int P, const char *Lower) const;
-    // Whether every "<script" of a line inside a script block lies in a string, regular
-    // expression or comment of the script.
-    bool ScriptTagsQuoted();
-    bool ContainsNoCase(const char *Lower) const;
+    // Whether a line that starts inside a script block (the script scanner in ScriptRange)
+    // holds a script tag: a "</script", or a "<script" outside the script's strings, regular
+    // expressions and comments. Only such a line is not handed over to the script scanner
+    // whole. The check reads the whole line, apart from the token scan.
+    bool HasScriptTag(const WideChar *Text, int Length, int32_t ScriptRange);
+    // Whether every "<script" of the line lies in a string, regular expression or comment of
+    // the script scanned from ScriptRange.
+    bool ScriptTagsQuoted(const WideChar *Text, int Length, int32_t ScriptRange);
     void ScanToken();
     void SetToken(int Start, int End, int32_t Kind);
     const THighlightAttributes *AttributeOfKind(int32_t Kind) const;
@@ -149,6 +155,10 @@ private:
     int32_t FTokenKind = htUnmatched;
     bool FDelegating = false;
     bool FLineHasScriptTag = false;
+    // The script-tag check is made for lines that start inside a script block only, with
+    // the script scanner's range at the line's start.
+    bool FScriptTagChecked = false;
+    int32_t FLineScriptRange = 0;
     // A token found behind characters that no rule matched waits until those characters
     // have been handed out as a token of their own.
     bool FHasPending = false;

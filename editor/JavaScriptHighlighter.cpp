@@ -364,6 +364,31 @@ void TJavaScriptHighlighter::ResetRange()
     FRange = jrNormal;
 }
 
+bool TJavaScriptHighlighter::SaveCheckpoint(THighlightCheckpoint &Point) const
+{
+    if (GetEol())
+        return false;
+    Point.Position = FRun;
+    Point.Horizon = FLine.Horizon();
+    Point.State.fill(0);
+    Point.State[0] = FRange;
+    Point.State[1] = FRegexAllowed ? 1 : 0;
+    return true;
+}
+
+bool TJavaScriptHighlighter::ResumeLine(const WideChar *Text, int Length, const THighlightCheckpoint &Point)
+{
+    if (!Text || Point.Position < 0 || Point.Position > Length)
+        return false;
+    FLine.Assign(Text, Length, Point.Position, Point.Horizon);
+    FRun = Point.Position;
+    FEolReached = false;
+    SetRange(Point.State[0]);
+    FRegexAllowed = Point.State[1] != 0;
+    Next();
+    return true;
+}
+
 bool TJavaScriptHighlighter::GetEol() const
 {
     return FTokenKind == jtEol || !FLine.Assigned();
@@ -646,7 +671,7 @@ void TJavaScriptHighlighter::ScanInvalid()
     FTokenKind = jtInvalid;
     // A character outside the basic plane is one token, both of its halves.
     const WideChar *t = FLine.Text();
-    if (t && FRun + 1 < FLine.Length() && t[FRun] >= 0xD800 && t[FRun] <= 0xDBFF && t[FRun + 1] >= 0xDC00 &&
+    if (t && FLine[FRun + 1] == 0x80 && t[FRun] >= 0xD800 && t[FRun] <= 0xDBFF && t[FRun + 1] >= 0xDC00 &&
         t[FRun + 1] <= 0xDFFF)
         FRun += 2;
     else

@@ -52,6 +52,8 @@ public:
     void SetLineNoRange(const WideChar *Text, int Length) override;
     void SetRange(int32_t Value) override;
     void ResetRange() override;
+    bool SaveCheckpoint(THighlightCheckpoint &Point) const override;
+    bool ResumeLine(const WideChar *Text, int Length, const THighlightCheckpoint &Point) override;
 
     int32_t GetTokenKind() const { return FTokenKind; }
 

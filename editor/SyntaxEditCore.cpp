@@ -52,6 +52,7 @@ void TSyntaxEditCore::SetHighLighter(TSyntaxHighlighter *value)
     if (FHighLighter)
         FHighLighter->WindowList().RemoveEditor(this);
     FHighLighter = value;
+    FCheckpoints.Clear();
     if (!value) {
         FIdentChars = DefaultIdentChars();
         ViewInvalidate();
@@ -69,6 +70,7 @@ void TSyntaxEditCore::HighlighterDestroyed(TSyntaxHighlighter *highlighter)
     if (highlighter != FHighLighter)
         return;
     FHighLighter = nullptr;
+    FCheckpoints.Clear();
     FIdentChars = DefaultIdentChars();
     ViewInvalidate();
 }
@@ -95,9 +97,13 @@ void TSyntaxEditCore::PrepareRanges(int line)
         FHighLighter->SetRange(static_cast<int32_t>(FLines->Range(FValidRangeLine)));
         for (int i = FValidRangeLine; i < line; ++i) {
             const WideString &text = FLines->Get(i);
-            FHighLighter->SetLine(text, false);
-            while (!FHighLighter->GetEol())
+            TLineCheckpoints *points = CheckpointsOf(i);
+            StartLineScan(*FHighLighter, points, text, static_cast<int>(text.size()));
+            while (!FHighLighter->GetEol()) {
+                if (points)
+                    points->Note(*FHighLighter);
                 FHighLighter->Next();
+            }
             const int32_t range = FHighLighter->GetRange();
             if (i + 1 > FDirtyRangeEnd && i + 1 <= FKnownRangeEnd &&
                 static_cast<int32_t>(FLines->Range(i + 1)) == range) {
@@ -116,6 +122,13 @@ void TSyntaxEditCore::PrepareRanges(int line)
             ForgetKnownRanges();
     }
     FHighLighter->SetRange(static_cast<int32_t>(FLines->Range(line)));
+}
+
+TLineCheckpoints *TSyntaxEditCore::CheckpointsOf(int line)
+{
+    if (line < 0 || line >= LineCount())
+        return nullptr;
+    return FCheckpoints.For(line, FLines->Get(line), FLines->Range(line));
 }
 
 TIdentChars TSyntaxEditCore::DefaultIdentChars()
@@ -545,6 +558,7 @@ void TSyntaxEditCore::LineInserted(int index, const WideString &text)
     if (FTrimLine >= index)
         ++FTrimLine;
     ShiftRangeMarks(index, 1);
+    FCheckpoints.LinesInserted(index, 1);
     RangesChanged(index - 1, index);
     if (FMapLine >= index)
         FMapLine = -1;
@@ -558,6 +572,7 @@ void TSyntaxEditCore::LineDeleted(int index, const WideString &oldText)
     else if (FTrimLine > index)
         --FTrimLine;
     ShiftRangeMarks(index, -1);
+    FCheckpoints.LinesDeleted(index, 1);
     RangesChanged(index - 1, index - 1);
     if (FMapLine >= index)
         FMapLine = -1;
@@ -574,6 +589,7 @@ void TSyntaxEditCore::LinesInserted(int index, const std::vector<WideString> &li
     if (FTrimLine >= index)
         FTrimLine += static_cast<int>(lines.size());
     ShiftRangeMarks(index, static_cast<int>(lines.size()));
+    FCheckpoints.LinesInserted(index, static_cast<int>(lines.size()));
     RangesChanged(index - 1, index + static_cast<int>(lines.size()) - 1);
     if (FMapLine >= index)
         FMapLine = -1;
@@ -589,6 +605,7 @@ void TSyntaxEditCore::LinesDeleted(int index, const std::vector<WideString> &old
     else if (FTrimLine >= index)
         FTrimLine = -1;
     ShiftRangeMarks(index, -deleted);
+    FCheckpoints.LinesDeleted(index, deleted);
     RangesChanged(index - 1, index - 1);
     if (FMapLine >= index)
         FMapLine = -1;
@@ -604,6 +621,7 @@ void TSyntaxEditCore::LinesDeleted(int index, const std::vector<WideString> &old
 void TSyntaxEditCore::LinePut(int index, const WideString &oldText, const WideString &newText)
 {
     RangesChangedFrom(index);
+    FCheckpoints.LineChanged(index, oldText, newText);
     // The old line's length comes from its map when it has one: a keystroke in a long line
     // measures the line once, not twice.
     if (FLengthsValid && FMapLine == index && FMap.Length() == static_cast<int>(oldText.size()))
@@ -619,6 +637,7 @@ void TSyntaxEditCore::LinePut(int index, const WideString &oldText, const WideSt
 void TSyntaxEditCore::LinesCleared()
 {
     FTrimLine = -1;
+    FCheckpoints.Clear();
     FValidRangeLine = 0;
     ForgetKnownRanges();
     FMapLine = -1;
@@ -629,6 +648,7 @@ void TSyntaxEditCore::LinesCleared()
 void TSyntaxEditCore::TextSet()
 {
     FTrimLine = -1;
+    FCheckpoints.Clear();
     FMapLine = -1;
     FLengthsValid = false;
     FValidRangeLine = 0;

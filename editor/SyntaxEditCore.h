@@ -3,6 +3,7 @@
 // arithmetic, without any painting. The widget (TCustomSyntaxEdit) derives from it and
 // fills in the View* hooks; tests drive it directly.
 #include "editor/ColumnMap.h"
+#include "editor/ScanCheckpoints.h"
 #include "editor/EditorTypes.h"
 #include "editor/KeyStrokes.h"
 #include "editor/SyntaxHighlighter.h"
@@ -320,6 +321,10 @@ public:
     // Scans the lines from ValidRangeLine up to line, storing the range at the start of each,
     // and leaves the highlighter in the range at the start of line.
     void PrepareRanges(int line);
+    // The highlighter checkpoints of a line whose start range is stored (nullptr for a short
+    // line): scans of the line start through them.
+    TLineCheckpoints *CheckpointsOf(int line);
+    const TScanCheckpoints &ScanCheckpoints() const { return FCheckpoints; }
     void Invalidate() override { ViewInvalidate(); }
     void HighlighterDestroyed(TSyntaxHighlighter *highlighter) override;
 
@@ -525,6 +530,7 @@ protected:
     bool FDragEntered = false;
     bool FDragTracking = false;
 
+    TScanCheckpoints FCheckpoints;
     // Column map of one line.
     TColumnMap FMap;
     int FMapLine = -1;

@@ -204,10 +204,11 @@ struct TLinePainter {
     // The line's tokens through the highlighter. Past the visible part the scan goes on only
     // for the range the next line starts in, and not at all when that is known already; the
     // result tells whether the scan reached the line's end.
+    // A long line's scan starts at its last checkpoint before the visible part.
     template <class FColor>
-    bool WriteTokens(TSyntaxHighlighter &hl, bool nextKnown, FColor colorOf)
+    bool WriteTokens(TSyntaxHighlighter &hl, TLineCheckpoints *points, bool nextKnown, FColor colorOf)
     {
-        hl.SetLine(*Line, false);
+        StartLineScan(hl, points, *Line, IdxFrom);
         TTokenInfo token;
         while (!hl.GetEol()) {
             if (hl.GetTokenPos() >= IdxTo && nextKnown)
@@ -217,6 +218,8 @@ struct TLinePainter {
                 WriteToken(token.Start, token.Length, colorOf(token.Foreground), colorOf(token.Background),
                            token.Style);
             }
+            if (points)
+                points->Note(hl);
             hl.Next();
         }
         return true;
@@ -322,8 +325,8 @@ void TCustomSyntaxEdit::PaintLines(QPainter &p, const QRect &clip)
             hl->SetRange(static_cast<int32_t>(Lines().Range(j))); // the line above stopped early
         lineScanned = true;
         if (hl)
-            lineScanned =
-                lp.WriteTokens(*hl, j + 1 >= count || j + 1 <= ValidRangeLine(), [this](TColor c) { return Qc(c); });
+            lineScanned = lp.WriteTokens(*hl, CheckpointsOf(j), j + 1 >= count || j + 1 <= ValidRangeLine(),
+                                         [this](TColor c) { return Qc(c); });
         else
             lp.WriteToken(0, lp.Length, lp.Ink, back, 0);
         lp.WriteLineEnd(endMark, lp.OnSelection && j < selEnd.Y);

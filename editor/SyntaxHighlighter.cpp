@@ -35,29 +35,49 @@ ISyntaxHighlighterClient *TWindowList::Items(int Index) const
 
 // ---- THighlightLine
 
-void THighlightLine::Assign(const WideChar *Text, int Length)
+void THighlightLine::Assign(const WideChar *Text, int Length, int From, int Horizon)
 {
     if (!Text || Length < 0)
         Length = 0;
     FText = Text;
     FLength = Length;
     FAssigned = true;
-    FConverted = 0;
+    From = std::clamp(From, 0, Length);
+    FConvertedFrom = FConverted = From;
+    FHorizon = std::max(From, Horizon);
+    FSawEnd = Horizon > Length;
     if (FBytes.size() < size_t(Length) + 1)
         FBytes.resize(size_t(Length) + 1);
     FBytes[size_t(Length)] = 0;
 }
 
-void THighlightLine::ConvertThrough(int Index) const
+unsigned char THighlightLine::Fetch(int Index) const
 {
-    // In pieces of 64 K characters: a scan reads on, byte after byte.
-    const int to = std::min(FLength, std::max(Index + 1, FConverted + 65536));
-    unsigned char *out = FBytes.data();
-    for (int i = FConverted; i < to; ++i) {
-        const WideChar c = FText[i];
-        out[i] = c >= 0x100 ? 0x80 : c == 0 ? 0x01 : (unsigned char)c;
+    if (Index < 0)
+        return 0;
+    if (Index >= FLength) {
+        FSawEnd = true;
+        return 0;
     }
-    FConverted = std::max(FConverted, to);
+    // Forwards in pieces of 4 K characters (a scan reads on, byte after byte); backwards (a
+    // look at the characters before a checkpoint) as far as asked.
+    constexpr int Piece = 4096;
+    unsigned char *out = FBytes.data();
+    auto convert = [&](int from, int to) {
+        for (int i = from; i < to; ++i) {
+            const WideChar c = FText[i];
+            out[i] = c >= 0x100 ? 0x80 : c == 0 ? 0x01 : (unsigned char)c;
+        }
+    };
+    if (Index < FConvertedFrom) {
+        convert(Index, FConvertedFrom);
+        FConvertedFrom = Index;
+    } else {
+        const int to = std::min(FLength, std::max(Index + 1, FConverted + Piece));
+        convert(FConverted, to);
+        FConverted = to;
+    }
+    return out[Index];
 }
 
 // ---- TSyntaxHighlighter
@@ -83,6 +103,16 @@ TSyntaxHighlighter::TIdentChars TSyntaxHighlighter::GetIdentChars() const
     for (int c = 33; c <= 255; ++c)
         set.set(size_t(c));
     return set;
+}
+
+bool TSyntaxHighlighter::SaveCheckpoint(THighlightCheckpoint &) const
+{
+    return false;
+}
+
+bool TSyntaxHighlighter::ResumeLine(const WideChar *, int, const THighlightCheckpoint &)
+{
+    return false;
 }
 
 uint8_t TSyntaxHighlighter::GetCapability() const

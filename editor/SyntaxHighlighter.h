@@ -13,6 +13,8 @@
 // Token start and length count UTF-16 units of the line handed to SetLine.
 #include "editor/HighlightAttributes.h"
 #include "platform/Types.h"
+#include <algorithm>
+#include <array>
 #include <bitset>
 #include <cstdint>
 #include <vector>
@@ -60,39 +62,72 @@ struct TTokenInfo {
 // the view are positions in the line. Latin-1 characters keep their code; every other
 // character reads as 0x80 (a letter-like byte of the upper half); a NUL inside the line
 // reads as 0x01 so that it never ends the scan. The byte after the last one is 0.
+//
+// The view also tells how far into the line a scan has read (its horizon): the tokens
+// scanned so far depend on no character at or beyond it, so they stay as they are after an
+// edit there.
 class THighlightLine {
 public:
-    void Assign(const WideChar *Text, int Length);
+    // A scan that goes on from From (a checkpoint) starts with the horizon the scan up to
+    // From had reached.
+    void Assign(const WideChar *Text, int Length, int From = 0, int Horizon = 0);
     const WideChar *Text() const { return FText; }
     int Length() const { return FLength; }
-    // The byte at Index, 0 at and beyond the end. Bytes are made from the text as far as they
-    // are read, so a scan that stops early in a long line never converts the rest.
+    // The byte at Index, 0 outside the line. Bytes are made from the text as far as they are
+    // read, so a scan that stops early in a long line (or starts late) never converts the rest.
     unsigned char operator[](int Index) const
+    {
+        if (Index >= FConvertedFrom && Index < FConverted)
+            return FBytes[size_t(Index)];
+        return Fetch(Index);
+    }
+    // The byte at Index without converting or reading ahead on the scan's behalf: for checks
+    // of the whole line that are not part of the token scan.
+    unsigned char Peek(int Index) const
     {
         if (Index < 0 || Index >= FLength)
             return 0;
-        if (Index >= FConverted)
-            ConvertThrough(Index);
-        return FBytes[size_t(Index)];
+        const WideChar c = FText[Index];
+        return c >= 0x100 ? 0x80 : c == 0 ? 0x01 : (unsigned char)c;
     }
     // All Length() + 1 bytes.
     const unsigned char *Bytes() const
     {
-        ConvertThrough(FLength - 1);
+        if (FLength > 0) {
+            Fetch(0);
+            Fetch(FLength - 1);
+        }
+        FSawEnd = true;
         return FBytes.data();
     }
     // The bytes as far as they were read through operator[] (a token just scanned).
     const unsigned char *ReadBytes() const { return FBytes.data(); }
     bool Assigned() const { return FAssigned; }
+    // Characters [0, Horizon()) may have been read; Length() + 1 once the scan met the end.
+    int Horizon() const { return FSawEnd ? FLength + 1 : std::max(FHorizon, FConverted); }
 
 private:
-    void ConvertThrough(int Index) const;
+    unsigned char Fetch(int Index) const;
 
     const WideChar *FText = nullptr;
     int FLength = 0;
     bool FAssigned = false;
+    int FHorizon = 0;
+    mutable bool FSawEnd = false;
+    // Bytes [FConvertedFrom, FConverted) are made.
+    mutable int FConvertedFrom = 0;
     mutable int FConverted = 0;
     mutable std::vector<unsigned char> FBytes{0};
+};
+
+// A highlighter's state between two tokens of a line: a scan can go on from here without
+// the characters before Position. The scan that led here read characters [0, Horizon) of
+// the line, so the checkpoint holds while those and the line's start state stay the same.
+// State is the highlighter's own; positions in it count from Position.
+struct THighlightCheckpoint {
+    int32_t Position = 0;
+    int32_t Horizon = 0;
+    std::array<int32_t, 16> State{};
 };
 
 class TSyntaxHighlighter {
@@ -135,6 +170,13 @@ public:
     virtual void SetLineNoRange(const WideChar *Text, int Length) = 0;
     void SetLineNoRange(const WideString &Text) { SetLineNoRange(Text.data(), int(Text.size())); }
     void SetLineNoRange(WideString &&) = delete;
+    // Checkpoints inside long lines. SaveCheckpoint keeps the state after the current token
+    // (false at the end of the line, or when the highlighter has none); ResumeLine starts a
+    // line at a checkpoint taken on the same line, with the token after it current. The text
+    // must have the checkpoint's horizon unchanged and the line the same start state; ResumeLine
+    // answers false, changing nothing, when it cannot go on from the checkpoint.
+    virtual bool SaveCheckpoint(THighlightCheckpoint &Point) const;
+    virtual bool ResumeLine(const WideChar *Text, int Length, const THighlightCheckpoint &Point);
     // A value the highlighter does not know is taken as its default start state.
     virtual void SetRange(int32_t Value) = 0;
     virtual void ResetRange() = 0;

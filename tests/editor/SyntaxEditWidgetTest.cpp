@@ -549,6 +549,69 @@ TEST(EditorRanges, LongLinesPaintAlikeWhetherScannedWholeOrNot)
     }
 }
 
+// Typing into a long line, whose paints go on from highlighter checkpoints, paints the same
+// picture as a fresh editor holding the same text, wherever the view stands on the line.
+TEST(EditorRanges, LongLineEditsPaintAsAFreshEditor)
+{
+    THTMLHighlighter html;
+    TJavaScriptHighlighter js;
+    html.SetJavaScriptHighLighter(&js);
+    js.CommentAttributes().SetForeground(0x0000FF);
+    js.StringAttributes().SetForeground(0x00FF00);
+    html.CommentAttributes().SetForeground(0x0000FF);
+    html.StringAttributes().SetForeground(0x00FF00);
+    struct Setup {
+        TSyntaxHighlighter *H;
+        const char *Piece;
+    };
+    const Setup setups[] = {
+        {&js, "function(a,b){var c=a.length/2;if(c>b){return \"x\"+a[c]}else{b=/[a-z]+/g.exec(a)}}"},
+        {&html, "<div class=\"row\"><a href='y.htm'>link</a> &amp; <!-- c --> <b>t</b></div>"},
+    };
+    struct Edit {
+        double At;
+        const char *Typed;
+    };
+    const Edit edits[] = {{0.0, "/*"}, {0.5, "\""}, {1.0, "*/"}, {0.0, "<!--"}, {0.5, "x'"}, {1.0, "/"}};
+    auto picture = [](TSyntaxEdit &e, int column) {
+        e.SetLeftOffset(-column * e.CharWidth());
+        QImage img(e.TextWindow()->size(), QImage::Format_ARGB32_Premultiplied);
+        QPainter p(&img);
+        e.PaintTo(p, img.rect());
+        return img;
+    };
+    for (const Setup &setup : setups) {
+        std::string line;
+        while (line.size() < 20000)
+            line += setup.Piece;
+        TSyntaxEdit e;
+        e.resize(500, 120);
+        Fill(e, line);
+        e.SetHighLighter(setup.H);
+        picture(e, static_cast<int>(line.size()) - 40); // leaves checkpoints along the line
+        for (const Edit &edit : edits) {
+            const int length = static_cast<int>(e.Lines().Get(0).size());
+            const int at = static_cast<int>(edit.At * length);
+            e.SetCaretXY({at, 0});
+            for (const char *c = edit.Typed; *c; ++c)
+                e.RunEditorCommand(ecChar, static_cast<WideChar>(*c), nullptr);
+            TSyntaxEdit fresh;
+            fresh.resize(500, 120);
+            fresh.Lines().SetTextStr(e.Lines().Get(0));
+            fresh.SetHighLighter(setup.H);
+            const int newLength = static_cast<int>(e.Lines().Get(0).size());
+            for (int column : {0, std::max(0, at - 20), newLength / 2, newLength - 40}) {
+                const QImage ours = picture(e, column);
+                EXPECT_TRUE(ours == picture(fresh, column))
+                    << setup.Piece << " typed " << edit.Typed << " at " << at << ", view at column " << column;
+            }
+            fresh.SetHighLighter(nullptr);
+        }
+        EXPECT_GT(e.ScanCheckpoints().LineCount(), size_t(0));
+        e.SetHighLighter(nullptr);
+    }
+}
+
 TEST(EditorWidget, SelectionMarkLineAndControlCharacters)
 {
     Widget w("a\tb c|second|third", 400, 200);

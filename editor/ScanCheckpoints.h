@@ -1,0 +1,69 @@
+#pragma once
+// Highlighter checkpoints inside long lines. A paint of the end of a long line, or a rescan
+// for the state its next line starts in, goes on from the last checkpoint at or before the
+// part it needs instead of scanning the line from its start. An edit keeps the checkpoints
+// whose scan read nothing at or after the first changed character.
+#include "editor/SyntaxHighlighter.h"
+#include <cstdint>
+#include <vector>
+
+// The checkpoints of one line, in the order of their positions.
+class TLineCheckpoints {
+public:
+    static constexpr int Spacing = 2048; // characters between two checkpoints, at least
+
+    TLineCheckpoints(int Line, intptr_t StartRange) : FLine(Line), FStartRange(StartRange) {}
+    int Line() const { return FLine; }
+    intptr_t StartRange() const { return FStartRange; }
+    const std::vector<THighlightCheckpoint> &Points() const { return FPoints; }
+
+    // Starts the highlighter (in the line's start range) on the line, at the last checkpoint
+    // at or before From, or at the line's start.
+    void Start(TSyntaxHighlighter &Highlighter, const WideString &Text, int From);
+    // Called for every token of a scan started by Start, before Next.
+    void Note(const TSyntaxHighlighter &Highlighter)
+    {
+        if (Highlighter.GetTokenEnd() >= FNextSave)
+            Save(Highlighter);
+    }
+    // The line's text changed from Old to New.
+    void Changed(const WideString &Old, const WideString &New);
+
+private:
+    friend class TScanCheckpoints;
+    void Save(const TSyntaxHighlighter &Highlighter);
+    void Truncate(size_t Count);
+
+    int FLine;
+    intptr_t FStartRange;
+    std::vector<THighlightCheckpoint> FPoints;
+    int FNextSave = Spacing;
+};
+
+// The checkpoints of the few long lines used last. Lines shorter than MinLength get none.
+class TScanCheckpoints {
+public:
+    static constexpr int MinLength = 2 * TLineCheckpoints::Spacing;
+    static constexpr size_t MaxLines = 16;
+
+    // The checkpoints of a line whose start range is StartRange; nullptr for a short line.
+    // Checkpoints kept for another start range are dropped.
+    TLineCheckpoints *For(int Line, const WideString &Text, intptr_t StartRange);
+    void Clear() { FLines.clear(); }
+    void LineChanged(int Line, const WideString &Old, const WideString &New);
+    void LinesInserted(int Index, int Count);
+    void LinesDeleted(int Index, int Count);
+    size_t LineCount() const { return FLines.size(); }
+
+private:
+    std::vector<TLineCheckpoints> FLines; // the one used last at the end
+};
+
+// Starts the highlighter on a line: through its checkpoints when it has them, else at its start.
+inline void StartLineScan(TSyntaxHighlighter &Highlighter, TLineCheckpoints *Points, const WideString &Text, int From)
+{
+    if (Points)
+        Points->Start(Highlighter, Text, From);
+    else
+        Highlighter.SetLine(Text, false);
+}

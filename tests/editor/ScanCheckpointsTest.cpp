@@ -1,0 +1,180 @@
+// Scans of long lines that go on from checkpoints give the tokens and the end state of a
+// scan from the line's start, before and after edits anywhere in the line, including edits
+// that change the state of everything after them.
+#include "HighlighterTestSupport.h"
+#include "editor/HTMLHighlighter.h"
+#include "editor/JavaScriptHighlighter.h"
+#include "editor/ScanCheckpoints.h"
+#include <gtest/gtest.h>
+#include <random>
+
+namespace {
+
+struct TScan {
+    std::vector<Tok> Tokens;
+    int32_t EndRange = 0;
+};
+
+TScan FullScan(TSyntaxHighlighter &H, int32_t Start, const WideString &Text)
+{
+    H.SetRange(Start);
+    TScan s;
+    s.Tokens = ScanLine(H, Text);
+    s.EndRange = H.GetRange();
+    return s;
+}
+
+// The tokens from the one the scan resumes with, when it goes on through the checkpoints
+// from the last one at or before From; new checkpoints are noted on the way.
+TScan ResumedScan(TSyntaxHighlighter &H, TLineCheckpoints &Points, int32_t Start, const WideString &Text, int From)
+{
+    H.SetRange(Start);
+    Points.Start(H, Text, From);
+    TScan s;
+    for (size_t guard = 0; !H.GetEol() && guard <= Text.size() + 2; ++guard) {
+        TTokenInfo info;
+        H.GetTokenInfo(info);
+        s.Tokens.push_back({info.Kind, info.Start, info.Length});
+        Points.Note(H);
+        H.Next();
+    }
+    s.EndRange = H.GetRange();
+    return s;
+}
+
+// The resumed scan must start at a token of the full scan, at or before From, and agree with
+// it from there to the end of the line.
+void ExpectSameAsFullScan(const TScan &Full, const TScan &Resumed, int From, const std::string &What)
+{
+    EXPECT_EQ(Resumed.EndRange, Full.EndRange) << What;
+    if (Resumed.Tokens.empty())
+        return; // resumed at the line's end: nothing left to colour
+    const int first = Resumed.Tokens.front().Start;
+    EXPECT_LE(first, std::max(0, From)) << What;
+    auto at = std::find_if(Full.Tokens.begin(), Full.Tokens.end(), [&](const Tok &t) { return t.Start == first; });
+    ASSERT_NE(at, Full.Tokens.end()) << What << ": resumed at " << first << ", no token of the full scan starts there";
+    const std::vector<Tok> tail(at, Full.Tokens.end());
+    ASSERT_EQ(tail.size(), Resumed.Tokens.size()) << What;
+    for (size_t i = 0; i < tail.size(); ++i)
+        ASSERT_EQ(tail[i], Resumed.Tokens[i]) << What << ", token " << i;
+}
+
+WideString Repeat(const char *Piece, size_t Length)
+{
+    const WideString p = W(Piece);
+    WideString s;
+    while (s.size() < Length)
+        s += p;
+    return s;
+}
+
+// A highlighter set-up and a long line for it.
+struct TSetup {
+    const char *Name;
+    bool Html;
+    int32_t Start;
+    const char *Piece;
+};
+
+const TSetup Setups[] = {
+    {"script", false, jrNormal,
+     "function(a,b){var c=a.length/2;if(c>b){return \"x\"+a[c]}else{b=/[a-z]+/g.exec(a)}}\t"},
+    {"script inside a comment", false, jrComment, "a=b/c; x = 'it''s'; /* c */ if (a<b) { y = /re/ }"},
+    {"page", true, hsText,
+     "<div class=\"row\" id=x width=50%><a href='y.htm'>link</a> &amp; &#169; <!-- c --> <b>t</b></div>"},
+    {"page line inside a script block", true, hsScript + jrNormal * 1000,
+     "var s = 'a<b'; if (x < 3) { document.write(\"<p>\"); } /* c */ r = /x/g;"},
+    {"page line inside a script block, quoted script tag", true, hsScript + jrNormal * 1000,
+     "document.write(\"<script src=x><\\/script>\"); var a = b / 2;"},
+};
+
+struct TEdit {
+    const char *Name;
+    double At; // fraction of the line
+    int Erase;
+    const char *Insert;
+};
+
+const TEdit Edits[] = {
+    {"comment opened at the start", 0.0, 0, "/*"},
+    {"comment closed at the end", 1.0, 0, "*/"},
+    {"string opened in the middle", 0.5, 0, "\""},
+    {"single quote in the middle", 0.5, 0, "'"},
+    {"slash at the end", 1.0, 0, "/"},
+    {"slash in the middle", 0.5, 0, "/"},
+    {"HTML comment opened at the start", 0.0, 0, "<!--"},
+    {"HTML comment closed at the end", 1.0, 0, "-->"},
+    {"script end tag in the middle", 0.5, 0, "</script>"},
+    {"script tag in the middle", 0.5, 0, "<script>"},
+    {"letter in the middle", 0.5, 0, "x"},
+    {"character taken out in the middle", 0.5, 1, ""},
+    {"characters taken out at the start", 0.0, 5, ""},
+    {"last character taken out", 1.0, 1, ""},
+};
+
+TEST(ScanCheckpoints, ResumedScansMatchFullScansAfterEdits)
+{
+    THTMLHighlighter html;
+    TJavaScriptHighlighter js;
+    html.SetJavaScriptHighLighter(&js);
+    for (const TSetup &setup : Setups) {
+        TSyntaxHighlighter &h = setup.Html ? static_cast<TSyntaxHighlighter &>(html) : js;
+        const WideString line = Repeat(setup.Piece, 20000);
+        const int n = static_cast<int>(line.size());
+        for (const TEdit &edit : Edits) {
+            const std::string what = std::string(setup.Name) + ", " + edit.Name;
+            TLineCheckpoints points(0, setup.Start);
+            // A scan through the whole line leaves checkpoints along it, and later scans
+            // start from them.
+            ExpectSameAsFullScan(FullScan(h, setup.Start, line), ResumedScan(h, points, setup.Start, line, 0), 0,
+                                 what + " (first scan)");
+            ASSERT_GE(points.Points().size(), size_t(5)) << what;
+            const TScan before = ResumedScan(h, points, setup.Start, line, n);
+            EXPECT_GT(before.Tokens.front().Start, n / 2) << what;
+            ExpectSameAsFullScan(FullScan(h, setup.Start, line), before, n, what + " (unchanged)");
+
+            const int at = std::min(n - edit.Erase, static_cast<int>(edit.At * n));
+            WideString changed = line;
+            changed.replace(static_cast<size_t>(at), static_cast<size_t>(edit.Erase), W(edit.Insert));
+            points.Changed(line, changed);
+            const TScan full = FullScan(h, setup.Start, changed);
+            const int m = static_cast<int>(changed.size());
+            for (int from : {0, at / 2, std::max(0, at - 1), at + 3000, m})
+                ExpectSameAsFullScan(full, ResumedScan(h, points, setup.Start, changed, from), from,
+                                     what + ", resumed from " + std::to_string(from));
+        }
+    }
+}
+
+// Random edits and scans from random places, the checkpoints kept across them.
+TEST(ScanCheckpoints, RandomEditsKeepResumedScansExact)
+{
+    THTMLHighlighter html;
+    TJavaScriptHighlighter js;
+    html.SetJavaScriptHighLighter(&js);
+    const char *const inserts[] = {"/*", "*/", "\"", "'", "/", "<", ">", "<!--", "-->", "</script>", "<script>",
+                                   "x", " ", "=", "\\", "&", "#", "//", "\t", "\xF0\x9F\x98\x80"};
+    std::mt19937 rng(22);
+    for (const TSetup &setup : Setups) {
+        TSyntaxHighlighter &h = setup.Html ? static_cast<TSyntaxHighlighter &>(html) : js;
+        WideString line = Repeat(setup.Piece, 12000);
+        TLineCheckpoints points(0, setup.Start);
+        for (int step = 0; step < 150; ++step) {
+            const int n = static_cast<int>(line.size());
+            const int at = static_cast<int>(rng() % static_cast<unsigned>(n + 1));
+            const int erase = std::min(n - at, static_cast<int>(rng() % 3));
+            WideString changed = line;
+            changed.replace(static_cast<size_t>(at), static_cast<size_t>(erase), W(inserts[rng() % std::size(inserts)]));
+            points.Changed(line, changed);
+            line = changed;
+            const int m = static_cast<int>(line.size());
+            const int from = static_cast<int>(rng() % static_cast<unsigned>(m + 1));
+            ExpectSameAsFullScan(FullScan(h, setup.Start, line), ResumedScan(h, points, setup.Start, line, from), from,
+                                 std::string(setup.Name) + ", step " + std::to_string(step));
+            if (HasFailure())
+                return;
+        }
+    }
+}
+
+} // namespace
