@@ -1,10 +1,13 @@
 // Times painting of the editor widget: a screenful at the end of a 100,000-line page (first
 // paint, which scans the highlighter ranges of every line above, and again), a screenful of
-// one 500 KB line, and a keystroke typed in the middle of that line up to its repaint.
+// one 500 KB line, a keystroke typed in the middle of that line up to its repaint, keystrokes
+// in script lines of 0.5 to 8 MB, and the paint at the end of a 20 MB page after an edit at
+// its top.
 #include "editor/HTMLHighlighter.h"
 #include "editor/JavaScriptHighlighter.h"
 #include "editor/SyntaxEdit.h"
 #include "editor/SyntaxEditorStrings.h"
+#include "bench/PairedTimer.h"
 #include <QApplication>
 #include <algorithm>
 #include <QImage>
@@ -12,6 +15,7 @@
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <memory>
 #include <vector>
 
 namespace {
@@ -77,28 +81,74 @@ int main(int argc, char **argv)
         Report("500 KB line, a character typed in the middle, to repaint", typed + paint, true);
     }
     {
-        // A 2 MB minified script on one line, coloured by the script highlighter: the cost of
-        // a keystroke with its repaint must not grow with the line.
-        TSyntaxEdit e;
-        e.resize(1000, 800);
-        e.SetHighLighter(&js);
-        WideString line;
-        while (line.size() < 2 * 1024 * 1024)
-            line += u"function(a,b){var c=a.length/2;if(c>b){return \"x\"+a[c]}else{b=/[a-z]+/g.exec(a)}};";
-        e.Lines().SetTextStr(line);
-        PaintMs(e);
-        e.SetCaretXY({static_cast<int>(line.size() / 2), 0});
-        PaintMs(e);
-        std::vector<double> times;
-        for (int i = 0; i < 31; ++i) {
-            const auto t0 = Clock::now();
-            e.RunEditorCommand(ecChar, u'x', nullptr);
-            const double typed = std::chrono::duration<double, std::milli>(Clock::now() - t0).count();
-            times.push_back(typed + PaintMs(e));
+        // Minified scripts on one line of 0.5, 1, 2 and 8 MB, coloured by the script
+        // highlighter, the caret at the start, in the middle or at the end: the cost of a
+        // keystroke with its repaint must not grow with the line. The rounds take one keystroke
+        // in every cell in turn, so each cell meets the same machine load; the ratio of the
+        // 8 MB cell to the 0.5 MB cell is taken per round.
+        const double sizes[] = {0.5, 1, 2, 8};
+        const char *const places[] = {"start", "middle", "end"};
+        struct TCell {
+            std::unique_ptr<TSyntaxEdit> E;
+            std::vector<double> Ms;
+        };
+        std::vector<TCell> cells;
+        for (double mb : sizes)
+            for (int place = 0; place < 3; ++place) {
+                TCell c{std::make_unique<TSyntaxEdit>(), {}};
+                c.E->resize(1000, 800);
+                c.E->SetHighLighter(&js);
+                WideString line;
+                while (line.size() < static_cast<size_t>(mb * 1024 * 1024))
+                    line += u"function(a,b){var c=a.length/2;if(c>b){return \"x\"+a[c]}else{b=/[a-z]+/g.exec(a)}};";
+                c.E->Lines().SetTextStr(line);
+                PaintMs(*c.E);
+                c.E->SetCaretXY({place == 0 ? 0 : place == 1 ? static_cast<int>(line.size() / 2)
+                                                             : static_cast<int>(line.size()),
+                                 0});
+                PaintMs(*c.E);
+                cells.push_back(std::move(c));
+            }
+        const int rounds = 41;
+        for (int round = 0; round < rounds + 3; ++round)
+            for (TCell &c : cells) {
+                const auto t0 = Clock::now();
+                c.E->RunEditorCommand(ecChar, u'x', nullptr);
+                const double typed = std::chrono::duration<double, std::milli>(Clock::now() - t0).count();
+                const double ms = typed + PaintMs(*c.E);
+                if (round >= 3) // the first rounds warm up
+                    c.Ms.push_back(ms);
+            }
+        std::printf("Keystroke with repaint in one script line, ms: median (quartiles), %d rounds\n", rounds);
+        std::printf("  %-8s", "");
+        for (const char *place : places)
+            std::printf("  %-22s", place);
+        std::printf("\n");
+        for (size_t i = 0; i < std::size(sizes); ++i) {
+            std::printf("  %4.1f MB ", sizes[i]);
+            for (int place = 0; place < 3; ++place) {
+                const std::vector<double> &ms = cells[i * 3 + static_cast<size_t>(place)].Ms;
+                std::printf("  %6.2f (%5.2f-%6.2f)    ", bench::Quantile(ms, 0.5), bench::Quantile(ms, 0.25),
+                            bench::Quantile(ms, 0.75));
+            }
+            std::printf("\n");
         }
-        std::sort(times.begin(), times.end());
-        Report("2 MB single script line, keystroke with repaint (median)", times[times.size() / 2], true);
-        Report("2 MB single script line, keystroke with repaint (worst)", times.back(), false);
+        for (int place = 0; place < 3; ++place) {
+            std::vector<double> ratios;
+            const std::vector<double> &small = cells[static_cast<size_t>(place)].Ms;
+            const std::vector<double> &large = cells[9 + static_cast<size_t>(place)].Ms;
+            for (size_t r = 0; r < small.size(); ++r)
+                ratios.push_back(large[r] / small[r]);
+            std::printf("  8 MB / 0.5 MB at the %-6s: %.2f (quartiles %.2f-%.2f)\n", places[place],
+                        bench::Quantile(ratios, 0.5), bench::Quantile(ratios, 0.25), bench::Quantile(ratios, 0.75));
+        }
+        std::vector<double> all2;
+        for (int place = 0; place < 3; ++place)
+            for (double ms : cells[6 + static_cast<size_t>(place)].Ms)
+                all2.push_back(ms);
+        Report("2 MB single script line, keystroke with repaint (median)", bench::Quantile(all2, 0.5), true);
+        Report("2 MB single script line, keystroke with repaint (worst)", *std::max_element(all2.begin(), all2.end()),
+               false);
     }
     {
         // A 20 MB page: after an edit at the top, the paint at the end rescans the colouring

@@ -81,6 +81,17 @@ void TColumnMap::Build(const WideString &text, int tabSize)
     FDisplayLength = static_cast<int>(col);
 }
 
+bool TColumnMap::FollowPlainChange(const WideString &Text, int From, int To)
+{
+    if (FHasTabs || From < 0 || To < From || static_cast<size_t>(To) > Text.size())
+        return false;
+    for (int i = From; i < To; ++i)
+        if (Text[static_cast<size_t>(i)] == u'\t' || IsHigh(Text[static_cast<size_t>(i)]))
+            return false;
+    FLength = FDisplayLength = static_cast<int>(Text.size());
+    return true;
+}
+
 int TColumnMap::ColumnToCharIndex(int column) const
 {
     if (column <= 0)

@@ -12,6 +12,10 @@ public:
     // Builds the map for a line; tabSize below 1 counts as 1.
     void Build(const WideString &text, int tabSize);
     void Reset();
+    // The line changed into Text, which differs from the mapped one in characters [From, To)
+    // only: a map without tabs or pairs stays so, and follows at once, when those characters
+    // hold none. False (the map unchanged) when it must be built again.
+    bool FollowPlainChange(const WideString &Text, int From, int To);
 
     int Length() const { return FLength; } // characters in the line
     int DisplayLength() const { return FDisplayLength; } // columns the line spans

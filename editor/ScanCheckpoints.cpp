@@ -1,21 +1,5 @@
 #include "editor/ScanCheckpoints.h"
 #include <algorithm>
-#include <cstring>
-
-namespace {
-// The length of the common start of two texts, counted no further than Limit.
-int CommonPrefix(const WideString &A, const WideString &B, int Limit)
-{
-    const size_t n = std::min({A.size(), B.size(), static_cast<size_t>(std::max(0, Limit))});
-    constexpr size_t Block = 512;
-    size_t i = 0;
-    while (i + Block <= n && std::memcmp(A.data() + i, B.data() + i, Block * sizeof(WideChar)) == 0)
-        i += Block;
-    while (i < n && A[i] == B[i])
-        ++i;
-    return static_cast<int>(i);
-}
-} // namespace
 
 void TLineCheckpoints::Start(TSyntaxHighlighter &Highlighter, const WideString &Text, int From)
 {
@@ -52,14 +36,11 @@ void TLineCheckpoints::Truncate(size_t Count)
     FNextSave = (FPoints.empty() ? 0 : FPoints.back().Position) + Spacing;
 }
 
-void TLineCheckpoints::Changed(const WideString &Old, const WideString &New)
+void TLineCheckpoints::Changed(int FirstChanged)
 {
-    if (FPoints.empty())
-        return;
     // A checkpoint holds while the scan that led to it read only unchanged characters.
-    const int same = CommonPrefix(Old, New, FPoints.back().Horizon);
     auto kept = std::find_if(FPoints.begin(), FPoints.end(),
-                             [same](const THighlightCheckpoint &p) { return p.Horizon > same; });
+                             [FirstChanged](const THighlightCheckpoint &p) { return p.Horizon > FirstChanged; });
     Truncate(static_cast<size_t>(kept - FPoints.begin()));
 }
 
@@ -80,11 +61,11 @@ TLineCheckpoints *TScanCheckpoints::For(int Line, const WideString &Text, intptr
     return &FLines.back();
 }
 
-void TScanCheckpoints::LineChanged(int Line, const WideString &Old, const WideString &New)
+void TScanCheckpoints::LineChanged(int Line, int FirstChanged)
 {
     for (TLineCheckpoints &c : FLines)
         if (c.Line() == Line)
-            c.Changed(Old, New);
+            c.Changed(FirstChanged);
 }
 
 void TScanCheckpoints::LinesInserted(int Index, int Count)

@@ -26,8 +26,8 @@ public:
         if (Highlighter.GetTokenEnd() >= FNextSave)
             Save(Highlighter);
     }
-    // The line's text changed from Old to New.
-    void Changed(const WideString &Old, const WideString &New);
+    // The line's text changed from its character FirstChanged on.
+    void Changed(int FirstChanged);
 
 private:
     friend class TScanCheckpoints;
@@ -50,7 +50,7 @@ public:
     // Checkpoints kept for another start range are dropped.
     TLineCheckpoints *For(int Line, const WideString &Text, intptr_t StartRange);
     void Clear() { FLines.clear(); }
-    void LineChanged(int Line, const WideString &Old, const WideString &New);
+    void LineChanged(int Line, int FirstChanged);
     void LinesInserted(int Index, int Count);
     void LinesDeleted(int Index, int Count);
     size_t LineCount() const { return FLines.size(); }

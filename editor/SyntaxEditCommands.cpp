@@ -495,7 +495,7 @@ void TSyntaxEditCore::DeleteLastChar(const TUndoRecord &snap)
         SetBlockBegin(GetCaretXY());
         AddUndo(ukBackspace, snap, snap.BeforeText, WideString(), GetCaretXY(), GetCaretXY(), GetCaretXY());
     } else {
-        const WideString line = GetLineText();
+        const WideString &line = CaretLine(); // changes with the first Put below
         const int y = FCaretY;
         const int i = ColumnToCharIndex(FCaretX, y);
         const int n = static_cast<int>(line.size());
@@ -515,11 +515,12 @@ void TSyntaxEditCore::DeleteLastChar(const TUndoRecord &snap)
             SetCaretX(0);
         } else if (i == 0 && FCaretY > 0) {
             const int column = LineDisplayLength(y - 1);
+            const WideString joined = FLines->Get(y - 1) + line;
             FLines->Delete(y);
             for (TBookmark &b : FBookmarks)
                 if (b.Y >= y)
                     --b.Y;
-            FLines->Put(y - 1, FLines->Get(y - 1) + line);
+            FLines->Put(y - 1, joined);
             FCaretY = y - 1; // the caret's old line is gone: nothing to trim there
             SetCaretXY({column, y - 1});
             InvalidateFromLine(FCaretY);
@@ -548,7 +549,7 @@ void TSyntaxEditCore::DeleteLastChar(const TUndoRecord &snap)
                 }
                 const int column = CharIndexToColumn(at, y);
                 removed = line.substr(static_cast<size_t>(at), width);
-                FLines->Put(y, line.substr(0, static_cast<size_t>(at)) + line.substr(static_cast<size_t>(at) + width));
+                ReplaceInLine(y, at, static_cast<int>(width), WideString());
                 SetCaretX(column);
             }
         }
@@ -572,19 +573,19 @@ void TSyntaxEditCore::DeleteNextChar(const TUndoRecord &snap)
     if (LineCount() == 0)
         return;
     const int y = FCaretY;
-    WideString line = FLines->Get(y);
     const int i = ColumnToCharIndex(FCaretX, y);
-    const int n = static_cast<int>(line.size());
+    const int n = static_cast<int>(FLines->Get(y).size());
     if (i < n) {
-        const size_t width = TColumnMap::IsPairTail(line, static_cast<size_t>(i) + 1) ? 2 : 1;
-        const WideString removed = line.substr(static_cast<size_t>(i), width);
-        line.erase(static_cast<size_t>(i), width);
+        const WideString &current = FLines->Get(y);
+        const size_t width = TColumnMap::IsPairTail(current, static_cast<size_t>(i) + 1) ? 2 : 1;
+        const WideString removed = current.substr(static_cast<size_t>(i), width);
         const int column = CharIndexToColumn(i, y);
-        FLines->Put(y, line);
+        ReplaceInLine(y, i, static_cast<int>(width), WideString());
         SetCaretX(column);
         SetBlockBegin(GetCaretXY());
         AddUndo(ukDelete, snap, removed, WideString(), GetCaretXY(), GetCaretXY(), GetCaretXY());
     } else if (y + 1 < LineCount()) {
+        WideString line = FLines->Get(y);
         const int pad = FCaretX - LineDisplayLength(y);
         if (pad > 0) {
             NotePadding(y, n, pad);
@@ -729,16 +730,14 @@ void TSyntaxEditCore::TypeChar(WideChar ch, const TUndoRecord &snap)
         return;
     }
 
-    WideString line = GetLineText();
+    const int lineLength = static_cast<int>(CaretLine().size());
     const int y = FCaretY;
     const int length = LineDisplayLength(y);
     // Past the line end the line is padded up to the caret; the blanks belong to the
     // typed text, so undo takes them out again.
     WideString pad;
-    if (FCaretX > length) {
+    if (FCaretX > length)
         pad = WideString(static_cast<size_t>(FCaretX - length), u' ');
-        line += pad;
-    }
     TOptionScope scope(FOptions, eoScrollPastEOL);
     if (HasOption(eoInserting)) {
         const int k = ColumnToCharIndex(FCaretX, y);
@@ -762,9 +761,9 @@ void TSyntaxEditCore::TypeChar(WideChar ch, const TUndoRecord &snap)
         }
         if (inserted.empty())
             return;
-        line.insert(static_cast<size_t>(k), inserted);
-        FLines->Put(y, line);
         inserted = pad + inserted;
+        // Padded, the text goes at the end of the line.
+        ReplaceInLine(y, pad.empty() ? k : lineLength, 0, inserted);
         const TTextPoint to{CharIndexToColumn(fromIndex + static_cast<int>(inserted.size()), y), y};
         if (ch == u'\t' && HasOption(eoUseTabs))
             newColumn = to.X;
@@ -776,6 +775,7 @@ void TSyntaxEditCore::TypeChar(WideChar ch, const TUndoRecord &snap)
         return;
     }
     // Overwrite mode.
+    WideString line = CaretLine() + pad;
     if (ch == u'\t') {
         const int target = NextTabStop(FCaretX);
         const int shown = TColumnMap::DisplayLengthOf(line, FTabSize);

@@ -1,4 +1,5 @@
 #include "editor/SyntaxEditCore.h"
+#include "editor/LineChange.h"
 #include "platform/ScopeGuard.h"
 #include "editor/SyntaxEditorStrings.h"
 #include "editor/TextLines.h"
@@ -618,19 +619,35 @@ void TSyntaxEditCore::LinesDeleted(int index, const std::vector<WideString> &old
     }
 }
 
-void TSyntaxEditCore::LinePut(int index, const WideString &oldText, const WideString &newText)
+void TSyntaxEditCore::LineChanging(int index, const WideString &oldText, const WideString &newText)
+{
+    // Only the changed part of a long line is looked at where possible: the highlighter
+    // checkpoints before it stay, and the column map of a line without tabs follows it.
+    const TLineChange change = LineChangeOf(oldText, newText);
+    FCheckpoints.LineChanged(index, change.Same);
+    FMapFollowsLine = -1;
+    if (FMapLine == index && FMap.Length() == static_cast<int>(oldText.size())) {
+        CountDisplayLength(FMap.DisplayLength(), -1);
+        if (FMap.FollowPlainChange(newText, change.Same, change.NewEnd))
+            FMapFollowsLine = index;
+    } else {
+        CountLength(oldText, -1);
+    }
+    FMapLine = -1; // until the list holds the new text
+}
+
+void TSyntaxEditCore::LinePut(int index, const WideString &newText)
 {
     RangesChangedFrom(index);
-    FCheckpoints.LineChanged(index, oldText, newText);
-    // The old line's length comes from its map when it has one: a keystroke in a long line
-    // measures the line once, not twice.
-    if (FLengthsValid && FMapLine == index && FMap.Length() == static_cast<int>(oldText.size()))
-        CountDisplayLength(FMap.DisplayLength(), -1);
-    else
-        CountLength(oldText, -1);
-    if (FMapLine == index)
-        FMapLine = -1;
-    CountLength(newText, 1);
+    if (FMapFollowsLine == index && FMap.Length() == static_cast<int>(newText.size())) {
+        FMapLine = index;
+        CountDisplayLength(FMap.DisplayLength(), 1);
+    } else {
+        if (FMapLine == index)
+            FMapLine = -1;
+        CountLength(newText, 1);
+    }
+    FMapFollowsLine = -1;
     InvalidateLine(index);
 }
 
@@ -933,6 +950,11 @@ WideString TSyntaxEditCore::GetSelText() const
 
 WideString TSyntaxEditCore::GetLineText()
 {
+    return CaretLine();
+}
+
+const WideString &TSyntaxEditCore::CaretLine()
+{
     if (LineCount() == 0) {
         const bool editorModified = FModified;
         const bool listModified = FLines->Modified();
@@ -942,8 +964,28 @@ WideString TSyntaxEditCore::GetLineText()
         if (HighlighterActive())
             HighlighterSeedFirstLine();
     }
-    return LineText(FCaretY);
+    static const WideString none;
+    return FCaretY >= 0 && FCaretY < LineCount() ? FLines->Get(FCaretY) : none;
 }
+
+void TSyntaxEditCore::ReplaceInLine(int y, int index, int count, const WideString &text)
+{
+    const WideString &old = FLines->Get(y);
+    index = std::clamp(index, 0, static_cast<int>(old.size()));
+    count = std::clamp(count, 0, static_cast<int>(old.size()) - index);
+    const size_t size = old.size() - static_cast<size_t>(count) + text.size();
+    WideString &line = FEditBuffer;
+    if (line.capacity() < size || line.capacity() > 4 * size + 4096) {
+        WideString fresh;
+        fresh.reserve(size + size / 8);
+        line.swap(fresh);
+    }
+    line.assign(old, 0, static_cast<size_t>(index));
+    line += text;
+    line.append(old, static_cast<size_t>(index + count));
+    FLines->Put(y, line);
+}
+
 
 void TSyntaxEditCore::SetLineText(const WideString &text)
 {

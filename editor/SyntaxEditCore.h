@@ -195,7 +195,14 @@ public:
     // earlier end, or the caret, moved to the start of the tab it lies in.
     TTextPoint SelectionStartPoint();
     WideString GetLineText();
+    // The caret's line as GetLineText makes sure it exists, without a copy: valid until the
+    // lines change.
+    const WideString &CaretLine();
     void SetLineText(const WideString &text);
+    // Puts line y with count characters from index on replaced by text. The new line is made
+    // in a buffer kept between edits, so a keystroke in a long line copies it once and takes
+    // no fresh memory for it.
+    void ReplaceInLine(int y, int index, int count, const WideString &text);
     void DeleteSelection(bool resetRanges);
     void InsertText(const WideString &text);
     void ReplaceSelection(const WideString &text);
@@ -397,7 +404,10 @@ public:
     void LinesInserted(int index, const std::vector<WideString> &lines);
     void LinesDeleted(int index, const std::vector<WideString> &oldLines);
     int DisplayLengthOf(const WideString &text) const { return TColumnMap::DisplayLengthOf(text, FTabSize); }
-    void LinePut(int index, const WideString &oldText, const WideString &newText);
+    // A line is about to change from oldText to newText (the list holds oldText still),
+    // then it has changed.
+    void LineChanging(int index, const WideString &oldText, const WideString &newText);
+    void LinePut(int index, const WideString &newText);
     void TextSet();
     void LinesCleared();
     void LinesChanged();
@@ -531,9 +541,12 @@ protected:
     bool FDragTracking = false;
 
     TScanCheckpoints FCheckpoints;
+    WideString FEditBuffer;
     // Column map of one line.
     TColumnMap FMap;
     int FMapLine = -1;
+    // The map already follows a change of this line that is under way.
+    int FMapFollowsLine = -1;
     // How many lines have each display length, for the longest line; counted again when
     // not valid.
     void CountLength(const WideString &text, int delta);

@@ -2,6 +2,7 @@
 #include "platform/ScopeGuard.h"
 #include "editor/SyntaxEditCore.h"
 #include <algorithm>
+#include <cstring>
 
 namespace {
 WideString WithoutTrailingBlanks(const WideString &s)
@@ -73,12 +74,17 @@ void TSyntaxEditorStrings::Clear()
 void TSyntaxEditorStrings::Put(int Index, const WideString &S)
 {
     const WideString &current = Get(Index);
-    if (current == S)
+    if (current.size() == S.size() && std::memcmp(current.data(), S.data(), S.size() * sizeof(WideChar)) == 0)
         return;
-    const WideString old = current;
-    TWideStringList::Put(Index, S);
+    FEditor->LineChanging(Index, current, S);
+    {
+        // Should the line not change after all, the editor counts it again as it is.
+        TScopeGuard onError([&] { FEditor->LinePut(Index, Get(Index)); });
+        TWideStringList::Put(Index, S);
+        onError.Dismiss();
+    }
     FModified = true;
-    FEditor->LinePut(Index, old, S);
+    FEditor->LinePut(Index, S);
 }
 
 void TSyntaxEditorStrings::SetTextStr(const WideString &Text)

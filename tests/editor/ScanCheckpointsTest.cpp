@@ -4,6 +4,7 @@
 #include "HighlighterTestSupport.h"
 #include "editor/HTMLHighlighter.h"
 #include "editor/JavaScriptHighlighter.h"
+#include "editor/LineChange.h"
 #include "editor/ScanCheckpoints.h"
 #include <gtest/gtest.h>
 #include <random>
@@ -136,7 +137,7 @@ TEST(ScanCheckpoints, ResumedScansMatchFullScansAfterEdits)
             const int at = std::min(n - edit.Erase, static_cast<int>(edit.At * n));
             WideString changed = line;
             changed.replace(static_cast<size_t>(at), static_cast<size_t>(edit.Erase), W(edit.Insert));
-            points.Changed(line, changed);
+            points.Changed(LineChangeOf(line, changed).Same);
             const TScan full = FullScan(h, setup.Start, changed);
             const int m = static_cast<int>(changed.size());
             for (int from : {0, at / 2, std::max(0, at - 1), at + 3000, m})
@@ -165,7 +166,7 @@ TEST(ScanCheckpoints, RandomEditsKeepResumedScansExact)
             const int erase = std::min(n - at, static_cast<int>(rng() % 3));
             WideString changed = line;
             changed.replace(static_cast<size_t>(at), static_cast<size_t>(erase), W(inserts[rng() % std::size(inserts)]));
-            points.Changed(line, changed);
+            points.Changed(LineChangeOf(line, changed).Same);
             line = changed;
             const int m = static_cast<int>(line.size());
             const int from = static_cast<int>(rng() % static_cast<unsigned>(m + 1));
