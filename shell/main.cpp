@@ -40,7 +40,12 @@ int main(int argc, char **argv)
 {
     TGuardedApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Quillmar"));
-    const QStringList args = QApplication::arguments().mid(1);
+    // The debug log's switch (/debug or -debug in any case) is no file to open or hand over.
+    QStringList args;
+    for (const QString &a : QApplication::arguments().mid(1))
+        if (a.compare(QLatin1String("/debug"), Qt::CaseInsensitive) != 0 &&
+            a.compare(QLatin1String("-debug"), Qt::CaseInsensitive) != 0)
+            args << a;
 
     const QString instanceName = TSingleInstance::DefaultName();
     if (TSingleInstance::HandOver(instanceName, args))

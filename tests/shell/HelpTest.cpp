@@ -7,10 +7,15 @@
 #include "platform/HelpWindow.h"
 #include "platform/HtmlHelp.h"
 #include "shell/FindDialog.h"
+#include "shell/SingleInstance.h"
 
 #include <QAction>
 #include <QComboBox>
 #include <QCoreApplication>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFileInfo>
+#include <QProcess>
 #include <QMenu>
 #include <QStatusBar>
 #include <QTest>
@@ -92,4 +97,85 @@ TEST(WindowHelp, MissingHelpFileIsToldAndTheWindowRunsOn)
     EXPECT_EQ(prompts.Asked().size(), 1u);
     window->FileNewActionExecute();
     EXPECT_EQ(window->TabCount(), 1);
+}
+
+// The program itself: -Debug (any case) starts the debug log in the per-user state folder and is
+// not taken for a file to open; without the switch no log and no folder is made.
+TEST(WindowHelp, ProgramWritesTheDebugLogWhenSwitchedOn)
+{
+    QTemporaryDir dir;
+    auto runProgram = [&](const QStringList &Args) {
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert(QStringLiteral("XDG_RUNTIME_DIR"), dir.path());
+        env.insert(QStringLiteral("XDG_STATE_HOME"), dir.filePath(QStringLiteral("state")));
+        env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+        env.insert(QStringLiteral("QUILLMAR_NO_SPLASH_WAIT"), QStringLiteral("1"));
+        env.insert(QStringLiteral("QUILLMAR_SETTINGS_FILE"), dir.filePath(QStringLiteral("Quillmar.ini")));
+        QProcess program;
+        program.setProcessEnvironment(env);
+        program.setWorkingDirectory(dir.path());
+        program.start(QStringLiteral(QUILLMAR_BINARY), Args);
+        ASSERT_TRUE(program.waitForStarted(10000));
+        // Up once its instance socket is there.
+        QElapsedTimer timer;
+        timer.start();
+        while (QDir(dir.path()).entryList({QStringLiteral("quillmar-*.sock")}, QDir::System).isEmpty() &&
+               timer.elapsed() < 20000)
+            program.waitForFinished(50);
+        ASSERT_EQ(program.state(), QProcess::Running);
+        program.terminate();
+        ASSERT_TRUE(program.waitForFinished(20000));
+    };
+    const QString log = dir.filePath(QStringLiteral("state/quillmar/HHDebug.txt"));
+
+    runProgram({});
+    EXPECT_FALSE(QFileInfo::exists(dir.filePath(QStringLiteral("state"))));
+
+    runProgram({QStringLiteral("-Debug")});
+    const std::string text = ReadBytes(log);
+    EXPECT_EQ(text.rfind(std::string(79, '=') + "\nLog File:             \t", 0), 0u) << text;
+    EXPECT_NE(text.find("Cmdline Param(s) =  \t-Debug\n"), std::string::npos) << text;
+    const std::string create = "   THookHelpSystem.Create(\"" +
+                               QFileInfo(QStringLiteral(QUILLMAR_BINARY)).absolutePath().toStdString() + "/Quillmar.chm\",\"\", 0)";
+    EXPECT_NE(text.find(create), std::string::npos) << text;
+    EXPECT_NE(text.find("   THookHelpSystem.Destroy\n"), std::string::npos) << text;
+    // The next run without the switch removes the old log.
+    runProgram({});
+    EXPECT_FALSE(QFileInfo::exists(log));
+}
+
+// A second start with only the switch hands no file over: it brings the first copy forward.
+TEST(WindowHelp, DebugSwitchIsNoFileToHandOver)
+{
+    QTemporaryDir dir;
+    qputenv("XDG_RUNTIME_DIR", dir.path().toLocal8Bit());
+    TSingleInstance first(TSingleInstance::DefaultName());
+    int activations = 0;
+    QStringList opened;
+    first.OnActivate = [&] { ++activations; };
+    first.OnOpen = [&](const QString &Path) { opened << Path; };
+    ASSERT_TRUE(first.Listen());
+    for (const char *arg : {"/DEBUG", "-debug"}) {
+        QProcess second;
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+        env.insert(QStringLiteral("XDG_STATE_HOME"), dir.filePath(QStringLiteral("state")));
+        second.setProcessEnvironment(env);
+        second.start(QStringLiteral(QUILLMAR_BINARY), {QString::fromLatin1(arg)});
+        ASSERT_TRUE(second.waitForStarted(10000));
+        QElapsedTimer timer;
+        timer.start();
+        while (second.state() != QProcess::NotRunning && timer.elapsed() < 20000) {
+            QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+            second.waitForFinished(10);
+        }
+        ASSERT_EQ(second.state(), QProcess::NotRunning);
+        EXPECT_EQ(second.exitCode(), 0);
+    }
+    QElapsedTimer settle;
+    settle.start();
+    while (activations < 2 && settle.elapsed() < 5000)
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+    EXPECT_EQ(activations, 2);
+    EXPECT_TRUE(opened.isEmpty()) << opened.join(QLatin1Char(' ')).toStdString();
 }
