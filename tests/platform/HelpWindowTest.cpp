@@ -4,7 +4,9 @@
 #include "platform/HelpWindow.h"
 #include "platform/HtmlHelp.h"
 
+#include <QDialog>
 #include <QFile>
+#include <QTimer>
 #include <QImage>
 #include <QRegularExpression>
 #include <QTemporaryDir>
@@ -151,6 +153,27 @@ TEST(HelpWindow, ServesTheHelpRequests)
     EXPECT_EQ(HtmlHelp(&url, HH_HELP_CONTEXT, 4242), 0u);
     const AnsiString missing = "/nonexistent/Quillmar.chm";
     EXPECT_EQ(HtmlHelp(&missing, HH_HELP_CONTEXT, 1000), 0u);
+    EXPECT_EQ(window->windowModality(), Qt::NonModal);
+
+    // Asked from a modal dialog, the help comes above the dialog so that it can be used; the
+    // next request from the window itself shows it as a window of its own again.
+    QDialog dialog;
+    Qt::WindowModality fromDialog = Qt::NonModal;
+    QString shown;
+    QTimer::singleShot(0, &dialog, [&] {
+        HtmlHelp(&url, HH_HELP_CONTEXT, 1000);
+        fromDialog = CurrentHelpWindow()->windowModality();
+        shown = CurrentHelpWindow()->TopicTitle();
+        dialog.reject();
+    });
+    dialog.exec();
+    EXPECT_EQ(fromDialog, Qt::ApplicationModal);
+    EXPECT_EQ(shown, QStringLiteral("Contents and overview"));
+    HtmlHelp(&url, HH_HELP_CONTEXT, 1050);
+    EXPECT_EQ(CurrentHelpWindow(), window);
+    EXPECT_EQ(window->windowModality(), Qt::NonModal);
+    EXPECT_TRUE(window->isVisible());
+
     HtmlHelp(nullptr, HH_CLOSE_ALL, 0);
     EXPECT_EQ(CurrentHelpWindow(), nullptr);
     SetHtmlHelpProc(nullptr);
