@@ -3,7 +3,9 @@
 
 #include <chm_lib.h>
 
+#include <algorithm>
 #include <cstring>
+#include <fstream>
 
 namespace {
 
@@ -25,6 +27,111 @@ AnsiString CText(const std::string &B, size_t At, size_t Length)
     return field.substr(0, field.find('\0'));
 }
 
+uint64_t Le64(const std::string &B, size_t At)
+{
+    return uint64_t(Le32(B, At)) | uint64_t(Le32(B, At + 4)) << 32;
+}
+
+// chmlib takes the sizes of the file's directory from its headers and allocates by them: the
+// headers are checked against the file's real size first.
+bool HeadersAreSound(const AnsiString &Path)
+{
+    std::ifstream in(Path, std::ios::binary);
+    if (!in)
+        return false;
+    in.seekg(0, std::ios::end);
+    const uint64_t size = uint64_t(std::max<std::streamoff>(in.tellg(), 0));
+    auto readAt = [&](uint64_t At, size_t Length, std::string &Bytes) {
+        if (At > size || Length > size - At)
+            return false;
+        Bytes.assign(Length, '\0');
+        in.seekg(std::streamoff(At));
+        return bool(in.read(Bytes.data(), std::streamsize(Length)));
+    };
+    std::string itsf, itsp;
+    if (!readAt(0, 0x58, itsf) || itsf.compare(0, 4, "ITSF") != 0)
+        return false;
+    const uint64_t headerLength = Le32(itsf, 0x08);
+    const uint64_t dirOffset = Le64(itsf, 0x48), dirLength = Le64(itsf, 0x50);
+    if (headerLength < 0x58 || headerLength > size || dirLength < 0x54 || dirOffset > size ||
+        dirLength > size - dirOffset)
+        return false;
+    if (!readAt(dirOffset, 0x54, itsp) || itsp.compare(0, 4, "ITSP") != 0)
+        return false;
+    const uint64_t itspLength = Le32(itsp, 0x08), blockLength = Le32(itsp, 0x10), blocks = Le32(itsp, 0x2C);
+    if (itspLength < 0x54 || itspLength > dirLength || blockLength < 0x20 || blockLength > dirLength - itspLength ||
+        blocks > (dirLength - itspLength) / blockLength)
+        return false;
+
+    // chmlib also divides by values of the compression's control data and reset table as soon
+    // as it opens the file: find both in the directory's listing chunks and check them.
+    const uint64_t content = Le32(itsf, 0x04) >= 3 && headerLength >= 0x60 && readAt(0x58, 8, itsp)
+                                 ? Le64(itsp, 0)
+                                 : dirOffset + dirLength;
+    std::string control, reset;
+    const std::string controlName = "::DataSpace/Storage/MSCompressed/ControlData";
+    const std::string resetName =
+        "::DataSpace/Storage/MSCompressed/Transform/{7FC28940-9D31-11D0-9B27-00A0C91E9C7C}/InstanceData/ResetTable";
+    std::string chunk;
+    for (uint64_t b = 0; b < blocks; ++b) {
+        if (!readAt(dirOffset + itspLength + b * blockLength, size_t(blockLength), chunk))
+            return false;
+        if (chunk.compare(0, 4, "PMGL") != 0)
+            continue;
+        const uint64_t free = Le32(chunk, 4);
+        if (free > blockLength - 0x14)
+            return false;
+        const size_t end = size_t(blockLength - free);
+        size_t at = 0x14;
+        auto encint = [&](uint64_t &Value) {
+            Value = 0;
+            for (int n = 0; at < end && n < 9; ++n) {
+                const uint8_t c = uint8_t(chunk[at++]);
+                Value = Value << 7 | (c & 0x7F);
+                if (!(c & 0x80))
+                    return true;
+            }
+            return false;
+        };
+        while (at < end) {
+            uint64_t nameLength = 0, space = 0, start = 0, length = 0;
+            if (!encint(nameLength) || nameLength > end - at)
+                return false;
+            const std::string name = chunk.substr(at, size_t(nameLength));
+            at += size_t(nameLength);
+            if (!encint(space) || !encint(start) || !encint(length))
+                return false;
+            if ((name == controlName || name == resetName) &&
+                (space != 0 || length > 4096 || !readAt(content + start, size_t(length),
+                                                        name == controlName ? control : reset)))
+                return false;
+        }
+    }
+    if (control.empty() && reset.empty())
+        return true; // nothing compressed
+    if (control.size() < 24 || reset.size() < 40 || control.compare(4, 4, "LZXC") != 0)
+        return false;
+    uint64_t interval = Le32(control, 12), window = Le32(control, 16);
+    const uint64_t perReset = Le32(control, 20);
+    const uint32_t version = Le32(control, 8);
+    if (version == 2) {
+        interval *= 0x8000;
+        window *= 0x8000;
+    } else if (version != 1) {
+        return false;
+    }
+    // Compression windows are powers of two from 32 KB to 2 MB.
+    if (window < 0x8000 || window > 0x200000 || (window & (window - 1)) != 0 || interval > 0xFFFFFFFFu ||
+        perReset == 0)
+        return false;
+    const uint64_t perBlock = interval / (window / 2) * perReset;
+    const uint32_t blockCount = Le32(reset, 4), tableOffset = Le32(reset, 12);
+    // chmlib allocates by the block length: real files use 32 KB blocks and a few per reset.
+    return perBlock != 0 && perBlock <= 0x10000 && Le64(reset, 32) != 0 && Le64(reset, 32) <= 0x200000 &&
+           blockCount != 0 &&
+           tableOffset <= reset.size() && uint64_t(blockCount) * 8 <= reset.size() - tableOffset;
+}
+
 AnsiString Rooted(AnsiString Name)
 {
     for (char &c : Name)
@@ -39,6 +146,8 @@ AnsiString Rooted(AnsiString Name)
 
 TChmFile::TChmFile(const AnsiString &Path) : FPath(Path)
 {
+    if (!HeadersAreSound(Path))
+        return;
     FFile = chm_open(Path.c_str());
     if (!FFile)
         return;
