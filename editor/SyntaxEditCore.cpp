@@ -623,7 +623,11 @@ void TSyntaxEditCore::LineChanging(int index, const WideString &oldText, const W
 {
     // Only the changed part of a long line is looked at where possible: the highlighter
     // checkpoints before it stay, and the column map of a line without tabs follows it.
-    const TLineChange change = LineChangeOf(oldText, newText);
+    const bool hinted = FEditHintLine == index && FEditHint.OldEnd <= static_cast<int>(oldText.size()) &&
+                        static_cast<int>(oldText.size()) - FEditHint.OldEnd ==
+                            static_cast<int>(newText.size()) - FEditHint.NewEnd;
+    FEditHintLine = -1;
+    const TLineChange change = hinted ? FEditHint : LineChangeOf(oldText, newText);
     FCheckpoints.LineChanged(index, change.Same);
     FMapFollowsLine = -1;
     if (FMapLine == index && FMap.Length() == static_cast<int>(oldText.size())) {
@@ -983,6 +987,9 @@ void TSyntaxEditCore::ReplaceInLine(int y, int index, int count, const WideStrin
     line.assign(old, 0, static_cast<size_t>(index));
     line += text;
     line.append(old, static_cast<size_t>(index + count));
+    FEditHintLine = y;
+    FEditHint = {index, index + count, index + static_cast<int>(text.size())};
+    TScopeGuard done([&] { FEditHintLine = -1; });
     FLines->Put(y, line);
 }
 

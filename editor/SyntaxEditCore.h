@@ -3,6 +3,7 @@
 // arithmetic, without any painting. The widget (TCustomSyntaxEdit) derives from it and
 // fills in the View* hooks; tests drive it directly.
 #include "editor/ColumnMap.h"
+#include "editor/LineChange.h"
 #include "editor/ScanCheckpoints.h"
 #include "editor/EditorTypes.h"
 #include "editor/KeyStrokes.h"
@@ -542,6 +543,9 @@ protected:
 
     TScanCheckpoints FCheckpoints;
     WideString FEditBuffer;
+    // Where the line ReplaceInLine is putting changes, so the change need not be searched for.
+    int FEditHintLine = -1;
+    TLineChange FEditHint;
     // Column map of one line.
     TColumnMap FMap;
     int FMapLine = -1;
