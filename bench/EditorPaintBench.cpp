@@ -151,6 +151,36 @@ int main(int argc, char **argv)
                false);
     }
     {
+        // The same with lines after the long one: their colours start in the state the long
+        // line ends in, which a keystroke near its start must not rescan to its end for.
+        for (double mb : {2.0, 8.0}) {
+            TSyntaxEdit e;
+            e.resize(1000, 800);
+            e.SetHighLighter(&js);
+            WideString text;
+            while (text.size() < static_cast<size_t>(mb * 1024 * 1024))
+                text += u"function(a,b){var c=a.length/2;if(c>b){return \"x\"+a[c]}else{b=/[a-z]+/g.exec(a)}};";
+            text += u"\r\nvar after = 1; /* c */\r\nmore('x');\r\n";
+            e.Lines().SetTextStr(text);
+            PaintMs(e);
+            e.SetCaretXY({10, 0});
+            PaintMs(e);
+            std::vector<double> ms;
+            for (int i = 0; i < 44; ++i) {
+                const auto t0 = Clock::now();
+                e.RunEditorCommand(ecChar, u'x', nullptr);
+                const double typed = std::chrono::duration<double, std::milli>(Clock::now() - t0).count();
+                const double all = typed + PaintMs(e);
+                if (i >= 3)
+                    ms.push_back(all);
+            }
+            char label[96];
+            std::snprintf(label, sizeof label, "%.0f MB script line and lines after it, keystroke near its start", mb);
+            std::printf("%-60s %8.2f ms  (quartiles %.2f-%.2f)\n", label, bench::Quantile(ms, 0.5),
+                        bench::Quantile(ms, 0.25), bench::Quantile(ms, 0.75));
+        }
+    }
+    {
         // A 20 MB page: after an edit at the top, the paint at the end rescans the colouring
         // state only until it meets the state stored before.
         TSyntaxEdit e;

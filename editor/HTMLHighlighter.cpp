@@ -355,8 +355,9 @@ bool THTMLHighlighter::SaveCheckpoint(THighlightCheckpoint &Point) const
     }
     auto &s = Point.State;
     s[cpStartState] = FStartState;
-    s[cpPosition] = FPosition - Point.Position;
-    s[cpCovered] = FCovered - Point.Position;
+    // While the script scanner has the line, this scanner stands at the line's end.
+    s[cpPosition] = Delegating() ? 0 : FPosition - Point.Position;
+    s[cpCovered] = Delegating() ? 0 : FCovered - Point.Position;
     s[cpPending] = FHasPending ? 1 : 0;
     s[cpPendingStart] = FHasPending ? FPendingStart - Point.Position : 0;
     s[cpPendingEnd] = FHasPending ? FPendingEnd - Point.Position : 0;
@@ -394,6 +395,8 @@ bool THTMLHighlighter::ResumeLine(const WideChar *Text, int Length, const THighl
     FTokenKind = htUnmatched;
     FDelegating = delegating;
     if (delegating) {
+        FPosition = Length;
+        SetToken(0, Length, htScript);
         THighlightCheckpoint script;
         script.Position = Point.Position;
         script.Horizon = Point.Horizon;

@@ -8,13 +8,52 @@ void TLineCheckpoints::Start(TSyntaxHighlighter &Highlighter, const WideString &
                                   [](int at, const THighlightCheckpoint &p) { return at < p.Position; });
     while (after != FPoints.begin()) {
         const THighlightCheckpoint &p = *(after - 1);
-        if (p.Position <= length && Highlighter.ResumeLine(Text.data(), length, p))
+        if (p.Position <= length && Highlighter.ResumeLine(Text.data(), length, p)) {
+            FNextStale = 0;
             return;
+        }
         // A checkpoint the highlighter cannot go on from is of no use, nor are those after it.
         Truncate(static_cast<size_t>(after - 1 - FPoints.begin()));
         after = FPoints.end();
     }
     Highlighter.SetLine(Text, false);
+    FNextStale = 0;
+}
+
+void TLineCheckpoints::NoteSlow(const TSyntaxHighlighter &Highlighter, int TokenEnd)
+{
+    while (FNextStale < FStale.size() && FStale[FNextStale].Position < TokenEnd)
+        ++FNextStale;
+    if (FNextStale < FStale.size() && FStale[FNextStale].Position == TokenEnd) {
+        THighlightCheckpoint here;
+        const THighlightCheckpoint &met = FStale[FNextStale];
+        if (Highlighter.SaveCheckpoint(here) && here.Position == met.Position && here.State == met.State) {
+            // The same state at the same place, and the same text after it: the checkpoints
+            // from here on hold, and the line ends as it did.
+            for (size_t i = FNextStale; i < FStale.size(); ++i) {
+                THighlightCheckpoint p = FStale[i];
+                p.Horizon = std::max(p.Horizon, here.Horizon);
+                if (FPoints.empty() || p.Position > FPoints.back().Position)
+                    FPoints.push_back(p);
+            }
+            FStale.clear();
+            FNextStale = 0;
+            if (FEnd == esKnownWhenMet)
+                FEnd = esKnown;
+            FNextSave = (FPoints.empty() ? 0 : FPoints.back().Position) + Spacing;
+            return;
+        }
+    }
+    if (TokenEnd >= FNextSave)
+        Save(Highlighter);
+}
+
+void TLineCheckpoints::Finished(int32_t Range)
+{
+    FEndRange = Range;
+    FEnd = esKnown;
+    FStale.clear();
+    FNextStale = 0;
 }
 
 void TLineCheckpoints::Save(const TSyntaxHighlighter &Highlighter)
@@ -36,11 +75,36 @@ void TLineCheckpoints::Truncate(size_t Count)
     FNextSave = (FPoints.empty() ? 0 : FPoints.back().Position) + Spacing;
 }
 
-void TLineCheckpoints::Changed(int FirstChanged)
+void TLineCheckpoints::Changed(const TLineChange &Change)
 {
-    // A checkpoint holds while the scan that led to it read only unchanged characters.
+    // A checkpoint holds while the scan that led to it read only unchanged characters. Those
+    // past the changed part wait to be met again, moved with the text after the change.
+    const int delta = Change.NewEnd - Change.OldEnd;
+    std::vector<THighlightCheckpoint> stale;
+    auto keep = [&](const THighlightCheckpoint &p) {
+        if (p.Position < Change.OldEnd)
+            return;
+        THighlightCheckpoint moved = p;
+        moved.Position += delta;
+        moved.Horizon += delta;
+        stale.push_back(moved);
+    };
     auto kept = std::find_if(FPoints.begin(), FPoints.end(),
-                             [FirstChanged](const THighlightCheckpoint &p) { return p.Horizon > FirstChanged; });
+                             [&Change](const THighlightCheckpoint &p) { return p.Horizon > Change.Same; });
+    for (auto it = kept; it != FPoints.end(); ++it)
+        keep(*it);
+    for (const THighlightCheckpoint &p : FStale)
+        keep(p);
+    std::sort(stale.begin(), stale.end(),
+              [](const THighlightCheckpoint &a, const THighlightCheckpoint &b) { return a.Position < b.Position; });
+    stale.erase(std::unique(stale.begin(), stale.end(),
+                            [](const THighlightCheckpoint &a, const THighlightCheckpoint &b) {
+                                return a.Position == b.Position;
+                            }),
+                stale.end());
+    FStale = std::move(stale);
+    FNextStale = 0;
+    FEnd = FEnd != esUnknown && !FStale.empty() ? esKnownWhenMet : esUnknown;
     Truncate(static_cast<size_t>(kept - FPoints.begin()));
 }
 
@@ -61,11 +125,11 @@ TLineCheckpoints *TScanCheckpoints::For(int Line, const WideString &Text, intptr
     return &FLines.back();
 }
 
-void TScanCheckpoints::LineChanged(int Line, int FirstChanged)
+void TScanCheckpoints::LineChanged(int Line, const TLineChange &Change)
 {
     for (TLineCheckpoints &c : FLines)
         if (c.Line() == Line)
-            c.Changed(FirstChanged);
+            c.Changed(Change);
 }
 
 void TScanCheckpoints::LinesInserted(int Index, int Count)

@@ -98,14 +98,23 @@ void TSyntaxEditCore::PrepareRanges(int line)
         FHighLighter->SetRange(static_cast<int32_t>(FLines->Range(FValidRangeLine)));
         for (int i = FValidRangeLine; i < line; ++i) {
             const WideString &text = FLines->Get(i);
+            // Each line starts in its stored range: a long line's scan may stop early.
+            FHighLighter->SetRange(static_cast<int32_t>(FLines->Range(i)));
             TLineCheckpoints *points = CheckpointsOf(i);
-            StartLineScan(*FHighLighter, points, text, static_cast<int>(text.size()));
-            while (!FHighLighter->GetEol()) {
+            int32_t range = 0;
+            if (points && points->EndKnown()) {
+                range = points->EndRange();
+            } else {
+                StartLineScan(*FHighLighter, points, text, static_cast<int>(text.size()));
+                while (!FHighLighter->GetEol() && !(points && points->EndKnown())) {
+                    if (points)
+                        points->Note(*FHighLighter);
+                    FHighLighter->Next();
+                }
+                range = points && points->EndKnown() ? points->EndRange() : FHighLighter->GetRange();
                 if (points)
-                    points->Note(*FHighLighter);
-                FHighLighter->Next();
+                    points->Finished(range);
             }
-            const int32_t range = FHighLighter->GetRange();
             if (i + 1 > FDirtyRangeEnd && i + 1 <= FKnownRangeEnd &&
                 static_cast<int32_t>(FLines->Range(i + 1)) == range) {
                 // Past the changed lines the scan meets the state stored before: the known
@@ -628,7 +637,7 @@ void TSyntaxEditCore::LineChanging(int index, const WideString &oldText, const W
                             static_cast<int>(newText.size()) - FEditHint.NewEnd;
     FEditHintLine = -1;
     const TLineChange change = hinted ? FEditHint : LineChangeOf(oldText, newText);
-    FCheckpoints.LineChanged(index, change.Same);
+    FCheckpoints.LineChanged(index, change);
     FMapFollowsLine = -1;
     if (FMapLine == index && FMap.Length() == static_cast<int>(oldText.size())) {
         CountDisplayLength(FMap.DisplayLength(), -1);

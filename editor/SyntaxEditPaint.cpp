@@ -202,17 +202,25 @@ struct TLinePainter {
     }
 
     // The line's tokens through the highlighter. Past the visible part the scan goes on only
-    // for the range the next line starts in, and not at all when that is known already; the
-    // result tells whether the scan reached the line's end.
-    // A long line's scan starts at its last checkpoint before the visible part.
+    // for the range the next line starts in, and not at all when that is known already (stored
+    // for the next line, or kept with a long line's checkpoints). The result tells whether
+    // endRange was found, the range at the line's end. A long line's scan starts at its last
+    // checkpoint before the visible part.
     template <class FColor>
-    bool WriteTokens(TSyntaxHighlighter &hl, TLineCheckpoints *points, bool nextKnown, FColor colorOf)
+    bool WriteTokens(TSyntaxHighlighter &hl, TLineCheckpoints *points, bool nextKnown, int32_t &endRange,
+                     FColor colorOf)
     {
         StartLineScan(hl, points, *Line, IdxFrom);
         TTokenInfo token;
         while (!hl.GetEol()) {
-            if (hl.GetTokenPos() >= IdxTo && nextKnown)
-                return false;
+            if (hl.GetTokenPos() >= IdxTo) {
+                if (nextKnown)
+                    return false;
+                if (points && points->EndKnown()) {
+                    endRange = points->EndRange();
+                    return true;
+                }
+            }
             if (hl.GetTokenEnd() > IdxFrom && hl.GetTokenPos() < IdxTo) {
                 hl.GetTokenInfo(token);
                 WriteToken(token.Start, token.Length, colorOf(token.Foreground), colorOf(token.Background),
@@ -222,6 +230,9 @@ struct TLinePainter {
                 points->Note(hl);
             hl.Next();
         }
+        endRange = hl.GetRange();
+        if (points)
+            points->Finished(endRange);
         return true;
     }
 
@@ -303,7 +314,6 @@ void TCustomSyntaxEdit::PaintLines(QPainter &p, const QRect &clip)
     const int colTo = std::max(0, (area.right() - xStart) / cw + 1);
 
     int y = (first + TopOffset()) * lh;
-    bool lineScanned = true;
     for (int j = first; j <= last; ++j, y += lh) {
         const WideString &line = Lines().Get(j);
         const TColumnMap &map = MapOf(j);
@@ -321,18 +331,20 @@ void TCustomSyntaxEdit::PaintLines(QPainter &p, const QRect &clip)
         }
         lp.Marked = j == MarkLine();
 
-        if (hl && !lineScanned)
-            hl->SetRange(static_cast<int32_t>(Lines().Range(j))); // the line above stopped early
-        lineScanned = true;
-        if (hl)
-            lineScanned = lp.WriteTokens(*hl, CheckpointsOf(j), j + 1 >= count || j + 1 <= ValidRangeLine(),
-                                         [this](TColor c) { return Qc(c); });
-        else
+        bool endFound = false;
+        int32_t endRange = 0;
+        if (hl) {
+            // Every line starts in its stored range (valid: stored by the line above, or known).
+            hl->SetRange(static_cast<int32_t>(Lines().Range(j)));
+            endFound = lp.WriteTokens(*hl, CheckpointsOf(j), j + 1 >= count || j + 1 <= ValidRangeLine(), endRange,
+                                      [this](TColor c) { return Qc(c); });
+        } else {
             lp.WriteToken(0, lp.Length, lp.Ink, back, 0);
+        }
         lp.WriteLineEnd(endMark, lp.OnSelection && j < selEnd.Y);
         marginLine(y, y + lh - 1);
-        if (hl && lineScanned && j + 1 < count)
-            Lines().SetRange(j + 1, hl->GetRange());
+        if (endFound && j + 1 < count)
+            Lines().SetRange(j + 1, endRange);
     }
     Lines().EndSilent();
     if (hl)

@@ -40,7 +40,47 @@ TScan ResumedScan(TSyntaxHighlighter &H, TLineCheckpoints &Points, int32_t Start
         H.Next();
     }
     s.EndRange = H.GetRange();
+    Points.Finished(s.EndRange);
     return s;
+}
+
+// Like ResumedScan, but stops where the line's end range becomes known without scanning on
+// (the scan met the state the scan before the edit had there); Stop tells where.
+TScan ScanUntilEndKnown(TSyntaxHighlighter &H, TLineCheckpoints &Points, int32_t Start, const WideString &Text, int From,
+                        int &Stop)
+{
+    H.SetRange(Start);
+    Points.Start(H, Text, From);
+    TScan s;
+    Stop = static_cast<int>(Text.size());
+    while (!H.GetEol()) {
+        TTokenInfo info;
+        H.GetTokenInfo(info);
+        s.Tokens.push_back({info.Kind, info.Start, info.Length});
+        Points.Note(H);
+        if (Points.EndKnown()) {
+            Stop = info.Start + info.Length;
+            s.EndRange = Points.EndRange();
+            return s;
+        }
+        H.Next();
+    }
+    s.EndRange = H.GetRange();
+    Points.Finished(s.EndRange);
+    return s;
+}
+
+// The scanned tokens are those of the full scan from the first of them on, as far as they go.
+void ExpectPrefixOfFullScan(const TScan &Full, const TScan &Part, const std::string &What)
+{
+    EXPECT_EQ(Part.EndRange, Full.EndRange) << What;
+    if (Part.Tokens.empty())
+        return;
+    auto at = std::find(Full.Tokens.begin(), Full.Tokens.end(), Part.Tokens.front());
+    ASSERT_NE(at, Full.Tokens.end()) << What;
+    ASSERT_LE(Part.Tokens.size(), static_cast<size_t>(Full.Tokens.end() - at)) << What;
+    for (size_t i = 0; i < Part.Tokens.size(); ++i)
+        ASSERT_EQ(Part.Tokens[i], at[static_cast<ptrdiff_t>(i)]) << What << ", token " << i;
 }
 
 // The resumed scan must start at a token of the full scan, at or before From, and agree with
@@ -137,13 +177,59 @@ TEST(ScanCheckpoints, ResumedScansMatchFullScansAfterEdits)
             const int at = std::min(n - edit.Erase, static_cast<int>(edit.At * n));
             WideString changed = line;
             changed.replace(static_cast<size_t>(at), static_cast<size_t>(edit.Erase), W(edit.Insert));
-            points.Changed(LineChangeOf(line, changed).Same);
+            points.Changed(LineChangeOf(line, changed));
             const TScan full = FullScan(h, setup.Start, changed);
             const int m = static_cast<int>(changed.size());
             for (int from : {0, at / 2, std::max(0, at - 1), at + 3000, m})
                 ExpectSameAsFullScan(full, ResumedScan(h, points, setup.Start, changed, from), from,
                                      what + ", resumed from " + std::to_string(from));
         }
+    }
+}
+
+// After an edit, a scan from before it stops where it meets the state the scan before the
+// edit had at the same place, and knows the line's end state from there; an edit that changes
+// the state of all that follows is scanned to the end.
+TEST(ScanCheckpoints, ScansAfterAnEditStopWhereTheStateIsAsBefore)
+{
+    THTMLHighlighter html;
+    TJavaScriptHighlighter js;
+    html.SetJavaScriptHighLighter(&js);
+    struct Case {
+        size_t Setup;
+        const char *Insert;
+        bool Meets; // the scan meets the old state soon after the edit
+    };
+    const Case cases[] = {
+        {0, "x", true},  {0, "/*", false}, {1, "(", true},   {2, "x", true},
+        {2, "<!--", true}, {2, "<script>", false}, {3, "q", true}, {3, "//", false}, {4, " ", true},
+    };
+    for (const Case &c : cases) {
+        const TSetup &setup = Setups[c.Setup];
+        TSyntaxHighlighter &h = setup.Html ? static_cast<TSyntaxHighlighter &>(html) : js;
+        const std::string what = std::string(setup.Name) + ", " + c.Insert;
+        const WideString line = Repeat(setup.Piece, 40000);
+        TLineCheckpoints points(0, setup.Start);
+        ResumedScan(h, points, setup.Start, line, 0);
+        ASSERT_TRUE(points.EndKnown()) << what;
+        const size_t piece = W(setup.Piece).size();
+        const int at = static_cast<int>(line.size() / 3 / piece * piece); // where a piece starts
+        WideString changed = line;
+        changed.insert(static_cast<size_t>(at), W(c.Insert));
+        points.Changed(LineChangeOf(line, changed));
+        EXPECT_FALSE(points.EndKnown()) << what;
+        const TScan full = FullScan(h, setup.Start, changed);
+        int stop = 0;
+        ExpectPrefixOfFullScan(full, ScanUntilEndKnown(h, points, setup.Start, changed, at, stop), what);
+        if (c.Meets)
+            EXPECT_LT(stop, at + 4 * TLineCheckpoints::Spacing) << what;
+        else
+            EXPECT_EQ(stop, static_cast<int>(changed.size())) << what;
+        EXPECT_TRUE(points.EndKnown()) << what;
+        // The checkpoints met again hold: scans from them agree with the full scan.
+        for (int from : {at + 5 * TLineCheckpoints::Spacing, static_cast<int>(changed.size())})
+            ExpectSameAsFullScan(full, ResumedScan(h, points, setup.Start, changed, from), from,
+                                 what + ", resumed from " + std::to_string(from));
     }
 }
 
@@ -160,18 +246,26 @@ TEST(ScanCheckpoints, RandomEditsKeepResumedScansExact)
         TSyntaxHighlighter &h = setup.Html ? static_cast<TSyntaxHighlighter &>(html) : js;
         WideString line = Repeat(setup.Piece, 12000);
         TLineCheckpoints points(0, setup.Start);
-        for (int step = 0; step < 150; ++step) {
+        for (int step = 0; step < 300; ++step) {
             const int n = static_cast<int>(line.size());
             const int at = static_cast<int>(rng() % static_cast<unsigned>(n + 1));
             const int erase = std::min(n - at, static_cast<int>(rng() % 3));
             WideString changed = line;
             changed.replace(static_cast<size_t>(at), static_cast<size_t>(erase), W(inserts[rng() % std::size(inserts)]));
-            points.Changed(LineChangeOf(line, changed).Same);
+            points.Changed(LineChangeOf(line, changed));
             line = changed;
             const int m = static_cast<int>(line.size());
             const int from = static_cast<int>(rng() % static_cast<unsigned>(m + 1));
-            ExpectSameAsFullScan(FullScan(h, setup.Start, line), ResumedScan(h, points, setup.Start, line, from), from,
-                                 std::string(setup.Name) + ", step " + std::to_string(step));
+            const std::string what = std::string(setup.Name) + ", step " + std::to_string(step);
+            if (rng() % 3 == 0) {
+                // Edits pile up between scans that stop where they meet the old state.
+                int stop = 0;
+                ExpectPrefixOfFullScan(FullScan(h, setup.Start, line),
+                                       ScanUntilEndKnown(h, points, setup.Start, line, from, stop), what);
+            } else {
+                ExpectSameAsFullScan(FullScan(h, setup.Start, line), ResumedScan(h, points, setup.Start, line, from),
+                                     from, what);
+            }
             if (HasFailure())
                 return;
         }

@@ -550,7 +550,8 @@ TEST(EditorRanges, LongLinesPaintAlikeWhetherScannedWholeOrNot)
 }
 
 // Typing into a long line, whose paints go on from highlighter checkpoints, paints the same
-// picture as a fresh editor holding the same text, wherever the view stands on the line.
+// picture as a fresh editor holding the same text, wherever the view stands on the line; the
+// lines after it, which start in the state the long line ends in, too.
 TEST(EditorRanges, LongLineEditsPaintAsAFreshEditor)
 {
     THTMLHighlighter html;
@@ -580,13 +581,14 @@ TEST(EditorRanges, LongLineEditsPaintAsAFreshEditor)
         e.PaintTo(p, img.rect());
         return img;
     };
-    for (const Setup &setup : setups) {
+    for (const Setup &setup : setups)
+        for (const char *after : {"", "|after /* c */ 'y' <b>z</b> -->|more */ text"}) {
         std::string line;
         while (line.size() < 20000)
             line += setup.Piece;
         TSyntaxEdit e;
         e.resize(500, 120);
-        Fill(e, line);
+        Fill(e, line + after);
         e.SetHighLighter(setup.H);
         picture(e, static_cast<int>(line.size()) - 40); // leaves checkpoints along the line
         for (const Edit &edit : edits) {
@@ -597,7 +599,7 @@ TEST(EditorRanges, LongLineEditsPaintAsAFreshEditor)
                 e.RunEditorCommand(ecChar, static_cast<WideChar>(*c), nullptr);
             TSyntaxEdit fresh;
             fresh.resize(500, 120);
-            fresh.Lines().SetTextStr(e.Lines().Get(0));
+            fresh.SetLines(e.Lines());
             fresh.SetHighLighter(setup.H);
             const int newLength = static_cast<int>(e.Lines().Get(0).size());
             for (int column : {0, std::max(0, at - 20), newLength / 2, newLength - 40}) {
@@ -609,7 +611,7 @@ TEST(EditorRanges, LongLineEditsPaintAsAFreshEditor)
         }
         EXPECT_GT(e.ScanCheckpoints().LineCount(), size_t(0));
         e.SetHighLighter(nullptr);
-    }
+        }
 }
 
 TEST(EditorWidget, SelectionMarkLineAndControlCharacters)
