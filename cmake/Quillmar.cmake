@@ -12,6 +12,9 @@ function(quillmar_library name dir)
   target_include_directories(${name} PUBLIC ${CMAKE_SOURCE_DIR} ${CMAKE_BINARY_DIR}/generated)
 endfunction()
 
+option(QUILLMAR_UNITY_TESTS "Compile the test files of a folder in batches, each batch one translation unit" ON)
+set(QUILLMAR_UNITY_TEST_BATCH 8 CACHE STRING "Test files per translation unit (0: a whole folder in one)")
+
 # One test program per folder under tests/: every .cpp in it, plus the shared test main.
 function(quillmar_tests dir)
   file(GLOB _src CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/${dir}/*.cpp)
@@ -28,9 +31,27 @@ function(quillmar_tests dir)
   # Test code itself is compiled without optimisation: it is most of the build's compile time, and the
   # code under test (the libraries) keeps the build type's optimisation.
   target_compile_options(${_exe} PRIVATE -O0)
+  # The files are compiled a batch at a time (each batch one translation unit): the GoogleTest, Qt and
+  # standard headers are read once per batch instead of once per file. Names at file scope, the ones in
+  # anonymous namespaces too, are therefore shared by the files of a folder and must differ between them;
+  # a file that cannot follow that is listed with quillmar_tests_apart.
+  if(QUILLMAR_UNITY_TESTS)
+    set_target_properties(${_exe} PROPERTIES UNITY_BUILD ON UNITY_BUILD_BATCH_SIZE ${QUILLMAR_UNITY_TEST_BATCH})
+    # A fixture in an anonymous namespace is fine in a .cpp; included into the batch it would be reported as
+    # if it were a header's.
+    target_compile_options(${_exe} PRIVATE -Wno-subobject-linkage)
+  endif()
   gtest_discover_tests(${_exe}
     PROPERTIES ENVIRONMENT "QT_QPA_PLATFORM=offscreen"
     DISCOVERY_TIMEOUT 60)
+endfunction()
+
+# Test files of tests/<dir>/ compiled on their own, outside the batches: files whose many short names at file
+# scope (token tables, step builders) would clash with those of other files.
+function(quillmar_tests_apart dir)
+  foreach(_f IN LISTS ARGN)
+    set_source_files_properties(${CMAKE_SOURCE_DIR}/tests/${dir}/${_f} PROPERTIES SKIP_UNITY_BUILD_INCLUSION ON)
+  endforeach()
 endfunction()
 
 # Fuzz targets (clang with libFuzzer; configure with -DQUILLMAR_FUZZ=ON, with -DQUILLMAR_SANITIZE=ON too):

@@ -10,7 +10,7 @@
 
 namespace {
 
-std::string ReadFile(const std::string &Path)
+std::string ReadLibraryFile(const std::string &Path)
 {
     std::ifstream in(Path, std::ios::binary);
     return std::string(std::istreambuf_iterator<char>(in), {});
@@ -32,7 +32,7 @@ TEST_P(LibraryCheck, ChecksWithoutFalseSyntaxErrors)
     CheckRun run;
     CheckOptions o;
     // how long it takes is measured in bench/, not asserted here
-    run.Piece(ReadFile(lib.Path), o);
+    run.Piece(ReadLibraryFile(lib.Path), o);
     auto lines = run.Finish();
     std::string errors;
     for (const auto &l : lines)
@@ -49,7 +49,7 @@ TEST_P(LibraryCheck, ChecksWithoutFalseSyntaxErrors)
     std::map<std::string, std::vector<int>> model; // name -> parameter counts
     for (int i = 0; i < run.Lists.Functions.Count(); ++i)
         model[run.Lists.Functions[i]].push_back(run.Lists.Functions.At(i)->ParameterCount());
-    const std::string source = ReadFile(lib.Path);
+    const std::string source = ReadLibraryFile(lib.Path);
     static const std::regex declaration(R"(\bfunction\s+([A-Za-z_$][\w$]*)\s*\(([^)]*)\))");
     std::map<std::string, int> declared;
 

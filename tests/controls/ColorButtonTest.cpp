@@ -6,7 +6,7 @@
 
 namespace {
 
-std::string Narrow(const WideString &S)
+std::string HintText(const WideString &S)
 {
     return std::string(S.begin(), S.end());
 }
@@ -83,8 +83,8 @@ TEST(ColorPalette, CellsKeysAndPlacement)
 
     TColorArrayClass Palette(4, 5);
     FillDefaultPalette(Palette);
-    EXPECT_EQ(Narrow(PaletteHintText(Palette.Cell(2, 2))), "RGB = 127 000 000");
-    EXPECT_EQ(Narrow(PaletteHintText(Palette.Cell(2, 5))), "RGB = 159 191 239");
+    EXPECT_EQ(HintText(PaletteHintText(Palette.Cell(2, 2))), "RGB = 127 000 000");
+    EXPECT_EQ(HintText(PaletteHintText(Palette.Cell(2, 5))), "RGB = 159 191 239");
 }
 
 // The custom colours text: sixteen "$" entries by X then Y; read back split on its commas, so

@@ -11,7 +11,7 @@
 
 namespace {
 
-std::string Narrow(const WideString &S)
+std::string PickerText(const WideString &S)
 {
     return std::string(S.begin(), S.end());
 }
@@ -58,8 +58,8 @@ TEST(WebColors, PointsPickTheirSwatches)
         }
         ASSERT_TRUE(Pick.has_value()) << C.X << "," << C.Y;
         EXPECT_EQ(Pick->Index, C.Index) << C.X << "," << C.Y;
-        EXPECT_EQ(Narrow(Pick->Text), C.Text) << C.X << "," << C.Y;
-        EXPECT_EQ(Narrow(Pick->Name), C.Name) << C.X << "," << C.Y;
+        EXPECT_EQ(PickerText(Pick->Text), C.Text) << C.X << "," << C.Y;
+        EXPECT_EQ(PickerText(Pick->Name), C.Name) << C.X << "," << C.Y;
     }
 }
 
@@ -77,7 +77,7 @@ TEST(WebColors, NamedTables)
                           Case{68, "LightGrey", "$D3D3D3", false}, Case{50, "Gray", "$BEBEBE", false},
                           Case{58, "Khaki", "$F0D58C", false}, Case{130, "Teal", "$008080", true},
                           Case{7, "Black", "$000000", true}, Case{139, "YellowGreen", "$9ACD32", false}}) {
-        EXPECT_EQ(Narrow(WebNamedColors[C.Index].Name), C.Name);
+        EXPECT_EQ(PickerText(WebNamedColors[C.Index].Name), C.Name);
         EXPECT_STREQ(WebNamedColors[C.Index].Value, C.Value);
         EXPECT_EQ(WebNameIsWhiteText(C.Index), C.White) << C.Name;
     }
@@ -87,7 +87,7 @@ TEST(WebColors, NamedTables)
     EXPECT_EQ(White, 37);
     for (int I = 0; I < 16; ++I)
         EXPECT_EQ(Std16IsWhiteText(I), I == 0 || I == 4 || I == 6 || I == 12 || I == 13) << I;
-    EXPECT_EQ(Narrow(Std16Colors[12].Name), "navy");
+    EXPECT_EQ(PickerText(Std16Colors[12].Name), "navy");
     EXPECT_EQ(ColorToWebText(RGBToColor(0x12, 0xAB, 0xF0)), u"#12ABF0");
     EXPECT_EQ(WebTextToColor(u"#12abF0"), RGBToColor(0x12, 0xAB, 0xF0));
     EXPECT_FALSE(WebTextToColor(u"#12abG0").has_value());

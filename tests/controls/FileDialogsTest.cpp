@@ -12,7 +12,7 @@
 
 namespace {
 
-const AnsiString SaveFilter = "HTML *.htm;*.html|*.htm;*.html;|Javascript *.js|*.js|ASP *.asp *.aspx|*.asp;*.aspx|"
+const AnsiString DialogSaveFilter = "HTML *.htm;*.html|*.htm;*.html;|Javascript *.js|*.js|ASP *.asp *.aspx|*.asp;*.aspx|"
                               "PHP *.php; *.php3; *.php4|*.php;*.php3;*.php4|Flash ActiveScript *.as|*.as|"
                               "ASP.NET VB *.*.vb|*.*.vb|ASP.NET C# *.*.cs|*.*.cs|CSS *.css|*.css|WSF (*.wsf)|*.wsf|"
                               "SVG (*.svg)|*.svg|All files *.*|*.*";
@@ -69,7 +69,7 @@ bool runWith(TEOpenDialog &Dialog, Body body, bool Accept = false)
 
 TEST(FileDialogs, NameFilterConversion)
 {
-    const QStringList f = ToQtNameFilters(SaveFilter);
+    const QStringList f = ToQtNameFilters(DialogSaveFilter);
     ASSERT_EQ(f.size(), 11);
     EXPECT_EQ(f[0], "HTML *.htm;*.html (*.htm *.html)");
     EXPECT_EQ(f[3], "PHP *.php; *.php3; *.php4 (*.php *.php3 *.php4)");
@@ -90,7 +90,7 @@ TEST(FileDialogs, OpenDialogAppliesFilterExtensionBeforeShowing)
     for (const Case &c : {Case{true, 2, "page.js"}, Case{true, 11, "page.txt"}, Case{false, 2, "page.txt"},
                           Case{true, 8, "page.css"}}) {
         TEOpenDialog d;
-        d.SetFilter(SaveFilter);
+        d.SetFilter(DialogSaveFilter);
         d.SetFilterIndex(c.filterIndex);
         d.SetAutoExtention(c.autoExt);
         d.SetFileName(folder + "/page.txt");
@@ -110,7 +110,7 @@ TEST(FileDialogs, SaveDialogNameFollowsChosenType)
     const AnsiString folder = dir.path().toStdString();
     TESaveDialog d;
     EXPECT_TRUE(d.AutoExtention());
-    d.SetFilter(SaveFilter);
+    d.SetFilter(DialogSaveFilter);
     d.SetFilterIndex(2);
     d.SetFileName(folder + "/page.txt");
 
@@ -162,7 +162,7 @@ TEST(FileDialogs, SaveDialogWithoutAutoExtentionKeepsTypedName)
     QTemporaryDir dir;
     TESaveDialog d;
     d.SetAutoExtention(false);
-    d.SetFilter(SaveFilter);
+    d.SetFilter(DialogSaveFilter);
     d.SetFilterIndex(1);
     d.SetFileName(dir.path().toStdString() + "/page.txt");
     int typeChanges = 0;

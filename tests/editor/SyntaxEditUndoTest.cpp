@@ -7,36 +7,36 @@
 namespace {
 
 // A script step: an edit (SetSelText at a position), an undo, a redo, a save.
-struct Step {
+struct UndoStep {
     char op; // 'i' insert text at (x, y), 'u' undo, 'r' redo, 's' save, 'd' delete range
     int x = 0, y = 0, x2 = 0, y2 = 0;
     std::string text;
 };
 
-Step Ins(int x, int y, std::string t)
+UndoStep Ins(int x, int y, std::string t)
 {
     return {'i', x, y, 0, 0, std::move(t)};
 }
-Step Del(int x, int y, int x2, int y2)
+UndoStep Del(int x, int y, int x2, int y2)
 {
     return {'d', x, y, x2, y2, {}};
 }
-Step U()
+UndoStep U()
 {
     return {'u', 0, 0, 0, 0, {}};
 }
-Step R()
+UndoStep R()
 {
     return {'r', 0, 0, 0, 0, {}};
 }
-Step Save()
+UndoStep Save()
 {
     return {'s', 0, 0, 0, 0, {}};
 }
 
-void RunSteps(TSyntaxEditCore &e, const std::vector<Step> &steps)
+void RunSteps(TSyntaxEditCore &e, const std::vector<UndoStep> &steps)
 {
-    for (const Step &s : steps) {
+    for (const UndoStep &s : steps) {
         switch (s.op) {
         case 'i':
             e.SetCaretXY({s.x, s.y});
@@ -63,7 +63,7 @@ TEST(EditorUndo, Scripts)
         std::string lines;
         int maxUndo;
         bool group;
-        std::vector<Step> steps;
+        std::vector<UndoStep> steps;
         std::string text;
         bool modified, canUndo, canRedo;
     } cases[] = {

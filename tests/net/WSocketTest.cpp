@@ -34,7 +34,7 @@ struct EventLog {
     bool Has(const std::string &Line) const { return std::find(Lines.begin(), Lines.end(), Line) != Lines.end(); }
 };
 
-std::string Joined(const std::vector<std::string> &V)
+std::string JoinedLines(const std::vector<std::string> &V)
 {
     std::string S;
     for (const auto &L : V)
@@ -79,7 +79,7 @@ TEST(WSocket, ConnectRefusedReportsConnectedWithErrorThenClosed)
     Log.Attach(S);
     ConnectTo(S, UnusedPort());
     ASSERT_TRUE(WaitFor([&] { return S.State() == wsClosed && Log.Has("closed 0"); }));
-    EXPECT_EQ(Joined(Log.Lines), "state 1; state 3; state 4; connected 10061; state 7; closed 0; ");
+    EXPECT_EQ(JoinedLines(Log.Lines), "state 1; state 3; state 4; connected 10061; state 7; closed 0; ");
     // The address and port must be given again after a close.
     try {
         S.Connect();
@@ -112,8 +112,8 @@ TEST(WSocket, PeerCloseAndResetEndTheSession)
         ConnectTo(S, Peer.Port());
         ASSERT_TRUE(WaitFor([&] { return Log.Data == "hello"; }));
         Go = true;
-        ASSERT_TRUE(WaitFor([&] { return S.State() == wsClosed; })) << Joined(Log.Lines);
-        EXPECT_EQ(Joined(Log.Lines),
+        ASSERT_TRUE(WaitFor([&] { return S.State() == wsClosed; })) << JoinedLines(Log.Lines);
+        EXPECT_EQ(JoinedLines(Log.Lines),
                   std::string("state 1; state 3; state 4; connected 0; ") + C.Closed + "; state 7; ");
     }
 }

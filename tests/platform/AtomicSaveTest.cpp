@@ -20,7 +20,7 @@
 
 namespace {
 
-std::string ReadFile(const std::string &path)
+std::string ReadSavedFile(const std::string &path)
 {
     std::ifstream in(path, std::ios::binary);
     std::ostringstream out;
@@ -115,7 +115,7 @@ TEST_F(AtomicSaveTest, KeepsWhatTheFileIs)
     ASSERT_EQ(::stat(plain.c_str(), &before), 0);
     Save(plain, "new");
     ASSERT_EQ(::stat(plain.c_str(), &after), 0);
-    EXPECT_EQ(ReadFile(plain), "new");
+    EXPECT_EQ(ReadSavedFile(plain), "new");
     EXPECT_EQ(after.st_mode & 07777, 0640u);
     EXPECT_NE(after.st_ino, before.st_ino);
 
@@ -125,7 +125,7 @@ TEST_F(AtomicSaveTest, KeepsWhatTheFileIs)
     ASSERT_EQ(::link(first.c_str(), second.c_str()), 0);
     for (const std::string &text : {Content(9000, 'b'), Content(10, 'c'), std::string()}) {
         Save(first, text);
-        EXPECT_TRUE(ReadFile(second) == text);
+        EXPECT_TRUE(ReadSavedFile(second) == text);
         struct stat a {
         }, b{};
         ASSERT_EQ(::stat(first.c_str(), &a), 0);
@@ -142,15 +142,15 @@ TEST_F(AtomicSaveTest, KeepsWhatTheFileIs)
     struct stat lst {};
     ASSERT_EQ(::lstat(link.c_str(), &lst), 0);
     EXPECT_TRUE(S_ISLNK(lst.st_mode));
-    EXPECT_EQ(ReadFile(target), "through the link");
+    EXPECT_EQ(ReadSavedFile(target), "through the link");
 
     // A name at the system's length limit: the temporary name must not overflow it.
     const std::string longName = Path(std::string(255, 'n'));
     WriteFile(longName, "old");
     Save(longName, "new");
-    EXPECT_EQ(ReadFile(longName), "new");
+    EXPECT_EQ(ReadSavedFile(longName), "new");
     Save(Path(std::string(254, 'm')), "fresh");
-    EXPECT_EQ(ReadFile(Path(std::string(254, 'm'))), "fresh");
+    EXPECT_EQ(ReadSavedFile(Path(std::string(254, 'm'))), "fresh");
 
     // Nothing but the files themselves is left in the folder.
     EXPECT_EQ(Entries().size(), 7);
@@ -162,7 +162,7 @@ TEST_F(AtomicSaveTest, RefusesWhatItMustNotReplace)
     WriteFile(readOnly, "keep me");
     ASSERT_EQ(::chmod(readOnly.c_str(), 0444), 0);
     EXPECT_EQ(SaveError(readOnly, "replaced"), Expected(readOnly, EACCES));
-    EXPECT_EQ(ReadFile(readOnly), "keep me");
+    EXPECT_EQ(ReadSavedFile(readOnly), "keep me");
 
     // The same through a symbolic link, and through a hard link.
     const std::string link = Path("link-to-read-only.txt");
@@ -171,7 +171,7 @@ TEST_F(AtomicSaveTest, RefusesWhatItMustNotReplace)
     const std::string hard = Path("hard-read-only.txt");
     ASSERT_EQ(::link(readOnly.c_str(), hard.c_str()), 0);
     EXPECT_EQ(SaveError(hard, "replaced"), Expected(hard, EACCES));
-    EXPECT_EQ(ReadFile(readOnly), "keep me");
+    EXPECT_EQ(ReadSavedFile(readOnly), "keep me");
 
     EXPECT_EQ(SaveError(Dir.path().toStdString(), "x"), Expected(Dir.path().toStdString(), EISDIR));
     const std::string missing = Path("no/such/folder.txt");
@@ -212,7 +212,7 @@ TEST_F(AtomicSaveTest, AnyFailedStepLeavesTheFileAsItWas)
         });
         EXPECT_EQ(SaveError(path, *c.Text), Expected(path, c.Err));
         TAtomicSave::SetFaultHook(nullptr);
-        EXPECT_TRUE(ReadFile(path) == original) << "byte-identical";
+        EXPECT_TRUE(ReadSavedFile(path) == original) << "byte-identical";
         EXPECT_EQ(Entries(), QStringList{"doc.txt"});
         EXPECT_EQ(Backups(), 0);
     }
@@ -223,13 +223,13 @@ TEST_F(AtomicSaveTest, AnyFailedStepLeavesTheFileAsItWas)
         return step == S::Create ? EACCES : step == S::Backup ? ENOSPC : step == S::Allocate ? EOPNOTSUPP : 0;
     });
     EXPECT_EQ(SaveError(path, bigger), Expected(path, ENOSPC));
-    EXPECT_TRUE(ReadFile(path) == original);
+    EXPECT_TRUE(ReadSavedFile(path) == original);
     // With the space allocated, it goes ahead without the backup.
     TAtomicSave::SetFaultHook([](S step, int64_t) {
         return step == S::Create ? EACCES : step == S::Backup ? ENOSPC : 0;
     });
     EXPECT_EQ(SaveError(path, bigger), "");
-    EXPECT_TRUE(ReadFile(path) == bigger);
+    EXPECT_TRUE(ReadSavedFile(path) == bigger);
 }
 
 TEST_F(AtomicSaveTest, AFullFileSystemLeavesTheFileAsItWas)
@@ -256,15 +256,15 @@ TEST_F(AtomicSaveTest, AFullFileSystemLeavesTheFileAsItWas)
     }
     const std::string bigger = Content(400000, 'q');
     EXPECT_EQ(SaveError(file, bigger), Expected(file, ENOSPC)) << "rename";
-    EXPECT_TRUE(ReadFile(file) == original);
+    EXPECT_TRUE(ReadSavedFile(file) == original);
 
     ASSERT_EQ(::link(file.c_str(), hard.c_str()), 0);
     EXPECT_EQ(SaveError(file, bigger), Expected(file, ENOSPC)) << "in place";
-    EXPECT_TRUE(ReadFile(file) == original);
-    EXPECT_TRUE(ReadFile(hard) == original);
+    EXPECT_TRUE(ReadSavedFile(file) == original);
+    EXPECT_TRUE(ReadSavedFile(hard) == original);
     // A text that fits in the file's own blocks is written in place, full disk or not.
     const std::string shorter = Content(150000, 'r');
     EXPECT_EQ(SaveError(file, shorter), "");
-    EXPECT_TRUE(ReadFile(hard) == shorter);
+    EXPECT_TRUE(ReadSavedFile(hard) == shorter);
     EXPECT_EQ(Backups(), 0);
 }

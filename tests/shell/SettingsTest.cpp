@@ -15,12 +15,12 @@
 
 namespace {
 
-std::string Narrow(const WideString &s)
+std::string Utf8(const WideString &s)
 {
     return QString::fromUtf16(s.data(), qsizetype(s.size())).toStdString();
 }
 
-WideString Wide(const std::string &s)
+WideString FromUtf8(const std::string &s)
 {
     QString q = QString::fromStdString(s);
     return WideString(reinterpret_cast<const char16_t *>(q.utf16()), std::size_t(q.size()));
@@ -173,7 +173,7 @@ std::map<std::string, std::string> KeysOf(const std::string &path)
     TIniFile ini(path);
     for (const WideString &section : ini.ReadSections())
         for (const WideString &key : ini.ReadSection(section))
-            keys[Narrow(section) + "/" + Narrow(key)] = Narrow(ini.ReadString(section, key, u"?"));
+            keys[Utf8(section) + "/" + Utf8(key)] = Utf8(ini.ReadString(section, key, u"?"));
     return keys;
 }
 
@@ -257,7 +257,7 @@ TEST_F(SettingsTest, EveryKeyRoundTripsAndAnUnchangedFileKeepsItsBytes)
     EXPECT_EQ(settings.HTML.NumberBG, std::stoi(values["HTML/NumberBG"]));
     EXPECT_EQ(settings.HTML.NumbersFG, std::stoi(values["HTML/NumbersFG"]));
     EXPECT_EQ(settings.Javascript.KeywordsStyle, std::stoi(values["Javascript/KeywordsStyle"]));
-    EXPECT_EQ(settings.FtpDir, Wide(values["FTP/Dir"]));
+    EXPECT_EQ(settings.FtpDir, FromUtf8(values["FTP/Dir"]));
     EXPECT_FALSE(settings.FtpPassive);
     EXPECT_FALSE(settings.CheckOpen);
     EXPECT_EQ(settings.Reopen, (std::vector<WideString>{u"Reopen entry 0", u"Reopen entry 1"}));

@@ -30,7 +30,7 @@ using namespace mwtest;
 
 namespace {
 
-std::vector<std::string> Lines(const TSyntaxEdit &E)
+std::vector<std::string> EditorLines(const TSyntaxEdit &E)
 {
     std::vector<std::string> r;
     for (int i = 0; i < E.Lines().Count(); ++i)
@@ -143,7 +143,7 @@ TEST(FtpDialog, PagesLoadIntoTabsAndSaveBackByteForByte)
         d.ClearButtonClick();
         d.LoadButtonClick();
         TSyntaxEdit &e = *w.ActiveEditor();
-        EXPECT_EQ(Lines(e), c.Shown) << d.LogLines().join(QLatin1Char('\n')).toStdString();
+        EXPECT_EQ(EditorLines(e), c.Shown) << d.LogLines().join(QLatin1Char('\n')).toStdString();
         EXPECT_EQ(Narrow(e.FileName()), std::string("FTP quill@127.0.0.1/") + c.Name);
         EXPECT_EQ(w.DisplayName(w.ActiveIndex()), W(QString::fromLatin1(c.Name)));
         EXPECT_EQ(w.StatusPanel(2), ToQString(e.FileName()));
@@ -183,7 +183,7 @@ TEST(FtpDialog, FailedLoadsAndSavesLeaveTheTabAsItWasAndSayWhy)
     w.OpenFile(W(local), false, false, WideString());
     TSyntaxEdit &e = *w.ActiveEditor();
     e.SetSelText(u"edited ");
-    const auto before = Lines(e);
+    const auto before = EditorLines(e);
     const WideString caption = w.DisplayName(w.ActiveIndex());
 
     const struct {
@@ -215,7 +215,7 @@ TEST(FtpDialog, FailedLoadsAndSavesLeaveTheTabAsItWasAndSayWhy)
         EXPECT_EQ(f.PromptTexts(),
                   std::vector<std::string>{"Do you want to overwrite the file mine.html with this remote "
                                            "file?"});
-        EXPECT_EQ(Lines(e), before);
+        EXPECT_EQ(EditorLines(e), before);
         EXPECT_EQ(e.FileName(), W(local));
         EXPECT_TRUE(e.GetModified());
         EXPECT_EQ(w.DisplayName(w.ActiveIndex()), caption);
@@ -294,13 +294,13 @@ TEST(FtpDialog, TheTargetTabIsCheckedBeforeAnythingIsFetched)
         }
         if (c.ModifiedNewFile)
             e.SetSelText(u"typed");
-        const auto before = Lines(e);
+        const auto before = EditorLines(e);
         if (c.Answer != mrNone)
             f.Prompts->Answer(c.Answer);
         d.LoadButtonClick();
         EXPECT_EQ(f.PromptTexts(), c.Prompts);
         EXPECT_EQ(LogHas(d.LogLines(), QStringLiteral("Load failed")), c.Fetches);
-        EXPECT_EQ(Lines(e), before);
+        EXPECT_EQ(EditorLines(e), before);
     }
 }
 
@@ -518,9 +518,9 @@ TEST(WindowActions, SelectedLinesAreCommentedAndUncommented)
     w.RefreshActionStates();
     ASSERT_TRUE(w.Action(QStringLiteral("CommentselectedLines1"))->isEnabled());
     w.Action(QStringLiteral("CommentselectedLines1"))->trigger();
-    EXPECT_EQ(Lines(e), (std::vector<std::string>{"//var a;", "//var b;", "var c;"}));
+    EXPECT_EQ(EditorLines(e), (std::vector<std::string>{"//var a;", "//var b;", "var c;"}));
     w.Action(QStringLiteral("Uncommentselectedlines1"))->trigger();
-    EXPECT_EQ(Lines(e), (std::vector<std::string>{"var a;", "var b;", "var c;"}));
+    EXPECT_EQ(EditorLines(e), (std::vector<std::string>{"var a;", "var b;", "var c;"}));
 }
 
 TEST(WindowActions, SortingTheTreeIsKeptWhenUnchecked)
@@ -610,7 +610,7 @@ TEST(FtpDialog, AUserLoadsThroughTheMenuAndTheButtons)
         QTest::mouseClick(d.BitBtn1, Qt::LeftButton);
     });
     f.Window->Action(QStringLiteral("FTPAction"))->trigger();
-    EXPECT_EQ(Lines(*f.Window->ActiveEditor()), std::vector<std::string>{"<h1>remote</h1>"});
+    EXPECT_EQ(EditorLines(*f.Window->ActiveEditor()), std::vector<std::string>{"<h1>remote</h1>"});
     EXPECT_EQ(f.Window->DisplayName(f.Window->ActiveIndex()), u"menu.html");
     EXPECT_EQ(f.Window->Settings.FtpFile, u"menu.html");
     EXPECT_EQ(f.Window->Settings.FtpPort, W(QString::number(port)));

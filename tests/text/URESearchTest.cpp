@@ -13,7 +13,7 @@
 
 namespace {
 
-Matches FindAllOf(const WideString &pattern, unsigned flags, const WideString &text)
+Matches FindAllURE(const WideString &pattern, unsigned flags, const WideString &text)
 {
     return FindAllWith<TURESearch>(pattern, flags, text);
 }
@@ -129,7 +129,7 @@ TEST(URESearch, Matches)
         {"alternation of groups", u"(ab|cd)+e", cs, u"xabcdabe", {{1, 8}}},
     };
     for (const auto &c : cases)
-        EXPECT_EQ(FindAllOf(c.pattern, c.flags, c.text), c.found) << c.what;
+        EXPECT_EQ(FindAllURE(c.pattern, c.flags, c.text), c.found) << c.what;
 }
 
 namespace {

@@ -11,7 +11,7 @@
 
 namespace {
 
-Matches FindAllOf(const WideString &pattern, unsigned flags, const WideString &text)
+Matches FindAllUTBM(const WideString &pattern, unsigned flags, const WideString &text)
 {
     return FindAllWith<TUTBMSearch>(pattern, flags, text);
 }
@@ -109,7 +109,7 @@ TEST(UTBMSearch, NamedCases)
         {"empty text", u"a", 0, u"", {}},
     };
     for (const auto &c : cases)
-        EXPECT_EQ(FindAllOf(c.pattern, c.flags, c.text), c.found) << c.what;
+        EXPECT_EQ(FindAllUTBM(c.pattern, c.flags, c.text), c.found) << c.what;
 
     TUTBMSearch engine(nullptr);
     int s = -1, e = -1;
@@ -158,7 +158,7 @@ TEST(UTBMSearch, AgreesWithNaiveSearch)
         if (pattern.empty() || (pattern.size() == 1 && pattern[0] == 0xD83D))
             continue;
         for (unsigned flags : flagSets)
-            ASSERT_EQ(FindAllOf(pattern, flags, text), NaiveFindAll(pattern, flags, text))
+            ASSERT_EQ(FindAllUTBM(pattern, flags, text), NaiveFindAll(pattern, flags, text))
                 << "round " << round << " flags " << flags;
     }
 }
@@ -194,6 +194,6 @@ TEST(UTBMSearch, SkipsNeverPassACandidate)
             }
         }
         // Match accepts any end character that equals the last entry's forms; the scan only tries those.
-        ASSERT_EQ(FindAllOf(pattern, flags, text), reference) << "round " << round << " flags " << flags;
+        ASSERT_EQ(FindAllUTBM(pattern, flags, text), reference) << "round " << round << " flags " << flags;
     }
 }

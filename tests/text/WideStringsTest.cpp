@@ -70,7 +70,7 @@ std::vector<WideString> Lines(const TWideStrings &list)
     return out;
 }
 
-Bytes ReadFile(const std::string &name)
+Bytes ReadFileBytes(const std::string &name)
 {
     std::ifstream f(name, std::ios::binary);
     return Bytes(std::istreambuf_iterator<char>(f), {});
@@ -322,14 +322,14 @@ TEST(WideStrings, FilesAreReplacedSafely)
     list.OnEncodingLoss = [](TWideStrings &, TTextEncoding &) {};
     list.SaveToFile(name);
     EXPECT_FALSE(list.Saved());
-    EXPECT_EQ(ReadFile(name), ToBytes({'o', 'l', 'd', 13, 10}));
+    EXPECT_EQ(ReadFileBytes(name), ToBytes({'o', 'l', 'd', 13, 10}));
 
     // Written: new bytes, same permissions, no temporary file left behind.
     list.OnEncodingLoss = nullptr;
     list.SetSaveUnicode(true);
     list.SaveToFile(name);
     EXPECT_TRUE(list.Saved());
-    EXPECT_EQ(ReadFile(name), Utf16(u"new \u4E2D\r\n", false));
+    EXPECT_EQ(ReadFileBytes(name), Utf16(u"new \u4E2D\r\n", false));
     struct stat st {};
     ASSERT_EQ(::stat(name.c_str(), &st), 0);
     EXPECT_EQ(st.st_mode & 07777, 0640u);
@@ -345,7 +345,7 @@ TEST(WideStrings, FilesAreReplacedSafely)
     struct stat lst {};
     ASSERT_EQ(::lstat(link.c_str(), &lst), 0);
     EXPECT_TRUE(S_ISLNK(lst.st_mode));
-    EXPECT_EQ(ReadFile(name), ToBytes({'v', 'i', 'a', ' ', 'l', 'i', 'n', 'k', 13, 10}));
+    EXPECT_EQ(ReadFileBytes(name), ToBytes({'v', 'i', 'a', ' ', 'l', 'i', 'n', 'k', 13, 10}));
 
     // A new file in a folder that does not exist: a clear error, nothing created.
     EXPECT_THROW(list.SaveToFile(dir.filePath("missing/x.txt").toStdString()), EStreamError);
