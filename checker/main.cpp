@@ -7,6 +7,7 @@
 #include <cstdlib>
 #include <cstdio>
 #include <cstring>
+#include <exception>
 #include <fstream>
 #include <iterator>
 #include <string>
@@ -73,12 +74,18 @@ int main(int argc, char **argv)
         std::fprintf(stderr, "usage: quillmar-check [--time] [--repeat N] [--tree] [--no-warnings] [--summary] FILE\n");
         return 2;
     }
+    std::string bytes;
     std::ifstream in(path, std::ios::binary);
-    if (!in) {
+    try {
+        if (in)
+            bytes.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+    } catch (const std::exception &) { // a folder, or a read that failed part way
+        in.setstate(std::ios::badbit);
+    }
+    if (!in || in.bad()) {
         std::fprintf(stderr, "quillmar-check: cannot read %s\n", path);
         return 2;
     }
-    const std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
     TFileDocument doc(path, bytes);
     THTMLJSFileChecker checker(nullptr);
     TStringList items, includes, serverIncludes;
