@@ -67,12 +67,18 @@ int main(int argc, char **argv)
     prompter.SetParent(&window);
 
     std::unique_ptr<QSocketNotifier> termNotifier;
+    bool closeWhenShown = false;
     if (::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, TermSignalFds) == 0) {
         termNotifier = std::make_unique<QSocketNotifier>(TermSignalFds[1], QSocketNotifier::Read);
-        QObject::connect(termNotifier.get(), &QSocketNotifier::activated, &window, [&window] {
+        QObject::connect(termNotifier.get(), &QSocketNotifier::activated, &window, [&window, &closeWhenShown] {
             char c;
             [[maybe_unused]] const ssize_t n = ::read(TermSignalFds[1], &c, 1);
-            window.close();
+            // A signal taken while the splash shows (before the window does) closes the window
+            // once it is shown, instead of being lost.
+            if (window.isVisible())
+                window.close();
+            else
+                closeWhenShown = true;
         });
         struct sigaction action {};
         action.sa_handler = OnTermSignal;
@@ -113,7 +119,10 @@ int main(int argc, char **argv)
     }
     splash.reset();
     window.show();
-    // The first idle moment after start-up: the tip of the day when it is wanted.
-    QTimer::singleShot(0, &window, [&window] { TfrmQuillmarMain::Guarded([&window] { window.myIdle(); }); });
+    if (closeWhenShown)
+        QTimer::singleShot(0, &window, [&window] { window.close(); });
+    else
+        // The first idle moment after start-up: the tip of the day when it is wanted.
+        QTimer::singleShot(0, &window, [&window] { TfrmQuillmarMain::Guarded([&window] { window.myIdle(); }); });
     return app.exec();
 }

@@ -104,6 +104,8 @@ TEST(WindowHelp, MissingHelpFileIsToldAndTheWindowRunsOn)
 TEST(WindowHelp, ProgramWritesTheDebugLogWhenSwitchedOn)
 {
     QTemporaryDir dir;
+    // No tip of the day: its modal box would keep the program from closing at once.
+    WriteBytes(dir.filePath(QStringLiteral("Quillmar.ini")), "[Window]\r\nShowTOD=0\r\n");
     auto runProgram = [&](const QStringList &Args) {
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
         env.insert(QStringLiteral("XDG_RUNTIME_DIR"), dir.path());
