@@ -103,8 +103,16 @@ public:
     // The bytes as far as they were read through operator[] (a token just scanned).
     const unsigned char *ReadBytes() const { return FBytes.data(); }
     bool Assigned() const { return FAssigned; }
-    // Characters [0, Horizon()) may have been read; Length() + 1 once the scan met the end.
-    int Horizon() const { return FSawEnd ? FLength + 1 : std::max(FHorizon, FConverted); }
+    // Characters [0, Horizon()) may have been read; Length() + 1 once the scan may depend on
+    // where the line ends. Scanners compare positions with Length() at most EndMargin
+    // characters beyond one they read, so reads that came that close to the end count as
+    // having met it.
+    static constexpr int EndMargin = 16;
+    int Horizon() const
+    {
+        const int read = std::max(FHorizon, FConverted + EndMargin);
+        return FSawEnd || read >= FLength ? FLength + 1 : read;
+    }
 
 private:
     unsigned char Fetch(int Index) const;

@@ -233,6 +233,37 @@ TEST(ScanCheckpoints, ScansAfterAnEditStopWhereTheStateIsAsBefore)
     }
 }
 
+// Tokens that the line's end cuts short (a run of text, a quoted value without its closing
+// quote, a name) grow or change when characters come at the end: checkpoints after them go.
+TEST(ScanCheckpoints, TokensCutByTheLineEndChangeWithIt)
+{
+    THTMLHighlighter html;
+    TJavaScriptHighlighter js;
+    struct Case {
+        const char *Name;
+        TSyntaxHighlighter *H;
+        int32_t Start;
+        const char *Piece;
+        const char *Appended;
+    };
+    const Case cases[] = {
+        {"text", &html, hsText, "\xC3\xBF", "A"},
+        {"quoted value", &html, hsValue, "'ab cd ", "'"},
+        {"name", &js, jrNormal, "ab", "c"},
+        {"comment", &html, hsComment, "ab-", "->"},
+    };
+    for (const Case &c : cases) {
+        const WideString line = Repeat(c.Piece, 6000);
+        TLineCheckpoints points(0, c.Start);
+        ResumedScan(*c.H, points, c.Start, line, 0);
+        const WideString changed = line + W(c.Appended);
+        points.Changed(LineChangeOf(line, changed));
+        const int n = static_cast<int>(changed.size());
+        ExpectSameAsFullScan(FullScan(*c.H, c.Start, changed), ResumedScan(*c.H, points, c.Start, changed, n), n,
+                             c.Name);
+    }
+}
+
 // Random edits and scans from random places, the checkpoints kept across them.
 TEST(ScanCheckpoints, RandomEditsKeepResumedScansExact)
 {
