@@ -12,8 +12,12 @@ function(quillmar_library name dir)
   target_include_directories(${name} PUBLIC ${CMAKE_SOURCE_DIR} ${CMAKE_BINARY_DIR}/generated)
 endfunction()
 
-option(QUILLMAR_UNITY_TESTS "Compile the test files of a folder in batches, each batch one translation unit" ON)
-set(QUILLMAR_UNITY_TEST_BATCH 8 CACHE STRING "Test files per translation unit (0: a whole folder in one)")
+# The test files of a folder are compiled as one translation unit (see quillmar_tests). With a batch size, a
+# clash of two files' helper names would show only once both happen to share a batch, for whoever builds then;
+# with the whole folder in one it shows at once, to whoever adds the second name. For a quicker rebuild of one
+# test file set a batch size (4 or so) in your build directory, or switch the batches off.
+option(QUILLMAR_UNITY_TESTS "Compile the test files of a folder together, in one translation unit" ON)
+set(QUILLMAR_UNITY_TEST_BATCH 0 CACHE STRING "Test files per translation unit (0: the whole folder in one)")
 
 # One test program per folder under tests/: every .cpp in it, plus the shared test main.
 function(quillmar_tests dir)
@@ -31,10 +35,10 @@ function(quillmar_tests dir)
   # Test code itself is compiled without optimisation: it is most of the build's compile time, and the
   # code under test (the libraries) keeps the build type's optimisation.
   target_compile_options(${_exe} PRIVATE -O0)
-  # The files are compiled a batch at a time (each batch one translation unit): the GoogleTest, Qt and
-  # standard headers are read once per batch instead of once per file. Names at file scope, the ones in
-  # anonymous namespaces too, are therefore shared by the files of a folder and must differ between them;
-  # a file that cannot follow that is listed with quillmar_tests_apart.
+  # The files are compiled together (one translation unit): the GoogleTest, Qt and standard headers are
+  # read once instead of once per file. Names at file scope, the ones in anonymous namespaces too, are
+  # therefore shared by the files of a folder and must differ between them; a file that cannot follow that
+  # is listed with quillmar_tests_apart.
   if(QUILLMAR_UNITY_TESTS)
     set_target_properties(${_exe} PROPERTIES UNITY_BUILD ON UNITY_BUILD_BATCH_SIZE ${QUILLMAR_UNITY_TEST_BATCH})
     # A fixture in an anonymous namespace is fine in a .cpp; included into the batch it would be reported as
