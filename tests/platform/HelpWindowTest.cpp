@@ -212,4 +212,34 @@ TEST(HelpWindow, DamagedFilesAreHandled)
     }
     std::ofstream(path, std::ios::binary | std::ios::trunc) << "not a help file";
     EXPECT_FALSE(TChmFile(path).IsOpen());
+
+    // Damage the help library would divide by zero on, or allocate gigabytes for, is refused.
+    const size_t control = good.find("LZXC");
+    const size_t reset = good.find(std::string("\x08\0\0\0\x28\0\0\0", 8));
+    ASSERT_NE(control, std::string::npos);
+    ASSERT_NE(reset, std::string::npos);
+    ASSERT_GE(reset, 8u);
+    struct Patch {
+        const char *What;
+        size_t At;
+        std::string Bytes;
+    };
+    const Patch patches[] = {
+        {"reset table zeroed", reset - 8, std::string(48, '\0')},
+        {"compression version unknown", control + 4, std::string("\x02\0\0\x04", 4)},
+        {"no compression window", control + 12, std::string(4, '\0')},
+        {"window not a power of two", control + 12, std::string("\x03\0\0\0", 4)},
+        {"no windows per reset", control + 16, std::string(4, '\0')},
+        {"directory block of 2 GB", 0x78 + 0x10, std::string("\0\0\0\x80", 4)},
+        {"directory beyond the file", 0x48, std::string("\0\0\0\0\x01\0\0\0", 8)},
+    };
+    for (const Patch &patch : patches) {
+        SCOPED_TRACE(patch.What);
+        std::string bytes = good;
+        bytes.replace(patch.At, patch.Bytes.size(), patch.Bytes);
+        std::ofstream(path, std::ios::binary | std::ios::trunc) << bytes;
+        EXPECT_FALSE(TChmFile(path).IsOpen());
+    }
+    std::ofstream(path, std::ios::binary | std::ios::trunc) << good;
+    EXPECT_TRUE(TChmFile(path).IsOpen());
 }
