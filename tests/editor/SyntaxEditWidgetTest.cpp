@@ -14,6 +14,8 @@
 #include "editor/JavaScriptHighlighter.h"
 #include <gtest/gtest.h>
 #include <random>
+#include <cstring>
+#include <algorithm>
 #include <memory>
 
 namespace {
@@ -564,16 +566,20 @@ TEST(EditorRanges, LongLineEditsPaintAsAFreshEditor)
     struct Setup {
         TSyntaxHighlighter *H;
         const char *Piece;
+        const char *Before; // lines before the long one
     };
     const Setup setups[] = {
-        {&js, "function(a,b){var c=a.length/2;if(c>b){return \"x\"+a[c]}else{b=/[a-z]+/g.exec(a)}}"},
-        {&html, "<div class=\"row\"><a href='y.htm'>link</a> &amp; <!-- c --> <b>t</b></div>"},
+        {&js, "function(a,b){var c=a.length/2;if(c>b){return \"x\"+a[c]}else{b=/[a-z]+/g.exec(a)}}", ""},
+        {&html, "<div class=\"row\"><a href='y.htm'>link</a> &amp; <!-- c --> <b>t</b></div>", ""},
+        // A minified script inside a page: the script highlighter colours the long line.
+        {&html, "if(a<b){document.write(\"<p>\"+c)}/* x */s='</b>';", "<p>page</p>|<script type=\"x\">|"},
     };
     struct Edit {
         double At;
         const char *Typed;
     };
-    const Edit edits[] = {{0.0, "/*"}, {0.5, "\""}, {1.0, "*/"}, {0.0, "<!--"}, {0.5, "x'"}, {1.0, "/"}};
+    const Edit edits[] = {{0.0, "/*"}, {0.5, "\""}, {1.0, "*/"},       {0.0, "<!--"},
+                          {0.5, "x'"}, {1.0, "/"},  {0.5, "</script>"}};
     auto picture = [](TSyntaxEdit &e, int column) {
         e.SetLeftOffset(-column * e.CharWidth());
         QImage img(e.TextWindow()->size(), QImage::Format_ARGB32_Premultiplied);
@@ -583,34 +589,35 @@ TEST(EditorRanges, LongLineEditsPaintAsAFreshEditor)
     };
     for (const Setup &setup : setups)
         for (const char *after : {"", "|after /* c */ 'y' <b>z</b> -->|more */ text"}) {
-        std::string line;
-        while (line.size() < 20000)
-            line += setup.Piece;
-        TSyntaxEdit e;
-        e.resize(500, 120);
-        Fill(e, line + after);
-        e.SetHighLighter(setup.H);
-        picture(e, static_cast<int>(line.size()) - 40); // leaves checkpoints along the line
-        for (const Edit &edit : edits) {
-            const int length = static_cast<int>(e.Lines().Get(0).size());
-            const int at = static_cast<int>(edit.At * length);
-            e.SetCaretXY({at, 0});
-            for (const char *c = edit.Typed; *c; ++c)
-                e.RunEditorCommand(ecChar, static_cast<WideChar>(*c), nullptr);
-            TSyntaxEdit fresh;
-            fresh.resize(500, 120);
-            fresh.SetLines(e.Lines());
-            fresh.SetHighLighter(setup.H);
-            const int newLength = static_cast<int>(e.Lines().Get(0).size());
-            for (int column : {0, std::max(0, at - 20), newLength / 2, newLength - 40}) {
-                const QImage ours = picture(e, column);
-                EXPECT_TRUE(ours == picture(fresh, column))
-                    << setup.Piece << " typed " << edit.Typed << " at " << at << ", view at column " << column;
+            std::string line;
+            while (line.size() < 20000)
+                line += setup.Piece;
+            TSyntaxEdit e;
+            e.resize(500, 160);
+            Fill(e, setup.Before + line + after);
+            const int y = static_cast<int>(std::count(setup.Before, setup.Before + std::strlen(setup.Before), '|'));
+            e.SetHighLighter(setup.H);
+            picture(e, static_cast<int>(line.size()) - 40); // leaves checkpoints along the line
+            for (const Edit &edit : edits) {
+                const int length = static_cast<int>(e.Lines().Get(y).size());
+                const int at = static_cast<int>(edit.At * length);
+                e.SetCaretXY({at, y});
+                for (const char *c = edit.Typed; *c; ++c)
+                    e.RunEditorCommand(ecChar, static_cast<WideChar>(*c), nullptr);
+                TSyntaxEdit fresh;
+                fresh.resize(500, 160);
+                fresh.SetLines(e.Lines());
+                fresh.SetHighLighter(setup.H);
+                const int newLength = static_cast<int>(e.Lines().Get(y).size());
+                for (int column : {0, std::max(0, at - 20), newLength / 2, newLength - 40}) {
+                    const QImage ours = picture(e, column);
+                    EXPECT_TRUE(ours == picture(fresh, column))
+                        << setup.Piece << " typed " << edit.Typed << " at " << at << ", view at column " << column;
+                }
+                fresh.SetHighLighter(nullptr);
             }
-            fresh.SetHighLighter(nullptr);
-        }
-        EXPECT_GT(e.ScanCheckpoints().LineCount(), size_t(0));
-        e.SetHighLighter(nullptr);
+            EXPECT_GT(e.ScanCheckpoints().LineCount(), size_t(0));
+            e.SetHighLighter(nullptr);
         }
 }
 
