@@ -1,16 +1,11 @@
 #include "editor/ColumnMap.h"
 #include <algorithm>
+#include <climits>
 #include <cstring>
 
-void TColumnMap::Reset()
-{
-    FLength = 0;
-    FDisplayLength = 0;
-    FHasTabs = false;
-    FStarts.clear();
-}
-
 namespace {
+constexpr int64_t MaxColumn = INT32_MAX / 2; // absurdly long lines stop growing instead of overflowing
+
 bool IsHigh(WideChar c)
 {
     return c >= 0xD800 && c < 0xDC00;
@@ -19,77 +14,122 @@ bool IsLow(WideChar c)
 {
     return c >= 0xDC00 && c < 0xE000;
 }
-// Whether the line needs a map: tabs, or surrogate pairs (a pair shares one cell). Four
-// characters are tested at a time: a lane of a word is zero exactly when the word's test
-// below finds it.
-bool Irregular(const WideString &text)
+
+// The first tab or first half of a surrogate pair in [From, To), To when there is none. Four
+// characters are tested at a time: a lane of a word is zero exactly when the word's test below
+// finds it.
+int NextIrregular(const WideChar *p, int from, int to)
 {
-    const WideChar *p = text.data();
-    const size_t n = text.size();
-    size_t i = 0;
     constexpr uint64_t ones = 0x0001000100010001ull, highs = 0x8000800080008000ull;
     auto hasZeroLane = [](uint64_t v) { return ((v - ones) & ~v & highs) != 0; };
-    for (; i + 4 <= n; i += 4) {
+    int i = from;
+    for (; i + 4 <= to; i += 4) {
         uint64_t w;
         std::memcpy(&w, p + i, 8);
         if (hasZeroLane(w ^ 0x0009000900090009ull) || hasZeroLane((w & 0xFC00FC00FC00FC00ull) ^ 0xD800D800D800D800ull))
-            return true;
+            break;
     }
-    for (; i < n; ++i)
+    for (; i < to; ++i)
         if (p[i] == u'\t' || IsHigh(p[i]))
-            return true;
-    return false;
+            return i;
+    return to;
 }
 } // namespace
+
+void TColumnMap::Reset()
+{
+    FLength = 0;
+    FDisplayLength = 0;
+    FShifts.clear();
+}
 
 bool TColumnMap::IsPairTail(const WideString &text, size_t i)
 {
     return i > 0 && i < text.size() && IsLow(text[i]) && IsHigh(text[i - 1]);
 }
 
-void TColumnMap::Build(const WideString &text, int tabSize)
+int TColumnMap::Scan(const WideString &text, int from, int to, int tabSize, int64_t &offset,
+                     std::vector<TShift> *shifts)
 {
-    if (tabSize < 1)
-        tabSize = 1;
-    FLength = static_cast<int>(text.size());
-    FHasTabs = Irregular(text);
-    FStarts.clear();
-    if (!FHasTabs) {
-        FDisplayLength = FLength;
-        return;
-    }
-    FStarts.resize(text.size() + 1);
-    int64_t col = 0;
-    for (size_t i = 0; i < text.size(); ++i) {
-        // The second half of a pair starts where the pair's cell ends: no column falls
-        // between the halves.
-        if (IsPairTail(text, i)) {
-            FStarts[i] = static_cast<int32_t>(col);
-            continue;
+    const WideChar *p = text.data();
+    const int n = static_cast<int>(text.size());
+    int i = from;
+    for (;;) {
+        i = NextIrregular(p, i, to);
+        if (i >= to)
+            return to;
+        if (p[i] == u'\t') {
+            const int64_t column = std::min(MaxColumn, i + offset);
+            offset += tabSize - column % tabSize - 1;
+            if (shifts)
+                shifts->push_back({i + 1, true, offset});
+            ++i;
+        } else if (i + 1 < n && IsLow(p[i + 1])) {
+            // The pair takes one cell; its second half starts where that cell ends.
+            --offset;
+            if (shifts)
+                shifts->push_back({i + 2, false, offset});
+            i += 2;
+            if (i > to)
+                return i;
+        } else {
+            ++i; // a first half alone takes a cell like any character
         }
-        FStarts[i] = static_cast<int32_t>(col);
-        if (text[i] == u'\t')
-            col += tabSize - col % tabSize;
-        else if (i + 1 < text.size() && IsHigh(text[i]) && IsLow(text[i + 1]))
-            col += 1, FStarts[i + 1] = static_cast<int32_t>(col);
-        else
-            ++col;
-        if (col > INT32_MAX / 2)
-            col = INT32_MAX / 2; // absurdly long lines stop growing instead of overflowing
     }
-    FStarts[text.size()] = static_cast<int32_t>(col);
-    FDisplayLength = static_cast<int>(col);
 }
 
-bool TColumnMap::FollowPlainChange(const WideString &Text, int From, int To)
+void TColumnMap::SetLengths(int length, int64_t offset)
 {
-    if (FHasTabs || From < 0 || To < From || static_cast<size_t>(To) > Text.size())
-        return false;
-    for (int i = From; i < To; ++i)
-        if (Text[static_cast<size_t>(i)] == u'\t' || IsHigh(Text[static_cast<size_t>(i)]))
-            return false;
-    FLength = FDisplayLength = static_cast<int>(Text.size());
-    return true;
+    FLength = length;
+    FDisplayLength = static_cast<int>(std::clamp<int64_t>(length + offset, 0, MaxColumn));
+}
+
+void TColumnMap::Build(const WideString &text, int tabSize)
+{
+    FTabSize = std::max(1, tabSize);
+    FShifts.clear();
+    int64_t offset = 0;
+    Scan(text, 0, static_cast<int>(text.size()), FTabSize, offset, &FShifts);
+    SetLengths(static_cast<int>(text.size()), offset);
+}
+
+void TColumnMap::FollowChange(const WideString &Text, const TLineChange &Change)
+{
+    // The shifts of tabs and pairs wholly before the change stay; from there the changed
+    // characters are searched; after them the tabs and pairs are those known before, moved
+    // (their columns are counted again: a tab's width depends on where it starts).
+    const auto kept = std::upper_bound(FShifts.begin(), FShifts.end(), Change.Same,
+                                       [](int at, const TShift &s) { return at < s.Index; });
+    const std::vector<TShift> after(kept, FShifts.end());
+    FShifts.erase(kept, FShifts.end());
+    int64_t offset = FShifts.empty() ? 0 : FShifts.back().Offset;
+    const int from = std::max(FShifts.empty() ? 0 : FShifts.back().Index, Change.Same - 1);
+    const int scanned = Scan(Text, std::max(0, from), Change.NewEnd, FTabSize, offset, &FShifts);
+    const int delta = Change.NewEnd - Change.OldEnd;
+    for (const TShift &s : after) {
+        int at = s.Index - (s.Tab ? 1 : 2); // where the tab or pair starts
+        if (at < Change.OldEnd)
+            continue;
+        at += delta;
+        if (at < scanned)
+            continue;
+        if (s.Tab) {
+            const int64_t column = std::min(MaxColumn, at + offset);
+            offset += FTabSize - column % FTabSize - 1;
+            FShifts.push_back({at + 1, true, offset});
+        } else {
+            --offset;
+            FShifts.push_back({at + 2, false, offset});
+        }
+    }
+    SetLengths(static_cast<int>(Text.size()), offset);
+}
+
+int64_t TColumnMap::OffsetAt(int index) const
+{
+    const auto it = std::upper_bound(FShifts.begin(), FShifts.end(), index,
+                                     [](int at, const TShift &s) { return at < s.Index; });
+    return it == FShifts.begin() ? 0 : (it - 1)->Offset;
 }
 
 int TColumnMap::ColumnToCharIndex(int column) const
@@ -98,11 +138,14 @@ int TColumnMap::ColumnToCharIndex(int column) const
         return 0;
     if (column >= FDisplayLength)
         return FLength + (column - FDisplayLength);
-    if (!FHasTabs)
-        return column;
-    // The last character whose start column is at or left of the column.
-    auto it = std::upper_bound(FStarts.begin(), FStarts.begin() + FLength, column);
-    return static_cast<int>(it - FStarts.begin()) - 1;
+    // The last run (from a shift to the next) that starts at or left of the column; in it the
+    // columns rise one by one, up to its last character (which may be a wide tab).
+    const auto it = std::upper_bound(FShifts.begin(), FShifts.end(), column, [](int col, const TShift &s) {
+        return col < std::min(MaxColumn, s.Index + s.Offset);
+    });
+    const int64_t offset = it == FShifts.begin() ? 0 : (it - 1)->Offset;
+    const int runEnd = it == FShifts.end() ? FLength : it->Index;
+    return static_cast<int>(std::min<int64_t>(runEnd - 1, column - offset));
 }
 
 int TColumnMap::CharIndexToColumn(int index) const
@@ -110,15 +153,15 @@ int TColumnMap::CharIndexToColumn(int index) const
     if (index <= 0)
         return 0;
     if (index >= FLength)
-        return static_cast<int>(std::min<int64_t>(INT32_MAX / 2, int64_t(FDisplayLength) + (index - FLength)));
-    return FHasTabs ? FStarts[static_cast<size_t>(index)] : index;
+        return static_cast<int>(std::min<int64_t>(MaxColumn, int64_t(FDisplayLength) + (index - FLength)));
+    return static_cast<int>(std::min(MaxColumn, index + OffsetAt(index)));
 }
 
 int TColumnMap::CellCount(int index) const
 {
-    if (index < 0 || index >= FLength || !FHasTabs)
+    if (index < 0 || index >= FLength)
         return 1;
-    return FStarts[static_cast<size_t>(index) + 1] - FStarts[static_cast<size_t>(index)];
+    return CharIndexToColumn(index + 1) - CharIndexToColumn(index);
 }
 
 int TColumnMap::ExpandedLength(const WideString &text, int tabSize)
@@ -128,21 +171,12 @@ int TColumnMap::ExpandedLength(const WideString &text, int tabSize)
     int64_t n = 0;
     for (WideChar c : text)
         n += c == u'\t' ? tabSize : 1;
-    return static_cast<int>(std::min<int64_t>(n, INT32_MAX / 2));
+    return static_cast<int>(std::min<int64_t>(n, MaxColumn));
 }
 
 int TColumnMap::DisplayLengthOf(const WideString &text, int tabSize)
 {
-    if (tabSize < 1)
-        tabSize = 1;
-    if (!Irregular(text))
-        return static_cast<int>(text.size());
-    int64_t col = 0;
-    for (size_t i = 0; i < text.size(); ++i) {
-        if (text[i] == u'\t')
-            col += tabSize - col % tabSize;
-        else if (!IsPairTail(text, i))
-            ++col;
-    }
-    return static_cast<int>(std::min<int64_t>(col, INT32_MAX / 2));
+    int64_t offset = 0;
+    Scan(text, 0, static_cast<int>(text.size()), std::max(1, tabSize), offset, nullptr);
+    return static_cast<int>(std::clamp<int64_t>(static_cast<int64_t>(text.size()) + offset, 0, MaxColumn));
 }

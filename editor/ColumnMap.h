@@ -3,6 +3,11 @@
 // size; a surrogate pair takes one cell (its second half starts where that cell ends, so no
 // column falls between the halves); every other character takes one cell. The map converts between display columns and
 // character indexes, and is kept per line by the editor until that line changes.
+//
+// Only the tabs and pairs are kept: after each of them the difference between a character's
+// column and its index changes. So a map is made by a quick search for them, and follows a
+// change of its line from the changed characters and the tabs and pairs after them.
+#include "editor/LineChange.h"
 #include "platform/Types.h"
 #include <cstdint>
 #include <vector>
@@ -12,10 +17,8 @@ public:
     // Builds the map for a line; tabSize below 1 counts as 1.
     void Build(const WideString &text, int tabSize);
     void Reset();
-    // The line changed into Text, which differs from the mapped one in characters [From, To)
-    // only: a map without tabs or pairs stays so, and follows at once, when those characters
-    // hold none. False (the map unchanged) when it must be built again.
-    bool FollowPlainChange(const WideString &Text, int From, int To);
+    // The line changed into Text as Change tells (the map was made for the text before).
+    void FollowChange(const WideString &Text, const TLineChange &Change);
 
     int Length() const { return FLength; } // characters in the line
     int DisplayLength() const { return FDisplayLength; } // columns the line spans
@@ -35,10 +38,21 @@ public:
     static bool IsPairTail(const WideString &text, size_t i);
 
 private:
+    // From Index on, a character's column is its index plus Offset (until the next shift).
+    struct TShift {
+        int32_t Index;
+        bool Tab; // after a tab at Index - 1; else after a pair at Index - 2
+        int64_t Offset;
+    };
+    // Adds the shifts of the tabs and pairs starting in [From, To) of the text, Offset running
+    // on; returns where the scan ended (past To when a pair lies across it).
+    static int Scan(const WideString &text, int from, int to, int tabSize, int64_t &offset,
+                    std::vector<TShift> *shifts);
+    int64_t OffsetAt(int index) const;
+    void SetLengths(int length, int64_t offset);
+
     int FLength = 0;
     int FDisplayLength = 0;
-    bool FHasTabs = false; // tabs or surrogate pairs: the starts are kept
-    // Start column of each character, plus the display length at the end (only with tabs
-    // or pairs).
-    std::vector<int32_t> FStarts;
+    int FTabSize = 1;
+    std::vector<TShift> FShifts; // by index
 };

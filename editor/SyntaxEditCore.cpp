@@ -631,7 +631,7 @@ void TSyntaxEditCore::LinesDeleted(int index, const std::vector<WideString> &old
 void TSyntaxEditCore::LineChanging(int index, const WideString &oldText, const WideString &newText)
 {
     // Only the changed part of a long line is looked at where possible: the highlighter
-    // checkpoints before it stay, and the column map of a line without tabs follows it.
+    // checkpoints before it stay, and the column map follows it.
     const bool hinted = FEditHintLine == index && FEditHint.OldEnd <= static_cast<int>(oldText.size()) &&
                         static_cast<int>(oldText.size()) - FEditHint.OldEnd ==
                             static_cast<int>(newText.size()) - FEditHint.NewEnd;
@@ -641,8 +641,8 @@ void TSyntaxEditCore::LineChanging(int index, const WideString &oldText, const W
     FMapFollowsLine = -1;
     if (FMapLine == index && FMap.Length() == static_cast<int>(oldText.size())) {
         CountDisplayLength(FMap.DisplayLength(), -1);
-        if (FMap.FollowPlainChange(newText, change.Same, change.NewEnd))
-            FMapFollowsLine = index;
+        FMap.FollowChange(newText, change);
+        FMapFollowsLine = index;
     } else {
         CountLength(oldText, -1);
     }

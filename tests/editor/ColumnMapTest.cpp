@@ -60,3 +60,43 @@ TEST(ColumnMap, AgreesWithACellModel)
 }
 
 } // namespace
+
+// A map that follows changes of its line answers like a map built for the changed line: edits
+// that add, remove or split tabs and pairs, before, inside and after others.
+TEST(ColumnMap, FollowsChangesLikeAFreshBuild)
+{
+    const WideChar units[] = {u'a', u'\t', 0xD83D, 0xDE00, 0xDC00, u' ', 0x4E2D, u'b'};
+    std::mt19937 rng(23);
+    for (int round = 0; round < 400; ++round) {
+        const int tab = 1 + static_cast<int>(rng() % 8);
+        WideString s;
+        const size_t n = rng() % 40;
+        for (size_t i = 0; i < n; ++i)
+            s += units[rng() % std::size(units)];
+        TColumnMap map;
+        map.Build(s, tab);
+        for (int step = 0; step < 20; ++step) {
+            const size_t at = rng() % (s.size() + 1);
+            const size_t erase = std::min(s.size() - at, static_cast<size_t>(rng() % 4));
+            WideString insert;
+            for (size_t k = rng() % 4; k > 0; --k)
+                insert += units[rng() % std::size(units)];
+            WideString changed = s;
+            changed.replace(at, erase, insert);
+            map.FollowChange(changed, LineChangeOf(s, changed));
+            s = changed;
+            const std::vector<int> starts = Starts(s, tab);
+            const std::string what = "round " + std::to_string(round) + " step " + std::to_string(step);
+            ASSERT_EQ(map.Length(), static_cast<int>(s.size())) << what;
+            ASSERT_EQ(map.DisplayLength(), starts.back()) << what;
+            TColumnMap fresh;
+            fresh.Build(s, tab);
+            for (int i = 0; i <= static_cast<int>(s.size()) + 2; ++i) {
+                ASSERT_EQ(map.CharIndexToColumn(i), fresh.CharIndexToColumn(i)) << what << " index " << i;
+                ASSERT_EQ(map.CellCount(i), fresh.CellCount(i)) << what << " index " << i;
+            }
+            for (int col = 0; col < starts.back() + 3; ++col)
+                ASSERT_EQ(map.ColumnToCharIndex(col), fresh.ColumnToCharIndex(col)) << what << " column " << col;
+        }
+    }
+}
