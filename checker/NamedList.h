@@ -90,6 +90,8 @@ private:
 
     void ForgetIndex()
     {
+        if (FIndexed == 0)
+            return; // nothing indexed: clearing would still sweep every bucket
         FIndex.clear();
         FIndexed = 0;
     }
