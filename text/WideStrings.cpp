@@ -6,8 +6,10 @@
 #include <bit>
 #include <cerrno>
 #include <climits>
+#include <cstdint>
 #include <cstdlib>
 #include <iterator>
+#include <memory>
 #include <string>
 #include <tuple>
 #include <cstring>
@@ -68,6 +70,10 @@ void TWideStrings::SetLanguage(uint32_t Language)
 }
 
 void TWideStrings::SetUpdateState(bool)
+{
+}
+
+void TWideStrings::ReserveLineText(size_t)
 {
 }
 
@@ -232,7 +238,7 @@ WideString TWideStrings::GetTextStr() const
     text.resize(total);
     WideChar *p = text.data();
     for (int i = 0; i < n; ++i) {
-        const WideString &s = Get(i);
+        const TWideLine s = Get(i);
         if (!s.empty())
             std::memcpy(p, s.data(), s.size() * sizeof(WideChar));
         p += s.size();
@@ -282,6 +288,8 @@ void TWideStrings::SetTextBuffer(const WideChar *Text, size_t Length)
         throw EStringListError("Text has too many lines");
     if (GetCapacity() < int(lines))
         SetCapacity(int(lines));
+    ReserveLineText(Length + lines);
+    TScopeGuard endReservation([this] { ReserveLineText(0); });
     WideString line;
     for (size_t i = 0; i < Length;) {
         const size_t run = FindLineBreak(Text + i, Length - i);
@@ -418,6 +426,7 @@ public:
     }
     size_t Lines() const { return FLines; }
     size_t Longest() const { return FLongest; }
+    size_t Characters() const { return FCharacters; }
 
 private:
     void Append(const WideChar *p, size_t n)
@@ -435,6 +444,7 @@ private:
     void Emit(const WideString &line, size_t length)
     {
         ++FLines;
+        FCharacters += length;
         FLongest = std::max(FLongest, length);
         if (FOnLine)
             FOnLine(line);
@@ -445,6 +455,7 @@ private:
     WideString FPending, FLine;
     size_t FOpenLength = 0;
     size_t FLines = 0;
+    size_t FCharacters = 0;
     bool FOpen = false; // characters after the last break
     bool FSkipLF = false; // the last block ended in CR
     int FStyle = -1;
@@ -478,7 +489,7 @@ void TWideStrings::LoadFromStream(TStream &Stream)
     // and an 8-bit text is checked for UTF-8, so the list is sized once (a short or unreadable
     // stream fails here, with the list unchanged); then each line goes into the list as soon as its
     // end is read.
-    size_t lines = 0, longest = 0;
+    size_t lines = 0, longest = 0, characters = 0;
     TUtf8Check check;
     int style = -1;
     bool endsWithBreak = false;
@@ -491,6 +502,7 @@ void TWideStrings::LoadFromStream(TStream &Stream)
         counter.Finish();
         lines = counter.Lines();
         longest = counter.Longest();
+        characters = counter.Characters();
         style = counter.Style();
         endsWithBreak = counter.EndsWithBreak();
     }
@@ -512,6 +524,9 @@ void TWideStrings::LoadFromStream(TStream &Stream)
     TScopeGuard emptyOnFailure([this] { Clear(); });
     if (GetCapacity() < int(lines))
         SetCapacity(int(lines));
+    // The lines' characters fit in what was counted (UTF-8 decodes to fewer characters than bytes).
+    ReserveLineText(characters + lines);
+    TScopeGuard endReservation([this] { ReserveLineText(0); });
     TBlockDecoder decoder(Stream, body, unicode, swap, utf8);
     TLineSplitter splitter([this](const WideString &line) { Add(line); }, longest);
     for (auto [p, count] = decoder.Next(); count > 0; std::tie(p, count) = decoder.Next())
@@ -532,7 +547,7 @@ void TWideStrings::SaveToStream(TStream &Stream)
     if (FEncoding == teAnsi) {
         bool lossy = false;
         for (int i = 0; i < count && !lossy; ++i) {
-            const WideString &s = Get(i);
+            const TWideLine s = Get(i);
             lossy = !IsAnsiLosslessBlock(s.data(), s.size());
         }
         if (lossy) {
@@ -575,7 +590,7 @@ void TWideStrings::SaveToStream(TStream &Stream)
         out.insert(out.end(), {0xEF, 0xBB, 0xBF});
     const WideString lineBreak = FLineBreakStyle == lbCRLF ? u"\r\n" : FLineBreakStyle == lbCR ? u"\r" : u"\n";
     for (int i = 0; i < count; ++i) {
-        const WideString &s = Get(i);
+        const TWideLine s = Get(i);
         size_t done = 0;
         do {
             const size_t room = kBlock - std::min(out.size(), kBlock);
@@ -670,10 +685,15 @@ void TWideStrings::SaveToFile(const AnsiString &FileName)
 
 // ======================================================================== TWideStringList
 
+namespace {
+const WideChar kNoText[1] = {0};
+} // namespace
+
 TWideStringList::~TWideStringList()
 {
     OnChange = nullptr;
     OnChanging = nullptr;
+    ReleaseRange(0, FList.size());
 }
 
 void TWideStringList::CheckIndex(int Index) const
@@ -682,10 +702,67 @@ void TWideStringList::CheckIndex(int Index) const
         ListError(Index);
 }
 
-const WideString &TWideStringList::Get(int Index) const
+TWideStringList::TItem TWideStringList::Store(std::u16string_view S)
+{
+    if (S.empty())
+        return TItem{kNoText, 0, false, nullptr};
+    if (S.size() >= UINT32_MAX)
+        throw EStringListError("Line too long (" + std::to_string(S.size()) + " characters)");
+    const size_t need = S.size() + 1;
+    WideChar *text;
+    bool owned = false;
+    if (need <= FBlockLeft) {
+        text = FBlockNext;
+        FBlockNext += need;
+        FBlockLeft -= need;
+        ++FBlockLines;
+    } else {
+        text = new WideChar[need];
+        owned = true;
+    }
+    std::memcpy(text, S.data(), S.size() * sizeof(WideChar));
+    text[S.size()] = 0;
+    return TItem{text, uint32_t(S.size()), owned, nullptr};
+}
+
+void TWideStringList::Release(const TItem &Item)
+{
+    if (Item.Owned) {
+        delete[] Item.Text;
+    } else if (Item.Length > 0 && --FBlockLines == 0 && FBlockLeft == 0) {
+        FBlocks.clear(); // the last line of the loaded text is gone
+        FBlockNext = nullptr;
+    }
+}
+
+void TWideStringList::ReleaseRange(size_t From, size_t To)
+{
+    for (size_t i = From; i < To; ++i)
+        Release(FList[i]);
+}
+
+void TWideStringList::ReserveLineText(size_t Characters)
+{
+    if (Characters == 0) {
+        // The reservation is over: later lines get blocks of their own, so edits never fill
+        // the loaded text's block.
+        FBlockLeft = 0;
+        if (FBlockLines == 0) {
+            FBlocks.clear();
+            FBlockNext = nullptr;
+        }
+        return;
+    }
+    FBlocks.push_back(std::make_unique_for_overwrite<WideChar[]>(Characters));
+    FBlockNext = FBlocks.back().get();
+    FBlockLeft = Characters;
+}
+
+TWideLine TWideStringList::Get(int Index) const
 {
     CheckIndex(Index);
-    return FList[size_t(Index)].S;
+    const TItem &item = FList[size_t(Index)];
+    return TWideLine(item.Text, item.Length);
 }
 
 TObject *TWideStringList::GetObject(int Index) const
@@ -713,7 +790,7 @@ void TWideStringList::SetCapacity(int NewCapacity)
     } else if (size_t(NewCapacity) < FList.capacity()) {
         std::vector<TItem> smaller;
         smaller.reserve(size_t(NewCapacity));
-        std::move(FList.begin(), FList.end(), std::back_inserter(smaller));
+        smaller.assign(FList.begin(), FList.end());
         FList.swap(smaller);
     }
 }
@@ -755,7 +832,8 @@ void TWideStringList::InsertItem(int Index, const WideString &S)
     Changing();
     if (FList.size() == FList.capacity())
         Grow();
-    FList.insert(FList.begin() + Index, TItem{S, nullptr});
+    const TItem item = Store(S);
+    FList.insert(FList.begin() + Index, item); // cannot fail: there is room
     Changed();
 }
 
@@ -773,11 +851,19 @@ void TWideStringList::InsertStrings(int Index, const std::vector<WideString> &Li
     if (Lines.empty())
         return;
     Changing();
+    FList.reserve(FList.size() + Lines.size());
     std::vector<TItem> items;
     items.reserve(Lines.size());
-    for (const WideString &s : Lines)
-        items.push_back(TItem{s, nullptr});
-    FList.insert(FList.begin() + Index, std::make_move_iterator(items.begin()), std::make_move_iterator(items.end()));
+    {
+        TScopeGuard dropOnError([&] {
+            for (const TItem &item : items)
+                Release(item);
+        });
+        for (const WideString &s : Lines)
+            items.push_back(Store(s));
+        dropOnError.Dismiss();
+    }
+    FList.insert(FList.begin() + Index, items.begin(), items.end());
     Changed();
 }
 
@@ -788,6 +874,7 @@ void TWideStringList::DeleteRange(int Index, int Count)
     if (Index < 0 || Index > int(FList.size()) || Count > int(FList.size()) - Index)
         ListError(Index < 0 ? Index : Index + Count - 1);
     Changing();
+    ReleaseRange(size_t(Index), size_t(Index) + size_t(Count));
     FList.erase(FList.begin() + Index, FList.begin() + Index + Count);
     Changed();
 }
@@ -803,7 +890,11 @@ void TWideStringList::Put(int Index, const WideString &S)
 {
     CheckIndex(Index);
     Changing();
-    FList[size_t(Index)].S = S;
+    TItem &item = FList[size_t(Index)];
+    TItem stored = Store(S); // S may be this very line: stored before the old text goes
+    stored.Obj = item.Obj;
+    Release(item);
+    item = stored;
     Changed();
 }
 
@@ -819,6 +910,7 @@ void TWideStringList::Delete(int Index)
 {
     CheckIndex(Index);
     Changing();
+    Release(FList[size_t(Index)]);
     FList.erase(FList.begin() + Index);
     Changed();
 }
@@ -828,6 +920,7 @@ void TWideStringList::Clear()
     if (FList.empty())
         return;
     Changing();
+    ReleaseRange(0, FList.size());
     std::vector<TItem>().swap(FList);
     Changed();
 }

@@ -1,5 +1,6 @@
 #pragma once
-// Lists of UTF-16 lines, each with a pointer-sized object, and the edited-text file format.
+// Lists of UTF-16 lines, each with a pointer-sized object, and the edited-text file format. A line is
+// read as a TWideLine: its characters in the list, valid until the list changes.
 //
 // Reading a file: two leading bytes FF FE or FE FF mark UTF-16 (little- or big-endian); valid UTF-8 that is
 // not plain ASCII (or starts with EF BB BF) is UTF-8; anything else is Windows-1252 text. Lines end at CR LF, CR, LF,
@@ -11,6 +12,7 @@
 #include <memory>
 #include <vector>
 
+#include "text/WideLine.h"
 #include "text/WideStrUtils.h"
 #include "platform/Classes.h"
 #include "platform/StringList.h"
@@ -38,7 +40,7 @@ public:
     TWideStrings &operator=(const TWideStrings &) = delete;
 
     // ---- storage, supplied by descendants
-    virtual const WideString &Get(int Index) const = 0;
+    virtual TWideLine Get(int Index) const = 0;
     virtual int GetCapacity() const;
     virtual int GetCount() const = 0;
     virtual TObject *GetObject(int Index) const;
@@ -94,8 +96,8 @@ public:
 
     // ---- convenience
     int Count() const { return GetCount(); }
-    const WideString &Strings(int Index) const { return Get(Index); }
-    const WideString &operator[](int Index) const { return Get(Index); }
+    TWideLine Strings(int Index) const { return Get(Index); }
+    TWideLine operator[](int Index) const { return Get(Index); }
     TObject *Objects(int Index) const { return GetObject(Index); }
 
     int UpdateCount() const { return FUpdateCount; }
@@ -135,6 +137,10 @@ protected:
     virtual void SetUpdateState(bool Updating);
     // Replaces the lines by the text of the buffer; Length characters, zeros included.
     void SetTextBuffer(const WideChar *Text, size_t Length);
+    // Lines about to be added hold at most Characters characters together, counting one zero after
+    // each line (a load or SetText tells this before it adds the lines; 0 afterwards). A list may
+    // take room for them at once; the base does nothing.
+    virtual void ReserveLineText(size_t Characters);
     [[noreturn]] static void ListError(int Index);
 
 private:
@@ -153,7 +159,7 @@ public:
     TWideStringList() = default;
     ~TWideStringList() override;
 
-    const WideString &Get(int Index) const override;
+    TWideLine Get(int Index) const override;
     int GetCapacity() const override;
     int GetCount() const override;
     TObject *GetObject(int Index) const override;
@@ -177,15 +183,31 @@ protected:
     void SetUpdateState(bool Updating) override;
     virtual void Changed();
     virtual void Changing();
+    void ReserveLineText(size_t Characters) override;
 
 private:
+    // A line's characters and a zero: a block of its own (Owned), or a piece of a text block that a
+    // load filled, or the shared empty text. 24 bytes a line besides its characters.
     struct TItem {
-        WideString S;
-        TObject *Obj = nullptr;
+        const WideChar *Text;
+        uint32_t Length;
+        bool Owned;
+        TObject *Obj;
     };
     void CheckIndex(int Index) const;
     void InsertItem(int Index, const WideString &S);
     void Grow();
+    // The characters of S in a place of their own: in the open text block while it has room, else in
+    // a block of their own.
+    TItem Store(std::u16string_view S);
+    void Release(const TItem &Item);
+    void ReleaseRange(size_t From, size_t To);
 
     std::vector<TItem> FList;
+    // Text blocks filled by loads; freed once no line lies in them. Lines are added into the last
+    // one while FBlockLeft characters of it are free.
+    std::vector<std::unique_ptr<WideChar[]>> FBlocks;
+    WideChar *FBlockNext = nullptr;
+    size_t FBlockLeft = 0;
+    size_t FBlockLines = 0;
 };

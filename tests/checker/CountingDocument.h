@@ -7,9 +7,9 @@ namespace checktest {
 
 class TCountingLines final : public TWideStringList {
 public:
-    const WideString &Get(int Index) const override
+    TWideLine Get(int Index) const override
     {
-        const WideString &s = TWideStringList::Get(Index);
+        const TWideLine s = TWideStringList::Get(Index);
         CharactersRead += int64_t(s.size()) + 1;
         return s;
     }

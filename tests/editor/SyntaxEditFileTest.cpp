@@ -76,4 +76,52 @@ TEST(EditorFiles, TypingSavesInTheFormTheFileWasRead)
     SetPrompter(old);
 }
 
+// A file's lines are edited in place: typing, splitting and joining lines, deleting lines and
+// replacing a block over lines; undoing all of it saves the file byte for byte, and redoing it
+// gives the edited text again.
+TEST(EditorFiles, EditsOfALoadedFileUndoToTheBytesRead)
+{
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    std::string before;
+    for (int i = 0; i < 2000; ++i)
+        before += "line " + std::to_string(i) + (i % 7 == 0 ? std::string(300, 'x') : std::string("\tend")) + "\r\n";
+    const QString path = dir.filePath(QStringLiteral("big.txt"));
+    WriteAll(path, before);
+    TSyntaxEditCore e;
+    e.SetOptions(e.Options() | eoKeepTrailingBlanks);
+    ASSERT_TRUE(e.LoadFromFile(path.toStdU16String(), 0));
+    ASSERT_EQ(e.LineCount(), 2000);
+
+    e.SetCaretXY({2, 10});
+    e.RunEditorCommand(ecChar, u'Q', nullptr);
+    e.RunCommand(ecLineBreak);
+    e.SetCaretXY({0, 500});
+    e.RunCommand(ecDeleteLine);
+    e.SetCaretXY({0, 1500});
+    e.RunCommand(ecDeleteLastChar); // joins line 1500 to the one above
+    e.SetBlockExact({3, 700}, {5, 1200});
+    e.SetSelText(W("one\r\ntwo"));
+    e.SetCaretXY({4, 0});
+    e.RunEditorCommand(ecChar, u'\u4E2D', nullptr);
+    const std::string edited = Joined(e);
+    EXPECT_EQ(e.LineCount(), 2000 + 1 - 1 - 1 - 500 + 1);
+    EXPECT_EQ(U8(e.Lines().Get(10)), "liQ");
+    EXPECT_EQ(U8(e.Lines().Get(11)), "ne 10\tend");
+
+    while (e.CanUndo())
+        e.Undo();
+    while (e.CanRedo())
+        e.Redo();
+    EXPECT_TRUE(Joined(e) == edited); // the text is too long to print
+    while (e.CanUndo())
+        e.Undo();
+    TScriptedPrompter prompter;
+    IPrompter *old = SetPrompter(&prompter);
+    EXPECT_TRUE(e.SaveToFile(path.toStdU16String()));
+    EXPECT_TRUE(ReadAll(path) == before);
+    EXPECT_TRUE(prompter.Asked().empty());
+    SetPrompter(old);
+}
+
 } // namespace

@@ -600,3 +600,116 @@ TEST(WideStrings, ArbitraryBytesLoadAndSaveStably)
         EXPECT_EQ(Save(second), saved);
     }
 }
+
+// Lines read from a file share one block of text; every edit must leave the other lines, the
+// objects and the zero after each line as they were, however the edits mix loaded and new lines.
+TEST(WideStrings, LoadedLinesStayIntactThroughEdits)
+{
+    std::mt19937 rng(7);
+    WideString text;
+    for (int i = 0; i < 300; ++i) {
+        const int kind = int(rng() % 5);
+        if (kind == 1)
+            text += WideString(u"a\0b", 3); // a zero is an ordinary character
+        else if (kind == 2)
+            text += WideString(size_t(200 + rng() % 50), u'\u00E9');
+        else if (kind == 3)
+            text += u"line " + WideString(1, WideChar(u'0' + i % 10));
+        text += u"\r\n";
+    }
+    TWideStringList list;
+    Load(list, Utf16(text, false));
+    std::vector<WideString> model = Lines(list);
+    std::vector<TObject *> objects(model.size(), nullptr);
+    ASSERT_EQ(model.size(), 300u);
+
+    int tags[8];
+    auto pick = [&](size_t n) { return int(rng() % n); };
+    for (int step = 0; step < 2000 && !model.empty(); ++step) {
+        const size_t n = model.size();
+        switch (rng() % 9) {
+        case 0: { // a line takes another line's text, or its own
+            const int i = pick(n), j = pick(n);
+            list.Put(i, list[j]);
+            model[size_t(i)] = model[size_t(j)];
+            break;
+        }
+        case 1: {
+            const int i = pick(n + 1);
+            const WideString s = model[size_t(pick(n))] + u"+";
+            list.Insert(i, s);
+            model.insert(model.begin() + i, s);
+            objects.insert(objects.begin() + i, nullptr);
+            break;
+        }
+        case 2: {
+            const int i = pick(n);
+            list.Delete(i);
+            model.erase(model.begin() + i);
+            objects.erase(objects.begin() + i);
+            break;
+        }
+        case 3: {
+            const int i = pick(n), count = std::min(int(n) - i, pick(4));
+            list.DeleteRange(i, count);
+            model.erase(model.begin() + i, model.begin() + i + count);
+            objects.erase(objects.begin() + i, objects.begin() + i + count);
+            break;
+        }
+        case 4: {
+            const int i = pick(n), j = pick(n);
+            list.Exchange(i, j);
+            std::swap(model[size_t(i)], model[size_t(j)]);
+            std::swap(objects[size_t(i)], objects[size_t(j)]);
+            break;
+        }
+        case 5: {
+            const int i = pick(n), j = pick(n);
+            list.Move(i, j);
+            const WideString s = model[size_t(i)];
+            TObject *o = objects[size_t(i)];
+            model.erase(model.begin() + i);
+            objects.erase(objects.begin() + i);
+            model.insert(model.begin() + j, s);
+            objects.insert(objects.begin() + j, o);
+            break;
+        }
+        case 6: {
+            const int i = pick(n + 1);
+            const std::vector<WideString> lines{WideString(), list[pick(n)], u"new"};
+            list.InsertStrings(i, lines);
+            model.insert(model.begin() + i, lines.begin(), lines.end());
+            objects.insert(objects.begin() + i, lines.size(), nullptr);
+            break;
+        }
+        case 7: {
+            const int i = pick(n);
+            auto *tag = reinterpret_cast<TObject *>(&tags[pick(8)]);
+            list.PutObject(i, tag);
+            objects[size_t(i)] = tag;
+            break;
+        }
+        default: {
+            const int i = pick(n);
+            const WideString s = list[i].substr(list[i].empty() ? 0 : 1) + list[i]; // from the line it replaces
+            list.Put(i, s);
+            model[size_t(i)] = s;
+            break;
+        }
+        }
+        ASSERT_EQ(list.Count(), int(model.size())) << "step " << step;
+    }
+    ASSERT_EQ(Lines(list), model);
+    for (int i = 0; i < list.Count(); ++i) {
+        EXPECT_EQ(list.Objects(i), objects[size_t(i)]) << i;
+        EXPECT_EQ(list[i].c_str()[list[i].size()], 0) << i;
+    }
+
+    // With every loaded line gone, new lines and a new load start afresh.
+    list.DeleteRange(0, list.Count());
+    list.Add(u"after");
+    EXPECT_EQ(Lines(list), std::vector<WideString>{u"after"});
+    Load(list, Utf16(u"x\ny", false));
+    list.Put(0, u"z");
+    EXPECT_EQ(Lines(list), (std::vector<WideString>{u"z", u"y"}));
+}
