@@ -17,9 +17,12 @@
 #include <string>
 #include <vector>
 
+#include <QString>
 #include <QTemporaryDir>
 
 #include "bench/BenchSupport.h"
+#include "editor/SyntaxEditCore.h"
+#include "editor/SyntaxEditorStrings.h"
 #include "text/WideStrings.h"
 
 namespace {
@@ -213,6 +216,14 @@ int main(int argc, char **argv)
         std::printf("%ld\n", OwnPeak());
         return ok ? 0 : 1;
     }
+    if (argc == 3 && std::strcmp(argv[1], "--editor") == 0) {
+        // Opening the file in the editor, whose line store is such a list, up to its first display.
+        TSyntaxEditCore editor;
+        const bool ok = editor.LoadFromFile(QString::fromLocal8Bit(argv[2]).toStdU16String(), fmShareDenyNone) && editor.LineCount() > 0;
+        editor.SetCaretXY({0, editor.LineCount() - 1});
+        std::printf("%ld\n", OwnPeak());
+        return ok ? 0 : 1;
+    }
     if (argc == 3 && std::strcmp(argv[1], "--iconv") == 0) {
         std::vector<std::u16string> lines;
         const bool ok = IconvLoad(argv[2], "WINDOWS-1252", lines) > 0;
@@ -268,10 +279,13 @@ int main(int argc, char **argv)
     const long idle = PeakOfChild(argv[0], "--idle", ansiFile, scratch);
     const long ours = PeakOfChild(argv[0], "--load", ansiFile, scratch);
     const long theirs = PeakOfChild(argv[0], "--iconv", ansiFile, scratch);
+    const long editor = PeakOfChild(argv[0], "--editor", ansiFile, scratch);
     const double mb = 1024.0 * 1024.0;
     std::printf("peak memory loading the ANSI file: ours %.0f MB (%.2fx the file; %.2fx above an idle process of"
                 " %.0f MB), iconv(3) + lines %.0f MB (%.2fx)\n",
                 ours / mb, double(ours) / double(ansi.size()), double(ours - idle) / double(ansi.size()), idle / mb,
                 theirs / mb, double(theirs) / double(ansi.size()));
+    std::printf("peak memory opening it in the editor: %.0f MB (%.2fx the file)\n", editor / mb,
+                double(editor) / double(ansi.size()));
     return 0;
 }
