@@ -43,12 +43,12 @@ void TColumnMap::Reset()
     FShifts.clear();
 }
 
-bool TColumnMap::IsPairTail(const WideString &text, size_t i)
+bool TColumnMap::IsPairTail(std::u16string_view text, size_t i)
 {
     return i > 0 && i < text.size() && IsLow(text[i]) && IsHigh(text[i - 1]);
 }
 
-int TColumnMap::Scan(const WideString &text, int from, int to, int tabSize, int64_t &offset,
+int TColumnMap::Scan(std::u16string_view text, int from, int to, int tabSize, int64_t &offset,
                      std::vector<TShift> *shifts)
 {
     const WideChar *p = text.data();
@@ -84,7 +84,7 @@ void TColumnMap::SetLengths(int length, int64_t offset)
     FDisplayLength = static_cast<int>(std::clamp<int64_t>(length + offset, 0, MaxColumn));
 }
 
-void TColumnMap::Build(const WideString &text, int tabSize)
+void TColumnMap::Build(std::u16string_view text, int tabSize)
 {
     FTabSize = std::max(1, tabSize);
     FShifts.clear();
@@ -93,7 +93,7 @@ void TColumnMap::Build(const WideString &text, int tabSize)
     SetLengths(static_cast<int>(text.size()), offset);
 }
 
-void TColumnMap::FollowChange(const WideString &Text, const TLineChange &Change)
+void TColumnMap::FollowChange(std::u16string_view Text, const TLineChange &Change)
 {
     // The shifts of tabs and pairs wholly before the change stay; from there the changed
     // characters are searched; after them the tabs and pairs are those known before, moved
@@ -164,7 +164,7 @@ int TColumnMap::CellCount(int index) const
     return CharIndexToColumn(index + 1) - CharIndexToColumn(index);
 }
 
-int TColumnMap::ExpandedLength(const WideString &text, int tabSize)
+int TColumnMap::ExpandedLength(std::u16string_view text, int tabSize)
 {
     if (tabSize < 1)
         tabSize = 1;
@@ -174,7 +174,7 @@ int TColumnMap::ExpandedLength(const WideString &text, int tabSize)
     return static_cast<int>(std::min<int64_t>(n, MaxColumn));
 }
 
-int TColumnMap::DisplayLengthOf(const WideString &text, int tabSize)
+int TColumnMap::DisplayLengthOf(std::u16string_view text, int tabSize)
 {
     int64_t offset = 0;
     Scan(text, 0, static_cast<int>(text.size()), std::max(1, tabSize), offset, nullptr);

@@ -9,16 +9,17 @@
 // change of its line from the changed characters and the tabs and pairs after them.
 #include "editor/LineChange.h"
 #include "platform/Types.h"
+#include <string_view>
 #include <cstdint>
 #include <vector>
 
 class TColumnMap {
 public:
     // Builds the map for a line; tabSize below 1 counts as 1.
-    void Build(const WideString &text, int tabSize);
+    void Build(std::u16string_view text, int tabSize);
     void Reset();
     // The line changed into Text as Change tells (the map was made for the text before).
-    void FollowChange(const WideString &Text, const TLineChange &Change);
+    void FollowChange(std::u16string_view Text, const TLineChange &Change);
 
     int Length() const { return FLength; } // characters in the line
     int DisplayLength() const { return FDisplayLength; } // columns the line spans
@@ -31,11 +32,11 @@ public:
     int CellCount(int index) const;
 
     // Length of a text with every tab counted as tabSize characters.
-    static int ExpandedLength(const WideString &text, int tabSize);
+    static int ExpandedLength(std::u16string_view text, int tabSize);
     // Display length of a text without keeping a map.
-    static int DisplayLengthOf(const WideString &text, int tabSize);
+    static int DisplayLengthOf(std::u16string_view text, int tabSize);
     // Whether text[i] is the second half of a surrogate pair.
-    static bool IsPairTail(const WideString &text, size_t i);
+    static bool IsPairTail(std::u16string_view text, size_t i);
 
 private:
     // From Index on, a character's column is its index plus Offset (until the next shift).
@@ -46,7 +47,7 @@ private:
     };
     // Adds the shifts of the tabs and pairs starting in [From, To) of the text, Offset running
     // on; returns where the scan ended (past To when a pair lies across it).
-    static int Scan(const WideString &text, int from, int to, int tabSize, int64_t &offset,
+    static int Scan(std::u16string_view text, int from, int to, int tabSize, int64_t &offset,
                     std::vector<TShift> *shifts);
     int64_t OffsetAt(int index) const;
     void SetLengths(int length, int64_t offset);

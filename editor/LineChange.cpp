@@ -6,7 +6,7 @@ namespace {
 constexpr size_t Block = 512; // compared with memcmp a block at a time
 }
 
-TLineChange LineChangeOf(const WideString &Old, const WideString &New)
+TLineChange LineChangeOf(std::u16string_view Old, std::u16string_view New)
 {
     const size_t n = std::min(Old.size(), New.size());
     const WideChar *a = Old.data(), *b = New.data();

@@ -1,7 +1,7 @@
 #include "editor/ScanCheckpoints.h"
 #include <algorithm>
 
-void TLineCheckpoints::Start(TSyntaxHighlighter &Highlighter, const WideString &Text, int From)
+void TLineCheckpoints::Start(TSyntaxHighlighter &Highlighter, std::u16string_view Text, int From)
 {
     const int length = static_cast<int>(Text.size());
     auto after = std::upper_bound(FPoints.begin(), FPoints.end(), From,
@@ -16,7 +16,7 @@ void TLineCheckpoints::Start(TSyntaxHighlighter &Highlighter, const WideString &
         Truncate(static_cast<size_t>(after - 1 - FPoints.begin()));
         after = FPoints.end();
     }
-    Highlighter.SetLine(Text, false);
+    Highlighter.SetLine(Text.data(), static_cast<int>(Text.size()), false);
     FNextStale = 0;
 }
 
@@ -108,7 +108,7 @@ void TLineCheckpoints::Changed(const TLineChange &Change)
     Truncate(static_cast<size_t>(kept - FPoints.begin()));
 }
 
-TLineCheckpoints *TScanCheckpoints::For(int Line, const WideString &Text, intptr_t StartRange)
+TLineCheckpoints *TScanCheckpoints::For(int Line, std::u16string_view Text, intptr_t StartRange)
 {
     if (static_cast<int64_t>(Text.size()) < MinLength)
         return nullptr;

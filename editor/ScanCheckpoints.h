@@ -22,7 +22,7 @@ public:
 
     // Starts the highlighter (in the line's start range) on the line, at the last checkpoint
     // at or before From, or at the line's start.
-    void Start(TSyntaxHighlighter &Highlighter, const WideString &Text, int From);
+    void Start(TSyntaxHighlighter &Highlighter, std::u16string_view Text, int From);
     // Called for every token of a scan started by Start, before Next.
     void Note(const TSyntaxHighlighter &Highlighter)
     {
@@ -64,7 +64,7 @@ public:
 
     // The checkpoints of a line whose start range is StartRange; nullptr for a short line.
     // Checkpoints kept for another start range are dropped.
-    TLineCheckpoints *For(int Line, const WideString &Text, intptr_t StartRange);
+    TLineCheckpoints *For(int Line, std::u16string_view Text, intptr_t StartRange);
     void Clear() { FLines.clear(); }
     void LineChanged(int Line, const TLineChange &Change);
     void LinesInserted(int Index, int Count);
@@ -76,10 +76,11 @@ private:
 };
 
 // Starts the highlighter on a line: through its checkpoints when it has them, else at its start.
-inline void StartLineScan(TSyntaxHighlighter &Highlighter, TLineCheckpoints *Points, const WideString &Text, int From)
+// Text must stay unchanged until the scan ends.
+inline void StartLineScan(TSyntaxHighlighter &Highlighter, TLineCheckpoints *Points, std::u16string_view Text, int From)
 {
     if (Points)
         Points->Start(Highlighter, Text, From);
     else
-        Highlighter.SetLine(Text, false);
+        Highlighter.SetLine(Text.data(), static_cast<int>(Text.size()), false);
 }

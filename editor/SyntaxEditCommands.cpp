@@ -495,7 +495,7 @@ void TSyntaxEditCore::DeleteLastChar(const TUndoRecord &snap)
         SetBlockBegin(GetCaretXY());
         AddUndo(ukBackspace, snap, snap.BeforeText, WideString(), GetCaretXY(), GetCaretXY(), GetCaretXY());
     } else {
-        const WideString &line = CaretLine(); // changes with the first Put below
+        const TWideLine line = CaretLine(); // valid until the lines change below
         const int y = FCaretY;
         const int i = ColumnToCharIndex(FCaretX, y);
         const int n = static_cast<int>(line.size());
@@ -576,7 +576,7 @@ void TSyntaxEditCore::DeleteNextChar(const TUndoRecord &snap)
     const int i = ColumnToCharIndex(FCaretX, y);
     const int n = static_cast<int>(FLines->Get(y).size());
     if (i < n) {
-        const WideString &current = FLines->Get(y);
+        const TWideLine current = FLines->Get(y); // read before the line is replaced
         const size_t width = TColumnMap::IsPairTail(current, static_cast<size_t>(i) + 1) ? 2 : 1;
         const WideString removed = current.substr(static_cast<size_t>(i), width);
         const int column = CharIndexToColumn(i, y);

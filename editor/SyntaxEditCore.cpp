@@ -97,7 +97,7 @@ void TSyntaxEditCore::PrepareRanges(int line)
     if (FValidRangeLine < line) {
         FHighLighter->SetRange(static_cast<int32_t>(FLines->Range(FValidRangeLine)));
         for (int i = FValidRangeLine; i < line; ++i) {
-            const WideString &text = FLines->Get(i);
+            const TWideLine text = FLines->Get(i); // the scan changes ranges only, never the text
             // Each line starts in its stored range: a long line's scan may stop early.
             FHighLighter->SetRange(static_cast<int32_t>(FLines->Range(i)));
             TLineCheckpoints *points = CheckpointsOf(i);
@@ -494,7 +494,7 @@ void TSyntaxEditCore::PrevWordPos(TTextPoint &pos)
 
 // ======================================================================= line list events
 
-void TSyntaxEditCore::CountLength(const WideString &text, int delta)
+void TSyntaxEditCore::CountLength(std::u16string_view text, int delta)
 {
     if (FLengthsValid)
         CountDisplayLength(DisplayLengthOf(text), delta);
@@ -628,7 +628,7 @@ void TSyntaxEditCore::LinesDeleted(int index, const std::vector<WideString> &old
     }
 }
 
-void TSyntaxEditCore::LineChanging(int index, const WideString &oldText, const WideString &newText)
+void TSyntaxEditCore::LineChanging(int index, std::u16string_view oldText, const WideString &newText)
 {
     // Only the changed part of a long line is looked at where possible: the highlighter
     // checkpoints before it stay, and the column map follows it.
@@ -722,7 +722,7 @@ void TSyntaxEditCore::TrimTrailingBlanks(int line, bool joined)
 {
     if (line < 0 || line >= LineCount())
         return;
-    const WideString &text = FLines->Get(line);
+    const TWideLine text = FLines->Get(line); // read before the Put below
     if (text.empty() || !(UnicodeIsWhiteSpace(text.back()) || UnicodeIsControl(text.back())))
         return;
     const WideString trimmed = TrimRightBlanks(text);
@@ -966,7 +966,7 @@ WideString TSyntaxEditCore::GetLineText()
     return CaretLine();
 }
 
-const WideString &TSyntaxEditCore::CaretLine()
+TWideLine TSyntaxEditCore::CaretLine()
 {
     if (LineCount() == 0) {
         const bool editorModified = FModified;
@@ -977,13 +977,12 @@ const WideString &TSyntaxEditCore::CaretLine()
         if (HighlighterActive())
             HighlighterSeedFirstLine();
     }
-    static const WideString none;
-    return FCaretY >= 0 && FCaretY < LineCount() ? FLines->Get(FCaretY) : none;
+    return FCaretY >= 0 && FCaretY < LineCount() ? FLines->Get(FCaretY) : TWideLine();
 }
 
 void TSyntaxEditCore::ReplaceInLine(int y, int index, int count, const WideString &text)
 {
-    const WideString &old = FLines->Get(y);
+    const TWideLine old = FLines->Get(y); // read before the Put below
     index = std::clamp(index, 0, static_cast<int>(old.size()));
     count = std::clamp(count, 0, static_cast<int>(old.size()) - index);
     const size_t size = old.size() - static_cast<size_t>(count) + text.size();

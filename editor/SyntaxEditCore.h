@@ -198,7 +198,7 @@ public:
     WideString GetLineText();
     // The caret's line as GetLineText makes sure it exists, without a copy: valid until the
     // lines change.
-    const WideString &CaretLine();
+    TWideLine CaretLine();
     void SetLineText(const WideString &text);
     // Puts line y with count characters from index on replaced by text. The new line is made
     // in a buffer kept between edits, so a keystroke in a long line copies it once and takes
@@ -404,10 +404,10 @@ public:
     void LineDeleted(int index, const WideString &oldText);
     void LinesInserted(int index, const std::vector<WideString> &lines);
     void LinesDeleted(int index, const std::vector<WideString> &oldLines);
-    int DisplayLengthOf(const WideString &text) const { return TColumnMap::DisplayLengthOf(text, FTabSize); }
+    int DisplayLengthOf(std::u16string_view text) const { return TColumnMap::DisplayLengthOf(text, FTabSize); }
     // A line is about to change from oldText to newText (the list holds oldText still),
     // then it has changed.
-    void LineChanging(int index, const WideString &oldText, const WideString &newText);
+    void LineChanging(int index, std::u16string_view oldText, const WideString &newText);
     void LinePut(int index, const WideString &newText);
     void TextSet();
     void LinesCleared();
@@ -553,7 +553,7 @@ protected:
     int FMapFollowsLine = -1;
     // How many lines have each display length, for the longest line; counted again when
     // not valid.
-    void CountLength(const WideString &text, int delta);
+    void CountLength(std::u16string_view text, int delta);
     void CountDisplayLength(int length, int delta);
     std::map<int, int> FLengthCounts;
     bool FLengthsValid = false;

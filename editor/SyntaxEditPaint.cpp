@@ -119,7 +119,7 @@ struct TLinePainter {
     QColor Back, Ink, SelFg, SelBg, MarkFg, MarkBg;
     bool ShowControls;
     // The line being painted.
-    const WideString *Line = nullptr;
+    TWideLine Line = TWideLine();
     const TColumnMap *Map = nullptr;
     int Y = 0, Length = 0, IdxFrom = 0, IdxTo = 0;
     int S0 = INT_MAX, S1 = INT_MAX; // selected characters [S0, S1) of the line
@@ -134,7 +134,7 @@ struct TLinePainter {
         to = std::min(to, IdxTo);
         if (from >= to)
             return;
-        const WideString &line = *Line;
+        const TWideLine line = Line;
         const int x0 = X(from), x1 = X(to);
         P.fillRect(QRect(x0, Y, x1 - x0, Lh), bg);
         P.setFont(Styled(Font, style));
@@ -163,7 +163,7 @@ struct TLinePainter {
                 const int cx0 = X(i);
                 ++i;
                 flush(X(i + 1));
-                P.drawText(cx0, Y + Ascent, QString::fromUtf16(&line[static_cast<size_t>(i) - 1], 2));
+                P.drawText(cx0, Y + Ascent, QString::fromUtf16(line.data() + (i - 1), 2));
                 continue;
             }
             if (c >= 0x0250) {
@@ -210,7 +210,7 @@ struct TLinePainter {
     bool WriteTokens(TSyntaxHighlighter &hl, TLineCheckpoints *points, bool nextKnown, int32_t &endRange,
                      FColor colorOf)
     {
-        StartLineScan(hl, points, *Line, IdxFrom);
+        StartLineScan(hl, points, Line, IdxFrom);
         TTokenInfo token;
         while (!hl.GetEol()) {
             if (hl.GetTokenPos() >= IdxTo) {
@@ -315,9 +315,9 @@ void TCustomSyntaxEdit::PaintLines(QPainter &p, const QRect &clip)
 
     int y = (first + TopOffset()) * lh;
     for (int j = first; j <= last; ++j, y += lh) {
-        const WideString &line = Lines().Get(j);
+        const TWideLine line = Lines().Get(j); // painting never changes the lines
         const TColumnMap &map = MapOf(j);
-        lp.Line = &line;
+        lp.Line = line;
         lp.Map = &map;
         lp.Y = y;
         lp.Length = static_cast<int>(line.size());

@@ -73,7 +73,7 @@ void TSyntaxEditorStrings::Clear()
 
 void TSyntaxEditorStrings::Put(int Index, const WideString &S)
 {
-    const WideString &current = Get(Index);
+    const TWideLine current = Get(Index); // gone with the old text once it is replaced
     if (current.size() == S.size() && std::memcmp(current.data(), S.data(), S.size() * sizeof(WideChar)) == 0)
         return;
     FEditor->LineChanging(Index, current, S);

@@ -13,6 +13,7 @@
 // Token start and length count UTF-16 units of the line handed to SetLine.
 #include "editor/HighlightAttributes.h"
 #include "platform/Types.h"
+#include "text/WideLine.h"
 #include <algorithm>
 #include <array>
 #include <bitset>
@@ -174,10 +175,13 @@ public:
     virtual void SetLine(const WideChar *Text, int Length, bool Flag) = 0;
     void SetLine(const WideString &Text, bool Flag = false) { SetLine(Text.data(), int(Text.size()), Flag); }
     void SetLine(WideString &&, bool = false) = delete; // the text must outlive the scan
+    // A line of the editor's list, scanned in place (the list must not change during the scan).
+    void SetLine(const TWideLine &Text, bool Flag = false) { SetLine(Text.data(), int(Text.size()), Flag); }
     // Starts a line, scans its first token, then returns to the default range.
     virtual void SetLineNoRange(const WideChar *Text, int Length) = 0;
     void SetLineNoRange(const WideString &Text) { SetLineNoRange(Text.data(), int(Text.size())); }
     void SetLineNoRange(WideString &&) = delete;
+    void SetLineNoRange(const TWideLine &Text) { SetLineNoRange(Text.data(), int(Text.size())); }
     // Checkpoints inside long lines. SaveCheckpoint keeps the state after the current token
     // (false at the end of the line, or when the highlighter has none); ResumeLine starts a
     // line at a checkpoint taken on the same line, with the token after it current. The text
