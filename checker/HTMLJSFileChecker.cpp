@@ -4,6 +4,7 @@
 #include <chrono>
 #include <filesystem>
 #include <fstream>
+#include <utility>
 
 #include "checker/Findings.h"
 #include "checker/JSModel.h"
@@ -47,10 +48,13 @@ AnsiString StripByteOrderMark(AnsiString Line)
 
 AnsiString DocumentLine(const TWideStrings &Lines, int Index)
 {
-    const WideString &w = Lines[Index];
+    const TWideLine w = Lines[Index];
     if (Index == 0 && !w.empty() && w[0] == 0xFEFF)
-        return WideToAnsi(w.substr(1));
-    return Index == 0 ? StripByteOrderMark(WideToAnsi(w)) : WideToAnsi(w);
+        return WideToAnsi(w.data() + 1, w.size() - 1);
+    AnsiString s = WideToAnsi(w.data(), w.size());
+    if (Index == 0)
+        return StripByteOrderMark(std::move(s));
+    return s;
 }
 
 THTMLJSFileChecker::THTMLJSFileChecker(IIncludeHost *Main)
