@@ -154,14 +154,14 @@ int main(int argc, char **argv)
         // The same with lines after the long one: their colours start in the state the long
         // line ends in, which a keystroke near its start must not rescan to its end for. And a
         // long line that starts with a tab (its column map has more than one column per
-        // character to follow).
-        auto keystrokes = [&](const char *label, const WideString &text) {
+        // character to follow), and a long line inside a script block of a page.
+        auto keystrokes = [&](const char *label, const WideString &text, TSyntaxHighlighter &h, int y) {
             TSyntaxEdit e;
             e.resize(1000, 800);
-            e.SetHighLighter(&js);
+            e.SetHighLighter(&h);
             e.Lines().SetTextStr(text);
             PaintMs(e);
-            e.SetCaretXY({10, 0});
+            e.SetCaretXY({10, y});
             PaintMs(e);
             std::vector<double> ms;
             for (int i = 0; i < 44; ++i) {
@@ -181,9 +181,11 @@ int main(int argc, char **argv)
                 line += u"function(a,b){var c=a.length/2;if(c>b){return \"x\"+a[c]}else{b=/[a-z]+/g.exec(a)}};";
             char label[96];
             std::snprintf(label, sizeof label, "%.0f MB script line and lines after it, keystroke near its start", mb);
-            keystrokes(label, line + u"\r\nvar after = 1; /* c */\r\nmore('x');\r\n");
+            keystrokes(label, line + u"\r\nvar after = 1; /* c */\r\nmore('x');\r\n", js, 0);
             std::snprintf(label, sizeof label, "%.0f MB script line after a tab, keystroke near its start", mb);
-            keystrokes(label, u"\t" + line);
+            keystrokes(label, u"\t" + line, js, 0);
+            std::snprintf(label, sizeof label, "%.0f MB script line inside a page, keystroke near its start", mb);
+            keystrokes(label, u"<p>x</p>\r\n<script>\r\n" + line + u"\r\n</script>\r\n<p>y</p>\r\n", html, 2);
         }
     }
     {

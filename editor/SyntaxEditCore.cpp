@@ -213,7 +213,7 @@ void TSyntaxEditCore::SetTabSize(int value)
     if (value == FTabSize)
         return;
     FTabSize = value;
-    FMapLine = -1;
+    DropColumnMap();
     FLengthsValid = false;
     ViewInvalidate();
 }
@@ -321,21 +321,38 @@ void TSyntaxEditCore::SetScrollBars(TScrollStyle value)
 
 // ======================================================================= column map
 
+TSyntaxEditCore::TMapSlot *TSyntaxEditCore::MapSlotOf(int line)
+{
+    for (TMapSlot &slot : FMaps)
+        if (slot.Line == line)
+            return &slot;
+    return nullptr;
+}
+
+void TSyntaxEditCore::DropColumnMapsFrom(int line)
+{
+    for (TMapSlot &slot : FMaps)
+        if (slot.Line >= line)
+            slot.Line = -1;
+}
+
 const TColumnMap &TSyntaxEditCore::MapOf(int line)
 {
     const int count = LineCount();
     if (line >= count)
         line = count - 1;
     if (line < 0) {
-        FMap.Reset();
-        FMapLine = -1;
-        return FMap;
+        FMaps[0].Map.Reset();
+        FMaps[0].Line = -1;
+        return FMaps[0].Map;
     }
-    if (FMapLine != line) {
-        FMap.Build(FLines->Get(line), FTabSize);
-        FMapLine = line;
-    }
-    return FMap;
+    if (TMapSlot *slot = MapSlotOf(line))
+        return slot->Map;
+    const WideString &text = FLines->Get(line);
+    TMapSlot &slot = FMaps[text.size() >= static_cast<size_t>(TScanCheckpoints::MinLength) ? 1 : 0];
+    slot.Map.Build(text, FTabSize);
+    slot.Line = line;
+    return slot.Map;
 }
 
 int TSyntaxEditCore::LineDisplayLength(int line)
@@ -570,8 +587,7 @@ void TSyntaxEditCore::LineInserted(int index, const WideString &text)
     ShiftRangeMarks(index, 1);
     FCheckpoints.LinesInserted(index, 1);
     RangesChanged(index - 1, index);
-    if (FMapLine >= index)
-        FMapLine = -1;
+    DropColumnMapsFrom(index);
     CountLength(text, 1);
 }
 
@@ -584,8 +600,7 @@ void TSyntaxEditCore::LineDeleted(int index, const WideString &oldText)
     ShiftRangeMarks(index, -1);
     FCheckpoints.LinesDeleted(index, 1);
     RangesChanged(index - 1, index - 1);
-    if (FMapLine >= index)
-        FMapLine = -1;
+    DropColumnMapsFrom(index);
     CountLength(oldText, -1);
     const int count = LineCount();
     if (FCaretY >= count && FCaretY > 0) {
@@ -601,8 +616,7 @@ void TSyntaxEditCore::LinesInserted(int index, const std::vector<WideString> &li
     ShiftRangeMarks(index, static_cast<int>(lines.size()));
     FCheckpoints.LinesInserted(index, static_cast<int>(lines.size()));
     RangesChanged(index - 1, index + static_cast<int>(lines.size()) - 1);
-    if (FMapLine >= index)
-        FMapLine = -1;
+    DropColumnMapsFrom(index);
     for (const WideString &s : lines)
         CountLength(s, 1);
 }
@@ -617,8 +631,7 @@ void TSyntaxEditCore::LinesDeleted(int index, const std::vector<WideString> &old
     ShiftRangeMarks(index, -deleted);
     FCheckpoints.LinesDeleted(index, deleted);
     RangesChanged(index - 1, index - 1);
-    if (FMapLine >= index)
-        FMapLine = -1;
+    DropColumnMapsFrom(index);
     for (const WideString &s : oldLines)
         CountLength(s, -1);
     const int count = LineCount();
@@ -638,28 +651,38 @@ void TSyntaxEditCore::LineChanging(int index, std::u16string_view oldText, const
     FEditHintLine = -1;
     const TLineChange change = hinted ? FEditHint : LineChangeOf(oldText, newText);
     FCheckpoints.LineChanged(index, change);
+    FMapFollows = nullptr;
     FMapFollowsLine = -1;
-    if (FMapLine == index && FMap.Length() == static_cast<int>(oldText.size())) {
-        CountDisplayLength(FMap.DisplayLength(), -1);
-        FMap.FollowChange(newText, change);
+    TMapSlot *slot = MapSlotOf(index);
+    if (slot && slot->Map.Length() == static_cast<int>(oldText.size())) {
+        CountDisplayLength(slot->Map.DisplayLength(), -1);
+        slot->Map.FollowChange(newText, change);
+        FMapFollows = slot;
         FMapFollowsLine = index;
     } else {
         CountLength(oldText, -1);
     }
-    FMapLine = -1; // until the list holds the new text
+    if (slot)
+        slot->Line = -1; // until the list holds the new text
 }
 
 void TSyntaxEditCore::LinePut(int index, const WideString &newText)
 {
     RangesChangedFrom(index);
-    if (FMapFollowsLine == index && FMap.Length() == static_cast<int>(newText.size())) {
-        FMapLine = index;
-        CountDisplayLength(FMap.DisplayLength(), 1);
+    // (Unless the slot was used for another line meanwhile.)
+    if (FMapFollows && FMapFollowsLine == index && (FMapFollows->Line == -1 || FMapFollows->Line == index) &&
+        FMapFollows->Map.Length() == static_cast<int>(newText.size())) {
+        for (TMapSlot &other : FMaps)
+            if (other.Line == index)
+                other.Line = -1;
+        FMapFollows->Line = index;
+        CountDisplayLength(FMapFollows->Map.DisplayLength(), 1);
     } else {
-        if (FMapLine == index)
-            FMapLine = -1;
+        if (TMapSlot *slot = MapSlotOf(index))
+            slot->Line = -1;
         CountLength(newText, 1);
     }
+    FMapFollows = nullptr;
     FMapFollowsLine = -1;
     InvalidateLine(index);
 }
@@ -670,7 +693,7 @@ void TSyntaxEditCore::LinesCleared()
     FCheckpoints.Clear();
     FValidRangeLine = 0;
     ForgetKnownRanges();
-    FMapLine = -1;
+    DropColumnMap();
     FLengthCounts.clear();
     FLengthsValid = true;
 }
@@ -679,7 +702,7 @@ void TSyntaxEditCore::TextSet()
 {
     FTrimLine = -1;
     FCheckpoints.Clear();
-    FMapLine = -1;
+    DropColumnMap();
     FLengthsValid = false;
     FValidRangeLine = 0;
     ForgetKnownRanges();

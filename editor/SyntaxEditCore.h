@@ -13,6 +13,7 @@
 #include <bitset>
 #include <exception>
 #include <cstdint>
+#include <array>
 #include <map>
 #include <functional>
 #include <memory>
@@ -227,7 +228,7 @@ public:
     // The longer of MaxRightChar and the line's display length: no column limit ever cuts
     // a line's existing text.
     int LineLimit(int line);
-    void DropColumnMap() { FMapLine = -1; }
+    void DropColumnMap() { DropColumnMapsFrom(0); }
 
     // ---- bookmarks
     const TBookmark &Bookmark(int i) const { return FBookmarks[static_cast<size_t>(i)]; }
@@ -547,9 +548,17 @@ protected:
     int FEditHintLine = -1;
     TLineChange FEditHint;
     // Column map of one line.
-    TColumnMap FMap;
-    int FMapLine = -1;
-    // The map already follows a change of this line that is under way.
+    // Column maps of two lines: the one used last, and the long line used last (so painting
+    // the short lines around a long one does not drop its map).
+    struct TMapSlot {
+        TColumnMap Map;
+        int Line = -1;
+    };
+    std::array<TMapSlot, 2> FMaps;
+    TMapSlot *MapSlotOf(int line);
+    void DropColumnMapsFrom(int line);
+    // The slot whose map already follows a change of its line that is under way.
+    TMapSlot *FMapFollows = nullptr;
     int FMapFollowsLine = -1;
     // How many lines have each display length, for the longest line; counted again when
     // not valid.
