@@ -547,7 +547,6 @@ protected:
     // Where the line ReplaceInLine is putting changes, so the change need not be searched for.
     int FEditHintLine = -1;
     TLineChange FEditHint;
-    // Column map of one line.
     // Column maps of two lines: the one used last, and the long line used last (so painting
     // the short lines around a long one does not drop its map).
     struct TMapSlot {
