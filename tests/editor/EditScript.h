@@ -117,7 +117,7 @@ inline std::string Text(const TSyntaxEditCore &e)
     std::string out;
     for (int i = 0; i < e.LineCount(); ++i) {
         out += i ? "|" : "";
-        for (char c : U8(e.Lines().Get(i)))
+        for (char c : EditScript::U8(e.Lines().Get(i)))
             out += c == '\t' ? '~' : c;
     }
     return out;
