@@ -708,8 +708,9 @@ void TSyntaxEditCore::TypeChar(WideChar ch, const TUndoRecord &snap)
             }
             FLines->Put(FCaretY, line);
             SetCaretX(target);
-            FBlockBegin = b;
-            FBlockEnd = e;
+            // Through the setter: the moved selection stays within the columns a selection may
+            // reach, as it will when undo and redo restore it.
+            SetBlockExact(b, e);
             InvalidateLine(FCaretY);
             // Recorded as the insertion it is, so that undo takes exactly the blanks out.
             const TTextPoint to{CharIndexToColumn(std::min(k, length) + static_cast<int>(blanks.size()), FCaretY),
