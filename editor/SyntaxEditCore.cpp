@@ -756,9 +756,14 @@ void TSyntaxEditCore::TrimTrailingBlanks(int line, bool joined)
     r.BlanksAt = {static_cast<int>(trimmed.size()), line};
     r.BeforeText = text.substr(trimmed.size());
     r.CaretBefore = r.CaretAfter = GetCaretXY();
-    r.BlockBeginBefore = r.BlockBeginAfter = FBlockBegin;
-    r.BlockEndBefore = r.BlockEndAfter = FBlockEnd;
+    r.BlockBeginBefore = FBlockBegin;
+    r.BlockEndBefore = FBlockEnd;
     FLines->Put(line, trimmed);
+    // A selection end in the blanks' columns beyond what a selection may reach on the shorter
+    // line comes back within it, as undo and redo would put it.
+    SetBlockExact(FBlockBegin, FBlockEnd);
+    r.BlockBeginAfter = FBlockBegin;
+    r.BlockEndAfter = FBlockEnd;
     FUndoList.Add(r);
 }
 
