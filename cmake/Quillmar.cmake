@@ -43,7 +43,9 @@ function(quillmar_tests dir)
     set_target_properties(${_exe} PROPERTIES UNITY_BUILD ON UNITY_BUILD_BATCH_SIZE ${QUILLMAR_UNITY_TEST_BATCH})
     # A fixture in an anonymous namespace is fine in a .cpp; included into the batch it would be reported as
     # if it were a header's.
-    target_compile_options(${_exe} PRIVATE -Wno-subobject-linkage)
+    if(CMAKE_CXX_COMPILER_ID STREQUAL "GNU")
+      target_compile_options(${_exe} PRIVATE -Wno-subobject-linkage)
+    endif()
   endif()
   gtest_discover_tests(${_exe}
     PROPERTIES ENVIRONMENT "QT_QPA_PLATFORM=offscreen"
