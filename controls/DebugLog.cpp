@@ -182,19 +182,7 @@ void TDLogFile::WriteHeader(const TDebugLogSystem &System)
         version = un.version;
     }
     // "6.1.0-18-amd64": major, minor and the patch level as the build.
-    int parts[3] = {0, 0, 0};
-    const char *p = release.c_str();
-    const char *end = p + release.size();
-    for (int i = 0; i < 3 && p < end; ++i) {
-        const auto res = std::from_chars(p, end, parts[i]);
-        if (res.ec != std::errc())
-            break;
-        p = res.ptr;
-        if (p < end && *p == '.')
-            ++p;
-        else
-            break;
-    }
+    const TFileVersion kernel = ParseFileVersion(release);
     std::string joined, raw;
     for (size_t i = 0; i < System.Arguments.size(); ++i) {
         if (i > 1)
@@ -210,7 +198,7 @@ void TDLogFile::WriteHeader(const TDebugLogSystem &System)
     WriteLine("!Log File:             %s", {tab + LogFileName});
     WriteLine("!Date:                 %s", {tab + LocalTime("%Y-%m-%d %H:%M:%S")});
     WriteLine("!Operating System:      %s %d.%d (Build %d) %s",
-              {tab + sysName, parts[0], parts[1], parts[2], version.empty() ? AnsiString("No Service Pack") : version});
+              {tab + sysName, int(kernel.Major), int(kernel.Minor), int(kernel.Release), version.empty() ? AnsiString("No Service Pack") : version});
     WriteLine("!Locale:                %s", {tab + UserLocaleName()});
     WriteLine("!DecimalSeparator:      %s", {tab + DecimalSeparator()});
     WriteLine("-");
