@@ -285,6 +285,7 @@ private:
     void DataConnectFailed(uint16_t Error);
     bool TakeFinalReply(int &Code);
     void DataReceiveConnected(uint16_t Error);
+    void ReceiveOnDataSocket();
     void DataReceiveData();
     void DataReceiveClosed(uint16_t Error);
     void ReceiveFirstReply();

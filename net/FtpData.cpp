@@ -213,11 +213,17 @@ void TCustomFtpCli::DataConnectFailed(uint16_t Error)
 
 void TCustomFtpCli::DataReceiveConnected(uint16_t Error)
 {
-    TWSocket &D = *FDataSocket;
     if (Error != 0) {
         DataConnectFailed(Error);
         return;
     }
+    ReceiveOnDataSocket();
+}
+
+// The data connection is up for a download: its data goes to the download from now on.
+void TCustomFtpCli::ReceiveOnDataSocket()
+{
+    TWSocket &D = *FDataSocket;
     D.OnDataAvailable = [this](TCustomWSocket *, uint16_t) { DataReceiveData(); };
     D.OnSessionClosed = [this](TCustomWSocket *, uint16_t E) { DataReceiveClosed(E); };
     FDataConnected = true;
@@ -235,11 +241,8 @@ void TCustomFtpCli::DataReceiveAccept(uint16_t Error)
     // The listener gives way to the accepted connection.
     D.OnSessionAvailable = nullptr;
     D.Dup(Handle);
-    D.OnDataAvailable = [this](TCustomWSocket *, uint16_t) { DataReceiveData(); };
-    D.OnSessionClosed = [this](TCustomWSocket *, uint16_t E) { DataReceiveClosed(E); };
     D.SetComponentOptions(D.ComponentOptions() | wsoNoReceiveLoop);
-    FDataConnected = true;
-    FStartTime = GetTickCount();
+    ReceiveOnDataSocket();
 }
 
 void TCustomFtpCli::DataReceiveData()

@@ -136,44 +136,26 @@ void BuildJSLiteral(const std::u32string &Text, Emit emit, Outside outside)
     emit(U'\'');
     for (size_t i = 0; i < Text.size(); ++i) {
         const char32_t c = Text[i];
-        switch (c) {
-        case '\\':
+        // Characters with a one-letter escape of their own.
+        const char32_t named = c == '\\' || c == '\'' || c == '"' ? c
+                               : c == '\r'                           ? U'r'
+                               : c == '\n'                           ? U'n'
+                               : c == '\t'                           ? U't'
+                                                                    : 0;
+        if (named) {
             emit(U'\\');
-            emit(U'\\');
-            break;
-        case '\'':
-            emit(U'\\');
-            emit(U'\'');
-            break;
-        case '"':
-            emit(U'\\');
-            emit(U'"');
-            break;
-        case '\r':
-            emit(U'\\');
-            emit(U'r');
-            break;
-        case '\n':
-            emit(U'\\');
-            emit(U'n');
-            break;
-        case '\t':
-            emit(U'\\');
-            emit(U't');
-            break;
-        default:
-            if (c < 0x20 || c == 0x7F || c == 0x2028 || c == 0x2029) {
-                hex4(unsigned(c));
-            } else if (outside(c)) {
-                if (c >= 0x10000) {
-                    hex4(0xD800 + ((c - 0x10000) >> 10));
-                    hex4(0xDC00 + ((c - 0x10000) & 0x3FF));
-                } else {
-                    hex4(unsigned(c));
-                }
+            emit(named);
+        } else if (c < 0x20 || c == 0x7F || c == 0x2028 || c == 0x2029) {
+            hex4(unsigned(c));
+        } else if (outside(c)) {
+            if (c >= 0x10000) {
+                hex4(0xD800 + ((c - 0x10000) >> 10));
+                hex4(0xDC00 + ((c - 0x10000) & 0x3FF));
             } else {
-                emit(c);
+                hex4(unsigned(c));
             }
+        } else {
+            emit(c);
         }
         // A line break that more text follows ends the literal's line: the break itself stays in the
         // value (escaped above), and the literal goes on after "' +" on the next line.
