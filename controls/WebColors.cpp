@@ -1,5 +1,6 @@
 #include "controls/WebColors.h"
 #include "platform/QtConvert.h"
+#include "platform/SysUtils.h"
 #include <QColor>
 #include <QFont>
 #include <QImage>
@@ -169,17 +170,6 @@ const TWebGridLayout Layouts[] = {
     {218, 146, 16, 8, 108, 18},
 };
 
-int HexDigit(char16_t C)
-{
-    if (C >= '0' && C <= '9')
-        return C - '0';
-    if (C >= 'A' && C <= 'F')
-        return C - 'A' + 10;
-    if (C >= 'a' && C <= 'f')
-        return C - 'a' + 10;
-    return -1;
-}
-
 const TNamedWebColor *NamedTable(TWebGrid Grid)
 {
     return Grid == TWebGrid::WebNames ? WebNamedColors : Grid == TWebGrid::Std16 ? Std16Colors : nullptr;
@@ -215,7 +205,7 @@ std::optional<TColor> WebTextToColor(const WideString &Text)
         return std::nullopt;
     int Channel[3];
     for (int I = 0; I < 3; ++I) {
-        const int Hi = HexDigit(Text[1 + 2 * I]), Lo = HexDigit(Text[2 + 2 * I]);
+        const int Hi = HexDigitOf(Text[1 + 2 * I]), Lo = HexDigitOf(Text[2 + 2 * I]);
         if (Hi < 0 || Lo < 0)
             return std::nullopt;
         Channel[I] = Hi * 16 + Lo;

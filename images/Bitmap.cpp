@@ -383,20 +383,9 @@ void TBitmap::FromImage(const QImage &Image)
     Changed();
 }
 
-static QByteArray ReadAll(TStream &Stream)
-{
-    const int64_t size = Stream.GetSize() - Stream.GetPosition();
-    QByteArray data;
-    if (size > 0) {
-        data.resize(qsizetype(size));
-        data.resize(qsizetype(Stream.Read(data.data(), size)));
-    }
-    return data;
-}
-
 void TBitmap::LoadFromStream(TStream &Stream)
 {
-    QByteArray data = ReadAll(Stream);
+    QByteArray data = ReadRestOfStream(Stream);
     QBuffer buffer(&data);
     QImageReader reader(&buffer, "bmp");
     const QSize size = reader.size();

@@ -4,6 +4,7 @@
 #include "images/QtPictures.h"
 #include "platform/SysUtils.h"
 
+#include <QByteArray>
 #include <QImage>
 #include <mutex>
 
@@ -167,4 +168,15 @@ void TPicture::SaveToFile(const AnsiString &FileName)
 {
     if (FGraphic)
         FGraphic->SaveToFile(FileName);
+}
+
+QByteArray ReadRestOfStream(TStream &Stream)
+{
+    const int64_t size = Stream.GetSize() - Stream.GetPosition();
+    QByteArray data;
+    if (size > 0) {
+        data.resize(qsizetype(size));
+        data.resize(qsizetype(Stream.Read(data.data(), size)));
+    }
+    return data;
 }

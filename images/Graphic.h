@@ -12,6 +12,7 @@
 #include <memory>
 #include <vector>
 
+class QByteArray;
 class QPainter;
 class QImage;
 
@@ -27,6 +28,8 @@ constexpr int kMaxImageSide = 65535;
 // Throws EInvalidGraphic "Image too large (W x H pixels, at most 67108864)" past the budget,
 // and EImageRangeError for a negative size.
 void CheckImageSize(int64_t Width, int64_t Height);
+// What is left of a stream from its position on, read whole (pictures Qt's readers decode).
+QByteArray ReadRestOfStream(TStream &Stream);
 
 struct TPaletteEntry {
     uint8_t peRed = 0;

@@ -6,17 +6,6 @@
 #include <QPainter>
 #include <cmath>
 
-static QByteArray ReadRest(TStream &Stream)
-{
-    const int64_t size = Stream.GetSize() - Stream.GetPosition();
-    QByteArray data;
-    if (size > 0) {
-        data.resize(qsizetype(size));
-        data.resize(qsizetype(Stream.Read(data.data(), size)));
-    }
-    return data;
-}
-
 void TQtImageGraphic::Draw(QPainter &Painter, const QRect &Rect)
 {
     if (!FImage.isNull())
@@ -25,7 +14,7 @@ void TQtImageGraphic::Draw(QPainter &Painter, const QRect &Rect)
 
 void TQtImageGraphic::LoadFromStream(TStream &Stream)
 {
-    QByteArray data = ReadRest(Stream);
+    QByteArray data = ReadRestOfStream(Stream);
     QBuffer buffer(&data);
     QImageReader reader(&buffer, FFormat);
     const QSize size = reader.size();
@@ -63,7 +52,7 @@ static uint16_t Le16(const uint8_t *p)
 
 void TMetafile::LoadFromStream(TStream &Stream)
 {
-    const QByteArray data = ReadRest(Stream);
+    const QByteArray data = ReadRestOfStream(Stream);
     const auto *p = reinterpret_cast<const uint8_t *>(data.constData());
     int w = 0, h = 0;
     bool enhanced = false;

@@ -17,6 +17,17 @@ AnsiString IntToStr(int64_t Value)
     return AnsiString(buf, r.ptr);
 }
 
+int HexDigitOf(char32_t C)
+{
+    if (C >= '0' && C <= '9')
+        return int(C - '0');
+    if (C >= 'A' && C <= 'F')
+        return int(C - 'A' + 10);
+    if (C >= 'a' && C <= 'f')
+        return int(C - 'a' + 10);
+    return -1;
+}
+
 AnsiString IntToHex(uint64_t Value, int Digits)
 {
     char buf[32];

@@ -8,6 +8,8 @@ uint32_t GetTickCount();
 
 AnsiString IntToStr(int64_t Value);
 AnsiString IntToHex(uint64_t Value, int Digits);
+// The value of a hexadecimal digit (either case), -1 for any other character.
+int HexDigitOf(char32_t C);
 // Decimal, optional sign, or hexadecimal with a leading '$' or "0x"; blanks around are allowed.
 // Throws EConvertError "'S' is not a valid integer value".
 int StrToInt(const AnsiString &S);

@@ -1,6 +1,7 @@
 #include "shell/WebUtil.h"
 
 #include "platform/CodePage.h"
+#include "platform/SysUtils.h"
 
 namespace {
 
@@ -195,12 +196,9 @@ const char *HTMLEntityName(unsigned char Byte)
 
 int HexDigitValue(char C)
 {
-    if (C >= '0' && C <= '9')
-        return C - '0';
-    if (C >= 'A' && C <= 'F')
-        return C - 'A' + 10;
-    if (C >= 'a' && C <= 'f')
-        return C - 'a' + 10;
+    const int value = HexDigitOf(static_cast<unsigned char>(C));
+    if (value >= 0)
+        return value;
     throw EURLDecode("Invalid HEX digits in string passed to URLDecode.");
 }
 
