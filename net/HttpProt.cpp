@@ -142,25 +142,31 @@ void THttpCli::PostRequestDone()
 
 void THttpCli::ClearResponse()
 {
-    FResponseHeader.Clear();
     FAuthenticateHeaders.Clear();
     FRequestError = 0;
-    FStatusCode = 0;
     FReasonText.clear();
     FReceivedBytes = FSentBytes = 0;
+    FDocumentName.clear();
+    FAllowedToSend = false;
+    FLocation = URL;
+    FHeaderFlag = FLocationFlag = false;
+    ForgetResponseReading();
+}
+
+// What reading one response gathered: its header lines, body framing and status.
+void THttpCli::ForgetResponseReading()
+{
+    FResponseHeader.Clear();
     FHeaderLineCount = FBodyLineCount = 0;
     FContentLength = -1;
     FChunked = false;
     FChunkState = csSize;
     FChunkLeft = 0;
     FChunkLine.clear();
-    FDocumentName.clear();
     FContentType.clear();
-    FAllowedToSend = false;
-    FLocation = URL;
+    FStatusCode = 0;
     FReceiveLen = 0;
     FBodyPhase = false;
-    FHeaderFlag = FLocationFlag = false;
 }
 
 void THttpCli::Get()
@@ -714,17 +720,7 @@ void THttpCli::FollowLocation(uint16_t)
     if (FRequestKind == hrqPost)
         FRequestKind = hrqGet;
     Fire(OnLocationChange);
-    FResponseHeader.Clear();
-    FHeaderLineCount = FBodyLineCount = 0;
-    FContentLength = -1;
-    FChunked = false;
-    FChunkState = csSize;
-    FChunkLeft = 0;
-    FChunkLine.clear();
-    FContentType.clear();
-    FStatusCode = 0;
-    FReceiveLen = 0;
-    FBodyPhase = false;
+    ForgetResponseReading();
     if (!Proxy.empty())
         FPort = ProxyPort;
     PostMessage([this]() { StartLookup(); });

@@ -114,6 +114,7 @@ protected:
     virtual void StartLookup();
     virtual void CloseConnection();
     virtual void ClearResponse();
+    void ForgetResponseReading();
     virtual void HandleDnsLookupDone(uint16_t Error);
     virtual void HandleSessionClosed(uint16_t Error);
     virtual void HandleSessionConnected(uint16_t Error);
