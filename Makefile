@@ -15,7 +15,9 @@ configure: deps
 build: configure
 	@cmake --build $(BUILD) -j $(JOBS)
 
-run: build
+# Only the program and its help file: the tests and benches are built by `make test` and `make bench`.
+run: configure
+	@cmake --build $(BUILD) -j $(JOBS) --target quillmar quillmar_help
 	./$(BUILD)/quillmar $(if $(FILE),"$(FILE)")
 
 # Prints the wall time of the build and of the test run, so a slow-down shows at once.

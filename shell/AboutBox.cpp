@@ -1,4 +1,5 @@
 #include "shell/AboutBox.h"
+#include "shell/Version.h"
 
 #include <QDate>
 #include <QGroupBox>
@@ -44,10 +45,10 @@ uint64_t AvailablePhysicalMemory()
 TfrmAbout::TfrmAbout(QWidget *Parent) : QDialog(Parent)
 {
     setObjectName(QStringLiteral("frmAbout"));
-    setWindowTitle(QStringLiteral("About Quillmar V1.16"));
+    setWindowTitle(QStringLiteral("About Quillmar ") + QuillmarVersionTag());
     setMinimumWidth(340);
     auto *top = new QVBoxLayout(this);
-    auto *name = new QLabel(QStringLiteral("Quillmar V1.16\nJavascript Authoring Tool"));
+    auto *name = new QLabel(QStringLiteral("Quillmar ") + QuillmarVersionTag() + QStringLiteral("\nJavascript Authoring Tool"));
     QFont big = name->font();
     big.setPointSizeF(big.pointSizeF() * 1.4);
     big.setBold(true);

@@ -29,6 +29,7 @@
 #include "shell/OptionsLogic.h"
 #include "shell/Settings.h"
 #include "shell/TarnFile.h"
+#include "shell/Version.h"
 
 #include <QKeySequence>
 #include <QMainWindow>
@@ -85,7 +86,7 @@ struct TMainWindowSetup {
     // When the settings file does not exist yet it is started from the shipped settings.
     bool SeedSettings = true;
     // Text for the title bar and prompts.
-    QString Caption = QStringLiteral("Quillmar V1.15, Javascript Authoring Tool");
+    QString Caption = QStringLiteral("Quillmar ") + QuillmarVersionTag() + QStringLiteral(", Javascript Authoring Tool");
     // The help file; empty: "Quillmar.chm" in the program's folder.
     QString HelpFile;
 };

@@ -430,7 +430,7 @@ void TfrmQuillmarMain::FileNewActionExecute()
                  u"\"http://www.w3.org/TR/xhtml1/DTD/xhtml1-transitional.dtd\">\r\n";
         t += u"<html>\r\n<head>\r\n<title>Your title here</title>\r\n";
         t += u"<meta http-equiv=\"Content-Type\" content=\"text/html; charset=iso-8859-1\"" + S + u">\r\n";
-        t += u"<meta name = \"GENERATOR\" Content = \"Quillmar V1.16\"" + S + u">\r\n";
+        t += u"<meta name = \"GENERATOR\" Content = \"Quillmar " + ToWideString(QuillmarVersionTag()) + u"\"" + S + u">\r\n";
         t += u"</head>\r\n<body>\r\n<!-- Insert HTML here -->\r\n\r\n";
         t += u"</body>\r\n</html>\r\n";
         editor.SetSelText(t);

@@ -3,6 +3,7 @@
 // it with this program's version and offers to open the download of a newer release.
 #include "net/HttpProt.h"
 #include "platform/Types.h"
+#include "shell/Version.h"
 
 #include <QDialog>
 
@@ -13,8 +14,6 @@ class QPlainTextEdit;
 class QPushButton;
 class TfrmQuillmarMain;
 
-// This program's version as the site writes it.
-inline constexpr const char *QuillmarVersion = "1.16";
 
 // The version text of a fetched body: of its first four bytes, the full stops and digits in order.
 QString VersionFromBody(const std::string &Body);

@@ -1,4 +1,5 @@
 #include "shell/Splash.h"
+#include "shell/Version.h"
 
 #include <QGuiApplication>
 #include <QPainter>
@@ -65,7 +66,7 @@ void TfrmSplash::paintEvent(QPaintEvent *)
     p.setPen(QColor(0, 0, 128));
     p.drawText(110, 70, QStringLiteral("Javascript"));
     p.drawText(110, 110, QStringLiteral("Authoring"));
-    p.drawText(110, 150, QStringLiteral("Tool (V1.16)"));
+    p.drawText(110, 150, QStringLiteral("Tool (") + QuillmarVersionTag() + QStringLiteral(")"));
     QFont small = font();
     small.setPointSize(9);
     p.setFont(small);

@@ -40,4 +40,6 @@ TEST(PrintMenu, PrintsTheActiveTabThroughThePrintDialog)
     EXPECT_TRUE(out.contains(QStringLiteral("   3   Hello printer"))) << out.toStdString();
     EXPECT_TRUE(out.contains(QStringLiteral("Page 1 of 1")));
     EXPECT_TRUE(out.contains(f.Window->windowTitle())) << "the footer shows the main window's caption";
+    // The title, and so the footer, names the same version as the about box and the new-file skeleton.
+    EXPECT_TRUE(out.contains(QStringLiteral("Quillmar V1.16, Javascript Authoring Tool"))) << out.toStdString();
 }
