@@ -117,7 +117,9 @@ void WrapLine(const WideString &Text, const TWrapSettings &S, const TWidthMeasur
             cut = p > 1 ? p - 1 : 1; // every piece takes at least one character
         }
         const WideString first = text.substr(0, cut);
-        WideString rest = text.substr(cut);
+        // The blanks at a wrap end the piece before it; a continuation does not start with them.
+        const size_t restStart = text.find_first_not_of(u' ', cut);
+        WideString rest = restStart == WideString::npos ? WideString() : text.substr(restStart);
         Pieces.push_back(S.LineNumbers && !numbered ? kContinuation + first : first);
         if (rest.empty())
             return;
@@ -185,8 +187,8 @@ void LayOutText(TZvPreview &Preview, int LineCount, const std::function<WideStri
         pieces.clear();
         if (Options.WordWrap)
             WrapLine(text, wrap, measure, pieces);
-        else
-            pieces.push_back(text);
+        else // clipped at the right margin, as much of it as fits
+            pieces.push_back(text.substr(0, FittingLength(text, 0, wrap.WrapWidth, measure)));
         for (const WideString &piece : pieces) {
             if (pending) {
                 // Only a piece that follows starts the next page: no empty page at the end.

@@ -292,10 +292,11 @@ void TZvGraphicObject::Draw(QPainter &Canvas, int32_t Resolution, const QRegion 
         QPainter p(&bitmap);
         FPicture->Draw(p, QRect(QPoint(0, 0), bitmap.size()));
         p.end();
-        Canvas.drawImage(b, bitmap);
+        ZvDrawWithCopyMode(Canvas, b, CopyMode, Qt::white, [&](QPainter &P, const QRect &R) { P.drawImage(R, bitmap); });
         return;
     }
-    FPicture->Draw(Canvas, b);
+    // The pattern is the white ground the printer canvas draws pictures on, too.
+    ZvDrawWithCopyMode(Canvas, b, CopyMode, Qt::white, [&](QPainter &P, const QRect &R) { FPicture->Draw(P, R); });
 }
 
 void TZvGraphicObject::Print(TZvPrinter &Printer, const std::optional<QRectF> &PageClip)

@@ -7,27 +7,15 @@
 #include <QPrinterInfo>
 #include <algorithm>
 
-bool IsNamedCopyMode(uint32_t CopyMode)
+int32_t ZvQualityResolution(TZvPrintQuality Quality)
 {
-    switch (CopyMode) {
-    case 0x00000042u: // BLACKNESS
-    case 0x001100A6u: // NOTSRCERASE
-    case 0x00330008u: // NOTSRCCOPY
-    case 0x00440328u: // SRCERASE
-    case 0x00550009u: // DSTINVERT
-    case 0x005A0049u: // PATINVERT
-    case 0x00660046u: // SRCINVERT
-    case 0x008800C6u: // SRCAND
-    case 0x00BB0226u: // MERGEPAINT
-    case 0x00C000CAu: // MERGECOPY
-    case 0x00CC0020u: // SRCCOPY
-    case 0x00EE0086u: // SRCPAINT
-    case 0x00F00021u: // PATCOPY
-    case 0x00FB0A09u: // PATPAINT
-    case 0x00FF0062u: // WHITENESS
-        return true;
-    default: return false;
+    switch (Quality) {
+    case zvDraft: return 150;
+    case zvLow: return 300;
+    case zvHigh: return 1200;
+    case zvMedium: break;
     }
+    return 600;
 }
 
 QPrinter &ZvGlobalPrinter()
@@ -249,7 +237,11 @@ void TZvPrinter::ApplySettings()
     FPrinter->setDuplex(FDuplex == zvSimplex      ? QPrinter::DuplexNone
                         : FDuplex == zvHorzDuplex ? QPrinter::DuplexShortSide
                                                   : QPrinter::DuplexLongSide);
-    FPrinter->setColorMode(FPrintColor == zvMonochrome ? QPrinter::GrayScale : QPrinter::Color);
+    // Line-art dithering is a way of printing in black and white: the colour mode is the nearest
+    // that Qt offers. The other dither types are left to the printer's driver.
+    const bool grey = FPrintColor == zvMonochrome || FDitherType == zvLineArt;
+    FPrinter->setColorMode(grey ? QPrinter::GrayScale : QPrinter::Color);
+    FPrinter->setResolution(ZvQualityResolution(FPrintQuality));
     FPrinter->setFullPage(false);
 }
 

@@ -2,6 +2,7 @@
 // The printer of the print library: device geometry, print settings, the document cycle and
 // one, two or four library pages per sheet of paper, over a QPrinter (a system printer, or a
 // PDF file when an output file name is set). TZvPrinterCanvas draws in inches on it.
+#include "print/ZvCopyMode.h"
 #include "print/ZvTypes.h"
 #include <QImage>
 #include <QPainterPath>
@@ -22,9 +23,12 @@ enum TZvDuplexType : uint8_t { zvSimplex, zvHorzDuplex, zvVertDuplex };
 enum TZvPrintColor : uint8_t { zvColor, zvMonochrome };
 enum TZvPrintQuality : uint8_t { zvDraft, zvLow, zvMedium, zvHigh };
 
+// The resolution a document is printed at, in dots per inch: 150 draft, 300 low, 600 medium,
+// 1200 high.
+int32_t ZvQualityResolution(TZvPrintQuality Quality);
+
 // Raster operations for pictures.
-constexpr uint32_t SRCCOPY = 0x00CC0020u;
-bool IsNamedCopyMode(uint32_t CopyMode);
+constexpr uint32_t SRCCOPY = ZvRop::SrcCopy;
 
 // The printer the whole program shares (the print dialog's "Select printer..." sets it up).
 QPrinter &ZvGlobalPrinter();

@@ -239,10 +239,10 @@ void TZvPrinterCanvas::StretchDrawBitmap(const QRectF &Inches, const QImage &Bit
 {
     if (!FPainter || Bitmap.isNull())
         return;
-    // Raster operations other than plain copying have no meaning on a page description; any
-    // copy mode draws the picture as it is.
     const QRect r = DeviceRect(Inches.left(), Inches.top(), Inches.right(), Inches.bottom());
-    FPainter->drawImage(QRectF(r.left(), r.top(), r.width() + 1, r.height() + 1), Bitmap);
+    ZvDrawWithCopyMode(*FPainter, QRect(r.left(), r.top(), r.width() + 1, r.height() + 1), CopyMode,
+                       ZvBrush(FBrush.Color(), bsSolid).color(),
+                       [&](QPainter &P, const QRect &R) { P.drawImage(R, Bitmap); });
 }
 
 void TZvPrinterCanvas::DrawMetafile(const QRectF &Inches, const QPicture &Metafile)
@@ -268,7 +268,8 @@ void TZvPrinterCanvas::DrawGraphic(const QRectF &Inches, TGraphic &Graphic)
     FBrush.SetColor(clWhite);
     FBrush.SetStyle(bsSolid);
     const QRect r = DeviceRect(Inches.left(), Inches.top(), Inches.right(), Inches.bottom());
-    Graphic.Draw(*FPainter, QRect(r.left(), r.top(), r.width() + 1, r.height() + 1));
+    ZvDrawWithCopyMode(*FPainter, QRect(r.left(), r.top(), r.width() + 1, r.height() + 1), CopyMode, Qt::white,
+                       [&](QPainter &P, const QRect &R) { Graphic.Draw(P, R); });
 }
 
 void TZvPrinterCanvas::TextOut(int Alignment, const WideString &Text, Extended x, Extended y)

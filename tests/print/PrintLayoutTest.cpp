@@ -55,7 +55,9 @@ TEST(PrintLayout, WrapTable)
          {W("aaaaaaaaaaaa"), W(",bbbbbbbb"), W("bbbbbbbbbbbbb")}},
         // Blanks inside quotes do not break: the word wrap breaks before the quote; when the
         // only break left would leave the last character alone, the forced cut applies.
-        {"quotes", W("say \"aaaa bbbb cccc dddd eeee\" x"), {W("say "), W("\"aaaa bbbb cccc"), W(" dddd eeee\" x")}},
+        {"quotes", W("say \"aaaa bbbb cccc dddd eeee\" x"), {W("say "), W("\"aaaa bbbb cccc"), W("dddd eeee\" x")}},
+        // A continuation never starts with the blanks of its wrap.
+        {"blanks at the wrap", W("aaaa bbbb cccc dddd    eeee"), {W("aaaa bbbb cccc dddd "), W("eeee")}},
         {"quotes then a word", W("\"aaaa bbbb cccc dddd eeee\" xyz"), {W("\"aaaa bbbb cccc dddd eeee\" "), W("xyz")}},
         {"quoted without breaks",
          W("\"aaaaaaaaaaaaaaaaaaaaaaaaaaaa\""),
@@ -88,7 +90,7 @@ TEST(PrintLayout, EveryPieceMakesProgressAndNothingFittingStops)
     EXPECT_THROW(Wrap(u"abc defghijk", 60, true, 60), EPrintLayoutError)
         << "the reserve leaves no room on continuations";
 
-    // Random lines: the pieces always give back the line.
+    // Random lines: the pieces always give back the line, but for the blanks at each wrap.
     std::mt19937 rng(7);
     const char16_t alphabet[] = u"ab ,.=-\"'>x\t";
     for (int n = 0; n < 300; ++n) {
@@ -101,13 +103,24 @@ TEST(PrintLayout, EveryPieceMakesProgressAndNothingFittingStops)
         TWrapSettings s;
         s.WrapWidth = width;
         WrapLine(text, s, Tens, out);
-        WideString joined;
         EXPECT_EQ(out.size() == 1 && out[0].empty(), text.empty());
-        for (const auto &p : out) {
+        size_t pos = 0;
+        auto skipBlanks = [&] {
+            while (pos < text.size() && text[pos] == u' ')
+                ++pos;
+        };
+        for (size_t i = 0; i < out.size(); ++i) {
+            const WideString &p = out[i];
             EXPECT_TRUE(!p.empty() || text.empty());
-            joined += p;
+            if (i > 0) {
+                EXPECT_NE(p.front(), u' ') << "a continuation starts with a blank";
+                skipBlanks();
+            }
+            EXPECT_EQ(text.substr(pos, p.size()), p);
+            pos += p.size();
         }
-        EXPECT_EQ(joined, text);
+        skipBlanks();
+        EXPECT_EQ(pos, text.size());
     }
 }
 
@@ -182,6 +195,30 @@ TEST(PrintLayout, ALayoutOfExactlyOnePageLeavesNoEmptyPage)
     EXPECT_EQ(step, ZvRound(10 * 1.2L / 72 * 2540));
     EXPECT_EQ(page.Objects(0)->Left, exact.Preview->Margins().Left().Value());
     EXPECT_EQ(dynamic_cast<TZvTextObject &>(*page.Objects(6)).Text, u"   7 line xxxxxx");
+}
+
+TEST(PrintLayout, WithoutWordWrapALongLineEndsAtTheRightMargin)
+{
+    TLaidOut laid;
+    TTextLayoutOptions o;
+    o.LineNumbers = false;
+    o.WordWrap = false;
+    const WideString longLine = u"start " + WideString(400, u'x') + u" end";
+    LayOutText(
+        *laid.Preview, 2, [&](int i) { return i == 0 ? longLine : WideString(u"short"); }, o);
+    TZvPage &page = *laid.Preview->GetPage(1);
+    ASSERT_EQ(page.Count(), 2);
+    const WideString printed = dynamic_cast<TZvTextObject &>(*page.Objects(0)).Text;
+    ASSERT_GT(printed.size(), 6u);
+    EXPECT_LT(printed.size(), longLine.size());
+    EXPECT_EQ(printed, longLine.substr(0, printed.size()));
+    // What is printed fits between the margins; one more character would not.
+    const int32_t resolution = laid.Preview->ZvPrinter().PixelsPerInchX();
+    const int32_t width = laid.Preview->AvailablePageWidth().AsPixels(resolution);
+    auto measure = [&](const WideString &t) { return laid.Preview->Canvas().TextWidth(t).AsPixels(resolution); };
+    EXPECT_LT(measure(printed), width);
+    EXPECT_GE(measure(longLine.substr(0, printed.size() + 1)), width);
+    EXPECT_EQ(dynamic_cast<TZvTextObject &>(*page.Objects(1)).Text, u"short");
 }
 
 TEST(PrintLayout, AFontTooLargeForThePageStops)
