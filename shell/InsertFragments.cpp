@@ -3,6 +3,7 @@
 #include "editor/SyntaxEditCore.h"
 #include "platform/CodePage.h"
 #include "platform/SysUtils.h"
+#include "shell/WebUtil.h"
 
 #include <algorithm>
 #include <cstring>
@@ -310,13 +311,16 @@ TInsertion FunctionBlock(const WideString &UserName, const WideString &ComputerN
 
 WideString MessageBoxText(const TMessageBoxFields &F)
 {
+    // The typed texts become string literals whose value is the text, whatever quotes or back
+    // slashes it holds; the literals keep the double quotes the fragments always had.
+    const WideString text = EscapeJSStringWide(F.Text, u'"');
     WideString r;
     if (F.Alert)
-        r += u"alert(\"" + F.Text + u"\");";
+        r += u"alert(" + text + u");";
     if (F.Confirm)
-        r += u"confirm(\"" + F.Text + u"\");";
+        r += u"confirm(" + text + u");";
     if (F.Prompt)
-        r += u"prompt(\"" + F.Text + u"\", \"" + F.DefaultReply + u"\");";
+        r += u"prompt(" + text + u", " + EscapeJSStringWide(F.DefaultReply, u'"') + u");";
     return r;
 }
 
@@ -333,8 +337,8 @@ WideString TableText(const TTableFields &F, TBuildStatus &Status)
         Status = TBuildStatus::TooLarge;
         return WideString();
     }
-    WideString t = u"<table border = \"" + F.Border + u"\" cellspacing = \"" + F.Spacing + u"\" cellpadding = \"" +
-                   F.Padding + u"\" width = \"" + F.Width + u"%\">\r\n";
+    WideString t = u"<table border = \"" + HTMLEscape(F.Border) + u"\" cellspacing = \"" + HTMLEscape(F.Spacing) +
+                   u"\" cellpadding = \"" + HTMLEscape(F.Padding) + u"\" width = \"" + HTMLEscape(F.Width) + u"%\">\r\n";
     Status = TBuildStatus::NotNumeric;
     if (!ToInt(F.Rows, rows))
         return t;
@@ -363,7 +367,7 @@ std::vector<WideString> ListPieces(const TListFields &F, TBuildStatus &Status)
     if (F.Ordered) {
         const WideString &style = F.OrderedStyle;
         pieces.push_back(style.empty() || style[0] == u'D' ? WideString(u"<ol>\r\n")
-                                                           : u"<ol type = \"" + style.substr(0, 1) + u"\">\r\n");
+                                                           : u"<ol type = \"" + HTMLEscape(style.substr(0, 1)) + u"\">\r\n");
         close = u"</ol>\r\n";
     } else {
         WideString lower = F.UnorderedStyle;
@@ -371,7 +375,7 @@ std::vector<WideString> ListPieces(const TListFields &F, TBuildStatus &Status)
             if (c >= u'A' && c <= u'Z')
                 c = char16_t(c + 32);
         pieces.push_back(F.UnorderedStyle == u"Default" ? WideString(u"<ul>\r\n")
-                                                        : u"<ul type = \"" + lower + u"\">\r\n");
+                                                        : u"<ul type = \"" + HTMLEscape(lower) + u"\">\r\n");
         close = u"</ul>\r\n";
     }
     Status = TBuildStatus::NotNumeric;
@@ -386,10 +390,13 @@ std::vector<WideString> ListPieces(const TListFields &F, TBuildStatus &Status)
 
 WideString AnchorText(const TAnchorFields &F)
 {
+    // The fields are what the user typed: markup characters in them stay text. A bookmark is an
+    // element of its own, closed at once, so that it does not swallow the text after it.
     switch (F.Kind) {
-    case TAnchorKind::External: return u"<a href = \"" + F.URL + u"\">" + F.Text + u"</a>\r\n";
-    case TAnchorKind::Internal: return u"<a href = \"" + F.Section + u"\">" + F.Text + u"</a>\r\n";
-    case TAnchorKind::Bookmark: return u"<a id = \"" + F.BkMark + u"\">\r\n";
+    case TAnchorKind::External: return u"<a href = \"" + HTMLEscape(F.URL) + u"\">" + HTMLEscape(F.Text) + u"</a>\r\n";
+    case TAnchorKind::Internal:
+        return u"<a href = \"" + HTMLEscape(F.Section) + u"\">" + HTMLEscape(F.Text) + u"</a>\r\n";
+    case TAnchorKind::Bookmark: return u"<a id = \"" + HTMLEscape(F.BkMark) + u"\"></a>\r\n";
     }
     return WideString();
 }
@@ -401,8 +408,8 @@ WideString ImageText(const WideString &Src, const WideString &Alt, const WideStr
     std::replace(src.begin(), src.end(), u'\\', u'/');
     // XHTML wants every attribute value quoted; plain HTML keeps the bare numbers.
     const WideString q = XHTML ? u"\"" : u"";
-    return u"<img src = \"" + src + u"\" width = " + q + Width + q + u" height = " + q + Height + q + u" alt = \"" +
-           Alt + (XHTML ? u"\" />\r\n" : u"\">\r\n");
+    return u"<img src = \"" + HTMLEscape(src) + u"\" width = " + q + HTMLEscape(Width) + q + u" height = " + q +
+           HTMLEscape(Height) + q + u" alt = \"" + HTMLEscape(Alt) + (XHTML ? u"\" />\r\n" : u"\">\r\n");
 }
 
 TInsertion ColourInsertion(int Tag, const WideString &Colour, const WideString &Selection)
@@ -410,7 +417,7 @@ TInsertion ColourInsertion(int Tag, const WideString &Colour, const WideString &
     TInsertion r;
     switch (Tag / 10) {
     case 0:
-        r.Text = u"<font color = \"" + Colour + u"\">" + Selection + u"</font>\r\n";
+        r.Text = u"<font color = \"" + HTMLEscape(Colour) + u"\">" + Selection + u"</font>\r\n";
         r.Steps = {Move(O::FromLineEnd, -7, -1)};
         break;
     case 1: r.Text = u"\"" + Colour + u"\""; break;

@@ -82,6 +82,7 @@ struct TMessageBoxFields {
     bool Alert = true, Confirm = false, Prompt = false;
     WideString Text, DefaultReply;
 };
+// The texts become JavaScript string literals whose value is the text as typed.
 WideString MessageBoxText(const TMessageBoxFields &Fields);
 
 // ---- HTML fragments built from dialogs
@@ -113,9 +114,11 @@ struct TAnchorFields {
     TAnchorKind Kind = TAnchorKind::External;
     WideString Text, URL = u"http://", Section = u"#", BkMark;
 };
+// The fields go in HTML-escaped; a bookmark is closed at once.
 WideString AnchorText(const TAnchorFields &Fields);
 
-// The image tag from the image dialog's fields; back slashes in the source become slashes.
+// The image tag from the image dialog's fields, HTML-escaped; back slashes in the source become
+// slashes.
 WideString ImageText(const WideString &Src, const WideString &Alt, const WideString &Width, const WideString &Height,
                      bool XHTML);
 

@@ -79,22 +79,31 @@ int AnsiByteOf(char32_t cp)
     return cp > 0xFFFF ? -1 : CodePage::WideCharToAnsi(char16_t(cp));
 }
 
+// The entity of a character that markup gives a meaning of its own, null for any other.
+const char *MarkupEntity(char32_t c)
+{
+    switch (c) {
+    case '"': return "&quot;";
+    case '&': return "&amp;";
+    case '<': return "&lt;";
+    case '>': return "&gt;";
+    default: return nullptr;
+    }
+}
+
 // Pass one of the HTML encoding for one byte.
 void AppendHTMLByte(AnsiString &Out, unsigned char b)
 {
-    switch (b) {
-    case '"': Out += "&quot;"; break;
-    case '&': Out += "&amp;"; break;
-    case '<': Out += "&lt;"; break;
-    case '>': Out += "&gt;"; break;
-    default:
-        if (b >= 160) {
-            Out += '&';
-            Out += EntityNames[b - 160];
-            Out += ';';
-        } else {
-            Out += char(b);
-        }
+    if (const char *entity = MarkupEntity(b)) {
+        Out += entity;
+        return;
+    }
+    if (b >= 160) {
+        Out += '&';
+        Out += EntityNames[b - 160];
+        Out += ';';
+    } else {
+        Out += char(b);
     }
 }
 
@@ -126,7 +135,7 @@ bool IsLineBreak(char32_t c)
 // The JavaScript literal of a text given as code points; Outside tells which code points must be
 // written as \u escapes (those the result's character set cannot carry).
 template <typename Emit, typename Outside>
-void BuildJSLiteral(const std::u32string &Text, Emit emit, Outside outside)
+void BuildJSLiteral(const std::u32string &Text, Emit emit, Outside outside, char32_t Quote = U'\'')
 {
     auto hex4 = [&](unsigned v) {
         emit(U'\\');
@@ -134,7 +143,7 @@ void BuildJSLiteral(const std::u32string &Text, Emit emit, Outside outside)
         for (int shift = 12; shift >= 0; shift -= 4)
             emit(char32_t(HexDigits[(v >> shift) & 15]));
     };
-    emit(U'\'');
+    emit(Quote);
     for (size_t i = 0; i < Text.size(); ++i) {
         const char32_t c = Text[i];
         // Characters with a one-letter escape of their own.
@@ -165,17 +174,17 @@ void BuildJSLiteral(const std::u32string &Text, Emit emit, Outside outside)
             if (pair)
                 continue; // the LF of this pair ends the line
             if (i + 1 < Text.size()) {
-                emit(U'\'');
+                emit(Quote);
                 emit(U' ');
                 emit(U'+');
                 if (c == '\n' && i > 0 && Text[i - 1] == '\r')
                     emit(U'\r');
                 emit(c);
-                emit(U'\'');
+                emit(Quote);
             }
         }
     }
-    emit(U'\'');
+    emit(Quote);
 }
 
 std::u32string CodePointsOfBytes(const AnsiString &Text)
@@ -344,6 +353,11 @@ WideString HTMLEncodeWide(const WideString &Text)
 
 WideString EscapeJSStringWide(const WideString &Text)
 {
+    return EscapeJSStringWide(Text, u'\'');
+}
+
+WideString EscapeJSStringWide(const WideString &Text, char16_t Quote)
+{
     std::u32string cps;
     cps.reserve(Text.size());
     for (size_t i = 0; i < Text.size();)
@@ -352,6 +366,19 @@ WideString EscapeJSStringWide(const WideString &Text)
     out.reserve(Text.size() * 2 + 2);
     BuildJSLiteral(
         cps, [&](char32_t c) { AppendCodePoint(out, c); },
-        [](char32_t c) { return AnsiByteOf(c) < 0 || (c >= 0xD800 && c <= 0xDFFF); });
+        [](char32_t c) { return AnsiByteOf(c) < 0 || (c >= 0xD800 && c <= 0xDFFF); }, Quote);
+    return out;
+}
+
+WideString HTMLEscape(const WideString &Text)
+{
+    WideString out;
+    out.reserve(Text.size() + Text.size() / 8);
+    for (char16_t c : Text) {
+        if (const char *entity = MarkupEntity(c))
+            out.append(entity, entity + std::char_traits<char>::length(entity));
+        else
+            out += c;
+    }
     return out;
 }

@@ -30,6 +30,11 @@ WideString URLEncodeWide(const WideString &Text);
 WideString URLDecodeWide(const WideString &Text);
 WideString HTMLEncodeWide(const WideString &Text);
 WideString EscapeJSStringWide(const WideString &Text);
+// The same literal between Quote characters (a double quote where the caller's text wants one).
+WideString EscapeJSStringWide(const WideString &Text, char16_t Quote);
+// Text as markup's attribute value or element text: only " & < > become entities, everything else
+// (blanks, line breaks, characters outside the code page) stays as it is.
+WideString HTMLEscape(const WideString &Text);
 
 // The named entity of a Windows-1252 byte from 160 to 255 (without "&" and ";").
 const char *HTMLEntityName(unsigned char Byte);

@@ -13,6 +13,8 @@
 #include <QLineEdit>
 #include <QLocale>
 #include <QMenu>
+#include <QJsonArray>
+#include <QJsonDocument>
 #include <QProcess>
 #include <QPushButton>
 #include <QRadioButton>
@@ -188,7 +190,7 @@ std::vector<TRow> Rows()
         {"Messageboxalertconfirmprompt1",
          Both,
          u"\u2038",
-         u"alert(\"Say \"hi\"\");\u2038",
+         u"alert(\"Say \\\"hi\\\"\");\u2038",
          {MessageBox(&TfrmMessageBox::AlertRadioButton, "Say \"hi\"", "")}},
         {"Messageboxalertconfirmprompt1",
          Both,
@@ -343,8 +345,10 @@ std::vector<TRow> Rows()
         {"AnchorsAHREF1",
          Both,
          u"\u2038",
-         u"<a id = \"top\">\r\n\u2038",
-         {Anchors(&TfrmAnchors::RadioButtonBkMark, "", "top")}},
+         u"<a id = \"top\"></a>\r\n\u2038",
+         {Anchors(&TfrmAnchors::RadioButtonBkMark, "", "top")},
+         nullptr,
+         true},
         {"AnchorsAHREF1", Both, u"\u2038", u"\u2038", {Answer<TfrmAnchors>({}, QDialog::Rejected)}},
 
         // ---- HTML: colours (Tag mod 10 the source, div 10 the form)
@@ -736,6 +740,146 @@ TEST(InsertMenus, InsertedHTMLPassesXmllint)
         }
     }
     EXPECT_GT(checked, 100);
+}
+
+// Runs Program with Arguments; its standard output, and the complaints it wrote (empty when none).
+QString RunForOutput(const QString &Program, const QStringList &Arguments, QString &Errors)
+{
+    QProcess p;
+    p.start(Program, Arguments);
+    if (!p.waitForFinished(30000)) {
+        Errors = Program + QStringLiteral(" did not run");
+        return QString();
+    }
+    Errors = QString::fromUtf8(p.readAllStandardError());
+    if (p.exitCode() != 0)
+        Errors += QStringLiteral(" (exit code %1)").arg(p.exitCode());
+    return QString::fromUtf8(p.readAllStandardOutput());
+}
+
+// Texts a user may well type into the dialogs' fields, each of which broke the markup or the
+// script when it went in as typed.
+const QString HostileTexts[] = {
+    QStringLiteral("Elephants \"painting\""),
+    QStringLiteral("<home>"),
+    QStringLiteral("a.php?x=1&y=2&amp;z"),
+    QStringLiteral("It's \"fine\" \\ ok?"),
+    QStringLiteral("</a><script>alert(1)</script><a>"),
+    QStringLiteral("&lt;b&gt; typed as it reads"),
+    QStringLiteral("'; x=\""),
+    QString::fromUtf8("Gr\u00fc\u00dfe \u2013 5 \u20ac \u2713"),
+};
+
+// The HTML dialogs: whatever is typed, the page parses cleanly and a parser reads back exactly
+// the typed text as the attribute's value or the element's text.
+TEST(InsertMenus, TypedMarkupCharactersStayTextInTheInsertedTags)
+{
+    TInsertFixture f;
+    const QString path = f.File(QStringLiteral("typed.html"));
+    struct TCase {
+        const char *Item;
+        std::function<void(const QString &)> Fill;
+        // XPath of each value and what it must read for the typed text
+        std::vector<std::pair<QString, std::function<QString(const QString &)>>> Reads;
+    };
+    const auto same = [](const QString &T) { return T; };
+    const auto none = [](const QString &) { return QString(); };
+    const std::vector<TCase> cases = {
+        {"Imagenew1",
+         [&](const QString &T) { f.Current = {{}, Image(T, T, QStringLiteral("10"), QStringLiteral("20"))}; },
+         {{QStringLiteral("//img/@src"), [](const QString &T) { return QString(T).replace(QLatin1Char('\\'), QLatin1Char('/')); }},
+          {QStringLiteral("//img/@alt"), same}}},
+        {"AnchorsAHREF1",
+         [&](const QString &T) { f.Current = {Anchors(&TfrmAnchors::RadioButtonExternal, T, T)}; },
+         {{QStringLiteral("//a/@href"), same}, {QStringLiteral("//a"), same}}},
+        {"AnchorsAHREF1",
+         [&](const QString &T) { f.Current = {Anchors(&TfrmAnchors::RadioButtonInternal, T, T)}; },
+         {{QStringLiteral("//a/@href"), same}, {QStringLiteral("//a"), same}}},
+        // The bookmark is closed: the paragraph after it is not part of the anchor.
+        {"AnchorsAHREF1",
+         [&](const QString &T) { f.Current = {Anchors(&TfrmAnchors::RadioButtonBkMark, QString(), T)}; },
+         {{QStringLiteral("//a/@id"), same}, {QStringLiteral("//a"), none}}},
+        {"Table1",
+         [&](const QString &T) {
+             f.Current = {Answer<TfrmTables>([T](TfrmTables &d) {
+                 d.EditRows->setText(QStringLiteral("1"));
+                 d.EditColumns->setText(QStringLiteral("1"));
+                 d.EditBorder->setText(T);
+                 d.EditWidth->setText(T);
+             })};
+         },
+         {{QStringLiteral("//table/@border"), same}, {QStringLiteral("//table/@width"), [](const QString &T) { return T + QLatin1Char('%'); }}}},
+    };
+    for (const bool xhtml : {false, true}) {
+        f.Window->Settings.XHTML = xhtml;
+        for (const TCase &c : cases) {
+            for (const QString &typed : HostileTexts) {
+                SCOPED_TRACE(std::string(c.Item) + (xhtml ? " (XHTML) " : " (HTML) ") + typed.toStdString());
+                Prepare(f.Editor(), u"\u2038");
+                c.Fill(typed);
+                f.Trigger(c.Item);
+                const QByteArray inserted = ToQString(f.Editor().Lines().GetTextStr()).toUtf8();
+                ASSERT_FALSE(inserted.trimmed().isEmpty());
+                WriteBytes(path, "<!DOCTYPE html>\n<html><head><meta http-equiv=\"Content-Type\" content=\"text/html; "
+                                 "charset=utf-8\"><title>t</title></head><body>\n" +
+                                     inserted.toStdString() + "<p>after</p>\n</body></html>\n");
+                QString errors;
+                RunForOutput(QStringLiteral("xmllint"), {QStringLiteral("--html"), QStringLiteral("--noout"), path}, errors);
+                EXPECT_EQ(errors, QString()) << inserted.toStdString();
+                for (const auto &[xpath, expected] : c.Reads) {
+                    QString read = RunForOutput(QStringLiteral("xmllint"),
+                                       {QStringLiteral("--html"), QStringLiteral("--xpath"),
+                                        QStringLiteral("string(%1)").arg(xpath), path},
+                                       errors);
+                    if (read.endsWith(QLatin1Char('\n')))
+                        read.chop(1);
+                    EXPECT_EQ(read, expected(typed)) << xpath.toStdString() << " in " << inserted.toStdString();
+                }
+            }
+        }
+    }
+}
+
+// The message boxes: the script runs and hands each box exactly the typed texts.
+TEST(InsertMenus, TypedQuotesAndBackSlashesStayTextInTheMessageBoxScript)
+{
+    TInsertFixture f;
+    QString script = QStringLiteral("const seen = [];\n"
+                                    "function alert(m) { seen.push(['alert', m]); }\n"
+                                    "function confirm(m) { seen.push(['confirm', m]); }\n"
+                                    "function prompt(m, d) { seen.push(['prompt', m, d]); }\n");
+    QJsonArray expected;
+    QRadioButton *TfrmMessageBox::*const kinds[] = {&TfrmMessageBox::AlertRadioButton,
+                                                   &TfrmMessageBox::ConfirmRadioButton,
+                                                   &TfrmMessageBox::PromptRadioButton};
+    const char *const names[] = {"alert", "confirm", "prompt"};
+    for (const QString &typed : HostileTexts) {
+        for (int k = 0; k < 3; ++k) {
+            const QString reply = QStringLiteral("\\") + typed + QStringLiteral("\"");
+            Prepare(f.Editor(), u"\u2038");
+            f.Current = {MessageBox(kinds[k], typed, reply)};
+            f.Trigger("Messageboxalertconfirmprompt1");
+            script += ToQString(f.Editor().Lines().GetTextStr()) + QLatin1Char('\n');
+            QJsonArray call{QString::fromLatin1(names[k]), typed};
+            if (k == 2)
+                call.append(reply);
+            expected.append(call);
+        }
+    }
+    // Texts a line edit cannot hold but the builder is given all the same.
+    for (const WideString &text : {WideString(u"two\r\nlines\n"), WideString(u"\u2028 \U0001F600 \t\u0001")}) {
+        TMessageBoxFields fields;
+        fields.Text = text;
+        script += ToQString(MessageBoxText(fields)) + QLatin1Char('\n');
+        expected.append(QJsonArray{QStringLiteral("alert"), ToQString(text)});
+    }
+    script += QStringLiteral("process.stdout.write(JSON.stringify(seen));\n");
+    const QString path = f.File(QStringLiteral("boxes.js"));
+    WriteBytes(path, script.toStdString());
+    QString errors;
+    const QString out = RunForOutput(QStringLiteral("node"), {path}, errors);
+    EXPECT_EQ(errors, QString()) << script.toStdString();
+    EXPECT_EQ(QJsonDocument::fromJson(out.toUtf8()).array(), expected) << script.toStdString();
 }
 
 } // namespace
