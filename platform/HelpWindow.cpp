@@ -7,6 +7,9 @@
 #include <QApplication>
 #include <QByteArray>
 #include <QDesktopServices>
+#include <QDialog>
+#include <QGuiApplication>
+#include <QScreen>
 #include <QFileInfo>
 #include <QPointer>
 #include <QStringDecoder>
@@ -15,6 +18,7 @@
 #include <QUrl>
 
 #include <chm_lib.h>
+#include <algorithm>
 #include <dlfcn.h>
 
 namespace {
@@ -46,6 +50,33 @@ void SplitHelpURL(const AnsiString &URL, QString &File, QString &Topic)
     Topic = sep == std::string::npos ? QString() : QString::fromStdString(s.substr(sep + 2));
 }
 
+// Keeps the help window whole on the screen of Near (or the primary screen): smaller than the
+// screen's free area, and inside it. The first time it is shown it stands over Near's centre.
+void PlaceOnScreen(THelpWindow &Window, const QWidget *Near)
+{
+    QScreen *screen = Near ? Near->screen() : QGuiApplication::primaryScreen();
+    if (!screen)
+        return;
+    const QRect free = screen->availableGeometry();
+    // The frame the window manager adds is not known before the first showing.
+    const QMargins frame = Window.isVisible()
+                               ? QMargins(Window.geometry().left() - Window.frameGeometry().left(),
+                                          Window.geometry().top() - Window.frameGeometry().top(),
+                                          Window.frameGeometry().right() - Window.geometry().right(),
+                                          Window.frameGeometry().bottom() - Window.geometry().bottom())
+                               : QMargins(8, 32, 8, 8);
+    const QRect inner = free.marginsRemoved(frame);
+    QRect g = Window.geometry();
+    g.setSize(g.size().boundedTo(inner.size()));
+    if (!Window.property("QuillmarPlaced").toBool()) {
+        Window.setProperty("QuillmarPlaced", true);
+        g.moveCenter(Near ? Near->frameGeometry().center() : inner.center());
+    }
+    g.moveLeft(std::clamp(g.left(), inner.left(), inner.right() + 1 - g.width()));
+    g.moveTop(std::clamp(g.top(), inner.top(), inner.bottom() + 1 - g.height()));
+    Window.setGeometry(g);
+}
+
 uintptr_t HelpWindowProc(const AnsiString *URL, unsigned Command, uintptr_t Data)
 {
     if (Command == HH_CLOSE_ALL) {
@@ -61,13 +92,36 @@ uintptr_t HelpWindowProc(const AnsiString *URL, unsigned Command, uintptr_t Data
     THelpWindow *window = TheWindow();
     if (!window->OpenFile(file) || !window->ShowContext(uint32_t(Data)))
         return 0;
-    // Asked from a modal dialog: the help window comes above it, or it could not be used.
+    // Asked from a modal dialog, the help window becomes a window of that dialog: a modal dialog
+    // blocks every window but its own, and a help window that were modal itself would block the
+    // dialog until it was closed. Both stay usable side by side; once the dialog is done the
+    // help window is a window of its own again.
     QWidget *modal = QApplication::activeModalWidget();
-    const Qt::WindowModality modality = modal && modal != window ? Qt::ApplicationModal : Qt::NonModal;
-    if (window->windowModality() != modality) {
-        window->hide();
-        window->setWindowModality(modality);
+    QWidget *owner = modal && modal != window && !window->isAncestorOf(modal) ? modal : nullptr;
+    if (window->parentWidget() != owner) {
+        const bool shown = window->isVisible();
+        const QPoint at = window->pos();
+        window->setParent(owner, window->windowFlags() | Qt::Window);
+        if (shown)
+            window->move(at);
+        if (auto *dialog = qobject_cast<QDialog *>(owner)) {
+            QPointer<THelpWindow> help(window);
+            QObject::connect(
+                dialog, &QDialog::finished, window,
+                [help, dialog] {
+                    if (!help || help->parentWidget() != dialog)
+                        return;
+                    const bool visible = help->isVisible();
+                    const QPoint pos = help->pos();
+                    help->setParent(nullptr, help->windowFlags() | Qt::Window);
+                    help->move(pos);
+                    if (visible)
+                        help->show();
+                },
+                Qt::SingleShotConnection);
+        }
     }
+    PlaceOnScreen(*window, owner ? owner : QApplication::activeWindow());
     window->show();
     window->raise();
     window->activateWindow();
@@ -78,8 +132,27 @@ uintptr_t HelpWindowProc(const AnsiString *URL, unsigned Command, uintptr_t Data
 
 THelpBrowser::THelpBrowser(QWidget *Parent) : QTextBrowser(Parent)
 {
-    setOpenLinks(true);
-    setOpenExternalLinks(true);
+    // The browser's own link handling hands every link of another scheme than file: to the
+    // desktop, the help file's own chm: links included: links are followed here instead.
+    setOpenLinks(false);
+    setOpenExternalLinks(false);
+    connect(this, &QTextBrowser::anchorClicked, this, [this](const QUrl &Url) { FollowLink(Url); });
+}
+
+void THelpBrowser::FollowLink(const QUrl &Url)
+{
+    const QString scheme = Url.scheme().toLower();
+    if (scheme == QLatin1String("http") || scheme == QLatin1String("https")) {
+        if (OnOpenExternal)
+            OnOpenExternal(Url);
+        else
+            QDesktopServices::openUrl(Url);
+        return;
+    }
+    // A link inside the help file; one to an object the file lacks, or of any other scheme
+    // (mail, local files, script) leads nowhere and leaves the topic shown.
+    if (scheme == Scheme && FFile && FFile->Exists(Url.path().toStdString()))
+        setSource(Url, QTextDocument::HtmlResource);
 }
 
 QVariant THelpBrowser::loadResource(int Type, const QUrl &Name)

@@ -1,7 +1,7 @@
 #pragma once
 // The in-process help viewer: a window that shows the topics of a compiled help file in a
-// text browser. Links between topics and the topics' pictures are read from the same file;
-// links to web addresses open in the desktop's browser. InstallHelpWindow registers it as the
+// text browser. Links between topics (by mouse or Enter) and the topics' pictures are read from
+// the same file; only http and https links open in the desktop's browser. InstallHelpWindow registers it as the
 // viewer behind HtmlHelp (platform/HtmlHelp.h): a context request opens the file, looks the
 // number up in the file's context map and shows that topic; "close all" closes the window.
 #include "platform/ChmFile.h"
@@ -9,6 +9,7 @@
 #include <QMainWindow>
 #include <QTextBrowser>
 
+#include <functional>
 #include <memory>
 
 class THelpBrowser : public QTextBrowser {
@@ -17,7 +18,13 @@ public:
     void SetFile(const TChmFile *File) { FFile = File; }
     QVariant loadResource(int Type, const QUrl &Name) override;
 
+    // Opens a web link (http, https) outside; unset: the desktop's browser. Tests set it.
+    std::function<void(const QUrl &)> OnOpenExternal;
+
 private:
+    // A link the user followed, resolved against the topic shown.
+    void FollowLink(const QUrl &Url);
+
     const TChmFile *FFile = nullptr;
 };
 

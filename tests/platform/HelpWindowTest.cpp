@@ -5,6 +5,11 @@
 #include "platform/HtmlHelp.h"
 
 #include <QDialog>
+#include <QLineEdit>
+#include <QScreen>
+#include <QTest>
+#include <QTextBlock>
+#include <QTextCursor>
 #include <QFile>
 #include <QTimer>
 #include <QImage>
@@ -138,6 +143,67 @@ TEST(HelpWindow, LinksAndPicturesComeFromTheFile)
     EXPECT_TRUE(window.windowTitle().endsWith(QStringLiteral("Quillmar Help")));
 }
 
+namespace {
+
+// The middle of the first link to Href in the browser's viewport; (-1, -1) when there is none.
+QPoint LinkPoint(QTextBrowser &Browser, const QString &Href)
+{
+    for (QTextBlock b = Browser.document()->begin(); b.isValid(); b = b.next())
+        for (auto it = b.begin(); !it.atEnd(); ++it) {
+            const QTextFragment f = it.fragment();
+            if (f.charFormat().anchorHref() != Href)
+                continue;
+            QTextCursor c(Browser.document());
+            c.setPosition(f.position() + f.length() / 2);
+            return Browser.cursorRect(c).center();
+        }
+    return {-1, -1};
+}
+
+} // namespace
+
+// Links inside the help file open in the help window, by mouse and by Tab and Enter; web links go
+// to the browser, and links of other kinds do nothing.
+TEST(HelpWindow, LinksOpenInTheWindowAndOnlyWebLinksGoOutside)
+{
+    THelpWindow window;
+    ASSERT_TRUE(window.OpenFile(QString::fromStdString(HelpFile)));
+    std::vector<QUrl> outside;
+    THelpBrowser &browser = *window.Browser();
+    browser.OnOpenExternal = [&](const QUrl &Url) { outside.push_back(Url); };
+    window.show();
+    ASSERT_TRUE(window.ShowContext(1000));
+
+    const QPoint find = LinkPoint(browser, QStringLiteral("find.htm"));
+    ASSERT_GE(find.x(), 0);
+    QTest::mouseClick(browser.viewport(), Qt::LeftButton, {}, find);
+    EXPECT_EQ(window.CurrentTopic(), QStringLiteral("/find.htm"));
+    EXPECT_EQ(window.TopicTitle(), QStringLiteral("Find or replace text"));
+
+    ASSERT_TRUE(window.ShowContext(1000));
+    browser.setFocus();
+    QTest::keyClick(&browser, Qt::Key_Tab);
+    const QString href = browser.textCursor().charFormat().anchorHref();
+    ASSERT_FALSE(href.isEmpty());
+    QTest::keyClick(&browser, Qt::Key_Return);
+    EXPECT_EQ(window.CurrentTopic(), QStringLiteral("/") + href);
+    browser.backward();
+    EXPECT_EQ(window.CurrentTopic(), QStringLiteral("/contents.htm"));
+    EXPECT_TRUE(outside.empty());
+
+    browser.setHtml(QStringLiteral("<p><a href=\"https://example.org/page\">web</a><br><br>"
+                                   "<a href=\"mailto:someone@example.org\">mail</a><br><br>"
+                                   "<a href=\"chm:/no-such-topic.htm\">none</a></p>"));
+    for (const char *link : {"mailto:someone@example.org", "chm:/no-such-topic.htm", "https://example.org/page"}) {
+        const QPoint at = LinkPoint(browser, QString::fromLatin1(link));
+        ASSERT_GE(at.x(), 0) << link;
+        QTest::mouseClick(browser.viewport(), Qt::LeftButton, {}, at);
+    }
+    ASSERT_EQ(outside.size(), 1u);
+    EXPECT_EQ(outside[0], QUrl(QStringLiteral("https://example.org/page")));
+    EXPECT_TRUE(browser.toPlainText().startsWith(QStringLiteral("web"))) << "no link led away";
+}
+
 // The help window as the program's viewer: a context request opens it, "close all" ends it;
 // an unknown file or context shows nothing.
 TEST(HelpWindow, ServesTheHelpRequests)
@@ -155,20 +221,43 @@ TEST(HelpWindow, ServesTheHelpRequests)
     EXPECT_EQ(HtmlHelp(&missing, HH_HELP_CONTEXT, 1000), 0u);
     EXPECT_EQ(window->windowModality(), Qt::NonModal);
 
-    // Asked from a modal dialog, the help comes above the dialog so that it can be used; the
-    // next request from the window itself shows it as a window of its own again.
+    // Asked from a modal dialog, help and dialog both take the user's keys while both are open
+    // (keys go through the windows as the system delivers them, so a blocked window drops
+    // them), and the help window stands whole on the screen although the dialog is in a corner.
     QDialog dialog;
-    Qt::WindowModality fromDialog = Qt::NonModal;
-    QString shown;
+    auto *edit = new QLineEdit(&dialog);
+    const QRect screen = dialog.screen()->availableGeometry();
+    dialog.setGeometry(screen.right() - 150, screen.bottom() - 100, 300, 200);
+    QString shown, followed;
+    bool helpModal = true, dialogTyped = false;
+    QRect helpFrame;
     QTimer::singleShot(0, &dialog, [&] {
+        edit->setFocus();
         HtmlHelp(&url, HH_HELP_CONTEXT, 1000);
-        fromDialog = CurrentHelpWindow()->windowModality();
-        shown = CurrentHelpWindow()->TopicTitle();
+        THelpWindow *help = CurrentHelpWindow();
+        shown = help->TopicTitle();
+        helpModal = help->isModal();
+        helpFrame = help->frameGeometry();
+        for (const char c : std::string("typed"))
+            QTest::keyClick(dialog.windowHandle(), c);
+        dialogTyped = edit->text() == QStringLiteral("typed");
+        help->Browser()->setFocus();
+        QTest::keyClick(help->windowHandle(), Qt::Key_Tab);
+        QTest::keyClick(help->windowHandle(), Qt::Key_Return);
+        followed = help->CurrentTopic();
         dialog.reject();
     });
     dialog.exec();
-    EXPECT_EQ(fromDialog, Qt::ApplicationModal);
     EXPECT_EQ(shown, QStringLiteral("Contents and overview"));
+    EXPECT_FALSE(helpModal);
+    EXPECT_TRUE(dialogTyped) << "the dialog is blocked by the help window";
+    EXPECT_NE(followed, QStringLiteral("/contents.htm")) << "the help window is blocked by the dialog";
+    EXPECT_TRUE(screen.contains(helpFrame)) << helpFrame.x() << "," << helpFrame.y() << " " << helpFrame.width()
+                                            << "x" << helpFrame.height();
+    // The dialog is done: the help window stays open as a window of its own.
+    EXPECT_EQ(CurrentHelpWindow(), window);
+    EXPECT_EQ(window->parentWidget(), nullptr);
+    EXPECT_TRUE(window->isVisible());
     HtmlHelp(&url, HH_HELP_CONTEXT, 1050);
     EXPECT_EQ(CurrentHelpWindow(), window);
     EXPECT_EQ(window->windowModality(), Qt::NonModal);
@@ -241,5 +330,14 @@ TEST(HelpWindow, DamagedFilesAreHandled)
         EXPECT_FALSE(TChmFile(path).IsOpen());
     }
     std::ofstream(path, std::ios::binary | std::ios::trunc) << good;
-    EXPECT_TRUE(TChmFile(path).IsOpen());
+    EXPECT_TRUE(TChmFile(path).IsOpen()) << "the help file itself opens wherever it lies";
+
+    // Only the help file this build compiled is opened: one byte more or one byte changed, which
+    // the help library would read without complaint, is another file and is refused.
+    std::ofstream(path, std::ios::binary | std::ios::trunc) << good << '\0';
+    EXPECT_FALSE(TChmFile(path).IsOpen());
+    std::string changed = good;
+    changed[good.size() - 1] = char(changed[good.size() - 1] ^ 1);
+    std::ofstream(path, std::ios::binary | std::ios::trunc) << changed;
+    EXPECT_FALSE(TChmFile(path).IsOpen());
 }
