@@ -3,9 +3,15 @@
 
 #include <chm_lib.h>
 
+#include <QCryptographicHash>
+
 #include <algorithm>
 #include <cstring>
 #include <fstream>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 
@@ -142,13 +148,39 @@ AnsiString Rooted(AnsiString Name)
     return Name;
 }
 
+// The file behind Fd holds the bytes of the help file this build compiled.
+bool IsOurHelpFile(int Fd)
+{
+    struct stat st{};
+    if (::fstat(Fd, &st) != 0 || !S_ISREG(st.st_mode) || st.st_size <= 0 ||
+        uint64_t(st.st_size) > TChmFile::MaxObjectSize)
+        return false;
+    QCryptographicHash hash(QCryptographicHash::Sha256);
+    char buffer[65536];
+    for (;;) {
+        const ssize_t got = ::read(Fd, buffer, sizeof buffer);
+        if (got < 0)
+            return false;
+        if (got == 0)
+            break;
+        hash.addData(QByteArrayView(buffer, qsizetype(got)));
+    }
+    return hash.result().toHex() == QByteArray(QuillmarHelpFileDigest);
+}
+
 } // namespace
 
 TChmFile::TChmFile(const AnsiString &Path) : FPath(Path)
 {
-    if (!HeadersAreSound(Path))
+    const int fd = ::open(Path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0)
         return;
-    FFile = chm_open(Path.c_str());
+    // The library opens the file by name: it is given the very file that was checked (through
+    // the descriptor), not whatever the name may point to by then.
+    const AnsiString checked = "/proc/self/fd/" + std::to_string(fd);
+    if (IsOurHelpFile(fd) && HeadersAreSound(checked))
+        FFile = chm_open(checked.c_str());
+    ::close(fd);
     if (!FFile)
         return;
     ReadSystem();

@@ -1,7 +1,11 @@
 #pragma once
 // Read access to a compiled help file (.chm): its objects by path, its context map (context
-// number to topic) and its title and default topic. Everything read from the file is checked
-// against the sizes it really has; a damaged file gives missing entries, never a crash.
+// number to topic) and its title and default topic.
+//
+// Only the help file this build compiled is opened: its SHA-256 is built into the program
+// (QuillmarHelpFileDigest) and any file with other bytes is refused before the help library
+// sees it. The library trusts the file's directory and object tables, and no check in front of
+// it can cover every way a crafted file leads it out of bounds.
 #include "platform/Types.h"
 
 #include <cstdint>
@@ -10,8 +14,12 @@
 
 struct chmFile;
 
+// The SHA-256 (lower-case hex) of the help file the build compiled; made by help/HelpDigest.cmake.
+extern const char QuillmarHelpFileDigest[];
+
 class TChmFile {
 public:
+    // Opens Path when it holds exactly the help file of this build (see above).
     explicit TChmFile(const AnsiString &Path);
     ~TChmFile();
     TChmFile(const TChmFile &) = delete;

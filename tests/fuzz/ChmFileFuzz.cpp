@@ -1,6 +1,7 @@
 // libFuzzer target for reading compiled help files: the input is written to a file and opened;
 // its title, default topic and context map are read and every mapped topic resolved and read.
-// Seed it with the Quillmar.chm the build makes.
+// Seed it with the Quillmar.chm the build makes: that file is read whole, and every other input
+// must be refused before the help library sees it.
 #include "platform/ChmFile.h"
 
 #include <cstdio>
