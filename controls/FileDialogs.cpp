@@ -1,5 +1,6 @@
 #include "controls/FileDialogs.h"
 #include "controls/FileFilter.h"
+#include "platform/FileDialogDates.h"
 #include "platform/QtConvert.h"
 #include "platform/SysUtils.h"
 
@@ -133,6 +134,7 @@ bool TEOpenDialog::RunDialog(bool Save)
     else
         dialog->setFileMode(QFileDialog::AnyFile);
     dialog->setOption(QFileDialog::DontConfirmOverwrite, !(FOptions & ofOverwritePrompt));
+    WidenDateColumn(*dialog);
 
     const QStringList filters = ToQtNameFilters(FFilter);
     if (!filters.isEmpty()) {

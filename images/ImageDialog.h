@@ -41,10 +41,20 @@ public:
     // Replaces the open dialog (tests): answers the chosen file, empty when cancelled.
     std::function<QString()> OnChooseFile;
 
+    void done(int Result) override;
+
     QLabel *Label1, *Label2, *Label3, *Label4, *Label5, *Label6, *Label7;
     QLineEdit *Edit1, *Edit2, *EditWidth, *EditHeight;
     QPushButton *OpenImg, *BitBtn1, *BitBtn2;
     QGroupBox *GroupBox1;
     tThumbimage *tThumbimage1;
     QCheckBox *CheckBoxStretch;
+
+protected:
+    bool eventFilter(QObject *Watched, QEvent *Event) override;
+
+private:
+    // Loads the path in Src unless it is the one loaded last.
+    void LoadTypedPath();
+    QString FLoadedPath;
 };

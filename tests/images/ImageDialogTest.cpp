@@ -3,11 +3,14 @@
 #include "ImageTestSupport.h"
 #include "images/ImageDialog.h"
 
+#include <QApplication>
 #include <QCheckBox>
+#include <QClipboard>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTest>
+#include <QTimer>
 #include <gtest/gtest.h>
 
 using namespace imgtest;
@@ -114,6 +117,64 @@ TEST(ImageDialog, FailuresShowInTheErrorLineAndClearTheSizes)
     form.LoadFile(QString::fromStdString(paths[0]));
     form.OpenImgClick();
     EXPECT_EQ(form.EditWidth->text(), "37");
+}
+
+// A path typed or pasted into Src is loaded as a browsed one is: on Enter (the dialog stays open),
+// on leaving the field, and at the latest on OK; the sizes always belong to the file named.
+TEST(ImageDialog, TypedOrPastedPathIsLoadedLikeABrowsedOne)
+{
+    QTemporaryDir dir;
+    const auto paths = WriteSamples(dir);
+    const QString wide = QString::fromStdString(paths[0]); // 37 x 23
+    QImage tall(12, 40, QImage::Format_RGB32);
+    tall.fill(qRgb(0, 0, 200));
+    const QString high = dir.filePath("tall.png");
+    ASSERT_TRUE(tall.save(high, "PNG"));
+
+    TfrmImage form;
+    form.show();
+    form.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&form));
+    ASSERT_TRUE(form.LoadFile(wide));
+    auto type = [&](const QString &Text) {
+        form.Edit2->setFocus();
+        form.Edit2->selectAll();
+        QTest::keyClicks(form.Edit2, Text);
+    };
+    auto sizes = [&] { return (form.EditWidth->text() + "x" + form.EditHeight->text()).toStdString(); };
+
+    type(high);
+    EXPECT_EQ(sizes(), "37x23") << "nothing loads while the user types";
+    QTest::keyClick(form.Edit2, Qt::Key_Return);
+    EXPECT_EQ(sizes(), "12x40");
+    EXPECT_TRUE(form.isVisible()) << "Enter that loads a path does not close the dialog";
+    EXPECT_EQ(form.result(), 0);
+
+    // Pasted, then Tab to the next field.
+    QApplication::clipboard()->setText(wide);
+    form.Edit2->setFocus();
+    form.Edit2->selectAll();
+    QTest::keyClick(form.Edit2, Qt::Key_V, Qt::ControlModifier);
+    QTest::keyClick(form.Edit2, Qt::Key_Tab);
+    EXPECT_NE(QApplication::focusWidget(), form.Edit2);
+    EXPECT_EQ(sizes(), "37x23");
+
+    // A typed file that cannot be read: its error, and no sizes of another picture.
+    type(dir.filePath("missing.png"));
+    QTest::keyClick(form.Edit2, Qt::Key_Return);
+    EXPECT_EQ(sizes(), "x");
+    EXPECT_FALSE(form.Label7->text().isEmpty());
+
+    // Typed, then OK straight away: the tag gets the typed picture's sizes.
+    TImageTagData data;
+    QTimer::singleShot(0, &form, [&] {
+        type(high);
+        QTest::mouseClick(form.BitBtn1, Qt::LeftButton);
+    });
+    form.hide();
+    ASSERT_TRUE(form.Execute(data));
+    EXPECT_EQ(data.Src, high);
+    EXPECT_EQ((data.Width + "x" + data.Height).toStdString(), "12x40");
 }
 
 } // namespace
