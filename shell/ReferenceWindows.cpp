@@ -21,8 +21,12 @@ QTreeWidget *MakeReportList(QWidget *Owner, const QStringList &Columns, const st
     list->setSelectionBehavior(QAbstractItemView::SelectRows);
     list->setSelectionMode(QAbstractItemView::SingleSelection);
     list->setAlternatingRowColors(false);
+    // The grid lines come from a style sheet; once an item has a style sheet rule it is drawn by
+    // the sheet alone, and its selected state needs its own colours or the text vanishes.
     list->setStyleSheet(QStringLiteral("QTreeView::item { border-right: 1px solid palette(mid); "
-                                       "border-bottom: 1px solid palette(mid); }"));
+                                       "border-bottom: 1px solid palette(mid); }"
+                                       "QTreeView::item:selected { background: palette(highlight); "
+                                       "color: palette(highlighted-text); }"));
     list->setHeaderLabels(Columns);
     for (int i = 0; i < int(Widths.size()); ++i)
         list->setColumnWidth(i, Widths[size_t(i)]);

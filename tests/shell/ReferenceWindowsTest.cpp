@@ -9,7 +9,11 @@
 #include <QAction>
 #include <QApplication>
 #include <QClipboard>
+#include <QTest>
 #include <QTreeWidget>
+
+#include <algorithm>
+#include <map>
 
 #include <gtest/gtest.h>
 
@@ -96,4 +100,42 @@ TEST(ReferenceWindows, EncodersPutTheirResultOnTheClipboard)
     EXPECT_EQ(QApplication::clipboard()->text().toStdString(), "&lt;b&gt;x&nbsp; y&lt;/b&gt;<br>z");
     ASSERT_FALSE(f.PromptTexts().empty());
     EXPECT_EQ(f.PromptTexts().back(), "Invalid URL-encoded string passed to URLDecode.");
+}
+
+// The row the user clicks stays readable in both grids: its text stands out from the highlight.
+TEST(ReferenceWindows, SelectedRowShowsItsText)
+{
+    TWindowFixture f;
+    f.Window->show();
+    const struct {
+        const char *Action;
+        QTreeWidget *List;
+        int Row, Column;
+    } grids[] = {
+        {"Ascicodereference1", f.Window->frmAsciRef->ListView, 65, 2},
+        {"BuiltinBrowserandDOMreference1", f.Window->frmBuiltinRef->ListView, 3, 0},
+    };
+    for (const auto &g : grids) {
+        SCOPED_TRACE(g.Action);
+        f.Window->Action(QString::fromLatin1(g.Action))->trigger();
+        QTreeWidgetItem *item = g.List->topLevelItem(g.Row);
+        g.List->scrollToItem(item);
+        QTest::mouseClick(g.List->viewport(), Qt::LeftButton, {}, g.List->visualItemRect(item).center());
+        ASSERT_TRUE(item->isSelected());
+        const QRect cell = g.List->visualRect(g.List->model()->index(g.Row, g.Column)).adjusted(3, 3, -3, -3);
+        const QImage shot = g.List->viewport()->grab().toImage().copy(cell);
+        // The commonest colour is the highlight; the text is what differs clearly from it.
+        std::map<QRgb, int> counts;
+        for (int y = 0; y < shot.height(); ++y)
+            for (int x = 0; x < shot.width(); ++x)
+                ++counts[shot.pixel(x, y)];
+        const QColor back(std::max_element(counts.begin(), counts.end(), [](const auto &A, const auto &B) {
+                              return A.second < B.second;
+                          })->first);
+        int text = 0;
+        for (const auto &[rgb, n] : counts)
+            if (std::abs(QColor(rgb).lightness() - back.lightness()) > 80)
+                text += n;
+        EXPECT_GT(text, 10) << "the selected row's text is not visible";
+    }
 }
