@@ -3,17 +3,21 @@
 #include "print/ZvPrinter.h"
 #include <QButtonGroup>
 #include <QCheckBox>
+#include <QFormLayout>
+#include <QGridLayout>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPrintDialog>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QHBoxLayout>
+#include <QVBoxLayout>
 #include <QScreen>
 
 namespace {
-// The dialog's layout was made for a smaller dialog font than the desktop's: positions and
-// sizes grow by a fifth so every text fits.
+// The orientation picture was drawn for a smaller dialog font than the desktop's: its sizes grow
+// by a fifth.
 int S(int v)
 {
     return (v * 6 + 2) / 5;
@@ -25,69 +29,92 @@ TfrmPrint::TfrmPrint(QWidget *Parent) : QDialog(Parent)
     setObjectName(QStringLiteral("frmPrint"));
     setWindowTitle(QStringLiteral("Print, preview and options"));
     setWindowFlags(Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint);
-    setFixedSize(S(398), S(250));
+    // Qt's layouts place everything, so that no text runs into another at any font size; the
+    // dialog takes the size its contents need.
+    auto *layout = new QVBoxLayout(this);
+    layout->setSizeConstraint(QLayout::SetFixedSize);
 
+    auto *nameRow = new QHBoxLayout;
     Label1 = new QLabel(QStringLiteral("File name:"), this);
-    Label1->move(S(30), S(8));
     LabelFileName = new QLabel(this);
-    LabelFileName->setGeometry(S(80), S(8), S(310), S(16));
+    LabelFileName->setTextFormat(Qt::PlainText);
+    nameRow->addWidget(Label1);
+    nameRow->addWidget(LabelFileName, 1);
+    layout->addLayout(nameRow);
 
+    auto *grid = new QGridLayout;
+    auto *orientationRow = new QHBoxLayout;
     RadioGroupOrientation = new QGroupBox(QStringLiteral(" Orientation "), this);
-    RadioGroupOrientation->setGeometry(S(10), S(32), S(103), S(55));
+    auto *radios = new QVBoxLayout(RadioGroupOrientation);
     RadioPortrait = new QRadioButton(QStringLiteral("Portrait"), RadioGroupOrientation);
-    RadioPortrait->setGeometry(S(8), S(14), S(90), S(16));
     RadioLandscape = new QRadioButton(QStringLiteral("Landscape"), RadioGroupOrientation);
-    RadioLandscape->setGeometry(S(8), S(32), S(90), S(16));
+    radios->addWidget(RadioPortrait);
+    radios->addWidget(RadioLandscape);
     FOrientationButtons = new QButtonGroup(this);
     FOrientationButtons->addButton(RadioPortrait, 0);
     FOrientationButtons->addButton(RadioLandscape, 1);
     RadioPortrait->setChecked(true);
     connect(FOrientationButtons, &QButtonGroup::idClicked, this, [this](int) { RadioGroupOrientationClick(); });
-
-    Shape1 = new QFrame(this);
+    orientationRow->addWidget(RadioGroupOrientation);
+    // The sheet of paper turns inside a frame of its own, large enough for either way.
+    FShapeFrame = new QWidget(this);
+    FShapeFrame->setFixedSize(S(52), S(56));
+    Shape1 = new QFrame(FShapeFrame);
     Shape1->setFrameShape(QFrame::Box);
     Shape1->setStyleSheet(QStringLiteral("background: white; border: 1px solid black;"));
-    Shape1->setGeometry(S(136), S(38), S(30), S(49));
+    orientationRow->addWidget(FShapeFrame, 0, Qt::AlignCenter);
+    orientationRow->addStretch(1);
+    grid->addLayout(orientationRow, 0, 0);
 
     GroupBox1 = new QGroupBox(QStringLiteral(" Margins in mm "), this);
-    GroupBox1->setGeometry(S(220), S(32), S(165), S(133));
+    auto *margins = new QFormLayout(GroupBox1);
     const char *names[4] = {"Top", "Bottom", "Left", "Right"};
     QLineEdit **edits[4] = {&EditTop, &EditBottom, &EditLeft, &EditRight};
     for (int i = 0; i < 4; ++i) {
-        auto *label = new QLabel(QString::fromLatin1(names[i]), GroupBox1);
-        label->setGeometry(S(12), S(20 + i * 27), S(60), S(20));
         *edits[i] = new QLineEdit(QStringLiteral("10"), GroupBox1);
-        (*edits[i])->setGeometry(S(80), S(18 + i * 27), S(60), S(22));
+        (*edits[i])->setMaximumWidth((*edits[i])->fontMetrics().horizontalAdvance(QStringLiteral("00000")) + 16);
+        margins->addRow(QString::fromLatin1(names[i]), *edits[i]);
     }
+    grid->addWidget(GroupBox1, 0, 1, 2, 1);
 
     GroupBox2 = new QGroupBox(QStringLiteral(" Font "), this);
-    GroupBox2->setGeometry(S(10), S(92), S(206), S(73));
+    auto *font = new QGridLayout(GroupBox2);
     LabelFontName = new QLabel(GroupBox2);
-    LabelFontName->setGeometry(S(8), S(16), S(110), S(16));
     LabelFontSize = new QLabel(GroupBox2);
-    LabelFontSize->setGeometry(S(8), S(32), S(110), S(16));
     ButtonFont = new QPushButton(QStringLiteral("Select font"), GroupBox2);
-    ButtonFont->setGeometry(S(118), S(16), S(72), S(24));
     CheckBoxMonospace = new QCheckBox(QStringLiteral("Monospaced fonts (recommended)"), GroupBox2);
-    CheckBoxMonospace->setGeometry(S(4), S(50), S(200), S(18));
     CheckBoxMonospace->setChecked(true);
+    font->addWidget(LabelFontName, 0, 0);
+    font->addWidget(LabelFontSize, 1, 0);
+    font->addWidget(ButtonFont, 0, 1, 2, 1, Qt::AlignVCenter);
+    font->addWidget(CheckBoxMonospace, 2, 0, 1, 2);
+    font->setColumnStretch(0, 1);
+    grid->addWidget(GroupBox2, 1, 0);
 
+    auto *checks = new QVBoxLayout;
     CheckBoxLineNos = new QCheckBox(QStringLiteral("Line numbering"), this);
-    CheckBoxLineNos->setGeometry(S(10), S(172), S(150), S(18));
     CheckBoxLineNos->setChecked(true);
     CheckBoxWordWrap = new QCheckBox(QStringLiteral("Word wrap"), this);
-    CheckBoxWordWrap->setGeometry(S(10), S(192), S(150), S(18));
     CheckBoxWordWrap->setChecked(true);
-
+    checks->addWidget(CheckBoxLineNos);
+    checks->addWidget(CheckBoxWordWrap);
+    grid->addLayout(checks, 2, 0);
     SelectPrt = new QPushButton(QStringLiteral("Select printer..."), this);
-    SelectPrt->setGeometry(S(220), S(172), S(165), S(26));
+    grid->addWidget(SelectPrt, 2, 1, Qt::AlignTop);
+    layout->addLayout(grid);
+
+    auto *buttons = new QHBoxLayout;
     BitBtn2 = new QPushButton(QStringLiteral("Print"), this);
-    BitBtn2->setGeometry(S(10), S(216), S(100), S(26));
     BitBtn2->setDefault(true);
     ButtonPreview = new QPushButton(QStringLiteral("Preview"), this);
-    ButtonPreview->setGeometry(S(148), S(216), S(100), S(26));
     BitBtn1 = new QPushButton(QStringLiteral("Cancel"), this);
-    BitBtn1->setGeometry(S(285), S(216), S(100), S(26));
+    buttons->addWidget(BitBtn2);
+    buttons->addStretch(1);
+    buttons->addWidget(ButtonPreview);
+    buttons->addStretch(1);
+    buttons->addWidget(BitBtn1);
+    layout->addLayout(buttons);
+    RadioGroupOrientationClick();
 
     connect(BitBtn2, &QPushButton::clicked, this, [this] { done(1); });
     connect(ButtonPreview, &QPushButton::clicked, this, [this] { done(4); });
@@ -161,12 +188,11 @@ void TfrmPrint::SetOrientationIndex(int Index)
 
 void TfrmPrint::RadioGroupOrientationClick()
 {
-    const QRect g = RadioGroupOrientation->geometry();
-    const int left = g.left() + g.width() + S(28);
+    const int frame = FShapeFrame->width();
     if (OrientationIndex() == 0)
-        Shape1->setGeometry(left, g.top() + S(6), S(30), S(49));
+        Shape1->setGeometry((frame - S(30)) / 2, S(3), S(30), S(49));
     else
-        Shape1->setGeometry(left, g.top() + S(16), S(49), S(30));
+        Shape1->setGeometry((frame - S(49)) / 2, S(13), S(49), S(30));
 }
 
 void TfrmPrint::SelectPrtClick()

@@ -62,4 +62,5 @@ private:
     std::unique_ptr<TFont> FFont; // mirrors the last chosen font for the labels
     QFontDialog::FontDialogOptions FFontOptions;
     QButtonGroup *FOrientationButtons = nullptr;
+    QWidget *FShapeFrame = nullptr; // holds Shape1
 };

@@ -14,6 +14,7 @@
 #include <QFileInfo>
 #include <QMimeDatabase>
 #include <QPushButton>
+#include <QVBoxLayout>
 #include <QStyle>
 
 namespace {
@@ -56,8 +57,12 @@ TDirectoryTab::TDirectoryTab(TfrmQuillmarMain &Main, TTreeNT *Tree, QWidget *Par
     setObjectName(QStringLiteral("TabSheetFiles"));
     ButtonSelRoot = new QPushButton(QStringLiteral("Select Root"), this);
     ButtonSelRoot->setObjectName(QStringLiteral("ButtonSelRoot"));
-    ButtonSelRoot->adjustSize();
-    TreeNTFiles->setParent(this);
+    // A layout keeps the button as wide as its text needs at any font size.
+    auto *layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(2);
+    layout->addWidget(ButtonSelRoot, 0, Qt::AlignHCenter);
+    layout->addWidget(TreeNTFiles, 1);
     TreeNTFiles->show();
 
     QStyle *style = QApplication::style();
@@ -74,14 +79,6 @@ TDirectoryTab::TDirectoryTab(TfrmQuillmarMain &Main, TTreeNT *Tree, QWidget *Par
     TreeNTFiles->OnDblClick = [this](TTreeNT *, TTreeNTNode *Node) {
         TfrmQuillmarMain::Guarded([this, Node] { TreeNTFilesDblClick(Node); });
     };
-}
-
-void TDirectoryTab::resizeEvent(QResizeEvent *Event)
-{
-    QWidget::resizeEvent(Event);
-    const int button = ButtonSelRoot->height();
-    ButtonSelRoot->move((width() - ButtonSelRoot->width()) / 2, 0);
-    TreeNTFiles->setGeometry(0, button + 2, width(), std::max(height() - button - 2, 0));
 }
 
 void TDirectoryTab::ButtonSelRootClick()

@@ -45,9 +45,6 @@ public:
     const QString &RootPath() const { return FRootPath; }
     int CachedExtensions() const { return int(FExtensionImages.size()); }
 
-protected:
-    void resizeEvent(QResizeEvent *Event) override;
-
 private:
     void TreeNTFilesExpanding(TTreeNTNode *Node);
     void TreeNTFilesCollapsed(TTreeNTNode *Node);

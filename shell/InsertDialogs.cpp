@@ -6,6 +6,7 @@
 
 #include <QColorDialog>
 #include <QComboBox>
+#include <QFontMetrics>
 #include <QFormLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -52,6 +53,14 @@ TInsertDialog::TInsertDialog(QWidget *Owner) : QDialog(Owner)
 void TInsertDialog::showEvent(QShowEvent *Event)
 {
     QDialog::showEvent(Event);
+    // The window manager cuts a caption wider than its window ("Javascript ... age Boxes"): the
+    // dialog is at least as wide as its caption in a bold title font, with room for the
+    // title bar's icon and buttons.
+    QFont title = font();
+    title.setBold(true);
+    const int captionWidth = QFontMetrics(title).horizontalAdvance(windowTitle()) + TitleBarRoom;
+    if (width() < captionWidth)
+        resize(captionWidth, height());
     if (QWidget *owner = parentWidget()) {
         const QRect g = owner->frameGeometry();
         move(g.center() - QPoint(width() / 2, height() / 2));

@@ -31,6 +31,8 @@ struct TImageTagData;
 class TInsertDialog : public QDialog {
 public:
     explicit TInsertDialog(QWidget *Owner);
+    // The width a title bar takes beside its caption (icon and buttons).
+    static constexpr int TitleBarRoom = 100;
 
 protected:
     void showEvent(QShowEvent *Event) override;
