@@ -1,4 +1,5 @@
 #include "images/QtPictures.h"
+#include "images/WmfRender.h"
 
 #include <QBuffer>
 #include <QImageReader>
@@ -78,6 +79,7 @@ void TMetafile::LoadFromStream(TStream &Stream)
     FHeight = h;
     FEnhanced = enhanced;
     FData.assign(p, p + data.size());
+    FRendered = QImage();
     Changed();
 }
 
@@ -88,6 +90,15 @@ void TMetafile::SaveToStream(TStream &Stream)
 
 void TMetafile::Draw(QPainter &Painter, const QRect &Rect)
 {
+    if (!FEnhanced && Rect.width() > 0 && Rect.height() > 0) {
+        if (FRendered.isNull() || FRendered.size() != Rect.size())
+            FRendered = RenderWmf(FData, Rect.size());
+        if (!FRendered.isNull()) {
+            Painter.drawImage(Rect, FRendered);
+            return;
+        }
+    }
+    // An enhanced metafile (no Debian library plays those), or a WMF the player refused.
     Painter.save();
     Painter.fillRect(Rect, QColor(255, 255, 255));
     Painter.setPen(QPen(QColor(128, 128, 128), 1, Qt::DashLine));
@@ -104,6 +115,7 @@ QImage TMetafile::ToImage() const
     if (FWidth <= 0 || FHeight <= 0)
         return QImage();
     QImage img(FWidth, FHeight, QImage::Format_ARGB32);
+    img.fill(Qt::transparent);
     QPainter p(&img);
     const_cast<TMetafile *>(this)->Draw(p, img.rect());
     return img;

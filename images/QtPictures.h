@@ -59,4 +59,6 @@ private:
     int FHeight = 0;
     bool FEnhanced = false;
     std::vector<uint8_t> FData;
+    // The last WMF drawing played into pixels, kept while the size drawn at stays the same.
+    QImage FRendered;
 };
