@@ -45,13 +45,19 @@ void Tthumbnail::SetTitleColors(const QColor &Background, const QColor &Text)
 void Tthumbnail::SetTitlePlacement(TTitlePos Value)
 {
     FTitlePlacement = Value;
-    FTitle->setVisible(Value != T_None);
+    FTitle->setVisible(TitleShown());
     const int b = frameWidth();
     if (Value == T_Down)
         FTitle->setGeometry(b, height() - b - 15, width() - 2 * b, 15);
     else
         FTitle->setGeometry(b, b, width() - 2 * b, 15);
     ArrangeImage();
+}
+
+void Tthumbnail::SetShowTitle(bool Value)
+{
+    FShowTitle = Value;
+    SetTitlePlacement(FTitlePlacement);
 }
 
 void Tthumbnail::resizeEvent(QResizeEvent *Event)
@@ -62,7 +68,7 @@ void Tthumbnail::resizeEvent(QResizeEvent *Event)
 
 void Tthumbnail::ArrangeImage()
 {
-    const int titleH = FTitlePlacement == T_None ? 0 : FTitle->height();
+    const int titleH = TitleShown() ? FTitle->height() : 0;
     const int clientH = height() - titleH - 8;
     const int clientW = width() - 2 * frameWidth() - 8;
     const int pw = FImage->Picture().Width(), ph = FImage->Picture().Height();
@@ -72,9 +78,9 @@ void Tthumbnail::ArrangeImage()
     const int iw = int(std::trunc(pw / 100.0 * p)), ih = int(std::trunc(ph / 100.0 * p));
     int left = int(std::trunc(width() / 2.0 - iw / 2.0));
     int top = height() / 2 - ih / 2;
-    if (FTitlePlacement == T_Up)
+    if (TitleShown() && FTitlePlacement == T_Up)
         top += titleH / 2;
-    else if (FTitlePlacement == T_Down)
+    else if (TitleShown() && FTitlePlacement == T_Down)
         top -= titleH / 2;
     FImage->setGeometry(left, top, std::max(iw, 0), std::max(ih, 0));
 }
@@ -85,8 +91,35 @@ void Tthumbnail::ReadFileInfo()
     if (!info.exists())
         return;
     FFileSize = info.size();
-    const QDateTime changed = info.lastModified();
-    FFileChanged = changed.isValid() ? QLocale::system().toString(changed, QLocale::ShortFormat) : QString("Unknown");
+    auto text = [](const QDateTime &t) {
+        return t.isValid() ? QLocale::system().toString(t.toLocalTime(), QLocale::ShortFormat) : QString("Unknown");
+    };
+    FFileAccessed = text(info.lastRead());
+    FFileCreated = text(info.birthTime());
+    FFileChanged = text(info.lastModified());
+}
+
+void Tthumbnail::ShrinkPicture()
+{
+    if (FOwner)
+        FImage->ShrinkToFit(FOwner->MaxWidth(), FOwner->MaxHeight());
+    else
+        FImage->ShrinkToFit(width(), height());
+}
+
+void Tthumbnail::SetMinimizeMemory(bool Value)
+{
+    if (Value == FMinimizeMemory)
+        return;
+    FMinimizeMemory = Value;
+    if (!FImageReady || FFilename.empty())
+        return;
+    if (Value)
+        ShrinkPicture();
+    else
+        FImage->Picture().LoadFromFile(FFilename);
+    ArrangeImage();
+    FImage->update();
 }
 
 void Tthumbnail::SetFilename(const AnsiString &Value)
@@ -105,12 +138,8 @@ void Tthumbnail::SetFilename(const AnsiString &Value)
         FFilename = Value;
         ReadFileInfo();
         FImageReady = true;
-        if (MinimizeMemory) {
-            if (FOwner)
-                FImage->ShrinkToFit(FOwner->MaxWidth(), FOwner->MaxHeight());
-            else
-                FImage->ShrinkToFit(width(), height());
-        }
+        if (FMinimizeMemory)
+            ShrinkPicture();
         ArrangeImage();
         FImage->show();
     }
@@ -127,11 +156,34 @@ void Tthumbnail::mousePressEvent(QMouseEvent *Event)
         QMouseEvent forwarded(Event->type(), FOwner->viewport()->mapFromGlobal(Event->globalPosition()),
                               Event->globalPosition(), Event->button(), Event->buttons(), Event->modifiers());
         QApplication::sendEvent(FOwner->viewport(), &forwarded);
-        if (Asbutton && Event->button() == Qt::LeftButton)
-            setFrameShadow(QFrame::Sunken);
-        return;
     }
-    QFrame::mousePressEvent(Event);
+    if (Asbutton && Event->button() == Qt::LeftButton) {
+        FButtonDown = true;
+        ShowPressed(true);
+    }
+    Event->accept(); // the release and the moves come here, so the button comes up again
+}
+
+void Tthumbnail::mouseMoveEvent(QMouseEvent *Event)
+{
+    if (FButtonDown)
+        ShowPressed(rect().contains(Event->position().toPoint()));
+    QFrame::mouseMoveEvent(Event);
+}
+
+void Tthumbnail::mouseReleaseEvent(QMouseEvent *Event)
+{
+    if (FButtonDown && Event->button() == Qt::LeftButton) {
+        FButtonDown = false;
+        ShowPressed(false);
+    }
+    QFrame::mouseReleaseEvent(Event);
+}
+
+void Tthumbnail::ShowPressed(bool Pressed)
+{
+    setFrameShadow(Pressed ? QFrame::Sunken : QFrame::Raised);
+    FTitle->setFrameShadow(Pressed ? QFrame::Raised : QFrame::Sunken);
 }
 
 // ---- TTHumbview
@@ -254,7 +306,7 @@ void TTHumbview::AddThumb(const AnsiString &Title)
     const int n = Count() + 1;
     t->setGeometry(CellLeft(n), CellTop(n), FCellWidth, FCellHeight);
     t->Asbutton = AsButtons;
-    t->MinimizeMemory = MinMemory;
+    t->SetMinimizeMemory(MinMemory);
     t->SetTitlePlacement(TitlePlacement);
     t->SetTitle(QString::fromStdString(Title));
     FThumbs.push_back(t);

@@ -5,6 +5,7 @@
 #include "images/ThumbImage.h"
 #include "images/ThumbMisc.h"
 
+#include <QFont>
 #include <QFrame>
 #include <QScrollArea>
 #include <functional>
@@ -32,10 +33,26 @@ public:
     int ImageWidth() const { return FImageWidth; }
     int ImageHeight() const { return FImageHeight; }
     int64_t FileSize() const { return FFileSize; }
+    // The file's times in the system's short date and time format, "Unknown" where the file
+    // system does not tell (a creation time, on many).
+    const QString &FileAccessed() const { return FFileAccessed; }
+    const QString &FIleCreated() const { return FFileCreated; }
     const QString &FileChanged() const { return FFileChanged; }
+    // The title strip's font (the strip gets a copy).
+    QFont TitleFont() const { return FTitle->font(); }
+    void SetTitleFont(const QFont &Font) { FTitle->setFont(Font); }
+    bool ShowTitle() const { return FShowTitle; }
+    // Shows or hides the title strip; the picture takes the room of a hidden one.
+    void SetShowTitle(bool Value);
     TGRF_type StreamFileType = GR_BMP;
     bool Autoload = true;
-    bool MinimizeMemory = true;
+    // The extension that stands for the picture's type where a file name has none.
+    AnsiString DefaultExtension;
+    bool MinimizeMemory() const { return FMinimizeMemory; }
+    // With a picture loaded: on shrinks it to the cell, off loads the whole picture again.
+    void SetMinimizeMemory(bool Value);
+    // A left press shows the thumbnail pushed in until the button is released (and raised
+    // while the pointer is outside it).
     bool Asbutton = false;
     tThumbimage *Image() const { return FImage; }
     TThumbTitle *TitleStrip() const { return FTitle; }
@@ -45,9 +62,14 @@ public:
 protected:
     void resizeEvent(QResizeEvent *Event) override;
     void mousePressEvent(QMouseEvent *Event) override;
+    void mouseMoveEvent(QMouseEvent *Event) override;
+    void mouseReleaseEvent(QMouseEvent *Event) override;
 
 private:
     void ReadFileInfo();
+    void ShrinkPicture();
+    void ShowPressed(bool Pressed);
+    bool TitleShown() const { return FShowTitle && FTitlePlacement != T_None; }
     TTHumbview *FOwner;
     tThumbimage *FImage;
     TThumbTitle *FTitle;
@@ -56,7 +78,10 @@ private:
     bool FImageReady = false;
     int FImageWidth = 0, FImageHeight = 0;
     int64_t FFileSize = 0;
-    QString FFileChanged;
+    QString FFileAccessed, FFileCreated, FFileChanged;
+    bool FShowTitle = true;
+    bool FMinimizeMemory = true;
+    bool FButtonDown = false;
 };
 
 class TTHumbview : public QScrollArea {

@@ -147,4 +147,77 @@ TEST(ThumbView, ASecondFileIsShrunkLikeTheFirst)
     EXPECT_EQ(t.Title(), "mine");
 }
 
+TEST(ThumbView, TitleStripFileTimesAndTheWholePictureOnDemand)
+{
+    QTemporaryDir dir;
+    WritePicture(dir.filePath("big.bmp"), 500, 400, "BMP");
+    Tthumbnail t;
+    t.resize(120, 120);
+    t.SetFilename(dir.filePath("big.bmp").toStdString());
+    EXPECT_LE(t.Image()->Picture().Width(), 120);
+    EXPECT_NE(t.FileAccessed(), "Unknown");
+    EXPECT_FALSE(t.FileAccessed().isEmpty());
+    EXPECT_FALSE(t.FileChanged().isEmpty());
+    EXPECT_FALSE(t.FIleCreated().isEmpty()); // a date, or "Unknown" where the file system keeps none
+
+    // Switching the memory saving off loads the whole picture again; on shrinks it again.
+    t.SetMinimizeMemory(false);
+    EXPECT_EQ(t.Image()->Picture().Width(), 500);
+    EXPECT_EQ(t.Image()->Picture().Height(), 400);
+    t.SetMinimizeMemory(true);
+    EXPECT_LE(t.Image()->Picture().Width(), 120);
+
+    // Without its strip the picture is centred in the whole thumbnail.
+    const int withTitle = t.Image()->geometry().center().y();
+    t.SetShowTitle(false);
+    EXPECT_FALSE(t.TitleStrip()->isVisibleTo(&t));
+    EXPECT_LT(t.Image()->geometry().center().y(), withTitle);
+    EXPECT_NEAR(t.Image()->geometry().center().y(), t.height() / 2, 1);
+    t.SetShowTitle(true);
+    EXPECT_TRUE(t.TitleStrip()->isVisibleTo(&t));
+
+    QFont bold = t.TitleFont();
+    bold.setBold(true);
+    bold.setPointSize(14);
+    t.SetTitleFont(bold);
+    EXPECT_TRUE(t.TitleStrip()->font().bold());
+    EXPECT_EQ(t.TitleStrip()->font().pointSize(), 14);
+}
+
+TEST(ThumbView, AButtonThumbnailComesUpWhenReleased)
+{
+    QTemporaryDir dir;
+    for (const char *n : {"a.bmp", "b.bmp"})
+        WritePicture(dir.filePath(n), 40, 30, "BMP");
+    TTHumbview view;
+    view.AsButtons = true;
+    view.resize(500, 300);
+    view.show();
+    (void)view.grab();
+    QApplication::processEvents();
+    view.SetDirectory(dir.path().toStdString());
+    ASSERT_EQ(view.Count(), 2);
+    Tthumbnail &t = *view.Thumb(0);
+    const QPoint inside = t.rect().center();
+    QTest::mousePress(&t, Qt::LeftButton, {}, inside);
+    EXPECT_EQ(t.frameShadow(), QFrame::Sunken);
+    EXPECT_EQ(t.TitleStrip()->frameShadow(), QFrame::Raised);
+    QTest::mouseRelease(&t, Qt::LeftButton, {}, inside);
+    EXPECT_EQ(t.frameShadow(), QFrame::Raised) << "stays pushed in after a click";
+    EXPECT_EQ(t.TitleStrip()->frameShadow(), QFrame::Sunken);
+    EXPECT_EQ(view.Selected(), 0);
+
+    // Dragged outside while pressed it shows raised, back inside pushed in.
+    QTest::mousePress(&t, Qt::LeftButton, {}, inside);
+    QMouseEvent out(QEvent::MouseMove, QPointF(t.width() + 30, inside.y()), t.mapToGlobal(QPointF(t.width() + 30, inside.y())),
+                    Qt::NoButton, Qt::LeftButton, {});
+    QApplication::sendEvent(&t, &out);
+    EXPECT_EQ(t.frameShadow(), QFrame::Raised);
+    QMouseEvent back(QEvent::MouseMove, QPointF(inside), t.mapToGlobal(QPointF(inside)), Qt::NoButton, Qt::LeftButton, {});
+    QApplication::sendEvent(&t, &back);
+    EXPECT_EQ(t.frameShadow(), QFrame::Sunken);
+    QTest::mouseRelease(&t, Qt::LeftButton, {}, inside);
+    EXPECT_EQ(t.frameShadow(), QFrame::Raised);
+}
+
 } // namespace
