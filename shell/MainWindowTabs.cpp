@@ -206,6 +206,7 @@ TEditorTab *TfrmQuillmarMain::NewEditorTab(const WideString &FileName, const Wid
     auto *editor = new TSyntaxEdit(tab);
     tab->Editor = editor;
     tab->layout()->addWidget(editor);
+    editor->show(); // now, not when the layout's queued show comes round: an open may paint it at once
     editor->SetScrollBars(ssBoth);
     editor->setToolTip(QString());
 
@@ -367,8 +368,13 @@ void TfrmQuillmarMain::OpenFile(const WideString &APath, bool CheckOnOpen, bool 
     if (ext == QLatin1String("js") || ext == QLatin1String("svg"))
         editor.SetHighLighter(FJavaScriptHighlighter.get());
     SetStatusPanel(2, ToQString(editor.FileName()));
-    if (Settings.CheckOpen && CheckOnOpen)
+    if (Settings.CheckOpen && CheckOnOpen) {
+        // The user sees the file while it is checked: the new tab is laid out and painted first.
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::LayoutRequest);
+        if (isVisible())
+            PageControl1->repaint();
         CheckSyntaxActionExecute();
+    }
 }
 
 void TfrmQuillmarMain::FileOpenActionExecute()

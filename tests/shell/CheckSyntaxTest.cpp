@@ -204,3 +204,34 @@ TEST(CheckSyntax, TreeNodeLinesAndIncludeNames)
     EXPECT_TRUE(f.Window->IncludeName(0, name));
     EXPECT_EQ(name, W(site.Inc1));
 }
+
+// The text of a file opened with the check on shows before the check runs, so the user reads it
+// while a long check goes on.
+TEST(CheckSyntax, AnOpenedFileIsPaintedBeforeItIsChecked)
+{
+    TWindowFixture f;
+    TfrmQuillmarMain &w = *f.Window;
+    w.Settings.CheckOpen = true;
+    w.resize(900, 700);
+    w.show();
+    QCoreApplication::processEvents();
+    const QString script = f.Put(QStringLiteral("bad.js"), "var a = ;\nfunction f( { }\n");
+
+    struct TFirstPaint : QObject {
+        TfrmQuillmarMain *Window = nullptr;
+        int FindingsAtFirstPaint = -1;
+        bool eventFilter(QObject *Watched, QEvent *Event) override
+        {
+            if (Event->type() == QEvent::Paint && FindingsAtFirstPaint < 0 && Window->ActiveEditor() &&
+                Watched == Window->ActiveEditor()->TextWindow())
+                FindingsAtFirstPaint = Window->ErrorList->Items().Count();
+            return false;
+        }
+    } watch;
+    watch.Window = &w;
+    qApp->installEventFilter(&watch);
+    w.OpenFile(W(script), true, false, WideString());
+    qApp->removeEventFilter(&watch);
+    EXPECT_EQ(watch.FindingsAtFirstPaint, 0) << "painted only after the check filled the findings";
+    EXPECT_GT(w.ErrorList->Items().Count(), 0);
+}
