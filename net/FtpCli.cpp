@@ -202,19 +202,22 @@ void TCustomFtpCli::SendCommand(TFtpRequest RqType, TFtpFct Fct, const AnsiStrin
     FDoneAsync = std::move(DoneAsync);
     FErrorMessage.clear();
     FQuitSent = Cmd == "QUIT";
+    FInMultiLine = false;
     StateChange(ftpWaitingResponse);
     SendCommandText(Cmd);
 }
 
+// A reply line begins with a code of three digits from 100 to 599, then a blank, a "-" (more
+// lines follow) or the line's end.
 bool TCustomFtpCli::ParseReplyCode(const AnsiString &Line, int &Code, bool &Continued) const
 {
-    if (Line.empty() || !std::isdigit(static_cast<unsigned char>(Line[0])))
+    if (Line.size() < 3 || Line[0] < '1' || Line[0] > '5' || !std::isdigit(static_cast<unsigned char>(Line[1])) ||
+        !std::isdigit(static_cast<unsigned char>(Line[2])))
         return false;
-    Code = 0;
-    size_t I = 0;
-    while (I < Line.size() && I < 9 && std::isdigit(static_cast<unsigned char>(Line[I])))
-        Code = Code * 10 + (Line[I++] - '0');
-    Continued = I < Line.size() && Line[I] == '-';
+    if (Line.size() > 3 && Line[3] != ' ' && Line[3] != '-')
+        return false;
+    Code = (Line[0] - '0') * 100 + (Line[1] - '0') * 10 + (Line[2] - '0');
+    Continued = Line.size() > 3 && Line[3] == '-';
     return true;
 }
 
@@ -348,6 +351,7 @@ void TCustomFtpCli::OpenControl()
     FReceiveLen = 0;
     FStatus = 0;
     FQuitSent = false;
+    FInMultiLine = false;
     StateChange(ftpDnsLookup);
     try {
         FControlSocket->DnsLookup(FConnectionType == ftpProxy ? ProxyServer : HostName);
@@ -482,11 +486,33 @@ void TCustomFtpCli::ReadControlReply()
     }
 }
 
+// A line that cannot be part of a reply leaves the session in no known state: it ends the
+// command and the connection, as an overlong line does.
+void TCustomFtpCli::ProtocolError(const AnsiString &Reason)
+{
+    FReceiveLen = 0;
+    FLastResponse = "500 " + Reason;
+    FStatusCode = FStatus = 500;
+    FErrorMessage = FLastResponse;
+    TriggerDisplay("! " + Reason);
+    FControlSocket->Close();
+}
+
 void TCustomFtpCli::HandleReplyLine()
 {
     const AnsiString Line = FLastResponse;
     int Code;
     bool Continued;
+    if (FState == ftpWaitingBanner || FState == ftpWaitingResponse) {
+        if (!ParseReplyCode(Line, Code, Continued)) {
+            // Text lines are allowed only between the first and the last line of a reply.
+            TriggerDisplay("< " + Line);
+            if (!FInMultiLine)
+                ProtocolError("Protocol error, not a reply line: " + Line.substr(0, 80));
+            return;
+        }
+        FInMultiLine = Continued;
+    }
     if (FState == ftpWaitingBanner) {
         TriggerDisplay("< " + Line);
         if (!ParseReplyCode(Line, Code, Continued) || Continued)
@@ -621,6 +647,20 @@ void TCustomFtpCli::SendTypeAscii()
 
 void TCustomFtpCli::SendQuit()
 {
+    if (FControlSocket->State() != wsConnected && (FState == ftpReady || FState == ftpInternalReady)) {
+        // The server has closed the session already: there is nothing to quit and no reply to
+        // wait for.
+        FRequestStarted = true;
+        FFctPrv = fctQuit;
+        if (!FHighLevelFlag)
+            FRequestType = ftpQuitAsync;
+        FRequestDoneFlag = false;
+        FStatus = 0;
+        FConnected = false;
+        TriggerDisplay("! Control connection already closed");
+        RequestDone(0);
+        return;
+    }
     SendCommand(ftpQuitAsync, fctQuit, "QUIT", {221}, [this]() {
         // Whatever the reply, the session ends here; the close completes the command.
         FControlSocket->Close();

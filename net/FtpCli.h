@@ -274,6 +274,7 @@ private:
     void ControlSessionClosed(uint16_t Error);
     void ReadControlReply();
     void HandleReplyLine();
+    void ProtocolError(const AnsiString &Reason);
 
     // Data connections (FtpData.cpp).
     void ResetDataSocket();
@@ -338,6 +339,7 @@ private:
     bool FPassive = false;
     bool FConnected = false;
     bool FQuitSent = false;
+    bool FInMultiLine = false; // a reply's "xyz-" line came and its last line not yet
     int FLocalFailure = 0;
     AnsiString FLocalFailureText;
     AnsiString FErrorMessage, FLastResponse, FDirResult;

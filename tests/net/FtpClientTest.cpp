@@ -599,3 +599,54 @@ TEST(FtpFakeServers, SlowButSteadyDownloadOutlastsTheTimeout)
     EXPECT_TRUE(C.Cli.Receive()) << C.Joined();
     EXPECT_EQ(Sink.GetSize(), 30);
 }
+
+// Control lines that are no reply: a reply line begins with a code of 100 to 599. Anything else
+// outside a multi-line reply ends the command and the session as a protocol error; a text line
+// inside a multi-line reply is only shown.
+TEST(FtpCraftedServer, ReplyLinesWithoutAValidCodeAreProtocolErrors)
+{
+    const int Port = UnusedPort();
+    ServerProcess Server("/usr/bin/python3",
+                         {QUILLMAR_SOURCE_DIR "/tests/net/CraftedFtpServer.py", QString::number(Port)}, Port);
+    ASSERT_TRUE(Server.Ready());
+    const struct {
+        const char *User;
+        const char *Error; // "" for a login that succeeds
+    } Cases[] = {
+        {"zero", "500 Protocol error, not a reply line: 0 type"},
+        {"bigcode", "500 Protocol error, not a reply line: 2300 ok"},
+        {"six", "500 Protocol error, not a reply line: 600 nope"},
+        {"text", "500 Protocol error, not a reply line: hello there"},
+        {"multi", ""},
+    };
+    for (const auto &C : Cases) {
+        SCOPED_TRACE(C.User);
+        Client Cl(Port, C.User, "pw");
+        Cl.Cli.Timeout = 5;
+        EXPECT_EQ(Cl.Cli.Open(), !*C.Error) << Cl.Joined();
+        EXPECT_EQ(Cl.Cli.ErrorMessage(), C.Error) << Cl.Joined();
+        EXPECT_EQ(Cl.Cli.StatusCode(), *C.Error ? 500 : 230);
+        EXPECT_EQ(Cl.Cli.Connected(), !*C.Error);
+        Cl.Settle();
+        EXPECT_EQ(Cl.Done, 1);
+        Cl.Cli.Abort();
+    }
+}
+
+TEST(FtpCraftedServer, QuitAfterTheServerClosedEndsAtOnce)
+{
+    const int Port = UnusedPort();
+    ServerProcess Server("/usr/bin/python3",
+                         {QUILLMAR_SOURCE_DIR "/tests/net/CraftedFtpServer.py", QString::number(Port)}, Port);
+    ASSERT_TRUE(Server.Ready());
+    Client Cl(Port, "closer", "pw");
+    Cl.Cli.Timeout = 5;
+    ASSERT_TRUE(Cl.Cli.Open()) << Cl.Joined();
+    ASSERT_TRUE(WaitFor([&] { return !Cl.Cli.Connected(); }));
+    // A QUIT that waited for a reply would end with "426 Timeout" after the whole time-out.
+    EXPECT_TRUE(Cl.Cli.Quit()) << Cl.Joined();
+    EXPECT_EQ(Cl.Cli.ErrorMessage(), "");
+    EXPECT_TRUE(Cl.Logged("! Control connection already closed"));
+    Cl.Settle();
+    EXPECT_EQ(Cl.Done, 2);
+}
