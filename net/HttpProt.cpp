@@ -28,6 +28,9 @@ AnsiString SchemeOf(const AnsiString &V)
     return LowerCase(V.substr(0, P));
 }
 
+// Body bytes are received in blocks of this size: one receive call each, as a fast peer fills them.
+constexpr int kBodyBlock = 65536;
+
 // The request path up to and including its last "/" or ":" before any "?".
 AnsiString PathBase(const AnsiString &Path)
 {
@@ -40,10 +43,16 @@ AnsiString PathBase(const AnsiString &Path)
 
 THttpCli::THttpCli()
     : FWindow(std::make_unique<QObject>()), FCtrlSocket(std::make_unique<TWSocket>()),
-      FIdleTimer(std::make_unique<QTimer>())
+      FIdleTimer(std::make_unique<QTimer>()), FTotalTimer(std::make_unique<QTimer>())
 {
     FIdleTimer->setSingleShot(true);
-    QObject::connect(FIdleTimer.get(), &QTimer::timeout, FWindow.get(), [this]() { TimedOut(); });
+    QObject::connect(FIdleTimer.get(), &QTimer::timeout, FWindow.get(), [this]() {
+        EndRequest(WSAETIMEDOUT, SocketErrorText(WSAETIMEDOUT) + " (Error #" + IntToStr(WSAETIMEDOUT) + ")");
+    });
+    FTotalTimer->setSingleShot(true);
+    QObject::connect(FTotalTimer.get(), &QTimer::timeout, FWindow.get(), [this]() {
+        EndRequest(WSAETIMEDOUT, "Request not done within " + IntToStr(TotalTimeoutMs) + " ms");
+    });
     TWSocket &S = *FCtrlSocket;
     S.OnSessionClosed = [this](TCustomWSocket *, uint16_t E) {
         Touch();
@@ -88,6 +97,8 @@ THttpCli::THttpCli()
         FStatusCode = 404;
         FReasonText = E.Message();
         FRequestError = WSAECONNABORTED;
+        if (dynamic_cast<const ESocketException *>(&E))
+            ReportSocketError();
     };
 }
 
@@ -123,6 +134,7 @@ void THttpCli::ChangeHttpState(THttpCliState NewState)
     Fire(OnStateChange);
     if (NewState == hcsReady) {
         FIdleTimer->stop();
+        FTotalTimer->stop();
         PostRequestDone();
     }
 }
@@ -158,6 +170,8 @@ void THttpCli::ForgetResponseReading()
 {
     FResponseHeader.Clear();
     FHeaderLineCount = FBodyLineCount = 0;
+    FHeaderBytes = 0;
+    FBodyDone = false;
     FContentLength = -1;
     FChunked = false;
     FChunkState = csSize;
@@ -215,23 +229,21 @@ void THttpCli::FailRequest(int Error, const AnsiString &Reason)
 
 void THttpCli::Abort()
 {
-    if (FState == hcsReady)
-        return;
-    FailRequest(WSAEINTR, "Request aborted");
-    ChangeHttpState(hcsAborting);
-    FFollowOnClose = false;
-    FCtrlSocket->CancelLookup();
-    if (FCtrlSocket->State() != wsClosed)
-        FCtrlSocket->Abort();
-    else
-        HandleSessionClosed(0);
+    EndRequest(WSAEINTR, "Request aborted");
 }
 
-void THttpCli::TimedOut()
+// The socket's errors end the request with their text; whoever listens is told of each.
+void THttpCli::ReportSocketError()
+{
+    Fire(OnSocketError);
+}
+
+// Ends a running request from outside its events: a time limit or the caller's Abort.
+void THttpCli::EndRequest(int Error, const AnsiString &Reason)
 {
     if (FState == hcsReady)
         return;
-    FailRequest(WSAETIMEDOUT, SocketErrorText(WSAETIMEDOUT) + " (Error #" + IntToStr(WSAETIMEDOUT) + ")");
+    FailRequest(Error, Reason);
     ChangeHttpState(hcsAborting);
     FFollowOnClose = false;
     FCtrlSocket->CancelLookup();
@@ -254,6 +266,8 @@ void THttpCli::BeginRequest(THttpRequest Request)
     const AnsiString OldPath = FPath;
     ClearResponse();
     Touch();
+    if (TotalTimeoutMs > 0)
+        FTotalTimer->start(TotalTimeoutMs);
 
     AnsiString Proto, User, Pass, Host, Port, Path = OldPath;
     SplitUrl(URL, Proto, User, Pass, Host, Port, Path);
@@ -326,6 +340,8 @@ void THttpCli::StartLookup()
         if (FRequestError == 0)
             FRequestError = WSAEINVAL;
         FConnected = false;
+        if (dynamic_cast<const ESocketException *>(&E))
+            ReportSocketError();
         ChangeHttpState(hcsReady);
     }
 }
@@ -364,6 +380,8 @@ void THttpCli::HandleDnsLookupDone(uint16_t Error)
         FRequestError = Err;
         FStatusCode = 404;
         FReasonText = "can't connect: " + E.Message();
+        if (dynamic_cast<const ESocketException *>(&E))
+            ReportSocketError();
         S.Close();
         HandleSessionClosed(static_cast<uint16_t>(Err));
     }
@@ -399,6 +417,8 @@ void THttpCli::HandleSessionConnected(uint16_t Error)
         }
     } catch (const Exception &E) {
         FailRequest(WSAECONNABORTED, E.Message());
+        if (dynamic_cast<const ESocketException *>(&E))
+            ReportSocketError();
         CloseConnection();
     }
 }
@@ -487,6 +507,15 @@ void THttpCli::HandleDataSent(uint16_t)
 
 void THttpCli::HandleSocketData(uint16_t)
 {
+    if (FState == hcsWaitingBody && FReceiveLen == 0 && FRequestKind != hrqNone) {
+        // Body bytes go on as they come, a whole block per receive.
+        if (!FBodyBuffer)
+            FBodyBuffer = std::make_unique<char[]>(kBodyBlock);
+        const int Len = FCtrlSocket->Receive(FBodyBuffer.get(), kBodyBlock);
+        if (Len > 0 && !FBodyDone)
+            ProcessBodyData(FBodyBuffer.get(), Len);
+        return;
+    }
     if (FReceiveLen >= 8192)
         throw EHttpException("HTTP line too long", 4);
     const int Len = FCtrlSocket->Receive(FReceiveBuffer + FReceiveLen, 8192 - FReceiveLen);
@@ -540,7 +569,12 @@ void THttpCli::HandleHeaderLine(const AnsiString &Line)
         Fire(OnHeaderBegin);
     }
     ++FHeaderLineCount;
-    if (UpperCase(Line.substr(0, 6)) == "<HTML>") {
+    CountHeaderLine(FRawLine.size());
+    const bool HeaderLess = FHeaderLineCount == 1 && UpperCase(Line.substr(0, 6)) == "<HTML>";
+    // Anything else in place of the status line is not an answer to the request.
+    if (FHeaderLineCount == 1 && !HeaderLess && !StartsWith(Line, "HTTP/"))
+        throw EHttpException("Not an HTTP response", 4);
+    if (HeaderLess) {
         if (FContentType.empty())
             FContentType = "text/html";
         ChangeHttpState(hcsWaitingBody);
@@ -570,6 +604,8 @@ void THttpCli::HandleHeaderLine(const AnsiString &Line)
                     ComputeLocation(Value);
                 } else if (Key == "content-length") {
                     FContentLength = StrToInt(Trim(Value));
+                    if (FContentLength < 0)
+                        throw EHttpException("HTTP Content-Length invalid", 4);
                 } else if (Key == "content-range") {
                     const size_t Dash = Value.find('-');
                     const size_t SlashPos = Value.find('/');
@@ -608,12 +644,16 @@ void THttpCli::HandleHeaderLine(const AnsiString &Line)
         return;
     }
     FHeaderFlag = false;
-    if (FContentLength != 0) {
+    // An answer to HEAD, and a 204 or 304, has no body whatever its Content-Length says.
+    const bool NoBody = FRequestKind == hrqHead || FStatusCode == 204 || FStatusCode == 304;
+    if (FContentLength != 0 && !NoBody) {
         const AnsiString Ext = LowerCase(ExtractFileExt(FDocumentName));
         if ((Ext == ".exe" || Ext.empty()) && FContentType == "text/html") {
             const size_t Dot = FDocumentName.rfind('.');
             FDocumentName = (Dot == AnsiString::npos ? FDocumentName : FDocumentName.substr(0, Dot)) + ".htm";
         }
+        if (MaxDocumentBytes > 0 && FContentLength > MaxDocumentBytes && !FChunked && FStatusCode < 400)
+            throw EHttpException("Document larger than " + IntToStr(MaxDocumentBytes) + " bytes", 4);
         ChangeHttpState(hcsWaitingBody);
         FBodyPhase = true;
         Fire(OnHeaderEnd);
@@ -728,16 +768,44 @@ void THttpCli::FollowLocation(uint16_t)
 
 void THttpCli::ProcessBodyData(const char *Data, int Len)
 {
-    if (FChunked)
+    if (FBodyDone)
+        return;
+    if (FChunked) {
         DecodeChunks(Data, Len);
-    else
+    } else if (FContentLength >= 0) {
+        // The body is the announced length: bytes after it are not part of the document.
+        const int64_t Left = FContentLength - static_cast<int64_t>(FReceivedBytes);
+        DeliverBody(Data, static_cast<int>(std::min<int64_t>(Len, Left)));
+        if (static_cast<int64_t>(FReceivedBytes) >= FContentLength)
+            BodyComplete();
+    } else {
         DeliverBody(Data, Len);
+    }
+}
+
+// The whole body is in: the connection has nothing more for us.
+void THttpCli::BodyComplete()
+{
+    FBodyDone = true;
+    if (FCtrlSocket->State() != wsClosed)
+        FCtrlSocket->PostClose();
+}
+
+void THttpCli::CountHeaderLine(size_t Bytes)
+{
+    FHeaderBytes += static_cast<int64_t>(Bytes);
+    if (MaxHeaderLines > 0 && FHeaderLineCount > MaxHeaderLines)
+        throw EHttpException("HTTP header longer than " + IntToStr(MaxHeaderLines) + " lines", 4);
+    if (MaxHeaderBytes > 0 && FHeaderBytes > MaxHeaderBytes)
+        throw EHttpException("HTTP header longer than " + IntToStr(MaxHeaderBytes) + " bytes", 4);
 }
 
 void THttpCli::DeliverBody(const char *Data, int Len)
 {
     if (Len <= 0)
         return;
+    if (MaxDocumentBytes > 0 && static_cast<int64_t>(FReceivedBytes) + Len > MaxDocumentBytes)
+        throw EHttpException("Document larger than " + IntToStr(MaxDocumentBytes) + " bytes", 4);
     if (FBodyLineCount == 0)
         Fire(OnDocBegin);
     ++FBodyLineCount;
@@ -777,8 +845,11 @@ void THttpCli::DecodeChunks(const char *Data, int Len)
                 if (Line.empty()) {
                     // The last chunk and its trailer are in: the document is complete.
                     FChunkState = csDone;
-                    if (FCtrlSocket->State() != wsClosed)
-                        FCtrlSocket->PostClose();
+                    BodyComplete();
+                } else {
+                    // Trailer lines are header lines, and bounded as those are.
+                    ++FHeaderLineCount;
+                    CountHeaderLine(Line.size() + 2);
                 }
             } else {
                 int64_t Size = 0;
@@ -815,6 +886,7 @@ void THttpCli::HandleSessionClosed(uint16_t Error)
     if (Error != 0)
         FRequestError = Error;
     FConnected = false;
+    const bool HeaderCut = FHeaderFlag;
     if (FHeaderFlag) {
         FHeaderFlag = false;
         Fire(OnHeaderEnd);
@@ -824,6 +896,20 @@ void THttpCli::HandleSessionClosed(uint16_t Error)
         }
     } else if (FBodyLineCount > 0) {
         Fire(OnDocEnd);
+    }
+    // A response cut short is no success, though its status line said so. (A request that
+    // failed already keeps its own reason.)
+    if (FState != hcsAborting && FStatusCode > 0 && FStatusCode < 400) {
+        const AnsiString Got = IntToStr(FReceivedBytes);
+        const int Err = FRequestError != 0 ? FRequestError : WSAECONNABORTED;
+        if (HeaderCut)
+            FailRequest(Err, "Connection closed before the end of the header");
+        else if (FBodyPhase && !FBodyDone && FChunked)
+            FailRequest(Err, "Connection closed after " + Got + " bytes, before the last chunk");
+        else if (FBodyPhase && !FBodyDone && FContentLength > 0)
+            FailRequest(Err, "Connection closed after " + Got + " of " + IntToStr(FContentLength) + " bytes");
+        else if (FBodyPhase && !FBodyDone && Error != 0)
+            FailRequest(Err, SocketErrorText(Error) + " (Error #" + IntToStr(Error) + ")");
     }
     if (FStatusCode == 0 && FHeaderLineCount == 0 && FBodyLineCount == 0 && FRequestKind != hrqNone) {
         // The server closed without a single byte of answer: that is no success.

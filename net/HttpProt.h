@@ -62,6 +62,13 @@ public:
     // Connect and idle time-out in milliseconds (0: none) and the most relocations in a row.
     int TimeoutMs = 30000;
     int MaxRelocations = 10;
+    // Bounds of one request, each ending it with a reason that names it: the time of the whole
+    // request in milliseconds (0: none), the lines and bytes of a response header, and the body
+    // bytes taken (0: no bound; a caller that keeps the document in memory sets one).
+    int TotalTimeoutMs = 300000;
+    int MaxHeaderLines = 1000;
+    int MaxHeaderBytes = 256 * 1024;
+    int64_t MaxDocumentBytes = 0;
     bool MultiThreaded() const { return FMultiThreaded; }
     void SetMultiThreaded(bool Value);
 
@@ -139,11 +146,14 @@ private:
     }
     void PostMessage(std::function<void()> Handler);
     void Touch();
-    void TimedOut();
+    void EndRequest(int Error, const AnsiString &Reason);
+    void CountHeaderLine(size_t Bytes);
+    void BodyComplete();
+    void ReportSocketError();
 
     std::unique_ptr<QObject> FWindow;
     std::unique_ptr<TWSocket> FCtrlSocket;
-    std::unique_ptr<QTimer> FIdleTimer;
+    std::unique_ptr<QTimer> FIdleTimer, FTotalTimer;
     bool FMultiThreaded = false;
     THttpCliState FState = hcsReady;
     AnsiString FHostName, FTargetHost, FPort;
@@ -152,7 +162,10 @@ private:
     THttpRequest FRequestKind = hrqNone;
     char FReceiveBuffer[8193] = {};
     int FReceiveLen = 0;
+    std::unique_ptr<char[]> FBodyBuffer; // body bytes are received in blocks of kBodyBlock
     int FHeaderLineCount = 0, FBodyLineCount = 0;
+    int64_t FHeaderBytes = 0;
+    bool FBodyDone = false; // the body's announced end came: later bytes are not part of it
     bool FAllowedToSend = false;
     AnsiString FPath, FDocumentName;
     int FStatusCode = 0;

@@ -353,6 +353,8 @@ bool TfrmQuillmarMain::LoadHttpIncl(const AnsiString &URL, int32_t, int32_t, con
     {
         HttpCli1.URL = URL;
         HttpCli1.ReceiveStream = &stream;
+        // The include is kept in memory: a server that sends without end must not fill it.
+        HttpCli1.MaxDocumentBytes = int64_t(64) << 20;
         TScopeGuard release([this] { HttpCli1.ReceiveStream = nullptr; });
         try {
             HttpCli1.Get();

@@ -82,6 +82,8 @@ TfrmNewVersion::TfrmNewVersion(TfrmQuillmarMain &Main) : QDialog(&Main), FMain(M
     HttpCli1.SetMultiThreaded(false);
     HttpCli1.SocksLevel = "5";
     HttpCli1.SocksAuthentication = socksNoAuthentication;
+    // The version text is a few bytes, kept in memory: more than this is no version file.
+    HttpCli1.MaxDocumentBytes = 64 * 1024;
 }
 
 void TfrmNewVersion::showEvent(QShowEvent *Event)

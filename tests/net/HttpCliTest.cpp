@@ -344,6 +344,81 @@ TEST_F(HttpCliTest, OddResponsesAndFailuresEndTheRequest)
     EXPECT_EQ(Cli.ReasonText(), "Request aborted");
 }
 
+// Misbehaving servers: a response cut short, not HTTP at all, longer than announced, or without
+// end. Each ends the request as a failure whose reason says what happened, and what the client
+// keeps stays within its limits.
+TEST_F(HttpCliTest, MisbehavingServersEndAsFailuresWithinBounds)
+{
+    const int64_t MB = 1 << 20;
+    const struct {
+        const char *Path;
+        const char *Error; // "" for a success
+        const char *Body; // expected whole body, or nullptr when it is not checked
+        int64_t MaxDocumentBytes = 0;
+        int TotalTimeoutMs = 300000;
+    } Cases[] = {
+        {"/crafted/short0", "Connection closed after 0 of 1024 bytes", ""},
+        {"/crafted/short39", "Connection closed after 39 of 1024 bytes", nullptr},
+        {"/crafted/short419", "Connection closed after 419 of 1024 bytes", nullptr},
+        {"/crafted/chunkcut", "Connection closed after 12 bytes, before the last chunk", "012345678901"},
+        {"/crafted/chunknolast", "Connection closed after 10 bytes, before the last chunk", "0123456789"},
+        {"/crafted/headercut", "Connection closed before the end of the header", ""},
+        {"/crafted/garbage", "Not an HTTP response", ""},
+        {"/crafted/binary", "Not an HTTP response", ""},
+        {"/reset", "Connection reset by peer (Error #10054)", nullptr},
+        // More than announced: the announced length, without waiting for the server to close.
+        {"/crafted/long", "", "0123456789"},
+        {"/crafted/manylines", "HTTP header longer than 1000 lines", ""},
+        {"/crafted/biglines", "HTTP header longer than 262144 bytes", ""},
+        {"/crafted/short419", "Document larger than 100 bytes", "", 100},
+        {"/crafted/hugechunk", "Document larger than 1048576 bytes", nullptr, MB},
+        {"/crafted/endless", "Document larger than 1048576 bytes", nullptr, MB},
+        {"/crafted/trickle", "Request not done within 1500 ms", nullptr, 0, 1500},
+    };
+    for (const auto &C : Cases) {
+        SCOPED_TRACE(C.Path);
+        THttpCli Cli;
+        Cli.TimeoutMs = 1000; // the trickle restarts it with every byte; the others never need it
+        Cli.MaxDocumentBytes = C.MaxDocumentBytes;
+        Cli.TotalTimeoutMs = C.TotalTimeoutMs;
+        const Fetch F = Get(Cli, Servers->OwnUrl(C.Path));
+        EXPECT_EQ(F.Error, C.Error);
+        EXPECT_EQ(F.Done, 1);
+        EXPECT_EQ(Cli.State(), hcsReady);
+        if (*C.Error) {
+            EXPECT_EQ(F.ErrorCode, 404);
+            EXPECT_NE(Cli.RequestError(), 0);
+        }
+        if (C.Body) {
+            EXPECT_EQ(F.Body, C.Body);
+        }
+        EXPECT_LE(Cli.ResponseHeader().Count(), Cli.MaxHeaderLines);
+        if (C.MaxDocumentBytes > 0) {
+            EXPECT_LE(static_cast<int64_t>(F.Body.size()), C.MaxDocumentBytes);
+        }
+        if (C.TotalTimeoutMs < 300000) {
+            // Bytes kept coming: the request ended by its total time, long before the body's end.
+            EXPECT_GT(Cli.ReceivedBytes(), 0);
+            EXPECT_LT(Cli.ReceivedBytes(), 100);
+        }
+    }
+}
+
+TEST_F(HttpCliTest, SocketErrorsReachOnSocketError)
+{
+    THttpCli Cli;
+    std::vector<std::string> Seen; // the reason as it stands when the event fires
+    Cli.OnSocketError = [&](THttpCli *Sender) { Seen.push_back(Sender->ReasonText()); };
+    Fetch F = Get(Cli, Servers->FilesUrl("/f1000.bin"));
+    EXPECT_EQ(F.Error, "");
+    EXPECT_TRUE(Seen.empty());
+    F = Get(Cli, "http://127.0.0.1:99999999/");
+    ASSERT_EQ(Seen.size(), 1u);
+    EXPECT_EQ(Seen[0], F.Error);
+    EXPECT_NE(F.Error.find("Invalid Port"), std::string::npos) << F.Error;
+    EXPECT_EQ(F.Done, 1);
+}
+
 TEST_F(HttpCliTest, ThroughTinyproxyWithAuthorisation)
 {
     QTemporaryDir Dir;

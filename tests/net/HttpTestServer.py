@@ -1,12 +1,53 @@
 # A small HTTP/1.0 server for the HTTP client's tests: redirects, status codes, authorisation,
 # header echo, posts, odd responses. Usage: HttpTestServer.py PORT [FOLDER]
-# /chunked/NAME sends the file NAME of FOLDER in chunks of changing sizes.
+# /chunked/NAME sends the file NAME of FOLDER in chunks of changing sizes; /crafted/NAME sends one
+# of the misbehaving responses of CRAFTED (endless ones stop after at most 256 MB or 60 s).
 import base64
 import os
+import socket
 import socketserver
+import struct
 import sys
 import time
 from http.server import BaseHTTPRequestHandler, HTTPServer
+
+
+def endless(head, piece, count):
+    # A server that never ends its response, within the bounds of a test run: head, then piece
+    # up to count times, for 60 s at the most.
+    yield head
+    stop = time.monotonic() + 60
+    for _ in range(count):
+        if time.monotonic() > stop:
+            return
+        yield piece
+
+
+def trickle(head, count):
+    yield head
+    for _ in range(count):
+        time.sleep(0.1)
+        yield b"x"
+
+
+OK = b"HTTP/1.0 200 OK\r\n"
+CRAFTED = {
+    "short0": [OK + b"Content-Length: 1024\r\n\r\n"],
+    "short39": [OK + b"Content-Length: 1024\r\n\r\n" + b"s" * 39],
+    "short419": [OK + b"Content-Length: 1024\r\n\r\n" + b"s" * 419],
+    "long": [OK + b"Content-Length: 10\r\n\r\n0123456789", b"and more that is not the body"],
+    "garbage": [b"SSH-2.0-OpenSSH_9.2\r\nthis is no web server\r\n"],
+    "binary": [b"\x00\x01\x02\xff\r\n\r\nbody"],
+    "chunkcut": [OK + b"Transfer-Encoding: chunked\r\n\r\na\r\n0123456789\r\n5\r\n01"],
+    "chunknolast": [OK + b"Transfer-Encoding: chunked\r\n\r\na\r\n0123456789\r\n"],
+    "headercut": [OK + b"Content-Type: text/plain\r\n"],
+    "manylines": lambda: endless(OK, b"X-Line: v\r\n", 1 << 22),
+    "biglines": lambda: endless(OK, b"X-Big: " + b"b" * 8000 + b"\r\n", 1 << 15),
+    "hugechunk": lambda: endless(OK + b"Transfer-Encoding: chunked\r\n\r\n7fffffffffffffff\r\n",
+                                 b"c" * 65536, 4096),
+    "endless": lambda: endless(OK + b"\r\n", b"e" * 65536, 4096),
+    "trickle": lambda: trickle(OK + b"Content-Length: 100000\r\n\r\n", 600),
+}
 
 
 class Handler(BaseHTTPRequestHandler):
@@ -104,6 +145,18 @@ class Handler(BaseHTTPRequestHandler):
             self.wfile.write(b"HTTP/1.0 2x0 Odd\r\n\r\nbody")
         elif p == "/nothing":
             pass
+        elif p.startswith("/crafted/"):
+            what = CRAFTED[p[len("/crafted/"):]]
+            for piece in (what() if callable(what) else what):
+                self.wfile.write(piece)
+                self.wfile.flush()
+        elif p == "/reset":
+            # A connection reset in the middle of a body without a length.
+            self.wfile.write(OK + b"\r\n" + b"r" * 1000)
+            self.wfile.flush()
+            time.sleep(0.05)
+            self.connection.setsockopt(socket.SOL_SOCKET, socket.SO_LINGER, struct.pack("ii", 1, 0))
+            self.connection.close()
         elif p.startswith("/cgi/run.exe"):
             self.reply(200, b"<p>page</p>", [("Content-Type", "Text/HTML")])
         elif p == "/cookie":
