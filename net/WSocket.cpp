@@ -567,6 +567,11 @@ void TCustomWSocket::ReceiveLoop(uint16_t Error, TWSocketOptions Options)
         // A handler that read nothing would be offered the same bytes for ever.
         if (FRecvCalls == CallsBefore)
             break;
+        // A stream read that got less than it asked for emptied the socket: the next bytes raise
+        // a new event, so only a read that filled its buffer asks whether more waits (a handler
+        // is never offered an empty socket).
+        if (FType == SOCK_STREAM && !FLastReadFull)
+            break;
         const int Waiting = FionRead();
         if (Waiting <= 0) {
             if (Waiting < 0)
@@ -586,6 +591,7 @@ int TCustomWSocket::RawReadData(void *Buffer, int Len)
     }
     NoteRead();
     const ssize_t Rc = recv(FHSocket, Buffer, static_cast<size_t>(std::max(Len, 0)), 0);
+    FLastReadFull = Rc > 0 && Rc == Len;
     if (Rc < 0) {
         SetLastErrorFromErrno();
         return -1;

@@ -234,6 +234,7 @@ private:
     bool FReadArmed = false;
     bool FWriteWanted = false;
     uint64_t FRecvCalls = 0;
+    bool FLastReadFull = false; // the last recv filled all it was given: more may wait
 };
 
 // SOCKS 4, 4A and 5 (with user-code/password authentication) in front of a stream connect.
