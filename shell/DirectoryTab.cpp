@@ -64,6 +64,8 @@ TDirectoryTab::TDirectoryTab(TfrmQuillmarMain &Main, TTreeNT *Tree, QWidget *Par
     layout->addWidget(ButtonSelRoot, 0, Qt::AlignHCenter);
     layout->addWidget(TreeNTFiles, 1);
     TreeNTFiles->show();
+    if (const TTreeNTNode *hint = TreeNTFiles->Items().GetFirstNode())
+        FHintText = ToQString(hint->GetText());
 
     QStyle *style = QApplication::style();
     FImages = {QIcon::fromTheme(QStringLiteral("text-x-generic"), style->standardIcon(QStyle::SP_FileIcon)),
@@ -79,6 +81,19 @@ TDirectoryTab::TDirectoryTab(TfrmQuillmarMain &Main, TTreeNT *Tree, QWidget *Par
     TreeNTFiles->OnDblClick = [this](TTreeNT *, TTreeNTNode *Node) {
         TfrmQuillmarMain::Guarded([this, Node] { TreeNTFilesDblClick(Node); });
     };
+}
+
+QSize TDirectoryTab::minimumSizeHint() const
+{
+    QSize size = QWidget::minimumSizeHint();
+    if (!FHintText.isEmpty()) {
+        // The line's indent, image, text and their gaps, the tree's frame and a vertical scroll bar.
+        const int line = TreeNTFiles->indentation() + TreeNTFiles->iconSize().width() + 16 +
+                         TreeNTFiles->fontMetrics().horizontalAdvance(FHintText);
+        size.setWidth(std::max(size.width(), line + 2 * TreeNTFiles->frameWidth() +
+                                                 TreeNTFiles->style()->pixelMetric(QStyle::PM_ScrollBarExtent)));
+    }
+    return size;
 }
 
 void TDirectoryTab::ButtonSelRootClick()

@@ -44,6 +44,9 @@ public:
     void TreeNTFilesDblClick(TTreeNTNode *Node);
     const QString &RootPath() const { return FRootPath; }
     int CachedExtensions() const { return int(FExtensionImages.size()); }
+    // Wide enough for the button and the tree's hint line ("Select a root directory"), so the
+    // side panel never cuts them.
+    QSize minimumSizeHint() const override;
 
 private:
     void TreeNTFilesExpanding(TTreeNTNode *Node);
@@ -54,4 +57,5 @@ private:
     QHash<QString, int> FExtensionImages;
     QList<QIcon> FImages;
     bool FExpanding = false;
+    QString FHintText; // the tree's line before a root is chosen
 };

@@ -179,6 +179,8 @@ TEST(HelpWindow, LinksOpenInTheWindowAndOnlyWebLinksGoOutside)
     QTest::mouseClick(browser.viewport(), Qt::LeftButton, {}, find);
     EXPECT_EQ(window.CurrentTopic(), QStringLiteral("/find.htm"));
     EXPECT_EQ(window.TopicTitle(), QStringLiteral("Find or replace text"));
+    if (const char *dir = std::getenv("QUILLMAR_SCREENSHOT_DIR"))
+        window.grab().save(QStringLiteral("%1/help-window.png").arg(QString::fromLocal8Bit(dir)));
 
     ASSERT_TRUE(window.ShowContext(1000));
     browser.setFocus();

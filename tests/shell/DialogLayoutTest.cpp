@@ -5,6 +5,9 @@
 #include "tests/shell/MainWindowSupport.h"
 
 #include "controls/FileDialogs.h"
+#include "controls/TreeNT.h"
+#include "controls/TreeNTNode.h"
+#include "controls/TreeNTNodes.h"
 #include "print/PrintAction.h"
 #include "print/PrintForm.h"
 #include "shell/DirectoryTab.h"
@@ -183,6 +186,11 @@ TEST(DialogLayout, NoTextIsCutOrCoveredAtEitherFontSize)
         LayoutShot(*nav, QStringLiteral("dir-tab") + suffix);
         const QStringList clipped = ClippedTexts(*f.Window->TabSheetFiles) + ClippedTexts(*nav->tabBar());
         EXPECT_TRUE(clipped.isEmpty()) << clipped.join('\n').toStdString();
+        // The tree's hint line stands whole in the panel.
+        TTreeNT &tree = *f.Window->TabSheetFiles->TreeNTFiles;
+        const TNodeRect hint = tree.NodeDisplayRect(tree.Items().GetFirstNode(), true);
+        EXPECT_GT(hint.Right, hint.Left);
+        EXPECT_LE(hint.Right, tree.viewport()->width()) << "the hint line is cut";
 
         // The open dialog in its detail view: every date is shown whole.
         f.Put(QStringLiteral("other.js"), "var a;\n");

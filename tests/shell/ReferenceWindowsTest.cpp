@@ -123,6 +123,8 @@ TEST(ReferenceWindows, SelectedRowShowsItsText)
         QTest::mouseClick(g.List->viewport(), Qt::LeftButton, {}, g.List->visualItemRect(item).center());
         ASSERT_TRUE(item->isSelected());
         const QRect cell = g.List->visualRect(g.List->model()->index(g.Row, g.Column)).adjusted(3, 3, -3, -3);
+        if (const char *dir = std::getenv("QUILLMAR_SCREENSHOT_DIR"))
+            g.List->window()->grab().save(QStringLiteral("%1/%2.png").arg(QString::fromLocal8Bit(dir), g.Action));
         const QImage shot = g.List->viewport()->grab().toImage().copy(cell);
         // The commonest colour is the highlight; the text is what differs clearly from it.
         std::map<QRgb, int> counts;
