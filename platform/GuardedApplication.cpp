@@ -8,6 +8,7 @@
 #include <QCollator>
 #include <QLocale>
 #include <QString>
+#include <QStringDecoder>
 
 #include <exception>
 #include <new>
@@ -22,20 +23,53 @@ TGuardedApplication::~TGuardedApplication()
     SetLocaleCompareText(nullptr);
 }
 
+WideString ExceptionMessageText(std::string_view Message)
+{
+    const QByteArrayView bytes(Message.data(), qsizetype(Message.size()));
+    // Stateless: a sequence cut off at the end is an error too, not input still to come.
+    QStringDecoder decoder(QStringDecoder::Utf8, QStringConverter::Flag::Stateless);
+    const QString text = decoder(bytes);
+    if (decoder.hasError())
+        return AnsiToWide(Message.data(), Message.size());
+    return WideString(reinterpret_cast<const char16_t *>(text.utf16()), size_t(text.size()));
+}
+
 WideString TGuardedApplication::CurrentExceptionText()
 {
     try {
         throw;
-    } catch (const Exception &e) {
-        return AnsiToWide(e.Message());
     } catch (const std::bad_alloc &) {
         return u"Out of memory.";
+    } catch (const Exception &e) {
+        return ExceptionMessageText(e.Message());
     } catch (const std::exception &e) {
-        // Standard library messages are plain ASCII or UTF-8.
-        const QString text = QString::fromUtf8(e.what());
-        return WideString(reinterpret_cast<const char16_t *>(text.utf16()), size_t(text.size()));
+        return ExceptionMessageText(e.what());
     } catch (...) {
         return u"An unknown error occurred.";
+    }
+}
+
+void ShowCurrentException() noexcept
+{
+    WideString text;
+    try {
+        text = TGuardedApplication::CurrentExceptionText();
+    } catch (...) {
+        text = u"An unknown error occurred.";
+    }
+    try {
+        ShowError(text);
+    } catch (...) {
+        // The error box itself failed (out of memory): there is nothing left to tell the user with.
+    }
+}
+
+void RunGuarded(const std::function<void()> &Handler) noexcept
+{
+    try {
+        Handler();
+    } catch (...) {
+        ShowCurrentException();
     }
 }
 
@@ -44,17 +78,7 @@ bool TGuardedApplication::notify(QObject *receiver, QEvent *event)
     try {
         return QApplication::notify(receiver, event);
     } catch (...) {
-        WideString text;
-        try {
-            text = CurrentExceptionText();
-        } catch (...) {
-            text = u"An unknown error occurred.";
-        }
-        try {
-            ShowError(text);
-        } catch (...) {
-            // The error box itself failed (out of memory): there is nothing left to tell the user with.
-        }
+        ShowCurrentException();
         return false;
     }
 }

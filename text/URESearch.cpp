@@ -9,6 +9,7 @@
 #include <utility>
 
 #include "text/UnicodeData.h"
+#include "text/WideTextCodec.h"
 #include "platform/CodePage.h"
 
 namespace {
@@ -932,7 +933,10 @@ std::unique_ptr<TURESearch::TAutomaton> Build(const TParser &parser, int root, b
 
 AnsiString ErrorMessage(const WideChar *pattern, int length, int code)
 {
-    return "Error in regular expression: " + CodePage::WideToAnsi(pattern, size_t(length)) + "\r" + kErrorTexts[code];
+    // Exception texts are UTF-8: the pattern may hold any character the user typed.
+    std::string utf8(size_t(length) * 3, '\0');
+    utf8.resize(WideToUtf8Block(pattern, size_t(length), reinterpret_cast<uint8_t *>(utf8.data())));
+    return "Error in regular expression: " + utf8 + "\r" + kErrorTexts[code];
 }
 
 } // namespace
