@@ -1,5 +1,6 @@
 #include "controls/ColorButton.h"
 #include "platform/CodePage.h"
+#include "platform/GuardedApplication.h"
 #include "platform/IniFile.h"
 #include "platform/QtConvert.h"
 #include <QDir>
@@ -22,7 +23,7 @@ TruvColorButton::TruvColorButton(QWidget *Parent) : QPushButton(Parent)
 {
     InitColors();
     resize(45, 22);
-    connect(this, &QPushButton::clicked, this, [this] { Click(); });
+    connect(this, &QPushButton::clicked, this, GuardedSlot([this] { Click(); }));
 }
 
 TruvColorButton::~TruvColorButton()
@@ -125,37 +126,47 @@ void TruvColorButton::LoadCustomColors()
 
 void TruvColorButton::mousePressEvent(QMouseEvent *Event)
 {
-    FClickX = Event->position().toPoint().x();
-    QPushButton::mousePressEvent(Event);
+    RunGuarded([&] {
+        FClickX = Event->position().toPoint().x();
+        QPushButton::mousePressEvent(Event);
+    });
 }
 
 void TruvColorButton::mouseReleaseEvent(QMouseEvent *Event)
 {
-    FClickX = Event->position().toPoint().x();
-    QPushButton::mouseReleaseEvent(Event);
+    RunGuarded([&] {
+        FClickX = Event->position().toPoint().x();
+        QPushButton::mouseReleaseEvent(Event);
+    });
 }
 
 void TruvColorButton::keyPressEvent(QKeyEvent *Event)
 {
-    // Keys click where no mouse is: that drops the palette down.
-    FClickX = width();
-    QPushButton::keyPressEvent(Event);
+    RunGuarded([&] {
+        // Keys click where no mouse is: that drops the palette down.
+        FClickX = width();
+        QPushButton::keyPressEvent(Event);
+    });
 }
 
 void TruvColorButton::enterEvent(QEnterEvent *Event)
 {
-    FMouseInside = true;
-    if (FFlat)
-        update();
-    QPushButton::enterEvent(Event);
+    RunGuarded([&] {
+        FMouseInside = true;
+        if (FFlat)
+            update();
+        QPushButton::enterEvent(Event);
+    });
 }
 
 void TruvColorButton::leaveEvent(QEvent *Event)
 {
-    FMouseInside = false;
-    if (FFlat)
-        update();
-    QPushButton::leaveEvent(Event);
+    RunGuarded([&] {
+        FMouseInside = false;
+        if (FFlat)
+            update();
+        QPushButton::leaveEvent(Event);
+    });
 }
 
 void TruvColorButton::Click()
@@ -215,46 +226,48 @@ void TruvColorButton::PaletteClosed()
 
 void TruvColorButton::paintEvent(QPaintEvent *)
 {
-    QPainter Painter(this);
-    const QPalette &Pal = palette();
-    const bool Down = isDown() || FPalette;
-    const bool Enabled = isEnabled();
-    QStyleOptionButton Option;
-    Option.initFrom(this);
-    Option.state |= Down ? QStyle::State_Sunken : QStyle::State_Raised;
-    if (FFlat && !FMouseInside && !hasFocus() && !Down)
-        Painter.fillRect(rect(), Pal.color(QPalette::Button));
-    else
-        style()->drawControl(QStyle::CE_PushButtonBevel, &Option, &Painter, this);
-    QRect R = rect();
-    if (Down)
-        R.translate(1, 1);
-    R.adjust(3, 3, -3, -3);
-    if (hasFocus()) {
-        QStyleOptionFocusRect Focus;
-        Focus.initFrom(this);
-        Focus.rect = R;
-        style()->drawPrimitive(QStyle::PE_FrameFocusRect, &Focus, &Painter, this);
-    }
-    R.adjust(1, 1, -1, -1);
-    R.adjust(2, 1, -2, -1);
-    R.setRight(R.right() - 10);
-    const QRect Swatch = R;
-    Painter.setPen(Qt::black);
-    Painter.drawRect(Swatch.adjusted(0, 0, -1, -1));
-    const QRect Inside = Swatch.adjusted(1, 1, -1, -1);
-    if (Enabled)
-        Painter.fillRect(Inside, ColorToQColor(FColor, Pal));
-    else
-        Painter.fillRect(Inside, QBrush(Pal.color(QPalette::Dark), Qt::BDiagPattern));
-    const int SepX = Swatch.right() + 3;
-    Painter.setPen(Pal.color(QPalette::Dark));
-    Painter.drawLine(SepX, Swatch.top(), SepX, Swatch.bottom());
-    Painter.setPen(Pal.color(QPalette::Light));
-    Painter.drawLine(SepX + 1, Swatch.top(), SepX + 1, Swatch.bottom());
-    // The arrow: rows of 5, 3 and 1 pixels.
-    const int Left = SepX + 2, Top = Swatch.top() + Swatch.height() / 2 - 5 / 2;
-    Painter.setPen(Enabled ? Qt::black : Pal.color(QPalette::Dark));
-    for (int Row = 0; Row < 3; ++Row)
-        Painter.drawLine(Left + 1 + Row, Top + 1 + Row, Left + 5 - Row, Top + 1 + Row);
+    RunGuarded([&] {
+        QPainter Painter(this);
+        const QPalette &Pal = palette();
+        const bool Down = isDown() || FPalette;
+        const bool Enabled = isEnabled();
+        QStyleOptionButton Option;
+        Option.initFrom(this);
+        Option.state |= Down ? QStyle::State_Sunken : QStyle::State_Raised;
+        if (FFlat && !FMouseInside && !hasFocus() && !Down)
+            Painter.fillRect(rect(), Pal.color(QPalette::Button));
+        else
+            style()->drawControl(QStyle::CE_PushButtonBevel, &Option, &Painter, this);
+        QRect R = rect();
+        if (Down)
+            R.translate(1, 1);
+        R.adjust(3, 3, -3, -3);
+        if (hasFocus()) {
+            QStyleOptionFocusRect Focus;
+            Focus.initFrom(this);
+            Focus.rect = R;
+            style()->drawPrimitive(QStyle::PE_FrameFocusRect, &Focus, &Painter, this);
+        }
+        R.adjust(1, 1, -1, -1);
+        R.adjust(2, 1, -2, -1);
+        R.setRight(R.right() - 10);
+        const QRect Swatch = R;
+        Painter.setPen(Qt::black);
+        Painter.drawRect(Swatch.adjusted(0, 0, -1, -1));
+        const QRect Inside = Swatch.adjusted(1, 1, -1, -1);
+        if (Enabled)
+            Painter.fillRect(Inside, ColorToQColor(FColor, Pal));
+        else
+            Painter.fillRect(Inside, QBrush(Pal.color(QPalette::Dark), Qt::BDiagPattern));
+        const int SepX = Swatch.right() + 3;
+        Painter.setPen(Pal.color(QPalette::Dark));
+        Painter.drawLine(SepX, Swatch.top(), SepX, Swatch.bottom());
+        Painter.setPen(Pal.color(QPalette::Light));
+        Painter.drawLine(SepX + 1, Swatch.top(), SepX + 1, Swatch.bottom());
+        // The arrow: rows of 5, 3 and 1 pixels.
+        const int Left = SepX + 2, Top = Swatch.top() + Swatch.height() / 2 - 5 / 2;
+        Painter.setPen(Enabled ? Qt::black : Pal.color(QPalette::Dark));
+        for (int Row = 0; Row < 3; ++Row)
+            Painter.drawLine(Left + 1 + Row, Top + 1 + Row, Left + 5 - Row, Top + 1 + Row);
+    });
 }

@@ -1,4 +1,5 @@
 #include "controls/ColorButtonPalette.h"
+#include "platform/GuardedApplication.h"
 #include "platform/QtConvert.h"
 #include "platform/ScopeGuard.h"
 #include <QColorDialog>
@@ -210,7 +211,7 @@ TRUVColorButtonPalette::TRUVColorButtonPalette(QWidget *Owner) : QWidget(Owner, 
     btnOther = new QPushButton(QStringLiteral("&Other"), this);
     btnOther->setFocusPolicy(Qt::NoFocus);
     btnOther->setGeometry(1, PaletteOtherTop, PaletteClientWidth - 22, 21);
-    connect(btnOther, &QPushButton::clicked, this, [this] { OtherClick(); });
+    connect(btnOther, &QPushButton::clicked, this, GuardedSlot([this] { OtherClick(); }));
     setFixedSize(PaletteClientWidth, PaletteOtherTop + 21 + 2);
 }
 
@@ -278,24 +279,28 @@ void TRUVColorButtonPalette::DrawCell(QPainter &Painter, TPaletteCell Cell, bool
 
 void TRUVColorButtonPalette::paintEvent(QPaintEvent *)
 {
-    QPainter Painter(this);
-    Painter.fillRect(rect(), palette().color(QPalette::Window));
-    for (int Y = 1; Y <= 5; ++Y)
-        for (int X = 1; X <= 4; ++X)
-            DrawCell(Painter, {X, Y}, false);
-    Painter.setPen(palette().color(QPalette::Dark));
-    Painter.drawLine(2, 93, width() - 2, 93);
-    Painter.setPen(palette().color(QPalette::Light));
-    Painter.drawLine(2, 94, width() - 2, 94);
-    DrawCell(Painter, {0, 0}, false);
-    if (IsValidCell(FCurrent))
-        DrawCell(Painter, FCurrent, true);
+    RunGuarded([&] {
+        QPainter Painter(this);
+        Painter.fillRect(rect(), palette().color(QPalette::Window));
+        for (int Y = 1; Y <= 5; ++Y)
+            for (int X = 1; X <= 4; ++X)
+                DrawCell(Painter, {X, Y}, false);
+        Painter.setPen(palette().color(QPalette::Dark));
+        Painter.drawLine(2, 93, width() - 2, 93);
+        Painter.setPen(palette().color(QPalette::Light));
+        Painter.drawLine(2, 94, width() - 2, 94);
+        DrawCell(Painter, {0, 0}, false);
+        if (IsValidCell(FCurrent))
+            DrawCell(Painter, FCurrent, true);
+    });
 }
 
 void TRUVColorButtonPalette::mouseMoveEvent(QMouseEvent *Event)
 {
-    FMouse = Event->position().toPoint();
-    SelectCell(PaletteCellAt(FMouse));
+    RunGuarded([&] {
+        FMouse = Event->position().toPoint();
+        SelectCell(PaletteCellAt(FMouse));
+    });
 }
 
 void TRUVColorButtonPalette::Choose(TPaletteCell Cell)
@@ -306,61 +311,69 @@ void TRUVColorButtonPalette::Choose(TPaletteCell Cell)
 
 void TRUVColorButtonPalette::mouseReleaseEvent(QMouseEvent *Event)
 {
-    FMouse = Event->position().toPoint();
-    if (!rect().contains(FMouse)) {
+    RunGuarded([&] {
+        FMouse = Event->position().toPoint();
+        if (!rect().contains(FMouse)) {
+            close();
+            return;
+        }
+        Choose(PaletteCellAt(FMouse));
         close();
-        return;
-    }
-    Choose(PaletteCellAt(FMouse));
-    close();
+    });
 }
 
 void TRUVColorButtonPalette::keyPressEvent(QKeyEvent *Event)
 {
-    switch (Event->key()) {
-    case Qt::Key_Left:
-    case Qt::Key_Right:
-    case Qt::Key_Up:
-    case Qt::Key_Down: SelectCell(PaletteKeyMove(FCurrent, Event->key())); return;
-    case Qt::Key_Return:
-    case Qt::Key_Enter:
-        Choose(FCurrent);
-        FClosedByKey = true;
-        close();
-        return;
-    case Qt::Key_Escape:
-        FClosedByKey = true;
-        close();
-        return;
-    default: QWidget::keyPressEvent(Event);
-    }
+    RunGuarded([&] {
+        switch (Event->key()) {
+        case Qt::Key_Left:
+        case Qt::Key_Right:
+        case Qt::Key_Up:
+        case Qt::Key_Down: SelectCell(PaletteKeyMove(FCurrent, Event->key())); return;
+        case Qt::Key_Return:
+        case Qt::Key_Enter:
+            Choose(FCurrent);
+            FClosedByKey = true;
+            close();
+            return;
+        case Qt::Key_Escape:
+            FClosedByKey = true;
+            close();
+            return;
+        default: QWidget::keyPressEvent(Event);
+        }
+    });
 }
 
 void TRUVColorButtonPalette::closeEvent(QCloseEvent *Event)
 {
-    if (FOtherDialogOpen) {
-        Event->ignore();
-        return;
-    }
-    QWidget::closeEvent(Event);
-    if (!FClosing) {
-        FClosing = true;
-        if (OnPaletteClose)
-            OnPaletteClose(this);
-    }
+    RunGuarded([&] {
+        if (FOtherDialogOpen) {
+            Event->ignore();
+            return;
+        }
+        QWidget::closeEvent(Event);
+        if (!FClosing) {
+            FClosing = true;
+            if (OnPaletteClose)
+                OnPaletteClose(this);
+        }
+    });
 }
 
 bool TRUVColorButtonPalette::event(QEvent *Event)
 {
     if (Event->type() == QEvent::ToolTip) {
-        auto *Help = static_cast<QHelpEvent *>(Event);
-        const TPaletteCell Cell = PaletteCellAt(Help->pos());
-        const WideString Text =
-            FShowHints && IsValidCell(Cell) ? GetHintText(CellColor(Cell), Cell.X, Cell.Y) : WideString();
-        if (Text.empty())
-            QToolTip::hideText();
-        else
-            QToolTip::showText(Help->globalPos(), ToQString(Text), this, PaletteCellRect(Cell));
+        RunGuarded([&] {
+            auto *Help = static_cast<QHelpEvent *>(Event);
+            const TPaletteCell Cell = PaletteCellAt(Help->pos());
+            const WideString Text =
+                FShowHints && IsValidCell(Cell) ? GetHintText(CellColor(Cell), Cell.X, Cell.Y) : WideString();
+            if (Text.empty())
+                QToolTip::hideText();
+            else
+                QToolTip::showText(Help->globalPos(), ToQString(Text), this, PaletteCellRect(Cell));
+        });
         return true;
     }
     return QWidget::event(Event);

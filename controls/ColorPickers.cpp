@@ -1,4 +1,5 @@
 #include "controls/ColorPickers.h"
+#include "platform/GuardedApplication.h"
 #include "platform/QtConvert.h"
 #include <QGroupBox>
 #include <QLineEdit>
@@ -57,14 +58,18 @@ TColorGridImage::TColorGridImage(TWebGrid Grid, QWidget *Parent) : QLabel(Parent
 
 void TColorGridImage::mouseMoveEvent(QMouseEvent *Event)
 {
-    if (OnMove)
-        OnMove(Event->position().toPoint().x(), Event->position().toPoint().y());
+    RunGuarded([&] {
+        if (OnMove)
+            OnMove(Event->position().toPoint().x(), Event->position().toPoint().y());
+    });
 }
 
 void TColorGridImage::mouseReleaseEvent(QMouseEvent *Event)
 {
-    if (OnRelease)
-        OnRelease(Event->position().toPoint().x(), Event->position().toPoint().y());
+    RunGuarded([&] {
+        if (OnRelease)
+            OnRelease(Event->position().toPoint().x(), Event->position().toPoint().y());
+    });
 }
 
 TColorPickerForm::TColorPickerForm(TWebGrid Grid, const QString &Caption, QSize Client, QWidget *Parent)

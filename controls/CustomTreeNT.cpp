@@ -1,5 +1,6 @@
 #include "controls/CustomTreeNT.h"
 
+#include "platform/GuardedApplication.h"
 #include "platform/HtmlHelp.h"
 #include "platform/ScopeGuard.h"
 #include "platform/Classes.h"
@@ -81,7 +82,7 @@ void TCustomTreeNT::Change(TTreeNTNode *Node)
     if (!FChangeTimer) {
         FChangeTimer = std::make_unique<QTimer>();
         FChangeTimer->setSingleShot(true);
-        QObject::connect(FChangeTimer.get(), &QTimer::timeout, [this] { ChangeTimerFired(); });
+        QObject::connect(FChangeTimer.get(), &QTimer::timeout, GuardedSlot([this] { ChangeTimerFired(); }));
     }
     FChangeTimer->start(std::max(MinTimerInterval, FChangeDelay));
 }

@@ -1,4 +1,5 @@
 #include "controls/DropFiles.h"
+#include "platform/GuardedApplication.h"
 #include "platform/QtConvert.h"
 
 #include <QDropEvent>
@@ -170,7 +171,7 @@ bool TQzFormDropFiles::HandleDrop(const QStringList &Paths, QPoint Point)
 {
     if (!FEnabled)
         return false;
-    // Without OnError a failure goes on to the application's error boundary, which shows it.
+    // Without OnError a failure goes on to the caller (for a real drop, the error boundary).
     try {
         FHelper->DoBeforeDrop();
         FHelper->ReadDroppedFiles(Paths, Point);
@@ -209,7 +210,8 @@ bool TQzFormDropFiles::eventFilter(QObject *Watched, QEvent *Event)
         if (!FEnabled || paths.isEmpty())
             return false;
         e->acceptProposedAction();
-        HandleDrop(paths, e->position().toPoint());
+        // A failure without OnError is shown here: it must not unwind through Qt's drop handling.
+        RunGuarded([&] { HandleDrop(paths, e->position().toPoint()); });
         return true;
     }
     default: return false;

@@ -1,6 +1,7 @@
 #include "controls/FileDialogs.h"
 #include "controls/FileFilter.h"
 #include "platform/FileDialogDates.h"
+#include "platform/GuardedApplication.h"
 #include "platform/QtConvert.h"
 #include "platform/SysUtils.h"
 
@@ -158,7 +159,7 @@ bool TEOpenDialog::RunDialog(bool Save)
 
     if (auto *combo = dialog->findChild<QComboBox *>(QStringLiteral("fileTypeCombo"))) {
         // The combo reports the new index before the dialog reacts to it.
-        QObject::connect(combo, &QComboBox::currentIndexChanged, dialog.get(), [this](int) {
+        QObject::connect(combo, &QComboBox::currentIndexChanged, dialog.get(), GuardedSlot([this](int) {
             FTypedName.clear();
             FTypedNameValid = false;
             if (FDialog) {
@@ -167,9 +168,10 @@ bool TEOpenDialog::RunDialog(bool Save)
                     FTypedNameValid = true;
                 }
             }
-        });
+        }));
     }
-    QObject::connect(dialog.get(), &QFileDialog::filterSelected, this, [this](const QString &) { FilterChosen(); });
+    QObject::connect(dialog.get(), &QFileDialog::filterSelected, this,
+                     GuardedSlot([this](const QString &) { FilterChosen(); }));
 
     FDialog = dialog.get();
     FTypedNameValid = false;

@@ -1,4 +1,5 @@
 #include "controls/TextListBox.h"
+#include "platform/GuardedApplication.h"
 #include "platform/QtConvert.h"
 #include "platform/SysUtils.h"
 
@@ -425,31 +426,36 @@ void TTextListBox::updateGeometries()
     bar->setSingleStep(std::max(1, fontMetrics().averageCharWidth()));
 }
 
+// The handlers run behind the error boundary: what they throw is shown here, never unwound through Qt.
 void TTextListBox::keyPressEvent(QKeyEvent *Event)
 {
     if (OnKeyDown) {
         Event->ignore();
-        OnKeyDown(*this, *Event);
-        if (Event->isAccepted())
-            return;
+        bool handled = true; // a handler that failed has had the key
+        RunGuarded([&] {
+            OnKeyDown(*this, *Event);
+            handled = Event->isAccepted();
+        });
         Event->accept();
+        if (handled)
+            return;
     }
     const int before = ItemIndex();
     QListView::keyPressEvent(Event);
     if (ItemIndex() != before && OnClick)
-        OnClick(*this);
+        RunGuarded([this] { OnClick(*this); });
 }
 
 void TTextListBox::mouseReleaseEvent(QMouseEvent *Event)
 {
     QListView::mouseReleaseEvent(Event);
     if (Event->button() == Qt::LeftButton && indexAt(Event->position().toPoint()).isValid() && OnClick)
-        OnClick(*this);
+        RunGuarded([this] { OnClick(*this); });
 }
 
 void TTextListBox::mouseDoubleClickEvent(QMouseEvent *Event)
 {
     QListView::mouseDoubleClickEvent(Event);
     if (Event->button() == Qt::LeftButton && indexAt(Event->position().toPoint()).isValid() && OnDblClick)
-        OnDblClick(*this);
+        RunGuarded([this] { OnDblClick(*this); });
 }

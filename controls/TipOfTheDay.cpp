@@ -1,4 +1,5 @@
 #include "controls/TipOfTheDay.h"
+#include "platform/GuardedApplication.h"
 #include "platform/QtConvert.h"
 #include "platform/ScopeGuard.h"
 #include <QCheckBox>
@@ -72,16 +73,18 @@ TTipOfTheDayForm::TTipOfTheDayForm(QWidget *Parent) : QDialog(Parent, Qt::Dialog
     OKBtn = new QPushButton(QStringLiteral("OK"), this);
     OKBtn->setGeometry(316, 146, 55, 25);
     OKBtn->setDefault(true);
-    connect(NextBtn, &QPushButton::clicked, this, [this] { NextBtnClick(); });
-    connect(ButtonPrevious, &QPushButton::clicked, this, [this] { ButtonPreviousClick(); });
-    connect(OKBtn, &QPushButton::clicked, this, [this] { OKBtnClick(); });
-    connect(ShowOnStartup, &QCheckBox::clicked, this, [this] { ShowOnStartupClick(); });
+    connect(NextBtn, &QPushButton::clicked, this, GuardedSlot([this] { NextBtnClick(); }));
+    connect(ButtonPrevious, &QPushButton::clicked, this, GuardedSlot([this] { ButtonPreviousClick(); }));
+    connect(OKBtn, &QPushButton::clicked, this, GuardedSlot([this] { OKBtnClick(); }));
+    connect(ShowOnStartup, &QCheckBox::clicked, this, GuardedSlot([this] { ShowOnStartupClick(); }));
 }
 
 void TTipOfTheDayForm::showEvent(QShowEvent *Event)
 {
-    FormShow();
-    QDialog::showEvent(Event);
+    RunGuarded([&] {
+        FormShow();
+        QDialog::showEvent(Event);
+    });
 }
 
 void TTipOfTheDayForm::ShowTip()

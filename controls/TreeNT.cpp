@@ -1,6 +1,7 @@
 #include "controls/TreeNT.h"
 #include "controls/TreeNTDelegate.h"
 #include "controls/TreeNTModel.h"
+#include "platform/GuardedApplication.h"
 #include "platform/ScopeGuard.h"
 #include "platform/Graphics.h"
 #include "platform/QtConvert.h"
@@ -104,17 +105,22 @@ TTreeNT::TTreeNT(QWidget *Parent) : QTreeView(Parent)
     setAutoScroll(false);
     resize(121, 97);
     setFocusPolicy(Qt::StrongFocus);
+    // The view asks the model for these from inside Qt: the handlers run behind the error boundary.
     FModel->Edited = [this](TTreeNTNode *Node, WideString &Text) {
         if (OnEdited)
-            OnEdited(this, Node, Text);
+            RunGuarded([&] { OnEdited(this, Node, Text); });
     };
     FModel->TipText = [this](TTreeNTNode *Node) {
         WideString Text = Node->GetText();
         if (HasOption(toInfoTip)) {
             if (!OnHint)
                 return QString();
-            OnHint(this, Node, Text);
-            return ToQString(Text);
+            bool Given = false; // a handler that failed gives no tip
+            RunGuarded([&] {
+                OnHint(this, Node, Text);
+                Given = true;
+            });
+            return Given ? ToQString(Text) : QString();
         }
         if (!HasOption(toToolTips))
             return QString();
@@ -127,41 +133,43 @@ TTreeNT::TTreeNT(QWidget *Parent) : QTreeView(Parent)
             return ToQString(Text);
         return QString();
     };
-    connect(FModel, &TTreeNTModel::expandRequested, this, [this](const QModelIndex &Index, bool Expand) {
+    connect(FModel, &TTreeNTModel::expandRequested, this, GuardedSlot([this](const QModelIndex &Index, bool Expand) {
         const auto Guard = SyncGuard(FSyncing);
         setExpanded(Index, Expand);
-    });
-    connect(FModel, &TTreeNTModel::caretChanged, this, [this](const QModelIndex &Index) {
+    }));
+    connect(FModel, &TTreeNTModel::caretChanged, this, GuardedSlot([this](const QModelIndex &Index) {
         const auto Guard = SyncGuard(FSyncing);
         setCurrentIndex(Index);
         if (Index.isValid())
             scrollTo(Index);
-    });
-    connect(FModel, &TTreeNTModel::redrawSwitched, this, [this](bool On) {
+    }));
+    connect(FModel, &TTreeNTModel::redrawSwitched, this, GuardedSlot([this](bool On) {
         viewport()->setUpdatesEnabled(On);
         if (On)
             viewport()->update();
-    });
-    connect(FModel, &TTreeNTModel::repaintAll, this, [this] {
+    }));
+    connect(FModel, &TTreeNTModel::repaintAll, this, GuardedSlot([this] {
         scheduleDelayedItemsLayout();
         viewport()->update();
-    });
-    connect(FModel, &TTreeNTModel::resetDone, this, [this] { SyncFromCore(); });
+    }));
+    connect(FModel, &TTreeNTModel::resetDone, this, GuardedSlot([this] { SyncFromCore(); }));
     // Nodes leaving the tree must not stay in the band list.
-    connect(FModel, &QAbstractItemModel::rowsAboutToBeRemoved, this, [this] { BandEnd(); });
-    connect(FModel, &QAbstractItemModel::rowsRemoved, this, [this] {
+    connect(FModel, &QAbstractItemModel::rowsAboutToBeRemoved, this, GuardedSlot([this] { BandEnd(); }));
+    connect(FModel, &QAbstractItemModel::rowsRemoved, this, GuardedSlot([this] {
         const auto Guard = SyncGuard(FSyncing);
         setCurrentIndex(FModel->IndexFromNode(TCustomTreeNT::GetSelected()));
-    });
-    connect(FModel, &QAbstractItemModel::modelAboutToBeReset, this, [this] { BandEnd(); });
-    connect(this, &QTreeView::expanded, this, [this](const QModelIndex &Index) { OnViewExpanded(Index, true); });
-    connect(this, &QTreeView::collapsed, this, [this](const QModelIndex &Index) { OnViewExpanded(Index, false); });
+    }));
+    connect(FModel, &QAbstractItemModel::modelAboutToBeReset, this, GuardedSlot([this] { BandEnd(); }));
+    connect(this, &QTreeView::expanded, this,
+            GuardedSlot([this](const QModelIndex &Index) { OnViewExpanded(Index, true); }));
+    connect(this, &QTreeView::collapsed, this,
+            GuardedSlot([this](const QModelIndex &Index) { OnViewExpanded(Index, false); }));
     FAutoExpandTimer = new QTimer(this);
     FAutoExpandTimer->setSingleShot(true);
     FAutoExpandTimer->setInterval(1000);
-    connect(FAutoExpandTimer, &QTimer::timeout, this, [this] { AutoExpandTimerFired(); });
+    connect(FAutoExpandTimer, &QTimer::timeout, this, GuardedSlot([this] { AutoExpandTimerFired(); }));
     FAutoScrollTimer = new QTimer(this);
-    connect(FAutoScrollTimer, &QTimer::timeout, this, [this] { AutoScrollTimerFired(); });
+    connect(FAutoScrollTimer, &QTimer::timeout, this, GuardedSlot([this] { AutoScrollTimerFired(); }));
     ApplyOptions();
 }
 
@@ -244,7 +252,7 @@ void TTreeNT::scrollTo(const QModelIndex &Index, ScrollHint Hint)
     if (!FScrollAnimation) {
         FScrollAnimation = new QVariantAnimation(this);
         connect(FScrollAnimation, &QVariantAnimation::valueChanged, this,
-                [this](const QVariant &V) { verticalScrollBar()->setValue(V.toInt()); });
+                GuardedSlot([this](const QVariant &V) { verticalScrollBar()->setValue(V.toInt()); }));
     }
     Bar->setValue(From);
     FScrollAnimation->setDuration(GetScrollTime());
@@ -503,8 +511,14 @@ bool TTreeNT::edit(const QModelIndex &Index, EditTrigger Trigger, QEvent *Event)
         if (FDragging || HasOption(toReadOnly))
             return false;
         bool Allow = true;
-        if (OnEditing)
-            OnEditing(this, Node, Allow);
+        if (OnEditing) {
+            bool Asked = false; // a handler that failed refuses the edit
+            RunGuarded([&] {
+                OnEditing(this, Node, Allow);
+                Asked = true;
+            });
+            Allow = Allow && Asked;
+        }
         if (!Allow)
             return false;
     }
@@ -518,7 +532,7 @@ bool TTreeNT::eventFilter(QObject *Watched, QEvent *Event)
     if (Event->type() == QEvent::KeyPress && OnKeyDown && Watched != this && Watched != viewport()) {
         auto *Key = static_cast<QKeyEvent *>(Event);
         int Code = VirtualKey(Key->key());
-        OnKeyDown(this, Code, Key->modifiers());
+        RunGuarded([&] { OnKeyDown(this, Code, Key->modifiers()); });
         if (Code == 0)
             return true;
     }
@@ -529,207 +543,225 @@ bool TTreeNT::eventFilter(QObject *Watched, QEvent *Event)
 
 void TTreeNT::paintEvent(QPaintEvent *Event)
 {
-    if (Items().InRangeOp())
-        return;
-    if (OnBeforePaint)
-        OnBeforePaint(this);
-    QTreeView::paintEvent(Event);
-    if (FInsertMark && FInsertMark->IsVisible()) {
-        const QRect Label = NodeRect(FInsertMark, true);
-        const QRect Row = visualRect(FModel->IndexFromNode(FInsertMark));
-        const int Y = FInsertMarkAfter ? Row.bottom() : Row.top();
-        const int Left = Label.left();
-        const int Right = std::max(Left + 8, viewport()->width() - 4);
-        QPainter Painter(viewport());
-        const QColor Color = ColorToQColor(FInsertMarkColor, palette());
-        Painter.fillRect(QRect(Left, Y - 1, Right - Left + 1, 2), Color);
-        Painter.fillRect(QRect(Left, Y - 3, 2, 6), Color);
-        Painter.fillRect(QRect(Right - 1, Y - 3, 2, 6), Color);
-    }
-    if (OnAfterPaint)
-        OnAfterPaint(this);
+    RunGuarded([&] {
+        if (Items().InRangeOp())
+            return;
+        if (OnBeforePaint)
+            OnBeforePaint(this);
+        QTreeView::paintEvent(Event);
+        if (FInsertMark && FInsertMark->IsVisible()) {
+            const QRect Label = NodeRect(FInsertMark, true);
+            const QRect Row = visualRect(FModel->IndexFromNode(FInsertMark));
+            const int Y = FInsertMarkAfter ? Row.bottom() : Row.top();
+            const int Left = Label.left();
+            const int Right = std::max(Left + 8, viewport()->width() - 4);
+            QPainter Painter(viewport());
+            const QColor Color = ColorToQColor(FInsertMarkColor, palette());
+            Painter.fillRect(QRect(Left, Y - 1, Right - Left + 1, 2), Color);
+            Painter.fillRect(QRect(Left, Y - 3, 2, 6), Color);
+            Painter.fillRect(QRect(Right - 1, Y - 3, 2, 6), Color);
+        }
+        if (OnAfterPaint)
+            OnAfterPaint(this);
+    });
 }
 
 void TTreeNT::focusInEvent(QFocusEvent *Event)
 {
-    QTreeView::focusInEvent(Event);
-    if (!GetAnchor())
-        SetAnchor(TCustomTreeNT::GetSelected());
-    viewport()->update();
+    RunGuarded([&] {
+        QTreeView::focusInEvent(Event);
+        if (!GetAnchor())
+            SetAnchor(TCustomTreeNT::GetSelected());
+        viewport()->update();
+    });
 }
 
 void TTreeNT::focusOutEvent(QFocusEvent *Event)
 {
-    QTreeView::focusOutEvent(Event);
-    viewport()->update();
+    RunGuarded([&] {
+        QTreeView::focusOutEvent(Event);
+        viewport()->update();
+    });
 }
 
 // ---- mouse ----
 
 void TTreeNT::mousePressEvent(QMouseEvent *Event)
 {
-    if (IsEditing())
-        return QTreeView::mousePressEvent(Event);
-    const QPoint Pos = Event->position().toPoint();
-    if (Event->button() == Qt::RightButton) {
-        if (FBandActive)
-            BandEnd();
-        SetRightClickNode(nullptr);
-        QTreeView::mousePressEvent(Event);
-        return;
-    }
-    if (Event->button() != Qt::LeftButton)
-        return QTreeView::mousePressEvent(Event);
-    setFocus(Qt::MouseFocusReason);
-    const uint16_t Hit = GetHitTestInfoAt(Pos.x(), Pos.y());
-    TTreeNTNode *Node = GetNodeAt(Pos.x(), Pos.y());
-    const bool Shift = Event->modifiers() & Qt::ShiftModifier;
-    const bool Ctrl = Event->modifiers() & Qt::ControlModifier;
-    if (Hit & (1u << 9)) {
-        // The state glyph: shown pressed until the button comes up.
-        FPressedNode = Node;
-        FPressedGlyph = Node->GetStateIndex();
-        switch (Node->GetStateIndex()) {
-        case cgUnchecked: Node->SetStateIndex(cgUncheckedDisabled); break;
-        case cgChecked: Node->SetStateIndex(cgCheckedDisabled); break;
-        case cgRadioOff: Node->SetStateIndex(cgRadioOffDisabled); break;
-        case cgRadioOn: Node->SetStateIndex(cgRadioOnDisabled); break;
-        default: break;
+    RunGuarded([&] {
+        if (IsEditing())
+            return QTreeView::mousePressEvent(Event);
+        const QPoint Pos = Event->position().toPoint();
+        if (Event->button() == Qt::RightButton) {
+            if (FBandActive)
+                BandEnd();
+            SetRightClickNode(nullptr);
+            QTreeView::mousePressEvent(Event);
+            return;
         }
-        return;
-    }
-    if (Hit & (1u << 4)) {
-        UserExpand(Node, !Node->GetExpanded());
-        return;
-    }
-    if ((Hit & (1u << 3)) || (HasOption(toFullRowSelect) && Node)) {
-        FDragPending = false;
-        FDragNode = nullptr;
-        ClickSelect(Node, Shift, Ctrl);
-        if (Node && dragEnabled()) {
-            FDragPending = true;
-            FDragNode = Node;
-            FPressPos = Pos;
+        if (Event->button() != Qt::LeftButton)
+            return QTreeView::mousePressEvent(Event);
+        setFocus(Qt::MouseFocusReason);
+        const uint16_t Hit = GetHitTestInfoAt(Pos.x(), Pos.y());
+        TTreeNTNode *Node = GetNodeAt(Pos.x(), Pos.y());
+        const bool Shift = Event->modifiers() & Qt::ShiftModifier;
+        const bool Ctrl = Event->modifiers() & Qt::ControlModifier;
+        if (Hit & (1u << 9)) {
+            // The state glyph: shown pressed until the button comes up.
+            FPressedNode = Node;
+            FPressedGlyph = Node->GetStateIndex();
+            switch (Node->GetStateIndex()) {
+            case cgUnchecked: Node->SetStateIndex(cgUncheckedDisabled); break;
+            case cgChecked: Node->SetStateIndex(cgCheckedDisabled); break;
+            case cgRadioOff: Node->SetStateIndex(cgRadioOffDisabled); break;
+            case cgRadioOn: Node->SetStateIndex(cgRadioOnDisabled); break;
+            default: break;
+            }
+            return;
+        }
+        if (Hit & (1u << 4)) {
+            UserExpand(Node, !Node->GetExpanded());
+            return;
+        }
+        if ((Hit & (1u << 3)) || (HasOption(toFullRowSelect) && Node)) {
+            FDragPending = false;
+            FDragNode = nullptr;
+            ClickSelect(Node, Shift, Ctrl);
+            if (Node && dragEnabled()) {
+                FDragPending = true;
+                FDragNode = Node;
+                FPressPos = Pos;
+            }
+            if (OnClick)
+                OnClick(this, Node);
+            return;
+        }
+        if (HasOption(toMultiSelect)) {
+            if (!Shift && !Ctrl)
+                ClearSelection();
+            BandStart(Pos, Ctrl);
         }
         if (OnClick)
-            OnClick(this, Node);
-        return;
-    }
-    if (HasOption(toMultiSelect)) {
-        if (!Shift && !Ctrl)
-            ClearSelection();
-        BandStart(Pos, Ctrl);
-    }
-    if (OnClick)
-        OnClick(this, nullptr);
+            OnClick(this, nullptr);
+    });
 }
 
 void TTreeNT::mouseMoveEvent(QMouseEvent *Event)
 {
-    const QPoint Pos = Event->position().toPoint();
-    if (HasOption(toHotTrack)) {
-        TTreeNTNode *Hot = (GetHitTestInfoAt(Pos.x(), Pos.y()) & (1u << 3)) ? GetNodeAt(Pos.x(), Pos.y()) : nullptr;
-        if (Hot != FHotNode) {
-            FHotNode = Hot;
-            viewport()->update();
+    RunGuarded([&] {
+        const QPoint Pos = Event->position().toPoint();
+        if (HasOption(toHotTrack)) {
+            TTreeNTNode *Hot = (GetHitTestInfoAt(Pos.x(), Pos.y()) & (1u << 3)) ? GetNodeAt(Pos.x(), Pos.y()) : nullptr;
+            if (Hot != FHotNode) {
+                FHotNode = Hot;
+                viewport()->update();
+            }
         }
-    }
-    if (FDragging) {
-        DragMoveTo(Pos);
-        return;
-    }
-    if (FBandActive) {
-        if (HasOption(toAutoScroll))
+        if (FDragging) {
+            DragMoveTo(Pos);
+            return;
+        }
+        if (FBandActive) {
+            if (HasOption(toAutoScroll))
+                ScrollAt(Pos.x(), Pos.y());
+            BandMoveTo(Pos);
+            return;
+        }
+        if (FDragPending && (Event->buttons() & Qt::LeftButton) &&
+            (Pos - FPressPos).manhattanLength() >= QApplication::startDragDistance()) {
+            FDragPending = false;
+            DragStart(FDragNode);
+            DragMoveTo(Pos);
+            return;
+        }
+        if (HasOption(toAutoScroll) && (Event->buttons() & Qt::LeftButton))
             ScrollAt(Pos.x(), Pos.y());
-        BandMoveTo(Pos);
-        return;
-    }
-    if (FDragPending && (Event->buttons() & Qt::LeftButton) &&
-        (Pos - FPressPos).manhattanLength() >= QApplication::startDragDistance()) {
-        FDragPending = false;
-        DragStart(FDragNode);
-        DragMoveTo(Pos);
-        return;
-    }
-    if (HasOption(toAutoScroll) && (Event->buttons() & Qt::LeftButton))
-        ScrollAt(Pos.x(), Pos.y());
-    QTreeView::mouseMoveEvent(Event);
+        QTreeView::mouseMoveEvent(Event);
+    });
 }
 
 void TTreeNT::mouseReleaseEvent(QMouseEvent *Event)
 {
-    FDragPending = false;
-    if (FBandActive)
-        BandEnd();
-    if (FDragging && Event->button() == Qt::LeftButton) {
-        DragFinish(true);
-        return;
-    }
-    if (FPressedNode) {
-        TTreeNTNode *Node = FPressedNode;
-        const int32_t PressedLook = Node->GetStateIndex();
-        Node->ToggleCheck();
-        // A refused change (OnChecking) leaves the glyph as it was before the press. The
-        // handlers may also have deleted the node, which clears FPressedNode.
-        if (FPressedNode == Node && Node->GetStateIndex() == PressedLook)
-            Node->SetStateIndex(FPressedGlyph);
-        FPressedNode = nullptr;
-        return;
-    }
-    FAutoScrollTimer->stop();
-    FScrollDirections = 0;
-    QTreeView::mouseReleaseEvent(Event);
+    RunGuarded([&] {
+        FDragPending = false;
+        if (FBandActive)
+            BandEnd();
+        if (FDragging && Event->button() == Qt::LeftButton) {
+            DragFinish(true);
+            return;
+        }
+        if (FPressedNode) {
+            TTreeNTNode *Node = FPressedNode;
+            const int32_t PressedLook = Node->GetStateIndex();
+            Node->ToggleCheck();
+            // A refused change (OnChecking) leaves the glyph as it was before the press. The
+            // handlers may also have deleted the node, which clears FPressedNode.
+            if (FPressedNode == Node && Node->GetStateIndex() == PressedLook)
+                Node->SetStateIndex(FPressedGlyph);
+            FPressedNode = nullptr;
+            return;
+        }
+        FAutoScrollTimer->stop();
+        FScrollDirections = 0;
+        QTreeView::mouseReleaseEvent(Event);
+    });
 }
 
 void TTreeNT::mouseDoubleClickEvent(QMouseEvent *Event)
 {
-    const QPoint Pos = Event->position().toPoint();
-    TTreeNTNode *Node = GetNodeAt(Pos.x(), Pos.y());
-    if (OnDblClick)
-        OnDblClick(this, Node);
-    if (HasOption(toFullRowSelect) && !HasOption(toSingleExpand) && (GetHitTestInfoAt(Pos.x(), Pos.y()) & (1u << 8)) &&
-        Node) {
-        UserExpand(Node, !Node->GetExpanded());
-        return;
-    }
-    if (Node && (GetHitTestInfoAt(Pos.x(), Pos.y()) & (1u << 3)) && !(GetHitTestInfoAt(Pos.x(), Pos.y()) & (1u << 9)))
-        UserExpand(Node, !Node->GetExpanded());
+    RunGuarded([&] {
+        const QPoint Pos = Event->position().toPoint();
+        TTreeNTNode *Node = GetNodeAt(Pos.x(), Pos.y());
+        if (OnDblClick)
+            OnDblClick(this, Node);
+        const auto Hit = GetHitTestInfoAt(Pos.x(), Pos.y());
+        if (HasOption(toFullRowSelect) && !HasOption(toSingleExpand) && (Hit & (1u << 8)) && Node) {
+            UserExpand(Node, !Node->GetExpanded());
+            return;
+        }
+        if (Node && (Hit & (1u << 3)) && !(Hit & (1u << 9)))
+            UserExpand(Node, !Node->GetExpanded());
+    });
 }
 
 void TTreeNT::contextMenuEvent(QContextMenuEvent *Event)
 {
-    TTreeNTNode *Node = GetNodeAt(Event->pos().x(), Event->pos().y());
-    if (HasOption(toRightClickSelect)) {
-        SetRightClickNode(Node);
-        if (Node && !Node->GetSelected())
-            ClearSelection();
-    }
-    QMenu *Menu = nullptr;
-    if (OnGetPopupMenu) {
-        bool AskParent = true;
-        for (TTreeNTNode *Ask = TCustomTreeNT::GetSelected(); Ask && !Menu && AskParent; Ask = Ask->GetParent())
-            OnGetPopupMenu(this, Ask, AskParent, Menu);
-    }
-    if (!Menu)
-        Menu = FPopupMenu;
-    if (Menu)
-        Menu->exec(Event->globalPos());
-    else
-        QTreeView::contextMenuEvent(Event);
-    SetRightClickNode(nullptr);
+    RunGuarded([&] {
+        TTreeNTNode *Node = GetNodeAt(Event->pos().x(), Event->pos().y());
+        if (HasOption(toRightClickSelect)) {
+            SetRightClickNode(Node);
+            if (Node && !Node->GetSelected())
+                ClearSelection();
+        }
+        QMenu *Menu = nullptr;
+        if (OnGetPopupMenu) {
+            bool AskParent = true;
+            for (TTreeNTNode *Ask = TCustomTreeNT::GetSelected(); Ask && !Menu && AskParent; Ask = Ask->GetParent())
+                OnGetPopupMenu(this, Ask, AskParent, Menu);
+        }
+        if (!Menu)
+            Menu = FPopupMenu;
+        if (Menu)
+            Menu->exec(Event->globalPos());
+        else
+            QTreeView::contextMenuEvent(Event);
+        SetRightClickNode(nullptr);
+    });
 }
 
 void TTreeNT::leaveEvent(QEvent *Event)
 {
-    if (FHotNode) {
-        FHotNode = nullptr;
-        viewport()->update();
-    }
-    if (!FDragging) {
-        FAutoScrollTimer->stop();
-        FScrollDirections = 0;
-    }
-    QTreeView::leaveEvent(Event);
+    RunGuarded([&] {
+        if (FHotNode) {
+            FHotNode = nullptr;
+            viewport()->update();
+        }
+        if (!FDragging) {
+            FAutoScrollTimer->stop();
+            FScrollDirections = 0;
+        }
+        QTreeView::leaveEvent(Event);
+    });
 }
 
 // ---- keys ----
@@ -759,37 +791,39 @@ int TTreeNT::ControlHelpContext() const
 
 void TTreeNT::keyPressEvent(QKeyEvent *Event)
 {
-    if (FDragging && Event->key() == Qt::Key_Escape) {
-        DragFinish(false);
-        return;
-    }
-    int Key = VirtualKey(Event->key());
-    if (OnKeyDown) {
-        OnKeyDown(this, Key, Event->modifiers());
-        if (Key == 0)
+    RunGuarded([&] {
+        if (FDragging && Event->key() == Qt::Key_Escape) {
+            DragFinish(false);
             return;
-    }
-    const bool Shift = Event->modifiers() & Qt::ShiftModifier;
-    const bool Ctrl = Event->modifiers() & Qt::ControlModifier;
-    if (IsCaretKey(Key) && Ctrl) {
-        // Ctrl with a caret key scrolls in the view without moving the selection.
+        }
+        int Key = VirtualKey(Event->key());
+        if (OnKeyDown) {
+            OnKeyDown(this, Key, Event->modifiers());
+            if (Key == 0)
+                return;
+        }
+        const bool Shift = Event->modifiers() & Qt::ShiftModifier;
+        const bool Ctrl = Event->modifiers() & Qt::ControlModifier;
+        if (IsCaretKey(Key) && Ctrl) {
+            // Ctrl with a caret key scrolls in the view without moving the selection.
+            QTreeView::keyPressEvent(Event);
+            return;
+        }
+        if ((Key == tkLeft || Key == tkRight) && Ctrl) {
+            horizontalScrollBar()->triggerAction(Key == tkLeft ? QAbstractSlider::SliderSingleStepSub
+                                                               : QAbstractSlider::SliderSingleStepAdd);
+            return;
+        }
+        const QString Text = Event->text();
+        const char16_t Char = Text.size() == 1 ? char16_t(Text[0].unicode()) : 0;
+        const bool Consumed = KeyDown(Key, Shift, Ctrl, Char);
+        // Keys that move the caret or expand stay with the tree: the view's own handling would
+        // expand branches behind the nodes' backs.
+        if (Consumed || IsCaretKey(Key) || Key == tkLeft || Key == tkRight || Key == tkBack || Key == tkAdd ||
+            Key == tkSubtract || Key == tkMultiply)
+            return;
         QTreeView::keyPressEvent(Event);
-        return;
-    }
-    if ((Key == tkLeft || Key == tkRight) && Ctrl) {
-        horizontalScrollBar()->triggerAction(Key == tkLeft ? QAbstractSlider::SliderSingleStepSub
-                                                           : QAbstractSlider::SliderSingleStepAdd);
-        return;
-    }
-    const QString Text = Event->text();
-    const char16_t Char = Text.size() == 1 ? char16_t(Text[0].unicode()) : 0;
-    const bool Consumed = KeyDown(Key, Shift, Ctrl, Char);
-    // Keys that move the caret or expand stay with the tree: the view's own handling would
-    // expand branches behind the nodes' backs.
-    if (Consumed || IsCaretKey(Key) || Key == tkLeft || Key == tkRight || Key == tkBack || Key == tkAdd ||
-        Key == tkSubtract || Key == tkMultiply)
-        return;
-    QTreeView::keyPressEvent(Event);
+    });
 }
 
 // ---- dragging, auto-expand and auto-scroll ----

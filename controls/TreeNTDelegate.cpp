@@ -2,6 +2,7 @@
 #include "controls/TreeNT.h"
 #include "controls/TreeNTModel.h"
 #include "platform/Graphics.h"
+#include "platform/GuardedApplication.h"
 #include "platform/QtConvert.h"
 #include <QApplication>
 #include <QPainter>
@@ -192,7 +193,7 @@ void TTreeNTDelegate::paint(QPainter *Painter, const QStyleOptionViewItem &Optio
         States |= nsSelected;
     bool OwnerDraw = false;
     if (FTree.OnBeforeItemPaint)
-        FTree.OnBeforeItemPaint(&FTree, Node, Option.rect, States, OwnerDraw);
+        RunGuarded([&] { FTree.OnBeforeItemPaint(&FTree, Node, Option.rect, States, OwnerDraw); });
     if (OwnerDraw)
         return;
 
@@ -264,7 +265,7 @@ void TTreeNTDelegate::paint(QPainter *Painter, const QStyleOptionViewItem &Optio
     const QList<QIcon> &Images = FTree.GetImages();
     if (!Images.isEmpty()) {
         if (Selected ? bool(FTree.OnGetSelectedIndex) : bool(FTree.OnGetImageIndex))
-            (Selected ? FTree.OnGetSelectedIndex : FTree.OnGetImageIndex)(&FTree, Node);
+            RunGuarded([&] { (Selected ? FTree.OnGetSelectedIndex : FTree.OnGetImageIndex)(&FTree, Node); });
         const int Image = Selected ? Node->GetSelectedIndex() : Node->GetImageIndex();
         const QRect IconRect(Rect.left() + 1, Rect.top() + (Rect.height() - ImageSize) / 2, ImageSize, ImageSize);
         if (Image >= 0 && Image < Images.size())
@@ -297,5 +298,5 @@ void TTreeNTDelegate::paint(QPainter *Painter, const QStyleOptionViewItem &Optio
                       Fits ? Text : Metrics.elidedText(Text, Qt::ElideRight, Label.width() - 2 * TextPadding));
     Painter->restore();
     if (FTree.OnAfterItemPaint)
-        FTree.OnAfterItemPaint(&FTree, Node, Option.rect, States);
+        RunGuarded([&] { FTree.OnAfterItemPaint(&FTree, Node, Option.rect, States); });
 }

@@ -1,5 +1,6 @@
 #include "editor/SyntaxEdit.h"
 #include "editor/SyntaxEditorStrings.h"
+#include "platform/GuardedApplication.h"
 #include "platform/QtConvert.h"
 #include <QApplication>
 #include <QClipboard>
@@ -94,18 +95,20 @@ TCustomSyntaxEdit::TCustomSyntaxEdit(QWidget *parent) : QAbstractScrollArea(pare
     };
 
     FAutoScrollTimer.setInterval(20);
-    connect(&FAutoScrollTimer, &QTimer::timeout, this, [this] { AutoScrollTick(); });
+    connect(&FAutoScrollTimer, &QTimer::timeout, this, GuardedSlot([this] { AutoScrollTick(); }));
     const int flash = QApplication::cursorFlashTime();
     FBlinkTimer.setInterval(flash > 0 ? flash / 2 : 500);
-    connect(&FBlinkTimer, &QTimer::timeout, this, [this] { BlinkCaret(); });
+    connect(&FBlinkTimer, &QTimer::timeout, this, GuardedSlot([this] { BlinkCaret(); }));
     SetDoubleClickTime(static_cast<uint32_t>(QApplication::doubleClickInterval()));
 
-    connect(verticalScrollBar(), &QAbstractSlider::actionTriggered, this, [this](int a) { VerticalAction(a); });
-    connect(horizontalScrollBar(), &QAbstractSlider::actionTriggered, this, [this](int a) { HorizontalAction(a); });
-    connect(verticalScrollBar(), &QAbstractSlider::sliderReleased, this, [this] {
+    connect(verticalScrollBar(), &QAbstractSlider::actionTriggered, this,
+            GuardedSlot([this](int a) { VerticalAction(a); }));
+    connect(horizontalScrollBar(), &QAbstractSlider::actionTriggered, this,
+            GuardedSlot([this](int a) { HorizontalAction(a); }));
+    connect(verticalScrollBar(), &QAbstractSlider::sliderReleased, this, GuardedSlot([this] {
         if (FScrollHint)
             FScrollHint->hide();
-    });
+    }));
 
     QFont text(QStringLiteral("Courier New"), 10);
     text.setStyleHint(QFont::TypeWriter);
@@ -416,21 +419,27 @@ void TCustomSyntaxEdit::BlinkCaret()
 
 void TCustomSyntaxEdit::paintEvent(QPaintEvent *e)
 {
-    QPainter p(viewport());
-    PaintTo(p, e->rect());
+    RunGuarded([&] {
+        QPainter p(viewport());
+        PaintTo(p, e->rect());
+    });
 }
 
 void TCustomSyntaxEdit::resizeEvent(QResizeEvent *e)
 {
-    QAbstractScrollArea::resizeEvent(e);
-    Resize(viewport()->width(), viewport()->height());
+    RunGuarded([&] {
+        QAbstractScrollArea::resizeEvent(e);
+        Resize(viewport()->width(), viewport()->height());
+    });
 }
 
 void TCustomSyntaxEdit::changeEvent(QEvent *e)
 {
-    QAbstractScrollArea::changeEvent(e);
-    if (e->type() == QEvent::FontChange)
-        FontChanged();
+    RunGuarded([&] {
+        QAbstractScrollArea::changeEvent(e);
+        if (e->type() == QEvent::FontChange)
+            FontChanged();
+    });
 }
 
 void TCustomSyntaxEdit::keyPressEvent(QKeyEvent *e)
@@ -454,23 +463,28 @@ void TCustomSyntaxEdit::keyPressEvent(QKeyEvent *e)
         }
         for (QChar c : text)
             KeyPress(c.unicode());
-    } catch (const std::exception &) {
-        // An exception never crosses the event loop; the command simply did not complete.
+    } catch (...) {
+        // The command did not complete; the user is told why (nothing may unwind through Qt).
+        ShowCurrentException();
     }
     e->accept();
 }
 
 void TCustomSyntaxEdit::keyReleaseEvent(QKeyEvent *e)
 {
-    KeyUp();
-    QAbstractScrollArea::keyReleaseEvent(e);
+    RunGuarded([&] {
+        KeyUp();
+        QAbstractScrollArea::keyReleaseEvent(e);
+    });
 }
 
 void TCustomSyntaxEdit::inputMethodEvent(QInputMethodEvent *e)
 {
-    if (!e->commitString().isEmpty())
-        InsertImeText(ToWideString(e->commitString()));
-    e->accept();
+    RunGuarded([&] {
+        if (!e->commitString().isEmpty())
+            InsertImeText(ToWideString(e->commitString()));
+        e->accept();
+    });
 }
 
 QVariant TCustomSyntaxEdit::inputMethodQuery(Qt::InputMethodQuery query) const
@@ -484,19 +498,23 @@ QVariant TCustomSyntaxEdit::inputMethodQuery(Qt::InputMethodQuery query) const
 
 void TCustomSyntaxEdit::focusInEvent(QFocusEvent *e)
 {
-    QAbstractScrollArea::focusInEvent(e);
-    CreateEditorCaret();
-    UpdateScrollBars();
-    if (HasOption(eoHideSelection) && SelAvail())
-        viewport()->update();
+    RunGuarded([&] {
+        QAbstractScrollArea::focusInEvent(e);
+        CreateEditorCaret();
+        UpdateScrollBars();
+        if (HasOption(eoHideSelection) && SelAvail())
+            viewport()->update();
+    });
 }
 
 void TCustomSyntaxEdit::focusOutEvent(QFocusEvent *e)
 {
-    QAbstractScrollArea::focusOutEvent(e);
-    FCaretShown = false;
-    FBlinkTimer.stop();
-    viewport()->update();
+    RunGuarded([&] {
+        QAbstractScrollArea::focusOutEvent(e);
+        FCaretShown = false;
+        FBlinkTimer.stop();
+        viewport()->update();
+    });
 }
 
 bool TCustomSyntaxEdit::focusNextPrevChild(bool next)
@@ -508,65 +526,73 @@ bool TCustomSyntaxEdit::focusNextPrevChild(bool next)
 
 void TCustomSyntaxEdit::mousePressEvent(QMouseEvent *e)
 {
-    const bool wasFocused = hasFocus();
-    const QPoint pos = e->position().toPoint();
-    FLastMousePos = pos;
-    if (e->button() != Qt::LeftButton) {
-        FAutoScrollTimer.stop();
-        return;
-    }
-    if (!wasFocused)
-        setFocus(Qt::MouseFocusReason);
-    const TMouseDownResult r = MouseDown(true, QtModifiersToShift(e->modifiers()), false, pos.x(), pos.y(), wasFocused,
-                                         static_cast<uint32_t>(e->timestamp()));
-    FDragPending = r == mdStartDrag;
-    if (FDragPending)
-        DoStartDrag(); // no drag has entered anywhere yet
-    FPressPos = pos;
+    RunGuarded([&] {
+        const bool wasFocused = hasFocus();
+        const QPoint pos = e->position().toPoint();
+        FLastMousePos = pos;
+        if (e->button() != Qt::LeftButton) {
+            FAutoScrollTimer.stop();
+            return;
+        }
+        if (!wasFocused)
+            setFocus(Qt::MouseFocusReason);
+        const TMouseDownResult r = MouseDown(true, QtModifiersToShift(e->modifiers()), false, pos.x(), pos.y(),
+                                             wasFocused, static_cast<uint32_t>(e->timestamp()));
+        FDragPending = r == mdStartDrag;
+        if (FDragPending)
+            DoStartDrag(); // no drag has entered anywhere yet
+        FPressPos = pos;
+    });
 }
 
 void TCustomSyntaxEdit::mouseDoubleClickEvent(QMouseEvent *e)
 {
-    if (e->button() != Qt::LeftButton)
-        return;
-    const QPoint pos = e->position().toPoint();
-    MouseDown(true, QtModifiersToShift(e->modifiers()), true, pos.x(), pos.y(), true,
-              static_cast<uint32_t>(e->timestamp()));
-    if (pos.x() > GutterRight())
-        DblClick();
+    RunGuarded([&] {
+        if (e->button() != Qt::LeftButton)
+            return;
+        const QPoint pos = e->position().toPoint();
+        MouseDown(true, QtModifiersToShift(e->modifiers()), true, pos.x(), pos.y(), true,
+                  static_cast<uint32_t>(e->timestamp()));
+        if (pos.x() > GutterRight())
+            DblClick();
+    });
 }
 
 void TCustomSyntaxEdit::mouseMoveEvent(QMouseEvent *e)
 {
-    const QPoint pos = e->position().toPoint();
-    FLastMousePos = pos;
-    const bool left = e->buttons() & Qt::LeftButton;
-    // The arrow over the gutter and over selected text, the I-beam elsewhere.
-    const bool arrow = pos.x() <= GutterRight() || IsPointInSelection(PixelsToTextPos(pos.x(), pos.y()));
-    viewport()->setCursor(arrow ? Qt::ArrowCursor : Qt::IBeamCursor);
-    if (FDragPending) {
-        if (left && (pos - FPressPos).manhattanLength() >= QApplication::startDragDistance())
-            StartDrag();
-        return;
-    }
-    const int timer = MouseMove(left, FAutoScrollTimer.isActive(), pos.x(), pos.y());
-    if (timer > 0)
-        FAutoScrollTimer.start();
-    else if (timer < 0)
-        FAutoScrollTimer.stop();
-    if (left && FAutoScrollTimer.isActive())
-        AutoScrollTick();
+    RunGuarded([&] {
+        const QPoint pos = e->position().toPoint();
+        FLastMousePos = pos;
+        const bool left = e->buttons() & Qt::LeftButton;
+        // The arrow over the gutter and over selected text, the I-beam elsewhere.
+        const bool arrow = pos.x() <= GutterRight() || IsPointInSelection(PixelsToTextPos(pos.x(), pos.y()));
+        viewport()->setCursor(arrow ? Qt::ArrowCursor : Qt::IBeamCursor);
+        if (FDragPending) {
+            if (left && (pos - FPressPos).manhattanLength() >= QApplication::startDragDistance())
+                StartDrag();
+            return;
+        }
+        const int timer = MouseMove(left, FAutoScrollTimer.isActive(), pos.x(), pos.y());
+        if (timer > 0)
+            FAutoScrollTimer.start();
+        else if (timer < 0)
+            FAutoScrollTimer.stop();
+        if (left && FAutoScrollTimer.isActive())
+            AutoScrollTick();
+    });
 }
 
 void TCustomSyntaxEdit::mouseReleaseEvent(QMouseEvent *e)
 {
-    Q_UNUSED(e);
-    if (FDragPending) {
-        FDragPending = false;
-        DragCanceled();
-    }
-    MouseUp();
-    FAutoScrollTimer.stop();
+    RunGuarded([&] {
+        Q_UNUSED(e);
+        if (FDragPending) {
+            FDragPending = false;
+            DragCanceled();
+        }
+        MouseUp();
+        FAutoScrollTimer.stop();
+    });
 }
 
 void TCustomSyntaxEdit::AutoScrollTick()
@@ -576,18 +602,20 @@ void TCustomSyntaxEdit::AutoScrollTick()
 
 void TCustomSyntaxEdit::wheelEvent(QWheelEvent *e)
 {
-    const int lines = QApplication::wheelScrollLines();
-    // Fine wheels and touchpads report parts of a notch: they add up to whole notches, and a
-    // turn the other way starts afresh.
-    const int delta = e->angleDelta().y();
-    if ((delta < 0) != (FWheelRemainder < 0))
-        FWheelRemainder = 0;
-    FWheelRemainder += delta;
-    const int notches = FWheelRemainder / 120;
-    FWheelRemainder -= notches * 120;
-    if (notches != 0)
-        WheelScroll(notches * 120, e->modifiers() & Qt::ControlModifier, lines);
-    e->accept();
+    RunGuarded([&] {
+        const int lines = QApplication::wheelScrollLines();
+        // Fine wheels and touchpads report parts of a notch: they add up to whole notches, and a
+        // turn the other way starts afresh.
+        const int delta = e->angleDelta().y();
+        if ((delta < 0) != (FWheelRemainder < 0))
+            FWheelRemainder = 0;
+        FWheelRemainder += delta;
+        const int notches = FWheelRemainder / 120;
+        FWheelRemainder -= notches * 120;
+        if (notches != 0)
+            WheelScroll(notches * 120, e->modifiers() & Qt::ControlModifier, lines);
+        e->accept();
+    });
 }
 
 // The cursors shown while text is dragged: an arrow with a small page, and a plus sign on
@@ -642,37 +670,43 @@ void TCustomSyntaxEdit::StartDrag()
 
 void TCustomSyntaxEdit::dragEnterEvent(QDragEnterEvent *e)
 {
-    if (!EditorOf(e->mimeData()) || HasOption(eoReadOnly)) {
-        e->ignore();
-        return;
-    }
-    DragEnter();
-    setFocus(Qt::OtherFocusReason);
-    FAutoScrollTimer.start();
-    e->acceptProposedAction();
+    RunGuarded([&] {
+        if (!EditorOf(e->mimeData()) || HasOption(eoReadOnly)) {
+            e->ignore();
+            return;
+        }
+        DragEnter();
+        setFocus(Qt::OtherFocusReason);
+        FAutoScrollTimer.start();
+        e->acceptProposedAction();
+    });
 }
 
 void TCustomSyntaxEdit::dragMoveEvent(QDragMoveEvent *e)
 {
-    TCustomSyntaxEdit *source = EditorOf(e->mimeData());
-    const QPoint pos = e->position().toPoint();
-    FLastMousePos = pos;
-    const TTextPoint cell = PixelsToTextPos(pos.x(), pos.y());
-    if (!source || !DragAccept(source, cell)) {
-        e->ignore();
-        return;
-    }
-    SetCaretXY(cell); // the caret follows the mouse without selecting
-    const bool copy = IsDragCopy(source != this, QtModifiersToShift(e->modifiers()));
-    e->setDropAction(copy ? Qt::CopyAction : Qt::MoveAction);
-    e->accept();
+    RunGuarded([&] {
+        TCustomSyntaxEdit *source = EditorOf(e->mimeData());
+        const QPoint pos = e->position().toPoint();
+        FLastMousePos = pos;
+        const TTextPoint cell = PixelsToTextPos(pos.x(), pos.y());
+        if (!source || !DragAccept(source, cell)) {
+            e->ignore();
+            return;
+        }
+        SetCaretXY(cell); // the caret follows the mouse without selecting
+        const bool copy = IsDragCopy(source != this, QtModifiersToShift(e->modifiers()));
+        e->setDropAction(copy ? Qt::CopyAction : Qt::MoveAction);
+        e->accept();
+    });
 }
 
 void TCustomSyntaxEdit::dragLeaveEvent(QDragLeaveEvent *e)
 {
-    Q_UNUSED(e);
-    DragLeave();
-    FAutoScrollTimer.stop();
+    RunGuarded([&] {
+        Q_UNUSED(e);
+        DragLeave();
+        FAutoScrollTimer.stop();
+    });
 }
 
 void TCustomSyntaxEdit::dropEvent(QDropEvent *e)
@@ -689,8 +723,9 @@ void TCustomSyntaxEdit::dropEvent(QDropEvent *e)
     const bool copy = IsDragCopy(source != this, QtModifiersToShift(e->modifiers()));
     try {
         DragDrop(source, cell, copy);
-    } catch (const std::exception &) {
-        // An exception never crosses the event loop; the drop is simply not made.
+    } catch (...) {
+        // The drop is not made; the user is told why (nothing may unwind through Qt).
+        ShowCurrentException();
     }
     // The text was moved here already; the source has nothing left to delete.
     e->setDropAction(Qt::CopyAction);

@@ -1,4 +1,5 @@
 #include "images/GIFPainter.h"
+#include "platform/GuardedApplication.h"
 
 #include <QElapsedTimer>
 #include <QPainter>
@@ -19,7 +20,7 @@ public:
         auto *timer = new QTimer;
         timer->setSingleShot(true);
         timer->setTimerType(Qt::PreciseTimer);
-        QObject::connect(timer, &QTimer::timeout, [this, id] {
+        QObject::connect(timer, &QTimer::timeout, GuardedSlot([this, id] {
             auto it = FTimers.find(id);
             if (it == FTimers.end())
                 return;
@@ -27,7 +28,7 @@ public:
             it->second.first->deleteLater();
             FTimers.erase(it);
             cb();
-        });
+        }));
         FTimers[id] = {timer, std::move(Callback)};
         timer->start(std::max(Ms, 0));
         return id;

@@ -1,6 +1,7 @@
 #include "images/ImageDialog.h"
 
 #include "platform/FileDialogDates.h"
+#include "platform/GuardedApplication.h"
 #include "platform/QtConvert.h"
 
 #include <QCheckBox>
@@ -110,13 +111,13 @@ TfrmImage::TfrmImage(QWidget *Owner) : QDialog(Owner, Qt::Tool)
     lower->addLayout(side);
     layout->addLayout(lower, 1);
 
-    connect(OpenImg, &QPushButton::clicked, this, [this] { OpenImgClick(); });
-    connect(CheckBoxStretch, &QCheckBox::clicked, this, [this] { CheckBoxStretchClick(); });
+    connect(OpenImg, &QPushButton::clicked, this, GuardedSlot([this] { OpenImgClick(); }));
+    connect(CheckBoxStretch, &QCheckBox::clicked, this, GuardedSlot([this] { CheckBoxStretchClick(); }));
     connect(BitBtn1, &QPushButton::clicked, this, &QDialog::accept);
     connect(BitBtn2, &QPushButton::clicked, this, &QDialog::reject);
     // A path typed or pasted into Src is loaded as a browsed one is, once the user leaves the
     // field (Enter, Tab or a click elsewhere): the sizes must belong to the file named.
-    connect(Edit2, &QLineEdit::editingFinished, this, [this] { LoadTypedPath(); });
+    connect(Edit2, &QLineEdit::editingFinished, this, GuardedSlot([this] { LoadTypedPath(); }));
     Edit2->installEventFilter(this);
     Edit2->setFocus();
 }

@@ -2,6 +2,7 @@
 
 #include "images/Pcx.h"
 #include "images/QtPictures.h"
+#include "platform/GuardedApplication.h"
 #include "images/Targa.h"
 #include "images/ThumbMisc.h"
 #include "platform/SysUtils.h"
@@ -171,23 +172,27 @@ void tThumbimage::SetCenter(bool Value)
 
 void tThumbimage::paintEvent(QPaintEvent *)
 {
-    TGraphic *g = FPicture.Graphic();
-    if (!g || g->GetEmpty())
-        return;
-    QPainter p(this);
-    QRect r(0, 0, g->GetWidth(), g->GetHeight());
-    if (FStretch)
-        r = rect();
-    else if (FCenter)
-        r.moveTo((width() - r.width()) / 2, (height() - r.height()) / 2);
-    g->Draw(p, r);
+    RunGuarded([&] {
+        TGraphic *g = FPicture.Graphic();
+        if (!g || g->GetEmpty())
+            return;
+        QPainter p(this);
+        QRect r(0, 0, g->GetWidth(), g->GetHeight());
+        if (FStretch)
+            r = rect();
+        else if (FCenter)
+            r.moveTo((width() - r.width()) / 2, (height() - r.height()) / 2);
+        g->Draw(p, r);
+    });
 }
 
 void tThumbimage::hideEvent(QHideEvent *Event)
 {
-    if (TGraphic *g = FPicture.Graphic())
-        g->StopAnimation();
-    QWidget::hideEvent(Event);
+    RunGuarded([&] {
+        if (TGraphic *g = FPicture.Graphic())
+            g->StopAnimation();
+        QWidget::hideEvent(Event);
+    });
 }
 
 TThumbTitle::TThumbTitle(QWidget *Parent) : QLabel(Parent)

@@ -1,6 +1,7 @@
 #include "images/ThumbView.h"
 
 #include "images/GIFImage.h"
+#include "platform/GuardedApplication.h"
 #include "platform/SysUtils.h"
 
 #include <QApplication>
@@ -62,8 +63,10 @@ void Tthumbnail::SetShowTitle(bool Value)
 
 void Tthumbnail::resizeEvent(QResizeEvent *Event)
 {
-    QFrame::resizeEvent(Event);
-    SetTitlePlacement(FTitlePlacement);
+    RunGuarded([&] {
+        QFrame::resizeEvent(Event);
+        SetTitlePlacement(FTitlePlacement);
+    });
 }
 
 void Tthumbnail::ArrangeImage()
@@ -151,33 +154,39 @@ void Tthumbnail::SetFilename(const AnsiString &Value)
 
 void Tthumbnail::mousePressEvent(QMouseEvent *Event)
 {
-    if (FOwner) {
-        // Presses go on to the view, in the view's coordinates.
-        QMouseEvent forwarded(Event->type(), FOwner->viewport()->mapFromGlobal(Event->globalPosition()),
-                              Event->globalPosition(), Event->button(), Event->buttons(), Event->modifiers());
-        QApplication::sendEvent(FOwner->viewport(), &forwarded);
-    }
-    if (Asbutton && Event->button() == Qt::LeftButton) {
-        FButtonDown = true;
-        ShowPressed(true);
-    }
-    Event->accept(); // the release and the moves come here, so the button comes up again
+    RunGuarded([&] {
+        if (FOwner) {
+            // Presses go on to the view, in the view's coordinates.
+            QMouseEvent forwarded(Event->type(), FOwner->viewport()->mapFromGlobal(Event->globalPosition()),
+                                  Event->globalPosition(), Event->button(), Event->buttons(), Event->modifiers());
+            QApplication::sendEvent(FOwner->viewport(), &forwarded);
+        }
+        if (Asbutton && Event->button() == Qt::LeftButton) {
+            FButtonDown = true;
+            ShowPressed(true);
+        }
+        Event->accept(); // the release and the moves come here, so the button comes up again
+    });
 }
 
 void Tthumbnail::mouseMoveEvent(QMouseEvent *Event)
 {
-    if (FButtonDown)
-        ShowPressed(rect().contains(Event->position().toPoint()));
-    QFrame::mouseMoveEvent(Event);
+    RunGuarded([&] {
+        if (FButtonDown)
+            ShowPressed(rect().contains(Event->position().toPoint()));
+        QFrame::mouseMoveEvent(Event);
+    });
 }
 
 void Tthumbnail::mouseReleaseEvent(QMouseEvent *Event)
 {
-    if (FButtonDown && Event->button() == Qt::LeftButton) {
-        FButtonDown = false;
-        ShowPressed(false);
-    }
-    QFrame::mouseReleaseEvent(Event);
+    RunGuarded([&] {
+        if (FButtonDown && Event->button() == Qt::LeftButton) {
+            FButtonDown = false;
+            ShowPressed(false);
+        }
+        QFrame::mouseReleaseEvent(Event);
+    });
 }
 
 void Tthumbnail::ShowPressed(bool Pressed)
@@ -522,42 +531,46 @@ int TTHumbview::IndexAt(const QPoint &ViewportPoint) const
 
 void TTHumbview::keyPressEvent(QKeyEvent *Event)
 {
-    if (!AutoHandleKeyb || FThumbs.empty()) {
-        QScrollArea::keyPressEvent(Event);
-        return;
-    }
-    const int k = CalcLines();
-    int next = FSelected;
-    const bool horizontal = FScrollMode == SMHorizontal;
-    switch (Event->key()) {
-    case Qt::Key_PageUp:
-    case Qt::Key_PageDown:
-        // A page of the scrolling direction.
-        QScrollArea::keyPressEvent(Event);
-        if (horizontal) {
-            QScrollBar *h = horizontalScrollBar();
-            h->setValue(h->value() + (Event->key() == Qt::Key_PageDown ? 1 : -1) * h->pageStep());
+    RunGuarded([&] {
+        if (!AutoHandleKeyb || FThumbs.empty()) {
+            QScrollArea::keyPressEvent(Event);
+            return;
         }
-        return;
-    case Qt::Key_End: next = Count() - 1; break;
-    case Qt::Key_Home: next = 0; break;
-    case Qt::Key_Left: next -= horizontal ? k : 1; break;
-    case Qt::Key_Right: next += horizontal ? k : 1; break;
-    case Qt::Key_Up: next -= horizontal ? 1 : k; break;
-    case Qt::Key_Down: next += horizontal ? 1 : k; break;
-    default: QScrollArea::keyPressEvent(Event); return;
-    }
-    if (next >= 0 && next < Count())
-        SetSelected(next);
-    ScrollInView(FSelected);
+        const int k = CalcLines();
+        int next = FSelected;
+        const bool horizontal = FScrollMode == SMHorizontal;
+        switch (Event->key()) {
+        case Qt::Key_PageUp:
+        case Qt::Key_PageDown:
+            // A page of the scrolling direction.
+            QScrollArea::keyPressEvent(Event);
+            if (horizontal) {
+                QScrollBar *h = horizontalScrollBar();
+                h->setValue(h->value() + (Event->key() == Qt::Key_PageDown ? 1 : -1) * h->pageStep());
+            }
+            return;
+        case Qt::Key_End: next = Count() - 1; break;
+        case Qt::Key_Home: next = 0; break;
+        case Qt::Key_Left: next -= horizontal ? k : 1; break;
+        case Qt::Key_Right: next += horizontal ? k : 1; break;
+        case Qt::Key_Up: next -= horizontal ? 1 : k; break;
+        case Qt::Key_Down: next += horizontal ? 1 : k; break;
+        default: QScrollArea::keyPressEvent(Event); return;
+        }
+        if (next >= 0 && next < Count())
+            SetSelected(next);
+        ScrollInView(FSelected);
+    });
 }
 
 void TTHumbview::mousePressEvent(QMouseEvent *Event)
 {
-    setFocus();
-    if (!FThumbs.empty())
-        SetSelected(IndexAt(Event->position().toPoint()));
-    Event->accept();
+    RunGuarded([&] {
+        setFocus();
+        if (!FThumbs.empty())
+            SetSelected(IndexAt(Event->position().toPoint()));
+        Event->accept();
+    });
 }
 
 bool TTHumbview::viewportEvent(QEvent *Event)
@@ -571,16 +584,20 @@ bool TTHumbview::viewportEvent(QEvent *Event)
 
 void TTHumbview::resizeEvent(QResizeEvent *Event)
 {
-    QScrollArea::resizeEvent(Event);
-    Relayout();
+    RunGuarded([&] {
+        QScrollArea::resizeEvent(Event);
+        Relayout();
+    });
 }
 
 void TTHumbview::paintEvent(QPaintEvent *Event)
 {
-    QScrollArea::paintEvent(Event);
-    if (!FPainted) {
-        FPainted = true;
-        if (!FDirectory.empty())
-            QTimer::singleShot(0, this, [this] { Scan(); });
-    }
+    RunGuarded([&] {
+        QScrollArea::paintEvent(Event);
+        if (!FPainted) {
+            FPainted = true;
+            if (!FDirectory.empty())
+                QTimer::singleShot(0, this, GuardedSlot([this] { Scan(); }));
+        }
+    });
 }

@@ -1,4 +1,5 @@
 #include "net/FtpCli.h"
+#include "platform/GuardedApplication.h"
 #include "platform/SysUtils.h"
 #include <QCoreApplication>
 #include <QObject>
@@ -150,7 +151,7 @@ void TCustomFtpCli::Post(std::function<void()> Handler)
 {
     QMetaObject::invokeMethod(
         FWindow.get(),
-        [this, Handler = std::move(Handler)]() {
+        GuardedSlot([this, Handler = std::move(Handler)]() {
             try {
                 Handler();
             } catch (const Exception &E) {
@@ -158,7 +159,7 @@ void TCustomFtpCli::Post(std::function<void()> Handler)
                 if (OnBgException)
                     OnBgException(this, E, CanClose);
             }
-        },
+        }),
         Qt::QueuedConnection);
 }
 

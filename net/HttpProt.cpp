@@ -1,4 +1,5 @@
 #include "net/HttpProt.h"
+#include "platform/GuardedApplication.h"
 #include "platform/SysUtils.h"
 #include <QObject>
 #include <QTimer>
@@ -46,13 +47,13 @@ THttpCli::THttpCli()
       FIdleTimer(std::make_unique<QTimer>()), FTotalTimer(std::make_unique<QTimer>())
 {
     FIdleTimer->setSingleShot(true);
-    QObject::connect(FIdleTimer.get(), &QTimer::timeout, FWindow.get(), [this]() {
+    QObject::connect(FIdleTimer.get(), &QTimer::timeout, FWindow.get(), GuardedSlot([this]() {
         EndRequest(WSAETIMEDOUT, SocketErrorText(WSAETIMEDOUT) + " (Error #" + IntToStr(WSAETIMEDOUT) + ")");
-    });
+    }));
     FTotalTimer->setSingleShot(true);
-    QObject::connect(FTotalTimer.get(), &QTimer::timeout, FWindow.get(), [this]() {
+    QObject::connect(FTotalTimer.get(), &QTimer::timeout, FWindow.get(), GuardedSlot([this]() {
         EndRequest(WSAETIMEDOUT, "Request not done within " + IntToStr(TotalTimeoutMs) + " ms");
-    });
+    }));
     TWSocket &S = *FCtrlSocket;
     S.OnSessionClosed = [this](TCustomWSocket *, uint16_t E) {
         Touch();

@@ -1,4 +1,5 @@
 #include "net/WSocket.h"
+#include "platform/GuardedApplication.h"
 #include "platform/SysUtils.h"
 #include <QAbstractEventDispatcher>
 #include <QCoreApplication>
@@ -78,7 +79,7 @@ void StartLookup(const std::shared_ptr<TLookupChannel> &Channel, uint64_t Handle
         if (Channel->Target) {
             auto Deliver = Channel->Deliver;
             QMetaObject::invokeMethod(
-                Channel->Target, [Deliver, Handle, Error, Results]() { Deliver(Handle, Error, Results); },
+                Channel->Target, GuardedSlot([Deliver, Handle, Error, Results]() { Deliver(Handle, Error, Results); }),
                 Qt::QueuedConnection);
         }
     });
@@ -96,7 +97,7 @@ int WSocketWaitUntil(const std::function<bool()> &Done, int TimeoutMs)
     QTimer Deadline;
     Deadline.setSingleShot(true);
     if (TimeoutMs > 0) {
-        QObject::connect(&Deadline, &QTimer::timeout, &Loop, [&Loop]() { Loop.quit(); });
+        QObject::connect(&Deadline, &QTimer::timeout, &Loop, GuardedSlot([&Loop]() { Loop.quit(); }));
         Deadline.start(TimeoutMs);
     }
     // The loop sleeps in the dispatcher; every time it is about to sleep the condition is
@@ -104,14 +105,14 @@ int WSocketWaitUntil(const std::function<bool()> &Done, int TimeoutMs)
     // satisfied it.
     QMetaObject::Connection Check;
     if (QAbstractEventDispatcher *Dispatcher = QAbstractEventDispatcher::instance())
-        Check = QObject::connect(Dispatcher, &QAbstractEventDispatcher::aboutToBlock, &Loop, [&]() {
+        Check = QObject::connect(Dispatcher, &QAbstractEventDispatcher::aboutToBlock, &Loop, GuardedSlot([&]() {
             if (Done())
                 Loop.quit();
-        });
-    QTimer::singleShot(0, &Loop, [&]() {
+        }));
+    QTimer::singleShot(0, &Loop, GuardedSlot([&]() {
         if (Done())
             Loop.quit();
-    });
+    }));
     Loop.exec();
     QObject::disconnect(Check);
     return Done() ? 0 : WSocketWaitTimeout;
@@ -298,18 +299,12 @@ void TCustomWSocket::ReportSocketError(const AnsiString &FuncName)
 void TCustomWSocket::HandleBgException(const Exception &E)
 {
     bool CanClose = true;
-    if (OnBgException) {
-        try {
-            OnBgException(this, E, CanClose);
-        } catch (...) {
-        }
-    }
-    if (CanClose) {
-        try {
-            Abort();
-        } catch (...) {
-        }
-    }
+    // A failure of the user's handler, or of the abort, is shown by the program's error boundary:
+    // it must not unwind into the event loop, nor vanish.
+    if (OnBgException)
+        RunGuarded([&] { OnBgException(this, E, CanClose); });
+    if (CanClose)
+        RunGuarded([&] { Abort(); });
 }
 
 void TCustomWSocket::Guarded(const std::function<void()> &Handler)
@@ -320,13 +315,15 @@ void TCustomWSocket::Guarded(const std::function<void()> &Handler)
         HandleBgException(E);
     } catch (const std::exception &E) {
         HandleBgException(Exception(E.what()));
+    } catch (...) {
+        ShowCurrentException();
     }
 }
 
 void TCustomWSocket::Post(std::function<void()> Handler)
 {
     QMetaObject::invokeMethod(
-        FWindow.get(), [this, Handler = std::move(Handler)]() { Guarded(Handler); }, Qt::QueuedConnection);
+        FWindow.get(), GuardedSlot([this, Handler = std::move(Handler)]() { Guarded(Handler); }), Qt::QueuedConnection);
 }
 
 // ---- events -----------------------------------------------------------------------------------
@@ -403,8 +400,10 @@ void TCustomWSocket::CreateNotifiers()
     FWriteNotifier = std::make_unique<QSocketNotifier>(FHSocket, QSocketNotifier::Write);
     FReadNotifier->setEnabled(false);
     FWriteNotifier->setEnabled(false);
-    QObject::connect(FReadNotifier.get(), &QSocketNotifier::activated, FWindow.get(), [this]() { OnReadReady(); });
-    QObject::connect(FWriteNotifier.get(), &QSocketNotifier::activated, FWindow.get(), [this]() { OnWriteReady(); });
+    QObject::connect(FReadNotifier.get(), &QSocketNotifier::activated, FWindow.get(),
+                     GuardedSlot([this]() { OnReadReady(); }));
+    QObject::connect(FWriteNotifier.get(), &QSocketNotifier::activated, FWindow.get(),
+                     GuardedSlot([this]() { OnWriteReady(); }));
     FReadArmed = false;
     FWriteWanted = false;
 }

@@ -1,4 +1,5 @@
 #include "print/PreviewForm.h"
+#include "platform/GuardedApplication.h"
 #include "print/ZvPreview.h"
 #include <QFileDialog>
 #include <QHBoxLayout>
@@ -46,7 +47,7 @@ TfrmPreview::TfrmPreview(QWidget *Parent, QPrinter *Printer) : QDialog(Parent)
         b->setAutoRaise(true);
         if (Icon == QStyle::SP_CustomBase)
             b->setToolButtonStyle(Qt::ToolButtonTextOnly);
-        connect(b, &QToolButton::clicked, this, [this, Handler] { (this->*Handler)(); });
+        connect(b, &QToolButton::clicked, this, GuardedSlot([this, Handler] { (this->*Handler)(); }));
         ToolBar1->addWidget(b);
         return b;
     };
@@ -188,11 +189,13 @@ void TfrmPreview::FormShow()
 
 void TfrmPreview::showEvent(QShowEvent *Event)
 {
-    QDialog::showEvent(Event);
-    if (!FShown) {
-        FShown = true;
-        FormShow();
-    }
+    RunGuarded([&] {
+        QDialog::showEvent(Event);
+        if (!FShown) {
+            FShown = true;
+            FormShow();
+        }
+    });
 }
 
 bool EnsurePrintTarget(QWidget *Parent, QPrinter &Device)

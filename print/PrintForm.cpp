@@ -1,4 +1,5 @@
 #include "print/PrintForm.h"
+#include "platform/GuardedApplication.h"
 #include "platform/QtConvert.h"
 #include "print/ZvPrinter.h"
 #include <QButtonGroup>
@@ -54,7 +55,8 @@ TfrmPrint::TfrmPrint(QWidget *Parent) : QDialog(Parent)
     FOrientationButtons->addButton(RadioPortrait, 0);
     FOrientationButtons->addButton(RadioLandscape, 1);
     RadioPortrait->setChecked(true);
-    connect(FOrientationButtons, &QButtonGroup::idClicked, this, [this](int) { RadioGroupOrientationClick(); });
+    connect(FOrientationButtons, &QButtonGroup::idClicked, this,
+            GuardedSlot([this](int) { RadioGroupOrientationClick(); }));
     orientationRow->addWidget(RadioGroupOrientation);
     // The sheet of paper turns inside a frame of its own, large enough for either way.
     FShapeFrame = new QWidget(this);
@@ -116,12 +118,12 @@ TfrmPrint::TfrmPrint(QWidget *Parent) : QDialog(Parent)
     layout->addLayout(buttons);
     RadioGroupOrientationClick();
 
-    connect(BitBtn2, &QPushButton::clicked, this, [this] { done(1); });
-    connect(ButtonPreview, &QPushButton::clicked, this, [this] { done(4); });
-    connect(BitBtn1, &QPushButton::clicked, this, [this] { done(2); });
-    connect(ButtonFont, &QPushButton::clicked, this, [this] { ButtonFontClick(); });
-    connect(CheckBoxMonospace, &QCheckBox::clicked, this, [this] { CheckBoxMonospaceClick(); });
-    connect(SelectPrt, &QPushButton::clicked, this, [this] { SelectPrtClick(); });
+    connect(BitBtn2, &QPushButton::clicked, this, GuardedSlot([this] { done(1); }));
+    connect(ButtonPreview, &QPushButton::clicked, this, GuardedSlot([this] { done(4); }));
+    connect(BitBtn1, &QPushButton::clicked, this, GuardedSlot([this] { done(2); }));
+    connect(ButtonFont, &QPushButton::clicked, this, GuardedSlot([this] { ButtonFontClick(); }));
+    connect(CheckBoxMonospace, &QCheckBox::clicked, this, GuardedSlot([this] { CheckBoxMonospaceClick(); }));
+    connect(SelectPrt, &QPushButton::clicked, this, GuardedSlot([this] { SelectPrtClick(); }));
 
     FDialogFont.SetName(u"Courier New");
     FDialogFont.SetPixelsPerInch(ScreenPixelsPerInch());

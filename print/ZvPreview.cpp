@@ -1,4 +1,5 @@
 #include "print/ZvPreview.h"
+#include "platform/GuardedApplication.h"
 #include "platform/Prompter.h"
 #include "platform/QtConvert.h"
 #include "platform/ScopeGuard.h"
@@ -73,49 +74,52 @@ bool TZvPaperImage::InPage(int x, int y) const
 
 void TZvPaperImage::paintEvent(QPaintEvent *)
 {
-    QPainter p(this);
-    const QRect page = PageRect();
-    p.fillRect(page, Qt::white);
-    if (Page && ShowContent) {
-        const QPicture &metafile = Page->GetMetafile();
-        const QSize size = Page->MetafileSize();
-        if (size.width() > 0 && size.height() > 0) {
-            p.save();
-            p.setRenderHint(QPainter::Antialiasing);
-            p.setRenderHint(QPainter::TextAntialiasing);
-            p.translate(page.topLeft());
-            p.scale(double(page.width() + 1) / size.width(), double(page.height() + 1) / size.height());
-            p.drawPicture(0, 0, metafile);
-            p.restore();
+    RunGuarded([&] {
+        QPainter p(this);
+        const QRect page = PageRect();
+        p.fillRect(page, Qt::white);
+        if (Page && ShowContent) {
+            const QPicture &metafile = Page->GetMetafile();
+            const QSize size = Page->MetafileSize();
+            if (size.width() > 0 && size.height() > 0) {
+                p.save();
+                p.setRenderHint(QPainter::Antialiasing);
+                p.setRenderHint(QPainter::TextAntialiasing);
+                p.translate(page.topLeft());
+                p.scale(double(page.width() + 1) / size.width(), double(page.height() + 1) / size.height());
+                p.drawPicture(0, 0, metafile);
+                p.restore();
+            }
         }
-    }
-    p.setBrush(Qt::NoBrush);
-    p.setPen(QPen(Qt::black, 0));
-    p.drawRect(page);
-    if (Shadow && Shadow->Visible() && Shadow->Width() > 0) {
-        const int w = Shadow->Width();
-        const QColor c = ZvColor(Shadow->Color());
-        p.fillRect(QRect(QPoint(page.right() + 1, page.top() + w), QPoint(page.right() + w, page.bottom() + w)), c);
-        p.fillRect(QRect(QPoint(page.left() + w, page.bottom() + 1), QPoint(page.right() + w, page.bottom() + w)), c);
-    }
-    auto frame = [&](const TPen &Pen, int32_t l, int32_t t, int32_t r, int32_t b) {
-        const double z = Zoom / 100.0;
-        const int left = page.left() + int(std::lround(z * TZvValue(l, nullptr).AsPixels(96))) - 1;
-        const int top = page.top() + int(std::lround(z * TZvValue(t, nullptr).AsPixels(96))) - 1;
-        const int right = page.right() + 1 - int(std::lround(z * TZvValue(r, nullptr).AsPixels(96)));
-        const int bottom = page.bottom() + 1 - int(std::lround(z * TZvValue(b, nullptr).AsPixels(96)));
-        p.setPen(ZvPen(Pen.Color(), Pen.Style(), 1, false));
         p.setBrush(Qt::NoBrush);
-        const QPoint pts[5] = {{left, top}, {right, top}, {right, bottom}, {left, bottom}, {left, top}};
-        p.drawPolyline(pts, 5);
-    };
-    if (Margins && Margins->Visible())
-        frame(Margins->Pen(), Margins->Left().Value(), Margins->Top().Value(), Margins->Right().Value(),
-              Margins->Bottom().Value());
-    if (Margins && Margins->ShowPrinterMargins()) {
-        TZvValueRect &pm = Margins->PrinterMargins();
-        frame(Margins->PrinterMarginPen(), pm.Left.Value(), pm.Top.Value(), pm.Right.Value(), pm.Bottom.Value());
-    }
+        p.setPen(QPen(Qt::black, 0));
+        p.drawRect(page);
+        if (Shadow && Shadow->Visible() && Shadow->Width() > 0) {
+            const int w = Shadow->Width();
+            const QColor c = ZvColor(Shadow->Color());
+            p.fillRect(QRect(QPoint(page.right() + 1, page.top() + w), QPoint(page.right() + w, page.bottom() + w)), c);
+            p.fillRect(QRect(QPoint(page.left() + w, page.bottom() + 1), QPoint(page.right() + w, page.bottom() + w)),
+                       c);
+        }
+        auto frame = [&](const TPen &Pen, int32_t l, int32_t t, int32_t r, int32_t b) {
+            const double z = Zoom / 100.0;
+            const int left = page.left() + int(std::lround(z * TZvValue(l, nullptr).AsPixels(96))) - 1;
+            const int top = page.top() + int(std::lround(z * TZvValue(t, nullptr).AsPixels(96))) - 1;
+            const int right = page.right() + 1 - int(std::lround(z * TZvValue(r, nullptr).AsPixels(96)));
+            const int bottom = page.bottom() + 1 - int(std::lround(z * TZvValue(b, nullptr).AsPixels(96)));
+            p.setPen(ZvPen(Pen.Color(), Pen.Style(), 1, false));
+            p.setBrush(Qt::NoBrush);
+            const QPoint pts[5] = {{left, top}, {right, top}, {right, bottom}, {left, bottom}, {left, top}};
+            p.drawPolyline(pts, 5);
+        };
+        if (Margins && Margins->Visible())
+            frame(Margins->Pen(), Margins->Left().Value(), Margins->Top().Value(), Margins->Right().Value(),
+                  Margins->Bottom().Value());
+        if (Margins && Margins->ShowPrinterMargins()) {
+            TZvValueRect &pm = Margins->PrinterMargins();
+            frame(Margins->PrinterMarginPen(), pm.Left.Value(), pm.Top.Value(), pm.Right.Value(), pm.Bottom.Value());
+        }
+    });
 }
 
 bool TZvPaperImage::ToPage(const QPoint &Point)
@@ -130,44 +134,56 @@ bool TZvPaperImage::ToPage(const QPoint &Point)
 
 void TZvPaperImage::mousePressEvent(QMouseEvent *Event)
 {
-    QWidget::mousePressEvent(Event);
-    if (FPreview->OnPageMouseDown && ToPage(Event->position().toPoint()))
-        FPreview->OnPageMouseDown(Event->button(), Event->modifiers(), MouseX, MouseY);
+    RunGuarded([&] {
+        QWidget::mousePressEvent(Event);
+        if (FPreview->OnPageMouseDown && ToPage(Event->position().toPoint()))
+            FPreview->OnPageMouseDown(Event->button(), Event->modifiers(), MouseX, MouseY);
+    });
 }
 
 void TZvPaperImage::mouseMoveEvent(QMouseEvent *Event)
 {
-    QWidget::mouseMoveEvent(Event);
-    if (FPreview->OnPageMouseMove && ToPage(Event->position().toPoint()))
-        FPreview->OnPageMouseMove(Event->modifiers(), MouseX, MouseY);
+    RunGuarded([&] {
+        QWidget::mouseMoveEvent(Event);
+        if (FPreview->OnPageMouseMove && ToPage(Event->position().toPoint()))
+            FPreview->OnPageMouseMove(Event->modifiers(), MouseX, MouseY);
+    });
 }
 
 void TZvPaperImage::mouseReleaseEvent(QMouseEvent *Event)
 {
-    QWidget::mouseReleaseEvent(Event);
-    if (FPreview->OnPageMouseUp && ToPage(Event->position().toPoint()))
-        FPreview->OnPageMouseUp(Event->button(), Event->modifiers(), MouseX, MouseY);
+    RunGuarded([&] {
+        QWidget::mouseReleaseEvent(Event);
+        if (FPreview->OnPageMouseUp && ToPage(Event->position().toPoint()))
+            FPreview->OnPageMouseUp(Event->button(), Event->modifiers(), MouseX, MouseY);
+    });
 }
 
 void TZvPaperImage::dragEnterEvent(QDragEnterEvent *Event)
 {
-    dragMoveEvent(Event);
+    RunGuarded([&] {
+        dragMoveEvent(Event);
+    });
 }
 
 void TZvPaperImage::dragMoveEvent(QDragMoveEvent *Event)
 {
-    bool accept = false;
-    if (FPreview->OnPageDragOver && ToPage(Event->position().toPoint()))
-        FPreview->OnPageDragOver(Event->source(), MouseX, MouseY, Event->type(), accept);
-    Event->setAccepted(accept);
+    RunGuarded([&] {
+        bool accept = false;
+        if (FPreview->OnPageDragOver && ToPage(Event->position().toPoint()))
+            FPreview->OnPageDragOver(Event->source(), MouseX, MouseY, Event->type(), accept);
+        Event->setAccepted(accept);
+    });
 }
 
 void TZvPaperImage::dropEvent(QDropEvent *Event)
 {
-    if (FPreview->OnPageDragDrop && ToPage(Event->position().toPoint())) {
-        FPreview->OnPageDragDrop(Event->source(), MouseX, MouseY);
-        Event->acceptProposedAction();
-    }
+    RunGuarded([&] {
+        if (FPreview->OnPageDragDrop && ToPage(Event->position().toPoint())) {
+            FPreview->OnPageDragDrop(Event->source(), MouseX, MouseY);
+            Event->acceptProposedAction();
+        }
+    });
 }
 
 // ---- preview
@@ -254,10 +270,12 @@ bool TZvPreview::event(QEvent *Event)
         // The resolution the library measures text with: the one given, or 600 to measure
         // as a printer does.
         const auto *m = static_cast<TZvNotifyMessage *>(Event);
-        if (m->Message == zvmSetScreenResolution && m->WParam > 0)
-            SetScreenPixelsPerInch(m->WParam);
-        else if (m->Message == zvmSetPrinterResolution)
-            SetScreenPixelsPerInch(600);
+        RunGuarded([&] {
+            if (m->Message == zvmSetScreenResolution && m->WParam > 0)
+                SetScreenPixelsPerInch(m->WParam);
+            else if (m->Message == zvmSetPrinterResolution)
+                SetScreenPixelsPerInch(600);
+        });
         return true;
     }
     return QScrollArea::event(Event);
@@ -265,8 +283,10 @@ bool TZvPreview::event(QEvent *Event)
 
 void TZvPreview::resizeEvent(QResizeEvent *Event)
 {
-    QScrollArea::resizeEvent(Event);
-    UpdatePaper();
+    RunGuarded([&] {
+        QScrollArea::resizeEvent(Event);
+        UpdatePaper();
+    });
 }
 
 void TZvPreview::SetColor(TColor Value)

@@ -2,6 +2,7 @@
 // data integrity.
 #include "NetTestSupport.h"
 #include "net/WSocket.h"
+#include "platform/Prompter.h"
 #include <gtest/gtest.h>
 #include <sys/socket.h>
 
@@ -311,6 +312,26 @@ TEST(WSocket, BackgroundExceptionAbortsTheConnection)
     ConnectTo(S, Peer.Port());
     ASSERT_TRUE(WaitFor([&] { return S.State() == wsClosed; }));
     EXPECT_EQ(Seen, "handler failed");
+}
+
+TEST(WSocket, AFailingBackgroundExceptionHandlerIsShownAndTheConnectionStillCloses)
+{
+    TestPeer Peer([](int Fd) {
+        WriteAll(Fd, "x", 1);
+        ReadAll(Fd);
+    });
+    TScriptedPrompter Prompts;
+    TPrompterScope Scope(Prompts);
+    TWSocket S;
+    S.OnDataAvailable = [](TCustomWSocket *, uint16_t) { throw Exception("handler failed"); };
+    S.OnBgException = [&](TCustomWSocket *, const Exception &E, bool &) {
+        throw Exception("Cannot log \"" + E.Message() + "\" to /var/log/j\xC3\xBCrgen.log");
+    };
+    ConnectTo(S, Peer.Port());
+    ASSERT_TRUE(WaitFor([&] { return S.State() == wsClosed; }));
+    ASSERT_EQ(Prompts.Asked().size(), 1u);
+    EXPECT_EQ(Prompts.Asked()[0].Kind, TMsgDlgType::mtError);
+    EXPECT_EQ(Prompts.Asked()[0].Text, u"Cannot log \"handler failed\" to /var/log/j\u00FCrgen.log");
 }
 
 TEST(WSocket, DatagramsPauseResumeAndReverseLookup)
