@@ -1,6 +1,7 @@
 // The help window and its registration as the help viewer.
 #include "platform/HelpWindow.h"
 
+#include "platform/GuardedApplication.h"
 #include "platform/HtmlHelp.h"
 
 #include <QAction>
@@ -195,7 +196,7 @@ THelpWindow::THelpWindow()
     forward->setEnabled(false);
     connect(FBrowser, &QTextBrowser::backwardAvailable, back, &QAction::setEnabled);
     connect(FBrowser, &QTextBrowser::forwardAvailable, forward, &QAction::setEnabled);
-    connect(FBrowser, &QTextBrowser::sourceChanged, this, [this] { UpdateTitle(); });
+    connect(FBrowser, &QTextBrowser::sourceChanged, this, GuardedSlot([this] { UpdateTitle(); }));
     resize(640, 520);
 }
 

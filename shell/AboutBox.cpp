@@ -1,4 +1,5 @@
 #include "shell/AboutBox.h"
+#include "platform/GuardedApplication.h"
 #include "shell/Version.h"
 
 #include <QDate>
@@ -72,14 +73,14 @@ TfrmAbout::TfrmAbout(QWidget *Parent) : QDialog(Parent)
     EmailLabel = new QLabel(QStringLiteral("<a href=\"mailto:%1\">%1</a>").arg(QLatin1String(SupportAddress)));
     EmailLabel->setTextInteractionFlags(Qt::LinksAccessibleByMouse | Qt::LinksAccessibleByKeyboard);
     EmailLabel->setCursor(Qt::PointingHandCursor);
-    connect(EmailLabel, &QLabel::linkActivated, this, [this](const QString &) { EmailLabelClick(); });
+    connect(EmailLabel, &QLabel::linkActivated, this, GuardedSlot([this](const QString &) { EmailLabelClick(); }));
     supportLayout->addWidget(EmailLabel);
     top->addWidget(support);
 
     auto *buttons = new QHBoxLayout;
     OKButton = new QPushButton(QStringLiteral("OK"));
     OKButton->setDefault(true);
-    connect(OKButton, &QPushButton::clicked, this, [this] { accept(); });
+    connect(OKButton, &QPushButton::clicked, this, GuardedSlot([this] { accept(); }));
     buttons->addStretch(1);
     buttons->addWidget(OKButton);
     buttons->addStretch(1);
@@ -89,12 +90,14 @@ TfrmAbout::TfrmAbout(QWidget *Parent) : QDialog(Parent)
 
 void TfrmAbout::showEvent(QShowEvent *Event)
 {
-    QDialog::showEvent(Event);
-    FormActivate();
-    if (parentWidget()) {
-        const QRect p = parentWidget()->frameGeometry();
-        move(p.center() - QPoint(width() / 2, height() / 2));
-    }
+    RunGuarded([&] {
+        QDialog::showEvent(Event);
+        FormActivate();
+        if (parentWidget()) {
+            const QRect p = parentWidget()->frameGeometry();
+            move(p.center() - QPoint(width() / 2, height() / 2));
+        }
+    });
 }
 
 void TfrmAbout::FormActivate()

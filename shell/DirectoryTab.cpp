@@ -3,6 +3,7 @@
 
 #include "controls/TreeNT.h"
 #include "platform/Exception.h"
+#include "platform/GuardedApplication.h"
 #include "platform/Prompter.h"
 #include "platform/QtConvert.h"
 #include "shell/MainWindow.h"
@@ -75,7 +76,7 @@ TDirectoryTab::TDirectoryTab(TfrmQuillmarMain &Main, TTreeNT *Tree, QWidget *Par
 
     BrowseForFolder = [this] { return QFileDialog::getExistingDirectory(this, QStringLiteral("Select a folder")); };
     connect(ButtonSelRoot, &QPushButton::clicked, this,
-            [this] { TfrmQuillmarMain::Guarded([this] { ButtonSelRootClick(); }); });
+            GuardedSlot([this] { TfrmQuillmarMain::Guarded([this] { ButtonSelRootClick(); }); }));
     TreeNTFiles->OnExpanding = [this](TCustomTreeNT *, TTreeNTNode *Node, bool &) { TreeNTFilesExpanding(Node); };
     TreeNTFiles->OnCollapsed = [this](TCustomTreeNT *, TTreeNTNode *Node) { TreeNTFilesCollapsed(Node); };
     TreeNTFiles->OnDblClick = [this](TTreeNT *, TTreeNTNode *Node) {

@@ -1,4 +1,5 @@
 #include "shell/FindDialog.h"
+#include "platform/GuardedApplication.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -124,26 +125,26 @@ TSyntaxFindDialog::TSyntaxFindDialog(QWidget *Parent) : QDialog(Parent, Qt::Tool
     buttons->addWidget(CancelButton);
     layout->addLayout(buttons);
 
-    connect(SearchRadioButton, &QRadioButton::clicked, this, [this] {
+    connect(SearchRadioButton, &QRadioButton::clicked, this, GuardedSlot([this] {
         ApplyOperationRule();
         ApplyFindTextRule();
-    });
-    connect(ReplaceRadioButton, &QRadioButton::clicked, this, [this] {
+    }));
+    connect(ReplaceRadioButton, &QRadioButton::clicked, this, GuardedSlot([this] {
         ApplyOperationRule();
         ApplyFindTextRule();
-    });
-    connect(FindTextComboBox, &QComboBox::editTextChanged, this, [this] { ApplyFindTextRule(); });
-    connect(RECheckBox, &QCheckBox::clicked, this, [this] { ApplyRegularExpressionRule(); });
-    connect(NonSpacingCheckBox, &QCheckBox::clicked, this, [this] { ApplyRegularExpressionRule(); });
-    connect(OKButton, &QPushButton::clicked, this, [this] {
+    }));
+    connect(FindTextComboBox, &QComboBox::editTextChanged, this, GuardedSlot([this] { ApplyFindTextRule(); }));
+    connect(RECheckBox, &QCheckBox::clicked, this, GuardedSlot([this] { ApplyRegularExpressionRule(); }));
+    connect(NonSpacingCheckBox, &QCheckBox::clicked, this, GuardedSlot([this] { ApplyRegularExpressionRule(); }));
+    connect(OKButton, &QPushButton::clicked, this, GuardedSlot([this] {
         AddToHistory(FindText());
         done(QDialog::Accepted);
-    });
-    connect(AllButton, &QPushButton::clicked, this, [this] {
+    }));
+    connect(AllButton, &QPushButton::clicked, this, GuardedSlot([this] {
         AddToHistory(FindText());
         done(ResultReplaceAll);
-    });
-    connect(CancelButton, &QPushButton::clicked, this, [this] { done(QDialog::Rejected); });
+    }));
+    connect(CancelButton, &QPushButton::clicked, this, GuardedSlot([this] { done(QDialog::Rejected); }));
 }
 
 QString TSyntaxFindDialog::FindText() const
@@ -223,8 +224,10 @@ void TSyntaxFindDialog::Activate()
 
 void TSyntaxFindDialog::showEvent(QShowEvent *Event)
 {
-    QDialog::showEvent(Event);
-    if (parentWidget())
-        move(parentWidget()->geometry().center() - rect().center());
-    Activate();
+    RunGuarded([&] {
+        QDialog::showEvent(Event);
+        if (parentWidget())
+            move(parentWidget()->geometry().center() - rect().center());
+        Activate();
+    });
 }

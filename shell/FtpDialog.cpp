@@ -4,6 +4,7 @@
 #include "editor/SyntaxEdit.h"
 #include "editor/SyntaxEditorStrings.h"
 #include "platform/Classes.h"
+#include "platform/GuardedApplication.h"
 #include "platform/Prompter.h"
 #include "platform/QtConvert.h"
 #include "platform/ScopeGuard.h"
@@ -125,11 +126,11 @@ TfrmFTP::TfrmFTP(TfrmQuillmarMain &Main) : QDialog(&Main), MaxLoadBytes(kMaxText
     top->addWidget(DisplayMemo, 1);
 
     connect(LoadButton, &QPushButton::clicked, this,
-            [this] { TfrmQuillmarMain::Guarded([this] { LoadButtonClick(); }); });
+            GuardedSlot([this] { TfrmQuillmarMain::Guarded([this] { LoadButtonClick(); }); }));
     connect(SaveButton, &QPushButton::clicked, this,
-            [this] { TfrmQuillmarMain::Guarded([this] { SaveButtonClick(); }); });
-    connect(ClearButton, &QPushButton::clicked, this, [this] { ClearButtonClick(); });
-    connect(BitBtn1, &QPushButton::clicked, this, [this] { reject(); });
+            GuardedSlot([this] { TfrmQuillmarMain::Guarded([this] { SaveButtonClick(); }); }));
+    connect(ClearButton, &QPushButton::clicked, this, GuardedSlot([this] { ClearButtonClick(); }));
+    connect(BitBtn1, &QPushButton::clicked, this, GuardedSlot([this] { reject(); }));
 
     FtpClient1.Timeout = 15;
     FtpClient1.MultiThreaded = false;
@@ -171,12 +172,14 @@ void TfrmFTP::FormCreate()
 
 void TfrmFTP::showEvent(QShowEvent *Event)
 {
-    QDialog::showEvent(Event);
-    if (parentWidget()) {
-        const QRect p = parentWidget()->frameGeometry();
-        move(p.center() - QPoint(width() / 2, height() / 2));
-    }
-    FormShow();
+    RunGuarded([&] {
+        QDialog::showEvent(Event);
+        if (parentWidget()) {
+            const QRect p = parentWidget()->frameGeometry();
+            move(p.center() - QPoint(width() / 2, height() / 2));
+        }
+        FormShow();
+    });
 }
 
 void TfrmFTP::FormShow()

@@ -2,6 +2,7 @@
 
 #include "controls/ColorPickers.h"
 #include "images/ImageDialog.h"
+#include "platform/GuardedApplication.h"
 #include "platform/QtConvert.h"
 
 #include <QColorDialog>
@@ -22,7 +23,7 @@ namespace {
 QPushButton *Button(const QString &Caption, QDialog *Dialog, int Result, QHBoxLayout *Row)
 {
     auto *b = new QPushButton(Caption, Dialog);
-    QObject::connect(b, &QPushButton::clicked, Dialog, [Dialog, Result] { Dialog->done(Result); });
+    QObject::connect(b, &QPushButton::clicked, Dialog, GuardedSlot([Dialog, Result] { Dialog->done(Result); }));
     Row->addWidget(b);
     return b;
 }
@@ -52,19 +53,21 @@ TInsertDialog::TInsertDialog(QWidget *Owner) : QDialog(Owner)
 
 void TInsertDialog::showEvent(QShowEvent *Event)
 {
-    QDialog::showEvent(Event);
-    // The window manager cuts a caption wider than its window ("Javascript ... age Boxes"): the
-    // dialog is at least as wide as its caption in a bold title font, with room for the
-    // title bar's icon and buttons.
-    QFont title = font();
-    title.setBold(true);
-    const int captionWidth = QFontMetrics(title).horizontalAdvance(windowTitle()) + TitleBarRoom;
-    if (width() < captionWidth)
-        resize(captionWidth, height());
-    if (QWidget *owner = parentWidget()) {
-        const QRect g = owner->frameGeometry();
-        move(g.center() - QPoint(width() / 2, height() / 2));
-    }
+    RunGuarded([&] {
+        QDialog::showEvent(Event);
+        // The window manager cuts a caption wider than its window ("Javascript ... age Boxes"): the
+        // dialog is at least as wide as its caption in a bold title font, with room for the
+        // title bar's icon and buttons.
+        QFont title = font();
+        title.setBold(true);
+        const int captionWidth = QFontMetrics(title).horizontalAdvance(windowTitle()) + TitleBarRoom;
+        if (width() < captionWidth)
+            resize(captionWidth, height());
+        if (QWidget *owner = parentWidget()) {
+            const QRect g = owner->frameGeometry();
+            move(g.center() - QPoint(width() / 2, height() / 2));
+        }
+    });
 }
 
 // ============================================================================ message boxes
@@ -91,7 +94,7 @@ TfrmMessageBox::TfrmMessageBox(QWidget *Owner) : TInsertDialog(Owner)
     for (QRadioButton *b : {AlertRadioButton, ConfirmRadioButton, PromptRadioButton}) {
         b->setProperty("Tag", tag++);
         types->addWidget(b);
-        connect(b, &QRadioButton::clicked, this, [this] { RadioButtonClick(); });
+        connect(b, &QRadioButton::clicked, this, GuardedSlot([this] { RadioButtonClick(); }));
     }
     AlertRadioButton->setChecked(true);
     layout->addWidget(MessageTypeGroup);
@@ -200,7 +203,7 @@ TfrmLists::TfrmLists(QWidget *Owner) : TInsertDialog(Owner)
     grid->addRow(styled(RadioButtonUnordered, UnorderedComboBox));
     RadioButtonOrdered->setChecked(true);
     for (QRadioButton *b : {RadioButtonOrdered, RadioButtonUnordered})
-        connect(b, &QRadioButton::clicked, this, [this] { RadioButtonClick(); });
+        connect(b, &QRadioButton::clicked, this, GuardedSlot([this] { RadioButtonClick(); }));
     layout->addWidget(group);
     QHBoxLayout *row = ButtonRow(layout);
     BitBtnOk = Button(QStringLiteral("Ok"), this, QDialog::Accepted, row);
@@ -211,8 +214,10 @@ TfrmLists::TfrmLists(QWidget *Owner) : TInsertDialog(Owner)
 
 void TfrmLists::showEvent(QShowEvent *Event)
 {
-    TInsertDialog::showEvent(Event);
-    RadioButtonClick();
+    RunGuarded([&] {
+        TInsertDialog::showEvent(Event);
+        RadioButtonClick();
+    });
 }
 
 void TfrmLists::RadioButtonClick()
@@ -246,7 +251,7 @@ TfrmAnchors::TfrmAnchors(QWidget *Owner) : TInsertDialog(Owner)
     RadioButtonBkMark = new QRadioButton(QStringLiteral("Linked to (bookmark in this document)"), group);
     for (QRadioButton *b : {RadioButtonExternal, RadioButtonInternal, RadioButtonBkMark}) {
         types->addWidget(b);
-        connect(b, &QRadioButton::clicked, this, [this, b] { RadioButtonClick(b); });
+        connect(b, &QRadioButton::clicked, this, GuardedSlot([this, b] { RadioButtonClick(b); }));
     }
     RadioButtonExternal->setChecked(true);
     layout->addWidget(group);

@@ -11,6 +11,7 @@
 #include "editor/HTMLHighlighter.h"
 #include "editor/JavaScriptHighlighter.h"
 #include "editor/SyntaxEdit.h"
+#include "platform/GuardedApplication.h"
 #include "platform/Prompter.h"
 #include "platform/QtConvert.h"
 #include "platform/SysUtils.h"
@@ -199,7 +200,7 @@ TfrmQuillmarMain::TfrmQuillmarMain(TMainWindowSetup Setup, QWidget *Parent) : QM
             files << FromLocalPath(Sender.Files(i));
         DropFiles(files);
     });
-    QzFormDropFiles1->OnError = [](const std::exception &e) { ShowError(ToWideString(QString::fromUtf8(e.what()))); };
+    QzFormDropFiles1->OnError = [](const std::exception &) { ShowCurrentException(); };
 
     ApplyPlacement();
     WatchApplicationState();
@@ -267,10 +268,10 @@ void TfrmQuillmarMain::BuildLayout()
     PageControl1->setDocumentMode(true);
     PageControl1->tabBar()->setUsesScrollButtons(true);
     PageControl1->tabBar()->setMouseTracking(true); // hot tracking
-    connect(PageControl1, &QTabWidget::currentChanged, this, [this](int) {
+    connect(PageControl1, &QTabWidget::currentChanged, this, GuardedSlot([this](int) {
         if (!FProgramTabChange && !FDestroying)
             Guarded([this] { PageControl1Change(); });
-    });
+    }));
 
     PageControl2 = new QTabWidget(FSplitterBottom);
     PageControl2->setObjectName(QStringLiteral("PageControl2"));
@@ -289,9 +290,9 @@ void TfrmQuillmarMain::BuildLayout()
     FSplitterBottom->setSizes(
         {std::max(Settings.Height - Settings.ErrorHeight, 1), std::max(Settings.ErrorHeight, 50)});
     connect(FSplitterMain, &QSplitter::splitterMoved, this,
-            [this] { Settings.NavWidth = FSplitterMain->sizes().value(0); });
+            GuardedSlot([this] { Settings.NavWidth = FSplitterMain->sizes().value(0); }));
     connect(FSplitterBottom, &QSplitter::splitterMoved, this,
-            [this] { Settings.ErrorHeight = FSplitterBottom->sizes().value(1); });
+            GuardedSlot([this] { Settings.ErrorHeight = FSplitterBottom->sizes().value(1); }));
     setCentralWidget(FSplitterBottom);
 
     static const int widths[3] = {110, 90, 0};
@@ -368,14 +369,18 @@ void TfrmQuillmarMain::NoteBounds()
 
 void TfrmQuillmarMain::resizeEvent(QResizeEvent *Event)
 {
-    QMainWindow::resizeEvent(Event);
-    NoteBounds();
+    RunGuarded([&] {
+        QMainWindow::resizeEvent(Event);
+        NoteBounds();
+    });
 }
 
 void TfrmQuillmarMain::moveEvent(QMoveEvent *Event)
 {
-    QMainWindow::moveEvent(Event);
-    NoteBounds();
+    RunGuarded([&] {
+        QMainWindow::moveEvent(Event);
+        NoteBounds();
+    });
 }
 
 // ============================================================================ actions
@@ -403,24 +408,15 @@ QAction *TfrmQuillmarMain::AddAction(QMenu *AMenu, const QString &Name, const QS
         // eventFilter), so no command runs twice.
         action->setShortcutContext(Qt::WindowShortcut);
     }
-    connect(action, &QAction::triggered, this, [this, Handler = std::move(Handler)] {
+    connect(action, &QAction::triggered, this, GuardedSlot([this, Handler = std::move(Handler)] {
         Guarded(Handler);
         ScheduleRefresh();
-    });
+    }));
     if (AMenu)
         AMenu->addAction(action);
     addAction(action);
     FActions[Name] = action;
     return action;
-}
-
-void TfrmQuillmarMain::Guarded(const std::function<void()> &Handler)
-{
-    try {
-        Handler();
-    } catch (const std::exception &e) {
-        ShowError(ToWideString(QString::fromUtf8(e.what())));
-    }
 }
 
 QString TfrmQuillmarMain::StatusPanel(int Index) const
@@ -446,9 +442,11 @@ QStringList TfrmQuillmarMain::ChooseFiles(TEOpenDialog &Dialog)
 
 void TfrmQuillmarMain::showEvent(QShowEvent *Event)
 {
-    QMainWindow::showEvent(Event);
-    if (!Event->spontaneous() && TabCount() == 0)
-        Guarded([this] { FirstShow(); });
+    RunGuarded([&] {
+        QMainWindow::showEvent(Event);
+        if (!Event->spontaneous() && TabCount() == 0)
+            Guarded([this] { FirstShow(); });
+    });
 }
 
 void TfrmQuillmarMain::FirstShow()
@@ -500,23 +498,25 @@ bool TfrmQuillmarMain::SaveChangedTabOnClose(int Index)
 
 void TfrmQuillmarMain::closeEvent(QCloseEvent *Event)
 {
-    for (int i = TabCount() - 1; i >= 0; --i) {
-        SetActivePage(i);
-        ShowResultsOf(*Tab(i)->Record);
-        if (!SaveChangedTabOnClose(i)) {
-            Event->ignore();
-            return;
+    RunGuarded([&] {
+        for (int i = TabCount() - 1; i >= 0; --i) {
+            SetActivePage(i);
+            ShowResultsOf(*Tab(i)->Record);
+            if (!SaveChangedTabOnClose(i)) {
+                Event->ignore();
+                return;
+            }
+            FScriptChecker->ClearTree(nullptr);
+            NavTree->Items().Clear();
+            FShownRecords.reset();
+            FProgramTabChange = true;
+            delete Tab(i);
+            FProgramTabChange = false;
         }
-        FScriptChecker->ClearTree(nullptr);
-        NavTree->Items().Clear();
-        FShownRecords.reset();
-        FProgramTabChange = true;
-        delete Tab(i);
-        FProgramTabChange = false;
-    }
-    // The window is hidden once the close goes through: its place is taken now.
-    NoteWindowState();
-    Event->accept();
+        // The window is hidden once the close goes through: its place is taken now.
+        NoteWindowState();
+        Event->accept();
+    });
 }
 
 TfrmQuillmarMain::~TfrmQuillmarMain()
@@ -536,6 +536,11 @@ TfrmQuillmarMain::~TfrmQuillmarMain()
     TraceLines << QLocale::c().toString(QDateTime::currentDateTime(), QStringLiteral("yyyy-MM-dd hh:mm:ss")) +
                       QStringLiteral(" trace #99");
     SaveTraceLog();
+    // The panes go now, while this window's members still exist: a tree, list or tab bar that is being
+    // destroyed still reports changes (selection, current tab) to its handlers here, which would
+    // otherwise reach a window that is only a QWidget any more. FDestroying keeps those handlers idle.
+    delete takeCentralWidget();
+    delete ScratchTree;
 }
 
 void TfrmQuillmarMain::NoteWindowState()

@@ -22,6 +22,7 @@
 #include "editor/SyntaxEditCore.h"
 #include "editor/HighlightAttributes.h"
 #include "net/HttpProt.h"
+#include "platform/GuardedApplication.h"
 #include "platform/Types.h"
 #include "platform/VirtualKeys.h"
 #include "shell/ActionStates.h"
@@ -159,8 +160,9 @@ public:
     // boundary: an exception it lets through is shown through the prompter.
     QAction *AddAction(QMenu *Menu, const QString &Name, const QString &Caption, const QKeySequence &Shortcut,
                        std::function<void()> Handler);
-    // Runs Handler; an exception becomes an error box.
-    static void Guarded(const std::function<void()> &Handler);
+    // Runs Handler behind the program's one error boundary (RunGuarded): an exception becomes an
+    // error box.
+    static void Guarded(const std::function<void()> &Handler) { RunGuarded(Handler); }
 
     // Open and save dialogs go through this hook; tests replace it. Chosen receives the chosen
     // files; the dialog's filter index is what the user left selected.

@@ -7,6 +7,7 @@
 #include "controls/TreeNT.h"
 #include "editor/JavaScriptHighlighter.h"
 #include "editor/SyntaxEdit.h"
+#include "platform/GuardedApplication.h"
 #include "platform/Prompter.h"
 #include "platform/QtConvert.h"
 #include "platform/ScopeGuard.h"
@@ -112,7 +113,7 @@ void TfrmQuillmarMain::CreateCheckActions()
     sorted->setCheckable(true);
     NavTree->setContextMenuPolicy(Qt::CustomContextMenu);
     connect(NavTree, &QWidget::customContextMenuRequested, this,
-            [this, tree](const QPoint &p) { tree->popup(NavTree->viewport()->mapToGlobal(p)); });
+            GuardedSlot([this, tree](const QPoint &p) { tree->popup(NavTree->viewport()->mapToGlobal(p)); }));
 
     NavTree->OnClick = [this](TTreeNT *, TTreeNTNode *) { Guarded([this] { NewTreeViewClick(); }); };
     NavTree->OnBeforeItemPaint = [](TTreeNT *, TTreeNTNode *Node, const QRect &, uint16_t, bool &) {
@@ -160,11 +161,11 @@ void TfrmQuillmarMain::CheckSyntaxActionExecute()
             FCheckedTab = nullptr;
             // Hand-overs from later starts that came in meanwhile.
             if (!FPendingHandOvers.isEmpty())
-                QTimer::singleShot(0, this, [this] {
+                QTimer::singleShot(0, this, GuardedSlot([this] {
                     const QStringList paths = std::exchange(FPendingHandOvers, {});
                     for (const QString &path : paths)
                         Guarded([&] { HandOverOpen(path); });
-                });
+                }));
         });
         FScriptChecker->CheckFile(document, &ErrorList->Items(), &nodes, CheckOptions(), &record.Includes,
                                   &record.ServerIncludes, ToLocalPath(ToQString(name)));

@@ -7,6 +7,7 @@
 #include "controls/TextListBox.h"
 #include "controls/TreeNT.h"
 #include "editor/SyntaxEdit.h"
+#include "platform/GuardedApplication.h"
 #include "platform/Prompter.h"
 #include "platform/QtConvert.h"
 #include "platform/SysUtils.h"
@@ -270,10 +271,10 @@ void TfrmQuillmarMain::BuildReopenMenus()
             QAction *a = menu->addAction(QStringLiteral("&%1 ").arg(i) + ToQString(DoubleAmpersands(path)));
             a->setObjectName((popup ? QStringLiteral("PReopen%1") : QStringLiteral("Reopen%1")).arg(i + 1));
             a->setData(ToQString(path));
-            connect(a, &QAction::triggered, this, [this, a] {
+            connect(a, &QAction::triggered, this, GuardedSlot([this, a] {
                 const WideString p = ToWideString(a->data().toString());
                 Guarded([this, p] { ReopenEntryClick(p); });
-            });
+            }));
         }
     }
 }

@@ -6,6 +6,7 @@
 #include "controls/TextListBox.h"
 #include "controls/TreeNT.h"
 #include "editor/SyntaxEdit.h"
+#include "platform/GuardedApplication.h"
 #include "platform/QtConvert.h"
 #include "shell/ActionStates.h"
 
@@ -27,13 +28,13 @@ void TfrmQuillmarMain::WatchApplicationState()
         connect(clipboard, &QClipboard::dataChanged, this, update);
         update();
     }
-    connect(qApp, &QGuiApplication::applicationStateChanged, this, [this](Qt::ApplicationState State) {
+    connect(qApp, &QGuiApplication::applicationStateChanged, this, GuardedSlot([this](Qt::ApplicationState State) {
         if (State == Qt::ApplicationActive) {
             RecheckDisk = true;
             ScheduleRefresh();
         }
-    });
-    connect(PageControl1, &QTabWidget::currentChanged, this, [this] { ScheduleRefresh(); });
+    }));
+    connect(PageControl1, &QTabWidget::currentChanged, this, GuardedSlot([this] { ScheduleRefresh(); }));
 }
 
 void TfrmQuillmarMain::ScheduleRefresh()
@@ -41,10 +42,10 @@ void TfrmQuillmarMain::ScheduleRefresh()
     if (FRefreshPending || FDestroying)
         return;
     FRefreshPending = true;
-    QTimer::singleShot(0, this, [this] {
+    QTimer::singleShot(0, this, GuardedSlot([this] {
         FRefreshPending = false;
         Guarded([this] { RefreshActionStates(); });
-    });
+    }));
 }
 
 TActionStateInput TfrmQuillmarMain::ActionStateInput() const

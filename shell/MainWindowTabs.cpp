@@ -10,6 +10,7 @@
 #include "editor/HTMLHighlighter.h"
 #include "editor/JavaScriptHighlighter.h"
 #include "editor/SyntaxEdit.h"
+#include "platform/GuardedApplication.h"
 #include "platform/Prompter.h"
 #include "platform/QtConvert.h"
 #include "platform/SysUtils.h"
@@ -225,10 +226,10 @@ TEditorTab *TfrmQuillmarMain::NewEditorTab(const WideString &FileName, const Wid
     editor->OnSettingChange = [this](TSyntaxEditCore &) { ScheduleRefresh(); };
     editor->installEventFilter(this);
     editor->setContextMenuPolicy(Qt::CustomContextMenu);
-    connect(editor, &QWidget::customContextMenuRequested, this, [this, editor](const QPoint &At) {
+    connect(editor, &QWidget::customContextMenuRequested, this, GuardedSlot([this, editor](const QPoint &At) {
         if (QMenu *popup = Menu(QStringLiteral("PopupMenuActivePage")))
             popup->popup(editor->mapToGlobal(At));
-    });
+    }));
     editor->ClearAll(false, false);
     editor->SetModified(false);
     return tab;
@@ -316,10 +317,10 @@ void TfrmQuillmarMain::OpenFile(const WideString &APath, bool CheckOnOpen, bool 
     if (!QFileInfo(ToQString(Path)).isFile()) {
         MissingFileName = APath;
         raise();
-        QTimer::singleShot(0, this, [this] {
+        QTimer::singleShot(0, this, GuardedSlot([this] {
             if (!MissingFileName.empty())
                 MessageDlg(u"File '" + MissingFileName + u"' does not exist", TMsgDlgType::mtError, mbOK);
-        });
+        }));
         return;
     }
     TOpenCursorScope cursor(this);
@@ -620,7 +621,7 @@ void TfrmQuillmarMain::NewSyntaxEditCaretChange(TSyntaxEdit &Editor, int X, int 
 bool TfrmQuillmarMain::eventFilter(QObject *Watched, QEvent *Event)
 {
     if (Event->type() == QEvent::ToolTip && ErrorList && Watched == ErrorList->viewport()) {
-        ShowFindingHint(Event);
+        Guarded([&] { ShowFindingHint(Event); });
         return true;
     }
     if (Event->type() != QEvent::KeyPress && Event->type() != QEvent::ShortcutOverride)

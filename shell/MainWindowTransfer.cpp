@@ -6,6 +6,7 @@
 #include "controls/TipOfTheDay.h"
 #include "controls/TreeNT.h"
 #include "editor/SyntaxEdit.h"
+#include "platform/GuardedApplication.h"
 #include "platform/QtConvert.h"
 #include "shell/AboutBox.h"
 #include "shell/FtpDialog.h"
@@ -68,7 +69,7 @@ void TfrmQuillmarMain::CreateTransferActions()
                   [this] { ShowAboutBox(); });
 
     if (QAction *sorted = Action(QStringLiteral("Alphasort1")))
-        connect(sorted, &QAction::triggered, this, [this] { Guarded([this] { Alphasort1Click(); }); });
+        connect(sorted, &QAction::triggered, this, GuardedSlot([this] { Guarded([this] { Alphasort1Click(); }); }));
 }
 
 void TfrmQuillmarMain::FTPActionExecute()

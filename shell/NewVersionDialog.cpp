@@ -1,6 +1,7 @@
 #include "shell/NewVersionDialog.h"
 
 #include "platform/Classes.h"
+#include "platform/GuardedApplication.h"
 #include "platform/Prompter.h"
 #include "platform/QtConvert.h"
 #include "shell/FtpDialog.h"
@@ -70,8 +71,8 @@ TfrmNewVersion::TfrmNewVersion(TfrmQuillmarMain &Main) : QDialog(&Main), FMain(M
     DisplayMemo->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     top->addWidget(DisplayMemo, 1);
     connect(ButtonChkVers, &QPushButton::clicked, this,
-            [this] { TfrmQuillmarMain::Guarded([this] { ButtonChkVersClick(); }); });
-    connect(BitBtn1, &QPushButton::clicked, this, [this] { reject(); });
+            GuardedSlot([this] { TfrmQuillmarMain::Guarded([this] { ButtonChkVersClick(); }); }));
+    connect(BitBtn1, &QPushButton::clicked, this, GuardedSlot([this] { reject(); }));
 
     HttpCli1.LocalAddr = "0.0.0.0";
     HttpCli1.ProxyPort = "80";
@@ -88,12 +89,14 @@ TfrmNewVersion::TfrmNewVersion(TfrmQuillmarMain &Main) : QDialog(&Main), FMain(M
 
 void TfrmNewVersion::showEvent(QShowEvent *Event)
 {
-    QDialog::showEvent(Event);
-    if (parentWidget()) {
-        const QRect p = parentWidget()->frameGeometry();
-        move(p.center() - QPoint(width() / 2, height() / 2));
-    }
-    FormShow();
+    RunGuarded([&] {
+        QDialog::showEvent(Event);
+        if (parentWidget()) {
+            const QRect p = parentWidget()->frameGeometry();
+            move(p.center() - QPoint(width() / 2, height() / 2));
+        }
+        FormShow();
+    });
 }
 
 void TfrmNewVersion::FormShow()

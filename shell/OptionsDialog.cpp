@@ -2,6 +2,7 @@
 
 #include "controls/ColorButton.h"
 #include "controls/TextListBox.h"
+#include "platform/GuardedApplication.h"
 #include "platform/Prompter.h"
 #include "platform/QtConvert.h"
 
@@ -172,7 +173,8 @@ TfrmOptions::TfrmOptions(TBrowserEnvironment Environment, QWidget *Parent)
     auto *buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
     buttons->button(QDialogButtonBox::Ok)->setObjectName(QStringLiteral("BitBtn1"));
     buttons->button(QDialogButtonBox::Cancel)->setObjectName(QStringLiteral("BitBtn2"));
-    connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
+    // OK writes the desktop entry (done), which can fail.
+    connect(buttons, &QDialogButtonBox::accepted, this, GuardedSlot([this] { accept(); }));
     connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
     layout->addWidget(buttons);
 
@@ -216,7 +218,8 @@ QWidget *TfrmOptions::MakeErrorsPage()
     for (const auto &b : boxes)
         v->addWidget(Box(page, b.Name, QString::fromUtf8(b.Caption)));
     v->addStretch();
-    connect(Control<QCheckBox>("CheckBoxNoWarnings"), &QCheckBox::toggled, this, [this] { UpdateEnabling(); });
+    connect(Control<QCheckBox>("CheckBoxNoWarnings"), &QCheckBox::toggled, this,
+            GuardedSlot([this] { UpdateEnabling(); }));
     return page;
 }
 
@@ -244,15 +247,16 @@ QWidget *TfrmOptions::MakeEditingPage()
         UpDown->setFixedSize(16, Edit->sizeHint().height());
         QLineEdit *edit = Edit;
         QScrollBar *updown = UpDown;
-        connect(UpDown, &QScrollBar::valueChanged, Edit, [edit](int V) { edit->setText(QString::number(-V)); });
-        connect(Edit, &QLineEdit::textEdited, UpDown, [edit, updown] {
+        connect(UpDown, &QScrollBar::valueChanged, Edit,
+                GuardedSlot([edit](int V) { edit->setText(QString::number(-V)); }));
+        connect(Edit, &QLineEdit::textEdited, UpDown, GuardedSlot([edit, updown] {
             bool ok = false;
             const int n = edit->text().trimmed().toInt(&ok);
             if (ok) {
                 QSignalBlocker block(updown);
                 updown->setValue(-n);
             }
-        });
+        }));
         row->addWidget(Edit);
         row->addWidget(UpDown);
         row->addWidget(new QLabel(Label, page), 1);
@@ -291,7 +295,7 @@ QWidget *TfrmOptions::MakeEditingPage()
         QRadioButton *r = Radio(view, name, QString::fromUtf8(caption));
         browsers->addButton(r);
         vb->addWidget(r, row++, 0);
-        connect(r, &QRadioButton::clicked, this, [this] { BrowserRadioClicked(); });
+        connect(r, &QRadioButton::clicked, this, GuardedSlot([this] { BrowserRadioClicked(); }));
     }
     BrowserList = new TTextListBox(view);
     BrowserList->setObjectName(QStringLiteral("ListBoxBrowsers"));
@@ -307,16 +311,16 @@ QWidget *TfrmOptions::MakeEditingPage()
         brButtons->addWidget(b);
     }
     vb->addLayout(brButtons, 4, 0, 1, 2);
-    connect(Control<QPushButton>("ButtonRefreshBr"), &QPushButton::clicked, this, [this] {
+    connect(Control<QPushButton>("ButtonRefreshBr"), &QPushButton::clicked, this, GuardedSlot([this] {
         std::vector<WideString> user;
         const std::vector<WideString> all = BrowserNames();
         for (size_t i = size_t(FDetectedBrowserCount); i < all.size(); ++i)
             user.push_back(all[i]);
         DetectBrowsers();
         FillBrowserList(user);
-    });
-    connect(Control<QPushButton>("ButtonAddBr"), &QPushButton::clicked, this, [this] { AddBrowser(); });
-    connect(Control<QPushButton>("ButtonDelBr"), &QPushButton::clicked, this, [this] { DeleteBrowser(); });
+    }));
+    connect(Control<QPushButton>("ButtonAddBr"), &QPushButton::clicked, this, GuardedSlot([this] { AddBrowser(); }));
+    connect(Control<QPushButton>("ButtonDelBr"), &QPushButton::clicked, this, GuardedSlot([this] { DeleteBrowser(); }));
     grid->addWidget(view, 0, 1);
 
     auto *from = new QGroupBox(QStringLiteral(" View from File or a Server "), page);
@@ -329,7 +333,7 @@ QWidget *TfrmOptions::MakeEditingPage()
     fb->addWidget(server, 1);
     grid->addWidget(from, 1, 1);
     for (const char *name : {"RadioButtonFile", "RadioButtonServer"})
-        connect(Control<QRadioButton>(name), &QRadioButton::toggled, this, [this] { UpdateEnabling(); });
+        connect(Control<QRadioButton>(name), &QRadioButton::toggled, this, GuardedSlot([this] { UpdateEnabling(); }));
 
     auto *right = new QVBoxLayout;
     right->addWidget(Box(page, "CheckBoxAutoSaveOnView", QStringLiteral("Save file automatically before viewing")));
@@ -350,7 +354,7 @@ QWidget *TfrmOptions::MakeEditingPage()
     grid->addLayout(right, 2, 1);
 
     for (const char *name : {"CheckBoxNewFileHTML", "CheckBoxNewFileJSSection"})
-        connect(Control<QCheckBox>(name), &QCheckBox::toggled, this, [this] { UpdateEnabling(); });
+        connect(Control<QCheckBox>(name), &QCheckBox::toggled, this, GuardedSlot([this] { UpdateEnabling(); }));
     return page;
 }
 
@@ -421,8 +425,9 @@ QWidget *TfrmOptions::MakeColourPage(bool Html)
     grid->addWidget(restore, row + 1, 0);
     grid->setRowStretch(row + 2, 1);
     grid->setColumnStretch(Html ? 9 : 4, 1);
-    connect(same, &QCheckBox::toggled, this, [this, Html] { BackgroundsSame(Html); });
-    connect(restore, &QPushButton::clicked, this, [this, Html] { Html ? RestoreHTML() : RestoreJavascript(); });
+    connect(same, &QCheckBox::toggled, this, GuardedSlot([this, Html] { BackgroundsSame(Html); }));
+    connect(restore, &QPushButton::clicked, this,
+            GuardedSlot([this, Html] { Html ? RestoreHTML() : RestoreJavascript(); }));
     return page;
 }
 
@@ -442,7 +447,7 @@ QWidget *TfrmOptions::MakeAppColoursPage()
     grid->addWidget(restore, 5, 0, Qt::AlignLeft);
     grid->setRowStretch(6, 1);
     grid->setColumnStretch(2, 1);
-    connect(restore, &QPushButton::clicked, this, [this] { RestoreAppColours(); });
+    connect(restore, &QPushButton::clicked, this, GuardedSlot([this] { RestoreAppColours(); }));
     // The backgrounds that follow the editor's follow it here too.
     Control<TruvColorButton>("ColorPickerButtonEditorBck")->OnColorChange = [this](TruvColorButton *) {
         BackgroundsSame(false);
@@ -523,7 +528,7 @@ QWidget *TfrmOptions::MakeStartupPage()
         auto *b = new QPushButton(QString::fromLatin1(c.Caption), page);
         b->setObjectName(QString::fromLatin1(c.Name));
         const auto handler = c.Handler;
-        connect(b, &QPushButton::clicked, this, [this, handler] { (this->*handler)(); });
+        connect(b, &QPushButton::clicked, this, GuardedSlot([this, handler] { (this->*handler)(); }));
         buttons->addWidget(b);
     }
     buttons->addStretch();

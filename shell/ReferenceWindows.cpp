@@ -2,6 +2,7 @@
 
 #include "controls/TreeNT.h"
 #include "controls/TreeNTNode.h"
+#include "platform/GuardedApplication.h"
 #include "platform/QtConvert.h"
 #include "shell/ReferenceData.h"
 
@@ -71,8 +72,8 @@ TfrmAsciRef::TfrmAsciRef(QWidget *Parent, std::function<void(const WideString &)
     ListView->setContextMenuPolicy(Qt::ActionsContextMenu);
     auto *copyCode = new QAction(QStringLiteral("Copy Ascii code"), ListView);
     auto *copyHex = new QAction(QStringLiteral("Copy Hex code"), ListView);
-    connect(copyCode, &QAction::triggered, this, [this] { CopyAscicode1Click(); });
-    connect(copyHex, &QAction::triggered, this, [this] { CopyHexcode1Click(); });
+    connect(copyCode, &QAction::triggered, this, GuardedSlot([this] { CopyAscicode1Click(); }));
+    connect(copyHex, &QAction::triggered, this, GuardedSlot([this] { CopyHexcode1Click(); }));
     ListView->addAction(copyCode);
     ListView->addAction(copyHex);
 }
@@ -118,9 +119,9 @@ TfrmCodeTree::TfrmCodeTree(QWidget *Parent, std::function<void(const WideString 
     CollapseAll1 = new QAction(QStringLiteral("&Contract all"), TreeNTCode);
     PasteintoEditor1 = new QAction(QStringLiteral("&Paste into Editor"), TreeNTCode);
     ExpandAll1->setEnabled(false);
-    connect(ExpandAll1, &QAction::triggered, this, [this] { ExpandAll1Click(); });
-    connect(CollapseAll1, &QAction::triggered, this, [this] { CollapseAll1Click(); });
-    connect(PasteintoEditor1, &QAction::triggered, this, [this] { PasteintoEditor1Click(); });
+    connect(ExpandAll1, &QAction::triggered, this, GuardedSlot([this] { ExpandAll1Click(); }));
+    connect(CollapseAll1, &QAction::triggered, this, GuardedSlot([this] { CollapseAll1Click(); }));
+    connect(PasteintoEditor1, &QAction::triggered, this, GuardedSlot([this] { PasteintoEditor1Click(); }));
     TreeNTCode->addAction(ExpandAll1);
     TreeNTCode->addAction(CollapseAll1);
     TreeNTCode->addAction(PasteintoEditor1);

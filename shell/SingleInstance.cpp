@@ -1,4 +1,5 @@
 #include "shell/SingleInstance.h"
+#include "platform/GuardedApplication.h"
 
 #include <QDataStream>
 #include <QDir>
@@ -76,7 +77,7 @@ bool TSingleInstance::Listen()
     FServer->setSocketOptions(QLocalServer::UserAccessOption);
     if (!FServer->listen(FName))
         return false;
-    connect(FServer, &QLocalServer::newConnection, this, [this] {
+    connect(FServer, &QLocalServer::newConnection, this, GuardedSlot([this] {
         while (QLocalSocket *client = FServer->nextPendingConnection()) {
             connect(client, &QLocalSocket::disconnected, client, &QObject::deleteLater);
             connect(client, &QLocalSocket::readyRead, this, [this, client] {
@@ -99,6 +100,6 @@ bool TSingleInstance::Listen()
                 client->disconnectFromServer();
             });
         }
-    });
+    }));
     return true;
 }

@@ -70,7 +70,7 @@ int main(int argc, char **argv)
     bool closeWhenShown = false;
     if (::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, TermSignalFds) == 0) {
         termNotifier = std::make_unique<QSocketNotifier>(TermSignalFds[1], QSocketNotifier::Read);
-        QObject::connect(termNotifier.get(), &QSocketNotifier::activated, &window, [&window, &closeWhenShown] {
+        auto onTermSignal = [&window, &closeWhenShown] {
             char c;
             [[maybe_unused]] const ssize_t n = ::read(TermSignalFds[1], &c, 1);
             // A signal taken while the splash shows (before the window does) closes the window
@@ -79,7 +79,8 @@ int main(int argc, char **argv)
                 window.close();
             else
                 closeWhenShown = true;
-        });
+        };
+        QObject::connect(termNotifier.get(), &QSocketNotifier::activated, &window, GuardedSlot(onTermSignal));
         struct sigaction action {};
         action.sa_handler = OnTermSignal;
         sigemptyset(&action.sa_mask);
@@ -120,9 +121,9 @@ int main(int argc, char **argv)
     splash.reset();
     window.show();
     if (closeWhenShown)
-        QTimer::singleShot(0, &window, [&window] { window.close(); });
+        QTimer::singleShot(0, &window, GuardedSlot([&window] { window.close(); }));
     else
         // The first idle moment after start-up: the tip of the day when it is wanted.
-        QTimer::singleShot(0, &window, [&window] { TfrmQuillmarMain::Guarded([&window] { window.myIdle(); }); });
+        QTimer::singleShot(0, &window, GuardedSlot([&window] { window.myIdle(); }));
     return app.exec();
 }
