@@ -3,6 +3,7 @@
 #include "images/GIFExtensions.h"
 #include "images/GIFImage.h"
 #include "images/GIFSubImage.h"
+#include "platform/AtomicSave.h"
 
 #include <algorithm>
 #include <cstring>
@@ -78,8 +79,7 @@ void TGIFItem::Warning(uint8_t Severity, const AnsiString &Message)
 
 void TGIFItem::SaveToFile(const AnsiString &FileName)
 {
-    TFileStream s(FileName, fmCreate);
-    SaveToStream(s);
+    TAtomicSave::SaveFile(FileName, [this](TStream &File) { SaveToStream(File); });
 }
 
 void TGIFItem::LoadFromFile(const AnsiString &FileName)

@@ -2,6 +2,7 @@
 
 #include "images/Bitmap.h"
 #include "images/QtPictures.h"
+#include "platform/AtomicSave.h"
 #include "platform/SysUtils.h"
 
 #include <QByteArray>
@@ -40,10 +41,8 @@ void TGraphic::LoadFromFile(const AnsiString &FileName)
 
 void TGraphic::SaveToFile(const AnsiString &FileName)
 {
-    // Written whole into memory first, so a failing writer leaves the old file as it was.
-    TMemoryStream memory;
-    SaveToStream(memory);
-    memory.SaveToFile(FileName);
+    // A failing writer leaves the old file as it was.
+    TAtomicSave::SaveFile(FileName, [this](TStream &File) { SaveToStream(File); });
 }
 
 void TGraphic::Progress(TProgressStage Stage, uint8_t PercentDone, bool RedrawNow, const QRect &R,

@@ -234,6 +234,18 @@ TStream &TAtomicSave::Stream()
     return *FStream;
 }
 
+void TAtomicSave::SaveFile(const AnsiString &FileName, const std::function<void(TStream &)> &Write)
+{
+    TAtomicSave save(FileName);
+    Write(save.Stream());
+    save.Commit();
+}
+
+void TAtomicSave::SaveFile(const AnsiString &FileName, const void *Data, size_t Size)
+{
+    SaveFile(FileName, [&](TStream &Stream) { Stream.WriteBuffer(Data, int64_t(Size)); });
+}
+
 void TAtomicSave::Commit()
 {
     if (FInPlace)

@@ -35,6 +35,11 @@ public:
     // Makes the new content the file's. Throws EWriteError (file as it was) on failure.
     void Commit();
 
+    // The whole save in one call: Write puts the new content into the stream, then it is made the
+    // file's. Whatever fails (Write included) leaves the file as it was and goes on to the caller.
+    static void SaveFile(const AnsiString &FileName, const std::function<void(TStream &)> &Write);
+    static void SaveFile(const AnsiString &FileName, const void *Data, size_t Size);
+
     // The file that is written (symbolic links followed).
     const AnsiString &Target() const { return FTarget; }
     // True when the save writes into the existing file (hard links, or a folder that refuses

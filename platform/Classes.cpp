@@ -1,4 +1,5 @@
 #include "platform/Classes.h"
+#include "platform/AtomicSave.h"
 #include "platform/ScopeGuard.h"
 
 #include <algorithm>
@@ -121,8 +122,7 @@ void TMemoryStream::LoadFromFile(const AnsiString &FileName)
 
 void TMemoryStream::SaveToFile(const AnsiString &FileName)
 {
-    TFileStream file(FileName, fmCreate);
-    SaveToStream(file);
+    TAtomicSave::SaveFile(FileName, [this](TStream &File) { SaveToStream(File); });
 }
 
 // ---- TFileStream

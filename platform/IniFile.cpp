@@ -486,9 +486,7 @@ void TIniFile::UpdateFile()
         return;
     const std::string bytes = Text();
     try {
-        TAtomicSave save(FFileName);
-        save.Stream().WriteBuffer(bytes.data(), int64_t(bytes.size()));
-        save.Commit();
+        TAtomicSave::SaveFile(FFileName, bytes.data(), bytes.size());
     } catch (const EStreamError &) {
         throw EIniFileException(failure); // the file stays as it was
     }

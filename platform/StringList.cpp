@@ -1,4 +1,5 @@
 #include "platform/StringList.h"
+#include "platform/AtomicSave.h"
 #include "platform/Classes.h"
 #include "platform/ScopeGuard.h"
 
@@ -287,8 +288,7 @@ void TStrings::LoadFromFile(const AnsiString &FileName)
 void TStrings::SaveToFile(const AnsiString &FileName) const
 {
     const AnsiString text = Text();
-    TFileStream f(FileName, fmCreate);
-    f.WriteBuffer(text.data(), static_cast<int64_t>(text.size()));
+    TAtomicSave::SaveFile(FileName, text.data(), text.size());
 }
 
 void TStrings::BeginUpdate()

@@ -1,12 +1,12 @@
 #include "shell/OptionsLogic.h"
 
+#include "platform/AtomicSave.h"
 #include "platform/QtConvert.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QProcess>
-#include <QSaveFile>
 #include <QStandardPaths>
 
 namespace {
@@ -210,11 +210,11 @@ bool WriteAssociations(const QString &DataFolder, const QString &Program, TAssoc
         Error = QStringLiteral("Cannot create the folder of ") + file;
         return false;
     }
-    QSaveFile out(file);
     const std::string text = AssociationEntryText(Program, Now);
-    if (!out.open(QIODevice::WriteOnly) || out.write(text.data(), qint64(text.size())) != qint64(text.size()) ||
-        !out.commit()) {
-        Error = QStringLiteral("Cannot write ") + file;
+    try {
+        TAtomicSave::SaveFile(ToLocalPath(file), text.data(), text.size());
+    } catch (const EStreamError &) {
+        Error = QStringLiteral("Cannot write ") + file; // the entry stays as it was
         return false;
     }
     return true;

@@ -1,13 +1,13 @@
 // The project's lists and its file format; nothing here needs the window.
 #include "shell/Project.h"
 
+#include "platform/AtomicSave.h"
 #include "platform/Exception.h"
 #include "platform/QtConvert.h"
 #include "shell/TarnFile.h"
 
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
 
 #include <algorithm>
 #include <climits>
@@ -175,11 +175,8 @@ TProjectLoad TProject::LoadFromFile()
 
 void TProject::SaveToFile() const
 {
-    QSaveFile file(FromLocalPath(FileName));
     const std::string bytes = Format();
-    if (!file.open(QIODevice::WriteOnly) || file.write(bytes.data(), qint64(bytes.size())) != qint64(bytes.size()) ||
-        !file.commit())
-        throw EFCreateError("Cannot write project file " + FileName + ": " + ToLocalPath(file.errorString()));
+    TAtomicSave::SaveFile(FileName, bytes.data(), bytes.size());
 }
 
 AnsiString TProject::DisplayName() const
