@@ -2,7 +2,7 @@ BUILD ?= build
 JOBS ?= $(shell nproc)
 FILE ?=
 
-.PHONY: all deps configure build run test bench clean
+.PHONY: all deps configure build run test test-sanitize bench clean
 
 all: build
 
@@ -26,6 +26,17 @@ test: configure
 	echo "make test: build took $$(( $$(date +%s) - start )) s"
 	@start=$$(date +%s); cd $(BUILD) && ctest --output-on-failure -j $(JOBS); rc=$$?; \
 	echo "make test: tests took $$(( $$(date +%s) - start )) s"; exit $$rc
+
+# The whole suite built with the address and undefined-behaviour sanitizers, in a build folder of its
+# own: with clang where it is installed (the fuzz targets need it), else with the default compiler.
+# Not part of CI: it takes several times as long as `make test`.
+SANITIZE_BUILD ?= build-sanitize
+SANITIZE_CC := $(if $(shell command -v clang++),CC=clang CXX=clang++)
+test-sanitize: deps
+	@if [ ! -f $(SANITIZE_BUILD)/build.ninja ]; then $(SANITIZE_CC) cmake -S . -B $(SANITIZE_BUILD) -G Ninja \
+		-DCMAKE_BUILD_TYPE=RelWithDebInfo -DQUILLMAR_SANITIZE=ON; fi
+	@cmake --build $(SANITIZE_BUILD) -j $(JOBS)
+	@cd $(SANITIZE_BUILD) && UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 ctest --output-on-failure -j $(JOBS)
 
 bench: build
 	@bash scripts/install-bench-deps $(BUILD)

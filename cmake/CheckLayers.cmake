@@ -1,11 +1,12 @@
 # Layer check, run as a test: `cmake -DSOURCE_DIR=... -DQT_PART=... -P CheckLayers.cmake`.
 # Layers, lowest first: platform's Qt-free core < platform's Qt part < text < the libraries (editor,
-# controls, checker, net, images, print) < shell. A file may include its own layer and the ones
-# below it, never one above. The Qt-free targets (platform's core, text, checker) include no Qt
-# header. Every offending line is listed; any offence fails the test.
+# controls, checker, net, images) < print < shell. A file may include its own folder and the layers
+# below it: never a layer above, and never another library of its own layer (a sideways edge). The
+# Qt-free targets (platform's core, text, checker) include no Qt header. Every offending line is
+# listed; any offence fails the test.
 cmake_minimum_required(VERSION 3.25)
 
-set(_libraries editor controls checker net images print)
+set(_libraries editor controls checker net images)
 set(_qt_free_folders text checker)
 
 # Layer of a source file or of an included path ("folder/File.h"); -1 for anything else.
@@ -22,8 +23,10 @@ function(layer_of path out)
     set(_layer 2)
   elseif(_folder IN_LIST _libraries)
     set(_layer 3)
-  elseif(_folder STREQUAL "shell")
+  elseif(_folder STREQUAL "print")
     set(_layer 4)
+  elseif(_folder STREQUAL "shell")
+    set(_layer 5)
   else()
     set(_layer -1)
   endif()
@@ -49,8 +52,11 @@ foreach(_file ${_files})
     if(_line MATCHES "#[ \t]*include[ \t]*\"([^\"]+)\"")
       set(_target "${CMAKE_MATCH_1}")
       layer_of("${_target}" _their)
+      string(REGEX MATCH "^[^/]+" _their_folder "${_target}")
       if(_their GREATER _own)
         string(APPEND _offences "${_file}: includes ${_target} from a higher layer\n")
+      elseif(_their EQUAL _own AND NOT _their_folder STREQUAL _folder)
+        string(APPEND _offences "${_file}: includes ${_target} from another library of its own layer\n")
       elseif(_qt_free AND _their EQUAL 1)
         string(APPEND _offences "${_file}: a Qt-free file includes ${_target} from platform's Qt part\n")
       endif()
@@ -64,4 +70,4 @@ if(_offences)
   message(FATAL_ERROR "Layer check failed:\n${_offences}")
 endif()
 list(LENGTH _files _count)
-message(STATUS "Layer check: ${_count} files, no upward include, no Qt header in a Qt-free target")
+message(STATUS "Layer check: ${_count} files, no upward or sideways include, no Qt header in a Qt-free target")
