@@ -407,14 +407,16 @@ void TTextListBox::ResetContent()
 
 void TTextListBox::changeEvent(QEvent *Event)
 {
-    QListView::changeEvent(Event);
-    if (Event->type() == QEvent::FontChange) {
-        FMetrics = QFontMetrics(font());
-        FWordWidths.clear();
-        FSpaceWidth = -1;
-        RecalcMaxWidth();
-        LayoutChanged();
-    }
+    RunGuarded([&] {
+        QListView::changeEvent(Event);
+        if (Event->type() == QEvent::FontChange) {
+            FMetrics = QFontMetrics(font());
+            FWordWidths.clear();
+            FSpaceWidth = -1;
+            RecalcMaxWidth();
+            LayoutChanged();
+        }
+    });
 }
 
 void TTextListBox::updateGeometries()

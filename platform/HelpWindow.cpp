@@ -109,7 +109,7 @@ uintptr_t HelpWindowProc(const AnsiString *URL, unsigned Command, uintptr_t Data
             QPointer<THelpWindow> help(window);
             QObject::connect(
                 dialog, &QDialog::finished, window,
-                [help, dialog] {
+                GuardedSlot([help, dialog] {
                     if (!help || help->parentWidget() != dialog)
                         return;
                     const bool visible = help->isVisible();
@@ -118,7 +118,7 @@ uintptr_t HelpWindowProc(const AnsiString *URL, unsigned Command, uintptr_t Data
                     help->move(pos);
                     if (visible)
                         help->show();
-                },
+                }),
                 Qt::SingleShotConnection);
         }
     }
@@ -137,7 +137,7 @@ THelpBrowser::THelpBrowser(QWidget *Parent) : QTextBrowser(Parent)
     // desktop, the help file's own chm: links included: links are followed here instead.
     setOpenLinks(false);
     setOpenExternalLinks(false);
-    connect(this, &QTextBrowser::anchorClicked, this, [this](const QUrl &Url) { FollowLink(Url); });
+    connect(this, &QTextBrowser::anchorClicked, this, GuardedSlot([this](const QUrl &Url) { FollowLink(Url); }));
 }
 
 void THelpBrowser::FollowLink(const QUrl &Url)

@@ -80,7 +80,7 @@ bool TSingleInstance::Listen()
     connect(FServer, &QLocalServer::newConnection, this, GuardedSlot([this] {
         while (QLocalSocket *client = FServer->nextPendingConnection()) {
             connect(client, &QLocalSocket::disconnected, client, &QObject::deleteLater);
-            connect(client, &QLocalSocket::readyRead, this, [this, client] {
+            connect(client, &QLocalSocket::readyRead, this, GuardedSlot([this, client] {
                 QDataStream in(client);
                 in.setVersion(QDataStream::Qt_6_0);
                 in.startTransaction();
@@ -98,7 +98,7 @@ bool TSingleInstance::Listen()
                 client->write("1");
                 client->flush();
                 client->disconnectFromServer();
-            });
+            }));
         }
     }));
     return true;
