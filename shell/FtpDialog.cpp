@@ -1,6 +1,5 @@
 #include "shell/FtpDialog.h"
 
-#include "editor/JavaScriptHighlighter.h"
 #include "editor/SyntaxEdit.h"
 #include "editor/SyntaxEditorStrings.h"
 #include "platform/Classes.h"
@@ -339,8 +338,8 @@ void TfrmFTP::LoadButtonClick()
     editor->SetFileName(name);
     editor->SetModified(false);
     editor->ClearUndo();
-    if (HostFileEdit->text().toLower().endsWith(QLatin1String(".js")))
-        editor->SetHighLighter(&FMain.JavaScriptHighlighter1());
+    // The loaded file's kind decides its colouring, not what the tab showed before.
+    FMain.HighlightForFile(*editor, ToWideString(HostFileEdit->text()));
     if (index == FMain.ActiveIndex())
         FMain.SetStatusPanel(2, ToQString(editor->FileName()));
     FMain.SetTabCaption(index, ToQString(DoubleAmpersands(ToWideString(HostFileEdit->text()))));

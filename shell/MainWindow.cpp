@@ -320,6 +320,7 @@ void TfrmQuillmarMain::CreateActions()
     CreateTransferActions();
     CreateOptionsActions();
     CreateHelpActions();
+    CreateToolBar();
 }
 
 void TfrmQuillmarMain::ApplyHighlighterColours()
@@ -417,6 +418,11 @@ QAction *TfrmQuillmarMain::AddAction(QMenu *AMenu, const QString &Name, const QS
     addAction(action);
     FActions[Name] = action;
     return action;
+}
+
+void TfrmQuillmarMain::SetWindowFirst(QAction &Action)
+{
+    Action.setProperty(WindowFirstProperty, true);
 }
 
 QString TfrmQuillmarMain::StatusPanel(int Index) const

@@ -39,8 +39,10 @@
 #include <functional>
 #include <map>
 #include <memory>
+#include <optional>
 
 class QAction;
+class QKeyEvent;
 class QLabel;
 class QMenu;
 class QSplitter;
@@ -163,6 +165,10 @@ public:
     // Runs Handler behind the program's one error boundary (RunGuarded): an exception becomes an
     // error box.
     static void Guarded(const std::function<void()> &Handler) { RunGuarded(Handler); }
+    // An action with this property set true keeps its shortcut when an editor has the focus and
+    // binds the same keys itself (SetWindowFirst).
+    static constexpr const char *WindowFirstProperty = "quillmarWindowFirst";
+    static void SetWindowFirst(QAction &Action);
 
     // Open and save dialogs go through this hook; tests replace it. Chosen receives the chosen
     // files; the dialog's filter index is what the user left selected.
@@ -196,11 +202,15 @@ public:
     // Tab switch as the user makes it.
     void PageControl1Change();
     void SelectNextTab();
+    void SelectPreviousTab();
+    // The active tab's caret position and path in the status bar.
+    void ShowActiveTabStatus();
     // Offers to reload tab Index when its file changed on disk (reload, read-only or close as
     // opening would); false when the tab was closed.
     bool ReloadIfChangedOnDisk(int Index);
-    // Keys of every editor, the tree and the findings: Ctrl+Tab, Ctrl+D. Never consumed.
-    void NewSyntaxEditKeyDown(uint16_t Key, TShiftState Shift);
+    // Keys of every editor, the tree and the findings: Ctrl+Tab and Ctrl+Shift+Tab step through
+    // the tabs and are taken (true: the tab widgets around must not step again); Ctrl+D checks.
+    bool NewSyntaxEditKeyDown(uint16_t Key, TShiftState Shift);
     void NewSyntaxEditCaretChange(TSyntaxEdit &Editor, int X, int Y);
     // Shows the tree and findings of a record in NavTree and ErrorList.
     void ShowResultsOf(const TTarnFile &Record);
@@ -308,12 +318,23 @@ public:
 
     // ---- edit, search and view (MainWindowEdit.cpp)
     enum class THighlightChoice { HTML, Javascript, Both, None };
+    // The colouring a file's name calls for by its extension (.js and .svg JavaScript, pages HTML with
+    // embedded JavaScript); none for a name whose extension names no kind.
+    static std::optional<THighlightChoice> HighlightChoiceFor(const WideString &FileName);
     // Tag 0 find, 1 replace.
     void SearchFindActionExecute(int Tag);
     void SearchNextActionExecute();
     // The editors' replace prompt: Yes, No, Cancel or Yes to all for one match.
     void SyntaxEditReplaceText(const WideString &Search, TReplaceAction &Action);
     void ChooseHighlighter(THighlightChoice Choice);
+    // Gives Editor the colouring of a choice (the HTML highlighter is shared: HTML alone turns
+    // the embedded JavaScript off for every tab using it, Both on).
+    void SetEditorHighlighter(TSyntaxEdit &Editor, THighlightChoice Choice);
+    // Gives Editor the colouring FileName's extension calls for; a name that calls for none
+    // leaves it as it is. The View menu follows when Editor is the active one.
+    void HighlightForFile(TSyntaxEdit &Editor, const WideString &FileName);
+    // Checks the View menu item of Editor's colouring (it becomes the choice for new tabs).
+    void ShowHighlighterOf(const TSyntaxEdit &Editor);
     void ShowEditorCmdsActionExecute();
     TSyntaxFindDialog &FindDialog() const { return *FFindDialog; }
     TfrmEditorCmds &EditorCmds() const { return *FEditorCmds; }
@@ -390,6 +411,8 @@ private:
     void CreateActions();
     void CreateFileActions();
     void CreateCheckActions();
+    void CreateToolBar();
+    bool WindowShortcutFirst(const QKeyEvent &Key) const;
     void CreatePrintActions();
     void CreateEditActions();
     void CreateToolsActions();

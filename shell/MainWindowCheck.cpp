@@ -99,8 +99,9 @@ void TfrmQuillmarMain::CreateCheckActions()
     QMenu *check = menuBar()->addMenu(QStringLiteral("&Check"));
     check->setObjectName(QStringLiteral("Check1"));
     FMenus[QStringLiteral("Check1")] = check;
-    AddAction(check, QStringLiteral("CheckSyntaxAction"), QStringLiteral("&Check syntax\tCtrl+D"), QKeySequence(),
-              [this] { CheckSyntaxActionExecute(); });
+    // Ctrl+D checks from wherever the focus is in the window, the editors' own keys included.
+    SetWindowFirst(*AddAction(check, QStringLiteral("CheckSyntaxAction"), QStringLiteral("&Check syntax"),
+                              QKeySequence(QStringLiteral("Ctrl+D")), [this] { CheckSyntaxActionExecute(); }));
     QMenu *tree = new QMenu(this);
     tree->setObjectName(QStringLiteral("PopupMenuTree"));
     FMenus[QStringLiteral("PopupMenuTree")] = tree;

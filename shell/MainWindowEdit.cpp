@@ -150,32 +150,74 @@ void TfrmQuillmarMain::SyntaxEditReplaceText(const WideString &Search, TReplaceA
 
 // ============================================================================ view
 
+std::optional<TfrmQuillmarMain::THighlightChoice> TfrmQuillmarMain::HighlightChoiceFor(const WideString &FileName)
+{
+    // The extension of the name's last part only: a folder called "x.js" says nothing of its files.
+    const WideString::size_type slash = FileName.rfind(u'/');
+    const WideString::size_type dot = FileName.rfind(u'.');
+    if (dot == WideString::npos || (slash != WideString::npos && dot < slash))
+        return std::nullopt;
+    const QString ext = ToQString(FileName.substr(dot + 1)).toLower();
+    if (ext == QLatin1String("js") || ext == QLatin1String("svg"))
+        return THighlightChoice::Javascript;
+    static const char *const pages[] = {"htm", "html", "shtml", "xhtml", "asp", "aspx", "php", "php3", "php4"};
+    for (const char *page : pages)
+        if (ext == QLatin1String(page))
+            return THighlightChoice::Both;
+    return std::nullopt;
+}
+
 void TfrmQuillmarMain::ChooseHighlighter(THighlightChoice Choice)
 {
     TSyntaxEdit *editor = ActiveEditor();
     if (!editor)
         return;
+    SetEditorHighlighter(*editor, Choice);
+    Settings.HTMLHighlight = Choice == THighlightChoice::HTML;
+    Settings.JavaHighlight = Choice == THighlightChoice::Javascript;
+    Settings.BothHighlight = Choice == THighlightChoice::Both;
+    Settings.NoHighlight = Choice == THighlightChoice::None;
+    CheckHighlighterItem();
+}
+
+void TfrmQuillmarMain::SetEditorHighlighter(TSyntaxEdit &Editor, THighlightChoice Choice)
+{
     THTMLHighlighter &html = *FHTMLHighlighter;
     switch (Choice) {
     case THighlightChoice::HTML:
         // The HTML highlighter is shared: every tab using it loses the embedded colouring.
         html.SetJavaScriptHighLighter(nullptr);
-        editor->SetHighLighter(&html);
+        Editor.SetHighLighter(&html);
         break;
-    case THighlightChoice::Javascript: editor->SetHighLighter(FJavaScriptHighlighter.get()); break;
+    case THighlightChoice::Javascript: Editor.SetHighLighter(FJavaScriptHighlighter.get()); break;
     case THighlightChoice::Both:
         // Off first, so the editor registers again and rescans with the changed highlighter.
-        editor->SetHighLighter(nullptr);
+        Editor.SetHighLighter(nullptr);
         html.SetJavaScriptHighLighter(FJavaScriptHighlighter.get());
-        editor->SetHighLighter(&html);
+        Editor.SetHighLighter(&html);
         break;
-    case THighlightChoice::None: editor->SetHighLighter(nullptr); break;
+    case THighlightChoice::None: Editor.SetHighLighter(nullptr); break;
     }
-    editor->viewport()->update();
-    Settings.HTMLHighlight = Choice == THighlightChoice::HTML;
-    Settings.JavaHighlight = Choice == THighlightChoice::Javascript;
-    Settings.BothHighlight = Choice == THighlightChoice::Both;
-    Settings.NoHighlight = Choice == THighlightChoice::None;
+    Editor.viewport()->update();
+}
+
+void TfrmQuillmarMain::HighlightForFile(TSyntaxEdit &Editor, const WideString &FileName)
+{
+    const std::optional<THighlightChoice> choice = HighlightChoiceFor(FileName);
+    if (!choice)
+        return;
+    SetEditorHighlighter(Editor, *choice);
+    if (&Editor == ActiveEditor())
+        ShowHighlighterOf(Editor);
+}
+
+void TfrmQuillmarMain::ShowHighlighterOf(const TSyntaxEdit &Editor)
+{
+    TSyntaxHighlighter *h = Editor.HighLighter();
+    Settings.BothHighlight = h == FHTMLHighlighter.get() && FHTMLHighlighter->JavaScriptHighLighter();
+    Settings.HTMLHighlight = h == FHTMLHighlighter.get() && !FHTMLHighlighter->JavaScriptHighLighter();
+    Settings.JavaHighlight = h == FJavaScriptHighlighter.get();
+    Settings.NoHighlight = h == nullptr;
     CheckHighlighterItem();
 }
 

@@ -36,8 +36,9 @@ void TfrmQuillmarMain::CreateFileActions()
     QMenu *file = menuBar()->addMenu(QStringLiteral("&File"));
     file->setObjectName(QStringLiteral("File1"));
     FMenus[QStringLiteral("File1")] = file;
-    AddAction(file, QStringLiteral("FileNewAction"), QStringLiteral("&New"), QKeySequence(QStringLiteral("Ctrl+N")),
-              [this] { FileNewActionExecute(); });
+    // Ctrl+N is New also in an editor, whose own binding of the keys (insert a line) yields.
+    SetWindowFirst(*AddAction(file, QStringLiteral("FileNewAction"), QStringLiteral("&New"),
+                              QKeySequence(QStringLiteral("Ctrl+N")), [this] { FileNewActionExecute(); }));
     AddAction(file, QStringLiteral("FileOpenAction"), QStringLiteral("&Open..."),
               QKeySequence(QStringLiteral("Ctrl+O")), [this] { FileOpenActionExecute(); });
     FReopenMenu = file->addMenu(QStringLiteral("&Reopen"));
@@ -152,6 +153,9 @@ void TfrmQuillmarMain::FileSaveAsActionExecute()
     SetTabCaption(index, ToQString(DoubleAmpersands(ToWideString(QFileInfo(name).fileName()))));
     SetStatusPanel(2, name);
     AddToReopen(wide);
+    // A new kind of name brings its colouring; the same kind keeps what the user chose for it.
+    if (HighlightChoiceFor(wide) != HighlightChoiceFor(before))
+        HighlightForFile(editor, wide);
 }
 
 void TfrmQuillmarMain::FileSaveAllActionExecute()

@@ -62,10 +62,7 @@ void TfrmQuillmarMain::CreateOptionsActions()
         dialog.Fill(OptionsDialog().BrowserNames());
         if (dialog.exec() != QDialog::Accepted)
             return false;
-        QListWidgetItem *item = dialog.ListBoxBr->currentItem();
-        Selected = item != nullptr;
-        if (item)
-            Chosen = ToWideString(item->text());
+        Selected = dialog.ChosenBrowser(Chosen);
         return true;
     };
 }

@@ -121,6 +121,12 @@ void TfrmQuillmarMain::SetActivePage(int Index)
     FProgramTabChange = true;
     PageControl1->setCurrentIndex(Index);
     FProgramTabChange = false;
+    // The program's switch runs no handler, but the status bar and the View menu speak of the
+    // tab shown.
+    if (TSyntaxEdit *editor = ActiveEditor()) {
+        ShowActiveTabStatus();
+        ShowHighlighterOf(*editor);
+    }
 }
 
 QString TfrmQuillmarMain::TabCaption(int Index) const
@@ -365,9 +371,7 @@ void TfrmQuillmarMain::OpenFile(const WideString &APath, bool CheckOnOpen, bool 
         ShownFileName = Path;
         AddToReopen(Path);
     }
-    const QString ext = QFileInfo(ToQString(Path)).suffix().toLower();
-    if (ext == QLatin1String("js") || ext == QLatin1String("svg"))
-        editor.SetHighLighter(FJavaScriptHighlighter.get());
+    HighlightForFile(editor, Path);
     SetStatusPanel(2, ToQString(editor.FileName()));
     if (Settings.CheckOpen && CheckOnOpen) {
         // The user sees the file while it is checked: the new tab is laid out and painted first.
@@ -521,8 +525,7 @@ void TfrmQuillmarMain::PageControl1Change()
     TSyntaxEdit &editor = *tab->Editor;
     TTarnFile &record = *tab->Record;
     editor.setFocus();
-    SetStatusPanel(0, QStringLiteral("Ln %1 Col %2").arg(editor.CaretY() + 1).arg(editor.CaretX() + 1));
-    SetStatusPanel(2, ToQString(editor.FileName()));
+    ShowActiveTabStatus();
 
     if (record.ParentName.empty() || record.Checked) {
         if (ShownFileName.empty() || ShownFileName != editor.FileName()) {
@@ -541,14 +544,7 @@ void TfrmQuillmarMain::PageControl1Change()
         }
     }
 
-    // The View menu follows the tab's highlighter.
-    TSyntaxHighlighter *h = editor.HighLighter();
-    Settings.BothHighlight = h == FHTMLHighlighter.get() && FHTMLHighlighter->JavaScriptHighLighter();
-    Settings.HTMLHighlight = h == FHTMLHighlighter.get() && !FHTMLHighlighter->JavaScriptHighLighter();
-    Settings.JavaHighlight = h == FJavaScriptHighlighter.get();
-    Settings.NoHighlight = h == nullptr;
-    CheckHighlighterItem();
-
+    ShowHighlighterOf(editor);
     ReloadIfChangedOnDisk(index);
 }
 
@@ -604,18 +600,53 @@ void TfrmQuillmarMain::SelectNextTab()
     PageControl1->setCurrentIndex((ActiveIndex() + 1) % TabCount());
 }
 
-void TfrmQuillmarMain::NewSyntaxEditKeyDown(uint16_t Key, TShiftState Shift)
+void TfrmQuillmarMain::SelectPreviousTab()
 {
-    if (Key == VK_TAB && Shift == ssCtrl)
+    if (TabCount() == 0)
+        return;
+    PageControl1->setCurrentIndex((ActiveIndex() + TabCount() - 1) % TabCount());
+}
+
+bool TfrmQuillmarMain::NewSyntaxEditKeyDown(uint16_t Key, TShiftState Shift)
+{
+    if (Key == VK_TAB && Shift == ssCtrl) {
         SelectNextTab();
-    else if (Key == 'D' && Shift == ssCtrl)
+        return true;
+    }
+    if (Key == VK_TAB && Shift == (ssCtrl | ssShift)) {
+        SelectPreviousTab();
+        return true;
+    }
+    if (Key == 'D' && Shift == ssCtrl)
         CheckSyntaxActionExecute();
+    return false;
 }
 
 void TfrmQuillmarMain::NewSyntaxEditCaretChange(TSyntaxEdit &Editor, int X, int Y)
 {
-    SetStatusPanel(0, QStringLiteral("Ln %1 Col %2").arg(Y + 1).arg(X + 1));
+    // An editor in the background (an include being opened, a load into another tab) does not
+    // speak for the tab the user sees.
+    if (&Editor == ActiveEditor())
+        SetStatusPanel(0, QStringLiteral("Ln %1 Col %2").arg(Y + 1).arg(X + 1));
     Editor.SetMarkLine(-1);
+}
+
+void TfrmQuillmarMain::ShowActiveTabStatus()
+{
+    TSyntaxEdit *editor = ActiveEditor();
+    if (!editor)
+        return;
+    SetStatusPanel(0, QStringLiteral("Ln %1 Col %2").arg(editor->CaretY() + 1).arg(editor->CaretX() + 1));
+    SetStatusPanel(2, ToQString(editor->FileName()));
+}
+
+bool TfrmQuillmarMain::WindowShortcutFirst(const QKeyEvent &Key) const
+{
+    const QKeySequence pressed(Key.keyCombination());
+    for (const auto &[name, action] : FActions)
+        if (action->property(WindowFirstProperty).toBool() && action->isEnabled() && action->shortcut() == pressed)
+            return true;
+    return false;
 }
 
 bool TfrmQuillmarMain::eventFilter(QObject *Watched, QEvent *Event)
@@ -630,17 +661,22 @@ bool TfrmQuillmarMain::eventFilter(QObject *Watched, QEvent *Event)
     const uint16_t vk = QtKeyEventToVirtualKey(key->key(), key->modifiers(), key->nativeScanCode(), false);
     const TShiftState shift = QtModifiersToShift(key->modifiers());
     if (Event->type() == QEvent::ShortcutOverride) {
-        // A key the editor binds goes to the editor, not to a window shortcut of the same keys.
+        // A key the editor binds goes to the editor, not to a window shortcut of the same keys,
+        // unless the window's command must win (File > New on Ctrl+N).
         if (auto *editor = qobject_cast<TSyntaxEdit *>(Watched))
-            if (vk && editor->KeyToCommand(vk, shift) != ecNone) {
+            if (vk && editor->KeyToCommand(vk, shift) != ecNone && !WindowShortcutFirst(*key)) {
                 Event->accept();
                 return true;
             }
         return QMainWindow::eventFilter(Watched, Event);
     }
     if (Watched == NavTree || Watched == ErrorList || qobject_cast<TSyntaxEdit *>(Watched)) {
-        Guarded([&] { NewSyntaxEditKeyDown(vk, shift); });
+        bool taken = false;
+        Guarded([&] { taken = NewSyntaxEditKeyDown(vk, shift); });
         ScheduleRefresh();
+        // A tab step is made once: the tab widgets around would step again with the same key.
+        if (taken)
+            return true;
     }
     return QMainWindow::eventFilter(Watched, Event);
 }

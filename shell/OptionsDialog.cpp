@@ -866,12 +866,33 @@ void TfrmOptions::done(int Result)
 
 // ============================================================================ viewer options
 
+namespace {
+
+// A list that gains no current item by taking the focus: a list view makes its first row current
+// then, and a chosen browser must be one the user chose.
+class TChoiceListWidget : public QListWidget {
+public:
+    using QListWidget::QListWidget;
+
+protected:
+    void focusInEvent(QFocusEvent *Event) override
+    {
+        const bool hadCurrent = currentIndex().isValid();
+        QListWidget::focusInEvent(Event);
+        if (!hadCurrent && currentIndex().isValid())
+            selectionModel()->setCurrentIndex(QModelIndex(), QItemSelectionModel::NoUpdate);
+    }
+};
+
+} // namespace
+
 TfrmViewOptions::TfrmViewOptions(QWidget *Parent) : QDialog(Parent)
 {
     setObjectName(QStringLiteral("frmViewOptions"));
     setWindowTitle(QStringLiteral("Viewer options"));
     auto *v = new QVBoxLayout(this);
-    ListBoxBr = new QListWidget(this);
+    ListBoxBr = new TChoiceListWidget(this);
+    ListBoxBr->setSelectionMode(QAbstractItemView::SingleSelection);
     ListBoxBr->setObjectName(QStringLiteral("ListBoxBr"));
     v->addWidget(ListBoxBr);
     auto *buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
@@ -886,4 +907,13 @@ void TfrmViewOptions::Fill(const std::vector<WideString> &Browsers)
     ListBoxBr->clear();
     for (const WideString &b : Browsers)
         ListBoxBr->addItem(ToQString(b));
+}
+
+bool TfrmViewOptions::ChosenBrowser(WideString &Name) const
+{
+    const QList<QListWidgetItem *> chosen = ListBoxBr->selectedItems();
+    if (chosen.isEmpty())
+        return false;
+    Name = ToWideString(chosen.first()->text());
+    return true;
 }

@@ -122,5 +122,7 @@ class TfrmViewOptions : public QDialog {
 public:
     explicit TfrmViewOptions(QWidget *Parent = nullptr);
     void Fill(const std::vector<WideString> &Browsers);
+    // The browser the user selected; false while none is.
+    bool ChosenBrowser(WideString &Name) const;
     QListWidget *ListBoxBr = nullptr;
 };

@@ -455,7 +455,8 @@ TEST(MainWindowTabs, SwitchHandlerRunsForTheUserOnly)
     f.Window->OpenFile(W(b), true, false, WideString());
     EXPECT_EQ(f.Window->StatusPanel(2), b);
     f.Window->SetActivePage(0);
-    EXPECT_EQ(f.Window->StatusPanel(2), b); // the program's own change runs no handler
+    EXPECT_EQ(f.Window->ShownFileName, W(b)); // the program's own change runs no handler
+    EXPECT_EQ(f.Window->StatusPanel(2), a); // but the status bar names the tab shown
     f.Window->PageControl1->tabBar()->setCurrentIndex(1); // as a click on the tab
     EXPECT_EQ(f.Window->StatusPanel(2), b);
     f.Window->PageControl1->tabBar()->setCurrentIndex(0);

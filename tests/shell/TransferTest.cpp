@@ -7,6 +7,7 @@
 #include "controls/TipOfTheDay.h"
 #include "controls/TreeNT.h"
 #include "editor/SyntaxEdit.h"
+#include "editor/HTMLHighlighter.h"
 #include "editor/JavaScriptHighlighter.h"
 #include "editor/SyntaxEditorStrings.h"
 #include "shell/AboutBox.h"
@@ -141,6 +142,7 @@ TEST(FtpDialog, PagesLoadIntoTabsAndSaveBackByteForByte)
         d.PassiveCheckBox->setChecked(c.Passive);
         d.BinaryCheckBox->setChecked(c.LoadBinary);
         d.ClearButtonClick();
+        w.ChooseHighlighter(TfrmQuillmarMain::THighlightChoice::None); // what the tab showed before
         d.LoadButtonClick();
         TSyntaxEdit &e = *w.ActiveEditor();
         EXPECT_EQ(EditorLines(e), c.Shown) << d.LogLines().join(QLatin1Char('\n')).toStdString();
@@ -149,9 +151,12 @@ TEST(FtpDialog, PagesLoadIntoTabsAndSaveBackByteForByte)
         EXPECT_EQ(w.StatusPanel(2), ToQString(e.FileName()));
         EXPECT_FALSE(e.GetModified());
         EXPECT_TRUE(LogHas(d.LogLines(), QStringLiteral("Request 6 Done.")));
-        // A .js name in any case gets the JavaScript highlighter.
+        // A .js name in any case gets the JavaScript highlighter, a page HTML with embedded JavaScript.
         if (QString::fromLatin1(c.Name).endsWith(QLatin1String(".JS"))) {
             EXPECT_EQ(e.HighLighter(), static_cast<TSyntaxHighlighter *>(&w.JavaScriptHighlighter1()));
+        } else {
+            EXPECT_EQ(e.HighLighter(), static_cast<TSyntaxHighlighter *>(&w.HTMLHighlighter1()));
+            EXPECT_NE(w.HTMLHighlighter1().JavaScriptHighLighter(), nullptr);
         }
 
         e.SetCaretXY(TTextPoint{0, 0});
