@@ -40,6 +40,7 @@ test-sanitize: deps
 
 bench: build
 	@bash scripts/install-bench-deps $(BUILD)
+	@cmake $(BUILD) >/dev/null # finds what install-bench-deps just brought (libcurl for the transfer benches)
 	@cmake --build $(BUILD) -j $(JOBS) --target benchmarks
 	@export QUILLMAR_BENCH_NODE=$(abspath $(BUILD))/bench-node; \
 	for b in $(BUILD)/bench/*; do if [ -x "$$b" ] && [ -f "$$b" ]; then echo "== $$b"; "$$b" || exit 1; fi; done
