@@ -571,7 +571,7 @@ void THttpCli::HandleHeaderLine(const AnsiString &Line)
     }
     ++FHeaderLineCount;
     CountHeaderLine(FRawLine.size());
-    const bool HeaderLess = FHeaderLineCount == 1 && UpperCase(Line.substr(0, 6)) == "<HTML>";
+    const bool HeaderLess = UpperCase(Line.substr(0, 6)) == "<HTML>";
     // Anything else in place of the status line is not an answer to the request.
     if (FHeaderLineCount == 1 && !HeaderLess && !StartsWith(Line, "HTTP/"))
         throw EHttpException("Not an HTTP response", 4);
