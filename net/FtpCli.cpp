@@ -334,6 +334,17 @@ void TCustomFtpCli::RequestDone(uint16_t Error)
 
 // ---- control connection -----------------------------------------------------------------------
 
+// A step that starts without sending a command: it counts as a started request of its own.
+void TCustomFtpCli::BeginLocalStep(TFtpRequest RqType, TFtpFct Fct)
+{
+    FRequestStarted = true;
+    FFctPrv = Fct;
+    if (!FHighLevelFlag)
+        FRequestType = RqType;
+    FRequestDoneFlag = false;
+    FStatus = 0;
+}
+
 void TCustomFtpCli::OpenControl()
 {
     if (FState != ftpReady && FState != ftpInternalReady) {
@@ -344,13 +355,8 @@ void TCustomFtpCli::OpenControl()
         HandleError("FTP component already connected");
         return;
     }
-    FRequestStarted = true;
-    FFctPrv = fctOpen;
-    if (!FHighLevelFlag)
-        FRequestType = ftpOpenAsync;
-    FRequestDoneFlag = false;
+    BeginLocalStep(ftpOpenAsync, fctOpen);
     FReceiveLen = 0;
-    FStatus = 0;
     FQuitSent = false;
     FInMultiLine = false;
     StateChange(ftpDnsLookup);
@@ -651,12 +657,7 @@ void TCustomFtpCli::SendQuit()
     if (FControlSocket->State() != wsConnected && (FState == ftpReady || FState == ftpInternalReady)) {
         // The server has closed the session already: there is nothing to quit and no reply to
         // wait for.
-        FRequestStarted = true;
-        FFctPrv = fctQuit;
-        if (!FHighLevelFlag)
-            FRequestType = ftpQuitAsync;
-        FRequestDoneFlag = false;
-        FStatus = 0;
+        BeginLocalStep(ftpQuitAsync, fctQuit);
         FConnected = false;
         TriggerDisplay("! Control connection already closed");
         RequestDone(0);

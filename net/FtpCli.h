@@ -275,6 +275,7 @@ private:
     void ReadControlReply();
     void HandleReplyLine();
     void ProtocolError(const AnsiString &Reason);
+    void BeginLocalStep(TFtpRequest RqType, TFtpFct Fct);
 
     // Data connections (FtpData.cpp).
     void ResetDataSocket();
