@@ -18,6 +18,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include "text/DeclaredCharset.h"
 #include "text/WideTextCodec.h"
 #include "platform/AtomicSave.h"
 #include "platform/CodePage.h"
@@ -359,8 +360,8 @@ private:
     std::vector<WideChar> FChars;
 };
 
-// Splits characters fed in blocks into lines as SetTextStr does: CR LF (also across two blocks), CR,
-// LF, VT, FF, U+2028 and U+2029 each end a line; a break at the very end adds no empty line. Without
+// Splits characters fed in blocks into lines as SetTextStr does: CR LF (also across two blocks), CR
+// and LF each end a line; a break at the very end adds no empty line. Without
 // OnLine it only counts the lines and measures the longest.
 class TLineSplitter {
 public:
@@ -473,13 +474,14 @@ void TWideStrings::LoadFromStream(TStream &Stream)
     if (n > kMaxTextFileBytes)
         throw ETextTooLarge("The file is too large to open (" + std::to_string(n / (1024 * 1024)) + " MB; at most " +
                             std::to_string(kMaxTextFileBytes / (1024 * 1024)) + " MB can be opened).");
-    uint8_t head[3] = {0, 0, 0};
-    const int64_t headCount = std::min<int64_t>(n, 3);
+    // The head holds the byte-order mark and, for a page, the character set it names.
+    uint8_t head[kCharsetPrescanBytes] = {};
+    const int64_t headCount = std::min<int64_t>(n, int64_t(sizeof head));
     Stream.ReadBuffer(head, headCount);
     const uint16_t mark = headCount >= 2 ? uint16_t(head[0] | (head[1] << 8)) : 0;
     const bool unicode = mark == 0xFEFF || mark == 0xFFFE;
     const bool swap = unicode && ((mark == 0xFFFE) != (std::endian::native == std::endian::big));
-    const bool utf8Mark = headCount == 3 && head[0] == 0xEF && head[1] == 0xBB && head[2] == 0xBF;
+    const bool utf8Mark = headCount >= 3 && head[0] == 0xEF && head[1] == 0xBB && head[2] == 0xBF;
     // An 8-bit file's first bytes are text too (a UTF-8 mark is dropped only when the rest is
     // UTF-8 as well).
     int64_t bodyStart = unicode ? pos + 2 : pos;
@@ -506,9 +508,13 @@ void TWideStrings::LoadFromStream(TStream &Stream)
         style = counter.Style();
         endsWithBreak = counter.EndsWithBreak();
     }
-    // Valid UTF-8 that is not plain ASCII (or that carries the mark) is read as UTF-8; any other
-    // 8-bit text as Windows-1252.
-    const bool utf8 = !unicode && check.Valid() && (check.NonAscii() || utf8Mark);
+    // Valid UTF-8 that is not plain ASCII (or that carries the mark) is read as UTF-8, and so is
+    // plain ASCII that names UTF-8 as its character set, so that what is typed into it later is
+    // saved as the page says; any other 8-bit text as Windows-1252. The bytes decide over the
+    // declaration: a page that is not plain ASCII is read as what its bytes are.
+    const bool utf8 = !unicode && check.Valid() &&
+                      (check.NonAscii() || utf8Mark ||
+                       FindDeclaredCharset(head, size_t(headCount)) == dcUtf8);
     if (utf8 && utf8Mark) {
         bodyStart += 3;
         body -= 3;

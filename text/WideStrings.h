@@ -3,8 +3,9 @@
 // read as a TWideLine: its characters in the list, valid until the list changes.
 //
 // Reading a file: two leading bytes FF FE or FE FF mark UTF-16 (little- or big-endian); valid UTF-8 that is
-// not plain ASCII (or starts with EF BB BF) is UTF-8; anything else is Windows-1252 text. Lines end at CR LF, CR, LF,
-// VT, FF, U+2028 or U+2029; a break at the very end adds no empty line. U+0000 is an ordinary character: the whole text
+// not plain ASCII (or starts with EF BB BF, or is plain ASCII that names UTF-8 as its character set
+// near its start, text/DeclaredCharset.h) is UTF-8; anything else is Windows-1252 text. Lines end at CR LF, CR or LF
+// only (VT, FF and the Unicode separators are characters of their line); a break at the very end adds no empty line. U+0000 is an ordinary character: the whole text
 // is kept. A UTF-16 file with an odd number of bytes loses its last byte (it is not part of any character). Writing: in
 // the encoding, with the mark and the line break the file was read with (a new text: Windows-1252, LF, a break after
 // the last line too), so a file is saved as it was read.
