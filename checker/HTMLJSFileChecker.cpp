@@ -153,18 +153,16 @@ bool THTMLJSFileChecker::ReadLines(const AnsiString &Path, std::vector<AnsiStrin
     std::string bytes(static_cast<size_t>(size), '\0');
     in.read(bytes.data(), static_cast<std::streamsize>(bytes.size()));
     bytes.resize(static_cast<size_t>(in.gcount()));
+    // Lines end where the editor ends them: at CR LF, LF or a lone CR; VT and FF stay in the line.
     size_t start = 0;
     while (start < bytes.size()) {
-        size_t end = bytes.find('\n', start);
+        size_t end = bytes.find_first_of("\r\n", start);
         if (end == std::string::npos)
             end = bytes.size();
-        size_t len = end - start;
-        if (len > 0 && bytes[start + len - 1] == '\r')
-            --len;
-        Lines.emplace_back(bytes, start, len);
+        Lines.emplace_back(bytes, start, end - start);
         if (start == 0)
             Lines.back() = StripByteOrderMark(std::move(Lines.back()));
-        start = end + 1;
+        start = end + (bytes.compare(end, 2, "\r\n") == 0 ? 2 : 1);
     }
     return true;
 }

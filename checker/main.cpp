@@ -24,20 +24,14 @@ namespace {
 
 class TFileDocument final : public ICheckDocument {
 public:
+    // The file is read as the editor reads it (its encoding, and lines ending at CR, LF and CR LF
+    // only), so the command line reports what the window reports.
     TFileDocument(const std::string &Name, const std::string &Bytes) : FName(AnsiToWide(Name))
     {
-        size_t start = 0;
-        while (start <= Bytes.size()) {
-            size_t end = Bytes.find('\n', start);
-            if (end == std::string::npos)
-                end = Bytes.size();
-            size_t stop = end;
-            if (stop > start && Bytes[stop - 1] == '\r')
-                --stop;
-            if (end < Bytes.size() || stop > start)
-                FLines.Add(AnsiToWide(Bytes.data() + start, stop - start));
-            start = end + 1;
-        }
+        TMemoryStream stream;
+        stream.WriteBuffer(Bytes.data(), static_cast<int64_t>(Bytes.size()));
+        stream.SetPosition(0);
+        FLines.LoadFromStream(stream);
     }
     const TWideStrings &Lines() const override { return FLines; }
     WideString FileName() const override { return FName; }

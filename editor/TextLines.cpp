@@ -1,13 +1,8 @@
 #include "editor/TextLines.h"
 #include "text/WideStrings.h"
+#include "text/WideTextCodec.h"
 
 namespace TextLines {
-namespace {
-bool IsBreak(WideChar c)
-{
-    return c == u'\n' || c == u'\r' || c == 0x0B || c == 0x0C || c == 0x2028 || c == 0x2029;
-}
-} // namespace
 
 std::vector<WideString> Split(const WideString &text)
 {
@@ -15,7 +10,7 @@ std::vector<WideString> Split(const WideString &text)
     size_t start = 0;
     const size_t n = text.size();
     for (size_t i = 0; i < n;) {
-        if (!IsBreak(text[i])) {
+        if (!IsLineBreakChar(text[i])) {
             ++i;
             continue;
         }

@@ -7,7 +7,7 @@
 class TWideStrings;
 
 namespace TextLines {
-// Splits a text at CR LF, CR, LF, VT, FF, U+2028 and U+2029. A text with n breaks gives
+// Splits a text at CR LF, CR and LF. A text with n breaks gives
 // n + 1 pieces (a trailing break gives a last empty piece); zero characters are kept.
 std::vector<WideString> Split(const WideString &text);
 // Splits as the line list reads text: a break at the very end adds no empty line.

@@ -29,11 +29,6 @@ const TTables &Tables()
     return t;
 }
 
-inline bool IsBreak(WideChar c)
-{
-    return (c >= 10 && c <= 13) || (c & 0xFFFE) == 0x2028;
-}
-
 inline int AnsiByte(const TTables &t, WideChar c)
 {
     return c < 256 ? t.fromLow[c] : CodePage::WideCharToAnsi(c);
@@ -45,22 +40,17 @@ size_t FindLineBreak(const WideChar *p, size_t n)
 {
     size_t i = 0;
 #if defined(__SSE2__)
-    // (c - 10) as signed 16-bit below 4 - 32768 after the bias, i.e. c in 10..13; or (c & 0xFFFE) == 0x2028.
-    const __m128i bias = _mm_set1_epi16(int16_t(0x8000 - 10));
-    const __m128i limit = _mm_set1_epi16(int16_t(-0x8000 + 4));
-    const __m128i mask = _mm_set1_epi16(int16_t(0xFFFE));
-    const __m128i sep = _mm_set1_epi16(int16_t(0x2028));
+    const __m128i lf = _mm_set1_epi16(10);
+    const __m128i cr = _mm_set1_epi16(13);
     for (; i + 8 <= n; i += 8) {
         const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i *>(p + i));
-        const __m128i low = _mm_cmplt_epi16(_mm_add_epi16(v, bias), limit);
-        const __m128i uni = _mm_cmpeq_epi16(_mm_and_si128(v, mask), sep);
-        const int bits = _mm_movemask_epi8(_mm_or_si128(low, uni));
+        const int bits = _mm_movemask_epi8(_mm_or_si128(_mm_cmpeq_epi16(v, lf), _mm_cmpeq_epi16(v, cr)));
         if (bits)
             return i + size_t(__builtin_ctz(unsigned(bits)) / 2);
     }
 #endif
     for (; i < n; ++i)
-        if (IsBreak(p[i]))
+        if (IsLineBreakChar(p[i]))
             return i;
     return n;
 }

@@ -6,7 +6,14 @@
 
 #include "platform/Types.h"
 
-// Index of the first line break (LF, VT, FF, CR, U+2028, U+2029) in p[0..n), or n when there is none.
+// Lines end at CR, LF and CR LF only. Every other character, VT, FF and the Unicode line and
+// paragraph separators included, belongs to its line, so a file is read and written back unchanged
+// and a script keeps the lines its own language sees.
+constexpr bool IsLineBreakChar(WideChar c)
+{
+    return c == 10 || c == 13;
+}
+// Index of the first line break (CR or LF) in p[0..n), or n when there is none.
 size_t FindLineBreak(const WideChar *p, size_t n);
 // Decodes n Windows-1252 bytes into n wide characters.
 void AnsiToWideBlock(const uint8_t *src, size_t n, WideChar *dst);

@@ -27,12 +27,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *Data, size_t Size)
     again.LoadFromStream(saved);
     // What was read is written back in its own form and reads back the same.
     if (list.Saved()) {
-        // UTF-8 whose only other characters were line breaks (U+2028, U+2029) is saved with plain
-        // breaks, all ASCII, and reads back as 8-bit text: the same characters.
-        const std::vector<uint8_t> &bytes = saved.Bytes();
-        const bool ascii = std::all_of(bytes.begin(), bytes.end(), [](uint8_t b) { return b < 0x80; });
-        const bool sameForm = again.Encoding() == list.Encoding() ||
-                              (ascii && list.Encoding() == teUtf8 && again.Encoding() == teAnsi && !list.ByteOrderMark());
+        const bool sameForm = again.Encoding() == list.Encoding();
         if (!sameForm || again.Count() != list.Count())
             std::abort();
         for (int i = 0; i < list.Count(); ++i)

@@ -69,7 +69,7 @@ TEST(TextFileLimits, BreaksOnBlockBoundariesSplitAsInOnePiece)
         {"lone CR at the block end", kBlock - 1, u"\r"},
         {"LF first in the second block", kBlock, u"\n"},
         {"CR CR LF across", kBlock - 2, u"\r\r\n"},
-        {"line separator at the end", kBlock - 1, u"\u2028"},
+        {"line separator (no break) at the block end", kBlock - 1, u"\u2028"},
         {"break as the very last character", 3 * kBlock - 1, u"\r"},
     };
     QTemporaryDir dir;

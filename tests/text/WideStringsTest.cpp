@@ -96,8 +96,9 @@ TEST(WideStrings, LineBreakRules)
         {u"A\r\n\r\n", {u"A", u""}},
         {u"", {}},
         {u"\r\n", {u""}},
-        {u"A\vB\fC", {u"A", u"B", u"C"}},
-        {u"A\u2028B\u2029C", {u"A", u"B", u"C"}},
+        // Only CR and LF end lines: VT, FF and the Unicode separators are characters of the line.
+        {u"A\vB\fC", {u"A\vB\fC"}},
+        {u"A\u2028B\u2029C", {u"A\u2028B\u2029C"}},
         {u"A\u0085B", {u"A\u0085B"}},
         {u"no final break", {u"no final break"}},
         {WideString(u"A\0B\r\nC", 6), {WideString(u"A\0B", 3), u"C"}},
@@ -169,6 +170,10 @@ TEST(WideStrings, RoundTrips)
         ToBytes({13, 10, 13, 10}),
         ToBytes({'p', 'l', 'a', 'i', 'n', 10}),
         ToBytes({0xE9, 't', 0xE9, 13, 10}), // not UTF-8: Windows-1252
+        // Vertical tabs, form feeds and the Unicode separators stay inside their lines.
+        ToBytes({'a', 11, 'b', 12, 13, 10, 12, 'c', 11, 13, 10}),
+        ToBytes({'a', 11, 0xE2, 0x80, 0xA8, 'b', 0xE2, 0x80, 0xA9, 12, 10}),
+        Utf16(u"a\vb\u2028c\u2029\f\r\n", false),
     };
     for (const Bytes &in : same) {
         TWideStringList list;
@@ -583,7 +588,7 @@ TEST(WideStrings, ArbitraryBytesLoadAndSaveStably)
             const WideChar c = kind == 0   ? bytes[i]
                                : kind == 1 ? WideChar(bytes[2 + 2 * i] | (bytes[3 + 2 * i] << 8))
                                            : WideChar((bytes[2 + 2 * i] << 8) | bytes[3 + 2 * i]);
-            if ((c >= 10 && c <= 13) || c == 0x2028 || c == 0x2029)
+            if (c == 10 || c == 13)
                 ++breaks;
         }
         // Nothing dropped but line breaks (bytes that happen to be UTF-8 read as fewer characters).
