@@ -1,4 +1,5 @@
 #include "editor/ColumnMap.h"
+#include "text/UnicodeData.h"
 #include <algorithm>
 #include <climits>
 #include <cstring>
@@ -15,9 +16,12 @@ bool IsLow(WideChar c)
     return c >= 0xDC00 && c < 0xE000;
 }
 
-// The first tab or first half of a surrogate pair in [From, To), To when there is none. Four
-// characters are tested at a time: a lane of a word is zero exactly when the word's test below
-// finds it.
+// Characters from here on may be wide or halves of a pair; below it only a tab is irregular.
+constexpr WideChar FirstMaybeIrregular = 0x1000;
+
+// The first tab or character from U+1000 on (a wide character, a first half of a pair, or
+// another that the caller tests) in [From, To), To when there is none. Four characters are
+// tested at a time: a lane of a word is zero exactly when the word's test below finds it.
 int NextIrregular(const WideChar *p, int from, int to)
 {
     constexpr uint64_t ones = 0x0001000100010001ull, highs = 0x8000800080008000ull;
@@ -26,13 +30,18 @@ int NextIrregular(const WideChar *p, int from, int to)
     for (; i + 4 <= to; i += 4) {
         uint64_t w;
         std::memcpy(&w, p + i, 8);
-        if (hasZeroLane(w ^ 0x0009000900090009ull) || hasZeroLane((w & 0xFC00FC00FC00FC00ull) ^ 0xD800D800D800D800ull))
+        if (hasZeroLane(w ^ 0x0009000900090009ull) || (w & 0xF000F000F000F000ull) != 0)
             break;
     }
     for (; i < to; ++i)
-        if (p[i] == u'\t' || IsHigh(p[i]))
+        if (p[i] == u'\t' || p[i] >= FirstMaybeIrregular)
             return i;
     return to;
+}
+
+uint32_t PairCode(WideChar high, WideChar low)
+{
+    return 0x10000 + ((uint32_t(high) - 0xD800) << 10) + (uint32_t(low) - 0xDC00);
 }
 } // namespace
 
@@ -46,6 +55,15 @@ void TColumnMap::Reset()
 bool TColumnMap::IsPairTail(std::u16string_view text, size_t i)
 {
     return i > 0 && i < text.size() && IsLow(text[i]) && IsHigh(text[i - 1]);
+}
+
+bool TColumnMap::IsWideAt(std::u16string_view text, size_t i)
+{
+    if (i >= text.size() || text[i] < FirstMaybeIrregular)
+        return false;
+    if (IsHigh(text[i]))
+        return i + 1 < text.size() && IsLow(text[i + 1]) && UnicodeIsWide(PairCode(text[i], text[i + 1]));
+    return UnicodeIsWide(text[i]);
 }
 
 int TColumnMap::Scan(std::u16string_view text, int from, int to, int tabSize, int64_t &offset,
@@ -62,18 +80,28 @@ int TColumnMap::Scan(std::u16string_view text, int from, int to, int tabSize, in
             const int64_t column = std::min(MaxColumn, i + offset);
             offset += tabSize - column % tabSize - 1;
             if (shifts)
-                shifts->push_back({i + 1, true, offset});
+                shifts->push_back({i + 1, skTab, offset});
             ++i;
-        } else if (i + 1 < n && IsLow(p[i + 1])) {
-            // The pair takes one cell; its second half starts where that cell ends.
+        } else if (IsHigh(p[i]) && i + 1 < n && IsLow(p[i + 1])) {
+            // The pair is one character; its second half starts where its cells end.
+            if (UnicodeIsWide(PairCode(p[i], p[i + 1]))) {
+                ++offset;
+                if (shifts)
+                    shifts->push_back({i + 1, skWide, offset});
+            }
             --offset;
             if (shifts)
-                shifts->push_back({i + 2, false, offset});
+                shifts->push_back({i + 2, skPair, offset});
             i += 2;
             if (i > to)
                 return i;
+        } else if (!IsHigh(p[i]) && !IsLow(p[i]) && UnicodeIsWide(p[i])) {
+            ++offset;
+            if (shifts)
+                shifts->push_back({i + 1, skWide, offset});
+            ++i;
         } else {
-            ++i; // a first half alone takes a cell like any character
+            ++i; // a half alone, or a character of one cell
         }
     }
 }
@@ -98,8 +126,12 @@ void TColumnMap::FollowChange(std::u16string_view Text, const TLineChange &Chang
     // The shifts of tabs and pairs wholly before the change stay; from there the changed
     // characters are searched; after them the tabs and pairs are those known before, moved
     // (their columns are counted again: a tab's width depends on where it starts).
-    const auto kept = std::upper_bound(FShifts.begin(), FShifts.end(), Change.Same,
-                                       [](int at, const TShift &s) { return at < s.Index; });
+    auto kept = std::upper_bound(FShifts.begin(), FShifts.end(), Change.Same,
+                                 [](int at, const TShift &s) { return at < s.Index; });
+    // A wide pair's two shifts go together: the change may have split the pair.
+    if (kept != FShifts.begin() && kept != FShifts.end() && kept->Kind == skPair && (kept - 1)->Kind == skWide &&
+        (kept - 1)->Start() == kept->Start())
+        --kept;
     const std::vector<TShift> after(kept, FShifts.end());
     FShifts.erase(kept, FShifts.end());
     int64_t offset = FShifts.empty() ? 0 : FShifts.back().Offset;
@@ -107,19 +139,27 @@ void TColumnMap::FollowChange(std::u16string_view Text, const TLineChange &Chang
     const int scanned = Scan(Text, std::max(0, from), Change.NewEnd, FTabSize, offset, &FShifts);
     const int delta = Change.NewEnd - Change.OldEnd;
     for (const TShift &s : after) {
-        int at = s.Index - (s.Tab ? 1 : 2); // where the tab or pair starts
+        int at = s.Start();
         if (at < Change.OldEnd)
             continue;
         at += delta;
         if (at < scanned)
             continue;
-        if (s.Tab) {
+        switch (s.Kind) {
+        case skTab: {
             const int64_t column = std::min(MaxColumn, at + offset);
             offset += FTabSize - column % FTabSize - 1;
-            FShifts.push_back({at + 1, true, offset});
-        } else {
+            FShifts.push_back({at + 1, skTab, offset});
+            break;
+        }
+        case skWide:
+            ++offset;
+            FShifts.push_back({at + 1, skWide, offset});
+            break;
+        case skPair:
             --offset;
-            FShifts.push_back({at + 2, false, offset});
+            FShifts.push_back({at + 2, skPair, offset});
+            break;
         }
     }
     SetLengths(static_cast<int>(Text.size()), offset);
@@ -162,6 +202,20 @@ int TColumnMap::CellCount(int index) const
     if (index < 0 || index >= FLength)
         return 1;
     return CharIndexToColumn(index + 1) - CharIndexToColumn(index);
+}
+
+int TColumnMap::WideCharacterStart(int column) const
+{
+    if (column <= 0 || column >= FDisplayLength || FShifts.empty())
+        return column;
+    // A column inside a wide character lies just before that character's skWide shift starts.
+    const auto it = std::upper_bound(FShifts.begin(), FShifts.end(), column, [](int col, const TShift &s) {
+        return col < std::min(MaxColumn, s.Index + s.Offset);
+    });
+    if (it == FShifts.end() || it->Kind != skWide)
+        return column;
+    const int start = CharIndexToColumn(it->Start());
+    return column > start ? start : column;
 }
 
 int TColumnMap::ExpandedLength(std::u16string_view text, int tabSize)

@@ -1,12 +1,13 @@
 #pragma once
 // Display columns of one line. A tab spans the cells up to the next multiple of the tab
-// size; a surrogate pair takes one cell (its second half starts where that cell ends, so no
-// column falls between the halves); every other character takes one cell. The map converts between display columns and
-// character indexes, and is kept per line by the editor until that line changes.
+// size; a wide character (East Asian Width W or F: ideographs, kana, Hangul, full-width
+// forms) takes two cells; a surrogate pair is one character (its second half starts where the
+// character's cells end, so no column falls between the halves); every other character takes one cell. The map converts
+// between display columns and character indexes, and is kept per line by the editor until that line changes.
 //
-// Only the tabs and pairs are kept: after each of them the difference between a character's
+// Only the tabs, wide characters and pairs are kept: after each of them the difference between a character's
 // column and its index changes. So a map is made by a quick search for them, and follows a
-// change of its line from the changed characters and the tabs and pairs after them.
+// change of its line from the changed characters and the tabs, wide characters and pairs after them.
 #include "editor/LineChange.h"
 #include "platform/Types.h"
 #include <string_view>
@@ -30,6 +31,9 @@ public:
     int CharIndexToColumn(int index) const;
     // Width in cells of the character at index (1 past the end).
     int CellCount(int index) const;
+    // The column where the character whose cells hold the column starts, when that character is
+    // a wide one (a caret never stands inside it); the column itself otherwise.
+    int WideCharacterStart(int column) const;
 
     // Length of a text with every tab counted as tabSize characters.
     static int ExpandedLength(std::u16string_view text, int tabSize);
@@ -37,13 +41,22 @@ public:
     static int DisplayLengthOf(std::u16string_view text, int tabSize);
     // Whether text[i] is the second half of a surrogate pair.
     static bool IsPairTail(std::u16string_view text, size_t i);
+    // Whether the character starting at text[i] (a pair counted whole) takes two cells.
+    static bool IsWideAt(std::u16string_view text, size_t i);
 
 private:
     // From Index on, a character's column is its index plus Offset (until the next shift).
+    enum TShiftKind : uint8_t {
+        skTab, // after a tab at Index - 1
+        skPair, // after a pair at Index - 2
+        skWide, // after the second cell of a wide character starting at Index - 1 (for a wide
+                // pair a skPair shift at Index + 1 follows)
+    };
     struct TShift {
         int32_t Index;
-        bool Tab; // after a tab at Index - 1; else after a pair at Index - 2
+        TShiftKind Kind;
         int64_t Offset;
+        int Start() const { return Index - (Kind == skPair ? 2 : 1); } // where its character starts
     };
     // Adds the shifts of the tabs and pairs starting in [From, To) of the text, Offset running
     // on; returns where the scan ended (past To when a pair lies across it).

@@ -380,9 +380,12 @@ int TSyntaxEditCore::LineLimit(int line)
 int TSyntaxEditCore::NextColumn(int column, int line, bool stepOverTab)
 {
     const TColumnMap &map = MapOf(line);
-    if ((!HasOption(eoCursorThroughTabs) || stepOverTab) && column >= 0 && column < map.DisplayLength()) {
+    if (column >= 0 && column < map.DisplayLength()) {
         const int index = map.ColumnToCharIndex(column);
-        return map.CharIndexToColumn(index + 1);
+        // Only a tab may be walked through cell by cell; a wide character is stepped over.
+        if (!HasOption(eoCursorThroughTabs) || stepOverTab ||
+            FLines->Get(std::clamp(line, 0, LineCount() - 1))[static_cast<size_t>(index)] != u'\t')
+            return map.CharIndexToColumn(index + 1);
     }
     return column + 1;
 }
@@ -816,6 +819,9 @@ void TSyntaxEditCore::SetCaretX(int value)
 {
     if (value < 0)
         value = 0;
+    // The caret never stands between the two cells of a wide character.
+    if (value != FCaretX)
+        value = MapOf(FCaretY).WideCharacterStart(value);
     if (value != FCaretX) {
         int length = LineDisplayLength(FCaretY) + (HasOption(eoShowControlChars) ? 1 : 0);
         if (HasOption(eoScrollPastEOL))
@@ -845,6 +851,8 @@ void TSyntaxEditCore::SetCaretY(int value)
     if (FCaretY >= 0 && FCaretY < count && !HasOption(eoKeepTrailingBlanks) && FEditDepth == 0 && !FInReplay)
         TrimTrailingBlanks(FCaretY, false);
     FCaretY = value;
+    // The caret never stands between the two cells of a wide character.
+    FCaretX = MapOf(value).WideCharacterStart(FCaretX);
     if (!HasOption(eoScrollPastEOL)) {
         const int n = LineDisplayLength(value);
         if (n < FCaretX) {

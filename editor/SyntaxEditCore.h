@@ -168,7 +168,8 @@ public:
     // Where the line-number hint sits while the thumb is dragged to pos, in client
     // coordinates, for a hint of the given size.
     TPixelRect ScrollHintRect(int pos, int hintWidth, int hintHeight, int scrollBarHeight) const;
-    TTextPoint PixelsToTextPos(int x, int y) const;
+    // The cell boundary nearest the point; on a wide character, the nearer of its two edges.
+    TTextPoint PixelsToTextPos(int x, int y);
     // One step of the auto-scroll while the mouse is held: cursor in client coordinates.
     void AutoScrollStep(int cursorX, int cursorY, bool dragTracking);
     // Where the caret cell is drawn, and whether it lies inside the text area.

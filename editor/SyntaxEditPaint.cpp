@@ -11,6 +11,20 @@ constexpr QChar BlankMark(0x2219); // a blank when control characters are shown
 constexpr QChar TabMark(0x2192); // a tab when control characters are shown
 constexpr QChar EndMark(0x00B6); // the end of a line when control characters are shown
 
+// Characters that break no line in the editor but would be invisible (or drawn as a blank, like
+// other control characters) get a mark of their own, so a vertical tab or form feed read from a
+// file can be seen and deleted. 0 for every other character.
+QChar InLineBreakMark(WideChar c)
+{
+    switch (c) {
+    case 0x0B: return QChar(0x2193); // vertical tab: downwards arrow
+    case 0x0C: return QChar(0x21A1); // form feed: downwards two-headed arrow
+    case 0x2028: return QChar(0x21B5); // line separator: downwards arrow with corner leftwards
+    case 0x2029: return QChar(0x21B2); // paragraph separator: downwards arrow with tip leftwards
+    default: return QChar();
+    }
+}
+
 QFont Styled(const QFont &base, uint8_t style)
 {
     if (style == 0)
@@ -127,6 +141,19 @@ struct TLinePainter {
 
     int X(int index) const { return XStart + Map->CharIndexToColumn(index) * Cw; }
 
+    // Draws one character in its cells from x0 to x1; a wide character's glyph is centred in
+    // its two cells.
+    void DrawInCells(int x0, int x1, const QString &text)
+    {
+        int x = x0;
+        if (x1 - x0 > Cw) {
+            const int advance = P.fontMetrics().horizontalAdvance(text);
+            if (advance < x1 - x0)
+                x += (x1 - x0 - advance) / 2;
+        }
+        P.drawText(x, Y + Ascent, text);
+    }
+
     // Writes characters [from, to) of the line in the given colours.
     void WriteRun(int from, int to, const QColor &fg, const QColor &bg, uint8_t style)
     {
@@ -163,7 +190,13 @@ struct TLinePainter {
                 const int cx0 = X(i);
                 ++i;
                 flush(X(i + 1));
-                P.drawText(cx0, Y + Ascent, QString::fromUtf16(line.data() + (i - 1), 2));
+                DrawInCells(cx0, X(i + 1), QString::fromUtf16(line.data() + (i - 1), 2));
+                continue;
+            }
+            if (const QChar mark = InLineBreakMark(c); !mark.isNull()) {
+                const int cx0 = X(i);
+                flush(X(i + 1));
+                P.drawText(QRect(cx0, Y, X(i + 1) - cx0, Lh), Qt::AlignCenter, QString(mark));
                 continue;
             }
             if (c >= 0x0250) {
@@ -171,7 +204,7 @@ struct TLinePainter {
                 // cell, so the characters after it stay on their columns.
                 const int cx0 = X(i);
                 flush(X(i + 1));
-                P.drawText(cx0, Y + Ascent, QString(QChar(c)));
+                DrawInCells(cx0, X(i + 1), QString(QChar(c)));
                 continue;
             }
             if (c == u' ' && ShowControls)

@@ -218,11 +218,18 @@ TPixelRect TSyntaxEditCore::ScrollHintRect(int pos, int hintWidth, int hintHeigh
     return r;
 }
 
-TTextPoint TSyntaxEditCore::PixelsToTextPos(int x, int y) const
+TTextPoint TSyntaxEditCore::PixelsToTextPos(int x, int y)
 {
     // Text starts one pixel right of the gutter's right edge.
     const double column = static_cast<double>(x - FLeftOffset - FGutterRight - 1) / FCharWidth;
-    return {static_cast<int>(std::nearbyint(column)), FloorDiv(y, FLineHeight) - FTopOffset};
+    TTextPoint p{static_cast<int>(std::nearbyint(column)), FloorDiv(y, FLineHeight) - FTopOffset};
+    if (p.Y >= 0 && p.Y < LineCount()) {
+        const TColumnMap &map = MapOf(p.Y);
+        const int start = map.WideCharacterStart(p.X);
+        if (start != p.X) // between the two cells of a wide character: its nearer edge
+            p.X = column < start + 1 ? start : start + 2;
+    }
+    return p;
 }
 
 void TSyntaxEditCore::AutoScrollStep(int cursorX, int cursorY, bool dragTracking)

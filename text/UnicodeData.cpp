@@ -9,6 +9,8 @@ extern const unsigned char kUnicodeTypeTable[];
 extern const unsigned long kUnicodeTypeTableSize;
 extern const unsigned char kUnicodeCaseTable[];
 extern const unsigned long kUnicodeCaseTableSize;
+extern const unsigned int kUnicodeWideRanges[];
+extern const unsigned long kUnicodeWideRangeCount;
 
 namespace {
 
@@ -309,4 +311,20 @@ uint32_t UnicodeToTitle(uint32_t code)
     if (t.HasProperty(code, 14))
         return c.Lookup(code, 0, c.Upper - 1, 2);
     return c.Lookup(code, c.Upper, c.Upper + c.Lower - 1, 2);
+}
+
+bool UnicodeIsWide(uint32_t code)
+{
+    if (code < 0x1100) // the first wide characters are the Hangul leading consonants
+        return false;
+    // The last range that starts at or before the code.
+    size_t lo = 0, hi = kUnicodeWideRangeCount;
+    while (lo < hi) {
+        const size_t mid = (lo + hi) / 2;
+        if (kUnicodeWideRanges[2 * mid] <= code)
+            lo = mid + 1;
+        else
+            hi = mid;
+    }
+    return lo > 0 && code <= kUnicodeWideRanges[2 * (lo - 1) + 1];
 }

@@ -71,3 +71,7 @@ uint32_t UnicodeToTitle(uint32_t code);
 uint32_t UnicodeCaseLookup(uint32_t code, int first, int last, int field);
 
 uint32_t SwapLongWord(uint32_t value);
+
+// Whether a character is wide (East Asian Width W or F: ideographs, kana, Hangul syllables,
+// full-width forms, most emoji), so that it takes two cells of a fixed-pitch grid.
+bool UnicodeIsWide(uint32_t code);

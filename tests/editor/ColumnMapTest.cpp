@@ -1,5 +1,6 @@
-// The column map against a plain model of the cells: a tab runs to the next tab stop, a
-// surrogate pair takes one cell, every other unit (a lone half too) one cell.
+// The column map against a plain model of the cells: a tab runs to the next tab stop, a wide
+// character (an ideograph, a full-width letter, an emoji; a pair counts whole) two cells, any other
+// surrogate pair one cell, every other unit (a lone half too) one cell.
 #include "editor/ColumnMap.h"
 #include <gtest/gtest.h>
 #include <random>
@@ -7,7 +8,16 @@
 
 namespace {
 
-// Start column of every unit (the second half of a pair starts where its cell ends) and the
+// The wide characters among the test units: U+4E2D, U+FF21 (full-width A) and the emoji pairs
+// U+1F600 and U+1F400 (D83D with DE00 or DC00); the pairs U+10000 and U+10200 (D800 with DC00 or
+// DE00), U+2019 and U+FF61 (half-width) are narrow.
+bool ModelWide(const WideString &s, size_t i)
+{
+    return s[i] == 0x4E2D || s[i] == 0xFF21 ||
+           (s[i] == 0xD83D && i + 1 < s.size() && (s[i + 1] == 0xDE00 || s[i + 1] == 0xDC00));
+}
+
+// Start column of every unit (the second half of a pair starts where its cells end) and the
 // display length.
 std::vector<int> Starts(const WideString &s, int tab)
 {
@@ -17,7 +27,7 @@ std::vector<int> Starts(const WideString &s, int tab)
         starts.push_back(col);
         const bool pairHead =
             s[i] >= 0xD800 && s[i] < 0xDC00 && i + 1 < s.size() && s[i + 1] >= 0xDC00 && s[i + 1] < 0xE000;
-        col += s[i] == u'\t' ? tab - col % tab : 1;
+        col += s[i] == u'\t' ? tab - col % tab : ModelWide(s, i) ? 2 : 1;
         if (pairHead) {
             starts.push_back(col);
             ++i;
@@ -29,7 +39,7 @@ std::vector<int> Starts(const WideString &s, int tab)
 
 TEST(ColumnMap, AgreesWithACellModel)
 {
-    const WideChar units[] = {u'a', u'\t', 0xD83D, 0xDE00, 0xDC00, 0xD800, u' ', 0x4E2D};
+    const WideChar units[] = {u'a', u'\t', 0xD83D, 0xDE00, 0xDC00, 0xD800, u' ', 0x4E2D, 0xFF21, 0xFF61, 0x2019};
     std::mt19937 rng(5);
     for (int round = 0; round < 3000; ++round) {
         WideString s;
@@ -55,6 +65,12 @@ TEST(ColumnMap, AgreesWithACellModel)
             ASSERT_LE(starts[static_cast<size_t>(k)], col) << round << " column " << col;
             ASSERT_GT(starts[static_cast<size_t>(k) + 1], col) << round << " column " << col;
             ASSERT_FALSE(TColumnMap::IsPairTail(s, static_cast<size_t>(k))) << round << " column " << col;
+            // A caret column inside a wide character goes to its start.
+            const bool inside = ModelWide(s, static_cast<size_t>(k)) && col > starts[static_cast<size_t>(k)];
+            ASSERT_EQ(map.WideCharacterStart(col), inside ? starts[static_cast<size_t>(k)] : col)
+                << round << " column " << col;
+            ASSERT_EQ(TColumnMap::IsWideAt(s, static_cast<size_t>(k)), ModelWide(s, static_cast<size_t>(k)))
+                << round << " column " << col;
         }
     }
 }
@@ -62,10 +78,10 @@ TEST(ColumnMap, AgreesWithACellModel)
 } // namespace
 
 // A map that follows changes of its line answers like a map built for the changed line: edits
-// that add, remove or split tabs and pairs, before, inside and after others.
+// that add, remove or split tabs, wide characters and pairs, before, inside and after others.
 TEST(ColumnMap, FollowsChangesLikeAFreshBuild)
 {
-    const WideChar units[] = {u'a', u'\t', 0xD83D, 0xDE00, 0xDC00, u' ', 0x4E2D, u'b'};
+    const WideChar units[] = {u'a', u'\t', 0xD83D, 0xDE00, 0xDC00, u' ', 0x4E2D, u'b', 0xFF21, 0xD800};
     std::mt19937 rng(23);
     for (int round = 0; round < 400; ++round) {
         const int tab = 1 + static_cast<int>(rng() % 8);

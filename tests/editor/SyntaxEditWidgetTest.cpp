@@ -726,3 +726,68 @@ TEST(EditorWidget, ClickIntoAnUnfocusedEditorWithASelectionOnlyFocusesIt)
     EXPECT_EQ(Pt(w.E->GetCaretXY()), "(5,0)");
 }
 } // namespace
+
+namespace {
+// Chinese and Japanese characters take two cells each: clicks land on their edges, the arrow
+// keys step over them, and the text after them is painted on its own columns. A vertical tab or
+// form feed stays in its line and shows a mark.
+TEST(EditorWidget, WideCharactersTakeTwoCellsAndInLineBreaksShowAMark)
+{
+    Widget w("");
+    w.E->Lines().SetTextStr(u"\u4E2D\u6587ab\u3042\r\n\u3042x\vy\fz\r\nx y z");
+    ASSERT_EQ(w.E->LineCount(), 3);
+    const int cw = w.E->CharWidth();
+    auto click = [&](int pixelX, int line) {
+        const QPoint p(w.E->GutterRight() + 1 + pixelX, (line + w.E->TopOffset()) * w.E->LineHeight() + 2);
+        Press(w.W(), p);
+        Release(w.W(), p);
+        return Pt(w.E->GetCaretXY());
+    };
+    // Each wide character's left half puts the caret before it, its right half after it.
+    struct Hit {
+        int x;
+        const char *caret;
+    } hits[] = {{cw / 4, "(0,0)"},     {cw * 3 / 4, "(0,0)"},     {cw + cw / 4, "(2,0)"},
+                {cw * 2 + cw / 4, "(2,0)"}, {cw * 3 + cw * 3 / 4, "(4,0)"}, {cw * 4 + cw / 4, "(4,0)"},
+                {cw * 5 + cw * 3 / 4, "(6,0)"}, {cw * 7 + cw / 4, "(8,0)"}};
+    for (const Hit &h : hits)
+        EXPECT_EQ(click(h.x, 0), h.caret) << "pixel " << h.x;
+    // The arrow keys step over a wide character whole; up and down never stop inside one.
+    click(0, 0);
+    std::string walk;
+    for (int i = 0; i < 5; ++i) {
+        KeyClick(w.E.get(), Qt::Key_Right);
+        walk += Pt(w.E->GetCaretXY());
+    }
+    EXPECT_EQ(walk, "(2,0)(4,0)(5,0)(6,0)(8,0)");
+    KeyClick(w.E.get(), Qt::Key_Left);
+    KeyClick(w.E.get(), Qt::Key_Left);
+    EXPECT_EQ(Pt(w.E->GetCaretXY()), "(5,0)");
+    click(cw, 2);
+    KeyClick(w.E.get(), Qt::Key_Up); // column 1 lies inside あ and then inside 中
+    EXPECT_EQ(Pt(w.E->GetCaretXY()), "(0,1)");
+    KeyClick(w.E.get(), Qt::Key_Up);
+    EXPECT_EQ(Pt(w.E->GetCaretXY()), "(0,0)");
+    w.E->SetCaretXY({1, 1});
+    EXPECT_EQ(Pt(w.E->GetCaretXY()), "(0,1)"); // a column inside あ goes to its start
+    // Typing after a wide character goes after it.
+    w.E->SetCaretXY({4, 0});
+    KeyClicks(w.E.get(), "q");
+    EXPECT_EQ(U8(WideString(w.E->Lines()[0])), "\u4E2D\u6587qab\u3042");
+
+    // "ab" after two wide characters is painted where "ab" after four blanks is.
+    const int left = w.E->GutterRight() + 1, lh = w.E->LineHeight();
+    w.E->SetCaretXY({0, 2});
+    QApplication::processEvents();
+    Widget ref("    qab|    x y z");
+    ref.E->SetCaretXY({0, 1});
+    QApplication::processEvents();
+    const QRect afterWide(left + 4 * cw, 0, 3 * cw, lh);
+    EXPECT_EQ(w.W()->grab().toImage().copy(afterWide), ref.W()->grab().toImage().copy(afterWide));
+    // The vertical tab and the form feed show marks where blanks would show nothing.
+    const QImage marks = w.W()->grab().toImage().copy(left + 3 * cw, lh, 3 * cw, lh);
+    const QImage blanks = w.W()->grab().toImage().copy(left + 1 * cw, 2 * lh, 3 * cw, lh);
+    EXPECT_NE(marks, blanks);
+    EXPECT_EQ(U8(WideString(w.E->Lines()[1])), "\u3042x\vy\fz");
+}
+} // namespace
