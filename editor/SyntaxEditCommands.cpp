@@ -516,10 +516,12 @@ void TSyntaxEditCore::DeleteLastChar(const TUndoRecord &snap)
         } else if (i == 0 && FCaretY > 0) {
             const int column = LineDisplayLength(y - 1);
             const WideString joined = FLines->Get(y - 1) + line;
+            const int joint = static_cast<int>(joined.size() - line.size());
             FLines->Delete(y);
             for (TBookmark &b : FBookmarks)
                 if (b.Y >= y)
                     --b.Y;
+            FEditAtNext = {joint, y - 1};
             FLines->Put(y - 1, joined);
             FCaretY = y - 1; // the caret's old line is gone: nothing to trim there
             SetCaretXY({column, y - 1});
@@ -591,6 +593,7 @@ void TSyntaxEditCore::DeleteNextChar(const TUndoRecord &snap)
             NotePadding(y, n, pad);
             line.append(static_cast<size_t>(pad), u' ');
         }
+        FEditAtNext = {static_cast<int>(line.size()), y};
         line += FLines->Get(y + 1);
         FLines->Delete(y + 1);
         FLines->Put(y, line);
@@ -629,7 +632,10 @@ void TSyntaxEditCore::LineBreak(bool insertLine, const TUndoRecord &snap)
                 from = {CharIndexToColumn(j, start.Y), start.Y};
             }
         }
+        const int fromIndex = ColumnToCharIndex(from.X, from.Y);
         ReplaceSelection(u"\r\n");
+        if (from.Y < LineCount())
+            FEditAtFirst = {fromIndex, from.Y}; // the record's text starts with those blanks
         const TTextPoint after = GetCaretXY();
         if (insertLine)
             SetCaretXY(start);

@@ -653,6 +653,13 @@ void TSyntaxEditCore::LineChanging(int index, std::u16string_view oldText, const
                             static_cast<int>(newText.size()) - FEditHint.NewEnd;
     FEditHintLine = -1;
     const TLineChange change = hinted ? FEditHint : LineChangeOf(oldText, newText);
+    if (!FInReplay) {
+        const TTextPoint at = FEditAtNext.Y == index ? FEditAtNext : TTextPoint{change.Same, index};
+        if (FEditAtFirst.Y < 0)
+            FEditAtFirst = at;
+        FEditAtLast = at;
+    }
+    FEditAtNext = {-1, -1};
     FCheckpoints.LineChanged(index, change);
     FMapFollows = nullptr;
     FMapFollowsLine = -1;
@@ -1033,6 +1040,7 @@ void TSyntaxEditCore::ReplaceInLine(int y, int index, int count, const WideStrin
     line.append(old, static_cast<size_t>(index + count));
     FEditHintLine = y;
     FEditHint = {index, index + count, index + static_cast<int>(text.size())};
+    FEditAtNext = {index, y};
     TScopeGuard done([&] { FEditHintLine = -1; });
     FLines->Put(y, line);
 }
@@ -1044,6 +1052,23 @@ void TSyntaxEditCore::SetLineText(const WideString &text)
         GetLineText();
     if (FCaretY >= 0 && FCaretY < LineCount())
         FLines->Put(FCaretY, text);
+}
+
+int TSyntaxEditCore::ExactIndexOf(TTextPoint p, TTextPoint exact)
+{
+    if (exact.Y != p.Y || exact.X < 0 || p.Y < 0 || p.Y >= LineCount())
+        return ColumnToCharIndex(p.X, p.Y);
+    const int column = CharIndexToColumn(exact.X, p.Y);
+    if (column == p.X)
+        return exact.X;
+    // The place after a first half of a pair: between the halves of the pair the recorded edit
+    // joined, or where it brings the second half. A column cannot point there; the recorded one
+    // is the pair's start or a column in it.
+    const TWideLine line = FLines->Get(p.Y);
+    if (exact.X > 0 && static_cast<size_t>(exact.X) <= line.size() && line[static_cast<size_t>(exact.X) - 1] >= 0xD800 &&
+        line[static_cast<size_t>(exact.X) - 1] < 0xDC00 && p.X >= CharIndexToColumn(exact.X - 1, p.Y) && p.X <= column)
+        return exact.X;
+    return ColumnToCharIndex(p.X, p.Y);
 }
 
 void TSyntaxEditCore::DeleteSelection(bool resetRanges)
@@ -1060,11 +1085,15 @@ void TSyntaxEditCore::DeleteSelection(bool resetRanges)
             return;
         }
         WideString line = FLines->Get(start.Y);
-        const size_t s = static_cast<size_t>(ColumnToCharIndex(start.X, start.Y));
-        const size_t e = static_cast<size_t>(ColumnToCharIndex(stop.X, stop.Y));
+        const size_t s = static_cast<size_t>(ExactIndexOf(start, FExactStart));
+        // The end is taken exactly only from the start it was measured from.
+        const bool exact = FExactStart == TTextPoint{static_cast<int>(s), start.Y};
+        FDeletedAt = {static_cast<int>(s), start.Y};
+        const size_t e = static_cast<size_t>(exact ? ExactIndexOf(stop, FExactEnd) : ColumnToCharIndex(stop.X, stop.Y));
         SetCaretX(CharIndexToColumn(static_cast<int>(s), start.Y));
         if (s < line.size() && e > s) {
             line.erase(s, std::min(e, line.size()) - s);
+            FEditAtNext = {static_cast<int>(s), start.Y};
             FLines->Put(start.Y, line);
         }
         return;
@@ -1075,7 +1104,9 @@ void TSyntaxEditCore::DeleteSelection(bool resetRanges)
         SetCaretX(start.X);
         return;
     }
-    const int s = ColumnToCharIndex(start.X, start.Y);
+    const int s = ExactIndexOf(start, FExactStart);
+    const bool exactStart = FExactStart == TTextPoint{s, start.Y};
+    FDeletedAt = {s, start.Y};
     const int startColumn = CharIndexToColumn(s, start.Y);
     WideString head = FLines->Get(start.Y);
     if (static_cast<int>(head.size()) > s) {
@@ -1087,7 +1118,9 @@ void TSyntaxEditCore::DeleteSelection(bool resetRanges)
     const bool stopExists = stop.Y < count;
     if (stopExists) {
         const WideString &tail = FLines->Get(stop.Y);
-        const size_t e = std::min(static_cast<size_t>(ColumnToCharIndex(stop.X, stop.Y)), tail.size());
+        const size_t e = std::min(
+            static_cast<size_t>(exactStart ? ExactIndexOf(stop, FExactEnd) : ColumnToCharIndex(stop.X, stop.Y)),
+            tail.size());
         head += tail.substr(e);
     }
     if (!FKeepBookmarks) {
@@ -1110,6 +1143,7 @@ void TSyntaxEditCore::DeleteSelection(bool resetRanges)
         const int first = stopExists ? start.Y : start.Y + 1;
         const int last = stopExists ? stop.Y - 1 : count - 1;
         TextLines::DeleteRange(*FLines, first, last - first + 1);
+        FEditAtNext = {s, start.Y};
         FLines->Put(start.Y, head);
         SetCaretX(startColumn);
         onError.Dismiss();
@@ -1123,9 +1157,9 @@ void TSyntaxEditCore::InsertText(const WideString &text)
     if (text.empty())
         return;
     std::vector<WideString> pieces = TextLines::Split(text);
-    const int k = ColumnToCharIndex(FCaretX, FCaretY);
+    const int k = ExactIndexOf({FCaretX, FCaretY}, FExactStart);
     WideString line;
-    if (!(text == u"\r\n" && FCaretX == 0 && (FInUndoInsert || FInRedoInsert)))
+    if (!(text == u"\r\n" && k == 0 && (FInUndoInsert || FInRedoInsert)))
         line = GetLineText();
     if (LineCount() == 0)
         GetLineText();
@@ -1133,6 +1167,7 @@ void TSyntaxEditCore::InsertText(const WideString &text)
         NotePadding(FCaretY, static_cast<int>(line.size()), k - static_cast<int>(line.size()));
         line.append(static_cast<size_t>(k) - line.size(), u' ');
     }
+    FEditAtNext = {k, FCaretY};
     if (pieces.size() == 1) {
         line.insert(static_cast<size_t>(k), pieces[0]);
         SetLineText(line);
@@ -1172,8 +1207,16 @@ void TSyntaxEditCore::ReplaceSelection(const WideString &text)
     {
         TScopeGuard onError([&] { FLines->EndUpdate(); });
         InvalidateFromLine(std::min(FBlockBegin.Y, FBlockEnd.Y));
-        if (SelAvail())
+        const TTextPoint exact = FExactStart;
+        TScopeGuard restoreExact([&] { FExactStart = exact; });
+        if (SelAvail()) {
+            FDeletedAt = {-1, -1};
             DeleteSelection(text.empty());
+            // The text goes exactly where the selection's text began, also when taking that
+            // text out joined two halves of a pair there (no column lies between them).
+            if (FExactStart.Y < 0)
+                FExactStart = FDeletedAt;
+        }
         InsertText(text);
         SetBlockBegin(GetCaretXY());
         onError.Dismiss();

@@ -482,6 +482,18 @@ protected:
     bool FTrimForce = false; // trim that line even when the caret is still on it
     uint64_t FEditAdds = 0; // the undo list's add count when the bracket began
     bool FInReplay = false;
+    // Where the edit being recorded changed text first and last (character index, line),
+    // taken into its record; reset by each snapshot.
+    mutable TTextPoint FEditAtFirst{-1, -1}, FEditAtLast{-1, -1};
+    // Where the next line change begins, told by the edit that makes it (the common start of
+    // the old and new line may reach further when the new text repeats the old).
+    TTextPoint FEditAtNext{-1, -1};
+    // During replay: the exact character indexes of the place the next deletion starts and
+    // ends, and the next insertion goes to, where the column being converted is theirs.
+    TTextPoint FExactStart{-1, -1}, FExactEnd{-1, -1};
+    TTextPoint FDeletedAt{-1, -1}; // where the last DeleteSelection took text out (index, line)
+    int ExactIndexOf(TTextPoint p, TTextPoint exact);
+    friend struct TReplayHelpers;
 
     std::unique_ptr<TSyntaxEditorStrings> FLines;
     TUndoList FUndoList;

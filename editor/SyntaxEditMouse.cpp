@@ -234,6 +234,9 @@ void TSyntaxEditCore::DragDrop(TSyntaxEditCore *source, TTextPoint cell, bool co
                     FLines->Put(d.Y, line);
                 }
             }
+            // The drop's exact character index where the moved text's removal decides it (no
+            // column lies between two halves of a pair that the removal joined).
+            TTextPoint exactDrop{-1, -1};
             if (move) {
                 if (!PointLess(d, start) && !PointLess(stop, d)) {
                     d = start; // inside the moved text: it stays where it is
@@ -254,14 +257,20 @@ void TSyntaxEditCore::DragDrop(TSyntaxEditCore *source, TTextPoint cell, bool co
                 SetBlockBegin(start);
                 SetBlockEnd(stop);
                 ReplaceSelection(WideString());
-                if (dropIndex >= 0)
+                if (dropIndex >= 0) {
                     d.X = CharIndexToColumn(dropIndex, d.Y);
+                    exactDrop = {dropIndex, d.Y};
+                } else if (d == start) {
+                    exactDrop = FDeletedAt;
+                }
                 d = aligned(d);
             }
             {
                 TOptionsGuardDrop guard(FOptions);
                 SetCaretXY(d);
                 SetBlockBegin(d);
+                FExactStart = exactDrop;
+                TScopeGuard noExact([&] { FExactStart = {-1, -1}; });
                 InsertText(text);
                 const TTextPoint end = GetCaretXY();
                 SetCaretXY(d);
@@ -269,13 +278,10 @@ void TSyntaxEditCore::DragDrop(TSyntaxEditCore *source, TTextPoint cell, bool co
                 SetBlockEnd(end);
             }
             TUndoRecord before = snap;
-            if (move) {
-                before.CaretBefore = FMouseDownCaret;
-                AddSnapshot(ukMove, text, false, before);
-            } else {
-                before.CaretBefore = d;
-                AddSnapshot(ukCopy, text, false, before);
-            }
+            before.CaretBefore = move ? FMouseDownCaret : d;
+            // The record keeps the dropped text itself: its selection may begin or end between
+            // the halves of a pair it joined with the text around it.
+            AddUndo(move ? ukMove : ukCopy, before, text, text, GetCaretXY(), FBlockBegin, FBlockEnd);
             onError.Dismiss();
         }
         EndUpdate();

@@ -31,6 +31,7 @@ TUndoRecord TSyntaxEditCore::SnapshotUndoState(bool withText) const
     r.CaretBefore = GetCaretXY();
     r.BlockBeginBefore = FBlockBegin;
     r.BlockEndBefore = FBlockEnd;
+    FEditAtFirst = FEditAtLast = {-1, -1};
     return r;
 }
 
@@ -44,6 +45,9 @@ void TSyntaxEditCore::AddSnapshot(TUndoKind kind, const WideString &beforeText, 
     r.CaretAfter = GetCaretXY();
     r.BlockBeginAfter = FBlockBegin;
     r.BlockEndAfter = FBlockEnd;
+    r.EditAt = FEditAtFirst;
+    r.EditAtLast = FEditAtLast;
+    FEditAtFirst = FEditAtLast = {-1, -1};
     FUndoList.Add(r);
 }
 
@@ -58,6 +62,9 @@ void TSyntaxEditCore::AddUndo(TUndoKind kind, const TUndoRecord &before, const W
     r.CaretAfter = caretAfter;
     r.BlockBeginAfter = blockBeginAfter;
     r.BlockEndAfter = blockEndAfter;
+    r.EditAt = FEditAtFirst;
+    r.EditAtLast = FEditAtLast;
+    FEditAtFirst = FEditAtLast = {-1, -1};
     FUndoList.Add(r);
 }
 
@@ -76,9 +83,38 @@ void TSyntaxEditCore::ClearUndo()
 
 // ----------------------------------------------------------------------- replay helpers
 
-namespace {
 struct TReplayHelpers {
     TSyntaxEditCore &E;
+
+    // Where the text of a record starts and where `text` put there ends, as character indexes.
+    static TTextPoint IndexEnd(TTextPoint at, const WideString &text)
+    {
+        int lines = 0, last = 0;
+        TextLines::Extent(text, lines, last);
+        return lines == 0 ? TTextPoint{at.X + last, at.Y} : TTextPoint{last, at.Y + lines};
+    }
+    // The next deletion starts at the character index `at` (and, with `removed`, ends where that
+    // text ends), the next insertion goes there: wherever the column converted is at's column.
+    // So text goes back between the halves of a pair that the recorded edit joined.
+    struct TExact {
+        TSyntaxEditCore &E;
+        TExact(TSyntaxEditCore &e, TTextPoint at, const WideString *removed) : E(e)
+        {
+            E.FExactStart = at;
+            E.FExactEnd = removed && at.Y >= 0 ? IndexEnd(at, *removed) : TTextPoint{-1, -1};
+        }
+        ~TExact() { E.FExactStart = E.FExactEnd = {-1, -1}; }
+    };
+    // Selects from a over `text` (the text that stands there): by `at` when it is a's place.
+    void SelectOver(TTextPoint a, TTextPoint at, const WideString &text)
+    {
+        if (at.Y == a.Y && at.X >= 0 && a.Y < E.LineCount() && E.CharIndexToColumn(at.X, a.Y) == a.X) {
+            const TTextPoint end = IndexEnd(at, text);
+            Select(a, {end.Y < E.LineCount() ? E.CharIndexToColumn(end.X, end.Y) : end.X, end.Y});
+        } else {
+            Select(a, EndOf(a, text));
+        }
+    }
 
     // Both ends exactly as recorded: either may lie on the line past the last one.
     void Select(TTextPoint a, TTextPoint b) { E.SetBlockExact(a, b); }
@@ -96,8 +132,9 @@ struct TReplayHelpers {
     // Inserts text at p exactly. A point on the line just past the last one (a deleted last
     // line coming back) starts a new last line; the line break that ended the text then is
     // the break before it.
-    void InsertAt(TTextPoint p, const WideString &text)
+    void InsertAt(TTextPoint p, const WideString &text, TTextPoint at)
     {
+        const TExact exact(E, at, nullptr);
         const int count = E.LineCount();
         WideString t = text;
         if (count > 0 && p.Y >= count) {
@@ -110,11 +147,19 @@ struct TReplayHelpers {
         E.SetBlockBegin(E.GetCaretXY());
         E.InsertText(t);
     }
-    void DeleteRange(TTextPoint a, TTextPoint b)
+    // Deletes from a to b, the place of `text` (starting at `at`).
+    void DeleteRange(TTextPoint a, TTextPoint b, TTextPoint at, const WideString &text)
     {
+        const TExact exact(E, at, &text);
         Select(a, b);
         if (E.SelAvail())
             E.DeleteSelection(true);
+    }
+    // Replaces the selection, the place of `removed` (starting at `at`), by text.
+    void ReplaceAt(TTextPoint at, const WideString &removed, const WideString &text)
+    {
+        const TExact exact(E, at, &removed);
+        E.ReplaceSelection(text);
     }
     // Writes the lines of text over the lines from first on.
     void PutLines(int first, const WideString &text)
@@ -127,7 +172,6 @@ struct TReplayHelpers {
         }
     }
 };
-} // namespace
 
 void TSyntaxEditCore::DeleteLineAt(int line)
 {
@@ -172,7 +216,7 @@ void TSyntaxEditCore::UndoRecordBackward(const TUndoRecord &r)
     }
     switch (r.Kind) {
     case ukInsert:
-        h.DeleteRange(r.BlockBeginAfter, r.BlockEndAfter);
+        h.DeleteRange(r.BlockBeginAfter, r.BlockEndAfter, r.EditAt, r.AfterText);
         SetCaretXY(r.CaretBefore);
         h.RestoreBlock(r.BlockBeginBefore, r.BlockEndBefore);
         break;
@@ -197,7 +241,7 @@ void TSyntaxEditCore::UndoRecordBackward(const TUndoRecord &r)
                 FLines->Put(0, text);
         } else {
             TFlagGuardUndo guard(FInUndoInsert);
-            h.InsertAt(at, r.BeforeText);
+            h.InsertAt(at, r.BeforeText, r.Kind == ukLineDelete ? TTextPoint{-1, -1} : r.EditAt);
         }
         h.RestoreBlock(r.BlockBeginBefore, r.BlockEndBefore);
         SetCaretXY(r.CaretBefore);
@@ -210,15 +254,15 @@ void TSyntaxEditCore::UndoRecordBackward(const TUndoRecord &r)
         // replacement stood, wherever the caret went since.
         SetCaretXY(MinPoint(r.BlockBeginAfter, r.BlockEndAfter));
         h.Select(r.BlockBeginAfter, r.BlockEndAfter);
-        ReplaceSelection(r.BeforeText);
+        h.ReplaceAt(r.EditAt, r.AfterText, r.BeforeText);
         SetCaretXY(r.CaretBefore);
         h.RestoreBlock(r.BlockBeginBefore, r.BlockEndBefore);
         break;
     case ukMove:
     case ukCopy:
-        h.DeleteRange(r.BlockBeginAfter, r.BlockEndAfter);
+        h.DeleteRange(r.BlockBeginAfter, r.BlockEndAfter, r.EditAtLast, r.AfterText);
         if (r.Kind == ukMove)
-            h.InsertAt(MinPoint(r.BlockBeginBefore, r.BlockEndBefore), r.BeforeText);
+            h.InsertAt(MinPoint(r.BlockBeginBefore, r.BlockEndBefore), r.BeforeText, r.EditAt);
         SetCaretXY(r.CaretBefore);
         h.RestoreBlock(r.BlockBeginBefore, r.BlockEndBefore);
         break;
@@ -229,8 +273,8 @@ void TSyntaxEditCore::UndoRecordBackward(const TUndoRecord &r)
     case ukOverwrite:
         // The typed text stands where the replaced text stood.
         SetCaretXY(r.CaretBefore);
-        h.Select(r.CaretBefore, h.EndOf(r.CaretBefore, r.AfterText));
-        ReplaceSelection(r.BeforeText);
+        h.SelectOver(r.CaretBefore, r.EditAt, r.AfterText);
+        h.ReplaceAt(r.EditAt, r.AfterText, r.BeforeText);
         SetCaretXY(r.CaretBefore);
         h.Collapse();
         break;
@@ -259,7 +303,7 @@ void TSyntaxEditCore::UndoRecordForward(const TUndoRecord &r)
     case ukInsert: {
         TFlagGuardUndo guard(FInRedoInsert);
         // The inserted text began at the record's after-block start.
-        h.InsertAt(r.BlockBeginAfter, r.AfterText);
+        h.InsertAt(r.BlockBeginAfter, r.AfterText, r.EditAt);
         SetCaretXY(r.CaretAfter);
         h.Collapse();
         break;
@@ -267,7 +311,8 @@ void TSyntaxEditCore::UndoRecordForward(const TUndoRecord &r)
     case ukDelete:
     case ukBackspace: {
         const TTextPoint at = r.CaretAfter;
-        h.DeleteRange(at, h.EndOf(at, r.BeforeText));
+        h.SelectOver(at, r.EditAt, r.BeforeText);
+        h.DeleteRange(at, BlockEnd(), r.EditAt, r.BeforeText);
         SetCaretXY(r.CaretAfter);
         h.Collapse();
         break;
@@ -280,15 +325,15 @@ void TSyntaxEditCore::UndoRecordForward(const TUndoRecord &r)
     case ukReplace:
         SetCaretXY(r.CaretBefore);
         h.RestoreBlock(r.BlockBeginBefore, r.BlockEndBefore);
-        ReplaceSelection(r.AfterText);
+        h.ReplaceAt(r.EditAt, r.BeforeText, r.AfterText);
         SetCaretXY(r.CaretAfter);
         h.Collapse();
         break;
     case ukMove:
     case ukCopy:
         if (r.Kind == ukMove)
-            h.DeleteRange(r.BlockBeginBefore, r.BlockEndBefore);
-        h.InsertAt(MinPoint(r.BlockBeginAfter, r.BlockEndAfter), r.AfterText);
+            h.DeleteRange(r.BlockBeginBefore, r.BlockEndBefore, r.EditAt, r.BeforeText);
+        h.InsertAt(MinPoint(r.BlockBeginAfter, r.BlockEndAfter), r.AfterText, r.EditAtLast);
         SetCaretXY(r.CaretAfter);
         h.RestoreBlock(r.BlockBeginAfter, r.BlockEndAfter);
         break;
@@ -298,8 +343,8 @@ void TSyntaxEditCore::UndoRecordForward(const TUndoRecord &r)
         break;
     case ukOverwrite:
         SetCaretXY(r.CaretBefore);
-        h.Select(r.CaretBefore, h.EndOf(r.CaretBefore, r.BeforeText));
-        ReplaceSelection(r.AfterText);
+        h.SelectOver(r.CaretBefore, r.EditAt, r.BeforeText);
+        h.ReplaceAt(r.EditAt, r.BeforeText, r.AfterText);
         SetCaretXY(r.CaretAfter);
         h.Collapse();
         break;

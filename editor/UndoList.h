@@ -30,6 +30,12 @@ struct TUndoRecord {
     // or with the record after it (the edit that needed the filling blanks).
     bool Joined = false;
     bool JoinedNext = false;
+    // Where the change of text began, as a character index (X) of line Y, at its first and at
+    // its last line change ((-1, -1): none seen). Columns cannot tell the place between the two
+    // halves of a surrogate pair, which an edit makes when it joins halves that stood apart (or
+    // parts them): replay puts the text at these indexes where the recorded column is theirs.
+    TTextPoint EditAt{-1, -1};
+    TTextPoint EditAtLast{-1, -1};
 };
 
 class TUndoList {

@@ -28,7 +28,7 @@ enum {
     opFirst = 2000,
     opComment = opFirst,
     opUncomment,
-    opReplaceAll, // "a" by "xy", or by nothing
+    opReplaceAll, // "a" by "xy", or by nothing; or a regular expression
     opSelText, // the selection replaced by a text with a line break, or by nothing
     opDropMove, // inside the editor
     opDropCopy,
@@ -148,7 +148,13 @@ inline void Apply(TSyntaxEditCore &e, TSyntaxEditCore &o, const Step &s)
     switch (s.Op) {
     case opComment: e.CommentSelectedLines(); break;
     case opUncomment: e.UncommentSelectedLines(); break;
-    case opReplaceAll: e.SearchReplace(u"a", s.N % 2 ? u"" : u"xy", soReplaceAll | soEntireScope); break;
+    case opReplaceAll:
+        if (s.N % 4 < 2) // literal
+            e.SearchReplace(u"a", s.N % 2 ? u"" : u"xy", soReplaceAll | soEntireScope);
+        else // a regular expression whose matches may end next to, or between, halves of a pair
+            e.SearchReplace(s.N % 8 < 4 ? u"x." : u"[b\xD83D]", s.N % 8 < 4 ? u"" : u"q",
+                            soReplaceAll | soEntireScope | soRegularExpression);
+        break;
     case opSelText: e.SetSelText(s.N % 2 ? WideString() : WideString(u"p\r\nq")); break;
     case opDropMove:
     case opDropCopy:
@@ -224,6 +230,9 @@ inline Outcome Play(const WideString &text, const WideString &otherText, TSyntax
     Start(o, otherText, options);
     const std::string original[2] = {Text(e), Text(o)};
     std::string head[2] = {original[0], original[1]};
+    // Edits never split a pair: checked where the texts start without lone halves (with them,
+    // an edit may join or part halves that were apart).
+    const bool startWhole = !HasLoneSurrogate(e) && !HasLoneSurrogate(o);
     bool pairsWhole = true;
     TSyntaxEditCore *eds[2] = {&e, &o};
     // Copying and pasting the whole text doubles it: a script stops growing it past a size
@@ -239,7 +248,7 @@ inline Outcome Play(const WideString &text, const WideString &otherText, TSyntax
         for (int i = 0; i < 2; ++i)
             if (!eds[i]->CanRedo())
                 head[i] = Text(*eds[i]);
-        pairsWhole = pairsWhole && !HasLoneSurrogate(e) && !HasLoneSurrogate(o);
+        pairsWhole = pairsWhole && (!startWhole || (!HasLoneSurrogate(e) && !HasLoneSurrogate(o)));
         if (trace)
             std::printf("  %-24s [%s] caret (%d,%d) sel (%d,%d)-(%d,%d) other [%s]\n", Name(steps[k]).c_str(),
                         Text(e).c_str(), e.CaretX(), e.CaretY(), e.BlockBegin().X, e.BlockBegin().Y, e.BlockEnd().X,

@@ -149,7 +149,8 @@ TEST(EditorReplay, RandomScriptsUndoAndRedoExactly)
 
 // Random scripts on two editors with the default options (trailing blanks trimmed when the
 // caret leaves a line), empty replacements, drops between the editors, undo and redo in
-// between: undoing everything gives each original text exactly.
+// between: undoing everything gives each original text exactly. The texts hold lone halves of
+// surrogate pairs, which edits may join into a pair or part again.
 TEST(EditorReplay, RandomScriptsOnTwoEditorsUndoExactly)
 {
     namespace ES = EditScript;
@@ -164,7 +165,7 @@ TEST(EditorReplay, RandomScriptsOnTwoEditorsUndoExactly)
             text += i ? u"\r\n" : u"";
             const int n = static_cast<int>(rng() % 12);
             for (int k = 0; k < n; ++k)
-                text += u"ab \tx;"[rng() % 6];
+                text += u"ab \tx;\xD83D\xDE00"[rng() % 8];
         }
         return text;
     };
