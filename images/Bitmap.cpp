@@ -84,7 +84,7 @@ void TBitmap::SetSize(int Width, int Height)
         return;
     CheckImageSize(Width, Height);
     const int64_t stride = BytesPerScanline(Width, BitsPerPixel(), 32);
-    std::vector<uint8_t> bits(size_t(stride * Height), 0);
+    TPixelBytes bits(size_t(stride * Height));
     const int64_t keep = std::min(stride, BytesPerScanline(std::min(Width, FWidth), BitsPerPixel(), 8));
     for (int y = 0; y < std::min(Height, FHeight); ++y)
         std::memcpy(bits.data() + y * stride, FBits.data() + y * FStride, size_t(keep));
@@ -221,7 +221,7 @@ void TBitmap::SetPixelFormat(TPixelFormat Value)
     if (IsIndexed(Value) && FPalette.size() > maxEntries)
         FPalette.resize(maxEntries);
     FStride = BytesPerScanline(FWidth, BitsPerPixel(), 32);
-    FBits.assign(size_t(FStride * FHeight), 0);
+    FBits = TPixelBytes(size_t(FStride * FHeight));
     std::unordered_map<TColor, uint32_t> cache;
     for (int y = 0; y < FHeight; ++y)
         for (int x = 0; x < FWidth; ++x) {

@@ -24,6 +24,9 @@ public:
     TBitmap() = default;
     TBitmap(const TBitmap &Other) = default;
     TBitmap &operator=(const TBitmap &Other) = default;
+    // Moving hands the rows over; a reader's finished picture never copies its pixels.
+    TBitmap(TBitmap &&Other) noexcept = default;
+    TBitmap &operator=(TBitmap &&Other) noexcept = default;
 
     const char *ClassName() const override { return "TBitmap"; }
     bool GetEmpty() const override { return FWidth == 0 || FHeight == 0; }
@@ -87,7 +90,7 @@ private:
     TPixelFormat FPixelFormat = pf24bit;
     int64_t FStride = 0;
     TPalette FPalette;
-    std::vector<uint8_t> FBits;
+    TPixelBytes FBits;
 };
 
 // The nearest palette entry by the sum of channel differences (lowest index on ties).

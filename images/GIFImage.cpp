@@ -235,6 +235,19 @@ void TGIFImage::AssignBitmap(const TBitmap &Source)
 
 // ---- reading and writing
 
+void TGIFImage::ChargeFrame(int Left, int Top, int Width, int Height)
+{
+    const int64_t screenW = std::max<int64_t>(Header.Width, int64_t(Left) + Width);
+    const int64_t screenH = std::max<int64_t>(Header.Height, int64_t(Top) + Height);
+    const int64_t frames = FLoadPixels + int64_t(Width) * Height;
+    GIFCheckBudget([&] {
+        CheckImageSize(std::min<int64_t>(screenW, 65535), std::min<int64_t>(screenH, 65535));
+        CheckPictureBudget(frames + (FLoadFrames >= 1 ? 2 * screenW * screenH : 0));
+    });
+    FLoadPixels = frames;
+    ++FLoadFrames;
+}
+
 void TGIFImage::LoadFromStream(TStream &Stream)
 {
     Progress(psStarting, 0, false, QRect(), "Loading...");
@@ -245,39 +258,56 @@ void TGIFImage::LoadFromStream(TStream &Stream)
         ~TEnd() { I->Progress(psEnding, Ok ? 100 : 0, true, QRect(), "Loading..."); }
     } end{this, ok};
     Clear();
+    FLoadPixels = 0;
+    FLoadFrames = 0;
     const int64_t start = Stream.GetPosition();
+    // The decoder takes the data in small pieces (a byte, a sub-block): it reads from memory, and
+    // the caller's stream is read once, whole.
+    TMemoryStream copy;
+    auto *memory = dynamic_cast<TMemoryStream *>(&Stream);
+    TStream &in = memory ? Stream : static_cast<TStream &>(copy);
     try {
-        Header.LoadFromStream(Stream);
-        // The block loop: frames with the extensions before them, up to the trailer.
-        const int64_t size = Stream.GetSize();
-        uint8_t b = 0;
-        auto skipZeros = [&] {
-            while (TryReadByte(Stream, b))
-                if (b != 0)
-                    return true;
-            return false;
-        };
-        bool more = skipZeros();
-        while (more && b != ';') {
-            Stream.Seek(-1, soCurrent);
-            if (b != '!' && b != ',') {
-                Warning(this, 1, "Unknown GIF block type");
-                break;
+        GuardPictureMemory([&] {
+            if (!memory) {
+                const int64_t rest = std::max<int64_t>(Stream.GetSize() - start, 0);
+                copy.SetSize(rest);
+                copy.SetSize(Stream.Read(copy.Memory(), rest));
+                copy.SetPosition(0);
             }
-            auto frame = std::make_unique<TGIFSubImage>(this);
-            frame->LoadFromStream(Stream);
-            FImages.push_back(std::move(frame));
-            Progress(psRunning, Percent(Stream.GetPosition(), size), RenderOnLoad, QRect(), "Loading...");
-            more = skipZeros();
-        }
-        if (more) {
-            Stream.Seek(-1, soCurrent);
-            TGIFTrailer(this).LoadFromStream(Stream);
-        }
+            Header.LoadFromStream(in);
+            // The block loop: frames with the extensions before them, up to the trailer.
+            const int64_t size = in.GetSize();
+            uint8_t b = 0;
+            auto skipZeros = [&] {
+                while (TryReadByte(in, b))
+                    if (b != 0)
+                        return true;
+                return false;
+            };
+            bool more = skipZeros();
+            while (more && b != ';') {
+                in.Seek(-1, soCurrent);
+                if (b != '!' && b != ',') {
+                    Warning(this, 1, "Unknown GIF block type");
+                    break;
+                }
+                auto frame = std::make_unique<TGIFSubImage>(this);
+                frame->LoadFromStream(in);
+                FImages.push_back(std::move(frame));
+                Progress(psRunning, Percent(in.GetPosition(), size), RenderOnLoad, QRect(), "Loading...");
+                more = skipZeros();
+            }
+            if (more) {
+                in.Seek(-1, soCurrent);
+                TGIFTrailer(this).LoadFromStream(in);
+            }
+        });
     } catch (...) {
         Stream.SetPosition(start);
         throw;
     }
+    if (!memory)
+        Stream.SetPosition(start + copy.GetPosition());
     ok = true;
     Changed();
 }

@@ -8,6 +8,12 @@
 #include <QImage>
 #include <functional>
 
+class QClipboard;
+class QMimeData;
+
+// The clipboard format of GIF data (the file's bytes).
+constexpr const char *GIFClipboardFormat = "image/gif";
+
 class TGIFPainter;
 
 enum TGIFPaintOption : uint16_t {
@@ -75,6 +81,15 @@ public:
     // A bitmap becomes the only frame.
     void AssignBitmap(const TBitmap &Source);
 
+    // The clipboard carries the whole file as GIFClipboardFormat data, beside the first frame at
+    // the logical screen's size as a plain image for programs that take no GIF. An empty image
+    // stores nothing; "Failed to store GIF on clipboard" when the clipboard does not keep it.
+    void SaveToClipboardFormat(QClipboard &Clipboard);
+    // Takes the GIF data when the clipboard has it, else its image as the only frame;
+    // "Unsupported clipboard format" for anything else.
+    void LoadFromClipboardFormat(const QClipboard &Clipboard);
+    void LoadFromClipboardFormat(const QMimeData *Data);
+
     int Count() const { return int(FImages.size()); }
     TGIFSubImage &Frame(int Index) const { return *FImages[size_t(Index)]; }
     int Add(std::unique_ptr<TGIFSubImage> Frame);
@@ -103,6 +118,10 @@ public:
     // Starts a painter over Rect (the caller's destination) with Options; nullptr for an empty
     // image or rectangle.
     TGIFPainter *StartPainter(uint16_t Options, const QRect &Rect);
+    // While a file is read: a frame of Width x Height at (Left, Top) is about to get its pixels.
+    // All frames read so far and the surfaces an animation is composed on (two of the logical
+    // screen's size once there is a second frame) must fit the picture budget together.
+    void ChargeFrame(int Left, int Top, int Width, int Height);
 
     TGIFHeader Header;
     uint8_t ReductionMethod = 6;
@@ -123,6 +142,8 @@ private:
     std::vector<std::unique_ptr<TGIFPainter>> FPainters;
     TGIFPainter *FDrawPainter = nullptr;
     QRect FDrawRect;
+    int64_t FLoadPixels = 0;
+    int FLoadFrames = 0;
 };
 
 void RegisterGIFFormat();

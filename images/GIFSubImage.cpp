@@ -110,7 +110,7 @@ void TGIFSubImage::NewImage()
     Data.clear();
     if (int64_t(FWidth) * FHeight > 0) {
         CheckImageSize(FWidth, FHeight);
-        Data.assign(size_t(FWidth) * size_t(FHeight), 0);
+        Data = TPixelBytes(size_t(FWidth) * size_t(FHeight));
     }
 }
 
@@ -326,6 +326,24 @@ void TGIFSubImage::StretchDraw(QPainter &Painter, const QRect &Rect, bool Tile, 
 
 // ---- reading and writing
 
+// The bytes of image data in the sub-blocks from the stream's position (the code size byte) to the
+// terminator or the end of the stream; the position is kept.
+static int64_t FrameDataBytes(TStream &Stream)
+{
+    const int64_t start = Stream.GetPosition(), size = Stream.GetSize();
+    int64_t pos = start + 1, bytes = 0;
+    uint8_t length = 0;
+    while (pos < size) {
+        Stream.SetPosition(pos);
+        if (!TryReadByte(Stream, length) || length == 0)
+            break;
+        bytes += std::min<int64_t>(length, size - pos - 1);
+        pos += 1 + length;
+    }
+    Stream.SetPosition(start);
+    return bytes;
+}
+
 void TGIFSubImage::LoadFromStream(TStream &Stream)
 {
     Clear();
@@ -345,17 +363,18 @@ void TGIFSubImage::LoadFromStream(TStream &Stream)
         h = FImage ? FImage->Header.Height : 0;
         Warning(1, "Image exceeds Logical Screen size");
     }
+    if (DescriptorFlags & 0x80)
+        ColorMap.LoadFromStream(Stream, 2 << (DescriptorFlags & 7));
     // One byte of image data yields at most a few thousand pixels (a 12-bit code stands for at most
-    // 4096 of them): a frame far larger than the data left cannot be real, and is refused before
-    // anything is allocated for it.
-    const int64_t left_bytes = std::max<int64_t>(Stream.GetSize() - Stream.GetPosition(), 0);
-    if (int64_t(w) * h > (left_bytes + 16) * 11000)
+    // 4096 of them): a frame far larger than its own data cannot be real, and is refused before
+    // anything is allocated for it. Then the frame must fit the picture's budget with the others.
+    if (int64_t(w) * h > (FrameDataBytes(Stream) + 16) * 11000)
         GIFError("Image is larger than its data");
+    if (FImage)
+        FImage->ChargeFrame(left, top, w, h);
     FLeft = left;
     FTop = top;
     SetBounds(left, top, w, h);
-    if (DescriptorFlags & 0x80)
-        ColorMap.LoadFromStream(Stream, 2 << (DescriptorFlags & 7));
     Decompress(Stream);
     if (RenderOnLoad)
         Bitmap();
@@ -604,8 +623,9 @@ void TLZWDecoder::Run(uint8_t *Out, int Width, int Height, bool Interlaced)
 
 void TGIFSubImage::Decompress(TStream &Stream)
 {
-    NewImage();
     const uint8_t fill = Transparent && GraphicControlExtension ? GraphicControlExtension->TransparentColorIndex : 0;
+    if (Data.size() != size_t(FWidth) * size_t(FHeight))
+        NewImage();
     std::fill(Data.begin(), Data.end(), fill);
     auto decoder = std::make_unique<TLZWDecoder>(Stream, *this);
     decoder->Run(Data.data(), FWidth, FHeight, Interlaced());
@@ -734,7 +754,7 @@ void TGIFSubImage::Crop()
         return;
     }
     const int w = x1 - x0 + 1, h = y1 - y0 + 1;
-    std::vector<uint8_t> cropped(size_t(w) * size_t(h));
+    TPixelBytes cropped(size_t(w) * size_t(h));
     for (int y = 0; y < h; ++y)
         std::memcpy(cropped.data() + size_t(y) * size_t(w), Data.data() + size_t(y + y0) * size_t(FWidth) + size_t(x0),
                     size_t(w));

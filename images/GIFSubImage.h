@@ -81,7 +81,7 @@ public:
     void ColorMapChanged();
 
     uint8_t DescriptorFlags = 0;
-    std::vector<uint8_t> Data;
+    TPixelBytes Data;
     TGIFLocalColorMap ColorMap;
     TGIFExtensionList Extensions;
     bool Transparent = false;

@@ -394,6 +394,17 @@ uint8_t TGIFHeader::Prepare()
     return f;
 }
 
+void GIFCheckBudget(const std::function<void()> &Check)
+{
+    try {
+        Check();
+    } catch (const GIFException &) {
+        throw;
+    } catch (const EInvalidGraphic &E) {
+        GIFError(E.what());
+    }
+}
+
 void TGIFHeader::LoadFromStream(TStream &Stream)
 {
     const int64_t start = Stream.GetPosition();
@@ -417,6 +428,8 @@ void TGIFHeader::LoadFromStream(TStream &Stream)
     Flags = d[4];
     BackgroundColorIndex = d[5];
     AspectRatio = d[6];
+    // A logical screen past the picture budget could never be composed: refused now, not when drawn.
+    GIFCheckBudget([&] { CheckImageSize(Width, Height); });
     if (Flags & 0x80)
         ColorMap.LoadFromStream(Stream, 2 << (Flags & 7));
     else

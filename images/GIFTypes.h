@@ -5,10 +5,13 @@
 #include "images/Graphic.h"
 
 #include <array>
+#include <functional>
 
 QUILLMAR_EXCEPTION(GIFException, EInvalidGraphic);
 
 [[noreturn]] void GIFError(const AnsiString &Message);
+// Runs a check of the picture budget so that its refusal ("Image too large ...") is a GIFException.
+void GIFCheckBudget(const std::function<void()> &Check);
 
 enum TGIFVersion : uint8_t { gvUnknown = 0, gv87a = 1, gv89a = 2 };
 

@@ -7,7 +7,12 @@
 
 #include <QByteArray>
 #include <QImage>
+#include <algorithm>
+#include <atomic>
+#include <cstdlib>
 #include <mutex>
+#include <new>
+#include <stdexcept>
 
 void CheckImageSize(int64_t Width, int64_t Height)
 {
@@ -16,6 +21,65 @@ void CheckImageSize(int64_t Width, int64_t Height)
     if (Width > kMaxImageSide || Height > kMaxImageSide || Width * Height > kMaxImagePixels)
         throw EInvalidGraphic("Image too large (" + IntToStr(Width) + " x " + IntToStr(Height) + " pixels, at most " +
                               IntToStr(kMaxImagePixels) + ")");
+}
+
+void CheckPictureBudget(int64_t Pixels)
+{
+    if (Pixels < 0)
+        throw EImageRangeError("Range check error");
+    if (Pixels > kMaxImagePixels)
+        throw EInvalidGraphic("Image too large (" + IntToStr(Pixels) + " pixels in all, at most " +
+                              IntToStr(kMaxImagePixels) + ")");
+}
+
+void GuardPictureMemory(const std::function<void()> &Read)
+{
+    try {
+        Read();
+    } catch (const std::bad_alloc &) {
+        throw EInvalidGraphic("Not enough memory to read the picture");
+    } catch (const std::length_error &) {
+        throw EInvalidGraphic("Not enough memory to read the picture");
+    }
+}
+
+namespace {
+std::atomic<int64_t> gPixelLive{0};
+std::atomic<int64_t> gPixelPeak{0};
+} // namespace
+
+int64_t TPixelMemory::Live()
+{
+    return gPixelLive.load();
+}
+
+int64_t TPixelMemory::Peak()
+{
+    return gPixelPeak.load();
+}
+
+void TPixelMemory::ResetPeak()
+{
+    gPixelPeak.store(gPixelLive.load());
+}
+
+uint8_t *TPixelMemory::Allocate(size_t Bytes)
+{
+    // calloc leaves large blocks to the system's zeroed pages instead of writing them.
+    void *p = std::calloc(std::max<size_t>(Bytes, 1), 1);
+    if (!p)
+        throw std::bad_alloc();
+    const int64_t live = gPixelLive.fetch_add(int64_t(Bytes)) + int64_t(Bytes);
+    int64_t peak = gPixelPeak.load();
+    while (live > peak && !gPixelPeak.compare_exchange_weak(peak, live)) {
+    }
+    return static_cast<uint8_t *>(p);
+}
+
+void TPixelMemory::Release(uint8_t *Block, size_t Bytes)
+{
+    std::free(Block);
+    gPixelLive.fetch_sub(int64_t(Bytes));
 }
 
 void TGraphic::SetWidth(int)

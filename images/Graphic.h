@@ -7,9 +7,12 @@
 #include "platform/Graphics.h"
 
 #include <QRect>
+#include <algorithm>
 #include <cstdint>
 #include <functional>
+#include <initializer_list>
 #include <memory>
+#include <utility>
 #include <vector>
 
 class QByteArray;
@@ -28,6 +31,81 @@ constexpr int kMaxImageSide = 65535;
 // Throws EInvalidGraphic "Image too large (W x H pixels, at most 67108864)" past the budget,
 // and EImageRangeError for a negative size.
 void CheckImageSize(int64_t Width, int64_t Height);
+// The same budget for a picture made of several parts (the frames of an animation and the
+// surfaces it is composed on): Pixels counts them all, before any of them is allocated.
+void CheckPictureBudget(int64_t Pixels);
+// Runs a reader so that running out of memory becomes the reader's error (EInvalidGraphic
+// "Not enough memory to read the picture") instead of leaving it as std::bad_alloc.
+void GuardPictureMemory(const std::function<void()> &Read);
+
+// Pixel memory: rows of bitmaps and frames. Allocated zeroed by the system (pages of a large
+// picture cost nothing until written), and counted, so a reader's allocation can be measured.
+struct TPixelMemory {
+    static int64_t Live();
+    // The most that was live at one time since the last ResetPeak.
+    static int64_t Peak();
+    static void ResetPeak();
+    static uint8_t *Allocate(size_t Bytes);
+    static void Release(uint8_t *Block, size_t Bytes);
+};
+// The bytes of a picture's pixels, in pixel memory: sized, they read as zero.
+class TPixelBytes {
+public:
+    TPixelBytes() = default;
+    explicit TPixelBytes(size_t Size) : FData(Size ? TPixelMemory::Allocate(Size) : nullptr), FSize(Size) {}
+    TPixelBytes(std::initializer_list<uint8_t> Values) : TPixelBytes(Values.size())
+    {
+        std::copy(Values.begin(), Values.end(), FData);
+    }
+    TPixelBytes(const TPixelBytes &Other) : TPixelBytes(Other.FSize)
+    {
+        std::copy(Other.begin(), Other.end(), FData);
+    }
+    TPixelBytes(TPixelBytes &&Other) noexcept
+        : FData(std::exchange(Other.FData, nullptr)), FSize(std::exchange(Other.FSize, 0))
+    {
+    }
+    TPixelBytes &operator=(TPixelBytes Other) noexcept
+    {
+        std::swap(FData, Other.FData);
+        std::swap(FSize, Other.FSize);
+        return *this;
+    }
+    ~TPixelBytes() { clear(); }
+
+    uint8_t *data() { return FData; }
+    const uint8_t *data() const { return FData; }
+    size_t size() const { return FSize; }
+    bool empty() const { return FSize == 0; }
+    uint8_t *begin() { return FData; }
+    uint8_t *end() { return FData + FSize; }
+    const uint8_t *begin() const { return FData; }
+    const uint8_t *end() const { return FData + FSize; }
+    uint8_t &operator[](size_t I) { return FData[I]; }
+    const uint8_t &operator[](size_t I) const { return FData[I]; }
+    void assign(size_t Size, uint8_t Value)
+    {
+        *this = TPixelBytes(Size);
+        std::fill(begin(), end(), Value);
+    }
+    void clear()
+    {
+        if (FData)
+            TPixelMemory::Release(FData, FSize);
+        FData = nullptr;
+        FSize = 0;
+    }
+    void shrink_to_fit() {}
+    bool operator==(const TPixelBytes &Other) const { return std::equal(begin(), end(), Other.begin(), Other.end()); }
+    bool operator==(const std::vector<uint8_t> &Other) const
+    {
+        return std::equal(begin(), end(), Other.begin(), Other.end());
+    }
+
+private:
+    uint8_t *FData = nullptr;
+    size_t FSize = 0;
+};
 // What is left of a stream from its position on, read whole (pictures Qt's readers decode).
 QByteArray ReadRestOfStream(TStream &Stream);
 
@@ -46,6 +124,11 @@ enum TProgressStage { psStarting, psRunning, psEnding };
 
 class TGraphic {
 public:
+    TGraphic() = default;
+    TGraphic(const TGraphic &) = default;
+    TGraphic(TGraphic &&) noexcept = default;
+    TGraphic &operator=(const TGraphic &) = default;
+    TGraphic &operator=(TGraphic &&) noexcept = default;
     virtual ~TGraphic() = default;
 
     virtual const char *ClassName() const = 0;

@@ -476,31 +476,33 @@ void TPNGImage::InitializeChunks()
 
 void TPNGImage::LoadFromStream(TStream &Stream)
 {
-    InitializeChunks();
-    FChunks.Clear();
-    uint8_t sig[8] = {};
-    if (Stream.Read(sig, 8) != 8 || std::memcmp(sig, kSignature, 8) != 0)
-        RaisePNGError(kPNGInvalidHeader);
-    const int64_t size = Stream.GetSize();
-    while (Stream.GetPosition() < size) {
-        TChunk *c = FChunks.ReadChunk(Stream);
-        if (dynamic_cast<TChunkIEND *>(c))
-            break;
-    }
-    if (FChunks.Count() == 0 || !dynamic_cast<TChunkIHDR *>(FChunks.Item(0)))
-        RaisePNGError(kPNGNoIHDR);
-    if (!FChunks.Find<TChunkIDAT>())
-        RaisePNGError(kPNGNoIDAT);
-    SetTransparent(false);
-    for (int i = 0; i < FChunks.Count(); ++i)
-        FChunks.Item(i)->Decode();
-    TChunkIHDR *h = static_cast<TChunkIHDR *>(FChunks.Item(0));
-    if (TChunkTRNS *t = FChunks.Find<TChunkTRNS>(); t && h->ColorType() == 2) {
-        TransparentColor = t->TransparentColor();
-        SetTransparent(true);
-    }
-    Interlaced = h->InterlaceMethod() == 1;
-    Changed();
+    GuardPictureMemory([&] {
+        InitializeChunks();
+        FChunks.Clear();
+        uint8_t sig[8] = {};
+        if (Stream.Read(sig, 8) != 8 || std::memcmp(sig, kSignature, 8) != 0)
+            RaisePNGError(kPNGInvalidHeader);
+        const int64_t size = Stream.GetSize();
+        while (Stream.GetPosition() < size) {
+            TChunk *c = FChunks.ReadChunk(Stream);
+            if (dynamic_cast<TChunkIEND *>(c))
+                break;
+        }
+        if (FChunks.Count() == 0 || !dynamic_cast<TChunkIHDR *>(FChunks.Item(0)))
+            RaisePNGError(kPNGNoIHDR);
+        if (!FChunks.Find<TChunkIDAT>())
+            RaisePNGError(kPNGNoIDAT);
+        SetTransparent(false);
+        for (int i = 0; i < FChunks.Count(); ++i)
+            FChunks.Item(i)->Decode();
+        TChunkIHDR *h = static_cast<TChunkIHDR *>(FChunks.Item(0));
+        if (TChunkTRNS *t = FChunks.Find<TChunkTRNS>(); t && h->ColorType() == 2) {
+            TransparentColor = t->TransparentColor();
+            SetTransparent(true);
+        }
+        Interlaced = h->InterlaceMethod() == 1;
+        Changed();
+    });
 }
 
 void TPNGImage::SaveToStream(TStream &Stream)

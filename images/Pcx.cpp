@@ -204,32 +204,16 @@ void TPcxReader::Run(TBitmap &Bitmap)
 
     const int64_t planeBytes = int64_t(FBPL) * FPlanes;
     FRow.assign(size_t(std::max<int64_t>({int64_t(FWidth) * 4, planeBytes, int64_t(FBPL) * 8}) + 20), 0);
+    // Other layouts have no decoding: their rows stay blank, and their data is not read at all.
     const bool known = (FBits == 1) || (FBits == 8 && (FPlanes == 1 || FPlanes == 3));
-    for (int y = 0; y < FHeight; ++y) {
-        // Once the file has ended, every row decodes alike: the first such row is copied down.
+    const size_t lineBytes = size_t(result.BytesPerLine());
+    for (int y = 0; known && y < FHeight; ++y) {
+        // Once the file has ended, every row decodes alike: the first such row stands for the rest.
         const bool steady = FIn.Exhausted() && FRunLeft == 0;
         if (FBits != 8)
             std::fill(FRow.begin(), FRow.end(), 0);
         ReadRow();
-        if (!known)
-            continue;
         uint8_t *dest = result.ScanLine(y);
-        const size_t lineBytes = size_t(result.BytesPerLine());
-        struct TCopyDown {
-            bool Steady;
-            TBitmap &B;
-            int Y;
-            int &LoopY;
-            int Height;
-            ~TCopyDown()
-            {
-                if (!Steady)
-                    return;
-                for (int r = Y + 1; r < Height; ++r)
-                    std::memcpy(B.ScanLine(r), B.ScanLine(Y), size_t(B.BytesPerLine()));
-                LoopY = Height;
-            }
-        } copyDown{steady, result, y, y, FHeight};
         if (FBits == 8 && FPlanes == 3) {
             if (FMode == 1) {
                 for (int x = 0; x < FWidth; ++x)
@@ -252,10 +236,15 @@ void TPcxReader::Run(TBitmap &Bitmap)
             }
         } else if (FBits == 1 && FPlanes == 1 && FMode == 0) {
             std::copy_n(FRow.data(), std::min<size_t>(size_t(FBPL), lineBytes), dest);
-        } else if (FBits == 8 && FPlanes == 1) {
-            std::copy_n(FRow.data(), std::min<size_t>(size_t(FWidth), lineBytes), dest);
         } else {
             std::copy_n(FRow.data(), std::min<size_t>(size_t(FWidth), lineBytes), dest);
+        }
+        if (steady) {
+            // A black row leaves the rest as the bitmap already is; no work past the data.
+            if (std::any_of(dest, dest + lineBytes, [](uint8_t v) { return v != 0; }))
+                for (int r = y + 1; r < FHeight; ++r)
+                    std::memcpy(result.ScanLine(r), dest, lineBytes);
+            break;
         }
     }
     Bitmap.KeepingCallbacks([&] { Bitmap = std::move(result); });
@@ -266,7 +255,7 @@ void TPcxReader::Run(TBitmap &Bitmap)
 
 void PcxToBitmap(TStream &Stream, TBitmap &Bitmap, int ColorDepth)
 {
-    TPcxReader(Stream, ColorDepth).Run(Bitmap);
+    GuardPictureMemory([&] { TPcxReader(Stream, ColorDepth).Run(Bitmap); });
 }
 
 void PcxToBitmap(const AnsiString &FileName, TBitmap &Bitmap)

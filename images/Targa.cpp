@@ -3,6 +3,7 @@
 #include "images/PaddedReader.h"
 
 #include <algorithm>
+#include <cstring>
 
 int TgaColorDepth = 0;
 
@@ -151,8 +152,10 @@ void TTargaReader::ReadRow(uint8_t *Row)
     const int units = H.Depth == 1 ? (H.Width + 7) / 8 : H.Width;
     if (H.Depth == 4)
         return;
+    // Units whose stored bytes are already the output bytes are read in one move.
+    const bool asStored = (H.Depth == 24 && FMode != 1) || H.Depth == 1 || (H.Depth == 8 && FMode != 2);
     if (!FRle) {
-        if ((H.Depth == 24 && FMode != 1) || H.Depth == 1 || (H.Depth == 8 && FMode != 2)) {
+        if (asStored) {
             FIn.Read(Row, size_t(units) * size_t(FOutBytes));
             return;
         }
@@ -172,10 +175,14 @@ void TTargaReader::ReadRow(uint8_t *Row)
         }
         const int n = std::min(FPacketLeft, units - u);
         uint8_t *out = Row + size_t(u) * size_t(FOutBytes);
-        if (FPacketIsRun) {
+        if (FPacketIsRun && FOutBytes == 1) {
+            std::memset(out, FRunValue[0], size_t(n));
+        } else if (FPacketIsRun) {
             for (int k = 0; k < n; ++k, out += FOutBytes)
                 for (int c = 0; c < FOutBytes; ++c)
                     out[c] = FRunValue[c];
+        } else if (asStored) {
+            FIn.Read(out, size_t(n) * size_t(FOutBytes));
         } else {
             for (int k = 0; k < n; ++k, out += FOutBytes)
                 ReadUnit(out);
@@ -228,40 +235,41 @@ void TTargaReader::Run(TBitmap &Bitmap)
     result.SetPalette(pal);
     result.SetSize(w, h);
 
-    const int units = d == 1 ? (w + 7) / 8 : w;
-    std::vector<uint8_t> row(size_t(std::max(units, 1)) * size_t(FOutBytes) + 8, 0);
-    std::vector<uint8_t> wide;
+    // Black-and-white pixels widened to 8 or 24 bits go through a packed row first; every other
+    // row is decoded straight into the bitmap, which starts out black.
+    const bool widen = d == 1 && FMode != 0;
+    const int each = FMode == 1 ? 1 : 3;
+    std::vector<uint8_t> packed(widen ? size_t((w + 7) / 8) + 8 : 0, 0);
+    const int pixelBytes = widen ? each : FOutBytes;
+    const size_t rowBytes = fmt == pf1bit ? size_t((w + 7) / 8) : size_t(w) * size_t(pixelBytes);
     const bool topFirst = (H.Descriptor & 0x20) != 0;
-    const bool mirror = (H.Descriptor & 0x10) != 0;
+    // Right-to-left rows are turned round; black-and-white rows stay as stored at every output
+    // depth (a 1-bit bitmap cannot be turned round by bytes, and the widened ones must match it).
+    const bool mirror = (H.Descriptor & 0x10) != 0 && d != 1;
     for (int i = 0; i < h; ++i) {
-        // Once the file has ended, every row decodes alike: the first such row is copied to the rest.
+        // Once the file has ended, every row decodes alike: the first such row stands for the rest.
         const bool steady = FIn.Exhausted() && FPacketLeft == 0;
-        std::fill(row.begin(), row.end(), 0);
-        ReadRow(row.data());
-        uint8_t *src = row.data();
-        int pixelBytes = FOutBytes;
-        if (d == 1 && FMode != 0) {
-            // Packed black-and-white pixels become one byte (8-bit) or three bytes (24-bit) each.
-            const int each = FMode == 1 ? 1 : 3;
-            wide.assign(size_t(w) * size_t(each), 0);
+        uint8_t *dest = result.ScanLine(topFirst ? i : h - 1 - i);
+        if (widen) {
+            std::fill(packed.begin(), packed.end(), 0);
+            ReadRow(packed.data());
             for (int x = 0; x < w; ++x) {
-                const bool on = (row[size_t(x >> 3)] & (0x80 >> (x & 7))) != 0;
+                const bool on = (packed[size_t(x >> 3)] & (0x80 >> (x & 7))) != 0;
                 for (int c = 0; c < each; ++c)
-                    wide[size_t(x) * size_t(each) + size_t(c)] = FMode == 1 ? (on ? 1 : 0) : (on ? 255 : 0);
+                    dest[size_t(x) * size_t(each) + size_t(c)] = FMode == 1 ? (on ? 1 : 0) : (on ? 255 : 0);
             }
-            src = wide.data();
-            pixelBytes = each;
+        } else {
+            ReadRow(dest);
         }
-        if (mirror && fmt != pf1bit)
+        if (mirror)
             for (int a = 0, b = w - 1; a < b; ++a, --b)
                 for (int c = 0; c < pixelBytes; ++c)
-                    std::swap(src[a * pixelBytes + c], src[b * pixelBytes + c]);
-        uint8_t *dest = result.ScanLine(topFirst ? i : h - 1 - i);
-        const size_t n = fmt == pf1bit ? size_t((w + 7) / 8) : size_t(w) * size_t(pixelBytes);
-        std::copy(src, src + n, dest);
+                    std::swap(dest[a * pixelBytes + c], dest[b * pixelBytes + c]);
         if (steady) {
-            for (int k = i + 1; k < h; ++k)
-                std::copy(src, src + n, result.ScanLine(topFirst ? k : h - 1 - k));
+            // A black row leaves the rest as the bitmap already is; no work past the data.
+            if (std::any_of(dest, dest + rowBytes, [](uint8_t v) { return v != 0; }))
+                for (int k = i + 1; k < h; ++k)
+                    std::copy(dest, dest + rowBytes, result.ScanLine(topFirst ? k : h - 1 - k));
             break;
         }
     }
@@ -273,7 +281,7 @@ void TTargaReader::Run(TBitmap &Bitmap)
 
 void TargaToBitmap(TStream &Stream, TBitmap &Bitmap, int ColorDepth)
 {
-    TTargaReader(Stream, ColorDepth).Run(Bitmap);
+    GuardPictureMemory([&] { TTargaReader(Stream, ColorDepth).Run(Bitmap); });
 }
 
 void TargaToBitmap(const AnsiString &FileName, TBitmap &Bitmap)

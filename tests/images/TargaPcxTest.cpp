@@ -3,6 +3,7 @@
 #include "ImageTestSupport.h"
 #include "images/Pcx.h"
 #include "images/Targa.h"
+#include "images/ThumbImage.h"
 
 #include <gtest/gtest.h>
 
@@ -183,6 +184,78 @@ TEST(Targa, OneBitImagesAreBlackAndWhite)
     for (int y = 0; y < 2; ++y)
         for (int x = 0; x < 10; ++x)
             EXPECT_EQ(b.GetPixel(x, y), rows[y][x] == '1' ? clWhite : clBlack) << x << "," << y;
+}
+
+TEST(Targa, OneBitImagesKeepTheirStoredOrderAtEveryDepth)
+{
+    // Right to left or not, a black-and-white picture shows as stored, and the 8- and 24-bit
+    // outputs show the same picture as the 1-bit one.
+    const char *rows[2] = {"1010010101", "0000111111"};
+    for (uint8_t descriptor : {0x20, 0x30})
+        for (int mode = 0; mode < 3; ++mode) {
+            Bytes f = TgaHeader(3, 1, 10, 2, descriptor);
+            f.insert(f.end(), {0xA5, 0x40, 0x0F, 0xC0});
+            TMemoryStream s;
+            s.WriteBuffer(f.data(), int64_t(f.size()));
+            s.SetPosition(0);
+            TBitmap b;
+            TargaToBitmap(s, b, mode);
+            for (int y = 0; y < 2; ++y)
+                for (int x = 0; x < 10; ++x) {
+                    const TColor c = b.GetPixel(x, y);
+                    const bool white = mode == 1 ? b.GetPixelValue(x, y) == 1 : c == clWhite;
+                    EXPECT_EQ(white, rows[y][x] == '1') << "descriptor " << int(descriptor) << " mode " << mode
+                                                        << " at " << x << "," << y;
+                }
+        }
+}
+
+TEST(Targa, FilesImageMagickWritesShowTheRightWayUp)
+{
+    // Real files in each corner orientation, plain and run-length encoded, true colour, mapped and
+    // grey, opened as the image dialog opens them; ImageMagick's oriented reading is the reference.
+    QTemporaryDir dir;
+    const std::string src = dir.filePath("src.png").toStdString();
+    int exitCode = -1;
+    RunTool("convert", {"-size", "23x11", "gradient:red-blue", "(", "-size", "23x11", "gradient:", "-rotate", "90",
+                        "-resize", "23x11!", ")", "-compose", "multiply", "-composite", "-fill", "yellow", "-draw",
+                        "point 1,1", QString::fromStdString(src)},
+            &exitCode);
+    ASSERT_EQ(exitCode, 0);
+    const char *orients[] = {"TopLeft", "BottomLeft", "TopRight", "BottomRight"};
+    const QStringList kinds[] = {{"-type", "TrueColor"},
+                                 {"-type", "TrueColor", "-compress", "RLE"},
+                                 {"-colors", "50", "-type", "Palette"},
+                                 {"-colors", "50", "-type", "Palette", "-compress", "RLE"},
+                                 {"-colorspace", "Gray"}};
+    int n = 0;
+    for (const char *orient : orients)
+        for (const QStringList &kind : kinds) {
+            const std::string path = dir.filePath(QString("t%1.tga").arg(n++)).toStdString();
+            RunTool("convert", QStringList{QString::fromStdString(src)} + kind +
+                                   QStringList{"-orient", orient, QString::fromStdString(path)},
+                    &exitCode);
+            ASSERT_EQ(exitCode, 0);
+            tThumbimage view;
+            view.LoadImage(path);
+            const QImage got = view.Picture().Graphic()->ToImage();
+            const Bytes im = ConvertToRGB(path, &exitCode);
+            ASSERT_EQ(exitCode, 0);
+            ASSERT_EQ(got.width(), 23);
+            ASSERT_EQ(got.height(), 11);
+            ASSERT_EQ(im.size(), size_t(23 * 11 * 3));
+            const bool gray = kind.contains("Gray");
+            for (int y = 0; y < 11; ++y)
+                for (int x = 0; x < 23; ++x) {
+                    const QRgb c = got.pixel(x, y);
+                    const uint8_t *e = &im[size_t((y * 23 + x) * 3)];
+                    // Mapped and grey files keep six bits of each component (grey through a 64-level ramp).
+                    const int tolerance = gray || kind.contains("Palette") ? 8 : 0;
+                    ASSERT_LE(std::abs(qRed(c) - e[0]), tolerance) << orient << " " << path << " " << x << "," << y;
+                    ASSERT_LE(std::abs(qGreen(c) - e[1]), tolerance) << orient << " " << path << " " << x << "," << y;
+                    ASSERT_LE(std::abs(qBlue(c) - e[2]), tolerance) << orient << " " << path << " " << x << "," << y;
+                }
+        }
 }
 
 TEST(Targa, ColourMapEntriesKeepSixBits)
