@@ -1,79 +1,67 @@
-// Decoding a 12-megapixel Targa (plain and run-length encoded) and PCX picture with our readers,
-// timed against ImageMagick's convert decoding the same files to raw RGB in the same run.
-// Prints one ratio per case (ours / convert; below 1 means faster).
-#include "bench/BenchSupport.h"
+// Targa and PCX reading against SDL2_image (IMG_Load into a surface of pixels), both in this
+// process, paired and interleaved: the wallpaper photo as plain and run-length Targa and as
+// 24-bit PCX, and a screenshot as 256-colour PCX. Prints the median ratio ours / SDL2_image with
+// its range (below 1 means faster).
+#include "bench/PicturePairs.h"
 #include "images/Pcx.h"
 #include "images/Targa.h"
 
-#include <QImage>
-#include <QTemporaryDir>
-#include <cstdio>
-#include <functional>
+#if __has_include(<SDL2/SDL_image.h>)
+#include <SDL2/SDL_image.h>
+#define QUILLMAR_HAVE_SDL_IMAGE 1
+#endif
 
-namespace {
-
-QImage MakePhoto(int W, int H)
+int main(int argc, char **argv)
 {
-    // Smooth gradients with flat areas and fine detail, like a photograph with sky and texture.
-    QImage img(W, H, QImage::Format_RGB32);
-    uint32_t s = 12345;
-    for (int y = 0; y < H; ++y) {
-        QRgb *row = reinterpret_cast<QRgb *>(img.scanLine(y));
-        for (int x = 0; x < W; ++x) {
-            s = s * 1103515245u + 12345u;
-            const int n = (y < H / 3) ? 0 : int((s >> 16) & 15);
-            row[x] = qRgb((x * 255 / W + n) & 255, (y * 255 / H + n) & 255, ((x + y) / 16 + n) & 255);
-        }
-    }
-    return img;
-}
-
-std::string ConvertPath()
-{
-    return QFile::exists("/usr/bin/convert") ? "/usr/bin/convert" : "convert";
-}
-
-} // namespace
-
-int main()
-{
+    QApplication app(argc, argv);
+#ifndef QUILLMAR_HAVE_SDL_IMAGE
+    std::printf("ImageReadersBench: SDL2_image is not installed (make bench installs it)\n");
+    return 0;
+#else
     QTemporaryDir dir;
-    const QString bmp = dir.filePath("photo.bmp");
-    MakePhoto(4000, 3000).save(bmp, "BMP");
+    const auto path = [&](const char *Name) { return dir.filePath(Name).toStdString(); };
+    if (!QFile::exists(bench::kWallpaper)) {
+        std::printf("ImageReadersBench: %s is missing (make bench installs it)\n", bench::kWallpaper);
+        return 1;
+    }
+    const std::string shot = path("screen.png");
+    if (!bench::MakeScreenshot(shot) ||
+        !bench::Convert({bench::kWallpaper, "-alpha", "off", "-compress", "None", path("photo.tga")}) ||
+        !bench::Convert({bench::kWallpaper, "-alpha", "off", "-compress", "RLE", path("photo_rle.tga")}) ||
+        !bench::Convert({bench::kWallpaper, "-alpha", "off", "-type", "TrueColor", path("photo.pcx")}) ||
+        !bench::Convert({shot, "-alpha", "off", "+dither", "-colors", "256", "-type", "Palette", path("screen.pcx")})) {
+        std::printf("ImageReadersBench: convert could not make the pictures\n");
+        return 1;
+    }
     struct Case {
-        const char *Name;
-        const char *File;
-        std::vector<std::string> Options;
-        std::function<void(const std::string &)> Ours;
-    };
-    const auto tga = [](const std::string &P) {
-        TBitmap b;
-        TargaToBitmap(P, b);
-    };
-    const auto pcx = [](const std::string &P) {
-        TBitmap b;
-        PcxToBitmap(P, b);
+        const char *Label;
+        std::string File;
+        bool Targa;
     };
     const Case cases[] = {
-        {"Targa 24-bit", "photo.tga", {"-compress", "None"}, tga},
-        {"Targa 24-bit run-length", "photo_rle.tga", {"-compress", "RLE"}, tga},
-        {"PCX 24-bit", "photo.pcx", {}, pcx},
+        {"Targa photo 24-bit", path("photo.tga"), true},
+        {"Targa photo 24-bit run-length", path("photo_rle.tga"), true},
+        {"PCX photo 24-bit", path("photo.pcx"), false},
+        {"PCX screenshot 256 colours", path("screen.pcx"), false},
     };
+    const int pairs = 15;
+    std::printf("Picture readers against SDL2_image in-process:\n");
     for (const Case &c : cases) {
-        const std::string file = dir.filePath(c.File).toStdString();
-        std::vector<std::string> args = {ConvertPath(), bmp.toStdString()};
-        args.insert(args.end(), c.Options.begin(), c.Options.end());
-        args.push_back(file);
-        if (bench::RunProgram(args) != 0) {
-            std::printf("%s: convert could not write the file\n", c.Name);
-            return 1;
-        }
-        const double ours = bench::BestSeconds([&] { c.Ours(file); });
-        const double theirs = bench::BestSeconds([&] {
-            bench::RunProgram({ConvertPath(), file, "-depth", "8", "rgb:-"}, "/dev/null");
-        });
-        std::printf("%-26s ours %7.1f ms  convert %7.1f ms  ratio %.2f\n", c.Name, ours * 1000, theirs * 1000,
-                    ours / theirs);
+        const auto ours = [&] {
+            TBitmap b;
+            if (c.Targa)
+                TargaToBitmap(c.File, b);
+            else
+                PcxToBitmap(c.File, b);
+        };
+        const auto theirs = [&] {
+            SDL_Surface *s = IMG_Load(c.File.c_str());
+            if (!s)
+                std::printf("  SDL2_image failed on %s\n", c.File.c_str());
+            SDL_FreeSurface(s);
+        };
+        bench::PrintPicturePair(c.Label, "SDL2_image", bench::PairedInProcess(ours, theirs, pairs), pairs);
     }
     return 0;
+#endif
 }

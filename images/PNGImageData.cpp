@@ -3,6 +3,7 @@
 #include "images/PNGImage.h"
 #include "images/PNGZLib.h"
 
+#include <algorithm>
 #include <cstring>
 
 namespace {
@@ -10,6 +11,33 @@ const int kPassStartRow[7] = {0, 0, 4, 0, 2, 0, 1};
 const int kPassStartCol[7] = {0, 4, 0, 2, 0, 1, 0};
 const int kPassRowStep[7] = {8, 8, 8, 4, 4, 2, 2};
 const int kPassColStep[7] = {8, 8, 4, 4, 2, 2, 1};
+
+// The chunk's data read in place, without a copy into a stream of its own.
+class TBorrowedStream : public TStream {
+public:
+    TBorrowedStream(const uint8_t *Data, int64_t Size) : FData(Data), FSize(Size) {}
+    int64_t Read(void *Buffer, int64_t Count) override
+    {
+        const int64_t n = std::clamp<int64_t>(FSize - FPos, 0, std::max<int64_t>(Count, 0));
+        if (n > 0)
+            std::memcpy(Buffer, FData + FPos, size_t(n));
+        FPos += n;
+        return n;
+    }
+    int64_t Write(const void *, int64_t) override { return 0; }
+    int64_t Seek(int64_t Offset, TSeekOrigin Origin) override
+    {
+        const int64_t base = Origin == soBeginning ? 0 : Origin == soCurrent ? FPos : FSize;
+        FPos = std::clamp<int64_t>(base + Offset, 0, FSize);
+        return FPos;
+    }
+    int64_t GetSize() override { return FSize; }
+
+private:
+    const uint8_t *FData;
+    int64_t FSize;
+    int64_t FPos = 0;
+};
 
 int MulDiv(int A, int B, int C)
 {
@@ -167,6 +195,15 @@ void TChunkIDAT::ConvertRow(const uint8_t *Row, int Y, int64_t StartCol, int64_t
     const int channels = t == 6 ? 4 : 3;
     const int bytes = d / 8;
     const int64_t stride = int64_t(channels) * bytes;
+    if (t == 2 && d == 8 && !gt && ColStep == 1) {
+        uint8_t *p = dest + StartCol * 3;
+        for (int64_t k = 0; k < Pixels; ++k, p += 3, Row += 3) {
+            p[0] = Row[2];
+            p[1] = Row[1];
+            p[2] = Row[0];
+        }
+        return;
+    }
     for (int64_t k = 0; k < Pixels; ++k) {
         const uint8_t *s = Row + k * stride;
         uint8_t *p = dest + (StartCol + k * ColStep) * 3;
@@ -189,9 +226,7 @@ void TChunkIDAT::DecodeImage()
     const TChunkIHDR *h = Header();
     if (!h)
         RaisePNGError(kPNGNoIHDR);
-    TMemoryStream data;
-    data.WriteBuffer(Data.data(), int64_t(Data.size()));
-    data.SetPosition(0);
+    TBorrowedStream data(Data.data(), int64_t(Data.size()));
     TZDecompressionStream z(data);
     const bool progress = bool(img.OnProgress);
     const int interlace = h->InterlaceMethod();
