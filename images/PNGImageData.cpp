@@ -106,8 +106,12 @@ void TChunkIDAT::Unfilter(uint8_t F, uint8_t *X, const uint8_t *P, int64_t Size,
     case 4:
         for (int64_t i = 0; i < std::min<int64_t>(D, Size); ++i)
             X[i] = uint8_t(X[i] + P[i]); // predictor of (0, up, 0) is up
-        for (int64_t i = D; i < Size; ++i)
-            X[i] = uint8_t(X[i] + PaethPredictor(X[i - D], P[i], P[i - D]));
+        for (int64_t i = D; i < Size; ++i) {
+            // PaethPredictor, kept in the loop so that it is compiled into it.
+            const int a = X[i - D], b = P[i], c = P[i - D];
+            const int pa = std::abs(b - c), pb = std::abs(a - c), pc = std::abs(a + b - 2 * c);
+            X[i] = uint8_t(X[i] + ((pa <= pb && pa <= pc) ? a : pb <= pc ? b : c));
+        }
         break;
     default: RaisePNGError(kPNGUnknownFilter);
     }

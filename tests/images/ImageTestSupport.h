@@ -72,6 +72,17 @@ inline Bytes BitmapRGB(const TBitmap &B)
     return out;
 }
 
+// The 18-byte header of a Targa file without ID field or colour map.
+inline Bytes TgaHeader(uint8_t Type, uint8_t Depth, int W, int H, uint8_t Descriptor)
+{
+    Bytes f = {0, 0, Type, 0, 0, 0, 0, 0, 0, 0, 0, 0};
+    Put16(f, unsigned(W));
+    Put16(f, unsigned(H));
+    f.push_back(Depth);
+    f.push_back(Descriptor);
+    return f;
+}
+
 // Deterministic pseudo-random bytes.
 inline Bytes Noise(size_t N, uint32_t Seed)
 {

@@ -16,16 +16,6 @@ using namespace imgtest;
 
 namespace {
 
-Bytes BoundsTgaHeader(uint8_t Type, uint8_t Depth, int W, int H, uint8_t Descriptor)
-{
-    Bytes f = {0, 0, Type, 0, 0, 0, 0, 0, 0, 0, 0, 0};
-    Put16(f, unsigned(W));
-    Put16(f, unsigned(H));
-    f.push_back(Depth);
-    f.push_back(Descriptor);
-    return f;
-}
-
 Bytes BoundsPcxHeader(uint8_t Bits, uint8_t Planes, int W, int H, int BPL)
 {
     Bytes f = {10, 5, 1, Bits};
@@ -81,10 +71,10 @@ void BoundsRead(BoundsKind Kind, const Bytes &File)
 
 TEST(PictureBounds, CraftedFilesCostWhatTheirDataHolds)
 {
-    Bytes rleTga = BoundsTgaHeader(10, 24, 8000, 8000, 0x20);
+    Bytes rleTga = TgaHeader(10, 24, 8000, 8000, 0x20);
     for (int i = 0; i < 100; ++i)
         rleTga.insert(rleTga.end(), {0xFF, uint8_t(i), 2, 3}); // runs of 128 pixels, then the file ends
-    Bytes monoTga = BoundsTgaHeader(3, 1, 65535, 1024, 0);
+    Bytes monoTga = TgaHeader(3, 1, 65535, 1024, 0);
     monoTga.insert(monoTga.end(), 200, 0xA5);
     Bytes pcx256 = BoundsPcxHeader(8, 1, 8000, 8000, 8000);
     for (int i = 0; i < 60; ++i)
@@ -146,7 +136,7 @@ TEST(PictureBounds, CraftedFilesCostWhatTheirDataHolds)
 TEST(PictureBounds, CutFilesStayBlackPastTheirData)
 {
     // The rows past the data are left as the bitmap starts out, not decoded.
-    Bytes tga = BoundsTgaHeader(2, 24, 5, 4, 0x20);
+    Bytes tga = TgaHeader(2, 24, 5, 4, 0x20);
     tga.insert(tga.end(), {1, 2, 3, 4, 5, 6});
     TMemoryStream s;
     s.WriteBuffer(tga.data(), int64_t(tga.size()));

@@ -159,16 +159,6 @@ INSTANTIATE_TEST_SUITE_P(
                       TgaSpec{"rle_map24", 9, 8, 0x20, 24}, TgaSpec{"rle_gray8", 11, 8, 0x00, 0}),
     [](const auto &Info) { return std::string(Info.param.Name); });
 
-Bytes TgaHeader(uint8_t Type, uint8_t Depth, int W, int H, uint8_t Descriptor)
-{
-    Bytes f = {0, 0, Type, 0, 0, 0, 0, 0, 0, 0, 0, 0};
-    Put16(f, unsigned(W));
-    Put16(f, unsigned(H));
-    f.push_back(Depth);
-    f.push_back(Descriptor);
-    return f;
-}
-
 TEST(Targa, OneBitImagesAreBlackAndWhite)
 {
     // ImageMagick reads no 1-bit Targa files, so the pixels are checked by hand.
