@@ -1,8 +1,7 @@
 // How a check meets the page's includes in the window: which options open them in tabs, a path
 // that climbs above the top folder, and http:// includes on a computer without a way out.
-#include "tests/shell/MainWindowSupport.h"
+#include "tests/shell/LocalWebSite.h"
 #include "tests/net/NetworkStateSupport.h"
-#include "tests/net/ServerProcess.h"
 
 #include "checker/HTMLJSFileChecker.h"
 #include "controls/TextListBox.h"
@@ -113,15 +112,9 @@ TEST(IncludeRoad, APathAboveTheTopFolderIsWarnedAboutOnce)
 TEST(IncludeRoad, WithoutInternetRemoteIncludesAreReportedAndLocalServersStillAsked)
 {
     TWindowFixture f;
-    QDir(f.Dir.path()).mkdir(QStringLiteral("web"));
-    f.Put(QStringLiteral("web/lib.js"), "function helper(x) {\r\n  return x + ;\r\n}\r\n");
-    const int port = nettest::UnusedPort();
-    nettest::ServerProcess server("/usr/bin/python3",
-                                  {"-m", "http.server", "--bind", "127.0.0.1", "--directory",
-                                   f.Dir.filePath(QStringLiteral("web")), QString::number(port)},
-                                  port);
-    ASSERT_TRUE(server.Ready());
-    const std::string local = "http://127.0.0.1:" + std::to_string(port) + "/lib.js";
+    TLocalWebSite site(f, {{QStringLiteral("lib.js"), "function helper(x) {\r\n  return x + ;\r\n}\r\n"}});
+    ASSERT_TRUE(site.Ready());
+    const std::string local = site.Base() + "/lib.js";
     const std::string remote = "http://www.quillmar.example/lib/remote.js";
     const QString page = f.Put(QStringLiteral("page.html"),
                                "<html>\r\n<script type=\"text/javascript\" src=\"" + remote +
