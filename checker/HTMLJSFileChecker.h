@@ -48,8 +48,10 @@ constexpr int64_t kMaxIncludeBytes = 64LL * 1024 * 1024;
 
 // Resolves an include source as written in a page ("/" or "\\" separators) against the folder of the
 // document DocumentPath: a relative path and one with a leading separator both start in that folder.
-// Canonical when the file exists.
-AnsiString ResolveIncludePath(const AnsiString &Src, const AnsiString &DocumentPath);
+// Canonical when the file exists. Each ".." climbs one folder and stops at "/", as a browser
+// resolves a relative address at the top of a site; AboveTop, when given, tells whether Src
+// climbed further up than there are folders. Any other name made of dots is a plain name.
+AnsiString ResolveIncludePath(const AnsiString &Src, const AnsiString &DocumentPath, bool *AboveTop = nullptr);
 
 // A UTF-8 byte-order mark at the start of a file is no text of it.
 AnsiString StripByteOrderMark(AnsiString Line);
@@ -150,7 +152,8 @@ private:
     // ---- includes
     bool NextIncludeNumber(int32_t &N, int32_t Line);
     void NoteInclude(int32_t N, const AnsiString &Name);
-    AnsiString ResolvePath(const AnsiString &Path, bool &Changed, int32_t Line);
+    // Open: the main window opens the file in a tab (and says whether it holds unsaved changes).
+    AnsiString ResolvePath(const AnsiString &Path, bool &Changed, int32_t Line, bool Open);
     bool ProcessScriptSrc(AnsiString Tag, int32_t i);
     void ProcessProjectFiles(const AnsiString &FileName, int32_t LineCount);
     void AddServerInclude(const AnsiString &Path, int32_t i);

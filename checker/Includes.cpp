@@ -32,8 +32,10 @@ AnsiString FromFs(const std::filesystem::path &P)
 
 } // namespace
 
-AnsiString ResolveIncludePath(const AnsiString &Src, const AnsiString &DocumentPath)
+AnsiString ResolveIncludePath(const AnsiString &Src, const AnsiString &DocumentPath, bool *AboveTop)
 {
+    if (AboveTop)
+        *AboveTop = false;
     AnsiString s = Src;
     ReplaceChar(s, '\\', '/');
     size_t lead = s.find_first_not_of('/');
@@ -41,6 +43,24 @@ AnsiString ResolveIncludePath(const AnsiString &Src, const AnsiString &DocumentP
     if (s.empty())
         return AnsiString();
     std::filesystem::path base = FsPath(DocumentPath).parent_path();
+    if (AboveTop) {
+        std::error_code ec;
+        const std::filesystem::path top = std::filesystem::absolute(base, ec).lexically_normal();
+        int64_t depth = 0;
+        for (const std::filesystem::path &part : top.relative_path())
+            if (!part.empty())
+                ++depth;
+        for (const std::filesystem::path &part : FsPath(s)) {
+            if (part == "..")
+                --depth;
+            else if (!part.empty() && part != ".")
+                ++depth;
+            if (depth < 0) {
+                *AboveTop = true;
+                break;
+            }
+        }
+    }
     std::filesystem::path p = (base / FsPath(s)).lexically_normal();
     std::error_code ec;
     if (std::filesystem::exists(p, ec)) {
@@ -81,11 +101,11 @@ void THTMLJSFileChecker::NoteInclude(int32_t N, const AnsiString &Name)
     FLists.IncludeNames.Add(Name, N);
 }
 
-AnsiString THTMLJSFileChecker::ResolvePath(const AnsiString &Path, bool &Changed, int32_t Line)
+AnsiString THTMLJSFileChecker::ResolvePath(const AnsiString &Path, bool &Changed, int32_t Line, bool Open)
 {
     Changed = false;
     AnsiString resolved;
-    if ((FOpt.OpenIncludes || FOpt.Embedsvg) && FMain) {
+    if (Open && FMain) {
         Changed = FMain->OpenIncludeFile(Path, resolved, Line);
         if (resolved.empty())
             resolved = ResolveIncludePath(Path, WideToAnsi(FEditorFileName));
@@ -126,9 +146,12 @@ bool THTMLJSFileChecker::ProcessScriptSrc(AnsiString Tag, int32_t i)
     if (std::count(path.begin(), path.end(), '/') == 1 && !path.empty() && path[0] == '/')
         path.erase(0, 1);
 
+    // A script is opened in a tab with "open included files"; an SVG document also with the SVG
+    // option, which says nothing about scripts.
+    const bool open = FOpt.OpenIncludes || (embed && FOpt.Embedsvg);
+
     // Sources the checker does not follow.
-    if (StartsNoCase(path, "https://") || StartsNoCase(path, "//") ||
-        (StartsNoCase(path, "http://") && !(FOpt.OpenIncludes || FOpt.Embedsvg))) {
+    if (StartsNoCase(path, "https://") || StartsNoCase(path, "//") || (StartsNoCase(path, "http://") && !open)) {
         AddFinding(fdIncludeNotFollowed, path, i + 1);
         return !embed;
     }
@@ -153,7 +176,7 @@ bool THTMLJSFileChecker::ProcessScriptSrc(AnsiString Tag, int32_t i)
     }
 
     bool changed = false;
-    const AnsiString resolved = ResolvePath(path, changed, i);
+    const AnsiString resolved = ResolvePath(path, changed, i, open);
     if (changed)
         AddFinding(fdIncludeChangedNotSaved, path, i + 1);
     NoteInclude(n, resolved);

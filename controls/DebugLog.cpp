@@ -150,6 +150,22 @@ std::string FormatLogLine(const std::string &Format, const TLogArgs &Args)
     return r;
 }
 
+AnsiString OperatingSystemText()
+{
+    struct utsname un {};
+    AnsiString sysName = "Linux", release, version;
+    if (::uname(&un) == 0) {
+        sysName = un.sysname;
+        release = un.release;
+        version = un.version;
+    }
+    // "6.1.0-18-amd64": major, minor and the patch level as the build.
+    const TFileVersion kernel = ParseFileVersion(release);
+    return FormatLogLine("%s %d.%d (Build %d) %s", {sysName, int(kernel.Major), int(kernel.Minor),
+                                                    int(kernel.Release),
+                                                    version.empty() ? AnsiString("No Service Pack") : version});
+}
+
 // ============================================================================ the log file
 
 TDLogFile::TDLogFile(const AnsiString &FileName, bool ADebugMode, bool ATimeStamp, bool AHeaderDump,
@@ -174,15 +190,6 @@ void TDLogFile::WriteHeader(const TDebugLogSystem &System)
     if (!DebugMode || !HeaderDump)
         return;
 
-    struct utsname un {};
-    AnsiString sysName = "Linux", release, version;
-    if (::uname(&un) == 0) {
-        sysName = un.sysname;
-        release = un.release;
-        version = un.version;
-    }
-    // "6.1.0-18-amd64": major, minor and the patch level as the build.
-    const TFileVersion kernel = ParseFileVersion(release);
     std::string joined, raw;
     for (size_t i = 0; i < System.Arguments.size(); ++i) {
         if (i > 1)
@@ -197,8 +204,7 @@ void TDLogFile::WriteHeader(const TDebugLogSystem &System)
     WriteLine("=");
     WriteLine("!Log File:             %s", {tab + LogFileName});
     WriteLine("!Date:                 %s", {tab + LocalTime("%Y-%m-%d %H:%M:%S")});
-    WriteLine("!Operating System:      %s %d.%d (Build %d) %s",
-              {tab + sysName, int(kernel.Major), int(kernel.Minor), int(kernel.Release), version.empty() ? AnsiString("No Service Pack") : version});
+    WriteLine("!Operating System:      %s", {tab + OperatingSystemText()});
     WriteLine("!Locale:                %s", {tab + UserLocaleName()});
     WriteLine("!DecimalSeparator:      %s", {tab + DecimalSeparator()});
     WriteLine("-");

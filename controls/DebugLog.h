@@ -119,6 +119,9 @@ struct TFileVersion {
 TFileVersion GetFileVersion(const AnsiString &File);
 // A version from text "a.b.c.d" (missing parts 0); an empty text when S holds no number.
 TFileVersion ParseFileVersion(const std::string &S);
+// The running system as the log's header names it: the kernel's name, its major and minor, its
+// patch level as the build and its version text ("Linux 6.1 (Build 0) #1 SMP ...").
+AnsiString OperatingSystemText();
 // The browser control's reading: a 4.70 or older version with release 0 keeps its build
 // number as the release.
 TFileVersion AdjustIEVersion(TFileVersion V);

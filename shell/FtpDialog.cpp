@@ -1,7 +1,9 @@
 #include "shell/FtpDialog.h"
 
+#include "controls/DebugLog.h"
 #include "editor/SyntaxEdit.h"
 #include "editor/SyntaxEditorStrings.h"
+#include "net/Connectivity.h"
 #include "platform/Classes.h"
 #include "platform/GuardedApplication.h"
 #include "platform/Prompter.h"
@@ -16,7 +18,6 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
-#include <QNetworkInterface>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QScrollBar>
@@ -25,17 +26,25 @@
 #include <QTextCursor>
 #include <QVBoxLayout>
 
-bool InternetConnectedState()
+bool LooksLikeUtf16(const char *Data, size_t Size)
 {
-    for (const QNetworkInterface &i : QNetworkInterface::allInterfaces()) {
-        const auto flags = i.flags();
-        if (!(flags & QNetworkInterface::IsUp) || !(flags & QNetworkInterface::IsRunning) ||
-            (flags & QNetworkInterface::IsLoopBack))
+    if (Size >= 2 && ((Data[0] == '\xFF' && Data[1] == '\xFE') || (Data[0] == '\xFE' && Data[1] == '\xFF')))
+        return true;
+    // Without a mark: text in UTF-16 has a zero byte beside most Latin characters, while text in
+    // an 8-bit encoding has none. A zero at least every fourth byte, nearly always standing alone
+    // (line-break rewriting may shift which half of a pair it is in), shows UTF-16.
+    const size_t n = std::min<size_t>(Size, 1024);
+    if (n < 4)
+        return false;
+    size_t zeros = 0, paired = 0;
+    for (size_t i = 0; i < n; ++i) {
+        if (Data[i] != '\0')
             continue;
-        if (!i.addressEntries().isEmpty())
-            return true;
+        ++zeros;
+        if (i + 1 < n && Data[i + 1] == '\0')
+            ++paired;
     }
-    return false;
+    return zeros * 4 >= n && paired * 10 <= zeros;
 }
 
 void AddLogLine(QPlainTextEdit &Memo, const QString &Line)
@@ -183,17 +192,17 @@ void TfrmFTP::showEvent(QShowEvent *Event)
 
 void TfrmFTP::FormShow()
 {
-    // The socket layer here is the system's own TCP stack through Qt; these lines describe it.
-    AddDisplayLine(QStringLiteral("Winsock version 2.2"));
+    // The sockets are the system's own TCP stack, reached through Qt; these lines describe it.
+    AddDisplayLine(QStringLiteral("Network stack: ") + QString::fromStdString(OperatingSystemText()));
     AddDisplayLine(QStringLiteral("Qt network sockets ") + QString::fromLatin1(qVersion()));
     AddDisplayLine(QStringLiteral("Running on ") + QSysInfo::prettyProductName());
-    AddDisplayLine(IsConnected() ? QStringLiteral("Connected to Internet")
-                                 : QStringLiteral("No current Internet connection"));
+    AddDisplayLine(InternetConnectedState() ? QStringLiteral("Connected to Internet")
+                                            : QStringLiteral("No current Internet connection"));
 }
 
 bool TfrmFTP::IsConnected()
 {
-    return ConnectedState ? ConnectedState() : true;
+    return InternetConnectedState(HostNameEdit->text());
 }
 
 void TfrmFTP::AddDisplayLine(const QString &Text)
@@ -279,22 +288,8 @@ void TfrmFTP::PrepareClient(TStream &Stream)
     FtpClient1.OnDisplay = [this](TCustomFtpCli *, const AnsiString &Msg) { AddDisplayLine(AnsiToQString(Msg)); };
 }
 
-void TfrmFTP::LoadButtonClick()
+bool TfrmFTP::ReceiveInto(TMemoryStream &Stream, bool Binary)
 {
-    TSyntaxEdit *editor = FMain.ActiveEditor();
-    if (!editor)
-        return;
-    TEditorTab *target = FMain.ActiveTab();
-    const WideString name = RemoteName();
-    if (!CheckTargetTab(name))
-        return;
-    if (!IsConnected()) {
-        // No dialling up exists here: the user connects and tries again.
-        MessageDlg(u"You are not currently connected to the intenet, try again when connected. Connect now?",
-                   TMsgDlgType::mtConfirmation, mbYesNoCancel);
-        return;
-    }
-    TMemoryStream stream;
     bool received = false;
     {
         // The wait runs the event loop: no second request may start from this window meanwhile.
@@ -303,7 +298,8 @@ void TfrmFTP::LoadButtonClick()
             FtpClient1.SetLocalStream(nullptr);
             SetBusy(false);
         });
-        PrepareClient(stream);
+        PrepareClient(Stream);
+        FtpClient1.SetBinary(Binary);
         bool tooLarge = false;
         FtpClient1.OnProgress = [this, &tooLarge](TCustomFtpCli *, int64_t Count, bool &Abort) {
             if (Count > MaxLoadBytes)
@@ -314,12 +310,46 @@ void TfrmFTP::LoadButtonClick()
         if (tooLarge)
             AddDisplayLine(QStringLiteral("The remote file is larger than an editor tab can hold"));
     }
-    if (!received) {
+    if (!received)
         // The tab keeps its text, name and modified state; the log says what went wrong.
         AddDisplayLine(
             QStringLiteral("Load failed, the editor tab is unchanged: ") +
             AnsiToQString(FtpClient1.ErrorMessage().empty() ? FtpClient1.LastResponse() : FtpClient1.ErrorMessage()));
+    return received;
+}
+
+void TfrmFTP::LoadButtonClick()
+{
+    TSyntaxEdit *editor = FMain.ActiveEditor();
+    if (!editor)
         return;
+    TEditorTab *target = FMain.ActiveTab();
+    const WideString name = RemoteName();
+    if (!CheckTargetTab(name))
+        return;
+    if (!IsConnected()) {
+        // Nothing can be dialled here: the box only tells the user to connect and try again.
+        MessageDlg(u"You are not currently connected to the intenet, try again when connected.",
+                   TMsgDlgType::mtInformation, mbOK);
+        return;
+    }
+    TMemoryStream stream;
+    if (!ReceiveInto(stream, BinaryCheckBox->isChecked()))
+        return;
+    if (!BinaryCheckBox->isChecked() &&
+        LooksLikeUtf16(reinterpret_cast<const char *>(stream.Memory()), static_cast<size_t>(stream.GetSize()))) {
+        // ASCII mode has rewritten line-break bytes inside the UTF-16 characters: what arrived is
+        // no longer the file. Only the exact bytes go into the tab.
+        AddDisplayLine(QStringLiteral("The remote file is UTF-16 text, which ASCII mode garbles"));
+        if (MessageDlg(u"The remote file " + ToWideString(HostFileEdit->text()) +
+                           u" is UTF-16 text, which ASCII mode garbles. Load it again in binary mode?",
+                       TMsgDlgType::mtConfirmation, mbYesNo) != mrYes) {
+            AddDisplayLine(QStringLiteral("Load cancelled, the editor tab is unchanged"));
+            return;
+        }
+        stream.Clear();
+        if (!ReceiveInto(stream, true))
+            return;
     }
     // The transfer pumped events: the tab may have been closed or another one made active.
     const int index = TabIndexOf(target);

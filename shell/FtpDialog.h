@@ -3,6 +3,7 @@
 // active tab's text to the server, through its waiting FTP client. A log at the bottom shows the
 // client's trace and the outcome of each request.
 #include "net/FtpCli.h"
+#include "platform/Classes.h"
 #include "platform/Types.h"
 
 #include <QDialog>
@@ -17,8 +18,9 @@ class QPushButton;
 class TEditorTab;
 class TfrmQuillmarMain;
 
-// Whether this computer has a network connection other than its loopback interface.
-bool InternetConnectedState();
+// Whether bytes received in ASCII mode are UTF-16 text: a byte-order mark, or zero bytes that
+// stand beside the characters as UTF-16 puts them (looked for in the first 1024 bytes).
+bool LooksLikeUtf16(const char *Data, size_t Size);
 
 // Appends Line to a log memo: more than 200 lines first lose their oldest 50; the memo then
 // scrolls to its end.
@@ -45,8 +47,6 @@ public:
     QPlainTextEdit *DisplayMemo = nullptr;
     TFtpClient FtpClient1;
 
-    // Whether the computer is online; the platform's answer unless replaced (tests).
-    std::function<bool()> ConnectedState = InternetConnectedState;
     // A load that grows past this many bytes is aborted (an editor cannot hold more text).
     int64_t MaxLoadBytes;
 
@@ -56,6 +56,7 @@ public:
     void SaveButtonClick();
     void ClearButtonClick();
     void AddDisplayLine(const QString &Text);
+    // Whether the server named in Host Name can be reached (its own network always can).
     bool IsConnected();
     // Whether the active tab may receive the remote file named RemoteName (asks the user where
     // needed).
@@ -73,6 +74,8 @@ private:
     void FtpClient1SessionClosed(uint16_t Error);
     void FtpClient1RequestDone(TFtpRequest RqType, uint16_t Error);
     void PrepareClient(TStream &Stream);
+    // Receives the remote file into Stream; false (logged) when the transfer failed.
+    bool ReceiveInto(TMemoryStream &Stream, bool Binary);
     int TabIndexOf(const TEditorTab *Tab) const;
     void SetBusy(bool Busy);
 

@@ -7,6 +7,7 @@
 #include "controls/TreeNT.h"
 #include "editor/JavaScriptHighlighter.h"
 #include "editor/SyntaxEdit.h"
+#include "net/Connectivity.h"
 #include "platform/GuardedApplication.h"
 #include "platform/Prompter.h"
 #include "platform/QtConvert.h"
@@ -22,6 +23,7 @@
 #include <QMenuBar>
 #include <QTabWidget>
 #include <QTimer>
+#include <QWindow>
 
 namespace {
 
@@ -55,6 +57,9 @@ public:
 protected:
     bool eventFilter(QObject *Watched, QEvent *Event) override
     {
+        // A box the check itself shows (a warning about an include) is answered as usual.
+        if (InModalBox(Watched))
+            return false;
         switch (Event->type()) {
         case QEvent::KeyPress:
         case QEvent::KeyRelease:
@@ -80,6 +85,20 @@ protected:
     }
 
 private:
+    bool InModalBox(QObject *Watched) const
+    {
+        QWidget *modal = QApplication::activeModalWidget();
+        if (!modal || modal == FWindow)
+            return false;
+        if (auto *window = qobject_cast<QWindow *>(Watched))
+            return window == modal->windowHandle();
+        if (Watched->isWidgetType()) {
+            auto *widget = static_cast<QWidget *>(Watched);
+            return widget == modal || modal->isAncestorOf(widget);
+        }
+        return false;
+    }
+
     QWidget *FWindow;
 };
 
@@ -312,12 +331,17 @@ bool TfrmQuillmarMain::IncludeName(int Index, WideString &Name)
 
 // ============================================================================ include host
 
-bool TfrmQuillmarMain::OpenIncludeFile(const AnsiString &Path, AnsiString &Resolved, int32_t)
+bool TfrmQuillmarMain::OpenIncludeFile(const AnsiString &Path, AnsiString &Resolved, int32_t LineIndex)
 {
     TEditorTab *caller = FCheckedTab ? FCheckedTab : ActiveTab();
     if (!caller)
         return false;
-    Resolved = ResolveIncludePath(Path, ToLocalPath(ToQString(caller->Editor->FileName())));
+    bool aboveTop = false;
+    Resolved = ResolveIncludePath(Path, ToLocalPath(ToQString(caller->Editor->FileName())), &aboveTop);
+    if (aboveTop)
+        MessageDlg(u"Insufficient levels in parent file path to make include \"" + AnsiToWide(Path) +
+                       u"\" absolute on line " + AnsiToWide(std::to_string(int64_t(LineIndex) + 1)),
+                   TMsgDlgType::mtWarning, mbOK);
     if (!QFileInfo(FromLocalPath(Resolved)).isFile())
         return false;
     const WideString wide = ToWideString(FromLocalPath(Resolved));
@@ -348,6 +372,14 @@ bool TfrmQuillmarMain::LoadHttpIncl(const AnsiString &URL, int32_t, int32_t, con
         Tab(open)->Record->Checked = false;
         SplitLines(WideToAnsi(Tab(open)->Editor->Lines().GetTextStr()));
         return true;
+    }
+    // Hosts of this computer's own networks are always tried; others only with a connection.
+    if (!InternetConnectedState(UrlHost(URL))) {
+        MessageDlg(u"You are not currently connected to the internet so " + wideUrl +
+                       u" can't be loaded, syntax check again when connected.",
+                   TMsgDlgType::mtInformation, mbOK);
+        Error = "Include '" + URL + "' not loaded, no internet connection, ";
+        return false;
     }
 
     TMemoryStream stream;

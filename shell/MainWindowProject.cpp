@@ -15,6 +15,8 @@
 #include <QMenuBar>
 #include <QTabWidget>
 
+#include <set>
+
 namespace {
 
 const WideString HTMLGroup = u"HTML Files";
@@ -114,12 +116,26 @@ void TProject::CloseAllFiles()
 void TProject::OpenAllFiles()
 {
     TfrmQuillmarMain &m = *Main;
+    std::set<const TEditorTab *> openBefore;
+    for (int i = 0; i < m.TabCount(); ++i)
+        openBefore.insert(m.Tab(i));
+    // A file the user had open is reported; one that this opening brought in already (an include
+    // a page's check opened) is only brought to the front: the user did nothing twice.
+    auto alreadyOpen = [&m, &openBefore](const AnsiString &Name) {
+        const int index = m.FileName2Tab(Wide(Name));
+        if (index < 0)
+            return false;
+        if (openBefore.count(m.Tab(index)))
+            return m.FileAlreadyOpen(Wide(Name));
+        m.SetActivePage(index);
+        return true;
+    };
     for (const AnsiString &name : HTMLFiles)
-        if (!m.FileAlreadyOpen(Wide(name)))
+        if (!alreadyOpen(name))
             m.OpenFile(Wide(name), true, false, WideString());
     bool parentFound = false;
     for (const AnsiString &name : JavascriptFiles) {
-        if (m.FileAlreadyOpen(Wide(name)))
+        if (alreadyOpen(name))
             continue;
         if (JSParent.empty())
             m.OpenFile(Wide(name), true, false, WideString());
@@ -141,7 +157,7 @@ void TProject::OpenAllFiles()
         }
     }
     for (const AnsiString &name : OtherFiles)
-        if (!m.FileAlreadyOpen(Wide(name)))
+        if (!alreadyOpen(name))
             m.OpenFile(Wide(name), true, false, WideString());
     // The parent's tab comes to the front with its own findings, tree and status, as a tab
     // switch shows them.

@@ -4,6 +4,8 @@
 #include "platform/GuardedApplication.h"
 #include "platform/Prompter.h"
 #include "platform/QtConvert.h"
+#include "platform/ScopeGuard.h"
+#include "net/Connectivity.h"
 #include "shell/FtpDialog.h"
 #include "shell/MainWindow.h"
 
@@ -106,7 +108,7 @@ void TfrmNewVersion::FormShow()
 
 bool TfrmNewVersion::Conn2Internet()
 {
-    return ConnectedState ? ConnectedState() : InternetConnectedState();
+    return InternetConnectedState(UrlHost(ToQString(FMain.Settings.VersionURL).toStdString()));
 }
 
 void TfrmNewVersion::AddDisplayLine(const QString &Text)
@@ -122,28 +124,36 @@ QStringList TfrmNewVersion::LogLines() const
 void TfrmNewVersion::ButtonChkVersClick()
 {
     if (!Conn2Internet()) {
-        // No dialling up exists here: the user connects and tries again.
-        MessageDlg(u"You are not currently connected to the internet, try again when connected. Connect now?",
-                   TMsgDlgType::mtConfirmation, mbYesNoCancel);
+        // Nothing can be dialled here: the box only tells the user to connect and try again.
+        MessageDlg(u"You are not currently connected to the internet, try again when connected.",
+                   TMsgDlgType::mtInformation, mbOK);
         return;
     }
     const QString address = ToQString(FMain.Settings.VersionURL);
     AddDisplayLine(QStringLiteral("Connecting to ") + address + QStringLiteral(" to detect latest version available"));
     TMemoryStream stream;
-    HttpCli1.URL = address.toStdString();
-    HttpCli1.ReceiveStream = &stream;
     bool fetched = false;
-    try {
-        HttpCli1.Get();
-        fetched = true;
-        AddDisplayLine(QStringLiteral("Received %1 bytes").arg(stream.GetSize()));
-    } catch (const EHttpException &) {
-        AddDisplayLine(QStringLiteral("Failed : %1 ").arg(HttpCli1.StatusCode()) +
-                       AnsiToQString(HttpCli1.ReasonText()));
-    } catch (const std::exception &e) {
-        AddDisplayLine(QStringLiteral("Failed : ") + QString::fromUtf8(e.what()));
+    {
+        // The wait runs the event loop: a second click meanwhile would start a request inside
+        // this one on the same client.
+        ButtonChkVers->setEnabled(false);
+        TScopeGuard release([this] {
+            HttpCli1.ReceiveStream = nullptr;
+            ButtonChkVers->setEnabled(true);
+        });
+        HttpCli1.URL = address.toStdString();
+        HttpCli1.ReceiveStream = &stream;
+        try {
+            HttpCli1.Get();
+            fetched = true;
+            AddDisplayLine(QStringLiteral("Received %1 bytes").arg(stream.GetSize()));
+        } catch (const EHttpException &) {
+            AddDisplayLine(QStringLiteral("Failed : %1 ").arg(HttpCli1.StatusCode()) +
+                           AnsiToQString(HttpCli1.ReasonText()));
+        } catch (const std::exception &e) {
+            AddDisplayLine(QStringLiteral("Failed : ") + QString::fromUtf8(e.what()));
+        }
     }
-    HttpCli1.ReceiveStream = nullptr;
     // Nothing of a failed request is read: an error page says nothing about versions.
     QString version;
     if (fetched) {

@@ -32,11 +32,9 @@ public:
     QPlainTextEdit *DisplayMemo = nullptr;
     THttpCli HttpCli1;
 
-    // Whether the computer is online; the platform's answer unless replaced (tests).
-    std::function<bool()> ConnectedState;
-
     void FormShow();
     void ButtonChkVersClick();
+    // Whether the version file's server can be reached.
     bool Conn2Internet();
     void AddDisplayLine(const QString &Text);
     QStringList LogLines() const;

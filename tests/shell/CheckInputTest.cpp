@@ -1,7 +1,6 @@
 // While a check fetches an include over the network the event loop turns: the user's input and a
 // close of the window wait, and a hand-over from a later start is opened after the check.
-#include "tests/shell/MainWindowSupport.h"
-#include "tests/net/ServerProcess.h"
+#include "tests/shell/LocalWebSite.h"
 
 #include <QCloseEvent>
 #include <QCoreApplication>
@@ -17,14 +16,9 @@ using namespace mwtest;
 TEST(CheckSyntax, InputAndHandOversWaitWhileAnIncludeIsFetched)
 {
     TWindowFixture f;
-    QDir(f.Dir.path()).mkdir(QStringLiteral("web"));
-    f.Put(QStringLiteral("web/lib.js"), "function helper(x) {\r\n  return x;\r\n}\r\n");
-    const int port = nettest::UnusedPort();
-    nettest::ServerProcess server("/usr/bin/python3",
-                                  {"-m", "http.server", "--bind", "127.0.0.1", "--directory",
-                                   f.Dir.filePath(QStringLiteral("web")), QString::number(port)},
-                                  port);
-    ASSERT_TRUE(server.Ready());
+    TLocalWebSite site(f, {{QStringLiteral("lib.js"), "function helper(x) {\r\n  return x;\r\n}\r\n"}});
+    ASSERT_TRUE(site.Ready());
+    const int port = site.Port;
     TfrmQuillmarMain &w = *f.Window;
     w.Settings.CheckOpen = false;
     w.Settings.OpenIncludes = true;

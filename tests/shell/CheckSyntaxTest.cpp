@@ -54,6 +54,7 @@ TTreeNTNode *NodeNamed(TfrmQuillmarMain &W, const std::string &Prefix)
 struct TSite {
     explicit TSite(TWindowFixture &F)
     {
+        F.Window->Settings.OpenIncludes = true; // the includes open in tabs of their own
         QDir(F.Dir.path()).mkdir(QStringLiteral("lib"));
         Page = F.Put(QStringLiteral("page.html"),
                      "<html>\r\n<head>\r\n"

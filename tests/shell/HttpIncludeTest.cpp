@@ -1,8 +1,7 @@
 // Check syntax of a page whose script comes from an http:// address: the include is fetched by
 // the window's HTTP client from a local server, shown in a read-only include tab and checked; a
 // missing one becomes a finding with the server's reason.
-#include "tests/shell/MainWindowSupport.h"
-#include "tests/net/ServerProcess.h"
+#include "tests/shell/LocalWebSite.h"
 
 #include "controls/TextListBox.h"
 #include "editor/SyntaxEdit.h"
@@ -17,15 +16,9 @@ using namespace mwtest;
 TEST(CheckSyntax, HttpIncludesAreFetchedShownAndChecked)
 {
     TWindowFixture f;
-    QDir(f.Dir.path()).mkdir(QStringLiteral("web"));
-    f.Put(QStringLiteral("web/lib.js"), "function helper(x) {\r\n  return x + ;\r\n}\r\n");
-    const int port = nettest::UnusedPort();
-    nettest::ServerProcess server("/usr/bin/python3",
-                                  {"-m", "http.server", "--bind", "127.0.0.1", "--directory",
-                                   f.Dir.filePath(QStringLiteral("web")), QString::number(port)},
-                                  port);
-    ASSERT_TRUE(server.Ready());
-    const std::string base = "http://127.0.0.1:" + std::to_string(port);
+    TLocalWebSite site(f, {{QStringLiteral("lib.js"), "function helper(x) {\r\n  return x + ;\r\n}\r\n"}});
+    ASSERT_TRUE(site.Ready());
+    const std::string base = site.Base();
     const QString page =
         f.Put(QStringLiteral("page.html"), "<html>\r\n<head>\r\n"
                                            "<script type=\"text/javascript\" src=\"" +

@@ -256,3 +256,20 @@ TEST(ProjectWindow, ClickOnAFileNodeOffersToOpenItThenShowsItsTab)
     EXPECT_EQ(ToQString(w.ActiveEditor()->FileName()), other);
     EXPECT_EQ(w.StatusPanel(2), other);
 }
+
+TEST(ProjectWindow, AnIncludeThatAPagesCheckOpenedIsNotReportedAsAlreadyOpen)
+{
+    TWindowFixture f;
+    f.Window->Settings.CheckOpen = true;
+    f.Window->Settings.OpenIncludes = true;
+    const QString lib = f.Put(QStringLiteral("lib.js"), "function helper() { return 1; }\r\n");
+    const QString page = f.Put(QStringLiteral("index.html"),
+                               "<html><script type=\"text/javascript\" src=\"lib.js\"></script></html>\r\n");
+    const QString prj = f.Put(QStringLiteral("site.prj"), "NotFrames\r\n1\r\n" + page.toStdString() + "\r\n1\r\n" +
+                                                              lib.toStdString() + "\r\n0\r\n\r\n");
+    f.Answers.push_back({{prj}});
+    ASSERT_TRUE(Trigger(*f.Window, "ActionProjOpen"));
+    // The page's check opened its include before the project came to its scripts.
+    EXPECT_TRUE(f.PromptTexts().empty()) << f.PromptTexts().front();
+    EXPECT_EQ(TabFiles(*f.Window), (std::vector<QString>{"index.html", "lib.js"}));
+}

@@ -13,6 +13,7 @@
 #include "shell/AboutBox.h"
 #include "shell/FtpDialog.h"
 #include "shell/NewVersionDialog.h"
+#include "tests/net/NetworkStateSupport.h"
 
 #include <QAction>
 #include <QApplication>
@@ -22,6 +23,7 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRegularExpression>
+#include <QSysInfo>
 #include <QTest>
 #include <QTimer>
 
@@ -73,7 +75,6 @@ void Aim(TfrmFTP &D, int Port, const QString &File, const QString &Dir = QString
     D.PasswordEdit->setText(Password);
     D.HostDirEdit->setText(Dir);
     D.HostFileEdit->setText(File);
-    D.ConnectedState = [] { return true; };
 }
 
 // Runs Action once a modal window is up (polled from the event loop).
@@ -309,18 +310,46 @@ TEST(FtpDialog, TheTargetTabIsCheckedBeforeAnythingIsFetched)
     }
 }
 
-TEST(FtpDialog, OfflineLoadAsksAndFetchesNothing)
+TEST(FtpDialog, WithoutInternetOnlyServersBeyondTheOwnNetworksAreRefused)
 {
-    TWindowFixture f;
-    TfrmFTP &d = f.Window->FtpDialog();
-    f.Window->FileNewActionExecute();
-    Aim(d, nettest::UnusedPort(), QStringLiteral("page.html"));
-    d.ConnectedState = [] { return false; };
-    d.LoadButtonClick();
-    EXPECT_EQ(f.PromptTexts(),
-              std::vector<std::string>{"You are not currently connected to the intenet, try again when "
-                                       "connected. Connect now?"});
-    EXPECT_FALSE(LogHas(d.LogLines(), QStringLiteral("Request")));
+    TFtpServer server;
+    ASSERT_TRUE(server.Process->Ready());
+    WriteBytes(server.Path(QStringLiteral("page.html")), "<p>served</p>\r\n");
+    // Only loopback and a local network without a default route are up.
+    TNetworkStateScope offline([] { return nettest::OfflineState(); }, nettest::FakeLookup);
+    const struct {
+        const char *Host;
+        bool Refused;
+    } cases[] = {
+        {"127.0.0.1", false},
+        {"localhost", false},
+        {"ftp.far.example", true},
+        {"198.51.100.7", true},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.Host);
+        TWindowFixture f;
+        TfrmFTP &d = f.Window->FtpDialog();
+        f.Window->FileNewActionExecute();
+        Aim(d, server.Port, QStringLiteral("page.html"));
+        d.HostNameEdit->setText(QString::fromLatin1(c.Host));
+        d.FtpClient1.Timeout = 2;
+        const auto before = EditorLines(*f.Window->ActiveEditor());
+        d.LoadButtonClick();
+        const auto &asked = f.Prompts->Asked();
+        if (c.Refused) {
+            ASSERT_EQ(asked.size(), 1u);
+            EXPECT_EQ(Narrow(asked[0].Text), "You are not currently connected to the intenet, try again when "
+                                             "connected.");
+            EXPECT_EQ(asked[0].Buttons, mbOK); // nothing to dial: no answer that would do nothing
+            EXPECT_FALSE(LogHas(d.LogLines(), QStringLiteral("Request")));
+            EXPECT_EQ(EditorLines(*f.Window->ActiveEditor()), before);
+        } else {
+            EXPECT_TRUE(asked.empty());
+            EXPECT_EQ(EditorLines(*f.Window->ActiveEditor()), std::vector<std::string>{"<p>served</p>"})
+                << d.LogLines().join(QLatin1Char('\n')).toStdString();
+        }
+    }
 }
 
 TEST(FtpDialog, TheActionKeepsTheEditedFieldsButNeverThePassword)
@@ -341,7 +370,10 @@ TEST(FtpDialog, TheActionKeepsTheEditedFieldsButNeverThePassword)
         d.BinaryCheckBox->setChecked(true);
         d.PassiveCheckBox->setChecked(false);
         d.PasswordEdit->setText(QStringLiteral("topsecret"));
-        EXPECT_TRUE(LogHas(d.LogLines(), QStringLiteral("Winsock version")));
+        // The log names the system's own network stack, not a sockets library of another system.
+        EXPECT_TRUE(LogHas(d.LogLines(), QStringLiteral("Network stack: Linux ")));
+        EXPECT_TRUE(LogHas(d.LogLines(), QSysInfo::kernelVersion().section(QLatin1Char('.'), 0, 1)));
+        EXPECT_FALSE(LogHas(d.LogLines(), QStringLiteral("Winsock")));
         d.BitBtn1->click(); // closed, not OK: the fields are kept all the same
     });
     f.Window->Action(QStringLiteral("FTPAction"))->trigger();
@@ -449,7 +481,6 @@ TEST(NewVersion, TheCheckAsksTheConfiguredServer)
         };
         f.Prompts->Answer(mrYes);
         TfrmNewVersion &d = w.NewVersionDialog();
-        d.ConnectedState = [] { return true; };
         d.ButtonChkVersClick();
         const QStringList log = d.LogLines();
         EXPECT_EQ(f.PromptTexts(), c.Prompts) << log.join(QLatin1Char('\n')).toStdString();
@@ -471,7 +502,6 @@ TEST(NewVersion, AServerThatIsNotThereIsReported)
     TWindowFixture f;
     f.Window->Settings.VersionURL = W(QStringLiteral("http://127.0.0.1:%1/version.txt").arg(nettest::UnusedPort()));
     TfrmNewVersion &d = f.Window->NewVersionDialog();
-    d.ConnectedState = [] { return true; };
     d.ButtonChkVersClick();
     const QStringList log = d.LogLines();
     ASSERT_EQ(log.size(), 3) << log.join(QLatin1Char('\n')).toStdString();
@@ -619,4 +649,114 @@ TEST(FtpDialog, AUserLoadsThroughTheMenuAndTheButtons)
     EXPECT_EQ(f.Window->DisplayName(f.Window->ActiveIndex()), u"menu.html");
     EXPECT_EQ(f.Window->Settings.FtpFile, u"menu.html");
     EXPECT_EQ(f.Window->Settings.FtpPort, W(QString::number(port)));
+}
+
+TEST(FtpDialog, UnicodeTextArrivingInAsciiModeIsLoadedAgainInBinaryOnlyWhenTheUserAgrees)
+{
+    const struct {
+        const char *Case;
+        std::string Bytes;
+        bool Utf16;
+    } heads[] = {
+        {"little-endian mark", std::string("\xFF\xFEh\0", 4), true},
+        {"big-endian mark", std::string("\xFE\xFF\0h", 4), true},
+        {"no mark", std::string("<\0p\0>\0h\0i\0<\0/\0p\0>\0", 18), true},
+        // Line-break rewriting moves the zeros to the other half of each pair after a break.
+        {"no mark, shifted by a line break", std::string("a\0\r\0\r\n\0b\0c\0d\0", 13), true},
+        {"8-bit text", "<p>caf\xE9</p>\r\n", false},
+        {"UTF-8 text", "<p>caf\xC3\xA9</p>", false},
+        {"zeros in runs, not text", std::string("GIF89a\0\0\0\0\0\0\0\0\0\0", 16), false},
+        {"too short to tell", std::string("a\0", 2), false},
+    };
+    for (const auto &h : heads)
+        EXPECT_EQ(LooksLikeUtf16(h.Bytes.data(), h.Bytes.size()), h.Utf16) << h.Case;
+
+    TFtpServer server;
+    ASSERT_TRUE(server.Process->Ready());
+    WriteBytes(server.Path(QStringLiteral("wide.htm")),
+               std::string("\xFF\xFE", 2) + std::string("<\0p\0>\0\xE9\0\r\0\n\0<\0b\0>\0\r\0\n\0", 20));
+    TWindowFixture f;
+    TfrmQuillmarMain &w = *f.Window;
+    const QString local = f.Put(QStringLiteral("mine.html"), "<p>mine</p>\r\n");
+    w.OpenFile(W(local), false, false, WideString());
+    TSyntaxEdit &e = *w.ActiveEditor();
+    const auto before = EditorLines(e);
+    TfrmFTP &d = w.FtpDialog();
+    Aim(d, server.Port, QStringLiteral("wide.htm"));
+    d.BinaryCheckBox->setChecked(false);
+    const std::string question =
+        "The remote file wide.htm is UTF-16 text, which ASCII mode garbles. Load it again in binary mode?";
+
+    // Overwrite the tab: Yes; load again in binary: No. Nothing reaches the tab.
+    f.Prompts->Answer(mrYes);
+    f.Prompts->Answer(mrNo);
+    d.LoadButtonClick();
+    ASSERT_EQ(f.PromptTexts().size(), 2u);
+    EXPECT_EQ(f.PromptTexts()[1], question);
+    EXPECT_EQ(EditorLines(e), before);
+    EXPECT_EQ(e.FileName(), W(local));
+    EXPECT_TRUE(LogHas(d.LogLines(), QStringLiteral("Load cancelled, the editor tab is unchanged")));
+
+    // Agreed: the exact bytes arrive and read as the UTF-16 text they are.
+    f.Prompts->Clear();
+    f.Prompts->Answer(mrYes);
+    f.Prompts->Answer(mrYes);
+    d.LoadButtonClick();
+    EXPECT_EQ(f.PromptTexts().size(), 2u);
+    EXPECT_EQ(EditorLines(e), (std::vector<std::string>{"<p>\xC3\xA9", "<b>"}));
+    EXPECT_TRUE(e.Lines().SaveUnicode());
+    EXPECT_EQ(Narrow(e.FileName()), "FTP quill@127.0.0.1/wide.htm");
+    EXPECT_FALSE(d.BinaryCheckBox->isChecked()); // the user's choice stays as it was
+}
+
+TEST(NewVersion, CheckNowWaitsForTheRunningRequest)
+{
+    // A server that answers after a pause, so the user can click again meanwhile.
+    nettest::TestPeer slow([](int Fd) {
+        char buf[4096];
+        (void)::recv(Fd, buf, sizeof buf, 0);
+        ::usleep(700 * 1000);
+        const std::string reply = "HTTP/1.0 200 OK\r\nContent-Length: 4\r\n\r\n1.16";
+        nettest::WriteAll(Fd, reply.data(), reply.size());
+    });
+    TWindowFixture f;
+    f.Window->Settings.VersionURL = W(QStringLiteral("http://127.0.0.1:%1/version.txt").arg(slow.Port()));
+    TfrmNewVersion &d = f.Window->NewVersionDialog();
+    d.show();
+    bool enabledMeanwhile = true;
+    QTimer::singleShot(200, [&d, &enabledMeanwhile] {
+        enabledMeanwhile = d.ButtonChkVers->isEnabled();
+        QTest::mouseClick(d.ButtonChkVers, Qt::LeftButton);
+    });
+    QTest::mouseClick(d.ButtonChkVers, Qt::LeftButton);
+    EXPECT_FALSE(enabledMeanwhile);
+    EXPECT_TRUE(d.ButtonChkVers->isEnabled());
+    const QStringList log = d.LogLines();
+    EXPECT_EQ(log, (QStringList{QStringLiteral("Connecting to http://127.0.0.1:%1/version.txt to detect latest "
+                                               "version available")
+                                    .arg(slow.Port()),
+                                QStringLiteral("Received 4 bytes"), QStringLiteral("The latest version available is 1.16"),
+                                QStringLiteral("You have the latest version")}))
+        << log.join(QLatin1Char('\n')).toStdString();
+    d.hide();
+}
+
+TEST(NewVersion, WithoutInternetTheSiteIsNotAskedButALocalServerIs)
+{
+    TNetworkStateScope offline([] { return nettest::OfflineState(); }, nettest::FakeLookup);
+    TWindowFixture f;
+    TfrmNewVersion &d = f.Window->NewVersionDialog();
+    f.Window->Settings.VersionURL = u"http://www.quillmar.example/version.txt";
+    d.ButtonChkVersClick();
+    ASSERT_EQ(f.Prompts->Asked().size(), 1u);
+    EXPECT_EQ(f.PromptTexts()[0], "You are not currently connected to the internet, try again when connected.");
+    EXPECT_EQ(f.Prompts->Asked()[0].Buttons, mbOK);
+    EXPECT_TRUE(d.LogLines().join(QString()).isEmpty());
+
+    // A server on this computer is asked all the same (nobody listens: the request fails).
+    f.Prompts->Clear();
+    f.Window->Settings.VersionURL = W(QStringLiteral("http://127.0.0.1:%1/version.txt").arg(nettest::UnusedPort()));
+    d.ButtonChkVersClick();
+    EXPECT_TRUE(f.Prompts->Asked().empty());
+    EXPECT_TRUE(LogHas(d.LogLines(), QStringLiteral("Connecting to http://127.0.0.1:")));
 }
