@@ -9,7 +9,6 @@
 #include <deque>
 #include <memory>
 #include <unordered_map>
-#include <unordered_set>
 
 #include "checker/CheckerHost.h"
 
@@ -43,21 +42,21 @@ public:
     TNavNodeRec *New(const AnsiString &Name, TCheckLine Line, uint8_t Kind)
     {
         FRecs.push_back(TNavNodeRec{Name, Line, Kind});
-        FKnown.insert(&FRecs.back());
-        return &FRecs.back();
+        TNavNodeRec *rec = &FRecs.back();
+        FKnown.emplace(rec, rec);
+        return rec;
     }
     size_t Count() const { return FRecs.size(); }
     // The record a node's data pointer holds; null when it is none of this arena's.
-    TNavNodeRec *Find(const void *Data)
+    TNavNodeRec *Find(const void *Data) const
     {
         auto it = FKnown.find(Data);
-        return it == FKnown.end() ? nullptr : const_cast<TNavNodeRec *>(static_cast<const TNavNodeRec *>(*it));
+        return it == FKnown.end() ? nullptr : it->second;
     }
-    const TNavNodeRec *Find(const void *Data) const { return const_cast<TNavRecArena *>(this)->Find(Data); }
 
 private:
     std::deque<TNavNodeRec> FRecs; // deque: addresses stay put as it grows
-    std::unordered_set<const void *> FKnown; // the addresses of FRecs
+    std::unordered_map<const void *, TNavNodeRec *> FKnown; // the records of FRecs by address
 };
 
 // Builds the tree of one check run through INavTreeNodes.

@@ -114,7 +114,6 @@ bool StartBrowser(const QString &Browser, const QString &Target, QString &Error)
 WideString DoubleAmpersands(const WideString &Text);
 // Position (from 1) of the last "." of Text, 0 when there is none.
 int LastDotPos(const WideString &Text);
-// An include-encoded line (negative): include number from 1 and the line in that include.
 
 class TfrmQuillmarMain : public QMainWindow, public IIncludeHost {
 public:
