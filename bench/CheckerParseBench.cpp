@@ -26,9 +26,9 @@ constexpr int kRuns = 41;
 
 struct NullHost : IParserHost {
     AnsiString GetIncludeName(int) override { return "include"; }
-    TNavNode AddFunctionNode(const AnsiString &, int32_t, TNavNode, int) override { return nullptr; }
-    void AddVariableNode(const AnsiString &, int32_t, TNavNode, int) override {}
-    void AddDynamicHTMLName(const AnsiString &, int32_t) override {}
+    TNavNode AddFunctionNode(const AnsiString &, TCheckLine, TNavNode, int) override { return nullptr; }
+    void AddVariableNode(const AnsiString &, TCheckLine, TNavNode, int) override {}
+    void AddDynamicHTMLName(const AnsiString &, TCheckLine) override {}
 };
 
 // One full parse (source lines in, model and findings out).

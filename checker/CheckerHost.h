@@ -56,10 +56,10 @@ public:
     // Resolved (always set; canonical absolute when the file exists); opens the file in an include tab or
     // finds its tab. True when that tab's editor holds unsaved changes. The checker keeps the include
     // list itself, so the host does not add to it.
-    virtual bool OpenIncludeFile(const AnsiString &Path, AnsiString &Resolved, int32_t LineIndex) = 0;
+    virtual bool OpenIncludeFile(const AnsiString &Path, AnsiString &Resolved, TCheckLine LineIndex) = 0;
     // Fetches an http:// include (or takes it from the tab that already holds it) as include N of the
     // document FileName. True with its lines; false with the reason, which the checker reports.
-    virtual bool LoadHttpIncl(const AnsiString &URL, int32_t LineIndex, int32_t N, const AnsiString &FileName,
+    virtual bool LoadHttpIncl(const AnsiString &URL, TCheckLine LineIndex, int32_t N, const AnsiString &FileName,
                               std::vector<AnsiString> &Lines, AnsiString &Error) = 0;
     // Index of the tab whose editor holds Path, -1 when none.
     virtual int FileName2Tab(const AnsiString &Path) = 0;

@@ -3,6 +3,8 @@
 // later passes read them. Model objects in Functions, GlobalVars and Calls belong to this set.
 #include <cstdint>
 #include <memory>
+#include <string>
+#include <unordered_set>
 #include <vector>
 
 #include "checker/JSModel.h"
@@ -21,7 +23,41 @@ struct TNewRecord {
     AnsiString Constructor; // what "new" names
     int32_t Scope = -2; // the function it was made in (index), -2 at top level; the cross-reference pass
                         // puts the constructor's index here once it has found it
-    int32_t Line = 0;
+    TCheckLine Line;
+};
+
+// What the parser learnt of a member given to an object through its prototype (the cross-reference pass
+// moves such members into their constructors).
+enum TPrototypeKind : uint8_t {
+    pkPossible, // a member path read or set on an object that may be an instance ("o.m")
+    pkInstance, // a member set through a prototype or on an instance ("C.prototype.m = ...", "o.id = ...")
+    pkPath, // a dotted function or object-literal member name ("C.prototype.m")
+};
+
+struct TPrototypeRecord {
+    TPrototypeKind Kind = pkPath;
+    AnsiString Object; // the owner; for a path, the name before its first ".prototype"
+    int32_t Scope = -1; // the function the record was made in (index), -1 at top level; paths have -1
+    AnsiString Member; // the member; for a path what follows ".prototype." (empty when nothing does)
+    TCheckLine Line;
+};
+
+// The prototype records of a check, each kept once (the first line it was met on).
+class TPrototypeRecords {
+public:
+    // Adds the record unless an equal one (kind, owner, scope, member) is there.
+    void Add(TPrototypeRecord Record);
+    int Count() const { return static_cast<int>(FRecords.size()); }
+    TPrototypeRecord &operator[](int Index) { return FRecords[static_cast<size_t>(Index)]; }
+    const TPrototypeRecord &operator[](int Index) const { return FRecords[static_cast<size_t>(Index)]; }
+    // A possible instance record found to be one.
+    void MakeInstance(int Index);
+    void Clear();
+
+private:
+    static std::string Key(const TPrototypeRecord &R);
+    std::vector<TPrototypeRecord> FRecords;
+    std::unordered_set<std::string> FKeys;
 };
 
 class TCheckerLists {
@@ -43,7 +79,7 @@ public:
     TLineList LabelDefs; // labels outside any function
     TLineList LabelRefs; // labels named by "break" and "continue" outside any function
     std::vector<TNewRecord> NewRecords;
-    TLineList PrototypeInstances; // "owner.prototypeInstN\member" records (see the cross-reference pass)
+    TPrototypeRecords PrototypeInstances;
     TLineList DynamicNames; // names and ids given to elements by script
     TNamedList<int32_t> IncludeNames; // the names of the includes with their numbers
     TLineList WithObjects; // the objects of "with" statements, where a name was used inside

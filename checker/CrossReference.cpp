@@ -3,7 +3,6 @@
 // navigation tree and reports names that nothing declares, and functions that are never called.
 #include "checker/HTMLJSFileChecker.h"
 
-#include <charconv>
 #include <unordered_map>
 #include <unordered_set>
 #include <vector>
@@ -21,16 +20,6 @@ constexpr int kMaxChain = 64; // constructor and parent chains are walked at mos
 bool Has(const AnsiString &S, const char *P)
 {
     return S.find(P) != AnsiString::npos;
-}
-
-// A whole decimal number, without the locale.
-bool TryStrToIntLocal(const AnsiString &S, int &Value)
-{
-    if (S.empty())
-        return false;
-    const char *end = S.data() + S.size();
-    auto r = std::from_chars(S.data(), end, Value);
-    return r.ec == std::errc() && r.ptr == end;
 }
 
 } // namespace
@@ -72,9 +61,9 @@ private:
             return Name;
         return dot == AnsiString::npos ? v->GetText() : v->GetText() + Name.substr(dot);
     }
-    void Msg(TFinding F, int32_t Line) { C.AddFinding(F, Line); }
-    void Msg(TFinding F, const AnsiString &Name, int32_t Line) { C.AddFinding(F, Name, Line); }
-    void Msg(TFinding F, const AnsiString &First, const AnsiString &Second, int32_t Line)
+    void Msg(TFinding F, TCheckLine Line) { C.AddFinding(F, Line); }
+    void Msg(TFinding F, const AnsiString &Name, TCheckLine Line) { C.AddFinding(F, Name, Line); }
+    void Msg(TFinding F, const AnsiString &First, const AnsiString &Second, TCheckLine Line)
     {
         C.AddFinding(F, First, Second, Line);
     }
@@ -127,7 +116,7 @@ private:
     bool IsObjectMemberPath(const AnsiString &Path, int Depth = 0);
     bool IsPrototypeMember(const AnsiString &Path, int Index);
     bool IsInheritedMember(const AnsiString &Name, int Index);
-    bool HTMLEntryMatches(const AnsiString &N, int32_t &DeclLine);
+    bool HTMLEntryMatches(const AnsiString &N, TCheckLine &DeclLine);
 
     void NewRecords();
     void DottedGlobals();
@@ -162,7 +151,7 @@ private:
     // The new-records parsed once, after the first step has bound their constructors, and by variable.
     const std::vector<TNewRecord> &FRecords = L.NewRecords;
     std::unordered_map<AnsiString, std::vector<int>> FRecordsByVariable;
-    // Prototype-instance records "owner.prototypeInstN\\member" by owner and member: their scope numbers N.
+    // Prototype-instance records by owner and member: the scopes they were made in.
     std::unordered_map<AnsiString, std::vector<int>> FInstances;
 };
 
@@ -251,18 +240,13 @@ void TCrossReference::IndexPrototypeInstances()
 {
     FInstances.clear();
     for (int i = 0; i < L.PrototypeInstances.Count(); ++i) {
-        const AnsiString &rec = L.PrototypeInstances[i];
-        const size_t mark = rec.find(".prototypeInst");
-        const size_t slash = rec.find('\\', mark == AnsiString::npos ? 0 : mark);
-        if (mark == AnsiString::npos || slash == AnsiString::npos)
+        const TPrototypeRecord &rec = L.PrototypeInstances[i];
+        if (rec.Kind != pkInstance)
             continue;
-        int n = -2;
-        if (!TryStrToIntLocal(rec.substr(mark + 14, slash - mark - 14), n))
-            continue;
-        AnsiString key = rec.substr(0, mark);
+        AnsiString key = rec.Object;
         key += '\0';
-        key.append(rec, slash + 1);
-        FInstances[key].push_back(n);
+        key += rec.Member;
+        FInstances[key].push_back(rec.Scope);
     }
 }
 
@@ -353,7 +337,7 @@ bool TCrossReference::IsInheritedMember(const AnsiString &Name, int Index)
 }
 
 // N names an HTML element: equal to an entry, or to one after its "unnamed Form" part, or after N's form part.
-bool TCrossReference::HTMLEntryMatches(const AnsiString &N, int32_t &DeclLine)
+bool TCrossReference::HTMLEntryMatches(const AnsiString &N, TCheckLine &DeclLine)
 {
     AnsiString afterForm;
     const size_t dot = N.find('.');
@@ -378,7 +362,7 @@ bool TCrossReference::HTMLEntryMatches(const AnsiString &N, int32_t &DeclLine)
 void TCrossReference::NewRecords()
 {
     for (TNewRecord &r : L.NewRecords) {
-        const int32_t line = r.Line;
+        const TCheckLine line = r.Line;
         if (TJSFunction *scope = Fn(r.Scope); r.Scope >= 0 && scope && scope->IsParameter(r.Constructor))
             continue;
         if (r.Constructor == "ActiveXObject")
@@ -409,7 +393,7 @@ void TCrossReference::DottedGlobals()
             continue;
         const AnsiString member = name.substr(dot + 1);
         TJSVariable *v = L.GlobalVars.At(i);
-        const int32_t line = v->GetDeclLine();
+        const TCheckLine line = v->GetDeclLine();
         if (!o->IsLocalVar(member))
             o->AddLocalVar(member, line, 0, AnsiString(), false);
         const AnsiString owner = name.substr(0, dot);
@@ -428,51 +412,35 @@ void TCrossReference::DottedGlobals()
 void TCrossReference::PrototypeInstances()
 {
     for (int i = 0; i < L.PrototypeInstances.Count(); ++i) {
-        AnsiString rec = L.PrototypeInstances[i];
-        const int32_t line = L.PrototypeInstances.Line(i);
+        const TPrototypeRecord &rec = L.PrototypeInstances[i];
+        const TCheckLine line = rec.Line;
         AnsiString typeOfC;
-        const size_t possible = rec.find(".possiblePrototypeInst");
-        if (possible != AnsiString::npos) {
-            const size_t slash = rec.find('\\', possible);
-            if (slash == AnsiString::npos)
-                continue;
-            const AnsiString o = rec.substr(0, possible);
-            int n = -2;
-            TryStrToIntLocal(rec.substr(possible + 22, slash - possible - 22), n);
-            const AnsiString m = rec.substr(slash + 1);
-            if (Reduce(m).empty())
+        if (rec.Kind == pkPossible) {
+            const AnsiString &o = rec.Object;
+            const int n = rec.Scope;
+            if (Reduce(rec.Member).empty())
                 continue;
             TJSFunction *scope = n >= 0 ? Fn(n) : nullptr;
             const bool known =
                 IsGlobal(o) || o == "document" || o == "window" || IsHTML(o) || (scope && scope->IsLocalVar(o));
             if (!known)
                 continue;
-            rec = o + ".prototypeInst" + std::to_string(n) + "\\" + m;
-            L.PrototypeInstances.Rename(i, rec);
+            L.PrototypeInstances.MakeInstance(i);
             if (TJSVariable *g = Global(o); g && !g->GetText().empty())
                 typeOfC = Reduce(g->GetText());
             else if (scope && scope->IsLocalVar(o))
                 typeOfC = Reduce(scope->GetLocalVarType(o));
         }
-        const size_t proto = rec.find(".prototype");
-        if (proto == AnsiString::npos)
-            continue;
-        AnsiString c = rec.substr(0, proto);
+        // The owner as far as its first ".prototype" (a path's owner stops there already).
+        AnsiString c = rec.Object.substr(0, rec.Object.find(".prototype"));
         if (IsDOMName(c) && c != "document" && c != "window" && !IsBuiltInObject(c))
             continue;
         int n = -1;
-        AnsiString memberText;
-        const size_t inst = rec.find(".prototypeInst");
-        if (inst != AnsiString::npos) {
-            const size_t slash = rec.find('\\', inst);
-            if (slash == AnsiString::npos || !TryStrToIntLocal(rec.substr(inst + 14, slash - inst - 14), n))
-                n = -2;
-            memberText = slash == AnsiString::npos ? AnsiString() : rec.substr(slash + 1);
+        const AnsiString memberText = rec.Member;
+        if (rec.Kind == pkInstance) {
+            n = rec.Scope;
             if (const int k = FirstRecordOf(c); k >= 0)
                 c = FRecords[k].Constructor;
-        } else {
-            const size_t after = proto + 10;
-            memberText = after < rec.size() && rec[after] == '.' ? rec.substr(after + 1) : AnsiString();
         }
         if (memberText.empty())
             continue;
@@ -569,7 +537,7 @@ void TCrossReference::GlobalsSecondPass()
         TJSVariable *v = L.GlobalVars.At(i);
         if (!v)
             continue; // removed while the step ran
-        const int32_t line = v->GetDeclLine();
+        const TCheckLine line = v->GetDeclLine();
         const AnsiString n = Reduce(TypedPrefix(name));
         const size_t dot = n.find('.');
         if (dot == AnsiString::npos) {
@@ -614,7 +582,7 @@ void TCrossReference::GlobalRefs()
     std::vector<char> moved(static_cast<size_t>(L.GlobalRefs.Count()), 0);
     for (int i = 0; i < L.GlobalRefs.Count(); ++i) {
         const AnsiString n = Reduce(TypedPrefix(L.GlobalRefs.Name(i)));
-        const int32_t line = L.GlobalRefs.Line(i);
+        const TCheckLine line = L.GlobalRefs.Line(i);
         const size_t dot = n.find('.');
         bool keep = true;
         if (dot != AnsiString::npos && !Has(n, "parent.")) {
@@ -647,7 +615,7 @@ void TCrossReference::NewRecordsSecondPass()
 {
     std::unordered_set<int> done;
     for (const TNewRecord &r : L.NewRecords) {
-        const int32_t line = r.Line;
+        const TCheckLine line = r.Line;
         const int k = FnIndex(r.Constructor);
         TJSFunction *ctor = Fn(k);
         if (!ctor)
@@ -670,7 +638,7 @@ void TCrossReference::NewRecordsSecondPass()
 
         for (int j = 0; j < ctor->References().Count(); ++j) {
             const AnsiString &name = ctor->References()[j];
-            const int32_t refLine = ctor->References().Line(j);
+            const TCheckLine refLine = ctor->References().Line(j);
             if (ctor->IsParameter(name) || IsGlobal(name) || Reduce(name).empty())
                 continue;
             if (const int w = FnIndex(name); w >= 0 && w != k) {
@@ -699,7 +667,7 @@ void TCrossReference::NewRecordsSecondPass()
         for (int j = 0; j < ctor->Calls().Count(); ++j) {
             const AnsiString &called = ctor->Calls()[j];
             auto *call = ctor->Calls().At(j);
-            const int32_t callLine = call ? call->GetLine() : line;
+            const TCheckLine callLine = call ? call->GetLine() : line;
             if (Reduce(called).empty() || called.find_first_of(".[(") != AnsiString::npos)
                 continue;
             const int w = FnIndex(called);
@@ -710,7 +678,8 @@ void TCrossReference::NewRecordsSecondPass()
                 continue;
             }
             // Only plain page lines are read from the document; include lines are not the editor's.
-            const AnsiString text = callLine >= 1 ? C.EditorLine(callLine - 1) : AnsiString();
+            const AnsiString text =
+                !callLine.IsInclude() && callLine.Line() >= 1 ? C.EditorLine(callLine.Line() - 1) : AnsiString();
             if (w != k && text.find('=') != AnsiString::npos) {
                 Fn(w)->SetLinkIndex(k);
                 Fn(w)->SetKind2();
@@ -735,7 +704,7 @@ void TCrossReference::ObjectMethods()
             if (local.rfind("this.", 0) != 0 || ctor->IsLocalVar(local))
                 continue;
             const auto *v = f->Locals().At(j);
-            const int32_t line = v ? v->GetDeclLine() : f->GetLine();
+            const TCheckLine line = v ? v->GetDeclLine() : f->GetLine();
             ctor->AddLocalVar(local, line, 0, AnsiString(), false);
             C.FNav.AddConstructorMember(local, line, L.Functions.Name(k), nkLocalVar);
         }
@@ -750,7 +719,7 @@ void TCrossReference::Calls()
     for (int k = 0; k < L.Functions.Count(); ++k)
         functionsByName[L.Functions.Name(k)].push_back(k);
     for (const TGlobalCall &c : L.Calls) {
-        const int32_t line = c.Call ? c.Call->GetLine() : 0;
+        const TCheckLine line = c.Call ? c.Call->GetLine() : 0;
         const AnsiString n = Reduce(BasePath(c.Name));
         if (n.empty() || Has(n, "parent.") || n.rfind("Anonymous function", 0) == 0)
             continue;
@@ -814,7 +783,7 @@ void TCrossReference::GlobalRefsSecondPass()
 {
     for (int i = 0; i < L.GlobalRefs.Count(); ++i) {
         const AnsiString &r = L.GlobalRefs.Name(i);
-        const int32_t line = L.GlobalRefs.Line(i);
+        const TCheckLine line = L.GlobalRefs.Line(i);
         // "f()" used as a value refers to f.
         AnsiString n = Reduce(BasePath(r));
         const size_t firstDot = n.find('.');
@@ -862,13 +831,13 @@ void TCrossReference::HTMLRefs()
 {
     for (int i = 0; i < L.GlobalHTMLRefs.Count(); ++i) {
         const AnsiString &p = L.GlobalHTMLRefs.Name(i);
-        const int32_t line = L.GlobalHTMLRefs.Line(i);
+        const TCheckLine line = L.GlobalHTMLRefs.Line(i);
         const AnsiString n = Reduce(p);
         if (n.empty())
             continue;
         if (IsForm(n))
             continue;
-        int32_t declLine = 0;
+        TCheckLine declLine;
         bool found = HTMLEntryMatches(n, declLine);
         if (!found && (p.rfind("document.all.", 0) == 0 || Has(p, "this."))) {
             for (int k = 0; k < C.FHTMLNames.Count() && !found; ++k) {
@@ -879,8 +848,8 @@ void TCrossReference::HTMLRefs()
             }
         }
         if (found) {
-            if (declLine > line && line >= 0)
-                Msg(fdHtmlObjectBeforeDeclaration, n, std::to_string(declLine), line);
+            if (declLine > line && !line.IsInclude() && line.Line() >= 0)
+                Msg(fdHtmlObjectBeforeDeclaration, n, std::to_string(declLine.Line()), line);
             continue;
         }
         if (IsGlobal(n) || IsGlobal(n.substr(0, n.find('.'))))
@@ -919,12 +888,12 @@ void TCrossReference::FunctionHtmlObjects(TJSFunction *f, int fi, TJSFunction *c
     // HTML objects referred to in the function.
     for (int j = 0; j < f->HtmlObjects().Count(); ++j) {
         const AnsiString &r = f->HtmlObjects()[j];
-        const int32_t line = f->HtmlObjects().Line(j);
+        const TCheckLine line = f->HtmlObjects().Line(j);
         const AnsiString n = Reduce(TypedPrefix(r));
         if (n.empty() || Has(r, "parent."))
             continue;
         bool found = f->IsParameter(n) || IsDynamic(n) || IsForm(n) || f->IsLocalVar(n) || IsGlobal(n);
-        int32_t decl = 0;
+        TCheckLine decl;
         if (!found)
             found = HTMLEntryMatches(n, decl);
         for (int k = 0; k < C.FHTMLNames.Count() && !found; ++k)
@@ -950,7 +919,7 @@ void TCrossReference::FunctionNames(TJSFunction *f, int fi, TJSFunction *ctor)
     // Other names the function refers to.
     for (int j = 0; j < f->References().Count(); ++j) {
         AnsiString name = BasePath(f->References()[j]);
-        const int32_t line = f->References().Line(j);
+        const TCheckLine line = f->References().Line(j);
         const size_t thisPart = name.rfind("this.");
         if (thisPart != AnsiString::npos && thisPart > 0 && name[thisPart - 1] == '.')
             name = name.substr(thisPart);
@@ -1008,7 +977,7 @@ void TCrossReference::FunctionCalls(TJSFunction *f, int fi)
         if (called.find_first_of(".[(") != AnsiString::npos || Reduce(called).empty())
             continue;
         auto *call = f->Calls().At(j);
-        const int32_t line = call ? call->GetLine() : f->GetLine();
+        const TCheckLine line = call ? call->GetLine() : f->GetLine();
         TJSFunction *w = FnNamed(called);
         if (!w) {
             if (!f->IsLocalVar(called) && !f->IsParameter(called) && !IsGlobal(called) &&
@@ -1036,7 +1005,7 @@ void TCrossReference::Events()
             found = v != AnsiString::npos && IsHTML(h.substr(0, v));
         }
         if (!found) {
-            int32_t decl = 0;
+            TCheckLine decl;
             found = HTMLEntryMatches(Reduce(before), decl);
         }
         if (!found)

@@ -220,7 +220,7 @@ const TFindingText &FindingText(TFinding F)
     return kFindings[F];
 }
 
-void IMessageSink::AddFinding(TFinding F, int Line)
+void IMessageSink::AddFinding(TFinding F, TCheckLine Line)
 {
     const TFindingText &t = FindingText(F);
     AddMessage(t.Text, t.Severity, t.Code, Line);
@@ -241,19 +241,19 @@ std::string FindingMessage(TFinding F, const std::string &First, const std::stri
     return text;
 }
 
-void IMessageSink::AddFinding(TFinding F, const std::string &Name, int Line)
+void IMessageSink::AddFinding(TFinding F, const std::string &Name, TCheckLine Line)
 {
     const TFindingText &t = FindingText(F);
     AddMessage(FindingMessage(F, Name), t.Severity, t.Code, Line);
 }
 
-void IMessageSink::AddFinding(TFinding F, const std::string &First, const std::string &Second, int Line)
+void IMessageSink::AddFinding(TFinding F, const std::string &First, const std::string &Second, TCheckLine Line)
 {
     const TFindingText &t = FindingText(F);
     AddMessage(FindingMessage(F, First, Second), t.Severity, t.Code, Line);
 }
 
-void IMessageSink::AddFinding(TFinding F, int Line, int Severity)
+void IMessageSink::AddFinding(TFinding F, TCheckLine Line, int Severity)
 {
     const TFindingText &t = FindingText(F);
     AddMessage(t.Text, Severity, t.Code, Line);

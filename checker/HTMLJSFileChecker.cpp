@@ -9,7 +9,6 @@
 #include "checker/Findings.h"
 #include "checker/JSModel.h"
 #include "checker/JSParser.h"
-#include "checker/ListUtils.h"
 #include "text/WideStrings.h"
 #include "platform/CodePage.h"
 #include "platform/SysUtils.h"
@@ -75,20 +74,20 @@ AnsiString THTMLJSFileChecker::TabsToSpaces(const AnsiString &Line)
     return s;
 }
 
-void THTMLJSFileChecker::AddMessage(const AnsiString &Text, int Severity, int Code, int32_t Line)
+void THTMLJSFileChecker::AddMessage(const AnsiString &Text, int Severity, int Code, TCheckLine Line)
 {
     FParser->AddMessage(Text, Severity, Code, Line);
 }
 
-void THTMLJSFileChecker::AddFinding(TFinding F, int32_t Line)
+void THTMLJSFileChecker::AddFinding(TFinding F, TCheckLine Line)
 {
     FParser->AddFinding(F, Line);
 }
-void THTMLJSFileChecker::AddFinding(TFinding F, const AnsiString &Name, int32_t Line)
+void THTMLJSFileChecker::AddFinding(TFinding F, const AnsiString &Name, TCheckLine Line)
 {
     FParser->AddFinding(F, Name, Line);
 }
-void THTMLJSFileChecker::AddFinding(TFinding F, const AnsiString &First, const AnsiString &Second, int32_t Line)
+void THTMLJSFileChecker::AddFinding(TFinding F, const AnsiString &First, const AnsiString &Second, TCheckLine Line)
 {
     FParser->AddFinding(F, First, Second, Line);
 }
@@ -118,17 +117,17 @@ AnsiString THTMLJSFileChecker::GetIncludeName(int Index)
     return "unknown Include file";
 }
 
-TNavNode THTMLJSFileChecker::AddFunctionNode(const AnsiString &Name, int32_t Line, TNavNode Parent, int Kind)
+TNavNode THTMLJSFileChecker::AddFunctionNode(const AnsiString &Name, TCheckLine Line, TNavNode Parent, int Kind)
 {
     return FNav.AddFunctionNode(Name, Line, Parent, static_cast<uint8_t>(Kind), FInInclude);
 }
 
-void THTMLJSFileChecker::AddVariableNode(const AnsiString &Name, int32_t Line, TNavNode Parent, int Kind)
+void THTMLJSFileChecker::AddVariableNode(const AnsiString &Name, TCheckLine Line, TNavNode Parent, int Kind)
 {
     FNav.AddVariableNode(Name, Line, Parent, static_cast<uint8_t>(Kind), FInInclude, FServerPass);
 }
 
-void THTMLJSFileChecker::AddDynamicHTMLName(const AnsiString &Name, int32_t Line)
+void THTMLJSFileChecker::AddDynamicHTMLName(const AnsiString &Name, TCheckLine Line)
 {
     FNav.AddDynamicHTMLName(Name, Line);
 }
@@ -168,7 +167,7 @@ bool THTMLJSFileChecker::ReadLines(const AnsiString &Path, std::vector<AnsiStrin
 }
 
 // A missing include file is reported as such; one that exists but cannot be read is not loaded.
-void THTMLJSFileChecker::ReportUnreadInclude(const AnsiString &Path, int32_t Line)
+void THTMLJSFileChecker::ReportUnreadInclude(const AnsiString &Path, TCheckLine Line)
 {
     std::error_code ec;
     if (!Path.empty() && std::filesystem::exists(std::filesystem::path(AnsiToWide(Path)), ec))
@@ -219,7 +218,8 @@ void THTMLJSFileChecker::ResetRun(const TCheckOptions &Options)
     FServerCode.clear();
     FServerStream = &FServerCode;
     FIncludeStreams.clear();
-    FTagLines = FServerLines = FServerFirstLine = FServerStartLine = 0;
+    FTagLines = FServerLines = 0;
+    FServerFirstLine = FServerStartLine = 0;
     FSectionCount = FIncludeCount = FOpenForms = FUnnamedForms = FScriptTags = 0;
     FCommentLine = FTagLine = 0;
     FScanPos = 0;
@@ -233,8 +233,10 @@ void THTMLJSFileChecker::ResetRun(const TCheckOptions &Options)
 
 void THTMLJSFileChecker::CheckFile(const ICheckDocument &Editor, TStrings *ResultsBox, INavTreeNodes *Tree,
                                    const TCheckOptions &Options, TStrings *Includes, TStrings *ServerIncludes,
-                                   const AnsiString &FileName)
+                                   const AnsiString &FileName, std::vector<TFindingRecord> *Findings)
 {
+    if (Findings)
+        Findings->clear();
     const auto started = std::chrono::steady_clock::now();
     FResultsBox = ResultsBox;
     FIncludes = Includes ? Includes : &FOwnIncludes;
@@ -303,18 +305,27 @@ void THTMLJSFileChecker::CheckFile(const ICheckDocument &Editor, TStrings *Resul
         CrossReference();
 
     FParser->AddSummary();
-    FParser->ShowMessages(FResultsBox);
+    FParser->ShowMessages(FResultsBox, Findings);
     if (FResultsBox) {
+        // The closing lines are plain lines: records without a code or a place.
+        auto addPlain = [&](const AnsiString &Text) {
+            FResultsBox->Add(Text);
+            if (Findings) {
+                TFindingRecord plain;
+                plain.Text = Text;
+                Findings->push_back(std::move(plain));
+            }
+        };
         if (FResultsBox->Count() == 0)
-            FResultsBox->Add("No errors detected");
+            addPlain("No errors detected");
         const auto ms =
             std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - started);
-        FResultsBox->Add("Checking took " + FormatSeconds(static_cast<double>(ms.count()) / 1000.0) + " seconds");
+        addPlain("Checking took " + FormatSeconds(static_cast<double>(ms.count()) / 1000.0) + " seconds");
     }
     FInInclude = FServerPass = false;
 }
 
-void THTMLJSFileChecker::FeedLine(const AnsiString &Line, int32_t Index)
+void THTMLJSFileChecker::FeedLine(const AnsiString &Line, TCheckLine Index)
 {
     FCurrentLine = Line;
     ProcessLine(Index);
@@ -330,6 +341,18 @@ void THTMLJSFileChecker::StartIncludeFile()
     FTagLines = 0;
 }
 
+// Runs the lines of include N through the page processing as lines of that include (0-based, as page lines
+// are fed); the line after its last.
+TCheckLine THTMLJSFileChecker::FeedIncludeLines(int32_t N, const std::vector<AnsiString> &Lines)
+{
+    TCheckLine line = *TCheckLine::InInclude(N, 0);
+    for (const AnsiString &text : Lines) {
+        FeedLine(text, line);
+        ++line;
+    }
+    return line;
+}
+
 void THTMLJSFileChecker::RunQueuedEmbeds()
 {
     // Entries may be queued while the queue runs (an SVG that embeds another): walk by index.
@@ -343,13 +366,9 @@ void THTMLJSFileChecker::RunQueuedEmbeds()
         if (!FParser->SetIncludeStart(entry.N))
             continue;
         StartIncludeFile();
-        int32_t counter = -(entry.N * 1000000 + 999999);
-        for (const AnsiString &line : lines) {
-            FeedLine(line, counter);
-            ++counter;
-        }
+        const TCheckLine end = FeedIncludeLines(entry.N, lines);
         if (FInScript)
-            AddFinding(fdScriptTagMissing, counter);
+            AddFinding(fdScriptTagMissing, end);
         FInScript = FInInclude = FIgnoreSection = false;
     }
 }
@@ -373,12 +392,8 @@ void THTMLJSFileChecker::RunServerIncludes()
         FServerLines = 0;
         // What the page left in the parser (the last handler's code) is no part of the include.
         FParser->ClearSource();
-        int32_t counter = -(entry.N * 1000000 + 999999);
-        FServerLastLine = counter;
-        for (const AnsiString &line : lines) {
-            FeedLine(line, counter);
-            ++counter;
-        }
+        FServerLastLine = *TCheckLine::InInclude(entry.N, 0);
+        FeedIncludeLines(entry.N, lines);
         FIncludeStreams[streamIndex].FirstLine = FServerFirstLine;
         FIncludeStreams[streamIndex].HasFirstLine = !FNoServerCode;
         FServerStream = &FServerCode;

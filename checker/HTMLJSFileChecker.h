@@ -12,6 +12,7 @@
 #include "checker/CheckerHost.h"
 #include "checker/CheckerLists.h"
 #include "checker/ExactIndex.h"
+#include "checker/FindingRecord.h"
 #include "checker/MessageSink.h"
 #include "checker/NamedList.h"
 #include "checker/NavTree.h"
@@ -66,10 +67,11 @@ public:
     THTMLJSFileChecker &operator=(const THTMLJSFileChecker &) = delete;
 
     // One check run. Includes and ServerIncludes are the document's include lists (cleared and filled by
-    // the run; entry N-1 of Includes always names include number N); FileName is its display name.
+    // the run; entry N-1 of Includes always names include number N); FileName is its display name. Findings,
+    // when given, receives the record of each line written into ResultsBox, in the same order.
     void CheckFile(const ICheckDocument &Editor, TStrings *ResultsBox, INavTreeNodes *Tree,
                    const TCheckOptions &Options, TStrings *Includes, TStrings *ServerIncludes,
-                   const AnsiString &FileName);
+                   const AnsiString &FileName, std::vector<TFindingRecord> *Findings = nullptr);
 
     // Empties the tree and starts a new record arena (also used by the main window).
     void ClearTree(INavTreeNodes *Tree) { FNav.ClearTree(Tree); }
@@ -81,9 +83,9 @@ public:
 
     // ---- parser host
     AnsiString GetIncludeName(int Index) override;
-    TNavNode AddFunctionNode(const AnsiString &Name, int32_t Line, TNavNode Parent, int Kind) override;
-    void AddVariableNode(const AnsiString &Name, int32_t Line, TNavNode Parent, int Kind) override;
-    void AddDynamicHTMLName(const AnsiString &Name, int32_t Line) override;
+    TNavNode AddFunctionNode(const AnsiString &Name, TCheckLine Line, TNavNode Parent, int Kind) override;
+    void AddVariableNode(const AnsiString &Name, TCheckLine Line, TNavNode Parent, int Kind) override;
+    void AddDynamicHTMLName(const AnsiString &Name, TCheckLine Line) override;
     void MarkDerived(const AnsiString &Name) override { FNav.MarkDerived(Name); }
 
     // Parses text fetched for include N (http includes); the host may call it, the checker does.
@@ -107,10 +109,10 @@ public:
         int OpenParen = 0, CloseParen = 0, OpenCurly = 0, CloseCurly = 0, DoubleQuotes = 0;
     };
     static TBracketCounts CountBrackets(const AnsiString &Tag);
-    bool ReadAttributeValue(size_t Pos, const AnsiString &Tag, AnsiString &Value, bool Report, int32_t Line);
-    void GetNameAndId(const AnsiString &Tag, AnsiString &Name, int32_t Line, AnsiString &Id);
-    void CheckTag(const AnsiString &Tag, int32_t Line);
-    void CheckAttributeSyntax(const AnsiString &Tag, int32_t Line);
+    bool ReadAttributeValue(size_t Pos, const AnsiString &Tag, AnsiString &Value, bool Report, TCheckLine Line);
+    void GetNameAndId(const AnsiString &Tag, AnsiString &Name, TCheckLine Line, AnsiString &Id);
+    void CheckTag(const AnsiString &Tag, TCheckLine Line);
+    void CheckAttributeSyntax(const AnsiString &Tag, TCheckLine Line);
 
 private:
     friend class TCrossReference;
@@ -120,44 +122,45 @@ private:
     void RunParse(int32_t SectionCode);
     void ResetParserForServerPass();
     void ClearSymbolLists();
+    TCheckLine FeedIncludeLines(int32_t N, const std::vector<AnsiString> &Lines);
     void RunQueuedEmbeds();
     void StartIncludeFile();
     void RunServerIncludes();
     void RunServerCode();
-    void AddMessage(const AnsiString &Text, int Severity, int Code, int32_t Line);
-    void AddFinding(TFinding F, int32_t Line);
-    void AddFinding(TFinding F, const AnsiString &Name, int32_t Line);
-    void AddFinding(TFinding F, const AnsiString &First, const AnsiString &Second, int32_t Line);
+    void AddMessage(const AnsiString &Text, int Severity, int Code, TCheckLine Line);
+    void AddFinding(TFinding F, TCheckLine Line);
+    void AddFinding(TFinding F, const AnsiString &Name, TCheckLine Line);
+    void AddFinding(TFinding F, const AnsiString &First, const AnsiString &Second, TCheckLine Line);
     bool ReadLines(const AnsiString &Path, std::vector<AnsiString> &Lines);
-    void ReportUnreadInclude(const AnsiString &Path, int32_t Line);
+    void ReportUnreadInclude(const AnsiString &Path, TCheckLine Line);
     AnsiString EditorLine(int Index) const;
-    void FeedLine(const AnsiString &Line, int32_t Index);
+    void FeedLine(const AnsiString &Line, TCheckLine Index);
 
     // ---- HTML line processing
-    void ProcessLine(int32_t i);
-    bool OpenSection(const AnsiString &tag, bool open, int32_t i);
-    bool FindSectionEnd(const AnsiString &tag, bool OpenNow, int32_t i, size_t &CloseInTag);
-    void ProcessPageTag(const AnsiString &tag, int32_t i);
-    AnsiString NextTag(bool &Continued, int32_t i);
-    void HandOn(const AnsiString &Text, int32_t Line);
-    void ScanServerBlocks(AnsiString Text, int32_t Line);
-    void AppendServerCode(AnsiString Text, int32_t Line);
+    void ProcessLine(TCheckLine i);
+    bool OpenSection(const AnsiString &tag, bool open, TCheckLine i);
+    bool FindSectionEnd(const AnsiString &tag, bool OpenNow, TCheckLine i, size_t &CloseInTag);
+    void ProcessPageTag(const AnsiString &tag, TCheckLine i);
+    AnsiString NextTag(bool &Continued, TCheckLine i);
+    void HandOn(const AnsiString &Text, TCheckLine Line);
+    void ScanServerBlocks(AnsiString Text, TCheckLine Line);
+    void AppendServerCode(AnsiString Text, TCheckLine Line);
     void WriteServer(const AnsiString &Text);
-    void ProcessEventAttributes(AnsiString Tag, int32_t Line);
-    void DeclareScriptEventParams(AnsiString Tag, int32_t i);
-    void ProcessForm(const AnsiString &Tag, int32_t i);
-    void ProcessObjectTag(const AnsiString &Tag, int32_t i);
-    void AddHTMLName(const AnsiString &Name, const AnsiString &Tag, int32_t FirstLine, bool Radio);
+    void ProcessEventAttributes(AnsiString Tag, TCheckLine Line);
+    void DeclareScriptEventParams(AnsiString Tag, TCheckLine i);
+    void ProcessForm(const AnsiString &Tag, TCheckLine i);
+    void ProcessObjectTag(const AnsiString &Tag, TCheckLine i);
+    void AddHTMLName(const AnsiString &Name, const AnsiString &Tag, TCheckLine FirstLine, bool Radio);
 
     // ---- includes
-    bool NextIncludeNumber(int32_t &N, int32_t Line);
+    bool NextIncludeNumber(int32_t &N, TCheckLine Line);
     void NoteInclude(int32_t N, const AnsiString &Name);
     // Open: the main window opens the file in a tab (and says whether it holds unsaved changes).
-    AnsiString ResolvePath(const AnsiString &Path, bool &Changed, int32_t Line, bool Open);
-    bool ProcessScriptSrc(AnsiString Tag, int32_t i);
-    void ProcessProjectFiles(const AnsiString &FileName, int32_t LineCount);
-    void AddServerInclude(const AnsiString &Path, int32_t i);
-    void FindServerInclude(const AnsiString &Text, int32_t i);
+    AnsiString ResolvePath(const AnsiString &Path, bool &Changed, TCheckLine Line, bool Open);
+    bool ProcessScriptSrc(AnsiString Tag, TCheckLine i);
+    void ProcessProjectFiles(const AnsiString &FileName, TCheckLine LineCount);
+    void AddServerInclude(const AnsiString &Path, TCheckLine i);
+    void FindServerInclude(const AnsiString &Text, TCheckLine i);
 
     // ---- cross-reference pass
     void CrossReference();
@@ -175,8 +178,8 @@ private:
          FInComment = false, FASPMode = false, FServerJScript = false, FNoServerCode = true, FTagLineFree = true,
          FServerPass = false, FServerScript = false, FServerCodeMark = false, FSectionOpenedOnLine = false;
     int FSectionCount = 0, FOpenForms = 0, FUnnamedForms = 0, FScriptTags = 0;
-    int32_t FCommentLine = 0, FIncludeCount = 0, FTagLines = 0, FServerLines = 0, FServerFirstLine = 0,
-            FServerStartLine = 0, FServerLastLine = 0, FTagLine = 0;
+    int32_t FIncludeCount = 0, FTagLines = 0, FServerLines = 0;
+    TCheckLine FCommentLine, FServerFirstLine, FServerStartLine, FServerLastLine, FTagLine;
     size_t FScanPos = 0;
     AnsiString FCurrentLine, FPendingTag, FFormName, FFileName;
     bool FPendingTagDropped = false;
@@ -200,13 +203,13 @@ private:
     struct TQueuedInclude {
         AnsiString Path;
         int32_t N = 0;
-        int32_t Line = 0; // 0-based line of the tag that queued it
+        TCheckLine Line; // 0-based line of the tag that queued it
     };
     std::vector<TQueuedInclude> FEmbeds;
     std::vector<TQueuedInclude> FServerIncludeQueue;
     struct TServerStream {
         int32_t N = 0;
-        int32_t FirstLine = 0;
+        TCheckLine FirstLine;
         bool HasFirstLine = false;
         std::string Code;
     };

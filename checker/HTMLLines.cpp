@@ -10,7 +10,6 @@
 #include "checker/Findings.h"
 #include "checker/JSModel.h"
 #include "checker/JSParser.h"
-#include "checker/ListUtils.h"
 #include "checker/NameTables.h"
 #include "checker/TextScan.h"
 #include "platform/SysUtils.h"
@@ -103,10 +102,23 @@ bool Contains(const AnsiString &S, const char *P)
     return textscan::ContainsNoCase(S, P);
 }
 
+// In page text a "<" opens a tag only before a letter, "/", "!" or "?" (and "<%" opens server code);
+// anything else, such as the "<" of "i < n" in a listing, is text. "< input" stays the tag it was meant
+// to be, so that its name is kept and the blank before "input" is reported.
+bool OpensTag(const AnsiString &Line, size_t Pos)
+{
+    if (Pos + 1 >= Line.size())
+        return false;
+    const char c = Line[Pos + 1];
+    if ((c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || c == '/' || c == '!' || c == '?' || c == '%')
+        return true;
+    return Line.size() >= Pos + 8 && PosNoCase("< input ", Line.substr(Pos, 8)) == 1;
+}
+
 } // namespace
 
 // The text of an open section goes to the server stream (runat=server) or to the parser.
-void THTMLJSFileChecker::HandOn(const AnsiString &Text, int32_t Line)
+void THTMLJSFileChecker::HandOn(const AnsiString &Text, TCheckLine Line)
 {
     if (FIgnoreSection || FInInclude)
         return; // an ignored or included section's body is not checked
@@ -116,7 +128,7 @@ void THTMLJSFileChecker::HandOn(const AnsiString &Text, int32_t Line)
         FParser->AddSourceLine(Text);
 }
 
-AnsiString THTMLJSFileChecker::NextTag(bool &Continued, int32_t i)
+AnsiString THTMLJSFileChecker::NextTag(bool &Continued, TCheckLine i)
 {
     const bool sectionOpen = FInScript || FInInclude || FIgnoreSection;
     FCurrentLine = TabsToSpaces(FCurrentLine);
@@ -128,7 +140,7 @@ AnsiString THTMLJSFileChecker::NextTag(bool &Continued, int32_t i)
     AnsiString &line = FCurrentLine;
     const size_t len = line.size();
 
-    // First scan: the first "<" outside quotes (the last character is never examined).
+    // First scan: the first "<" outside quotes that opens a tag (the last character is never examined).
     bool dq = false, sq = false;
     size_t s = AnsiString::npos;
     size_t pos = 0;
@@ -138,7 +150,7 @@ AnsiString THTMLJSFileChecker::NextTag(bool &Continued, int32_t i)
             dq = !dq;
         else if (c == '\'' && !dq)
             sq = !sq;
-        else if (c == '<' && !dq && !sq) {
+        else if (c == '<' && !dq && !sq && OpensTag(line, pos)) {
             s = pos;
             size_t arrow = line.find("->");
             if (arrow != AnsiString::npos && arrow < pos)
@@ -243,7 +255,7 @@ AnsiString THTMLJSFileChecker::NextTag(bool &Continued, int32_t i)
     return tag;
 }
 
-void THTMLJSFileChecker::ProcessLine(int32_t i)
+void THTMLJSFileChecker::ProcessLine(TCheckLine i)
 {
     FScanPos = 0;
     FSectionOpenedOnLine = false;
@@ -333,7 +345,7 @@ void THTMLJSFileChecker::ProcessLine(int32_t i)
 
 // A <script> or <embed> tag: the section it opens (checked, included or ignored). False when it stands
 // inside an open section, which ends the line's processing.
-bool THTMLJSFileChecker::OpenSection(const AnsiString &tag, bool open, int32_t i)
+bool THTMLJSFileChecker::OpenSection(const AnsiString &tag, bool open, TCheckLine i)
 {
     if (open) {
         AddFinding(fdScriptOrEmbedTagFound, i + 1);
@@ -381,7 +393,7 @@ bool THTMLJSFileChecker::OpenSection(const AnsiString &tag, bool open, int32_t i
 }
 
 // Whether tag or the line of an open section closes the section; CloseInTag gets where.
-bool THTMLJSFileChecker::FindSectionEnd(const AnsiString &tag, bool OpenNow, int32_t i, size_t &CloseInTag)
+bool THTMLJSFileChecker::FindSectionEnd(const AnsiString &tag, bool OpenNow, TCheckLine i, size_t &CloseInTag)
 {
     bool closing = false;
     CloseInTag = AnsiString::npos;
@@ -441,7 +453,7 @@ bool THTMLJSFileChecker::FindSectionEnd(const AnsiString &tag, bool OpenNow, int
 }
 
 // A tag outside the script sections: forms, attribute syntax, names and ids, events, objects.
-void THTMLJSFileChecker::ProcessPageTag(const AnsiString &tag, int32_t i)
+void THTMLJSFileChecker::ProcessPageTag(const AnsiString &tag, TCheckLine i)
 {
     if (StartsNoCase(tag, "form"))
         ProcessForm(tag, i);
@@ -460,7 +472,7 @@ void THTMLJSFileChecker::ProcessPageTag(const AnsiString &tag, int32_t i)
         ProcessObjectTag(tag, i);
 }
 
-void THTMLJSFileChecker::ProcessForm(const AnsiString &Tag, int32_t i)
+void THTMLJSFileChecker::ProcessForm(const AnsiString &Tag, TCheckLine i)
 {
     ++FOpenForms;
     AnsiString name, id;
@@ -488,7 +500,7 @@ void THTMLJSFileChecker::ProcessForm(const AnsiString &Tag, int32_t i)
         addForm(id);
 }
 
-void THTMLJSFileChecker::ProcessObjectTag(const AnsiString &Tag, int32_t i)
+void THTMLJSFileChecker::ProcessObjectTag(const AnsiString &Tag, TCheckLine i)
 {
     AnsiString name, id;
     GetNameAndId(Tag, name, i + 1, id);
@@ -504,7 +516,7 @@ void THTMLJSFileChecker::ProcessObjectTag(const AnsiString &Tag, int32_t i)
         add(id);
 }
 
-void THTMLJSFileChecker::ScanServerBlocks(AnsiString Text, int32_t Line)
+void THTMLJSFileChecker::ScanServerBlocks(AnsiString Text, TCheckLine Line)
 {
     for (;;) {
         const size_t open = Text.find("<%");
@@ -524,7 +536,7 @@ void THTMLJSFileChecker::WriteServer(const AnsiString &Text)
     FServerStream->append(Text);
 }
 
-void THTMLJSFileChecker::AppendServerCode(AnsiString Text, int32_t Line)
+void THTMLJSFileChecker::AppendServerCode(AnsiString Text, TCheckLine Line)
 {
     if (!FServerScript && (Text.size() < 2 || Text.front() != '%' || Text.back() != '%'))
         return;
@@ -532,7 +544,9 @@ void THTMLJSFileChecker::AppendServerCode(AnsiString Text, int32_t Line)
         FServerFirstLine = FServerScript ? Line - 1 : Line;
         FNoServerCode = false;
     } else {
-        const int64_t d = static_cast<int64_t>(Line) - FServerFirstLine - FServerLines;
+        // lines of another file than the stream's first one leave no gap to fill
+        const int64_t d =
+            Line.Include() == FServerFirstLine.Include() ? (Line - FServerFirstLine) - FServerLines : 0;
         if (d > 0 && d < 10000000) {
             FServerLines += static_cast<int32_t>(d);
             for (int64_t k = 0; k < d - 1; ++k)
@@ -560,7 +574,7 @@ void THTMLJSFileChecker::AppendServerCode(AnsiString Text, int32_t Line)
     FServerLastLine = Line;
 }
 
-void THTMLJSFileChecker::ProcessEventAttributes(AnsiString Tag, int32_t Line)
+void THTMLJSFileChecker::ProcessEventAttributes(AnsiString Tag, TCheckLine Line)
 {
     if (Tag.empty())
         return;
@@ -666,7 +680,7 @@ void THTMLJSFileChecker::ProcessEventAttributes(AnsiString Tag, int32_t Line)
     }
 }
 
-void THTMLJSFileChecker::DeclareScriptEventParams(AnsiString Tag, int32_t i)
+void THTMLJSFileChecker::DeclareScriptEventParams(AnsiString Tag, TCheckLine i)
 {
     size_t ev = FindNoCase(Tag, " event");
     if (ev == AnsiString::npos)

@@ -4,7 +4,6 @@
 
 #include "checker/Findings.h"
 #include "checker/JSParser.h"
-#include "checker/ListUtils.h"
 #include "checker/NameTables.h"
 #include "checker/TextScan.h"
 #include "platform/SysUtils.h"
@@ -63,7 +62,7 @@ THTMLJSFileChecker::TBracketCounts THTMLJSFileChecker::CountBrackets(const AnsiS
 }
 
 bool THTMLJSFileChecker::ReadAttributeValue(size_t Pos, const AnsiString &Tag, AnsiString &Value, bool Report,
-                                            int32_t Line)
+                                            TCheckLine Line)
 {
     Value.clear();
     size_t p = Tag.find_first_of("=\"'", Pos);
@@ -84,7 +83,7 @@ bool THTMLJSFileChecker::ReadAttributeValue(size_t Pos, const AnsiString &Tag, A
     return true;
 }
 
-void THTMLJSFileChecker::GetNameAndId(const AnsiString &Tag, AnsiString &Name, int32_t Line, AnsiString &Id)
+void THTMLJSFileChecker::GetNameAndId(const AnsiString &Tag, AnsiString &Name, TCheckLine Line, AnsiString &Id)
 {
     Name.clear();
     Id.clear();
@@ -100,7 +99,7 @@ void THTMLJSFileChecker::GetNameAndId(const AnsiString &Tag, AnsiString &Name, i
         AddFinding(fdNameAndIdDiffer, Name, Id, Line);
 }
 
-void THTMLJSFileChecker::AddHTMLName(const AnsiString &Name, const AnsiString &Tag, int32_t FirstLine, bool Radio)
+void THTMLJSFileChecker::AddHTMLName(const AnsiString &Name, const AnsiString &Tag, TCheckLine FirstLine, bool Radio)
 {
     AnsiString reduced;
     HTMLNameOf(Name, false, reduced, FParser.get());
@@ -124,11 +123,11 @@ void THTMLJSFileChecker::AddHTMLName(const AnsiString &Name, const AnsiString &T
     FNav.AddNamedObjectNode(Name + " " + tagName, FirstLine, nkNamedElement, FOpenForms);
 }
 
-void THTMLJSFileChecker::CheckTag(const AnsiString &Tag, int32_t Line)
+void THTMLJSFileChecker::CheckTag(const AnsiString &Tag, TCheckLine Line)
 {
     if (FServerJScript && !Tag.empty() && Tag[0] == '%')
         return;
-    const int32_t first = Line - FTagLines;
+    const TCheckLine first = Line - FTagLines;
     const TBracketCounts c = CountBrackets(Tag);
     if (c.OpenParen != c.CloseParen)
         AddFinding(fdUnmatchedOpeningAndClosingParethesis, first);
@@ -170,7 +169,7 @@ void THTMLJSFileChecker::CheckTag(const AnsiString &Tag, int32_t Line)
         AddFinding(fdNameAndIdDiffer, name, id, Line);
 }
 
-void THTMLJSFileChecker::CheckAttributeSyntax(const AnsiString &Tag, int32_t Line)
+void THTMLJSFileChecker::CheckAttributeSyntax(const AnsiString &Tag, TCheckLine Line)
 {
     if (Tag.empty())
         return;

@@ -8,7 +8,6 @@
 
 #include "checker/Findings.h"
 #include "checker/JSParser.h"
-#include "checker/ListUtils.h"
 #include "checker/TextScan.h"
 #include "text/WideStrings.h"
 #include "platform/CodePage.h"
@@ -16,8 +15,8 @@
 
 namespace {
 
-// The largest include number whose lines still fit the 32-bit line encoding.
-constexpr int64_t kMaxIncludeNumber = (2147483648LL - 999999) / 1000000;
+// The largest include number a check gives out.
+constexpr int64_t kMaxIncludeNumber = INT32_MAX - 1;
 
 using textscan::StartsNoCase;
 
@@ -76,7 +75,7 @@ AnsiString ResolveIncludePath(const AnsiString &Src, const AnsiString &DocumentP
     return FromFs(p);
 }
 
-bool THTMLJSFileChecker::NextIncludeNumber(int32_t &N, int32_t Line)
+bool THTMLJSFileChecker::NextIncludeNumber(int32_t &N, TCheckLine Line)
 {
     if (static_cast<int64_t>(FIncludeCount) + 1 > kMaxIncludeNumber) {
         if (static_cast<int64_t>(FIncludeCount) == kMaxIncludeNumber) {
@@ -101,7 +100,7 @@ void THTMLJSFileChecker::NoteInclude(int32_t N, const AnsiString &Name)
     FLists.IncludeNames.Add(Name, N);
 }
 
-AnsiString THTMLJSFileChecker::ResolvePath(const AnsiString &Path, bool &Changed, int32_t Line, bool Open)
+AnsiString THTMLJSFileChecker::ResolvePath(const AnsiString &Path, bool &Changed, TCheckLine Line, bool Open)
 {
     Changed = false;
     AnsiString resolved;
@@ -115,7 +114,7 @@ AnsiString THTMLJSFileChecker::ResolvePath(const AnsiString &Path, bool &Changed
     return resolved;
 }
 
-bool THTMLJSFileChecker::ProcessScriptSrc(AnsiString Tag, int32_t i)
+bool THTMLJSFileChecker::ProcessScriptSrc(AnsiString Tag, TCheckLine i)
 {
     const bool embed = StartsNoCase(Tag, "embed ");
     int at = PosNoCase("src", Tag);
@@ -205,7 +204,7 @@ bool THTMLJSFileChecker::ProcessScriptSrc(AnsiString Tag, int32_t i)
     return true;
 }
 
-void THTMLJSFileChecker::ProcessProjectFiles(const AnsiString &FileName, int32_t LineCount)
+void THTMLJSFileChecker::ProcessProjectFiles(const AnsiString &FileName, TCheckLine LineCount)
 {
     TCheckProject project;
     if (!FMain || !FMain->CurrentProject(project))
@@ -236,7 +235,7 @@ void THTMLJSFileChecker::ProcessProjectFiles(const AnsiString &FileName, int32_t
     }
 }
 
-void THTMLJSFileChecker::FindServerInclude(const AnsiString &Text, int32_t i)
+void THTMLJSFileChecker::FindServerInclude(const AnsiString &Text, TCheckLine i)
 {
     int at = PosNoCase("#include file", Text);
     if (at <= 0)
@@ -255,7 +254,7 @@ void THTMLJSFileChecker::FindServerInclude(const AnsiString &Text, int32_t i)
         AddServerInclude(path, i);
 }
 
-void THTMLJSFileChecker::AddServerInclude(const AnsiString &Path, int32_t i)
+void THTMLJSFileChecker::AddServerInclude(const AnsiString &Path, TCheckLine i)
 {
     bool changed = false;
     AnsiString resolved;
@@ -275,7 +274,7 @@ void THTMLJSFileChecker::AddServerInclude(const AnsiString &Path, int32_t i)
     if (!NextIncludeNumber(n, i))
         return;
     FNav.AddRootNode("Include#" + std::to_string(n) + " " + Path, i, nkIncludeRoot);
-    FServerIncludes->AddObject(resolved, LineObject(n));
+    FServerIncludes->Add(resolved);
     NoteInclude(n, resolved);
     FServerIncludeQueue.push_back(TQueuedInclude{resolved, n, i});
 }

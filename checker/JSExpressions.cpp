@@ -3,7 +3,6 @@
 #include "checker/Findings.h"
 #include "checker/JSModel.h"
 #include "checker/JSParser.h"
-#include "checker/ListUtils.h"
 #include "checker/NameTables.h"
 
 namespace {
@@ -58,7 +57,7 @@ int TJSParser::ParseAssignment(bool Statement, AnsiString &Text)
     TDepthGuard guard(*this);
     if (FAborted)
         return -1;
-    const int32_t line = Look().Line;
+    const TCheckLine line = Look().Line;
     int r = ParseConditional(Text);
     if (r < 0)
         return r;
@@ -169,7 +168,7 @@ int TJSParser::ParseBinary(int MinLevel, AnsiString &Text)
         if (!Text.empty())
             RecordReference(Text, r);
         NextToken();
-        const int32_t opLine = FCur.Line;
+        const TCheckLine opLine = FCur.Line;
         AnsiString right;
         TDepthGuard guard(*this);
         int r2 = ParseBinary(level + 1, right);
@@ -247,7 +246,7 @@ int TJSParser::ParseMember(AnsiString &Text)
     for (;;) {
         int n = PeekToken();
         if (n == '(') {
-            const int32_t line = Look().Line;
+            const TCheckLine line = Look().Line;
             const bool createElement = EndsWith(Text, ".createElement") || Text == "createElement";
             TJSFunctionCall *call = nullptr;
             if (r != erNew) {
@@ -311,8 +310,11 @@ int TJSParser::ParseMember(AnsiString &Text)
                 r = (r == erIdentifier) ? erIdentifier : erMember;
             continue;
         }
-        // a name path that is read (not called) is a reference
-        if (r == erIdentifier && Text.find('.') != AnsiString::npos)
+        // A name path that is read (not called) is a reference. A prototype member being assigned is a
+        // definition: the assignment records it as a prototype instance, and as a reference it would ask
+        // for a constructor that a plain function is not.
+        if (r == erIdentifier && Text.find('.') != AnsiString::npos &&
+            !(IsAssignOp(PeekToken()) && Text.find(".prototype.") != AnsiString::npos))
             RecordReference(Text, r);
         return r;
     }
@@ -322,7 +324,7 @@ int TJSParser::ParseNew(AnsiString &Text)
 {
     TDepthGuard guard(*this);
     NextToken(); // "new"
-    const int32_t line = FCur.Line;
+    const TCheckLine line = FCur.Line;
     AnsiString ctor;
     int r;
     if (PeekToken() == tkNew)
@@ -455,7 +457,7 @@ int TJSParser::ParsePrimary(AnsiString &Text)
     case tkDivAssign: {
         NextToken();
         TJSLexToken lt;
-        int32_t line;
+        TCheckLine line;
         FLexer.ReadRegExp(line, lt, n == tkDivAssign, FECMA);
         FPrevCode = tkRegExp;
         FPrevLine = lt.Line = FCur.Line;
@@ -524,7 +526,7 @@ int TJSParser::ParsePrimary(AnsiString &Text)
     }
 }
 
-AnsiString TJSParser::ParseArguments(const AnsiString &Callee, int32_t Line, TJSFunctionCall *Call, bool Dom,
+AnsiString TJSParser::ParseArguments(const AnsiString &Callee, TCheckLine Line, TJSFunctionCall *Call, bool Dom,
                                      bool Browser)
 {
     (void)Callee;
@@ -649,7 +651,7 @@ int TJSParser::ParseArrayLiteral(AnsiString &Text)
 int TJSParser::ParseInherits(AnsiString &Text)
 {
     NextToken(); // "inherits"
-    const int32_t line = FCur.Line;
+    const TCheckLine line = FCur.Line;
     const AnsiString owner = Text.empty() ? FPendingOwner : Text;
     if (PeekToken() != '(') {
         AddFinding(fdOpenParenExpected, Look().Line);

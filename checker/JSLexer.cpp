@@ -220,7 +220,7 @@ int TJSPLexer::Peek(size_t Ahead) const
 
 void TJSPLexer::NewLine()
 {
-    if (FLine < INT32_MAX)
+    if (FLine.Line() < INT32_MAX)
         ++FLine;
 }
 
@@ -267,13 +267,13 @@ bool TJSPLexer::SkipToLineEnd()
     }
 }
 
-std::string TJSPLexer::ReadHexDigits(int Count, TFinding Invalid, const char *What, int32_t StartLine)
+std::string TJSPLexer::ReadHexDigits(int Count, TFinding Invalid, const char *What, TCheckLine StartLine)
 {
     std::string digits;
     for (int i = 0; i < Count; ++i) {
         int c = Peek();
         if (c == kEnd) {
-            Report(fdMissingClosingQuoteFor, What, std::to_string(StartLine));
+            Report(fdMissingClosingQuoteFor, What, std::to_string(StartLine.Line()));
             FHitEnd = true;
             return digits;
         }
@@ -288,7 +288,7 @@ std::string TJSPLexer::ReadHexDigits(int Count, TFinding Invalid, const char *Wh
     return digits;
 }
 
-bool TJSPLexer::ScanEscape(const char *What, int32_t StartLine, std::string &Out, bool InRegExp, bool ECMA)
+bool TJSPLexer::ScanEscape(const char *What, TCheckLine StartLine, std::string &Out, bool InRegExp, bool ECMA)
 {
     int c = Read();
     if (c == kEnd) {
@@ -363,7 +363,7 @@ bool TJSPLexer::ScanEscape(const char *What, int32_t StartLine, std::string &Out
     case 'c': {
         int d = Peek();
         if (d == kEnd) {
-            Report(fdMissingClosingQuoteFor, "control character escape code", std::to_string(StartLine));
+            Report(fdMissingClosingQuoteFor, "control character escape code", std::to_string(StartLine.Line()));
             return false;
         }
         if (d < 'A' || d > 'Z') {
@@ -404,12 +404,12 @@ bool TJSPLexer::ScanEscape(const char *What, int32_t StartLine, std::string &Out
 
 void TJSPLexer::ScanString(char Quote, TJSLexToken &Tok)
 {
-    const int32_t start = FLine;
+    const TCheckLine start = FLine;
     std::string out;
     for (;;) {
         int c = Read();
         if (c == kEnd) {
-            Report(fdMissingClosingQuoteFor, "string", std::to_string(start));
+            Report(fdMissingClosingQuoteFor, "string", std::to_string(start.Line()));
             break;
         }
         if (c == Quote)
@@ -468,7 +468,7 @@ void TJSPLexer::ScanNumber(int First, TJSLexToken &Tok)
     Tok.Code = decimal ? tkDecimal : tkInteger;
 }
 
-int TJSPLexer::GetToken(int32_t &Line, TJSLexToken &Tok, bool JSON, bool Markup, bool ECMA)
+int TJSPLexer::GetToken(TCheckLine &Line, TJSLexToken &Tok, bool JSON, bool Markup, bool ECMA)
 {
     (void)ECMA;
     Tok.Text.clear();
@@ -722,16 +722,16 @@ void TJSPLexer::ScanWord(TJSLexToken &Tok, bool JSON)
         Tok.ThisText = "this";
 }
 
-int TJSPLexer::ReadRegExp(int32_t &Line, TJSLexToken &Tok, bool AfterAssign, bool ECMA)
+int TJSPLexer::ReadRegExp(TCheckLine &Line, TJSLexToken &Tok, bool AfterAssign, bool ECMA)
 {
-    const int32_t start = FLine;
+    const TCheckLine start = FLine;
     FErrorFlag = false;
     std::string body = AfterAssign ? "=" : "";
     bool inClass = false;
     for (;;) {
         int c = Read();
         if (c == kEnd) {
-            Report(fdMissingClosingQuoteFor, "regular expression", std::to_string(start));
+            Report(fdMissingClosingQuoteFor, "regular expression", std::to_string(start.Line()));
             break;
         }
         if (c == '\n') {

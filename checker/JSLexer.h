@@ -6,12 +6,13 @@
 #include <string>
 #include <string_view>
 
+#include "checker/CheckLine.h"
 #include "checker/JSTokens.h"
 #include "checker/MessageSink.h"
 
 struct TJSLexToken {
     int Code = tkEnd;
-    int32_t Line = 0; // the line on which the token begins
+    TCheckLine Line; // the line on which the token begins
     bool ErrorFlag = false; // a lexical error was reported while the token was scanned
     bool CallFlag = false; // an identifier followed (after blanks) by "("
     std::string ThisText; // "this" for token 144
@@ -23,10 +24,10 @@ public:
     explicit TJSPLexer(IMessageSink *Sink);
 
     // Scans the next token. Line receives the current line after it (line feeds passed are counted).
-    int GetToken(int32_t &Line, TJSLexToken &Tok, bool JSON, bool Markup, bool ECMA);
+    int GetToken(TCheckLine &Line, TJSLexToken &Tok, bool JSON, bool Markup, bool ECMA);
     // Reads the rest of a regular-expression literal after "/" (or "/=" when AfterAssign) has been
     // taken as a token; returns tkRegExp with the body in Tok.Text.
-    int ReadRegExp(int32_t &Line, TJSLexToken &Tok, bool AfterAssign, bool ECMA);
+    int ReadRegExp(TCheckLine &Line, TJSLexToken &Tok, bool AfterAssign, bool ECMA);
 
     // Source handling. The source always ends with a line feed that is never delivered, so the line
     // count of a piece is that of its lines.
@@ -37,8 +38,8 @@ public:
     // Replaces the source by the given bytes; a line feed is appended when the last one is missing, so
     // the last character is kept.
     void LoadSource(std::string_view Bytes);
-    void SetLine(int32_t Line) { FLine = Line; }
-    int32_t GetLine() const { return FLine; }
+    void SetLine(TCheckLine Line) { FLine = Line; }
+    TCheckLine GetLine() const { return FLine; }
     const std::string &Source() const { return FSource; }
 
     // Lookup of a word in the keyword and DOM tables; tkIdentifier when none.
@@ -57,8 +58,8 @@ private:
     void Report(TFinding F, const std::string &First, const std::string &Second = std::string());
     void ScanString(char Quote, TJSLexToken &Tok);
     // Reads one escape after a backslash; appends what it yields. Returns false at the end of the source.
-    bool ScanEscape(const char *What, int32_t StartLine, std::string &Out, bool InRegExp, bool ECMA);
-    std::string ReadHexDigits(int Count, TFinding Invalid, const char *What, int32_t StartLine);
+    bool ScanEscape(const char *What, TCheckLine StartLine, std::string &Out, bool InRegExp, bool ECMA);
+    std::string ReadHexDigits(int Count, TFinding Invalid, const char *What, TCheckLine StartLine);
     void ScanNumber(int First, TJSLexToken &Tok);
     bool SkipToLineEnd();
     bool SkipComment(int c, int n, bool Markup);
@@ -71,7 +72,7 @@ private:
     IMessageSink *FSink;
     std::string FSource;
     size_t FPos = 0;
-    int32_t FLine = 0;
+    TCheckLine FLine;
     bool FErrorFlag = false;
     bool FHitEnd = false; // a hexadecimal escape ran into the end of the source
 };

@@ -5,11 +5,10 @@
 #include "checker/Findings.h"
 
 #include "checker/JSParser.h"
-#include "checker/ListUtils.h"
 
 // ---- TJSVariable
 
-TJSVariable::TJSVariable(int32_t Number, uint8_t Kind, int32_t DeclLine, const AnsiString &Text)
+TJSVariable::TJSVariable(int32_t Number, uint8_t Kind, TCheckLine DeclLine, const AnsiString &Text)
     : FDeclLine(DeclLine), FNumber(Number), FKind(Kind), FText(Text)
 {
 }
@@ -33,7 +32,7 @@ bool TJSVariable::HasMember(const AnsiString &Name) const
 
 // ---- TJSFunctionCall
 
-TJSFunctionCall::TJSFunctionCall(const AnsiString &CallerName, int32_t Line) : FLine(Line), FCallerName(CallerName)
+TJSFunctionCall::TJSFunctionCall(const AnsiString &CallerName, TCheckLine Line) : FLine(Line), FCallerName(CallerName)
 {
 }
 
@@ -52,12 +51,12 @@ int32_t TJSFunctionCall::GetArgument(int Index, AnsiString &Text) const
 
 // ---- TJSFunction
 
-TJSFunction::TJSFunction(TJSParser *Parser, int32_t ParentIndex, uint8_t Kind, int32_t Line, const AnsiString &Name)
+TJSFunction::TJSFunction(TJSParser *Parser, int32_t ParentIndex, uint8_t Kind, TCheckLine Line, const AnsiString &Name)
     : FName(Name), FParser(Parser), FLine(Line), FKind(Kind), FParentIndex(ParentIndex)
 {
 }
 
-void TJSFunction::AddParameter(const AnsiString &Name, int32_t Line, bool Replace)
+void TJSFunction::AddParameter(const AnsiString &Name, TCheckLine Line, bool Replace)
 {
     if (!FParameters.Contains(Name))
         FParameters.Add(Name, std::make_unique<TJSVariable>(-1, vkDeclared, Line, Name));
@@ -65,7 +64,7 @@ void TJSFunction::AddParameter(const AnsiString &Name, int32_t Line, bool Replac
         FParser->AddFinding(fdDuplicateParameter, Name, Line);
 }
 
-void TJSFunction::SetParameters(const AnsiString &Text, int32_t Line, bool Replace)
+void TJSFunction::SetParameters(const AnsiString &Text, TCheckLine Line, bool Replace)
 {
     if (Replace)
         FParameters.Clear();
@@ -93,7 +92,7 @@ void TJSFunction::SetParameters(const AnsiString &Text, int32_t Line, bool Repla
         AddParameter(current, Line, Replace);
 }
 
-void TJSFunction::AddLocalVar(const AnsiString &Name, int32_t Line, int TokenCode, const AnsiString &TypeText,
+void TJSFunction::AddLocalVar(const AnsiString &Name, TCheckLine Line, int TokenCode, const AnsiString &TypeText,
                               bool Report)
 {
     const TJSVariable *existing = FLocals.Find(Name);
@@ -104,12 +103,12 @@ void TJSFunction::AddLocalVar(const AnsiString &Name, int32_t Line, int TokenCod
                                                         typed ? TypeText : AnsiString()));
         return;
     }
-    int32_t first = DisplayLine(existing->GetDeclLine());
+    const int32_t first = existing->GetDeclLine().Line();
     if (Report && FParser && FParser->OptRepeatDec() && !FParser->InElse())
         FParser->AddFinding(fdLocalAlreadyDeclared, Name, std::to_string(first), Line);
 }
 
-void TJSFunction::AddLabel(const AnsiString &Name, int32_t Line)
+void TJSFunction::AddLabel(const AnsiString &Name, TCheckLine Line)
 {
     if (FLabels.Contains(Name)) {
         if (FParser)
@@ -119,12 +118,12 @@ void TJSFunction::AddLabel(const AnsiString &Name, int32_t Line)
     FLabels.Add(Name, Line);
 }
 
-void TJSFunction::AddLabelRef(const AnsiString &Name, int32_t Line)
+void TJSFunction::AddLabelRef(const AnsiString &Name, TCheckLine Line)
 {
     FLabelRefs.Add(Name, Line);
 }
 
-bool TJSFunction::AddHtmlObject(const AnsiString &Name, int32_t Line)
+bool TJSFunction::AddHtmlObject(const AnsiString &Name, TCheckLine Line)
 {
     // an assigned path is offered as the assignment's target after its member chain was read: once only
     if (FHtmlObjects.EndsWith(Name, Line))
@@ -133,13 +132,13 @@ bool TJSFunction::AddHtmlObject(const AnsiString &Name, int32_t Line)
     return true;
 }
 
-void TJSFunction::AddReference(const AnsiString &Name, int32_t Line)
+void TJSFunction::AddReference(const AnsiString &Name, TCheckLine Line)
 {
     if (!FReferences.EndsWith(Name, Line))
         FReferences.Add(Name, Line);
 }
 
-void TJSFunction::AddCall(const AnsiString &CalledName, int32_t Line)
+void TJSFunction::AddCall(const AnsiString &CalledName, TCheckLine Line)
 {
     FCalls.Add(CalledName, std::make_unique<TJSFunctionCall>(FName, Line));
 }
@@ -160,7 +159,7 @@ void TJSFunction::AddCallArgument(const AnsiString &CalledName, const AnsiString
         call->AddArgument(Text, Number);
 }
 
-void TJSFunction::AddEmbeddedFunction(const AnsiString &Name, int32_t Line)
+void TJSFunction::AddEmbeddedFunction(const AnsiString &Name, TCheckLine Line)
 {
     if (Name.empty())
         return;
@@ -236,34 +235,34 @@ void TJSFunction::SetParameterType(int Index, int32_t Number, const AnsiString &
     }
 }
 
-int32_t TJSFunction::NextHtmlObject(AnsiString &Name)
+std::optional<TCheckLine> TJSFunction::NextHtmlObject(AnsiString &Name)
 {
     if (FHtmlCursor >= FHtmlObjects.Count())
-        return -1;
+        return std::nullopt;
     Name = FHtmlObjects.Name(FHtmlCursor);
     return FHtmlObjects.Line(FHtmlCursor++);
 }
 
-int32_t TJSFunction::NextLocalVar(AnsiString &Name)
+std::optional<TCheckLine> TJSFunction::NextLocalVar(AnsiString &Name)
 {
     if (FLocalCursor >= FLocals.Count())
-        return -1;
+        return std::nullopt;
     Name = FLocals.Name(FLocalCursor);
     return FLocals.At(FLocalCursor++)->GetDeclLine();
 }
 
-int32_t TJSFunction::NextReference(AnsiString &Name)
+std::optional<TCheckLine> TJSFunction::NextReference(AnsiString &Name)
 {
     if (FReferenceCursor >= FReferences.Count())
-        return -1;
+        return std::nullopt;
     Name = FReferences.Name(FReferenceCursor);
     return FReferences.Line(FReferenceCursor++);
 }
 
-int32_t TJSFunction::NextCall(AnsiString &Name)
+std::optional<TCheckLine> TJSFunction::NextCall(AnsiString &Name)
 {
     if (FCallCursor >= FCalls.Count())
-        return -1;
+        return std::nullopt;
     Name = FCalls.Name(FCallCursor);
     return FCalls.At(FCallCursor++)->GetLine();
 }

@@ -2,6 +2,7 @@
 // The symbol model the parser fills while it checks a script: function scopes, call sites and variables.
 // The file checker keeps the objects in its lists until the next check and walks them afterwards.
 #include <cstdint>
+#include <optional>
 #include <vector>
 
 #include "checker/NamedList.h"
@@ -16,9 +17,9 @@ enum : uint8_t { vkDeclared = 2, vkArgument = 4, vkTyped = 6, vkActiveX = 8 };
 
 class TJSVariable {
 public:
-    TJSVariable(int32_t Number, uint8_t Kind, int32_t DeclLine, const AnsiString &Text);
+    TJSVariable(int32_t Number, uint8_t Kind, TCheckLine DeclLine, const AnsiString &Text);
 
-    int32_t GetDeclLine() const { return FDeclLine; }
+    TCheckLine GetDeclLine() const { return FDeclLine; }
     uint8_t GetKind() const { return FKind; }
     void SetKind(uint8_t Kind) { FKind = Kind; }
     int32_t GetValue() const { return FNumber; }
@@ -30,7 +31,7 @@ public:
     const TZSStringList &Members() const { return FMembers; }
 
 private:
-    int32_t FDeclLine;
+    TCheckLine FDeclLine;
     int32_t FNumber;
     uint8_t FKind;
     AnsiString FText;
@@ -45,9 +46,9 @@ struct TCallArgument {
 
 class TJSFunctionCall {
 public:
-    TJSFunctionCall(const AnsiString &CallerName, int32_t Line);
+    TJSFunctionCall(const AnsiString &CallerName, TCheckLine Line);
 
-    int32_t GetLine() const { return FLine; }
+    TCheckLine GetLine() const { return FLine; }
     void AddArgument(const AnsiString &Text, int32_t Number);
     // Text and number of argument Index; -1 when Index is outside.
     int32_t GetArgument(int Index, AnsiString &Text) const;
@@ -55,31 +56,31 @@ public:
     const AnsiString &GetCallerName() const { return FCallerName; }
 
 private:
-    int32_t FLine;
+    TCheckLine FLine;
     AnsiString FCallerName;
     std::vector<TCallArgument> FArguments;
 };
 
 class TJSFunction {
 public:
-    TJSFunction(TJSParser *Parser, int32_t ParentIndex, uint8_t Kind, int32_t Line, const AnsiString &Name);
+    TJSFunction(TJSParser *Parser, int32_t ParentIndex, uint8_t Kind, TCheckLine Line, const AnsiString &Name);
     TJSFunction(const TJSFunction &) = delete;
     TJSFunction &operator=(const TJSFunction &) = delete;
 
     const AnsiString &Name() const { return FName; }
 
-    void SetParameters(const AnsiString &Text, int32_t Line, bool Replace);
-    void AddLocalVar(const AnsiString &Name, int32_t Line, int TokenCode, const AnsiString &TypeText, bool Report);
-    void AddLabel(const AnsiString &Name, int32_t Line);
-    void AddLabelRef(const AnsiString &Name, int32_t Line);
+    void SetParameters(const AnsiString &Text, TCheckLine Line, bool Replace);
+    void AddLocalVar(const AnsiString &Name, TCheckLine Line, int TokenCode, const AnsiString &TypeText, bool Report);
+    void AddLabel(const AnsiString &Name, TCheckLine Line);
+    void AddLabelRef(const AnsiString &Name, TCheckLine Line);
     // False when the same path was recorded on the same line already.
-    bool AddHtmlObject(const AnsiString &Name, int32_t Line);
-    void AddReference(const AnsiString &Name, int32_t Line);
-    void AddCall(const AnsiString &CalledName, int32_t Line);
+    bool AddHtmlObject(const AnsiString &Name, TCheckLine Line);
+    void AddReference(const AnsiString &Name, TCheckLine Line);
+    void AddCall(const AnsiString &CalledName, TCheckLine Line);
     AnsiString LastCallName() const;
     TJSFunctionCall *LastCall() const;
     void AddCallArgument(const AnsiString &CalledName, const AnsiString &Text, int32_t Number);
-    void AddEmbeddedFunction(const AnsiString &Name, int32_t Line);
+    void AddEmbeddedFunction(const AnsiString &Name, TCheckLine Line);
     void CheckLocals();
     void CheckLabels();
 
@@ -87,7 +88,7 @@ public:
     bool IsLocalVar(const AnsiString &Name) const;
     bool HasEmbeddedFunction(const AnsiString &Name) const;
     bool HasCall(const AnsiString &Name) const;
-    int32_t GetLine() const { return FLine; }
+    TCheckLine GetLine() const { return FLine; }
     uint8_t GetKind() const { return FKind; }
     void SetKind1() { FKind = 1; }
     void SetKind2() { FKind = 2; }
@@ -118,11 +119,11 @@ public:
     void ResetCursors() { FHtmlCursor = FLocalCursor = FReferenceCursor = FCallCursor = 0; }
     void ResetLocalCursor() { FLocalCursor = 0; }
     void ResetReferenceCursor() { FReferenceCursor = 0; }
-    // Next entry's name and line, advancing the cursor; -1 at the end.
-    int32_t NextHtmlObject(AnsiString &Name);
-    int32_t NextLocalVar(AnsiString &Name);
-    int32_t NextReference(AnsiString &Name);
-    int32_t NextCall(AnsiString &Name);
+    // Next entry's name and line, advancing the cursor; none at the end.
+    std::optional<TCheckLine> NextHtmlObject(AnsiString &Name);
+    std::optional<TCheckLine> NextLocalVar(AnsiString &Name);
+    std::optional<TCheckLine> NextReference(AnsiString &Name);
+    std::optional<TCheckLine> NextCall(AnsiString &Name);
 
     // Read access for the cross-reference pass and the tests.
     const TRecordList<TJSVariable> &Parameters() const { return FParameters; }
@@ -135,11 +136,11 @@ public:
     const TLineList &EmbeddedFunctions() const { return FEmbedded; }
 
 private:
-    void AddParameter(const AnsiString &Name, int32_t Line, bool Replace);
+    void AddParameter(const AnsiString &Name, TCheckLine Line, bool Replace);
 
     AnsiString FName;
     TJSParser *FParser;
-    int32_t FLine;
+    TCheckLine FLine;
     uint8_t FKind;
     TRecordList<TJSVariable> FParameters;
     TLineList FHtmlObjects; // paths of HTML objects referred to

@@ -7,7 +7,6 @@
 #include "checker/Findings.h"
 #include "checker/JSModel.h"
 #include "checker/JSParser.h"
-#include "checker/ListUtils.h"
 #include "checker/NameTables.h"
 
 namespace {
@@ -201,9 +200,9 @@ bool TJSParser::IsComplexName(const AnsiString &Text)
 
 // ---- recording
 
-AnsiString TJSParser::ScopeMark() const
+int32_t TJSParser::Scope() const
 {
-    return (FFunctionIndex > 0 ? std::to_string(FFunctionIndex - 1) : AnsiString("-1")) + "\\";
+    return FFunctionIndex > 0 ? FFunctionIndex - 1 : -1;
 }
 
 AnsiString TJSParser::AnonymousName()
@@ -217,20 +216,31 @@ AnsiString TJSParser::AnonymousName()
     }
 }
 
-void TJSParser::RecordWithObject(const AnsiString &Text, int32_t Line)
+void TJSParser::RecordWithObject(const AnsiString &Text, TCheckLine Line)
 {
     (void)Text;
     if (!FWithObject.empty())
         FLists.WithObjects.Add(FWithObject, Line);
 }
 
-void TJSParser::AddPrototypeInstance(const AnsiString &Record, int32_t Line)
+void TJSParser::AddPrototypeInstance(TPrototypeKind Kind, const AnsiString &Object, const AnsiString &Member,
+                                     TCheckLine Line)
 {
-    if (!FLists.PrototypeInstances.Contains(Record))
-        FLists.PrototypeInstances.Add(Record, Line);
+    FLists.PrototypeInstances.Add(TPrototypeRecord{Kind, Object, Scope(), Member, Line});
 }
 
-TJSFunctionCall *TJSParser::RecordCall(const AnsiString &Name, int32_t Line)
+void TJSParser::AddPrototypePath(const AnsiString &Name, TCheckLine Line)
+{
+    // Only a name that goes through a prototype says something of a constructor.
+    const size_t proto = Name.find(".prototype");
+    if (proto == AnsiString::npos)
+        return;
+    const size_t after = proto + 10;
+    const AnsiString member = after < Name.size() && Name[after] == '.' ? Name.substr(after + 1) : AnsiString();
+    FLists.PrototypeInstances.Add(TPrototypeRecord{pkPath, Name.substr(0, proto), -1, member, Line});
+}
+
+TJSFunctionCall *TJSParser::RecordCall(const AnsiString &Name, TCheckLine Line)
 {
     AnsiString name = Name.substr(0, Name.find('('));
     if (name.empty() || !LooksLikeName(name))
@@ -263,7 +273,7 @@ void TJSParser::AddCallArguments(TJSFunctionCall *Call, const std::vector<std::p
         Call->AddArgument(a.first, a.second);
 }
 
-void TJSParser::RecordHtmlObject(const AnsiString &Path, int32_t Line)
+void TJSParser::RecordHtmlObject(const AnsiString &Path, TCheckLine Line)
 {
     if (TJSFunction *fn = CurrentFunction()) {
         AnsiString html;
@@ -285,7 +295,7 @@ void TJSParser::RecordReference(const AnsiString &Name, int ResultCode)
 {
     if (!LooksLikeName(Name))
         return;
-    const int32_t line = FCur.Line;
+    const TCheckLine line = FCur.Line;
     // the same path may be offered twice in a row (as a member chain and as an operand): record it once
     if (Name == FLastReference && line == FLastReferenceLine)
         return;
@@ -323,11 +333,11 @@ void TJSParser::RecordReference(const AnsiString &Name, int ResultCode)
     AnsiString reduced;
     HTMLNameOf(member, false, reduced, nullptr);
     if (!reduced.empty())
-        AddPrototypeInstance(object + ".possiblePrototypeInst" + ScopeMark() + reduced, line);
+        AddPrototypeInstance(pkPossible, object, reduced, line);
 }
 
 void TJSParser::RecordAssignmentTarget(const AnsiString &Target, int Op, int RhsCode, const AnsiString &RhsText,
-                                       int32_t Line)
+                                       TCheckLine Line)
 {
     (void)Op;
     if (!LooksLikeName(Target))
@@ -380,11 +390,11 @@ void TJSParser::RecordAssignmentTarget(const AnsiString &Target, int Op, int Rhs
         if (proto != AnsiString::npos) {
             const AnsiString ctor = path.substr(0, proto);
             const AnsiString m = path.substr(proto + 11);
-            AddPrototypeInstance(ctor + ".prototypeInst" + ScopeMark() + m, Line);
+            AddPrototypeInstance(pkInstance, ctor, m, Line);
             if (IsBuiltInObject(ctor) && FHost)
                 FHost->MarkDerived(ctor);
         } else if ((last == "id" || last == "name") && dot != AnsiString::npos && !member.empty()) {
-            AddPrototypeInstance(object + ".prototypeInst" + ScopeMark() + last, Line);
+            AddPrototypeInstance(pkInstance, object, last, Line);
         }
     } else if (fn && path.find_first_of("[(") == AnsiString::npos) {
         // A plain name assigned inside a function without a declaration becomes an implicit global (an
@@ -433,7 +443,7 @@ void TJSParser::RecordAssignmentTarget(const AnsiString &Target, int Op, int Rhs
         RecordReference(RhsText, RhsCode);
 }
 
-void TJSParser::AddNewRecord(const AnsiString &Variable, const AnsiString &Constructor, int32_t Line)
+void TJSParser::AddNewRecord(const AnsiString &Variable, const AnsiString &Constructor, TCheckLine Line)
 {
     if (Variable.empty() || Constructor.empty() || Contains(Constructor, "parent."))
         return;
@@ -470,7 +480,7 @@ int TJSParser::FirstNewRecord(const AnsiString &Variable, int32_t Scope)
     return it == FFirstNewRecord.end() ? -1 : it->second;
 }
 
-void TJSParser::PropagateNewRecord(const AnsiString &Source, const AnsiString &Target, int32_t Line)
+void TJSParser::PropagateNewRecord(const AnsiString &Source, const AnsiString &Target, TCheckLine Line)
 {
     if (Source.empty() || Target.empty() || Contains(Source, ".") || Contains(Target, "."))
         return;
@@ -481,7 +491,7 @@ void TJSParser::PropagateNewRecord(const AnsiString &Source, const AnsiString &T
     AddNewRecord(Target, constructor, Line);
 }
 
-void TJSParser::ScanStringForNames(const AnsiString &Text, int32_t Line)
+void TJSParser::ScanStringForNames(const AnsiString &Text, TCheckLine Line)
 {
     if (Text.size() < 4)
         return;

@@ -4,19 +4,19 @@
 #include <algorithm>
 #include <charconv>
 #include <climits>
+#include <optional>
 
 #include "checker/CheckerLists.h"
 #include "checker/Findings.h"
 #include "checker/JSModel.h"
-#include "checker/ListUtils.h"
 #include "platform/Classes.h"
 
 namespace {
 
 // Lines of the pseudo-lines (totals and summary); they sort after every real finding.
 constexpr int32_t kTotalsBase = 15000;
-constexpr int32_t kInlineTotalsLine = 15500;
-constexpr int32_t kSummaryLine = 16000;
+constexpr TCheckLine kInlineTotalsLine = 15500;
+constexpr TCheckLine kSummaryLine = 16000;
 constexpr size_t kKeyLength = 11;
 constexpr size_t kShownLength = 200;
 
@@ -52,17 +52,6 @@ bool IsDomWord(int C)
 
 } // namespace
 
-bool EncodeIncludeLine(int32_t K, int32_t L, int32_t &Encoded)
-{
-    if (K < 1 || L < 0 || L > 999999)
-        return false;
-    int64_t v = -(static_cast<int64_t>(K) * 1000000 + 999999 - L);
-    if (v < INT32_MIN)
-        return false;
-    Encoded = static_cast<int32_t>(v);
-    return true;
-}
-
 TJSParser::TJSParser(TCheckerLists &Lists, IParserHost *Host) : FLists(Lists), FHost(Host), FLexer(this)
 {
     FFunctions = &FLists.Functions;
@@ -96,22 +85,22 @@ void TJSParser::LoadSourceFromStream(TStream &Stream)
     FLexer.LoadSource(bytes);
 }
 
-void TJSParser::SetStartLine(int32_t Line)
+void TJSParser::SetStartLine(TCheckLine Line)
 {
     FLexer.SetLine(Line);
 }
 
 bool TJSParser::SetIncludeStart(int32_t K)
 {
-    int32_t line;
-    if (!EncodeIncludeLine(K, 1, line)) {
+    const std::optional<TCheckLine> line = TCheckLine::InInclude(K, 1);
+    if (!line) {
         // reported once a check: every later include is past the limit as well
         if (!FIncludeLimitReported)
             AddFinding(fdTooManyIncludes, std::to_string(K), -1);
         FIncludeLimitReported = true;
         return false;
     }
-    SetStartLine(line);
+    SetStartLine(*line);
     return true;
 }
 
@@ -250,8 +239,8 @@ void TJSParser::Parse(int32_t SectionCode, TRecordList<TJSFunction> &Functions, 
             FTokensInline += FTokensPiece;
         } else {
             AnsiString head;
-            int64_t lines = static_cast<int64_t>(FLexer.GetLine()) - FStartLine;
-            int32_t line;
+            int64_t lines = FLexer.GetLine() - FStartLine;
+            TCheckLine line;
             if (SectionCode >= 0) {
                 head = "Javascript section#" + std::to_string(SectionCode) + " had ";
                 line = kTotalsBase + SectionCode;
@@ -260,7 +249,7 @@ void TJSParser::Parse(int32_t SectionCode, TRecordList<TJSFunction> &Functions, 
                 ++lines;
                 line = kTotalsBase - 1;
             } else {
-                head = "Javascript include file#" + std::to_string(FStartLine / -1000000) + " had ";
+                head = "Javascript include file#" + std::to_string(FStartLine.Include()) + " had ";
                 ++lines;
                 line = kTotalsBase;
             }
@@ -276,19 +265,23 @@ void TJSParser::Parse(int32_t SectionCode, TRecordList<TJSFunction> &Functions, 
 
 // ---- findings store
 
-void TJSParser::AddMessage(const std::string &Text, int Severity, int Code, int Line)
+void TJSParser::AddMessage(const std::string &Text, int Severity, int Code, TCheckLine Line)
 {
     if (FNoWarnings && (Severity == sevHint || Severity == sevWarning))
         return;
-    int32_t line = Line == -1 ? FLexer.GetLine() : Line;
+    const TCheckLine at = Line == kCurrentLine ? FLexer.GetLine() : Line;
+    const int32_t line = at.Line();
+    TFindingRecord record;
+    record.Code = Code;
+    record.Severity = Severity;
+    record.Text = Text;
     AnsiString suffix;
-    if (line < 0 && Severity != sevPlain) {
-        int32_t k = line / -1000000;
-        AnsiString name = FHost ? FHost->GetIncludeName(k - 1) : AnsiString();
-        suffix = " of Include; " + name;
-        line = line % 1000000 + 999999;
-    } else if (line < 0) {
-        line = line % 1000000 + 999999;
+    if (Severity != sevPlain) {
+        record.Location = at;
+        if (at.IsInclude()) {
+            record.File = FHost ? FHost->GetIncludeName(at.Include() - 1) : AnsiString();
+            suffix = " of Include; " + record.File;
+        }
     }
     AnsiString stored;
     switch (Severity) {
@@ -304,24 +297,27 @@ void TJSParser::AddMessage(const std::string &Text, int Severity, int Code, int 
         stored = "Syntax error on line " + std::to_string(line) + suffix + ", " + Text;
         ++FErrors;
         break;
-    default: stored = Text; break;
+    default:
+        stored = Text;
+        record.Code = 0;
+        break;
     }
     // Real findings carry their code wherever they are; only the totals and summary lines go without one,
     // and those sort after every real finding.
     if (Severity == sevPlain) {
-        FMessages.push_back("1" + Digits(line, kKeyLength - 1) + stored);
+        FMessages.push_back({"1" + Digits(line, kKeyLength - 1), stored, std::move(record)});
         return;
     }
-    StoreMessage(stored, line, Code);
+    StoreMessage(stored, line, std::move(record));
 }
 
-void TJSParser::StoreMessage(const AnsiString &Text, int32_t Line, int Code)
+void TJSParser::StoreMessage(const AnsiString &Text, int32_t Line, TFindingRecord Record)
 {
-    AnsiString prefix = "(" + Digits(std::clamp(Code, 0, 255), 3) + ") ";
-    FMessages.push_back("0" + Digits(std::max<int32_t>(Line, 0), kKeyLength - 1) + prefix + Text);
+    AnsiString prefix = "(" + Digits(std::clamp(Record.Code, 0, 255), 3) + ") ";
+    FMessages.push_back({"0" + Digits(std::max<int32_t>(Line, 0), kKeyLength - 1), prefix + Text, std::move(Record)});
 }
 
-void TJSParser::ShowMessages(TStrings *Items)
+void TJSParser::ShowMessages(TStrings *Items, std::vector<TFindingRecord> *Records)
 {
     if (FSummary && FTokensInline > 0) {
         AnsiString text = "Inline code had " + std::to_string(FTokensInline) + " tokens";
@@ -329,13 +325,15 @@ void TJSParser::ShowMessages(TStrings *Items)
             text += ", " + std::to_string(FSemiInline) + " missing semicolons";
         AddMessage(text, sevPlain, 0, kInlineTotalsLine);
     }
-    std::stable_sort(FMessages.begin(), FMessages.end(), [](const AnsiString &A, const AnsiString &B) {
-        return A.compare(0, kKeyLength, B, 0, kKeyLength) < 0;
-    });
+    std::stable_sort(FMessages.begin(), FMessages.end(),
+                     [](const TStoredFinding &A, const TStoredFinding &B) { return A.Key < B.Key; });
     if (!Items)
         return;
-    for (const AnsiString &m : FMessages)
-        Items->Add(m.substr(kKeyLength, kShownLength));
+    for (const TStoredFinding &m : FMessages) {
+        Items->Add(m.Shown.substr(0, kShownLength));
+        if (Records)
+            Records->push_back(m.Record);
+    }
 }
 
 void TJSParser::AddSummary()
@@ -383,7 +381,7 @@ TJSParser::Token TJSParser::Fetch()
         return t;
     }
     TJSLexToken lt;
-    int32_t line;
+    TCheckLine line;
     do {
         FLexer.GetToken(line, lt, FJSON, FMarkup, FECMA);
     } while (lt.Code == tkServerOpen || lt.Code == tkServerClose);
@@ -492,7 +490,7 @@ void TJSParser::CheckSemicolon()
 
 void TJSParser::Recover(bool SkipParen)
 {
-    const int32_t line = Look().Line;
+    const TCheckLine line = Look().Line;
     for (;;) {
         int n = PeekToken();
         if (n == ')' || n == ';' || n == tkEnd || FLook.Line != line)
@@ -514,7 +512,7 @@ void TJSParser::SkipToSemicolon()
 
 void TJSParser::SkipLineTo(int A, int B, int C)
 {
-    const int32_t line = FCur.Line;
+    const TCheckLine line = FCur.Line;
     for (;;) {
         int n = PeekToken();
         if (n == A || n == B || n == C || n == tkEnd || FLook.Line != line)

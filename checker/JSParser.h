@@ -9,6 +9,8 @@
 #include <unordered_set>
 #include <vector>
 
+#include "checker/CheckerLists.h"
+#include "checker/FindingRecord.h"
 #include "checker/JSLexer.h"
 #include "checker/MessageSink.h"
 #include "checker/NamedList.h"
@@ -16,7 +18,6 @@
 #include "text/ZSStrUtils.h"
 #include "platform/StringList.h"
 
-class TCheckerLists;
 class TJSFunction;
 class TJSFunctionCall;
 class TStream;
@@ -85,9 +86,6 @@ enum : int {
 // The deepest nesting of statements and expressions a piece may have; deeper input gets one finding.
 constexpr int kMaxParseDepth = 200;
 
-// Encodes line L (1 to 999999) of include K (from 1); false when K is beyond what 32 bits hold.
-bool EncodeIncludeLine(int32_t K, int32_t L, int32_t &Encoded);
-
 class TJSParser : public IMessageSink {
 public:
     TJSParser(TCheckerLists &Lists, IParserHost *Host);
@@ -99,8 +97,8 @@ public:
     void ClearSource();
     void AddSourceLine(const AnsiString &Text);
     void LoadSourceFromStream(TStream &Stream);
-    void SetStartLine(int32_t Line);
-    // Starts include piece K at its line 1; false (with one finding) when K cannot be encoded.
+    void SetStartLine(TCheckLine Line);
+    // Starts include piece K at its line 1; false (with one finding) when K is no include number.
     bool SetIncludeStart(int32_t K);
     void InitMessages(TStrings *Items);
     void ResetCounts();
@@ -112,19 +110,21 @@ public:
     // Sets the options of the next findings without parsing (a run sets them before its first piece).
     void SetOptions(bool JSON, bool Deprecated, bool ECMA, bool SemiColon, bool RepeatDec, bool Summary, bool WarnNoVar,
                     bool NoWarnings);
-    void AddMessage(const std::string &Text, int Severity, int Code, int Line) override;
-    void ShowMessages(TStrings *Items);
+    void AddMessage(const std::string &Text, int Severity, int Code, TCheckLine Line) override;
+    // Sorts the findings and appends their lines to Items and, line for line, their records to Records.
+    void ShowMessages(TStrings *Items, std::vector<TFindingRecord> *Records = nullptr);
     void AddSummary();
 
     // ---- read access
-    int32_t CurrentLine() const { return FLexer.GetLine(); }
+    TCheckLine CurrentLine() const { return FLexer.GetLine(); }
     bool OptRepeatDec() const { return FRepeatDec; }
     bool InElse() const { return FElseFlag; }
     int ErrorCount() const { return FErrors; }
     int WarningCount() const { return FWarnings; }
     int HintCount() const { return FHints; }
     int MessageCount() const { return static_cast<int>(FMessages.size()); }
-    const AnsiString &StoredMessage(int Index) const { return FMessages[Index]; }
+    // The stored line: its sort key and the line as shown.
+    AnsiString StoredMessage(int Index) const { return FMessages[Index].Key + FMessages[Index].Shown; }
     TJSPLexer &Lexer() { return FLexer; }
 
 private:
@@ -132,13 +132,13 @@ private:
         int Code = tkEnd;
         AnsiString Text;
         AnsiString ThisText;
-        int32_t Line = 0;
+        TCheckLine Line;
         bool Call = false;
         bool Err = false;
     };
 
     // ---- findings store
-    void StoreMessage(const AnsiString &Text, int32_t Line, int Code);
+    void StoreMessage(const AnsiString &Text, int32_t Line, TFindingRecord Record);
 
     // ---- token fetch
     Token Fetch();
@@ -175,8 +175,8 @@ private:
     void ParseCondition(AnsiString &Text, TFinding Fail);
     void ReportCondition(int Result, TFinding Fail);
     int ParseExpressionStatement();
-    void DeclareGlobal(const AnsiString &Name, int32_t Line, int ValueCode, const AnsiString &ValueText, bool Report);
-    void DeclareLocal(const AnsiString &Name, int32_t Line, int ValueCode, const AnsiString &ValueText, bool Report);
+    void DeclareGlobal(const AnsiString &Name, TCheckLine Line, int ValueCode, const AnsiString &ValueText, bool Report);
+    void DeclareLocal(const AnsiString &Name, TCheckLine Line, int ValueCode, const AnsiString &ValueText, bool Report);
     TJSFunction *CurrentFunction() const;
     // A variable or parameter of that name is visible here (open functions, then globals).
     bool IsDeclaredInScope(const AnsiString &Name) const;
@@ -192,7 +192,7 @@ private:
     int ParsePrimary(AnsiString &Text);
     // Parses "( ... )"; returns the argument texts in parentheses.
     // Browser: the call of a statement that begins with "alert", "write", "writeln" or a browser function word.
-    AnsiString ParseArguments(const AnsiString &Callee, int32_t Line, TJSFunctionCall *Call, bool Dom = false,
+    AnsiString ParseArguments(const AnsiString &Callee, TCheckLine Line, TJSFunctionCall *Call, bool Dom = false,
                               bool Browser = false);
     int ParseArrayLiteral(AnsiString &Text);
     int ParseInherits(AnsiString &Text);
@@ -201,18 +201,21 @@ private:
 
     // ---- name rules and recording
     // Records a call; returns the call made (null when the name is not recorded).
-    TJSFunctionCall *RecordCall(const AnsiString &Name, int32_t Line);
+    TJSFunctionCall *RecordCall(const AnsiString &Name, TCheckLine Line);
     void AddCallArguments(TJSFunctionCall *Call, const std::vector<std::pair<AnsiString, int>> &Arguments);
-    void RecordHtmlObject(const AnsiString &Path, int32_t Line);
+    void RecordHtmlObject(const AnsiString &Path, TCheckLine Line);
     void RecordReference(const AnsiString &Name, int ResultCode);
-    void RecordAssignmentTarget(const AnsiString &Target, int Op, int RhsCode, const AnsiString &RhsText, int32_t Line);
-    void AddNewRecord(const AnsiString &Variable, const AnsiString &Constructor, int32_t Line);
-    void PropagateNewRecord(const AnsiString &Source, const AnsiString &Target, int32_t Line);
-    void RecordWithObject(const AnsiString &Text, int32_t Line);
-    void ScanStringForNames(const AnsiString &Text, int32_t Line);
-    void AddPrototypeInstance(const AnsiString &Record, int32_t Line);
+    void RecordAssignmentTarget(const AnsiString &Target, int Op, int RhsCode, const AnsiString &RhsText, TCheckLine Line);
+    void AddNewRecord(const AnsiString &Variable, const AnsiString &Constructor, TCheckLine Line);
+    void PropagateNewRecord(const AnsiString &Source, const AnsiString &Target, TCheckLine Line);
+    void RecordWithObject(const AnsiString &Text, TCheckLine Line);
+    void ScanStringForNames(const AnsiString &Text, TCheckLine Line);
+    // A prototype record made in the current scope; a dotted name that goes through a prototype.
+    void AddPrototypeInstance(TPrototypeKind Kind, const AnsiString &Object, const AnsiString &Member, TCheckLine Line);
+    void AddPrototypePath(const AnsiString &Name, TCheckLine Line);
     AnsiString AnonymousName();
-    AnsiString ScopeMark() const;
+    // The function being parsed (its index), -1 at top level.
+    int32_t Scope() const;
 
 public:
     // Name rules, public for the tests and the later passes.
@@ -247,11 +250,16 @@ private:
     void SyncNewRecords();
     int FirstNewRecord(const AnsiString &Variable, int32_t Scope);
 
-    std::vector<AnsiString> FMessages;
+    struct TStoredFinding {
+        AnsiString Key; // sorts real findings by line, then the totals and the summary
+        AnsiString Shown; // the line as the list shows it
+        TFindingRecord Record;
+    };
+    std::vector<TStoredFinding> FMessages;
     TStrings *FItems = nullptr;
 
     int32_t FSectionCode = 0;
-    int32_t FStartLine = 0;
+    TCheckLine FStartLine;
     bool FNoWarnings = false, FWarnNoVar = false, FSummary = false, FRepeatDec = false, FSemiColon = false,
          FECMA = false, FDeprecated = false, FJSON = false;
 
@@ -259,7 +267,7 @@ private:
     int FSemiTotal = 0, FSemiPiece = 0, FSemiInline = 0;
     int FTokensPiece = 0, FTokensInline = 0;
     int FArgumentsCount = 0;
-    int32_t FArgumentsLine = 0;
+    TCheckLine FArgumentsLine;
 
     int FBraceDepth = 0, FFunctionStartDepth = 0, FIfDepth = 0, FLoopDepth = 0, FSwitchDepth = 0;
     int FFunctionDepth = 0;
@@ -276,7 +284,7 @@ private:
     Token FCur, FLook;
     bool FPeekPending = false;
     int FPrevCode = 0;
-    int32_t FPrevLine = 0;
+    TCheckLine FPrevLine;
     bool FPrevAccessorWord = false; // the previous token was "get" or "set"
     bool FMarkup = true;
 
@@ -287,7 +295,7 @@ private:
     AnsiString FPendingConstructor; // constructor of the last "new"
     AnsiString FLastFunctionName; // name under which the last function was registered
     AnsiString FLastReference; // last path recorded as a reference, with its line
-    int32_t FLastReferenceLine = 0;
+    TCheckLine FLastReferenceLine;
     AnsiString FWithObject;
     bool FElseFlag = false;
     bool FTerminated = false;

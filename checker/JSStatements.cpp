@@ -5,7 +5,6 @@
 #include "checker/Findings.h"
 #include "checker/JSModel.h"
 #include "checker/JSParser.h"
-#include "checker/ListUtils.h"
 #include "checker/NameTables.h"
 #include "platform/ScopeGuard.h"
 
@@ -105,7 +104,7 @@ bool TJSParser::ParseFunction(bool Required, const AnsiString &GivenName, bool E
             return false;
         NextToken();
     }
-    const int32_t line = FCur.Line;
+    const TCheckLine line = FCur.Line;
     FIfDepth = 0;
     const int argumentsBefore = FArgumentsCount;
 
@@ -143,7 +142,7 @@ bool TJSParser::ParseFunction(bool Required, const AnsiString &GivenName, bool E
         dotted = true;
     }
     if (dotted)
-        AddPrototypeInstance(name, line);
+        AddPrototypePath(name, line);
     if (!GivenName.empty())
         name = GivenName;
     if (name.empty())
@@ -327,13 +326,13 @@ int TJSParser::ParseObjectLiteral(const AnsiString &Target)
                 accessor = true;
             }
         }
-        const int32_t memberLine = FCur.Line;
+        const TCheckLine memberLine = FCur.Line;
         if (fn && !member.empty())
             fn->AddLocalVar("this." + member, memberLine, 0, AnsiString(), false);
         if (collect)
             FNames.Add(member);
         if (Target.size() > 10 && Target.compare(Target.size() - 10, 10, ".prototype") == 0)
-            AddPrototypeInstance(Target + "." + member, memberLine);
+            AddPrototypePath(Target + "." + member, memberLine);
         int s = PeekToken();
         if (accessor && s == '(') {
             AnsiString fname = member;
@@ -451,12 +450,12 @@ int TJSParser::ParseObjectOperand(const AnsiString &Target, AnsiString &Text)
 
 // ---- declarations
 
-void TJSParser::DeclareGlobal(const AnsiString &Name, int32_t Line, int ValueCode, const AnsiString &ValueText,
+void TJSParser::DeclareGlobal(const AnsiString &Name, TCheckLine Line, int ValueCode, const AnsiString &ValueText,
                               bool Report)
 {
     if (const TJSVariable *v = FLists.GlobalVars.Find(Name)) {
         if (Report && FRepeatDec)
-            AddFinding(fdGlobalAlreadyDeclared, Name, std::to_string(DisplayLine(v->GetDeclLine())), Line);
+            AddFinding(fdGlobalAlreadyDeclared, Name, std::to_string(v->GetDeclLine().Line()), Line);
         return;
     }
     bool typed = ValueCode >= tkWindow && ValueCode <= tkDOM4;
@@ -466,7 +465,7 @@ void TJSParser::DeclareGlobal(const AnsiString &Name, int32_t Line, int ValueCod
         FHost->AddVariableNode(Name, Line, nullptr, nkGlobalVar);
 }
 
-void TJSParser::DeclareLocal(const AnsiString &Name, int32_t Line, int ValueCode, const AnsiString &ValueText,
+void TJSParser::DeclareLocal(const AnsiString &Name, TCheckLine Line, int ValueCode, const AnsiString &ValueText,
                              bool Report)
 {
     TJSFunction *fn = CurrentFunction();
@@ -526,7 +525,7 @@ int TJSParser::ParseStatement()
     case tkBreak: {
         const bool isBreak = n == tkBreak;
         NextToken();
-        const int32_t line = FCur.Line;
+        const TCheckLine line = FCur.Line;
         // "break label" may also leave a labelled block.
         const bool labelled = isBreak && FLabelDepth > 0 && PeekToken() == tkIdentifier && Look().Line == line;
         if (isBreak ? (FLoopDepth <= 0 && FSwitchDepth <= 0 && !labelled) : FLoopDepth <= 0) {
@@ -547,7 +546,7 @@ int TJSParser::ParseStatement()
     }
     case tkReturn: {
         NextToken();
-        const int32_t line = FCur.Line;
+        const TCheckLine line = FCur.Line;
         int p = PeekToken();
         if (p == ';') {
             NextToken();
@@ -620,10 +619,10 @@ int TJSParser::ParseStatement()
     case tkTry: return ParseTry();
     case tkThrow: {
         NextToken();
-        const int32_t line = FCur.Line;
+        const TCheckLine line = FCur.Line;
         AnsiString text;
         int p = PeekToken();
-        const int32_t exprLine = Look().Line;
+        const TCheckLine exprLine = Look().Line;
         int rc = p == '{' ? ParseObjectOperand(AnsiString(), text) : ParseExpressionList(false, text);
         if (rc < 0) {
             AddFinding(fdThrowExpressionInvalid, Look().Line);
@@ -665,7 +664,7 @@ int TJSParser::ParseExpressionStatement()
     if (r == erIdentifier && PeekToken() == ':' && Look().Line == FCur.Line && !IsComplexName(text) &&
         text.find('.') == AnsiString::npos) {
         NextToken();
-        const int32_t line = FCur.Line;
+        const TCheckLine line = FCur.Line;
         if (TJSFunction *fn = CurrentFunction()) {
             fn->AddLabel(text, line);
         } else if (FLists.LabelDefs.Contains(text)) {
@@ -793,7 +792,7 @@ int TJSParser::ParseVar()
         } else {
             break;
         }
-        const int32_t line = FCur.Line;
+        const TCheckLine line = FCur.Line;
         int valueCode = -1;
         AnsiString valueText;
         bool thisAlone = false;
@@ -1009,7 +1008,7 @@ int TJSParser::ParseFor()
             }
             NextToken();
             const AnsiString name = FCur.Text;
-            const int32_t line = FCur.Line;
+            const TCheckLine line = FCur.Line;
             ++names;
             if (IsPredefinedGlobal(name))
                 AddFinding(fdAvoidIdentifierName, name, line);
@@ -1047,7 +1046,7 @@ int TJSParser::ParseFor()
     } else if (n != ';') {
         const bool plainStart = n == tkIdentifier;
         const AnsiString firstName = Look().Text;
-        const int32_t firstLine = Look().Line;
+        const TCheckLine firstLine = Look().Line;
         const bool savedNoIn = FNoIn;
         FNoIn = true;
         FLastAssignTarget.clear();
@@ -1238,7 +1237,7 @@ int TJSParser::ParseSwitch()
 int TJSParser::ParseTry()
 {
     NextToken(); // "try"
-    const int32_t tryLine = FCur.Line;
+    const TCheckLine tryLine = FCur.Line;
     int r = ParseStatement();
     if (r < 0 && r != -2)
         AddFinding(fdTryBlockParseStatementFail, Look().Line);
@@ -1249,7 +1248,7 @@ int TJSParser::ParseTry()
     }
     int catches = 0;
     bool hadFinally = false;
-    int32_t lastLine = tryLine;
+    TCheckLine lastLine = tryLine;
     for (;;) {
         n = PeekToken();
         if (n == tkCatch) {
@@ -1273,7 +1272,7 @@ int TJSParser::ParseTry()
                 } else {
                     NextToken();
                     const AnsiString name = FCur.Text;
-                    const int32_t line = FCur.Line;
+                    const TCheckLine line = FCur.Line;
                     if (IsPredefinedGlobal(name))
                         AddFinding(fdAvoidIdentifierName, name, line);
                     if (TJSFunction *fn = CurrentFunction()) {

@@ -10,6 +10,7 @@
 #include <utility>
 #include <vector>
 
+#include "checker/CheckLine.h"
 #include "text/ZSStrUtils.h"
 
 template <class T>
@@ -101,13 +102,13 @@ private:
     mutable size_t FIndexed = 0; // records in FIndex
 };
 
-// Names with the line each was met on (an include-encoded line for include pieces).
-class TLineList : public TNamedList<int32_t> {
+// Names with the line each was met on.
+class TLineList : public TNamedList<TCheckLine> {
 public:
-    int32_t Line(int Index) const { return Value(Index); }
+    TCheckLine Line(int Index) const { return Value(Index); }
     // Whether the records of line Line at the end of the list hold Name. Records of one line are added
     // together, as lines only grow within a piece, so only the tail can hold them.
-    bool EndsWith(const AnsiString &Name, int32_t Line) const
+    bool EndsWith(const AnsiString &Name, TCheckLine Line) const
     {
         for (int i = Count() - 1; i >= 0 && Value(i) == Line; --i)
             if (this->Name(i) == Name)

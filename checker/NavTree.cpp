@@ -12,7 +12,7 @@ TNavTreeBuilder::TNavTreeBuilder() : FArena(std::make_shared<TNavRecArena>())
 
 TNavNodeRec *TNavTreeBuilder::Rec(TNavNode Node) const
 {
-    return Node && FTree ? static_cast<TNavNodeRec *>(FTree->GetData(Node)) : nullptr;
+    return Node && FTree && FArena ? FArena->Find(FTree->GetData(Node)) : nullptr;
 }
 
 void TNavTreeBuilder::ClearTree(INavTreeNodes *Tree)
@@ -34,7 +34,7 @@ void TNavTreeBuilder::ClearTree(INavTreeNodes *Tree)
         FEventsGroup = FCurrentSection = nullptr;
 }
 
-TNavNode TNavTreeBuilder::NewNode(TNavNode Anchor, bool AsChild, const AnsiString &Text, int32_t Line, uint8_t Kind)
+TNavNode TNavTreeBuilder::NewNode(TNavNode Anchor, bool AsChild, const AnsiString &Text, TCheckLine Line, uint8_t Kind)
 {
     if (!FTree)
         return nullptr;
@@ -43,7 +43,7 @@ TNavNode TNavTreeBuilder::NewNode(TNavNode Anchor, bool AsChild, const AnsiStrin
     return AsChild ? FTree->AddChildObject(Anchor, Text, rec) : FTree->AddObject(Anchor, Text, rec);
 }
 
-TNavNode TNavTreeBuilder::Group(TNavNode &Ref, bool &Pending, const AnsiString &Text, int32_t Line, uint8_t Kind)
+TNavNode TNavTreeBuilder::Group(TNavNode &Ref, bool &Pending, const AnsiString &Text, TCheckLine Line, uint8_t Kind)
 {
     if (Pending || !Ref) {
         Ref = NewNode(nullptr, false, Text, Line, Kind);
@@ -52,7 +52,7 @@ TNavNode TNavTreeBuilder::Group(TNavNode &Ref, bool &Pending, const AnsiString &
     return Ref;
 }
 
-void TNavTreeBuilder::AddRootNode(const AnsiString &Name, int32_t Line, uint8_t Kind)
+void TNavTreeBuilder::AddRootNode(const AnsiString &Name, TCheckLine Line, uint8_t Kind)
 {
     TNavNode node = NewNode(nullptr, false, Name, Line, Kind);
     if (Kind == nkSectionRoot)
@@ -65,7 +65,7 @@ void TNavTreeBuilder::AddRootNode(const AnsiString &Name, int32_t Line, uint8_t 
     }
 }
 
-TNavNode TNavTreeBuilder::AddFunctionNode(const AnsiString &Name, int32_t Line, TNavNode Parent, uint8_t Kind,
+TNavNode TNavTreeBuilder::AddFunctionNode(const AnsiString &Name, TCheckLine Line, TNavNode Parent, uint8_t Kind,
                                           bool InInclude)
 {
     if (!FTree)
@@ -94,7 +94,7 @@ TNavNode TNavTreeBuilder::AddFunctionNode(const AnsiString &Name, int32_t Line, 
     return node;
 }
 
-void TNavTreeBuilder::AddVariableNode(const AnsiString &Name, int32_t Line, TNavNode Parent, uint8_t Kind,
+void TNavTreeBuilder::AddVariableNode(const AnsiString &Name, TCheckLine Line, TNavNode Parent, uint8_t Kind,
                                       bool InInclude, bool ServerPass)
 {
     if (!FTree)
@@ -140,7 +140,7 @@ void TNavTreeBuilder::AddVariableNode(const AnsiString &Name, int32_t Line, TNav
     }
 }
 
-void TNavTreeBuilder::AddNamedObjectNode(const AnsiString &Name, int32_t Line, uint8_t Kind, int OpenForms)
+void TNavTreeBuilder::AddNamedObjectNode(const AnsiString &Name, TCheckLine Line, uint8_t Kind, int OpenForms)
 {
     if (!FTree)
         return;
@@ -152,7 +152,7 @@ void TNavTreeBuilder::AddNamedObjectNode(const AnsiString &Name, int32_t Line, u
     }
 }
 
-void TNavTreeBuilder::AddDynamicHTMLName(const AnsiString &Name, int32_t Line)
+void TNavTreeBuilder::AddDynamicHTMLName(const AnsiString &Name, TCheckLine Line)
 {
     if (!FTree)
         return;
@@ -160,7 +160,7 @@ void TNavTreeBuilder::AddDynamicHTMLName(const AnsiString &Name, int32_t Line)
     NewNode(group, true, Name, Line - 1, nkDynamicName);
 }
 
-void TNavTreeBuilder::AddEventNode(const AnsiString &Text, int32_t Line)
+void TNavTreeBuilder::AddEventNode(const AnsiString &Text, TCheckLine Line)
 {
     if (!FTree)
         return;
@@ -168,7 +168,7 @@ void TNavTreeBuilder::AddEventNode(const AnsiString &Text, int32_t Line)
     NewNode(group, true, Text, Line - 1, nkEvent);
 }
 
-void TNavTreeBuilder::AddConstructorMember(const AnsiString &Name, int32_t Line, const AnsiString &Ctor, uint8_t Kind)
+void TNavTreeBuilder::AddConstructorMember(const AnsiString &Name, TCheckLine Line, const AnsiString &Ctor, uint8_t Kind)
 {
     if (!FTree || !FTreeLocals)
         return;

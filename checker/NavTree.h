@@ -30,22 +30,33 @@ enum : uint8_t {
 
 struct TNavNodeRec {
     AnsiString Name; // the node's text when it was made
-    int32_t Line = 0; // 0-based editor line; include-encoded (negative) inside includes
+    TCheckLine Line; // 0-based editor line, in the document or in one of its includes
     uint8_t Kind = 0;
 };
 
-// Owns the records of one filling of the tree.
+// Owns the records of one filling of the tree. A tree node keeps its record as its data pointer; a record is
+// read back only through Find, which knows the records it made, so a node's data that is no record of this
+// filling (another tree's, or none) reads as none.
 class TNavRecArena {
 public:
-    TNavNodeRec *New(const AnsiString &Name, int32_t Line, uint8_t Kind)
+    TNavNodeRec *New(const AnsiString &Name, TCheckLine Line, uint8_t Kind)
     {
         FRecs.push_back(TNavNodeRec{Name, Line, Kind});
-        return &FRecs.back();
+        TNavNodeRec *rec = &FRecs.back();
+        FKnown.emplace(rec, rec);
+        return rec;
     }
     size_t Count() const { return FRecs.size(); }
+    // The record a node's data pointer holds; null when it is none of this arena's.
+    TNavNodeRec *Find(const void *Data) const
+    {
+        auto it = FKnown.find(Data);
+        return it == FKnown.end() ? nullptr : it->second;
+    }
 
 private:
     std::deque<TNavNodeRec> FRecs; // deque: addresses stay put as it grows
+    std::unordered_map<const void *, TNavNodeRec *> FKnown; // the records of FRecs by address
 };
 
 // Builds the tree of one check run through INavTreeNodes.
@@ -69,14 +80,14 @@ public:
 
     // Line arguments: AddRootNode and AddFunctionNode take the 0-based line as stored; the others take
     // the 1-based line and store Line - 1.
-    void AddRootNode(const AnsiString &Name, int32_t Line, uint8_t Kind);
-    TNavNode AddFunctionNode(const AnsiString &Name, int32_t Line, TNavNode Parent, uint8_t Kind, bool InInclude);
-    void AddVariableNode(const AnsiString &Name, int32_t Line, TNavNode Parent, uint8_t Kind, bool InInclude,
+    void AddRootNode(const AnsiString &Name, TCheckLine Line, uint8_t Kind);
+    TNavNode AddFunctionNode(const AnsiString &Name, TCheckLine Line, TNavNode Parent, uint8_t Kind, bool InInclude);
+    void AddVariableNode(const AnsiString &Name, TCheckLine Line, TNavNode Parent, uint8_t Kind, bool InInclude,
                          bool ServerPass);
-    void AddNamedObjectNode(const AnsiString &Name, int32_t Line, uint8_t Kind, int OpenForms);
-    void AddDynamicHTMLName(const AnsiString &Name, int32_t Line);
-    void AddEventNode(const AnsiString &Text, int32_t Line);
-    void AddConstructorMember(const AnsiString &Name, int32_t Line, const AnsiString &Ctor, uint8_t Kind);
+    void AddNamedObjectNode(const AnsiString &Name, TCheckLine Line, uint8_t Kind, int OpenForms);
+    void AddDynamicHTMLName(const AnsiString &Name, TCheckLine Line);
+    void AddEventNode(const AnsiString &Text, TCheckLine Line);
+    void AddConstructorMember(const AnsiString &Name, TCheckLine Line, const AnsiString &Ctor, uint8_t Kind);
     TNavNode FindTreeNode(const AnsiString &Name, uint8_t Kind);
     void DeleteTreeNode(const AnsiString &Name, uint8_t Kind);
     void MarkConstructor(const AnsiString &Name);
@@ -87,8 +98,8 @@ public:
     void ForgetCurrentFunction() { FCurrentFunction = nullptr; }
 
 private:
-    TNavNode NewNode(TNavNode Anchor, bool AsChild, const AnsiString &Text, int32_t Line, uint8_t Kind);
-    TNavNode Group(TNavNode &Ref, bool &Pending, const AnsiString &Text, int32_t Line, uint8_t Kind);
+    TNavNode NewNode(TNavNode Anchor, bool AsChild, const AnsiString &Text, TCheckLine Line, uint8_t Kind);
+    TNavNode Group(TNavNode &Ref, bool &Pending, const AnsiString &Text, TCheckLine Line, uint8_t Kind);
     void DeleteNode(TNavNode Node);
     void Forget(TNavNode Node);
 

@@ -42,6 +42,7 @@ public:
         AnsiString S;
         QString Shown;
         TObject *Obj = nullptr;
+        std::any Data;
     };
 
     explicit TextListModel(QObject *Parent) : QAbstractListModel(Parent) {}
@@ -372,6 +373,21 @@ void TTextListBox::LayoutChanged()
 {
     // The view keeps one row size; a new layout asks the delegate again.
     scheduleDelayedItemsLayout();
+}
+
+const std::any &TTextListBox::ItemData(int Index) const
+{
+    static const std::any none;
+    if (Index < 0 || Index >= FItems->Count())
+        return none;
+    return FModel->Lines[static_cast<size_t>(Index)].Data;
+}
+
+void TTextListBox::SetItemData(int Index, std::any Data)
+{
+    if (Index < 0 || Index >= FItems->Count())
+        return;
+    FModel->Lines[static_cast<size_t>(Index)].Data = std::move(Data);
 }
 
 int TTextListBox::InsertString(int Index, const AnsiString &S)

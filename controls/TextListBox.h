@@ -6,6 +6,7 @@
 #include "platform/StringList.h"
 #include <QHash>
 #include <QListView>
+#include <any>
 #include <functional>
 #include <memory>
 
@@ -57,6 +58,11 @@ public:
     // Row height in pixels; 0 follows the font.
     int ItemHeight() const;
     void SetItemHeight(int Value);
+    // A value kept with line Index, moved and removed with it (the findings list keeps each finding's
+    // record there); empty when none was set.
+    const std::any &ItemData(int Index) const;
+    void SetItemData(int Index, std::any Data);
+
     // Current line, -1 for none.
     int ItemIndex() const;
     void SetItemIndex(int Value);

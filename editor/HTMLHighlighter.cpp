@@ -635,11 +635,13 @@ THTMLHighlighter::TMatch THTMLHighlighter::MatchText(int P) const
         }
         return m;
     }
-    // '<'
+    // '<': it opens a tag only before an ASCII letter (or "/" and one, or "!"); before anything else,
+    // such as the blank of "i < n" or a letter past ASCII, it is text.
+    const auto tagNameAt = [this](int Q) { return Has(FLine[Q], cfLetter) ? NameLength(Q) : 0; };
     const bool script = LettersAt(P + 1, "script");
     if (script)
         m.Offer(3, 7);
-    const int k = NameLength(P + 1);
+    const int k = tagNameAt(P + 1);
     const unsigned char after = FLine[P + 1 + k];
     // "<script>" opens a script block like "<script" with attributes does.
     if (k > 0 && after == '>' && !(script && k == 6))
@@ -658,7 +660,7 @@ THTMLHighlighter::TMatch THTMLHighlighter::MatchText(int P) const
         }
     }
     if (FLine[P + 1] == '/') {
-        const int k1 = NameLength(P + 2);
+        const int k1 = tagNameAt(P + 2);
         if (k1 > 0) {
             const unsigned char next = FLine[P + 2 + k1];
             m.Offer(9, 2 + k1 + (next == '>' ? 1 : 0));

@@ -114,8 +114,6 @@ bool StartBrowser(const QString &Browser, const QString &Target, QString &Error)
 WideString DoubleAmpersands(const WideString &Text);
 // Position (from 1) of the last "." of Text, 0 when there is none.
 int LastDotPos(const WideString &Text);
-// An include-encoded line (negative): include number from 1 and the line in that include.
-void DecodeIncludeLine(int32_t Line, int64_t &Include, int64_t &EditorLine);
 
 class TfrmQuillmarMain : public QMainWindow, public IIncludeHost {
 public:
@@ -269,7 +267,7 @@ public:
     void TreeViewCollapseActionExecute();
     // True after Expand all, false after a check or Collapse all.
     bool TreeExpanded() const { return FTreeExpanded; }
-    static void NewTreeViewBeforeItemPaint(TTreeNTNode *Node);
+    void NewTreeViewBeforeItemPaint(TTreeNTNode *Node);
     // The name of include Index+1 of the active tab (of its parent for an include tab); false
     // when the parent tab is not open.
     bool IncludeName(int Index, WideString &Name);
@@ -277,8 +275,8 @@ public:
     // ---- include host
     // The window's HTTP client: it fetches http:// includes (no events assigned).
     THttpCli HttpCli1;
-    bool OpenIncludeFile(const AnsiString &Path, AnsiString &Resolved, int32_t LineIndex) override;
-    bool LoadHttpIncl(const AnsiString &URL, int32_t LineIndex, int32_t N, const AnsiString &FileName,
+    bool OpenIncludeFile(const AnsiString &Path, AnsiString &Resolved, TCheckLine LineIndex) override;
+    bool LoadHttpIncl(const AnsiString &URL, TCheckLine LineIndex, int32_t N, const AnsiString &FileName,
                       std::vector<AnsiString> &Lines, AnsiString &Error) override;
     int FileName2Tab(const AnsiString &Path) override;
     const TWideStrings *TabLines(int Index) override;
@@ -310,7 +308,8 @@ public:
 
     // ---- findings tooltip and tips (MainWindowHints.cpp, MainWindowTexts.cpp)
     // The tooltip of a findings line, empty for none.
-    static QString FindingHint(const QString &Line);
+    // The explanation of finding Code, empty when it has none.
+    static QString FindingHint(int Code);
     static const char *const Tips[25];
 
     // The window's own start: new file and start-open list (first showing with no tab).

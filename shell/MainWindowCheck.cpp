@@ -104,15 +104,6 @@ private:
 
 } // namespace
 
-// Splits an include-encoded line: include number (from 1) and editor line. 64-bit arithmetic,
-// so no line value overflows.
-void DecodeIncludeLine(int32_t Line, int64_t &Include, int64_t &EditorLine)
-{
-    const int64_t l = Line;
-    Include = l / -1000000;
-    EditorLine = l % 1000000 + 999999;
-}
-
 void TfrmQuillmarMain::CreateCheckActions()
 {
     QMenu *check = menuBar()->addMenu(QStringLiteral("&Check"));
@@ -136,7 +127,7 @@ void TfrmQuillmarMain::CreateCheckActions()
             GuardedSlot([this, tree](const QPoint &p) { tree->popup(NavTree->viewport()->mapToGlobal(p)); }));
 
     NavTree->OnClick = [this](TTreeNT *, TTreeNTNode *) { Guarded([this] { NewTreeViewClick(); }); };
-    NavTree->OnBeforeItemPaint = [](TTreeNT *, TTreeNTNode *Node, const QRect &, uint16_t, bool &) {
+    NavTree->OnBeforeItemPaint = [this](TTreeNT *, TTreeNTNode *Node, const QRect &, uint16_t, bool &) {
         NewTreeViewBeforeItemPaint(Node);
     };
     ErrorList->OnClick = [this](TTextListBox &) { Guarded([this] { NewListBoxClick(); }); };
@@ -187,8 +178,11 @@ void TfrmQuillmarMain::CheckSyntaxActionExecute()
                         Guarded([&] { HandOverOpen(path); });
                 }));
         });
+        std::vector<TFindingRecord> findings;
         FScriptChecker->CheckFile(document, &ErrorList->Items(), &nodes, CheckOptions(), &record.Includes,
-                                  &record.ServerIncludes, ToLocalPath(ToQString(name)));
+                                  &record.ServerIncludes, ToLocalPath(ToQString(name)), &findings);
+        for (size_t i = 0; i < findings.size(); ++i)
+            ErrorList->SetItemData(static_cast<int>(i), std::move(findings[i]));
         FShownRecords = FScriptChecker->TreeRecords();
         FTreeExpanded = false;
         if (QAction *sorted = Action(QStringLiteral("Alphasort1")); sorted && sorted->isChecked()) {
@@ -235,67 +229,46 @@ void TfrmQuillmarMain::ShowParentOfUncheckedInclude()
 
 void TfrmQuillmarMain::NewListBoxClick()
 {
-    const int item = ErrorList->ItemIndex();
-    if (item < 0 || item >= ErrorList->Items().Count())
+    // The finding's record says where it lies; a line without one (totals, closing lines) leads nowhere.
+    const auto *finding = std::any_cast<TFindingRecord>(&ErrorList->ItemData(ErrorList->ItemIndex()));
+    if (!finding || !finding->Location)
         return;
-    const QString line = AnsiToQString(ErrorList->Items().Strings(item));
-    const int on = line.indexOf(QLatin1String("on line"));
-    if (on < 0)
-        return;
-    const int start = on + 8;
-    int stop = start;
-    while (stop < line.size() && line[stop] != QLatin1Char(',') && line[stop] != QLatin1Char(' '))
-        ++stop;
-    bool ok = false;
-    const int number = line.mid(start, stop - start).toInt(&ok);
-    // A line whose number does not read is no way back to the text.
-    if (!ok)
-        return;
-    const int include = line.indexOf(QLatin1String(" of Include; "));
-    if (include < 0) {
-        ShowParentOfUncheckedInclude();
-    } else {
-        const int nameStart = include + 13;
-        int nameEnd = line.indexOf(QLatin1Char(','), nameStart);
-        if (nameEnd < 0)
-            nameEnd = line.size();
-        const QString file = line.mid(nameStart, nameEnd - nameStart);
-        if (!ViewThisFile(ToWideString(file)))
+    if (finding->Location->IsInclude()) {
+        if (!ViewThisFile(ToWideString(AnsiToQString(finding->File))))
             return;
+    } else {
+        ShowParentOfUncheckedInclude();
     }
+    // Findings count lines from 1, the editor from 0.
     if (TSyntaxEdit *editor = ActiveEditor())
-        GotoLineAndMark(*editor, number - 1);
+        GotoLineAndMark(*editor, finding->Location->Line() - 1);
 }
 
 void TfrmQuillmarMain::NewTreeViewClick()
 {
     TTreeNTNode *node = NavTree->GetSelected();
-    if (!node || !node->GetData())
+    const TNavNodeRec *rec = node && FShownRecords ? FShownRecords->Find(node->GetData()) : nullptr;
+    if (!rec || rec->Kind == 1)
         return;
-    // Records live in the arena held with the shown tree (FShownRecords), so the pointer is good.
-    const auto *rec = static_cast<const TNavNodeRec *>(node->GetData());
-    if (rec->Kind == 1)
-        return;
-    int64_t target = rec->Line;
-    if (rec->Line < 0) {
-        int64_t include = 0;
-        DecodeIncludeLine(rec->Line, include, target);
+    if (rec->Line.IsInclude()) {
         WideString name;
-        if (!IncludeName(int(include - 1), name) || !ViewThisFile(name))
+        if (!IncludeName(rec->Line.Include() - 1, name) || !ViewThisFile(name))
             return;
     } else {
         ShowParentOfUncheckedInclude();
     }
+    // Node lines are 0-based, as the editor counts.
     if (TSyntaxEdit *editor = ActiveEditor())
-        GotoLineAndMark(*editor, int(target));
+        GotoLineAndMark(*editor, rec->Line.Line());
 }
 
 void TfrmQuillmarMain::NewTreeViewBeforeItemPaint(TTreeNTNode *Node)
 {
-    if (!Node || !Node->GetData())
+    const TNavNodeRec *rec = Node && FShownRecords ? FShownRecords->Find(Node->GetData()) : nullptr;
+    if (!rec)
         return;
     TColor colour;
-    switch (static_cast<const TNavNodeRec *>(Node->GetData())->Kind) {
+    switch (rec->Kind) {
     case 2: colour = 0x008080; break;
     case 3: colour = 0x000080; break;
     case 6:
@@ -331,7 +304,7 @@ bool TfrmQuillmarMain::IncludeName(int Index, WideString &Name)
 
 // ============================================================================ include host
 
-bool TfrmQuillmarMain::OpenIncludeFile(const AnsiString &Path, AnsiString &Resolved, int32_t LineIndex)
+bool TfrmQuillmarMain::OpenIncludeFile(const AnsiString &Path, AnsiString &Resolved, TCheckLine LineIndex)
 {
     TEditorTab *caller = FCheckedTab ? FCheckedTab : ActiveTab();
     if (!caller)
@@ -340,7 +313,7 @@ bool TfrmQuillmarMain::OpenIncludeFile(const AnsiString &Path, AnsiString &Resol
     Resolved = ResolveIncludePath(Path, ToLocalPath(ToQString(caller->Editor->FileName())), &aboveTop);
     if (aboveTop)
         MessageDlg(u"Insufficient levels in parent file path to make include \"" + AnsiToWide(Path) +
-                       u"\" absolute on line " + AnsiToWide(std::to_string(int64_t(LineIndex) + 1)),
+                       u"\" absolute on line " + AnsiToWide(std::to_string(int64_t(LineIndex.Line()) + 1)),
                    TMsgDlgType::mtWarning, mbOK);
     if (!QFileInfo(FromLocalPath(Resolved)).isFile())
         return false;
@@ -356,7 +329,7 @@ bool TfrmQuillmarMain::OpenIncludeFile(const AnsiString &Path, AnsiString &Resol
     return false;
 }
 
-bool TfrmQuillmarMain::LoadHttpIncl(const AnsiString &URL, int32_t, int32_t, const AnsiString &,
+bool TfrmQuillmarMain::LoadHttpIncl(const AnsiString &URL, TCheckLine, int32_t, const AnsiString &,
                                     std::vector<AnsiString> &Lines, AnsiString &Error)
 {
     auto SplitLines = [&Lines](const AnsiString &Text) {

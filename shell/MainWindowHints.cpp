@@ -1,7 +1,8 @@
-// The findings tooltip: a finding line that starts with its code in parentheses explains itself
-// when the mouse rests on it.
+// The findings tooltip: a finding explains itself by its code when the mouse rests on its line.
 #include "shell/MainWindow.h"
 
+#include "checker/FindingRecord.h"
+#include "checker/MessageSink.h"
 #include "controls/TextListBox.h"
 #include "platform/QtConvert.h"
 
@@ -10,16 +11,11 @@
 
 extern const char *const FindingExplanations[192];
 
-QString TfrmQuillmarMain::FindingHint(const QString &Line)
+QString TfrmQuillmarMain::FindingHint(int Code)
 {
-    // "(012) Warning on line ...": characters 2 to 4 are the code.
-    if (Line.size() < 4)
+    if (Code < 1 || Code > 192)
         return {};
-    bool ok = false;
-    const int code = Line.mid(1, 3).toInt(&ok);
-    if (!ok || code < 1 || code > 192)
-        return {};
-    return QString::fromLatin1(FindingExplanations[code - 1]);
+    return QString::fromLatin1(FindingExplanations[Code - 1]);
 }
 
 void TfrmQuillmarMain::ShowFindingHint(QEvent *Event)
@@ -27,9 +23,9 @@ void TfrmQuillmarMain::ShowFindingHint(QEvent *Event)
     auto *help = static_cast<QHelpEvent *>(Event);
     const int height = std::max(1, ErrorList->ItemHeight());
     const int row = help->pos().y() / height + ErrorList->TopIndex();
-    const QString hint = row >= 0 && row < ErrorList->Items().Count()
-                             ? FindingHint(AnsiToQString(ErrorList->Items().Strings(row)))
-                             : QString();
+    // The code comes from the line's record: a line without one explains nothing.
+    const auto *finding = std::any_cast<TFindingRecord>(&ErrorList->ItemData(row));
+    const QString hint = finding && finding->Severity != sevPlain ? FindingHint(finding->Code) : QString();
     if (hint.isEmpty()) {
         QToolTip::hideText();
         return;

@@ -248,6 +248,11 @@ void TfrmQuillmarMain::SaveResultsInto(TTarnFile &Record, bool EmptyTree)
     else
         Record.SaveTree(*NavTree, FShownRecords);
     Record.SetMessageLines(ErrorList->Items());
+    Record.MessageRecords.clear();
+    for (int i = 0; i < ErrorList->Items().Count(); ++i) {
+        const auto *finding = std::any_cast<TFindingRecord>(&ErrorList->ItemData(i));
+        Record.MessageRecords.push_back(finding ? *finding : TFindingRecord());
+    }
 }
 
 void TfrmQuillmarMain::ShowResultsOf(const TTarnFile &Record)
@@ -257,6 +262,8 @@ void TfrmQuillmarMain::ShowResultsOf(const TTarnFile &Record)
     items.BeginUpdate();
     items.Clear();
     items.AddStrings(Record.GetMessageLines());
+    for (int i = 0; i < items.Count() && i < static_cast<int>(Record.MessageRecords.size()); ++i)
+        ErrorList->SetItemData(i, Record.MessageRecords[static_cast<size_t>(i)]);
     items.EndUpdate();
 }
 

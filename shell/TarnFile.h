@@ -3,6 +3,7 @@
 // disk, the parent page of an include tab, the tab's include lists and the navigation tree and
 // findings the tab's last check produced. The main window keeps one record per tab and frees it
 // with the tab.
+#include "checker/FindingRecord.h"
 #include "checker/NavTree.h"
 #include "controls/TreeNTNodes.h"
 #include "platform/StringList.h"
@@ -10,6 +11,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <vector>
 
 class TfrmQuillmarMain;
 class TCustomTreeNT;
@@ -33,6 +35,8 @@ public:
     TStringList Includes;
     TStringList ServerIncludes;
     TStringList MessageLines;
+    // The record of each line of MessageLines (the way back to the text and the explanation of a code).
+    std::vector<TFindingRecord> MessageRecords;
 
     // True when the file's stamp now differs from the one taken last (a deleted file counts as
     // changed); false while no stamp was ever taken.

@@ -59,7 +59,7 @@ inline std::string DumpTree(INavTreeNodes &Tree)
             ++depth;
         out += std::string(static_cast<size_t>(depth) * 2, ' ') + Tree.GetText(node);
         if (auto *rec = static_cast<TNavNodeRec *>(Tree.GetData(node)))
-            out += " [" + std::to_string(rec->Kind) + "] " + std::to_string(rec->Line);
+            out += " [" + std::to_string(rec->Kind) + "] " + ToText(rec->Line);
         out += "\n";
     }
     return out;
@@ -100,17 +100,17 @@ public:
         Tabs.emplace_back(Path, std::move(lines));
     }
 
-    bool OpenIncludeFile(const AnsiString &Path, AnsiString &Resolved, int32_t LineIndex) override
+    bool OpenIncludeFile(const AnsiString &Path, AnsiString &Resolved, TCheckLine LineIndex) override
     {
         Resolved = ResolveIncludePath(Path, DocumentPath);
-        Calls.push_back("OpenIncludeFile(" + Path + ", " + std::to_string(LineIndex) + ")");
+        Calls.push_back("OpenIncludeFile(" + Path + ", " + ToText(LineIndex) + ")");
         auto it = Unsaved.find(Resolved);
         return it != Unsaved.end() && it->second;
     }
-    bool LoadHttpIncl(const AnsiString &URL, int32_t LineIndex, int32_t N, const AnsiString &FileName,
+    bool LoadHttpIncl(const AnsiString &URL, TCheckLine LineIndex, int32_t N, const AnsiString &FileName,
                       std::vector<AnsiString> &Lines, AnsiString &Error) override
     {
-        Calls.push_back("loadHttpIncl(" + URL + ", " + std::to_string(LineIndex) + ", " + std::to_string(N) + ", " +
+        Calls.push_back("loadHttpIncl(" + URL + ", " + ToText(LineIndex) + ", " + std::to_string(N) + ", " +
                         FileName + ")");
         auto it = Http.find(URL);
         if (it == Http.end()) {

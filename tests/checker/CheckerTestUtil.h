@@ -16,18 +16,18 @@ struct FakeParserHost : IParserHost {
     {
         return Index >= 0 && Index < static_cast<int>(Includes.size()) ? Includes[Index] : "unknown Include file";
     }
-    TNavNode AddFunctionNode(const AnsiString &Name, int32_t Line, TNavNode, int Kind) override
+    TNavNode AddFunctionNode(const AnsiString &Name, TCheckLine Line, TNavNode, int Kind) override
     {
-        Nodes.push_back(std::to_string(Kind) + ":" + Name + "@" + std::to_string(Line));
+        Nodes.push_back(std::to_string(Kind) + ":" + Name + "@" + ToText(Line));
         return reinterpret_cast<TNavNode>(Nodes.size());
     }
-    void AddVariableNode(const AnsiString &Name, int32_t Line, TNavNode, int Kind) override
+    void AddVariableNode(const AnsiString &Name, TCheckLine Line, TNavNode, int Kind) override
     {
-        Nodes.push_back(std::to_string(Kind) + ":" + Name + "@" + std::to_string(Line));
+        Nodes.push_back(std::to_string(Kind) + ":" + Name + "@" + ToText(Line));
     }
-    void AddDynamicHTMLName(const AnsiString &Name, int32_t Line) override
+    void AddDynamicHTMLName(const AnsiString &Name, TCheckLine Line) override
     {
-        Nodes.push_back("18:" + Name + "@" + std::to_string(Line));
+        Nodes.push_back("18:" + Name + "@" + ToText(Line));
     }
 };
 
@@ -35,7 +35,7 @@ struct CheckOptions {
     bool JSON = false, Deprecated = false, ECMA = false, SemiColon = true, RepeatDec = true, Summary = false,
          WarnNoVar = false, NoWarnings = false;
     int32_t SectionCode = scJSFile;
-    int32_t StartLine = 1;
+    TCheckLine StartLine = 1;
 };
 
 // One parser over its own lists, as the file checker drives it.

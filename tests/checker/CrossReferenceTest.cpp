@@ -62,3 +62,24 @@ TEST(CrossReference, ConstructorsMarkedInTheTree)
             << locals;
     }
 }
+
+// A prototype member assigned to a plain function is a doubtful constructor (warning 55), not a reference to
+// a missing one; read, or assigned to a name that is no function, it is still looked up.
+TEST(CrossReference, AssignedPrototypePathsAreNoReferences)
+{
+    struct Case {
+        const char *Script;
+        const char *Findings;
+    } cases[] = {
+        {"function F() { return 1; }\nF.prototype.k = 3;\n",
+         "(055) Warning on line 2, function \"F\" is not strictly a \"constructor\"\n<timing>\n"},
+        {"function F() { return 1; }\nF.prototype.k += 3;\n",
+         "(055) Warning on line 2, function \"F\" is not strictly a \"constructor\"\n<timing>\n"},
+        {"function G() { this.k = 1; }\nG.prototype.k = 3;\nvar g = new G();\n", "No errors detected\n<timing>\n"},
+        {"H.prototype.k = 3;\n", "(179) Syntax error on line 1, constructor or instance \"H\" not found\n<timing>\n"},
+    };
+    for (const Case &c : cases) {
+        TRun run;
+        EXPECT_EQ(run.Check("/a/p.js", c.Script, TCheckOptions()), c.Findings) << c.Script;
+    }
+}

@@ -187,10 +187,10 @@ INSTANTIATE_TEST_SUITE_P(
             "G: count:2@1 opts:2@1{a,b} total:2@4 s:2@13 t:2@14 str:2@17 w:2@19 i:2@20\n"
             "Calls: add@15(1:317,\"two\":318) init@16() document.write@18(\"<input name=\"box\">\":318) "
             "open@19(\"x.html\":318) write@22(\"x\":318)\n"
-            "Refs: Shape.prototype.area@12 el.id@21\n"
+            "Refs: el.id@21\n" // an assigned prototype member is no reference
             "Windows: w@19\n"
             "New: opts|Object|-2@1 s|Shape|-2@13 t|Shape|-2@14\n"
-            "Proto: Shape.possiblePrototypeInst-1\\area@12 Shape.prototypeInst-1\\area@12 el.prototypeInst-1\\id@21\n"
+            "Proto: Shape.prototypeInst-1\\area@12 el.prototypeInst-1\\id@21\n"
             "Dynamic: box@18 made@21\n"
             "Labels: lbl@20\n"
             "LabelRefs: lbl@20\n"
@@ -314,7 +314,7 @@ TEST(SymbolModel, CursorsCallsAndLabels)
     EXPECT_EQ(f.NextLocalVar(name), 3);
     EXPECT_EQ(f.NextLocalVar(name), 4);
     EXPECT_EQ(name, "e");
-    EXPECT_EQ(f.NextLocalVar(name), -1);
+    EXPECT_EQ(f.NextLocalVar(name), std::nullopt);
     f.ResetLocalCursor();
     EXPECT_EQ(f.NextLocalVar(name), 2);
 
@@ -349,7 +349,7 @@ TEST(SymbolModel, LocalDeclaredTwiceInIncludeNamesDecodedLine)
     CheckRun run;
     CheckOptions o;
     o.SectionCode = scInclude;
-    o.StartLine = -1999998; // include 1, line 1
+    o.StartLine = *TCheckLine::InInclude(1, 1); // include 1, line 1
     run.Piece("function f() {\n  var a;\n  var a;\n}", o);
     EXPECT_EQ(run.Finish(),
               (Lines{"(011) Warning on line 3 of Include; lib.js, local var \"a\" already declared on line 2"}));

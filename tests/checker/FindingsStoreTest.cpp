@@ -44,35 +44,68 @@ TEST(FindingsStore, RealFindingsSortBeforeTotalsAndSummaryLines)
                             }));
 }
 
-TEST(FindingsStore, IncludeLinesAreDecodedAndNamed)
+TEST(FindingsStore, IncludeLinesAreNamedAndSortAmongPageLines)
 {
     CheckRun run;
-    run.Parser.AddMessage("in include", sevError, 74, -2999996); // line 3 of include 2
+    run.Parser.AddMessage("in include", sevError, 74, *TCheckLine::InInclude(2, 3));
     run.Parser.AddMessage("on page", sevWarning, 13, 3);
-    run.Parser.AddMessage("unknown include", sevHint, 1, -5999999 + 10);
+    run.Parser.AddMessage("unknown include", sevHint, 1, *TCheckLine::InInclude(5, 10));
+    run.Parser.AddMessage("far down an include", sevWarning, 13, *TCheckLine::InInclude(1, 1000002));
     EXPECT_EQ(run.Finish(), (Lines{
                                 "(074) Syntax error on line 3 of Include; two.js, in include",
                                 "(013) Warning on line 3, on page",
                                 "(001) Hint on line 10 of Include; unknown Include file, unknown include",
+                                "(013) Warning on line 1000002 of Include; lib.js, far down an include",
                             }));
-    int32_t encoded = 0;
-    EXPECT_TRUE(EncodeIncludeLine(2, 3, encoded));
-    EXPECT_EQ(encoded, -2999996);
-    EXPECT_TRUE(EncodeIncludeLine(2147, 999999, encoded));
-    EXPECT_FALSE(EncodeIncludeLine(2148, 1, encoded)); // past what 32 bits hold
 }
 
-TEST(FindingsStore, IncludeNumberTooLargeStopsWithOneFinding)
+TEST(FindingsStore, IncludeLinesAreBuiltCheckedAndKeptApart)
+{
+    struct Case {
+        int64_t Include, Line;
+        bool Valid;
+    } cases[] = {
+        {1, 0, true},
+        {1, 1000002, true}, // far past a million lines
+        {2147483647, 2147483647, true},
+        {0, 5, false}, // the document itself is no include
+        {-1, 5, false},
+        {1, -1, false},
+        {2147483648LL, 1, false},
+        {1, 2147483648LL, false},
+    };
+    for (const Case &c : cases) {
+        const auto l = TCheckLine::InInclude(c.Include, c.Line);
+        ASSERT_EQ(l.has_value(), c.Valid) << c.Include << " " << c.Line;
+        if (l) {
+            EXPECT_EQ(l->Include(), c.Include);
+            EXPECT_EQ(l->Line(), c.Line);
+            EXPECT_TRUE(l->IsInclude());
+        }
+    }
+    // Lines of two includes never meet, however long the first one is; within one file they count on.
+    EXPECT_NE(*TCheckLine::InInclude(1, 1000001), *TCheckLine::InInclude(2, 1));
+    EXPECT_EQ(*TCheckLine::InInclude(1, 999999) + 3, *TCheckLine::InInclude(1, 1000002));
+    EXPECT_FALSE(TCheckLine(7).IsInclude());
+    // The order the cross-reference pass compares in: includes before the page, a later include first.
+    EXPECT_LT(*TCheckLine::InInclude(1, 5000000), TCheckLine(0));
+    EXPECT_LT(*TCheckLine::InInclude(2, 9), *TCheckLine::InInclude(1, 1));
+    EXPECT_LT(*TCheckLine::InInclude(1, 1), *TCheckLine::InInclude(1, 2));
+}
+
+TEST(FindingsStore, IncludeNumberBelowOneStopsWithOneFinding)
 {
     CheckRun run;
     run.Parser.SetStartLine(4);
     EXPECT_TRUE(run.Parser.SetIncludeStart(7));
-    EXPECT_EQ(run.Parser.CurrentLine(), -7999998);
-    EXPECT_FALSE(run.Parser.SetIncludeStart(5000));
-    EXPECT_EQ(run.Parser.CurrentLine(), -7999998); // unchanged
-    EXPECT_FALSE(run.Parser.SetIncludeStart(5001)); // refused without a second finding
+    EXPECT_EQ(run.Parser.CurrentLine(), *TCheckLine::InInclude(7, 1));
+    EXPECT_TRUE(run.Parser.SetIncludeStart(5000)); // no limit of a line encoding
+    EXPECT_EQ(run.Parser.CurrentLine(), *TCheckLine::InInclude(5000, 1));
+    EXPECT_FALSE(run.Parser.SetIncludeStart(0));
+    EXPECT_EQ(run.Parser.CurrentLine(), *TCheckLine::InInclude(5000, 1)); // unchanged
+    EXPECT_FALSE(run.Parser.SetIncludeStart(-1)); // refused without a second finding
     EXPECT_EQ(run.Finish(), (Lines{"(059) Syntax error on line 1 of Include; unknown Include file, too many includes, "
-                                   "include #5000 not checked"}));
+                                   "include #0 not checked"}));
 }
 
 TEST(FindingsStore, LongLinesAreCutTo200Characters)
@@ -124,7 +157,7 @@ TEST(FindingsStore, TotalsLinesOfEachKindOfPiece)
     o.StartLine = 1;
     run.Piece("c = 3;", o);
     o.SectionCode = scInclude;
-    o.StartLine = -1999998; // include 1, line 1
+    o.StartLine = *TCheckLine::InInclude(1, 1); // include 1, line 1
     run.Piece("d = 4;\ne = 5;", o);
     o.SectionCode = scInline;
     o.StartLine = 30;

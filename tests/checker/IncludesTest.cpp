@@ -6,7 +6,6 @@
 #include <filesystem>
 #include <fstream>
 
-#include "checker/ListUtils.h"
 #include "tests/checker/CheckerTestSupport.h"
 
 using namespace checktest;
@@ -153,7 +152,10 @@ TEST(Includes, ServerSideIncludesOfAnASPPage)
     // The second include of the same file is not run again.
     ASSERT_EQ(run.ServerIncludes.Count(), 2);
     EXPECT_EQ(Replace(run.ServerIncludes[0], site.Root(), "<site>"), "<site>/inc/head.asp");
-    EXPECT_EQ(ObjectLine(run.ServerIncludes.Objects(1)), 2);
+    // The second server include is include number 2: entry 1 of the include list names it.
+    ASSERT_GE(run.Includes.Count(), 2);
+    EXPECT_EQ(run.Includes[1], run.ServerIncludes[1]);
+    EXPECT_NE(run.TreeDump().find("Include#2 inc/gone.asp [2] 3\n"), std::string::npos);
     EXPECT_NE(run.TreeDump().find("Include#1 inc/head.asp [2] 1\n"), std::string::npos);
     EXPECT_NE(run.TreeDump().find("Server-side inline [3] 2\n"), std::string::npos);
 }
@@ -224,7 +226,7 @@ TEST(Includes, ProjectFilesOfTheMainScript)
                               "  m [5] 0\n"
                               "Javascript functions [3] 0\n"
                               "Include#1 /proj/a.js [2] 2\n"
-                              "  fromA() [7] -1999999\n");
+                              "  fromA() [7] i1:0\n");
     ASSERT_EQ(run.Includes.Count(), 1);
     EXPECT_EQ(run.Includes[0], "/proj/a.js");
 
@@ -235,21 +237,69 @@ TEST(Includes, ProjectFilesOfTheMainScript)
     EXPECT_TRUE(run.Host.Calls.empty());
 }
 
-TEST(Includes, NumbersPastTheLineEncodingStopWithOneFinding)
+TEST(Includes, EveryIncludeOfAPageIsNumbered)
 {
-    // 2,146 includes fit the line encoding; the rest of a page's includes are reported once.
+    // Include numbers and lines are kept apart: a page's includes are numbered however many there are.
     std::string page;
     for (int i = 0; i < 2150; ++i)
         page += "<script type=\"text/javascript\" src=\"none" + std::to_string(i) + ".js\"></script>\n";
     TRun run;
     const std::string findings = run.Check("/nowhere/many.html", page, IncludeOptions(false));
-    EXPECT_NE(
-        findings.find("(059) Syntax error on line 2147, too many includes, include #2147 and later not checked\n"),
-        std::string::npos);
-    EXPECT_EQ(run.Includes.Count(), 2146);
-    size_t count = 0;
-    for (size_t p = findings.find("too many includes"); p != std::string::npos;
-         p = findings.find("too many includes", p + 1))
-        ++count;
-    EXPECT_EQ(count, 1u);
+    EXPECT_EQ(findings.find("too many includes"), std::string::npos);
+    EXPECT_NE(findings.find("(167) Syntax error on line 2150, Include File '/nowhere/none2149.js' does not exist\n"),
+              std::string::npos);
+    EXPECT_EQ(run.Includes.Count(), 2150);
+    EXPECT_EQ(run.Includes[2149], "/nowhere/none2149.js");
+}
+
+// An include of more than a million lines keeps its line numbers: a finding far down is neither shown nor
+// sorted as a line near its top, and the tree and the cross-reference findings carry the same line. Script,
+// embedded SVG and server includes are fed by different loops; each is tried.
+TEST(Includes, LinesPastAMillionKeepTheirNumbers)
+{
+    std::string big = "\nvar a b;\n"; // line 2: two names without an operator
+    big.append(999999, '\n');
+    big += "var c d;\n"; // line 1,000,002
+    big += "function far() { return 1; }\n"; // line 1,000,003
+    Site site;
+    site.Write("big.js", big);
+    const std::string svg = "<svg xmlns=\"http://www.w3.org/2000/svg\">\n<script type=\"text/ecmascript\">\n" + big +
+                            "</script>\n</svg>\n";
+    site.Write("big.svg", svg);
+    site.Write("big.asp", "<script language=\"JScript\" runat=\"server\">\n" + big + "</script>\n");
+    struct Case {
+        const char *Name;
+        std::string Page;
+        int Shift; // lines of the include before the script's first line
+    } cases[] = {
+        {"script src", "<script type=\"text/javascript\" src=\"big.js\"></script>\n", 0},
+        {"svg embed", "<embed type=\"image/svg+xml\" src=\"big.svg\">\n", 2},
+        {"server include", "<%@ LANGUAGE=\"JScript\" %>\n<!-- #include file=\"big.asp\" -->\n", 1},
+    };
+    for (const Case &c : cases) {
+        const std::string page = site.Write(std::string("page-") + std::to_string(c.Shift) + ".asp", c.Page);
+        TRun run;
+        const std::string findings = Replace(run.Check(page, c.Page, IncludeOptions(false)), site.Root(), "<site>");
+        const std::string file = c.Shift == 0 ? "big.js" : c.Shift == 2 ? "big.svg" : "big.asp";
+        const auto at = [&](int Line) {
+            return "(077) Syntax error on line " + std::to_string(Line + c.Shift) + " of Include; <site>/" + file +
+                   ", missing symbol or operator between identifiers or literals (or space in identifier)\n";
+        };
+        EXPECT_NE(findings.find(at(2)), std::string::npos) << c.Name << "\n" << findings;
+        EXPECT_NE(findings.find(at(1000002)), std::string::npos) << c.Name << "\n" << findings;
+        // sorted by the line shown: the far finding comes after the near one
+        EXPECT_LT(findings.find(at(2)), findings.find(at(1000002))) << c.Name;
+        // each line has its two findings (77, and 115 for the rest of the declaration), none moved to another
+        const auto count = [&](int Line) {
+            const std::string what = "on line " + std::to_string(Line + c.Shift) + " of Include";
+            int n = 0;
+            for (size_t p = findings.find(what); p != std::string::npos; p = findings.find(what, p + 1))
+                ++n;
+            return n;
+        };
+        EXPECT_EQ(count(2), 2) << c.Name << "\n" << findings;
+        EXPECT_EQ(count(1000002), 2) << c.Name << "\n" << findings;
+        EXPECT_NE(run.TreeDump().find("far() [7] i1:" + std::to_string(1000002 + c.Shift) + "\n"), std::string::npos)
+            << c.Name << "\n" << run.TreeDump();
+    }
 }

@@ -8,9 +8,9 @@ namespace {
 
 struct RecordingSink : IMessageSink {
     std::string Log;
-    void AddMessage(const std::string &Text, int Severity, int Code, int Line) override
+    void AddMessage(const std::string &Text, int Severity, int Code, TCheckLine Line) override
     {
-        Log += std::to_string(Code) + "/" + std::to_string(Severity) + "@" + std::to_string(Line) + " " + Text + "\n";
+        Log += std::to_string(Code) + "/" + std::to_string(Severity) + "@" + ToText(Line) + " " + Text + "\n";
     }
 };
 
@@ -35,7 +35,7 @@ std::string Lex(const std::string &Source, bool JSON = false, bool Markup = true
     lexer.SetLine(1);
     std::string out;
     TJSLexToken tok;
-    int32_t line = 0;
+    TCheckLine line = 0;
     for (int guard = 0; guard < 1000; ++guard) {
         int code = lexer.GetToken(line, tok, JSON, Markup, false);
         if (code == tkEnd)
@@ -56,7 +56,7 @@ std::string Lex(const std::string &Source, bool JSON = false, bool Markup = true
                 }
             }
         }
-        out += "@" + std::to_string(tok.Line);
+        out += "@" + ToText(tok.Line);
         if (tok.ErrorFlag)
             out += "!E";
         if (tok.CallFlag)
@@ -175,7 +175,7 @@ TEST(Lexer, StreamSourceKeepsItsLastCharacterAndLineCount)
     lexer.LoadSource("a\nb");
     lexer.SetLine(1);
     TJSLexToken tok;
-    int32_t line = 0;
+    TCheckLine line = 0;
     while (lexer.GetToken(line, tok, false, true, false) != tkEnd) {
     }
     EXPECT_EQ(line, 2); // the appended line feed is not counted as a further line
@@ -202,7 +202,7 @@ TEST(Lexer, RegularExpressionBodies)
         lexer.AddLine(c.Source);
         lexer.SetLine(1);
         TJSLexToken tok;
-        int32_t line = 0;
+        TCheckLine line = 0;
         EXPECT_EQ(lexer.ReadRegExp(line, tok, c.AfterAssign, false), tkRegExp);
         EXPECT_EQ(tok.Text, c.Body) << c.Source;
         int next = lexer.GetToken(line, tok, false, true, false);
@@ -215,7 +215,7 @@ TEST(Lexer, RegularExpressionBodies)
     lexer.AddLine("x");
     lexer.SetLine(1);
     TJSLexToken tok;
-    int32_t line = 0;
+    TCheckLine line = 0;
     lexer.ReadRegExp(line, tok, false, false);
     EXPECT_TRUE(tok.ErrorFlag);
     EXPECT_EQ(lexer.GetToken(line, tok, false, true, false), tkIdentifier);

@@ -13,19 +13,19 @@ inline std::string DumpVariable(const std::string &Name, const TJSVariable *V)
     return s;
 }
 
-inline std::string DumpLines(const char *Title, const TNamedList<int32_t> &List)
+inline std::string DumpLines(const char *Title, const TNamedList<TCheckLine> &List)
 {
     if (List.Count() == 0)
         return {};
     std::string s = std::string(Title) + ":";
     for (const auto &e : List)
-        s += " " + e.Name + "@" + std::to_string(e.Value);
+        s += " " + e.Name + "@" + ToText(e.Value);
     return s + "\n";
 }
 
 inline std::string DumpCall(const std::string &Name, const TJSFunctionCall *C)
 {
-    std::string s = Name + "@" + std::to_string(C->GetLine()) + "(";
+    std::string s = Name + "@" + ToText(C->GetLine()) + "(";
     for (int a = 0; a < C->ArgumentCount(); ++a) {
         AnsiString text;
         int32_t n = C->GetArgument(a, text);
@@ -42,7 +42,7 @@ inline std::string DumpModel(const TCheckerLists &L)
     for (int i = 0; i < L.Functions.Count(); ++i) {
         const TJSFunction *f = L.Functions.At(i);
         out += "F " + L.Functions[i] + " parent=" + std::to_string(f->GetParentIndex()) +
-               " line=" + std::to_string(f->GetLine()) + " params=[";
+               " line=" + ToText(f->GetLine()) + " params=[";
         for (int p = 0; p < f->Parameters().Count(); ++p)
             out += (p ? "," : "") + f->Parameters()[p];
         out += "]";
@@ -61,7 +61,7 @@ inline std::string DumpModel(const TCheckerLists &L)
         if (f->References().Count()) {
             out += " refs=[";
             for (int r = 0; r < f->References().Count(); ++r)
-                out += (r ? "," : "") + f->References()[r] + "@" + std::to_string(f->References().Line(r));
+                out += (r ? "," : "") + f->References()[r] + "@" + ToText(f->References().Line(r));
             out += "]";
         }
         if (f->HtmlObjects().Count()) {
@@ -86,7 +86,7 @@ inline std::string DumpModel(const TCheckerLists &L)
         out += "G:";
         for (int i = 0; i < L.GlobalVars.Count(); ++i) {
             const TJSVariable *v = L.GlobalVars.At(i);
-            out += " " + DumpVariable(L.GlobalVars[i], v) + "@" + std::to_string(v->GetDeclLine());
+            out += " " + DumpVariable(L.GlobalVars[i], v) + "@" + ToText(v->GetDeclLine());
             if (v->Members().Count()) {
                 out += "{";
                 for (int m = 0; m < v->Members().Count(); ++m)
@@ -109,10 +109,24 @@ inline std::string DumpModel(const TCheckerLists &L)
         out += "New:";
         for (const TNewRecord &r : L.NewRecords)
             out +=
-                " " + r.Variable + "|" + r.Constructor + "|" + std::to_string(r.Scope) + "@" + std::to_string(r.Line);
+                " " + r.Variable + "|" + r.Constructor + "|" + std::to_string(r.Scope) + "@" + ToText(r.Line);
         out += "\n";
     }
-    out += DumpLines("Proto", L.PrototypeInstances);
+    if (L.PrototypeInstances.Count()) {
+        // in the written forms: owner.possiblePrototypeInstN\member, owner.prototypeInstN\member, C.prototype.m
+        out += "Proto:";
+        for (int i = 0; i < L.PrototypeInstances.Count(); ++i) {
+            const TPrototypeRecord &r = L.PrototypeInstances[i];
+            out += " " + r.Object;
+            if (r.Kind == pkPath)
+                out += ".prototype" + (r.Member.empty() ? std::string() : "." + r.Member);
+            else
+                out += std::string(r.Kind == pkPossible ? ".possiblePrototypeInst" : ".prototypeInst") +
+                       std::to_string(r.Scope) + "\\" + r.Member;
+            out += "@" + ToText(r.Line);
+        }
+        out += "\n";
+    }
     out += DumpLines("Dynamic", L.DynamicNames);
     out += DumpLines("Labels", L.LabelDefs);
     out += DumpLines("LabelRefs", L.LabelRefs);

@@ -43,7 +43,7 @@ TEST(NamedList, LookupsFollowTheListThroughEveryChange)
     ExpectLookupsMatchScan(list, "renamed");
     EXPECT_EQ(list.IndexOf("b"), list.Count() - 1);
 
-    list.RemoveIf([](const auto &E) { return E.Value % 2 == 1; }); // odd lines go
+    list.RemoveIf([](const auto &E) { return E.Value.Line() % 2 == 1; }); // odd lines go
     ExpectLookupsMatchScan(list, "removed");
     EXPECT_EQ(list.IndexOf("n19"), -1); // on line 29
     EXPECT_EQ(list.Line(list.IndexOf("n18")), 28);

@@ -19,8 +19,8 @@ TEST(NavTree, NodesGoUnderTheirGroupsAndRoots)
     b.AddNamedObjectNode("field input", 11, nkNamedElement, 1);
     b.AddNamedObjectNode("pic img", 12, nkNamedElement, 0);
     b.AddRootNode("Include#1 lib.js", 20, nkIncludeRoot);
-    b.AddFunctionNode("lib()", -1999999, nullptr, nkFunction, true);
-    b.AddVariableNode("libvar", -1999998, nullptr, nkGlobalVar, true, false);
+    b.AddFunctionNode("lib()", *TCheckLine::InInclude(1, 0), nullptr, nkFunction, true);
+    b.AddVariableNode("libvar", *TCheckLine::InInclude(1, 1), nullptr, nkGlobalVar, true, false);
     b.AddEventNode("onclick go()", 30);
     b.AddDynamicHTMLName("dyn", 31);
     b.AddRootNode("Server-side inline", 40, nkSectionRoot);
@@ -35,9 +35,9 @@ TEST(NavTree, NodesGoUnderTheirGroupsAndRoots)
                               "    field input [12] 10\n"
                               "  pic img [12] 11\n"
                               "Include#1 lib.js [2] 20\n"
-                              "  lib() [7] -1999999\n"
-                              "  Global variables [4] -1999999\n"
-                              "    libvar [5] -1999999\n"
+                              "  lib() [7] i1:0\n"
+                              "  Global variables [4] i1:0\n"
+                              "    libvar [5] i1:0\n"
                               "Events [13] 29\n"
                               "  onclick go() [14] 29\n"
                               "Dynamic HTML Names [17] 30\n"

@@ -125,3 +125,29 @@ TEST(PageEdge, FormIdsQuotedUnquotedAndAfterAWordIdInAValue)
         EXPECT_EQ(run.TreeDump(), c.Tree) << c.Page;
     }
 }
+
+// A "<" opens a tag only before a letter, "/", "!" or "?"; anything else is page text, so a comparison in a
+// listing neither swallows the text up to the next ">" nor hides the tags behind it.
+TEST(PageEdge, ALessThanBeforeABlankOrADigitIsText)
+{
+    struct Case {
+        const char *Page;
+        const char *Findings;
+    } cases[] = {
+        {"<pre>\n<p>if (i < n) {</p>\n<p>}</p>\n</pre>\n", "No errors detected\n<timing>\n"},
+        {"<p>a <3 b</p>\n<p>c <= (d</p>\n", "No errors detected\n<timing>\n"},
+        // The tag after the text is still seen: its name and its own faults.
+        {"<p>1 < 2 <input name=\"window\"></p>\n",
+         "(036) Warning on line 1, tag name/id \"window\" is a DOM property/method\n<timing>\n"},
+        // A tag still opens before a letter, "/" and "!", also right after such text.
+        {"<p>1 < 2 <b title='('>y</b></p>\n",
+         "(168) Syntax error on line 1, unmatched opening and closing parethesis ( )\n<timing>\n"},
+        // "< input" is still the tag it was meant to be, with its warning.
+        {"< input name=\"a\" >\n", "(049) Warning on line 1, space between < and input causes problems with some "
+                                   "browsers\n<timing>\n"},
+    };
+    for (const Case &c : cases) {
+        TRun run;
+        EXPECT_EQ(run.Check("/site/p.html", c.Page, TCheckOptions()), c.Findings) << c.Page;
+    }
+}

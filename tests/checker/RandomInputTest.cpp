@@ -58,7 +58,7 @@ TEST(RandomInput, TokenSoupAndByteNoiseEndInFindings)
         o.SectionCode = scInline;
         run.Piece(text, o);
         o.SectionCode = scInclude;
-        o.StartLine = -1999998;
+        o.StartLine = *TCheckLine::InInclude(1, 1);
         run.Piece(text, o);
         auto lines = run.Finish();
         // the totals lines of the section and the include are always there, after every real finding

@@ -12,9 +12,9 @@ namespace {
 
 struct NullHost : IParserHost {
     AnsiString GetIncludeName(int) override { return "include"; }
-    TNavNode AddFunctionNode(const AnsiString &, int32_t, TNavNode, int) override { return nullptr; }
-    void AddVariableNode(const AnsiString &, int32_t, TNavNode, int) override {}
-    void AddDynamicHTMLName(const AnsiString &, int32_t) override {}
+    TNavNode AddFunctionNode(const AnsiString &, TCheckLine, TNavNode, int) override { return nullptr; }
+    void AddVariableNode(const AnsiString &, TCheckLine, TNavNode, int) override {}
+    void AddDynamicHTMLName(const AnsiString &, TCheckLine) override {}
 };
 
 } // namespace

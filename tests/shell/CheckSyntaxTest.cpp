@@ -6,8 +6,12 @@
 #include "controls/TreeNT.h"
 #include "controls/TreeNTNode.h"
 
+#include <QApplication>
 #include <QDir>
+#include <QHelpEvent>
 #include <QTabWidget>
+#include <QTest>
+#include <QToolTip>
 
 #include <gtest/gtest.h>
 
@@ -179,22 +183,6 @@ TEST(CheckSyntax, ResultsStayWithTheirTabAcrossSwitchesAndCloses)
 
 TEST(CheckSyntax, TreeNodeLinesAndIncludeNames)
 {
-    struct Case {
-        int32_t Line;
-        int64_t Include, EditorLine;
-    } cases[] = {
-        {-1999998, 1, 1},
-        {-1000000, 1, 999999},
-        {-2999999, 2, 0},
-        {INT32_MIN, 2147, int64_t(INT32_MIN) % 1000000 + 999999},
-    };
-    for (const Case &c : cases) {
-        int64_t include = 0, line = 0;
-        DecodeIncludeLine(c.Line, include, line);
-        EXPECT_EQ(include, c.Include) << c.Line;
-        EXPECT_EQ(line, c.EditorLine) << c.Line;
-    }
-
     TWindowFixture f;
     TSite site(f);
     f.Window->OpenFile(W(site.Page), true, false, WideString());
@@ -235,4 +223,48 @@ TEST(CheckSyntax, AnOpenedFileIsPaintedBeforeItIsChecked)
     qApp->removeEventFilter(&watch);
     EXPECT_EQ(watch.FindingsAtFirstPaint, 0) << "painted only after the check filled the findings";
     EXPECT_GT(w.ErrorList->Items().Count(), 0);
+}
+
+// A finding inside an include leads to the include's tab and line by its record, whatever the include's
+// path holds: a comma in the path once cut the name short there. The explanation shown on the line comes
+// from the record's code as well.
+TEST(CheckSyntax, ClickedFindingOfAnIncludeWithACommaInItsPathGoesThere)
+{
+    TWindowFixture f;
+    const QString inc = f.Put(QStringLiteral("lib, old.js"), "function helper(x) {\r\n  var y = 1;\r\n  y z;\r\n}\r\n");
+    const QString page = f.Put(QStringLiteral("page.html"),
+                               "<html>\r\n<script type=\"text/javascript\" src=\"lib, old.js\"></script>\r\n"
+                               "<script type=\"text/javascript\">\r\nhelper(1);\r\n</script>\r\n</html>\r\n");
+    TfrmQuillmarMain &w = *f.Window;
+    w.Settings.OpenIncludes = true; // the include opens in a tab of its own
+    w.OpenFile(W(page), true, false, WideString()); // checked on opening
+    w.resize(900, 600);
+    w.show();
+    ASSERT_EQ(w.TabCount(), 2);
+    EXPECT_EQ(w.ActiveIndex(), 0);
+    QApplication::processEvents();
+
+    const std::string shown = "(077) Syntax error on line 3 of Include; " + ToLocalPath(inc) + ", missing symbol";
+    const int row = FindingIndex(w, shown);
+    ASSERT_GE(row, 0) << Dump(Findings(w));
+    const QRect rect = w.ErrorList->visualRect(w.ErrorList->model()->index(row, 0));
+    ASSERT_TRUE(rect.isValid());
+    QTest::mouseClick(w.ErrorList->viewport(), Qt::LeftButton, {}, rect.center());
+    EXPECT_EQ(w.ActiveIndex(), 1);
+    EXPECT_EQ(w.TabCaption(1), QStringLiteral("lib, old.js"));
+    EXPECT_EQ(w.ActiveEditor()->MarkLine(), 2);
+
+    // The tooltip of that line explains finding 77.
+    QHelpEvent help(QEvent::ToolTip, rect.center(), w.ErrorList->viewport()->mapToGlobal(rect.center()));
+    QApplication::sendEvent(w.ErrorList->viewport(), &help);
+    EXPECT_EQ(QToolTip::text(), TfrmQuillmarMain::FindingHint(77));
+    EXPECT_FALSE(QToolTip::text().isEmpty());
+
+    // The results go with the page's tab and back: the record comes back with its line.
+    w.SetActivePage(0);
+    ASSERT_EQ(FindingIndex(w, shown), row);
+    w.ErrorList->SetItemIndex(-1);
+    QTest::mouseClick(w.ErrorList->viewport(), Qt::LeftButton, {}, rect.center());
+    EXPECT_EQ(w.ActiveIndex(), 1);
+    EXPECT_EQ(w.ActiveEditor()->MarkLine(), 2);
 }
