@@ -1,4 +1,5 @@
 #include "shell/AboutBox.h"
+#include "shell/CenterOnParent.h"
 #include "platform/GuardedApplication.h"
 #include "shell/Version.h"
 
@@ -93,10 +94,7 @@ void TfrmAbout::showEvent(QShowEvent *Event)
     RunGuarded([&] {
         QDialog::showEvent(Event);
         FormActivate();
-        if (parentWidget()) {
-            const QRect p = parentWidget()->frameGeometry();
-            move(p.center() - QPoint(width() / 2, height() / 2));
-        }
+        CenterOnParent(*this);
     });
 }
 

@@ -1,4 +1,5 @@
 #include "shell/FtpDialog.h"
+#include "shell/CenterOnParent.h"
 
 #include "controls/DebugLog.h"
 #include "editor/SyntaxEdit.h"
@@ -182,10 +183,7 @@ void TfrmFTP::showEvent(QShowEvent *Event)
 {
     RunGuarded([&] {
         QDialog::showEvent(Event);
-        if (parentWidget()) {
-            const QRect p = parentWidget()->frameGeometry();
-            move(p.center() - QPoint(width() / 2, height() / 2));
-        }
+        CenterOnParent(*this);
         FormShow();
     });
 }

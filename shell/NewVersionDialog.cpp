@@ -1,4 +1,5 @@
 #include "shell/NewVersionDialog.h"
+#include "shell/CenterOnParent.h"
 
 #include "platform/Classes.h"
 #include "platform/GuardedApplication.h"
@@ -93,10 +94,7 @@ void TfrmNewVersion::showEvent(QShowEvent *Event)
 {
     RunGuarded([&] {
         QDialog::showEvent(Event);
-        if (parentWidget()) {
-            const QRect p = parentWidget()->frameGeometry();
-            move(p.center() - QPoint(width() / 2, height() / 2));
-        }
+        CenterOnParent(*this);
         FormShow();
     });
 }
