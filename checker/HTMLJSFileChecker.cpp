@@ -56,6 +56,25 @@ AnsiString DocumentLine(const TWideStrings &Lines, int Index)
     return s;
 }
 
+void AddDocumentSource(TJSParser &Parser, const TWideStrings &Lines)
+{
+    // A script of many megabytes: its bytes go into the source once, without growing it again and
+    // without a string per line.
+    const int count = Lines.Count();
+    size_t bytes = 0;
+    for (int i = 0; i < count; ++i)
+        bytes += Lines[i].size() + 1;
+    Parser.ReserveSource(bytes);
+    for (int i = 0; i < count; ++i) {
+        if (i == 0) {
+            Parser.AddSourceLine(DocumentLine(Lines, 0)); // without its byte-order mark
+            continue;
+        }
+        const TWideLine line = Lines[i];
+        Parser.AddSourceLine(line.data(), line.size());
+    }
+}
+
 THTMLJSFileChecker::THTMLJSFileChecker(IIncludeHost *Main)
     : FMain(Main), FParser(std::make_unique<TJSParser>(FLists, this))
 {
@@ -268,8 +287,7 @@ void THTMLJSFileChecker::CheckFile(const ICheckDocument &Editor, TStrings *Resul
         FInScript = true;
         FParser->ClearSource();
         FParser->SetStartLine(1);
-        for (int i = 0; i < lineCount; ++i)
-            FParser->AddSourceLine(DocumentLine(lines, i));
+        AddDocumentSource(*FParser, lines);
         RunParse(scJSFile);
         TCheckProject project;
         if (FMain && FMain->CurrentProject(project) && project.JSParent == editorName)

@@ -58,6 +58,8 @@ AnsiString ResolveIncludePath(const AnsiString &Src, const AnsiString &DocumentP
 AnsiString StripByteOrderMark(AnsiString Line);
 // Line Index of a document as the checker reads it: 8-bit, without a byte-order mark on the first line.
 AnsiString DocumentLine(const TWideStrings &Lines, int Index);
+// Adds every line of a document to the parser's source, as DocumentLine reads them.
+void AddDocumentSource(TJSParser &Parser, const TWideStrings &Lines);
 
 class THTMLJSFileChecker : public IParserHost {
 public:

@@ -226,8 +226,7 @@ void THTMLJSFileChecker::ProcessProjectFiles(const AnsiString &FileName, TCheckL
         FParser->ClearSource();
         if (!FParser->SetIncludeStart(n))
             continue;
-        for (int k = 0; k < lines->Count(); ++k)
-            FParser->AddSourceLine(DocumentLine(*lines, k));
+        AddDocumentSource(*FParser, *lines);
         FInInclude = true;
         RunParse(scInclude);
         FParser->ResetSectionCounts();

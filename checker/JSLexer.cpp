@@ -6,6 +6,7 @@
 
 #include "checker/Findings.h"
 #include "checker/MessageSink.h"
+#include "platform/CodePage.h"
 
 namespace {
 
@@ -184,6 +185,12 @@ void TJSPLexer::ClearSource()
 void TJSPLexer::AddLine(std::string_view Text)
 {
     FSource.append(Text);
+    FSource.push_back('\n');
+}
+
+void TJSPLexer::AddLine(const WideChar *Text, size_t Length)
+{
+    CodePage::AppendWideToAnsi(FSource, Text, Length);
     FSource.push_back('\n');
 }
 

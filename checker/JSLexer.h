@@ -9,6 +9,7 @@
 #include "checker/CheckLine.h"
 #include "checker/JSTokens.h"
 #include "checker/MessageSink.h"
+#include "platform/Types.h"
 
 struct TJSLexToken {
     int Code = tkEnd;
@@ -35,6 +36,10 @@ public:
     void Rewind() { FPos = 0; }
     size_t Position() const { return FPos; }
     void AddLine(std::string_view Text);
+    // A line of wide characters, converted to the code page as it is added.
+    void AddLine(const WideChar *Text, size_t Length);
+    // Room for Bytes more bytes of lines, so a whole document is added without growing the source again.
+    void ReserveSource(size_t Bytes) { FSource.reserve(FSource.size() + Bytes); }
     // Replaces the source by the given bytes; a line feed is appended when the last one is missing, so
     // the last character is kept.
     void LoadSource(std::string_view Bytes);

@@ -96,6 +96,8 @@ public:
     // ---- driving protocol
     void ClearSource();
     void AddSourceLine(const AnsiString &Text);
+    void AddSourceLine(const WideChar *Text, size_t Length) { FLexer.AddLine(Text, Length); }
+    void ReserveSource(size_t Bytes) { FLexer.ReserveSource(Bytes); }
     void LoadSourceFromStream(TStream &Stream);
     void SetStartLine(TCheckLine Line);
     // Starts include piece K at its line 1; false (with one finding) when K is no include number.

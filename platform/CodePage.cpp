@@ -63,18 +63,26 @@ WideString AnsiToWide(const AnsiString &s)
     return AnsiToWide(s.data(), s.size());
 }
 
-AnsiString WideToAnsi(const WideChar *s, size_t length)
+void AppendWideToAnsi(AnsiString &out, const WideChar *s, size_t length)
 {
-    AnsiString out(length, '\0');
+    const size_t at = out.size();
+    out.resize(at + length);
+    char *dst = out.data() + at;
     for (size_t i = 0; i < length; ++i) {
         const WideChar c = s[i];
         if (c < 0x80) {
-            out[i] = static_cast<char>(c);
+            dst[i] = static_cast<char>(c);
             continue;
         }
         const int b = WideCharToAnsi(c);
-        out[i] = b < 0 ? '?' : static_cast<char>(b);
+        dst[i] = b < 0 ? '?' : static_cast<char>(b);
     }
+}
+
+AnsiString WideToAnsi(const WideChar *s, size_t length)
+{
+    AnsiString out;
+    AppendWideToAnsi(out, s, length);
     return out;
 }
 
