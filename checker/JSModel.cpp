@@ -21,13 +21,22 @@ void TJSVariable::SetType(const AnsiString &Text)
 
 void TJSVariable::AddMember(const AnsiString &Name)
 {
-    if (!HasMember(Name))
-        FMembers.Add(Name);
+    if (!FMembers)
+        FMembers = std::make_unique<TZSStringList>();
+    else if (HasMember(Name))
+        return;
+    FMembers->Add(Name);
 }
 
 bool TJSVariable::HasMember(const AnsiString &Name) const
 {
-    return IndexOfExact(FMembers, Name) >= 0;
+    return FMembers && IndexOfExact(*FMembers, Name) >= 0;
+}
+
+const TZSStringList &TJSVariable::Members() const
+{
+    static const TZSStringList none;
+    return FMembers ? *FMembers : none;
 }
 
 // ---- TJSFunctionCall

@@ -2,6 +2,7 @@
 // The symbol model the parser fills while it checks a script: function scopes, call sites and variables.
 // The file checker keeps the objects in its lists until the next check and walks them afterwards.
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <vector>
 
@@ -28,14 +29,14 @@ public:
     void SetType(const AnsiString &Text);
     void AddMember(const AnsiString &Name);
     bool HasMember(const AnsiString &Name) const;
-    const TZSStringList &Members() const { return FMembers; }
+    const TZSStringList &Members() const;
 
 private:
     TCheckLine FDeclLine;
     int32_t FNumber;
     uint8_t FKind;
     AnsiString FText;
-    TZSStringList FMembers;
+    std::unique_ptr<TZSStringList> FMembers; // made with the first member: most variables have none
 };
 
 // An argument of a call: its text and the result code its expression gave.

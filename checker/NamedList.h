@@ -2,11 +2,13 @@
 // The lists of the checker's model: records kept in the order they were added, each under a name, where
 // a name finds its first record through a hash index instead of a scan. The index follows the list as it
 // grows; renaming or removing records makes it start again at the next lookup.
+#include <algorithm>
+#include <bit>
 #include <cstddef>
 #include <cstdint>
 #include <memory>
 #include <string>
-#include <unordered_map>
+#include <string_view>
 #include <utility>
 #include <vector>
 
@@ -45,10 +47,15 @@ public:
                     return static_cast<int>(i);
             return -1;
         }
-        for (; FIndexed < FEntries.size(); ++FIndexed)
-            FIndex.emplace(FEntries[FIndexed].Name, static_cast<int>(FIndexed));
-        auto it = FIndex.find(Name);
-        return it == FIndex.end() ? -1 : it->second;
+        SyncIndex();
+        const size_t mask = FSlots.size() - 1;
+        for (size_t i = Hash(Name) & mask;; i = (i + 1) & mask) {
+            const uint32_t slot = FSlots[i];
+            if (slot == 0)
+                return -1;
+            if (FEntries[slot - 1].Name == Name)
+                return static_cast<int>(slot - 1);
+        }
     }
     bool Contains(const AnsiString &Name) const { return IndexOf(Name) >= 0; }
 
@@ -91,15 +98,42 @@ private:
 
     void ForgetIndex()
     {
-        if (FIndexed == 0)
-            return; // nothing indexed: clearing would still sweep every bucket
-        FIndex.clear();
+        FSlots.clear();
         FIndexed = 0;
     }
 
+    static size_t Hash(std::string_view Name) { return std::hash<std::string_view>()(Name); }
+
+    // Brings the index up to the list. The index is open addressing over record numbers (plus one, 0 marks a
+    // free slot), at most half full, so a model of a million names costs no allocation per name; records
+    // are indexed in order, so a name's slot holds its first record.
+    void SyncIndex() const
+    {
+        if (FIndexed == FEntries.size())
+            return;
+        const size_t need = std::bit_ceil(std::max<size_t>(16, FEntries.size() * 2));
+        if (FSlots.size() < need) {
+            FSlots.assign(need, 0);
+            FIndexed = 0;
+        }
+        const size_t mask = FSlots.size() - 1;
+        for (; FIndexed < FEntries.size(); ++FIndexed) {
+            const AnsiString &name = FEntries[FIndexed].Name;
+            for (size_t i = Hash(name) & mask;; i = (i + 1) & mask) {
+                const uint32_t slot = FSlots[i];
+                if (slot == 0) {
+                    FSlots[i] = static_cast<uint32_t>(FIndexed + 1);
+                    break;
+                }
+                if (FEntries[slot - 1].Name == name)
+                    break; // an earlier record of the name keeps the slot
+            }
+        }
+    }
+
     std::vector<TEntry> FEntries;
-    mutable std::unordered_map<std::string, int> FIndex;
-    mutable size_t FIndexed = 0; // records in FIndex
+    mutable std::vector<uint32_t> FSlots; // the hash index
+    mutable size_t FIndexed = 0; // records in the index
 };
 
 // Names with the line each was met on.

@@ -50,6 +50,18 @@ TEST(NamedList, LookupsFollowTheListThroughEveryChange)
     list.Add("n19", 50);
     ExpectLookupsMatchScan(list, "added after removal");
 
+    // Growing past several sizes of the index, each name four times, with lookups in between: every
+    // lookup still finds the first record.
+    for (int i = 0; i < 400; ++i) {
+        list.Add("m" + std::to_string(i % 100), 100 + i);
+        if (i % 37 == 0)
+            for (int k = 0; k <= i % 100; k += 9)
+                ASSERT_EQ(list.IndexOf("m" + std::to_string(k)), Scan(list, "m" + std::to_string(k))) << i;
+    }
+    for (int k = 0; k < 100; ++k)
+        EXPECT_EQ(list.Line(list.IndexOf("m" + std::to_string(k))), 100 + k);
+    ExpectLookupsMatchScan(list, "grown past the index");
+
     list.Clear();
     EXPECT_EQ(list.IndexOf("a"), -1);
     list.Add("a", 7);
