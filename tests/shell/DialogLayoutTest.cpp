@@ -174,6 +174,11 @@ TEST(DialogLayout, NoTextIsCutOrCoveredAtEitherFontSize)
             CheckModalLayout([&] { f.Window->Action(QString::fromLatin1(item))->trigger(); },
                        QString::fromLatin1(item) + suffix);
 
+        // The FTP dialog, the newer-version check and the about box, from their menu items.
+        for (const char *item : {"FTPAction", "Checkfornewerversion1", "AboutQuillmar1"})
+            CheckModalLayout([&] { f.Window->Action(QString::fromLatin1(item))->trigger(); },
+                       QString::fromLatin1(item) + suffix);
+
         // The print dialog.
         f.Window->Printing().RunModal = [](QDialog &Dialog) { return Dialog.exec(); };
         CheckModalLayout([&] { f.Window->Action(QStringLiteral("PrintAction"))->trigger(); },
