@@ -105,10 +105,11 @@ struct TReplayHelpers {
         }
         ~TExact() { E.FExactStart = E.FExactEnd = {-1, -1}; }
     };
-    // Selects from a over `text` (the text that stands there): by `at` when it is a's place.
+    // Selects from a over `text` (the text that stands there): by `at` when it is a's place, as a
+    // deletion from a would take it (after a first half, a's column may be the pair's).
     void SelectOver(TTextPoint a, TTextPoint at, const WideString &text)
     {
-        if (at.Y == a.Y && at.X >= 0 && a.Y < E.LineCount() && E.CharIndexToColumn(at.X, a.Y) == a.X) {
+        if (at.Y == a.Y && at.X >= 0 && a.Y < E.LineCount() && E.ExactIndexOf(a, at) == at.X) {
             const TTextPoint end = IndexEnd(at, text);
             Select(a, {end.Y < E.LineCount() ? E.CharIndexToColumn(end.X, end.Y) : end.X, end.Y});
         } else {

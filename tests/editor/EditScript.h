@@ -8,6 +8,7 @@
 #include "editor/SyntaxEditCore.h"
 #include "editor/SyntaxEditorStrings.h"
 #include <algorithm>
+#include <cctype>
 #include <cstdint>
 #include <iterator>
 #include <cstdio>
@@ -215,8 +216,23 @@ inline bool HasLoneSurrogate(const TSyntaxEditCore &e)
     return false;
 }
 
+// Whether the caret stands inside a character's cells: between the two cells of a wide
+// character (a pair among them). A tab's cells may hold the caret.
+inline bool CaretInsideCharacter(TSyntaxEditCore &e)
+{
+    const int y = e.CaretY(), x = e.CaretX();
+    if (y < 0 || y >= e.LineCount() || x >= e.LineDisplayLength(y))
+        return false;
+    const int i = e.ColumnToCharIndex(x, y);
+    const WideString &line = e.Lines().Get(y);
+    return i < static_cast<int>(line.size()) && line[static_cast<size_t>(i)] != u'\t' &&
+           e.CharIndexToColumn(i, y) != x;
+}
+
 struct Outcome {
-    bool Exact = true;
+    bool Exact = true; // texts restored exactly, pairs whole, the caret never inside a character
+    bool TextExact = true; // texts restored exactly, pairs whole
+    bool CaretOutside = true; // the caret never inside a character
     std::string Report;
 };
 
@@ -234,6 +250,7 @@ inline Outcome Play(const WideString &text, const WideString &otherText, TSyntax
     // an edit may join or part halves that were apart).
     const bool startWhole = !HasLoneSurrogate(e) && !HasLoneSurrogate(o);
     bool pairsWhole = true;
+    std::string caretInside;
     TSyntaxEditCore *eds[2] = {&e, &o};
     // Copying and pasting the whole text doubles it: a script stops growing it past a size
     // where each step would only take longer, not test more.
@@ -249,6 +266,11 @@ inline Outcome Play(const WideString &text, const WideString &otherText, TSyntax
             if (!eds[i]->CanRedo())
                 head[i] = Text(*eds[i]);
         pairsWhole = pairsWhole && (!startWhole || (!HasLoneSurrogate(e) && !HasLoneSurrogate(o)));
+        for (int i = 0; i < 2; ++i)
+            if (caretInside.empty() && CaretInsideCharacter(*eds[i]))
+                caretInside = std::string(i ? "other" : "editor") + ": the caret (" +
+                              std::to_string(eds[i]->CaretX()) + "," + std::to_string(eds[i]->CaretY()) +
+                              ") stands inside a character after step " + std::to_string(k + 1) + "\n";
         if (trace)
             std::printf("  %-24s [%s] caret (%d,%d) sel (%d,%d)-(%d,%d) other [%s]\n", Name(steps[k]).c_str(),
                         Text(e).c_str(), e.CaretX(), e.CaretY(), e.BlockBegin().X, e.BlockBegin().Y, e.BlockEnd().X,
@@ -258,7 +280,7 @@ inline Outcome Play(const WideString &text, const WideString &otherText, TSyntax
         for (int r = 0; r < e.UndoList().Count(); ++r) {
             const TUndoRecord &u = e.UndoList().Item(r);
             std::printf("  rec %d kind %d%s%s%s before [%s] after [%s] cb (%d,%d) bb (%d,%d) be (%d,%d) ca (%d,%d) "
-                        "ba (%d,%d) bea (%d,%d) at (%d,%d)\n",
+                        "ba (%d,%d) bea (%d,%d) at (%d,%d) edit (%d,%d) last (%d,%d)\n",
                         r, u.Kind,
                         u.Blanks == bcTrimmed  ? " trim"
                         : u.Blanks == bcPadded ? " pad"
@@ -267,7 +289,7 @@ inline Outcome Play(const WideString &text, const WideString &otherText, TSyntax
                         U8(u.AfterText).c_str(), u.CaretBefore.X, u.CaretBefore.Y, u.BlockBeginBefore.X,
                         u.BlockBeginBefore.Y, u.BlockEndBefore.X, u.BlockEndBefore.Y, u.CaretAfter.X, u.CaretAfter.Y,
                         u.BlockBeginAfter.X, u.BlockBeginAfter.Y, u.BlockEndAfter.X, u.BlockEndAfter.Y, u.BlanksAt.X,
-                        u.BlanksAt.Y);
+                        u.BlanksAt.Y, u.EditAt.X, u.EditAt.Y, u.EditAtLast.X, u.EditAtLast.Y);
         }
     Outcome out;
     for (int i = 0; i < 2; ++i) {
@@ -283,17 +305,111 @@ inline Outcome Play(const WideString &text, const WideString &otherText, TSyntax
             ed.Undo();
         const std::string again = Text(ed);
         const bool exact = undone == original[i] && redone == head[i] && again == original[i];
-        out.Exact = out.Exact && exact;
+        out.TextExact = out.TextExact && exact;
         if (!exact)
             out.Report += std::string(i ? "other" : "editor") + ": original [" + original[i] + "] edited [" + edited +
                           "] undone [" + undone + "] head [" + head[i] + "] redone [" + redone + "] undone again [" +
                           again + "]\n";
     }
     if (!pairsWhole) {
-        out.Exact = false;
+        out.TextExact = false;
         out.Report += "a surrogate pair was split\n";
     }
+    if (!caretInside.empty()) {
+        out.CaretOutside = false;
+        out.Report += caretInside;
+    }
+    out.Exact = out.TextExact && out.CaretOutside;
     return out;
+}
+
+// Shortens a failing script for its report: cuts it after the first failing step, drops runs
+// of steps and then single steps, then characters of either text, as long as it still fails.
+inline void Minimise(WideString &text, WideString &otherText, TSyntaxEditOptions options, std::vector<Step> &steps)
+{
+    // A script that misplaces text keeps doing so; one that only leaves the caret inside a
+    // character keeps doing that.
+    const bool textFault = [&] {
+        const Outcome out = Play(text, otherText, options, steps, steps.size());
+        return !out.TextExact;
+    }();
+    auto fails = [&](const WideString &t, const WideString &u, const std::vector<Step> &s) {
+        const Outcome out = Play(t, u, options, s, s.size());
+        return textFault ? !out.TextExact : !out.CaretOutside;
+    };
+    size_t n = 1;
+    while (n < steps.size() && !fails(text, otherText, {steps.begin(), steps.begin() + static_cast<long>(n)}))
+        ++n;
+    steps.resize(n);
+    for (size_t run = steps.size() / 2; run >= 1; run /= 2)
+        for (size_t i = 0; i + run <= steps.size();) {
+            std::vector<Step> shorter = steps;
+            shorter.erase(shorter.begin() + static_cast<long>(i), shorter.begin() + static_cast<long>(i + run));
+            if (fails(text, otherText, shorter))
+                steps = shorter;
+            else
+                ++i;
+        }
+    for (WideString *t : {&text, &otherText})
+        for (size_t i = 0; i < t->size();) {
+            // A line break goes whole.
+            const size_t len = t->compare(i, 2, u"\r\n") == 0 ? 2 : 1;
+            WideString shorter = *t;
+            shorter.erase(i, len);
+            if (fails(t == &text ? shorter : text, t == &text ? otherText : shorter, steps))
+                *t = shorter;
+            else
+                i += len;
+        }
+}
+
+// A script as a row for a table of known scripts: text, other text, options, steps.
+inline std::string Row(const WideString &text, const WideString &otherText, TSyntaxEditOptions options,
+                       const std::vector<Step> &steps)
+{
+    static const char *ops[] = {"opComment",  "opUncomment", "opReplaceAll",    "opSelText",   "opDropMove",
+                                "opDropCopy", "opDropFromOther", "opOtherSelect", "opMoveCaret", "opSelectTo",
+                                "opSetBlock", "opJump",      "opUndo",          "opRedo"};
+    auto literal = [](const WideString &w) {
+        std::string out = "u\"";
+        char buf[8];
+        bool afterEscape = false;
+        for (WideChar c : w) {
+            const bool plain = c >= 0x20 && c < 0x7F && c != u'"' && c != u'\\';
+            // A hexadecimal escape runs on over hexadecimal digits: the literal is parted there.
+            if (afterEscape && plain && std::isxdigit(static_cast<int>(c)))
+                out += "\" u\"";
+            afterEscape = false;
+            if (c == u'\r' || c == u'\n' || c == u'\t') {
+                out += c == u'\r' ? "\\r" : c == u'\n' ? "\\n" : "\\t";
+            } else if (plain) {
+                out += static_cast<char>(c);
+            } else {
+                std::snprintf(buf, sizeof buf, "\\x%04X", static_cast<unsigned>(c));
+                out += buf;
+                afterEscape = true;
+            }
+        }
+        return out + "\"";
+    };
+    char buf[32];
+    std::snprintf(buf, sizeof buf, "0x%x", static_cast<unsigned>(options));
+    std::string row = "{" + literal(text) + ", " + literal(otherText) + ", " + buf + ", {";
+    for (size_t k = 0; k < steps.size(); ++k) {
+        const Step &s = steps[k];
+        row += k ? ", {" : "{";
+        row += s.Op >= opFirst ? std::string("ES::") + ops[s.Op - opFirst] : EditorCommandToText(s.Op);
+        if (s.Op == ecChar) {
+            std::snprintf(buf, sizeof buf, ", 0x%04X", static_cast<unsigned>(s.Ch));
+            row += buf;
+        } else if (s.Op >= opFirst && s.Op != opUndo && s.Op != opRedo) {
+            row += ", 0, " + std::to_string(s.X) + ", " + std::to_string(s.Y) + ", " + std::to_string(s.N);
+        } else if (s.Op == opUndo || s.Op == opRedo) {
+            row += s.N % 2 ? ", 0, 0, 0, 1" : "";
+        }
+        row += "}";
+    }
+    return row + "}}";
 }
 
 // Reads a script from bytes (for the fuzz target): 5 bytes a step.
