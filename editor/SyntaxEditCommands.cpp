@@ -514,17 +514,15 @@ void TSyntaxEditCore::DeleteLastChar(const TUndoRecord &snap)
             FLines->Put(y, line.substr(1));
             SetCaretX(0);
         } else if (i == 0 && FCaretY > 0) {
-            const int column = LineDisplayLength(y - 1);
             const WideString joined = FLines->Get(y - 1) + line;
             const int joint = static_cast<int>(joined.size() - line.size());
             FLines->Delete(y);
             for (TBookmark &b : FBookmarks)
                 if (b.Y >= y)
                     --b.Y;
-            FEditAtNext = {joint, y - 1};
-            FLines->Put(y - 1, joined);
+            PutEdited(y - 1, joined, joint);
             FCaretY = y - 1; // the caret's old line is gone: nothing to trim there
-            SetCaretXY({column, y - 1});
+            SetCaretXY({CaretColumnAt(joint, y - 1), y - 1});
             InvalidateFromLine(FCaretY);
             removed = u"\r\n";
         } else if (i == 0) {
@@ -581,9 +579,8 @@ void TSyntaxEditCore::DeleteNextChar(const TUndoRecord &snap)
         const TWideLine current = FLines->Get(y); // read before the line is replaced
         const size_t width = TColumnMap::IsPairTail(current, static_cast<size_t>(i) + 1) ? 2 : 1;
         const WideString removed = current.substr(static_cast<size_t>(i), width);
-        const int column = CharIndexToColumn(i, y);
         ReplaceInLine(y, i, static_cast<int>(width), WideString());
-        SetCaretX(column);
+        SetCaretX(CaretColumnAt(i, y));
         SetBlockBegin(GetCaretXY());
         AddUndo(ukDelete, snap, removed, WideString(), GetCaretXY(), GetCaretXY(), GetCaretXY());
     } else if (y + 1 < LineCount()) {
@@ -593,14 +590,15 @@ void TSyntaxEditCore::DeleteNextChar(const TUndoRecord &snap)
             NotePadding(y, n, pad);
             line.append(static_cast<size_t>(pad), u' ');
         }
-        FEditAtNext = {static_cast<int>(line.size()), y};
+        const int joint = static_cast<int>(line.size());
         line += FLines->Get(y + 1);
         FLines->Delete(y + 1);
-        FLines->Put(y, line);
+        PutEdited(y, line, joint);
         for (TBookmark &b : FBookmarks)
             if (b.Y > y)
                 --b.Y;
         InvalidateFromLine(y);
+        SetCaretX(CaretColumnAt(joint, y));
         SetBlockBegin(GetCaretXY());
         AddUndo(ukDelete, snap, u"\r\n", WideString(), GetCaretXY(), GetCaretXY(), GetCaretXY());
     }

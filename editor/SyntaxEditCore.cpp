@@ -610,6 +610,8 @@ void TSyntaxEditCore::LineDeleted(int index, const WideString &oldText)
         FCaretY = std::max(0, count - 1);
         InvalidateFromLine(FCaretY);
     }
+    if (index <= FCaretY)
+        KeepCaretOutsideCharacter();
 }
 
 void TSyntaxEditCore::LinesInserted(int index, const std::vector<WideString> &lines)
@@ -642,6 +644,8 @@ void TSyntaxEditCore::LinesDeleted(int index, const std::vector<WideString> &old
         FCaretY = std::max(0, count - 1);
         InvalidateFromLine(FCaretY);
     }
+    if (index <= FCaretY)
+        KeepCaretOutsideCharacter();
 }
 
 void TSyntaxEditCore::LineChanging(int index, std::u16string_view oldText, const WideString &newText)
@@ -653,12 +657,7 @@ void TSyntaxEditCore::LineChanging(int index, std::u16string_view oldText, const
                             static_cast<int>(newText.size()) - FEditHint.NewEnd;
     FEditHintLine = -1;
     const TLineChange change = hinted ? FEditHint : LineChangeOf(oldText, newText);
-    if (!FInReplay) {
-        const TTextPoint at = FEditAtNext.Y == index ? FEditAtNext : TTextPoint{change.Same, index};
-        if (FEditAtFirst.Y < 0)
-            FEditAtFirst = at;
-        FEditAtLast = at;
-    }
+    NoteEditAt(FEditAtNext.Y == index ? FEditAtNext : TTextPoint{change.Same, index});
     FEditAtNext = {-1, -1};
     FCheckpoints.LineChanged(index, change);
     FMapFollows = nullptr;
@@ -674,6 +673,25 @@ void TSyntaxEditCore::LineChanging(int index, std::u16string_view oldText, const
     }
     if (slot)
         slot->Line = -1; // until the list holds the new text
+}
+
+void TSyntaxEditCore::NoteEditAt(TTextPoint at) const
+{
+    if (FInReplay)
+        return;
+    if (FEditAtFirst.Y < 0)
+        FEditAtFirst = at;
+    FEditAtLast = at;
+}
+
+void TSyntaxEditCore::PutEdited(int y, const WideString &text, int at)
+{
+    // Noted here as well: a Put that changes nothing (a line break taken out after an empty
+    // line) tells no line change, but the edit still happened at `at`.
+    NoteEditAt({at, y});
+    FEditAtNext = {at, y};
+    TScopeGuard done([&] { FEditAtNext = {-1, -1}; });
+    FLines->Put(y, text);
 }
 
 void TSyntaxEditCore::LinePut(int index, const WideString &newText)
@@ -695,6 +713,25 @@ void TSyntaxEditCore::LinePut(int index, const WideString &newText)
     FMapFollows = nullptr;
     FMapFollowsLine = -1;
     InvalidateLine(index);
+    if (index == FCaretY)
+        KeepCaretOutsideCharacter();
+}
+
+void TSyntaxEditCore::KeepCaretOutsideCharacter()
+{
+    // A column that the caret's line no longer has a character start at (text before it grew
+    // into a wide character, or two halves around it became one pair) would draw the caret
+    // inside the character: it goes to the character's start.
+    if (FCaretY < 0 || FCaretY >= LineCount())
+        return;
+    const int x = MapOf(FCaretY).WideCharacterStart(FCaretX);
+    if (x == FCaretX)
+        return;
+    FCaretX = x;
+    if (FUpdateCount == 0) {
+        UpdateCaret();
+        DoCaretChange();
+    }
 }
 
 void TSyntaxEditCore::LinesCleared()
@@ -1040,9 +1077,8 @@ void TSyntaxEditCore::ReplaceInLine(int y, int index, int count, const WideStrin
     line.append(old, static_cast<size_t>(index + count));
     FEditHintLine = y;
     FEditHint = {index, index + count, index + static_cast<int>(text.size())};
-    FEditAtNext = {index, y};
     TScopeGuard done([&] { FEditHintLine = -1; });
-    FLines->Put(y, line);
+    PutEdited(y, line, index);
 }
 
 
@@ -1052,6 +1088,13 @@ void TSyntaxEditCore::SetLineText(const WideString &text)
         GetLineText();
     if (FCaretY >= 0 && FCaretY < LineCount())
         FLines->Put(FCaretY, text);
+}
+
+int TSyntaxEditCore::CaretColumnAt(int index, int line)
+{
+    if (line >= 0 && line < LineCount() && index > 0 && TColumnMap::IsPairTail(FLines->Get(line), static_cast<size_t>(index)))
+        --index;
+    return CharIndexToColumn(index, line);
 }
 
 int TSyntaxEditCore::ExactIndexOf(TTextPoint p, TTextPoint exact)
@@ -1090,12 +1133,11 @@ void TSyntaxEditCore::DeleteSelection(bool resetRanges)
         const bool exact = FExactStart == TTextPoint{static_cast<int>(s), start.Y};
         FDeletedAt = {static_cast<int>(s), start.Y};
         const size_t e = static_cast<size_t>(exact ? ExactIndexOf(stop, FExactEnd) : ColumnToCharIndex(stop.X, stop.Y));
-        SetCaretX(CharIndexToColumn(static_cast<int>(s), start.Y));
         if (s < line.size() && e > s) {
             line.erase(s, std::min(e, line.size()) - s);
-            FEditAtNext = {static_cast<int>(s), start.Y};
-            FLines->Put(start.Y, line);
+            PutEdited(start.Y, line, static_cast<int>(s));
         }
+        SetCaretX(CaretColumnAt(static_cast<int>(s), start.Y));
         return;
     }
     SetCaretY(start.Y);
@@ -1107,7 +1149,6 @@ void TSyntaxEditCore::DeleteSelection(bool resetRanges)
     const int s = ExactIndexOf(start, FExactStart);
     const bool exactStart = FExactStart == TTextPoint{s, start.Y};
     FDeletedAt = {s, start.Y};
-    const int startColumn = CharIndexToColumn(s, start.Y);
     WideString head = FLines->Get(start.Y);
     if (static_cast<int>(head.size()) > s) {
         head.resize(static_cast<size_t>(s));
@@ -1143,9 +1184,8 @@ void TSyntaxEditCore::DeleteSelection(bool resetRanges)
         const int first = stopExists ? start.Y : start.Y + 1;
         const int last = stopExists ? stop.Y - 1 : count - 1;
         TextLines::DeleteRange(*FLines, first, last - first + 1);
-        FEditAtNext = {s, start.Y};
-        FLines->Put(start.Y, head);
-        SetCaretX(startColumn);
+        PutEdited(start.Y, head, s);
+        SetCaretX(CaretColumnAt(s, start.Y));
         onError.Dismiss();
     }
     if (HighlighterActive() && start.Y > 0 && resetRanges)
@@ -1167,10 +1207,10 @@ void TSyntaxEditCore::InsertText(const WideString &text)
         NotePadding(FCaretY, static_cast<int>(line.size()), k - static_cast<int>(line.size()));
         line.append(static_cast<size_t>(k) - line.size(), u' ');
     }
-    FEditAtNext = {k, FCaretY};
     if (pieces.size() == 1) {
         line.insert(static_cast<size_t>(k), pieces[0]);
-        SetLineText(line);
+        if (FCaretY < LineCount())
+            PutEdited(FCaretY, line, k);
         SetCaretX(CharIndexToColumn(k + static_cast<int>(pieces[0].size()), FCaretY));
         return;
     }
@@ -1181,7 +1221,7 @@ void TSyntaxEditCore::InsertText(const WideString &text)
     line = line.substr(0, static_cast<size_t>(k)) + pieces[0];
     const int y = FCaretY;
     const int n = static_cast<int>(pieces.size());
-    FLines->Put(y, line);
+    PutEdited(y, line, k);
     pieces.back() += tail;
     TextLines::InsertRange(*FLines, y + 1, pieces, 1, n);
     if (!FKeepBookmarks)

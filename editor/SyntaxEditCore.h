@@ -488,11 +488,21 @@ protected:
     // Where the next line change begins, told by the edit that makes it (the common start of
     // the old and new line may reach further when the new text repeats the old).
     TTextPoint FEditAtNext{-1, -1};
+    // Takes `at` into the place of the edit being recorded (not during replay).
+    void NoteEditAt(TTextPoint at) const;
+    // Puts line y changed by an edit that begins at character index `at`.
+    void PutEdited(int y, const WideString &text, int at);
     // During replay: the exact character indexes of the place the next deletion starts and
     // ends, and the next insertion goes to, where the column being converted is theirs.
     TTextPoint FExactStart{-1, -1}, FExactEnd{-1, -1};
     TTextPoint FDeletedAt{-1, -1}; // where the last DeleteSelection took text out (index, line)
     int ExactIndexOf(TTextPoint p, TTextPoint exact);
+    // The caret's column for the place before character `index`: where an edit joined two
+    // halves there, no column lies between them and the caret goes before the pair, which is
+    // a column replay takes for that place (see ExactIndexOf).
+    int CaretColumnAt(int index, int line);
+    // Moves the caret to the start of a wide character its line now has around its column.
+    void KeepCaretOutsideCharacter();
     friend struct TReplayHelpers;
 
     std::unique_ptr<TSyntaxEditorStrings> FLines;

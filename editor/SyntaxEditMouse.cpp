@@ -232,6 +232,8 @@ void TSyntaxEditCore::DragDrop(TSyntaxEditCore *source, TTextPoint cell, bool co
                     NotePadding(d.Y, static_cast<int>(line.size()), k - static_cast<int>(line.size()));
                     line.append(static_cast<size_t>(k) - line.size(), u' ');
                     FLines->Put(d.Y, line);
+                    // The blanks are a record of their own: the move's text changes begin after.
+                    FEditAtFirst = FEditAtLast = {-1, -1};
                 }
             }
             // The drop's exact character index where the moved text's removal decides it (no

@@ -295,8 +295,11 @@ inline Outcome Play(const WideString &text, const WideString &otherText, TSyntax
     for (int i = 0; i < 2; ++i) {
         TSyntaxEditCore &ed = *eds[i];
         const std::string edited = Text(ed);
-        while (ed.CanUndo())
+        while (ed.CanUndo()) {
             ed.Undo();
+            if (trace)
+                std::printf("  undo -> [%s] caret (%d,%d)\n", Text(ed).c_str(), ed.CaretX(), ed.CaretY());
+        }
         const std::string undone = Text(ed);
         while (ed.CanRedo())
             ed.Redo();
