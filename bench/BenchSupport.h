@@ -36,6 +36,48 @@ inline double Median(std::vector<double> V)
     return V.empty() ? 0 : V[V.size() / 2];
 }
 
+// Ours and a reference timed in pairs: each pair runs Ours, then Theirs, back to back, so that both
+// meet the same machine load; Between, when given, runs untimed before each pair. One untimed run of
+// each warms caches first. Times are in seconds; the ratio is ours / theirs per pair.
+struct TPairs {
+    double Ours = 0, OursLow = 0, OursHigh = 0;
+    double Theirs = 0, TheirsLow = 0, TheirsHigh = 0;
+    double Ratio = 0, RatioLow = 0, RatioHigh = 0; // median and range of the paired ratios
+};
+
+inline TPairs Paired(const std::function<void()> &Ours, const std::function<void()> &Theirs, int Pairs,
+                     const std::function<void()> &Between = nullptr)
+{
+    auto seconds = [](const std::function<void()> &F) {
+        const auto t0 = std::chrono::steady_clock::now();
+        F();
+        return std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
+    };
+    if (Between)
+        Between();
+    Ours();
+    Theirs();
+    std::vector<double> a, b, ratio;
+    for (int i = 0; i < Pairs; ++i) {
+        if (Between)
+            Between();
+        a.push_back(seconds(Ours));
+        b.push_back(seconds(Theirs));
+        ratio.push_back(a.back() / b.back());
+    }
+    TPairs r;
+    r.Ours = Median(a);
+    r.OursLow = *std::min_element(a.begin(), a.end());
+    r.OursHigh = *std::max_element(a.begin(), a.end());
+    r.Theirs = Median(b);
+    r.TheirsLow = *std::min_element(b.begin(), b.end());
+    r.TheirsHigh = *std::max_element(b.begin(), b.end());
+    r.Ratio = Median(ratio);
+    r.RatioLow = *std::min_element(ratio.begin(), ratio.end());
+    r.RatioHigh = *std::max_element(ratio.begin(), ratio.end());
+    return r;
+}
+
 // Runs a program found on PATH with its standard output sent to OutputPath. Env, when given,
 // replaces the environment. Returns the exit status, -1 when it could not run or was killed.
 inline int RunProgram(std::vector<std::string> Args, const std::string &OutputPath = "/dev/null",

@@ -2,12 +2,12 @@
 // iconv(3) in this process: read the file into memory, convert it, split the text into lines (load),
 // or convert the lines and write the file (save). Runs are paired (ours, then iconv's, again and
 // again); each row prints the medians, the spread (lowest to highest) and the median of the paired
-// ratios. The peak memory of a load is measured in a fresh process of this program.
+// ratios with their range. The peak memory of a load is measured in a fresh process of this program.
+// One argument runs only the rows whose name holds it ("UTF-8", "load").
 #include <iconv.h>
 #include <unistd.h>
 
 #include <algorithm>
-#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -17,6 +17,7 @@
 #include <string>
 #include <vector>
 
+#include <QFileInfo>
 #include <QString>
 #include <QTemporaryDir>
 
@@ -146,30 +147,20 @@ void IconvSave(const std::vector<std::u16string> &lines, const char *to, const s
     WriteAll(file, out.data(), out.size());
 }
 
-double Seconds(const std::function<void()> &f)
-{
-    const auto t0 = std::chrono::steady_clock::now();
-    f();
-    return std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
-}
+// Rows whose name holds this text run alone (the program's one argument), so that one row can be
+// measured quickly; null runs them all.
+const char *gOnlyRows = nullptr;
 
-// Between, when given, runs untimed before each of our runs (freeing what the previous run made).
+// Between, when given, runs untimed before each pair (freeing what the previous runs made).
 void Row(const char *what, const std::function<void()> &ours, const std::function<void()> &theirs,
          const std::function<void()> &between = nullptr)
 {
-    std::vector<double> a, b, ratio;
-    for (int i = 0; i < kPairs; ++i) {
-        if (between)
-            between();
-        a.push_back(Seconds(ours));
-        b.push_back(Seconds(theirs));
-        ratio.push_back(a.back() / b.back());
-    }
-    const auto [aLow, aHigh] = std::minmax_element(a.begin(), a.end());
-    const auto [bLow, bHigh] = std::minmax_element(b.begin(), b.end());
-    std::printf("%-30s ours %7.1f ms (%6.1f-%6.1f)   iconv(3) %7.1f ms (%6.1f-%6.1f)   ratio %.2f\n", what,
-                bench::Median(a) * 1000, *aLow * 1000, *aHigh * 1000, bench::Median(b) * 1000, *bLow * 1000,
-                *bHigh * 1000, bench::Median(ratio));
+    if (gOnlyRows && !std::strstr(what, gOnlyRows))
+        return;
+    const bench::TPairs p = bench::Paired(ours, theirs, kPairs, between);
+    std::printf("%-30s ours %7.1f ms (%6.1f-%6.1f)   iconv(3) %7.1f ms (%6.1f-%6.1f)   ratio %.2f (%.2f-%.2f)\n", what,
+                p.Ours * 1000, p.OursLow * 1000, p.OursHigh * 1000, p.Theirs * 1000, p.TheirsLow * 1000,
+                p.TheirsHigh * 1000, p.Ratio, p.RatioLow, p.RatioHigh);
 }
 
 // This process's peak resident memory in bytes (the high-water mark of its own address space).
@@ -230,12 +221,15 @@ int main(int argc, char **argv)
         std::printf("%ld\n", OwnPeak());
         return ok ? 0 : 1;
     }
+    if (argc == 2)
+        gOnlyRows = argv[1];
 
     QTemporaryDir dir;
     if (!dir.isValid())
         return 1;
     const std::string ansiFile = dir.filePath("ansi.txt").toStdString();
     const std::string wideFile = dir.filePath("wide.txt").toStdString();
+    const std::string utf8File = dir.filePath("utf8.txt").toStdString();
     const std::string out = dir.filePath("out.txt").toStdString();
 
     const std::string ansi = MakeAnsiText();
@@ -245,9 +239,13 @@ int main(int argc, char **argv)
         list.LoadFromFile(ansiFile);
         list.SetSaveUnicode(true);
         list.SaveToFile(wideFile);
+        // The same text as UTF-8 without a mark: its accented letters make it read as UTF-8.
+        list.SetEncoding(teUtf8);
+        list.SetByteOrderMark(false);
+        list.SaveToFile(utf8File);
     }
-    std::printf("files: %zu bytes ANSI, UTF-16 twice that; %d paired runs, median (lowest-highest)\n", ansi.size(),
-                kPairs);
+    std::printf("files: %zu bytes ANSI, UTF-16 twice that, UTF-8 %zu bytes; %d paired runs, median (lowest-highest)\n",
+                ansi.size(), size_t(QFileInfo(QString::fromStdString(utf8File)).size()), kPairs);
 
     // Opening a file loads it into a new list; the previous lists are freed outside the timing.
     std::unique_ptr<TWideStringList> fresh;
@@ -259,6 +257,8 @@ int main(int argc, char **argv)
     };
     Row(
         "load ANSI (Windows-1252)", load(ansiFile), [&] { IconvLoad(ansiFile, "WINDOWS-1252", held); }, renew);
+    Row(
+        "load UTF-8", load(utf8File), [&] { IconvLoad(utf8File, "UTF-8", held); }, renew);
     Row(
         "load UTF-16 (marked)", load(wideFile), [&] { IconvLoad(wideFile, "UTF-16", held); }, renew);
     held = {};
@@ -274,6 +274,8 @@ int main(int argc, char **argv)
     Row(
         "save UTF-16 (marked)", [&] { list.SaveToFile(out); }, [&] { IconvSave(lines, "UTF-16", out); });
     fresh.reset();
+    if (gOnlyRows)
+        return 0;
 
     const std::string scratch = dir.filePath("peak.txt").toStdString();
     const long idle = PeakOfChild(argv[0], "--idle", ansiFile, scratch);

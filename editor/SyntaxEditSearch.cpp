@@ -87,8 +87,7 @@ int TSyntaxEditCore::SearchReplace(const WideString &search, const WideString &r
             // Where the rest of the searched line now stands: later matches were found in the
             // text before the replacements, so they move by what each replacement changed.
             int shift = 0;
-            const WideString text = FLines->Get(y);
-            engine->FindAll(text);
+            engine->FindAll(FLines->Get(y)); // the line in place: matches are kept before anything changes
             const int n = engine->Count();
             for (int i = 0; i < n && !done; ++i) {
                 const int k = backward ? n - 1 - i : i;

@@ -33,12 +33,12 @@ void TSearchEngine::FindPrepare(const WideString &Pattern, unsigned Flags)
     FindPrepare(Pattern.data(), static_cast<int>(Pattern.size()), Flags);
 }
 
-bool TSearchEngine::FindFirst(const WideString &Text, int &Start, int &Stop)
+bool TSearchEngine::FindFirst(std::u16string_view Text, int &Start, int &Stop)
 {
     return FindFirst(Text.data(), static_cast<int>(Text.size()), Start, Stop);
 }
 
-bool TSearchEngine::FindAll(const WideString &Text)
+bool TSearchEngine::FindAll(std::u16string_view Text)
 {
     return FindAll(Text.data(), static_cast<int>(Text.size()));
 }

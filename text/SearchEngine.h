@@ -1,6 +1,7 @@
 #pragma once
 // Common base of the editor's search engines: one compiled pattern, and the matches found in the last
 // searched text as (start, stop) pairs of UTF-16 indexes, stop exclusive.
+#include <string_view>
 #include <vector>
 
 #include "platform/Exception.h"
@@ -40,11 +41,12 @@ public:
     // Compiles the pattern; an empty pattern compiles nothing (a pattern compiled before stays).
     virtual void FindPrepare(const WideString &Pattern, unsigned Flags);
     virtual void FindPrepare(const WideChar *Pattern, int Length, unsigned Flags) = 0;
-    // The first match; it is also added to the results.
-    virtual bool FindFirst(const WideString &Text, int &Start, int &Stop);
+    // The first match; it is also added to the results. The text is searched where it lies: a
+    // WideString, or a line of a list (TWideLine) without copying it.
+    bool FindFirst(std::u16string_view Text, int &Start, int &Stop);
     virtual bool FindFirst(const WideChar *Text, int Length, int &Start, int &Stop) = 0;
     // All non-overlapping matches from left to right; true when there is at least one.
-    virtual bool FindAll(const WideString &Text);
+    bool FindAll(std::u16string_view Text);
     virtual bool FindAll(const WideChar *Text, int Length) = 0;
 
     TObject *Owner() const { return FOwner; }

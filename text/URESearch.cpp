@@ -9,6 +9,7 @@
 #include <utility>
 
 #include "text/UnicodeData.h"
+#include "text/UnitScan.h"
 #include "text/WideTextCodec.h"
 #include "platform/CodePage.h"
 
@@ -656,6 +657,16 @@ struct TURESearch::TAutomaton {
     std::array<uint8_t, 256> LatinStart{}; // whether a match may begin with the character (or it is a break)
     std::array<int, 256> LatinColumn{}; // column of each character as read (lowered when ignoring case)
     std::array<uint8_t, 256> LatinStays{}; // the start state reads the character back into itself
+    // Stops at every unit the start state does not read back into itself (and perhaps at a few it
+    // does), so that runs of such characters are passed over sixteen at a time; not used when too
+    // many characters that stay would stop it.
+    TLatinScanner Leaves;
+    bool HasLeaves = false;
+    // For the sweep of the searching automaton: state * 256 + character below 256 gives the next
+    // state, with kSweepStop added when that state ends the sweep (dead or accepting); a line break
+    // gives kSweepSlow and is read the long way.
+    static constexpr uint16_t kSweepStop = 0x4000, kSweepSlow = 0x8000;
+    std::vector<uint16_t> SweepNext;
     std::vector<int> Next; // state * Columns + column; state 0 is dead
     std::vector<uint8_t> Accepting;
     int Start = 1;
@@ -668,6 +679,22 @@ struct TURESearch::TAutomaton {
         return IntervalClass[size_t(it - IntervalStart.begin()) - 1];
     }
     int Step(int state, int column) const { return Next[size_t(state) * size_t(Columns) + size_t(column)]; }
+    // The first position from I on whose character the start state does not read back into itself.
+    int SkipStays(const WideChar *Text, int I, int Length) const
+    {
+        for (;;) {
+            if (HasLeaves)
+                I += int(Leaves.FindInBlocks(Text + I, size_t(Length - I)));
+            if (I == Length || Text[I] >= 256 || !LatinStays[Text[I]])
+                return I;
+            if (!HasLeaves || Length - I < 16) {
+                while (I < Length && Text[I] < 256 && LatinStays[Text[I]])
+                    ++I;
+                return I;
+            }
+            ++I; // one that stays, inside a range widened to keep the ranges few
+        }
+    }
 };
 
 namespace {
@@ -905,6 +932,57 @@ void BuildStates(const TPositions &pos, const std::vector<TBits> &classSymbols, 
         a.Accepting[s] = states[s].Test(pos.End) ? 1 : 0;
 }
 
+// A scanner that stops at the characters that leave the start state: their ranges below U+00FF,
+// joined across the smallest gaps until few enough remain (U+00FF and above always stop it). False
+// when the joins would take in more than a handful of characters that stay.
+bool LeavingRanges(const std::array<uint8_t, 256> &stays, TLatinScanner &scanner)
+{
+    constexpr int kMaxStaysTakenIn = 8;
+    std::vector<std::pair<int, int>> ranges;
+    for (int c = 0; c < 255; ++c)
+        if (!stays[size_t(c)]) {
+            if (!ranges.empty() && ranges.back().second == c - 1)
+                ranges.back().second = c;
+            else
+                ranges.emplace_back(c, c);
+        }
+    int takenIn = stays[255] ? 1 : 0;
+    while (ranges.size() > size_t(TLatinScanner::kMaxRanges)) {
+        size_t best = 1;
+        for (size_t k = 2; k < ranges.size(); ++k)
+            if (ranges[k].first - ranges[k - 1].second < ranges[best].first - ranges[best - 1].second)
+                best = k;
+        takenIn += ranges[best].first - ranges[best - 1].second - 1;
+        ranges[best - 1].second = ranges[best].second;
+        ranges.erase(ranges.begin() + std::ptrdiff_t(best));
+    }
+    if (takenIn > kMaxStaysTakenIn)
+        return false;
+    for (const auto &[first, last] : ranges)
+        scanner.Add(uint8_t(first), uint8_t(last));
+    return true;
+}
+
+// The direct table of the searching automaton's sweep (states < kMaxStates fit beside the flags).
+void FillSweepTable(TURESearch::TAutomaton &a)
+{
+    static_assert(kMaxStates < TURESearch::TAutomaton::kSweepStop);
+    const size_t states = a.Accepting.size();
+    a.SweepNext.assign(states * 256, 0);
+    for (size_t state = 0; state < states; ++state)
+        for (uint32_t c = 0; c < 256; ++c) {
+            uint16_t &e = a.SweepNext[state * 256 + c];
+            if (c == 10 || c == 13) {
+                e = TURESearch::TAutomaton::kSweepSlow;
+                continue;
+            }
+            const int next = state == 0 ? 0 : a.Step(int(state), a.LatinColumn[c]);
+            e = uint16_t(next);
+            if (next == 0 || a.Accepting[size_t(next)])
+                e |= TURESearch::TAutomaton::kSweepStop;
+        }
+}
+
 // The tables for characters below 256 that let a run read them one table step each.
 void FillLatinTables(TURESearch::TAutomaton &a)
 {
@@ -914,6 +992,7 @@ void FillLatinTables(TURESearch::TAutomaton &a)
         a.LatinStays[c] =
             !IsLineSeparator(c) && !a.Accepting[size_t(a.Start)] && a.Step(a.Start, a.LatinColumn[c]) == a.Start;
     }
+    a.HasLeaves = LeavingRanges(a.LatinStays, a.Leaves);
 }
 
 // The automaton of the pattern; with Search, one that also starts a new match at every character, whose
@@ -928,6 +1007,8 @@ std::unique_ptr<TURESearch::TAutomaton> Build(const TParser &parser, int root, b
     const std::vector<TBits> classSymbols = CharacterClasses(parser.Symbols, *a);
     BuildStates(positions, classSymbols, search, *a);
     FillLatinTables(*a);
+    if (search)
+        FillSweepTable(*a);
     return a;
 }
 
@@ -1088,55 +1169,78 @@ private:
 
 namespace {
 
-// Runs the automaton from position S. With StopAtFirst the run ends at the first accepting point,
-// otherwise at the dead state, the text end or a dead end of an earlier run; returns the last
-// accepting point reached, or -1. Steps counts the characters read.
-int Run(const TURESearch::TAutomaton &a, const WideChar *Text, int Length, int s, bool StopAtFirst, TDeadEnds *Dead,
-        int64_t &Steps)
+// Reads the character at I the long way: a line break, a character from U+0100 on, or the end of the
+// text, with the line end and line start around a break. LineEndAccepts tells whether the state
+// before the character accepted once the line end was read. False when the run ends there (the dead
+// state, or the text end); otherwise I and State are after the character.
+bool LongStep(const TURESearch::TAutomaton &a, const WideChar *Text, int Length, int &I, int &State,
+              bool &LineEndAccepts)
 {
-    int first = 0;
-    const uint32_t firstChar = s < Length ? CodeAt(Text, Length, s, first) : 0;
-    int state = a.Start;
-    if (LineStartAt(Text, Length, s))
-        state = a.Step(state, (s == Length || IsLineSeparator(firstChar)) ? a.EmptyLineColumn : a.LineStartColumn);
+    LineEndAccepts = false;
+    int u = 1;
+    const uint32_t c = I < Length ? CodeAt(Text, Length, I, u) : 0;
+    if (I == Length || IsLineSeparator(c)) {
+        State = a.Step(State, LineStartAt(Text, Length, I) ? a.EmptyLineColumn : a.LineEndColumn);
+        if (State == 0)
+            return false;
+        LineEndAccepts = a.Accepting[size_t(State)] != 0;
+    }
+    if (I == Length)
+        return false;
+    State = a.Step(State, a.ClassOf(a.IgnoreCase ? Lower(c) : c));
+    if (State == 0)
+        return false;
+    I += u;
+    if (IsLineSeparator(c) && !(c == 13 && I < Length && Text[I] == 10))
+        State = a.Step(State, a.LineStartColumn);
+    return State != 0;
+}
+
+// The state at position S before its character is read: the start state, past the line start when
+// one is there.
+int StartStateAt(const TURESearch::TAutomaton &a, const WideChar *Text, int Length, int s)
+{
+    if (!LineStartAt(Text, Length, s))
+        return a.Start;
+    int u = 1;
+    const uint32_t first = s < Length ? CodeAt(Text, Length, s, u) : 0;
+    return a.Step(a.Start, (s == Length || IsLineSeparator(first)) ? a.EmptyLineColumn : a.LineStartColumn);
+}
+
+// Runs the automaton from position S to the dead state, the text end or a dead end of an earlier
+// run; returns the last accepting point reached, or -1. Steps counts the characters read.
+int Run(const TURESearch::TAutomaton &a, const WideChar *Text, int Length, int s, TDeadEnds &Dead, int64_t &Steps)
+{
+    int state = StartStateAt(a, Text, Length, s);
     int lastEnd = (state && a.Accepting[size_t(state)]) ? s : -1;
     // Whether the run reached a pair that an earlier run left without accepting.
     auto deadEnd = [&](int i) {
-        if (!Dead)
-            return false;
-        if (Dead->Has(i, state))
+        if (Dead.Has(i, state))
             return true;
         if (i - s >= TDeadEnds::kShortRun)
-            Dead->Visit(i, state);
+            Dead.Visit(i, state);
         return false;
     };
     const int64_t stepsBefore = Steps;
     int i = s;
     auto finish = [&] {
         Steps = stepsBefore + (i - s) + 1;
-        if (Dead) {
-            if (lastEnd < 0)
-                Dead->Failed(s);
-            else
-                Dead->Succeeded();
-        }
+        if (lastEnd < 0)
+            Dead.Failed(s);
+        else
+            Dead.Succeeded();
         return lastEnd;
     };
-    while (state != 0 && !(StopAtFirst && lastEnd >= 0)) {
+    while (state != 0) {
         // Characters below 256 other than line breaks: one table step each.
         while (i < Length && Text[i] < 256 && Text[i] != 10 && Text[i] != 13) {
             if (state == a.Start && a.LatinStays[Text[i]]) {
                 // Nothing begun yet, and these characters begin nothing.
-                if (!Dead) {
-                    ++i;
-                    continue;
-                }
-                if (Dead->HasStartAt(i))
+                if (Dead.HasStartAt(i))
                     return finish();
                 const int from = i;
-                while (i < Length && Text[i] < 256 && Text[i] != 10 && Text[i] != 13 && a.LatinStays[Text[i]])
-                    ++i;
-                Dead->VisitStart(from, i);
+                i = a.SkipStays(Text, i, Length);
+                Dead.VisitStart(from, i);
                 continue;
             }
             if (deadEnd(i))
@@ -1145,43 +1249,61 @@ int Run(const TURESearch::TAutomaton &a, const WideChar *Text, int Length, int s
             ++i;
             if (state == 0)
                 break;
-            if (a.Accepting[size_t(state)]) {
+            if (a.Accepting[size_t(state)])
                 lastEnd = i;
-                if (StopAtFirst)
-                    break;
-            }
         }
-        if (state == 0 || (StopAtFirst && lastEnd >= 0))
+        if (state == 0 || deadEnd(i))
             break;
-        if (deadEnd(i))
-            return finish();
-        int u = 1;
-        const uint32_t c = i < Length ? CodeAt(Text, Length, i, u) : 0;
-        if (i == Length || IsLineSeparator(c)) {
-            state = a.Step(state, LineStartAt(Text, Length, i) ? a.EmptyLineColumn : a.LineEndColumn);
-            if (state == 0)
-                break;
-            if (a.Accepting[size_t(state)]) {
-                lastEnd = i;
-                if (StopAtFirst)
-                    break;
-            }
-        }
-        if (i == Length)
+        const int at = i;
+        bool lineEndAccepts = false;
+        const bool goesOn = LongStep(a, Text, Length, i, state, lineEndAccepts);
+        if (lineEndAccepts)
+            lastEnd = at;
+        if (!goesOn)
             break;
-        state = a.Step(state, a.ClassOf(a.IgnoreCase ? Lower(c) : c));
-        if (state == 0)
-            break;
-        i += u;
-        if (IsLineSeparator(c) && !(c == 13 && i < Length && Text[i] == 10)) {
-            state = a.Step(state, a.LineStartColumn);
-            if (state == 0)
-                break;
-        }
         if (a.Accepting[size_t(state)])
             lastEnd = i;
     }
     return finish();
+}
+
+// Whether a match of the searching automaton ends anywhere in the text from From on: one sweep that
+// stops at the first accepting point, reading the characters below 256 straight through the sweep
+// table and passing over those that begin nothing a block at a time.
+bool MatchEnds(const TURESearch::TAutomaton &a, const WideChar *Text, int Length, int From, int64_t &Steps)
+{
+    using TA = TURESearch::TAutomaton;
+    int i = From;
+    auto done = [&](bool found) {
+        Steps += (i - From) + 1;
+        return found;
+    };
+    int state = StartStateAt(a, Text, Length, i);
+    if (state == 0 || a.Accepting[size_t(state)])
+        return done(state != 0);
+    const uint16_t *table = a.SweepNext.data();
+    for (;;) {
+        while (i < Length && Text[i] < 256) {
+            if (state == a.Start) {
+                i = a.SkipStays(Text, i, Length);
+                if (i == Length || Text[i] >= 256)
+                    break;
+            }
+            const uint16_t e = table[size_t(state) * 256 + Text[i]];
+            if (e & TA::kSweepSlow)
+                break;
+            ++i;
+            state = e & ~TA::kSweepStop;
+            if (e & TA::kSweepStop)
+                return done(state != 0);
+        }
+        bool lineEndAccepts = false;
+        const bool goesOn = LongStep(a, Text, Length, i, state, lineEndAccepts);
+        if (lineEndAccepts || (goesOn && a.Accepting[size_t(state)]))
+            return done(true);
+        if (!goesOn)
+            return done(false);
+    }
 }
 
 } // namespace
@@ -1192,7 +1314,7 @@ bool TURESearch::Find(const WideChar *Text, int Length, int From, int &Start, in
         return false;
     const TAutomaton &a = *FAutomaton;
     // No match ends anywhere: done in one sweep.
-    if (FSearchAutomaton && Run(*FSearchAutomaton, Text, Length, From, true, nullptr, FSteps) < 0)
+    if (FSearchAutomaton && !MatchEnds(*FSearchAutomaton, Text, Length, From, FSteps))
         return false;
     const bool startAccepts = a.Accepting[size_t(a.Start)] != 0;
     for (int s = From; s <= Length;) {
@@ -1209,7 +1331,7 @@ bool TURESearch::Find(const WideChar *Text, int Length, int From, int &Start, in
             s += units;
             continue;
         }
-        const int end = Run(a, Text, Length, s, false, &Dead, FSteps);
+        const int end = Run(a, Text, Length, s, Dead, FSteps);
         if (end >= 0) {
             Start = s;
             Stop = end;

@@ -35,6 +35,17 @@ WideString Wide(const std::string &s)
     return WideString(s.begin(), s.end());
 }
 
+Matches Results(const TURESearch &engine)
+{
+    Matches out;
+    for (int i = 0; i < engine.Count(); ++i) {
+        int s = 0, e = 0;
+        engine.GetResult(i, s, e);
+        out.emplace_back(s, e);
+    }
+    return out;
+}
+
 } // namespace
 
 TEST(URESearch, ErrorTexts)
@@ -127,6 +138,10 @@ TEST(URESearch, Matches)
         {"dot takes a whole pair", u"a.b", cs, u"a\U0001F600b", {{0, 4}}},
         {"lone star is literal", u"*a", cs, u"b*a", {{1, 3}}},
         {"alternation of groups", u"(ab|cd)+e", cs, u"xabcdabe", {{1, 8}}},
+        // Far into a line, past runs of characters that begin nothing.
+        {"match beginning above U+00FF", u"\u20AC[0-9]+", cs, u"abcdefghijklmnopqrstuvwxyz\u20AC12", {{26, 29}}},
+        {"line start after U+2028", u"^b", cs, u"aaaaaaaaaaaaaaaaaaaaaaaa\u2028b", {{25, 26}}},
+        {"U+00FF case-blind", u"\u0178+", 0, u"xxxxxxxxxxxxxxxxxxxxxxxxx\u00FF\u0178", {{25, 27}}},
     };
     for (const auto &c : cases)
         EXPECT_EQ(FindAllURE(c.pattern, c.flags, c.text), c.found) << c.what;
@@ -242,6 +257,71 @@ TEST(URESearch, AgreesWithPosixMatcher)
     EXPECT_GT(compared, 10000);
 }
 
+TEST(URESearch, LongLinesAgreeWithPosixMatcher)
+{
+    // Lines long enough to be passed over many characters at a time, with the letters that may begin
+    // a match spread through them; every match of a line must be the POSIX matcher's. The patterns
+    // cover first letters that lie far apart, many of them with others in between (which the scan
+    // over the line has to look at and pass), too many of them, and Latin-1 letters up to U+00FF.
+    // Characters from U+0100 on must be read as the '#' they replace: the patterns name neither.
+    struct Case {
+        const char *Pattern;
+        bool IgnoreCase;
+    };
+    const Case cases[] = {
+        {"qu[a-z]+mar|fo+ba[rz]", false},
+        {"qu[a-z]+mar|fo+ba[rz]", true},
+        {"[0-9]+x|function\\(", false},
+        {"[aceg]x|[ikmo]y", false},
+        {"[acegikmoqsuwy]z", false},
+        {"\xe9t\xe9|\xff+|\xfe", false},
+        {"(ab|cd)*e", true},
+        {"x?y", false},
+    };
+    const std::string alphabet = "abcdefghijklmnopqrstuvwxyz     ABCFQXYZ0123456789(#\t\xe9\xc9\xfe\xff";
+    const char *planted[] = {"quxmar", "foobar", "FOOBAZ", "12x", "function(", "\xe9t\xe9", "abcde", "ix"};
+    const WideChar above[] = {0x100, 0x20AC, 0xFFFF, 0x2028};
+    auto widen = [](const std::string &text) {
+        WideString w;
+        for (unsigned char c : text)
+            w += WideChar(c);
+        return w;
+    };
+    std::mt19937 rng(23);
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.Pattern);
+        regex_t re;
+        ASSERT_EQ(regcomp(&re, c.Pattern, REG_EXTENDED | (c.IgnoreCase ? REG_ICASE : 0)), 0);
+        TURESearch engine(nullptr);
+        engine.FindPrepare(widen(c.Pattern), c.IgnoreCase ? 0u : unsigned(sfMatchCase));
+        for (int round = 0; round < 300; ++round) {
+            std::string text;
+            const unsigned len = rng() % 200;
+            while (text.size() < len)
+                text += rng() % 8 == 0 ? planted[rng() % 8] : std::string(1, alphabet[rng() % alphabet.size()]);
+            Matches posix;
+            for (size_t from = 0; from <= text.size();) {
+                regmatch_t m;
+                if (regexec(&re, text.c_str() + from, 1, &m, 0) != 0)
+                    break;
+                posix.emplace_back(int(from + m.rm_so), int(from + m.rm_eo));
+                from += size_t(m.rm_eo > m.rm_so ? m.rm_eo : m.rm_eo + 1);
+            }
+            WideString wide = widen(text);
+            engine.FindAll(wide);
+            ASSERT_EQ(Results(engine), posix) << "text \"" << text << "\"";
+            // U+2028 ends a line: it stands in for '#' only where no pattern looks at line ends.
+            int k = 0;
+            for (WideChar &ch : wide)
+                if (ch == u'#')
+                    ch = above[k++ % 4];
+            engine.FindAll(wide);
+            ASSERT_EQ(Results(engine), posix) << "text \"" << text << "\" with characters above U+00FF";
+        }
+        regfree(&re);
+    }
+}
+
 TEST(URESearch, LongLineWithoutMatchIsOneSweep)
 {
     // Every place could begin ".*x", and each attempt would read to the end of the line.
@@ -292,19 +372,6 @@ TEST(URESearch, ArbitraryPatternsCompileOrFailCleanly)
     }
     EXPECT_GT(compiled, 1000);
 }
-
-namespace {
-Matches Results(const TURESearch &engine)
-{
-    Matches out;
-    for (int i = 0; i < engine.Count(); ++i) {
-        int s = 0, e = 0;
-        engine.GetResult(i, s, e);
-        out.emplace_back(s, e);
-    }
-    return out;
-}
-} // namespace
 
 TEST(URESearch, LateFailuresStayLinear)
 {
