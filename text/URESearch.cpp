@@ -657,16 +657,17 @@ struct TURESearch::TAutomaton {
     std::array<uint8_t, 256> LatinStart{}; // whether a match may begin with the character (or it is a break)
     std::array<int, 256> LatinColumn{}; // column of each character as read (lowered when ignoring case)
     std::array<uint8_t, 256> LatinStays{}; // the start state reads the character back into itself
-    // Stops at every unit the start state does not read back into itself (and perhaps at a few it
-    // does), so that runs of such characters are passed over sixteen at a time; not used when too
-    // many characters that stay would stop it.
-    TLatinScanner Leaves;
+    // For the searching automaton: stops where the start state may be left for good, so that the
+    // characters it reads back into itself, alone or as a pair, are passed over sixteen at a time;
+    // not used when it would stop too often at characters that begin nothing.
+    TPairScanner Leaves;
     bool HasLeaves = false;
     // For the sweep of the searching automaton: state * 256 + character below 256 gives the next
     // state, with kSweepStop added when that state ends the sweep (dead or accepting); a line break
     // gives kSweepSlow and is read the long way.
     static constexpr uint16_t kSweepStop = 0x4000, kSweepSlow = 0x8000;
     std::vector<uint16_t> SweepNext;
+    int LineStartState = 0; // the start state after a line start
     std::vector<int> Next; // state * Columns + column; state 0 is dead
     std::vector<uint8_t> Accepting;
     int Start = 1;
@@ -682,16 +683,23 @@ struct TURESearch::TAutomaton {
     // The first position from I on whose character the start state does not read back into itself.
     int SkipStays(const WideChar *Text, int I, int Length) const
     {
+        while (I < Length && Text[I] < 256 && LatinStays[Text[I]])
+            ++I;
+        return I;
+    }
+    // A position from I on at which the searching automaton, in its start state, may leave it for
+    // good: the first character that leaves it, unless the character after that leads straight
+    // back (those two are passed over as well).
+    int SkipToLeave(const WideChar *Text, int I, int Length) const
+    {
+        if (!HasLeaves)
+            return SkipStays(Text, I, Length);
         for (;;) {
-            if (HasLeaves)
-                I += int(Leaves.FindInBlocks(Text + I, size_t(Length - I)));
-            if (I == Length || Text[I] >= 256 || !LatinStays[Text[I]])
+            if (Length - I < 17)
+                return SkipStays(Text, I, Length);
+            I += int(Leaves.FindInBlocks(Text + I, size_t(Length - I)));
+            if (Text[I] >= 256 || !LatinStays[Text[I]])
                 return I;
-            if (!HasLeaves || Length - I < 16) {
-                while (I < Length && Text[I] < 256 && LatinStays[Text[I]])
-                    ++I;
-                return I;
-            }
             ++I; // one that stays, inside a range widened to keep the ranges few
         }
     }
@@ -932,35 +940,60 @@ void BuildStates(const TPositions &pos, const std::vector<TBits> &classSymbols, 
         a.Accepting[s] = states[s].Test(pos.End) ? 1 : 0;
 }
 
-// A scanner that stops at the characters that leave the start state: their ranges below U+00FF,
-// joined across the smallest gaps until few enough remain (U+00FF and above always stop it). False
-// when the joins would take in more than a handful of characters that stay.
-bool LeavingRanges(const std::array<uint8_t, 256> &stays, TLatinScanner &scanner)
+// The ranges of a set of characters below U+00FF, joined across the smallest gaps until Room remain;
+// TakenIn counts the characters the joins added.
+TPairScanner::TRanges Ranges(const std::array<bool, 256> &set, size_t room, int &takenIn)
 {
-    constexpr int kMaxStaysTakenIn = 8;
-    std::vector<std::pair<int, int>> ranges;
+    std::vector<std::pair<int, int>> r;
     for (int c = 0; c < 255; ++c)
-        if (!stays[size_t(c)]) {
-            if (!ranges.empty() && ranges.back().second == c - 1)
-                ranges.back().second = c;
+        if (set[size_t(c)]) {
+            if (!r.empty() && r.back().second == c - 1)
+                r.back().second = c;
             else
-                ranges.emplace_back(c, c);
+                r.emplace_back(c, c);
         }
-    int takenIn = stays[255] ? 1 : 0;
-    while (ranges.size() > size_t(TLatinScanner::kMaxRanges)) {
+    while (r.size() > room) {
         size_t best = 1;
-        for (size_t k = 2; k < ranges.size(); ++k)
-            if (ranges[k].first - ranges[k - 1].second < ranges[best].first - ranges[best - 1].second)
+        for (size_t k = 2; k < r.size(); ++k)
+            if (r[k].first - r[k - 1].second < r[best].first - r[best - 1].second)
                 best = k;
-        takenIn += ranges[best].first - ranges[best - 1].second - 1;
-        ranges[best - 1].second = ranges[best].second;
-        ranges.erase(ranges.begin() + std::ptrdiff_t(best));
+        takenIn += r[best].first - r[best - 1].second - 1;
+        r[best - 1].second = r[best].second;
+        r.erase(r.begin() + std::ptrdiff_t(best));
     }
-    if (takenIn > kMaxStaysTakenIn)
-        return false;
-    for (const auto &[first, last] : ranges)
-        scanner.Add(uint8_t(first), uint8_t(last));
-    return true;
+    TPairScanner::TRanges out;
+    for (const auto &[first, last] : r)
+        out.emplace_back(uint8_t(first), uint8_t(last));
+    return out;
+}
+
+// The scanner of a searching automaton. A character that leaves the start state for a state that
+// neither accepts nor ends the search, and from which every character of a set leads straight back,
+// stops the scan only when the character after it is not of that set; any other character that
+// leaves the start state always stops it (line breaks among them). False when the ranges would take
+// in more than a handful of characters that begin nothing.
+bool LeavingScanner(const TURESearch::TAutomaton &a, TPairScanner &scanner)
+{
+    constexpr int kMaxTakenIn = 8;
+    std::array<bool, 256> always{}, first{}, second{};
+    second[10] = second[13] = true; // a break after the first character is read the long way
+    for (uint32_t c = 0; c < 255; ++c) {
+        if (a.LatinStays[c])
+            continue;
+        const int next = IsLineSeparator(c) ? 0 : a.Step(a.Start, a.LatinColumn[c]);
+        if (next == 0 || a.Accepting[size_t(next)]) {
+            always[c] = true;
+            continue;
+        }
+        first[c] = true;
+        for (uint32_t d = 0; d < 255; ++d)
+            if (!IsLineSeparator(d) && a.Step(next, a.LatinColumn[d]) != a.Start)
+                second[d] = true;
+    }
+    int takenIn = 0;
+    const TPairScanner::TRanges alwaysRanges = Ranges(always, TPairScanner::kAlways, takenIn);
+    const TPairScanner::TRanges firstRanges = Ranges(first, TPairScanner::kFirst, takenIn);
+    return takenIn <= kMaxTakenIn && scanner.Set(alwaysRanges, firstRanges, Ranges(second, TPairScanner::kSecond, takenIn));
 }
 
 // The direct table of the searching automaton's sweep (states < kMaxStates fit beside the flags).
@@ -992,7 +1025,7 @@ void FillLatinTables(TURESearch::TAutomaton &a)
         a.LatinStays[c] =
             !IsLineSeparator(c) && !a.Accepting[size_t(a.Start)] && a.Step(a.Start, a.LatinColumn[c]) == a.Start;
     }
-    a.HasLeaves = LeavingRanges(a.LatinStays, a.Leaves);
+
 }
 
 // The automaton of the pattern; with Search, one that also starts a new match at every character, whose
@@ -1007,8 +1040,11 @@ std::unique_ptr<TURESearch::TAutomaton> Build(const TParser &parser, int root, b
     const std::vector<TBits> classSymbols = CharacterClasses(parser.Symbols, *a);
     BuildStates(positions, classSymbols, search, *a);
     FillLatinTables(*a);
-    if (search)
+    if (search) {
         FillSweepTable(*a);
+        a->HasLeaves = LeavingScanner(*a, a->Leaves);
+    }
+    a->LineStartState = a->Step(a->Start, a->LineStartColumn);
     return a;
 }
 
@@ -1278,14 +1314,16 @@ bool MatchEnds(const TURESearch::TAutomaton &a, const WideChar *Text, int Length
         Steps += (i - From) + 1;
         return found;
     };
-    int state = StartStateAt(a, Text, Length, i);
+    // Most lines begin with a character that is no line break.
+    int state = (i == 0 && i < Length && !IsLineSeparator(Text[0])) ? a.LineStartState
+                                                                   : StartStateAt(a, Text, Length, i);
     if (state == 0 || a.Accepting[size_t(state)])
         return done(state != 0);
     const uint16_t *table = a.SweepNext.data();
     for (;;) {
         while (i < Length && Text[i] < 256) {
             if (state == a.Start) {
-                i = a.SkipStays(Text, i, Length);
+                i = a.SkipToLeave(Text, i, Length);
                 if (i == Length || Text[i] >= 256)
                     break;
             }
@@ -1296,6 +1334,11 @@ bool MatchEnds(const TURESearch::TAutomaton &a, const WideChar *Text, int Length
             state = e & ~TA::kSweepStop;
             if (e & TA::kSweepStop)
                 return done(state != 0);
+        }
+        if (i == Length && i > 0 && !IsLineSeparator(Text[i - 1])) {
+            // The end of a line that holds no break: only the line end is left to read.
+            state = a.Step(state, a.LineEndColumn);
+            return done(state != 0 && a.Accepting[size_t(state)]);
         }
         bool lineEndAccepts = false;
         const bool goesOn = LongStep(a, Text, Length, i, state, lineEndAccepts);

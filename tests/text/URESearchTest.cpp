@@ -141,6 +141,7 @@ TEST(URESearch, Matches)
         // Far into a line, past runs of characters that begin nothing.
         {"match beginning above U+00FF", u"\u20AC[0-9]+", cs, u"abcdefghijklmnopqrstuvwxyz\u20AC12", {{26, 29}}},
         {"line start after U+2028", u"^b", cs, u"aaaaaaaaaaaaaaaaaaaaaaaa\u2028b", {{25, 26}}},
+        {"line break right after the first character", u"b$", cs, u"xxxxxxxxxxxxxxxxxxxxb\nxxxxxxxxxxxxxxxxxxxx", {{20, 21}}},
         {"U+00FF case-blind", u"\u0178+", 0, u"xxxxxxxxxxxxxxxxxxxxxxxxx\u00FF\u0178", {{25, 27}}},
     };
     for (const auto &c : cases)
