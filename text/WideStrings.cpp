@@ -313,10 +313,9 @@ constexpr size_t kLoadBlock = 1 << 20; // bytes read and decoded at a time
 // two bytes each in the file's order (an odd last byte belongs to no character and is dropped).
 class TBlockDecoder {
 public:
-    TBlockDecoder(TStream &Stream, int64_t Bytes, bool Unicode, bool SwapBytes, bool Utf8 = false,
-                  TUtf8Check *Check = nullptr)
+    TBlockDecoder(TStream &Stream, int64_t Bytes, bool Unicode, bool SwapBytes, bool Utf8 = false)
         : FStream(Stream), FLeft(Unicode ? Bytes & ~int64_t(1) : Bytes), FOdd(Unicode && (Bytes & 1)),
-          FUnicode(Unicode), FSwap(SwapBytes), FUtf8(Utf8), FCheck(Check)
+          FUnicode(Unicode), FSwap(SwapBytes), FUtf8(Utf8)
     {
         FBytes.resize(size_t(std::min<int64_t>(FLeft, int64_t(kLoadBlock))));
         FChars.resize(FUnicode ? FBytes.size() / 2 : FBytes.size() + 4);
@@ -341,8 +340,6 @@ public:
             return {FChars.data(), part / 2};
         }
         FStream.ReadBuffer(FBytes.data(), int64_t(part));
-        if (FCheck)
-            FCheck->Feed(FBytes.data(), part);
         if (FUtf8)
             return {FChars.data(), FUtf8Decoder.Decode(FBytes.data(), part, FLeft == 0, FChars.data())};
         AnsiToWideBlock(FBytes.data(), part, FChars.data());
@@ -354,22 +351,24 @@ private:
     int64_t FLeft;
     bool FOdd;
     bool FUnicode, FSwap, FUtf8;
-    TUtf8Check *FCheck;
     TUtf8Decoder FUtf8Decoder;
     std::vector<uint8_t> FBytes;
     std::vector<WideChar> FChars;
 };
 
 // Splits characters fed in blocks into lines as SetTextStr does: CR LF (also across two blocks), CR
-// and LF each end a line; a break at the very end adds no empty line. Without
-// OnLine it only counts the lines and measures the longest.
+// and LF each end a line; a break at the very end adds no empty line. Without OnLine it only counts
+// the lines and measures the longest: it then also reads the bytes of an 8-bit text, whose breaks
+// are the same bytes in every encoding (a line's length is then its bytes, at least its characters).
+template <class Char>
 class TLineSplitter {
 public:
-    explicit TLineSplitter(std::function<void(const WideString &)> OnLine = nullptr, size_t Longest = 0)
+    using TLine = std::basic_string<Char>;
+    explicit TLineSplitter(std::function<void(const TLine &)> OnLine = nullptr, size_t Longest = 0)
         : FOnLine(std::move(OnLine)), FLongest(Longest)
     {
     }
-    void Feed(const WideChar *p, size_t n)
+    void Feed(const Char *p, size_t n)
     {
         size_t i = 0;
         if (FSkipLF && n > 0) {
@@ -422,7 +421,7 @@ public:
     {
         if (FOpen)
             Emit(FPending, FOpenLength);
-        FPending = WideString();
+        FPending = TLine();
         FOpen = false;
     }
     size_t Lines() const { return FLines; }
@@ -430,7 +429,7 @@ public:
     size_t Characters() const { return FCharacters; }
 
 private:
-    void Append(const WideChar *p, size_t n)
+    void Append(const Char *p, size_t n)
     {
         if (!FOpen)
             FOpenLength = 0;
@@ -442,7 +441,7 @@ private:
             FPending.reserve(FLongest); // one allocation for a line over many blocks
         FPending.append(p, n);
     }
-    void Emit(const WideString &line, size_t length)
+    void Emit(const TLine &line, size_t length)
     {
         ++FLines;
         FCharacters += length;
@@ -451,9 +450,9 @@ private:
             FOnLine(line);
     }
 
-    std::function<void(const WideString &)> FOnLine;
+    std::function<void(const TLine &)> FOnLine;
     size_t FLongest;
-    WideString FPending, FLine;
+    TLine FPending, FLine;
     size_t FOpenLength = 0;
     size_t FLines = 0;
     size_t FCharacters = 0;
@@ -490,23 +489,37 @@ void TWideStrings::LoadFromStream(TStream &Stream)
     // The text is read twice, a block at a time, and never held whole: first the lines are counted
     // and an 8-bit text is checked for UTF-8, so the list is sized once (a short or unreadable
     // stream fails here, with the list unchanged); then each line goes into the list as soon as its
-    // end is read.
+    // end is read. The first reading of an 8-bit text looks at its bytes only: it decodes nothing.
     size_t lines = 0, longest = 0, characters = 0;
     TUtf8Check check;
     int style = -1;
     bool endsWithBreak = false;
-    {
-        Stream.Seek(bodyStart, soBeginning);
-        TBlockDecoder decoder(Stream, body, unicode, swap, false, unicode ? nullptr : &check);
-        TLineSplitter counter;
-        for (auto [p, count] = decoder.Next(); count > 0; std::tie(p, count) = decoder.Next())
-            counter.Feed(p, count);
+    auto takeCounts = [&](auto &counter) {
         counter.Finish();
         lines = counter.Lines();
         longest = counter.Longest();
         characters = counter.Characters();
         style = counter.Style();
         endsWithBreak = counter.EndsWithBreak();
+    };
+    Stream.Seek(bodyStart, soBeginning);
+    if (unicode) {
+        TBlockDecoder decoder(Stream, body, unicode, swap);
+        TLineSplitter<WideChar> counter;
+        for (auto [p, count] = decoder.Next(); count > 0; std::tie(p, count) = decoder.Next())
+            counter.Feed(p, count);
+        takeCounts(counter);
+    } else {
+        std::vector<uint8_t> block(size_t(std::min<int64_t>(body, int64_t(kLoadBlock))));
+        TLineSplitter<uint8_t> counter;
+        for (int64_t left = body; left > 0;) {
+            const size_t part = size_t(std::min<int64_t>(left, int64_t(block.size())));
+            Stream.ReadBuffer(block.data(), int64_t(part));
+            left -= int64_t(part);
+            check.Feed(block.data(), part);
+            counter.Feed(block.data(), part);
+        }
+        takeCounts(counter);
     }
     // Valid UTF-8 that is not plain ASCII (or that carries the mark) is read as UTF-8, and so is
     // plain ASCII that names UTF-8 as its character set, so that what is typed into it later is
@@ -534,7 +547,7 @@ void TWideStrings::LoadFromStream(TStream &Stream)
     ReserveLineText(characters + lines);
     TScopeGuard endReservation([this] { ReserveLineText(0); });
     TBlockDecoder decoder(Stream, body, unicode, swap, utf8);
-    TLineSplitter splitter([this](const WideString &line) { Add(line); }, longest);
+    TLineSplitter<WideChar> splitter([this](const WideString &line) { Add(line); }, longest);
     for (auto [p, count] = decoder.Next(); count > 0; std::tie(p, count) = decoder.Next())
         splitter.Feed(p, count);
     splitter.Finish();
@@ -759,7 +772,7 @@ void TWideStringList::ReserveLineText(size_t Characters)
         }
         return;
     }
-    FBlocks.push_back(std::make_unique_for_overwrite<WideChar[]>(Characters));
+    FBlocks.push_back(AllocateLargeBlock<WideChar>(Characters));
     FBlockNext = FBlocks.back().get();
     FBlockLeft = Characters;
 }
@@ -794,7 +807,7 @@ void TWideStringList::SetCapacity(int NewCapacity)
     if (size_t(NewCapacity) > FList.capacity()) {
         FList.reserve(size_t(NewCapacity));
     } else if (size_t(NewCapacity) < FList.capacity()) {
-        std::vector<TItem> smaller;
+        decltype(FList) smaller;
         smaller.reserve(size_t(NewCapacity));
         smaller.assign(FList.begin(), FList.end());
         FList.swap(smaller);
@@ -927,7 +940,7 @@ void TWideStringList::Clear()
         return;
     Changing();
     ReleaseRange(0, FList.size());
-    std::vector<TItem>().swap(FList);
+    decltype(FList)().swap(FList);
     Changed();
 }
 

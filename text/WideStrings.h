@@ -16,6 +16,7 @@
 #include "text/WideLine.h"
 #include "text/WideStrUtils.h"
 #include "platform/Classes.h"
+#include "platform/LargeBlock.h"
 #include "platform/StringList.h"
 
 // A file larger than this is refused before anything is read: its text would not fit in memory
@@ -204,10 +205,10 @@ private:
     void Release(const TItem &Item);
     void ReleaseRange(size_t From, size_t To);
 
-    std::vector<TItem> FList;
+    std::vector<TItem, TLargeAllocator<TItem>> FList;
     // Text blocks filled by loads; freed once no line lies in them. Lines are added into the last
     // one while FBlockLeft characters of it are free.
-    std::vector<std::unique_ptr<WideChar[]>> FBlocks;
+    std::vector<TLargeBlock<WideChar>> FBlocks;
     WideChar *FBlockNext = nullptr;
     size_t FBlockLeft = 0;
     size_t FBlockLines = 0;

@@ -55,6 +55,58 @@ size_t FindLineBreak(const WideChar *p, size_t n)
     return n;
 }
 
+size_t FindLineBreak(const uint8_t *p, size_t n)
+{
+    size_t i = 0;
+#if defined(__SSE2__)
+    const __m128i lf = _mm_set1_epi8(10);
+    const __m128i cr = _mm_set1_epi8(13);
+    for (; i + 16 <= n; i += 16) {
+        const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i *>(p + i));
+        const int bits = _mm_movemask_epi8(_mm_or_si128(_mm_cmpeq_epi8(v, lf), _mm_cmpeq_epi8(v, cr)));
+        if (bits)
+            return i + size_t(__builtin_ctz(unsigned(bits)));
+    }
+#endif
+    for (; i < n; ++i)
+        if (p[i] == 10 || p[i] == 13)
+            return i;
+    return n;
+}
+
+namespace {
+// The number of ASCII bytes p[0..n) begins with, counted sixteen at a time (the last few of a run
+// may be left for the caller to read one by one).
+inline size_t AsciiRun(const uint8_t *p, size_t n)
+{
+    size_t i = 0;
+#if defined(__SSE2__)
+    for (; i + 16 <= n; i += 16)
+        if (_mm_movemask_epi8(_mm_loadu_si128(reinterpret_cast<const __m128i *>(p + i))) != 0)
+            break;
+#endif
+    (void)p;
+    (void)n;
+    return i;
+}
+
+// Widens the n ASCII bytes at p (n a multiple of sixteen).
+inline void WidenAscii(const uint8_t *p, size_t n, WideChar *d)
+{
+#if defined(__SSE2__)
+    const __m128i zero = _mm_setzero_si128();
+    for (size_t i = 0; i < n; i += 16) {
+        const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i *>(p + i));
+        _mm_storeu_si128(reinterpret_cast<__m128i *>(d + i), _mm_unpacklo_epi8(v, zero));
+        _mm_storeu_si128(reinterpret_cast<__m128i *>(d + i + 8), _mm_unpackhi_epi8(v, zero));
+    }
+#else
+    for (size_t i = 0; i < n; ++i)
+        d[i] = p[i];
+#endif
+}
+} // namespace
+
 void AnsiToWideBlock(const uint8_t *src, size_t n, WideChar *dst)
 {
     const TTables &t = Tables();
@@ -132,7 +184,20 @@ void SwapBytesBlock(WideChar *p, size_t n)
 void TUtf8Check::Feed(const uint8_t *p, size_t n)
 {
     for (size_t i = 0; i < n && FValid; ++i) {
+        if (FNeed == 0 && p[i] < 0x80) {
+            i += AsciiRun(p + i, n - i);
+            while (i < n && p[i] < 0x80)
+                ++i;
+            if (i == n)
+                break;
+        }
         const uint8_t b = p[i];
+        if (FNeed == 0 && b >= 0xC2 && b <= 0xDF && i + 1 < n && (p[i + 1] & 0xC0) == 0x80) {
+            // The most common sequence outside ASCII, a letter of two bytes, read at once.
+            FNonAscii = true;
+            ++i;
+            continue;
+        }
         if (FNeed > 0) {
             if (b < FLow || b > FHigh) {
                 FValid = false;
@@ -218,10 +283,18 @@ size_t TUtf8Decoder::Decode(const uint8_t *p, size_t n, bool last, WideChar *dst
         }
     }
     while (i < n) {
+        const size_t ascii = AsciiRun(p + i, n - i);
+        WidenAscii(p + i, ascii, d);
+        i += ascii;
+        d += ascii;
+        while (i < n && p[i] < 0x80)
+            *d++ = p[i++];
+        if (i == n)
+            break;
         const uint8_t b = p[i];
-        if (b < 0x80) {
-            *d++ = b;
-            ++i;
+        if (b >= 0xC2 && b <= 0xDF && i + 1 < n && (p[i + 1] & 0xC0) == 0x80) {
+            *d++ = WideChar(((b & 0x1F) << 6) | (p[i + 1] & 0x3F)); // two bytes, the most common
+            i += 2;
             continue;
         }
         const int len = SequenceLength(b);

@@ -13,8 +13,10 @@ constexpr bool IsLineBreakChar(WideChar c)
 {
     return c == 10 || c == 13;
 }
-// Index of the first line break (CR or LF) in p[0..n), or n when there is none.
+// Index of the first line break (CR or LF) in p[0..n), or n when there is none; of characters, or of
+// the bytes of an 8-bit text (where CR and LF are the same bytes in every encoding we read).
 size_t FindLineBreak(const WideChar *p, size_t n);
+size_t FindLineBreak(const uint8_t *p, size_t n);
 // Decodes n Windows-1252 bytes into n wide characters.
 void AnsiToWideBlock(const uint8_t *src, size_t n, WideChar *dst);
 // Whether every character has a byte of its own in Windows-1252.
@@ -25,7 +27,8 @@ void WideToAnsiBlock(const WideChar *src, size_t n, uint8_t *dst);
 void SwapBytesBlock(WideChar *p, size_t n);
 
 // Checks bytes fed in blocks for UTF-8: well-formed sequences only (no overlong forms, no
-// surrogates, nothing above U+10FFFF), and whether any byte is not ASCII.
+// surrogates, nothing above U+10FFFF), and whether any byte is not ASCII. Runs of ASCII are passed
+// sixteen bytes at a time.
 class TUtf8Check {
 public:
     void Feed(const uint8_t *p, size_t n);
@@ -40,7 +43,8 @@ private:
 };
 
 // Decodes UTF-8 fed in blocks into UTF-16; a sequence cut by the block end waits for the next
-// block. Malformed bytes become U+FFFD. `dst` holds n + 4 characters.
+// block. Malformed bytes become U+FFFD. `dst` holds n + 4 characters. Runs of ASCII are widened
+// sixteen bytes at a time.
 class TUtf8Decoder {
 public:
     size_t Decode(const uint8_t *p, size_t n, bool last, WideChar *dst);
