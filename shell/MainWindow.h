@@ -34,6 +34,7 @@
 
 #include <QKeySequence>
 #include <QMainWindow>
+#include <QPointer>
 #include <QStringList>
 
 #include <functional>
@@ -214,6 +215,13 @@ public:
     void ShowResultsOf(const TTarnFile &Record);
     // Saves what NavTree and ErrorList show into a record.
     void SaveResultsInto(TTarnFile &Record, bool EmptyTree);
+    // Leaves the results NavTree and ErrorList show with Record: they are copied into it only when
+    // something else is about to be shown (KeepLiveResults), so a check of a large script makes no
+    // second copy of its tree and findings unless the user moves to another tab.
+    void MakeResultsLive(TEditorTab &Tab);
+    // Copies the live results into their record, if the record's tab still exists, before NavTree or
+    // ErrorList change.
+    void KeepLiveResults();
 
     void FileNewActionExecute();
     void FileOpenActionExecute();
@@ -450,6 +458,8 @@ private:
     std::unique_ptr<TPrintAction> FPrintAction;
     // The records of the tree NavTree shows now.
     std::shared_ptr<TNavRecArena> FShownRecords;
+    // The tab whose results NavTree and ErrorList show without a copy in its record.
+    QPointer<TEditorTab> FLiveTab;
     QSplitter *FSplitterMain = nullptr; // navigation | editors
     QSplitter *FSplitterBottom = nullptr; // above | findings
     QLabel *FPanels[3] = {};

@@ -193,7 +193,7 @@ void TfrmQuillmarMain::CheckSyntaxActionExecute()
         // The tab may have gone while includes were fetched.
         if (PageControl1->indexOf(tab) < 0)
             return;
-        SaveResultsInto(record, false);
+        MakeResultsLive(*tab);
         record.Checked = true;
         ShownFileName = tab->Editor->FileName();
         if (Settings.ShowTree)

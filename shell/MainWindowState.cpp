@@ -89,6 +89,7 @@ void TfrmQuillmarMain::RefreshActionStates()
     if (states.ClearAll) {
         for (int i = 0; i < 3; ++i)
             SetStatusPanel(i, QString());
+        KeepLiveResults();
         if (NavTree->Items().GetCount() > 0) {
             NavTree->Items().Clear();
             FShownRecords.reset();

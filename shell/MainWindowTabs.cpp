@@ -255,8 +255,28 @@ void TfrmQuillmarMain::SaveResultsInto(TTarnFile &Record, bool EmptyTree)
     }
 }
 
+void TfrmQuillmarMain::MakeResultsLive(TEditorTab &Tab)
+{
+    if (FLiveTab != &Tab)
+        KeepLiveResults(); // another tab's results leave the lists
+    Tab.Record->SetLive(*NavTree, ErrorList->Items(), FShownRecords);
+    FLiveTab = &Tab;
+}
+
+void TfrmQuillmarMain::KeepLiveResults()
+{
+    if (TEditorTab *tab = FLiveTab.data()) {
+        FLiveTab.clear();
+        tab->Record->EndLive();
+        SaveResultsInto(*tab->Record, false);
+    }
+}
+
 void TfrmQuillmarMain::ShowResultsOf(const TTarnFile &Record)
 {
+    if (FLiveTab && FLiveTab->Record.get() == &Record)
+        return; // shown already
+    KeepLiveResults();
     FShownRecords = Record.RestoreTree(*NavTree);
     TStrings &items = ErrorList->Items();
     items.BeginUpdate();
@@ -337,6 +357,7 @@ void TfrmQuillmarMain::OpenFile(const WideString &APath, bool CheckOnOpen, bool 
         return;
     }
     TOpenCursorScope cursor(this);
+    KeepLiveResults();
     if (!IsInclude) {
         NavTree->Items().Clear();
         NavTree->Items().Add(nullptr, WideString(u"Not Quillmar'ed!"));
@@ -428,6 +449,7 @@ void TfrmQuillmarMain::DropFiles(const QStringList &Files)
 void TfrmQuillmarMain::FileNewActionExecute()
 {
     ++FNewFileCount;
+    KeepLiveResults();
     NavTree->Items().Clear();
     NavTree->Items().Add(nullptr, WideString(u"New File"));
     FShownRecords.reset();

@@ -67,7 +67,33 @@ std::shared_ptr<TNavRecArena> TTarnFile::RestoreTree(TCustomTreeNT &Tree) const
 
 void TTarnFile::SetMessageLines(const TStrings &Lines)
 {
-    MessageLines.Clear();
+    FMessageLines.Clear();
     for (int i = 0; i < Lines.Count(); ++i)
-        MessageLines.Add(Lines.Strings(i));
+        FMessageLines.Add(Lines.Strings(i));
+}
+
+const TStrings &TTarnFile::GetMessageLines() const
+{
+    return FLiveLines ? *FLiveLines : FMessageLines;
+}
+
+int TTarnFile::SavedNodeCount() const
+{
+    return FLiveTree ? FLiveTree->Items().GetCount() : static_cast<int>(FTreeData.Nodes.size());
+}
+
+void TTarnFile::SetLive(const TCustomTreeNT &Tree, const TStrings &Lines, std::shared_ptr<TNavRecArena> Records)
+{
+    FLiveTree = &Tree;
+    FLiveLines = &Lines;
+    FTreeRecords = std::move(Records);
+    FTreeData = TTreeNTSnapshot();
+    FMessageLines.Clear();
+    MessageRecords.clear();
+}
+
+void TTarnFile::EndLive()
+{
+    FLiveTree = nullptr;
+    FLiveLines = nullptr;
 }

@@ -34,8 +34,7 @@ public:
     // Include N is entry N-1; names are unique without regard to case.
     TStringList Includes;
     TStringList ServerIncludes;
-    TStringList MessageLines;
-    // The record of each line of MessageLines (the way back to the text and the explanation of a code).
+    // The record of each saved findings line (the way back to the text and the explanation of a code).
     std::vector<TFindingRecord> MessageRecords;
 
     // True when the file's stamp now differs from the one taken last (a deleted file counts as
@@ -54,12 +53,22 @@ public:
     // Puts the saved tree back into Tree; returns the arena of its records.
     std::shared_ptr<TNavRecArena> RestoreTree(TCustomTreeNT &Tree) const;
     const std::shared_ptr<TNavRecArena> &TreeRecords() const { return FTreeRecords; }
-    int SavedNodeCount() const { return static_cast<int>(FTreeData.Nodes.size()); }
+    int SavedNodeCount() const;
 
     void SetMessageLines(const TStrings &Lines);
-    const TStringList &GetMessageLines() const { return MessageLines; }
+    // The findings lines: the saved ones, or those of the list while the results are live.
+    const TStrings &GetMessageLines() const;
+
+    // The results are live while the window's tree and findings list hold them and the record holds no
+    // copy of them; EndLive before the copy is saved back (SaveTree, SetMessageLines).
+    void SetLive(const TCustomTreeNT &Tree, const TStrings &Lines, std::shared_ptr<TNavRecArena> Records);
+    void EndLive();
+    bool Live() const { return FLiveLines != nullptr; }
 
 private:
+    TStringList FMessageLines;
     TTreeNTSnapshot FTreeData;
     std::shared_ptr<TNavRecArena> FTreeRecords;
+    const TCustomTreeNT *FLiveTree = nullptr;
+    const TStrings *FLiveLines = nullptr;
 };

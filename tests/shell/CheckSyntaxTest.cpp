@@ -15,6 +15,8 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
+
 using namespace mwtest;
 
 namespace {
@@ -179,6 +181,39 @@ TEST(CheckSyntax, ResultsStayWithTheirTabAcrossSwitchesAndCloses)
     w.FileCloseAllActionExecute();
     EXPECT_EQ(w.TabCount(), 0);
     EXPECT_TRUE(pageRecords.expired());
+}
+
+// A check leaves its tree and findings in the window's lists; whatever next replaces them there (a new
+// file, another file opened with or without a check) must not lose them for the checked tab.
+TEST(CheckSyntax, ACheckedTabGetsItsResultsBackAfterEveryChangeOfTheLists)
+{
+    const std::vector<std::pair<const char *, std::function<void(TfrmQuillmarMain &, TSite &)>>> changes = {
+        {"new file", [](TfrmQuillmarMain &Win, TSite &) { Win.FileNewActionExecute(); }},
+        {"open unchecked", [](TfrmQuillmarMain &Win, TSite &S) { Win.OpenFile(W(S.Inc1), false, false, {}); }},
+        {"open checked", [](TfrmQuillmarMain &Win, TSite &S) { Win.OpenFile(W(S.Page), true, false, {}); }},
+    };
+    for (const auto &[what, change] : changes) {
+        TWindowFixture f;
+        TSite site(f);
+        TfrmQuillmarMain &w = *f.Window;
+        w.OpenFile(W(site.Other), true, false, WideString());
+        const auto findings = Findings(w);
+        std::vector<std::string> nodes;
+        for (int i = 0; i < w.NavTree->Items().GetCount(); ++i)
+            nodes.push_back(Narrow(w.NavTree->Items().GetNodeFromIndex(i)->GetText()));
+        ASSERT_GT(nodes.size(), 1u) << what;
+
+        change(w, site);
+        ASSERT_GT(w.TabCount(), 1) << what;
+        ASSERT_NE(Findings(w), findings) << what;
+        w.PageControl1->setCurrentIndex(0); // as the user switches back
+        EXPECT_EQ(Findings(w), findings) << what;
+        std::vector<std::string> shown;
+        for (int i = 0; i < w.NavTree->Items().GetCount(); ++i)
+            shown.push_back(Narrow(w.NavTree->Items().GetNodeFromIndex(i)->GetText()));
+        EXPECT_EQ(shown, nodes) << what;
+        EXPECT_EQ(w.Tab(0)->Record->GetMessageLines().Count(), int(findings.size())) << what;
+    }
 }
 
 TEST(CheckSyntax, TreeNodeLinesAndIncludeNames)
