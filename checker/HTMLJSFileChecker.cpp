@@ -11,6 +11,7 @@
 #include "checker/JSParser.h"
 #include "text/WideStrings.h"
 #include "platform/CodePage.h"
+#include "platform/ScopeGuard.h"
 #include "platform/SysUtils.h"
 
 namespace {
@@ -323,6 +324,13 @@ void THTMLJSFileChecker::CheckFile(const ICheckDocument &Editor, TStrings *Resul
         CrossReference();
 
     FParser->AddSummary();
+    // The list hears of its lines in one batch: a large script has tens of thousands of findings.
+    if (FResultsBox)
+        FResultsBox->BeginUpdate();
+    TScopeGuard endUpdate([this] {
+        if (FResultsBox)
+            FResultsBox->EndUpdate();
+    });
     FParser->ShowMessages(FResultsBox, Findings);
     if (FResultsBox) {
         // The closing lines are plain lines: records without a code or a place.

@@ -329,10 +329,12 @@ void TJSParser::ShowMessages(TStrings *Items, std::vector<TFindingRecord> *Recor
                      [](const TStoredFinding &A, const TStoredFinding &B) { return A.Key < B.Key; });
     if (!Items)
         return;
-    for (const TStoredFinding &m : FMessages) {
-        Items->Add(m.Shown.substr(0, kShownLength));
-        if (Records)
-            Records->push_back(m.Record);
+    if (Records)
+        Records->reserve(Records->size() + FMessages.size());
+    for (TStoredFinding &m : FMessages) {
+        Items->Add(m.Shown.size() > kShownLength ? m.Shown.substr(0, kShownLength) : m.Shown);
+        if (Records) // the list's records are the only ones read from here on
+            Records->push_back(std::move(m.Record));
     }
 }
 

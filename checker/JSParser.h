@@ -113,7 +113,8 @@ public:
     void SetOptions(bool JSON, bool Deprecated, bool ECMA, bool SemiColon, bool RepeatDec, bool Summary, bool WarnNoVar,
                     bool NoWarnings);
     void AddMessage(const std::string &Text, int Severity, int Code, TCheckLine Line) override;
-    // Sorts the findings and appends their lines to Items and, line for line, their records to Records.
+    // Sorts the findings and appends their lines to Items and, line for line, their records to Records
+    // (moved there: the stored findings keep their lines only).
     void ShowMessages(TStrings *Items, std::vector<TFindingRecord> *Records = nullptr);
     void AddSummary();
 

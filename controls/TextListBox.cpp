@@ -61,6 +61,10 @@ public:
 
     void InsertLine(int Row, Line L)
     {
+        if (Batch) {
+            Lines.insert(Lines.begin() + Row, std::move(L));
+            return;
+        }
         beginInsertRows(QModelIndex(), Row, Row);
         Lines.insert(Lines.begin() + Row, std::move(L));
         endInsertRows();
@@ -68,24 +72,46 @@ public:
 
     void RemoveLine(int Row)
     {
+        if (Batch) {
+            Lines.erase(Lines.begin() + Row);
+            return;
+        }
         beginRemoveRows(QModelIndex(), Row, Row);
         Lines.erase(Lines.begin() + Row);
         endRemoveRows();
     }
 
-    void ClearLines()
+    // Between the two the view hears of no single change: the changes made meanwhile (a check's
+    // findings, tens of thousands of lines) reach it as one reset.
+    void BeginBatch()
     {
         beginResetModel();
-        Lines.clear();
+        Batch = true;
+    }
+    void EndBatch()
+    {
+        Batch = false;
         endResetModel();
+    }
+    bool Batch = false;
+
+    void ClearLines()
+    {
+        if (!Batch)
+            beginResetModel();
+        Lines.clear();
+        if (!Batch)
+            endResetModel();
     }
 
     void SortLines()
     {
-        beginResetModel();
+        if (!Batch)
+            beginResetModel();
         std::stable_sort(Lines.begin(), Lines.end(),
                          [](const Line &a, const Line &b) { return CompareText(a.S, b.S) < 0; });
-        endResetModel();
+        if (!Batch)
+            endResetModel();
     }
 
     std::vector<Line> Lines;
@@ -197,8 +223,13 @@ void TListBoxStrings::Clear()
 void TListBoxStrings::SetUpdateState(bool Updating)
 {
     FOwner.viewport()->setUpdatesEnabled(!Updating);
-    if (!Updating)
+    if (Updating) {
+        FOwner.FModel->BeginBatch();
+    } else {
+        FOwner.FModel->EndBatch();
+        FOwner.SetExtent();
         FOwner.viewport()->update();
+    }
 }
 
 // ---- TTextListBox
@@ -308,11 +339,13 @@ qreal TTextListBox::MeasurePlain(const QString &Text) const
         if (end < 0)
             end = n;
         if (end > start) {
-            const QStringView word(chars + start, end - start);
-            auto it = FWordWidths.constFind(word.toString());
-            if (it == FWordWidths.constEnd())
-                it = FWordWidths.insert(word.toString(), metrics.horizontalAdvance(word.toString()));
-            x += *it;
+            const std::u16string_view word(reinterpret_cast<const char16_t *>(chars + start), size_t(end - start));
+            auto it = FWordWidths.find(word);
+            if (it == FWordWidths.end()) {
+                const qreal width = metrics.horizontalAdvance(QString(chars + start, end - start));
+                it = FWordWidths.emplace(std::u16string(word), width).first;
+            }
+            x += it->second;
         }
         if (end < n)
             x += FSpaceWidth;
@@ -398,7 +431,8 @@ int TTextListBox::InsertString(int Index, const AnsiString &S)
     const int width = MeasureText(line.Shown);
     FModel->InsertLine(Index, std::move(line));
     FMaxWidth = std::max(FMaxWidth, width);
-    SetExtent();
+    if (!FModel->Batch) // a batch sets the extent once, at its end
+        SetExtent();
     return Index;
 }
 

@@ -9,6 +9,9 @@
 #include <any>
 #include <functional>
 #include <memory>
+#include <string>
+#include <string_view>
+#include <unordered_map>
 
 class TTextListBox;
 class TextListModel;
@@ -107,7 +110,12 @@ private:
     TextListModel *FModel = nullptr; // owned by this widget (Qt parent)
     TextListDelegate *FDelegate = nullptr; // owned by this widget (Qt parent)
     QFontMetrics FMetrics; // of the current font, kept for measuring many lines
-    mutable QHash<QString, qreal> FWordWidths; // widths of the words measured so far
+    // Widths of the words measured so far, found by a view of the word (no string made per lookup).
+    struct TWordHash {
+        using is_transparent = void;
+        size_t operator()(std::u16string_view W) const { return std::hash<std::u16string_view>()(W); }
+    };
+    mutable std::unordered_map<std::u16string, qreal, TWordHash, std::equal_to<>> FWordWidths;
     mutable qreal FSpaceWidth = -1;
     int FMaxWidth = 0;
     int FExtent = 0;

@@ -10,6 +10,7 @@
 #include <QTextLayout>
 #include <climits>
 #include <cmath>
+#include <string>
 #include <gtest/gtest.h>
 
 namespace {
@@ -110,6 +111,19 @@ TEST(TextListBox, ExtentFollowsWidestLineThroughEveryChange)
 
     items.Put(0, "replaced by a line that is very much wider than the others were");
     check("put");
+
+    // A batch (a check writes its findings so) reaches the view as one change, with the same extent.
+    items.BeginUpdate();
+    items.Clear();
+    for (int i = 0; i < 50; ++i)
+        items.Add(std::string(size_t(i % 7) + 1, 'w') + " line " + std::to_string(i));
+    items.Insert(3, "the widest line of the batch, inserted between others");
+    items.Delete(10);
+    items.EndUpdate();
+    check("batch");
+    EXPECT_EQ(box.model()->rowCount(), 50);
+    EXPECT_EQ(box.model()->index(3, 0).data().toString(), QStringLiteral("the widest line of the batch, inserted between others"));
+    EXPECT_TRUE(box.visualRect(box.model()->index(49, 0)).isValid());
 
     items.Clear();
     check("clear");
