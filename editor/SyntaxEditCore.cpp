@@ -1249,7 +1249,7 @@ void TSyntaxEditCore::ReplaceSelection(const WideString &text)
         InvalidateFromLine(std::min(FBlockBegin.Y, FBlockEnd.Y));
         const TTextPoint exact = FExactStart;
         TScopeGuard restoreExact([&] { FExactStart = exact; });
-        if (SelAvail()) {
+        if (SelAvail() || ReplayRemovesText()) {
             FDeletedAt = {-1, -1};
             DeleteSelection(text.empty());
             // The text goes exactly where the selection's text began, also when taking that

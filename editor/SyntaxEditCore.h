@@ -497,6 +497,10 @@ protected:
     TTextPoint FExactStart{-1, -1}, FExactEnd{-1, -1};
     TTextPoint FDeletedAt{-1, -1}; // where the last DeleteSelection took text out (index, line)
     int ExactIndexOf(TTextPoint p, TTextPoint exact);
+    // Whether replay has text to take out at an exact place: also where the selection over it
+    // is empty (a text that completed a pair of one cell with the half before it has no
+    // column of its own).
+    bool ReplayRemovesText() const { return FExactStart.Y >= 0 && FExactEnd.Y >= 0 && !(FExactEnd == FExactStart); }
     // The caret's column for the place before character `index`: where an edit joined two
     // halves there, no column lies between them and the caret goes before the pair, which is
     // a column replay takes for that place (see ExactIndexOf).

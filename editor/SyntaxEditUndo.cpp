@@ -153,7 +153,7 @@ struct TReplayHelpers {
     {
         const TExact exact(E, at, &text);
         Select(a, b);
-        if (E.SelAvail())
+        if (E.SelAvail() || E.ReplayRemovesText())
             E.DeleteSelection(true);
     }
     // Replaces the selection, the place of `removed` (starting at `at`), by text.
