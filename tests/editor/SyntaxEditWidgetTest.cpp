@@ -790,4 +790,40 @@ TEST(EditorWidget, WideCharactersTakeTwoCellsAndInLineBreaksShowAMark)
     EXPECT_NE(marks, blanks);
     EXPECT_EQ(U8(WideString(w.E->Lines()[1])), "\u3042x\vy\fz");
 }
+
+// Delete and Backspace that join two lone halves into a pair of two cells: the caret is drawn
+// before the pair (no place lies between its halves), and undo and redo by keys give back each
+// text exactly.
+TEST(EditorWidget, JoiningHalvesKeepsTheCaretBeforeThePairAndUndoesExactly)
+{
+    struct Case {
+        const char *Name;
+        WideString Text;
+        std::vector<int> Keys; // the last one joins
+        const char *Joined;
+    } cases[] = {
+        {"Delete at a line end", u"\xD83D\r\n\xDE00x", {Qt::Key_End, Qt::Key_Delete}, "\U0001F600x"},
+        {"Backspace at a line start", u"\xD83D\r\n\xDE00x", {Qt::Key_Down, Qt::Key_Home, Qt::Key_Backspace},
+         "\U0001F600x"},
+        {"Delete of a tab between them", u"\xD83D\t\xDE00;", {Qt::Key_Right, Qt::Key_Delete}, "\U0001F600;"},
+    };
+    for (const Case &c : cases) {
+        Widget w("");
+        w.E->Lines().SetTextStr(c.Text);
+        const WideString original = w.E->Lines().GetTextStr();
+        for (int key : c.Keys)
+            KeyClick(w.E.get(), key);
+        QApplication::processEvents();
+        EXPECT_EQ(Joined(*w.E), c.Joined) << c.Name;
+        EXPECT_EQ(Pt(w.E->GetCaretXY()), "(0,0)") << c.Name;
+        const QRect drawn = w.E->CaretRect();
+        KeyClick(w.E.get(), Qt::Key_Home);
+        QApplication::processEvents();
+        EXPECT_EQ(drawn, w.E->CaretRect()) << c.Name;
+        KeyClick(w.E.get(), Qt::Key_Z, Qt::ControlModifier);
+        EXPECT_TRUE(w.E->Lines().GetTextStr() == original) << c.Name << ": " << Joined(*w.E);
+        KeyClick(w.E.get(), Qt::Key_Z, Qt::ControlModifier | Qt::ShiftModifier);
+        EXPECT_EQ(Joined(*w.E), c.Joined) << c.Name;
+    }
+}
 } // namespace
