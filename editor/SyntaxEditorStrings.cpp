@@ -5,11 +5,18 @@
 #include <cstring>
 
 namespace {
-WideString WithoutTrailingBlanks(const WideString &s)
+// The length of s without its trailing white space and control characters.
+size_t LengthWithoutTrailingBlanks(std::u16string_view s)
 {
     size_t n = s.size();
     while (n > 0 && (UnicodeIsWhiteSpace(s[n - 1]) || UnicodeIsControl(s[n - 1])))
         --n;
+    return n;
+}
+
+WideString WithoutTrailingBlanks(const WideString &s)
+{
+    const size_t n = LengthWithoutTrailingBlanks(s);
     return n == s.size() ? s : s.substr(0, n);
 }
 } // namespace
@@ -21,6 +28,22 @@ int TSyntaxEditorStrings::Add(const WideString &S)
     FModified = true;
     FEditor->LineInserted(index, text);
     return index;
+}
+
+void TSyntaxEditorStrings::AddLoadedLines(TLoadedText &Text)
+{
+    if (!FEditor->HasOption(eoKeepTrailingBlanks))
+        for (auto &[start, length] : Text.Lines) {
+            length = uint32_t(LengthWithoutTrailingBlanks({Text.Block.get() + start, length}));
+            Text.Block[start + length] = 0; // a line's text is followed by a zero
+        }
+    const int first = GetCount();
+    TWideStringList::AddLoadedLines(Text);
+    if (GetCount() == first)
+        return;
+    FModified = true;
+    for (int i = first; i < GetCount(); ++i)
+        FEditor->LineInserted(i, Get(i));
 }
 
 void TSyntaxEditorStrings::Insert(int Index, const WideString &S)

@@ -37,6 +37,8 @@ public:
 
 protected:
     void Changed() override;
+    // A load's lines, without trailing blanks unless the editor keeps them, as Add would take them.
+    void AddLoadedLines(TLoadedText &Text) override;
 
 private:
     TSyntaxEditCore *FEditor;

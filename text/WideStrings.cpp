@@ -307,160 +307,139 @@ void TWideStrings::SetTextBuffer(const WideChar *Text, size_t Length)
 
 namespace {
 
-constexpr size_t kLoadBlock = 1 << 20; // bytes read and decoded at a time
+constexpr size_t kLoadBlock = 1 << 20; // bytes read at a time
 
-// Decodes the bytes after the mark a block at a time: Windows-1252 bytes one character each, UTF-16
-// two bytes each in the file's order (an odd last byte belongs to no character and is dropped).
-class TBlockDecoder {
-public:
-    TBlockDecoder(TStream &Stream, int64_t Bytes, bool Unicode, bool SwapBytes, bool Utf8 = false)
-        : FStream(Stream), FLeft(Unicode ? Bytes & ~int64_t(1) : Bytes), FOdd(Unicode && (Bytes & 1)),
-          FUnicode(Unicode), FSwap(SwapBytes), FUtf8(Utf8)
-    {
-        FBytes.resize(size_t(std::min<int64_t>(FLeft, int64_t(kLoadBlock))));
-        FChars.resize(FUnicode ? FBytes.size() / 2 : FBytes.size() + 4);
-    }
-    // The next block of characters; empty at the end. Throws EReadError on a short read.
-    std::pair<const WideChar *, size_t> Next()
-    {
-        if (FLeft == 0) {
-            if (FOdd) {
-                uint8_t odd;
-                FStream.ReadBuffer(&odd, 1);
-                FOdd = false;
-            }
-            return {nullptr, 0};
-        }
-        const size_t part = size_t(std::min<int64_t>(FLeft, int64_t(FBytes.size())));
-        FLeft -= int64_t(part);
-        if (FUnicode) {
-            FStream.ReadBuffer(FChars.data(), int64_t(part));
-            if (FSwap)
-                SwapBytesBlock(FChars.data(), part / 2); // every character, zeros included
-            return {FChars.data(), part / 2};
-        }
-        FStream.ReadBuffer(FBytes.data(), int64_t(part));
-        if (FUtf8)
-            return {FChars.data(), FUtf8Decoder.Decode(FBytes.data(), part, FLeft == 0, FChars.data())};
-        AnsiToWideBlock(FBytes.data(), part, FChars.data());
-        return {FChars.data(), part};
-    }
-
-private:
-    TStream &FStream;
-    int64_t FLeft;
-    bool FOdd;
-    bool FUnicode, FSwap, FUtf8;
-    TUtf8Decoder FUtf8Decoder;
-    std::vector<uint8_t> FBytes;
-    std::vector<WideChar> FChars;
+// Where the lines of a load stand between its blocks: whether characters follow the last break, a CR
+// that ended the last block (an LF may follow it in the next), the first break's kind and whether the
+// text so far ends with a break.
+struct TSplitState {
+    bool Open = false;
+    bool SkipLF = false;
+    int Style = -1;
+    bool EndsWithBreak = false;
+    int FinalStyle() const { return Style < 0 && SkipLF ? lbCR : Style; }
 };
 
-// Splits characters fed in blocks into lines as SetTextStr does: CR LF (also across two blocks), CR
-// and LF each end a line; a break at the very end adds no empty line. Without OnLine it only counts
-// the lines and measures the longest: it then also reads the bytes of an 8-bit text, whose breaks
-// are the same bytes in every encoding (a line's length is then its bytes, at least its characters).
-template <class Char>
-class TLineSplitter {
-public:
-    using TLine = std::basic_string<Char>;
-    explicit TLineSplitter(std::function<void(const TLine &)> OnLine = nullptr, size_t Longest = 0)
-        : FOnLine(std::move(OnLine)), FLongest(Longest)
+// Writes the lines of a load into its block: each line's characters, then a zero.
+struct TTextWriter {
+    TLoadedText &Text;
+    size_t Used = 0, LineStart = 0;
+    WideChar *At() const { return Text.Block.get() + Used; }
+    void EndLine()
     {
+        Text.Block[Used] = 0;
+        Text.Lines.emplace_back(uint32_t(LineStart), uint32_t(Used - LineStart));
+        LineStart = ++Used;
     }
-    void Feed(const Char *p, size_t n)
-    {
-        size_t i = 0;
-        if (FSkipLF && n > 0) {
-            FSkipLF = false;
-            if (p[0] == 10)
-                i = 1;
-            if (FStyle < 0)
-                FStyle = p[0] == 10 ? lbCRLF : lbCR;
-        }
-        while (i < n) {
-            const size_t run = FindLineBreak(p + i, n - i);
-            if (i + run == n) {
-                Append(p + i, run); // the line goes on in the next block
-                FEndsWithBreak = false;
-                return;
-            }
-            if (FOpen) {
-                Append(p + i, run);
-                Emit(FPending, FOpenLength);
-                FPending.clear();
-                FOpen = false;
-            } else if (FOnLine) {
-                FLine.assign(p + i, run);
-                Emit(FLine, run);
-            } else {
-                Emit(FLine, run);
-            }
-            i += run;
-            if (FStyle < 0 && p[i] == 10)
-                FStyle = lbLF;
-            if (p[i] == 13) {
-                if (i + 1 < n) {
-                    if (FStyle < 0)
-                        FStyle = p[i + 1] == 10 ? lbCRLF : lbCR;
-                    if (p[i + 1] == 10)
-                        ++i;
-                } else {
-                    FSkipLF = true;
-                }
-            }
-            ++i;
-            FEndsWithBreak = true;
-        }
-    }
-    // The first CR LF, LF or CR break of the text (-1: none), and whether the text ended
-    // with a break.
-    int Style() const { return FStyle < 0 && FSkipLF ? lbCR : FStyle; }
-    bool EndsWithBreak() const { return FEndsWithBreak; }
-    void Finish()
-    {
-        if (FOpen)
-            Emit(FPending, FOpenLength);
-        FPending = TLine();
-        FOpen = false;
-    }
-    size_t Lines() const { return FLines; }
-    size_t Longest() const { return FLongest; }
-    size_t Characters() const { return FCharacters; }
+};
 
-private:
-    void Append(const Char *p, size_t n)
-    {
-        if (!FOpen)
-            FOpenLength = 0;
-        FOpen = true;
-        FOpenLength += n;
-        if (!FOnLine)
+// Splits a block of an 8-bit text's bytes, or of UTF-16 characters, into lines as SetTextStr does:
+// CR LF (also across two blocks), CR and LF each end a line; a break at the very end adds no empty
+// line. The breaks are found on the bytes themselves (they are the same bytes in every 8-bit
+// encoding we read); Decode(p, n, dst) writes the characters of the n units before a break and
+// returns how many it wrote, and AtBreak() is told of each break first.
+template <class TUnit, class TDecode, class TAtBreak>
+void SplitBlock(const TUnit *p, size_t n, TSplitState &s, TTextWriter &w, TDecode &&Decode, TAtBreak &&AtBreak)
+{
+    size_t i = 0;
+    if (s.SkipLF && n > 0) {
+        s.SkipLF = false;
+        if (s.Style < 0)
+            s.Style = p[0] == 10 ? lbCRLF : lbCR;
+        if (p[0] == 10)
+            i = 1;
+    }
+    while (i < n) {
+        const size_t run = FindLineBreak(p + i, n - i);
+        if (run > 0) {
+            w.Used += Decode(p + i, run, w.At());
+            s.Open = true;
+        }
+        i += run;
+        if (i == n) {
+            s.EndsWithBreak = false; // the line goes on in the next block
             return;
-        if (FPending.capacity() < FLongest)
-            FPending.reserve(FLongest); // one allocation for a line over many blocks
-        FPending.append(p, n);
+        }
+        AtBreak();
+        w.EndLine();
+        s.Open = false;
+        if (s.Style < 0 && p[i] == 10)
+            s.Style = lbLF;
+        if (p[i] == 13) {
+            if (i + 1 < n) {
+                if (s.Style < 0)
+                    s.Style = p[i + 1] == 10 ? lbCRLF : lbCR;
+                if (p[i + 1] == 10)
+                    ++i;
+            } else {
+                s.SkipLF = true;
+            }
+        }
+        ++i;
+        s.EndsWithBreak = true;
     }
-    void Emit(const TLine &line, size_t length)
-    {
-        ++FLines;
-        FCharacters += length;
-        FLongest = std::max(FLongest, length);
-        if (FOnLine)
-            FOnLine(line);
-    }
+}
 
-    std::function<void(const TLine &)> FOnLine;
-    size_t FLongest;
-    TLine FPending, FLine;
-    size_t FOpenLength = 0;
-    size_t FLines = 0;
-    size_t FCharacters = 0;
-    bool FOpen = false; // characters after the last break
-    bool FSkipLF = false; // the last block ended in CR
-    int FStyle = -1;
-    bool FEndsWithBreak = false;
-};
+// Reads Bytes bytes of an 8-bit text from Start into Text: as UTF-8 through Reader, or as
+// Windows-1252 without one. With a reader it stops at the first block that is not well-formed UTF-8
+// and returns false. Throws EReadError on a short read.
+bool ReadEightBit(TStream &Stream, int64_t Start, int64_t Bytes, TLoadedText &Text, TSplitState &Split,
+                  TUtf8Reader *Reader)
+{
+    Stream.Seek(Start, soBeginning);
+    TTextWriter w{Text};
+    std::vector<uint8_t> block(size_t(std::min<int64_t>(Bytes, int64_t(kLoadBlock))));
+    auto decode = [Reader](const uint8_t *p, size_t n, WideChar *dst) {
+        if (Reader)
+            return Reader->Decode(p, n, dst);
+        AnsiToWideBlock(p, n, dst);
+        return n;
+    };
+    auto atBreak = [Reader] {
+        if (Reader)
+            Reader->EndOfSequence();
+    };
+    for (int64_t left = Bytes; left > 0;) {
+        const size_t part = size_t(std::min<int64_t>(left, int64_t(block.size())));
+        Stream.ReadBuffer(block.data(), int64_t(part));
+        left -= int64_t(part);
+        SplitBlock(block.data(), part, Split, w, decode, atBreak);
+        if (Reader && !Reader->Valid())
+            return false;
+    }
+    if (Reader)
+        Reader->EndOfSequence();
+    if (Split.Open)
+        w.EndLine();
+    return !Reader || Reader->Valid();
+}
+
+// Reads a UTF-16 text of Bytes bytes from Start into Text, two bytes a character in the file's
+// order; an odd last byte belongs to no character and is dropped (but read).
+void ReadUtf16(TStream &Stream, int64_t Start, int64_t Bytes, bool SwapBytes, TLoadedText &Text, TSplitState &Split)
+{
+    Stream.Seek(Start, soBeginning);
+    TTextWriter w{Text};
+    std::vector<WideChar> block(size_t(std::min<int64_t>(Bytes / 2, int64_t(kLoadBlock / 2))));
+    auto copy = [](const WideChar *p, size_t n, WideChar *dst) {
+        std::memcpy(dst, p, n * sizeof(WideChar));
+        return n;
+    };
+    for (int64_t left = Bytes / 2; left > 0;) {
+        const size_t part = size_t(std::min<int64_t>(left, int64_t(block.size())));
+        Stream.ReadBuffer(block.data(), int64_t(part * sizeof(WideChar)));
+        left -= int64_t(part);
+        if (SwapBytes)
+            SwapBytesBlock(block.data(), part); // every character, zeros included
+        SplitBlock(block.data(), part, Split, w, copy, [] {});
+    }
+    if (Bytes & 1) {
+        uint8_t odd;
+        Stream.ReadBuffer(&odd, 1);
+    }
+    if (Split.Open)
+        w.EndLine();
+}
 
 } // namespace
 
@@ -481,81 +460,74 @@ void TWideStrings::LoadFromStream(TStream &Stream)
     const bool unicode = mark == 0xFEFF || mark == 0xFFFE;
     const bool swap = unicode && ((mark == 0xFFFE) != (std::endian::native == std::endian::big));
     const bool utf8Mark = headCount >= 3 && head[0] == 0xEF && head[1] == 0xBB && head[2] == 0xBF;
-    // An 8-bit file's first bytes are text too (a UTF-8 mark is dropped only when the rest is
-    // UTF-8 as well).
-    int64_t bodyStart = unicode ? pos + 2 : pos;
-    int64_t body = unicode ? n - 2 : n;
 
-    // The text is read twice, a block at a time, and never held whole: first the lines are counted
-    // and an 8-bit text is checked for UTF-8, so the list is sized once (a short or unreadable
-    // stream fails here, with the list unchanged); then each line goes into the list as soon as its
-    // end is read. The first reading of an 8-bit text looks at its bytes only: it decodes nothing.
-    size_t lines = 0, longest = 0, characters = 0;
-    TUtf8Check check;
-    int style = -1;
-    bool endsWithBreak = false;
-    auto takeCounts = [&](auto &counter) {
-        counter.Finish();
-        lines = counter.Lines();
-        longest = counter.Longest();
-        characters = counter.Characters();
-        style = counter.Style();
-        endsWithBreak = counter.EndsWithBreak();
-    };
-    Stream.Seek(bodyStart, soBeginning);
-    if (unicode) {
-        TBlockDecoder decoder(Stream, body, unicode, swap);
-        TLineSplitter<WideChar> counter;
-        for (auto [p, count] = decoder.Next(); count > 0; std::tie(p, count) = decoder.Next())
-            counter.Feed(p, count);
-        takeCounts(counter);
-    } else {
-        std::vector<uint8_t> block(size_t(std::min<int64_t>(body, int64_t(kLoadBlock))));
-        TLineSplitter<uint8_t> counter;
-        for (int64_t left = body; left > 0;) {
-            const size_t part = size_t(std::min<int64_t>(left, int64_t(block.size())));
-            Stream.ReadBuffer(block.data(), int64_t(part));
-            left -= int64_t(part);
-            check.Feed(block.data(), part);
-            counter.Feed(block.data(), part);
+    // The lines are read into a text of their own and go into the list only when the whole stream
+    // is read, so that a short or unreadable stream leaves the list as it was.
+    TLoadedText text;
+    TSplitState split;
+    bool utf8 = false;
+    try {
+        // Each line's zero takes the place of its break, which is at least one byte (or character),
+        // and no character takes fewer bytes than one: the text fits in as many characters as the
+        // file has bytes (UTF-16: characters), and one more for a last line without a break.
+        const int64_t body = unicode ? n - 2 : n;
+        text.Block = AllocateLargeBlock<WideChar>(size_t(unicode ? body / 2 : body) + 1);
+        text.Lines.reserve(size_t(body / 64) + 16); // grows by doubling past that
+        if (unicode) {
+            ReadUtf16(Stream, pos + 2, body, swap, text, split);
+        } else {
+            // Read as UTF-8 (after its mark) while the bytes are well-formed; a text that is not is
+            // read again from its first byte as Windows-1252, the mark's bytes included. Valid UTF-8
+            // that is not plain ASCII (or that carries the mark) is taken as UTF-8, and so is plain
+            // ASCII that names UTF-8 as its character set, so that what is typed into it later is
+            // saved as the page says; plain ASCII reads the same either way. The bytes decide over
+            // the declaration: a page that is not plain ASCII is read as what its bytes are.
+            TUtf8Reader reader;
+            const int skip = utf8Mark ? 3 : 0;
+            if (ReadEightBit(Stream, pos + skip, body - skip, text, split, &reader)) {
+                utf8 = reader.NonAscii() || utf8Mark || FindDeclaredCharset(head, size_t(headCount)) == dcUtf8;
+            } else {
+                text.Lines.clear();
+                split = TSplitState();
+                ReadEightBit(Stream, pos, body, text, split, nullptr);
+            }
         }
-        takeCounts(counter);
+    } catch (const std::bad_alloc &) {
+        Clear(); // the old text goes as well: memory is short
+        throw;
     }
-    // Valid UTF-8 that is not plain ASCII (or that carries the mark) is read as UTF-8, and so is
-    // plain ASCII that names UTF-8 as its character set, so that what is typed into it later is
-    // saved as the page says; any other 8-bit text as Windows-1252. The bytes decide over the
-    // declaration: a page that is not plain ASCII is read as what its bytes are.
-    const bool utf8 = !unicode && check.Valid() &&
-                      (check.NonAscii() || utf8Mark ||
-                       FindDeclaredCharset(head, size_t(headCount)) == dcUtf8);
-    if (utf8 && utf8Mark) {
-        bodyStart += 3;
-        body -= 3;
-        if (lines > 0 && n == 3)
-            lines = 0;
-    }
-    if (lines > size_t(INT_MAX))
+    if (text.Lines.size() > size_t(INT_MAX))
         throw EStringListError("Text has too many lines");
 
-    Stream.Seek(bodyStart, soBeginning);
     Clear();
-    // A failure from here on (memory, a file changed under us) leaves no half text behind.
+    // A failure from here on (memory) leaves no half text behind.
     TScopeGuard emptyOnFailure([this] { Clear(); });
-    if (GetCapacity() < int(lines))
-        SetCapacity(int(lines));
-    // The lines' characters fit in what was counted (UTF-8 decodes to fewer characters than bytes).
-    ReserveLineText(characters + lines);
-    TScopeGuard endReservation([this] { ReserveLineText(0); });
-    TBlockDecoder decoder(Stream, body, unicode, swap, utf8);
-    TLineSplitter<WideChar> splitter([this](const WideString &line) { Add(line); }, longest);
-    for (auto [p, count] = decoder.Next(); count > 0; std::tie(p, count) = decoder.Next())
-        splitter.Feed(p, count);
-    splitter.Finish();
+    AddLoadedLines(text);
     emptyOnFailure.Dismiss();
     FEncoding = unicode ? ((mark == 0xFEFF) ? teUtf16LE : teUtf16BE) : utf8 ? teUtf8 : teAnsi;
     FByteOrderMark = unicode || (utf8 && utf8Mark);
+    const int style = split.FinalStyle();
     FLineBreakStyle = style < 0 ? lbLF : TLineBreakStyle(style);
-    FFinalLineBreak = endsWithBreak || GetCount() == 0;
+    FFinalLineBreak = split.EndsWithBreak || GetCount() == 0;
+}
+
+void TWideStrings::AddLoadedLines(TLoadedText &Text)
+{
+    const size_t lines = Text.Lines.size();
+    if (lines == 0)
+        return;
+    if (GetCapacity() < GetCount() + int(lines))
+        SetCapacity(GetCount() + int(lines));
+    size_t characters = 0;
+    for (const auto &line : Text.Lines)
+        characters += line.second + 1;
+    ReserveLineText(characters);
+    TScopeGuard endReservation([this] { ReserveLineText(0); });
+    WideString line;
+    for (size_t k = 0; k < lines; ++k) {
+        line.assign(Text.Line(k));
+        Add(line);
+    }
 }
 
 void TWideStrings::SaveToStream(TStream &Stream)
@@ -775,6 +747,29 @@ void TWideStringList::ReserveLineText(size_t Characters)
     FBlocks.push_back(AllocateLargeBlock<WideChar>(Characters));
     FBlockNext = FBlocks.back().get();
     FBlockLeft = Characters;
+}
+
+void TWideStringList::AddLoadedLines(TLoadedText &Text)
+{
+    if (Text.Lines.empty())
+        return;
+    Changing();
+    FList.reserve(FList.size() + Text.Lines.size());
+    size_t inBlock = 0;
+    for (const auto &[start, length] : Text.Lines) {
+        if (length == 0) {
+            FList.push_back(TItem{kNoText, 0, false, nullptr});
+        } else {
+            FList.push_back(TItem{Text.Block.get() + start, length, false, nullptr});
+            ++inBlock;
+        }
+    }
+    // The block is freed with the last of its lines, as a reserved block is.
+    if (inBlock > 0) {
+        FBlocks.push_back(std::move(Text.Block));
+        FBlockLines += inBlock;
+    }
+    Changed();
 }
 
 TWideLine TWideStringList::Get(int Index) const

@@ -11,6 +11,8 @@
 // the last line too), so a file is saved as it was read.
 #include <functional>
 #include <memory>
+#include <string_view>
+#include <utility>
 #include <vector>
 
 #include "text/WideLine.h"
@@ -33,6 +35,14 @@ enum TLineBreakStyle : uint8_t { lbCRLF, lbLF, lbCR };
 constexpr uint32_t LOCALE_USER_DEFAULT = 0x0400;
 
 class TWideStringList;
+
+// The lines a load decoded, before they go into a list: their characters one after another in
+// Block, each line followed by a zero, and each line's place in Lines as (start, length).
+struct TLoadedText {
+    TLargeBlock<WideChar> Block;
+    std::vector<std::pair<uint32_t, uint32_t>, TLargeAllocator<std::pair<uint32_t, uint32_t>>> Lines;
+    std::u16string_view Line(size_t k) const { return {Block.get() + Lines[k].first, Lines[k].second}; }
+};
 
 class TWideStrings {
 public:
@@ -73,10 +83,12 @@ public:
     // when the file cannot be opened; a failure while reading raises EReadError (list unchanged).
     virtual bool LoadFromFile(const AnsiString &FileName, std::unique_ptr<TFileStream> &Handle, uint16_t Mode);
     bool LoadFromFile(const AnsiString &FileName);
-    // Reads from the stream's position to its end and replaces the lines. The text is decoded a block
-    // at a time straight into the lines (read twice: the lines are counted first), so it is never held
-    // whole. A stream over kMaxTextFileBytes raises ETextTooLarge and a short one EReadError, both with
-    // the list unchanged; running out of memory part-way leaves the list empty.
+    // Reads from the stream's position to its end and replaces the lines. The bytes are read once, a
+    // block at a time, and never held whole: an 8-bit text is checked for UTF-8 and decoded in the
+    // same pass (one that turns out not to be UTF-8 is read once more, as Windows-1252), and the
+    // lines' characters go straight into one block that the list keeps. A stream over
+    // kMaxTextFileBytes raises ETextTooLarge and a short one EReadError, both with the list
+    // unchanged; running out of memory leaves the list empty.
     virtual void LoadFromStream(TStream &Stream);
     virtual void Move(int CurIndex, int NewIndex);
     // Writes the text beside FileName and renames it over the file, keeping the file's permissions; the
@@ -139,6 +151,9 @@ protected:
     virtual void SetUpdateState(bool Updating);
     // Replaces the lines by the text of the buffer; Length characters, zeros included.
     void SetTextBuffer(const WideChar *Text, size_t Length);
+    // Appends the lines of a load (the list is empty then). The base adds them one by one; an
+    // array-backed list takes the block over, its lines staying where they are.
+    virtual void AddLoadedLines(TLoadedText &Text);
     // Lines about to be added hold at most Characters characters together, counting one zero after
     // each line (a load or SetText tells this before it adds the lines; 0 afterwards). A list may
     // take room for them at once; the base does nothing.
@@ -186,6 +201,7 @@ protected:
     virtual void Changed();
     virtual void Changing();
     void ReserveLineText(size_t Characters) override;
+    void AddLoadedLines(TLoadedText &Text) override;
 
 private:
     // A line's characters and a zero: a block of its own (Owned), or a piece of a text block that a

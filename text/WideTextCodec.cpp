@@ -1,5 +1,6 @@
 #include "text/WideTextCodec.h"
 
+#include <algorithm>
 #include <array>
 #include <cstring>
 
@@ -181,52 +182,6 @@ void SwapBytesBlock(WideChar *p, size_t n)
         p[i] = WideChar((p[i] >> 8) | (p[i] << 8));
 }
 
-void TUtf8Check::Feed(const uint8_t *p, size_t n)
-{
-    for (size_t i = 0; i < n && FValid; ++i) {
-        if (FNeed == 0 && p[i] < 0x80) {
-            i += AsciiRun(p + i, n - i);
-            while (i < n && p[i] < 0x80)
-                ++i;
-            if (i == n)
-                break;
-        }
-        const uint8_t b = p[i];
-        if (FNeed == 0 && b >= 0xC2 && b <= 0xDF && i + 1 < n && (p[i + 1] & 0xC0) == 0x80) {
-            // The most common sequence outside ASCII, a letter of two bytes, read at once.
-            FNonAscii = true;
-            ++i;
-            continue;
-        }
-        if (FNeed > 0) {
-            if (b < FLow || b > FHigh) {
-                FValid = false;
-                return;
-            }
-            FLow = 0x80;
-            FHigh = 0xBF;
-            --FNeed;
-            continue;
-        }
-        if (b < 0x80)
-            continue;
-        FNonAscii = true;
-        if (b >= 0xC2 && b <= 0xDF) {
-            FNeed = 1;
-        } else if (b >= 0xE0 && b <= 0xEF) {
-            FNeed = 2;
-            FLow = b == 0xE0 ? 0xA0 : 0x80; // no overlong forms
-            FHigh = b == 0xED ? 0x9F : 0xBF; // no surrogates
-        } else if (b >= 0xF0 && b <= 0xF4) {
-            FNeed = 3;
-            FLow = b == 0xF0 ? 0x90 : 0x80;
-            FHigh = b == 0xF4 ? 0x8F : 0xBF; // nothing above U+10FFFF
-        } else {
-            FValid = false;
-        }
-    }
-}
-
 namespace {
 // Length of the sequence a lead byte starts (0 for a byte that starts none).
 int SequenceLength(uint8_t b)
@@ -263,6 +218,95 @@ WideChar *Put(WideChar *d, uint32_t c)
     return d;
 }
 } // namespace
+
+namespace {
+// Whether b may stand at place k (from 1) of the sequence that Lead begins: a continuation byte, in
+// the narrower range the lead's second byte needs against overlong forms, surrogates and code points
+// above U+10FFFF.
+inline bool Follows(uint8_t Lead, int k, uint8_t b)
+{
+    uint8_t low = 0x80, high = 0xBF;
+    if (k == 1) {
+        if (Lead == 0xE0)
+            low = 0xA0;
+        else if (Lead == 0xED)
+            high = 0x9F;
+        else if (Lead == 0xF0)
+            low = 0x90;
+        else if (Lead == 0xF4)
+            high = 0x8F;
+    }
+    return b >= low && b <= high;
+}
+
+// The code point of a well-formed sequence of Length bytes.
+inline uint32_t Assemble(const uint8_t *p, int Length)
+{
+    uint32_t c = p[0] & (0x7F >> Length);
+    for (int k = 1; k < Length; ++k)
+        c = (c << 6) | (p[k] & 0x3F);
+    return c;
+}
+} // namespace
+
+size_t TUtf8Reader::Decode(const uint8_t *p, size_t n, WideChar *dst)
+{
+    if (!FValid)
+        return 0;
+    WideChar *d = dst;
+    size_t i = 0;
+    // A sequence an earlier piece cut off is completed first.
+    if (FCarryCount > 0) {
+        while (FCarryCount < FCarryLength && i < n) {
+            if (!Follows(FCarry[0], FCarryCount, p[i])) {
+                FValid = false;
+                return 0;
+            }
+            FCarry[FCarryCount++] = p[i++];
+        }
+        if (FCarryCount < FCarryLength)
+            return 0;
+        d = Put(d, Assemble(FCarry, FCarryLength));
+        FCarryCount = 0;
+    }
+    while (i < n) {
+        const size_t ascii = AsciiRun(p + i, n - i);
+        WidenAscii(p + i, ascii, d);
+        i += ascii;
+        d += ascii;
+        while (i < n && p[i] < 0x80)
+            *d++ = p[i++];
+        if (i == n)
+            break;
+        FNonAscii = true;
+        const uint8_t b = p[i];
+        if (b >= 0xC2 && b <= 0xDF && i + 1 < n && (p[i + 1] & 0xC0) == 0x80) {
+            *d++ = WideChar(((b & 0x1F) << 6) | (p[i + 1] & 0x3F)); // two bytes, the most common
+            i += 2;
+            continue;
+        }
+        const int length = SequenceLength(b);
+        if (length < 2) {
+            FValid = false;
+            break;
+        }
+        const int have = int(std::min(size_t(length), n - i));
+        for (int k = 1; k < have; ++k)
+            if (!Follows(b, k, p[i + size_t(k)])) {
+                FValid = false;
+                return size_t(d - dst);
+            }
+        if (have < length) {
+            std::memcpy(FCarry, p + i, size_t(have));
+            FCarryCount = have;
+            FCarryLength = length;
+            break;
+        }
+        d = Put(d, Assemble(p + i, length));
+        i += size_t(length);
+    }
+    return size_t(d - dst);
+}
 
 size_t TUtf8Decoder::Decode(const uint8_t *p, size_t n, bool last, WideChar *dst)
 {

@@ -26,20 +26,31 @@ void WideToAnsiBlock(const WideChar *src, size_t n, uint8_t *dst);
 // Swaps the two bytes of each of n characters in place.
 void SwapBytesBlock(WideChar *p, size_t n);
 
-// Checks bytes fed in blocks for UTF-8: well-formed sequences only (no overlong forms, no
-// surrogates, nothing above U+10FFFF), and whether any byte is not ASCII. Runs of ASCII are passed
-// sixteen bytes at a time.
-class TUtf8Check {
+// Decodes UTF-8 fed in pieces into UTF-16 for as long as it is well-formed: no overlong forms, no
+// surrogates, nothing above U+10FFFF. A sequence cut by a piece's end waits for the next piece. Runs
+// of ASCII go sixteen bytes at a time. Checking and decoding are one pass over the bytes.
+class TUtf8Reader {
 public:
-    void Feed(const uint8_t *p, size_t n);
-    bool Valid() const { return FValid && FNeed == 0; }
+    // Decodes the n bytes at p into dst and returns the characters written: at most as many as the
+    // bytes read so far and not yet decoded. From the first malformed byte on Valid() is false and
+    // nothing more is decoded.
+    size_t Decode(const uint8_t *p, size_t n, WideChar *dst);
+    // No byte of the current sequence follows (a line break, or the end of the text): a sequence
+    // cut there is malformed.
+    void EndOfSequence()
+    {
+        if (FCarryCount > 0)
+            FValid = false;
+    }
+    bool Valid() const { return FValid; }
+    // Whether a byte outside ASCII was read.
     bool NonAscii() const { return FNonAscii; }
 
 private:
     bool FValid = true;
     bool FNonAscii = false;
-    int FNeed = 0; // continuation bytes still expected
-    uint8_t FLow = 0x80, FHigh = 0xBF; // range of the next continuation byte
+    uint8_t FCarry[4] = {};
+    int FCarryCount = 0, FCarryLength = 0;
 };
 
 // Decodes UTF-8 fed in blocks into UTF-16; a sequence cut by the block end waits for the next

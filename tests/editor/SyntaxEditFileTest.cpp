@@ -76,6 +76,35 @@ TEST(EditorFiles, TypingSavesInTheFormTheFileWasRead)
     SetPrompter(old);
 }
 
+// A loaded file's lines lose their trailing blanks and control characters, as typed lines do,
+// unless the editor keeps them; a line shortened so still ends in a zero, as every line does.
+TEST(EditorFiles, LoadingDropsTrailingBlanksUnlessKept)
+{
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    const QString path = dir.filePath(QStringLiteral("blanks.txt"));
+    WriteAll(path, "a  \r\n\tb\t \x0B\r\n  \r\n\r\nc \xC3\xA9\xE3\x80\x80\r\nd");
+    struct Case {
+        bool keep;
+        std::vector<std::string> lines;
+    } cases[] = {
+        {false, {"a", "\tb", "", "", "c \xC3\xA9", "d"}},
+        {true, {"a  ", "\tb\t \x0B", "  ", "", "c \xC3\xA9\xE3\x80\x80", "d"}},
+    };
+    for (const Case &c : cases) {
+        TSyntaxEditCore e;
+        e.SetOptions(c.keep ? e.Options() | eoKeepTrailingBlanks : e.Options() & ~eoKeepTrailingBlanks);
+        ASSERT_TRUE(e.LoadFromFile(path.toStdU16String(), 0));
+        std::vector<std::string> lines;
+        for (int i = 0; i < e.LineCount(); ++i) {
+            const TWideLine line = e.Lines().Get(i);
+            EXPECT_EQ(line.c_str()[line.size()], 0) << i;
+            lines.push_back(U8(line));
+        }
+        EXPECT_EQ(lines, c.lines) << c.keep;
+    }
+}
+
 // A file's lines are edited in place: typing, splitting and joining lines, deleting lines and
 // replacing a block over lines; undoing all of it saves the file byte for byte, and redoing it
 // gives the edited text again.

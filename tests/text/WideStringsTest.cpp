@@ -253,6 +253,32 @@ TEST(WideStrings, LoadReadsUtf8)
     ASSERT_EQ(list.GetCount(), 1);
     EXPECT_EQ(list.Get(0).substr(list.Get(0).size() - 2), u"x\u20AC");
     EXPECT_EQ(Save(list), big);
+
+    // Well-formed UTF-8 for more than a reading block, then a byte that is not: the whole text,
+    // mark included, is Windows-1252, read from its first byte.
+    for (const bool mark : {false, true}) {
+        Bytes late = mark ? ToBytes({0xEF, 0xBB, 0xBF}) : Bytes();
+        std::vector<WideString> lines;
+        WideString line = mark ? u"\u00EF\u00BB\u00BF" : u"";
+        for (int i = 0; late.size() < (3u << 19); ++i) {
+            late.insert(late.end(), {0xC3, 0xA9, 'a'});
+            line += u"\u00C3\u00A9a";
+            if (i % 40 == 39) {
+                late.insert(late.end(), {13, 10});
+                lines.push_back(line);
+                line.clear();
+            }
+        }
+        late.insert(late.end(), {0xE9, 13, 10, 0xF0, 0x9F, 0x98, 0x80});
+        lines.push_back(line + u"\u00E9");
+        lines.push_back(u"\u00F0\u0178\u02DC\u20AC");
+        TWideStringList bad;
+        Load(bad, late);
+        EXPECT_EQ(bad.Encoding(), teAnsi) << mark;
+        EXPECT_FALSE(bad.ByteOrderMark()) << mark;
+        EXPECT_TRUE(Lines(bad) == lines) << mark << ": " << bad.Count() << " lines";
+        EXPECT_TRUE(Save(bad) == late) << mark;
+    }
 }
 
 TEST(WideStrings, UnencodableCharactersAskBeforeSaving)
