@@ -379,10 +379,13 @@ void TZvGraphicObject::SaveToStream(TStream &Stream) const
     ZvWriteInt(b, Right);
     ZvWriteInt(b, Bottom);
     ZvWriteByte(b, MetafileAsBitmap ? 1 : 0);
-    int32_t type = PictureType();
+    // An empty picture is stored as no picture: its kind alone would read back as nothing and
+    // write differently the next time.
+    const bool hasPicture = FPicture && !FPicture->GetEmpty();
+    int32_t type = hasPicture ? PictureType() : int32_t(zvpBitmap);
     AnsiString extension;
     TMemoryStream data;
-    if (FPicture && !FPicture->GetEmpty()) {
+    if (hasPicture) {
         if (type == zvpRegistered)
             extension = ExtensionOfClass(*FPicture);
         try {

@@ -241,6 +241,17 @@ TEST(ObjectStream, PicturesOfEveryTypeReadBackAsTheirOwnType)
         EXPECT_EQ(r.Picture()->GetWidth(), g.Picture()->GetWidth());
         EXPECT_EQ(r.Picture()->GetHeight(), g.Picture()->GetHeight());
     }
+    // An empty picture, of a kind stored by its file format too, is stored as no picture: what
+    // reads back from it writes the same bytes again.
+    TZvGraphicObject none;
+    for (const char *file : {"a.png", "a.gif", "a.bmp"}) {
+        SCOPED_TRACE(file);
+        TZvGraphicObject empty;
+        empty.SetPicture(TPicture::CreateForFile(file));
+        ASSERT_TRUE(empty.Picture()->GetEmpty());
+        EXPECT_EQ(Saved(empty), Saved(none));
+        EXPECT_EQ(Saved(*RoundTrip(empty)), Saved(empty));
+    }
     // A picture's own reader refusing the data is a damaged stream.
     TZvGraphicObject g;
     g.SetBitmap(image);
