@@ -71,8 +71,11 @@ bool ReplayExact(const std::string &text, TSyntaxEditOptions options, const std:
     Start(e, text, options);
     const std::string original = Trimmed(e);
     const bool trace = report && std::getenv("EDITOR_REPLAY_TRACE");
+    std::string inside;
     for (size_t k = 0; k < n; ++k) {
         Apply(e, steps[k]);
+        if (inside.empty() && EditScript::CaretInsideCharacter(e))
+            inside = " caret " + Pt(e.GetCaretXY()) + " inside a character after step " + std::to_string(k + 1);
         if (trace)
             std::printf("  %-18s [%s] caret %s sel %s-%s\n", Name(steps[k]).c_str(), Joined(e).c_str(),
                         Pt(e.GetCaretXY()).c_str(), Pt(e.BlockBegin()).c_str(), Pt(e.BlockEnd()).c_str());
@@ -93,8 +96,9 @@ bool ReplayExact(const std::string &text, TSyntaxEditOptions options, const std:
         e.Redo();
     const std::string redone = Trimmed(e);
     if (report)
-        *report = "original [" + original + "] edited [" + edited + "] undone [" + undone + "] redone [" + redone + "]";
-    return undone == original && redone == edited;
+        *report = "original [" + original + "] edited [" + edited + "] undone [" + undone + "] redone [" + redone +
+                  "]" + inside;
+    return undone == original && redone == edited && inside.empty();
 }
 
 TEST(EditorReplay, RandomScriptsUndoAndRedoExactly)
