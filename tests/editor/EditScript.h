@@ -366,7 +366,8 @@ inline void Minimise(WideString &text, WideString &otherText, TSyntaxEditOptions
         }
 }
 
-// A script as a row for a table of known scripts: text, other text, options, steps.
+// A script as a row for the replay test's table of known scripts (name, text, options, steps,
+// other text); the name is left to whoever adds the row.
 inline std::string Row(const WideString &text, const WideString &otherText, TSyntaxEditOptions options,
                        const std::vector<Step> &steps)
 {
@@ -397,7 +398,7 @@ inline std::string Row(const WideString &text, const WideString &otherText, TSyn
     };
     char buf[32];
     std::snprintf(buf, sizeof buf, "0x%x", static_cast<unsigned>(options));
-    std::string row = "{" + literal(text) + ", " + literal(otherText) + ", " + buf + ", {";
+    std::string row = "{\"?\", " + literal(text) + ", " + buf + ", {";
     for (size_t k = 0; k < steps.size(); ++k) {
         const Step &s = steps[k];
         row += k ? ", {" : "{";
@@ -412,7 +413,7 @@ inline std::string Row(const WideString &text, const WideString &otherText, TSyn
         }
         row += "}";
     }
-    return row + "}}";
+    return row + "}, " + literal(otherText) + "}";
 }
 
 // Reads a script from bytes (for the fuzz target): 5 bytes a step.
