@@ -247,6 +247,30 @@ inline uint32_t Assemble(const uint8_t *p, int Length)
         c = (c << 6) | (p[k] & 0x3F);
     return c;
 }
+
+// Decodes from p[i] on what needs no look beyond its own bytes: runs of ASCII and well-formed
+// sequences of two bytes (the most common outside ASCII). Stops at n or at a byte that begins
+// anything else, which is the caller's; tells whether it met a sequence of two bytes.
+inline bool DecodeCommon(const uint8_t *p, size_t n, size_t &i, WideChar *&d)
+{
+    bool twoBytes = false;
+    for (;;) {
+        const size_t ascii = AsciiRun(p + i, n - i);
+        WidenAscii(p + i, ascii, d);
+        i += ascii;
+        d += ascii;
+        while (i < n && p[i] < 0x80)
+            *d++ = p[i++];
+        if (i == n)
+            return twoBytes;
+        const uint8_t b = p[i];
+        if (b < 0xC2 || b > 0xDF || i + 1 == n || (p[i + 1] & 0xC0) != 0x80)
+            return twoBytes;
+        *d++ = WideChar(((b & 0x1F) << 6) | (p[i + 1] & 0x3F));
+        i += 2;
+        twoBytes = true;
+    }
+}
 } // namespace
 
 size_t TUtf8Reader::Decode(const uint8_t *p, size_t n, WideChar *dst)
@@ -270,21 +294,12 @@ size_t TUtf8Reader::Decode(const uint8_t *p, size_t n, WideChar *dst)
         FCarryCount = 0;
     }
     while (i < n) {
-        const size_t ascii = AsciiRun(p + i, n - i);
-        WidenAscii(p + i, ascii, d);
-        i += ascii;
-        d += ascii;
-        while (i < n && p[i] < 0x80)
-            *d++ = p[i++];
+        if (DecodeCommon(p, n, i, d))
+            FNonAscii = true;
         if (i == n)
             break;
         FNonAscii = true;
         const uint8_t b = p[i];
-        if (b >= 0xC2 && b <= 0xDF && i + 1 < n && (p[i + 1] & 0xC0) == 0x80) {
-            *d++ = WideChar(((b & 0x1F) << 6) | (p[i + 1] & 0x3F)); // two bytes, the most common
-            i += 2;
-            continue;
-        }
         const int length = SequenceLength(b);
         if (length < 2) {
             FValid = false;
@@ -327,20 +342,10 @@ size_t TUtf8Decoder::Decode(const uint8_t *p, size_t n, bool last, WideChar *dst
         }
     }
     while (i < n) {
-        const size_t ascii = AsciiRun(p + i, n - i);
-        WidenAscii(p + i, ascii, d);
-        i += ascii;
-        d += ascii;
-        while (i < n && p[i] < 0x80)
-            *d++ = p[i++];
+        DecodeCommon(p, n, i, d);
         if (i == n)
             break;
         const uint8_t b = p[i];
-        if (b >= 0xC2 && b <= 0xDF && i + 1 < n && (p[i + 1] & 0xC0) == 0x80) {
-            *d++ = WideChar(((b & 0x1F) << 6) | (p[i + 1] & 0x3F)); // two bytes, the most common
-            i += 2;
-            continue;
-        }
         const int len = SequenceLength(b);
         if (len == 0) {
             d = Put(d, 0xFFFD);

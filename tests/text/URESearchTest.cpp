@@ -35,17 +35,6 @@ WideString Wide(const std::string &s)
     return WideString(s.begin(), s.end());
 }
 
-Matches Results(const TURESearch &engine)
-{
-    Matches out;
-    for (int i = 0; i < engine.Count(); ++i) {
-        int s = 0, e = 0;
-        engine.GetResult(i, s, e);
-        out.emplace_back(s, e);
-    }
-    return out;
-}
-
 } // namespace
 
 TEST(URESearch, ErrorTexts)
