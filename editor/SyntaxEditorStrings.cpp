@@ -33,9 +33,9 @@ int TSyntaxEditorStrings::Add(const WideString &S)
 void TSyntaxEditorStrings::AddLoadedLines(TLoadedText &Text)
 {
     if (!FEditor->HasOption(eoKeepTrailingBlanks))
-        for (auto &[start, length] : Text.Lines) {
-            length = uint32_t(LengthWithoutTrailingBlanks({Text.Block.get() + start, length}));
-            Text.Block[start + length] = 0; // a line's text is followed by a zero
+        for (TWideLineItem &line : Text.Lines) {
+            line.Length = uint32_t(LengthWithoutTrailingBlanks({line.Text, line.Length}));
+            Text.Block[size_t(line.Text - Text.Block.get()) + line.Length] = 0; // a line ends in a zero
         }
     const int first = GetCount();
     TWideStringList::AddLoadedLines(Text);

@@ -325,10 +325,17 @@ struct TTextWriter {
     TLoadedText &Text;
     size_t Used = 0, LineStart = 0;
     WideChar *At() const { return Text.Block.get() + Used; }
+    // After the first block (Read of Total units read): room for the lines the whole text will have
+    // if the rest is like it, so that the line array is not grown (and copied) over and over.
+    void Expect(int64_t Read, int64_t Total)
+    {
+        if (Read > 0 && Read < Total)
+            Text.Lines.reserve(size_t(double(Text.Lines.size()) * double(Total) / double(Read) * 1.02) + 64);
+    }
     void EndLine()
     {
         Text.Block[Used] = 0;
-        Text.Lines.emplace_back(uint32_t(LineStart), uint32_t(Used - LineStart));
+        Text.Lines.push_back(TWideLineItem{Text.Block.get() + LineStart, uint32_t(Used - LineStart), false, nullptr});
         LineStart = ++Used;
     }
 };
@@ -406,6 +413,8 @@ bool ReadEightBit(TStream &Stream, int64_t Start, int64_t Bytes, TLoadedText &Te
         SplitBlock(block.data(), part, Split, w, decode, atBreak);
         if (Reader && !Reader->Valid())
             return false;
+        if (left + int64_t(part) == Bytes)
+            w.Expect(int64_t(part), Bytes);
     }
     if (Reader)
         Reader->EndOfSequence();
@@ -432,6 +441,8 @@ void ReadUtf16(TStream &Stream, int64_t Start, int64_t Bytes, bool SwapBytes, TL
         if (SwapBytes)
             SwapBytesBlock(block.data(), part); // every character, zeros included
         SplitBlock(block.data(), part, Split, w, copy, [] {});
+        if (left + int64_t(part) == Bytes / 2)
+            w.Expect(int64_t(part), Bytes / 2);
     }
     if (Bytes & 1) {
         uint8_t odd;
@@ -472,7 +483,6 @@ void TWideStrings::LoadFromStream(TStream &Stream)
         // file has bytes (UTF-16: characters), and one more for a last line without a break.
         const int64_t body = unicode ? n - 2 : n;
         text.Block = AllocateLargeBlock<WideChar>(size_t(unicode ? body / 2 : body) + 1);
-        text.Lines.reserve(size_t(body / 64) + 16); // grows by doubling past that
         if (unicode) {
             ReadUtf16(Stream, pos + 2, body, swap, text, split);
         } else {
@@ -519,8 +529,8 @@ void TWideStrings::AddLoadedLines(TLoadedText &Text)
     if (GetCapacity() < GetCount() + int(lines))
         SetCapacity(GetCount() + int(lines));
     size_t characters = 0;
-    for (const auto &line : Text.Lines)
-        characters += line.second + 1;
+    for (const TWideLineItem &line : Text.Lines)
+        characters += line.Length + 1;
     ReserveLineText(characters);
     TScopeGuard endReservation([this] { ReserveLineText(0); });
     WideString line;
@@ -754,16 +764,17 @@ void TWideStringList::AddLoadedLines(TLoadedText &Text)
     if (Text.Lines.empty())
         return;
     Changing();
-    FList.reserve(FList.size() + Text.Lines.size());
     size_t inBlock = 0;
-    for (const auto &[start, length] : Text.Lines) {
-        if (length == 0) {
-            FList.push_back(TItem{kNoText, 0, false, nullptr});
-        } else {
-            FList.push_back(TItem{Text.Block.get() + start, length, false, nullptr});
+    for (TItem &item : Text.Lines) {
+        if (item.Length == 0)
+            item.Text = kNoText; // nothing of it in the block, which may go before it
+        else
             ++inBlock;
-        }
     }
+    if (FList.empty())
+        FList.swap(Text.Lines);
+    else
+        FList.insert(FList.end(), Text.Lines.begin(), Text.Lines.end());
     // The block is freed with the last of its lines, as a reserved block is.
     if (inBlock > 0) {
         FBlocks.push_back(std::move(Text.Block));

@@ -36,12 +36,24 @@ constexpr uint32_t LOCALE_USER_DEFAULT = 0x0400;
 
 class TWideStringList;
 
+// A line of an array-backed list: its characters and a zero, in a block of their own (Owned), in a
+// piece of a text block that a load filled, or the shared empty text. 24 bytes a line besides its
+// characters.
+struct TWideLineItem {
+    const WideChar *Text;
+    uint32_t Length;
+    bool Owned;
+    TObject *Obj;
+};
+using TWideLineItems = std::vector<TWideLineItem, TLargeAllocator<TWideLineItem>>;
+
 // The lines a load decoded, before they go into a list: their characters one after another in
-// Block, each line followed by a zero, and each line's place in Lines as (start, length).
+// Block, each line followed by a zero, and the lines as the items an array-backed list keeps (so
+// that it takes them over without a second array; none is Owned).
 struct TLoadedText {
     TLargeBlock<WideChar> Block;
-    std::vector<std::pair<uint32_t, uint32_t>, TLargeAllocator<std::pair<uint32_t, uint32_t>>> Lines;
-    std::u16string_view Line(size_t k) const { return {Block.get() + Lines[k].first, Lines[k].second}; }
+    TWideLineItems Lines;
+    std::u16string_view Line(size_t k) const { return {Lines[k].Text, Lines[k].Length}; }
 };
 
 class TWideStrings {
@@ -204,14 +216,7 @@ protected:
     void AddLoadedLines(TLoadedText &Text) override;
 
 private:
-    // A line's characters and a zero: a block of its own (Owned), or a piece of a text block that a
-    // load filled, or the shared empty text. 24 bytes a line besides its characters.
-    struct TItem {
-        const WideChar *Text;
-        uint32_t Length;
-        bool Owned;
-        TObject *Obj;
-    };
+    using TItem = TWideLineItem;
     void CheckIndex(int Index) const;
     void InsertItem(int Index, const WideString &S);
     void Grow();
@@ -221,7 +226,7 @@ private:
     void Release(const TItem &Item);
     void ReleaseRange(size_t From, size_t To);
 
-    std::vector<TItem, TLargeAllocator<TItem>> FList;
+    TWideLineItems FList;
     // Text blocks filled by loads; freed once no line lies in them. Lines are added into the last
     // one while FBlockLeft characters of it are free.
     std::vector<TLargeBlock<WideChar>> FBlocks;
