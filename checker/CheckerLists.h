@@ -7,6 +7,7 @@
 #include <unordered_set>
 #include <vector>
 
+#include "checker/FlatIndex.h"
 #include "checker/JSModel.h"
 #include "checker/NamedList.h"
 #include "text/ZSStrUtils.h"
@@ -55,9 +56,17 @@ public:
     void Clear();
 
 private:
+    static size_t Hash(const TPrototypeRecord &R);
+    static bool Same(const TPrototypeRecord &A, const TPrototypeRecord &B);
     static std::string Key(const TPrototypeRecord &R);
+    // Puts record Number under its present kind, owner, scope and member; false when an equal one is there.
+    bool Index(uint32_t Number);
+
     std::vector<TPrototypeRecord> FRecords;
-    std::unordered_set<std::string> FKeys;
+    TFlatIndex FIndex; // the records by what makes them equal
+    size_t FIndexed = 0; // places taken in FIndex
+    // What records made instances were before: such a record is not added again either.
+    std::unordered_set<std::string> FFormerKeys;
 };
 
 class TCheckerLists {

@@ -190,8 +190,10 @@ void TJSPLexer::AddLine(std::string_view Text)
 
 void TJSPLexer::AddLine(const WideChar *Text, size_t Length)
 {
-    CodePage::AppendWideToAnsi(FSource, Text, Length);
-    FSource.push_back('\n');
+    const size_t at = FSource.size();
+    FSource.resize(at + Length + 1);
+    CodePage::WideToAnsiInto(FSource.data() + at, Text, Length);
+    FSource.back() = '\n';
 }
 
 void TJSPLexer::LoadSource(std::string_view Bytes)
@@ -531,13 +533,13 @@ int TJSPLexer::GetToken(TCheckLine &Line, TJSLexToken &Tok, bool JSON, bool Mark
                     ++FPos;
             }
             Tok.Code = tkInteger;
-            Tok.Text.assign(FSource, start, FPos - start); // the literal as written, for call argument texts
+            Tok.Text.assign(FSource.data() + start, FPos - start); // the literal as written, for call argument texts
             break;
         }
         if (IsDigit(c) || (c == '.' && IsDigit(n))) {
             const size_t start = FPos - 1;
             ScanNumber(c, Tok);
-            Tok.Text.assign(FSource, start, FPos - start);
+            Tok.Text.assign(FSource.data() + start, FPos - start);
             break;
         }
         if (IsIdentStart(c)) {
@@ -716,7 +718,7 @@ void TJSPLexer::ScanWord(TJSLexToken &Tok, bool JSON)
     size_t start = FPos - 1;
     while (IsIdentChar(Peek()))
         ++FPos;
-    Tok.Text.assign(FSource, start, FPos - start);
+    Tok.Text.assign(FSource.data() + start, FPos - start);
     for (size_t p = FPos; p + 1 < FSource.size(); ++p) {
         int b = static_cast<unsigned char>(FSource[p]);
         if (IsBlank(b))

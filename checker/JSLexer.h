@@ -9,6 +9,7 @@
 #include "checker/CheckLine.h"
 #include "checker/JSTokens.h"
 #include "checker/MessageSink.h"
+#include "platform/LargeBlock.h"
 #include "platform/Types.h"
 
 struct TJSLexToken {
@@ -45,7 +46,6 @@ public:
     void LoadSource(std::string_view Bytes);
     void SetLine(TCheckLine Line) { FLine = Line; }
     TCheckLine GetLine() const { return FLine; }
-    const std::string &Source() const { return FSource; }
 
     // Lookup of a word in the keyword and DOM tables; tkIdentifier when none.
     static int WordCode(std::string_view Word, bool JSON);
@@ -75,7 +75,8 @@ private:
     bool AtLineStart(size_t Pos) const;
 
     IMessageSink *FSink;
-    std::string FSource;
+    // A script of many megabytes is read once from start to end: its bytes lie in a large block.
+    std::basic_string<char, std::char_traits<char>, TLargeAllocator<char>> FSource;
     size_t FPos = 0;
     TCheckLine FLine;
     bool FErrorFlag = false;

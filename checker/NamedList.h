@@ -1,9 +1,7 @@
 #pragma once
 // The lists of the checker's model: records kept in the order they were added, each under a name, where
-// a name finds its first record through a hash index instead of a scan. The index follows the list as it
-// grows; renaming or removing records makes it start again at the next lookup.
-#include <algorithm>
-#include <bit>
+// a name finds its first record through a hash index (checker/FlatIndex.h) instead of a scan. The index
+// follows the list as it grows; renaming or removing records makes it start again at the next lookup.
 #include <cstddef>
 #include <cstdint>
 #include <memory>
@@ -13,6 +11,7 @@
 #include <vector>
 
 #include "checker/CheckLine.h"
+#include "checker/FlatIndex.h"
 #include "text/ZSStrUtils.h"
 
 template <class T>
@@ -48,14 +47,7 @@ public:
             return -1;
         }
         SyncIndex();
-        const size_t mask = FSlots.size() - 1;
-        for (size_t i = Hash(Name) & mask;; i = (i + 1) & mask) {
-            const uint32_t slot = FSlots[i];
-            if (slot == 0)
-                return -1;
-            if (FEntries[slot - 1].Name == Name)
-                return static_cast<int>(slot - 1);
-        }
+        return FIndex.Find(Hash(Name), [&](uint32_t I) { return FEntries[I].Name == Name; });
     }
     bool Contains(const AnsiString &Name) const { return IndexOf(Name) >= 0; }
 
@@ -98,41 +90,30 @@ private:
 
     void ForgetIndex()
     {
-        FSlots.clear();
+        FIndex.Clear();
         FIndexed = 0;
     }
 
     static size_t Hash(std::string_view Name) { return std::hash<std::string_view>()(Name); }
 
-    // Brings the index up to the list. The index is open addressing over record numbers (plus one, 0 marks a
-    // free slot), at most half full, so a model of a million names costs no allocation per name; records
-    // are indexed in order, so a name's slot holds its first record.
+    // Brings the index up to the list; records are indexed in order, so a name finds its first record.
     void SyncIndex() const
     {
         if (FIndexed == FEntries.size())
             return;
-        const size_t need = std::bit_ceil(std::max<size_t>(16, FEntries.size() * 2));
-        if (FSlots.size() < need) {
-            FSlots.assign(need, 0);
+        if (FIndex.TooSmallFor(FEntries.size())) {
+            FIndex.Reset(FEntries.size());
             FIndexed = 0;
         }
-        const size_t mask = FSlots.size() - 1;
         for (; FIndexed < FEntries.size(); ++FIndexed) {
             const AnsiString &name = FEntries[FIndexed].Name;
-            for (size_t i = Hash(name) & mask;; i = (i + 1) & mask) {
-                const uint32_t slot = FSlots[i];
-                if (slot == 0) {
-                    FSlots[i] = static_cast<uint32_t>(FIndexed + 1);
-                    break;
-                }
-                if (FEntries[slot - 1].Name == name)
-                    break; // an earlier record of the name keeps the slot
-            }
+            FIndex.Insert(Hash(name), static_cast<uint32_t>(FIndexed),
+                          [&](uint32_t I) { return FEntries[I].Name == name; });
         }
     }
 
     std::vector<TEntry> FEntries;
-    mutable std::vector<uint32_t> FSlots; // the hash index
+    mutable TFlatIndex FIndex;
     mutable size_t FIndexed = 0; // records in the index
 };
 

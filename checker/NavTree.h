@@ -5,10 +5,12 @@
 // there. Records live in an arena that belongs to one filling of the tree: the shell keeps the arena with
 // a tab's saved tree, and a new filling starts a new arena, so a record is freed exactly once and a saved
 // tree never points at freed records.
+#include <algorithm>
 #include <cstdint>
 #include <deque>
 #include <memory>
 #include <unordered_map>
+#include <vector>
 
 #include "checker/CheckerHost.h"
 
@@ -41,22 +43,52 @@ class TNavRecArena {
 public:
     TNavNodeRec *New(const AnsiString &Name, TCheckLine Line, uint8_t Kind)
     {
-        FRecs.push_back(TNavNodeRec{Name, Line, Kind});
-        TNavNodeRec *rec = &FRecs.back();
-        FKnown.emplace(rec, rec);
+        if (FCount % kChunk == 0)
+            AddChunk();
+        TNavNodeRec *rec = &FChunks.back()[FCount % kChunk];
+        *rec = TNavNodeRec{Name, Line, Kind};
+        ++FCount;
         return rec;
     }
-    size_t Count() const { return FRecs.size(); }
+    size_t Count() const { return FCount; }
     // The record a node's data pointer holds; null when it is none of this arena's.
     TNavNodeRec *Find(const void *Data) const
     {
-        auto it = FKnown.find(Data);
-        return it == FKnown.end() ? nullptr : it->second;
+        // The chunk that would hold Data is the last one starting at or before it.
+        const uintptr_t at = reinterpret_cast<uintptr_t>(Data);
+        auto it = std::upper_bound(FStarts.begin(), FStarts.end(), at,
+                                   [](uintptr_t A, const TStart &S) { return A < S.Address; });
+        if (it == FStarts.begin())
+            return nullptr;
+        --it;
+        const uintptr_t offset = at - it->Address;
+        const size_t index = offset / sizeof(TNavNodeRec);
+        if (offset % sizeof(TNavNodeRec) != 0 || index >= kChunk || it->Chunk * kChunk + index >= FCount)
+            return nullptr;
+        return &FChunks[it->Chunk][index];
     }
 
 private:
-    std::deque<TNavNodeRec> FRecs; // deque: addresses stay put as it grows
-    std::unordered_map<const void *, TNavNodeRec *> FKnown; // the records of FRecs by address
+    // Records are made in chunks, so their addresses stay put and a node's data is told to be one of them
+    // by its address alone, without an index of a hundred thousand records.
+    static constexpr size_t kChunk = 1024;
+    struct TStart {
+        uintptr_t Address;
+        size_t Chunk;
+    };
+
+    void AddChunk()
+    {
+        FChunks.push_back(std::make_unique<TNavNodeRec[]>(kChunk));
+        const TStart start{reinterpret_cast<uintptr_t>(FChunks.back().get()), FChunks.size() - 1};
+        FStarts.insert(std::upper_bound(FStarts.begin(), FStarts.end(), start.Address,
+                                        [](uintptr_t A, const TStart &S) { return A < S.Address; }),
+                       start);
+    }
+
+    std::vector<std::unique_ptr<TNavNodeRec[]>> FChunks;
+    std::vector<TStart> FStarts; // the chunks by address
+    size_t FCount = 0;
 };
 
 // Builds the tree of one check run through INavTreeNodes.

@@ -63,26 +63,23 @@ WideString AnsiToWide(const AnsiString &s)
     return AnsiToWide(s.data(), s.size());
 }
 
-void AppendWideToAnsi(AnsiString &out, const WideChar *s, size_t length)
+void WideToAnsiInto(char *out, const WideChar *s, size_t length)
 {
-    const size_t at = out.size();
-    out.resize(at + length);
-    char *dst = out.data() + at;
     for (size_t i = 0; i < length; ++i) {
         const WideChar c = s[i];
         if (c < 0x80) {
-            dst[i] = static_cast<char>(c);
+            out[i] = static_cast<char>(c);
             continue;
         }
         const int b = WideCharToAnsi(c);
-        dst[i] = b < 0 ? '?' : static_cast<char>(b);
+        out[i] = b < 0 ? '?' : static_cast<char>(b);
     }
 }
 
 AnsiString WideToAnsi(const WideChar *s, size_t length)
 {
-    AnsiString out;
-    AppendWideToAnsi(out, s, length);
+    AnsiString out(length, '\0');
+    WideToAnsiInto(out.data(), s, length);
     return out;
 }
 

@@ -17,8 +17,8 @@ WideString AnsiToWide(const char *s, size_t length);
 // Unmappable characters become '?'.
 AnsiString WideToAnsi(const WideString &s);
 AnsiString WideToAnsi(const WideChar *s, size_t length);
-// Appends the bytes of length characters at s to out, as WideToAnsi converts them.
-void AppendWideToAnsi(AnsiString &out, const WideChar *s, size_t length);
+// Writes the bytes of length characters at s to out (room for length bytes), as WideToAnsi converts them.
+void WideToAnsiInto(char *out, const WideChar *s, size_t length);
 // True when every character of s has a byte of its own (converting loses nothing).
 bool IsAnsiLossless(const WideString &s);
 bool IsAnsiLossless(const WideChar *s, size_t length);

@@ -1,10 +1,13 @@
 // The model's named lists: the hash index gives the first record of a name as a scan would, also after
-// the list grew, was renamed in, had records removed or was emptied.
+// the list grew, was renamed in, had records removed or was emptied; prototype records are kept once.
 #include <gtest/gtest.h>
 
 #include <memory>
+#include <random>
+#include <set>
 #include <string>
 
+#include "checker/CheckerLists.h"
 #include "checker/NamedList.h"
 
 namespace {
@@ -54,9 +57,10 @@ TEST(NamedList, LookupsFollowTheListThroughEveryChange)
     // lookup still finds the first record.
     for (int i = 0; i < 400; ++i) {
         list.Add("m" + std::to_string(i % 100), 100 + i);
-        if (i % 37 == 0)
+        if (i % 37 == 0) {
             for (int k = 0; k <= i % 100; k += 9)
                 ASSERT_EQ(list.IndexOf("m" + std::to_string(k)), Scan(list, "m" + std::to_string(k))) << i;
+        }
     }
     for (int k = 0; k < 100; ++k)
         EXPECT_EQ(list.Line(list.IndexOf("m" + std::to_string(k))), 100 + k);
@@ -83,4 +87,49 @@ TEST(NamedList, RecordsAreOwnedAndFoundByName)
     EXPECT_EQ(list.Find("x"), nullptr);
     list.RemoveIf([](const auto &E) { return !E.Value; });
     EXPECT_EQ(*list.Find("x"), "second");
+}
+
+// Prototype records are kept once by kind, owner, scope and member, and a record made an instance keeps
+// what it was from being added again. Random adds and promotions over a small alphabet (so equal records
+// meet often), past several sizes of the index, against a plain set of every key ever taken.
+TEST(NamedList, PrototypeRecordsAreKeptOnceThroughAddsAndPromotions)
+{
+    auto key = [](const TPrototypeRecord &R) {
+        return std::to_string(R.Kind) + "|" + R.Object + "|" + std::to_string(R.Scope) + "|" + R.Member;
+    };
+    for (unsigned seed = 1; seed <= 40; ++seed) {
+        TPrototypeRecords records;
+        std::set<std::string> taken;
+        std::vector<TPrototypeRecord> expected;
+        std::mt19937 random(seed);
+        for (int step = 0; step < 1500; ++step) {
+            if (random() % 3 == 0 && !expected.empty()) {
+                const int i = int(random() % expected.size());
+                if (expected[size_t(i)].Kind != pkInstance) {
+                    records.MakeInstance(i);
+                    expected[size_t(i)].Kind = pkInstance;
+                    taken.insert(key(expected[size_t(i)]));
+                }
+            } else {
+                TPrototypeRecord r;
+                r.Kind = TPrototypeKind(random() % 3);
+                r.Object = "o" + std::to_string(random() % 12);
+                r.Scope = int32_t(random() % 4) - 1;
+                r.Member = random() % 9 == 0 ? std::string() : "m" + std::to_string(random() % 15);
+                r.Line = step;
+                if (taken.insert(key(r)).second)
+                    expected.push_back(r);
+                records.Add(r);
+            }
+            ASSERT_EQ(records.Count(), int(expected.size())) << seed << " " << step;
+        }
+        for (size_t i = 0; i < expected.size(); ++i) {
+            ASSERT_EQ(key(records[int(i)]), key(expected[i])) << seed << " " << i;
+            ASSERT_EQ(records[int(i)].Line, expected[i].Line) << i; // the first line a record was met on
+        }
+        records.Clear();
+        EXPECT_EQ(records.Count(), 0);
+        records.Add(expected.front());
+        EXPECT_EQ(records.Count(), 1);
+    }
 }

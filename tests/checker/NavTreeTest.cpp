@@ -132,3 +132,27 @@ TEST(NavTree, RecordsOfASavedTreeOutliveTheNextFilling)
     EXPECT_EQ(first.GetCount(), 0);
     EXPECT_EQ(saved->Count(), 2u);
 }
+
+// A node's data is read as a record only when it is one this arena made: over several chunks of
+// records, and never for an address inside a record, a slot not handed out yet or another arena's record.
+TEST(NavTree, AnArenaKnowsExactlyTheRecordsItMade)
+{
+    TNavRecArena arena, other;
+    std::vector<TNavNodeRec *> made;
+    for (int i = 0; i < 2500; ++i) // past two chunks
+        made.push_back(arena.New("n" + std::to_string(i), i, nkFunction));
+    TNavNodeRec *foreign = other.New("foreign", 1, nkFunction);
+    for (size_t i = 0; i < made.size(); ++i) {
+        ASSERT_EQ(arena.Find(made[i]), made[i]) << i;
+        ASSERT_EQ(arena.Find(reinterpret_cast<const char *>(made[i]) + 1), nullptr) << i;
+    }
+    EXPECT_EQ(made[1234]->Name, "n1234");
+    EXPECT_EQ(made[1234]->Line, TCheckLine(1234));
+    const int local = 0;
+    for (const void *none : {static_cast<const void *>(nullptr), static_cast<const void *>(foreign),
+                             static_cast<const void *>(made.back() + 1), static_cast<const void *>(&local)})
+        EXPECT_EQ(arena.Find(none), nullptr);
+    EXPECT_EQ(other.Find(made[0]), nullptr);
+    EXPECT_EQ(other.Find(foreign), foreign);
+    EXPECT_EQ(arena.Count(), 2500u);
+}
