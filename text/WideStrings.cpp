@@ -597,9 +597,11 @@ void TWideStrings::SaveToStream(TStream &Stream)
             const size_t room = kBlock - std::min(out.size(), kBlock);
             const size_t unit = wide ? 2 : FEncoding == teUtf8 ? 3 : 1;
             size_t part = std::min(s.size() - done, std::max<size_t>(room / unit, 1));
-            // A surrogate pair is encoded whole.
-            if (part > 1 && done + part < s.size() && s[done + part - 1] >= 0xD800 && s[done + part - 1] < 0xDC00)
-                --part;
+            // A surrogate pair is encoded whole: a piece that would end between its halves ends
+            // before it, or takes both when the pair is all the piece would hold (near the block's
+            // end), since halves encoded apart would each become U+FFFD.
+            if (done + part < s.size() && s[done + part - 1] >= 0xD800 && s[done + part - 1] < 0xDC00)
+                part += part > 1 ? -1 : 1;
             const size_t at = out.size();
             if (wide) {
                 if (!bigEndian && std::endian::native == std::endian::little) {

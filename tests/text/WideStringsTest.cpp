@@ -254,6 +254,14 @@ TEST(WideStrings, LoadReadsUtf8)
     EXPECT_EQ(list.Get(0).substr(list.Get(0).size() - 2), u"x\u20AC");
     EXPECT_EQ(Save(list), big);
 
+    // A pair of surrogates where the save's block ends is written whole, wherever it falls.
+    for (size_t before = (1 << 20) - 4; before <= (1 << 20); ++before) {
+        Bytes pair(before, 'x');
+        pair.insert(pair.end(), {0xF0, 0x9F, 0x98, 0x80, 10});
+        TWideStringList emoji;
+        Load(emoji, pair);
+        EXPECT_TRUE(Save(emoji) == pair) << before;
+    }
     // Well-formed UTF-8 for more than a reading block, then a byte that is not: the whole text,
     // mark included, is Windows-1252, read from its first byte.
     for (const bool mark : {false, true}) {
