@@ -293,7 +293,10 @@ void TGIFImage::LoadFromStream(TStream &Stream)
                 }
                 auto frame = std::make_unique<TGIFSubImage>(this);
                 frame->LoadFromStream(in);
-                FImages.push_back(std::move(frame));
+                // A frame of no pixels and no extensions holds nothing, and writing it leaves nothing:
+                // kept, the picture would not be the one its own file reads back to.
+                if (!frame->Empty() || frame->Extensions.Count() > 0)
+                    FImages.push_back(std::move(frame));
                 Progress(psRunning, Percent(in.GetPosition(), size), RenderOnLoad, QRect(), "Loading...");
                 more = skipZeros();
             }

@@ -232,6 +232,30 @@ TEST(GIFRead, LzwEdgeCases)
         const auto g = Load(f);
         EXPECT_EQ(g->Count(), 2);
     }
+    // Frames of no pixels (their size and the screen's are 0): what is written reads back to a
+    // picture that writes the same bytes, and is empty only when the first was.
+    {
+        const Bytes screen = {'G', 'I', 'F', '8', '9', 'a', 0, 0, 0, 0, 0x80, 0, 0, 0, 0, 0, 255, 255, 255};
+        const Bytes pause = {'!', 0xF9, 4, 0, 50, 0, 0, 0};
+        const Bytes none = {',', 0, 0, 0, 0, 0, 0, 0, 0, 0, 2, 1, 0x05, 0};
+        const Bytes real = {',', 0, 0, 0, 0, 2, 0, 1, 0, 0, 2, 2, 0x81, 0x0B, 0};
+        const std::vector<std::vector<Bytes>> bodies = {
+            {none}, {pause, none}, {pause, none, real}, {none, real}, {none, pause}};
+        for (const std::vector<Bytes> &body : bodies) {
+            Bytes f = screen;
+            for (const Bytes &part : body)
+                f.insert(f.end(), part.begin(), part.end());
+            f.push_back(';');
+            const auto g = Load(f);
+            TMemoryStream once;
+            g->SaveToStream(once);
+            const auto back = Load(Bytes(once.Memory(), once.Memory() + once.GetSize()));
+            EXPECT_EQ(back->GetEmpty(), g->GetEmpty()) << body.size();
+            TMemoryStream twice;
+            back->SaveToStream(twice);
+            EXPECT_EQ(twice.Bytes(), once.Bytes()) << body.size();
+        }
+    }
     // A frame of 60000 x 60000 pixels in a file of a few bytes is refused before any allocation.
     EXPECT_THROW(Load(GifWith({2, 2, 0x81, 0x0B, 0}, 60000, 60000)), GIFException);
     // A code size above 11 and a cycle in the table are errors; a sub-block longer than the file warns.
