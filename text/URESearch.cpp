@@ -1025,7 +1025,6 @@ void FillLatinTables(TURESearch::TAutomaton &a)
         a.LatinStays[c] =
             !IsLineSeparator(c) && !a.Accepting[size_t(a.Start)] && a.Step(a.Start, a.LatinColumn[c]) == a.Start;
     }
-
 }
 
 // The automaton of the pattern; with Search, one that also starts a new match at every character, whose
