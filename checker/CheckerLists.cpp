@@ -43,7 +43,7 @@ bool TPrototypeRecords::Same(const TPrototypeRecord &A, const TPrototypeRecord &
     return A.Kind == B.Kind && A.Scope == B.Scope && A.Object == B.Object && A.Member == B.Member;
 }
 
-bool TPrototypeRecords::Index(uint32_t Number)
+void TPrototypeRecords::Index(uint32_t Number)
 {
     if (FIndex.TooSmallFor(FIndexed + 1)) {
         FIndex.Reset(FIndexed + 1);
@@ -54,10 +54,8 @@ bool TPrototypeRecords::Index(uint32_t Number)
                 ++FIndexed;
     }
     const TPrototypeRecord &r = FRecords[Number];
-    if (!FIndex.Insert(Hash(r), Number, [&](uint32_t J) { return J != Number && Same(FRecords[J], r); }))
-        return false;
-    ++FIndexed;
-    return true;
+    if (FIndex.Insert(Hash(r), Number, [&](uint32_t J) { return J != Number && Same(FRecords[J], r); }))
+        ++FIndexed;
 }
 
 void TPrototypeRecords::Add(TPrototypeRecord Record)

@@ -59,8 +59,8 @@ private:
     static size_t Hash(const TPrototypeRecord &R);
     static bool Same(const TPrototypeRecord &A, const TPrototypeRecord &B);
     static std::string Key(const TPrototypeRecord &R);
-    // Puts record Number under its present kind, owner, scope and member; false when an equal one is there.
-    bool Index(uint32_t Number);
+    // Puts record Number under its present kind, owner, scope and member, unless an equal one is there.
+    void Index(uint32_t Number);
 
     std::vector<TPrototypeRecord> FRecords;
     TFlatIndex FIndex; // the records by what makes them equal

@@ -15,7 +15,6 @@ public:
     // Empties the index and sizes it for Entries records.
     void Reset(size_t Entries) { FSlots.assign(SlotsFor(Entries), 0); }
     void Clear() { FSlots.clear(); }
-    bool Empty() const { return FSlots.empty(); }
 
     // The number of the first record under Hash for which Same(number) holds; -1 when none.
     template <class TSame>

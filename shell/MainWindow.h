@@ -215,11 +215,11 @@ public:
     void ShowResultsOf(const TTarnFile &Record);
     // Saves what NavTree and ErrorList show into a record.
     void SaveResultsInto(TTarnFile &Record, bool EmptyTree);
-    // Leaves the results NavTree and ErrorList show with Record: they are copied into it only when
+    // Leaves the results NavTree and ErrorList show with Tab: they are copied into its record only when
     // something else is about to be shown (KeepLiveResults), so a check of a large script makes no
     // second copy of its tree and findings unless the user moves to another tab.
     void MakeResultsLive(TEditorTab &Tab);
-    // Copies the live results into their record, if the record's tab still exists, before NavTree or
+    // Copies the live results into their tab's record, if the tab still exists, before NavTree or
     // ErrorList change.
     void KeepLiveResults();
 

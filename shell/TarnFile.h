@@ -63,7 +63,6 @@ public:
     // copy of them; EndLive before the copy is saved back (SaveTree, SetMessageLines).
     void SetLive(const TCustomTreeNT &Tree, const TStrings &Lines, std::shared_ptr<TNavRecArena> Records);
     void EndLive();
-    bool Live() const { return FLiveLines != nullptr; }
 
 private:
     TStringList FMessageLines;
