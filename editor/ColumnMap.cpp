@@ -230,7 +230,12 @@ int TColumnMap::ExpandedLength(std::u16string_view text, int tabSize)
 
 int TColumnMap::DisplayLengthOf(std::u16string_view text, int tabSize)
 {
-    int64_t offset = 0;
+    return ColumnAfter(text, 0, tabSize);
+}
+
+int TColumnMap::ColumnAfter(std::u16string_view text, int column, int tabSize)
+{
+    int64_t offset = column;
     Scan(text, 0, static_cast<int>(text.size()), std::max(1, tabSize), offset, nullptr);
     return static_cast<int>(std::clamp<int64_t>(static_cast<int64_t>(text.size()) + offset, 0, MaxColumn));
 }

@@ -39,6 +39,8 @@ public:
     static int ExpandedLength(std::u16string_view text, int tabSize);
     // Display length of a text without keeping a map.
     static int DisplayLengthOf(std::u16string_view text, int tabSize);
+    // The column where a text written from the column ends (its tabs measured from there).
+    static int ColumnAfter(std::u16string_view text, int column, int tabSize);
     // Whether text[i] is the second half of a surrogate pair.
     static bool IsPairTail(std::u16string_view text, size_t i);
     // Whether the character starting at text[i] (a pair counted whole) takes two cells.

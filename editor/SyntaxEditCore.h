@@ -492,6 +492,12 @@ protected:
     void NoteEditAt(TTextPoint at) const;
     // Puts line y changed by an edit that begins at character index `at`.
     void PutEdited(int y, const WideString &text, int at);
+    // Replaces the matches [first, second) of line y (character indexes, in order, apart) in one
+    // write of the line, leaving the caret, the selection and the undo records exactly as
+    // replacing them one after another does. False (nothing done) where a match or the
+    // replacement borders on a half of a pair, or a match is empty: replacing one by one may
+    // join or part pairs there, which moves the caret and the recorded columns.
+    bool ReplaceLineMatches(int y, const std::vector<std::pair<int, int>> &matches, const WideString &replace);
     // During replay: the exact character indexes of the place the next deletion starts and
     // ends, and the next insertion goes to, where the column being converted is theirs.
     TTextPoint FExactStart{-1, -1}, FExactEnd{-1, -1};
