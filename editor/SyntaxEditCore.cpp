@@ -1060,18 +1060,24 @@ TWideLine TSyntaxEditCore::CaretLine()
     return FCaretY >= 0 && FCaretY < LineCount() ? FLines->Get(FCaretY) : TWideLine();
 }
 
-void TSyntaxEditCore::ReplaceInLine(int y, int index, int count, const WideString &text)
+WideString &TSyntaxEditCore::EditBuffer(size_t size)
 {
-    const TWideLine old = FLines->Get(y); // read before the Put below
-    index = std::clamp(index, 0, static_cast<int>(old.size()));
-    count = std::clamp(count, 0, static_cast<int>(old.size()) - index);
-    const size_t size = old.size() - static_cast<size_t>(count) + text.size();
     WideString &line = FEditBuffer;
     if (line.capacity() < size || line.capacity() > 4 * size + 4096) {
         WideString fresh;
         fresh.reserve(size + size / 8);
         line.swap(fresh);
     }
+    line.clear();
+    return line;
+}
+
+void TSyntaxEditCore::ReplaceInLine(int y, int index, int count, const WideString &text)
+{
+    const TWideLine old = FLines->Get(y); // read before the Put below
+    index = std::clamp(index, 0, static_cast<int>(old.size()));
+    count = std::clamp(count, 0, static_cast<int>(old.size()) - index);
+    WideString &line = EditBuffer(old.size() - static_cast<size_t>(count) + text.size());
     line.assign(old, 0, static_cast<size_t>(index));
     line += text;
     line.append(old, static_cast<size_t>(index + count));

@@ -206,6 +206,8 @@ public:
     // in a buffer kept between edits, so a keystroke in a long line copies it once and takes
     // no fresh memory for it.
     void ReplaceInLine(int y, int index, int count, const WideString &text);
+    // The buffer new lines are built in, empty, holding at least size characters.
+    WideString &EditBuffer(size_t size);
     void DeleteSelection(bool resetRanges);
     void InsertText(const WideString &text);
     void ReplaceSelection(const WideString &text);

@@ -24,9 +24,8 @@ bool TSyntaxEditCore::ReplaceLineMatches(int y, const std::vector<std::pair<int,
         return true;
     if (!replace.empty() && (IsHalf(replace.front()) || IsHalf(replace.back())))
         return false;
-    // The line as it was, kept past the write that frees it.
     const TWideLine line = FLines->Get(y);
-    const WideString old(line.data(), line.size());
+    const std::u16string_view old(line.data(), line.size());
     const int length = static_cast<int>(old.size());
     auto halfAt = [&](int i) { return i >= 0 && i < length && IsHalf(old[static_cast<size_t>(i)]); };
     int last = 0;
@@ -37,29 +36,36 @@ bool TSyntaxEditCore::ReplaceLineMatches(int y, const std::vector<std::pair<int,
         last = stop;
     }
 
-    // The new line once; where each replacement starts in it.
-    WideString text;
+    // The new line, built once, and the columns each replacement one by one would meet: where the
+    // match starts and ends before it is replaced, and where the caret stands after it. The text
+    // before each of these places is then as it will stay, so they are counted on from the start.
+    struct TPlaces {
+        int Start, Stop, After;
+    };
+    std::vector<TPlaces> places;
+    places.reserve(matches.size());
+    WideString removed; // the matched texts one after another: the line's old text is gone after the write
     const int replaceLength = static_cast<int>(replace.size());
-    const int64_t grown = static_cast<int64_t>(matches.size()) * replaceLength;
-    text.reserve(static_cast<size_t>(std::max<int64_t>(length, length + grown)));
-    std::vector<int> starts;
-    starts.reserve(matches.size());
-    const std::u16string_view oldView(old);
+    int64_t size = length;
+    for (const auto &[start, stop] : matches)
+        size += replaceLength - (stop - start);
+    WideString &text = EditBuffer(static_cast<size_t>(size));
+    const int tabSize = FTabSize;
+    int column = 0;
     last = 0;
     for (const auto &[start, stop] : matches) {
-        text.append(oldView.substr(static_cast<size_t>(last), static_cast<size_t>(start - last)));
-        starts.push_back(static_cast<int>(text.size()));
+        const std::u16string_view before = old.substr(static_cast<size_t>(last), static_cast<size_t>(start - last));
+        const std::u16string_view match = old.substr(static_cast<size_t>(start), static_cast<size_t>(stop - start));
+        text.append(before);
         text.append(replace);
+        removed.append(match);
+        const int startColumn = TColumnMap::ColumnAfter(before, column, tabSize);
+        column = TColumnMap::ColumnAfter(replace, startColumn, tabSize);
+        places.push_back({startColumn, TColumnMap::ColumnAfter(match, startColumn, tabSize), column});
         last = stop;
     }
-    text.append(oldView.substr(static_cast<size_t>(last)));
-
-    // The records as the replacements one by one make them. Every column is measured on the
-    // final line: the text before a replacement's start and end is already there as it will
-    // stay; a match's end column is its start column plus the cells of the matched text.
-    std::vector<TUndoRecord> records;
-    records.reserve(matches.size() * 2);
-    TTextPoint caret = GetCaretXY(), blockBegin = FBlockBegin, blockEnd = FBlockEnd;
+    text.append(old.substr(static_cast<size_t>(last)));
+    const int firstAt = matches.front().first;
     {
         // As for a selection replaced: the colouring follows the line change itself.
         const bool inSetSelText = FInSetSelText;
@@ -68,35 +74,39 @@ bool TSyntaxEditCore::ReplaceLineMatches(int y, const std::vector<std::pair<int,
         FLines->BeginUpdate();
         TScopeGuard onError([&] { FLines->EndUpdate(); });
         InvalidateFromLine(y);
-        PutEdited(y, text, starts.front());
+        FEditHintLine = y;
+        FEditHint = {firstAt, last, last + static_cast<int>(size - length)};
+        TScopeGuard done([&] { FEditHintLine = -1; });
+        PutEdited(y, text, firstAt);
         onError.Dismiss();
         FLines->EndUpdate();
     }
-    const TColumnMap &map = MapOf(y);
-    const int tabSize = FTabSize;
+
+    // The records as the replacements one by one make them: a caret move selecting the match
+    // (none when it is selected already), then the replacement.
+    TTextPoint caret = GetCaretXY(), blockBegin = FBlockBegin, blockEnd = FBlockEnd;
+    int at = firstAt, removedAt = 0;
+    last = firstAt;
     for (size_t i = 0; i < matches.size(); ++i) {
         const auto [start, stop] = matches[i];
-        const int at = starts[i];
-        const TTextPoint startPoint{map.CharIndexToColumn(at), y};
-        const TTextPoint stopPoint{
-            TColumnMap::ColumnAfter(oldView.substr(static_cast<size_t>(start), static_cast<size_t>(stop - start)),
-                                    startPoint.X, tabSize),
-            y};
-        const TTextPoint after{map.CharIndexToColumn(at + replaceLength), y};
-        TUndoRecord move;
-        move.CaretBefore = caret;
-        move.BlockBeginBefore = blockBegin;
-        move.BlockEndBefore = blockEnd;
+        at += start - last;
+        last = stop;
+        const TTextPoint startPoint{places[i].Start, y}, stopPoint{places[i].Stop, y}, after{places[i].After, y};
         if (!(caret == stopPoint && blockBegin == startPoint && blockEnd == stopPoint)) {
+            TUndoRecord move;
             move.Kind = ukCaret;
+            move.CaretBefore = caret;
+            move.BlockBeginBefore = blockBegin;
+            move.BlockEndBefore = blockEnd;
             move.CaretAfter = stopPoint;
             move.BlockBeginAfter = startPoint;
             move.BlockEndAfter = stopPoint;
-            records.push_back(move);
+            FUndoList.Add(move);
         }
         TUndoRecord r;
         r.Kind = ukReplace;
-        r.BeforeText.assign(oldView.substr(static_cast<size_t>(start), static_cast<size_t>(stop - start)));
+        r.BeforeText = removed.substr(static_cast<size_t>(removedAt), static_cast<size_t>(stop - start));
+        removedAt += stop - start;
         r.CaretBefore = stopPoint;
         r.BlockBeginBefore = startPoint;
         r.BlockEndBefore = stopPoint;
@@ -105,11 +115,10 @@ bool TSyntaxEditCore::ReplaceLineMatches(int y, const std::vector<std::pair<int,
         r.BlockBeginAfter = startPoint;
         r.BlockEndAfter = after;
         r.EditAt = r.EditAtLast = {at, y};
-        records.push_back(std::move(r));
+        FUndoList.Add(r);
+        at += replaceLength;
         caret = blockBegin = blockEnd = after;
     }
-    for (const TUndoRecord &r : records)
-        FUndoList.Add(r);
     FEditAtFirst = FEditAtLast = {-1, -1};
     SetCaretXY(caret);
     FBlockBegin = FBlockEnd = caret;
