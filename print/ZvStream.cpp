@@ -392,8 +392,9 @@ void TZvGraphicObject::SaveToStream(TStream &Stream) const
             if (type == zvpRegistered && extension.empty())
                 throw EInvalidGraphicOperation("no file format");
             FPicture->SaveToStream(data);
-        } catch (const EInvalidGraphicOperation &) {
-            // A picture that cannot write itself goes as a bitmap of its pixels.
+        } catch (const Exception &) {
+            // A picture that cannot write itself, or whose writer refuses it (a GIF pixel past its
+            // colour table, as a damaged file may hold), goes as a bitmap of its pixels.
             TBitmap bitmap;
             bitmap.FromImage(FPicture->ToImage());
             data.Clear();

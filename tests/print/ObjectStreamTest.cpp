@@ -1,5 +1,6 @@
 // The object stream: exact bytes of each kind, round trips, older versions and damaged input.
 #include "images/Bitmap.h"
+#include "images/GIFImage.h"
 #include "images/QtPictures.h"
 #include "print/ZvObjects.h"
 #include "print/ZvStream.h"
@@ -228,6 +229,19 @@ TEST(ObjectStream, PicturesOfEveryTypeReadBackAsTheirOwnType)
         {"png", [&] { return Decoded(TPicture::CreateForFile("a.png"), image, "PNG"); }, zvpRegistered, "TPNGImage"},
         // A picture that cannot write itself is stored as a bitmap of its pixels.
         {"unsavable", [] { return std::unique_ptr<TGraphic>(std::make_unique<TUnsavable>()); }, zvpBitmap, "TBitmap"},
+        // So is a GIF its own writer refuses (a pixel past its colour table, as a damaged file may hold).
+        {"unwritable gif",
+         [] {
+             TBitmap b;
+             b.SetPixelFormat(pf1bit);
+             b.SetPalette(MonochromePalette());
+             b.SetSize(6, 3);
+             auto gif = std::make_unique<TGIFImage>();
+             gif->AssignBitmap(b);
+             gif->Frame(0).Data[5] = 7;
+             return std::unique_ptr<TGraphic>(std::move(gif));
+         },
+         zvpBitmap, "TBitmap"},
     };
     for (const Case &c : cases) {
         SCOPED_TRACE(c.Name);
