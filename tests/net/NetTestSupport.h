@@ -107,18 +107,28 @@ private:
     std::vector<std::thread> FWorkers;
 };
 
-// A port nothing listens on (bound once, then released).
+// A port nothing listens on, for a server this test starts next. It is taken below the kernel's
+// range of ephemeral ports, so that no outgoing connection of any process (ctest runs many at
+// once) is given it before the server binds it, and each process starts its walk at a place of
+// its own, so that two processes do not pick the same one.
 inline int UnusedPort()
 {
-    const int Fd = ::socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in A{};
-    A.sin_family = AF_INET;
-    A.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    bind(Fd, reinterpret_cast<sockaddr *>(&A), sizeof A);
-    socklen_t Len = sizeof A;
-    getsockname(Fd, reinterpret_cast<sockaddr *>(&A), &Len);
-    ::close(Fd);
-    return ntohs(A.sin_port);
+    constexpr int First = 20000, Count = 12000;
+    static int Next = int((unsigned(::getpid()) * 97u) % unsigned(Count));
+    for (int Tries = 0; Tries < Count; ++Tries) {
+        const int Port = First + Next;
+        Next = (Next + 1) % Count;
+        const int Fd = ::socket(AF_INET, SOCK_STREAM, 0);
+        sockaddr_in A{};
+        A.sin_family = AF_INET;
+        A.sin_port = htons(static_cast<uint16_t>(Port));
+        A.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        const bool Free = ::bind(Fd, reinterpret_cast<sockaddr *>(&A), sizeof A) == 0;
+        ::close(Fd);
+        if (Free)
+            return Port;
+    }
+    return 0;
 }
 
 // Bytes with a pattern that shows shifted, lost or repeated blocks.

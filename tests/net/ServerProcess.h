@@ -39,7 +39,8 @@ public:
                 break;
             ::usleep(20000);
         }
-        FReady = PortAccepts(Port);
+        // A server that could not bind its port has ended: whatever answers there is not ours.
+        FReady = PortAccepts(Port) && FProcess.state() == QProcess::Running;
     }
     ~ServerProcess()
     {
