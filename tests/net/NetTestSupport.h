@@ -16,6 +16,16 @@
 
 namespace nettest {
 
+// 127.0.0.1:Port as a socket address (port 0: any free one).
+inline sockaddr_in LoopbackAddress(int Port = 0)
+{
+    sockaddr_in A{};
+    A.sin_family = AF_INET;
+    A.sin_port = htons(static_cast<uint16_t>(Port));
+    A.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    return A;
+}
+
 // Runs the event loop until Done() holds or Ms passed; true when Done() held.
 inline bool WaitFor(const std::function<bool()> &Done, int Ms = 10000)
 {
@@ -60,9 +70,7 @@ public:
         FListen = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
         const int One = 1;
         setsockopt(FListen, SOL_SOCKET, SO_REUSEADDR, &One, sizeof One);
-        sockaddr_in A{};
-        A.sin_family = AF_INET;
-        A.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        sockaddr_in A = LoopbackAddress();
         bind(FListen, reinterpret_cast<sockaddr *>(&A), sizeof A);
         socklen_t Len = sizeof A;
         getsockname(FListen, reinterpret_cast<sockaddr *>(&A), &Len);
@@ -119,10 +127,7 @@ inline int UnusedPort()
         const int Port = First + Next;
         Next = (Next + 1) % Count;
         const int Fd = ::socket(AF_INET, SOCK_STREAM, 0);
-        sockaddr_in A{};
-        A.sin_family = AF_INET;
-        A.sin_port = htons(static_cast<uint16_t>(Port));
-        A.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        sockaddr_in A = LoopbackAddress(Port);
         const bool Free = ::bind(Fd, reinterpret_cast<sockaddr *>(&A), sizeof A) == 0;
         ::close(Fd);
         if (Free)
@@ -171,10 +176,7 @@ inline void Relay(int A, int B)
 inline int ConnectLoopback(int Port)
 {
     const int Fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    sockaddr_in A{};
-    A.sin_family = AF_INET;
-    A.sin_port = htons(static_cast<uint16_t>(Port));
-    A.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    sockaddr_in A = LoopbackAddress(Port);
     if (::connect(Fd, reinterpret_cast<sockaddr *>(&A), sizeof A) != 0) {
         ::close(Fd);
         return -1;

@@ -13,14 +13,10 @@ namespace nettest {
 
 inline bool PortAccepts(int Port)
 {
-    const int Fd = ::socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in A{};
-    A.sin_family = AF_INET;
-    A.sin_port = htons(static_cast<uint16_t>(Port));
-    A.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    const bool Ok = ::connect(Fd, reinterpret_cast<sockaddr *>(&A), sizeof A) == 0;
-    ::close(Fd);
-    return Ok;
+    const int Fd = ConnectLoopback(Port);
+    if (Fd >= 0)
+        ::close(Fd);
+    return Fd >= 0;
 }
 
 class ServerProcess {
