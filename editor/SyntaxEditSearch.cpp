@@ -84,6 +84,13 @@ bool TSyntaxEditCore::ReplaceLineMatches(int y, const std::vector<std::pair<int,
 
     // The records as the replacements one by one make them: a caret move selecting the match
     // (none when it is selected already), then the replacement.
+    auto stateOf = [](TTextPoint caret, TTextPoint blockBegin, TTextPoint blockEnd) {
+        TUndoRecord r;
+        r.CaretBefore = caret;
+        r.BlockBeginBefore = blockBegin;
+        r.BlockEndBefore = blockEnd;
+        return r;
+    };
     TTextPoint caret = GetCaretXY(), blockBegin = FBlockBegin, blockEnd = FBlockEnd;
     int at = firstAt, removedAt = 0;
     last = firstAt;
@@ -92,34 +99,18 @@ bool TSyntaxEditCore::ReplaceLineMatches(int y, const std::vector<std::pair<int,
         at += start - last;
         last = stop;
         const TTextPoint startPoint{places[i].Start, y}, stopPoint{places[i].Stop, y}, after{places[i].After, y};
-        if (!(caret == stopPoint && blockBegin == startPoint && blockEnd == stopPoint)) {
-            TUndoRecord move;
-            move.Kind = ukCaret;
-            move.CaretBefore = caret;
-            move.BlockBeginBefore = blockBegin;
-            move.BlockEndBefore = blockEnd;
-            move.CaretAfter = stopPoint;
-            move.BlockBeginAfter = startPoint;
-            move.BlockEndAfter = stopPoint;
-            FUndoList.Add(move);
-        }
-        TUndoRecord r;
-        r.Kind = ukReplace;
-        r.BeforeText = removed.substr(static_cast<size_t>(removedAt), static_cast<size_t>(stop - start));
+        FEditAtFirst = FEditAtLast = {-1, -1};
+        if (!(caret == stopPoint && blockBegin == startPoint && blockEnd == stopPoint))
+            AddUndo(ukCaret, stateOf(caret, blockBegin, blockEnd), WideString(), WideString(), stopPoint, startPoint,
+                    stopPoint);
+        FEditAtFirst = FEditAtLast = {at, y};
+        AddUndo(ukReplace, stateOf(stopPoint, startPoint, stopPoint),
+                removed.substr(static_cast<size_t>(removedAt), static_cast<size_t>(stop - start)), replace, after,
+                startPoint, after);
         removedAt += stop - start;
-        r.CaretBefore = stopPoint;
-        r.BlockBeginBefore = startPoint;
-        r.BlockEndBefore = stopPoint;
-        r.AfterText = replace;
-        r.CaretAfter = after;
-        r.BlockBeginAfter = startPoint;
-        r.BlockEndAfter = after;
-        r.EditAt = r.EditAtLast = {at, y};
-        FUndoList.Add(r);
         at += replaceLength;
         caret = blockBegin = blockEnd = after;
     }
-    FEditAtFirst = FEditAtLast = {-1, -1};
     SetCaretXY(caret);
     FBlockBegin = FBlockEnd = caret;
     return true;
