@@ -7,15 +7,6 @@
 namespace {
 constexpr int64_t MaxColumn = INT32_MAX / 2; // absurdly long lines stop growing instead of overflowing
 
-bool IsHigh(WideChar c)
-{
-    return c >= 0xD800 && c < 0xDC00;
-}
-bool IsLow(WideChar c)
-{
-    return c >= 0xDC00 && c < 0xE000;
-}
-
 // Characters from here on may be wide or halves of a pair; below it only a tab is irregular.
 constexpr WideChar FirstMaybeIrregular = 0x1000;
 
@@ -54,15 +45,15 @@ void TColumnMap::Reset()
 
 bool TColumnMap::IsPairTail(std::u16string_view text, size_t i)
 {
-    return i > 0 && i < text.size() && IsLow(text[i]) && IsHigh(text[i - 1]);
+    return i > 0 && i < text.size() && IsLowSurrogate(text[i]) && IsHighSurrogate(text[i - 1]);
 }
 
 bool TColumnMap::IsWideAt(std::u16string_view text, size_t i)
 {
     if (i >= text.size() || text[i] < FirstMaybeIrregular)
         return false;
-    if (IsHigh(text[i]))
-        return i + 1 < text.size() && IsLow(text[i + 1]) && UnicodeIsWide(PairCode(text[i], text[i + 1]));
+    if (IsHighSurrogate(text[i]))
+        return i + 1 < text.size() && IsLowSurrogate(text[i + 1]) && UnicodeIsWide(PairCode(text[i], text[i + 1]));
     return UnicodeIsWide(text[i]);
 }
 
@@ -82,7 +73,7 @@ int TColumnMap::Scan(std::u16string_view text, int from, int to, int tabSize, in
             if (shifts)
                 shifts->push_back({i + 1, skTab, offset});
             ++i;
-        } else if (IsHigh(p[i]) && i + 1 < n && IsLow(p[i + 1])) {
+        } else if (IsHighSurrogate(p[i]) && i + 1 < n && IsLowSurrogate(p[i + 1])) {
             // The pair is one character; its second half starts where its cells end.
             if (UnicodeIsWide(PairCode(p[i], p[i + 1]))) {
                 ++offset;
@@ -95,7 +86,7 @@ int TColumnMap::Scan(std::u16string_view text, int from, int to, int tabSize, in
             i += 2;
             if (i > to)
                 return i;
-        } else if (!IsHigh(p[i]) && !IsLow(p[i]) && UnicodeIsWide(p[i])) {
+        } else if (!IsHighSurrogate(p[i]) && !IsLowSurrogate(p[i]) && UnicodeIsWide(p[i])) {
             ++offset;
             if (shifts)
                 shifts->push_back({i + 1, skWide, offset});

@@ -4,30 +4,25 @@
 #include "editor/SyntaxEditorStrings.h"
 #include "editor/TextLines.h"
 #include "text/URESearch.h"
+#include "text/UnicodeData.h"
 #include "text/UTBMSearch.h"
 #include <climits>
 #include <memory>
 #include <utility>
 #include <vector>
 
-namespace {
-bool IsHalf(WideChar c)
-{
-    return c >= 0xD800 && c < 0xE000;
-}
-} // namespace
 
 bool TSyntaxEditCore::ReplaceLineMatches(int y, const std::vector<std::pair<int, int>> &matches,
                                          const WideString &replace)
 {
     if (matches.empty())
         return true;
-    if (!replace.empty() && (IsHalf(replace.front()) || IsHalf(replace.back())))
+    if (!replace.empty() && (IsSurrogate(replace.front()) || IsSurrogate(replace.back())))
         return false;
     const TWideLine line = FLines->Get(y);
     const std::u16string_view old(line.data(), line.size());
     const int length = static_cast<int>(old.size());
-    auto halfAt = [&](int i) { return i >= 0 && i < length && IsHalf(old[static_cast<size_t>(i)]); };
+    auto halfAt = [&](int i) { return i >= 0 && i < length && IsSurrogate(old[static_cast<size_t>(i)]); };
     int last = 0;
     for (const auto &[start, stop] : matches) {
         if (start < last || stop <= start || stop > length || halfAt(start - 1) || halfAt(start) ||

@@ -89,16 +89,6 @@ inline bool IsLineSeparator(uint32_t c)
     return c == 10 || c == 13 || c == 0x2028 || c == 0x2029;
 }
 
-inline bool IsHigh(uint32_t c)
-{
-    return c >= 0xD800 && c <= 0xDBFF;
-}
-
-inline bool IsLow(uint32_t c)
-{
-    return c >= 0xDC00 && c <= 0xDFFF;
-}
-
 // Table property of each \p number 1..32.
 constexpr std::array<int, 33> kPropertyOf = {-1, 0,  1,  3,  5,  6,  7,  8,  9,  12, 14, 15, 16, 17, 18, 20, 21,
                                              22, 23, 24, 25, 26, 27, 28, 29, 30, 32, 33, 34, 35, 36, 37, 38};
@@ -371,7 +361,7 @@ private:
     uint32_t ReadChar()
     {
         uint32_t c = P[Pos++];
-        if (IsHigh(c) && Pos < N && IsLow(P[Pos]))
+        if (IsHighSurrogate(c) && Pos < N && IsLowSurrogate(P[Pos]))
             c = 0x10000 + ((c & 0x3FF) << 10) + (uint32_t(P[Pos++]) & 0x3FF);
         return c;
     }
@@ -402,9 +392,9 @@ private:
     // A high surrogate written as an escape or a character joins a low surrogate that follows the same way.
     uint32_t JoinSurrogate(uint32_t c)
     {
-        if (!IsHigh(c) || Pos >= N)
+        if (!IsHighSurrogate(c) || Pos >= N)
             return c;
-        if (IsLow(P[Pos]))
+        if (IsLowSurrogate(P[Pos]))
             return 0x10000 + ((c & 0x3FF) << 10) + (uint32_t(P[Pos++]) & 0x3FF);
         if (P[Pos] == '\\' && Pos + 1 < N) {
             const WideChar l = P[Pos + 1];
@@ -412,7 +402,7 @@ private:
                 const int save = Pos;
                 Pos += 2;
                 const uint32_t low = HexEscape(l);
-                if (IsLow(low) && Pos - save == 6)
+                if (IsLowSurrogate(low) && Pos - save == 6)
                     return 0x10000 + ((c & 0x3FF) << 10) + (low & 0x3FF);
                 Pos = save;
             }
@@ -1108,7 +1098,7 @@ inline uint32_t CodeAt(const WideChar *Text, int Length, int i, int &units)
 {
     uint32_t c = Text[i];
     units = 1;
-    if (IsHigh(c) && i + 1 < Length && IsLow(Text[i + 1])) {
+    if (IsHighSurrogate(c) && i + 1 < Length && IsLowSurrogate(Text[i + 1])) {
         c = 0x10000 + ((c & 0x3FF) << 10) + (uint32_t(Text[i + 1]) & 0x3FF);
         units = 2;
     }
@@ -1410,7 +1400,7 @@ bool TURESearch::FindAll(const WideChar *Text, int Length)
         } else {
             if (stop >= Length)
                 break;
-            from = stop + ((IsHigh(Text[stop]) && stop + 1 < Length && IsLow(Text[stop + 1])) ? 2 : 1);
+            from = stop + ((IsHighSurrogate(Text[stop]) && stop + 1 < Length && IsLowSurrogate(Text[stop + 1])) ? 2 : 1);
         }
     }
     return Count() > 0;

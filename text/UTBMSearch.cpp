@@ -8,20 +8,10 @@
 
 namespace {
 
-inline bool IsHigh(WideChar c)
-{
-    return c >= 0xD800 && c <= 0xDBFF;
-}
-
-inline bool IsLow(WideChar c)
-{
-    return c >= 0xDC00 && c <= 0xDFFF;
-}
-
 // Code point at i and its length in units; a lone surrogate is a character of its own.
 inline uint32_t CodeAt(const WideChar *t, int n, int i, int &units)
 {
-    if (IsHigh(t[i]) && i + 1 < n && IsLow(t[i + 1])) {
+    if (IsHighSurrogate(t[i]) && i + 1 < n && IsLowSurrogate(t[i + 1])) {
         units = 2;
         return 0x10000 + ((uint32_t(t[i]) & 0x3FF) << 10) + (uint32_t(t[i + 1]) & 0x3FF);
     }
@@ -40,7 +30,7 @@ inline int Prev(const WideChar *t, int i)
 {
     if (i <= 0)
         return -1;
-    if (IsLow(t[i - 1]) && i >= 2 && IsHigh(t[i - 2]))
+    if (IsLowSurrogate(t[i - 1]) && i >= 2 && IsHighSurrogate(t[i - 2]))
         return i - 2;
     return i - 1;
 }
@@ -230,7 +220,7 @@ bool TUTBMSearch::Find(const WideChar *Text, int Length, int From, int &Start, i
     if (FPattern.empty() || !Text || Length <= 0 || From < 0 || Length - From < FPatternLength)
         return false;
     int p = From + FLastStart;
-    auto realign = [&](int i) { return (i < Length && i > 0 && IsLow(Text[i]) && IsHigh(Text[i - 1])) ? i - 1 : i; };
+    auto realign = [&](int i) { return (i < Length && i > 0 && IsLowSurrogate(Text[i]) && IsHighSurrogate(Text[i - 1])) ? i - 1 : i; };
     p = realign(p);
     while (p < Length) {
         int units;

@@ -17,6 +17,20 @@
 
 #include "platform/Exception.h"
 
+// Halves of a UTF-16 surrogate pair: the high one comes first.
+constexpr bool IsHighSurrogate(uint32_t c)
+{
+    return c >= 0xD800 && c < 0xDC00;
+}
+constexpr bool IsLowSurrogate(uint32_t c)
+{
+    return c >= 0xDC00 && c < 0xE000;
+}
+constexpr bool IsSurrogate(uint32_t c)
+{
+    return c >= 0xD800 && c < 0xE000;
+}
+
 // A malformed table (counts out of range, arrays shorter than the header says).
 class EUnicodeDataError : public Exception {
 public:
