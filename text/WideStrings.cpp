@@ -1,5 +1,6 @@
 #include "text/WideStrings.h"
 #include "platform/Prompter.h"
+#include "text/UnicodeData.h"
 
 #include <algorithm>
 #include <array>
@@ -600,7 +601,7 @@ void TWideStrings::SaveToStream(TStream &Stream)
             // A surrogate pair is encoded whole: a piece that would end between its halves ends
             // before it, or takes both when the pair is all the piece would hold (near the block's
             // end), since halves encoded apart would each become U+FFFD.
-            if (done + part < s.size() && s[done + part - 1] >= 0xD800 && s[done + part - 1] < 0xDC00)
+            if (done + part < s.size() && IsHighSurrogate(s[done + part - 1]))
                 part += part > 1 ? -1 : 1;
             const size_t at = out.size();
             if (wide) {
