@@ -331,7 +331,6 @@ private:
     int FSavedStatusCode = -1;
     AnsiString FPasvResponse;
     uint16_t FDataError = 0;
-    AnsiString FDataCommand;
     int64_t FByteCount = 0;
     int FOkResponses[16] = {};
     THandler FNext, FDoneAsync, FHighLevelCallBack;

@@ -155,7 +155,6 @@ void TCustomFtpCli::StartDataReceive(TFtpRequest RqType, const AnsiString &Cmd)
     FFctPrv = RqType == ftpGetAsync ? fctGet : RqType == ftpDirAsync ? fctDir : fctLs;
     if (!FHighLevelFlag)
         FRequestType = RqType;
-    FDataCommand = Cmd;
     // The data connection may already be up (accepted before the PORT reply); only the reply
     // flags start over.
     FTransferReplySeen = FEndOfLocalData = FReply150Seen = false;
@@ -343,7 +342,7 @@ void TCustomFtpCli::ReceiveFinalReply()
     }
     CloseDataSocket();
     FreeOwnedStream();
-    TriggerDisplay("! " + FDataCommand + " Failed");
+    TriggerDisplay("! RETR/LIST/NLST Failed");
     if (FLocalFailure != 0) {
         // The server only answers what our own failure caused: report that failure.
         FErrorMessage = FLastResponse = FLocalFailureText;

@@ -8,7 +8,15 @@
 #include <cstdint>
 #include <cstring>
 
+int WebFetchTimeLimitMs = 60000;
+
 namespace {
+
+// "60 s" for whole seconds, else "1500 ms".
+AnsiString DurationText(int Ms)
+{
+    return Ms % 1000 == 0 ? IntToStr(Ms / 1000) + " s" : IntToStr(Ms) + " ms";
+}
 
 bool StartsWith(const AnsiString &S, const char *Prefix)
 {
@@ -52,7 +60,7 @@ THttpCli::THttpCli()
     }));
     FTotalTimer->setSingleShot(true);
     QObject::connect(FTotalTimer.get(), &QTimer::timeout, FWindow.get(), GuardedSlot([this]() {
-        EndRequest(WSAETIMEDOUT, "Request not done within " + IntToStr(TotalTimeoutMs) + " ms");
+        EndRequest(WSAETIMEDOUT, "Request timed out after " + DurationText(TotalTimeoutMs));
     }));
     TWSocket &S = *FCtrlSocket;
     S.OnSessionClosed = [this](TCustomWSocket *, uint16_t E) {

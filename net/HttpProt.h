@@ -18,6 +18,12 @@ public:
     int ErrorCode;
 };
 
+// The longest a fetch the user waits on may take as a whole (an include fetched during Check
+// syntax, the newer-version check), in milliseconds: 60 s. A server that drips its answer a byte
+// at a time keeps the idle time-out from ending the request, so the whole is bounded. A variable
+// so that tests can lower it.
+extern int WebFetchTimeLimitMs;
+
 enum THttpRequest { hrqNone, hrqGet, hrqPost, hrqHead };
 enum THttpCliState : uint8_t {
     hcsReady,
@@ -63,8 +69,9 @@ public:
     int TimeoutMs = 30000;
     int MaxRelocations = 10;
     // Bounds of one request, each ending it with a reason that names it: the time of the whole
-    // request in milliseconds (0: none), the lines and bytes of a response header, and the body
-    // bytes taken (0: no bound; a caller that keeps the document in memory sets one).
+    // request in milliseconds (0: none; "Request timed out after 60 s" when it runs out), the
+    // lines and bytes of a response header, and the body bytes taken (0: no bound; a caller that
+    // keeps the document in memory sets one).
     int TotalTimeoutMs = 300000;
     int MaxHeaderLines = 1000;
     int MaxHeaderBytes = 256 * 1024;

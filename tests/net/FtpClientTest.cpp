@@ -358,6 +358,7 @@ TEST(FtpFakeServers, FailuresEndWithTheRightCodeAndOneDoneEvent)
         int Timeout;
         int Status;
         const char *Error;
+        const char *Shown = nullptr; // a line the log must hold
     } Cases[] = {
         {"no banner", [](int Fd) { ReadAll(Fd); }, 1, 426, "426 Timeout"},
         {"banner refused", [](int Fd) { Say(Fd, "421 Too many users"); }, 5, 421, "421 Too many users"},
@@ -380,7 +381,7 @@ TEST(FtpFakeServers, FailuresEndWithTheRightCodeAndOneDoneEvent)
                  ReadLine(Ctrl);
              });
          },
-         5, 426, "426 Connection closed; transfer aborted."},
+         5, 426, "426 Connection closed; transfer aborted.", "! RETR/LIST/NLST Failed"},
         {"silent after the data",
          [&](int Fd) {
              FakeRetr(Fd, [&](int Ctrl, int Data) {
@@ -410,6 +411,9 @@ TEST(FtpFakeServers, FailuresEndWithTheRightCodeAndOneDoneEvent)
         EXPECT_FALSE(Cl.Cli.Receive()) << Cl.Joined();
         EXPECT_EQ(Cl.Cli.StatusCode(), C.Status) << Cl.Joined();
         EXPECT_EQ(Cl.Cli.ErrorMessage(), C.Error);
+        if (C.Shown) {
+            EXPECT_TRUE(Cl.Logged(C.Shown)) << Cl.Joined();
+        }
         Cl.Settle();
         EXPECT_LE(Cl.Done, 1);
         EXPECT_EQ(Cl.Cli.State(), ftpReady);

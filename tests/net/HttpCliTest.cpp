@@ -373,7 +373,7 @@ TEST_F(HttpCliTest, MisbehavingServersEndAsFailuresWithinBounds)
         {"/crafted/short419", "Document larger than 100 bytes", "", 100},
         {"/crafted/hugechunk", "Document larger than 1048576 bytes", nullptr, MB},
         {"/crafted/endless", "Document larger than 1048576 bytes", nullptr, MB},
-        {"/crafted/trickle", "Request not done within 1500 ms", nullptr, 0, 1500},
+        {"/crafted/trickle", "Request timed out after 1500 ms", nullptr, 0, 1500},
     };
     for (const auto &C : Cases) {
         SCOPED_TRACE(C.Path);
