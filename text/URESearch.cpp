@@ -680,9 +680,9 @@ struct TURESearch::TAutomaton {
     // A position from I on at which the searching automaton, in its start state, may leave it for
     // good: the first character that leaves it, unless the character after that leads straight
     // back (those two are passed over as well).
-    int SkipToLeave(const WideChar *Text, int I, int Length) const
+    int SkipToLeave(const WideChar *Text, int I, int Length, bool Blocks) const
     {
-        if (!HasLeaves)
+        if (!HasLeaves || !Blocks)
             return SkipStays(Text, I, Length);
         for (;;) {
             if (Length - I < 17)
@@ -1295,7 +1295,8 @@ int Run(const TURESearch::TAutomaton &a, const WideChar *Text, int Length, int s
 // Whether a match of the searching automaton ends anywhere in the text from From on: one sweep that
 // stops at the first accepting point, reading the characters below 256 straight through the sweep
 // table and passing over those that begin nothing a block at a time.
-bool MatchEnds(const TURESearch::TAutomaton &a, const WideChar *Text, int Length, int From, int64_t &Steps)
+bool MatchEnds(const TURESearch::TAutomaton &a, const WideChar *Text, int Length, int From, bool Blocks,
+               int64_t &Steps)
 {
     using TA = TURESearch::TAutomaton;
     int i = From;
@@ -1312,7 +1313,7 @@ bool MatchEnds(const TURESearch::TAutomaton &a, const WideChar *Text, int Length
     for (;;) {
         while (i < Length && Text[i] < 256) {
             if (state == a.Start) {
-                i = a.SkipToLeave(Text, i, Length);
+                i = a.SkipToLeave(Text, i, Length, Blocks);
                 if (i == Length || Text[i] >= 256)
                     break;
             }
@@ -1346,7 +1347,7 @@ bool TURESearch::Find(const WideChar *Text, int Length, int From, int &Start, in
         return false;
     const TAutomaton &a = *FAutomaton;
     // No match ends anywhere: done in one sweep.
-    if (FSearchAutomaton && !MatchEnds(*FSearchAutomaton, Text, Length, From, FSteps))
+    if (FSearchAutomaton && !MatchEnds(*FSearchAutomaton, Text, Length, From, FBlockScan, FSteps))
         return false;
     const bool startAccepts = a.Accepting[size_t(a.Start)] != 0;
     for (int s = From; s <= Length;) {

@@ -35,6 +35,9 @@ public:
     // Characters read by the automaton in the last FindFirst or FindAll: the work a search did,
     // which grows linearly with the text for a fixed pattern.
     int64_t StepsTaken() const { return FSteps; }
+    // Whether a search may pass over characters that begin nothing sixteen at a time (the default).
+    // Off, it reads them one by one: the same matches, more slowly; the tests compare the two.
+    void SetBlockScan(bool On) { FBlockScan = On; }
 
     struct TAutomaton;
 
@@ -44,4 +47,5 @@ private:
     std::unique_ptr<TAutomaton> FAutomaton;
     std::unique_ptr<TAutomaton> FSearchAutomaton;
     mutable int64_t FSteps = 0;
+    bool FBlockScan = true;
 };

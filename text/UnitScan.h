@@ -68,11 +68,15 @@ public:
 
 private:
 #if defined(__SSE2__)
-    // The units p[0..16) as bytes, those from U+00FF on as FF (packing saturates).
+    // The units p[0..16) as bytes, those from U+00FF on as FF. The pack saturates, but it reads its
+    // input as signed: units from U+8000 on would come out as 00. So each unit is first brought down
+    // to at most FF, as an unsigned minimum: u - max(u - FF, 0), the subtraction saturating at zero.
     static __m128i Bytes(const WideChar *p)
     {
-        return _mm_packus_epi16(_mm_loadu_si128(reinterpret_cast<const __m128i *>(p)),
-                                _mm_loadu_si128(reinterpret_cast<const __m128i *>(p + 8)));
+        const __m128i ff = _mm_set1_epi16(0xFF);
+        const __m128i lo = _mm_loadu_si128(reinterpret_cast<const __m128i *>(p));
+        const __m128i hi = _mm_loadu_si128(reinterpret_cast<const __m128i *>(p + 8));
+        return _mm_packus_epi16(_mm_sub_epi16(lo, _mm_subs_epu16(lo, ff)), _mm_sub_epi16(hi, _mm_subs_epu16(hi, ff)));
     }
     // FF in the lanes whose byte lies in one of the ranges, or is FF. A byte c lies in
     // First..First + Span when c - First, wrapping, is at most Span: the saturating subtraction of
