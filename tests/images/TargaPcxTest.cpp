@@ -200,50 +200,119 @@ TEST(Targa, OneBitImagesKeepTheirStoredOrderAtEveryDepth)
         }
 }
 
+// ImageMagick's reading of a Targa file without -auto-orient: its pixels in the order they are
+// stored, whatever the file's origin says (the origin only becomes an orientation tag).
+Bytes TgaStoredRGB(const std::string &Path, int *ExitCode)
+{
+    const QByteArray out = RunTool("convert", {QString::fromStdString(Path), "-depth", "8", "rgb:-"}, ExitCode);
+    return Bytes(out.begin(), out.end());
+}
+
+// Stored pixels (W x H RGB, first stored row first) placed as a Targa origin says: bit 0x20 clear,
+// the first stored row is the bottom one; bit 0x10 set, each row is stored right to left.
+Bytes TgaPlaceStored(const Bytes &Stored, int W, int H, uint8_t Descriptor)
+{
+    Bytes out(Stored.size());
+    for (int y = 0; y < H; ++y)
+        for (int x = 0; x < W; ++x) {
+            const int sy = Descriptor & 0x20 ? y : H - 1 - y;
+            const int sx = Descriptor & 0x10 ? W - 1 - x : x;
+            for (int c = 0; c < 3; ++c)
+                out[size_t((y * W + x) * 3 + c)] = Stored[size_t((sy * W + sx) * 3 + c)];
+        }
+    return out;
+}
+
 TEST(Targa, FilesImageMagickWritesShowTheRightWayUp)
 {
-    // Real files in each corner orientation, plain and run-length encoded, true colour, mapped and
-    // grey, opened as the image dialog opens them; ImageMagick's oriented reading is the reference.
+    // Real files in each corner orientation and with none given, plain and run-length encoded, at every
+    // depth ImageMagick writes (mapped, grey, 16, 24 and 32 bits), opened as the image dialog opens
+    // them. ImageMagick writes the picture's rows top first whatever origin it puts in the header (a
+    // picture without an orientation gets bottom-left, so it is stored upside down by the format's
+    // rule), and its plain reading gives the stored order back; its oriented reading applies the
+    // origin. We check the header's origin, then compare with both readings.
     QTemporaryDir dir;
     const std::string src = dir.filePath("src.png").toStdString();
+    const int W = 23, H = 11;
     int exitCode = -1;
     RunTool("convert", {"-size", "23x11", "gradient:red-blue", "(", "-size", "23x11", "gradient:", "-rotate", "90",
                         "-resize", "23x11!", ")", "-compose", "multiply", "-composite", "-fill", "yellow", "-draw",
-                        "point 1,1", QString::fromStdString(src)},
+                        "point 1,1", "-depth", "8", QString::fromStdString(src)},
             &exitCode);
     ASSERT_EQ(exitCode, 0);
-    const char *orients[] = {"TopLeft", "BottomLeft", "TopRight", "BottomRight"};
-    const QStringList kinds[] = {{"-type", "TrueColor"},
-                                 {"-type", "TrueColor", "-compress", "RLE"},
-                                 {"-colors", "50", "-type", "Palette"},
-                                 {"-colors", "50", "-type", "Palette", "-compress", "RLE"},
-                                 {"-colorspace", "Gray"}};
+    const Bytes source = TgaStoredRGB(src, &exitCode);
+    ASSERT_EQ(source.size(), size_t(W * H * 3));
+    struct Orient {
+        const char *Name; // nullptr: no -orient given
+        uint8_t Origin;   // the descriptor's origin bits we expect ImageMagick to write
+    };
+    const Orient orients[] = {{"TopLeft", 0x20}, {"BottomLeft", 0x00}, {"TopRight", 0x30},
+                              {"BottomRight", 0x10}, {nullptr, 0x00}};
+    struct Kind {
+        QStringList Args;
+        uint8_t Type, Depth;
+        int Tolerance;     // mapped and grey files keep six bits of each component, 16-bit ones five
+        bool SourceStored; // true colour: the stored pixels are the source's
+    };
+    const Kind kinds[] = {
+        {{"-type", "TrueColor"}, 2, 24, 0, true},
+        {{"-type", "TrueColor", "-compress", "RLE"}, 10, 24, 0, true},
+        {{"-alpha", "set", "-channel", "A", "-evaluate", "set", "40%", "+channel", "-type", "TrueColorAlpha"},
+         2, 32, 0, true},
+        {{"-alpha", "set", "-channel", "A", "-evaluate", "set", "40%", "+channel", "-type", "TrueColorAlpha",
+          "-compress", "RLE"},
+         10, 32, 0, true},
+        {{"-type", "TrueColor", "-depth", "5"}, 2, 16, 8, false},
+        {{"-type", "TrueColor", "-depth", "5", "-compress", "RLE"}, 10, 16, 8, false},
+        {{"-colors", "50", "-type", "Palette"}, 1, 8, 8, false},
+        {{"-colors", "50", "-type", "Palette", "-compress", "RLE"}, 9, 8, 8, false},
+        {{"-colorspace", "Gray"}, 3, 8, 8, false},
+        {{"-colorspace", "Gray", "-compress", "RLE"}, 11, 8, 8, false},
+    };
     int n = 0;
-    for (const char *orient : orients)
-        for (const QStringList &kind : kinds) {
+    for (const Orient &orient : orients)
+        for (const Kind &kind : kinds) {
             const std::string path = dir.filePath(QString("t%1.tga").arg(n++)).toStdString();
-            RunTool("convert", QStringList{QString::fromStdString(src)} + kind +
-                                   QStringList{"-orient", orient, QString::fromStdString(path)},
-                    &exitCode);
+            QStringList args = QStringList{QString::fromStdString(src)} + kind.Args;
+            if (orient.Name)
+                args += QStringList{"-orient", orient.Name};
+            RunTool("convert", args + QStringList{QString::fromStdString(path)}, &exitCode);
             ASSERT_EQ(exitCode, 0);
+            const std::string what = std::string(orient.Name ? orient.Name : "no orientation") + " " +
+                                     kind.Args.join(' ').toStdString();
+            QFile file(QString::fromStdString(path));
+            ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+            const QByteArray header = file.read(18);
+            ASSERT_EQ(header.size(), 18);
+            ASSERT_EQ(uint8_t(header[2]), kind.Type) << what;
+            ASSERT_EQ(uint8_t(header[16]), kind.Depth) << what;
+            const uint8_t descriptor = uint8_t(header[17]);
+            ASSERT_EQ(descriptor & 0x30, orient.Origin) << what;
+
+            const Bytes stored = TgaStoredRGB(path, &exitCode);
+            ASSERT_EQ(exitCode, 0);
+            ASSERT_EQ(stored.size(), size_t(W * H * 3));
+            if (kind.SourceStored) {
+                ASSERT_TRUE(stored == source) << what << ": rows are stored top first, left to right";
+            }
+            const Bytes placed = TgaPlaceStored(stored, W, H, descriptor);
+            const Bytes oriented = ConvertToRGB(path, &exitCode);
+            ASSERT_EQ(exitCode, 0);
+            ASSERT_TRUE(oriented == placed) << what << ": ImageMagick's oriented reading follows the origin";
+
             tThumbimage view;
             view.LoadImage(path);
             const QImage got = view.Picture().Graphic()->ToImage();
-            const Bytes im = ConvertToRGB(path, &exitCode);
-            ASSERT_EQ(exitCode, 0);
-            ASSERT_EQ(got.width(), 23);
-            ASSERT_EQ(got.height(), 11);
-            ASSERT_EQ(im.size(), size_t(23 * 11 * 3));
-            const bool gray = kind.contains("Gray");
-            for (int y = 0; y < 11; ++y)
-                for (int x = 0; x < 23; ++x) {
+            ASSERT_EQ(got.width(), W);
+            ASSERT_EQ(got.height(), H);
+            for (int y = 0; y < H; ++y)
+                for (int x = 0; x < W; ++x) {
                     const QRgb c = got.pixel(x, y);
-                    const uint8_t *e = &im[size_t((y * 23 + x) * 3)];
-                    // Mapped and grey files keep six bits of each component (grey through a 64-level ramp).
-                    const int tolerance = gray || kind.contains("Palette") ? 8 : 0;
-                    ASSERT_LE(std::abs(qRed(c) - e[0]), tolerance) << orient << " " << path << " " << x << "," << y;
-                    ASSERT_LE(std::abs(qGreen(c) - e[1]), tolerance) << orient << " " << path << " " << x << "," << y;
-                    ASSERT_LE(std::abs(qBlue(c) - e[2]), tolerance) << orient << " " << path << " " << x << "," << y;
+                    const uint8_t *e = &placed[size_t((y * W + x) * 3)];
+                    const int t = kind.Tolerance;
+                    ASSERT_LE(std::abs(qRed(c) - e[0]), t) << what << " at " << x << "," << y;
+                    ASSERT_LE(std::abs(qGreen(c) - e[1]), t) << what << " at " << x << "," << y;
+                    ASSERT_LE(std::abs(qBlue(c) - e[2]), t) << what << " at " << x << "," << y;
                 }
         }
 }
