@@ -207,8 +207,11 @@ void TSyntaxEditCore::InsertImeText(const WideString &text)
             typed += c;
     if (typed.empty())
         return;
-    if (typed.size() == 1) {
-        RunEditorCommand(ecChar, typed[0], nullptr);
+    // One character (a surrogate pair too) is typed as its keys would type it: over the
+    // selection, or in overwrite mode over the character at the caret.
+    if (typed.size() == 1 || (typed.size() == 2 && TColumnMap::IsPairTail(typed, 1))) {
+        for (WideChar c : typed)
+            RunEditorCommand(ecChar, c, nullptr);
         return;
     }
     // A composed text is one typing step: it replaces the selection, or goes in at the caret.
@@ -399,7 +402,7 @@ void TSyntaxEditCore::TextCommand(TEditorCommand command, WideChar ch)
         const WideChar high = FPendingHigh;
         FPendingHigh = ch < 0xDC00 ? ch : 0;
         if (ch >= 0xDC00 && high)
-            InsertImeText(WideString{high, ch});
+            TypeChar(WideString{high, ch}, SnapshotUndoState(true));
         return;
     }
     FPendingHigh = 0;
@@ -483,7 +486,7 @@ void TSyntaxEditCore::TextCommand(TEditorCommand command, WideChar ch)
         LineBreak(command == ecInsertLine, snap);
         DoChange();
         return;
-    case ecChar: TypeChar(ch, snap); return;
+    case ecChar: TypeChar(WideString(1, ch), snap); return;
     default: return;
     }
 }
@@ -682,11 +685,12 @@ void TSyntaxEditCore::LineBreak(bool insertLine, const TUndoRecord &snap)
             to);
 }
 
-void TSyntaxEditCore::TypeChar(WideChar ch, const TUndoRecord &snap)
+void TSyntaxEditCore::TypeChar(const WideString &ch, const TUndoRecord &snap)
 {
+    const bool tab = ch == u"\t";
     if (SelAvail()) {
         const TTextPoint start = SelectionStartPoint();
-        if (ch == u'\t' && HasOption(eoSmartTabs)) {
+        if (tab && HasOption(eoSmartTabs)) {
             // The selection stays; blanks up to the smart tab column go in at the caret.
             const int target = SmartTabColumn(FCaretX, FCaretY, true);
             const int width = target - FCaretX;
@@ -723,8 +727,7 @@ void TSyntaxEditCore::TypeChar(WideChar ch, const TUndoRecord &snap)
             DoChange();
             return;
         }
-        const WideString text = (ch == u'\t' && !HasOption(eoUseTabs)) ? WideString(static_cast<size_t>(FTabSize), u' ')
-                                                                       : WideString(1, ch);
+        const WideString text = (tab && !HasOption(eoUseTabs)) ? WideString(static_cast<size_t>(FTabSize), u' ') : ch;
         ReplaceSelection(text);
         const TTextPoint end = GetCaretXY();
         SetCaretXY({NextColumn(start.X, start.Y, true), start.Y});
@@ -751,9 +754,9 @@ void TSyntaxEditCore::TypeChar(WideChar ch, const TUndoRecord &snap)
         const int fromIndex = pad.empty() ? k : k - static_cast<int>(pad.size());
         WideString inserted;
         int newColumn = FCaretX;
-        if (ch == u'\t' && HasOption(eoUseTabs)) {
+        if (tab && HasOption(eoUseTabs)) {
             inserted = u"\t";
-        } else if (ch == u'\t') {
+        } else if (tab) {
             const int target = HasOption(eoSmartTabs) ? SmartTabColumn(FCaretX, y, true) : FCaretX + FTabSize;
             if (target > FCaretX) {
                 inserted = WideString(static_cast<size_t>(target - FCaretX), u' ');
@@ -762,7 +765,6 @@ void TSyntaxEditCore::TypeChar(WideChar ch, const TUndoRecord &snap)
         } else {
             // Inside a tab the character goes before the tab, after blanks up to the caret.
             inserted = WideString(static_cast<size_t>(std::max(0, FCaretX - CharIndexToColumn(k, y))), u' ') + ch;
-            newColumn = FCaretX + 1;
         }
         if (inserted.empty())
             return;
@@ -770,7 +772,9 @@ void TSyntaxEditCore::TypeChar(WideChar ch, const TUndoRecord &snap)
         // Padded, the text goes at the end of the line.
         ReplaceInLine(y, pad.empty() ? k : lineLength, 0, inserted);
         const TTextPoint to{CharIndexToColumn(fromIndex + static_cast<int>(inserted.size()), y), y};
-        if (ch == u'\t' && HasOption(eoUseTabs))
+        // The caret goes after what was put in: a character may take two cells, and a tab
+        // reaches its tab stop.
+        if (!tab || HasOption(eoUseTabs))
             newColumn = to.X;
         SetCaretX(newColumn);
         SetBlockBegin(GetCaretXY());
@@ -781,7 +785,7 @@ void TSyntaxEditCore::TypeChar(WideChar ch, const TUndoRecord &snap)
     }
     // Overwrite mode.
     WideString line = CaretLine() + pad;
-    if (ch == u'\t') {
+    if (tab) {
         const int target = NextTabStop(FCaretX);
         const int shown = TColumnMap::DisplayLengthOf(line, FTabSize);
         if (target > shown && target > length) {
@@ -797,7 +801,10 @@ void TSyntaxEditCore::TypeChar(WideChar ch, const TUndoRecord &snap)
     }
     TUndoRecord r = snap;
     WideString old;
-    WideString typed(1, ch);
+    WideString typed = ch;
+    // Where the typed text begins: told with the line, since the old and new line may share
+    // more than the text before it (a pair typed over the lone first half of one).
+    int at = lineLength;
     if (!pad.empty()) {
         // Past the end: the blanks and the character are appended.
         r.CaretBefore = {length, y};
@@ -806,9 +813,11 @@ void TSyntaxEditCore::TypeChar(WideChar ch, const TUndoRecord &snap)
     } else if (line.empty()) {
         line = typed;
         r.CaretBefore = {0, y};
+        at = 0;
     } else {
         const int k = ColumnToCharIndex(FCaretX, y);
         r.CaretBefore = {CharIndexToColumn(k, y), y};
+        at = std::min(k, static_cast<int>(line.size()));
         if (k >= static_cast<int>(line.size())) {
             // At the end the character is appended, whatever the line's length.
             line += ch;
@@ -816,10 +825,10 @@ void TSyntaxEditCore::TypeChar(WideChar ch, const TUndoRecord &snap)
             // A surrogate pair is overwritten whole.
             const size_t width = TColumnMap::IsPairTail(line, static_cast<size_t>(k) + 1) ? 2 : 1;
             old = line.substr(static_cast<size_t>(k), width);
-            line.replace(static_cast<size_t>(k), width, 1, ch);
+            line.replace(static_cast<size_t>(k), width, ch);
         }
     }
-    FLines->Put(y, line);
+    PutEdited(y, line, at);
     SetCaretX(TColumnMap::DisplayLengthOf(
         line.substr(0, static_cast<size_t>(ColumnToCharIndex(r.CaretBefore.X, y)) + typed.size()), FTabSize));
     SetBlockBegin(GetCaretXY());

@@ -453,7 +453,8 @@ protected:
     // Command parts.
     void MoveCommand(TEditorCommand command, void *data);
     void TextCommand(TEditorCommand command, WideChar ch);
-    void TypeChar(WideChar ch, const TUndoRecord &snap);
+    // Types one character (one unit, or both halves of a surrogate pair) and leaves the caret after it.
+    void TypeChar(const WideString &ch, const TUndoRecord &snap);
     void LineBreak(bool insertLine, const TUndoRecord &snap);
     void DeleteLastChar(const TUndoRecord &snap);
     void DeleteNextChar(const TUndoRecord &snap);

@@ -334,6 +334,8 @@ TEST(EditorReplay, KnownScriptsUndoAndRedoExactly)
          defaults,
          {{ecSelectRight}, {ecCopy}, {ES::opMoveCaret, 0, 1, 1}, {ecPaste}}},
         {"a pair commented behind the caret", u"\xD83D\xDE00;", defaults, {{ecSelectAll}, {ES::opComment}}},
+        {"a pair typed in overwrite mode over a lone first half", u"\xD83D" u"a", defaults,
+         {{ecToggleMode}, {ecChar, 0xD83D}}},
     };
     const bool trace = std::getenv("EDITOR_REPLAY_TRACE") != nullptr;
     for (const Case &c : cases) {
