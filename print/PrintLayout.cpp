@@ -1,6 +1,9 @@
 #include "print/PrintLayout.h"
 #include "print/ZvPreview.h"
+#include "platform/QtConvert.h"
+#include <QFontMetricsF>
 #include <QPrinter>
+#include <algorithm>
 #include <cmath>
 
 namespace {
@@ -16,6 +19,7 @@ bool IsQuote(char16_t c)
 }
 
 const WideString kContinuation = u"     ";
+const WideString kNoIndent;
 
 } // namespace
 
@@ -93,17 +97,31 @@ void WrapLine(const WideString &Text, const TWrapSettings &S, const TWidthMeasur
     WideString text = Text;
     bool numbered = true;
     for (;;) {
-        const int32_t reserve = S.LineNumbers && !numbered ? S.NumberReserve : 0;
-        const size_t m = FittingLength(text, reserve, S.WrapWidth, Measure);
-        if (m >= text.size()) {
-            Pieces.push_back(text);
+        // A continuation stands behind five blanks: what must fit is the piece as it is printed,
+        // indent and all. A rest that fits so is the last piece; otherwise the piece is cut to
+        // fit with the room of the numbers kept free beside it as well.
+        const bool continuation = S.LineNumbers && !numbered;
+        const WideString &indent = continuation ? kContinuation : kNoIndent;
+        if (Measure(indent + text) < S.WrapWidth) {
+            Pieces.push_back(indent + text);
             return;
         }
+        const int32_t reserve = continuation ? S.NumberReserve : 0;
+        const TWidthMeasure cutWidth = [&](const WideString &Piece) {
+            const int32_t alone = Measure(Piece) + reserve;
+            return indent.empty() ? alone : std::max(alone, Measure(indent + Piece));
+        };
+        const size_t m = std::min(FittingLength(text, 0, S.WrapWidth, cutWidth), text.size() - 1);
         if (m == 0)
             throw EPrintLayoutError(
                 "Not one character fits between the margins: choose a smaller font or smaller margins.");
         size_t cut = FirstWordBreak(text, m);
-        if (cut == 0) {
+        if (cut > m) {
+            // The word wrap's only break lies past the width (a long word, or a quoted text it
+            // does not break inside): the word is broken at the width, so nothing runs past the
+            // right margin.
+            cut = m;
+        } else if (cut == 0) {
             // No break from the word wrap: break before the last ",", " ", "." or "=" up to the
             // fitting length, else ten characters before it (or halfway).
             size_t p = 0;
@@ -116,18 +134,12 @@ void WrapLine(const WideString &Text, const TWrapSettings &S, const TWidthMeasur
                 p = m > 10 ? m - 10 : m / 2;
             cut = p > 1 ? p - 1 : 1; // every piece takes at least one character
         }
-        const WideString first = text.substr(0, cut);
         // The blanks at a wrap end the piece before it; a continuation does not start with them.
         const size_t restStart = text.find_first_not_of(u' ', cut);
-        WideString rest = restStart == WideString::npos ? WideString() : text.substr(restStart);
-        Pieces.push_back(S.LineNumbers && !numbered ? kContinuation + first : first);
-        if (rest.empty())
+        Pieces.push_back(indent + text.substr(0, cut));
+        if (restStart == WideString::npos)
             return;
-        if (FittingLength(rest, 0, S.WrapWidth, Measure) >= rest.size()) {
-            Pieces.push_back(S.LineNumbers ? kContinuation + rest : rest);
-            return;
-        }
-        text = std::move(rest);
+        text.erase(0, restStart);
         numbered = false;
     }
 }
@@ -168,7 +180,18 @@ void LayOutText(TZvPreview &Preview, int LineCount, const std::function<WideStri
     TWrapSettings wrap;
     wrap.WrapWidth = Preview.AvailablePageWidth().AsPixels(resolution);
     wrap.LineNumbers = Options.LineNumbers;
-    TWidthMeasure measure = [&](const WideString &Text) { return canvas.TextWidth(Text).AsPixels(resolution); };
+    // A text is measured as the preview shows it (the canvas measures at the screen's resolution)
+    // and as the printer draws it (the font made at the printer's resolution); the wider of the
+    // two counts. The font's pixel size is rounded at each resolution, so on screen a 10-point
+    // font can come out a fortieth narrower than on paper: measured on screen only, a full line
+    // would run that much past the right margin of the printed page.
+    const int32_t resolutionY = Preview.ZvPrinter().PixelsPerInchY();
+    const QFontMetricsF printed(canvas.Font().ToQFont(resolutionY > 0 ? resolutionY : resolution));
+    const double printedToX = resolutionY > 0 ? double(resolution) / resolutionY : 1.0;
+    TWidthMeasure measure = [&](const WideString &Text) {
+        const double onPaper = printed.horizontalAdvance(ToQString(Text)) * printedToX;
+        return std::max(canvas.TextWidth(Text).AsPixels(resolution), int32_t(std::ceil(onPaper)));
+    };
     wrap.NumberReserve = measure(u"9999 ");
 
     const Extended top = Preview.Margins().Top().AsMillimetres();

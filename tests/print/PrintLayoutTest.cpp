@@ -3,6 +3,7 @@
 #include "print/ZvPreview.h"
 #include <QPrinter>
 #include <gtest/gtest.h>
+#include <algorithm>
 #include <cstring>
 #include <random>
 
@@ -58,7 +59,15 @@ TEST(PrintLayout, WrapTable)
         {"quotes", W("say \"aaaa bbbb cccc dddd eeee\" x"), {W("say "), W("\"aaaa bbbb cccc"), W("dddd eeee\" x")}},
         // A continuation never starts with the blanks of its wrap.
         {"blanks at the wrap", W("aaaa bbbb cccc dddd    eeee"), {W("aaaa bbbb cccc dddd "), W("eeee")}},
-        {"quotes then a word", W("\"aaaa bbbb cccc dddd eeee\" xyz"), {W("\"aaaa bbbb cccc dddd eeee\" "), W("xyz")}},
+        // The word wrap's only break lies past the width (after the closing quote): the text is
+        // broken at the width instead of running past the margin.
+        {"quotes then a word", W("\"aaaa bbbb cccc dddd eeee\" xyz"), {W("\"aaaa bbbb cccc dddd"), W("eeee\" xyz")}},
+        {"a word longer than the line before a break",
+         W("aaaaaaaaaaaaaaaaaaaaaaaaaaaaaa.b c"),
+         {WideString(20, u'a'), W("aaaaaaaaaa.b c")}},
+        {"a long link",
+         W("see www.example.org/aaaaaaaaaaaaaaaaaaaaaaaa.html"),
+         {W("see www.example."), W("org/aaaaaaaaaaaaaaaa"), W("aaaaaaaa.html")}},
         {"quoted without breaks",
          W("\"aaaaaaaaaaaaaaaaaaaaaaaaaaaa\""),
          {W("\"aaaaaaaa"), W("aaaaaaaaa"), W("aaaaaaaaaaa\"")}},
@@ -79,6 +88,10 @@ TEST(PrintLayout, NumberedLinesAndTabs)
     EXPECT_EQ(pieces[0], u"   7 aaaa bbbb cccc dddd ");
     EXPECT_EQ(pieces[1], u"     eeee ffff gggg hhhh ");
     EXPECT_EQ(pieces[2], u"     iiii jjjj kkkk");
+    // A remainder that would fit on its own but not behind the five blanks is wrapped again.
+    EXPECT_EQ(Wrap(PrintedLine(u"aaaa bbbb cccc dddd " + WideString(23, u'e'), 6, true), 255, true, 50),
+              (std::vector<WideString>{u"   7 aaaa bbbb cccc dddd ", u"     " + WideString(9, u'e'),
+                                       u"     " + WideString(14, u'e')}));
 }
 
 TEST(PrintLayout, EveryPieceMakesProgressAndNothingFittingStops)
@@ -212,12 +225,19 @@ TEST(PrintLayout, WithoutWordWrapALongLineEndsAtTheRightMargin)
     ASSERT_GT(printed.size(), 6u);
     EXPECT_LT(printed.size(), longLine.size());
     EXPECT_EQ(printed, longLine.substr(0, printed.size()));
-    // What is printed fits between the margins; one more character would not.
+    // What is printed fits between the margins, as the preview shows it and as the printer draws
+    // it; one more character would not fit in one of them.
     const int32_t resolution = laid.Preview->ZvPrinter().PixelsPerInchX();
     const int32_t width = laid.Preview->AvailablePageWidth().AsPixels(resolution);
     auto measure = [&](const WideString &t) { return laid.Preview->Canvas().TextWidth(t).AsPixels(resolution); };
+    TZvPrinterCanvas paper;
+    paper.Attach(nullptr, resolution, resolution, 0, 0, zvColor, 1.0);
+    paper.Font().Assign(laid.Preview->Canvas().Font());
+    auto onPaper = [&](const WideString &t) { return paper.TextWidth(t) * resolution; };
     EXPECT_LT(measure(printed), width);
-    EXPECT_GE(measure(longLine.substr(0, printed.size() + 1)), width);
+    EXPECT_LT(onPaper(printed), width);
+    const WideString more = longLine.substr(0, printed.size() + 1);
+    EXPECT_TRUE(measure(more) >= width || onPaper(more) > width - 1) << measure(more) << " " << onPaper(more);
     EXPECT_EQ(dynamic_cast<TZvTextObject &>(*page.Objects(1)).Text, u"short");
 }
 
@@ -231,4 +251,188 @@ TEST(PrintLayout, AFontTooLargeForThePageStops)
                  EPrintLayoutError);
     EXPECT_FALSE(big.Preview->Updating());
     EXPECT_EQ(big.Preview->GetPage(1)->Count(), 0);
+}
+
+namespace {
+
+// Lines as web authors write them: words, words longer than any line, links, quoted texts with and
+// without blanks, tags, runs of blanks and tabs.
+WideString PrintLayoutRandomLine(std::mt19937 &Rng)
+{
+    auto pick = [&](int n) { return int(Rng() % unsigned(n)); };
+    auto letters = [&](int n) {
+        WideString w;
+        for (int i = 0; i < n; ++i)
+            w += char16_t(u'a' + pick(26));
+        return w;
+    };
+    WideString line;
+    const int tokens = pick(14);
+    for (int t = 0; t < tokens; ++t) {
+        switch (pick(8)) {
+        case 0:
+            line += letters(30 + pick(150));
+            break;
+        case 1:
+            line += u"https://www." + letters(3 + pick(20)) + u".org/" + letters(pick(60)) + u"/" + letters(pick(40)) +
+                    u"?a=" + letters(pick(30)) + u"&b=" + letters(pick(10));
+            break;
+        case 2: {
+            const char16_t q = pick(2) ? u'"' : u'\'';
+            line += q;
+            for (int w = pick(12); w >= 0; --w)
+                line += letters(1 + pick(pick(4) == 0 ? 80 : 8)) + (w ? u" " : u"");
+            line += q;
+            break;
+        }
+        case 3:
+            line += u"<a href=\"" + letters(1 + pick(90)) + u".html\">";
+            break;
+        case 4:
+            line += u"</" + letters(1 + pick(6)) + u">";
+            break;
+        case 5:
+            line += WideString(size_t(1 + pick(12)), u' ');
+            break;
+        case 6:
+            line += u"\t";
+            break;
+        default:
+            line += letters(1 + pick(9)) + (pick(3) ? u" " : u"") + (pick(4) ? u"" : u"=-.,");
+        }
+    }
+    return line;
+}
+
+// Takes the pieces of one printed line from Pieces at Next and checks that they give the line back:
+// the first piece as it starts, every other behind the five blanks of a continuation (with line
+// numbers); only blanks at a break may be left out. Returns what is wrong, empty when nothing is.
+std::string PrintLayoutTakeLine(const WideString &Text, const std::vector<WideString> &Pieces, size_t &Next,
+                                bool Numbers)
+{
+    size_t pos = 0;
+    for (bool first = true;; first = false) {
+        if (Next >= Pieces.size())
+            return "the pieces end inside the line";
+        WideString piece = Pieces[Next++];
+        if (!first) {
+            if (Numbers) {
+                if (piece.compare(0, 5, u"     ") != 0)
+                    return "a continuation without its indent";
+                piece.erase(0, 5);
+            }
+            while (pos < Text.size() && Text[pos] == u' ')
+                ++pos;
+        }
+        if (piece.empty() && !Text.empty())
+            return "an empty piece";
+        if (Text.compare(pos, piece.size(), piece) != 0)
+            return "a piece that is not the next part of the line";
+        pos += piece.size();
+        size_t rest = pos;
+        while (rest < Text.size() && Text[rest] == u' ')
+            ++rest;
+        if (rest == Text.size())
+            return {};
+    }
+}
+
+size_t PrintLayoutVisible(const WideString &Text)
+{
+    return size_t(std::count_if(Text.begin(), Text.end(), [](char16_t c) { return c != u' '; }));
+}
+
+} // namespace
+
+TEST(PrintLayout, WrappedPiecesStayWithinTheWidthAndKeepEveryCharacter)
+{
+    // Widths that differ per character, and indents of blanks narrower than the numbers' room.
+    const TWidthMeasure proportional = [](const WideString &s) {
+        int32_t w = 0;
+        for (char16_t c : s)
+            w += c == u' ' ? 4 : 5 + (c % 6);
+        return w;
+    };
+    std::mt19937 rng(56);
+    for (int n = 0; n < 600; ++n) {
+        TWrapSettings s;
+        s.LineNumbers = n % 2 == 0;
+        s.WrapWidth = 120 + int32_t(rng() % 900);
+        s.NumberReserve = proportional(u"9999 ");
+        const WideString text = PrintedLine(PrintLayoutRandomLine(rng), n, s.LineNumbers);
+        std::vector<WideString> pieces;
+        WrapLine(text, s, proportional, pieces);
+        size_t next = 0;
+        EXPECT_EQ(PrintLayoutTakeLine(text, pieces, next, s.LineNumbers), "") << n;
+        EXPECT_EQ(next, pieces.size()) << n;
+        for (const WideString &p : pieces)
+            EXPECT_LT(proportional(p), s.WrapWidth) << n << " " << std::string(p.begin(), p.end());
+    }
+}
+
+TEST(PrintLayout, PagesHoldNoTextPastTheRightMargin)
+{
+    struct Case {
+        const char16_t *Font;
+        int32_t Size;
+        int32_t LeftMm, RightMm;
+    } cases[] = {
+        {u"Liberation Mono", 10, 10, 10}, {u"Liberation Mono", 13, 25, 40}, {u"Liberation Sans", 10, 10, 10},
+        {u"DejaVu Sans", 11, 15, 60},     {u"Liberation Serif", 9, 5, 5},   {u"DejaVu Sans Mono", 14, 30, 80},
+    };
+    std::mt19937 rng(2056);
+    for (const Case &c : cases)
+        for (const bool numbers : {true, false}) {
+            const std::string name = std::string(c.Font, c.Font + std::char_traits<char16_t>::length(c.Font)) + " " +
+                                     std::to_string(c.Size) + (numbers ? " numbered" : "");
+            QPrinter device(QPrinter::HighResolution);
+            device.setResolution(600);
+            TZvPreview preview(nullptr, &device);
+            preview.Canvas().Font().SetName(c.Font);
+            preview.Canvas().Font().SetSize(c.Size);
+            preview.Margins().Left().SetAsMillimetres(c.LeftMm);
+            preview.Margins().Right().SetAsMillimetres(c.RightMm);
+            std::vector<WideString> lines;
+            for (int i = 0; i < 40; ++i)
+                lines.push_back(PrintLayoutRandomLine(rng));
+            TTextLayoutOptions o;
+            o.LineNumbers = numbers;
+            o.FontSize = c.Size;
+            LayOutText(preview, int(lines.size()), [&](int i) { return lines[size_t(i)]; }, o);
+
+            // The paper's printable edge, and the widths as the printer draws the text and as
+            // the preview shows it.
+            const int32_t edge = preview.PaperWidth() - preview.Margins().Right().Value();
+            const int32_t resolution = preview.ZvPrinter().PixelsPerInchX();
+            TZvPrinterCanvas printed;
+            printed.Attach(nullptr, resolution, preview.ZvPrinter().PixelsPerInchY(), 0, 0, zvColor, 1.0);
+            printed.Font().Assign(preview.Canvas().Font());
+            const int32_t onePixel = ZvRound(2540.0L / resolution) + 1;
+            std::vector<WideString> pieces;
+            for (int32_t p = 1; p <= preview.PageCount(); ++p) {
+                TZvPage &page = *preview.GetPage(p);
+                for (int i = 0; i < page.Count(); ++i) {
+                    const auto &object = dynamic_cast<TZvTextObject &>(*page.Objects(i));
+                    pieces.push_back(object.Text);
+                    EXPECT_EQ(object.Left, preview.Margins().Left().Value()) << name;
+                    TZvValue paper;
+                    paper.SetAsInches(printed.TextWidth(object.Text));
+                    EXPECT_LE(object.Left + paper.Value(), edge + onePixel)
+                        << name << " printed: " << std::string(object.Text.begin(), object.Text.end());
+                    EXPECT_LE(object.Left + preview.Canvas().TextWidth(object.Text).Value(), edge + onePixel)
+                        << name << " shown: " << std::string(object.Text.begin(), object.Text.end());
+                }
+            }
+            // Every character of every line is printed once, in order; only blanks at a break go.
+            size_t next = 0, visibleLines = 0, visiblePieces = 0;
+            for (size_t i = 0; i < lines.size(); ++i) {
+                const WideString text = PrintedLine(lines[i], int(i), numbers);
+                visibleLines += PrintLayoutVisible(text);
+                ASSERT_EQ(PrintLayoutTakeLine(text, pieces, next, numbers), "") << name << " line " << i;
+            }
+            EXPECT_EQ(next, pieces.size()) << name;
+            for (const WideString &p : pieces)
+                visiblePieces += PrintLayoutVisible(p);
+            EXPECT_EQ(visiblePieces, visibleLines) << name;
+        }
 }
