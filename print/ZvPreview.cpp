@@ -4,6 +4,8 @@
 #include "platform/QtConvert.h"
 #include "platform/ScopeGuard.h"
 #include <QCoreApplication>
+#include <QCursor>
+#include <QPixmap>
 #include <QDragMoveEvent>
 #include <QDropEvent>
 #include <QMouseEvent>
@@ -52,6 +54,24 @@ WideString ZvReplaceFields(const WideString &Text, int32_t PageNumber, int32_t P
     s = ReplaceAll(s, u"{TIME}", Wide(time));
     s = ReplaceAll(s, u"{PAGE}", Wide(QString::number(PageNumber)));
     return ReplaceAll(s, u"{NUMPAGES}", Wide(QString::number(PageCount)));
+}
+
+// The zoom cursors are pictures of our own, bundled with the print library; a static library's
+// resources are registered by hand.
+static void InitZoomCursors()
+{
+    Q_INIT_RESOURCE(ZoomCursors);
+}
+
+QCursor ZvPreviewCursor(int Kind)
+{
+    if (Kind != 1 && Kind != 2)
+        return QCursor(Qt::ArrowCursor);
+    static const bool registered = (InitZoomCursors(), true);
+    (void)registered;
+    // The hot spot is the middle of the magnifier's lens.
+    return QCursor(QPixmap(Kind == 1 ? QStringLiteral(":/cursors/zoomin.png") : QStringLiteral(":/cursors/zoomout.png")),
+                   ZvZoomCursorHotSpot, ZvZoomCursorHotSpot);
 }
 
 // ---- paper image
@@ -544,8 +564,7 @@ void TZvPreview::PrevPage()
 void TZvPreview::SetCursorKind(int Kind)
 {
     FCursorKind = Kind;
-    // No zoom cursors ship with the program: zooming shows the cross.
-    setCursor(Kind == 0 ? Qt::ArrowCursor : Qt::CrossCursor);
+    setCursor(ZvPreviewCursor(Kind));
 }
 
 void TZvPreview::ZoomIn()

@@ -5,6 +5,7 @@
 #include "print/ZvCanvas.h"
 #include "print/ZvPages.h"
 #include "print/ZvPrinter.h"
+#include <QCursor>
 #include <QDateTime>
 #include <QEvent>
 #include <QPointer>
@@ -34,6 +35,11 @@ enum : int {
     zvmClear = 0x1B79
 };
 QEvent::Type ZvNotifyEventType();
+// The preview's cursors by kind: 0 the arrow, 1 zooming in, 2 zooming out (magnifiers with "+" and
+// "-", hot spot in the middle of the lens).
+QCursor ZvPreviewCursor(int Kind);
+constexpr int ZvZoomCursorHotSpot = 12;
+
 class TZvNotifyMessage : public QEvent {
 public:
     explicit TZvNotifyMessage(int Message, int WParam = 0)
@@ -154,7 +160,9 @@ public:
     void ZoomToFit();
     std::pair<double, double> ScrollPercent() const;
     void ScrollToPercent(double Horizontal, double Vertical);
+    // 0 the arrow, 1 the zoom-in cursor, 2 the zoom-out cursor.
     void SetCursorKind(int Kind);
+    int CursorKind() const { return FCursorKind; }
 
     WideString ReplaceFields(const WideString &Text, int32_t PageNumber) const;
     // Prints all pages / pages First..Last (clamped to the pages there are). Returns whether a

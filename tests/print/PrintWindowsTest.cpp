@@ -364,3 +364,116 @@ TEST(PrintWindows, ClicksOnThePaperZoom)
     click(Qt::RightButton);
     EXPECT_EQ(window.PrintPreview->Zoom(), before - 10);
 }
+
+namespace {
+
+// What a preview cursor shows: "+" or "-" for a magnifier with that sign in its lens (black bars
+// across the lens's middle, upright for "+"), "arrow", or "other".
+std::string ZoomCursorSign(const QCursor &Cursor)
+{
+    if (Cursor.shape() == Qt::ArrowCursor)
+        return "arrow";
+    if (Cursor.shape() != Qt::BitmapCursor || Cursor.hotSpot() != QPoint(12, 12))
+        return "other";
+    const QImage picture = Cursor.pixmap().toImage().convertToFormat(QImage::Format_ARGB32);
+    if (picture.size() != QSize(32, 32))
+        return "other";
+    auto black = [&](int x, int y) {
+        const QColor c = picture.pixelColor(x, y);
+        return c.alpha() == 255 && qGray(c.rgb()) < 64;
+    };
+    auto light = [&](int x, int y) {
+        const QColor c = picture.pixelColor(x, y);
+        return c.alpha() > 0 && qGray(c.rgb()) > 192;
+    };
+    // The ring of the lens around the middle, and its handle towards the lower right.
+    const bool magnifier = black(12, 3) && black(3, 12) && black(20, 12) && black(24, 24) && light(12, 6);
+    const bool across = black(8, 11) && black(11, 11) && black(15, 12);
+    if (!magnifier || !across)
+        return "other";
+    if (black(11, 8) && black(12, 15))
+        return "+";
+    return light(11, 8) && light(12, 15) ? "-" : "other";
+}
+
+} // namespace
+
+TEST(PrintWindows, ClickingThePaperShowsAZoomInAndAZoomOutMagnifier)
+{
+    TfrmPreview window;
+    window.resize(700, 600);
+    window.show();
+    QApplication::processEvents();
+    TZvPaperImage &paper = window.PrintPreview->PaperImage();
+    const QPoint at = paper.PageRect().center();
+    // The mouse comes onto the paper through the window system, as a user's does.
+    const QPoint before = QCursor::pos();
+    QCursor::setPos(paper.mapToGlobal(at));
+    QApplication::processEvents();
+    ASSERT_TRUE(window.PrintPreview->underMouse());
+    EXPECT_EQ(ZoomCursorSign(paper.cursor()), "arrow");
+    auto click = [&](Qt::MouseButton b) {
+        QMouseEvent e(QEvent::MouseButtonPress, QPointF(at), paper.mapToGlobal(QPointF(at)), b, b, Qt::NoModifier);
+        QCoreApplication::sendEvent(&paper, &e);
+    };
+    struct Step {
+        Qt::MouseButton Button;
+        const char *Sign;
+    } steps[] = {{Qt::LeftButton, "+"}, {Qt::RightButton, "-"}, {Qt::RightButton, "-"}, {Qt::LeftButton, "+"}};
+    int zoom = window.PrintPreview->Zoom();
+    for (const Step &s : steps) {
+        click(s.Button);
+        zoom += s.Button == Qt::LeftButton ? 10 : -10;
+        EXPECT_EQ(window.PrintPreview->Zoom(), zoom);
+        EXPECT_EQ(ZoomCursorSign(paper.cursor()), s.Sign);
+    }
+    QCursor::setPos(before);
+    QApplication::processEvents();
+}
+
+TEST(PrintWindows, PreviewCursorsByKindAndOnlyUnderTheMouse)
+{
+    for (const auto &[kind, sign] : {std::pair{0, "arrow"}, std::pair{1, "+"}, std::pair{2, "-"}}) {
+        TZvPreview preview;
+        preview.SetCursorKind(kind);
+        EXPECT_EQ(preview.CursorKind(), kind);
+        EXPECT_EQ(ZoomCursorSign(preview.cursor()), sign) << kind;
+    }
+    // Zooming by the tool buttons, with the mouse elsewhere, leaves the cursor alone.
+    TfrmPreview window;
+    window.resize(700, 600);
+    window.show();
+    QApplication::processEvents();
+    ASSERT_FALSE(window.PrintPreview->underMouse());
+    window.ToolButtonZoomIn->click();
+    window.ToolButtonZoomOut->click();
+    EXPECT_EQ(ZoomCursorSign(window.PrintPreview->PaperImage().cursor()), "arrow");
+}
+
+TEST(PrintAction, LongWordsLinksAndQuotesStayInsideTheRightMarginOnPaper)
+{
+    TActionRun run;
+    const QString word = QString("abcdefghij").repeated(16);
+    run.Lines.clear();
+    for (const QString &line :
+         {"<p title=\"" + word + "\">text</p>", "var message = 'a quoted " + word + " message' + name;",
+          "<a href=\"https://www.example.org/" + word + ".html\">link</a>",
+          QString("\t<li>one two three four five six seven eight nine ten eleven twelve thirteen</li> ").repeated(3)})
+        run.Lines.push_back(ToWideString(line));
+    run.Document.LineCount = int(run.Lines.size());
+    run.Action.RunModal = [](QDialog &) { return 1; };
+    run.Action.Execute(run.Document);
+    ASSERT_EQ(PdfPageSizes(run.File).size(), 1u);
+    // Every letter of the long words is on the paper.
+    const QString text = PdfText(run.File).remove(QRegularExpression("\\s"));
+    EXPECT_EQ(text.count("abcdefghij"), 3 * 16) << text.toStdString();
+    // No ink right of the right margin (10 mm from the edge of the A4 sheet).
+    QTemporaryDir dir;
+    const int dpi = 100;
+    const QImage page = PdfPageImage(run.File, 1, dpi, dir.path());
+    ASSERT_FALSE(page.isNull());
+    const QRect ink = InkBox(page);
+    const int margin = int(std::lround((210.0 - 10.0) / 25.4 * dpi));
+    EXPECT_LE(ink.right(), margin + 1) << "ink reaches " << ink.right() << ", the margin is at " << margin;
+    EXPECT_GT(ink.right(), margin - 40) << "the lines are filled up to the margin";
+}
