@@ -178,26 +178,33 @@ TEST(Targa, OneBitImagesAreBlackAndWhite)
 
 TEST(Targa, OneBitImagesKeepTheirStoredOrderAtEveryDepth)
 {
-    // Right to left or not, a black-and-white picture shows as stored, and the 8- and 24-bit
-    // outputs show the same picture as the 1-bit one.
-    const char *rows[2] = {"1010010101", "0000111111"};
-    for (uint8_t descriptor : {0x20, 0x30})
-        for (int mode = 0; mode < 3; ++mode) {
-            Bytes f = TgaHeader(3, 1, 10, 2, descriptor);
-            f.insert(f.end(), {0xA5, 0x40, 0x0F, 0xC0});
-            TMemoryStream s;
-            s.WriteBuffer(f.data(), int64_t(f.size()));
-            s.SetPosition(0);
-            TBitmap b;
-            TargaToBitmap(s, b, mode);
-            for (int y = 0; y < 2; ++y)
-                for (int x = 0; x < 10; ++x) {
-                    const TColor c = b.GetPixel(x, y);
-                    const bool white = mode == 1 ? b.GetPixelValue(x, y) == 1 : c == clWhite;
-                    EXPECT_EQ(white, rows[y][x] == '1') << "descriptor " << int(descriptor) << " mode " << mode
-                                                        << " at " << x << "," << y;
-                }
-        }
+    // In every corner, plain and run-length encoded (counts in bytes), a black-and-white picture's
+    // rows follow the top-to-bottom bit; right to left or not, each row shows as stored, and the 8-
+    // and 24-bit outputs show the same picture as the 1-bit one.
+    const char *stored[2] = {"1010010101", "1111111111"};
+    const Bytes plain = {0xA5, 0x40, 0xFF, 0xC0};
+    const Bytes rle = {0x01, 0xA5, 0x40, 0x81, 0xFF}; // a raw packet of two bytes, a run of two
+    for (uint8_t type : {3, 11})
+        for (uint8_t descriptor : {0x00, 0x10, 0x20, 0x30})
+            for (int mode = 0; mode < 3; ++mode) {
+                Bytes f = TgaHeader(type, 1, 10, 2, descriptor);
+                const Bytes &data = type == 3 ? plain : rle;
+                f.insert(f.end(), data.begin(), data.end());
+                TMemoryStream s;
+                s.WriteBuffer(f.data(), int64_t(f.size()));
+                s.SetPosition(0);
+                TBitmap b;
+                TargaToBitmap(s, b, mode);
+                ASSERT_EQ(b.GetHeight(), 2);
+                for (int y = 0; y < 2; ++y)
+                    for (int x = 0; x < 10; ++x) {
+                        const TColor c = b.GetPixel(x, y);
+                        const bool white = mode == 1 ? b.GetPixelValue(x, y) == 1 : c == clWhite;
+                        const char *row = stored[descriptor & 0x20 ? y : 1 - y];
+                        EXPECT_EQ(white, row[x] == '1') << "type " << int(type) << " descriptor " << int(descriptor)
+                                                        << " mode " << mode << " at " << x << "," << y;
+                    }
+            }
 }
 
 // ImageMagick's reading of a Targa file without -auto-orient: its pixels in the order they are
