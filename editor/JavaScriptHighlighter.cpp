@@ -296,11 +296,6 @@ TSyntaxHighlighter::TIdentChars TJavaScriptHighlighter::GetIdentChars() const
     return set;
 }
 
-uint8_t TJavaScriptHighlighter::GetCapability() const
-{
-    return 3;
-}
-
 int TJavaScriptHighlighter::KeywordHash(const unsigned char *Word, int Length)
 {
     int h = 0;

@@ -39,7 +39,6 @@ public:
     int GetAttribCount() const override;
     THighlightAttributes *GetAttribute(int Index) const override;
     TIdentChars GetIdentChars() const override;
-    uint8_t GetCapability() const override;
 
     bool GetEol() const override;
     int32_t GetRange() override;

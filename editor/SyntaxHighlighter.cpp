@@ -117,7 +117,7 @@ bool TSyntaxHighlighter::ResumeLine(const WideChar *, int, const THighlightCheck
 
 uint8_t TSyntaxHighlighter::GetCapability() const
 {
-    return 2;
+    return 0;
 }
 
 AnsiString TSyntaxHighlighter::GetDefaultFilter() const

@@ -154,7 +154,8 @@ public:
     virtual int GetAttribCount() const = 0;
     // Nullptr for an index out of range.
     virtual THighlightAttributes *GetAttribute(int Index) const = 0;
-    // Bit 0: import of another environment's colours; bit 1: stored-settings support.
+    // Bit 0: import of another environment's colours; bit 1: storage of the colours in a registry.
+    // We have neither (the colours live in the settings file), so the answer is 0.
     virtual uint8_t GetCapability() const;
     virtual AnsiString GetDefaultFilter() const;
     virtual void SetDefaultFilter(const AnsiString &Value);

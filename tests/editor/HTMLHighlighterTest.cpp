@@ -256,7 +256,7 @@ TEST(HTMLHighlighter, TokenRecordAndAttributes)
 {
     THTMLHighlighter h;
     EXPECT_EQ(h.GetLanguageName(), "HTML");
-    EXPECT_EQ(h.GetCapability(), 2);
+    EXPECT_EQ(h.GetCapability(), 0);
     EXPECT_EQ(h.GetDefaultFilter(), "HTML files (*.htm, *.html)|*.htm;*.html");
     ASSERT_EQ(h.GetAttribCount(), 13);
     const char *names[] = {"identifier", "number",    "space", "string",  "comment", "symbol", "keyword",

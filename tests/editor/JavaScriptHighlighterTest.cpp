@@ -235,7 +235,7 @@ TEST(JavaScriptHighlighter, FixedAnswersAndAttributes)
 {
     TJavaScriptHighlighter h;
     EXPECT_EQ(h.GetLanguageName(), "Javascript");
-    EXPECT_EQ(h.GetCapability(), 3);
+    EXPECT_EQ(h.GetCapability(), 0);
     EXPECT_EQ(h.GetDefaultFilter(), "Javascript files (*.js, *.htm, *.html)|*.js;*.htm;*.html");
     EXPECT_EQ(h.GetRange(), 6);
     ASSERT_EQ(h.GetAttribCount(), 10);

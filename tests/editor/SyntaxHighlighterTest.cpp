@@ -162,4 +162,23 @@ TEST(SyntaxHighlighter, BaseAnswers)
     EXPECT_EQ(h.TSyntaxHighlighter::GetIdentChars().count(), 223u); // 33..255
 }
 
+// A highlighter claims only what it can do: no other environment's colours can be imported (no
+// version is listed and none is taken), and there is no registry to store colours in.
+TEST(SyntaxHighlighter, CapabilityClaimsOnlyWhatIsBuilt)
+{
+    THTMLHighlighter html;
+    TJavaScriptHighlighter js;
+    for (TSyntaxHighlighter *h : {static_cast<TSyntaxHighlighter *>(&html), static_cast<TSyntaxHighlighter *>(&js)}) {
+        const std::string name = h->GetLanguageName();
+        TStringList versions;
+        versions.Add("1.0");
+        h->EnumUserSettings(versions);
+        const bool imports = versions.Count() > 0 && h->UseUserSettings(0);
+        EXPECT_FALSE(imports) << name;
+        EXPECT_EQ(h->GetCapability() & 1, imports ? 1 : 0) << name;
+        EXPECT_EQ(h->GetCapability() & 2, 0) << name << ": no registry storage here";
+        EXPECT_EQ(h->GetCapability(), 0) << name;
+    }
+}
+
 } // namespace
