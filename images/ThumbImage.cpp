@@ -5,9 +5,11 @@
 #include "platform/GuardedApplication.h"
 #include "images/Targa.h"
 #include "images/ThumbMisc.h"
+#include "images/ThumbView.h"
 #include "platform/SysUtils.h"
 
 #include <QApplication>
+#include <QMouseEvent>
 #include <QPainter>
 #include <cmath>
 
@@ -192,6 +194,55 @@ void tThumbimage::hideEvent(QHideEvent *Event)
         if (TGraphic *g = FPicture.Graphic())
             g->StopAnimation();
         QWidget::hideEvent(Event);
+    });
+}
+
+bool tThumbimage::InThumbnail() const
+{
+    return dynamic_cast<const Tthumbnail *>(parentWidget()) != nullptr;
+}
+
+// Inside a thumbnail the events are left unhandled, so Qt hands them on to the thumbnail in its
+// coordinates; a picture on its own takes the press when someone listens for its clicks.
+void tThumbimage::mousePressEvent(QMouseEvent *Event)
+{
+    FClickArmed = false;
+    if (InThumbnail() || (!OnClick && !OnDblClick)) {
+        Event->ignore();
+        return;
+    }
+    FClickArmed = Event->button() == Qt::LeftButton;
+    Event->accept();
+}
+
+void tThumbimage::mouseReleaseEvent(QMouseEvent *Event)
+{
+    RunGuarded([&] {
+        const bool click = FClickArmed && Event->button() == Qt::LeftButton && !InThumbnail() &&
+                           rect().contains(Event->position().toPoint());
+        FClickArmed = false;
+        if (!click) {
+            Event->ignore();
+            return;
+        }
+        Event->accept();
+        if (OnClick)
+            OnClick(*this);
+    });
+}
+
+void tThumbimage::mouseDoubleClickEvent(QMouseEvent *Event)
+{
+    RunGuarded([&] {
+        // The release after a double click is no click.
+        FClickArmed = false;
+        if (InThumbnail() || Event->button() != Qt::LeftButton || (!OnClick && !OnDblClick)) {
+            Event->ignore();
+            return;
+        }
+        Event->accept();
+        if (OnDblClick)
+            OnDblClick(*this);
     });
 }
 

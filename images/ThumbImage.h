@@ -11,6 +11,9 @@
 
 enum Tangle { AT0, AT90, AT180, AT270 };
 
+// A click or double click, with the control it happened on.
+using TThumbNotify = std::function<void(QWidget &Sender)>;
+
 class tThumbimage : public QWidget {
 public:
     explicit tThumbimage(QWidget *Parent = nullptr);
@@ -36,6 +39,10 @@ public:
     std::function<void(tThumbimage &Sender, uint8_t Progress, bool &Cancel)> OnRotate;
     // Called after each quarter turn (a thumbnail re-arranges its image then).
     std::function<void()> OnTurned;
+    // A left click (press and release on the picture) and a double click. Inside a thumbnail of the
+    // folder view the mouse belongs to the thumbnail, whose own handlers run instead.
+    TThumbNotify OnClick;
+    TThumbNotify OnDblClick;
 
     bool Stretch() const { return FStretch; }
     void SetStretch(bool Value);
@@ -50,9 +57,14 @@ public:
 protected:
     void paintEvent(QPaintEvent *Event) override;
     void hideEvent(QHideEvent *Event) override;
+    void mousePressEvent(QMouseEvent *Event) override;
+    void mouseReleaseEvent(QMouseEvent *Event) override;
+    void mouseDoubleClickEvent(QMouseEvent *Event) override;
 
 private:
     bool Turn(int Kind);
+    bool InThumbnail() const;
+    bool FClickArmed = false;
     TPicture FPicture;
     Tangle FAngle = AT0;
     bool FModified = false;

@@ -11,6 +11,7 @@
 #include <QKeyEvent>
 #include <QLocale>
 #include <QMouseEvent>
+#include <QPointer>
 #include <QScrollBar>
 #include <QTimer>
 #include <cmath>
@@ -152,19 +153,23 @@ void Tthumbnail::SetFilename(const AnsiString &Value)
     FFilename = Value;
 }
 
+// A press on the thumbnail, its picture or its title: the view selects in its own coordinates,
+// and a button thumbnail goes down.
+void Tthumbnail::PressAt(QMouseEvent *Event)
+{
+    if (FOwner)
+        FOwner->PressAt(FOwner->viewport()->mapFromGlobal(Event->globalPosition().toPoint()));
+    if (Asbutton && Event->button() == Qt::LeftButton) {
+        FButtonDown = true;
+        ShowPressed(true);
+    }
+}
+
 void Tthumbnail::mousePressEvent(QMouseEvent *Event)
 {
     RunGuarded([&] {
-        if (FOwner) {
-            // Presses go on to the view, in the view's coordinates.
-            QMouseEvent forwarded(Event->type(), FOwner->viewport()->mapFromGlobal(Event->globalPosition()),
-                                  Event->globalPosition(), Event->button(), Event->buttons(), Event->modifiers());
-            QApplication::sendEvent(FOwner->viewport(), &forwarded);
-        }
-        if (Asbutton && Event->button() == Qt::LeftButton) {
-            FButtonDown = true;
-            ShowPressed(true);
-        }
+        FClickArmed = Event->button() == Qt::LeftButton;
+        PressAt(Event);
         Event->accept(); // the release and the moves come here, so the button comes up again
     });
 }
@@ -181,11 +186,31 @@ void Tthumbnail::mouseMoveEvent(QMouseEvent *Event)
 void Tthumbnail::mouseReleaseEvent(QMouseEvent *Event)
 {
     RunGuarded([&] {
-        if (FButtonDown && Event->button() == Qt::LeftButton) {
+        const bool left = Event->button() == Qt::LeftButton;
+        if (FButtonDown && left) {
             FButtonDown = false;
             ShowPressed(false);
         }
-        QFrame::mouseReleaseEvent(Event);
+        const bool click = FClickArmed && left && rect().contains(Event->position().toPoint());
+        FClickArmed = false;
+        Event->accept();
+        // Last: the handler may well open another folder, which takes this thumbnail away (later).
+        if (click && OnClick)
+            OnClick(*this);
+    });
+}
+
+void Tthumbnail::mouseDoubleClickEvent(QMouseEvent *Event)
+{
+    RunGuarded([&] {
+        // The second press of a double click selects like the first; its release is no click.
+        FClickArmed = false;
+        Event->accept();
+        if (Event->button() != Qt::LeftButton)
+            return;
+        PressAt(Event);
+        if (OnDblClick)
+            OnDblClick(*this);
     });
 }
 
@@ -303,8 +328,13 @@ void TTHumbview::Relayout(int First)
 
 void TTHumbview::ClearThumbs()
 {
-    for (Tthumbnail *t : FThumbs)
-        delete t;
+    // A click handler of a thumbnail may open another folder while Qt is still delivering the
+    // thumbnail's event, so the old thumbnails are hidden now and deleted once the event loop
+    // has them again (or with the view).
+    for (Tthumbnail *t : FThumbs) {
+        t->hide();
+        t->deleteLater();
+    }
     FThumbs.clear();
     FSelected = -1;
 }
@@ -315,6 +345,10 @@ void TTHumbview::AddThumb(const AnsiString &Title)
     const int n = Count() + 1;
     t->setGeometry(CellLeft(n), CellTop(n), FCellWidth, FCellHeight);
     t->Asbutton = AsButtons;
+    t->OnClick = OnClick;
+    t->OnDblClick = OnDblClick;
+    t->Image()->OnClick = OnClick;
+    t->Image()->OnDblClick = OnDblClick;
     t->SetMinimizeMemory(MinMemory);
     t->SetTitlePlacement(TitlePlacement);
     t->SetTitle(QString::fromStdString(Title));
@@ -325,47 +359,106 @@ void TTHumbview::AddThumb(const AnsiString &Title)
 void TTHumbview::SetDirectory(const AnsiString &Value)
 {
     FSelected = -1;
-    if (!FPainted) {
-        FDirectory = Value;
+    FDirectory = Value;
+    if (!FPainted)
+        return;
+    if (FScanning) {
+        // The running scan ends at its next step and starts over with this folder (or clears).
+        FScanRestart = true;
+        FSelectAfterScan.clear();
         return;
     }
-    if (FScanning)
-        return;
     if (Value.empty()) {
         ClearThumbs();
-        FDirectory = Value;
         Relayout();
         return;
     }
-    FDirectory = Value;
     Scan();
 }
 
 void TTHumbview::Scan()
 {
-    FScanning = true;
+    if (FScanning) {
+        FScanRestart = true;
+        return;
+    }
+    const QPointer<TTHumbview> self(this);
     struct TDone {
-        bool &F;
-        ~TDone() { F = false; }
-    } done{FScanning};
-    ListFiles(FDirectory, FUnsorted, FSortedList);
-    const std::vector<AnsiString> &files = FSorted ? FSortedList : FUnsorted;
+        const QPointer<TTHumbview> &View;
+        ~TDone()
+        {
+            if (View) {
+                View->FScanning = false;
+                View->FScanRestart = false;
+            }
+        }
+    } done{self};
+    FScanning = true;
+    do {
+        FScanRestart = false;
+        if (!ScanFolder())
+            return; // the view was deleted by an event that ran during the scan
+    } while (FScanRestart);
+    FScanning = false;
+    if (FResortAfterScan) {
+        FResortAfterScan = false;
+        SortThumbs();
+    }
+    if (!FSelectAfterScan.empty()) {
+        const AnsiString file = FSelectAfterScan;
+        FSelectAfterScan.clear();
+        SelectFile(file);
+    }
+}
+
+// One pass over FDirectory. Between files the window's other events run; one of them may ask for
+// another folder (the pass then ends where it is) or delete the view (the answer is then false).
+bool TTHumbview::ScanFolder()
+{
+    const QPointer<TTHumbview> self(this);
+    auto goOn = [&] {
+        QCoreApplication::processEvents();
+        return self && !FScanRestart;
+    };
     ClearThumbs();
     FTotalSize = 0;
-    if (!files.empty()) {
-        if (OnStartScanning)
-            OnStartScanning(*this, int(files.size()));
-        for (const AnsiString &f : files)
-            AddThumb(ExtractFileName(f));
-        CalcCellSize();
+    if (FDirectory.empty()) {
         Relayout();
-        for (size_t i = 0; i < files.size(); ++i) {
+        return true;
+    }
+    ListFiles(FDirectory, FUnsorted, FSortedList);
+    const std::vector<AnsiString> files = FSorted ? FSortedList : FUnsorted;
+    if (!files.empty()) {
+        if (OnStartScanning) {
+            OnStartScanning(*this, int(files.size()));
+            if (!self)
+                return false;
+        }
+        std::vector<QPointer<Tthumbnail>> thumbs;
+        bool added = !FScanRestart;
+        for (size_t i = 0; added && i < files.size(); ++i) {
+            AddThumb(ExtractFileName(files[i]));
+            thumbs.push_back(FThumbs.back());
+            added = goOn();
+            if (!self)
+                return false;
+        }
+        if (added) {
+            CalcCellSize();
+            Relayout();
+        }
+        for (size_t i = 0; added && i < files.size(); ++i) {
             bool stop = false;
-            if (OnScanProgress)
+            if (OnScanProgress) {
                 OnScanProgress(*this, int(i), stop);
-            if (stop)
+                if (!self)
+                    return false;
+            }
+            if (stop || FScanRestart)
                 break;
-            Tthumbnail *t = FThumbs[i];
+            Tthumbnail *t = thumbs[i];
+            if (!t)
+                continue;
             try {
                 t->SetFilename(files[i]);
             } catch (const std::exception &) {
@@ -374,15 +467,27 @@ void TTHumbview::Scan()
             if (OnGetTitle) {
                 QString title = t->Title();
                 OnGetTitle(*t, files[i], title);
-                t->SetTitle(title);
+                if (!self)
+                    return false;
+                if (thumbs[i])
+                    t->SetTitle(title);
             }
-            FTotalSize += t->FileSize();
+            if (thumbs[i])
+                FTotalSize += t->FileSize();
+            if (!goOn())
+                break;
         }
+        if (!self)
+            return false;
     }
-    if (OnStopScanning)
+    if (OnStopScanning) {
         OnStopScanning(*this);
-    if (Count() > 0 && FSelected < 0)
+        if (!self)
+            return false;
+    }
+    if (!FScanRestart && Count() > 0 && FSelected < 0)
         SetSelected(0);
+    return true;
 }
 
 void TTHumbview::SetSorted(bool Value)
@@ -392,6 +497,17 @@ void TTHumbview::SetSorted(bool Value)
     FSorted = Value;
     if (!FPainted)
         return;
+    if (FScanning) {
+        // The scan lays the thumbnails out in the order it started with; they are put in the new
+        // order when it ends.
+        FResortAfterScan = true;
+        return;
+    }
+    SortThumbs();
+}
+
+void TTHumbview::SortThumbs()
+{
     // The thumbnails are put in the order of the file list chosen.
     const std::vector<AnsiString> &order = FSorted ? FSortedList : FUnsorted;
     std::vector<Tthumbnail *> sorted;
@@ -439,8 +555,16 @@ void TTHumbview::SetSelectedFile(const AnsiString &Value)
     if (folder.size() > 1 && folder.back() == '/')
         folder.pop_back();
     SetDirectory(folder);
+    if (FScanning)
+        FSelectAfterScan = Value; // asked for during a scan: the new folder's scan selects it
+    else
+        SelectFile(Value);
+}
+
+void TTHumbview::SelectFile(const AnsiString &FileName)
+{
     for (int i = 0; i < Count(); ++i)
-        if (FThumbs[size_t(i)]->Filename() == Value) {
+        if (FThumbs[size_t(i)]->Filename() == FileName) {
             SetSelected(i);
             if (!AutoScrolling)
                 ScrollInView(i);
@@ -532,54 +656,120 @@ int TTHumbview::IndexAt(const QPoint &ViewportPoint) const
 void TTHumbview::keyPressEvent(QKeyEvent *Event)
 {
     RunGuarded([&] {
-        if (!AutoHandleKeyb || FThumbs.empty()) {
-            QScrollArea::keyPressEvent(Event);
-            return;
-        }
-        const int k = CalcLines();
-        int next = FSelected;
-        const bool horizontal = FScrollMode == SMHorizontal;
-        switch (Event->key()) {
-        case Qt::Key_PageUp:
-        case Qt::Key_PageDown:
-            // A page of the scrolling direction.
-            QScrollArea::keyPressEvent(Event);
-            if (horizontal) {
-                QScrollBar *h = horizontalScrollBar();
-                h->setValue(h->value() + (Event->key() == Qt::Key_PageDown ? 1 : -1) * h->pageStep());
+        int key = Event->key();
+        if (OnKeyDown)
+            OnKeyDown(*this, key, Event->modifiers());
+        if (key != 0)
+            NavigateKey(key, Event);
+        else
+            Event->accept();
+        if (OnKeyPress)
+            for (QChar c : Event->text()) {
+                QChar typed = c;
+                OnKeyPress(*this, typed);
             }
-            return;
-        case Qt::Key_End: next = Count() - 1; break;
-        case Qt::Key_Home: next = 0; break;
-        case Qt::Key_Left: next -= horizontal ? k : 1; break;
-        case Qt::Key_Right: next += horizontal ? k : 1; break;
-        case Qt::Key_Up: next -= horizontal ? 1 : k; break;
-        case Qt::Key_Down: next += horizontal ? 1 : k; break;
-        default: QScrollArea::keyPressEvent(Event); return;
-        }
-        if (next >= 0 && next < Count())
-            SetSelected(next);
-        ScrollInView(FSelected);
     });
+}
+
+void TTHumbview::NavigateKey(int Key, QKeyEvent *Event)
+{
+    if (!AutoHandleKeyb || FThumbs.empty()) {
+        QScrollArea::keyPressEvent(Event);
+        return;
+    }
+    const int k = CalcLines();
+    int next = FSelected;
+    const bool horizontal = FScrollMode == SMHorizontal;
+    switch (Key) {
+    case Qt::Key_PageUp:
+    case Qt::Key_PageDown:
+        // A page of the scrolling direction.
+        QScrollArea::keyPressEvent(Event);
+        if (horizontal) {
+            QScrollBar *h = horizontalScrollBar();
+            h->setValue(h->value() + (Key == Qt::Key_PageDown ? 1 : -1) * h->pageStep());
+        }
+        return;
+    case Qt::Key_End: next = Count() - 1; break;
+    case Qt::Key_Home: next = 0; break;
+    case Qt::Key_Left: next -= horizontal ? k : 1; break;
+    case Qt::Key_Right: next += horizontal ? k : 1; break;
+    case Qt::Key_Up: next -= horizontal ? 1 : k; break;
+    case Qt::Key_Down: next += horizontal ? 1 : k; break;
+    default: QScrollArea::keyPressEvent(Event); return;
+    }
+    Event->accept();
+    if (next >= 0 && next < Count())
+        SetSelected(next);
+    ScrollInView(FSelected);
+}
+
+void TTHumbview::keyReleaseEvent(QKeyEvent *Event)
+{
+    RunGuarded([&] {
+        if (!Event->isAutoRepeat() && OnKeyUp) {
+            int key = Event->key();
+            OnKeyUp(*this, key, Event->modifiers());
+            if (key == 0) {
+                Event->accept();
+                return;
+            }
+        }
+        QScrollArea::keyReleaseEvent(Event);
+    });
+}
+
+// A press on the view or passed on by a thumbnail: focus, and select what lies under the point.
+void TTHumbview::PressAt(const QPoint &ViewportPoint)
+{
+    setFocus();
+    if (!FThumbs.empty())
+        SetSelected(IndexAt(ViewportPoint));
 }
 
 void TTHumbview::mousePressEvent(QMouseEvent *Event)
 {
     RunGuarded([&] {
-        setFocus();
-        if (!FThumbs.empty())
-            SetSelected(IndexAt(Event->position().toPoint()));
+        FClickArmed = Event->button() == Qt::LeftButton;
+        PressAt(Event->position().toPoint());
         Event->accept();
+    });
+}
+
+void TTHumbview::mouseReleaseEvent(QMouseEvent *Event)
+{
+    RunGuarded([&] {
+        const bool click = FClickArmed && Event->button() == Qt::LeftButton &&
+                           viewport()->rect().contains(Event->position().toPoint());
+        FClickArmed = false;
+        Event->accept();
+        if (click && OnClick)
+            OnClick(*this);
+    });
+}
+
+void TTHumbview::mouseDoubleClickEvent(QMouseEvent *Event)
+{
+    RunGuarded([&] {
+        FClickArmed = false;
+        Event->accept();
+        if (Event->button() != Qt::LeftButton)
+            return;
+        PressAt(Event->position().toPoint());
+        if (OnDblClick)
+            OnDblClick(*this);
     });
 }
 
 bool TTHumbview::viewportEvent(QEvent *Event)
 {
-    if (Event->type() == QEvent::MouseButtonPress) {
-        mousePressEvent(static_cast<QMouseEvent *>(Event));
-        return true;
+    // Mouse events on the viewport (between the thumbnails) are the view's, in viewport coordinates.
+    switch (Event->type()) {
+    case QEvent::MouseButtonPress: mousePressEvent(static_cast<QMouseEvent *>(Event)); return true;
+    case QEvent::MouseButtonRelease: mouseReleaseEvent(static_cast<QMouseEvent *>(Event)); return true;
+    case QEvent::MouseButtonDblClick: mouseDoubleClickEvent(static_cast<QMouseEvent *>(Event)); return true;
+    default: return QScrollArea::viewportEvent(Event);
     }
-    return QScrollArea::viewportEvent(Event);
 }
 
 void TTHumbview::resizeEvent(QResizeEvent *Event)
@@ -597,7 +787,11 @@ void TTHumbview::paintEvent(QPaintEvent *Event)
         if (!FPainted) {
             FPainted = true;
             if (!FDirectory.empty())
-                QTimer::singleShot(0, this, GuardedSlot([this] { Scan(); }));
+                QTimer::singleShot(0, this, GuardedSlot([this] {
+                    // A folder set since is being scanned, or was, already.
+                    if (!FScanning && !FDirectory.empty() && Count() == 0)
+                        Scan();
+                }));
         }
     });
 }

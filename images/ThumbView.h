@@ -54,6 +54,10 @@ public:
     // A left press shows the thumbnail pushed in until the button is released (and raised
     // while the pointer is outside it).
     bool Asbutton = false;
+    // A left click and a double click on the thumbnail, its picture or its title; the sender is
+    // the thumbnail. The folder view gives each thumbnail its own handlers when it adds it.
+    TThumbNotify OnClick;
+    TThumbNotify OnDblClick;
     tThumbimage *Image() const { return FImage; }
     TThumbTitle *TitleStrip() const { return FTitle; }
     // Places and sizes the image inside the thumbnail below or above the title.
@@ -64,8 +68,10 @@ protected:
     void mousePressEvent(QMouseEvent *Event) override;
     void mouseMoveEvent(QMouseEvent *Event) override;
     void mouseReleaseEvent(QMouseEvent *Event) override;
+    void mouseDoubleClickEvent(QMouseEvent *Event) override;
 
 private:
+    void PressAt(QMouseEvent *Event);
     void ReadFileInfo();
     void ShrinkPicture();
     void ShowPressed(bool Pressed);
@@ -82,6 +88,7 @@ private:
     bool FShowTitle = true;
     bool FMinimizeMemory = true;
     bool FButtonDown = false;
+    bool FClickArmed = false;
 };
 
 class TTHumbview : public QScrollArea {
@@ -122,6 +129,19 @@ public:
     std::function<void(TTHumbview &)> OnStopScanning;
     std::function<void(TTHumbview &, int Position, bool &Stop)> OnScanProgress;
     std::function<void(Tthumbnail &, const AnsiString &FileName, QString &Title)> OnGetTitle;
+    // Clicks: on a thumbnail (or its picture or title) the thumbnail's handlers run with the
+    // thumbnail as sender; they are copies the view hands each thumbnail as it adds it. On the
+    // view between thumbnails these run with the view as sender.
+    TThumbNotify OnClick;
+    TThumbNotify OnDblClick;
+    // Keys, before the view's own handling: a handler that sets Key to 0 keeps the view from
+    // moving the selection. OnKeyPress gets each character typed (UTF-16 units); setting it to
+    // 0 drops it. OnKeyUp comes once a key is released (not for auto-repeat).
+    std::function<void(TTHumbview &, int &Key, Qt::KeyboardModifiers Shift)> OnKeyDown;
+    std::function<void(TTHumbview &, int &Key, Qt::KeyboardModifiers Shift)> OnKeyUp;
+    std::function<void(TTHumbview &, QChar &Key)> OnKeyPress;
+    // True while a folder is being scanned (the scan lets other events run between files).
+    bool Scanning() const { return FScanning; }
 
     // The picture files of Folder: by mask in the order BMP, JPG, WMF, EMF, ICO, GIF, PCX, TGA, PNG
     // (unsorted) or by full name (sorted).
@@ -140,14 +160,22 @@ public:
 
 protected:
     void keyPressEvent(QKeyEvent *Event) override;
+    void keyReleaseEvent(QKeyEvent *Event) override;
     void mousePressEvent(QMouseEvent *Event) override;
+    void mouseReleaseEvent(QMouseEvent *Event) override;
+    void mouseDoubleClickEvent(QMouseEvent *Event) override;
     void resizeEvent(QResizeEvent *Event) override;
     void paintEvent(QPaintEvent *Event) override;
     bool viewportEvent(QEvent *Event) override;
 
 private:
     friend class Tthumbnail;
+    void PressAt(const QPoint &ViewportPoint);
+    void NavigateKey(int Key, QKeyEvent *Event);
     void Scan();
+    bool ScanFolder();
+    void SortThumbs();
+    void SelectFile(const AnsiString &FileName);
     void ClearThumbs();
     void AddThumb(const AnsiString &Title);
     int Gap() const;
@@ -165,5 +193,12 @@ private:
     int FCellWidth = 200, FCellHeight = 200;
     bool FPainted = false;
     bool FScanning = false;
+    // Set during a scan: a new folder (or none) was asked for, so the running scan ends at its
+    // next step and the scan starts over with the new folder.
+    bool FScanRestart = false;
+    // Set during a scan: a change of Sorted or a file to select waits for the scan's end.
+    bool FResortAfterScan = false;
+    AnsiString FSelectAfterScan;
+    bool FClickArmed = false;
     int64_t FTotalSize = 0;
 };
