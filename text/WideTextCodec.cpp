@@ -189,23 +189,6 @@ int SequenceLength(uint8_t b)
     return b < 0x80 ? 1 : b >= 0xC2 && b <= 0xDF ? 2 : b >= 0xE0 && b <= 0xEF ? 3 : b >= 0xF0 && b <= 0xF4 ? 4 : 0;
 }
 
-// Decodes one complete sequence of `len` bytes; U+FFFD when it is malformed.
-uint32_t DecodeSequence(const uint8_t *p, int len)
-{
-    if (len == 1)
-        return p[0];
-    uint32_t c = p[0] & (0x7F >> len);
-    for (int k = 1; k < len; ++k) {
-        if ((p[k] & 0xC0) != 0x80)
-            return 0xFFFD;
-        c = (c << 6) | (p[k] & 0x3F);
-    }
-    static const uint32_t least[] = {0, 0, 0x80, 0x800, 0x10000};
-    if (c < least[len] || c > 0x10FFFF || (c >= 0xD800 && c < 0xE000))
-        return 0xFFFD;
-    return c;
-}
-
 WideChar *Put(WideChar *d, uint32_t c)
 {
     if (c >= 0x10000) {
@@ -327,17 +310,18 @@ size_t TUtf8Decoder::Decode(const uint8_t *p, size_t n, bool last, WideChar *dst
 {
     WideChar *d = dst;
     size_t i = 0;
-    // A sequence the previous block cut off is completed first.
+    // A sequence the previous block cut off is completed first. A byte that cannot go on with it
+    // makes what was begun one U+FFFD, and is then read afresh: it may be a character of its own.
     while (FCarryCount > 0 && i < n) {
         const int len = SequenceLength(FCarry[0]);
-        if (int(FCarryCount) >= len || (p[i] & 0xC0) != 0x80) {
+        if (!Follows(FCarry[0], int(FCarryCount), p[i])) {
             d = Put(d, 0xFFFD);
             FCarryCount = 0;
             break;
         }
         FCarry[FCarryCount++] = p[i++];
         if (int(FCarryCount) == len) {
-            d = Put(d, DecodeSequence(FCarry, len));
+            d = Put(d, Assemble(FCarry, len));
             FCarryCount = 0;
         }
     }
@@ -347,19 +331,27 @@ size_t TUtf8Decoder::Decode(const uint8_t *p, size_t n, bool last, WideChar *dst
             break;
         const uint8_t b = p[i];
         const int len = SequenceLength(b);
-        if (len == 0) {
+        if (len < 2) { // a byte that begins nothing
             d = Put(d, 0xFFFD);
             ++i;
             continue;
         }
-        if (i + size_t(len) > n) {
-            FCarryCount = n - i;
-            std::memcpy(FCarry, p + i, FCarryCount);
+        // The bytes that may follow b so far; a malformed sequence is one U+FFFD for the bytes that
+        // were right, and the byte that broke it is read afresh (so "\xC3A" keeps its A).
+        size_t k = 1;
+        while (int(k) < len && i + k < n && Follows(b, int(k), p[i + k]))
+            ++k;
+        if (int(k) == len) {
+            d = Put(d, Assemble(p + i, len));
+            i += k;
+        } else if (i + k == n) {
+            FCarryCount = k;
+            std::memcpy(FCarry, p + i, k);
             i = n;
-            break;
+        } else {
+            d = Put(d, 0xFFFD);
+            i += k;
         }
-        d = Put(d, DecodeSequence(p + i, len));
-        i += size_t(len);
     }
     if (last && FCarryCount > 0) {
         d = Put(d, 0xFFFD);

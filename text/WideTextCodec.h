@@ -54,8 +54,10 @@ private:
 };
 
 // Decodes UTF-8 fed in blocks into UTF-16; a sequence cut by the block end waits for the next
-// block. Malformed bytes become U+FFFD. `dst` holds n + 4 characters. Runs of ASCII are widened
-// sixteen bytes at a time.
+// block. Malformed bytes become U+FFFD: one for each byte that begins nothing, and one for each
+// sequence broken off (overlong, a surrogate, above U+10FFFF, cut short), covering the bytes of it
+// that were right; the byte that broke it is read again as a character of its own, so nothing
+// well-formed is lost. `dst` holds n + 4 characters. Runs of ASCII are widened sixteen bytes at a time.
 class TUtf8Decoder {
 public:
     size_t Decode(const uint8_t *p, size_t n, bool last, WideChar *dst);
