@@ -102,16 +102,19 @@ void WrapLine(const WideString &Text, const TWrapSettings &S, const TWidthMeasur
         // fit with the room of the numbers kept free beside it as well.
         const bool continuation = S.LineNumbers && !numbered;
         const WideString &indent = continuation ? kContinuation : kNoIndent;
-        if (Measure(indent + text) < S.WrapWidth) {
+        const TWidthMeasure asPrinted = [&](const WideString &Piece) { return Measure(indent + Piece); };
+        const size_t whole = FittingLength(text, 0, S.WrapWidth, asPrinted);
+        if (whole >= text.size()) {
             Pieces.push_back(indent + text);
             return;
         }
-        const int32_t reserve = continuation ? S.NumberReserve : 0;
-        const TWidthMeasure cutWidth = [&](const WideString &Piece) {
-            const int32_t alone = Measure(Piece) + reserve;
-            return indent.empty() ? alone : std::max(alone, Measure(indent + Piece));
-        };
-        const size_t m = std::min(FittingLength(text, 0, S.WrapWidth, cutWidth), text.size() - 1);
+        size_t m = whole;
+        if (continuation) {
+            const TWidthMeasure cutWidth = [&](const WideString &Piece) {
+                return std::max(Measure(Piece) + S.NumberReserve, asPrinted(Piece));
+            };
+            m = FittingLength(text.substr(0, whole), 0, S.WrapWidth, cutWidth);
+        }
         if (m == 0)
             throw EPrintLayoutError(
                 "Not one character fits between the margins: choose a smaller font or smaller margins.");
