@@ -282,6 +282,11 @@ void TSyntaxEditCore::SetGutterWidth(int value)
     ViewInvalidate();
 }
 
+void InvalidateEditor(TSyntaxEditCore &editor)
+{
+    editor.Invalidate();
+}
+
 void TSyntaxEditCore::SetRightMargin(int value)
 {
     if (value == FRightMargin)

@@ -63,10 +63,41 @@ using TCaretEvent = std::function<void(TSyntaxEditCore &Sender, uint32_t X, uint
 using TProcessCommandEvent = std::function<void(TEditorCommand &Command, WideChar &AChar, void *Data)>;
 class TFileStream;
 
+// Asks the editor to repaint itself (for settings kept outside the editor class).
+void InvalidateEditor(TSyntaxEditCore &editor);
+
+// A setting of an editor that is assigned and read like a field; a change repaints the editor.
+template <typename T>
+class TRepaintingSetting {
+public:
+    TRepaintingSetting(TSyntaxEditCore &editor, T value) : FEditor(editor), FValue(value) {}
+    TRepaintingSetting(const TRepaintingSetting &) = delete;
+    TRepaintingSetting &operator=(const TRepaintingSetting &other) { return *this = other.FValue; }
+    TRepaintingSetting &operator=(T value)
+    {
+        if (value != FValue) {
+            FValue = value;
+            InvalidateEditor(FEditor);
+        }
+        return *this;
+    }
+    operator T() const { return FValue; }
+
+private:
+    TSyntaxEditCore &FEditor;
+    T FValue;
+};
+
+// The bookmark settings of one editor. Showing or hiding the glyphs and moving them repaint the
+// editor, as its other settings do; whether the keys work shows nothing.
 struct TBookmarkOptions {
+    explicit TBookmarkOptions(TSyntaxEditCore &editor) : GlyphsVisible(editor, true), LeftMargin(editor, 2) {}
+    TBookmarkOptions(const TBookmarkOptions &) = delete;
+    TBookmarkOptions &operator=(const TBookmarkOptions &) = delete;
+
     bool EnableKeys = true;
-    bool GlyphsVisible = true;
-    int LeftMargin = 2; // x of the glyphs in the gutter
+    TRepaintingSetting<bool> GlyphsVisible;
+    TRepaintingSetting<int> LeftMargin; // x of the glyphs in the gutter
 };
 
 // What to do with one match of a replace: cancel, skip it, replace it, replace it and all
@@ -313,6 +344,7 @@ public:
     // A mouse wheel turn of delta (120 a notch); Ctrl scrolls by pages.
     void WheelScroll(int delta, bool ctrl, int wheelScrollLines);
     TBookmarkOptions &BookMarkOptions() { return FBookMarkOptions; }
+    const TBookmarkOptions &BookMarkOptions() const { return FBookMarkOptions; }
     TProcessCommandEvent OnProcessCommand;
     TProcessCommandEvent OnProcessUserCommand;
 
@@ -564,7 +596,7 @@ protected:
     bool FKeySwallowed = false;
     WideChar FPendingHigh = 0; // first half of a surrogate pair being typed
     TKeyStrokes FKeystrokes;
-    TBookmarkOptions FBookMarkOptions;
+    TBookmarkOptions FBookMarkOptions{*this};
     WideString FClipboard;
     bool FClipboardSet = false;
     WideString FFileName;

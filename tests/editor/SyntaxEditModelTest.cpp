@@ -507,6 +507,37 @@ TEST(EditorBookmarks, SetClearVetoAndBounds)
     EXPECT_EQ(Pt(e.GetCaretXY()), "(1,2)");
 }
 
+// Showing or hiding the bookmark glyphs and moving them repaint the editor once per change; setting
+// a value it already has, or the keys' switch (nothing to see), repaints nothing.
+TEST(EditorBookmarks, OptionsRepaintWhenTheyChange)
+{
+    struct Case {
+        const char *Name;
+        std::function<void(TBookmarkOptions &)> Change;
+        int Repaints;
+    } cases[] = {
+        {"glyphs hidden", [](TBookmarkOptions &o) { o.GlyphsVisible = false; }, 1},
+        {"glyphs shown as they are", [](TBookmarkOptions &o) { o.GlyphsVisible = true; }, 0},
+        {"glyphs moved", [](TBookmarkOptions &o) { o.LeftMargin = 0; }, 1},
+        {"glyphs left where they are", [](TBookmarkOptions &o) { o.LeftMargin = 2; }, 0},
+        {"hidden and shown again", [](TBookmarkOptions &o) { o.GlyphsVisible = false; o.GlyphsVisible = true; }, 2},
+        {"keys switched off", [](TBookmarkOptions &o) { o.EnableKeys = false; }, 0},
+    };
+    for (const Case &c : cases) {
+        TRecordingEditor e;
+        Fill(e, "a|b");
+        e.SetBookmark(1, 0, 1);
+        const int before = e.Invalidates;
+        c.Change(e.BookMarkOptions());
+        EXPECT_EQ(e.Invalidates - before, c.Repaints) << c.Name;
+    }
+    TRecordingEditor e;
+    e.BookMarkOptions().LeftMargin = 5;
+    e.BookMarkOptions().GlyphsVisible = false;
+    EXPECT_EQ(e.BookMarkOptions().LeftMargin, 5);
+    EXPECT_FALSE(e.BookMarkOptions().GlyphsVisible);
+}
+
 TEST(EditorDefaults, FreshControlAndSetters)
 {
     TSyntaxEditCore e;

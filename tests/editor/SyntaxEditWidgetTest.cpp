@@ -9,6 +9,7 @@
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QPaintEvent>
 #include <QScrollBar>
 #include <QElapsedTimer>
 #include "editor/JavaScriptHighlighter.h"
@@ -16,6 +17,7 @@
 #include <random>
 #include <cstring>
 #include <algorithm>
+#include <functional>
 #include <memory>
 
 namespace {
@@ -162,6 +164,59 @@ TEST(EditorWidget, BookmarksByKeysAndGlyphs)
     // The keyboard reports the digit's shifted symbol: it is still the digit key.
     KeyClick(w.E.get(), Qt::Key_NumberSign, Qt::ControlModifier | Qt::ShiftModifier);
     EXPECT_TRUE(w.E->Bookmark(3).IsSet);
+}
+
+// Collects the regions the text window paints.
+class PaintedRegions : public QObject {
+public:
+    QRegion Painted;
+    bool eventFilter(QObject *, QEvent *e) override
+    {
+        if (e->type() == QEvent::Paint)
+            Painted += static_cast<QPaintEvent *>(e)->region();
+        return false;
+    }
+};
+
+// Hiding, showing or moving the bookmark glyphs repaints the gutter of the editor on screen: the
+// glyph goes away, comes back, and moves, without anything else making the window repaint.
+TEST(EditorWidget, BookmarkOptionsRepaintTheGutter)
+{
+    Widget w("a|b|c|d");
+    w.E->SetBookmark(3, 0, 2);
+    QApplication::processEvents();
+    const int lh = w.E->LineHeight();
+    const QColor glyphColor(0x30, 0x78, 0xD0);
+    auto glyphAt = [&](int x0, int x1) {
+        const QImage img = w.W()->grab().toImage();
+        for (int x = x0; x < x1; ++x)
+            if (img.pixelColor(x, 2 * lh + lh / 2) == glyphColor)
+                return true;
+        return false;
+    };
+    ASSERT_TRUE(glyphAt(2, 14));
+    const QRect glyphRow(2, 2 * lh, 11, lh);
+    PaintedRegions paints;
+    w.W()->installEventFilter(&paints);
+    struct Step {
+        const char *Name;
+        std::function<void()> Change;
+        QRect Gutter; // the part of the gutter that must be painted again
+        bool Glyph; // a glyph is seen there afterwards
+    } steps[] = {
+        {"hidden", [&] { w.E->BookMarkOptions().GlyphsVisible = false; }, glyphRow, false},
+        {"shown", [&] { w.E->BookMarkOptions().GlyphsVisible = true; }, glyphRow, true},
+        {"moved right", [&] { w.E->BookMarkOptions().LeftMargin = 16; }, glyphRow.translated(14, 0), true},
+    };
+    for (const Step &s : steps) {
+        paints.Painted = QRegion();
+        s.Change();
+        QApplication::processEvents();
+        EXPECT_TRUE(paints.Painted.contains(s.Gutter)) << s.Name;
+        EXPECT_EQ(glyphAt(s.Gutter.left(), s.Gutter.right() + 1), s.Glyph) << s.Name;
+    }
+    EXPECT_FALSE(glyphAt(2, 14));
+    w.W()->removeEventFilter(&paints);
 }
 
 TEST(EditorWidget, CopyCutPasteKeepNonLatinText)
