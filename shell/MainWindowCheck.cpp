@@ -360,8 +360,10 @@ bool TfrmQuillmarMain::LoadHttpIncl(const AnsiString &URL, TCheckLine, int32_t, 
     {
         HttpCli1.URL = URL;
         HttpCli1.ReceiveStream = &stream;
-        // The include is kept in memory: a server that sends without end must not fill it.
+        // The include is kept in memory: a server that sends without end must not fill it, and the
+        // check waits for it: one that sends slowly without end must not hold the check.
         HttpCli1.MaxDocumentBytes = int64_t(64) << 20;
+        HttpCli1.TotalTimeoutMs = WebFetchTimeLimitMs;
         TScopeGuard release([this] { HttpCli1.ReceiveStream = nullptr; });
         try {
             HttpCli1.Get();

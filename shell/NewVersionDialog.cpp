@@ -140,6 +140,8 @@ void TfrmNewVersion::ButtonChkVersClick()
             ButtonChkVers->setEnabled(true);
         });
         HttpCli1.URL = address.toStdString();
+        // The user waits for the answer: a server that drips it must not hold the dialog.
+        HttpCli1.TotalTimeoutMs = WebFetchTimeLimitMs;
         HttpCli1.ReceiveStream = &stream;
         try {
             HttpCli1.Get();

@@ -136,6 +136,26 @@ inline int UnusedPort()
     return 0;
 }
 
+// The server's side of one HTTP connection that never ends on its own: the request is read, a
+// document of 1000 bytes announced, and one byte of it sent every 100 ms, so that no idle
+// time-out of the client ever ends the request. It stops when the client has gone (or after a
+// minute).
+inline void DripHttpDocument(int Fd)
+{
+    std::string Request;
+    char C;
+    while (Request.find("\r\n\r\n") == std::string::npos && ::recv(Fd, &C, 1, 0) == 1)
+        Request += C;
+    const std::string Head = "HTTP/1.0 200 OK\r\nContent-Length: 1000\r\n\r\n";
+    if (!WriteAll(Fd, Head.data(), Head.size()))
+        return;
+    for (int I = 0; I < 600; ++I) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+        if (!WriteAll(Fd, "x", 1))
+            return;
+    }
+}
+
 // Bytes with a pattern that shows shifted, lost or repeated blocks.
 inline std::string PatternBytes(size_t Size, uint32_t Seed = 1)
 {

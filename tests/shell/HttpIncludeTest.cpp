@@ -1,10 +1,13 @@
 // Check syntax of a page whose script comes from an http:// address: the include is fetched by
 // the window's HTTP client from a local server, shown in a read-only include tab and checked; a
-// missing one becomes a finding with the server's reason.
+// missing one, or one that does not arrive in time, becomes a finding with the reason.
 #include "tests/shell/LocalWebSite.h"
 
 #include "controls/TextListBox.h"
 #include "editor/SyntaxEdit.h"
+#include "net/HttpProt.h"
+#include "platform/ScopeGuard.h"
+#include "tests/net/NetTestSupport.h"
 
 #include <QDir>
 #include <QTabWidget>
@@ -52,4 +55,32 @@ TEST(CheckSyntax, HttpIncludesAreFetchedShownAndChecked)
     EXPECT_NE(findings.find("Include '" + base + "/missing.js' not loaded, http error File not found"),
               std::string::npos)
         << findings;
+}
+
+// A server that answers an include a byte at a time, slower than any document should come, never
+// lets the idle time-out end the fetch: the fetch's whole time does, and the finding says so.
+TEST(CheckSyntax, AnIncludeThatDripsEndsWithATimeOutFinding)
+{
+    const int keptLimit = WebFetchTimeLimitMs;
+    TScopeGuard restore([keptLimit] { WebFetchTimeLimitMs = keptLimit; });
+    WebFetchTimeLimitMs = 1500;
+    nettest::TestPeer drip(nettest::DripHttpDocument);
+    TWindowFixture f;
+    const std::string url = "http://127.0.0.1:" + drip.PortText() + "/slow.js";
+    const QString page =
+        f.Put(QStringLiteral("slow.html"), "<html>\r\n<head>\r\n<script type=\"text/javascript\" src=\"" + url +
+                                               "\"></script>\r\n</head>\r\n<body></body>\r\n</html>\r\n");
+    TfrmQuillmarMain &w = *f.Window;
+    w.Settings.OpenIncludes = true;
+    w.OpenFile(W(page), true, false, WideString());
+
+    std::string findings;
+    for (int i = 0; i < w.ErrorList->Items().Count(); ++i)
+        findings += w.ErrorList->Items().Strings(i) + "\n";
+    EXPECT_NE(findings.find("Include '" + url + "' not loaded, http error Request timed out after 1500 ms"),
+              std::string::npos)
+        << findings;
+    EXPECT_EQ(drip.Accepted(), 1);
+    // The page is checked and stays the active tab.
+    EXPECT_EQ(w.ActiveTab()->Editor->FileName(), W(page));
 }

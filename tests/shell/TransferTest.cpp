@@ -13,6 +13,8 @@
 #include "shell/AboutBox.h"
 #include "shell/FtpDialog.h"
 #include "shell/NewVersionDialog.h"
+#include "net/HttpProt.h"
+#include "platform/ScopeGuard.h"
 #include "tests/net/NetworkStateSupport.h"
 
 #include <QAction>
@@ -497,17 +499,38 @@ TEST(NewVersion, TheCheckAsksTheConfiguredServer)
     }
 }
 
-TEST(NewVersion, AServerThatIsNotThereIsReported)
+TEST(NewVersion, AServerThatIsNotThereOrNeverDoneIsReported)
 {
-    TWindowFixture f;
-    f.Window->Settings.VersionURL = W(QStringLiteral("http://127.0.0.1:%1/version.txt").arg(nettest::UnusedPort()));
-    TfrmNewVersion &d = f.Window->NewVersionDialog();
-    d.ButtonChkVersClick();
-    const QStringList log = d.LogLines();
-    ASSERT_EQ(log.size(), 3) << log.join(QLatin1Char('\n')).toStdString();
-    EXPECT_TRUE(log[1].startsWith(QStringLiteral("Failed : ")));
-    EXPECT_EQ(log[2], QStringLiteral("Failed to retrieve latest version number"));
-    EXPECT_TRUE(f.PromptTexts().empty());
+    // A server that sends its answer a byte at a time never lets the idle time-out end the
+    // request: the check's own time limit (lowered here) does.
+    const int keptLimit = WebFetchTimeLimitMs;
+    TScopeGuard restore([keptLimit] { WebFetchTimeLimitMs = keptLimit; });
+    WebFetchTimeLimitMs = 1500;
+    nettest::TestPeer drip(nettest::DripHttpDocument);
+    const struct {
+        const char *Case;
+        int Port;
+        QString Failure; // the whole failure line, or only its start when empty
+    } cases[] = {
+        {"nobody listening", nettest::UnusedPort(), QString()},
+        {"a byte at a time", drip.Port(), QStringLiteral("Failed : 404 Request timed out after 1500 ms")},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.Case);
+        TWindowFixture f;
+        f.Window->Settings.VersionURL = W(QStringLiteral("http://127.0.0.1:%1/version.txt").arg(c.Port));
+        TfrmNewVersion &d = f.Window->NewVersionDialog();
+        d.ButtonChkVersClick();
+        const QStringList log = d.LogLines();
+        ASSERT_EQ(log.size(), 3) << log.join(QLatin1Char('\n')).toStdString();
+        EXPECT_TRUE(log[1].startsWith(QStringLiteral("Failed : ")));
+        if (!c.Failure.isEmpty()) {
+            EXPECT_EQ(log[1], c.Failure);
+        }
+        EXPECT_EQ(log[2], QStringLiteral("Failed to retrieve latest version number"));
+        EXPECT_TRUE(f.PromptTexts().empty());
+        EXPECT_TRUE(d.ButtonChkVers->isEnabled());
+    }
 }
 
 TEST(WindowActions, TipOfTheDayGoesOnFromWhereItWasLeft)
