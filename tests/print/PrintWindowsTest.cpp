@@ -443,11 +443,15 @@ TEST(PrintWindows, PreviewCursorsByKindAndOnlyUnderTheMouse)
     TfrmPreview window;
     window.resize(700, 600);
     window.show();
+    const QPoint before = QCursor::pos();
+    QCursor::setPos(window.frameGeometry().bottomRight() + QPoint(50, 50));
     QApplication::processEvents();
     ASSERT_FALSE(window.PrintPreview->underMouse());
     window.ToolButtonZoomIn->click();
     window.ToolButtonZoomOut->click();
     EXPECT_EQ(ZoomCursorSign(window.PrintPreview->PaperImage().cursor()), "arrow");
+    QCursor::setPos(before);
+    QApplication::processEvents();
 }
 
 TEST(PrintAction, LongWordsLinksAndQuotesStayInsideTheRightMarginOnPaper)
