@@ -119,23 +119,25 @@ void WrapLine(const WideString &Text, const TWrapSettings &S, const TWidthMeasur
             throw EPrintLayoutError(
                 "Not one character fits between the margins: choose a smaller font or smaller margins.");
         size_t cut = FirstWordBreak(text, m);
-        if (cut > m) {
-            // The word wrap's only break lies past the width (a long word, or a quoted text it
-            // does not break inside): the word is broken at the width, so nothing runs past the
-            // right margin.
-            cut = m;
-        } else if (cut == 0) {
-            // No break from the word wrap: break before the last ",", " ", "." or "=" up to the
-            // fitting length, else ten characters before it (or halfway).
+        if (cut == 0 || cut > m) {
+            // No break from the word wrap within the width: break before the last ",", " ", "."
+            // or "=" up to the fitting length. Without one, a line the word wrap found no break
+            // in at all is cut ten characters before the fitting length (or halfway); a word
+            // whose only break lies past the width (a long word, or a quoted text the word wrap
+            // does not break inside) is broken at the width, so nothing runs past the margin.
             size_t p = 0;
             for (size_t q = m; q >= 2; --q)
                 if (const char16_t c = text[q - 1]; c == u',' || c == u' ' || c == u'.' || c == u'=') {
                     p = q;
                     break;
                 }
-            if (p == 0)
-                p = m > 10 ? m - 10 : m / 2;
-            cut = p > 1 ? p - 1 : 1; // every piece takes at least one character
+            if (p == 0 && cut > m)
+                cut = m;
+            else {
+                if (p == 0)
+                    p = m > 10 ? m - 10 : m / 2;
+                cut = p > 1 ? p - 1 : 1; // every piece takes at least one character
+            }
         }
         // The blanks at a wrap end the piece before it; a continuation does not start with them.
         const size_t restStart = text.find_first_not_of(u' ', cut);

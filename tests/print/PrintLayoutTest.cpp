@@ -59,9 +59,10 @@ TEST(PrintLayout, WrapTable)
         {"quotes", W("say \"aaaa bbbb cccc dddd eeee\" x"), {W("say "), W("\"aaaa bbbb cccc"), W("dddd eeee\" x")}},
         // A continuation never starts with the blanks of its wrap.
         {"blanks at the wrap", W("aaaa bbbb cccc dddd    eeee"), {W("aaaa bbbb cccc dddd "), W("eeee")}},
-        // The word wrap's only break lies past the width (after the closing quote): the text is
-        // broken at the width instead of running past the margin.
-        {"quotes then a word", W("\"aaaa bbbb cccc dddd eeee\" xyz"), {W("\"aaaa bbbb cccc dddd"), W("eeee\" xyz")}},
+        // The word wrap's only break lies past the width (after the closing quote): the line
+        // breaks before the last blank within the width instead of running past the margin,
+        // and a word without one is broken at the width.
+        {"quotes then a word", W("\"aaaa bbbb cccc dddd eeee\" xyz"), {W("\"aaaa bbbb cccc"), W("dddd eeee\" xyz")}},
         {"a word longer than the line before a break",
          W("aaaaaaaaaaaaaaaaaaaaaaaaaaaaaa.b c"),
          {WideString(20, u'a'), W("aaaaaaaaaa.b c")}},
