@@ -1,5 +1,4 @@
 #include "images/QtPictures.h"
-#include "images/WmfRender.h"
 
 #include <QBuffer>
 #include <QImageReader>
@@ -80,6 +79,10 @@ void TMetafile::LoadFromStream(TStream &Stream)
     FEnhanced = enhanced;
     FData.assign(p, p + data.size());
     FRendered = QImage();
+    FRenderedFor = QSize();
+    FFailedAt = QSize();
+    FRefused = false;
+    FLastPlay = TMetafilePlayOutcome::Drawn;
     Changed();
 }
 
@@ -90,15 +93,21 @@ void TMetafile::SaveToStream(TStream &Stream)
 
 void TMetafile::Draw(QPainter &Painter, const QRect &Rect)
 {
-    if (!FEnhanced && Rect.width() > 0 && Rect.height() > 0) {
-        if (FRendered.isNull() || FRendered.size() != Rect.size())
-            FRendered = RenderWmf(FData, Rect.size());
-        if (!FRendered.isNull()) {
+    if (Rect.width() > 0 && Rect.height() > 0 && !FRefused) {
+        if (FRenderedFor != Rect.size() && FFailedAt != Rect.size()) {
+            FRendered = PlayMetafile(FData, FEnhanced, Rect.size(), &FLastPlay);
+            FRenderedFor = FRendered.isNull() ? QSize() : Rect.size();
+            if (FRendered.isNull()) {
+                FFailedAt = Rect.size();
+                FRefused = FLastPlay == TMetafilePlayOutcome::Refused;
+            }
+        }
+        if (!FRendered.isNull() && FRenderedFor == Rect.size()) {
             Painter.drawImage(Rect, FRendered);
             return;
         }
     }
-    // An enhanced metafile (no Debian library plays those), or a WMF the player refused.
+    // A metafile that cannot be shown.
     Painter.save();
     Painter.fillRect(Rect, QColor(255, 255, 255));
     Painter.setPen(QPen(QColor(128, 128, 128), 1, Qt::DashLine));

@@ -1,7 +1,8 @@
 #pragma once
 // Pictures read through Qt's image readers (icons, JPEG) and metafiles, whose size comes from
-// their header and whose preview is a drawn placeholder.
+// their header and whose drawing is played within a bound of time and memory.
 #include "images/Graphic.h"
+#include "images/MetafilePlay.h"
 
 #include <QImage>
 
@@ -37,9 +38,11 @@ public:
     std::unique_ptr<TGraphic> Clone() const override { return std::make_unique<TJPEGImage>(*this); }
 };
 
-// Windows and enhanced metafiles. Only their size is read (a placeable metafile's bounding box
-// at its units per inch, an enhanced metafile's frame in 1/100 mm, both at 96 pixels per inch);
-// the picture draws as a framed placeholder.
+// Windows and enhanced metafiles. The size is read from the header (a placeable metafile's
+// bounding box at its units per inch, an enhanced metafile's frame in 1/100 mm, both at 96 pixels
+// per inch). Drawing plays the file at the size drawn at (PlayMetafile: WMF through libwmf, EMF
+// through libemf2svg and Qt's SVG module); a file that cannot be shown (refused by the record
+// check or the player, over its time or memory) draws as a framed placeholder naming its kind.
 class TMetafile : public TGraphic {
 public:
     const char *ClassName() const override { return "TMetafile"; }
@@ -47,6 +50,8 @@ public:
     int GetWidth() const override { return FWidth; }
     int GetHeight() const override { return FHeight; }
     bool Enhanced() const { return FEnhanced; }
+    // How the last play went; Drawn before any play.
+    TMetafilePlayOutcome LastPlay() const { return FLastPlay; }
     void Draw(QPainter &Painter, const QRect &Rect) override;
     // EInvalidGraphic "Metafile is not valid" for anything but a placeable WMF or an EMF.
     void LoadFromStream(TStream &Stream) override;
@@ -59,6 +64,12 @@ private:
     int FHeight = 0;
     bool FEnhanced = false;
     std::vector<uint8_t> FData;
-    // The last WMF drawing played into pixels, kept while the size drawn at stays the same.
+    // The last drawing played into pixels, kept while the size drawn at stays the same.
     QImage FRendered;
+    QSize FRenderedFor;
+    // A play that failed is not tried again at the same size, and a refused file not at all:
+    // every paint of the preview would wait on it again.
+    QSize FFailedAt;
+    bool FRefused = false;
+    TMetafilePlayOutcome FLastPlay = TMetafilePlayOutcome::Drawn;
 };

@@ -1,10 +1,16 @@
-// Windows metafiles in the picture preview: a WMF made here (a red rectangle over the left half
-// of a white one) is played into pixels, at its own size and stretched; a damaged one falls back
-// to the drawn placeholder.
+// Metafiles in the picture preview: a WMF made here (a red rectangle over the left half of a white
+// one) is played into pixels, at its own size and stretched; a damaged one falls back to the drawn
+// placeholder. Crafted WMFs whose records lie about sizes are refused before the player sees them,
+// and a play over its time or memory is stopped. EMFs made here (rectangle, ellipse, polygon and
+// text with stock brushes and pens) are drawn through their SVG, also in the real image dialog.
 #include "images/Graphic.h"
 #include "images/ImageDialog.h"
 #include "images/QtPictures.h"
+#include "images/EmfRender.h"
+#include "images/MetafilePlay.h"
 #include "images/ThumbImage.h"
+#include "images/WmfRender.h"
+#include <QDir>
 #include <QFile>
 #include <QLineEdit>
 #include <QPainter>
@@ -35,8 +41,36 @@ struct TWmfWriter {
     }
 };
 
-// Placeable WMF, 100 x 50 units at 96 units an inch: 100 x 50 pixels.
-std::vector<uint8_t> TwoColourWmf()
+// A placeable WMF of Body's records, W x H units at 96 units an inch (W x H pixels). The standard
+// header's object count and largest record are as given (a file may lie about them).
+std::vector<uint8_t> PlaceableWmf(const TWmfWriter &Body, int W, int H, int Objects, uint32_t MaxRecord)
+{
+    TWmfWriter f;
+    // Placeable header: key, handle, bounds, units an inch, reserved, checksum.
+    f.W32(0x9AC6CDD7u);
+    f.W16(0);
+    for (int v : {0, 0, W, H})
+        f.W16(v);
+    f.W16(96);
+    f.W32(0);
+    uint16_t sum = 0;
+    for (size_t i = 0; i < 20; i += 2)
+        sum ^= uint16_t(f.Bytes[i] | (f.Bytes[i + 1] << 8));
+    f.W16(sum);
+    // Standard header: type, header words, version, size in words, objects, largest record, 0.
+    f.W16(1);
+    f.W16(9);
+    f.W16(0x0300);
+    f.W32(uint32_t((18 + Body.Bytes.size()) / 2));
+    f.W16(Objects);
+    f.W32(MaxRecord);
+    f.W16(0);
+    f.Bytes.insert(f.Bytes.end(), Body.Bytes.begin(), Body.Bytes.end());
+    return f.Bytes;
+}
+
+// The records of a red rectangle over the left half of a white one, on a 100 x 50 window.
+TWmfWriter TwoColourRecords()
 {
     TWmfWriter body;
     body.Record(0x020B, {0, 0});   // SETWINDOWORG y, x
@@ -50,30 +84,15 @@ std::vector<uint8_t> TwoColourWmf()
     body.Record(0x02FC, {0, 0x00FF, 0x0000, 0}); // solid red (COLORREF 0x000000FF)
     body.Record(0x012D, {1});
     body.Record(0x041B, {50, 50, 0, 0});
-    body.Record(0x0000, {}); // EOF
+    return body;
+}
 
-    TWmfWriter f;
-    // Placeable header: key, handle, bounds, units an inch, reserved, checksum.
-    f.W32(0x9AC6CDD7u);
-    f.W16(0);
-    for (int v : {0, 0, 100, 50})
-        f.W16(v);
-    f.W16(96);
-    f.W32(0);
-    uint16_t sum = 0;
-    for (size_t i = 0; i < 20; i += 2)
-        sum ^= uint16_t(f.Bytes[i] | (f.Bytes[i + 1] << 8));
-    f.W16(sum);
-    // Standard header: type, header words, version, size in words, objects, largest record, 0.
-    f.W16(1);
-    f.W16(9);
-    f.W16(0x0300);
-    f.W32(uint32_t((18 + body.Bytes.size()) / 2));
-    f.W16(2);
-    f.W32(7);
-    f.W16(0);
-    f.Bytes.insert(f.Bytes.end(), body.Bytes.begin(), body.Bytes.end());
-    return f.Bytes;
+// Placeable WMF, 100 x 50 units at 96 units an inch: 100 x 50 pixels.
+std::vector<uint8_t> TwoColourWmf()
+{
+    TWmfWriter body = TwoColourRecords();
+    body.Record(0x0000, {}); // EOF
+    return PlaceableWmf(body, 100, 50, 2, 7);
 }
 
 QString Write(const QTemporaryDir &Dir, const char *Name, const std::vector<uint8_t> &Bytes)
@@ -155,4 +174,517 @@ TEST(Metafile, TheImageDialogPreviewsAWmfWithItsSize)
         }
     EXPECT_GT(red, 500) << "the red half is drawn, not a placeholder";
     EXPECT_GT(white, 500);
+}
+
+
+namespace {
+
+// A record of function Fn with 16-bit parameters followed by raw bytes (a bitmap).
+void AppendMetafileRecord(TWmfWriter &W, int Fn, std::initializer_list<int> Params, const std::vector<uint8_t> &Tail)
+{
+    W.W32(uint32_t(3 + Params.size() + Tail.size() / 2));
+    W.W16(Fn);
+    for (int p : Params)
+        W.W16(p);
+    W.Bytes.insert(W.Bytes.end(), Tail.begin(), Tail.end());
+}
+
+// A 24-bit bottom-up DIB whose header says HeaderW x HeaderH and which carries rows for DataW x
+// DataH pixels of Colour (a header that claims more than its rows is a lie the check must see).
+std::vector<uint8_t> MetafileDib(int HeaderW, int HeaderH, int DataW, int DataH, QRgb Colour, int Bits = 24)
+{
+    TWmfWriter d;
+    d.W32(40);
+    d.W32(uint32_t(HeaderW));
+    d.W32(uint32_t(HeaderH));
+    d.W16(1);
+    d.W16(Bits);
+    for (int i = 0; i < 6; ++i)
+        d.W32(0);
+    const int stride = ((DataW * 24 + 31) / 32) * 4;
+    for (int y = 0; y < DataH; ++y) {
+        for (int x = 0; x < DataW; ++x) {
+            d.Bytes.push_back(uint8_t(qBlue(Colour)));
+            d.Bytes.push_back(uint8_t(qGreen(Colour)));
+            d.Bytes.push_back(uint8_t(qRed(Colour)));
+        }
+        for (int x = DataW * 3; x < stride; ++x)
+            d.Bytes.push_back(0);
+    }
+    return d.Bytes;
+}
+
+constexpr int kRop = 0x0020, kRopHigh = 0x00CC; // SRCCOPY, low word first
+
+// A 64 x 64 placeable file with one DIBBITBLT of a 4 x 4 bitmap drawn at height -6 and width -1,
+// the record that holds libwmf's interpolation for minutes. Its header is true (the largest
+// record is the blit's), so nothing but the record itself gives the file away.
+std::vector<uint8_t> NegativeBlitWmf()
+{
+    TWmfWriter body;
+    AppendMetafileRecord(body, 0x0940, {kRop, kRopHigh, 0, 0, -6, -1, 0, 0}, MetafileDib(4, 4, 4, 4, qRgb(0, 0, 255)));
+    const uint32_t blitWords = uint32_t(body.Bytes.size() / 2);
+    body.Record(0x0000, {});
+    return PlaceableWmf(body, 64, 64, 0, blitWords);
+}
+
+// The two-colour picture with Extra's records added before its end.
+std::vector<uint8_t> TwoColourWmfWith(const std::function<void(TWmfWriter &)> &Extra)
+{
+    TWmfWriter body = TwoColourRecords();
+    Extra(body);
+    body.Record(0x0000, {});
+    return PlaceableWmf(body, 100, 50, 2, 64);
+}
+
+// Whether a preview box shows the placeholder of a picture that cannot be shown: its white ground
+// (away from the diagonals and the text) and no colour of the picture anywhere.
+bool ShowsMetafilePlaceholder(const QImage &Shot, const QRect &Box)
+{
+    if (!Near(Shot.pixelColor(Box.left() + Box.width() / 2, Box.top() + Box.height() / 8), Qt::white))
+        return false;
+    for (int y = Box.top(); y <= Box.bottom(); ++y)
+        for (int x = Box.left(); x <= Box.right(); ++x) {
+            const QColor c = Shot.pixelColor(x, y);
+            if (Near(c, Qt::blue) || Near(c, Qt::red))
+                return false;
+        }
+    return true;
+}
+
+// The children of this process, from every thread's list: a play must leave none behind.
+QStringList MetafileChildProcesses()
+{
+    QStringList children;
+    const QDir tasks(QStringLiteral("/proc/self/task"));
+    for (const QString &task : tasks.entryList(QDir::Dirs | QDir::NoDotAndDotDot)) {
+        QFile f(tasks.filePath(task) + QStringLiteral("/children"));
+        if (f.open(QIODevice::ReadOnly))
+            children += QString::fromLatin1(f.readAll()).split(QLatin1Char(' '), Qt::SkipEmptyParts);
+    }
+    return children;
+}
+
+} // namespace
+
+TEST(Metafile, TheRecordCheckRefusesRecordsWhoseSizesDoNotFit)
+{
+    const QRgb blue = qRgb(0, 0, 255);
+    struct Case {
+        const char *Name;
+        std::vector<uint8_t> File;
+        const char *Reason; // a word of the reason given
+    };
+    const Case cases[] = {
+        {"a bitmap drawn at height -6 and width -1", NegativeBlitWmf(), "negative"},
+        {"a stretched bitmap drawn wider than the frame",
+         TwoColourWmfWith([&](TWmfWriter &b) {
+             AppendMetafileRecord(b, 0x0F43, {kRop, kRopHigh, 0, 4, 4, 0, 0, 50, 5000, 0, 0},
+                                  MetafileDib(4, 4, 4, 4, blue));
+         }),
+         "frame"},
+        {"a bitmap header that claims 1000 x 1000 over 4 x 4 rows",
+         TwoColourWmfWith([&](TWmfWriter &b) {
+             AppendMetafileRecord(b, 0x0B41, {kRop, kRopHigh, 4, 4, 0, 0, 50, 50, 0, 50},
+                                  MetafileDib(1000, 1000, 4, 4, blue));
+         }),
+         "data"},
+        {"a bitmap past the picture budget",
+         TwoColourWmfWith([&](TWmfWriter &b) {
+             AppendMetafileRecord(b, 0x0940, {kRop, kRopHigh, 0, 0, 4, 4, 0, 0}, MetafileDib(60000, 60000, 4, 4, blue));
+         }),
+         "larger than a picture"},
+        {"a source rectangle past the bitmap",
+         TwoColourWmfWith([&](TWmfWriter &b) {
+             AppendMetafileRecord(b, 0x0F43, {kRop, kRopHigh, 0, 4, 4, 0, 3, 50, 50, 0, 50},
+                                  MetafileDib(4, 4, 4, 4, blue));
+         }),
+         "source"},
+        {"a bitmap of 7 bits a pixel",
+         TwoColourWmfWith([&](TWmfWriter &b) {
+             AppendMetafileRecord(b, 0x0940, {kRop, kRopHigh, 0, 0, 4, 4, 0, 0}, MetafileDib(4, 4, 4, 4, blue, 7));
+         }),
+         "depth"},
+        {"a polygon of 1000 points in a record of 3",
+         TwoColourWmfWith([](TWmfWriter &b) { b.Record(0x0324, {1000, 0, 0, 10, 0, 10, 10}); }), "point list"},
+        {"a poly-polygon whose counts pass its record",
+         TwoColourWmfWith([](TWmfWriter &b) { b.Record(0x0538, {2, 3, 300, 0, 0, 10, 0, 10, 10}); }), "point list"},
+        {"a text of 200 characters in a record of 4",
+         TwoColourWmfWith([](TWmfWriter &b) { b.Record(0x0521, {200, 0x6948, 0, 0}); }), "text"},
+        {"an empty window", TwoColourWmfWith([](TWmfWriter &b) { b.Record(0x020C, {0, 100}); }), "empty window"},
+        {"a pen record without its fields", TwoColourWmfWith([](TWmfWriter &b) { b.Record(0x02FA, {0, 1}); }),
+         "shorter than its parameters"},
+        {"an object selected past the table", TwoColourWmfWith([](TWmfWriter &b) { b.Record(0x012D, {40}); }),
+         "object index"},
+        {"a record shorter than its own header",
+         TwoColourWmfWith([](TWmfWriter &b) {
+             b.W32(2);
+             b.W16(0x0103);
+         }),
+         "own header"},
+        {"a record that runs past the end of the file",
+         TwoColourWmfWith([](TWmfWriter &b) {
+             b.W32(5000);
+             b.W16(0x041B);
+         }),
+         "cut short"},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.Name);
+        std::string why;
+        EXPECT_TRUE(PrepareWmf(c.File, &why).empty());
+        EXPECT_NE(why.find(c.Reason), std::string::npos) << why;
+        EXPECT_TRUE(RenderWmf(c.File, QSize(100, 50)).isNull());
+    }
+}
+
+TEST(Metafile, TheCheckedCopyCarriesTheRecordsTrueCounts)
+{
+    // A header that asks the player for a 4 GB record buffer and no objects, and no end record.
+    TWmfWriter body = TwoColourRecords();
+    const std::vector<uint8_t> lying = PlaceableWmf(body, 100, 50, 0, 0x7FFFFFFF);
+    std::string why;
+    const std::vector<uint8_t> copy = PrepareWmf(lying, &why);
+    ASSERT_FALSE(copy.empty()) << why;
+    ASSERT_EQ(copy.size(), lying.size() + 6) << "an end record is added";
+    EXPECT_EQ(std::vector<uint8_t>(copy.end() - 6, copy.end()), (std::vector<uint8_t>{3, 0, 0, 0, 0, 0}));
+    auto u16 = [&](size_t at) { return uint32_t(copy[at] | (copy[at + 1] << 8)); };
+    EXPECT_EQ(u16(28) | (u16(30) << 16), uint32_t((copy.size() - 22) / 2)) << "size in words";
+    EXPECT_EQ(u16(32), 3u) << "one object slot for each object made";
+    EXPECT_EQ(u16(34) | (u16(36) << 16), 8u) << "the largest record, the pen's 8 words";
+
+    // Drawn as the honest file is, in the preview.
+    QTemporaryDir dir;
+    TPicture picture;
+    picture.LoadFromFile(Write(dir, "lying.wmf", lying).toStdString());
+    const QImage own = picture.Graphic()->ToImage();
+    EXPECT_TRUE(Near(own.pixelColor(20, 25), Qt::red));
+    EXPECT_TRUE(Near(own.pixelColor(80, 25), Qt::white));
+
+    // A sound bitmap record passes the check and is drawn: blue over the right half.
+    TPicture withBitmap;
+    withBitmap.LoadFromFile(Write(dir, "bitmap.wmf", TwoColourWmfWith([](TWmfWriter &b) {
+                                          AppendMetafileRecord(b, 0x0F43,
+                                                               {kRop, kRopHigh, 0, 4, 4, 0, 0, 50, 50, 0, 50},
+                                                               MetafileDib(4, 4, 4, 4, qRgb(0, 0, 255)));
+                                      })).toStdString());
+    const QImage drawn = withBitmap.Graphic()->ToImage();
+    EXPECT_TRUE(Near(drawn.pixelColor(20, 25), Qt::red));
+    EXPECT_TRUE(Near(drawn.pixelColor(80, 25), Qt::blue)) << drawn.pixelColor(80, 25).name().toStdString();
+}
+
+TEST(Metafile, ACraftedWmfShowsAsOneThatCannotBeShownAtEverySize)
+{
+    QTemporaryDir dir;
+    TPicture picture;
+    picture.LoadFromFile(Write(dir, "blit.wmf", NegativeBlitWmf()).toStdString());
+    auto *metafile = dynamic_cast<TMetafile *>(picture.Graphic());
+    ASSERT_NE(metafile, nullptr);
+    EXPECT_EQ(picture.Width(), 64);
+    for (const QSize size : {QSize(100, 100), QSize(200, 200), QSize(64, 64)}) {
+        SCOPED_TRACE(size.width());
+        QImage box(size, QImage::Format_RGB32);
+        box.fill(Qt::blue);
+        QPainter p(&box);
+        metafile->Draw(p, box.rect());
+        p.end();
+        EXPECT_EQ(metafile->LastPlay(), TMetafilePlayOutcome::Refused);
+        EXPECT_TRUE(ShowsMetafilePlaceholder(box, box.rect()));
+    }
+    EXPECT_TRUE(MetafileChildProcesses().isEmpty());
+}
+
+TEST(Metafile, APlayOverItsBudgetIsStoppedAndLeavesNoProcessBehind)
+{
+    const std::vector<uint8_t> file = TwoColourWmf();
+    TMetafilePlayLimits smallMemory;
+    smallMemory.MemoryBytes = 1 << 20;
+    TMetafilePlayLimits shortTime;
+    shortTime.CpuMilliseconds = 1;
+    shortTime.WallMilliseconds = 1;
+    struct Case {
+        const char *Name;
+        TMetafilePlayLimits Limits;
+        QSize Size;
+    };
+    // 3000 x 3000 pixels need 36 MB of the player; 4096 x 4096 take it far more than a millisecond.
+    const Case cases[] = {{"1 MB of memory", smallMemory, QSize(3000, 3000)},
+                          {"a millisecond", shortTime, QSize(4096, 4096)}};
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.Name);
+        TMetafilePlayOutcome outcome = TMetafilePlayOutcome::Drawn;
+        EXPECT_TRUE(PlayMetafile(file, false, c.Size, &outcome, c.Limits).isNull());
+        EXPECT_NE(outcome, TMetafilePlayOutcome::Drawn);
+        if (c.Limits.WallMilliseconds == 1)
+            EXPECT_EQ(outcome, TMetafilePlayOutcome::OverTime);
+        EXPECT_TRUE(MetafileChildProcesses().isEmpty()) << MetafileChildProcesses().join(' ').toStdString();
+        // Within the usual budget the same play draws.
+        const QImage image = PlayMetafile(file, false, QSize(200, 100), &outcome);
+        EXPECT_EQ(outcome, TMetafilePlayOutcome::Drawn);
+        ASSERT_EQ(image.size(), QSize(200, 100));
+        EXPECT_TRUE(Near(image.pixelColor(40, 50), Qt::red));
+    }
+}
+
+namespace {
+
+// An enhanced metafile built record by record, its logical units the pixels of a 96-dpi device.
+struct TEmfWriter {
+    std::vector<uint8_t> Body;
+    uint32_t Count = 0;
+    static void Put32(std::vector<uint8_t> &B, uint32_t V)
+    {
+        for (int i = 0; i < 4; ++i)
+            B.push_back(uint8_t(V >> (8 * i)));
+    }
+    void Record(uint32_t Type, std::initializer_list<uint32_t> Params)
+    {
+        Put32(Body, Type);
+        Put32(Body, uint32_t(8 + 4 * Params.size()));
+        for (uint32_t p : Params)
+            Put32(Body, p);
+        ++Count;
+    }
+    void SelectStock(uint32_t Object) { Record(37, {0x80000000u | Object}); }
+    // POLYGON16 of the points (x, y, x, y, ...).
+    void Polygon16(std::initializer_list<int> Xy)
+    {
+        const uint32_t points = uint32_t(Xy.size() / 2);
+        Put32(Body, 86);
+        Put32(Body, 8 + 16 + 4 + points * 4);
+        for (int i = 0; i < 4; ++i)
+            Put32(Body, 0); // bounds, unused by the players
+        Put32(Body, points);
+        for (int v : Xy) {
+            Body.push_back(uint8_t(v));
+            Body.push_back(uint8_t(v >> 8));
+        }
+        ++Count;
+    }
+    // EXTCREATEFONTINDIRECTW into slot Slot: a bold sans face of Height pixels.
+    void Font(uint32_t Slot, int Height)
+    {
+        Put32(Body, 82);
+        Put32(Body, 8 + 4 + 92);
+        Put32(Body, Slot);
+        Put32(Body, uint32_t(-Height));
+        for (uint32_t v : {0u, 0u, 0u, 700u})
+            Put32(Body, v); // width, escapement, orientation, weight
+        Put32(Body, 0);     // italic, underline, strike-out, charset
+        Put32(Body, 0);     // precisions, quality, pitch and family
+        const char16_t face[32] = u"DejaVu Sans";
+        for (char16_t ch : face) {
+            Body.push_back(uint8_t(ch));
+            Body.push_back(uint8_t(ch >> 8));
+        }
+        ++Count;
+    }
+    // EXTTEXTOUTW of Text with its reference point at (X, Y).
+    void Text(int X, int Y, const std::u16string &Text)
+    {
+        const uint32_t chars = uint32_t(Text.size());
+        const uint32_t stringAt = 8 + 28 + 40;
+        const uint32_t stringBytes = ((chars * 2 + 3) / 4) * 4;
+        Put32(Body, 84);
+        Put32(Body, stringAt + stringBytes + chars * 4);
+        for (uint32_t v : {0u, 0u, 0u, 0u, 1u, 0u, 0u})
+            Put32(Body, v); // bounds, graphics mode, scales
+        Put32(Body, uint32_t(X));
+        Put32(Body, uint32_t(Y));
+        Put32(Body, chars);
+        Put32(Body, stringAt);
+        Put32(Body, 0); // options
+        for (int i = 0; i < 4; ++i)
+            Put32(Body, 0);
+        Put32(Body, stringAt + stringBytes); // the advances
+        for (char16_t ch : Text) {
+            Body.push_back(uint8_t(ch));
+            Body.push_back(uint8_t(ch >> 8));
+        }
+        Body.resize(Body.size() + (stringBytes - chars * 2), 0);
+        for (uint32_t i = 0; i < chars; ++i)
+            Put32(Body, 14);
+        ++Count;
+    }
+    // The file: header (W x H pixels, a 96-dpi reference device), the records, an end record.
+    std::vector<uint8_t> File(int W, int H, bool WithEnd = true) const
+    {
+        std::vector<uint8_t> body = Body;
+        uint32_t count = Count + 1;
+        if (WithEnd) {
+            for (uint32_t v : {14u, 20u, 0u, 16u, 20u})
+                Put32(body, v);
+            ++count;
+        }
+        std::vector<uint8_t> f;
+        Put32(f, 1);
+        Put32(f, 88);
+        for (int v : {0, 0, W - 1, H - 1})
+            Put32(f, uint32_t(v));
+        for (int v : {0, 0, W * 2540 / 96, H * 2540 / 96})
+            Put32(f, uint32_t(v));
+        Put32(f, 0x464D4520u);
+        Put32(f, 0x10000);
+        Put32(f, uint32_t(88 + body.size()));
+        Put32(f, count);
+        Put32(f, 2); // handles, reserved
+        Put32(f, 0);
+        Put32(f, 0);
+        Put32(f, 0);
+        for (int v : {960, 480, 254, 127})
+            Put32(f, uint32_t(v));
+        f.insert(f.end(), body.begin(), body.end());
+        return f;
+    }
+};
+
+constexpr uint32_t kEmfRectangle = 43, kEmfEllipse = 42;
+
+// 192 x 96 pixels: a rectangle before any brush is chosen (white inside a black frame), a black
+// ellipse without outline, a grey triangle and the bold text "Hi".
+std::vector<uint8_t> ShapesEmf(bool WithEnd = true)
+{
+    TEmfWriter w;
+    w.Record(kEmfRectangle, {10, 10, 90, 50});
+    w.SelectStock(4); // BLACK_BRUSH
+    w.SelectStock(8); // NULL_PEN
+    w.Record(kEmfEllipse, {100, 10, 180, 50});
+    w.SelectStock(2); // GRAY_BRUSH
+    w.Polygon16({10, 90, 70, 90, 40, 60});
+    w.Font(1, 30);
+    w.Record(37, {1});
+    w.Text(110, 58, u"Hi");
+    return w.File(192, 96, WithEnd);
+}
+
+int DarkPixels(const QImage &Image, const QRect &Area)
+{
+    int dark = 0;
+    for (int y = Area.top(); y <= Area.bottom(); ++y)
+        for (int x = Area.left(); x <= Area.right(); ++x) {
+            const QColor c = Image.pixelColor(x, y);
+            dark += c.alpha() > 128 && c.lightness() < 80;
+        }
+    return dark;
+}
+
+} // namespace
+
+TEST(Metafile, AnEmfIsDrawnAtTheSizeAskedWithAWhiteBrushUntilOneIsChosen)
+{
+    QTemporaryDir dir;
+    struct Case {
+        const char *Name;
+        std::vector<uint8_t> File;
+    };
+    const Case cases[] = {{"with its end record", ShapesEmf()}, {"without an end record", ShapesEmf(false)}};
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.Name);
+        TPicture picture;
+        picture.LoadFromFile(Write(dir, "shapes.emf", c.File).toStdString());
+        ASSERT_EQ(picture.Width(), 192);
+        ASSERT_EQ(picture.Height(), 96);
+        for (const int scale : {1, 2}) {
+            SCOPED_TRACE(scale);
+            QImage image(192 * scale, 96 * scale, QImage::Format_ARGB32);
+            image.fill(Qt::transparent);
+            QPainter p(&image);
+            picture.Graphic()->Draw(p, image.rect());
+            p.end();
+            auto at = [&](int x, int y) { return image.pixelColor(x * scale, y * scale); };
+            EXPECT_EQ(dynamic_cast<TMetafile *>(picture.Graphic())->LastPlay(), TMetafilePlayOutcome::Drawn);
+            EXPECT_TRUE(Near(at(50, 30), Qt::white) && at(50, 30).alpha() == 255)
+                << "the default brush is white: " << at(50, 30).name(QColor::HexArgb).toStdString();
+            int frame = 255; // the darkest pixel across the rectangle's left edge (a smoothed 1-pixel line)
+            for (int x = 8 * scale; x <= 12 * scale; ++x)
+                if (image.pixelColor(x, 30 * scale).alpha() > 200)
+                    frame = std::min(frame, image.pixelColor(x, 30 * scale).lightness());
+            EXPECT_LT(frame, 128) << "the default pen is black";
+            EXPECT_EQ(at(95, 5).alpha(), 0) << "nothing is drawn outside the shapes";
+            EXPECT_TRUE(Near(at(140, 30), Qt::black)) << "the stock black brush";
+            EXPECT_TRUE(Near(at(40, 82), QColor(128, 128, 128))) << at(40, 82).name().toStdString();
+            EXPECT_EQ(at(20, 65).alpha(), 0) << "outside the triangle";
+            if (const char *out = std::getenv("QUILLMAR_SCREENSHOT_DIR"))
+                image.save(QString::fromLocal8Bit(out) + QStringLiteral("/emf-shapes-%1.png").arg(scale));
+            EXPECT_GT(DarkPixels(image, QRect(105 * scale, 55 * scale, 80 * scale, 40 * scale)), 20 * scale * scale)
+                << "the text";
+            EXPECT_EQ(DarkPixels(image, QRect(100 * scale, 55 * scale, 5 * scale, 40 * scale)), 0);
+        }
+    }
+}
+
+TEST(Metafile, AnEmfTheConverterRefusesShowsThePlaceholder)
+{
+    std::vector<uint8_t> misaligned = ShapesEmf();
+    misaligned[88 + 4] = 26; // the first record's size, not a multiple of four
+    std::vector<uint8_t> pastEnd = ShapesEmf();
+    pastEnd[88 + 4] = 0xF0;
+    pastEnd[88 + 5] = 0xFF;
+    std::vector<uint8_t> secondHeader = ShapesEmf();
+    secondHeader[88] = 1;
+    struct Case {
+        const char *Name;
+        std::vector<uint8_t> File;
+    };
+    const Case cases[] = {{"a record of a wrong size", misaligned},
+                          {"a record cut short", pastEnd},
+                          {"a second header", secondHeader}};
+    QTemporaryDir dir;
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.Name);
+        EXPECT_TRUE(PrepareEmf(c.File).empty());
+        TPicture picture;
+        picture.LoadFromFile(Write(dir, "bad.emf", c.File).toStdString());
+        QImage box(192, 96, QImage::Format_RGB32);
+        box.fill(Qt::blue);
+        QPainter p(&box);
+        picture.Graphic()->Draw(p, box.rect());
+        p.end();
+        EXPECT_EQ(dynamic_cast<TMetafile *>(picture.Graphic())->LastPlay(), TMetafilePlayOutcome::Refused);
+        EXPECT_TRUE(ShowsMetafilePlaceholder(box, box.rect()));
+    }
+}
+
+TEST(Metafile, TheImageDialogPreviewsEachMetafileOrShowsItCannot)
+{
+    struct Case {
+        const char *Name;
+        const char *File;
+        std::vector<uint8_t> Bytes;
+        const char *Width;
+        const char *Height;
+        bool Shown;
+    };
+    const Case cases[] = {
+        {"an EMF", "shapes.emf", ShapesEmf(), "192", "96", true},
+        {"a WMF with a bitmap drawn at a negative size", "blit.wmf", NegativeBlitWmf(), "64", "64", false},
+    };
+    QTemporaryDir dir;
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.Name);
+        TfrmImage form;
+        form.show();
+        ASSERT_TRUE(form.LoadFile(Write(dir, c.File, c.Bytes)));
+        EXPECT_EQ(form.Label7->text(), QString());
+        EXPECT_EQ(form.EditWidth->text(), QLatin1String(c.Width));
+        EXPECT_EQ(form.EditHeight->text(), QLatin1String(c.Height));
+        const QImage shot = form.tThumbimage1->grab().toImage();
+        auto *metafile = dynamic_cast<TMetafile *>(form.tThumbimage1->Picture().Graphic());
+        ASSERT_NE(metafile, nullptr);
+        if (c.Shown) {
+            EXPECT_EQ(metafile->LastPlay(), TMetafilePlayOutcome::Drawn);
+            EXPECT_GT(DarkPixels(shot, shot.rect()), 1000) << "the black ellipse and the text";
+        } else {
+            EXPECT_EQ(metafile->LastPlay(), TMetafilePlayOutcome::Refused);
+            int white = 0;
+            for (int y = 0; y < shot.height(); ++y)
+                for (int x = 0; x < shot.width(); ++x)
+                    white += Near(shot.pixelColor(x, y), Qt::white);
+            EXPECT_GT(white, 64 * 64 / 2) << "the placeholder's white ground";
+            EXPECT_LT(DarkPixels(shot, shot.rect()), 400) << "no picture, only the placeholder's lines and text";
+        }
+        if (const char *out = std::getenv("QUILLMAR_SCREENSHOT_DIR"))
+            form.grab().save(QString::fromLocal8Bit(out) + QStringLiteral("/image-dialog-") +
+                             QString::fromLatin1(c.File) + QStringLiteral(".png"));
+    }
 }

@@ -1,0 +1,21 @@
+#pragma once
+// Enhanced metafiles (EMF) drawn into pixels: libemf2svg turns the records into an SVG drawing,
+// which Qt's SVG module paints at the size asked for.
+#include <QImage>
+#include <QSize>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+// Checks an enhanced metafile's record chain (a header record that names the signature, every
+// record at least a type and size long, a multiple of four bytes and within the file) and answers
+// the copy the converter is given: a drawing starts with a white brush and a black pen selected,
+// as on a fresh device context (the converter's own start is a black brush), and ends at its end
+// record. An empty vector, with the reason in *Why, for a file that must not be converted.
+std::vector<uint8_t> PrepareEmf(const std::vector<uint8_t> &Data, std::string *Why = nullptr);
+
+// The metafile Data drawn into an image of Size (ARGB32, transparent where nothing is drawn); a
+// null image when the file is refused or the converter or the SVG reader cannot take it. Runs in
+// the calling process without a time or memory bound: the preview plays through PlayMetafile
+// (images/MetafilePlay.h), which bounds it.
+QImage RenderEmf(const std::vector<uint8_t> &Data, QSize Size);

@@ -1,0 +1,198 @@
+#include "images/MetafilePlay.h"
+#include "images/EmfRender.h"
+#include "images/WmfRender.h"
+
+#include <cerrno>
+#include <chrono>
+#include <cmath>
+#include <cstring>
+#include <ctime>
+#include <fcntl.h>
+#include <poll.h>
+#include <signal.h>
+#include <string>
+#include <sys/mman.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+// Present only in builds with a sanitizer: the child must not report its own death as the
+// parent's (a fuzzing driver would record the input as a crash of ours).
+extern "C" void __sanitizer_set_death_callback(void (*Callback)(void)) __attribute__((weak));
+
+namespace {
+
+// A preview needs no more pixels than this; larger draws are stretched by the painter.
+constexpr int64_t kMaxPlayPixels = 4096 * 4096;
+
+QSize PlaySize(QSize Size)
+{
+    const int64_t area = int64_t(Size.width()) * Size.height();
+    if (area <= kMaxPlayPixels)
+        return Size;
+    const double f = std::sqrt(double(kMaxPlayPixels) / double(area));
+    return QSize(std::max(1, int(Size.width() * f)), std::max(1, int(Size.height() * f)));
+}
+
+// What the child writes to the pipe once it is done.
+enum : uint8_t { kPlayDrawn = 1, kPlayRefused = 2 };
+
+// The child's address space now, from /proc (read with plain system calls: after a fork of a
+// process with threads, the child keeps to what cannot wait on another thread's lock).
+int64_t ChildAddressSpace()
+{
+    const int fd = ::open("/proc/self/statm", O_RDONLY | O_CLOEXEC);
+    if (fd < 0)
+        return -1;
+    char text[64] = {};
+    const ssize_t n = ::read(fd, text, sizeof text - 1);
+    ::close(fd);
+    if (n <= 0)
+        return -1;
+    int64_t pages = 0;
+    for (ssize_t i = 0; i < n && text[i] >= '0' && text[i] <= '9'; ++i)
+        pages = pages * 10 + (text[i] - '0');
+    return pages * int64_t(::sysconf(_SC_PAGESIZE));
+}
+
+void LimitChild(const TMetafilePlayLimits &Limits)
+{
+    // A fault in a player ends the child quietly: no core file, no report on our terminal, no
+    // handler of the parent's (a sanitizer's or a fuzzing driver's) taking it for the parent's.
+    for (int sig : {SIGSEGV, SIGBUS, SIGILL, SIGFPE, SIGABRT, SIGXCPU, SIGALRM, SIGTERM, SIGINT, SIGPIPE})
+        ::signal(sig, SIG_DFL);
+    if (__sanitizer_set_death_callback)
+        __sanitizer_set_death_callback(nullptr);
+    const int null = ::open("/dev/null", O_RDWR | O_CLOEXEC);
+    if (null >= 0) {
+        ::dup2(null, STDOUT_FILENO);
+        ::dup2(null, STDERR_FILENO);
+        ::close(null);
+    }
+    rlimit none{0, 0};
+    ::setrlimit(RLIMIT_CORE, &none);
+    const rlim_t seconds = rlim_t((Limits.CpuMilliseconds + 999) / 1000 + 1);
+    rlimit cpu{seconds, seconds + 1};
+    ::setrlimit(RLIMIT_CPU, &cpu);
+    // The budget counts from what the fork shares with us (a sanitizer's reserved shadow
+    // included), so it bounds what the player adds.
+    const int64_t now = ChildAddressSpace();
+    if (now > 0) {
+        rlimit as{rlim_t(now + Limits.MemoryBytes), rlim_t(now + Limits.MemoryBytes)};
+        ::setrlimit(RLIMIT_AS, &as);
+    }
+}
+
+[[noreturn]] void RunChild(const std::vector<uint8_t> &Data, bool Enhanced, QSize Size, uchar *Pixels, int Pipe,
+                           const TMetafilePlayLimits &Limits)
+{
+    LimitChild(Limits);
+    uint8_t status = kPlayRefused;
+    const QImage image = Enhanced ? RenderEmf(Data, Size) : RenderWmf(Data, Size);
+    if (!image.isNull() && image.size() == Size && image.format() == QImage::Format_ARGB32) {
+        const size_t row = size_t(Size.width()) * 4;
+        for (int y = 0; y < Size.height(); ++y)
+            std::memcpy(Pixels + size_t(y) * row, image.constScanLine(y), row);
+        status = kPlayDrawn;
+    }
+    while (::write(Pipe, &status, 1) < 0 && errno == EINTR) {
+    }
+    ::_exit(0);
+}
+
+int64_t CpuMillisecondsOf(clockid_t Clock)
+{
+    timespec t{};
+    if (::clock_gettime(Clock, &t) != 0)
+        return -1;
+    return int64_t(t.tv_sec) * 1000 + t.tv_nsec / 1000000;
+}
+
+} // namespace
+
+QImage PlayMetafile(const std::vector<uint8_t> &Data, bool Enhanced, QSize Size, TMetafilePlayOutcome *Outcome,
+                    const TMetafilePlayLimits &Limits)
+{
+    TMetafilePlayOutcome outcome = TMetafilePlayOutcome::Failed;
+    auto answer = [&](TMetafilePlayOutcome O, QImage Image = QImage()) {
+        if (Outcome)
+            *Outcome = O;
+        return Image;
+    };
+    if (Size.width() <= 0 || Size.height() <= 0)
+        return answer(TMetafilePlayOutcome::Refused);
+    // The record check is ours and quick: a file it refuses is never played.
+    if ((Enhanced ? PrepareEmf(Data) : PrepareWmf(Data)).empty())
+        return answer(TMetafilePlayOutcome::Refused);
+    Size = PlaySize(Size);
+
+    // The pixels come back through memory shared with the child, untouched pages costing nothing.
+    const size_t bytes = size_t(Size.width()) * size_t(Size.height()) * 4;
+    void *shared = ::mmap(nullptr, bytes, PROT_READ | PROT_WRITE, MAP_SHARED | MAP_ANONYMOUS, -1, 0);
+    if (shared == MAP_FAILED)
+        return answer(TMetafilePlayOutcome::Failed);
+    int pipe[2];
+    if (::pipe2(pipe, O_CLOEXEC) != 0) {
+        ::munmap(shared, bytes);
+        return answer(TMetafilePlayOutcome::Failed);
+    }
+    const pid_t pid = ::fork();
+    if (pid == 0) {
+        ::close(pipe[0]);
+        RunChild(Data, Enhanced, Size, static_cast<uchar *>(shared), pipe[1], Limits);
+    }
+    ::close(pipe[1]);
+    if (pid < 0) {
+        ::close(pipe[0]);
+        ::munmap(shared, bytes);
+        return answer(TMetafilePlayOutcome::Failed);
+    }
+
+    clockid_t childCpu{};
+    const bool haveCpuClock = ::clock_getcpuclockid(pid, &childCpu) == 0;
+    const auto start = std::chrono::steady_clock::now();
+    uint8_t status = 0;
+    for (;;) {
+        pollfd p{pipe[0], POLLIN, 0};
+        const int ready = ::poll(&p, 1, 5);
+        if (ready > 0) {
+            ssize_t n;
+            while ((n = ::read(pipe[0], &status, 1)) < 0 && errno == EINTR) {
+            }
+            if (n != 1)
+                status = 0; // the child ended without a word: it died
+            break;
+        }
+        if (ready < 0 && errno != EINTR)
+            break;
+        const auto waited =
+            std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - start).count();
+        const int64_t cpu = haveCpuClock ? CpuMillisecondsOf(childCpu) : -1;
+        if (waited > Limits.WallMilliseconds || cpu > Limits.CpuMilliseconds) {
+            outcome = TMetafilePlayOutcome::OverTime;
+            break;
+        }
+    }
+    // Nothing of the child goes on after we stop waiting: it is killed and reaped here (a child
+    // that has ended already is only reaped).
+    ::kill(pid, SIGKILL);
+    int waitStatus = 0;
+    while (::waitpid(pid, &waitStatus, 0) < 0 && errno == EINTR) {
+    }
+    ::close(pipe[0]);
+
+    QImage image;
+    if (status == kPlayDrawn) {
+        image = QImage(Size, QImage::Format_ARGB32);
+        if (!image.isNull()) {
+            const size_t row = size_t(Size.width()) * 4;
+            for (int y = 0; y < Size.height(); ++y)
+                std::memcpy(image.scanLine(y), static_cast<const uchar *>(shared) + size_t(y) * row, row);
+            outcome = TMetafilePlayOutcome::Drawn;
+        }
+    } else if (status == kPlayRefused) {
+        outcome = TMetafilePlayOutcome::Refused;
+    }
+    ::munmap(shared, bytes);
+    return answer(outcome, outcome == TMetafilePlayOutcome::Drawn ? image : QImage());
+}

@@ -1,0 +1,32 @@
+#pragma once
+// Playing a metafile for the preview within a bound of time and memory. The players (libwmf for
+// WMF, libemf2svg and Qt's SVG module for EMF) trust what a file says, and a crafted file can
+// keep them busy for minutes or make them ask for gigabytes; the window's thread must never wait
+// on that. So a metafile is played in a child process of ours (a fork: it shares nothing back
+// but the pixels), with a memory limit, a CPU-time budget and a wall-clock deadline; a child over
+// any of them is killed and the preview shows the picture as one that cannot be shown.
+#include <QImage>
+#include <QSize>
+#include <cstdint>
+#include <vector>
+
+struct TMetafilePlayLimits {
+    // CPU time the child may use; a sound preview takes a few milliseconds.
+    int CpuMilliseconds = 250;
+    // Wall-clock time the caller waits at most, also when the machine is busy.
+    int WallMilliseconds = 750;
+    // Memory the child may take beyond what it shares with us at the fork.
+    int64_t MemoryBytes = 512LL * 1024 * 1024;
+};
+
+enum class TMetafilePlayOutcome {
+    Drawn,    // the image holds the picture
+    Refused,  // the file's records did not pass the check, or the player refused it
+    OverTime, // killed past the CPU budget or the deadline
+    Failed,   // the child died (over its memory, or a fault in the player), or could not start
+};
+
+// The metafile Data (a placeable WMF, or an EMF when Enhanced) drawn into an image of Size
+// (ARGB32, transparent where nothing is drawn); a null image for every outcome but Drawn.
+QImage PlayMetafile(const std::vector<uint8_t> &Data, bool Enhanced, QSize Size,
+                    TMetafilePlayOutcome *Outcome = nullptr, const TMetafilePlayLimits &Limits = {});

@@ -1,0 +1,43 @@
+// libFuzzer target for metafiles as the preview meets them: the file is loaded as a WMF or an EMF
+// (the first byte's low bit chooses) and drawn at a size from the second byte, through the record
+// checks and the bounded player. A player's fault, hang or hunger stays in its child process; what
+// this target watches is that our side never crashes, leaks or waits past the play's bound.
+#include "images/EmfRender.h"
+#include "images/QtPictures.h"
+#include "images/WmfRender.h"
+
+#include <QGuiApplication>
+#include <QPainter>
+#include <cstdlib>
+
+extern "C" int LLVMFuzzerInitialize(int *Argc, char ***Argv)
+{
+    setenv("QT_QPA_PLATFORM", "offscreen", 1);
+    static QGuiApplication app(*Argc, *Argv);
+    return 0;
+}
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t *Data, size_t Size)
+{
+    if (Size < 3)
+        return 0;
+    const bool enhanced = Data[0] & 1;
+    const int side = 8 + Data[1] % 120;
+    const std::vector<uint8_t> file(Data + 2, Data + Size);
+    (void)(enhanced ? PrepareEmf(file) : PrepareWmf(file));
+
+    TMemoryStream input;
+    input.WriteBuffer(file.data(), int64_t(file.size()));
+    input.SetPosition(0);
+    TMetafile metafile;
+    try {
+        metafile.LoadFromStream(input);
+    } catch (const Exception &) {
+        return 0;
+    }
+    QImage target(side, side, QImage::Format_ARGB32);
+    target.fill(Qt::transparent);
+    QPainter painter(&target);
+    metafile.Draw(painter, target.rect());
+    return 0;
+}
