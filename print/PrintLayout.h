@@ -28,8 +28,10 @@ size_t FittingLength(const WideString &Text, int32_t Reserve, int32_t WrapWidth,
 // inside quotes.
 size_t FirstWordBreak(const WideString &Text, size_t M);
 
-// Appends the pieces of one line. Every piece holds at least one character; the blanks at a
-// wrap stay with the piece before it, so no continuation starts with a blank. Raises
+// Appends the pieces of one line. Every piece, as printed (a continuation with its five-blank
+// indent when lines are numbered), is narrower than the wrap width and holds at least one
+// character of the line; together they hold every character of the line once, but for the
+// blanks at a wrap beyond the first, so no continuation starts with a blank. Raises
 // EPrintLayoutError when not one character fits the width.
 void WrapLine(const WideString &Text, const TWrapSettings &Settings, const TWidthMeasure &Measure,
               std::vector<WideString> &Pieces);
@@ -45,7 +47,8 @@ struct TTextLayoutOptions {
 };
 
 // Writes the lines onto the preview's pages (new pages as they fill) with the preview canvas's
-// font, between the preview's margins; without word wrap a line is cut at the right margin. Raises EPrintLayoutError when the font leaves no room
-// for a line or a character.
+// font, between the preview's margins; without word wrap a line is cut at the right margin. A
+// text's width is the wider of the preview's and the printer's. Raises EPrintLayoutError when
+// the font leaves no room for a line or a character.
 void LayOutText(TZvPreview &Preview, int LineCount, const std::function<WideString(int)> &Line,
                 const TTextLayoutOptions &Options);
