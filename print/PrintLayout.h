@@ -30,8 +30,8 @@ size_t FirstWordBreak(const WideString &Text, size_t M);
 
 // Appends the pieces of one line. Every piece, as printed (a continuation with its five-blank
 // indent when lines are numbered), is narrower than the wrap width and holds at least one
-// character of the line; together they hold every character of the line once, but for the
-// blanks at a wrap beyond the first, so no continuation starts with a blank. Raises
+// character of the line; together they hold every character of the line once, in order. Only
+// blanks at a wrap may be left out, and no continuation starts with a blank. Raises
 // EPrintLayoutError when not one character fits the width.
 void WrapLine(const WideString &Text, const TWrapSettings &Settings, const TWidthMeasure &Measure,
               std::vector<WideString> &Pieces);
