@@ -14,8 +14,11 @@
 #include <QPainter>
 #include <QPixmap>
 #include <QPolygon>
+#include <QProxyStyle>
 #include <QScrollBar>
 #include <QStyle>
+#include <QStyleOptionSlider>
+#include <qdrawutil.h>
 #include <QWheelEvent>
 #include <cmath>
 
@@ -67,6 +70,66 @@ void TScrollHintWindow::ShowHint(const QString &text, const QRect &screenRect, c
     show();
     repaint();
 }
+
+// ======================================================================= scroll-bar look
+
+// Draws the scroll bars in the look of a TScrollBarMode; the parts stay where the application's
+// style puts them (and the bars keep its thickness), so only their look changes.
+class TScrollBarLook : public QProxyStyle {
+public:
+    // Based on the application's style, so that the parts stay where they are on the other bars.
+    explicit TScrollBarLook(QObject *parent) : QProxyStyle(QApplication::style()->name()) { setParent(parent); }
+    TScrollBarMode Mode = sbmRegular;
+
+    void drawComplexControl(ComplexControl control, const QStyleOptionComplex *option, QPainter *p,
+                            const QWidget *widget) const override
+    {
+        const auto *bar = qstyleoption_cast<const QStyleOptionSlider *>(option);
+        if (control != CC_ScrollBar || Mode == sbmRegular || !bar) {
+            QProxyStyle::drawComplexControl(control, option, p, widget);
+            return;
+        }
+        const QPalette &pal = bar->palette;
+        // The track: plain in the flat look, lighter than the buttons in the raised one.
+        p->fillRect(bar->rect, pal.brush(Mode == sbmFlat ? QPalette::Window : QPalette::Midlight));
+        const bool vertical = bar->orientation == Qt::Vertical;
+        const struct {
+            SubControl Part;
+            PrimitiveElement Arrow;
+        } parts[] = {
+            {SC_ScrollBarSubLine, vertical ? PE_IndicatorArrowUp : PE_IndicatorArrowLeft},
+            {SC_ScrollBarAddLine, vertical ? PE_IndicatorArrowDown : PE_IndicatorArrowRight},
+            {SC_ScrollBarSlider, PE_CustomBase},
+        };
+        const bool enabled = bar->state & State_Enabled;
+        for (const auto &part : parts) {
+            const QRect r = subControlRect(CC_ScrollBar, bar, part.Part, widget);
+            if (r.isEmpty() || (part.Part == SC_ScrollBarSlider && (!enabled || bar->minimum == bar->maximum)))
+                continue;
+            const bool active = bar->activeSubControls & part.Part;
+            const bool pressed = active && (bar->state & State_Sunken);
+            const bool hot = active && (bar->state & State_MouseOver);
+            if (Mode == sbmFlat) {
+                // No bevels: a filled box with a thin edge, darker under the mouse and when pressed.
+                p->fillRect(r, pal.brush(pressed ? QPalette::Mid : hot ? QPalette::Midlight : QPalette::Button));
+                p->setPen(pal.color(QPalette::Mid));
+                p->drawRect(r.adjusted(0, 0, -1, -1));
+            } else {
+                // Raised, and sunk while pressed.
+                qDrawShadePanel(p, r, pal, pressed, 2, &pal.brush(QPalette::Button));
+            }
+            if (part.Arrow != PE_CustomBase) {
+                QStyleOption arrow;
+                arrow.initFrom(widget);
+                arrow.palette = pal;
+                arrow.state = enabled ? State_Enabled : State_None;
+                const int inset = std::max(2, std::min(r.width(), r.height()) / 4);
+                arrow.rect = r.adjusted(inset, inset, -inset, -inset).translated(pressed ? 1 : 0, pressed ? 1 : 0);
+                drawPrimitive(part.Arrow, &arrow, p, widget);
+            }
+        }
+    }
+};
 
 // ======================================================================= construction
 
@@ -197,6 +260,27 @@ void TCustomSyntaxEdit::SetBorderStyle(TBorderStyle value)
         return;
     FBorderStyle = value;
     setFrameStyle(value == bsSingle ? QFrame::StyledPanel | QFrame::Sunken : QFrame::NoFrame);
+}
+
+void TCustomSyntaxEdit::SetScrollBarMode(TScrollBarMode value)
+{
+    if (value == FScrollBarMode)
+        return;
+    FScrollBarMode = value;
+    ApplyScrollBarMode();
+}
+
+void TCustomSyntaxEdit::ApplyScrollBarMode()
+{
+    // The regular bars are the application style's own.
+    if (!FScrollBarLook && FScrollBarMode != sbmRegular)
+        FScrollBarLook = new TScrollBarLook(this); // a child made after the bars: they go before it
+    if (FScrollBarLook)
+        FScrollBarLook->Mode = FScrollBarMode;
+    for (QScrollBar *bar : {verticalScrollBar(), horizontalScrollBar()}) {
+        bar->setStyle(FScrollBarMode == sbmRegular ? nullptr : FScrollBarLook);
+        bar->update();
+    }
 }
 
 void TCustomSyntaxEdit::SetLineNumberFont(const QFont &value)

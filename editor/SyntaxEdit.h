@@ -13,6 +13,7 @@
 #include <functional>
 
 class QPainter;
+class TScrollBarLook;
 
 // A pair of colours of the editor (selection, mark line, scroll hint).
 class TColors {
@@ -71,7 +72,9 @@ public:
     TBorderStyle BorderStyle() const { return FBorderStyle; }
     void SetBorderStyle(TBorderStyle value);
     TScrollBarMode ScrollBarMode() const { return FScrollBarMode; }
-    void SetScrollBarMode(TScrollBarMode value) { FScrollBarMode = value; }
+    // The look of both scroll bars: sbmRegular the style's own, sbmFlat flat (no bevels, the thumb
+    // darkening under the mouse), sbm3D raised thumb and arrow buttons that sink when pressed.
+    void SetScrollBarMode(TScrollBarMode value);
     void SetOptions(TSyntaxEditOptions value) override;
     void RepaintGutter();
 
@@ -125,6 +128,7 @@ protected:
 
 private:
     void FontChanged();
+    void ApplyScrollBarMode();
     void CreateEditorCaret();
     void BlinkCaret();
     void AutoScrollTick();
@@ -149,6 +153,7 @@ private:
     TCaretType FInsertCaret = ctVerticalLine;
     TCaretType FOverwriteCaret = ctBlock;
     TScrollBarMode FScrollBarMode = sbmRegular;
+    TScrollBarLook *FScrollBarLook = nullptr; // made for the first look other than sbmRegular
     TBorderStyle FBorderStyle = bsSingle;
     QTimer FAutoScrollTimer;
     QTimer FBlinkTimer;
