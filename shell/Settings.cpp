@@ -10,6 +10,8 @@
 #include <QStorageInfo>
 
 #include <algorithm>
+#include <sstream>
+#include <unordered_map>
 #include <unistd.h>
 
 namespace {
@@ -20,12 +22,86 @@ WideString Numbered(const WideString &Prefix, std::size_t Index)
     return Prefix + WideString(digits.begin(), digits.end());
 }
 
+std::u16string ShippedKey(const char16_t *Section, const WideString &Key)
+{
+    std::u16string k = std::u16string(Section) + u"/" + Key;
+    for (char16_t &c : k)
+        if (c >= u'A' && c <= u'Z')
+            c = char16_t(c - u'A' + u'a');
+    return k;
+}
+
+// The values the shipped settings give, by "section/key" in lower case: a key they name takes
+// their value as its default, so a settings file that lacks a section or a key, or holds a value
+// we cannot read, still gives readable colours rather than black on black.
+const std::unordered_map<std::u16string, int> &ShippedDefaults()
+{
+    static const std::unordered_map<std::u16string, int> values = [] {
+        std::unordered_map<std::u16string, int> map;
+        std::u16string section;
+        std::istringstream text(ShippedSettingsText());
+        for (std::string line; std::getline(text, line);) {
+            if (line.size() > 2 && line.front() == '[' && line.back() == ']') {
+                section.assign(line.begin() + 1, line.end() - 1);
+                continue;
+            }
+            const std::size_t equals = line.find('=');
+            int value = 0;
+            if (equals != std::string::npos &&
+                TIniFile::ParseInteger(WideString(line.begin() + std::ptrdiff_t(equals) + 1, line.end()), value))
+                map[ShippedKey(section.c_str(), WideString(line.begin(), line.begin() + std::ptrdiff_t(equals)))] =
+                    value;
+        }
+        return map;
+    }();
+    return values;
+}
+
+int DefaultOf(const char16_t *Section, const char16_t *Key, int BuiltIn)
+{
+    const auto &shipped = ShippedDefaults();
+    const auto it = shipped.find(ShippedKey(Section, Key));
+    return it == shipped.end() ? BuiltIn : it->second;
+}
+
+// A colour is 0x00BBGGRR, or a system colour: the top bit set and one of the system's colour
+// numbers (0 to 30) in the low byte. Anything else is no colour we can show.
+bool IsReadableColour(int Value)
+{
+    const auto v = std::uint32_t(Value);
+    return v <= 0x00FFFFFFu || (v >= 0x80000000u && v <= 0x8000001Eu);
+}
+
+// Gives every field its default.
+class TDefaulter {
+public:
+    void Int(const char16_t *, const char16_t *, int &Field, int Default) { Field = Default; }
+    void Colour(const char16_t *Section, const char16_t *Key, int &Field, int Default)
+    {
+        Field = DefaultOf(Section, Key, Default);
+    }
+    void Bool(const char16_t *, const char16_t *, bool &Field, bool Default) { Field = Default; }
+    void Str(const char16_t *, const char16_t *, WideString &Field, const char16_t *Default) { Field = Default; }
+    void OptStr(const char16_t *, const char16_t *, WideString &Field, const char16_t *Default) { Field = Default; }
+    void Style(const char16_t *Section, const char16_t *Key, int &Field)
+    {
+        Field = DefaultOf(Section, Key, 0) & TSettings::StyleBits;
+    }
+    void List(const char16_t *, const char16_t *, const char16_t *, std::vector<WideString> &Field) { Field.clear(); }
+};
+
 class TReader {
 public:
     explicit TReader(const TIniFile &Ini) : FIni(Ini) {}
     void Int(const char16_t *Section, const char16_t *Key, int &Field, int Default)
     {
         Field = FIni.ReadInteger(Section, Key, Default);
+    }
+    void Colour(const char16_t *Section, const char16_t *Key, int &Field, int Default)
+    {
+        const int fallback = DefaultOf(Section, Key, Default);
+        const int value = FIni.ReadInteger(Section, Key, fallback);
+        Field = IsReadableColour(value) ? value : fallback;
     }
     void Bool(const char16_t *Section, const char16_t *Key, bool &Field, bool Default)
     {
@@ -41,7 +117,7 @@ public:
     }
     void Style(const char16_t *Section, const char16_t *Key, int &Field)
     {
-        Field = FIni.ReadInteger(Section, Key, 0) & TSettings::StyleBits;
+        Field = FIni.ReadInteger(Section, Key, DefaultOf(Section, Key, 0)) & TSettings::StyleBits;
     }
     void List(const char16_t *Section, const char16_t *CountKey, const char16_t *ItemPrefix,
               std::vector<WideString> &Field)
@@ -62,6 +138,7 @@ class TWriter {
 public:
     explicit TWriter(TIniFile &Ini) : FIni(Ini) {}
     void Int(const char16_t *Section, const char16_t *Key, int Field, int) { FIni.WriteInteger(Section, Key, Field); }
+    void Colour(const char16_t *Section, const char16_t *Key, int Field, int) { FIni.WriteInteger(Section, Key, Field); }
     void Bool(const char16_t *Section, const char16_t *Key, bool Field, bool) { FIni.WriteBool(Section, Key, Field); }
     void Str(const char16_t *Section, const char16_t *Key, const WideString &Field, const char16_t *)
     {
@@ -101,6 +178,7 @@ TSettings::TSettings(const TDesignLayout &Design)
     : Left(Design.Left), Top(Design.Top), Width(Design.Width), Height(Design.Height),
       NavWidth(Percent(Design.ClientWidth, 16)), ErrorHeight(Percent(Design.ClientHeight, 13)), FDesign(Design)
 {
+    VisitKeys(*this, TDefaulter());
 }
 
 template <class TVisitor, class TSelf>
@@ -137,11 +215,11 @@ void TSettings::VisitKeys(TSelf &S, TVisitor &&V)
     V.Bool(u"Parser", u"Deprecated", S.Deprecated, false);
     V.Bool(u"Parser", u"RepeatDec", S.RepeatDec, false);
 
-    V.Int(u"Colours", u"EditBackground", S.EditBackground, 0);
-    V.Int(u"Colours", u"TreeView", S.TreeView, 0);
-    V.Int(u"Colours", u"Errors", S.Errors, 0);
-    V.Int(u"Colours", u"Gutter", S.Gutter, 0);
-    V.Int(u"Colours", u"Marked", S.Marked, 0);
+    V.Colour(u"Colours", u"EditBackground", S.EditBackground, 0);
+    V.Colour(u"Colours", u"TreeView", S.TreeView, 0);
+    V.Colour(u"Colours", u"Errors", S.Errors, 0);
+    V.Colour(u"Colours", u"Gutter", S.Gutter, 0);
+    V.Colour(u"Colours", u"Marked", S.Marked, 0);
 
     V.Bool(u"Editor", u"ShowControl", S.ShowControl, false);
     V.Bool(u"Editor", u"GroupUndo", S.GroupUndo, false);
@@ -181,32 +259,32 @@ void TSettings::VisitKeys(TSelf &S, TVisitor &&V)
     V.Bool(u"View", u"BothHighlight", S.BothHighlight, true);
 
     auto &js = S.Javascript;
-    V.Int(u"Javascript", u"CommentFG", js.CommentFG, 0);
-    V.Int(u"Javascript", u"CommentBG", js.CommentBG, 0);
-    V.Int(u"Javascript", u"NumbersFG", js.NumbersFG, 0);
-    V.Int(u"Javascript", u"NumbersBG", js.NumbersBG, 0);
-    V.Int(u"Javascript", u"StringsFG", js.StringsFG, 0);
-    V.Int(u"Javascript", u"StringsBG", js.StringsBG, 0);
-    V.Int(u"Javascript", u"KeywordsFG", js.KeywordsFG, 0);
-    V.Int(u"Javascript", u"KeywordsBG", js.KeywordsBG, 0);
+    V.Colour(u"Javascript", u"CommentFG", js.CommentFG, 0);
+    V.Colour(u"Javascript", u"CommentBG", js.CommentBG, 0);
+    V.Colour(u"Javascript", u"NumbersFG", js.NumbersFG, 0);
+    V.Colour(u"Javascript", u"NumbersBG", js.NumbersBG, 0);
+    V.Colour(u"Javascript", u"StringsFG", js.StringsFG, 0);
+    V.Colour(u"Javascript", u"StringsBG", js.StringsBG, 0);
+    V.Colour(u"Javascript", u"KeywordsFG", js.KeywordsFG, 0);
+    V.Colour(u"Javascript", u"KeywordsBG", js.KeywordsBG, 0);
     V.Style(u"Javascript", u"CommentStyle", js.CommentStyle);
     V.Style(u"Javascript", u"NumbersStyle", js.NumbersStyle);
     V.Style(u"Javascript", u"StringsStyle", js.StringsStyle);
     V.Style(u"Javascript", u"KeywordsStyle", js.KeywordsStyle);
 
     auto &html = S.HTML;
-    V.Int(u"HTML", u"CommentFG", html.CommentFG, 0);
-    V.Int(u"HTML", u"CommentBG", html.CommentBG, 0);
-    V.Int(u"HTML", u"NumbersFG", html.NumbersFG, 0);
-    V.Int(u"HTML", u"NumberBG", html.NumberBG, 0);
-    V.Int(u"HTML", u"StringsFG", html.StringsFG, 0);
-    V.Int(u"HTML", u"StringsBG", html.StringsBG, 0);
-    V.Int(u"HTML", u"TagsFG", html.TagsFG, 0);
-    V.Int(u"HTML", u"TagsBG", html.TagsBG, 0);
-    V.Int(u"HTML", u"ScriptFG", html.ScriptFG, 0);
-    V.Int(u"HTML", u"ScriptBG", html.ScriptBG, 0);
-    V.Int(u"HTML", u"NamesFG", html.NamesFG, 0);
-    V.Int(u"HTML", u"NamesBG", html.NamesBG, 0);
+    V.Colour(u"HTML", u"CommentFG", html.CommentFG, 0);
+    V.Colour(u"HTML", u"CommentBG", html.CommentBG, 0);
+    V.Colour(u"HTML", u"NumbersFG", html.NumbersFG, 0);
+    V.Colour(u"HTML", u"NumberBG", html.NumberBG, 0);
+    V.Colour(u"HTML", u"StringsFG", html.StringsFG, 0);
+    V.Colour(u"HTML", u"StringsBG", html.StringsBG, 0);
+    V.Colour(u"HTML", u"TagsFG", html.TagsFG, 0);
+    V.Colour(u"HTML", u"TagsBG", html.TagsBG, 0);
+    V.Colour(u"HTML", u"ScriptFG", html.ScriptFG, 0);
+    V.Colour(u"HTML", u"ScriptBG", html.ScriptBG, 0);
+    V.Colour(u"HTML", u"NamesFG", html.NamesFG, 0);
+    V.Colour(u"HTML", u"NamesBG", html.NamesBG, 0);
     V.Style(u"HTML", u"CommentStyle", html.CommentStyle);
     V.Style(u"HTML", u"NumbersStyle", html.NumbersStyle);
     V.Style(u"HTML", u"StringsStyle", html.StringsStyle);

@@ -32,7 +32,8 @@ struct TDesignLayout {
 };
 
 // Colours (0x00BBGGRR, or a system colour with the top bit set) and font styles of the
-// JavaScript highlighter's token kinds: section "Javascript".
+// JavaScript highlighter's token kinds: section "Javascript". TSettings starts them (and the
+// [Colours] keys) at the shipped settings' values.
 struct TJavascriptColours {
     int CommentFG = 0, CommentBG = 0;
     int NumbersFG = 0, NumbersBG = 0;
@@ -53,11 +54,18 @@ struct THTMLColours {
     int CommentStyle = 0, NumbersStyle = 0, StringsStyle = 0, TagsStyle = 0, ScriptStyle = 0, NamesStyle = 0;
 };
 
+// The settings the program ships with (colours in particular): the first start writes them as
+// the settings file, and the colours and styles they name are those keys' defaults.
+const char *ShippedSettingsText();
+
 class TSettings {
 public:
     explicit TSettings(const TDesignLayout &Design = TDesignLayout());
 
-    // Reads every key; a missing key or a value that is no number gives the key's default.
+    // Reads every key; a missing key or a value that is no number gives the key's default, key
+    // by key. A colour's or a style's default is the value the shipped settings give it, so a
+    // file without [Colours] (or with a colour that is no colour) still shows readable text;
+    // every other key's default is the one its field starts with.
     void Read(const TIniFile &Ini);
     // Writes every key. Numbered lists are written with their current counts; items of a
     // longer earlier list stay in the file and are not read again.

@@ -1,6 +1,7 @@
 // The settings the program ships with. A first start writes them as the settings file, so the
-// editor starts with readable colours; every key they leave out takes its built-in default.
-#include "shell/MainWindow.h"
+// editor starts with readable colours; the values here are also the defaults of their keys when
+// a settings file lacks them. Every key they leave out takes its built-in default.
+#include "shell/Settings.h"
 
 const char *ShippedSettingsText()
 {

@@ -1,6 +1,7 @@
 #include "shell/Settings.h"
 
 #include <QDir>
+#include <QFile>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
@@ -44,7 +45,8 @@ std::string Get(const std::string &path)
 const TDesignLayout kDesign{33, 44, 1000, 700, 987, 660};
 
 // Every key of the settings file with its type and its text when the file is missing:
-// i integer, b Boolean, s string, y font style, n count of a numbered list.
+// i integer, c colour, b Boolean, s string, y font style, n count of a numbered list. The colours and
+// styles are the shipped settings' readable ones (white backgrounds, dark text).
 struct TKey {
     const char *section, *key;
     char type;
@@ -79,11 +81,11 @@ const TKey kKeys[] = {
     {"Parser", "ECMA", 'b', "0"},
     {"Parser", "Deprecated", 'b', "0"},
     {"Parser", "RepeatDec", 'b', "0"},
-    {"Colours", "EditBackground", 'i', "0"},
-    {"Colours", "TreeView", 'i', "0"},
-    {"Colours", "Errors", 'i', "0"},
-    {"Colours", "Gutter", 'i', "0"},
-    {"Colours", "Marked", 'i', "0"},
+    {"Colours", "EditBackground", 'c', "16777215"},
+    {"Colours", "TreeView", 'c', "16777215"},
+    {"Colours", "Errors", 'c', "16777215"},
+    {"Colours", "Gutter", 'c', "15790320"},
+    {"Colours", "Marked", 'c', "10092543"},
     {"Editor", "ShowControl", 'b', "0"},
     {"Editor", "GroupUndo", 'b', "0"},
     {"Editor", "XHTML", 'b', "0"},
@@ -119,34 +121,34 @@ const TKey kKeys[] = {
     {"View", "JavaHighlight", 'b', "0"},
     {"View", "NoHighlight", 'b', "0"},
     {"View", "BothHighlight", 'b', "1"},
-    {"Javascript", "CommentFG", 'i', "0"},
-    {"Javascript", "CommentBG", 'i', "0"},
-    {"Javascript", "NumbersFG", 'i', "0"},
-    {"Javascript", "NumbersBG", 'i', "0"},
-    {"Javascript", "StringsFG", 'i', "0"},
-    {"Javascript", "StringsBG", 'i', "0"},
-    {"Javascript", "KeywordsFG", 'i', "0"},
-    {"Javascript", "KeywordsBG", 'i', "0"},
-    {"Javascript", "CommentStyle", 'y', "0"},
+    {"Javascript", "CommentFG", 'c', "32768"},
+    {"Javascript", "CommentBG", 'c', "16777215"},
+    {"Javascript", "NumbersFG", 'c', "8421376"},
+    {"Javascript", "NumbersBG", 'c', "16777215"},
+    {"Javascript", "StringsFG", 'c', "192"},
+    {"Javascript", "StringsBG", 'c', "16777215"},
+    {"Javascript", "KeywordsFG", 'c', "8388608"},
+    {"Javascript", "KeywordsBG", 'c', "16777215"},
+    {"Javascript", "CommentStyle", 'y', "2"},
     {"Javascript", "NumbersStyle", 'y', "0"},
     {"Javascript", "StringsStyle", 'y', "0"},
-    {"Javascript", "KeywordsStyle", 'y', "0"},
-    {"HTML", "CommentFG", 'i', "0"},
-    {"HTML", "CommentBG", 'i', "0"},
-    {"HTML", "NumbersFG", 'i', "0"},
-    {"HTML", "NumberBG", 'i', "0"},
-    {"HTML", "StringsFG", 'i', "0"},
-    {"HTML", "StringsBG", 'i', "0"},
-    {"HTML", "TagsFG", 'i', "0"},
-    {"HTML", "TagsBG", 'i', "0"},
-    {"HTML", "ScriptFG", 'i', "0"},
-    {"HTML", "ScriptBG", 'i', "0"},
-    {"HTML", "NamesFG", 'i', "0"},
-    {"HTML", "NamesBG", 'i', "0"},
-    {"HTML", "CommentStyle", 'y', "0"},
+    {"Javascript", "KeywordsStyle", 'y', "1"},
+    {"HTML", "CommentFG", 'c', "8421504"},
+    {"HTML", "CommentBG", 'c', "16777215"},
+    {"HTML", "NumbersFG", 'c', "8421376"},
+    {"HTML", "NumberBG", 'c', "16777215"},
+    {"HTML", "StringsFG", 'c', "12582912"},
+    {"HTML", "StringsBG", 'c', "16777215"},
+    {"HTML", "TagsFG", 'c', "8388608"},
+    {"HTML", "TagsBG", 'c', "16777215"},
+    {"HTML", "ScriptFG", 'c', "8388736"},
+    {"HTML", "ScriptBG", 'c', "16777215"},
+    {"HTML", "NamesFG", 'c', "128"},
+    {"HTML", "NamesBG", 'c', "16777215"},
+    {"HTML", "CommentStyle", 'y', "2"},
     {"HTML", "NumbersStyle", 'y', "0"},
     {"HTML", "StringsStyle", 'y', "0"},
-    {"HTML", "TagsStyle", 'y', "0"},
+    {"HTML", "TagsStyle", 'y', "1"},
     {"HTML", "ScriptStyle", 'y', "0"},
     {"HTML", "NamesStyle", 'y', "0"},
     {"Reopen", "RCount", 'n', "0"},
@@ -217,6 +219,8 @@ TEST_F(SettingsTest, EveryKeyRoundTripsAndAnUnchangedFileKeepsItsBytes)
         std::string v;
         switch (k.type) {
         case 'i': v = std::to_string(n % 2 ? 1000 + n : -1000 - n); break;
+        // A plain colour or a system colour (top bit set, so a negative number).
+        case 'c': v = std::to_string(n % 2 ? 1000 + n : int(0x80000000u + unsigned(n % 31))); break;
         case 'b': v = std::string(k.text) == "1" ? "0" : "1"; break;
         case 's': v = std::string("value of ") + k.key + " \xC3\xBC"; break;
         case 'y': v = std::to_string(n % 15 + 1); break;
@@ -299,6 +303,35 @@ TEST_F(SettingsTest, MalformedValues)
          }},
         {"[StartOpenList]\nSCount=0x1\nItem0= /a b.html ",
          [](const TSettings &s) { EXPECT_EQ(s.StartOpenList, (std::vector<WideString>{u"/a b.html"})); }},
+        // A colour that is no number, or no colour at all, takes the shipped colour of its key;
+        // the keys beside it keep what the file says.
+        {"[Colours]\nEditBackground=white\nTreeView=255\nErrors=\nGutter=0x1FFFFFFF\nMarked=16777216",
+         [](const TSettings &s) {
+             EXPECT_EQ(s.EditBackground, 0xFFFFFF);
+             EXPECT_EQ(s.TreeView, 255);
+             EXPECT_EQ(s.Errors, 0xFFFFFF);
+             EXPECT_EQ(s.Gutter, 15790320);
+             EXPECT_EQ(s.Marked, 10092543);
+         }},
+        {"[Colours]\nEditBackground=-1\nTreeView=0x8000001F\nErrors=0x8000001E\nGutter=0",
+         [](const TSettings &s) {
+             EXPECT_EQ(s.EditBackground, 0xFFFFFF);
+             EXPECT_EQ(s.TreeView, 0xFFFFFF);
+             EXPECT_EQ(s.Errors, int(0x8000001Eu));
+             EXPECT_EQ(s.Gutter, 0) << "black is a colour the user may choose";
+         }},
+        {"[Javascript]\nKeywordsFG=navy\nKeywordsStyle=bold\nCommentBG=1e6",
+         [](const TSettings &s) {
+             EXPECT_EQ(s.Javascript.KeywordsFG, 8388608);
+             EXPECT_EQ(s.Javascript.KeywordsStyle, 1);
+             EXPECT_EQ(s.Javascript.CommentBG, 0xFFFFFF);
+         }},
+        {"[HTML]\nNamesFG=0x\nNumberBG=99999999999\nTagsStyle=",
+         [](const TSettings &s) {
+             EXPECT_EQ(s.HTML.NamesFG, 128);
+             EXPECT_EQ(s.HTML.NumberBG, 0xFFFFFF);
+             EXPECT_EQ(s.HTML.TagsStyle, 1);
+         }},
     };
     for (const Case &c : cases) {
         SCOPED_TRACE(c.file);
@@ -306,6 +339,52 @@ TEST_F(SettingsTest, MalformedValues)
         TSettings settings(kDesign);
         settings.Load(Path("bad.ini"));
         c.check(settings);
+    }
+}
+
+// A hand-written file that holds one section: that section's keys take the file's values, and
+// every key of every other section (the colours above all) takes its default, as if the file
+// were missing.
+TEST_F(SettingsTest, AFileWithOneSectionGivesTheDefaultsOfAllOthers)
+{
+    std::map<std::string, std::string> defaults;
+    std::vector<std::string> sections;
+    for (const TKey &k : kKeys) {
+        defaults[std::string(k.section) + "/" + k.key] = k.text;
+        if (sections.empty() || sections.back() != k.section)
+            sections.push_back(k.section);
+    }
+    sections.push_back("Update");
+    for (const std::string &only : sections) {
+        SCOPED_TRACE("only [" + only + "]");
+        // Values unlike the defaults: a colour of 0x000102, a flipped switch, a number 7, a text.
+        std::string file = "[" + only + "]\n";
+        std::map<std::string, std::string> expected = defaults;
+        for (const TKey &k : kKeys) {
+            if (k.section != only)
+                continue;
+            std::string v;
+            switch (k.type) {
+            case 'c': v = "258"; break;
+            case 'i': v = "7"; break;
+            case 'b': v = std::string(k.text) == "1" ? "0" : "1"; break;
+            case 's': v = "hand written"; break;
+            case 'y': v = "4"; break;
+            case 'n': v = "0"; break;
+            }
+            file += std::string(k.key) + "=" + v + "\n";
+            expected[only + "/" + k.key] = v;
+        }
+        if (only == "Update") {
+            file += "VersionURL=http://mirror.example/v.txt\n";
+            expected["Update/VersionURL"] = "http://mirror.example/v.txt";
+        }
+        Put(Path("one.ini"), file);
+        TSettings settings(kDesign);
+        settings.Load(Path("one.ini"));
+        QFile::remove(QString::fromStdString(Path("out.ini")));
+        settings.Save(Path("out.ini"));
+        EXPECT_EQ(KeysOf(Path("out.ini")), expected);
     }
 }
 
