@@ -148,3 +148,25 @@ TEST(URESearchWide, EveryUnitIsFoundWhereverItStands)
     }
     EXPECT_EQ(found, (65536 - 128 - 2) * 32);
 }
+
+TEST(UTBMSearchWide, LiteralSearchFindsEveryUnitWhereverItStands)
+{
+    // The literal search reads its table for units below U+0100 and compares whole code points
+    // otherwise: "q" and each of the 65,536 units (a lone half stays a code point of its own) is
+    // found at places across the blocks of a line, and only there.
+    const WideString background(40, u'x');
+    for (uint32_t code = 0; code <= 0xFFFF; ++code) {
+        const WideChar u = WideChar(code);
+        TUTBMSearch engine(nullptr);
+        engine.FindPrepare(WideString{u'q', u}, sfMatchCase);
+        for (const int k : {1, 7, 15, 16, 17, 30, 39}) {
+            WideString line = background;
+            line[size_t(k) - 1] = u'q';
+            line[size_t(k)] = u;
+            engine.FindAll(line);
+            if (Results(engine) != Matches{{k - 1, k + 1}}) {
+                FAIL() << WideSearchHex(u) << " at " << k << ": " << engine.Count() << " matches";
+            }
+        }
+    }
+}
