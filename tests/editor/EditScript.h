@@ -229,10 +229,30 @@ inline bool CaretInsideCharacter(TSyntaxEditCore &e)
            e.CharIndexToColumn(i, y) != x;
 }
 
+// Whether a step typed a character that the editor keeps (a lone second half is dropped), and
+// which: the first half of U+1F600 is typed with its second half.
+inline bool TypedCharacter(const Step &s, WideString &typed)
+{
+    if (s.Op != ecChar || s.Ch == u'\t' || (s.Ch >= 0xDC00 && s.Ch < 0xE000))
+        return false;
+    typed = s.Ch == 0xD83D ? WideString(u"\xD83D\xDE00") : WideString(1, s.Ch);
+    return true;
+}
+
+// Whether the typed text stands just before the caret, whatever its width.
+inline bool TypedBeforeCaret(TSyntaxEditCore &e, const WideString &typed)
+{
+    if (e.CaretY() < 0 || e.CaretY() >= e.LineCount())
+        return false;
+    const WideString &line = e.Lines().Get(e.CaretY());
+    const size_t k = static_cast<size_t>(e.ColumnToCharIndex(e.CaretX(), e.CaretY()));
+    return k >= typed.size() && k <= line.size() && line.compare(k - typed.size(), typed.size(), typed) == 0;
+}
+
 struct Outcome {
     bool Exact = true; // texts restored exactly, pairs whole, the caret never inside a character
     bool TextExact = true; // texts restored exactly, pairs whole
-    bool CaretOutside = true; // the caret never inside a character
+    bool CaretOutside = true; // the caret never inside a character, and after each typed one
     std::string Report;
 };
 
@@ -261,7 +281,14 @@ inline Outcome Play(const WideString &text, const WideString &otherText, TSyntax
         return chars;
     };
     for (size_t k = 0; k < n && size(e) + size(o) < 20000; ++k) {
+        WideString typed;
+        const bool typing = TypedCharacter(steps[k], typed);
+        const std::string before = typing ? Text(e) : std::string();
         Apply(e, o, steps[k]);
+        // A character typed (and kept) stands before the caret, in insert and in overwrite mode.
+        if (typing && caretInside.empty() && Text(e) != before && !TypedBeforeCaret(e, typed))
+            caretInside = "editor: the caret (" + std::to_string(e.CaretX()) + "," + std::to_string(e.CaretY()) +
+                          ") does not stand after the character typed in step " + std::to_string(k + 1) + "\n";
         for (int i = 0; i < 2; ++i)
             if (!eds[i]->CanRedo())
                 head[i] = Text(*eds[i]);
