@@ -10,6 +10,7 @@
 #include "platform/Prompter.h"
 #include "platform/QtConvert.h"
 #include "platform/ScopeGuard.h"
+#include "shell/DirectoryTab.h"
 #include "shell/MainWindow.h"
 #include "text/WideStrings.h"
 
@@ -79,6 +80,23 @@ QLineEdit *AddEdit(QGridLayout &Grid, int Row, int Column, const QString &Captio
 AnsiString Utf8(const QLineEdit *Edit)
 {
     return Edit->text().toStdString();
+}
+
+// Whether two lists hold the same text written the same way: lines, encoding, mark, line end.
+bool SameWrittenText(const TWideStrings &A, const TWideStrings &B)
+{
+    if (A.Count() != B.Count() || A.Encoding() != B.Encoding() || A.ByteOrderMark() != B.ByteOrderMark() ||
+        A.LineBreakStyle() != B.LineBreakStyle() || A.FinalLineBreak() != B.FinalLineBreak())
+        return false;
+    for (int i = 0; i < A.Count(); ++i)
+        if (TWideLine::View(A[i]) != TWideLine::View(B[i]))
+            return false;
+    return true;
+}
+
+std::string StreamBytes(TMemoryStream &Stream)
+{
+    return std::string(reinterpret_cast<const char *>(Stream.Memory()), size_t(Stream.GetSize()));
 }
 
 } // namespace
@@ -323,6 +341,14 @@ void TfrmFTP::LoadButtonClick()
         return;
     TEditorTab *target = FMain.ActiveTab();
     const WideString name = RemoteName();
+    // A picture, an archive or a program would fill the tab with garbage: refused before anything
+    // is fetched or asked, as the folder view refuses to open it.
+    if (IsRefusedExtension(HostFileEdit->text())) {
+        AddDisplayLine(QStringLiteral("Load refused, the editor tab is unchanged: Can only edit files that are "
+                                      "plain text"));
+        ShowMessage(u"Can only edit files that are plain text");
+        return;
+    }
     if (!CheckTargetTab(name))
         return;
     if (!IsConnected()) {
@@ -366,6 +392,7 @@ void TfrmFTP::LoadButtonClick()
     editor->SetFileName(name);
     editor->SetModified(false);
     editor->ClearUndo();
+    KeepRemoteBytes(target, StreamBytes(stream));
     // The loaded file's kind decides its colouring, not what the tab showed before.
     FMain.HighlightForFile(*editor, ToWideString(HostFileEdit->text()));
     if (index == FMain.ActiveIndex())
@@ -381,16 +408,18 @@ void TfrmFTP::SaveButtonClick()
     if (!editor)
         return;
     TMemoryStream stream;
-    {
+    if (const std::string *unchanged = UnchangedRemoteBytes(target)) {
+        stream.WriteBuffer(unchanged->data(), int64_t(unchanged->size()));
+    } else {
         // Writing the text into memory is no save: the tab is saved only once the server has it.
         const bool clears = editor->Lines().ClearModifiedOnSave();
         editor->Lines().SetClearModifiedOnSave(false);
         TScopeGuard restore([editor, clears] { editor->Lines().SetClearModifiedOnSave(clears); });
         editor->Lines().SaveToStream(stream);
-    }
-    if (!editor->Lines().Saved()) {
-        AddDisplayLine(QStringLiteral("Save cancelled, nothing was sent"));
-        return;
+        if (!editor->Lines().Saved()) {
+            AddDisplayLine(QStringLiteral("Save cancelled, nothing was sent"));
+            return;
+        }
     }
     stream.SetPosition(0);
     bool sent = false;
@@ -418,7 +447,37 @@ void TfrmFTP::SaveButtonClick()
     if (TabIndexOf(target) >= 0) {
         editor->SetModified(false);
         FMain.ScheduleRefresh();
+        KeepRemoteBytes(target, StreamBytes(stream));
     }
+}
+
+void TfrmFTP::KeepRemoteBytes(TEditorTab *Tab, std::string Bytes)
+{
+    // Entries of closed tabs go; a tab keeps only what the server holds now.
+    std::erase_if(FRemoteBytes, [Tab](const TRemoteBytes &R) { return !R.Tab || R.Tab == Tab; });
+    FRemoteBytes.push_back(TRemoteBytes{Tab, std::move(Bytes)});
+}
+
+const std::string *TfrmFTP::UnchangedRemoteBytes(const TEditorTab *Tab) const
+{
+    for (const TRemoteBytes &r : FRemoteBytes) {
+        if (r.Tab != Tab || !Tab->Editor)
+            continue;
+        // The bytes are read again as a load reads them; only when they give the very text the
+        // tab holds, written the same way, do they stand for it. The modified flag alone would
+        // not do: a save elsewhere clears it while the text differs from the server's.
+        TMemoryStream stream;
+        stream.WriteBuffer(r.Bytes.data(), int64_t(r.Bytes.size()));
+        stream.SetPosition(0);
+        TWideStringList text;
+        try {
+            text.LoadFromStream(stream);
+        } catch (const std::exception &) {
+            return nullptr;
+        }
+        return SameWrittenText(text, Tab->Editor->Lines()) ? &r.Bytes : nullptr;
+    }
+    return nullptr;
 }
 
 void TfrmFTP::FtpClient1RequestDone(TFtpRequest RqType, uint16_t Error)

@@ -7,8 +7,11 @@
 #include "platform/Types.h"
 
 #include <QDialog>
+#include <QPointer>
 
 #include <functional>
+#include <string>
+#include <vector>
 
 class QCheckBox;
 class QLabel;
@@ -78,6 +81,16 @@ private:
     bool ReceiveInto(TMemoryStream &Stream, bool Binary);
     int TabIndexOf(const TEditorTab *Tab) const;
     void SetBusy(bool Busy);
+    // The bytes the server holds for a tab this dialog loaded or saved, while their text is what
+    // the tab shows: saving the tab unchanged sends them back as they came, with every line end
+    // and mark of the file, where the text writer would write one kind of line end throughout.
+    void KeepRemoteBytes(TEditorTab *Tab, std::string Bytes);
+    const std::string *UnchangedRemoteBytes(const TEditorTab *Tab) const;
+    struct TRemoteBytes {
+        QPointer<TEditorTab> Tab;
+        std::string Bytes;
+    };
+    std::vector<TRemoteBytes> FRemoteBytes;
 
     TfrmQuillmarMain &FMain;
 };

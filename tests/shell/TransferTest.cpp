@@ -783,3 +783,174 @@ TEST(NewVersion, WithoutInternetTheSiteIsNotAskedButALocalServerIs)
     EXPECT_TRUE(f.Prompts->Asked().empty());
     EXPECT_TRUE(LogHas(d.LogLines(), QStringLiteral("Connecting to http://127.0.0.1:")));
 }
+
+// What a tab loaded over FTP shows is saved back as the server had it, byte for byte, when its
+// text is unchanged: every line end of a file that mixes them, the byte-order mark, the encoding
+// and a missing last line end. The user works the dialog with its buttons.
+TEST(FtpDialog, AnUnchangedTabGoesBackByteForByte)
+{
+    const auto utf16le = [](const std::u16string &Text) {
+        std::string b("\xFF\xFE", 2);
+        for (char16_t c : Text)
+            b += {char(c & 0xFF), char(c >> 8)};
+        return b;
+    };
+    const auto utf16be = [](const std::u16string &Text) {
+        std::string b("\xFE\xFF", 2);
+        for (char16_t c : Text)
+            b += {char(c >> 8), char(c & 0xFF)};
+        return b;
+    };
+    // A page of 428 lines of 600 bytes ending in CR LF after a first line that ends in LF alone:
+    // the writer, which writes the first kind of line end throughout, would return 428 bytes
+    // fewer.
+    std::string big = "<html>\n";
+    for (int i = 0; i < 428; ++i)
+        big += "<p>" + std::string(593, char('a' + i % 26)) + "</p>\r\n";
+    const struct {
+        const char *Name;
+        std::string Bytes;
+        bool Binary, Passive;
+        std::vector<std::string> Shown;
+    } cases[] = {
+        {"mixed.html", "<p>a</p>\r\n<p>b</p>\n<p>c</p>\r<p>d</p>\r\n", true, true, {"<p>a</p>", "<p>b</p>", "<p>c</p>", "<p>d</p>"}},
+        {"lf-first.html", big, true, false, {}},
+        {"ansi.htm", "caf\xE9\n\xA9 2026\r\nend", true, true, {"caf\xC3\xA9", "\xC2\xA9 2026", "end"}},
+        {"utf8.js", "var s = '\xE2\x82\xAC';\r\n\r// \xC3\xA9\n", true, false, {"var s = '\xE2\x82\xAC';", "", "// \xC3\xA9"}},
+        {"utf8-mark.htm", "\xEF\xBB\xBF<b>\xC3\xA9</b>\r<i>x</i>\n", true, true, {"<b>\xC3\xA9</b>", "<i>x</i>"}},
+        {"wide-le.htm", utf16le(u"<p>\u00e9</p>\r\n<p>\u2014</p>\n\r<b>"), true, true, {"<p>\xC3\xA9</p>", "<p>\xE2\x80\x94</p>", "", "<b>"}},
+        {"wide-be.htm", utf16be(u"a\rb\r\nc\n"), true, false, {"a", "b", "c"}},
+        {"empty.html", "", true, true, {}},
+        // ASCII mode: the server sends its lines ending in CR LF and turns them back on the way in.
+        {"ascii.txt", "one\ntwo\n", false, true, {"one", "two"}},
+    };
+    TFtpServer server;
+    ASSERT_TRUE(server.Process->Ready());
+    for (const auto &c : cases)
+        WriteBytes(server.Path(QString::fromLatin1(c.Name)), c.Bytes);
+    TWindowFixture f;
+    TfrmQuillmarMain &w = *f.Window;
+    w.FileNewActionExecute();
+    const int port = server.Port;
+    WhenModal([&](QWidget &Modal) {
+        auto &d = dynamic_cast<TfrmFTP &>(Modal);
+        for (const auto &c : cases) {
+            SCOPED_TRACE(c.Name);
+            const QString name = QString::fromLatin1(c.Name);
+            w.FileNewActionExecute();
+            Aim(d, port, name);
+            d.BinaryCheckBox->setChecked(c.Binary);
+            d.PassiveCheckBox->setChecked(c.Passive);
+            QTest::mouseClick(d.LoadButton, Qt::LeftButton);
+            TSyntaxEdit &e = *w.ActiveEditor();
+            ASSERT_EQ(Narrow(e.FileName()), "FTP quill@127.0.0.1/" + std::string(c.Name))
+                << d.LogLines().join(QLatin1Char('\n')).toStdString();
+            if (!c.Shown.empty() || c.Bytes.empty()) {
+                EXPECT_EQ(EditorLines(e), c.Shown);
+            }
+            // The server's copy is replaced by something else first, so that only a save that
+            // sends the whole file brings the bytes back.
+            WriteBytes(server.Path(name), "replaced");
+            QTest::mouseClick(d.SaveButton, Qt::LeftButton);
+            EXPECT_EQ(ReadBytes(server.Path(name)), c.Bytes) << d.LogLines().join(QLatin1Char('\n')).toStdString();
+            EXPECT_FALSE(e.GetModified());
+        }
+        QTest::mouseClick(d.BitBtn1, Qt::LeftButton);
+    });
+    w.Action(QStringLiteral("FTPAction"))->trigger();
+    EXPECT_TRUE(f.PromptTexts().empty());
+}
+
+// The bytes as loaded stand for the tab only while its text is what was loaded: typing that is
+// undone sends them, an edit sends the text as the writer writes it, also when something else has
+// cleared the modified flag, and after such a save the server's new bytes are the ones kept.
+TEST(FtpDialog, AnEditedTabIsWrittenAndAnUndoneEditIsNot)
+{
+    const std::string mixed = "<p>a</p>\n<p>b</p>\r\n<p>c</p>\r";
+    TFtpServer server;
+    ASSERT_TRUE(server.Process->Ready());
+    WriteBytes(server.Path(QStringLiteral("m.html")), mixed);
+    TWindowFixture f;
+    TfrmQuillmarMain &w = *f.Window;
+    w.FileNewActionExecute();
+    TfrmFTP &d = w.FtpDialog();
+    Aim(d, server.Port, QStringLiteral("m.html"));
+    d.BinaryCheckBox->setChecked(true);
+    d.LoadButtonClick();
+    TSyntaxEdit &e = *w.ActiveEditor();
+    ASSERT_EQ(EditorLines(e), (std::vector<std::string>{"<p>a</p>", "<p>b</p>", "<p>c</p>"}));
+    const auto saved = [&] {
+        WriteBytes(server.Path(QStringLiteral("m.html")), "replaced");
+        d.SaveButtonClick();
+        return ReadBytes(server.Path(QStringLiteral("m.html")));
+    };
+
+    // Typed at the caret, then undone with the keys: the text is the loaded one again.
+    e.setFocus();
+    e.SetCaretXY(TTextPoint{0, 0});
+    QTest::keyClicks(&e, QStringLiteral("Z"));
+    ASSERT_EQ(EditorLines(e)[0], "Z<p>a</p>");
+    QTest::keyClick(&e, Qt::Key_Z, Qt::ControlModifier);
+    ASSERT_EQ(EditorLines(e)[0], "<p>a</p>");
+    EXPECT_EQ(saved(), mixed);
+
+    // An edit whose modified flag went (as a save elsewhere clears it) is still an edit.
+    e.SetCaretXY(TTextPoint{0, 1});
+    QTest::keyClicks(&e, QStringLiteral("Y"));
+    e.SetModified(false);
+    const std::string written = "<p>a</p>\nY<p>b</p>\n<p>c</p>\n";
+    EXPECT_EQ(saved(), written);
+    // The server now holds what was written; an unchanged save sends that again.
+    EXPECT_EQ(saved(), written);
+}
+
+// A picture, an archive or a program is not loaded into a tab, as the folder view does not open
+// one: the user is told so and neither the tab nor the server is touched.
+TEST(FtpDialog, FilesThatAreNoTextAreRefusedBeforeAnythingIsFetched)
+{
+    TFtpServer server;
+    ASSERT_TRUE(server.Process->Ready());
+    TWindowFixture f;
+    TfrmQuillmarMain &w = *f.Window;
+    const QString local = f.Put(QStringLiteral("mine.html"), "<p>mine</p>\r\n");
+    w.OpenFile(W(local), false, false, WideString());
+    TSyntaxEdit &e = *w.ActiveEditor();
+    const auto before = EditorLines(e);
+    const struct {
+        const char *Name;
+        std::string Bytes;
+        bool Refused;
+    } cases[] = {
+        {"photo.png", std::string("\x89PNG\r\n\x1A\n\0\0\0\rIHDR", 16), true},
+        {"ARCHIVE.ZIP", std::string("PK\x03\x04\x14\0\0\0", 8), true},
+        {"setup.exe", std::string("MZ\x90\0\x03\0\0\0", 8), true},
+        {"page.html", "<p>remote</p>\r\n", false},
+    };
+    const int port = server.Port;
+    WhenModal([&](QWidget &Modal) {
+        auto &d = dynamic_cast<TfrmFTP &>(Modal);
+        for (const auto &c : cases) {
+            SCOPED_TRACE(c.Name);
+            WriteBytes(server.Path(QString::fromLatin1(c.Name)), c.Bytes);
+            f.Prompts->Clear();
+            f.Prompts->Answer(c.Refused ? mrOk : mrYes);
+            Aim(d, port, QString::fromLatin1(c.Name));
+            d.ClearButtonClick();
+            QTest::mouseClick(d.LoadButton, Qt::LeftButton);
+            const QString log = d.LogLines().join(QLatin1Char('\n'));
+            if (c.Refused) {
+                EXPECT_EQ(f.PromptTexts(), std::vector<std::string>{"Can only edit files that are plain text"});
+                EXPECT_EQ(EditorLines(e), before);
+                EXPECT_EQ(e.FileName(), W(local));
+                EXPECT_FALSE(log.contains(QStringLiteral("Request"))) << log.toStdString();
+                EXPECT_TRUE(log.contains(QStringLiteral("Load refused, the editor tab is unchanged")));
+            } else {
+                EXPECT_EQ(f.PromptTexts(),
+                          std::vector<std::string>{"Do you want to overwrite the file mine.html with this remote file?"});
+                EXPECT_EQ(EditorLines(e), std::vector<std::string>{"<p>remote</p>"}) << log.toStdString();
+            }
+        }
+        QTest::mouseClick(d.BitBtn1, Qt::LeftButton);
+    });
+    w.Action(QStringLiteral("FTPAction"))->trigger();
+}
