@@ -1,4 +1,5 @@
 #include "images/EmfRender.h"
+#include "images/Graphic.h"
 
 #include <QByteArray>
 #include <QPainter>
@@ -7,6 +8,7 @@
 
 #include <algorithm>
 #include <cstdlib>
+#include <mutex>
 
 namespace {
 
@@ -51,6 +53,55 @@ bool EmfCreatesObject(uint32_t Type)
     }
 }
 
+// Where a bitmap record keeps the offsets and sizes of its bitmap header and bits (from the
+// record's start), and how long the record's fixed part is.
+struct TEmfBitmapFields {
+    uint32_t Type;
+    uint32_t At;
+    uint32_t MinSize;
+};
+constexpr TEmfBitmapFields kEmfBitmapRecords[] = {
+    {76, 84, 100}, // BITBLT
+    {77, 84, 108}, // STRETCHBLT
+    {80, 48, 76},  // SETDIBITSTODEVICE
+    {81, 48, 80},  // STRETCHDIBITS
+    {93, 16, 32},  // CREATEMONOBRUSH
+    {94, 16, 32},  // CREATEDIBPATTERNBRUSHPT
+};
+
+// A bitmap record's header and bits must lie within the record, and uncompressed bits must
+// hold the rows the header claims, within the picture budget.
+const char *CheckEmfBitmap(const uint8_t *Record, uint32_t Size, const TEmfBitmapFields &Fields)
+{
+    if (Size < Fields.MinSize)
+        return "a record shorter than its parameters";
+    const uint64_t offBmi = EmfU32(Record + Fields.At), cbBmi = EmfU32(Record + Fields.At + 4);
+    const uint64_t offBits = EmfU32(Record + Fields.At + 8), cbBits = EmfU32(Record + Fields.At + 12);
+    if (cbBmi == 0)
+        return nullptr; // a raster operation without a source bitmap
+    if (offBmi + cbBmi > Size || offBits + cbBits > Size || cbBmi < 12)
+        return "a bitmap that reaches past its record";
+    const uint8_t *bmi = Record + offBmi;
+    if (EmfU32(bmi) < 40 || cbBmi < 40)
+        return nullptr; // an old core header: the converter reads only its sizes
+    const int64_t w = int32_t(EmfU32(bmi + 4)), h = int32_t(EmfU32(bmi + 8));
+    const unsigned bits = unsigned(bmi[14] | (bmi[15] << 8));
+    const uint32_t compression = EmfU32(bmi + 16);
+    const int64_t rows = h < 0 ? -h : h;
+    if (w <= 0 || rows == 0)
+        return "a bitmap of negative or no size";
+    if (w > kMaxImageSide || rows > kMaxImageSide || w * rows > kMaxImagePixels)
+        return "a bitmap larger than a picture may be";
+    if (compression == 0 || compression == 3) {
+        if (bits != 1 && bits != 4 && bits != 8 && bits != 16 && bits != 24 && bits != 32)
+            return "a bitmap of unknown depth";
+        const uint64_t stride = ((uint64_t(w) * bits + 31) / 32) * 4;
+        if (stride * uint64_t(rows) > cbBits)
+            return "a bitmap larger than its data";
+    }
+    return nullptr;
+}
+
 // Keeps the converter's output and frees it with the allocator it came from.
 struct TEmfSvgText {
     char *Text = nullptr;
@@ -87,6 +138,10 @@ std::vector<uint8_t> PrepareEmf(const std::vector<uint8_t> &Data, std::string *W
                                                 : "a record of a wrong size");
         if (type == kEmfHeader)
             return fail("a second header record");
+        for (const TEmfBitmapFields &fields : kEmfBitmapRecords)
+            if (fields.Type == type)
+                if (const char *bad = CheckEmfBitmap(Data.data() + at, size, fields))
+                    return fail(bad);
         if (EmfCreatesObject(type)) {
             if (size < 12)
                 return fail("a record shorter than its parameters");
@@ -155,4 +210,23 @@ QImage RenderEmf(const std::vector<uint8_t> &Data, QSize Size)
     renderer.render(&painter, QRectF(0, 0, Size.width(), Size.height()));
     painter.end();
     return image.convertToFormat(QImage::Format_ARGB32);
+}
+
+void ReadyEmfRendering()
+{
+    static std::once_flag once;
+    std::call_once(once, [] {
+        // A drawing as the converter writes them: a shape, a text and an embedded 1 x 1 PNG.
+        static const char svg[] =
+            "<svg xmlns=\"http://www.w3.org/2000/svg\" xmlns:xlink=\"http://www.w3.org/1999/xlink\" "
+            "width=\"4\" height=\"4\"><rect x=\"0\" y=\"0\" width=\"2\" height=\"2\" fill=\"#FFFFFF\"/>"
+            "<text x=\"0\" y=\"4\" font-size=\"3\">a</text><image width=\"1\" height=\"1\" x=\"3\" y=\"3\" "
+            "xlink:href=\"data:image/png;base64,iVBORw0KGgoAAAANSUhEUgAAAAEAAAABCAYAAAAfFcSJAAAADUlEQVR42mP8"
+            "z8DwHwAFBQIAX8jx0gAAAABJRU5ErkJggg==\"/></svg>";
+        QSvgRenderer renderer(QByteArray::fromRawData(svg, sizeof svg - 1));
+        QImage image(4, 4, QImage::Format_ARGB32_Premultiplied);
+        image.fill(Qt::transparent);
+        QPainter painter(&image);
+        renderer.render(&painter);
+    });
 }

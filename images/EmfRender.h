@@ -8,7 +8,9 @@
 #include <vector>
 
 // Checks an enhanced metafile's record chain (a header record that names the signature, every
-// record at least a type and size long, a multiple of four bytes and within the file) and answers
+// record at least a type and size long, a multiple of four bytes and within the file; a bitmap
+// record's header and bits within the record, its rows within its bits and the picture budget;
+// object slots within the 16-bit table) and answers
 // the copy the converter is given: a drawing starts with a white brush and a black pen selected,
 // as on a fresh device context (the converter's own start is a black brush), and ends at its end
 // record. An empty vector, with the reason in *Why, for a file that must not be converted.
@@ -19,3 +21,8 @@ std::vector<uint8_t> PrepareEmf(const std::vector<uint8_t> &Data, std::string *W
 // the calling process without a time or memory bound: the preview plays through PlayMetafile
 // (images/MetafilePlay.h), which bounds it.
 QImage RenderEmf(const std::vector<uint8_t> &Data, QSize Size);
+
+// Readies, once per process, what the SVG drawing loads on first use (Qt's image readers for the
+// bitmaps an SVG embeds, the SVG module itself). A child process made after this finds them
+// loaded, instead of spending its time budget on loading them anew every time.
+void ReadyEmfRendering();

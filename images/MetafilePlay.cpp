@@ -125,6 +125,8 @@ QImage PlayMetafile(const std::vector<uint8_t> &Data, bool Enhanced, QSize Size,
     if ((Enhanced ? PrepareEmf(Data) : PrepareWmf(Data)).empty())
         return answer(TMetafilePlayOutcome::Refused);
     Size = PlaySize(Size);
+    if (Enhanced)
+        ReadyEmfRendering();
 
     // The pixels come back through memory shared with the child, untouched pages costing nothing.
     const size_t bytes = size_t(Size.width()) * size_t(Size.height()) * 4;

@@ -12,9 +12,9 @@
 
 struct TMetafilePlayLimits {
     // CPU time the child may use; a sound preview takes a few milliseconds.
-    int CpuMilliseconds = 250;
+    int CpuMilliseconds = 300;
     // Wall-clock time the caller waits at most, also when the machine is busy.
-    int WallMilliseconds = 750;
+    int WallMilliseconds = 800;
     // Memory the child may take beyond what it shares with us at the fork.
     int64_t MemoryBytes = 512LL * 1024 * 1024;
 };

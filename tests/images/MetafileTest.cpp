@@ -506,6 +506,23 @@ struct TEmfWriter {
             Put32(Body, 14);
         ++Count;
     }
+    // STRETCHDIBITS of Dib (a 40-byte header and its rows, MetafileDib) drawn at (X, Y), W x H.
+    void StretchDib(int X, int Y, int W, int H, const std::vector<uint8_t> &Dib)
+    {
+        const int32_t srcW = int32_t(Dib[4] | (Dib[5] << 8)), srcH = int32_t(Dib[8] | (Dib[9] << 8));
+        Put32(Body, 81);
+        Put32(Body, uint32_t(80 + Dib.size()));
+        for (int i = 0; i < 4; ++i)
+            Put32(Body, 0); // bounds
+        for (int32_t v : {X, Y, 0, 0, srcW, srcH})
+            Put32(Body, uint32_t(v));
+        for (uint32_t v : {80u, 40u, 120u, uint32_t(Dib.size() - 40), 0u, 0x00CC0020u})
+            Put32(Body, v); // header and bits, RGB colours, SRCCOPY
+        Put32(Body, uint32_t(W));
+        Put32(Body, uint32_t(H));
+        Body.insert(Body.end(), Dib.begin(), Dib.end());
+        ++Count;
+    }
     // The file: header (W x H pixels, a 96-dpi reference device), the records, an end record.
     std::vector<uint8_t> File(int W, int H, bool WithEnd = true) const
     {
@@ -541,10 +558,13 @@ struct TEmfWriter {
 constexpr uint32_t kEmfRectangle = 43, kEmfEllipse = 42;
 
 // 192 x 96 pixels: a rectangle before any brush is chosen (white inside a black frame), a black
-// ellipse without outline, a grey triangle and the bold text "Hi".
-std::vector<uint8_t> ShapesEmf(bool WithEnd = true)
+// ellipse without outline, a grey triangle and the bold text "Hi"; Bitmap, when given, is drawn
+// first at (150, 60), 40 x 30.
+std::vector<uint8_t> ShapesEmf(bool WithEnd = true, const std::vector<uint8_t> &Bitmap = {})
 {
     TEmfWriter w;
+    if (!Bitmap.empty())
+        w.StretchDib(150, 60, 40, 30, Bitmap);
     w.Record(kEmfRectangle, {10, 10, 90, 50});
     w.SelectStock(4); // BLACK_BRUSH
     w.SelectStock(8); // NULL_PEN
@@ -577,7 +597,9 @@ TEST(Metafile, AnEmfIsDrawnAtTheSizeAskedWithAWhiteBrushUntilOneIsChosen)
         const char *Name;
         std::vector<uint8_t> File;
     };
-    const Case cases[] = {{"with its end record", ShapesEmf()}, {"without an end record", ShapesEmf(false)}};
+    const Case cases[] = {{"with its end record", ShapesEmf()},
+                          {"without an end record", ShapesEmf(false)},
+                          {"with a bitmap", ShapesEmf(true, MetafileDib(4, 4, 4, 4, qRgb(0, 0, 255)))}};
     for (const Case &c : cases) {
         SCOPED_TRACE(c.Name);
         TPicture picture;
@@ -609,6 +631,8 @@ TEST(Metafile, AnEmfIsDrawnAtTheSizeAskedWithAWhiteBrushUntilOneIsChosen)
             EXPECT_GT(DarkPixels(image, QRect(105 * scale, 55 * scale, 80 * scale, 40 * scale)), 20 * scale * scale)
                 << "the text";
             EXPECT_EQ(DarkPixels(image, QRect(100 * scale, 55 * scale, 5 * scale, 40 * scale)), 0);
+            if (c.File.size() > ShapesEmf().size())
+                EXPECT_TRUE(Near(at(170, 75), Qt::blue)) << at(170, 75).name().toStdString();
         }
     }
 }
@@ -626,9 +650,14 @@ TEST(Metafile, AnEmfTheConverterRefusesShowsThePlaceholder)
         const char *Name;
         std::vector<uint8_t> File;
     };
-    const Case cases[] = {{"a record of a wrong size", misaligned},
-                          {"a record cut short", pastEnd},
-                          {"a second header", secondHeader}};
+    const Case cases[] = {
+        {"a record of a wrong size", misaligned},
+        {"a record cut short", pastEnd},
+        {"a second header", secondHeader},
+        {"a bitmap header that claims 1000 x 1000 over 4 x 4 rows",
+         ShapesEmf(true, MetafileDib(1000, 1000, 4, 4, qRgb(0, 0, 255)))},
+        {"a bitmap past the picture budget", ShapesEmf(true, MetafileDib(60000, 60000, 4, 4, qRgb(0, 0, 255)))},
+    };
     QTemporaryDir dir;
     for (const Case &c : cases) {
         SCOPED_TRACE(c.Name);
