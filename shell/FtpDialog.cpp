@@ -453,15 +453,17 @@ void TfrmFTP::SaveButtonClick()
 
 void TfrmFTP::KeepRemoteBytes(TEditorTab *Tab, std::string Bytes)
 {
-    // Entries of closed tabs go; a tab keeps only what the server holds now.
+    // Entries of closed tabs go; a tab keeps only the bytes last loaded or sent.
     std::erase_if(FRemoteBytes, [Tab](const TRemoteBytes &R) { return !R.Tab || R.Tab == Tab; });
     FRemoteBytes.push_back(TRemoteBytes{Tab, std::move(Bytes)});
 }
 
 const std::string *TfrmFTP::UnchangedRemoteBytes(const TEditorTab *Tab) const
 {
+    if (!Tab || !Tab->Editor)
+        return nullptr;
     for (const TRemoteBytes &r : FRemoteBytes) {
-        if (r.Tab != Tab || !Tab->Editor)
+        if (r.Tab != Tab)
             continue;
         // The bytes are read again as a load reads them; only when they give the very text the
         // tab holds, written the same way, do they stand for it. The modified flag alone would

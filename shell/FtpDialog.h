@@ -81,8 +81,8 @@ private:
     bool ReceiveInto(TMemoryStream &Stream, bool Binary);
     int TabIndexOf(const TEditorTab *Tab) const;
     void SetBusy(bool Busy);
-    // The bytes the server holds for a tab this dialog loaded or saved, while their text is what
-    // the tab shows: saving the tab unchanged sends them back as they came, with every line end
+    // The bytes a tab was last loaded from or saved as by this dialog. While they read as the
+    // very text the tab shows, saving the tab sends them back as they came, with every line end
     // and mark of the file, where the text writer would write one kind of line end throughout.
     void KeepRemoteBytes(TEditorTab *Tab, std::string Bytes);
     const std::string *UnchangedRemoteBytes(const TEditorTab *Tab) const;
