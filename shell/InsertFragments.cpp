@@ -309,18 +309,44 @@ TInsertion FunctionBlock(const WideString &UserName, const WideString &ComputerN
     return r;
 }
 
+WideString ScriptStringLiteral(const WideString &Text)
+{
+    // The escaped literal holds "<" only where the text does, and the character after it is the
+    // text's next one; a back slash between them changes nothing in the string's value ("\/" is
+    // "/", "\!" is "!", "\s" is "s") but hides the sequence from the HTML parser.
+    const WideString literal = EscapeJSStringWide(Text, u'"');
+    WideString r;
+    r.reserve(literal.size() + literal.size() / 8);
+    auto startsScript = [&literal](std::size_t At) {
+        static const char16_t word[] = u"script";
+        for (std::size_t k = 0; k < 6; ++k) {
+            const std::size_t i = At + k;
+            if (i >= literal.size() || (literal[i] | 0x20) != word[k])
+                return false;
+        }
+        return true;
+    };
+    for (std::size_t i = 0; i < literal.size(); ++i) {
+        r += literal[i];
+        if (literal[i] == u'<' && i + 1 < literal.size() &&
+            (literal[i + 1] == u'/' || literal[i + 1] == u'!' || startsScript(i + 1)))
+            r += u'\\';
+    }
+    return r;
+}
+
 WideString MessageBoxText(const TMessageBoxFields &F)
 {
-    // The typed texts become string literals whose value is the text, whatever quotes or back
-    // slashes it holds; the literals keep the double quotes the fragments always had.
-    const WideString text = EscapeJSStringWide(F.Text, u'"');
+    // The typed texts become string literals whose value is the text, whatever quotes, back
+    // slashes or markup it holds; the literals keep the double quotes the fragments always had.
+    const WideString text = ScriptStringLiteral(F.Text);
     WideString r;
     if (F.Alert)
         r += u"alert(" + text + u");";
     if (F.Confirm)
         r += u"confirm(" + text + u");";
     if (F.Prompt)
-        r += u"prompt(" + text + u", " + EscapeJSStringWide(F.DefaultReply, u'"') + u");";
+        r += u"prompt(" + text + u", " + ScriptStringLiteral(F.DefaultReply) + u");";
     return r;
 }
 

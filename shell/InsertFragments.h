@@ -84,6 +84,11 @@ struct TMessageBoxFields {
 };
 // The texts become JavaScript string literals whose value is the text as typed.
 WideString MessageBoxText(const TMessageBoxFields &Fields);
+// Text as a JavaScript string literal in double quotes that is also safe inside a page's script
+// element: the HTML parser ends a script at "</script" and, after "<!--", treats "<script" as
+// nesting, so "</", "<!" and "<script" (in any case) are written with a back slash after the
+// "<" ("<\/", "<\!", "<\script"), which leaves the string's value as typed.
+WideString ScriptStringLiteral(const WideString &Text);
 
 // ---- HTML fragments built from dialogs
 struct TTableFields {

@@ -15,7 +15,9 @@
 #include <QMenu>
 #include <QJsonArray>
 #include <QJsonDocument>
+#include <QJsonObject>
 #include <QProcess>
+#include <QProcessEnvironment>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTest>
@@ -192,6 +194,11 @@ std::vector<TRow> Rows()
          u"\u2038",
          u"alert(\"Say \\\"hi\\\"\");\u2038",
          {MessageBox(&TfrmMessageBox::AlertRadioButton, "Say \"hi\"", "")}},
+        {"Messageboxalertconfirmprompt1",
+         Both,
+         u"\u2038",
+         u"alert(\"a<\\/script><\\!--<\\Script>\");\u2038",
+         {MessageBox(&TfrmMessageBox::AlertRadioButton, "a</script><!--<Script>", "")}},
         {"Messageboxalertconfirmprompt1",
          Both,
          u"\u2038",
@@ -880,6 +887,134 @@ TEST(InsertMenus, TypedQuotesAndBackSlashesStayTextInTheMessageBoxScript)
     const QString out = RunForOutput(QStringLiteral("node"), {path}, errors);
     EXPECT_EQ(errors, QString()) << script.toStdString();
     EXPECT_EQ(QJsonDocument::fromJson(out.toUtf8()).array(), expected) << script.toStdString();
+}
+
+
+// What a browser makes of each page: the script elements its HTML parser finds (by htmlparser2
+// and by the script-data rules of the HTML standard) and what each does when run.
+QJsonArray ScriptElementsOf(const QStringList &Pages)
+{
+    QProcess p;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("NODE_PATH"), QStringLiteral("/usr/share/nodejs"));
+    p.setProcessEnvironment(env);
+    p.start(QStringLiteral("node"), QStringList{QStringLiteral(QUILLMAR_SOURCE_DIR "/tests/shell/script_elements.js")} + Pages);
+    if (!p.waitForFinished(120000)) {
+        ADD_FAILURE() << "node did not run";
+        return {};
+    }
+    const QByteArray errors = p.readAllStandardError();
+    EXPECT_EQ(p.exitCode(), 0) << errors.toStdString();
+    const QJsonArray results = QJsonDocument::fromJson(p.readAllStandardOutput()).array();
+    EXPECT_EQ(results.size(), Pages.size()) << errors.toStdString();
+    return results;
+}
+
+// A message text holding markup must not end the page's script or make it swallow the page: the
+// inserted code stays the one script element's text, runs, and hands each box the typed text.
+TEST(InsertMenus, MarkupInMessageTextsStaysInsideTheScriptElement)
+{
+    TInsertFixture f;
+    const QString path = f.File(QStringLiteral("boxes.html"));
+    const QString typedTexts[] = {
+        QStringLiteral("</script><script>alert(1)</script>"),
+        QStringLiteral("a </SCRIPT > b"),
+        QStringLiteral("x</script"),
+        QStringLiteral("<!--<script>"),
+        QStringLiteral("<!-- comment -->"),
+        QStringLiteral("<ScRiPt src=x>"),
+        QStringLiteral("-->"),
+        QStringLiteral("<\\/script> and <\\!-- typed with back slashes"),
+        QStringLiteral("</b> < / <! <s <scrip"),
+    };
+    std::vector<QString> texts(std::begin(typedTexts), std::end(typedTexts));
+    texts.insert(texts.end(), std::begin(HostileTexts), std::end(HostileTexts));
+    // The page's script around the inserted code: the script block of the menu (with its
+    // comment that hides the code from old browsers), a bare script, and one whose "<!--" is
+    // never closed (where a "<script" in a string would nest and hide the end tag).
+    const struct {
+        const char *Name;
+        const char *Prepare; // null: the script block item makes the script
+    } shapes[] = {
+        {"script block item", nullptr},
+        {"bare script", "<script>\r\n\u2038\r\n</script>\r\n"},
+        {"unclosed comment", "<script>\r\n<!--\r\n\u2038\r\n</script>\r\n"},
+    };
+    QRadioButton *TfrmMessageBox::*const kinds[] = {&TfrmMessageBox::AlertRadioButton,
+                                                   &TfrmMessageBox::ConfirmRadioButton,
+                                                   &TfrmMessageBox::PromptRadioButton};
+    struct TPage {
+        std::string Trace;
+        QString Inserted, Code, Typed, Reply;
+    };
+    std::vector<TPage> pages;
+    QStringList paths;
+    for (const auto &shape : shapes) {
+        for (const QString &typed : texts) {
+            TPage page{std::string(shape.Name) + ": " + typed.toStdString(), {}, {}, typed,
+                       QStringLiteral("</") + typed + QStringLiteral("\\")};
+            SCOPED_TRACE(page.Trace);
+            if (shape.Prepare) {
+                Prepare(f.Editor(), ToWideString(QString::fromUtf8(shape.Prepare)));
+            } else {
+                Prepare(f.Editor(), u"\u2038");
+                f.Trigger("SCRIPTBlock1");
+            }
+            for (auto kind : kinds) {
+                f.Current = {MessageBox(kind, typed, page.Reply)};
+                f.Trigger("Messageboxalertconfirmprompt1");
+            }
+            page.Inserted = ToQString(f.Editor().Lines().GetTextStr());
+            const QString &inserted = page.Inserted;
+            const qsizetype open = inserted.indexOf(QLatin1Char('>'), inserted.indexOf(QStringLiteral("<script"))) + 1;
+            const qsizetype close = inserted.lastIndexOf(QStringLiteral("</script>"));
+            ASSERT_GT(open, 0);
+            ASSERT_GT(close, open);
+            page.Code = inserted.mid(open, close - open).replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+            paths << f.File(QStringLiteral("boxes%1.html").arg(pages.size()));
+            WriteBytes(paths.back(), ("<!DOCTYPE html>\n<html><head><title>t</title></head><body>\n" + inserted +
+                                      "<p>after</p>\n</body></html>\n")
+                                         .toStdString());
+            pages.push_back(page);
+        }
+    }
+    const QJsonArray results = ScriptElementsOf(paths);
+    for (size_t i = 0; i < pages.size() && i < size_t(results.size()); ++i) {
+        const TPage &page = pages[i];
+        SCOPED_TRACE(page.Trace);
+        const QJsonObject seen = results[qsizetype(i)].toObject();
+        const QJsonArray one{page.Code};
+        EXPECT_EQ(seen.value(QStringLiteral("htmlparser2")).toArray(), one) << page.Inserted.toStdString();
+        EXPECT_EQ(seen.value(QStringLiteral("browser")).toArray(), one) << page.Inserted.toStdString();
+        const QJsonArray calls{QJsonArray{QStringLiteral("alert"), page.Typed},
+                               QJsonArray{QStringLiteral("confirm"), page.Typed},
+                               QJsonArray{QStringLiteral("prompt"), page.Typed, page.Reply}};
+        EXPECT_EQ(seen.value(QStringLiteral("runs")).toArray(), QJsonArray{calls}) << page.Inserted.toStdString();
+    }
+}
+
+// The same through the dialog as the user sees it: the text typed into its field, OK clicked.
+TEST(InsertMenus, TypedEndOfScriptInTheShownMessageDialogKeepsThePageScriptWhole)
+{
+    TWindowFixture f;
+    f.Window->FileNewActionExecute();
+    f.Window->show();
+    f.Window->Action(QStringLiteral("SCRIPTBlock1"))->trigger();
+    TfrmMessageBox &d = *f.Window->InsertTools().frmMessageBox;
+    const QString typed = QStringLiteral("Bye </script><!--<script>");
+    QTimer::singleShot(0, [&] {
+        QTest::keyClicks(d.MessTextEdit, typed);
+        QTest::mouseClick(d.BitBtnOk, Qt::LeftButton);
+    });
+    f.Window->Action(QStringLiteral("Messageboxalertconfirmprompt1"))->trigger();
+    const QString inserted = ToQString(f.Window->ActiveEditor()->Lines().GetTextStr());
+    const QString path = f.File(QStringLiteral("typed.html"));
+    WriteBytes(path, ("<!DOCTYPE html>\n<html><body>\n" + inserted + "<p>after</p>\n</body></html>\n").toStdString());
+    const QJsonObject seen = ScriptElementsOf({path}).at(0).toObject();
+    EXPECT_EQ(seen.value(QStringLiteral("htmlparser2")).toArray().size(), 1) << inserted.toStdString();
+    EXPECT_EQ(seen.value(QStringLiteral("browser")).toArray().size(), 1) << inserted.toStdString();
+    const QJsonArray runs{QJsonArray{QJsonArray{QStringLiteral("alert"), typed}}};
+    EXPECT_EQ(seen.value(QStringLiteral("runs")).toArray(), runs) << inserted.toStdString();
 }
 
 } // namespace
