@@ -2,6 +2,8 @@
 #include "images/EmfRender.h"
 #include "images/WmfRender.h"
 
+#include <QThreadPool>
+
 #include <cerrno>
 #include <chrono>
 #include <cmath>
@@ -125,8 +127,16 @@ QImage PlayMetafile(const std::vector<uint8_t> &Data, bool Enhanced, QSize Size,
     if ((Enhanced ? PrepareEmf(Data) : PrepareWmf(Data)).empty())
         return answer(TMetafilePlayOutcome::Refused);
     Size = PlaySize(Size);
-    if (Enhanced)
+    if (Enhanced) {
         ReadyEmfRendering();
+        // Qt's painting hands large image scaling to its global thread pool. A child made by a
+        // fork has none of our threads, so a pool that has threads now would take the child's
+        // work and never do it; a pool with nothing to do lets its idle threads go here, and
+        // the child then starts threads of its own. (A pool still busy with other work after a
+        // short wait keeps them: the child may then wait on it until its deadline, and the
+        // picture is not shown.)
+        QThreadPool::globalInstance()->waitForDone(50);
+    }
 
     // The pixels come back through memory shared with the child, untouched pages costing nothing.
     const size_t bytes = size_t(Size.width()) * size_t(Size.height()) * 4;

@@ -11,6 +11,8 @@
 #include "images/ThumbImage.h"
 #include "images/WmfRender.h"
 #include <QDir>
+#include <QThread>
+#include <QThreadPool>
 #include <QFile>
 #include <QLineEdit>
 #include <QPainter>
@@ -599,7 +601,9 @@ TEST(Metafile, AnEmfIsDrawnAtTheSizeAskedWithAWhiteBrushUntilOneIsChosen)
     };
     const Case cases[] = {{"with its end record", ShapesEmf()},
                           {"without an end record", ShapesEmf(false)},
-                          {"with a bitmap", ShapesEmf(true, MetafileDib(4, 4, 4, 4, qRgb(0, 0, 255)))}};
+                          {"with a bitmap", ShapesEmf(true, MetafileDib(4, 4, 4, 4, qRgb(0, 0, 255)))},
+                          // Large enough for Qt to scale it down on its thread pool.
+                          {"with a large bitmap", ShapesEmf(true, MetafileDib(512, 512, 512, 512, qRgb(0, 0, 255)))}};
     for (const Case &c : cases) {
         SCOPED_TRACE(c.Name);
         TPicture picture;
@@ -608,6 +612,11 @@ TEST(Metafile, AnEmfIsDrawnAtTheSizeAskedWithAWhiteBrushUntilOneIsChosen)
         ASSERT_EQ(picture.Height(), 96);
         for (const int scale : {1, 2}) {
             SCOPED_TRACE(scale);
+            // Qt's global thread pool holds an idle thread, as it does once the program has scaled
+            // a picture: the play must not hand its scaling to a thread its process lacks.
+            QThreadPool::globalInstance()->start([] {});
+            while (QThreadPool::globalInstance()->activeThreadCount() > 0)
+                QThread::yieldCurrentThread();
             QImage image(192 * scale, 96 * scale, QImage::Format_ARGB32);
             image.fill(Qt::transparent);
             QPainter p(&image);
