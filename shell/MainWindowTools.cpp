@@ -1,5 +1,5 @@
 // The web text encoders of the Edit menu and the editor's pop-up menu, and the reference windows of
-// the Tools menu.
+// the View menu and the editor's pop-up menu.
 #include "shell/MainWindow.h"
 
 #include "editor/SyntaxEdit.h"
@@ -77,17 +77,25 @@ void TfrmQuillmarMain::CreateToolsActions()
             ShowReferenceWindow(*Window, *this, top, PageControl1->height());
         };
     };
-    QMenu *tools = menuBar()->addMenu(QStringLiteral("&Tools"));
-    tools->setObjectName(QStringLiteral("Tools1"));
-    FMenus[QStringLiteral("Tools1")] = tools;
-    AddAction(tools, QStringLiteral("Ascicodereference1"), QStringLiteral("Ascii code reference"), QKeySequence(),
-              show(frmAsciRef));
-    AddAction(tools, QStringLiteral("BuiltinBrowserandDOMreference1"),
-              QStringLiteral("Builtin, Browser and DOM reference"), QKeySequence(), show(frmBuiltinRef));
-    AddAction(tools, QStringLiteral("ShowCodeTreeAction"), QStringLiteral("Show Javascript Code Tree"), QKeySequence(),
-              show(frmCodeTree));
-    if (QMenu *popup = Menu(QStringLiteral("PopupMenuActivePage"))) {
-        popup->addAction(Action(QStringLiteral("Ascicodereference1")));
-        popup->addAction(Action(QStringLiteral("BuiltinBrowserandDOMreference1")));
-    }
+    // The reference windows sit where the tips of the day send the user: in the View menu and the
+    // editor's pop-up menu, each right after "Show editor commands".
+    const struct {
+        const char *Name, *Caption;
+        QWidget *Window;
+    } references[] = {
+        {"Ascicodereference1", "Ascii code reference", frmAsciRef},
+        {"BuiltinBrowserandDOMreference1", "Builtin, Browser and DOM reference", frmBuiltinRef},
+        {"ShowCodeTreeAction", "Show Javascript Code Tree", frmCodeTree},
+    };
+    QList<QAction *> made;
+    for (const auto &r : references)
+        made << AddAction(nullptr, QString::fromLatin1(r.Name), QString::fromLatin1(r.Caption), QKeySequence(),
+                          show(r.Window));
+    for (const char *menu : {"View1", "PopupMenuActivePage"})
+        if (QMenu *m = Menu(QString::fromLatin1(menu))) {
+            const QList<QAction *> items = m->actions();
+            const qsizetype cmds = items.indexOf(Action(QStringLiteral("ShowEditorCmdsAction")));
+            QAction *before = cmds >= 0 && cmds + 1 < items.size() ? items[cmds + 1] : nullptr;
+            m->insertActions(before, made);
+        }
 }

@@ -9,10 +9,14 @@
 #include <QAction>
 #include <QApplication>
 #include <QClipboard>
+#include <QContextMenuEvent>
+#include <QMenu>
+#include <QMenuBar>
 #include <QTest>
 #include <QTreeWidget>
 
 #include <algorithm>
+#include <functional>
 #include <map>
 
 #include <gtest/gtest.h>
@@ -74,7 +78,7 @@ TEST(ReferenceWindows, CodeTreeCopyAndPasteFromTheWindow)
     ascii.CopyHexcode1Click();
     EXPECT_EQ(QApplication::clipboard()->text().toStdString(), "09");
 
-    // The reference windows open from the Tools menu without blocking the window.
+    // The reference windows open from their actions without blocking the window.
     f.Window->Action(QStringLiteral("Ascicodereference1"))->trigger();
     EXPECT_TRUE(ascii.isVisible());
     EXPECT_EQ(f.Window->frmBuiltinRef->ListView->topLevelItemCount(), 281);
@@ -140,4 +144,87 @@ TEST(ReferenceWindows, SelectedRowShowsItsText)
                 text += n;
         EXPECT_GT(text, 10) << "the selected row's text is not visible";
     }
+}
+
+// The reference windows are where the tips of the day send the user: the View menu and the editor's
+// pop-up menu, each right after "Show editor commands"; each item opens its window. No Tools menu
+// is left.
+TEST(ReferenceWindows, ViewMenuAndEditorPopupOpenEachWindow)
+{
+    TWindowFixture f;
+    TfrmQuillmarMain &w = *f.Window;
+    w.Settings.CheckOpen = false;
+    w.show();
+    QApplication::setActiveWindow(&w);
+    w.OpenFile(W(f.Put(QStringLiteral("a.js"), "var x = 1;\n")), true, false, WideString());
+    w.RefreshActionStates();
+    TSyntaxEdit &editor = *w.ActiveEditor();
+
+    QStringList bar;
+    for (const QAction *top : w.menuBar()->actions())
+        bar << top->text().remove(QLatin1Char('&'));
+    EXPECT_FALSE(bar.contains(QStringLiteral("Tools"))) << bar.join(QLatin1Char(',')).toStdString();
+
+    const QStringList expected = {QStringLiteral("Show editor commands"), QStringLiteral("Ascii code reference"),
+                                  QStringLiteral("Builtin, Browser and DOM reference"),
+                                  QStringLiteral("Show Javascript Code Tree")};
+    const struct {
+        const char *Caption;
+        QWidget *Window;
+    } windows[] = {
+        {"Ascii code reference", w.frmAsciRef},
+        {"Builtin, Browser and DOM reference", w.frmBuiltinRef},
+        {"Show Javascript Code Tree", w.frmCodeTree},
+    };
+    // The View menu as the menu bar opens it, and the pop-up menu as a right click in the editor opens it.
+    const struct {
+        const char *Where;
+        std::function<QMenu *()> Open;
+    } menus[] = {
+        {"View menu",
+         [&]() -> QMenu * {
+             for (QAction *top : w.menuBar()->actions())
+                 if (top->text().remove(QLatin1Char('&')) == QLatin1String("View"))
+                     return top->menu();
+             return nullptr;
+         }},
+        {"editor pop-up menu",
+         [&]() -> QMenu * {
+             const QPoint at = editor.viewport()->rect().center();
+             QContextMenuEvent right(QContextMenuEvent::Mouse, at, editor.mapToGlobal(at));
+             QApplication::sendEvent(editor.viewport(), &right);
+             QApplication::processEvents();
+             auto *popup = qobject_cast<QMenu *>(QApplication::activePopupWidget());
+             if (popup)
+                 popup->hide();
+             return popup;
+         }},
+    };
+    for (const auto &m : menus) {
+        SCOPED_TRACE(m.Where);
+        QMenu *menu = m.Open();
+        ASSERT_NE(menu, nullptr);
+        QStringList items;
+        for (const QAction *a : menu->actions())
+            items << a->text().remove(QLatin1Char('&'));
+        const qsizetype at = items.indexOf(expected.first());
+        ASSERT_GE(at, 0) << items.join(QLatin1Char(',')).toStdString();
+        EXPECT_EQ(items.mid(at, expected.size()), expected) << items.join(QLatin1Char(',')).toStdString();
+        for (const auto &r : windows) {
+            SCOPED_TRACE(r.Caption);
+            for (const auto &other : windows)
+                other.Window->hide();
+            QAction *item = menu->actions().value(items.indexOf(QString::fromLatin1(r.Caption)));
+            ASSERT_NE(item, nullptr);
+            EXPECT_TRUE(item->isEnabled());
+            item->trigger();
+            EXPECT_TRUE(r.Window->isVisible());
+            for (const auto &other : windows)
+                if (other.Window != r.Window)
+                    EXPECT_FALSE(other.Window->isVisible()) << other.Caption;
+        }
+    }
+    for (const auto &r : windows)
+        r.Window->hide();
+    w.hide();
 }
