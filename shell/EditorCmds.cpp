@@ -37,13 +37,16 @@ TfrmEditorCmds::TfrmEditorCmds(QWidget *Parent) : QWidget(Parent, Qt::Tool | Qt:
     resize(320, 500);
 }
 
-void TfrmEditorCmds::Fill(TKeyStrokes &Keys)
+void TfrmEditorCmds::Fill(TKeyStrokes &Keys, const std::function<QString(const TKeyStroke &)> &WindowCommand)
 {
     if (ListViewEditorCmds->topLevelItemCount() > 0)
         return;
     for (int i = 0; i < Keys.Count(); ++i) {
         QString command, key;
         SplitCommandDisplayText(AnsiToQString(Keys.Items(i).DisplayText()), command, key);
+        if (WindowCommand)
+            if (const QString taken = WindowCommand(Keys.Items(i)); !taken.isEmpty())
+                command = taken;
         new QTreeWidgetItem(ListViewEditorCmds, {command, key});
     }
     ListViewEditorCmds->header()->resizeSections(QHeaderView::ResizeToContents);

@@ -41,6 +41,7 @@
 #include <QTabWidget>
 #include <QVBoxLayout>
 
+#include <algorithm>
 #include <cstdio>
 
 namespace {
@@ -347,13 +348,37 @@ void TfrmQuillmarMain::ApplyHighlighterColours()
         a->SetBackground(TColor(s.EditBackground));
 }
 
+QRect FitIntoScreen(const QRect &Bounds, const QRect &Available, const QMargins &Frame)
+{
+    if (Available.isEmpty())
+        return Bounds;
+    // The frame goes with the window: it is the whole framed window that must be seen.
+    const QRect outer = Bounds.marginsAdded(Frame);
+    const int width = std::min(outer.width(), Available.width());
+    const int height = std::min(outer.height(), Available.height());
+    const int left = std::clamp(outer.left(), Available.left(), Available.left() + Available.width() - width);
+    const int top = std::clamp(outer.top(), Available.top(), Available.top() + Available.height() - height);
+    const QRect inner = QRect(left, top, width, height).marginsRemoved(Frame);
+    return QRect(inner.topLeft(), QSize(std::max(inner.width(), 1), std::max(inner.height(), 1)));
+}
+
 void TfrmQuillmarMain::ApplyPlacement()
 {
-    QScreen *screen = QGuiApplication::primaryScreen();
+    // The screen the saved bounds lie on (a window kept on a second screen goes back there), else
+    // the primary one.
+    const QRect saved = Settings.WState == u"Max"
+                            ? QRect(Settings.rsLeft, Settings.rsTop, Settings.rsWidth, Settings.rsHeight)
+                            : QRect(Settings.Left, Settings.Top, Settings.Width, Settings.Height);
+    QScreen *screen = QGuiApplication::screenAt(saved.center());
+    if (!screen)
+        screen = QGuiApplication::primaryScreen();
     const QRect avail = screen ? screen->availableGeometry() : QRect(0, 0, 1280, 1024);
     const TWindowPlacement placement =
         PlaceMainWindow(Settings, TBoundsRect{avail.left(), avail.top(), avail.width(), avail.height()});
-    setGeometry(placement.Bounds.Left, placement.Bounds.Top, placement.Bounds.Width, placement.Bounds.Height);
+    // Bounds saved on a larger screen, or at another scale factor, would open partly out of reach:
+    // they are fitted into the screen, moved first and made smaller only where they must.
+    const QRect placed(placement.Bounds.Left, placement.Bounds.Top, placement.Bounds.Width, placement.Bounds.Height);
+    setGeometry(FitIntoScreen(placed, avail));
     if (placement.Maximised)
         setWindowState(windowState() | Qt::WindowMaximized);
 }
@@ -450,6 +475,18 @@ void TfrmQuillmarMain::showEvent(QShowEvent *Event)
 {
     RunGuarded([&] {
         QMainWindow::showEvent(Event);
+        // Now that the frame may be known, the framed window is kept inside its screen too.
+        if (!Event->spontaneous() && !FFrameFitted && !isMaximized() && !isFullScreen())
+            if (QScreen *s = screen()) {
+                FFrameFitted = true;
+                const QRect g = geometry();
+                const QRect f = frameGeometry();
+                const QMargins frame(g.left() - f.left(), g.top() - f.top(), f.right() - g.right(),
+                                     f.bottom() - g.bottom());
+                const QRect fitted = FitIntoScreen(g, s->availableGeometry(), frame);
+                if (fitted != g)
+                    setGeometry(fitted);
+            }
         if (!Event->spontaneous() && TabCount() == 0)
             Guarded([this] { FirstShow(); });
     });

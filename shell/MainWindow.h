@@ -34,6 +34,8 @@
 
 #include <QKeySequence>
 #include <QMainWindow>
+#include <QMargins>
+#include <QRect>
 #include <QPointer>
 #include <QStringList>
 
@@ -111,6 +113,10 @@ void ReadStyleChecks(const QListWidget &CheckList, THighlightFontStyles &Style);
 // that program (a path, or a name found on PATH) with Target as its one argument.
 bool StartBrowser(const QString &Browser, const QString &Target, QString &Error);
 
+// Bounds (of the window without its frame) moved, and where they are larger made smaller, so that
+// the window with its Frame lies inside Available, the screen's free area.
+QRect FitIntoScreen(const QRect &Bounds, const QRect &Available, const QMargins &Frame = QMargins());
+
 // "&" becomes "&&", so a file name shows literally in a tab caption or menu item.
 WideString DoubleAmpersands(const WideString &Text);
 // Position (from 1) of the last "." of Text, 0 when there is none.
@@ -168,6 +174,11 @@ public:
     // binds the same keys itself (SetWindowFirst).
     static constexpr const char *WindowFirstProperty = "quillmarWindowFirst";
     static void SetWindowFirst(QAction &Action);
+    // The enabled window-first action whose shortcut is Key with Shift (the editor's own terms for
+    // a key), null when an editor gets those keys.
+    QAction *WindowFirstAction(uint16_t Key, TShiftState Shift) const;
+    // "File > New": the action's menu on the menu bar and its caption, without accelerators.
+    QString MenuPath(const QAction &Action) const;
 
     // Open and save dialogs go through this hook; tests replace it. Chosen receives the chosen
     // files; the dialog's filter index is what the user left selected.
@@ -419,7 +430,6 @@ private:
     void CreateFileActions();
     void CreateCheckActions();
     void CreateToolBar();
-    bool WindowShortcutFirst(const QKeyEvent &Key) const;
     void CreatePrintActions();
     void CreateEditActions();
     void CreateToolsActions();
@@ -482,6 +492,7 @@ private:
     bool FClipboardHasText = false;
     bool FProgramTabChange = false; // the program, not the user, changes the active tab
     bool FFirstShown = false;
+    bool FFrameFitted = false; // the first showing has fitted the framed window into its screen
     bool FDestroying = false;
     TfrmFTP *FFtpDialog = nullptr;
     TfrmNewVersion *FNewVersionDialog = nullptr;

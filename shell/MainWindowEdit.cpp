@@ -7,6 +7,7 @@
 #include "editor/SyntaxEdit.h"
 #include "platform/Prompter.h"
 #include "platform/QtConvert.h"
+#include "editor/KeyStrokes.h"
 #include "shell/EditorCmds.h"
 #include "shell/FindDialog.h"
 
@@ -236,10 +237,23 @@ void TfrmQuillmarMain::ShowEditorCmdsActionExecute()
     TSyntaxEdit *editor = ActiveEditor();
     if (!editor)
         return;
-    FEditorCmds->Fill(editor->Keystrokes());
+    // A key the window takes before the editor (File > New on Ctrl+N) shows the window's command.
+    FEditorCmds->Fill(editor->Keystrokes(), [this](const TKeyStroke &Stroke) {
+        const QAction *action = WindowFirstAction(Stroke.Key, Stroke.Shift);
+        return action ? MenuPath(*action) : QString();
+    });
     const QRect g = geometry();
     FEditorCmds->setGeometry(g.left() + g.width() - FEditorCmds->width() - 5, g.top() + PageControl1->y() + 11,
                              FEditorCmds->width(), std::max(200, PageControl1->height()));
     FEditorCmds->show();
     FEditorCmds->raise();
+}
+
+QString TfrmQuillmarMain::MenuPath(const QAction &Action) const
+{
+    const QString item = QString(Action.text()).remove(QLatin1Char('&')).section(QLatin1Char('\t'), 0, 0);
+    for (const QAction *top : menuBar()->actions())
+        if (const QMenu *menu = top->menu(); menu && menu->actions().contains(&Action))
+            return QString(menu->title()).remove(QLatin1Char('&')) + QStringLiteral(" > ") + item;
+    return item;
 }

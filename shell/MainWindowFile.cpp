@@ -15,6 +15,7 @@
 #include "shell/SaveAsRules.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QFileInfo>
 #include <QMenu>
 #include <QMenuBar>
@@ -186,12 +187,18 @@ void TfrmQuillmarMain::RemoveTab(int Index)
         if (parent >= 0)
             Tab(parent)->Record->RemoveInclude(ToLocalPath(ToQString(name)));
     }
+    // Keys typed after closing the tab being edited go on in the tab then shown, not nowhere.
+    const bool hadFocus = tab->isAncestorOf(QApplication::focusWidget());
     FProgramTabChange = true;
     delete tab;
-    // The tab before the closed one becomes active; closing the first activates the last.
-    if (TabCount() > 0)
-        PageControl1->setCurrentIndex(Index > 0 ? Index - 1 : TabCount() - 1);
     FProgramTabChange = false;
+    // The tab before the closed one becomes active; closing the first activates the last. The
+    // status bar and the View menu then speak of that tab, not of the one that is gone.
+    if (TabCount() > 0) {
+        SetActivePage(Index > 0 ? Index - 1 : TabCount() - 1);
+        if (hadFocus)
+            ActiveEditor()->setFocus();
+    }
 }
 
 void TfrmQuillmarMain::FileCloseActionExecute()
@@ -229,9 +236,10 @@ void TfrmQuillmarMain::FileCloseActionExecute()
     } else {
         ShowResultsOf(record);
     }
+    // Through the action, so Expand all and Collapse all follow the tree shown.
     if (Settings.ShowTree)
-        NavTree->FullExpand();
-    SetStatusPanel(2, ToQString(now->Editor->FileName()));
+        TreeViewExpandActionExecute();
+    ShowActiveTabStatus();
 }
 
 void TfrmQuillmarMain::FileCloseAllActionExecute()

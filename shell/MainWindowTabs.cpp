@@ -16,6 +16,7 @@
 #include "platform/SysUtils.h"
 #include "shell/NavTreeAdapter.h"
 
+#include <QAction>
 #include <QApplication>
 #include <QDir>
 #include <QFileInfo>
@@ -556,12 +557,14 @@ void TfrmQuillmarMain::PageControl1Change()
     editor.setFocus();
     ShowActiveTabStatus();
 
+    // With ShowTree on, the results shown are expanded through Expand all, so that action and
+    // Collapse all follow the tree the user sees.
     if (record.ParentName.empty() || record.Checked) {
         if (ShownFileName.empty() || ShownFileName != editor.FileName()) {
             ShowResultsOf(record);
             ShownFileName = editor.FileName();
             if (Settings.ShowTree)
-                NavTree->FullExpand();
+                TreeViewExpandActionExecute();
         }
     } else {
         const int parent = FileName2Tab(record.ParentName);
@@ -569,7 +572,7 @@ void TfrmQuillmarMain::PageControl1Change()
             ShowResultsOf(*Tab(parent)->Record);
             ShownFileName = record.ParentName;
             if (Settings.ShowTree)
-                NavTree->FullExpand();
+                TreeViewExpandActionExecute();
         }
     }
 
@@ -669,13 +672,18 @@ void TfrmQuillmarMain::ShowActiveTabStatus()
     SetStatusPanel(2, ToQString(editor->FileName()));
 }
 
-bool TfrmQuillmarMain::WindowShortcutFirst(const QKeyEvent &Key) const
+QAction *TfrmQuillmarMain::WindowFirstAction(uint16_t Key, TShiftState Shift) const
 {
-    const QKeySequence pressed(Key.keyCombination());
-    for (const auto &[name, action] : FActions)
-        if (action->property(WindowFirstProperty).toBool() && action->isEnabled() && action->shortcut() == pressed)
-            return true;
-    return false;
+    for (const auto &[name, action] : FActions) {
+        if (!action->property(WindowFirstProperty).toBool() || !action->isEnabled() || action->shortcut().isEmpty())
+            continue;
+        const QKeyCombination keys = action->shortcut()[0];
+        const int modifiers = keys.keyboardModifiers().toInt();
+        if (QtKeyEventToVirtualKey(int(keys.key()), modifiers, 0, false) == Key &&
+            QtModifiersToShift(modifiers) == Shift)
+            return action;
+    }
+    return nullptr;
 }
 
 bool TfrmQuillmarMain::eventFilter(QObject *Watched, QEvent *Event)
@@ -693,7 +701,7 @@ bool TfrmQuillmarMain::eventFilter(QObject *Watched, QEvent *Event)
         // A key the editor binds goes to the editor, not to a window shortcut of the same keys,
         // unless the window's command must win (File > New on Ctrl+N).
         if (auto *editor = qobject_cast<TSyntaxEdit *>(Watched))
-            if (vk && editor->KeyToCommand(vk, shift) != ecNone && !WindowShortcutFirst(*key)) {
+            if (vk && editor->KeyToCommand(vk, shift) != ecNone && !WindowFirstAction(vk, shift)) {
                 Event->accept();
                 return true;
             }

@@ -5,6 +5,8 @@
 #include "controls/DropFiles.h"
 #include "controls/TextListBox.h"
 #include "controls/TreeNT.h"
+#include "controls/TreeNTNode.h"
+#include "controls/TreeNTNodes.h"
 #include "editor/HTMLHighlighter.h"
 #include "editor/JavaScriptHighlighter.h"
 #include "editor/SyntaxEditorStrings.h"
@@ -14,11 +16,14 @@
 #include <QListWidget>
 #include <QApplication>
 #include <QMenu>
+#include <QScreen>
 #include <QTabBar>
 #include <QTabWidget>
 #include <QTest>
 
 #include <gtest/gtest.h>
+
+#include <functional>
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -606,4 +611,135 @@ TEST(MainWindowSettings, WindowBoundsOfAClosedWindowAreKept)
     EXPECT_EQ(f.Window->Settings.Height, shown.height());
     EXPECT_EQ(f.Window->Settings.Left, shown.left());
     EXPECT_EQ(f.Window->Settings.WState, u"Normal");
+}
+
+namespace {
+
+// Nodes of the navigation tree with children: how many there are and how many of them are open.
+std::pair<int, int> MainWindowTestOpenBranches(TTreeNT &Tree)
+{
+    int branches = 0, open = 0;
+    for (int i = 0; i < Tree.Items().GetCount(); ++i) {
+        TTreeNTNode *node = Tree.Items().GetNodeFromIndex(i);
+        if (node->GetHasChildren()) {
+            ++branches;
+            open += node->GetExpanded() ? 1 : 0;
+        }
+    }
+    return {branches, open};
+}
+
+} // namespace
+
+// With ShowTree on, the results a close or a tab switch brings up are expanded through Expand all,
+// so after a Collapse all the menu offers "Collapse all" for the expanded tree it shows.
+TEST(MainWindowClose, ShowTreeExpandsTheShownTreeAndTheTreeMenuFollows)
+{
+    TWindowFixture f;
+    TfrmQuillmarMain &w = *f.Window;
+    w.Settings.CheckOpen = false;
+    w.Settings.ShowTree = true;
+    w.Settings.TreeLocals = true;
+    for (const char *name : {"a.js", "b.js", "c.js", "d.js"})
+        w.OpenFile(W(f.Put(QString::fromLatin1(name), "function f(p) { var x = p; }\nfunction g() { var y; }\n")), true,
+                   false, WideString());
+    for (int i = 0; i < w.TabCount(); ++i) {
+        w.SetActivePage(i);
+        w.CheckSyntaxActionExecute();
+    }
+    QAction &expand = *w.Action(QStringLiteral("TreeViewExpandAction"));
+    QAction &collapse = *w.Action(QStringLiteral("TreeViewCollapseAction"));
+    const struct {
+        const char *Name;
+        std::function<void()> Show; // brings another tab's results up
+    } cases[] = {
+        {"close", [&] { w.Action(QStringLiteral("FileCloseAction"))->trigger(); }},
+        {"user's tab switch", [&] { w.PageControl1->setCurrentIndex(0); }},
+        {"close of the first tab", [&] { w.Action(QStringLiteral("FileCloseAction"))->trigger(); }},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.Name);
+        collapse.trigger();
+        w.RefreshActionStates();
+        ASSERT_GT(MainWindowTestOpenBranches(*w.NavTree).first, 0);
+        ASSERT_EQ(MainWindowTestOpenBranches(*w.NavTree).second, 0);
+        ASSERT_TRUE(expand.isEnabled());
+        c.Show();
+        w.RefreshActionStates();
+        const auto [branches, open] = MainWindowTestOpenBranches(*w.NavTree);
+        EXPECT_GT(branches, 0);
+        EXPECT_EQ(open, branches);
+        EXPECT_TRUE(w.TreeExpanded());
+        EXPECT_FALSE(expand.isEnabled());
+        EXPECT_TRUE(collapse.isEnabled());
+    }
+    EXPECT_TRUE(f.PromptTexts().empty());
+}
+
+// Saved bounds the screen cannot hold (written on a larger screen, or at another scale factor) open
+// inside the screen: moved first, made smaller only where they must; bounds that fit stay as saved.
+TEST(MainWindowSettings, RestoredBoundsFitIntoTheScreen)
+{
+    const QRect avail = QGuiApplication::primaryScreen()->availableGeometry();
+    const struct {
+        const char *Name;
+        const char *WState;
+        QRect Saved;
+        QRect Expected; // empty: inside the screen, as large as it
+    } cases[] = {
+        {"larger than the screen", "Normal",
+         QRect(avail.left() + 100, avail.top() + 100, avail.width() * 7 / 4, avail.height() * 3 / 2), QRect()},
+        {"running off right and bottom", "Normal", QRect(avail.right() - 100, avail.bottom() - 100, 400, 300),
+         QRect(avail.left() + avail.width() - 400, avail.top() + avail.height() - 300, 400, 300)},
+        {"fits", "Normal", QRect(avail.left() + 50, avail.top() + 60, 400, 300),
+         QRect(avail.left() + 50, avail.top() + 60, 400, 300)},
+        {"maximised, larger restore bounds", "Max",
+         QRect(avail.left() + 20, avail.top() + 20, avail.width() * 7 / 4, avail.height() * 3 / 2), QRect()},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.Name);
+        const QRect s = c.Saved;
+        const std::string ini = "[Window]\nWState=" + std::string(c.WState) + "\nLeft=" + std::to_string(s.left()) +
+                                "\nTop=" + std::to_string(s.top()) + "\nWidth=" + std::to_string(s.width()) +
+                                "\nHeight=" + std::to_string(s.height()) + "\nrsLeft=" + std::to_string(s.left()) +
+                                "\nrsTop=" + std::to_string(s.top()) + "\nrsWidth=" + std::to_string(s.width()) +
+                                "\nrsHeight=" + std::to_string(s.height()) + "\n[Editor]\nNewFile=0\n";
+        TWindowFixture f(ini);
+        TfrmQuillmarMain &w = *f.Window;
+        const QRect restore = std::string(c.WState) == "Max" ? w.normalGeometry() : w.geometry();
+        EXPECT_TRUE(avail.contains(restore))
+            << restore.x() << "," << restore.y() << " " << restore.width() << "x" << restore.height();
+        if (c.Expected.isEmpty())
+            EXPECT_EQ(restore.size(), avail.size());
+        else
+            EXPECT_EQ(restore, c.Expected);
+        // Shown, the window with its frame lies inside the screen.
+        w.show();
+        QApplication::processEvents();
+        EXPECT_TRUE(avail.contains(w.frameGeometry()));
+        w.hide();
+    }
+}
+
+TEST(MainWindowSettings, FitIntoScreenMovesBeforeItShrinks)
+{
+    const QRect screen(0, 0, 800, 600);
+    const struct {
+        const char *Name;
+        QRect Bounds;
+        QRect Available;
+        QMargins Frame;
+        QRect Expected;
+    } cases[] = {
+        {"inside", {100, 80, 400, 300}, screen, {}, {100, 80, 400, 300}},
+        {"larger", {100, 100, 1400, 900}, screen, {}, screen},
+        {"larger, with a frame", {100, 100, 1400, 900}, screen, {4, 30, 4, 4}, {4, 30, 792, 566}},
+        {"off the left and top", {-500, -40, 300, 200}, screen, {}, {0, 0, 300, 200}},
+        {"off the right, framed", {700, 100, 300, 200}, screen, {4, 30, 4, 4}, {496, 100, 300, 200}},
+        {"wider only", {50, 50, 1000, 200}, screen, {}, {0, 50, 800, 200}},
+        {"second screen", {1800, 100, 1400, 900}, {1920, 0, 1280, 1024}, {}, {1920, 100, 1280, 900}},
+        {"top panel", {0, 0, 300, 200}, {0, 28, 800, 572}, {}, {0, 28, 300, 200}},
+    };
+    for (const auto &c : cases)
+        EXPECT_EQ(FitIntoScreen(c.Bounds, c.Available, c.Frame), c.Expected) << c.Name;
 }

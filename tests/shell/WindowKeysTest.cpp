@@ -6,17 +6,24 @@
 #include "controls/TreeNT.h"
 #include "editor/HTMLHighlighter.h"
 #include "editor/JavaScriptHighlighter.h"
+#include "editor/KeyStrokes.h"
+#include "platform/VirtualKeys.h"
+#include "shell/EditorCmds.h"
 #include "shell/OptionsDialog.h"
 
 #include <QAction>
 #include <QApplication>
 #include <QListWidget>
+#include <QMenu>
+#include <QMenuBar>
+#include <QSignalSpy>
 #include <QTabBar>
 #include <QTabWidget>
 #include <QTest>
 #include <QTimer>
 #include <QToolBar>
 #include <QToolButton>
+#include <QTreeWidget>
 
 #include <gtest/gtest.h>
 
@@ -358,4 +365,123 @@ TEST(WindowViewerOptions, NoBrowserIsChosenUntilTheUserChoosesOne)
     answer(true);
     w.ViewInBrowserActionExecute();
     EXPECT_EQ(started, QStringList{QStringLiteral("/opt/first")});
+}
+
+// After a close, the status bar and the View menu speak of the tab that is shown, never of the one
+// that is gone: its caret, its path, its colouring.
+TEST(WindowStatusBar, AfterACloseTheBarFollowsTheTabShown)
+{
+    TKeysWindow f;
+    TfrmQuillmarMain &w = *f.Window;
+    const auto checkedView = [&w] {
+        for (const char *name : {"HTMLSyntaxAction", "JavascriptSyntaxAction", "BothSyntaxAction", "NoSyntaxAction"})
+            if (w.Action(QString::fromLatin1(name))->isChecked())
+                return std::string(name);
+        return std::string();
+    };
+    // The new file: two short lines, the caret at their end.
+    f.PressOn(w.ActiveEditor(), Qt::Key_A, Qt::NoModifier);
+    f.Press(Qt::Key_Return, Qt::NoModifier);
+    QTest::keyClicks(QApplication::focusWidget(), QStringLiteral("cde"));
+    ASSERT_EQ(w.StatusPanel(0), QStringLiteral("Ln 2 Col 4"));
+    const std::string newFileView = checkedView();
+
+    // A script with one long line, the caret at its end.
+    const QString script = f.Put(QStringLiteral("long.js"), std::string(18798, 'x') + "\n");
+    f.OpenByMenu(script);
+    f.PressOn(w.ActiveEditor(), Qt::Key_End, Qt::NoModifier);
+    ASSERT_EQ(w.StatusPanel(0), QStringLiteral("Ln 1 Col 18799"));
+    ASSERT_EQ(checkedView(), "JavascriptSyntaxAction");
+    ASSERT_NE(newFileView, "JavascriptSyntaxAction");
+
+    // Ctrl+F4 on the script: the new file is shown, with its own caret and colouring.
+    f.Press(Qt::Key_F4, Qt::ControlModifier);
+    ASSERT_EQ(w.TabCount(), 1);
+    EXPECT_EQ(w.StatusPanel(0), QStringLiteral("Ln 2 Col 4"));
+    EXPECT_EQ(w.StatusPanel(2), QString());
+    EXPECT_EQ(checkedView(), newFileView);
+    // The keyboard goes on in the tab shown.
+    EXPECT_EQ(QApplication::focusWidget(), w.ActiveEditor());
+
+    // Closing the first tab shows the last: the script again, at the end of its line.
+    f.OpenByMenu(script);
+    f.PressOn(w.ActiveEditor(), Qt::Key_End, Qt::NoModifier);
+    f.Press(Qt::Key_Tab, Qt::ControlModifier);
+    ASSERT_EQ(w.ActiveIndex(), 0);
+    ASSERT_EQ(w.StatusPanel(0), QStringLiteral("Ln 2 Col 4"));
+    w.ActiveEditor()->SetModified(false);
+    f.Press(Qt::Key_F4, Qt::ControlModifier);
+    ASSERT_EQ(w.TabCount(), 1);
+    EXPECT_EQ(w.StatusPanel(0), QStringLiteral("Ln 1 Col 18799"));
+    EXPECT_EQ(w.StatusPanel(2), script);
+    EXPECT_EQ(checkedView(), "JavascriptSyntaxAction");
+    EXPECT_EQ(QApplication::focusWidget(), w.ActiveEditor());
+
+    // The last close empties all three panels.
+    f.Press(Qt::Key_F4, Qt::ControlModifier);
+    ASSERT_EQ(w.TabCount(), 0);
+    for (int i = 0; i < 3; ++i)
+        EXPECT_EQ(w.StatusPanel(i), QString()) << i;
+    EXPECT_TRUE(f.PromptTexts().empty());
+}
+
+// The editor-commands window says what each key does in this window: every window shortcut whose
+// keys the editor binds too is pressed in the editor, and the row of that binding must name what
+// ran, the window's menu item or the editor's command.
+TEST(WindowKeys, CommandsWindowSaysWhatEachKeyDoesHere)
+{
+    TKeysWindow f;
+    TfrmQuillmarMain &w = *f.Window;
+    f.OpenByMenu(f.Put(QStringLiteral("keys.js"), "var a = 1;\nvar b = 2;\n"));
+    const int scriptTab = w.ActiveIndex();
+    w.Action(QStringLiteral("ShowEditorCmdsAction"))->trigger();
+    const QTreeWidget &list = *w.EditorCmds().ListViewEditorCmds;
+    TKeyStrokes &strokes = w.ActiveEditor()->Keystrokes();
+    ASSERT_EQ(list.topLevelItemCount(), strokes.Count());
+    // The list stays filled; the keys are tried in the main window.
+    w.EditorCmds().hide();
+    QApplication::processEvents();
+
+    // The menu item of an action, as the user finds it: "File > New".
+    const auto menuItem = [&w](const QAction *Action) {
+        for (const QAction *top : w.menuBar()->actions())
+            if (top->menu() && top->menu()->actions().contains(Action))
+                return top->menu()->title().remove(QLatin1Char('&')) + QStringLiteral(" > ") +
+                       Action->text().remove(QLatin1Char('&')).section(QLatin1Char('\t'), 0, 0);
+        return QString();
+    };
+    int taken = 0, yielded = 0;
+    for (QAction *action : w.findChildren<QAction *>()) {
+        if (action->shortcut().isEmpty())
+            continue;
+        const QKeyCombination keys = action->shortcut()[0];
+        const uint16_t vk = QtKeyEventToVirtualKey(int(keys.key()), keys.keyboardModifiers().toInt(), 0, false);
+        const TShiftState shift = QtModifiersToShift(keys.keyboardModifiers().toInt());
+        const int row = strokes.FindKey(vk, shift);
+        if (row < 0)
+            continue; // the editor does not bind these keys: nothing of the list to check
+        SCOPED_TRACE(action->shortcut().toString().toStdString());
+        w.SetActivePage(scriptTab);
+        w.ActiveEditor()->SetModified(false);
+        // Back in the main window, as after a click into the editor.
+        QApplication::setActiveWindow(&w);
+        w.ActiveEditor()->setFocus(Qt::MouseFocusReason);
+        QApplication::processEvents();
+        ASSERT_EQ(QApplication::focusWidget(), w.ActiveEditor());
+        QSignalSpy ran(action, &QAction::triggered);
+        f.Press(keys.key(), keys.keyboardModifiers());
+        QString command, key;
+        SplitCommandDisplayText(AnsiToQString(strokes.Items(row).DisplayText()), command, key);
+        EXPECT_EQ(list.topLevelItem(row)->text(1), key);
+        if (ran.count() > 0) {
+            ++taken;
+            EXPECT_EQ(list.topLevelItem(row)->text(0), menuItem(action));
+        } else {
+            ++yielded;
+            EXPECT_EQ(list.topLevelItem(row)->text(0), command);
+        }
+    }
+    // Both kinds were met: File > New on Ctrl+N, the editor's own Undo on Ctrl+Z.
+    EXPECT_GE(taken, 1);
+    EXPECT_GE(yielded, 1);
 }
