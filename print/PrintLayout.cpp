@@ -1,6 +1,7 @@
 #include "print/PrintLayout.h"
 #include "print/ZvPreview.h"
 #include "platform/QtConvert.h"
+#include <QChar>
 #include <QFontMetricsF>
 #include <QPrinter>
 #include <algorithm>
@@ -139,6 +140,10 @@ void WrapLine(const WideString &Text, const TWrapSettings &S, const TWidthMeasur
                 cut = p > 1 ? p - 1 : 1; // every piece takes at least one character
             }
         }
+        // A cut by length never parts the two halves of a character beyond the Basic Multilingual
+        // Plane (an emoji, say): printed apart, each half would show as a stray sign.
+        if (QChar::isHighSurrogate(text[cut - 1]) && cut < text.size() && QChar::isLowSurrogate(text[cut]))
+            cut = cut > 1 ? cut - 1 : cut + 1;
         // The blanks at a wrap end the piece before it; a continuation does not start with them.
         const size_t restStart = text.find_first_not_of(u' ', cut);
         Pieces.push_back(indent + text.substr(0, cut));
@@ -215,8 +220,12 @@ void LayOutText(TZvPreview &Preview, int LineCount, const std::function<WideStri
         pieces.clear();
         if (Options.WordWrap)
             WrapLine(text, wrap, measure, pieces);
-        else // clipped at the right margin, as much of it as fits
-            pieces.push_back(text.substr(0, FittingLength(text, 0, wrap.WrapWidth, measure)));
+        else { // clipped at the right margin, as much of it as fits (whole characters)
+            size_t fits = FittingLength(text, 0, wrap.WrapWidth, measure);
+            if (fits > 0 && fits < text.size() && QChar::isHighSurrogate(text[fits - 1]))
+                --fits;
+            pieces.push_back(text.substr(0, fits));
+        }
         for (const WideString &piece : pieces) {
             if (pending) {
                 // Only a piece that follows starts the next page: no empty page at the end.

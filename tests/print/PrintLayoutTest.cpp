@@ -1,6 +1,7 @@
 // Wrapping an editor line into pieces that fit the printed width, and laying lines out on pages.
 #include "print/PrintLayout.h"
 #include "print/ZvPreview.h"
+#include <QChar>
 #include <QPrinter>
 #include <gtest/gtest.h>
 #include <algorithm>
@@ -26,6 +27,14 @@ std::vector<WideString> Wrap(const WideString &Text, int32_t Width, bool Numbers
 WideString W(const char *s)
 {
     return WideString(s, s + std::strlen(s));
+}
+
+WideString Repeat(const WideString &s, int n)
+{
+    WideString r;
+    while (n-- > 0)
+        r += s;
+    return r;
 }
 
 } // namespace
@@ -66,6 +75,10 @@ TEST(PrintLayout, WrapTable)
         {"a word longer than the line before a break",
          W("aaaaaaaaaaaaaaaaaaaaaaaaaaaaaa.b c"),
          {WideString(20, u'a'), W("aaaaaaaaaa.b c")}},
+        // A cut by length moves back rather than part the two units of a character.
+        {"characters of two units",
+         Repeat(u"\U0001F600", 15),
+         {Repeat(u"\U0001F600", 4), Repeat(u"\U0001F600", 4), Repeat(u"\U0001F600", 7)}},
         {"a long link",
          W("see www.example.org/aaaaaaaaaaaaaaaaaaaaaaaa.html"),
          {W("see www.example."), W("org/aaaaaaaaaaaaaaaa"), W("aaaaaaaa.html")}},
@@ -240,6 +253,19 @@ TEST(PrintLayout, WithoutWordWrapALongLineEndsAtTheRightMargin)
     const WideString more = longLine.substr(0, printed.size() + 1);
     EXPECT_TRUE(measure(more) >= width || onPaper(more) > width - 1) << measure(more) << " " << onPaper(more);
     EXPECT_EQ(dynamic_cast<TZvTextObject &>(*page.Objects(1)).Text, u"short");
+
+    // A line of characters of two units each is clipped between characters, never inside one.
+    for (const int units : {0, 1}) {
+        TLaidOut emoji;
+        const WideString line = WideString(size_t(units), u'x') + Repeat(u"\U0001F600", 300);
+        LayOutText(
+            *emoji.Preview, 1, [&](int) { return line; }, o);
+        const WideString clipped = dynamic_cast<TZvTextObject &>(*emoji.Preview->GetPage(1)->Objects(0)).Text;
+        ASSERT_GT(clipped.size(), 10u);
+        EXPECT_LT(clipped.size(), line.size());
+        EXPECT_EQ(clipped, line.substr(0, clipped.size()));
+        EXPECT_FALSE(QChar::isHighSurrogate(clipped.back())) << units;
+    }
 }
 
 TEST(PrintLayout, AFontTooLargeForThePageStops)
@@ -270,7 +296,7 @@ WideString PrintLayoutRandomLine(std::mt19937 &Rng)
     WideString line;
     const int tokens = pick(14);
     for (int t = 0; t < tokens; ++t) {
-        switch (pick(8)) {
+        switch (pick(9)) {
         case 0:
             line += letters(30 + pick(150));
             break;
@@ -297,6 +323,11 @@ WideString PrintLayoutRandomLine(std::mt19937 &Rng)
             break;
         case 6:
             line += u"\t";
+            break;
+        case 7:
+            // Characters of two UTF-16 units (emoji, rare CJK) and two-cell ones, in a long run.
+            for (int i = 12 + pick(80); i > 0; --i)
+                line += pick(3) == 0 ? WideString(u"\u4E2D") : pick(2) ? WideString(u"\U0001F600") : WideString(u"\U00020021");
             break;
         default:
             line += letters(1 + pick(9)) + (pick(3) ? u" " : u"") + (pick(4) ? u"" : u"=-.,");
@@ -329,6 +360,8 @@ std::string PrintLayoutTakeLine(const WideString &Text, const std::vector<WideSt
             return "an empty piece";
         if (Text.compare(pos, piece.size(), piece) != 0)
             return "a piece that is not the next part of the line";
+        if (!piece.empty() && (QChar::isLowSurrogate(piece.front()) || QChar::isHighSurrogate(piece.back())))
+            return "a piece that parts the halves of a character";
         pos += piece.size();
         size_t rest = pos;
         while (rest < Text.size() && Text[rest] == u' ')
