@@ -685,14 +685,22 @@ TEST(MainWindowSettings, RestoredBoundsFitIntoTheScreen)
         const char *Name;
         const char *WState;
         QRect Saved;
-        QRect Expected; // empty: inside the screen, as large as it
+        QRect Expected; // empty: inside the screen, no larger than it in either direction
     } cases[] = {
         {"larger than the screen", "Normal",
          QRect(avail.left() + 100, avail.top() + 100, avail.width() * 7 / 4, avail.height() * 3 / 2), QRect()},
-        {"running off right and bottom", "Normal", QRect(avail.right() - 100, avail.bottom() - 100, 400, 300),
-         QRect(avail.left() + avail.width() - 400, avail.top() + avail.height() - 300, 400, 300)},
-        {"fits", "Normal", QRect(avail.left() + 50, avail.top() + 60, 400, 300),
-         QRect(avail.left() + 50, avail.top() + 60, 400, 300)},
+        {"1400 x 900, as saved on a larger screen", "Normal", QRect(avail.left() + 30, avail.top() + 40, 1400, 900),
+         QRect()},
+        {"running off right and bottom", "Normal",
+         QRect(avail.right() - avail.width() / 4, avail.bottom() - avail.height() / 4, avail.width() / 2,
+               avail.height() / 2),
+         QRect(avail.left() + avail.width() - avail.width() / 2, avail.top() + avail.height() - avail.height() / 2,
+               avail.width() / 2, avail.height() / 2)},
+        {"fits", "Normal",
+         QRect(avail.left() + avail.width() / 8, avail.top() + avail.height() / 8, avail.width() / 2,
+               avail.height() / 2),
+         QRect(avail.left() + avail.width() / 8, avail.top() + avail.height() / 8, avail.width() / 2,
+               avail.height() / 2)},
         {"maximised, larger restore bounds", "Max",
          QRect(avail.left() + 20, avail.top() + 20, avail.width() * 7 / 4, avail.height() * 3 / 2), QRect()},
     };
@@ -710,7 +718,7 @@ TEST(MainWindowSettings, RestoredBoundsFitIntoTheScreen)
         EXPECT_TRUE(avail.contains(restore))
             << restore.x() << "," << restore.y() << " " << restore.width() << "x" << restore.height();
         if (c.Expected.isEmpty())
-            EXPECT_EQ(restore.size(), avail.size());
+            EXPECT_EQ(restore.size(), s.size().boundedTo(avail.size()));
         else
             EXPECT_EQ(restore, c.Expected);
         // Shown, the window with its frame lies inside the screen.
