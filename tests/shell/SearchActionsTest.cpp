@@ -316,3 +316,44 @@ TEST(EditorCmds, DisplayTextSplit)
     SplitCommandDisplayText(QStringLiteral("ecLong - ") + QString(150, QLatin1Char('k')), command, key);
     EXPECT_EQ(key.size(), 100);
 }
+
+// Characters from U+8000 on in lines longer than one block of the regular-expression search's scanner:
+// Find, Find next and Replace all all go through it.
+TEST(SearchActions, RegularExpressionsFindWideCharactersInLongLines)
+{
+    const WideString text = u"The word 한국어 appears in this line.\r\n"
+                            u"Full-width ＡＢＣ and 😀 and 體育館 follow the word 한국어 again.\r\n";
+    struct Case {
+        const char *Label;
+        QString Find;
+        int Line; // where the first match lies
+        const char16_t *Match;
+    };
+    const Case cases[] = {
+        {"Hangul", QStringLiteral("한국어"), 0, u"한국어"},
+        {"a class of Hangul", QStringLiteral("[가-힣]+"), 0, u"한국어"},
+        {"full-width forms", QStringLiteral("ＡＢ+Ｃ"), 1, u"ＡＢＣ"},
+        {"an emoji (a surrogate pair)", QStringLiteral("😀"), 1, u"😀"},
+        {"CJK from U+8000", QStringLiteral("體育"), 1, u"體育"},
+    };
+    for (const Case &c : cases) {
+        TSearchFixture f(text);
+        f.Setup = Choose(c.Find, {"re"});
+        f.Window->SearchFindActionExecute(0);
+        EXPECT_EQ(f.Editor().GetSelText(), WideString(c.Match)) << c.Label;
+        EXPECT_EQ(f.Editor().GetBlockStart().Y, c.Line) << c.Label;
+        EXPECT_TRUE(f.PromptTexts().empty()) << c.Label;
+    }
+    // Find next reaches the second line's match; Replace all replaces both.
+    TSearchFixture f(text);
+    f.Setup = Choose(QStringLiteral("한국어"), {"re"});
+    f.Window->SearchFindActionExecute(0);
+    f.Window->SearchNextActionExecute();
+    EXPECT_EQ(f.Editor().GetSelText(), WideString(u"한국어"));
+    EXPECT_EQ(f.Editor().GetBlockStart().Y, 1);
+    TSearchFixture g(text);
+    g.Setup = Choose(QStringLiteral("한국어"), {"re"}, TSyntaxFindDialog::ResultReplaceAll, QStringLiteral("Korean"));
+    g.Window->SearchFindActionExecute(1);
+    EXPECT_EQ(g.Editor().LineText(0), WideString(u"The word Korean appears in this line."));
+    EXPECT_EQ(g.Editor().LineText(1), WideString(u"Full-width ＡＢＣ and 😀 and 體育館 follow the word Korean again."));
+}
