@@ -230,6 +230,33 @@ Bytes TgaPlaceStored(const Bytes &Stored, int W, int H, uint8_t Descriptor)
     return out;
 }
 
+// netpbm's reading of a Targa file as RGB triplets, or nothing when it fails. It places rows by the
+// top-to-bottom bit but does not turn right-to-left rows round.
+Bytes TgaNetpbmRGB(const std::string &Path)
+{
+    int exitCode = -1;
+    const QByteArray ppm = RunTool("tgatoppm", {QString::fromStdString(Path)}, &exitCode);
+    if (exitCode != 0 || !ppm.startsWith("P6"))
+        return {};
+    // "P6", width, height and maximum, each after white space, then one white space byte; samples
+    // of one byte scaled from the maximum to 255.
+    int fields[3] = {0, 0, 0};
+    qsizetype i = 2;
+    for (int &f : fields) {
+        while (i < ppm.size() && std::isspace(uint8_t(ppm[i])))
+            ++i;
+        while (i < ppm.size() && std::isdigit(uint8_t(ppm[i])))
+            f = f * 10 + (ppm[i++] - '0');
+    }
+    const int maximum = fields[2];
+    if (maximum <= 0 || maximum > 255)
+        return {};
+    Bytes out;
+    for (++i; i < ppm.size(); ++i)
+        out.push_back(uint8_t((uint8_t(ppm[i]) * 255 + maximum / 2) / maximum));
+    return out;
+}
+
 TEST(Targa, FilesImageMagickWritesShowTheRightWayUp)
 {
     // Real files in each corner orientation and with none given, plain and run-length encoded, at every
@@ -237,7 +264,8 @@ TEST(Targa, FilesImageMagickWritesShowTheRightWayUp)
     // them. ImageMagick writes the picture's rows top first whatever origin it puts in the header (a
     // picture without an orientation gets bottom-left, so it is stored upside down by the format's
     // rule), and its plain reading gives the stored order back; its oriented reading applies the
-    // origin. We check the header's origin, then compare with both readings.
+    // origin. We check the header's origin, then compare with both readings, and with netpbm's for
+    // the left-hand origins.
     QTemporaryDir dir;
     const std::string src = dir.filePath("src.png").toStdString();
     const int W = 23, H = 11;
@@ -306,6 +334,14 @@ TEST(Targa, FilesImageMagickWritesShowTheRightWayUp)
             const Bytes oriented = ConvertToRGB(path, &exitCode);
             ASSERT_EQ(exitCode, 0);
             ASSERT_TRUE(oriented == placed) << what << ": ImageMagick's oriented reading follows the origin";
+
+            if ((descriptor & 0x10) == 0) {
+                const Bytes netpbm = TgaNetpbmRGB(path);
+                ASSERT_EQ(netpbm.size(), placed.size()) << what;
+                for (size_t i = 0; i < placed.size(); ++i)
+                    ASSERT_LE(std::abs(int(netpbm[i]) - int(placed[i])), kind.Tolerance)
+                        << what << ": netpbm at byte " << i;
+            }
 
             tThumbimage view;
             view.LoadImage(path);
