@@ -508,7 +508,8 @@ void TTHumbview::SetSorted(bool Value)
 
 void TTHumbview::SortThumbs()
 {
-    // The thumbnails are put in the order of the file list chosen.
+    // The thumbnails are put in the order of the file list chosen; the selected one stays selected.
+    Tthumbnail *selected = FSelected >= 0 && FSelected < Count() ? FThumbs[size_t(FSelected)] : nullptr;
     const std::vector<AnsiString> &order = FSorted ? FSortedList : FUnsorted;
     std::vector<Tthumbnail *> sorted;
     if (FDirectory.empty() || order.size() != FThumbs.size()) {
@@ -524,6 +525,8 @@ void TTHumbview::SortThumbs()
     }
     if (sorted.size() == FThumbs.size())
         FThumbs = sorted;
+    if (selected)
+        FSelected = int(std::find(FThumbs.begin(), FThumbs.end(), selected) - FThumbs.begin());
     CalcCellSize();
     Relayout();
 }

@@ -245,6 +245,16 @@ std::vector<std::string> ThumbViewNames(const TTHumbview &View)
     return names;
 }
 
+// The thumbnails whose title shows the highlight of a selection.
+std::vector<int> ThumbViewHighlighted(const TTHumbview &View)
+{
+    std::vector<int> on;
+    for (int i = 0; i < View.Count(); ++i)
+        if (View.Thumb(i)->TitleStrip()->palette().color(QPalette::Window) == View.palette().color(QPalette::Highlight))
+            on.push_back(i);
+    return on;
+}
+
 // Thumbnails on show in the view, old ones of an earlier scan included.
 int ThumbViewVisible(const TTHumbview &View)
 {
@@ -429,8 +439,9 @@ TEST(ThumbView, ScanLetsEventsRunAndEndsCleanlyWhenTheFolderChanges)
     QTemporaryDir big, small;
     std::vector<std::string> bigNames, smallNames;
     for (int i = 0; i < 60; ++i) {
-        const QString n = QString("pic%1.bmp").arg(i, 2, 10, QChar('0'));
-        WritePicture(big.filePath(n), 24 + i % 7, 20, "BMP");
+        // Some PNG files among the BMP files: unsorted, each kind comes as a group.
+        const QString n = QString("pic%1.%2").arg(i, 2, 10, QChar('0')).arg(i % 3 ? "bmp" : "png");
+        WritePicture(big.filePath(n), 24 + i % 7, 20, i % 3 ? "BMP" : "PNG");
         bigNames.push_back(n.toStdString());
     }
     for (const char *n : {"d.bmp", "e.bmp", "f.bmp", "g.bmp", "h.bmp"}) {
@@ -466,7 +477,8 @@ TEST(ThumbView, ScanLetsEventsRunAndEndsCleanlyWhenTheFolderChanges)
         {"a file of another folder", ScanTrigger::TimerWhileLoading,
          [&](TTHumbview &V) { V.SetSelectedFile(small.filePath("g.bmp").toStdString()); }, smallNames, smallPath,
          "g.bmp"},
-        {"unsorted", ScanTrigger::KeyEvent, [](TTHumbview &V) { V.SetSorted(false); }, bigNames, bigPath, ""},
+        {"unsorted", ScanTrigger::KeyEvent, [](TTHumbview &V) { V.SetSorted(false); }, bigNames, bigPath,
+         "pic00.png"},
     };
     for (const Case &c : cases) {
         TTHumbview view;
@@ -522,6 +534,8 @@ TEST(ThumbView, ScanLetsEventsRunAndEndsCleanlyWhenTheFolderChanges)
             EXPECT_EQ(view.Selected(), -1);
         else
             EXPECT_EQ(ExtractFileName(view.SelectedFile()), c.SelectedFile.empty() ? expected[0] : c.SelectedFile);
+        // The selected thumbnail, and it alone, shows a highlighted title.
+        EXPECT_EQ(ThumbViewHighlighted(view), view.Selected() < 0 ? std::vector<int>{} : std::vector<int>{view.Selected()});
         // Every scan that started also stopped.
         const auto starts = std::count_if(log.begin(), log.end(), [](const std::string &e) { return e != "stop"; });
         EXPECT_EQ(starts, std::count(log.begin(), log.end(), "stop"));
