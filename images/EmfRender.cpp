@@ -48,8 +48,7 @@ bool EmfCreatesObject(uint32_t Type)
     case 94: // CREATEDIBPATTERNBRUSHPT
     case 95: // EXTCREATEPEN
         return true;
-    default:
-        return false;
+    default: return false;
     }
 }
 
@@ -63,10 +62,10 @@ struct TEmfBitmapFields {
 constexpr TEmfBitmapFields kEmfBitmapRecords[] = {
     {76, 84, 100}, // BITBLT
     {77, 84, 108}, // STRETCHBLT
-    {80, 48, 76},  // SETDIBITSTODEVICE
-    {81, 48, 80},  // STRETCHDIBITS
-    {93, 16, 32},  // CREATEMONOBRUSH
-    {94, 16, 32},  // CREATEDIBPATTERNBRUSHPT
+    {80, 48, 76}, // SETDIBITSTODEVICE
+    {81, 48, 80}, // STRETCHDIBITS
+    {93, 16, 32}, // CREATEMONOBRUSH
+    {94, 16, 32}, // CREATEDIBPATTERNBRUSHPT
 };
 
 // A bitmap record's header and bits must lie within the record, and uncompressed bits must
@@ -194,8 +193,8 @@ QImage RenderEmf(const std::vector<uint8_t> &Data, QSize Size)
     options.imgWidth = Size.width();
     options.imgHeight = Size.height();
     TEmfSvgText svg;
-    const int ok = emf2svg(reinterpret_cast<char *>(prepared.data()), prepared.size(), &svg.Text, &svg.Length,
-                           &options);
+    const int ok =
+        emf2svg(reinterpret_cast<char *>(prepared.data()), prepared.size(), &svg.Text, &svg.Length, &options);
     if (!ok || !svg.Text || svg.Length == 0)
         return QImage();
 

@@ -35,10 +35,10 @@ struct TMetafilePlayLimits {
 };
 
 enum class TMetafilePlayOutcome {
-    Drawn,    // the image holds the picture
-    Refused,  // the file's records did not pass the check, or the player refused it
+    Drawn, // the image holds the picture
+    Refused, // the file's records did not pass the check, or the player refused it
     OverTime, // killed past the CPU budget or the deadline
-    Failed,   // the child died (over its memory, or a fault in the player), or could not start
+    Failed, // the child died (over its memory, or a fault in the player), or could not start
 };
 
 // The metafile Data (a placeable WMF, or an EMF when Enhanced) drawn into an image of Size

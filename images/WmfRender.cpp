@@ -88,6 +88,7 @@ struct TWmfMinimum {
     uint16_t Function;
     uint16_t Words;
 };
+// clang-format off
 constexpr TWmfMinimum kWmfMinimumWords[] = {
     {0x0102, 1}, {0x0103, 1}, {0x0104, 1}, {0x0106, 1}, {0x0107, 1}, {0x0108, 1}, {0x0127, 1},
     {0x012A, 1}, {0x012B, 1}, {0x012C, 1}, {0x012D, 1}, {0x012E, 1}, {0x01F0, 1}, {0x0234, 1},
@@ -100,21 +101,26 @@ constexpr TWmfMinimum kWmfMinimumWords[] = {
     {kWmfCreatePalette, 2}, {kWmfSetPalEntries, 2}, {kWmfAnimatePalette, 2}, {kWmfEscape, 2},
     {kWmfSetDibToDev, 9}, {kWmfDibCreatePatternBrush, 2},
 };
+// clang-format on
 
 // Records that make an object (a slot in the player's object table).
 bool WmfCreatesObject(uint16_t Function)
 {
     switch (Function) {
-    case 0x00F7: case 0x0142: case 0x01F9: case 0x02FA: case 0x02FB: case 0x02FC: case 0x06FF:
-        return true;
-    default:
-        return false;
+    case 0x00F7:
+    case 0x0142:
+    case 0x01F9:
+    case 0x02FA:
+    case 0x02FB:
+    case 0x02FC:
+    case 0x06FF: return true;
+    default: return false;
     }
 }
 
 struct TWmfWalk {
     const uint8_t *Params = nullptr; // the record's parameter words
-    size_t Words = 0;                // how many there are
+    size_t Words = 0; // how many there are
     std::string *Why = nullptr;
 
     int16_t S(size_t i) const { return int16_t(WmfU16(Params + 2 * i)); }
@@ -213,8 +219,8 @@ struct TWmfFrame {
 
 // The extents of a drawn bitmap: neither negative nor empty (the player's interpolation runs
 // for minutes over those), within the picture's frame, and a source rectangle within the bitmap.
-bool CheckWmfBlt(const TWmfWalk &W, const TWmfFrame &Frame, int64_t DestW, int64_t DestH, int64_t SrcX,
-                 int64_t SrcY, int64_t SrcW, int64_t SrcH, int64_t BitmapW, int64_t BitmapH)
+bool CheckWmfBlt(const TWmfWalk &W, const TWmfFrame &Frame, int64_t DestW, int64_t DestH, int64_t SrcX, int64_t SrcY,
+                 int64_t SrcW, int64_t SrcH, int64_t BitmapW, int64_t BitmapH)
 {
     if (DestW <= 0 || DestH <= 0 || SrcW <= 0 || SrcH <= 0)
         return W.Fail("a bitmap drawn at a negative or empty size");
@@ -352,8 +358,7 @@ bool CheckWmfRecord(const TWmfWalk &W, uint16_t Function, size_t RecordWords, TW
         if (W.S(1) <= 0 || W.S(2) <= 0 || W.S(3) <= 0 || uint64_t(W.S(3)) * uint64_t(W.S(2)) > avail - 28)
             return W.Fail("a bitmap larger than its data");
         return true;
-    default:
-        return true;
+    default: return true;
     }
 }
 
@@ -389,7 +394,8 @@ std::vector<uint8_t> PrepareWmf(const std::vector<uint8_t> &Data, std::string *W
         const uint32_t words = WmfU32(Data.data() + at);
         const uint16_t function = WmfU16(Data.data() + at + 4);
         if (words < 3 || uint64_t(words) * 2 > Data.size() - at)
-            return fail(words < 3 ? "a record shorter than its own header" : "a record cut short by the end of the file");
+            return fail(words < 3 ? "a record shorter than its own header"
+                                  : "a record cut short by the end of the file");
         walk.Params = Data.data() + at + 6;
         walk.Words = words - 3;
         largest = std::max<size_t>(largest, words);
