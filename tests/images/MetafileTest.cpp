@@ -683,6 +683,20 @@ TEST(Metafile, AnEmfTheConverterRefusesShowsThePlaceholder)
     }
 }
 
+// A 200 x 200 file whose every record passes the check but which keeps a player busy for
+// seconds: a black rectangle over the whole picture, 100,000 times.
+std::vector<uint8_t> BusyWmf()
+{
+    TWmfWriter body;
+    body.Record(0x020C, {200, 200});            // SETWINDOWEXT
+    body.Record(0x02FC, {0, 0x0000, 0x0000, 0}); // solid black brush (object 0)
+    body.Record(0x012D, {0});
+    for (int i = 0; i < 100000; ++i)
+        body.Record(0x041B, {200, 200, 0, 0});
+    body.Record(0x0000, {});
+    return PlaceableWmf(body, 200, 200, 1, 7);
+}
+
 TEST(Metafile, TheImageDialogPreviewsEachMetafileOrShowsItCannot)
 {
     struct Case {
@@ -691,11 +705,14 @@ TEST(Metafile, TheImageDialogPreviewsEachMetafileOrShowsItCannot)
         std::vector<uint8_t> Bytes;
         const char *Width;
         const char *Height;
-        bool Shown;
+        TMetafilePlayOutcome Outcome;
     };
     const Case cases[] = {
-        {"an EMF", "shapes.emf", ShapesEmf(), "192", "96", true},
-        {"a WMF with a bitmap drawn at a negative size", "blit.wmf", NegativeBlitWmf(), "64", "64", false},
+        {"an EMF", "shapes.emf", ShapesEmf(), "192", "96", TMetafilePlayOutcome::Drawn},
+        {"a WMF with a bitmap drawn at a negative size", "blit.wmf", NegativeBlitWmf(), "64", "64",
+         TMetafilePlayOutcome::Refused},
+        {"a WMF that keeps the player busy for seconds", "busy.wmf", BusyWmf(), "200", "200",
+         TMetafilePlayOutcome::OverTime},
     };
     QTemporaryDir dir;
     for (const Case &c : cases) {
@@ -709,11 +726,10 @@ TEST(Metafile, TheImageDialogPreviewsEachMetafileOrShowsItCannot)
         const QImage shot = form.tThumbimage1->grab().toImage();
         auto *metafile = dynamic_cast<TMetafile *>(form.tThumbimage1->Picture().Graphic());
         ASSERT_NE(metafile, nullptr);
-        if (c.Shown) {
-            EXPECT_EQ(metafile->LastPlay(), TMetafilePlayOutcome::Drawn);
+        EXPECT_EQ(metafile->LastPlay(), c.Outcome);
+        if (c.Outcome == TMetafilePlayOutcome::Drawn) {
             EXPECT_GT(DarkPixels(shot, shot.rect()), 1000) << "the black ellipse and the text";
         } else {
-            EXPECT_EQ(metafile->LastPlay(), TMetafilePlayOutcome::Refused);
             int white = 0;
             for (int y = 0; y < shot.height(); ++y)
                 for (int x = 0; x < shot.width(); ++x)
@@ -721,6 +737,7 @@ TEST(Metafile, TheImageDialogPreviewsEachMetafileOrShowsItCannot)
             EXPECT_GT(white, 64 * 64 / 2) << "the placeholder's white ground";
             EXPECT_LT(DarkPixels(shot, shot.rect()), 400) << "no picture, only the placeholder's lines and text";
         }
+        EXPECT_TRUE(MetafileChildProcesses().isEmpty()) << "no play goes on behind the dialog";
         if (const char *out = std::getenv("QUILLMAR_SCREENSHOT_DIR"))
             form.grab().save(QString::fromLocal8Bit(out) + QStringLiteral("/image-dialog-") +
                              QString::fromLatin1(c.File) + QStringLiteral(".png"));
