@@ -7,8 +7,10 @@
 #include <cerrno>
 #include <chrono>
 #include <cmath>
+#include <cstdlib>
 #include <cstring>
 #include <ctime>
+#include <dirent.h>
 #include <fcntl.h>
 #include <poll.h>
 #include <signal.h>
@@ -89,6 +91,10 @@ void LimitChild(const TMetafilePlayLimits &Limits)
                            const TMetafilePlayLimits &Limits)
 {
     LimitChild(Limits);
+    // Threads Qt starts in the child (its image scaling's) run without a GLib event loop: a
+    // thread of ours that was ending at the fork may have held GLib's allocator lock, which the
+    // child would then wait on for ever.
+    ::setenv("QT_NO_GLIB", "1", 1);
     uint8_t status = kPlayRefused;
     const QImage image = Enhanced ? RenderEmf(Data, Size) : RenderWmf(Data, Size);
     if (!image.isNull() && image.size() == Size && image.format() == QImage::Format_ARGB32) {
@@ -100,6 +106,41 @@ void LimitChild(const TMetafilePlayLimits &Limits)
     while (::write(Pipe, &status, 1) < 0 && errno == EINTR) {
     }
     ::_exit(0);
+}
+
+// Whether a thread of Qt's pool (named so by Qt) is still in this process.
+bool PoolThreadsRemain()
+{
+    DIR *tasks = ::opendir("/proc/self/task");
+    if (!tasks)
+        return false;
+    bool found = false;
+    while (const dirent *entry = ::readdir(tasks)) {
+        if (entry->d_name[0] == '.')
+            continue;
+        const std::string path = std::string("/proc/self/task/") + entry->d_name + "/comm";
+        const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+        if (fd < 0)
+            continue;
+        char name[32] = {};
+        const ssize_t n = ::read(fd, name, sizeof name - 1);
+        ::close(fd);
+        if (n > 0 && std::strncmp(name, "Thread (pooled)", 15) == 0) {
+            found = true;
+            break;
+        }
+    }
+    ::closedir(tasks);
+    return found;
+}
+
+// Qt counts a pool thread as ended before the system thread has run its exit (freeing its
+// caches, which takes the allocator's and GLib's locks); a fork in that moment gives a child
+// whose locks are held for ever. So we wait, briefly, until those threads are really gone.
+void AwaitEndOfPoolThreads()
+{
+    for (int i = 0; i < 500 && PoolThreadsRemain(); ++i)
+        ::usleep(100);
 }
 
 int64_t CpuMillisecondsOf(clockid_t Clock)
@@ -135,7 +176,8 @@ QImage PlayMetafile(const std::vector<uint8_t> &Data, bool Enhanced, QSize Size,
         // the child then starts threads of its own. (A pool still busy with other work after a
         // short wait keeps them: the child may then wait on it until its deadline, and the
         // picture is not shown.)
-        QThreadPool::globalInstance()->waitForDone(50);
+        if (QThreadPool::globalInstance()->waitForDone(50))
+            AwaitEndOfPoolThreads();
     }
 
     // The pixels come back through memory shared with the child, untouched pages costing nothing.

@@ -11,13 +11,14 @@
 #include <vector>
 
 // Builds with the address sanitizer run the players several times slower (every memory access is
-// checked, and the child's first touch of each shared page costs more): their budgets of time are
-// that much larger, so that what draws in a plain build draws there too.
+// checked, and the child copies each page of the large sanitized heap it writes to, which counts
+// as its own time): their budgets of time are that much larger, so that what draws in a plain
+// build draws there too.
 #if defined(__SANITIZE_ADDRESS__)
-constexpr int kMetafilePlaySlowdown = 4;
+constexpr int kMetafilePlaySlowdown = 8;
 #elif defined(__has_feature)
 #if __has_feature(address_sanitizer)
-constexpr int kMetafilePlaySlowdown = 4;
+constexpr int kMetafilePlaySlowdown = 8;
 #else
 constexpr int kMetafilePlaySlowdown = 1;
 #endif
