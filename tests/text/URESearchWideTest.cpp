@@ -7,6 +7,7 @@
 
 #include "text/URESearch.h"
 #include "text/UTBMSearch.h"
+#include "text/WideTextCodec.h"
 #include "SearchTestSupport.h"
 
 // Characters from U+0100 on in lines long enough for the search to pass over them a block at a
@@ -24,27 +25,8 @@ std::string WideSearchHex(WideChar u)
 
 std::string WideSearchUtf8(const WideString &s)
 {
-    std::string out;
-    for (size_t i = 0; i < s.size(); ++i) {
-        uint32_t c = s[i];
-        if (c >= 0xD800 && c < 0xDC00 && i + 1 < s.size() && s[i + 1] >= 0xDC00 && s[i + 1] < 0xE000)
-            c = 0x10000 + ((c - 0xD800) << 10) + (s[++i] - 0xDC00);
-        if (c < 0x80) {
-            out += char(c);
-        } else if (c < 0x800) {
-            out += char(0xC0 | (c >> 6));
-            out += char(0x80 | (c & 0x3F));
-        } else if (c < 0x10000) {
-            out += char(0xE0 | (c >> 12));
-            out += char(0x80 | ((c >> 6) & 0x3F));
-            out += char(0x80 | (c & 0x3F));
-        } else {
-            out += char(0xF0 | (c >> 18));
-            out += char(0x80 | ((c >> 12) & 0x3F));
-            out += char(0x80 | ((c >> 6) & 0x3F));
-            out += char(0x80 | (c & 0x3F));
-        }
-    }
+    std::string out(s.size() * 3, '\0');
+    out.resize(WideToUtf8Block(s.data(), s.size(), reinterpret_cast<uint8_t *>(out.data())));
     return out;
 }
 
