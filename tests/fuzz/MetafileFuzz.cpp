@@ -2,6 +2,9 @@
 // (the first byte's low bit chooses) and drawn at a size from the second byte, through the record
 // checks and the bounded player. A player's fault, hang or hunger stays in its child process; what
 // this target watches is that our side never crashes, leaks or waits past the play's bound.
+// Run from a clang build configured with -DQUILLMAR_FUZZ=ON -DQUILLMAR_SANITIZE=ON:
+//   LSAN_OPTIONS=suppressions=tests/fuzz/MetafileFuzz.lsan.supp QT_QPA_PLATFORM=offscreen \
+//   <build>/images/fuzz_metafile -timeout=10 -rss_limit_mb=2048 -max_len=8192 <corpus>
 #include "images/EmfRender.h"
 #include "images/QtPictures.h"
 #include "images/WmfRender.h"
