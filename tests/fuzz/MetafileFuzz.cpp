@@ -1,6 +1,6 @@
-// libFuzzer target for metafiles as the preview meets them: the file is loaded as a WMF or an EMF
-// (the first byte's low bit chooses) and drawn at a size from the second byte, through the record
-// checks and the bounded player. A player's fault, hang or hunger stays in its child process; what
+// libFuzzer target for metafiles as the preview meets them: the file (from the third byte on) is
+// loaded as a metafile and drawn at a size from the second byte, through the record checks and the
+// bounded player; the first byte's low bit picks the record check (WMF or EMF) also run on its own. A player's fault, hang or hunger stays in its child process; what
 // this target watches is that our side never crashes, leaks or waits past the play's bound.
 // Run from a clang build configured with -DQUILLMAR_FUZZ=ON -DQUILLMAR_SANITIZE=ON:
 //   LSAN_OPTIONS=suppressions=tests/fuzz/MetafileFuzz.lsan.supp QT_QPA_PLATFORM=offscreen \
