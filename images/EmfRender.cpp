@@ -178,10 +178,12 @@ std::vector<uint8_t> PrepareEmf(const std::vector<uint8_t> &Data, std::string *W
 
 QImage RenderEmf(const std::vector<uint8_t> &Data, QSize Size)
 {
-    if (Data.empty() || Size.width() <= 0 || Size.height() <= 0)
-        return QImage();
-    std::vector<uint8_t> prepared = PrepareEmf(Data);
-    if (prepared.empty())
+    return RenderPreparedEmf(PrepareEmf(Data), Size);
+}
+
+QImage RenderPreparedEmf(std::vector<uint8_t> Prepared, QSize Size)
+{
+    if (Prepared.empty() || Size.width() <= 0 || Size.height() <= 0)
         return QImage();
 
     generatorOptions options{};
@@ -194,7 +196,7 @@ QImage RenderEmf(const std::vector<uint8_t> &Data, QSize Size)
     options.imgHeight = Size.height();
     TEmfSvgText svg;
     const int ok =
-        emf2svg(reinterpret_cast<char *>(prepared.data()), prepared.size(), &svg.Text, &svg.Length, &options);
+        emf2svg(reinterpret_cast<char *>(Prepared.data()), Prepared.size(), &svg.Text, &svg.Length, &options);
     if (!ok || !svg.Text || svg.Length == 0)
         return QImage();
 

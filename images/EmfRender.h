@@ -22,6 +22,9 @@ std::vector<uint8_t> PrepareEmf(const std::vector<uint8_t> &Data, std::string *W
 // (images/MetafilePlay.h), which bounds it.
 QImage RenderEmf(const std::vector<uint8_t> &Data, QSize Size);
 
+// The same for a copy PrepareEmf has answered already (an empty one draws nothing).
+QImage RenderPreparedEmf(std::vector<uint8_t> Prepared, QSize Size);
+
 // Readies, once per process, what the SVG drawing loads on first use (Qt's image readers for the
 // bitmaps an SVG embeds, the SVG module itself). A child process made after this finds them
 // loaded, instead of spending its time budget on loading them anew every time.

@@ -87,7 +87,7 @@ void LimitChild(const TMetafilePlayLimits &Limits)
     }
 }
 
-[[noreturn]] void RunChild(const std::vector<uint8_t> &Data, bool Enhanced, QSize Size, uchar *Pixels, int Pipe,
+[[noreturn]] void RunChild(std::vector<uint8_t> &Prepared, bool Enhanced, QSize Size, uchar *Pixels, int Pipe,
                            const TMetafilePlayLimits &Limits)
 {
     LimitChild(Limits);
@@ -96,7 +96,8 @@ void LimitChild(const TMetafilePlayLimits &Limits)
     // child would then wait on for ever.
     ::setenv("QT_NO_GLIB", "1", 1);
     uint8_t status = kPlayRefused;
-    const QImage image = Enhanced ? RenderEmf(Data, Size) : RenderWmf(Data, Size);
+    const QImage image = Enhanced ? RenderPreparedEmf(std::move(Prepared), Size)
+                                  : RenderPreparedWmf(std::move(Prepared), Size);
     if (!image.isNull() && image.size() == Size && image.format() == QImage::Format_ARGB32) {
         const size_t row = size_t(Size.width()) * 4;
         for (int y = 0; y < Size.height(); ++y)
@@ -164,8 +165,10 @@ QImage PlayMetafile(const std::vector<uint8_t> &Data, bool Enhanced, QSize Size,
     };
     if (Size.width() <= 0 || Size.height() <= 0)
         return answer(TMetafilePlayOutcome::Refused);
-    // The record check is ours and quick: a file it refuses is never played.
-    if ((Enhanced ? PrepareEmf(Data) : PrepareWmf(Data)).empty())
+    // The record check is ours and quick: a file it refuses is never played, and the child plays
+    // the checked copy.
+    std::vector<uint8_t> prepared = Enhanced ? PrepareEmf(Data) : PrepareWmf(Data);
+    if (prepared.empty())
         return answer(TMetafilePlayOutcome::Refused);
     Size = PlaySize(Size);
     if (Enhanced) {
@@ -193,7 +196,7 @@ QImage PlayMetafile(const std::vector<uint8_t> &Data, bool Enhanced, QSize Size,
     const pid_t pid = ::fork();
     if (pid == 0) {
         ::close(pipe[0]);
-        RunChild(Data, Enhanced, Size, static_cast<uchar *>(shared), pipe[1], Limits);
+        RunChild(prepared, Enhanced, Size, static_cast<uchar *>(shared), pipe[1], Limits);
     }
     ::close(pipe[1]);
     if (pid < 0) {

@@ -15,19 +15,6 @@ extern "C" void gdImageDestroy(void *Image);
 
 namespace {
 
-// Larger outputs are drawn at this many pixels and stretched by the painter: a metafile is
-// a drawing, and a preview needs no more.
-constexpr int64_t kMaxRenderPixels = 4096 * 4096;
-
-QSize BoundedSize(QSize Size)
-{
-    const int64_t area = int64_t(Size.width()) * Size.height();
-    if (area <= kMaxRenderPixels)
-        return Size;
-    const double f = std::sqrt(double(kMaxRenderPixels) / double(area));
-    return QSize(std::max(1, int(Size.width() * f)), std::max(1, int(Size.height() * f)));
-}
-
 // ---- the record check
 
 constexpr size_t kWmfPlaceableSize = 22;
@@ -242,6 +229,11 @@ bool CheckWmfRecord(const TWmfWalk &W, uint16_t Function, size_t RecordWords, TW
     // A bitmap record carries its bitmap unless it is just its parameters long.
     const bool withBitmap = RecordWords != size_t(Function >> 8) + 3;
     int64_t bw = 0, bh = 0;
+    // The bitmap a blt record carries after its Fixed parameter words: a DIB, or a BITMAP16.
+    auto carriedBitmap = [&](size_t Fixed, bool Dib) {
+        return Dib ? CheckWmfDib(W, bytes + 2 * Fixed, avail - 2 * Fixed, false, bw, bh)
+                   : CheckWmfBitmap16(W, bytes + 2 * Fixed, avail - 2 * Fixed, bw, bh);
+    };
     switch (Function) {
     case kWmfSetWindowExt:
     case kWmfSetViewportExt:
@@ -302,13 +294,8 @@ bool CheckWmfRecord(const TWmfWalk &W, uint16_t Function, size_t RecordWords, TW
             return W.Fail("a record shorter than its parameters");
         const size_t o = withBitmap ? 4 : 5;
         const int64_t h = W.S(o), w = W.S(o + 1);
-        if (withBitmap) {
-            const bool ok = Function == kWmfDibBitBlt
-                                ? CheckWmfDib(W, bytes + 2 * fixed, avail - 2 * fixed, false, bw, bh)
-                                : CheckWmfBitmap16(W, bytes + 2 * fixed, avail - 2 * fixed, bw, bh);
-            if (!ok)
-                return false;
-        }
+        if (withBitmap && !carriedBitmap(fixed, Function == kWmfDibBitBlt))
+            return false;
         return CheckWmfBlt(W, Frame, w, h, W.S(3), W.S(2), w, h, bw, bh);
     }
     case kWmfDibStretchBlt:
@@ -318,13 +305,8 @@ bool CheckWmfRecord(const TWmfWalk &W, uint16_t Function, size_t RecordWords, TW
         if (p < fixed)
             return W.Fail("a record shorter than its parameters");
         const size_t o = withBitmap ? 6 : 7;
-        if (withBitmap) {
-            const bool ok = Function == kWmfDibStretchBlt
-                                ? CheckWmfDib(W, bytes + 2 * fixed, avail - 2 * fixed, false, bw, bh)
-                                : CheckWmfBitmap16(W, bytes + 2 * fixed, avail - 2 * fixed, bw, bh);
-            if (!ok)
-                return false;
-        }
+        if (withBitmap && !carriedBitmap(fixed, Function == kWmfDibStretchBlt))
+            return false;
         return CheckWmfBlt(W, Frame, W.S(o + 1), W.S(o), W.S(5), W.S(4), W.S(3), W.S(2), bw, bh);
     }
     case kWmfStretchDib: {
@@ -431,11 +413,12 @@ std::vector<uint8_t> PrepareWmf(const std::vector<uint8_t> &Data, std::string *W
 
 QImage RenderWmf(const std::vector<uint8_t> &Data, QSize Size)
 {
-    if (Data.empty() || Size.width() <= 0 || Size.height() <= 0)
-        return QImage();
-    Size = BoundedSize(Size);
-    std::vector<uint8_t> prepared = PrepareWmf(Data);
-    if (prepared.empty())
+    return RenderPreparedWmf(PrepareWmf(Data), Size);
+}
+
+QImage RenderPreparedWmf(std::vector<uint8_t> Prepared, QSize Size)
+{
+    if (Prepared.empty() || Size.width() <= 0 || Size.height() <= 0)
         return QImage();
 
     wmfAPI *api = nullptr;
@@ -452,8 +435,8 @@ QImage RenderWmf(const std::vector<uint8_t> &Data, QSize Size)
     TScopeGuard destroy([&] { wmf_api_destroy(api); });
 
     // The player is given our checked copy.
-    auto *bytes = prepared.data();
-    if (wmf_mem_open(api, bytes, long(prepared.size())) != wmf_E_None)
+    auto *bytes = Prepared.data();
+    if (wmf_mem_open(api, bytes, long(Prepared.size())) != wmf_E_None)
         return QImage();
     TScopeGuard close([&] { wmf_mem_close(api); });
     wmfD_Rect bbox{};

@@ -18,7 +18,10 @@
 std::vector<uint8_t> PrepareWmf(const std::vector<uint8_t> &Data, std::string *Why = nullptr);
 
 // The metafile Data played into an image of Size (ARGB32, transparent where nothing is drawn);
-// a null image when the file is refused (PrepareWmf) or libwmf cannot play it. Size is limited
-// to a picture the preview can hold. Runs in the calling process without a time or memory
-// bound: the preview plays through PlayMetafile (images/MetafilePlay.h), which bounds it.
+// a null image when the file is refused (PrepareWmf) or libwmf cannot play it. Runs in the
+// calling process without a bound of time, memory or size: the preview plays through
+// PlayMetafile (images/MetafilePlay.h), which bounds all three.
 QImage RenderWmf(const std::vector<uint8_t> &Data, QSize Size);
+
+// The same for a copy PrepareWmf has answered already (an empty one draws nothing).
+QImage RenderPreparedWmf(std::vector<uint8_t> Prepared, QSize Size);

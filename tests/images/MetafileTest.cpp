@@ -417,8 +417,9 @@ TEST(Metafile, APlayOverItsBudgetIsStoppedAndLeavesNoProcessBehind)
         TMetafilePlayOutcome outcome = TMetafilePlayOutcome::Drawn;
         EXPECT_TRUE(PlayMetafile(file, false, c.Size, &outcome, c.Limits).isNull());
         EXPECT_NE(outcome, TMetafilePlayOutcome::Drawn);
-        if (c.Limits.WallMilliseconds == 1)
+        if (c.Limits.WallMilliseconds == 1) {
             EXPECT_EQ(outcome, TMetafilePlayOutcome::OverTime);
+        }
         EXPECT_TRUE(MetafileChildProcesses().isEmpty()) << MetafileChildProcesses().join(' ').toStdString();
         // Within the usual budget the same play draws.
         const QImage image = PlayMetafile(file, false, QSize(200, 100), &outcome);
@@ -640,8 +641,9 @@ TEST(Metafile, AnEmfIsDrawnAtTheSizeAskedWithAWhiteBrushUntilOneIsChosen)
             EXPECT_GT(DarkPixels(image, QRect(105 * scale, 55 * scale, 80 * scale, 40 * scale)), 20 * scale * scale)
                 << "the text";
             EXPECT_EQ(DarkPixels(image, QRect(100 * scale, 55 * scale, 5 * scale, 40 * scale)), 0);
-            if (c.File.size() > ShapesEmf().size())
+            if (c.File.size() > ShapesEmf().size()) {
                 EXPECT_TRUE(Near(at(170, 75), Qt::blue)) << at(170, 75).name().toStdString();
+            }
         }
     }
 }

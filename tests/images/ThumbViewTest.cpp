@@ -547,8 +547,9 @@ TEST(ThumbView, ScanLetsEventsRunAndEndsCleanlyWhenTheFolderChanges)
             QTest::keyClick(&view, Qt::Key_Down);
             EXPECT_EQ(view.Selected(), 1);
         }
-        if (c.Trigger == ScanTrigger::KeyEvent)
+        if (c.Trigger == ScanTrigger::KeyEvent) {
             EXPECT_EQ(keysDuringScan, 1);
+        }
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     }
 }
