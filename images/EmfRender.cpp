@@ -1,5 +1,6 @@
 #include "images/EmfRender.h"
 #include "images/Graphic.h"
+#include "images/LittleEndian.h"
 
 #include <QByteArray>
 #include <QPainter>
@@ -12,15 +13,6 @@
 
 namespace {
 
-uint32_t EmfU32(const uint8_t *p)
-{
-    return uint32_t(p[0]) | (uint32_t(p[1]) << 8) | (uint32_t(p[2]) << 16) | (uint32_t(p[3]) << 24);
-}
-void EmfPut32(std::vector<uint8_t> &Out, size_t At, uint32_t V)
-{
-    for (int i = 0; i < 4; ++i)
-        Out[At + size_t(i)] = uint8_t(V >> (8 * i));
-}
 void EmfAppend32(std::vector<uint8_t> &Out, std::initializer_list<uint32_t> Values)
 {
     for (uint32_t v : Values)
@@ -74,18 +66,18 @@ const char *CheckEmfBitmap(const uint8_t *Record, uint32_t Size, const TEmfBitma
 {
     if (Size < Fields.MinSize)
         return "a record shorter than its parameters";
-    const uint64_t offBmi = EmfU32(Record + Fields.At), cbBmi = EmfU32(Record + Fields.At + 4);
-    const uint64_t offBits = EmfU32(Record + Fields.At + 8), cbBits = EmfU32(Record + Fields.At + 12);
+    const uint64_t offBmi = LeU32(Record + Fields.At), cbBmi = LeU32(Record + Fields.At + 4);
+    const uint64_t offBits = LeU32(Record + Fields.At + 8), cbBits = LeU32(Record + Fields.At + 12);
     if (cbBmi == 0)
         return nullptr; // a raster operation without a source bitmap
     if (offBmi + cbBmi > Size || offBits + cbBits > Size || cbBmi < 12)
         return "a bitmap that reaches past its record";
     const uint8_t *bmi = Record + offBmi;
-    if (EmfU32(bmi) < 40 || cbBmi < 40)
+    if (LeU32(bmi) < 40 || cbBmi < 40)
         return nullptr; // an old core header: the converter reads only its sizes
-    const int64_t w = int32_t(EmfU32(bmi + 4)), h = int32_t(EmfU32(bmi + 8));
+    const int64_t w = int32_t(LeU32(bmi + 4)), h = int32_t(LeU32(bmi + 8));
     const unsigned bits = unsigned(bmi[14] | (bmi[15] << 8));
-    const uint32_t compression = EmfU32(bmi + 16);
+    const uint32_t compression = LeU32(bmi + 16);
     const int64_t rows = h < 0 ? -h : h;
     if (w <= 0 || rows == 0)
         return "a bitmap of negative or no size";
@@ -117,9 +109,9 @@ std::vector<uint8_t> PrepareEmf(const std::vector<uint8_t> &Data, std::string *W
             *Why = Text;
         return std::vector<uint8_t>();
     };
-    if (Data.size() < kEmfMinHeader || EmfU32(Data.data()) != kEmfHeader || EmfU32(Data.data() + 40) != kEmfSignature)
+    if (Data.size() < kEmfMinHeader || LeU32(Data.data()) != kEmfHeader || LeU32(Data.data() + 40) != kEmfSignature)
         return fail("not an enhanced metafile");
-    const uint32_t headerSize = EmfU32(Data.data() + 4);
+    const uint32_t headerSize = LeU32(Data.data() + 4);
     if (headerSize < kEmfMinHeader || headerSize % 4 != 0 || headerSize > Data.size())
         return fail("an enhanced metafile header of a wrong size");
 
@@ -130,8 +122,8 @@ std::vector<uint8_t> PrepareEmf(const std::vector<uint8_t> &Data, std::string *W
     while (at < Data.size()) {
         if (Data.size() - at < 8)
             return fail("a record cut short by the end of the file");
-        const uint32_t type = EmfU32(Data.data() + at);
-        const uint32_t size = EmfU32(Data.data() + at + 4);
+        const uint32_t type = LeU32(Data.data() + at);
+        const uint32_t size = LeU32(Data.data() + at + 4);
         if (size < 8 || size % 4 != 0 || size > Data.size() - at)
             return fail(size > Data.size() - at ? "a record cut short by the end of the file"
                                                 : "a record of a wrong size");
@@ -144,7 +136,7 @@ std::vector<uint8_t> PrepareEmf(const std::vector<uint8_t> &Data, std::string *W
         if (EmfCreatesObject(type)) {
             if (size < 12)
                 return fail("a record shorter than its parameters");
-            const uint32_t slot = EmfU32(Data.data() + at + 8);
+            const uint32_t slot = LeU32(Data.data() + at + 8);
             if (slot == 0 || slot >= 0xFFFF)
                 return fail("an object slot past the object table");
             handles = std::max<uint64_t>(handles, uint64_t(slot) + 1);
@@ -169,8 +161,8 @@ std::vector<uint8_t> PrepareEmf(const std::vector<uint8_t> &Data, std::string *W
         EmfAppend32(out, {kEmfEof, 20, 0, 16, 20});
         ++records;
     }
-    EmfPut32(out, 48, uint32_t(out.size()));
-    EmfPut32(out, 52, records);
+    PutLe32(out.data() + 48, uint32_t(out.size()));
+    PutLe32(out.data() + 52, records);
     out[56] = uint8_t(handles);
     out[57] = uint8_t(handles >> 8);
     return out;

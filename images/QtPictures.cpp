@@ -1,4 +1,5 @@
 #include "images/QtPictures.h"
+#include "images/LittleEndian.h"
 
 #include <QBuffer>
 #include <QImageReader>
@@ -41,14 +42,6 @@ void TQtImageGraphic::SaveToStream(TStream &Stream)
 
 // ---- metafiles
 
-static uint32_t Le32(const uint8_t *p)
-{
-    return p[0] | (p[1] << 8) | (p[2] << 16) | (uint32_t(p[3]) << 24);
-}
-static uint16_t Le16(const uint8_t *p)
-{
-    return uint16_t(p[0] | (p[1] << 8));
-}
 
 void TMetafile::LoadFromStream(TStream &Stream)
 {
@@ -56,17 +49,17 @@ void TMetafile::LoadFromStream(TStream &Stream)
     const auto *p = reinterpret_cast<const uint8_t *>(data.constData());
     int w = 0, h = 0;
     bool enhanced = false;
-    if (data.size() >= 22 && Le32(p) == 0x9AC6CDD7u) {
-        const int left = int16_t(Le16(p + 6)), top = int16_t(Le16(p + 8));
-        const int right = int16_t(Le16(p + 10)), bottom = int16_t(Le16(p + 12));
-        const int inch = Le16(p + 14);
+    if (data.size() >= 22 && LeU32(p) == 0x9AC6CDD7u) {
+        const int left = int16_t(LeU16(p + 6)), top = int16_t(LeU16(p + 8));
+        const int right = int16_t(LeU16(p + 10)), bottom = int16_t(LeU16(p + 12));
+        const int inch = LeU16(p + 14);
         if (inch == 0)
             throw EInvalidGraphic("Metafile is not valid");
         w = int(std::lround(double(std::abs(right - left)) * 96 / inch));
         h = int(std::lround(double(std::abs(bottom - top)) * 96 / inch));
-    } else if (data.size() >= 88 && Le32(p) == 1 && Le32(p + 40) == 0x464D4520u) {
+    } else if (data.size() >= 88 && LeU32(p) == 1 && LeU32(p + 40) == 0x464D4520u) {
         enhanced = true;
-        const auto frame = [&](int off) { return int32_t(Le32(p + off)); };
+        const auto frame = [&](int off) { return int32_t(LeU32(p + off)); };
         const int64_t fw = int64_t(frame(32)) - frame(24), fh = int64_t(frame(36)) - frame(28);
         w = int(std::llround(double(std::llabs(fw)) * 96 / 2540));
         h = int(std::llround(double(std::llabs(fh)) * 96 / 2540));

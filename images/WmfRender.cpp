@@ -1,5 +1,6 @@
 #include "images/WmfRender.h"
 #include "images/Graphic.h"
+#include "images/LittleEndian.h"
 #include "platform/ScopeGuard.h"
 
 #include <libwmf/api.h>
@@ -21,24 +22,6 @@ constexpr size_t kWmfPlaceableSize = 22;
 constexpr size_t kWmfHeaderSize = 18;
 constexpr size_t kWmfRecordsAt = kWmfPlaceableSize + kWmfHeaderSize;
 
-uint16_t WmfU16(const uint8_t *p)
-{
-    return uint16_t(p[0] | (p[1] << 8));
-}
-uint32_t WmfU32(const uint8_t *p)
-{
-    return uint32_t(p[0]) | (uint32_t(p[1]) << 8) | (uint32_t(p[2]) << 16) | (uint32_t(p[3]) << 24);
-}
-void WmfPut16(uint8_t *p, uint16_t v)
-{
-    p[0] = uint8_t(v);
-    p[1] = uint8_t(v >> 8);
-}
-void WmfPut32(uint8_t *p, uint32_t v)
-{
-    WmfPut16(p, uint16_t(v));
-    WmfPut16(p + 2, uint16_t(v >> 16));
-}
 
 // The records that are checked, by function number.
 enum : uint16_t {
@@ -110,8 +93,8 @@ struct TWmfWalk {
     size_t Words = 0; // how many there are
     std::string *Why = nullptr;
 
-    int16_t S(size_t i) const { return int16_t(WmfU16(Params + 2 * i)); }
-    uint16_t U(size_t i) const { return WmfU16(Params + 2 * i); }
+    int16_t S(size_t i) const { return int16_t(LeU16(Params + 2 * i)); }
+    uint16_t U(size_t i) const { return LeU16(Params + 2 * i); }
     bool Fail(const char *Text) const
     {
         if (Why)
@@ -128,27 +111,27 @@ bool CheckWmfDib(const TWmfWalk &W, const uint8_t *Bytes, size_t Avail, bool Pal
 {
     if (Avail < 12)
         return W.Fail("a bitmap record without its bitmap header");
-    const uint32_t headerSize = WmfU32(Bytes);
+    const uint32_t headerSize = LeU32(Bytes);
     int64_t w = 0, h = 0;
     unsigned bits = 0, compression = 0;
     uint64_t colours = 0, sizeImage = 0, colourBytes = 0;
     if (headerSize == 12) {
-        w = WmfU16(Bytes + 4);
-        h = WmfU16(Bytes + 6);
-        if (WmfU16(Bytes + 8) != 1)
+        w = LeU16(Bytes + 4);
+        h = LeU16(Bytes + 6);
+        if (LeU16(Bytes + 8) != 1)
             return W.Fail("a bitmap of other than one plane");
-        bits = WmfU16(Bytes + 10);
+        bits = LeU16(Bytes + 10);
         colours = bits <= 8 ? (uint64_t(1) << bits) : 0;
         colourBytes = colours * (PaletteIndexes ? 2 : 3);
     } else if (headerSize >= 40 && headerSize <= Avail) {
-        w = int32_t(WmfU32(Bytes + 4));
-        h = int32_t(WmfU32(Bytes + 8));
-        if (WmfU16(Bytes + 12) != 1)
+        w = int32_t(LeU32(Bytes + 4));
+        h = int32_t(LeU32(Bytes + 8));
+        if (LeU16(Bytes + 12) != 1)
             return W.Fail("a bitmap of other than one plane");
-        bits = WmfU16(Bytes + 14);
-        compression = WmfU32(Bytes + 16);
-        sizeImage = WmfU32(Bytes + 20);
-        const uint32_t used = WmfU32(Bytes + 32);
+        bits = LeU16(Bytes + 14);
+        compression = LeU32(Bytes + 16);
+        sizeImage = LeU32(Bytes + 20);
+        const uint32_t used = LeU32(Bytes + 32);
         colours = used ? used : (bits <= 8 ? (uint64_t(1) << bits) : 0);
         colourBytes = colours * (PaletteIndexes ? 2 : 4);
         if (compression == 3 && headerSize == 40)
@@ -188,8 +171,8 @@ bool CheckWmfBitmap16(const TWmfWalk &W, const uint8_t *Bytes, size_t Avail, int
 {
     if (Avail < 10)
         return W.Fail("a bitmap record without its bitmap header");
-    const int64_t w = int16_t(WmfU16(Bytes + 2)), h = int16_t(WmfU16(Bytes + 4));
-    const int64_t rowBytes = int16_t(WmfU16(Bytes + 6));
+    const int64_t w = int16_t(LeU16(Bytes + 2)), h = int16_t(LeU16(Bytes + 4));
+    const int64_t rowBytes = int16_t(LeU16(Bytes + 6));
     if (w <= 0 || h <= 0 || rowBytes <= 0)
         return W.Fail("a bitmap of negative or no size");
     if (uint64_t(rowBytes) * uint64_t(h) > Avail - 10)
@@ -353,14 +336,14 @@ std::vector<uint8_t> PrepareWmf(const std::vector<uint8_t> &Data, std::string *W
             *Why = Text;
         return std::vector<uint8_t>();
     };
-    if (Data.size() < kWmfRecordsAt || WmfU32(Data.data()) != 0x9AC6CDD7u)
+    if (Data.size() < kWmfRecordsAt || LeU32(Data.data()) != 0x9AC6CDD7u)
         return fail("not a placeable metafile");
     const uint8_t *header = Data.data() + kWmfPlaceableSize;
-    const uint16_t type = WmfU16(header), headerWords = WmfU16(header + 2), version = WmfU16(header + 4);
+    const uint16_t type = LeU16(header), headerWords = LeU16(header + 2), version = LeU16(header + 4);
     if ((type != 1 && type != 2) || headerWords != 9 || (version != 0x0100 && version != 0x0300))
         return fail("a metafile header of unknown type or version");
-    const int64_t bboxW = std::abs(int(int16_t(WmfU16(Data.data() + 10))) - int(int16_t(WmfU16(Data.data() + 6))));
-    const int64_t bboxH = std::abs(int(int16_t(WmfU16(Data.data() + 12))) - int(int16_t(WmfU16(Data.data() + 8))));
+    const int64_t bboxW = std::abs(int(int16_t(LeU16(Data.data() + 10))) - int(int16_t(LeU16(Data.data() + 6))));
+    const int64_t bboxH = std::abs(int(int16_t(LeU16(Data.data() + 12))) - int(int16_t(LeU16(Data.data() + 8))));
     TWmfFrame frame{std::max<int64_t>(bboxW, 1), std::max<int64_t>(bboxH, 1)};
 
     TWmfWalk walk;
@@ -373,8 +356,8 @@ std::vector<uint8_t> PrepareWmf(const std::vector<uint8_t> &Data, std::string *W
     while (at < Data.size()) {
         if (Data.size() - at < 6)
             return fail("a record cut short by the end of the file");
-        const uint32_t words = WmfU32(Data.data() + at);
-        const uint16_t function = WmfU16(Data.data() + at + 4);
+        const uint32_t words = LeU32(Data.data() + at);
+        const uint16_t function = LeU16(Data.data() + at + 4);
         if (words < 3 || uint64_t(words) * 2 > Data.size() - at)
             return fail(words < 3 ? "a record shorter than its own header"
                                   : "a record cut short by the end of the file");
@@ -393,7 +376,7 @@ std::vector<uint8_t> PrepareWmf(const std::vector<uint8_t> &Data, std::string *W
         if (function == kWmfSelectObject || function == kWmfDeleteObject || function == kWmfSelectPalette)
             maxIndex = std::max(maxIndex, int(walk.U(0)));
     }
-    const size_t tableSize = std::max<size_t>(WmfU16(header + 10), objects);
+    const size_t tableSize = std::max<size_t>(LeU16(header + 10), objects);
     if (maxIndex >= 0 && size_t(maxIndex) >= tableSize)
         return fail("an object index past the object table");
     if (tableSize > 0xFFFF)
@@ -405,9 +388,9 @@ std::vector<uint8_t> PrepareWmf(const std::vector<uint8_t> &Data, std::string *W
         out.insert(out.end(), eof, eof + 6);
     }
     uint8_t *h = out.data() + kWmfPlaceableSize;
-    WmfPut32(h + 6, uint32_t((out.size() - kWmfPlaceableSize) / 2));
-    WmfPut16(h + 10, uint16_t(tableSize));
-    WmfPut32(h + 12, uint32_t(largest));
+    PutLe32(h + 6, uint32_t((out.size() - kWmfPlaceableSize) / 2));
+    PutLe16(h + 10, uint16_t(tableSize));
+    PutLe32(h + 12, uint32_t(largest));
     return out;
 }
 
