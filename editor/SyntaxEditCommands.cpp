@@ -125,11 +125,11 @@ void TSyntaxEditCore::RunEditorCommand(TEditorCommand command, WideChar ch, void
     if (command >= ecGotoMarker0 && command <= ecGotoMarker9) {
         const int n = command - ecGotoMarker0;
         // An unset bookmark is not visited (it has no line).
-        if (FBookMarkOptions.EnableKeys && FBookmarks[n].IsSet)
+        if (FBookMarkOptions.EnableKeys() && FBookmarks[n].IsSet)
             GotoBookmark(n);
     } else if (command >= ecToggleMarker0 && command <= ecToggleMarker9) {
         const int n = command - ecToggleMarker0;
-        if (FBookMarkOptions.EnableKeys) {
+        if (FBookMarkOptions.EnableKeys()) {
             const bool onCaretLine = FBookmarks[n].IsSet && FBookmarks[n].Y == FCaretY;
             ClearBookmark(n);
             if (!onCaretLine)

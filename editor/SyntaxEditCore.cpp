@@ -37,6 +37,7 @@ TSyntaxEditCore::TSyntaxEditCore()
     FIdentChars = DefaultIdentChars();
     FVisibleLineCount = FClientHeight / FLineHeight;
     FKeystrokes.ResetDefaults();
+    FBookMarkOptions.OnChange = [this] { Invalidate(); };
 }
 
 TSyntaxEditCore::~TSyntaxEditCore()
@@ -282,9 +283,22 @@ void TSyntaxEditCore::SetGutterWidth(int value)
     ViewInvalidate();
 }
 
-void InvalidateEditor(TSyntaxEditCore &editor)
+void TBookmarkOptions::SetGlyphsVisible(bool value)
 {
-    editor.Invalidate();
+    if (value == FGlyphsVisible)
+        return;
+    FGlyphsVisible = value;
+    if (OnChange)
+        OnChange();
+}
+
+void TBookmarkOptions::SetLeftMargin(int value)
+{
+    if (value == FLeftMargin)
+        return;
+    FLeftMargin = value;
+    if (OnChange)
+        OnChange();
 }
 
 void TSyntaxEditCore::SetRightMargin(int value)

@@ -63,41 +63,22 @@ using TCaretEvent = std::function<void(TSyntaxEditCore &Sender, uint32_t X, uint
 using TProcessCommandEvent = std::function<void(TEditorCommand &Command, WideChar &AChar, void *Data)>;
 class TFileStream;
 
-// Asks the editor to repaint itself (for settings kept outside the editor class).
-void InvalidateEditor(TSyntaxEditCore &editor);
-
-// A setting of an editor that is assigned and read like a field; a change repaints the editor.
-template <typename T>
-class TRepaintingSetting {
+// The bookmark settings of one editor. Showing or hiding the glyphs and moving them fire OnChange
+// (the editor repaints), as its colours do; whether the keys work shows nothing.
+class TBookmarkOptions {
 public:
-    TRepaintingSetting(TSyntaxEditCore &editor, T value) : FEditor(editor), FValue(value) {}
-    TRepaintingSetting(const TRepaintingSetting &) = delete;
-    TRepaintingSetting &operator=(const TRepaintingSetting &other) { return *this = other.FValue; }
-    TRepaintingSetting &operator=(T value)
-    {
-        if (value != FValue) {
-            FValue = value;
-            InvalidateEditor(FEditor);
-        }
-        return *this;
-    }
-    operator T() const { return FValue; }
+    bool EnableKeys() const { return FEnableKeys; }
+    void SetEnableKeys(bool value) { FEnableKeys = value; }
+    bool GlyphsVisible() const { return FGlyphsVisible; }
+    void SetGlyphsVisible(bool value);
+    int LeftMargin() const { return FLeftMargin; } // x of the glyphs in the gutter
+    void SetLeftMargin(int value);
+    std::function<void()> OnChange;
 
 private:
-    TSyntaxEditCore &FEditor;
-    T FValue;
-};
-
-// The bookmark settings of one editor. Showing or hiding the glyphs and moving them repaint the
-// editor, as its other settings do; whether the keys work shows nothing.
-struct TBookmarkOptions {
-    explicit TBookmarkOptions(TSyntaxEditCore &editor) : GlyphsVisible(editor, true), LeftMargin(editor, 2) {}
-    TBookmarkOptions(const TBookmarkOptions &) = delete;
-    TBookmarkOptions &operator=(const TBookmarkOptions &) = delete;
-
-    bool EnableKeys = true;
-    TRepaintingSetting<bool> GlyphsVisible;
-    TRepaintingSetting<int> LeftMargin; // x of the glyphs in the gutter
+    bool FEnableKeys = true;
+    bool FGlyphsVisible = true;
+    int FLeftMargin = 2;
 };
 
 // What to do with one match of a replace: cancel, skip it, replace it, replace it and all
@@ -596,7 +577,7 @@ protected:
     bool FKeySwallowed = false;
     WideChar FPendingHigh = 0; // first half of a surrogate pair being typed
     TKeyStrokes FKeystrokes;
-    TBookmarkOptions FBookMarkOptions{*this};
+    TBookmarkOptions FBookMarkOptions;
     WideString FClipboard;
     bool FClipboardSet = false;
     WideString FFileName;

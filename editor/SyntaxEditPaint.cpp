@@ -112,11 +112,11 @@ void TCustomSyntaxEdit::PaintGutter(QPainter &p, const QRect &clip)
         cell.setBottom(g.bottom());
         p.fillRect(cell, gutter);
     }
-    if (BookMarkOptions().GlyphsVisible) {
+    if (BookMarkOptions().GlyphsVisible()) {
         for (int i = 0; i < 10; ++i) {
             const TBookmark &b = Bookmark(i);
             if (b.IsSet && b.Y >= first && b.Y <= last)
-                DrawBookmarkGlyph(p, i, BookMarkOptions().LeftMargin, (b.Y + TopOffset()) * lh, lh);
+                DrawBookmarkGlyph(p, i, BookMarkOptions().LeftMargin(), (b.Y + TopOffset()) * lh, lh);
         }
     }
     p.restore();

@@ -157,7 +157,7 @@ void TfrmQuillmarMain::ApplyEditorSettings(TSyntaxEdit &Editor)
     Editor.SetColor(TColor(s.EditBackground));
     Editor.SetGutterColor(TColor(s.Gutter));
     Editor.SetGutterWidth(40);
-    Editor.BookMarkOptions().LeftMargin = 0;
+    Editor.BookMarkOptions().SetLeftMargin(0);
     Editor.SetMaxRightChar(400);
     TColors mark(TColor(s.Marked), clWindowText);
     Editor.SetMarkColor(mark);

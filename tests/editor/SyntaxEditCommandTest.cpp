@@ -206,7 +206,7 @@ TEST(EditorCommands, ProcessorTable)
          ecToggleMarker0 + 3, 0, "a|bc", {1, 1}, "", 0, false, [](TSyntaxEditCore &e) { EXPECT_FALSE(e.Bookmark(3).IsSet); }},
         {"toggle marker elsewhere moves it", "a|bc", Then(Caret(1, 1), [](TSyntaxEditCore &e) { e.SetBookmark(3, 0, 0); }),
          ecToggleMarker0 + 3, 0, "a|bc", {1, 1}, "", 0, false, [](TSyntaxEditCore &e) { EXPECT_EQ(e.Bookmark(3).Y, 1); }},
-        {"markers off", "a|bc", Then(Caret(1, 1), [](TSyntaxEditCore &e) { e.BookMarkOptions().EnableKeys = false; }),
+        {"markers off", "a|bc", Then(Caret(1, 1), [](TSyntaxEditCore &e) { e.BookMarkOptions().SetEnableKeys(false); }),
          ecToggleMarker0, 0, "a|bc", {1, 1}, "", 0, false, [](TSyntaxEditCore &e) { EXPECT_FALSE(e.Bookmark(0).IsSet); }},
         // numbers without a command
         {"command 0", "ab", Caret(1, 0), ecNone, 0, "ab", {1, 0}, "", 0, false},

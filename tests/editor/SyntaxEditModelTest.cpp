@@ -516,12 +516,12 @@ TEST(EditorBookmarks, OptionsRepaintWhenTheyChange)
         std::function<void(TBookmarkOptions &)> Change;
         int Repaints;
     } cases[] = {
-        {"glyphs hidden", [](TBookmarkOptions &o) { o.GlyphsVisible = false; }, 1},
-        {"glyphs shown as they are", [](TBookmarkOptions &o) { o.GlyphsVisible = true; }, 0},
-        {"glyphs moved", [](TBookmarkOptions &o) { o.LeftMargin = 0; }, 1},
-        {"glyphs left where they are", [](TBookmarkOptions &o) { o.LeftMargin = 2; }, 0},
-        {"hidden and shown again", [](TBookmarkOptions &o) { o.GlyphsVisible = false; o.GlyphsVisible = true; }, 2},
-        {"keys switched off", [](TBookmarkOptions &o) { o.EnableKeys = false; }, 0},
+        {"glyphs hidden", [](TBookmarkOptions &o) { o.SetGlyphsVisible(false); }, 1},
+        {"glyphs shown as they are", [](TBookmarkOptions &o) { o.SetGlyphsVisible(true); }, 0},
+        {"glyphs moved", [](TBookmarkOptions &o) { o.SetLeftMargin(0); }, 1},
+        {"glyphs left where they are", [](TBookmarkOptions &o) { o.SetLeftMargin(2); }, 0},
+        {"hidden and shown again", [](TBookmarkOptions &o) { o.SetGlyphsVisible(false); o.SetGlyphsVisible(true); }, 2},
+        {"keys switched off", [](TBookmarkOptions &o) { o.SetEnableKeys(false); }, 0},
     };
     for (const Case &c : cases) {
         TRecordingEditor e;
@@ -532,10 +532,10 @@ TEST(EditorBookmarks, OptionsRepaintWhenTheyChange)
         EXPECT_EQ(e.Invalidates - before, c.Repaints) << c.Name;
     }
     TRecordingEditor e;
-    e.BookMarkOptions().LeftMargin = 5;
-    e.BookMarkOptions().GlyphsVisible = false;
-    EXPECT_EQ(e.BookMarkOptions().LeftMargin, 5);
-    EXPECT_FALSE(e.BookMarkOptions().GlyphsVisible);
+    e.BookMarkOptions().SetLeftMargin(5);
+    e.BookMarkOptions().SetGlyphsVisible(false);
+    EXPECT_EQ(e.BookMarkOptions().LeftMargin(), 5);
+    EXPECT_FALSE(e.BookMarkOptions().GlyphsVisible());
 }
 
 TEST(EditorDefaults, FreshControlAndSetters)

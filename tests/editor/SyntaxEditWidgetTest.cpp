@@ -204,9 +204,9 @@ TEST(EditorWidget, BookmarkOptionsRepaintTheGutter)
         QRect Gutter; // the part of the gutter that must be painted again
         bool Glyph; // a glyph is seen there afterwards
     } steps[] = {
-        {"hidden", [&] { w.E->BookMarkOptions().GlyphsVisible = false; }, glyphRow, false},
-        {"shown", [&] { w.E->BookMarkOptions().GlyphsVisible = true; }, glyphRow, true},
-        {"moved right", [&] { w.E->BookMarkOptions().LeftMargin = 16; }, glyphRow.translated(14, 0), true},
+        {"hidden", [&] { w.E->BookMarkOptions().SetGlyphsVisible(false); }, glyphRow, false},
+        {"shown", [&] { w.E->BookMarkOptions().SetGlyphsVisible(true); }, glyphRow, true},
+        {"moved right", [&] { w.E->BookMarkOptions().SetLeftMargin(16); }, glyphRow.translated(14, 0), true},
     };
     for (const Step &s : steps) {
         paints.Painted = QRegion();
