@@ -163,8 +163,7 @@ std::vector<uint8_t> PrepareEmf(const std::vector<uint8_t> &Data, std::string *W
     }
     PutLe32(out.data() + 48, uint32_t(out.size()));
     PutLe32(out.data() + 52, records);
-    out[56] = uint8_t(handles);
-    out[57] = uint8_t(handles >> 8);
+    PutLe16(out.data() + 56, uint16_t(handles));
     return out;
 }
 
