@@ -151,6 +151,13 @@ TIniFile::TIniFile(const AnsiString &FileName) : FFileName(FileName), FBreak("\n
     Parse(bytes.toStdString());
 }
 
+TIniFile TIniFile::FromText(const std::string &Text)
+{
+    TIniFile ini{AnsiString()};
+    ini.Parse(Text);
+    return ini;
+}
+
 void TIniFile::Parse(const std::string &Bytes)
 {
     FLines.clear();

@@ -30,6 +30,8 @@ public:
     // A file that exists but cannot be read, or is larger than MaxFileSize, also reads as
     // empty, and UpdateFile then refuses to replace it (its contents would be lost).
     explicit TIniFile(const AnsiString &FileName);
+    // The settings in Text, as a file holding those bytes would give them (FileName empty).
+    static TIniFile FromText(const std::string &Text);
 
     static constexpr std::int64_t MaxFileSize = 16 * 1024 * 1024;
 

@@ -10,8 +10,6 @@
 #include <QStorageInfo>
 
 #include <algorithm>
-#include <sstream>
-#include <unordered_map>
 #include <unistd.h>
 
 namespace {
@@ -22,46 +20,13 @@ WideString Numbered(const WideString &Prefix, std::size_t Index)
     return Prefix + WideString(digits.begin(), digits.end());
 }
 
-std::u16string ShippedKey(const char16_t *Section, const WideString &Key)
-{
-    std::u16string k = std::u16string(Section) + u"/" + Key;
-    for (char16_t &c : k)
-        if (c >= u'A' && c <= u'Z')
-            c = char16_t(c - u'A' + u'a');
-    return k;
-}
-
-// The values the shipped settings give, by "section/key" in lower case: a key they name takes
-// their value as its default, so a settings file that lacks a section or a key, or holds a value
-// we cannot read, still gives readable colours rather than black on black.
-const std::unordered_map<std::u16string, int> &ShippedDefaults()
-{
-    static const std::unordered_map<std::u16string, int> values = [] {
-        std::unordered_map<std::u16string, int> map;
-        std::u16string section;
-        std::istringstream text(ShippedSettingsText());
-        for (std::string line; std::getline(text, line);) {
-            if (line.size() > 2 && line.front() == '[' && line.back() == ']') {
-                section.assign(line.begin() + 1, line.end() - 1);
-                continue;
-            }
-            const std::size_t equals = line.find('=');
-            int value = 0;
-            if (equals != std::string::npos &&
-                TIniFile::ParseInteger(WideString(line.begin() + std::ptrdiff_t(equals) + 1, line.end()), value))
-                map[ShippedKey(section.c_str(), WideString(line.begin(), line.begin() + std::ptrdiff_t(equals)))] =
-                    value;
-        }
-        return map;
-    }();
-    return values;
-}
-
+// A key the shipped settings name takes their value as its default, so a settings file that lacks
+// a section or a key, or holds a value we cannot read, still gives readable colours rather than
+// black on black.
 int DefaultOf(const char16_t *Section, const char16_t *Key, int BuiltIn)
 {
-    const auto &shipped = ShippedDefaults();
-    const auto it = shipped.find(ShippedKey(Section, Key));
-    return it == shipped.end() ? BuiltIn : it->second;
+    static const TIniFile shipped = TIniFile::FromText(ShippedSettingsText());
+    return shipped.ReadInteger(Section, Key, BuiltIn);
 }
 
 // A colour is 0x00BBGGRR, or a system colour: the top bit set and one of the system's colour
