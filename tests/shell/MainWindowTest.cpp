@@ -649,13 +649,28 @@ TEST(MainWindowClose, ShowTreeExpandsTheShownTreeAndTheTreeMenuFollows)
     }
     QAction &expand = *w.Action(QStringLiteral("TreeViewExpandAction"));
     QAction &collapse = *w.Action(QStringLiteral("TreeViewCollapseAction"));
+    // The user's keys and clicks, in the shown window: Ctrl+F4 in the editor, a click on a tab.
+    w.show();
+    QApplication::setActiveWindow(&w);
+    const auto closeByKeys = [&] {
+        w.ActiveEditor()->setFocus(Qt::OtherFocusReason);
+        QApplication::processEvents();
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_F4, Qt::ControlModifier);
+        QApplication::processEvents();
+    };
     const struct {
         const char *Name;
         std::function<void()> Show; // brings another tab's results up
     } cases[] = {
-        {"close", [&] { w.Action(QStringLiteral("FileCloseAction"))->trigger(); }},
-        {"user's tab switch", [&] { w.PageControl1->setCurrentIndex(0); }},
-        {"close of the first tab", [&] { w.Action(QStringLiteral("FileCloseAction"))->trigger(); }},
+        {"close", closeByKeys},
+        {"user's tab switch",
+         [&] {
+             QTabBar *tabs = w.PageControl1->tabBar();
+             QTest::mouseClick(tabs, Qt::LeftButton, Qt::NoModifier, tabs->tabRect(0).center());
+             QApplication::processEvents();
+             ASSERT_EQ(w.ActiveIndex(), 0);
+         }},
+        {"close of the first tab", closeByKeys},
     };
     for (const auto &c : cases) {
         SCOPED_TRACE(c.Name);
@@ -673,7 +688,9 @@ TEST(MainWindowClose, ShowTreeExpandsTheShownTreeAndTheTreeMenuFollows)
         EXPECT_FALSE(expand.isEnabled());
         EXPECT_TRUE(collapse.isEnabled());
     }
+    EXPECT_EQ(w.TabCount(), 2);
     EXPECT_TRUE(f.PromptTexts().empty());
+    w.hide();
 }
 
 // Saved bounds the screen cannot hold (written on a larger screen, or at another scale factor) open
