@@ -10,10 +10,12 @@
 #include "shell/FindDialog.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QTest>
 #include <QTreeWidget>
 
 #include <gtest/gtest.h>
@@ -318,11 +320,21 @@ TEST(EditorCmds, DisplayTextSplit)
 }
 
 // Characters from U+8000 on in lines longer than one block of the regular-expression search's scanner:
-// Find, Find next and Replace all all go through it.
+// Find (Ctrl+F), Search again (F3) and Replace all (Ctrl+R) all go through it. The keys are pressed in
+// the shown window's editor; the find dialog answers with the case's choices.
 TEST(SearchActions, RegularExpressionsFindWideCharactersInLongLines)
 {
     const WideString text = u"The word 한국어 appears in this line.\r\n"
                             u"Full-width ＡＢＣ and 😀 and 體育館 follow the word 한국어 again.\r\n";
+    // Presses Key in the editor of F's shown window.
+    const auto press = [](TSearchFixture &F, Qt::Key Key, Qt::KeyboardModifiers Modifiers) {
+        F.Window->show();
+        QApplication::setActiveWindow(F.Window.get());
+        F.Editor().setFocus(Qt::OtherFocusReason);
+        QApplication::processEvents();
+        QTest::keyClick(QApplication::focusWidget(), Key, Modifiers);
+        QApplication::processEvents();
+    };
     struct Case {
         const char *Label;
         QString Find;
@@ -339,21 +351,22 @@ TEST(SearchActions, RegularExpressionsFindWideCharactersInLongLines)
     for (const Case &c : cases) {
         TSearchFixture f(text);
         f.Setup = Choose(c.Find, {"re"});
-        f.Window->SearchFindActionExecute(0);
+        press(f, Qt::Key_F, Qt::ControlModifier);
+        ASSERT_EQ(f.Shown.size(), 1u) << c.Label;
         EXPECT_EQ(f.Editor().GetSelText(), WideString(c.Match)) << c.Label;
         EXPECT_EQ(f.Editor().GetBlockStart().Y, c.Line) << c.Label;
         EXPECT_TRUE(f.PromptTexts().empty()) << c.Label;
     }
-    // Find next reaches the second line's match; Replace all replaces both.
+    // Search again reaches the second line's match; Replace all replaces both.
     TSearchFixture f(text);
     f.Setup = Choose(QStringLiteral("한국어"), {"re"});
-    f.Window->SearchFindActionExecute(0);
-    f.Window->SearchNextActionExecute();
+    press(f, Qt::Key_F, Qt::ControlModifier);
+    press(f, Qt::Key_F3, Qt::NoModifier);
     EXPECT_EQ(f.Editor().GetSelText(), WideString(u"한국어"));
     EXPECT_EQ(f.Editor().GetBlockStart().Y, 1);
     TSearchFixture g(text);
     g.Setup = Choose(QStringLiteral("한국어"), {"re"}, TSyntaxFindDialog::ResultReplaceAll, QStringLiteral("Korean"));
-    g.Window->SearchFindActionExecute(1);
+    press(g, Qt::Key_R, Qt::ControlModifier);
     EXPECT_EQ(g.Editor().LineText(0), WideString(u"The word Korean appears in this line."));
     EXPECT_EQ(g.Editor().LineText(1), WideString(u"Full-width ＡＢＣ and 😀 and 體育館 follow the word Korean again."));
 }
