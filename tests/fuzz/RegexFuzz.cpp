@@ -18,6 +18,7 @@
 
 #include "text/SearchEngine.h"
 #include "text/URESearch.h"
+#include "tests/text/SearchTestSupport.h"
 
 namespace {
 
@@ -38,7 +39,7 @@ private:
     size_t FSize, FAt = 0;
 };
 
-using TMatches = std::vector<std::pair<int, int>>;
+using TMatches = Matches;
 
 void Append(std::u16string &s, uint32_t c)
 {
@@ -190,13 +191,7 @@ TMatches FindAll(TURESearch &Engine, const std::u16string &Line, bool Blocks)
 {
     Engine.SetBlockScan(Blocks);
     Engine.FindAll(Line);
-    TMatches out;
-    for (int k = 0; k < Engine.Count(); ++k) {
-        int s = 0, e = 0;
-        Engine.GetResult(k, s, e);
-        out.emplace_back(s, e);
-    }
-    return out;
+    return Results(Engine);
 }
 
 // The matches of glibc's matcher, found as FindAll finds them: from left to right, one character on
