@@ -168,7 +168,8 @@ public:
         return i < 0 ? nullptr : static_cast<T *>(FItems[size_t(i)].get());
     }
     void Move(int CurIndex, int NewIndex);
-    // Deletes the chunk; a chunk of another list raises the Part's text.
+    // Deletes the chunk; a chunk that is not in this list raises EPNGImageException ("The especified
+    // chunk is not inside the chunk list ...") and changes nothing.
     void Remove(TChunk *Chunk);
     void Clear();
     TChunk *ReadChunk(TStream &Stream);

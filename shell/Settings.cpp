@@ -139,9 +139,9 @@ int Percent(int Value, int Percentage)
 
 } // namespace
 
-TSettings::TSettings(const TDesignLayout &Design)
-    : Left(Design.Left), Top(Design.Top), Width(Design.Width), Height(Design.Height),
-      NavWidth(Percent(Design.ClientWidth, 16)), ErrorHeight(Percent(Design.ClientHeight, 13)), FDesign(Design)
+TSettings::TSettings(const TDefaultLayout &Layout)
+    : Left(Layout.Left), Top(Layout.Top), Width(Layout.Width), Height(Layout.Height),
+      NavWidth(Percent(Layout.ClientWidth, 16)), ErrorHeight(Percent(Layout.ClientHeight, 13)), FDefaults(Layout)
 {
     VisitKeys(*this, TDefaulter());
 }
@@ -149,7 +149,7 @@ TSettings::TSettings(const TDesignLayout &Design)
 template <class TVisitor, class TSelf>
 void TSettings::VisitKeys(TSelf &S, TVisitor &&V)
 {
-    const TDesignLayout &d = S.FDesign;
+    const TDefaultLayout &d = S.FDefaults;
     V.Int(u"Window", u"Left", S.Left, d.Left);
     V.Int(u"Window", u"Top", S.Top, d.Top);
     V.Int(u"Window", u"Width", S.Width, d.Width);

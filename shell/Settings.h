@@ -22,7 +22,7 @@ struct TBoundsRect {
 
 // What the main window's layout holds before the settings are read: the defaults of the
 // window bounds and of the two panel sizes derived from its client area.
-struct TDesignLayout {
+struct TDefaultLayout {
     int Left = 100;
     int Top = 60;
     int Width = 900;
@@ -60,7 +60,7 @@ const char *ShippedSettingsText();
 
 class TSettings {
 public:
-    explicit TSettings(const TDesignLayout &Design = TDesignLayout());
+    explicit TSettings(const TDefaultLayout &Layout = TDefaultLayout());
 
     // Reads every key; a missing key or a value that is no number gives the key's default, key
     // by key. A colour's or a style's default is the value the shipped settings give it, so a
@@ -84,7 +84,7 @@ public:
     // other bits are dropped when it is read and written.
     static constexpr int StyleBits = 15;
 
-    const TDesignLayout &Design() const { return FDesign; }
+    const TDefaultLayout &Defaults() const { return FDefaults; }
 
     // [Window]
     int Left, Top, Width, Height;
@@ -183,7 +183,7 @@ private:
     template <class TVisitor, class TSelf>
     static void VisitKeys(TSelf &Self, TVisitor &&Visitor);
 
-    TDesignLayout FDesign;
+    TDefaultLayout FDefaults;
 };
 
 // Where the main window goes at start. Bounds are the window's bounds; when Maximised, they

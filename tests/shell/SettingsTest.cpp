@@ -42,7 +42,7 @@ std::string Get(const std::string &path)
 
 // The window layout the tests pretend the main window has: 16 % of 987 is 157.92 and 13 %
 // of 660 is 85.8, so rounding instead of truncating shows.
-const TDesignLayout kDesign{33, 44, 1000, 700, 987, 660};
+const TDefaultLayout kSettingsLayout{33, 44, 1000, 700, 987, 660};
 
 // Every key of the settings file with its type and its text when the file is missing:
 // i integer, c colour, b Boolean, s string, y font style, n count of a numbered list. The colours and
@@ -181,7 +181,7 @@ std::map<std::string, std::string> KeysOf(const std::string &path)
 
 TEST_F(SettingsTest, MissingFileGivesEveryDefault)
 {
-    TSettings settings(kDesign);
+    TSettings settings(kSettingsLayout);
     settings.NavWidth = settings.TabSize = 77; // must be replaced by the defaults
     settings.Load(Path("missing.ini"));
     settings.Save(Path("first.ini"));
@@ -197,7 +197,7 @@ TEST_F(SettingsTest, MissingFileGivesEveryDefault)
     EXPECT_EQ(sections, (std::vector<WideString>{u"Window", u"Parser", u"Colours", u"Editor", u"View", u"Javascript",
                                                  u"HTML", u"Reopen", u"StartOpenList", u"FTP"}));
     // A fresh object holds the same defaults as one read from no file.
-    TSettings fresh(kDesign);
+    TSettings fresh(kSettingsLayout);
     fresh.Save(Path("fresh.ini"));
     EXPECT_EQ(Get(Path("fresh.ini")), Get(Path("first.ini")));
 }
@@ -243,12 +243,12 @@ TEST_F(SettingsTest, EveryKeyRoundTripsAndAnUnchangedFileKeepsItsBytes)
     values["Mine/x"] = "1";
     Put(Path("all.ini"), file);
 
-    TSettings settings(kDesign);
+    TSettings settings(kSettingsLayout);
     settings.Load(Path("all.ini"));
     settings.Save(Path("all.ini"));
     EXPECT_EQ(Get(Path("all.ini")), file);
 
-    TSettings copy(kDesign);
+    TSettings copy(kSettingsLayout);
     copy.Load(Path("all.ini"));
     copy.Save(Path("copy.ini"));
     values.erase("Editor/Unknown");
@@ -336,7 +336,7 @@ TEST_F(SettingsTest, MalformedValues)
     for (const Case &c : cases) {
         SCOPED_TRACE(c.file);
         Put(Path("bad.ini"), c.file);
-        TSettings settings(kDesign);
+        TSettings settings(kSettingsLayout);
         settings.Load(Path("bad.ini"));
         c.check(settings);
     }
@@ -380,7 +380,7 @@ TEST_F(SettingsTest, AFileWithOneSectionGivesTheDefaultsOfAllOthers)
             expected["Update/VersionURL"] = "http://mirror.example/v.txt";
         }
         Put(Path("one.ini"), file);
-        TSettings settings(kDesign);
+        TSettings settings(kSettingsLayout);
         settings.Load(Path("one.ini"));
         QFile::remove(QString::fromStdString(Path("out.ini")));
         settings.Save(Path("out.ini"));
@@ -390,7 +390,7 @@ TEST_F(SettingsTest, AFileWithOneSectionGivesTheDefaultsOfAllOthers)
 
 TEST_F(SettingsTest, StyleKeysKeepFourBitsAndShorterListsLeaveStaleItems)
 {
-    TSettings settings(kDesign);
+    TSettings settings(kSettingsLayout);
     settings.Reopen = {u"1", u"2", u"3", u"4", u"5", u"6", u"7"};
     settings.Save(Path("lists.ini"));
 
@@ -407,14 +407,14 @@ TEST_F(SettingsTest, StyleKeysKeepFourBitsAndShorterListsLeaveStaleItems)
         EXPECT_EQ(ini.ReadString(u"Reopen", u"Item" + WideString(1, char16_t(u'0' + i)), u"?"), expected[i]);
     EXPECT_EQ(ini.ReadInteger(u"HTML", u"TagsStyle", -1), 3);
 
-    TSettings again(kDesign);
+    TSettings again(kSettingsLayout);
     again.Load(Path("lists.ini"));
     EXPECT_EQ(again.Reopen, (std::vector<WideString>{u"5", u"6", u"7"}));
 }
 
 TEST_F(SettingsTest, SaveFailureIsReported)
 {
-    TSettings settings(kDesign);
+    TSettings settings(kSettingsLayout);
     EXPECT_THROW(settings.Save(Path("no/such/folder/Quillmar.ini")), EIniFileException);
 }
 
@@ -482,7 +482,7 @@ TEST_F(SettingsTest, FileLocation)
         EXPECT_EQ(where.FileName, userFolder + "/Quillmar.ini");
         EXPECT_EQ(where.Folder, userFolder);
         EXPECT_TRUE(QFileInfo(QString::fromStdString(userFolder)).isDir());
-        TSettings settings(kDesign);
+        TSettings settings(kSettingsLayout);
         settings.Load(where.FileName);
         EXPECT_EQ(settings.TabSize, c.ownCopy ? 8 : c.seed ? 4 : 2);
         EXPECT_EQ(Get(program + "/Quillmar.inx"), c.seed ? "[Editor]\nTabSize=4\n" : "");
@@ -504,7 +504,7 @@ TEST_F(SettingsTest, LocationWithoutSeedOrWritableFolderStillGivesAPath)
     env.IsWritableFolder = [](const AnsiString &) { return true; };
     TSettingsLocation where = LocateSettingsFile(env);
     EXPECT_EQ(where.FileName, base + "/config/Quillmar/Quillmar.ini");
-    TSettings settings(kDesign);
+    TSettings settings(kSettingsLayout);
     settings.Load(where.FileName);
     EXPECT_EQ(settings.UndoCount, 1000);
 }
