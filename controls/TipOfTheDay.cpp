@@ -60,6 +60,8 @@ TTipOfTheDayForm::TTipOfTheDayForm(QWidget *Parent) : QDialog(Parent, Qt::Dialog
     diduknow->setFont(Big);
     diduknow->setGeometry(52, 10, 300, 28);
     Tip = new QLabel(Panel);
+    // Tips speak of tags ("such as <br />"): shown as written, never taken as markup.
+    Tip->setTextFormat(Qt::PlainText);
     Tip->setWordWrap(true);
     Tip->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     Tip->setGeometry(52, 44, 303, 76);

@@ -1,4 +1,5 @@
 #include "controls/TreeNTModel.h"
+#include "platform/PlainText.h"
 #include "platform/QtConvert.h"
 
 TTreeNTModel::TTreeNTModel(TCustomTreeNT &Tree, QObject *Parent) : QAbstractItemModel(Parent), FTree(Tree)
@@ -78,7 +79,8 @@ QVariant TTreeNTModel::data(const QModelIndex &Index, int Role) const
     switch (Role) {
     case Qt::DisplayRole:
     case Qt::EditRole: return ToQString(Node->GetText());
-    case Qt::ToolTipRole: return TipText ? QVariant(TipText(Node)) : QVariant();
+    // A node's text or hint is data: the tip shows it as it stands.
+    case Qt::ToolTipRole: return TipText ? QVariant(PlainToolTip(TipText(Node))) : QVariant();
     case NodeRole: return QVariant::fromValue(static_cast<void *>(Node));
     default: return {};
     }

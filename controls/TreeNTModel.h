@@ -46,7 +46,7 @@ public:
     // Label edits: asked before an edit starts, and the text an edit produced.
     std::function<bool(TTreeNTNode *)> CanEdit;
     std::function<void(TTreeNTNode *, WideString &)> Edited;
-    // Text of the item tooltip, empty for none.
+    // Text of the item tooltip (plain text), empty for none.
     std::function<QString(TTreeNTNode *)> TipText;
 
 signals:

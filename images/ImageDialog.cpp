@@ -58,6 +58,7 @@ TfrmImage::TfrmImage(QWidget *Owner) : QDialog(Owner, Qt::Tool)
     red.setColor(QPalette::WindowText, QColor(255, 0, 0));
     Label7->setPalette(red);
     Label7->setWordWrap(true);
+    Label7->setTextFormat(Qt::PlainText); // the error names the file: shown as it stands
     fields->addWidget(Label7, 1, 1, 1, 2);
     Label2 = MakeLabel(this, "Label2",
                        QStringLiteral("Browsers show this text as a tooltip, useful if images not displayed"));

@@ -248,6 +248,7 @@ void tThumbimage::mouseDoubleClickEvent(QMouseEvent *Event)
 
 TThumbTitle::TThumbTitle(QWidget *Parent) : QLabel(Parent)
 {
+    setTextFormat(Qt::PlainText); // a file name, shown as it stands
     setAlignment(Qt::AlignCenter);
     setFrameShape(QFrame::Panel);
     setFrameShadow(QFrame::Sunken);

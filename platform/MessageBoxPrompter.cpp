@@ -15,6 +15,8 @@ int TMessageBoxPrompter::Ask(const TPrompt &prompt)
     case TMsgDlgType::mtCustom: box.setIcon(QMessageBox::NoIcon); break;
     }
     box.setWindowTitle(prompt.Caption.empty() ? FTitle : ToQString(prompt.Caption));
+    // Texts carry file names, URLs and findings: shown as they stand, never taken as markup.
+    box.setTextFormat(Qt::PlainText);
     // A text may break its lines with CR alone ("Help file not found\r" + path): shown as breaks.
     QString text = ToQString(prompt.Text);
     text.replace(QStringLiteral("\r\n"), QStringLiteral("\n")).replace(QLatin1Char('\r'), QLatin1Char('\n'));

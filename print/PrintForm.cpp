@@ -82,6 +82,7 @@ TfrmPrint::TfrmPrint(QWidget *Parent) : QDialog(Parent)
     GroupBox2 = new QGroupBox(QStringLiteral(" Font "), this);
     auto *font = new QGridLayout(GroupBox2);
     LabelFontName = new QLabel(GroupBox2);
+    LabelFontName->setTextFormat(Qt::PlainText); // a name from the settings file
     LabelFontSize = new QLabel(GroupBox2);
     ButtonFont = new QPushButton(QStringLiteral("Select font"), GroupBox2);
     CheckBoxMonospace = new QCheckBox(QStringLiteral("Monospaced fonts (recommended)"), GroupBox2);

@@ -71,7 +71,10 @@ TfrmAbout::TfrmAbout(QWidget *Parent) : QDialog(Parent)
 
     auto *support = new QGroupBox(QStringLiteral(" Support "));
     auto *supportLayout = new QHBoxLayout(support);
-    EmailLabel = new QLabel(QStringLiteral("<a href=\"mailto:%1\">%1</a>").arg(QLatin1String(SupportAddress)));
+    // A link on purpose: rich text, the address in it escaped.
+    EmailLabel = new QLabel(
+        QStringLiteral("<a href=\"mailto:%1\">%1</a>").arg(QString::fromLatin1(SupportAddress).toHtmlEscaped()));
+    EmailLabel->setTextFormat(Qt::RichText);
     EmailLabel->setTextInteractionFlags(Qt::LinksAccessibleByMouse | Qt::LinksAccessibleByKeyboard);
     EmailLabel->setCursor(Qt::PointingHandCursor);
     connect(EmailLabel, &QLabel::linkActivated, this, GuardedSlot([this](const QString &) { EmailLabelClick(); }));

@@ -299,6 +299,7 @@ void TfrmQuillmarMain::BuildLayout()
     static const int widths[3] = {110, 90, 0};
     for (int i = 0; i < 3; ++i) {
         FPanels[i] = new QLabel(this);
+        FPanels[i]->setTextFormat(Qt::PlainText); // file names and URLs, shown as they stand
         FPanels[i]->setObjectName(QStringLiteral("StatusPanel%1").arg(i));
         if (widths[i])
             FPanels[i]->setMinimumWidth(widths[i]);

@@ -4,6 +4,7 @@
 #include "checker/FindingRecord.h"
 #include "checker/MessageSink.h"
 #include "controls/TextListBox.h"
+#include "platform/PlainText.h"
 #include "platform/QtConvert.h"
 
 #include <QHelpEvent>
@@ -32,5 +33,6 @@ void TfrmQuillmarMain::ShowFindingHint(QEvent *Event)
     }
     // Just under the row, a little to the right of the mouse.
     const QPoint at(help->pos().x() + 8, (row - ErrorList->TopIndex() + 1) * height);
-    QToolTip::showText(ErrorList->viewport()->mapToGlobal(at), hint, ErrorList->viewport(), QRect(), 100 * 50);
+    // Explanations speak of tags ("a <script> tag"): shown as written.
+    QToolTip::showText(ErrorList->viewport()->mapToGlobal(at), PlainToolTip(hint), ErrorList->viewport(), QRect(), 100 * 50);
 }

@@ -1,3 +1,4 @@
+#include "ShownText.h"
 #include "TreeTestUtil.h"
 #include "controls/TreeNT.h"
 #include "controls/TreeNTDelegate.h"
@@ -297,6 +298,11 @@ TEST_F(TreeNTTest, TooltipsFollowTheOptions)
     Tree.SetOptions(Tree.GetOptions() | toInfoTip);
     Tree.OnHint = [](TTreeNT *, TTreeNTNode *, WideString &Text) { Text = u"hint"; };
     EXPECT_EQ(Tip(), "hint");
+    // A tip carrying data that looks like markup shows it as it stands.
+    for (const char16_t *Data : {u"http://127.0.0.1/a?q=<b>x</b>", u"<i>draft.html"}) {
+        Tree.OnHint = [Data](TTreeNT *, TTreeNTNode *, WideString &Text) { Text = Data; };
+        EXPECT_EQ(shown::ShownToolTip(Tip()).toStdString(), QString::fromUtf16(Data).toStdString());
+    }
 }
 
 TEST_F(TreeNTTest, DragAutoExpandsAndDrops)

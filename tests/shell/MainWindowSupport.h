@@ -8,11 +8,14 @@
 #include "platform/QtConvert.h"
 #include "shell/MainWindow.h"
 
+#include <QApplication>
 #include <QDir>
 #include <QTemporaryDir>
+#include <QTimer>
 
 #include <deque>
 #include <fstream>
+#include <functional>
 #include <memory>
 #include <sstream>
 #include <string>
@@ -40,6 +43,21 @@ inline std::string Narrow(const WideString &S)
 inline WideString W(const QString &S)
 {
     return ToWideString(S);
+}
+
+// Runs Action once a modal window is up (polled from the event loop).
+inline void WhenModal(std::function<void(QWidget &)> Action)
+{
+    auto *timer = new QTimer;
+    timer->setInterval(20);
+    QObject::connect(timer, &QTimer::timeout, [timer, Action] {
+        if (QWidget *w = QApplication::activeModalWidget()) {
+            timer->stop();
+            timer->deleteLater();
+            Action(*w);
+        }
+    });
+    timer->start();
 }
 
 // One answer of the file dialog: the chosen files and the filter left selected (0: unchanged).

@@ -79,21 +79,6 @@ void Aim(TfrmFTP &D, int Port, const QString &File, const QString &Dir = QString
     D.HostFileEdit->setText(File);
 }
 
-// Runs Action once a modal window is up (polled from the event loop).
-void WhenModal(std::function<void(QWidget &)> Action)
-{
-    auto *timer = new QTimer;
-    timer->setInterval(20);
-    QObject::connect(timer, &QTimer::timeout, [timer, Action] {
-        if (QWidget *w = QApplication::activeModalWidget()) {
-            timer->stop();
-            timer->deleteLater();
-            Action(*w);
-        }
-    });
-    timer->start();
-}
-
 } // namespace
 
 TEST(FtpDialog, PagesLoadIntoTabsAndSaveBackByteForByte)
