@@ -287,9 +287,7 @@ void TfrmQuillmarMain::BuildLayout()
 
     FSplitterMain->setStretchFactor(1, 1);
     FSplitterBottom->setStretchFactor(0, 1);
-    FSplitterMain->setSizes({std::max(Settings.NavWidth, 1), std::max(Settings.Width - Settings.NavWidth, 1)});
-    FSplitterBottom->setSizes(
-        {std::max(Settings.Height - Settings.ErrorHeight, 1), std::max(Settings.ErrorHeight, 50)});
+    // The sizes come from the settings once the window has its size (FitPanes).
     connect(FSplitterMain, &QSplitter::splitterMoved, this,
             GuardedSlot([this] { Settings.NavWidth = FSplitterMain->sizes().value(0); }));
     connect(FSplitterBottom, &QSplitter::splitterMoved, this,
@@ -394,10 +392,27 @@ void TfrmQuillmarMain::NoteBounds()
     NoteNormalBounds(Settings, TBoundsRect{g.left(), g.top(), g.width(), g.height()}, avail.width(), avail.height());
 }
 
+void TfrmQuillmarMain::FitPanes()
+{
+    // The window's layout has sized the outer splitter by now; the inner one spans its width.
+    auto least = [](const QWidget *w) { return w->minimumSizeHint().expandedTo(w->minimumSize()); };
+    TPaneRoom room;
+    room.Width = FSplitterBottom->width() - FSplitterMain->handleWidth();
+    room.Height = FSplitterBottom->height() - FSplitterBottom->handleWidth();
+    room.NavMinimum = least(PageControlNav).width();
+    room.ErrorMinimum = std::max(room.ErrorMinimum, least(PageControl2).height());
+    room.EditorWidth = std::max(room.EditorWidth, least(PageControl1).width());
+    room.EditorHeight = std::max(room.EditorHeight, least(FSplitterMain).height());
+    const TPaneSizes sizes = FitPaneSizes(Settings, room);
+    FSplitterMain->setSizes({sizes.NavWidth, room.Width - sizes.NavWidth});
+    FSplitterBottom->setSizes({room.Height - sizes.ErrorHeight, sizes.ErrorHeight});
+}
+
 void TfrmQuillmarMain::resizeEvent(QResizeEvent *Event)
 {
     RunGuarded([&] {
         QMainWindow::resizeEvent(Event);
+        FitPanes();
         NoteBounds();
     });
 }
@@ -597,6 +612,9 @@ void TfrmQuillmarMain::NoteWindowState()
     Settings.Top = g.top();
     Settings.Width = g.width();
     Settings.Height = g.height();
+    // What the panes show, not what was asked for: the next start shows the same.
+    Settings.NavWidth = FSplitterMain->sizes().value(0);
+    Settings.ErrorHeight = FSplitterBottom->sizes().value(1);
 }
 
 void TfrmQuillmarMain::WriteSettings()

@@ -452,6 +452,8 @@ private:
     void ApplyPlacement();
     void WatchApplicationState();
     void NoteBounds();
+    // Sizes the side panel and the findings list from the settings, bounded to the room the window has.
+    void FitPanes();
     // Takes the window's bounds and state into the settings while it is shown.
     void NoteWindowState();
     void ShowFindingHint(QEvent *Event);

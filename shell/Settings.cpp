@@ -137,11 +137,22 @@ int Percent(int Value, int Percentage)
     return int(std::int64_t(Value) * Percentage / 100);
 }
 
+// The defaults of NavWidth and ErrorHeight.
+int DefaultNavWidth(const TDefaultLayout &Layout)
+{
+    return Percent(Layout.ClientWidth, 16);
+}
+
+int DefaultErrorHeight(const TDefaultLayout &Layout)
+{
+    return Percent(Layout.ClientHeight, 13);
+}
+
 } // namespace
 
 TSettings::TSettings(const TDefaultLayout &Layout)
-    : Left(Layout.Left), Top(Layout.Top), Width(Layout.Width), Height(Layout.Height),
-      NavWidth(Percent(Layout.ClientWidth, 16)), ErrorHeight(Percent(Layout.ClientHeight, 13)), FDefaults(Layout)
+    : Left(Layout.Left), Top(Layout.Top), Width(Layout.Width), Height(Layout.Height), NavWidth(DefaultNavWidth(Layout)),
+      ErrorHeight(DefaultErrorHeight(Layout)), FDefaults(Layout)
 {
     VisitKeys(*this, TDefaulter());
 }
@@ -159,8 +170,8 @@ void TSettings::VisitKeys(TSelf &S, TVisitor &&V)
     V.Int(u"Window", u"rsTop", S.rsTop, 0);
     V.Int(u"Window", u"rsWidth", S.rsWidth, 0);
     V.Int(u"Window", u"rsHeight", S.rsHeight, 0);
-    V.Int(u"Window", u"NavWidth", S.NavWidth, Percent(d.ClientWidth, 16));
-    V.Int(u"Window", u"ErrorHeight", S.ErrorHeight, Percent(d.ClientHeight, 13));
+    V.Int(u"Window", u"NavWidth", S.NavWidth, DefaultNavWidth(d));
+    V.Int(u"Window", u"ErrorHeight", S.ErrorHeight, DefaultErrorHeight(d));
     V.Str(u"Window", u"LastFilePath", S.LastFilePath, u"");
     V.Int(u"Window", u"TODIndex", S.TODIndex, 1);
     V.Bool(u"Window", u"ShowTOD", S.ShowTOD, true);
@@ -313,6 +324,26 @@ TWindowPlacement PlaceMainWindow(const TSettings &Settings, const TBoundsRect &S
     placement.Bounds = b;
     placement.Maximised = maximised;
     return placement;
+}
+
+namespace {
+
+// One pane's length along its splitter; Room is what it shares with the editors.
+int FitPane(int Stored, int Default, int Minimum, int Room, int EditorKeeps)
+{
+    const int wanted = Stored < 0 ? Default : Stored;
+    const int least = std::max(Minimum, 1);
+    const int most = std::max(Room - EditorKeeps, least);
+    return std::clamp(wanted, least, most);
+}
+
+} // namespace
+
+TPaneSizes FitPaneSizes(const TSettings &Settings, const TPaneRoom &Room)
+{
+    const TDefaultLayout &d = Settings.Defaults();
+    return {FitPane(Settings.NavWidth, DefaultNavWidth(d), Room.NavMinimum, Room.Width, Room.EditorWidth),
+            FitPane(Settings.ErrorHeight, DefaultErrorHeight(d), Room.ErrorMinimum, Room.Height, Room.EditorHeight)};
 }
 
 void NoteNormalBounds(TSettings &Settings, const TBoundsRect &Bounds, int MaximisedWidth, int MaximisedHeight)

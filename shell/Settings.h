@@ -199,6 +199,33 @@ struct TWindowPlacement {
 // least 200 by 50 pixels.
 TWindowPlacement PlaceMainWindow(const TSettings &Settings, const TBoundsRect &Screen);
 
+// The room the main window's panes share once it is laid out, in pixels, splitter handles taken off.
+struct TPaneRoom {
+    int Width = 0; // side panel and editors side by side
+    int Height = 0; // editors (with the side panel) above the findings list
+    // The smallest sizes the splitters let the side panel's width and the findings list's height take.
+    int NavMinimum = 1;
+    int ErrorMinimum = 50;
+    // What the editors keep at least, whatever the panes ask for: room for some 30 columns and 7
+    // lines of the editor's font with its gutter, scroll bars and tab bar.
+    int EditorWidth = 320;
+    int EditorHeight = 160;
+};
+
+// The side panel's width and the findings list's height.
+struct TPaneSizes {
+    int NavWidth = 0;
+    int ErrorHeight = 0;
+    bool operator==(const TPaneSizes &) const = default;
+};
+
+// NavWidth and ErrorHeight of the settings bounded to the room. A negative size is no size and takes
+// the key's default (as a value that is no number does); a size below the pane's minimum (0 in
+// particular) becomes that minimum; a size that would leave the editors less than their room becomes
+// the largest that leaves it. Where the room cannot hold both, the pane keeps only its minimum and
+// the editors get the rest.
+TPaneSizes FitPaneSizes(const TSettings &Settings, const TPaneRoom &Room);
+
 // Called on every resize of the main window: bounds that are not the maximised size in both
 // directions are remembered as the normal bounds (rsLeft, rsTop, rsWidth, rsHeight).
 void NoteNormalBounds(TSettings &Settings, const TBoundsRect &Bounds, int MaximisedWidth, int MaximisedHeight);
