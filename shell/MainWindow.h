@@ -196,6 +196,8 @@ public:
     void SetTabCaption(int Index, const QString &Caption);
     // The caption without a trailing "*".
     WideString DisplayName(int Index) const;
+    // Follows the caption of a fetched include's tab whose fetch failed; no part of its display name.
+    static inline const QString NotLoadedMark = QStringLiteral(" (not loaded)");
 
     TEditorTab *NewEditorTab(const WideString &FileName, const WideString &ParentName, bool IsInclude);
     void OpenFile(const WideString &Path, bool CheckOnOpen, bool IsInclude, const WideString &ParentName);

@@ -5,12 +5,16 @@
 
 #include "controls/TextListBox.h"
 #include "editor/SyntaxEdit.h"
+#include "editor/SyntaxEditorStrings.h"
 #include "net/HttpProt.h"
 #include "platform/ScopeGuard.h"
 #include "tests/net/NetTestSupport.h"
 
+#include <QApplication>
 #include <QDir>
+#include <QFile>
 #include <QTabWidget>
+#include <QTest>
 
 #include <gtest/gtest.h>
 
@@ -83,4 +87,81 @@ TEST(CheckSyntax, AnIncludeThatDripsEndsWithATimeOutFinding)
     EXPECT_EQ(drip.Accepted(), 1);
     // The page is checked and stays the active tab.
     EXPECT_EQ(w.ActiveTab()->Editor->FileName(), W(page));
+}
+
+// An include the server answers with 404 opens as a read-only tab marked in its caption as not
+// loaded. Its text (the server's error page) is never checked as the script: every later check
+// fetches it again, and once the server has it, the tab shows the script and loses the mark.
+TEST(CheckSyntax, AnIncludeThatFailedIsFetchedAgainNeverTakenFromItsTab)
+{
+    TWindowFixture f;
+    TLocalWebSite site(f, {});
+    ASSERT_TRUE(site.Ready());
+    const std::string url = site.Base() + "/late.js";
+    const QString page =
+        f.Put(QStringLiteral("late.html"), "<html>\r\n<head>\r\n<script type=\"text/javascript\" src=\"" + url +
+                                               "\"></script>\r\n</head>\r\n<body onload=\"late(1)\"></body>\r\n"
+                                               "</html>\r\n");
+    TfrmQuillmarMain &w = *f.Window;
+    w.Settings.OpenIncludes = true;
+    w.Settings.CheckOpen = false;
+    w.OpenFile(W(page), false, false, WideString());
+    w.show();
+    QApplication::setActiveWindow(&w);
+    QApplication::processEvents();
+    const int tabs = w.TabCount();
+
+    // Ctrl+D in the page's editor; the findings it leaves.
+    auto check = [&w] {
+        w.ActiveEditor()->setFocus(Qt::OtherFocusReason);
+        QApplication::processEvents();
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_D, Qt::ControlModifier);
+        QApplication::processEvents();
+        std::string findings;
+        for (int i = 0; i < w.ErrorList->Items().Count(); ++i)
+            findings += w.ErrorList->Items().Strings(i) + "\n";
+        return findings;
+    };
+    auto includeTab = [&w, &url] { return w.FileName2Tab(AnsiToWide(url)); };
+    const std::string notLoaded = "Include '" + url + "' not loaded, http error File not found";
+
+    for (int round = 1; round <= 2; ++round) {
+        SCOPED_TRACE(round);
+        const std::string findings = check();
+        EXPECT_NE(findings.find(notLoaded), std::string::npos) << findings;
+        // Nothing of the error page is reported as a fault of the script.
+        EXPECT_EQ(findings.find("of Include; "), std::string::npos) << findings;
+        ASSERT_EQ(w.TabCount(), tabs + 1);
+        const int tab = includeTab();
+        ASSERT_GE(tab, 0);
+        EXPECT_EQ(w.TabCaption(tab).toStdString(), "http:~ late.js (not loaded)");
+        EXPECT_EQ(Narrow(w.DisplayName(tab)), "http:~ late.js");
+        EXPECT_NE(Narrow(w.Tab(tab)->Editor->Lines().GetTextStr()).find("404"), std::string::npos);
+        EXPECT_TRUE(w.Tab(tab)->Editor->Options() & eoReadOnly);
+        EXPECT_EQ(w.ActiveTab()->Editor->FileName(), W(page));
+    }
+
+    const std::string script = "function late(x) {\r\n  return x + ;\r\n}\r\n";
+    f.Put(QStringLiteral("web/late.js"), script);
+    std::string findings = check();
+    EXPECT_EQ(findings.find(" not loaded"), std::string::npos) << findings;
+    EXPECT_NE(findings.find("on line 2 of Include; " + url), std::string::npos) << findings;
+    ASSERT_EQ(w.TabCount(), tabs + 1);
+    int tab = includeTab();
+    ASSERT_GE(tab, 0);
+    EXPECT_EQ(w.TabCaption(tab).toStdString(), "http:~ late.js");
+    EXPECT_EQ(Narrow(w.Tab(tab)->Editor->Lines().GetTextStr()), script);
+    EXPECT_FALSE(w.Tab(tab)->Editor->GetModified());
+    EXPECT_TRUE(w.Tab(tab)->Editor->Options() & eoReadOnly);
+    EXPECT_EQ(w.ActiveTab()->Editor->FileName(), W(page));
+
+    // Fetched once, the script is taken from its tab while the tab is open.
+    QFile::remove(f.File(QStringLiteral("web/late.js")));
+    findings = check();
+    EXPECT_EQ(findings.find(" not loaded"), std::string::npos) << findings;
+    EXPECT_NE(findings.find("on line 2 of Include; " + url), std::string::npos) << findings;
+    tab = includeTab();
+    ASSERT_GE(tab, 0);
+    EXPECT_EQ(w.TabCaption(tab).toStdString(), "http:~ late.js");
+    w.hide();
 }
