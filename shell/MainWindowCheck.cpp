@@ -405,8 +405,8 @@ bool TfrmQuillmarMain::LoadHttpIncl(const AnsiString &URL, TCheckLine, int32_t, 
     editor.SetOptions(editor.Options() | eoReadOnly);
     tab->Record->FetchFailure = fetched ? AnsiString() : Error;
     SetStatusPanel(2, ToQString(wideUrl));
-    SetTabCaption(PageControl1->indexOf(tab), ToQString(u"http:~ " + AnsiToWide(HttpCli1.DocumentName())) +
-                                                  (fetched ? QString() : NotLoadedMark));
+    SetTabCaption(PageControl1->indexOf(tab),
+                  ToQString(u"http:~ " + AnsiToWide(HttpCli1.DocumentName())) + (fetched ? QString() : NotLoadedMark));
     if (caller)
         SetActivePage(PageControl1->indexOf(caller));
     if (!fetched)
