@@ -392,6 +392,7 @@ void TfrmFTP::LoadButtonClick()
     editor->SetFileName(name);
     editor->SetModified(false);
     editor->ClearUndo();
+    target->Record->FetchFailure.clear();
     KeepRemoteBytes(target, StreamBytes(stream));
     // The loaded file's kind decides its colouring, not what the tab showed before.
     FMain.HighlightForFile(*editor, ToWideString(HostFileEdit->text()));

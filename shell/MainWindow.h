@@ -194,8 +194,10 @@ public:
     void SetActivePage(int Index);
     QString TabCaption(int Index) const;
     void SetTabCaption(int Index, const QString &Caption);
-    // The caption without a trailing "*".
+    // The caption without a trailing "*" (nor the not-loaded mark of a failed fetch).
     WideString DisplayName(int Index) const;
+    // Follows the caption of a fetched include's tab whose fetch failed.
+    static inline const QString NotLoadedMark = QStringLiteral(" (not loaded)");
 
     TEditorTab *NewEditorTab(const WideString &FileName, const WideString &ParentName, bool IsInclude);
     void OpenFile(const WideString &Path, bool CheckOnOpen, bool IsInclude, const WideString &ParentName);

@@ -339,12 +339,14 @@ bool TfrmQuillmarMain::LoadHttpIncl(const AnsiString &URL, TCheckLine, int32_t, 
             Lines.push_back(L[i]);
     };
     const WideString wideUrl = AnsiToWide(URL);
-    // An include fetched before is taken from its tab.
-    const int open = FileName2Tab(wideUrl);
-    if (open >= 0) {
-        Tab(open)->Record->Checked = false;
-        SplitLines(WideToAnsi(Tab(open)->Editor->Lines().GetTextStr()));
-        return true;
+    // An include fetched before is taken from its tab; a tab that holds a failed fetch only shows what
+    // came back then, so the include is fetched again.
+    if (TEditorTab *open = Tab(FileName2Tab(wideUrl))) {
+        open->Record->Checked = false;
+        if (open->Record->FetchFailure.empty()) {
+            SplitLines(WideToAnsi(open->Editor->Lines().GetTextStr()));
+            return true;
+        }
     }
     // Hosts of this computer's own networks are always tried; others only with a connection.
     if (!InternetConnectedState(UrlHost(URL))) {
@@ -373,14 +375,27 @@ bool TfrmQuillmarMain::LoadHttpIncl(const AnsiString &URL, TCheckLine, int32_t, 
         }
     }
 
-    // The fetched text (or what came of it) is shown read-only in an include tab of its own.
+    // The fetched text (or what came of it) is shown read-only in an include tab of its own; the tab of
+    // an earlier failed fetch takes the new answer in place of the old.
     TEditorTab *caller = FCheckedTab ? FCheckedTab : ActiveTab();
-    const WideString parent = caller ? caller->Editor->FileName() : WideString();
-    AnsiString name = URL.substr(0, URL.find_first_of("?#"));
-    name = name.substr(name.rfind('/') + 1);
-    TEditorTab *tab = NewEditorTab(u"http: " + AnsiToWide(name), parent, true);
-    TSyntaxEdit &editor = *tab->Editor;
+    TEditorTab *tab = Tab(FileName2Tab(wideUrl));
     stream.SetPosition(0);
+    if (tab && tab == caller) {
+        // That tab is the page under check itself: its text stays as the check reads it.
+        if (!fetched)
+            return false;
+        TWideStringList text;
+        text.LoadFromStream(stream);
+        SplitLines(WideToAnsi(text.GetTextStr()));
+        return true;
+    }
+    if (!tab) {
+        const WideString parent = caller ? caller->Editor->FileName() : WideString();
+        AnsiString name = URL.substr(0, URL.find_first_of("?#"));
+        name = name.substr(name.rfind('/') + 1);
+        tab = NewEditorTab(u"http: " + AnsiToWide(name), parent, true);
+    }
+    TSyntaxEdit &editor = *tab->Editor;
     editor.BeginUpdate();
     editor.Lines().LoadFromStream(stream);
     editor.SetFileName(wideUrl);
@@ -388,8 +403,10 @@ bool TfrmQuillmarMain::LoadHttpIncl(const AnsiString &URL, TCheckLine, int32_t, 
     editor.SetModified(false);
     editor.SetHighLighter(FJavaScriptHighlighter.get());
     editor.SetOptions(editor.Options() | eoReadOnly);
+    tab->Record->FetchFailure = fetched ? AnsiString() : Error;
     SetStatusPanel(2, ToQString(wideUrl));
-    SetTabCaption(PageControl1->indexOf(tab), ToQString(u"http:~ " + AnsiToWide(HttpCli1.DocumentName())));
+    SetTabCaption(PageControl1->indexOf(tab),
+                  ToQString(u"http:~ " + AnsiToWide(HttpCli1.DocumentName())) + (fetched ? QString() : NotLoadedMark));
     if (caller)
         SetActivePage(PageControl1->indexOf(caller));
     if (!fetched)

@@ -150,6 +150,7 @@ void TfrmQuillmarMain::FileSaveAsActionExecute()
     if (!Settings.UndoAfterSave)
         editor.ClearUndo();
     tab->Record->FileName = wide;
+    tab->Record->FetchFailure.clear();
     tab->Record->UpdateFileAge();
     SetTabCaption(index, ToQString(DoubleAmpersands(ToWideString(QFileInfo(name).fileName()))));
     SetStatusPanel(2, name);

@@ -146,6 +146,9 @@ WideString TfrmQuillmarMain::DisplayName(int Index) const
     QString caption = TabCaption(Index);
     if (caption.endsWith(QLatin1Char('*')))
         caption.chop(1);
+    if (const TEditorTab *tab = Tab(Index);
+        tab && !tab->Record->FetchFailure.empty() && caption.endsWith(NotLoadedMark))
+        caption.chop(NotLoadedMark.size());
     return ToWideString(caption);
 }
 

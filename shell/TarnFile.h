@@ -34,6 +34,10 @@ public:
     // Include N is entry N-1; names are unique without regard to case.
     TStringList Includes;
     TStringList ServerIncludes;
+    // For the tab of an http include whose fetch failed, the reason the check reported; the tab shows
+    // what came back instead, is never taken as the include's text and is marked in its caption.
+    // Empty for every other tab.
+    AnsiString FetchFailure;
     // The record of each saved findings line (the way back to the text and the explanation of a code).
     std::vector<TFindingRecord> MessageRecords;
 

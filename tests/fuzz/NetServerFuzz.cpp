@@ -34,13 +34,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *Data, size_t Size)
     const std::string Bytes(reinterpret_cast<const char *>(Data) + 2, Size - 2);
 
     TestPeer Server([&](int Fd) {
-        if (!Ftp) {
-            // The request first, up to its blank line.
-            std::string Request;
-            char C;
-            while (Request.find("\r\n\r\n") == std::string::npos && ::recv(Fd, &C, 1, 0) == 1)
-                Request += C;
-        }
+        if (!Ftp)
+            ReadRequestHead(Fd); // the request first
         SendInPieces(Fd, Bytes, Piece);
         ::shutdown(Fd, SHUT_WR);
         ReadAll(Fd);

@@ -136,16 +136,23 @@ inline int UnusedPort()
     return 0;
 }
 
+// Reads a request up to the blank line that ends its header.
+inline std::string ReadRequestHead(int Fd)
+{
+    std::string Request;
+    char C;
+    while (Request.find("\r\n\r\n") == std::string::npos && ::recv(Fd, &C, 1, 0) == 1)
+        Request += C;
+    return Request;
+}
+
 // The server's side of one HTTP connection that never ends on its own: the request is read, a
 // document of 1000 bytes announced, and one byte of it sent every 100 ms, so that no idle
 // time-out of the client ever ends the request. It stops when the client has gone (or after a
 // minute).
 inline void DripHttpDocument(int Fd)
 {
-    std::string Request;
-    char C;
-    while (Request.find("\r\n\r\n") == std::string::npos && ::recv(Fd, &C, 1, 0) == 1)
-        Request += C;
+    ReadRequestHead(Fd);
     const std::string Head = "HTTP/1.0 200 OK\r\nContent-Length: 1000\r\n\r\n";
     if (!WriteAll(Fd, Head.data(), Head.size()))
         return;

@@ -5,14 +5,19 @@
 
 #include "controls/TextListBox.h"
 #include "editor/SyntaxEdit.h"
+#include "editor/SyntaxEditorStrings.h"
 #include "net/HttpProt.h"
 #include "platform/ScopeGuard.h"
 #include "tests/net/NetTestSupport.h"
 
+#include <QApplication>
 #include <QDir>
 #include <QTabWidget>
+#include <QTest>
 
 #include <gtest/gtest.h>
+
+#include <atomic>
 
 using namespace mwtest;
 
@@ -83,4 +88,94 @@ TEST(CheckSyntax, AnIncludeThatDripsEndsWithATimeOutFinding)
     EXPECT_EQ(drip.Accepted(), 1);
     // The page is checked and stays the active tab.
     EXPECT_EQ(w.ActiveTab()->Editor->FileName(), W(page));
+}
+
+// An include the server answers with 404 opens as a read-only tab marked in its caption as not
+// loaded. Its text (the server's error page) is never checked as the script: every later check
+// fetches it again, and once the server has it, the tab shows the script and loses the mark.
+TEST(CheckSyntax, AnIncludeThatFailedIsFetchedAgainNeverTakenFromItsTab)
+{
+    const std::string errorPage = "<html><body><h1>404 Not Found</h1><p>No late.js here.</p></body></html>\r\n";
+    const std::string script = "function late(x) {\r\n  return x + ;\r\n}\r\n";
+    std::atomic<bool> arrived{false};
+    // Each answer in one piece, so the error page comes with its header.
+    nettest::TestPeer server([&](int Fd) {
+        nettest::ReadRequestHead(Fd);
+        const bool found = arrived;
+        const std::string &body = found ? script : errorPage;
+        const std::string answer = std::string(found ? "HTTP/1.0 200 OK" : "HTTP/1.0 404 Not Found") +
+                                   "\r\nContent-Type: " + (found ? "text/javascript" : "text/html") +
+                                   "\r\nContent-Length: " + std::to_string(body.size()) + "\r\n\r\n" + body;
+        nettest::WriteAll(Fd, answer.data(), answer.size());
+    });
+    TWindowFixture f;
+    const std::string url = "http://127.0.0.1:" + server.PortText() + "/late.js";
+    const QString page =
+        f.Put(QStringLiteral("late.html"), "<html>\r\n<head>\r\n<script type=\"text/javascript\" src=\"" + url +
+                                               "\"></script>\r\n</head>\r\n<body onload=\"late(1)\"></body>\r\n"
+                                               "</html>\r\n");
+    TfrmQuillmarMain &w = *f.Window;
+    w.Settings.OpenIncludes = true;
+    w.Settings.CheckOpen = false;
+    w.OpenFile(W(page), false, false, WideString());
+    w.show();
+    QApplication::setActiveWindow(&w);
+    QApplication::processEvents();
+    const int tabs = w.TabCount();
+
+    // Ctrl+D in the page's editor; the findings it leaves.
+    auto check = [&w] {
+        w.ActiveEditor()->setFocus(Qt::OtherFocusReason);
+        QApplication::processEvents();
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_D, Qt::ControlModifier);
+        QApplication::processEvents();
+        std::string findings;
+        for (int i = 0; i < w.ErrorList->Items().Count(); ++i)
+            findings += w.ErrorList->Items().Strings(i) + "\n";
+        return findings;
+    };
+    // The include's tab; the test stops when there is none.
+    auto includeTab = [&w, &url, tabs] {
+        EXPECT_EQ(w.TabCount(), tabs + 1);
+        const int tab = w.FileName2Tab(AnsiToWide(url));
+        EXPECT_GE(tab, 0);
+        return tab;
+    };
+
+    for (int round = 1; round <= 2; ++round) {
+        SCOPED_TRACE(round);
+        const std::string findings = check();
+        EXPECT_EQ(server.Accepted(), round);
+        EXPECT_NE(findings.find("Include '" + url + "' not loaded, http error Not Found"), std::string::npos)
+            << findings;
+        // Nothing of the error page is reported as a fault of the script.
+        EXPECT_EQ(findings.find("of Include; "), std::string::npos) << findings;
+        const int tab = includeTab();
+        if (tab < 0)
+            return;
+        EXPECT_EQ(w.TabCaption(tab).toStdString(), "http:~ late.js (not loaded)");
+        EXPECT_EQ(Narrow(w.DisplayName(tab)), "http:~ late.js");
+        EXPECT_EQ(Narrow(w.Tab(tab)->Editor->Lines().GetTextStr()), errorPage);
+        EXPECT_TRUE(w.Tab(tab)->Editor->Options() & eoReadOnly);
+        EXPECT_EQ(w.ActiveTab()->Editor->FileName(), W(page));
+    }
+
+    arrived = true;
+    for (int round = 3; round <= 4; ++round) {
+        SCOPED_TRACE(round);
+        const std::string findings = check();
+        // Fetched once, the script is taken from its tab while the tab is open.
+        EXPECT_EQ(server.Accepted(), 3);
+        EXPECT_EQ(findings.find(" not loaded"), std::string::npos) << findings;
+        EXPECT_NE(findings.find("on line 2 of Include; " + url), std::string::npos) << findings;
+        const int tab = includeTab();
+        if (tab < 0)
+            return;
+        EXPECT_EQ(w.TabCaption(tab).toStdString(), "http:~ late.js");
+        EXPECT_EQ(Narrow(w.Tab(tab)->Editor->Lines().GetTextStr()), script);
+        EXPECT_FALSE(w.Tab(tab)->Editor->GetModified());
+        EXPECT_TRUE(w.Tab(tab)->Editor->Options() & eoReadOnly);
+        EXPECT_EQ(w.ActiveTab()->Editor->FileName(), W(page));
+    }
+    w.hide();
 }
