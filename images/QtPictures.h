@@ -53,6 +53,13 @@ public:
     // How the last play went; Drawn before any play.
     TMetafilePlayOutcome LastPlay() const { return FLastPlay; }
     void Draw(QPainter &Painter, const QRect &Rect) override;
+    // The file's bytes as loaded.
+    const std::vector<uint8_t> &Data() const { return FData; }
+    // Whether a Draw at Size shows what is known already (the picture played at that size, or the
+    // placeholder of one that cannot be shown) without playing the file.
+    bool Played(QSize Size) const;
+    // Keeps what a play at Size answered (PlayMetafile's image and outcome), as Draw keeps its own.
+    void TakePlay(QSize Size, QImage Image, TMetafilePlayOutcome Outcome);
     // EInvalidGraphic "Metafile is not valid" for anything but a placeable WMF or an EMF.
     void LoadFromStream(TStream &Stream) override;
     void SaveToStream(TStream &Stream) override;
