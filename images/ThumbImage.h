@@ -1,7 +1,8 @@
 #pragma once
 // tThumbimage: an image control that loads any picture file the program reads (Targa and PCX
 // through their readers, everything else through TPicture's registry), shows it stretched,
-// centred or at the top left, and can turn it by quarter turns and shrink it into a box.
+// centred or at the top left, and can turn it by quarter turns and shrink it into a box. In a
+// thumbnail it plays a metafile without holding the window (SetPlayInBackground).
 // TThumbTitle is the title strip of a thumbnail.
 #include "images/Bitmap.h"
 #include "images/MetafilePlayLater.h"

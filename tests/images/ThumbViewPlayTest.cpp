@@ -66,6 +66,11 @@ std::vector<int> InSight(TTHumbview &View)
 // sees it: the picture (red left, white right), the empty frame (white) or something else.
 enum class Shows { Picture, Frame, Other };
 
+void PrintTo(Shows S, std::ostream *Out)
+{
+    *Out << (S == Shows::Picture ? "picture" : S == Shows::Frame ? "frame" : "other");
+}
+
 std::vector<Shows> WhatShows(TTHumbview &View, const QImage &Shot, const std::vector<int> &Indices)
 {
     std::vector<Shows> shows;
