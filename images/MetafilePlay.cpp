@@ -89,7 +89,7 @@ void LimitChild(const TMetafilePlayLimits &Limits)
     }
 }
 
-[[noreturn]] void RunChild(std::vector<uint8_t> &Prepared, bool Enhanced, QSize Size, uchar *Pixels, int Pipe,
+[[noreturn]] void RunChild(const std::vector<uint8_t> &Data, bool Enhanced, QSize Size, uchar *Pixels, int Pipe,
                            const TMetafilePlayLimits &Limits)
 {
     LimitChild(Limits);
@@ -98,8 +98,9 @@ void LimitChild(const TMetafilePlayLimits &Limits)
     // child would then wait on for ever.
     ::setenv("QT_NO_GLIB", "1", 1);
     uint8_t status = kPlayRefused;
-    const QImage image = Enhanced ? RenderPreparedEmf(std::move(Prepared), Size)
-                                  : RenderPreparedWmf(std::move(Prepared), Size);
+    // The record check is ours: a file it refuses is never played, and the player plays the
+    // checked copy. It runs here, within the child's bounds, as its time grows with the file.
+    const QImage image = Enhanced ? RenderEmf(Data, Size) : RenderWmf(Data, Size);
     if (!image.isNull() && image.size() == Size && image.format() == QImage::Format_ARGB32) {
         const size_t row = size_t(Size.width()) * 4;
         for (int y = 0; y < Size.height(); ++y)
@@ -171,13 +172,6 @@ TMetafileChild::TMetafileChild(const std::vector<uint8_t> &Data, bool Enhanced, 
         FOutcome = TMetafilePlayOutcome::Refused;
         return;
     }
-    // The record check is ours and quick: a file it refuses is never played, and the child plays
-    // the checked copy.
-    std::vector<uint8_t> prepared = Enhanced ? PrepareEmf(Data) : PrepareWmf(Data);
-    if (prepared.empty()) {
-        FOutcome = TMetafilePlayOutcome::Refused;
-        return;
-    }
     FSize = PlaySize(Size);
     if (Enhanced) {
         ReadyEmfRendering();
@@ -204,7 +198,7 @@ TMetafileChild::TMetafileChild(const std::vector<uint8_t> &Data, bool Enhanced, 
     const pid_t pid = ::fork();
     if (pid == 0) {
         ::close(pipe[0]);
-        RunChild(prepared, Enhanced, FSize, static_cast<uchar *>(FShared), pipe[1], Limits);
+        RunChild(Data, Enhanced, FSize, static_cast<uchar *>(FShared), pipe[1], Limits);
     }
     ::close(pipe[1]);
     if (pid < 0) {
@@ -219,64 +213,79 @@ TMetafileChild::TMetafileChild(const std::vector<uint8_t> &Data, bool Enhanced, 
     FStart = std::chrono::steady_clock::now();
 }
 
+// A play cancelled: nothing of the child goes on (it is killed and reaped here).
 TMetafileChild::~TMetafileChild()
-{
-    End();
-}
-
-bool TMetafileChild::Wait(int Milliseconds)
-{
-    const auto until = std::chrono::steady_clock::now() + std::chrono::milliseconds(std::max(Milliseconds, 0));
-    while (!FOver) {
-        const auto left =
-            std::chrono::duration_cast<std::chrono::milliseconds>(until - std::chrono::steady_clock::now()).count();
-        pollfd p{FPipe, POLLIN, 0};
-        const int ready = ::poll(&p, 1, int(std::clamp<int64_t>(left, 0, 5)));
-        if (ready > 0) {
-            ssize_t n;
-            while ((n = ::read(FPipe, &FStatus, 1)) < 0 && errno == EINTR) {
-            }
-            if (n != 1)
-                FStatus = 0; // the child ended without a word: it died
-            FOver = true;
-            break;
-        }
-        if (ready < 0 && errno != EINTR) {
-            FOver = true;
-            break;
-        }
-        const auto waited =
-            std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - FStart).count();
-        const int64_t cpu = FHaveCpuClock ? CpuMillisecondsOf(FCpuClock) : -1;
-        if (waited > FLimits.WallMilliseconds || cpu > FLimits.CpuMilliseconds) {
-            FOutcome = TMetafilePlayOutcome::OverTime;
-            FOver = true;
-            break;
-        }
-        if (left <= 0)
-            break;
-    }
-    if (FOver)
-        End();
-    return FOver;
-}
-
-// Nothing of the child goes on once the play is over: it is killed and reaped here (a child that
-// has ended already is only reaped), and its pixels are taken.
-void TMetafileChild::End()
 {
     if (FPid > 0) {
         ::kill(FPid, SIGKILL);
         int waitStatus = 0;
         while (::waitpid(FPid, &waitStatus, 0) < 0 && errno == EINTR) {
         }
-        FPid = -1;
     }
+    if (FPipe >= 0)
+        ::close(FPipe);
+    if (FShared)
+        ::munmap(FShared, FBytes);
+}
+
+bool TMetafileChild::Wait(int Milliseconds)
+{
+    using namespace std::chrono;
+    const auto until = steady_clock::now() + milliseconds(std::max(Milliseconds, 0));
+    while (!FOver) {
+        const int64_t left = duration_cast<milliseconds>(until - steady_clock::now()).count();
+        if (!FAnswered) {
+            pollfd p{FPipe, POLLIN, 0};
+            const int ready = ::poll(&p, 1, int(std::clamp<int64_t>(left, 0, 5)));
+            if (ready > 0) {
+                ssize_t n;
+                while ((n = ::read(FPipe, &FStatus, 1)) < 0 && errno == EINTR) {
+                }
+                if (n != 1)
+                    FStatus = 0; // the child ended without a word: it died
+                FAnswered = true;
+            } else if (ready < 0 && errno != EINTR) {
+                FAnswered = true;
+            } else {
+                const int64_t waited = duration_cast<milliseconds>(steady_clock::now() - FStart).count();
+                const int64_t cpu = FHaveCpuClock ? CpuMillisecondsOf(FCpuClock) : -1;
+                if (waited > FLimits.WallMilliseconds || cpu > FLimits.CpuMilliseconds) {
+                    FOutcome = TMetafilePlayOutcome::OverTime;
+                    FAnswered = true;
+                }
+            }
+            // Nothing of the child goes on once it has answered or is over its budget (one that
+            // has ended already is only reaped).
+            if (FAnswered)
+                ::kill(FPid, SIGKILL);
+        }
+        if (FAnswered) {
+            // Reaped without waiting for it: a large child takes a while to be torn down.
+            int waitStatus = 0;
+            const pid_t reaped = ::waitpid(FPid, &waitStatus, WNOHANG);
+            if (reaped == FPid || (reaped < 0 && errno != EINTR)) {
+                FPid = -1;
+                Collect();
+                FOver = true;
+                break;
+            }
+            if (left > 0)
+                ::poll(nullptr, 0, 1);
+        }
+        if (left <= 0)
+            break;
+    }
+    return FOver;
+}
+
+// The child's answer, once it is gone.
+void TMetafileChild::Collect()
+{
     if (FPipe >= 0) {
         ::close(FPipe);
         FPipe = -1;
     }
-    if (FStatus == kPlayDrawn && FImage.isNull() && FShared) {
+    if (FStatus == kPlayDrawn) {
         FImage = QImage(FSize, QImage::Format_ARGB32);
         if (!FImage.isNull()) {
             const size_t row = size_t(FSize.width()) * 4;
@@ -287,10 +296,8 @@ void TMetafileChild::End()
     } else if (FStatus == kPlayRefused) {
         FOutcome = TMetafilePlayOutcome::Refused;
     }
-    if (FShared) {
-        ::munmap(FShared, FBytes);
-        FShared = nullptr;
-    }
+    ::munmap(FShared, FBytes);
+    FShared = nullptr;
 }
 
 QImage TMetafileChild::TakeImage(TMetafilePlayOutcome *Outcome)

@@ -61,18 +61,19 @@ public:
     TMetafileChild(const TMetafileChild &) = delete;
     TMetafileChild &operator=(const TMetafileChild &) = delete;
 
-    // Waits at most Milliseconds (0: only looks) for the child's answer; true once the play is
-    // over (answered, the child dead, or over its budget), and the child then gone.
+    // Waits at most Milliseconds (0: only looks) for the play to be over: the child answered, died
+    // or went over its budget, and is gone (killed and reaped). True once it is.
     bool Wait(int Milliseconds);
     // Once Wait answered true: what PlayMetafile answers.
     QImage TakeImage(TMetafilePlayOutcome *Outcome = nullptr);
 
 private:
-    void End();
+    void Collect();
     TMetafilePlayLimits FLimits;
     QSize FSize;
     TMetafilePlayOutcome FOutcome = TMetafilePlayOutcome::Failed;
     bool FOver = true;
+    bool FAnswered = false;
     pid_t FPid = -1;
     int FPipe = -1;
     void *FShared = nullptr;

@@ -20,8 +20,9 @@ struct TMetafilePlayLine {
         return line;
     }
 
-    // Each child takes a processor for up to its CPU budget; the window keeps the rest.
-    static size_t MaxRunning() { return size_t(std::clamp(QThread::idealThreadCount() / 2, 1, 4)); }
+    // Each child takes a processor for up to its CPU budget; the window and the rest of the
+    // machine keep the others.
+    static size_t MaxRunning() { return size_t(std::clamp(QThread::idealThreadCount() / 4, 1, 2)); }
 
     void Wake()
     {
@@ -37,7 +38,8 @@ struct TMetafilePlayLine {
     void Tick()
     {
         // Done of a play may cancel others (or ask for new ones): the list is looked at afresh
-        // after each.
+        // after each. A child over is reaped without waiting; one still being torn down is
+        // looked at again next tick.
         for (bool answered = true; answered;) {
             answered = false;
             for (TMetafilePlayLater *play : Running)
@@ -48,7 +50,9 @@ struct TMetafilePlayLine {
                     break;
                 }
         }
-        while (Running.size() < MaxRunning() && !Waiting.empty()) {
+        // One start a tick: a fork copies the process's page tables, which takes a while when
+        // the process is large.
+        if (Running.size() < MaxRunning() && !Waiting.empty()) {
             TMetafilePlayLater *play = Waiting.front();
             Waiting.pop_front();
             play->Start();
@@ -59,7 +63,7 @@ struct TMetafilePlayLine {
     }
 };
 
-TMetafilePlayLater::TMetafilePlayLater(std::vector<uint8_t> Data, bool Enhanced, QSize Size, TDone Done,
+TMetafilePlayLater::TMetafilePlayLater(std::shared_ptr<const std::vector<uint8_t>> Data, bool Enhanced, QSize Size, TDone Done,
                                        const TMetafilePlayLimits &Limits)
     : FData(std::move(Data)), FEnhanced(Enhanced), FSize(Size), FDone(std::move(Done)), FLimits(Limits)
 {
@@ -87,8 +91,8 @@ void TMetafilePlayLater::Hurry()
 
 void TMetafilePlayLater::Start()
 {
-    FChild = std::make_unique<TMetafileChild>(FData, FEnhanced, FSize, FLimits);
-    FData = {};
+    FChild = std::make_unique<TMetafileChild>(*FData, FEnhanced, FSize, FLimits);
+    FData.reset();
 }
 
 void TMetafilePlayLater::Finish()

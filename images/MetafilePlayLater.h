@@ -11,7 +11,7 @@
 class TMetafilePlayLater {
 public:
     using TDone = std::function<void(QImage Image, TMetafilePlayOutcome Outcome)>;
-    TMetafilePlayLater(std::vector<uint8_t> Data, bool Enhanced, QSize Size, TDone Done,
+    TMetafilePlayLater(std::shared_ptr<const std::vector<uint8_t>> Data, bool Enhanced, QSize Size, TDone Done,
                        const TMetafilePlayLimits &Limits = {});
     // Cancels the play: one in line is dropped, a running child killed. Done may destroy it.
     ~TMetafilePlayLater();
@@ -26,7 +26,7 @@ private:
     friend struct TMetafilePlayLine;
     void Start();
     void Finish();
-    std::vector<uint8_t> FData;
+    std::shared_ptr<const std::vector<uint8_t>> FData;
     bool FEnhanced;
     QSize FSize;
     TDone FDone;

@@ -70,7 +70,7 @@ void TMetafile::LoadFromStream(TStream &Stream)
     FWidth = w;
     FHeight = h;
     FEnhanced = enhanced;
-    FData.assign(p, p + data.size());
+    FData = std::make_shared<const std::vector<uint8_t>>(p, p + data.size());
     FRendered = QImage();
     FRenderedFor = QSize();
     FFailedAt = QSize();
@@ -81,7 +81,7 @@ void TMetafile::LoadFromStream(TStream &Stream)
 
 void TMetafile::SaveToStream(TStream &Stream)
 {
-    Stream.WriteBuffer(FData.data(), int64_t(FData.size()));
+    Stream.WriteBuffer(FData->data(), int64_t(FData->size()));
 }
 
 bool TMetafile::Played(QSize Size) const
@@ -104,7 +104,7 @@ void TMetafile::Draw(QPainter &Painter, const QRect &Rect)
 {
     if (!Played(Rect.size())) {
         TMetafilePlayOutcome outcome = TMetafilePlayOutcome::Failed;
-        QImage image = PlayMetafile(FData, FEnhanced, Rect.size(), &outcome);
+        QImage image = PlayMetafile(*FData, FEnhanced, Rect.size(), &outcome);
         TakePlay(Rect.size(), std::move(image), outcome);
     }
     if (Rect.width() > 0 && Rect.height() > 0 && !FRendered.isNull() && FRenderedFor == Rect.size()) {
