@@ -63,8 +63,8 @@ struct TMetafilePlayLine {
     }
 };
 
-TMetafilePlayLater::TMetafilePlayLater(std::shared_ptr<const std::vector<uint8_t>> Data, bool Enhanced, QSize Size, TDone Done,
-                                       const TMetafilePlayLimits &Limits)
+TMetafilePlayLater::TMetafilePlayLater(std::shared_ptr<const std::vector<uint8_t>> Data, bool Enhanced, QSize Size,
+                                       TDone Done, const TMetafilePlayLimits &Limits)
     : FData(std::move(Data)), FEnhanced(Enhanced), FSize(Size), FDone(std::move(Done)), FLimits(Limits)
 {
     TMetafilePlayLine &line = TMetafilePlayLine::Instance();

@@ -80,7 +80,7 @@ std::vector<Shows> WhatShows(TTHumbview &View, const QImage &Shot, const std::ve
             continue;
         const QColor left = Shot.pixelColor(r.left() + r.width() / 4, r.center().y());
         const QColor right = Shot.pixelColor(r.left() + 3 * r.width() / 4, r.center().y());
-        shows.push_back(IsRed(left) && IsWhite(right) ? Shows::Picture
+        shows.push_back(IsRed(left) && IsWhite(right)     ? Shows::Picture
                         : IsWhite(left) && IsWhite(right) ? Shows::Frame
                                                           : Shows::Other);
     }
