@@ -4,6 +4,8 @@
 
 #include <QThreadPool>
 
+#include <algorithm>
+#include <atomic>
 #include <cerrno>
 #include <chrono>
 #include <cmath>
@@ -87,7 +89,7 @@ void LimitChild(const TMetafilePlayLimits &Limits)
     }
 }
 
-[[noreturn]] void RunChild(std::vector<uint8_t> &Prepared, bool Enhanced, QSize Size, uchar *Pixels, int Pipe,
+[[noreturn]] void RunChild(const std::vector<uint8_t> &Data, bool Enhanced, QSize Size, uchar *Pixels, int Pipe,
                            const TMetafilePlayLimits &Limits)
 {
     LimitChild(Limits);
@@ -96,8 +98,9 @@ void LimitChild(const TMetafilePlayLimits &Limits)
     // child would then wait on for ever.
     ::setenv("QT_NO_GLIB", "1", 1);
     uint8_t status = kPlayRefused;
-    const QImage image = Enhanced ? RenderPreparedEmf(std::move(Prepared), Size)
-                                  : RenderPreparedWmf(std::move(Prepared), Size);
+    // The record check is ours: a file it refuses is never played, and the player plays the
+    // checked copy. It runs here, within the child's bounds, as its time grows with the file.
+    const QImage image = Enhanced ? RenderEmf(Data, Size) : RenderWmf(Data, Size);
     if (!image.isNull() && image.size() == Size && image.format() == QImage::Format_ARGB32) {
         const size_t row = size_t(Size.width()) * 4;
         for (int y = 0; y < Size.height(); ++y)
@@ -152,25 +155,24 @@ int64_t CpuMillisecondsOf(clockid_t Clock)
     return int64_t(t.tv_sec) * 1000 + t.tv_nsec / 1000000;
 }
 
+std::atomic<int64_t> gPlaysStarted{0};
+
 } // namespace
 
-QImage PlayMetafile(const std::vector<uint8_t> &Data, bool Enhanced, QSize Size, TMetafilePlayOutcome *Outcome,
-                    const TMetafilePlayLimits &Limits)
+int64_t MetafilePlaysStarted()
 {
-    TMetafilePlayOutcome outcome = TMetafilePlayOutcome::Failed;
-    auto answer = [&](TMetafilePlayOutcome O, QImage Image = QImage()) {
-        if (Outcome)
-            *Outcome = O;
-        return Image;
-    };
-    if (Size.width() <= 0 || Size.height() <= 0)
-        return answer(TMetafilePlayOutcome::Refused);
-    // The record check is ours and quick: a file it refuses is never played, and the child plays
-    // the checked copy.
-    std::vector<uint8_t> prepared = Enhanced ? PrepareEmf(Data) : PrepareWmf(Data);
-    if (prepared.empty())
-        return answer(TMetafilePlayOutcome::Refused);
-    Size = PlaySize(Size);
+    return gPlaysStarted.load();
+}
+
+TMetafileChild::TMetafileChild(const std::vector<uint8_t> &Data, bool Enhanced, QSize Size,
+                               const TMetafilePlayLimits &Limits)
+    : FLimits(Limits)
+{
+    if (Size.width() <= 0 || Size.height() <= 0) {
+        FOutcome = TMetafilePlayOutcome::Refused;
+        return;
+    }
+    FSize = PlaySize(Size);
     if (Enhanced) {
         ReadyEmfRendering();
         // Qt's painting hands large image scaling to its global thread pool. A child made by a
@@ -184,72 +186,132 @@ QImage PlayMetafile(const std::vector<uint8_t> &Data, bool Enhanced, QSize Size,
     }
 
     // The pixels come back through memory shared with the child, untouched pages costing nothing.
-    const size_t bytes = size_t(Size.width()) * size_t(Size.height()) * 4;
+    const size_t bytes = size_t(FSize.width()) * size_t(FSize.height()) * 4;
     void *shared = ::mmap(nullptr, bytes, PROT_READ | PROT_WRITE, MAP_SHARED | MAP_ANONYMOUS, -1, 0);
     if (shared == MAP_FAILED)
-        return answer(TMetafilePlayOutcome::Failed);
+        return;
+    FShared = shared;
+    FBytes = bytes;
     int pipe[2];
-    if (::pipe2(pipe, O_CLOEXEC) != 0) {
-        ::munmap(shared, bytes);
-        return answer(TMetafilePlayOutcome::Failed);
-    }
+    if (::pipe2(pipe, O_CLOEXEC) != 0)
+        return;
     const pid_t pid = ::fork();
     if (pid == 0) {
         ::close(pipe[0]);
-        RunChild(prepared, Enhanced, Size, static_cast<uchar *>(shared), pipe[1], Limits);
+        RunChild(Data, Enhanced, FSize, static_cast<uchar *>(FShared), pipe[1], Limits);
     }
     ::close(pipe[1]);
     if (pid < 0) {
         ::close(pipe[0]);
-        ::munmap(shared, bytes);
-        return answer(TMetafilePlayOutcome::Failed);
+        return;
     }
+    ++gPlaysStarted;
+    FPid = pid;
+    FPipe = pipe[0];
+    FOver = false;
+    FHaveCpuClock = ::clock_getcpuclockid(pid, &FCpuClock) == 0;
+    FStart = std::chrono::steady_clock::now();
+}
 
-    clockid_t childCpu{};
-    const bool haveCpuClock = ::clock_getcpuclockid(pid, &childCpu) == 0;
-    const auto start = std::chrono::steady_clock::now();
-    uint8_t status = 0;
-    for (;;) {
-        pollfd p{pipe[0], POLLIN, 0};
-        const int ready = ::poll(&p, 1, 5);
-        if (ready > 0) {
-            ssize_t n;
-            while ((n = ::read(pipe[0], &status, 1)) < 0 && errno == EINTR) {
+// A play cancelled: nothing of the child goes on (it is killed and reaped here).
+TMetafileChild::~TMetafileChild()
+{
+    if (FPid > 0) {
+        ::kill(FPid, SIGKILL);
+        int waitStatus = 0;
+        while (::waitpid(FPid, &waitStatus, 0) < 0 && errno == EINTR) {
+        }
+    }
+    if (FPipe >= 0)
+        ::close(FPipe);
+    if (FShared)
+        ::munmap(FShared, FBytes);
+}
+
+bool TMetafileChild::Wait(int Milliseconds)
+{
+    using namespace std::chrono;
+    const auto until = steady_clock::now() + milliseconds(std::max(Milliseconds, 0));
+    while (!FOver) {
+        const int64_t left = duration_cast<milliseconds>(until - steady_clock::now()).count();
+        if (!FAnswered) {
+            pollfd p{FPipe, POLLIN, 0};
+            const int ready = ::poll(&p, 1, int(std::clamp<int64_t>(left, 0, 5)));
+            if (ready > 0) {
+                ssize_t n;
+                while ((n = ::read(FPipe, &FStatus, 1)) < 0 && errno == EINTR) {
+                }
+                if (n != 1)
+                    FStatus = 0; // the child ended without a word: it died
+                FAnswered = true;
+            } else if (ready < 0 && errno != EINTR) {
+                FAnswered = true;
+            } else {
+                const int64_t waited = duration_cast<milliseconds>(steady_clock::now() - FStart).count();
+                const int64_t cpu = FHaveCpuClock ? CpuMillisecondsOf(FCpuClock) : -1;
+                if (waited > FLimits.WallMilliseconds || cpu > FLimits.CpuMilliseconds) {
+                    FOutcome = TMetafilePlayOutcome::OverTime;
+                    FAnswered = true;
+                }
             }
-            if (n != 1)
-                status = 0; // the child ended without a word: it died
-            break;
+            // Nothing of the child goes on once it has answered or is over its budget (one that
+            // has ended already is only reaped).
+            if (FAnswered)
+                ::kill(FPid, SIGKILL);
         }
-        if (ready < 0 && errno != EINTR)
-            break;
-        const auto waited =
-            std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - start).count();
-        const int64_t cpu = haveCpuClock ? CpuMillisecondsOf(childCpu) : -1;
-        if (waited > Limits.WallMilliseconds || cpu > Limits.CpuMilliseconds) {
-            outcome = TMetafilePlayOutcome::OverTime;
-            break;
+        if (FAnswered) {
+            // Reaped without waiting for it: a large child takes a while to be torn down.
+            int waitStatus = 0;
+            const pid_t reaped = ::waitpid(FPid, &waitStatus, WNOHANG);
+            if (reaped == FPid || (reaped < 0 && errno != EINTR)) {
+                FPid = -1;
+                Collect();
+                FOver = true;
+                break;
+            }
+            if (left > 0)
+                ::poll(nullptr, 0, 1);
         }
+        if (left <= 0)
+            break;
     }
-    // Nothing of the child goes on after we stop waiting: it is killed and reaped here (a child
-    // that has ended already is only reaped).
-    ::kill(pid, SIGKILL);
-    int waitStatus = 0;
-    while (::waitpid(pid, &waitStatus, 0) < 0 && errno == EINTR) {
-    }
-    ::close(pipe[0]);
+    return FOver;
+}
 
-    QImage image;
-    if (status == kPlayDrawn) {
-        image = QImage(Size, QImage::Format_ARGB32);
-        if (!image.isNull()) {
-            const size_t row = size_t(Size.width()) * 4;
-            for (int y = 0; y < Size.height(); ++y)
-                std::memcpy(image.scanLine(y), static_cast<const uchar *>(shared) + size_t(y) * row, row);
-            outcome = TMetafilePlayOutcome::Drawn;
-        }
-    } else if (status == kPlayRefused) {
-        outcome = TMetafilePlayOutcome::Refused;
+// The child's answer, once it is gone.
+void TMetafileChild::Collect()
+{
+    if (FPipe >= 0) {
+        ::close(FPipe);
+        FPipe = -1;
     }
-    ::munmap(shared, bytes);
-    return answer(outcome, outcome == TMetafilePlayOutcome::Drawn ? image : QImage());
+    if (FStatus == kPlayDrawn) {
+        FImage = QImage(FSize, QImage::Format_ARGB32);
+        if (!FImage.isNull()) {
+            const size_t row = size_t(FSize.width()) * 4;
+            for (int y = 0; y < FSize.height(); ++y)
+                std::memcpy(FImage.scanLine(y), static_cast<const uchar *>(FShared) + size_t(y) * row, row);
+            FOutcome = TMetafilePlayOutcome::Drawn;
+        }
+    } else if (FStatus == kPlayRefused) {
+        FOutcome = TMetafilePlayOutcome::Refused;
+    }
+    ::munmap(FShared, FBytes);
+    FShared = nullptr;
+}
+
+QImage TMetafileChild::TakeImage(TMetafilePlayOutcome *Outcome)
+{
+    if (Outcome)
+        *Outcome = FOutcome;
+    return FOutcome == TMetafilePlayOutcome::Drawn ? std::exchange(FImage, QImage()) : QImage();
+}
+
+QImage PlayMetafile(const std::vector<uint8_t> &Data, bool Enhanced, QSize Size, TMetafilePlayOutcome *Outcome,
+                    const TMetafilePlayLimits &Limits)
+{
+    TMetafileChild child(Data, Enhanced, Size, Limits);
+    while (!child.Wait(1000)) {
+    }
+    return child.TakeImage(Outcome);
 }

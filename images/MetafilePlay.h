@@ -7,7 +7,9 @@
 // any of them is killed and the preview shows the picture as one that cannot be shown.
 #include <QImage>
 #include <QSize>
+#include <chrono>
 #include <cstdint>
+#include <sys/types.h>
 #include <vector>
 
 // Builds with the address sanitizer run the players several times slower (every memory access is
@@ -46,3 +48,43 @@ enum class TMetafilePlayOutcome {
 // (ARGB32, transparent where nothing is drawn); a null image for every outcome but Drawn.
 QImage PlayMetafile(const std::vector<uint8_t> &Data, bool Enhanced, QSize Size,
                     TMetafilePlayOutcome *Outcome = nullptr, const TMetafilePlayLimits &Limits = {});
+
+// One play in two steps, for a caller that waits in its event loop instead of in PlayMetafile
+// (which is these steps with a wait between). Used from the thread that made it.
+class TMetafileChild {
+public:
+    // Checks the records and starts the child; a file the check refuses, or a child that cannot
+    // start, is over at once.
+    TMetafileChild(const std::vector<uint8_t> &Data, bool Enhanced, QSize Size, const TMetafilePlayLimits &Limits = {});
+    // A child still playing is killed and reaped.
+    ~TMetafileChild();
+    TMetafileChild(const TMetafileChild &) = delete;
+    TMetafileChild &operator=(const TMetafileChild &) = delete;
+
+    // Waits at most Milliseconds (0: only looks) for the play to be over: the child answered, died
+    // or went over its budget, and is gone (killed and reaped). True once it is.
+    bool Wait(int Milliseconds);
+    // Once Wait answered true: what PlayMetafile answers.
+    QImage TakeImage(TMetafilePlayOutcome *Outcome = nullptr);
+
+private:
+    void Collect();
+    TMetafilePlayLimits FLimits;
+    QSize FSize;
+    TMetafilePlayOutcome FOutcome = TMetafilePlayOutcome::Failed;
+    bool FOver = true;
+    bool FAnswered = false;
+    pid_t FPid = -1;
+    int FPipe = -1;
+    void *FShared = nullptr;
+    size_t FBytes = 0;
+    bool FHaveCpuClock = false;
+    clockid_t FCpuClock{};
+    std::chrono::steady_clock::time_point FStart;
+    uint8_t FStatus = 0;
+    QImage FImage;
+};
+
+// How many children this process has started to play a metafile (the folder view's tests count
+// them to see that a picture is played once).
+int64_t MetafilePlaysStarted();

@@ -70,7 +70,7 @@ void TMetafile::LoadFromStream(TStream &Stream)
     FWidth = w;
     FHeight = h;
     FEnhanced = enhanced;
-    FData.assign(p, p + data.size());
+    FData = std::make_shared<const std::vector<uint8_t>>(p, p + data.size());
     FRendered = QImage();
     FRenderedFor = QSize();
     FFailedAt = QSize();
@@ -81,24 +81,35 @@ void TMetafile::LoadFromStream(TStream &Stream)
 
 void TMetafile::SaveToStream(TStream &Stream)
 {
-    Stream.WriteBuffer(FData.data(), int64_t(FData.size()));
+    Stream.WriteBuffer(FData->data(), int64_t(FData->size()));
+}
+
+bool TMetafile::Played(QSize Size) const
+{
+    return Size.width() <= 0 || Size.height() <= 0 || FRefused || FRenderedFor == Size || FFailedAt == Size;
+}
+
+void TMetafile::TakePlay(QSize Size, QImage Image, TMetafilePlayOutcome Outcome)
+{
+    FLastPlay = Outcome;
+    FRendered = std::move(Image);
+    FRenderedFor = FRendered.isNull() ? QSize() : Size;
+    if (FRendered.isNull()) {
+        FFailedAt = Size;
+        FRefused = Outcome == TMetafilePlayOutcome::Refused;
+    }
 }
 
 void TMetafile::Draw(QPainter &Painter, const QRect &Rect)
 {
-    if (Rect.width() > 0 && Rect.height() > 0 && !FRefused) {
-        if (FRenderedFor != Rect.size() && FFailedAt != Rect.size()) {
-            FRendered = PlayMetafile(FData, FEnhanced, Rect.size(), &FLastPlay);
-            FRenderedFor = FRendered.isNull() ? QSize() : Rect.size();
-            if (FRendered.isNull()) {
-                FFailedAt = Rect.size();
-                FRefused = FLastPlay == TMetafilePlayOutcome::Refused;
-            }
-        }
-        if (!FRendered.isNull() && FRenderedFor == Rect.size()) {
-            Painter.drawImage(Rect, FRendered);
-            return;
-        }
+    if (!Played(Rect.size())) {
+        TMetafilePlayOutcome outcome = TMetafilePlayOutcome::Failed;
+        QImage image = PlayMetafile(*FData, FEnhanced, Rect.size(), &outcome);
+        TakePlay(Rect.size(), std::move(image), outcome);
+    }
+    if (Rect.width() > 0 && Rect.height() > 0 && !FRendered.isNull() && FRenderedFor == Rect.size()) {
+        Painter.drawImage(Rect, FRendered);
+        return;
     }
     // A metafile that cannot be shown.
     Painter.save();

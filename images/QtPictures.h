@@ -46,13 +46,20 @@ public:
 class TMetafile : public TGraphic {
 public:
     const char *ClassName() const override { return "TMetafile"; }
-    bool GetEmpty() const override { return FWidth == 0 && FHeight == 0 && FData.empty(); }
+    bool GetEmpty() const override { return FWidth == 0 && FHeight == 0 && FData->empty(); }
     int GetWidth() const override { return FWidth; }
     int GetHeight() const override { return FHeight; }
     bool Enhanced() const { return FEnhanced; }
     // How the last play went; Drawn before any play.
     TMetafilePlayOutcome LastPlay() const { return FLastPlay; }
     void Draw(QPainter &Painter, const QRect &Rect) override;
+    // The file's bytes as loaded; a play in the background shares them while it waits.
+    const std::shared_ptr<const std::vector<uint8_t>> &Data() const { return FData; }
+    // Whether a Draw at Size shows what is known already (the picture played at that size, or the
+    // placeholder of one that cannot be shown) without playing the file.
+    bool Played(QSize Size) const;
+    // Keeps what a play at Size answered (PlayMetafile's image and outcome), as Draw keeps its own.
+    void TakePlay(QSize Size, QImage Image, TMetafilePlayOutcome Outcome);
     // EInvalidGraphic "Metafile is not valid" for anything but a placeable WMF or an EMF.
     void LoadFromStream(TStream &Stream) override;
     void SaveToStream(TStream &Stream) override;
@@ -63,7 +70,7 @@ private:
     int FWidth = 0;
     int FHeight = 0;
     bool FEnhanced = false;
-    std::vector<uint8_t> FData;
+    std::shared_ptr<const std::vector<uint8_t>> FData = std::make_shared<const std::vector<uint8_t>>();
     // The last drawing played into pixels, kept while the size drawn at stays the same.
     QImage FRendered;
     QSize FRenderedFor;

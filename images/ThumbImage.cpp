@@ -15,7 +15,11 @@
 
 tThumbimage::tThumbimage(QWidget *Parent) : QWidget(Parent)
 {
-    FPicture.OnChange = [this] { update(); };
+    FPicture.OnChange = [this] {
+        FPlay.reset();
+        FShrinkWhenPlayed = false;
+        update();
+    };
 }
 
 void tThumbimage::LoadImage(const AnsiString &FileName)
@@ -48,12 +52,17 @@ void tThumbimage::ShrinkToFit(int MaxWidth, int MaxHeight)
     const QPoint f = ScaleToFit(QPoint(g->GetWidth(), g->GetHeight()), QPoint(MaxWidth, MaxHeight));
     if (g->GetWidth() < f.x() && g->GetHeight() < f.y())
         return;
-    QImage target(std::max(f.x(), 0), std::max(f.y(), 0), QImage::Format_RGB32);
+    ReplaceByDrawing(QSize(f.x(), f.y()));
+}
+
+void tThumbimage::ReplaceByDrawing(QSize Size)
+{
+    QImage target(std::max(Size.width(), 0), std::max(Size.height(), 0), QImage::Format_RGB32);
     target.fill(Qt::white);
     if (!target.isNull()) {
         QPainter p(&target);
         p.setRenderHint(QPainter::SmoothPixmapTransform);
-        g->Draw(p, target.rect());
+        FPicture.Graphic()->Draw(p, target.rect());
     }
     auto bitmap = std::make_unique<TBitmap>();
     bitmap->FromImage(target);
@@ -61,6 +70,45 @@ void tThumbimage::ShrinkToFit(int MaxWidth, int MaxHeight)
     FPicture.SetGraphic(std::move(bitmap));
     FModified = true;
     update();
+}
+
+void tThumbimage::ShrinkWhenPlayed()
+{
+    const auto *metafile = dynamic_cast<const TMetafile *>(FPicture.Graphic());
+    if (!metafile)
+        return;
+    FShrinkWhenPlayed = true;
+    const QSize shown = PictureRect().size();
+    if (!shown.isEmpty() && metafile->Played(shown))
+        ReplaceByDrawing(shown);
+}
+
+void tThumbimage::PlayLater(const TMetafile &Metafile, QSize Size)
+{
+    if (FPlay && FPlay->Size() == Size) {
+        FPlay->Hurry();
+        return;
+    }
+    FPlay.reset();
+    FPlay = std::make_unique<TMetafilePlayLater>(
+        Metafile.Data(), Metafile.Enhanced(), Size,
+        [this, Size](QImage Image, TMetafilePlayOutcome Outcome) { Played(Size, std::move(Image), Outcome); });
+}
+
+// A play asked for by a paint is over (a new picture would have dropped it: the metafile is the
+// one it played).
+void tThumbimage::Played(QSize Size, QImage Image, TMetafilePlayOutcome Outcome)
+{
+    RunGuarded([&] {
+        FPlay.reset();
+        auto *metafile = dynamic_cast<TMetafile *>(FPicture.Graphic());
+        if (!metafile)
+            return;
+        metafile->TakePlay(Size, std::move(Image), Outcome);
+        if (FShrinkWhenPlayed && Size == PictureRect().size())
+            ReplaceByDrawing(Size);
+        update();
+    });
 }
 
 void tThumbimage::SetAngle(Tangle Value)
@@ -172,6 +220,19 @@ void tThumbimage::SetCenter(bool Value)
     }
 }
 
+QRect tThumbimage::PictureRect() const
+{
+    const TGraphic *g = FPicture.Graphic();
+    if (!g)
+        return QRect();
+    QRect r(0, 0, g->GetWidth(), g->GetHeight());
+    if (FStretch)
+        r = rect();
+    else if (FCenter)
+        r.moveTo((width() - r.width()) / 2, (height() - r.height()) / 2);
+    return r;
+}
+
 void tThumbimage::paintEvent(QPaintEvent *)
 {
     RunGuarded([&] {
@@ -179,11 +240,16 @@ void tThumbimage::paintEvent(QPaintEvent *)
         if (!g || g->GetEmpty())
             return;
         QPainter p(this);
-        QRect r(0, 0, g->GetWidth(), g->GetHeight());
-        if (FStretch)
-            r = rect();
-        else if (FCenter)
-            r.moveTo((width() - r.width()) / 2, (height() - r.height()) / 2);
+        const QRect r = PictureRect();
+        auto *metafile = FPlayInBackground ? dynamic_cast<TMetafile *>(g) : nullptr;
+        if (metafile && !metafile->Played(r.size())) {
+            PlayLater(*metafile, r.size());
+            // The picture's place until its play is over.
+            p.fillRect(r, QColor(255, 255, 255));
+            p.setPen(QColor(192, 192, 192));
+            p.drawRect(r.adjusted(0, 0, -1, -1));
+            return;
+        }
         g->Draw(p, r);
     });
 }
@@ -193,6 +259,9 @@ void tThumbimage::hideEvent(QHideEvent *Event)
     RunGuarded([&] {
         if (TGraphic *g = FPicture.Graphic())
             g->StopAnimation();
+        // Hidden by the program (a folder given up, say), not by the window's being minimised.
+        if (!Event->spontaneous())
+            FPlay.reset();
         QWidget::hideEvent(Event);
     });
 }

@@ -1,13 +1,18 @@
 #pragma once
 // tThumbimage: an image control that loads any picture file the program reads (Targa and PCX
 // through their readers, everything else through TPicture's registry), shows it stretched,
-// centred or at the top left, and can turn it by quarter turns and shrink it into a box.
+// centred or at the top left, and can turn it by quarter turns and shrink it into a box. In a
+// thumbnail it plays a metafile without holding the window (SetPlayInBackground).
 // TThumbTitle is the title strip of a thumbnail.
 #include "images/Bitmap.h"
+#include "images/MetafilePlayLater.h"
 
 #include <QLabel>
 #include <QWidget>
 #include <functional>
+#include <memory>
+
+class TMetafile;
 
 enum Tangle { AT0, AT90, AT180, AT270 };
 
@@ -54,6 +59,19 @@ public:
     bool RotateCounterClockwise();
     bool Rotate180();
 
+    // On (a thumbnail's picture): a metafile is never played while the window waits. A paint that
+    // finds it not yet played at the size shown asks for a play in the background
+    // (TMetafilePlayLater) and shows an empty frame in its place; the picture is shown once the
+    // play is over. A new picture, a hidden control or another size drops a play not yet over.
+    void SetPlayInBackground(bool Value) { FPlayInBackground = Value; }
+    bool PlayInBackground() const { return FPlayInBackground; }
+    // Whether a play in the background is asked for and not yet over.
+    bool PlayPending() const { return FPlay != nullptr; }
+    // Shrinking a metafile played in the background: once played at the size shown (at once when
+    // it is already), it is replaced by a 24-bit bitmap of those pixels, which lets the file's
+    // records go, as ShrinkToFit does for the pictures it shrinks. Sets Modified then.
+    void ShrinkWhenPlayed();
+
 protected:
     void paintEvent(QPaintEvent *Event) override;
     void hideEvent(QHideEvent *Event) override;
@@ -64,6 +82,15 @@ protected:
 private:
     bool Turn(int Kind);
     bool InThumbnail() const;
+    // Where the picture is drawn in the control.
+    QRect PictureRect() const;
+    // The picture drawn into a 24-bit bitmap of Size replaces it.
+    void ReplaceByDrawing(QSize Size);
+    void PlayLater(const TMetafile &Metafile, QSize Size);
+    void Played(QSize Size, QImage Image, TMetafilePlayOutcome Outcome);
+    bool FPlayInBackground = false;
+    bool FShrinkWhenPlayed = false;
+    std::unique_ptr<TMetafilePlayLater> FPlay;
     bool FClickArmed = false;
     TPicture FPicture;
     Tangle FAngle = AT0;

@@ -1,6 +1,7 @@
 #include "images/ThumbView.h"
 
 #include "images/GIFImage.h"
+#include "images/QtPictures.h"
 #include "platform/GuardedApplication.h"
 #include "platform/SysUtils.h"
 
@@ -25,6 +26,7 @@ Tthumbnail::Tthumbnail(QWidget *Parent, TTHumbview *Owner) : QFrame(Parent), FOw
     setLineWidth(1);
     FImage = new tThumbimage(this);
     FImage->SetStretch(true);
+    FImage->SetPlayInBackground(true);
     FTitle = new TThumbTitle(this);
     FTitle->setAutoFillBackground(true);
     SetTitleColors(palette().color(QPalette::Button), palette().color(QPalette::WindowText));
@@ -105,7 +107,10 @@ void Tthumbnail::ReadFileInfo()
 
 void Tthumbnail::ShrinkPicture()
 {
-    if (FOwner)
+    // A metafile is played, and so shrunk, once it comes into sight, without holding the window.
+    if (dynamic_cast<const TMetafile *>(FImage->Picture().Graphic()))
+        FImage->ShrinkWhenPlayed();
+    else if (FOwner)
         FImage->ShrinkToFit(FOwner->MaxWidth(), FOwner->MaxHeight());
     else
         FImage->ShrinkToFit(width(), height());

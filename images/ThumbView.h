@@ -22,7 +22,8 @@ public:
 
     const AnsiString &Filename() const { return FFilename; }
     // Loads the file (with Autoload), reads its size and file times, arranges the image and, with
-    // MinimizeMemory, shrinks the picture to the owner view's cell (or to the thumbnail).
+    // MinimizeMemory, shrinks the picture to the owner view's cell (or to the thumbnail); a metafile
+    // is shrunk to the size shown once it has been played in sight (tThumbimage::ShrinkWhenPlayed).
     void SetFilename(const AnsiString &Value);
     QString Title() const { return FTitle->text(); }
     void SetTitle(const QString &Value) { FTitle->setText(Value); }
