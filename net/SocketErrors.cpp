@@ -165,15 +165,16 @@ int SocketErrorFromResolver(int GaiError, int Errno)
     case EAI_NONAME: return WSAHOST_NOT_FOUND;
     case EAI_AGAIN: return WSATRY_AGAIN;
     case EAI_FAIL: return WSANO_RECOVERY;
-    // The name is known but has no IPv4 address (only IPv6 ones, or none at all). A host look-up names
-    // no service; an unknown service is 11004 as in WSocketResolvePort.
 #ifdef EAI_NODATA
     case EAI_NODATA:
 #endif
 #ifdef EAI_ADDRFAMILY
     case EAI_ADDRFAMILY:
 #endif
-    case EAI_SERVICE: return WSANO_DATA;
+    case EAI_SERVICE:
+        // The name is known but has no IPv4 address (only IPv6 ones, or none at all). A host look-up
+        // names no service; an unknown service is 11004 as in WSocketResolvePort.
+        return WSANO_DATA;
     case EAI_BADFLAGS: return WSAEINVAL;
     case EAI_FAMILY: return 10047;
     case EAI_SOCKTYPE: return 10044;

@@ -176,13 +176,12 @@ TEST(SocketErrors, ResolveProtoAndHost)
         {std::string(257, 'a'), "WSocketResolveHost: '" + std::string(257, 'a') + "' Invalid Hostname.", 0},
         // Not dotted (300 is too large), so the name service is asked and knows no such host.
         {"300.1.1.1", "WSocketResolveHost: Cannot convert host address '300.1.1.1', Error #11001", 11001},
-        {"no-such-host.invalid",
-         "WSocketResolveHost: Cannot convert host address 'no-such-host.invalid', Error #11001", 11001},
+        {"no-such-host.invalid", "WSocketResolveHost: Cannot convert host address 'no-such-host.invalid', Error #11001",
+         11001},
         {"busy.example", "WSocketResolveHost: Cannot convert host address 'busy.example', Error #11002", 11002},
         {"broken.example", "WSocketResolveHost: Cannot convert host address 'broken.example', Error #11003", 11003},
         {"v6only.example", "WSocketResolveHost: Cannot convert host address 'v6only.example', Error #11004", 11004},
-        {"nothing.example", "WSocketResolveHost: Cannot convert host address 'nothing.example', Error #11001",
-         11001},
+        {"nothing.example", "WSocketResolveHost: Cannot convert host address 'nothing.example', Error #11001", 11001},
     };
     for (const auto &C : Refused) {
         WSocketSetLastError(0);
