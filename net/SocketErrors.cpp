@@ -1,11 +1,14 @@
 #include "net/SocketErrors.h"
 #include "platform/SysUtils.h"
+#include <algorithm>
 #include <arpa/inet.h>
 #include <cerrno>
 #include <cstring>
+#include <mutex>
 #include <netdb.h>
 #include <netinet/in.h>
 #include <sys/socket.h>
+#include <utility>
 
 namespace {
 
@@ -159,21 +162,90 @@ int SocketErrorFromResolver(int GaiError, int Errno)
 {
     switch (GaiError) {
     case 0: return 0;
-    case EAI_NONAME:
+    case EAI_NONAME: return WSAHOST_NOT_FOUND;
+    case EAI_AGAIN: return WSATRY_AGAIN;
+    case EAI_FAIL: return WSANO_RECOVERY;
 #ifdef EAI_NODATA
     case EAI_NODATA:
 #endif
 #ifdef EAI_ADDRFAMILY
     case EAI_ADDRFAMILY:
 #endif
-        return WSAHOST_NOT_FOUND;
-    case EAI_AGAIN: return WSATRY_AGAIN;
-    case EAI_FAIL: return WSANO_RECOVERY;
-    case EAI_SERVICE: return WSANO_DATA;
+    case EAI_SERVICE:
+        // The name is known but has no IPv4 address (only IPv6 ones, or none at all). A host look-up
+        // names no service; an unknown service is 11004 as in WSocketResolvePort.
+        return WSANO_DATA;
+    case EAI_BADFLAGS: return WSAEINVAL;
+    case EAI_FAMILY: return 10047;
+    case EAI_SOCKTYPE: return 10044;
     case EAI_MEMORY: return 10055;
+    case EAI_OVERFLOW: return WSAEFAULT;
+#ifdef EAI_INTR
+    case EAI_INTR: return WSAEINTR;
+#endif
     case EAI_SYSTEM: return SocketErrorFromErrno(Errno);
+    // Anything else (a code of a newer C library) cannot be mended by asking again.
     default: return WSANO_RECOVERY;
     }
+}
+
+namespace {
+
+std::mutex ResolverMutex;
+
+THostResolver &ResolverInUse()
+{
+    static THostResolver resolver = SystemHostResolver;
+    return resolver;
+}
+
+} // namespace
+
+THostAnswer SystemHostResolver(const AnsiString &Name)
+{
+    addrinfo Hints{};
+    Hints.ai_family = AF_INET;
+    Hints.ai_socktype = SOCK_STREAM;
+    addrinfo *List = nullptr;
+    THostAnswer Answer;
+    Answer.GaiError = getaddrinfo(Name.c_str(), nullptr, &Hints, &List);
+    Answer.Errno = errno;
+    if (Answer.GaiError != 0)
+        return Answer;
+    for (const addrinfo *A = List; A; A = A->ai_next)
+        Answer.Addresses.push_back(reinterpret_cast<const sockaddr_in *>(A->ai_addr)->sin_addr.s_addr);
+    freeaddrinfo(List);
+    return Answer;
+}
+
+THostResolver CurrentHostResolver()
+{
+    std::lock_guard<std::mutex> Lock(ResolverMutex);
+    return ResolverInUse();
+}
+
+int WSocketLookupHost(const THostResolver &Resolver, const AnsiString &Name, std::vector<uint32_t> &Addresses)
+{
+    Addresses.clear();
+    const THostAnswer Answer = Resolver(Name);
+    if (Answer.GaiError != 0)
+        return SocketErrorFromResolver(Answer.GaiError, Answer.Errno);
+    for (uint32_t A : Answer.Addresses)
+        if (std::find(Addresses.begin(), Addresses.end(), A) == Addresses.end())
+            Addresses.push_back(A);
+    return Addresses.empty() ? WSAHOST_NOT_FOUND : 0;
+}
+
+THostResolverScope::THostResolverScope(THostResolver Resolver)
+{
+    std::lock_guard<std::mutex> Lock(ResolverMutex);
+    FOld = std::exchange(ResolverInUse(), std::move(Resolver));
+}
+
+THostResolverScope::~THostResolverScope()
+{
+    std::lock_guard<std::mutex> Lock(ResolverMutex);
+    ResolverInUse() = std::move(FOld);
 }
 
 int WSocketLastError()
@@ -254,20 +326,14 @@ uint32_t WSocketResolveHost(const AnsiString &Host)
             throw ESocketException("WSocketResolveHost: '" + Host + "' Invalid IP address.");
         return Addr;
     }
-    addrinfo Hints{};
-    Hints.ai_family = AF_INET;
-    Hints.ai_socktype = SOCK_STREAM;
-    addrinfo *Result = nullptr;
-    const int Rc = getaddrinfo(Name.c_str(), nullptr, &Hints, &Result);
-    if (Rc != 0 || !Result) {
-        const int Error = SocketErrorFromResolver(Rc != 0 ? Rc : EAI_NONAME, errno);
+    std::vector<uint32_t> Addresses;
+    const int Error = WSocketLookupHost(CurrentHostResolver(), Name, Addresses);
+    if (Error != 0) {
         WSocketSetLastError(Error);
         throw ESocketException("WSocketResolveHost: Cannot convert host address '" + Host + "', Error #" +
                                IntToStr(Error));
     }
-    const uint32_t Addr = reinterpret_cast<const sockaddr_in *>(Result->ai_addr)->sin_addr.s_addr;
-    freeaddrinfo(Result);
-    return Addr;
+    return Addresses.front();
 }
 
 uint16_t WSocketResolvePort(const AnsiString &Port, const AnsiString &Proto)

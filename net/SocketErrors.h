@@ -5,6 +5,8 @@
 // onto it.
 #include "platform/Exception.h"
 #include <cstdint>
+#include <functional>
+#include <vector>
 
 QUILLMAR_EXCEPTION(ESocketException, Exception);
 
@@ -40,8 +42,41 @@ AnsiString SocketErrorText(int Error);
 // errno value -> socket error number (unknown values become WSAEINVAL's neighbour 10022 only
 // when nothing closer exists).
 int SocketErrorFromErrno(int Errno);
-// getaddrinfo/getnameinfo result -> socket error number.
+// getaddrinfo/getnameinfo result -> socket error number, read as the host look-up of the sockets
+// library reports it: no such name 11001, try again 11002, a failure that will not pass 11003, a
+// name known without an IPv4 address 11004; bad arguments, memory and EAI_SYSTEM (through Errno) go
+// to the matching 100xx numbers.
 int SocketErrorFromResolver(int GaiError, int Errno);
+
+// What the resolver answered for a host name: getaddrinfo's result code (0 or an EAI_ value), errno
+// when that is EAI_SYSTEM, and the IPv4 addresses found (network order).
+struct THostAnswer {
+    int GaiError = 0;
+    int Errno = 0;
+    std::vector<uint32_t> Addresses;
+};
+using THostResolver = std::function<THostAnswer(const AnsiString &Name)>;
+
+// Asks the system (getaddrinfo, IPv4 stream addresses) for Name.
+THostAnswer SystemHostResolver(const AnsiString &Name);
+// The resolver host names are looked up with: the system's, unless a THostResolverScope replaced it.
+THostResolver CurrentHostResolver();
+// Name's addresses through Resolver, each once, in the resolver's order. Returns 0, or the socket
+// error number of the failed look-up (an answer without any address is 11001).
+int WSocketLookupHost(const THostResolver &Resolver, const AnsiString &Name, std::vector<uint32_t> &Addresses);
+
+// For tests: host names are looked up by Resolver while the scope lives, so a test decides what
+// the name service answers without depending on one.
+class THostResolverScope {
+public:
+    explicit THostResolverScope(THostResolver Resolver);
+    ~THostResolverScope();
+    THostResolverScope(const THostResolverScope &) = delete;
+    THostResolverScope &operator=(const THostResolverScope &) = delete;
+
+private:
+    THostResolver FOld;
+};
 
 // Four decimal numbers of at most 255 joined by three dots, blanks allowed around.
 bool IsDottedAddress(const AnsiString &S);

@@ -43,26 +43,17 @@ int SetLastErrorFromErrno()
 
 void StartLookup(const std::shared_ptr<TLookupChannel> &Channel, uint64_t Handle, AnsiString Name, bool Reverse)
 {
-    QThreadPool::globalInstance()->start([Channel, Handle, Name = std::move(Name), Reverse]() {
+    // The resolver is taken here, on the socket's thread, so a test that replaces it for a while
+    // decides the answer of every look-up started meanwhile.
+    QThreadPool::globalInstance()->start([Channel, Handle, Name = std::move(Name), Reverse,
+                                          Resolver = CurrentHostResolver()]() {
         std::vector<AnsiString> Results;
         int Error = 0;
         if (!Reverse) {
-            addrinfo Hints{};
-            Hints.ai_family = AF_INET;
-            Hints.ai_socktype = SOCK_STREAM;
-            addrinfo *List = nullptr;
-            const int Rc = getaddrinfo(Name.c_str(), nullptr, &Hints, &List);
-            if (Rc != 0 || !List) {
-                Error = SocketErrorFromResolver(Rc != 0 ? Rc : EAI_NONAME, errno);
-            } else {
-                for (addrinfo *A = List; A; A = A->ai_next) {
-                    const AnsiString Text =
-                        WSocketAddrText(reinterpret_cast<const sockaddr_in *>(A->ai_addr)->sin_addr.s_addr);
-                    if (std::find(Results.begin(), Results.end(), Text) == Results.end())
-                        Results.push_back(Text);
-                }
-                freeaddrinfo(List);
-            }
+            std::vector<uint32_t> Addresses;
+            Error = WSocketLookupHost(Resolver, Name, Addresses);
+            for (uint32_t A : Addresses)
+                Results.push_back(WSocketAddrText(A));
         } else {
             sockaddr_in Sin{};
             Sin.sin_family = AF_INET;

@@ -9,6 +9,7 @@
 #include <fstream>
 #include <gtest/gtest.h>
 #include <memory>
+#include <netdb.h>
 
 using namespace nettest;
 
@@ -315,8 +316,13 @@ TEST_F(HttpCliTest, OddResponsesAndFailuresEndTheRequest)
     F = Get(Cli, "http://127.0.0.1:" + std::to_string(UnusedPort()) + "/");
     EXPECT_EQ(F.Error, "Connection refused (Error #10061)");
     EXPECT_EQ(F.Done, 1);
-    F = Get(Cli, "http://no-such-host.invalid/x");
+    {
+        THostResolverScope NoSuchHost([](const AnsiString &) { return THostAnswer{EAI_NONAME, 0, {}}; });
+        F = Get(Cli, "http://no-such-host.invalid/x");
+    }
     EXPECT_EQ(F.Error, "can't resolve hostname to IP address");
+    EXPECT_EQ(F.ErrorCode, 404);
+    EXPECT_EQ(Cli.RequestError(), 11001);
     F = Get(Cli, "http://127.0.0.1:99999999/");
     EXPECT_EQ(F.ErrorCode, 404);
     EXPECT_NE(F.Error.find("Invalid Port"), std::string::npos) << F.Error;

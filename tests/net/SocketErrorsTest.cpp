@@ -3,6 +3,8 @@
 #include <arpa/inet.h>
 #include <cerrno>
 #include <gtest/gtest.h>
+#include <map>
+#include <netdb.h>
 
 TEST(SocketErrors, TextsOfKnownAndUnknownNumbers)
 {
@@ -37,6 +39,38 @@ TEST(SocketErrors, ErrnoValuesMapOntoSocketNumbers)
     };
     for (const auto &C : Cases)
         EXPECT_EQ(SocketErrorFromErrno(C.Errno), C.Error) << C.Errno;
+}
+
+TEST(SocketErrors, ResolverResultsMapOntoSocketNumbers)
+{
+    const struct {
+        int GaiError;
+        int Errno;
+        int Error;
+    } Cases[] = {
+        {0, 0, 0},
+        {EAI_NONAME, 0, 11001},
+        {EAI_AGAIN, 0, 11002},
+        {EAI_FAIL, 0, 11003},
+        // Known names without an IPv4 address.
+        {EAI_NODATA, 0, 11004},
+        {EAI_ADDRFAMILY, 0, 11004},
+        {EAI_SERVICE, 0, 11004},
+        {EAI_BADFLAGS, 0, 10022},
+        {EAI_FAMILY, 0, 10047},
+        {EAI_SOCKTYPE, 0, 10044},
+        {EAI_MEMORY, 0, 10055},
+        {EAI_OVERFLOW, 0, 10014},
+        {EAI_INTR, 0, 10004},
+        {EAI_SYSTEM, EMFILE, 10024},
+        {EAI_SYSTEM, ECONNREFUSED, 10061},
+        {-12345, 0, 11003},
+    };
+    for (const auto &C : Cases) {
+        SCOPED_TRACE(gai_strerror(C.GaiError));
+        EXPECT_EQ(SocketErrorFromResolver(C.GaiError, C.Errno), C.Error);
+        EXPECT_NE(SocketErrorText(C.Error), "Not a WinSock error");
+    }
 }
 
 TEST(SocketErrors, DottedAddressRecognition)
@@ -103,26 +137,60 @@ TEST(SocketErrors, ResolveProtoAndHost)
     EXPECT_EQ(WSocketResolveProto("17"), 17);
     EXPECT_THROW(WSocketResolveProto(""), ESocketException);
 
+    // Real look-ups only of what needs no name server.
     EXPECT_EQ(WSocketResolveHost("127.0.0.1"), htonl(INADDR_LOOPBACK));
     EXPECT_EQ(WSocketResolveHost("255.255.255.255"), 0xFFFFFFFFu);
     EXPECT_EQ(WSocketAddrText(WSocketResolveHost("localhost")), "127.0.0.1");
+    try {
+        WSocketResolveHost("::1");
+        ADD_FAILURE();
+    } catch (const ESocketException &E) {
+        EXPECT_EQ(E.Message(), "WSocketResolveHost: Cannot convert host address '::1', Error #11004");
+    }
+
+    // Every other answer comes from a name service this test plays.
+    const std::map<AnsiString, THostAnswer> Answers = {
+        {"no-such-host.invalid", {EAI_NONAME, 0, {}}},
+        {"300.1.1.1", {EAI_NONAME, 0, {}}},
+        {"busy.example", {EAI_AGAIN, 0, {}}},
+        {"broken.example", {EAI_FAIL, 0, {}}},
+        {"v6only.example", {EAI_NODATA, 0, {}}},
+        {"nothing.example", {0, 0, {}}},
+        {"two.example", {0, 0, {htonl(0x0A000002), htonl(0x0A000002), htonl(0x0A000003)}}},
+    };
+    std::vector<AnsiString> Asked;
+    THostResolverScope Service([&](const AnsiString &Name) {
+        Asked.push_back(Name);
+        const auto Found = Answers.find(Name);
+        return Found != Answers.end() ? Found->second : THostAnswer{EAI_NONAME, 0, {}};
+    });
+    EXPECT_EQ(WSocketAddrText(WSocketResolveHost(" two.example ")), "10.0.0.2");
+    EXPECT_EQ(WSocketResolveHost("10.1.2.3"), htonl(0x0A010203)); // dotted: no name service asked
+    EXPECT_EQ(Asked, std::vector<AnsiString>{"two.example"});
     const struct {
         std::string Host;
         std::string Message;
+        int LastError;
     } Refused[] = {
-        {"", "WSocketResolveHost: '' Invalid Hostname."},
-        {std::string(257, 'a'), "WSocketResolveHost: '" + std::string(257, 'a') + "' Invalid Hostname."},
+        {"", "WSocketResolveHost: '' Invalid Hostname.", 0},
+        {std::string(257, 'a'), "WSocketResolveHost: '" + std::string(257, 'a') + "' Invalid Hostname.", 0},
         // Not dotted (300 is too large), so the name service is asked and knows no such host.
-        {"300.1.1.1", "WSocketResolveHost: Cannot convert host address '300.1.1.1', Error #11001"},
-        {"no-such-host.invalid",
-         "WSocketResolveHost: Cannot convert host address 'no-such-host.invalid', Error #11001"},
+        {"300.1.1.1", "WSocketResolveHost: Cannot convert host address '300.1.1.1', Error #11001", 11001},
+        {"no-such-host.invalid", "WSocketResolveHost: Cannot convert host address 'no-such-host.invalid', Error #11001",
+         11001},
+        {"busy.example", "WSocketResolveHost: Cannot convert host address 'busy.example', Error #11002", 11002},
+        {"broken.example", "WSocketResolveHost: Cannot convert host address 'broken.example', Error #11003", 11003},
+        {"v6only.example", "WSocketResolveHost: Cannot convert host address 'v6only.example', Error #11004", 11004},
+        {"nothing.example", "WSocketResolveHost: Cannot convert host address 'nothing.example', Error #11001", 11001},
     };
     for (const auto &C : Refused) {
+        WSocketSetLastError(0);
         try {
             WSocketResolveHost(C.Host);
             ADD_FAILURE() << C.Host;
         } catch (const ESocketException &E) {
             EXPECT_EQ(E.Message(), C.Message);
+            EXPECT_EQ(WSocketLastError(), C.LastError) << C.Host;
         }
     }
 }

@@ -6,6 +6,7 @@
 #include "controls/TreeNT.h"
 #include "platform/HelpWindow.h"
 #include "platform/HtmlHelp.h"
+#include "platform/ScopeGuard.h"
 #include "shell/FindDialog.h"
 #include "shell/SingleInstance.h"
 
@@ -150,6 +151,8 @@ TEST(WindowHelp, ProgramWritesTheDebugLogWhenSwitchedOn)
 TEST(WindowHelp, DebugSwitchIsNoFileToHandOver)
 {
     QTemporaryDir dir;
+    // The program's own runtime folder comes back however the test ends.
+    TScopeGuard ownRuntime([old = qgetenv("XDG_RUNTIME_DIR")] { qputenv("XDG_RUNTIME_DIR", old); });
     qputenv("XDG_RUNTIME_DIR", dir.path().toLocal8Bit());
     TSingleInstance first(TSingleInstance::DefaultName());
     int activations = 0;

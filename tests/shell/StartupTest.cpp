@@ -1,6 +1,7 @@
 // Start-up as a user meets it: a second start hands its file to the running copy and ends.
 #include "tests/shell/MainWindowSupport.h"
 
+#include "platform/ScopeGuard.h"
 #include "shell/SingleInstance.h"
 
 #include <QCoreApplication>
@@ -50,6 +51,8 @@ int RunSecondCopy(const QStringList &Args, const QString &RuntimeDir)
 TEST(Startup, SecondCopyHandsItsFileToTheFirstAndEnds)
 {
     QTemporaryDir runtime;
+    // The program's own runtime folder comes back however the test ends.
+    TScopeGuard ownRuntime([old = qgetenv("XDG_RUNTIME_DIR")] { qputenv("XDG_RUNTIME_DIR", old); });
     qputenv("XDG_RUNTIME_DIR", runtime.path().toLocal8Bit());
     TWindowFixture f;
     f.Window->Settings.CheckOpen = false;
@@ -92,7 +95,6 @@ TEST(Startup, SecondCopyHandsItsFileToTheFirstAndEnds)
     ASSERT_FALSE(f.PromptTexts().empty());
     EXPECT_EQ(f.PromptTexts().back(),
               "File '" + QDir::current().absoluteFilePath(QStringLiteral("log")).toStdString() + "' does not exist");
-    qunsetenv("XDG_RUNTIME_DIR");
 }
 
 TEST(Startup, SocketLeftByADeadCopyIsTakenOver)
