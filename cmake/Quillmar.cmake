@@ -47,9 +47,12 @@ function(quillmar_tests dir)
       target_compile_options(${_exe} PRIVATE -Wno-subobject-linkage)
     endif()
   endif()
+  # A parameterised case is named in ctest as GoogleTest names it (suite/test/case name), without the
+  # printed parameter appended: printed bytes of a structure differ from build to build.
   gtest_discover_tests(${_exe}
     PROPERTIES ENVIRONMENT "QT_QPA_PLATFORM=offscreen"
-    DISCOVERY_TIMEOUT 60)
+    DISCOVERY_TIMEOUT 60
+    NO_PRETTY_VALUES)
 endfunction()
 
 # Test files of tests/<dir>/ compiled on their own, outside the batches: files whose many short names at file

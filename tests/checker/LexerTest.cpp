@@ -141,7 +141,8 @@ INSTANTIATE_TEST_SUITE_P(
         TokenCase{"CallFlagAcrossBlanksAndLines", "f (1) g\n(2) h",
                   "132:f@1!C 40@1 129:1@1 41@1 132:g@1!C 40@2 "
                   "129:2@2 41@2 132:h@2",
-                  ""}));
+                  ""}),
+    [](const ::testing::TestParamInfo<TokenCase> &I) { return std::string(I.param.Name); });
 
 TEST(Lexer, StrayBytesAreReportedAndScanningGoesOn)
 {

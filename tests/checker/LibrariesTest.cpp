@@ -6,6 +6,7 @@
 #include <regex>
 
 #include "CheckerTestUtil.h"
+#include "tests/CaseNames.h"
 #include "checker/JSModel.h"
 
 namespace {
@@ -90,6 +91,9 @@ INSTANTIATE_TEST_SUITE_P(Debian, LibraryCheck,
                                            Library{"/usr/share/javascript/json/json2.js", false, ""},
                                            Library{"/usr/share/javascript/json/cycle.js", false, ""},
                                            Library{"/usr/share/javascript/jquery/jquery.js", true, ""},
-                                           Library{"/usr/share/javascript/jquery/jquery.min.js", true, ""}));
+                                           Library{"/usr/share/javascript/jquery/jquery.min.js", true, ""}),
+                         [](const ::testing::TestParamInfo<Library> &I) {
+                             return CaseNameOf(std::filesystem::path(I.param.Path).filename().string());
+                         });
 
 } // namespace

@@ -1,4 +1,5 @@
 #include "HighlighterTestSupport.h"
+#include "tests/CaseNames.h"
 #include "editor/HTMLHighlighter.h"
 #include "editor/JavaScriptHighlighter.h"
 
@@ -103,7 +104,7 @@ const LineCase GoldenCases[] = {
 };
 
 INSTANTIATE_TEST_SUITE_P(Lines, HTMLGolden, ::testing::ValuesIn(GoldenCases),
-                         [](const auto &info) { return "case" + std::to_string(info.index); });
+                         [](const auto &info) { return CaseNameOf(info.param.Name); });
 
 TEST(HTMLHighlighter, EmbeddedNulAndEmptyLine)
 {

@@ -1,4 +1,5 @@
 #include "HighlighterTestSupport.h"
+#include "tests/CaseNames.h"
 #include "editor/JavaScriptHighlighter.h"
 
 #include <cstring>
@@ -144,7 +145,7 @@ const LineCase GoldenCases[] = {
 };
 
 INSTANTIATE_TEST_SUITE_P(Lines, JavaScriptGolden, ::testing::ValuesIn(GoldenCases),
-                         [](const auto &info) { return "case" + std::to_string(info.index); });
+                         [](const auto &info) { return CaseNameOf(info.param.Name); });
 
 TEST(JavaScriptHighlighter, EmbeddedNulDoesNotEndTheLine)
 {

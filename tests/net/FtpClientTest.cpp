@@ -143,7 +143,9 @@ TEST_F(FtpClientTest, RetrAndStorByteIdenticalActiveAndPassive)
         std::string UploadDir, UploadPath;
     } ServersUsed[] = {
         {"pyftpdlib", Servers->Py->Port(), "quill", "secret", "", Servers->PyDir.path().toStdString()},
-        {"vsftpd", Servers->Vs->Port(), "anonymous", "", "/up", Servers->VsDir.path().toStdString() + "/root/up"},
+        // A folder named from the login folder: vsftpd shuts an anonymous user into anon_root only
+        // when it runs as root; otherwise it starts there and "/" is the machine's root.
+        {"vsftpd", Servers->Vs->Port(), "anonymous", "", "up", Servers->VsDir.path().toStdString() + "/root/up"},
     };
     QTemporaryDir Local;
     for (const Server &S : ServersUsed) {
