@@ -1,6 +1,7 @@
 #include "images/EmfRender.h"
 #include "images/Graphic.h"
 #include "images/LittleEndian.h"
+#include "images/MetafileDib.h"
 
 #include <QByteArray>
 #include <QPainter>
@@ -27,6 +28,10 @@ constexpr uint32_t kEmfSignature = 0x464D4520u;
 constexpr uint32_t kEmfStockWhiteBrush = 0x80000000u;
 constexpr uint32_t kEmfStockBlackPen = 0x80000007u;
 constexpr size_t kEmfMinHeader = 88;
+// The header's description (UTF-16 characters) and pixel format (bytes): where their offset and
+// length are kept, and the end of the pixel format's fields, which older headers lack.
+constexpr size_t kEmfDescriptionLengthAt = 60, kEmfDescriptionAt = 64;
+constexpr size_t kEmfPixelFormatLengthAt = 88, kEmfPixelFormatAt = 92, kEmfPixelFormatEnd = 100;
 
 // Records whose first field is the object-table slot they fill.
 bool EmfCreatesObject(uint32_t Type)
@@ -44,53 +49,62 @@ bool EmfCreatesObject(uint32_t Type)
     }
 }
 
-// Where a bitmap record keeps the offsets and sizes of its bitmap header and bits (from the
-// record's start), and how long the record's fixed part is.
+// Where a bitmap record keeps the offsets and sizes of its bitmaps (the bitmap header's offset and
+// size, then the bits', from the record's start: the source's, and a mask's where the record has
+// one), and how long the record's fixed part is.
 struct TEmfBitmapFields {
     uint32_t Type;
-    uint32_t At;
     uint32_t MinSize;
+    uint32_t At[2]; // 0 for none
 };
 constexpr TEmfBitmapFields kEmfBitmapRecords[] = {
-    {76, 84, 100}, // BITBLT
-    {77, 84, 108}, // STRETCHBLT
-    {80, 48, 76}, // SETDIBITSTODEVICE
-    {81, 48, 80}, // STRETCHDIBITS
-    {93, 16, 32}, // CREATEMONOBRUSH
-    {94, 16, 32}, // CREATEDIBPATTERNBRUSHPT
+    {76, 100, {84, 0}}, // BITBLT
+    {77, 108, {84, 0}}, // STRETCHBLT
+    {78, 128, {84, 112}}, // MASKBLT
+    {79, 140, {96, 124}}, // PLGBLT
+    {80, 76, {48, 0}}, // SETDIBITSTODEVICE
+    {81, 80, {48, 0}}, // STRETCHDIBITS
+    {93, 32, {16, 0}}, // CREATEMONOBRUSH
+    {94, 32, {16, 0}}, // CREATEDIBPATTERNBRUSHPT
+    {95, 52, {12, 0}}, // EXTCREATEPEN (a pattern pen's bitmap)
+    {114, 108, {84, 0}}, // ALPHABLEND
+    {116, 108, {84, 0}}, // TRANSPARENTBLT
 };
 
-// A bitmap record's header and bits must lie within the record, and uncompressed bits must
-// hold the rows the header claims, within the picture budget.
-const char *CheckEmfBitmap(const uint8_t *Record, uint32_t Size, const TEmfBitmapFields &Fields)
+// A bitmap a record carries at the fields at At: its header and bits within the record, and
+// checked as every metafile's bitmaps are (images/MetafileDib.h). The converter reads top-down
+// rows and passes JPEG and PNG bits on; it reads a colour table as 4-byte colours whatever the
+// record's colour usage says, so the table is measured so.
+const char *CheckEmfBitmap(const uint8_t *Record, uint32_t Size, uint32_t At)
 {
-    if (Size < Fields.MinSize)
-        return "a record shorter than its parameters";
-    const uint64_t offBmi = LeU32(Record + Fields.At), cbBmi = LeU32(Record + Fields.At + 4);
-    const uint64_t offBits = LeU32(Record + Fields.At + 8), cbBits = LeU32(Record + Fields.At + 12);
+    const uint64_t offBmi = LeU32(Record + At), cbBmi = LeU32(Record + At + 4);
+    const uint64_t offBits = LeU32(Record + At + 8), cbBits = LeU32(Record + At + 12);
     if (cbBmi == 0)
-        return nullptr; // a raster operation without a source bitmap
-    if (offBmi + cbBmi > Size || offBits + cbBits > Size || cbBmi < 12)
+        return nullptr; // a raster operation without a source bitmap, or a blt without a mask
+    if (offBmi + cbBmi > Size || offBits + cbBits > Size)
         return "a bitmap that reaches past its record";
-    const uint8_t *bmi = Record + offBmi;
-    if (LeU32(bmi) < 40 || cbBmi < 40)
-        return nullptr; // an old core header: the converter reads only its sizes
-    const int64_t w = int32_t(LeU32(bmi + 4)), h = int32_t(LeU32(bmi + 8));
-    const unsigned bits = unsigned(bmi[14] | (bmi[15] << 8));
-    const uint32_t compression = LeU32(bmi + 16);
-    const int64_t rows = h < 0 ? -h : h;
-    if (w <= 0 || rows == 0)
-        return "a bitmap of negative or no size";
-    if (w > kMaxImageSide || rows > kMaxImageSide || w * rows > kMaxImagePixels)
-        return "a bitmap larger than a picture may be";
-    if (compression == 0 || compression == 3) {
-        if (bits != 1 && bits != 4 && bits != 8 && bits != 16 && bits != 24 && bits != 32)
-            return "a bitmap of unknown depth";
-        const uint64_t stride = ((uint64_t(w) * bits + 31) / 32) * 4;
-        if (stride * uint64_t(rows) > cbBits)
-            return "a bitmap larger than its data";
+    TMetafileDibRules rules;
+    rules.TopDown = true;
+    rules.Embedded = true;
+    TMetafileDib dib;
+    if (const char *bad = ReadMetafileDib(Record + offBmi, size_t(cbBmi), rules, dib))
+        return bad;
+    return CheckMetafileDibPixels(dib, Record + offBits, size_t(cbBits));
+}
+
+// A part of the header record (the description, the pixel format) given by an offset and a
+// length in bytes: absent when either is 0, else it must lie within the header record whole.
+// The converter measures a description whose length is 0 by looking for its end past the
+// offset, which may be far past the file; so an absent part's fields are zeroed in the copy.
+bool EmfHeaderPartFits(std::vector<uint8_t> &Header, size_t OffsetAt, size_t LengthAt, uint64_t UnitBytes)
+{
+    const uint64_t offset = LeU32(Header.data() + OffsetAt), length = LeU32(Header.data() + LengthAt) * UnitBytes;
+    if (offset == 0 || length == 0) {
+        PutLe32(Header.data() + OffsetAt, 0);
+        PutLe32(Header.data() + LengthAt, 0);
+        return true;
     }
-    return nullptr;
+    return offset + length <= Header.size();
 }
 
 // Keeps the converter's output and frees it with the allocator it came from.
@@ -114,6 +128,11 @@ std::vector<uint8_t> PrepareEmf(const std::vector<uint8_t> &Data, std::string *W
     const uint32_t headerSize = LeU32(Data.data() + 4);
     if (headerSize < kEmfMinHeader || headerSize % 4 != 0 || headerSize > Data.size())
         return fail("an enhanced metafile header of a wrong size");
+    std::vector<uint8_t> header(Data.begin(), Data.begin() + std::ptrdiff_t(headerSize));
+    if (!EmfHeaderPartFits(header, kEmfDescriptionAt, kEmfDescriptionLengthAt, 2))
+        return fail("a header whose description reaches past it");
+    if (headerSize >= kEmfPixelFormatEnd && !EmfHeaderPartFits(header, kEmfPixelFormatAt, kEmfPixelFormatLengthAt, 1))
+        return fail("a header whose pixel format reaches past it");
 
     size_t at = headerSize;
     uint32_t records = 1;
@@ -129,10 +148,16 @@ std::vector<uint8_t> PrepareEmf(const std::vector<uint8_t> &Data, std::string *W
                                                 : "a record of a wrong size");
         if (type == kEmfHeader)
             return fail("a second header record");
-        for (const TEmfBitmapFields &fields : kEmfBitmapRecords)
-            if (fields.Type == type)
-                if (const char *bad = CheckEmfBitmap(Data.data() + at, size, fields))
-                    return fail(bad);
+        for (const TEmfBitmapFields &fields : kEmfBitmapRecords) {
+            if (fields.Type != type)
+                continue;
+            if (size < fields.MinSize)
+                return fail("a record shorter than its parameters");
+            for (const uint32_t bitmapAt : fields.At)
+                if (bitmapAt != 0)
+                    if (const char *bad = CheckEmfBitmap(Data.data() + at, size, bitmapAt))
+                        return fail(bad);
+        }
         if (EmfCreatesObject(type)) {
             if (size < 12)
                 return fail("a record shorter than its parameters");
@@ -151,7 +176,7 @@ std::vector<uint8_t> PrepareEmf(const std::vector<uint8_t> &Data, std::string *W
 
     std::vector<uint8_t> out;
     out.reserve(at + 40);
-    out.insert(out.end(), Data.begin(), Data.begin() + std::ptrdiff_t(headerSize));
+    out.insert(out.end(), header.begin(), header.end());
     // A fresh device context draws with a white brush and a black pen until the file selects others.
     EmfAppend32(out, {kEmfSelectObject, 12, kEmfStockWhiteBrush});
     EmfAppend32(out, {kEmfSelectObject, 12, kEmfStockBlackPen});
