@@ -74,7 +74,10 @@ constexpr TEmfBitmapFields kEmfBitmapRecords[] = {
 // A bitmap a record carries at the fields at At: its header and bits within the record, and
 // checked as every metafile's bitmaps are (images/MetafileDib.h). The converter reads top-down
 // rows and passes JPEG and PNG bits on; it reads a colour table as 4-byte colours whatever the
-// record's colour usage says, so the table is measured so.
+// record's colour usage says, so the table is measured so. It fails a whole file that has a
+// run-length compressed bitmap, after decoding it with no regard for the rows' ends (runs past
+// a row keep it busy for seconds on end), so such a bitmap is refused: a file that has one cannot
+// be drawn either way.
 const char *CheckEmfBitmap(const uint8_t *Record, uint32_t Size, uint32_t At)
 {
     const uint64_t offBmi = LeU32(Record + At), cbBmi = LeU32(Record + At + 4);
@@ -199,7 +202,12 @@ QImage RenderEmf(const std::vector<uint8_t> &Data, QSize Size)
 
 QImage RenderPreparedEmf(std::vector<uint8_t> Prepared, QSize Size)
 {
-    if (Prepared.empty() || Size.width() <= 0 || Size.height() <= 0)
+    return RenderPreparedEmf(Prepared.data(), Prepared.size(), Size);
+}
+
+QImage RenderPreparedEmf(uint8_t *Prepared, size_t Length, QSize Size)
+{
+    if (Length == 0 || Size.width() <= 0 || Size.height() <= 0)
         return QImage();
 
     generatorOptions options{};
@@ -212,7 +220,7 @@ QImage RenderPreparedEmf(std::vector<uint8_t> Prepared, QSize Size)
     options.imgHeight = Size.height();
     TEmfSvgText svg;
     const int ok =
-        emf2svg(reinterpret_cast<char *>(Prepared.data()), Prepared.size(), &svg.Text, &svg.Length, &options);
+        emf2svg(reinterpret_cast<char *>(Prepared), Length, &svg.Text, &svg.Length, &options);
     if (!ok || !svg.Text || svg.Length == 0)
         return QImage();
 

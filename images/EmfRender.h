@@ -26,6 +26,10 @@ QImage RenderEmf(const std::vector<uint8_t> &Data, QSize Size);
 // The same for a copy PrepareEmf has answered already (an empty one draws nothing).
 QImage RenderPreparedEmf(std::vector<uint8_t> Prepared, QSize Size);
 
+// The same for such a copy of Length bytes at Prepared, held where the caller chose (the metafile
+// fuzz target keeps it against a page that cannot be read, so a read past it faults).
+QImage RenderPreparedEmf(uint8_t *Prepared, size_t Length, QSize Size);
+
 // Readies, once per process, what the SVG drawing loads on first use (Qt's image readers for the
 // bitmaps an SVG embeds, the SVG module itself). A child process made after this finds them
 // loaded, instead of spending its time budget on loading them anew every time.

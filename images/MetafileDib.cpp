@@ -107,6 +107,8 @@ const char *ReadMetafileDib(const uint8_t *Bmi, size_t Avail, const TMetafileDib
         if (b != 1 && b != 4 && b != 8 && b != 16 && b != 24 && b != 32)
             return "a bitmap of unknown depth";
         const uint32_t c = Dib.Compression;
+        if ((c == kRle8 || c == kRle4) && !Rules.RunLength)
+            return "a run-length compressed bitmap, which the player cannot draw";
         if (c > kBitFields || (c == kRle8 && b != 8) || (c == kRle4 && b != 4) || (c == kBitFields && b != 16 && b != 32))
             return "a bitmap of unknown compression";
     }

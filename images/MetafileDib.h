@@ -16,6 +16,8 @@ struct TMetafileDibRules {
     bool TopDown = false;
     // JPEG and PNG compressions (the bits a picture file of their own) are passed on.
     bool Embedded = false;
+    // Run-length compressed rows are read; otherwise such a bitmap is refused.
+    bool RunLength = false;
 };
 
 // A bitmap's header as the check reads it.

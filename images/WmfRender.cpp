@@ -105,12 +105,14 @@ struct TWmfWalk {
 
 // A device-independent bitmap at Bytes (Avail bytes to the record's end), its colour table and
 // rows following its header: checked as every metafile's bitmaps are (images/MetafileDib.h), the
-// player reading neither top-down rows nor embedded pictures. Width and Height answer its size.
+// player reading run-length rows but neither top-down rows nor embedded pictures. Width and Height
+// answer its size.
 bool CheckWmfDib(const TWmfWalk &W, const uint8_t *Bytes, size_t Avail, bool PaletteIndexes, int64_t &Width,
                  int64_t &Height)
 {
     TMetafileDibRules rules;
     rules.PaletteIndexes = PaletteIndexes;
+    rules.RunLength = true;
     TMetafileDib dib;
     const char *bad = ReadMetafileDib(Bytes, Avail, rules, dib);
     if (!bad) {

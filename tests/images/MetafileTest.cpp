@@ -772,6 +772,17 @@ std::vector<uint8_t> ShapesEmfWithBitmapRecord(uint32_t Type, uint32_t Fixed, st
     return ShapesEmfWith([&](TEmfWriter &w) { w.BitmapRecord(Type, Fixed, At, Bmi, Bits, Slot); });
 }
 
+// The two-colour WMF with a STRETCHDIB of Bmi and Bits over its right half.
+std::vector<uint8_t> PackedDibWmf(const std::vector<uint8_t> &Bmi, const std::vector<uint8_t> &Bits)
+{
+    std::vector<uint8_t> packed = Bmi;
+    packed.insert(packed.end(), Bits.begin(), Bits.end());
+    packed.resize((packed.size() + 1) / 2 * 2, 0);
+    return TwoColourWmfWith([&](TWmfWriter &b) {
+        AppendMetafileRecord(b, 0x0F43, {kRop, kRopHigh, 0, int(Bmi[8]), int(Bmi[4]), 0, 0, 50, 50, 0, 50}, packed);
+    });
+}
+
 // File with its header record grown to HeaderSize bytes (Tail, then zeros, after the first 88)
 // and the header's 32-bit fields at the offsets given set.
 std::vector<uint8_t> WithEmfHeader(std::vector<uint8_t> File, uint32_t HeaderSize,
@@ -815,9 +826,6 @@ TEST(Metafile, TheEmfCheckRefusesHeaderPartsAndBitmapsThatReachPastTheirRecord)
     std::vector<uint8_t> someHigh = IndexRows(4, 4, 1);
     someHigh[13] = 200; // one pixel of the fourth row
     // Run-length rows of 4 pixels: a run of index 2, a run of index 200, a literal run 1, 9, 0.
-    const std::vector<uint8_t> rleRun = {4, 2, 0, 0, 4, 200, 0, 0, 0, 1};
-    const std::vector<uint8_t> rleLiteral = {4, 2, 0, 0, 0, 3, 1, 9, 0, 0, 0, 0, 0, 1};
-    const std::vector<uint8_t> rleCut = {4, 2, 0, 0, 0, 200, 1, 1};
     std::vector<uint8_t> fourBitRows(16, 0x12);
     fourBitRows[5] = 0x1F;
     struct Case {
@@ -846,13 +854,9 @@ TEST(Metafile, TheEmfCheckRefusesHeaderPartsAndBitmapsThatReachPastTheirRecord)
          ShapesEmfWithDib(IndexedBmi(32, 1, 1, 0, {}), std::vector<uint8_t>(4, 0xFF)), "colours reach past"},
         {"a 16-bit bitmap with colour masks and no room for them",
          ShapesEmfWithDib(IndexedBmi(2, 2, 16, 0, {}, 3), std::vector<uint8_t>(8, 0xFF)), "colours reach past"},
-        {"a run-length bitmap of 4 colours with a run of index 200",
-         ShapesEmfWithDib(IndexedBmi(4, 2, 8, 4, kFourColours, 1, uint32_t(rleRun.size())), rleRun), "index past"},
-        {"a run-length bitmap of 4 colours with a literal index 9",
-         ShapesEmfWithDib(IndexedBmi(4, 2, 8, 4, kFourColours, 1, uint32_t(rleLiteral.size())), rleLiteral),
-         "index past"},
-        {"a run-length bitmap whose literal run passes its data",
-         ShapesEmfWithDib(IndexedBmi(4, 2, 8, 4, kFourColours, 1, uint32_t(rleCut.size())), rleCut), "runs reach past"},
+        // The converter fails a whole file with one, after a decoding that runs past rows' ends.
+        {"a sound run-length bitmap", ShapesEmfWithDib(IndexedBmi(4, 2, 8, 4, kFourColours, 1, 6), {4, 2, 0, 0, 0, 1}),
+         "run-length"},
         {"a BITBLT's bitmap of 4 colours indexed up to 255",
          ShapesEmfWithBitmapRecord(76, 100, {84}, fourColours, index255), "index past"},
         {"a STRETCHBLT's bitmap without its colour table",
@@ -894,15 +898,28 @@ TEST(Metafile, TheEmfCheckRefusesHeaderPartsAndBitmapsThatReachPastTheirRecord)
         EXPECT_TRUE(ShowsMetafilePlaceholder(box, box.rect()));
     }
 
-    // The WMF player's bitmaps are checked alike: a STRETCHDIB of 4 colours indexed up to 255.
-    std::vector<uint8_t> packed = fourColours;
-    packed.insert(packed.end(), index255.begin(), index255.end());
-    const std::vector<uint8_t> wmf = TwoColourWmfWith([&](TWmfWriter &b) {
-        AppendMetafileRecord(b, 0x0F43, {kRop, kRopHigh, 0, 4, 4, 0, 0, 50, 50, 0, 50}, packed);
-    });
-    std::string why;
-    EXPECT_TRUE(PrepareWmf(wmf, &why).empty());
-    EXPECT_NE(why.find("index past"), std::string::npos) << why;
+    // The WMF player's bitmaps are checked alike, its run-length rows (which it draws) too: a
+    // STRETCHDIB of 4 colours indexed up to 255, or 4 x 2 pixels of run-length rows of 4 colours
+    // with a run of index 200, a literal index 9, or a literal run past the data.
+    const std::vector<uint8_t> rleRun = {4, 2, 0, 0, 4, 200, 0, 0, 0, 1};
+    const std::vector<uint8_t> rleLiteral = {4, 2, 0, 0, 0, 3, 1, 9, 0, 0, 0, 0, 0, 1};
+    const std::vector<uint8_t> rleCut = {4, 2, 0, 0, 0, 200, 1, 1};
+    const Case wmfCases[] = {
+        {"a WMF bitmap of 4 colours indexed up to 255", PackedDibWmf(fourColours, index255), "index past"},
+        {"a WMF run-length bitmap with a run of index 200",
+         PackedDibWmf(IndexedBmi(4, 2, 8, 4, kFourColours, 1, uint32_t(rleRun.size())), rleRun), "index past"},
+        {"a WMF run-length bitmap with a literal index 9",
+         PackedDibWmf(IndexedBmi(4, 2, 8, 4, kFourColours, 1, uint32_t(rleLiteral.size())), rleLiteral),
+         "index past"},
+        {"a WMF run-length bitmap whose literal run passes its data",
+         PackedDibWmf(IndexedBmi(4, 2, 8, 4, kFourColours, 1, uint32_t(rleCut.size())), rleCut), "runs reach past"},
+    };
+    for (const Case &c : wmfCases) {
+        SCOPED_TRACE(c.Name);
+        std::string why;
+        EXPECT_TRUE(PrepareWmf(c.File, &why).empty());
+        EXPECT_NE(why.find(c.Reason), std::string::npos) << why;
+    }
 }
 
 // What the converter reads safely passes: a description or pixel format within the header, an
@@ -962,20 +979,17 @@ TEST(Metafile, TheEmfCheckPassesSoundHeaderPartsAndShortColourTablesThatCoverEve
         }
     }
 
-    // A run-length bitmap of 4 colours whose runs and literals index below 4 passes the check.
-    const std::vector<uint8_t> rle = {4, 2, 0, 0, 0, 3, 1, 3, 0, 0, 0, 0, 0, 1};
-    EXPECT_FALSE(PrepareEmf(ShapesEmfWithDib(IndexedBmi(4, 2, 8, 4, kFourColours, 1, uint32_t(rle.size())), rle)).empty());
-
-    // So does a WMF's bitmap of 4 colours indexed below 4, drawn blue over the right half.
-    std::vector<uint8_t> packed = IndexedBmi(4, 4, 8, 4, kFourColours);
-    const std::vector<uint8_t> rows = IndexRows(4, 4, 0);
-    packed.insert(packed.end(), rows.begin(), rows.end());
+    // So does a WMF's bitmap of 4 colours indexed below 4, drawn blue over the right half, and one
+    // of run-length rows whose runs and literals index below 4.
     TPicture wmf;
-    wmf.LoadFromFile(Write(dir, "four.wmf", TwoColourWmfWith([&](TWmfWriter &b) {
-                                AppendMetafileRecord(b, 0x0F43, {kRop, kRopHigh, 0, 4, 4, 0, 0, 50, 50, 0, 50}, packed);
-                            })).toStdString());
+    wmf.LoadFromFile(Write(dir, "four.wmf", PackedDibWmf(IndexedBmi(4, 4, 8, 4, kFourColours), IndexRows(4, 4, 0)))
+                         .toStdString());
     const QImage drawn = wmf.Graphic()->ToImage();
     EXPECT_TRUE(Near(drawn.pixelColor(80, 25), Qt::blue)) << drawn.pixelColor(80, 25).name().toStdString();
+    const std::vector<uint8_t> rle = {4, 2, 0, 0, 0, 3, 1, 3, 0, 0, 0, 0, 0, 1};
+    std::string why;
+    EXPECT_FALSE(PrepareWmf(PackedDibWmf(IndexedBmi(4, 2, 8, 4, kFourColours, 1, uint32_t(rle.size())), rle), &why).empty())
+        << why;
 }
 
 // A 200 x 200 file whose every record passes the check but which keeps a player busy for
