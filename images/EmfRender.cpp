@@ -1,7 +1,7 @@
 #include "images/EmfRender.h"
 #include "images/Graphic.h"
 #include "images/LittleEndian.h"
-#include "images/MetafileDib.h"
+#include "images/EmfRecords.h"
 
 #include <QByteArray>
 #include <QPainter>
@@ -47,52 +47,6 @@ bool EmfCreatesObject(uint32_t Type)
         return true;
     default: return false;
     }
-}
-
-// Where a bitmap record keeps the offsets and sizes of its bitmaps (the bitmap header's offset and
-// size, then the bits', from the record's start: the source's, and a mask's where the record has
-// one), and how long the record's fixed part is.
-struct TEmfBitmapFields {
-    uint32_t Type;
-    uint32_t MinSize;
-    uint32_t At[2]; // 0 for none
-};
-constexpr TEmfBitmapFields kEmfBitmapRecords[] = {
-    {76, 100, {84, 0}}, // BITBLT
-    {77, 108, {84, 0}}, // STRETCHBLT
-    {78, 128, {84, 112}}, // MASKBLT
-    {79, 140, {96, 124}}, // PLGBLT
-    {80, 76, {48, 0}}, // SETDIBITSTODEVICE
-    {81, 80, {48, 0}}, // STRETCHDIBITS
-    {93, 32, {16, 0}}, // CREATEMONOBRUSH
-    {94, 32, {16, 0}}, // CREATEDIBPATTERNBRUSHPT
-    {95, 52, {12, 0}}, // EXTCREATEPEN (a pattern pen's bitmap)
-    {114, 108, {84, 0}}, // ALPHABLEND
-    {116, 108, {84, 0}}, // TRANSPARENTBLT
-};
-
-// A bitmap a record carries at the fields at At: its header and bits within the record, and
-// checked as every metafile's bitmaps are (images/MetafileDib.h). The converter reads top-down
-// rows and passes JPEG and PNG bits on; it reads a colour table as 4-byte colours whatever the
-// record's colour usage says, so the table is measured so. It fails a whole file that has a
-// run-length compressed bitmap, after decoding it with no regard for the rows' ends (runs past
-// a row keep it busy for seconds on end), so such a bitmap is refused: a file that has one cannot
-// be drawn either way.
-const char *CheckEmfBitmap(const uint8_t *Record, uint32_t Size, uint32_t At)
-{
-    const uint64_t offBmi = LeU32(Record + At), cbBmi = LeU32(Record + At + 4);
-    const uint64_t offBits = LeU32(Record + At + 8), cbBits = LeU32(Record + At + 12);
-    if (cbBmi == 0)
-        return nullptr; // a raster operation without a source bitmap, or a blt without a mask
-    if (offBmi + cbBmi > Size || offBits + cbBits > Size)
-        return "a bitmap that reaches past its record";
-    TMetafileDibRules rules;
-    rules.TopDown = true;
-    rules.Embedded = true;
-    TMetafileDib dib;
-    if (const char *bad = ReadMetafileDib(Record + offBmi, size_t(cbBmi), rules, dib))
-        return bad;
-    return CheckMetafileDibPixels(dib, Record + offBits, size_t(cbBits));
 }
 
 // A part of the header record (the description, the pixel format) given by an offset and a
@@ -151,19 +105,9 @@ std::vector<uint8_t> PrepareEmf(const std::vector<uint8_t> &Data, std::string *W
                                                 : "a record of a wrong size");
         if (type == kEmfHeader)
             return fail("a second header record");
-        for (const TEmfBitmapFields &fields : kEmfBitmapRecords) {
-            if (fields.Type != type)
-                continue;
-            if (size < fields.MinSize)
-                return fail("a record shorter than its parameters");
-            for (const uint32_t bitmapAt : fields.At)
-                if (bitmapAt != 0)
-                    if (const char *bad = CheckEmfBitmap(Data.data() + at, size, bitmapAt))
-                        return fail(bad);
-        }
+        if (const char *bad = CheckEmfRecord(type, Data.data() + at, size))
+            return fail(bad);
         if (EmfCreatesObject(type)) {
-            if (size < 12)
-                return fail("a record shorter than its parameters");
             const uint32_t slot = LeU32(Data.data() + at + 8);
             if (slot == 0 || slot >= 0xFFFF)
                 return fail("an object slot past the object table");
