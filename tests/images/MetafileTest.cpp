@@ -922,6 +922,73 @@ TEST(Metafile, TheEmfCheckRefusesHeaderPartsAndBitmapsThatReachPastTheirRecord)
     }
 }
 
+// Every record is checked against its size: a record shorter than its fixed fields (a font record
+// without its whole face description, the fuzz target's find) or one whose counts of points,
+// characters, advances, palette entries, rectangles or vertices reach past it would have the
+// converter read past the record, and for a file's last records past the file.
+TEST(Metafile, TheEmfCheckRefusesRecordsShorterThanTheirFieldsOrCounts)
+{
+    struct Case {
+        const char *Name;
+        std::function<void(TEmfWriter &)> Record;
+        const char *Reason;
+    };
+    const Case cases[] = {
+        {"a font record of 52 bytes", [](TEmfWriter &w) { w.Record(82, {1, 0, 0, 0, 0, 700, 0, 0, 0, 0, 0}); },
+         "shorter than its parameters"},
+        {"a pen record without its colour", [](TEmfWriter &w) { w.Record(38, {1, 0, 1, 1}); },
+         "shorter than its parameters"},
+        {"a 16-bit polygon of 1000 points in a record of 1",
+         [](TEmfWriter &w) { w.Record(86, {0, 0, 0, 0, 1000, 0x000A000A}); }, "counts"},
+        {"a polyline of 3 points in a record of 1", [](TEmfWriter &w) { w.Record(4, {0, 0, 0, 0, 3, 10, 10}); },
+         "counts"},
+        {"a poly-polygon whose counts add up past its points",
+         [](TEmfWriter &w) { w.Record(91, {0, 0, 0, 0, 2, 3, 3, 300, 0x000A000A, 0x00140014, 0x0000001E}); },
+         "counts"},
+        {"a text of 500 characters in a record of 2",
+         [](TEmfWriter &w) {
+             w.Record(84, {0, 0, 0, 0, 1, 0, 0, 110, 58, 500, 76, 0, 0, 0, 0, 0, 80, 0x00690048, 14});
+         },
+         "counts"},
+        {"a text whose advances lie past the record",
+         [](TEmfWriter &w) {
+             w.Record(84, {0, 0, 0, 0, 1, 0, 0, 110, 58, 2, 76, 0, 0, 0, 0, 0, 2000, 0x00690048, 14, 14});
+         },
+         "counts"},
+        {"an end record of 300 palette entries in a record of 0", [](TEmfWriter &w) { w.Record(14, {300, 16, 20}); },
+         "counts"},
+        {"a palette of 256 entries in a record of 1", [](TEmfWriter &w) { w.Record(49, {1, 0x01000300, 0}); },
+         "counts"},
+        {"a gradient rectangle naming vertex 5 of 2",
+         [](TEmfWriter &w) { w.Record(118, {0, 0, 0, 0, 2, 1, 0, 0, 0, 0, 0, 10, 10, 0, 0, 0, 5}); }, "counts"},
+        {"a region of 100 rectangles that holds 1",
+         [](TEmfWriter &w) { w.Record(71, {0, 0, 10, 10, 48, 0, 32, 1, 100, 16, 0, 0, 10, 10, 0, 0, 10, 10}); },
+         "counts"},
+        {"a comment of 1000 bytes that holds 4", [](TEmfWriter &w) { w.Record(70, {1000, 0x41414141}); }, "counts"},
+        {"a pen of 50 dash lengths that holds none",
+         [](TEmfWriter &w) { w.Record(95, {1, 0, 0, 0, 0, 0x10000, 1, 0, 0, 0, 50}); }, "counts"},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.Name);
+        std::string why;
+        EXPECT_TRUE(PrepareEmf(ShapesEmfWith(c.Record), &why).empty());
+        EXPECT_NE(why.find(c.Reason), std::string::npos) << why;
+    }
+
+    // Their sound forms pass.
+    const std::function<void(TEmfWriter &)> sound[] = {
+        [](TEmfWriter &w) { w.Record(91, {0, 0, 0, 0, 2, 3, 2, 1, 0x000A000A, 0x00140014, 0x0000001E}); },
+        [](TEmfWriter &w) { w.Record(118, {0, 0, 0, 0, 2, 1, 0, 0, 0, 0, 0, 10, 10, 0, 0, 0, 1}); },
+        [](TEmfWriter &w) { w.Record(71, {0, 0, 10, 10, 48, 0, 32, 1, 1, 16, 0, 0, 10, 10, 0, 0, 10, 10}); },
+        [](TEmfWriter &w) { w.Record(49, {1, 0x00010300, 0x00FF0000}); },
+        [](TEmfWriter &w) { w.Record(14, {1, 16, 0x00FF0000, 24}); },
+    };
+    for (const auto &record : sound) {
+        std::string why;
+        EXPECT_FALSE(PrepareEmf(ShapesEmfWith(record), &why).empty()) << why;
+    }
+}
+
 // What the converter reads safely passes: a description or pixel format within the header, an
 // empty description whatever its offset (left out of the converter's copy), and bitmaps whose
 // short colour tables cover every pixel's index, which are drawn in their colours.
