@@ -61,8 +61,10 @@ const char *CheckEmfBitmap(const uint8_t *Record, uint32_t Size, uint32_t At)
 {
     const uint64_t offBmi = LeU32(Record + At), cbBmi = LeU32(Record + At + 4);
     const uint64_t offBits = LeU32(Record + At + 8), cbBits = LeU32(Record + At + 12);
-    if (cbBmi == 0)
-        return nullptr; // a raster operation without a source bitmap, or a blt without a mask
+    // A raster operation without a source bitmap, or a blt without a mask. The converter reads a
+    // bitmap header wherever offBmi points, whatever cbBmi says, so only both at 0 mean none.
+    if (offBmi == 0 && cbBmi == 0)
+        return nullptr;
     if (offBmi + cbBmi > Size || offBits + cbBits > Size)
         return "a bitmap that reaches past its record";
     TMetafileDibRules rules;

@@ -878,6 +878,13 @@ TEST(Metafile, TheEmfCheckRefusesHeaderPartsAndBitmapsThatReachPastTheirRecord)
          "colours reach past"},
         {"a pattern pen's bitmap of 4 colours indexed up to 255",
          ShapesEmfWithBitmapRecord(95, 52, {12}, fourColours, index255, 2), "index past"},
+        {"a pattern brush whose bitmap is given no bytes, its header read all the same",
+         ShapesEmfWith([&](TEmfWriter &w) {
+             const size_t at = w.Body.size();
+             w.BitmapRecord(94, 32, {16}, noTable, index255, 2);
+             std::fill_n(w.Body.begin() + std::ptrdiff_t(at + 20), 4, 0); // cbBmi
+         }),
+         "bitmap header"},
         {"a MASKBLT of 100 bytes, short of its mask's fields", ShapesEmfWithBitmapRecord(78, 100, {}, {}, {}),
          "shorter than its parameters"},
     };
