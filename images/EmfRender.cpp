@@ -1,7 +1,6 @@
 #include "images/EmfRender.h"
-#include "images/Graphic.h"
-#include "images/LittleEndian.h"
 #include "images/EmfRecords.h"
+#include "images/LittleEndian.h"
 
 #include <QByteArray>
 #include <QPainter>
@@ -50,7 +49,8 @@ bool EmfCreatesObject(uint32_t Type)
 }
 
 // A part of the header record (the description, the pixel format) given by an offset and a
-// length in bytes: absent when either is 0, else it must lie within the header record whole.
+// length (in units of UnitBytes bytes): absent when either is 0, else it must lie within the
+// header record whole.
 // The converter measures a description whose length is 0 by looking for its end past the
 // offset, which may be far past the file; so an absent part's fields are zeroed in the copy.
 bool EmfHeaderPartFits(std::vector<uint8_t> &Header, size_t OffsetAt, size_t LengthAt, uint64_t UnitBytes)
