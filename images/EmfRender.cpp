@@ -1,5 +1,5 @@
 #include "images/EmfRender.h"
-#include "images/Graphic.h"
+#include "images/EmfRecords.h"
 #include "images/LittleEndian.h"
 
 #include <QByteArray>
@@ -27,6 +27,10 @@ constexpr uint32_t kEmfSignature = 0x464D4520u;
 constexpr uint32_t kEmfStockWhiteBrush = 0x80000000u;
 constexpr uint32_t kEmfStockBlackPen = 0x80000007u;
 constexpr size_t kEmfMinHeader = 88;
+// The header's description (UTF-16 characters) and pixel format (bytes): where their offset and
+// length are kept, and the end of the pixel format's fields, which older headers lack.
+constexpr size_t kEmfDescriptionLengthAt = 60, kEmfDescriptionAt = 64;
+constexpr size_t kEmfPixelFormatLengthAt = 88, kEmfPixelFormatAt = 92, kEmfPixelFormatEnd = 100;
 
 // Records whose first field is the object-table slot they fill.
 bool EmfCreatesObject(uint32_t Type)
@@ -44,53 +48,20 @@ bool EmfCreatesObject(uint32_t Type)
     }
 }
 
-// Where a bitmap record keeps the offsets and sizes of its bitmap header and bits (from the
-// record's start), and how long the record's fixed part is.
-struct TEmfBitmapFields {
-    uint32_t Type;
-    uint32_t At;
-    uint32_t MinSize;
-};
-constexpr TEmfBitmapFields kEmfBitmapRecords[] = {
-    {76, 84, 100}, // BITBLT
-    {77, 84, 108}, // STRETCHBLT
-    {80, 48, 76}, // SETDIBITSTODEVICE
-    {81, 48, 80}, // STRETCHDIBITS
-    {93, 16, 32}, // CREATEMONOBRUSH
-    {94, 16, 32}, // CREATEDIBPATTERNBRUSHPT
-};
-
-// A bitmap record's header and bits must lie within the record, and uncompressed bits must
-// hold the rows the header claims, within the picture budget.
-const char *CheckEmfBitmap(const uint8_t *Record, uint32_t Size, const TEmfBitmapFields &Fields)
+// A part of the header record (the description, the pixel format) given by an offset and a
+// length (in units of UnitBytes bytes): absent when either is 0, else it must lie within the
+// header record whole.
+// The converter measures a description whose length is 0 by looking for its end past the
+// offset, which may be far past the file; so an absent part's fields are zeroed in the copy.
+bool EmfHeaderPartFits(std::vector<uint8_t> &Header, size_t OffsetAt, size_t LengthAt, uint64_t UnitBytes)
 {
-    if (Size < Fields.MinSize)
-        return "a record shorter than its parameters";
-    const uint64_t offBmi = LeU32(Record + Fields.At), cbBmi = LeU32(Record + Fields.At + 4);
-    const uint64_t offBits = LeU32(Record + Fields.At + 8), cbBits = LeU32(Record + Fields.At + 12);
-    if (cbBmi == 0)
-        return nullptr; // a raster operation without a source bitmap
-    if (offBmi + cbBmi > Size || offBits + cbBits > Size || cbBmi < 12)
-        return "a bitmap that reaches past its record";
-    const uint8_t *bmi = Record + offBmi;
-    if (LeU32(bmi) < 40 || cbBmi < 40)
-        return nullptr; // an old core header: the converter reads only its sizes
-    const int64_t w = int32_t(LeU32(bmi + 4)), h = int32_t(LeU32(bmi + 8));
-    const unsigned bits = unsigned(bmi[14] | (bmi[15] << 8));
-    const uint32_t compression = LeU32(bmi + 16);
-    const int64_t rows = h < 0 ? -h : h;
-    if (w <= 0 || rows == 0)
-        return "a bitmap of negative or no size";
-    if (w > kMaxImageSide || rows > kMaxImageSide || w * rows > kMaxImagePixels)
-        return "a bitmap larger than a picture may be";
-    if (compression == 0 || compression == 3) {
-        if (bits != 1 && bits != 4 && bits != 8 && bits != 16 && bits != 24 && bits != 32)
-            return "a bitmap of unknown depth";
-        const uint64_t stride = ((uint64_t(w) * bits + 31) / 32) * 4;
-        if (stride * uint64_t(rows) > cbBits)
-            return "a bitmap larger than its data";
+    const uint64_t offset = LeU32(Header.data() + OffsetAt), length = LeU32(Header.data() + LengthAt) * UnitBytes;
+    if (offset == 0 || length == 0) {
+        PutLe32(Header.data() + OffsetAt, 0);
+        PutLe32(Header.data() + LengthAt, 0);
+        return true;
     }
-    return nullptr;
+    return offset + length <= Header.size();
 }
 
 // Keeps the converter's output and frees it with the allocator it came from.
@@ -114,6 +85,11 @@ std::vector<uint8_t> PrepareEmf(const std::vector<uint8_t> &Data, std::string *W
     const uint32_t headerSize = LeU32(Data.data() + 4);
     if (headerSize < kEmfMinHeader || headerSize % 4 != 0 || headerSize > Data.size())
         return fail("an enhanced metafile header of a wrong size");
+    std::vector<uint8_t> header(Data.begin(), Data.begin() + std::ptrdiff_t(headerSize));
+    if (!EmfHeaderPartFits(header, kEmfDescriptionAt, kEmfDescriptionLengthAt, 2))
+        return fail("a header whose description reaches past it");
+    if (headerSize >= kEmfPixelFormatEnd && !EmfHeaderPartFits(header, kEmfPixelFormatAt, kEmfPixelFormatLengthAt, 1))
+        return fail("a header whose pixel format reaches past it");
 
     size_t at = headerSize;
     uint32_t records = 1;
@@ -129,13 +105,9 @@ std::vector<uint8_t> PrepareEmf(const std::vector<uint8_t> &Data, std::string *W
                                                 : "a record of a wrong size");
         if (type == kEmfHeader)
             return fail("a second header record");
-        for (const TEmfBitmapFields &fields : kEmfBitmapRecords)
-            if (fields.Type == type)
-                if (const char *bad = CheckEmfBitmap(Data.data() + at, size, fields))
-                    return fail(bad);
+        if (const char *bad = CheckEmfRecord(type, Data.data() + at, size))
+            return fail(bad);
         if (EmfCreatesObject(type)) {
-            if (size < 12)
-                return fail("a record shorter than its parameters");
             const uint32_t slot = LeU32(Data.data() + at + 8);
             if (slot == 0 || slot >= 0xFFFF)
                 return fail("an object slot past the object table");
@@ -151,7 +123,7 @@ std::vector<uint8_t> PrepareEmf(const std::vector<uint8_t> &Data, std::string *W
 
     std::vector<uint8_t> out;
     out.reserve(at + 40);
-    out.insert(out.end(), Data.begin(), Data.begin() + std::ptrdiff_t(headerSize));
+    out.insert(out.end(), header.begin(), header.end());
     // A fresh device context draws with a white brush and a black pen until the file selects others.
     EmfAppend32(out, {kEmfSelectObject, 12, kEmfStockWhiteBrush});
     EmfAppend32(out, {kEmfSelectObject, 12, kEmfStockBlackPen});
@@ -174,7 +146,12 @@ QImage RenderEmf(const std::vector<uint8_t> &Data, QSize Size)
 
 QImage RenderPreparedEmf(std::vector<uint8_t> Prepared, QSize Size)
 {
-    if (Prepared.empty() || Size.width() <= 0 || Size.height() <= 0)
+    return RenderPreparedEmf(Prepared.data(), Prepared.size(), Size);
+}
+
+QImage RenderPreparedEmf(uint8_t *Prepared, size_t Length, QSize Size)
+{
+    if (Length == 0 || Size.width() <= 0 || Size.height() <= 0)
         return QImage();
 
     generatorOptions options{};
@@ -187,7 +164,7 @@ QImage RenderPreparedEmf(std::vector<uint8_t> Prepared, QSize Size)
     options.imgHeight = Size.height();
     TEmfSvgText svg;
     const int ok =
-        emf2svg(reinterpret_cast<char *>(Prepared.data()), Prepared.size(), &svg.Text, &svg.Length, &options);
+        emf2svg(reinterpret_cast<char *>(Prepared), Length, &svg.Text, &svg.Length, &options);
     if (!ok || !svg.Text || svg.Length == 0)
         return QImage();
 

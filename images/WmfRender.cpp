@@ -1,6 +1,6 @@
 #include "images/WmfRender.h"
-#include "images/Graphic.h"
 #include "images/LittleEndian.h"
+#include "images/MetafileDib.h"
 #include "platform/ScopeGuard.h"
 
 #include <libwmf/api.h>
@@ -103,66 +103,26 @@ struct TWmfWalk {
     }
 };
 
-// A device-independent bitmap at Bytes (Avail bytes to the record's end): its header must be one
-// the player reads, its pixels within the picture budget, and its colours and rows within the
-// record. Width and Height answer its size.
+// A device-independent bitmap at Bytes (Avail bytes to the record's end), its colour table and
+// rows following its header: checked as every metafile's bitmaps are (images/MetafileDib.h), the
+// player reading run-length rows but neither top-down rows nor embedded pictures. Width and Height
+// answer its size.
 bool CheckWmfDib(const TWmfWalk &W, const uint8_t *Bytes, size_t Avail, bool PaletteIndexes, int64_t &Width,
                  int64_t &Height)
 {
-    if (Avail < 12)
-        return W.Fail("a bitmap record without its bitmap header");
-    const uint32_t headerSize = LeU32(Bytes);
-    int64_t w = 0, h = 0;
-    unsigned bits = 0, compression = 0;
-    uint64_t colours = 0, sizeImage = 0, colourBytes = 0;
-    if (headerSize == 12) {
-        w = LeU16(Bytes + 4);
-        h = LeU16(Bytes + 6);
-        if (LeU16(Bytes + 8) != 1)
-            return W.Fail("a bitmap of other than one plane");
-        bits = LeU16(Bytes + 10);
-        colours = bits <= 8 ? (uint64_t(1) << bits) : 0;
-        colourBytes = colours * (PaletteIndexes ? 2 : 3);
-    } else if (headerSize >= 40 && headerSize <= Avail) {
-        w = int32_t(LeU32(Bytes + 4));
-        h = int32_t(LeU32(Bytes + 8));
-        if (LeU16(Bytes + 12) != 1)
-            return W.Fail("a bitmap of other than one plane");
-        bits = LeU16(Bytes + 14);
-        compression = LeU32(Bytes + 16);
-        sizeImage = LeU32(Bytes + 20);
-        const uint32_t used = LeU32(Bytes + 32);
-        colours = used ? used : (bits <= 8 ? (uint64_t(1) << bits) : 0);
-        colourBytes = colours * (PaletteIndexes ? 2 : 4);
-        if (compression == 3 && headerSize == 40)
-            colourBytes += 12; // the three colour masks
-    } else {
-        return W.Fail("a bitmap header of unknown size");
+    TMetafileDibRules rules;
+    rules.PaletteIndexes = PaletteIndexes;
+    rules.RunLength = true;
+    TMetafileDib dib;
+    const char *bad = ReadMetafileDib(Bytes, Avail, rules, dib);
+    if (!bad) {
+        const uint64_t pixelsAt = dib.HeaderSize + dib.TableBytes;
+        bad = CheckMetafileDibPixels(dib, Bytes + pixelsAt, Avail - pixelsAt);
     }
-    if (bits != 1 && bits != 4 && bits != 8 && bits != 16 && bits != 24 && bits != 32)
-        return W.Fail("a bitmap of unknown depth");
-    const bool rle = compression == 1 || compression == 2;
-    if (compression > 3 || (compression == 1 && bits != 8) || (compression == 2 && bits != 4) ||
-        (compression == 3 && bits != 16 && bits != 32))
-        return W.Fail("a bitmap of unknown compression");
-    if (w <= 0 || h <= 0)
-        return W.Fail("a bitmap of negative or no size");
-    if (w > kMaxImageSide || h > kMaxImageSide || w * h > kMaxImagePixels)
-        return W.Fail("a bitmap larger than a picture may be");
-    const uint64_t pixelsAt = headerSize + colourBytes;
-    if (pixelsAt > Avail)
-        return W.Fail("a bitmap whose colours reach past its record");
-    const uint64_t rest = Avail - pixelsAt;
-    if (rle) {
-        if (sizeImage == 0 || sizeImage > rest)
-            return W.Fail("a compressed bitmap larger than its data");
-    } else {
-        const uint64_t stride = ((uint64_t(w) * bits + 31) / 32) * 4;
-        if (stride * uint64_t(h) > rest)
-            return W.Fail("a bitmap larger than its data");
-    }
-    Width = w;
-    Height = h;
+    if (bad)
+        return W.Fail(bad);
+    Width = dib.Width;
+    Height = dib.Height;
     return true;
 }
 

@@ -426,18 +426,55 @@ struct TEmfWriter {
     // STRETCHDIBITS of Dib (a 40-byte header and its rows, MetafileDib) drawn at (X, Y), W x H.
     void StretchDib(int X, int Y, int W, int H, const std::vector<uint8_t> &Dib)
     {
-        const int32_t srcW = int32_t(Dib[4] | (Dib[5] << 8)), srcH = int32_t(Dib[8] | (Dib[9] << 8));
+        StretchDib(X, Y, W, H, std::vector<uint8_t>(Dib.begin(), Dib.begin() + 40),
+                   std::vector<uint8_t>(Dib.begin() + 40, Dib.end()));
+    }
+    // The same for a bitmap header Bmi (with its colour table) and its Bits.
+    void StretchDib(int X, int Y, int W, int H, const std::vector<uint8_t> &Bmi, const std::vector<uint8_t> &Bits)
+    {
+        const int32_t srcW = int32_t(Bmi[4] | (Bmi[5] << 8)), srcH = int32_t(Bmi[8] | (Bmi[9] << 8));
+        const uint32_t bmiSize = uint32_t(Bmi.size()), bitsSize = uint32_t(Bits.size());
+        const uint32_t padding = (4 - (bmiSize + bitsSize) % 4) % 4;
         Put32(Body, 81);
-        Put32(Body, uint32_t(80 + Dib.size()));
+        Put32(Body, 80 + bmiSize + bitsSize + padding);
         for (int i = 0; i < 4; ++i)
             Put32(Body, 0); // bounds
         for (int32_t v : {X, Y, 0, 0, srcW, srcH})
             Put32(Body, uint32_t(v));
-        for (uint32_t v : {80u, 40u, 120u, uint32_t(Dib.size() - 40), 0u, 0x00CC0020u})
+        for (uint32_t v : {80u, bmiSize, 80u + bmiSize, bitsSize, 0u, 0x00CC0020u})
             Put32(Body, v); // header and bits, RGB colours, SRCCOPY
         Put32(Body, uint32_t(W));
         Put32(Body, uint32_t(H));
-        Body.insert(Body.end(), Dib.begin(), Dib.end());
+        Body.insert(Body.end(), Bmi.begin(), Bmi.end());
+        Body.insert(Body.end(), Bits.begin(), Bits.end());
+        Body.resize(Body.size() + padding, 0);
+        ++Count;
+    }
+    // A record of Type, Fixed bytes long before its bitmaps, whose every bitmap field group (the
+    // offsets and sizes of a bitmap's header and bits, at the offsets in At) names a copy of Bmi
+    // and Bits placed after the fixed part; its other fields are 0 but for the object slot Slot,
+    // which a brush or pen record fills.
+    void BitmapRecord(uint32_t Type, uint32_t Fixed, std::initializer_list<uint32_t> At, const std::vector<uint8_t> &Bmi,
+                      const std::vector<uint8_t> &Bits, uint32_t Slot = 0)
+    {
+        std::vector<uint8_t> r(Fixed, 0);
+        r[8] = uint8_t(Slot);
+        for (uint32_t at : At) {
+            const uint32_t bmiAt = uint32_t(r.size());
+            r.insert(r.end(), Bmi.begin(), Bmi.end());
+            const uint32_t bitsAt = uint32_t(r.size());
+            r.insert(r.end(), Bits.begin(), Bits.end());
+            std::vector<uint8_t> fields;
+            for (uint32_t v : {bmiAt, uint32_t(Bmi.size()), bitsAt, uint32_t(Bits.size())})
+                Put32(fields, v);
+            std::copy(fields.begin(), fields.end(), r.begin() + at);
+        }
+        r.resize((r.size() + 3) / 4 * 4, 0);
+        std::vector<uint8_t> head;
+        Put32(head, Type);
+        Put32(head, uint32_t(r.size()));
+        std::copy(head.begin(), head.end(), r.begin());
+        Body.insert(Body.end(), r.begin(), r.end());
         ++Count;
     }
     // The file: header (W x H pixels, a 96-dpi reference device), the records, an end record.
@@ -475,13 +512,13 @@ struct TEmfWriter {
 constexpr uint32_t kEmfRectangle = 43, kEmfEllipse = 42;
 
 // 192 x 96 pixels: a rectangle before any brush is chosen (white inside a black frame), a black
-// ellipse without outline, a grey triangle and the bold text "Hi"; Bitmap, when given, is drawn
-// first at (150, 60), 40 x 30.
-std::vector<uint8_t> ShapesEmf(bool WithEnd = true, const std::vector<uint8_t> &Bitmap = {})
+// ellipse without outline, a grey triangle and the bold text "Hi"; First's records, when given,
+// come before them.
+std::vector<uint8_t> ShapesEmfWith(const std::function<void(TEmfWriter &)> &First, bool WithEnd = true)
 {
     TEmfWriter w;
-    if (!Bitmap.empty())
-        w.StretchDib(150, 60, 40, 30, Bitmap);
+    if (First)
+        First(w);
     w.Record(kEmfRectangle, {10, 10, 90, 50});
     w.SelectStock(4); // BLACK_BRUSH
     w.SelectStock(8); // NULL_PEN
@@ -492,6 +529,17 @@ std::vector<uint8_t> ShapesEmf(bool WithEnd = true, const std::vector<uint8_t> &
     w.Record(37, {1});
     w.Text(110, 58, u"Hi");
     return w.File(192, 96, WithEnd);
+}
+
+// The same with Bitmap, when given, drawn first at (150, 60), 40 x 30.
+std::vector<uint8_t> ShapesEmf(bool WithEnd = true, const std::vector<uint8_t> &Bitmap = {})
+{
+    return ShapesEmfWith(
+        [&](TEmfWriter &w) {
+            if (!Bitmap.empty())
+                w.StretchDib(150, 60, 40, 30, Bitmap);
+        },
+        WithEnd);
 }
 
 int DarkPixels(const QImage &Image, const QRect &Area)
@@ -599,6 +647,339 @@ TEST(Metafile, AnEmfTheConverterRefusesShowsThePlaceholder)
     }
 }
 
+namespace {
+
+// A bitmap header of W x H pixels at Bits a pixel, with Used as its used-colour count (0: as many
+// as the depth can index) and Table's colours after it, however many Used says.
+std::vector<uint8_t> IndexedBmi(int W, int H, int Bits, uint32_t Used, const std::vector<QRgb> &Table,
+                                uint32_t Compression = 0, uint32_t SizeImage = 0)
+{
+    std::vector<uint8_t> b;
+    for (uint32_t v : {40u, uint32_t(W), uint32_t(H), 1u | (uint32_t(Bits) << 16), Compression, SizeImage, 0u, 0u,
+                       Used, 0u})
+        TEmfWriter::Put32(b, v);
+    for (QRgb c : Table)
+        TEmfWriter::Put32(b, c & 0xFFFFFFu); // blue, green, red, 0
+    return b;
+}
+
+// 8-bit rows of W x H pixels, all of colour Index.
+std::vector<uint8_t> IndexRows(int W, int H, uint8_t Index)
+{
+    return std::vector<uint8_t>(size_t((W + 3) / 4 * 4 * H), Index);
+}
+
+const std::vector<QRgb> kFourColours = {qRgb(0, 0, 255), qRgb(255, 0, 0), qRgb(0, 255, 0), qRgb(0, 0, 0)};
+
+// The shapes with one STRETCHDIBITS of Bmi and Bits drawn at (150, 60), 40 x 30.
+std::vector<uint8_t> ShapesEmfWithDib(const std::vector<uint8_t> &Bmi, const std::vector<uint8_t> &Bits)
+{
+    return ShapesEmfWith([&](TEmfWriter &w) { w.StretchDib(150, 60, 40, 30, Bmi, Bits); });
+}
+
+// The shapes with one record of Type (Fixed bytes before its bitmaps, their field groups at At)
+// carrying Bmi and Bits; Slot is the object slot a brush or pen fills.
+std::vector<uint8_t> ShapesEmfWithBitmapRecord(uint32_t Type, uint32_t Fixed, std::initializer_list<uint32_t> At,
+                                               const std::vector<uint8_t> &Bmi, const std::vector<uint8_t> &Bits,
+                                               uint32_t Slot = 0)
+{
+    return ShapesEmfWith([&](TEmfWriter &w) { w.BitmapRecord(Type, Fixed, At, Bmi, Bits, Slot); });
+}
+
+// The two-colour WMF with a STRETCHDIB of Bmi and Bits over its right half.
+std::vector<uint8_t> PackedDibWmf(const std::vector<uint8_t> &Bmi, const std::vector<uint8_t> &Bits)
+{
+    std::vector<uint8_t> packed = Bmi;
+    packed.insert(packed.end(), Bits.begin(), Bits.end());
+    packed.resize((packed.size() + 1) / 2 * 2, 0);
+    return TwoColourWmfWith([&](TWmfWriter &b) {
+        AppendMetafileRecord(b, 0x0F43, {kRop, kRopHigh, 0, int(Bmi[8]), int(Bmi[4]), 0, 0, 50, 50, 0, 50}, packed);
+    });
+}
+
+// File with its header record grown to HeaderSize bytes (Tail, then zeros, after the first 88)
+// and the header's 32-bit fields at the offsets given set.
+std::vector<uint8_t> WithEmfHeader(std::vector<uint8_t> File, uint32_t HeaderSize,
+                                   std::initializer_list<std::pair<size_t, uint32_t>> Fields,
+                                   std::vector<uint8_t> Tail = {})
+{
+    Tail.resize(HeaderSize - 88, 0);
+    File.insert(File.begin() + 88, Tail.begin(), Tail.end());
+    auto put = [&](size_t At, uint32_t V) {
+        for (int i = 0; i < 4; ++i)
+            File[At + size_t(i)] = uint8_t(V >> (8 * i));
+    };
+    put(4, HeaderSize);
+    put(48, uint32_t(File.size()));
+    for (const auto &[at, value] : Fields)
+        put(at, value);
+    return File;
+}
+
+uint32_t EmfField(const std::vector<uint8_t> &File, size_t At)
+{
+    return uint32_t(File[At] | (File[At + 1] << 8) | (File[At + 2] << 16) | (uint32_t(File[At + 3]) << 24));
+}
+
+// The header's description: its length in characters at 60, its offset at 64; the pixel format:
+// its length in bytes at 88, its offset at 92.
+constexpr size_t kDescLength = 60, kDescAt = 64, kPixelFormatLength = 88, kPixelFormatAt = 92;
+
+} // namespace
+
+// The converter trusts the header's description and pixel format and a bitmap's colour table: a
+// description of no length whose offset points past an 88-byte header is measured by looking for
+// its end past the file, and an 8-bit bitmap without its colour table, or with 4 colours and
+// pixels of index 255, is looked up past its record. The check refuses these files (and such a
+// bitmap in every record that carries one), so the preview shows them as ones that cannot be shown.
+TEST(Metafile, TheEmfCheckRefusesHeaderPartsAndBitmapsThatReachPastTheirRecord)
+{
+    const std::vector<uint8_t> noTable = IndexedBmi(4, 4, 8, 0, {});
+    const std::vector<uint8_t> fourColours = IndexedBmi(4, 4, 8, 4, kFourColours);
+    const std::vector<uint8_t> index255 = IndexRows(4, 4, 255);
+    std::vector<uint8_t> someHigh = IndexRows(4, 4, 1);
+    someHigh[13] = 200; // one pixel of the fourth row
+    // Run-length rows of 4 pixels: a run of index 2, a run of index 200, a literal run 1, 9, 0.
+    std::vector<uint8_t> fourBitRows(16, 0x12);
+    fourBitRows[5] = 0x1F;
+    struct Case {
+        const char *Name;
+        std::vector<uint8_t> File;
+        const char *Reason; // a word of the reason given
+    };
+    const Case cases[] = {
+        {"a description of no length past the 88-byte header",
+         WithEmfHeader(ShapesEmf(), 88, {{kDescLength, 4}, {kDescAt, 128}}), "description"},
+        {"a description that runs past the header's end",
+         WithEmfHeader(ShapesEmf(), 100, {{kDescLength, 8}, {kDescAt, 88}}), "description"},
+        {"a pixel format past the header", WithEmfHeader(ShapesEmf(), 100, {{kPixelFormatLength, 40}, {kPixelFormatAt, 100}}),
+         "pixel format"},
+        {"a pixel format longer than the header",
+         WithEmfHeader(ShapesEmf(), 108, {{kPixelFormatLength, 0x7FFFFFFF}, {kPixelFormatAt, 100}}), "pixel format"},
+        {"an 8-bit bitmap without its colour table", ShapesEmfWithDib(noTable, index255), "colours reach past"},
+        {"an 8-bit bitmap of 4 colours indexed up to 255", ShapesEmfWithDib(fourColours, index255), "index past"},
+        {"an 8-bit bitmap of 4 colours with one pixel of index 200", ShapesEmfWithDib(fourColours, someHigh),
+         "index past"},
+        {"a bitmap that counts 300 colours and holds 4",
+         ShapesEmfWithDib(IndexedBmi(4, 4, 8, 300, kFourColours), IndexRows(4, 4, 1)), "colours reach past"},
+        {"a 4-bit bitmap of 2 colours with a pixel of index 15",
+         ShapesEmfWithDib(IndexedBmi(8, 4, 4, 2, {qRgb(0, 0, 255), 0}), fourBitRows), "index past"},
+        {"a 1-bit bitmap without its colour table",
+         ShapesEmfWithDib(IndexedBmi(32, 1, 1, 0, {}), std::vector<uint8_t>(4, 0xFF)), "colours reach past"},
+        {"a 16-bit bitmap with colour masks and no room for them",
+         ShapesEmfWithDib(IndexedBmi(2, 2, 16, 0, {}, 3), std::vector<uint8_t>(8, 0xFF)), "colours reach past"},
+        // The converter fails a whole file with one, after a decoding that runs past rows' ends.
+        {"a sound run-length bitmap", ShapesEmfWithDib(IndexedBmi(4, 2, 8, 4, kFourColours, 1, 6), {4, 2, 0, 0, 0, 1}),
+         "run-length"},
+        {"a BITBLT's bitmap of 4 colours indexed up to 255",
+         ShapesEmfWithBitmapRecord(76, 100, {84}, fourColours, index255), "index past"},
+        {"a STRETCHBLT's bitmap without its colour table",
+         ShapesEmfWithBitmapRecord(77, 108, {84}, noTable, index255), "colours reach past"},
+        {"a MASKBLT's mask of 4 colours indexed up to 255",
+         ShapesEmfWithBitmapRecord(78, 128, {112}, fourColours, index255), "index past"},
+        {"a PLGBLT's source without its colour table", ShapesEmfWithBitmapRecord(79, 140, {96}, noTable, index255),
+         "colours reach past"},
+        {"a SETDIBITSTODEVICE's bitmap of 4 colours indexed up to 255",
+         ShapesEmfWithBitmapRecord(80, 76, {48}, fourColours, index255), "index past"},
+        {"an ALPHABLEND's bitmap without its colour table",
+         ShapesEmfWithBitmapRecord(114, 108, {84}, noTable, index255), "colours reach past"},
+        {"a TRANSPARENTBLT's bitmap of 4 colours indexed up to 255",
+         ShapesEmfWithBitmapRecord(116, 108, {84}, fourColours, index255), "index past"},
+        {"a pattern brush's bitmap without its colour table",
+         ShapesEmfWithBitmapRecord(94, 32, {16}, noTable, index255, 2), "colours reach past"},
+        {"a mono brush's 1-bit bitmap without its colour table",
+         ShapesEmfWithBitmapRecord(93, 32, {16}, IndexedBmi(8, 8, 1, 0, {}), std::vector<uint8_t>(32, 0xAA), 2),
+         "colours reach past"},
+        {"a pattern pen's bitmap of 4 colours indexed up to 255",
+         ShapesEmfWithBitmapRecord(95, 52, {12}, fourColours, index255, 2), "index past"},
+        {"a pattern brush whose bitmap is given no bytes, its header read all the same",
+         ShapesEmfWith([&](TEmfWriter &w) {
+             const size_t at = w.Body.size();
+             w.BitmapRecord(94, 32, {16}, noTable, index255, 2);
+             std::fill_n(w.Body.begin() + std::ptrdiff_t(at + 20), 4, 0); // cbBmi
+         }),
+         "bitmap header"},
+        {"a MASKBLT of 100 bytes, short of its mask's fields", ShapesEmfWithBitmapRecord(78, 100, {}, {}, {}),
+         "shorter than its parameters"},
+    };
+    QTemporaryDir dir;
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.Name);
+        std::string why;
+        EXPECT_TRUE(PrepareEmf(c.File, &why).empty());
+        EXPECT_NE(why.find(c.Reason), std::string::npos) << why;
+        TPicture picture;
+        picture.LoadFromFile(Write(dir, "bad.emf", c.File).toStdString());
+        QImage box(192, 96, QImage::Format_RGB32);
+        box.fill(Qt::blue);
+        QPainter p(&box);
+        picture.Graphic()->Draw(p, box.rect());
+        p.end();
+        EXPECT_EQ(dynamic_cast<TMetafile *>(picture.Graphic())->LastPlay(), TMetafilePlayOutcome::Refused);
+        EXPECT_TRUE(ShowsMetafilePlaceholder(box, box.rect()));
+    }
+
+    // The WMF player's bitmaps are checked alike, its run-length rows (which it draws) too: a
+    // STRETCHDIB of 4 colours indexed up to 255, or 4 x 2 pixels of run-length rows of 4 colours
+    // with a run of index 200, a literal index 9, or a literal run past the data.
+    const std::vector<uint8_t> rleRun = {4, 2, 0, 0, 4, 200, 0, 0, 0, 1};
+    const std::vector<uint8_t> rleLiteral = {4, 2, 0, 0, 0, 3, 1, 9, 0, 0, 0, 0, 0, 1};
+    const std::vector<uint8_t> rleCut = {4, 2, 0, 0, 0, 200, 1, 1};
+    const Case wmfCases[] = {
+        {"a WMF bitmap of 4 colours indexed up to 255", PackedDibWmf(fourColours, index255), "index past"},
+        {"a WMF run-length bitmap with a run of index 200",
+         PackedDibWmf(IndexedBmi(4, 2, 8, 4, kFourColours, 1, uint32_t(rleRun.size())), rleRun), "index past"},
+        {"a WMF run-length bitmap with a literal index 9",
+         PackedDibWmf(IndexedBmi(4, 2, 8, 4, kFourColours, 1, uint32_t(rleLiteral.size())), rleLiteral),
+         "index past"},
+        {"a WMF run-length bitmap whose literal run passes its data",
+         PackedDibWmf(IndexedBmi(4, 2, 8, 4, kFourColours, 1, uint32_t(rleCut.size())), rleCut), "runs reach past"},
+    };
+    for (const Case &c : wmfCases) {
+        SCOPED_TRACE(c.Name);
+        std::string why;
+        EXPECT_TRUE(PrepareWmf(c.File, &why).empty());
+        EXPECT_NE(why.find(c.Reason), std::string::npos) << why;
+    }
+}
+
+// Every record is checked against its size: a record shorter than its fixed fields (a font record
+// without its whole face description, the fuzz target's find) or one whose counts of points,
+// characters, advances, palette entries, rectangles or vertices reach past it would have the
+// converter read past the record, and for a file's last records past the file.
+TEST(Metafile, TheEmfCheckRefusesRecordsShorterThanTheirFieldsOrCounts)
+{
+    struct Case {
+        const char *Name;
+        std::function<void(TEmfWriter &)> Record;
+        const char *Reason;
+    };
+    const Case cases[] = {
+        {"a font record of 52 bytes", [](TEmfWriter &w) { w.Record(82, {1, 0, 0, 0, 0, 700, 0, 0, 0, 0, 0}); },
+         "shorter than its parameters"},
+        {"a pen record without its colour", [](TEmfWriter &w) { w.Record(38, {1, 0, 1, 1}); },
+         "shorter than its parameters"},
+        {"a 16-bit polygon of 1000 points in a record of 1",
+         [](TEmfWriter &w) { w.Record(86, {0, 0, 0, 0, 1000, 0x000A000A}); }, "counts"},
+        {"a polyline of 3 points in a record of 1", [](TEmfWriter &w) { w.Record(4, {0, 0, 0, 0, 3, 10, 10}); },
+         "counts"},
+        {"a poly-polygon whose counts add up past its points",
+         [](TEmfWriter &w) { w.Record(91, {0, 0, 0, 0, 2, 3, 3, 300, 0x000A000A, 0x00140014, 0x0000001E}); },
+         "counts"},
+        {"a text of 500 characters in a record of 2",
+         [](TEmfWriter &w) {
+             w.Record(84, {0, 0, 0, 0, 1, 0, 0, 110, 58, 500, 76, 0, 0, 0, 0, 0, 80, 0x00690048, 14});
+         },
+         "counts"},
+        {"a text whose advances lie past the record",
+         [](TEmfWriter &w) {
+             w.Record(84, {0, 0, 0, 0, 1, 0, 0, 110, 58, 2, 76, 0, 0, 0, 0, 0, 2000, 0x00690048, 14, 14});
+         },
+         "counts"},
+        {"an end record of 300 palette entries in a record of 0", [](TEmfWriter &w) { w.Record(14, {300, 16, 20}); },
+         "counts"},
+        {"a palette of 256 entries in a record of 1", [](TEmfWriter &w) { w.Record(49, {1, 0x01000300, 0}); },
+         "counts"},
+        {"a gradient rectangle naming vertex 5 of 2",
+         [](TEmfWriter &w) { w.Record(118, {0, 0, 0, 0, 2, 1, 0, 0, 0, 0, 0, 10, 10, 0, 0, 0, 5}); }, "counts"},
+        {"a region of 100 rectangles that holds 1",
+         [](TEmfWriter &w) { w.Record(71, {0, 0, 10, 10, 48, 0, 32, 1, 100, 16, 0, 0, 10, 10, 0, 0, 10, 10}); },
+         "counts"},
+        {"a comment of 1000 bytes that holds 4", [](TEmfWriter &w) { w.Record(70, {1000, 0x41414141}); }, "counts"},
+        {"a pen of 50 dash lengths that holds none",
+         [](TEmfWriter &w) { w.Record(95, {1, 0, 0, 0, 0, 0x10000, 1, 0, 0, 0, 50}); }, "counts"},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.Name);
+        std::string why;
+        EXPECT_TRUE(PrepareEmf(ShapesEmfWith(c.Record), &why).empty());
+        EXPECT_NE(why.find(c.Reason), std::string::npos) << why;
+    }
+
+    // Their sound forms pass.
+    const std::function<void(TEmfWriter &)> sound[] = {
+        [](TEmfWriter &w) { w.Record(91, {0, 0, 0, 0, 2, 3, 2, 1, 0x000A000A, 0x00140014, 0x0000001E}); },
+        [](TEmfWriter &w) { w.Record(118, {0, 0, 0, 0, 2, 1, 0, 0, 0, 0, 0, 10, 10, 0, 0, 0, 1}); },
+        [](TEmfWriter &w) { w.Record(71, {0, 0, 10, 10, 48, 0, 32, 1, 1, 16, 0, 0, 10, 10, 0, 0, 10, 10}); },
+        [](TEmfWriter &w) { w.Record(49, {1, 0x00010300, 0x00FF0000}); },
+        [](TEmfWriter &w) { w.Record(14, {1, 16, 0x00FF0000, 24}); },
+    };
+    for (const auto &record : sound) {
+        std::string why;
+        EXPECT_FALSE(PrepareEmf(ShapesEmfWith(record), &why).empty()) << why;
+    }
+}
+
+// What the converter reads safely passes: a description or pixel format within the header, an
+// empty description whatever its offset (left out of the converter's copy), and bitmaps whose
+// short colour tables cover every pixel's index, which are drawn in their colours.
+TEST(Metafile, TheEmfCheckPassesSoundHeaderPartsAndShortColourTablesThatCoverEveryPixel)
+{
+    struct Case {
+        const char *Name;
+        std::vector<uint8_t> File;
+        uint32_t DescAt, DescLength, PixelFormatAt; // in the converter's copy
+        bool Blue; // the bitmap at (150, 60), 40 x 30, is drawn blue
+    };
+    const std::vector<uint8_t> hi = {'H', 0, 'i', 0, 0, 0, 0, 0};
+    const Case cases[] = {
+        {"a description of no length whose offset points past the 88-byte header",
+         WithEmfHeader(ShapesEmf(), 88, {{kDescLength, 0}, {kDescAt, 128}}), 0, 0, 0, false},
+        {"a description at no offset", WithEmfHeader(ShapesEmf(), 88, {{kDescLength, 4}, {kDescAt, 0}}), 0, 0, 0,
+         false},
+        {"a description and pixel format within the header",
+         WithEmfHeader(ShapesEmf(), 148, {{kDescLength, 4}, {kDescAt, 108}, {kPixelFormatLength, 40}, {kPixelFormatAt, 108}},
+                       std::vector<uint8_t>(20, 0)),
+         108, 4, 108, false},
+        {"a description ending at the header's end", WithEmfHeader(ShapesEmf(), 96, {{kDescLength, 4}, {kDescAt, 88}}, hi),
+         88, 4, 0, false},
+        {"an 8-bit bitmap of 4 colours indexed below 4",
+         ShapesEmfWithDib(IndexedBmi(4, 4, 8, 4, kFourColours), IndexRows(4, 4, 0)), 0, 0, 0, true},
+        {"an 8-bit bitmap of 256 colours indexed up to 255",
+         ShapesEmfWithDib(IndexedBmi(4, 4, 8, 0, std::vector<QRgb>(256, qRgb(0, 0, 255))), IndexRows(4, 4, 255)), 0, 0,
+         0, true},
+        {"a 4-bit bitmap of 2 colours indexed below 2",
+         ShapesEmfWithDib(IndexedBmi(8, 4, 4, 2, {qRgb(0, 0, 255), 0}), std::vector<uint8_t>(16, 0x00)), 0, 0, 0,
+         true},
+    };
+    QTemporaryDir dir;
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.Name);
+        std::string why;
+        const std::vector<uint8_t> copy = PrepareEmf(c.File, &why);
+        ASSERT_FALSE(copy.empty()) << why;
+        EXPECT_EQ(EmfField(copy, kDescAt), c.DescAt);
+        EXPECT_EQ(EmfField(copy, kDescLength), c.DescLength);
+        if (EmfField(copy, 4) >= 100) {
+            EXPECT_EQ(EmfField(copy, kPixelFormatAt), c.PixelFormatAt);
+        }
+        TPicture picture;
+        picture.LoadFromFile(Write(dir, "sound.emf", c.File).toStdString());
+        QImage image(192, 96, QImage::Format_ARGB32);
+        image.fill(Qt::transparent);
+        QPainter p(&image);
+        picture.Graphic()->Draw(p, image.rect());
+        p.end();
+        EXPECT_EQ(dynamic_cast<TMetafile *>(picture.Graphic())->LastPlay(), TMetafilePlayOutcome::Drawn);
+        EXPECT_TRUE(Near(image.pixelColor(140, 30), Qt::black)) << "the black ellipse";
+        if (c.Blue) {
+            EXPECT_TRUE(Near(image.pixelColor(170, 75), Qt::blue)) << image.pixelColor(170, 75).name().toStdString();
+        }
+    }
+
+    // So does a WMF's bitmap of 4 colours indexed below 4, drawn blue over the right half, and one
+    // of run-length rows whose runs and literals index below 4.
+    TPicture wmf;
+    wmf.LoadFromFile(Write(dir, "four.wmf", PackedDibWmf(IndexedBmi(4, 4, 8, 4, kFourColours), IndexRows(4, 4, 0)))
+                         .toStdString());
+    const QImage drawn = wmf.Graphic()->ToImage();
+    EXPECT_TRUE(Near(drawn.pixelColor(80, 25), Qt::blue)) << drawn.pixelColor(80, 25).name().toStdString();
+    const std::vector<uint8_t> rle = {4, 2, 0, 0, 0, 3, 1, 3, 0, 0, 0, 0, 0, 1};
+    std::string why;
+    EXPECT_FALSE(PrepareWmf(PackedDibWmf(IndexedBmi(4, 2, 8, 4, kFourColours, 1, uint32_t(rle.size())), rle), &why).empty())
+        << why;
+}
+
 // A 200 x 200 file whose every record passes the check but which keeps a player busy for
 // seconds: a black rectangle over the whole picture, 100,000 times.
 std::vector<uint8_t> BusyWmf()
@@ -626,6 +1007,9 @@ TEST(Metafile, TheImageDialogPreviewsEachMetafileOrShowsItCannot)
     const Case cases[] = {
         {"an EMF", "shapes.emf", ShapesEmf(), "192", "96", TMetafilePlayOutcome::Drawn},
         {"a WMF with a bitmap drawn at a negative size", "blit.wmf", NegativeBlitWmf(), "64", "64",
+         TMetafilePlayOutcome::Refused},
+        {"an EMF whose 8-bit bitmap indexes past its 4 colours", "colours.emf",
+         ShapesEmfWithDib(IndexedBmi(4, 4, 8, 4, kFourColours), IndexRows(4, 4, 255)), "192", "96",
          TMetafilePlayOutcome::Refused},
         {"a WMF that keeps the player busy for seconds", "busy.wmf", BusyWmf(), "200", "200",
          TMetafilePlayOutcome::OverTime},

@@ -1,0 +1,215 @@
+#include "images/EmfRecords.h"
+#include "images/LittleEndian.h"
+#include "images/MetafileDib.h"
+
+#include <cstddef>
+
+namespace {
+
+constexpr const char *kShort = "a record shorter than its parameters";
+
+// The fewest bytes (type and size included) of each record that has fixed parameters; a record
+// whose counts add more is checked further below.
+struct TEmfMinimum {
+    uint32_t Type;
+    uint32_t Size;
+};
+// clang-format off
+constexpr TEmfMinimum kEmfMinimumSizes[] = {
+    {2, 28}, {3, 28}, {4, 28}, {5, 28}, {6, 28}, {7, 32}, {8, 32}, {9, 16}, {10, 16}, {11, 16}, {12, 16},
+    {13, 16}, {14, 20}, {15, 20}, {16, 12}, {17, 12}, {18, 12}, {19, 12}, {20, 12}, {21, 12}, {22, 12},
+    {23, 32}, {24, 12}, {25, 12}, {26, 16}, {27, 16}, {29, 24}, {30, 24}, {31, 24}, {32, 24}, {34, 12},
+    {35, 32}, {36, 36}, {37, 12}, {38, 28}, {39, 24}, {40, 12}, {41, 28}, {42, 24}, {43, 24}, {44, 32},
+    {45, 40}, {46, 40}, {47, 40}, {48, 12}, {49, 16}, {50, 20}, {51, 16}, {53, 24}, {54, 16}, {55, 40},
+    {56, 28}, {57, 12}, {58, 12}, {62, 24}, {63, 24}, {64, 24}, {67, 12}, {70, 12}, {71, 32}, {72, 40},
+    {73, 28}, {74, 28}, {75, 16}, {82, 104}, {83, 76}, {84, 76}, {85, 28}, {86, 28}, {87, 28}, {88, 28},
+    {89, 28}, {90, 32}, {91, 32}, {92, 28}, {96, 40}, {97, 40}, {98, 12}, {100, 12}, {101, 12}, {102, 12},
+    {103, 28}, {104, 48}, {105, 16}, {106, 16}, {108, 36}, {112, 24}, {115, 12}, {118, 36}, {120, 16},
+};
+// clang-format on
+
+// Where a bitmap record keeps the offsets and sizes of its bitmaps (the bitmap header's offset and
+// size, then the bits', from the record's start: the source's, and a mask's where the record has
+// one), and how long the record's fixed part is.
+struct TEmfBitmapFields {
+    uint32_t Type;
+    uint32_t MinSize;
+    uint32_t At[2]; // 0 for none
+};
+constexpr TEmfBitmapFields kEmfBitmapRecords[] = {
+    {76, 100, {84, 0}}, // BITBLT
+    {77, 108, {84, 0}}, // STRETCHBLT
+    {78, 128, {84, 112}}, // MASKBLT
+    {79, 140, {96, 124}}, // PLGBLT
+    {80, 76, {48, 0}}, // SETDIBITSTODEVICE
+    {81, 80, {48, 0}}, // STRETCHDIBITS
+    {93, 32, {16, 0}}, // CREATEMONOBRUSH
+    {94, 32, {16, 0}}, // CREATEDIBPATTERNBRUSHPT
+    {95, 52, {12, 0}}, // EXTCREATEPEN (a pattern pen's bitmap)
+    {114, 108, {84, 0}}, // ALPHABLEND
+    {116, 108, {84, 0}}, // TRANSPARENTBLT
+};
+
+// A bitmap a record carries at the fields at At: its header and bits within the record, and
+// checked as every metafile's bitmaps are (images/MetafileDib.h). The converter reads top-down
+// rows and passes JPEG and PNG bits on; it reads a colour table as 4-byte colours whatever the
+// record's colour usage says, so the table is measured so. It fails a whole file that has a
+// run-length compressed bitmap, after decoding it with no regard for the rows' ends (runs past
+// a row keep it busy for seconds on end), so such a bitmap is refused: a file that has one cannot
+// be drawn either way.
+const char *CheckEmfBitmap(const uint8_t *Record, uint32_t Size, uint32_t At)
+{
+    const uint64_t offBmi = LeU32(Record + At), cbBmi = LeU32(Record + At + 4);
+    const uint64_t offBits = LeU32(Record + At + 8), cbBits = LeU32(Record + At + 12);
+    // A raster operation without a source bitmap, or a blt without a mask. The converter reads a
+    // bitmap header wherever offBmi points, whatever cbBmi says, so only both at 0 mean none.
+    if (offBmi == 0 && cbBmi == 0)
+        return nullptr;
+    if (offBmi + cbBmi > Size || offBits + cbBits > Size)
+        return "a bitmap that reaches past its record";
+    TMetafileDibRules rules;
+    rules.TopDown = true;
+    rules.Embedded = true;
+    TMetafileDib dib;
+    if (const char *bad = ReadMetafileDib(Record + offBmi, size_t(cbBmi), rules, dib))
+        return bad;
+    return CheckMetafileDibPixels(dib, Record + offBits, size_t(cbBits));
+}
+
+// The characters and advances of a text at Text (an EMRTEXT, at TextAt from the record's start),
+// of Wide characters, within the record.
+bool EmfTextFits(const uint8_t *Record, uint32_t Size, uint32_t TextAt, bool Wide)
+{
+    const uint64_t chars = LeU32(Record + TextAt + 8), stringAt = LeU32(Record + TextAt + 12);
+    const uint32_t options = LeU32(Record + TextAt + 16);
+    if (chars == 0)
+        return true;
+    // The bounding rectangle is left out when ETO_NO_RECT is set; the advances' offset moves up.
+    const uint64_t dxAt = LeU32(Record + TextAt + ((options & 0x0100) ? 20 : 36));
+    const uint64_t dxBytes = chars * 4 * ((options & 0x2000) ? 2 : 1); // ETO_PDY: x and y advances
+    return stringAt + chars * (Wide ? 2 : 1) <= Size && dxAt + dxBytes <= Size;
+}
+
+// The regions' data (a 32-byte header, then its rectangles) at DataAt, CountAt giving its size.
+bool EmfRegionFits(const uint8_t *Record, uint32_t Size, uint32_t CountAt, uint32_t DataAt, bool MayBeEmpty)
+{
+    const uint64_t bytes = LeU32(Record + CountAt);
+    if (bytes == 0 && MayBeEmpty)
+        return true;
+    if (bytes < 32 || DataAt + bytes > Size)
+        return false;
+    return 32 + uint64_t(LeU32(Record + DataAt + 8)) * 16 <= bytes;
+}
+
+// A poly-polygon's counts: Polys counts, then Points points of PointBytes each, all within the
+// record, the counts adding up to no more than the points.
+bool EmfPolyPolyFits(const uint8_t *Record, uint32_t Size, uint64_t PointBytes)
+{
+    const uint64_t polys = LeU32(Record + 24), points = LeU32(Record + 28);
+    if (32 + polys * 4 + points * PointBytes > Size)
+        return false;
+    uint64_t sum = 0;
+    for (uint64_t i = 0; i < polys; ++i)
+        sum += LeU32(Record + 32 + 4 * i);
+    return sum <= points;
+}
+
+// A gradient fill's vertices, then its triangles (3 vertex indexes) or rectangles (2), within the
+// record, every index naming a vertex.
+bool EmfGradientFits(const uint8_t *Record, uint32_t Size)
+{
+    const uint64_t vertices = LeU32(Record + 24), shapes = LeU32(Record + 28);
+    const uint64_t indexes = LeU32(Record + 32) == 2 ? 3 : 2;
+    const uint64_t shapesAt = 36 + vertices * 16;
+    if (shapesAt + shapes * indexes * 4 > Size)
+        return false;
+    for (uint64_t i = 0; i < shapes * indexes; ++i)
+        if (LeU32(Record + shapesAt + 4 * i) >= vertices)
+            return false;
+    return true;
+}
+
+// A record's counted parameters (points, characters, palette entries, rectangles, vertices, the
+// data of comments and escapes) within its Size.
+bool EmfCountsFit(uint32_t Type, const uint8_t *Record, uint32_t Size)
+{
+    auto u32 = [&](uint32_t At) { return uint64_t(LeU32(Record + At)); };
+    switch (Type) {
+    case 2: case 3: case 4: case 5: case 6: // POLYBEZIER ... POLYLINETO
+        return 28 + u32(24) * 8 <= Size;
+    case 85: case 86: case 87: case 88: case 89: // their 16-bit forms
+        return 28 + u32(24) * 4 <= Size;
+    case 7: case 8: // POLYPOLYLINE, POLYPOLYGON
+        return EmfPolyPolyFits(Record, Size, 8);
+    case 90: case 91:
+        return EmfPolyPolyFits(Record, Size, 4);
+    case 56: // POLYDRAW: points and a type byte for each
+        return 28 + u32(24) * 9 <= Size;
+    case 92:
+        return 28 + u32(24) * 5 <= Size;
+    case 83: case 84: // EXTTEXTOUTA, EXTTEXTOUTW
+        return EmfTextFits(Record, Size, 36, Type == 84);
+    case 96: case 97: { // POLYTEXTOUTA, POLYTEXTOUTW
+        const uint64_t texts = u32(36);
+        if (40 + texts * 40 > Size)
+            return false;
+        for (uint64_t i = 0; i < texts; ++i)
+            if (!EmfTextFits(Record, Size, uint32_t(40 + 40 * i), Type == 97))
+                return false;
+        return true;
+    }
+    case 108: { // SMALLTEXTOUT: a rectangle unless ETO_NO_RECT, 8-bit characters with ETO_SMALL_CHARS
+        const uint32_t options = LeU32(Record + 20);
+        return 36 + ((options & 0x0100) ? 0 : 16) + u32(16) * ((options & 0x0200) ? 1 : 2) <= Size;
+    }
+    case 49: // CREATEPALETTE
+        return 16 + uint64_t(LeU16(Record + 14)) * 4 <= Size;
+    case 50: // SETPALETTEENTRIES
+        return 20 + u32(16) * 4 <= Size;
+    case 14: // EOF: its palette
+        return u32(8) == 0 || u32(12) + u32(8) * 4 <= Size;
+    case 70: // GDICOMMENT
+        return 12 + u32(8) <= Size;
+    case 102: // GLSRECORD
+        return 12 + u32(8) <= Size;
+    case 103: // GLSBOUNDEDRECORD
+        return 28 + u32(24) <= Size;
+    case 105: case 106: // DRAWESCAPE, EXTESCAPE
+        return 16 + u32(12) <= Size;
+    case 71: // FILLRGN
+        return EmfRegionFits(Record, Size, 24, 32, false);
+    case 72: // FRAMERGN
+        return EmfRegionFits(Record, Size, 24, 40, false);
+    case 73: case 74: // INVERTRGN, PAINTRGN
+        return EmfRegionFits(Record, Size, 24, 28, false);
+    case 75: // EXTSELECTCLIPRGN: no region data resets the clip
+        return EmfRegionFits(Record, Size, 8, 16, true);
+    case 95: // EXTCREATEPEN: its dash lengths
+        return 52 + u32(48) * 4 <= Size;
+    case 118: // GRADIENTFILL
+        return EmfGradientFits(Record, Size);
+    default: return true;
+    }
+}
+
+} // namespace
+
+const char *CheckEmfRecord(uint32_t Type, const uint8_t *Record, uint32_t Size)
+{
+    for (const TEmfMinimum &m : kEmfMinimumSizes)
+        if (m.Type == Type && Size < m.Size)
+            return kShort;
+    for (const TEmfBitmapFields &fields : kEmfBitmapRecords) {
+        if (fields.Type != Type)
+            continue;
+        if (Size < fields.MinSize)
+            return kShort;
+        for (const uint32_t bitmapAt : fields.At)
+            if (bitmapAt != 0)
+                if (const char *bad = CheckEmfBitmap(Record, Size, bitmapAt))
+                    return bad;
+    }
+    if (!EmfCountsFit(Type, Record, Size))
+        return "a record whose counts reach past it";
+    return nullptr;
+}
