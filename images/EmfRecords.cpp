@@ -9,7 +9,11 @@ namespace {
 constexpr const char *kShort = "a record shorter than its parameters";
 
 // The fewest bytes (type and size included) of each record that has fixed parameters; a record
-// whose counts add more is checked further below.
+// whose counts add more is checked further below. A colour space (99, 122) holds its whole
+// logical colour space, the file name's 260 characters included (328 bytes, 588 for the wide
+// form, which adds flags and its profile's size). Types left out have no parameters (8 bytes), are
+// bitmap records (kEmfBitmapRecords) or are none the format defines (0, 69, 107, 117, past 122):
+// the converter passes over those by their size.
 struct TEmfMinimum {
     uint32_t Type;
     uint32_t Size;
@@ -23,8 +27,9 @@ constexpr TEmfMinimum kEmfMinimumSizes[] = {
     {45, 40}, {46, 40}, {47, 40}, {48, 12}, {49, 16}, {50, 20}, {51, 16}, {53, 24}, {54, 16}, {55, 40},
     {56, 28}, {57, 12}, {58, 12}, {62, 24}, {63, 24}, {64, 24}, {67, 12}, {70, 12}, {71, 32}, {72, 40},
     {73, 28}, {74, 28}, {75, 16}, {82, 104}, {83, 76}, {84, 76}, {85, 28}, {86, 28}, {87, 28}, {88, 28},
-    {89, 28}, {90, 32}, {91, 32}, {92, 28}, {96, 40}, {97, 40}, {98, 12}, {100, 12}, {101, 12}, {102, 12},
-    {103, 28}, {104, 48}, {105, 16}, {106, 16}, {108, 36}, {112, 24}, {115, 12}, {118, 36}, {120, 16},
+    {89, 28}, {90, 32}, {91, 32}, {92, 28}, {96, 40}, {97, 40}, {98, 12}, {99, 340}, {100, 12}, {101, 12},
+    {102, 12}, {103, 28}, {104, 48}, {105, 16}, {106, 16}, {108, 36}, {109, 16}, {110, 20}, {111, 24},
+    {112, 20}, {113, 20}, {115, 12}, {118, 36}, {119, 20}, {120, 16}, {121, 24}, {122, 608},
 };
 // clang-format on
 
@@ -176,6 +181,16 @@ bool EmfCountsFit(uint32_t Type, const uint8_t *Record, uint32_t Size)
         return 28 + u32(24) <= Size;
     case 105: case 106: // DRAWESCAPE, EXTESCAPE
         return 16 + u32(12) <= Size;
+    case 110: // NAMEDESCAPE: the driver's name, then the escape's data
+        return 20 + u32(12) + u32(16) <= Size;
+    case 112: case 113: // SETICMPROFILEA, SETICMPROFILEW: the profile's name, then its data
+        return 20 + u32(12) + u32(16) <= Size;
+    case 121: // COLORMATCHTOTARGETW: the same at the fields after its action and flags
+        return 24 + u32(16) + u32(20) <= Size;
+    case 122: // CREATECOLORSPACEW: the profile's data after the colour space and its flags
+        return 608 + u32(604) <= Size;
+    case 119: // SETLINKEDUFIS: 8-byte font identifiers, then 8 reserved bytes
+        return 20 + u32(8) * 8 <= Size;
     case 71: // FILLRGN
         return EmfRegionFits(Record, Size, 24, 32, false);
     case 72: // FRAMERGN

@@ -354,7 +354,8 @@ struct TEmfWriter {
         for (int i = 0; i < 4; ++i)
             B.push_back(uint8_t(V >> (8 * i)));
     }
-    void Record(uint32_t Type, std::initializer_list<uint32_t> Params)
+    void Record(uint32_t Type, std::initializer_list<uint32_t> Params) { Record(Type, std::vector<uint32_t>(Params)); }
+    void Record(uint32_t Type, const std::vector<uint32_t> &Params)
     {
         Put32(Body, Type);
         Put32(Body, uint32_t(8 + 4 * Params.size()));
@@ -510,6 +511,16 @@ struct TEmfWriter {
 };
 
 constexpr uint32_t kEmfRectangle = 43, kEmfEllipse = 42;
+
+// A record's parameters: Head, Zeros words of 0 (a structure of no interest), then Tail.
+std::vector<uint32_t> WithZeroWords(std::initializer_list<uint32_t> Head, size_t Zeros,
+                                    std::initializer_list<uint32_t> Tail)
+{
+    std::vector<uint32_t> words(Head);
+    words.resize(words.size() + Zeros, 0);
+    words.insert(words.end(), Tail);
+    return words;
+}
 
 // 192 x 96 pixels: a rectangle before any brush is chosen (white inside a black frame), a black
 // ellipse without outline, a grey triangle and the bold text "Hi"; First's records, when given,
@@ -888,6 +899,29 @@ TEST(Metafile, TheEmfCheckRefusesRecordsShorterThanTheirFieldsOrCounts)
         {"a comment of 1000 bytes that holds 4", [](TEmfWriter &w) { w.Record(70, {1000, 0x41414141}); }, "counts"},
         {"a pen of 50 dash lengths that holds none",
          [](TEmfWriter &w) { w.Record(95, {1, 0, 0, 0, 0, 0x10000, 1, 0, 0, 0, 50}); }, "counts"},
+        {"a colour space without its colour space", [](TEmfWriter &w) { w.Record(99, {1, 0, 0}); },
+         "shorter than its parameters"},
+        {"a wide colour space without its flags and profile size",
+         [](TEmfWriter &w) { w.Record(122, WithZeroWords({1}, 82, {})); }, "shorter than its parameters"},
+        {"a wide colour space of a 4096-byte profile that holds 8",
+         [](TEmfWriter &w) { w.Record(122, WithZeroWords({1}, 147, {1, 4096, 0x41414141, 0x41414141})); },
+         "counts"},
+        {"a colour match of a 1000-byte name that holds 4",
+         [](TEmfWriter &w) { w.Record(121, {1, 0, 1000, 0, 0x00410041}); }, "counts"},
+        {"a colour match whose profile data lies past its name",
+         [](TEmfWriter &w) { w.Record(121, {1, 0, 4, 600, 0x00410041, 0x41414141}); }, "counts"},
+        {"a narrow profile of a 260-byte name that holds 4",
+         [](TEmfWriter &w) { w.Record(112, {0, 260, 0, 0x00414141}); }, "counts"},
+        {"a wide profile of 5000 data bytes that holds 4",
+         [](TEmfWriter &w) { w.Record(113, {0, 0, 5000, 0x41414141}); }, "counts"},
+        {"a wide profile without its sizes", [](TEmfWriter &w) { w.Record(113, {0}); }, "shorter than its parameters"},
+        {"a named escape of a 100-byte driver name that holds none", [](TEmfWriter &w) { w.Record(110, {1, 100, 0}); },
+         "counts"},
+        {"100 linked font identifiers in a record of 1", [](TEmfWriter &w) { w.Record(119, {100, 1, 2, 0, 0}); },
+         "counts"},
+        {"a font mapping without its font", [](TEmfWriter &w) { w.Record(109, {}); }, "shorter than its parameters"},
+        {"a palette correction without its entries", [](TEmfWriter &w) { w.Record(111, {1}); },
+         "shorter than its parameters"},
     };
     for (const Case &c : cases) {
         SCOPED_TRACE(c.Name);
@@ -907,6 +941,60 @@ TEST(Metafile, TheEmfCheckRefusesRecordsShorterThanTheirFieldsOrCounts)
     for (const auto &record : sound) {
         std::string why;
         EXPECT_FALSE(PrepareEmf(ShapesEmfWith(record), &why).empty()) << why;
+    }
+}
+
+// The converter passes over colour-space, colour-profile, escape, font-mapping and OpenGL records
+// and record types the format does not define: whole and sound, they pass the check and the rest
+// of the file is drawn.
+TEST(Metafile, TheEmfCheckPassesSoundRecordsTheConverterPassesOver)
+{
+    struct Case {
+        const char *Name;
+        uint32_t Type;
+        std::vector<uint32_t> Params;
+    };
+    const Case cases[] = {
+        {"a colour space", 99, WithZeroWords({1}, 82, {})},
+        {"a wide colour space with an 8-byte profile", 122, WithZeroWords({1}, 147, {1, 8, 0x41414141, 0x41414141})},
+        {"a wide colour space without a profile", 122, WithZeroWords({1}, 147, {0, 0})},
+        {"a colour match with a name and data", 121, {1, 0, 4, 4, 0x00410041, 0x41414141}},
+        {"a narrow profile with a name and data", 112, {0, 4, 4, 0x00414141, 0x41414141}},
+        {"a narrow profile naming none", 112, {0, 0, 0}},
+        {"a wide profile with a name", 113, {0, 4, 0, 0x00000041}},
+        {"a colour space chosen", 100, {1}},
+        {"a colour space deleted", 101, {1}},
+        {"an OpenGL record", 102, {4, 0x47474747}},
+        {"a bounded OpenGL record", 103, {0, 0, 9, 9, 4, 0x47474747}},
+        {"a pixel format", 104, WithZeroWords({0x00010028}, 9, {})},
+        {"a drawing escape", 105, {1, 4, 0x45454545}},
+        {"a named escape", 110, {1, 4, 4, 0x00720064, 0x45454545}},
+        {"a font mapping", 109, {1, 2}},
+        {"a palette correction", 111, {1, 0, 1, 0}},
+        {"a colour-management mode", 98, {2}},
+        {"a layout", 115, {1}},
+        {"one linked font identifier", 119, {1, 5, 6, 0, 0}},
+        {"a record of type 0", 0, {7, 0x100000, 3}},
+        {"a record of the unused type 69", 69, {7, 0x100000, 3}},
+        {"a record of the unused type 107", 107, {7, 0x100000, 3}},
+        {"a record of the reserved type 117", 117, {7, 0x100000, 3}},
+        {"a record of type 123, past the known ones", 123, {7, 0x100000, 3}},
+    };
+    QTemporaryDir dir;
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.Name);
+        const std::vector<uint8_t> file = ShapesEmfWith([&](TEmfWriter &w) { w.Record(c.Type, c.Params); });
+        std::string why;
+        EXPECT_FALSE(PrepareEmf(file, &why).empty()) << why;
+        TPicture picture;
+        picture.LoadFromFile(Write(dir, "passed-over.emf", file).toStdString());
+        QImage image(192, 96, QImage::Format_ARGB32);
+        image.fill(Qt::transparent);
+        QPainter p(&image);
+        picture.Graphic()->Draw(p, image.rect());
+        p.end();
+        EXPECT_EQ(dynamic_cast<TMetafile *>(picture.Graphic())->LastPlay(), TMetafilePlayOutcome::Drawn);
+        EXPECT_TRUE(Near(image.pixelColor(140, 30), Qt::black)) << "the black ellipse";
     }
 }
 
