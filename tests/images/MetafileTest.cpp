@@ -181,6 +181,23 @@ bool ShowsMetafilePlaceholder(const QImage &Shot, const QRect &Box)
     return true;
 }
 
+// Loads File as a picture, draws it into a preview box and expects the play refused and the
+// box showing the placeholder of a picture that cannot be shown.
+void ExpectPreviewRefused(const QTemporaryDir &Dir, const char *Name, const std::vector<uint8_t> &File)
+{
+    TPicture picture;
+    picture.LoadFromFile(Write(Dir, Name, File).toStdString());
+    QImage box(192, 96, QImage::Format_RGB32);
+    box.fill(Qt::blue);
+    QPainter p(&box);
+    picture.Graphic()->Draw(p, box.rect());
+    p.end();
+    const auto *metafile = dynamic_cast<TMetafile *>(picture.Graphic());
+    ASSERT_NE(metafile, nullptr);
+    EXPECT_EQ(metafile->LastPlay(), TMetafilePlayOutcome::Refused);
+    EXPECT_TRUE(ShowsMetafilePlaceholder(box, box.rect()));
+}
+
 } // namespace
 
 TEST(Metafile, TheRecordCheckRefusesRecordsWhoseSizesDoNotFit)
@@ -646,15 +663,7 @@ TEST(Metafile, AnEmfTheConverterRefusesShowsThePlaceholder)
     for (const Case &c : cases) {
         SCOPED_TRACE(c.Name);
         EXPECT_TRUE(PrepareEmf(c.File).empty());
-        TPicture picture;
-        picture.LoadFromFile(Write(dir, "bad.emf", c.File).toStdString());
-        QImage box(192, 96, QImage::Format_RGB32);
-        box.fill(Qt::blue);
-        QPainter p(&box);
-        picture.Graphic()->Draw(p, box.rect());
-        p.end();
-        EXPECT_EQ(dynamic_cast<TMetafile *>(picture.Graphic())->LastPlay(), TMetafilePlayOutcome::Refused);
-        EXPECT_TRUE(ShowsMetafilePlaceholder(box, box.rect()));
+        ExpectPreviewRefused(dir, "bad.emf", c.File);
     }
 }
 
@@ -819,15 +828,7 @@ TEST(Metafile, TheEmfCheckRefusesHeaderPartsAndBitmapsThatReachPastTheirRecord)
         std::string why;
         EXPECT_TRUE(PrepareEmf(c.File, &why).empty());
         EXPECT_NE(why.find(c.Reason), std::string::npos) << why;
-        TPicture picture;
-        picture.LoadFromFile(Write(dir, "bad.emf", c.File).toStdString());
-        QImage box(192, 96, QImage::Format_RGB32);
-        box.fill(Qt::blue);
-        QPainter p(&box);
-        picture.Graphic()->Draw(p, box.rect());
-        p.end();
-        EXPECT_EQ(dynamic_cast<TMetafile *>(picture.Graphic())->LastPlay(), TMetafilePlayOutcome::Refused);
-        EXPECT_TRUE(ShowsMetafilePlaceholder(box, box.rect()));
+        ExpectPreviewRefused(dir, "bad.emf", c.File);
     }
 
     // The WMF player's bitmaps are checked alike, its run-length rows (which it draws) too: a
