@@ -53,8 +53,8 @@ QImage PlayMetafile(const std::vector<uint8_t> &Data, bool Enhanced, QSize Size,
 // (which is these steps with a wait between). Used from the thread that made it.
 class TMetafileChild {
 public:
-    // Checks the records and starts the child; a file the check refuses, or a child that cannot
-    // start, is over at once.
+    // Starts the child, which checks the records and plays the checked copy; a size of no area, or
+    // a child that cannot start, is over at once.
     TMetafileChild(const std::vector<uint8_t> &Data, bool Enhanced, QSize Size, const TMetafilePlayLimits &Limits = {});
     // A child still playing is killed and reaped.
     ~TMetafileChild();
