@@ -264,16 +264,19 @@ size_t TUtf8Reader::Decode(const uint8_t *p, size_t n, WideChar *dst)
     size_t i = 0;
     // A sequence an earlier piece cut off is completed first.
     if (FCarryCount > 0) {
-        while (FCarryCount < FCarryLength && i < n) {
+        // A sequence is four bytes at most; the bound is spelled out so that the compiler sees the
+        // carry stay within FCarry (FCarryLength never exceeds it).
+        const int length = std::min(FCarryLength, int(std::size(FCarry)));
+        while (FCarryCount < length && i < n) {
             if (!Follows(FCarry[0], FCarryCount, p[i])) {
                 FValid = false;
                 return 0;
             }
             FCarry[FCarryCount++] = p[i++];
         }
-        if (FCarryCount < FCarryLength)
+        if (FCarryCount < length)
             return 0;
-        d = Put(d, Assemble(FCarry, FCarryLength));
+        d = Put(d, Assemble(FCarry, length));
         FCarryCount = 0;
     }
     while (i < n) {
@@ -312,7 +315,8 @@ size_t TUtf8Decoder::Decode(const uint8_t *p, size_t n, bool last, WideChar *dst
     size_t i = 0;
     // A sequence the previous block cut off is completed first. A byte that cannot go on with it
     // makes what was begun one U+FFFD, and is then read afresh: it may be a character of its own.
-    while (FCarryCount > 0 && i < n) {
+    // (A carry is never full: the bound on it is for the compiler, which cannot see that.)
+    while (FCarryCount > 0 && FCarryCount < std::size(FCarry) && i < n) {
         const int len = SequenceLength(FCarry[0]);
         if (!Follows(FCarry[0], int(FCarryCount), p[i])) {
             d = Put(d, 0xFFFD);

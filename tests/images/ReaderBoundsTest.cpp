@@ -121,12 +121,14 @@ TEST(PictureBounds, CraftedFilesCostWhatTheirDataHolds)
         } catch (const EInvalidGraphic &E) {
             refusal = E.what();
         }
-        if (c.Refusal)
+        if (c.Refusal) {
             EXPECT_EQ(refusal.rfind(c.Refusal, 0), 0u) << c.Name << ": " << refusal;
-        else
+        } else {
             EXPECT_EQ(refusal, "") << c.Name;
-        if (c.Kind != BoundsKind::Gif)
+        }
+        if (c.Kind != BoundsKind::Gif) {
             EXPECT_LE(PaddedReaderWork, c.MaxWork) << c.Name;
+        }
         // (a reader may hold a one-pixel bitmap beside the picture for a moment)
         EXPECT_LE(TPixelMemory::Peak() - liveBefore, c.MaxPixelBytes + 64) << c.Name;
         EXPECT_EQ(TPixelMemory::Live(), liveBefore) << c.Name;
