@@ -233,7 +233,8 @@ int WSocketLookupHost(const THostResolver &Resolver, const AnsiString &Name, std
     for (uint32_t A : Answer.Addresses)
         if (std::find(Addresses.begin(), Addresses.end(), A) == Addresses.end())
             Addresses.push_back(A);
-    return Addresses.empty() ? WSAHOST_NOT_FOUND : 0;
+    // The name was found, but its answer holds no address: known without data, as EAI_NODATA.
+    return Addresses.empty() ? WSANO_DATA : 0;
 }
 
 THostResolverScope::THostResolverScope(THostResolver Resolver)

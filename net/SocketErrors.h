@@ -62,7 +62,7 @@ THostAnswer SystemHostResolver(const AnsiString &Name);
 // The resolver host names are looked up with: the system's, unless a THostResolverScope replaced it.
 THostResolver CurrentHostResolver();
 // Name's addresses through Resolver, each once, in the resolver's order. Returns 0, or the socket
-// error number of the failed look-up (an answer without any address is 11001).
+// error number of the failed look-up (an answer without any address is 11004, as EAI_NODATA).
 int WSocketLookupHost(const THostResolver &Resolver, const AnsiString &Name, std::vector<uint32_t> &Addresses);
 
 // For tests: host names are looked up by Resolver while the scope lives, so a test decides what

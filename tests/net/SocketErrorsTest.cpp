@@ -181,7 +181,8 @@ TEST(SocketErrors, ResolveProtoAndHost)
         {"busy.example", "WSocketResolveHost: Cannot convert host address 'busy.example', Error #11002", 11002},
         {"broken.example", "WSocketResolveHost: Cannot convert host address 'broken.example', Error #11003", 11003},
         {"v6only.example", "WSocketResolveHost: Cannot convert host address 'v6only.example', Error #11004", 11004},
-        {"nothing.example", "WSocketResolveHost: Cannot convert host address 'nothing.example', Error #11001", 11001},
+        // An answer without any address names a host known without data, as EAI_NODATA does.
+        {"nothing.example", "WSocketResolveHost: Cannot convert host address 'nothing.example', Error #11004", 11004},
     };
     for (const auto &C : Refused) {
         WSocketSetLastError(0);

@@ -270,6 +270,7 @@ TEST(WSocket, NameLookups)
         {"busy.example", {EAI_AGAIN, 0, {}}},
         {"broken.example", {EAI_FAIL, 0, {}}},
         {"v6only.example", {EAI_NODATA, 0, {}}},
+        {"nothing.example", {0, 0, {}}},
         {"two.example", {0, 0, {htonl(0x0A000002), htonl(0x0A000003), htonl(0x0A000002)}}},
     };
     THostResolverScope Service([&Answers](const AnsiString &Name) {
@@ -288,6 +289,8 @@ TEST(WSocket, NameLookups)
         {"busy.example", 11002, "Non-authoritative host not found", {}},
         {"broken.example", 11003, "Non-recoverable error", {}},
         {"v6only.example", 11004, "No Data", {}},
+        // A name found with an answer of no address is known without data, as v6only.example.
+        {"nothing.example", 11004, "No Data", {}},
         {" two.example ", 0, "No Error", {"10.0.0.2", "10.0.0.3"}},
     };
     for (const auto &C : Cases) {
