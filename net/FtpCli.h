@@ -292,6 +292,7 @@ private:
     void DataReceiveClosed(uint16_t Error);
     void ReceiveFirstReply();
     void ReceiveFinalReply();
+    void TransferFinalReply(bool Receive);
     void DataSendAccept(uint16_t Error);
     void DataSendConnected(uint16_t Error);
     void DataSendClosed(uint16_t Error);

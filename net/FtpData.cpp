@@ -330,19 +330,27 @@ void TCustomFtpCli::ReceiveFirstReply()
 
 void TCustomFtpCli::ReceiveFinalReply()
 {
+    TransferFinalReply(true);
+}
+
+// The reply that ends a transfer: success waits for the data connection to close as well (a
+// receive also takes a late 125 as success); anything else ends the request with the server's code,
+// or with our own failure when the server only answers what that failure caused.
+void TCustomFtpCli::TransferFinalReply(bool Receive)
+{
     const AnsiString Line = FLastResponse;
     int Code;
     if (!TakeFinalReply(Code))
         return;
-    if (Code == 125 || Code == 226 || Code == 250) {
+    if ((Receive && Code == 125) || Code == 226 || Code == 250) {
         FTransferReplySeen = true;
         if (FDataClosed)
-            FinishTransfer(true);
+            FinishTransfer(Receive);
         return;
     }
     CloseDataSocket();
     FreeOwnedStream();
-    TriggerDisplay("! RETR/LIST/NLST Failed");
+    TriggerDisplay(Receive ? "! RETR/LIST/NLST Failed" : "! STOR Failed");
     if (FLocalFailure != 0) {
         // The server only answers what our own failure caused: report that failure.
         FErrorMessage = FLastResponse = FLocalFailureText;
@@ -570,28 +578,5 @@ void TCustomFtpCli::DataSendClosed(uint16_t Error)
 
 void TCustomFtpCli::SendFinalReply()
 {
-    const AnsiString Line = FLastResponse;
-    int Code;
-    if (!TakeFinalReply(Code))
-        return;
-    if (Code == 226 || Code == 250) {
-        FTransferReplySeen = true;
-        if (FDataClosed)
-            FinishTransfer(false);
-        return;
-    }
-    CloseDataSocket();
-    FreeOwnedStream();
-    TriggerDisplay("! STOR Failed");
-    if (FLocalFailure != 0) {
-        // The server only answers what our own failure caused: report that failure.
-        FErrorMessage = FLastResponse = FLocalFailureText;
-        FStatusCode = FStatus = FLocalFailure;
-        RequestDone(static_cast<uint16_t>(FLocalFailure));
-        return;
-    }
-    FStatus = Code;
-    if (FErrorMessage.empty())
-        FErrorMessage = Line;
-    RequestDone(static_cast<uint16_t>(Code));
+    TransferFinalReply(false);
 }
