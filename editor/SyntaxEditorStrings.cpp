@@ -129,11 +129,31 @@ void TSyntaxEditorStrings::LoadFromStream(TStream &Stream)
 void TSyntaxEditorStrings::SaveToStream(TStream &Stream)
 {
     TWideStringList::SaveToStream(Stream);
-    if (Saved() && FClearModifiedOnSave) {
-        FModified = false;
-        FEditor->SetModified(false);
+    if (Saved() && !FSavingFile)
+        TakeSavedState();
+}
+
+void TSyntaxEditorStrings::SaveToFile(const AnsiString &FileName)
+{
+    // The text is saved once the file holds it, not when its bytes are written: a save whose sync
+    // or rename fails keeps the modified mark and the undo history.
+    FSavingFile = true;
+    {
+        TScopeGuard done([this] { FSavingFile = false; });
+        TWideStringList::SaveToFile(FileName);
     }
-    if (Saved() && !FEditor->HasOption(eoUndoAfterSave))
+    if (Saved())
+        TakeSavedState();
+}
+
+void TSyntaxEditorStrings::TakeSavedState()
+{
+    // A stream that is no save (text sent elsewhere, which may still fail) keeps both.
+    if (!FClearModifiedOnSave)
+        return;
+    FModified = false;
+    FEditor->SetModified(false);
+    if (!FEditor->HasOption(eoUndoAfterSave))
         FEditor->ClearUndo();
 }
 

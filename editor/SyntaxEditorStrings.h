@@ -19,7 +19,10 @@ public:
     void Put(int Index, const WideString &S) override;
     void SetTextStr(const WideString &Text) override;
     void LoadFromStream(TStream &Stream) override;
+    // Both clear the modified marks and, unless eoUndoAfterSave, the undo list once the text is
+    // saved (with the clear-on-save flag set); SaveToFile only after the file holds it.
     void SaveToStream(TStream &Stream) override;
+    void SaveToFile(const AnsiString &FileName) override;
 
     bool Modified() const { return FModified; }
     void SetModified(bool value) { FModified = value; }
@@ -41,8 +44,11 @@ protected:
     void AddLoadedLines(TLoadedText &Text) override;
 
 private:
+    void TakeSavedState();
+
     TSyntaxEditCore *FEditor;
     bool FModified = false;
+    bool FSavingFile = false;
     bool FClearModifiedOnSave = true;
     int FSilent = 0;
 };

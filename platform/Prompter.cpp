@@ -1,5 +1,7 @@
 #include "platform/Prompter.h"
 
+#include "platform/ScopeGuard.h"
+
 namespace {
 
 TScriptedPrompter &DefaultPrompter()
@@ -13,6 +15,8 @@ IPrompter *&Installed()
     static IPrompter *installed = nullptr;
     return installed;
 }
+
+int OpenPrompts = 0;
 
 } // namespace
 
@@ -59,7 +63,14 @@ int MessageDlg(const WideString &text, TMsgDlgType kind, TMsgDlgButtons buttons,
     p.Text = text;
     p.Buttons = buttons;
     p.DefaultResult = defaultResult;
+    ++OpenPrompts;
+    TScopeGuard asked([] { --OpenPrompts; });
     return Prompter().Ask(p);
+}
+
+int OpenPromptCount()
+{
+    return OpenPrompts;
 }
 
 void ShowMessage(const WideString &text)

@@ -59,6 +59,9 @@ IPrompter &Prompter();
 IPrompter *SetPrompter(IPrompter *prompter);
 
 // Convenience wrappers over Prompter().Ask.
+// How many prompts are being asked now (prompts asked while another one is up count too): work
+// that would change what a prompt asks about waits while this is not zero.
+int OpenPromptCount();
 int MessageDlg(const WideString &text, TMsgDlgType kind, TMsgDlgButtons buttons, int defaultResult = mrNone);
 void ShowMessage(const WideString &text);
 void ShowError(const WideString &text);

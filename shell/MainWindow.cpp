@@ -537,19 +537,20 @@ void TfrmQuillmarMain::FirstShow()
 
 // ============================================================================ close and destroy
 
-bool TfrmQuillmarMain::SaveChangedTabOnClose(int Index)
+bool TfrmQuillmarMain::SaveChangedTabOnClose(TEditorTab &Tab)
 {
-    TEditorTab *tab = Tab(Index);
-    if (!tab->Editor->GetModified())
+    if (!Tab.Editor->GetModified())
         return true;
-    const int answer = MessageDlg(u"File: " + DisplayName(Index) + u", has changed. Save now?",
+    const int answer = MessageDlg(u"File: " + DisplayName(PageControl1->indexOf(&Tab)) + u", has changed. Save now?",
                                   TMsgDlgType::mtConfirmation, mbYesNoCancel);
     if (answer == mrCancel)
         return false;
     if (answer == mrYes) {
-        Guarded([this] { FileSaveActionExecute(); });
-        // A save that did not happen (Save As cancelled, write error) keeps the tab and its text.
-        if (tab->Editor->GetModified())
+        bool saved = false;
+        Guarded([&] { saved = SaveTab(Tab); });
+        // A save that did not happen (Save As cancelled, overwrite declined, write error) keeps the
+        // tab and its text, and the window.
+        if (!saved || Tab.Editor->GetModified())
             return false;
     }
     return true;
@@ -558,10 +559,12 @@ bool TfrmQuillmarMain::SaveChangedTabOnClose(int Index)
 void TfrmQuillmarMain::closeEvent(QCloseEvent *Event)
 {
     RunGuarded([&] {
+        TFileWalk walk(*this);
         for (int i = TabCount() - 1; i >= 0; --i) {
+            TEditorTab *tab = Tab(i);
             SetActivePage(i);
-            ShowResultsOf(*Tab(i)->Record);
-            if (!SaveChangedTabOnClose(i)) {
+            ShowResultsOf(*tab->Record);
+            if (!SaveChangedTabOnClose(*tab)) {
                 Event->ignore();
                 return;
             }
@@ -569,7 +572,7 @@ void TfrmQuillmarMain::closeEvent(QCloseEvent *Event)
             NavTree->Items().Clear();
             FShownRecords.reset();
             FProgramTabChange = true;
-            delete Tab(i);
+            delete tab;
             FProgramTabChange = false;
         }
         // The window is hidden once the close goes through: its place is taken now.

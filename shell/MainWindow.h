@@ -50,6 +50,7 @@ class QLabel;
 class QMenu;
 class QSplitter;
 class QTabWidget;
+class QTimer;
 class TDirectoryTab;
 class TEOpenDialog;
 class TfrmAsciRef;
@@ -194,7 +195,8 @@ public:
     void SetActivePage(int Index);
     QString TabCaption(int Index) const;
     void SetTabCaption(int Index, const QString &Caption);
-    // The caption without a trailing "*" (nor the not-loaded mark of a failed fetch).
+    // The name the tab shows, as written: the caption without a trailing "*" (nor the not-loaded
+    // mark of a failed fetch) and with its "&&" (doubled for the tab bar) single again.
     WideString DisplayName(int Index) const;
     // Follows the caption of a fetched include's tab whose fetch failed.
     static inline const QString NotLoadedMark = QStringLiteral(" (not loaded)");
@@ -247,6 +249,14 @@ public:
     // ---- file actions (MainWindowFile.cpp)
     void FileSaveActionExecute();
     void FileSaveAsActionExecute();
+    // Save and Save As of one tab, whichever tab is active: true once the file holds the text
+    // (only then is the tab unmodified). False when the user stopped the save; a failed save throws,
+    // leaving the file, the tab's text, name, modified mark and undo history as they were.
+    bool SaveTab(TEditorTab &Tab);
+    bool SaveTabAs(TEditorTab &Tab);
+    // Before a save writes over Name, Tab's own file, that another program changed since the tab
+    // last read or wrote it: asks whether to overwrite it (default No). True when the save may go on.
+    bool MayOverwrite(TEditorTab &Tab, const WideString &Name);
     void FileSaveAllActionExecute();
     void FileCloseActionExecute();
     void FileCloseAllActionExecute();
@@ -373,7 +383,11 @@ public:
     // A second start handed over: come to the front (restored when minimised).
     void ActivateInstance();
     // A second start handed over Path: its tab becomes active when it is open, else it is opened.
+    // While the user is being asked something (a prompt or another modal window is up, a check is
+    // fetching, a close, save or exit walk runs), it waits, so no answer acts on a tab it did not ask about.
     void HandOverOpen(const QString &Path);
+    // True while such work must wait.
+    bool UserIsAsked() const;
 
     // ---- action states and status bar (MainWindowState.cpp)
     // Set on every activation of the program: the next refresh offers reloading a file that
@@ -459,7 +473,21 @@ private:
     // Takes the window's bounds and state into the settings while it is shown.
     void NoteWindowState();
     void ShowFindingHint(QEvent *Event);
-    bool SaveChangedTabOnClose(int Index);
+    bool SaveChangedTabOnClose(TEditorTab &Tab);
+    // Runs what waited while the user was asked (hand-overs, the check for files changed on disk)
+    // once nothing is asked any more.
+    void RunWhenNotAsked();
+    // Close all, Save all and the exit walk count themselves here while they run.
+    class TFileWalk {
+    public:
+        explicit TFileWalk(TfrmQuillmarMain &Window) : FWindow(Window) { ++FWindow.FFileWalks; }
+        ~TFileWalk() { --FWindow.FFileWalks; }
+        TFileWalk(const TFileWalk &) = delete;
+        TFileWalk &operator=(const TFileWalk &) = delete;
+
+    private:
+        TfrmQuillmarMain &FWindow;
+    };
     QStringList ChooseFiles(TEOpenDialog &Dialog);
 
     AnsiString FSettingsFile;
@@ -490,7 +518,9 @@ private:
     int FFindOptions = 0;
     WideString FBrowserPath; // the browser the next view starts
     TEditorTab *FCheckedTab = nullptr; // the tab a running check belongs to
-    QStringList FPendingHandOvers; // hand-overs that came in during a check
+    QStringList FPendingHandOvers; // hand-overs that came in while the user was asked
+    QTimer *FWhenNotAsked = nullptr; // polls for the end of that
+    int FFileWalks = 0;
     bool FTreeExpanded = false;
     bool FRefreshPending = false;
     bool FClipboardHasText = false;

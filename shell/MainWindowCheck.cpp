@@ -168,16 +168,8 @@ void TfrmQuillmarMain::CheckSyntaxActionExecute()
         TEditorDocument document(*tab->Editor);
         TUserInputBlock block(this);
         FCheckedTab = tab;
-        TScopeGuard reset([this] {
-            FCheckedTab = nullptr;
-            // Hand-overs from later starts that came in meanwhile.
-            if (!FPendingHandOvers.isEmpty())
-                QTimer::singleShot(0, this, GuardedSlot([this] {
-                    const QStringList paths = std::exchange(FPendingHandOvers, {});
-                    for (const QString &path : paths)
-                        Guarded([&] { HandOverOpen(path); });
-                }));
-        });
+        // Hand-overs from later starts that come in meanwhile wait for the end of the check.
+        TScopeGuard reset([this] { FCheckedTab = nullptr; });
         std::vector<TFindingRecord> findings;
         FScriptChecker->CheckFile(document, &ErrorList->Items(), &nodes, CheckOptions(), &record.Includes,
                                   &record.ServerIncludes, ToLocalPath(ToQString(name)), &findings);

@@ -10,6 +10,7 @@
 #include "platform/GuardedApplication.h"
 #include "platform/Prompter.h"
 #include "platform/QtConvert.h"
+#include "platform/ScopeGuard.h"
 #include "platform/SysUtils.h"
 #include "shell/NavTreeAdapter.h"
 #include "shell/SaveAsRules.h"
@@ -19,6 +20,7 @@
 #include <QFileInfo>
 #include <QMenu>
 #include <QMenuBar>
+#include <QPointer>
 #include <QTabWidget>
 
 namespace {
@@ -74,34 +76,51 @@ void TfrmQuillmarMain::CreateFileActions()
 
 void TfrmQuillmarMain::FileSaveActionExecute()
 {
-    TEditorTab *tab = ActiveTab();
-    if (!tab)
-        return;
-    TSyntaxEdit &editor = *tab->Editor;
+    if (TEditorTab *tab = ActiveTab())
+        SaveTab(*tab);
+}
+
+bool TfrmQuillmarMain::SaveTab(TEditorTab &Tab)
+{
+    TSyntaxEdit &editor = *Tab.Editor;
     const WideString name = editor.FileName();
-    if (name.empty() || !QFileInfo(ToQString(name)).isFile()) {
-        FileSaveAsActionExecute();
-        return;
-    }
+    if (name.empty() || !QFileInfo(ToQString(name)).isFile())
+        return SaveTabAs(Tab);
+    if (!MayOverwrite(Tab, name))
+        return false;
     editor.SaveToFile(name);
     // A save the user refused (characters the file's encoding cannot hold) keeps the text modified.
     if (!editor.Lines().Saved())
-        return;
+        return false;
     editor.SetModified(false);
     if (!Settings.UndoAfterSave)
         editor.ClearUndo();
-    tab->Record->UpdateFileAge();
-    const int index = ActiveIndex();
+    Tab.Record->UpdateFileAge();
+    const int index = PageControl1->indexOf(&Tab);
     SetTabCaption(index, WithoutStar(TabCaption(index)));
+    return true;
+}
+
+bool TfrmQuillmarMain::MayOverwrite(TEditorTab &Tab, const WideString &Name)
+{
+    // Only the tab's own file has a stamp to compare; another file is the replace question's.
+    if (FileName2Tab(Name) != PageControl1->indexOf(&Tab) || !Tab.Record->ChangedOnDisk())
+        return true;
+    return MessageDlg(u"File: " + Name +
+                          u" has been changed by another application since Quillmar last read or saved it. "
+                          u"Do you want to overwrite it?",
+                      TMsgDlgType::mtWarning, mbYesNo, mrNo) == mrYes;
 }
 
 void TfrmQuillmarMain::FileSaveAsActionExecute()
 {
-    const int index = ActiveIndex();
-    TEditorTab *tab = Tab(index);
-    if (!tab)
-        return;
-    TSyntaxEdit &editor = *tab->Editor;
+    if (TEditorTab *tab = ActiveTab())
+        SaveTabAs(*tab);
+}
+
+bool TfrmQuillmarMain::SaveTabAs(TEditorTab &Tab)
+{
+    TSyntaxEdit &editor = *Tab.Editor;
     TESaveDialog dialog(this);
     dialog.SetFilter("HTML *.htm;*.html|*.htm;*.html;|Javascript *.js|*.js|ASP *.asp *.aspx|*.asp;*.aspx|PHP *.php; "
                      "*.php3; *.php4|*.php;*.php3;*.php4|Flash ActiveScript *.as|*.as|ASP.NET VB *.*.vb|*.*.vb|ASP.NET "
@@ -114,59 +133,71 @@ void TfrmQuillmarMain::FileSaveAsActionExecute()
             dialog.SetFilterIndex(filter);
     } else {
         dialog.SetFilterIndex(1);
-        dialog.SetFileName(ToLocalPath(WithoutStar(TabCaption(index)) + QStringLiteral(".htm")));
+        dialog.SetFileName(ToLocalPath(ToQString(DisplayName(PageControl1->indexOf(&Tab))) + QStringLiteral(".htm")));
     }
     const QStringList chosen = ChooseFiles(dialog);
     if (chosen.isEmpty())
-        return;
+        return false;
     const TSaveAsName decided = DecideSaveAsName(chosen.first(), dialog.FilterIndex());
     const QString name = decided.Name;
-    if (decided.Confirm &&
-        MessageDlg(u"File extension not same as selected filter.\r\nPlease confirm you wish to save file as " +
-                       ToWideString(name),
-                   TMsgDlgType::mtWarning, mbYesNo) != mrYes)
-        return;
-    const int other = FileName2Tab(ToWideString(name));
-    if (other >= 0 && other != index) {
-        MessageDlg(u"File: " + ToWideString(name) +
-                       u" is already open! Quillmar does not allow you to \"Save As\" this name.",
-                   TMsgDlgType::mtWarning, mbOK);
-        return;
-    }
     const WideString wide = ToWideString(name);
+    if (decided.Confirm &&
+        MessageDlg(u"File extension not same as selected filter.\r\nPlease confirm you wish to save file as " + wide,
+                   TMsgDlgType::mtWarning, mbYesNo) != mrYes)
+        return false;
+    const int other = FileName2Tab(wide);
+    if (other >= 0 && other != PageControl1->indexOf(&Tab)) {
+        MessageDlg(u"File: " + wide + u" is already open! Quillmar does not allow you to \"Save As\" this name.",
+                   TMsgDlgType::mtWarning, mbOK);
+        return false;
+    }
+    // The file dialog does not ask (it cannot know the name an added extension makes): an existing
+    // file is replaced only when the user says so, its own file too.
+    if (const QFileInfo target(name); target.exists() && !target.isDir() &&
+                                      MessageDlg(wide + u" already exists. Do you want to replace it?",
+                                                 TMsgDlgType::mtConfirmation, mbYesNo, mrNo) != mrYes)
+        return false;
+    if (!MayOverwrite(Tab, wide))
+        return false;
     const WideString before = editor.FileName();
     editor.SetFileName(wide);
-    try {
+    {
+        // A save that does not happen keeps the tab's old name.
+        TScopeGuard keepName([&] { editor.SetFileName(before); });
         editor.SaveToFile(wide);
-    } catch (...) {
-        editor.SetFileName(before);
-        throw;
-    }
-    if (!editor.Lines().Saved()) {
-        editor.SetFileName(before);
-        return;
+        if (!editor.Lines().Saved())
+            return false;
+        keepName.Dismiss();
     }
     editor.SetModified(false);
     if (!Settings.UndoAfterSave)
         editor.ClearUndo();
-    tab->Record->FileName = wide;
-    tab->Record->FetchFailure.clear();
-    tab->Record->UpdateFileAge();
-    SetTabCaption(index, ToQString(DoubleAmpersands(ToWideString(QFileInfo(name).fileName()))));
+    Tab.Record->FileName = wide;
+    Tab.Record->FetchFailure.clear();
+    Tab.Record->UpdateFileAge();
+    SetTabCaption(PageControl1->indexOf(&Tab), ToQString(DoubleAmpersands(ToWideString(QFileInfo(name).fileName()))));
     SetStatusPanel(2, name);
     AddToReopen(wide);
     // A new kind of name brings its colouring; the same kind keeps what the user chose for it.
     if (HighlightChoiceFor(wide) != HighlightChoiceFor(before))
         HighlightForFile(editor, wide);
+    return true;
 }
 
 void TfrmQuillmarMain::FileSaveAllActionExecute()
 {
+    TFileWalk walk(*this);
     const int active = ActiveIndex();
     for (int i = TabCount() - 1; i >= 0; --i) {
         SetActivePage(i);
-        if (Tab(i)->Editor->GetModified())
-            FileSaveActionExecute();
+        if (!Tab(i)->Editor->GetModified())
+            continue;
+        // A save that fails is reported and the others are still saved.
+        try {
+            SaveTab(*Tab(i));
+        } catch (...) {
+            ShowCurrentException();
+        }
     }
     SetActivePage(active);
 }
@@ -204,25 +235,22 @@ void TfrmQuillmarMain::RemoveTab(int Index)
 
 void TfrmQuillmarMain::FileCloseActionExecute()
 {
-    const int index = ActiveIndex();
-    TEditorTab *tab = Tab(index);
+    QPointer<TEditorTab> tab = ActiveTab();
     if (!tab)
         return;
     bool remove = true;
     if (tab->Editor->GetModified()) {
-        const int answer =
-            MessageDlg(u"File: " + ToWideString(TabCaption(index).chopped(1)) + u", has changed. Save now?",
-                       TMsgDlgType::mtConfirmation, mbYesNoCancel);
+        const int answer = MessageDlg(u"File: " + DisplayName(ActiveIndex()) + u", has changed. Save now?",
+                                      TMsgDlgType::mtConfirmation, mbYesNoCancel);
         if (answer == mrCancel)
             remove = false;
-        else if (answer == mrYes) {
-            FileSaveActionExecute();
-            // A save that did not happen keeps the tab with its text.
-            remove = !tab->Editor->GetModified();
-        }
+        else if (answer == mrYes)
+            // The answer is for the tab asked about. A save that did not happen (Save As cancelled,
+            // an overwrite declined) keeps the tab with its text; a failed one ends here with its error.
+            remove = SaveTab(*tab) && tab && !tab->Editor->GetModified();
     }
-    if (remove)
-        RemoveTab(index);
+    if (remove && tab)
+        RemoveTab(PageControl1->indexOf(tab));
     if (TabCount() == 0) {
         SetStatusPanel(2, QString());
         return;
@@ -245,6 +273,7 @@ void TfrmQuillmarMain::FileCloseActionExecute()
 
 void TfrmQuillmarMain::FileCloseAllActionExecute()
 {
+    TFileWalk walk(*this);
     for (int i = TabCount() - 1; i >= 0; --i) {
         if (i >= TabCount())
             continue;
@@ -334,18 +363,21 @@ void TfrmQuillmarMain::ViewInBrowserActionExecute()
         FBrowserPath = chosen;
         useOther = true;
     }
-    if (editor.FileName().empty())
-        FileSaveAsActionExecute();
-    if (Settings.AutoSaveOnView)
-        FileSaveActionExecute();
+    // Save As cancelled: nothing to show, and no second dialog from the save below.
+    if (editor.FileName().empty() && !SaveTabAs(*tab))
+        return;
+    // A save asked for that did not happen (declined, or failed with its error) shows nothing:
+    // the browser would show the file as it was, not the text in the tab.
+    if (Settings.AutoSaveOnView && !SaveTab(*tab))
+        return;
     if (editor.GetModified()) {
         const int answer = MessageDlg(u"Document " + editor.FileName() + u" has changed,\r\n" +
                                           u"do you want to save before viewing in Browser?",
                                       TMsgDlgType::mtConfirmation, mbYesNoCancel);
         if (answer == mrCancel)
             return;
-        if (answer == mrYes)
-            FileSaveActionExecute();
+        if (answer == mrYes && !SaveTab(*tab))
+            return;
     }
     WideString name = editor.FileName();
     if (name.empty())

@@ -1,14 +1,19 @@
 // The main window's part of start-up: hand-overs from later starts and the trace log at exit.
 #include "shell/MainWindow.h"
 
+#include "platform/GuardedApplication.h"
 #include "platform/Prompter.h"
 #include "platform/QtConvert.h"
 
+#include <QApplication>
 #include <QCoreApplication>
 #include <QFile>
 #include <QFileInfo>
 #include <QTabWidget>
 #include <QTextStream>
+#include <QTimer>
+
+#include <utility>
 
 void TfrmQuillmarMain::SaveTraceLog()
 {
@@ -43,11 +48,37 @@ void TfrmQuillmarMain::ActivateInstance()
     activateWindow();
 }
 
+bool TfrmQuillmarMain::UserIsAsked() const
+{
+    return FCheckedTab || FFileWalks > 0 || OpenPromptCount() > 0 || QApplication::activeModalWidget();
+}
+
+void TfrmQuillmarMain::RunWhenNotAsked()
+{
+    if (!FWhenNotAsked) {
+        FWhenNotAsked = new QTimer(this);
+        FWhenNotAsked->setInterval(50);
+        connect(FWhenNotAsked, &QTimer::timeout, this, GuardedSlot([this] {
+            if (UserIsAsked() || FDestroying)
+                return;
+            FWhenNotAsked->stop();
+            const QStringList paths = std::exchange(FPendingHandOvers, {});
+            for (const QString &path : paths)
+                Guarded([&] { HandOverOpen(path); });
+            if (RecheckDisk)
+                ScheduleRefresh();
+        }));
+    }
+    if (!FWhenNotAsked->isActive())
+        FWhenNotAsked->start();
+}
+
 void TfrmQuillmarMain::HandOverOpen(const QString &Path)
 {
-    if (FCheckedTab) {
-        // A check is fetching an include: the hand-over waits until it is done.
+    if (UserIsAsked()) {
+        // A new tab now would become the active one behind the question: it opens afterwards.
         FPendingHandOvers << Path;
+        RunWhenNotAsked();
         return;
     }
     const WideString path = ToWideString(Path);

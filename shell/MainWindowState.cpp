@@ -73,10 +73,16 @@ TActionStateInput TfrmQuillmarMain::ActionStateInput() const
 void TfrmQuillmarMain::RefreshActionStates()
 {
     if (RecheckDisk) {
-        // A refused reload closes the tab and ends this run; the next one checks again.
-        if (TabCount() > 0 && !ReloadIfChangedOnDisk(ActiveIndex()))
-            return;
-        RecheckDisk = false;
+        if (UserIsAsked()) {
+            // A reload question (or a reload that closes the tab) while a question about a tab is up
+            // would change what that question's answer acts on: it comes afterwards.
+            RunWhenNotAsked();
+        } else {
+            // A refused reload closes the tab and ends this run; the next one checks again.
+            if (TabCount() > 0 && !ReloadIfChangedOnDisk(ActiveIndex()))
+                return;
+            RecheckDisk = false;
+        }
     }
     const TActionStates states = ComputeActionStates(ActionStateInput());
     for (const auto &[name, enabled] : states.Enabled) {

@@ -149,7 +149,7 @@ WideString TfrmQuillmarMain::DisplayName(int Index) const
     if (const TEditorTab *tab = Tab(Index);
         tab && !tab->Record->FetchFailure.empty() && caption.endsWith(NotLoadedMark))
         caption.chop(NotLoadedMark.size());
-    return ToWideString(caption);
+    return ToWideString(caption.replace(QStringLiteral("&&"), QStringLiteral("&")));
 }
 
 // ============================================================================ making tabs

@@ -6,12 +6,27 @@
 
 #include <sys/stat.h>
 
+namespace {
+
+bool StatOf(const WideString &FileName, struct stat &St)
+{
+    return !FileName.empty() && ::stat(ToLocalPath(ToQString(FileName)).c_str(), &St) == 0;
+}
+
+} // namespace
+
 int64_t FileAgeOf(const WideString &FileName)
 {
     struct stat st {};
-    if (FileName.empty() || ::stat(ToLocalPath(ToQString(FileName)).c_str(), &st) != 0)
+    if (!StatOf(FileName, st))
         return -1;
     return int64_t(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec;
+}
+
+int64_t FileSizeOf(const WideString &FileName)
+{
+    struct stat st {};
+    return StatOf(FileName, st) ? int64_t(st.st_size) : -1;
 }
 
 TTarnFile::TTarnFile(TfrmQuillmarMain *AMain, WideString AFileName, WideString AParentName)
@@ -21,12 +36,13 @@ TTarnFile::TTarnFile(TfrmQuillmarMain *AMain, WideString AFileName, WideString A
 
 bool TTarnFile::ChangedOnDisk() const
 {
-    return FileAge != -1 && FileAgeOf(FileName) != FileAge;
+    return FileAge != -1 && (FileAgeOf(FileName) != FileAge || FileSizeOf(FileName) != FileSize);
 }
 
 void TTarnFile::UpdateFileAge()
 {
     FileAge = FileAgeOf(FileName);
+    FileSize = FileSizeOf(FileName);
 }
 
 void TTarnFile::AddInclude(const AnsiString &Name)

@@ -18,6 +18,8 @@ class TCustomTreeNT;
 
 // A file's modification stamp in nanoseconds since the epoch, -1 when the file does not exist.
 int64_t FileAgeOf(const WideString &FileName);
+// A file's size in bytes, -1 when the file does not exist.
+int64_t FileSizeOf(const WideString &FileName);
 
 class TTarnFile {
 public:
@@ -29,6 +31,8 @@ public:
     WideString FileName;
     bool Checked = false;
     int64_t FileAge = -1;
+    // The file's size when the stamp was taken: a change within one tick of a coarse clock still shows.
+    int64_t FileSize = -1;
     // For an include tab, the editor file name of the tab that included it.
     WideString ParentName;
     // Include N is entry N-1; names are unique without regard to case.
@@ -41,8 +45,8 @@ public:
     // The record of each saved findings line (the way back to the text and the explanation of a code).
     std::vector<TFindingRecord> MessageRecords;
 
-    // True when the file's stamp now differs from the one taken last (a deleted file counts as
-    // changed); false while no stamp was ever taken.
+    // True when the file's stamp or size now differs from the one taken last (a deleted file
+    // counts as changed); false while no stamp was ever taken.
     bool ChangedOnDisk() const;
     void UpdateFileAge();
 

@@ -678,12 +678,22 @@ bool TWideStrings::LoadFromFile(const AnsiString &FileName)
 
 void TWideStrings::SaveToFile(const AnsiString &FileName)
 {
+    // A save that does not reach the file leaves the list as it was too: an encoding chosen for
+    // this save (characters Windows-1252 cannot hold) is taken only with the file.
+    const TTextEncoding encoding = FEncoding;
+    const bool byteOrderMark = FByteOrderMark;
+    TScopeGuard restore([&] {
+        FSaved = false;
+        FEncoding = encoding;
+        FByteOrderMark = byteOrderMark;
+    });
     TAtomicSave save(FileName);
     SaveToStream(save.Stream());
     if (!FSaved)
         return; // refused: the new bytes are dropped, the file stays as it was
     FSaved = false;
     save.Commit();
+    restore.Dismiss();
     FSaved = true;
 }
 

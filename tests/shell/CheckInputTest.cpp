@@ -9,6 +9,8 @@
 #include <QTabWidget>
 #include <QTimer>
 
+#include <QTest>
+
 #include <gtest/gtest.h>
 
 using namespace mwtest;
@@ -49,7 +51,5 @@ TEST(CheckSyntax, InputAndHandOversWaitWhileAnIncludeIsFetched)
     EXPECT_FALSE(w.Tab(0)->Editor->GetModified());
     EXPECT_TRUE(w.Tab(0)->Record->Checked);
     // After the check the hand-over is opened.
-    for (int i = 0; i < 5 && w.FileName2Tab(W(later)) < 0; ++i)
-        QCoreApplication::processEvents();
-    EXPECT_GE(w.FileName2Tab(W(later)), 0);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return w.FileName2Tab(W(later)) >= 0; }, 10000));
 }

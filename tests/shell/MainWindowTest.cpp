@@ -458,7 +458,7 @@ TEST(MainWindowReopen, TenNewestEntriesWithAmpersandsShownLiterally)
     f.Window->Settings.CheckOpen = false;
     f.Window->OpenFile(W(amp), true, false, WideString());
     EXPECT_EQ(f.Window->TabCaption(0), QStringLiteral("x&&y.html"));
-    EXPECT_EQ(f.Window->DisplayName(0), u"x&&y.html");
+    EXPECT_EQ(f.Window->DisplayName(0), u"x&y.html");
 }
 
 TEST(MainWindowTabs, SwitchHandlerRunsForTheUserOnly)

@@ -138,6 +138,8 @@ TEST(Startup, TwoStartsOfTheProgram)
     QDir().mkpath(runtime);
     QFile::setPermissions(runtime, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
     const QString settings = dir.filePath(QStringLiteral("Quillmar.ini"));
+    // No tip of the day: a hand-over waits while a modal window is up.
+    WriteBytes(settings, "[Window]\nShowTOD=0\n");
     const QString page = QDir(dir.path()).canonicalPath() + QStringLiteral("/page.html");
     WriteBytes(page, "<p>handed over</p>\n");
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
