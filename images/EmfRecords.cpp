@@ -2,6 +2,7 @@
 #include "images/LittleEndian.h"
 #include "images/MetafileDib.h"
 
+#include <algorithm>
 #include <cstddef>
 
 namespace {
@@ -40,6 +41,7 @@ struct TEmfBitmapFields {
     uint32_t Type;
     uint32_t MinSize;
     uint32_t At[2]; // 0 for none
+    bool Brush = false; // a pattern brush, whose bitmap the converter also keeps a copy of
 };
 constexpr TEmfBitmapFields kEmfBitmapRecords[] = {
     {76, 100, {84, 0}}, // BITBLT
@@ -48,8 +50,8 @@ constexpr TEmfBitmapFields kEmfBitmapRecords[] = {
     {79, 140, {96, 124}}, // PLGBLT
     {80, 76, {48, 0}}, // SETDIBITSTODEVICE
     {81, 80, {48, 0}}, // STRETCHDIBITS
-    {93, 32, {16, 0}}, // CREATEMONOBRUSH
-    {94, 32, {16, 0}}, // CREATEDIBPATTERNBRUSHPT
+    {93, 32, {16, 0}, true}, // CREATEMONOBRUSH
+    {94, 32, {16, 0}, true}, // CREATEDIBPATTERNBRUSHPT
     {95, 52, {12, 0}}, // EXTCREATEPEN (a pattern pen's bitmap)
     {114, 108, {84, 0}}, // ALPHABLEND
     {116, 108, {84, 0}}, // TRANSPARENTBLT
@@ -62,15 +64,20 @@ constexpr TEmfBitmapFields kEmfBitmapRecords[] = {
 // run-length compressed bitmap, after decoding it with no regard for the rows' ends (runs past
 // a row keep it busy for seconds on end), so such a bitmap is refused: a file that has one cannot
 // be drawn either way.
-const char *CheckEmfBitmap(const uint8_t *Record, uint32_t Size, uint32_t At)
+// The converter keeps a copy of each pattern brush (Brush) for its list of images: cbBits bytes
+// taken from the bitmap header's offset on, not from the bits', so those bytes must lie within
+// the record too. Writers put the header (and its colour table) before the bits, which makes that
+// hold; a brush whose bits come first is refused when cbBits bytes from its header run past it.
+const char *CheckEmfBitmap(const uint8_t *Record, uint32_t Size, uint32_t At, bool Brush)
 {
     const uint64_t offBmi = LeU32(Record + At), cbBmi = LeU32(Record + At + 4);
     const uint64_t offBits = LeU32(Record + At + 8), cbBits = LeU32(Record + At + 12);
     // A raster operation without a source bitmap, or a blt without a mask. The converter reads a
-    // bitmap header wherever offBmi points, whatever cbBmi says, so only both at 0 mean none.
+    // bitmap header wherever offBmi points, whatever cbBmi says, so only both at 0 mean none. It
+    // fails a whole file that has a pattern brush of none.
     if (offBmi == 0 && cbBmi == 0)
-        return nullptr;
-    if (offBmi + cbBmi > Size || offBits + cbBits > Size)
+        return Brush ? "a pattern brush without its bitmap" : nullptr;
+    if (offBmi + cbBmi > Size || offBits + cbBits > Size || (Brush && offBmi + cbBits > Size))
         return "a bitmap that reaches past its record";
     TMetafileDibRules rules;
     rules.TopDown = true;
@@ -207,6 +214,24 @@ bool EmfCountsFit(uint32_t Type, const uint8_t *Record, uint32_t Size)
     }
 }
 
+// A pattern brush's fields: its bitmap header's offset and size, then its bits', after the type,
+// size, object slot and colour usage (32 bytes in all, CheckEmfRecord's least for both records).
+constexpr size_t kBrushBmiAt = 16, kBrushBitsAt = 24, kBrushFixed = 32;
+
+// How much padding every pattern brush to the largest one's bits may grow the converter's copy.
+constexpr uint64_t kBrushPaddingBudget = uint64_t(64) << 20;
+
+bool IsEmfPatternBrush(uint32_t Type)
+{
+    return Type == 93 || Type == 94; // CREATEMONOBRUSH, CREATEDIBPATTERNBRUSHPT
+}
+
+// The size of the pattern brush at Record rewritten with Bits bytes of bits after its header.
+uint64_t PaddedBrushSize(const uint8_t *Record, uint64_t Bits)
+{
+    return (kBrushFixed + uint64_t(LeU32(Record + kBrushBmiAt + 4)) + Bits + 3) / 4 * 4;
+}
+
 } // namespace
 
 const char *CheckEmfRecord(uint32_t Type, const uint8_t *Record, uint32_t Size)
@@ -221,10 +246,54 @@ const char *CheckEmfRecord(uint32_t Type, const uint8_t *Record, uint32_t Size)
             return kShort;
         for (const uint32_t bitmapAt : fields.At)
             if (bitmapAt != 0)
-                if (const char *bad = CheckEmfBitmap(Record, Size, bitmapAt))
+                if (const char *bad = CheckEmfBitmap(Record, Size, bitmapAt, fields.Brush))
                     return bad;
     }
     if (!EmfCountsFit(Type, Record, Size))
         return "a record whose counts reach past it";
+    return nullptr;
+}
+
+const char *AppendEmfRecordsForConverter(std::vector<uint8_t> &Out, const uint8_t *Records, size_t Length)
+{
+    auto each = [&](auto &&Visit) {
+        for (size_t at = 0; at < Length; at += LeU32(Records + at + 4))
+            Visit(Records + at, LeU32(Records + at), LeU32(Records + at + 4));
+    };
+    uint64_t largest = 0;
+    each([&](const uint8_t *Record, uint32_t Type, uint32_t) {
+        if (IsEmfPatternBrush(Type))
+            largest = std::max<uint64_t>(largest, LeU32(Record + kBrushBitsAt + 4));
+    });
+    // What the brushes to be padded add, at most (a rewritten brush drops what its record held
+    // besides its fields, header and bits).
+    uint64_t growth = 0;
+    each([&](const uint8_t *Record, uint32_t Type, uint32_t Size) {
+        if (IsEmfPatternBrush(Type) && LeU32(Record + kBrushBitsAt + 4) < largest)
+            growth += std::max<uint64_t>(PaddedBrushSize(Record, largest), Size) - Size;
+    });
+    if (growth > kBrushPaddingBudget)
+        return "pattern brushes whose bits, padded to the largest brush's, make the file too large";
+
+    Out.reserve(Out.size() + Length + size_t(growth));
+    each([&](const uint8_t *Record, uint32_t Type, uint32_t Size) {
+        const uint32_t cbBits = IsEmfPatternBrush(Type) ? LeU32(Record + kBrushBitsAt + 4) : 0;
+        if (!IsEmfPatternBrush(Type) || cbBits == largest) {
+            Out.insert(Out.end(), Record, Record + Size);
+            return;
+        }
+        const uint32_t offBmi = LeU32(Record + kBrushBmiAt), cbBmi = LeU32(Record + kBrushBmiAt + 4);
+        const uint32_t offBits = LeU32(Record + kBrushBitsAt);
+        const size_t start = Out.size();
+        Out.insert(Out.end(), Record, Record + kBrushFixed);
+        Out.insert(Out.end(), Record + offBmi, Record + offBmi + cbBmi);
+        Out.insert(Out.end(), Record + offBits, Record + offBits + cbBits);
+        Out.resize(start + size_t(PaddedBrushSize(Record, largest)), 0);
+        uint8_t *brush = Out.data() + start;
+        PutLe32(brush + 4, uint32_t(Out.size() - start));
+        PutLe32(brush + kBrushBmiAt, uint32_t(kBrushFixed));
+        PutLe32(brush + kBrushBitsAt, uint32_t(kBrushFixed + cbBmi));
+        PutLe32(brush + kBrushBitsAt + 4, uint32_t(largest));
+    });
     return nullptr;
 }

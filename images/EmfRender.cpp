@@ -128,7 +128,8 @@ std::vector<uint8_t> PrepareEmf(const std::vector<uint8_t> &Data, std::string *W
     EmfAppend32(out, {kEmfSelectObject, 12, kEmfStockWhiteBrush});
     EmfAppend32(out, {kEmfSelectObject, 12, kEmfStockBlackPen});
     records += 2;
-    out.insert(out.end(), Data.begin() + std::ptrdiff_t(headerSize), Data.begin() + std::ptrdiff_t(at));
+    if (const char *bad = AppendEmfRecordsForConverter(out, Data.data() + headerSize, at - headerSize))
+        return fail(bad);
     if (!ended) {
         EmfAppend32(out, {kEmfEof, 20, 0, 16, 20});
         ++records;

@@ -14,7 +14,8 @@
 // answers the copy the converter is given: a drawing starts with a white brush and a black pen
 // selected, as on a fresh device context (the converter's own start is a black brush), and ends
 // at its end record; a description or pixel format of no length or at no offset is absent from
-// its header. An empty vector, with the reason in *Why, for a file that must not be converted.
+// its header; every pattern brush carries the file's largest bits size (images/EmfRecords.h).
+// An empty vector, with the reason in *Why, for a file that must not be converted.
 std::vector<uint8_t> PrepareEmf(const std::vector<uint8_t> &Data, std::string *Why = nullptr);
 
 // The metafile Data drawn into an image of Size (ARGB32, transparent where nothing is drawn); a

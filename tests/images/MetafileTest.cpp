@@ -19,6 +19,11 @@
 #include <QPainter>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
+#include <cstdlib>
+#include <cstring>
+#include <emf2svg.h>
+#include <sys/mman.h>
+#include <unistd.h>
 
 using namespace mftest;
 
@@ -1067,6 +1072,296 @@ TEST(Metafile, TheEmfCheckPassesSoundHeaderPartsAndShortColourTablesThatCoverEve
     std::string why;
     EXPECT_FALSE(PrepareWmf(PackedDibWmf(IndexedBmi(4, 2, 8, 4, kFourColours, 1, uint32_t(rle.size())), rle), &why).empty())
         << why;
+}
+
+namespace {
+
+// A pattern brush record of Type (CREATEMONOBRUSH 93, CREATEDIBPATTERNBRUSHPT 94) filling object
+// slot Slot with the bitmap header Bmi and its Bits: the header first, as writers put it, or the
+// bits first.
+void PatternBrush(TEmfWriter &W, uint32_t Type, uint32_t Slot, const std::vector<uint8_t> &Bmi,
+                  const std::vector<uint8_t> &Bits, bool BitsFirst = false)
+{
+    if (!BitsFirst) {
+        W.BitmapRecord(Type, 32, {16}, Bmi, Bits, Slot);
+        return;
+    }
+    const uint32_t bmiAt = 32 + uint32_t(Bits.size()), size = bmiAt + uint32_t(Bmi.size());
+    ASSERT_EQ(size % 4, 0u);
+    for (uint32_t v : {Type, size, Slot, 0u, bmiAt, uint32_t(Bmi.size()), 32u, uint32_t(Bits.size())})
+        TEmfWriter::Put32(W.Body, v);
+    W.Body.insert(W.Body.end(), Bits.begin(), Bits.end());
+    W.Body.insert(W.Body.end(), Bmi.begin(), Bmi.end());
+    ++W.Count;
+}
+
+// Rows of a one-bit bitmap 8 pixels wide, a byte each (padded to 4).
+std::vector<uint8_t> OneBitRows(std::initializer_list<uint8_t> Rows)
+{
+    std::vector<uint8_t> bits;
+    for (uint8_t row : Rows)
+        bits.insert(bits.end(), {row, 0, 0, 0});
+    return bits;
+}
+
+// A 64 x 32 picture whose Brushes fill slots 1 and 2: the first brush fills the left half, the
+// second the right half, without an outline.
+std::vector<uint8_t> TwoBrushEmf(const std::function<void(TEmfWriter &)> &Brushes)
+{
+    TEmfWriter w;
+    Brushes(w);
+    w.SelectStock(8); // NULL_PEN
+    w.Record(37, {1});
+    w.Record(kEmfRectangle, {0, 0, 32, 32});
+    w.Record(37, {2});
+    w.Record(kEmfRectangle, {32, 0, 64, 32});
+    return w.File(64, 32);
+}
+
+// The pattern brushes of a checked copy, walked along its record chain (which must end at the
+// header's count of bytes after the header's count of records): each one's bits size, and whether
+// the converter's copy of it, the bits size in bytes from the bitmap header on, lies within it.
+struct TCopiedBrush {
+    uint32_t BitsSize;
+    bool Within;
+};
+std::vector<TCopiedBrush> CopiedBrushes(const std::vector<uint8_t> &Copy)
+{
+    std::vector<TCopiedBrush> brushes;
+    size_t at = EmfField(Copy, 4);
+    uint32_t records = 1;
+    while (at + 8 <= Copy.size()) {
+        const uint32_t type = EmfField(Copy, at), size = EmfField(Copy, at + 4);
+        if (size < 8 || size > Copy.size() - at)
+            break;
+        if (type == 93 || type == 94)
+            brushes.push_back(
+                {EmfField(Copy, at + 28), uint64_t(EmfField(Copy, at + 16)) + EmfField(Copy, at + 28) <= size});
+        at += size;
+        ++records;
+    }
+    EXPECT_EQ(at, Copy.size()) << "the record chain ends at the copy's end";
+    EXPECT_EQ(EmfField(Copy, 48), Copy.size()) << "the header's count of bytes";
+    EXPECT_EQ(EmfField(Copy, 52), records) << "the header's count of records";
+    return brushes;
+}
+
+// The checked copy Copy converted to SVG by libemf2svg in this process, from memory whose last
+// byte before a page that cannot be read is the copy's last: a read past the copy faults here
+// instead of going unseen. Empty when the converter fails.
+std::string ConvertAgainstGuardPage(const std::vector<uint8_t> &Copy, QSize Size)
+{
+    const size_t page = size_t(::sysconf(_SC_PAGESIZE));
+    const size_t pages = (Copy.size() + page - 1) / page;
+    void *map = ::mmap(nullptr, (pages + 1) * page, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+    if (map == MAP_FAILED)
+        return {};
+    auto *base = static_cast<uint8_t *>(map);
+    std::string svg;
+    if (::mprotect(base + pages * page, page, PROT_NONE) == 0) {
+        uint8_t *copy = base + pages * page - Copy.size();
+        std::memcpy(copy, Copy.data(), Copy.size());
+        generatorOptions options{};
+        char noPrefix[] = "";
+        options.nameSpace = noPrefix;
+        options.svgDelimiter = true;
+        options.imgWidth = Size.width();
+        options.imgHeight = Size.height();
+        char *text = nullptr;
+        size_t length = 0;
+        if (emf2svg(reinterpret_cast<char *>(copy), Copy.size(), &text, &length, &options) && text)
+            svg.assign(text, length);
+        std::free(text);
+    }
+    ::munmap(map, (pages + 1) * page);
+    return svg;
+}
+
+// The PNG pictures an SVG of the converter embeds, in order: a pattern brush's bitmap is one.
+std::vector<QImage> EmbeddedPictures(const std::string &Svg)
+{
+    static const std::string key = "data:image/png;base64,";
+    std::vector<QImage> pictures;
+    for (size_t at = Svg.find(key); at != std::string::npos; at = Svg.find(key, at)) {
+        at += key.size();
+        const size_t end = Svg.find('"', at);
+        const QByteArray png = QByteArray::fromBase64(QByteArray::fromStdString(Svg.substr(at, end - at)));
+        pictures.push_back(QImage::fromData(png, "PNG"));
+    }
+    return pictures;
+}
+
+} // namespace
+
+// The converter keeps a copy of each pattern brush's bitmap, as many bytes as the bits hold taken
+// from the bitmap header on (not from the bits), and reads it past the record when the bits come
+// before the header: a 16 x 16 24-bit brush whose header follows its 768 bytes of bits has about
+// 700 bytes read past the record, and past the file when it is near its end (the same for a mono
+// brush). Such brushes are refused, and so are a brush without a bitmap (the converter fails the
+// file) and brushes whose padding to one bits size (below) would grow the file past its budget.
+TEST(Metafile, TheEmfCheckRefusesPatternBrushesWhoseCopyReachesPastTheirRecord)
+{
+    const std::vector<uint8_t> rgb16 = MetafileDib(16, 16, 16, 16, qRgb(0, 0, 255));
+    const std::vector<uint8_t> rgb16Bmi(rgb16.begin(), rgb16.begin() + 40), rgb16Bits(rgb16.begin() + 40, rgb16.end());
+    const std::vector<uint8_t> mono32Bmi = IndexedBmi(32, 32, 1, 2, {qRgb(0, 0, 0), qRgb(255, 255, 255)});
+    const std::vector<uint8_t> mono32Bits(128, 0xAA);
+    const std::vector<uint8_t> mono8Bmi = IndexedBmi(8, 8, 1, 2, {qRgb(0, 0, 0), qRgb(255, 255, 255)});
+    const std::vector<uint8_t> mono8Bits(32, 0xAA);
+    const std::vector<uint8_t> rgb1024 = MetafileDib(1024, 1024, 1024, 1024, qRgb(0, 0, 255));
+    struct Case {
+        const char *Name;
+        std::function<void(TEmfWriter &)> Brushes; // into slots 1 and 2
+        const char *Reason;
+    };
+    const Case cases[] = {
+        // The brush is the file's last record before its end, as in the file that faulted.
+        {"a 16 x 16 24-bit pattern brush whose bits come first",
+         [&](TEmfWriter &w) {
+             PatternBrush(w, 94, 2, rgb16Bmi, rgb16Bits);
+             PatternBrush(w, 94, 1, rgb16Bmi, rgb16Bits, true);
+         },
+         "reaches past its record"},
+        {"a 32 x 32 mono brush whose bits come first",
+         [&](TEmfWriter &w) {
+             PatternBrush(w, 93, 2, mono32Bmi, mono32Bits);
+             PatternBrush(w, 93, 1, mono32Bmi, mono32Bits, true);
+         },
+         "reaches past its record"},
+        {"a pattern brush without a bitmap, its bits size 4000",
+         [&](TEmfWriter &w) {
+             PatternBrush(w, 94, 2, mono8Bmi, mono8Bits);
+             w.Record(94, {1, 0, 0, 0, 0, 4000});
+         },
+         "without its bitmap"},
+        {"22 one-bit 8 x 8 brushes padded to a 1024 x 1024 brush's 3 MiB of bits, 66 MiB in all",
+         [&](TEmfWriter &w) {
+             w.BitmapRecord(94, 32, {16}, std::vector<uint8_t>(rgb1024.begin(), rgb1024.begin() + 40),
+                            std::vector<uint8_t>(rgb1024.begin() + 40, rgb1024.end()), 1);
+             for (uint32_t slot = 2; slot < 24; ++slot)
+                 PatternBrush(w, 94, slot, mono8Bmi, mono8Bits);
+         },
+         "too large"},
+    };
+    QTemporaryDir dir;
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.Name);
+        const std::vector<uint8_t> file = TwoBrushEmf(c.Brushes);
+        std::string why;
+        EXPECT_TRUE(PrepareEmf(file, &why).empty());
+        EXPECT_NE(why.find(c.Reason), std::string::npos) << why;
+        ExpectPreviewRefused(dir, "brushes.emf", file);
+    }
+
+    // The same brushes with their header first pass.
+    for (uint32_t type : {93u, 94u}) {
+        const std::vector<uint8_t> &bmi = type == 93 ? mono32Bmi : rgb16Bmi;
+        const std::vector<uint8_t> &bits = type == 93 ? mono32Bits : rgb16Bits;
+        std::string why;
+        EXPECT_FALSE(PrepareEmf(TwoBrushEmf([&](TEmfWriter &w) {
+                                    PatternBrush(w, type, 2, bmi, bits);
+                                    PatternBrush(w, type, 1, bmi, bits);
+                                }),
+                                &why)
+                         .empty())
+            << type << ": " << why;
+    }
+}
+
+// The converter looks each new pattern brush up among the copies it keeps by comparing as many
+// bytes as the new brush's bits hold against each copy, so a brush of more bits than an earlier
+// one's had it read past that copy. The converter's copy of a sound file carries every pattern
+// brush with the file's largest bits size (the bits padded with zeros, which no row reaches): it
+// converts in this process without a read past the copy, each brush's picture keeps its own size
+// and colours, and the preview draws the file.
+TEST(Metafile, PatternBrushesOfDifferentBitsSizesAreDrawnFromOneBitsSize)
+{
+    const std::vector<uint8_t> blueRed2 = IndexedBmi(8, 2, 1, 2, {qRgb(0, 0, 255), qRgb(255, 0, 0)});
+    const std::vector<uint8_t> greenYellow8 = IndexedBmi(8, 8, 1, 2, {qRgb(0, 255, 0), qRgb(255, 255, 0)});
+    const std::vector<uint8_t> blackWhite8 = IndexedBmi(8, 8, 1, 2, {qRgb(0, 0, 0), qRgb(255, 255, 255)});
+    const std::vector<uint8_t> columns2 = OneBitRows({0xF0, 0xF0});
+    const std::vector<uint8_t> halves8 = OneBitRows({0xFF, 0xFF, 0xFF, 0xFF, 0, 0, 0, 0});
+    // A 24-bit 8 x 8 brush, magenta over its top four rows and cyan below, and a blue 16 x 16 one.
+    std::vector<uint8_t> rgb8 = MetafileDib(8, 8, 8, 8, qRgb(0, 255, 255));
+    for (size_t i = 40 + 4 * 24; i < rgb8.size(); i += 3) { // bottom-up: the last four rows are the top
+        rgb8[i] = 255;
+        rgb8[i + 1] = 0;
+        rgb8[i + 2] = 255;
+    }
+    const std::vector<uint8_t> rgb8Bmi(rgb8.begin(), rgb8.begin() + 40), rgb8Bits(rgb8.begin() + 40, rgb8.end());
+    const std::vector<uint8_t> rgb16 = MetafileDib(16, 16, 16, 16, qRgb(0, 0, 255));
+    const std::vector<uint8_t> rgb16Bmi(rgb16.begin(), rgb16.begin() + 40), rgb16Bits(rgb16.begin() + 40, rgb16.end());
+    // A brush's picture in the converter's SVG: its size, and its top-left and bottom-right
+    // colours where the converter draws the brush's own (it draws one-bit brushes black).
+    struct TBrushPicture {
+        QSize Size;
+        QColor Top, Bottom;
+    };
+    struct Case {
+        const char *Name;
+        std::function<void(TEmfWriter &)> Brushes;
+        uint32_t BitsSize; // the largest brush's, every brush's in the copy
+        TBrushPicture Pictures[2];
+    };
+    const Case cases[] = {
+        {"an 8 x 2 one-bit pattern brush of 8 bytes, then an 8 x 8 one of 32",
+         [&](TEmfWriter &w) {
+             PatternBrush(w, 94, 1, blueRed2, columns2);
+             PatternBrush(w, 94, 2, greenYellow8, halves8);
+         },
+         32,
+         {{QSize(8, 2), {}, {}}, {QSize(8, 8), {}, {}}}},
+        {"an 8 x 8 one-bit mono brush of 32 bytes, then an 8 x 8 24-bit pattern brush of 192",
+         [&](TEmfWriter &w) {
+             PatternBrush(w, 93, 1, blackWhite8, halves8);
+             PatternBrush(w, 94, 2, rgb8Bmi, rgb8Bits);
+         },
+         192,
+         {{QSize(8, 8), {}, {}}, {QSize(8, 8), Qt::magenta, Qt::cyan}}},
+        {"an 8 x 8 24-bit pattern brush of 192 bytes, then a 16 x 16 one of 768",
+         [&](TEmfWriter &w) {
+             PatternBrush(w, 94, 1, rgb8Bmi, rgb8Bits);
+             PatternBrush(w, 94, 2, rgb16Bmi, rgb16Bits);
+         },
+         768,
+         {{QSize(8, 8), Qt::magenta, Qt::cyan}, {QSize(16, 16), Qt::blue, Qt::blue}}},
+    };
+    QTemporaryDir dir;
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.Name);
+        const std::vector<uint8_t> file = TwoBrushEmf(c.Brushes);
+        std::string why;
+        const std::vector<uint8_t> copy = PrepareEmf(file, &why);
+        ASSERT_FALSE(copy.empty()) << why;
+        const std::vector<TCopiedBrush> brushes = CopiedBrushes(copy);
+        ASSERT_EQ(brushes.size(), 2u);
+        for (const TCopiedBrush &b : brushes) {
+            EXPECT_EQ(b.BitsSize, c.BitsSize);
+            EXPECT_TRUE(b.Within);
+        }
+
+        const std::vector<QImage> pictures = EmbeddedPictures(ConvertAgainstGuardPage(copy, QSize(64, 32)));
+        ASSERT_EQ(pictures.size(), 2u);
+        for (size_t i = 0; i < 2; ++i) {
+            SCOPED_TRACE(i);
+            const TBrushPicture &want = c.Pictures[i];
+            const QImage &seen = pictures[i];
+            EXPECT_EQ(seen.size(), want.Size);
+            if (want.Top.isValid()) {
+                EXPECT_TRUE(Near(seen.pixelColor(0, 0), want.Top)) << seen.pixelColor(0, 0).name().toStdString();
+                const QColor bottom = seen.pixelColor(seen.width() - 1, seen.height() - 1);
+                EXPECT_TRUE(Near(bottom, want.Bottom)) << bottom.name().toStdString();
+            }
+        }
+
+        TPicture picture;
+        picture.LoadFromFile(Write(dir, "brushes.emf", file).toStdString());
+        QImage image(64, 32, QImage::Format_ARGB32);
+        image.fill(Qt::transparent);
+        QPainter p(&image);
+        picture.Graphic()->Draw(p, image.rect());
+        p.end();
+        EXPECT_EQ(dynamic_cast<TMetafile *>(picture.Graphic())->LastPlay(), TMetafilePlayOutcome::Drawn);
+    }
 }
 
 // A 200 x 200 file whose every record passes the check but which keeps a player busy for
