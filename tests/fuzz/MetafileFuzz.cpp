@@ -9,7 +9,6 @@
 // of the converter on a file the check passed is a finding against the check.
 // Run from a clang build configured with -DQUILLMAR_FUZZ=ON -DQUILLMAR_SANITIZE=ON:
 //   LSAN_OPTIONS=suppressions=tests/fuzz/MetafileFuzz.lsan.supp QT_QPA_PLATFORM=offscreen \
-//   ASAN_OPTIONS=suppressions=tests/fuzz/MetafileFuzz.asan.supp \
 //   <build>/images/fuzz_metafile -timeout=10 -rss_limit_mb=2048 -max_len=8192 <corpus>
 #include "images/EmfRender.h"
 #include "images/QtPictures.h"
