@@ -293,6 +293,12 @@ void TAtomicSave::CommitInPlace()
         Fail(errno);
     const off_t oldSize = st.st_size;
     const off_t newSize = off_t(bytes.size());
+    // A file put back as it was gets its old stamp back too: to its editor it is the file it read,
+    // not one another program changed.
+    auto restoreStamp = [&] {
+        const struct timespec stamps[2] = {st.st_atim, st.st_mtim};
+        (void)::futimens(fd, stamps);
+    };
 
     // 1. The old content goes to the cache folder, to be written back if the overwrite fails.
     AnsiString backup;
@@ -337,10 +343,11 @@ void TAtomicSave::CommitInPlace()
             err = ::posix_fallocate(fd, 0, newSize);
         if (err) {
             (void)::ftruncate(fd, oldSize); // an allocation that failed half-way may have grown it
-            if (err != EOPNOTSUPP && err != EINVAL)
-                Fail(err);
-            if (!haveBackup)
-                Fail(backupErr); // neither the space nor a copy to fall back on
+            if ((err != EOPNOTSUPP && err != EINVAL) || !haveBackup) {
+                restoreStamp();
+                // neither the space nor a copy to fall back on
+                Fail(err != EOPNOTSUPP && err != EINVAL ? err : backupErr);
+            }
         }
     }
 
@@ -371,6 +378,7 @@ void TAtomicSave::CommitInPlace()
             backup.clear();
             throw EWriteError(ErrorText(FFileName, err) + " The previous content is kept in \"" + kept + "\".");
         }
+        restoreStamp();
     }
     Fail(err);
 }

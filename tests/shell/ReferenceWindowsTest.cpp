@@ -219,9 +219,11 @@ TEST(ReferenceWindows, ViewMenuAndEditorPopupOpenEachWindow)
             EXPECT_TRUE(item->isEnabled());
             item->trigger();
             EXPECT_TRUE(r.Window->isVisible());
-            for (const auto &other : windows)
-                if (other.Window != r.Window)
+            for (const auto &other : windows) {
+                if (other.Window != r.Window) {
                     EXPECT_FALSE(other.Window->isVisible()) << other.Caption;
+                }
+            }
         }
     }
     for (const auto &r : windows)
