@@ -80,6 +80,25 @@ struct TSaveWindow : TWindowFixture {
         QApplication::processEvents();
     }
 
+    // a.html and b.html opened, "1" and "2" typed at their starts; b is the active tab.
+    struct TTwoPages {
+        QString A;
+        int TabA;
+        QString B;
+        int TabB;
+    };
+    TTwoPages OpenTwoTyped()
+    {
+        TTwoPages p;
+        p.A = Put(QStringLiteral("a.html"), "a\n");
+        p.B = Put(QStringLiteral("b.html"), "b\n");
+        p.TabA = Open(p.A);
+        TypeText(QStringLiteral("1"));
+        p.TabB = Open(p.B);
+        TypeText(QStringLiteral("2"));
+        return p;
+    }
+
     void TypeText(const QString &Text)
     {
         QWidget *focus = QApplication::focusWidget();
@@ -262,12 +281,7 @@ TEST(SafeSaves, AFailedSaveAsKeepsTheOldNameAndTheText)
 TEST(SafeSaves, SaveAllReportsAFailedSaveAndStillSavesTheOthers)
 {
     TSaveWindow f;
-    const QString a = f.Put(QStringLiteral("a.html"), "a\n");
-    const QString b = f.Put(QStringLiteral("b.html"), "b\n");
-    const int ta = f.Open(a);
-    f.TypeText(QStringLiteral("1"));
-    const int tb = f.Open(b);
-    f.TypeText(QStringLiteral("2"));
+    const auto [a, ta, b, tb] = f.OpenTwoTyped();
     // Only b's save fails (it is saved first: the walk goes from the last tab).
     int saves = 0;
     TAtomicSave::SetFaultHook([&](TAtomicSave::TStep Step, int64_t) {
@@ -369,12 +383,7 @@ TEST(SafeSaves, SaveAsAsksBeforeReplacingAnExistingFile)
 TEST(SafeSaves, EverySaveAsksBeforeWritingOverAnotherProgramsChange)
 {
     TSaveWindow f;
-    const QString a = f.Put(QStringLiteral("a.html"), "a\n");
-    const QString b = f.Put(QStringLiteral("b.html"), "b\n");
-    const int ta = f.Open(a);
-    f.TypeText(QStringLiteral("1"));
-    const int tb = f.Open(b);
-    f.TypeText(QStringLiteral("2"));
+    const auto [a, ta, b, tb] = f.OpenTwoTyped();
 
     // Save right after the change: No keeps the other program's text and the tab modified; Yes saves.
     WriteElsewhere(b, "b from elsewhere\n");
