@@ -14,6 +14,7 @@
 #include <sstream>
 #include <string>
 
+#include <fcntl.h>
 #include <sys/mount.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -205,6 +206,9 @@ TEST_F(AtomicSaveTest, AnyFailedStepLeavesTheFileAsItWas)
         SCOPED_TRACE(c.Name);
         const std::string path = Path("doc.txt");
         WriteFile(path, original);
+        // An old stamp, which a file put back keeps (its editor would take a new one for a change).
+        const struct timespec stamps[2] = {{1000, 0}, {2000, 123}};
+        ASSERT_EQ(::utimensat(AT_FDCWD, path.c_str(), stamps, 0), 0);
         TAtomicSave::SetFaultHook([&](S step, int64_t offset) {
             if (c.InPlace && step == S::Create)
                 return EACCES;
@@ -213,6 +217,10 @@ TEST_F(AtomicSaveTest, AnyFailedStepLeavesTheFileAsItWas)
         EXPECT_EQ(SaveError(path, *c.Text), Expected(path, c.Err));
         TAtomicSave::SetFaultHook(nullptr);
         EXPECT_TRUE(ReadSavedFile(path) == original) << "byte-identical";
+        struct stat st {};
+        ASSERT_EQ(::stat(path.c_str(), &st), 0);
+        EXPECT_EQ(st.st_mtim.tv_sec, 2000);
+        EXPECT_EQ(st.st_mtim.tv_nsec, 123);
         EXPECT_EQ(Entries(), QStringList{"doc.txt"});
         EXPECT_EQ(Backups(), 0);
     }
