@@ -541,8 +541,7 @@ bool TfrmQuillmarMain::SaveChangedTabOnClose(TEditorTab &Tab)
 {
     if (!Tab.Editor->GetModified())
         return true;
-    const int answer = MessageDlg(u"File: " + DisplayName(PageControl1->indexOf(&Tab)) + u", has changed. Save now?",
-                                  TMsgDlgType::mtConfirmation, mbYesNoCancel);
+    const int answer = AskToSaveChanges(Tab);
     if (answer == mrCancel)
         return false;
     if (answer == mrYes) {

@@ -257,6 +257,8 @@ public:
     // Before a save writes over Name, Tab's own file, that another program changed since the tab
     // last read or wrote it: asks whether to overwrite it (default No). True when the save may go on.
     bool MayOverwrite(TEditorTab &Tab, const WideString &Name);
+    // The question of Close and Exit for a modified tab (Yes, No, Cancel), naming its file as written.
+    int AskToSaveChanges(TEditorTab &Tab);
     void FileSaveAllActionExecute();
     void FileCloseActionExecute();
     void FileCloseAllActionExecute();

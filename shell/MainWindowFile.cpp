@@ -233,6 +233,12 @@ void TfrmQuillmarMain::RemoveTab(int Index)
     }
 }
 
+int TfrmQuillmarMain::AskToSaveChanges(TEditorTab &Tab)
+{
+    return MessageDlg(u"File: " + DisplayName(PageControl1->indexOf(&Tab)) + u", has changed. Save now?",
+                      TMsgDlgType::mtConfirmation, mbYesNoCancel);
+}
+
 void TfrmQuillmarMain::FileCloseActionExecute()
 {
     QPointer<TEditorTab> tab = ActiveTab();
@@ -240,8 +246,7 @@ void TfrmQuillmarMain::FileCloseActionExecute()
         return;
     bool remove = true;
     if (tab->Editor->GetModified()) {
-        const int answer = MessageDlg(u"File: " + DisplayName(ActiveIndex()) + u", has changed. Save now?",
-                                      TMsgDlgType::mtConfirmation, mbYesNoCancel);
+        const int answer = AskToSaveChanges(*tab);
         if (answer == mrCancel)
             remove = false;
         else if (answer == mrYes)

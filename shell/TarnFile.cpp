@@ -6,27 +6,12 @@
 
 #include <sys/stat.h>
 
-namespace {
-
-bool StatOf(const WideString &FileName, struct stat &St)
-{
-    return !FileName.empty() && ::stat(ToLocalPath(ToQString(FileName)).c_str(), &St) == 0;
-}
-
-} // namespace
-
-int64_t FileAgeOf(const WideString &FileName)
+TFileStamp FileStampOf(const WideString &FileName)
 {
     struct stat st {};
-    if (!StatOf(FileName, st))
-        return -1;
-    return int64_t(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec;
-}
-
-int64_t FileSizeOf(const WideString &FileName)
-{
-    struct stat st {};
-    return StatOf(FileName, st) ? int64_t(st.st_size) : -1;
+    if (FileName.empty() || ::stat(ToLocalPath(ToQString(FileName)).c_str(), &st) != 0)
+        return {};
+    return {int64_t(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec, int64_t(st.st_size)};
 }
 
 TTarnFile::TTarnFile(TfrmQuillmarMain *AMain, WideString AFileName, WideString AParentName)
@@ -36,13 +21,17 @@ TTarnFile::TTarnFile(TfrmQuillmarMain *AMain, WideString AFileName, WideString A
 
 bool TTarnFile::ChangedOnDisk() const
 {
-    return FileAge != -1 && (FileAgeOf(FileName) != FileAge || FileSizeOf(FileName) != FileSize);
+    if (FileAge == -1)
+        return false;
+    const TFileStamp now = FileStampOf(FileName);
+    return now.Age != FileAge || now.Size != FileSize;
 }
 
 void TTarnFile::UpdateFileAge()
 {
-    FileAge = FileAgeOf(FileName);
-    FileSize = FileSizeOf(FileName);
+    const TFileStamp now = FileStampOf(FileName);
+    FileAge = now.Age;
+    FileSize = now.Size;
 }
 
 void TTarnFile::AddInclude(const AnsiString &Name)

@@ -16,10 +16,13 @@
 class TfrmQuillmarMain;
 class TCustomTreeNT;
 
-// A file's modification stamp in nanoseconds since the epoch, -1 when the file does not exist.
-int64_t FileAgeOf(const WideString &FileName);
-// A file's size in bytes, -1 when the file does not exist.
-int64_t FileSizeOf(const WideString &FileName);
+// A file's modification stamp in nanoseconds since the epoch and its size in bytes, both -1 when
+// the file does not exist.
+struct TFileStamp {
+    int64_t Age = -1;
+    int64_t Size = -1;
+};
+TFileStamp FileStampOf(const WideString &FileName);
 
 class TTarnFile {
 public:

@@ -186,21 +186,43 @@ bool ShowsMetafilePlaceholder(const QImage &Shot, const QRect &Box)
     return true;
 }
 
+// Loads File (written as Name) as a picture and draws it into Box; true when it is a metafile,
+// with the outcome of its play in Outcome.
+bool DrawMetafile(const QTemporaryDir &Dir, const char *Name, const std::vector<uint8_t> &File, QImage &Box,
+                  TMetafilePlayOutcome &Outcome)
+{
+    TPicture picture;
+    picture.LoadFromFile(Write(Dir, Name, File).toStdString());
+    QPainter p(&Box);
+    picture.Graphic()->Draw(p, Box.rect());
+    p.end();
+    const auto *metafile = dynamic_cast<TMetafile *>(picture.Graphic());
+    if (metafile)
+        Outcome = metafile->LastPlay();
+    return metafile != nullptr;
+}
+
 // Loads File as a picture, draws it into a preview box and expects the play refused and the
 // box showing the placeholder of a picture that cannot be shown.
 void ExpectPreviewRefused(const QTemporaryDir &Dir, const char *Name, const std::vector<uint8_t> &File)
 {
-    TPicture picture;
-    picture.LoadFromFile(Write(Dir, Name, File).toStdString());
     QImage box(192, 96, QImage::Format_RGB32);
     box.fill(Qt::blue);
-    QPainter p(&box);
-    picture.Graphic()->Draw(p, box.rect());
-    p.end();
-    const auto *metafile = dynamic_cast<TMetafile *>(picture.Graphic());
-    ASSERT_NE(metafile, nullptr);
-    EXPECT_EQ(metafile->LastPlay(), TMetafilePlayOutcome::Refused);
+    TMetafilePlayOutcome outcome{};
+    ASSERT_TRUE(DrawMetafile(Dir, Name, File, box, outcome));
+    EXPECT_EQ(outcome, TMetafilePlayOutcome::Refused);
     EXPECT_TRUE(ShowsMetafilePlaceholder(box, box.rect()));
+}
+
+// Loads File as a picture, draws it on a transparent image of Size and expects it drawn.
+QImage ExpectPreviewDrawn(const QTemporaryDir &Dir, const char *Name, const std::vector<uint8_t> &File, QSize Size)
+{
+    QImage image(Size, QImage::Format_ARGB32);
+    image.fill(Qt::transparent);
+    TMetafilePlayOutcome outcome{};
+    EXPECT_TRUE(DrawMetafile(Dir, Name, File, image, outcome));
+    EXPECT_EQ(outcome, TMetafilePlayOutcome::Drawn);
+    return image;
 }
 
 } // namespace
@@ -992,14 +1014,7 @@ TEST(Metafile, TheEmfCheckPassesSoundRecordsTheConverterPassesOver)
         const std::vector<uint8_t> file = ShapesEmfWith([&](TEmfWriter &w) { w.Record(c.Type, c.Params); });
         std::string why;
         EXPECT_FALSE(PrepareEmf(file, &why).empty()) << why;
-        TPicture picture;
-        picture.LoadFromFile(Write(dir, "passed-over.emf", file).toStdString());
-        QImage image(192, 96, QImage::Format_ARGB32);
-        image.fill(Qt::transparent);
-        QPainter p(&image);
-        picture.Graphic()->Draw(p, image.rect());
-        p.end();
-        EXPECT_EQ(dynamic_cast<TMetafile *>(picture.Graphic())->LastPlay(), TMetafilePlayOutcome::Drawn);
+        const QImage image = ExpectPreviewDrawn(dir, "passed-over.emf", file, QSize(192, 96));
         EXPECT_TRUE(Near(image.pixelColor(140, 30), Qt::black)) << "the black ellipse";
     }
 }
@@ -1047,14 +1062,7 @@ TEST(Metafile, TheEmfCheckPassesSoundHeaderPartsAndShortColourTablesThatCoverEve
         if (EmfField(copy, 4) >= 100) {
             EXPECT_EQ(EmfField(copy, kPixelFormatAt), c.PixelFormatAt);
         }
-        TPicture picture;
-        picture.LoadFromFile(Write(dir, "sound.emf", c.File).toStdString());
-        QImage image(192, 96, QImage::Format_ARGB32);
-        image.fill(Qt::transparent);
-        QPainter p(&image);
-        picture.Graphic()->Draw(p, image.rect());
-        p.end();
-        EXPECT_EQ(dynamic_cast<TMetafile *>(picture.Graphic())->LastPlay(), TMetafilePlayOutcome::Drawn);
+        const QImage image = ExpectPreviewDrawn(dir, "sound.emf", c.File, QSize(192, 96));
         EXPECT_TRUE(Near(image.pixelColor(140, 30), Qt::black)) << "the black ellipse";
         if (c.Blue) {
             EXPECT_TRUE(Near(image.pixelColor(170, 75), Qt::blue)) << image.pixelColor(170, 75).name().toStdString();
@@ -1353,14 +1361,7 @@ TEST(Metafile, PatternBrushesOfDifferentBitsSizesAreDrawnFromOneBitsSize)
             }
         }
 
-        TPicture picture;
-        picture.LoadFromFile(Write(dir, "brushes.emf", file).toStdString());
-        QImage image(64, 32, QImage::Format_ARGB32);
-        image.fill(Qt::transparent);
-        QPainter p(&image);
-        picture.Graphic()->Draw(p, image.rect());
-        p.end();
-        EXPECT_EQ(dynamic_cast<TMetafile *>(picture.Graphic())->LastPlay(), TMetafilePlayOutcome::Drawn);
+        ExpectPreviewDrawn(dir, "brushes.emf", file, QSize(64, 32));
     }
 }
 
